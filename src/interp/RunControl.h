@@ -1,0 +1,48 @@
+#pragma once
+// The simulated operator panel: Start, Hold stop, Reset, Restart, the switches, and the silent
+// re-runs that redraw the path after a change of view. The window binds its commands here;
+// nothing else runs the block loop.
+
+#include "interp/Host.h"
+
+namespace interp {
+struct Machine;
+
+class RunControl {
+public:
+    explicit RunControl(Machine& machine) : M(machine) {}
+
+    void Start();    // F1
+    void HoldStop(); // F2
+    void Reset();    // F3
+    void Restart();  // F4: silent run from the top up to the caret's block
+
+    // Switches: flip the field, then ask the host to refresh the three indicators.
+    void ToggleSingleBlock();  // F5
+    void ToggleBlockDelete();  // F6
+    void ToggleOptionalStop(); // F7
+    void ToggleToolClear();    // F8 (also sets the run speed to 80 / 100)
+    void Clear();              // F9: press feedback, then the canvas is redrawn empty
+    void ToggleAutoStart();
+    void TogglePointCheck();   // FANUC dialect; refreshes the dialect panels
+    void ToggleFkeyBar();
+
+    // Silent re-runs after a change of view or display.
+    void RedrawReplay();      // Reset; Start when Auto start is on
+    void ReplayIfAutoStart(); // only when Auto start is on
+    void ForcedReplay();      // always
+    void PopupStart();        // re-centre the canvas first
+
+    // Dialect and lathe-type panels (4 and 1 of the main status bar).
+    void ShowMode();
+
+    bool Running() const { return Depth > 0; }
+
+private:
+    void PressFeedback(Command command);
+    void Replay(bool recentre);
+    Machine& M;
+    int Depth = 0; // run loops in progress; a second Start or Restart is refused
+};
+
+} // namespace interp
