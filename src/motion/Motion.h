@@ -20,6 +20,16 @@ void ReferenceReturn(Machine& m); // G28 in the FANUC dialect
 // Plus soft limits: 1 when CurX >= PVLX or CurZ >= PVLZ (message written, RunState 4), else 0.
 int CheckPlusLimit(Machine& m);
 
+// The canvas mapping of a machine point (X diameter, Z) in the current layout and XSign.
+struct CanvasPoint {
+    double x, y;
+};
+CanvasPoint MapPoint(const Machine& m, double x, double z);
+// A rapid leg (dotted, RapidColor) or a cutting leg (solid, CutColor, end pixel) from (x0, z0) to
+// (x1, z1), reported to the canvas as a path segment too. Used by the moves and the cycles.
+void DrawRapidLine(Machine& m, double x0, double z0, double x1, double z1);
+void DrawCutLine(Machine& m, double x0, double z0, double x1, double z1);
+
 // Drawing services (trace drawing rules).
 void NextToolColors(Machine& m);
 void DrawPositionMark(Machine& m);
