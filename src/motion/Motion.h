@@ -36,6 +36,23 @@ void DrawPositionMark(Machine& m);
 void DrawRapidArrow(Machine& m, double x, double z, double lastX, double lastZ);
 void RedrawCanvas(Machine& m);
 
+// Tool number of the T word in force: (T div 100) mod 100, or the whole word in the TG form.
+// Used by the position mark and by the checker's time per tool.
+int ToolNumberOf(const Machine& m);
+// The tool-change step of a rapid move: new colours (and a cleared canvas with Tool Clear) when
+// the tool number changes; re-arms the tool label whenever the T word changes.
+// Reads TWord, PrevTWord, TGFlag, ToolClear; writes PrevTWord, ToolLabelDone, the colours.
+void ToolChangeCheck(Machine& m);
+// The tool label of a rapid move. ToolLabelPoint is taken before the move completes its end
+// point; ToolLabel prints "TA 101 " there when the label is armed and the point lies inside
+// the label window. Reads ShowToolNumber, ToolLabelDone, ToolLabelCount, Turret, TWord;
+// writes ToolLabelDone, ToolLabelCount. Called by RapidMove.
+CanvasPoint ToolLabelPoint(const Machine& m);
+void ToolLabel(Machine& m, CanvasPoint at);
+// The top-left corner of the part of the canvas the viewport shows, in canvas units.
+double VisibleLeft(const Machine& m);
+double VisibleTop(const Machine& m);
+
 // The state labels: computes the texts and hands them to the host; restores GMode after a dwell.
 void ShowDisplay(Machine& m);
 
@@ -46,6 +63,8 @@ namespace motion {
 // The standard view as numbers (canvas size and position, canvas and ruler scales), then
 // RedrawCanvas. The caller resets and re-runs. Reports the two failures of the view set-up.
 enum class StandardViewResult { Ok, GraphicMemory, SoftLimitError };
+// The error number shown after "Soft limit error." (a zero scale is an invalid property value).
+inline constexpr int SoftLimitErrorNumber = 380;
 StandardViewResult SetStandardView(Machine& m);
 // Moves the canvas back towards its middle, keeping the visible area.
 void RecentreCanvas(Machine& m);
