@@ -1,0 +1,106 @@
+// Single-pass thread cuts: G31/G33 along Z, G32 (KVZ) along X. A run of thread blocks in which
+// only the first gives the end point cuts one thread in several passes: the later blocks give
+// only the new depth and take end point, taper and angle from the cycle memory.
+
+#include <cmath>
+
+#include "cycles/CycleSteps.h"
+#include "cycles/Cycles.h"
+#include "interp/Machine.h"
+#include "motion/Motion.h"
+
+namespace cycles {
+
+using namespace steps;
+
+namespace {
+
+// A new end Z starts a new thread; a block that keeps Z is the next pass of the last one.
+void RememberOrRepeatLong(Machine& m) {
+    interp::MachineState& s = m.S;
+    CycleMemory& c = m.Cycles;
+    if (s.LastZ != s.CurZ) {
+        c.SavedEndZ = s.CurZ;
+        c.SavedI = s.IWord;
+        c.SavedTaperAngle = s.TaperAngle;
+    } else {
+        s.CurZ = c.SavedEndZ;
+        s.IWord = c.SavedI;
+        s.TaperAngle = c.SavedTaperAngle;
+    }
+}
+
+void RememberOrRepeatFace(Machine& m) {
+    interp::MachineState& s = m.S;
+    CycleMemory& c = m.Cycles;
+    if (s.LastX != s.CurX) {
+        c.SavedEndX = s.CurX;
+        c.SavedK = s.KWord;
+        c.SavedTaperAngle = s.TaperAngle;
+    } else {
+        s.CurX = c.SavedEndX;
+        s.KWord = c.SavedK;
+        s.TaperAngle = c.SavedTaperAngle;
+    }
+}
+
+void LongThreadCutBody(Machine& m) {
+    interp::MachineState& s = m.S;
+    // 1-2. Limit, then feed: either stops the cut before anything is drawn.
+    if (motion::CheckPlusLimit(m) == 1) return;
+    if (FeedMissing(m)) return;
+    // 3-4. Repeat memory, then the taper from the angle (measured from the Z axis): I is the
+    // change of radius over the thread length.
+    RememberOrRepeatLong(m);
+    if (s.TaperAngle != 0) s.IWord = Finite((s.CurZ - s.LastZ) * TaperTan(s.TaperAngle));
+    // 5. Infeed, thread, retract, return.
+    const double xs = s.LastX, zs = s.LastZ, xb = s.CurX, zb = s.CurZ, i = s.IWord;
+    RapidSegment(m, xs, zs, xb, zs);
+    ShowXPaceMark(m, xb);
+    CutSegment(m, xb, zs, xb + 2 * i, zb);
+    ShowZPaceMark(m, zb);
+    RapidSegment(m, xb + 2 * i, zb, xs, zb);
+    ShowXPaceMark(m, xs);
+    RapidSegment(m, xs, zb, xs, zs);
+    // 6. The taper does not lengthen the cut.
+    AddRapidTime(m, std::fabs(zb - zs) + std::fabs(xb - xs));
+    AddCutTime(m, std::fabs(zb - zs));
+    // 7.
+    ReturnToStart(m);
+}
+
+void FaceThreadCutBody(Machine& m) {
+    interp::MachineState& s = m.S;
+    // 1-2. This cut remembers and tapers first and checks the limit and feed afterwards, so the
+    // limit sees the restored end point.
+    RememberOrRepeatFace(m);
+    if (s.TaperAngle != 0) s.KWord = Finite(((s.CurX - s.LastX) / 2) / TaperTan(s.TaperAngle));
+    if (motion::CheckPlusLimit(m) == 1) return;
+    if (FeedMissing(m)) return;
+    // 3. Infeed along Z, thread along X, retract, return.
+    const double xs = s.LastX, zs = s.LastZ, xb = s.CurX, zb = s.CurZ, k = s.KWord;
+    RapidSegment(m, xs, zs, xs, zb);
+    ShowZPaceMark(m, zb);
+    CutSegment(m, xs, zb, xb, zb + k);
+    ShowXPaceMark(m, xb);
+    RapidSegment(m, xb, zb + k, xb, zs);
+    ShowZPaceMark(m, zs);
+    RapidSegment(m, xb, zs, xs, zs);
+    // 4. Times, as the control books them (the Z legs twice, the X leg as a radius).
+    AddRapidTime(m, 2 * std::fabs(zb - zs) + std::fabs(xb - xs) / 2);
+    AddCutTime(m, std::fabs(xb - xs) / 2);
+    // 5.
+    ReturnToStart(m);
+}
+
+} // namespace
+
+void LongThreadCut(Machine& m) {
+    Guarded(m, LongThreadCutBody);
+}
+
+void FaceThreadCut(Machine& m) {
+    Guarded(m, FaceThreadCutBody);
+}
+
+} // namespace cycles
