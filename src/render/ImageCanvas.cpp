@@ -1,0 +1,175 @@
+#include "ImageCanvas.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <cmath>
+
+namespace render {
+
+namespace {
+
+constexpr double TwoPi = 6.283185307179586;
+
+// Sans-serif face at the point size, in pixels at 96 per inch.
+QFont FontOf(double pointSize) {
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(pointSize * 96.0 / 72.0))));
+    return font;
+}
+
+bool Finite(double a, double b) {
+    return std::isfinite(a) && std::isfinite(b);
+}
+
+} // namespace
+
+unsigned ToRgb(int32_t color) {
+    uint32_t c = static_cast<uint32_t>(color);
+    if (c & 0x80000000u) c = 0x808080; // system colours: button shadow grey
+    const unsigned r = c & 0xFF, g = (c >> 8) & 0xFF, b = (c >> 16) & 0xFF;
+    return 0xFF000000u | (r << 16) | (g << 8) | b;
+}
+
+ImageCanvas::ImageCanvas() : Picture(1, 1, QImage::Format_RGB32) {
+    Picture.fill(ToRgb(BackColor));
+}
+
+ImageCanvas::~ImageCanvas() {
+    EndPainting();
+}
+
+void ImageCanvas::Resize(double widthTwips, double heightTwips) {
+    EndPainting();
+    Canvas::Resize(widthTwips, heightTwips);
+    const int w = std::max(1, static_cast<int>(std::lround(widthTwips / TwipsPerPixel)));
+    const int h = std::max(1, static_cast<int>(std::lround(heightTwips / TwipsPerPixel)));
+    Picture = QImage(w, h, QImage::Format_RGB32);
+    Picture.fill(ToRgb(BackColor));
+}
+
+double ImageCanvas::PixelX(double x) const {
+    return (x - ScaleLeft) * Width / ScaleWidth / TwipsPerPixel;
+}
+double ImageCanvas::PixelY(double y) const {
+    return (y - ScaleTop) * Height / ScaleHeight / TwipsPerPixel;
+}
+
+QPainter& ImageCanvas::Painter() {
+    if (!Active) {
+        Active = std::make_unique<QPainter>(&Picture);
+        Active->setRenderHint(QPainter::Antialiasing, false);
+    }
+    return *Active;
+}
+
+void ImageCanvas::EndPainting() {
+    if (Active) Active->end();
+    Active.reset();
+}
+
+void ImageCanvas::Prepare(int32_t color) {
+    QPainter& p = Painter();
+    QPen pen{QColor::fromRgb(ToRgb(color))};
+    pen.setWidth(0); // cosmetic: one pixel whatever the transform
+    if (Style == motion::DrawStyle::Dot) pen.setStyle(Qt::DotLine);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    p.setCompositionMode(Mode == motion::DrawMode::Xor ? QPainter::RasterOp_SourceXorDestination
+                                                       : QPainter::CompositionMode_SourceOver);
+}
+
+void ImageCanvas::Line(double x1, double y1, double x2, double y2, int32_t color) {
+    CurrentX = x2, CurrentY = y2;
+    const double px1 = PixelX(x1), py1 = PixelY(y1), px2 = PixelX(x2), py2 = PixelY(y2);
+    if (!Finite(px1, py1) || !Finite(px2, py2)) return;
+    // Lines far outside the picture are clipped by hand: the raster engine works in integers.
+    const QRectF bounds(-1e5, -1e5, 2e5, 2e5);
+    if (!bounds.contains(px1, py1) || !bounds.contains(px2, py2)) {
+        QLineF line(px1, py1, px2, py2);
+        const double len = line.length();
+        if (len == 0) return;
+        // Keep the part of the line near the picture: project the picture's centre on it.
+        const QPointF c(Picture.width() / 2.0, Picture.height() / 2.0);
+        const QPointF d = (line.p2() - line.p1()) / len;
+        const double along = QPointF::dotProduct(c - line.p1(), d);
+        const double reach = 4.0 * (Picture.width() + Picture.height());
+        const double a = std::clamp(along - reach, 0.0, len), b = std::clamp(along + reach, 0.0, len);
+        if (a >= b) return;
+        Prepare(color);
+        Painter().drawLine(line.p1() + d * a, line.p1() + d * b);
+        return;
+    }
+    Prepare(color);
+    Painter().drawLine(QPointF(px1, py1), QPointF(px2, py2));
+}
+
+void ImageCanvas::PSet(double x, double y, int32_t color) {
+    CurrentX = x, CurrentY = y;
+    const double px = PixelX(x), py = PixelY(y);
+    if (!Finite(px, py)) return;
+    const int ix = static_cast<int>(std::floor(px)), iy = static_cast<int>(std::floor(py));
+    if (ix < 0 || iy < 0 || ix >= Picture.width() || iy >= Picture.height()) return;
+    EndPainting();
+    Picture.setPixel(ix, iy, ToRgb(color));
+}
+
+void ImageCanvas::Circle(double cx, double cy, double r, int32_t color, bool full, double start, double end) {
+    const double px = PixelX(cx), py = PixelY(cy);
+    const double rx = std::fabs(r * Width / ScaleWidth / TwipsPerPixel);
+    const double ry = std::fabs(r * Height / ScaleHeight / TwipsPerPixel);
+    if (!Finite(px, py) || !Finite(rx, ry) || rx > 1e6 || ry > 1e6) return;
+    Prepare(color);
+    const QRectF box(px - rx, py - ry, 2 * rx, 2 * ry);
+    if (full) {
+        Painter().drawEllipse(box);
+        return;
+    }
+    // Counter-clockwise on screen from start to end; Qt counts degrees counter-clockwise too.
+    double span = std::fmod(end - start, TwoPi);
+    if (span < 0) span += TwoPi;
+    const int a = static_cast<int>(std::lround(start * 180 / M_PI * 16));
+    const int s = static_cast<int>(std::lround(span * 180 / M_PI * 16));
+    if (s == 0) return;
+    Painter().drawArc(box, a, s);
+}
+
+void ImageCanvas::Print(const std::string& text) {
+    const double px = PixelX(CurrentX), py = PixelY(CurrentY);
+    if (!Finite(px, py) || std::fabs(px) > 1e6 || std::fabs(py) > 1e6) return;
+    Prepare(ForeColor);
+    QPainter& p = Painter();
+    p.setFont(FontOf(FontSize));
+    const QFontMetricsF metrics(p.font());
+    // The print position is the top-left corner of the text.
+    p.drawText(QPointF(px, py + metrics.ascent()),
+               QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+}
+
+double ImageCanvas::TextWidth(const std::string& text) {
+    const QFontMetricsF metrics(FontOf(FontSize));
+    const double pixels =
+        metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+    return pixels * TwipsPerPixel * std::fabs(ScaleWidth) / Width;
+}
+
+double ImageCanvas::TextHeight(const std::string&) {
+    const QFontMetricsF metrics(FontOf(FontSize));
+    return metrics.height() * TwipsPerPixel * std::fabs(ScaleHeight) / Height;
+}
+
+void ImageCanvas::Cls() {
+    EndPainting();
+    Picture.fill(ToRgb(BackColor));
+    CurrentX = 0, CurrentY = 0;
+}
+
+const QImage& ImageCanvas::Image() {
+    EndPainting();
+    return Picture;
+}
+
+} // namespace render

@@ -1,0 +1,51 @@
+#pragma once
+// The trace canvas as an image: path lines crisp (no antialiasing), dotted rapids as single-pixel
+// dots, text in a real sans-serif face. Text needs a QGuiApplication; lines and arcs do not.
+
+#include "motion/Canvas.h"
+
+#include <QImage>
+#include <memory>
+
+class QPainter;
+
+namespace render {
+
+class ImageCanvas : public motion::Canvas {
+  public:
+    static constexpr double TwipsPerPixel = 15; // 96 pixels per inch
+
+    ImageCanvas();
+    ~ImageCanvas() override;
+
+    // Sizes the image to the window size (twips) and clears it to BackColor.
+    void Resize(double widthTwips, double heightTwips) override;
+
+    void Line(double x1, double y1, double x2, double y2, int32_t color) override;
+    void PSet(double x, double y, int32_t color) override;
+    void Circle(double cx, double cy, double r, int32_t color, bool full, double start, double end) override;
+    void Print(const std::string& text) override;
+    double TextWidth(const std::string& text) override;
+    double TextHeight(const std::string& text) override;
+    void Cls() override;
+
+    // The picture as drawn so far.
+    const QImage& Image();
+
+    // Pixel position of a point in user units.
+    double PixelX(double x) const;
+    double PixelY(double y) const;
+
+  private:
+    QPainter& Painter();
+    void EndPainting();
+    void Prepare(int32_t color);
+
+    QImage Picture;
+    std::unique_ptr<QPainter> Active;
+};
+
+// &HBBGGRR (or a system colour) as a Qt colour value 0xAARRGGBB.
+unsigned ToRgb(int32_t color);
+
+} // namespace render
