@@ -25,10 +25,14 @@ public:
     // The exact program text (line ends as in the file, CR LF = two code units). The reference
     // stays valid until the next call; hosts keep one snapshot and rebuild it only after an edit.
     virtual const std::u16string& ProgramText() = 0;
-    virtual int64_t CaretOffset() = 0; // 0-based offset into ProgramText()
+    // 0-based offset into ProgramText() of the selection's start (a highlighted block puts the
+    // caret at its beginning).
+    virtual int64_t CaretOffset() = 0;
     // Selects the block: start is a 0-based offset, length in code units.
     virtual void HighlightBlock(int64_t start, int64_t length) = 0;
     virtual void FocusProgram() = 0;
+    // Called by the run loops after each ExecuteBlock (the checker records alarms here).
+    virtual void BlockExecuted() {}
 
     // --- Status bars ---
     // Panel 1 of the main status bar and of the function-key bar (the texts differ once).

@@ -37,12 +37,18 @@ public:
     void ShowMode();
 
     bool Running() const { return Depth > 0; }
+    bool HasPendingReplay() const { return PendingReplay; }
 
 private:
     void PressFeedback(Command command);
+    void StartLoop();
+    void RestartLoop();
+    // A re-run asked for during a run is carried out once that run has ended.
+    void RunPendingReplay();
     void Replay(bool recentre);
     Machine& M;
     int Depth = 0; // run loops in progress; a second Start or Restart is refused
+    bool PendingReplay = false, PendingRecentre = false;
 };
 
 } // namespace interp

@@ -1,0 +1,158 @@
+#include "check/CheckerCli.h"
+
+#include "check/Checker.h"
+#include "check/Decode.h"
+#include "interp/Legacy.h"
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace check {
+
+namespace {
+
+const char* const Usage =
+    "usage: zarvik-check [--fanuc] [--unit N] [--limits PVLX,PVLZ,NVLX,NVLZ] [--block-delete]\n"
+    "                    [--g2-mirror] [--json] [--trace FILE] FILE...\n";
+
+struct CliOptions {
+    CheckOptions Check;
+    bool Json = false;
+    std::string TracePath;
+    std::vector<std::string> Files;
+};
+
+bool ParseNumber(const std::string& text, double& out) {
+    try {
+        size_t used = 0;
+        out = std::stod(text, &used);
+        return used == text.size() && std::isfinite(out);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool ParseLimits(const std::string& text, CheckOptions& o) {
+    double v[4];
+    std::stringstream in(text);
+    std::string part;
+    int n = 0;
+    while (std::getline(in, part, ',')) {
+        if (n == 4 || !ParseNumber(part, v[n])) return false;
+        ++n;
+    }
+    if (n != 4) return false;
+    o.PVLX = v[0];
+    o.PVLZ = v[1];
+    o.NVLX = v[2];
+    o.NVLZ = v[3];
+    return true;
+}
+
+// Returns an error text, empty when the arguments are good.
+std::string Parse(int argc, char** argv, CliOptions& o) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= argc) return false;
+            out = argv[++i];
+            return true;
+        };
+        std::string v;
+        if (a == "--fanuc") o.Check.Fanuc = true;
+        else if (a == "--block-delete") o.Check.BlockDelete = true;
+        else if (a == "--g2-mirror") o.Check.G2Mirror = true;
+        else if (a == "--json") o.Json = true;
+        else if (a == "--unit") {
+            double u;
+            if (!value(v) || !ParseNumber(v, u) || u < 1 || u > 4 || u != static_cast<int>(u))
+                return "--unit needs 1, 2, 3 or 4";
+            o.Check.Unit = static_cast<int16_t>(u);
+        } else if (a == "--limits") {
+            if (!value(v) || !ParseLimits(v, o.Check)) return "--limits needs four numbers PVLX,PVLZ,NVLX,NVLZ";
+        } else if (a == "--trace") {
+            if (!value(o.TracePath)) return "--trace needs a file name (- for standard output)";
+        } else if (a == "--help" || a == "-h") {
+            return "help";
+        } else if (a.size() > 1 && a[0] == '-' && a != "-") {
+            return "unknown option " + a;
+        } else {
+            o.Files.push_back(a);
+        }
+    }
+    if (o.Files.empty()) return "no program file given";
+    return {};
+}
+
+bool ReadFile(const std::string& path, std::string& bytes, std::string& error) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        error = "is a directory";
+        return false;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = std::filesystem::exists(path, ec) ? "cannot be read" : "not found";
+        return false;
+    }
+    std::ostringstream buf;
+    buf << in.rdbuf();
+    if (in.bad()) {
+        error = "cannot be read";
+        return false;
+    }
+    bytes = std::move(buf).str();
+    return true;
+}
+
+} // namespace
+
+int RunCheckerCli(int argc, char** argv) {
+    CliOptions o;
+    const std::string error = Parse(argc, argv, o);
+    if (error == "help") {
+        std::cout << Usage;
+        return 0;
+    }
+    if (!error.empty()) {
+        std::cerr << "zarvik-check: " << error << "\n" << Usage;
+        return 2;
+    }
+    std::ofstream traceFile;
+    std::ostream* trace = nullptr;
+    if (o.TracePath == "-") trace = &std::cout;
+    else if (!o.TracePath.empty()) {
+        traceFile.open(o.TracePath, std::ios::binary | std::ios::trunc);
+        if (!traceFile) {
+            std::cerr << "zarvik-check: cannot write the trace file " << o.TracePath << "\n";
+            return 2;
+        }
+        trace = &traceFile;
+    }
+    std::function<void(const TracedSegment&)> onSegment;
+    if (trace) onSegment = [trace](const TracedSegment& t) { *trace << SegmentJson(t) << '\n'; };
+
+    int status = 0;
+    for (const std::string& path : o.Files) {
+        std::string bytes, why;
+        if (!ReadFile(path, bytes, why)) {
+            std::cerr << "zarvik-check: " << path << ": " << why << "\n";
+            status = 2;
+            continue;
+        }
+        CheckReport report = CheckProgram(DecodeProgram(bytes), o.Check, onSegment);
+        report.File = path;
+        std::cout << (o.Json ? ReportJson(report) + "\n" : ReportText(report));
+        if (!report.Alarms.empty() && status == 0) status = 1;
+    }
+    std::cout.flush();
+    return status;
+}
+
+} // namespace check

@@ -1,0 +1,113 @@
+// Report texts of the checker: JSON for tools, plain text for people.
+
+#include "check/Checker.h"
+#include "interp/Legacy.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace check {
+
+namespace {
+
+bool ValidUtf8(const std::string& s) {
+    for (size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (n == 0 || i + n > s.size()) return false;
+        for (size_t k = 1; k < n; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
+        i += n;
+    }
+    return true;
+}
+
+// A JSON string; bytes that are not UTF-8 (a path in another encoding) are kept as Latin-1.
+std::string Quote(const std::string& s) {
+    const bool utf8 = ValidUtf8(s);
+    std::string out = "\"";
+    for (char ch : s) {
+        const auto c = static_cast<unsigned char>(ch);
+        char buf[8];
+        if (c == '"') out += "\\\"";
+        else if (c == '\\') out += "\\\\";
+        else if (c < 0x20 || (c >= 0x80 && !utf8)) {
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else out += ch;
+    }
+    return out + "\"";
+}
+
+std::string TimeText(double seconds) {
+    const double whole = legacy::CInt(seconds);
+    const long long t = std::isfinite(whole) ? static_cast<long long>(whole) : 0;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", t / 3600, (t / 60) % 60, t % 60);
+    return buf;
+}
+
+} // namespace
+
+std::string NumberJson(double v) {
+    if (!std::isfinite(v)) return "null";
+    char buf[40];
+    auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+
+std::string ReportJson(const CheckReport& r) {
+    std::string out = "{\"file\": " + Quote(r.File);
+    out += ", \"dialect\": \"" + std::string(r.Fanuc ? "FANUC" : "KVZ") + "\"";
+    out += ", \"unit\": " + std::to_string(r.Unit);
+    out += ", \"blocks\": " + std::to_string(r.Blocks);
+    out += ", \"end\": \"" + std::string(r.ProgramEnd ? "Program End" : "EOF") + "\"";
+    out += ", \"cutting_time_s\": " + NumberJson(r.CuttingTime);
+    out += ", \"final\": {\"x\": " + NumberJson(r.FinalX) + ", \"z\": " + NumberJson(r.FinalZ) + "}";
+    out += ", \"alarms\": [";
+    for (size_t i = 0; i < r.Alarms.size(); ++i) {
+        if (i) out += ", ";
+        out += "{\"line\": " + std::to_string(r.Alarms[i].Line) + ", \"message\": " + Quote(r.Alarms[i].Message) + "}";
+    }
+    out += "], \"tools\": [";
+    bool first = true;
+    for (const auto& [tool, seconds] : r.ToolTimes) {
+        if (seconds == 0) continue;
+        if (!first) out += ", ";
+        first = false;
+        out += "{\"tool\": " + NumberJson(tool) + ", \"cutting_time_s\": " + NumberJson(seconds) + "}";
+    }
+    return out + "]}";
+}
+
+std::string ReportText(const CheckReport& r) {
+    std::string out = r.File + "\n";
+    out += "  dialect " + std::string(r.Fanuc ? "FANUC" : "KVZ") + ", unit " + std::to_string(r.Unit) + ", " +
+           std::to_string(r.Blocks) + " blocks, end: " + (r.ProgramEnd ? "Program End" : "end of text") + "\n";
+    out += "  cutting time " + legacy::FormatFixed(r.CuttingTime, 2) + " s (" + TimeText(r.CuttingTime) + ")\n";
+    out += "  final position X" + legacy::Format000(r.FinalX) + " Z" + legacy::Format000(r.FinalZ) + "\n";
+    if (r.Alarms.empty()) out += "  no alarms\n";
+    for (const Alarm& a : r.Alarms) out += "  " + std::to_string(a.Line) + ": " + a.Message + "\n";
+    for (const auto& [tool, seconds] : r.ToolTimes)
+        if (seconds != 0)
+            out += "  tool " + legacy::Str15(tool) + ": " + legacy::FormatFixed(seconds, 2) + " s\n";
+    return out;
+}
+
+std::string SegmentJson(const TracedSegment& t) {
+    using Kind = motion::PathSegment::Kind;
+    const motion::PathSegment& p = t.Segment;
+    std::string out = "{\"line\": " + std::to_string(t.Line);
+    if (p.kind == Kind::Rapid || p.kind == Kind::Cut) {
+        out += ", \"op\": \"line\", \"style\": \"" + std::string(p.kind == Kind::Rapid ? "rapid" : "cut") + "\"";
+    } else {
+        out += ", \"op\": \"arc\", \"dir\": \"" + std::string(p.kind == Kind::ArcCW ? "cw" : "ccw") + "\"";
+        out += ", \"cx\": " + NumberJson(p.cx) + ", \"cz\": " + NumberJson(p.cz) + ", \"r\": " + NumberJson(p.r);
+    }
+    out += ", \"x0\": " + NumberJson(p.x0) + ", \"z0\": " + NumberJson(p.z0);
+    out += ", \"x1\": " + NumberJson(p.x1) + ", \"z1\": " + NumberJson(p.z1) + "}";
+    return out;
+}
+
+} // namespace check

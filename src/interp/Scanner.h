@@ -1,0 +1,30 @@
+#pragma once
+// Internal pieces of the block scanner shared by the scan loop, the word table and the block
+// executor.
+
+#include <string>
+
+namespace interp {
+struct Machine;
+struct MachineState;
+
+// Set while a block is scanned: an X (Z) word with a value was read.
+struct BlockFlags {
+    bool XGiven = false;
+    bool ZGiven = false;
+};
+
+// The scan loop over BlockText (step 3 of ExecuteBlock).
+void ScanBlock(Machine& m, BlockFlags& flags);
+// The letters read through ReadValue and stored by the word table.
+bool IsAddressLetter(char c);
+// Reads the value of the address letter at ScanPos and stores it as the word table says,
+// with the point check of the FANUC dialect.
+void ReadAddressWord(Machine& m, char letter, BlockFlags& flags);
+// G and M words take effect as soon as they are read.
+void ApplyGWord(Machine& m);
+void ApplyMWord(Machine& m);
+// Converts WordText (ASCII) for the text fields.
+std::u16string WordTextU16(const MachineState& s);
+
+} // namespace interp

@@ -1,0 +1,199 @@
+// Word values: the value reader with its left-to-right arithmetic, the unit conversion and the
+// word table that says where each address letter's value goes.
+
+#include "interp/Interpreter.h"
+#include "interp/Legacy.h"
+#include "interp/Machine.h"
+#include "interp/Scanner.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace interp {
+
+namespace {
+
+inline bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+inline bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
+// Index (1-based) of the character before the next blank or tab at or after `from`, or the end
+// of the block: where a skipped rest of a word ends.
+int64_t SkipToBlank(const MachineState& s, int64_t from) {
+    for (int64_t k = from; k <= s.BlockLen; ++k)
+        if (IsBlank(s.BlockText[k - 1])) return k - 1;
+    return s.BlockLen;
+}
+
+// Combines an operand into the single-precision accumulator; a zero operand is never combined,
+// which is why X10/0 reads 10 and a leading sign works as 0 +/- operand.
+void Combine(float& acc, char op, double value) {
+    if (value == 0) return;
+    switch (op) {
+    case '+': acc = static_cast<float>(static_cast<double>(acc) + value); break;
+    case '-': acc = static_cast<float>(static_cast<double>(acc) - value); break;
+    case '*': acc = static_cast<float>(static_cast<double>(acc) * value); break;
+    case '/': acc = static_cast<float>(static_cast<double>(acc) / value); break;
+    default: acc = static_cast<float>(value); break;
+    }
+}
+
+} // namespace
+
+void ReadValue(Machine& m) {
+    MachineState& s = m.S;
+    // 1.
+    s.WordText.clear();
+    s.HasPoint = false;
+    float acc = 0;
+    char op = 0;
+    // Reused between calls: no allocation per word once it has grown.
+    static thread_local std::string operand;
+    operand.clear();
+    // 2. A capital letter right after the address letter: the word has no value.
+    int64_t k = s.ScanPos + 1;
+    if (k <= s.BlockLen && s.BlockText[k - 1] >= u'A' && s.BlockText[k - 1] <= u'Z') {
+        s.ScanPos = SkipToBlank(s, k + 1);
+        return;
+    }
+    int64_t last = s.BlockLen;
+    for (; k <= s.BlockLen; ++k) {
+        const char16_t c = s.BlockText[k - 1];
+        if (c == u'.') s.HasPoint = true; // 3.
+        if (c == u'+' || c == u'-' || c == u'*' || c == u'/') { // 4.
+            const char16_t next = k < s.BlockLen ? s.BlockText[k] : u'\0';
+            if (!(IsDigit(next) || next == u'.' || next == u'[' || next == u']')) {
+                last = SkipToBlank(s, k + 2);
+                break;
+            }
+            Combine(acc, op, legacy::Val(operand));
+            operand.clear();
+            op = static_cast<char>(c);
+            continue;
+        }
+        // 5. Characters that end the value without being consumed.
+        if (c < u'*' || (c > u'9' && c != u'=' && c != u'[' && c != u']')) {
+            last = k - 1;
+            break;
+        }
+        // 6. "=" and brackets are accepted and ignored; the rest builds the operand.
+        if (c != u'=' && c != u'[' && c != u']') operand.push_back(static_cast<char>(c));
+    }
+    // 7.
+    Combine(acc, op, legacy::Val(operand));
+    s.WordText = legacy::Str7(acc);
+    if (acc == 0) s.HasPoint = true;
+    s.ScanPos = last;
+}
+
+double ScaleLength(const Machine& m, double value) {
+    switch (m.S.UnitCode) {
+    case 1: return value;
+    case 2: return value / 100;
+    case 3: return value / 1000;
+    case 4: return value * 25.4;
+    default: return 0;
+    }
+}
+
+double ScaleAngle(const Machine& m, double value) {
+    switch (m.S.UnitCode) {
+    case 1: case 4: return value;
+    case 2: return value / 100;
+    case 3: return value / 1000;
+    default: return 0;
+    }
+}
+
+std::string UnitName(int16_t unitCode) {
+    switch (unitCode) {
+    case 1: return "Unit 1mm";
+    case 2: return "Unit 0.01mm";
+    case 3: return "Unit 0.001mm";
+    case 4: return "Unit 1 inch";
+    default: return {};
+    }
+}
+
+void ShowUnit(Machine& m) {
+    const std::string name = UnitName(m.S.UnitCode);
+    if (!name.empty()) m.Ui.SetUnitPanel(name);
+}
+
+bool IsAddressLetter(char c) {
+    switch (c) {
+    case 'X': case 'Y': case 'Z': case 'C': case 'A': case 'B': case 'M': case 'R': case 'S':
+    case 'F': case 'T': case 'L': case 'D': case 'P': case 'H': case 'I': case 'K': case 'U': case 'W':
+        return true;
+    default: return false;
+    }
+}
+
+namespace {
+
+enum class Conv { None, Length, Angle };
+
+struct WordRule {
+    double MachineState::*field;
+    Conv conv;
+    bool pointCheck;
+};
+
+WordRule RuleFor(char letter) {
+    using S = MachineState;
+    switch (letter) {
+    case 'X': return {&S::CurX, Conv::Length, true};
+    case 'Y': return {&S::YWord, Conv::Length, true};
+    case 'Z': return {&S::CurZ, Conv::Length, true};
+    case 'C': return {&S::CWord, Conv::Angle, true};
+    case 'A': case 'B': return {&S::TaperAngle, Conv::Angle, false};
+    case 'M': return {&S::MWord, Conv::None, false};
+    case 'R': return {&S::RWord, Conv::None, true};
+    case 'S': return {&S::SWord, Conv::None, false};
+    case 'F': return {&S::Feed, Conv::Length, true};
+    case 'T': return {&S::TWord, Conv::None, false};
+    case 'L': return {&S::LWord, Conv::Length, false};
+    case 'D': return {&S::DWord, Conv::Length, false};
+    case 'P': return {&S::PWord, Conv::Length, false};
+    case 'H': return {&S::HWord, Conv::Length, false};
+    case 'I': return {&S::IWord, Conv::Length, true};
+    case 'K': return {&S::KWord, Conv::Length, true};
+    case 'U': return {&S::UWord, Conv::Length, true};
+    default: return {&S::WWord, Conv::Length, true}; // 'W'
+    }
+}
+
+} // namespace
+
+void ReadAddressWord(Machine& m, char letter, BlockFlags& flags) {
+    MachineState& s = m.S;
+    WordRule rule = RuleFor(letter);
+    const auto peek = [&s]() { return s.ScanPos < s.BlockLen ? s.BlockText[s.ScanPos] : u'\0'; };
+    if (letter == 'S' && peek() == u'B') { // SB: the value goes to SBWord
+        ++s.ScanPos;
+        rule.field = &MachineState::SBWord;
+    }
+    if (letter == 'T') {
+        s.TGFlag = peek() == u'G';
+        if (s.TGFlag) ++s.ScanPos;
+        if (peek() == u'L') ++s.ScanPos;
+    }
+    ReadValue(m);
+    if (!s.WordText.empty()) {
+        double v = legacy::Val(s.WordText);
+        if (rule.conv == Conv::Length) v = ScaleLength(m, v);
+        else if (rule.conv == Conv::Angle) v = ScaleAngle(m, v);
+        s.*rule.field = v;
+        if (letter == 'X') flags.XGiven = true;
+        if (letter == 'Z') flags.ZGiven = true;
+    }
+    if (s.FanucMode && letter == 'U') s.UGiven = true;
+    if (s.FanucMode && letter == 'W') s.WGiven = true;
+    if (letter == 'M') ApplyMWord(m);
+    // The FANUC dialect rejects a value written without a decimal point.
+    if (rule.pointCheck && s.FanucMode && !s.HasPoint) {
+        const std::string message = std::string(1, letter) + legacy::Str15(s.*rule.field) + " no point";
+        RaiseAlarm(m, message);
+    }
+}
+
+} // namespace interp
