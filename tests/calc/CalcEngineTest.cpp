@@ -84,9 +84,9 @@ TEST(CalcArithmetic, MultiplicationAndDivisionGoFirst) {
         const char* Shown;
     };
     for (Case C : {Case{"2 + 3 X 4 =", "14"}, Case{"1 0 - 2 X 3 =", "4"}, Case{"2 X 3 + 4 X 5 =", "26"},
-                   Case{"2 + 3 X 4 X 5 =", "62"}, Case{"2 + 3 X 4 + 1 =", "15"}, Case{"2 0 - 6 / 3 - 1 =", "17"},
-                   Case{"2 + 3 = 4 X 6 =", "24"}, Case{"2 + 3 X 4 = 5 X 2 =", "10"}, Case{"2 + X 3 =", "6"},
-                   Case{"7 =", "7."}}) {
+                   Case{"2 + 3 X 4 X 5 =", "62"}, Case{"2 + 3 X 4 + 1 =", "15"},
+                   Case{"2 0 - 6 / 3 - 1 =", "17"}, Case{"2 + 3 = 4 X 6 =", "24"},
+                   Case{"2 + 3 X 4 = 5 X 2 =", "10"}, Case{"2 + X 3 =", "6"}, Case{"7 =", "7."}}) {
         EXPECT_EQ(After(C.Keys), C.Shown) << C.Keys;
     }
 }
@@ -146,8 +146,8 @@ TEST(CalcFunctions, TrigonometryInDegreesWithShiftForTheInverse) {
         const char* Keys;
         double Value;
     };
-    for (Case C : {Case{"3 0 sin", 0.5}, Case{"6 0 cos", 0.5}, Case{"4 5 tan", 1.0}, Case{". 5 shift cos", 60.0},
-                   Case{"1 shift tan", 45.0}, Case{"- . 5 shift sin", -30.0}}) {
+    for (Case C : {Case{"3 0 sin", 0.5}, Case{"6 0 cos", 0.5}, Case{"4 5 tan", 1.0},
+                   Case{". 5 shift cos", 60.0}, Case{"1 shift tan", 45.0}, Case{"- . 5 shift sin", -30.0}}) {
         CalcEngine One;
         Type(One, C.Keys);
         EXPECT_NEAR(ShownValue(One), C.Value, 1e-9) << C.Keys;

@@ -13,12 +13,12 @@ inline void Type(calc::CalcEngine& Calc, const std::string& Sequence) {
     std::string Word;
     while (Words >> Word) {
         static const std::pair<const char*, Key> Named[] = {
-            {"/", Key::Divide},      {"+", Key::Plus},       {"X", Key::Times},    {"-", Key::Minus},
-            {"=", Key::Equals},      {"+/-", Key::PlasMuns}, {"AC", Key::Cancel},  {"C", Key::CancelEntry},
-            {"Min", Key::MS},        {"MR", Key::MRead},     {"M+", Key::MP},      {"x2", Key::Square},
-            {"1/x", Key::Gyakusu},   {"sqrt", Key::SQRT},    {"PI", Key::Pai},     {"sin", Key::swSIN},
-            {"cos", Key::swCOS},     {"tan", Key::swTAN},    {"shift", Key::swINV}, {"N", Key::Command1},
-            {"V", Key::Command2},    {"F", Key::Command3},   {"T", Key::Command4}, {"H", Key::Command5},
+            {"/", Key::Divide},    {"+", Key::Plus},       {"X", Key::Times},     {"-", Key::Minus},
+            {"=", Key::Equals},    {"+/-", Key::PlasMuns}, {"AC", Key::Cancel},   {"C", Key::CancelEntry},
+            {"Min", Key::MS},      {"MR", Key::MRead},     {"M+", Key::MP},       {"x2", Key::Square},
+            {"1/x", Key::Gyakusu}, {"sqrt", Key::SQRT},    {"PI", Key::Pai},      {"sin", Key::swSIN},
+            {"cos", Key::swCOS},   {"tan", Key::swTAN},    {"shift", Key::swINV}, {"N", Key::Command1},
+            {"V", Key::Command2},  {"F", Key::Command3},   {"T", Key::Command4},  {"H", Key::Command5},
         };
         bool Found = false;
         for (const auto& [Name, Which] : Named) {

@@ -116,8 +116,8 @@ TEST(CalcMachining, AFailedStepShowsErrorAndAsksAgain) {
     Type(Calc, "5 0 =");
     EXPECT_EQ(Calc.Readout(), "955");
 
-    for (const char* Keys : {"V 1 0 0 0 = 8 / 0 =", "F 2 = 3 . 2 = - . 8 =", "T 0 = . 2 = 1 0 0 =",
-                             "T 5 0 0 = 0 = 1 0 0 ="}) {
+    for (const char* Keys :
+         {"V 1 0 0 0 = 8 / 0 =", "F 2 = 3 . 2 = - . 8 =", "T 0 = . 2 = 1 0 0 =", "T 5 0 0 = 0 = 1 0 0 ="}) {
         CalcEngine One;
         Type(One, Keys);
         EXPECT_EQ(One.Readout(), "Error") << Keys;

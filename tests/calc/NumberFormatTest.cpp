@@ -12,7 +12,8 @@ TEST(CalcNumberFormat, ReadsTheDisplayOnlyWhenItHoldsANumber) {
     EXPECT_EQ(ParseNumber(".5"), 0.5);
     EXPECT_EQ(ParseNumber("1E+20"), 1e20);
     EXPECT_EQ(ParseNumber("2.5E-05"), 2.5e-5);
-    for (const char* NoNumber : {"", ".", "-", "Error", "-Error", "12'30'0", "00:01:00.0", "1E", "5..", "1e999"}) {
+    for (const char* NoNumber :
+         {"", ".", "-", "Error", "-Error", "12'30'0", "00:01:00.0", "1E", "5..", "1e999"}) {
         EXPECT_FALSE(ParseNumber(NoNumber).has_value()) << NoNumber;
     }
 }

@@ -11,7 +11,9 @@ namespace {
 
 constexpr char OperatorCaptions[] = {'/', '+', 'X', '-', '='};
 
-Key OperatorKey(int Index) { return static_cast<Key>(static_cast<int>(Key::Divide) + Index); }
+Key OperatorKey(int Index) {
+    return static_cast<Key>(static_cast<int>(Key::Divide) + Index);
+}
 
 } // namespace
 
@@ -22,27 +24,48 @@ void CalcEngine::Press(Key Pressed) {
     if (Pressed <= Key::Number9) return Number_Click(Code - static_cast<int>(Key::Number0));
     if (Pressed <= Key::Equals) return Operator_Click(Code - static_cast<int>(Key::Divide));
     switch (Pressed) {
-    case Key::Decima: return Decima_Click();
-    case Key::PlasMuns: return PlasMuns_Click();
-    case Key::Cancel: return Cancel_Click();
-    case Key::CancelEntry: return CancelEntry_Click();
-    case Key::MS: return MS_Click();
-    case Key::MRead: return MRead_Click();
-    case Key::MP: return MP_Click();
-    case Key::Square: return Square_Click();
-    case Key::Gyakusu: return Gyakusu_Click();
-    case Key::SQRT: return SQRT_Click();
-    case Key::Pai: return Pai_Click();
-    case Key::swSIN: return swSIN_Click();
-    case Key::swCOS: return swCOS_Click();
-    case Key::swTAN: return swTAN_Click();
-    case Key::swINV: return swINV_Click();
-    case Key::Command1: return Command1_Click();
-    case Key::Command2: return Command2_Click();
-    case Key::Command3: return Command3_Click();
-    case Key::Command4: return Command4_Click();
-    case Key::Command5: return Command5_Click();
-    default: return;
+    case Key::Decima:
+        return Decima_Click();
+    case Key::PlasMuns:
+        return PlasMuns_Click();
+    case Key::Cancel:
+        return Cancel_Click();
+    case Key::CancelEntry:
+        return CancelEntry_Click();
+    case Key::MS:
+        return MS_Click();
+    case Key::MRead:
+        return MRead_Click();
+    case Key::MP:
+        return MP_Click();
+    case Key::Square:
+        return Square_Click();
+    case Key::Gyakusu:
+        return Gyakusu_Click();
+    case Key::SQRT:
+        return SQRT_Click();
+    case Key::Pai:
+        return Pai_Click();
+    case Key::swSIN:
+        return swSIN_Click();
+    case Key::swCOS:
+        return swCOS_Click();
+    case Key::swTAN:
+        return swTAN_Click();
+    case Key::swINV:
+        return swINV_Click();
+    case Key::Command1:
+        return Command1_Click();
+    case Key::Command2:
+        return Command2_Click();
+    case Key::Command3:
+        return Command3_Click();
+    case Key::Command4:
+        return Command4_Click();
+    case Key::Command5:
+        return Command5_Click();
+    default:
+        return;
     }
 }
 
@@ -58,7 +81,9 @@ bool CalcEngine::KeyPress(char32_t Character) {
     return Target.has_value();
 }
 
-void CalcEngine::Form_Activate() { Cancel_Click(); }
+void CalcEngine::Form_Activate() {
+    Cancel_Click();
+}
 
 bool CalcEngine::KeyLatched(Key Which) const {
     if (Which == Key::swINV) return ShiftState;
@@ -68,9 +93,13 @@ bool CalcEngine::KeyLatched(Key Which) const {
     return false;
 }
 
-std::vector<Key> CalcEngine::TakeFlashes() { return std::exchange(Flashes, {}); }
+std::vector<Key> CalcEngine::TakeFlashes() {
+    return std::exchange(Flashes, {});
+}
 
-std::optional<std::string> CalcEngine::TakeClipboard() { return std::exchange(Clipboard, std::nullopt); }
+std::optional<std::string> CalcEngine::TakeClipboard() {
+    return std::exchange(Clipboard, std::nullopt);
+}
 
 void CalcEngine::ShowError() {
     ReadoutText = "Error";
@@ -85,25 +114,35 @@ double CalcEngine::ToNumber(const Operand& Value) {
     return *Parsed;
 }
 
-double CalcEngine::DisplayValue() const { return ToNumber(ReadoutText); }
+double CalcEngine::DisplayValue() const {
+    return ToNumber(ReadoutText);
+}
 
 double CalcEngine::Finite(double Value) {
     if (!std::isfinite(Value)) throw Failure{};
     return Value;
 }
 
-void CalcEngine::ResetShift() { ShiftState = false; }
+void CalcEngine::ResetShift() {
+    ShiftState = false;
+}
 
-void CalcEngine::Flash(Key Which) { Flashes.push_back(Which); }
+void CalcEngine::Flash(Key Which) {
+    Flashes.push_back(Which);
+}
 
-void CalcEngine::SetClipboard(std::string Text) { Clipboard = std::move(Text); }
+void CalcEngine::SetClipboard(std::string Text) {
+    Clipboard = std::move(Text);
+}
 
 void CalcEngine::ShowResult(double Value) {
     ReadoutText = DefaultText(Finite(Value));
     ResultShown = true;
 }
 
-void CalcEngine::UpdateMemoryIndicator() { LabelMShown = MemoryValue != 0.0; }
+void CalcEngine::UpdateMemoryIndicator() {
+    LabelMShown = MemoryValue != 0.0;
+}
 
 // ---- Number entry ------------------------------------------------------------------------------
 
@@ -274,15 +313,20 @@ double CalcEngine::Apply(const Operand& Left, char Op, const Operand& Right) con
     double A = ToNumber(Left);
     double B = ToNumber(Right);
     switch (Op) {
-    case '+': return Finite(A + B);
-    case '-': return Finite(A - B);
-    case 'X': return Finite(A * B);
+    case '+':
+        return Finite(A + B);
+    case '-':
+        return Finite(A - B);
+    case 'X':
+        return Finite(A * B);
     default:
         if (B == 0.0) throw Failure{};
         return Finite(A / B);
     }
 }
 
-void CalcEngine::swINV_Click() { ShiftState = !ShiftState; }
+void CalcEngine::swINV_Click() {
+    ShiftState = !ShiftState;
+}
 
 } // namespace calc

@@ -26,10 +26,18 @@ void CalcEngine::StartFunction(int Index, const char* FirstPrompt) {
     CommandDown[Index] = true;
 }
 
-void CalcEngine::Command1_Click() { StartFunction(0, "Cut speed(m/min) ="); }
-void CalcEngine::Command2_Click() { StartFunction(1, "SP speed(min-1) ="); }
-void CalcEngine::Command3_Click() { StartFunction(2, "Rough(Ra=1,Rz=2) ="); }
-void CalcEngine::Command4_Click() { StartFunction(3, "Speed(min-1) ="); }
+void CalcEngine::Command1_Click() {
+    StartFunction(0, "Cut speed(m/min) =");
+}
+void CalcEngine::Command2_Click() {
+    StartFunction(1, "SP speed(min-1) =");
+}
+void CalcEngine::Command3_Click() {
+    StartFunction(2, "Rough(Ra=1,Rz=2) =");
+}
+void CalcEngine::Command4_Click() {
+    StartFunction(3, "Speed(min-1) =");
+}
 
 void CalcEngine::Command5_Click() {
     if (ShiftState) {
@@ -39,7 +47,9 @@ void CalcEngine::Command5_Click() {
     }
 }
 
-void CalcEngine::ClearEntry() { ReadoutText = "0."; }
+void CalcEngine::ClearEntry() {
+    ReadoutText = "0.";
+}
 
 // Called from "=" after its arithmetic. A step that fails leaves its counter where it was, so the
 // operator can give the same input again.
@@ -171,8 +181,8 @@ void CalcEngine::DmsFunctionStep() {
     } else if (DmsStep == 3) {
         double Seconds = DisplayValue();
         double Result = Finite(DmsDegrees + DmsMinutes / 60.0 + Seconds / 3600.0);
-        Label1Text = NumberText(DmsDegrees) + "deg" + TwoDigits(DmsMinutes) + "min" + TwoDigits(Seconds) +
-                     "sec  =";
+        Label1Text =
+            NumberText(DmsDegrees) + "deg" + TwoDigits(DmsMinutes) + "min" + TwoDigits(Seconds) + "sec  =";
         ReadoutText = NumberText(Result);
         SetClipboard(ReadoutText);
         DmsStep = 4;

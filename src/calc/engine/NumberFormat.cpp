@@ -16,11 +16,14 @@ std::string Fixed(double Value, int Decimals) {
 }
 
 // A negative zero would show as "-0" on the display.
-double NoNegativeZero(double Value) { return Value == 0.0 ? 0.0 : Value; }
+double NoNegativeZero(double Value) {
+    return Value == 0.0 ? 0.0 : Value;
+}
 
 std::string TrimFraction(std::string Text) {
     if (Text.find('.') == std::string::npos) return Text;
-    while (!Text.empty() && Text.back() == '0') Text.pop_back();
+    while (!Text.empty() && Text.back() == '0')
+        Text.pop_back();
     if (!Text.empty() && Text.back() == '.') Text.pop_back();
     return Text;
 }
@@ -64,7 +67,8 @@ std::optional<double> ParseNumber(std::string_view Text) {
         size_t ExpPos = Pos + 1;
         if (ExpPos < Text.size() && (Text[ExpPos] == '+' || Text[ExpPos] == '-')) ++ExpPos;
         size_t ExpDigits = ExpPos;
-        while (ExpPos < Text.size() && std::isdigit(static_cast<unsigned char>(Text[ExpPos]))) ++ExpPos;
+        while (ExpPos < Text.size() && std::isdigit(static_cast<unsigned char>(Text[ExpPos])))
+            ++ExpPos;
         if (ExpPos == ExpDigits) return std::nullopt;
         Pos = ExpPos;
     }
@@ -103,8 +107,12 @@ std::string NumberText(double& Value) {
     return TrimFraction(Fixed(Value, 3));
 }
 
-std::string TwoDigits(double Value) { return PadTwo(Fixed(RoundHalfAway(Value, 0), 0)); }
+std::string TwoDigits(double Value) {
+    return PadTwo(Fixed(RoundHalfAway(Value, 0), 0));
+}
 
-std::string TwoDigitsOneDecimal(double Value) { return PadTwo(Fixed(RoundHalfAway(Value, 1), 1)); }
+std::string TwoDigitsOneDecimal(double Value) {
+    return PadTwo(Fixed(RoundHalfAway(Value, 1), 1));
+}
 
 } // namespace calc

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QLocalServer>
+#include <QObject>
+
+namespace calc {
+
+// One calculator per user. The first one owns a local server; a later start finds it, asks it to
+// come to the front and ends. Zarvik asks it to close the same way.
+class SingleInstance : public QObject {
+    Q_OBJECT
+
+  public:
+    explicit SingleInstance(QObject* Parent = nullptr);
+
+    // True when a calculator of this user already runs; it has then been asked to come forward.
+    static bool HandOverToRunning();
+    // Starts the server; false when it cannot (the calculator then simply runs without it).
+    bool Listen();
+
+  signals:
+    void RaiseRequested();
+    void CloseRequested();
+
+  private:
+    void Accept();
+    void Read(class QLocalSocket* Socket);
+
+    QLocalServer Server;
+};
+
+} // namespace calc

@@ -1,0 +1,48 @@
+// ZarvikCalculator: the always-on-top pocket calculator of the shop floor.
+#include "ControlPc.h"
+#include "SingleInstance.h"
+#include "frmCalc.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QTimer>
+
+int main(int argc, char* argv[]) {
+    QApplication App(argc, argv);
+    App.setApplicationName(QStringLiteral("ZarvikCalculator"));
+
+    // For the documentation picture: type keys, save the window as an image, end.
+    QCommandLineParser Options;
+    QCommandLineOption Screenshot(QStringLiteral("screenshot"), QStringLiteral("Save the window to <file>."),
+                                  QStringLiteral("file"));
+    QCommandLineOption Keys(QStringLiteral("keys"), QStringLiteral("Keys typed first (\\n is Enter)."),
+                            QStringLiteral("keys"));
+    Options.addOptions({Screenshot, Keys});
+    Options.process(App);
+    bool Picture = Options.isSet(Screenshot);
+
+    calc::SingleInstance Instance;
+    if (!Picture) {
+        if (calc::SingleInstance::HandOverToRunning()) return 0;
+        Instance.Listen();
+    }
+
+    calc::frmCalc Window(calc::DetectKvzControl());
+    QObject::connect(&Instance, &calc::SingleInstance::RaiseRequested, &Window, &calc::frmCalc::BringToFront);
+    QObject::connect(&Instance, &calc::SingleInstance::CloseRequested, &Window, &QWidget::close);
+    Window.show();
+
+    if (Picture) {
+        QString Typed = Options.value(Keys).replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+        QString File = Options.value(Screenshot);
+        QTimer::singleShot(300, &Window, [&Window, Typed, File] {
+            for (QChar C : Typed)
+                Window.TypeCharacter(C);
+            QTimer::singleShot(300, &Window, [&Window, File] {
+                bool Saved = Window.grab().save(File);
+                QCoreApplication::exit(Saved ? 0 : 1);
+            });
+        });
+    }
+    return App.exec();
+}
