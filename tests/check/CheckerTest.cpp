@@ -1,0 +1,165 @@
+// The headless checker: decoding, the report contract, and bad input of every kind.
+
+#include "check/Checker.h"
+#include "check/CheckerCli.h"
+#include "check/Decode.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+using namespace check;
+
+namespace {
+
+std::u16string U(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+
+// Runs the command line with the given arguments; returns the exit status and standard output.
+int Cli(std::vector<std::string> args, std::string* out = nullptr) {
+    args.insert(args.begin(), "zarvik-check");
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    const int status = RunCheckerCli(static_cast<int>(argv.size()), argv.data());
+    const std::string o = ::testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStderr();
+    if (out) *out = o;
+    return status;
+}
+
+struct TempDir {
+    std::filesystem::path Path;
+    TempDir() {
+        Path = std::filesystem::temp_directory_path() / ("zarvik-check-test-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(Path);
+    }
+    ~TempDir() { std::filesystem::remove_all(Path); }
+    std::string Write(const std::string& name, const std::string& bytes) {
+        std::ofstream(Path / name, std::ios::binary) << bytes;
+        return (Path / name).string();
+    }
+};
+
+} // namespace
+
+TEST(Decode, PicksUtf8ThenShiftJisThenLatin1) {
+    Encoding e;
+    EXPECT_EQ(DecodeProgram("G00 (\xE5\x8A\xA0\xE5\xB7\xA5)\r\n", &e), u"G00 (\u52A0\u5DE5)\r\n");
+    EXPECT_EQ(e, Encoding::Utf8);
+    // Shift_JIS: one character for each double-byte pair, even when its trail byte is a letter.
+    const std::u16string sjis = DecodeProgram("(\x83X)X1.\r\n", &e);
+    EXPECT_EQ(e, Encoding::ShiftJis);
+    EXPECT_EQ(sjis.size(), 8u);
+    EXPECT_EQ(sjis.substr(2), u")X1.\r\n");
+    EXPECT_EQ(DecodeProgram("X\xFF\x80\r\n", &e), u"X\u00FF\u0080\r\n");
+    EXPECT_EQ(e, Encoding::Latin1);
+    EXPECT_EQ(DetectEncoding("\xC0\xAF"), Encoding::ShiftJis); // overlong UTF-8 is not UTF-8
+}
+
+TEST(Checker, ReportsAlarmsWithTheirLinesAndEndsAtProgramEnd) {
+    const CheckReport r = CheckProgram(U("G00 X-200.\r\nG00 X10.\r\n(C)\r\nG00 X10. Z-300.\r\nG00 Z10.\r\nM30\r\n%\r\n"), {});
+    ASSERT_EQ(r.Alarms.size(), 2u);
+    EXPECT_EQ(r.Alarms[0].Line, 1);
+    EXPECT_EQ(r.Alarms[0].Message, "X-Axis -Limt over");
+    EXPECT_EQ(r.Alarms[1].Line, 4);
+    EXPECT_EQ(r.Alarms[1].Message, "Z-Axis -Limt over");
+    EXPECT_TRUE(r.ProgramEnd);
+    EXPECT_EQ(r.Blocks, 7); // counts the block read after the end block
+    EXPECT_EQ(r.FinalX, 10);
+}
+
+TEST(Checker, LinesCountOnlyCrLfPairs) {
+    const CheckReport r = CheckProgram(U("G00 X10.\nG00 X20.\r\nG00 X-300.\r\n"), {});
+    ASSERT_EQ(r.Alarms.size(), 1u);
+    EXPECT_EQ(r.Alarms[0].Line, 2);
+    EXPECT_FALSE(r.ProgramEnd);
+}
+
+TEST(Checker, TimePerToolAddsUpToTheTotal) {
+    const CheckReport r = CheckProgram(U("T0101\r\nG00 X50. Z2.\r\nG97 S1000 G01 Z-20. F0.2\r\n"
+                                         "T0303\r\nG00 X60. Z5.\r\nG01 X40. F0.1\r\nM30\r\n"),
+                                       {});
+    ASSERT_EQ(r.ToolTimes.size(), 2u);
+    double sum = 0;
+    for (const auto& [tool, t] : r.ToolTimes) sum += t;
+    EXPECT_NEAR(sum, r.CuttingTime, 1e-9);
+    // Each tool has its cut (22 mm at 0.2 mm/rev, 10 mm at 0.1 mm/rev, 1000 rpm) plus a rapid.
+    EXPECT_GT(r.ToolTimes.at(1), 6.6 - 1e-3);
+    EXPECT_GT(r.ToolTimes.at(3), 6.0 - 1e-3);
+}
+
+TEST(Checker, JsonReportFollowsTheContract) {
+    CheckReport r;
+    r.File = "a \"b\".min";
+    r.Blocks = 3;
+    r.CuttingTime = 1.5;
+    r.FinalX = 500;
+    r.FinalZ = -0.25;
+    r.Alarms.push_back({2, "X100 no point"});
+    r.ToolTimes[1] = 1.5;
+    r.ToolTimes[2] = 0; // tools without time are left out
+    EXPECT_EQ(ReportJson(r), "{\"file\": \"a \\\"b\\\".min\", \"dialect\": \"KVZ\", \"unit\": 1, \"blocks\": 3, "
+                             "\"end\": \"EOF\", \"cutting_time_s\": 1.5, \"final\": {\"x\": 500, \"z\": -0.25}, "
+                             "\"alarms\": [{\"line\": 2, \"message\": \"X100 no point\"}], "
+                             "\"tools\": [{\"tool\": 1, \"cutting_time_s\": 1.5}]}");
+}
+
+TEST(CheckerCli, ExitStatusAndBadInput) {
+    TempDir dir;
+    const std::string good = dir.Write("good.min", "G00 X10. Z10.\r\nM30\r\n%\r\n");
+    const std::string bad = dir.Write("bad.min", "G00 X-300.\r\n");
+    std::string out;
+    EXPECT_EQ(Cli({"--json", good}, &out), 0);
+    EXPECT_NE(out.find("\"end\": \"Program End\""), std::string::npos);
+    EXPECT_EQ(Cli({good, bad}), 1);
+    EXPECT_EQ(Cli({"--json", (dir.Path / "missing.min").string(), good}, &out), 2);
+    EXPECT_NE(out.find("good.min"), std::string::npos); // the other files are still checked
+    EXPECT_EQ(Cli({dir.Path.string()}), 2);
+    EXPECT_EQ(Cli({"--unit", "7", good}), 2);
+    EXPECT_EQ(Cli({"--limits", "1,2,3", good}), 2);
+    EXPECT_EQ(Cli({"--bogus", good}), 2);
+    EXPECT_EQ(Cli({}), 2);
+}
+
+TEST(CheckerCli, OptionsReachTheMachine) {
+    TempDir dir;
+    const std::string p = dir.Write("p.min", "G00 X100 Z50.\r\n");
+    std::string out;
+    EXPECT_EQ(Cli({"--json", "--fanuc", p}, &out), 1);
+    EXPECT_NE(out.find("X100 no point"), std::string::npos);
+    EXPECT_EQ(Cli({"--json", "--unit", "3", "--limits", "50,20,-1,-1", p}, &out), 0);
+    EXPECT_NE(out.find("\"x\": 0.1"), std::string::npos);
+}
+
+TEST(CheckerCli, AnyBytesGiveAResult) {
+    TempDir dir;
+    std::mt19937 rng(7);
+    std::string noise(2'000'000, '\0');
+    for (char& c : noise) c = static_cast<char>(rng());
+    std::string longLine = "G01 X" + std::string(1'000'000, '1') + "\r\n";
+    std::string tricky;
+    for (int i = 0; i < 20000; ++i) tricky += "X+X-(N/O[G1.E";
+    tricky += "\r\n";
+    for (const std::string& bytes : {noise, longLine, std::string("("), std::string("G00 X10."), std::string(), tricky}) {
+        const std::string p = dir.Write("x.min", bytes);
+        const int status = Cli({"--json", p});
+        EXPECT_TRUE(status == 0 || status == 1);
+    }
+}
+
+TEST(CheckerCli, TraceWritesOneLinePerSegment) {
+    TempDir dir;
+    const std::string p = dir.Write("t.min", "G00 X10. Z5.\r\nG01 Z-5. F0.2 S500\r\n");
+    const std::string trace = (dir.Path / "t.jsonl").string();
+    ASSERT_EQ(Cli({"--trace", trace, p}), 0);
+    std::ifstream in(trace);
+    std::string first, second, third;
+    std::getline(in, first);
+    std::getline(in, second);
+    EXPECT_FALSE(std::getline(in, third));
+    EXPECT_EQ(first, "{\"line\": 1, \"op\": \"line\", \"style\": \"rapid\", \"x0\": 500, \"z0\": 200, \"x1\": 10, \"z1\": 5}");
+    EXPECT_EQ(second, "{\"line\": 2, \"op\": \"line\", \"style\": \"cut\", \"x0\": 10, \"z0\": 5, \"x1\": 10, \"z1\": -5}");
+}

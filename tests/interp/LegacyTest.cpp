@@ -1,0 +1,61 @@
+#include "interp/Legacy.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+using namespace legacy;
+
+TEST(Legacy, RoundsHalvesToEven) {
+    EXPECT_EQ(CInt(2.5), 2);
+    EXPECT_EQ(CInt(3.5), 4);
+    EXPECT_EQ(CInt(-2.5), -2);
+    EXPECT_EQ(CInt(59.6), 60);
+    EXPECT_EQ(Int(-2.5), -3);
+    EXPECT_EQ(Int(2.9), 2);
+    EXPECT_EQ(RoundText(0.25, 1), "0.2");
+    EXPECT_EQ(RoundText(-20, 1), "-20");
+    EXPECT_EQ(RoundText(10.12345, 4), "10.1234"); // the binary value lies below the half
+}
+
+TEST(Legacy, NumericValueOfTextTakesTheLongestLeadingNumber) {
+    EXPECT_EQ(Val("12.5abc"), 12.5);
+    EXPECT_EQ(Val("-0.5"), -0.5);
+    EXPECT_EQ(Val("+7"), 7);
+    EXPECT_EQ(Val(".5"), 0.5);
+    EXPECT_EQ(Val("1.5E+20"), 1.5e20);
+    EXPECT_EQ(Val("3e"), 3);
+    EXPECT_EQ(Val("abc"), 0);
+    EXPECT_EQ(Val(""), 0);
+    EXPECT_EQ(Val("-"), 0);
+    EXPECT_EQ(Val("Inf"), 0);
+    EXPECT_EQ(Val(u"  42 "), 42);
+    // A run of digits far beyond any buffer still has its full magnitude.
+    EXPECT_EQ(Val(std::string(400, '9')), std::numeric_limits<double>::infinity());
+    EXPECT_DOUBLE_EQ(Val("1" + std::string(40, '0')), 1e40);
+}
+
+TEST(Legacy, GeneralTextKeepsSevenOrFifteenDigits) {
+    EXPECT_EQ(Str7(-1234.5678f), "-1234.568");
+    EXPECT_EQ(Str7(0.1f), "0.1");
+    EXPECT_EQ(Str7(294.0f), "294");
+    EXPECT_EQ(Str7(0), "0");
+    EXPECT_EQ(Str7(12345678.0f), "1.234568E+07");
+    EXPECT_EQ(Str15(0.1005), "0.1005");
+    EXPECT_EQ(Str15(100), "100");
+    EXPECT_EQ(Str15(-12.5), "-12.5");
+    EXPECT_EQ(Str7(std::numeric_limits<float>::infinity()), "Inf");
+    EXPECT_EQ(Val(Str7(std::numeric_limits<float>::infinity())), 0);
+}
+
+TEST(Legacy, FixedPatterns) {
+    EXPECT_EQ(Format000(0.5), "0.500");
+    EXPECT_EQ(Format000(-12.3456), "-12.346");
+    EXPECT_EQ(Format000(-0.0001), "0.000");
+    EXPECT_EQ(Format0Hash(4), "04");
+    EXPECT_EQ(Format0Hash(112), "112");
+    EXPECT_EQ(Format0Hash(0), "00");
+    EXPECT_EQ(Format0Hash(-1), "-01");
+    EXPECT_EQ(Format0HashDot0(5.25), "05.2");
+    EXPECT_EQ(Format0HashDot0(12.5), "12.5");
+}
