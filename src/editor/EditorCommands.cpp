@@ -1,0 +1,117 @@
+#include "editor/EditorCommands.h"
+#include "editor/PlainTextPane.h"
+#include "editor/frmFind.h"
+#include "editor/frmReplace.h"
+
+#include <QFont>
+#include <QFontDialog>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTextCursor>
+
+#include <cmath>
+
+namespace editor {
+
+void Undo(QPlainTextEdit* pane) {
+    pane->undo();
+}
+void Cut(QPlainTextEdit* pane) {
+    pane->cut();
+}
+void Copy(QPlainTextEdit* pane) {
+    pane->copy();
+}
+void Paste(QPlainTextEdit* pane) {
+    pane->paste();
+}
+
+void AllSelect(QPlainTextEdit* pane) {
+    pane->setFocus();
+    pane->selectAll();
+}
+
+int32_t WholePoints(double points) {
+    return int32_t(std::nearbyint(points));
+}
+
+QFont DesignProgramFont() {
+    QFont font(QStringLiteral("ＭＳ ゴシック"));
+    font.setStyleHint(QFont::Monospace); // any fixed-pitch font where that one is missing
+    font.setPointSizeF(9.75);
+    return font;
+}
+
+void ApplyProgramFont(QPlainTextEdit* pane, const QString& name, int32_t size) {
+    QFont font = pane->font();
+    font.setFamily(name);
+    if (size > 0) font.setPointSize(size);
+    pane->setFont(font);
+}
+
+std::optional<ProgramFont> FontSetting(QWidget* parent, QPlainTextEdit* pane, const QString& programFontName,
+                                       int32_t programFontSize) {
+    QFont start = pane->font();
+    if (!programFontName.isEmpty()) {
+        start.setFamily(programFontName);
+        if (programFontSize > 0) start.setPointSize(programFontSize);
+    }
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, start, parent, QStringLiteral("Font"));
+    if (!ok) return std::nullopt;
+    // NOTE: the font dialog here offers no text colour; the pane keeps its own.
+    pane->setFont(chosen);
+    double points = chosen.pointSizeF();
+    if (points <= 0) points = chosen.pixelSize() * 72.0 / pane->logicalDpiY();
+    return ProgramFont{chosen.family(), WholePoints(points)};
+}
+
+void InstallEditContextMenu(QPlainTextEdit* pane, QMenu* editMenu) {
+    pane->setContextMenuPolicy(Qt::CustomContextMenu);
+    // A scroll area reports the position in its viewport's coordinates.
+    QObject::connect(pane, &QWidget::customContextMenuRequested, editMenu,
+                     [pane, editMenu](const QPoint& pos) {
+                         pane->setFocus();
+                         editMenu->popup(pane->viewport()->mapToGlobal(pos));
+                     });
+}
+
+QPoint DialogPosition(QWidget* window, QWidget* viewport, QWidget* pane) {
+    const double perTwip = window->logicalDpiX() / 1440.0;
+    const int left = viewport->mapTo(window, QPoint(0, 0)).x() + int(std::lround(100 * perTwip));
+    const int top =
+        pane->mapTo(window, QPoint(0, 0)).y() + int(std::lround(300 * window->logicalDpiY() / 1440.0));
+    return window->mapToGlobal(QPoint(left, top));
+}
+
+QString SelectedText(const QPlainTextEdit* pane) {
+    QString text = pane->textCursor().selectedText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+void Find(QWidget* parent, QPlainTextEdit* pane, SearchState& state, const QPoint& at) {
+    frmFind dialog(state, pane, parent);
+    dialog.SetFindText(SelectedText(pane));
+    dialog.move(at);
+    dialog.exec();
+}
+
+void NextFind(QWidget* parent, QPlainTextEdit* pane, SearchState& state) {
+    PlainTextPane target(pane);
+    if (const std::optional<Message> message = NextFindCommand(state, target))
+        ShowSearchMessage(parent, *message);
+}
+
+void Replace(QWidget* parent, QPlainTextEdit* pane, SearchState& state, const QPoint& at) {
+    state.ReplaceBuffer = pane->toPlainText();
+    state.SearchPos = pane->textCursor().selectionStart();
+    frmReplace dialog(state, pane, parent);
+    dialog.SetFindText(SelectedText(pane));
+    dialog.move(at);
+    dialog.exec();
+    state.ReplaceBuffer.clear(); // only needed while the dialog is open; programs can be long
+}
+
+} // namespace editor

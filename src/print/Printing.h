@@ -1,0 +1,72 @@
+#pragma once
+// Print setup, Print and Screen copy of the tool-path view. The window hands over the three
+// images of the view and where the canvas sits; the page orientation is the window's setting,
+// passed in and handed back.
+
+#include "print/ViewPicture.h"
+
+#include <QDate>
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+
+class QPrinter;
+class QWidget;
+
+namespace print {
+
+// The view as the window shows it.
+struct ViewImages {
+    QImage Canvas; // the trace canvas (4 x the viewport in each direction)
+    QImage Xscale; // vertical ruler strip, as tall as the canvas
+    QImage Zscale; // horizontal ruler strip, as wide as the canvas
+    ViewPositions Positions;
+};
+
+struct PrintRequest {
+    QString FileName = QStringLiteral("Untitled"); // the file-name label's caption
+    double ScaleWidth = 0; // the canvas's user width and height (mm), for its proportions
+    double ScaleHeight = 0;
+    bool WhiteBackground = true;    // false: ask before printing a black page
+    int16_t PrinterOrientation = 2; // 1 portrait, 2 landscape
+    QDate Date = QDate::currentDate();
+};
+
+// Where things go on the page, in millimetres from the top-left of the printable area.
+struct PageFit {
+    double LeftMargin = 10, RightMargin = 10, TopMargin = 3, BottomMargin = 5;
+    double TextHeight = 0;             // the printed height of a line, whole millimetres
+    double X = 0, Y = 0, W = 0, H = 0; // the picture
+    double DateX = 0, TextY = 0;       // the date's top-left; the name shares its line
+    double NameX = 0;
+};
+
+// Fits the picture into the page inside the margins, keeping `ratio` (height / width): across
+// the full printable width and centred vertically, or, when that is too tall, across the full
+// printable height and centred horizontally. The line above the picture holds the date at the
+// picture's left and the file name centred over the printable width.
+PageFit FitPage(double pageWidth, double pageHeight, double textHeight, double nameWidth, double ratio);
+
+// The canvas's proportions as the printout keeps them: its user height (whole number) over its
+// user width; the picture's own proportions when the scale is unusable.
+double PrintRatio(double scaleWidth, double scaleHeight, const QImage& picture);
+
+// Print setup: shows the page-setup dialog preset to `printerOrientation` (0 counts as
+// landscape) and returns the orientation it leaves, the preset one after a cancel.
+int16_t PrintSetup(QWidget* parent, QPrinter& printer, int16_t printerOrientation);
+
+// Prints `picture` on one page of `printer` with date, file name and border. A printer that
+// cannot start or finish the job gives false, silently.
+bool PrintPage(QPrinter& printer, const QImage& picture, const PrintRequest& request);
+
+// The Print command: on a black background asks first (No prints nothing and leaves the
+// clipboard alone); composes the view, puts it on the clipboard and prints it. True when the
+// page went to the printer.
+bool PrintView(QWidget* parent, QPrinter& printer, const ViewImages& view, const PrintRequest& request);
+
+// The Screen copy command: the composed view with border and file name onto the clipboard.
+// Returns the picture put there.
+QImage ScreenCopy(const ViewImages& view, const QString& fileName, int32_t toolColor);
+
+} // namespace print

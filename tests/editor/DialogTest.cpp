@@ -1,0 +1,250 @@
+// The dialogs and commands on a real program pane: button states, edits that undo as one step,
+// the selected text reaching the dialog, the context menu and the font setting.
+#include "editor/EditorCommands.h"
+#include "editor/frmFind.h"
+#include "editor/frmReplace.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QContextMenuEvent>
+#include <QFontDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextCursor>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+using editor::Message;
+using editor::SearchState;
+
+namespace {
+
+// Runs `drive` once the modal dialog is up, and closes whatever modal window is still open a
+// little later, so a failing test cannot hang.
+void WhileModal(const std::function<void(QWidget*)>& drive) {
+    QTimer::singleShot(0, [drive] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal) drive(modal);
+    });
+    QTimer::singleShot(3000, [] {
+        while (QWidget* modal = QApplication::activeModalWidget())
+            modal->close();
+    });
+}
+
+void Place(QPlainTextEdit& pane, int start, int length = 0) {
+    QTextCursor c(pane.document());
+    c.setPosition(start);
+    c.setPosition(start + length, QTextCursor::KeepAnchor);
+    pane.setTextCursor(c);
+}
+
+} // namespace
+
+TEST(ReplaceDialogButtons, FollowTheSearchBox) {
+    QPlainTextEdit pane(QStringLiteral("G01 X1"));
+    SearchState s;
+    s.NoMatchSelected = false;
+    s.MatchCount = 4;
+    editor::frmReplace dialog(s, &pane);
+    EXPECT_TRUE(s.NoMatchSelected);
+    for (QPushButton* b : {dialog.NextFind, dialog.Change, dialog.AllChange})
+        EXPECT_FALSE(b->isEnabled());
+    EXPECT_TRUE(dialog.Cancel->isEnabled());
+    EXPECT_FALSE(dialog.Change->isDefault());
+
+    dialog.txtFind->setText(QStringLiteral("G"));
+    for (QPushButton* b : {dialog.NextFind, dialog.Change, dialog.AllChange})
+        EXPECT_TRUE(b->isEnabled());
+    EXPECT_TRUE(dialog.Change->isDefault());
+    EXPECT_EQ(s.FindText, QStringLiteral("G"));
+    EXPECT_EQ(s.MatchCount, 0);
+
+    s.MatchCount = 2;
+    dialog.txtReplace->setText(QStringLiteral("M"));
+    EXPECT_EQ(s.ReplaceText, QStringLiteral("M"));
+    EXPECT_EQ(s.MatchCount, 0) << "a change of the replacement restarts the count";
+
+    dialog.txtFind->clear();
+    for (QPushButton* b : {dialog.NextFind, dialog.Change, dialog.AllChange})
+        EXPECT_FALSE(b->isEnabled());
+    EXPECT_FALSE(dialog.Change->isDefault());
+    for (QPushButton* b : {dialog.NextFind, dialog.AllChange, dialog.Cancel})
+        EXPECT_FALSE(b->isDefault());
+}
+
+TEST(ReplaceDialogButtons, AllReplaceEditsThePaneAsOneUndoStep) {
+    const QString program = QStringLiteral("G00 X10\nG01 X20\nG01 X30");
+    QPlainTextEdit pane(program);
+    pane.document()->setModified(false);
+    Place(pane, 0);
+    SearchState s;
+    s.ReplaceBuffer = pane.toPlainText();
+    s.SearchPos = 0;
+    editor::frmReplace dialog(s, &pane);
+    std::vector<Message> shown;
+    dialog.ShowMessage = [&](const Message& m) { shown.push_back(m); };
+    dialog.txtFind->setText(QStringLiteral("X"));
+    dialog.txtReplace->setText(QStringLiteral("U"));
+    dialog.Check1->setChecked(true);
+
+    QTest::mouseClick(dialog.AllChange, Qt::LeftButton);
+    EXPECT_EQ(pane.toPlainText(), QStringLiteral("G00 U10\nG01 U20\nG01 U30"));
+    EXPECT_TRUE(pane.document()->isModified());
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].Text, QStringLiteral("3 回 変更しました。"));
+    EXPECT_TRUE(dialog.Check1->isChecked());
+
+    pane.undo();
+    EXPECT_EQ(pane.toPlainText(), program);
+}
+
+TEST(ReplaceDialogButtons, ReplacePressesWorkOnThePane) {
+    QPlainTextEdit pane(QStringLiteral("S500\nS500"));
+    Place(pane, 0);
+    SearchState s;
+    s.ReplaceBuffer = pane.toPlainText();
+    editor::frmReplace dialog(s, &pane);
+    std::vector<Message> shown;
+    dialog.ShowMessage = [&](const Message& m) { shown.push_back(m); };
+    dialog.Check1->setChecked(true);
+    dialog.txtReplace->setText(QStringLiteral("S1200"));
+    dialog.txtFind->setText(QStringLiteral("S500"));
+
+    QTest::mouseClick(dialog.Change, Qt::LeftButton);
+    EXPECT_EQ(pane.textCursor().selectedText(), QStringLiteral("S500"));
+    QTest::mouseClick(dialog.Change, Qt::LeftButton);
+    EXPECT_EQ(pane.toPlainText(), QStringLiteral("S1200\nS500"));
+    EXPECT_EQ(pane.textCursor().selectionStart(), 6);
+    QTest::mouseClick(dialog.Change, Qt::LeftButton);
+    EXPECT_EQ(pane.toPlainText(), QStringLiteral("S1200\nS1200"));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].Text, QStringLiteral("2 回\u3000変更しました。"));
+}
+
+TEST(FindDialogOnPane, FromTopBoxAndCountMessage) {
+    QPlainTextEdit pane(QStringLiteral("G01\nG01\nG01"));
+    Place(pane, 0);
+    SearchState s;
+    editor::frmFind dialog(s, &pane);
+    std::vector<Message> shown;
+    dialog.ShowMessage = [&](const Message& m) { shown.push_back(m); };
+    dialog.SetFindText(QStringLiteral("G01"));
+    dialog.Check1->setChecked(true);
+
+    QTest::mouseClick(dialog.NextFind, Qt::LeftButton);
+    EXPECT_FALSE(dialog.Check1->isChecked());
+    EXPECT_EQ(pane.textCursor().selectionStart(), 0);
+    QTest::mouseClick(dialog.NextFind, Qt::LeftButton);
+    QTest::mouseClick(dialog.NextFind, Qt::LeftButton);
+    EXPECT_EQ(pane.textCursor().selectionStart(), 8);
+    EXPECT_TRUE(shown.empty());
+    QTest::mouseClick(dialog.NextFind, Qt::LeftButton);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].Title, QStringLiteral("検索"));
+    EXPECT_EQ(shown[0].Text, QStringLiteral("3 回 見つかりました。"));
+    EXPECT_TRUE(dialog.Check1->isChecked());
+    EXPECT_TRUE(s.FindFromTop) << "the box is kept for the next opening";
+}
+
+TEST(EditCommands, FindPutsTheSelectionIntoTheSearchBox) {
+    QPlainTextEdit pane(QStringLiteral("G01 X1\nG01 X1"));
+    Place(pane, 4, 2);
+    SearchState s;
+    QString boxText;
+    bool wasFrmFind = false;
+    WhileModal([&](QWidget* modal) {
+        auto* dialog = dynamic_cast<editor::frmFind*>(modal);
+        wasFrmFind = dialog != nullptr;
+        if (!dialog) return;
+        boxText = dialog->txtFind->text();
+        QTest::mouseClick(dialog->NextFind, Qt::LeftButton);
+        dialog->CancelButton->click();
+    });
+    editor::Find(nullptr, &pane, s, QPoint(10, 10));
+    EXPECT_TRUE(wasFrmFind);
+    EXPECT_EQ(boxText, QStringLiteral("X1"));
+    EXPECT_EQ(s.FindText, QStringLiteral("X1"));
+    EXPECT_EQ(pane.textCursor().selectionStart(), 11) << "the match at the caret is passed by";
+}
+
+TEST(EditCommands, ReplaceOpensWithTheSelectionAndEnabledButtons) {
+    QPlainTextEdit pane(QStringLiteral("T0101\nT0101"));
+    Place(pane, 6, 5);
+    SearchState s;
+    bool enabled = false, isDefault = false;
+    WhileModal([&](QWidget* modal) {
+        auto* dialog = dynamic_cast<editor::frmReplace*>(modal);
+        if (!dialog) return;
+        enabled = dialog->Change->isEnabled();
+        isDefault = dialog->Change->isDefault();
+        dialog->Cancel->click();
+    });
+    editor::Replace(nullptr, &pane, s, QPoint(10, 10));
+    EXPECT_TRUE(enabled);
+    EXPECT_TRUE(isDefault);
+    EXPECT_EQ(s.FindText, QStringLiteral("T0101"));
+    EXPECT_EQ(s.SearchPos, 6);
+}
+
+TEST(EditCommands, AllSelectAndContextMenu) {
+    QPlainTextEdit pane(QStringLiteral("G00 X0\nM30"));
+    pane.resize(300, 200);
+    pane.show();
+    editor::AllSelect(&pane);
+    EXPECT_EQ(pane.textCursor().selectedText().size(), pane.toPlainText().size());
+
+    QMenu mnuEdit(QStringLiteral("Edit(&E)"));
+    mnuEdit.addAction(QStringLiteral("Undo(&U)"));
+    editor::InstallEditContextMenu(&pane, &mnuEdit);
+    const QPoint at(20, 20);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, pane.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(pane.viewport(), &event);
+    EXPECT_TRUE(mnuEdit.isVisible()) << "the Edit menu pops up instead of the pane's own";
+    mnuEdit.close();
+}
+
+TEST(EditCommands, FontSettingRemembersNameAndWholePoints) {
+    // The size is remembered in whole points, halves going to the even neighbour.
+    EXPECT_EQ(editor::WholePoints(10.5), 10);
+    EXPECT_EQ(editor::WholePoints(11.5), 12);
+    EXPECT_EQ(editor::WholePoints(9.75), 10);
+
+    QPlainTextEdit pane;
+    const QString family = pane.font().family();
+    WhileModal([&](QWidget* modal) {
+        auto* dialog = dynamic_cast<QFontDialog*>(modal);
+        if (!dialog) return;
+        QFont f(family);
+        f.setPointSize(14);
+        f.setItalic(true);
+        f.setUnderline(true);
+        dialog->setCurrentFont(f);
+        dialog->accept();
+    });
+    const std::optional<editor::ProgramFont> font = editor::FontSetting(nullptr, &pane, QString(), 10);
+    ASSERT_TRUE(font);
+    EXPECT_EQ(font->Size, 14);
+    EXPECT_EQ(font->Name, family);
+    EXPECT_TRUE(pane.font().italic()) << "style and effects reach the pane";
+    EXPECT_TRUE(pane.font().underline());
+    EXPECT_EQ(pane.font().pointSize(), 14);
+
+    // The dialog starts from the remembered font; a cancel changes nothing.
+    const QFont before = pane.font();
+    int startSize = 0;
+    WhileModal([&](QWidget* modal) {
+        if (auto* dialog = dynamic_cast<QFontDialog*>(modal)) startSize = dialog->currentFont().pointSize();
+        modal->close();
+    });
+    EXPECT_FALSE(editor::FontSetting(nullptr, &pane, family, 20));
+    EXPECT_EQ(startSize, 20);
+    EXPECT_EQ(pane.font(), before);
+}
