@@ -9,40 +9,21 @@
 #include <vector>
 
 #include "cycles/Cycles.h"
-#include "interp/Host.h"
 #include "interp/Machine.h"
 #include "motion/RecordingCanvas.h"
 #include "motion/View.h"
+#include "support/FakeHost.h"
 
 namespace cycles::test {
 
-class RecordingHost : public interp::Host {
+// The shared fake host, which also keeps the XA/ZA captions in the order shown.
+class RecordingHost : public testing_support::FakeHost {
   public:
-    std::u16string Text;
-    std::string MainBar, FkeyBar;
-    std::vector<std::string> Xa, Za; // captions in the order shown
-    std::vector<double> Waits;
-
-    const std::u16string& ProgramText() override { return Text; }
-    int64_t CaretOffset() override { return 0; }
-    void HighlightBlock(int64_t, int64_t) override {}
-    void FocusProgram() override {}
-    void SetMessage(const std::string& main, const std::string& fkey) override {
-        MainBar = main;
-        FkeyBar = fkey;
-    }
-    void SetMainMessage(const std::string& text) override { MainBar = text; }
-    void SetDialectPanel(const std::string&) override {}
-    void SetUnitPanel(const std::string&) override {}
-    void ShowDisplay(const motion::DisplayTexts&) override {}
-    void ShowBlockCount(int32_t) override {}
+    std::vector<std::string> Xa, Za;
     void ShowCyclePosition(const std::string* xa, const std::string* za) override {
         if (xa) Xa.push_back(*xa);
         if (za) Za.push_back(*za);
     }
-    void ShowPressed(interp::Command, bool) override {}
-    void WaitSeconds(double seconds) override { Waits.push_back(seconds); }
-    void DoEvents() override {}
 };
 
 // A leg as the trace reports it: rapid or cut, from (x0, z0) to (x1, z1).

@@ -117,7 +117,7 @@ TEST_F(Drill, ThreadCutAndCrossHoleShareTheSavedI) {
 TEST_F(Drill, HoleBottomOnThePlusLimitRefusesOnlyTheFeed) {
     At(450, 0);
     Hole(500, -10, 4, 0, true); // bottom on PVLX
-    EXPECT_EQ(Ui.MainBar, "X-Axis puls limit over.");
+    EXPECT_EQ(Ui.MainMessage, "X-Axis puls limit over.");
     ExpectLegs({R(450, 0, 450, -10), R(450, -10, 446, -10), R(446, -10, 450, -10)});
     ExpectStart(450, -10);
 }

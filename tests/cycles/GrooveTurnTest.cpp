@@ -58,7 +58,7 @@ TEST_F(Groove, SpeedZeroStillSetsTheFinalPosition) {
     S.Feed = 0.1;
     Block(30, -15);
     LongGrooveCycle(M);
-    EXPECT_EQ(Ui.MainBar, "Speed is 0.");
+    EXPECT_EQ(Ui.MainMessage, "Speed is 0.");
     EXPECT_EQ(Trace.Segments.size(), 5u);
     EXPECT_EQ(Trace.Segments[1].x0, 40); // no I: the plunge starts at the start diameter
     ExpectAt(40, -15);
@@ -96,7 +96,7 @@ TEST_F(BoxCycle, LongTurnTakesUWAfterJudgingTheLimitOnTheBlockPoint) {
     Block(500, 5); // on PVLX, though U would bring it back inside
     S.UWord = -7;
     LongTurnCycle(M);
-    EXPECT_EQ(Ui.MainBar, "X-Axis puls limit over.");
+    EXPECT_EQ(Ui.MainMessage, "X-Axis puls limit over.");
     EXPECT_TRUE(Trace.Segments.empty());
 }
 
@@ -123,7 +123,7 @@ TEST_F(BoxCycle, FaceTurnJudgesTheLimitAfterU) {
     Block(460, -2);
     S.UWord = 60; // 510: beyond PVLX only after U
     FaceTurnCycle(M);
-    EXPECT_EQ(Ui.MainBar, "X-Axis puls limit over.");
+    EXPECT_EQ(Ui.MainMessage, "X-Axis puls limit over.");
     EXPECT_TRUE(Trace.Segments.empty());
 }
 

@@ -49,8 +49,8 @@ TEST_F(ThreadCut, FeedZeroStopsBeforeDrawingOrRemembering) {
     Block(20, -30);
     S.IWord = 0.5;
     LongThreadCut(M);
-    EXPECT_EQ(Ui.MainBar, "Feed is 0.");
-    EXPECT_EQ(Ui.FkeyBar, "Feed is 0.");
+    EXPECT_EQ(Ui.MainMessage, "Feed is 0.");
+    EXPECT_EQ(Ui.FkeyMessage, "Feed is 0.");
     EXPECT_EQ(S.RunState, interp::RunAlarm);
     EXPECT_TRUE(Trace.Segments.empty());
     EXPECT_EQ(S.CuttingTime, 0);
@@ -63,7 +63,7 @@ TEST_F(ThreadCut, FaceCutRemembersBeforeItChecksTheFeed) {
     Block(10, -2);
     S.KWord = 0.3;
     FaceThreadCut(M);
-    EXPECT_EQ(Ui.MainBar, "Feed is 0.");
+    EXPECT_EQ(Ui.MainMessage, "Feed is 0.");
     EXPECT_TRUE(Trace.Segments.empty());
     EXPECT_EQ(M.Cycles.SavedEndX, 10);
     EXPECT_EQ(M.Cycles.SavedK, 0.3);
@@ -75,7 +75,7 @@ TEST_F(ThreadCut, FaceCutChecksTheLimitOnTheRestoredEndPoint) {
     S.Feed = 1;
     Block(50, -2); // X unchanged: a repeat pass
     FaceThreadCut(M);
-    EXPECT_EQ(Ui.MainBar, "X-Axis puls limit over.");
+    EXPECT_EQ(Ui.MainMessage, "X-Axis puls limit over.");
     EXPECT_TRUE(Trace.Segments.empty());
 }
 
@@ -99,7 +99,7 @@ TEST_F(ThreadCut, SpeedZeroComesAfterTheDrawingAndTheRapidTime) {
     Block(20, -30);
     LongThreadCut(M);
     EXPECT_EQ(Trace.Segments.size(), 4u);
-    EXPECT_EQ(Ui.MainBar, "Speed is 0.");
+    EXPECT_EQ(Ui.MainMessage, "Speed is 0.");
     EXPECT_EQ(S.RunState, interp::RunAlarm);
     EXPECT_NEAR(S.CuttingTime, 45.0 / 20000 * 60, 1e-6);
     ExpectAt(30, 5);
@@ -123,7 +123,7 @@ TEST_F(ThreadCut, SurfaceSpeedDivisorOfZeroIsACalcuErrorAndKeepsTheLegs) {
     S.Feed = 2;
     Block(-0.8, -30);
     LongThreadCut(M);
-    EXPECT_EQ(Ui.MainBar, "Calcu Error");
+    EXPECT_EQ(Ui.MainMessage, "Calcu Error");
     EXPECT_EQ(S.RunState, interp::RunAlarm);
     EXPECT_EQ(Trace.Segments.size(), 4u);
     EXPECT_TRUE(std::isfinite(S.CuttingTime));
@@ -143,6 +143,19 @@ TEST_F(ThreadCut, PacesThreeTimesPerCycleAndNotAtFullSpeed) {
     Block(19, -30);
     LongThreadCut(M);
     EXPECT_TRUE(Ui.Waits.empty());
+}
+
+TEST_F(ThreadCut, HoldDuringAPauseLetsTheCycleFinish) {
+    S.Feed = 1;
+    S.SWord = 100;
+    S.RunSpeed = 0;
+    Ui.OnWait = [this] { S.RunState = interp::RunHold; };
+    At(30, 5);
+    Block(20, -30);
+    LongThreadCut(M);
+    EXPECT_EQ(Trace.Segments.size(), 4u);
+    EXPECT_EQ(S.RunState, interp::RunHold);
+    ExpectAt(30, 5);
 }
 
 } // namespace

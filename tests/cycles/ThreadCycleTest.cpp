@@ -50,8 +50,8 @@ TEST_F(ThreadCycle, MissingDepthOrHeightShowsTheJapaneseTextOnTheMainBarOnly) {
     At(25, 3);
     S.HWord = 0;
     G71(18, -20, 0.2, 0); // neither F nor H: only the D/H alarm
-    EXPECT_EQ(Ui.MainBar, "D又Hが０です。");
-    EXPECT_EQ(Ui.FkeyBar, "");
+    EXPECT_EQ(Ui.MainMessage, "D又Hが０です。");
+    EXPECT_EQ(Ui.FkeyMessage, "");
     EXPECT_EQ(S.RunState, interp::RunAlarm);
     EXPECT_TRUE(Trace.Segments.empty());
     ExpectAt(18, -20);
@@ -66,14 +66,14 @@ TEST_F(ThreadCycle, PlusLimitComesBeforeTheDepthCheck) {
     At(25, 3);
     S.HWord = 0;
     G71(18, 200, 0, 1.5); // Z on PVLZ
-    EXPECT_EQ(Ui.MainBar, "Z-Axis plus limit over.");
-    EXPECT_EQ(Ui.FkeyBar, "Z-Axis puls limit over.");
+    EXPECT_EQ(Ui.MainMessage, "Z-Axis plus limit over.");
+    EXPECT_EQ(Ui.FkeyMessage, "Z-Axis puls limit over.");
 }
 
 TEST_F(ThreadCycle, FeedIsCheckedAfterDepthAndHeight) {
     At(25, 3);
     G71(18, -20, 0.2, 0);
-    EXPECT_EQ(Ui.MainBar, "Feed is 0.");
+    EXPECT_EQ(Ui.MainMessage, "Feed is 0.");
     EXPECT_TRUE(Trace.Segments.empty());
 }
 
@@ -106,7 +106,7 @@ TEST_F(ThreadCycle, FaceCycleOffsetLiesTowardsTheStartAndUsesTheEnglishText) {
     Block(10, -2);
     S.DWord = 0.25;
     FaceThreadCycle(M);
-    EXPECT_EQ(Ui.MainBar, "D or H vale is 0.");
+    EXPECT_EQ(Ui.MainMessage, "D or H vale is 0.");
     EXPECT_EQ(S.RunState, interp::RunAlarm);
 }
 
