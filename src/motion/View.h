@@ -5,7 +5,26 @@
 
 #include "motion/Canvas.h"
 
+#include <cstdint>
+
 namespace motion {
+
+// Zoom boxes remembered for undo: entries 1..ZoomLevel are in use (entry 0 never), at most five
+// views above the standard view. Widths, heights and left edges are visible sizes in canvas
+// units; ZoomHistSumY is the sum of the box's two corner y values (twice its vertical centre).
+struct ZoomHistory {
+    int16_t ZoomLevel = 0;
+    double ZoomHistWidth[6] = {}, ZoomHistHeight[6] = {}, ZoomHistLeft[6] = {}, ZoomHistSumY[6] = {};
+};
+
+// The pointer over the canvas, in canvas units: zoom mode, the zoom-box corners or drag anchor,
+// and the last position seen (the wheel zooms about it, before any snapping).
+struct PointerState {
+    bool ZoomMode = false;                // the zoom box is armed
+    float DragStartX = 0, DragStartY = 0; // where the left button went down
+    float DragEndX = 0, DragEndY = 0;     // corner of the rubber band drawn last
+    float MouseX = 0, MouseY = 0;         // last mouse move over the canvas
+};
 
 struct View {
     Canvas* Xscale = nullptr; // vertical ruler strip along the left edge; may be null (checker)
@@ -17,6 +36,10 @@ struct View {
     double CanvasLeft = 0, CanvasTop = 0;
     // Ruler positions inside the viewport (twips).
     double XscaleTop = 0, ZscaleLeft = 0, ZscaleTop = 0;
+
+    // View navigation: survives resets and runs; only the view operations change it.
+    ZoomHistory Zoom;
+    PointerState Pointer;
 };
 
 } // namespace motion
