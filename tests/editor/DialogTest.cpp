@@ -27,17 +27,27 @@ using editor::SearchState;
 namespace {
 
 // Runs `drive` once the modal dialog is up, and closes whatever modal window is still open a
-// little later, so a failing test cannot hang.
-void WhileModal(const std::function<void(QWidget*)>& drive) {
-    QTimer::singleShot(0, [drive] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal) drive(modal);
-    });
-    QTimer::singleShot(3000, [] {
-        while (QWidget* modal = QApplication::activeModalWidget())
-            modal->close();
-    });
-}
+// little later, so a failing test cannot hang. The timers end with the test that armed them.
+class WhileModal {
+  public:
+    explicit WhileModal(std::function<void(QWidget*)> drive) : Drive(std::move(drive)) {
+        Start.setSingleShot(true);
+        QObject::connect(&Start, &QTimer::timeout, [this] {
+            if (QWidget* modal = QApplication::activeModalWidget()) Drive(modal);
+        });
+        Fallback.setSingleShot(true);
+        QObject::connect(&Fallback, &QTimer::timeout, [] {
+            while (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        Start.start(0);
+        Fallback.start(3000);
+    }
+
+  private:
+    std::function<void(QWidget*)> Drive;
+    QTimer Start, Fallback;
+};
 
 void Place(QPlainTextEdit& pane, int start, int length = 0) {
     QTextCursor c(pane.document());
@@ -160,7 +170,7 @@ TEST(EditCommands, FindPutsTheSelectionIntoTheSearchBox) {
     SearchState s;
     QString boxText;
     bool wasFrmFind = false;
-    WhileModal([&](QWidget* modal) {
+    const WhileModal driver([&](QWidget* modal) {
         auto* dialog = dynamic_cast<editor::frmFind*>(modal);
         wasFrmFind = dialog != nullptr;
         if (!dialog) return;
@@ -180,7 +190,7 @@ TEST(EditCommands, ReplaceOpensWithTheSelectionAndEnabledButtons) {
     Place(pane, 6, 5);
     SearchState s;
     bool enabled = false, isDefault = false;
-    WhileModal([&](QWidget* modal) {
+    const WhileModal driver([&](QWidget* modal) {
         auto* dialog = dynamic_cast<editor::frmReplace*>(modal);
         if (!dialog) return;
         enabled = dialog->Change->isEnabled();
@@ -219,7 +229,7 @@ TEST(EditCommands, FontSettingRemembersNameAndWholePoints) {
 
     QPlainTextEdit pane;
     const QString family = pane.font().family();
-    WhileModal([&](QWidget* modal) {
+    const WhileModal driver([&](QWidget* modal) {
         auto* dialog = dynamic_cast<QFontDialog*>(modal);
         if (!dialog) return;
         QFont f(family);
@@ -240,7 +250,7 @@ TEST(EditCommands, FontSettingRemembersNameAndWholePoints) {
     // The dialog starts from the remembered font; a cancel changes nothing.
     const QFont before = pane.font();
     int startSize = 0;
-    WhileModal([&](QWidget* modal) {
+    const WhileModal cancelling([&](QWidget* modal) {
         if (auto* dialog = dynamic_cast<QFontDialog*>(modal)) startSize = dialog->currentFont().pointSize();
         modal->close();
     });

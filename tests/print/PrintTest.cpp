@@ -33,15 +33,28 @@ QImage Tagged(int w, int h, int tag) {
     return image;
 }
 
-void WhileModal(const std::function<void(QWidget*)>& drive) {
-    QTimer::singleShot(0, [drive] {
-        if (QWidget* modal = QApplication::activeModalWidget()) drive(modal);
-    });
-    QTimer::singleShot(3000, [] {
-        while (QWidget* modal = QApplication::activeModalWidget())
-            modal->close();
-    });
-}
+// Runs `drive` once the modal dialog is up, and closes whatever modal window is still open a
+// little later, so a failing test cannot hang. The timers end with the test that armed them.
+class WhileModal {
+  public:
+    explicit WhileModal(std::function<void(QWidget*)> drive) : Drive(std::move(drive)) {
+        Start.setSingleShot(true);
+        QObject::connect(&Start, &QTimer::timeout, [this] {
+            if (QWidget* modal = QApplication::activeModalWidget()) Drive(modal);
+        });
+        Fallback.setSingleShot(true);
+        QObject::connect(&Fallback, &QTimer::timeout, [] {
+            while (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        Start.start(0);
+        Fallback.start(3000);
+    }
+
+  private:
+    std::function<void(QWidget*)> Drive;
+    QTimer Start, Fallback;
+};
 
 // A drawn view as the window shows it: a white canvas 4x the viewport with axes and a turned
 // profile, and the two rulers with ticks and labels.
@@ -228,7 +241,7 @@ TEST(Print, BlackBackgroundAsksAndNoPrintsNothing) {
         ToPdf(printer, path);
         QApplication::clipboard()->setText(QStringLiteral("kept"));
         QString question;
-        WhileModal([&](QWidget* modal) {
+        const WhileModal driver([&](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);
             if (!box) return;
             question = box->text();
@@ -246,7 +259,7 @@ TEST(PrintSetup, CancelKeepsThePresetOrientation) {
         QPrinter printer;
         printer.setOutputFormat(QPrinter::PdfFormat);
         bool shown = false;
-        WhileModal([&](QWidget* modal) {
+        const WhileModal driver([&](QWidget* modal) {
             shown = true;
             modal->close();
         });
