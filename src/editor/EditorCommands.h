@@ -4,20 +4,24 @@
 // Wiring in the window (one QAction per command; Toolbar2 buttons "Undo", "Cut", "Copy",
 // "Paste", "Find", "Replace" trigger the same actions):
 //
-//   editor::SearchState Search;                       // a window member, lives as long as it
+//   editor::SearchState Search;          // a window member, lives as long as the window
+//   const QPoint at = editor::DialogPosition(this, Trace1, Program);
 //   mnuEditUndo      -> editor::Undo(Program);
-//   mnuEditCut/Copy/Paste -> editor::Cut(Program) / Copy(Program) / Paste(Program);
+//   mnuEditCut, mnuEditCopy, mnuEditPaste -> editor::Cut(Program), Copy(Program), Paste(Program);
 //   mnuEditAllSelect -> editor::AllSelect(Program);
-//   mnuEditFind      -> editor::Find(this, Program, Search, editor::DialogPosition(this, Trace1, Program));
+//   mnuEditFind      -> editor::Find(this, Program, Search, at);
 //   mnuEditNextFind  -> editor::NextFind(this, Program, Search);
-//   mnuEditReplace   -> editor::Replace(this, Program, Search, editor::DialogPosition(this, Trace1,
-//   Program)); mnuEditFont      -> if (auto f = editor::FontSetting(this, Program, ProgramFontName,
-//   ProgramFontSize))
-//                           { ProgramFontName = f->Name; ProgramFontSize = f->Size; }
-//   start-up         -> if (!ProgramFontName.isEmpty())
-//                           editor::ApplyProgramFont(Program, ProgramFontName, ProgramFontSize);
+//   mnuEditReplace   -> editor::Replace(this, Program, Search, at);
+//   mnuEditFont      -> if (auto f = editor::FontSetting(this, Program, Settings.ProgramFontName,
+//                                                        Settings.ProgramFontSize)) {
+//                           Settings.ProgramFontName = f->Name;
+//                           Settings.ProgramFontSize = f->Size;
+//                       }
+//   start-up         -> if (!Settings.ProgramFontName.isEmpty())
+//                           editor::ApplyProgramFont(Program, Settings.ProgramFontName,
+//                                                    Settings.ProgramFontSize);
 //                       else Program->setFont(editor::DesignProgramFont());
-//   once, after the menus exist -> editor::InstallEditContextMenu(Program, mnuEdit);
+//   once, after the menus exist -> editor::InstallEditContextMenu(Program, Mn.mnuEdit);
 //
 // Print setup, Print and Screen copy are in print/Printing.h.
 //

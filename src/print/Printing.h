@@ -2,6 +2,21 @@
 // Print setup, Print and Screen copy of the tool-path view. The window hands over the three
 // images of the view and where the canvas sits; the page orientation is the window's setting,
 // passed in and handed back.
+//
+// Wiring in the window (one QPrinter member, so the printer chosen in the setup is kept):
+//
+//   print::ViewImages View() {            // pixels as the widgets stand on the screen
+//       return {TraceImage.Image(), XscaleImage.Image(), ZscaleImage.Image(),
+//               {Trace1->width(), Trace1->height(), Trace->x(), Trace->y()}};
+//   }
+//   mnuFilePrinterSetting -> Settings.PrinterOrientation =
+//                                print::PrintSetup(this, Printer, Settings.PrinterOrientation);
+//   mnuDrawPrint   -> print::PrintRequest r;  r.FileName = Labels.LabelFileName->text();
+//                     r.ScaleWidth = TraceImage.ScaleWidth; r.ScaleHeight = TraceImage.ScaleHeight;
+//                     r.WhiteBackground = M->S.WhiteBackground;
+//                     r.PrinterOrientation = Settings.PrinterOrientation;
+//                     print::PrintView(this, Printer, View(), r);
+//   mnuScreenPrint -> print::ScreenCopy(View(), Labels.LabelFileName->text(), M->S.ToolColor);
 
 #include "print/ViewPicture.h"
 
