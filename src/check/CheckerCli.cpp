@@ -2,6 +2,7 @@
 
 #include "check/Checker.h"
 #include "check/Decode.h"
+#include "check/Picture.h"
 #include "interp/Legacy.h"
 
 #include <cmath>
@@ -19,12 +20,14 @@ namespace {
 
 const char* const Usage =
     "usage: zarvik-check [--fanuc] [--unit N] [--limits PVLX,PVLZ,NVLX,NVLZ] [--block-delete]\n"
-    "                    [--g2-mirror] [--json] [--trace FILE] FILE...\n";
+    "                    [--g2-mirror] [--json] [--trace FILE] [--svg FILE] [--png FILE] FILE...\n"
+    "  --svg/--png write the path of the (last) program in the standard view as a picture\n";
 
 struct CliOptions {
     CheckOptions Check;
     bool Json = false;
     std::string TracePath;
+    std::string SvgPath, PngPath;
     std::vector<std::string> Files;
 };
 
@@ -78,6 +81,10 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
             if (!value(v) || !ParseLimits(v, o.Check)) return "--limits needs four numbers PVLX,PVLZ,NVLX,NVLZ";
         } else if (a == "--trace") {
             if (!value(o.TracePath)) return "--trace needs a file name (- for standard output)";
+        } else if (a == "--svg") {
+            if (!value(o.SvgPath)) return "--svg needs a file name";
+        } else if (a == "--png") {
+            if (!value(o.PngPath)) return "--png needs a file name";
         } else if (a == "--help" || a == "-h") {
             return "help";
         } else if (a.size() > 1 && a[0] == '-' && a != "-") {
@@ -146,9 +153,18 @@ int RunCheckerCli(int argc, char** argv) {
             status = 2;
             continue;
         }
-        CheckReport report = CheckProgram(DecodeProgram(bytes), o.Check, onSegment);
+        const std::u16string text = DecodeProgram(bytes);
+        CheckReport report = CheckProgram(text, o.Check, onSegment);
         report.File = path;
         std::cout << (o.Json ? ReportJson(report) + "\n" : ReportText(report));
+        for (const auto& [picture, write] : {std::pair{&o.SvgPath, &WriteSvgPicture}, {&o.PngPath, &WritePngPicture}}) {
+            if (picture->empty()) continue;
+            const std::string problem = write(text, o.Check, *picture);
+            if (!problem.empty()) {
+                std::cerr << "zarvik-check: " << problem << "\n";
+                status = 2;
+            }
+        }
         if (!report.Alarms.empty() && status == 0) status = 1;
     }
     std::cout.flush();

@@ -1,0 +1,89 @@
+#include "check/Picture.h"
+
+#include "motion/SvgCanvas.h"
+
+#include <fstream>
+
+namespace check {
+
+namespace {
+PngWriter InstalledPngWriter = nullptr;
+constexpr int32_t White = 0xFFFFFF;
+} // namespace
+
+void ViewportCanvas::Resize(double widthTwips, double heightTwips) {
+    Canvas::Resize(widthTwips, heightTwips);
+    Inner.BackColor = White;
+    Inner.Resize(widthTwips / 4, heightTwips / 4);
+}
+
+motion::Canvas& ViewportCanvas::Sync() {
+    // The canvas position of the standard view, in twips inside the viewport.
+    const double left = -(Width / 2) - NVLZ, top = -(Height / 2);
+    Inner.SetScale(ScaleLeft - left * ScaleWidth / Width, ScaleTop - top * ScaleHeight / Height,
+                   ScaleWidth / 4, ScaleHeight / 4);
+    Inner.Style = Style;
+    Inner.Mode = Mode;
+    Inner.ForeColor = ForeColor;
+    Inner.BackColor = White;
+    Inner.FontSize = FontSize;
+    Inner.CurrentX = CurrentX;
+    Inner.CurrentY = CurrentY;
+    return Inner;
+}
+
+void ViewportCanvas::Line(double x1, double y1, double x2, double y2, int32_t color) {
+    Sync().Line(x1, y1, x2, y2, color);
+    CurrentX = x2, CurrentY = y2;
+}
+
+void ViewportCanvas::PSet(double x, double y, int32_t color) {
+    Sync().PSet(x, y, color);
+    CurrentX = x, CurrentY = y;
+}
+
+void ViewportCanvas::Circle(double cx, double cy, double r, int32_t color, bool full, double start,
+                            double end) {
+    Sync().Circle(cx, cy, r, color, full, start, end);
+}
+
+void ViewportCanvas::Print(const std::string& text) {
+    Sync().Print(text);
+}
+
+// Text sizes in canvas units are the same whichever part of the canvas is shown.
+double ViewportCanvas::TextWidth(const std::string& text) {
+    return Sync().TextWidth(text);
+}
+double ViewportCanvas::TextHeight(const std::string& text) {
+    return Sync().TextHeight(text);
+}
+
+void ViewportCanvas::Cls() {
+    Sync().Cls();
+    CurrentX = 0, CurrentY = 0;
+}
+
+std::string WriteSvgPicture(const std::u16string& text, const CheckOptions& options,
+                            const std::string& path) {
+    motion::SvgCanvas svg;
+    ViewportCanvas viewport(svg, static_cast<float>(options.NVLZ));
+    CheckProgram(text, options, {}, &viewport, PictureWidthPx, PictureHeightPx);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << svg.Document();
+    out.close();
+    if (!out) return "cannot write the picture " + path;
+    return {};
+}
+
+void SetPngWriter(PngWriter writer) {
+    InstalledPngWriter = writer;
+}
+
+std::string WritePngPicture(const std::u16string& text, const CheckOptions& options,
+                            const std::string& path) {
+    if (!InstalledPngWriter) return "this checker was built without PNG pictures";
+    return InstalledPngWriter(text, options, path);
+}
+
+} // namespace check
