@@ -259,6 +259,13 @@ Rerun DragCanvas(Machine& m, float x, float y) {
     return m.S.AutoStart ? Rerun::PopupStart : Rerun::OverAreaNotice;
 }
 
+CanvasPoint PointerToCanvas(const Machine& m, double xTwips, double yTwips) {
+    const Canvas& c = m.Trace;
+    const View& v = m.Screen;
+    return {c.ScaleLeft + (xTwips - v.CanvasLeft) * c.ScaleWidth / c.Width,
+            c.ScaleTop + (yTwips - v.CanvasTop) * c.ScaleHeight / c.Height};
+}
+
 void TrackPointer(View& v, float x, float y) {
     v.Pointer.MouseX = x;
     v.Pointer.MouseY = y;

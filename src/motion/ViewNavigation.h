@@ -5,18 +5,18 @@
 // which silent re-run redraws the path under the new view; the window then asks RunControl for it.
 // Pointer positions are canvas units, as the canvas reports them.
 
+#include "motion/Motion.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 
 namespace interp {
-struct Machine;
 struct MachineState;
 class RunControl;
 } // namespace interp
 
 namespace motion {
-using interp::Machine;
 struct View;
 
 // What the window does after a view or display operation.
@@ -72,6 +72,8 @@ Rerun DragCanvas(Machine& m, float x, float y);
 
 // --- Position read-out ---
 
+// The canvas point under the pointer at (x, y) twips from the viewport's top-left corner.
+CanvasPoint PointerToCanvas(const Machine& m, double xTwips, double yTwips);
 // Every mouse move over the canvas: remembers the raw position for the wheel.
 void TrackPointer(View& v, float x, float y);
 struct PositionTexts {

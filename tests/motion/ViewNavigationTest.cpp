@@ -62,11 +62,6 @@ struct NavFixture : ::testing::Test {
 
 } // namespace
 
-TEST_F(NavFixture, StandardViewOfThePowerOnLimits) {
-    EXPECT_EQ(C.ScaleWidth, 1600);
-    EXPECT_NEAR(VisibleLeft(), -208, 1e-9); // -200 and 200 twips of 1600/40000
-}
-
 TEST_F(NavFixture, ZoomBoxGivesTheSameViewFromEitherCorner) {
     EXPECT_EQ(Zoom(-100, -50, 20, 10), Rerun::RedrawReplay);
     const double sl = C.ScaleLeft, st = C.ScaleTop, sw = C.ScaleWidth, sh = C.ScaleHeight;
@@ -286,12 +281,18 @@ TEST_F(NavFixture, ReadOutSnapsHalvesToEven) {
     const auto v = motion::PositionReadOut(s, -10.03f, -12.25f);
     EXPECT_EQ(v.Xpos, "X20.100");
     EXPECT_EQ(v.Zpos, "Z12.200");
+    EXPECT_EQ(motion::PositionPopupCaption(v), "X20.100  Z12.200  Copy");
+    EXPECT_EQ(motion::PositionClipboardText(v.Xpos, v.Zpos), "X20.100 Z12.200\r\n");
 }
 
-TEST_F(NavFixture, PositionTextsForThePopupAndTheClipboard) {
-    const motion::PositionTexts p{"X20.100", "Z-3.000"};
-    EXPECT_EQ(motion::PositionPopupCaption(p), "X20.100  Z-3.000  Copy");
-    EXPECT_EQ(motion::PositionClipboardText(p.Xpos, p.Zpos), "X20.100 Z-3.000\r\n");
+TEST_F(NavFixture, PointerPositionInCanvasUnits) {
+    // The viewport's top-left corner is the visible corner of the canvas.
+    const motion::CanvasPoint p = motion::PointerToCanvas(M, 0, 0);
+    EXPECT_NEAR(p.x, VisibleLeft(), 1e-9);
+    EXPECT_NEAR(p.y, VisibleTop(), 1e-9);
+    const motion::CanvasPoint q = motion::PointerToCanvas(M, V.ViewportWidth, V.ViewportHeight);
+    EXPECT_NEAR(q.x - p.x, VisibleWidth(), 1e-9);
+    EXPECT_NEAR(q.y - p.y, C.ScaleHeight / 4, 1e-9);
 }
 
 TEST_F(NavFixture, SliderJumpsToTheClickBetweenItsEnds) {
