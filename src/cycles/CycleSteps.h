@@ -19,6 +19,8 @@ struct CalcFault {};
 
 // Runs one cycle body; an arithmetic fault ends the cycle with "Calcu Error" in both status bars
 // and RunState 4. What the body had drawn and booked until then stays.
+// NOTE: the cycle stops where the fault met it and does not return to its start, as an alarm
+// stops a run; the next block then starts from the block point, as after "Feed is 0.".
 void Guarded(Machine& m, void (*body)(Machine&));
 
 // A dotted leg in RapidColor / a solid leg in CutColor, between two machine points (X diameter,
