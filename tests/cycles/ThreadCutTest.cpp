@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "CycleRig.h"
+#include "interp/Interpreter.h"
 
 namespace cycles::test {
 namespace {
@@ -41,6 +42,18 @@ TEST_F(ThreadCut, AngleTapersTowardsMinusZAndRepeatPassRestoresIt) {
     ExpectLegs(
         {R(30, 5, 19.6, 5), C(19.6, 5, 19.6 + 2 * i, -30), R(19.6 + 2 * i, -30, 30, -30), R(30, -30, 30, 5)});
     EXPECT_DOUBLE_EQ(S.TaperAngle, 1);
+}
+
+TEST_F(ThreadCut, MemorySurvivesAResetOfTheSimulation) {
+    At(30, 5);
+    S.SWord = 500;
+    S.Feed = 1.5;
+    Block(20, -30);
+    S.IWord = -0.3;
+    LongThreadCut(M);
+    interp::ResetMachine(M);
+    EXPECT_EQ(M.Cycles.SavedEndZ, -30);
+    EXPECT_EQ(M.Cycles.SavedI, -0.3);
 }
 
 TEST_F(ThreadCut, FeedZeroStopsBeforeDrawingOrRemembering) {
