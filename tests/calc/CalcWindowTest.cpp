@@ -1,9 +1,13 @@
+#include "ControlPc.h"
 #include "KeyPad.h"
 #include "frmCalc.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFile>
 #include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -130,4 +134,23 @@ TEST_F(CalcWindow, ActivationClearsTheDisplayAndKeepsTheMemory) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&Window));
     EXPECT_EQ(Window.ReadoutText(), QStringLiteral("0."));
     EXPECT_TRUE(Window.MemoryIndicatorShown());
+}
+
+TEST_F(CalcWindow, PlacedLowOnTheLeftOfTheScreen) {
+    double PixelsPerTwip = Window.screen()->logicalDotsPerInch() / 1440.0;
+    EXPECT_EQ(Window.x(), qRound(4570 * PixelsPerTwip));
+    int Bottom = Window.y() + Window.frameGeometry().height();
+    EXPECT_EQ(Window.screen()->geometry().height() - Bottom, qRound(1000 * PixelsPerTwip));
+}
+
+TEST(CalcControlPc, MarkerFileTellsTheControlPc) {
+    QTemporaryDir Folder;
+    QString Marker = Folder.filePath(QStringLiteral("KVZMNGCD.CNC"));
+    qputenv("ZARVIK_KVZ_MARKER", Marker.toLocal8Bit());
+    EXPECT_FALSE(calc::DetectKvzControl());
+    QFile File(Marker);
+    ASSERT_TRUE(File.open(QIODevice::WriteOnly));
+    File.close();
+    EXPECT_TRUE(calc::DetectKvzControl());
+    qunsetenv("ZARVIK_KVZ_MARKER");
 }
