@@ -1,0 +1,180 @@
+// zarvik-bench: times the interpreter and the checker on the benchmark corpus against a floor
+// measured in the same run, and prints one table.
+//
+//   zarvik-bench CORPUSDIR CHECKER [--quick]
+//
+// CORPUSDIR holds bench_10k.min, bench_100k.min and bench_1m.min (zarvik-corpus writes them);
+// CHECKER is the zarvik-check program to run end to end. Every figure is the best of a few
+// repetitions: the machine may be shared, and the best run is the one least disturbed.
+
+#include "BenchRuns.h"
+
+#include "check/Decode.h"
+#include "motion/RecordingCanvas.h"
+
+#ifdef ZARVIK_BENCH_IMAGE
+#include "render/ImageCanvas.h"
+#include <QGuiApplication>
+#endif
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Corpus {
+    std::string Name, Path;
+    int64_t Blocks = 0;
+    double Bytes = 0;
+    std::u16string Text;
+    double Floor = 0; // seconds
+};
+
+// Best of `repeat` runs of `run`, in seconds.
+double Best(int repeat, const std::function<void()>& run) {
+    double best = 1e300;
+    for (int i = 0; i < repeat; ++i) {
+        const auto t0 = Clock::now();
+        run();
+        best = std::min(best, std::chrono::duration<double>(Clock::now() - t0).count());
+    }
+    return best;
+}
+
+// Repetitions by size: small files are measured more often, the 1M file a few times.
+int Repeats(int64_t blocks, bool quick) {
+    const int n = blocks <= 10000 ? 20 : blocks <= 100000 ? 5 : 3;
+    return quick ? std::max(1, n / 3) : n;
+}
+
+void Row(const std::string& what, int64_t blocks, double seconds, double floor,
+         const std::string& note = {}) {
+    std::printf("%-34s %9lld %10.1f %12.0f %8.1fx  %s\n", what.c_str(), static_cast<long long>(blocks),
+                seconds * 1000, static_cast<double>(blocks) / seconds, seconds / floor, note.c_str());
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream buf;
+    buf << in.rdbuf();
+    return std::move(buf).str();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::cerr << "usage: zarvik-bench CORPUSDIR CHECKER [--quick]\n";
+        return 2;
+    }
+    const std::filesystem::path dir = argv[1];
+    const std::string checker = std::filesystem::absolute(argv[2]).string();
+    const bool quick = argc > 3 && std::string(argv[3]) == "--quick";
+    bench::Launcher launcher; // before anything large is allocated
+#ifdef ZARVIK_BENCH_IMAGE
+    // Tool labels are text, and text on an image needs a running application.
+    if (!std::getenv("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qargc = 1;
+    char qname[] = "zarvik-bench";
+    char* qargv[] = {qname, nullptr};
+    QGuiApplication app(qargc, qargv);
+#endif
+
+    std::vector<Corpus> corpus;
+    for (const auto& [name, blocks] : {std::pair{"10k", 10000}, {"100k", 100000}, {"1M", 1000000}}) {
+        Corpus c;
+        c.Name = name;
+        c.Path = (dir / ("bench_" + std::string(name == std::string("1M") ? "1m" : name) + ".min")).string();
+        if (!std::filesystem::exists(c.Path)) {
+            std::cerr << "zarvik-bench: " << c.Path << " is missing (run zarvik-corpus first)\n";
+            return 2;
+        }
+        c.Blocks = blocks;
+        c.Bytes = static_cast<double>(std::filesystem::file_size(c.Path));
+        c.Text = check::DecodeProgram(ReadBytes(c.Path));
+        corpus.push_back(std::move(c));
+    }
+
+    std::printf("%-34s %9s %10s %12s %9s\n", "benchmark", "blocks", "ms", "blocks/s", "vs floor");
+    // The floor first, for every size, so that the ratios below refer to this very run.
+    for (Corpus& c : corpus) {
+        bench::FloorResult f;
+        c.Floor = Best(Repeats(c.Blocks, quick), [&] { f = bench::FloorScan(c.Path); });
+        Row("floor scan " + c.Name, c.Blocks, c.Floor, c.Floor,
+            f.Lines == c.Blocks ? "" : "line count differs");
+    }
+
+    // Per-block time of each drawing, to show how it grows with the program's length.
+    std::vector<std::pair<std::string, std::vector<double>>> perBlock;
+    auto measure = [&](const std::string& what, auto makeCanvas, double w, double h) {
+        std::vector<double> times;
+        for (const Corpus& c : corpus) {
+            int32_t read = 0;
+            const double t = Best(Repeats(c.Blocks, quick), [&] {
+                auto canvas = makeCanvas();
+                read = bench::Replay(c.Text, *canvas, w, h);
+            });
+            Row(what + " " + c.Name, c.Blocks, t, c.Floor, read == c.Blocks ? "" : "blocks differ");
+            times.push_back(t / static_cast<double>(c.Blocks));
+        }
+        perBlock.emplace_back(what, times);
+    };
+    measure(
+        "interpret", [] { return std::make_unique<bench::NullCanvas>(); }, 1000, 800);
+    measure(
+        "interpret+recording", [] { return std::make_unique<motion::RecordingCanvas>(); }, 1000, 800);
+#ifdef ZARVIK_BENCH_IMAGE
+    // The window's trace canvas: four viewports of 1000x800 pixels, 4000x3200.
+    measure(
+        "interpret+image 4000x3200", [] { return std::make_unique<render::ImageCanvas>(); }, 1000, 800);
+#endif
+
+    // The checker program end to end on the 1M file.
+    const Corpus& big = corpus.back();
+    const std::string png = (dir / "bench_1m.png").string();
+    double peakRss = 0;
+    auto runChecker = [&](const std::string& what, std::vector<std::string> args) {
+        bench::ProcessResult best;
+        best.Seconds = 1e300;
+        for (int i = 0; i < Repeats(big.Blocks, quick); ++i) {
+            const bench::ProcessResult r = launcher.Run(args);
+            if (r.Status != 0) {
+                Row(what, big.Blocks, r.Seconds, big.Floor, "exit status " + std::to_string(r.Status));
+                return best;
+            }
+            peakRss = std::max(peakRss, r.PeakRssMb);
+            if (r.Seconds < best.Seconds) best = r;
+        }
+        char note[64];
+        std::snprintf(note, sizeof note, "peak RSS %.1f MB", best.PeakRssMb);
+        Row(what, big.Blocks, best.Seconds, big.Floor, note);
+        return best;
+    };
+    const bench::ProcessResult json = runChecker("zarvik-check --json 1M", {checker, "--json", big.Path});
+    const bench::ProcessResult withPng =
+        runChecker("zarvik-check --json --png 1M", {checker, "--json", "--png", png, big.Path});
+    std::filesystem::remove(png);
+
+    // How each drawing grows: time per block on the 1M program over that on the 10k program.
+    std::printf("\ntime per block, 1M over 10k (1.0 = linear):");
+    for (const auto& [what, times] : perBlock)
+        std::printf("  %s %.2f", what.c_str(), times.back() / times.front());
+    const double fileMb = big.Bytes / (1024.0 * 1024.0);
+    std::printf("\npeak RSS of the checker on the 1M file: %.1f MB = file %.1f MB + %.1f MB\n", peakRss,
+                fileMb, peakRss - fileMb);
+    std::printf("targets: --json %.3f s (<= 0.5 s, %.1fx floor <= 8x); --png %.3f s (<= 1.0 s); RSS +%.1f MB "
+                "(<= 64)\n",
+                json.Seconds, json.Seconds / big.Floor, withPng.Seconds, peakRss - fileMb);
+    return 0;
+}
