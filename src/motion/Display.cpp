@@ -103,11 +103,14 @@ DisplayTexts ComputeDisplay(const interp::MachineState& s) {
 void ShowDisplay(Machine& m) {
     // The dwell is shown for its own block only: the texts are taken first, then the motion code
     // in force before the dwell comes back, also when nobody looks at the labels.
-    const bool show = m.Ui.WantsDisplay();
-    DisplayTexts texts;
-    if (show) texts = ComputeDisplay(m.S);
+    // Silent checks come here every block: without a viewer no text is built at all.
+    if (!m.Ui.WantsDisplay()) {
+        if (m.S.GMode == 4) m.S.GMode = m.S.PrevGMode;
+        return;
+    }
+    const DisplayTexts texts = ComputeDisplay(m.S);
     if (m.S.GMode == 4) m.S.GMode = m.S.PrevGMode;
-    if (show) m.Ui.ShowDisplay(texts);
+    m.Ui.ShowDisplay(texts);
 }
 
 } // namespace motion
