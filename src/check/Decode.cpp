@@ -42,6 +42,13 @@ bool DecodeUtf8(std::string_view b, std::u16string* out) {
     return true;
 }
 
+bool IsAscii(std::string_view b) {
+    unsigned char any = 0;
+    for (char c : b)
+        any |= static_cast<unsigned char>(c);
+    return any < 0x80;
+}
+
 bool IsSjisLead(uint8_t c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 bool IsSjisTrail(uint8_t c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
 
@@ -71,6 +78,11 @@ Encoding DetectEncoding(std::string_view bytes) {
 }
 
 std::u16string DecodeProgram(std::string_view bytes, Encoding* used) {
+    // Nearly every program is plain ASCII: UTF-8 that widens byte for byte, checked in one pass.
+    if (IsAscii(bytes)) {
+        if (used) *used = Encoding::Utf8;
+        return std::u16string(bytes.begin(), bytes.end());
+    }
     const Encoding e = DetectEncoding(bytes);
     if (used) *used = e;
     std::u16string out;
