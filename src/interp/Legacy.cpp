@@ -18,9 +18,43 @@ double RoundTo(double v, int decimals) {
 
 namespace {
 
+// Powers of ten that a double holds exactly.
+constexpr double ExactPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+template <typename Char> bool IsDigitAt(std::basic_string_view<Char> t, size_t k) {
+    return k < t.size() && t[k] >= '0' && t[k] <= '9';
+}
+
+// The common case of LeadingNumber: [sign] digits [. digits] with at most 15 digits and no
+// exponent after them. The digits form an integer below 2^53 and the divisor is an exact power
+// of ten, so the one rounding of the division gives the nearest double, as a full conversion
+// does. Returns false when the text needs the full conversion.
+template <typename Char> bool PlainNumber(std::basic_string_view<Char> t, size_t i, double& out) {
+    bool negative = false;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
+    uint64_t mantissa = 0;
+    int digits = 0, decimals = 0;
+    for (; IsDigitAt(t, i); ++i, ++digits)
+        mantissa = mantissa * 10 + static_cast<uint64_t>(t[i] - '0');
+    if (i < t.size() && t[i] == '.')
+        for (++i; IsDigitAt(t, i); ++i, ++digits, ++decimals)
+            mantissa = mantissa * 10 + static_cast<uint64_t>(t[i] - '0');
+    if (digits > 15) return false;
+    if (i < t.size() && (t[i] == 'E' || t[i] == 'e' || t[i] == 'D' || t[i] == 'd')) return false;
+    if (digits == 0) {
+        out = 0;
+        return true;
+    }
+    const double v = static_cast<double>(mantissa) / ExactPow10[decimals];
+    out = negative ? -v : v;
+    return true;
+}
+
 template <typename Char> double LeadingNumber(std::basic_string_view<Char> t) {
     size_t i = 0;
     while (i < t.size() && (t[i] == ' ' || t[i] == '\t')) ++i;
+    if (double v; PlainNumber(t, i, v)) return v;
     char buf[64];
     size_t n = 0;
     auto put = [&](Char c) {

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <random>
+#include <string>
 
 using namespace legacy;
 
@@ -58,4 +62,35 @@ TEST(Legacy, FixedPatterns) {
     EXPECT_EQ(Format0Hash(-1), "-01");
     EXPECT_EQ(Format0HashDot0(5.25), "05.2");
     EXPECT_EQ(Format0HashDot0(12.5), "12.5");
+}
+
+namespace {
+
+// A random plain decimal: up to `maxDigits` digits with the point anywhere (or nowhere).
+std::string RandomDecimal(std::mt19937_64& rng, int maxDigits) {
+    const int digits = 1 + static_cast<int>(rng() % static_cast<unsigned>(maxDigits));
+    std::string t;
+    for (int i = 0; i < digits; ++i)
+        t += static_cast<char>('0' + rng() % 10);
+    const size_t point = rng() % (t.size() + 2);
+    if (point <= t.size()) t.insert(point, ".");
+    return t;
+}
+
+} // namespace
+
+// Plain numbers are converted without the general conversion; the result must be the nearest
+// double all the same, also where the digits are too many for the short way.
+TEST(Legacy, PlainNumbersConvertToTheNearestDouble) {
+    std::mt19937_64 rng(7);
+    for (int i = 0; i < 200000; ++i) {
+        const std::string t = (i % 3 == 0 ? "-" : "") + RandomDecimal(rng, 19);
+        ASSERT_EQ(Val(t), std::strtod(t.c_str(), nullptr)) << t;
+    }
+    EXPECT_EQ(Val("0.1"), 0.1);
+    EXPECT_EQ(Val("123456789012345.6"), 123456789012345.6); // 16 digits: the long way
+    EXPECT_EQ(Val("2.5e3"), 2500);                          // an exponent: the long way
+    EXPECT_EQ(Val("2.5d"), 2.5);
+    EXPECT_TRUE(std::signbit(Val("-0")));
+    EXPECT_FALSE(std::signbit(Val("-")));
 }
