@@ -116,6 +116,59 @@ std::string General(const char* first, const char* last) {
 double Val(std::string_view text) { return LeadingNumber(text); }
 double Val(std::u16string_view text) { return LeadingNumber(text); }
 
+bool PlainSingle(std::string_view digits, bool negative, std::string& text, double& value) {
+    const size_t n = digits.size();
+    if (n > 24) return false;
+    auto isDigit = [&](size_t k) { return k < n && digits[k] >= '0' && digits[k] <= '9'; };
+    size_t i = 0;
+    while (i < n && digits[i] == '0')
+        ++i;
+    const size_t intBegin = i;
+    while (isDigit(i))
+        ++i;
+    const size_t intLen = i - intBegin;
+    size_t fracBegin = i, fracEnd = i;
+    if (i < n && digits[i] == '.') {
+        fracBegin = ++i;
+        while (isDigit(i))
+            ++i;
+        fracEnd = i;
+    }
+    if (i != n) return false; // a comma, a second point: the long way
+    while (fracEnd > fracBegin && digits[fracEnd - 1] == '0')
+        --fracEnd;
+    const size_t fracLen = fracEnd - fracBegin;
+    if (intLen == 0 && fracLen == 0) {
+        text = "0";
+        value = 0;
+        return true;
+    }
+    size_t zeros = 0; // zeros after the point of a value below 1
+    if (intLen == 0)
+        while (digits[fracBegin + zeros] == '0')
+            ++zeros;
+    const size_t significant = intLen ? intLen + fracLen : fracLen - zeros;
+    if (significant > 7 || intLen > 7 || zeros > 2) return false;
+    uint64_t mantissa = 0;
+    for (size_t k = intBegin; k < intBegin + intLen; ++k)
+        mantissa = mantissa * 10 + static_cast<uint64_t>(digits[k] - '0');
+    for (size_t k = fracBegin; k < fracEnd; ++k)
+        mantissa = mantissa * 10 + static_cast<uint64_t>(digits[k] - '0');
+    value = static_cast<double>(mantissa) / ExactPow10[fracLen];
+    if (negative) value = -value;
+    text.clear();
+    if (negative) text += '-';
+    if (intLen)
+        text.append(digits.substr(intBegin, intLen));
+    else
+        text += '0';
+    if (fracLen) {
+        text += '.';
+        text.append(digits.substr(fracBegin, fracLen));
+    }
+    return true;
+}
+
 std::string Str7(float v) {
     if (std::isnan(v)) return "NaN";
     if (std::isinf(v)) return v < 0 ? "-Inf" : "Inf";

@@ -27,6 +27,12 @@ double Val(std::u16string_view text);
 std::string Str7(float v);
 std::string Str15(double v);
 
+// The text Str7(float(x)) and its value Val(text), for x = +/- the unsigned decimal `digits`
+// (digits with at most one point), without formatting: exact when x has at most 7 significant
+// digits and 0.001 <= |x| < 1e7, or is 0, since a single's error there stays below half a unit
+// of the seventh digit. Returns false for any other text; the caller then formats.
+bool PlainSingle(std::string_view digits, bool negative, std::string& text, double& value);
+
 // Rounded to `decimals` places (halves to even), then written as Str15: "Z-20", "X0.5".
 std::string RoundText(double v, int decimals);
 

@@ -24,6 +24,9 @@ void ReadAddressWord(Machine& m, char letter, BlockFlags& flags);
 // G and M words take effect as soon as they are read.
 void ApplyGWord(Machine& m);
 void ApplyMWord(Machine& m);
+// ReadValue that also returns the value of WordText (0 when it is empty), sparing the caller
+// the conversion of the text.
+double ReadWordValue(Machine& m);
 // Converts WordText (ASCII) for the text fields.
 std::u16string WordTextU16(const MachineState& s);
 

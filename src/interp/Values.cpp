@@ -40,6 +40,10 @@ void Combine(float& acc, char op, double value) {
 } // namespace
 
 void ReadValue(Machine& m) {
+    ReadWordValue(m);
+}
+
+double ReadWordValue(Machine& m) {
     MachineState& s = m.S;
     // 1.
     s.WordText.clear();
@@ -53,7 +57,7 @@ void ReadValue(Machine& m) {
     int64_t k = s.ScanPos + 1;
     if (k <= s.BlockLen && s.BlockText[k - 1] >= u'A' && s.BlockText[k - 1] <= u'Z') {
         s.ScanPos = SkipToBlank(s, k + 1);
-        return;
+        return 0;
     }
     int64_t last = s.BlockLen;
     for (; k <= s.BlockLen; ++k) {
@@ -78,11 +82,19 @@ void ReadValue(Machine& m) {
         // 6. "=" and brackets are accepted and ignored; the rest builds the operand.
         if (c != u'=' && c != u'[' && c != u']') operand.push_back(static_cast<char>(c));
     }
-    // 7.
+    // 7. A plain number after nothing but zeros (the usual "X-12.5") takes its text and value
+    // without the formatting round trip; anything else goes through the accumulator.
+    s.ScanPos = last;
+    double value;
+    if (acc == 0 && (op == 0 || op == '+' || op == '-') &&
+        legacy::PlainSingle(operand, op == '-', s.WordText, value)) {
+        if (value == 0) s.HasPoint = true;
+        return value;
+    }
     Combine(acc, op, legacy::Val(operand));
     s.WordText = legacy::Str7(acc);
     if (acc == 0) s.HasPoint = true;
-    s.ScanPos = last;
+    return legacy::Val(s.WordText);
 }
 
 double ScaleLength(const Machine& m, double value) {
@@ -177,9 +189,9 @@ void ReadAddressWord(Machine& m, char letter, BlockFlags& flags) {
         if (s.TGFlag) ++s.ScanPos;
         if (peek() == u'L') ++s.ScanPos;
     }
-    ReadValue(m);
+    const double value = ReadWordValue(m);
     if (!s.WordText.empty()) {
-        double v = legacy::Val(s.WordText);
+        double v = value;
         if (rule.conv == Conv::Length) v = ScaleLength(m, v);
         else if (rule.conv == Conv::Angle) v = ScaleAngle(m, v);
         s.*rule.field = v;

@@ -94,3 +94,43 @@ TEST(Legacy, PlainNumbersConvertToTheNearestDouble) {
     EXPECT_TRUE(std::signbit(Val("-0")));
     EXPECT_FALSE(std::signbit(Val("-")));
 }
+
+// The short way of a value through the single-precision accumulator gives exactly what
+// formatting the single and reading the text back gives, wherever it answers at all.
+TEST(Legacy, PlainSingleAgreesWithTheFormattedRoundTrip) {
+    std::mt19937_64 rng(11);
+    int answered = 0;
+    for (int i = 0; i < 300000; ++i) {
+        const std::string t = RandomDecimal(rng, 9);
+        const bool negative = i % 2;
+        std::string text;
+        double value = -1;
+        if (!PlainSingle(t, negative, text, value)) continue;
+        ++answered;
+        const double v = Val(t);
+        const std::string expected = Str7(static_cast<float>(negative ? 0 - v : v));
+        ASSERT_EQ(text, expected) << t;
+        ASSERT_EQ(value, Val(expected)) << t;
+    }
+    EXPECT_GT(answered, 100000);
+    std::string text;
+    double value;
+    // The edges of where the short way holds.
+    EXPECT_TRUE(PlainSingle("0.001", false, text, value));
+    EXPECT_EQ(text, "0.001");
+    EXPECT_FALSE(PlainSingle("0.000999", false, text, value));
+    EXPECT_TRUE(PlainSingle("9999999.000", true, text, value));
+    EXPECT_EQ(text, "-9999999");
+    EXPECT_FALSE(PlainSingle("10000000", false, text, value));  // written 1E+07
+    EXPECT_FALSE(PlainSingle("1234567.5", false, text, value)); // eight digits are rounded
+    EXPECT_FALSE(PlainSingle("1,5", false, text, value));
+    EXPECT_FALSE(PlainSingle("1.5.", false, text, value));
+    EXPECT_TRUE(PlainSingle("007.50", false, text, value));
+    EXPECT_EQ(text, "7.5");
+    EXPECT_EQ(value, 7.5);
+    for (const char* zero : {"", ".", "000.00"}) {
+        ASSERT_TRUE(PlainSingle(zero, true, text, value)) << zero;
+        EXPECT_EQ(text, "0");
+        EXPECT_FALSE(std::signbit(value));
+    }
+}
