@@ -1,0 +1,164 @@
+// Program files: open, save, save as, the recent-file entries and the file name label.
+
+#include "app/MainWindow.h"
+
+#include "app/Widgets.h"
+#include "files/FileIo.h"
+#include "files/ProgramText.h"
+#include "interp/Interpreter.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+
+namespace app {
+
+namespace {
+
+const char* const OpenFilter = "All Files (*.*)|*.*|Main File (*.min)|*.min|NC (*.NC)|*.NC";
+const char* const SaveFilter = "Main File (*.min)|*.min|System Sub (*.ssb)|*.ssb|All Files (*.*)|*.*";
+
+// "Text|pattern|Text|pattern" as the dialog's list of "Text" entries (each names its pattern).
+QStringList DialogFilters(const char* filter) {
+    const QStringList parts = QString::fromLatin1(filter).split('|');
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        out << parts[i];
+    return out;
+}
+
+// Windows file names do not tell case apart, so upper-casing a whole path names the same file
+// there; here it would not, so only the file name is upper-cased.
+QString UpperCaseName(const QString& path) {
+    const QFileInfo info(path);
+    return info.dir().filePath(info.fileName().toUpper());
+}
+
+} // namespace
+
+void MainWindow::ConnectFileCommands() {
+    connect(A.mnuOpen, &QAction::triggered, this, [this] { RunCommand([this] { mnuOpen_Click(); }); });
+    connect(A.mnuFileSave, &QAction::triggered, this,
+            [this] { RunCommand([this] { mnuFileSave_Click(); }); });
+    connect(A.mnuFileSaveAs, &QAction::triggered, this,
+            [this] { RunCommand([this] { mnuFileSaveAs_Click(); }); });
+    for (int n = 0; n < 5; ++n)
+        connect(A.mnuFileRecentFile[n], &QAction::triggered, this,
+                [this, n] { RunCommand([this, n] { mnuFileRecentFile_Click(n + 1); }); });
+}
+
+bool MainWindow::Modified() const {
+    return Program->document()->isModified();
+}
+
+void MainWindow::ShowFileError(const QString& text) {
+    QMessageBox::warning(this, "Zarvik", text);
+}
+
+void MainWindow::LoadProgramFile(const QString& path) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const files::ReadResult r = files::ReadProgramFile(path);
+    if (r.Ok) Text->Load(r.File.Text);
+    QApplication::restoreOverrideCursor();
+    if (!r.Ok) {
+        ShowFileError(path + r.Error);
+        return;
+    }
+    FileEncoding = r.File.Enc;
+    ProgramFileName = path;
+    AddRecentFile(path);
+    ShowFileName(path);
+    Program->document()->setModified(false);
+}
+
+bool MainWindow::SaveProgramFile(const QString& path) {
+    QString error;
+    if (!files::WriteProgramFile(path, Text->SnapshotString(), FileEncoding, error)) {
+        // The old file is untouched and the text stays marked as changed.
+        ShowFileError(path + "\r\n" + error);
+        return false;
+    }
+    Program->document()->setModified(false);
+    return true;
+}
+
+void MainWindow::ShowFileName(const QString& path) {
+    Labels.LabelFileName->setText(files::FileNameOnly(path));
+}
+
+void MainWindow::AddRecentFile(const QString& path) {
+    Recent.Add(path);
+    for (int n = 0; n < 5; ++n) {
+        A.mnuFileRecentFile[n]->setText(Recent.Captions[n]);
+        A.mnuFileRecentFile[n]->setVisible(files::RecentFiles::InUse(Recent.Captions[n]));
+    }
+}
+
+QString MainWindow::AskOpenFile() {
+    QFileDialog d(this, QString(), Settings.OpenPathName);
+    d.setObjectName("CommonDialog1");
+    d.setOption(QFileDialog::DontUseNativeDialog);
+    d.setFileMode(QFileDialog::ExistingFile);
+    d.setAcceptMode(QFileDialog::AcceptOpen);
+    d.setNameFilters(DialogFilters(OpenFilter));
+    if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return {};
+    return d.selectedFiles().first();
+}
+
+QString MainWindow::AskSaveFile() {
+    QFileDialog d(this, QString(), Settings.OpenPathName);
+    d.setObjectName("CommonDialog1");
+    d.setOption(QFileDialog::DontUseNativeDialog);
+    d.setFileMode(QFileDialog::AnyFile);
+    d.setAcceptMode(QFileDialog::AcceptSave); // asks before overwriting; only existing folders
+    d.setNameFilters(DialogFilters(SaveFilter));
+    d.selectFile(QString());
+    const bool ok = d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty();
+    Settings.OpenPathName = d.directory().absolutePath();
+    return ok ? d.selectedFiles().first() : QString();
+}
+
+void MainWindow::mnuOpen_Click() {
+    const QString path = AskOpenFile();
+    if (path.isEmpty()) return; // cancelled: nothing changes
+    Settings.OpenPathName = QFileInfo(path).absolutePath();
+    // A run in progress ends first: the text it reads is about to change.
+    if (Run->Running()) M->S.RunState = interp::RunReset;
+    LoadProgramFile(path);
+    M->S.NextBlockPos = 1;
+    interp::ResetMachine(*M);
+    if (M->S.AutoStart) StandardView();
+}
+
+void MainWindow::mnuFileRecentFile_Click(int index) {
+    const QString path = Recent.Captions[index - 1];
+    if (Run->Running()) M->S.RunState = interp::RunReset;
+    LoadProgramFile(path);
+    M->S.NextBlockPos = 1;
+    interp::ResetMachine(*M);
+    if (M->S.AutoStart) StandardView();
+}
+
+bool MainWindow::mnuFileSave_Click() {
+    if (Labels.LabelFileName->text() != "Untitled") return SaveProgramFile(ProgramFileName);
+    return mnuFileSaveAs_Click();
+}
+
+bool MainWindow::mnuFileSaveAs_Click() {
+    const QString chosen = AskSaveFile();
+    if (chosen.isEmpty()) return false;
+    const QString path = UpperCaseName(chosen);
+    if (path != chosen && QFileInfo::exists(path) &&
+        QMessageBox::question(this, "Zarvik", path + " already exists.\r\nDo you want to replace it?") !=
+            QMessageBox::Yes)
+        return false;
+    if (!SaveProgramFile(path)) return false;
+    ShowFileName(path);
+    ProgramFileName = path;
+    return true;
+}
+
+} // namespace app

@@ -1,0 +1,48 @@
+#pragma once
+// The simulated lathe's view of the window: the program pane, the status bars, the state labels,
+// press feedback, and waiting through the event loop so that Hold stop and Reset act during a run.
+
+#include "interp/Host.h"
+
+#include <vector>
+
+class QEventLoop;
+
+namespace app {
+
+class MainWindow;
+
+class GuiHost : public interp::Host {
+  public:
+    explicit GuiHost(MainWindow& window) : W(window) {}
+
+    const std::u16string& ProgramText() override;
+    int64_t CaretOffset() override;
+    void HighlightBlock(int64_t start, int64_t length) override;
+    void FocusProgram() override;
+
+    void SetMessage(const std::string& mainBar, const std::string& fkeyBar) override;
+    void SetMainMessage(const std::string& text) override;
+    void SetDialectPanel(const std::string& text) override;
+    void SetUnitPanel(const std::string& text) override;
+
+    void ShowDisplay(const motion::DisplayTexts& texts) override;
+    void ShowBlockCount(int32_t count) override;
+    void ShowCyclePosition(const std::string* xa, const std::string* za) override;
+
+    void ShowPressed(interp::Command command, bool pressed) override;
+    void SwitchesChanged() override;
+    void RunSpeedChanged(float speed) override;
+
+    void WaitSeconds(double seconds) override;
+    void DoEvents() override;
+
+    // Ends every wait in progress at once (the window is closing).
+    void EndWaits();
+
+  private:
+    MainWindow& W;
+    std::vector<QEventLoop*> Waits; // the waits in progress, innermost last
+};
+
+} // namespace app

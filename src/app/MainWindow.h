@@ -1,0 +1,135 @@
+#pragma once
+// frmMain: Zarvik's one main window. It owns every control (the program pane, the trace with its
+// rulers, the state labels, both toolbars and both status bars, the menus), the start-up and
+// shut-down, and the simulated lathe that runs in it.
+
+#include "app/Actions.h"
+#include "app/StateLabels.h"
+#include "files/Codec.h"
+#include "files/RecentFiles.h"
+#include "interp/Host.h"
+#include "interp/Machine.h"
+#include "interp/RunControl.h"
+#include "motion/View.h"
+#include "render/ImageCanvas.h"
+#include "settings/Settings.h"
+
+#include <QHash>
+#include <QMainWindow>
+
+#include <memory>
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QSlider;
+class QTimer;
+class QToolBar;
+class QToolButton;
+
+namespace files {
+class ProgramText;
+}
+
+namespace app {
+
+class CanvasWidget;
+class GuiHost;
+class PanelBar;
+class ProgramPane;
+
+class MainWindow : public QMainWindow {
+  public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Start-up from reading the settings to the command line (quoted or not). False when it
+    // failed; the window has then shown why and must be closed without writing the settings.
+    bool Load(const QString& commandLine);
+
+    // --- Controls ---
+    Actions A{};
+    Menus Mn{};
+    QWidget* Form = nullptr; // the client area below the menu bar; layout in twips
+    QToolBar *Toolbar1 = nullptr, *Toolbar2 = nullptr;
+    QHash<QString, QToolButton*> Buttons; // toolbar buttons by key
+    ProgramPane* Program = nullptr;
+    QWidget* Trace1 = nullptr; // the viewport
+    CanvasWidget *Trace = nullptr, *Xscale = nullptr, *Zscale = nullptr;
+    QLineEdit *Xpos = nullptr, *Zpos = nullptr;
+    QSlider* Slider = nullptr;
+    PanelBar *sbStatusBar = nullptr, *StatusBarF = nullptr;
+    StateLabels Labels;
+    QFrame *Line1 = nullptr, *Line2 = nullptr;
+
+    // --- Module state ---
+    settings::Values Settings;
+    bool OnKvzControl = false;
+    QString ProgramFileName = QStringLiteral("Untitled");
+    files::RecentFiles Recent;
+    files::Encoding FileEncoding = files::Encoding::Utf8;
+    files::ProgramText* Text = nullptr;
+
+    // --- The simulated lathe ---
+    render::ImageCanvas TraceImage, XscaleImage, ZscaleImage;
+    motion::View Screen;
+    std::unique_ptr<GuiHost> Host;
+    std::unique_ptr<interp::Machine> M;
+    std::unique_ptr<interp::RunControl> Run;
+
+    // --- Commands and the window's own procedures ---
+    // Check marks, pressed buttons and sunken panels from the machine state: the one place.
+    void SyncSwitches();
+    void ShowPressed(interp::Command command, bool pressed);
+    void StandardView();
+    void LoadProgramFile(const QString& path);
+    bool SaveProgramFile(const QString& path);
+    void ShowFileName(const QString& path);
+    void AddRecentFile(const QString& path);
+    void mnuOpen_Click();
+    bool mnuFileSave_Click();
+    bool mnuFileSaveAs_Click();
+    void mnuFileRecentFile_Click(int index);
+    void mnuExit_Click();
+    void About_Click();
+    void sbStatusBar_PanelClick(const QString& key);
+    void StatusBarF_PanelClick(const QString& key);
+    void Toolbar1_ButtonClick(const QString& key);
+    bool Modified() const;
+    void LayoutForm();    // the resize rules
+    void ApplyView();     // the view numbers onto the canvas and ruler widgets
+    void RefreshCanvas(); // repaint what the run has drawn
+    void RefreshLocks();  // keyboard-lock panels, date and time
+    double TwipsPerPixel() const;
+    bool Ending() const { return CloseAfterRun || Exiting; }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void BuildForm();
+    void BuildToolbars();
+    void BuildStatusBars();
+    void ConnectCommands();
+    void ConnectRunCommands();
+    void ConnectFileCommands();
+    void RunCommand(const std::function<void()>& command);
+    void ApplySettingsAtStartup();
+    void ApplyProgramFont();
+    void ExitSequence();
+    void EndRunThenClose();
+    void CaptureWindowPlacement();
+    int Px(double twips) const;
+    QString AskOpenFile();
+    QString AskSaveFile();
+    void ShowFileError(const QString& text);
+
+    QTimer* LockTimer = nullptr;
+    bool StartupFailed = false;
+    bool CloseAfterRun = false; // the window closes once the run in progress has ended
+    bool Exiting = false;       // the exit sequence has run; the next close goes through
+};
+
+} // namespace app

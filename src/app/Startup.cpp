@@ -1,0 +1,270 @@
+// Start-up and shut-down of the window, and the commands that belong to the window itself.
+
+#include "app/AboutBox.h"
+#include "app/GuiHost.h"
+#include "app/MainWindow.h"
+#include "app/PanelBar.h"
+#include "app/Widgets.h"
+#include "interp/Interpreter.h"
+#include "motion/Motion.h"
+#include "platform/CalculatorLink.h"
+#include "platform/ControlPc.h"
+#include "platform/KeyboardLocks.h"
+#include "settings/IniStore.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSlider>
+#include <QTimer>
+
+#include <exception>
+
+namespace app {
+
+namespace {
+
+// The program path of the command line: whole, or the text between its first two double quotes.
+QString CommandLinePath(QString line) {
+    const qsizetype first = line.indexOf('"');
+    if (first < 0) return line;
+    line = line.mid(first + 1);
+    const qsizetype second = line.indexOf('"');
+    return second < 0 ? line : line.left(second);
+}
+
+} // namespace
+
+void MainWindow::ConnectCommands() {
+    ConnectRunCommands();
+    ConnectFileCommands();
+    connect(A.mnuExit, &QAction::triggered, this, [this] { RunCommand([this] { mnuExit_Click(); }); });
+    connect(A.About, &QAction::triggered, this, [this] { RunCommand([this] { About_Click(); }); });
+    // The pane's own edit operations; the Edit menu and Toolbar2 reach them.
+    connect(A.mnuEditUndo, &QAction::triggered, Program, &QPlainTextEdit::undo);
+    connect(A.mnuEditCut, &QAction::triggered, Program, &QPlainTextEdit::cut);
+    connect(A.mnuEditCopy, &QAction::triggered, Program, &QPlainTextEdit::copy);
+    connect(A.mnuEditPaste, &QAction::triggered, Program, &QPlainTextEdit::paste);
+    connect(A.mnuEditAllSelect, &QAction::triggered, Program, &QPlainTextEdit::selectAll);
+    connect(A.mnuEditCalculator, &QAction::triggered, this, [this] {
+        QString error;
+        if (!StartCalculator(&error)) QMessageBox::warning(this, "Zarvik", error);
+    });
+    // The plain click of the position button: off when it shows pressed, all tools otherwise;
+    // the drop-down item k chooses PostionDisplayT(k - 1).
+    connect(A.PosDisplay, &QAction::triggered, this, [this] {
+        A.PostionDisplayT[M->S.ShowPosition ? 1 : 0]->trigger();
+        SyncSwitches();
+    });
+    for (int k = 0; k < 14; ++k)
+        connect(A.PosDisplayItems[k], &QAction::triggered, A.PostionDisplayT[k], &QAction::trigger);
+}
+
+void MainWindow::ApplyProgramFont() {
+    QFont f = Program->font();
+    if (!Settings.ProgramFontName.isEmpty()) {
+        f.setFamily(Settings.ProgramFontName);
+        f.setPointSize(Settings.ProgramFontSize > 0 ? Settings.ProgramFontSize : 10);
+    } else {
+        f = StateFont(10.5, false);
+    }
+    Program->setFont(f);
+}
+
+bool MainWindow::Load(const QString& commandLine) {
+    try {
+        interp::MachineState& s = M->S;
+        // 1. (The wheel over the canvas is delivered by the canvas widget's own events.)
+        // 2. The control PC.
+        OnKvzControl = platform::OnKvzControlPc();
+        settings::IniStore store;
+        // 3. Window placement.
+        settings::ReadWindow(store, Settings);
+        const double tpp = TwipsPerPixel();
+        move(int(Settings.MainLeft / tpp), int(Settings.MainTop / tpp));
+        resize(std::max(1, int((Settings.MainWidth - 60) / tpp)),
+               std::max(1, int((Settings.MainHeight - 450) / tpp)));
+        // 4. and 5. Parameters, folder, printer and font; the switches' check marks follow.
+        settings::ReadParameters(store, Settings, QCoreApplication::applicationDirPath());
+        s.PVLX = Settings.PVLX, s.PVLZ = Settings.PVLZ, s.NVLX = Settings.NVLX, s.NVLZ = Settings.NVLZ;
+        s.UnitCode = Settings.Unit;
+        s.FanucMode = Settings.PointCheck.On;
+        s.Vertical = Settings.Vertical.On;
+        s.Xmirror = Settings.Xmirror.On;
+        s.G2mirror = Settings.G2mirror;
+        // 6. The control PC's own program folder.
+        if (OnKvzControl) Settings.OpenPathName = platform::KvzStartFolder();
+        // 7. Recent files.
+        settings::ReadRecentFiles(store, Settings);
+        for (int n = 0; n < 5; ++n)
+            Recent.Captions[n] = Settings.RecentFile[n];
+        for (int n = 0; n < 5; ++n) {
+            A.mnuFileRecentFile[n]->setText(Recent.Captions[n]);
+            A.mnuFileRecentFile[n]->setVisible(files::RecentFiles::InUse(Recent.Captions[n]));
+        }
+        // 9. The two context menus are no menu-bar items.
+        Mn.Popup->menuAction()->setVisible(false);
+        Mn.mnuMessage->menuAction()->setVisible(false);
+        // 10. Unit; 11. run speed.
+        interp::ShowUnit(*M);
+        s.RunSpeed = 100;
+        Slider->setValue(100);
+        // 12. The canvas: black, with a cross pointer.
+        TraceImage.BackColor = XscaleImage.BackColor = ZscaleImage.BackColor = 0;
+        Trace->setCursor(Qt::CrossCursor);
+        // 13. to 15. Display switches start off; step 17 turns three of them on.
+        s.ColorPerTool = false;
+        s.ColorIndex = 1;
+        motion::NextToolColors(*M);
+        s.RapidArrow = false, s.ShowToolNumber = false;
+        s.BTurretUpper = true;
+        A.PostionDisplayT[1]->setChecked(true);
+        A.PosDisplayItems[1]->setText("+non");
+        s.ToolClear = false, s.AutoStart = false, s.Replay = false;
+        // 16. The pane.
+        Program->setReadOnly(false);
+        ApplyProgramFont();
+        Program->document()->setModified(false);
+        // 17. Show the window; G00 arrows, tool display, standard view, colour per tool.
+        if (OnKvzControl)
+            showMaximized();
+        else
+            show();
+        s.RapidArrow = true;
+        s.ShowToolNumber = true;
+        StandardView();
+        if (StartupFailed) return false;
+        s.ColorPerTool = true;
+        motion::NextToolColors(*M);
+        s.ColorIndex = 1;
+        // 18. Auto start on; dialect and lathe type.
+        s.AutoStart = true;
+        SyncSwitches();
+        Run->ShowMode();
+        // 19. The program of the command line.
+        if (!commandLine.isEmpty()) {
+            LoadProgramFile(CommandLinePath(commandLine));
+            StandardView();
+        } else {
+            ProgramFileName = "Untitled";
+        }
+        // 20. Caps Lock on, as the control's keyboard expects.
+        if (platform::LockState(platform::LockKey::CapsLock) == false)
+            platform::SetLock(platform::LockKey::CapsLock, true);
+        RefreshLocks();
+        RefreshCanvas();
+        return !StartupFailed;
+    } catch (const std::exception& e) {
+        StartupFailed = true;
+        QMessageBox::critical(this, "Zarvik", QString::fromLocal8Bit(e.what()));
+        return false;
+    }
+}
+
+void MainWindow::CaptureWindowPlacement() {
+    if (isMinimized()) return;
+    // The frame's corner and the outer size; a maximised window stores its maximised bounds.
+    const double tpp = TwipsPerPixel();
+    Settings.MainLeft = float(pos().x() * tpp);
+    Settings.MainTop = float(pos().y() * tpp);
+    Settings.MainWidth = float(width() * tpp + 60);
+    Settings.MainHeight = float(height() * tpp + 450);
+}
+
+void MainWindow::ExitSequence() {
+    // 1. The settings, unless start-up failed.
+    if (!StartupFailed) {
+        const interp::MachineState& s = M->S;
+        CaptureWindowPlacement();
+        Settings.PVLX = s.PVLX, Settings.PVLZ = s.PVLZ, Settings.NVLX = s.NVLX, Settings.NVLZ = s.NVLZ;
+        Settings.Unit = s.UnitCode;
+        Settings.PointCheck.On = s.FanucMode;
+        Settings.Vertical.On = s.Vertical;
+        Settings.Xmirror.On = s.Xmirror;
+        Settings.G2mirror = s.G2mirror;
+        Settings.AutoStart = s.AutoStart;
+        for (int n = 0; n < 5; ++n)
+            Settings.RecentFile[n] = Recent.Captions[n];
+        settings::IniStore store;
+        settings::WriteAll(store, Settings, isMinimized());
+        store.Sync();
+    }
+    // 2. Caps Lock back off, except on the control PC.
+    if (!OnKvzControl && platform::LockState(platform::LockKey::CapsLock) == true)
+        platform::SetLock(platform::LockKey::CapsLock, false);
+    // 3. Leave no folder in use.
+    QDir::setCurrent(QDir::rootPath());
+    // 5. The calculator goes with Zarvik.
+    CloseCalculator();
+    Exiting = true;
+}
+
+void MainWindow::mnuExit_Click() {
+    // The Exit item never asks about unsaved text.
+    if (Run->Running()) {
+        CloseAfterRun = true;
+        M->S.RunState = interp::RunReset;
+        Host->EndWaits();
+        return;
+    }
+    ExitSequence();
+    close();
+}
+
+void MainWindow::EndRunThenClose() {
+    if (Exiting) return;
+    ExitSequence();
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (Exiting) {
+        event->accept();
+        return;
+    }
+    if (CloseAfterRun) { // already asked; waiting for the run to end
+        event->ignore();
+        return;
+    }
+    // 1. The calculator closes with the window.
+    CloseCalculator();
+    // 2. Unsaved text.
+    if (Modified()) {
+        const auto answer =
+            QMessageBox::warning(this, "Zarvik", "[" + ProgramFileName + "] is changed.\r\n Save ?",
+                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        // NOTE: a save that fails or is cancelled keeps the window open, so no text is lost.
+        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Yes && !mnuFileSave_Click())) {
+            event->ignore();
+            return;
+        }
+    }
+    // A run in progress ends first; the window closes when its loop has returned.
+    if (Run->Running()) {
+        CloseAfterRun = true;
+        M->S.RunState = interp::RunReset;
+        Host->EndWaits();
+        event->ignore();
+        return;
+    }
+    // 3. The exit sequence.
+    ExitSequence();
+    event->accept();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) LayoutForm();
+}
+
+void MainWindow::About_Click() {
+    frmAbout about(this);
+    about.exec();
+}
+
+} // namespace app

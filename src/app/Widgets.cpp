@@ -1,0 +1,59 @@
+#include "app/Widgets.h"
+
+#include "render/ImageCanvas.h"
+
+#include <QKeyEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+namespace app {
+
+CanvasWidget::CanvasWidget(render::ImageCanvas& source, const QString& name, QWidget* parent)
+    : QWidget(parent), Source(source) {
+    setObjectName(name);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void CanvasWidget::paintEvent(QPaintEvent* event) {
+    QPainter p(this);
+    const QImage& image = Source.Image();
+    if (image.size() == size()) {
+        p.drawImage(event->rect(), image, event->rect());
+        return;
+    }
+    p.fillRect(event->rect(), Qt::black);
+    p.drawImage(rect(), image);
+}
+
+ProgramPane::ProgramPane(QWidget* parent) : QPlainTextEdit(parent) {
+    setObjectName("Program");
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    setLineWidth(1);
+}
+
+bool ProgramPane::event(QEvent* e) {
+    // The pane would claim Ctrl+Z, Ctrl+C ... as its own; here the window's commands win, and
+    // the Edit commands act on the pane themselves.
+    if (e->type() == QEvent::ShortcutOverride && IsWindowShortcut) {
+        auto* key = static_cast<QKeyEvent*>(e);
+        const QKeySequence seq(key->modifiers() | key->key());
+        if (IsWindowShortcut(seq)) {
+            e->ignore();
+            return true;
+        }
+    }
+    return QPlainTextEdit::event(e);
+}
+
+void ProgramPane::keyPressEvent(QKeyEvent* e) {
+    // The Insert key switches between inserting and overwriting, as the INS panel shows.
+    if (e->key() == Qt::Key_Insert && e->modifiers() == Qt::NoModifier) {
+        setOverwriteMode(!overwriteMode());
+        if (OverwriteChanged) OverwriteChanged();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(e);
+}
+
+} // namespace app

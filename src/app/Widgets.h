@@ -1,0 +1,39 @@
+#pragma once
+// Two small widgets of the window: the picture of a canvas (the trace or a ruler), and the
+// program pane, whose menu shortcuts win over the pane's own keys as on the control PC.
+
+#include <QPlainTextEdit>
+#include <QWidget>
+
+#include <functional>
+
+namespace render {
+class ImageCanvas;
+}
+
+namespace app {
+
+// Shows what has been drawn on an image canvas; scaled when the screen's pixels are not the
+// canvas's own.
+class CanvasWidget : public QWidget {
+  public:
+    CanvasWidget(render::ImageCanvas& source, const QString& name, QWidget* parent);
+    render::ImageCanvas& Source;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+class ProgramPane : public QPlainTextEdit {
+  public:
+    explicit ProgramPane(QWidget* parent);
+    // Keys the window's commands claim although the pane would take them (Ctrl+Z is Zoom).
+    std::function<bool(const QKeySequence&)> IsWindowShortcut;
+    std::function<void()> OverwriteChanged;
+
+  protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+} // namespace app

@@ -1,0 +1,16 @@
+// Zarvik: checks lathe NC programs on screen. The optional argument is the program to open.
+
+#include "app/MainWindow.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Zarvik");
+    QApplication::setOrganizationName("Zarvik");
+    QStringList args = QApplication::arguments();
+    args.removeFirst();
+    app::MainWindow window;
+    if (!window.Load(args.join(' '))) return 1;
+    return app.exec();
+}

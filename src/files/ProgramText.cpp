@@ -1,0 +1,119 @@
+#include "files/ProgramText.h"
+
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <algorithm>
+
+namespace files {
+
+namespace {
+
+// Line endings kept in each pane line's user state; any other state (a line the operator made)
+// means CR LF. The last line never has one.
+enum Ending : int { EndCrLf = 0, EndLf = 1, EndCr = 2 };
+
+constexpr char16_t kParagraph = 0x2029; // the document's line separator in its raw text
+
+} // namespace
+
+ProgramText::ProgramText(QTextDocument* document) : QObject(document), Doc(document) {
+    connect(Doc, &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
+        if (removed || added) IsStale = true;
+    });
+}
+
+void ProgramText::Load(const QString& exact) {
+    std::vector<int> endings;
+    QString paneText;
+    paneText.reserve(exact.size());
+    const qsizetype n = exact.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = exact[i];
+        if (c == u'\r') {
+            if (i + 1 < n && exact[i + 1] == u'\n') {
+                endings.push_back(EndCrLf);
+                ++i;
+            } else {
+                endings.push_back(EndCr);
+            }
+            paneText += u'\n';
+        } else if (c == u'\n') {
+            endings.push_back(EndLf);
+            paneText += u'\n';
+        } else {
+            paneText += c;
+        }
+    }
+    Doc->setPlainText(paneText);
+    QTextBlock b = Doc->firstBlock();
+    for (int e : endings) {
+        if (!b.isValid()) break;
+        b.setUserState(e);
+        b = b.next();
+    }
+    IsStale = true;
+}
+
+const std::u16string& ProgramText::Snapshot() {
+    if (IsStale) Rebuild();
+    return Text;
+}
+
+void ProgramText::Rebuild() {
+    // One raw copy of the document (no-break spaces kept), then the separators replaced by the
+    // endings each line remembers.
+    const QString raw = Doc->toRawText();
+    Text.clear();
+    Text.reserve(size_t(raw.size()) + size_t(Doc->blockCount()));
+    LineStarts.clear();
+    LineStarts.reserve(size_t(Doc->blockCount()));
+    LineStarts.push_back(0);
+    QTextBlock b = Doc->firstBlock();
+    const char16_t* p = reinterpret_cast<const char16_t*>(raw.utf16());
+    const char16_t* end = p + raw.size();
+    while (p < end) {
+        const char16_t* sep = std::find(p, end, kParagraph);
+        Text.append(p, size_t(sep - p));
+        if (sep == end) break;
+        switch (b.userState()) {
+        case EndLf:
+            Text += u'\n';
+            break;
+        case EndCr:
+            Text += u'\r';
+            break;
+        default:
+            Text += u"\r\n";
+            break;
+        }
+        LineStarts.push_back(int64_t(Text.size()));
+        b = b.next();
+        p = sep + 1;
+    }
+    IsStale = false;
+}
+
+int64_t ProgramText::ToTextOffset(int panePosition) {
+    if (IsStale) Rebuild();
+    const QTextBlock b = Doc->findBlock(std::max(0, panePosition));
+    if (!b.isValid()) return int64_t(Text.size());
+    const size_t line = size_t(b.blockNumber());
+    if (line >= LineStarts.size()) return int64_t(Text.size());
+    return LineStarts[line] + (panePosition - b.position());
+}
+
+int ProgramText::ToPanePosition(int64_t textOffset) {
+    if (IsStale) Rebuild();
+    textOffset = std::clamp<int64_t>(textOffset, 0, int64_t(Text.size()));
+    auto it = std::upper_bound(LineStarts.begin(), LineStarts.end(), textOffset);
+    const int line = int(it - LineStarts.begin()) - 1;
+    const QTextBlock b = Doc->findBlockByNumber(line);
+    if (!b.isValid()) return Doc->characterCount() - 1;
+    const int64_t column = textOffset - LineStarts[size_t(line)];
+    const int lineLength = b.length() - 1;
+    // Inside a CR LF the CR is the end of the line and the LF the start of the next one.
+    return b.position() + int(std::min<int64_t>(column, lineLength + 1));
+}
+
+} // namespace files

@@ -1,0 +1,51 @@
+#pragma once
+// The exact program text behind the program pane. The pane shows one line per line break, but
+// the control reads the text with its own line endings: CR LF, a lone LF or CR, or none after the
+// last line. Each line of the pane remembers the ending it had in the file (a line typed by the
+// operator ends in CR LF); the program text is the lines joined with their endings. Positions
+// convert between the pane and the text through an index of line starts.
+//
+// The text is rebuilt only after an edit: the run reads it once per block, and a program may
+// have a million lines.
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class QTextDocument;
+
+namespace files {
+
+class ProgramText : public QObject {
+  public:
+    explicit ProgramText(QTextDocument* document);
+
+    // Puts `exact` into the pane, remembering each line's ending.
+    void Load(const QString& exact);
+
+    // The exact text; stays valid until the next edit of the pane.
+    const std::u16string& Snapshot();
+    QString SnapshotString() {
+        const auto& s = Snapshot();
+        return QString(reinterpret_cast<const QChar*>(s.data()), qsizetype(s.size()));
+    }
+
+    // Pane position <-> 0-based offset into the exact text.
+    int64_t ToTextOffset(int panePosition);
+    int ToPanePosition(int64_t textOffset);
+
+    bool Stale() const { return IsStale; }
+
+  private:
+    void Rebuild();
+
+    QTextDocument* Doc;
+    std::u16string Text;
+    std::vector<int64_t> LineStarts; // offset of each pane line in Text
+    bool IsStale = true;
+};
+
+} // namespace files

@@ -1,0 +1,22 @@
+#pragma once
+// The settings store as an INI file "Zarvik/Zarvik.ini" under the user's configuration folder.
+
+#include "settings/Settings.h"
+
+#include <QSettings>
+
+namespace settings {
+
+class IniStore : public Store {
+  public:
+    IniStore();
+    QString Get(const QString& section, const QString& key, const QString& fallback) override;
+    void Put(const QString& section, const QString& key, const QString& value) override;
+    QString FileName() const { return Ini.fileName(); }
+    void Sync() { Ini.sync(); }
+
+  private:
+    QSettings Ini;
+};
+
+} // namespace settings
