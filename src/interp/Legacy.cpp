@@ -119,7 +119,7 @@ double Val(std::u16string_view text) { return LeadingNumber(text); }
 bool PlainSingle(std::string_view digits, bool negative, std::string& text, double& value) {
     const size_t n = digits.size();
     if (n > 24) return false;
-    auto isDigit = [&](size_t k) { return k < n && digits[k] >= '0' && digits[k] <= '9'; };
+    auto isDigit = [digits, n](size_t k) { return k < n && digits[k] >= '0' && digits[k] <= '9'; };
     size_t i = 0;
     while (i < n && digits[i] == '0')
         ++i;
@@ -149,23 +149,24 @@ bool PlainSingle(std::string_view digits, bool negative, std::string& text, doub
             ++zeros;
     const size_t significant = intLen ? intLen + fracLen : fracLen - zeros;
     if (significant > 7 || intLen > 7 || zeros > 2) return false;
+    // The text is built in place and assigned once: this runs for nearly every word.
+    char out[24];
+    size_t len = 0;
     uint64_t mantissa = 0;
-    for (size_t k = intBegin; k < intBegin + intLen; ++k)
+    if (negative) out[len++] = '-';
+    if (intLen == 0) out[len++] = '0';
+    for (size_t k = intBegin; k < intBegin + intLen; ++k) {
         mantissa = mantissa * 10 + static_cast<uint64_t>(digits[k] - '0');
-    for (size_t k = fracBegin; k < fracEnd; ++k)
+        out[len++] = digits[k];
+    }
+    if (fracLen) out[len++] = '.';
+    for (size_t k = fracBegin; k < fracEnd; ++k) {
         mantissa = mantissa * 10 + static_cast<uint64_t>(digits[k] - '0');
+        out[len++] = digits[k];
+    }
     value = static_cast<double>(mantissa) / ExactPow10[fracLen];
     if (negative) value = -value;
-    text.clear();
-    if (negative) text += '-';
-    if (intLen)
-        text.append(digits.substr(intBegin, intLen));
-    else
-        text += '0';
-    if (fracLen) {
-        text += '.';
-        text.append(digits.substr(fracBegin, fracLen));
-    }
+    text.assign(out, len);
     return true;
 }
 
