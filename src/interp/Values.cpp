@@ -37,6 +37,29 @@ void Combine(float& acc, char op, double value) {
     }
 }
 
+// The operand being read: a small buffer on the stack, the heap only for absurdly long ones.
+class Operand {
+  public:
+    void Push(char c) {
+        if (Len < sizeof Small) {
+            Small[Len++] = c;
+            return;
+        }
+        if (Len == sizeof Small) Long.assign(Small, Len);
+        Long.push_back(c);
+        ++Len;
+    }
+    void Clear() { Len = 0; }
+    std::string_view View() const {
+        return Len <= sizeof Small ? std::string_view(Small, Len) : std::string_view(Long);
+    }
+
+  private:
+    char Small[32];
+    size_t Len = 0;
+    std::string Long;
+};
+
 } // namespace
 
 void ReadValue(Machine& m) {
@@ -50,9 +73,7 @@ double ReadWordValue(Machine& m) {
     s.HasPoint = false;
     float acc = 0;
     char op = 0;
-    // Reused between calls: no allocation per word once it has grown.
-    static thread_local std::string operand;
-    operand.clear();
+    Operand operand;
     // 2. A capital letter right after the address letter: the word has no value.
     int64_t k = s.ScanPos + 1;
     if (k <= s.BlockLen && s.BlockText[k - 1] >= u'A' && s.BlockText[k - 1] <= u'Z') {
@@ -69,8 +90,8 @@ double ReadWordValue(Machine& m) {
                 last = SkipToBlank(s, k + 2);
                 break;
             }
-            Combine(acc, op, legacy::Val(operand));
-            operand.clear();
+            Combine(acc, op, legacy::Val(operand.View()));
+            operand.Clear();
             op = static_cast<char>(c);
             continue;
         }
@@ -80,18 +101,18 @@ double ReadWordValue(Machine& m) {
             break;
         }
         // 6. "=" and brackets are accepted and ignored; the rest builds the operand.
-        if (c != u'=' && c != u'[' && c != u']') operand.push_back(static_cast<char>(c));
+        if (c != u'=' && c != u'[' && c != u']') operand.Push(static_cast<char>(c));
     }
     // 7. A plain number after nothing but zeros (the usual "X-12.5") takes its text and value
     // without the formatting round trip; anything else goes through the accumulator.
     s.ScanPos = last;
     double value;
     if (acc == 0 && (op == 0 || op == '+' || op == '-') &&
-        legacy::PlainSingle(operand, op == '-', s.WordText, value)) {
+        legacy::PlainSingle(operand.View(), op == '-', s.WordText, value)) {
         if (value == 0) s.HasPoint = true;
         return value;
     }
-    Combine(acc, op, legacy::Val(operand));
+    Combine(acc, op, legacy::Val(operand.View()));
     s.WordText = legacy::Str7(acc);
     if (acc == 0) s.HasPoint = true;
     return legacy::Val(s.WordText);

@@ -53,6 +53,17 @@ TEST_F(ValueFixture, ExpressionsRunLeftToRightWithoutPrecedence) {
     EXPECT_EQ(Value("X10/0"), "10");
 }
 
+// The word's value is handed on with its text; it must be the value of that text whichever way
+// the text came about (plain number, expression, rounding to seven digits, exponent form).
+TEST_F(ValueFixture, StoredValueIsTheValueOfTheWordText) {
+    for (const std::string w :
+         {"12.5", "-1234.5678", "2+3*4", "0.0004", ".5", "-0.001", "12345678", "-9999999.", "1234567.5",
+          "0.1", "33.333333", "[1/3]", "0", "-", "5,5", "007.50"}) {
+        Run("G50 X" + w);
+        EXPECT_EQ(S.CurX, legacy::Val(Value("X" + w))) << w;
+    }
+}
+
 TEST_F(ValueFixture, OperatorFollowedByANonNumberSkipsToTheBlank) {
     EXPECT_EQ(Value("X10+VC1 Z5."), "10");
     EXPECT_EQ(S.ScanPos, 7); // on the character before the blank
