@@ -16,12 +16,17 @@ namespace interp {
 void ApplyGWord(Machine& m) {
     MachineState& s = m.S;
     const double g = s.GWord;
-    if (g == 13) {
+    // Whole codes are looked up in one step (most blocks carry G00 or G01, which fall through to
+    // the modal code); any other value is a modal code of its own.
+    const int code = g >= 0 && g <= 200 && g == std::floor(g) ? static_cast<int>(g) : -1;
+    switch (code) {
+    case 13:
         s.XSign = 1;
         s.Turret = "A";
         s.TWord = 0;
         s.PrevTWord = 0;
-    } else if (g == 14) {
+        break;
+    case 14:
         s.Turret = "B";
         s.TWord = 0;
         s.PrevTWord = 0;
@@ -29,28 +34,46 @@ void ApplyGWord(Machine& m) {
             s.XSign = -1;
             s.ToolLabelCount = 1;
         }
-    } else if (g == 40 || g == 41 || g == 42) {
-        s.GNoseR = static_cast<int16_t>(g);
-    } else if (g == 90) {
+        break;
+    case 40:
+    case 41:
+    case 42:
+        s.GNoseR = static_cast<int16_t>(code);
+        break;
+    case 90:
         if (s.FanucMode) s.GMode = 92; // FANUC: single-pass turning cycle
         else s.GAbsInc = 90;
-    } else if (g == 91) {
+        break;
+    case 91:
         s.GAbsInc = 91;
-    } else if (g == 94) {
+        break;
+    case 94:
         if (s.FanucMode) s.GMode = 94; // FANUC: single-pass face cycle
         else s.GFeedMode = 94;
-    } else if (g == 95 || g == 99) {
+        break;
+    case 95:
+    case 99:
         s.GFeedMode = 95;
-    } else if (g == 98) {
+        break;
+    case 98:
         s.GFeedMode = 94;
-    } else if (g == 96 || g == 97) {
-        s.GSpeedMode = static_cast<int16_t>(g);
-    } else if (g == 75 || g == 76) {
-        s.G75Mode = static_cast<int16_t>(g);
-    } else if (g == 64 || g == 65 || g == 110 || g == 111) {
-        // no effect
-    } else {
-        s.GMode = g; // G50 and other unlisted codes become modal and dispatch nothing
+        break;
+    case 96:
+    case 97:
+        s.GSpeedMode = static_cast<int16_t>(code);
+        break;
+    case 75:
+    case 76:
+        s.G75Mode = static_cast<int16_t>(code);
+        break;
+    case 64:
+    case 65:
+    case 110:
+    case 111:
+        break; // no effect
+    default:
+        s.GMode = g;
+        break; // G50 and other unlisted codes become modal and dispatch nothing
     }
 }
 
