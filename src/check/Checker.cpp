@@ -62,7 +62,13 @@ public:
         if (s.RunState == interp::RunAlarm) Report.Alarms.push_back({CurrentLine(), MainMessage});
         const double total = s.CuttingTime;
         if (total != LastTotal) {
-            Report.ToolTimes[ToolNumber(s)] += total - LastTotal;
+            // The tool's entry is looked up again only when the T word changes.
+            if (!ToolTime || s.TWord != ToolTWord || s.TGFlag != ToolTG) {
+                ToolTime = &Report.ToolTimes[ToolNumber(s)];
+                ToolTWord = s.TWord;
+                ToolTG = s.TGFlag;
+            }
+            *ToolTime += total - LastTotal;
             LastTotal = total;
         }
     }
@@ -78,6 +84,9 @@ private:
     CheckReport& Report;
     std::string MainMessage;
     double LastTotal = 0;
+    double* ToolTime = nullptr; // entry of the T word ToolTWord / ToolTG in Report.ToolTimes
+    double ToolTWord = 0;
+    bool ToolTG = false;
 };
 
 // The trace canvas of a check: hands every path piece on with its line, and every primitive to
