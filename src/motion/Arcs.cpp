@@ -118,6 +118,9 @@ void CircularMove(Machine& m, bool clockwise) {
     } else {
         from = te, to = ts;
     }
+    // The picture's arc call takes angles of at most a full turn; the perturbed end angle of a
+    // counter-clockwise arc can pass it, and the control then fails the block.
+    if (from > 2 * Pi || to > 2 * Pi) return CalcuError(m);
     const CanvasPoint centre = MapPoint(m, s.ArcCentreX, s.ArcCentreZ);
     PathSegment seg{clockwise ? PathSegment::Kind::ArcCW : PathSegment::Kind::ArcCCW,
                     s.LastX,

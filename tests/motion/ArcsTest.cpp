@@ -125,6 +125,16 @@ TEST_F(ArcTest, SemicircleIsDrawnTowardsMinusZAndFailsTowardsPlusZ) {
     EXPECT_EQ(M.S.RunState, interp::RunAlarm);
 }
 
+TEST_F(ArcTest, CounterClockwiseEndAngleBeyondAFullTurnFailsTheBlock) {
+    // Ending just below the centre's X on the +Z side puts the end angle a hair under a full turn;
+    // the perturbation added for the draw call then passes it.
+    Arc(false, 20, 0, 40, 10, 10);
+    EXPECT_EQ(M.S.RunState, interp::RunRunning);
+    Arc(false, 20, 0, 39.9999, 10, 10);
+    EXPECT_EQ(Host.MainBar, "Calcu Error");
+    EXPECT_TRUE(Drawn(Op::Circle).empty());
+}
+
 TEST_F(ArcTest, RadiusShorterThanHalfTheChordOrZeroIsACalculationError) {
     Arc(false, 0, 0, 40, -40, 10);
     EXPECT_EQ(Host.MainBar, "Calcu Error");
