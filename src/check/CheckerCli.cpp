@@ -103,18 +103,25 @@ bool ReadFile(const std::string& path, std::string& bytes, std::string& error) {
         error = "is a directory";
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
+    std::FILE* in = std::fopen(path.c_str(), "rb");
     if (!in) {
         error = std::filesystem::exists(path, ec) ? "cannot be read" : "not found";
         return false;
     }
-    std::ostringstream buf;
-    buf << in.rdbuf();
-    if (in.bad()) {
+    // The whole file in one read when its size is known; anything beyond that size (a pipe, a
+    // file still growing) is read on in blocks.
+    const auto size = std::filesystem::file_size(path, ec);
+    bytes.resize(ec ? 0 : static_cast<size_t>(size));
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), in));
+    char block[65536];
+    for (size_t n; (n = std::fread(block, 1, sizeof block, in)) > 0;)
+        bytes.append(block, n);
+    const bool failed = std::ferror(in) != 0;
+    std::fclose(in);
+    if (failed) {
         error = "cannot be read";
         return false;
     }
-    bytes = std::move(buf).str();
     return true;
 }
 
@@ -154,6 +161,7 @@ int RunCheckerCli(int argc, char** argv) {
             continue;
         }
         const std::u16string text = DecodeProgram(bytes);
+        std::string().swap(bytes); // the bytes are done with: the run needs only the text
         CheckReport report = CheckProgram(text, o.Check, onSegment);
         report.File = path;
         std::cout << (o.Json ? ReportJson(report) + "\n" : ReportText(report));
