@@ -24,26 +24,27 @@ ProgramText::ProgramText(QTextDocument* document) : QObject(document), Doc(docum
 }
 
 void ProgramText::Load(const QString& exact) {
+    // The pane gets one LF per line break; each line remembers which ending it had.
     std::vector<int> endings;
     QString paneText;
     paneText.reserve(exact.size());
-    const qsizetype n = exact.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = exact[i];
-        if (c == u'\r') {
-            if (i + 1 < n && exact[i + 1] == u'\n') {
-                endings.push_back(EndCrLf);
-                ++i;
-            } else {
-                endings.push_back(EndCr);
-            }
-            paneText += u'\n';
-        } else if (c == u'\n') {
+    const QChar* p = exact.constData();
+    const QChar* end = p + exact.size();
+    while (p < end) {
+        const QChar* brk = std::find_if(p, end, [](QChar c) { return c == u'\r' || c == u'\n'; });
+        paneText.append(p, brk - p);
+        if (brk == end) break;
+        if (*brk == u'\n') {
             endings.push_back(EndLf);
-            paneText += u'\n';
+            p = brk + 1;
+        } else if (brk + 1 < end && brk[1] == u'\n') {
+            endings.push_back(EndCrLf);
+            p = brk + 2;
         } else {
-            paneText += c;
+            endings.push_back(EndCr);
+            p = brk + 1;
         }
+        paneText += u'\n';
     }
     Doc->setPlainText(paneText);
     QTextBlock b = Doc->firstBlock();
