@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -162,16 +163,24 @@ int RunCheckerCli(int argc, char** argv) {
         }
         const std::u16string text = DecodeProgram(bytes);
         std::string().swap(bytes); // the bytes are done with: the run needs only the text
-        CheckReport report = CheckProgram(text, o.Check, onSegment);
-        report.File = path;
-        std::cout << (o.Json ? ReportJson(report) + "\n" : ReportText(report));
+        // The first picture's run is also the check: the picture, the trace and the report come
+        // from one run of the program. A picture does not change the report: text sizes only
+        // move what is drawn.
+        std::optional<CheckReport> checked;
+        std::vector<std::string> problems;
         for (const auto& [picture, write] : {std::pair{&o.SvgPath, &WriteSvgPicture}, {&o.PngPath, &WritePngPicture}}) {
             if (picture->empty()) continue;
-            const std::string problem = write(text, o.Check, *picture);
-            if (!problem.empty()) {
-                std::cerr << "zarvik-check: " << problem << "\n";
-                status = 2;
-            }
+            PictureCheck check;
+            if (!checked) check = {&checked, onSegment};
+            problems.push_back(write(text, o.Check, *picture, check));
+        }
+        CheckReport report = checked ? std::move(*checked) : CheckProgram(text, o.Check, onSegment);
+        report.File = path;
+        std::cout << (o.Json ? ReportJson(report) + "\n" : ReportText(report));
+        for (const std::string& problem : problems) {
+            if (problem.empty()) continue;
+            std::cerr << "zarvik-check: " << problem << "\n";
+            status = 2;
         }
         if (!report.Alarms.empty() && status == 0) status = 1;
     }

@@ -64,11 +64,13 @@ void ViewportCanvas::Cls() {
     CurrentX = 0, CurrentY = 0;
 }
 
-std::string WriteSvgPicture(const std::u16string& text, const CheckOptions& options,
-                            const std::string& path) {
+std::string WriteSvgPicture(const std::u16string& text, const CheckOptions& options, const std::string& path,
+                            const PictureCheck& check) {
     motion::SvgCanvas svg;
     ViewportCanvas viewport(svg, static_cast<float>(options.NVLZ));
-    CheckProgram(text, options, {}, &viewport, PictureWidthPx, PictureHeightPx);
+    CheckReport report =
+        CheckProgram(text, options, check.onSegment, &viewport, PictureWidthPx, PictureHeightPx);
+    if (check.report) *check.report = std::move(report);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << svg.Document();
     out.close();
@@ -80,10 +82,10 @@ void SetPngWriter(PngWriter writer) {
     InstalledPngWriter = writer;
 }
 
-std::string WritePngPicture(const std::u16string& text, const CheckOptions& options,
-                            const std::string& path) {
+std::string WritePngPicture(const std::u16string& text, const CheckOptions& options, const std::string& path,
+                            const PictureCheck& check) {
     if (!InstalledPngWriter) return "this checker was built without PNG pictures";
-    return InstalledPngWriter(text, options, path);
+    return InstalledPngWriter(text, options, path, check);
 }
 
 } // namespace check

@@ -6,6 +6,8 @@
 #include "check/Checker.h"
 #include "motion/Canvas.h"
 
+#include <functional>
+#include <optional>
 #include <string>
 
 namespace check {
@@ -35,14 +37,24 @@ class ViewportCanvas : public motion::Canvas {
     float NVLZ; // the standard view sits |NVLZ| twips further right
 };
 
-// Checks `text` again with a picture canvas and writes the picture to `path`. Returns an empty
-// text, or why the picture could not be written. Called by the checker's command line.
-std::string WriteSvgPicture(const std::u16string& text, const CheckOptions& options, const std::string& path);
+// What the run of a picture also yields, so that the checker runs a program once for its report,
+// its trace and its picture: `report`, when given, receives the report of the run (it stays
+// empty when the program was not run); `onSegment` receives every path piece.
+struct PictureCheck {
+    std::optional<CheckReport>* report = nullptr;
+    std::function<void(const TracedSegment&)> onSegment;
+};
+
+// Checks `text` with a picture canvas and writes the picture to `path`. Returns an empty text,
+// or why the picture could not be written. Called by the checker's command line.
+std::string WriteSvgPicture(const std::u16string& text, const CheckOptions& options, const std::string& path,
+                            const PictureCheck& check = {});
 // The PNG writer needs Qt Gui; the checker's program installs it when it is built with Qt
 // (EnablePngPictures, PicturePng.h). Without it WritePngPicture reports that.
 using PngWriter = std::string (*)(const std::u16string& text, const CheckOptions& options,
-                                  const std::string& path);
+                                  const std::string& path, const PictureCheck& check);
 void SetPngWriter(PngWriter writer);
-std::string WritePngPicture(const std::u16string& text, const CheckOptions& options, const std::string& path);
+std::string WritePngPicture(const std::u16string& text, const CheckOptions& options, const std::string& path,
+                            const PictureCheck& check = {});
 
 } // namespace check

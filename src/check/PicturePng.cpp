@@ -23,11 +23,14 @@ void EnsureGuiApplication() {
     static std::unique_ptr<QGuiApplication> app = std::make_unique<QGuiApplication>(argc, argv);
 }
 
-std::string WritePng(const std::u16string& text, const CheckOptions& options, const std::string& path) {
+std::string WritePng(const std::u16string& text, const CheckOptions& options, const std::string& path,
+                     const PictureCheck& check) {
     EnsureGuiApplication();
     render::ImageCanvas image;
     ViewportCanvas viewport(image, static_cast<float>(options.NVLZ));
-    CheckProgram(text, options, {}, &viewport, PictureWidthPx, PictureHeightPx);
+    CheckReport report =
+        CheckProgram(text, options, check.onSegment, &viewport, PictureWidthPx, PictureHeightPx);
+    if (check.report) *check.report = std::move(report);
     if (!image.Image().save(QString::fromStdString(path), "PNG")) return "cannot write the picture " + path;
     return {};
 }

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 
 using namespace check;
@@ -162,4 +163,32 @@ TEST(CheckerCli, TraceWritesOneLinePerSegment) {
     EXPECT_FALSE(std::getline(in, third));
     EXPECT_EQ(first, "{\"line\": 1, \"op\": \"line\", \"style\": \"rapid\", \"x0\": 500, \"z0\": 200, \"x1\": 10, \"z1\": 5}");
     EXPECT_EQ(second, "{\"line\": 2, \"op\": \"line\", \"style\": \"cut\", \"x0\": 10, \"z0\": 5, \"x1\": 10, \"z1\": -5}");
+}
+
+// With a picture the program runs once for the picture, the trace and the report; all three must
+// be what the plain check gives, also when the picture cannot be written.
+TEST(CheckerCli, PictureRunGivesTheSameReportAndTrace) {
+    TempDir dir;
+    const std::string p =
+        dir.Write("p.min", "T0101\r\nG00 X40. Z2.\r\nG01 Z-20. F0.2 S800\r\n"
+                           "G02 X60. Z-30. R10.\r\nG01 X-300.\r\nT0202\r\nG00 X100. Z50.\r\n");
+    auto slurp = [](const std::filesystem::path& f) {
+        std::ifstream in(f, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    std::string plain, withSvg, withPng;
+    const auto t0 = dir.Path / "t0.jsonl", t1 = dir.Path / "t1.jsonl", t2 = dir.Path / "t2.jsonl";
+    EXPECT_EQ(Cli({"--json", "--trace", t0.string(), p}, &plain), 1);
+    EXPECT_EQ(Cli({"--json", "--trace", t1.string(), "--svg", (dir.Path / "p.svg").string(), p}, &withSvg),
+              1);
+    // The core tests have no PNG writer: the picture fails, the check still runs.
+    EXPECT_EQ(Cli({"--json", "--trace", t2.string(), "--png", (dir.Path / "p.png").string(), p}, &withPng),
+              2);
+    EXPECT_NE(plain.find("\"alarms\": [{\"line\": 5"), std::string::npos);
+    EXPECT_EQ(withSvg, plain);
+    EXPECT_EQ(withPng, plain);
+    EXPECT_FALSE(slurp(t0).empty());
+    EXPECT_EQ(slurp(t1), slurp(t0));
+    EXPECT_EQ(slurp(t2), slurp(t0));
+    EXPECT_NE(slurp(dir.Path / "p.svg").find("<svg"), std::string::npos);
 }
