@@ -53,6 +53,10 @@ void GuiHost::SetUnitPanel(const std::string& text) {
     W.sbStatusBar->PanelAt(5)->setText(QString::fromStdString(text));
 }
 
+bool GuiHost::WantsDisplay() const {
+    return !(W.M && W.M->S.Replay);
+}
+
 void GuiHost::ShowDisplay(const motion::DisplayTexts& texts) {
     W.Labels.Show(texts);
 }

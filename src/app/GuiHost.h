@@ -15,6 +15,8 @@ class MainWindow;
 class GuiHost : public interp::Host {
   public:
     explicit GuiHost(MainWindow& window) : W(window) {}
+    // A silent re-run shows only its end: the labels are written once it has finished.
+    bool WantsDisplay() const override;
 
     const std::u16string& ProgramText() override;
     int64_t CaretOffset() override;

@@ -193,6 +193,8 @@ void RunControl::Replay(bool recentre) {
     if (recentre) motion::RecentreCanvas(M);
     Start();
     M.S.Replay = false;
+    // Hosts skip the labels during the silent run; show where it ended.
+    motion::ShowDisplay(M);
 }
 
 void RunControl::RedrawReplay() {
@@ -203,6 +205,7 @@ void RunControl::RedrawReplay() {
     M.S.Replay = true;
     Reset();
     M.S.Replay = false;
+    motion::ShowDisplay(M);
 }
 
 void RunControl::ReplayIfAutoStart() {

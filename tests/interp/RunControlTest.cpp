@@ -187,6 +187,15 @@ TEST_F(RunFixture, ReplayDrawsTheWholeProgramWithoutPausesOrHighlights) {
     EXPECT_TRUE(T.Ui.Presses.empty());
 }
 
+TEST_F(RunFixture, QuietHostSeesOnlyTheEndOfAReRun) {
+    Load(Stops);
+    T.Ui.QuietDuringReplayOf = &S;
+    T.Ui.DisplayedBlockCounts.clear();
+    Run.ForcedReplay();
+    ASSERT_EQ(T.Ui.DisplayedBlockCounts.size(), 1u);
+    EXPECT_EQ(T.Ui.DisplayedBlockCounts[0], 7); // the state where the re-run ended
+}
+
 TEST_F(RunFixture, RedrawReplayOnlyResetsWithoutAutoStart) {
     Load(Stops);
     Run.ToggleAutoStart();

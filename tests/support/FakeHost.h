@@ -25,6 +25,9 @@ public:
     std::function<void()> OnWait;     // runs inside WaitSeconds (a user command during the pause)
     std::function<void()> OnBlockDone; // runs after each executed block
     float RunSpeedShown = -1;
+    // When set, the labels are skipped while this state runs a silent re-run (as the window does).
+    const interp::MachineState* QuietDuringReplayOf = nullptr;
+    std::vector<int32_t> DisplayedBlockCounts;
 
     void SetText(const std::string& ascii) { Text.assign(ascii.begin(), ascii.end()); }
 
@@ -47,7 +50,11 @@ public:
     void SetMainMessage(const std::string& text) override { MainMessage = text; }
     void SetDialectPanel(const std::string& text) override { DialectPanel = text; }
     void SetUnitPanel(const std::string& text) override { UnitPanel = text; }
-    void ShowDisplay(const motion::DisplayTexts&) override { ++DisplayCount; }
+    bool WantsDisplay() const override { return !(QuietDuringReplayOf && QuietDuringReplayOf->Replay); }
+    void ShowDisplay(const motion::DisplayTexts&) override {
+        ++DisplayCount;
+        if (QuietDuringReplayOf) DisplayedBlockCounts.push_back(QuietDuringReplayOf->BlockCount);
+    }
     void ShowBlockCount(int32_t) override {}
     void ShowCyclePosition(const std::string*, const std::string*) override {}
     void ShowPressed(interp::Command command, bool pressed) override { Presses.emplace_back(command, pressed); }
