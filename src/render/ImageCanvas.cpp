@@ -13,14 +13,6 @@ namespace {
 
 constexpr double TwoPi = 6.283185307179586;
 
-// Sans-serif face at the point size, in pixels at 96 per inch.
-QFont FontOf(double pointSize) {
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(std::max(1, static_cast<int>(std::lround(pointSize * 96.0 / 72.0))));
-    return font;
-}
-
 bool Finite(double a, double b) {
     return std::isfinite(a) && std::isfinite(b);
 }
@@ -40,6 +32,17 @@ ImageCanvas::ImageCanvas() : Picture(1, 1, QImage::Format_RGB32) {
 
 ImageCanvas::~ImageCanvas() {
     EndPainting();
+}
+
+// Sans-serif face at the point size, in pixels at 96 per inch.
+const QFont& ImageCanvas::FontOf(double pointSize) {
+    if (!Font || FontPointSize != pointSize) {
+        Font = std::make_unique<QFont>(QStringLiteral("DejaVu Sans"));
+        Font->setStyleHint(QFont::SansSerif);
+        Font->setPixelSize(std::max(1, static_cast<int>(std::lround(pointSize * 96.0 / 72.0))));
+        FontPointSize = pointSize;
+    }
+    return *Font;
 }
 
 void ImageCanvas::Resize(double widthTwips, double heightTwips) {
@@ -69,10 +72,13 @@ QPainter& ImageCanvas::Painter() {
 void ImageCanvas::EndPainting() {
     if (Active) Active->end();
     Active.reset();
+    PenSet = false;
 }
 
 void ImageCanvas::Prepare(int32_t color) {
     QPainter& p = Painter();
+    if (PenSet && PenColor == color && PenStyle == Style && PenMode == Mode) return;
+    PenSet = true, PenColor = color, PenStyle = Style, PenMode = Mode;
     QPen pen{QColor::fromRgb(ToRgb(color))};
     pen.setWidth(0); // cosmetic: one pixel whatever the transform
     if (Style == motion::DrawStyle::Dot) pen.setStyle(Qt::DotLine);
@@ -113,7 +119,8 @@ void ImageCanvas::PSet(double x, double y, int32_t color) {
     if (!Finite(px, py)) return;
     const int ix = static_cast<int>(std::floor(px)), iy = static_cast<int>(std::floor(py));
     if (ix < 0 || iy < 0 || ix >= Picture.width() || iy >= Picture.height()) return;
-    EndPainting();
+    // Written straight into the image, also while a painter is active: the raster painter
+    // draws into the same memory as it goes, and ending it for every pixel costs far more.
     Picture.setPixel(ix, iy, ToRgb(color));
 }
 

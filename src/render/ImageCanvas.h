@@ -7,6 +7,7 @@
 #include <QImage>
 #include <memory>
 
+class QFont;
 class QPainter;
 
 namespace render {
@@ -40,9 +41,19 @@ class ImageCanvas : public motion::Canvas {
     QPainter& Painter();
     void EndPainting();
     void Prepare(int32_t color);
+    const QFont& FontOf(double pointSize);
 
     QImage Picture;
     std::unique_ptr<QPainter> Active;
+    // The pen the active painter holds, so that a run of primitives in one colour, style and
+    // mode sets it once.
+    bool PenSet = false;
+    int32_t PenColor = 0;
+    motion::DrawStyle PenStyle = motion::DrawStyle::Solid;
+    motion::DrawMode PenMode = motion::DrawMode::Copy;
+    // The face of the last point size asked for.
+    std::unique_ptr<QFont> Font;
+    double FontPointSize = 0;
 };
 
 // &HBBGGRR (or a system colour) as a Qt colour value 0xAARRGGBB.
