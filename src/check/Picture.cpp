@@ -2,6 +2,7 @@
 
 #include "motion/SvgCanvas.h"
 
+#include <algorithm>
 #include <fstream>
 
 namespace check {
@@ -18,10 +19,19 @@ void ViewportCanvas::Resize(double widthTwips, double heightTwips) {
 }
 
 motion::Canvas& ViewportCanvas::Sync() {
-    // The canvas position of the standard view, in twips inside the viewport.
-    const double left = -(Width / 2) - NVLZ, top = -(Height / 2);
-    Inner.SetScale(ScaleLeft - left * ScaleWidth / Width, ScaleTop - top * ScaleHeight / Height,
-                   ScaleWidth / 4, ScaleHeight / 4);
+    // The inner scale follows the canvas scale; it is worked out again only when that changes.
+    const double key[6] = {ScaleLeft, ScaleTop, ScaleWidth, ScaleHeight, Width, Height};
+    if (!ScaleKnown || !std::equal(key, key + 6, ScaleKey)) {
+        // The canvas position of the standard view, in twips inside the viewport.
+        const double left = -(Width / 2) - NVLZ, top = -(Height / 2);
+        InnerScale[0] = ScaleLeft - left * ScaleWidth / Width;
+        InnerScale[1] = ScaleTop - top * ScaleHeight / Height;
+        InnerScale[2] = ScaleWidth / 4;
+        InnerScale[3] = ScaleHeight / 4;
+        std::copy(key, key + 6, ScaleKey);
+        ScaleKnown = true;
+    }
+    Inner.SetScale(InnerScale[0], InnerScale[1], InnerScale[2], InnerScale[3]);
     Inner.Style = Style;
     Inner.Mode = Mode;
     Inner.ForeColor = ForeColor;

@@ -35,6 +35,9 @@ class ViewportCanvas : public motion::Canvas {
     motion::Canvas& Sync();
     motion::Canvas& Inner;
     float NVLZ; // the standard view sits |NVLZ| twips further right
+    // The inner scale worked out for the canvas scale and size in ScaleKey.
+    bool ScaleKnown = false;
+    double ScaleKey[6] = {}, InnerScale[4] = {};
 };
 
 // What the run of a picture also yields, so that the checker runs a program once for its report,
