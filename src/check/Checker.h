@@ -55,6 +55,8 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
 std::string ReportJson(const CheckReport& report);
 std::string ReportText(const CheckReport& report);
 std::string SegmentJson(const TracedSegment& segment);
+// SegmentJson appended to `out`: the trace of a long program is built in one reused buffer.
+void AppendSegmentJson(std::string& out, const TracedSegment& segment);
 // Shortest text that reads back as the same double.
 std::string NumberJson(double v);
 

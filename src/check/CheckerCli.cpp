@@ -150,8 +150,20 @@ int RunCheckerCli(int argc, char** argv) {
         }
         trace = &traceFile;
     }
+    // The trace goes out in large blocks: a long program has millions of lines of it.
+    std::string traceBuffer;
+    auto flushTrace = [&] {
+        if (!trace || traceBuffer.empty()) return;
+        trace->write(traceBuffer.data(), static_cast<std::streamsize>(traceBuffer.size()));
+        traceBuffer.clear();
+    };
     std::function<void(const TracedSegment&)> onSegment;
-    if (trace) onSegment = [trace](const TracedSegment& t) { *trace << SegmentJson(t) << '\n'; };
+    if (trace)
+        onSegment = [&](const TracedSegment& t) {
+            AppendSegmentJson(traceBuffer, t);
+            traceBuffer += '\n';
+            if (traceBuffer.size() >= 1 << 16) flushTrace();
+        };
 
     int status = 0;
     for (const std::string& path : o.Files) {
@@ -176,6 +188,7 @@ int RunCheckerCli(int argc, char** argv) {
         }
         CheckReport report = checked ? std::move(*checked) : CheckProgram(text, o.Check, onSegment);
         report.File = path;
+        flushTrace(); // the trace of a file comes before its report
         std::cout << (o.Json ? ReportJson(report) + "\n" : ReportText(report));
         for (const std::string& problem : problems) {
             if (problem.empty()) continue;

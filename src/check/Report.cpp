@@ -50,11 +50,20 @@ std::string TimeText(double seconds) {
 
 } // namespace
 
-std::string NumberJson(double v) {
-    if (!std::isfinite(v)) return "null";
+void AppendNumberJson(std::string& out, double v) {
+    if (!std::isfinite(v)) {
+        out += "null";
+        return;
+    }
     char buf[40];
     auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, r.ptr);
+    out.append(buf, r.ptr);
+}
+
+std::string NumberJson(double v) {
+    std::string out;
+    AppendNumberJson(out, v);
+    return out;
 }
 
 std::string ReportJson(const CheckReport& r) {
@@ -95,18 +104,39 @@ std::string ReportText(const CheckReport& r) {
     return out;
 }
 
-std::string SegmentJson(const TracedSegment& t) {
+void AppendSegmentJson(std::string& out, const TracedSegment& t) {
     using Kind = motion::PathSegment::Kind;
     const motion::PathSegment& p = t.Segment;
-    std::string out = "{\"line\": " + std::to_string(t.Line);
+    char line[24];
+    out += "{\"line\": ";
+    out.append(line, std::to_chars(line, line + sizeof line, t.Line).ptr);
     if (p.kind == Kind::Rapid || p.kind == Kind::Cut) {
-        out += ", \"op\": \"line\", \"style\": \"" + std::string(p.kind == Kind::Rapid ? "rapid" : "cut") + "\"";
+        out += p.kind == Kind::Rapid ? ", \"op\": \"line\", \"style\": \"rapid\""
+                                     : ", \"op\": \"line\", \"style\": \"cut\"";
     } else {
-        out += ", \"op\": \"arc\", \"dir\": \"" + std::string(p.kind == Kind::ArcCW ? "cw" : "ccw") + "\"";
-        out += ", \"cx\": " + NumberJson(p.cx) + ", \"cz\": " + NumberJson(p.cz) + ", \"r\": " + NumberJson(p.r);
+        out += p.kind == Kind::ArcCW ? ", \"op\": \"arc\", \"dir\": \"cw\""
+                                     : ", \"op\": \"arc\", \"dir\": \"ccw\"";
+        out += ", \"cx\": ";
+        AppendNumberJson(out, p.cx);
+        out += ", \"cz\": ";
+        AppendNumberJson(out, p.cz);
+        out += ", \"r\": ";
+        AppendNumberJson(out, p.r);
     }
-    out += ", \"x0\": " + NumberJson(p.x0) + ", \"z0\": " + NumberJson(p.z0);
-    out += ", \"x1\": " + NumberJson(p.x1) + ", \"z1\": " + NumberJson(p.z1) + "}";
+    out += ", \"x0\": ";
+    AppendNumberJson(out, p.x0);
+    out += ", \"z0\": ";
+    AppendNumberJson(out, p.z0);
+    out += ", \"x1\": ";
+    AppendNumberJson(out, p.x1);
+    out += ", \"z1\": ";
+    AppendNumberJson(out, p.z1);
+    out += '}';
+}
+
+std::string SegmentJson(const TracedSegment& t) {
+    std::string out;
+    AppendSegmentJson(out, t);
     return out;
 }
 
