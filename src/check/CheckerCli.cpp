@@ -2,6 +2,7 @@
 
 #include "check/Checker.h"
 #include "check/Decode.h"
+#include "check/LargeBuffer.h"
 #include "check/Picture.h"
 #include "interp/Legacy.h"
 
@@ -112,6 +113,9 @@ bool ReadFile(const std::string& path, std::string& bytes, std::string& error) {
     // The whole file in one read when its size is known; anything beyond that size (a pipe, a
     // file still growing) is read on in blocks.
     const auto size = std::filesystem::file_size(path, ec);
+    bytes.clear();
+    bytes.reserve(ec ? 0 : static_cast<size_t>(size));
+    AdviseLargeBuffer(bytes.data(), bytes.capacity());
     bytes.resize(ec ? 0 : static_cast<size_t>(size));
     bytes.resize(std::fread(bytes.data(), 1, bytes.size(), in));
     char block[65536];

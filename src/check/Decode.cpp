@@ -1,5 +1,7 @@
 #include "check/Decode.h"
 
+#include "check/LargeBuffer.h"
+
 #include <cstdint>
 
 namespace check {
@@ -81,7 +83,13 @@ std::u16string DecodeProgram(std::string_view bytes, Encoding* used) {
     // Nearly every program is plain ASCII: UTF-8 that widens byte for byte, checked in one pass.
     if (IsAscii(bytes)) {
         if (used) *used = Encoding::Utf8;
-        return std::u16string(bytes.begin(), bytes.end());
+        std::u16string out;
+        out.reserve(bytes.size());
+        AdviseLargeBuffer(out.data(), out.capacity() * sizeof(char16_t));
+        out.resize(bytes.size());
+        for (size_t i = 0; i < bytes.size(); ++i)
+            out[i] = static_cast<unsigned char>(bytes[i]);
+        return out;
     }
     const Encoding e = DetectEncoding(bytes);
     if (used) *used = e;
