@@ -62,7 +62,7 @@ void CreateRunActions(Actions& a, const Maker& make) {
 
 void CreateViewActions(Actions& a, const Maker& make) {
     a.mnuClear = make("mnuClear", "Clear", Qt::Key_F9);
-    a.mnuZoom = make("mnuZoom", "Zoom", QKeySequence("Ctrl+Z"));
+    a.mnuZoom = make("mnuZoom", "Zoom", QKeySequence("Ctrl+Z"), true);
     a.mnuZoomUndo = make("mnuZoomUndo", "Zoom undo");
     a.mnuStanderd = make("mnuStanderd", "Standerd", QKeySequence("Ctrl+F11"));
     a.ToolNumberDisplay = make("ToolNumberDisplay", "Tool display", {}, true);

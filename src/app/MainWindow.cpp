@@ -6,6 +6,8 @@
 #include "app/Widgets.h"
 #include "files/ProgramText.h"
 #include "platform/KeyboardLocks.h"
+#include "platform/WheelMouse.h"
+#include "print/Printing.h"
 
 #include <QAction>
 #include <QDate>
@@ -15,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QSlider>
 #include <QTime>
 #include <QTimer>
@@ -208,6 +211,8 @@ void MainWindow::RefreshLocks() {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Form && event->type() == QEvent::Resize) LayoutForm();
+    if (watched == Trace && CanvasEvent(event)) return true;
+    if (watched == Slider && SliderEvent(event)) return true;
     return QMainWindow::eventFilter(watched, event);
 }
 

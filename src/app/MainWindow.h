@@ -5,11 +5,13 @@
 
 #include "app/Actions.h"
 #include "app/StateLabels.h"
+#include "editor/Search.h"
 #include "files/Codec.h"
 #include "files/RecentFiles.h"
 #include "interp/Host.h"
 #include "interp/Machine.h"
 #include "interp/RunControl.h"
+#include "motion/DisplayOptions.h"
 #include "motion/View.h"
 #include "render/ImageCanvas.h"
 #include "settings/Settings.h"
@@ -22,6 +24,8 @@
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QMouseEvent;
+class QPrinter;
 class QSlider;
 class QTimer;
 class QToolBar;
@@ -29,6 +33,12 @@ class QToolButton;
 
 namespace files {
 class ProgramText;
+}
+namespace platform {
+class clsWheelMouse;
+}
+namespace print {
+struct ViewImages;
 }
 
 namespace app {
@@ -77,11 +87,37 @@ class MainWindow : public QMainWindow {
     std::unique_ptr<interp::Machine> M;
     std::unique_ptr<interp::RunControl> Run;
 
+    // --- View, display options, editor and printer ---
+    motion::PositionDisplayMenu PosMenu;          // check mark and drop-down texts of the position display
+    editor::SearchState Search;                   // the Find and Replace texts and counts
+    std::unique_ptr<QPrinter> Printer;            // the printer chosen in Print setup is kept
+    platform::clsWheelMouse* m_CWheel1 = nullptr; // wheel turns over the canvas
+
     // --- Commands and the window's own procedures ---
     // Check marks, pressed buttons and sunken panels from the machine state: the one place.
     void SyncSwitches();
     void ShowPressed(interp::Command command, bool pressed);
+    // The standard view; limits it cannot use give "Soft limit error." and the soft-limit dialog.
     void StandardView();
+    // Press feedback, layout, view numbers and the re-run, reporting a soft-limit failure
+    // instead of handling it (the soft-limit dialog's cycle calls it).
+    motion::StandardViewResult StandardViewSteps();
+    // Redraws for the re-run form an operation asks for (the view operations and display switches).
+    void Rerun(motion::Rerun rerun);
+    // The view as the widgets show it, for Print and Screen copy.
+    print::ViewImages ViewForPrint();
+    // View commands on the canvas.
+    void Trace_MouseDown(QMouseEvent* e);
+    void Trace_MouseMove(QMouseEvent* e);
+    void Trace_MouseUp(QMouseEvent* e);
+    bool Trace_KeyDown(int qtKey);
+    void m_CWheel1_MouseWheel(int16_t iniVector);
+    void mnuZoomUndo_Click();
+    void PostionDisplayT_Click(int index);
+    void PopUpPosition_Click();
+    void mnuBackcolor_Click();
+    void mnuDrawPrint_Click();
+    void mnuEditCalculator_Click();
     void LoadProgramFile(const QString& path);
     bool SaveProgramFile(const QString& path);
     void ShowFileName(const QString& path);
@@ -115,6 +151,14 @@ class MainWindow : public QMainWindow {
     void ConnectCommands();
     void ConnectRunCommands();
     void ConnectFileCommands();
+    void ConnectViewCommands();
+    void ConnectDisplayCommands();
+    void ConnectEditCommands();
+    void ConnectPrintCommands();
+    void ToggleDisplay(motion::Rerun (*toggle)(interp::MachineState&));
+    motion::CanvasPoint PointerAt(const QMouseEvent* e) const;
+    bool CanvasEvent(QEvent* event);
+    bool SliderEvent(QEvent* event);
     void RunCommand(const std::function<void()>& command);
     void ApplySettingsAtStartup();
     void ApplyProgramFont();
@@ -127,6 +171,7 @@ class MainWindow : public QMainWindow {
     void ShowFileError(const QString& text);
 
     QTimer* LockTimer = nullptr;
+    bool DragHalted = false; // the drag reached the canvas edge; moves wait for the button's release
     bool StartupFailed = false;
     bool CloseAfterRun = false; // the window closes once the run in progress has ended
     bool Exiting = false;       // the exit sequence has run; the next close goes through

@@ -1,5 +1,5 @@
-// The operator panel on screen: the commands of the Operation and View menus bound to the run
-// control, the three indicators of each switch, press feedback, and the standard view.
+// The operator panel on screen: the commands of the Operation menu bound to the run control,
+// press feedback, and the clicks on the toolbar and the two status bars.
 
 #include "app/GuiHost.h"
 #include "app/MainWindow.h"
@@ -72,48 +72,6 @@ void MainWindow::ConnectRunCommands() {
     bind(A.mnuAutoStart, &interp::RunControl::ToggleAutoStart);
     bind(A.mnuPointCheck, &interp::RunControl::TogglePointCheck);
     bind(A.mnuFkey, &interp::RunControl::ToggleFkeyBar);
-    connect(A.mnuStanderd, &QAction::triggered, this, [this] { RunCommand([this] { StandardView(); }); });
-    connect(A.PopupStanderd, &QAction::triggered, A.mnuStanderd, &QAction::trigger);
-    connect(A.PopupStart, &QAction::triggered, this, [this] { RunCommand([this] { Run->PopupStart(); }); });
-    connect(Slider, &QSlider::valueChanged, this, [this](int v) { M->S.RunSpeed = float(v); });
-}
-
-void MainWindow::SyncSwitches() {
-    const interp::MachineState& s = M->S;
-    struct Indicator {
-        QAction* Action;
-        bool On;
-        const char* Panel; // function-key panel, or null
-    };
-    const Indicator all[] = {
-        {A.mnuSingleBlock, s.SingleBlock, "SingleBlock"},
-        {A.mnuBlockDelete, s.BlockDelete, "BlockDelete"},
-        {A.mnuOptionalStop, s.OptionalStop, "OptionalStop"},
-        {A.mnuTclear, s.ToolClear, "T_Clear"},
-        {A.mnuAutoStart, s.AutoStart, nullptr},
-        {A.mnuPointCheck, s.FanucMode, nullptr},
-        {A.mnuFkey, s.FkeyBar, nullptr},
-        {A.mnuVertical, s.Vertical, nullptr},
-        {A.mnuXmirror, s.Xmirror, nullptr},
-        {A.mnuG2mirror, s.G2mirror, nullptr},
-        {A.mnuYajirusi, s.RapidArrow, nullptr},
-        {A.ToolNumberDisplay, s.ShowToolNumber, nullptr},
-        {A.mnuColorChange, s.ColorPerTool, nullptr},
-        {A.mnuBturretUper, !s.BTurretUpper, nullptr}, // checked while the turret is shown below
-        {A.PosDisplay, s.ShowPosition, nullptr},
-        {A.mnuXsnap, s.XSnap, "Xsnap"},
-        {A.mnuZsnap, s.ZSnap, "Zsnap"},
-    };
-    // The action carries the check mark and, through it, the toolbar button's pressed state.
-    for (const Indicator& i : all) {
-        i.Action->setChecked(i.On);
-        if (!i.Panel) continue;
-        if (StatusPanel* p = StatusBarF->PanelByKey(i.Panel)) p->SetInset(i.On);
-        if (StatusPanel* p = sbStatusBar->PanelByKey(i.Panel)) p->SetInset(i.On);
-    }
-    A.mnuTclear->setEnabled(s.ShowToolNumber);
-    StatusBarF->setVisible(s.FkeyBar);
-    sbStatusBar->setVisible(!s.FkeyBar);
 }
 
 void MainWindow::ShowPressed(interp::Command command, bool pressed) {
@@ -124,34 +82,6 @@ void MainWindow::ShowPressed(interp::Command command, bool pressed) {
     }
     // A switch's button and panel return to what its state shows.
     if (!pressed) SyncSwitches();
-}
-
-void MainWindow::StandardView() {
-    // 1. Press feedback on the toolbar button.
-    ShowPressed(interp::Command::Standard, true);
-    interp::WaitSeconds(*M, 0.1);
-    ShowPressed(interp::Command::Standard, false);
-    // 2. The viewport fits the window.
-    LayoutForm();
-    // 3. to 9. The view numbers and the empty canvas.
-    const motion::StandardViewResult result = motion::SetStandardView(*M);
-    ApplyView();
-    if (result == motion::StandardViewResult::GraphicMemory) {
-        QMessageBox::critical(this, "Zarvik",
-                              "Not enough graphic memories.\r\nTry Screen color change 32bit to 16bit.");
-        StartupFailed = true;
-        Exiting = true;
-        close();
-        return;
-    }
-    if (result == motion::StandardViewResult::SoftLimitError) {
-        // 380: the scale of the picture cannot be set from these limits.
-        QMessageBox::critical(this, "Zarvik", "Soft limit error.380");
-        A.mnuSoftLimit->trigger();
-        return;
-    }
-    // 10. Reset, and redraw the program when Auto start is on.
-    Run->RedrawReplay();
 }
 
 void MainWindow::Toolbar1_ButtonClick(const QString& key) {

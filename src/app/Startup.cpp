@@ -10,6 +10,7 @@
 #include "platform/CalculatorLink.h"
 #include "platform/ControlPc.h"
 #include "platform/KeyboardLocks.h"
+#include "platform/WheelMouse.h"
 #include "settings/IniStore.h"
 
 #include <QAction>
@@ -45,41 +46,17 @@ void MainWindow::ConnectCommands() {
     ConnectFileCommands();
     connect(A.mnuExit, &QAction::triggered, this, [this] { RunCommand([this] { mnuExit_Click(); }); });
     connect(A.About, &QAction::triggered, this, [this] { RunCommand([this] { About_Click(); }); });
-    // The pane's own edit operations; the Edit menu and Toolbar2 reach them.
-    connect(A.mnuEditUndo, &QAction::triggered, Program, &QPlainTextEdit::undo);
-    connect(A.mnuEditCut, &QAction::triggered, Program, &QPlainTextEdit::cut);
-    connect(A.mnuEditCopy, &QAction::triggered, Program, &QPlainTextEdit::copy);
-    connect(A.mnuEditPaste, &QAction::triggered, Program, &QPlainTextEdit::paste);
-    connect(A.mnuEditAllSelect, &QAction::triggered, Program, &QPlainTextEdit::selectAll);
-    connect(A.mnuEditCalculator, &QAction::triggered, this, [this] {
-        QString error;
-        if (!StartCalculator(&error)) QMessageBox::warning(this, "Zarvik", error);
-    });
-    // The plain click of the position button: off when it shows pressed, all tools otherwise;
-    // the drop-down item k chooses PostionDisplayT(k - 1).
-    connect(A.PosDisplay, &QAction::triggered, this, [this] {
-        A.PostionDisplayT[M->S.ShowPosition ? 1 : 0]->trigger();
-        SyncSwitches();
-    });
-    for (int k = 0; k < 14; ++k)
-        connect(A.PosDisplayItems[k], &QAction::triggered, A.PostionDisplayT[k], &QAction::trigger);
-}
-
-void MainWindow::ApplyProgramFont() {
-    QFont f = Program->font();
-    if (!Settings.ProgramFontName.isEmpty()) {
-        f.setFamily(Settings.ProgramFontName);
-        f.setPointSize(Settings.ProgramFontSize > 0 ? Settings.ProgramFontSize : 10);
-    } else {
-        f = StateFont(10.5, false);
-    }
-    Program->setFont(f);
+    ConnectViewCommands();
+    ConnectDisplayCommands();
+    ConnectEditCommands();
+    ConnectPrintCommands();
 }
 
 bool MainWindow::Load(const QString& commandLine) {
     try {
         interp::MachineState& s = M->S;
-        // 1. (The wheel over the canvas is delivered by the canvas widget's own events.)
+        // 1. Wheel turns over the canvas reach the wheel zoom.
+        m_CWheel1->Initialize(Trace);
         // 2. The control PC.
         OnKvzControl = platform::OnKvzControlPc();
         settings::IniStore store;
@@ -115,7 +92,8 @@ bool MainWindow::Load(const QString& commandLine) {
         s.RunSpeed = 100;
         Slider->setValue(100);
         // 12. The canvas: black, with a cross pointer.
-        TraceImage.BackColor = XscaleImage.BackColor = ZscaleImage.BackColor = 0;
+        s.WhiteBackground = false;
+        motion::ApplyBackground(*M);
         Trace->setCursor(Qt::CrossCursor);
         // 13. to 15. Display switches start off; step 17 turns three of them on.
         s.ColorPerTool = false;
@@ -123,25 +101,27 @@ bool MainWindow::Load(const QString& commandLine) {
         motion::NextToolColors(*M);
         s.RapidArrow = false, s.ShowToolNumber = false;
         s.BTurretUpper = true;
-        A.PostionDisplayT[1]->setChecked(true);
-        A.PosDisplayItems[1]->setText("+non");
+        PosMenu = motion::StartupPositionDisplayMenu();
+        s.ShowPosition = false;
         s.ToolClear = false, s.AutoStart = false, s.Replay = false;
         // 16. The pane.
         Program->setReadOnly(false);
         ApplyProgramFont();
         Program->document()->setModified(false);
-        // 17. Show the window; G00 arrows, tool display, standard view, colour per tool.
+        SyncSwitches();
+        // 17. Show the window, then the G00-arrow, tool-display, standard-view and colour-change
+        // commands; the three switches start off, so they end on.
+        Trace->hide();
         if (OnKvzControl)
             showMaximized();
         else
             show();
-        s.RapidArrow = true;
-        s.ShowToolNumber = true;
+        A.mnuYajirusi->trigger();
+        A.ToolNumberDisplay->trigger();
         StandardView();
         if (StartupFailed) return false;
-        s.ColorPerTool = true;
-        motion::NextToolColors(*M);
-        s.ColorIndex = 1;
+        A.mnuColorChange->trigger();
+        Trace->show();
         // 18. Auto start on; dialect and lathe type.
         s.AutoStart = true;
         SyncSwitches();
@@ -199,7 +179,8 @@ void MainWindow::ExitSequence() {
         platform::SetLock(platform::LockKey::CapsLock, false);
     // 3. Leave no folder in use.
     QDir::setCurrent(QDir::rootPath());
-    // 5. The calculator goes with Zarvik.
+    // 4. No more wheel turns; 5. the calculator goes with Zarvik.
+    if (m_CWheel1) m_CWheel1->Terminate();
     CloseCalculator();
     Exiting = true;
 }

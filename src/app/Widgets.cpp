@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 namespace app {
 
@@ -23,6 +24,10 @@ void CanvasWidget::paintEvent(QPaintEvent* event) {
     }
     p.fillRect(event->rect(), Qt::black);
     p.drawImage(rect(), image);
+}
+
+void CanvasWidget::wheelEvent(QWheelEvent* event) {
+    event->accept();
 }
 
 ProgramPane::ProgramPane(QWidget* parent) : QPlainTextEdit(parent) {

@@ -22,6 +22,8 @@ class CanvasWidget : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    // The wheel zooms the view (delivered by the window's wheel filter) and scrolls nothing.
+    void wheelEvent(QWheelEvent* event) override;
 };
 
 class ProgramPane : public QPlainTextEdit {
