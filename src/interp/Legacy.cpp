@@ -117,53 +117,49 @@ double Val(std::string_view text) { return LeadingNumber(text); }
 double Val(std::u16string_view text) { return LeadingNumber(text); }
 
 bool PlainSingle(std::string_view digits, bool negative, std::string& text, double& value) {
+    // One pass: the whole part without its leading zeros, then the fraction; the text is built
+    // alongside in place and assigned once, since this runs for nearly every word.
     const size_t n = digits.size();
     if (n > 24) return false;
-    auto isDigit = [digits, n](size_t k) { return k < n && digits[k] >= '0' && digits[k] <= '9'; };
+    char out[32];
+    size_t len = 0;
+    if (negative) out[len++] = '-';
     size_t i = 0;
     while (i < n && digits[i] == '0')
         ++i;
-    const size_t intBegin = i;
-    while (isDigit(i))
-        ++i;
-    const size_t intLen = i - intBegin;
-    size_t fracBegin = i, fracEnd = i;
+    uint64_t mantissa = 0;
+    size_t intLen = 0;
+    for (; i < n && digits[i] >= '0' && digits[i] <= '9'; ++i, ++intLen) {
+        mantissa = mantissa * 10 + static_cast<uint64_t>(digits[i] - '0');
+        out[len++] = digits[i];
+    }
+    if (intLen > 7) return false; // 1E+07 and beyond are written with an exponent
+    if (intLen == 0) out[len++] = '0';
+    size_t fracLen = 0, zeros = 0; // zeros: after the point of a value below 1
     if (i < n && digits[i] == '.') {
-        fracBegin = ++i;
-        while (isDigit(i))
-            ++i;
-        fracEnd = i;
+        const size_t point = len;
+        out[len++] = '.';
+        size_t kept = len; // the text up to its last non-zero decimal
+        for (++i; i < n && digits[i] >= '0' && digits[i] <= '9'; ++i) {
+            if (len == sizeof out) return false;
+            out[len++] = digits[i];
+            if (digits[i] != '0') kept = len;
+        }
+        len = kept == point + 1 ? point : kept;
+        fracLen = len > point ? len - point - 1 : 0;
+        for (size_t k = point + 1; k < len; ++k) {
+            if (intLen == 0 && mantissa == 0 && out[k] == '0') ++zeros;
+            mantissa = mantissa * 10 + static_cast<uint64_t>(out[k] - '0');
+        }
     }
     if (i != n) return false; // a comma, a second point: the long way
-    while (fracEnd > fracBegin && digits[fracEnd - 1] == '0')
-        --fracEnd;
-    const size_t fracLen = fracEnd - fracBegin;
     if (intLen == 0 && fracLen == 0) {
         text = "0";
         value = 0;
         return true;
     }
-    size_t zeros = 0; // zeros after the point of a value below 1
-    if (intLen == 0)
-        while (digits[fracBegin + zeros] == '0')
-            ++zeros;
     const size_t significant = intLen ? intLen + fracLen : fracLen - zeros;
-    if (significant > 7 || intLen > 7 || zeros > 2) return false;
-    // The text is built in place and assigned once: this runs for nearly every word.
-    char out[24];
-    size_t len = 0;
-    uint64_t mantissa = 0;
-    if (negative) out[len++] = '-';
-    if (intLen == 0) out[len++] = '0';
-    for (size_t k = intBegin; k < intBegin + intLen; ++k) {
-        mantissa = mantissa * 10 + static_cast<uint64_t>(digits[k] - '0');
-        out[len++] = digits[k];
-    }
-    if (fracLen) out[len++] = '.';
-    for (size_t k = fracBegin; k < fracEnd; ++k) {
-        mantissa = mantissa * 10 + static_cast<uint64_t>(digits[k] - '0');
-        out[len++] = digits[k];
-    }
+    if (significant > 7 || zeros > 2) return false;
     value = static_cast<double>(mantissa) / ExactPow10[fracLen];
     if (negative) value = -value;
     text.assign(out, len);

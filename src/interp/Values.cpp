@@ -60,6 +60,41 @@ class Operand {
     std::string Long;
 };
 
+// The usual value: an optional sign, then digits and at most one point, ended by a letter, a
+// blank, a comment or the end of the block. It reads the same as through the general loop below,
+// in one pass; anything else (an expression, brackets, a comma, no digits) returns false before
+// anything is changed.
+bool ReadPlainValue(MachineState& s, double& value) {
+    const char16_t* const text = s.BlockText.data();
+    const int64_t length = s.BlockLen;
+    int64_t k = s.ScanPos + 1;
+    bool negative = false;
+    if (k <= length && (text[k - 1] == u'+' || text[k - 1] == u'-')) {
+        negative = text[k - 1] == u'-';
+        if (++k > length || !(IsDigit(text[k - 1]) || text[k - 1] == u'.')) return false;
+    }
+    char digits[24];
+    size_t n = 0;
+    bool point = false;
+    for (; k <= length; ++k) {
+        const char16_t c = text[k - 1];
+        if (IsDigit(c) || (c == u'.' && !point)) {
+            if (n == sizeof digits) return false;
+            point = point || c == u'.';
+            digits[n++] = static_cast<char>(c);
+        } else if (c < u'*' || (c > u'9' && c != u'=' && c != u'[' && c != u']')) {
+            break; // ends the value without being consumed
+        } else {
+            return false;
+        }
+    }
+    if (n == 0 || !legacy::PlainSingle(std::string_view(digits, n), negative, s.WordText, value))
+        return false;
+    s.HasPoint = point || value == 0;
+    s.ScanPos = k - 1;
+    return true;
+}
+
 } // namespace
 
 void ReadValue(Machine& m) {
@@ -68,6 +103,8 @@ void ReadValue(Machine& m) {
 
 double ReadWordValue(Machine& m) {
     MachineState& s = m.S;
+    double plain;
+    if (ReadPlainValue(s, plain)) return plain;
     // 1.
     s.WordText.clear();
     s.HasPoint = false;

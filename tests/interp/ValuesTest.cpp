@@ -2,9 +2,12 @@
 
 #include "interp/Interpreter.h"
 #include "interp/Legacy.h"
+#include "interp/Scanner.h"
 #include "support/FakeHost.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 using testing_support::TestMachine;
 
@@ -61,6 +64,33 @@ TEST_F(ValueFixture, StoredValueIsTheValueOfTheWordText) {
           "0.1", "33.333333", "[1/3]", "0", "-", "5,5", "007.50"}) {
         Run("G50 X" + w);
         EXPECT_EQ(S.CurX, legacy::Val(Value("X" + w))) << w;
+    }
+}
+
+// Plain words take a shorter way than expressions; whichever way a word goes, its text, value,
+// point flag and end must be what the single-precision accumulator gives.
+TEST_F(ValueFixture, PlainWordsReadAsTheAccumulatorGivesThem) {
+    std::mt19937 rng(5);
+    const std::string ends[] = {"", " Z1.", "Z-2", "(C)", "G01", "\t"}, signs[] = {"", "-", "+"};
+    for (int i = 0; i < 20000; ++i) {
+        std::string digits;
+        const int count = static_cast<int>(rng() % 13);
+        for (int d = 0; d < count; ++d)
+            digits += static_cast<char>('0' + rng() % (d % 3 ? 10 : 2));
+        if (rng() % 4) digits.insert(rng() % (digits.size() + 1), ".");
+        const std::string sign = digits.empty() ? "" : signs[rng() % 3];
+        const std::string end = ends[rng() % (digits.empty() ? 1 : 6)];
+        const std::string word = "X" + sign + digits + end;
+        S.BlockText.assign(word.begin(), word.end());
+        S.BlockLen = static_cast<int64_t>(word.size());
+        S.ScanPos = 1;
+        const double value = interp::ReadWordValue(T.M);
+        const double v = legacy::Val(digits);
+        const float acc = static_cast<float>(sign == "-" ? 0 - v : v);
+        ASSERT_EQ(S.WordText, legacy::Str7(acc)) << word;
+        ASSERT_EQ(value, legacy::Val(S.WordText)) << word;
+        ASSERT_EQ(S.ScanPos, static_cast<int64_t>(1 + sign.size() + digits.size())) << word;
+        ASSERT_EQ(S.HasPoint, digits.find('.') != std::string::npos || acc == 0) << word;
     }
 }
 
