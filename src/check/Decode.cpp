@@ -2,6 +2,7 @@
 
 #include "check/LargeBuffer.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace check {
@@ -44,11 +45,21 @@ bool DecodeUtf8(std::string_view b, std::u16string* out) {
     return true;
 }
 
-bool IsAscii(std::string_view b) {
-    unsigned char any = 0;
-    for (char c : b)
-        any |= static_cast<unsigned char>(c);
-    return any < 0x80;
+// Appends the bytes to `out` as UTF-16 while they are all ASCII; false at the first other byte.
+bool WidenAscii(std::string_view b, std::u16string& out) {
+    char16_t block[4096];
+    for (size_t at = 0; at < b.size(); at += sizeof block / sizeof *block) {
+        const size_t n = std::min(b.size() - at, sizeof block / sizeof *block);
+        unsigned char any = 0;
+        for (size_t i = 0; i < n; ++i) {
+            const auto c = static_cast<unsigned char>(b[at + i]);
+            any |= c;
+            block[i] = c;
+        }
+        if (any >= 0x80) return false;
+        out.append(block, n);
+    }
+    return true;
 }
 
 bool IsSjisLead(uint8_t c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
@@ -80,21 +91,18 @@ Encoding DetectEncoding(std::string_view bytes) {
 }
 
 std::u16string DecodeProgram(std::string_view bytes, Encoding* used) {
-    // Nearly every program is plain ASCII: UTF-8 that widens byte for byte, checked in one pass.
-    if (IsAscii(bytes)) {
-        if (used) *used = Encoding::Utf8;
-        std::u16string out;
-        out.reserve(bytes.size());
-        AdviseLargeBuffer(out.data(), out.capacity() * sizeof(char16_t));
-        out.resize(bytes.size());
-        for (size_t i = 0; i < bytes.size(); ++i)
-            out[i] = static_cast<unsigned char>(bytes[i]);
-        return out;
-    }
-    const Encoding e = DetectEncoding(bytes);
-    if (used) *used = e;
     std::u16string out;
     out.reserve(bytes.size());
+    AdviseLargeBuffer(out.data(), out.capacity() * sizeof(char16_t));
+    // Nearly every program is plain ASCII, UTF-8 that widens byte for byte: widened in blocks
+    // while it is checked, in one pass; the first other byte sends it the long way.
+    if (WidenAscii(bytes, out)) {
+        if (used) *used = Encoding::Utf8;
+        return out;
+    }
+    out.clear();
+    const Encoding e = DetectEncoding(bytes);
+    if (used) *used = e;
     if (e == Encoding::Utf8) DecodeUtf8(bytes, &out);
     else if (e == Encoding::ShiftJis) DecodeSjis(bytes, &out);
     else for (char c : bytes) out.push_back(static_cast<uint8_t>(c));

@@ -58,6 +58,14 @@ TEST(Decode, PicksUtf8ThenShiftJisThenLatin1) {
     EXPECT_EQ(DecodeProgram("X\xFF\x80\r\n", &e), u"X\u00FF\u0080\r\n");
     EXPECT_EQ(e, Encoding::Latin1);
     EXPECT_EQ(DetectEncoding("\xC0\xAF"), Encoding::ShiftJis); // overlong UTF-8 is not UTF-8
+    // ASCII is widened in blocks; a later byte of another kind still decides for the whole file.
+    const std::string ascii(10000, 'X');
+    EXPECT_EQ(DecodeProgram(ascii + "\xC3\xA9", &e), std::u16string(10000, u'X') + u"\u00E9");
+    EXPECT_EQ(e, Encoding::Utf8);
+    EXPECT_EQ(DecodeProgram(ascii + "\xFF", &e), std::u16string(10000, u'X') + u"\u00FF");
+    EXPECT_EQ(e, Encoding::Latin1);
+    EXPECT_EQ(DecodeProgram(ascii, &e), std::u16string(10000, u'X'));
+    EXPECT_EQ(e, Encoding::Utf8);
 }
 
 TEST(Checker, ReportsAlarmsWithTheirLinesAndEndsAtProgramEnd) {
