@@ -82,7 +82,7 @@ void MainWindow::mnuDrawPrint_Click() {
 
 void MainWindow::mnuEditCalculator_Click() {
     QString error;
-    if (!StartCalculator(&error)) QMessageBox::warning(this, "Zarvik", error);
+    if (!StartCalculatorFrom(CalculatorFolder, &error)) QMessageBox::warning(this, "Zarvik", error);
 }
 
 } // namespace app

@@ -45,7 +45,8 @@ void MainWindow::LayoutForm() {
     const double formW = Form->width() * tpp, formH = Form->height() * tpp;
     const double W = formW + SideFrames;
     const double H = formH + menuBar()->height() * tpp + CaptionAndFrames;
-    setMinimumSize(Px(MinClientWidth), Px(MinClientHeight));
+    // The menus stay on one row and every part keeps some room.
+    setMinimumSize(std::max(Px(MinClientWidth), menuBar()->sizeHint().width()), Px(MinClientHeight));
 
     // Status bars along the bottom; only one of them is shown.
     const int barHeight = sbStatusBar->sizeHint().height();

@@ -10,6 +10,7 @@
 #include "print/Printing.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QDate>
 #include <QEvent>
 #include <QFrame>
@@ -29,6 +30,7 @@ namespace app {
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     setObjectName("frmMain");
     setWindowTitle("Zarvik Ver.2.38");
+    CalculatorFolder = QCoreApplication::applicationDirPath();
     Screen.Xscale = &XscaleImage;
     Screen.Zscale = &ZscaleImage;
     Host = std::make_unique<GuiHost>(*this);

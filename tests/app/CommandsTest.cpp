@@ -1,0 +1,263 @@
+// Commands that open dialogs or leave the window: the soft-limit and unit dialogs, Find and
+// Replace on the real pane, the pane's context menu, Screen copy, Print to a PDF file, Print
+// setup, the calculator when it is missing; and program files decoded through the window.
+
+#include "WindowFixture.h"
+
+#include "dialogs/SoftLimit.h"
+#include "dialogs/UnitSet.h"
+#include "editor/frmFind.h"
+#include "editor/frmReplace.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolBar>
+
+namespace {
+
+class Commands : public WindowTest {
+  protected:
+    // Runs `act` on the next modal dialog of type T; any other dialog fails the test and closes.
+    template <class T> static void OnDialog(std::function<void(T*)> act) {
+        OnModal([act](QWidget* m) {
+            if (auto* d = dynamic_cast<T*>(m)) {
+                act(d);
+                return;
+            }
+            ADD_FAILURE() << "unexpected dialog " << m->metaObject()->className();
+            m->close();
+        });
+    }
+};
+
+QString EvidenceDir(const QTemporaryDir& fallback) {
+    // Screenshots keep the printed pages; tests alone leave nothing behind.
+    const QString dir = qEnvironmentVariable("ZARVIK_EVIDENCE_DIR");
+    return dir.isEmpty() ? fallback.path() : dir;
+}
+
+} // namespace
+
+TEST_F(Commands, SoftLimitDialogTakesLeadingNumbersAndCancelKeepsTheLimits) {
+    const double pvlz = W->M->S.PVLZ;
+    OnDialog<dialogs::SoftLimit>([](dialogs::SoftLimit* d) {
+        d->tPVLX->setText("12.5abc");
+        d->Command1->click();
+    });
+    W->A.mnuSoftLimit->trigger();
+    EXPECT_DOUBLE_EQ(W->M->S.PVLX, 12.5);
+    EXPECT_DOUBLE_EQ(W->M->S.PVLZ, pvlz);
+
+    OnDialog<dialogs::SoftLimit>([](dialogs::SoftLimit* d) {
+        d->tPVLX->setText("300");
+        d->Command2->click();
+    });
+    W->A.mnuSoftLimit->trigger();
+    EXPECT_DOUBLE_EQ(W->M->S.PVLX, 12.5);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+TEST_F(Commands, EqualZLimitsGiveTheErrorAndAFreshDialogWhoseCancelRestores) {
+    const double pvlz = W->M->S.PVLZ;
+    const float nvlz = W->M->S.NVLZ;
+    QString error;
+    int dialogs = 0;
+    // First dialog: equal Z limits. Then the error message. Then a fresh dialog: Cancel.
+    OnDialog<dialogs::SoftLimit>([&](dialogs::SoftLimit* d) {
+        ++dialogs;
+        d->tPVLZ->setText("100");
+        d->tNVLZ->setText("100");
+        AnswerMessage(QMessageBox::Ok, &error);
+        QTimer::singleShot(0, [&] {
+            OnModal([&](QWidget* m) {
+                if (auto* again = dynamic_cast<dialogs::SoftLimit*>(m)) {
+                    ++dialogs;
+                    again->Command2->click();
+                } else {
+                    m->close();
+                }
+            });
+        });
+        d->Command1->click();
+    });
+    W->A.mnuSoftLimit->trigger();
+    EXPECT_EQ(error, "Soft limit error.380");
+    EXPECT_EQ(dialogs, 2);
+    EXPECT_DOUBLE_EQ(W->M->S.PVLZ, pvlz);
+    EXPECT_FLOAT_EQ(W->M->S.NVLZ, nvlz);
+    EXPECT_GT(W->TraceImage.ScaleWidth, 0); // the standard view stands again
+}
+
+TEST_F(Commands, UnitDialogFromThePanelSetsTheUnitAndCancelDoesNot) {
+    OnDialog<dialogs::UnitSet>([](dialogs::UnitSet* d) {
+        d->Option3->setChecked(true);
+        d->Command1->click();
+    });
+    QTest::mouseClick(W->sbStatusBar->PanelByKey("Unit"), Qt::LeftButton);
+    EXPECT_EQ(W->M->S.UnitCode, 3);
+    EXPECT_TRUE(W->sbStatusBar->PanelByKey("Unit")->text().contains("0.001"))
+        << W->sbStatusBar->PanelByKey("Unit")->text().toStdString();
+
+    OnDialog<dialogs::UnitSet>([](dialogs::UnitSet* d) {
+        d->Option4->setChecked(true);
+        d->Command2->click();
+    });
+    W->A.mnuUnitSet->trigger();
+    EXPECT_EQ(W->M->S.UnitCode, 3);
+}
+
+TEST_F(Commands, FindAndReplaceThroughTheMenuActOnThePane) {
+    Open("G01 G01 G01\r\n");
+    W->Program->moveCursor(QTextCursor::Start);
+    OnDialog<editor::frmFind>([](editor::frmFind* d) {
+        d->txtFind->setText("G01");
+        d->Check1->setChecked(true);
+        d->NextFind->click();
+        d->close();
+    });
+    W->A.mnuEditFind->trigger();
+    EXPECT_EQ(Selected(), "G01");
+    EXPECT_EQ(W->Program->textCursor().selectionStart(), 0);
+
+    // Next find goes on from the caret with the remembered text.
+    W->A.mnuEditNextFind->trigger();
+    EXPECT_EQ(W->Program->textCursor().selectionStart(), 4);
+
+    QString report;
+    OnDialog<editor::frmReplace>([&](editor::frmReplace* d) {
+        d->txtFind->setText("G01");
+        d->txtReplace->setText("G02");
+        d->Check1->setChecked(true);
+        AnswerMessage(QMessageBox::Ok, &report);
+        d->AllChange->click();
+        d->close();
+    });
+    W->A.mnuEditReplace->trigger();
+    EXPECT_EQ(W->Program->toPlainText(), "G02 G02 G02\n");
+    EXPECT_TRUE(report.contains('3')) << report.toStdString();
+    EXPECT_TRUE(W->Modified());
+    // One undo takes the whole replacement back or at least the last edit: the text changes.
+    W->A.mnuEditUndo->trigger();
+    EXPECT_NE(W->Program->toPlainText(), "G02 G02 G02\n");
+}
+
+TEST_F(Commands, EditCommandsAndThePaneContextMenuAreTheEditMenu) {
+    Open("G00 X1.\r\n");
+    W->A.mnuEditAllSelect->trigger();
+    EXPECT_EQ(Selected(), "G00 X1.\u2029");
+    W->A.mnuEditCopy->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), "G00 X1.\n");
+    W->Buttons["Cut"]->click();
+    EXPECT_EQ(W->Program->toPlainText(), "");
+    W->Buttons["Paste"]->click();
+    EXPECT_EQ(W->Program->toPlainText(), "G00 X1.\n");
+
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(10, 10),
+                           W->Program->viewport()->mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(W->Program->viewport(), &menu);
+    EXPECT_TRUE(W->Mn.mnuEdit->isVisible());
+    W->Mn.mnuEdit->close();
+}
+
+TEST_F(Commands, ScreenCopyPutsTheViewWithBorderOnTheClipboard) {
+    QApplication::clipboard()->clear();
+    W->Buttons["ImageCopy"]->click();
+    const QImage copy = QApplication::clipboard()->image();
+    ASSERT_FALSE(copy.isNull());
+    EXPECT_EQ(copy.size(), W->Trace1->size());
+    // The border is black inside the edges, on the black canvas too; the picture is not blank.
+    EXPECT_EQ(copy.pixelColor(copy.width() / 2, 0).rgb() & 0xFFFFFF, 0u);
+    int lit = 0;
+    for (int y = 0; y < copy.height(); y += 3)
+        for (int x = 0; x < copy.width(); x += 3)
+            lit += (copy.pixel(x, y) & 0xFFFFFF) != 0;
+    EXPECT_GT(lit, 50);
+}
+
+TEST_F(Commands, PrintWritesThePageToAPdfInBothOrientations) {
+    W->A.mnuStart->trigger(); // the example's path on the canvas
+    const QString dir = EvidenceDir(Dir);
+    for (const int orientation : {1, 2}) {
+        SCOPED_TRACE(orientation);
+        const QString pdf = dir + (orientation == 1 ? "/print-portrait.pdf" : "/print-landscape.pdf");
+        QFile::remove(pdf);
+        W->Settings.PrinterOrientation = int16_t(orientation);
+        W->Printer->setOutputFormat(QPrinter::PdfFormat);
+        W->Printer->setOutputFileName(pdf);
+        QApplication::clipboard()->clear();
+        QString question;
+        AnswerMessage(QMessageBox::Yes, &question); // black background: print anyway
+        W->A.mnuDrawPrint->trigger();
+        EXPECT_FALSE(question.isEmpty());
+        QFile f(pdf);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(f.read(5).startsWith("%PDF"));
+        EXPECT_GT(f.size(), 2000);
+        EXPECT_FALSE(QApplication::clipboard()->image().isNull());
+    }
+}
+
+TEST_F(Commands, PrintSetupCancelKeepsTheOrientation) {
+    W->Settings.PrinterOrientation = 1;
+    OnModal([](QWidget* m) { m->close(); });
+    W->A.mnuFilePrinterSetting->trigger();
+    EXPECT_EQ(W->Settings.PrinterOrientation, 1);
+}
+
+TEST_F(Commands, CalculatorMissingIsReportedInAMessage) {
+    W->CalculatorFolder = Dir.path(); // no calculator there
+    QString text, title;
+    AnswerMessage(QMessageBox::Ok, &text, &title);
+    W->A.mnuEditCalculator->trigger();
+    EXPECT_EQ(title, "Zarvik");
+    EXPECT_FALSE(text.isEmpty());
+}
+
+TEST_F(Commands, FilesAreDecodedThroughTheWindow) {
+    const struct {
+        QByteArray Bytes;
+        QString Shown;
+    } cases[] = {
+        {"(\xe5\x9b\x9e\xe8\xbb\xa2)\r\nG00 X1.\r\n", QString::fromUtf8("(回転)\nG00 X1.\n")},
+        {"(\x89\xf1\x93\x5d)\r\nG00 X1.\r\n", QString::fromUtf8("(回転)\nG00 X1.\n")}, // Shift_JIS
+        {"(\xe9\xe8)\r\nG00 X\xa0"
+         "1.\r\n",
+         QString::fromUtf8("(éè)\nG00 X\u00a01.\n")}, // Latin-1
+    };
+    for (const auto& c : cases) {
+        Open(c.Bytes);
+        // The raw text keeps the no-break space that the plain text would turn into a blank.
+        EXPECT_EQ(W->Program->document()->toRawText().replace(QChar::ParagraphSeparator, '\n'), c.Shown);
+        // And the file saves back as it came.
+        const QString path = Dir.filePath("PROG.MIN");
+        ASSERT_TRUE(W->SaveProgramFile(path));
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), c.Bytes);
+    }
+}
+
+TEST_F(Commands, SmallestWindowKeepsEveryMenuAndNoNegativeSize) {
+    W->resize(10, 10);
+    QTest::qWait(20);
+    EXPECT_GE(W->width(), W->menuBar()->sizeHint().width());
+    const QWidget* parts[] = {W->Trace1, W->Program, W->Toolbar1};
+    for (const QWidget* w : parts) {
+        EXPECT_GT(w->width(), 0) << w->objectName().toStdString();
+        EXPECT_GT(w->height(), 0) << w->objectName().toStdString();
+    }
+    // Every menu of the bar sits on the bar's first row.
+    for (QAction* m : W->menuBar()->actions()) {
+        if (!m->isVisible()) continue;
+        const QRect r = W->menuBar()->actionGeometry(m);
+        EXPECT_GT(r.width(), 0) << m->text().toStdString();
+        EXPECT_LE(r.right(), W->menuBar()->width()) << m->text().toStdString();
+    }
+}
