@@ -46,6 +46,7 @@ const QFont& ImageCanvas::FontOf(double pointSize) {
 }
 
 void ImageCanvas::Resize(double widthTwips, double heightTwips) {
+    ForgetRun(); // the picture starts anew
     EndPainting();
     Canvas::Resize(widthTwips, heightTwips);
     const int w = std::max(1, static_cast<int>(std::lround(widthTwips / TwipsPerPixel)));
@@ -76,16 +77,61 @@ void ImageCanvas::EndPainting() {
 }
 
 void ImageCanvas::Prepare(int32_t color) {
+    Prepare(color, Style, Mode);
+}
+
+void ImageCanvas::Prepare(int32_t color, motion::DrawStyle style, motion::DrawMode mode) {
     QPainter& p = Painter();
-    if (PenSet && PenColor == color && PenStyle == Style && PenMode == Mode) return;
-    PenSet = true, PenColor = color, PenStyle = Style, PenMode = Mode;
+    if (PenSet && PenColor == color && PenStyle == style && PenMode == mode) return;
+    PenSet = true, PenColor = color, PenStyle = style, PenMode = mode;
     QPen pen{QColor::fromRgb(ToRgb(color))};
     pen.setWidth(0); // cosmetic: one pixel whatever the transform
-    if (Style == motion::DrawStyle::Dot) pen.setStyle(Qt::DotLine);
+    if (style == motion::DrawStyle::Dot) pen.setStyle(Qt::DotLine);
     p.setPen(pen);
     p.setBrush(Qt::NoBrush);
-    p.setCompositionMode(Mode == motion::DrawMode::Xor ? QPainter::RasterOp_SourceXorDestination
+    p.setCompositionMode(mode == motion::DrawMode::Xor ? QPainter::RasterOp_SourceXorDestination
                                                        : QPainter::CompositionMode_SourceOver);
+}
+
+void ImageCanvas::ForgetRun() {
+    RunOpen = false;
+    RunLines[0].clear();
+    RunLines[1].clear();
+    RunArcs.clear();
+    RunPixels.clear();
+}
+
+bool ImageCanvas::Gather(int32_t color) {
+    if (RunOpen && (RunColor != color || Mode != motion::DrawMode::Copy)) DrawRun();
+    if (Mode != motion::DrawMode::Copy) return false;
+    RunOpen = true;
+    RunColor = color;
+    return true;
+}
+
+void ImageCanvas::DrawRun() {
+    if (!RunOpen) return;
+    RunOpen = false;
+    constexpr motion::DrawStyle styles[2] = {motion::DrawStyle::Solid, motion::DrawStyle::Dot};
+    for (int k = 0; k < 2; ++k) {
+        std::vector<QLineF>& lines = RunLines[k];
+        if (lines.empty()) continue;
+        Prepare(RunColor, styles[k], motion::DrawMode::Copy);
+        Painter().drawLines(lines.data(), static_cast<int>(lines.size()));
+        lines.clear();
+    }
+    for (const PendingArc& arc : RunArcs) {
+        Prepare(RunColor, arc.Style, motion::DrawMode::Copy);
+        if (arc.Span == 0)
+            Painter().drawEllipse(arc.Box);
+        else
+            Painter().drawArc(arc.Box, arc.Start, arc.Span);
+    }
+    RunArcs.clear();
+    const unsigned rgb = ToRgb(RunColor);
+    for (const QPoint& at : RunPixels)
+        Picture.setPixel(at, rgb);
+    RunPixels.clear();
 }
 
 void ImageCanvas::Line(double x1, double y1, double x2, double y2, int32_t color) {
@@ -105,12 +151,21 @@ void ImageCanvas::Line(double x1, double y1, double x2, double y2, int32_t color
         const double reach = 4.0 * (Picture.width() + Picture.height());
         const double a = std::clamp(along - reach, 0.0, len), b = std::clamp(along + reach, 0.0, len);
         if (a >= b) return;
-        Prepare(color);
-        Painter().drawLine(line.p1() + d * a, line.p1() + d * b);
+        DrawLine(QLineF(line.p1() + d * a, line.p1() + d * b), color);
         return;
     }
-    Prepare(color);
-    Painter().drawLine(QPointF(px1, py1), QPointF(px2, py2));
+    DrawLine(QLineF(px1, py1, px2, py2), color);
+}
+
+void ImageCanvas::DrawLine(const QLineF& line, int32_t color) {
+    if (!Gather(color)) {
+        Prepare(color);
+        Painter().drawLine(line);
+        return;
+    }
+    std::vector<QLineF>& lines = RunLines[Style == motion::DrawStyle::Dot ? 1 : 0];
+    lines.push_back(line);
+    if (lines.size() >= RunLimit) DrawRun();
 }
 
 void ImageCanvas::PSet(double x, double y, int32_t color) {
@@ -121,7 +176,12 @@ void ImageCanvas::PSet(double x, double y, int32_t color) {
     if (ix < 0 || iy < 0 || ix >= Picture.width() || iy >= Picture.height()) return;
     // Written straight into the image, also while a painter is active: the raster painter
     // draws into the same memory as it goes, and ending it for every pixel costs far more.
-    Picture.setPixel(ix, iy, ToRgb(color));
+    // A single pixel is an opaque overwrite whatever the draw mode, so it always joins a run.
+    if (RunOpen && RunColor != color) DrawRun();
+    RunOpen = true;
+    RunColor = color;
+    RunPixels.emplace_back(ix, iy);
+    if (RunPixels.size() >= RunLimit) DrawRun();
 }
 
 void ImageCanvas::Circle(double cx, double cy, double r, int32_t color, bool full, double start, double end) {
@@ -129,24 +189,32 @@ void ImageCanvas::Circle(double cx, double cy, double r, int32_t color, bool ful
     const double rx = std::fabs(r * Width / ScaleWidth / TwipsPerPixel);
     const double ry = std::fabs(r * Height / ScaleHeight / TwipsPerPixel);
     if (!Finite(px, py) || !Finite(rx, ry) || rx > 1e6 || ry > 1e6) return;
-    Prepare(color);
     const QRectF box(px - rx, py - ry, 2 * rx, 2 * ry);
-    if (full) {
-        Painter().drawEllipse(box);
+    int a = 0, s = 0;
+    if (!full) {
+        // Counter-clockwise on screen from start to end; Qt counts degrees counter-clockwise too.
+        double span = std::fmod(end - start, TwoPi);
+        if (span < 0) span += TwoPi;
+        a = static_cast<int>(std::lround(start * 180 / M_PI * 16));
+        s = static_cast<int>(std::lround(span * 180 / M_PI * 16));
+        if (s == 0) return;
+    }
+    if (Gather(color)) {
+        RunArcs.push_back({box, a, s, Style});
+        if (RunArcs.size() >= RunLimit) DrawRun();
         return;
     }
-    // Counter-clockwise on screen from start to end; Qt counts degrees counter-clockwise too.
-    double span = std::fmod(end - start, TwoPi);
-    if (span < 0) span += TwoPi;
-    const int a = static_cast<int>(std::lround(start * 180 / M_PI * 16));
-    const int s = static_cast<int>(std::lround(span * 180 / M_PI * 16));
-    if (s == 0) return;
-    Painter().drawArc(box, a, s);
+    Prepare(color);
+    if (full)
+        Painter().drawEllipse(box);
+    else
+        Painter().drawArc(box, a, s);
 }
 
 void ImageCanvas::Print(const std::string& text) {
     const double px = PixelX(CurrentX), py = PixelY(CurrentY);
     if (!Finite(px, py) || std::fabs(px) > 1e6 || std::fabs(py) > 1e6) return;
+    DrawRun(); // text is blended over what lies beneath it
     Prepare(ForeColor);
     QPainter& p = Painter();
     p.setFont(FontOf(FontSize));
@@ -169,12 +237,14 @@ double ImageCanvas::TextHeight(const std::string&) {
 }
 
 void ImageCanvas::Cls() {
+    ForgetRun(); // cleared away anyway
     EndPainting();
     Picture.fill(ToRgb(BackColor));
     CurrentX = 0, CurrentY = 0;
 }
 
 const QImage& ImageCanvas::Image() {
+    DrawRun();
     EndPainting();
     return Picture;
 }

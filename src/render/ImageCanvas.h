@@ -5,7 +5,11 @@
 #include "motion/Canvas.h"
 
 #include <QImage>
+#include <QLineF>
+#include <QPoint>
+#include <QRectF>
 #include <memory>
+#include <vector>
 
 class QFont;
 class QPainter;
@@ -41,7 +45,14 @@ class ImageCanvas : public motion::Canvas {
     QPainter& Painter();
     void EndPainting();
     void Prepare(int32_t color);
+    void Prepare(int32_t color, motion::DrawStyle style, motion::DrawMode mode);
     const QFont& FontOf(double pointSize);
+    // Opens a run of `color` (drawing what another colour left pending); false in XOR mode,
+    // where the primitive is drawn at once.
+    bool Gather(int32_t color);
+    void DrawRun();
+    void ForgetRun();
+    void DrawLine(const QLineF& line, int32_t color);
 
     QImage Picture;
     std::unique_ptr<QPainter> Active;
@@ -54,6 +65,21 @@ class ImageCanvas : public motion::Canvas {
     // The face of the last point size asked for.
     std::unique_ptr<QFont> Font;
     double FontPointSize = 0;
+    // The run: lines, arcs and pixels of one colour in copy mode, not drawn yet. Each is an
+    // opaque overwrite in that one colour, so they give the same pixels in any order; drawn
+    // together they need one pen change per style and one call per kind. The run is drawn when
+    // another colour or XOR mode comes, before text, and before the picture is read.
+    struct PendingArc {
+        QRectF Box;
+        int Start, Span; // 1/16 degree; Span 0 = the full ellipse
+        motion::DrawStyle Style;
+    };
+    static constexpr size_t RunLimit = 4096; // a run is drawn at the latest at this many of a kind
+    bool RunOpen = false;
+    int32_t RunColor = 0;
+    std::vector<QLineF> RunLines[2]; // solid, dotted
+    std::vector<PendingArc> RunArcs;
+    std::vector<QPoint> RunPixels;
 };
 
 // &HBBGGRR (or a system colour) as a Qt colour value 0xAARRGGBB.

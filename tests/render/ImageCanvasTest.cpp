@@ -1,0 +1,108 @@
+// The image canvas gathers primitives of one colour and draws them together; the picture must be
+// the one that drawing each primitive on its own, in order, gives: also where XOR or text meet
+// what is pending beneath them.
+
+#include "render/ImageCanvas.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+
+namespace {
+
+using Draw = std::function<void(render::ImageCanvas&)>;
+
+// A canvas of 400 x 300 pixels, 100 x 75 user units from (0, 0).
+void Prepare(render::ImageCanvas& c) {
+    c.BackColor = 0xFFFFFF;
+    c.Resize(400 * render::ImageCanvas::TwipsPerPixel, 300 * render::ImageCanvas::TwipsPerPixel);
+    c.SetScale(0, 0, 100, 75);
+}
+
+// A random program of primitives: few colours so that runs form, both styles, both modes,
+// single pixels, arcs and circles, now and then text and a cleared canvas.
+std::vector<Draw> RandomDrawing(unsigned seed, int count) {
+    std::mt19937 rng(seed);
+    auto coord = [&](double size) { return static_cast<double>(rng() % 1000) / 1000 * size; };
+    const int32_t colours[] = {0x0000FF, 0x00FF00, 0x0080FF};
+    std::vector<Draw> out;
+    for (int i = 0; i < count; ++i) {
+        const int32_t colour = colours[rng() % (i % 50 < 40 ? 1 : 3)];
+        const auto style = rng() % 3 ? motion::DrawStyle::Solid : motion::DrawStyle::Dot;
+        const auto mode = rng() % 20 ? motion::DrawMode::Copy : motion::DrawMode::Xor;
+        const double x1 = coord(100), y1 = coord(75), x2 = coord(100), y2 = coord(75), r = coord(20);
+        const unsigned kind = rng() % 100;
+        const bool clearable = i < count - 500; // the end of the drawing stays on the picture
+        out.push_back([=](render::ImageCanvas& c) {
+            c.Style = style;
+            c.Mode = mode;
+            if (kind < 55)
+                c.Line(x1, y1, x2, y2, colour);
+            else if (kind < 75)
+                c.PSet(x1, y1, colour);
+            else if (kind < 90)
+                c.Circle(x1, y1, r, colour, false, x2 / 10, y2 / 10);
+            else if (kind < 95)
+                c.Circle(x1, y1, r, colour, true, 0, 0);
+            else if (kind < 99) {
+                c.ForeColor = colour;
+                c.FontSize = 9;
+                c.CurrentX = x1, c.CurrentY = y1;
+                c.Print("T 101");
+            } else if (clearable) {
+                c.Cls();
+            }
+        });
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(ImageCanvas, GatheredRunsDrawWhatSinglePrimitivesDraw) {
+    for (unsigned seed = 1; seed <= 5; ++seed) {
+        const std::vector<Draw> drawing = RandomDrawing(seed, 3000);
+        render::ImageCanvas gathered, single;
+        Prepare(gathered);
+        Prepare(single);
+        for (const Draw& draw : drawing) {
+            draw(gathered);
+            draw(single);
+            single.Image(); // reading the picture draws whatever is pending
+        }
+        const QImage& a = gathered.Image();
+        const QImage& b = single.Image();
+        ASSERT_EQ(a.size(), b.size());
+        int differing = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                differing += a.pixel(x, y) != b.pixel(x, y);
+        EXPECT_EQ(differing, 0) << "seed " << seed;
+        int drawn = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                drawn += a.pixel(x, y) != 0xFFFFFFFFu;
+        EXPECT_GT(drawn, 1000) << "seed " << seed; // the comparison saw a real picture
+    }
+}
+
+// Within one colour's run each primitive keeps its own style: the rapid stays dotted, the cut
+// solid, whichever came first.
+TEST(ImageCanvas, RunKeepsEachPrimitivesStyle) {
+    render::ImageCanvas c;
+    Prepare(c);
+    c.Style = motion::DrawStyle::Dot;
+    c.Line(10, 10, 90, 10, 0x0000FF); // y = 40 px
+    c.Style = motion::DrawStyle::Solid;
+    c.Line(10, 20, 90, 20, 0x0000FF); // y = 80 px
+    const QImage& image = c.Image();
+    int dotted = 0, solid = 0;
+    for (int x = 60; x < 340; ++x) {
+        dotted += image.pixel(x, 40) != 0xFFFFFFFFu;
+        solid += image.pixel(x, 80) != 0xFFFFFFFFu;
+    }
+    EXPECT_EQ(solid, 280);
+    EXPECT_GT(dotted, 60); // one pixel in three
+    EXPECT_LT(dotted, 140);
+}
