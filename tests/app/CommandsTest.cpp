@@ -182,7 +182,14 @@ TEST_F(Commands, ScreenCopyPutsTheViewWithBorderOnTheClipboard) {
 }
 
 TEST_F(Commands, PrintWritesThePageToAPdfInBothOrientations) {
-    W->A.mnuStart->trigger(); // the example's path on the canvas
+    // An example's path on the canvas of a window of a usual size.
+    W->resize(1000, 720);
+    QTest::qWait(20);
+    W->LoadProgramFile(QStringLiteral(ZARVIK_SOURCE_DIR "/examples/TURNING.min"));
+    W->StandardView();
+    for (int n = 0; n < 20 && !Message().contains("Program End"); ++n)
+        W->A.mnuStart->trigger();
+    ASSERT_TRUE(Message().contains("Program End")) << Message().toStdString();
     const QString dir = EvidenceDir(Dir);
     for (const int orientation : {1, 2}) {
         SCOPED_TRACE(orientation);

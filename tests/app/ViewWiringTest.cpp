@@ -83,7 +83,9 @@ TEST_F(ViewWiring, DisplaySwitchesAgreeInMenuAndButtonAndRedrawOnlyWithAutoStart
                 sw.Action->trigger();
             EXPECT_EQ(W->M->S.*sw.Field, !before);
             EXPECT_EQ(sw.Action->isChecked(), sw.Inverted ? before : !before);
-            if (sw.Button) EXPECT_EQ(W->Buttons[sw.Button]->isChecked(), sw.Action->isChecked());
+            if (sw.Button) {
+                EXPECT_EQ(W->Buttons[sw.Button]->isChecked(), sw.Action->isChecked());
+            }
             // Auto start redraws the path under the new switch; without it nothing is drawn.
             EXPECT_EQ(Canvas() != empty, autoStart);
         }
