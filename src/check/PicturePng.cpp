@@ -27,6 +27,7 @@ std::string WritePng(const std::u16string& text, const CheckOptions& options, co
                      const PictureCheck& check) {
     EnsureGuiApplication();
     render::ImageCanvas image;
+    image.DrawInBackground(true); // the picture is drawn while the program is interpreted
     ViewportCanvas viewport(image, static_cast<float>(options.NVLZ));
     CheckReport report =
         CheckProgram(text, options, check.onSegment, &viewport, PictureWidthPx, PictureHeightPx);

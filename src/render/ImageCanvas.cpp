@@ -6,6 +6,11 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 namespace render {
 
@@ -30,8 +35,92 @@ ImageCanvas::ImageCanvas() : Picture(1, 1, QImage::Format_RGB32) {
     Picture.fill(ToRgb(BackColor));
 }
 
+// The drawing thread: paints the handed runs and texts in the order they were handed. A queue of
+// a few keeps the interpreting thread from waiting for each one.
+struct ImageCanvas::Background {
+    struct Item {
+        Run Primitives;
+        std::optional<PendingText> Text; // printed after the run
+    };
+    using Batch = std::vector<Item>;
+    // Items are handed over in batches of about RunLimit primitives: handing over each run
+    // would wake the other thread tens of thousands of times.
+    static constexpr size_t Depth = 4;
+    std::thread Worker;
+    std::mutex Lock;
+    std::condition_variable Changed;
+    std::deque<Batch> Queue;
+    bool Busy = false, Stop = false;
+    Batch Outgoing; // gathered by the interpreting thread, not handed over yet
+    size_t OutgoingSize = 0;
+
+    void Add(Item item);
+    void Hand();
+};
+
+void ImageCanvas::Background::Add(Item item) {
+    const Run& r = item.Primitives;
+    OutgoingSize += r.Lines[0].size() + r.Lines[1].size() + r.Arcs.size() + r.Pixels.size() + 1;
+    Outgoing.push_back(std::move(item));
+    if (OutgoingSize >= RunLimit) Hand();
+}
+
+void ImageCanvas::Background::Hand() {
+    if (Outgoing.empty()) return;
+    std::unique_lock<std::mutex> lock(Lock);
+    Changed.wait(lock, [this] { return Queue.size() < Depth; });
+    Queue.push_back(std::move(Outgoing));
+    Outgoing = Batch{};
+    OutgoingSize = 0;
+    Changed.notify_all();
+}
+
 ImageCanvas::~ImageCanvas() {
+    DrawInBackground(false);
     EndPainting();
+}
+
+void ImageCanvas::DrawInBackground(bool on) {
+    if (on == static_cast<bool>(Behind)) return;
+    if (!on) {
+        Settle();
+        {
+            std::lock_guard<std::mutex> lock(Behind->Lock);
+            Behind->Stop = true;
+        }
+        Behind->Changed.notify_all();
+        Behind->Worker.join();
+        Behind.reset();
+        return;
+    }
+    Behind = std::make_unique<Background>();
+    Background& b = *Behind;
+    b.Worker = std::thread([this, &b] {
+        std::unique_lock<std::mutex> lock(b.Lock);
+        for (;;) {
+            b.Changed.wait(lock, [&b] { return !b.Queue.empty() || b.Stop; });
+            if (b.Queue.empty()) return;
+            Background::Batch batch = std::move(b.Queue.front());
+            b.Queue.pop_front();
+            b.Busy = true;
+            b.Changed.notify_all();
+            lock.unlock();
+            for (Background::Item& item : batch) {
+                Paint(item.Primitives);
+                if (item.Text) Paint(*item.Text);
+            }
+            lock.lock();
+            b.Busy = false;
+            b.Changed.notify_all();
+        }
+    });
+}
+
+void ImageCanvas::Settle() {
+    if (!Behind) return;
+    Behind->Hand();
+    std::unique_lock<std::mutex> lock(Behind->Lock);
+    Behind->Changed.wait(lock, [this] { return Behind->Queue.empty() && !Behind->Busy; });
 }
 
 // Sans-serif face at the point size, in pixels at 96 per inch.
@@ -47,11 +136,13 @@ const QFont& ImageCanvas::FontOf(double pointSize) {
 
 void ImageCanvas::Resize(double widthTwips, double heightTwips) {
     ForgetRun(); // the picture starts anew
+    Settle();
     EndPainting();
     Canvas::Resize(widthTwips, heightTwips);
     const int w = std::max(1, static_cast<int>(std::lround(widthTwips / TwipsPerPixel)));
     const int h = std::max(1, static_cast<int>(std::lround(heightTwips / TwipsPerPixel)));
     Picture = QImage(w, h, QImage::Format_RGB32);
+    PictureWidth = w, PictureHeight = h;
     Picture.fill(ToRgb(BackColor));
 }
 
@@ -95,43 +186,52 @@ void ImageCanvas::Prepare(int32_t color, motion::DrawStyle style, motion::DrawMo
 
 void ImageCanvas::ForgetRun() {
     RunOpen = false;
-    RunLines[0].clear();
-    RunLines[1].clear();
-    RunArcs.clear();
-    RunPixels.clear();
+    Gathering.Lines[0].clear();
+    Gathering.Lines[1].clear();
+    Gathering.Arcs.clear();
+    Gathering.Pixels.clear();
 }
 
 bool ImageCanvas::Gather(int32_t color) {
-    if (RunOpen && (RunColor != color || Mode != motion::DrawMode::Copy)) DrawRun();
+    if (RunOpen && (Gathering.Color != color || Mode != motion::DrawMode::Copy)) DrawRun();
     if (Mode != motion::DrawMode::Copy) return false;
     RunOpen = true;
-    RunColor = color;
+    Gathering.Color = color;
     return true;
 }
 
 void ImageCanvas::DrawRun() {
     if (!RunOpen) return;
     RunOpen = false;
+    if (!Behind) {
+        Paint(Gathering);
+        return;
+    }
+    Behind->Add({std::move(Gathering), std::nullopt});
+    Gathering = Run{};
+}
+
+void ImageCanvas::Paint(Run& run) {
     constexpr motion::DrawStyle styles[2] = {motion::DrawStyle::Solid, motion::DrawStyle::Dot};
     for (int k = 0; k < 2; ++k) {
-        std::vector<QLineF>& lines = RunLines[k];
+        std::vector<QLineF>& lines = run.Lines[k];
         if (lines.empty()) continue;
-        Prepare(RunColor, styles[k], motion::DrawMode::Copy);
+        Prepare(run.Color, styles[k], motion::DrawMode::Copy);
         Painter().drawLines(lines.data(), static_cast<int>(lines.size()));
         lines.clear();
     }
-    for (const PendingArc& arc : RunArcs) {
-        Prepare(RunColor, arc.Style, motion::DrawMode::Copy);
+    for (const PendingArc& arc : run.Arcs) {
+        Prepare(run.Color, arc.Style, motion::DrawMode::Copy);
         if (arc.Span == 0)
             Painter().drawEllipse(arc.Box);
         else
             Painter().drawArc(arc.Box, arc.Start, arc.Span);
     }
-    RunArcs.clear();
-    const unsigned rgb = ToRgb(RunColor);
-    for (const QPoint& at : RunPixels)
+    run.Arcs.clear();
+    const unsigned rgb = ToRgb(run.Color);
+    for (const QPoint& at : run.Pixels)
         Picture.setPixel(at, rgb);
-    RunPixels.clear();
+    run.Pixels.clear();
 }
 
 void ImageCanvas::Line(double x1, double y1, double x2, double y2, int32_t color) {
@@ -145,10 +245,10 @@ void ImageCanvas::Line(double x1, double y1, double x2, double y2, int32_t color
         const double len = line.length();
         if (len == 0) return;
         // Keep the part of the line near the picture: project the picture's centre on it.
-        const QPointF c(Picture.width() / 2.0, Picture.height() / 2.0);
+        const QPointF c(PictureWidth / 2.0, PictureHeight / 2.0);
         const QPointF d = (line.p2() - line.p1()) / len;
         const double along = QPointF::dotProduct(c - line.p1(), d);
-        const double reach = 4.0 * (Picture.width() + Picture.height());
+        const double reach = 4.0 * (PictureWidth + PictureHeight);
         const double a = std::clamp(along - reach, 0.0, len), b = std::clamp(along + reach, 0.0, len);
         if (a >= b) return;
         DrawLine(QLineF(line.p1() + d * a, line.p1() + d * b), color);
@@ -159,11 +259,12 @@ void ImageCanvas::Line(double x1, double y1, double x2, double y2, int32_t color
 
 void ImageCanvas::DrawLine(const QLineF& line, int32_t color) {
     if (!Gather(color)) {
+        Settle();
         Prepare(color);
         Painter().drawLine(line);
         return;
     }
-    std::vector<QLineF>& lines = RunLines[Style == motion::DrawStyle::Dot ? 1 : 0];
+    std::vector<QLineF>& lines = Gathering.Lines[Style == motion::DrawStyle::Dot ? 1 : 0];
     lines.push_back(line);
     if (lines.size() >= RunLimit) DrawRun();
 }
@@ -173,15 +274,15 @@ void ImageCanvas::PSet(double x, double y, int32_t color) {
     const double px = PixelX(x), py = PixelY(y);
     if (!Finite(px, py)) return;
     const int ix = static_cast<int>(std::floor(px)), iy = static_cast<int>(std::floor(py));
-    if (ix < 0 || iy < 0 || ix >= Picture.width() || iy >= Picture.height()) return;
+    if (ix < 0 || iy < 0 || ix >= PictureWidth || iy >= PictureHeight) return;
     // Written straight into the image, also while a painter is active: the raster painter
     // draws into the same memory as it goes, and ending it for every pixel costs far more.
     // A single pixel is an opaque overwrite whatever the draw mode, so it always joins a run.
-    if (RunOpen && RunColor != color) DrawRun();
+    if (RunOpen && Gathering.Color != color) DrawRun();
     RunOpen = true;
-    RunColor = color;
-    RunPixels.emplace_back(ix, iy);
-    if (RunPixels.size() >= RunLimit) DrawRun();
+    Gathering.Color = color;
+    Gathering.Pixels.emplace_back(ix, iy);
+    if (Gathering.Pixels.size() >= RunLimit) DrawRun();
 }
 
 void ImageCanvas::Circle(double cx, double cy, double r, int32_t color, bool full, double start, double end) {
@@ -200,10 +301,11 @@ void ImageCanvas::Circle(double cx, double cy, double r, int32_t color, bool ful
         if (s == 0) return;
     }
     if (Gather(color)) {
-        RunArcs.push_back({box, a, s, Style});
-        if (RunArcs.size() >= RunLimit) DrawRun();
+        Gathering.Arcs.push_back({box, a, s, Style});
+        if (Gathering.Arcs.size() >= RunLimit) DrawRun();
         return;
     }
+    Settle();
     Prepare(color);
     if (full)
         Painter().drawEllipse(box);
@@ -215,16 +317,26 @@ void ImageCanvas::Print(const std::string& text) {
     const double px = PixelX(CurrentX), py = PixelY(CurrentY);
     if (!Finite(px, py) || std::fabs(px) > 1e6 || std::fabs(py) > 1e6) return;
     DrawRun(); // text is blended over what lies beneath it
-    Prepare(ForeColor);
+    PendingText item{text, px, py, FontSize, ForeColor, Style, Mode};
+    if (!Behind) {
+        Paint(item);
+        return;
+    }
+    Behind->Add({Run{}, std::move(item)});
+}
+
+void ImageCanvas::Paint(const PendingText& item) {
+    Prepare(item.Color, item.Style, item.Mode);
     QPainter& p = Painter();
-    p.setFont(FontOf(FontSize));
+    p.setFont(FontOf(item.FontSize));
     const QFontMetricsF metrics(p.font());
     // The print position is the top-left corner of the text.
-    p.drawText(QPointF(px, py + metrics.ascent()),
-               QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+    p.drawText(QPointF(item.X, item.Y + metrics.ascent()),
+               QString::fromUtf8(item.Text.data(), static_cast<int>(item.Text.size())));
 }
 
 double ImageCanvas::TextWidth(const std::string& text) {
+    Settle(); // the face is shared with the drawing thread
     const QFontMetricsF metrics(FontOf(FontSize));
     const double pixels =
         metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
@@ -232,12 +344,14 @@ double ImageCanvas::TextWidth(const std::string& text) {
 }
 
 double ImageCanvas::TextHeight(const std::string&) {
+    Settle();
     const QFontMetricsF metrics(FontOf(FontSize));
     return metrics.height() * TwipsPerPixel * std::fabs(ScaleHeight) / Height;
 }
 
 void ImageCanvas::Cls() {
     ForgetRun(); // cleared away anyway
+    Settle();
     EndPainting();
     Picture.fill(ToRgb(BackColor));
     CurrentX = 0, CurrentY = 0;
@@ -245,6 +359,7 @@ void ImageCanvas::Cls() {
 
 const QImage& ImageCanvas::Image() {
     DrawRun();
+    Settle();
     EndPainting();
     return Picture;
 }

@@ -9,6 +9,7 @@
 #include <QPoint>
 #include <QRectF>
 #include <memory>
+#include <string>
 #include <vector>
 
 class QFont;
@@ -37,11 +38,41 @@ class ImageCanvas : public motion::Canvas {
     // The picture as drawn so far.
     const QImage& Image();
 
+    // Draws the gathered runs on a second thread while the caller goes on interpreting (the
+    // checker's pictures); off by default. The picture is the same either way.
+    void DrawInBackground(bool on);
+
     // Pixel position of a point in user units.
     double PixelX(double x) const;
     double PixelY(double y) const;
 
   private:
+    // The run: lines, arcs and pixels of one colour in copy mode, not drawn yet. Each is an
+    // opaque overwrite in that one colour, so they give the same pixels in any order; drawn
+    // together they need one pen change per style and one call per kind. The run is drawn when
+    // another colour or XOR mode comes, before text, and before the picture is read.
+    struct PendingArc {
+        QRectF Box;
+        int Start, Span; // 1/16 degree; Span 0 = the full ellipse
+        motion::DrawStyle Style;
+    };
+    struct Run {
+        int32_t Color = 0;
+        std::vector<QLineF> Lines[2]; // solid, dotted
+        std::vector<PendingArc> Arcs;
+        std::vector<QPoint> Pixels;
+    };
+    static constexpr size_t RunLimit = 4096; // a run is drawn at the latest at this many of a kind
+    // Text at a pixel position, with the pen it is printed with.
+    struct PendingText {
+        std::string Text;
+        double X, Y, FontSize;
+        int32_t Color;
+        motion::DrawStyle Style;
+        motion::DrawMode Mode;
+    };
+    struct Background;
+
     QPainter& Painter();
     void EndPainting();
     void Prepare(int32_t color);
@@ -53,8 +84,14 @@ class ImageCanvas : public motion::Canvas {
     void DrawRun();
     void ForgetRun();
     void DrawLine(const QLineF& line, int32_t color);
+    void Paint(Run& run);
+    void Paint(const PendingText& text);
+    // Waits until the drawing thread has drawn everything handed to it; called before this
+    // thread touches the picture or the painter itself.
+    void Settle();
 
     QImage Picture;
+    int PictureWidth = 1, PictureHeight = 1; // its size, read without touching it
     std::unique_ptr<QPainter> Active;
     // The pen the active painter holds, so that a run of primitives in one colour, style and
     // mode sets it once.
@@ -65,21 +102,9 @@ class ImageCanvas : public motion::Canvas {
     // The face of the last point size asked for.
     std::unique_ptr<QFont> Font;
     double FontPointSize = 0;
-    // The run: lines, arcs and pixels of one colour in copy mode, not drawn yet. Each is an
-    // opaque overwrite in that one colour, so they give the same pixels in any order; drawn
-    // together they need one pen change per style and one call per kind. The run is drawn when
-    // another colour or XOR mode comes, before text, and before the picture is read.
-    struct PendingArc {
-        QRectF Box;
-        int Start, Span; // 1/16 degree; Span 0 = the full ellipse
-        motion::DrawStyle Style;
-    };
-    static constexpr size_t RunLimit = 4096; // a run is drawn at the latest at this many of a kind
     bool RunOpen = false;
-    int32_t RunColor = 0;
-    std::vector<QLineF> RunLines[2]; // solid, dotted
-    std::vector<PendingArc> RunArcs;
-    std::vector<QPoint> RunPixels;
+    Run Gathering;
+    std::unique_ptr<Background> Behind; // the drawing thread, when drawing in the background
 };
 
 // &HBBGGRR (or a system colour) as a Qt colour value 0xAARRGGBB.

@@ -1,6 +1,6 @@
-// The image canvas gathers primitives of one colour and draws them together; the picture must be
-// the one that drawing each primitive on its own, in order, gives: also where XOR or text meet
-// what is pending beneath them.
+// The image canvas gathers primitives of one colour and draws them together, on request on a
+// second thread; the picture must be the one that drawing each primitive on its own, in order,
+// gives: also where XOR or text meet what is pending beneath them.
 
 #include "render/ImageCanvas.h"
 
@@ -63,22 +63,29 @@ std::vector<Draw> RandomDrawing(unsigned seed, int count) {
 TEST(ImageCanvas, GatheredRunsDrawWhatSinglePrimitivesDraw) {
     for (unsigned seed = 1; seed <= 5; ++seed) {
         const std::vector<Draw> drawing = RandomDrawing(seed, 3000);
-        render::ImageCanvas gathered, single;
-        Prepare(gathered);
-        Prepare(single);
+        render::ImageCanvas gathered, behind, single;
+        behind.DrawInBackground(true);
+        for (render::ImageCanvas* c : {&gathered, &behind, &single})
+            Prepare(*c);
         for (const Draw& draw : drawing) {
             draw(gathered);
+            draw(behind);
             draw(single);
             single.Image(); // reading the picture draws whatever is pending
         }
         const QImage& a = gathered.Image();
         const QImage& b = single.Image();
+        const QImage& c = behind.Image();
         ASSERT_EQ(a.size(), b.size());
-        int differing = 0;
+        ASSERT_EQ(c.size(), b.size());
+        int differing = 0, differingBehind = 0;
         for (int y = 0; y < a.height(); ++y)
-            for (int x = 0; x < a.width(); ++x)
+            for (int x = 0; x < a.width(); ++x) {
                 differing += a.pixel(x, y) != b.pixel(x, y);
+                differingBehind += c.pixel(x, y) != b.pixel(x, y);
+            }
         EXPECT_EQ(differing, 0) << "seed " << seed;
+        EXPECT_EQ(differingBehind, 0) << "seed " << seed;
         int drawn = 0;
         for (int y = 0; y < a.height(); ++y)
             for (int x = 0; x < a.width(); ++x)
