@@ -14,7 +14,7 @@
 
 namespace {
 
-// xorshift64*: tiny, fast and fully specified.
+// xorshift64*: tiny, fast and the same on every machine.
 class Random {
   public:
     explicit Random(uint64_t seed) : State(seed ? seed : 0x9E3779B97F4A7C15ull) {}
