@@ -1,6 +1,7 @@
 // The dialogs and commands on a real program pane: button states, edits that undo as one step,
 // the selected text reaching the dialog, the context menu and the font setting.
 #include "editor/EditorCommands.h"
+#include "support/WhileModal.h"
 #include "editor/frmFind.h"
 #include "editor/frmReplace.h"
 
@@ -26,28 +27,7 @@ using editor::SearchState;
 
 namespace {
 
-// Runs `drive` once the modal dialog is up, and closes whatever modal window is still open a
-// little later, so a failing test cannot hang. The timers end with the test that armed them.
-class WhileModal {
-  public:
-    explicit WhileModal(std::function<void(QWidget*)> drive) : Drive(std::move(drive)) {
-        Start.setSingleShot(true);
-        QObject::connect(&Start, &QTimer::timeout, [this] {
-            if (QWidget* modal = QApplication::activeModalWidget()) Drive(modal);
-        });
-        Fallback.setSingleShot(true);
-        QObject::connect(&Fallback, &QTimer::timeout, [] {
-            while (QWidget* modal = QApplication::activeModalWidget())
-                modal->close();
-        });
-        Start.start(0);
-        Fallback.start(3000);
-    }
-
-  private:
-    std::function<void(QWidget*)> Drive;
-    QTimer Start, Fallback;
-};
+using testing_support::WhileModal;
 
 void Place(QPlainTextEdit& pane, int start, int length = 0) {
     QTextCursor c(pane.document());

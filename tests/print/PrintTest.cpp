@@ -1,6 +1,7 @@
 // The view picture (visible quarter and rulers in their on-screen places), the page layout,
 // Print to PDF with its black-background question, and Screen copy on the clipboard.
 #include "print/Printing.h"
+#include "support/WhileModal.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -33,28 +34,7 @@ QImage Tagged(int w, int h, int tag) {
     return image;
 }
 
-// Runs `drive` once the modal dialog is up, and closes whatever modal window is still open a
-// little later, so a failing test cannot hang. The timers end with the test that armed them.
-class WhileModal {
-  public:
-    explicit WhileModal(std::function<void(QWidget*)> drive) : Drive(std::move(drive)) {
-        Start.setSingleShot(true);
-        QObject::connect(&Start, &QTimer::timeout, [this] {
-            if (QWidget* modal = QApplication::activeModalWidget()) Drive(modal);
-        });
-        Fallback.setSingleShot(true);
-        QObject::connect(&Fallback, &QTimer::timeout, [] {
-            while (QWidget* modal = QApplication::activeModalWidget())
-                modal->close();
-        });
-        Start.start(0);
-        Fallback.start(3000);
-    }
-
-  private:
-    std::function<void(QWidget*)> Drive;
-    QTimer Start, Fallback;
-};
+using testing_support::WhileModal;
 
 // A drawn view as the window shows it: a white canvas 4x the viewport with axes and a turned
 // profile, and the two rulers with ticks and labels.
