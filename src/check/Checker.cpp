@@ -56,10 +56,13 @@ public:
     void DoEvents() override {}
 
     int64_t CurrentLine() { return Lines.LineOf(M->S.BlockEndPos); }
+    void AlarmRaised() override { AlarmInBlock = true; }
 
     void BlockExecuted() override {
         const interp::MachineState& s = M->S;
-        if (s.RunState == interp::RunAlarm) Report.Alarms.push_back({CurrentLine(), MainMessage});
+        // An alarm of the block counts even when a later M00/M01/M02/M30 took over the run state.
+        if (s.RunState == interp::RunAlarm || AlarmInBlock) Report.Alarms.push_back({CurrentLine(), MainMessage});
+        AlarmInBlock = false;
         const double total = s.CuttingTime;
         if (total != LastTotal) {
             // The tool's entry is looked up again only when the T word changes.
@@ -83,6 +86,7 @@ private:
     LineCounter Lines;
     CheckReport& Report;
     std::string MainMessage;
+    bool AlarmInBlock = false; // an alarm was raised in the block being executed
     double LastTotal = 0;
     double* ToolTime = nullptr; // entry of the T word ToolTWord / ToolTG in Report.ToolTimes
     double ToolTWord = 0;

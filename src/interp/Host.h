@@ -33,6 +33,9 @@ public:
     virtual void FocusProgram() = 0;
     // Called by the run loops after each ExecuteBlock (the checker records alarms here).
     virtual void BlockExecuted() {}
+    // Called for every alarm as it is raised; a later stop code of the same block may still
+    // replace the run state.
+    virtual void AlarmRaised() {}
 
     // --- Status bars ---
     // Panel 1 of the main status bar and of the function-key bar (the texts differ once).

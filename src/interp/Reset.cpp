@@ -9,6 +9,7 @@ namespace interp {
 void RaiseAlarm(Machine& m, const std::string& mainBar, const std::string& fkeyBar) {
     m.Ui.SetMessage(mainBar, fkeyBar);
     m.S.RunState = RunAlarm;
+    m.Ui.AlarmRaised();
 }
 
 void WaitSeconds(Machine& m, double seconds) {

@@ -80,6 +80,21 @@ TEST(Checker, ReportsAlarmsWithTheirLinesAndEndsAtProgramEnd) {
     EXPECT_EQ(r.FinalX, 10);
 }
 
+// An alarm raised while the block is scanned stays an alarm of that block even when a later
+// stop code of the same block takes over the run state: the run ends at M30 without a pause.
+TEST(Checker, AlarmBeforeAStopCodeOfTheSameBlockIsReported) {
+    CheckOptions fanuc;
+    fanuc.Fanuc = true;
+    const CheckReport r = CheckProgram(U("G00 Z10.\r\nG00 X100 Z-20. M30\r\n%\r\n"), fanuc);
+    ASSERT_EQ(r.Alarms.size(), 1u);
+    EXPECT_EQ(r.Alarms[0].Line, 2);
+    EXPECT_EQ(r.Alarms[0].Message, "X100 no point");
+    EXPECT_TRUE(r.ProgramEnd);
+    const CheckReport stop = CheckProgram(U("G00 X100 M00\r\nG00 Z10.\r\n%\r\n"), fanuc);
+    ASSERT_EQ(stop.Alarms.size(), 1u);
+    EXPECT_EQ(stop.Alarms[0].Line, 1);
+}
+
 TEST(Checker, LinesCountOnlyCrLfPairs) {
     const CheckReport r = CheckProgram(U("G00 X10.\nG00 X20.\r\nG00 X-300.\r\n"), {});
     ASSERT_EQ(r.Alarms.size(), 1u);
