@@ -187,7 +187,8 @@ void DrawRapidArrow(Machine& m, double x, double z, double lastX, double lastZ) 
 
 namespace {
 
-// The annotation lines of the end-point mark, top to bottom.
+// The annotation lines of the end-point mark in the order they are printed: the first sits just
+// above the end point, each further one a line higher.
 std::vector<std::string> MarkTexts(const Machine& m, double angle) {
     const auto& s = m.S;
     std::vector<std::string> lines;
@@ -229,7 +230,7 @@ void DrawPositionMark(Machine& m) {
     if (!AllFinite({end.x, end.y, th})) return;
     for (double d : {10.0, 8.0, 7.0, 6.0})
         c.Circle(end.x, end.y, th / d, s.ToolColor, true, 0, 0);
-    // 7. The annotation, one line above the other, for a move with length.
+    // 7. The annotation, each line above the one before, for a move with length.
     if (s.CurX == s.LastX && s.CurZ == s.LastZ) return;
     int n = 1;
     for (const std::string& line : MarkTexts(m, angle)) {
