@@ -74,7 +74,13 @@ void ReadGNumber(Machine& m) {
     s.ScanPos = k - 1;
 }
 
-std::u16string WordTextU16(const MachineState& s) { return std::u16string(s.WordText.begin(), s.WordText.end()); }
+// ReadDigits for the text fields: the characters it consumed exactly as written (WordText holds
+// ASCII only).
+static std::u16string ReadDigitsText(Machine& m) {
+    const int64_t from = m.S.ScanPos;
+    ReadDigits(m);
+    return m.S.BlockText.substr(static_cast<size_t>(from), static_cast<size_t>(m.S.ScanPos - from));
+}
 
 // Handles a comment that starts at ScanPos or continues from an earlier block: leaves ScanPos on
 // the closing ")" (the scan goes on after it) or at the end of the block.
@@ -104,18 +110,14 @@ void ScanBlock(Machine& m, BlockFlags& flags) {
         switch (c) {
         case u')': s.InComment = false; break;
         case u'O': // 3. Program number, only at the very start of a line.
-            if (s.ScanPos <= 2) {
-                ReadDigits(m);
-                s.ProgramNumber = WordTextU16(s);
-            }
+            if (s.ScanPos <= 2) s.ProgramNumber = ReadDigitsText(m);
             if (s.ScanPos < s.BlockLen && s.BlockText[s.ScanPos] == u'G') ++s.ScanPos;
             break;
         case u'/': // 4. Block delete, only near the start of the block.
             if (s.BlockDelete && s.ScanPos < 8) s.ScanPos = s.BlockLen;
             break;
         case u'N': // 5.
-            ReadDigits(m);
-            s.SequenceNumber = WordTextU16(s);
+            s.SequenceNumber = ReadDigitsText(m);
             break;
         case u'G': // 6. Applied at once: a later G of the same group wins.
             ReadGNumber(m);

@@ -27,7 +27,5 @@ void ApplyMWord(Machine& m);
 // ReadValue that also returns the value of WordText (0 when it is empty), sparing the caller
 // the conversion of the text.
 double ReadWordValue(Machine& m);
-// Converts WordText (ASCII) for the text fields.
-std::u16string WordTextU16(const MachineState& s);
 
 } // namespace interp

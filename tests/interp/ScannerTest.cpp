@@ -100,6 +100,10 @@ TEST_F(ScanFixture, ProgramNumberOnlyAtTheStartOfALine) {
     EXPECT_EQ(S.ProgramNumber, u"5678");
     Run("OABC1 X5.");
     EXPECT_EQ(S.ProgramNumber, u"ABC1");
+    // Program and sequence numbers keep characters beyond ASCII as written.
+    Run(u"O\u52A0\u5DE51 N\u00C510");
+    EXPECT_EQ(S.ProgramNumber, u"\u52A0\u5DE51");
+    EXPECT_EQ(S.SequenceNumber, u"\u00C510");
 }
 
 TEST_F(ScanFixture, GRightAfterProgramNumberIsSkipped) {
