@@ -9,8 +9,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QMessageBox>
 
@@ -35,6 +37,21 @@ QStringList DialogFilters(const char* filter) {
 QString UpperCaseName(const QString& path) {
     const QFileInfo info(path);
     return info.dir().filePath(info.fileName().toUpper());
+}
+
+// To the operator "*.*" names every file, those without an extension too, which NC programs
+// often are; as a pattern here it would leave those out. While such a filter is chosen the
+// dialog lists every file, and the filter keeps its text.
+void ListEveryFileUnderStarDotStar(QFileDialog& d) {
+    auto* model = d.findChild<QFileSystemModel*>();
+    auto* types = d.findChild<QComboBox*>("fileTypeCombo");
+    if (!model || !types) return;
+    auto apply = [&d, model] {
+        if (d.selectedNameFilter().endsWith("(*.*)")) model->setNameFilters({"*"});
+    };
+    // Queued: the dialog sets the chosen filter's own patterns first.
+    QObject::connect(types, &QComboBox::currentIndexChanged, &d, apply, Qt::QueuedConnection);
+    apply();
 }
 
 } // namespace
@@ -104,6 +121,7 @@ QString MainWindow::AskOpenFile() {
     d.setFileMode(QFileDialog::ExistingFile);
     d.setAcceptMode(QFileDialog::AcceptOpen);
     d.setNameFilters(DialogFilters(OpenFilter));
+    ListEveryFileUnderStarDotStar(d);
     if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return {};
     return d.selectedFiles().first();
 }
@@ -115,6 +133,7 @@ QString MainWindow::AskSaveFile() {
     d.setFileMode(QFileDialog::AnyFile);
     d.setAcceptMode(QFileDialog::AcceptSave); // asks before overwriting; only existing folders
     d.setNameFilters(DialogFilters(SaveFilter));
+    ListEveryFileUnderStarDotStar(d);
     d.selectFile(QString());
     const bool ok = d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty();
     Settings.OpenPathName = d.directory().absolutePath();

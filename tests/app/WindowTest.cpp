@@ -7,6 +7,7 @@
 #include "settings/IniStore.h"
 
 #include <QAction>
+#include <QAbstractItemView>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
@@ -324,4 +325,39 @@ TEST_F(WindowTest, OpenDialogLoadsTheChosenFileAndSaveAsUpperCasesItsName) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), "O1234\r\nG00 X1.\n");
     EXPECT_EQ(W->A.mnuFileRecentFile[1]->isVisible(), false); // Save as adds no recent file
+}
+
+TEST_F(WindowTest, OpenDialogListsEveryFileUnderAllFilesAndProgramsOfEitherCase) {
+    // Programs are often kept without an extension, and with upper-case names.
+    WriteFile("O1234", "O1234\r\n");
+    WriteFile("O5678.MIN", "O5678\r\n");
+    WriteFile("notes.txt", "x");
+    W->Settings.OpenPathName = Dir.path();
+    QStringList listed[3];
+    OnModal([&](QWidget* m) {
+        auto* d = qobject_cast<QFileDialog*>(m);
+        auto* view = d ? d->findChild<QAbstractItemView*>("listView") : nullptr;
+        if (!view) {
+            m->close();
+            return;
+        }
+        // As the dialog opens, after "Main File" is chosen, and after "All Files" again.
+        const QString chosen[3] = {QString(), "Main File (*.min)", "All Files (*.*)"};
+        for (int k = 0; k < 3; ++k) {
+            if (!chosen[k].isEmpty()) d->selectNameFilter(chosen[k]);
+            QTest::qWait(100);
+            const QModelIndex root = view->rootIndex();
+            const int want = k == 1 ? 1 : 3;
+            (void)QTest::qWaitFor([&] { return view->model()->rowCount(root) >= want; }, 2000);
+            for (int r = 0; r < view->model()->rowCount(root); ++r)
+                listed[k] << view->model()->index(r, 0, root).data().toString();
+            listed[k].sort();
+        }
+        d->reject();
+    });
+    W->A.mnuOpen->trigger();
+    const QStringList all{"O1234", "O5678.MIN", "notes.txt"};
+    EXPECT_EQ(listed[0], all);
+    EXPECT_EQ(listed[1], QStringList({"O5678.MIN"}));
+    EXPECT_EQ(listed[2], all);
 }
