@@ -19,7 +19,13 @@ void MainWindow::ConnectEditCommands() {
     auto command = [this](QAction* a, auto&& body) {
         connect(a, &QAction::triggered, this, [this, body] { RunCommand(body); });
     };
-    command(A.mnuEditUndo, [this] { editor::Undo(Program); });
+    command(A.mnuEditUndo, [this] {
+        // An undo changes the text like any other edit, even back to the text of the file: the
+        // closing prompt asks about it all the same.
+        const bool undoes = Program->document()->isUndoAvailable();
+        editor::Undo(Program);
+        if (undoes) Program->document()->setModified(true);
+    });
     command(A.mnuEditCut, [this] { editor::Cut(Program); });
     command(A.mnuEditCopy, [this] { editor::Copy(Program); });
     command(A.mnuEditPaste, [this] { editor::Paste(Program); });

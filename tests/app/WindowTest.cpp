@@ -361,3 +361,17 @@ TEST_F(WindowTest, OpenDialogListsEveryFileUnderAllFilesAndProgramsOfEitherCase)
     EXPECT_EQ(listed[1], QStringList({"O5678.MIN"}));
     EXPECT_EQ(listed[2], all);
 }
+
+TEST_F(WindowTest, EveryChangeOfTheTextMarksItChangedAnUndoToo) {
+    Open("G00 X1.\r\n");
+    W->A.mnuEditUndo->trigger(); // nothing to undo after a load: the text is as in the file
+    EXPECT_FALSE(W->Modified());
+    W->Program->moveCursor(QTextCursor::End);
+    QTest::keyClicks(W->Program, "G01");
+    EXPECT_TRUE(W->Modified());
+    W->A.mnuEditUndo->trigger();
+    EXPECT_EQ(W->Text->SnapshotString(), "G00 X1.\r\n");
+    EXPECT_TRUE(W->Modified()); // the closing prompt still asks
+    W->mnuFileSave_Click();
+    EXPECT_FALSE(W->Modified());
+}
