@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPalette>
 #include <QScreen>
 #include <QSlider>
 #include <QTimer>
@@ -104,8 +105,12 @@ bool MainWindow::Load(const QString& commandLine) {
         PosMenu = motion::StartupPositionDisplayMenu();
         s.ShowPosition = false;
         s.ToolClear = false, s.AutoStart = false, s.Replay = false;
-        // 16. The pane.
+        // 16. The pane: white with black text, whatever colours the desktop uses.
         Program->setReadOnly(false);
+        QPalette paper = Program->palette();
+        paper.setColor(QPalette::Base, Qt::white);
+        paper.setColor(QPalette::Text, Qt::black);
+        Program->setPalette(paper);
         ApplyProgramFont();
         Program->document()->setModified(false);
         SyncSwitches();

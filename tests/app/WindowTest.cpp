@@ -375,3 +375,19 @@ TEST_F(WindowTest, EveryChangeOfTheTextMarksItChangedAnUndoToo) {
     W->mnuFileSave_Click();
     EXPECT_FALSE(W->Modified());
 }
+
+TEST_F(WindowTest, ThePaneIsWhiteWithBlackTextWhateverTheDesktopColours) {
+    W->mnuExit_Click();
+    const QPalette desktop = QApplication::palette();
+    QPalette dark = desktop;
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Text, QColor(220, 220, 220));
+    QApplication::setPalette(dark);
+    W = std::make_unique<MainWindow>();
+    const bool loaded = W->Load("");
+    const QPalette pane = W->Program->palette();
+    QApplication::setPalette(desktop);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(pane.color(QPalette::Base), QColor(Qt::white));
+    EXPECT_EQ(pane.color(QPalette::Text), QColor(Qt::black));
+}
