@@ -8,8 +8,12 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Zarvik");
     QApplication::setOrganizationName("Zarvik");
+    // The command line as one text, an argument with blanks in double quotes, so that a quoted
+    // path followed by anything else still names just that path.
     QStringList args = QApplication::arguments();
     args.removeFirst();
+    for (QString& a : args)
+        if (a.contains(' ')) a = '"' + a + '"';
     app::MainWindow window;
     if (!window.Load(args.join(' '))) return 1;
     return app.exec();
