@@ -121,4 +121,34 @@ void ReturnToStart(Machine& m) {
     m.S.CurZ = m.S.LastZ;
 }
 
+void LongBox(Machine& m, double xFrom, double xTo) {
+    const double xs = m.S.LastX, zs = m.S.LastZ, xb = m.S.CurX, zb = m.S.CurZ;
+    RapidSegment(m, xs, zs, xFrom, zs);
+    ShowXPaceMark(m, xb);
+    CutSegment(m, xFrom, zs, xTo, zb);
+    ShowZPaceMark(m, zb);
+    RapidSegment(m, xTo, zb, xs, zb);
+    ShowXPaceMark(m, xs);
+    RapidSegment(m, xs, zb, xs, zs);
+    // A taper does not lengthen the cut: the control books the Z travel.
+    AddRapidTime(m, std::fabs(zb - zs) + std::fabs(xb - xs));
+    AddCutTime(m, std::fabs(zb - zs));
+    ReturnToStart(m);
+}
+
+void FaceBox(Machine& m, double zFrom, double zTo) {
+    const double xs = m.S.LastX, zs = m.S.LastZ, xb = m.S.CurX, zb = m.S.CurZ;
+    RapidSegment(m, xs, zs, xs, zFrom);
+    ShowZPaceMark(m, zb);
+    CutSegment(m, xs, zFrom, xb, zTo);
+    ShowXPaceMark(m, xb);
+    RapidSegment(m, xb, zTo, xb, zs);
+    ShowZPaceMark(m, zs);
+    RapidSegment(m, xb, zs, xs, zs);
+    // The Z legs count twice, the X leg as a radius.
+    AddRapidTime(m, 2 * std::fabs(zb - zs) + std::fabs(xb - xs) / 2);
+    AddCutTime(m, std::fabs(xb - xs) / 2);
+    ReturnToStart(m);
+}
+
 } // namespace cycles::steps

@@ -60,4 +60,11 @@ double Finite(double v);
 // CurX/CurZ back to LastX/LastZ: the next block starts where the cycle began.
 void ReturnToStart(Machine& m);
 
+// The box of a single-pass cycle from the start point S to the block point B, with its times,
+// ending back at S. Along Z (G31/G33, G92): infeed to diameter xFrom, cut to (xTo, Zb), retract
+// to Xs, return to Zs. Along X (G32, G94): infeed to zFrom, cut to (Xb, zTo), retract to Zs,
+// return to Xs. The labels show Xb (Zb) right after the infeed.
+void LongBox(Machine& m, double xFrom, double xTo);
+void FaceBox(Machine& m, double zFrom, double zTo);
+
 } // namespace cycles::steps

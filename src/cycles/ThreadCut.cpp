@@ -54,19 +54,7 @@ void LongThreadCutBody(Machine& m) {
     RememberOrRepeatLong(m);
     if (s.TaperAngle != 0) s.IWord = Finite((s.CurZ - s.LastZ) * TaperTan(s.TaperAngle));
     // 5. Infeed, thread, retract, return.
-    const double xs = s.LastX, zs = s.LastZ, xb = s.CurX, zb = s.CurZ, i = s.IWord;
-    RapidSegment(m, xs, zs, xb, zs);
-    ShowXPaceMark(m, xb);
-    CutSegment(m, xb, zs, xb + 2 * i, zb);
-    ShowZPaceMark(m, zb);
-    RapidSegment(m, xb + 2 * i, zb, xs, zb);
-    ShowXPaceMark(m, xs);
-    RapidSegment(m, xs, zb, xs, zs);
-    // 6. The taper does not lengthen the cut.
-    AddRapidTime(m, std::fabs(zb - zs) + std::fabs(xb - xs));
-    AddCutTime(m, std::fabs(zb - zs));
-    // 7.
-    ReturnToStart(m);
+    LongBox(m, s.CurX, s.CurX + 2 * s.IWord);
 }
 
 void FaceThreadCutBody(Machine& m) {
@@ -78,19 +66,7 @@ void FaceThreadCutBody(Machine& m) {
     if (motion::CheckPlusLimit(m) == 1) return;
     if (FeedMissing(m)) return;
     // 3. Infeed along Z, thread along X, retract, return.
-    const double xs = s.LastX, zs = s.LastZ, xb = s.CurX, zb = s.CurZ, k = s.KWord;
-    RapidSegment(m, xs, zs, xs, zb);
-    ShowZPaceMark(m, zb);
-    CutSegment(m, xs, zb, xb, zb + k);
-    ShowXPaceMark(m, xb);
-    RapidSegment(m, xb, zb + k, xb, zs);
-    ShowZPaceMark(m, zs);
-    RapidSegment(m, xb, zs, xs, zs);
-    // 4. Times, as the control books them (the Z legs twice, the X leg as a radius).
-    AddRapidTime(m, 2 * std::fabs(zb - zs) + std::fabs(xb - xs) / 2);
-    AddCutTime(m, std::fabs(xb - xs) / 2);
-    // 5.
-    ReturnToStart(m);
+    FaceBox(m, s.CurZ, s.CurZ + s.KWord);
 }
 
 } // namespace

@@ -38,19 +38,7 @@ void LongTurnCycleBody(Machine& m) {
     }
     // 5. R is a radius amount: the cut starts at diameter Xb + 2R and ends at Xb. The label
     // shows Xb already after the infeed.
-    const double xs = s.LastX, zs = s.LastZ, xb = s.CurX, zb = s.CurZ, x0 = xb + 2 * s.RWord;
-    RapidSegment(m, xs, zs, x0, zs);
-    ShowXPaceMark(m, xb);
-    CutSegment(m, x0, zs, xb, zb);
-    ShowZPaceMark(m, zb);
-    RapidSegment(m, xb, zb, xs, zb);
-    ShowXPaceMark(m, xs);
-    RapidSegment(m, xs, zb, xs, zs);
-    // 6.
-    AddRapidTime(m, std::fabs(zb - zs) + std::fabs(xb - xs));
-    AddCutTime(m, std::fabs(zb - zs));
-    // 7.
-    ReturnToStart(m);
+    LongBox(m, s.CurX + 2 * s.RWord, s.CurX);
 }
 
 void FaceTurnCycleBody(Machine& m) {
@@ -70,19 +58,7 @@ void FaceTurnCycleBody(Machine& m) {
     if (motion::CheckPlusLimit(m) == 1) return;
     if (FeedMissing(m)) return;
     // 5. R is a Z amount: the cut starts at Zb + R and ends at Zb.
-    const double xs = s.LastX, zs = s.LastZ, xb = s.CurX, zb = s.CurZ, z0 = zb + s.RWord;
-    RapidSegment(m, xs, zs, xs, z0);
-    ShowZPaceMark(m, zb);
-    CutSegment(m, xs, z0, xb, zb);
-    ShowXPaceMark(m, xb);
-    RapidSegment(m, xb, zb, xb, zs);
-    ShowZPaceMark(m, zs);
-    RapidSegment(m, xb, zs, xs, zs);
-    // 6.
-    AddRapidTime(m, 2 * std::fabs(zb - zs) + std::fabs(xb - xs) / 2);
-    AddCutTime(m, std::fabs(xb - xs) / 2);
-    // 7.
-    ReturnToStart(m);
+    FaceBox(m, s.CurZ + s.RWord, s.CurZ);
 }
 
 } // namespace
