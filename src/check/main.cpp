@@ -6,8 +6,9 @@
 #endif
 
 int main(int argc, char** argv) {
+    check::PictureFormats formats;
 #ifdef ZARVIK_PNG
-    check::EnablePngPictures();
+    formats.Png = &check::MakePngPicture;
 #endif
-    return check::RunCheckerCli(argc, argv);
+    return check::RunCheckerCli(argc, argv, formats);
 }
