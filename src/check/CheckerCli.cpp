@@ -18,6 +18,7 @@
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -369,10 +370,12 @@ int RunCheckerCli(int argc, char** argv, const PictureFormats& formats) {
         std::fputs(("zarvik-check: " + error + "\n" + Usage).c_str(), stderr);
         return 2;
     }
-    if (!o.PngPath.empty() && !formats.Png) {
-        Complain("--png: this checker was built without PNG pictures");
-        return 2;
-    }
+    for (const auto& [path, make, option] :
+         {std::tuple{&o.SvgPath, formats.Svg, "--svg"}, {&o.PngPath, formats.Png, "--png"}})
+        if (!path->empty() && !make) {
+            Complain(std::string(option) + ": this checker was built without that picture format");
+            return 2;
+        }
     if (const std::string same = SameFileProblem(o); !same.empty()) {
         Complain(same);
         return 2;
