@@ -92,7 +92,7 @@ class MainWindow : public QMainWindow {
     editor::SearchState Search;                   // the Find and Replace texts and counts
     std::unique_ptr<QPrinter> Printer;            // the printer chosen in Print setup is kept
     platform::clsWheelMouse* m_CWheel1 = nullptr; // wheel turns over the canvas
-    QString CalculatorFolder;                     // where the calculator is looked for: Zarvik's own folder
+    QString CalculatorFolder;                     // Zarvik's own folder: the calculator is looked for there first
 
     // --- Commands and the window's own procedures ---
     // Check marks, pressed buttons and sunken panels from the machine state: the one place.

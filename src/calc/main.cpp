@@ -1,15 +1,23 @@
 // ZarvikCalculator: the always-on-top pocket calculator of the shop floor.
 #include "ControlPc.h"
 #include "SingleInstance.h"
+#include "ZarvikVersion.h"
 #include "frmCalc.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTimer>
 
+#include <cstdio>
+
 int main(int argc, char* argv[]) {
+    if (AsksForVersion(argc, argv)) {
+        std::printf("ZarvikCalculator %s\n", ZARVIK_VERSION);
+        return 0;
+    }
     QApplication App(argc, argv);
     App.setApplicationName(QStringLiteral("ZarvikCalculator"));
+    App.setApplicationVersion(QStringLiteral(ZARVIK_VERSION));
 
     // For the documentation picture: type keys, save the window as an image, end.
     QCommandLineParser Options;
@@ -17,6 +25,8 @@ int main(int argc, char* argv[]) {
                                   QStringLiteral("file"));
     QCommandLineOption Keys(QStringLiteral("keys"), QStringLiteral("Keys typed first (\\n is Enter)."),
                             QStringLiteral("keys"));
+    Options.addHelpOption();
+    Options.addVersionOption();
     Options.addOptions({Screenshot, Keys});
     Options.process(App);
     bool Picture = Options.isSet(Screenshot);

@@ -12,6 +12,11 @@
 
 namespace {
 
+// The bin folder of an installation, relative to its prefix; the build passes the one it installs to.
+#ifndef ZARVIK_INSTALL_BINDIR
+#define ZARVIK_INSTALL_BINDIR "bin"
+#endif
+
 constexpr int ConnectTimeoutMs = 500;
 constexpr int CloseTimeoutMs = 3000;
 
@@ -37,8 +42,29 @@ QString CalculatorProgramPath(const QString& Folder) {
 #endif
 }
 
+QStringList CalculatorFolders(const QString& ProgramFolder) {
+    const QString Own = QDir::cleanPath(ProgramFolder);
+    const QString Installed =
+        QDir::cleanPath(Own + QStringLiteral("/../") + QStringLiteral(ZARVIK_INSTALL_BINDIR));
+    QStringList Folders{Own};
+    if (Installed != Own) Folders << Installed;
+    return Folders;
+}
+
 bool StartCalculator(QString* error) {
-    return StartCalculatorFrom(QCoreApplication::applicationDirPath(), error);
+    return StartCalculatorFromAny(CalculatorFolders(QCoreApplication::applicationDirPath()), error);
+}
+
+bool StartCalculatorFromAny(const QStringList& Folders, QString* error) {
+    QStringList Tried;
+    for (const QString& Folder : Folders) {
+        QFileInfo Info(CalculatorProgramPath(Folder));
+        if (Info.exists() && Info.isExecutable()) return StartCalculatorFrom(Folder, error);
+        Tried << QDir::toNativeSeparators(Info.filePath());
+    }
+    if (error)
+        *error = QStringLiteral("The calculator was not found: %1").arg(Tried.join(QStringLiteral(" or ")));
+    return false;
 }
 
 bool StartCalculatorFrom(const QString& Folder, QString* error) {
