@@ -1,5 +1,7 @@
 // Start-up and shut-down of the window, and the commands that belong to the window itself.
 
+#include "app/Startup.h"
+
 #include "app/AboutBox.h"
 #include "app/GuiHost.h"
 #include "app/MainWindow.h"
@@ -41,6 +43,13 @@ QString CommandLinePath(QString line) {
 }
 
 } // namespace
+
+QString CommandLineOf(const QStringList& arguments) {
+    QStringList line = arguments;
+    for (QString& a : line)
+        if (a.contains(' ') && !a.contains('"')) a = '"' + a + '"';
+    return line.join(' ');
+}
 
 void MainWindow::ConnectCommands() {
     ConnectRunCommands();

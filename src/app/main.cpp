@@ -2,6 +2,7 @@
 
 #include "ZarvikVersion.h"
 #include "app/MainWindow.h"
+#include "app/Startup.h"
 
 #include <QApplication>
 
@@ -16,13 +17,9 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName("Zarvik");
     QApplication::setApplicationVersion(ZARVIK_VERSION);
     QApplication::setOrganizationName("Zarvik");
-    // The command line as one text, an argument with blanks in double quotes, so that a quoted
-    // path followed by anything else still names just that path.
     QStringList args = QApplication::arguments();
     args.removeFirst();
-    for (QString& a : args)
-        if (a.contains(' ')) a = '"' + a + '"';
     app::MainWindow window;
-    if (!window.Load(args.join(' '))) return 1;
+    if (!window.Load(app::CommandLineOf(args))) return 1;
     return app.exec();
 }

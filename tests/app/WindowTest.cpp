@@ -4,6 +4,7 @@
 #include "WindowFixture.h"
 
 #include "app/AboutBox.h"
+#include "app/Startup.h"
 #include "settings/IniStore.h"
 
 #include <QAction>
@@ -262,6 +263,30 @@ TEST_F(WindowTest, CommandLineLoadsAPathQuotedOrNot) {
         EXPECT_EQ(W->Text->SnapshotString(), "O0003\r\nG00 X1.\r\n");
         EXPECT_FALSE(W->Modified());
     }
+}
+
+TEST_F(WindowTest, CommandLineArgumentsNameThePathWhetherOrNotTheyCarryQuotes) {
+    // 25 blocks up to M30, then a line holding only %.
+    QByteArray program = "O0004\r\nG97 S1000 M03\r\nG00 X50. Z5.\r\n";
+    for (int i = 0; i < 21; ++i)
+        program += "G01 X" + QByteArray::number(40 + i % 2 * 10) + ". Z-" + QByteArray::number(i) + ". F0.2\r\n";
+    program += "M30\r\n%\r\n";
+    QDir().mkpath(Dir.filePath("with blank"));
+    const QString path = WriteFile("with blank/P.MIN", program);
+    const QString quoted = "\"" + path + "\"";
+    const QList<QStringList> lines{{path}, {path, "more"}, {quoted}, {quoted, "more"}, {quoted + " more"}};
+    for (const QStringList& arguments : lines) {
+        SCOPED_TRACE(arguments.join('|').toStdString());
+        W->mnuExit_Click();
+        W = std::make_unique<MainWindow>();
+        ASSERT_TRUE(W->Load(app::CommandLineOf(arguments)));
+        EXPECT_EQ(W->ProgramFileName, path);
+        EXPECT_EQ(W->Text->SnapshotString(), QString::fromLatin1(program));
+        // The standard view after loading draws the program silently, counting as a Start does.
+        EXPECT_EQ(W->Labels.Block->text(), "25");
+        EXPECT_EQ(Message(), "Program End");
+    }
+    EXPECT_EQ(app::CommandLineOf({}), "");
 }
 
 TEST_F(WindowTest, OpeningAMissingPathShowsAMessageAndChangesNothing) {
