@@ -14,6 +14,7 @@
 #include "platform/KeyboardLocks.h"
 #include "platform/WheelMouse.h"
 #include "settings/IniStore.h"
+#include "settings/WindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -72,10 +73,10 @@ bool MainWindow::Load(const QString& commandLine) {
         settings::IniStore store;
         // 3. Window placement.
         settings::ReadWindow(store, Settings);
-        const double tpp = TwipsPerPixel();
-        move(int(Settings.MainLeft / tpp), int(Settings.MainTop / tpp));
-        resize(std::max(1, int((Settings.MainWidth - 60) / tpp)),
-               std::max(1, int((Settings.MainHeight - 450) / tpp)));
+        const QRect place =
+            settings::PlaceWindow(store, Settings, TwipsPerPixel(), settings::AvailableScreens());
+        move(place.topLeft());
+        resize(place.size());
         // 4. and 5. Parameters, folder, printer and font; the switches' check marks follow.
         settings::ReadParameters(store, Settings, QCoreApplication::applicationDirPath());
         s.PVLX = Settings.PVLX, s.PVLZ = Settings.PVLZ, s.NVLX = Settings.NVLX, s.NVLZ = Settings.NVLZ;
@@ -186,7 +187,7 @@ void MainWindow::ExitSequence() {
             Settings.RecentFile[n] = Recent.Captions[n];
         settings::IniStore store;
         settings::WriteAll(store, Settings, isMinimized());
-        store.Sync();
+        if (!store.Sync()) QMessageBox::warning(this, "Zarvik", settings::WriteFailedMessage(store));
     }
     // 2. Caps Lock back off, except on the control PC.
     if (!OnKvzControl && platform::LockState(platform::LockKey::CapsLock) == true)
