@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace files {
 
@@ -30,27 +29,6 @@ ReadResult ReadProgramFile(const QString& path) {
     r.File = Decode(bytes);
     r.Ok = true;
     return r;
-}
-
-bool WriteProgramFile(const QString& path, const QString& text, Encoding& enc, QString& error) {
-    Encoding used = enc;
-    const QByteArray bytes = Encode(text, used);
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) {
-        error = f.errorString();
-        return false;
-    }
-    if (f.write(bytes) != bytes.size()) {
-        error = f.errorString();
-        f.cancelWriting();
-        return false;
-    }
-    if (!f.commit()) {
-        error = f.errorString();
-        return false;
-    }
-    enc = used;
-    return true;
 }
 
 } // namespace files
