@@ -184,6 +184,7 @@ class MainWindow : public QMainWindow {
     bool StartupFailed = false;
     bool CloseAfterRun = false; // the window closes once the run in progress has ended
     bool Exiting = false;       // the exit sequence has run; the next close goes through
+
     QPointer<QMessageBox> LineEndNotice; // the note about the line ends of the open program
 };
 
