@@ -144,17 +144,17 @@ Atomic ReplaceAtomically(const std::string& target, const struct stat* old, cons
 // A complete, flushed copy of `original`, beside the file when its folder takes one, else in the
 // cache folder. Returns the copy's path, empty when none could be made.
 std::string MakeBackup(const std::string& target, const std::string& original) {
-    const std::string cache = Native(BackupCacheFolder());
-    QDir().mkpath(BackupCacheFolder());
-    const std::string places[] = {FolderOf(target) + "/." + NameOf(target) + ".backup-XXXXXX",
-                                  cache + "/" + NameOf(target) + ".backup-XXXXXX"};
-    for (std::string path : places) {
+    auto copyTo = [&original](std::string path) -> std::string {
         const int fd = CreateUnique(path);
-        if (fd < 0) continue;
+        if (fd < 0) return {};
         if (WriteAll(fd, original.data(), original.size()) == 0 && SyncAndClose(fd) == 0) return path;
         unlink(path.c_str());
-    }
-    return {};
+        return {};
+    };
+    std::string backup = copyTo(FolderOf(target) + "/." + NameOf(target) + ".backup-XXXXXX");
+    if (backup.empty() && QDir().mkpath(BackupCacheFolder()))
+        backup = copyTo(Native(BackupCacheFolder()) + "/" + NameOf(target) + ".backup-XXXXXX");
+    return backup;
 }
 
 // Puts the old content back over the new one. Its blocks were never given up (the file was not
@@ -253,6 +253,11 @@ bool WriteProgramBytes(const QString& path, const QByteArray& bytes, QString& er
     }
     if (exists && !S_ISREG(st.st_mode)) {
         error = QStringLiteral("It is not a plain file; it was not saved.");
+        return false;
+    }
+    // A file the operator may not write is not replaced either, whatever its folder allows.
+    if (exists && access(target.c_str(), W_OK) != 0) {
+        error = Reason(errno);
         return false;
     }
     // Replacing one name of a file with other hard links would part it from them.

@@ -6,6 +6,9 @@
 // folder the operator may not write, an owner the new file could not get), the file is written in
 // place after a backup copy of it has been made, beside it or in the user's cache folder. A save
 // that fails leaves the old file as it was.
+//
+// NOTE: not QSaveFile: its rename gives the file the saving user's owner and parts it from its
+// hard links, and it cannot save where the folder is closed to the operator.
 
 #include "files/Codec.h"
 

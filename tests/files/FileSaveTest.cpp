@@ -186,6 +186,10 @@ TEST(FileSave, AnotherUsersFileInASharedFolderKeepsItsOwner) {
     EXPECT_EQ(ReadBytes(path), "new\r\n");
     EXPECT_EQ(StatOf(path).st_uid, 0u); // a replacement would have been nobody's
     EXPECT_EQ(Entries(dir.path()), QStringList({"O1.MIN"}));
+    // A file nobody may not write stays as it is, though the folder would take a replacement.
+    ASSERT_EQ(chmod(C(path), 0644), 0);
+    EXPECT_EQ(AsNobody([&] { return Save(path, "replaced\r\n"); }), 1);
+    EXPECT_EQ(ReadBytes(path), "new\r\n");
 }
 
 TEST(FileSave, FullDiskSaysSoAndLeavesTheOldFile) {
