@@ -50,16 +50,17 @@ QTextCharFormat GlyphFormat(char16_t original) {
     return f;
 }
 
-std::vector<std::pair<int, char16_t>> OriginalsBehindGlyphs(const QTextDocument& doc, const QString& raw) {
+std::vector<std::pair<int, char16_t>> OriginalsBehindGlyphs(const QTextDocument& doc, const QString& raw,
+                                                            int from) {
     std::vector<std::pair<int, char16_t>> out;
     const char16_t* p = reinterpret_cast<const char16_t*>(raw.utf16());
     const int n = int(raw.size());
     for (int i = 0; i < n; ++i) {
         if (!IsGlyph(p[i])) continue;
-        const QTextBlock b = doc.findBlock(i);
+        const QTextBlock b = doc.findBlock(from + i);
         for (auto it = b.begin(); !it.atEnd(); ++it) {
             const QTextFragment f = it.fragment();
-            if (!f.contains(i)) continue;
+            if (!f.contains(from + i)) continue;
             const QVariant v = f.charFormat().property(OriginalProperty);
             // A format inherited by other text means nothing: only the glyph of its character counts.
             if (v.isValid() && TakenByThePane(char16_t(v.toInt())) && PaneGlyph(char16_t(v.toInt())) == p[i])
@@ -86,6 +87,28 @@ void KeepTypingPlain(QPlainTextEdit* pane) {
         if (!c.hasSelection() && c.charFormat().hasProperty(OriginalProperty))
             pane->setCurrentCharFormat(QTextCharFormat());
     });
+}
+
+QString SelectedPaneText(const QTextCursor& cursor) {
+    QString text = cursor.selectedText();
+    const auto originals = OriginalsBehindGlyphs(*cursor.document(), text, cursor.selectionStart());
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    for (const auto& [at, c] : originals)
+        text[at] = QChar(c);
+    return text;
+}
+
+void InsertPaneText(QTextCursor& cursor, const QString& text) {
+    cursor.beginEditBlock();
+    qsizetype from = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && !TakenByThePane(text[i].unicode())) continue;
+        if (i > from) cursor.insertText(text.mid(from, i - from), QTextCharFormat());
+        if (i < text.size())
+            cursor.insertText(QString(QChar(PaneGlyph(text[i].unicode()))), GlyphFormat(text[i].unicode()));
+        from = i + 1;
+    }
+    cursor.endEditBlock();
 }
 
 QString PlainTextPane::Text() const {

@@ -4,6 +4,7 @@
 
 #include "WindowFixture.h"
 
+#include <QClipboard>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
@@ -174,4 +175,23 @@ TEST_F(FileCommands, SaveAsWithFoldersTypedUpperCasesOnlyTheNameAndStartsThereNe
     EXPECT_EQ(W->ProgramFileName, saved);
     EXPECT_EQ(ReadBytes(saved), "O0001\r\n");
     EXPECT_EQ(W->Settings.OpenPathName, Dir.filePath("work/out"));
+}
+
+TEST_F(FileCommands, SeparatorsInAProgramStayExactThroughCopyPasteAndSave) {
+    const QByteArray bytes = QString::fromUtf16(u"G00\u2029X1.\r\nM30\u2028\r\n").toUtf8();
+    Open(bytes);
+    EXPECT_EQ(W->Program->document()->blockCount(), 3); // two line breaks, no more
+    // Copy the first line (with its separator) and paste it at the end.
+    QTextCursor c(W->Program->document());
+    c.setPosition(0);
+    c.setPosition(7, QTextCursor::KeepAnchor);
+    W->Program->setTextCursor(c);
+    W->A.mnuEditCopy->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), QString::fromUtf16(u"G00\u2029X1."));
+    W->Program->moveCursor(QTextCursor::End);
+    W->A.mnuEditPaste->trigger();
+    EXPECT_EQ(W->Text->SnapshotString(), QString::fromUtf16(u"G00\u2029X1.\r\nM30\u2028\r\nG00\u2029X1."));
+    ASSERT_TRUE(W->mnuFileSave_Click());
+    EXPECT_EQ(ReadBytes(Dir.filePath("PROG.MIN")),
+              bytes + QString::fromUtf16(u"G00\u2029X1.").toUtf8()); // the old lines byte for byte
 }
