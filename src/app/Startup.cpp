@@ -201,7 +201,8 @@ void MainWindow::ExitSequence() {
 }
 
 void MainWindow::mnuExit_Click() {
-    // The Exit item never asks about unsaved text.
+    // NOTE: Exit asks about changed text as closing the window does; otherwise the changes are lost.
+    if (!Exiting && !AskToSaveChanges()) return;
     if (Run->Running()) {
         CloseAfterRun = true;
         M->S.RunState = interp::RunReset;
@@ -229,16 +230,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     // 1. The calculator closes with the window.
     CloseCalculator();
-    // 2. Unsaved text.
-    if (Modified()) {
-        const auto answer =
-            QMessageBox::warning(this, "Zarvik", "[" + ProgramFileName + "] is changed.\r\n Save ?",
-                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        // NOTE: a save that fails or is cancelled keeps the window open, so no text is lost.
-        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Yes && !mnuFileSave_Click())) {
-            event->ignore();
-            return;
-        }
+    // 2. Unsaved text; a save that fails or is cancelled keeps the window open.
+    if (!AskToSaveChanges()) {
+        event->ignore();
+        return;
     }
     // A run in progress ends first; the window closes when its loop has returned.
     if (Run->Running()) {
