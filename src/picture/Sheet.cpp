@@ -129,11 +129,11 @@ void DrawRulers(Overlay& o, const SheetLayout& l, const SheetOptions& options, c
     if (step / 5 * across >= 5)
         ForEachMultiple(step / 5, visible.Left, visible.Left + visible.Width, [&](double t, long) {
             const double x = std::round(v.X + (t - visible.Left) * across) + 0.5;
-            o.Line(x, zTop, x, zTop + MinorTick, fore);
+            o.Line(x, zTop + 0.5, x, zTop + MinorTick + 0.5, fore);
         });
     ForEachMultiple(step, visible.Left, visible.Left + visible.Width, [&](double t, long k) {
         const double x = std::round(v.X + (t - visible.Left) * across) + 0.5;
-        o.Line(x, zTop, x, zTop + MajorTick, fore);
+        o.Line(x, zTop + 0.5, x, zTop + MajorTick + 0.5, fore);
         if (k % zEvery) return;
         const std::string label = motion::RulerLabel(true, t, mapping.Vertical, mapping.XSign);
         const double half = o.TextWidth(label, RulerPoints) / 2;
@@ -147,11 +147,11 @@ void DrawRulers(Overlay& o, const SheetLayout& l, const SheetOptions& options, c
     if (step / 5 * down >= 5)
         ForEachMultiple(step / 5, visible.Top, visible.Top + visible.Height, [&](double t, long) {
             const double y = std::round(v.Y + (t - visible.Top) * down) + 0.5;
-            o.Line(xRight - MinorTick, y, xRight, y, fore);
+            o.Line(xRight - MinorTick - 0.5, y, xRight - 0.5, y, fore);
         });
     ForEachMultiple(step, visible.Top, visible.Top + visible.Height, [&](double t, long k) {
         const double y = std::round(v.Y + (t - visible.Top) * down) + 0.5;
-        o.Line(xRight - MajorTick, y, xRight, y, fore);
+        o.Line(xRight - MajorTick - 0.5, y, xRight - 0.5, y, fore);
         if (k % xEvery) return;
         const double top = std::clamp(y - textHeight / 2, v.Y, v.Y + v.H - textHeight);
         o.Text(xRight - MajorTick - 3, top, motion::RulerLabel(false, t, mapping.Vertical, mapping.XSign),
