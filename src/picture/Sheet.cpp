@@ -208,6 +208,8 @@ void DrawLegend(Overlay& o, const SheetLayout& l, const SheetOptions& options, c
             o.Fill(swatch, Grey);
             o.Fill(Rect{swatch.X + 1, swatch.Y + 1, swatch.W - 2, swatch.H - 2}, t.Colors[c]);
         }
+        if (t.Colors.size() > 3)
+            o.Text(x, y, "+" + std::to_string(t.Colors.size() - 3), LegendPoints, fore, Anchor::Start);
         o.Text(right, y, LegendSeconds(t.Seconds), LegendPoints, fore, Anchor::End);
     }
     if (shown < legend.Tools.size() && fits > 0) {

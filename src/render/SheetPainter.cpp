@@ -150,12 +150,17 @@ class PainterCanvas final : public motion::Canvas {
     double PixelX(double x) const { return (x - ScaleLeft) * Width / ScaleWidth / TwipsPerPixel; }
     double PixelY(double y) const { return (y - ScaleTop) * Height / ScaleHeight / TwipsPerPixel; }
     QPainterPath& PathOf(int32_t color) {
-        if (Gathering && Color != color) Flush();
+        // A long program's path is painted in parts: one path of millions of pieces costs more.
+        if (Gathering && (Color != color || Paths[0].elementCount() + Paths[1].elementCount() +
+                                                    static_cast<int>(Pixels.size()) >=
+                                                PartLimit))
+            Flush();
         Gathering = true;
         Color = color;
         return Paths[Style == motion::DrawStyle::Dot ? 1 : 0];
     }
 
+    static constexpr int PartLimit = 4096;
     QPainter& P;
     QRectF Place; // the viewport on the page
     bool Gathering = false;
