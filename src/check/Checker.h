@@ -3,6 +3,7 @@
 // collects every alarm with its line, the cutting time per tool, the final position and, when
 // asked, every drawn piece of path.
 
+#include "advice/Advice.h"
 #include "interp/Host.h"
 #include "motion/Canvas.h"
 
@@ -20,6 +21,7 @@ struct CheckOptions {
     double PVLX = 500, PVLZ = 200, NVLX = -200, NVLZ = -200;
     bool BlockDelete = false;
     bool G2Mirror = false;
+    bool Advice = true; // look for the findings that are no alarms (advice)
 };
 
 struct Alarm {
@@ -41,6 +43,7 @@ struct CheckReport {
     double CuttingTime = 0;  // seconds (the control's single-precision total)
     double FinalX = 0, FinalZ = 0;
     std::vector<Alarm> Alarms;
+    std::vector<advice::Finding> Advice; // in line order; empty when not asked for
     std::map<double, double> ToolTimes; // tool number -> seconds, tools with time only
 };
 

@@ -6,6 +6,7 @@
 #include "check/Picture.h"
 #include "interp/Legacy.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -22,12 +23,16 @@ namespace {
 
 const char* const Usage =
     "usage: zarvik-check [--fanuc] [--unit N] [--limits PVLX,PVLZ,NVLX,NVLZ] [--block-delete]\n"
-    "                    [--g2-mirror] [--json] [--trace FILE] [--svg FILE] [--png FILE] FILE...\n"
-    "  --svg/--png write the path of the (last) program in the standard view as a picture\n";
+    "                    [--g2-mirror] [--json] [--trace FILE] [--svg FILE] [--png FILE]\n"
+    "                    [--strict] [--no-advice] FILE...\n"
+    "  --svg/--png write the path of the (last) program in the standard view as a picture\n"
+    "  --strict    exit 1 on any advice finding, not only on alarms and errors\n"
+    "  --no-advice look for alarms only\n";
 
 struct CliOptions {
     CheckOptions Check;
     bool Json = false;
+    bool Strict = false; // any advice finding fails the check
     std::string TracePath;
     std::string SvgPath, PngPath;
     std::vector<std::string> Files;
@@ -74,6 +79,8 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
         else if (a == "--block-delete") o.Check.BlockDelete = true;
         else if (a == "--g2-mirror") o.Check.G2Mirror = true;
         else if (a == "--json") o.Json = true;
+        else if (a == "--strict") o.Strict = true;
+        else if (a == "--no-advice") o.Check.Advice = false;
         else if (a == "--unit") {
             double u;
             if (!value(v) || !ParseNumber(v, u) || u < 1 || u > 4 || u != static_cast<int>(u))
@@ -199,7 +206,10 @@ int RunCheckerCli(int argc, char** argv) {
             std::cerr << "zarvik-check: " << problem << "\n";
             status = 2;
         }
-        if (!report.Alarms.empty() && status == 0) status = 1;
+        const bool failed = std::any_of(report.Advice.begin(), report.Advice.end(), [&](const advice::Finding& f) {
+            return o.Strict || f.Level == advice::Severity::Error;
+        });
+        if ((!report.Alarms.empty() || failed) && status == 0) status = 1;
     }
     std::cout.flush();
     return status;

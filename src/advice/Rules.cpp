@@ -1,0 +1,121 @@
+// The registration table of the findings, and the two ways they are looked for: over the whole
+// text, and block by block while a run goes.
+
+#include "advice/Rules.h"
+#include "interp/MachineState.h"
+
+#include <algorithm>
+
+namespace advice {
+
+const char* SeverityName(Severity severity) {
+    return severity == Severity::Error ? "error" : "warning";
+}
+
+const std::vector<Rule>& Rules() {
+    using enum Severity;
+    // A new finding is one function and one line here.
+    static const std::vector<Rule> table = {
+        {"no-crlf", Error, NoCrLf, nullptr, nullptr},
+        {"unterminated-last-line", Warning, UnterminatedLastLine, nullptr, nullptr},
+        {"lower-case-address", Warning, LowerCaseAddress, nullptr, nullptr},
+        {"unclosed-comment", Warning, UnclosedComment, nullptr, nullptr},
+        {"address-without-value", Warning, nullptr, AddressWithoutValue, nullptr, true},
+        {"foreign-cycle", Warning, nullptr, ForeignCycle, nullptr, true},
+        {"long-dwell", Warning, nullptr, LongDwell, nullptr, true}, // G4 is never plain
+        {"feed-while-stopped", Warning, nullptr, FeedWhileStopped, nullptr},
+        {"large-feed-per-rev", Warning, nullptr, LargeFeedPerRev, nullptr},
+        {"no-program-end", Warning, nullptr, nullptr, NoProgramEnd},
+    };
+    return table;
+}
+
+std::vector<Finding> TextFindings(const ProgramText& program) {
+    std::vector<Finding> out;
+    for (const Rule& rule : Rules()) {
+        if (!rule.OnText) continue;
+        Sink sink(out, rule.Code, rule.Level);
+        rule.OnText(program, sink);
+    }
+    std::stable_sort(out.begin(), out.end(),
+                     [](const Finding& a, const Finding& b) { return a.Line < b.Line; });
+    return out;
+}
+
+int64_t BlockSeen::Line() const {
+    return LineOf(S.BlockEndPos);
+}
+
+RunAdvisor::RunAdvisor(const ProgramText& text, LineOfBlock lineOf) : Text(text), LineOf(std::move(lineOf)) {
+    for (const Rule& rule : Rules()) {
+        if (rule.OnBlock) BlockRules.push_back(&rule);
+        if (rule.OnBlock && !rule.ReadsWords) StateRules.push_back(&rule);
+    }
+}
+
+bool RunAdvisor::PlainBlock(const interp::MachineState& s) {
+    // The block's characters in the text: up to the CR of its CR LF.
+    if (s.BlockEndPos <= 0) return false;
+    const auto end = static_cast<size_t>(s.BlockEndPos - 1);
+    if (end < s.BlockText.size() || end > Text.Text.size()) return false;
+    const size_t start = end - s.BlockText.size();
+    const std::vector<size_t>& marks = Text.BlockMarks;
+    // Blocks come in text order; a run that starts again looks the place up.
+    if (NextMark > 0 && marks[NextMark - 1] >= start)
+        NextMark = static_cast<size_t>(std::lower_bound(marks.begin(), marks.end(), start) - marks.begin());
+    while (NextMark < marks.size() && marks[NextMark] < start)
+        ++NextMark;
+    return NextMark == marks.size() || marks[NextMark] >= end;
+}
+
+void RunAdvisor::BlockExecuted(const interp::MachineState& s) {
+    if (!Started) { // the state of a reset machine
+        Started = true;
+        PrevX = s.PVLX;
+        PrevZ = s.PVLZ;
+    }
+    // A block of plain words needs no scan: none of its words can make a finding, and the
+    // control's modal code after it is the one it ran (it cannot be a dwell).
+    const bool plain = PlainBlock(s);
+    double mode = s.GMode;
+    if (!plain) {
+        ScanBlockWords(s.BlockText, InComment, s.BlockDelete, Words);
+        mode = Mode;
+        for (double g : Words.GCodes)
+            mode = ModeAfterG(mode, g, s.FanucMode);
+    }
+    static const BlockWords none;
+    const BlockSeen seen{s, plain ? none : Words, LineOf, mode, PrevX, PrevZ, PrevTime};
+    for (const Rule* rule : plain ? StateRules : BlockRules) {
+        Sink sink(Out, rule->Code, rule->Level);
+        rule->OnBlock(seen, Memory, sink);
+    }
+    // The state the next block starts from. The control's own comment state is the truth; the
+    // scan above follows it.
+    InComment = s.InComment;
+    Mode = s.GMode;
+    PrevX = s.LastX;
+    PrevZ = s.LastZ;
+    PrevTime = s.CuttingTime;
+    if (s.BlockEndPos != 0) {
+        Memory.LastEndPos = s.BlockEndPos;
+        Memory.Ended = s.RunState == interp::RunEndM02 || s.RunState == interp::RunEndM30;
+    }
+}
+
+void RunAdvisor::RunEnded() {
+    for (const Rule& rule : Rules()) {
+        if (!rule.OnEnd) continue;
+        Sink sink(Out, rule.Code, rule.Level);
+        rule.OnEnd(Memory, LineOf, sink);
+    }
+}
+
+std::vector<Finding> Merge(std::vector<Finding> text, const std::vector<Finding>& run) {
+    text.insert(text.end(), run.begin(), run.end());
+    std::stable_sort(text.begin(), text.end(),
+                     [](const Finding& a, const Finding& b) { return a.Line < b.Line; });
+    return text;
+}
+
+} // namespace advice
