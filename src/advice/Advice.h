@@ -47,19 +47,37 @@ class Sink {
 // The program text with the positions of what the findings look at, found in one pass over the
 // text, so that the findings pass over ordinary program text at memory speed.
 struct ProgramText {
-    explicit ProgramText(std::u16string_view text);
+    // `wide`: use the processor's widest registers where it has them (tests compare both ways).
+    // `lazy`: mark nothing yet; a run marks the text a little ahead of the block it reads
+    // (MarkTo), so that the text is passed over while it is in the cache anyway.
+    explicit ProgramText(std::u16string_view text, bool wide = true, bool lazy = false);
+    // Completes the marks up to at least `end` (or the end of the text).
+    void MarkTo(size_t end);
     std::u16string_view Text;
+    size_t Marked = 0; // the marks are complete before this position
+    struct Mark {
+        size_t Pos;
+        int64_t Line; // 1 + the CR LF pairs before it
+        char16_t Char;
+        bool operator==(const Mark&) const = default;
+    };
     // "(", ")" and "a" to "z": what the comment and lower-case findings look at. In text order.
-    std::vector<size_t> Marks;
+    std::vector<Mark> Marks;
     // Where a block stops being plain words (see IsBlockMark). A block without one is read by the
-    // control as capital letters each followed by a number, G codes 0 to 3 written G00 to G03:
-    // no word finding can come from it. In text order.
+    // control as capital letters each followed by a number, its G codes written with two digits
+    // and none of them a dwell or a G7x cycle: no word finding can come from it, and the modal
+    // code the control leaves is the one the block ran. In text order.
     std::vector<size_t> BlockMarks;
+
+  private:
+    bool Wide = false;
+    int64_t PairsBefore = 0; // CR LF pairs before Marked
 };
 
 // True when the character at `at` makes its block more than plain words: a comment, block delete,
-// program number, Q, arithmetic, DEL or anything beyond ASCII; a capital letter without a number right
-// after it; a sign without a digit or point after it; a G other than G00 to G03.
+// program number, Q, arithmetic, DEL or anything beyond ASCII; a capital letter without a number
+// right after it; a sign without a digit or point after it; a G not written with two digits, or
+// G04, or G70 to G79.
 bool IsBlockMark(std::u16string_view text, size_t at);
 
 // The address words of one block as the control's scanner reads them (comments, block delete and
@@ -146,6 +164,14 @@ struct RunMemory {
     bool Ended = false;     // that block left the run at M02 or M30
 };
 
+// When a block finding needs to look at a block at all; most blocks of a program give it nothing
+// to see, and a run has millions of them.
+enum class Watch : uint8_t {
+    Words,          // a block with more than plain words (see ProgramText::BlockMarks)
+    StoppedSpindle, // the spindle stopped (M05), or it has been stopped and warned about
+    LargeFeed,      // a feed above 2 mm, or one warned about
+};
+
 // One finding: a code, its severity and the function that looks for it. Exactly one of the three
 // functions is set.
 struct Rule {
@@ -154,21 +180,21 @@ struct Rule {
     void (*OnText)(const ProgramText& text, Sink& sink);
     void (*OnBlock)(const BlockSeen& block, RunMemory& memory, Sink& sink);
     void (*OnEnd)(const RunMemory& memory, const LineOfBlock& lineOf, Sink& sink);
-    bool ReadsWords = false; // a block rule that can only fire on a block with more than plain words
+    Watch When = Watch::Words; // for a block finding: the blocks it looks at
 };
 
 // The registration table: every finding there is, in the order they are looked for.
 const std::vector<Rule>& Rules();
 
-// The text findings of the whole program text.
-std::vector<Finding> TextFindings(const ProgramText& text);
+// The text findings of the whole program text (marked to its end first).
+std::vector<Finding> TextFindings(ProgramText& text);
 
 // Watches a run: BlockExecuted after each ExecuteBlock (in text order from a reset), RunEnded at
 // the end. Reads the state only; `lineOf` gives the line of a block for its findings.
 class RunAdvisor {
   public:
     // `text` is the program text the run reads its blocks from; it must outlive the advisor.
-    RunAdvisor(const ProgramText& text, LineOfBlock lineOf);
+    RunAdvisor(ProgramText& text, LineOfBlock lineOf);
     void BlockExecuted(const interp::MachineState& s);
     void RunEnded();
     const std::vector<Finding>& Findings() const { return Out; }
@@ -177,11 +203,9 @@ class RunAdvisor {
     bool PlainBlock(const interp::MachineState& s); // no mark of Text.BlockMarks in the block
 
     std::vector<Finding> Out;
-    const ProgramText& Text;
+    ProgramText& Text;
     LineOfBlock LineOf;
-    std::vector<const Rule*> BlockRules; // the rules of the table that look at blocks
-    std::vector<const Rule*> StateRules; // those of them that need no words (for plain blocks)
-    size_t NextMark = 0;                 // first of Text.BlockMarks not before the last block
+    size_t NextMark = 0; // first of Text.BlockMarks not before the last block
     RunMemory Memory;
     BlockWords Words;
     bool Started = false;

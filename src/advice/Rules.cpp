@@ -20,17 +20,18 @@ const std::vector<Rule>& Rules() {
         {"unterminated-last-line", Warning, UnterminatedLastLine, nullptr, nullptr},
         {"lower-case-address", Warning, LowerCaseAddress, nullptr, nullptr},
         {"unclosed-comment", Warning, UnclosedComment, nullptr, nullptr},
-        {"address-without-value", Warning, nullptr, AddressWithoutValue, nullptr, true},
-        {"foreign-cycle", Warning, nullptr, ForeignCycle, nullptr, true},
-        {"long-dwell", Warning, nullptr, LongDwell, nullptr, true}, // G4 is never plain
-        {"feed-while-stopped", Warning, nullptr, FeedWhileStopped, nullptr},
-        {"large-feed-per-rev", Warning, nullptr, LargeFeedPerRev, nullptr},
+        {"address-without-value", Warning, nullptr, AddressWithoutValue, nullptr, Watch::Words},
+        {"foreign-cycle", Warning, nullptr, ForeignCycle, nullptr, Watch::Words},
+        {"long-dwell", Warning, nullptr, LongDwell, nullptr, Watch::Words}, // G04 is never plain
+        {"feed-while-stopped", Warning, nullptr, FeedWhileStopped, nullptr, Watch::StoppedSpindle},
+        {"large-feed-per-rev", Warning, nullptr, LargeFeedPerRev, nullptr, Watch::LargeFeed},
         {"no-program-end", Warning, nullptr, nullptr, NoProgramEnd},
     };
     return table;
 }
 
-std::vector<Finding> TextFindings(const ProgramText& program) {
+std::vector<Finding> TextFindings(ProgramText& program) {
+    program.MarkTo(program.Text.size());
     std::vector<Finding> out;
     for (const Rule& rule : Rules()) {
         if (!rule.OnText) continue;
@@ -46,12 +47,7 @@ int64_t BlockSeen::Line() const {
     return LineOf(S.BlockEndPos);
 }
 
-RunAdvisor::RunAdvisor(const ProgramText& text, LineOfBlock lineOf) : Text(text), LineOf(std::move(lineOf)) {
-    for (const Rule& rule : Rules()) {
-        if (rule.OnBlock) BlockRules.push_back(&rule);
-        if (rule.OnBlock && !rule.ReadsWords) StateRules.push_back(&rule);
-    }
-}
+RunAdvisor::RunAdvisor(ProgramText& text, LineOfBlock lineOf) : Text(text), LineOf(std::move(lineOf)) {}
 
 bool RunAdvisor::PlainBlock(const interp::MachineState& s) {
     // The block's characters in the text: up to the CR of its CR LF.
@@ -59,6 +55,8 @@ bool RunAdvisor::PlainBlock(const interp::MachineState& s) {
     const auto end = static_cast<size_t>(s.BlockEndPos - 1);
     if (end < s.BlockText.size() || end > Text.Text.size()) return false;
     const size_t start = end - s.BlockText.size();
+    // A little ahead, in steps the cache holds.
+    if (end >= Text.Marked) Text.MarkTo(end + 16384);
     const std::vector<size_t>& marks = Text.BlockMarks;
     // Blocks come in text order; a run that starts again looks the place up.
     if (NextMark > 0 && marks[NextMark - 1] >= start)
@@ -86,9 +84,14 @@ void RunAdvisor::BlockExecuted(const interp::MachineState& s) {
     }
     static const BlockWords none;
     const BlockSeen seen{s, plain ? none : Words, LineOf, mode, PrevX, PrevZ, PrevTime};
-    for (const Rule* rule : plain ? StateRules : BlockRules) {
-        Sink sink(Out, rule->Code, rule->Level);
-        rule->OnBlock(seen, Memory, sink);
+    // Which blocks each finding looks at: on most blocks none of them. In the order of the table.
+    const bool watch[] = {!plain, s.MSpindle == 5 || Memory.StopWarned, s.Feed > 2.0 || Memory.FeedWarned};
+    if (watch[0] || watch[1] || watch[2]) {
+        for (const Rule& rule : Rules()) {
+            if (!rule.OnBlock || !watch[static_cast<int>(rule.When)]) continue;
+            Sink sink(Out, rule.Code, rule.Level);
+            rule.OnBlock(seen, Memory, sink);
+        }
     }
     // The state the next block starts from. The control's own comment state is the truth; the
     // scan above follows it.

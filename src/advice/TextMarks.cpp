@@ -5,8 +5,10 @@
 
 #include "advice/Advice.h"
 
+#include <algorithm>
+
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace advice {
@@ -22,12 +24,23 @@ inline bool IsLower(char16_t c) {
 inline bool IsCommentOrLower(char16_t c) {
     return c == u'(' || c == u')' || IsLower(c);
 }
+inline bool CrLfAt(std::u16string_view text, size_t k) {
+    return text[k] == u'\r' && k + 1 < text.size() && text[k + 1] == u'\n';
+}
 
-void MarkRange(std::u16string_view text, size_t from, size_t to, ProgramText& out) {
-    for (size_t k = from; k < to; ++k) {
-        if (IsCommentOrLower(text[k])) out.Marks.push_back(k);
-        if (IsBlockMark(text, k)) out.BlockMarks.push_back(k);
+// Notes the marks of one chunk from its bit masks (bit i = the character at `at` + i); `pairs`
+// has bit i set where a CR LF pair begins. `lines` counts the pairs before the chunk.
+inline void Note(ProgramText& out, size_t at, uint64_t commentOrLower, uint64_t block, uint64_t pairs,
+                 int64_t& lines) {
+    for (; commentOrLower; commentOrLower &= commentOrLower - 1) {
+        const int bit = __builtin_ctzll(commentOrLower);
+        const int64_t before = __builtin_popcountll(pairs & ((uint64_t{1} << bit) - 1));
+        out.Marks.push_back(
+            {at + static_cast<size_t>(bit), lines + before + 1, out.Text[at + static_cast<size_t>(bit)]});
     }
+    for (; block; block &= block - 1)
+        out.BlockMarks.push_back(at + static_cast<size_t>(__builtin_ctzll(block)));
+    lines += __builtin_popcountll(pairs);
 }
 
 #if defined(__SSE2__)
@@ -45,8 +58,8 @@ inline __m128i Range(__m128i v, char lo, char hi) {
                          _mm_cmplt_epi8(v, _mm_set1_epi8(static_cast<char>(hi + 1))));
 }
 
-// The two marks of the sixteen characters at `p` (p[16..18] must exist), one bit a character.
-void ChunkMarks(const char16_t* p, unsigned& commentOrLower, unsigned& block) {
+// The marks of the sixteen characters at `p` (p[16..18] must exist), one bit a character.
+void ChunkMarks(const char16_t* p, uint64_t& commentOrLower, uint64_t& block, uint64_t& pairs) {
     const __m128i v = Bytes(p), v1 = Bytes(p + 1), v2 = Bytes(p + 2), v3 = Bytes(p + 3);
     const __m128i digitPoint1 = _mm_or_si128(Range(v1, '0', '9'), Eq(v1, '.'));
     const __m128i number1 = _mm_or_si128(digitPoint1, _mm_or_si128(Eq(v1, '+'), Eq(v1, '-')));
@@ -60,13 +73,69 @@ void ChunkMarks(const char16_t* p, unsigned& commentOrLower, unsigned& block) {
         special, _mm_or_si128(_mm_cmplt_epi8(v, _mm_setzero_si128()), _mm_cmpgt_epi8(v, _mm_set1_epi8(126))));
     const __m128i capitalBare = _mm_andnot_si128(number1, Range(v, 'A', 'Z'));
     const __m128i signBare = _mm_andnot_si128(digitPoint1, sign);
-    // G00 to G03: "G", "0", one of "0" to "3", then no digit.
-    const __m128i plainG =
-        _mm_andnot_si128(Range(v3, '0', '9'), _mm_and_si128(Eq(v1, '0'), Range(v2, '0', '3')));
+    // Plain G: two digits, then no digit; neither G04 nor G7x.
+    const __m128i twoDigits =
+        _mm_andnot_si128(Range(v3, '0', '9'), _mm_and_si128(Range(v1, '0', '9'), Range(v2, '0', '9')));
+    const __m128i dwellOrCycle = _mm_or_si128(_mm_and_si128(Eq(v1, '0'), Eq(v2, '4')), Eq(v1, '7'));
+    const __m128i plainG = _mm_andnot_si128(dwellOrCycle, twoDigits);
     const __m128i otherG = _mm_andnot_si128(plainG, Eq(v, 'G'));
     const __m128i marks = _mm_or_si128(_mm_or_si128(special, capitalBare), _mm_or_si128(signBare, otherG));
-    block = static_cast<unsigned>(_mm_movemask_epi8(marks));
-    commentOrLower = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(brackets, Range(v, 'a', 'z'))));
+    block = static_cast<uint32_t>(_mm_movemask_epi8(marks));
+    commentOrLower = static_cast<uint32_t>(_mm_movemask_epi8(_mm_or_si128(brackets, Range(v, 'a', 'z'))));
+    pairs = static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(Eq(v, '\r'), Eq(v1, '\n'))));
+}
+
+// The same for thirty-two characters at a time (p[32..34] must exist), where the processor has
+// the wider registers.
+#define ZARVIK_AVX2 __attribute__((target("avx2")))
+ZARVIK_AVX2 inline __m256i Bytes32(const char16_t* p) {
+    const __m256i packed = _mm256_packs_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
+                                              _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 16)));
+    return _mm256_permute4x64_epi64(packed, 0xD8); // packing works per half; put the halves in order
+}
+ZARVIK_AVX2 inline __m256i Eq32(__m256i v, char c) {
+    return _mm256_cmpeq_epi8(v, _mm256_set1_epi8(c));
+}
+ZARVIK_AVX2 inline __m256i Range32(__m256i v, char lo, char hi) {
+    return _mm256_and_si256(_mm256_cmpgt_epi8(v, _mm256_set1_epi8(static_cast<char>(lo - 1))),
+                            _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(hi + 1)), v));
+}
+
+ZARVIK_AVX2 void ChunkMarks32(const char16_t* p, uint64_t& commentOrLower, uint64_t& block, uint64_t& pairs) {
+    const __m256i v = Bytes32(p), v1 = Bytes32(p + 1), v2 = Bytes32(p + 2), v3 = Bytes32(p + 3);
+    const __m256i digitPoint1 = _mm256_or_si256(Range32(v1, '0', '9'), Eq32(v1, '.'));
+    const __m256i number1 = _mm256_or_si256(digitPoint1, _mm256_or_si256(Eq32(v1, '+'), Eq32(v1, '-')));
+    const __m256i sign = _mm256_or_si256(Eq32(v, '+'), Eq32(v, '-'));
+    const __m256i brackets = _mm256_or_si256(Eq32(v, '('), Eq32(v, ')'));
+    __m256i special = _mm256_or_si256(brackets, _mm256_or_si256(Eq32(v, '/'), Eq32(v, '*')));
+    special = _mm256_or_si256(special, _mm256_or_si256(_mm256_or_si256(Eq32(v, '='), Eq32(v, '[')),
+                                                       _mm256_or_si256(Eq32(v, ']'), Eq32(v, ','))));
+    special = _mm256_or_si256(special, _mm256_or_si256(Eq32(v, 'O'), Eq32(v, 'Q')));
+    special = _mm256_or_si256(special, _mm256_or_si256(_mm256_cmpgt_epi8(_mm256_setzero_si256(), v),
+                                                       _mm256_cmpgt_epi8(v, _mm256_set1_epi8(126))));
+    const __m256i capitalBare = _mm256_andnot_si256(number1, Range32(v, 'A', 'Z'));
+    const __m256i signBare = _mm256_andnot_si256(digitPoint1, sign);
+    const __m256i twoDigits = _mm256_andnot_si256(
+        Range32(v3, '0', '9'), _mm256_and_si256(Range32(v1, '0', '9'), Range32(v2, '0', '9')));
+    const __m256i dwellOrCycle =
+        _mm256_or_si256(_mm256_and_si256(Eq32(v1, '0'), Eq32(v2, '4')), Eq32(v1, '7'));
+    const __m256i plainG = _mm256_andnot_si256(dwellOrCycle, twoDigits);
+    const __m256i otherG = _mm256_andnot_si256(plainG, Eq32(v, 'G'));
+    const __m256i marks =
+        _mm256_or_si256(_mm256_or_si256(special, capitalBare), _mm256_or_si256(signBare, otherG));
+    block = static_cast<uint32_t>(_mm256_movemask_epi8(marks));
+    commentOrLower =
+        static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_or_si256(brackets, Range32(v, 'a', 'z'))));
+    pairs = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(Eq32(v, '\r'), Eq32(v1, '\n'))));
+}
+
+ZARVIK_AVX2 size_t MarkAvx2(ProgramText& out, int64_t& lines, size_t k, size_t end) {
+    for (; k < end && k + 35 <= out.Text.size(); k += 32) {
+        uint64_t commentOrLower, block, pairs;
+        ChunkMarks32(out.Text.data() + k, commentOrLower, block, pairs);
+        Note(out, k, commentOrLower, block, pairs, lines);
+    }
+    return k;
 }
 #endif
 
@@ -90,8 +159,9 @@ bool IsBlockMark(std::u16string_view text, size_t at) {
     case u'+':
     case u'-':
         return !(IsDigit(next(1)) || next(1) == u'.');
-    case u'G':
-        return !(next(1) == u'0' && next(2) >= u'0' && next(2) <= u'3' && !IsDigit(next(3)));
+    case u'G': // plain: two digits and no third, neither G04 (a dwell) nor G70 to G79 (cycles)
+        return !(IsDigit(next(1)) && IsDigit(next(2)) && !IsDigit(next(3)) &&
+                 !(next(1) == u'0' && next(2) == u'4') && next(1) != u'7');
     default:
         break;
     }
@@ -103,19 +173,34 @@ bool IsBlockMark(std::u16string_view text, size_t at) {
     return false;
 }
 
-ProgramText::ProgramText(std::u16string_view text) : Text(text) {
-    size_t k = 0;
+ProgramText::ProgramText(std::u16string_view text, bool wide, bool lazy) : Text(text) {
 #if defined(__SSE2__)
-    for (; k + 19 <= text.size(); k += 16) {
-        unsigned commentOrLower, block;
-        ChunkMarks(text.data() + k, commentOrLower, block);
-        for (; commentOrLower; commentOrLower &= commentOrLower - 1)
-            Marks.push_back(k + static_cast<size_t>(__builtin_ctz(commentOrLower)));
-        for (; block; block &= block - 1)
-            BlockMarks.push_back(k + static_cast<size_t>(__builtin_ctz(block)));
+    Wide = wide && __builtin_cpu_supports("avx2");
+#else
+    (void)wide;
+#endif
+    if (!lazy) MarkTo(text.size());
+}
+
+void ProgramText::MarkTo(size_t end) {
+    const std::u16string_view text = Text;
+    end = std::min(end, text.size());
+    size_t k = Marked;
+#if defined(__SSE2__)
+    if (Wide) k = MarkAvx2(*this, PairsBefore, k, end);
+    for (; k < end && k + 19 <= text.size(); k += 16) {
+        uint64_t commentOrLower, block, pairs;
+        ChunkMarks(text.data() + k, commentOrLower, block, pairs);
+        Note(*this, k, commentOrLower, block, pairs, PairsBefore);
     }
 #endif
-    MarkRange(text, k, text.size(), *this);
+    // The last characters, which have too few after them for a chunk.
+    for (; k < end; ++k) {
+        if (IsCommentOrLower(text[k])) Marks.push_back({k, PairsBefore + 1, text[k]});
+        if (IsBlockMark(text, k)) BlockMarks.push_back(k);
+        if (CrLfAt(text, k)) ++PairsBefore;
+    }
+    Marked = std::max(Marked, k);
 }
 
 } // namespace advice

@@ -11,23 +11,6 @@ inline bool IsLower(char16_t c) {
     return c >= u'a' && c <= u'z';
 }
 
-// Line of a position: 1 + the CR LF pairs before it. Counted on from the last question, since
-// the findings of one pass come in text order.
-class Lines {
-  public:
-    explicit Lines(std::u16string_view text) : Text(text) {}
-    int64_t At(size_t pos) {
-        for (; Pos < pos && Pos < Text.size(); ++Pos)
-            if (Text[Pos] == u'\r' && Pos + 1 < Text.size() && Text[Pos + 1] == u'\n') ++Pairs;
-        return Pairs + 1;
-    }
-
-  private:
-    std::u16string_view Text;
-    size_t Pos = 0;
-    int64_t Pairs = 0;
-};
-
 size_t FindCrLf(std::u16string_view text, size_t from) {
     for (size_t k = from; k + 1 < text.size(); ++k)
         if (text[k] == u'\r' && text[k + 1] == u'\n') return k;
@@ -68,50 +51,43 @@ void UnterminatedLastLine(const ProgramText& program, Sink& sink) {
 
 void LowerCaseAddress(const ProgramText& program, Sink& sink) {
     const std::u16string_view text = program.Text;
-    Lines lines(text);
     int64_t reported = 0; // line of the last finding: once per line
     bool comment = false;
-    for (size_t k : program.Marks) {
-        const char16_t c = text[k];
+    for (const ProgramText::Mark& m : program.Marks) {
         if (comment) {
-            comment = c != u')';
+            comment = m.Char != u')';
             continue;
         }
-        if (c == u'(') comment = true;
-        if (!IsLower(c) || k + 1 >= text.size()) continue;
-        const char16_t next = text[k + 1];
+        if (m.Char == u'(') comment = true;
+        if (!IsLower(m.Char) || m.Line == reported || m.Pos + 1 >= text.size()) continue;
+        const char16_t next = text[m.Pos + 1];
         if (!((next >= u'0' && next <= u'9') || next == u'+' || next == u'-' || next == u'.')) continue;
-        const int64_t line = lines.At(k);
-        if (line == reported) continue;
-        reported = line;
-        const auto letter = static_cast<char>(c);
-        sink.Add(line, std::string("lower-case \"") + letter +
-                           "\" is not an address: the control ignores the word; write \"" +
-                           static_cast<char>(letter - 32) + "\"");
+        reported = m.Line;
+        const auto letter = static_cast<char>(m.Char);
+        sink.Add(m.Line, std::string("lower-case \"") + letter +
+                             "\" is not an address: the control ignores the word; write \"" +
+                             static_cast<char>(letter - 32) + "\"");
     }
 }
 
 void UnclosedComment(const ProgramText& program, Sink& sink) {
-    const std::u16string_view text = program.Text;
-    Lines lines(text);
-    const auto report = [&](size_t open) {
-        sink.Add(lines.At(open),
+    // The comment runs to the next ")", on later lines too; it is unclosed when a CR LF comes
+    // first, or the text ends.
+    const ProgramText::Mark* open = nullptr;
+    const auto report = [&] {
+        sink.Add(open->Line,
                  "this \"(\" is not closed on its line: everything up to the next \")\" is comment, "
                  "on the following lines too; close it with \")\"");
     };
-    // The comment runs to the next ")", on later lines too; it is unclosed when a CR LF comes
-    // first, or the text ends.
-    size_t open = std::u16string_view::npos;
-    for (size_t k : program.Marks) {
-        const char16_t c = text[k];
-        if (open == std::u16string_view::npos) {
-            if (c == u'(') open = k;
-        } else if (c == u')') {
-            if (FindCrLf(text.substr(0, k), open + 1) != std::u16string_view::npos) report(open);
-            open = std::u16string_view::npos;
+    for (const ProgramText::Mark& m : program.Marks) {
+        if (!open) {
+            if (m.Char == u'(') open = &m;
+        } else if (m.Char == u')') {
+            if (m.Line != open->Line) report();
+            open = nullptr;
         }
     }
-    if (open != std::u16string_view::npos) report(open);
+    if (open) report();
 }
 
 } // namespace advice

@@ -179,7 +179,7 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     std::optional<advice::ProgramText> adviceText;
     std::optional<advice::RunAdvisor> advisor;
     if (options.Advice) {
-        adviceText.emplace(text);
+        adviceText.emplace(text, true, true); // marked as the run goes
         advisor.emplace(*adviceText, [&host](int64_t blockEndPos) { return host.LineOf(blockEndPos); });
         host.Advisor = &*advisor;
     }

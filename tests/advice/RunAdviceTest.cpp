@@ -13,7 +13,9 @@
 
 namespace {
 
-std::u16string U(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+std::u16string U(const std::string& ascii) {
+    return std::u16string(ascii.begin(), ascii.end());
+}
 
 struct Checked {
     bool Fanuc = false;
@@ -70,9 +72,10 @@ TEST(ForeignCycle, OtherControlsCannedCycles) {
             if (f.Code == "foreign-cycle") m += f.Message.substr(0, 3) + ";";
         return m;
     };
-    EXPECT_EQ(messages(Kvz.All(Start + "G70 P10 Q20\r\nG76 P010060 Q100\r\nG71 U1. R0.5\r\nG71 P10 Q20 U0.2\r\n"
-                                       "G72 W1. Q5\r\nM30\r\n")),
-              "G70;G76;G71;G72;");
+    EXPECT_EQ(
+        messages(Kvz.All(Start + "G70 P10 Q20\r\nG76 P010060 Q100\r\nG71 U1. R0.5\r\nG71 P10 Q20 U0.2\r\n"
+                                 "G72 W1. Q5\r\nM30\r\n")),
+        "G70;G76;G71;G72;");
     EXPECT_EQ(Kvz.Lines(code, Start + "G70\r\nX10.\r\nM30\r\n"), V{3}); // the block that says it
     EXPECT_EQ(Fanuc.Lines(code, Start + "G76 X10. Z-20.\r\nM30\r\n"), V{3});
     // Near misses: the thread cycles with H and D, the grooving cycles; a block never reached.
@@ -118,7 +121,8 @@ TEST(LargeFeedPerRev, PerMinuteValuesUnderG95) {
     EXPECT_EQ(Kvz.Lines(code, Start + "G02 X60. Z-5. R5. F150.\r\nM30\r\n"), V{3});
     EXPECT_EQ(Kvz.Lines(code, Start + "G73 X44. Z-30. I2. F150.\r\nM30\r\n"), V{3});
     // Thread cuts and cycles are exempt: their F is the lead.
-    EXPECT_EQ(Kvz.Lines(code, Start + "G33 X48. Z-20. F3.\r\nG71 X46. Z-24. D0.2 H0.92 F2.5\r\nM30\r\n"), V{});
+    EXPECT_EQ(Kvz.Lines(code, Start + "G33 X48. Z-20. F3.\r\nG71 X46. Z-24. D0.2 H0.92 F2.5\r\nM30\r\n"),
+              V{});
     // Per minute (KVZ G94, FANUC G98) is not per revolution.
     EXPECT_EQ(Kvz.Lines(code, Start + "G94 G01 Z-10. F150.\r\nM30\r\n"), V{});
     EXPECT_EQ(Fanuc.Lines(code, Start + "G98 G01 Z-10. F150.\r\nM30\r\n"), V{});
@@ -155,10 +159,12 @@ TEST(RunAdvice, FindingsComeInLineOrderAndNeverChangeTheRun) {
     EXPECT_EQ(a.FinalZ, b.FinalZ);
     EXPECT_EQ(a.Alarms.size(), b.Alarms.size());
     std::vector<std::pair<int64_t, std::string>> got;
-    for (const advice::Finding& f : a.Advice) got.push_back({f.Line, f.Code});
+    for (const advice::Finding& f : a.Advice)
+        got.push_back({f.Line, f.Code});
     const std::vector<std::pair<int64_t, std::string>> want = {
-        {1, "lower-case-address"}, {2, "address-without-value"}, {3, "long-dwell"},   {4, "unclosed-comment"},
-        {6, "feed-while-stopped"}, {6, "no-program-end"},        {7, "unterminated-last-line"}};
+        {1, "lower-case-address"},    {2, "address-without-value"}, {3, "long-dwell"},
+        {4, "unclosed-comment"},      {6, "feed-while-stopped"},    {6, "no-program-end"},
+        {7, "unterminated-last-line"}};
     EXPECT_EQ(got, want);
 }
 
@@ -166,12 +172,14 @@ namespace {
 
 // Runs the command line on one program; returns the exit status and standard output.
 int Cli(std::vector<std::string> args, const std::string& program, std::string* out = nullptr) {
-    const auto path = std::filesystem::temp_directory_path() / ("zarvik-advice-" + std::to_string(::getpid()) + ".min");
+    const auto path =
+        std::filesystem::temp_directory_path() / ("zarvik-advice-" + std::to_string(::getpid()) + ".min");
     std::ofstream(path, std::ios::binary) << program;
     args.insert(args.begin(), "zarvik-check");
     args.push_back(path.string());
     std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
+    for (auto& a : args)
+        argv.push_back(a.data());
     ::testing::internal::CaptureStdout();
     const int status = check::RunCheckerCli(static_cast<int>(argv.size()), argv.data());
     const std::string o = ::testing::internal::GetCapturedStdout();
@@ -184,21 +192,23 @@ int Cli(std::vector<std::string> args, const std::string& program, std::string* 
 
 TEST(CheckerAdvice, ExitStatusReportsAndOptions) {
     const std::string warned = "G00 X10.\r\nG00 X Z-5.\r\n"; // two warnings, no alarm
-    const std::string broken = "G00 X10.\nM30\n";                // no CR LF: an error
+    const std::string broken = "G00 X10.\nM30\n";            // no CR LF: an error
     const std::string clean = "G00 X10. Z5.\r\nM30\r\n";
     std::string out;
     EXPECT_EQ(Cli({}, clean), 0);
     EXPECT_EQ(Cli({"--strict"}, clean), 0);
     EXPECT_EQ(Cli({}, warned, &out), 0);
-    EXPECT_NE(out.find("  line 2: warning: \"X\" without a number reads as 0: write the value right after the "
-                       "letter [address-without-value]\n"),
-              std::string::npos);
+    EXPECT_NE(
+        out.find("  line 2: warning: \"X\" without a number reads as 0: write the value right after the "
+                 "letter [address-without-value]\n"),
+        std::string::npos);
     EXPECT_EQ(Cli({"--strict"}, warned), 1);
     EXPECT_EQ(Cli({"--no-advice", "--strict"}, warned), 0);
     EXPECT_EQ(Cli({"--json"}, broken, &out), 1);
-    EXPECT_NE(out.find("\"alarms\": [], \"advice\": [{\"line\": 1, \"code\": \"no-crlf\", \"severity\": \"error\", "
-                       "\"message\": "),
-              std::string::npos);
+    EXPECT_NE(
+        out.find("\"alarms\": [], \"advice\": [{\"line\": 1, \"code\": \"no-crlf\", \"severity\": \"error\", "
+                 "\"message\": "),
+        std::string::npos);
     EXPECT_EQ(Cli({"--json", "--no-advice"}, broken, &out), 0);
     EXPECT_NE(out.find("\"advice\": []"), std::string::npos);
     // Advice follows the alarms in the text report.
