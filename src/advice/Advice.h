@@ -201,6 +201,8 @@ class RunAdvisor {
 
   private:
     bool PlainBlock(const interp::MachineState& s); // no mark of Text.BlockMarks in the block
+    // Shows the block to the findings that watch it (`watch` by Watch).
+    void Look(const interp::MachineState& s, const bool (&watch)[3]);
 
     std::vector<Finding> Out;
     ProgramText& Text;

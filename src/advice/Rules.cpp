@@ -49,7 +49,7 @@ int64_t BlockSeen::Line() const {
 
 RunAdvisor::RunAdvisor(ProgramText& text, LineOfBlock lineOf) : Text(text), LineOf(std::move(lineOf)) {}
 
-bool RunAdvisor::PlainBlock(const interp::MachineState& s) {
+inline bool RunAdvisor::PlainBlock(const interp::MachineState& s) {
     // The block's characters in the text: up to the CR of its CR LF.
     if (s.BlockEndPos <= 0) return false;
     const auto end = static_cast<size_t>(s.BlockEndPos - 1);
@@ -72,29 +72,12 @@ void RunAdvisor::BlockExecuted(const interp::MachineState& s) {
         PrevX = s.PVLX;
         PrevZ = s.PVLZ;
     }
-    // A block of plain words needs no scan: none of its words can make a finding, and the
-    // control's modal code after it is the one it ran (it cannot be a dwell).
-    const bool plain = PlainBlock(s);
-    double mode = s.GMode;
-    if (!plain) {
-        ScanBlockWords(s.BlockText, InComment, s.BlockDelete, Words);
-        mode = Mode;
-        for (double g : Words.GCodes)
-            mode = ModeAfterG(mode, g, s.FanucMode);
-    }
-    static const BlockWords none;
-    const BlockSeen seen{s, plain ? none : Words, LineOf, mode, PrevX, PrevZ, PrevTime};
-    // Which blocks each finding looks at: on most blocks none of them. In the order of the table.
-    const bool watch[] = {!plain, s.MSpindle == 5 || Memory.StopWarned, s.Feed > 2.0 || Memory.FeedWarned};
-    if (watch[0] || watch[1] || watch[2]) {
-        for (const Rule& rule : Rules()) {
-            if (!rule.OnBlock || !watch[static_cast<int>(rule.When)]) continue;
-            Sink sink(Out, rule.Code, rule.Level);
-            rule.OnBlock(seen, Memory, sink);
-        }
-    }
+    // Which blocks the findings look at; on most blocks of a program none of them.
+    const bool watch[] = {!PlainBlock(s), s.MSpindle == 5 || Memory.StopWarned,
+                          s.Feed > 2.0 || Memory.FeedWarned};
+    if (watch[0] || watch[1] || watch[2]) Look(s, watch);
     // The state the next block starts from. The control's own comment state is the truth; the
-    // scan above follows it.
+    // scan follows it.
     InComment = s.InComment;
     Mode = s.GMode;
     PrevX = s.LastX;
@@ -103,6 +86,26 @@ void RunAdvisor::BlockExecuted(const interp::MachineState& s) {
     if (s.BlockEndPos != 0) {
         Memory.LastEndPos = s.BlockEndPos;
         Memory.Ended = s.RunState == interp::RunEndM02 || s.RunState == interp::RunEndM30;
+    }
+}
+
+void RunAdvisor::Look(const interp::MachineState& s, const bool (&watch)[3]) {
+    // A block of plain words needs no scan: none of its words can make a finding, and the
+    // control's modal code after it is the one it ran (it cannot be a dwell).
+    static const BlockWords none;
+    const bool plain = !watch[0];
+    double mode = s.GMode;
+    if (!plain) {
+        ScanBlockWords(s.BlockText, InComment, s.BlockDelete, Words);
+        mode = Mode;
+        for (double g : Words.GCodes)
+            mode = ModeAfterG(mode, g, s.FanucMode);
+    }
+    const BlockSeen seen{s, plain ? none : Words, LineOf, mode, PrevX, PrevZ, PrevTime};
+    for (const Rule& rule : Rules()) { // in the order of the table
+        if (!rule.OnBlock || !watch[static_cast<int>(rule.When)]) continue;
+        Sink sink(Out, rule.Code, rule.Level);
+        rule.OnBlock(seen, Memory, sink);
     }
 }
 
