@@ -1,7 +1,7 @@
 // ZarvikCalculator: the always-on-top pocket calculator of the shop floor.
-#include "ControlPc.h"
 #include "SingleInstance.h"
 #include "frmCalc.h"
+#include "platform/ControlPc.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -27,7 +27,7 @@ int main(int argc, char* argv[]) {
         Instance.Listen();
     }
 
-    calc::frmCalc Window(calc::DetectKvzControl());
+    calc::frmCalc Window(platform::OnKvzControlPc());
     QObject::connect(&Instance, &calc::SingleInstance::RaiseRequested, &Window, &calc::frmCalc::BringToFront);
     QObject::connect(&Instance, &calc::SingleInstance::CloseRequested, &Window, &QWidget::close);
     Window.show();

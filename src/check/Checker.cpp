@@ -1,7 +1,7 @@
 #include "check/Checker.h"
 
-#include "interp/Legacy.h"
-#include "interp/Machine.h"
+#include "base/Legacy.h"
+#include "base/Machine.h"
 #include "interp/RunControl.h"
 #include "motion/Motion.h"
 

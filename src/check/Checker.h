@@ -3,8 +3,8 @@
 // collects every alarm with its line, the cutting time per tool, the final position and, when
 // asked, every drawn piece of path.
 
-#include "interp/Host.h"
-#include "motion/Canvas.h"
+#include "base/Host.h"
+#include "base/Canvas.h"
 
 #include <cstdint>
 #include <functional>

@@ -4,7 +4,7 @@
 #include "check/Decode.h"
 #include "check/LargeBuffer.h"
 #include "check/Picture.h"
-#include "interp/Legacy.h"
+#include "base/Legacy.h"
 
 #include <cmath>
 #include <cstdio>

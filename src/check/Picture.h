@@ -4,7 +4,7 @@
 // window's viewport.
 
 #include "check/Checker.h"
-#include "motion/Canvas.h"
+#include "base/Canvas.h"
 
 #include <functional>
 #include <optional>

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "interp/Interpreter.h"
-#include "interp/Legacy.h"
-#include "interp/Machine.h"
+#include "base/Alarms.h"
+#include "base/Legacy.h"
+#include "base/Machine.h"
 #include "motion/Motion.h"
 #include "motion/MoveSupport.h"
 

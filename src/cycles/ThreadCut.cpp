@@ -6,7 +6,7 @@
 
 #include "cycles/CycleSteps.h"
 #include "cycles/Cycles.h"
-#include "interp/Machine.h"
+#include "base/Machine.h"
 #include "motion/Motion.h"
 
 namespace cycles {

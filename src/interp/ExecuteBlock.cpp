@@ -3,8 +3,8 @@
 
 #include "cycles/Cycles.h"
 #include "interp/Interpreter.h"
-#include "interp/Legacy.h"
-#include "interp/Machine.h"
+#include "base/Legacy.h"
+#include "base/Machine.h"
 #include "interp/Scanner.h"
 #include "motion/Motion.h"
 

@@ -2,8 +2,8 @@
 // always computed from the radius (the arc of at most 180 degrees for a positive radius); the
 // program's centre words only supply a radius when none is written.
 
-#include "interp/Interpreter.h"
-#include "interp/Machine.h"
+#include "base/Alarms.h"
+#include "base/Machine.h"
 #include "motion/Motion.h"
 #include "motion/MoveSupport.h"
 

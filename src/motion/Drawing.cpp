@@ -1,9 +1,9 @@
 // Trace drawing: the canvas mapping, rapid and cutting legs, tool colours, tool labels, the
 // arrow head of rapid moves and the end-point mark.
 
-#include "interp/Interpreter.h"
-#include "interp/Legacy.h"
-#include "interp/Machine.h"
+#include "base/Alarms.h"
+#include "base/Legacy.h"
+#include "base/Machine.h"
 #include "motion/Motion.h"
 #include "motion/MoveSupport.h"
 

@@ -1,8 +1,8 @@
 // Straight moves of the lathe: rapid traverse, linear cutting, dwell, home and reference return,
 // and the plus soft-limit check the cutting moves share.
 
-#include "interp/Interpreter.h"
-#include "interp/Machine.h"
+#include "base/Alarms.h"
+#include "base/Machine.h"
 #include "motion/Motion.h"
 #include "motion/MoveSupport.h"
 

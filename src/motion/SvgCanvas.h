@@ -2,7 +2,7 @@
 // The trace canvas as an SVG picture, one pixel per 15 twips: lines, dots, arcs and text
 // elements in drawing order on the background colour.
 
-#include "motion/Canvas.h"
+#include "base/Canvas.h"
 
 #include <string>
 

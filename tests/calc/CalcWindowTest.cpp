@@ -1,13 +1,10 @@
-#include "ControlPc.h"
 #include "KeyPad.h"
 #include "frmCalc.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFile>
 #include <QPushButton>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -141,16 +138,4 @@ TEST_F(CalcWindow, PlacedLowOnTheLeftOfTheScreen) {
     EXPECT_EQ(Window.x(), qRound(4570 * PixelsPerTwip));
     int Bottom = Window.y() + Window.frameGeometry().height();
     EXPECT_EQ(Window.screen()->geometry().height() - Bottom, qRound(1000 * PixelsPerTwip));
-}
-
-TEST(CalcControlPc, MarkerFileTellsTheControlPc) {
-    QTemporaryDir Folder;
-    QString Marker = Folder.filePath(QStringLiteral("KVZMNGCD.CNC"));
-    qputenv("ZARVIK_KVZ_MARKER", Marker.toLocal8Bit());
-    EXPECT_FALSE(calc::DetectKvzControl());
-    QFile File(Marker);
-    ASSERT_TRUE(File.open(QIODevice::WriteOnly));
-    File.close();
-    EXPECT_TRUE(calc::DetectKvzControl());
-    qunsetenv("ZARVIK_KVZ_MARKER");
 }
