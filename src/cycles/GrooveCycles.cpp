@@ -8,6 +8,7 @@
 #include "cycles/Cycles.h"
 #include "base/Machine.h"
 #include "motion/Motion.h"
+#include "motion/SoftLimits.h"
 
 namespace cycles {
 

@@ -1,7 +1,7 @@
 // Power-on state of the simulated control.
 
-#include "interp/Interpreter.h"
 #include "base/Machine.h"
+#include "interp/Interpreter.h"
 #include "motion/Motion.h"
 
 namespace interp {
