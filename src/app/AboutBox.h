@@ -1,6 +1,8 @@
 #pragma once
 // frmAbout: the program's title, version and a short description.
 
+#include "ZarvikVersion.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -8,7 +10,8 @@ class QPushButton;
 
 namespace app {
 
-inline constexpr int VersionMajor = 2, VersionMinor = 3, VersionRevision = 8;
+inline constexpr int VersionMajor = ZARVIK_VERSION_MAJOR, VersionMinor = ZARVIK_VERSION_MINOR,
+                     VersionRevision = ZARVIK_VERSION_PATCH;
 
 class frmAbout : public QDialog {
   public:

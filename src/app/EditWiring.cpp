@@ -88,7 +88,8 @@ void MainWindow::mnuDrawPrint_Click() {
 
 void MainWindow::mnuEditCalculator_Click() {
     QString error;
-    if (!StartCalculatorFrom(CalculatorFolder, &error)) QMessageBox::warning(this, "Zarvik", error);
+    if (!StartCalculatorFromAny(CalculatorFolders(CalculatorFolder), &error))
+        QMessageBox::warning(this, "Zarvik", error);
 }
 
 } // namespace app

@@ -4,6 +4,7 @@
 #include "app/Icons.h"
 #include "app/PanelBar.h"
 #include "app/Widgets.h"
+#include "editor/PlainTextPane.h"
 #include "files/ProgramText.h"
 #include "platform/KeyboardLocks.h"
 #include "platform/WheelMouse.h"
@@ -76,6 +77,7 @@ void MainWindow::BuildForm() {
     };
     Program->OverwriteChanged = [this] { RefreshLocks(); };
     Text = new files::ProgramText(Program->document());
+    editor::KeepTypingPlain(Program);
 
     Trace1 = new QWidget(Form);
     Trace1->setObjectName("Trace1");

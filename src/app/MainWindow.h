@@ -18,12 +18,14 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <memory>
 
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QMessageBox;
 class QMouseEvent;
 class QPrinter;
 class QSlider;
@@ -92,7 +94,7 @@ class MainWindow : public QMainWindow {
     editor::SearchState Search;                   // the Find and Replace texts and counts
     std::unique_ptr<QPrinter> Printer;            // the printer chosen in Print setup is kept
     platform::clsWheelMouse* m_CWheel1 = nullptr; // wheel turns over the canvas
-    QString CalculatorFolder;                     // where the calculator is looked for: Zarvik's own folder
+    QString CalculatorFolder;                     // Zarvik's own folder: the calculator is looked for there first
 
     // --- Commands and the window's own procedures ---
     // Check marks, pressed buttons and sunken panels from the machine state: the one place.
@@ -133,6 +135,9 @@ class MainWindow : public QMainWindow {
     void StatusBarF_PanelClick(const QString& key);
     void Toolbar1_ButtonClick(const QString& key);
     bool Modified() const;
+    // The closing question about changed text (Yes saves, No drops the changes); false when the
+    // command that asked must stop. Closing, Exit, Open and the recent files ask it.
+    bool AskToSaveChanges();
     void LayoutForm();    // the resize rules
     void ApplyView();     // the view numbers onto the canvas and ruler widgets
     void RefreshCanvas(); // repaint what the run has drawn
@@ -170,12 +175,17 @@ class MainWindow : public QMainWindow {
     QString AskOpenFile();
     QString AskSaveFile();
     void ShowFileError(const QString& text);
+    bool AskToSaveAsUtf8(const QString& path, const QString& text, qsizetype unfit);
+    // Says so when the control would read no block of a program just opened.
+    void NoticeLineEnds(const QString& path, const QString& exact);
 
     QTimer* LockTimer = nullptr;
     bool DragHalted = false; // the drag reached the canvas edge; moves wait for the button's release
     bool StartupFailed = false;
     bool CloseAfterRun = false; // the window closes once the run in progress has ended
     bool Exiting = false;       // the exit sequence has run; the next close goes through
+
+    QPointer<QMessageBox> LineEndNotice; // the note about the line ends of the open program
 };
 
 } // namespace app

@@ -1,5 +1,7 @@
 // Start-up and shut-down of the window, and the commands that belong to the window itself.
 
+#include "app/Startup.h"
+
 #include "app/AboutBox.h"
 #include "app/GuiHost.h"
 #include "app/MainWindow.h"
@@ -12,6 +14,7 @@
 #include "platform/KeyboardLocks.h"
 #include "platform/WheelMouse.h"
 #include "settings/IniStore.h"
+#include "settings/WindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -42,6 +45,13 @@ QString CommandLinePath(QString line) {
 
 } // namespace
 
+QString CommandLineOf(const QStringList& arguments) {
+    QStringList line = arguments;
+    for (QString& a : line)
+        if (a.contains(' ') && !a.contains('"')) a = '"' + a + '"';
+    return line.join(' ');
+}
+
 void MainWindow::ConnectCommands() {
     ConnectRunCommands();
     ConnectFileCommands();
@@ -63,10 +73,10 @@ bool MainWindow::Load(const QString& commandLine) {
         settings::IniStore store;
         // 3. Window placement.
         settings::ReadWindow(store, Settings);
-        const double tpp = TwipsPerPixel();
-        move(int(Settings.MainLeft / tpp), int(Settings.MainTop / tpp));
-        resize(std::max(1, int((Settings.MainWidth - 60) / tpp)),
-               std::max(1, int((Settings.MainHeight - 450) / tpp)));
+        const QRect place =
+            settings::PlaceWindow(store, Settings, TwipsPerPixel(), settings::AvailableScreens());
+        move(place.topLeft());
+        resize(place.size());
         // 4. and 5. Parameters, folder, printer and font; the switches' check marks follow.
         settings::ReadParameters(store, Settings, QCoreApplication::applicationDirPath());
         s.PVLX = Settings.PVLX, s.PVLZ = Settings.PVLZ, s.NVLX = Settings.NVLX, s.NVLZ = Settings.NVLZ;
@@ -177,7 +187,7 @@ void MainWindow::ExitSequence() {
             Settings.RecentFile[n] = Recent.Captions[n];
         settings::IniStore store;
         settings::WriteAll(store, Settings, isMinimized());
-        store.Sync();
+        if (!store.Sync()) QMessageBox::warning(this, "Zarvik", settings::WriteFailedMessage(store));
     }
     // 2. Caps Lock back off, except on the control PC.
     if (!OnKvzControl && platform::LockState(platform::LockKey::CapsLock) == true)
@@ -191,7 +201,8 @@ void MainWindow::ExitSequence() {
 }
 
 void MainWindow::mnuExit_Click() {
-    // The Exit item never asks about unsaved text.
+    // NOTE: Exit asks about changed text as closing the window does; otherwise the changes are lost.
+    if (!Exiting && !AskToSaveChanges()) return;
     if (Run->Running()) {
         CloseAfterRun = true;
         M->S.RunState = interp::RunReset;
@@ -219,16 +230,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     // 1. The calculator closes with the window.
     CloseCalculator();
-    // 2. Unsaved text.
-    if (Modified()) {
-        const auto answer =
-            QMessageBox::warning(this, "Zarvik", "[" + ProgramFileName + "] is changed.\r\n Save ?",
-                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        // NOTE: a save that fails or is cancelled keeps the window open, so no text is lost.
-        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Yes && !mnuFileSave_Click())) {
-            event->ignore();
-            return;
-        }
+    // 2. Unsaved text; a save that fails or is cancelled keeps the window open.
+    if (!AskToSaveChanges()) {
+        event->ignore();
+        return;
     }
     // A run in progress ends first; the window closes when its loop has returned.
     if (Run->Running()) {

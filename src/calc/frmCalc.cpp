@@ -4,6 +4,7 @@
 #include "KeyPad.h"
 
 #include <QClipboard>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -17,9 +18,10 @@ namespace calc {
 
 namespace {
 
-constexpr int FlashMs = 100;      // press feedback
-constexpr int LeftTwips = 4570;   // the calculator's place on the shop-floor screen
-constexpr int BottomTwips = 1000; // gap between the window and the bottom of the screen
+constexpr int FlashMs = 100;                            // press feedback
+constexpr int LeftTwips = 4570;                         // the calculator's place on the shop-floor screen
+constexpr int BottomTwips = 1000;                       // gap between the window and the bottom of the screen
+constexpr int ReadoutLargest = 26, ReadoutSmallest = 6; // display font sizes, pixels
 
 // Key codes of the calculator's keyboard map for the Qt keys that go down.
 int KeyDownCode(int QtKey) {
@@ -77,6 +79,8 @@ void frmCalc::BuildDisplay() {
     Readout = new QLabel(QStringLiteral("0."), Lcd);
     Readout->setObjectName(QStringLiteral("Readout"));
     Readout->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // The display's width comes from the window, never from the length of its text.
+    Readout->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     Grid->addWidget(Label1, 0, 0, Qt::AlignLeft);
     Grid->addWidget(LabelM, 0, 1, Qt::AlignRight);
     Grid->addWidget(Readout, 1, 0, 1, 2);
@@ -92,7 +96,7 @@ void frmCalc::ApplyStyle() {
         #Lcd { background: #ffffff; border: 2px solid #1d2127; border-radius: 5px; }
         #Label1 { background: #ffffff; color: #1f3f77; font-size: 11px; }
         #LabelM { color: #a02020; font-size: 11px; font-weight: bold; }
-        #Readout { color: #111111; font-size: 26px; font-weight: bold; }
+        #Readout { color: #111111; font-size: %2px; font-weight: bold; }
         QPushButton { border: 1px solid #1d2127; border-radius: 5px; font-size: 13px; color: #111111; }
         QPushButton[kind="digit"] { background: #f4f4f0; font-size: 16px; font-weight: bold; }
         QPushButton[kind="operator"] { background: #d5dce6; font-size: 16px; font-weight: bold; }
@@ -104,7 +108,8 @@ void frmCalc::ApplyStyle() {
         QPushButton:focus { border: 2px solid #f0c040; }
         QPushButton[down="true"] { background: %1; }
     )")
-                      .arg(Shadow));
+                      .arg(Shadow)
+                      .arg(ReadoutLargest));
 }
 
 QString frmCalc::ReadoutText() const {
@@ -124,6 +129,7 @@ void frmCalc::Press(Key Which) {
 
 void frmCalc::Refresh() {
     Readout->setText(QString::fromStdString(Calc.Readout()));
+    FitReadout();
     Label1->setText(QString::fromStdString(Calc.Label1Caption()));
     Label1->setFixedWidth(Twips(Calc.Label1Width()));
     Label1->setVisible(Calc.Label1Visible());
@@ -145,6 +151,26 @@ void frmCalc::Refresh() {
     }
     // Enter and the space bar then always mean "=".
     Keys->Button(Key::Equals)->setFocus(Qt::OtherFocusReason);
+}
+
+void frmCalc::FitReadout() {
+    const int Room = Readout->contentsRect().width();
+    if (Room <= 0) return; // not laid out yet; done again when shown
+    QFont Font = Readout->font();
+    int Pixels = ReadoutLargest;
+    for (; Pixels > ReadoutSmallest; --Pixels) {
+        Font.setPixelSize(Pixels);
+        if (QFontMetrics(Font).horizontalAdvance(Readout->text()) <= Room) break;
+    }
+    // NOTE: beyond the smallest size the text is aligned left, so that the digits lost are the
+    // last ones, never the leading ones.
+    Font.setPixelSize(Pixels);
+    const bool Fits = QFontMetrics(Font).horizontalAdvance(Readout->text()) <= Room;
+    Readout->setAlignment((Fits ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+    if (Pixels == ReadoutPixels) return;
+    ReadoutPixels = Pixels;
+    // The display's own rule wins over the window's style sheet.
+    Readout->setStyleSheet(QStringLiteral("font-size: %1px;").arg(Pixels));
 }
 
 bool frmCalc::HandleKey(int QtKey, const QString& Text, bool AutoRepeat) {
@@ -203,6 +229,7 @@ void frmCalc::showEvent(QShowEvent* Event) {
         Placed = true;
         PlaceOnScreen();
     }
+    FitReadout();
 }
 
 void frmCalc::closeEvent(QCloseEvent* Event) {

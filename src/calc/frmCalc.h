@@ -43,8 +43,11 @@ class frmCalc : public QWidget {
     void Press(Key Which);
     bool HandleKey(int QtKey, const QString& Text, bool AutoRepeat);
     void Refresh();
+    // Shrinks the display's font until the whole text fits: long results keep their leading digits.
+    void FitReadout();
     void PlaceOnScreen();
     int Twips(int Value) const;
+    int ReadoutPixels = 0; // font size of the display set last (0: the style's own)
 
     CalcEngine Calc;
     bool OnKvzControl = false;

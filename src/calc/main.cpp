@@ -1,5 +1,6 @@
 // ZarvikCalculator: the always-on-top pocket calculator of the shop floor.
 #include "SingleInstance.h"
+#include "ZarvikVersion.h"
 #include "frmCalc.h"
 #include "platform/ControlPc.h"
 
@@ -7,9 +8,16 @@
 #include <QCommandLineParser>
 #include <QTimer>
 
+#include <cstdio>
+
 int main(int argc, char* argv[]) {
+    if (AsksForVersion(argc, argv)) {
+        std::printf("ZarvikCalculator %s\n", ZARVIK_VERSION);
+        return 0;
+    }
     QApplication App(argc, argv);
     App.setApplicationName(QStringLiteral("ZarvikCalculator"));
+    App.setApplicationVersion(QStringLiteral(ZARVIK_VERSION));
 
     // For the documentation picture: type keys, save the window as an image, end.
     QCommandLineParser Options;
@@ -17,6 +25,8 @@ int main(int argc, char* argv[]) {
                                   QStringLiteral("file"));
     QCommandLineOption Keys(QStringLiteral("keys"), QStringLiteral("Keys typed first (\\n is Enter)."),
                             QStringLiteral("keys"));
+    Options.addHelpOption();
+    Options.addVersionOption();
     Options.addOptions({Screenshot, Keys});
     Options.process(App);
     bool Picture = Options.isSet(Screenshot);
@@ -24,7 +34,9 @@ int main(int argc, char* argv[]) {
     calc::SingleInstance Instance;
     if (!Picture) {
         if (calc::SingleInstance::HandOverToRunning()) return 0;
-        Instance.Listen();
+        QString Reason;
+        if (!Instance.Listen(&Reason))
+            qWarning("ZarvikCalculator runs alone; Zarvik cannot close it: %s", qPrintable(Reason));
     }
 
     calc::frmCalc Window(platform::OnKvzControlPc());

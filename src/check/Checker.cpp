@@ -1,6 +1,5 @@
 #include "check/Checker.h"
 
-#include "base/Legacy.h"
 #include "base/Machine.h"
 #include "interp/RunControl.h"
 #include "motion/Motion.h"
@@ -16,17 +15,20 @@ namespace {
 // Line of the block being executed: 1 + the CR LF pairs before its terminating CR LF. Counted
 // incrementally, since blocks are read in text order.
 class LineCounter {
-public:
+  public:
     explicit LineCounter(const std::u16string& text) : Text(text) {}
     int64_t LineOf(int64_t blockEndPos) {
         const size_t end = blockEndPos > 0 ? static_cast<size_t>(blockEndPos - 1) : 0; // 0-based CR
-        if (end < Pos) { Pos = 0; Pairs = 0; }
+        if (end < Pos) {
+            Pos = 0;
+            Pairs = 0;
+        }
         for (; Pos < end && Pos < Text.size(); ++Pos)
             if (Text[Pos] == u'\r' && Pos + 1 < Text.size() && Text[Pos + 1] == u'\n') ++Pairs;
         return Pairs + 1;
     }
 
-private:
+  private:
     const std::u16string& Text;
     size_t Pos = 0;
     int64_t Pairs = 0;
@@ -35,7 +37,7 @@ private:
 // The host of a silent check: no window, no waiting; remembers the message panels and records
 // alarms and tool times after every block.
 class CheckHost final : public interp::Host {
-public:
+  public:
     CheckHost(const std::u16string& text, CheckReport& report) : Text(text), Lines(text), Report(report) {}
     interp::Machine* M = nullptr;
 
@@ -61,13 +63,14 @@ public:
     void BlockExecuted() override {
         const interp::MachineState& s = M->S;
         // An alarm of the block counts even when a later M00/M01/M02/M30 took over the run state.
-        if (s.RunState == interp::RunAlarm || AlarmInBlock) Report.Alarms.push_back({CurrentLine(), MainMessage});
+        if (s.RunState == interp::RunAlarm || AlarmInBlock)
+            Report.Alarms.push_back({CurrentLine(), MainMessage});
         AlarmInBlock = false;
         const double total = s.CuttingTime;
         if (total != LastTotal) {
             // The tool's entry is looked up again only when the T word changes.
             if (!ToolTime || s.TWord != ToolTWord || s.TGFlag != ToolTG) {
-                ToolTime = &Report.ToolTimes[ToolNumber(s)];
+                ToolTime = &Report.ToolTimes[motion::ToolNumberOf(*M)];
                 ToolTWord = s.TWord;
                 ToolTG = s.TGFlag;
             }
@@ -76,12 +79,7 @@ public:
         }
     }
 
-    static double ToolNumber(const interp::MachineState& s) {
-        if (s.TGFlag) return s.TWord;
-        return legacy::Int(s.TWord / 100) - legacy::Int(s.TWord / 10000) * 100;
-    }
-
-private:
+  private:
     const std::u16string& Text;
     LineCounter Lines;
     CheckReport& Report;
@@ -93,78 +91,97 @@ private:
     bool ToolTG = false;
 };
 
+// Whether the control reads any block of the text: a block ends at CR LF, so a text with line
+// breaks (LF or CR alone, UTF-16 with a NUL between CR and LF) but no CR LF reads none.
+bool NoCrLfLineEnds(const std::u16string& text) {
+    bool breaks = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') return false;
+        breaks = breaks || text[i] == u'\r' || text[i] == u'\n';
+    }
+    return breaks;
+}
+
 // The trace canvas of a check: hands every path piece on with its line, and every primitive to
-// an optional picture.
+// each picture.
 class TraceCanvas final : public motion::Canvas {
-public:
+  public:
     TraceCanvas(CheckHost& host, const std::function<void(const TracedSegment&)>& onSegment,
-                motion::Canvas* picture)
-        : Host(host), OnSegment(onSegment), Picture(picture) {}
+                const std::vector<motion::Canvas*>& pictures)
+        : Host(host), OnSegment(onSegment), Pictures(pictures) {}
 
     void Resize(double w, double h) override {
         Canvas::Resize(w, h);
-        if (Picture) Picture->Resize(w, h);
+        for (motion::Canvas* p : Pictures)
+            p->Resize(w, h);
     }
     void Line(double x1, double y1, double x2, double y2, int32_t color) override {
-        if (Sync()) Picture->Line(x1, y1, x2, y2, color);
+        for (motion::Canvas* p : Synced())
+            p->Line(x1, y1, x2, y2, color);
     }
     void PSet(double x, double y, int32_t color) override {
-        if (Sync()) Picture->PSet(x, y, color);
+        for (motion::Canvas* p : Synced())
+            p->PSet(x, y, color);
     }
     void Circle(double cx, double cy, double r, int32_t color, bool full, double a, double b) override {
-        if (Sync()) Picture->Circle(cx, cy, r, color, full, a, b);
+        for (motion::Canvas* p : Synced())
+            p->Circle(cx, cy, r, color, full, a, b);
     }
     void Print(const std::string& text) override {
-        if (Sync()) {
-            Picture->Print(text);
-            CurrentX = Picture->CurrentX;
-            CurrentY = Picture->CurrentY;
-        }
+        if (Pictures.empty()) return;
+        for (motion::Canvas* p : Synced())
+            p->Print(text);
+        CurrentX = Pictures.front()->CurrentX;
+        CurrentY = Pictures.front()->CurrentY;
     }
     double TextWidth(const std::string& text) override {
-        if (Sync()) return Picture->TextWidth(text);
+        if (!Pictures.empty()) return Synced().front()->TextWidth(text);
         // Without a picture: a plain monospace estimate, 0.6 em a character.
         return 0.6 * FontSize * 20 * static_cast<double>(text.size()) * ScaleWidth / Width;
     }
     double TextHeight(const std::string&) override {
-        if (Sync()) return Picture->TextHeight("A");
+        if (!Pictures.empty()) return Synced().front()->TextHeight("A");
         return 1.15 * FontSize * 20 * ScaleHeight / Height;
     }
     void Cls() override {
-        if (Sync()) Picture->Cls();
+        for (motion::Canvas* p : Synced())
+            p->Cls();
     }
     void Path(const motion::PathSegment& segment) override {
         if (OnSegment) OnSegment({Host.CurrentLine(), segment});
     }
 
-private:
-    bool Sync() {
-        if (!Picture) return false;
-        Picture->SetScale(ScaleLeft, ScaleTop, ScaleWidth, ScaleHeight);
-        Picture->Style = Style;
-        Picture->Mode = Mode;
-        Picture->ForeColor = ForeColor;
-        Picture->BackColor = BackColor;
-        Picture->FontSize = FontSize;
-        Picture->CurrentX = CurrentX;
-        Picture->CurrentY = CurrentY;
-        return true;
+  private:
+    // The pictures, each given this canvas's scale and drawing attributes.
+    const std::vector<motion::Canvas*>& Synced() {
+        for (motion::Canvas* p : Pictures) {
+            p->SetScale(ScaleLeft, ScaleTop, ScaleWidth, ScaleHeight);
+            p->Style = Style;
+            p->Mode = Mode;
+            p->ForeColor = ForeColor;
+            p->BackColor = BackColor;
+            p->FontSize = FontSize;
+            p->CurrentX = CurrentX;
+            p->CurrentY = CurrentY;
+        }
+        return Pictures;
     }
     CheckHost& Host;
     const std::function<void(const TracedSegment&)>& OnSegment;
-    motion::Canvas* Picture;
+    const std::vector<motion::Canvas*>& Pictures;
 };
 
 } // namespace
 
 CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options,
-                         const std::function<void(const TracedSegment&)>& onSegment, motion::Canvas* picture,
-                         double pictureWidthPx, double pictureHeightPx) {
+                         const std::function<void(const TracedSegment&)>& onSegment,
+                         const std::vector<motion::Canvas*>& pictures, double pictureWidthPx,
+                         double pictureHeightPx) {
     CheckReport report;
     report.Fanuc = options.Fanuc;
     report.Unit = options.Unit;
     CheckHost host(text, report);
-    TraceCanvas trace(host, onSegment, picture);
+    TraceCanvas trace(host, onSegment, pictures);
     motion::View view;
     // The picture is the viewport, at 15 twips a pixel (96 dots an inch).
     view.ViewportWidth = pictureWidthPx * 15;
@@ -190,8 +207,10 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     run.Start();
     s.Replay = false;
 
+    report.NoCrLf = NoCrLfLineEnds(text);
     report.Blocks = s.BlockCount;
-    report.ProgramEnd = (s.RunState == interp::RunEndM02 || s.RunState == interp::RunEndM30) && s.BlockEndPos != 0;
+    report.ProgramEnd =
+        (s.RunState == interp::RunEndM02 || s.RunState == interp::RunEndM30) && s.BlockEndPos != 0;
     report.CuttingTime = s.CuttingTime;
     report.FinalX = s.LastX;
     report.FinalZ = s.LastZ;

@@ -38,18 +38,29 @@ struct CheckReport {
     int16_t Unit = 1;
     int32_t Blocks = 0;
     bool ProgramEnd = false; // stopped at M02/M30; otherwise at the end of the text
-    double CuttingTime = 0;  // seconds (the control's single-precision total)
+    // The text has line breaks but not one CR LF: the control reads no block of it. A failure.
+    bool NoCrLf = false;
+    double CuttingTime = 0; // seconds (the control's single-precision total)
     double FinalX = 0, FinalZ = 0;
     std::vector<Alarm> Alarms;
     std::map<double, double> ToolTimes; // tool number -> seconds, tools with time only
+
+    bool Failed() const { return NoCrLf || !Alarms.empty(); }
 };
 
-// Runs `text` (the decoded program) once. `picture`, when given, receives every drawing primitive
-// in the standard view of the limits (for SVG and PNG pictures); `onSegment` every path piece.
+// Runs `text` (the decoded program) once. `onSegment`, when given, receives every path piece;
+// each of `pictures` every drawing primitive, in the standard view of the limits when it is a
+// ViewportCanvas of a picture that size (for SVG and PNG pictures). Text sizes come from the
+// first picture.
 CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options,
                          const std::function<void(const TracedSegment&)>& onSegment = {},
-                         motion::Canvas* picture = nullptr, double pictureWidthPx = 1600,
+                         const std::vector<motion::Canvas*>& pictures = {}, double pictureWidthPx = 1600,
                          double pictureHeightPx = 1000);
+
+// The words of the reports for how a run ended, the same in the text and in JSON.
+inline constexpr const char* EndedAtProgramEnd = "Program End";
+inline constexpr const char* EndedAtEndOfText = "EOF";
+inline constexpr const char* NoCrLfMessage = "no CR LF line ends: the control reads no block";
 
 // Report texts.
 std::string ReportJson(const CheckReport& report);

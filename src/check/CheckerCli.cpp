@@ -3,17 +3,23 @@
 #include "check/Checker.h"
 #include "check/Decode.h"
 #include "check/LargeBuffer.h"
-#include "check/Picture.h"
-#include "base/Legacy.h"
+#include "check/Output.h"
+#include "input/InputGuard.h"
 
+#include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
+#include <memory>
+#include <new>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <tuple>
+#include <unistd.h>
 #include <vector>
 
 namespace check {
@@ -23,24 +29,51 @@ namespace {
 const char* const Usage =
     "usage: zarvik-check [--fanuc] [--unit N] [--limits PVLX,PVLZ,NVLX,NVLZ] [--block-delete]\n"
     "                    [--g2-mirror] [--json] [--trace FILE] [--svg FILE] [--png FILE] FILE...\n"
+    "       zarvik-check --help\n"
+    "  --trace writes every drawn path piece as JSON Lines (- for standard output)\n"
     "  --svg/--png write the path of the (last) program in the standard view as a picture\n";
 
 struct CliOptions {
     CheckOptions Check;
     bool Json = false;
+    bool Help = false;
     std::string TracePath;
     std::string SvgPath, PngPath;
     std::vector<std::string> Files;
 };
 
+void Complain(const std::string& text) {
+    std::fputs(("zarvik-check: " + text + "\n").c_str(), stderr);
+}
+
+// A plain decimal number: an optional sign, digits with an optional point, an optional exponent.
+// Nothing else (no blanks, no hexadecimal, no "inf").
 bool ParseNumber(const std::string& text, double& out) {
-    try {
-        size_t used = 0;
-        out = std::stod(text, &used);
-        return used == text.size() && std::isfinite(out);
-    } catch (...) {
-        return false;
+    size_t i = 0;
+    const auto digits = [&] {
+        const size_t from = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            ++i;
+        return i - from;
+    };
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    const size_t start = i;
+    size_t n = digits();
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        n += digits();
     }
+    if (n == 0) return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        if (digits() == 0) return false;
+    }
+    if (i != text.size()) return false;
+    const auto r = std::from_chars(text.data() + start, text.data() + text.size(), out);
+    if (r.ec != std::errc() || r.ptr != text.data() + text.size() || !std::isfinite(out)) return false;
+    if (text[0] == '-') out = -out;
+    return true;
 }
 
 bool ParseLimits(const std::string& text, CheckOptions& o) {
@@ -70,25 +103,32 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
             return true;
         };
         std::string v;
-        if (a == "--fanuc") o.Check.Fanuc = true;
-        else if (a == "--block-delete") o.Check.BlockDelete = true;
-        else if (a == "--g2-mirror") o.Check.G2Mirror = true;
-        else if (a == "--json") o.Json = true;
+        if (a == "--fanuc")
+            o.Check.Fanuc = true;
+        else if (a == "--block-delete")
+            o.Check.BlockDelete = true;
+        else if (a == "--g2-mirror")
+            o.Check.G2Mirror = true;
+        else if (a == "--json")
+            o.Json = true;
         else if (a == "--unit") {
             double u;
             if (!value(v) || !ParseNumber(v, u) || u < 1 || u > 4 || u != static_cast<int>(u))
                 return "--unit needs 1, 2, 3 or 4";
             o.Check.Unit = static_cast<int16_t>(u);
         } else if (a == "--limits") {
-            if (!value(v) || !ParseLimits(v, o.Check)) return "--limits needs four numbers PVLX,PVLZ,NVLX,NVLZ";
+            if (!value(v) || !ParseLimits(v, o.Check))
+                return "--limits needs four numbers PVLX,PVLZ,NVLX,NVLZ";
         } else if (a == "--trace") {
-            if (!value(o.TracePath)) return "--trace needs a file name (- for standard output)";
+            if (!value(o.TracePath) || o.TracePath.empty())
+                return "--trace needs a file name (- for standard output)";
         } else if (a == "--svg") {
-            if (!value(o.SvgPath)) return "--svg needs a file name";
+            if (!value(o.SvgPath) || o.SvgPath.empty()) return "--svg needs a file name";
         } else if (a == "--png") {
-            if (!value(o.PngPath)) return "--png needs a file name";
+            if (!value(o.PngPath) || o.PngPath.empty()) return "--png needs a file name";
         } else if (a == "--help" || a == "-h") {
-            return "help";
+            o.Help = true;
+            return {};
         } else if (a.size() > 1 && a[0] == '-' && a != "-") {
             return "unknown option " + a;
         } else {
@@ -99,110 +139,262 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
     return {};
 }
 
-bool ReadFile(const std::string& path, std::string& bytes, std::string& error) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        error = "is a directory";
-        return false;
+// Standard streams that were closed at start are opened on /dev/null, so that no file the checker
+// opens takes their place. Returns whether standard output was closed.
+bool GuardStandardStreams() {
+    bool outputClosed = false;
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+        if (fd == STDOUT_FILENO) outputClosed = true;
+        const int null = ::open("/dev/null", O_RDWR);
+        if (null >= 0 && null != fd) {
+            ::dup2(null, fd);
+            ::close(null);
+        }
     }
-    std::FILE* in = std::fopen(path.c_str(), "rb");
-    if (!in) {
-        error = std::filesystem::exists(path, ec) ? "cannot be read" : "not found";
-        return false;
-    }
-    // The whole file in one read when its size is known; anything beyond that size (a pipe, a
-    // file still growing) is read on in blocks.
-    const auto size = std::filesystem::file_size(path, ec);
-    bytes.clear();
-    bytes.reserve(ec ? 0 : static_cast<size_t>(size));
-    AdviseLargeBuffer(bytes.data(), bytes.capacity());
-    bytes.resize(ec ? 0 : static_cast<size_t>(size));
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), in));
-    char block[65536];
-    for (size_t n; (n = std::fread(block, 1, sizeof block, in)) > 0;)
-        bytes.append(block, n);
-    const bool failed = std::ferror(in) != 0;
-    std::fclose(in);
-    if (failed) {
-        error = "cannot be read";
-        return false;
-    }
-    return true;
+    return outputClosed;
 }
+
+struct FileId {
+    dev_t Dev;
+    ino_t Ino;
+    bool operator==(const FileId&) const = default;
+};
+
+std::optional<FileId> IdOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return FileId{st.st_dev, st.st_ino};
+}
+
+// Outputs that are a program given as input (by any path: links included), or one another.
+// Returns the usage error, empty when every output is a file of its own.
+std::string SameFileProblem(const CliOptions& o) {
+    struct Named {
+        std::string What, Path;
+        std::optional<FileId> Id;
+    };
+    std::vector<Named> outputs;
+    struct stat st {};
+    if (::fstat(STDOUT_FILENO, &st) == 0 && S_ISREG(st.st_mode))
+        outputs.push_back({"standard output", "", FileId{st.st_dev, st.st_ino}});
+    // A trace to "-" is standard output itself.
+    if (!o.TracePath.empty() && o.TracePath != "-")
+        outputs.push_back({"--trace " + o.TracePath, o.TracePath, IdOf(o.TracePath)});
+    if (!o.SvgPath.empty()) outputs.push_back({"--svg " + o.SvgPath, o.SvgPath, IdOf(o.SvgPath)});
+    if (!o.PngPath.empty()) outputs.push_back({"--png " + o.PngPath, o.PngPath, IdOf(o.PngPath)});
+    for (const std::string& input : o.Files) {
+        const std::optional<FileId> id = IdOf(input);
+        if (!id) continue;
+        for (const Named& out : outputs)
+            if (out.Id == id) return out.What + " is the program file " + input + "; it is not overwritten";
+    }
+    for (size_t i = 0; i < outputs.size(); ++i)
+        for (size_t k = i + 1; k < outputs.size(); ++k) {
+            std::error_code e1, e2;
+            const bool samePath = !outputs[i].Path.empty() && !outputs[k].Path.empty() &&
+                                  std::filesystem::weakly_canonical(outputs[i].Path, e1) ==
+                                      std::filesystem::weakly_canonical(outputs[k].Path, e2);
+            if ((outputs[i].Id && outputs[i].Id == outputs[k].Id) || (samePath && !e1 && !e2))
+                return outputs[i].What + " and " + outputs[k].What + " are the same file";
+        }
+    return {};
+}
+
+// One picture output: the file, and the picture of the program last run.
+struct PictureOutput {
+    std::string Path;
+    PictureMaker Make = nullptr;
+    Output File;
+    std::unique_ptr<Picture> Current;
+    std::optional<ViewportCanvas> Viewport;
+    std::optional<std::string> Bytes; // of the last program that ran
+};
+
+class Pipeline {
+  public:
+    Pipeline(const CliOptions& o, const PictureFormats& formats, Output& out) : O(o), Out(out) {
+        Pictures[0].Path = o.SvgPath;
+        Pictures[0].Make = formats.Svg;
+        Pictures[1].Path = o.PngPath;
+        Pictures[1].Make = formats.Png;
+    }
+
+    // Opens every output before anything is written. False (with a message) when one cannot be.
+    bool OpenOutputs() {
+        std::string why;
+        if (O.TracePath == "-")
+            Trace = &Out;
+        else if (!O.TracePath.empty()) {
+            if (!TraceFile.Open(O.TracePath, why)) {
+                Complain("cannot write the trace file " + O.TracePath + ": " + why);
+                return false;
+            }
+            Trace = &TraceFile;
+        }
+        for (PictureOutput& p : Pictures) {
+            if (p.Path.empty()) continue;
+            if (!p.File.Open(p.Path, why)) {
+                Complain("cannot write the picture " + p.Path + ": " + why);
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Checks one program file: its report goes out, its trace and pictures are kept for the end.
+    void CheckFile(const std::string& path) {
+        std::u16string text;
+        {
+            files::InputFile in(path);
+            std::string bytes;
+            if (in.Ok()) {
+                bytes.reserve(static_cast<size_t>(in.Size()));
+                AdviseLargeBuffer(bytes.data(), bytes.capacity());
+            }
+            if (!in.ReadAll(bytes)) {
+                Complain(path + ": " + in.Why());
+                Status = 2;
+                return;
+            }
+            text = DecodeProgram(bytes);
+        } // the bytes are done with: the run needs only the text
+        std::vector<motion::Canvas*> canvases;
+        for (PictureOutput& p : Pictures) {
+            p.Viewport.reset();
+            p.Current.reset();
+            if (!p.File.IsOpen()) continue;
+            p.Current = p.Make();
+            p.Viewport.emplace(p.Current->Canvas(), static_cast<float>(O.Check.NVLZ));
+            canvases.push_back(&*p.Viewport);
+        }
+        // One run gives the report, the trace and every picture.
+        CheckReport report =
+            CheckProgram(text, O.Check, OnSegment(), canvases, PictureWidthPx, PictureHeightPx);
+        report.File = path;
+        for (PictureOutput& p : Pictures) {
+            if (!p.Current) continue;
+            std::string bytes, why;
+            if (p.Current->Encode(bytes, why))
+                p.Bytes = std::move(bytes);
+            else {
+                Complain("cannot write the picture " + p.Path + ": " + why);
+                Status = 2;
+            }
+            p.Viewport.reset();
+            p.Current.reset();
+        }
+        FlushTrace(); // the trace of a file comes before its report
+        Out.Write(O.Json ? ReportJson(report) + "\n" : ReportText(report));
+        if (report.Failed() && Status == 0) Status = 1;
+    }
+
+    // A run that ran out of memory: what it left is dropped, the next file gets a fresh start.
+    void OutOfMemory(const std::string& path) {
+        std::string().swap(TraceBuffer);
+        for (PictureOutput& p : Pictures) {
+            p.Viewport.reset();
+            p.Current.reset();
+        }
+        Complain(path + ": out of memory");
+        Status = 2;
+    }
+
+    // Puts the outputs in place; an output that fails is a failure of the whole check.
+    int Finish() {
+        FlushTrace();
+        std::string why;
+        if (Trace == &TraceFile && !TraceFile.Finish(why)) {
+            Complain("cannot write the trace file " + O.TracePath + ": " + why);
+            Status = 2;
+        }
+        for (PictureOutput& p : Pictures) {
+            if (!p.File.IsOpen()) continue;
+            if (!p.Bytes) { // no program ran: no picture
+                p.File.Abandon();
+                continue;
+            }
+            p.File.Write(*p.Bytes);
+            if (!p.File.Finish(why)) {
+                Complain("cannot write the picture " + p.Path + ": " + why);
+                Status = 2;
+            }
+        }
+        return Status;
+    }
+
+  private:
+    // The trace goes out in large blocks: a long program has millions of lines of it.
+    const std::function<void(const TracedSegment&)>& OnSegment() {
+        if (Trace && !Segment)
+            Segment = [this](const TracedSegment& t) {
+                AppendSegmentJson(TraceBuffer, t);
+                TraceBuffer += '\n';
+                if (TraceBuffer.size() >= 1 << 16) FlushTrace();
+            };
+        return Segment;
+    }
+    void FlushTrace() {
+        if (!Trace || TraceBuffer.empty()) return;
+        Trace->Write(TraceBuffer);
+        TraceBuffer.clear();
+    }
+
+    const CliOptions& O;
+    Output& Out;
+    Output TraceFile;
+    Output* Trace = nullptr;
+    std::string TraceBuffer;
+    std::function<void(const TracedSegment&)> Segment;
+    PictureOutput Pictures[2]; // SVG first: with both, its text sizes place the labels
+    int Status = 0;
+};
 
 } // namespace
 
-int RunCheckerCli(int argc, char** argv) {
+int RunCheckerCli(int argc, char** argv, const PictureFormats& formats) {
+    Output out;
+    out.OpenStandardOutput(GuardStandardStreams());
+    auto finish = [&out](int status) {
+        if (!out.Failed()) return status;
+        Complain("cannot write to standard output: " + out.Why());
+        return 2;
+    };
     CliOptions o;
     const std::string error = Parse(argc, argv, o);
-    if (error == "help") {
-        std::cout << Usage;
-        return 0;
+    if (o.Help) {
+        out.Write(Usage);
+        return finish(0);
     }
     if (!error.empty()) {
-        std::cerr << "zarvik-check: " << error << "\n" << Usage;
+        std::fputs(("zarvik-check: " + error + "\n" + Usage).c_str(), stderr);
         return 2;
     }
-    std::ofstream traceFile;
-    std::ostream* trace = nullptr;
-    if (o.TracePath == "-") trace = &std::cout;
-    else if (!o.TracePath.empty()) {
-        traceFile.open(o.TracePath, std::ios::binary | std::ios::trunc);
-        if (!traceFile) {
-            std::cerr << "zarvik-check: cannot write the trace file " << o.TracePath << "\n";
+    for (const auto& [path, make, option] :
+         {std::tuple{&o.SvgPath, formats.Svg, "--svg"}, {&o.PngPath, formats.Png, "--png"}})
+        if (!path->empty() && !make) {
+            Complain(std::string(option) + ": this checker was built without that picture format");
             return 2;
         }
-        trace = &traceFile;
+    if (const std::string same = SameFileProblem(o); !same.empty()) {
+        Complain(same);
+        return 2;
     }
-    // The trace goes out in large blocks: a long program has millions of lines of it.
-    std::string traceBuffer;
-    auto flushTrace = [&] {
-        if (!trace || traceBuffer.empty()) return;
-        trace->write(traceBuffer.data(), static_cast<std::streamsize>(traceBuffer.size()));
-        traceBuffer.clear();
-    };
-    std::function<void(const TracedSegment&)> onSegment;
-    if (trace)
-        onSegment = [&](const TracedSegment& t) {
-            AppendSegmentJson(traceBuffer, t);
-            traceBuffer += '\n';
-            if (traceBuffer.size() >= 1 << 16) flushTrace();
-        };
-
-    int status = 0;
-    for (const std::string& path : o.Files) {
-        std::string bytes, why;
-        if (!ReadFile(path, bytes, why)) {
-            std::cerr << "zarvik-check: " << path << ": " << why << "\n";
-            status = 2;
-            continue;
+    try {
+        Pipeline pipeline(o, formats, out);
+        if (!pipeline.OpenOutputs()) return 2;
+        for (const std::string& path : o.Files) {
+            try {
+                pipeline.CheckFile(path);
+            } catch (const std::bad_alloc&) {
+                pipeline.OutOfMemory(path);
+            }
         }
-        const std::u16string text = DecodeProgram(bytes);
-        std::string().swap(bytes); // the bytes are done with: the run needs only the text
-        // The first picture's run is also the check: the picture, the trace and the report come
-        // from one run of the program. A picture does not change the report: text sizes only
-        // move what is drawn.
-        std::optional<CheckReport> checked;
-        std::vector<std::string> problems;
-        for (const auto& [picture, write] : {std::pair{&o.SvgPath, &WriteSvgPicture}, {&o.PngPath, &WritePngPicture}}) {
-            if (picture->empty()) continue;
-            PictureCheck check;
-            if (!checked) check = {&checked, onSegment};
-            problems.push_back(write(text, o.Check, *picture, check));
-        }
-        CheckReport report = checked ? std::move(*checked) : CheckProgram(text, o.Check, onSegment);
-        report.File = path;
-        flushTrace(); // the trace of a file comes before its report
-        std::cout << (o.Json ? ReportJson(report) + "\n" : ReportText(report));
-        for (const std::string& problem : problems) {
-            if (problem.empty()) continue;
-            std::cerr << "zarvik-check: " << problem << "\n";
-            status = 2;
-        }
-        if (!report.Alarms.empty() && status == 0) status = 1;
+        return finish(pipeline.Finish());
+    } catch (const std::bad_alloc&) {
+        Complain("out of memory");
+        return 2;
     }
-    std::cout.flush();
-    return status;
 }
 
 } // namespace check

@@ -16,11 +16,20 @@ bool DecodeUtf8(std::string_view b, std::u16string* out) {
         const auto c = static_cast<uint8_t>(b[i]);
         uint32_t cp;
         int extra;
-        if (c < 0x80) { cp = c; extra = 0; }
-        else if (c >= 0xC2 && c <= 0xDF) { cp = c & 0x1F; extra = 1; }
-        else if (c >= 0xE0 && c <= 0xEF) { cp = c & 0x0F; extra = 2; }
-        else if (c >= 0xF0 && c <= 0xF4) { cp = c & 0x07; extra = 3; }
-        else return false;
+        if (c < 0x80) {
+            cp = c;
+            extra = 0;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            cp = c & 0x1F;
+            extra = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            cp = c & 0x0F;
+            extra = 2;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            cp = c & 0x07;
+            extra = 3;
+        } else
+            return false;
         if (i + static_cast<size_t>(extra) >= b.size() + (extra == 0 ? 1 : 0)) return false;
         for (int k = 1; k <= extra; ++k) {
             const auto t = static_cast<uint8_t>(b[i + k]);
@@ -62,8 +71,12 @@ bool WidenAscii(std::string_view b, std::u16string& out) {
     return true;
 }
 
-bool IsSjisLead(uint8_t c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-bool IsSjisTrail(uint8_t c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
+bool IsSjisLead(uint8_t c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+bool IsSjisTrail(uint8_t c) {
+    return c >= 0x40 && c <= 0xFC && c != 0x7F;
+}
 
 bool DecodeSjis(std::string_view b, std::u16string* out) {
     for (size_t i = 0; i < b.size(); ++i) {
@@ -103,9 +116,13 @@ std::u16string DecodeProgram(std::string_view bytes, Encoding* used) {
     out.clear();
     const Encoding e = DetectEncoding(bytes);
     if (used) *used = e;
-    if (e == Encoding::Utf8) DecodeUtf8(bytes, &out);
-    else if (e == Encoding::ShiftJis) DecodeSjis(bytes, &out);
-    else for (char c : bytes) out.push_back(static_cast<uint8_t>(c));
+    if (e == Encoding::Utf8)
+        DecodeUtf8(bytes, &out);
+    else if (e == Encoding::ShiftJis)
+        DecodeSjis(bytes, &out);
+    else
+        for (char c : bytes)
+            out.push_back(static_cast<uint8_t>(c));
     return out;
 }
 

@@ -3,13 +3,25 @@
 #include "motion/SvgCanvas.h"
 
 #include <algorithm>
-#include <fstream>
 
 namespace check {
 
 namespace {
-PngWriter InstalledPngWriter = nullptr;
+
 constexpr int32_t White = 0xFFFFFF;
+
+class SvgPicture final : public Picture {
+  public:
+    motion::Canvas& Canvas() override { return Svg; }
+    bool Encode(std::string& bytes, std::string&) override {
+        bytes = Svg.Document();
+        return true;
+    }
+
+  private:
+    motion::SvgCanvas Svg;
+};
+
 } // namespace
 
 void ViewportCanvas::Resize(double widthTwips, double heightTwips) {
@@ -74,28 +86,8 @@ void ViewportCanvas::Cls() {
     CurrentX = 0, CurrentY = 0;
 }
 
-std::string WriteSvgPicture(const std::u16string& text, const CheckOptions& options, const std::string& path,
-                            const PictureCheck& check) {
-    motion::SvgCanvas svg;
-    ViewportCanvas viewport(svg, static_cast<float>(options.NVLZ));
-    CheckReport report =
-        CheckProgram(text, options, check.onSegment, &viewport, PictureWidthPx, PictureHeightPx);
-    if (check.report) *check.report = std::move(report);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << svg.Document();
-    out.close();
-    if (!out) return "cannot write the picture " + path;
-    return {};
-}
-
-void SetPngWriter(PngWriter writer) {
-    InstalledPngWriter = writer;
-}
-
-std::string WritePngPicture(const std::u16string& text, const CheckOptions& options, const std::string& path,
-                            const PictureCheck& check) {
-    if (!InstalledPngWriter) return "this checker was built without PNG pictures";
-    return InstalledPngWriter(text, options, path, check);
+std::unique_ptr<Picture> MakeSvgPicture() {
+    return std::make_unique<SvgPicture>();
 }
 
 } // namespace check

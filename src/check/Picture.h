@@ -3,11 +3,9 @@
 // on a white background in the path colours of the trace, as an operator would see it in the
 // window's viewport.
 
-#include "check/Checker.h"
 #include "base/Canvas.h"
 
-#include <functional>
-#include <optional>
+#include <memory>
 #include <string>
 
 namespace check {
@@ -32,32 +30,34 @@ class ViewportCanvas : public motion::Canvas {
     void Cls() override;
 
   private:
-    motion::Canvas& Sync();
     motion::Canvas& Inner;
+    motion::Canvas& Sync();
     float NVLZ; // the standard view sits |NVLZ| twips further right
     // The inner scale worked out for the canvas scale and size in ScaleKey.
     bool ScaleKnown = false;
     double ScaleKey[6] = {}, InnerScale[4] = {};
 };
 
-// What the run of a picture also yields, so that the checker runs a program once for its report,
-// its trace and its picture: `report`, when given, receives the report of the run (it stays
-// empty when the program was not run); `onSegment` receives every path piece.
-struct PictureCheck {
-    std::optional<CheckReport>* report = nullptr;
-    std::function<void(const TracedSegment&)> onSegment;
+// One picture file of a run: the canvas the run draws on, and afterwards the file's bytes.
+class Picture {
+  public:
+    virtual ~Picture() = default;
+    // The viewport picture (the inner canvas of a ViewportCanvas).
+    virtual motion::Canvas& Canvas() = 0;
+    // The finished picture as the bytes of its file. False, with the reason, when it cannot be
+    // made.
+    virtual bool Encode(std::string& bytes, std::string& why) = 0;
 };
 
-// Checks `text` with a picture canvas and writes the picture to `path`. Returns an empty text,
-// or why the picture could not be written. Called by the checker's command line.
-std::string WriteSvgPicture(const std::u16string& text, const CheckOptions& options, const std::string& path,
-                            const PictureCheck& check = {});
-// The PNG writer needs Qt Gui; the checker's program installs it when it is built with Qt
-// (EnablePngPictures, PicturePng.h). Without it WritePngPicture reports that.
-using PngWriter = std::string (*)(const std::u16string& text, const CheckOptions& options,
-                                  const std::string& path, const PictureCheck& check);
-void SetPngWriter(PngWriter writer);
-std::string WritePngPicture(const std::u16string& text, const CheckOptions& options, const std::string& path,
-                            const PictureCheck& check = {});
+using PictureMaker = std::unique_ptr<Picture> (*)();
+
+std::unique_ptr<Picture> MakeSvgPicture();
+
+// The picture formats a checker can write. PNG needs Qt Gui: only the checker's program, built
+// with it, provides it (PicturePng.h).
+struct PictureFormats {
+    PictureMaker Svg = &MakeSvgPicture;
+    PictureMaker Png = nullptr;
+};
 
 } // namespace check

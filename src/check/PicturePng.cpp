@@ -1,45 +1,70 @@
 #include "check/PicturePng.h"
 
-#include "check/Picture.h"
 #include "render/ImageCanvas.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QGuiApplication>
-#include <QString>
+
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <string>
 
 namespace check {
 
 namespace {
 
 // Text on an image needs a running QGuiApplication; a checker has no screen, so it runs on the
-// offscreen platform unless the caller chose another.
+// offscreen platform unless the caller chose another. Qt looks into the user's runtime folder
+// while it starts and, without one, warns and makes one in the temporary folder: a checker
+// without a session gets a private folder for that moment, removed again at once.
 void EnsureGuiApplication() {
     if (QGuiApplication::instance()) return;
     if (!std::getenv("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::string runtime;
+    if (!std::getenv("XDG_RUNTIME_DIR")) {
+        std::error_code ec;
+        std::string pattern = (std::filesystem::temp_directory_path(ec) / "zarvik-check-XXXXXX").string();
+        if (!ec && ::mkdtemp(pattern.data())) runtime = pattern; // mode 0700, as Qt wants it
+        if (!runtime.empty()) ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    }
     static int argc = 1;
     static char name[] = "zarvik-check";
     static char* argv[] = {name, nullptr};
     static std::unique_ptr<QGuiApplication> app = std::make_unique<QGuiApplication>(argc, argv);
+    if (!runtime.empty()) {
+        ::unsetenv("XDG_RUNTIME_DIR");
+        std::error_code ec;
+        std::filesystem::remove_all(runtime, ec);
+    }
 }
 
-std::string WritePng(const std::u16string& text, const CheckOptions& options, const std::string& path,
-                     const PictureCheck& check) {
-    EnsureGuiApplication();
-    render::ImageCanvas image;
-    image.DrawInBackground(true); // the picture is drawn while the program is interpreted
-    ViewportCanvas viewport(image, static_cast<float>(options.NVLZ));
-    CheckReport report =
-        CheckProgram(text, options, check.onSegment, &viewport, PictureWidthPx, PictureHeightPx);
-    if (check.report) *check.report = std::move(report);
-    if (!image.Image().save(QString::fromStdString(path), "PNG")) return "cannot write the picture " + path;
-    return {};
-}
+class PngPicture final : public Picture {
+  public:
+    PngPicture() { Image.DrawInBackground(true); } // drawn while the program is interpreted
+    motion::Canvas& Canvas() override { return Image; }
+    bool Encode(std::string& bytes, std::string& why) override {
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        if (!Image.Image().save(&buffer, "PNG")) {
+            why = "the PNG picture could not be made";
+            return false;
+        }
+        bytes.assign(png.constData(), static_cast<size_t>(png.size()));
+        return true;
+    }
+
+  private:
+    render::ImageCanvas Image;
+};
 
 } // namespace
 
-void EnablePngPictures() {
-    SetPngWriter(&WritePng);
+std::unique_ptr<Picture> MakePngPicture() {
+    EnsureGuiApplication();
+    return std::make_unique<PngPicture>();
 }
 
 } // namespace check

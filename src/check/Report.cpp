@@ -30,12 +30,15 @@ std::string Quote(const std::string& s) {
     for (char ch : s) {
         const auto c = static_cast<unsigned char>(ch);
         char buf[8];
-        if (c == '"') out += "\\\"";
-        else if (c == '\\') out += "\\\\";
+        if (c == '"')
+            out += "\\\"";
+        else if (c == '\\')
+            out += "\\\\";
         else if (c < 0x20 || (c >= 0x80 && !utf8)) {
             std::snprintf(buf, sizeof buf, "\\u%04x", c);
             out += buf;
-        } else out += ch;
+        } else
+            out += ch;
     }
     return out + "\"";
 }
@@ -46,6 +49,10 @@ std::string TimeText(double seconds) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", t / 3600, (t / 60) % 60, t % 60);
     return buf;
+}
+
+const char* EndOf(const CheckReport& r) {
+    return r.ProgramEnd ? EndedAtProgramEnd : EndedAtEndOfText;
 }
 
 } // namespace
@@ -71,13 +78,15 @@ std::string ReportJson(const CheckReport& r) {
     out += ", \"dialect\": \"" + std::string(r.Fanuc ? "FANUC" : "KVZ") + "\"";
     out += ", \"unit\": " + std::to_string(r.Unit);
     out += ", \"blocks\": " + std::to_string(r.Blocks);
-    out += ", \"end\": \"" + std::string(r.ProgramEnd ? "Program End" : "EOF") + "\"";
+    out += ", \"end\": \"" + std::string(EndOf(r)) + "\"";
+    if (r.NoCrLf) out += ", \"failure\": \"" + std::string(NoCrLfMessage) + "\"";
     out += ", \"cutting_time_s\": " + NumberJson(r.CuttingTime);
     out += ", \"final\": {\"x\": " + NumberJson(r.FinalX) + ", \"z\": " + NumberJson(r.FinalZ) + "}";
     out += ", \"alarms\": [";
     for (size_t i = 0; i < r.Alarms.size(); ++i) {
         if (i) out += ", ";
-        out += "{\"line\": " + std::to_string(r.Alarms[i].Line) + ", \"message\": " + Quote(r.Alarms[i].Message) + "}";
+        out += "{\"line\": " + std::to_string(r.Alarms[i].Line) +
+               ", \"message\": " + Quote(r.Alarms[i].Message) + "}";
     }
     out += "], \"tools\": [";
     bool first = true;
@@ -93,11 +102,14 @@ std::string ReportJson(const CheckReport& r) {
 std::string ReportText(const CheckReport& r) {
     std::string out = r.File + "\n";
     out += "  dialect " + std::string(r.Fanuc ? "FANUC" : "KVZ") + ", unit " + std::to_string(r.Unit) + ", " +
-           std::to_string(r.Blocks) + " blocks, end: " + (r.ProgramEnd ? "Program End" : "end of text") + "\n";
-    out += "  cutting time " + legacy::FormatFixed(r.CuttingTime, 2) + " s (" + TimeText(r.CuttingTime) + ")\n";
+           std::to_string(r.Blocks) + " blocks, end: " + EndOf(r) + "\n";
+    if (r.NoCrLf) out += "  " + std::string(NoCrLfMessage) + "\n";
+    out +=
+        "  cutting time " + legacy::FormatFixed(r.CuttingTime, 2) + " s (" + TimeText(r.CuttingTime) + ")\n";
     out += "  final position X" + legacy::Format000(r.FinalX) + " Z" + legacy::Format000(r.FinalZ) + "\n";
     if (r.Alarms.empty()) out += "  no alarms\n";
-    for (const Alarm& a : r.Alarms) out += "  " + std::to_string(a.Line) + ": " + a.Message + "\n";
+    for (const Alarm& a : r.Alarms)
+        out += "  " + std::to_string(a.Line) + ": " + a.Message + "\n";
     for (const auto& [tool, seconds] : r.ToolTimes)
         if (seconds != 0)
             out += "  tool " + legacy::Str15(tool) + ": " + legacy::FormatFixed(seconds, 2) + " s\n";

@@ -1,13 +1,21 @@
 // zarvik-check: checks NC programs headless, the way a silent re-run in the window runs them.
 
+#include "ZarvikVersion.h"
 #include "check/CheckerCli.h"
 #ifdef ZARVIK_PNG
 #include "check/PicturePng.h"
 #endif
 
+#include <cstdio>
+
 int main(int argc, char** argv) {
+    if (AsksForVersion(argc, argv)) {
+        std::printf("zarvik-check %s\n", ZARVIK_VERSION);
+        return 0;
+    }
+    check::PictureFormats formats;
 #ifdef ZARVIK_PNG
-    check::EnablePngPictures();
+    formats.Png = &check::MakePngPicture;
 #endif
-    return check::RunCheckerCli(argc, argv);
+    return check::RunCheckerCli(argc, argv, formats);
 }

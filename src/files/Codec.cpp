@@ -45,23 +45,47 @@ Decoded Decode(const QByteArray& bytes) {
     return d;
 }
 
-QByteArray Encode(const QString& text, Encoding& enc) {
-    QByteArray out;
-    if (enc == Encoding::Latin1) {
-        bool fits = true;
-        for (QChar c : text)
-            if (c.unicode() > 0xFF) {
-                fits = false;
-                break;
-            }
-        if (fits) return text.toLatin1();
-    } else if (enc == Encoding::ShiftJis) {
+bool Encode(const QString& text, Encoding enc, QByteArray& out) {
+    switch (enc) {
+    case Encoding::Latin1:
+        if (FirstUnencodable(text, enc) >= 0) return false;
+        out = text.toLatin1();
+        return true;
+    case Encoding::ShiftJis: {
         QStringEncoder sjis("Shift_JIS", kKeepBom);
-        if (TryEncode(sjis, text, out)) return out;
+        return TryEncode(sjis, text, out);
+    }
+    case Encoding::Utf8:
+        break;
     }
     QStringEncoder utf8(QStringConverter::Utf8, kKeepBom);
-    enc = Encoding::Utf8;
-    return utf8.encode(text);
+    return TryEncode(utf8, text, out);
+}
+
+qsizetype FirstUnencodable(const QString& text, Encoding enc) {
+    if (enc == Encoding::Latin1) {
+        for (qsizetype i = 0; i < text.size(); ++i)
+            if (text[i].unicode() > 0xFF) return i;
+        return -1;
+    }
+    QByteArray out;
+    if (Encode(text, enc, out)) return -1;
+    // Narrow down line by line, then character by character (a surrogate pair is one character).
+    qsizetype lineStart = 0;
+    while (lineStart < text.size()) {
+        qsizetype lineEnd = text.indexOf(u'\n', lineStart);
+        lineEnd = lineEnd < 0 ? text.size() : lineEnd + 1;
+        if (!Encode(text.mid(lineStart, lineEnd - lineStart), enc, out)) {
+            for (qsizetype i = lineStart; i < lineEnd; ++i) {
+                const qsizetype n = text[i].isHighSurrogate() && i + 1 < lineEnd ? 2 : 1;
+                if (!Encode(text.mid(i, n), enc, out)) return i;
+                i += n - 1;
+            }
+            return lineStart;
+        }
+        lineStart = lineEnd;
+    }
+    return 0;
 }
 
 const char* EncodingName(Encoding enc) {

@@ -18,9 +18,13 @@ struct Decoded {
 
 Decoded Decode(const QByteArray& bytes);
 
-// Encodes in `enc`; when the text holds characters that encoding cannot write (typed into a
-// Latin-1 file, say), the file is written as UTF-8 instead and `enc` is updated.
-QByteArray Encode(const QString& text, Encoding& enc);
+// Encodes in `enc`; false when the text holds a character that encoding cannot write (typed into
+// a Latin-1 file, say). Nothing is ever re-encoded behind the operator's back: the window asks
+// before a program changes its encoding.
+bool Encode(const QString& text, Encoding enc, QByteArray& out);
+
+// Index of the first character `enc` cannot write, or -1 when the whole text fits.
+qsizetype FirstUnencodable(const QString& text, Encoding enc);
 
 const char* EncodingName(Encoding enc);
 

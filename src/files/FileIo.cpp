@@ -1,56 +1,31 @@
 #include "files/FileIo.h"
 
+#include "input/InputGuard.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <new>
 
 namespace files {
 
 ReadResult ReadProgramFile(const QString& path) {
     ReadResult r;
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        r.Error = QStringLiteral(" was not found.");
-        return r;
+    try {
+        // Pipes, devices, folders and files too large for memory are refused before reading.
+        InputFile in(QFile::encodeName(path).toStdString());
+        QByteArray bytes;
+        if (!in.ReadAll(bytes)) {
+            r.Error = QStringLiteral(" ") + QString::fromStdString(in.Why()) + QStringLiteral(".");
+            return r;
+        }
+        r.File = Decode(bytes);
+        r.Ok = true;
+    } catch (const std::bad_alloc&) {
+        r = ReadResult();
+        r.Error = QStringLiteral(" does not fit in memory.");
     }
-    if (info.isDir()) {
-        r.Error = QStringLiteral(" is a folder, not a program file.");
-        return r;
-    }
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        r.Error = QStringLiteral(" could not be read: ") + f.errorString();
-        return r;
-    }
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) {
-        r.Error = QStringLiteral(" could not be read: ") + f.errorString();
-        return r;
-    }
-    r.File = Decode(bytes);
-    r.Ok = true;
     return r;
-}
-
-bool WriteProgramFile(const QString& path, const QString& text, Encoding& enc, QString& error) {
-    Encoding used = enc;
-    const QByteArray bytes = Encode(text, used);
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) {
-        error = f.errorString();
-        return false;
-    }
-    if (f.write(bytes) != bytes.size()) {
-        error = f.errorString();
-        f.cancelWriting();
-        return false;
-    }
-    if (!f.commit()) {
-        error = f.errorString();
-        return false;
-    }
-    enc = used;
-    return true;
 }
 
 } // namespace files

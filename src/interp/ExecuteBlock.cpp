@@ -172,10 +172,15 @@ void ExecuteBlock(Machine& m) {
     s.BlockLen = static_cast<int64_t>(s.BlockText.size());
     // 3. Scan; G and M words act as they are read.
     ScanBlock(m, flags);
-    // 4-6. End point, then the minus limits; 7. dispatch.
-    if (CompleteEndPoint(m, flags) && WithinMinusLimits(m)) Dispatch(m);
-    // 8.
-    if (s.GMode != 4) s.PrevGMode = s.GMode;
+    // 4-6. End point, then the minus limits; 7. dispatch; 8. the motion code a dwell returns to.
+    // A block rejected at a minus limit skips both: its motion code never ran, so a later dwell
+    // must not return to it.
+    if (!CompleteEndPoint(m, flags)) {
+        if (s.GMode != 4) s.PrevGMode = s.GMode;
+    } else if (WithinMinusLimits(m)) {
+        Dispatch(m);
+        if (s.GMode != 4) s.PrevGMode = s.GMode;
+    }
     // 9. The display also puts back the modal code after a dwell.
     motion::ShowDisplay(m);
     // 10. M63 is shown for one block only.

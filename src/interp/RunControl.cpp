@@ -5,6 +5,7 @@
 
 #include "interp/Interpreter.h"
 #include "base/Machine.h"
+#include "motion/Display.h"
 #include "motion/Motion.h"
 
 namespace interp {
@@ -18,7 +19,9 @@ struct LoopGuard {
     ~LoopGuard() { --depth; }
 };
 
-void Message(Machine& m, const std::string& text) { m.Ui.SetMessage(text, text); }
+void Message(Machine& m, const std::string& text) {
+    m.Ui.SetMessage(text, text);
+}
 
 } // namespace
 
@@ -58,6 +61,8 @@ void RunControl::StartLoop() {
     // 5.
     for (;;) {
         ExecuteBlock(M);
+        ShownBlockCount = s.BlockCount;
+        ShownRunState = s.RunState;
         M.Ui.BlockExecuted();
         if (s.RunState == RunReset) break;
         if (!s.Replay) M.Ui.FocusProgram();
@@ -96,6 +101,9 @@ void RunControl::Reset() {
     M.S.NextBlockPos = 1;
     M.S.ColorIndex = 1;
     ResetMachine(M);
+    // The reset's own display showed the power-on state: no block counted, no stop code.
+    ShownBlockCount = 0;
+    ShownRunState = RunRunning;
     M.S.RunState = RunReset;
 }
 
@@ -190,11 +198,25 @@ void RunControl::Replay(bool recentre) {
     }
     M.S.Replay = true;
     Reset();
-    if (recentre) motion::RecentreCanvas(M);
+    if (recentre) {
+        // The reset drew axes and rulers under the old numbers; the canvas and rulers have moved
+        // since, so they are drawn again before the path.
+        motion::RecentreCanvas(M);
+        motion::RedrawCanvas(M);
+    }
     Start();
     M.S.Replay = false;
-    // Hosts skip the labels during the silent run; show where it ended.
-    motion::ShowDisplay(M);
+    ShowReplayEnd();
+}
+
+void RunControl::ShowReplayEnd() {
+    // Hosts skip the labels during the silent run; show them as a watched run would have left
+    // them: the executed blocks counted, and no stop code after a reset alone.
+    if (!M.Ui.WantsDisplay()) return;
+    MachineState shown = M.S;
+    shown.BlockCount = ShownBlockCount;
+    shown.RunState = ShownRunState;
+    M.Ui.ShowDisplay(motion::ComputeDisplay(shown));
 }
 
 void RunControl::RedrawReplay() {
@@ -205,16 +227,20 @@ void RunControl::RedrawReplay() {
     M.S.Replay = true;
     Reset();
     M.S.Replay = false;
-    motion::ShowDisplay(M);
+    ShowReplayEnd();
 }
 
 void RunControl::ReplayIfAutoStart() {
     if (M.S.AutoStart) Replay(false);
 }
 
-void RunControl::ForcedReplay() { Replay(false); }
+void RunControl::ForcedReplay() {
+    Replay(false);
+}
 
-void RunControl::PopupStart() { Replay(true); }
+void RunControl::PopupStart() {
+    Replay(true);
+}
 
 void RunControl::RunPendingReplay() {
     if (Depth > 0 || !PendingReplay) return;

@@ -5,11 +5,13 @@
 
 #include "base/Host.h"
 
+#include <cstdint>
+
 namespace interp {
 struct Machine;
 
 class RunControl {
-public:
+  public:
     explicit RunControl(Machine& machine) : M(machine) {}
 
     void Start();    // F1
@@ -24,7 +26,7 @@ public:
     void ToggleToolClear();    // F8 (also sets the run speed to 80 / 100)
     void Clear();              // F9: press feedback, then the canvas is redrawn empty
     void ToggleAutoStart();
-    void TogglePointCheck();   // FANUC dialect; refreshes the dialect panels
+    void TogglePointCheck(); // FANUC dialect; refreshes the dialect panels
     void ToggleFkeyBar();
 
     // Silent re-runs after a change of view or display.
@@ -39,16 +41,22 @@ public:
     bool Running() const { return Depth > 0; }
     bool HasPendingReplay() const { return PendingReplay; }
 
-private:
+  private:
     void PressFeedback(Command command);
     void StartLoop();
     void RestartLoop();
     // A re-run asked for during a run is carried out once that run has ended.
     void RunPendingReplay();
     void Replay(bool recentre);
+    // The labels as the last display of the silent run would have written them.
+    void ShowReplayEnd();
     Machine& M;
     int Depth = 0; // run loops in progress; a second Start or Restart is refused
     bool PendingReplay = false, PendingRecentre = false;
+    // Block counter and stop code as the last display showed them: the run goes on to read one
+    // block more, and a reset asks for RunReset after its display.
+    int32_t ShownBlockCount = 0;
+    int16_t ShownRunState = -1; // running: no stop code
 };
 
 } // namespace interp

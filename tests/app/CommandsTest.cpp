@@ -1,6 +1,7 @@
 // Commands that open dialogs or leave the window: the soft-limit and unit dialogs, Find and
 // Replace on the real pane, the pane's context menu, Screen copy, Print to a PDF file, Print
-// setup, the calculator when it is missing; and program files decoded through the window.
+// setup, the calculator when it is missing and when it is installed apart; and program files
+// decoded through the window.
 
 #include "WindowFixture.h"
 
@@ -12,6 +13,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -225,6 +227,24 @@ TEST_F(Commands, CalculatorMissingIsReportedInAMessage) {
     W->A.mnuEditCalculator->trigger();
     EXPECT_EQ(title, "Zarvik");
     EXPECT_FALSE(text.isEmpty());
+}
+
+TEST_F(Commands, CalculatorIsFoundInTheBinFolderOfTheInstallation) {
+    // Zarvik in <prefix>/libexec, a stand-in calculator in <prefix>/bin that leaves a mark.
+    W->CalculatorFolder = Dir.filePath("prefix/libexec");
+    const QString Bin = Dir.filePath("prefix/bin"), Marker = Dir.filePath("started");
+    ASSERT_TRUE(QDir().mkpath(W->CalculatorFolder) && QDir().mkpath(Bin));
+    QFile Script(Bin + "/ZarvikCalculator");
+    ASSERT_TRUE(Script.open(QIODevice::WriteOnly));
+    Script.write("#!/bin/sh\ntouch '" + Marker.toUtf8() + "'\n");
+    Script.close();
+    Script.setPermissions(Script.permissions() | QFileDevice::ExeOwner);
+    W->A.mnuEditCalculator->trigger();
+    // A missing calculator would have shown a message instead of starting it.
+    QDeadlineTimer Deadline(5000);
+    while (!QFile::exists(Marker) && !Deadline.hasExpired())
+        QTest::qWait(20);
+    EXPECT_TRUE(QFile::exists(Marker));
 }
 
 TEST_F(Commands, FilesAreDecodedThroughTheWindow) {

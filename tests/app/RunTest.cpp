@@ -163,3 +163,39 @@ TEST_F(WindowTest, ClosingDuringARunEndsTheRunAndThenTheWindow) {
     EXPECT_FALSE(W->isVisible());
     EXPECT_LT(W->M->S.BlockCount, 30);
 }
+
+TEST_F(WindowTest, ReRunsThatOnlyResetShowNoStopCode) {
+    // Start-up without a file applies the standard view with Auto start still off.
+    EXPECT_TRUE(W->Labels.Mcode[3]->isHidden());
+    EXPECT_TRUE(W->Labels.Label2_8->isHidden());
+    Open(Program);
+    W->A.mnuAutoStart->trigger();
+    ASSERT_FALSE(W->M->S.AutoStart);
+    W->A.mnuStanderd->trigger();
+    EXPECT_TRUE(W->Labels.Mcode[3]->isHidden());
+    EXPECT_TRUE(W->Labels.Label2_8->isHidden());
+    EXPECT_EQ(W->Labels.Block->text(), "0"); // as Reset shows it
+    W->A.mnuBackcolor->trigger();
+    EXPECT_TRUE(W->Labels.Mcode[3]->isHidden());
+    // A stop code shown by a run goes away with the re-run's reset.
+    Key(Qt::Key_F1);
+    Key(Qt::Key_F1);
+    ASSERT_EQ(Message(), "Program End");
+    EXPECT_FALSE(W->Labels.Mcode[3]->isHidden());
+    EXPECT_EQ(W->Labels.Mcode[3]->text(), "30");
+    W->A.mnuStanderd->trigger();
+    EXPECT_TRUE(W->Labels.Mcode[3]->isHidden());
+}
+
+TEST_F(WindowTest, ReRunsCountTheBlocksAsAStartDoes) {
+    Open(LongProgram(20)); // 25 blocks up to M30, then %
+    Key(Qt::Key_F3);
+    Key(Qt::Key_F1);
+    ASSERT_EQ(Message(), "Program End");
+    EXPECT_EQ(W->Labels.Block->text(), "25");
+    W->A.mnuStanderd->trigger(); // Auto start is on: the silent re-run draws it all
+    EXPECT_EQ(Message(), "Program End");
+    EXPECT_EQ(W->Labels.Block->text(), "25");
+    EXPECT_EQ(W->Labels.Mcode[3]->text(), "30");
+    EXPECT_FALSE(W->Labels.Mcode[3]->isHidden());
+}

@@ -4,6 +4,7 @@
 #include "WindowFixture.h"
 
 #include "app/AboutBox.h"
+#include "app/Startup.h"
 #include "settings/IniStore.h"
 
 #include <QAction>
@@ -203,20 +204,23 @@ TEST_F(WindowTest, AnsweringYesSavesInPlaceBeforeClosing) {
     EXPECT_EQ(f.readAll(), "G00 X1.\r\nM30");
 }
 
-TEST_F(WindowTest, ExitNeverAsksAndWritesTheSettings) {
+TEST_F(WindowTest, ExitAsksAboutChangedTextAndWritesTheSettings) {
     W->Program->insertPlainText("G00 X1.");
     ASSERT_TRUE(W->Modified());
-    bool asked = false;
-    OnModal([&](QWidget* m) {
-        asked = true;
-        m->close();
-    });
+    // Cancel keeps the window and the text.
+    QString text;
+    AnswerMessage(QMessageBox::Cancel, &text);
+    W->A.mnuExit->trigger();
+    QTest::qWait(20);
+    EXPECT_EQ(text, "[Untitled] is changed.\r\n Save ?");
+    EXPECT_TRUE(W->isVisible());
+    EXPECT_EQ(W->Text->SnapshotString(), "G00 X1.");
     W->M->S.PVLX = 345.5;
     W->M->S.Vertical = true;
     W->AddRecentFile("/nc/O1.MIN");
-    W->mnuExit_Click();
+    AnswerMessage(QMessageBox::No);
+    W->A.mnuExit->trigger();
     QTest::qWait(50);
-    EXPECT_FALSE(asked);
     EXPECT_FALSE(W->isVisible());
     W.reset();
 
@@ -262,6 +266,30 @@ TEST_F(WindowTest, CommandLineLoadsAPathQuotedOrNot) {
         EXPECT_EQ(W->Text->SnapshotString(), "O0003\r\nG00 X1.\r\n");
         EXPECT_FALSE(W->Modified());
     }
+}
+
+TEST_F(WindowTest, CommandLineArgumentsNameThePathWhetherOrNotTheyCarryQuotes) {
+    // 25 blocks up to M30, then a line holding only %.
+    QByteArray program = "O0004\r\nG97 S1000 M03\r\nG00 X50. Z5.\r\n";
+    for (int i = 0; i < 21; ++i)
+        program += "G01 X" + QByteArray::number(40 + i % 2 * 10) + ". Z-" + QByteArray::number(i) + ". F0.2\r\n";
+    program += "M30\r\n%\r\n";
+    QDir().mkpath(Dir.filePath("with blank"));
+    const QString path = WriteFile("with blank/P.MIN", program);
+    const QString quoted = "\"" + path + "\"";
+    const QList<QStringList> lines{{path}, {path, "more"}, {quoted}, {quoted, "more"}, {quoted + " more"}};
+    for (const QStringList& arguments : lines) {
+        SCOPED_TRACE(arguments.join('|').toStdString());
+        W->mnuExit_Click();
+        W = std::make_unique<MainWindow>();
+        ASSERT_TRUE(W->Load(app::CommandLineOf(arguments)));
+        EXPECT_EQ(W->ProgramFileName, path);
+        EXPECT_EQ(W->Text->SnapshotString(), QString::fromLatin1(program));
+        // The standard view after loading draws the program silently, counting as a Start does.
+        EXPECT_EQ(W->Labels.Block->text(), "25");
+        EXPECT_EQ(Message(), "Program End");
+    }
+    EXPECT_EQ(app::CommandLineOf({}), "");
 }
 
 TEST_F(WindowTest, OpeningAMissingPathShowsAMessageAndChangesNothing) {

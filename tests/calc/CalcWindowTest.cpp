@@ -3,6 +3,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -138,4 +141,35 @@ TEST_F(CalcWindow, PlacedLowOnTheLeftOfTheScreen) {
     EXPECT_EQ(Window.x(), qRound(4570 * PixelsPerTwip));
     int Bottom = Window.y() + Window.frameGeometry().height();
     EXPECT_EQ(Window.screen()->geometry().height() - Bottom, qRound(1000 * PixelsPerTwip));
+}
+
+TEST_F(CalcWindow, LongResultsShowEveryDigitInASmallerFont) {
+    auto* Readout = Window.findChild<QLabel*>(QStringLiteral("Readout"));
+    ASSERT_NE(Readout, nullptr);
+    // The whole text fits inside the display, so nothing at its left is cut off.
+    auto Fits = [&] {
+        return QFontMetrics(Readout->font()).horizontalAdvance(Readout->text()) <= Readout->contentsRect().width();
+    };
+    Keys(QStringLiteral("12"));
+    EXPECT_TRUE(Fits());
+    const QRect Place = Readout->geometry();
+    const int Normal = QFontInfo(Readout->font()).pixelSize();
+    EXPECT_EQ(Normal, 26);
+
+    Keys(QStringLiteral("30s")); // sin 30 in the control's arithmetic: many digits
+    ASSERT_GE(Readout->text().size(), 16) << Readout->text().toStdString();
+    EXPECT_TRUE(Readout->text().startsWith(QStringLiteral("0.")));
+    EXPECT_TRUE(Fits()) << Readout->text().toStdString();
+    EXPECT_LT(QFontInfo(Readout->font()).pixelSize(), Normal);
+    EXPECT_TRUE(QFontInfo(Readout->font()).bold());
+
+    Keys(QStringLiteral("-123456789012345\n")); // the widest the number form gives
+    EXPECT_TRUE(Fits()) << Readout->text().toStdString();
+    // A short number gets the full size back.
+    QTest::keyClick(&Window, Qt::Key_Escape);
+    Keys(QStringLiteral("7"));
+    EXPECT_EQ(QFontInfo(Readout->font()).pixelSize(), Normal);
+    EXPECT_TRUE(Fits());
+    // The display keeps its place whatever it holds.
+    EXPECT_EQ(Readout->geometry(), Place);
 }

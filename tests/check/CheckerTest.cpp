@@ -15,16 +15,19 @@ using namespace check;
 
 namespace {
 
-std::u16string U(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+std::u16string U(const std::string& ascii) {
+    return std::u16string(ascii.begin(), ascii.end());
+}
 
 // Runs the command line with the given arguments; returns the exit status and standard output.
-int Cli(std::vector<std::string> args, std::string* out = nullptr) {
+int Cli(std::vector<std::string> args, std::string* out = nullptr, const PictureFormats& formats = {}) {
     args.insert(args.begin(), "zarvik-check");
     std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
+    for (auto& a : args)
+        argv.push_back(a.data());
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
-    const int status = RunCheckerCli(static_cast<int>(argv.size()), argv.data());
+    const int status = RunCheckerCli(static_cast<int>(argv.size()), argv.data(), formats);
     const std::string o = ::testing::internal::GetCapturedStdout();
     ::testing::internal::GetCapturedStderr();
     if (out) *out = o;
@@ -69,7 +72,8 @@ TEST(Decode, PicksUtf8ThenShiftJisThenLatin1) {
 }
 
 TEST(Checker, ReportsAlarmsWithTheirLinesAndEndsAtProgramEnd) {
-    const CheckReport r = CheckProgram(U("G00 X-200.\r\nG00 X10.\r\n(C)\r\nG00 X10. Z-300.\r\nG00 Z10.\r\nM30\r\n%\r\n"), {});
+    const CheckReport r =
+        CheckProgram(U("G00 X-200.\r\nG00 X10.\r\n(C)\r\nG00 X10. Z-300.\r\nG00 Z10.\r\nM30\r\n%\r\n"), {});
     ASSERT_EQ(r.Alarms.size(), 2u);
     EXPECT_EQ(r.Alarms[0].Line, 1);
     EXPECT_EQ(r.Alarms[0].Message, "X-Axis -Limt over");
@@ -108,7 +112,8 @@ TEST(Checker, TimePerToolAddsUpToTheTotal) {
                                        {});
     ASSERT_EQ(r.ToolTimes.size(), 2u);
     double sum = 0;
-    for (const auto& [tool, t] : r.ToolTimes) sum += t;
+    for (const auto& [tool, t] : r.ToolTimes)
+        sum += t;
     EXPECT_NEAR(sum, r.CuttingTime, 1e-9);
     // Each tool has its cut (22 mm at 0.2 mm/rev, 10 mm at 0.1 mm/rev, 1000 rpm) plus a rapid.
     EXPECT_GT(r.ToolTimes.at(1), 6.6 - 1e-3);
@@ -125,10 +130,11 @@ TEST(Checker, JsonReportFollowsTheContract) {
     r.Alarms.push_back({2, "X100 no point"});
     r.ToolTimes[1] = 1.5;
     r.ToolTimes[2] = 0; // tools without time are left out
-    EXPECT_EQ(ReportJson(r), "{\"file\": \"a \\\"b\\\".min\", \"dialect\": \"KVZ\", \"unit\": 1, \"blocks\": 3, "
-                             "\"end\": \"EOF\", \"cutting_time_s\": 1.5, \"final\": {\"x\": 500, \"z\": -0.25}, "
-                             "\"alarms\": [{\"line\": 2, \"message\": \"X100 no point\"}], "
-                             "\"tools\": [{\"tool\": 1, \"cutting_time_s\": 1.5}]}");
+    EXPECT_EQ(ReportJson(r),
+              "{\"file\": \"a \\\"b\\\".min\", \"dialect\": \"KVZ\", \"unit\": 1, \"blocks\": 3, "
+              "\"end\": \"EOF\", \"cutting_time_s\": 1.5, \"final\": {\"x\": 500, \"z\": -0.25}, "
+              "\"alarms\": [{\"line\": 2, \"message\": \"X100 no point\"}], "
+              "\"tools\": [{\"tool\": 1, \"cutting_time_s\": 1.5}]}");
 }
 
 TEST(CheckerCli, ExitStatusAndBadInput) {
@@ -162,12 +168,15 @@ TEST(CheckerCli, AnyBytesGiveAResult) {
     TempDir dir;
     std::mt19937 rng(7);
     std::string noise(2'000'000, '\0');
-    for (char& c : noise) c = static_cast<char>(rng());
+    for (char& c : noise)
+        c = static_cast<char>(rng());
     std::string longLine = "G01 X" + std::string(1'000'000, '1') + "\r\n";
     std::string tricky;
-    for (int i = 0; i < 20000; ++i) tricky += "X+X-(N/O[G1.E";
+    for (int i = 0; i < 20000; ++i)
+        tricky += "X+X-(N/O[G1.E";
     tricky += "\r\n";
-    for (const std::string& bytes : {noise, longLine, std::string("("), std::string("G00 X10."), std::string(), tricky}) {
+    for (const std::string& bytes :
+         {noise, longLine, std::string("("), std::string("G00 X10."), std::string(), tricky}) {
         const std::string p = dir.Write("x.min", bytes);
         const int status = Cli({"--json", p});
         EXPECT_TRUE(status == 0 || status == 1);
@@ -184,13 +193,16 @@ TEST(CheckerCli, TraceWritesOneLinePerSegment) {
     std::getline(in, first);
     std::getline(in, second);
     EXPECT_FALSE(std::getline(in, third));
-    EXPECT_EQ(first, "{\"line\": 1, \"op\": \"line\", \"style\": \"rapid\", \"x0\": 500, \"z0\": 200, \"x1\": 10, \"z1\": 5}");
-    EXPECT_EQ(second, "{\"line\": 2, \"op\": \"line\", \"style\": \"cut\", \"x0\": 10, \"z0\": 5, \"x1\": 10, \"z1\": -5}");
+    EXPECT_EQ(first, "{\"line\": 1, \"op\": \"line\", \"style\": \"rapid\", \"x0\": 500, \"z0\": 200, "
+                     "\"x1\": 10, \"z1\": 5}");
+    EXPECT_EQ(
+        second,
+        "{\"line\": 2, \"op\": \"line\", \"style\": \"cut\", \"x0\": 10, \"z0\": 5, \"x1\": 10, \"z1\": -5}");
 }
 
-// With a picture the program runs once for the picture, the trace and the report; all three must
-// be what the plain check gives, also when the picture cannot be written.
-TEST(CheckerCli, PictureRunGivesTheSameReportAndTrace) {
+// With pictures the program runs once for the pictures, the trace and the report; all must be
+// what the plain check gives. Every picture format gets the same drawing from that one run.
+TEST(CheckerCli, PicturesComeFromTheOneRunOfTheReportAndTrace) {
     TempDir dir;
     const std::string p =
         dir.Write("p.min", "T0101\r\nG00 X40. Z2.\r\nG01 Z-20. F0.2 S800\r\n"
@@ -199,19 +211,29 @@ TEST(CheckerCli, PictureRunGivesTheSameReportAndTrace) {
         std::ifstream in(f, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     };
-    std::string plain, withSvg, withPng;
+    PictureFormats formats;
+    formats.Png = formats.Svg; // a second format that is easy to read back
     const auto t0 = dir.Path / "t0.jsonl", t1 = dir.Path / "t1.jsonl", t2 = dir.Path / "t2.jsonl";
+    const auto svgAlone = dir.Path / "alone.svg", svg = dir.Path / "p.svg", png = dir.Path / "p.png";
+    std::string plain, withSvg, withBoth;
     EXPECT_EQ(Cli({"--json", "--trace", t0.string(), p}, &plain), 1);
-    EXPECT_EQ(Cli({"--json", "--trace", t1.string(), "--svg", (dir.Path / "p.svg").string(), p}, &withSvg),
+    EXPECT_EQ(Cli({"--json", "--trace", t1.string(), "--svg", svgAlone.string(), p}, &withSvg), 1);
+    EXPECT_EQ(Cli({"--json", "--trace", t2.string(), "--svg", svg.string(), "--png", png.string(), p},
+                  &withBoth, formats),
               1);
-    // The core tests have no PNG writer: the picture fails, the check still runs.
-    EXPECT_EQ(Cli({"--json", "--trace", t2.string(), "--png", (dir.Path / "p.png").string(), p}, &withPng),
-              2);
     EXPECT_NE(plain.find("\"alarms\": [{\"line\": 5"), std::string::npos);
     EXPECT_EQ(withSvg, plain);
-    EXPECT_EQ(withPng, plain);
+    EXPECT_EQ(withBoth, plain);
     EXPECT_FALSE(slurp(t0).empty());
     EXPECT_EQ(slurp(t1), slurp(t0));
     EXPECT_EQ(slurp(t2), slurp(t0));
-    EXPECT_NE(slurp(dir.Path / "p.svg").find("<svg"), std::string::npos);
+    const std::string picture = slurp(svgAlone);
+    EXPECT_NE(picture.find("<svg"), std::string::npos);
+    EXPECT_NE(picture.find("<line"), std::string::npos);
+    EXPECT_EQ(slurp(svg), picture);
+    EXPECT_EQ(slurp(png), picture);
+    // Without a PNG format the option is refused before anything is run or written.
+    std::string out;
+    EXPECT_EQ(Cli({"--trace", t0.string(), "--png", png.string(), p}, &out, PictureFormats{}), 2);
+    EXPECT_EQ(out, "");
 }

@@ -193,7 +193,38 @@ TEST_F(RunFixture, QuietHostSeesOnlyTheEndOfAReRun) {
     T.Ui.DisplayedBlockCounts.clear();
     Run.ForcedReplay();
     ASSERT_EQ(T.Ui.DisplayedBlockCounts.size(), 1u);
-    EXPECT_EQ(T.Ui.DisplayedBlockCounts[0], 7); // the state where the re-run ended
+    EXPECT_EQ(T.Ui.DisplayedBlockCounts[0], 6); // M30 is the sixth block executed
+}
+
+TEST_F(RunFixture, ReRunEndsWithTheLabelsAWatchedRunLeaves) {
+    Load("G00 X100. Z50.\r\nG01 X90. F0.2 S500\r\nM30\r\n%\r\n");
+    T.Ui.QuietDuringReplayOf = &S;
+    S.AutoStart = true;
+    Run.Reset();
+    Run.Start();
+    const motion::DisplayTexts watched = T.Ui.LastDisplay;
+    EXPECT_EQ(watched.Block, "3");
+    Run.ForcedReplay();
+    EXPECT_EQ(T.Ui.LastDisplay.Block, watched.Block); // the % line is read, never executed
+    EXPECT_EQ(T.Ui.LastDisplay.Mcode[3], "30");
+    EXPECT_TRUE(T.Ui.LastDisplay.StopCodeVisible);
+    Run.RedrawReplay();
+    EXPECT_EQ(T.Ui.LastDisplay.Block, watched.Block);
+
+    // A re-run that only resets shows what Reset shows: no block counted, no stop code, even
+    // though the reset leaves RunState at "reset requested".
+    Run.Reset();
+    const motion::DisplayTexts reset = T.Ui.LastDisplay;
+    EXPECT_EQ(reset.Block, "0");
+    EXPECT_FALSE(reset.StopCodeVisible);
+    S.AutoStart = false;
+    const int displays = T.Ui.DisplayCount;
+    Run.RedrawReplay();
+    EXPECT_EQ(T.Ui.DisplayCount, displays + 1);
+    EXPECT_EQ(S.RunState, interp::RunReset);
+    EXPECT_EQ(T.Ui.LastDisplay.Block, "0");
+    EXPECT_FALSE(T.Ui.LastDisplay.StopCodeVisible);
+    EXPECT_EQ(T.Ui.LastDisplay.Mcode[0], reset.Mcode[0]);
 }
 
 TEST_F(RunFixture, RedrawReplayOnlyResetsWithoutAutoStart) {

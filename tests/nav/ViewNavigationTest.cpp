@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
 using motion::Rerun;
 using Op = motion::Primitive::Op;
 
@@ -252,6 +256,63 @@ TEST_F(NavFixture, DragPastTheEdgeWithAutoStartRecentresAndKeepsTheVisibleArea) 
     EXPECT_NEAR(VisibleTop(), top, 1e-9);
     EXPECT_EQ(V.CanvasTop, -C.Height / 5 * 2);
     EXPECT_GT(CutLines(), 0u); // the path is drawn again
+}
+
+// The first line drawn after the last clear: the axis along the canvas's width.
+motion::Primitive FirstLineSinceClear(const motion::RecordingCanvas& c) {
+    size_t from = 0;
+    for (size_t i = 0; i < c.Drawn.size(); ++i)
+        if (c.Drawn[i].op == Op::Cls) from = i + 1;
+    for (size_t i = from; i < c.Drawn.size(); ++i)
+        if (c.Drawn[i].op == Op::Line) return c.Drawn[i];
+    ADD_FAILURE() << "nothing drawn since the last clear";
+    return {};
+}
+
+// Lowest and highest tick of a ruler since its last clear, along the ruler.
+std::pair<double, double> TickRange(const motion::RecordingCanvas& ruler, double motion::Primitive::*at) {
+    size_t from = 0;
+    for (size_t i = 0; i < ruler.Drawn.size(); ++i)
+        if (ruler.Drawn[i].op == Op::Cls) from = i + 1;
+    double low = HUGE_VAL, high = -HUGE_VAL;
+    for (size_t i = from; i < ruler.Drawn.size(); ++i)
+        if (ruler.Drawn[i].op == Op::Line) {
+            low = std::min(low, ruler.Drawn[i].*at);
+            high = std::max(high, ruler.Drawn[i].*at);
+        }
+    return {low, high};
+}
+
+TEST_F(NavFixture, ReCentringAfterZoomBoxAndWheelDrawsAxesAndRulersUnderTheNewNumbers) {
+    Load("G00 X100. Z0.\r\nG01 X50. F0.2 S500\r\nM30\r\n");
+    M.S.AutoStart = true;
+    EXPECT_TRUE(motion::ApplyRerun(Run, Zoom(-100, -50, 20, 10)));
+    motion::TrackPointer(V, -40, -20);
+    EXPECT_TRUE(motion::ApplyRerun(Run, motion::WheelZoom(M, 1)));
+    // Dragged right until the canvas stops at its left edge.
+    motion::BeginDrag(V, 0, 0);
+    Rerun r = Rerun::None;
+    for (int step = 1; step < 100 && r == Rerun::None; ++step)
+        r = motion::DragCanvas(M, 2.0f * step, 0);
+    ASSERT_EQ(r, Rerun::PopupStart);
+    const double left = VisibleLeft(), top = VisibleTop();
+    EXPECT_TRUE(motion::ApplyRerun(Run, r));
+    EXPECT_NEAR(VisibleLeft(), left, 1e-9);
+    EXPECT_NEAR(VisibleTop(), top, 1e-9);
+    // What the viewport shows follows the new numbers: the axis runs across the whole canvas
+    // and each ruler's ticks fill its new range (ticks every 10 at this width).
+    const motion::Primitive axis = FirstLineSinceClear(C);
+    EXPECT_DOUBLE_EQ(axis.x1, C.ScaleLeft);
+    EXPECT_DOUBLE_EQ(axis.x2, C.ScaleLeft + C.ScaleWidth);
+    const auto [zLow, zHigh] = TickRange(ZRuler, &motion::Primitive::x1);
+    EXPECT_GE(zLow, C.ScaleLeft);
+    EXPECT_LT(zLow, C.ScaleLeft + 10);
+    EXPECT_GT(zHigh, C.ScaleLeft + C.ScaleWidth - 10);
+    const auto [xLow, xHigh] = TickRange(XRuler, &motion::Primitive::y1);
+    EXPECT_GE(xLow, C.ScaleTop);
+    EXPECT_LT(xLow, C.ScaleTop + 10);
+    EXPECT_GT(xHigh, C.ScaleTop + C.ScaleHeight - 10);
+    EXPECT_GT(CutLines(), 0u);
 }
 
 TEST_F(NavFixture, ZoomReRunsOnlyWithAutoStartButTheWheelAlways) {

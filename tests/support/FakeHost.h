@@ -4,6 +4,7 @@
 
 #include "base/Host.h"
 #include "base/Machine.h"
+#include "motion/Display.h"
 #include "motion/RecordingCanvas.h"
 #include "base/View.h"
 
@@ -27,7 +28,8 @@ public:
     float RunSpeedShown = -1;
     // When set, the labels are skipped while this state runs a silent re-run (as the window does).
     const interp::MachineState* QuietDuringReplayOf = nullptr;
-    std::vector<int32_t> DisplayedBlockCounts;
+    std::vector<int32_t> DisplayedBlockCounts; // the Block label of each display, in order
+    motion::DisplayTexts LastDisplay;
 
     void SetText(const std::string& ascii) { Text.assign(ascii.begin(), ascii.end()); }
 
@@ -51,9 +53,10 @@ public:
     void SetDialectPanel(const std::string& text) override { DialectPanel = text; }
     void SetUnitPanel(const std::string& text) override { UnitPanel = text; }
     bool WantsDisplay() const override { return !(QuietDuringReplayOf && QuietDuringReplayOf->Replay); }
-    void ShowDisplay(const motion::DisplayTexts&) override {
+    void ShowDisplay(const motion::DisplayTexts& texts) override {
         ++DisplayCount;
-        if (QuietDuringReplayOf) DisplayedBlockCounts.push_back(QuietDuringReplayOf->BlockCount);
+        DisplayedBlockCounts.push_back(std::stoi(texts.Block));
+        LastDisplay = texts;
     }
     void ShowBlockCount(int32_t) override {}
     void ShowCyclePosition(const std::string*, const std::string*) override {}

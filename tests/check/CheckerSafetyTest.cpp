@@ -1,0 +1,299 @@
+// The checker at its edges: outputs that must not overwrite a program, outputs that cannot be
+// written, inputs that are no program files, programs the control cannot read, exhausted memory,
+// and the strictness of the command line.
+
+#include "check/CheckerCli.h"
+#include "input/InputGuard.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string Good = "G00 X10. Z10.\r\nG01 Z-5. F0.2 S500\r\nM30\r\n%\r\n";
+
+struct Folder {
+    fs::path Path;
+    Folder() {
+        Path = fs::temp_directory_path() / ("zarvik-check-safety-" + std::to_string(::getpid()));
+        fs::remove_all(Path);
+        fs::create_directories(Path);
+    }
+    ~Folder() { fs::remove_all(Path); }
+    std::string Write(const std::string& name, const std::string& bytes) {
+        std::ofstream(Path / name, std::ios::binary) << bytes;
+        return (Path / name).string();
+    }
+    std::string operator/(const std::string& name) const { return (Path / name).string(); }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(Path))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+struct Result {
+    int Status = -1; // exit status, or -signal when the child was killed
+    std::string Out, Err;
+};
+
+// Runs the command line in a child process (so that a hang, an abort or a change to the
+// process's limits and standard streams stays there), with standard output and error going to
+// files unless `prepare` changes them. The child is killed after 30 s.
+Result Checker(std::vector<std::string> args, const std::function<void()>& prepare = {},
+               const check::PictureFormats& formats = {}) {
+    const fs::path out = fs::temp_directory_path() / ("zarvik-check-out-" + std::to_string(::getpid()));
+    const fs::path err = fs::temp_directory_path() / ("zarvik-check-err-" + std::to_string(::getpid()));
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::alarm(30);
+        const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(o, 1);
+        ::dup2(e, 2);
+        ::close(o);
+        ::close(e);
+        if (prepare) prepare();
+        args.insert(args.begin(), "zarvik-check");
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        ::_exit(check::RunCheckerCli(static_cast<int>(argv.size()), argv.data(), formats));
+    }
+    int wstatus = 0;
+    ::waitpid(pid, &wstatus, 0);
+    Result r;
+    r.Status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -WTERMSIG(wstatus);
+    r.Out = Slurp(out.string());
+    r.Err = Slurp(err.string());
+    fs::remove(out);
+    fs::remove(err);
+    return r;
+}
+
+} // namespace
+
+// No output may name a program given as input, by any path; the check stops before anything is
+// written, and the program stays as it was.
+TEST(CheckerSafety, OutputsNeverOverwriteAProgram) {
+    Folder dir;
+    const std::string p = dir.Write("p.min", Good), q = dir.Write("q.min", Good);
+    fs::create_symlink(p, dir / "link.svg");
+    fs::create_hard_link(q, dir / "hard.png");
+    const check::PictureFormats withPng{&check::MakeSvgPicture, &check::MakeSvgPicture};
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"--trace", p, p},
+                                                 {"--trace", dir / "t.jsonl", "--svg", dir / "link.svg", p},
+                                                 {"--png", dir / "hard.png", p, q},
+                                                 {"--svg", dir / "./p.min", q, p}}) {
+        SCOPED_TRACE(args[1]);
+        const Result r = Checker(args, {}, withPng);
+        EXPECT_EQ(r.Status, 2);
+        EXPECT_EQ(r.Out, "");
+        EXPECT_NE(r.Err.find("is the program file"), std::string::npos) << r.Err;
+        EXPECT_EQ(Slurp(p), Good);
+        EXPECT_EQ(Slurp(q), Good);
+    }
+    EXPECT_FALSE(fs::exists(dir / "t.jsonl"));
+    // Standard output appended to a program is refused the same way.
+    const Result r = Checker({p}, [&] {
+        const int fd = ::open(p.c_str(), O_WRONLY | O_APPEND);
+        ::dup2(fd, 1);
+    });
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_EQ(Slurp(p), Good);
+    // Two outputs naming one file.
+    EXPECT_EQ(Checker({"--trace", dir / "x", "--svg", dir / "x", p}).Status, 2);
+}
+
+// A full disk, a device that takes nothing, or a file size limit: the output fails with status 2
+// and a message, no file (empty or half) is left behind, and an older file of that name stays.
+TEST(CheckerSafety, OutputsThatCannotBeWrittenFailAndLeaveNothing) {
+    Folder dir;
+    std::string program;
+    for (int i = 0; i < 400; ++i)
+        program += "G01 X" + std::to_string(10 + i % 50) + ". Z-" + std::to_string(i) + ". F0.2\r\n";
+    const std::string p = dir.Write("p.min", program);
+    for (const char* option : {"--trace", "--svg"}) {
+        SCOPED_TRACE(option);
+        const Result full = Checker({option, "/dev/full", p});
+        EXPECT_EQ(full.Status, 2);
+        EXPECT_NE(full.Err.find("/dev/full"), std::string::npos) << full.Err;
+        EXPECT_TRUE(fs::exists("/dev/full")); // a device is written, never replaced
+    }
+    // A file size limit stands for a full disk.
+    const std::string old = dir.Write("old.jsonl", "older trace\n");
+    const auto limited = [] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit small{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    };
+    const Result r = Checker({"--trace", old, "--svg", dir / "new.svg", p}, limited);
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_NE(r.Err.find("cannot write the trace file"), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("cannot write the picture"), std::string::npos) << r.Err;
+    EXPECT_EQ(Slurp(old), "older trace\n");
+    EXPECT_EQ(dir.Names(), (std::vector<std::string>{"old.jsonl", "p.min"})); // no temporary file either
+    // A folder that does not exist: refused before the report is written.
+    const Result missing = Checker({"--trace", dir / "no/such/t.jsonl", p});
+    EXPECT_EQ(missing.Status, 2);
+    EXPECT_EQ(missing.Out, "");
+}
+
+TEST(CheckerSafety, StandardOutputThatFailsIsAFailure) {
+    Folder dir;
+    const std::string p = dir.Write("p.min", Good);
+    const Result full = Checker({"--json", p}, [] {
+        const int fd = ::open("/dev/full", O_WRONLY);
+        ::dup2(fd, 1);
+    });
+    EXPECT_EQ(full.Status, 2);
+    EXPECT_NE(full.Err.find("standard output"), std::string::npos) << full.Err;
+    // Closed: the trace file opened later must not take its place.
+    const Result closed = Checker({"--trace", dir / "t.jsonl", p}, [] { ::close(1); });
+    EXPECT_EQ(closed.Status, 2);
+    EXPECT_NE(closed.Err.find("standard output"), std::string::npos) << closed.Err;
+    EXPECT_EQ(Slurp(dir / "t.jsonl").find("dialect"), std::string::npos);
+    EXPECT_NE(Slurp(dir / "t.jsonl").find("\"op\""), std::string::npos);
+}
+
+// Pipes, devices, folders and files beyond 512 MB are refused at once with a message; the other
+// programs are still checked.
+TEST(CheckerSafety, InputsThatAreNoProgramFilesAreRefused) {
+    Folder dir;
+    const std::string p = dir.Write("p.min", Good);
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
+    { std::ofstream big(dir / "big.min", std::ios::binary); }
+    fs::resize_file(dir / "big.min", files::MaxProgramBytes + 1); // sparse: no disk used
+    const struct {
+        std::string Path, Says;
+    } cases[] = {{dir / "fifo", "pipe"},
+                 {"/dev/zero", "device"},
+                 {dir.Path.string(), "folder"},
+                 {dir / "big.min", "512 MB"},
+                 {dir / "none.min", "not found"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Path);
+        const Result r = Checker({"--json", c.Path, p});
+        EXPECT_EQ(r.Status, 2);
+        EXPECT_NE(r.Err.find(c.Says), std::string::npos) << r.Err;
+        EXPECT_NE(r.Out.find("p.min"), std::string::npos);
+    }
+}
+
+// Memory running out ends with a message and status 2, not an abort; the next file still runs.
+TEST(CheckerSafety, RunningOutOfMemoryIsAMessage) {
+    Folder dir;
+    const std::string p = dir.Write("p.min", Good);
+    { std::ofstream big(dir / "big.min", std::ios::binary); }
+    fs::resize_file(dir / "big.min", 400 << 20); // 400 MB of NUL bytes, sparse
+    const Result r = Checker({"--json", dir / "big.min", p}, [] {
+        // Room for what the process holds now and a little more, not for the big program.
+        std::ifstream statm("/proc/self/statm");
+        unsigned long pages = 0;
+        statm >> pages;
+        const rlim_t bytes = pages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (64 << 20);
+        const rlimit limit{bytes, bytes};
+        ::setrlimit(RLIMIT_AS, &limit);
+    });
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_NE(r.Err.find("out of memory"), std::string::npos) << r.Err;
+    EXPECT_NE(r.Out.find("p.min"), std::string::npos);
+}
+
+// Line breaks without a single CR LF: the control reads no block, which is a failure (status 1)
+// with the same words in the text report and in JSON. UTF-16 has a NUL between CR and LF.
+TEST(CheckerSafety, TextWithoutCrLfIsAFailure) {
+    Folder dir;
+    const std::string message = "no CR LF line ends: the control reads no block";
+    const std::string utf16le("G\0000\0000\0\r\0\n\0M\0003\0000\0\r\0\n\0", 20);
+    const std::string utf16be("\0G\0000\0000\0\r\0\n\0M\0003\0000\0\r\0\n", 20);
+    for (const std::string& bytes : {std::string("G00 X10.\nM30\n"), std::string("G00 X10.\rM30\r"), utf16le,
+                                     "\xFF\xFE" + utf16le, utf16be}) {
+        const std::string p = dir.Write("lf.min", bytes);
+        const Result text = Checker({p});
+        EXPECT_EQ(text.Status, 1);
+        EXPECT_NE(text.Out.find("  " + message + "\n"), std::string::npos) << text.Out;
+        const Result json = Checker({"--json", p});
+        EXPECT_EQ(json.Status, 1);
+        EXPECT_NE(json.Out.find("\"failure\": \"" + message + "\""), std::string::npos) << json.Out;
+    }
+    // One CR LF is enough to read a block; a text without any line break is not this failure.
+    for (const std::string& bytes :
+         {std::string("G00 X10.\nG00 Z5.\r\n"), std::string("G00 X10."), std::string()}) {
+        const Result r = Checker({dir.Write("ok.min", bytes)});
+        EXPECT_EQ(r.Status, 0);
+        EXPECT_EQ(r.Out.find(message), std::string::npos);
+    }
+}
+
+// The text report and JSON name the ways a run ends with the same words.
+TEST(CheckerSafety, ReportsNameTheEndAlike) {
+    Folder dir;
+    for (const auto& [bytes, end] : {std::pair{Good, "Program End"}, {std::string("G00 X10.\r\n"), "EOF"}}) {
+        const std::string p = dir.Write("e.min", bytes);
+        EXPECT_NE(Checker({p}).Out.find(std::string("end: ") + end + "\n"), std::string::npos);
+        EXPECT_NE(Checker({"--json", p}).Out.find(std::string("\"end\": \"") + end + "\""),
+                  std::string::npos);
+    }
+}
+
+TEST(CheckerSafety, NumbersAreDecimalOnly) {
+    Folder dir;
+    const std::string p = dir.Write("p.min", Good);
+    for (const char* unit : {"0x2", " 2", "2 ", "+0x2", "2.5", "inf", "", "2,"}) {
+        SCOPED_TRACE(unit);
+        EXPECT_EQ(Checker({"--unit", unit, p}).Status, 2);
+    }
+    for (const char* limits :
+         {"0x10,200,-200,-200", "500,200,-200,nan", "500,200,-200,-2e", "500, 200,-200,-200"}) {
+        SCOPED_TRACE(limits);
+        EXPECT_EQ(Checker({"--limits", limits, p}).Status, 2);
+    }
+    EXPECT_EQ(Checker({"--unit", "2", p}).Status, 0);
+    EXPECT_EQ(Checker({"--unit", "+3.0", p}).Status, 0);
+    const Result r = Checker({"--json", "--limits", "5e2,+200.,-.5,-2E2", p});
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_NE(r.Out.find("\"final\": {\"x\": 10,"), std::string::npos) << r.Out;
+}
+
+// --help prints the usage on standard output and succeeds; the usage and the README's usage
+// line name every option.
+TEST(CheckerSafety, HelpListsEveryOption) {
+    const Result r = Checker({"--help"});
+    EXPECT_EQ(r.Status, 0);
+    EXPECT_EQ(r.Err, "");
+    std::ifstream in(std::string(ZARVIK_SOURCE_DIR) + "/README.md");
+    const std::string readme(std::istreambuf_iterator<char>(in), {});
+    const size_t section = readme.find("## The headless checker");
+    ASSERT_NE(section, std::string::npos);
+    const std::string usage =
+        readme.substr(section, readme.find("\n\n", readme.find("build/zarvik-check", section)) - section);
+    for (const char* option : {"--fanuc", "--unit", "--limits", "--block-delete", "--g2-mirror", "--json",
+                               "--trace", "--svg", "--png", "--help"}) {
+        EXPECT_NE(r.Out.find(option), std::string::npos) << option;
+        EXPECT_NE(usage.find(option), std::string::npos) << "README: " << option;
+    }
+}
