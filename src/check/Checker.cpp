@@ -2,8 +2,8 @@
 
 #include "base/Machine.h"
 #include "interp/RunControl.h"
-#include "nav/DisplayOptions.h"
 #include "motion/Motion.h"
+#include "nav/DisplayOptions.h"
 
 #include <charconv>
 #include <cmath>
@@ -43,6 +43,7 @@ class CheckHost final : public interp::Host {
     CheckHost(const std::u16string& text, CheckReport& report) : Text(text), Lines(text), Report(report) {}
     interp::Machine* M = nullptr;
     advice::RunAdvisor* Advisor = nullptr; // watches every block when advice is asked for
+    std::function<void(int64_t, double)> OnBlock;
 
     const std::u16string& ProgramText() override { return Text; }
     int64_t CaretOffset() override { return 0; }
@@ -71,6 +72,7 @@ class CheckHost final : public interp::Host {
             Report.Alarms.push_back({CurrentLine(), MainMessage});
         AlarmInBlock = false;
         if (Advisor) Advisor->BlockExecuted(s);
+        if (OnBlock) OnBlock(CurrentLine(), motion::ToolNumberOf(*M));
         const double total = s.CuttingTime;
         if (total != LastTotal) {
             // The tool's entry is looked up again only when the T word changes.
@@ -198,6 +200,7 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     view.ViewportHeight = pictureHeightPx * 15;
     interp::Machine m(view, trace, host);
     host.M = &m;
+    host.OnBlock = options.OnBlock;
     // Advice watches the same run; it reads the state only.
     std::optional<advice::ProgramText> adviceText;
     std::optional<advice::RunAdvisor> advisor;

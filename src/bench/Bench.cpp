@@ -1,0 +1,125 @@
+#include "bench/Bench.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace bench {
+
+const char* SeverityName(Severity s) {
+    switch (s) {
+    case Severity::Alarm:
+        return "alarm";
+    case Severity::Error:
+        return "error";
+    case Severity::Warning:
+        return "warning";
+    }
+    return "";
+}
+
+LineStarts::LineStarts(std::u16string_view text) : Size(text.size()) {
+    Starts.push_back(0);
+    for (size_t i = 0; i + 1 < text.size(); ++i)
+        if (text[i] == u'\r' && text[i + 1] == u'\n') Starts.push_back(i + 2);
+}
+
+size_t LineStarts::StartOf(int64_t line) const {
+    const int64_t i = std::clamp<int64_t>(line, 1, Lines()) - 1;
+    return Starts[static_cast<size_t>(i)];
+}
+
+size_t LineStarts::EndOf(int64_t line) const {
+    if (line < 1) return StartOf(1);
+    if (line >= Lines()) return Size;
+    return Starts[static_cast<size_t>(line)] - 2;
+}
+
+int64_t LineStarts::LineAt(size_t offset) const {
+    return std::upper_bound(Starts.begin(), Starts.end(), offset) - Starts.begin();
+}
+
+std::string SequenceOf(std::u16string_view block) {
+    bool comment = false;
+    for (size_t i = 0; i < block.size(); ++i) {
+        const char16_t c = block[i];
+        if (c == u'(')
+            comment = true;
+        else if (c == u')')
+            comment = false;
+        else if (!comment && c == u'N' && i + 1 < block.size() && block[i + 1] >= u'0' &&
+                 block[i + 1] <= u'9') {
+            std::string n = "N";
+            for (size_t k = i + 1; k < block.size() && block[k] >= u'0' && block[k] <= u'9'; ++k)
+                n += static_cast<char>(block[k]);
+            return n;
+        }
+    }
+    return {};
+}
+
+BenchResult RunBench(const std::u16string& text, check::CheckOptions options) {
+    BenchResult r;
+    // Blocks per tool, in the order the tools first worked.
+    std::vector<ToolRow> tools;
+    std::map<double, size_t> row;
+    options.OnBlock = [&](int64_t line, double tool) {
+        auto [at, added] = row.try_emplace(tool, tools.size());
+        if (added) tools.push_back({tool, {}, 0, 0, line});
+        ++tools[at->second].Blocks;
+    };
+    r.Report = check::CheckProgram(text, options,
+                                   [&r](const check::TracedSegment& s) { r.Paths.Add(s.Line, s.Segment); });
+    r.Paths.Finish();
+    r.Starts = LineStarts(text);
+    for (ToolRow& t : tools) {
+        if (auto it = r.Report.ToolTimes.find(t.Tool); it != r.Report.ToolTimes.end()) t.Seconds = it->second;
+        if (auto it = r.Report.ToolColors.find(t.Tool); it != r.Report.ToolColors.end())
+            t.Colors = it->second;
+    }
+    r.Tools = std::move(tools);
+
+    const std::u16string_view view(text);
+    auto sequence = [&](int64_t line) {
+        const size_t a = r.Starts.StartOf(line), b = r.Starts.EndOf(line);
+        return SequenceOf(view.substr(a, b > a ? b - a : 0));
+    };
+    for (const check::Alarm& a : r.Report.Alarms)
+        r.Problems.push_back({a.Line, sequence(a.Line), Severity::Alarm, a.Message});
+    for (const advice::Finding& f : r.Report.Advice)
+        r.Problems.push_back({f.Line, sequence(f.Line),
+                              f.Level == advice::Severity::Error ? Severity::Error : Severity::Warning,
+                              f.Message});
+    std::stable_sort(r.Problems.begin(), r.Problems.end(), [](const Problem& a, const Problem& b) {
+        return a.Line != b.Line ? a.Line < b.Line : a.Level < b.Level;
+    });
+    for (const Problem& p : r.Problems)
+        ++(p.Level == Severity::Alarm ? r.Alarms : p.Level == Severity::Error ? r.Errors : r.Warnings);
+    return r;
+}
+
+std::string ProblemCounts(size_t alarms, size_t errors, size_t warnings) {
+    std::string out;
+    auto add = [&out](size_t n, const char* one, const char* many) {
+        if (n == 0) return;
+        if (!out.empty()) out += ", ";
+        out += std::to_string(n) + " " + (n == 1 ? one : many);
+    };
+    add(alarms, "alarm", "alarms");
+    add(errors, "error", "errors");
+    add(warnings, "warning", "warnings");
+    return out.empty() ? "no problems" : out;
+}
+
+std::optional<picture::Area> FitFrame(const PathIndex& paths, const ViewMap& view, double widthPx,
+                                      double heightPx) {
+    const std::optional<MachineBox> box = paths.Extent();
+    if (!box || !(widthPx > 0) || !(heightPx > 0)) return std::nullopt;
+    // The box's corners on the canvas; the layout may turn or mirror it.
+    const Point a = view.ToCanvas({2 * box->MinR, box->MinZ}), b = view.ToCanvas({2 * box->MaxR, box->MaxZ});
+    const picture::Area drawn{std::min(a.X, b.X), std::min(a.Y, b.Y), std::fabs(b.X - a.X),
+                              std::fabs(b.Y - a.Y)};
+    return picture::FitArea(drawn, widthPx, heightPx, 0.05);
+}
+
+} // namespace bench

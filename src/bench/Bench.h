@@ -1,0 +1,74 @@
+#pragma once
+// One silent check of a program for the workbench: the checker's run from the top, with every
+// piece of path and its block kept in a PathIndex, the alarms and advice as one problems list,
+// the tools of the run, and where each line starts in the text.
+
+#include "bench/PathIndex.h"
+#include "check/Checker.h"
+#include "picture/Framing.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+enum class Severity { Alarm, Error, Warning };
+const char* SeverityName(Severity s); // "alarm", "error", "warning"
+
+struct Problem {
+    int64_t Line = 0;
+    std::string Sequence; // the block's N word as written ("N120"), or empty
+    Severity Level = Severity::Warning;
+    std::string Message;
+};
+
+struct ToolRow {
+    double Tool = 0;
+    std::vector<int32_t> Colors; // the colours its cuts were drawn in
+    double Seconds = 0;          // cutting time, the checker's
+    int64_t Blocks = 0;          // blocks executed with the tool in force
+    int64_t FirstLine = 0;       // line of the first of them
+};
+
+// Where each line starts: line 1 at 0, line k + 1 after the k-th CR LF (lines counted as the
+// checker counts them).
+class LineStarts {
+  public:
+    explicit LineStarts(std::u16string_view text = {});
+    int64_t Lines() const { return static_cast<int64_t>(Starts.size()); }
+    // Offset of the line's first character; lines out of range are clamped.
+    size_t StartOf(int64_t line) const;
+    // Offset just past the line's text (before its CR LF).
+    size_t EndOf(int64_t line) const;
+    int64_t LineAt(size_t offset) const;
+
+  private:
+    std::vector<size_t> Starts;
+    size_t Size = 0;
+};
+
+// The N word of a block as written ("N0120"), or empty: the first N outside a comment followed
+// by a digit.
+std::string SequenceOf(std::u16string_view block);
+
+struct BenchResult {
+    check::CheckReport Report;
+    PathIndex Paths;
+    std::vector<Problem> Problems; // in line order; alarms before advice on the same line
+    std::vector<ToolRow> Tools;    // in the order the tools first worked
+    LineStarts Starts;
+    size_t Alarms = 0, Errors = 0, Warnings = 0;
+};
+
+BenchResult RunBench(const std::u16string& text, check::CheckOptions options);
+
+// "2 alarms, 3 warnings", "1 error", "no problems".
+std::string ProblemCounts(size_t alarms, size_t errors, size_t warnings);
+
+// The area of the canvas that shows the whole path with a margin of 5 % in a viewport of
+// widthPx x heightPx, for a picture drawn with `view`'s layout; none when nothing was drawn.
+std::optional<picture::Area> FitFrame(const PathIndex& paths, const ViewMap& view, double widthPx,
+                                      double heightPx);
+
+} // namespace bench
