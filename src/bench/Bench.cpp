@@ -58,20 +58,29 @@ std::string SequenceOf(std::u16string_view block) {
     return {};
 }
 
-BenchResult RunBench(const std::u16string& text, check::CheckOptions options) {
+BenchResult RunBench(const std::u16string& text, check::CheckOptions options, const std::atomic<bool>* stop) {
     BenchResult r;
     // Blocks per tool, in the order the tools first worked.
     std::vector<ToolRow> tools;
     std::map<double, size_t> row;
+    uint32_t sinceLook = 0;
+    size_t untooled = 0; // the first piece of the blocks not yet told
     options.OnBlock = [&](int64_t line, double tool) {
+        if (stop && ++sinceLook == 4096) {
+            sinceLook = 0;
+            if (stop->load(std::memory_order_relaxed)) throw Stopped{};
+        }
         auto [at, added] = row.try_emplace(tool, tools.size());
         if (added) tools.push_back({tool, {}, 0, 0, line});
         ++tools[at->second].Blocks;
+        r.Paths.SetTool(untooled, tool);
+        untooled = r.Paths.Size();
     };
     r.Report = check::CheckProgram(text, options,
                                    [&r](const check::TracedSegment& s) { r.Paths.Add(s.Line, s.Segment); });
     r.Paths.Finish();
     r.Starts = LineStarts(text);
+    r.Text = text;
     for (ToolRow& t : tools) {
         if (auto it = r.Report.ToolTimes.find(t.Tool); it != r.Report.ToolTimes.end()) t.Seconds = it->second;
         if (auto it = r.Report.ToolColors.find(t.Tool); it != r.Report.ToolColors.end())
@@ -96,6 +105,11 @@ BenchResult RunBench(const std::u16string& text, check::CheckOptions options) {
     for (const Problem& p : r.Problems)
         ++(p.Level == Severity::Alarm ? r.Alarms : p.Level == Severity::Error ? r.Errors : r.Warnings);
     return r;
+}
+
+std::u16string_view BenchResult::LineText(int64_t line) const {
+    const size_t a = Starts.StartOf(line), b = Starts.EndOf(line);
+    return std::u16string_view(Text).substr(std::min(a, Text.size()), b > a ? b - a : 0);
 }
 
 std::string ProblemCounts(size_t alarms, size_t errors, size_t warnings) {

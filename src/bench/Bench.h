@@ -7,6 +7,7 @@
 #include "check/Checker.h"
 #include "picture/Framing.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -53,15 +54,24 @@ class LineStarts {
 std::string SequenceOf(std::u16string_view block);
 
 struct BenchResult {
+    std::u16string Text; // what was checked
     check::CheckReport Report;
     PathIndex Paths;
     std::vector<Problem> Problems; // in line order; alarms before advice on the same line
     std::vector<ToolRow> Tools;    // in the order the tools first worked
     LineStarts Starts;
     size_t Alarms = 0, Errors = 0, Warnings = 0;
+
+    // The text of a line without its CR LF.
+    std::u16string_view LineText(int64_t line) const;
 };
 
-BenchResult RunBench(const std::u16string& text, check::CheckOptions options);
+// Thrown out of RunBench when `stop` was set: the check was given up (a newer text is waiting).
+struct Stopped {};
+
+// `stop`, when given, is looked at every few thousand blocks.
+BenchResult RunBench(const std::u16string& text, check::CheckOptions options,
+                     const std::atomic<bool>* stop = nullptr);
 
 // "2 alarms, 3 warnings", "1 error", "no problems".
 std::string ProblemCounts(size_t alarms, size_t errors, size_t warnings);

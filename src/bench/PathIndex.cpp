@@ -74,8 +74,20 @@ void PathIndex::Polyline(const motion::PathSegment& s, std::vector<MachinePoint>
 }
 
 void PathIndex::Add(int64_t line, const motion::PathSegment& segment) {
-    Pieces.push_back({line, segment});
+    Pieces.push_back({line, 0, segment});
     Built = false;
+}
+
+void PathIndex::SetTool(size_t first, double tool) {
+    for (size_t i = first; i < Pieces.size(); ++i)
+        Pieces[i].Tool = tool;
+}
+
+std::vector<size_t> PathIndex::PiecesOfTool(double tool) const {
+    std::vector<size_t> out;
+    for (size_t i = 0; i < Pieces.size(); ++i)
+        if (Pieces[i].Tool == tool) out.push_back(i);
+    return out;
 }
 
 void PathIndex::Clear() {

@@ -16,6 +16,7 @@ namespace bench {
 
 struct Piece {
     int64_t Line = 0; // counted as the checker counts lines
+    double Tool = 0;  // the tool in force when the block ended
     motion::PathSegment Segment;
 };
 
@@ -34,6 +35,10 @@ class PathIndex {
   public:
     void Add(int64_t line, const motion::PathSegment& segment);
     void Clear();
+    // The pieces from `first` on were drawn with `tool` in force.
+    void SetTool(size_t first, double tool);
+    // The pieces a tool drew, in drawing order.
+    std::vector<size_t> PiecesOfTool(double tool) const;
     // Builds the grid and the line order; queries build them when needed. Call it where the
     // index is filled (off the window's thread) so that the first click is quick.
     void Finish() const;

@@ -3,6 +3,7 @@
 
 #include "bench/Bench.h"
 #include "bench/Measure.h"
+#include "bench/Tokens.h"
 #include "motion/RecordingCanvas.h"
 
 #include <gtest/gtest.h>
@@ -221,6 +222,16 @@ TEST(RunBench, ToolTableAgreesWithTheCheckersTimes) {
     EXPECT_EQ(r.Tools[1].Blocks, 3);
     EXPECT_EQ(r.Tools[1].FirstLine, 3);
     EXPECT_GT(r.Tools[1].Seconds, 0);
+    // The pieces know their tool: T0 the rapid and the cut along Z (lines 1, 2), T0202 the rest
+    // (the standing marks of lines 3 and 5 and the face of line 4).
+    std::vector<int64_t> t0, t2;
+    for (size_t i : r.Paths.PiecesOfTool(0))
+        t0.push_back(r.Paths.At(i).Line);
+    for (size_t i : r.Paths.PiecesOfTool(2))
+        t2.push_back(r.Paths.At(i).Line);
+    EXPECT_EQ(t0, (std::vector<int64_t>{1, 2}));
+    EXPECT_EQ(t2, (std::vector<int64_t>{3, 4, 5}));
+    EXPECT_EQ(r.LineText(4), u"G01 X10.");
 }
 
 TEST(RunBench, ProblemsListAlarmsAndAdviceWithLineAndSequence) {
@@ -249,4 +260,31 @@ TEST(RunBench, ProblemsListAlarmsAndAdviceWithLineAndSequence) {
     EXPECT_EQ(s.EndOf(2), 6u);
     EXPECT_EQ(s.LineAt(5), 2);
     EXPECT_EQ(s.StartOf(99), 8u);
+}
+
+TEST(Tokens, WordsNumbersCommentsAndTheSlash) {
+    using K = Token::Kind;
+    auto kinds = [](std::u16string_view line, bool& comment) {
+        std::vector<std::tuple<uint32_t, uint32_t, K>> out;
+        for (const Token& t : TokensOf(line, comment))
+            out.emplace_back(t.Start, t.Length, t.What);
+        return out;
+    };
+    bool comment = false;
+    using V = std::vector<std::tuple<uint32_t, uint32_t, K>>;
+    EXPECT_EQ(kinds(u"/N10 G01 X-2.5(ROUGH)", comment), (V{{0, 1, K::Slash},
+                                                           {1, 3, K::Word},
+                                                           {5, 1, K::Address},
+                                                           {6, 2, K::Number},
+                                                           {9, 1, K::Address},
+                                                           {10, 4, K::Number},
+                                                           {14, 7, K::Comment}}));
+    EXPECT_FALSE(comment);
+    // A slash after a word divides; a comment left open goes on in the next line.
+    EXPECT_EQ(
+        kinds(u"O1234 X10/2 (OPEN", comment),
+        (V{{0, 5, K::Word}, {6, 1, K::Address}, {7, 2, K::Number}, {10, 1, K::Number}, {12, 5, K::Comment}}));
+    EXPECT_TRUE(comment);
+    EXPECT_EQ(kinds(u"STILL) Z5", comment), (V{{0, 6, K::Comment}, {7, 1, K::Address}, {8, 1, K::Number}}));
+    EXPECT_FALSE(comment);
 }

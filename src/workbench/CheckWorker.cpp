@@ -1,0 +1,76 @@
+#include "workbench/CheckWorker.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+
+namespace workbench {
+
+CheckWorker::CheckWorker(QObject* parent) : QObject(parent) {
+    Pool.setMaxThreadCount(1);
+    Delay.setSingleShot(true);
+    Delay.setInterval(400);
+    connect(&Delay, &QTimer::timeout, this, &CheckWorker::StartPending);
+}
+
+CheckWorker::~CheckWorker() {
+    if (Stop) Stop->store(true);
+    Pool.waitForDone();
+}
+
+void CheckWorker::Request(std::u16string text, check::CheckOptions options) {
+    ++Generation;
+    PendingText = std::move(text);
+    PendingOptions = std::move(options);
+    HasPending = true;
+    if (Stop) Stop->store(true); // the running check is stale now
+    Delay.start();
+}
+
+void CheckWorker::RequestNow(std::u16string text, check::CheckOptions options) {
+    Request(std::move(text), std::move(options));
+    Delay.stop();
+    StartPending();
+}
+
+void CheckWorker::StartPending() {
+    if (!HasPending || Running) return; // a running check starts the pending one when it ends
+    HasPending = false;
+    Running = true;
+    ++StartedCount;
+    Stop = std::make_shared<std::atomic<bool>>(false);
+    const uint64_t generation = Generation;
+    // The destructor waits for the pool, so `this` outlives the check; a result queued to a
+    // worker destroyed meanwhile is dropped by Qt.
+    Pool.start([this, generation, stop = Stop, text = std::move(PendingText), options = PendingOptions] {
+        BenchPtr result;
+        try {
+            result = std::make_shared<const bench::BenchResult>(bench::RunBench(text, options, stop.get()));
+        } catch (const bench::Stopped&) {
+        } catch (const std::bad_alloc&) {
+        }
+        QMetaObject::invokeMethod(
+            this, [this, generation, result] { Finished(generation, result); }, Qt::QueuedConnection);
+    });
+    PendingText.clear();
+}
+
+void CheckWorker::Finished(uint64_t generation, BenchPtr result) {
+    Running = false;
+    Stop.reset();
+    if (generation == Generation && result) {
+        Result = result;
+        emit Checked(result);
+    }
+    if (HasPending && !Delay.isActive()) StartPending();
+}
+
+bool CheckWorker::WaitIdle(int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (Busy()) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+} // namespace workbench

@@ -1,0 +1,60 @@
+#pragma once
+// The silent check behind the problems list, the tools panel and plot-to-code: the program is
+// checked from the top off the window's thread, a moment after the last edit, so typing never
+// waits for it. A check whose text has changed meanwhile is given up and its result dropped;
+// only the newest text's result is handed on.
+
+#include "bench/Bench.h"
+
+#include <QObject>
+#include <QThreadPool>
+#include <QTimer>
+
+#include <atomic>
+#include <memory>
+#include <string>
+
+namespace workbench {
+
+using BenchPtr = std::shared_ptr<const bench::BenchResult>;
+
+class CheckWorker final : public QObject {
+    Q_OBJECT
+  public:
+    explicit CheckWorker(QObject* parent = nullptr);
+    ~CheckWorker() override; // gives up a running check and waits for it
+
+    // Milliseconds between the last request and the check (typing goes on meanwhile).
+    void SetDelay(int ms) { Delay.setInterval(ms); }
+    // A new text to check, after the delay; any older request is dropped.
+    void Request(std::u16string text, check::CheckOptions options);
+    // The same without the delay (a program just opened, a run ended).
+    void RequestNow(std::u16string text, check::CheckOptions options);
+
+    bool Busy() const { return Running || Delay.isActive() || HasPending; }
+    const BenchPtr& Latest() const { return Result; }
+    // Runs the event loop until no check is waiting or running (tests, closing); false on time-out.
+    bool WaitIdle(int timeoutMs);
+    // Checks started, including those given up (tests).
+    int Started() const { return StartedCount; }
+
+  signals:
+    void Checked(workbench::BenchPtr result);
+
+  private:
+    void StartPending();
+    void Finished(uint64_t generation, BenchPtr result);
+
+    QTimer Delay;
+    QThreadPool Pool;
+    std::u16string PendingText;
+    check::CheckOptions PendingOptions;
+    bool HasPending = false;
+    bool Running = false;
+    uint64_t Generation = 0;                 // of the newest request
+    std::shared_ptr<std::atomic<bool>> Stop; // of the running check
+    BenchPtr Result;
+    int StartedCount = 0;
+};
+
+} // namespace workbench

@@ -1,0 +1,177 @@
+#include "workbench/Panels.h"
+
+#include "picture/Sheet.h"
+
+#include <QBrush>
+#include <QHeaderView>
+#include <QTableView>
+
+namespace workbench {
+
+namespace {
+
+QTableView* MakeTable(QAbstractItemModel* model, QWidget* parent) {
+    auto* view = new QTableView(parent);
+    view->setModel(model);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setWordWrap(false);
+    view->setAlternatingRowColors(true);
+    // Fixed row heights: the view never measures a row it does not show.
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);
+    view->verticalHeader()->hide();
+    view->horizontalHeader()->setStretchLastSection(true);
+    return view;
+}
+
+} // namespace
+
+QColor TraceColor(int32_t bgr) {
+    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
+
+QString ToolName(double tool) {
+    return QStringLiteral("T") + QString::number(tool, 'g', 10);
+}
+
+// --- Problems ---
+
+void ProblemsModel::SetResult(BenchPtr result) {
+    beginResetModel();
+    Result = std::move(result);
+    endResetModel();
+}
+
+int ProblemsModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() || !Result ? 0 : static_cast<int>(Result->Problems.size());
+}
+
+int ProblemsModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : Columns;
+}
+
+const bench::Problem* ProblemsModel::At(int row) const {
+    if (!Result || row < 0 || row >= rowCount()) return nullptr;
+    return &Result->Problems[static_cast<size_t>(row)];
+}
+
+QVariant ProblemsModel::data(const QModelIndex& index, int role) const {
+    const bench::Problem* p = At(index.row());
+    if (!p) return {};
+    if (role == Qt::DisplayRole) {
+        switch (index.column()) {
+        case LineColumn:
+            return QVariant::fromValue<qlonglong>(p->Line);
+        case SequenceColumn:
+            return QString::fromStdString(p->Sequence);
+        case SeverityColumn:
+            return QString::fromLatin1(bench::SeverityName(p->Level));
+        case MessageColumn:
+            return QString::fromStdString(p->Message);
+        }
+    }
+    if (role == Qt::ToolTipRole && index.column() == MessageColumn) return QString::fromStdString(p->Message);
+    if (role == Qt::ForegroundRole && index.column() == SeverityColumn)
+        return QBrush(p->Level == bench::Severity::Warning ? QColor(150, 100, 0) : QColor(190, 0, 0));
+    if (role == Qt::TextAlignmentRole && index.column() == LineColumn)
+        return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant ProblemsModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    static const char* names[] = {"Line", "N", "Severity", "Message"};
+    return section >= 0 && section < Columns ? QString::fromLatin1(names[section]) : QVariant();
+}
+
+ProblemsPanel::ProblemsPanel(QWidget* parent) : QDockWidget(QStringLiteral("Problems"), parent) {
+    setObjectName(QStringLiteral("ProblemsPanel"));
+    View = MakeTable(&Problems, this);
+    View->setColumnWidth(ProblemsModel::LineColumn, 60);
+    View->setColumnWidth(ProblemsModel::SequenceColumn, 60);
+    View->setColumnWidth(ProblemsModel::SeverityColumn, 70);
+    setWidget(View);
+    connect(View, &QTableView::clicked, this, &ProblemsPanel::Activate);
+    connect(View, &QTableView::activated, this, &ProblemsPanel::Activate);
+}
+
+void ProblemsPanel::SetResult(BenchPtr result) {
+    CountsText =
+        result
+            ? QString::fromStdString(bench::ProblemCounts(result->Alarms, result->Errors, result->Warnings))
+            : QStringLiteral("no problems");
+    Problems.SetResult(std::move(result));
+}
+
+void ProblemsPanel::Activate(const QModelIndex& index) {
+    if (const bench::Problem* p = Problems.At(index.row())) emit LineActivated(p->Line);
+}
+
+// --- Tools ---
+
+void ToolsModel::SetResult(BenchPtr result) {
+    beginResetModel();
+    Result = std::move(result);
+    endResetModel();
+}
+
+int ToolsModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() || !Result ? 0 : static_cast<int>(Result->Tools.size());
+}
+
+int ToolsModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : Columns;
+}
+
+const bench::ToolRow* ToolsModel::At(int row) const {
+    if (!Result || row < 0 || row >= rowCount()) return nullptr;
+    return &Result->Tools[static_cast<size_t>(row)];
+}
+
+QVariant ToolsModel::data(const QModelIndex& index, int role) const {
+    const bench::ToolRow* t = At(index.row());
+    if (!t) return {};
+    if (role == Qt::DecorationRole && index.column() == ColorColumn && !t->Colors.empty())
+        return TraceColor(t->Colors.front());
+    if (role == Qt::DisplayRole) {
+        switch (index.column()) {
+        case ToolColumn:
+            return ToolName(t->Tool);
+        case TimeColumn:
+            return QString::fromStdString(picture::LegendClock(t->Seconds) + "  (" +
+                                          picture::LegendSeconds(t->Seconds) + ")");
+        case BlocksColumn:
+            return QVariant::fromValue<qlonglong>(t->Blocks);
+        case FirstLineColumn:
+            return QVariant::fromValue<qlonglong>(t->FirstLine);
+        }
+    }
+    return {};
+}
+
+QVariant ToolsModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    static const char* names[] = {"", "Tool", "Cutting time", "Blocks", "First line"};
+    return section >= 0 && section < Columns ? QString::fromLatin1(names[section]) : QVariant();
+}
+
+ToolsPanel::ToolsPanel(QWidget* parent) : QDockWidget(QStringLiteral("Tools"), parent) {
+    setObjectName(QStringLiteral("ToolsPanel"));
+    View = MakeTable(&Tools, this);
+    View->setColumnWidth(ToolsModel::ColorColumn, 28);
+    View->setColumnWidth(ToolsModel::TimeColumn, 150);
+    setWidget(View);
+    auto activate = [this](const QModelIndex& index) {
+        if (const bench::ToolRow* t = Tools.At(index.row())) emit ToolActivated(t->Tool, t->FirstLine);
+    };
+    connect(View, &QTableView::clicked, this, activate);
+    connect(View, &QTableView::activated, this, activate);
+}
+
+void ToolsPanel::SetResult(BenchPtr result) {
+    Tools.SetResult(std::move(result));
+}
+
+} // namespace workbench

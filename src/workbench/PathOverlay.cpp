@@ -1,0 +1,116 @@
+#include "workbench/PathOverlay.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace workbench {
+
+PathOverlay::PathOverlay(QWidget* viewport, ViewMapSource map) : QWidget(viewport), Map(std::move(map)) {
+    setObjectName(QStringLiteral("PathOverlay"));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setGeometry(viewport->rect());
+    viewport->installEventFilter(this);
+    raise();
+    show();
+}
+
+bool PathOverlay::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == parent() && event->type() == QEvent::Resize) setGeometry(parentWidget()->rect());
+    // A child shown later (the canvas re-created) must not cover the overlay.
+    if (watched == parent() && event->type() == QEvent::ChildAdded) raise();
+    return false;
+}
+
+void PathOverlay::SetResult(BenchPtr result) {
+    Paths = std::move(result);
+    if (Line)
+        HighlightLine(Line);
+    else
+        Pieces.clear();
+    update();
+}
+
+void PathOverlay::HighlightLine(int64_t line) {
+    Line = line;
+    Pieces = Paths && line > 0 ? Paths->Paths.PiecesOfLine(line) : std::vector<size_t>{};
+    update();
+}
+
+void PathOverlay::HighlightTool(double tool) {
+    Line = 0;
+    Pieces = Paths ? Paths->Paths.PiecesOfTool(tool) : std::vector<size_t>{};
+    update();
+}
+
+void PathOverlay::ClearHighlight() {
+    Line = 0;
+    Pieces.clear();
+    update();
+}
+
+void PathOverlay::SetMeasuring(bool on) {
+    MeasureOn = on;
+    if (!on) Session.Clear();
+    update();
+}
+
+void PathOverlay::paintEvent(QPaintEvent*) {
+    const std::optional<bench::ViewMap> view = Map ? Map() : std::nullopt;
+    if (!view || !view->Usable()) return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (Paths && !Pieces.empty()) {
+        QPainterPath path;
+        std::vector<bench::MachinePoint> line;
+        for (size_t i : Pieces) {
+            bench::PathIndex::Polyline(Paths->Paths.At(i).Segment, line);
+            const bench::Point a = view->ToPixel(line.front());
+            path.moveTo(a.X, a.Y);
+            for (size_t k = 1; k < line.size(); ++k) {
+                const bench::Point b = view->ToPixel(line[k]);
+                path.lineTo(b.X, b.Y);
+            }
+        }
+        p.setPen(QPen(QColor(255, 140, 0, 170), 5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPath(path);
+        p.setPen(QPen(QColor(200, 0, 200), 1.5));
+        p.drawPath(path);
+    }
+    if (!MeasureOn) return;
+    const QColor ink(0, 120, 215);
+    p.setPen(QPen(ink, 1.5));
+    auto mark = [&](const bench::SnapPoint& s) {
+        const bench::Point q = view->ToPixel(s.At);
+        const QRectF box(q.X - 5, q.Y - 5, 10, 10);
+        if (s.Snapped == bench::SnapPoint::Kind::ArcCentre)
+            p.drawEllipse(box);
+        else if (s.Snapped == bench::SnapPoint::Kind::EndPoint)
+            p.drawRect(box);
+        else
+            p.drawLine(QPointF(q.X - 6, q.Y), QPointF(q.X + 6, q.Y)),
+                p.drawLine(QPointF(q.X, q.Y - 6), QPointF(q.X, q.Y + 6));
+        return QPointF(q.X, q.Y);
+    };
+    if (!Session.From()) return;
+    const QPointF a = mark(*Session.From());
+    if (!Session.To()) return;
+    const QPointF b = mark(*Session.To());
+    p.setPen(QPen(ink, 1.5, Qt::DashLine));
+    p.drawLine(a, b);
+    const QString text = QString::fromStdString(bench::MeasurementText(*Session.Result()));
+    const QRectF bounds = p.fontMetrics().boundingRect(text).adjusted(-4, -2, 4, 2);
+    QPointF at = (a + b) / 2 + QPointF(8, -8);
+    at.setX(std::clamp(at.x(), 2.0, std::max(2.0, width() - bounds.width() - 2)));
+    at.setY(std::clamp(at.y(), bounds.height() + 2, std::max(bounds.height() + 2, height() - 4.0)));
+    const QRectF label = bounds.translated(at);
+    p.fillRect(label, QColor(255, 255, 225, 235));
+    p.setPen(ink);
+    p.drawRect(label);
+    p.setPen(Qt::black);
+    p.drawText(label, Qt::AlignCenter, text);
+}
+
+} // namespace workbench

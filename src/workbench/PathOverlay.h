@@ -1,0 +1,56 @@
+#pragma once
+// Drawn over the trace viewport, never into the canvas: the path of the block at the caret (or
+// of a tool) highlighted, and the measure's points, line and numbers. The canvas's own pixels
+// stay as the run drew them; the overlay only follows the view (zoom, pan, layout, mirrors)
+// through a ViewMap the window gives on request.
+
+#include "bench/Measure.h"
+#include "workbench/CheckWorker.h"
+
+#include <QWidget>
+
+#include <algorithm>
+#include <functional>
+#include <optional>
+
+namespace workbench {
+
+using ViewMapSource = std::function<std::optional<bench::ViewMap>()>;
+
+class PathOverlay final : public QWidget {
+  public:
+    // Covers `viewport` and follows its size; lets every mouse event through to the canvas.
+    PathOverlay(QWidget* viewport, ViewMapSource map);
+
+    void SetResult(BenchPtr result);
+    const BenchPtr& Result() const { return Paths; }
+    // The block whose pieces are highlighted (0: none).
+    void HighlightLine(int64_t line);
+    // Every piece of a tool highlighted instead.
+    void HighlightTool(double tool);
+    void ClearHighlight();
+    int64_t HighlightedLine() const { return Line; }
+    // The pieces highlighted, in drawing order.
+    const std::vector<size_t>& Highlighted() const { return Pieces; }
+
+    // The view as the window shows it now; none when it has none.
+    std::optional<bench::ViewMap> CurrentMap() const { return Map ? Map() : std::nullopt; }
+
+    bench::MeasureSession& Measure() { return Session; }
+    void SetMeasuring(bool on);
+    bool Measuring() const { return MeasureOn; }
+
+  protected:
+    void paintEvent(QPaintEvent*) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    ViewMapSource Map;
+    BenchPtr Paths;
+    int64_t Line = 0;
+    std::vector<size_t> Pieces;
+    bench::MeasureSession Session;
+    bool MeasureOn = false;
+};
+
+} // namespace workbench

@@ -1,0 +1,214 @@
+// The workbench's panels on real widgets: the silent check's worker, the problems list and the
+// tools panel with their navigation, clicking and measuring on the path, the pane's gutter.
+
+#include "workbench/PaneGutter.h"
+#include "workbench/Panels.h"
+#include "workbench/PathPointer.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+#include <QTextBlock>
+
+#include <gtest/gtest.h>
+
+using namespace workbench;
+
+namespace {
+
+std::u16string U(const std::string& ascii) {
+    return std::u16string(ascii.begin(), ascii.end());
+}
+
+// Line 2 dwells for minutes (a warning), line 4 fails its thread cycle (an alarm) and cuts with
+// the spindle stopped (a warning).
+const std::string Problems =
+    "G00 X-0.2 Z5.\r\nN20 G04 F61.\r\nG95 G96 S100\r\nN40 G33 X-0.8 Z-30. F2.\r\nM30\r\n";
+
+BenchPtr Check(const std::string& text) {
+    return std::make_shared<const bench::BenchResult>(bench::RunBench(U(text), {}));
+}
+
+// 10 px a millimetre; the canvas at the viewport's corner shows Z from -50, radius from +20.
+bench::ViewMap TenPixelsPerMm() {
+    bench::ViewMap v;
+    v.ScaleLeft = -50, v.ScaleTop = -20, v.ScaleWidth = 80, v.ScaleHeight = 50;
+    v.CanvasWidth = 800 * bench::TwipsPerPixel, v.CanvasHeight = 500 * bench::TwipsPerPixel;
+    return v;
+}
+
+void ClickRow(QTableView* view, int row) {
+    const QRect r = view->visualRect(view->model()->index(row, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, r.center());
+}
+
+} // namespace
+
+TEST(CheckWorker, OnlyTheNewestTextsResultIsHandedOn) {
+    CheckWorker worker;
+    worker.SetDelay(30);
+    QSignalSpy checked(&worker, &CheckWorker::Checked);
+    // Typing: three texts in a row, then quiet. One check, of the last.
+    worker.Request(U("G00 X10. Z10.\r\nM30\r\n"), {});
+    worker.Request(U("G00 X20. Z10.\r\nM30\r\n"), {});
+    worker.Request(U(Problems), {});
+    ASSERT_TRUE(worker.WaitIdle(10000));
+    ASSERT_EQ(checked.size(), 1);
+    EXPECT_EQ(worker.Started(), 1);
+    EXPECT_EQ(worker.Latest()->Alarms, 1u);
+    // A long check overtaken by an edit is given up, and only the edit's result arrives.
+    std::string longText;
+    for (int i = 0; i < 200000; ++i)
+        longText += i % 2 ? "G01 X10. Z-5. F1.\r\n" : "G01 X20. Z-10. F1.\r\n";
+    worker.RequestNow(U(longText), {});
+    QTest::qWait(5);
+    worker.RequestNow(U("G00 X30. Z10.\r\nM30\r\n"), {});
+    ASSERT_TRUE(worker.WaitIdle(20000));
+    ASSERT_EQ(checked.size(), 2);
+    EXPECT_EQ(worker.Latest()->Text, U("G00 X30. Z10.\r\nM30\r\n"));
+    EXPECT_EQ(worker.Started(), 3);
+}
+
+TEST(ProblemsPanel, ListsEveryProblemAndAClickAsksForItsLine) {
+    ProblemsPanel panel;
+    panel.resize(600, 300);
+    panel.show();
+    panel.SetResult(Check(Problems));
+    ProblemsModel* m = panel.Model();
+    ASSERT_EQ(m->rowCount(), 3);
+    EXPECT_EQ(m->columnCount(), 4);
+    auto cell = [m](int r, int c) { return m->data(m->index(r, c), Qt::DisplayRole).toString(); };
+    EXPECT_EQ(cell(0, 0), "2");
+    EXPECT_EQ(cell(0, 1), "N20");
+    EXPECT_EQ(cell(0, 2), "warning");
+    EXPECT_EQ(cell(1, 0), "4");
+    EXPECT_EQ(cell(1, 1), "N40");
+    EXPECT_EQ(cell(1, 2), "alarm");
+    EXPECT_EQ(cell(1, 3), "Calcu Error");
+    EXPECT_EQ(m->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), "N");
+    EXPECT_EQ(panel.Counts(), "1 alarm, 2 warnings");
+    QSignalSpy lines(&panel, &ProblemsPanel::LineActivated);
+    ClickRow(panel.Table(), 1);
+    ASSERT_EQ(lines.size(), 1);
+    EXPECT_EQ(lines[0][0].toLongLong(), 4);
+    // A clean program empties the list.
+    panel.SetResult(Check("G00 X10. Z10.\r\nM30\r\n"));
+    EXPECT_EQ(m->rowCount(), 0);
+    EXPECT_EQ(panel.Counts(), "no problems");
+}
+
+TEST(ToolsPanel, OneRowATool) {
+    ToolsPanel panel;
+    panel.resize(500, 200);
+    panel.show();
+    panel.SetResult(Check("G00 X0. Z0. S500 M03\r\nG01 Z-10. F1.\r\nT0202\r\nG01 X10.\r\nM30\r\n"));
+    ToolsModel* m = panel.Model();
+    ASSERT_EQ(m->rowCount(), 2);
+    EXPECT_EQ(m->data(m->index(1, ToolsModel::ToolColumn), Qt::DisplayRole).toString(), "T2");
+    EXPECT_EQ(m->data(m->index(1, ToolsModel::BlocksColumn), Qt::DisplayRole).toLongLong(), 3);
+    EXPECT_EQ(m->data(m->index(1, ToolsModel::FirstLineColumn), Qt::DisplayRole).toLongLong(), 3);
+    EXPECT_TRUE(m->data(m->index(0, ToolsModel::ColorColumn), Qt::DecorationRole).canConvert<QColor>());
+    QSignalSpy tools(&panel, &ToolsPanel::ToolActivated);
+    ClickRow(panel.Table(), 1);
+    ASSERT_EQ(tools.size(), 1);
+    EXPECT_EQ(tools[0][0].toDouble(), 2);
+    EXPECT_EQ(tools[0][1].toLongLong(), 3);
+}
+
+TEST(PathPointer, ClickPicksTheBlockAndMeasureSnapsToEnds) {
+    QWidget viewport;
+    viewport.resize(800, 500);
+    auto* canvas = new QWidget(&viewport);
+    canvas->setGeometry(0, 0, 800, 500);
+    PathOverlay overlay(&viewport, [] { return std::optional<bench::ViewMap>(TenPixelsPerMm()); });
+    PathPointer pointer(canvas, &overlay);
+    viewport.show();
+    // X20 Z0 -> X40 Z-10 is line 2; pixels: (500, 100) -> (400, 0).
+    overlay.SetResult(Check("G00 X20. Z0.\r\nG01 X40. Z-10. F1.\r\nM30\r\n"));
+    QSignalSpy clicked(&pointer, &PathPointer::LineClicked);
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(452, 50));
+    ASSERT_EQ(clicked.size(), 1);
+    EXPECT_EQ(clicked[0][0].toLongLong(), 2);
+    EXPECT_EQ(pointer.TipAt(QPointF(452, 50)), "Line 2: G01 X40. Z-10. F1.");
+    EXPECT_TRUE(pointer.TipAt(QPointF(300, 300)).isEmpty());
+    // A drag is the canvas's, not a pick.
+    QTest::mousePress(canvas, Qt::LeftButton, {}, QPoint(452, 50));
+    QTest::mouseMove(canvas, QPoint(480, 90));
+    QTest::mouseRelease(canvas, Qt::LeftButton, {}, QPoint(480, 90));
+    EXPECT_EQ(clicked.size(), 1);
+    // The caret's block highlighted over the picture.
+    overlay.HighlightLine(2);
+    EXPECT_EQ(overlay.Highlighted().size(), 1u);
+
+    // Measure: clicks 6 px off both ends snap to them.
+    QSignalSpy measured(&pointer, &PathPointer::Measured);
+    pointer.SetMeasuring(true);
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(504, 104));
+    QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(396, 3));
+    EXPECT_EQ(clicked.size(), 1); // no pick while measuring
+    ASSERT_EQ(measured.size(), 1);
+    EXPECT_EQ(measured[0][0].toString(),
+              QString::fromUtf8("dZ -10.000  dX 20.000 (R 10.000)  L 14.142  A 45.000\u00b0"));
+    canvas->setFocus();
+    QTest::keyClick(canvas, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), measured[0][0].toString());
+    QTest::keyClick(canvas, Qt::Key_Escape);
+    EXPECT_FALSE(pointer.Measuring());
+    EXPECT_FALSE(overlay.Measure().From());
+}
+
+TEST(PaneGutter, NumbersAndColoursOnlyTheLinesOnScreen) {
+    QPlainTextEdit pane;
+    pane.resize(400, 300);
+    QString text;
+    for (int i = 1; i <= 100000; ++i)
+        text += QStringLiteral("N%1 G01 X%2. Z-5. (CUT)\n").arg(i).arg(i % 50);
+    pane.setPlainText(text);
+    pane.document()->setModified(false);
+    int margin = -1;
+    PaneGutter gutter(&pane, [&margin](int w) { margin = w; });
+    pane.show();
+    QSignalSpy changes(pane.document(), &QTextDocument::contentsChange);
+    QApplication::processEvents();
+    EXPECT_GT(margin, 0);
+    const auto shown = gutter.VisibleNumbers();
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.front().second, 1);
+    EXPECT_LT(shown.size(), 40u);
+    EXPECT_LE(gutter.Coloured(), 40);
+    EXPECT_FALSE(pane.document()->firstBlock().layout()->formats().isEmpty());
+    EXPECT_TRUE(pane.document()->lastBlock().previous().layout()->formats().isEmpty());
+    // The colours are drawn: the comments' green is on screen.
+    const QImage shot = pane.viewport()->grab().toImage();
+    bool green = false;
+    for (int y = 0; y < shot.height() && !green; ++y)
+        for (int x = 0; x < shot.width() && !green; ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            green = c.green() > 90 && c.red() < 60 && c.blue() < 60;
+        }
+    EXPECT_TRUE(green);
+    // Colouring is no edit.
+    EXPECT_FALSE(pane.document()->isModified());
+    EXPECT_EQ(changes.size(), 0);
+    EXPECT_FALSE(pane.document()->isUndoAvailable());
+    // Scrolled to the end: the last lines, numbered as the window says.
+    gutter.LineOfBlock = [](int block) { return int64_t(block) + 1001; };
+    pane.verticalScrollBar()->setValue(pane.verticalScrollBar()->maximum());
+    QApplication::processEvents();
+    const auto end = gutter.VisibleNumbers();
+    ASSERT_FALSE(end.empty());
+    EXPECT_EQ(end.back().first, 100000);
+    EXPECT_EQ(end.back().second, 101001);
+    EXPECT_LE(gutter.Coloured(), 80);
+    // Problem markers carry their messages.
+    gutter.LineOfBlock = nullptr;
+    gutter.SetResult(Check(Problems));
+    EXPECT_EQ(gutter.ProblemsOf(4),
+              "alarm: Calcu Error\nwarning: cutting move with the spindle stopped (M05): "
+              "start the spindle with M03 or M04 first");
+    EXPECT_TRUE(gutter.ProblemsOf(3).isEmpty());
+}
