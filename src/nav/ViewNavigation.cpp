@@ -177,6 +177,14 @@ Rerun ApplyZoomBox(Machine& m, float x, float y) {
     return Rerun::RedrawReplay;
 }
 
+Rerun ZoomToArea(Machine& m, double left, double top, double width, double height) {
+    const double sumY = 2 * top + height;
+    if (!AllFinite({left, top, width, height, sumY}) || !(width > 0) || !(height > 0)) return Rerun::None;
+    ShowZoomView(m, width, height, left, sumY);
+    PushZoom(m.Screen.Zoom, width, height, left, sumY);
+    return Rerun::RedrawReplay;
+}
+
 Rerun ZoomUndo(Machine& m) {
     ZoomHistory& z = m.Screen.Zoom;
     --z.ZoomLevel;

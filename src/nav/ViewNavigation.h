@@ -54,6 +54,11 @@ void DragRubberBand(Machine& m, float x, float y);
 // zoom mode is disarmed and the view is pushed on the history. A box without width or height is
 // refused (its rubber band erased, nothing else changed). Returns RedrawReplay or None.
 Rerun ApplyZoomBox(Machine& m, float x, float y);
+// Shows the canvas area of `width` x `height` from (left, top), in the viewport's proportions,
+// as a zoom box of that size would, and remembers it as one more view of the history (zoom undo
+// goes back to the view before). The zoom box stays as it was. Returns RedrawReplay, or None
+// (nothing changed) for an area without a finite size.
+Rerun ZoomToArea(Machine& m, double left, double top, double width, double height);
 // One step back through the history: RedrawReplay with the remembered view, or StandardView
 // (ZoomLevel 0) when the history is used up.
 Rerun ZoomUndo(Machine& m);

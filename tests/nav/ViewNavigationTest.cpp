@@ -363,3 +363,26 @@ TEST_F(NavFixture, SliderJumpsToTheClickBetweenItsEnds) {
     EXPECT_EQ(motion::SliderClickValue(1245), 100);
     EXPECT_EQ(motion::SliderClickValue(1246), std::nullopt);
 }
+
+TEST_F(NavFixture, ZoomToAreaIsOneStepOfTheHistory) {
+    Zoom(10, 0, 60, 40);
+    const double boxLeft = VisibleLeft(), boxWidth = VisibleWidth();
+    // 80 x 64 canvas units from (-70, -30): the viewport's proportions (10000 x 8000).
+    ASSERT_EQ(motion::ZoomToArea(M, -70, -30, 80, 64), Rerun::RedrawReplay);
+    EXPECT_EQ(V.Zoom.ZoomLevel, 2);
+    EXPECT_NEAR(VisibleLeft(), -70, 1e-9);
+    EXPECT_NEAR(VisibleTop(), -30, 1e-9);
+    EXPECT_NEAR(VisibleWidth(), 80, 1e-9);
+    EXPECT_FALSE(V.Pointer.ZoomMode);
+    ExpectRulersFollow();
+    // Zoom undo takes it back to the box before it.
+    EXPECT_EQ(motion::ZoomUndo(M), Rerun::RedrawReplay);
+    EXPECT_NEAR(VisibleLeft(), boxLeft, 1e-9);
+    EXPECT_NEAR(VisibleWidth(), boxWidth, 1e-9);
+    // No usable area: nothing changes.
+    const double scale = C.ScaleWidth;
+    EXPECT_EQ(motion::ZoomToArea(M, 0, 0, 0, 10), Rerun::None);
+    EXPECT_EQ(motion::ZoomToArea(M, 0, 0, std::nan(""), 10), Rerun::None);
+    EXPECT_EQ(C.ScaleWidth, scale);
+    EXPECT_EQ(V.Zoom.ZoomLevel, 1);
+}
