@@ -60,6 +60,7 @@ std::string SequenceOf(std::u16string_view block) {
 
 BenchResult RunBench(const std::u16string& text, check::CheckOptions options, const std::atomic<bool>* stop) {
     BenchResult r;
+    r.Options = options;
     // Blocks per tool, in the order the tools first worked.
     std::vector<ToolRow> tools;
     std::map<double, size_t> row;

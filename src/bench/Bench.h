@@ -54,7 +54,8 @@ class LineStarts {
 std::string SequenceOf(std::u16string_view block);
 
 struct BenchResult {
-    std::u16string Text; // what was checked
+    std::u16string Text;         // what was checked
+    check::CheckOptions Options; // how (without the block hook)
     check::CheckReport Report;
     PathIndex Paths;
     std::vector<Problem> Problems; // in line order; alarms before advice on the same line

@@ -1,0 +1,33 @@
+#include "settings/WorkbenchSettings.h"
+
+namespace settings {
+
+namespace {
+
+const QString kWorkbench = QStringLiteral("Workbench");
+
+void ReadSwitch(Store& store, const QString& key, bool& value) {
+    bool b = false;
+    if (ParseBoolean(store.Get(kWorkbench, key, value ? "True" : "False"), b)) value = b;
+}
+
+} // namespace
+
+WorkbenchValues ReadWorkbench(Store& store) {
+    WorkbenchValues v;
+    ReadSwitch(store, "ProblemsVisible", v.ProblemsVisible);
+    ReadSwitch(store, "ToolsVisible", v.ToolsVisible);
+    ReadSwitch(store, "LineNumbers", v.LineNumbers);
+    ReadSwitch(store, "StartFitted", v.StartFitted);
+    return v;
+}
+
+void WriteWorkbench(Store& store, const WorkbenchValues& v) {
+    auto text = [](bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); };
+    store.Put(kWorkbench, "ProblemsVisible", text(v.ProblemsVisible));
+    store.Put(kWorkbench, "ToolsVisible", text(v.ToolsVisible));
+    store.Put(kWorkbench, "LineNumbers", text(v.LineNumbers));
+    store.Put(kWorkbench, "StartFitted", text(v.StartFitted));
+}
+
+} // namespace settings

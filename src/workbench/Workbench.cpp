@@ -1,0 +1,188 @@
+#include "workbench/Workbench.h"
+
+#include <QAction>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTextBlock>
+
+namespace workbench {
+
+namespace {
+
+QAction* Make(QObject* owner, const char* name, const QString& caption, const char* key, bool checkable) {
+    auto* a = new QAction(caption, owner);
+    a->setObjectName(QString::fromLatin1(name));
+    if (key) a->setShortcut(QKeySequence(QString::fromLatin1(key)));
+    a->setCheckable(checkable);
+    return a;
+}
+
+} // namespace
+
+Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
+    : QObject(hooks.Window), H(std::move(hooks)) {
+    ShowProblems = Make(this, "mnuProblems", "Problems list", ProblemsKey, true);
+    ShowTools = Make(this, "mnuToolsPanel", "Tools panel", ToolsKey, true);
+    MeasureMode = Make(this, "mnuMeasure", "Measure", MeasureKey, true);
+    ZoomToFit = Make(this, "mnuZoomToFit", "Zoom to fit", FitKey, false);
+    LineNumbers = Make(this, "mnuLineNumbers", "Line numbers", LineNumbersKey, true);
+    StartFitted = Make(this, "mnuStartFitted", "Start opened programs fitted", nullptr, true);
+    MeasureMode->setToolTip(
+        QStringLiteral("Measure (%1): click two points; Esc leaves").arg(QString::fromLatin1(MeasureKey)));
+
+    ProblemsDock = new ProblemsPanel(H.Window);
+    ToolsDock = new ToolsPanel(H.Window);
+    H.Window->addDockWidget(Qt::BottomDockWidgetArea, ProblemsDock);
+    H.Window->addDockWidget(Qt::BottomDockWidgetArea, ToolsDock);
+    H.Window->tabifyDockWidget(ProblemsDock, ToolsDock);
+    ProblemsDock->raise();
+    ProblemsDock->setVisible(values.ProblemsVisible);
+    ToolsDock->setVisible(values.ToolsVisible);
+    if (values.ProblemsVisible) ProblemsDock->raise();
+    ShowProblems->setChecked(values.ProblemsVisible);
+    ShowTools->setChecked(values.ToolsVisible);
+    connect(ShowProblems, &QAction::toggled, ProblemsDock, [this](bool on) {
+        ProblemsDock->setVisible(on);
+        if (on) ProblemsDock->raise();
+    });
+    connect(ShowTools, &QAction::toggled, ToolsDock, [this](bool on) {
+        ToolsDock->setVisible(on);
+        if (on) ToolsDock->raise();
+    });
+    // Closing a dock by its own button unticks its command.
+    connect(ProblemsDock, &QDockWidget::visibilityChanged, this, [this](bool) {
+        if (!ProblemsDock->isHidden() != ShowProblems->isChecked())
+            ShowProblems->setChecked(!ProblemsDock->isHidden());
+    });
+    connect(ToolsDock, &QDockWidget::visibilityChanged, this, [this](bool) {
+        if (!ToolsDock->isHidden() != ShowTools->isChecked()) ShowTools->setChecked(!ToolsDock->isHidden());
+    });
+
+    PathLayer = new PathOverlay(H.Viewport, H.Map);
+    PointerOnPath = new PathPointer(H.Canvas, PathLayer);
+    PointerOnPath->GridSnap = H.GridSnap;
+    PointerOnPath->CanvasBusy = H.CanvasBusy;
+    connect(PointerOnPath, &PathPointer::LineClicked, this, [this](qint64 line) { GoToLine(line); });
+    connect(PointerOnPath, &PathPointer::Measured, this, &Workbench::StatusText);
+    connect(PointerOnPath, &PathPointer::MeasuringChanged, MeasureMode, &QAction::setChecked);
+    connect(MeasureMode, &QAction::toggled, PointerOnPath, &PathPointer::SetMeasuring);
+
+    PaneNumbers = new PaneGutter(H.Pane, H.SetPaneMargin);
+    PaneNumbers->LineOfBlock = [this](int block) -> int64_t {
+        const BenchPtr& r = Checker.Latest();
+        if (!r || !H.ToTextOffset) return block + 1;
+        const QTextBlock b = H.Pane->document()->findBlockByNumber(block);
+        return r->Starts.LineAt(static_cast<size_t>(H.ToTextOffset(b.position())));
+    };
+    LineNumbers->setChecked(values.LineNumbers);
+    PaneNumbers->setVisible(values.LineNumbers);
+    if (!values.LineNumbers && H.SetPaneMargin) H.SetPaneMargin(0);
+    connect(LineNumbers, &QAction::toggled, this, [this](bool on) {
+        PaneNumbers->setVisible(on);
+        PaneNumbers->SetColouring(on);
+        if (H.SetPaneMargin) H.SetPaneMargin(on ? PaneNumbers->Width() : 0);
+    });
+    StartFitted->setChecked(values.StartFitted);
+    connect(ZoomToFit, &QAction::triggered, this, [this] { FitView(); });
+
+    CountsButton = new QPushButton(QStringLiteral("no problems"));
+    CountsButton->setObjectName(QStringLiteral("ProblemCounts"));
+    CountsButton->setFlat(true);
+    CountsButton->setToolTip(QStringLiteral("Show the problems list"));
+    H.Window->statusBar()->addPermanentWidget(CountsButton);
+    connect(CountsButton, &QPushButton::clicked, this,
+            [this] { ShowProblems->setChecked(true), ProblemsDock->raise(); });
+
+    connect(ProblemsDock, &ProblemsPanel::LineActivated, this, [this](qint64 line) { GoToLine(line); });
+    connect(ToolsDock, &ToolsPanel::ToolActivated, this, [this](double tool, qint64 line) {
+        GoToLine(line);
+        PathLayer->HighlightTool(tool);
+    });
+    connect(&Checker, &CheckWorker::Checked, this, &Workbench::Checked);
+    connect(H.Pane, &QPlainTextEdit::cursorPositionChanged, this, &Workbench::CaretMoved);
+}
+
+void Workbench::AddToMenu(QMenu* view) const {
+    view->addSeparator();
+    for (QAction* a : {ZoomToFit, MeasureMode, ShowProblems, ShowTools, LineNumbers, StartFitted})
+        view->addAction(a);
+}
+
+void Workbench::ProgramOpened() {
+    FitWhenChecked = StartFitted->isChecked();
+    Checker.RequestNow(H.Text(), H.Options());
+}
+
+void Workbench::ProgramEdited() {
+    Checker.Request(H.Text(), H.Options());
+}
+
+void Workbench::RunEnded() {
+    // The run may have been made with other switches; the text is the same unless edited.
+    const BenchPtr& r = Checker.Latest();
+    std::u16string text = H.Text();
+    if (r && r->Text == text && !Checker.Busy()) {
+        const check::CheckOptions o = H.Options(), was = r->Options;
+        if (o.Fanuc == was.Fanuc && o.Unit == was.Unit && o.PVLX == was.PVLX && o.PVLZ == was.PVLZ &&
+            o.NVLX == was.NVLX && o.NVLZ == was.NVLZ && o.BlockDelete == was.BlockDelete &&
+            o.G2Mirror == was.G2Mirror)
+            return;
+    }
+    Checker.RequestNow(std::move(text), H.Options());
+}
+
+void Workbench::Checked(BenchPtr result) {
+    ProblemsDock->SetResult(result);
+    ToolsDock->SetResult(result);
+    PathLayer->SetResult(result);
+    PaneNumbers->SetResult(result);
+    CountsButton->setText(ProblemsDock->Counts());
+    CaretMoved();
+    if (FitWhenChecked) {
+        FitWhenChecked = false;
+        FitView();
+    }
+}
+
+bool Workbench::FitView() {
+    const BenchPtr& r = Checker.Latest();
+    const std::optional<bench::ViewMap> map = H.Map ? H.Map() : std::nullopt;
+    if (!r || !map || !H.ZoomTo) return false;
+    const std::optional<picture::Area> area =
+        bench::FitFrame(r->Paths, *map, H.Viewport->width(), H.Viewport->height());
+    if (!area) return false;
+    H.ZoomTo(*area);
+    PathLayer->update();
+    return true;
+}
+
+void Workbench::GoToLine(int64_t line) {
+    const BenchPtr& r = Checker.Latest();
+    if (!r || !H.SelectBlock) return;
+    const size_t start = r->Starts.StartOf(line), end = r->Starts.EndOf(line);
+    H.SelectBlock(static_cast<int64_t>(start), static_cast<int64_t>(end > start ? end - start : 0));
+    H.Pane->setFocus(Qt::OtherFocusReason);
+    PathLayer->HighlightLine(line);
+}
+
+int64_t Workbench::CaretLine() const {
+    const BenchPtr& r = Checker.Latest();
+    if (!r || !H.ToTextOffset) return 0;
+    return r->Starts.LineAt(static_cast<size_t>(H.ToTextOffset(H.Pane->textCursor().selectionStart())));
+}
+
+void Workbench::CaretMoved() {
+    const int64_t line = CaretLine();
+    PathLayer->HighlightLine(line);
+    PaneNumbers->SetExecutingLine(line);
+}
+
+settings::WorkbenchValues Workbench::Values() const {
+    return {ShowProblems->isChecked(), ShowTools->isChecked(), LineNumbers->isChecked(),
+            StartFitted->isChecked()};
+}
+
+} // namespace workbench

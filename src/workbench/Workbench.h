@@ -1,0 +1,102 @@
+#pragma once
+// The checking workbench in the window: the problems list and tools panel as docks, the path
+// overlay and pointer on the trace, the pane's gutter, the View commands that show them, measure
+// and zoom to fit, and the counts in the status bar. The window gives it a few hooks (below) and
+// tells it when a program was opened or edited and when a run ended; nothing of the control's
+// own commands goes through here.
+
+#include "settings/WorkbenchSettings.h"
+#include "workbench/CheckWorker.h"
+#include "workbench/PaneGutter.h"
+#include "workbench/Panels.h"
+#include "workbench/PathPointer.h"
+
+#include <QObject>
+
+class QAction;
+class QMainWindow;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace picture {
+struct Area;
+}
+
+namespace workbench {
+
+struct WindowHooks {
+    QMainWindow* Window = nullptr;
+    QWidget* Viewport = nullptr; // the trace's viewport
+    QWidget* Canvas = nullptr;   // the trace canvas inside it
+    QPlainTextEdit* Pane = nullptr;
+    std::function<void(int)> SetPaneMargin;             // the pane's left viewport margin
+    std::function<std::optional<bench::ViewMap>()> Map; // the view as it is now
+    std::function<check::CheckOptions()> Options;       // the machine's switches and limits
+    std::function<std::u16string()> Text;               // the program text
+    std::function<int64_t(int panePosition)> ToTextOffset;
+    std::function<void(int64_t start, int64_t length)> SelectBlock; // caret onto a block
+    std::function<bool()> CanvasBusy;                               // the zoom box is armed
+    std::function<std::pair<bool, bool>()> GridSnap;                // X-Snap, Z-Snap
+    std::function<void(const picture::Area&)> ZoomTo;               // one more zoom step, then the re-run
+};
+
+// Shortcuts no command of the control uses.
+inline constexpr const char* ProblemsKey = "Ctrl+Shift+P";
+inline constexpr const char* ToolsKey = "Ctrl+Shift+T";
+inline constexpr const char* MeasureKey = "Ctrl+Shift+M";
+inline constexpr const char* FitKey = "Ctrl+Shift+F";
+inline constexpr const char* LineNumbersKey = "Ctrl+Shift+L";
+
+class Workbench final : public QObject {
+    Q_OBJECT
+  public:
+    Workbench(WindowHooks hooks, const settings::WorkbenchValues& values);
+
+    // The commands, for the View menu and the toolbar.
+    QAction *ShowProblems, *ShowTools, *MeasureMode, *ZoomToFit, *LineNumbers, *StartFitted;
+    // Adds the commands to `view`, after a separator.
+    void AddToMenu(QMenu* view) const;
+
+    // The window's moments.
+    void ProgramOpened();
+    void ProgramEdited();
+    void RunEnded();
+
+    // Frames everything drawn with a 5 % margin as one more zoom step; false when nothing is drawn.
+    bool FitView();
+    // The caret onto a line's block (the problems list, the tools panel, a click on the path).
+    void GoToLine(int64_t line);
+
+    settings::WorkbenchValues Values() const;
+
+    // Inspection (tests).
+    ProblemsPanel* Problems() { return ProblemsDock; }
+    ToolsPanel* Tools() { return ToolsDock; }
+    PathOverlay* Overlay() { return PathLayer; }
+    PathPointer* Pointer() { return PointerOnPath; }
+    PaneGutter* Gutter() { return PaneNumbers; }
+    CheckWorker* Worker() { return &Checker; }
+    QPushButton* Counts() { return CountsButton; }
+    const BenchPtr& Latest() const { return Checker.Latest(); }
+    // The line of the caret's block as the checker counts it.
+    int64_t CaretLine() const;
+
+  signals:
+    void StatusText(const QString& text); // for the status bar's message (a measure)
+
+  private:
+    void Checked(BenchPtr result);
+    void CaretMoved();
+    WindowHooks H;
+    CheckWorker Checker;
+    ProblemsPanel* ProblemsDock = nullptr;
+    ToolsPanel* ToolsDock = nullptr;
+    PathOverlay* PathLayer = nullptr;
+    PathPointer* PointerOnPath = nullptr;
+    PaneGutter* PaneNumbers = nullptr;
+    QPushButton* CountsButton = nullptr;
+    bool FitWhenChecked = false;
+};
+
+} // namespace workbench

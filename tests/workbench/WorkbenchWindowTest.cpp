@@ -1,0 +1,182 @@
+// The workbench in a window: its docks, commands, status-bar counts and caret navigation, on a
+// small stand-in window whose pane holds the program with one line break per CR LF.
+
+#include "workbench/Workbench.h"
+
+#include <QAction>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTextBlock>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace workbench;
+
+namespace {
+
+const QString Program =
+    QStringLiteral("G00 X-0.2 Z5.\nN20 G04 F61.\nG95 G96 S100\nN40 G33 X-0.8 Z-30. F2.\nM30\n");
+
+struct MapStore final : settings::Store {
+    std::map<std::pair<QString, QString>, QString> Values;
+    QString Get(const QString& s, const QString& k, const QString& fallback) override {
+        auto it = Values.find({s, k});
+        return it == Values.end() ? fallback : it->second;
+    }
+    void Put(const QString& s, const QString& k, const QString& v) override { Values[{s, k}] = v; }
+};
+
+struct Window {
+    QMainWindow Main;
+    QWidget* Central = new QWidget;
+    QPlainTextEdit* Pane = new QPlainTextEdit(Central);
+    QWidget* Viewport = new QWidget(Central);
+    QWidget* Canvas = new QWidget(Viewport);
+    std::optional<picture::Area> ZoomedTo;
+    std::unique_ptr<Workbench> Bench;
+
+    explicit Window(const settings::WorkbenchValues& values = {}) {
+        Main.setCentralWidget(Central);
+        Main.resize(1000, 700);
+        Pane->setGeometry(0, 0, 300, 400);
+        Viewport->setGeometry(300, 0, 600, 400);
+        Canvas->setGeometry(0, 0, 600, 400);
+        Pane->setPlainText(Program);
+        WindowHooks h;
+        h.Window = &Main;
+        h.Viewport = Viewport;
+        h.Canvas = Canvas;
+        h.Pane = Pane;
+        h.Map = [] {
+            bench::ViewMap v; // 10 px a millimetre, Z from -50 and radius from +20 at the corner
+            v.ScaleLeft = -50, v.ScaleTop = -20, v.ScaleWidth = 60, v.ScaleHeight = 40;
+            v.CanvasWidth = 600 * bench::TwipsPerPixel, v.CanvasHeight = 400 * bench::TwipsPerPixel;
+            return std::optional<bench::ViewMap>(v);
+        };
+        h.Options = [] { return check::CheckOptions{}; };
+        h.Text = [this] {
+            const QString t = Pane->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+            return std::u16string(reinterpret_cast<const char16_t*>(t.utf16()),
+                                  static_cast<size_t>(t.size()));
+        };
+        // One pane character per text character but for the line breaks (two in the text).
+        h.ToTextOffset = [this](int pos) {
+            return int64_t(pos) + Pane->document()->findBlock(pos).blockNumber();
+        };
+        h.SelectBlock = [this](int64_t start, int64_t length) {
+            auto toPane = [this](int64_t offset) {
+                QTextBlock b = Pane->document()->firstBlock();
+                while (b.next().isValid() && b.next().position() + b.next().blockNumber() <= offset)
+                    b = b.next();
+                return static_cast<int>(offset - b.blockNumber());
+            };
+            QTextCursor c = Pane->textCursor();
+            c.setPosition(toPane(start + length));
+            c.setPosition(toPane(start), QTextCursor::KeepAnchor);
+            Pane->setTextCursor(c);
+        };
+        h.ZoomTo = [this](const picture::Area& a) { ZoomedTo = a; };
+        Bench = std::make_unique<Workbench>(h, values);
+        Main.show();
+    }
+    void Open() {
+        Bench->ProgramOpened();
+        ASSERT_TRUE(Bench->Worker()->WaitIdle(10000));
+    }
+    int CaretBlock() const { return Pane->textCursor().block().blockNumber(); }
+};
+
+} // namespace
+
+TEST(WorkbenchWindow, ProblemsListFromOpeningToTheCaret) {
+    Window w;
+    w.Open();
+    ProblemsPanel* panel = w.Bench->Problems();
+    EXPECT_TRUE(panel->isVisible()); // shown by default
+    ASSERT_EQ(panel->Model()->rowCount(), 3);
+    EXPECT_EQ(w.Bench->Counts()->text(), "1 alarm, 2 warnings");
+    // The alarm's row puts the caret on line 4 and highlights its path (the thread cut).
+    const QRect r = panel->Table()->visualRect(panel->Model()->index(1, 0));
+    QTest::mouseClick(panel->Table()->viewport(), Qt::LeftButton, {}, r.center());
+    EXPECT_EQ(w.CaretBlock(), 3);
+    EXPECT_EQ(w.Pane->textCursor().selectedText(), "N40 G33 X-0.8 Z-30. F2.");
+    EXPECT_EQ(w.Bench->CaretLine(), 4);
+    EXPECT_EQ(w.Bench->Overlay()->HighlightedLine(), 4);
+    EXPECT_FALSE(w.Bench->Overlay()->Highlighted().empty());
+    // Hidden by its command, shown again by the counts in the status bar.
+    w.Bench->ShowProblems->trigger();
+    EXPECT_FALSE(panel->isVisible());
+    QTest::mouseClick(w.Bench->Counts(), Qt::LeftButton);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_TRUE(w.Bench->ShowProblems->isChecked());
+    // An edit is checked again after a pause, and the list follows.
+    w.Pane->setPlainText(QStringLiteral("G00 X10. Z10.\nM30\n"));
+    w.Bench->ProgramEdited();
+    ASSERT_TRUE(w.Bench->Worker()->WaitIdle(10000));
+    EXPECT_EQ(panel->Model()->rowCount(), 0);
+    EXPECT_EQ(w.Bench->Counts()->text(), "no problems");
+}
+
+TEST(WorkbenchWindow, ClickOnThePathAndZoomToFit) {
+    Window w;
+    w.Pane->setPlainText(QStringLiteral("G00 X20. Z0.\nG01 X40. Z-10. F1.\nM30\n"));
+    w.Open();
+    // X20 Z0 -> X40 Z-10 runs from pixel (500, 100) to (400, 0) of the viewport.
+    QTest::mouseClick(w.Canvas, Qt::LeftButton, {}, QPoint(452, 50));
+    EXPECT_EQ(w.CaretBlock(), 1);
+    EXPECT_EQ(w.Bench->Overlay()->HighlightedLine(), 2);
+    // The caret moved by hand moves the highlight.
+    w.Pane->setTextCursor(QTextCursor(w.Pane->document()->findBlockByNumber(0)));
+    EXPECT_EQ(w.Bench->Overlay()->HighlightedLine(), 1);
+    // Zoom to fit: the rapid from X500 Z200 and the cut, 5 % margin, in the 600 x 400 viewport.
+    w.Bench->ZoomToFit->trigger();
+    ASSERT_TRUE(w.ZoomedTo);
+    // Drawn: Z -10..200 across (210), radius 10..250 down (240); 240 / (2/3) = 360 decides.
+    EXPECT_NEAR(w.ZoomedTo->Width, 360 / 0.9, 1e-9);
+    EXPECT_NEAR(w.ZoomedTo->Height, 240 / 0.9, 1e-9);
+    EXPECT_NEAR(w.ZoomedTo->Left + w.ZoomedTo->Width / 2, 95, 1e-9);
+    EXPECT_NEAR(w.ZoomedTo->Top + w.ZoomedTo->Height / 2, -130, 1e-9);
+    // Measure by its command; the command's check follows Esc.
+    w.Bench->MeasureMode->trigger();
+    EXPECT_TRUE(w.Bench->Pointer()->Measuring());
+    w.Canvas->setFocus();
+    QTest::keyClick(w.Canvas, Qt::Key_Escape);
+    EXPECT_FALSE(w.Bench->MeasureMode->isChecked());
+}
+
+TEST(WorkbenchWindow, StartFittedAndTheSettingsKeys) {
+    settings::WorkbenchValues v;
+    v.StartFitted = true;
+    v.ToolsVisible = true;
+    Window w(v);
+    w.Open();
+    EXPECT_TRUE(w.ZoomedTo); // fitted once the opened program was checked
+    EXPECT_TRUE(w.Bench->Tools()->isVisible() || !w.Bench->Tools()->isHidden());
+    // Written and read back in their own section.
+    MapStore store;
+    w.Bench->ShowProblems->setChecked(false);
+    settings::WriteWorkbench(store, w.Bench->Values());
+    EXPECT_EQ(store.Get("Workbench", "ProblemsVisible", ""), "False");
+    EXPECT_EQ(store.Get("Workbench", "StartFitted", ""), "True");
+    const settings::WorkbenchValues back = settings::ReadWorkbench(store);
+    EXPECT_FALSE(back.ProblemsVisible);
+    EXPECT_TRUE(back.ToolsVisible);
+    EXPECT_TRUE(back.StartFitted);
+    // Defaults without the section; a malformed value keeps its default.
+    MapStore empty;
+    empty.Put("Workbench", "LineNumbers", "maybe");
+    const settings::WorkbenchValues d = settings::ReadWorkbench(empty);
+    EXPECT_TRUE(d.ProblemsVisible);
+    EXPECT_FALSE(d.ToolsVisible);
+    EXPECT_TRUE(d.LineNumbers);
+    EXPECT_FALSE(d.StartFitted);
+    // Without the setting, opening leaves the view alone.
+    Window plain;
+    plain.Open();
+    EXPECT_FALSE(plain.ZoomedTo);
+}
