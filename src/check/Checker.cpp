@@ -218,6 +218,8 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     s.NVLZ = static_cast<float>(options.NVLZ);
     s.BlockDelete = options.BlockDelete;
     s.G2mirror = options.G2Mirror;
+    s.Vertical = options.Vertical;
+    s.Xmirror = options.Xmirror;
     s.WhiteBackground = options.WhiteBackground;
     motion::ApplyBackground(m);
     motion::NextToolColors(m);

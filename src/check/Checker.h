@@ -23,6 +23,8 @@ struct CheckOptions {
     double PVLX = 500, PVLZ = 200, NVLX = -200, NVLZ = -200;
     bool BlockDelete = false;
     bool G2Mirror = false;
+    // The picture's layout as the window's switches set it: a vertical lathe, +X drawn downwards.
+    bool Vertical = false, Xmirror = false;
     // The pictures: the background, and the part of the canvas the viewport shows instead of the
     // standard view of the limits.
     bool WhiteBackground = true;

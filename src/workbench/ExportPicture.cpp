@@ -1,0 +1,94 @@
+#include "workbench/ExportPicture.h"
+
+#include "check/Picture.h"
+#include "render/SheetPainter.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace workbench {
+
+ExportFormat ExportFormatOf(const QString& path) {
+    const QString type = QFileInfo(path).suffix().toLower();
+    if (type == QLatin1String("png")) return ExportFormat::Png;
+    if (type == QLatin1String("svg")) return ExportFormat::Svg;
+    if (type == QLatin1String("pdf")) return ExportFormat::Pdf;
+    return ExportFormat::None;
+}
+
+QString ExportFilter() {
+    return QStringLiteral("PNG picture (*.png);;SVG drawing (*.svg);;PDF page (*.pdf)");
+}
+
+namespace {
+
+// The program drawn again in vectors onto a sheet the size of the viewport, framed on the part
+// of the canvas the window shows.
+bool DrawVectors(const ExportRequest& r, ExportFormat format, std::string& bytes, QString& why) {
+    picture::SheetOptions sheetOptions;
+    sheetOptions.WidthPx = r.WidthPx;
+    sheetOptions.HeightPx = r.HeightPx;
+    sheetOptions.WhiteBackground = r.Options.WhiteBackground;
+    const picture::SheetLayout layout = picture::LayOutSheet(sheetOptions);
+    check::CheckOptions options = r.Options;
+    options.Advice = false;
+    options.OnBlock = nullptr;
+    options.Frame = r.Visible;
+    std::unique_ptr<check::Picture> svg;
+    std::unique_ptr<render::PdfSheet> pdf;
+    motion::Canvas* inner;
+    if (format == ExportFormat::Svg) {
+        svg = check::MakeSvgPicture(layout);
+        inner = &svg->Canvas();
+    } else {
+        pdf = std::make_unique<render::PdfSheet>(layout);
+        inner = &pdf->Canvas();
+    }
+    check::ViewportCanvas viewport(*inner, static_cast<float>(options.NVLZ),
+                                   picture::SheetBack(sheetOptions));
+    const check::CheckReport report =
+        check::CheckProgram(r.Text, options, {}, {&viewport}, r.WidthPx, r.HeightPx);
+    const picture::SheetContent sheet{sheetOptions, layout, report.Visible, report.Mapping, {}};
+    std::string reason;
+    const bool ok = svg ? svg->Encode(sheet, bytes, reason) : pdf->Finish(sheet, bytes);
+    if (!ok)
+        why =
+            reason.empty() ? QStringLiteral("the picture could not be made") : QString::fromStdString(reason);
+    return ok;
+}
+
+} // namespace
+
+bool ExportPicture(const ExportRequest& r, QString& why) {
+    const ExportFormat format = ExportFormatOf(r.Path);
+    if (format == ExportFormat::None) {
+        why = QStringLiteral("unknown picture type: name the file .png, .svg or .pdf");
+        return false;
+    }
+    QByteArray bytes;
+    if (format == ExportFormat::Png) {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (r.Composed.isNull() || !r.Composed.save(&buffer, "PNG")) {
+            why = QStringLiteral("the PNG picture could not be made");
+            return false;
+        }
+    } else {
+        if (r.WidthPx <= 0 || r.HeightPx <= 0) {
+            why = QStringLiteral("the view has no size");
+            return false;
+        }
+        std::string vector;
+        if (!DrawVectors(r, format, vector, why)) return false;
+        bytes = QByteArray(vector.data(), static_cast<qsizetype>(vector.size()));
+    }
+    QSaveFile file(r.Path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        why = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace workbench

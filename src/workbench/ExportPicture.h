@@ -1,0 +1,35 @@
+#pragma once
+// File > Export picture: the current view into a file whose type says the format. PNG is the
+// viewport's picture as Screen copy composes it, pixel for pixel; SVG and PDF draw the program
+// again from the top in vectors, showing the same part of the canvas with the same switches.
+
+#include "check/Checker.h"
+#include "picture/Framing.h"
+
+#include <QImage>
+#include <QString>
+
+#include <string>
+
+namespace workbench {
+
+enum class ExportFormat { Png, Svg, Pdf, None };
+// By the file's type, in any case: ".png", ".svg", ".pdf".
+ExportFormat ExportFormatOf(const QString& path);
+// The file dialog's filter.
+QString ExportFilter();
+
+struct ExportRequest {
+    QString Path;
+    QImage Composed;               // the viewport as Screen copy composes it (PNG)
+    std::u16string Text;           // the program (SVG, PDF)
+    check::CheckOptions Options;   // the machine's switches and limits
+    picture::Area Visible;         // the part of the canvas the viewport shows
+    int WidthPx = 0, HeightPx = 0; // the viewport
+};
+
+// Writes the picture; false with the reason when the type is unknown, the picture cannot be
+// made or the file cannot be written (an existing file is then left as it was).
+bool ExportPicture(const ExportRequest& request, QString& why);
+
+} // namespace workbench
