@@ -60,7 +60,7 @@ TEST_F(BlockFixture, MinusLimitsAreInclusiveAndXIsTestedFirst) {
     EXPECT_EQ(T.Ui.MainMessage, "X-Axis -Limt over");
     EXPECT_EQ(S.RunState, interp::RunAlarm);
     EXPECT_TRUE(T.Trace.Segments.empty()); // nothing drawn for the rejected block
-    EXPECT_EQ(S.LastX, -300);             // the rejected point becomes the next start point
+    EXPECT_EQ(S.LastX, -300);              // the rejected point becomes the next start point
     Run("G00 X10. Z-200.");
     EXPECT_EQ(T.Ui.MainMessage, "Z-Axis -Limt over");
     Run("G00 X10. Z-199.999");
@@ -72,7 +72,7 @@ TEST_F(BlockFixture, SingleMinusLimitIsComparedInSinglePrecision) {
     S.NVLZ = -150.3f; // stored as -150.30000305...
     Run("G00 X10. Z-150.3");
     EXPECT_EQ(S.RunState, interp::RunRunning); // -150.3 lies just above the float limit
-    Run("G00 X10. Z-150.301"); // (values carry 7 digits: -150.30001 reads -150.3)
+    Run("G00 X10. Z-150.301");                 // (values carry 7 digits: -150.30001 reads -150.3)
     EXPECT_EQ(S.RunState, interp::RunAlarm);
 }
 
