@@ -1,11 +1,17 @@
 // Program files: open, save, save as, the recent-file entries and the file name label.
 
-#include "app/MainWindow.h"
+#include "app/ProgramDocument.h"
 
+#include "app/Actions.h"
+#include "app/Frame.h"
+#include "app/Parts.h"
+#include "app/RunPanel.h"
+#include "app/TraceView.h"
 #include "app/Widgets.h"
 #include "files/FileIo.h"
 #include "files/ProgramText.h"
 #include "interp/Interpreter.h"
+#include "interp/Machine.h"
 
 #include <QAction>
 #include <QApplication>
@@ -56,44 +62,29 @@ void ListEveryFileUnderStarDotStar(QFileDialog& d) {
 
 } // namespace
 
-void MainWindow::ConnectFileCommands() {
-    connect(A.mnuOpen, &QAction::triggered, this, [this] { RunCommand([this] { mnuOpen_Click(); }); });
-    connect(A.mnuFileSave, &QAction::triggered, this,
-            [this] { RunCommand([this] { mnuFileSave_Click(); }); });
-    connect(A.mnuFileSaveAs, &QAction::triggered, this,
-            [this] { RunCommand([this] { mnuFileSaveAs_Click(); }); });
-    for (int n = 0; n < 5; ++n)
-        connect(A.mnuFileRecentFile[n], &QAction::triggered, this,
-                [this, n] { RunCommand([this, n] { mnuFileRecentFile_Click(n + 1); }); });
+void ProgramDocument::ShowFileError(const QString& text) {
+    QMessageBox::warning(Program->window(), "Zarvik", text);
 }
 
-bool MainWindow::Modified() const {
-    return Program->document()->isModified();
-}
-
-void MainWindow::ShowFileError(const QString& text) {
-    QMessageBox::warning(this, "Zarvik", text);
-}
-
-void MainWindow::LoadProgramFile(const QString& path) {
+void ProgramDocument::LoadProgramFile(const QString& path) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const files::ReadResult r = files::ReadProgramFile(path);
-    if (r.Ok) Text->Load(r.File.Text);
+    if (r.Ok) Exact->Load(r.File.Text);
     QApplication::restoreOverrideCursor();
     if (!r.Ok) {
         ShowFileError(path + r.Error);
         return;
     }
-    FileEncoding = r.File.Enc;
+    Encoding = r.File.Enc;
     ProgramFileName = path;
     AddRecentFile(path);
     ShowFileName(path);
     Program->document()->setModified(false);
 }
 
-bool MainWindow::SaveProgramFile(const QString& path) {
+bool ProgramDocument::SaveProgramFile(const QString& path) {
     QString error;
-    if (!files::WriteProgramFile(path, Text->SnapshotString(), FileEncoding, error)) {
+    if (!files::WriteProgramFile(path, Exact->SnapshotString(), Encoding, error)) {
         // The old file is untouched and the text stays marked as changed.
         ShowFileError(path + "\r\n" + error);
         return false;
@@ -102,20 +93,26 @@ bool MainWindow::SaveProgramFile(const QString& path) {
     return true;
 }
 
-void MainWindow::ShowFileName(const QString& path) {
-    Labels.LabelFileName->setText(files::FileNameOnly(path));
+void ProgramDocument::ShowFileName(const QString& path) {
+    P.Panel->Labels().LabelFileName->setText(files::FileNameOnly(path));
 }
 
-void MainWindow::AddRecentFile(const QString& path) {
+void ProgramDocument::AddRecentFile(const QString& path) {
     Recent.Add(path);
+    SetRecentFiles(Recent.Captions);
+}
+
+void ProgramDocument::SetRecentFiles(const std::array<QString, 5>& captions) {
+    Recent.Captions = captions;
     for (int n = 0; n < 5; ++n) {
-        A.mnuFileRecentFile[n]->setText(Recent.Captions[n]);
-        A.mnuFileRecentFile[n]->setVisible(files::RecentFiles::InUse(Recent.Captions[n]));
+        QAction* entry = (*P.Actions)(QStringLiteral("mnuFileRecentFile%1").arg(n + 1));
+        entry->setText(Recent.Captions[n]);
+        entry->setVisible(files::RecentFiles::InUse(Recent.Captions[n]));
     }
 }
 
-QString MainWindow::AskOpenFile() {
-    QFileDialog d(this, QString(), Settings.OpenPathName);
+QString ProgramDocument::AskOpenFile() {
+    QFileDialog d(Program->window(), QString(), P.Frm->Settings().OpenPathName);
     d.setObjectName("CommonDialog1");
     d.setOption(QFileDialog::DontUseNativeDialog);
     d.setFileMode(QFileDialog::ExistingFile);
@@ -126,8 +123,8 @@ QString MainWindow::AskOpenFile() {
     return d.selectedFiles().first();
 }
 
-QString MainWindow::AskSaveFile() {
-    QFileDialog d(this, QString(), Settings.OpenPathName);
+QString ProgramDocument::AskSaveFile() {
+    QFileDialog d(Program->window(), QString(), P.Frm->Settings().OpenPathName);
     d.setObjectName("CommonDialog1");
     d.setOption(QFileDialog::DontUseNativeDialog);
     d.setFileMode(QFileDialog::AnyFile);
@@ -136,43 +133,43 @@ QString MainWindow::AskSaveFile() {
     ListEveryFileUnderStarDotStar(d);
     d.selectFile(QString());
     const bool ok = d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty();
-    Settings.OpenPathName = d.directory().absolutePath();
+    P.Frm->Settings().OpenPathName = d.directory().absolutePath();
     return ok ? d.selectedFiles().first() : QString();
 }
 
-void MainWindow::mnuOpen_Click() {
+void ProgramDocument::mnuOpen_Click() {
     const QString path = AskOpenFile();
     if (path.isEmpty()) return; // cancelled: nothing changes
-    Settings.OpenPathName = QFileInfo(path).absolutePath();
+    P.Frm->Settings().OpenPathName = QFileInfo(path).absolutePath();
+    ReloadAfterOpen(path);
+}
+
+void ProgramDocument::ReloadAfterOpen(const QString& path) {
+    interp::Machine& m = P.Panel->Machine();
     // A run in progress ends first: the text it reads is about to change.
-    if (Run->Running()) M->S.RunState = interp::RunReset;
+    if (P.Panel->Running()) m.S.RunState = interp::RunReset;
     LoadProgramFile(path);
-    M->S.NextBlockPos = 1;
-    interp::ResetMachine(*M);
-    if (M->S.AutoStart) StandardView();
+    m.S.NextBlockPos = 1;
+    interp::ResetMachine(m);
+    if (m.S.AutoStart) P.Trace->StandardView();
 }
 
-void MainWindow::mnuFileRecentFile_Click(int index) {
-    const QString path = Recent.Captions[index - 1];
-    if (Run->Running()) M->S.RunState = interp::RunReset;
-    LoadProgramFile(path);
-    M->S.NextBlockPos = 1;
-    interp::ResetMachine(*M);
-    if (M->S.AutoStart) StandardView();
+void ProgramDocument::mnuFileRecentFile_Click(int index) {
+    ReloadAfterOpen(Recent.Captions[index - 1]);
 }
 
-bool MainWindow::mnuFileSave_Click() {
-    if (Labels.LabelFileName->text() != "Untitled") return SaveProgramFile(ProgramFileName);
+bool ProgramDocument::mnuFileSave_Click() {
+    if (P.Panel->Labels().LabelFileName->text() != "Untitled") return SaveProgramFile(ProgramFileName);
     return mnuFileSaveAs_Click();
 }
 
-bool MainWindow::mnuFileSaveAs_Click() {
+bool ProgramDocument::mnuFileSaveAs_Click() {
     const QString chosen = AskSaveFile();
     if (chosen.isEmpty()) return false;
     const QString path = UpperCaseName(chosen);
     if (path != chosen && QFileInfo::exists(path) &&
-        QMessageBox::question(this, "Zarvik", path + " already exists.\r\nDo you want to replace it?") !=
-            QMessageBox::Yes)
+        QMessageBox::question(Program->window(), "Zarvik",
+                              path + " already exists.\r\nDo you want to replace it?") != QMessageBox::Yes)
         return false;
     if (!SaveProgramFile(path)) return false;
     ShowFileName(path);

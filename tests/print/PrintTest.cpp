@@ -1,7 +1,7 @@
 // The view picture (visible quarter and rulers in their on-screen places), the page layout,
 // Print to PDF with its black-background question, and Screen copy on the clipboard.
 #include "print/Printing.h"
-#include "support/WhileModal.h"
+#include "support/ModalDriver.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -34,7 +34,7 @@ QImage Tagged(int w, int h, int tag) {
     return image;
 }
 
-using testing_support::WhileModal;
+using testing_support::ModalDriver;
 
 // A drawn view as the window shows it: a white canvas 4x the viewport with axes and a turned
 // profile, and the two rulers with ticks and labels.
@@ -221,12 +221,12 @@ TEST(Print, BlackBackgroundAsksAndNoPrintsNothing) {
         ToPdf(printer, path);
         QApplication::clipboard()->setText(QStringLiteral("kept"));
         QString question;
-        const WhileModal driver([&](QWidget* modal) {
+        const ModalDriver driver({[&](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);
             if (!box) return;
             question = box->text();
             box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
-        });
+        }});
         EXPECT_EQ(print::PrintView(nullptr, printer, view, request), yes);
         EXPECT_EQ(question, QStringLiteral("Now Back color is black. print OK\uFF1F"));
         EXPECT_EQ(QFileInfo::exists(path), yes);
@@ -239,10 +239,10 @@ TEST(PrintSetup, CancelKeepsThePresetOrientation) {
         QPrinter printer;
         printer.setOutputFormat(QPrinter::PdfFormat);
         bool shown = false;
-        const WhileModal driver([&](QWidget* modal) {
+        const ModalDriver driver({[&](QWidget* modal) {
             shown = true;
             modal->close();
-        });
+        }});
         const int16_t result = print::PrintSetup(nullptr, printer, preset);
         EXPECT_TRUE(shown);
         EXPECT_EQ(result, preset == 0 ? 2 : preset);
