@@ -21,6 +21,7 @@
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace app {
 
@@ -60,7 +61,72 @@ void ListEveryFileUnderStarDotStar(QFileDialog& d) {
     apply();
 }
 
+// 1-based line of the character at `index`, counting every line break the pane shows.
+int LineOf(const QString& text, qsizetype index) {
+    int line = 1;
+    for (qsizetype i = 0; i < index && i < text.size(); ++i)
+        if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 >= text.size() || text[i + 1] != u'\n'))) ++line;
+    return line;
+}
+
 } // namespace
+
+bool ProgramDocument::AskToSaveChanges() {
+    if (!Modified()) return true;
+    const auto answer =
+        QMessageBox::warning(Program->window(), "Zarvik", "[" + ProgramFileName + "] is changed.\r\n Save ?",
+                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    // NOTE: a save that fails or is cancelled stops the command, so no text is lost.
+    if (answer == QMessageBox::Yes) return mnuFileSave_Click();
+    return answer == QMessageBox::No;
+}
+
+bool ProgramDocument::AskToSaveAsUtf8(const QString& path, const QString& text, qsizetype unfit) {
+    const qsizetype n = text[unfit].isHighSurrogate() && unfit + 1 < text.size() ? 2 : 1;
+    QMessageBox box(QMessageBox::Warning, "Zarvik",
+                    "[" + path + "]\r\nThe program was read as " + files::EncodingName(Encoding) +
+                        ", which cannot hold \"" + text.mid(unfit, n) + "\" (line " +
+                        QString::number(LineOf(text, unfit)) +
+                        ").\r\nSave the whole program as UTF-8? Its other characters are then written "
+                        "in UTF-8 too.",
+                    QMessageBox::NoButton, Program->window());
+    box.setObjectName("EncodingQuestion");
+    QPushButton* utf8 = box.addButton("Save as UTF-8", QMessageBox::AcceptRole);
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.exec();
+    return box.clickedButton() == utf8;
+}
+
+void ProgramDocument::NoticeLineEnds(const QString& path, const QString& exact) {
+    if (LineEndNotice) LineEndNotice->close();
+    const bool utf16 = files::LooksLikeUtf16(exact);
+    if (!utf16 && !files::ReadsNoBlock(exact)) return;
+    // Not modal: the operator may read the text first and decide later.
+    auto* box = new QMessageBox(QMessageBox::Information, "Zarvik", QString(), QMessageBox::NoButton,
+                                Program->window());
+    box->setObjectName("LineEndNotice");
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    if (utf16) {
+        // Its line ends are not the trouble: every other byte is zero to the control.
+        box->setText("[" + path +
+                     "] is UTF-16 text: the control reads no block.\r\n"
+                     "Save it as 8-bit text with CR LF line ends to run it.");
+        box->addButton(QMessageBox::Close);
+    } else {
+        box->setText("[" + path +
+                     "] has no CR LF line ends: the control reads no block.\r\n"
+                     "Convert its line ends to CR LF? The file is written only when you save.");
+        QPushButton* convert = box->addButton("Convert to CR LF", QMessageBox::AcceptRole);
+        box->addButton(QMessageBox::Close);
+        connect(convert, &QPushButton::clicked, this, [this] {
+            P.Frm->RunCommand([this] { ResetAfterNewText([this] { Exact->ConvertLineEndsToCrLf(); }); });
+        });
+    }
+    LineEndNotice = box;
+    box->show();
+}
 
 void ProgramDocument::ShowFileError(const QString& text) {
     QMessageBox::warning(Program->window(), "Zarvik", text);
@@ -80,15 +146,25 @@ void ProgramDocument::LoadProgramFile(const QString& path) {
     AddRecentFile(path);
     ShowFileName(path);
     Program->document()->setModified(false);
+    NoticeLineEnds(path, r.File.Text);
 }
 
 bool ProgramDocument::SaveProgramFile(const QString& path) {
+    const QString text = Exact->SnapshotString();
+    files::Encoding enc = Encoding;
+    // Untouched lines keep their bytes: another encoding only when the operator says so.
+    const qsizetype unfit = files::FirstUnencodable(text, enc);
+    if (unfit >= 0 && enc != files::Encoding::Utf8) {
+        if (!AskToSaveAsUtf8(path, text, unfit)) return false;
+        enc = files::Encoding::Utf8;
+    }
     QString error;
-    if (!files::WriteProgramFile(path, Exact->SnapshotString(), Encoding, error)) {
-        // The old file is untouched and the text stays marked as changed.
+    if (!files::WriteProgramFile(path, text, enc, error)) {
+        // The old file is as it was and the text stays marked as changed.
         ShowFileError(path + "\r\n" + error);
         return false;
     }
+    Encoding = enc;
     Program->document()->setModified(false);
     return true;
 }
@@ -133,7 +209,10 @@ QString ProgramDocument::AskSaveFile() {
     ListEveryFileUnderStarDotStar(d);
     d.selectFile(QString());
     const bool ok = d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty();
-    P.Frm->Settings().OpenPathName = d.directory().absolutePath();
+    // A name typed with its folders puts the file elsewhere than the folder the dialog shows:
+    // the next dialog starts where the file went.
+    P.Frm->Settings().OpenPathName =
+        ok ? QFileInfo(d.selectedFiles().first()).absolutePath() : d.directory().absolutePath();
     return ok ? d.selectedFiles().first() : QString();
 }
 
@@ -141,21 +220,24 @@ void ProgramDocument::mnuOpen_Click() {
     const QString path = AskOpenFile();
     if (path.isEmpty()) return; // cancelled: nothing changes
     P.Frm->Settings().OpenPathName = QFileInfo(path).absolutePath();
-    ReloadAfterOpen(path);
+    if (!AskToSaveChanges()) return;
+    ResetAfterNewText([this, path] { LoadProgramFile(path); });
 }
 
-void ProgramDocument::ReloadAfterOpen(const QString& path) {
+void ProgramDocument::ResetAfterNewText(const std::function<void()>& change) {
     interp::Machine& m = P.Panel->Machine();
     // A run in progress ends first: the text it reads is about to change.
     if (P.Panel->Running()) m.S.RunState = interp::RunReset;
-    LoadProgramFile(path);
+    change();
     m.S.NextBlockPos = 1;
     interp::ResetMachine(m);
     if (m.S.AutoStart) P.Trace->StandardView();
 }
 
 void ProgramDocument::mnuFileRecentFile_Click(int index) {
-    ReloadAfterOpen(Recent.Captions[index - 1]);
+    const QString path = Recent.Captions[index - 1];
+    if (!AskToSaveChanges()) return;
+    ResetAfterNewText([this, path] { LoadProgramFile(path); });
 }
 
 bool ProgramDocument::mnuFileSave_Click() {

@@ -9,6 +9,7 @@
 #include "app/TraceView.h"
 #include "app/Widgets.h"
 #include "editor/EditorCommands.h"
+#include "editor/PlainTextPane.h"
 #include "files/ProgramText.h"
 
 #include <QAction>
@@ -27,6 +28,7 @@ ProgramDocument::ProgramDocument(QWidget* form, const Parts& parts) : P(parts) {
     };
     Program->OverwriteChanged = [this] { P.Frm->RefreshLocks(); };
     Exact = new files::ProgramText(Program->document());
+    editor::KeepTypingPlain(Program);
 }
 
 ProgramDocument::~ProgramDocument() = default;

@@ -8,11 +8,14 @@
 #include "files/RecentFiles.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <string>
 
+class QMessageBox;
 class QRect;
 class QWidget;
 
@@ -47,6 +50,9 @@ class ProgramDocument : public QObject {
     void SetUntitled();
 
     // --- Commands ---
+    // The closing question about changed text (Yes saves, No drops the changes); false when the
+    // command that asked must stop. Closing, Exit, Open and the recent files ask it.
+    bool AskToSaveChanges();
     void LoadProgramFile(const QString& path);
     bool SaveProgramFile(const QString& path);
     void AddRecentFile(const QString& path);
@@ -74,7 +80,12 @@ class ProgramDocument : public QObject {
     void ShowFileError(const QString& text);
     QString AskOpenFile();
     QString AskSaveFile();
-    void ReloadAfterOpen(const QString& path);
+    // The lathe ends a run in progress, takes the changed text from its start, and redraws it
+    // when Auto start is on.
+    void ResetAfterNewText(const std::function<void()>& change);
+    bool AskToSaveAsUtf8(const QString& path, const QString& text, qsizetype unfit);
+    // Says so when the control would read no block of a program just opened.
+    void NoticeLineEnds(const QString& path, const QString& exact);
 
     const Parts& P;
     ProgramPane* Program = nullptr;
@@ -82,7 +93,8 @@ class ProgramDocument : public QObject {
     files::Encoding Encoding = files::Encoding::Utf8;
     QString ProgramFileName = QStringLiteral("Untitled");
     files::RecentFiles Recent;
-    editor::SearchState Search; // the Find and Replace texts and counts
+    editor::SearchState Search;          // the Find and Replace texts and counts
+    QPointer<QMessageBox> LineEndNotice; // the note about the line ends of the open program
 };
 
 } // namespace app

@@ -18,6 +18,7 @@
 #include "platform/ControlPc.h"
 #include "platform/KeyboardLocks.h"
 #include "settings/IniStore.h"
+#include "settings/WindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -64,10 +65,10 @@ bool Frame::Load(const QString& commandLine) {
         settings::IniStore store;
         // 3. Window placement.
         settings::ReadWindow(store, Values);
-        const double tpp = TwipsPerPixel();
-        Window.move(int(Values.MainLeft / tpp), int(Values.MainTop / tpp));
-        Window.resize(std::max(1, int((Values.MainWidth - 60) / tpp)),
-                      std::max(1, int((Values.MainHeight - 450) / tpp)));
+        const QRect place =
+            settings::PlaceWindow(store, Values, TwipsPerPixel(), settings::AvailableScreens());
+        Window.move(place.topLeft());
+        Window.resize(place.size());
         // 4. and 5. Parameters, folder, printer and font; the switches' check marks follow.
         settings::ReadParameters(store, Values, QCoreApplication::applicationDirPath());
         s.PVLX = Values.PVLX, s.PVLZ = Values.PVLZ, s.NVLX = Values.NVLX, s.NVLZ = Values.NVLZ;
@@ -165,7 +166,7 @@ void Frame::ExitSequence() {
         Values.RecentFile = P.Doc->RecentFiles();
         settings::IniStore store;
         settings::WriteAll(store, Values, Window.isMinimized());
-        store.Sync();
+        if (!store.Sync()) QMessageBox::warning(&Window, "Zarvik", settings::WriteFailedMessage(store));
     }
     // 2. Caps Lock back off, except on the control PC.
     if (!OnKvzControl && platform::LockState(platform::LockKey::CapsLock) == true)
@@ -179,7 +180,8 @@ void Frame::ExitSequence() {
 }
 
 void Frame::mnuExit_Click() {
-    // The Exit item never asks about unsaved text.
+    // NOTE: Exit asks about changed text as closing the window does; otherwise the changes are lost.
+    if (!Exiting && !P.Doc->AskToSaveChanges()) return;
     if (P.Panel->Running()) {
         CloseAfterRun = true;
         P.Panel->Machine().S.RunState = interp::RunReset;
@@ -207,16 +209,10 @@ void Frame::CloseRequested(QCloseEvent* event) {
     }
     // 1. The calculator closes with the window.
     CloseCalculator();
-    // 2. Unsaved text.
-    if (P.Doc->Modified()) {
-        const auto answer =
-            QMessageBox::warning(&Window, "Zarvik", "[" + P.Doc->FileName() + "] is changed.\r\n Save ?",
-                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-        // NOTE: a save that fails or is cancelled keeps the window open, so no text is lost.
-        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Yes && !P.Doc->mnuFileSave_Click())) {
-            event->ignore();
-            return;
-        }
+    // 2. Unsaved text; a save that fails or is cancelled keeps the window open.
+    if (!P.Doc->AskToSaveChanges()) {
+        event->ignore();
+        return;
     }
     // A run in progress ends first; the window closes when its loop has returned.
     if (P.Panel->Running()) {

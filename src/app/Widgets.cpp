@@ -1,8 +1,10 @@
 #include "app/Widgets.h"
 
+#include "editor/PlainTextPane.h"
 #include "render/ImageCanvas.h"
 
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -59,6 +61,20 @@ void ProgramPane::keyPressEvent(QKeyEvent* e) {
         return;
     }
     QPlainTextEdit::keyPressEvent(e);
+}
+
+QMimeData* ProgramPane::createMimeDataFromSelection() const {
+    auto* data = new QMimeData;
+    data->setText(editor::SelectedPaneText(textCursor()));
+    return data;
+}
+
+void ProgramPane::insertFromMimeData(const QMimeData* source) {
+    if (isReadOnly() || !source || !source->hasText()) return;
+    QTextCursor cursor = textCursor();
+    editor::InsertPaneText(cursor, source->text());
+    setTextCursor(cursor);
+    ensureCursorVisible();
 }
 
 } // namespace app

@@ -36,6 +36,9 @@ class ProgramPane : public QPlainTextEdit {
   protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // Copy and paste keep the program's characters exact, the ones shown as glyphs too.
+    QMimeData* createMimeDataFromSelection() const override;
+    void insertFromMimeData(const QMimeData* source) override;
 };
 
 } // namespace app

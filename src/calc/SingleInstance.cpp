@@ -4,44 +4,23 @@
 
 #include <QLocalSocket>
 
-#ifdef Q_OS_LINUX
-#include <sys/socket.h>
-#include <unistd.h>
-#endif
-
 namespace calc {
 
 namespace {
 
 constexpr int TimeoutMs = 500;
 
-// An abstract socket has no file permissions: only messages from this user's own programs count.
-bool SameUser(const QLocalSocket& Socket) {
-#ifdef Q_OS_LINUX
-    ucred Peer{};
-    socklen_t Size = sizeof Peer;
-    if (getsockopt(static_cast<int>(Socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &Peer, &Size) != 0) {
-        return false;
-    }
-    return Peer.uid == getuid();
-#else
-    Q_UNUSED(Socket);
-    return true;
-#endif
-}
-
 } // namespace
 
 SingleInstance::SingleInstance(QObject* Parent) : QObject(Parent) {
-    Server.setSocketOptions(QLocalServer::AbstractNamespaceOption);
+    // The socket itself is this user's only, inside a folder that already is.
+    Server.setSocketOptions(QLocalServer::UserAccessOption);
     connect(&Server, &QLocalServer::newConnection, this, &SingleInstance::Accept);
 }
 
 bool SingleInstance::HandOverToRunning() {
     QLocalSocket Socket;
-    Socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
-    Socket.connectToServer(CalculatorServerName());
-    if (!Socket.waitForConnected(TimeoutMs)) return false;
+    if (!ConnectToCalculator(Socket)) return false;
     Socket.write(CalculatorRaiseMessage);
     Socket.write("\n");
     Socket.waitForBytesWritten(TimeoutMs);
@@ -49,13 +28,33 @@ bool SingleInstance::HandOverToRunning() {
     return true;
 }
 
-bool SingleInstance::Listen() {
-    return Server.listen(CalculatorServerName());
+bool SingleInstance::Listen(QString* Error) {
+    const QString Path = CalculatorServerPath(Error);
+    if (Path.isEmpty()) return false;
+    if (Server.listen(Path)) return true;
+    if (Server.serverError() == QAbstractSocket::AddressInUseError) {
+        // A calculator that just started answers there: it is the one.
+        QLocalSocket Probe;
+        if (ConnectToCalculator(Probe)) {
+            if (Error) *Error = QStringLiteral("Another calculator has just started.");
+            return false;
+        }
+        // The socket of a calculator that ended without removing it; nobody answers there.
+        QLocalServer::removeServer(Path);
+        if (Server.listen(Path)) return true;
+    }
+    if (Error) *Error = Server.errorString();
+    return false;
+}
+
+QString SingleInstance::ServerPath() const {
+    return Server.fullServerName();
 }
 
 void SingleInstance::Accept() {
     while (QLocalSocket* Socket = Server.nextPendingConnection()) {
-        if (!SameUser(*Socket)) {
+        // Only messages from this user's own programs count.
+        if (!PeerIsThisUser(Socket->socketDescriptor())) {
             Socket->abort();
             Socket->deleteLater();
             continue;

@@ -5,8 +5,9 @@
 
 namespace calc {
 
-// One calculator per user. The first one owns a local server; a later start finds it, asks it to
-// come to the front and ends. Zarvik asks it to close the same way.
+// One calculator per user. The first one owns a local server in this user's private folder; a
+// later start finds it, asks it to come to the front and ends. Zarvik asks it to close the same
+// way. A connection from a process of another user is dropped unread.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -15,8 +16,11 @@ class SingleInstance : public QObject {
 
     // True when a calculator of this user already runs; it has then been asked to come forward.
     static bool HandOverToRunning();
-    // Starts the server; false when it cannot (the calculator then simply runs without it).
-    bool Listen();
+    // Starts the server; false, with the reason in *Error, when it cannot (the calculator then
+    // simply runs without it).
+    bool Listen(QString* Error = nullptr);
+    // Where the server listens, once it does.
+    QString ServerPath() const;
 
   signals:
     void RaiseRequested();

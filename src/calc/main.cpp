@@ -34,7 +34,9 @@ int main(int argc, char* argv[]) {
     calc::SingleInstance Instance;
     if (!Picture) {
         if (calc::SingleInstance::HandOverToRunning()) return 0;
-        Instance.Listen();
+        QString Reason;
+        if (!Instance.Listen(&Reason))
+            qWarning("ZarvikCalculator runs alone; Zarvik cannot close it: %s", qPrintable(Reason));
     }
 
     calc::frmCalc Window(calc::DetectKvzControl());

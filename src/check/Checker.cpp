@@ -2,11 +2,13 @@
 
 #include "interp/Machine.h"
 #include "interp/RunControl.h"
+#include "motion/DisplayOptions.h"
 #include "motion/Motion.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 namespace check {
 
@@ -40,6 +42,7 @@ class CheckHost final : public interp::Host {
   public:
     CheckHost(const std::u16string& text, CheckReport& report) : Text(text), Lines(text), Report(report) {}
     interp::Machine* M = nullptr;
+    advice::RunAdvisor* Advisor = nullptr; // watches every block when advice is asked for
 
     const std::u16string& ProgramText() override { return Text; }
     int64_t CaretOffset() override { return 0; }
@@ -58,6 +61,7 @@ class CheckHost final : public interp::Host {
     void DoEvents() override {}
 
     int64_t CurrentLine() { return Lines.LineOf(M->S.BlockEndPos); }
+    int64_t LineOf(int64_t blockEndPos) { return Lines.LineOf(blockEndPos); }
     void AlarmRaised() override { AlarmInBlock = true; }
 
     void BlockExecuted() override {
@@ -66,6 +70,7 @@ class CheckHost final : public interp::Host {
         if (s.RunState == interp::RunAlarm || AlarmInBlock)
             Report.Alarms.push_back({CurrentLine(), MainMessage});
         AlarmInBlock = false;
+        if (Advisor) Advisor->BlockExecuted(s);
         const double total = s.CuttingTime;
         if (total != LastTotal) {
             // The tool's entry is looked up again only when the T word changes.
@@ -75,11 +80,16 @@ class CheckHost final : public interp::Host {
                 ToolTG = s.TGFlag;
             }
             *ToolTime += total - LastTotal;
+            NoteToolColor(s.CutColor);
             LastTotal = total;
         }
     }
 
   private:
+    void NoteToolColor(int32_t color) {
+        std::vector<int32_t>& colors = Report.ToolColors[motion::ToolNumberOf(*M)];
+        if (colors.empty() || colors.back() != color) colors.push_back(color);
+    }
     const std::u16string& Text;
     LineCounter Lines;
     CheckReport& Report;
@@ -188,6 +198,14 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     view.ViewportHeight = pictureHeightPx * 15;
     interp::Machine m(view, trace, host);
     host.M = &m;
+    // Advice watches the same run; it reads the state only.
+    std::optional<advice::ProgramText> adviceText;
+    std::optional<advice::RunAdvisor> advisor;
+    if (options.Advice) {
+        adviceText.emplace(text, true, true); // marked as the run goes
+        advisor.emplace(*adviceText, [&host](int64_t blockEndPos) { return host.LineOf(blockEndPos); });
+        host.Advisor = &*advisor;
+    }
     interp::MachineState& s = m.S;
     s.FanucMode = options.Fanuc;
     s.UnitCode = options.Unit;
@@ -197,9 +215,11 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     s.NVLZ = static_cast<float>(options.NVLZ);
     s.BlockDelete = options.BlockDelete;
     s.G2mirror = options.G2Mirror;
-    s.WhiteBackground = true;
+    s.WhiteBackground = options.WhiteBackground;
+    motion::ApplyBackground(m);
     motion::NextToolColors(m);
     motion::SetStandardView(m);
+    if (options.Frame) picture::ShowArea(m.Trace, m.Screen, *options.Frame);
 
     interp::RunControl run(m);
     s.Replay = true;
@@ -214,6 +234,12 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     report.CuttingTime = s.CuttingTime;
     report.FinalX = s.LastX;
     report.FinalZ = s.LastZ;
+    report.Visible = picture::VisibleArea(m.Trace, m.Screen);
+    report.Mapping = picture::RulerMapping{s.Vertical, s.XSign};
+    if (advisor) {
+        advisor->RunEnded();
+        report.Advice = advice::Merge(advice::TextFindings(*adviceText), advisor->Findings());
+    }
     return report;
 }
 

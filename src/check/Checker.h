@@ -3,12 +3,15 @@
 // collects every alarm with its line, the cutting time per tool, the final position and, when
 // asked, every drawn piece of path.
 
+#include "advice/Advice.h"
 #include "interp/Host.h"
 #include "motion/Canvas.h"
+#include "picture/Sheet.h"
 
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +23,11 @@ struct CheckOptions {
     double PVLX = 500, PVLZ = 200, NVLX = -200, NVLZ = -200;
     bool BlockDelete = false;
     bool G2Mirror = false;
+    // The pictures: the background, and the part of the canvas the viewport shows instead of the
+    // standard view of the limits.
+    bool WhiteBackground = true;
+    std::optional<picture::Area> Frame;
+    bool Advice = true; // look for the findings that are no alarms (advice)
 };
 
 struct Alarm {
@@ -43,7 +51,13 @@ struct CheckReport {
     double CuttingTime = 0; // seconds (the control's single-precision total)
     double FinalX = 0, FinalZ = 0;
     std::vector<Alarm> Alarms;
+    std::vector<advice::Finding> Advice; // in line order; empty when not asked for
     std::map<double, double> ToolTimes; // tool number -> seconds, tools with time only
+    // Tool number -> the colours its cuts were drawn in, in order (a tool taken up again gets the
+    // next colour of the cycle).
+    std::map<double, std::vector<int32_t>> ToolColors;
+    picture::Area Visible;         // the part of the canvas the pictures show
+    picture::RulerMapping Mapping; // how the canvas mapped the machine at the end
 
     bool Failed() const { return NoCrLf || !Alarms.empty(); }
 };

@@ -86,9 +86,7 @@ QPoint DialogPosition(QWidget* window, QWidget* viewport, QWidget* pane) {
 }
 
 QString SelectedText(const QPlainTextEdit* pane) {
-    QString text = pane->textCursor().selectedText();
-    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    return text;
+    return SelectedPaneText(pane->textCursor());
 }
 
 void Find(QWidget* parent, QPlainTextEdit* pane, SearchState& state, const QPoint& at) {
@@ -105,7 +103,7 @@ void NextFind(QWidget* parent, QPlainTextEdit* pane, SearchState& state) {
 }
 
 void Replace(QWidget* parent, QPlainTextEdit* pane, SearchState& state, const QPoint& at) {
-    state.ReplaceBuffer = pane->toPlainText();
+    state.ReplaceBuffer = PaneText(*pane->document());
     state.SearchPos = pane->textCursor().selectionStart();
     frmReplace dialog(state, pane, parent);
     dialog.SetFindText(SelectedText(pane));

@@ -2,6 +2,7 @@
 
 #include <QPlainTextEdit>
 #include <QTextBlock>
+#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -11,6 +12,13 @@ namespace editor {
 
 namespace {
 
+// The format property that holds the file's character behind a glyph.
+constexpr int OriginalProperty = QTextFormat::UserProperty + 0x2029;
+
+bool IsGlyph(char16_t c) {
+    return c == 0x00B6 || c == 0x21B5 || c == 0xFFFD;
+}
+
 // Highest cursor position of the pane (the document's characterCount counts a final separator).
 int EndPosition(const QPlainTextEdit* pane) {
     return std::max(0, pane->document()->characterCount() - 1);
@@ -18,8 +26,93 @@ int EndPosition(const QPlainTextEdit* pane) {
 
 } // namespace
 
+bool TakenByThePane(char16_t c) {
+    return c == 0x2028 || c == 0x2029 || c == 0xFDD0 || c == 0xFDD1;
+}
+
+char16_t PaneGlyph(char16_t original) {
+    switch (original) {
+    case 0x2029:
+        return 0x00B6; // pilcrow
+    case 0x2028:
+        return 0x21B5; // downwards arrow with corner leftwards
+    default:
+        return 0xFFFD; // the frame marks: a replacement character
+    }
+}
+
+QTextCharFormat GlyphFormat(char16_t original) {
+    QTextCharFormat f;
+    f.setProperty(OriginalProperty, int(original));
+    f.setBackground(QColor(0xD8, 0xD8, 0xD8));
+    f.setForeground(QColor(0x80, 0x00, 0x80));
+    f.setToolTip(QStringLiteral("U+%1").arg(int(original), 4, 16, QChar(u'0')).toUpper());
+    return f;
+}
+
+std::vector<std::pair<int, char16_t>> OriginalsBehindGlyphs(const QTextDocument& doc, const QString& raw,
+                                                            int from) {
+    std::vector<std::pair<int, char16_t>> out;
+    const char16_t* p = reinterpret_cast<const char16_t*>(raw.utf16());
+    const int n = int(raw.size());
+    for (int i = 0; i < n; ++i) {
+        if (!IsGlyph(p[i])) continue;
+        const QTextBlock b = doc.findBlock(from + i);
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            if (!f.contains(from + i)) continue;
+            const QVariant v = f.charFormat().property(OriginalProperty);
+            // A format inherited by other text means nothing: only the glyph of its character counts.
+            if (v.isValid() && TakenByThePane(char16_t(v.toInt())) && PaneGlyph(char16_t(v.toInt())) == p[i])
+                out.emplace_back(i, char16_t(v.toInt()));
+            break;
+        }
+    }
+    return out;
+}
+
+QString PaneText(const QTextDocument& doc) {
+    QString raw = doc.toRawText();
+    const auto originals = OriginalsBehindGlyphs(doc, raw);
+    raw.replace(QChar::ParagraphSeparator, u'\n');
+    for (const auto& [at, c] : originals)
+        raw[at] = QChar(c);
+    return raw;
+}
+
+void KeepTypingPlain(QPlainTextEdit* pane) {
+    QObject::connect(pane, &QPlainTextEdit::cursorPositionChanged, pane, [pane] {
+        // Only at a caret: with a selection the format would be applied to the selected text.
+        const QTextCursor c = pane->textCursor();
+        if (!c.hasSelection() && c.charFormat().hasProperty(OriginalProperty))
+            pane->setCurrentCharFormat(QTextCharFormat());
+    });
+}
+
+QString SelectedPaneText(const QTextCursor& cursor) {
+    QString text = cursor.selectedText();
+    const auto originals = OriginalsBehindGlyphs(*cursor.document(), text, cursor.selectionStart());
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    for (const auto& [at, c] : originals)
+        text[at] = QChar(c);
+    return text;
+}
+
+void InsertPaneText(QTextCursor& cursor, const QString& text) {
+    cursor.beginEditBlock();
+    qsizetype from = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && !TakenByThePane(text[i].unicode())) continue;
+        if (i > from) cursor.insertText(text.mid(from, i - from), QTextCharFormat());
+        if (i < text.size())
+            cursor.insertText(QString(QChar(PaneGlyph(text[i].unicode()))), GlyphFormat(text[i].unicode()));
+        from = i + 1;
+    }
+    cursor.endEditBlock();
+}
+
 QString PlainTextPane::Text() const {
-    return Pane->toPlainText();
+    return PaneText(*Pane->document());
 }
 
 int PlainTextPane::SelStart() const {
@@ -42,7 +135,7 @@ void PlainTextPane::ReplaceRange(int start, int length, const QString& with) {
     QTextCursor cursor(Pane->document());
     cursor.setPosition(from);
     cursor.setPosition(std::clamp(from + length, from, end), QTextCursor::KeepAnchor);
-    cursor.insertText(with);
+    cursor.insertText(with, QTextCharFormat());
     Pane->setTextCursor(cursor);
 }
 
@@ -54,7 +147,7 @@ void PlainTextPane::ReplaceAll(const std::vector<TextEdit>& edits, const QString
     for (auto it = edits.rbegin(); it != edits.rend(); ++it) {
         cursor.setPosition(it->Start);
         cursor.setPosition(it->Start + it->Length, QTextCursor::KeepAnchor);
-        cursor.insertText(with);
+        cursor.insertText(with, QTextCharFormat());
     }
     cursor.endEditBlock();
     const int grow = int(with.size()) - edits.back().Length;

@@ -5,9 +5,37 @@
 
 #include "editor/Search.h"
 
+#include <utility>
+
 class QPlainTextEdit;
+class QTextCharFormat;
+class QTextCursor;
+class QTextDocument;
 
 namespace editor {
+
+// The pane's document takes a few characters for its own structure: it breaks the line at a
+// paragraph or line separator (U+2029, U+2028) and reads U+FDD0/U+FDD1 as frame marks. A program
+// may hold them all the same, so the pane shows each as a marked glyph of one character (the
+// positions still agree one to one) whose format remembers the character of the file.
+bool TakenByThePane(char16_t c);
+char16_t PaneGlyph(char16_t original);
+QTextCharFormat GlyphFormat(char16_t original);
+// The file's characters behind the glyphs of `doc`: (document position, character), ascending.
+// `raw` is the document's raw text from position `from` on.
+std::vector<std::pair<int, char16_t>> OriginalsBehindGlyphs(const QTextDocument& doc, const QString& raw,
+                                                            int from = 0);
+// The pane's text as the operator reads it, with the file's characters in place of the glyphs and
+// one LF per line break; position for position the pane's own.
+QString PaneText(const QTextDocument& doc);
+// Text typed next to a glyph is plain text: it never takes over the glyph's format.
+void KeepTypingPlain(QPlainTextEdit* pane);
+// The selected text with the file's characters behind the glyphs, one LF per line break: what
+// Copy and Cut put on the clipboard.
+QString SelectedPaneText(const QTextCursor& cursor);
+// Inserts text at the cursor as plain text, each character the pane would take for structure as
+// its glyph: what Paste does, so that a copied separator stays one.
+void InsertPaneText(QTextCursor& cursor, const QString& text);
 
 class PlainTextPane final : public SearchPane {
   public:

@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <new>
 
@@ -27,27 +26,6 @@ ReadResult ReadProgramFile(const QString& path) {
         r.Error = QStringLiteral(" does not fit in memory.");
     }
     return r;
-}
-
-bool WriteProgramFile(const QString& path, const QString& text, Encoding& enc, QString& error) {
-    Encoding used = enc;
-    const QByteArray bytes = Encode(text, used);
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) {
-        error = f.errorString();
-        return false;
-    }
-    if (f.write(bytes) != bytes.size()) {
-        error = f.errorString();
-        f.cancelWriting();
-        return false;
-    }
-    if (!f.commit()) {
-        error = f.errorString();
-        return false;
-    }
-    enc = used;
-    return true;
 }
 
 } // namespace files

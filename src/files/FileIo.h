@@ -1,7 +1,8 @@
 #pragma once
-// Whole-file reads and atomic writes of program files.
+// Whole-file reads of program files; saving is in FileSave.h.
 
 #include "files/Codec.h"
+#include "files/FileSave.h"
 
 namespace files {
 
@@ -13,9 +14,5 @@ struct ReadResult {
 
 // Reads the whole file; a missing path is reported, never created.
 ReadResult ReadProgramFile(const QString& path);
-
-// Writes the text exactly (nothing appended) through a temporary file that replaces the old
-// one only when everything was written. Returns false with the reason in `error`.
-bool WriteProgramFile(const QString& path, const QString& text, Encoding& enc, QString& error);
 
 } // namespace files

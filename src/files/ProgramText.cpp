@@ -1,6 +1,9 @@
 #include "files/ProgramText.h"
 
+#include "editor/PlainTextPane.h"
+
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -17,6 +20,17 @@ constexpr char16_t kParagraph = 0x2029; // the document's line separator in its 
 
 } // namespace
 
+bool ReadsNoBlock(const QString& exact) {
+    return !exact.contains(u"\r\n") && (exact.contains(u'\n') || exact.contains(u'\r'));
+}
+
+bool LooksLikeUtf16(const QString& exact) {
+    if (exact.startsWith(u"\u00FF\u00FE") || exact.startsWith(u"\u00FE\u00FF")) return true;
+    if (exact.size() < 2) return false;
+    const qsizetype zeros = exact.count(QChar(u'\0'));
+    return zeros * 3 >= exact.size();
+}
+
 ProgramText::ProgramText(QTextDocument* document) : QObject(document), Doc(document) {
     connect(Doc, &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
         if (removed || added) IsStale = true;
@@ -24,16 +38,25 @@ ProgramText::ProgramText(QTextDocument* document) : QObject(document), Doc(docum
 }
 
 void ProgramText::Load(const QString& exact) {
-    // The pane gets one LF per line break; each line remembers which ending it had.
+    // The pane gets one LF per line break, and a glyph for each character its document would take
+    // as structure; each line remembers which ending it had, each glyph which character.
     std::vector<int> endings;
+    std::vector<std::pair<int, char16_t>> glyphs; // pane position, character of the file
     QString paneText;
     paneText.reserve(exact.size());
     const QChar* p = exact.constData();
     const QChar* end = p + exact.size();
+    auto special = [](QChar c) { return c == u'\r' || c == u'\n' || editor::TakenByThePane(c.unicode()); };
     while (p < end) {
-        const QChar* brk = std::find_if(p, end, [](QChar c) { return c == u'\r' || c == u'\n'; });
+        const QChar* brk = std::find_if(p, end, special);
         paneText.append(p, brk - p);
         if (brk == end) break;
+        if (editor::TakenByThePane(brk->unicode())) {
+            glyphs.emplace_back(int(paneText.size()), brk->unicode());
+            paneText += QChar(editor::PaneGlyph(brk->unicode()));
+            p = brk + 1;
+            continue;
+        }
         if (*brk == u'\n') {
             endings.push_back(EndLf);
             p = brk + 1;
@@ -53,7 +76,28 @@ void ProgramText::Load(const QString& exact) {
         b.setUserState(e);
         b = b.next();
     }
+    if (!glyphs.empty()) {
+        // Marking the glyphs is part of loading, not an edit the operator could undo.
+        const bool undo = Doc->isUndoRedoEnabled();
+        Doc->setUndoRedoEnabled(false);
+        QTextCursor c(Doc);
+        c.beginEditBlock();
+        for (const auto& [at, original] : glyphs) {
+            c.setPosition(at);
+            c.setPosition(at + 1, QTextCursor::KeepAnchor);
+            c.setCharFormat(editor::GlyphFormat(original));
+        }
+        c.endEditBlock();
+        Doc->setUndoRedoEnabled(undo);
+    }
     IsStale = true;
+}
+
+void ProgramText::ConvertLineEndsToCrLf() {
+    for (QTextBlock b = Doc->firstBlock(); b.isValid(); b = b.next())
+        b.setUserState(EndCrLf);
+    IsStale = true;
+    Doc->setModified(true);
 }
 
 const std::u16string& ProgramText::Snapshot() {
@@ -65,6 +109,8 @@ void ProgramText::Rebuild() {
     // One raw copy of the document (no-break spaces kept), then the separators replaced by the
     // endings each line remembers.
     const QString raw = Doc->toRawText();
+    const auto originals = editor::OriginalsBehindGlyphs(*Doc, raw);
+    auto original = originals.begin();
     Text.clear();
     Text.reserve(size_t(raw.size()) + size_t(Doc->blockCount()));
     LineStarts.clear();
@@ -75,7 +121,11 @@ void ProgramText::Rebuild() {
     const char16_t* end = p + raw.size();
     while (p < end) {
         const char16_t* sep = std::find(p, end, kParagraph);
+        const size_t lineAt = Text.size();
+        const int rawAt = int(p - reinterpret_cast<const char16_t*>(raw.utf16()));
         Text.append(p, size_t(sep - p));
+        for (; original != originals.end() && original->first < rawAt + int(sep - p); ++original)
+            Text[lineAt + size_t(original->first - rawAt)] = original->second;
         if (sep == end) break;
         switch (b.userState()) {
         case EndLf:

@@ -19,6 +19,11 @@ class QTextDocument;
 
 namespace files {
 
+// A text with line breaks of which none is a CR LF: the control reads no block of it.
+bool ReadsNoBlock(const QString& exact);
+// Every other byte zero, or a UTF-16 byte order mark read as Latin-1: text written as UTF-16.
+bool LooksLikeUtf16(const QString& exact);
+
 class ProgramText : public QObject {
   public:
     explicit ProgramText(QTextDocument* document);
@@ -38,6 +43,10 @@ class ProgramText : public QObject {
     int ToPanePosition(int64_t textOffset);
 
     bool Stale() const { return IsStale; }
+
+    // Every line ends in CR LF, as the control reads blocks; the text is then changed (it is
+    // written only when the operator saves).
+    void ConvertLineEndsToCrLf();
 
   private:
     void Rebuild();

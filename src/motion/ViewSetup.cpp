@@ -20,15 +20,6 @@ constexpr int32_t GridColor = 0x008000; // dark green
 // past this many per direction the rest would be closer than a pixel anyway.
 constexpr int MaxLines = 20000;
 
-// Largest listed step strictly below a twentieth of the scale width, at least 0.2.
-double TickStep(double scaleWidth) {
-    const double q = scaleWidth / 20;
-    double step = 0.2;
-    for (double t : {0.5, 1.0, 2.0, 5.0, 10.0, 20.0, 50.0, 100.0, 200.0, 500.0})
-        if (q > t) step = t;
-    return step;
-}
-
 // Calls draw(t) for t = 0, step, 2 step ... up to `high`, then -step, -2 step ... down to `low`,
 // accumulating t as a counting loop does.
 template <typename Draw> void ForEachTick(double step, double low, double high, Draw draw) {
@@ -52,7 +43,7 @@ void DrawRulers(Machine& m, int32_t fore, double step) {
             z->Line(t, height / 2, t, height, fore);
             z->CurrentX = t - tw;
             z->CurrentY = z->ScaleTop;
-            z->Print(vertical ? "X" + legacy::RoundText(t * -2 * sign, 1) : "Z" + legacy::RoundText(t, 1));
+            z->Print(RulerLabel(true, t, vertical, sign));
         });
     }
     if (Canvas* x = m.Screen.Xscale) {
@@ -61,7 +52,7 @@ void DrawRulers(Machine& m, int32_t fore, double step) {
             x->Line(x->ScaleLeft, t, x->ScaleLeft + width, t, fore);
             x->CurrentX = x->ScaleLeft;
             x->CurrentY = t - th;
-            x->Print(vertical ? "Z" + legacy::RoundText(-t, 1) : "X" + legacy::RoundText(t * -2 * sign, 1));
+            x->Print(RulerLabel(false, t, vertical, sign));
         });
     }
 }
@@ -94,6 +85,19 @@ void DrawSnapGrid(Machine& m) {
 
 } // namespace
 
+double RulerStep(double scaleWidth) {
+    const double q = scaleWidth / 20;
+    double step = 0.2;
+    for (double t : {0.5, 1.0, 2.0, 5.0, 10.0, 20.0, 50.0, 100.0, 200.0, 500.0})
+        if (q > t) step = t;
+    return step;
+}
+
+std::string RulerLabel(bool horizontalRuler, double t, bool vertical, double xSign) {
+    if (horizontalRuler == vertical) return "X" + legacy::RoundText(t * -2 * xSign, 1);
+    return horizontalRuler ? "Z" + legacy::RoundText(t, 1) : "Z" + legacy::RoundText(-t, 1);
+}
+
 void RedrawCanvas(Machine& m) {
     Canvas& c = m.Trace;
     // 1. Plain foreground: black on white, white on black.
@@ -113,7 +117,7 @@ void RedrawCanvas(Machine& m) {
     c.Line(sl, 0, sl + sw, 0, AxisColor);
     c.Line(0, st, 0, st + sh, AxisColor);
     // 5. to 7. Ruler ticks and labels, 8. the snap grid.
-    DrawRulers(m, fore, TickStep(sw));
+    DrawRulers(m, fore, RulerStep(sw));
     DrawSnapGrid(m);
 }
 

@@ -2,14 +2,32 @@
 
 #include <QString>
 #include <QStringList>
+#include <QtGlobal>
+
+class QLocalSocket;
 
 // Zarvik's side of the shop-floor calculator: start it from the Edit menu, close it at exit. The
-// calculator owns a local server under a per-user name; a second start and Zarvik's "close" both
-// speak to it there, so neither can reach another user's calculator.
+// calculator listens on a local socket in a folder only this user can enter; a second start and
+// Zarvik's "close" both speak to it there, and each side checks that the other runs as this user,
+// so another user on the machine can neither block the calculator nor steer it.
 
-// Name of the calculator's local server for the current user. ZARVIK_CALC_INSTANCE, when set, is
-// appended, so that tests can run a calculator of their own beside the operator's.
-QString CalculatorServerName();
+// The socket path of this user's calculator: "ZarvikCalculator" in $XDG_RUNTIME_DIR when that is a
+// folder of this user closed to everybody else, otherwise in "zarvik-<uid>" under the temporary
+// folder, created with mode 0700. ZARVIK_CALC_INSTANCE, when set, is appended to the name, so that
+// tests can run a calculator of their own beside the operator's. Empty, with the reason in *error,
+// when no private folder can be had (for instance when "zarvik-<uid>" belongs to someone else).
+QString CalculatorServerPath(QString* error);
+
+// Why `path` cannot hold the calculator's socket, or empty when it can: it must be a folder
+// itself (not a link to one), owned by `owner`, with no access for group or others.
+QString PrivateFolderProblem(const QString& path, uint owner);
+
+// Whether the process at the other end of a connected local socket runs as this user.
+bool PeerIsThisUser(qintptr descriptor);
+
+// Connects to this user's calculator; false when none answers or the answer comes from a process
+// of another user.
+bool ConnectToCalculator(QLocalSocket& socket);
 
 // Messages understood by the calculator's server, one per connection.
 inline constexpr char CalculatorRaiseMessage[] = "raise";

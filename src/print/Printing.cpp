@@ -1,6 +1,10 @@
 #include "print/Printing.h"
 
 #include <QClipboard>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -8,8 +12,11 @@
 #include <QPageLayout>
 #include <QPageSetupDialog>
 #include <QPainter>
+#include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 
+#include <algorithm>
 #include <cmath>
 
 namespace print {
@@ -35,6 +42,13 @@ bool AskPrintOnBlack(QWidget* parent) {
                     QMessageBox::Yes | QMessageBox::No, parent);
     box.setObjectName(QStringLiteral("PrintBlackQuestion"));
     return box.exec() == QMessageBox::Yes;
+}
+
+// NOTE: a print that fails says why; the operator otherwise takes the silence for a printout.
+void ShowPrintFailure(QWidget* parent, const QString& reason) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Zarvik"), reason, QMessageBox::Ok, parent);
+    box.setObjectName(QStringLiteral("PrintFailed"));
+    box.exec();
 }
 
 } // namespace
@@ -68,20 +82,99 @@ double PrintRatio(double scaleWidth, double scaleHeight, const QImage& picture) 
     return picture.width() > 0 ? double(picture.height()) / picture.width() : 1.0;
 }
 
+namespace {
+
+// The result of the page-setup dialog when its "Printer..." button was pressed.
+constexpr int ChoosePrinterResult = 2;
+
+// Adds the button that leaves the page setup for the printer choice.
+void AddPrinterButton(QDialog& dialog) {
+    auto* buttons = dialog.findChild<QDialogButtonBox*>();
+    if (!buttons) return; // a dialog of the platform's own: its printer choice is its own too
+    QPushButton* choose = buttons->addButton(QStringLiteral("Printer..."), QDialogButtonBox::ActionRole);
+    choose->setObjectName(QStringLiteral("ChoosePrinter"));
+    QObject::connect(choose, &QPushButton::clicked, &dialog, [&dialog] { dialog.done(ChoosePrinterResult); });
+}
+
+QString PrinterTarget(const QPrinter& printer) {
+    if (printer.outputFormat() == QPrinter::PdfFormat)
+        return QDir::toNativeSeparators(printer.outputFileName());
+    return printer.printerName();
+}
+
+// Why the page could not be started on `printer`.
+QString BeginFailure(const QPrinter& printer) {
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        const QFileInfo file(printer.outputFileName());
+        const QFileInfo folder(file.absolutePath());
+        const QString why = !folder.isDir() ? QStringLiteral("its folder does not exist")
+                            : file.isDir()  ? QStringLiteral("a folder has that name")
+                            : file.exists() && !file.isWritable() ? QStringLiteral("the file is read-only")
+                            : !file.exists() && !folder.isWritable()
+                                ? QStringLiteral("its folder is read-only")
+                                : QStringLiteral("the file cannot be written");
+        return QStringLiteral("The page cannot be printed to the file \"%1\": %2.")
+            .arg(PrinterTarget(printer), why);
+    }
+    return QStringLiteral("The printer \"%1\" cannot be opened.").arg(PrinterTarget(printer));
+}
+
+// Whether a PDF written to a plain file ended as a PDF ends; a full disk cuts it short without
+// the painter noticing. Devices and pipes cannot be read back and count as complete.
+bool CompletePdf(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isFile()) return true;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    file.seek(std::max<qint64>(0, file.size() - 1024));
+    return file.readAll().contains("%%EOF");
+}
+
+} // namespace
+
+QString NoPrinterReason(const QPrinter& printer) {
+    const bool none = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName().isEmpty()
+                                                                    : printer.printerName().isEmpty();
+    if (!none) return {};
+    return QStringLiteral("There is no printer to print to.\nChoose a printer or a PDF file with "
+                          "File > Print setup > Printer...");
+}
+
+void ChoosePrinter(QWidget* parent, QPrinter& printer) {
+    QPrintDialog dialog(&printer, parent);
+    dialog.setObjectName(QStringLiteral("ChoosePrinterDialog"));
+    dialog.setWindowTitle(QStringLiteral("Printer"));
+    // The dialog only chooses here; the page goes out with Print.
+    if (auto* buttons = dialog.findChild<QDialogButtonBox*>())
+        if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok)) ok->setText(QStringLiteral("OK"));
+    dialog.exec();
+}
+
 int16_t PrintSetup(QWidget* parent, QPrinter& printer, int16_t printerOrientation) {
     if (printerOrientation == 0) printerOrientation = 2;
-    printer.setPageOrientation(printerOrientation == 1 ? QPageLayout::Portrait : QPageLayout::Landscape);
-    QPageSetupDialog dialog(&printer, parent);
-    dialog.setObjectName(QStringLiteral("PrintSetupDialog"));
-    dialog.exec(); // a cancel leaves the printer as preset
+    for (;;) {
+        printer.setPageOrientation(printerOrientation == 1 ? QPageLayout::Portrait : QPageLayout::Landscape);
+        QPageSetupDialog dialog(&printer, parent);
+        dialog.setObjectName(QStringLiteral("PrintSetupDialog"));
+        AddPrinterButton(dialog);
+        // A cancel leaves the printer as preset; after the printer choice the page setup shows
+        // again for the printer chosen.
+        if (dialog.exec() != ChoosePrinterResult) break;
+        ChoosePrinter(parent, printer);
+    }
     return printer.pageLayout().orientation() == QPageLayout::Portrait ? 1 : 2;
 }
 
-bool PrintPage(QPrinter& printer, const QImage& picture, const PrintRequest& request) {
+bool PrintPage(QPrinter& printer, const QImage& picture, const PrintRequest& request, QString* reason) {
+    const auto fail = [&](const QString& why) {
+        if (reason) *reason = why;
+        return false;
+    };
+    if (const QString none = NoPrinterReason(printer); !none.isEmpty()) return fail(none);
     printer.setPageOrientation(request.PrinterOrientation == 1 ? QPageLayout::Portrait
                                                                : QPageLayout::Landscape);
     QPainter painter;
-    if (!painter.begin(&printer)) return false;
+    if (!painter.begin(&printer)) return fail(BeginFailure(printer));
     const double dotsX = printer.logicalDpiX() / MmPerInch;
     const double dotsY = printer.logicalDpiY() / MmPerInch;
 
@@ -105,19 +198,34 @@ bool PrintPage(QPrinter& printer, const QImage& picture, const PrintRequest& req
     painter.setPen(border);
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(place);
-    if (!painter.end()) {
+    if (!painter.end() || printer.printerState() == QPrinter::Error) {
         printer.abort();
-        return false;
+        return fail(QStringLiteral("The print job on \"%1\" failed; the page was not printed.")
+                        .arg(PrinterTarget(printer)));
+    }
+    if (printer.outputFormat() == QPrinter::PdfFormat && !CompletePdf(printer.outputFileName())) {
+        QFile::remove(printer.outputFileName()); // a cut-off PDF only misleads
+        return fail(QStringLiteral("The file \"%1\" could not be written completely (is the disk full?); "
+                                   "the page was not printed.")
+                        .arg(PrinterTarget(printer)));
     }
     return true;
 }
 
 bool PrintView(QWidget* parent, QPrinter& printer, const ViewImages& view, const PrintRequest& request) {
+    // Without a printer there is nothing to ask about.
+    if (const QString none = NoPrinterReason(printer); !none.isEmpty()) {
+        ShowPrintFailure(parent, none);
+        return false;
+    }
     if (!request.WhiteBackground && !AskPrintOnBlack(parent)) return false;
     const QImage picture = ComposeViewPicture(view.Canvas, view.Xscale, view.Zscale, view.Positions);
     // The clipboard holds the printed view afterwards, as the operators expect.
     PutOnClipboard(picture);
-    return PrintPage(printer, picture, request);
+    QString reason;
+    if (PrintPage(printer, picture, request, &reason)) return true;
+    ShowPrintFailure(parent, reason);
+    return false;
 }
 
 QImage ScreenCopy(const ViewImages& view, const QString& fileName, int32_t toolColor) {

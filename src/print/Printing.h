@@ -68,16 +68,26 @@ PageFit FitPage(double pageWidth, double pageHeight, double textHeight, double n
 double PrintRatio(double scaleWidth, double scaleHeight, const QImage& picture);
 
 // Print setup: shows the page-setup dialog preset to `printerOrientation` (0 counts as
-// landscape) and returns the orientation it leaves, the preset one after a cancel.
+// landscape) and returns the orientation it leaves, the preset one after a cancel. Its
+// "Printer..." button opens the printer choice (ChoosePrinter), then the page setup again.
 int16_t PrintSetup(QWidget* parent, QPrinter& printer, int16_t printerOrientation);
 
+// The platform's print dialog, to choose a printer or a PDF file for the next Print; a cancel
+// keeps the printer as it was.
+void ChoosePrinter(QWidget* parent, QPrinter& printer);
+
+// Why nothing can be printed on `printer` because no printer or file is chosen; empty when one is.
+QString NoPrinterReason(const QPrinter& printer);
+
 // Prints `picture` on one page of `printer` with date, file name and border. A printer that
-// cannot start or finish the job gives false, silently.
-bool PrintPage(QPrinter& printer, const QImage& picture, const PrintRequest& request);
+// cannot start or finish the job gives false, with the reason in *reason.
+bool PrintPage(QPrinter& printer, const QImage& picture, const PrintRequest& request,
+               QString* reason = nullptr);
 
 // The Print command: on a black background asks first (No prints nothing and leaves the
 // clipboard alone); composes the view, puts it on the clipboard and prints it. True when the
-// page went to the printer.
+// page went to the printer; otherwise a message says why (no printer chosen, a printer or file
+// that cannot be opened, a job that failed), except after No.
 bool PrintView(QWidget* parent, QPrinter& printer, const ViewImages& view, const PrintRequest& request);
 
 // The Screen copy command: the composed view with border and file name onto the clipboard.

@@ -1,5 +1,8 @@
 #include "settings/IniStore.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace settings {
 
 IniStore::IniStore() : Ini(QSettings::IniFormat, QSettings::UserScope, "Zarvik", "Zarvik") {}
@@ -14,6 +17,29 @@ QString IniStore::Get(const QString& section, const QString& key, const QString&
 
 void IniStore::Put(const QString& section, const QString& key, const QString& value) {
     Ini.setValue(section + "/" + key, value);
+}
+
+bool IniStore::Sync() {
+    Ini.sync();
+    switch (Ini.status()) {
+    case QSettings::NoError:
+        return true;
+    case QSettings::AccessError:
+        return false;
+    case QSettings::FormatError: {
+        // A file with lines the reader could not parse is still rewritten, but that first error
+        // hides a failed write: ask the file itself.
+        const QFileInfo file(Ini.fileName());
+        return file.isFile() && file.isWritable();
+    }
+    }
+    return false;
+}
+
+QString WriteFailedMessage(const IniStore& store) {
+    return QStringLiteral("The settings could not be saved to \"%1\".\nThe window placement, the soft "
+                          "limits and the other choices of this session are lost.")
+        .arg(QDir::toNativeSeparators(store.FileName()));
 }
 
 } // namespace settings

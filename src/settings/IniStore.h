@@ -13,10 +13,14 @@ class IniStore : public Store {
     QString Get(const QString& section, const QString& key, const QString& fallback) override;
     void Put(const QString& section, const QString& key, const QString& value) override;
     QString FileName() const { return Ini.fileName(); }
-    void Sync() { Ini.sync(); }
+    // Writes what was put to the file; false when the file could not be written.
+    bool Sync();
 
   private:
     QSettings Ini;
 };
+
+// The message for a store whose file could not be written at exit.
+QString WriteFailedMessage(const IniStore& store);
 
 } // namespace settings

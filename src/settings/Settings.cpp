@@ -11,6 +11,7 @@ namespace {
 
 const QString kSettings = QStringLiteral("Settings");
 const QString kParameter = QStringLiteral("Parameter");
+constexpr double kMaxWindowTwips = 1e9;
 
 QString FromStd(const std::string& s) {
     return QString::fromStdString(s);
@@ -30,10 +31,22 @@ template <typename Int> bool ToWhole(const QString& text, Int& out) {
     return true;
 }
 
+// A stored value that cannot be used is replaced in the store by the default the program uses
+// instead, so the next start reads a sound file.
+void Correct(Store& store, const QString& section, const char* key, const QString& fallback) {
+    store.Put(section, key, fallback);
+}
+
+// A window value in twips. Anything beyond a billion twips is no placement at all; the fit onto
+// the desktop comes later.
 void ReadFloat(Store& store, const char* key, float& out) {
+    const QString fallback = FromStd(legacy::Str7(out));
+    const QString text = store.Get(kSettings, key, fallback);
     double d = 0;
-    if (ParseNumber(store.Get(kSettings, key, ""), d) && std::fabs(d) <= std::numeric_limits<float>::max())
+    if (ParseNumber(text, d) && std::fabs(d) <= kMaxWindowTwips)
         out = static_cast<float>(d);
+    else
+        Correct(store, kSettings, key, fallback);
 }
 
 Switch ReadSwitch(Store& store, const char* key) {
@@ -43,8 +56,33 @@ Switch ReadSwitch(Store& store, const char* key) {
     if (ParseBoolean(text, on)) {
         s.On = s.ReadOn = on;
         s.ReadText = text;
+    } else {
+        Correct(store, kParameter, key, "False");
     }
     return s;
+}
+
+// A soft limit: the leading number, its default when that is not a finite value of the
+// precision the limit is held in.
+double ReadLimit(Store& store, const char* key, double fallback, double largest) {
+    const QString fallbackText = FromStd(legacy::Str15(fallback));
+    const double d = LeadingValue(store.Get(kParameter, key, fallbackText));
+    if (std::isfinite(d) && std::fabs(d) <= largest) return d;
+    Correct(store, kParameter, key, fallbackText);
+    return fallback;
+}
+
+// A whole number of the "Settings" section that must lie within [lowest, highest].
+template <typename Int>
+void ReadWholeInRange(Store& store, const char* key, Int& out, Int fallback, Int lowest, Int highest) {
+    const QString fallbackText = QString::number(fallback);
+    Int v = fallback;
+    if (ToWhole(store.Get(kSettings, key, fallbackText), v) && v >= lowest && v <= highest) {
+        out = v;
+        return;
+    }
+    out = fallback;
+    Correct(store, kSettings, key, fallbackText);
 }
 
 } // namespace
@@ -86,23 +124,31 @@ void ReadWindow(Store& store, Values& v) {
 }
 
 void ReadParameters(Store& store, Values& v, const QString& programFolder) {
-    v.PVLX = LeadingValue(store.Get(kParameter, "PVLX", "500"));
-    v.PVLZ = LeadingValue(store.Get(kParameter, "PVLZ", "200"));
-    v.NVLX = LeadingValue(store.Get(kParameter, "NVLX", "-200"));
-    v.NVLZ = static_cast<float>(LeadingValue(store.Get(kParameter, "NVLZ", "-200")));
+    constexpr double anyDouble = std::numeric_limits<double>::max();
+    v.PVLX = ReadLimit(store, "PVLX", 500, anyDouble);
+    v.PVLZ = ReadLimit(store, "PVLZ", 200, anyDouble);
+    v.NVLX = ReadLimit(store, "NVLX", -200, anyDouble);
+    v.NVLZ = static_cast<float>(ReadLimit(store, "NVLZ", -200, std::numeric_limits<float>::max()));
     const double unit = legacy::CInt(LeadingValue(store.Get(kParameter, "Unit", "1")));
-    if (unit >= std::numeric_limits<int16_t>::min() && unit <= std::numeric_limits<int16_t>::max())
+    if (unit >= 1 && unit <= 4) {
         v.Unit = static_cast<int16_t>(unit);
+    } else {
+        v.Unit = 1;
+        Correct(store, kParameter, "Unit", "1");
+    }
     v.PointCheck = ReadSwitch(store, "PointCheck");
     v.Vertical = ReadSwitch(store, "Vertical");
     v.Xmirror = ReadSwitch(store, "Xmirror");
     bool g2 = false;
-    if (ParseBoolean(store.Get(kParameter, "G2mirror", "False"), g2)) v.G2mirror = g2;
+    if (ParseBoolean(store.Get(kParameter, "G2mirror", "False"), g2))
+        v.G2mirror = g2;
+    else
+        Correct(store, kParameter, "G2mirror", "False");
 
     v.OpenPathName = store.Get(kSettings, "OpenPathName", programFolder);
-    ToWhole(store.Get(kSettings, "PrinterOrientation", "2"), v.PrinterOrientation);
+    ReadWholeInRange<int16_t>(store, "PrinterOrientation", v.PrinterOrientation, 2, 1, 2);
     v.ProgramFontName = store.Get(kSettings, "ProgramFontName", "");
-    ToWhole(store.Get(kSettings, "ProgramFontSize", "10"), v.ProgramFontSize);
+    ReadWholeInRange<int32_t>(store, "ProgramFontSize", v.ProgramFontSize, 10, kMinFontSize, kMaxFontSize);
 }
 
 void ReadRecentFiles(Store& store, Values& v) {

@@ -52,7 +52,14 @@ struct Values {
 // A recent-file caption that holds a path rather than its design text.
 bool RecentInUse(const QString& caption);
 
-// The reading steps of start-up, each in the store's order. A malformed value leaves its default.
+// The font sizes of the program pane that a stored "ProgramFontSize" may hold, in points.
+inline constexpr int32_t kMinFontSize = 6;
+inline constexpr int32_t kMaxFontSize = 72;
+
+// The reading steps of start-up, each in the store's order. A value that is malformed or out of
+// range (orientation 1 or 2, unit 1 to 4, font size 6 to 72, finite soft limits, window values
+// within a billion twips) leaves its default, and the default is put back into the store at once.
+// The window's fit onto the desktop is PlaceWindow's (WindowPlacement.h).
 void ReadWindow(Store& store, Values& v);
 void ReadParameters(Store& store, Values& v, const QString& programFolder);
 void ReadRecentFiles(Store& store, Values& v);

@@ -155,12 +155,25 @@ TEST(ProgramFiles, FailedSaveReportsAndLeavesTheOldFile) {
     EXPECT_EQ(ReadBytes(notAFolder), "x");
 }
 
-TEST(ProgramFiles, TextTypedIntoALatin1FileIsSavedAsUtf8) {
-    files::Encoding enc = files::Encoding::Latin1;
-    EXPECT_EQ(files::Encode(QString::fromUtf8("(\xc3\xa9)"), enc), QByteArray("(\xe9)"));
-    EXPECT_EQ(enc, files::Encoding::Latin1);
-    EXPECT_EQ(files::Encode(QString::fromUtf8("(工具)"), enc), QString::fromUtf8("(工具)").toUtf8());
-    EXPECT_EQ(enc, files::Encoding::Utf8);
+TEST(ProgramFiles, EncodingNeverChangesBehindTheOperatorsBack) {
+    const QString euro = QString::fromUtf16(u"(\u00e9)\r\n(\u20ac)");
+    QByteArray out;
+    EXPECT_TRUE(files::Encode(QString::fromUtf8("(\xc3\xa9)"), files::Encoding::Latin1, out));
+    EXPECT_EQ(out, QByteArray("(\xe9)"));
+    // "€" fits neither Latin-1 nor Shift_JIS: refused, and found at its place.
+    EXPECT_FALSE(files::Encode(euro, files::Encoding::Latin1, out));
+    EXPECT_EQ(files::FirstUnencodable(euro, files::Encoding::Latin1), 6);
+    EXPECT_EQ(files::FirstUnencodable(QString::fromUtf8("(\xe5\x9b\x9e)\r\n\xe2\x82\xac"),
+                                      files::Encoding::ShiftJis),
+              5);
+    EXPECT_EQ(files::FirstUnencodable(QString::fromUtf8("(\xe5\x9b\x9e)"), files::Encoding::ShiftJis), -1);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("O1.MIN");
+    WriteBytes(path, "(\xe9)\r\n");
+    QString error;
+    EXPECT_FALSE(files::WriteProgramFile(path, euro, files::Encoding::Latin1, error));
+    EXPECT_TRUE(error.contains("Latin-1")) << error.toStdString();
+    EXPECT_EQ(ReadBytes(path), "(\xe9)\r\n");
 }
 
 TEST(RecentFiles, SameFileRepeatsAndTheSixthPushesTheFirstOut) {

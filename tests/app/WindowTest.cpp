@@ -201,20 +201,23 @@ TEST_F(WindowTest, AnsweringYesSavesInPlaceBeforeClosing) {
     EXPECT_EQ(f.readAll(), "G00 X1.\r\nM30");
 }
 
-TEST_F(WindowTest, ExitNeverAsksAndWritesTheSettings) {
+TEST_F(WindowTest, ExitAsksAboutChangedTextAndWritesTheSettings) {
     Pane()->insertPlainText("G00 X1.");
     ASSERT_TRUE(W->Document().Modified());
-    bool asked = false;
-    OnModal([&](QWidget* m) {
-        asked = true;
-        m->close();
-    });
+    // Cancel keeps the window and the text.
+    QString text;
+    AnswerMessage(QMessageBox::Cancel, &text);
+    Act("mnuExit")->trigger();
+    QTest::qWait(20);
+    EXPECT_EQ(text, "[Untitled] is changed.\r\n Save ?");
+    EXPECT_TRUE(W->isVisible());
+    EXPECT_EQ(W->Document().Text().SnapshotString(), "G00 X1.");
     S().PVLX = 345.5;
     S().Vertical = true;
     W->Document().AddRecentFile("/nc/O1.MIN");
-    W->WindowFrame().mnuExit_Click();
+    AnswerMessage(QMessageBox::No);
+    Act("mnuExit")->trigger();
     QTest::qWait(50);
-    EXPECT_FALSE(asked);
     EXPECT_FALSE(W->isVisible());
     W.reset();
 

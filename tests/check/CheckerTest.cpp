@@ -133,7 +133,7 @@ TEST(Checker, JsonReportFollowsTheContract) {
     EXPECT_EQ(ReportJson(r),
               "{\"file\": \"a \\\"b\\\".min\", \"dialect\": \"KVZ\", \"unit\": 1, \"blocks\": 3, "
               "\"end\": \"EOF\", \"cutting_time_s\": 1.5, \"final\": {\"x\": 500, \"z\": -0.25}, "
-              "\"alarms\": [{\"line\": 2, \"message\": \"X100 no point\"}], "
+              "\"alarms\": [{\"line\": 2, \"message\": \"X100 no point\"}], \"advice\": [], "
               "\"tools\": [{\"tool\": 1, \"cutting_time_s\": 1.5}]}");
 }
 
@@ -229,7 +229,7 @@ TEST(CheckerCli, PicturesComeFromTheOneRunOfTheReportAndTrace) {
     EXPECT_EQ(slurp(t2), slurp(t0));
     const std::string picture = slurp(svgAlone);
     EXPECT_NE(picture.find("<svg"), std::string::npos);
-    EXPECT_NE(picture.find("<line"), std::string::npos);
+    EXPECT_NE(picture.find("<path"), std::string::npos);
     EXPECT_EQ(slurp(svg), picture);
     EXPECT_EQ(slurp(png), picture);
     // Without a PNG format the option is refused before anything is run or written.

@@ -10,13 +10,18 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+
+#include <csignal>
+#include <sys/resource.h>
 
 using print::PageFit;
 using print::ViewImages;
@@ -247,4 +252,117 @@ TEST(PrintSetup, CancelKeepsThePresetOrientation) {
         EXPECT_TRUE(shown);
         EXPECT_EQ(result, preset == 0 ? 2 : preset);
     }
+}
+
+namespace {
+
+// Prints a view on `printer` and closes the first dialog that shows; the text of the print's
+// failure message when that was it, else empty.
+QString PrintAndReadMessage(QPrinter& printer, bool white, bool* printed = nullptr) {
+    print::PrintRequest request;
+    request.WhiteBackground = white;
+    QString message;
+    const ModalDriver driver({[&](QWidget* modal) {
+        if (modal->objectName() == QStringLiteral("PrintFailed"))
+            message = qobject_cast<QMessageBox*>(modal)->text();
+        modal->close();
+    }});
+    const bool ok = print::PrintView(nullptr, printer, DrawnView(200, 120), request);
+    if (printed) *printed = ok;
+    return message;
+}
+
+} // namespace
+
+TEST(PrintFailure, NoPrinterSaysSoBeforeAskingAnything) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat); // what Qt gives when no printer is installed
+    printer.setOutputFileName(QString());
+    QApplication::clipboard()->setText(QStringLiteral("kept"));
+    bool printed = true;
+    // On a black view: the missing printer is named before the question about the background.
+    const QString message = PrintAndReadMessage(printer, false, &printed);
+    EXPECT_FALSE(printed);
+    EXPECT_TRUE(message.startsWith(QStringLiteral("There is no printer to print to.")))
+        << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("Print setup")));
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("kept"));
+}
+
+TEST(PrintFailure, AFileThatCannotBeOpenedIsNamedWithTheReason) {
+    QTemporaryDir temp;
+    ASSERT_TRUE(QDir(temp.path()).mkdir(QStringLiteral("taken.pdf")));
+    const struct {
+        QString File, Why;
+    } cases[] = {
+        {temp.path() + QStringLiteral("/missing/view.pdf"), QStringLiteral("its folder does not exist")},
+        {temp.path() + QStringLiteral("/taken.pdf"), QStringLiteral("a folder has that name")},
+    };
+    for (const auto& c : cases) {
+        QPrinter printer(QPrinter::HighResolution);
+        ToPdf(printer, c.File);
+        bool printed = true;
+        const QString message = PrintAndReadMessage(printer, true, &printed);
+        EXPECT_FALSE(printed);
+        EXPECT_EQ(message, QStringLiteral("The page cannot be printed to the file \"%1\": %2.")
+                               .arg(QDir::toNativeSeparators(c.File), c.Why));
+    }
+}
+
+TEST(PrintFailure, AFileCutShortByAFullDiskIsReportedAndRemoved) {
+    QTemporaryDir temp;
+    const QString path = temp.path() + QStringLiteral("/full.pdf");
+    QPrinter printer(QPrinter::HighResolution);
+    ToPdf(printer, path);
+    // A disk that holds no more than 4 KB for this process.
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    QString reason;
+    const bool printed =
+        print::PrintPage(printer, DrawnView(480, 300).Canvas, print::PrintRequest(), &reason);
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldSignal);
+    EXPECT_FALSE(printed);
+    EXPECT_TRUE(reason.contains(QStringLiteral("could not be written completely"))) << reason.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+TEST(PrintSetup, PrinterButtonChoosesAPdfFileThenShowsThePageSetupAgain) {
+    QTemporaryDir temp;
+    const QString chosen = temp.path() + QStringLiteral("/chosen.pdf");
+    QPrinter printer(QPrinter::HighResolution);
+    ToPdf(printer, chosen); // the print dialog offers this file
+    QStringList seen;
+    const ModalDriver script({
+        [&](QWidget* setup) {
+            seen << setup->objectName();
+            auto* choose = setup->findChild<QPushButton*>(QStringLiteral("ChoosePrinter"));
+            ASSERT_NE(choose, nullptr);
+            EXPECT_EQ(choose->text(), QStringLiteral("Printer..."));
+            choose->click();
+        },
+        [&](QWidget* choice) {
+            seen << choice->objectName();
+            ASSERT_NE(qobject_cast<QPrintDialog*>(choice), nullptr);
+            qobject_cast<QDialog*>(choice)->accept();
+        },
+        [&](QWidget* setup) {
+            seen << setup->objectName();
+            qobject_cast<QDialog*>(setup)->reject();
+        },
+    });
+    EXPECT_EQ(print::PrintSetup(nullptr, printer, 1), 1);
+    EXPECT_EQ(seen, QStringList({QStringLiteral("PrintSetupDialog"), QStringLiteral("ChoosePrinterDialog"),
+                                 QStringLiteral("PrintSetupDialog")}));
+    EXPECT_EQ(printer.outputFormat(), QPrinter::PdfFormat);
+    EXPECT_EQ(printer.outputFileName(), chosen);
+    // The page now goes to the file chosen.
+    print::PrintRequest request;
+    request.PrinterOrientation = 1;
+    EXPECT_TRUE(print::PrintView(nullptr, printer, DrawnView(200, 120), request));
+    EXPECT_GT(QFileInfo(chosen).size(), 1000);
 }

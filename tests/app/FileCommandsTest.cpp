@@ -1,0 +1,198 @@
+// The file commands in the window: the questions they ask before anything is lost or changed
+// (changed text, another encoding), the note about line ends the control cannot read, and
+// Save as with a folder typed into the name box.
+
+#include "WindowFixture.h"
+
+#include <QClipboard>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+
+using app::MainWindow;
+
+namespace {
+
+QByteArray ReadBytes(const QString& path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+QMessageBox* LineEndNotice(MainWindow& w) {
+    QMessageBox* box = w.findChild<QMessageBox*>("LineEndNotice");
+    return box && box->isVisible() ? box : nullptr;
+}
+
+} // namespace
+
+class FileCommands : public WindowTest {
+  protected:
+    // Answers the next message box by the text of one of its buttons.
+    void ClickButton(const QString& caption, QString* text = nullptr) {
+        OnModal([=](QWidget* m) {
+            auto* box = qobject_cast<QMessageBox*>(m);
+            if (text && box) *text = box->text();
+            for (QAbstractButton* b : box ? box->buttons() : QList<QAbstractButton*>())
+                if (b->text() == caption) {
+                    b->click();
+                    return;
+                }
+            m->close();
+        });
+    }
+
+    // Picks `path` in the next file dialog; typed into its name box when `typed`.
+    void ChooseInDialog(const QString& path, bool typed = false) {
+        OnModal([=](QWidget* m) {
+            auto* d = qobject_cast<QFileDialog*>(m);
+            if (!d) {
+                m->close();
+                return;
+            }
+            if (typed) {
+                auto* name = d->findChild<QLineEdit*>("fileNameEdit");
+                if (name) name->setText(path);
+                QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection);
+            } else {
+                d->selectFile(path);
+                static_cast<QDialog*>(d)->accept();
+            }
+        });
+    }
+};
+
+TEST_F(FileCommands, TextTheEncodingCannotHoldIsSavedInAnotherOnlyWhenTheOperatorSaysSo) {
+    const QByteArray sjis = "(\x89\xf1\x93\x5d)\r\nG00 X1.\r\n"; // a Shift_JIS comment
+    Open(sjis);
+    const QString path = Dir.filePath("PROG.MIN");
+    Pane()->moveCursor(QTextCursor::End);
+    Pane()->insertPlainText(QString::fromUtf16(u"(\u20ac)"));
+    // Cancel: nothing written, the text stays changed.
+    QString text;
+    ClickButton("Cancel", &text);
+    EXPECT_FALSE(W->Document().mnuFileSave_Click());
+    EXPECT_TRUE(text.contains("Shift_JIS")) << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromUtf16(u"\"\u20ac\" (line 3)"))) << text.toStdString();
+    EXPECT_EQ(ReadBytes(path), sjis);
+    EXPECT_TRUE(W->Document().Modified());
+    // Save as UTF-8: the whole program in UTF-8, and the next save asks no more.
+    ClickButton("Save as UTF-8");
+    EXPECT_TRUE(W->Document().mnuFileSave_Click());
+    EXPECT_EQ(ReadBytes(path), QString::fromUtf16(u"(\u56de\u8ee2)\r\nG00 X1.\r\n(\u20ac)").toUtf8());
+    EXPECT_EQ(W->Document().FileEncoding(), files::Encoding::Utf8);
+    Pane()->insertPlainText("M30");
+    bool asked = false;
+    QTimer probe; // ends with the test, unlike a poller waiting for a dialog that should not come
+    probe.setSingleShot(true);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (QWidget* m = QApplication::activeModalWidget()) {
+            asked = true;
+            m->close();
+        }
+    });
+    probe.start(0);
+    EXPECT_TRUE(W->Document().mnuFileSave_Click());
+    QTest::qWait(20);
+    EXPECT_FALSE(asked);
+}
+
+TEST_F(FileCommands, OpenAndRecentFilesAskAboutChangedTextFirst) {
+    const QString first = WriteFile("O1.MIN", "O0001\r\n"), second = WriteFile("O2.MIN", "O0002\r\n");
+    W->Document().LoadProgramFile(first);
+    W->Document().LoadProgramFile(second); // recent: O2, O1
+    Pane()->moveCursor(QTextCursor::End);
+    Pane()->insertPlainText("M30");
+    // Recent entry, Cancel: the text and its file stay.
+    QString text;
+    AnswerMessage(QMessageBox::Cancel, &text);
+    Act("mnuFileRecentFile2")->trigger();
+    EXPECT_EQ(text, "[" + second + "] is changed.\r\n Save ?");
+    EXPECT_EQ(W->Document().FileName(), second);
+    EXPECT_EQ(W->Document().Text().SnapshotString(), "O0002\r\nM30");
+    // Open, Yes: once the file is chosen, the text is saved first, then the file opened.
+    OnModal([&](QWidget* m) {
+        auto* d = qobject_cast<QFileDialog*>(m);
+        if (!d) {
+            m->close();
+            return;
+        }
+        d->selectFile(first);
+        AnswerMessage(QMessageBox::Yes, &text);
+        static_cast<QDialog*>(d)->accept();
+    });
+    text.clear();
+    Act("mnuOpen")->trigger();
+    EXPECT_EQ(text, "[" + second + "] is changed.\r\n Save ?");
+    QTest::qWait(20);
+    EXPECT_EQ(ReadBytes(second), "O0002\r\nM30");
+    EXPECT_EQ(W->Document().FileName(), first);
+    // Recent entry, No: the changes are dropped, the file is not written.
+    Pane()->insertPlainText("X");
+    AnswerMessage(QMessageBox::No);
+    Act("mnuFileRecentFile2")->trigger();
+    EXPECT_EQ(W->Document().FileName(), second);
+    EXPECT_EQ(ReadBytes(first), "O0001\r\n");
+}
+
+TEST_F(FileCommands, LineEndsTheControlCannotReadAreNotedAndConvertedOnRequest) {
+    Open("O0001\nG00 X10.\nM30\n");
+    QMessageBox* notice = LineEndNotice(*W);
+    ASSERT_TRUE(notice);
+    EXPECT_FALSE(notice->isModal());
+    EXPECT_TRUE(notice->text().contains("no CR LF line ends: the control reads no block"));
+    EXPECT_FALSE(W->Document().Modified());
+    EXPECT_EQ(S().BlockCount, 0);
+    QPushButton* convert = nullptr;
+    for (QAbstractButton* b : notice->buttons())
+        if (b->text() == "Convert to CR LF") convert = qobject_cast<QPushButton*>(b);
+    ASSERT_TRUE(convert);
+    convert->click();
+    QTest::qWait(10);
+    EXPECT_EQ(W->Document().Text().SnapshotString(), "O0001\r\nG00 X10.\r\nM30\r\n");
+    EXPECT_TRUE(W->Document().Modified());
+    EXPECT_EQ(ReadBytes(Dir.filePath("PROG.MIN")), "O0001\nG00 X10.\nM30\n"); // only Save writes
+    EXPECT_GE(S().BlockCount, 3); // now the control reads its blocks
+
+    Open("O0001\r\nM30\r\n"); // a program the control reads: no note
+    QTest::qWait(10);
+    EXPECT_FALSE(LineEndNotice(*W));
+    Open(QByteArray("\xff\xfeO\0\r\0\n\0", 8)); // UTF-16: said so, nothing to convert
+    notice = LineEndNotice(*W);
+    ASSERT_TRUE(notice);
+    EXPECT_TRUE(notice->text().contains("UTF-16"));
+}
+
+TEST_F(FileCommands, SaveAsWithFoldersTypedUpperCasesOnlyTheNameAndStartsThereNextTime) {
+    QDir(Dir.path()).mkpath("work/out");
+    W->WindowFrame().Settings().OpenPathName = Dir.path();
+    Pane()->insertPlainText("O0001\r\n");
+    const QString typed = Dir.filePath("work/out/q.min");
+    ChooseInDialog(typed, true);
+    Act("mnuFileSaveAs")->trigger();
+    QTest::qWait(20);
+    const QString saved = Dir.filePath("work/out/Q.MIN");
+    EXPECT_EQ(W->Document().FileName(), saved);
+    EXPECT_EQ(ReadBytes(saved), "O0001\r\n");
+    EXPECT_EQ(W->WindowFrame().Settings().OpenPathName, Dir.filePath("work/out"));
+}
+
+TEST_F(FileCommands, SeparatorsInAProgramStayExactThroughCopyPasteAndSave) {
+    const QByteArray bytes = QString::fromUtf16(u"G00\u2029X1.\r\nM30\u2028\r\n").toUtf8();
+    Open(bytes);
+    EXPECT_EQ(Pane()->document()->blockCount(), 3); // two line breaks, no more
+    // Copy the first line (with its separator) and paste it at the end.
+    QTextCursor c(Pane()->document());
+    c.setPosition(0);
+    c.setPosition(7, QTextCursor::KeepAnchor);
+    Pane()->setTextCursor(c);
+    Act("mnuEditCopy")->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), QString::fromUtf16(u"G00\u2029X1."));
+    Pane()->moveCursor(QTextCursor::End);
+    Act("mnuEditPaste")->trigger();
+    EXPECT_EQ(W->Document().Text().SnapshotString(),
+              QString::fromUtf16(u"G00\u2029X1.\r\nM30\u2028\r\nG00\u2029X1."));
+    ASSERT_TRUE(W->Document().mnuFileSave_Click());
+    EXPECT_EQ(ReadBytes(Dir.filePath("PROG.MIN")),
+              bytes + QString::fromUtf16(u"G00\u2029X1.").toUtf8()); // the old lines byte for byte
+}

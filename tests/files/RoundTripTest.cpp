@@ -1,0 +1,168 @@
+// Awkward files through open and save: every line-ending mix, NUL, byte order marks, Shift_JIS,
+// Latin-1 high bytes, the characters the pane's document takes for structure, a last line without
+// a line break. Bytes in = bytes out, one pane line per line break, and the core reads the same
+// blocks from the window's text as from the checker's.
+
+#include "check/Decode.h"
+#include "editor/PlainTextPane.h"
+#include "files/FileIo.h"
+#include "files/ProgramText.h"
+#include "interp/Interpreter.h"
+#include "support/FakeHost.h"
+
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray ReadBytes(const QString& path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+void WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
+}
+
+QByteArray Utf8(const char16_t* text) {
+    return QString::fromUtf16(text).toUtf8();
+}
+
+// The blocks the control reads from `text`, in order.
+std::vector<std::u16string> Blocks(const std::u16string& text) {
+    testing_support::TestMachine t;
+    t.Ui.Text = text;
+    t.M.S.NextBlockPos = 1;
+    std::vector<std::u16string> out;
+    while (out.size() < 10000 && interp::ReadNextBlock(t.M, false))
+        out.push_back(t.M.S.BlockText);
+    return out;
+}
+
+// Line breaks as the pane counts them: CR LF, a lone LF, a lone CR.
+int LineBreaks(const QString& text) {
+    int n = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (text[i] == u'\n' || (text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n'))) ++n;
+    return n;
+}
+
+struct Awkward {
+    const char* Name;
+    QByteArray Bytes;
+};
+
+std::vector<Awkward> Corpus() {
+    QByteArray every;
+    for (int i = 0; i < 256; ++i)
+        every += char(i);
+    return {
+        {"CR LF", "O0001\r\nG00 X10. Z5.\r\nM30\r\n"},
+        {"LF only", "O0001\nG00 X10.\nM30\n"},
+        {"CR only", "O0001\rG00 X10.\rM30\r"},
+        {"CR LF, LF and CR mixed", "O0001\r\nG00 X1.\nG01 Z-2.\rG01 X3.\r\n\r\n\n\r\rM30\r\n"},
+        {"no line break at the end", "G00 X1.\r\nG01 Z-2."},
+        {"empty", ""},
+        {"NUL bytes", QByteArray("G00\0X1.\r\n\0\r\nM30", 16)},
+        {"UTF-8 byte order mark", "\xef\xbb\xbfO0001\r\nM30\r\n"},
+        {"UTF-16 with its mark", QByteArray("\xff\xfeG\0\r\0\n\0M\0", 10)},
+        {"Shift_JIS comment", "(\x89\xf1\x93\x5d \x83\x65\x83\x58\x83\x67)\r\nG00 X0.\r\n"},
+        // Trail bytes that are letters or '\' belong to their character, not to the block.
+        {"Shift_JIS trail bytes that look like words",
+         "(\x83X\x83Z\x95\\)\r\nG01 X\x82\x60\x83N1.\r\nM30\x1a\r\n"},
+        {"Shift_JIS katakana, circled digits, IBM kanji, user-defined",
+         "(\xb6\xc3\xb8\xde \x87\x40\xfa\x5c\xf0\x40)\r\nG00 X1.\r\n"},
+        // A second pair for a character the code page writes otherwise cannot save back: Latin-1.
+        {"Shift_JIS with a pair written otherwise", "(\x82\xa0\x87\x90)\r\nG00 X1.\r\n"},
+        {"Shift_JIS cut short", "(\x82\xa0)\r\nG00 X1.\x82"},
+        {"Latin-1 high bytes", "(\xe9\xe8\xa0\xb6)\r\nG00 X1.\n" + every},
+        {"separators and frame marks",
+         Utf8(u"(\u2029)\r\nG00\u2028X1.\nG01\uFDD0Z2.\r(\uFDD1)\r\n\u2029\u2029\r\nM30\u2028")},
+        {"their glyphs as plain characters",
+         Utf8(u"(\u00b6\u21b5\uFFFD)\r\n\u00b6\u2029\u21b5\u2028\uFFFD\uFDD0\r\n")},
+    };
+}
+
+} // namespace
+
+TEST(RoundTrip, AwkwardFilesSaveBackByteForByteAndReadAsTheCheckerReadsThem) {
+    QTemporaryDir dir;
+    for (const Awkward& c : Corpus()) {
+        SCOPED_TRACE(c.Name);
+        const QString in = dir.filePath("IN.MIN"), out = dir.filePath("OUT.MIN");
+        WriteBytes(in, c.Bytes);
+        const files::ReadResult r = files::ReadProgramFile(in);
+        ASSERT_TRUE(r.Ok);
+        QPlainTextEdit pane;
+        files::ProgramText text(pane.document());
+        text.Load(r.File.Text);
+        const QString exact = text.SnapshotString();
+        EXPECT_EQ(exact, r.File.Text);
+        // One pane line per line break of the file, whatever characters the lines hold.
+        EXPECT_EQ(pane.document()->blockCount(), LineBreaks(exact) + 1);
+        QString error;
+        ASSERT_TRUE(files::WriteProgramFile(out, exact, r.File.Enc, error)) << error.toStdString();
+        EXPECT_EQ(ReadBytes(out), c.Bytes);
+
+        // The checker reads the same encoding, the same characters, the same blocks.
+        check::Encoding used{};
+        const std::u16string checker = check::DecodeProgram(c.Bytes.toStdString(), &used);
+        EXPECT_EQ(used, r.File.Enc);
+        EXPECT_EQ(checker, text.Snapshot());
+        EXPECT_EQ(Blocks(text.Snapshot()), Blocks(checker));
+    }
+}
+
+TEST(RoundTrip, PaneShowsGlyphsThatEditsKeepApart) {
+    QPlainTextEdit pane;
+    files::ProgramText text(pane.document());
+    editor::KeepTypingPlain(&pane);
+    const QString exact = QString::fromUtf16(u"G00\u2029X1.\r\nM30\uFDD0\r\n");
+    text.Load(exact);
+    // Shown as marked glyphs in place, position for position; the search sees the file's characters.
+    EXPECT_EQ(pane.document()->toRawText(), QString::fromUtf16(u"G00\u00b6X1.\u2029M30\uFFFD\u2029"));
+    EXPECT_EQ(editor::PaneText(*pane.document()), QString::fromUtf16(u"G00\u2029X1.\nM30\uFDD0\n"));
+    EXPECT_EQ(text.ToPanePosition(9), 8);             // the line after the glyph starts where it should
+    EXPECT_FALSE(pane.document()->isUndoAvailable()); // marking the glyphs is no edit
+
+    // Typing right behind a glyph gives plain text, even the glyph's own character.
+    pane.setFocus();
+    QTextCursor c = pane.textCursor();
+    c.setPosition(4);
+    pane.setTextCursor(c);
+    QTest::keyClicks(&pane, QString::fromUtf16(u"\u00b6A"));
+    EXPECT_EQ(text.SnapshotString(), QString::fromUtf16(u"G00\u2029\u00b6AX1.\r\nM30\uFDD0\r\n"));
+    // Deleting a glyph and undoing it brings back the file's character.
+    c.setPosition(3);
+    c.setPosition(4, QTextCursor::KeepAnchor);
+    pane.setTextCursor(c);
+    QTest::keyClick(&pane, Qt::Key_Delete);
+    EXPECT_EQ(text.SnapshotString(), QString::fromUtf16(u"G00\u00b6AX1.\r\nM30\uFDD0\r\n"));
+    pane.undo();
+    EXPECT_EQ(text.SnapshotString(), QString::fromUtf16(u"G00\u2029\u00b6AX1.\r\nM30\uFDD0\r\n"));
+}
+
+TEST(RoundTrip, LineEndsTheControlCannotReadAreRecognisedAndConverted) {
+    EXPECT_TRUE(files::ReadsNoBlock("G00\nM30\n"));
+    EXPECT_TRUE(files::ReadsNoBlock("G00\rM30"));
+    EXPECT_FALSE(files::ReadsNoBlock("G00\r\nM30\n")); // one CR LF: some blocks run
+    EXPECT_FALSE(files::ReadsNoBlock("G00 X1."));      // one line without a break is no such text
+    EXPECT_TRUE(files::LooksLikeUtf16(QString::fromLatin1(QByteArray("G\0\r\0\n\0M\0", 8))));
+    EXPECT_TRUE(files::LooksLikeUtf16(QString::fromLatin1("\xff\xfeG")));
+    EXPECT_FALSE(files::LooksLikeUtf16(QString::fromLatin1(QByteArray("G00\0X1.\r\n", 9))));
+
+    QPlainTextEdit pane;
+    files::ProgramText text(pane.document());
+    text.Load("G00\nG01\rM30");
+    text.ConvertLineEndsToCrLf();
+    EXPECT_EQ(text.SnapshotString(), "G00\r\nG01\r\nM30");
+    EXPECT_TRUE(pane.document()->isModified());
+}
