@@ -239,20 +239,27 @@ TEST(Print, BlackBackgroundAsksAndNoPrintsNothing) {
     }
 }
 
-TEST(PrintSetup, CancelKeepsThePresetOrientation) {
-    for (const int16_t preset : {int16_t(0), int16_t(1), int16_t(2)}) {
-        QPrinter printer;
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        bool shown = false;
-        const ModalDriver driver({[&](QWidget* modal) {
-            shown = true;
-            modal->close();
-        }});
-        const int16_t result = print::PrintSetup(nullptr, printer, preset);
-        EXPECT_TRUE(shown);
-        EXPECT_EQ(result, preset == 0 ? 2 : preset);
-    }
+// Preset orientation of the settings (0 = never set) and the one a cancelled setup leaves.
+class PrintSetupCancel : public ::testing::TestWithParam<std::pair<int16_t, int16_t>> {};
+
+TEST_P(PrintSetupCancel, KeepsThePresetOrientation) {
+    const auto [preset, expected] = GetParam();
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    bool shown = false;
+    const ModalDriver driver({[&](QWidget* modal) {
+        shown = true;
+        modal->close();
+    }});
+    const int16_t result = print::PrintSetup(nullptr, printer, preset);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(result, expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(Presets, PrintSetupCancel,
+                         ::testing::Values(std::pair<int16_t, int16_t>{0, 2},
+                                           std::pair<int16_t, int16_t>{1, 1},
+                                           std::pair<int16_t, int16_t>{2, 2}));
 
 namespace {
 
