@@ -4,7 +4,7 @@
 // (the G words excepted).
 
 #include "advice/Advice.h"
-#include "interp/Legacy.h"
+#include "base/Legacy.h"
 
 #include <array>
 #include <cmath>

@@ -2,7 +2,7 @@
 // text, and block by block while a run goes.
 
 #include "advice/Rules.h"
-#include "interp/MachineState.h"
+#include "base/MachineState.h"
 
 #include <algorithm>
 

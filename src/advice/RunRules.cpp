@@ -2,8 +2,8 @@
 // reads the machine state only.
 
 #include "advice/Rules.h"
-#include "interp/Legacy.h"
-#include "interp/MachineState.h"
+#include "base/Legacy.h"
+#include "base/MachineState.h"
 
 #include <cmath>
 

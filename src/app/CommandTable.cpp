@@ -5,9 +5,9 @@
 #include "app/ProgramDocument.h"
 #include "app/RunPanel.h"
 #include "app/TraceView.h"
-#include "interp/MachineState.h"
+#include "base/MachineState.h"
 #include "interp/RunControl.h"
-#include "motion/DisplayOptions.h"
+#include "nav/DisplayOptions.h"
 
 namespace app {
 

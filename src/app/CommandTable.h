@@ -4,7 +4,7 @@
 // toolbars, the function-key bar, the check marks and the sunken panels are all built from it.
 
 #include "app/Icons.h"
-#include "interp/Host.h"
+#include "base/Host.h"
 
 #include <optional>
 #include <span>

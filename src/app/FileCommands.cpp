@@ -8,10 +8,10 @@
 #include "app/RunPanel.h"
 #include "app/TraceView.h"
 #include "app/Widgets.h"
+#include "base/Machine.h"
 #include "files/FileIo.h"
 #include "files/ProgramText.h"
 #include "interp/Interpreter.h"
-#include "interp/Machine.h"
 
 #include <QAction>
 #include <QApplication>

@@ -9,7 +9,7 @@
 #include "app/ProgramDocument.h"
 #include "app/RunPanel.h"
 #include "app/TraceView.h"
-#include "motion/DisplayOptions.h"
+#include "nav/DisplayOptions.h"
 #include "platform/KeyboardLocks.h"
 
 #include <QAction>

@@ -5,7 +5,7 @@
 #include "app/ProgramDocument.h"
 #include "app/RunPanel.h"
 #include "app/TraceView.h"
-#include "interp/Machine.h"
+#include "base/Machine.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -11,11 +11,11 @@
 #include "app/PanelBar.h"
 #include "app/Parts.h"
 #include "app/TraceView.h"
+#include "base/Machine.h"
 #include "dialogs/UnitSet.h"
-#include "interp/Machine.h"
 #include "interp/RunControl.h"
-#include "motion/DisplayOptions.h"
-#include "motion/ViewNavigation.h"
+#include "nav/DisplayOptions.h"
+#include "nav/ViewNavigation.h"
 
 #include <QAction>
 #include <QMenu>

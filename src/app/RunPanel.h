@@ -4,7 +4,7 @@
 // slider and the machine-state labels.
 
 #include "app/StateLabels.h"
-#include "interp/Host.h"
+#include "base/Host.h"
 
 #include <QHash>
 #include <QObject>

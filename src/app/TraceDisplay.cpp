@@ -7,8 +7,8 @@
 #include "app/RunPanel.h"
 #include "app/TraceView.h"
 #include "app/Widgets.h"
-#include "interp/Machine.h"
-#include "motion/DisplayOptions.h"
+#include "base/Machine.h"
+#include "nav/DisplayOptions.h"
 #include "print/Printing.h"
 
 #include <QAction>

@@ -9,11 +9,11 @@
 #include "app/Parts.h"
 #include "app/RunPanel.h"
 #include "app/Widgets.h"
+#include "base/Machine.h"
 #include "dialogs/SoftLimit.h"
 #include "interp/Interpreter.h"
-#include "interp/Machine.h"
 #include "interp/RunControl.h"
-#include "motion/ViewNavigation.h"
+#include "nav/ViewNavigation.h"
 #include "platform/WheelMouse.h"
 
 #include <QAction>

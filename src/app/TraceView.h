@@ -3,8 +3,8 @@
 // mouse, wheel and keys on the canvas, snap and the position read-out, the display switches and
 // the position display, the re-runs they ask for, and printing or copying what the view shows.
 
-#include "motion/DisplayOptions.h"
-#include "motion/View.h"
+#include "base/View.h"
+#include "nav/DisplayOptions.h"
 #include "render/ImageCanvas.h"
 
 #include <QObject>

@@ -1,8 +1,8 @@
 #include "check/Checker.h"
 
-#include "interp/Machine.h"
+#include "base/Machine.h"
 #include "interp/RunControl.h"
-#include "motion/DisplayOptions.h"
+#include "nav/DisplayOptions.h"
 #include "motion/Motion.h"
 
 #include <charconv>

@@ -4,8 +4,8 @@
 // asked, every drawn piece of path.
 
 #include "advice/Advice.h"
-#include "interp/Host.h"
-#include "motion/Canvas.h"
+#include "base/Host.h"
+#include "base/Canvas.h"
 #include "picture/Sheet.h"
 
 #include <cstdint>

@@ -4,7 +4,7 @@
 #include "check/Decode.h"
 #include "check/LargeBuffer.h"
 #include "check/Output.h"
-#include "files/InputGuard.h"
+#include "input/InputGuard.h"
 
 #include <cerrno>
 #include <charconv>

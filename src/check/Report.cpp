@@ -1,7 +1,7 @@
 // Report texts of the checker: JSON for tools, plain text for people.
 
 #include "check/Checker.h"
-#include "interp/Legacy.h"
+#include "base/Legacy.h"
 
 #include <charconv>
 #include <cmath>

@@ -228,6 +228,10 @@ struct DecodedFile {
     QString Shown;
 };
 
+void PrintTo(const DecodedFile& file, std::ostream* os) {
+    *os << file.Name;
+}
+
 class FilesThroughTheWindow : public Commands, public ::testing::WithParamInterface<DecodedFile> {};
 
 } // namespace

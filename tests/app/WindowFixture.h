@@ -8,9 +8,9 @@
 #include "app/RunPanel.h"
 #include "app/TraceView.h"
 #include "app/Widgets.h"
+#include "base/Machine.h"
 #include "files/ProgramText.h"
 #include "interp/Interpreter.h"
-#include "interp/Machine.h"
 #include "settings/IniStore.h"
 #include "support/ModalDriver.h"
 

@@ -1,4 +1,4 @@
-#include "interp/Legacy.h"
+#include "base/Legacy.h"
 
 #include <charconv>
 #include <cmath>

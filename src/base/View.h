@@ -3,7 +3,7 @@
 // with it. The canvas's own scale numbers live on the canvas (Canvas::Scale*); the rulers carry the
 // canvas's ScaleTop/ScaleHeight (Xscale) and ScaleLeft/ScaleWidth (Zscale).
 
-#include "motion/Canvas.h"
+#include "base/Canvas.h"
 
 #include <cstdint>
 

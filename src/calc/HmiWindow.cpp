@@ -1,7 +1,7 @@
-#include "ControlPc.h"
+#include "HmiWindow.h"
 
-#include <QFileInfo>
 #include <QProcess>
+#include <QString>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -14,20 +14,6 @@ namespace {
 constexpr char HmiWindowTitle[] = "KVZ-R200 HMI";
 
 } // namespace
-
-QString KvzMarkerPath() {
-    QString Override = qEnvironmentVariable("ZARVIK_KVZ_MARKER");
-    if (!Override.isEmpty()) return Override;
-#ifdef Q_OS_WIN
-    return QStringLiteral("C:/KVZ-R/KVZMNGCD.CNC");
-#else
-    return QStringLiteral("/KVZ-R/KVZMNGCD.CNC");
-#endif
-}
-
-bool DetectKvzControl() {
-    return QFileInfo::exists(KvzMarkerPath());
-}
 
 void ActivateHmi() {
 #ifdef Q_OS_WIN

@@ -1,9 +1,9 @@
 // Zoom box, zoom history, wheel, keys, drag and the position read-out under the pointer.
 
-#include "motion/ViewNavigation.h"
+#include "nav/ViewNavigation.h"
 
-#include "interp/Legacy.h"
-#include "interp/Machine.h"
+#include "base/Legacy.h"
+#include "base/Machine.h"
 #include "interp/RunControl.h"
 #include "motion/Motion.h"
 #include "motion/MoveSupport.h"

@@ -1,10 +1,10 @@
 // Display switches: background, tool colours, arrows, labels, position display, turret side,
 // layout, mirrors and snap.
 
-#include "motion/DisplayOptions.h"
+#include "nav/DisplayOptions.h"
 
-#include "interp/Legacy.h"
-#include "interp/Machine.h"
+#include "base/Legacy.h"
+#include "base/Machine.h"
 #include "motion/Motion.h"
 
 namespace motion {

@@ -1,4 +1,4 @@
-#include "files/InputGuard.h"
+#include "input/InputGuard.h"
 
 #include <cerrno>
 #include <cstring>

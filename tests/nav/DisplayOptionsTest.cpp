@@ -1,6 +1,6 @@
 // Display switches: what each flips, its colours and texts, and whether the path is drawn again.
 
-#include "motion/DisplayOptions.h"
+#include "nav/DisplayOptions.h"
 #include "interp/Interpreter.h"
 #include "interp/RunControl.h"
 #include "motion/Motion.h"

@@ -1,6 +1,6 @@
 // The gate every program file passes before it is read into memory, in the window and the checker.
 
-#include "files/InputGuard.h"
+#include "input/InputGuard.h"
 
 #include <gtest/gtest.h>
 

@@ -3,11 +3,11 @@
 // the host it reports to. Every interpreter, motion and cycle procedure takes it as its only
 // parameter, so tests and the checker can run as many machines as they like.
 
-#include "cycles/CycleMemory.h"
-#include "interp/Host.h"
-#include "interp/MachineState.h"
-#include "motion/Canvas.h"
-#include "motion/View.h"
+#include "base/CycleMemory.h"
+#include "base/Host.h"
+#include "base/MachineState.h"
+#include "base/Canvas.h"
+#include "base/View.h"
 
 namespace interp {
 

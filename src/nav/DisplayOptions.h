@@ -4,7 +4,7 @@
 // The window shows every indicator from SwitchIndicators, so check marks, pressed toolbar buttons
 // and sunken panels of one switch can never disagree.
 
-#include "motion/ViewNavigation.h"
+#include "nav/ViewNavigation.h"
 
 #include <array>
 #include <cstdint>

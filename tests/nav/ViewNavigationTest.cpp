@@ -1,7 +1,7 @@
 // Moving and scaling the view: zoom box and history, wheel, keys, drag, read-out, and the re-runs
 // that follow them.
 
-#include "motion/ViewNavigation.h"
+#include "nav/ViewNavigation.h"
 #include "interp/Interpreter.h"
 #include "interp/RunControl.h"
 #include "motion/Motion.h"
