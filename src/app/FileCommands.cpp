@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -135,7 +136,21 @@ void ProgramDocument::ShowFileError(const QString& text) {
 void ProgramDocument::LoadProgramFile(const QString& path) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const files::ReadResult r = files::ReadProgramFile(path);
-    if (r.Ok) Exact->Load(r.File.Text);
+    if (r.Ok) {
+        // The chosen file's name at once; a long load shows how far it is in panel 1 and keeps
+        // the window painted (the operator's input waits until the program is in).
+        ShowFileName(path);
+        QElapsedTimer loading;
+        loading.start();
+        Frame& frame = *P.Frm;
+        const QString message = frame.PanelText("Alarm");
+        Exact->Load(r.File.Text, [&](double done) {
+            if (loading.elapsed() < 300) return;
+            frame.ShowMessage(StatusKind::Message, QString("Loading %1%").arg(int(done * 100)));
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        });
+        frame.ShowMessage(StatusKind::Message, message);
+    }
     QApplication::restoreOverrideCursor();
     if (!r.Ok) {
         ShowFileError(path + r.Error);

@@ -26,6 +26,22 @@ void GuiHost::HighlightBlock(int64_t start, int64_t length) {
     P.Doc->HighlightBlock(start, length);
 }
 
+void GuiHost::BlockExecuted() {
+    const interp::MachineState& s = P.Panel->Machine().S;
+    if (s.BlockCount <= 1) RunClock.start();
+    if (!s.Replay || s.BlockCount % 2048 || RunClock.elapsed() < 300 || P.Frm->Ending()) return;
+    // Shown while the window paints, then panel 1 is as the run left it (an alarm's text stays).
+    Frame& frame = *P.Frm;
+    const QString message = frame.PanelText("Alarm");
+    const size_t length = std::max<size_t>(1, ProgramText().size());
+    frame.ShowMessage(
+        StatusKind::Message,
+        QString("Drawing %1%").arg(int(100 * std::min<size_t>(size_t(s.NextBlockPos), length) / length)));
+    P.Trace->RefreshCanvas();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    frame.ShowMessage(StatusKind::Message, message);
+}
+
 void GuiHost::FocusProgram() {
     P.Doc->FocusPane();
 }

@@ -89,7 +89,9 @@ bool Frame::Load(const QString& commandLine) {
         interp::ShowUnit(m);
         s.RunSpeed = 100;
         P.Panel->SetSlider(100);
-        // 12. The canvas: black, with a cross pointer.
+        // 12. The canvas: black, with a cross pointer. The path is drawn on a second thread while
+        // the program is interpreted; the picture is the same.
+        P.Trace->TraceImage().DrawInBackground(true);
         s.WhiteBackground = false;
         motion::ApplyBackground(m);
         // 13. to 15. Display switches start off; step 17 turns three of them on.

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QSlider>
 #include <QToolBar>
 
@@ -416,4 +417,18 @@ TEST_F(WindowTest, ThePaneIsWhiteWithBlackTextWhateverTheDesktopColours) {
     ASSERT_TRUE(loaded);
     EXPECT_EQ(pane.color(QPalette::Base), QColor(Qt::white));
     EXPECT_EQ(pane.color(QPalette::Text), QColor(Qt::black));
+}
+
+// A change of the pane's text width lays out every line of the program again, which for a long
+// program costs seconds and hundreds of megabytes: opening one leaves the width as it was.
+TEST_F(WindowTest, LongProgramLeavesThePanesTextWidthAsItWas) {
+    const int width = Pane()->viewport()->width();
+    QByteArray program;
+    for (int n = 0; n < 3000; ++n)
+        program += "G01 X" + QByteArray::number(n % 90) + ". Z-1.\r\n";
+    Open(program);
+    QTest::qWait(20);
+    EXPECT_EQ(Pane()->viewport()->width(), width);
+    EXPECT_GT(Pane()->verticalScrollBar()->maximum(), 0); // the program does scroll
+    EXPECT_EQ(Pane()->document()->blockCount(), 3001);
 }
