@@ -52,7 +52,17 @@ TEST_F(BlockFixture, ThreadingKeepsItsOwnUseOfTheAngle) {
     Run("G00 X40. Z0.");
     Run("G33 Z-20. A30. F1.5 S100");
     EXPECT_EQ(S.TaperAngle, 30);
-    EXPECT_NE(S.LastX, 16.906);
+    // The angle tapers the thread from the X written, 40, down to 16.906 at Z-20; the block's
+    // taper rule would have moved the end point itself to X16.906 and cut the thread below it.
+    const motion::PathSegment* thread = nullptr;
+    for (const motion::PathSegment& seg : T.Trace.Segments)
+        if (seg.kind == motion::PathSegment::Kind::Cut && !thread) thread = &seg;
+    ASSERT_NE(thread, nullptr);
+    EXPECT_NEAR(thread->x0, 40, 1e-9);
+    EXPECT_NEAR(thread->z0, 0, 1e-9);
+    EXPECT_NEAR(thread->x1, 40 + 2 * std::tan(M_PI / 6) * -20, 1e-9);
+    EXPECT_NEAR(thread->z1, -20, 1e-9);
+    EXPECT_DOUBLE_EQ(S.CurX, 40); // back at the start point
 }
 
 TEST_F(BlockFixture, MinusLimitsAreInclusiveAndXIsTestedFirst) {
