@@ -1,8 +1,10 @@
 #pragma once
-// The simulated lathe's view of the window: the program pane, the status bars, the state labels,
+// The simulated lathe's view of the window: the program document, the status bars, the state labels,
 // press feedback, and waiting through the event loop so that Hold stop and Reset act during a run.
 
 #include "base/Host.h"
+
+#include <QElapsedTimer>
 
 #include <vector>
 
@@ -10,11 +12,11 @@ class QEventLoop;
 
 namespace app {
 
-class MainWindow;
+struct Parts;
 
 class GuiHost : public interp::Host {
   public:
-    explicit GuiHost(MainWindow& window) : W(window) {}
+    explicit GuiHost(const Parts& parts) : P(parts) {}
     // A silent re-run shows only its end: the labels are written once it has finished.
     bool WantsDisplay() const override;
 
@@ -22,6 +24,8 @@ class GuiHost : public interp::Host {
     int64_t CaretOffset() override;
     void HighlightBlock(int64_t start, int64_t length) override;
     void FocusProgram() override;
+    // A silent re-run that takes long shows how far it is in panel 1 and keeps the window painted.
+    void BlockExecuted() override;
 
     void SetMessage(const std::string& mainBar, const std::string& fkeyBar) override;
     void SetMainMessage(const std::string& text) override;
@@ -43,8 +47,9 @@ class GuiHost : public interp::Host {
     void EndWaits();
 
   private:
-    MainWindow& W;
+    const Parts& P;
     std::vector<QEventLoop*> Waits; // the waits in progress, innermost last
+    QElapsedTimer RunClock;         // since the first block of the run in progress
 };
 
 } // namespace app

@@ -96,8 +96,8 @@ void StateLabels::Build(QWidget* form, const std::function<int(double)>& px) {
         QLabel* c = caption("M", mCaptions[i], 2040);
         Mcode[i] = value(QByteArray("Mcode" + QByteArray::number(i)).constData(), {mValues[i], 2040, 600},
                          mDesign[i]);
-        if (i == 2) Label2_7 = c;
-        if (i == 3) Label2_8 = c;
+        if (i == 2) Label2_7 = c, c->setObjectName("Label2_7");
+        if (i == 3) Label2_8 = c, c->setObjectName("Label2_8");
     }
 
     QLabel* time = caption("Cutting Time", 120, 2460, 1455);
