@@ -12,6 +12,7 @@
 #include "files/FileIo.h"
 #include "files/ProgramText.h"
 #include "interp/Interpreter.h"
+#include "workbench/Workbench.h"
 
 #include <QAction>
 #include <QApplication>
@@ -161,6 +162,7 @@ void ProgramDocument::LoadProgramFile(const QString& path) {
     AddRecentFile(path);
     ShowFileName(path);
     Program->document()->setModified(false);
+    if (P.Bench) P.Bench->ProgramOpened();
     NoticeLineEnds(path, r.File.Text);
 }
 

@@ -2,6 +2,7 @@
 // and its panels, the keyboard locks, and the guard every command runs in.
 
 #include "app/Frame.h"
+#include "workbench/Workbench.h"
 
 #include "app/Actions.h"
 #include "app/PanelBar.h"
@@ -139,6 +140,7 @@ void Frame::RunCommand(const std::function<void()>& command) {
         QMessageBox::critical(&Window, "Zarvik", "Unexpected error.");
     }
     P.Trace->RefreshCanvas();
+    if (P.Bench) P.Bench->AfterCommand();
     // The window was closed during a run: once the outermost run has ended, close for real.
     if (CloseAfterRun && !P.Panel->Running()) QTimer::singleShot(0, this, [this] { EndRunThenClose(); });
 }

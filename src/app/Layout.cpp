@@ -46,8 +46,11 @@ void Frame::LayoutForm() {
     const double W = formW + SideFrames;
     const double H = formH + Window.menuBar()->height() * tpp + CaptionAndFrames;
     // The menus stay on one row and every part keeps some room.
-    Window.setMinimumSize(std::max(Px(MinClientWidth), Window.menuBar()->sizeHint().width()),
-                          Px(MinClientHeight));
+    // Docked panels and bars beside the client area take their room on top of that.
+    const int besideW = std::max(0, Window.width() - Client->width());
+    const int besideH = std::max(0, Window.height() - Client->height() - Window.menuBar()->height());
+    Window.setMinimumSize(std::max(Px(MinClientWidth) + besideW, Window.menuBar()->sizeHint().width()),
+                          Px(MinClientHeight) + besideH);
 
     // Status bars along the bottom; only one of them is shown.
     const int barHeight = sbStatusBar->sizeHint().height();

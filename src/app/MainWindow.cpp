@@ -5,6 +5,8 @@
 #include "app/ProgramDocument.h"
 #include "app/RunPanel.h"
 #include "app/TraceView.h"
+#include "app/WorkbenchPart.h"
+#include "workbench/Workbench.h"
 
 #include <QCloseEvent>
 
@@ -29,6 +31,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     PanelPart->Connect();
     DocPart->Connect();
     TracePart->Connect();
+    BenchPart = MakeWorkbench(*this, Wiring);
+    Wiring.Bench = BenchPart.get();
 }
 
 MainWindow::~MainWindow() = default;

@@ -26,6 +26,7 @@ class MainWindow : public QMainWindow {
     ProgramDocument& Document() { return *DocPart; }
     TraceView& View() { return *TracePart; }
     QAction* Action(const QString& name) const; // a command by its action's name
+    workbench::Workbench& Bench() { return *BenchPart; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -38,6 +39,7 @@ class MainWindow : public QMainWindow {
     std::unique_ptr<TraceView> TracePart;
     std::unique_ptr<ProgramDocument> DocPart;
     std::unique_ptr<RunPanel> PanelPart;
+    std::unique_ptr<workbench::Workbench> BenchPart;
 };
 
 } // namespace app

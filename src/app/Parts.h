@@ -2,6 +2,10 @@
 // The four parts the window is made of, as each part sees its neighbours. The window fills this
 // in once every part exists; a part calls its neighbours only through their public commands.
 
+namespace workbench {
+class Workbench;
+}
+
 namespace app {
 
 class ActionSet;
@@ -16,6 +20,7 @@ struct Parts {
     ProgramDocument* Doc = nullptr; // the program pane and its file
     TraceView* Trace = nullptr;     // the tool-path view
     ActionSet* Actions = nullptr;   // every command, by name
+    workbench::Workbench* Bench = nullptr; // the checking workbench (null until it exists)
 };
 
 } // namespace app

@@ -1,6 +1,7 @@
 // Start-up and shut-down of the window, and the commands that belong to the window itself.
 
 #include "app/Startup.h"
+#include "workbench/Workbench.h"
 
 #include "app/AboutBox.h"
 #include "app/Actions.h"
@@ -82,6 +83,8 @@ bool Frame::Load(const QString& commandLine) {
         // 7. Recent files.
         settings::ReadRecentFiles(store, Values);
         P.Doc->SetRecentFiles(Values.RecentFile);
+        // 8. The workbench's panels and choices (a section of their own).
+        if (P.Bench) P.Bench->ApplySettings(settings::ReadWorkbench(store));
         // 9. The two context menus are no menu-bar items.
         Menu("Popup")->menuAction()->setVisible(false);
         Menu("mnuMessage")->menuAction()->setVisible(false);
@@ -168,6 +171,7 @@ void Frame::ExitSequence() {
         Values.RecentFile = P.Doc->RecentFiles();
         settings::IniStore store;
         settings::WriteAll(store, Values, Window.isMinimized());
+        if (P.Bench) settings::WriteWorkbench(store, P.Bench->Values());
         if (!store.Sync()) QMessageBox::warning(&Window, "Zarvik", settings::WriteFailedMessage(store));
     }
     // 2. Caps Lock back off, except on the control PC.

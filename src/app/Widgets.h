@@ -32,6 +32,8 @@ class ProgramPane : public QPlainTextEdit {
     // Keys the window's commands claim although the pane would take them (Ctrl+Z is Zoom).
     std::function<bool(const QKeySequence&)> IsWindowShortcut;
     std::function<void()> OverwriteChanged;
+    // Room on the left of the text for the line-number gutter.
+    void SetLeftMargin(int px) { setViewportMargins(px, 0, 0, 0); }
 
   protected:
     bool event(QEvent* event) override;

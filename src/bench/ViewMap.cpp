@@ -30,24 +30,24 @@ MachinePoint ViewMap::FromCanvas(Point c) const {
 Point ViewMap::CanvasToPixel(Point c) const {
     const double xt = (c.X - ScaleLeft) * CanvasWidth / ScaleWidth + CanvasLeft;
     const double yt = (c.Y - ScaleTop) * CanvasHeight / ScaleHeight + CanvasTop;
-    return {xt / TwipsPerPixel, yt / TwipsPerPixel};
+    return {xt / Twips, yt / Twips};
 }
 
 Point ViewMap::PixelToCanvas(Point px) const {
-    const double xt = px.X * TwipsPerPixel, yt = px.Y * TwipsPerPixel;
+    const double xt = px.X * Twips, yt = px.Y * Twips;
     return {ScaleLeft + (xt - CanvasLeft) * ScaleWidth / CanvasWidth,
             ScaleTop + (yt - CanvasTop) * ScaleHeight / CanvasHeight};
 }
 
 double ViewMap::PixelsPerUnit() const {
-    const double across = std::fabs(CanvasWidth / ScaleWidth) / TwipsPerPixel;
-    const double down = std::fabs(CanvasHeight / ScaleHeight) / TwipsPerPixel;
+    const double across = std::fabs(CanvasWidth / ScaleWidth) / Twips;
+    const double down = std::fabs(CanvasHeight / ScaleHeight) / Twips;
     return std::min(across, down);
 }
 
 bool ViewMap::Usable() const {
     const double across = CanvasWidth / ScaleWidth, down = CanvasHeight / ScaleHeight;
-    return std::isfinite(across) && std::isfinite(down) && across != 0 && down != 0 &&
+    return std::isfinite(across) && std::isfinite(down) && across != 0 && down != 0 && Twips > 0 &&
            std::isfinite(ScaleLeft) && std::isfinite(ScaleTop) && std::isfinite(CanvasLeft) &&
            std::isfinite(CanvasTop);
 }

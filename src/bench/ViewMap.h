@@ -26,6 +26,7 @@ struct ViewMap {
     double ScaleLeft = 0, ScaleTop = 0, ScaleWidth = 1, ScaleHeight = 1; // canvas units
     double CanvasWidth = 1, CanvasHeight = 1;                            // twips
     double CanvasLeft = 0, CanvasTop = 0; // the canvas's corner in the viewport, twips
+    double Twips = TwipsPerPixel;         // twips a pixel of the screen
 
     static ViewMap Of(const motion::Canvas& canvas, const motion::View& view, bool vertical, double xSign);
 

@@ -32,6 +32,12 @@ void CheckWorker::RequestNow(std::u16string text, check::CheckOptions options) {
     StartPending();
 }
 
+void CheckWorker::GiveUp() {
+    if (!Running) return;
+    ++Generation;
+    if (Stop) Stop->store(true);
+}
+
 void CheckWorker::StartPending() {
     if (!HasPending || Running) return; // a running check starts the pending one when it ends
     HasPending = false;

@@ -31,6 +31,9 @@ class CheckWorker final : public QObject {
     // The same without the delay (a program just opened, a run ended).
     void RequestNow(std::u16string text, check::CheckOptions options);
 
+    // Gives up the running check (its text is stale); its result will be dropped.
+    void GiveUp();
+
     bool Busy() const { return Running || Delay.isActive() || HasPending; }
     const BenchPtr& Latest() const { return Result; }
     // Runs the event loop until no check is waiting or running (tests, closing); false on time-out.

@@ -5,7 +5,9 @@
 #include <QHelpEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QToolTip>
@@ -55,9 +57,9 @@ PaneGutter::PaneGutter(QPlainTextEdit* pane, std::function<void(int)> setMargin)
 }
 
 int PaneGutter::Width() const {
-    const int64_t lines = LineOf(std::max(Pane->document()->blockCount() - 1, 0));
-    const int digits = static_cast<int>(std::max<size_t>(3, std::to_string(lines).size()));
-    return fontMetrics().horizontalAdvance(QLatin1Char('9')) * digits + 16;
+    // Room for seven digits whatever the program's length: a change of the pane's text width
+    // would lay out every line of a long program again.
+    return fontMetrics().horizontalAdvance(QLatin1Char('9')) * 7 + 16;
 }
 
 void PaneGutter::Follow() {
@@ -97,15 +99,21 @@ std::vector<std::pair<int, int64_t>> PaneGutter::VisibleNumbers() const {
 }
 
 void PaneGutter::ColourVisible() {
+    // Taking formats lays the block out again, which asks for an update of the pane, which
+    // comes back here: the lines on screen are gathered first, and coloured once.
+    if (InColouring) return;
+    const QScopedValueRollback<bool> once(InColouring, true);
+    std::vector<QTextBlock> shown;
+    ForVisibleBlocks([&](const QTextBlock& b, const QRect&) { shown.push_back(b); });
     bool inComment = false;
     int previous = -2;
-    ForVisibleBlocks([&](QTextBlock b, const QRect&) {
+    for (QTextBlock b : shown) {
         // Remembered by revision: a block is coloured again only after an edit.
         if (b.blockNumber() != previous + 1) inComment = false;
         previous = b.blockNumber();
         if (b.userState() == b.revision() && b.layout() && !b.layout()->formats().isEmpty()) {
             inComment = b.text().lastIndexOf(QLatin1Char('(')) > b.text().lastIndexOf(QLatin1Char(')'));
-            return;
+            continue;
         }
         const QString text = b.text();
         const std::u16string_view line(reinterpret_cast<const char16_t*>(text.utf16()),
@@ -114,11 +122,20 @@ void PaneGutter::ColourVisible() {
         for (const bench::Token& t : bench::TokensOf(line, inComment))
             ranges.append({static_cast<int>(t.Start), static_cast<int>(t.Length), FormatOf(t.What)});
         if (QTextLayout* layout = b.layout()) {
+            // The formats are no edit: the document's signals are held while it takes them, so
+            // that nothing that follows the text (its exact copy, the changed mark, the undo)
+            // sees a change, and the edit block ends the change at once instead of leaving it
+            // to be merged into the next real one.
+            QTextDocument* doc = Pane->document();
+            const QSignalBlocker quiet(doc);
+            QTextCursor edit(doc);
+            edit.beginEditBlock();
             layout->setFormats(ranges);
+            edit.endEditBlock();
             b.setUserState(b.revision());
             ++ColouredCount;
         }
-    });
+    }
 }
 
 void PaneGutter::SetResult(BenchPtr result) {

@@ -55,6 +55,7 @@ class PaneGutter final : public QWidget {
     bool Colouring = true;
     int ColouredCount = 0;
     int LastWidth = -1;
+    bool InColouring = false;
 };
 
 } // namespace workbench

@@ -38,12 +38,6 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     H.Window->addDockWidget(Qt::BottomDockWidgetArea, ProblemsDock);
     H.Window->addDockWidget(Qt::BottomDockWidgetArea, ToolsDock);
     H.Window->tabifyDockWidget(ProblemsDock, ToolsDock);
-    ProblemsDock->raise();
-    ProblemsDock->setVisible(values.ProblemsVisible);
-    ToolsDock->setVisible(values.ToolsVisible);
-    if (values.ProblemsVisible) ProblemsDock->raise();
-    ShowProblems->setChecked(values.ProblemsVisible);
-    ShowTools->setChecked(values.ToolsVisible);
     connect(ShowProblems, &QAction::toggled, ProblemsDock, [this](bool on) {
         ProblemsDock->setVisible(on);
         if (on) ProblemsDock->raise();
@@ -77,15 +71,11 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
         const QTextBlock b = H.Pane->document()->findBlockByNumber(block);
         return r->Starts.LineAt(static_cast<size_t>(H.ToTextOffset(b.position())));
     };
-    LineNumbers->setChecked(values.LineNumbers);
-    PaneNumbers->setVisible(values.LineNumbers);
-    if (!values.LineNumbers && H.SetPaneMargin) H.SetPaneMargin(0);
     connect(LineNumbers, &QAction::toggled, this, [this](bool on) {
         PaneNumbers->setVisible(on);
         PaneNumbers->SetColouring(on);
         if (H.SetPaneMargin) H.SetPaneMargin(on ? PaneNumbers->Width() : 0);
     });
-    StartFitted->setChecked(values.StartFitted);
     connect(ZoomToFit, &QAction::triggered, this, [this] { FitView(); });
 
     CountsButton = new QPushButton(QStringLiteral("no problems"));
@@ -103,6 +93,23 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     });
     connect(&Checker, &CheckWorker::Checked, this, &Workbench::Checked);
     connect(H.Pane, &QPlainTextEdit::cursorPositionChanged, this, &Workbench::CaretMoved);
+    EditPause.setSingleShot(true);
+    EditPause.setInterval(400);
+    connect(&EditPause, &QTimer::timeout, this, [this] { Checker.RequestNow(H.Text(), H.Options()); });
+    ApplySettings(values);
+}
+
+void Workbench::ApplySettings(const settings::WorkbenchValues& values) {
+    ShowProblems->setChecked(values.ProblemsVisible);
+    ShowTools->setChecked(values.ToolsVisible);
+    ProblemsDock->setVisible(values.ProblemsVisible);
+    ToolsDock->setVisible(values.ToolsVisible);
+    if (values.ProblemsVisible) ProblemsDock->raise();
+    LineNumbers->setChecked(values.LineNumbers);
+    PaneNumbers->setVisible(values.LineNumbers);
+    PaneNumbers->SetColouring(values.LineNumbers);
+    if (H.SetPaneMargin) H.SetPaneMargin(values.LineNumbers ? PaneNumbers->Width() : 0);
+    StartFitted->setChecked(values.StartFitted);
 }
 
 void Workbench::AddToMenu(QMenu* view) const {
@@ -112,26 +119,27 @@ void Workbench::AddToMenu(QMenu* view) const {
 }
 
 void Workbench::ProgramOpened() {
+    EditPause.stop();
     FitWhenChecked = StartFitted->isChecked();
     Checker.RequestNow(H.Text(), H.Options());
 }
 
 void Workbench::ProgramEdited() {
-    Checker.Request(H.Text(), H.Options());
+    Checker.GiveUp();
+    EditPause.start();
 }
 
-void Workbench::RunEnded() {
-    // The run may have been made with other switches; the text is the same unless edited.
+void Workbench::AfterCommand() {
+    // The text is checked after every edit; a command may have changed the switches the check
+    // runs with (dialect, unit, limits, block delete, mirrors).
     const BenchPtr& r = Checker.Latest();
-    std::u16string text = H.Text();
-    if (r && r->Text == text && !Checker.Busy()) {
-        const check::CheckOptions o = H.Options(), was = r->Options;
-        if (o.Fanuc == was.Fanuc && o.Unit == was.Unit && o.PVLX == was.PVLX && o.PVLZ == was.PVLZ &&
-            o.NVLX == was.NVLX && o.NVLZ == was.NVLZ && o.BlockDelete == was.BlockDelete &&
-            o.G2Mirror == was.G2Mirror)
-            return;
-    }
-    Checker.RequestNow(std::move(text), H.Options());
+    if (!r || Checker.Busy() || EditPause.isActive()) return;
+    const check::CheckOptions o = H.Options(), was = r->Options;
+    if (o.Fanuc == was.Fanuc && o.Unit == was.Unit && o.PVLX == was.PVLX && o.PVLZ == was.PVLZ &&
+        o.NVLX == was.NVLX && o.NVLZ == was.NVLZ && o.BlockDelete == was.BlockDelete &&
+        o.G2Mirror == was.G2Mirror && o.Vertical == was.Vertical && o.Xmirror == was.Xmirror)
+        return;
+    Checker.RequestNow(H.Text(), o);
 }
 
 void Workbench::Checked(BenchPtr result) {

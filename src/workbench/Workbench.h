@@ -12,6 +12,7 @@
 #include "workbench/PathPointer.h"
 
 #include <QObject>
+#include <QTimer>
 
 class QAction;
 class QMainWindow;
@@ -52,6 +53,8 @@ class Workbench final : public QObject {
     Q_OBJECT
   public:
     Workbench(WindowHooks hooks, const settings::WorkbenchValues& values);
+    // The values read from the settings at start-up.
+    void ApplySettings(const settings::WorkbenchValues& values);
 
     // The commands, for the View menu and the toolbar.
     QAction *ShowProblems, *ShowTools, *MeasureMode, *ZoomToFit, *LineNumbers, *StartFitted;
@@ -60,8 +63,10 @@ class Workbench final : public QObject {
 
     // The window's moments.
     void ProgramOpened();
+    // Cheap on every keystroke: the text is taken only once typing has paused.
     void ProgramEdited();
-    void RunEnded();
+    // After every command of the window: a run with other switches is checked again.
+    void AfterCommand();
 
     // Frames everything drawn with a 5 % margin as one more zoom step; false when nothing is drawn.
     bool FitView();
@@ -97,6 +102,7 @@ class Workbench final : public QObject {
     PaneGutter* PaneNumbers = nullptr;
     QPushButton* CountsButton = nullptr;
     bool FitWhenChecked = false;
+    QTimer EditPause; // from the last edit to the check
 };
 
 } // namespace workbench

@@ -170,9 +170,10 @@ TEST(PaneGutter, NumbersAndColoursOnlyTheLinesOnScreen) {
     pane.setPlainText(text);
     pane.document()->setModified(false);
     int margin = -1;
+    QSignalSpy changes(pane.document(), &QTextDocument::contentsChange);
+    QSignalSpy changed(pane.document(), &QTextDocument::contentsChanged);
     PaneGutter gutter(&pane, [&margin](int w) { margin = w; });
     pane.show();
-    QSignalSpy changes(pane.document(), &QTextDocument::contentsChange);
     QApplication::processEvents();
     EXPECT_GT(margin, 0);
     const auto shown = gutter.VisibleNumbers();
@@ -194,7 +195,21 @@ TEST(PaneGutter, NumbersAndColoursOnlyTheLinesOnScreen) {
     // Colouring is no edit.
     EXPECT_FALSE(pane.document()->isModified());
     EXPECT_EQ(changes.size(), 0);
+    EXPECT_EQ(changed.size(), 0);
     EXPECT_FALSE(pane.document()->isUndoAvailable());
+    // A character typed afterwards is reported as exactly that one character: the colouring
+    // leaves no change behind to be merged into it.
+    QTextCursor typing(pane.document()->findBlockByNumber(2));
+    typing.movePosition(QTextCursor::EndOfBlock);
+    const int at = typing.position();
+    typing.insertText(QStringLiteral("X"));
+    ASSERT_EQ(changes.size(), 1);
+    EXPECT_EQ(changes[0][0].toInt(), at);
+    EXPECT_EQ(changes[0][1].toInt(), 0);
+    EXPECT_EQ(changes[0][2].toInt(), 1);
+    QApplication::processEvents(); // the edited line is coloured again, still quietly
+    EXPECT_EQ(changes.size(), 1);
+    const int width = pane.viewport()->width();
     // Scrolled to the end: the last lines, numbered as the window says.
     gutter.LineOfBlock = [](int block) { return int64_t(block) + 1001; };
     pane.verticalScrollBar()->setValue(pane.verticalScrollBar()->maximum());
@@ -204,6 +219,7 @@ TEST(PaneGutter, NumbersAndColoursOnlyTheLinesOnScreen) {
     EXPECT_EQ(end.back().first, 100000);
     EXPECT_EQ(end.back().second, 101001);
     EXPECT_LE(gutter.Coloured(), 80);
+    EXPECT_EQ(pane.viewport()->width(), width); // the gutter keeps its width for longer numbers
     // Problem markers carry their messages.
     gutter.LineOfBlock = nullptr;
     gutter.SetResult(Check(Problems));

@@ -117,6 +117,8 @@ TEST(WorkbenchWindow, ProblemsListFromOpeningToTheCaret) {
     // An edit is checked again after a pause, and the list follows.
     w.Pane->setPlainText(QStringLiteral("G00 X10. Z10.\nM30\n"));
     w.Bench->ProgramEdited();
+    EXPECT_EQ(panel->Model()->rowCount(), 3); // not before typing pauses
+    QTest::qWait(600);
     ASSERT_TRUE(w.Bench->Worker()->WaitIdle(10000));
     EXPECT_EQ(panel->Model()->rowCount(), 0);
     EXPECT_EQ(w.Bench->Counts()->text(), "no problems");

@@ -1,0 +1,129 @@
+#include "app/WorkbenchPart.h"
+
+#include "app/Actions.h"
+#include "app/Frame.h"
+#include "app/Parts.h"
+#include "app/ProgramDocument.h"
+#include "app/RunPanel.h"
+#include "app/StateLabels.h"
+#include "app/TraceView.h"
+#include "app/Widgets.h"
+#include "base/Machine.h"
+#include "files/ProgramText.h"
+#include "nav/ViewNavigation.h"
+#include "picture/Framing.h"
+#include "print/ViewPicture.h"
+#include "workbench/ExportPicture.h"
+#include "workbench/Workbench.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace app {
+
+namespace {
+
+check::CheckOptions OptionsOf(const interp::MachineState& s) {
+    check::CheckOptions o;
+    o.Fanuc = s.FanucMode;
+    o.Unit = s.UnitCode;
+    o.PVLX = s.PVLX, o.PVLZ = s.PVLZ, o.NVLX = s.NVLX, o.NVLZ = s.NVLZ;
+    o.BlockDelete = s.BlockDelete;
+    o.G2Mirror = s.G2mirror;
+    o.Vertical = s.Vertical;
+    o.Xmirror = s.Xmirror;
+    o.WhiteBackground = s.WhiteBackground;
+    return o;
+}
+
+} // namespace
+
+std::unique_ptr<workbench::Workbench> MakeWorkbench(QMainWindow& window, const Parts& p) {
+    workbench::WindowHooks h;
+    h.Window = &window;
+    h.Viewport = p.Trace->Viewport();
+    h.Canvas = p.Trace->Canvas();
+    ProgramPane* pane = p.Doc->Pane();
+    h.Pane = pane;
+    h.SetPaneMargin = [pane](int left) { pane->SetLeftMargin(left); };
+    h.Map = [&p]() -> std::optional<bench::ViewMap> {
+        const interp::MachineState& s = p.Panel->Machine().S;
+        bench::ViewMap m = bench::ViewMap::Of(p.Trace->TraceImage(), p.Trace->Screen(), s.Vertical, s.XSign);
+        m.Twips = p.Frm->TwipsPerPixel();
+        return m;
+    };
+    h.Options = [&p] { return OptionsOf(p.Panel->Machine().S); };
+    h.Text = [&p] { return p.Doc->ExactText(); };
+    h.ToTextOffset = [&p](int pos) { return p.Doc->Text().ToTextOffset(pos); };
+    h.SelectBlock = [&p](int64_t start, int64_t length) { p.Doc->HighlightBlock(start, length); };
+    h.CanvasBusy = [&p] { return p.Trace->Screen().Pointer.ZoomMode; };
+    h.GridSnap = [&p] {
+        const interp::MachineState& s = p.Panel->Machine().S;
+        return std::pair<bool, bool>{s.XSnap, s.ZSnap};
+    };
+    h.ZoomTo = [&p](const picture::Area& a) {
+        // One more step of the zoom history, redrawn as a zoom box is.
+        p.Frm->RunCommand([&p, a] {
+            p.Trace->Rerun(motion::ZoomToArea(p.Panel->Machine(), a.Left, a.Top, a.Width, a.Height));
+        });
+    };
+    auto bench = std::make_unique<workbench::Workbench>(h, settings::WorkbenchValues{});
+    workbench::Workbench* b = bench.get();
+    b->AddToMenu(p.Frm->Menu("mnuView"));
+    // Measure and zoom to fit as buttons of a toolbar of their own.
+    auto* bar = new QToolBar(QStringLiteral("Workbench"), &window);
+    bar->setObjectName(QStringLiteral("WorkbenchBar"));
+    bar->addAction(b->ZoomToFit);
+    bar->addAction(b->MeasureMode);
+    window.addToolBar(Qt::RightToolBarArea, bar);
+    // Export picture under Print in the File menu.
+    QAction* exportPicture =
+        p.Actions->Make("mnuExportPicture", "Export picture...", QKeySequence("Ctrl+Shift+E"));
+    QMenu* file = p.Frm->Menu("mnuFile");
+    QAction* after = (*p.Actions)("mnuDrawPrint");
+    const QList<QAction*> items = file->actions();
+    const qsizetype at = items.indexOf(after);
+    file->insertAction(at >= 0 && at + 1 < items.size() ? items[at + 1] : nullptr, exportPicture);
+    p.Frm->Bind(exportPicture, [&window, &p] { ExportPictureCommand(window, p); });
+    // A measure in the window's own status line, as long as it is not replaced.
+    QObject::connect(b, &workbench::Workbench::StatusText, &window,
+                     [&window](const QString& text) { window.statusBar()->showMessage(text); });
+    // Every edit of the pane, cheaply: the check waits for a pause in the typing.
+    QObject::connect(pane->document(), &QTextDocument::contentsChange, b, [b](int, int removed, int added) {
+        if (removed || added) b->ProgramEdited();
+    });
+    return bench;
+}
+
+void ExportPictureCommand(QMainWindow& window, const Parts& p) {
+    const QString start = QFileInfo(p.Doc->FileName()).completeBaseName() + QStringLiteral(".png");
+    const QString path = QFileDialog::getSaveFileName(&window, QStringLiteral("Export picture"), start,
+                                                      workbench::ExportFilter());
+    if (path.isEmpty()) return;
+    workbench::ExportRequest r;
+    r.Path = path;
+    QWidget* viewport = p.Trace->Viewport();
+    QWidget* canvas = p.Trace->Canvas();
+    const QImage composed = print::ComposeViewPicture(
+        p.Trace->TraceImage().Image(), p.Trace->XscaleImage().Image(), p.Trace->ZscaleImage().Image(),
+        {viewport->width(), viewport->height(), canvas->x(), canvas->y()});
+    const interp::MachineState& s = p.Panel->Machine().S;
+    r.Composed = print::ScreenCopyPicture(composed, p.Panel->Labels().LabelFileName->text(), s.ToolColor);
+    if (workbench::ExportFormatOf(path) != workbench::ExportFormat::Png) r.Text = p.Doc->ExactText();
+    r.Options = OptionsOf(s);
+    r.Visible = picture::VisibleArea(p.Trace->TraceImage(), p.Trace->Screen());
+    r.WidthPx = viewport->width();
+    r.HeightPx = viewport->height();
+    QString why;
+    if (!workbench::ExportPicture(r, why))
+        QMessageBox::warning(&window, QStringLiteral("Zarvik"), QStringLiteral("%1\r\n%2").arg(path, why));
+}
+
+} // namespace app
