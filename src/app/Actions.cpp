@@ -17,6 +17,10 @@ QAction* ActionSet::Make(const char* name, const QString& caption, const QKeySeq
     return a;
 }
 
+void ActionSet::Adopt(QAction* action) {
+    ByName.insert(action->objectName(), action);
+}
+
 QAction* ActionSet::operator()(const QString& name) const {
     QAction* a = ByName.value(name);
     if (!a) throw std::logic_error("no command " + name.toStdString());

@@ -18,6 +18,8 @@ class ActionSet {
     // Creates the action `name` (captions, shortcut, check mark's checkability).
     QAction* Make(const char* name, const QString& caption, const QKeySequence& key = {},
                   bool checkable = false);
+    // Takes an action made elsewhere (the workbench's) under its object name.
+    void Adopt(QAction* action);
     // The action of that name; a name no part created is a programming error.
     QAction* operator()(const QString& name) const;
 

@@ -116,6 +116,7 @@ bool Frame::Load(const QString& commandLine) {
             Window.showMaximized();
         else
             Window.show();
+        if (P.Bench) P.Bench->FitDocks();
         a("mnuYajirusi")->trigger();
         a("ToolNumberDisplay")->trigger();
         P.Trace->StandardView();

@@ -77,9 +77,15 @@ std::unique_ptr<workbench::Workbench> MakeWorkbench(QMainWindow& window, const P
     auto bench = std::make_unique<workbench::Workbench>(h, settings::WorkbenchValues{});
     workbench::Workbench* b = bench.get();
     b->AddToMenu(p.Frm->Menu("mnuView"));
+    for (QAction* a :
+         {b->ShowProblems, b->ShowTools, b->MeasureMode, b->ZoomToFit, b->LineNumbers, b->StartFitted})
+        p.Actions->Adopt(a);
     // Measure and zoom to fit as buttons of a toolbar of their own.
     auto* bar = new QToolBar(QStringLiteral("Workbench"), &window);
     bar->setObjectName(QStringLiteral("WorkbenchBar"));
+    bar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    bar->setIconSize(QSize(20, 20));
+    bar->setMovable(false);
     bar->addAction(b->ZoomToFit);
     bar->addAction(b->MeasureMode);
     window.addToolBar(Qt::RightToolBarArea, bar);

@@ -1,11 +1,14 @@
 #include "workbench/Workbench.h"
 
 #include <QAction>
+#include <QHeaderView>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTextBlock>
 
 namespace workbench {
@@ -20,6 +23,34 @@ QAction* Make(QObject* owner, const char* name, const QString& caption, const ch
     return a;
 }
 
+// The toolbar's two pictures, drawn so that no file is needed: a frame with corner marks (fit)
+// and a ruler (measure).
+QIcon Drawn(bool ruler) {
+    QPixmap pm(20, 20);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(40, 40, 40), 1.5));
+    if (ruler) {
+        p.translate(10, 10);
+        p.rotate(-35);
+        p.drawRect(QRectF(-9, -3.5, 18, 7));
+        for (int k = -6; k <= 6; k += 3)
+            p.drawLine(QPointF(k, -3.5), QPointF(k, k % 2 ? -1 : 0));
+    } else {
+        for (int sx : {-1, 1})
+            for (int sy : {-1, 1}) {
+                const QPointF c(10 + sx * 8, 10 + sy * 8);
+                p.drawLine(c, c - QPointF(sx * 5, 0));
+                p.drawLine(c, c - QPointF(0, sy * 5));
+            }
+        p.setPen(QPen(QColor(0, 110, 200), 2));
+        p.drawLine(QPointF(5, 13), QPointF(10, 7));
+        p.drawLine(QPointF(10, 7), QPointF(15, 11));
+    }
+    return QIcon(pm);
+}
+
 } // namespace
 
 Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
@@ -30,6 +61,11 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     ZoomToFit = Make(this, "mnuZoomToFit", "Zoom to fit", FitKey, false);
     LineNumbers = Make(this, "mnuLineNumbers", "Line numbers", LineNumbersKey, true);
     StartFitted = Make(this, "mnuStartFitted", "Start opened programs fitted", nullptr, true);
+    ZoomToFit->setIcon(Drawn(false));
+    MeasureMode->setIcon(Drawn(true));
+    ZoomToFit->setIconVisibleInMenu(false);
+    MeasureMode->setIconVisibleInMenu(false);
+    ZoomToFit->setToolTip(QStringLiteral("Zoom to fit (%1)").arg(QString::fromLatin1(FitKey)));
     MeasureMode->setToolTip(
         QStringLiteral("Measure (%1): click two points; Esc leaves").arg(QString::fromLatin1(MeasureKey)));
 
@@ -99,6 +135,12 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     ApplySettings(values);
 }
 
+void Workbench::FitDocks() {
+    // A few rows of problems below the client area; the operator may drag it taller.
+    const int rows = ProblemsDock->Table()->verticalHeader()->defaultSectionSize();
+    H.Window->resizeDocks({ProblemsDock}, {rows * 5 + 34}, Qt::Vertical);
+}
+
 void Workbench::ApplySettings(const settings::WorkbenchValues& values) {
     ShowProblems->setChecked(values.ProblemsVisible);
     ShowTools->setChecked(values.ToolsVisible);
@@ -110,6 +152,7 @@ void Workbench::ApplySettings(const settings::WorkbenchValues& values) {
     PaneNumbers->SetColouring(values.LineNumbers);
     if (H.SetPaneMargin) H.SetPaneMargin(values.LineNumbers ? PaneNumbers->Width() : 0);
     StartFitted->setChecked(values.StartFitted);
+    FitDocks();
 }
 
 void Workbench::AddToMenu(QMenu* view) const {

@@ -74,6 +74,8 @@ class Workbench final : public QObject {
     void GoToLine(int64_t line);
 
     settings::WorkbenchValues Values() const;
+    // Gives the docks their first height (the window calls it once it is shown).
+    void FitDocks();
 
     // Inspection (tests).
     ProblemsPanel* Problems() { return ProblemsDock; }

@@ -1,0 +1,217 @@
+// The checking workbench through the window's own commands: the problems list from opening to
+// the caret, clicking on the drawn path at the window's view (also turned and mirrored),
+// measuring between snapped ends, zoom to fit in the zoom history, the tools panel against the
+// checker, the settings key, and shortcuts no other command uses.
+
+#include "WindowFixture.h"
+
+#include "check/Checker.h"
+#include "picture/Framing.h"
+#include "workbench/Workbench.h"
+
+#include <QClipboard>
+#include <QDockWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QSettings>
+#include <QTableView>
+#include <QTextBlock>
+
+#include <map>
+
+namespace {
+
+// Line 5 dwells for minutes (advice), line 8 fails its thread cut at constant surface speed on
+// the axis (an alarm) and cuts with the spindle stopped (advice). The cut of line 3 runs from
+// X40 Z0 to X40 Z-30.
+const QByteArray Problems = "G00 X40. Z2. S800 M03\r\nG00 Z0.\r\nG01 Z-30. F0.2\r\nX60. Z-40.\r\n"
+                            "N50 G04 F90.\r\nG00 X-0.2 Z5. M05\r\nG95 G96 S100\r\nN80 G33 X-0.8 Z-30. F2.\r\n"
+                            "M30\r\n";
+
+class Workbench : public WindowTest {
+  protected:
+    workbench::Workbench& B() { return W->Bench(); }
+    void OpenChecked(const QByteArray& bytes) {
+        Open(bytes);
+        ASSERT_TRUE(B().Worker()->WaitIdle(20000));
+        ASSERT_TRUE(B().Latest());
+    }
+    int CaretLine() const { return Pane()->textCursor().block().blockNumber() + 1; }
+    // The viewport pixel of a machine point at the window's view now, as a point of the canvas
+    // widget (where the mouse goes).
+    QPoint OnCanvas(double x, double z) {
+        const bench::Point px = B().Overlay()->CurrentMap()->ToPixel({x, z});
+        QWidget* canvas = W->View().Canvas();
+        return QPoint(qRound(px.X), qRound(px.Y)) - canvas->mapTo(W->View().Viewport(), QPoint(0, 0));
+    }
+    void Click(QPoint at) { QTest::mouseClick(W->View().Canvas(), Qt::LeftButton, {}, at); }
+};
+
+} // namespace
+
+TEST_F(Workbench, ProblemsListFromOpeningToTheCaret) {
+    QDockWidget* dock = B().Problems();
+    EXPECT_TRUE(dock->isVisible()); // shown by default
+    // The state labels stay clear of it at the default size.
+    QLabel* block = Label("Block");
+    ASSERT_TRUE(block);
+    EXPECT_TRUE(block->isVisible());
+    EXPECT_LT(block->mapTo(W.get(), QPoint(0, block->height())).y(), dock->mapTo(W.get(), QPoint(0, 0)).y());
+    EXPECT_GT(Pane()->height(), 100);
+
+    OpenChecked(Problems);
+    workbench::ProblemsModel* m = B().Problems()->Model();
+    ASSERT_EQ(m->rowCount(), 3);
+    auto cell = [m](int r, int c) { return m->data(m->index(r, c), Qt::DisplayRole).toString(); };
+    EXPECT_EQ(QStringList({cell(0, 0), cell(0, 1), cell(0, 2)}), QStringList({"5", "N50", "warning"}));
+    EXPECT_EQ(QStringList({cell(1, 0), cell(1, 1), cell(1, 2), cell(1, 3)}),
+              QStringList({"8", "N80", "alarm", "Calcu Error"}));
+    EXPECT_EQ(B().Counts()->text(), "1 alarm, 2 warnings");
+    // A row puts the caret on its block and highlights the block's path.
+    QTableView* table = B().Problems()->Table();
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(m->index(0, 3)).center());
+    EXPECT_EQ(CaretLine(), 5);
+    EXPECT_EQ(Selected(), "N50 G04 F90.");
+    // Its command hides it; the counts in the status bar show it again.
+    Act("mnuProblems")->trigger();
+    EXPECT_FALSE(dock->isVisible());
+    QTest::mouseClick(B().Counts(), Qt::LeftButton);
+    EXPECT_TRUE(dock->isVisible());
+    // Typing is checked again after a pause; nothing of the text changes on the way.
+    QTextCursor c(Pane()->document()->findBlockByNumber(4));
+    c.movePosition(QTextCursor::EndOfBlock);
+    c.insertText("0"); // a dwell of 900 s
+    QTest::qWait(600);
+    ASSERT_TRUE(B().Worker()->WaitIdle(20000));
+    EXPECT_EQ(B().Latest()->LineText(5), u"N50 G04 F90.0");
+    EXPECT_TRUE(W->Document().Text().SnapshotString().contains("F90.0\r\nG00"));
+}
+
+TEST_F(Workbench, ClickOnThePathPutsTheCaretOnItsBlockInEveryLayout) {
+    OpenChecked(Problems);
+    Click(OnCanvas(40, -15)); // the middle of line 3's cut
+    EXPECT_EQ(CaretLine(), 3);
+    EXPECT_EQ(B().Overlay()->HighlightedLine(), 3);
+    Click(OnCanvas(50, -35)); // the taper of line 4
+    EXPECT_EQ(CaretLine(), 4);
+    // Zoomed in on the part, turned to the vertical layout and mirrored: the same points still
+    // name the same blocks.
+    Act("mnuZoomToFit")->trigger();
+    Click(OnCanvas(40, -15));
+    EXPECT_EQ(CaretLine(), 3);
+    Act("mnuVertical")->trigger();
+    ASSERT_TRUE(S().Vertical);
+    Click(OnCanvas(50, -35));
+    EXPECT_EQ(CaretLine(), 4);
+    Act("mnuXmirror")->trigger();
+    ASSERT_TRUE(S().Xmirror);
+    Click(OnCanvas(40, -15));
+    EXPECT_EQ(CaretLine(), 3);
+    // Hovering names the block.
+    const QPoint at = OnCanvas(50, -35) + W->View().Canvas()->mapTo(W->View().Viewport(), QPoint(0, 0));
+    EXPECT_EQ(B().Pointer()->TipAt(at), "Line 4: X60. Z-40.");
+}
+
+TEST_F(Workbench, MeasureBetweenTwoSnappedEnds) {
+    OpenChecked(Problems);
+    Act("mnuMeasure")->trigger();
+    ASSERT_TRUE(B().Pointer()->Measuring());
+    const int caret = CaretLine();
+    // 5 px beside X40 Z-30 and beside X60 Z-40: the ends of the taper.
+    Click(OnCanvas(40, -30) + QPoint(4, 3));
+    Click(OnCanvas(60, -40) + QPoint(-3, 4));
+    EXPECT_EQ(B().Pointer()->MeasureText(),
+              QString::fromUtf8("dZ -10.000  dX 20.000 (R 10.000)  L 14.142  A 45.000\u00b0"));
+    EXPECT_EQ(CaretLine(), caret); // measuring picks no block
+    W->View().Canvas()->setFocus();
+    QTest::keyClick(W->View().Canvas(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), B().Pointer()->MeasureText());
+    QTest::keyClick(W->View().Canvas(), Qt::Key_Escape);
+    EXPECT_FALSE(Act("mnuMeasure")->isChecked());
+}
+
+TEST_F(Workbench, ZoomToFitIsOneStepOfTheZoomHistory) {
+    OpenChecked(Problems);
+    const double width0 = W->View().TraceImage().ScaleWidth;
+    Act("mnuZoomToFit")->trigger();
+    EXPECT_EQ(W->View().Screen().Zoom.ZoomLevel, 1);
+    // Everything drawn, from the start position X500 Z200 down to and Z-40, with a margin
+    // of 5 % of the view on the side that decides.
+    const picture::Area v = picture::VisibleArea(W->View().TraceImage(), W->View().Screen());
+    const double left = -40, right = 200, top = -250, bottom = 0.4; // canvas units: Z, -radius
+    EXPECT_LE(v.Left, left);
+    EXPECT_GE(v.Left + v.Width, right);
+    EXPECT_LE(v.Top, top);
+    EXPECT_GE(v.Top + v.Height, bottom);
+    const double fillW = (right - left) / v.Width, fillH = (bottom - top) / v.Height;
+    EXPECT_NEAR(std::max(fillW, fillH), 0.9, 0.01);
+    Act("mnuZoomUndo")->trigger();
+    EXPECT_EQ(W->View().Screen().Zoom.ZoomLevel, 0);
+    EXPECT_DOUBLE_EQ(W->View().TraceImage().ScaleWidth, width0);
+}
+
+TEST_F(Workbench, ToolsPanelAgreesWithTheChecker) {
+    QFile f(QStringLiteral(ZARVIK_SOURCE_DIR) + "/examples/TURNING.min");
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    OpenChecked(bytes);
+    const std::u16string text(bytes.begin(), bytes.end());
+    const check::CheckReport report = check::CheckProgram(text, {});
+    Act("mnuToolsPanel")->trigger();
+    EXPECT_TRUE(B().Tools()->isVisible());
+    workbench::ToolsModel* m = B().Tools()->Model();
+    ASSERT_GE(m->rowCount(), static_cast<int>(report.ToolTimes.size()));
+    double sum = 0;
+    for (int r = 0; r < m->rowCount(); ++r) {
+        const bench::ToolRow* t = m->At(r);
+        const auto it = report.ToolTimes.find(t->Tool);
+        EXPECT_EQ(t->Seconds, it == report.ToolTimes.end() ? 0 : it->second);
+        sum += t->Seconds;
+    }
+    EXPECT_NEAR(sum, report.CuttingTime, 1e-3);
+    // A tool's row: the caret on its first block.
+    QTableView* table = B().Tools()->Table();
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(m->index(1, 1)).center());
+    EXPECT_EQ(CaretLine(), m->At(1)->FirstLine);
+    EXPECT_FALSE(B().Overlay()->Highlighted().empty());
+}
+
+TEST_F(Workbench, PanelsAreRememberedInASectionOfTheirOwn) {
+    Act("mnuProblems")->trigger();
+    Act("mnuStartFitted")->trigger();
+    W->Document().SetModified(false);
+    W->WindowFrame().mnuExit_Click();
+    QTest::qWait(10);
+    {
+        QSettings ini(settings::IniStore().FileName(), QSettings::IniFormat);
+        EXPECT_EQ(ini.value("Workbench/ProblemsVisible").toString(), "False");
+        EXPECT_EQ(ini.value("Workbench/StartFitted").toString(), "True");
+    }
+    W = std::make_unique<app::MainWindow>();
+    ASSERT_TRUE(W->Load(""));
+    EXPECT_FALSE(B().Problems()->isVisible());
+    EXPECT_FALSE(Act("mnuProblems")->isChecked());
+    EXPECT_TRUE(Act("mnuStartFitted")->isChecked());
+    // Started fitted: an opened program is framed once it is checked.
+    OpenChecked(Problems);
+    QTest::qWait(50);
+    EXPECT_EQ(W->View().Screen().Zoom.ZoomLevel, 1);
+}
+
+TEST_F(Workbench, EveryShortcutIsTheOnlyOneOfItsKind) {
+    std::map<QString, QStringList> byKey;
+    for (QAction* a : W->findChildren<QAction*>())
+        for (const QKeySequence& k : a->shortcuts())
+            byKey[k.toString()] << a->objectName();
+    for (const char* name : {"mnuProblems", "mnuToolsPanel", "mnuMeasure", "mnuZoomToFit", "mnuLineNumbers",
+                             "mnuExportPicture"}) {
+        QAction* a = Act(name);
+        ASSERT_FALSE(a->shortcut().isEmpty()) << name;
+        EXPECT_EQ(byKey[a->shortcut().toString()], QStringList{name}) << name;
+        // Reachable from a menu.
+        bool inMenu = false;
+        for (QMenu* menu : W->findChildren<QMenu*>())
+            inMenu = inMenu || menu->actions().contains(a);
+        EXPECT_TRUE(inMenu) << name;
+    }
+}
