@@ -61,6 +61,7 @@ std::unique_ptr<workbench::Workbench> MakeWorkbench(QMainWindow& window, const P
     };
     h.Options = [&p] { return OptionsOf(p.Panel->Machine().S); };
     h.Text = [&p] { return p.Doc->ExactText(); };
+    h.TextNow = [&p]() -> const std::u16string& { return p.Doc->ExactText(); };
     h.ToTextOffset = [&p](int pos) { return p.Doc->Text().ToTextOffset(pos); };
     h.SelectBlock = [&p](int64_t start, int64_t length) { p.Doc->HighlightBlock(start, length); };
     h.CanvasBusy = [&p] { return p.Trace->Screen().Pointer.ZoomMode; };

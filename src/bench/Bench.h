@@ -54,7 +54,6 @@ class LineStarts {
 std::string SequenceOf(std::u16string_view block);
 
 struct BenchResult {
-    std::u16string Text;         // what was checked
     check::CheckOptions Options; // how (without the block hook)
     check::CheckReport Report;
     PathIndex Paths;
@@ -63,8 +62,9 @@ struct BenchResult {
     LineStarts Starts;
     size_t Alarms = 0, Errors = 0, Warnings = 0;
 
-    // The text of a line without its CR LF.
-    std::u16string_view LineText(int64_t line) const;
+    // The text of a line without its CR LF, in `text` (the program as checked, or as it is now:
+    // the line is cut to the text's length).
+    std::u16string_view LineText(std::u16string_view text, int64_t line) const;
 };
 
 // Thrown out of RunBench when `stop` was set: the check was given up (a newer text is waiting).

@@ -10,7 +10,6 @@ namespace bench {
 namespace {
 
 constexpr double MaxStep = 3 * std::numbers::pi / 180;
-constexpr size_t MaxCellsPerPiece = 4096;
 
 // Z and radius of a machine point: the plane the arc turns in (Z across, radius up).
 struct Plane {
@@ -96,7 +95,7 @@ void PathIndex::Clear() {
 }
 
 void PathIndex::Finish() const {
-    if (!Built) BuildGrid();
+    if (!Built) Build();
 }
 
 std::optional<MachineBox> PathIndex::Extent() const {
@@ -105,42 +104,25 @@ std::optional<MachineBox> PathIndex::Extent() const {
     return Box;
 }
 
-void PathIndex::BuildGrid() const {
+void PathIndex::Build() const {
     Built = true;
-    Grid.clear();
-    Large.clear();
     ByLine.resize(Pieces.size());
     for (uint32_t i = 0; i < ByLine.size(); ++i)
         ByLine[i] = i;
     std::stable_sort(ByLine.begin(), ByLine.end(),
                      [this](uint32_t a, uint32_t b) { return Pieces[a].Line < Pieces[b].Line; });
+    Boxes.clear();
     if (Pieces.empty()) return;
-    std::vector<MachineBox> boxes;
-    boxes.reserve(Pieces.size());
-    for (const Piece& p : Pieces)
-        boxes.push_back(BoxOf(p.Segment));
-    Box = boxes.front();
-    for (const MachineBox& b : boxes)
+    Boxes.reserve(Pieces.size());
+    Box = BoxOf(Pieces.front().Segment);
+    for (const Piece& p : Pieces) {
+        const MachineBox b = BoxOf(p.Segment);
         Extend(Box, {b.MinZ, b.MinR}), Extend(Box, {b.MaxZ, b.MaxR});
-    // About one piece a cell, at most 1024 cells each way.
-    const int side = std::clamp(static_cast<int>(std::sqrt(static_cast<double>(Pieces.size()))), 1, 1024);
-    Cols = Rows = side;
-    CellZ = std::max((Box.MaxZ - Box.MinZ) / Cols, 1e-9);
-    CellR = std::max((Box.MaxR - Box.MinR) / Rows, 1e-9);
-    Grid.assign(static_cast<size_t>(Cols) * Rows, {});
-    for (uint32_t i = 0; i < boxes.size(); ++i) {
-        const MachineBox& b = boxes[i];
-        const int c0 = std::clamp(static_cast<int>((b.MinZ - Box.MinZ) / CellZ), 0, Cols - 1);
-        const int c1 = std::clamp(static_cast<int>((b.MaxZ - Box.MinZ) / CellZ), 0, Cols - 1);
-        const int r0 = std::clamp(static_cast<int>((b.MinR - Box.MinR) / CellR), 0, Rows - 1);
-        const int r1 = std::clamp(static_cast<int>((b.MaxR - Box.MinR) / CellR), 0, Rows - 1);
-        if (static_cast<size_t>(c1 - c0 + 1) * static_cast<size_t>(r1 - r0 + 1) > MaxCellsPerPiece) {
-            Large.push_back(i);
-            continue;
-        }
-        for (int r = r0; r <= r1; ++r)
-            for (int c = c0; c <= c1; ++c)
-                Grid[static_cast<size_t>(r) * Cols + c].Pieces.push_back(i);
+        // Single precision, rounded outwards, is enough to pass over the pieces far away.
+        Boxes.push_back({std::nextafter(static_cast<float>(b.MinZ), -INFINITY),
+                         std::nextafter(static_cast<float>(b.MaxZ), INFINITY),
+                         std::nextafter(static_cast<float>(b.MinR), -INFINITY),
+                         std::nextafter(static_cast<float>(b.MaxR), INFINITY)});
     }
 }
 
@@ -161,20 +143,15 @@ std::optional<Hit> PathIndex::HitTest(const ViewMap& view, Point px, double tole
     const MachinePoint m = view.ToMachine(px);
     const Plane centre = ToPlane(m.X, m.Z);
     const double reach = tolerancePx / view.PixelsPerUnit();
-    std::vector<uint32_t> candidates = Large;
-    const int c0 = static_cast<int>(std::floor((centre.U - reach - Box.MinZ) / CellZ));
-    const int c1 = static_cast<int>(std::floor((centre.U + reach - Box.MinZ) / CellZ));
-    const int r0 = static_cast<int>(std::floor((centre.V - reach - Box.MinR) / CellR));
-    const int r1 = static_cast<int>(std::floor((centre.V + reach - Box.MinR) / CellR));
-    if (c1 >= 0 && r1 >= 0 && c0 < Cols && r0 < Rows) {
-        for (int r = std::max(r0, 0); r <= std::min(r1, Rows - 1); ++r)
-            for (int c = std::max(c0, 0); c <= std::min(c1, Cols - 1); ++c) {
-                const Cell& cell = Grid[static_cast<size_t>(r) * Cols + c];
-                candidates.insert(candidates.end(), cell.Pieces.begin(), cell.Pieces.end());
-            }
+    // One pass over the boxes (a few milliseconds for a million pieces); the exact distance only
+    // for the pieces whose box comes within reach.
+    const float minZ = static_cast<float>(centre.U - reach), maxZ = static_cast<float>(centre.U + reach);
+    const float minR = static_cast<float>(centre.V - reach), maxR = static_cast<float>(centre.V + reach);
+    std::vector<uint32_t> candidates;
+    for (uint32_t i = 0; i < Boxes.size(); ++i) {
+        const Box4& b = Boxes[i];
+        if (b.MaxZ >= minZ && b.MinZ <= maxZ && b.MaxR >= minR && b.MinR <= maxR) candidates.push_back(i);
     }
-    std::sort(candidates.begin(), candidates.end());
-    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
     std::optional<Hit> best;
     std::vector<MachinePoint> line;
     for (uint32_t i : candidates) {

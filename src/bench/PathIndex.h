@@ -1,8 +1,8 @@
 #pragma once
 // Which block drew which piece of the tool path: every piece a run reports, with the line of its
 // block, kept in machine coordinates so that one index serves every view. Hit-testing maps the
-// pieces to the viewport through a ViewMap and finds the nearest within a few pixels; a grid over
-// the drawn extent keeps that fast for a program of a million blocks.
+// pieces to the viewport through a ViewMap and finds the nearest within a few pixels; a box per
+// piece passes over the far ones quickly, also in a program of a million blocks.
 
 #include "base/Canvas.h"
 #include "bench/ViewMap.h"
@@ -34,12 +34,13 @@ struct MachineBox {
 class PathIndex {
   public:
     void Add(int64_t line, const motion::PathSegment& segment);
+    void Reserve(size_t pieces) { Pieces.reserve(pieces); }
     void Clear();
     // The pieces from `first` on were drawn with `tool` in force.
     void SetTool(size_t first, double tool);
     // The pieces a tool drew, in drawing order.
     std::vector<size_t> PiecesOfTool(double tool) const;
-    // Builds the grid and the line order; queries build them when needed. Call it where the
+    // Builds the boxes and the line order; queries build them when needed. Call it where the
     // index is filled (off the window's thread) so that the first click is quick.
     void Finish() const;
 
@@ -60,18 +61,15 @@ class PathIndex {
     static void Polyline(const motion::PathSegment& s, std::vector<MachinePoint>& out);
 
   private:
-    struct Cell {
-        std::vector<uint32_t> Pieces;
-    };
-    void BuildGrid() const;
+    void Build() const;
     std::vector<Piece> Pieces;
-    // Lazily built: the grid over the extent (in Z and radius), and the pieces in line order.
+    // Lazily built: the extent, each piece's box (in Z and radius) and the pieces in line order.
+    struct Box4 {
+        float MinZ, MaxZ, MinR, MaxR;
+    };
     mutable bool Built = false;
     mutable MachineBox Box;
-    mutable int Cols = 0, Rows = 0;
-    mutable double CellZ = 1, CellR = 1;
-    mutable std::vector<Cell> Grid;
-    mutable std::vector<uint32_t> Large; // pieces too big for the grid, always tried
+    mutable std::vector<Box4> Boxes;
     mutable std::vector<uint32_t> ByLine;
 };
 

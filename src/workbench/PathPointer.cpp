@@ -29,7 +29,8 @@ std::optional<bench::Hit> PathPointer::BlockAt(QPointF px) const {
 QString PathPointer::TipAt(QPointF px) const {
     const std::optional<bench::Hit> hit = BlockAt(px);
     if (!hit) return {};
-    const std::u16string_view text = Overlay->Result()->LineText(hit->Line);
+    if (!Text) return QStringLiteral("Line %1").arg(hit->Line);
+    const std::u16string_view text = Overlay->Result()->LineText(Text(), hit->Line);
     return QStringLiteral("Line %1: %2")
         .arg(hit->Line)
         .arg(QString::fromUtf16(text.data(), static_cast<qsizetype>(std::min<size_t>(text.size(), 200))));

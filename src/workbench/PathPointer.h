@@ -20,6 +20,8 @@ class PathPointer final : public QObject {
 
     // X-Snap / Z-Snap of the machine, asked at each measuring click.
     std::function<std::pair<bool, bool>()> GridSnap;
+    // The program text now (the hover tip quotes its line); none: no text in the tip.
+    std::function<const std::u16string&()> Text;
     // True while the canvas's own click means something else (the zoom box is armed).
     std::function<bool()> CanvasBusy;
 

@@ -95,6 +95,7 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     PointerOnPath = new PathPointer(H.Canvas, PathLayer);
     PointerOnPath->GridSnap = H.GridSnap;
     PointerOnPath->CanvasBusy = H.CanvasBusy;
+    PointerOnPath->Text = H.TextNow;
     connect(PointerOnPath, &PathPointer::LineClicked, this, [this](qint64 line) { GoToLine(line); });
     connect(PointerOnPath, &PathPointer::Measured, this, &Workbench::StatusText);
     connect(PointerOnPath, &PathPointer::MeasuringChanged, MeasureMode, &QAction::setChecked);

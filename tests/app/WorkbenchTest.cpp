@@ -83,7 +83,7 @@ TEST_F(Workbench, ProblemsListFromOpeningToTheCaret) {
     c.insertText("0"); // a dwell of 900 s
     QTest::qWait(600);
     ASSERT_TRUE(B().Worker()->WaitIdle(20000));
-    EXPECT_EQ(B().Latest()->LineText(5), u"N50 G04 F90.0");
+    EXPECT_EQ(B().Latest()->LineText(W->Document().ExactText(), 5), u"N50 G04 F90.0");
     EXPECT_TRUE(W->Document().Text().SnapshotString().contains("F90.0\r\nG00"));
 }
 

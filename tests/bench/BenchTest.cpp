@@ -213,8 +213,8 @@ TEST(RunBench, ToolTableAgreesWithTheCheckersTimes) {
         EXPECT_GT(r.Paths.Size(), 0u);
     }
     // Two tools by hand: T0 for two blocks, T0202 from line 3 for three.
-    const BenchResult r =
-        RunBench(U("G00 X0. Z0. S500 M03\r\nG01 Z-10. F1.\r\nT0202\r\nG01 X10.\r\nM30\r\n"), {});
+    const std::u16string text = U("G00 X0. Z0. S500 M03\r\nG01 Z-10. F1.\r\nT0202\r\nG01 X10.\r\nM30\r\n");
+    const BenchResult r = RunBench(text, {});
     ASSERT_EQ(r.Tools.size(), 2u);
     EXPECT_EQ(r.Tools[0].Blocks, 2);
     EXPECT_EQ(r.Tools[0].FirstLine, 1);
@@ -231,7 +231,7 @@ TEST(RunBench, ToolTableAgreesWithTheCheckersTimes) {
         t2.push_back(r.Paths.At(i).Line);
     EXPECT_EQ(t0, (std::vector<int64_t>{1, 2}));
     EXPECT_EQ(t2, (std::vector<int64_t>{3, 4, 5}));
-    EXPECT_EQ(r.LineText(4), u"G01 X10.");
+    EXPECT_EQ(r.LineText(text, 4), u"G01 X10.");
 }
 
 TEST(RunBench, ProblemsListAlarmsAndAdviceWithLineAndSequence) {

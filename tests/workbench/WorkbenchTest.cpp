@@ -69,7 +69,7 @@ TEST(CheckWorker, OnlyTheNewestTextsResultIsHandedOn) {
     worker.RequestNow(U("G00 X30. Z10.\r\nM30\r\n"), {});
     ASSERT_TRUE(worker.WaitIdle(20000));
     ASSERT_EQ(checked.size(), 2);
-    EXPECT_EQ(worker.Latest()->Text, U("G00 X30. Z10.\r\nM30\r\n"));
+    EXPECT_EQ(worker.Latest()->Report.FinalX, 30); // the edit's program, not the long one
     EXPECT_EQ(worker.Started(), 3);
 }
 
@@ -128,7 +128,9 @@ TEST(PathPointer, ClickPicksTheBlockAndMeasureSnapsToEnds) {
     PathPointer pointer(canvas, &overlay);
     viewport.show();
     // X20 Z0 -> X40 Z-10 is line 2; pixels: (500, 100) -> (400, 0).
-    overlay.SetResult(Check("G00 X20. Z0.\r\nG01 X40. Z-10. F1.\r\nM30\r\n"));
+    const std::u16string program = U("G00 X20. Z0.\r\nG01 X40. Z-10. F1.\r\nM30\r\n");
+    pointer.Text = [&program]() -> const std::u16string& { return program; };
+    overlay.SetResult(std::make_shared<const bench::BenchResult>(bench::RunBench(program, {})));
     QSignalSpy clicked(&pointer, &PathPointer::LineClicked);
     QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(452, 50));
     ASSERT_EQ(clicked.size(), 1);
