@@ -10,6 +10,7 @@
 #include "base/Machine.h"
 #include "nav/DisplayOptions.h"
 #include "print/Printing.h"
+#include "workbench/Workbench.h"
 
 #include <QAction>
 #include <QLabel>
@@ -69,7 +70,10 @@ print::ViewImages TraceView::ViewForPrint() {
 
 void TraceView::mnuFilePrinterSetting_Click() {
     settings::Values& v = P.Frm->Settings();
-    v.PrinterOrientation = print::PrintSetup(Trace1->window(), *ChosenPrinter, v.PrinterOrientation);
+    v.PrinterOrientation =
+        P.Bench
+            ? print::PrintSetup(Trace1->window(), *ChosenPrinter, v.PrinterOrientation, &P.Bench->PrintTools)
+            : print::PrintSetup(Trace1->window(), *ChosenPrinter, v.PrinterOrientation);
 }
 
 void TraceView::mnuDrawPrint_Click() {
@@ -79,6 +83,7 @@ void TraceView::mnuDrawPrint_Click() {
     r.ScaleHeight = TraceCanvas.ScaleHeight;
     r.WhiteBackground = P.Panel->Machine().S.WhiteBackground;
     r.PrinterOrientation = P.Frm->Settings().PrinterOrientation;
+    if (P.Bench && P.Bench->PrintTools) r.Below = P.Bench->ToolTableLines();
     print::PrintView(Trace1->window(), *ChosenPrinter, ViewForPrint(), r);
 }
 

@@ -1,5 +1,7 @@
 #include "print/Printing.h"
 
+#include <QBoxLayout>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -151,15 +153,32 @@ void ChoosePrinter(QWidget* parent, QPrinter& printer) {
 }
 
 int16_t PrintSetup(QWidget* parent, QPrinter& printer, int16_t printerOrientation) {
+    return PrintSetup(parent, printer, printerOrientation, nullptr);
+}
+
+int16_t PrintSetup(QWidget* parent, QPrinter& printer, int16_t printerOrientation, bool* toolsTable) {
     if (printerOrientation == 0) printerOrientation = 2;
     for (;;) {
         printer.setPageOrientation(printerOrientation == 1 ? QPageLayout::Portrait : QPageLayout::Landscape);
         QPageSetupDialog dialog(&printer, parent);
         dialog.setObjectName(QStringLiteral("PrintSetupDialog"));
         AddPrinterButton(dialog);
+        QCheckBox* tools = nullptr;
+        if (auto* buttons = dialog.findChild<QDialogButtonBox*>(); buttons && toolsTable) {
+            tools = new QCheckBox(QStringLiteral("Print the tools table under the picture"), &dialog);
+            tools->setObjectName(QStringLiteral("PrintToolsTable"));
+            tools->setChecked(*toolsTable);
+            if (auto* box = qobject_cast<QBoxLayout*>(dialog.layout()))
+                box->insertWidget(box->indexOf(buttons), tools);
+            else
+                buttons->addButton(tools, QDialogButtonBox::ActionRole);
+        }
         // A cancel leaves the printer as preset; after the printer choice the page setup shows
         // again for the printer chosen.
-        if (dialog.exec() != ChoosePrinterResult) break;
+        const int result = dialog.exec();
+        if (tools && (result == QDialog::Accepted || result == ChoosePrinterResult))
+            *toolsTable = tools->isChecked();
+        if (result != ChoosePrinterResult) break;
         ChoosePrinter(parent, printer);
     }
     return printer.pageLayout().orientation() == QPageLayout::Portrait ? 1 : 2;
@@ -182,8 +201,11 @@ bool PrintPage(QPrinter& printer, const QImage& picture, const PrintRequest& req
     font.setPointSize(12);
     painter.setFont(font);
     const QFontMetricsF metrics(font, &printer);
-    const PageFit fit = FitPage(printer.width() / dotsX, printer.height() / dotsY, metrics.height() / dotsY,
-                                metrics.horizontalAdvance(request.FileName) / dotsX,
+    // The lines under the picture take their room from the page's height.
+    const double belowMm =
+        request.Below.isEmpty() ? 0 : (request.Below.size() * metrics.height() / dotsY + 3);
+    const PageFit fit = FitPage(printer.width() / dotsX, printer.height() / dotsY - belowMm,
+                                metrics.height() / dotsY, metrics.horizontalAdvance(request.FileName) / dotsX,
                                 PrintRatio(request.ScaleWidth, request.ScaleHeight, picture));
 
     const QRectF place(fit.X * dotsX, fit.Y * dotsY, fit.W * dotsX, fit.H * dotsY);
@@ -193,6 +215,11 @@ bool PrintPage(QPrinter& printer, const QImage& picture, const PrintRequest& req
     painter.drawText(QPointF(fit.DateX * dotsX, baseline),
                      request.Date.toString(QStringLiteral("yyyy.MM.dd")));
     painter.drawText(QPointF(fit.NameX * dotsX, baseline), request.FileName);
+    double lineY = (fit.Y + fit.H + 3) * dotsY + metrics.ascent();
+    for (const QString& line : request.Below) {
+        painter.drawText(QPointF(fit.X * dotsX, lineY), line);
+        lineY += metrics.height();
+    }
     QPen border(Qt::black);
     border.setWidthF(3); // printer dots
     painter.setPen(border);

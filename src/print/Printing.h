@@ -23,6 +23,7 @@
 #include <QDate>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 
@@ -46,6 +47,9 @@ struct PrintRequest {
     bool WhiteBackground = true;    // false: ask before printing a black page
     int16_t PrinterOrientation = 2; // 1 portrait, 2 landscape
     QDate Date = QDate::currentDate();
+    // Lines printed under the picture (the workbench's tool table, when Print setup asks for it);
+    // none: the page as always.
+    QStringList Below;
 };
 
 // Where things go on the page, in millimetres from the top-left of the printable area.
@@ -71,6 +75,9 @@ double PrintRatio(double scaleWidth, double scaleHeight, const QImage& picture);
 // landscape) and returns the orientation it leaves, the preset one after a cancel. Its
 // "Printer..." button opens the printer choice (ChoosePrinter), then the page setup again.
 int16_t PrintSetup(QWidget* parent, QPrinter& printer, int16_t printerOrientation);
+// The same with one more choice in the dialog: "Print the tools table under the picture",
+// preset from and left in *toolsTable (a cancel leaves it as it was).
+int16_t PrintSetup(QWidget* parent, QPrinter& printer, int16_t printerOrientation, bool* toolsTable);
 
 // The platform's print dialog, to choose a printer or a PDF file for the next Print; a cancel
 // keeps the printer as it was.

@@ -19,6 +19,7 @@ WorkbenchValues ReadWorkbench(Store& store) {
     ReadSwitch(store, "ToolsVisible", v.ToolsVisible);
     ReadSwitch(store, "LineNumbers", v.LineNumbers);
     ReadSwitch(store, "StartFitted", v.StartFitted);
+    ReadSwitch(store, "PrintTools", v.PrintTools);
     return v;
 }
 
@@ -28,6 +29,7 @@ void WriteWorkbench(Store& store, const WorkbenchValues& v) {
     store.Put(kWorkbench, "ToolsVisible", text(v.ToolsVisible));
     store.Put(kWorkbench, "LineNumbers", text(v.LineNumbers));
     store.Put(kWorkbench, "StartFitted", text(v.StartFitted));
+    store.Put(kWorkbench, "PrintTools", text(v.PrintTools));
 }
 
 } // namespace settings

@@ -12,6 +12,7 @@ struct WorkbenchValues {
     bool ToolsVisible = false;
     bool LineNumbers = true;
     bool StartFitted = false; // off: the program starts in the standard view, as it always did
+    bool PrintTools = false;  // Print adds the tools table under the picture
 };
 
 // A value that is not a Boolean keeps its default.

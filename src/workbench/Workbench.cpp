@@ -1,5 +1,7 @@
 #include "workbench/Workbench.h"
 
+#include "picture/Sheet.h"
+
 #include <QAction>
 #include <QHeaderView>
 #include <QMainWindow>
@@ -153,6 +155,7 @@ void Workbench::ApplySettings(const settings::WorkbenchValues& values) {
     PaneNumbers->SetColouring(values.LineNumbers);
     if (H.SetPaneMargin) H.SetPaneMargin(values.LineNumbers ? PaneNumbers->Width() : 0);
     StartFitted->setChecked(values.StartFitted);
+    PrintTools = values.PrintTools;
     FitDocks();
 }
 
@@ -234,7 +237,20 @@ void Workbench::CaretMoved() {
 
 settings::WorkbenchValues Workbench::Values() const {
     return {ShowProblems->isChecked(), ShowTools->isChecked(), LineNumbers->isChecked(),
-            StartFitted->isChecked()};
+            StartFitted->isChecked(), PrintTools};
+}
+
+QStringList Workbench::ToolTableLines() const {
+    QStringList lines;
+    const BenchPtr& r = Checker.Latest();
+    if (!r) return lines;
+    for (const bench::ToolRow& t : r->Tools)
+        lines << QStringLiteral("%1   %2 (%3)   %4 blocks   from line %5")
+                     .arg(ToolName(t.Tool), QString::fromStdString(picture::LegendClock(t.Seconds)),
+                          QString::fromStdString(picture::LegendSeconds(t.Seconds)))
+                     .arg(t.Blocks)
+                     .arg(t.FirstLine);
+    return lines;
 }
 
 } // namespace workbench

@@ -75,6 +75,10 @@ class Workbench final : public QObject {
     void GoToLine(int64_t line);
 
     settings::WorkbenchValues Values() const;
+    // Print setup's choice: the tools table under the printed picture.
+    bool PrintTools = false;
+    // The tools table as lines of text, for the printed page; empty without a check.
+    QStringList ToolTableLines() const;
     // Gives the docks their first height (the window calls it once it is shown).
     void FitDocks();
 

@@ -169,6 +169,11 @@ TEST_F(Workbench, ToolsPanelAgreesWithTheChecker) {
         sum += t->Seconds;
     }
     EXPECT_NEAR(sum, report.CuttingTime, 1e-3);
+    // The same table as Print puts it under the picture when Print setup asks for it.
+    const QStringList lines = B().ToolTableLines();
+    ASSERT_EQ(lines.size(), m->rowCount());
+    EXPECT_TRUE(lines[1].startsWith(workbench::ToolName(m->At(1)->Tool) + " "));
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral("from line %1").arg(m->At(1)->FirstLine)));
     // A tool's row: the caret on its first block.
     QTableView* table = B().Tools()->Table();
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(m->index(1, 1)).center());
