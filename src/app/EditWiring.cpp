@@ -70,9 +70,9 @@ void MainWindow::ApplyProgramFont() {
 
 print::ViewImages MainWindow::ViewForPrint() {
     // Pixels as the widgets stand on the screen.
-    return {TraceImage.Image(),
-            XscaleImage.Image(),
-            ZscaleImage.Image(),
+    return {TraceImage.WindowPixels(),
+            XscaleImage.WindowPixels(),
+            ZscaleImage.WindowPixels(),
             {Trace1->width(), Trace1->height(), Trace->x(), Trace->y()}};
 }
 

@@ -5,12 +5,15 @@
 
 #include "app/PanelBar.h"
 #include "app/Widgets.h"
+#include "motion/Motion.h"
+#include "motion/ViewNavigation.h"
 
 #include <QFrame>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSlider>
+#include <QTimer>
 #include <QToolBar>
 
 #include <algorithm>
@@ -27,6 +30,8 @@ constexpr double CaptionAndFrames = 450; // caption bar and the top and bottom b
 constexpr double PosWidth = 1455, PosHeight = 300;
 // Below this client size the layout would give the trace or the pane no room.
 constexpr double MinClientWidth = 6600, MinClientHeight = 6600;
+// A resize has ended when the size stayed the same this long (ms).
+constexpr int ResizeSettleMs = 150;
 
 } // namespace
 
@@ -65,6 +70,33 @@ void MainWindow::LayoutForm() {
     Program->setGeometry(Px(120), Px(3680), Px(4335), std::max(0, Px(H - 4850)));
     Screen.ViewportWidth = Trace1->width() * tpp;
     Screen.ViewportHeight = Trace1->height() * tpp;
+
+    // The pictures are made at the screen's resolution (from their next new size on).
+    const double ratio = devicePixelRatioF();
+    for (render::ImageCanvas* c : {&TraceImage, &XscaleImage, &ZscaleImage})
+        c->SetDevicePixelRatio(ratio);
+    if (!ResizeSettle) {
+        ResizeSettle = new QTimer(this);
+        ResizeSettle->setSingleShot(true);
+        ResizeSettle->setInterval(ResizeSettleMs);
+        connect(ResizeSettle, &QTimer::timeout, this, &MainWindow::FitViewToWindow);
+    }
+    ResizeSettle->start();
+}
+
+void MainWindow::FitViewToWindow() {
+    if (isMinimized() || !M || Ending()) return;
+    // Nothing to do when the canvas is already four viewports at the screen's resolution (the
+    // standard view has just sized it) or has never been sized.
+    const double tolerance = 4 * TwipsPerPixel();
+    const bool sized = TraceImage.Width > 1;
+    const bool fits = std::fabs(TraceImage.Width - 4 * Screen.ViewportWidth) < tolerance &&
+                      std::fabs(TraceImage.Height - 4 * Screen.ViewportHeight) < tolerance &&
+                      TraceImage.Image().devicePixelRatio() == TraceImage.DevicePixelRatio();
+    if (!sized || fits) return;
+    motion::FitCanvasToViewport(*M);
+    ApplyView();
+    Rerun(motion::Rerun::ForcedReplay);
 }
 
 void MainWindow::ApplyView() {

@@ -34,6 +34,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     CalculatorFolder = QCoreApplication::applicationDirPath();
     Screen.Xscale = &XscaleImage;
     Screen.Zscale = &ZscaleImage;
+    Screen.SpreadToolLabels = true;
+    TraceImage.LiftDarkColors = true;
     Host = std::make_unique<GuiHost>(*this);
     M = std::make_unique<interp::Machine>(Screen, TraceImage, *Host);
     Run = std::make_unique<interp::RunControl>(*M);

@@ -139,6 +139,8 @@ class MainWindow : public QMainWindow {
     // command that asked must stop. Closing, Exit, Open and the recent files ask it.
     bool AskToSaveChanges();
     void LayoutForm();    // the resize rules
+    // Once a resize has ended: canvas and rulers fitted to the new viewport and a silent re-run.
+    void FitViewToWindow();
     void ApplyView();     // the view numbers onto the canvas and ruler widgets
     void RefreshCanvas(); // repaint what the run has drawn
     void RefreshLocks();  // keyboard-lock panels, date and time
@@ -180,6 +182,7 @@ class MainWindow : public QMainWindow {
     void NoticeLineEnds(const QString& path, const QString& exact);
 
     QTimer* LockTimer = nullptr;
+    QTimer* ResizeSettle = nullptr; // the end of a resize: no new size for a moment
     bool DragHalted = false; // the drag reached the canvas edge; moves wait for the button's release
     bool StartupFailed = false;
     bool CloseAfterRun = false; // the window closes once the run in progress has ended
