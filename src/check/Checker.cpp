@@ -2,6 +2,7 @@
 
 #include "interp/Machine.h"
 #include "interp/RunControl.h"
+#include "motion/DisplayOptions.h"
 #include "motion/Motion.h"
 
 #include <charconv>
@@ -75,11 +76,16 @@ class CheckHost final : public interp::Host {
                 ToolTG = s.TGFlag;
             }
             *ToolTime += total - LastTotal;
+            NoteToolColor(s.CutColor);
             LastTotal = total;
         }
     }
 
   private:
+    void NoteToolColor(int32_t color) {
+        std::vector<int32_t>& colors = Report.ToolColors[motion::ToolNumberOf(*M)];
+        if (colors.empty() || colors.back() != color) colors.push_back(color);
+    }
     const std::u16string& Text;
     LineCounter Lines;
     CheckReport& Report;
@@ -197,9 +203,11 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     s.NVLZ = static_cast<float>(options.NVLZ);
     s.BlockDelete = options.BlockDelete;
     s.G2mirror = options.G2Mirror;
-    s.WhiteBackground = true;
+    s.WhiteBackground = options.WhiteBackground;
+    motion::ApplyBackground(m);
     motion::NextToolColors(m);
     motion::SetStandardView(m);
+    if (options.Frame) picture::ShowArea(m.Trace, m.Screen, *options.Frame);
 
     interp::RunControl run(m);
     s.Replay = true;
@@ -214,6 +222,8 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     report.CuttingTime = s.CuttingTime;
     report.FinalX = s.LastX;
     report.FinalZ = s.LastZ;
+    report.Visible = picture::VisibleArea(m.Trace, m.Screen);
+    report.Mapping = picture::RulerMapping{s.Vertical, s.XSign};
     return report;
 }
 

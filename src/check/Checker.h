@@ -5,10 +5,12 @@
 
 #include "interp/Host.h"
 #include "motion/Canvas.h"
+#include "picture/Sheet.h"
 
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +22,10 @@ struct CheckOptions {
     double PVLX = 500, PVLZ = 200, NVLX = -200, NVLZ = -200;
     bool BlockDelete = false;
     bool G2Mirror = false;
+    // The pictures: the background, and the part of the canvas the viewport shows instead of the
+    // standard view of the limits.
+    bool WhiteBackground = true;
+    std::optional<picture::Area> Frame;
 };
 
 struct Alarm {
@@ -44,6 +50,11 @@ struct CheckReport {
     double FinalX = 0, FinalZ = 0;
     std::vector<Alarm> Alarms;
     std::map<double, double> ToolTimes; // tool number -> seconds, tools with time only
+    // Tool number -> the colours its cuts were drawn in, in order (a tool taken up again gets the
+    // next colour of the cycle).
+    std::map<double, std::vector<int32_t>> ToolColors;
+    picture::Area Visible;         // the part of the canvas the pictures show
+    picture::RulerMapping Mapping; // how the canvas mapped the machine at the end
 
     bool Failed() const { return NoCrLf || !Alarms.empty(); }
 };

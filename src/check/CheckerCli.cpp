@@ -28,17 +28,23 @@ namespace {
 
 const char* const Usage =
     "usage: zarvik-check [--fanuc] [--unit N] [--limits PVLX,PVLZ,NVLX,NVLZ] [--block-delete]\n"
-    "                    [--g2-mirror] [--json] [--trace FILE] [--svg FILE] [--png FILE] FILE...\n"
+    "                    [--g2-mirror] [--json] [--trace FILE] [--svg FILE] [--png FILE] [--pdf FILE]\n"
+    "                    [--fit] [--size WxH] [--white|--black] [--rulers] [--legend] FILE...\n"
     "       zarvik-check --help\n"
     "  --trace writes every drawn path piece as JSON Lines (- for standard output)\n"
-    "  --svg/--png write the path of the (last) program in the standard view as a picture\n";
+    "  --svg/--png/--pdf write the path of the (last) program in the standard view as a picture\n"
+    "  --fit frames the drawn path instead; --size sets the picture (default 1600x1000 pixels);\n"
+    "  --white/--black the background; --rulers adds X and Z scales; --legend the tools' colours\n"
+    "  and cutting times, the program, its total time and its alarms\n";
 
 struct CliOptions {
     CheckOptions Check;
     bool Json = false;
     bool Help = false;
     std::string TracePath;
-    std::string SvgPath, PngPath;
+    std::string SvgPath, PngPath, PdfPath;
+    picture::SheetOptions Sheet;
+    bool Fit = false;
     std::vector<std::string> Files;
 };
 
@@ -73,6 +79,19 @@ bool ParseNumber(const std::string& text, double& out) {
     const auto r = std::from_chars(text.data() + start, text.data() + text.size(), out);
     if (r.ec != std::errc() || r.ptr != text.data() + text.size() || !std::isfinite(out)) return false;
     if (text[0] == '-') out = -out;
+    return true;
+}
+
+// "WIDTHxHEIGHT": whole pixels, each within the sheet's limits.
+bool ParseSize(const std::string& text, picture::SheetOptions& o) {
+    const size_t x = text.find('x');
+    double w, h;
+    if (x == std::string::npos || !ParseNumber(text.substr(0, x), w) || !ParseNumber(text.substr(x + 1), h))
+        return false;
+    for (double v : {w, h})
+        if (v != std::floor(v) || v < picture::SmallestSheet || v > picture::LargestSheet) return false;
+    o.WidthPx = w;
+    o.HeightPx = h;
     return true;
 }
 
@@ -126,6 +145,15 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
             if (!value(o.SvgPath) || o.SvgPath.empty()) return "--svg needs a file name";
         } else if (a == "--png") {
             if (!value(o.PngPath) || o.PngPath.empty()) return "--png needs a file name";
+        } else if (a == "--pdf") {
+            if (!value(o.PdfPath) || o.PdfPath.empty()) return "--pdf needs a file name";
+        } else if (a == "--size") {
+            if (!value(v) || !ParseSize(v, o.Sheet))
+                return "--size needs WIDTHxHEIGHT, whole pixels from 200 to 8000";
+        } else if (a == "--fit" || a == "--rulers" || a == "--legend") {
+            (a == "--fit" ? o.Fit : a == "--rulers" ? o.Sheet.Rulers : o.Sheet.Legend) = true;
+        } else if (a == "--white" || a == "--black") {
+            o.Sheet.WhiteBackground = o.Check.WhiteBackground = a == "--white";
         } else if (a == "--help" || a == "-h") {
             o.Help = true;
             return {};
@@ -183,6 +211,7 @@ std::string SameFileProblem(const CliOptions& o) {
         outputs.push_back({"--trace " + o.TracePath, o.TracePath, IdOf(o.TracePath)});
     if (!o.SvgPath.empty()) outputs.push_back({"--svg " + o.SvgPath, o.SvgPath, IdOf(o.SvgPath)});
     if (!o.PngPath.empty()) outputs.push_back({"--png " + o.PngPath, o.PngPath, IdOf(o.PngPath)});
+    if (!o.PdfPath.empty()) outputs.push_back({"--pdf " + o.PdfPath, o.PdfPath, IdOf(o.PdfPath)});
     for (const std::string& input : o.Files) {
         const std::optional<FileId> id = IdOf(input);
         if (!id) continue;
@@ -211,6 +240,21 @@ struct PictureOutput {
     std::optional<std::string> Bytes; // of the last program that ran
 };
 
+// The legend of a checked program: its file's name, times and alarms, and the tools with time.
+picture::LegendContent LegendOf(const CheckReport& r) {
+    picture::LegendContent legend;
+    legend.Program = std::filesystem::path(r.File).filename().string();
+    legend.CuttingSeconds = r.CuttingTime;
+    legend.Alarms = r.Alarms.size();
+    for (const auto& [tool, seconds] : r.ToolTimes) {
+        if (seconds == 0) continue;
+        const auto colors = r.ToolColors.find(tool);
+        legend.Tools.push_back(
+            {tool, colors == r.ToolColors.end() ? std::vector<int32_t>{} : colors->second, seconds});
+    }
+    return legend;
+}
+
 class Pipeline {
   public:
     Pipeline(const CliOptions& o, const PictureFormats& formats, Output& out) : O(o), Out(out) {
@@ -218,6 +262,8 @@ class Pipeline {
         Pictures[0].Make = formats.Svg;
         Pictures[1].Path = o.PngPath;
         Pictures[1].Make = formats.Png;
+        Pictures[2].Path = o.PdfPath;
+        Pictures[2].Make = formats.Pdf;
     }
 
     // Opens every output before anything is written. False (with a message) when one cannot be.
@@ -260,22 +306,34 @@ class Pipeline {
             text = DecodeProgram(bytes);
         } // the bytes are done with: the run needs only the text
         std::vector<motion::Canvas*> canvases;
+        const picture::SheetLayout layout = picture::LayOutSheet(O.Sheet);
         for (PictureOutput& p : Pictures) {
             p.Viewport.reset();
             p.Current.reset();
             if (!p.File.IsOpen()) continue;
-            p.Current = p.Make();
-            p.Viewport.emplace(p.Current->Canvas(), static_cast<float>(O.Check.NVLZ));
+            p.Current = p.Make(layout);
+            p.Viewport.emplace(p.Current->Canvas(), static_cast<float>(O.Check.NVLZ),
+                               picture::SheetBack(O.Sheet));
             canvases.push_back(&*p.Viewport);
         }
-        // One run gives the report, the trace and every picture.
+        const double viewportWidth = layout.Viewport.W, viewportHeight = layout.Viewport.H;
+        // One run gives the report, the trace and every picture; a framed picture needs one more
+        // before it, to find where the path lies.
+        CheckOptions options = O.Check;
+        if (O.Fit && !canvases.empty()) {
+            picture::BoundsCanvas bounds;
+            CheckProgram(text, options, {}, {&bounds}, viewportWidth, viewportHeight);
+            if (bounds.Extent())
+                options.Frame = picture::FitArea(*bounds.Extent(), viewportWidth, viewportHeight);
+        }
         CheckReport report =
-            CheckProgram(text, O.Check, OnSegment(), canvases, PictureWidthPx, PictureHeightPx);
+            CheckProgram(text, options, OnSegment(), canvases, viewportWidth, viewportHeight);
         report.File = path;
+        const picture::SheetContent sheet{O.Sheet, layout, report.Visible, report.Mapping, LegendOf(report)};
         for (PictureOutput& p : Pictures) {
             if (!p.Current) continue;
             std::string bytes, why;
-            if (p.Current->Encode(bytes, why))
+            if (p.Current->Encode(sheet, bytes, why))
                 p.Bytes = std::move(bytes);
             else {
                 Complain("cannot write the picture " + p.Path + ": " + why);
@@ -346,7 +404,7 @@ class Pipeline {
     Output* Trace = nullptr;
     std::string TraceBuffer;
     std::function<void(const TracedSegment&)> Segment;
-    PictureOutput Pictures[2]; // SVG first: with both, its text sizes place the labels
+    PictureOutput Pictures[3]; // SVG first: with more, its text sizes place the labels
     int Status = 0;
 };
 
@@ -370,8 +428,9 @@ int RunCheckerCli(int argc, char** argv, const PictureFormats& formats) {
         std::fputs(("zarvik-check: " + error + "\n" + Usage).c_str(), stderr);
         return 2;
     }
-    for (const auto& [path, make, option] :
-         {std::tuple{&o.SvgPath, formats.Svg, "--svg"}, {&o.PngPath, formats.Png, "--png"}})
+    for (const auto& [path, make, option] : {std::tuple{&o.SvgPath, formats.Svg, "--svg"},
+                                             {&o.PngPath, formats.Png, "--png"},
+                                             {&o.PdfPath, formats.Pdf, "--pdf"}})
         if (!path->empty() && !make) {
             Complain(std::string(option) + ": this checker was built without that picture format");
             return 2;

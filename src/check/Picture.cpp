@@ -1,6 +1,7 @@
 #include "check/Picture.h"
 
 #include "motion/SvgCanvas.h"
+#include "picture/SvgSheet.h"
 
 #include <algorithm>
 
@@ -8,13 +9,18 @@ namespace check {
 
 namespace {
 
-constexpr int32_t White = 0xFFFFFF;
-
 class SvgPicture final : public Picture {
   public:
     motion::Canvas& Canvas() override { return Svg; }
-    bool Encode(std::string& bytes, std::string&) override {
-        bytes = Svg.Document();
+    bool Encode(const picture::SheetContent& sheet, std::string& bytes, std::string&) override {
+        if (sheet.Layout.Plain()) {
+            bytes = Svg.Document();
+            return true;
+        }
+        picture::SvgOverlay overlay;
+        picture::DrawSheet(overlay, sheet);
+        bytes = picture::SvgSheetDocument(sheet.Layout, picture::SheetBack(sheet.Options), Svg.Content(),
+                                          overlay.Elements());
         return true;
     }
 
@@ -26,7 +32,7 @@ class SvgPicture final : public Picture {
 
 void ViewportCanvas::Resize(double widthTwips, double heightTwips) {
     Canvas::Resize(widthTwips, heightTwips);
-    Inner.BackColor = White;
+    Inner.BackColor = Back;
     Inner.Resize(widthTwips / 4, heightTwips / 4);
 }
 
@@ -47,7 +53,7 @@ motion::Canvas& ViewportCanvas::Sync() {
     Inner.Style = Style;
     Inner.Mode = Mode;
     Inner.ForeColor = ForeColor;
-    Inner.BackColor = White;
+    Inner.BackColor = Back;
     Inner.FontSize = FontSize;
     Inner.CurrentX = CurrentX;
     Inner.CurrentY = CurrentY;
@@ -86,7 +92,7 @@ void ViewportCanvas::Cls() {
     CurrentX = 0, CurrentY = 0;
 }
 
-std::unique_ptr<Picture> MakeSvgPicture() {
+std::unique_ptr<Picture> MakeSvgPicture(const picture::SheetLayout&) {
     return std::make_unique<SvgPicture>();
 }
 

@@ -1,24 +1,23 @@
 #pragma once
-// Pictures of a checked program: the whole path in the standard view of the checker's limits,
-// on a white background in the path colours of the trace, as an operator would see it in the
-// window's viewport.
+// Pictures of a checked program: the path in the standard view of the checker's limits (or
+// framed on the path), on the window's background in the path colours of the trace, as an
+// operator would see it in the window's viewport; as a sheet with rulers and a legend when asked.
 
 #include "motion/Canvas.h"
+#include "picture/Sheet.h"
 
 #include <memory>
 #include <string>
 
 namespace check {
 
-// Picture size in pixels (the viewport of the standard view).
-inline constexpr double PictureWidthPx = 1600, PictureHeightPx = 1000;
-
 // A canvas standing for the whole trace canvas that passes on only what the viewport of the
 // standard view shows: the inner canvas is the viewport (a quarter of the canvas each way) and
-// gets the matching part of the canvas scale before every primitive. The background is white.
+// gets the matching part of the canvas scale before every primitive, and the background `back`.
 class ViewportCanvas : public motion::Canvas {
   public:
-    ViewportCanvas(motion::Canvas& inner, float nvlz) : Inner(inner), NVLZ(nvlz) {}
+    ViewportCanvas(motion::Canvas& inner, float nvlz, int32_t back = 0xFFFFFF)
+        : Inner(inner), NVLZ(nvlz), Back(back) {}
 
     void Resize(double widthTwips, double heightTwips) override;
     void Line(double x1, double y1, double x2, double y2, int32_t color) override;
@@ -33,6 +32,7 @@ class ViewportCanvas : public motion::Canvas {
     motion::Canvas& Inner;
     motion::Canvas& Sync();
     float NVLZ; // the standard view sits |NVLZ| twips further right
+    int32_t Back;
     // The inner scale worked out for the canvas scale and size in ScaleKey.
     bool ScaleKnown = false;
     double ScaleKey[6] = {}, InnerScale[4] = {};
@@ -44,20 +44,22 @@ class Picture {
     virtual ~Picture() = default;
     // The viewport picture (the inner canvas of a ViewportCanvas).
     virtual motion::Canvas& Canvas() = 0;
-    // The finished picture as the bytes of its file. False, with the reason, when it cannot be
-    // made.
-    virtual bool Encode(std::string& bytes, std::string& why) = 0;
+    // The finished picture as the bytes of its file: the viewport alone, or the sheet around
+    // it. False, with the reason, when it cannot be made.
+    virtual bool Encode(const picture::SheetContent& sheet, std::string& bytes, std::string& why) = 0;
 };
 
-using PictureMaker = std::unique_ptr<Picture> (*)();
+// Makes the picture of a sheet of that layout (the page of a PDF is begun at once).
+using PictureMaker = std::unique_ptr<Picture> (*)(const picture::SheetLayout& layout);
 
-std::unique_ptr<Picture> MakeSvgPicture();
+std::unique_ptr<Picture> MakeSvgPicture(const picture::SheetLayout& layout);
 
-// The picture formats a checker can write. PNG needs Qt Gui: only the checker's program, built
-// with it, provides it (PicturePng.h).
+// The picture formats a checker can write. PNG and PDF need Qt Gui: only the checker's program,
+// built with it, provides them (PicturePng.h).
 struct PictureFormats {
     PictureMaker Svg = &MakeSvgPicture;
     PictureMaker Png = nullptr;
+    PictureMaker Pdf = nullptr;
 };
 
 } // namespace check

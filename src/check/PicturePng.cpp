@@ -1,6 +1,7 @@
 #include "check/PicturePng.h"
 
 #include "render/ImageCanvas.h"
+#include "render/SheetPainter.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -44,11 +45,11 @@ class PngPicture final : public Picture {
   public:
     PngPicture() { Image.DrawInBackground(true); } // drawn while the program is interpreted
     motion::Canvas& Canvas() override { return Image; }
-    bool Encode(std::string& bytes, std::string& why) override {
+    bool Encode(const picture::SheetContent& sheet, std::string& bytes, std::string& why) override {
         QByteArray png;
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
-        if (!Image.Image().save(&buffer, "PNG")) {
+        if (!render::ComposeSheet(Image.Image(), sheet).save(&buffer, "PNG")) {
             why = "the PNG picture could not be made";
             return false;
         }
@@ -60,11 +61,30 @@ class PngPicture final : public Picture {
     render::ImageCanvas Image;
 };
 
+class PdfPicture final : public Picture {
+  public:
+    explicit PdfPicture(const picture::SheetLayout& layout) : Page(layout) {}
+    motion::Canvas& Canvas() override { return Page.Canvas(); }
+    bool Encode(const picture::SheetContent& sheet, std::string& bytes, std::string& why) override {
+        if (Page.Finish(sheet, bytes)) return true;
+        why = "the PDF page could not be made";
+        return false;
+    }
+
+  private:
+    render::PdfSheet Page;
+};
+
 } // namespace
 
-std::unique_ptr<Picture> MakePngPicture() {
+std::unique_ptr<Picture> MakePngPicture(const picture::SheetLayout&) {
     EnsureGuiApplication();
     return std::make_unique<PngPicture>();
+}
+
+std::unique_ptr<Picture> MakePdfPicture(const picture::SheetLayout& layout) {
+    EnsureGuiApplication();
+    return std::make_unique<PdfPicture>(layout);
 }
 
 } // namespace check

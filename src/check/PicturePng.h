@@ -1,5 +1,5 @@
 #pragma once
-// PNG pictures for the checker, drawn with Qt Gui. Only the checker's program links this.
+// PNG and PDF pictures for the checker, drawn with Qt Gui. Only the checker's program links this.
 
 #include "check/Picture.h"
 
@@ -7,6 +7,8 @@ namespace check {
 
 // A PNG picture. A QGuiApplication on the offscreen platform is started with the first one
 // (text needs fonts).
-std::unique_ptr<Picture> MakePngPicture();
+std::unique_ptr<Picture> MakePngPicture(const picture::SheetLayout& layout);
+// A PDF page, the path in vectors.
+std::unique_ptr<Picture> MakePdfPicture(const picture::SheetLayout& layout);
 
 } // namespace check

@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
     check::PictureFormats formats;
 #ifdef ZARVIK_PNG
     formats.Png = &check::MakePngPicture;
+    formats.Pdf = &check::MakePdfPicture;
 #endif
     return check::RunCheckerCli(argc, argv, formats);
 }

@@ -2,6 +2,8 @@
 // Motion procedures of the dispatch table and the drawing services the cycles share. Each takes
 // the machine as its only parameter and works through its state, canvas and host.
 
+#include <string>
+
 namespace interp {
 struct Machine;
 }
@@ -35,6 +37,12 @@ void NextToolColors(Machine& m);
 void DrawPositionMark(Machine& m);
 void DrawRapidArrow(Machine& m, double x, double z, double lastX, double lastZ);
 void RedrawCanvas(Machine& m);
+// The rulers' tick step for a canvas scale width: the largest listed step strictly below a
+// twentieth of it, at least 0.2. Also used by the pictures of the checker.
+double RulerStep(double scaleWidth);
+// The label of the ruler tick at canvas position t: the horizontal ruler (t along canvas x) or the
+// vertical one (t along canvas y), in the horizontal or the vertical layout ("Z-20", "X40").
+std::string RulerLabel(bool horizontalRuler, double t, bool vertical, double xSign);
 
 // Tool number of the T word in force: (T div 100) mod 100, or the whole word in the TG form.
 // Used by the position mark and by the checker's time per tool.

@@ -1,5 +1,6 @@
 #include "motion/SvgCanvas.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -11,17 +12,77 @@ constexpr double TwoPi = 6.283185307179586;
 // Anything this far outside the picture is not written: it cannot be seen and bloats the file.
 constexpr double Far = 1e6;
 
-std::string Num(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.2f", v);
-    return buf;
-}
-
 bool Near(double x, double y) {
     return std::isfinite(x) && std::isfinite(y) && std::fabs(x) < Far && std::fabs(y) < Far;
 }
 
-std::string Escape(const std::string& text) {
+// Hundredths of a pixel as a number: "12.34", "12.3", "12", "-0.05".
+void AppendHundredths(std::string& out, int64_t v) {
+    if (v < 0) {
+        out += '-';
+        v = -v;
+    }
+    out += std::to_string(v / 100);
+    const int frac = static_cast<int>(v % 100);
+    if (frac == 0) return;
+    out += '.';
+    out += static_cast<char>('0' + frac / 10);
+    if (frac % 10) out += static_cast<char>('0' + frac % 10);
+}
+
+int64_t Hundredths(double v) {
+    return std::llround(v * 100);
+}
+
+// Two numbers of path data; a minus sign separates them by itself.
+void AppendPair(std::string& out, int64_t a, int64_t b) {
+    AppendHundredths(out, a);
+    if (b >= 0) out += ' ';
+    AppendHundredths(out, b);
+}
+
+// The part of the line (x1, y1)-(x2, y2) inside the box [lo, hi] x [top, bottom]; false when
+// none is.
+bool ClipLine(double& x1, double& y1, double& x2, double& y2, double lo, double hi, double top,
+              double bottom) {
+    double t0 = 0, t1 = 1;
+    const double dx = x2 - x1, dy = y2 - y1;
+    const double p[4] = {-dx, dx, -dy, dy}, q[4] = {x1 - lo, hi - x1, y1 - top, bottom - y1};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1) return false;
+    }
+    const double ax = x1 + t0 * dx, ay = y1 + t0 * dy;
+    x2 = x1 + t1 * dx, y2 = y1 + t1 * dy;
+    x1 = ax, y1 = ay;
+    return true;
+}
+
+} // namespace
+
+std::string SvgColor(int32_t color) {
+    uint32_t c = static_cast<uint32_t>(color);
+    if (c & 0x80000000u) c = 0x808080; // system colours: button shadow grey
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "#%02x%02x%02x", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    return buf;
+}
+
+std::string SvgNumber(double v) {
+    std::string out;
+    AppendHundredths(out, Hundredths(v));
+    return out;
+}
+
+std::string SvgEscape(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
@@ -44,31 +105,84 @@ std::string Escape(const std::string& text) {
     return out;
 }
 
-} // namespace
+SvgCanvas::PathData& SvgCanvas::PathOf(int32_t color, bool dotted) {
+    if (Gathering && GatherColor != color) EndPaths();
+    EndTexts();
+    Gathering = true;
+    GatherColor = color;
+    return Paths[dotted ? 1 : 0];
+}
 
-std::string SvgColor(int32_t color) {
-    uint32_t c = static_cast<uint32_t>(color);
-    if (c & 0x80000000u) c = 0x808080; // system colours: button shadow grey
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "#%02x%02x%02x", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-    return buf;
+void SvgCanvas::MoveTo(PathData& p, Point to) {
+    if (p.PenKnown && p.Pen == to) return;
+    p.D += 'M';
+    AppendPair(p.D, to.X, to.Y);
+    p.Pen = to;
+    p.PenKnown = true;
+}
+
+void SvgCanvas::EndPaths() {
+    if (!Gathering) return;
+    Gathering = false;
+    const std::string stroke = SvgColor(GatherColor);
+    for (int k = 0; k < 2; ++k) {
+        PathData& p = Paths[k];
+        if (p.D.empty()) continue;
+        Body += "<path stroke=\"" + stroke + (k ? "\" stroke-dasharray=\"1 2" : "") + "\" d=\"";
+        Body += p.D;
+        Body += "\"/>\n";
+        p = PathData{};
+    }
+}
+
+void SvgCanvas::EndTexts() {
+    if (!TextGroupOpen) return;
+    TextGroupOpen = false;
+    Body += "</g>\n";
 }
 
 void SvgCanvas::Line(double x1, double y1, double x2, double y2, int32_t color) {
     CurrentX = x2, CurrentY = y2;
-    const double a = PixelX(x1), b = PixelY(y1), c = PixelX(x2), d = PixelY(y2);
-    if (!Near(a, b) || !Near(c, d)) return;
-    Body += "<line x1=\"" + Num(a) + "\" y1=\"" + Num(b) + "\" x2=\"" + Num(c) + "\" y2=\"" + Num(d) +
-            "\" stroke=\"" + SvgColor(color) + "\"" +
-            (Style == DrawStyle::Dot ? " stroke-dasharray=\"1 2\"" : "") + "/>\n";
+    double a = PixelX(x1), b = PixelY(y1), c = PixelX(x2), d = PixelY(y2);
+    if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(c) || !std::isfinite(d)) return;
+    // Only the part near the picture is written; a piece wholly outside it is left out.
+    const double w = Width / TwipsPerPixel, h = Height / TwipsPerPixel;
+    if (!ClipLine(a, b, c, d, -2 - w, 2 * w + 2, -2 - h, 2 * h + 2)) return;
+    if (std::max(a, c) < -2 || std::min(a, c) > w + 2 || std::max(b, d) < -2 || std::min(b, d) > h + 2)
+        return;
+    const Point from{Hundredths(a), Hundredths(b)}, to{Hundredths(c), Hundredths(d)};
+    if (from == to) return; // nothing to see with square-less line ends
+    const bool dotted = Style == DrawStyle::Dot;
+    PathData& p = PathOf(color, dotted);
+    // Each dotted line starts its dots anew (a subpath restarts the dash pattern), as the image
+    // draws them: a rapid there and back stays dotted.
+    if (dotted) p.PenKnown = false;
+    MoveTo(p, from);
+    const int64_t dx = to.X - from.X, dy = to.Y - from.Y;
+    if (dy == 0) {
+        p.D += 'h';
+        AppendHundredths(p.D, dx);
+    } else if (dx == 0) {
+        p.D += 'v';
+        AppendHundredths(p.D, dy);
+    } else {
+        p.D += 'l';
+        AppendPair(p.D, dx, dy);
+    }
+    p.Pen = to;
 }
 
 void SvgCanvas::PSet(double x, double y, int32_t color) {
     CurrentX = x, CurrentY = y;
     const double a = PixelX(x), b = PixelY(y);
     if (!Near(a, b)) return;
-    Body += "<rect x=\"" + Num(std::floor(a)) + "\" y=\"" + Num(std::floor(b)) +
-            "\" width=\"1\" height=\"1\" fill=\"" + SvgColor(color) + "\"/>\n";
+    const double fx = std::floor(a), fy = std::floor(b);
+    if (fx < 0 || fy < 0 || fx >= Width / TwipsPerPixel || fy >= Height / TwipsPerPixel) return;
+    // The pixel as a solid stroke one pixel long through its middle.
+    PathData& p = PathOf(color, false);
+    MoveTo(p, Point{Hundredths(fx), Hundredths(fy + 0.5)});
+    p.D += "h1";
+    p.Pen.X += 100;
 }
 
 void SvgCanvas::Circle(double cx, double cy, double r, int32_t color, bool full, double start, double end) {
@@ -76,29 +190,46 @@ void SvgCanvas::Circle(double cx, double cy, double r, int32_t color, bool full,
     const double rx = std::fabs(r * Width / ScaleWidth / TwipsPerPixel);
     const double ry = std::fabs(r * Height / ScaleHeight / TwipsPerPixel);
     if (!Near(x, y) || !Near(rx, ry)) return;
-    const std::string stroke = "fill=\"none\" stroke=\"" + SvgColor(color) + "\"";
+    const double w = Width / TwipsPerPixel, h = Height / TwipsPerPixel;
+    if (x + rx < -2 || x - rx > w + 2 || y + ry < -2 || y - ry > h + 2) return;
+    PathData& p = PathOf(color, Style == DrawStyle::Dot);
+    const int64_t hrx = Hundredths(rx), hry = Hundredths(ry);
+    auto arc = [&](bool large, Point to) {
+        p.D += 'A';
+        AppendPair(p.D, hrx, hry);
+        p.D += large ? " 0 1 0 " : " 0 0 0 ";
+        AppendPair(p.D, to.X, to.Y);
+        p.Pen = to;
+    };
     if (full) {
-        Body += "<ellipse cx=\"" + Num(x) + "\" cy=\"" + Num(y) + "\" rx=\"" + Num(rx) + "\" ry=\"" +
-                Num(ry) + "\" " + stroke + "/>\n";
+        // Two halves, counter-clockwise on screen from the left-most point.
+        const Point left{Hundredths(x - rx), Hundredths(y)}, right{Hundredths(x + rx), Hundredths(y)};
+        MoveTo(p, left);
+        arc(true, right);
+        arc(true, left);
         return;
     }
     // Counter-clockwise on screen from start to end: with y growing downwards that is sweep 0.
     double span = std::fmod(end - start, TwoPi);
     if (span < 0) span += TwoPi;
-    const double x0 = x + rx * std::cos(start), y0 = y - ry * std::sin(start);
-    const double x1 = x + rx * std::cos(start + span), y1 = y - ry * std::sin(start + span);
-    Body += "<path d=\"M" + Num(x0) + " " + Num(y0) + " A" + Num(rx) + " " + Num(ry) + " 0 " +
-            (span > TwoPi / 2 ? "1" : "0") + " 0 " + Num(x1) + " " + Num(y1) + "\" " + stroke + "/>\n";
+    MoveTo(p, Point{Hundredths(x + rx * std::cos(start)), Hundredths(y - ry * std::sin(start))});
+    arc(span > TwoPi / 2,
+        Point{Hundredths(x + rx * std::cos(start + span)), Hundredths(y - ry * std::sin(start + span))});
 }
 
 void SvgCanvas::Print(const std::string& text) {
     const double x = PixelX(CurrentX), y = PixelY(CurrentY);
     if (!Near(x, y)) return;
-    const double px = FontSize * 96.0 / 72.0;
-    Body += "<text x=\"" + Num(x) + "\" y=\"" + Num(y) +
-            "\" dominant-baseline=\"hanging\" font-family=\"sans-serif\" "
-            "font-size=\"" +
-            Num(px) + "\" fill=\"" + SvgColor(ForeColor) + "\">" + Escape(text) + "</text>\n";
+    EndPaths(); // text lies over what was drawn before it
+    const std::string key = SvgNumber(FontSize * 96.0 / 72.0) + "\" fill=\"" + SvgColor(ForeColor);
+    if (TextGroupOpen && key != TextGroupKey) EndTexts();
+    if (!TextGroupOpen) {
+        Body += "<g font-family=\"sans-serif\" font-size=\"" + key + "\">\n";
+        TextGroupOpen = true;
+        TextGroupKey = key;
+    }
+    Body += "<text x=\"" + SvgNumber(x) + "\" y=\"" + SvgNumber(y + SvgAscent * FontSize * 96.0 / 72.0) +
+            "\">" + SvgEscape(text) + "</text>\n";
 }
 
 double SvgCanvas::TextWidth(const std::string& text) {
@@ -112,14 +243,34 @@ double SvgCanvas::TextHeight(const std::string&) {
 
 void SvgCanvas::Cls() {
     Body.clear();
+    Gathering = false;
+    Paths[0] = PathData{};
+    Paths[1] = PathData{};
+    TextGroupOpen = false;
     CurrentX = 0, CurrentY = 0;
 }
 
+std::string SvgCanvas::Closed() const {
+    SvgCanvas copy;
+    copy.Gathering = Gathering;
+    copy.GatherColor = GatherColor;
+    copy.Paths[0] = Paths[0];
+    copy.Paths[1] = Paths[1];
+    copy.TextGroupOpen = TextGroupOpen;
+    copy.EndPaths();
+    copy.EndTexts();
+    return copy.Body;
+}
+
+std::string SvgCanvas::Content() const {
+    return "<g fill=\"none\">\n" + Body + Closed() + "</g>\n";
+}
+
 std::string SvgCanvas::Document() const {
-    const std::string w = Num(Width / TwipsPerPixel), h = Num(Height / TwipsPerPixel);
+    const std::string w = SvgNumber(Width / TwipsPerPixel), h = SvgNumber(Height / TwipsPerPixel);
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
            w + "\" height=\"" + h + "\" viewBox=\"0 0 " + w + " " + h +
-           "\">\n<rect width=\"100%\" height=\"100%\" fill=\"" + SvgColor(BackColor) + "\"/>\n" + Body +
+           "\">\n<rect width=\"100%\" height=\"100%\" fill=\"" + SvgColor(BackColor) + "\"/>\n" + Content() +
            "</svg>\n";
 }
 

@@ -23,15 +23,6 @@ constexpr int32_t GridColor = 0x008000; // dark green
 // past this many per direction the rest would be closer than a pixel anyway.
 constexpr int MaxLines = 20000;
 
-// Largest listed step strictly below a twentieth of the scale width, at least 0.2.
-double TickStep(double scaleWidth) {
-    const double q = scaleWidth / 20;
-    double step = 0.2;
-    for (double t : {0.5, 1.0, 2.0, 5.0, 10.0, 20.0, 50.0, 100.0, 200.0, 500.0})
-        if (q > t) step = t;
-    return step;
-}
-
 // A picture's text size in its own window units (twips), whatever its scale.
 double TwipsWide(Canvas& c, const std::string& text) {
     return c.TextWidth(text) * c.Width / std::fabs(c.ScaleWidth);
@@ -44,13 +35,6 @@ double TwipsHigh(Canvas& c) {
 // the X ruler's unlabelled ticks to the right of them (twips).
 constexpr double TickRoom = 75;
 
-std::string ZRulerText(const Machine& m, double t) {
-    return m.S.Vertical ? "X" + legacy::RoundText(t * -2 * m.S.XSign, 1) : "Z" + legacy::RoundText(t, 1);
-}
-std::string XRulerText(const Machine& m, double t) {
-    return m.S.Vertical ? "Z" + legacy::RoundText(-t, 1) : "X" + legacy::RoundText(t * -2 * m.S.XSign, 1);
-}
-
 // The Z ruler: labels along its top, each starting one "A" left of its tick, ticks below them.
 // Every label shows its whole number: labels are thinned to round values so that neighbours
 // keep apart, and a label the picture cannot hold whole is left out.
@@ -61,7 +45,7 @@ void DrawZRuler(Machine& m, Canvas& z, int32_t fore, double step) {
     std::vector<std::string> texts;
     texts.reserve(ticks.size());
     for (const Tick& t : ticks)
-        texts.push_back(ZRulerText(m, t.Value));
+        texts.push_back(RulerLabel(true, t.Value, m.S.Vertical, m.S.XSign));
     const double unitsPerTwip = std::fabs(z.ScaleWidth) / z.Width;
     const double widest = WidestText(texts, [&z](const std::string& s) { return TwipsWide(z, s); });
     const int stride = LabelStride(step / unitsPerTwip, widest + TwipsWide(z, "A"));
@@ -88,7 +72,7 @@ void DrawXRuler(Machine& m, Canvas& x, int32_t fore, double step, double viewpor
     std::vector<std::string> texts;
     texts.reserve(ticks.size());
     for (const Tick& t : ticks)
-        texts.push_back(XRulerText(m, t.Value));
+        texts.push_back(RulerLabel(false, t.Value, m.S.Vertical, m.S.XSign));
     const double widest = WidestText(texts, [&x](const std::string& s) { return TwipsWide(x, s); });
     const double width = std::max(viewportWidth / 35, std::ceil(widest + TickRoom));
     if (std::fabs(x.Width - width) >= 1) {
@@ -155,6 +139,19 @@ double ZRulerHeight(Machine& m) {
 
 } // namespace
 
+double RulerStep(double scaleWidth) {
+    const double q = scaleWidth / 20;
+    double step = 0.2;
+    for (double t : {0.5, 1.0, 2.0, 5.0, 10.0, 20.0, 50.0, 100.0, 200.0, 500.0})
+        if (q > t) step = t;
+    return step;
+}
+
+std::string RulerLabel(bool horizontalRuler, double t, bool vertical, double xSign) {
+    if (horizontalRuler == vertical) return "X" + legacy::RoundText(t * -2 * xSign, 1);
+    return horizontalRuler ? "Z" + legacy::RoundText(t, 1) : "Z" + legacy::RoundText(-t, 1);
+}
+
 void RedrawCanvas(Machine& m) {
     Canvas& c = m.Trace;
     // 1. Plain foreground: black on white, white on black.
@@ -175,7 +172,7 @@ void RedrawCanvas(Machine& m) {
     c.Line(sl, 0, sl + sw, 0, AxisColor);
     c.Line(0, st, 0, st + sh, AxisColor);
     // 5. to 7. Ruler ticks and labels, 8. the snap grid.
-    DrawRulers(m, fore, TickStep(sw));
+    DrawRulers(m, fore, RulerStep(sw));
     DrawSnapGrid(m);
 }
 

@@ -291,8 +291,9 @@ TEST(CheckerSafety, HelpListsEveryOption) {
     ASSERT_NE(section, std::string::npos);
     const std::string usage =
         readme.substr(section, readme.find("\n\n", readme.find("build/zarvik-check", section)) - section);
-    for (const char* option : {"--fanuc", "--unit", "--limits", "--block-delete", "--g2-mirror", "--json",
-                               "--trace", "--svg", "--png", "--help"}) {
+    for (const char* option :
+         {"--fanuc", "--unit", "--limits", "--block-delete", "--g2-mirror", "--json", "--trace", "--svg",
+          "--png", "--pdf", "--fit", "--size", "--white", "--black", "--rulers", "--legend", "--help"}) {
         EXPECT_NE(r.Out.find(option), std::string::npos) << option;
         EXPECT_NE(usage.find(option), std::string::npos) << "README: " << option;
     }

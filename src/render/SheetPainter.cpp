@@ -1,0 +1,256 @@
+#include "render/SheetPainter.h"
+
+#include "render/ImageCanvas.h"
+
+#include <QBuffer>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPageSize>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPdfWriter>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace render {
+
+namespace {
+
+constexpr double TwoPi = 6.283185307179586;
+constexpr double TwipsPerPixel = 15;
+
+QFont FaceOf(double pointSize, bool bold) {
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(pointSize * 96.0 / 72.0))));
+    font.setBold(bold);
+    return font;
+}
+
+QColor ColorOf(int32_t color) {
+    return QColor::fromRgb(ToRgb(color));
+}
+
+QString Utf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+}
+
+// The part of a line inside a box; false when none is (a line far off the page is not painted).
+bool ClipLine(QLineF& line, const QRectF& box) {
+    double t0 = 0, t1 = 1;
+    const double dx = line.dx(), dy = line.dy();
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {line.x1() - box.left(), box.right() - line.x1(), line.y1() - box.top(),
+                         box.bottom() - line.y1()};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1) return false;
+    }
+    line = QLineF(line.pointAt(t0), line.pointAt(t1));
+    return true;
+}
+
+// The viewport painted in vectors on a page: pieces of one colour are gathered into one path per
+// style (they overwrite in one colour, so their order within the colour does not matter) and
+// painted when another colour or a text comes.
+class PainterCanvas final : public motion::Canvas {
+  public:
+    PainterCanvas(QPainter& painter, const QRectF& place) : P(painter), Place(place) {}
+
+    void Line(double x1, double y1, double x2, double y2, int32_t color) override {
+        CurrentX = x2, CurrentY = y2;
+        QLineF line(PixelX(x1), PixelY(y1), PixelX(x2), PixelY(y2));
+        if (!std::isfinite(line.x1() + line.y1() + line.x2() + line.y2())) return;
+        if (!ClipLine(line, QRectF(-2, -2, Place.width() + 4, Place.height() + 4))) return;
+        QPainterPath& path = PathOf(color);
+        if (path.elementCount() == 0 || path.currentPosition() != line.p1()) path.moveTo(line.p1());
+        path.lineTo(line.p2());
+    }
+    void PSet(double x, double y, int32_t color) override {
+        CurrentX = x, CurrentY = y;
+        const double px = std::floor(PixelX(x)), py = std::floor(PixelY(y));
+        if (!(px >= 0 && py >= 0 && px < Place.width() && py < Place.height())) return;
+        PathOf(color);
+        Pixels.emplace_back(px, py, 1, 1);
+    }
+    void Circle(double cx, double cy, double r, int32_t color, bool full, double start, double end) override {
+        const double px = PixelX(cx), py = PixelY(cy);
+        const double rx = std::fabs(r * Width / ScaleWidth / TwipsPerPixel);
+        const double ry = std::fabs(r * Height / ScaleHeight / TwipsPerPixel);
+        if (!std::isfinite(px + py + rx + ry) || rx > 1e6 || ry > 1e6) return;
+        const QRectF box(px - rx, py - ry, 2 * rx, 2 * ry);
+        if (!box.intersects(QRectF(-2, -2, Place.width() + 4, Place.height() + 4))) return;
+        QPainterPath& path = PathOf(color);
+        if (full) {
+            path.addEllipse(box);
+            return;
+        }
+        double span = std::fmod(end - start, TwoPi);
+        if (span < 0) span += TwoPi;
+        path.arcMoveTo(box, start * 360 / TwoPi);
+        path.arcTo(box, start * 360 / TwoPi, span * 360 / TwoPi);
+    }
+    void Print(const std::string& text) override {
+        const double px = PixelX(CurrentX), py = PixelY(CurrentY);
+        if (!std::isfinite(px + py) || std::fabs(px) > 1e6 || std::fabs(py) > 1e6) return;
+        Flush();
+        const QFont font = FaceOf(FontSize, false);
+        P.setFont(font);
+        P.setPen(ColorOf(ForeColor));
+        P.drawText(Place.topLeft() + QPointF(px, py + QFontMetricsF(font).ascent()), Utf8(text));
+    }
+    double TextWidth(const std::string& text) override {
+        const double pixels = QFontMetricsF(FaceOf(FontSize, false)).horizontalAdvance(Utf8(text));
+        return pixels * TwipsPerPixel * std::fabs(ScaleWidth) / Width;
+    }
+    double TextHeight(const std::string&) override {
+        return QFontMetricsF(FaceOf(FontSize, false)).height() * TwipsPerPixel * std::fabs(ScaleHeight) /
+               Height;
+    }
+    void Cls() override {
+        // A page keeps what was painted on it: the background is painted over it.
+        Paths[0] = Paths[1] = QPainterPath();
+        Pixels.clear();
+        Gathering = false;
+        P.fillRect(Place, ColorOf(BackColor));
+        CurrentX = 0, CurrentY = 0;
+    }
+    void Flush() {
+        if (!Gathering) return;
+        Gathering = false;
+        P.save();
+        P.setClipRect(Place);
+        P.translate(Place.topLeft());
+        P.setBrush(Qt::NoBrush);
+        for (int k = 0; k < 2; ++k) {
+            if (Paths[k].isEmpty()) continue;
+            QPen pen(ColorOf(Color), 1);
+            if (k) pen.setDashPattern({1, 2});
+            P.setPen(pen);
+            P.drawPath(Paths[k]);
+            Paths[k] = QPainterPath();
+        }
+        for (const QRectF& r : Pixels)
+            P.fillRect(r, ColorOf(Color));
+        Pixels.clear();
+        P.restore();
+    }
+
+  private:
+    double PixelX(double x) const { return (x - ScaleLeft) * Width / ScaleWidth / TwipsPerPixel; }
+    double PixelY(double y) const { return (y - ScaleTop) * Height / ScaleHeight / TwipsPerPixel; }
+    QPainterPath& PathOf(int32_t color) {
+        // A long program's path is painted in parts: one path of millions of pieces costs more.
+        if (Gathering && (Color != color || Paths[0].elementCount() + Paths[1].elementCount() +
+                                                    static_cast<int>(Pixels.size()) >=
+                                                PartLimit))
+            Flush();
+        Gathering = true;
+        Color = color;
+        return Paths[Style == motion::DrawStyle::Dot ? 1 : 0];
+    }
+
+    static constexpr int PartLimit = 4096;
+    QPainter& P;
+    QRectF Place; // the viewport on the page
+    bool Gathering = false;
+    int32_t Color = 0;
+    QPainterPath Paths[2]; // solid, dotted
+    std::vector<QRectF> Pixels;
+};
+
+} // namespace
+
+void PainterOverlay::Fill(const picture::Rect& r, int32_t color) {
+    P.fillRect(QRectF(r.X, r.Y, r.W, r.H), ColorOf(color));
+}
+
+void PainterOverlay::Line(double x1, double y1, double x2, double y2, int32_t color) {
+    P.setPen(QPen(ColorOf(color), 1));
+    P.drawLine(QLineF(x1, y1, x2, y2));
+}
+
+void PainterOverlay::Text(double x, double y, const std::string& text, double pointSize, int32_t color,
+                          picture::Anchor anchor, bool bold) {
+    const QFont font = FaceOf(pointSize, bold);
+    const QFontMetricsF metrics(font);
+    const QString s = Utf8(text);
+    const double width = metrics.horizontalAdvance(s);
+    const double left = anchor == picture::Anchor::Start    ? x
+                        : anchor == picture::Anchor::Middle ? x - width / 2
+                                                            : x - width;
+    P.setFont(font);
+    P.setPen(ColorOf(color));
+    P.drawText(QPointF(left, y + metrics.ascent()), s);
+}
+
+double PainterOverlay::TextWidth(const std::string& text, double pointSize, bool bold) {
+    return QFontMetricsF(FaceOf(pointSize, bold)).horizontalAdvance(Utf8(text));
+}
+
+QImage ComposeSheet(const QImage& viewport, const picture::SheetContent& sheet) {
+    const picture::SheetLayout& l = sheet.Layout;
+    if (l.Plain()) return viewport;
+    QImage page(static_cast<int>(l.Page.W), static_cast<int>(l.Page.H), QImage::Format_RGB32);
+    page.fill(ColorOf(picture::SheetBack(sheet.Options)));
+    QPainter p(&page);
+    p.drawImage(QPointF(l.Viewport.X, l.Viewport.Y), viewport);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    PainterOverlay overlay(p);
+    picture::DrawSheet(overlay, sheet);
+    p.end();
+    return page;
+}
+
+struct PdfSheet::Page {
+    QByteArray Bytes;
+    QBuffer Buffer{&Bytes};
+    std::unique_ptr<QPdfWriter> Writer;
+    std::unique_ptr<QPainter> Painter;
+    std::unique_ptr<PainterCanvas> Viewport;
+};
+
+PdfSheet::PdfSheet(const picture::SheetLayout& l) : P(std::make_unique<Page>()) {
+    P->Buffer.open(QIODevice::WriteOnly);
+    P->Writer = std::make_unique<QPdfWriter>(&P->Buffer);
+    P->Writer->setResolution(96);
+    P->Writer->setCreator(QStringLiteral("zarvik-check"));
+    // The page is the sheet itself, 96 pixels an inch.
+    P->Writer->setPageSize(QPageSize(QSizeF(l.Page.W * 72 / 96, l.Page.H * 72 / 96), QPageSize::Point,
+                                     QString(), QPageSize::ExactMatch));
+    P->Writer->setPageMargins(QMarginsF(0, 0, 0, 0));
+    P->Painter = std::make_unique<QPainter>(P->Writer.get());
+    P->Viewport = std::make_unique<PainterCanvas>(
+        *P->Painter, QRectF(l.Viewport.X, l.Viewport.Y, l.Viewport.W, l.Viewport.H));
+}
+
+PdfSheet::~PdfSheet() {
+    if (P->Painter && P->Painter->isActive()) P->Painter->end();
+}
+
+motion::Canvas& PdfSheet::Canvas() {
+    return *P->Viewport;
+}
+
+bool PdfSheet::Finish(const picture::SheetContent& sheet, std::string& bytes) {
+    QPainter& p = *P->Painter;
+    if (!p.isActive()) return false;
+    P->Viewport->Flush();
+    PainterOverlay overlay(p);
+    picture::DrawSheet(overlay, sheet);
+    if (!p.end()) return false;
+    bytes.assign(P->Bytes.constData(), static_cast<size_t>(P->Bytes.size()));
+    return !bytes.empty();
+}
+
+} // namespace render

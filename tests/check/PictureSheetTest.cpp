@@ -1,0 +1,231 @@
+// Pictures as sheets: framing on the drawn path, the layout of viewport, rulers and legend, what
+// the rulers and the legend say, and the checker's picture options.
+
+#include "check/CheckerCli.h"
+#include "motion/View.h"
+#include "picture/Framing.h"
+#include "picture/Sheet.h"
+#include "picture/SvgSheet.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <unistd.h>
+
+namespace {
+
+using namespace picture;
+
+constexpr double HalfPi = 1.5707963267948966;
+
+// An overlay that keeps every text with where it was put; widths as the SVG estimate gives them.
+struct RecordingOverlay final : Overlay {
+    struct Placed {
+        double X, Y;
+        Anchor Where;
+        int32_t Color;
+    };
+    std::multimap<std::string, Placed> Texts;
+    std::vector<Rect> Fills;
+    void Fill(const Rect& r, int32_t) override { Fills.push_back(r); }
+    void Line(double, double, double, double, int32_t) override {}
+    void Text(double x, double y, const std::string& text, double points, int32_t color, Anchor anchor,
+              bool) override {
+        Texts.insert({text, {x, y, anchor, color}});
+        Widths[text] = TextWidth(text, points);
+    }
+    double TextWidth(const std::string& text, double points, bool bold = false) override {
+        return SvgOverlay().TextWidth(text, points, bold);
+    }
+    std::map<std::string, double> Widths;
+};
+
+TEST(Framing, ExtentCoversLinesArcsAndPixelsButNotTheAxesAndStartsAnewAfterAClear) {
+    BoundsCanvas b;
+    EXPECT_FALSE(b.Extent());
+    b.Line(-1000, 0, 1000, 0, static_cast<int32_t>(0x80000010u)); // an axis
+    b.Line(0, 0, 10, -5, 0xFF);
+    // A quarter arc from the right of (20, 0) up to its top passes neither its left nor its bottom.
+    b.Circle(20, 0, 4, 0xFF, false, 0, HalfPi);
+    b.PSet(-3, 2, 0);
+    ASSERT_TRUE(b.Extent());
+    EXPECT_DOUBLE_EQ(b.Extent()->Left, -3);
+    EXPECT_DOUBLE_EQ(b.Extent()->Width, 27);
+    EXPECT_DOUBLE_EQ(b.Extent()->Top, -5);
+    EXPECT_DOUBLE_EQ(b.Extent()->Height, 7);
+    // Three quarters the other way reach the left and the bottom of the circle.
+    b.Circle(20, 0, 4, 0xFF, false, HalfPi, 0);
+    EXPECT_DOUBLE_EQ(b.Extent()->Left, -3);
+    EXPECT_DOUBLE_EQ(b.Extent()->Top + b.Extent()->Height, 4);
+    b.Cls();
+    EXPECT_FALSE(b.Extent());
+}
+
+TEST(Framing, FitAreaKeepsTheMarginAlongTheLimitingSideAndTheViewportShowsIt) {
+    // A long part in a wide viewport: its length limits.
+    const Area wide = FitArea(Area{-100, -30, 100, 10}, 1000, 500);
+    EXPECT_NEAR(wide.Width * 0.9, 100, 1e-9);
+    EXPECT_NEAR(wide.Height / wide.Width, 0.5, 1e-12);
+    EXPECT_NEAR(wide.Left + wide.Width / 2, -50, 1e-9);
+    EXPECT_NEAR(wide.Top + wide.Height / 2, -25, 1e-9);
+    // A tall one: its height limits.
+    const Area tall = FitArea(Area{0, 0, 10, 100}, 1000, 500);
+    EXPECT_NEAR(tall.Height * 0.9, 100, 1e-9);
+    // A single point still gets an area.
+    EXPECT_GT(FitArea(Area{5, 5, 0, 0}, 1000, 500).Width, 0);
+
+    // The canvas is four viewports, moved as the standard view moves it.
+    motion::View view;
+    view.ViewportWidth = 15000, view.ViewportHeight = 7500;
+    BoundsCanvas canvas;
+    canvas.Resize(60000, 30000);
+    view.CanvasLeft = -30000 + 200, view.CanvasTop = -15000;
+    ASSERT_TRUE(ShowArea(canvas, view, wide));
+    const Area shown = VisibleArea(canvas, view);
+    EXPECT_NEAR(shown.Left, wide.Left, 1e-9);
+    EXPECT_NEAR(shown.Top, wide.Top, 1e-9);
+    EXPECT_NEAR(shown.Width, wide.Width, 1e-9);
+    EXPECT_NEAR(shown.Height, wide.Height, 1e-9);
+    EXPECT_FALSE(ShowArea(canvas, view, Area{0, 0, 0, 0}));
+}
+
+TEST(Sheet, LayoutTilesThePageAndIsPlainWithoutRulersAndLegend) {
+    EXPECT_TRUE(LayOutSheet(SheetOptions{}).Plain());
+    EXPECT_EQ(LayOutSheet(SheetOptions{}).Viewport.W, 1600);
+    SheetOptions o;
+    o.WidthPx = 1200, o.HeightPx = 800, o.Rulers = true, o.Legend = true;
+    const SheetLayout l = LayOutSheet(o);
+    EXPECT_FALSE(l.Plain());
+    double area = 0;
+    for (const Rect& r : {l.Viewport, l.XRuler, l.ZRuler, l.Corner, l.Legend})
+        area += r.W * r.H;
+    EXPECT_DOUBLE_EQ(area, 1200 * 800);
+    EXPECT_EQ(l.XRuler.X + l.XRuler.W, l.Viewport.X);
+    EXPECT_EQ(l.Viewport.Y + l.Viewport.H, l.ZRuler.Y);
+    EXPECT_EQ(l.Viewport.X + l.Viewport.W, l.Legend.X);
+    EXPECT_EQ(l.Legend.X + l.Legend.W, 1200);
+    // The legend never takes more than a good part of a small sheet.
+    o.WidthPx = 300;
+    EXPECT_LE(LayOutSheet(o).Legend.W, 120);
+}
+
+TEST(Sheet, RulersLabelTheWindowsTicksAtTheirPlacesWithoutOverlap) {
+    SheetOptions o;
+    o.WidthPx = 1000, o.HeightPx = 600, o.Rulers = true;
+    const SheetLayout l = LayOutSheet(o);
+    // Z 0..100 across; canvas y -60..0 down, so X 120 at the top and X0 at the bottom.
+    const Area visible{0, -60, 100, 100 * l.Viewport.H / l.Viewport.W};
+    RecordingOverlay rec;
+    DrawRulers(rec, l, o, visible, RulerMapping{});
+    // The window's step for a canvas four views wide (400): 10.
+    for (const char* z : {"Z0", "Z10", "Z50", "Z90"})
+        EXPECT_EQ(rec.Texts.count(z), 1u) << z;
+    const auto z50 = rec.Texts.find("Z50")->second;
+    EXPECT_NEAR(z50.X, l.Viewport.X + l.Viewport.W / 2, 1);
+    EXPECT_EQ(z50.Where, Anchor::Middle);
+    EXPECT_GE(z50.Y, l.ZRuler.Y);
+    const auto x100 = rec.Texts.find("X100")->second; // canvas y -50
+    EXPECT_NEAR(x100.Y + 8, l.Viewport.Y + (10.0 / visible.Height) * l.Viewport.H, 2);
+    EXPECT_LE(x100.X, l.XRuler.X + l.XRuler.W);
+    // Mirrored X and the vertical layout change the labels as the window's rulers do.
+    RecordingOverlay mirrored, vertical;
+    DrawRulers(mirrored, l, o, visible, RulerMapping{false, -1});
+    EXPECT_EQ(mirrored.Texts.count("X-100"), 1u);
+    DrawRulers(vertical, l, o, visible, RulerMapping{true, 1});
+    EXPECT_EQ(vertical.Texts.count("X-100"), 1u); // canvas x 50 is X -100 in the vertical layout
+    EXPECT_EQ(vertical.Texts.count("Z50"), 1u);   // canvas y -50 is Z 50
+
+    // A narrow sheet labels every n-th tick so that labels keep apart.
+    o.WidthPx = 200;
+    const SheetLayout narrow = LayOutSheet(o);
+    RecordingOverlay few;
+    DrawRulers(few, narrow, o, Area{-1000, -10, 2000, 20}, RulerMapping{});
+    std::vector<std::pair<double, double>> spans;
+    for (const auto& [text, at] : few.Texts)
+        if (text[0] == 'Z') spans.push_back({at.X - few.Widths[text] / 2, at.X + few.Widths[text] / 2});
+    ASSERT_GE(spans.size(), 2u);
+    std::sort(spans.begin(), spans.end());
+    for (size_t i = 1; i < spans.size(); ++i)
+        EXPECT_LT(spans[i - 1].second, spans[i].first);
+}
+
+TEST(Sheet, LegendNamesTheProgramTimesAlarmsAndAsManyToolsAsFit) {
+    SheetOptions o;
+    o.WidthPx = 1000, o.HeightPx = 400, o.Legend = true;
+    LegendContent legend{"PART.min", 754.923, 2, {}};
+    for (int t = 1; t <= 30; ++t)
+        legend.Tools.push_back({static_cast<double>(t), {0xFF}, t * 1.5});
+    RecordingOverlay rec;
+    DrawLegend(rec, LayOutSheet(o), o, legend);
+    EXPECT_EQ(rec.Texts.count("PART.min"), 1u);
+    EXPECT_EQ(rec.Texts.count("Cutting time 0:12:35 (754.92 s)"), 1u);
+    ASSERT_EQ(rec.Texts.count("2 alarms"), 1u);
+    EXPECT_EQ(rec.Texts.find("2 alarms")->second.Color, 0x0000FF); // red
+    EXPECT_EQ(rec.Texts.count("T1"), 1u);
+    EXPECT_EQ(rec.Texts.count("1.50 s"), 1u);
+    // The rows that do not fit are counted, not drawn off the sheet.
+    size_t shown = 0;
+    for (int t = 1; t <= 30; ++t)
+        shown += rec.Texts.count("T" + std::to_string(t));
+    ASSERT_LT(shown, 30u);
+    EXPECT_EQ(rec.Texts.count("and " + std::to_string(30 - shown) + " more tools"), 1u);
+    for (const auto& [text, at] : rec.Texts)
+        EXPECT_LT(at.Y + 13, 400) << text;
+    EXPECT_EQ(LegendAlarms(0), "no alarms");
+    EXPECT_EQ(LegendAlarms(1), "1 alarm");
+}
+
+// Runs the checker's command line; returns the exit status and standard error.
+int Cli(std::vector<std::string> args, std::string* err = nullptr) {
+    args.insert(args.begin(), "zarvik-check");
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    const int status = check::RunCheckerCli(static_cast<int>(argv.size()), argv.data());
+    ::testing::internal::GetCapturedStdout();
+    const std::string e = ::testing::internal::GetCapturedStderr();
+    if (err) *err = e;
+    return status;
+}
+
+TEST(CheckerCli, PictureOptionsShapeTheSvgSheet) {
+    const auto dir = std::filesystem::temp_directory_path() / ("zarvik-sheet-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string p = (dir / "PART.min").string(), svg = (dir / "p.svg").string();
+    std::ofstream(p, std::ios::binary) << "T0101\r\nG97 S800 M03\r\nG00 X40. Z2.\r\nG01 Z-20. F0.2\r\n"
+                                          "G01 X60.\r\nG00 X100. Z50.\r\nM30\r\n%\r\n";
+    auto slurp = [&] {
+        std::ifstream in(svg, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    std::string err;
+    for (const char* bad : {"100x500", "800x", "800x600.5", "8001x600", "x600", "800*600"}) {
+        EXPECT_EQ(Cli({"--size", bad, "--svg", svg, p}, &err), 2) << bad;
+        EXPECT_NE(err.find("--size needs"), std::string::npos) << bad;
+    }
+    EXPECT_EQ(Cli({"--pdf", (dir / "p.pdf").string(), p}, &err), 2);
+    EXPECT_NE(err.find("built without that picture format"), std::string::npos);
+
+    ASSERT_EQ(Cli({"--svg", svg, p}), 0);
+    const std::string standard = slurp();
+    ASSERT_EQ(Cli({"--fit", "--size", "800x600", "--black", "--svg", svg, p}), 0);
+    const std::string framed = slurp();
+    EXPECT_NE(framed.find("width=\"800\" height=\"600\""), std::string::npos);
+    EXPECT_NE(framed.find("fill=\"#000000\""), std::string::npos);
+    EXPECT_EQ(standard.find("fill=\"#000000\""), std::string::npos);
+    EXPECT_NE(framed, standard);
+    ASSERT_EQ(Cli({"--rulers", "--legend", "--svg", svg, p}), 0);
+    const std::string sheet = slurp();
+    EXPECT_NE(sheet.find("overflow=\"hidden\""), std::string::npos);
+    EXPECT_NE(sheet.find(">PART.min</text>"), std::string::npos);
+    EXPECT_NE(sheet.find(">Z0</text>"), std::string::npos);
+    std::filesystem::remove_all(dir);
+}
+
+} // namespace

@@ -1,0 +1,75 @@
+// Sheets painted with Qt: the viewport's picture at its place with rulers and a legend beside it,
+// and the PDF page with the path as vectors at the sheet's size.
+
+#include "render/SheetPainter.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+namespace {
+
+picture::SheetContent Sheet(bool rulers, bool legend) {
+    picture::SheetContent s;
+    s.Options.WidthPx = 600, s.Options.HeightPx = 400;
+    s.Options.Rulers = rulers, s.Options.Legend = legend;
+    s.Layout = picture::LayOutSheet(s.Options);
+    s.Visible = picture::Area{0, -40, 100, 100 * s.Layout.Viewport.H / s.Layout.Viewport.W};
+    s.Legend = picture::LegendContent{"P.min", 12, 0, {{1, {0x00FF00}, 12}}};
+    return s;
+}
+
+// Pixels of `rgb` inside the rectangle.
+int CountColour(const QImage& image, const picture::Rect& r, QRgb rgb) {
+    int n = 0;
+    for (int y = static_cast<int>(r.Y); y < r.Y + r.H; ++y)
+        for (int x = static_cast<int>(r.X); x < r.X + r.W; ++x)
+            n += (image.pixel(x, y) & 0xFFFFFF) == (rgb & 0xFFFFFF);
+    return n;
+}
+
+TEST(SheetPainter, ComposedSheetPutsTheViewportAtItsPlaceWithRulersAndLegendBeside) {
+    const picture::SheetContent s = Sheet(true, true);
+    const picture::SheetLayout& l = s.Layout;
+    QImage viewport(static_cast<int>(l.Viewport.W), static_cast<int>(l.Viewport.H), QImage::Format_RGB32);
+    viewport.fill(Qt::red);
+    const QImage page = render::ComposeSheet(viewport, s);
+    ASSERT_EQ(page.size(), QSize(600, 400));
+    EXPECT_EQ(CountColour(page, l.Viewport, qRgb(255, 0, 0)), static_cast<int>(l.Viewport.W * l.Viewport.H));
+    // The rulers and the legend are white with black ticks and texts, no red.
+    for (const picture::Rect& r : {l.XRuler, l.ZRuler, l.Legend}) {
+        EXPECT_EQ(CountColour(page, r, qRgb(255, 0, 0)), 0);
+        EXPECT_GT(CountColour(page, r, qRgb(0, 0, 0)), 20);
+    }
+    EXPECT_GT(CountColour(page, l.Legend, qRgb(0, 255, 0)), 50); // the tool's swatch
+    // Without rulers and legend the viewport's picture is the sheet, unchanged.
+    const picture::SheetContent plain = Sheet(false, false);
+    QImage whole(600, 400, QImage::Format_RGB32);
+    whole.fill(Qt::blue);
+    EXPECT_EQ(render::ComposeSheet(whole, plain), whole);
+}
+
+TEST(SheetPainter, PdfIsOnePageOfTheSheetsSizeWithThePathAsVectors) {
+    const picture::SheetContent s = Sheet(true, true);
+    render::PdfSheet pdf(s.Layout);
+    motion::Canvas& c = pdf.Canvas();
+    c.BackColor = 0xFFFFFF;
+    c.Resize(s.Layout.Viewport.W * 15, s.Layout.Viewport.H * 15);
+    c.SetScale(0, 0, 100, 100);
+    c.Cls();
+    for (int i = 0; i < 200; ++i)
+        c.Line(i % 50, 10, i % 50 + 1, 20, 0x00FF00);
+    c.Circle(50, 50, 10, 0xFF, true, 0, 0);
+    std::string bytes;
+    ASSERT_TRUE(pdf.Finish(s, bytes));
+    EXPECT_EQ(bytes.compare(0, 5, "%PDF-"), 0);
+    // 600 x 400 pixels at 96 an inch are 450 x 300 points.
+    EXPECT_TRUE(std::regex_search(bytes, std::regex("/MediaBox \\[0 0 450(\\.0+)? 300(\\.0+)?\\]")));
+    EXPECT_TRUE(std::regex_search(bytes, std::regex("/Count 1\\b")));
+    // The whole drawing is a few hundred path operators, not an image of it.
+    EXPECT_EQ(bytes.find("/Subtype /Image"), std::string::npos);
+}
+
+} // namespace
