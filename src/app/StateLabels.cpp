@@ -206,6 +206,8 @@ void StateLabels::Build(QWidget* form, const std::function<int(double)>& px) {
             c.Made = l;
         }
     }
+    // The hours stand against their colon however many digits they have.
+    Hour->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label2_7 = cells[label2_7].Made;
     Label2_8 = cells[label2_8].Made;
 }

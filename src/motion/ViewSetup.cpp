@@ -31,6 +31,11 @@ double TwipsHigh(Canvas& c) {
     return c.TextHeight("A") * c.Height / std::fabs(c.ScaleHeight);
 }
 
+// True when the edge runs through the span from a to b.
+bool Straddles(double a, double b, double edge) {
+    return a < edge && edge < b;
+}
+
 // The room a ruler's ticks keep clear of its labels: the Z ruler's ticks run below its labels,
 // the X ruler's unlabelled ticks to the right of them (twips).
 constexpr double TickRoom = 75;
@@ -38,7 +43,7 @@ constexpr double TickRoom = 75;
 // The Z ruler: labels along its top, each starting one "A" left of its tick, ticks below them.
 // Every label shows its whole number: labels are thinned to round values so that neighbours
 // keep apart, and a label the picture cannot hold whole is left out.
-void DrawZRuler(Machine& m, Canvas& z, int32_t fore, double step) {
+void DrawZRuler(Machine& m, Canvas& z, int32_t fore, double step, double xRulerWidth) {
     const double sl = m.Trace.ScaleLeft, sw = m.Trace.ScaleWidth;
     const double tw = z.TextWidth("A"), height = z.ScaleHeight, top = z.ScaleTop;
     const std::vector<Tick> ticks = RulerTicks(step, sl, sl + sw, MaxLines);
@@ -52,12 +57,17 @@ void DrawZRuler(Machine& m, Canvas& z, int32_t fore, double step) {
     const double textHeight = TwipsHigh(z) * std::fabs(z.ScaleHeight) / z.Height;
     const double tickTop = top + std::max(height / 2, std::min(textHeight, height));
     const double pictureRight = z.ScaleLeft + z.ScaleWidth;
+    // The part the viewport shows right of the X ruler: a label cut by its edges would read as
+    // another number ("Z-1250" as "250"); it is left out until the next redraw.
+    const double shownLeft = VisibleLeft(m) + xRulerWidth * unitsPerTwip;
+    const double shownRight = VisibleLeft(m) + m.Screen.ViewportWidth * unitsPerTwip;
     for (size_t i = 0; i < ticks.size(); ++i) {
         const double t = ticks[i].Value;
         z.Line(t, tickTop, t, top + height, fore);
         if (ticks[i].Index % stride != 0) continue;
         const double left = t - tw, right = left + TwipsWide(z, texts[i]) * unitsPerTwip;
         if (left < z.ScaleLeft || right > pictureRight) continue;
+        if (Straddles(left, right, shownLeft) || Straddles(left, right, shownRight)) continue;
         z.CurrentX = left;
         z.CurrentY = top;
         z.Print(texts[i]);
@@ -66,7 +76,7 @@ void DrawZRuler(Machine& m, Canvas& z, int32_t fore, double step) {
 
 // The X ruler: each label sits just above its tick line; the ruler is as wide as its widest
 // label (at least a 35th of the viewport), unlabelled ticks are short marks on its right edge.
-void DrawXRuler(Machine& m, Canvas& x, int32_t fore, double step, double viewportWidth) {
+void DrawXRuler(Machine& m, Canvas& x, int32_t fore, double step, double viewportWidth, double zRulerHeight) {
     const double st = m.Trace.ScaleTop, sh = m.Trace.ScaleHeight;
     const std::vector<Tick> ticks = RulerTicks(step, st, st + sh, MaxLines);
     std::vector<std::string> texts;
@@ -86,11 +96,15 @@ void DrawXRuler(Machine& m, Canvas& x, int32_t fore, double step, double viewpor
     const double pictureTop = std::min(x.ScaleTop, x.ScaleTop + x.ScaleHeight);
     const double pictureBottom = std::max(x.ScaleTop, x.ScaleTop + x.ScaleHeight);
     const double minorLeft = right - TickRoom * std::fabs(x.ScaleWidth) / x.Width;
+    // The part the viewport shows above the Z ruler (see the Z ruler).
+    const double shownTop = VisibleTop(m);
+    const double shownBottom = shownTop + (m.Screen.ViewportHeight - zRulerHeight) * unitsPerTwip;
     for (size_t i = 0; i < ticks.size(); ++i) {
         const double t = ticks[i].Value;
         const bool labelled = ticks[i].Index % stride == 0;
         x.Line(labelled ? left : minorLeft, t, right, t, fore);
         if (!labelled || t - th < pictureTop || t > pictureBottom) continue;
+        if (Straddles(t - th, t, shownTop) || Straddles(t - th, t, shownBottom)) continue;
         x.CurrentX = left;
         x.CurrentY = t - th;
         x.Print(texts[i]);
@@ -98,8 +112,11 @@ void DrawXRuler(Machine& m, Canvas& x, int32_t fore, double step, double viewpor
 }
 
 void DrawRulers(Machine& m, int32_t fore, double step) {
-    if (Canvas* z = m.Screen.Zscale) DrawZRuler(m, *z, fore, step);
-    if (Canvas* x = m.Screen.Xscale) DrawXRuler(m, *x, fore, step, m.Screen.ViewportWidth);
+    Canvas* x = m.Screen.Xscale;
+    Canvas* z = m.Screen.Zscale;
+    // The X ruler first: its width is where the Z ruler's labels start to show.
+    if (x) DrawXRuler(m, *x, fore, step, m.Screen.ViewportWidth, z ? z->Height : 0);
+    if (z) DrawZRuler(m, *z, fore, step, x ? x->Width : 0);
 }
 
 // Dotted lines one canvas unit apart (1 mm of Z, 2 mm of X diameter), none on the axes.

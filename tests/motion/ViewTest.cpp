@@ -269,4 +269,26 @@ TEST_F(ViewTest, ResizingKeepsTheScaleAndTheCentreAndFillsTheNewViewport) {
     EXPECT_EQ(Screen.Zoom.ZoomHistSumY[1], -50);
 }
 
+TEST_F(ViewTest, NoLabelIsCutByTheViewportsEdgesOrTheOtherRuler) {
+    ASSERT_EQ(motion::SetStandardView(M), motion::StandardViewResult::Ok);
+    const double u = Canvas.ScaleWidth / Canvas.Width;
+    const double start = Screen.CanvasLeft, top = Screen.CanvasTop;
+    // Panned in small steps over more than a tick's spacing (50 units = 1250 twips) each way.
+    for (int k = 0; k < 40; ++k) {
+        Screen.CanvasLeft = start - k * 37;
+        Screen.CanvasTop = top - k * 41;
+        XRuler.Forget(), ZRuler.Forget();
+        motion::RedrawCanvas(M);
+        const double left = motion::VisibleLeft(M) + XRuler.Width * u;
+        const double right = motion::VisibleLeft(M) + Screen.ViewportWidth * u;
+        for (const auto& b : LabelBoxes(ZRuler))
+            EXPECT_FALSE((b.Left < left && left < b.Right) || (b.Left < right && right < b.Right)) << k;
+        const double upper = motion::VisibleTop(M);
+        const double lower = upper + (Screen.ViewportHeight - ZRuler.Height) * u;
+        for (const auto& b : LabelBoxes(XRuler))
+            EXPECT_FALSE((b.Top < upper && upper < b.Bottom) || (b.Top < lower && lower < b.Bottom)) << k;
+        EXPECT_FALSE(LabelBoxes(ZRuler).empty());
+    }
+}
+
 } // namespace motiontest
