@@ -1,7 +1,7 @@
 #include "BenchRuns.h"
 
-#include "interp/Host.h"
-#include "interp/Machine.h"
+#include "base/Host.h"
+#include "base/Machine.h"
 #include "interp/RunControl.h"
 #include "motion/Motion.h"
 

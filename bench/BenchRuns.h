@@ -2,7 +2,7 @@
 // The measured pieces of the benchmark: the floor scanner, the silent re-run of a program onto a
 // given canvas, and the checker program run as the operator's shell would run it.
 
-#include "motion/Canvas.h"
+#include "base/Canvas.h"
 
 #include <cstdint>
 #include <string>

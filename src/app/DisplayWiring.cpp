@@ -7,7 +7,7 @@
 #include "app/Widgets.h"
 #include "dialogs/SoftLimit.h"
 #include "dialogs/UnitSet.h"
-#include "motion/DisplayOptions.h"
+#include "nav/DisplayOptions.h"
 
 #include <QAction>
 

@@ -2,7 +2,7 @@
 // The simulated lathe's view of the window: the program pane, the status bars, the state labels,
 // press feedback, and waiting through the event loop so that Hold stop and Reset act during a run.
 
-#include "interp/Host.h"
+#include "base/Host.h"
 
 #include <vector>
 

@@ -6,7 +6,7 @@
 #include "app/PanelBar.h"
 #include "app/Widgets.h"
 #include "motion/Motion.h"
-#include "motion/ViewNavigation.h"
+#include "nav/ViewNavigation.h"
 
 #include <QFrame>
 #include <QLineEdit>

@@ -6,7 +6,7 @@
 #include "app/Widgets.h"
 #include "dialogs/SoftLimit.h"
 #include "interp/Interpreter.h"
-#include "motion/ViewNavigation.h"
+#include "nav/ViewNavigation.h"
 #include "platform/WheelMouse.h"
 
 #include <QAction>

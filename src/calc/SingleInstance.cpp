@@ -1,6 +1,6 @@
 #include "SingleInstance.h"
 
-#include "CalculatorLink.h"
+#include "platform/CalculatorLink.h"
 
 #include <QLocalSocket>
 

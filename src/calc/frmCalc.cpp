@@ -1,6 +1,6 @@
 #include "frmCalc.h"
 
-#include "ControlPc.h"
+#include "HmiWindow.h"
 #include "KeyPad.h"
 
 #include <QClipboard>

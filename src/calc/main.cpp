@@ -1,8 +1,8 @@
 // ZarvikCalculator: the always-on-top pocket calculator of the shop floor.
-#include "ControlPc.h"
 #include "SingleInstance.h"
 #include "ZarvikVersion.h"
 #include "frmCalc.h"
+#include "platform/ControlPc.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -39,7 +39,7 @@ int main(int argc, char* argv[]) {
             qWarning("ZarvikCalculator runs alone; Zarvik cannot close it: %s", qPrintable(Reason));
     }
 
-    calc::frmCalc Window(calc::DetectKvzControl());
+    calc::frmCalc Window(platform::OnKvzControlPc());
     QObject::connect(&Instance, &calc::SingleInstance::RaiseRequested, &Window, &calc::frmCalc::BringToFront);
     QObject::connect(&Instance, &calc::SingleInstance::CloseRequested, &Window, &QWidget::close);
     Window.show();

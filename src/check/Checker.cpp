@@ -1,13 +1,14 @@
 #include "check/Checker.h"
 
-#include "interp/Machine.h"
+#include "base/Machine.h"
 #include "interp/RunControl.h"
-#include "motion/DisplayOptions.h"
+#include "nav/DisplayOptions.h"
 #include "motion/Motion.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 namespace check {
 
@@ -41,6 +42,7 @@ class CheckHost final : public interp::Host {
   public:
     CheckHost(const std::u16string& text, CheckReport& report) : Text(text), Lines(text), Report(report) {}
     interp::Machine* M = nullptr;
+    advice::RunAdvisor* Advisor = nullptr; // watches every block when advice is asked for
 
     const std::u16string& ProgramText() override { return Text; }
     int64_t CaretOffset() override { return 0; }
@@ -59,6 +61,7 @@ class CheckHost final : public interp::Host {
     void DoEvents() override {}
 
     int64_t CurrentLine() { return Lines.LineOf(M->S.BlockEndPos); }
+    int64_t LineOf(int64_t blockEndPos) { return Lines.LineOf(blockEndPos); }
     void AlarmRaised() override { AlarmInBlock = true; }
 
     void BlockExecuted() override {
@@ -67,6 +70,7 @@ class CheckHost final : public interp::Host {
         if (s.RunState == interp::RunAlarm || AlarmInBlock)
             Report.Alarms.push_back({CurrentLine(), MainMessage});
         AlarmInBlock = false;
+        if (Advisor) Advisor->BlockExecuted(s);
         const double total = s.CuttingTime;
         if (total != LastTotal) {
             // The tool's entry is looked up again only when the T word changes.
@@ -194,6 +198,14 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     view.ViewportHeight = pictureHeightPx * 15;
     interp::Machine m(view, trace, host);
     host.M = &m;
+    // Advice watches the same run; it reads the state only.
+    std::optional<advice::ProgramText> adviceText;
+    std::optional<advice::RunAdvisor> advisor;
+    if (options.Advice) {
+        adviceText.emplace(text, true, true); // marked as the run goes
+        advisor.emplace(*adviceText, [&host](int64_t blockEndPos) { return host.LineOf(blockEndPos); });
+        host.Advisor = &*advisor;
+    }
     interp::MachineState& s = m.S;
     s.FanucMode = options.Fanuc;
     s.UnitCode = options.Unit;
@@ -224,6 +236,10 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     report.FinalZ = s.LastZ;
     report.Visible = picture::VisibleArea(m.Trace, m.Screen);
     report.Mapping = picture::RulerMapping{s.Vertical, s.XSign};
+    if (advisor) {
+        advisor->RunEnded();
+        report.Advice = advice::Merge(advice::TextFindings(*adviceText), advisor->Findings());
+    }
     return report;
 }
 

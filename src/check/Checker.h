@@ -3,8 +3,9 @@
 // collects every alarm with its line, the cutting time per tool, the final position and, when
 // asked, every drawn piece of path.
 
-#include "interp/Host.h"
-#include "motion/Canvas.h"
+#include "advice/Advice.h"
+#include "base/Host.h"
+#include "base/Canvas.h"
 #include "picture/Sheet.h"
 
 #include <cstdint>
@@ -26,6 +27,7 @@ struct CheckOptions {
     // standard view of the limits.
     bool WhiteBackground = true;
     std::optional<picture::Area> Frame;
+    bool Advice = true; // look for the findings that are no alarms (advice)
 };
 
 struct Alarm {
@@ -49,6 +51,7 @@ struct CheckReport {
     double CuttingTime = 0; // seconds (the control's single-precision total)
     double FinalX = 0, FinalZ = 0;
     std::vector<Alarm> Alarms;
+    std::vector<advice::Finding> Advice; // in line order; empty when not asked for
     std::map<double, double> ToolTimes; // tool number -> seconds, tools with time only
     // Tool number -> the colours its cuts were drawn in, in order (a tool taken up again gets the
     // next colour of the cycle).

@@ -4,10 +4,11 @@
 #include "check/Decode.h"
 #include "check/LargeBuffer.h"
 #include "check/Output.h"
-#include "files/InputGuard.h"
+#include "input/InputGuard.h"
 
 #include <cerrno>
 #include <charconv>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fcntl.h>
@@ -29,18 +30,22 @@ namespace {
 const char* const Usage =
     "usage: zarvik-check [--fanuc] [--unit N] [--limits PVLX,PVLZ,NVLX,NVLZ] [--block-delete]\n"
     "                    [--g2-mirror] [--json] [--trace FILE] [--svg FILE] [--png FILE] [--pdf FILE]\n"
-    "                    [--fit] [--size WxH] [--white|--black] [--rulers] [--legend] FILE...\n"
-    "       zarvik-check --help\n"
+    "                    [--fit] [--size WxH] [--white|--black] [--rulers] [--legend]\n"
+    "                    [--strict] [--no-advice] FILE...\n"
+    "       zarvik-check --help | --version\n"
     "  --trace writes every drawn path piece as JSON Lines (- for standard output)\n"
     "  --svg/--png/--pdf write the path of the (last) program in the standard view as a picture\n"
     "  --fit frames the drawn path instead; --size sets the picture (default 1600x1000 pixels);\n"
     "  --white/--black the background; --rulers adds X and Z scales; --legend the tools' colours\n"
-    "  and cutting times, the program, its total time and its alarms\n";
+    "  and cutting times, the program, its total time and its alarms\n"
+    "  --strict exits 1 on any advice finding, not only on alarms and errors; --no-advice looks\n"
+    "  for alarms only\n";
 
 struct CliOptions {
     CheckOptions Check;
     bool Json = false;
     bool Help = false;
+    bool Strict = false; // any advice finding fails the check
     std::string TracePath;
     std::string SvgPath, PngPath, PdfPath;
     picture::SheetOptions Sheet;
@@ -130,6 +135,10 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
             o.Check.G2Mirror = true;
         else if (a == "--json")
             o.Json = true;
+        else if (a == "--strict")
+            o.Strict = true;
+        else if (a == "--no-advice")
+            o.Check.Advice = false;
         else if (a == "--unit") {
             double u;
             if (!value(v) || !ParseNumber(v, u) || u < 1 || u > 4 || u != static_cast<int>(u))
@@ -344,7 +353,11 @@ class Pipeline {
         }
         FlushTrace(); // the trace of a file comes before its report
         Out.Write(O.Json ? ReportJson(report) + "\n" : ReportText(report));
-        if (report.Failed() && Status == 0) Status = 1;
+        const bool adviceFails =
+            std::any_of(report.Advice.begin(), report.Advice.end(), [this](const advice::Finding& f) {
+                return O.Strict || f.Level == advice::Severity::Error;
+            });
+        if ((report.Failed() || adviceFails) && Status == 0) Status = 1;
     }
 
     // A run that ran out of memory: what it left is dropped, the next file gets a fresh start.

@@ -3,7 +3,7 @@
 // framed on the path), on the window's background in the path colours of the trace, as an
 // operator would see it in the window's viewport; as a sheet with rulers and a legend when asked.
 
-#include "motion/Canvas.h"
+#include "base/Canvas.h"
 #include "picture/Sheet.h"
 
 #include <memory>

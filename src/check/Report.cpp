@@ -1,7 +1,7 @@
 // Report texts of the checker: JSON for tools, plain text for people.
 
 #include "check/Checker.h"
-#include "interp/Legacy.h"
+#include "base/Legacy.h"
 
 #include <charconv>
 #include <cmath>
@@ -88,6 +88,13 @@ std::string ReportJson(const CheckReport& r) {
         out += "{\"line\": " + std::to_string(r.Alarms[i].Line) +
                ", \"message\": " + Quote(r.Alarms[i].Message) + "}";
     }
+    out += "], \"advice\": [";
+    for (size_t i = 0; i < r.Advice.size(); ++i) {
+        const advice::Finding& f = r.Advice[i];
+        if (i) out += ", ";
+        out += "{\"line\": " + std::to_string(f.Line) + ", \"code\": " + Quote(f.Code) + ", \"severity\": \"" +
+               advice::SeverityName(f.Level) + "\", \"message\": " + Quote(f.Message) + "}";
+    }
     out += "], \"tools\": [";
     bool first = true;
     for (const auto& [tool, seconds] : r.ToolTimes) {
@@ -110,6 +117,9 @@ std::string ReportText(const CheckReport& r) {
     if (r.Alarms.empty()) out += "  no alarms\n";
     for (const Alarm& a : r.Alarms)
         out += "  " + std::to_string(a.Line) + ": " + a.Message + "\n";
+    for (const advice::Finding& f : r.Advice)
+        out += "  line " + std::to_string(f.Line) + ": " + advice::SeverityName(f.Level) + ": " + f.Message +
+               " [" + f.Code + "]\n";
     for (const auto& [tool, seconds] : r.ToolTimes)
         if (seconds != 0)
             out += "  tool " + legacy::Str15(tool) + ": " + legacy::FormatFixed(seconds, 2) + " s\n";

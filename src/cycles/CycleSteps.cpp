@@ -2,11 +2,11 @@
 
 #include <cmath>
 
-#include "interp/Interpreter.h"
-#include "interp/Legacy.h"
-#include "interp/Machine.h"
+#include "base/Alarms.h"
+#include "base/Legacy.h"
+#include "base/Machine.h"
+#include "motion/CuttingTime.h"
 #include "motion/Motion.h"
-#include "motion/MoveSupport.h"
 
 namespace cycles::steps {
 
@@ -14,21 +14,7 @@ namespace {
 
 constexpr double RapidRate = 20000; // mm/min on every axis, whatever the machine's own rapids
 
-// The time total is kept in single precision, as the control keeps it; a sum beyond it is an
-// arithmetic fault of the cycle, not an infinity.
-void AddTime(Machine& m, double seconds) {
-    if (!motion::AddCuttingTime(m, seconds)) throw CalcFault{};
-}
-
 } // namespace
-
-void Guarded(Machine& m, void (*body)(Machine&)) {
-    try {
-        body(m);
-    } catch (const CalcFault&) {
-        motion::CalcuError(m);
-    }
-}
 
 void RapidSegment(Machine& m, double x0, double z0, double x1, double z1) {
     motion::DrawRapidLine(m, x0, z0, x1, z1);
@@ -71,29 +57,11 @@ void ShowZPaceMark(Machine& m, double v) {
 }
 
 void AddRapidTime(Machine& m, double d) {
-    AddTime(m, d / RapidRate * 60);
+    motion::AddCuttingTime(m, d / RapidRate * 60);
 }
 
 bool AddCutTime(Machine& m, double length) {
-    const interp::MachineState& s = m.S;
-    if (s.GFeedMode != 95) {
-        AddTime(m, length / s.Feed * 60);
-        return true;
-    }
-    if (s.SWord <= 0) {
-        interp::RaiseAlarm(m, "Speed is 0.");
-        return false;
-    }
-    double revs = s.SWord;
-    if (s.GSpeedMode != 97) {
-        // Constant surface speed: the spindle turns at the speed of the mean diameter; the +1
-        // keeps the divisor off zero on the centre line, but not for a mean diameter of -0.5.
-        const double divisor = interp::Pi * std::fabs(s.CurX + s.LastX + 1);
-        if (divisor == 0) throw CalcFault{};
-        revs = Finite(2000 * s.SWord / divisor);
-    }
-    AddTime(m, Finite(length / s.Feed / revs * 60));
-    return true;
+    return motion::AddCutTime(m, length, motion::SurfaceSpeed::CycleSpeed);
 }
 
 bool FeedMissing(Machine& m) {
@@ -109,11 +77,6 @@ void DepthOrHeightMissing(Machine& m, const std::string& message) {
 
 double TaperTan(double angleDegrees) {
     return Finite(std::tan(angleDegrees * 2 * interp::Pi / 360));
-}
-
-double Finite(double v) {
-    if (!std::isfinite(v)) throw CalcFault{};
-    return v;
 }
 
 void ReturnToStart(Machine& m) {

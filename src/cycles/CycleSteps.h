@@ -4,6 +4,8 @@
 // the point where the cycle began. The cycles draw their legs themselves: no tool-change
 // handling, no clamping at the soft limits, no per-leg time.
 
+#include "motion/MoveSupport.h"
+
 #include <string>
 
 namespace interp {
@@ -13,15 +15,14 @@ struct Machine;
 namespace cycles::steps {
 using interp::Machine;
 
-// Raised inside a cycle when its arithmetic fails (a division by zero, a value beyond single
-// precision); Guarded turns it into the "Calcu Error" alarm. Never leaves the cycle procedures.
-struct CalcFault {};
-
-// Runs one cycle body; an arithmetic fault ends the cycle with "Calcu Error" in both status bars
-// and RunState 4. What the body had drawn and booked until then stays.
+// An arithmetic fault inside a cycle (motion::CalcFault, raised by Finite and the time steps)
+// ends the cycle with "Calcu Error" in both status bars and RunState 4, through Guarded, which
+// runs every cycle body. What the body had drawn and booked until then stays.
 // NOTE: the cycle stops where the fault met it and does not return to its start, as an alarm
 // stops a run; the next block then starts from the block point, as after "Feed is 0.".
-void Guarded(Machine& m, void (*body)(Machine&));
+using motion::CalcFault;
+using motion::Finite;
+using motion::Guarded;
 
 // A dotted leg in RapidColor / a solid leg in CutColor, between two machine points (X diameter,
 // Z), reported to the trace with the block's line. The canvas is left solid.
@@ -42,9 +43,10 @@ void ShowZPaceMark(Machine& m, double v);
 
 // Rapid travel of d mm at the fixed rapid rate of 20000 mm/min, added to CuttingTime.
 void AddRapidTime(Machine& m, double d);
-// Cutting time of a cut of `length` mm at the programmed feed. Per revolution the spindle speed
-// is S (G97) or the speed at the mean of CurX and LastX (G96). Returns false after raising
-// "Speed is 0." (per revolution without a positive S), when nothing is added.
+// Cutting time of a cut of `length` mm at the programmed feed (motion::AddCutTime in the cycles'
+// form). Per revolution the spindle speed is S (G97) or the speed at the mean of CurX and LastX
+// (G96). Returns false after raising "Speed is 0." (per revolution without a positive S), when
+// nothing is added.
 bool AddCutTime(Machine& m, double length);
 
 // "Feed is 0." when Feed <= 0: both status bars, RunState 4; returns true when raised.
@@ -54,8 +56,6 @@ void DepthOrHeightMissing(Machine& m, const std::string& message);
 
 // tan of an angle word in degrees, as the control computes it; throws CalcFault when not finite.
 double TaperTan(double angleDegrees);
-// v itself, or CalcFault when v is infinite or not a number.
-double Finite(double v);
 
 // CurX/CurZ back to LastX/LastZ: the next block starts where the cycle began.
 void ReturnToStart(Machine& m);

@@ -4,7 +4,7 @@
 // and with M136 each hole returns to the initial point so the next is approached the same way.
 
 #include "cycles/Cycles.h"
-#include "interp/Machine.h"
+#include "base/Machine.h"
 #include "motion/Motion.h"
 
 namespace cycles {

@@ -6,8 +6,9 @@
 
 #include "cycles/CycleSteps.h"
 #include "cycles/Cycles.h"
-#include "interp/Machine.h"
+#include "base/Machine.h"
 #include "motion/Motion.h"
+#include "motion/SoftLimits.h"
 
 namespace cycles {
 

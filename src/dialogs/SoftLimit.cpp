@@ -2,8 +2,8 @@
 
 #include "dialogs/SoftLimit.h"
 
-#include "interp/Legacy.h"
-#include "interp/MachineState.h"
+#include "base/Legacy.h"
+#include "base/MachineState.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

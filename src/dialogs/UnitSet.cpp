@@ -3,7 +3,7 @@
 #include "dialogs/UnitSet.h"
 
 #include "interp/Interpreter.h"
-#include "interp/Machine.h"
+#include "base/Machine.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

@@ -1,15 +1,17 @@
 #pragma once
-// Program files are 8-bit text as the controls write it. A file is decoded as UTF-8 when it is
-// valid UTF-8, else as Shift_JIS when that decodes cleanly and encodes back to the same bytes,
-// else as Latin-1 (every byte a character); it is saved in the encoding it was read with, so that
-// a file loads and saves back byte for byte.
+// Program files as the window reads and writes them, by the one rule the checker follows too
+// (text/ProgramEncoding): UTF-8 when the bytes are valid UTF-8, else Shift_JIS when they decode
+// and encode back to the same bytes, else Latin-1; saved in the encoding they were read with, so
+// that a file loads and saves back byte for byte.
+
+#include "text/ProgramEncoding.h"
 
 #include <QByteArray>
 #include <QString>
 
 namespace files {
 
-enum class Encoding { Utf8, ShiftJis, Latin1 };
+using Encoding = text::Encoding;
 
 struct Decoded {
     QString Text;
@@ -26,6 +28,6 @@ bool Encode(const QString& text, Encoding enc, QByteArray& out);
 // Index of the first character `enc` cannot write, or -1 when the whole text fits.
 qsizetype FirstUnencodable(const QString& text, Encoding enc);
 
-const char* EncodingName(Encoding enc);
+using text::EncodingName;
 
 } // namespace files

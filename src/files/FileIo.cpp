@@ -1,6 +1,6 @@
 #include "files/FileIo.h"
 
-#include "files/InputGuard.h"
+#include "input/InputGuard.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -3,10 +3,11 @@
 
 #include "cycles/Cycles.h"
 #include "interp/Interpreter.h"
-#include "interp/Legacy.h"
-#include "interp/Machine.h"
+#include "base/Legacy.h"
+#include "base/Machine.h"
 #include "interp/Scanner.h"
 #include "motion/Motion.h"
+#include "motion/SoftLimits.h"
 
 #include <cmath>
 #include <limits>
@@ -155,13 +156,7 @@ bool CompleteEndPoint(Machine& m, const BlockFlags& flags) {
 }
 
 // Step 6: a point on or beyond a minus limit is rejected before any motion.
-bool WithinMinusLimits(Machine& m) {
-    const MachineState& s = m.S;
-    if (s.CurX <= s.NVLX) RaiseAlarm(m, "X-Axis -Limt over");
-    else if (s.CurZ <= s.NVLZ) RaiseAlarm(m, "Z-Axis -Limt over");
-    else return true;
-    return false;
-}
+using motion::WithinMinusLimits;
 
 } // namespace
 

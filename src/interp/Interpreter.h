@@ -2,6 +2,8 @@
 // Reading and interpreting blocks: the block reader, the word readers, the block executor and the
 // machine reset. All take the machine as their only parameter.
 
+#include "base/Alarms.h" // RaiseAlarm and WaitSeconds, used throughout the interpreter
+
 #include <cstdint>
 #include <string>
 
@@ -35,13 +37,5 @@ void ExecuteBlock(Machine& m);
 // Puts the state back to its power-on values, redraws the canvas and reads the block at
 // NextBlockPos (which the caller sets first). Called by Reset, Restart, Start and file open.
 void ResetMachine(Machine& m);
-
-// The alarm path: both status-bar panels and RunState 4.
-void RaiseAlarm(Machine& m, const std::string& mainBar, const std::string& fkeyBar);
-inline void RaiseAlarm(Machine& m, const std::string& message) { RaiseAlarm(m, message, message); }
-
-// Pause of the run that keeps the user interface responsive; returns at once during a re-run
-// or for a zero or negative duration.
-void WaitSeconds(Machine& m, double seconds);
 
 } // namespace interp

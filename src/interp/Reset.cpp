@@ -1,21 +1,10 @@
-// Power-on state of the simulated control, alarms and the run's pause.
+// Power-on state of the simulated control.
 
+#include "base/Machine.h"
 #include "interp/Interpreter.h"
-#include "interp/Machine.h"
 #include "motion/Motion.h"
 
 namespace interp {
-
-void RaiseAlarm(Machine& m, const std::string& mainBar, const std::string& fkeyBar) {
-    m.Ui.SetMessage(mainBar, fkeyBar);
-    m.S.RunState = RunAlarm;
-    m.Ui.AlarmRaised();
-}
-
-void WaitSeconds(Machine& m, double seconds) {
-    if (m.S.Replay || !(seconds > 0)) return;
-    m.Ui.WaitSeconds(seconds);
-}
 
 void ResetMachine(Machine& m) {
     MachineState& s = m.S;

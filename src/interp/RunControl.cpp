@@ -4,7 +4,7 @@
 #include "interp/RunControl.h"
 
 #include "interp/Interpreter.h"
-#include "interp/Machine.h"
+#include "base/Machine.h"
 #include "motion/Display.h"
 #include "motion/Motion.h"
 

@@ -3,7 +3,7 @@
 // re-runs that redraw the path after a change of view. The window binds its commands here;
 // nothing else runs the block loop.
 
-#include "interp/Host.h"
+#include "base/Host.h"
 
 #include <cstdint>
 

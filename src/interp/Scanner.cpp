@@ -1,8 +1,8 @@
 // Cutting the program text into blocks and the block into address words.
 
 #include "interp/Interpreter.h"
-#include "interp/Legacy.h"
-#include "interp/Machine.h"
+#include "base/Legacy.h"
+#include "base/Machine.h"
 #include "interp/Scanner.h"
 
 #include <string_view>

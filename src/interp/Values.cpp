@@ -2,8 +2,8 @@
 // word table that says where each address letter's value goes.
 
 #include "interp/Interpreter.h"
-#include "interp/Legacy.h"
-#include "interp/Machine.h"
+#include "base/Legacy.h"
+#include "base/Machine.h"
 #include "interp/Scanner.h"
 
 #include <charconv>

@@ -2,10 +2,12 @@
 // always computed from the radius (the arc of at most 180 degrees for a positive radius); the
 // program's centre words only supply a radius when none is written.
 
-#include "interp/Interpreter.h"
-#include "interp/Machine.h"
+#include "base/Alarms.h"
+#include "base/Machine.h"
+#include "motion/CuttingTime.h"
 #include "motion/Motion.h"
 #include "motion/MoveSupport.h"
+#include "motion/SoftLimits.h"
 
 #include <cmath>
 #include <optional>
@@ -40,34 +42,20 @@ std::optional<double> PointAngle(double x, double z, double cx, double cz, doubl
     return r;
 }
 
-// Cutting time of the arc, along its chord. Reports "Speed is 0." and "Feed is 0.".
+// Cutting time of the arc, along its chord. Reports "Feed is 0." and "Speed is 0.".
 void AddArcTime(Machine& m, double chord) {
-    const auto& s = m.S;
-    if (s.Feed <= 0) return interp::RaiseAlarm(m, "Feed is 0.");
-    if (s.GFeedMode != 95) {
-        AddCuttingTime(m, chord / s.Feed * 60);
-        return;
-    }
-    if (s.SWord <= 0) return interp::RaiseAlarm(m, "Speed is 0.");
-    double n = s.SWord;
-    if (s.GSpeedMode != 97) {
-        const double divisor = std::fabs(s.CurX + s.LastX + 1);
-        if (divisor == 0) return CalcuError(m);
-        n = 2 * (s.SWord * 1000 / Pi) / divisor;
-    }
-    const double t = chord / s.Feed / n * 60;
-    if (!std::isfinite(t)) return CalcuError(m);
-    AddCuttingTime(m, t);
+    if (m.S.Feed <= 0) return interp::RaiseAlarm(m, "Feed is 0.");
+    AddCutTime(m, chord, SurfaceSpeed::DoubleSpeed);
 }
 
 // Both arc directions; `clockwise` selects the side of the chord the centre lies on and the
-// direction in which the arc is drawn. Any arithmetic fault ends in "Calcu Error".
+// direction in which the arc is drawn. Any arithmetic fault ends in "Calcu Error" (Guarded).
 void CircularMove(Machine& m, bool clockwise) {
     auto& s = m.S;
     // 2. Incremental words.
     const double endX = s.UWord != 0 ? s.LastX + s.UWord : s.CurX;
     const double endZ = s.WWord != 0 ? s.LastZ + s.WWord : s.CurZ;
-    if (!AllFinite({endX, endZ})) return CalcuError(m);
+    if (!AllFinite({endX, endZ})) throw CalcFault{};
     s.CurX = endX, s.CurZ = endZ;
     // 3. A full circle is not drawn.
     if (s.CurX == s.LastX && s.CurZ == s.LastZ) return;
@@ -78,11 +66,11 @@ void CircularMove(Machine& m, bool clockwise) {
     // 5. The chord, each difference nudged by epsilon; 6. its direction from +Z towards +X.
     const double dx = (s.CurX - s.LastX) / 2 + Epsilon, dz = (s.CurZ - s.LastZ) + Epsilon;
     const double chord = std::sqrt(dx * dx + dz * dz);
-    if (!std::isfinite(chord) || chord == 0 || radius == 0 || !std::isfinite(radius)) return CalcuError(m);
+    if (!std::isfinite(chord) || chord == 0 || radius == 0 || !std::isfinite(radius)) throw CalcFault{};
     std::optional<double> alpha = ArcCos(dz / chord);
     // 7. Half the angle the chord subtends; fails when the radius is shorter than half the chord.
     const std::optional<double> beta = ArcCos((chord / 2) / radius);
-    if (!alpha || !beta) return CalcuError(m);
+    if (!alpha || !beta) throw CalcFault{};
     if (dx < 0) *alpha = -*alpha;
     // 8. The centre, and its offsets from the start point left in I and K.
     const double phi = clockwise ? *alpha - *beta : *alpha + *beta;
@@ -90,12 +78,12 @@ void CircularMove(Machine& m, bool clockwise) {
     s.KWord = radius * std::cos(phi);
     s.ArcCentreZ = s.LastZ + s.KWord;
     s.ArcCentreX = s.LastX + 2 * s.IWord;
-    if (!AllFinite({s.ArcCentreX, s.ArcCentreZ})) return CalcuError(m);
+    if (!AllFinite({s.ArcCentreX, s.ArcCentreZ})) throw CalcFault{};
     // 9. End angle (double) and 10. start angle (single).
     const std::optional<double> endAngle = PointAngle(s.CurX, s.CurZ, s.ArcCentreX, s.ArcCentreZ, s.XSign);
     const std::optional<double> startAngle =
         PointAngle(s.LastX, s.LastZ, s.ArcCentreX, s.ArcCentreZ, s.XSign);
-    if (!endAngle || !startAngle) return CalcuError(m);
+    if (!endAngle || !startAngle) throw CalcFault{};
     double te = *endAngle;
     double ts = static_cast<float>(*startAngle);
     // 11. Plus limits.
@@ -120,7 +108,7 @@ void CircularMove(Machine& m, bool clockwise) {
     }
     // The picture's arc call takes angles of at most a full turn; the perturbed end angle of a
     // counter-clockwise arc can pass it, and the control then fails the block.
-    if (from > 2 * Pi || to > 2 * Pi) return CalcuError(m);
+    if (from > 2 * Pi || to > 2 * Pi) throw CalcFault{};
     const CanvasPoint centre = MapPoint(m, s.ArcCentreX, s.ArcCentreZ);
     PathSegment seg{clockwise ? PathSegment::Kind::ArcCW : PathSegment::Kind::ArcCCW,
                     s.LastX,
@@ -144,11 +132,11 @@ void CircularMove(Machine& m, bool clockwise) {
 } // namespace
 
 void CircularCW(Machine& m) {
-    CircularMove(m, true);
+    Guarded(m, [](Machine& machine) { CircularMove(machine, true); });
 }
 
 void CircularCCW(Machine& m) {
-    CircularMove(m, false);
+    Guarded(m, [](Machine& machine) { CircularMove(machine, false); });
 }
 
 } // namespace motion

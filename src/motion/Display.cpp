@@ -3,8 +3,8 @@
 
 #include "motion/Display.h"
 
-#include "interp/Legacy.h"
-#include "interp/Machine.h"
+#include "base/Legacy.h"
+#include "base/Machine.h"
 #include "motion/Motion.h"
 
 #include <string>

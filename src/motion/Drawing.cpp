@@ -1,40 +1,20 @@
 // Trace drawing: the canvas mapping, rapid and cutting legs, tool colours, tool labels, the
 // arrow head of rapid moves and the end-point mark.
 
-#include "interp/Interpreter.h"
-#include "interp/Legacy.h"
-#include "interp/Machine.h"
-#include "motion/LabelLayout.h"
+#include "base/LabelLayout.h"
+#include "base/Legacy.h"
+#include "base/Machine.h"
+#include "base/View.h"
 #include "motion/Motion.h"
 #include "motion/MoveSupport.h"
-#include "motion/View.h"
 
 #include <algorithm>
-#include <cfloat>
 #include <cmath>
 #include <string>
 #include <vector>
 
 namespace motion {
 using interp::Pi;
-
-void CalcuError(Machine& m) {
-    interp::RaiseAlarm(m, "Calcu Error");
-}
-
-bool AddCuttingTime(Machine& m, double seconds) {
-    const double sum = static_cast<double>(m.S.CuttingTime) + seconds;
-    if (!std::isfinite(sum) || std::fabs(sum) > FLT_MAX) {
-        CalcuError(m);
-        return false;
-    }
-    m.S.CuttingTime = static_cast<float>(sum);
-    return true;
-}
-
-double RapidSeconds(double x0, double z0, double x1, double z1) {
-    return std::max(std::fabs(x1 - x0) / 2, std::fabs(z1 - z0)) / 20000 * 60;
-}
 
 CanvasPoint MapPoint(const Machine& m, double x, double z) {
     const double r = -(x / 2) * m.S.XSign;

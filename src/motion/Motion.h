@@ -1,6 +1,7 @@
 #pragma once
 // Motion procedures of the dispatch table and the drawing services the cycles share. Each takes
-// the machine as its only parameter and works through its state, canvas and host.
+// the machine as its only parameter and works through its state, canvas and host. The soft-limit
+// checks are in motion/SoftLimits.h, the cutting time in motion/CuttingTime.h.
 
 #include <string>
 
@@ -18,9 +19,6 @@ void CircularCCW(Machine& m);     // G03 (G02 mirrored, G113)
 void Dwell(Machine& m);           // G04
 void HomeReturn(Machine& m);      // G20, G21: back to the plus limits
 void ReferenceReturn(Machine& m); // G28 in the FANUC dialect
-
-// Plus soft limits: 1 when CurX >= PVLX or CurZ >= PVLZ (message written, RunState 4), else 0.
-int CheckPlusLimit(Machine& m);
 
 // The canvas mapping of a machine point (X diameter, Z) in the current layout and XSign.
 struct CanvasPoint {

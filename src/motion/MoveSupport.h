@@ -1,6 +1,5 @@
 #pragma once
-// Small services shared by the move routines and the cycles: the arithmetic-fault alarm and the
-// guarded addition to the cutting time.
+// Small services shared by the move routines and the cycles: the arithmetic fault and its alarm.
 
 #include <cmath>
 #include <initializer_list>
@@ -11,9 +10,17 @@ struct Machine;
 
 namespace motion {
 
-// The alarm of a move whose arithmetic failed (division by zero, overflow, a root or arccos out
-// of its domain): "Calcu Error" in both status bars, RunState 4.
-void CalcuError(interp::Machine& m);
+// Raised inside a move or a cycle when its arithmetic fails (a division by zero, an overflow, a
+// root or arccos out of its domain, a value beyond single precision); Guarded turns it into the
+// "Calcu Error" alarm. Never leaves the move and cycle procedures.
+struct CalcFault {};
+
+// Runs one move or cycle body; an arithmetic fault ends it with "Calcu Error" in both status
+// bars and RunState 4. What the body had drawn and booked until then stays.
+void Guarded(interp::Machine& m, void (*body)(interp::Machine&));
+
+// v itself, or CalcFault when v is infinite or not a number.
+double Finite(double v);
 
 // True when every value is a finite number.
 inline bool AllFinite(std::initializer_list<double> values) {
@@ -21,12 +28,5 @@ inline bool AllFinite(std::initializer_list<double> values) {
         if (!std::isfinite(v)) return false;
     return true;
 }
-
-// CuttingTime += seconds, kept in single precision as the control does. A sum that is not a
-// finite single (or a non-finite addend) adds nothing and raises "Calcu Error"; returns false then.
-bool AddCuttingTime(interp::Machine& m, double seconds);
-
-// Time of a rapid move: 20000 mm/min on each axis independently, X counted as radius.
-double RapidSeconds(double x0, double z0, double x1, double z1);
 
 } // namespace motion

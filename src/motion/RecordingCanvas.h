@@ -2,7 +2,7 @@
 // A canvas that keeps every primitive with its parameters and the attributes in force, and every
 // path segment the moves report. Tests read it back; the checker turns its segments into a trace.
 
-#include "motion/Canvas.h"
+#include "base/Canvas.h"
 
 #include <string>
 #include <vector>

@@ -8,7 +8,7 @@
 // so gathering them out of order within a colour changes no pixel; a new colour or a text ends
 // the gathering.
 
-#include "motion/Canvas.h"
+#include "base/Canvas.h"
 
 #include <cstdint>
 #include <string>

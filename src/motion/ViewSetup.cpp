@@ -1,9 +1,9 @@
 // The view of the trace: the standard view framed by the soft limits, recentring the canvas,
 // and the empty canvas with axes, rulers and snap grid.
 
-#include "interp/Legacy.h"
-#include "interp/Machine.h"
-#include "motion/LabelLayout.h"
+#include "base/LabelLayout.h"
+#include "base/Legacy.h"
+#include "base/Machine.h"
 #include "motion/Motion.h"
 #include "motion/MoveSupport.h"
 

@@ -1,6 +1,6 @@
 #include "picture/Framing.h"
 
-#include "motion/View.h"
+#include "base/View.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 // draws, the area that shows it with a margin in a viewport of given proportions, and the canvas
 // scale that makes the viewport show that area (as a zoom box does in the window).
 
-#include "motion/Canvas.h"
+#include "base/Canvas.h"
 
 #include <optional>
 

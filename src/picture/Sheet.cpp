@@ -2,7 +2,7 @@
 
 #include "picture/SvgSheet.h"
 
-#include "interp/Legacy.h"
+#include "base/Legacy.h"
 #include "motion/Motion.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "CalculatorLink.h"
+#include "platform/CalculatorLink.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,7 +2,7 @@
 // The trace canvas as an image: path lines crisp (no antialiasing), dotted rapids as single-pixel
 // dots, text in a real sans-serif face. Text needs a QGuiApplication; lines and arcs do not.
 
-#include "motion/Canvas.h"
+#include "base/Canvas.h"
 
 #include <QImage>
 #include <QLineF>

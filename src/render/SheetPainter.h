@@ -2,7 +2,7 @@
 // The sheets of the trace (the viewport's picture with rulers and legend) painted with Qt: as an
 // image, or as one vector page of a PDF. Text needs a QGuiApplication.
 
-#include "motion/Canvas.h"
+#include "base/Canvas.h"
 #include "picture/Sheet.h"
 
 #include <QByteArray>

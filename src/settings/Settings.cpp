@@ -1,6 +1,6 @@
 #include "settings/Settings.h"
 
-#include "interp/Legacy.h"
+#include "base/Legacy.h"
 
 #include <cmath>
 #include <limits>

@@ -1,6 +1,6 @@
 #include "settings/WindowPlacement.h"
 
-#include "interp/Legacy.h"
+#include "base/Legacy.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,16 +1,13 @@
-#include "ControlPc.h"
 #include "KeyPad.h"
 #include "frmCalc.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFile>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -175,16 +172,4 @@ TEST_F(CalcWindow, LongResultsShowEveryDigitInASmallerFont) {
     EXPECT_TRUE(Fits());
     // The display keeps its place whatever it holds.
     EXPECT_EQ(Readout->geometry(), Place);
-}
-
-TEST(CalcControlPc, MarkerFileTellsTheControlPc) {
-    QTemporaryDir Folder;
-    QString Marker = Folder.filePath(QStringLiteral("KVZMNGCD.CNC"));
-    qputenv("ZARVIK_KVZ_MARKER", Marker.toLocal8Bit());
-    EXPECT_FALSE(calc::DetectKvzControl());
-    QFile File(Marker);
-    ASSERT_TRUE(File.open(QIODevice::WriteOnly));
-    File.close();
-    EXPECT_TRUE(calc::DetectKvzControl());
-    qunsetenv("ZARVIK_KVZ_MARKER");
 }

@@ -3,7 +3,7 @@
 // and the strictness of the command line.
 
 #include "check/CheckerCli.h"
-#include "files/InputGuard.h"
+#include "input/InputGuard.h"
 
 #include <gtest/gtest.h>
 

@@ -133,7 +133,7 @@ TEST(Checker, JsonReportFollowsTheContract) {
     EXPECT_EQ(ReportJson(r),
               "{\"file\": \"a \\\"b\\\".min\", \"dialect\": \"KVZ\", \"unit\": 1, \"blocks\": 3, "
               "\"end\": \"EOF\", \"cutting_time_s\": 1.5, \"final\": {\"x\": 500, \"z\": -0.25}, "
-              "\"alarms\": [{\"line\": 2, \"message\": \"X100 no point\"}], "
+              "\"alarms\": [{\"line\": 2, \"message\": \"X100 no point\"}], \"advice\": [], "
               "\"tools\": [{\"tool\": 1, \"cutting_time_s\": 1.5}]}");
 }
 

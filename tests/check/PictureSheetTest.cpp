@@ -2,7 +2,7 @@
 // the rulers and the legend say, and the checker's picture options.
 
 #include "check/CheckerCli.h"
-#include "motion/View.h"
+#include "base/View.h"
 #include "picture/Framing.h"
 #include "picture/Sheet.h"
 #include "picture/SvgSheet.h"

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "cycles/Cycles.h"
-#include "interp/Machine.h"
+#include "base/Machine.h"
 #include "motion/RecordingCanvas.h"
-#include "motion/View.h"
+#include "base/View.h"
 #include "support/FakeHost.h"
 
 namespace cycles::test {

@@ -1,9 +1,9 @@
 #pragma once
 // A fresh machine on a recording canvas for the motion tests, with a host that only records.
 
-#include "interp/Host.h"
-#include "interp/Legacy.h"
-#include "interp/Machine.h"
+#include "base/Host.h"
+#include "base/Legacy.h"
+#include "base/Machine.h"
 #include "motion/Display.h"
 #include "motion/Motion.h"
 #include "motion/RecordingCanvas.h"

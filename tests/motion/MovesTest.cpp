@@ -1,8 +1,8 @@
 // Rapid, linear, dwell and return moves: what they draw, where they end and the time they add.
 
 #include "MotionFixture.h"
-#include "motion/LabelLayout.h"
-#include "motion/View.h"
+#include "base/LabelLayout.h"
+#include "base/View.h"
 
 using motion::DrawStyle;
 using motion::Primitive;

@@ -1,7 +1,7 @@
 // The standard view, recentring, and the empty canvas with axes, rulers and snap grid.
 
 #include "MotionFixture.h"
-#include "motion/LabelLayout.h"
+#include "base/LabelLayout.h"
 
 #include <algorithm>
 

@@ -3,8 +3,7 @@
 // window's default size and a large one, in both layouts, mirrored, zoomed in and out.
 
 #include "../motion/MotionFixture.h"
-#include "motion/LabelLayout.h"
-#include "motion/ViewNavigation.h"
+#include "base/LabelLayout.h"
 #include "render/ImageCanvas.h"
 
 #include <gtest/gtest.h>

@@ -2,11 +2,11 @@
 // A host without a window for core tests: keeps the program text, records messages, highlights,
 // feedback and waits, and lets a test act "during" a block through hooks.
 
-#include "interp/Host.h"
-#include "interp/Machine.h"
+#include "base/Host.h"
+#include "base/Machine.h"
 #include "motion/Display.h"
 #include "motion/RecordingCanvas.h"
-#include "motion/View.h"
+#include "base/View.h"
 
 #include <functional>
 #include <string>

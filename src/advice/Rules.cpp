@@ -1,0 +1,127 @@
+// The registration table of the findings, and the two ways they are looked for: over the whole
+// text, and block by block while a run goes.
+
+#include "advice/Rules.h"
+#include "base/MachineState.h"
+
+#include <algorithm>
+
+namespace advice {
+
+const char* SeverityName(Severity severity) {
+    return severity == Severity::Error ? "error" : "warning";
+}
+
+const std::vector<Rule>& Rules() {
+    using enum Severity;
+    // A new finding is one function and one line here.
+    static const std::vector<Rule> table = {
+        {"no-crlf", Error, NoCrLf, nullptr, nullptr},
+        {"unterminated-last-line", Warning, UnterminatedLastLine, nullptr, nullptr},
+        {"lower-case-address", Warning, LowerCaseAddress, nullptr, nullptr},
+        {"unclosed-comment", Warning, UnclosedComment, nullptr, nullptr},
+        {"address-without-value", Warning, nullptr, AddressWithoutValue, nullptr, Watch::Words},
+        {"foreign-cycle", Warning, nullptr, ForeignCycle, nullptr, Watch::Words},
+        {"long-dwell", Warning, nullptr, LongDwell, nullptr, Watch::Words}, // G04 is never plain
+        {"feed-while-stopped", Warning, nullptr, FeedWhileStopped, nullptr, Watch::StoppedSpindle},
+        {"large-feed-per-rev", Warning, nullptr, LargeFeedPerRev, nullptr, Watch::LargeFeed},
+        {"no-program-end", Warning, nullptr, nullptr, NoProgramEnd},
+    };
+    return table;
+}
+
+std::vector<Finding> TextFindings(ProgramText& program) {
+    program.MarkTo(program.Text.size());
+    std::vector<Finding> out;
+    for (const Rule& rule : Rules()) {
+        if (!rule.OnText) continue;
+        Sink sink(out, rule.Code, rule.Level);
+        rule.OnText(program, sink);
+    }
+    std::stable_sort(out.begin(), out.end(),
+                     [](const Finding& a, const Finding& b) { return a.Line < b.Line; });
+    return out;
+}
+
+int64_t BlockSeen::Line() const {
+    return LineOf(S.BlockEndPos);
+}
+
+RunAdvisor::RunAdvisor(ProgramText& text, LineOfBlock lineOf) : Text(text), LineOf(std::move(lineOf)) {}
+
+inline bool RunAdvisor::PlainBlock(const interp::MachineState& s) {
+    // The block's characters in the text: up to the CR of its CR LF.
+    if (s.BlockEndPos <= 0) return false;
+    const auto end = static_cast<size_t>(s.BlockEndPos - 1);
+    if (end < s.BlockText.size() || end > Text.Text.size()) return false;
+    const size_t start = end - s.BlockText.size();
+    // A little ahead, in steps the cache holds.
+    if (end >= Text.Marked) Text.MarkTo(end + 16384);
+    const std::vector<size_t>& marks = Text.BlockMarks;
+    // Blocks come in text order; a run that starts again looks the place up.
+    if (NextMark > 0 && marks[NextMark - 1] >= start)
+        NextMark = static_cast<size_t>(std::lower_bound(marks.begin(), marks.end(), start) - marks.begin());
+    while (NextMark < marks.size() && marks[NextMark] < start)
+        ++NextMark;
+    return NextMark == marks.size() || marks[NextMark] >= end;
+}
+
+void RunAdvisor::BlockExecuted(const interp::MachineState& s) {
+    if (!Started) { // the state of a reset machine
+        Started = true;
+        PrevX = s.PVLX;
+        PrevZ = s.PVLZ;
+    }
+    // Which blocks the findings look at; on most blocks of a program none of them.
+    const bool watch[] = {!PlainBlock(s), s.MSpindle == 5 || Memory.StopWarned,
+                          s.Feed > 2.0 || Memory.FeedWarned};
+    if (watch[0] || watch[1] || watch[2]) Look(s, watch);
+    // The state the next block starts from. The control's own comment state is the truth; the
+    // scan follows it.
+    InComment = s.InComment;
+    Mode = s.GMode;
+    PrevX = s.LastX;
+    PrevZ = s.LastZ;
+    PrevTime = s.CuttingTime;
+    if (s.BlockEndPos != 0) {
+        Memory.LastEndPos = s.BlockEndPos;
+        Memory.Ended = s.RunState == interp::RunEndM02 || s.RunState == interp::RunEndM30;
+    }
+}
+
+void RunAdvisor::Look(const interp::MachineState& s, const bool (&watch)[3]) {
+    // A block of plain words needs no scan: none of its words can make a finding, and the
+    // control's modal code after it is the one it ran (it cannot be a dwell).
+    static const BlockWords none;
+    const bool plain = !watch[0];
+    double mode = s.GMode;
+    if (!plain) {
+        ScanBlockWords(s.BlockText, InComment, s.BlockDelete, Words);
+        mode = Mode;
+        for (double g : Words.GCodes)
+            mode = ModeAfterG(mode, g, s.FanucMode);
+    }
+    const BlockSeen seen{s, plain ? none : Words, LineOf, mode, PrevX, PrevZ, PrevTime};
+    for (const Rule& rule : Rules()) { // in the order of the table
+        if (!rule.OnBlock || !watch[static_cast<int>(rule.When)]) continue;
+        Sink sink(Out, rule.Code, rule.Level);
+        rule.OnBlock(seen, Memory, sink);
+    }
+}
+
+void RunAdvisor::RunEnded() {
+    for (const Rule& rule : Rules()) {
+        if (!rule.OnEnd) continue;
+        Sink sink(Out, rule.Code, rule.Level);
+        rule.OnEnd(Memory, LineOf, sink);
+    }
+}
+
+std::vector<Finding> Merge(std::vector<Finding> text, const std::vector<Finding>& run) {
+    text.insert(text.end(), run.begin(), run.end());
+    std::stable_sort(text.begin(), text.end(),
+                     [](const Finding& a, const Finding& b) { return a.Line < b.Line; });
+    return text;
+}
+
+} // namespace advice

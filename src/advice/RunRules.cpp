@@ -1,0 +1,168 @@
+// Findings about what a run does: each looks at one executed block (or the end of the run) and
+// reads the machine state only.
+
+#include "advice/Rules.h"
+#include "base/Legacy.h"
+#include "base/MachineState.h"
+
+#include <cmath>
+
+namespace advice {
+
+namespace {
+
+bool IsMoveMode(double g, bool fanuc) {
+    return g == 1 || g == 2 || g == 3 || g == 34 || g == 35 || g == 112 || g == 113 || (g == 32 && fanuc);
+}
+bool IsDrillMode(double g) {
+    return g == 178 || g == 179 || g == 181 || g == 183 || g == 184;
+}
+bool IsThreadMode(double g, bool fanuc) {
+    return g == 31 || g == 33 || g == 71 || g == 72 || (g == 32 && !fanuc);
+}
+// Turning, facing and grooving cycles.
+bool IsTurnCycleMode(double g) {
+    return g == 73 || g == 74 || g == 92 || g == 94;
+}
+
+// A move that went somewhere, or a cycle (a block without words under a cycle runs it again).
+// A block that only carries an M code under G01 moves nowhere and is no cut.
+bool Cuts(const BlockSeen& b, bool cycle) {
+    return cycle || b.S.LastX != b.StartX || b.S.LastZ != b.StartZ;
+}
+
+std::string Letter(char c) {
+    return std::string("\"") + c + "\"";
+}
+
+// The messages are built apart from the tests, which run for every block and stay small.
+[[gnu::noinline, gnu::cold]] void ReportLargeFeed(const BlockSeen& b, Sink& sink) {
+    const interp::MachineState& s = b.S;
+    const bool inch = s.UnitCode == 4;
+    const std::string feed = legacy::Str15(legacy::RoundTo(inch ? s.Feed / 25.4 : s.Feed, 4));
+    sink.Add(b.Line(),
+             "feed " + feed + (inch ? " in/rev" : " mm/rev") + " under G95 is more than " +
+                 (inch ? "0.08 in/rev" : "2 mm/rev") +
+                 ": probably a feed per minute; write the feed per revolution or select feed per minute");
+}
+
+[[gnu::noinline, gnu::cold]] void ReportStopped(const BlockSeen& b, Sink& sink) {
+    sink.Add(b.Line(),
+             "cutting move with the spindle stopped (M05): start the spindle with M03 or M04 first");
+}
+
+} // namespace
+
+void AddressWithoutValue(const BlockSeen& b, RunMemory&, Sink& sink) {
+    for (const BlockWords::BareWord& w : b.Words.BareWords) {
+        if (w.Kind == BlockWords::Bare::NoValue) {
+            sink.Add(b.Line(), Letter(w.Letter) +
+                                   " is followed directly by a letter: the control skips the word up "
+                                   "to the next blank and keeps the last value; write the number "
+                                   "right after the letter");
+        } else if (w.Letter == 'G') {
+            sink.Add(
+                b.Line(),
+                "\"G\" without a number reads as G00 (rapid move): write the code right after the letter");
+        } else if (w.Letter == 'M') {
+            sink.Add(b.Line(),
+                     "\"M\" without a number reads as M00 (program stop): write the code right after the "
+                     "letter");
+        } else {
+            sink.Add(b.Line(), Letter(w.Letter) +
+                                   " without a number reads as 0: write the value right after the letter");
+        }
+    }
+}
+
+void ForeignCycle(const BlockSeen& b, RunMemory&, Sink& sink) {
+    for (double g : b.Words.GCodes) {
+        if (g == 70) {
+            sink.Add(b.Line(),
+                     "G70 is no finishing cycle on this control: it becomes a motion mode that draws "
+                     "nothing for the following moves; program the finishing path with G01/G02/G03");
+        } else if (g == 76) {
+            sink.Add(b.Line(),
+                     "G76 is no threading cycle on this control: it only sets a stored mode and cuts "
+                     "nothing; use G71 with H and D, or G33 passes");
+        } else if ((g == 71 || g == 72) && (b.Words.HasP || b.Words.HasQ)) {
+            const std::string code = g == 71 ? "G71" : "G72";
+            sink.Add(b.Line(),
+                     code + " with P or Q is another control's roughing cycle: here " + code +
+                         " is a thread-cutting cycle that needs H and D; program the roughing passes "
+                         "with G92/G94 or G01");
+        } else {
+            continue;
+        }
+        return; // one per block
+    }
+}
+
+void LongDwell(const BlockSeen& b, RunMemory&, Sink& sink) {
+    if (b.Mode != 4) return;
+    const interp::MachineState& s = b.S;
+    // The dwell adds its time to the cutting time; nothing added means it did not run.
+    const double added = static_cast<double>(s.CuttingTime) - static_cast<double>(b.TimeBefore);
+    if (!(added > 0)) return;
+    double t;
+    std::string word;
+    if (!s.FanucMode)
+        t = s.Feed, word = "F";
+    else if (s.PWord > 0)
+        t = s.PWord, word = "P";
+    else if (s.UWord > 0)
+        t = s.UWord, word = "U";
+    else {
+        // X is no longer in the state (the tool stays where it was): the time added tells, to the
+        // precision of the single-precision total.
+        const float total = s.CuttingTime;
+        const double step = static_cast<double>(std::nextafter(total, INFINITY) - total);
+        t = added > 60 + 2 * step ? added : 0;
+        word = "X";
+    }
+    if (!(t > 60)) return;
+    sink.Add(b.Line(),
+             "dwell of " + legacy::Str15(legacy::RoundTo(t, 3)) + " s: " + word +
+                 " of a dwell is seconds on this control, not milliseconds; write the time in seconds");
+}
+
+void FeedWhileStopped(const BlockSeen& b, RunMemory& memory, Sink& sink) {
+    const interp::MachineState& s = b.S;
+    if (s.MSpindle != 5) {
+        memory.StopWarned = false;
+        return;
+    }
+    const bool fanuc = s.FanucMode;
+    const bool cycle = IsThreadMode(b.Mode, fanuc) || IsTurnCycleMode(b.Mode) || IsDrillMode(b.Mode);
+    if (memory.StopWarned || !(cycle || IsMoveMode(b.Mode, fanuc)) || !Cuts(b, cycle)) return;
+    memory.StopWarned = true;
+    ReportStopped(b, sink);
+}
+
+void LargeFeedPerRev(const BlockSeen& b, RunMemory& memory, Sink& sink) {
+    const interp::MachineState& s = b.S;
+    if (memory.FeedWarned && (s.Feed != memory.WarnedFeed || s.GFeedMode != memory.WarnedFeedMode))
+        memory.FeedWarned = false;
+    // Every limit is above 2 mm: most blocks end here.
+    if (!(s.Feed > 2.0) || memory.FeedWarned || s.GFeedMode != 95) return;
+    // Thread cuts and thread cycles are exempt: their F is the lead.
+    const double g = b.Mode;
+    const bool cycle = IsTurnCycleMode(g) || IsDrillMode(g);
+    const bool move = g == 1 || g == 2 || g == 3 || g == 112 || g == 113;
+    if (!(cycle || move) || !Cuts(b, cycle)) return;
+    const bool inch = s.UnitCode == 4;
+    const double limit = inch ? 0.08 * 25.4 : 2.0; // the feed is held in millimetres
+    if (!(s.Feed > limit * (1 + 1e-9))) return;
+    memory.FeedWarned = true;
+    memory.WarnedFeed = s.Feed;
+    memory.WarnedFeedMode = s.GFeedMode;
+    ReportLargeFeed(b, sink);
+}
+
+void NoProgramEnd(const RunMemory& memory, const LineOfBlock& lineOf, Sink& sink) {
+    if (memory.LastEndPos == 0 || memory.Ended) return;
+    sink.Add(lineOf(memory.LastEndPos),
+             "the run reaches the end of the text without M02 or M30: end the program with M30");
+}
+
+} // namespace advice

@@ -1,0 +1,206 @@
+// One pass over the program text that notes where the findings must look: comment brackets and
+// lower-case letters, and the characters that make a block more than plain words. Eight
+// characters at a time where the processor allows; the character-by-character rule is the
+// reference, and the tests hold both to the same answer.
+
+#include "advice/Advice.h"
+
+#include <algorithm>
+
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
+namespace advice {
+
+namespace {
+
+inline bool IsDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
+inline bool IsLower(char16_t c) {
+    return c >= u'a' && c <= u'z';
+}
+inline bool IsCommentOrLower(char16_t c) {
+    return c == u'(' || c == u')' || IsLower(c);
+}
+inline bool CrLfAt(std::u16string_view text, size_t k) {
+    return text[k] == u'\r' && k + 1 < text.size() && text[k + 1] == u'\n';
+}
+
+// Notes the marks of one chunk from its bit masks (bit i = the character at `at` + i); `pairs`
+// has bit i set where a CR LF pair begins. `lines` counts the pairs before the chunk.
+inline void Note(ProgramText& out, size_t at, uint64_t commentOrLower, uint64_t block, uint64_t pairs,
+                 int64_t& lines) {
+    for (; commentOrLower; commentOrLower &= commentOrLower - 1) {
+        const int bit = __builtin_ctzll(commentOrLower);
+        const int64_t before = __builtin_popcountll(pairs & ((uint64_t{1} << bit) - 1));
+        out.Marks.push_back(
+            {at + static_cast<size_t>(bit), lines + before + 1, out.Text[at + static_cast<size_t>(bit)]});
+    }
+    for (; block; block &= block - 1)
+        out.BlockMarks.push_back(at + static_cast<size_t>(__builtin_ctzll(block)));
+    lines += __builtin_popcountll(pairs);
+}
+
+#if defined(__SSE2__)
+// Sixteen characters as signed bytes: ASCII stays itself, anything beyond it becomes 127 or -128,
+// which the marks treat alike.
+inline __m128i Bytes(const char16_t* p) {
+    return _mm_packs_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
+                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 8)));
+}
+inline __m128i Eq(__m128i v, char c) {
+    return _mm_cmpeq_epi8(v, _mm_set1_epi8(c));
+}
+inline __m128i Range(__m128i v, char lo, char hi) {
+    return _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(static_cast<char>(lo - 1))),
+                         _mm_cmplt_epi8(v, _mm_set1_epi8(static_cast<char>(hi + 1))));
+}
+
+// The marks of the sixteen characters at `p` (p[16..18] must exist), one bit a character.
+void ChunkMarks(const char16_t* p, uint64_t& commentOrLower, uint64_t& block, uint64_t& pairs) {
+    const __m128i v = Bytes(p), v1 = Bytes(p + 1), v2 = Bytes(p + 2), v3 = Bytes(p + 3);
+    const __m128i digitPoint1 = _mm_or_si128(Range(v1, '0', '9'), Eq(v1, '.'));
+    const __m128i number1 = _mm_or_si128(digitPoint1, _mm_or_si128(Eq(v1, '+'), Eq(v1, '-')));
+    const __m128i sign = _mm_or_si128(Eq(v, '+'), Eq(v, '-'));
+    const __m128i brackets = _mm_or_si128(Eq(v, '('), Eq(v, ')'));
+    __m128i special = _mm_or_si128(brackets, _mm_or_si128(Eq(v, '/'), Eq(v, '*')));
+    special = _mm_or_si128(
+        special, _mm_or_si128(_mm_or_si128(Eq(v, '='), Eq(v, '[')), _mm_or_si128(Eq(v, ']'), Eq(v, ','))));
+    special = _mm_or_si128(special, _mm_or_si128(Eq(v, 'O'), Eq(v, 'Q')));
+    special = _mm_or_si128(
+        special, _mm_or_si128(_mm_cmplt_epi8(v, _mm_setzero_si128()), _mm_cmpgt_epi8(v, _mm_set1_epi8(126))));
+    const __m128i capitalBare = _mm_andnot_si128(number1, Range(v, 'A', 'Z'));
+    const __m128i signBare = _mm_andnot_si128(digitPoint1, sign);
+    // Plain G: two digits, then no digit; neither G04 nor G7x.
+    const __m128i twoDigits =
+        _mm_andnot_si128(Range(v3, '0', '9'), _mm_and_si128(Range(v1, '0', '9'), Range(v2, '0', '9')));
+    const __m128i dwellOrCycle = _mm_or_si128(_mm_and_si128(Eq(v1, '0'), Eq(v2, '4')), Eq(v1, '7'));
+    const __m128i plainG = _mm_andnot_si128(dwellOrCycle, twoDigits);
+    const __m128i otherG = _mm_andnot_si128(plainG, Eq(v, 'G'));
+    const __m128i marks = _mm_or_si128(_mm_or_si128(special, capitalBare), _mm_or_si128(signBare, otherG));
+    block = static_cast<uint32_t>(_mm_movemask_epi8(marks));
+    commentOrLower = static_cast<uint32_t>(_mm_movemask_epi8(_mm_or_si128(brackets, Range(v, 'a', 'z'))));
+    pairs = static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(Eq(v, '\r'), Eq(v1, '\n'))));
+}
+
+// The same for thirty-two characters at a time (p[32..34] must exist), where the processor has
+// the wider registers.
+#define ZARVIK_AVX2 __attribute__((target("avx2")))
+ZARVIK_AVX2 inline __m256i Bytes32(const char16_t* p) {
+    const __m256i packed = _mm256_packs_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)),
+                                              _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 16)));
+    return _mm256_permute4x64_epi64(packed, 0xD8); // packing works per half; put the halves in order
+}
+ZARVIK_AVX2 inline __m256i Eq32(__m256i v, char c) {
+    return _mm256_cmpeq_epi8(v, _mm256_set1_epi8(c));
+}
+ZARVIK_AVX2 inline __m256i Range32(__m256i v, char lo, char hi) {
+    return _mm256_and_si256(_mm256_cmpgt_epi8(v, _mm256_set1_epi8(static_cast<char>(lo - 1))),
+                            _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(hi + 1)), v));
+}
+
+ZARVIK_AVX2 void ChunkMarks32(const char16_t* p, uint64_t& commentOrLower, uint64_t& block, uint64_t& pairs) {
+    const __m256i v = Bytes32(p), v1 = Bytes32(p + 1), v2 = Bytes32(p + 2), v3 = Bytes32(p + 3);
+    const __m256i digitPoint1 = _mm256_or_si256(Range32(v1, '0', '9'), Eq32(v1, '.'));
+    const __m256i number1 = _mm256_or_si256(digitPoint1, _mm256_or_si256(Eq32(v1, '+'), Eq32(v1, '-')));
+    const __m256i sign = _mm256_or_si256(Eq32(v, '+'), Eq32(v, '-'));
+    const __m256i brackets = _mm256_or_si256(Eq32(v, '('), Eq32(v, ')'));
+    __m256i special = _mm256_or_si256(brackets, _mm256_or_si256(Eq32(v, '/'), Eq32(v, '*')));
+    special = _mm256_or_si256(special, _mm256_or_si256(_mm256_or_si256(Eq32(v, '='), Eq32(v, '[')),
+                                                       _mm256_or_si256(Eq32(v, ']'), Eq32(v, ','))));
+    special = _mm256_or_si256(special, _mm256_or_si256(Eq32(v, 'O'), Eq32(v, 'Q')));
+    special = _mm256_or_si256(special, _mm256_or_si256(_mm256_cmpgt_epi8(_mm256_setzero_si256(), v),
+                                                       _mm256_cmpgt_epi8(v, _mm256_set1_epi8(126))));
+    const __m256i capitalBare = _mm256_andnot_si256(number1, Range32(v, 'A', 'Z'));
+    const __m256i signBare = _mm256_andnot_si256(digitPoint1, sign);
+    const __m256i twoDigits = _mm256_andnot_si256(
+        Range32(v3, '0', '9'), _mm256_and_si256(Range32(v1, '0', '9'), Range32(v2, '0', '9')));
+    const __m256i dwellOrCycle =
+        _mm256_or_si256(_mm256_and_si256(Eq32(v1, '0'), Eq32(v2, '4')), Eq32(v1, '7'));
+    const __m256i plainG = _mm256_andnot_si256(dwellOrCycle, twoDigits);
+    const __m256i otherG = _mm256_andnot_si256(plainG, Eq32(v, 'G'));
+    const __m256i marks =
+        _mm256_or_si256(_mm256_or_si256(special, capitalBare), _mm256_or_si256(signBare, otherG));
+    block = static_cast<uint32_t>(_mm256_movemask_epi8(marks));
+    commentOrLower =
+        static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_or_si256(brackets, Range32(v, 'a', 'z'))));
+    pairs = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(Eq32(v, '\r'), Eq32(v1, '\n'))));
+}
+
+ZARVIK_AVX2 size_t MarkAvx2(ProgramText& out, int64_t& lines, size_t k, size_t end) {
+    for (; k < end && k + 35 <= out.Text.size(); k += 32) {
+        uint64_t commentOrLower, block, pairs;
+        ChunkMarks32(out.Text.data() + k, commentOrLower, block, pairs);
+        Note(out, k, commentOrLower, block, pairs, lines);
+    }
+    return k;
+}
+#endif
+
+} // namespace
+
+bool IsBlockMark(std::u16string_view text, size_t at) {
+    const auto next = [&](size_t k) { return at + k < text.size() ? text[at + k] : u'\0'; };
+    const char16_t c = text[at];
+    switch (c) {
+    case u'(':
+    case u')':
+    case u'/':
+    case u'*':
+    case u'=':
+    case u'[':
+    case u']':
+    case u',':
+    case u'O':
+    case u'Q':
+        return true;
+    case u'+':
+    case u'-':
+        return !(IsDigit(next(1)) || next(1) == u'.');
+    case u'G': // plain: two digits and no third, neither G04 (a dwell) nor G70 to G79 (cycles)
+        return !(IsDigit(next(1)) && IsDigit(next(2)) && !IsDigit(next(3)) &&
+                 !(next(1) == u'0' && next(2) == u'4') && next(1) != u'7');
+    default:
+        break;
+    }
+    if (c >= 127) return true; // DEL and anything beyond ASCII
+    if (c >= u'A' && c <= u'Z') {
+        const char16_t n = next(1);
+        return !(IsDigit(n) || n == u'.' || n == u'+' || n == u'-');
+    }
+    return false;
+}
+
+ProgramText::ProgramText(std::u16string_view text, bool wide, bool lazy) : Text(text) {
+#if defined(__SSE2__)
+    Wide = wide && __builtin_cpu_supports("avx2");
+#else
+    (void)wide;
+#endif
+    if (!lazy) MarkTo(text.size());
+}
+
+void ProgramText::MarkTo(size_t end) {
+    const std::u16string_view text = Text;
+    end = std::min(end, text.size());
+    size_t k = Marked;
+#if defined(__SSE2__)
+    if (Wide) k = MarkAvx2(*this, PairsBefore, k, end);
+    for (; k < end && k + 19 <= text.size(); k += 16) {
+        uint64_t commentOrLower, block, pairs;
+        ChunkMarks(text.data() + k, commentOrLower, block, pairs);
+        Note(*this, k, commentOrLower, block, pairs, PairsBefore);
+    }
+#endif
+    // The last characters, which have too few after them for a chunk.
+    for (; k < end; ++k) {
+        if (IsCommentOrLower(text[k])) Marks.push_back({k, PairsBefore + 1, text[k]});
+        if (IsBlockMark(text, k)) BlockMarks.push_back(k);
+        if (CrLfAt(text, k)) ++PairsBefore;
+    }
+    Marked = std::max(Marked, k);
+}
+
+} // namespace advice
