@@ -1,6 +1,7 @@
 // Program files: open, save, save as, the recent-file entries and the file name label.
 
 #include "app/MainWindow.h"
+#include "app/PanelBar.h"
 
 #include "app/Widgets.h"
 #include "files/FileIo.h"
@@ -10,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -149,7 +151,20 @@ void MainWindow::NoticeLineEnds(const QString& path, const QString& exact) {
 void MainWindow::LoadProgramFile(const QString& path) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const files::ReadResult r = files::ReadProgramFile(path);
-    if (r.Ok) Text->Load(r.File.Text);
+    if (r.Ok) {
+        // The chosen file's name at once; a long load shows how far it is in panel 1 and keeps
+        // the window painted (the operator's input waits until the program is in).
+        ShowFileName(path);
+        QElapsedTimer loading;
+        loading.start();
+        const QString message = sbStatusBar->PanelAt(1)->text();
+        Text->Load(r.File.Text, [&](double done) {
+            if (loading.elapsed() < 300) return;
+            sbStatusBar->PanelAt(1)->setText(QString("Loading %1%").arg(int(done * 100)));
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        });
+        sbStatusBar->PanelAt(1)->setText(message);
+    }
     QApplication::restoreOverrideCursor();
     if (!r.Ok) {
         ShowFileError(path + r.Error);

@@ -32,6 +32,21 @@ void GuiHost::HighlightBlock(int64_t start, int64_t length) {
     W.Program->ensureCursorVisible();
 }
 
+void GuiHost::BlockExecuted() {
+    const interp::MachineState& s = W.M->S;
+    if (s.BlockCount <= 1) RunClock.start();
+    if (!s.Replay || s.BlockCount % 2048 || RunClock.elapsed() < 300 || W.Ending()) return;
+    // Shown while the window paints, then panel 1 is as the run left it (an alarm's text stays).
+    QLabel* panel = W.sbStatusBar->PanelAt(1);
+    const QString message = panel->text();
+    const size_t length = std::max<size_t>(1, ProgramText().size());
+    panel->setText(
+        QString("Drawing %1%").arg(int(100 * std::min<size_t>(size_t(s.NextBlockPos), length) / length)));
+    W.RefreshCanvas();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    panel->setText(message);
+}
+
 void GuiHost::FocusProgram() {
     if (!W.Program->hasFocus()) W.Program->setFocus(Qt::OtherFocusReason);
 }

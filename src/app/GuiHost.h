@@ -4,6 +4,8 @@
 
 #include "base/Host.h"
 
+#include <QElapsedTimer>
+
 #include <vector>
 
 class QEventLoop;
@@ -22,6 +24,8 @@ class GuiHost : public interp::Host {
     int64_t CaretOffset() override;
     void HighlightBlock(int64_t start, int64_t length) override;
     void FocusProgram() override;
+    // A silent re-run that takes long shows how far it is in panel 1 and keeps the window painted.
+    void BlockExecuted() override;
 
     void SetMessage(const std::string& mainBar, const std::string& fkeyBar) override;
     void SetMainMessage(const std::string& text) override;
@@ -45,6 +49,7 @@ class GuiHost : public interp::Host {
   private:
     MainWindow& W;
     std::vector<QEventLoop*> Waits; // the waits in progress, innermost last
+    QElapsedTimer RunClock;         // since the first block of the run in progress
 };
 
 } // namespace app

@@ -102,7 +102,9 @@ bool MainWindow::Load(const QString& commandLine) {
         interp::ShowUnit(*M);
         s.RunSpeed = 100;
         Slider->setValue(100);
-        // 12. The canvas: black, with a cross pointer.
+        // 12. The canvas: black, with a cross pointer. The path is drawn on a second thread while
+        // the program is interpreted; the picture is the same.
+        TraceImage.DrawInBackground(true);
         s.WhiteBackground = false;
         motion::ApplyBackground(*M);
         Trace->setCursor(Qt::CrossCursor);

@@ -39,6 +39,9 @@ void CanvasWidget::wheelEvent(QWheelEvent* event) {
 ProgramPane::ProgramPane(QWidget* parent) : QPlainTextEdit(parent) {
     setObjectName("Program");
     setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A scroll bar that came and went would change the text width, and each change lays out
+    // every line of the program again: seconds and hundreds of megabytes for a long one.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
 }

@@ -1,12 +1,45 @@
 // Zarvik: checks lathe NC programs on screen. The optional argument is the program to open.
+//
+// With ZARVIK_PROBE set, the window times its own start-up for the window benchmark (see
+// bench/window-bench): it writes to standard error the milliseconds since the epoch at which
+// the picture of the opened program was painted, the event loop answered a posted event and one
+// wheel-zoom re-run was done and painted, then its peak memory, and closes. Off by default.
 
 #include "ZarvikVersion.h"
 #include "app/MainWindow.h"
 #include "app/Startup.h"
+#include "app/Widgets.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QTimer>
 
 #include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+void Stamp(const char* what) {
+    std::fprintf(stderr, "probe %s %lld\n", what,
+                 static_cast<long long>(QDateTime::currentMSecsSinceEpoch()));
+}
+
+void ProbeStartUp(app::MainWindow& window) {
+    window.Trace->repaint(); // the picture as the window would paint it next
+    Stamp("drawn");
+    QTimer::singleShot(0, &window, [&window] {
+        Stamp("answering");
+        window.m_CWheel1_MouseWheel(120);
+        window.Trace->repaint();
+        Stamp("wheel");
+        rusage use{};
+        getrusage(RUSAGE_SELF, &use);
+        std::fprintf(stderr, "probe maxrss_kb %ld\n", use.ru_maxrss);
+        QCoreApplication::exit(0);
+    });
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
     if (AsksForVersion(argc, argv)) {
@@ -21,5 +54,6 @@ int main(int argc, char* argv[]) {
     args.removeFirst();
     app::MainWindow window;
     if (!window.Load(app::CommandLineOf(args))) return 1;
+    if (qEnvironmentVariableIsSet("ZARVIK_PROBE")) ProbeStartUp(window);
     return app.exec();
 }

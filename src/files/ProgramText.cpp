@@ -37,11 +37,41 @@ ProgramText::ProgramText(QTextDocument* document) : QObject(document), Doc(docum
     });
 }
 
-void ProgramText::Load(const QString& exact) {
+namespace {
+
+constexpr qsizetype kLoadPart = 1 << 20; // characters a part, about 50,000 lines of a program
+
+// Puts the pane text into the document as setPlainText does (no undo, one block per LF), by
+// parts that end at a line break.
+void SetPaneText(QTextDocument& doc, const QString& paneText, const std::function<void(double)>& progress) {
+    if (!progress || paneText.size() <= kLoadPart) {
+        doc.setPlainText(paneText);
+        return;
+    }
+    const bool undo = doc.isUndoRedoEnabled();
+    doc.setUndoRedoEnabled(false);
+    doc.clear();
+    QTextCursor c(&doc);
+    for (qsizetype from = 0; from < paneText.size();) {
+        qsizetype to = paneText.indexOf(u'\n', std::min(from + kLoadPart, paneText.size() - 1));
+        to = to < 0 ? paneText.size() : to + 1;
+        c.movePosition(QTextCursor::End);
+        c.insertText(paneText.mid(from, to - from));
+        from = to;
+        progress(double(from) / double(paneText.size()));
+    }
+    doc.setUndoRedoEnabled(undo);
+}
+
+} // namespace
+
+void ProgramText::Load(const QString& exact, const std::function<void(double)>& progress) {
     // The pane gets one LF per line break, and a glyph for each character its document would take
     // as structure; each line remembers which ending it had, each glyph which character.
     std::vector<int> endings;
     std::vector<std::pair<int, char16_t>> glyphs; // pane position, character of the file
+    // The exact text is the file's text as it stands: the snapshot needs no rebuild from the pane.
+    std::vector<int64_t> lineStarts{0};
     QString paneText;
     paneText.reserve(exact.size());
     const QChar* p = exact.constData();
@@ -68,8 +98,10 @@ void ProgramText::Load(const QString& exact) {
             p = brk + 1;
         }
         paneText += u'\n';
+        lineStarts.push_back(p - exact.constData());
     }
-    Doc->setPlainText(paneText);
+    SetPaneText(*Doc, paneText, progress);
+    paneText = QString(); // the document holds its own copy
     QTextBlock b = Doc->firstBlock();
     for (int e : endings) {
         if (!b.isValid()) break;
@@ -90,7 +122,10 @@ void ProgramText::Load(const QString& exact) {
         c.endEditBlock();
         Doc->setUndoRedoEnabled(undo);
     }
-    IsStale = true;
+    // After the document's own change signals, which mark the text stale.
+    Text.assign(reinterpret_cast<const char16_t*>(exact.utf16()), size_t(exact.size()));
+    LineStarts = std::move(lineStarts);
+    IsStale = false;
 }
 
 void ProgramText::ConvertLineEndsToCrLf() {

@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,8 +29,10 @@ class ProgramText : public QObject {
   public:
     explicit ProgramText(QTextDocument* document);
 
-    // Puts `exact` into the pane, remembering each line's ending.
-    void Load(const QString& exact);
+    // Puts `exact` into the pane, remembering each line's ending. A long text goes in by parts,
+    // with `progress` told the share done (0 to 1) after each, so that the window can show it
+    // and repaint; the pane ends the same either way.
+    void Load(const QString& exact, const std::function<void(double)>& progress = {});
 
     // The exact text; stays valid until the next edit of the pane.
     const std::u16string& Snapshot();

@@ -169,15 +169,27 @@ void ImageCanvas::Settle() {
     Behind->Changed.wait(lock, [this] { return Behind->Queue.empty() && !Behind->Busy; });
 }
 
+namespace {
+
 // Sans-serif face at the point size, in pixels at 96 per inch.
-const QFont& ImageCanvas::FontOf(double pointSize) {
-    if (!Font || FontPointSize != pointSize) {
-        Font = std::make_unique<QFont>(QStringLiteral("DejaVu Sans"));
-        Font->setStyleHint(QFont::SansSerif);
-        Font->setPixelSize(std::max(1, static_cast<int>(std::lround(pointSize * 96.0 / 72.0))));
-        FontPointSize = pointSize;
+const QFont& FaceOf(std::unique_ptr<QFont>& font, double& fontSize, double pointSize) {
+    if (!font || fontSize != pointSize) {
+        font = std::make_unique<QFont>(QStringLiteral("DejaVu Sans"));
+        font->setStyleHint(QFont::SansSerif);
+        font->setPixelSize(std::max(1, static_cast<int>(std::lround(pointSize * 96.0 / 72.0))));
+        fontSize = pointSize;
     }
-    return *Font;
+    return *font;
+}
+
+} // namespace
+
+const QFont& ImageCanvas::FontOf(double pointSize) {
+    return FaceOf(Font, FontPointSize, pointSize);
+}
+
+const QFont& ImageCanvas::MeasuringFontOf(double pointSize) {
+    return FaceOf(MeasuringFont, MeasuringPointSize, pointSize);
 }
 
 void ImageCanvas::Resize(double widthTwips, double heightTwips) {
@@ -394,16 +406,14 @@ void ImageCanvas::Paint(const PendingText& item) {
 }
 
 double ImageCanvas::TextWidth(const std::string& text) {
-    Settle(); // the face is shared with the drawing thread
-    const QFontMetricsF metrics(FontOf(FontSize));
+    const QFontMetricsF metrics(MeasuringFontOf(FontSize));
     const double pixels =
         metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
     return pixels * TwipsPerPixel * std::fabs(ScaleWidth) / Width;
 }
 
 double ImageCanvas::TextHeight(const std::string&) {
-    Settle();
-    const QFontMetricsF metrics(FontOf(FontSize));
+    const QFontMetricsF metrics(MeasuringFontOf(FontSize));
     return metrics.height() * TwipsPerPixel * std::fabs(ScaleHeight) / Height;
 }
 

@@ -90,6 +90,9 @@ class ImageCanvas : public motion::Canvas {
     void Prepare(int32_t color);
     void Prepare(int32_t color, motion::DrawStyle style, motion::DrawMode mode);
     const QFont& FontOf(double pointSize);
+    // The same face for measuring on the interpreting thread, which so never waits for the
+    // drawing thread.
+    const QFont& MeasuringFontOf(double pointSize);
     // Opens a run of `color` (drawing what another colour left pending); false in XOR mode,
     // where the primitive is drawn at once.
     bool Gather(int32_t color);
@@ -116,8 +119,8 @@ class ImageCanvas : public motion::Canvas {
     motion::DrawStyle PenStyle = motion::DrawStyle::Solid;
     motion::DrawMode PenMode = motion::DrawMode::Copy;
     // The face of the last point size asked for.
-    std::unique_ptr<QFont> Font;
-    double FontPointSize = 0;
+    std::unique_ptr<QFont> Font, MeasuringFont;
+    double FontPointSize = 0, MeasuringPointSize = 0;
     bool RunOpen = false;
     Run Gathering;
     std::unique_ptr<Background> Behind; // the drawing thread, when drawing in the background

@@ -7,12 +7,13 @@
 #include "app/Startup.h"
 #include "settings/IniStore.h"
 
-#include <QAction>
 #include <QAbstractItemView>
+#include <QAction>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QSlider>
 #include <QToolBar>
 
@@ -272,7 +273,8 @@ TEST_F(WindowTest, CommandLineArgumentsNameThePathWhetherOrNotTheyCarryQuotes) {
     // 25 blocks up to M30, then a line holding only %.
     QByteArray program = "O0004\r\nG97 S1000 M03\r\nG00 X50. Z5.\r\n";
     for (int i = 0; i < 21; ++i)
-        program += "G01 X" + QByteArray::number(40 + i % 2 * 10) + ". Z-" + QByteArray::number(i) + ". F0.2\r\n";
+        program +=
+            "G01 X" + QByteArray::number(40 + i % 2 * 10) + ". Z-" + QByteArray::number(i) + ". F0.2\r\n";
     program += "M30\r\n%\r\n";
     QDir().mkpath(Dir.filePath("with blank"));
     const QString path = WriteFile("with blank/P.MIN", program);
@@ -418,4 +420,18 @@ TEST_F(WindowTest, ThePaneIsWhiteWithBlackTextWhateverTheDesktopColours) {
     ASSERT_TRUE(loaded);
     EXPECT_EQ(pane.color(QPalette::Base), QColor(Qt::white));
     EXPECT_EQ(pane.color(QPalette::Text), QColor(Qt::black));
+}
+
+// A change of the pane's text width lays out every line of the program again, which for a long
+// program costs seconds and hundreds of megabytes: opening one leaves the width as it was.
+TEST_F(WindowTest, LongProgramLeavesThePanesTextWidthAsItWas) {
+    const int width = W->Program->viewport()->width();
+    QByteArray program;
+    for (int n = 0; n < 3000; ++n)
+        program += "G01 X" + QByteArray::number(n % 90) + ". Z-1.\r\n";
+    Open(program);
+    QTest::qWait(20);
+    EXPECT_EQ(W->Program->viewport()->width(), width);
+    EXPECT_GT(W->Program->verticalScrollBar()->maximum(), 0); // the program does scroll
+    EXPECT_EQ(W->Program->document()->blockCount(), 3001);
 }

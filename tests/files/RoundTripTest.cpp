@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 QByteArray ReadBytes(const QString& path) {
@@ -106,6 +108,20 @@ TEST(RoundTrip, AwkwardFilesSaveBackByteForByteAndReadAsTheCheckerReadsThem) {
         text.Load(r.File.Text);
         const QString exact = text.SnapshotString();
         EXPECT_EQ(exact, r.File.Text);
+        // The text and positions as loaded are those built back from the pane after an edit
+        // that was undone.
+        std::vector<int64_t> offsets;
+        for (int at = 0; at < pane.document()->characterCount(); ++at)
+            offsets.push_back(text.ToTextOffset(at));
+        QTextCursor edit(pane.document());
+        edit.insertText("N1");
+        ASSERT_TRUE(text.Stale());
+        pane.undo();
+        EXPECT_EQ(text.SnapshotString(), exact);
+        for (int at = 0; at < pane.document()->characterCount(); ++at) {
+            ASSERT_EQ(text.ToTextOffset(at), offsets[size_t(at)]) << "pane position " << at;
+            ASSERT_EQ(text.ToPanePosition(offsets[size_t(at)]), at) << "pane position " << at;
+        }
         // One pane line per line break of the file, whatever characters the lines hold.
         EXPECT_EQ(pane.document()->blockCount(), LineBreaks(exact) + 1);
         QString error;
@@ -165,4 +181,37 @@ TEST(RoundTrip, LineEndsTheControlCannotReadAreRecognisedAndConverted) {
     text.ConvertLineEndsToCrLf();
     EXPECT_EQ(text.SnapshotString(), "G00\r\nG01\r\nM30");
     EXPECT_TRUE(pane.document()->isModified());
+}
+
+// A long program goes into the pane by parts, telling the window how far it is; the pane holds
+// what loading it in one piece gives: lines, endings, glyphs, and nothing to undo.
+TEST(RoundTrip, LongProgramLoadedByPartsGivesThePaneOfOnePiece) {
+    QString exact;
+    for (int n = 0; n < 150000; ++n) {
+        exact += "N" + QString::number(n) + " G01 X" + QString::number(n % 97) + ".";
+        if (n % 5000 == 7) exact += QChar(0x2028); // a glyph now and then
+        exact += n % 1000 == 3 ? u"\n" : n % 1000 == 4 ? u"\r" : u"\r\n";
+    }
+    QPlainTextEdit whole, parts;
+    files::ProgramText wholeText(whole.document()), partsText(parts.document());
+    wholeText.Load(exact);
+    std::vector<double> told;
+    partsText.Load(exact, [&](double done) { told.push_back(done); });
+
+    ASSERT_GE(told.size(), 2u); // loaded by parts at all
+    EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
+    EXPECT_EQ(told.back(), 1.0);
+    QTextDocument& a = *whole.document();
+    QTextDocument& b = *parts.document();
+    ASSERT_EQ(b.blockCount(), a.blockCount());
+    EXPECT_EQ(b.toRawText(), a.toRawText());
+    EXPECT_EQ(editor::PaneText(b), editor::PaneText(a));
+    EXPECT_FALSE(b.isUndoAvailable());
+    for (QTextBlock x = a.firstBlock(), y = b.firstBlock(); x.isValid(); x = x.next(), y = y.next())
+        ASSERT_EQ(y.userState(), x.userState()) << "line " << x.blockNumber();
+    EXPECT_EQ(partsText.SnapshotString(), exact);
+    QTextCursor edit(&b);
+    edit.insertText("N1");
+    parts.undo();
+    EXPECT_EQ(partsText.SnapshotString(), exact); // built back from the pane's own lines
 }

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <random>
+#include <string>
 
 namespace {
 
@@ -59,6 +60,34 @@ std::vector<Draw> RandomDrawing(unsigned seed, int count) {
 }
 
 } // namespace
+
+// The path labels measure their text while earlier labels, at another size, are still being
+// drawn on the second thread: the measure and the picture are those of drawing in order.
+TEST(ImageCanvas, TextMeasuredWhileDrawingBehindKeepsSizesAndPicture) {
+    render::ImageCanvas ahead, behind;
+    behind.DrawInBackground(true);
+    for (render::ImageCanvas* c : {&ahead, &behind})
+        Prepare(*c);
+    for (int i = 0; i < 200; ++i) {
+        double widths[2], heights[2];
+        int k = 0;
+        for (render::ImageCanvas* c : {&ahead, &behind}) {
+            for (int n = 0; n < 20; ++n)
+                c->Line(0, n, 100, 75 - n, 0x0000FF);
+            c->FontSize = i % 2 ? 12 : 9;
+            c->CurrentX = i % 90, c->CurrentY = i % 70;
+            c->Print("T 1" + std::to_string(i));
+            c->FontSize = i % 2 ? 9 : 12; // the next label's size, measured at once
+            widths[k] = c->TextWidth("T 1" + std::to_string(i));
+            heights[k] = c->TextHeight("A");
+            ++k;
+        }
+        ASSERT_EQ(widths[0], widths[1]) << i;
+        ASSERT_EQ(heights[0], heights[1]) << i;
+        ASSERT_GT(widths[0], 0);
+    }
+    EXPECT_TRUE(ahead.Image() == behind.Image());
+}
 
 TEST(ImageCanvas, GatheredRunsDrawWhatSinglePrimitivesDraw) {
     for (unsigned seed = 1; seed <= 5; ++seed) {
