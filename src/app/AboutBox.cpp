@@ -13,7 +13,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     setWindowTitle("About Zarvik");
     setModal(true);
     auto* icon = new QLabel(this);
-    icon->setPixmap(ToolbarIcon("Start").pixmap(40, 40));
+    icon->setPixmap(ToolbarIcon(icons::Start).pixmap(40, 40));
     lblTitle = new QLabel("Zarvik", this);
     lblTitle->setObjectName("lblTitle");
     QFont big = lblTitle->font();

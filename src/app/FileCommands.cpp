@@ -1,9 +1,14 @@
 // Program files: open, save, save as, the recent-file entries and the file name label.
 
-#include "app/MainWindow.h"
-#include "app/PanelBar.h"
+#include "app/ProgramDocument.h"
 
+#include "app/Actions.h"
+#include "app/Frame.h"
+#include "app/Parts.h"
+#include "app/RunPanel.h"
+#include "app/TraceView.h"
 #include "app/Widgets.h"
+#include "base/Machine.h"
 #include "files/FileIo.h"
 #include "files/ProgramText.h"
 #include "interp/Interpreter.h"
@@ -67,44 +72,25 @@ int LineOf(const QString& text, qsizetype index) {
 
 } // namespace
 
-void MainWindow::ConnectFileCommands() {
-    connect(A.mnuOpen, &QAction::triggered, this, [this] { RunCommand([this] { mnuOpen_Click(); }); });
-    connect(A.mnuFileSave, &QAction::triggered, this,
-            [this] { RunCommand([this] { mnuFileSave_Click(); }); });
-    connect(A.mnuFileSaveAs, &QAction::triggered, this,
-            [this] { RunCommand([this] { mnuFileSaveAs_Click(); }); });
-    for (int n = 0; n < 5; ++n)
-        connect(A.mnuFileRecentFile[n], &QAction::triggered, this,
-                [this, n] { RunCommand([this, n] { mnuFileRecentFile_Click(n + 1); }); });
-}
-
-bool MainWindow::Modified() const {
-    return Program->document()->isModified();
-}
-
-void MainWindow::ShowFileError(const QString& text) {
-    QMessageBox::warning(this, "Zarvik", text);
-}
-
-bool MainWindow::AskToSaveChanges() {
+bool ProgramDocument::AskToSaveChanges() {
     if (!Modified()) return true;
     const auto answer =
-        QMessageBox::warning(this, "Zarvik", "[" + ProgramFileName + "] is changed.\r\n Save ?",
+        QMessageBox::warning(Program->window(), "Zarvik", "[" + ProgramFileName + "] is changed.\r\n Save ?",
                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     // NOTE: a save that fails or is cancelled stops the command, so no text is lost.
     if (answer == QMessageBox::Yes) return mnuFileSave_Click();
     return answer == QMessageBox::No;
 }
 
-bool MainWindow::AskToSaveAsUtf8(const QString& path, const QString& text, qsizetype unfit) {
+bool ProgramDocument::AskToSaveAsUtf8(const QString& path, const QString& text, qsizetype unfit) {
     const qsizetype n = text[unfit].isHighSurrogate() && unfit + 1 < text.size() ? 2 : 1;
     QMessageBox box(QMessageBox::Warning, "Zarvik",
-                    "[" + path + "]\r\nThe program was read as " + files::EncodingName(FileEncoding) +
+                    "[" + path + "]\r\nThe program was read as " + files::EncodingName(Encoding) +
                         ", which cannot hold \"" + text.mid(unfit, n) + "\" (line " +
                         QString::number(LineOf(text, unfit)) +
                         ").\r\nSave the whole program as UTF-8? Its other characters are then written "
                         "in UTF-8 too.",
-                    QMessageBox::NoButton, this);
+                    QMessageBox::NoButton, Program->window());
     box.setObjectName("EncodingQuestion");
     QPushButton* utf8 = box.addButton("Save as UTF-8", QMessageBox::AcceptRole);
     box.addButton(QMessageBox::Cancel);
@@ -113,12 +99,13 @@ bool MainWindow::AskToSaveAsUtf8(const QString& path, const QString& text, qsize
     return box.clickedButton() == utf8;
 }
 
-void MainWindow::NoticeLineEnds(const QString& path, const QString& exact) {
+void ProgramDocument::NoticeLineEnds(const QString& path, const QString& exact) {
     if (LineEndNotice) LineEndNotice->close();
     const bool utf16 = files::LooksLikeUtf16(exact);
     if (!utf16 && !files::ReadsNoBlock(exact)) return;
     // Not modal: the operator may read the text first and decide later.
-    auto* box = new QMessageBox(QMessageBox::Information, "Zarvik", QString(), QMessageBox::NoButton, this);
+    auto* box = new QMessageBox(QMessageBox::Information, "Zarvik", QString(), QMessageBox::NoButton,
+                                Program->window());
     box->setObjectName("LineEndNotice");
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
@@ -135,20 +122,18 @@ void MainWindow::NoticeLineEnds(const QString& path, const QString& exact) {
         QPushButton* convert = box->addButton("Convert to CR LF", QMessageBox::AcceptRole);
         box->addButton(QMessageBox::Close);
         connect(convert, &QPushButton::clicked, this, [this] {
-            RunCommand([this] {
-                if (Run->Running()) M->S.RunState = interp::RunReset;
-                Text->ConvertLineEndsToCrLf();
-                M->S.NextBlockPos = 1;
-                interp::ResetMachine(*M);
-                if (M->S.AutoStart) StandardView();
-            });
+            P.Frm->RunCommand([this] { ResetAfterNewText([this] { Exact->ConvertLineEndsToCrLf(); }); });
         });
     }
     LineEndNotice = box;
     box->show();
 }
 
-void MainWindow::LoadProgramFile(const QString& path) {
+void ProgramDocument::ShowFileError(const QString& text) {
+    QMessageBox::warning(Program->window(), "Zarvik", text);
+}
+
+void ProgramDocument::LoadProgramFile(const QString& path) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const files::ReadResult r = files::ReadProgramFile(path);
     if (r.Ok) {
@@ -157,20 +142,21 @@ void MainWindow::LoadProgramFile(const QString& path) {
         ShowFileName(path);
         QElapsedTimer loading;
         loading.start();
-        const QString message = sbStatusBar->PanelAt(1)->text();
-        Text->Load(r.File.Text, [&](double done) {
+        Frame& frame = *P.Frm;
+        const QString message = frame.PanelText("Alarm");
+        Exact->Load(r.File.Text, [&](double done) {
             if (loading.elapsed() < 300) return;
-            sbStatusBar->PanelAt(1)->setText(QString("Loading %1%").arg(int(done * 100)));
+            frame.ShowMessage(StatusKind::Message, QString("Loading %1%").arg(int(done * 100)));
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         });
-        sbStatusBar->PanelAt(1)->setText(message);
+        frame.ShowMessage(StatusKind::Message, message);
     }
     QApplication::restoreOverrideCursor();
     if (!r.Ok) {
         ShowFileError(path + r.Error);
         return;
     }
-    FileEncoding = r.File.Enc;
+    Encoding = r.File.Enc;
     ProgramFileName = path;
     AddRecentFile(path);
     ShowFileName(path);
@@ -178,9 +164,9 @@ void MainWindow::LoadProgramFile(const QString& path) {
     NoticeLineEnds(path, r.File.Text);
 }
 
-bool MainWindow::SaveProgramFile(const QString& path) {
-    const QString text = Text->SnapshotString();
-    files::Encoding enc = FileEncoding;
+bool ProgramDocument::SaveProgramFile(const QString& path) {
+    const QString text = Exact->SnapshotString();
+    files::Encoding enc = Encoding;
     // Untouched lines keep their bytes: another encoding only when the operator says so.
     const qsizetype unfit = files::FirstUnencodable(text, enc);
     if (unfit >= 0 && enc != files::Encoding::Utf8) {
@@ -193,25 +179,31 @@ bool MainWindow::SaveProgramFile(const QString& path) {
         ShowFileError(path + "\r\n" + error);
         return false;
     }
-    FileEncoding = enc;
+    Encoding = enc;
     Program->document()->setModified(false);
     return true;
 }
 
-void MainWindow::ShowFileName(const QString& path) {
-    Labels.LabelFileName->setText(files::FileNameOnly(path));
+void ProgramDocument::ShowFileName(const QString& path) {
+    P.Panel->Labels().LabelFileName->setText(files::FileNameOnly(path));
 }
 
-void MainWindow::AddRecentFile(const QString& path) {
+void ProgramDocument::AddRecentFile(const QString& path) {
     Recent.Add(path);
+    SetRecentFiles(Recent.Captions);
+}
+
+void ProgramDocument::SetRecentFiles(const std::array<QString, 5>& captions) {
+    Recent.Captions = captions;
     for (int n = 0; n < 5; ++n) {
-        A.mnuFileRecentFile[n]->setText(Recent.Captions[n]);
-        A.mnuFileRecentFile[n]->setVisible(files::RecentFiles::InUse(Recent.Captions[n]));
+        QAction* entry = (*P.Actions)(QStringLiteral("mnuFileRecentFile%1").arg(n + 1));
+        entry->setText(Recent.Captions[n]);
+        entry->setVisible(files::RecentFiles::InUse(Recent.Captions[n]));
     }
 }
 
-QString MainWindow::AskOpenFile() {
-    QFileDialog d(this, QString(), Settings.OpenPathName);
+QString ProgramDocument::AskOpenFile() {
+    QFileDialog d(Program->window(), QString(), P.Frm->Settings().OpenPathName);
     d.setObjectName("CommonDialog1");
     d.setOption(QFileDialog::DontUseNativeDialog);
     d.setFileMode(QFileDialog::ExistingFile);
@@ -222,8 +214,8 @@ QString MainWindow::AskOpenFile() {
     return d.selectedFiles().first();
 }
 
-QString MainWindow::AskSaveFile() {
-    QFileDialog d(this, QString(), Settings.OpenPathName);
+QString ProgramDocument::AskSaveFile() {
+    QFileDialog d(Program->window(), QString(), P.Frm->Settings().OpenPathName);
     d.setObjectName("CommonDialog1");
     d.setOption(QFileDialog::DontUseNativeDialog);
     d.setFileMode(QFileDialog::AnyFile);
@@ -234,46 +226,47 @@ QString MainWindow::AskSaveFile() {
     const bool ok = d.exec() == QDialog::Accepted && !d.selectedFiles().isEmpty();
     // A name typed with its folders puts the file elsewhere than the folder the dialog shows:
     // the next dialog starts where the file went.
-    Settings.OpenPathName =
+    P.Frm->Settings().OpenPathName =
         ok ? QFileInfo(d.selectedFiles().first()).absolutePath() : d.directory().absolutePath();
     return ok ? d.selectedFiles().first() : QString();
 }
 
-void MainWindow::mnuOpen_Click() {
+void ProgramDocument::mnuOpen_Click() {
     const QString path = AskOpenFile();
     if (path.isEmpty()) return; // cancelled: nothing changes
-    Settings.OpenPathName = QFileInfo(path).absolutePath();
+    P.Frm->Settings().OpenPathName = QFileInfo(path).absolutePath();
     if (!AskToSaveChanges()) return;
-    // A run in progress ends first: the text it reads is about to change.
-    if (Run->Running()) M->S.RunState = interp::RunReset;
-    LoadProgramFile(path);
-    M->S.NextBlockPos = 1;
-    interp::ResetMachine(*M);
-    if (M->S.AutoStart) StandardView();
+    ResetAfterNewText([this, path] { LoadProgramFile(path); });
 }
 
-void MainWindow::mnuFileRecentFile_Click(int index) {
+void ProgramDocument::ResetAfterNewText(const std::function<void()>& change) {
+    interp::Machine& m = P.Panel->Machine();
+    // A run in progress ends first: the text it reads is about to change.
+    if (P.Panel->Running()) m.S.RunState = interp::RunReset;
+    change();
+    m.S.NextBlockPos = 1;
+    interp::ResetMachine(m);
+    if (m.S.AutoStart) P.Trace->StandardView();
+}
+
+void ProgramDocument::mnuFileRecentFile_Click(int index) {
     const QString path = Recent.Captions[index - 1];
     if (!AskToSaveChanges()) return;
-    if (Run->Running()) M->S.RunState = interp::RunReset;
-    LoadProgramFile(path);
-    M->S.NextBlockPos = 1;
-    interp::ResetMachine(*M);
-    if (M->S.AutoStart) StandardView();
+    ResetAfterNewText([this, path] { LoadProgramFile(path); });
 }
 
-bool MainWindow::mnuFileSave_Click() {
-    if (Labels.LabelFileName->text() != "Untitled") return SaveProgramFile(ProgramFileName);
+bool ProgramDocument::mnuFileSave_Click() {
+    if (P.Panel->Labels().LabelFileName->text() != "Untitled") return SaveProgramFile(ProgramFileName);
     return mnuFileSaveAs_Click();
 }
 
-bool MainWindow::mnuFileSaveAs_Click() {
+bool ProgramDocument::mnuFileSaveAs_Click() {
     const QString chosen = AskSaveFile();
     if (chosen.isEmpty()) return false;
     const QString path = UpperCaseName(chosen);
     if (path != chosen && QFileInfo::exists(path) &&
-        QMessageBox::question(this, "Zarvik", path + " already exists.\r\nDo you want to replace it?") !=
-            QMessageBox::Yes)
+        QMessageBox::question(Program->window(), "Zarvik",
+                              path + " already exists.\r\nDo you want to replace it?") != QMessageBox::Yes)
         return false;
     if (!SaveProgramFile(path)) return false;
     ShowFileName(path);

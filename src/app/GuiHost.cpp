@@ -1,106 +1,100 @@
 #include "app/GuiHost.h"
 
-#include "app/MainWindow.h"
-#include "app/PanelBar.h"
-#include "app/Widgets.h"
-#include "files/ProgramText.h"
+#include "app/Frame.h"
+#include "app/Parts.h"
+#include "app/ProgramDocument.h"
+#include "app/RunPanel.h"
+#include "app/TraceView.h"
+#include "base/Machine.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QLabel>
-#include <QSlider>
-#include <QTextBlock>
 #include <QTimer>
 
 namespace app {
 
 const std::u16string& GuiHost::ProgramText() {
-    return W.Text->Snapshot();
+    return P.Doc->ExactText();
 }
 
 int64_t GuiHost::CaretOffset() {
-    return W.Text->ToTextOffset(W.Program->textCursor().selectionStart());
+    return P.Doc->CaretOffset();
 }
 
 void GuiHost::HighlightBlock(int64_t start, int64_t length) {
-    const int from = W.Text->ToPanePosition(start);
-    const int to = W.Text->ToPanePosition(start + length);
-    QTextCursor c = W.Program->textCursor();
-    c.setPosition(to);
-    c.setPosition(from, QTextCursor::KeepAnchor); // the caret at the block's start
-    W.Program->setTextCursor(c);
-    W.Program->ensureCursorVisible();
+    P.Doc->HighlightBlock(start, length);
 }
 
 void GuiHost::BlockExecuted() {
-    const interp::MachineState& s = W.M->S;
+    const interp::MachineState& s = P.Panel->Machine().S;
     if (s.BlockCount <= 1) RunClock.start();
-    if (!s.Replay || s.BlockCount % 2048 || RunClock.elapsed() < 300 || W.Ending()) return;
+    if (!s.Replay || s.BlockCount % 2048 || RunClock.elapsed() < 300 || P.Frm->Ending()) return;
     // Shown while the window paints, then panel 1 is as the run left it (an alarm's text stays).
-    QLabel* panel = W.sbStatusBar->PanelAt(1);
-    const QString message = panel->text();
+    Frame& frame = *P.Frm;
+    const QString message = frame.PanelText("Alarm");
     const size_t length = std::max<size_t>(1, ProgramText().size());
-    panel->setText(
+    frame.ShowMessage(
+        StatusKind::Message,
         QString("Drawing %1%").arg(int(100 * std::min<size_t>(size_t(s.NextBlockPos), length) / length)));
-    W.RefreshCanvas();
+    P.Trace->RefreshCanvas();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    panel->setText(message);
+    frame.ShowMessage(StatusKind::Message, message);
 }
 
 void GuiHost::FocusProgram() {
-    if (!W.Program->hasFocus()) W.Program->setFocus(Qt::OtherFocusReason);
+    P.Doc->FocusPane();
 }
 
 void GuiHost::SetMessage(const std::string& mainBar, const std::string& fkeyBar) {
-    W.sbStatusBar->PanelAt(1)->setText(QString::fromStdString(mainBar));
-    W.StatusBarF->PanelAt(1)->setText(QString::fromStdString(fkeyBar));
+    P.Frm->ShowMessage(StatusKind::Message, QString::fromStdString(mainBar));
+    P.Panel->ShowFkeyMessage(QString::fromStdString(fkeyBar));
 }
 
 void GuiHost::SetMainMessage(const std::string& text) {
-    W.sbStatusBar->PanelAt(1)->setText(QString::fromStdString(text));
+    P.Frm->ShowMessage(StatusKind::Message, QString::fromStdString(text));
 }
 
 void GuiHost::SetDialectPanel(const std::string& text) {
-    W.sbStatusBar->PanelAt(4)->setText(QString::fromStdString(text));
+    P.Frm->ShowMessage(StatusKind::Dialect, QString::fromStdString(text));
 }
 
 void GuiHost::SetUnitPanel(const std::string& text) {
-    W.sbStatusBar->PanelAt(5)->setText(QString::fromStdString(text));
+    P.Frm->ShowMessage(StatusKind::Unit, QString::fromStdString(text));
 }
 
 bool GuiHost::WantsDisplay() const {
-    return !(W.M && W.M->S.Replay);
+    return !(P.Panel && P.Panel->Machine().S.Replay);
 }
 
 void GuiHost::ShowDisplay(const motion::DisplayTexts& texts) {
-    W.Labels.Show(texts);
+    P.Panel->Labels().Show(texts);
 }
 
 void GuiHost::ShowBlockCount(int32_t count) {
-    W.Labels.Block->setText(QString::number(count));
+    P.Panel->Labels().Block->setText(QString::number(count));
 }
 
 void GuiHost::ShowCyclePosition(const std::string* xa, const std::string* za) {
-    if (xa) W.Labels.XA->setText(QString::fromStdString(*xa));
-    if (za) W.Labels.ZA->setText(QString::fromStdString(*za));
+    if (xa) P.Panel->Labels().XA->setText(QString::fromStdString(*xa));
+    if (za) P.Panel->Labels().ZA->setText(QString::fromStdString(*za));
 }
 
 void GuiHost::ShowPressed(interp::Command command, bool pressed) {
-    W.ShowPressed(command, pressed);
+    P.Panel->ShowPressed(command, pressed);
 }
 
 void GuiHost::SwitchesChanged() {
-    W.SyncSwitches();
+    P.Panel->SyncSwitches();
 }
 
 void GuiHost::RunSpeedChanged(float speed) {
-    const QSignalBlocker block(W.Slider);
-    W.Slider->setValue(int(speed));
+    P.Panel->ShowRunSpeed(int(speed));
 }
 
 void GuiHost::WaitSeconds(double seconds) {
-    if (seconds <= 0 || W.Ending()) return;
-    W.RefreshCanvas();
+    if (seconds <= 0 || P.Frm->Ending()) return;
+    P.Trace->RefreshCanvas();
     // A wait inside a wait (Hold stop pressed during a pause) runs its own short loop; every
     // loop ends at its time or when the window closes.
     QEventLoop loop;
@@ -114,8 +108,8 @@ void GuiHost::WaitSeconds(double seconds) {
 }
 
 void GuiHost::DoEvents() {
-    if (W.Ending()) return;
-    W.RefreshCanvas();
+    if (P.Frm->Ending()) return;
+    P.Trace->RefreshCanvas();
     QCoreApplication::processEvents();
 }
 

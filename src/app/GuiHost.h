@@ -1,5 +1,5 @@
 #pragma once
-// The simulated lathe's view of the window: the program pane, the status bars, the state labels,
+// The simulated lathe's view of the window: the program document, the status bars, the state labels,
 // press feedback, and waiting through the event loop so that Hold stop and Reset act during a run.
 
 #include "base/Host.h"
@@ -12,11 +12,11 @@ class QEventLoop;
 
 namespace app {
 
-class MainWindow;
+struct Parts;
 
 class GuiHost : public interp::Host {
   public:
-    explicit GuiHost(MainWindow& window) : W(window) {}
+    explicit GuiHost(const Parts& parts) : P(parts) {}
     // A silent re-run shows only its end: the labels are written once it has finished.
     bool WantsDisplay() const override;
 
@@ -47,7 +47,7 @@ class GuiHost : public interp::Host {
     void EndWaits();
 
   private:
-    MainWindow& W;
+    const Parts& P;
     std::vector<QEventLoop*> Waits; // the waits in progress, innermost last
     QElapsedTimer RunClock;         // since the first block of the run in progress
 };

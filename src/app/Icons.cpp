@@ -1,11 +1,8 @@
 #include "app/Icons.h"
 
-#include <QHash>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
-
-#include <functional>
 
 namespace app {
 
@@ -19,8 +16,6 @@ const QColor Amber(0xe8, 0xa3, 0x17);
 const QColor Blue(0x2f, 0x6f, 0xc4);
 const QColor Paper(0xfb, 0xfb, 0xf7);
 const QColor Folder(0xf2, 0xc2, 0x4f);
-
-using Draw = std::function<void(QPainter&)>;
 
 QPen Outline(const QColor& c = Ink, double w = 1.6) {
     QPen p(c, w);
@@ -110,144 +105,174 @@ void Calculator(QPainter& p) {
             p.drawRect(QRectF(6 + c * 3, 9 + r * 3, 2, 2));
 }
 
-const QHash<QString, Draw>& Painters() {
-    static const QHash<QString, Draw> table{
-        {"Open",
-         [](QPainter& p) {
-             p.setPen(Outline());
-             p.setBrush(Folder);
-             p.drawPolygon(QPolygonF({QPointF(2, 5), QPointF(8, 5), QPointF(9.5, 7), QPointF(18, 7),
-                                      QPointF(18, 16), QPointF(2, 16)}));
-         }},
-        {"Start", [](QPainter& p) { Triangle(p, QPointF(5, 3), QPointF(5, 17), QPointF(17, 10), Green); }},
-        {"Stop",
-         [](QPainter& p) {
-             p.setPen(Outline());
-             p.setBrush(Amber);
-             p.drawRect(QRectF(4, 3, 4.5, 14));
-             p.drawRect(QRectF(11.5, 3, 4.5, 14));
-         }},
-        {"Reset",
-         [](QPainter& p) {
-             p.setPen(Outline());
-             p.setBrush(Red);
-             p.drawRoundedRect(QRectF(3.5, 3.5, 13, 13), 2, 2);
-         }},
-        {"Restart",
-         [](QPainter& p) {
-             p.setPen(Outline(Green, 2.2));
-             p.setBrush(Qt::NoBrush);
-             p.drawArc(QRectF(3, 3, 14, 14), 100 * 16, 280 * 16);
-             Triangle(p, QPointF(8, 0.5), QPointF(8, 7.5), QPointF(13, 4), Green);
-         }},
-        {"SingleBlock",
-         [](QPainter& p) {
-             Triangle(p, QPointF(3, 4), QPointF(3, 16), QPointF(12, 10), Green);
-             p.setBrush(Ink);
-             p.drawRect(QRectF(13.5, 4, 3, 12));
-         }},
-        {"BlockDelete", [](QPainter& p) { Letter(p, QRectF(0, 0, 20, 20), "/", Blue, 18); }},
-        {"OptionalStop", [](QPainter& p) { Letter(p, QRectF(0, 0, 20, 20), "M01", Ink, 8); }},
-        {"T_Clear",
-         [](QPainter& p) {
-             Sheet(p, QRectF(2, 3, 16, 14));
-             Letter(p, QRectF(2, 3, 16, 14), "T", Red, 11);
-         }},
-        {"Clear",
-         [](QPainter& p) {
-             Sheet(p, QRectF(2, 3, 16, 14));
-             p.setPen(Outline(Red, 1.8));
-             p.drawLine(QPointF(6, 7), QPointF(14, 13));
-             p.drawLine(QPointF(14, 7), QPointF(6, 13));
-         }},
-        {"Zoom", [](QPainter& p) { Magnifier(p, "+"); }},
-        {"ZoomUndo", [](QPainter& p) { Magnifier(p, "-"); }},
-        {"Standerd",
-         [](QPainter& p) {
-             p.setPen(Outline());
-             p.setBrush(Paper);
-             p.drawRect(QRectF(2, 3, 16, 14));
-             p.setPen(Outline(Blue, 1.2));
-             p.drawLine(QPointF(2, 12), QPointF(18, 12));
-             p.drawLine(QPointF(13, 3), QPointF(13, 17));
-         }},
-        {"mnuBturretuper", [](QPainter& p) { Lathe(p, true); }},
-        {"BackColorChange",
-         [](QPainter& p) {
-             p.setPen(Outline());
-             p.setBrush(Qt::black);
-             p.drawPolygon(QPolygonF({QPointF(2, 3), QPointF(18, 3), QPointF(2, 17)}));
-             p.setBrush(Qt::white);
-             p.drawPolygon(QPolygonF({QPointF(18, 3), QPointF(18, 17), QPointF(2, 17)}));
-         }},
-        {"Yajirusi",
-         [](QPainter& p) {
-             p.setPen(QPen(QColor(0xc0, 0x2c, 0xc0), 1.6, Qt::DotLine));
-             p.drawLine(QPointF(2, 10), QPointF(15, 10));
-             Arrow(p, QPointF(12, 10), QPointF(18, 10), QColor(0xc0, 0x2c, 0xc0));
-         }},
-        {"TDisplay", [](QPainter& p) { Letter(p, QRectF(0, 0, 20, 20), "T1", Green, 10); }},
-        {"PosDisplay",
-         [](QPainter& p) {
-             p.setPen(Outline(Ink, 1));
-             p.drawLine(QPointF(3, 17), QPointF(17, 3));
-             p.setBrush(Red);
-             p.drawEllipse(QPointF(10, 10), 2.6, 2.6);
-             Letter(p, QRectF(9, 11, 11, 8), "xz", Ink, 7, false);
-         }},
-        {"ColorChange",
-         [](QPainter& p) {
-             const QColor c[3] = {Red, Green, Blue};
-             for (int i = 0; i < 3; ++i) {
-                 p.setPen(Outline(c[i], 2.4));
-                 p.drawLine(QPointF(3, 5 + i * 5), QPointF(17, 5 + i * 5));
-             }
-         }},
-        {"ImageCopy",
-         [](QPainter& p) {
-             Sheet(p, QRectF(2, 4, 12, 12));
-             Sheet(p, QRectF(6, 7, 12, 11));
-             p.setPen(Outline(Green, 1.4));
-             p.drawPolyline(QPolygonF({QPointF(7, 16), QPointF(11, 11), QPointF(14, 14), QPointF(17, 9)}));
-         }},
-        {"DrawPrint", Printer},
-        {"Undo",
-         [](QPainter& p) {
-             p.setPen(Outline(Blue, 2));
-             p.setBrush(Qt::NoBrush);
-             p.drawArc(QRectF(5, 5, 12, 11), 270 * 16, 200 * 16);
-             Triangle(p, QPointF(2, 9), QPointF(8, 4.5), QPointF(8, 12.5), Blue);
-         }},
-        {"Cut", Scissors},
-        {"Copy",
-         [](QPainter& p) {
-             Sheet(p, QRectF(3, 2, 10, 12));
-             Sheet(p, QRectF(7, 6, 10, 12));
-         }},
-        {"Paste",
-         [](QPainter& p) {
-             p.setPen(Outline());
-             p.setBrush(QColor(0xc8, 0x9b, 0x5c));
-             p.drawRoundedRect(QRectF(3, 3, 12, 15), 1.5, 1.5);
-             Sheet(p, QRectF(8, 8, 9, 10));
-         }},
-        {"Find", [](QPainter& p) { Magnifier(p, ""); }},
-        {"Replace",
-         [](QPainter& p) {
-             Letter(p, QRectF(0, 0, 10, 11), "A", Ink, 10);
-             Letter(p, QRectF(10, 9, 10, 11), "B", Blue, 10);
-             Arrow(p, QPointF(6, 14), QPointF(11, 14), Ink);
-         }},
-        {"Calculator", Calculator},
-    };
-    return table;
-}
-
 } // namespace
 
-QIcon ToolbarIcon(const QString& key) {
-    const auto it = Painters().find(key);
-    if (it == Painters().end()) return {};
+namespace icons {
+
+void Open(QPainter& p) {
+    p.setPen(Outline());
+    p.setBrush(Folder);
+    p.drawPolygon(QPolygonF(
+        {QPointF(2, 5), QPointF(8, 5), QPointF(9.5, 7), QPointF(18, 7), QPointF(18, 16), QPointF(2, 16)}));
+}
+
+void Start(QPainter& p) {
+    Triangle(p, QPointF(5, 3), QPointF(5, 17), QPointF(17, 10), Green);
+}
+
+void Stop(QPainter& p) {
+    p.setPen(Outline());
+    p.setBrush(Amber);
+    p.drawRect(QRectF(4, 3, 4.5, 14));
+    p.drawRect(QRectF(11.5, 3, 4.5, 14));
+}
+
+void Reset(QPainter& p) {
+    p.setPen(Outline());
+    p.setBrush(Red);
+    p.drawRoundedRect(QRectF(3.5, 3.5, 13, 13), 2, 2);
+}
+
+void Restart(QPainter& p) {
+    p.setPen(Outline(Green, 2.2));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(3, 3, 14, 14), 100 * 16, 280 * 16);
+    Triangle(p, QPointF(8, 0.5), QPointF(8, 7.5), QPointF(13, 4), Green);
+}
+
+void SingleBlock(QPainter& p) {
+    Triangle(p, QPointF(3, 4), QPointF(3, 16), QPointF(12, 10), Green);
+    p.setBrush(Ink);
+    p.drawRect(QRectF(13.5, 4, 3, 12));
+}
+
+void BlockDelete(QPainter& p) {
+    Letter(p, QRectF(0, 0, 20, 20), "/", Blue, 18);
+}
+
+void OptionalStop(QPainter& p) {
+    Letter(p, QRectF(0, 0, 20, 20), "M01", Ink, 8);
+}
+
+void ToolClear(QPainter& p) {
+    Sheet(p, QRectF(2, 3, 16, 14));
+    Letter(p, QRectF(2, 3, 16, 14), "T", Red, 11);
+}
+
+void Clear(QPainter& p) {
+    Sheet(p, QRectF(2, 3, 16, 14));
+    p.setPen(Outline(Red, 1.8));
+    p.drawLine(QPointF(6, 7), QPointF(14, 13));
+    p.drawLine(QPointF(14, 7), QPointF(6, 13));
+}
+
+void Zoom(QPainter& p) {
+    Magnifier(p, "+");
+}
+
+void ZoomUndo(QPainter& p) {
+    Magnifier(p, "-");
+}
+
+void Standerd(QPainter& p) {
+    p.setPen(Outline());
+    p.setBrush(Paper);
+    p.drawRect(QRectF(2, 3, 16, 14));
+    p.setPen(Outline(Blue, 1.2));
+    p.drawLine(QPointF(2, 12), QPointF(18, 12));
+    p.drawLine(QPointF(13, 3), QPointF(13, 17));
+}
+
+void BTurretUpper(QPainter& p) {
+    Lathe(p, true);
+}
+
+void BackColorChange(QPainter& p) {
+    p.setPen(Outline());
+    p.setBrush(Qt::black);
+    p.drawPolygon(QPolygonF({QPointF(2, 3), QPointF(18, 3), QPointF(2, 17)}));
+    p.setBrush(Qt::white);
+    p.drawPolygon(QPolygonF({QPointF(18, 3), QPointF(18, 17), QPointF(2, 17)}));
+}
+
+void RapidArrow(QPainter& p) {
+    p.setPen(QPen(QColor(0xc0, 0x2c, 0xc0), 1.6, Qt::DotLine));
+    p.drawLine(QPointF(2, 10), QPointF(15, 10));
+    Arrow(p, QPointF(12, 10), QPointF(18, 10), QColor(0xc0, 0x2c, 0xc0));
+}
+
+void ToolNumber(QPainter& p) {
+    Letter(p, QRectF(0, 0, 20, 20), "T1", Green, 10);
+}
+
+void PosDisplay(QPainter& p) {
+    p.setPen(Outline(Ink, 1));
+    p.drawLine(QPointF(3, 17), QPointF(17, 3));
+    p.setBrush(Red);
+    p.drawEllipse(QPointF(10, 10), 2.6, 2.6);
+    Letter(p, QRectF(9, 11, 11, 8), "xz", Ink, 7, false);
+}
+
+void ColorChange(QPainter& p) {
+    const QColor c[3] = {Red, Green, Blue};
+    for (int i = 0; i < 3; ++i) {
+        p.setPen(Outline(c[i], 2.4));
+        p.drawLine(QPointF(3, 5 + i * 5), QPointF(17, 5 + i * 5));
+    }
+}
+
+void ScreenCopy(QPainter& p) {
+    Sheet(p, QRectF(2, 4, 12, 12));
+    Sheet(p, QRectF(6, 7, 12, 11));
+    p.setPen(Outline(Green, 1.4));
+    p.drawPolyline(QPolygonF({QPointF(7, 16), QPointF(11, 11), QPointF(14, 14), QPointF(17, 9)}));
+}
+
+void PrintIcon(QPainter& p) {
+    Printer(p);
+}
+
+void Undo(QPainter& p) {
+    p.setPen(Outline(Blue, 2));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(5, 5, 12, 11), 270 * 16, 200 * 16);
+    Triangle(p, QPointF(2, 9), QPointF(8, 4.5), QPointF(8, 12.5), Blue);
+}
+
+void CutIcon(QPainter& p) {
+    Scissors(p);
+}
+
+void Copy(QPainter& p) {
+    Sheet(p, QRectF(3, 2, 10, 12));
+    Sheet(p, QRectF(7, 6, 10, 12));
+}
+
+void Paste(QPainter& p) {
+    p.setPen(Outline());
+    p.setBrush(QColor(0xc8, 0x9b, 0x5c));
+    p.drawRoundedRect(QRectF(3, 3, 12, 15), 1.5, 1.5);
+    Sheet(p, QRectF(8, 8, 9, 10));
+}
+
+void Find(QPainter& p) {
+    Magnifier(p, "");
+}
+
+void Replace(QPainter& p) {
+    Letter(p, QRectF(0, 0, 10, 11), "A", Ink, 10);
+    Letter(p, QRectF(10, 9, 10, 11), "B", Blue, 10);
+    Arrow(p, QPointF(6, 14), QPointF(11, 14), Ink);
+}
+
+void CalculatorIcon(QPainter& p) {
+    Calculator(p);
+}
+
+} // namespace icons
+
+QIcon ToolbarIcon(IconPainter paint) {
+    if (!paint) return {};
     QIcon icon;
     // Drawn on a 20-unit grid, rendered at the toolbar's 16 pixels and at twice that.
     for (int size : {16, 20, 32}) {
@@ -257,7 +282,7 @@ QIcon ToolbarIcon(const QString& key) {
         p.scale(size / 20.0, size / 20.0);
         p.setRenderHint(QPainter::Antialiasing);
         p.setRenderHint(QPainter::TextAntialiasing);
-        (*it)(p);
+        paint(p);
         p.end();
         icon.addPixmap(pm);
     }

@@ -1,5 +1,6 @@
 #include "app/PanelBar.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
@@ -67,6 +68,16 @@ void StatusPanel::paintEvent(QPaintEvent*) {
 void StatusPanel::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && Clicked) Clicked(this);
     QLabel::mousePressEvent(event);
+}
+
+void StatusPanel::ClickAsOperator() {
+    const QPointF at(width() / 2.0, height() / 2.0);
+    QMouseEvent press(QEvent::MouseButtonPress, at, mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(this, &press);
+    QCoreApplication::sendEvent(this, &release);
 }
 
 PanelBar::PanelBar(QWidget* parent) : QFrame(parent) {

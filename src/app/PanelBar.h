@@ -31,6 +31,7 @@ class StatusPanel : public QLabel {
     QString ShownText() const;
     bool Inset() const { return IsInset; }
     void SetInset(bool inset);
+    void ClickAsOperator(); // a left-button press and release on the panel
     std::function<void(StatusPanel*)> Clicked;
 
   protected:

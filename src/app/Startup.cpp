@@ -3,16 +3,20 @@
 #include "app/Startup.h"
 
 #include "app/AboutBox.h"
+#include "app/Actions.h"
+#include "app/Frame.h"
 #include "app/GuiHost.h"
-#include "app/MainWindow.h"
-#include "app/PanelBar.h"
-#include "app/Widgets.h"
+#include "app/Parts.h"
+#include "app/ProgramDocument.h"
+#include "app/RunPanel.h"
+#include "app/TraceView.h"
+#include "base/Machine.h"
 #include "interp/Interpreter.h"
+#include "interp/RunControl.h"
 #include "motion/Motion.h"
 #include "platform/CalculatorLink.h"
 #include "platform/ControlPc.h"
 #include "platform/KeyboardLocks.h"
-#include "platform/WheelMouse.h"
 #include "settings/IniStore.h"
 #include "settings/WindowPlacement.h"
 
@@ -20,12 +24,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
-#include <QLabel>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPalette>
-#include <QScreen>
-#include <QSlider>
 #include <QTimer>
 
 #include <exception>
@@ -52,144 +53,122 @@ QString CommandLineOf(const QStringList& arguments) {
     return line.join(' ');
 }
 
-void MainWindow::ConnectCommands() {
-    ConnectRunCommands();
-    ConnectFileCommands();
-    connect(A.mnuExit, &QAction::triggered, this, [this] { RunCommand([this] { mnuExit_Click(); }); });
-    connect(A.About, &QAction::triggered, this, [this] { RunCommand([this] { About_Click(); }); });
-    ConnectViewCommands();
-    ConnectDisplayCommands();
-    ConnectEditCommands();
-    ConnectPrintCommands();
-}
-
-bool MainWindow::Load(const QString& commandLine) {
+bool Frame::Load(const QString& commandLine) {
     try {
-        interp::MachineState& s = M->S;
+        interp::Machine& m = P.Panel->Machine();
+        interp::MachineState& s = m.S;
+        const ActionSet& a = *P.Actions;
         // 1. Wheel turns over the canvas reach the wheel zoom.
-        m_CWheel1->Initialize(Trace);
+        P.Trace->StartWheel();
         // 2. The control PC.
         OnKvzControl = platform::OnKvzControlPc();
         settings::IniStore store;
         // 3. Window placement.
-        settings::ReadWindow(store, Settings);
+        settings::ReadWindow(store, Values);
         const QRect place =
-            settings::PlaceWindow(store, Settings, TwipsPerPixel(), settings::AvailableScreens());
-        move(place.topLeft());
-        resize(place.size());
+            settings::PlaceWindow(store, Values, TwipsPerPixel(), settings::AvailableScreens());
+        Window.move(place.topLeft());
+        Window.resize(place.size());
         // 4. and 5. Parameters, folder, printer and font; the switches' check marks follow.
-        settings::ReadParameters(store, Settings, QCoreApplication::applicationDirPath());
-        s.PVLX = Settings.PVLX, s.PVLZ = Settings.PVLZ, s.NVLX = Settings.NVLX, s.NVLZ = Settings.NVLZ;
-        s.UnitCode = Settings.Unit;
-        s.FanucMode = Settings.PointCheck.On;
-        s.Vertical = Settings.Vertical.On;
-        s.Xmirror = Settings.Xmirror.On;
-        s.G2mirror = Settings.G2mirror;
+        settings::ReadParameters(store, Values, QCoreApplication::applicationDirPath());
+        s.PVLX = Values.PVLX, s.PVLZ = Values.PVLZ, s.NVLX = Values.NVLX, s.NVLZ = Values.NVLZ;
+        s.UnitCode = Values.Unit;
+        s.FanucMode = Values.PointCheck.On;
+        s.Vertical = Values.Vertical.On;
+        s.Xmirror = Values.Xmirror.On;
+        s.G2mirror = Values.G2mirror;
         // 6. The control PC's own program folder.
-        if (OnKvzControl) Settings.OpenPathName = platform::KvzStartFolder();
+        if (OnKvzControl) Values.OpenPathName = platform::KvzStartFolder();
         // 7. Recent files.
-        settings::ReadRecentFiles(store, Settings);
-        for (int n = 0; n < 5; ++n)
-            Recent.Captions[n] = Settings.RecentFile[n];
-        for (int n = 0; n < 5; ++n) {
-            A.mnuFileRecentFile[n]->setText(Recent.Captions[n]);
-            A.mnuFileRecentFile[n]->setVisible(files::RecentFiles::InUse(Recent.Captions[n]));
-        }
+        settings::ReadRecentFiles(store, Values);
+        P.Doc->SetRecentFiles(Values.RecentFile);
         // 9. The two context menus are no menu-bar items.
-        Mn.Popup->menuAction()->setVisible(false);
-        Mn.mnuMessage->menuAction()->setVisible(false);
+        Menu("Popup")->menuAction()->setVisible(false);
+        Menu("mnuMessage")->menuAction()->setVisible(false);
         // 10. Unit; 11. run speed.
-        interp::ShowUnit(*M);
+        interp::ShowUnit(m);
         s.RunSpeed = 100;
-        Slider->setValue(100);
+        P.Panel->SetSlider(100);
         // 12. The canvas: black, with a cross pointer. The path is drawn on a second thread while
         // the program is interpreted; the picture is the same.
-        TraceImage.DrawInBackground(true);
+        P.Trace->TraceImage().DrawInBackground(true);
         s.WhiteBackground = false;
-        motion::ApplyBackground(*M);
-        Trace->setCursor(Qt::CrossCursor);
+        motion::ApplyBackground(m);
         // 13. to 15. Display switches start off; step 17 turns three of them on.
         s.ColorPerTool = false;
         s.ColorIndex = 1;
-        motion::NextToolColors(*M);
+        motion::NextToolColors(m);
         s.RapidArrow = false, s.ShowToolNumber = false;
         s.BTurretUpper = true;
-        PosMenu = motion::StartupPositionDisplayMenu();
+        P.Trace->PrepareForStartup();
         s.ShowPosition = false;
         s.ToolClear = false, s.AutoStart = false, s.Replay = false;
         // 16. The pane: white with black text, whatever colours the desktop uses.
-        Program->setReadOnly(false);
-        QPalette paper = Program->palette();
-        paper.setColor(QPalette::Base, Qt::white);
-        paper.setColor(QPalette::Text, Qt::black);
-        Program->setPalette(paper);
-        ApplyProgramFont();
-        Program->document()->setModified(false);
-        SyncSwitches();
+        P.Doc->PrepareForStartup();
+        P.Panel->SyncSwitches();
         // 17. Show the window, then the G00-arrow, tool-display, standard-view and colour-change
         // commands; the three switches start off, so they end on.
-        Trace->hide();
+        P.Trace->ShowCanvas(false);
         if (OnKvzControl)
-            showMaximized();
+            Window.showMaximized();
         else
-            show();
-        A.mnuYajirusi->trigger();
-        A.ToolNumberDisplay->trigger();
-        StandardView();
+            Window.show();
+        a("mnuYajirusi")->trigger();
+        a("ToolNumberDisplay")->trigger();
+        P.Trace->StandardView();
         if (StartupFailed) return false;
-        A.mnuColorChange->trigger();
-        Trace->show();
+        a("mnuColorChange")->trigger();
+        P.Trace->ShowCanvas(true);
         // 18. Auto start on; dialect and lathe type.
         s.AutoStart = true;
-        SyncSwitches();
-        Run->ShowMode();
+        P.Panel->SyncSwitches();
+        P.Panel->Control().ShowMode();
         // 19. The program of the command line.
         if (!commandLine.isEmpty()) {
-            LoadProgramFile(CommandLinePath(commandLine));
-            StandardView();
+            P.Doc->LoadProgramFile(CommandLinePath(commandLine));
+            P.Trace->StandardView();
         } else {
-            ProgramFileName = "Untitled";
+            P.Doc->SetUntitled();
         }
         // 20. Caps Lock on, as the control's keyboard expects.
         if (platform::LockState(platform::LockKey::CapsLock) == false)
             platform::SetLock(platform::LockKey::CapsLock, true);
         RefreshLocks();
-        RefreshCanvas();
+        P.Trace->RefreshCanvas();
         return !StartupFailed;
     } catch (const std::exception& e) {
         StartupFailed = true;
-        QMessageBox::critical(this, "Zarvik", QString::fromLocal8Bit(e.what()));
+        QMessageBox::critical(&Window, "Zarvik", QString::fromLocal8Bit(e.what()));
         return false;
     }
 }
 
-void MainWindow::CaptureWindowPlacement() {
-    if (isMinimized()) return;
+void Frame::CaptureWindowPlacement() {
+    if (Window.isMinimized()) return;
     // The frame's corner and the outer size; a maximised window stores its maximised bounds.
     const double tpp = TwipsPerPixel();
-    Settings.MainLeft = float(pos().x() * tpp);
-    Settings.MainTop = float(pos().y() * tpp);
-    Settings.MainWidth = float(width() * tpp + 60);
-    Settings.MainHeight = float(height() * tpp + 450);
+    Values.MainLeft = float(Window.pos().x() * tpp);
+    Values.MainTop = float(Window.pos().y() * tpp);
+    Values.MainWidth = float(Window.width() * tpp + 60);
+    Values.MainHeight = float(Window.height() * tpp + 450);
 }
 
-void MainWindow::ExitSequence() {
+void Frame::ExitSequence() {
     // 1. The settings, unless start-up failed.
     if (!StartupFailed) {
-        const interp::MachineState& s = M->S;
+        const interp::MachineState& s = P.Panel->Machine().S;
         CaptureWindowPlacement();
-        Settings.PVLX = s.PVLX, Settings.PVLZ = s.PVLZ, Settings.NVLX = s.NVLX, Settings.NVLZ = s.NVLZ;
-        Settings.Unit = s.UnitCode;
-        Settings.PointCheck.On = s.FanucMode;
-        Settings.Vertical.On = s.Vertical;
-        Settings.Xmirror.On = s.Xmirror;
-        Settings.G2mirror = s.G2mirror;
-        Settings.AutoStart = s.AutoStart;
-        for (int n = 0; n < 5; ++n)
-            Settings.RecentFile[n] = Recent.Captions[n];
+        Values.PVLX = s.PVLX, Values.PVLZ = s.PVLZ, Values.NVLX = s.NVLX, Values.NVLZ = s.NVLZ;
+        Values.Unit = s.UnitCode;
+        Values.PointCheck.On = s.FanucMode;
+        Values.Vertical.On = s.Vertical;
+        Values.Xmirror.On = s.Xmirror;
+        Values.G2mirror = s.G2mirror;
+        Values.AutoStart = s.AutoStart;
+        Values.RecentFile = P.Doc->RecentFiles();
         settings::IniStore store;
-        settings::WriteAll(store, Settings, isMinimized());
-        if (!store.Sync()) QMessageBox::warning(this, "Zarvik", settings::WriteFailedMessage(store));
+        settings::WriteAll(store, Values, Window.isMinimized());
+        if (!store.Sync()) QMessageBox::warning(&Window, "Zarvik", settings::WriteFailedMessage(store));
     }
     // 2. Caps Lock back off, except on the control PC.
     if (!OnKvzControl && platform::LockState(platform::LockKey::CapsLock) == true)
@@ -197,31 +176,31 @@ void MainWindow::ExitSequence() {
     // 3. Leave no folder in use.
     QDir::setCurrent(QDir::rootPath());
     // 4. No more wheel turns; 5. the calculator goes with Zarvik.
-    if (m_CWheel1) m_CWheel1->Terminate();
+    P.Trace->StopWheel();
     CloseCalculator();
     Exiting = true;
 }
 
-void MainWindow::mnuExit_Click() {
+void Frame::mnuExit_Click() {
     // NOTE: Exit asks about changed text as closing the window does; otherwise the changes are lost.
-    if (!Exiting && !AskToSaveChanges()) return;
-    if (Run->Running()) {
+    if (!Exiting && !P.Doc->AskToSaveChanges()) return;
+    if (P.Panel->Running()) {
         CloseAfterRun = true;
-        M->S.RunState = interp::RunReset;
-        Host->EndWaits();
+        P.Panel->Machine().S.RunState = interp::RunReset;
+        P.Panel->Host().EndWaits();
         return;
     }
     ExitSequence();
-    close();
+    Window.close();
 }
 
-void MainWindow::EndRunThenClose() {
+void Frame::EndRunThenClose() {
     if (Exiting) return;
     ExitSequence();
-    close();
+    Window.close();
 }
 
-void MainWindow::closeEvent(QCloseEvent* event) {
+void Frame::CloseRequested(QCloseEvent* event) {
     if (Exiting) {
         event->accept();
         return;
@@ -233,15 +212,15 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // 1. The calculator closes with the window.
     CloseCalculator();
     // 2. Unsaved text; a save that fails or is cancelled keeps the window open.
-    if (!AskToSaveChanges()) {
+    if (!P.Doc->AskToSaveChanges()) {
         event->ignore();
         return;
     }
     // A run in progress ends first; the window closes when its loop has returned.
-    if (Run->Running()) {
+    if (P.Panel->Running()) {
         CloseAfterRun = true;
-        M->S.RunState = interp::RunReset;
-        Host->EndWaits();
+        P.Panel->Machine().S.RunState = interp::RunReset;
+        P.Panel->Host().EndWaits();
         event->ignore();
         return;
     }
@@ -250,13 +229,25 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void MainWindow::changeEvent(QEvent* event) {
-    QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange) LayoutForm();
+void Frame::WindowStateChanged() {
+    LayoutForm();
 }
 
-void MainWindow::About_Click() {
-    frmAbout about(this);
+void Frame::FailStartup(const QString& why) {
+    QMessageBox::critical(&Window, "Zarvik", why);
+    StartupFailed = true;
+    Exiting = true;
+    Window.close();
+}
+
+void Frame::mnuEditCalculator_Click() {
+    QString error;
+    if (!StartCalculatorFromAny(CalculatorFolders(CalculatorFolder), &error))
+        QMessageBox::warning(&Window, "Zarvik", error);
+}
+
+void Frame::About_Click() {
+    frmAbout about(&Window);
     about.exec();
 }
 

@@ -210,6 +210,8 @@ void StateLabels::Build(QWidget* form, const std::function<int(double)>& px) {
     Hour->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label2_7 = cells[label2_7].Made;
     Label2_8 = cells[label2_8].Made;
+    Label2_7->setObjectName("Label2_7");
+    Label2_8->setObjectName("Label2_8");
 }
 
 void StateLabels::Show(const motion::DisplayTexts& t) {

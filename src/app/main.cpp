@@ -8,6 +8,7 @@
 #include "ZarvikVersion.h"
 #include "app/MainWindow.h"
 #include "app/Startup.h"
+#include "app/TraceView.h"
 #include "app/Widgets.h"
 
 #include <QApplication>
@@ -25,12 +26,12 @@ void Stamp(const char* what) {
 }
 
 void ProbeStartUp(app::MainWindow& window) {
-    window.Trace->repaint(); // the picture as the window would paint it next
+    window.View().Canvas()->repaint(); // the picture as the window would paint it next
     Stamp("drawn");
     QTimer::singleShot(0, &window, [&window] {
         Stamp("answering");
-        window.m_CWheel1_MouseWheel(120);
-        window.Trace->repaint();
+        window.View().m_CWheel1_MouseWheel(120);
+        window.View().Canvas()->repaint();
         Stamp("wheel");
         rusage use{};
         getrusage(RUSAGE_SELF, &use);

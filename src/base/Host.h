@@ -14,11 +14,20 @@ namespace interp {
 
 // Commands that show press feedback (a toolbar button and a function-key panel).
 enum class Command {
-    Start, Stop, Reset, Restart, SingleBlock, BlockDelete, OptionalStop, ToolClear, Clear, Standard
+    Start,
+    Stop,
+    Reset,
+    Restart,
+    SingleBlock,
+    BlockDelete,
+    OptionalStop,
+    ToolClear,
+    Clear,
+    Standard
 };
 
 class Host {
-public:
+  public:
     virtual ~Host() = default;
 
     // --- Program pane ---
@@ -49,12 +58,12 @@ public:
     // False when nobody looks at the labels (silent checks): the texts are then not formatted.
     virtual bool WantsDisplay() const { return true; }
     virtual void ShowDisplay(const motion::DisplayTexts& texts) = 0;
-    virtual void ShowBlockCount(int32_t count) = 0;                          // label Block
+    virtual void ShowBlockCount(int32_t count) = 0;                                   // label Block
     virtual void ShowCyclePosition(const std::string* xa, const std::string* za) = 0; // XA / ZA, null = keep
 
     // --- Feedback and switches ---
     virtual void ShowPressed(Command command, bool pressed) = 0; // button pressed, panel inset
-    virtual void SwitchesChanged() {}   // a switch of the machine state flipped; refresh its indicators
+    virtual void SwitchesChanged() {}      // a switch of the machine state flipped; refresh its indicators
     virtual void RunSpeedChanged(float) {} // the run-speed slider follows RunSpeed
 
     // --- Time ---

@@ -6,9 +6,13 @@
 
 namespace legacy {
 
-double CInt(double v) { return std::nearbyint(v); }
+double CInt(double v) {
+    return std::nearbyint(v);
+}
 
-double Int(double v) { return std::floor(v); }
+double Int(double v) {
+    return std::floor(v);
+}
 
 double RoundTo(double v, int decimals) {
     const double scale = std::pow(10.0, decimals);
@@ -53,7 +57,8 @@ template <typename Char> bool PlainNumber(std::basic_string_view<Char> t, size_t
 
 template <typename Char> double LeadingNumber(std::basic_string_view<Char> t) {
     size_t i = 0;
-    while (i < t.size() && (t[i] == ' ' || t[i] == '\t')) ++i;
+    while (i < t.size() && (t[i] == ' ' || t[i] == '\t'))
+        ++i;
     if (double v; PlainNumber(t, i, v)) return v;
     char buf[64];
     size_t n = 0;
@@ -67,15 +72,20 @@ template <typename Char> double LeadingNumber(std::basic_string_view<Char> t) {
     if (i < t.size() && (t[i] == '+' || t[i] == '-')) put(t[i++]);
     size_t digits = 0;
     while (isDigit(i)) {
-        if (digits < 30) put(t[i]); else ++extraExp;
-        ++digits; ++i;
+        if (digits < 30)
+            put(t[i]);
+        else
+            ++extraExp;
+        ++digits;
+        ++i;
     }
     if (i < t.size() && t[i] == '.') {
         put('.');
         ++i;
         while (isDigit(i)) {
             if (digits < 30) put(t[i]);
-            ++digits; ++i;
+            ++digits;
+            ++i;
         }
     }
     if (digits == 0) return 0;
@@ -113,8 +123,12 @@ std::string General(const char* first, const char* last) {
 
 } // namespace
 
-double Val(std::string_view text) { return LeadingNumber(text); }
-double Val(std::u16string_view text) { return LeadingNumber(text); }
+double Val(std::string_view text) {
+    return LeadingNumber(text);
+}
+double Val(std::u16string_view text) {
+    return LeadingNumber(text);
+}
 
 bool PlainSingle(std::string_view digits, bool negative, std::string& text, double& value) {
     // One pass: the whole part without its leading zeros, then the fraction; the text is built
@@ -184,7 +198,9 @@ std::string Str15(double v) {
     return General(buf, r.ptr);
 }
 
-std::string RoundText(double v, int decimals) { return Str15(RoundTo(v, decimals)); }
+std::string RoundText(double v, int decimals) {
+    return Str15(RoundTo(v, decimals));
+}
 
 std::string FormatFixed(double v, int decimals) {
     if (!std::isfinite(v)) return Str15(v);
@@ -196,7 +212,9 @@ std::string FormatFixed(double v, int decimals) {
     return s;
 }
 
-std::string Format000(double v) { return FormatFixed(v, 3); }
+std::string Format000(double v) {
+    return FormatFixed(v, 3);
+}
 
 std::string Format0Hash(double v) {
     if (!std::isfinite(v)) return Str15(v);

@@ -37,8 +37,8 @@ bool PlainSingle(std::string_view digits, bool negative, std::string& text, doub
 std::string RoundText(double v, int decimals);
 
 // Fixed patterns.
-std::string Format000(double v);   // "0.000" / "#####0.000": exactly three decimals
-std::string Format0Hash(double v); // "0#": whole number, at least two digits (00, 04, 112, -01)
+std::string Format000(double v);       // "0.000" / "#####0.000": exactly three decimals
+std::string Format0Hash(double v);     // "0#": whole number, at least two digits (00, 04, 112, -01)
 std::string Format0HashDot0(double v); // "0#.0": one decimal, at least two integer digits
 std::string FormatFixed(double v, int decimals);
 

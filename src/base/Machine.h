@@ -3,10 +3,10 @@
 // the host it reports to. Every interpreter, motion and cycle procedure takes it as its only
 // parameter, so tests and the checker can run as many machines as they like.
 
+#include "base/Canvas.h"
 #include "base/CycleMemory.h"
 #include "base/Host.h"
 #include "base/MachineState.h"
-#include "base/Canvas.h"
 #include "base/View.h"
 
 namespace interp {

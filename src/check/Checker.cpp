@@ -2,8 +2,8 @@
 
 #include "base/Machine.h"
 #include "interp/RunControl.h"
-#include "nav/DisplayOptions.h"
 #include "motion/Motion.h"
+#include "nav/DisplayOptions.h"
 
 #include <charconv>
 #include <cmath>

@@ -4,8 +4,8 @@
 // asked, every drawn piece of path.
 
 #include "advice/Advice.h"
-#include "base/Host.h"
 #include "base/Canvas.h"
+#include "base/Host.h"
 #include "picture/Sheet.h"
 
 #include <cstdint>
@@ -52,7 +52,7 @@ struct CheckReport {
     double FinalX = 0, FinalZ = 0;
     std::vector<Alarm> Alarms;
     std::vector<advice::Finding> Advice; // in line order; empty when not asked for
-    std::map<double, double> ToolTimes; // tool number -> seconds, tools with time only
+    std::map<double, double> ToolTimes;  // tool number -> seconds, tools with time only
     // Tool number -> the colours its cuts were drawn in, in order (a tool taken up again gets the
     // next colour of the cycle).
     std::map<double, std::vector<int32_t>> ToolColors;

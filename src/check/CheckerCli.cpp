@@ -6,9 +6,9 @@
 #include "check/Output.h"
 #include "input/InputGuard.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fcntl.h>

@@ -1,7 +1,7 @@
 // Report texts of the checker: JSON for tools, plain text for people.
 
-#include "check/Checker.h"
 #include "base/Legacy.h"
+#include "check/Checker.h"
 
 #include <charconv>
 #include <cmath>
@@ -92,8 +92,9 @@ std::string ReportJson(const CheckReport& r) {
     for (size_t i = 0; i < r.Advice.size(); ++i) {
         const advice::Finding& f = r.Advice[i];
         if (i) out += ", ";
-        out += "{\"line\": " + std::to_string(f.Line) + ", \"code\": " + Quote(f.Code) + ", \"severity\": \"" +
-               advice::SeverityName(f.Level) + "\", \"message\": " + Quote(f.Message) + "}";
+        out += "{\"line\": " + std::to_string(f.Line) + ", \"code\": " + Quote(f.Code) +
+               ", \"severity\": \"" + advice::SeverityName(f.Level) + "\", \"message\": " + Quote(f.Message) +
+               "}";
     }
     out += "], \"tools\": [";
     bool first = true;

@@ -3,8 +3,8 @@
 // times and checks it. The cycle is modal: the approach distance and the initial point stay saved,
 // and with M136 each hole returns to the initial point so the next is approached the same way.
 
-#include "cycles/Cycles.h"
 #include "base/Machine.h"
+#include "cycles/Cycles.h"
 #include "motion/Motion.h"
 
 namespace cycles {

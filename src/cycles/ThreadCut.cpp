@@ -4,9 +4,9 @@
 
 #include <cmath>
 
+#include "base/Machine.h"
 #include "cycles/CycleSteps.h"
 #include "cycles/Cycles.h"
-#include "base/Machine.h"
 #include "motion/Motion.h"
 #include "motion/SoftLimits.h"
 

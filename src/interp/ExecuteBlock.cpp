@@ -1,10 +1,10 @@
 // Interpreting one block: per-block reset, scan, modal groups, end-point completion, minus soft
 // limits, dispatch to the move or cycle, display and pacing.
 
-#include "cycles/Cycles.h"
-#include "interp/Interpreter.h"
 #include "base/Legacy.h"
 #include "base/Machine.h"
+#include "cycles/Cycles.h"
+#include "interp/Interpreter.h"
 #include "interp/Scanner.h"
 #include "motion/Motion.h"
 #include "motion/SoftLimits.h"
@@ -42,15 +42,19 @@ void ApplyGWord(Machine& m) {
         s.GNoseR = static_cast<int16_t>(code);
         break;
     case 90:
-        if (s.FanucMode) s.GMode = 92; // FANUC: single-pass turning cycle
-        else s.GAbsInc = 90;
+        if (s.FanucMode)
+            s.GMode = 92; // FANUC: single-pass turning cycle
+        else
+            s.GAbsInc = 90;
         break;
     case 91:
         s.GAbsInc = 91;
         break;
     case 94:
-        if (s.FanucMode) s.GMode = 94; // FANUC: single-pass face cycle
-        else s.GFeedMode = 94;
+        if (s.FanucMode)
+            s.GMode = 94; // FANUC: single-pass face cycle
+        else
+            s.GFeedMode = 94;
         break;
     case 95:
     case 99:
@@ -81,12 +85,18 @@ void ApplyGWord(Machine& m) {
 void ApplyMWord(Machine& m) {
     MachineState& s = m.S;
     const double v = s.MWord;
-    if (v == 0) s.RunState = RunProgramStop;
-    else if (v == 1) s.RunState = RunOptionalStop;
-    else if (v == 2) s.RunState = RunEndM02;
-    else if (v == 30) s.RunState = RunEndM30;
-    else if (v == 3 || v == 4 || v == 5 || v == 19) s.MSpindle = static_cast<int16_t>(v);
-    else if (v == 8 || v == 9) s.MCoolant = static_cast<int16_t>(v);
+    if (v == 0)
+        s.RunState = RunProgramStop;
+    else if (v == 1)
+        s.RunState = RunOptionalStop;
+    else if (v == 2)
+        s.RunState = RunEndM02;
+    else if (v == 30)
+        s.RunState = RunEndM30;
+    else if (v == 3 || v == 4 || v == 5 || v == 19)
+        s.MSpindle = static_cast<int16_t>(v);
+    else if (v == 8 || v == 9)
+        s.MCoolant = static_cast<int16_t>(v);
     else {
         // NOTE: kept in a wide integer; values beyond it saturate instead of failing.
         const double r = legacy::CInt(v);
@@ -102,25 +112,44 @@ namespace {
 void Dispatch(Machine& m) {
     const MachineState& s = m.S;
     const double g = s.GMode;
-    if (g == 0) motion::RapidMove(m);
-    else if (g == 1 || g == 34 || g == 35) motion::LinearMove(m);
-    else if (g == 2) s.G2mirror ? motion::CircularCCW(m) : motion::CircularCW(m);
-    else if (g == 3) s.G2mirror ? motion::CircularCW(m) : motion::CircularCCW(m);
-    else if (g == 4) motion::Dwell(m);
-    else if (g == 20 || g == 21) motion::HomeReturn(m);
-    else if (g == 28) { if (s.FanucMode) motion::ReferenceReturn(m); }
-    else if (g == 31 || g == 33) cycles::LongThreadCut(m);
-    else if (g == 32) s.FanucMode ? motion::LinearMove(m) : cycles::FaceThreadCut(m);
-    else if (g == 71) cycles::LongThreadCycle(m);
-    else if (g == 72) cycles::FaceThreadCycle(m);
-    else if (g == 73) cycles::LongGrooveCycle(m);
-    else if (g == 74) cycles::FaceGrooveCycle(m);
-    else if (g == 92) cycles::LongTurnCycle(m);
-    else if (g == 94) cycles::FaceTurnCycle(m);
-    else if (g == 112) motion::CircularCW(m);
-    else if (g == 113) motion::CircularCCW(m);
-    else if (g == 178 || g == 179 || g == 181 || g == 183 || g == 184) cycles::DrillCycle(m);
-    else if (g == 180) cycles::DrillCycleCancel(m);
+    if (g == 0)
+        motion::RapidMove(m);
+    else if (g == 1 || g == 34 || g == 35)
+        motion::LinearMove(m);
+    else if (g == 2)
+        s.G2mirror ? motion::CircularCCW(m) : motion::CircularCW(m);
+    else if (g == 3)
+        s.G2mirror ? motion::CircularCW(m) : motion::CircularCCW(m);
+    else if (g == 4)
+        motion::Dwell(m);
+    else if (g == 20 || g == 21)
+        motion::HomeReturn(m);
+    else if (g == 28) {
+        if (s.FanucMode) motion::ReferenceReturn(m);
+    } else if (g == 31 || g == 33)
+        cycles::LongThreadCut(m);
+    else if (g == 32)
+        s.FanucMode ? motion::LinearMove(m) : cycles::FaceThreadCut(m);
+    else if (g == 71)
+        cycles::LongThreadCycle(m);
+    else if (g == 72)
+        cycles::FaceThreadCycle(m);
+    else if (g == 73)
+        cycles::LongGrooveCycle(m);
+    else if (g == 74)
+        cycles::FaceGrooveCycle(m);
+    else if (g == 92)
+        cycles::LongTurnCycle(m);
+    else if (g == 94)
+        cycles::FaceTurnCycle(m);
+    else if (g == 112)
+        motion::CircularCW(m);
+    else if (g == 113)
+        motion::CircularCCW(m);
+    else if (g == 178 || g == 179 || g == 181 || g == 183 || g == 184)
+        cycles::DrillCycle(m);
+    else if (g == 180)
+        cycles::DrillCycleCancel(m);
 }
 
 // Steps 4 and 5: incremental words and the taper angle complete the end point. Returns false
@@ -143,8 +172,10 @@ bool CompleteEndPoint(Machine& m, const BlockFlags& flags) {
         const double t = std::tan(Pi * (2 * (s.TaperAngle / 360)));
         double x = s.CurX, z = s.CurZ;
         // X unchanged (written or not): the angle gives X from Z; otherwise Z from X.
-        if (s.CurX == s.LastX) x = s.LastX + 2 * t * (s.CurZ - s.LastZ);
-        else z = s.LastZ + ((s.CurX - s.LastX) / 2) / t;
+        if (s.CurX == s.LastX)
+            x = s.LastX + 2 * t * (s.CurZ - s.LastZ);
+        else
+            z = s.LastZ + ((s.CurX - s.LastX) / 2) / t;
         if (!std::isfinite(x) || !std::isfinite(z)) {
             RaiseAlarm(m, "Calcu Error");
             return false;

@@ -3,8 +3,8 @@
 
 #include "interp/RunControl.h"
 
-#include "interp/Interpreter.h"
 #include "base/Machine.h"
+#include "interp/Interpreter.h"
 #include "motion/Display.h"
 #include "motion/Motion.h"
 

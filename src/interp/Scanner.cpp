@@ -1,9 +1,9 @@
 // Cutting the program text into blocks and the block into address words.
 
-#include "interp/Interpreter.h"
+#include "interp/Scanner.h"
 #include "base/Legacy.h"
 #include "base/Machine.h"
-#include "interp/Scanner.h"
+#include "interp/Interpreter.h"
 
 #include <string_view>
 
@@ -11,9 +11,13 @@ namespace interp {
 
 namespace {
 
-inline bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
+inline bool IsBlank(char16_t c) {
+    return c == u' ' || c == u'\t';
+}
 // The character range that makes up numbers in the control's eyes: + , - . / and the digits.
-inline bool InNumberRange(char16_t c) { return c >= u'+' && c <= u'9'; }
+inline bool InNumberRange(char16_t c) {
+    return c >= u'+' && c <= u'9';
+}
 
 } // namespace
 
@@ -37,8 +41,10 @@ bool ReadNextBlock(Machine& m, bool highlight) {
     s.BlockEndPos = static_cast<int64_t>(at) + 1;
     // 4. The block is the text up to (not including) the CR LF.
     const int64_t length = s.BlockEndPos - s.NextBlockPos;
-    if (length > 0) s.BlockText.assign(text.substr(static_cast<size_t>(s.NextBlockPos - 1), length));
-    else s.BlockText.clear();
+    if (length > 0)
+        s.BlockText.assign(text.substr(static_cast<size_t>(s.NextBlockPos - 1), length));
+    else
+        s.BlockText.clear();
     // 5-6.
     ++s.BlockCount;
     if (highlight) m.Ui.HighlightBlock(s.NextBlockPos - 1, length > 0 ? length : 0);
@@ -55,8 +61,10 @@ void ReadDigits(Machine& m) {
     for (; k <= s.BlockLen; ++k) {
         const char16_t c = s.BlockText[k - 1];
         if (IsBlank(c)) break;
-        if (InNumberRange(c)) begun = true;
-        else if (begun) break;
+        if (InNumberRange(c))
+            begun = true;
+        else if (begun)
+            break;
         // Only ASCII reaches a word; anything else stands for itself as '?'.
         s.WordText.push_back(c < 0x80 ? static_cast<char>(c) : '?');
     }
@@ -108,7 +116,9 @@ void ScanBlock(Machine& m, BlockFlags& flags) {
             continue;
         }
         switch (c) {
-        case u')': s.InComment = false; break;
+        case u')':
+            s.InComment = false;
+            break;
         case u'O': // 3. Program number, only at the very start of a line.
             if (s.ScanPos <= 2) s.ProgramNumber = ReadDigitsText(m);
             if (s.ScanPos < s.BlockLen && s.BlockText[s.ScanPos] == u'G') ++s.ScanPos;
@@ -124,10 +134,13 @@ void ScanBlock(Machine& m, BlockFlags& flags) {
             s.GWord = legacy::Val(s.WordText);
             ApplyGWord(m);
             break;
-        case u'V': ReadDigits(m); break; // 8. Read and discarded.
+        case u'V':
+            ReadDigits(m);
+            break; // 8. Read and discarded.
         default:
-            if (c < 0x80 && IsAddressLetter(static_cast<char>(c))) ReadAddressWord(m, static_cast<char>(c), flags); // 7.
-            break; // 9. Anything else is ignored.
+            if (c < 0x80 && IsAddressLetter(static_cast<char>(c)))
+                ReadAddressWord(m, static_cast<char>(c), flags); // 7.
+            break;                                               // 9. Anything else is ignored.
         }
     }
 }

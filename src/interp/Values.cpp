@@ -1,9 +1,9 @@
 // Word values: the value reader with its left-to-right arithmetic, the unit conversion and the
 // word table that says where each address letter's value goes.
 
-#include "interp/Interpreter.h"
 #include "base/Legacy.h"
 #include "base/Machine.h"
+#include "interp/Interpreter.h"
 #include "interp/Scanner.h"
 
 #include <charconv>
@@ -13,8 +13,12 @@ namespace interp {
 
 namespace {
 
-inline bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
-inline bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+inline bool IsBlank(char16_t c) {
+    return c == u' ' || c == u'\t';
+}
+inline bool IsDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
 
 // Index (1-based) of the character before the next blank or tab at or after `from`, or the end
 // of the block: where a skipped rest of a word ends.
@@ -29,11 +33,21 @@ int64_t SkipToBlank(const MachineState& s, int64_t from) {
 void Combine(float& acc, char op, double value) {
     if (value == 0) return;
     switch (op) {
-    case '+': acc = static_cast<float>(static_cast<double>(acc) + value); break;
-    case '-': acc = static_cast<float>(static_cast<double>(acc) - value); break;
-    case '*': acc = static_cast<float>(static_cast<double>(acc) * value); break;
-    case '/': acc = static_cast<float>(static_cast<double>(acc) / value); break;
-    default: acc = static_cast<float>(value); break;
+    case '+':
+        acc = static_cast<float>(static_cast<double>(acc) + value);
+        break;
+    case '-':
+        acc = static_cast<float>(static_cast<double>(acc) - value);
+        break;
+    case '*':
+        acc = static_cast<float>(static_cast<double>(acc) * value);
+        break;
+    case '/':
+        acc = static_cast<float>(static_cast<double>(acc) / value);
+        break;
+    default:
+        acc = static_cast<float>(value);
+        break;
     }
 }
 
@@ -120,7 +134,7 @@ double ReadWordValue(Machine& m) {
     int64_t last = s.BlockLen;
     for (; k <= s.BlockLen; ++k) {
         const char16_t c = s.BlockText[k - 1];
-        if (c == u'.') s.HasPoint = true; // 3.
+        if (c == u'.') s.HasPoint = true;                       // 3.
         if (c == u'+' || c == u'-' || c == u'*' || c == u'/') { // 4.
             const char16_t next = k < s.BlockLen ? s.BlockText[k] : u'\0';
             if (!(IsDigit(next) || next == u'.' || next == u'[' || next == u']')) {
@@ -157,30 +171,45 @@ double ReadWordValue(Machine& m) {
 
 double ScaleLength(const Machine& m, double value) {
     switch (m.S.UnitCode) {
-    case 1: return value;
-    case 2: return value / 100;
-    case 3: return value / 1000;
-    case 4: return value * 25.4;
-    default: return 0;
+    case 1:
+        return value;
+    case 2:
+        return value / 100;
+    case 3:
+        return value / 1000;
+    case 4:
+        return value * 25.4;
+    default:
+        return 0;
     }
 }
 
 double ScaleAngle(const Machine& m, double value) {
     switch (m.S.UnitCode) {
-    case 1: case 4: return value;
-    case 2: return value / 100;
-    case 3: return value / 1000;
-    default: return 0;
+    case 1:
+    case 4:
+        return value;
+    case 2:
+        return value / 100;
+    case 3:
+        return value / 1000;
+    default:
+        return 0;
     }
 }
 
 std::string UnitName(int16_t unitCode) {
     switch (unitCode) {
-    case 1: return "Unit 1mm";
-    case 2: return "Unit 0.01mm";
-    case 3: return "Unit 0.001mm";
-    case 4: return "Unit 1 inch";
-    default: return {};
+    case 1:
+        return "Unit 1mm";
+    case 2:
+        return "Unit 0.01mm";
+    case 3:
+        return "Unit 0.001mm";
+    case 4:
+        return "Unit 1 inch";
+    default:
+        return {};
     }
 }
 
@@ -191,10 +220,28 @@ void ShowUnit(Machine& m) {
 
 bool IsAddressLetter(char c) {
     switch (c) {
-    case 'X': case 'Y': case 'Z': case 'C': case 'A': case 'B': case 'M': case 'R': case 'S':
-    case 'F': case 'T': case 'L': case 'D': case 'P': case 'H': case 'I': case 'K': case 'U': case 'W':
+    case 'X':
+    case 'Y':
+    case 'Z':
+    case 'C':
+    case 'A':
+    case 'B':
+    case 'M':
+    case 'R':
+    case 'S':
+    case 'F':
+    case 'T':
+    case 'L':
+    case 'D':
+    case 'P':
+    case 'H':
+    case 'I':
+    case 'K':
+    case 'U':
+    case 'W':
         return true;
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -211,24 +258,43 @@ struct WordRule {
 WordRule RuleFor(char letter) {
     using S = MachineState;
     switch (letter) {
-    case 'X': return {&S::CurX, Conv::Length, true};
-    case 'Y': return {&S::YWord, Conv::Length, true};
-    case 'Z': return {&S::CurZ, Conv::Length, true};
-    case 'C': return {&S::CWord, Conv::Angle, true};
-    case 'A': case 'B': return {&S::TaperAngle, Conv::Angle, false};
-    case 'M': return {&S::MWord, Conv::None, false};
-    case 'R': return {&S::RWord, Conv::None, true};
-    case 'S': return {&S::SWord, Conv::None, false};
-    case 'F': return {&S::Feed, Conv::Length, true};
-    case 'T': return {&S::TWord, Conv::None, false};
-    case 'L': return {&S::LWord, Conv::Length, false};
-    case 'D': return {&S::DWord, Conv::Length, false};
-    case 'P': return {&S::PWord, Conv::Length, false};
-    case 'H': return {&S::HWord, Conv::Length, false};
-    case 'I': return {&S::IWord, Conv::Length, true};
-    case 'K': return {&S::KWord, Conv::Length, true};
-    case 'U': return {&S::UWord, Conv::Length, true};
-    default: return {&S::WWord, Conv::Length, true}; // 'W'
+    case 'X':
+        return {&S::CurX, Conv::Length, true};
+    case 'Y':
+        return {&S::YWord, Conv::Length, true};
+    case 'Z':
+        return {&S::CurZ, Conv::Length, true};
+    case 'C':
+        return {&S::CWord, Conv::Angle, true};
+    case 'A':
+    case 'B':
+        return {&S::TaperAngle, Conv::Angle, false};
+    case 'M':
+        return {&S::MWord, Conv::None, false};
+    case 'R':
+        return {&S::RWord, Conv::None, true};
+    case 'S':
+        return {&S::SWord, Conv::None, false};
+    case 'F':
+        return {&S::Feed, Conv::Length, true};
+    case 'T':
+        return {&S::TWord, Conv::None, false};
+    case 'L':
+        return {&S::LWord, Conv::Length, false};
+    case 'D':
+        return {&S::DWord, Conv::Length, false};
+    case 'P':
+        return {&S::PWord, Conv::Length, false};
+    case 'H':
+        return {&S::HWord, Conv::Length, false};
+    case 'I':
+        return {&S::IWord, Conv::Length, true};
+    case 'K':
+        return {&S::KWord, Conv::Length, true};
+    case 'U':
+        return {&S::UWord, Conv::Length, true};
+    default:
+        return {&S::WWord, Conv::Length, true}; // 'W'
     }
 }
 
@@ -250,8 +316,10 @@ void ReadAddressWord(Machine& m, char letter, BlockFlags& flags) {
     const double value = ReadWordValue(m);
     if (!s.WordText.empty()) {
         double v = value;
-        if (rule.conv == Conv::Length) v = ScaleLength(m, v);
-        else if (rule.conv == Conv::Angle) v = ScaleAngle(m, v);
+        if (rule.conv == Conv::Length)
+            v = ScaleLength(m, v);
+        else if (rule.conv == Conv::Angle)
+            v = ScaleAngle(m, v);
         s.*rule.field = v;
         if (letter == 'X') flags.XGiven = true;
         if (letter == 'Z') flags.ZGiven = true;

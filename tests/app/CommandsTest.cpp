@@ -27,16 +27,7 @@ namespace {
 class Commands : public WindowTest {
   protected:
     // Runs `act` on the next modal dialog of type T; any other dialog fails the test and closes.
-    template <class T> static void OnDialog(std::function<void(T*)> act) {
-        OnModal([act](QWidget* m) {
-            if (auto* d = dynamic_cast<T*>(m)) {
-                act(d);
-                return;
-            }
-            ADD_FAILURE() << "unexpected dialog " << m->metaObject()->className();
-            m->close();
-        });
-    }
+    template <class T> void OnDialog(std::function<void(T*)> act) { OnModal(testing_support::On<T>(act)); }
 };
 
 QString EvidenceDir(const QTemporaryDir& fallback) {
@@ -47,28 +38,9 @@ QString EvidenceDir(const QTemporaryDir& fallback) {
 
 } // namespace
 
-TEST_F(Commands, SoftLimitDialogTakesLeadingNumbersAndCancelKeepsTheLimits) {
-    const double pvlz = W->M->S.PVLZ;
-    OnDialog<dialogs::SoftLimit>([](dialogs::SoftLimit* d) {
-        d->tPVLX->setText("12.5abc");
-        d->Command1->click();
-    });
-    W->A.mnuSoftLimit->trigger();
-    EXPECT_DOUBLE_EQ(W->M->S.PVLX, 12.5);
-    EXPECT_DOUBLE_EQ(W->M->S.PVLZ, pvlz);
-
-    OnDialog<dialogs::SoftLimit>([](dialogs::SoftLimit* d) {
-        d->tPVLX->setText("300");
-        d->Command2->click();
-    });
-    W->A.mnuSoftLimit->trigger();
-    EXPECT_DOUBLE_EQ(W->M->S.PVLX, 12.5);
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-}
-
 TEST_F(Commands, EqualZLimitsGiveTheErrorAndAFreshDialogWhoseCancelRestores) {
-    const double pvlz = W->M->S.PVLZ;
-    const float nvlz = W->M->S.NVLZ;
+    const double pvlz = S().PVLZ;
+    const float nvlz = S().NVLZ;
     QString error;
     int dialogs = 0;
     // First dialog: equal Z limits. Then the error message. Then a fresh dialog: Cancel.
@@ -77,24 +49,18 @@ TEST_F(Commands, EqualZLimitsGiveTheErrorAndAFreshDialogWhoseCancelRestores) {
         d->tPVLZ->setText("100");
         d->tNVLZ->setText("100");
         AnswerMessage(QMessageBox::Ok, &error);
-        QTimer::singleShot(0, [&] {
-            OnModal([&](QWidget* m) {
-                if (auto* again = dynamic_cast<dialogs::SoftLimit*>(m)) {
-                    ++dialogs;
-                    again->Command2->click();
-                } else {
-                    m->close();
-                }
-            });
+        OnDialog<dialogs::SoftLimit>([&](dialogs::SoftLimit* again) {
+            ++dialogs;
+            again->Command2->click();
         });
         d->Command1->click();
     });
-    W->A.mnuSoftLimit->trigger();
+    Act("mnuSoftLimit")->trigger();
     EXPECT_EQ(error, "Soft limit error.380");
     EXPECT_EQ(dialogs, 2);
-    EXPECT_DOUBLE_EQ(W->M->S.PVLZ, pvlz);
-    EXPECT_FLOAT_EQ(W->M->S.NVLZ, nvlz);
-    EXPECT_GT(W->TraceImage.ScaleWidth, 0); // the standard view stands again
+    EXPECT_DOUBLE_EQ(S().PVLZ, pvlz);
+    EXPECT_FLOAT_EQ(S().NVLZ, nvlz);
+    EXPECT_GT(W->View().TraceImage().ScaleWidth, 0); // the standard view stands again
 }
 
 TEST_F(Commands, UnitDialogFromThePanelSetsTheUnitAndCancelDoesNot) {
@@ -102,35 +68,35 @@ TEST_F(Commands, UnitDialogFromThePanelSetsTheUnitAndCancelDoesNot) {
         d->Option3->setChecked(true);
         d->Command1->click();
     });
-    QTest::mouseClick(W->sbStatusBar->PanelByKey("Unit"), Qt::LeftButton);
-    EXPECT_EQ(W->M->S.UnitCode, 3);
-    EXPECT_TRUE(W->sbStatusBar->PanelByKey("Unit")->text().contains("0.001"))
-        << W->sbStatusBar->PanelByKey("Unit")->text().toStdString();
+    W->WindowFrame().ClickPanel("Unit");
+    EXPECT_EQ(S().UnitCode, 3);
+    EXPECT_TRUE(W->WindowFrame().PanelText("Unit").contains("0.001"))
+        << W->WindowFrame().PanelText("Unit").toStdString();
 
     OnDialog<dialogs::UnitSet>([](dialogs::UnitSet* d) {
         d->Option4->setChecked(true);
         d->Command2->click();
     });
-    W->A.mnuUnitSet->trigger();
-    EXPECT_EQ(W->M->S.UnitCode, 3);
+    Act("mnuUnitSet")->trigger();
+    EXPECT_EQ(S().UnitCode, 3);
 }
 
 TEST_F(Commands, FindAndReplaceThroughTheMenuActOnThePane) {
     Open("G01 G01 G01\r\n");
-    W->Program->moveCursor(QTextCursor::Start);
+    Pane()->moveCursor(QTextCursor::Start);
     OnDialog<editor::frmFind>([](editor::frmFind* d) {
         d->txtFind->setText("G01");
         d->Check1->setChecked(true);
         d->NextFind->click();
         d->close();
     });
-    W->A.mnuEditFind->trigger();
+    Act("mnuEditFind")->trigger();
     EXPECT_EQ(Selected(), "G01");
-    EXPECT_EQ(W->Program->textCursor().selectionStart(), 0);
+    EXPECT_EQ(Pane()->textCursor().selectionStart(), 0);
 
     // Next find goes on from the caret with the remembered text.
-    W->A.mnuEditNextFind->trigger();
-    EXPECT_EQ(W->Program->textCursor().selectionStart(), 4);
+    Act("mnuEditNextFind")->trigger();
+    EXPECT_EQ(Pane()->textCursor().selectionStart(), 4);
 
     QString report;
     OnDialog<editor::frmReplace>([&](editor::frmReplace* d) {
@@ -141,41 +107,41 @@ TEST_F(Commands, FindAndReplaceThroughTheMenuActOnThePane) {
         d->AllChange->click();
         d->close();
     });
-    W->A.mnuEditReplace->trigger();
-    EXPECT_EQ(W->Program->toPlainText(), "G02 G02 G02\n");
+    Act("mnuEditReplace")->trigger();
+    EXPECT_EQ(Pane()->toPlainText(), "G02 G02 G02\n");
     EXPECT_TRUE(report.contains('3')) << report.toStdString();
-    EXPECT_TRUE(W->Modified());
+    EXPECT_TRUE(W->Document().Modified());
     // One undo takes the whole replacement back or at least the last edit: the text changes.
-    W->A.mnuEditUndo->trigger();
-    EXPECT_NE(W->Program->toPlainText(), "G02 G02 G02\n");
+    Act("mnuEditUndo")->trigger();
+    EXPECT_NE(Pane()->toPlainText(), "G02 G02 G02\n");
 }
 
 TEST_F(Commands, EditCommandsAndThePaneContextMenuAreTheEditMenu) {
     Open("G00 X1.\r\n");
-    W->A.mnuEditAllSelect->trigger();
+    Act("mnuEditAllSelect")->trigger();
     EXPECT_EQ(Selected(), "G00 X1.\u2029");
-    W->A.mnuEditCopy->trigger();
+    Act("mnuEditCopy")->trigger();
     EXPECT_EQ(QApplication::clipboard()->text(), "G00 X1.\n");
-    W->Buttons["Cut"]->click();
-    EXPECT_EQ(W->Program->toPlainText(), "");
-    W->Buttons["Paste"]->click();
-    EXPECT_EQ(W->Program->toPlainText(), "G00 X1.\n");
+    W->Panel().ClickButton("Cut");
+    EXPECT_EQ(Pane()->toPlainText(), "");
+    W->Panel().ClickButton("Paste");
+    EXPECT_EQ(Pane()->toPlainText(), "G00 X1.\n");
 
     QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(10, 10),
-                           W->Program->viewport()->mapToGlobal(QPoint(10, 10)));
-    QApplication::sendEvent(W->Program->viewport(), &menu);
-    EXPECT_TRUE(W->Mn.mnuEdit->isVisible());
-    W->Mn.mnuEdit->close();
+                           Pane()->viewport()->mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(Pane()->viewport(), &menu);
+    EXPECT_TRUE(Menu("mnuEdit")->isVisible());
+    Menu("mnuEdit")->close();
 }
 
-TEST_F(Commands, ScreenCopyPutsTheViewWithBorderOnTheClipboard) {
+// The picture itself (border, name, rulers) is the print part's; the window gives it the
+// viewport as it stands and the path drawn.
+TEST_F(Commands, ScreenCopyTakesTheViewportAsItStands) {
     QApplication::clipboard()->clear();
-    W->Buttons["ImageCopy"]->click();
+    W->Panel().ClickButton("ImageCopy");
     const QImage copy = QApplication::clipboard()->image();
     ASSERT_FALSE(copy.isNull());
-    EXPECT_EQ(copy.size(), W->Trace1->size());
-    // The border is black inside the edges, on the black canvas too; the picture is not blank.
-    EXPECT_EQ(copy.pixelColor(copy.width() / 2, 0).rgb() & 0xFFFFFF, 0u);
+    EXPECT_EQ(copy.size(), W->View().Viewport()->size());
     int lit = 0;
     for (int y = 0; y < copy.height(); y += 3)
         for (int x = 0; x < copy.width(); x += 3)
@@ -183,63 +149,70 @@ TEST_F(Commands, ScreenCopyPutsTheViewWithBorderOnTheClipboard) {
     EXPECT_GT(lit, 50);
 }
 
-TEST_F(Commands, PrintWritesThePageToAPdfInBothOrientations) {
+TEST_F(Commands, PrintUsesTheWindowsPrinterAndTheOrientationOfTheSettings) {
     // An example's path on the canvas of a window of a usual size.
     W->resize(1000, 720);
     QTest::qWait(20);
-    W->LoadProgramFile(QStringLiteral(ZARVIK_SOURCE_DIR "/examples/TURNING.min"));
-    W->StandardView();
+    W->Document().LoadProgramFile(QStringLiteral(ZARVIK_SOURCE_DIR "/examples/TURNING.min"));
+    W->View().StandardView();
     for (int n = 0; n < 20 && !Message().contains("Program End"); ++n)
-        W->A.mnuStart->trigger();
+        Act("mnuStart")->trigger();
     ASSERT_TRUE(Message().contains("Program End")) << Message().toStdString();
-    const QString dir = EvidenceDir(Dir);
-    for (const int orientation : {1, 2}) {
-        SCOPED_TRACE(orientation);
-        const QString pdf = dir + (orientation == 1 ? "/print-portrait.pdf" : "/print-landscape.pdf");
-        QFile::remove(pdf);
-        W->Settings.PrinterOrientation = int16_t(orientation);
-        W->Printer->setOutputFormat(QPrinter::PdfFormat);
-        W->Printer->setOutputFileName(pdf);
-        QApplication::clipboard()->clear();
-        QString question;
-        AnswerMessage(QMessageBox::Yes, &question); // black background: print anyway
-        W->A.mnuDrawPrint->trigger();
-        EXPECT_FALSE(question.isEmpty());
-        QFile f(pdf);
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        EXPECT_TRUE(f.read(5).startsWith("%PDF"));
-        EXPECT_GT(f.size(), 2000);
-        EXPECT_FALSE(QApplication::clipboard()->image().isNull());
-    }
+    // The page itself is the print part's; the window hands it its printer, the orientation
+    // of the settings and the file name shown.
+    const QString pdf = EvidenceDir(Dir) + "/print-landscape.pdf";
+    QFile::remove(pdf);
+    W->WindowFrame().Settings().PrinterOrientation = 2;
+    W->View().Printer().setOutputFormat(QPrinter::PdfFormat);
+    W->View().Printer().setOutputFileName(pdf);
+    QApplication::clipboard()->clear();
+    QString question;
+    AnswerMessage(QMessageBox::Yes, &question); // black background: print anyway
+    Act("mnuDrawPrint")->trigger();
+    EXPECT_FALSE(question.isEmpty());
+    EXPECT_EQ(W->View().Printer().pageLayout().orientation(), QPageLayout::Landscape);
+    QFile f(pdf);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.read(5).startsWith("%PDF"));
+    EXPECT_GT(f.size(), 2000);
 }
 
-TEST_F(Commands, PrintSetupCancelKeepsTheOrientation) {
-    W->Settings.PrinterOrientation = 1;
-    OnModal([](QWidget* m) { m->close(); });
-    W->A.mnuFilePrinterSetting->trigger();
-    EXPECT_EQ(W->Settings.PrinterOrientation, 1);
+TEST_F(Commands, PrintSetupShowsThePageSetupForTheWindowsPrinterAndCancelKeepsTheOrientation) {
+    W->WindowFrame().Settings().PrinterOrientation = 2;
+    QString shown;
+    QPageLayout::Orientation offered = QPageLayout::Portrait;
+    OnModal([&](QWidget* m) {
+        shown = m->objectName();
+        offered = W->View().Printer().pageLayout().orientation();
+        m->close();
+    });
+    Act("mnuFilePrinterSetting")->trigger();
+    EXPECT_EQ(shown, "PrintSetupDialog");
+    EXPECT_EQ(offered, QPageLayout::Landscape); // the setting preset on the printer the window keeps
+    EXPECT_EQ(W->WindowFrame().Settings().PrinterOrientation, 2);
 }
 
 TEST_F(Commands, CalculatorMissingIsReportedInAMessage) {
-    W->CalculatorFolder = Dir.path(); // no calculator there
+    W->WindowFrame().SetCalculatorFolder(Dir.path()); // no calculator there
     QString text, title;
     AnswerMessage(QMessageBox::Ok, &text, &title);
-    W->A.mnuEditCalculator->trigger();
+    Act("mnuEditCalculator")->trigger();
     EXPECT_EQ(title, "Zarvik");
     EXPECT_FALSE(text.isEmpty());
 }
 
 TEST_F(Commands, CalculatorIsFoundInTheBinFolderOfTheInstallation) {
     // Zarvik in <prefix>/libexec, a stand-in calculator in <prefix>/bin that leaves a mark.
-    W->CalculatorFolder = Dir.filePath("prefix/libexec");
+    const QString Libexec = Dir.filePath("prefix/libexec");
+    W->WindowFrame().SetCalculatorFolder(Libexec);
     const QString Bin = Dir.filePath("prefix/bin"), Marker = Dir.filePath("started");
-    ASSERT_TRUE(QDir().mkpath(W->CalculatorFolder) && QDir().mkpath(Bin));
+    ASSERT_TRUE(QDir().mkpath(Libexec) && QDir().mkpath(Bin));
     QFile Script(Bin + "/ZarvikCalculator");
     ASSERT_TRUE(Script.open(QIODevice::WriteOnly));
     Script.write("#!/bin/sh\ntouch '" + Marker.toUtf8() + "'\n");
     Script.close();
     Script.setPermissions(Script.permissions() | QFileDevice::ExeOwner);
-    W->A.mnuEditCalculator->trigger();
+    Act("mnuEditCalculator")->trigger();
     // A missing calculator would have shown a message instead of starting it.
     QDeadlineTimer Deadline(5000);
     while (!QFile::exists(Marker) && !Deadline.hasExpired())
@@ -247,35 +220,51 @@ TEST_F(Commands, CalculatorIsFoundInTheBinFolderOfTheInstallation) {
     EXPECT_TRUE(QFile::exists(Marker));
 }
 
-TEST_F(Commands, FilesAreDecodedThroughTheWindow) {
-    const struct {
-        QByteArray Bytes;
-        QString Shown;
-    } cases[] = {
-        {"(\xe5\x9b\x9e\xe8\xbb\xa2)\r\nG00 X1.\r\n", QString::fromUtf8("(回転)\nG00 X1.\n")},
-        {"(\x89\xf1\x93\x5d)\r\nG00 X1.\r\n", QString::fromUtf8("(回転)\nG00 X1.\n")}, // Shift_JIS
-        {"(\xe9\xe8)\r\nG00 X\xa0"
-         "1.\r\n",
-         QString::fromUtf8("(éè)\nG00 X\u00a01.\n")}, // Latin-1
-    };
-    for (const auto& c : cases) {
-        Open(c.Bytes);
-        // The raw text keeps the no-break space that the plain text would turn into a blank.
-        EXPECT_EQ(W->Program->document()->toRawText().replace(QChar::ParagraphSeparator, '\n'), c.Shown);
-        // And the file saves back as it came.
-        const QString path = Dir.filePath("PROG.MIN");
-        ASSERT_TRUE(W->SaveProgramFile(path));
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        EXPECT_EQ(f.readAll(), c.Bytes);
-    }
+namespace {
+
+struct DecodedFile {
+    const char* Name;
+    QByteArray Bytes;
+    QString Shown;
+};
+
+void PrintTo(const DecodedFile& file, std::ostream* os) {
+    *os << file.Name;
 }
+
+class FilesThroughTheWindow : public Commands, public ::testing::WithParamInterface<DecodedFile> {};
+
+} // namespace
+
+TEST_P(FilesThroughTheWindow, AreDecodedAndSaveBackAsTheyCame) {
+    Open(GetParam().Bytes);
+    // The raw text keeps the no-break space that the plain text would turn into a blank.
+    EXPECT_EQ(Pane()->document()->toRawText().replace(QChar::ParagraphSeparator, '\n'), GetParam().Shown);
+    const QString path = Dir.filePath("PROG.MIN");
+    ASSERT_TRUE(W->Document().SaveProgramFile(path));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), GetParam().Bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Encodings, FilesThroughTheWindow,
+                         ::testing::Values(DecodedFile{"Utf8", "(\xe5\x9b\x9e\xe8\xbb\xa2)\r\nG00 X1.\r\n",
+                                                       QString::fromUtf8("(回転)\nG00 X1.\n")},
+                                           DecodedFile{"ShiftJis", "(\x89\xf1\x93\x5d)\r\nG00 X1.\r\n",
+                                                       QString::fromUtf8("(回転)\nG00 X1.\n")},
+                                           DecodedFile{"Latin1",
+                                                       "(\xe9\xe8)\r\nG00 X\xa0"
+                                                       "1.\r\n",
+                                                       QString::fromUtf8("(éè)\nG00 X\u00a01.\n")}),
+                         [](const ::testing::TestParamInfo<DecodedFile>& info) {
+                             return std::string(info.param.Name);
+                         });
 
 TEST_F(Commands, SmallestWindowKeepsEveryMenuAndNoNegativeSize) {
     W->resize(10, 10);
     QTest::qWait(20);
     EXPECT_GE(W->width(), W->menuBar()->sizeHint().width());
-    const QWidget* parts[] = {W->Trace1, W->Program, W->Toolbar1};
+    const QWidget* parts[] = {W->View().Viewport(), Pane(), W->findChild<QToolBar*>("Toolbar1")};
     for (const QWidget* w : parts) {
         EXPECT_GT(w->width(), 0) << w->objectName().toStdString();
         EXPECT_GT(w->height(), 0) << w->objectName().toStdString();

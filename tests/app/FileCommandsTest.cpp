@@ -29,7 +29,7 @@ QMessageBox* LineEndNotice(MainWindow& w) {
 class FileCommands : public WindowTest {
   protected:
     // Answers the next message box by the text of one of its buttons.
-    static void ClickButton(const QString& caption, QString* text = nullptr) {
+    void ClickButton(const QString& caption, QString* text = nullptr) {
         OnModal([=](QWidget* m) {
             auto* box = qobject_cast<QMessageBox*>(m);
             if (text && box) *text = box->text();
@@ -43,7 +43,7 @@ class FileCommands : public WindowTest {
     }
 
     // Picks `path` in the next file dialog; typed into its name box when `typed`.
-    static void ChooseInDialog(const QString& path, bool typed = false) {
+    void ChooseInDialog(const QString& path, bool typed = false) {
         OnModal([=](QWidget* m) {
             auto* d = qobject_cast<QFileDialog*>(m);
             if (!d) {
@@ -66,50 +66,41 @@ TEST_F(FileCommands, TextTheEncodingCannotHoldIsSavedInAnotherOnlyWhenTheOperato
     const QByteArray sjis = "(\x89\xf1\x93\x5d)\r\nG00 X1.\r\n"; // a Shift_JIS comment
     Open(sjis);
     const QString path = Dir.filePath("PROG.MIN");
-    W->Program->moveCursor(QTextCursor::End);
-    W->Program->insertPlainText(QString::fromUtf16(u"(\u20ac)"));
+    Pane()->moveCursor(QTextCursor::End);
+    Pane()->insertPlainText(QString::fromUtf16(u"(\u20ac)"));
     // Cancel: nothing written, the text stays changed.
     QString text;
     ClickButton("Cancel", &text);
-    EXPECT_FALSE(W->mnuFileSave_Click());
+    EXPECT_FALSE(W->Document().mnuFileSave_Click());
     EXPECT_TRUE(text.contains("Shift_JIS")) << text.toStdString();
     EXPECT_TRUE(text.contains(QString::fromUtf16(u"\"\u20ac\" (line 3)"))) << text.toStdString();
     EXPECT_EQ(ReadBytes(path), sjis);
-    EXPECT_TRUE(W->Modified());
+    EXPECT_TRUE(W->Document().Modified());
     // Save as UTF-8: the whole program in UTF-8, and the next save asks no more.
     ClickButton("Save as UTF-8");
-    EXPECT_TRUE(W->mnuFileSave_Click());
+    EXPECT_TRUE(W->Document().mnuFileSave_Click());
     EXPECT_EQ(ReadBytes(path), QString::fromUtf16(u"(\u56de\u8ee2)\r\nG00 X1.\r\n(\u20ac)").toUtf8());
-    EXPECT_EQ(W->FileEncoding, files::Encoding::Utf8);
-    W->Program->insertPlainText("M30");
-    bool asked = false;
-    QTimer probe; // ends with the test, unlike a poller waiting for a dialog that should not come
-    probe.setSingleShot(true);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        if (QWidget* m = QApplication::activeModalWidget()) {
-            asked = true;
-            m->close();
-        }
-    });
-    probe.start(0);
-    EXPECT_TRUE(W->mnuFileSave_Click());
+    EXPECT_EQ(W->Document().FileEncoding(), files::Encoding::Utf8);
+    Pane()->insertPlainText("M30");
+    // Saved again without a question: any dialog here fails the test as unexpected.
+    EXPECT_TRUE(W->Document().mnuFileSave_Click());
     QTest::qWait(20);
-    EXPECT_FALSE(asked);
+    EXPECT_EQ(Modals->StepsLeft(), 0u);
 }
 
 TEST_F(FileCommands, OpenAndRecentFilesAskAboutChangedTextFirst) {
     const QString first = WriteFile("O1.MIN", "O0001\r\n"), second = WriteFile("O2.MIN", "O0002\r\n");
-    W->LoadProgramFile(first);
-    W->LoadProgramFile(second); // recent: O2, O1
-    W->Program->moveCursor(QTextCursor::End);
-    W->Program->insertPlainText("M30");
+    W->Document().LoadProgramFile(first);
+    W->Document().LoadProgramFile(second); // recent: O2, O1
+    Pane()->moveCursor(QTextCursor::End);
+    Pane()->insertPlainText("M30");
     // Recent entry, Cancel: the text and its file stay.
     QString text;
     AnswerMessage(QMessageBox::Cancel, &text);
-    W->A.mnuFileRecentFile[1]->trigger();
+    Act("mnuFileRecentFile2")->trigger();
     EXPECT_EQ(text, "[" + second + "] is changed.\r\n Save ?");
-    EXPECT_EQ(W->ProgramFileName, second);
-    EXPECT_EQ(W->Text->SnapshotString(), "O0002\r\nM30");
+    EXPECT_EQ(W->Document().FileName(), second);
+    EXPECT_EQ(W->Document().Text().SnapshotString(), "O0002\r\nM30");
     // Open, Yes: once the file is chosen, the text is saved first, then the file opened.
     OnModal([&](QWidget* m) {
         auto* d = qobject_cast<QFileDialog*>(m);
@@ -122,16 +113,16 @@ TEST_F(FileCommands, OpenAndRecentFilesAskAboutChangedTextFirst) {
         static_cast<QDialog*>(d)->accept();
     });
     text.clear();
-    W->A.mnuOpen->trigger();
+    Act("mnuOpen")->trigger();
     EXPECT_EQ(text, "[" + second + "] is changed.\r\n Save ?");
     QTest::qWait(20);
     EXPECT_EQ(ReadBytes(second), "O0002\r\nM30");
-    EXPECT_EQ(W->ProgramFileName, first);
+    EXPECT_EQ(W->Document().FileName(), first);
     // Recent entry, No: the changes are dropped, the file is not written.
-    W->Program->insertPlainText("X");
+    Pane()->insertPlainText("X");
     AnswerMessage(QMessageBox::No);
-    W->A.mnuFileRecentFile[1]->trigger();
-    EXPECT_EQ(W->ProgramFileName, second);
+    Act("mnuFileRecentFile2")->trigger();
+    EXPECT_EQ(W->Document().FileName(), second);
     EXPECT_EQ(ReadBytes(first), "O0001\r\n");
 }
 
@@ -141,18 +132,18 @@ TEST_F(FileCommands, LineEndsTheControlCannotReadAreNotedAndConvertedOnRequest) 
     ASSERT_TRUE(notice);
     EXPECT_FALSE(notice->isModal());
     EXPECT_TRUE(notice->text().contains("no CR LF line ends: the control reads no block"));
-    EXPECT_FALSE(W->Modified());
-    EXPECT_EQ(W->M->S.BlockCount, 0);
+    EXPECT_FALSE(W->Document().Modified());
+    EXPECT_EQ(S().BlockCount, 0);
     QPushButton* convert = nullptr;
     for (QAbstractButton* b : notice->buttons())
         if (b->text() == "Convert to CR LF") convert = qobject_cast<QPushButton*>(b);
     ASSERT_TRUE(convert);
     convert->click();
     QTest::qWait(10);
-    EXPECT_EQ(W->Text->SnapshotString(), "O0001\r\nG00 X10.\r\nM30\r\n");
-    EXPECT_TRUE(W->Modified());
+    EXPECT_EQ(W->Document().Text().SnapshotString(), "O0001\r\nG00 X10.\r\nM30\r\n");
+    EXPECT_TRUE(W->Document().Modified());
     EXPECT_EQ(ReadBytes(Dir.filePath("PROG.MIN")), "O0001\nG00 X10.\nM30\n"); // only Save writes
-    EXPECT_GE(W->M->S.BlockCount, 3); // now the control reads its blocks
+    EXPECT_GE(S().BlockCount, 3); // now the control reads its blocks
 
     Open("O0001\r\nM30\r\n"); // a program the control reads: no note
     QTest::qWait(10);
@@ -165,33 +156,34 @@ TEST_F(FileCommands, LineEndsTheControlCannotReadAreNotedAndConvertedOnRequest) 
 
 TEST_F(FileCommands, SaveAsWithFoldersTypedUpperCasesOnlyTheNameAndStartsThereNextTime) {
     QDir(Dir.path()).mkpath("work/out");
-    W->Settings.OpenPathName = Dir.path();
-    W->Program->insertPlainText("O0001\r\n");
+    W->WindowFrame().Settings().OpenPathName = Dir.path();
+    Pane()->insertPlainText("O0001\r\n");
     const QString typed = Dir.filePath("work/out/q.min");
     ChooseInDialog(typed, true);
-    W->A.mnuFileSaveAs->trigger();
+    Act("mnuFileSaveAs")->trigger();
     QTest::qWait(20);
     const QString saved = Dir.filePath("work/out/Q.MIN");
-    EXPECT_EQ(W->ProgramFileName, saved);
+    EXPECT_EQ(W->Document().FileName(), saved);
     EXPECT_EQ(ReadBytes(saved), "O0001\r\n");
-    EXPECT_EQ(W->Settings.OpenPathName, Dir.filePath("work/out"));
+    EXPECT_EQ(W->WindowFrame().Settings().OpenPathName, Dir.filePath("work/out"));
 }
 
 TEST_F(FileCommands, SeparatorsInAProgramStayExactThroughCopyPasteAndSave) {
     const QByteArray bytes = QString::fromUtf16(u"G00\u2029X1.\r\nM30\u2028\r\n").toUtf8();
     Open(bytes);
-    EXPECT_EQ(W->Program->document()->blockCount(), 3); // two line breaks, no more
+    EXPECT_EQ(Pane()->document()->blockCount(), 3); // two line breaks, no more
     // Copy the first line (with its separator) and paste it at the end.
-    QTextCursor c(W->Program->document());
+    QTextCursor c(Pane()->document());
     c.setPosition(0);
     c.setPosition(7, QTextCursor::KeepAnchor);
-    W->Program->setTextCursor(c);
-    W->A.mnuEditCopy->trigger();
+    Pane()->setTextCursor(c);
+    Act("mnuEditCopy")->trigger();
     EXPECT_EQ(QApplication::clipboard()->text(), QString::fromUtf16(u"G00\u2029X1."));
-    W->Program->moveCursor(QTextCursor::End);
-    W->A.mnuEditPaste->trigger();
-    EXPECT_EQ(W->Text->SnapshotString(), QString::fromUtf16(u"G00\u2029X1.\r\nM30\u2028\r\nG00\u2029X1."));
-    ASSERT_TRUE(W->mnuFileSave_Click());
+    Pane()->moveCursor(QTextCursor::End);
+    Act("mnuEditPaste")->trigger();
+    EXPECT_EQ(W->Document().Text().SnapshotString(),
+              QString::fromUtf16(u"G00\u2029X1.\r\nM30\u2028\r\nG00\u2029X1."));
+    ASSERT_TRUE(W->Document().mnuFileSave_Click());
     EXPECT_EQ(ReadBytes(Dir.filePath("PROG.MIN")),
               bytes + QString::fromUtf16(u"G00\u2029X1.").toUtf8()); // the old lines byte for byte
 }

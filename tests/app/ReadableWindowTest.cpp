@@ -3,6 +3,9 @@
 
 #include "WindowFixture.h"
 
+#include "app/PanelBar.h"
+#include "app/StateLabels.h"
+
 #include <QLabel>
 
 namespace {
@@ -47,29 +50,34 @@ TEST(StateRow, AWideValuePushesTheNextCaptionRightAndTheRowBackLeft) {
 } // namespace
 
 TEST_F(WindowTest, FunctionKeyPanelsAreReadableAndApartAtTheDefaultWidth) {
-    W->A.mnuFkey->trigger();
+    Act("mnuFkey")->trigger();
     QTest::qWait(20);
-    ASSERT_TRUE(W->StatusBarF->isVisible());
-    const QRect bar = W->StatusBarF->rect();
-    for (int i = 1; i <= W->StatusBarF->Count(); ++i) {
-        app::StatusPanel* p = W->StatusBarF->PanelAt(i);
-        EXPECT_TRUE(bar.contains(p->geometry())) << p->text().toStdString();
-        for (int k = i + 1; k <= W->StatusBarF->Count(); ++k)
-            EXPECT_FALSE(p->geometry().intersects(W->StatusBarF->PanelAt(k)->geometry()))
-                << p->text().toStdString() << " / " << W->StatusBarF->PanelAt(k)->text().toStdString();
-        if (i == 1) continue;
+    app::RunPanel& panel = W->Panel();
+    ASSERT_TRUE(panel.FkeyBarShown());
+    const QRect bar = panel.FkeyBarRect();
+    const QStringList keys = panel.FkeyPanelKeys();
+    ASSERT_EQ(keys.size(), panel.FkeyPanelCount());
+    for (int i = 0; i < keys.size(); ++i) {
+        const QRect at = panel.FkeyPanelGeometry(keys[i]);
+        const std::string text = panel.FkeyPanelText(keys[i]).toStdString();
+        EXPECT_TRUE(bar.contains(at)) << text;
+        for (int k = i + 1; k < keys.size(); ++k)
+            EXPECT_FALSE(at.intersects(panel.FkeyPanelGeometry(keys[k])))
+                << text << " / " << panel.FkeyPanelText(keys[k]).toStdString();
+        if (i == 0) continue; // the message panel
         // The whole text, or its key and a cut text with the whole one as the tool tip.
-        const QString shown = p->ShownText();
-        EXPECT_TRUE(shown.startsWith(p->text().left(3))) << shown.toStdString();
-        if (shown != p->text()) {
-            p->repaint();
-            EXPECT_EQ(p->toolTip(), p->text());
+        const QString whole = panel.FkeyPanelText(keys[i]);
+        const QString shown = panel.FkeyPanelShownText(keys[i]);
+        EXPECT_TRUE(shown.startsWith(whole.left(3))) << shown.toStdString();
+        if (shown != whole) {
+            EXPECT_EQ(panel.FkeyPanelToolTip(keys[i]), whole);
         }
     }
 }
 
 TEST_F(WindowTest, StateLabelsHoldTheirWidestValuesAtTheDefaultSize) {
-    const app::StateLabels& l = W->Labels;
+    const app::StateLabels& l = W->Panel().Labels();
+    const QWidget* viewport = W->View().Viewport();
     const std::pair<QLabel*, const char*> widest[] = {{l.Block, "99999999"},
                                                       {l.BlockNumber, "99999"},
                                                       {l.XA, "-99999.999"},
@@ -85,11 +93,12 @@ TEST_F(WindowTest, StateLabelsHoldTheirWidestValuesAtTheDefaultSize) {
         label->setText(text);
         EXPECT_GE(label->contentsRect().width(), label->fontMetrics().horizontalAdvance(text))
             << label->objectName().toStdString();
-        EXPECT_LE(label->x() + label->fontMetrics().horizontalAdvance(text), W->Trace1->x())
+        EXPECT_LE(label->x() + label->fontMetrics().horizontalAdvance(text), viewport->x())
             << label->objectName().toStdString();
     }
     // No label runs into another: the colons of the cutting time stand clear of the hours.
-    const QList<QLabel*> all = W->Form->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+    const QList<QLabel*> all =
+        W->WindowFrame().Form()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
     for (QLabel* a : all)
         for (QLabel* b : all) {
             if (a == b || !a->isVisible() || !b->isVisible() || a->y() != b->y()) continue;
@@ -102,12 +111,14 @@ TEST_F(WindowTest, StateLabelsHoldTheirWidestValuesAtTheDefaultSize) {
 
 TEST_F(WindowTest, AfterAResizeTheTraceFillsTheViewportAgain) {
     QTest::qWait(300);
-    const double unitsPerTwip = W->TraceImage.ScaleWidth / W->TraceImage.Width;
+    app::TraceView& view = W->View();
+    const render::ImageCanvas& canvas = view.TraceImage();
+    const double unitsPerTwip = canvas.ScaleWidth / canvas.Width;
     W->resize(W->width() + 400, W->height() + 200);
     QTest::qWait(600);
-    const QRect viewport(QPoint(0, 0), W->Trace1->size());
-    EXPECT_TRUE(W->Trace->geometry().contains(viewport));
-    EXPECT_TRUE(W->Zscale->geometry().contains(QRect(0, viewport.height() - 1, viewport.width(), 1)));
-    EXPECT_NEAR(W->TraceImage.Width, 4 * W->Screen.ViewportWidth, 4 * W->TwipsPerPixel());
-    EXPECT_NEAR(W->TraceImage.ScaleWidth / W->TraceImage.Width, unitsPerTwip, 1e-9);
+    const QRect viewport(QPoint(0, 0), view.Viewport()->size());
+    EXPECT_TRUE(view.Canvas()->geometry().contains(viewport));
+    EXPECT_TRUE(view.ZRuler()->geometry().contains(QRect(0, viewport.height() - 1, viewport.width(), 1)));
+    EXPECT_NEAR(canvas.Width, 4 * view.Screen().ViewportWidth, 4 * W->WindowFrame().TwipsPerPixel());
+    EXPECT_NEAR(canvas.ScaleWidth / canvas.Width, unitsPerTwip, 1e-9);
 }

@@ -54,8 +54,8 @@ TEST_F(WindowTest, StartStopsAtEachStopWithItsMessageAndContinues) {
     Key(Qt::Key_F1);
     EXPECT_EQ(Message(), "Program End");
     EXPECT_EQ(FkeyMessage(), "Program End");
-    EXPECT_EQ(W->Labels.Mcode[3]->text(), "30");
-    EXPECT_TRUE(W->Labels.Mcode[3]->isVisible());
+    EXPECT_EQ(Label("Mcode3")->text(), "30");
+    EXPECT_TRUE(Label("Mcode3")->isVisible());
 
     // With optional stop off, M01 passes.
     Key(Qt::Key_F7);
@@ -68,8 +68,8 @@ TEST_F(WindowTest, StartStopsAtEachStopWithItsMessageAndContinues) {
 
 TEST_F(WindowTest, HoldStopDuringARunFinishesTheBlockAndStopsThenStartContinues) {
     Open(LongProgram(40));
-    W->Slider->setValue(70); // 0.15 s a block
-    EXPECT_EQ(W->M->S.RunSpeed, 70.0f);
+    W->Panel().SetSlider(70); // 0.15 s a block
+    EXPECT_EQ(S().RunSpeed, 70.0f);
     QTimer::singleShot(400, [&] { Key(Qt::Key_F2); });
     QElapsedTimer t;
     t.start();
@@ -77,35 +77,35 @@ TEST_F(WindowTest, HoldStopDuringARunFinishesTheBlockAndStopsThenStartContinues)
     EXPECT_LT(t.elapsed(), 3000);
     EXPECT_EQ(Message(), "Hold Stop");
     EXPECT_EQ(FkeyMessage(), "Hold Stop");
-    const int heldAt = W->M->S.BlockCount;
+    const int heldAt = S().BlockCount;
     EXPECT_GT(heldAt, 1);
     EXPECT_LT(heldAt, 20);
-    W->Slider->setValue(100);
+    W->Panel().SetSlider(100);
     Key(Qt::Key_F1);
     EXPECT_EQ(Message(), "Program End");
-    EXPECT_GT(W->M->S.BlockCount, 40);
+    EXPECT_GT(S().BlockCount, 40);
 }
 
 TEST_F(WindowTest, ResetDuringARunEndsItAndHighlightsTheFirstBlock) {
     Open(LongProgram(40));
-    W->Slider->setValue(70);
-    QTimer::singleShot(400, [&] { QTest::mouseClick(W->StatusBarF->PanelByKey("Reset"), Qt::LeftButton); });
+    W->Panel().SetSlider(70);
+    QTimer::singleShot(400, [&] { W->Panel().ClickFkeyPanel("Reset"); });
     Key(Qt::Key_F1);
-    EXPECT_FALSE(W->Run->Running());
+    EXPECT_FALSE(W->Panel().Running());
     EXPECT_EQ(Message(), "");
     EXPECT_EQ(Selected(), "T0101");
-    EXPECT_LE(W->M->S.BlockCount, 1);
+    EXPECT_LE(S().BlockCount, 1);
 }
 
 TEST_F(WindowTest, TheSpeedSliderPacesTheRun) {
     Open(LongProgram(10));
-    W->Slider->setValue(100);
+    W->Panel().SetSlider(100);
     QElapsedTimer t;
     t.start();
     Key(Qt::Key_F1);
     const qint64 fast = t.restart();
     Key(Qt::Key_F3);
-    W->Slider->setValue(80); // 0.1 s a block
+    W->Panel().SetSlider(80); // 0.1 s a block
     t.restart();
     Key(Qt::Key_F1);
     const qint64 paced = t.elapsed();
@@ -117,28 +117,28 @@ TEST_F(WindowTest, TheSpeedSliderPacesTheRun) {
 TEST_F(WindowTest, TheCanvasShowsThePathGrowingDuringARun) {
     Open(LongProgram(30));
     Key(Qt::Key_F3);
-    const int before = PathPixels(W->TraceImage.Image());
-    W->Slider->setValue(80);
+    const int before = PathPixels(W->View().TraceImage().Image());
+    W->Panel().SetSlider(80);
     int during = -1;
-    QTimer::singleShot(1200, [&] { during = PathPixels(W->Trace->grab().toImage()); });
+    QTimer::singleShot(1200, [&] { during = PathPixels(W->View().Canvas()->grab().toImage()); });
     Key(Qt::Key_F1);
-    const int after = PathPixels(W->TraceImage.Image());
+    const int after = PathPixels(W->View().TraceImage().Image());
     EXPECT_GT(during, before);
     EXPECT_GT(after, during);
 }
 
 TEST_F(WindowTest, RestartRunsUpToTheCaretAndLeavesItsBlockHighlighted) {
     Open(Program);
-    QTextCursor c(W->Program->document()->findBlockByNumber(7)); // line 8, "G01 X60."
+    QTextCursor c(Pane()->document()->findBlockByNumber(7)); // line 8, "G01 X60."
     c.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 3);
-    W->Program->setTextCursor(c);
+    Pane()->setTextCursor(c);
     Key(Qt::Key_F4);
     EXPECT_EQ(Selected(), "G01 X60.");
-    EXPECT_EQ(W->Labels.ZA->text(), "-10.000"); // the state of the program there
-    EXPECT_TRUE(W->M->S.RestartSearch);
+    EXPECT_EQ(Label("ZA")->text(), "-10.000"); // the state of the program there
+    EXPECT_TRUE(S().RestartSearch);
     Key(Qt::Key_F5); // single block: Start executes the highlighted block
     Key(Qt::Key_F1);
-    EXPECT_EQ(W->Labels.XA->text(), "60.000");
+    EXPECT_EQ(Label("XA")->text(), "60.000");
 }
 
 TEST_F(WindowTest, BlocksAreHighlightedAtTheirPlaceWhateverTheLineEndings) {
@@ -146,8 +146,8 @@ TEST_F(WindowTest, BlocksAreHighlightedAtTheirPlaceWhateverTheLineEndings) {
     Key(Qt::Key_F5); // single block
     Key(Qt::Key_F1);
     // A lone LF or CR stays inside the block the control reads: one block moved to X50.
-    EXPECT_EQ(W->Labels.XA->text(), "50.000");
-    EXPECT_EQ(W->M->S.BlockCount, 2);
+    EXPECT_EQ(Label("XA")->text(), "50.000");
+    EXPECT_EQ(S().BlockCount, 2);
     EXPECT_EQ(Selected(), "G01 X40. F0.2");
     Key(Qt::Key_F1);
     EXPECT_EQ(Selected(), "M30");
@@ -155,36 +155,36 @@ TEST_F(WindowTest, BlocksAreHighlightedAtTheirPlaceWhateverTheLineEndings) {
 
 TEST_F(WindowTest, ClosingDuringARunEndsTheRunAndThenTheWindow) {
     Open(LongProgram(60));
-    W->Slider->setValue(60);
+    W->Panel().SetSlider(60);
     QTimer::singleShot(300, [&] { W->close(); });
     Key(Qt::Key_F1);
     QTest::qWait(50);
-    EXPECT_FALSE(W->Run->Running());
+    EXPECT_FALSE(W->Panel().Running());
     EXPECT_FALSE(W->isVisible());
-    EXPECT_LT(W->M->S.BlockCount, 30);
+    EXPECT_LT(S().BlockCount, 30);
 }
 
 TEST_F(WindowTest, ReRunsThatOnlyResetShowNoStopCode) {
     // Start-up without a file applies the standard view with Auto start still off.
-    EXPECT_TRUE(W->Labels.Mcode[3]->isHidden());
-    EXPECT_TRUE(W->Labels.Label2_8->isHidden());
+    EXPECT_TRUE(Label("Mcode3")->isHidden());
+    EXPECT_TRUE(Label("Label2_8")->isHidden());
     Open(Program);
-    W->A.mnuAutoStart->trigger();
-    ASSERT_FALSE(W->M->S.AutoStart);
-    W->A.mnuStanderd->trigger();
-    EXPECT_TRUE(W->Labels.Mcode[3]->isHidden());
-    EXPECT_TRUE(W->Labels.Label2_8->isHidden());
-    EXPECT_EQ(W->Labels.Block->text(), "0"); // as Reset shows it
-    W->A.mnuBackcolor->trigger();
-    EXPECT_TRUE(W->Labels.Mcode[3]->isHidden());
+    Act("mnuAutoStart")->trigger();
+    ASSERT_FALSE(S().AutoStart);
+    Act("mnuStanderd")->trigger();
+    EXPECT_TRUE(Label("Mcode3")->isHidden());
+    EXPECT_TRUE(Label("Label2_8")->isHidden());
+    EXPECT_EQ(Label("Block")->text(), "0"); // as Reset shows it
+    Act("mnuBackcolor")->trigger();
+    EXPECT_TRUE(Label("Mcode3")->isHidden());
     // A stop code shown by a run goes away with the re-run's reset.
     Key(Qt::Key_F1);
     Key(Qt::Key_F1);
     ASSERT_EQ(Message(), "Program End");
-    EXPECT_FALSE(W->Labels.Mcode[3]->isHidden());
-    EXPECT_EQ(W->Labels.Mcode[3]->text(), "30");
-    W->A.mnuStanderd->trigger();
-    EXPECT_TRUE(W->Labels.Mcode[3]->isHidden());
+    EXPECT_FALSE(Label("Mcode3")->isHidden());
+    EXPECT_EQ(Label("Mcode3")->text(), "30");
+    Act("mnuStanderd")->trigger();
+    EXPECT_TRUE(Label("Mcode3")->isHidden());
 }
 
 TEST_F(WindowTest, ReRunsCountTheBlocksAsAStartDoes) {
@@ -192,10 +192,10 @@ TEST_F(WindowTest, ReRunsCountTheBlocksAsAStartDoes) {
     Key(Qt::Key_F3);
     Key(Qt::Key_F1);
     ASSERT_EQ(Message(), "Program End");
-    EXPECT_EQ(W->Labels.Block->text(), "25");
-    W->A.mnuStanderd->trigger(); // Auto start is on: the silent re-run draws it all
+    EXPECT_EQ(Label("Block")->text(), "25");
+    Act("mnuStanderd")->trigger(); // Auto start is on: the silent re-run draws it all
     EXPECT_EQ(Message(), "Program End");
-    EXPECT_EQ(W->Labels.Block->text(), "25");
-    EXPECT_EQ(W->Labels.Mcode[3]->text(), "30");
-    EXPECT_FALSE(W->Labels.Mcode[3]->isHidden());
+    EXPECT_EQ(Label("Block")->text(), "25");
+    EXPECT_EQ(Label("Mcode3")->text(), "30");
+    EXPECT_FALSE(Label("Mcode3")->isHidden());
 }

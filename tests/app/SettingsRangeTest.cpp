@@ -178,7 +178,7 @@ TEST(WindowPlacement, APlacementThatFitsIsNotRewritten) {
 }
 
 TEST_F(WindowTest, HostilePlacementOpensTheWindowOnTheScreen) {
-    W->mnuExit_Click();
+    W->WindowFrame().mnuExit_Click();
     W.reset();
     WriteIni("[Settings]\nMainLeft=-99999999\nMainTop=99999999999\nMainWidth=9999999\nMainHeight=9999999\n");
     W = std::make_unique<app::MainWindow>();
@@ -188,28 +188,19 @@ TEST_F(WindowTest, HostilePlacementOpensTheWindowOnTheScreen) {
     EXPECT_LE(W->width(), screen.width());
     EXPECT_LE(W->height(), screen.height());
     EXPECT_GE(W->width(), settings::kMinWindowWidth / 2);
-    EXPECT_EQ(Stored("Settings", "MainLeft"), QString::number(screen.x() * W->TwipsPerPixel()));
+    EXPECT_EQ(Stored("Settings", "MainLeft"), QString::number(screen.x() * W->WindowFrame().TwipsPerPixel()));
 }
 
 TEST_F(WindowTest, SettingsThatCannotBeWrittenAreReportedOnce) {
     // A folder where the file should be: no user can write the store, not even root.
     QFile::remove(IniPath());
     ASSERT_TRUE(QDir().mkpath(IniPath()));
-    int shown = 0;
     QString text;
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            ++shown;
-            text = box->text();
-            box->close();
-        }
-    });
-    closer.start(5);
-    W->mnuExit_Click();
+    AnswerMessage(QMessageBox::Ok, &text); // a second message would fail the test as unexpected
+    W->WindowFrame().mnuExit_Click();
     QTest::qWait(50);
     QDir(IniPath()).removeRecursively();
-    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(Modals->StepsDone(), 1u);
     EXPECT_TRUE(
         text.startsWith("The settings could not be saved to \"" + QDir::toNativeSeparators(IniPath())))
         << text.toStdString();

@@ -1,16 +1,22 @@
 #pragma once
-// A fresh main window per test, started as Zarvik starts, and helpers that drive modal dialogs
-// with a fallback that closes any dialog left open, so that a failing test cannot hang.
+// A fresh main window per test, started as Zarvik starts, the test's modal-dialog driver, and
+// the small inspection helpers the window tests read.
 
+#include "app/Frame.h"
 #include "app/MainWindow.h"
-#include "app/PanelBar.h"
+#include "app/ProgramDocument.h"
+#include "app/RunPanel.h"
+#include "app/TraceView.h"
 #include "app/Widgets.h"
+#include "base/Machine.h"
 #include "files/ProgramText.h"
 #include "interp/Interpreter.h"
 #include "settings/IniStore.h"
+#include "support/ModalDriver.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -27,16 +33,11 @@ class WindowTest : public ::testing::Test {
   protected:
     std::unique_ptr<app::MainWindow> W;
     QTemporaryDir Dir;
-    std::unique_ptr<QTimer> Fallback;
+    // The dialogs of this test: each OnModal step is taken by the next dialog that opens.
+    std::unique_ptr<testing_support::ModalDriver> Modals;
 
     void SetUp() override {
-        Fallback = std::make_unique<QTimer>();
-        Fallback->setInterval(5000);
-        QObject::connect(Fallback.get(), &QTimer::timeout, [] {
-            while (QWidget* m = QApplication::activeModalWidget())
-                m->close();
-        });
-        Fallback->start();
+        Modals = std::make_unique<testing_support::ModalDriver>();
         QFile::remove(settings::IniStore().FileName()); // every test starts from an empty store
         W = std::make_unique<app::MainWindow>();
         ASSERT_TRUE(W->Load(""));
@@ -46,12 +47,12 @@ class WindowTest : public ::testing::Test {
     }
     void TearDown() override {
         if (W && W->isVisible()) {
-            W->Program->document()->setModified(false);
-            W->mnuExit_Click();
+            W->Document().SetModified(false);
+            W->WindowFrame().mnuExit_Click();
             QTest::qWait(10);
         }
         W.reset();
-        Fallback.reset();
+        Modals.reset();
     }
 
     QString WriteFile(const QString& name, const QByteArray& bytes) {
@@ -63,41 +64,25 @@ class WindowTest : public ::testing::Test {
     }
     // Opens a program as the Open command does once a file is chosen.
     void Open(const QByteArray& bytes) {
-        W->LoadProgramFile(WriteFile("PROG.MIN", bytes));
-        W->M->S.NextBlockPos = 1;
-        interp::ResetMachine(*W->M);
+        W->Document().LoadProgramFile(WriteFile("PROG.MIN", bytes));
+        S().NextBlockPos = 1;
+        interp::ResetMachine(W->Panel().Machine());
     }
     // Runs `act` on the next modal dialog as soon as it shows.
-    static void OnModal(std::function<void(QWidget*)> act) {
-        auto poll = std::make_shared<std::function<void(int)>>();
-        *poll = [poll, act](int tries) {
-            if (QWidget* m = QApplication::activeModalWidget()) {
-                act(m);
-                return;
-            }
-            if (tries > 0) QTimer::singleShot(10, [poll, tries] { (*poll)(tries - 1); });
-        };
-        QTimer::singleShot(0, [poll] { (*poll)(400); });
+    void OnModal(testing_support::ModalDriver::Step act) { Modals->Then(std::move(act)); }
+    void AnswerMessage(QMessageBox::StandardButton answer, QString* text = nullptr,
+                       QString* title = nullptr) {
+        OnModal(testing_support::Answer(answer, text, title));
     }
-    static void AnswerMessage(QMessageBox::StandardButton answer, QString* text = nullptr,
-                              QString* title = nullptr) {
-        OnModal([=](QWidget* m) {
-            auto* box = qobject_cast<QMessageBox*>(m);
-            if (!box) {
-                m->close();
-                return;
-            }
-            if (text) *text = box->text();
-            if (title) *title = box->windowTitle();
-            if (QAbstractButton* b = box->button(answer))
-                b->click();
-            else
-                box->close();
-        });
-    }
-    QString Message() const { return W->sbStatusBar->PanelAt(1)->text(); }
-    QString FkeyMessage() const { return W->StatusBarF->PanelAt(1)->text(); }
-    QString Selected() const { return W->Program->textCursor().selectedText(); }
+    QAction* Act(const QString& name) const { return W->Action(name); }
+    QMenu* Menu(const char* name) const { return W->WindowFrame().Menu(name); }
+    interp::MachineState& S() const { return W->Panel().Machine().S; }
+    app::ProgramPane* Pane() const { return W->Document().Pane(); }
+    // A label of the machine-state display by its name ("Block", "Mcode3", "LabelFileName").
+    QLabel* Label(const char* name) const { return W->findChild<QLabel*>(QString::fromLatin1(name)); }
+    QString Message() const { return W->WindowFrame().PanelText("Alarm"); }
+    QString FkeyMessage() const { return W->Panel().FkeyPanelText("Alarm"); }
+    QString Selected() const { return Pane()->textCursor().selectedText(); }
     void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         QTest::keyClick(W.get(), key, mods);
     }

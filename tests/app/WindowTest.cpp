@@ -27,67 +27,64 @@ TEST_F(WindowTest, ControlsCarryTheirCaptionsKeysAndShortcuts) {
         if (a->isVisible()) menus << a->text();
     EXPECT_EQ(menus, QStringList({"File(&F)", "Edit(&E)", "Operation(&O)", "View(&V)", "Parameter(&P)",
                                   "Snap", "Help(&H)"}));
-    EXPECT_FALSE(W->Mn.Popup->menuAction()->isVisible());
-    EXPECT_FALSE(W->Mn.mnuMessage->menuAction()->isVisible());
+    EXPECT_FALSE(Menu("Popup")->menuAction()->isVisible());
+    EXPECT_FALSE(Menu("mnuMessage")->menuAction()->isVisible());
     const struct {
         QAction* Action;
         const char* Shortcut;
-    } keys[] = {{W->A.mnuStart, "F1"},
-                {W->A.mnuStop, "F2"},
-                {W->A.mnuReset, "F3"},
-                {W->A.mnuRestart, "F4"},
-                {W->A.mnuSingleBlock, "F5"},
-                {W->A.mnuBlockDelete, "F6"},
-                {W->A.mnuOptionalStop, "F7"},
-                {W->A.mnuTclear, "F8"},
-                {W->A.mnuClear, "F9"},
-                {W->A.mnuStanderd, "Ctrl+F11"},
-                {W->A.mnuZoom, "Ctrl+Z"},
-                {W->A.mnuEditFont, "Ctrl+F"},
-                {W->A.mnuEditNextFind, "Ctrl+N"},
-                {W->A.mnuSoftLimit, "Ctrl+L"},
-                {W->A.mnuUnitSet, "Ctrl+U"},
-                {W->A.mnuOpen, "Ctrl+O"},
-                {W->A.mnuFileSave, "Ctrl+S"},
-                {W->A.mnuDrawPrint, "Ctrl+P"}};
+    } keys[] = {{Act("mnuStart"), "F1"},
+                {Act("mnuStop"), "F2"},
+                {Act("mnuReset"), "F3"},
+                {Act("mnuRestart"), "F4"},
+                {Act("mnuSingleBlock"), "F5"},
+                {Act("mnuBlockDelete"), "F6"},
+                {Act("mnuOptionalStop"), "F7"},
+                {Act("mnuTclear"), "F8"},
+                {Act("mnuClear"), "F9"},
+                {Act("mnuStanderd"), "Ctrl+F11"},
+                {Act("mnuZoom"), "Ctrl+Z"},
+                {Act("mnuEditFont"), "Ctrl+F"},
+                {Act("mnuEditNextFind"), "Ctrl+N"},
+                {Act("mnuSoftLimit"), "Ctrl+L"},
+                {Act("mnuUnitSet"), "Ctrl+U"},
+                {Act("mnuOpen"), "Ctrl+O"},
+                {Act("mnuFileSave"), "Ctrl+S"},
+                {Act("mnuDrawPrint"), "Ctrl+P"}};
     for (const auto& k : keys)
         EXPECT_EQ(k.Action->shortcut().toString(), k.Shortcut) << k.Action->objectName().toStdString();
 
     // Toolbar1: 26 entries, keys and tool tips in order.
-    EXPECT_EQ(W->Toolbar1->actions().size(), 26);
+    EXPECT_EQ(W->Panel().ToolbarEntries(1), 26);
     const QStringList order{"Open",        "Start",       "Stop",         "Reset",          "Restart",
                             "SingleBlock", "BlockDelete", "OptionalStop", "T_Clear",        "Clear",
                             "Zoom",        "ZoomUndo",    "Standerd",     "mnuBturretuper", "BackColorChange",
                             "Yajirusi",    "TDisplay",    "PosDisplay",   "ColorChange",    "ImageCopy",
                             "DrawPrint"};
-    QStringList seen;
-    for (QAction* a : W->Toolbar1->actions())
-        if (!a->isSeparator()) seen << W->Toolbar1->widgetForAction(a)->objectName();
-    EXPECT_EQ(seen, order);
-    EXPECT_EQ(W->Buttons["T_Clear"]->toolTip(), "F8 Tool screen clear");
-    EXPECT_EQ(W->Buttons["BackColorChange"]->toolTip(), "Back crlor change");
-    EXPECT_FALSE(W->Buttons["Start"]->icon().isNull());
-    EXPECT_EQ(W->Toolbar2->actions().size(), 7);
+    EXPECT_EQ(W->Panel().ButtonKeys(1), order);
+    EXPECT_EQ(W->Panel().ButtonToolTip("T_Clear"), "F8 Tool screen clear");
+    EXPECT_EQ(W->Panel().ButtonToolTip("BackColorChange"), "Back crlor change");
+    EXPECT_FALSE(!W->Panel().ButtonHasIcon("Start"));
+    EXPECT_EQ(W->Panel().ToolbarEntries(2), 7);
 
     // Status bars.
-    EXPECT_EQ(W->sbStatusBar->Count(), 10);
-    EXPECT_EQ(W->sbStatusBar->PanelAt(2)->Key, "Xsnap");
-    EXPECT_EQ(W->sbStatusBar->PanelAt(5)->toolTip(), "Unit change");
-    EXPECT_EQ(W->sbStatusBar->PanelAt(5)->text(), "Unit 1mm");
-    EXPECT_EQ(W->sbStatusBar->PanelAt(4)->text(), "KVZ");
+    EXPECT_EQ(W->WindowFrame().PanelKeys().size(), 10);
+    EXPECT_EQ(W->WindowFrame().PanelKeys().value(1), "Xsnap");
+    EXPECT_EQ(W->WindowFrame().PanelToolTip("Unit"), "Unit change");
+    EXPECT_EQ(W->WindowFrame().PanelText("Unit"), "Unit 1mm");
+    EXPECT_EQ(W->WindowFrame().PanelText("Control"), "KVZ");
     EXPECT_EQ(Message(), "No point check , Horizontal Lathe");
-    EXPECT_EQ(W->StatusBarF->Count(), 10);
-    EXPECT_EQ(W->StatusBarF->PanelAt(9)->text(), "F8 T-screen clear");
-    EXPECT_EQ(W->StatusBarF->PanelAt(10)->Key, "Clear");
-    EXPECT_FALSE(W->StatusBarF->isVisible());
-    EXPECT_EQ(W->Labels.LabelFileName->text(), "Untitled");
-    EXPECT_EQ(W->ProgramFileName, "Untitled");
-    EXPECT_EQ(W->A.PosDisplayItems[1]->text(), "+non");
-    EXPECT_TRUE(W->A.PostionDisplayT[1]->isChecked());
+    EXPECT_EQ(W->Panel().FkeyPanelCount(), 10);
+    EXPECT_EQ(W->Panel().FkeyPanelText("T_Clear"), "F8 T-screen clear");
+    EXPECT_EQ(W->Panel().FkeyPanelText("Clear"), "F9 screen clear");
+    EXPECT_FALSE(W->Panel().FkeyBarShown());
+    EXPECT_EQ(Label("LabelFileName")->text(), "Untitled");
+    EXPECT_EQ(W->Document().FileName(), "Untitled");
+    EXPECT_EQ(Act("PosDisplayItem2")->text(), "+non");
+    EXPECT_TRUE(Act("PostionDisplayT1")->isChecked());
     // Start-up leaves the G00 arrows, the tool display and per-tool colours on, Auto start on.
-    EXPECT_TRUE(W->A.mnuYajirusi->isChecked() && W->A.ToolNumberDisplay->isChecked());
-    EXPECT_TRUE(W->A.mnuColorChange->isChecked() && W->A.mnuAutoStart->isChecked());
-    EXPECT_FALSE(W->A.mnuBturretUper->isChecked());
+    EXPECT_TRUE(Act("mnuYajirusi")->isChecked() && Act("ToolNumberDisplay")->isChecked());
+    EXPECT_TRUE(Act("mnuColorChange")->isChecked() && Act("mnuAutoStart")->isChecked());
+    EXPECT_FALSE(Act("mnuBturretUper")->isChecked());
 
     app::frmAbout about(W.get());
     EXPECT_EQ(about.lblVersion->text(), "Ver. 2.3.8");
@@ -101,63 +98,63 @@ TEST_F(WindowTest, EverySwitchShowsTheSameStateInItsThreePlacesWhicheverWayItIsR
         QAction* Action;
         bool interp::MachineState::*Field;
     } switches[] = {
-        {"SingleBlock", Qt::Key_F5, W->A.mnuSingleBlock, &interp::MachineState::SingleBlock},
-        {"BlockDelete", Qt::Key_F6, W->A.mnuBlockDelete, &interp::MachineState::BlockDelete},
-        {"OptionalStop", Qt::Key_F7, W->A.mnuOptionalStop, &interp::MachineState::OptionalStop},
-        {"T_Clear", Qt::Key_F8, W->A.mnuTclear, &interp::MachineState::ToolClear},
+        {"SingleBlock", Qt::Key_F5, Act("mnuSingleBlock"), &interp::MachineState::SingleBlock},
+        {"BlockDelete", Qt::Key_F6, Act("mnuBlockDelete"), &interp::MachineState::BlockDelete},
+        {"OptionalStop", Qt::Key_F7, Act("mnuOptionalStop"), &interp::MachineState::OptionalStop},
+        {"T_Clear", Qt::Key_F8, Act("mnuTclear"), &interp::MachineState::ToolClear},
     };
     for (const auto& sw : switches) {
         SCOPED_TRACE(sw.Key);
         const std::function<void()> ways[] = {
             [&] { Key(sw.FKey); },
-            [&] { W->Toolbar1_ButtonClick(sw.Key); },
-            [&] { QTest::mouseClick(W->StatusBarF->PanelByKey(sw.Key), Qt::LeftButton); },
+            [&] { W->Panel().Toolbar1_ButtonClick(sw.Key); },
+            [&] { W->Panel().ClickFkeyPanel(sw.Key); },
             [&] { sw.Action->trigger(); },
         };
-        bool expected = W->M->S.*sw.Field;
+        bool expected = S().*sw.Field;
         for (const auto& way : ways) {
             way();
             expected = !expected;
-            EXPECT_EQ(W->M->S.*sw.Field, expected);
+            EXPECT_EQ(S().*sw.Field, expected);
             EXPECT_EQ(sw.Action->isChecked(), expected);
-            EXPECT_EQ(W->Buttons[sw.Key]->isChecked(), expected);
-            EXPECT_EQ(W->StatusBarF->PanelByKey(sw.Key)->Inset(), expected);
+            EXPECT_EQ(W->Panel().ButtonChecked(sw.Key), expected);
+            EXPECT_EQ(W->Panel().FkeyPanelInset(sw.Key), expected);
         }
     }
     // Tool clear also sets the run speed and the slider: 80 on, 100 off.
     Key(Qt::Key_F8);
-    EXPECT_EQ(W->Slider->value(), 80);
+    EXPECT_EQ(W->Panel().SliderValue(), 80);
     Key(Qt::Key_F8);
-    EXPECT_EQ(W->Slider->value(), 100);
+    EXPECT_EQ(W->Panel().SliderValue(), 100);
 }
 
 TEST_F(WindowTest, FunctionKeyBarReplacesTheStatusBarAndItsPanelsReachTheirCommands) {
-    W->A.mnuFkey->trigger();
-    EXPECT_TRUE(W->StatusBarF->isVisible());
-    EXPECT_FALSE(W->sbStatusBar->isVisible());
-    EXPECT_TRUE(W->A.mnuFkey->isChecked());
+    Act("mnuFkey")->trigger();
+    EXPECT_TRUE(W->Panel().FkeyBarShown());
+    EXPECT_FALSE(W->WindowFrame().MainBarShown());
+    EXPECT_TRUE(Act("mnuFkey")->isChecked());
     // Hold stop from its panel sets the hold request; Reset from its panel replaces it.
-    QTest::mouseClick(W->StatusBarF->PanelByKey("Stop"), Qt::LeftButton);
-    EXPECT_EQ(W->M->S.RunState, interp::RunHold);
-    QTest::mouseClick(W->StatusBarF->PanelByKey("Reset"), Qt::LeftButton);
-    EXPECT_EQ(W->M->S.RunState, interp::RunReset);
-    QTest::mouseClick(W->StatusBarF->PanelAt(1), Qt::LeftButton); // the message panel: nothing
-    W->A.mnuFkey->trigger();
-    EXPECT_FALSE(W->StatusBarF->isVisible());
-    EXPECT_TRUE(W->sbStatusBar->isVisible());
+    W->Panel().ClickFkeyPanel("Stop");
+    EXPECT_EQ(S().RunState, interp::RunHold);
+    W->Panel().ClickFkeyPanel("Reset");
+    EXPECT_EQ(S().RunState, interp::RunReset);
+    W->Panel().ClickFkeyPanel("Alarm"); // the message panel: nothing
+    Act("mnuFkey")->trigger();
+    EXPECT_FALSE(W->Panel().FkeyBarShown());
+    EXPECT_TRUE(W->WindowFrame().MainBarShown());
     // The dialect panel flips the point check.
-    QTest::mouseClick(W->sbStatusBar->PanelByKey("Control"), Qt::LeftButton);
-    EXPECT_TRUE(W->M->S.FanucMode);
-    EXPECT_TRUE(W->A.mnuPointCheck->isChecked());
-    EXPECT_EQ(W->sbStatusBar->PanelAt(4)->text(), "FANUC");
+    W->WindowFrame().ClickPanel("Control");
+    EXPECT_TRUE(S().FanucMode);
+    EXPECT_TRUE(Act("mnuPointCheck")->isChecked());
+    EXPECT_EQ(W->WindowFrame().PanelText("Control"), "FANUC");
     EXPECT_EQ(Message(), "Point check  , Horizontal Lathe");
 }
 
 TEST_F(WindowTest, PressFeedbackShowsTheButtonAndPanelForATenthOfASecond) {
     bool downDuring = false, insetDuring = false;
     QTimer::singleShot(40, [&] {
-        downDuring = W->Buttons["Reset"]->isDown();
-        insetDuring = W->StatusBarF->PanelByKey("Reset")->Inset();
+        downDuring = W->Panel().ButtonDown("Reset");
+        insetDuring = W->Panel().FkeyPanelInset("Reset");
     });
     QElapsedTimer t;
     t.start();
@@ -165,15 +162,15 @@ TEST_F(WindowTest, PressFeedbackShowsTheButtonAndPanelForATenthOfASecond) {
     EXPECT_GE(t.elapsed(), 90);
     EXPECT_TRUE(downDuring);
     EXPECT_TRUE(insetDuring);
-    EXPECT_FALSE(W->Buttons["Reset"]->isDown());
-    EXPECT_FALSE(W->StatusBarF->PanelByKey("Reset")->Inset());
+    EXPECT_FALSE(W->Panel().ButtonDown("Reset"));
+    EXPECT_FALSE(W->Panel().FkeyPanelInset("Reset"));
 }
 
 TEST_F(WindowTest, ClosingWithChangedTextAsksAndHonoursTheThreeAnswers) {
     const QString path = WriteFile("O0001.MIN", "G00 X1.\r\n");
-    W->LoadProgramFile(path);
-    W->Program->appendPlainText("M30");
-    ASSERT_TRUE(W->Modified());
+    W->Document().LoadProgramFile(path);
+    Pane()->appendPlainText("M30");
+    ASSERT_TRUE(W->Document().Modified());
 
     QString text, title;
     AnswerMessage(QMessageBox::Cancel, &text, &title);
@@ -181,7 +178,7 @@ TEST_F(WindowTest, ClosingWithChangedTextAsksAndHonoursTheThreeAnswers) {
     EXPECT_EQ(text, "[" + path + "] is changed.\r\n Save ?");
     EXPECT_EQ(title, "Zarvik");
     EXPECT_TRUE(W->isVisible());
-    EXPECT_TRUE(W->Modified());
+    EXPECT_TRUE(W->Document().Modified());
 
     AnswerMessage(QMessageBox::No);
     W->close();
@@ -193,8 +190,8 @@ TEST_F(WindowTest, ClosingWithChangedTextAsksAndHonoursTheThreeAnswers) {
 
 TEST_F(WindowTest, AnsweringYesSavesInPlaceBeforeClosing) {
     const QString path = WriteFile("O0002.MIN", "G00 X1.\r\n");
-    W->LoadProgramFile(path);
-    QTextCursor c(W->Program->document());
+    W->Document().LoadProgramFile(path);
+    QTextCursor c(Pane()->document());
     c.movePosition(QTextCursor::End);
     c.insertText("M30");
     AnswerMessage(QMessageBox::Yes);
@@ -206,21 +203,21 @@ TEST_F(WindowTest, AnsweringYesSavesInPlaceBeforeClosing) {
 }
 
 TEST_F(WindowTest, ExitAsksAboutChangedTextAndWritesTheSettings) {
-    W->Program->insertPlainText("G00 X1.");
-    ASSERT_TRUE(W->Modified());
+    Pane()->insertPlainText("G00 X1.");
+    ASSERT_TRUE(W->Document().Modified());
     // Cancel keeps the window and the text.
     QString text;
     AnswerMessage(QMessageBox::Cancel, &text);
-    W->A.mnuExit->trigger();
+    Act("mnuExit")->trigger();
     QTest::qWait(20);
     EXPECT_EQ(text, "[Untitled] is changed.\r\n Save ?");
     EXPECT_TRUE(W->isVisible());
-    EXPECT_EQ(W->Text->SnapshotString(), "G00 X1.");
-    W->M->S.PVLX = 345.5;
-    W->M->S.Vertical = true;
-    W->AddRecentFile("/nc/O1.MIN");
+    EXPECT_EQ(W->Document().Text().SnapshotString(), "G00 X1.");
+    S().PVLX = 345.5;
+    S().Vertical = true;
+    W->Document().AddRecentFile("/nc/O1.MIN");
     AnswerMessage(QMessageBox::No);
-    W->A.mnuExit->trigger();
+    Act("mnuExit")->trigger();
     QTest::qWait(50);
     EXPECT_FALSE(W->isVisible());
     W.reset();
@@ -228,17 +225,17 @@ TEST_F(WindowTest, ExitAsksAboutChangedTextAndWritesTheSettings) {
     // The next start reads what the exit wrote.
     W = std::make_unique<MainWindow>();
     ASSERT_TRUE(W->Load(""));
-    EXPECT_EQ(W->M->S.PVLX, 345.5);
-    EXPECT_TRUE(W->M->S.Vertical);
-    EXPECT_TRUE(W->A.mnuVertical->isChecked());
+    EXPECT_EQ(S().PVLX, 345.5);
+    EXPECT_TRUE(S().Vertical);
+    EXPECT_TRUE(Act("mnuVertical")->isChecked());
     EXPECT_EQ(Message(), "No point check , Vertical Lathe");
-    EXPECT_TRUE(W->A.mnuFileRecentFile[0]->isVisible());
-    EXPECT_EQ(W->A.mnuFileRecentFile[0]->text(), "/nc/O1.MIN");
-    EXPECT_FALSE(W->A.mnuFileRecentFile[1]->isVisible());
+    EXPECT_TRUE(Act("mnuFileRecentFile1")->isVisible());
+    EXPECT_EQ(Act("mnuFileRecentFile1")->text(), "/nc/O1.MIN");
+    EXPECT_FALSE(Act("mnuFileRecentFile2")->isVisible());
 }
 
 TEST_F(WindowTest, MalformedSettingDoesNotStopStartUp) {
-    W->mnuExit_Click();
+    W->WindowFrame().mnuExit_Click();
     W.reset();
     {
         settings::IniStore store;
@@ -249,23 +246,23 @@ TEST_F(WindowTest, MalformedSettingDoesNotStopStartUp) {
     }
     W = std::make_unique<MainWindow>();
     ASSERT_TRUE(W->Load(""));
-    EXPECT_EQ(W->Settings.MainWidth, 12000);
-    EXPECT_EQ(W->Settings.ProgramFontSize, 10);
-    EXPECT_FALSE(W->M->S.G2mirror);
-    EXPECT_EQ(W->M->S.PVLZ, 250);
+    EXPECT_EQ(W->WindowFrame().Settings().MainWidth, 12000);
+    EXPECT_EQ(W->WindowFrame().Settings().ProgramFontSize, 10);
+    EXPECT_FALSE(S().G2mirror);
+    EXPECT_EQ(S().PVLZ, 250);
 }
 
 TEST_F(WindowTest, CommandLineLoadsAPathQuotedOrNot) {
     const QString path = WriteFile("O 0003.MIN", "O0003\r\nG00 X1.\r\n");
     for (const QString& line : {path, "\"" + path + "\"", "\"" + path + "\" extra"}) {
         SCOPED_TRACE(line.toStdString());
-        W->mnuExit_Click();
+        W->WindowFrame().mnuExit_Click();
         W = std::make_unique<MainWindow>();
         ASSERT_TRUE(W->Load(line));
-        EXPECT_EQ(W->ProgramFileName, path);
-        EXPECT_EQ(W->Labels.LabelFileName->text(), "O 0003.MIN");
-        EXPECT_EQ(W->Text->SnapshotString(), "O0003\r\nG00 X1.\r\n");
-        EXPECT_FALSE(W->Modified());
+        EXPECT_EQ(W->Document().FileName(), path);
+        EXPECT_EQ(Label("LabelFileName")->text(), "O 0003.MIN");
+        EXPECT_EQ(W->Document().Text().SnapshotString(), "O0003\r\nG00 X1.\r\n");
+        EXPECT_FALSE(W->Document().Modified());
     }
 }
 
@@ -282,13 +279,13 @@ TEST_F(WindowTest, CommandLineArgumentsNameThePathWhetherOrNotTheyCarryQuotes) {
     const QList<QStringList> lines{{path}, {path, "more"}, {quoted}, {quoted, "more"}, {quoted + " more"}};
     for (const QStringList& arguments : lines) {
         SCOPED_TRACE(arguments.join('|').toStdString());
-        W->mnuExit_Click();
+        W->WindowFrame().mnuExit_Click();
         W = std::make_unique<MainWindow>();
         ASSERT_TRUE(W->Load(app::CommandLineOf(arguments)));
-        EXPECT_EQ(W->ProgramFileName, path);
-        EXPECT_EQ(W->Text->SnapshotString(), QString::fromLatin1(program));
+        EXPECT_EQ(W->Document().FileName(), path);
+        EXPECT_EQ(W->Document().Text().SnapshotString(), QString::fromLatin1(program));
         // The standard view after loading draws the program silently, counting as a Start does.
-        EXPECT_EQ(W->Labels.Block->text(), "25");
+        EXPECT_EQ(Label("Block")->text(), "25");
         EXPECT_EQ(Message(), "Program End");
     }
     EXPECT_EQ(app::CommandLineOf({}), "");
@@ -299,24 +296,24 @@ TEST_F(WindowTest, OpeningAMissingPathShowsAMessageAndChangesNothing) {
     const QString missing = Dir.filePath("GONE.MIN");
     QString text, title;
     AnswerMessage(QMessageBox::Ok, &text, &title);
-    W->LoadProgramFile(missing);
+    W->Document().LoadProgramFile(missing);
     EXPECT_TRUE(text.startsWith(missing));
     EXPECT_TRUE(text.contains("not found"));
     EXPECT_EQ(title, "Zarvik");
     EXPECT_FALSE(QFile::exists(missing));
-    EXPECT_EQ(W->Text->SnapshotString(), "G00 X1.\r\n");
-    EXPECT_EQ(W->Labels.LabelFileName->text(), "PROG.MIN");
+    EXPECT_EQ(W->Document().Text().SnapshotString(), "G00 X1.\r\n");
+    EXPECT_EQ(Label("LabelFileName")->text(), "PROG.MIN");
 }
 
 TEST_F(WindowTest, AFailedSaveSaysWhereAndWhyAndStaysModified) {
-    W->Program->insertPlainText("G00 X1.");
+    Pane()->insertPlainText("G00 X1.");
     const QString bad = WriteFile("plain", "x") + "/O1.MIN";
     QString text, title;
     AnswerMessage(QMessageBox::Ok, &text, &title);
-    EXPECT_FALSE(W->SaveProgramFile(bad));
+    EXPECT_FALSE(W->Document().SaveProgramFile(bad));
     EXPECT_TRUE(text.startsWith(bad));
     EXPECT_EQ(title, "Zarvik");
-    EXPECT_TRUE(W->Modified());
+    EXPECT_TRUE(W->Document().Modified());
 }
 
 TEST_F(WindowTest, OpenDialogLoadsTheChosenFileAndSaveAsUpperCasesItsName) {
@@ -331,10 +328,10 @@ TEST_F(WindowTest, OpenDialogLoadsTheChosenFileAndSaveAsUpperCasesItsName) {
         d->selectFile(path);
         static_cast<QDialog*>(d)->accept();
     });
-    W->A.mnuOpen->trigger();
-    EXPECT_EQ(W->ProgramFileName, path);
-    EXPECT_EQ(W->A.mnuFileRecentFile[0]->text(), path);
-    EXPECT_EQ(W->Settings.OpenPathName, Dir.path());
+    Act("mnuOpen")->trigger();
+    EXPECT_EQ(W->Document().FileName(), path);
+    EXPECT_EQ(Act("mnuFileRecentFile1")->text(), path);
+    EXPECT_EQ(W->WindowFrame().Settings().OpenPathName, Dir.path());
 
     OnModal([&](QWidget* m) {
         auto* d = qobject_cast<QFileDialog*>(m);
@@ -347,14 +344,14 @@ TEST_F(WindowTest, OpenDialogLoadsTheChosenFileAndSaveAsUpperCasesItsName) {
         d->selectFile(Dir.filePath("o5678.min"));
         static_cast<QDialog*>(d)->accept();
     });
-    W->A.mnuFileSaveAs->trigger();
+    Act("mnuFileSaveAs")->trigger();
     const QString upper = Dir.filePath("O5678.MIN");
-    EXPECT_EQ(W->ProgramFileName, upper);
-    EXPECT_EQ(W->Labels.LabelFileName->text(), "O5678.MIN");
+    EXPECT_EQ(W->Document().FileName(), upper);
+    EXPECT_EQ(Label("LabelFileName")->text(), "O5678.MIN");
     QFile f(upper);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), "O1234\r\nG00 X1.\n");
-    EXPECT_EQ(W->A.mnuFileRecentFile[1]->isVisible(), false); // Save as adds no recent file
+    EXPECT_EQ(Act("mnuFileRecentFile2")->isVisible(), false); // Save as adds no recent file
 }
 
 TEST_F(WindowTest, OpenDialogListsEveryFileUnderAllFilesAndProgramsOfEitherCase) {
@@ -362,7 +359,7 @@ TEST_F(WindowTest, OpenDialogListsEveryFileUnderAllFilesAndProgramsOfEitherCase)
     WriteFile("O1234", "O1234\r\n");
     WriteFile("O5678.MIN", "O5678\r\n");
     WriteFile("notes.txt", "x");
-    W->Settings.OpenPathName = Dir.path();
+    W->WindowFrame().Settings().OpenPathName = Dir.path();
     QStringList listed[3];
     OnModal([&](QWidget* m) {
         auto* d = qobject_cast<QFileDialog*>(m);
@@ -385,7 +382,7 @@ TEST_F(WindowTest, OpenDialogListsEveryFileUnderAllFilesAndProgramsOfEitherCase)
         }
         d->reject();
     });
-    W->A.mnuOpen->trigger();
+    Act("mnuOpen")->trigger();
     const QStringList all{"O1234", "O5678.MIN", "notes.txt"};
     EXPECT_EQ(listed[0], all);
     EXPECT_EQ(listed[1], QStringList({"O5678.MIN"}));
@@ -394,20 +391,20 @@ TEST_F(WindowTest, OpenDialogListsEveryFileUnderAllFilesAndProgramsOfEitherCase)
 
 TEST_F(WindowTest, EveryChangeOfTheTextMarksItChangedAnUndoToo) {
     Open("G00 X1.\r\n");
-    W->A.mnuEditUndo->trigger(); // nothing to undo after a load: the text is as in the file
-    EXPECT_FALSE(W->Modified());
-    W->Program->moveCursor(QTextCursor::End);
-    QTest::keyClicks(W->Program, "G01");
-    EXPECT_TRUE(W->Modified());
-    W->A.mnuEditUndo->trigger();
-    EXPECT_EQ(W->Text->SnapshotString(), "G00 X1.\r\n");
-    EXPECT_TRUE(W->Modified()); // the closing prompt still asks
-    W->mnuFileSave_Click();
-    EXPECT_FALSE(W->Modified());
+    Act("mnuEditUndo")->trigger(); // nothing to undo after a load: the text is as in the file
+    EXPECT_FALSE(W->Document().Modified());
+    Pane()->moveCursor(QTextCursor::End);
+    QTest::keyClicks(Pane(), "G01");
+    EXPECT_TRUE(W->Document().Modified());
+    Act("mnuEditUndo")->trigger();
+    EXPECT_EQ(W->Document().Text().SnapshotString(), "G00 X1.\r\n");
+    EXPECT_TRUE(W->Document().Modified()); // the closing prompt still asks
+    W->Document().mnuFileSave_Click();
+    EXPECT_FALSE(W->Document().Modified());
 }
 
 TEST_F(WindowTest, ThePaneIsWhiteWithBlackTextWhateverTheDesktopColours) {
-    W->mnuExit_Click();
+    W->WindowFrame().mnuExit_Click();
     const QPalette desktop = QApplication::palette();
     QPalette dark = desktop;
     dark.setColor(QPalette::Base, QColor(30, 30, 30));
@@ -415,7 +412,7 @@ TEST_F(WindowTest, ThePaneIsWhiteWithBlackTextWhateverTheDesktopColours) {
     QApplication::setPalette(dark);
     W = std::make_unique<MainWindow>();
     const bool loaded = W->Load("");
-    const QPalette pane = W->Program->palette();
+    const QPalette pane = Pane()->palette();
     QApplication::setPalette(desktop);
     ASSERT_TRUE(loaded);
     EXPECT_EQ(pane.color(QPalette::Base), QColor(Qt::white));
@@ -425,13 +422,13 @@ TEST_F(WindowTest, ThePaneIsWhiteWithBlackTextWhateverTheDesktopColours) {
 // A change of the pane's text width lays out every line of the program again, which for a long
 // program costs seconds and hundreds of megabytes: opening one leaves the width as it was.
 TEST_F(WindowTest, LongProgramLeavesThePanesTextWidthAsItWas) {
-    const int width = W->Program->viewport()->width();
+    const int width = Pane()->viewport()->width();
     QByteArray program;
     for (int n = 0; n < 3000; ++n)
         program += "G01 X" + QByteArray::number(n % 90) + ". Z-1.\r\n";
     Open(program);
     QTest::qWait(20);
-    EXPECT_EQ(W->Program->viewport()->width(), width);
-    EXPECT_GT(W->Program->verticalScrollBar()->maximum(), 0); // the program does scroll
-    EXPECT_EQ(W->Program->document()->blockCount(), 3001);
+    EXPECT_EQ(Pane()->viewport()->width(), width);
+    EXPECT_GT(Pane()->verticalScrollBar()->maximum(), 0); // the program does scroll
+    EXPECT_EQ(Pane()->document()->blockCount(), 3001);
 }

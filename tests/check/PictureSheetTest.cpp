@@ -1,8 +1,8 @@
 // Pictures as sheets: framing on the drawn path, the layout of viewport, rulers and legend, what
 // the rulers and the legend say, and the checker's picture options.
 
-#include "check/CheckerCli.h"
 #include "base/View.h"
+#include "check/CheckerCli.h"
 #include "picture/Framing.h"
 #include "picture/Sheet.h"
 #include "picture/SvgSheet.h"

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "cycles/Cycles.h"
 #include "base/Machine.h"
-#include "motion/RecordingCanvas.h"
 #include "base/View.h"
+#include "cycles/Cycles.h"
+#include "motion/RecordingCanvas.h"
 #include "support/FakeHost.h"
 
 namespace cycles::test {

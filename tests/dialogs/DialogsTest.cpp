@@ -1,9 +1,9 @@
 // The unit and soft-limit dialogs as the operator uses them, and the "Soft limit error." cycle.
 
-#include "ModalScript.h"
 #include "dialogs/SoftLimit.h"
 #include "dialogs/UnitSet.h"
 #include "support/FakeHost.h"
+#include "support/ModalDriver.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-using dialogstest::ModalScript;
+using ModalScript = testing_support::ModalDriver;
 using motion::StandardViewResult;
 
 namespace {
@@ -62,7 +62,7 @@ struct SoftLimitFixture : ::testing::Test {
             return motion::SetStandardView(T.M);
         };
     }
-    void Run(std::vector<ModalScript::Step> steps, bool afterError = false) {
+    void Run(std::deque<ModalScript::Step> steps, bool afterError = false) {
         ModalScript script(std::move(steps));
         Script = &script;
         if (afterError)

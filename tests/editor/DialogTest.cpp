@@ -1,9 +1,9 @@
 // The dialogs and commands on a real program pane: button states, edits that undo as one step,
 // the selected text reaching the dialog, the context menu and the font setting.
 #include "editor/EditorCommands.h"
-#include "support/WhileModal.h"
 #include "editor/frmFind.h"
 #include "editor/frmReplace.h"
+#include "support/ModalDriver.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -27,7 +27,7 @@ using editor::SearchState;
 
 namespace {
 
-using testing_support::WhileModal;
+using testing_support::ModalDriver;
 
 void Place(QPlainTextEdit& pane, int start, int length = 0) {
     QTextCursor c(pane.document());
@@ -150,14 +150,14 @@ TEST(EditCommands, FindPutsTheSelectionIntoTheSearchBox) {
     SearchState s;
     QString boxText;
     bool wasFrmFind = false;
-    const WhileModal driver([&](QWidget* modal) {
+    const ModalDriver driver({[&](QWidget* modal) {
         auto* dialog = dynamic_cast<editor::frmFind*>(modal);
         wasFrmFind = dialog != nullptr;
         if (!dialog) return;
         boxText = dialog->txtFind->text();
         QTest::mouseClick(dialog->NextFind, Qt::LeftButton);
         dialog->CancelButton->click();
-    });
+    }});
     editor::Find(nullptr, &pane, s, QPoint(10, 10));
     EXPECT_TRUE(wasFrmFind);
     EXPECT_EQ(boxText, QStringLiteral("X1"));
@@ -170,13 +170,13 @@ TEST(EditCommands, ReplaceOpensWithTheSelectionAndEnabledButtons) {
     Place(pane, 6, 5);
     SearchState s;
     bool enabled = false, isDefault = false;
-    const WhileModal driver([&](QWidget* modal) {
+    const ModalDriver driver({[&](QWidget* modal) {
         auto* dialog = dynamic_cast<editor::frmReplace*>(modal);
         if (!dialog) return;
         enabled = dialog->Change->isEnabled();
         isDefault = dialog->Change->isDefault();
         dialog->Cancel->click();
-    });
+    }});
     editor::Replace(nullptr, &pane, s, QPoint(10, 10));
     EXPECT_TRUE(enabled);
     EXPECT_TRUE(isDefault);
@@ -209,31 +209,33 @@ TEST(EditCommands, FontSettingRemembersNameAndWholePoints) {
 
     QPlainTextEdit pane;
     const QString family = pane.font().family();
-    const WhileModal driver([&](QWidget* modal) {
-        auto* dialog = dynamic_cast<QFontDialog*>(modal);
-        if (!dialog) return;
-        QFont f(family);
-        f.setPointSize(14);
-        f.setItalic(true);
-        f.setUnderline(true);
-        dialog->setCurrentFont(f);
-        dialog->accept();
-    });
-    const std::optional<editor::ProgramFont> font = editor::FontSetting(nullptr, &pane, QString(), 10);
-    ASSERT_TRUE(font);
-    EXPECT_EQ(font->Size, 14);
-    EXPECT_EQ(font->Name, family);
-    EXPECT_TRUE(pane.font().italic()) << "style and effects reach the pane";
-    EXPECT_TRUE(pane.font().underline());
-    EXPECT_EQ(pane.font().pointSize(), 14);
+    {
+        const ModalDriver driver({[&](QWidget* modal) {
+            auto* dialog = dynamic_cast<QFontDialog*>(modal);
+            if (!dialog) return;
+            QFont f(family);
+            f.setPointSize(14);
+            f.setItalic(true);
+            f.setUnderline(true);
+            dialog->setCurrentFont(f);
+            dialog->accept();
+        }});
+        const std::optional<editor::ProgramFont> font = editor::FontSetting(nullptr, &pane, QString(), 10);
+        ASSERT_TRUE(font);
+        EXPECT_EQ(font->Size, 14);
+        EXPECT_EQ(font->Name, family);
+        EXPECT_TRUE(pane.font().italic()) << "style and effects reach the pane";
+        EXPECT_TRUE(pane.font().underline());
+        EXPECT_EQ(pane.font().pointSize(), 14);
+    }
 
     // The dialog starts from the remembered font; a cancel changes nothing.
     const QFont before = pane.font();
     int startSize = 0;
-    const WhileModal cancelling([&](QWidget* modal) {
+    const ModalDriver cancelling({[&](QWidget* modal) {
         if (auto* dialog = dynamic_cast<QFontDialog*>(modal)) startSize = dialog->currentFont().pointSize();
         modal->close();
-    });
+    }});
     EXPECT_FALSE(editor::FontSetting(nullptr, &pane, family, 20));
     EXPECT_EQ(startSize, 20);
     EXPECT_EQ(pane.font(), before);

@@ -10,7 +10,8 @@
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::u16string text = check::DecodeProgram(std::string_view(reinterpret_cast<const char*>(data), size));
+    const std::u16string text =
+        check::DecodeProgram(std::string_view(reinterpret_cast<const char*>(data), size));
     check::CheckOptions options;
     options.Fanuc = size > 0 && (data[0] & 1);
     options.BlockDelete = size > 0 && (data[0] & 2);

@@ -52,7 +52,17 @@ TEST_F(BlockFixture, ThreadingKeepsItsOwnUseOfTheAngle) {
     Run("G00 X40. Z0.");
     Run("G33 Z-20. A30. F1.5 S100");
     EXPECT_EQ(S.TaperAngle, 30);
-    EXPECT_NE(S.LastX, 16.906);
+    // The angle tapers the thread from the X written, 40, down to 16.906 at Z-20; the block's
+    // taper rule would have moved the end point itself to X16.906 and cut the thread below it.
+    const motion::PathSegment* thread = nullptr;
+    for (const motion::PathSegment& seg : T.Trace.Segments)
+        if (seg.kind == motion::PathSegment::Kind::Cut && !thread) thread = &seg;
+    ASSERT_NE(thread, nullptr);
+    EXPECT_NEAR(thread->x0, 40, 1e-9);
+    EXPECT_NEAR(thread->z0, 0, 1e-9);
+    EXPECT_NEAR(thread->x1, 40 + 2 * std::tan(M_PI / 6) * -20, 1e-9);
+    EXPECT_NEAR(thread->z1, -20, 1e-9);
+    EXPECT_DOUBLE_EQ(S.CurX, 40); // back at the start point
 }
 
 TEST_F(BlockFixture, MinusLimitsAreInclusiveAndXIsTestedFirst) {
@@ -60,7 +70,7 @@ TEST_F(BlockFixture, MinusLimitsAreInclusiveAndXIsTestedFirst) {
     EXPECT_EQ(T.Ui.MainMessage, "X-Axis -Limt over");
     EXPECT_EQ(S.RunState, interp::RunAlarm);
     EXPECT_TRUE(T.Trace.Segments.empty()); // nothing drawn for the rejected block
-    EXPECT_EQ(S.LastX, -300);             // the rejected point becomes the next start point
+    EXPECT_EQ(S.LastX, -300);              // the rejected point becomes the next start point
     Run("G00 X10. Z-200.");
     EXPECT_EQ(T.Ui.MainMessage, "Z-Axis -Limt over");
     Run("G00 X10. Z-199.999");
@@ -72,7 +82,7 @@ TEST_F(BlockFixture, SingleMinusLimitIsComparedInSinglePrecision) {
     S.NVLZ = -150.3f; // stored as -150.30000305...
     Run("G00 X10. Z-150.3");
     EXPECT_EQ(S.RunState, interp::RunRunning); // -150.3 lies just above the float limit
-    Run("G00 X10. Z-150.301"); // (values carry 7 digits: -150.30001 reads -150.3)
+    Run("G00 X10. Z-150.301");                 // (values carry 7 digits: -150.30001 reads -150.3)
     EXPECT_EQ(S.RunState, interp::RunAlarm);
 }
 

@@ -1,8 +1,8 @@
 // The operator panel: where a Start begins, where a run stops and with which message, Restart,
 // the switches and the silent re-runs.
 
-#include "interp/Interpreter.h"
 #include "interp/RunControl.h"
+#include "interp/Interpreter.h"
 #include "support/FakeHost.h"
 
 #include <gtest/gtest.h>
@@ -139,12 +139,14 @@ TEST_F(RunFixture, NestedStartIsRefused) {
 
 TEST_F(RunFixture, RestartRunsSilentlyUpToTheCaretLine) {
     std::string text;
-    for (int i = 1; i <= 25; ++i) text += "G00 X" + std::to_string(300 - i) + ".\r\n";
+    for (int i = 1; i <= 25; ++i)
+        text += "G00 X" + std::to_string(300 - i) + ".\r\n";
     text += "M00\r\n%\r\n";
     Load(text);
     // Caret in line 20.
     int64_t caret = 0;
-    for (int line = 1; line < 20; ++line) caret = static_cast<int64_t>(T.Ui.Text.find(u"\r\n", caret)) + 2;
+    for (int line = 1; line < 20; ++line)
+        caret = static_cast<int64_t>(T.Ui.Text.find(u"\r\n", caret)) + 2;
     T.Ui.Caret = caret + 3;
     T.Ui.Waits.clear();
     Run.Restart();

@@ -1,7 +1,7 @@
 // Word values: left-to-right arithmetic in single precision, the point flag and the point check.
 
-#include "interp/Interpreter.h"
 #include "base/Legacy.h"
+#include "interp/Interpreter.h"
 #include "interp/Scanner.h"
 #include "support/FakeHost.h"
 

@@ -1,8 +1,7 @@
 // The view picture (visible quarter and rulers in their on-screen places), the page layout,
 // Print to PDF with its black-background question, and Screen copy on the clipboard.
-#include "dialogs/ModalScript.h"
 #include "print/Printing.h"
-#include "support/WhileModal.h"
+#include "support/ModalDriver.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -40,7 +39,7 @@ QImage Tagged(int w, int h, int tag) {
     return image;
 }
 
-using testing_support::WhileModal;
+using testing_support::ModalDriver;
 
 // A drawn view as the window shows it: a white canvas 4x the viewport with axes and a turned
 // profile, and the two rulers with ticks and labels.
@@ -227,12 +226,12 @@ TEST(Print, BlackBackgroundAsksAndNoPrintsNothing) {
         ToPdf(printer, path);
         QApplication::clipboard()->setText(QStringLiteral("kept"));
         QString question;
-        const WhileModal driver([&](QWidget* modal) {
+        const ModalDriver driver({[&](QWidget* modal) {
             auto* box = qobject_cast<QMessageBox*>(modal);
             if (!box) return;
             question = box->text();
             box->button(yes ? QMessageBox::Yes : QMessageBox::No)->click();
-        });
+        }});
         EXPECT_EQ(print::PrintView(nullptr, printer, view, request), yes);
         EXPECT_EQ(question, QStringLiteral("Now Back color is black. print OK\uFF1F"));
         EXPECT_EQ(QFileInfo::exists(path), yes);
@@ -240,20 +239,27 @@ TEST(Print, BlackBackgroundAsksAndNoPrintsNothing) {
     }
 }
 
-TEST(PrintSetup, CancelKeepsThePresetOrientation) {
-    for (const int16_t preset : {int16_t(0), int16_t(1), int16_t(2)}) {
-        QPrinter printer;
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        bool shown = false;
-        const WhileModal driver([&](QWidget* modal) {
-            shown = true;
-            modal->close();
-        });
-        const int16_t result = print::PrintSetup(nullptr, printer, preset);
-        EXPECT_TRUE(shown);
-        EXPECT_EQ(result, preset == 0 ? 2 : preset);
-    }
+// Preset orientation of the settings (0 = never set) and the one a cancelled setup leaves.
+class PrintSetupCancel : public ::testing::TestWithParam<std::pair<int16_t, int16_t>> {};
+
+TEST_P(PrintSetupCancel, KeepsThePresetOrientation) {
+    const auto [preset, expected] = GetParam();
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    bool shown = false;
+    const ModalDriver driver({[&](QWidget* modal) {
+        shown = true;
+        modal->close();
+    }});
+    const int16_t result = print::PrintSetup(nullptr, printer, preset);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(result, expected);
 }
+
+INSTANTIATE_TEST_SUITE_P(Presets, PrintSetupCancel,
+                         ::testing::Values(std::pair<int16_t, int16_t>{0, 2},
+                                           std::pair<int16_t, int16_t>{1, 1},
+                                           std::pair<int16_t, int16_t>{2, 2}));
 
 namespace {
 
@@ -263,11 +269,11 @@ QString PrintAndReadMessage(QPrinter& printer, bool white, bool* printed = nullp
     print::PrintRequest request;
     request.WhiteBackground = white;
     QString message;
-    const WhileModal driver([&](QWidget* modal) {
+    const ModalDriver driver({[&](QWidget* modal) {
         if (modal->objectName() == QStringLiteral("PrintFailed"))
             message = qobject_cast<QMessageBox*>(modal)->text();
         modal->close();
-    });
+    }});
     const bool ok = print::PrintView(nullptr, printer, DrawnView(200, 120), request);
     if (printed) *printed = ok;
     return message;
@@ -338,7 +344,7 @@ TEST(PrintSetup, PrinterButtonChoosesAPdfFileThenShowsThePageSetupAgain) {
     QPrinter printer(QPrinter::HighResolution);
     ToPdf(printer, chosen); // the print dialog offers this file
     QStringList seen;
-    const dialogstest::ModalScript script({
+    const ModalDriver script({
         [&](QWidget* setup) {
             seen << setup->objectName();
             auto* choose = setup->findChild<QPushButton*>(QStringLiteral("ChoosePrinter"));

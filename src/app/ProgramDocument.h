@@ -1,0 +1,100 @@
+#pragma once
+// The program document: the pane, the exact text behind it and the file's encoding, the file
+// commands (open, save, save as, recent files), the Edit commands with find and replace, and
+// the font of the pane.
+
+#include "editor/Search.h"
+#include "files/Codec.h"
+#include "files/RecentFiles.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <string>
+
+class QMessageBox;
+class QRect;
+class QWidget;
+
+namespace files {
+class ProgramText;
+}
+
+namespace app {
+
+class ProgramPane;
+struct Parts;
+
+class ProgramDocument : public QObject {
+  public:
+    ProgramDocument(QWidget* form, const Parts& parts);
+    ~ProgramDocument() override;
+    void Build(); // the actions of the File and Edit menus that the command table does not hold
+    void Connect();
+
+    // --- For the lathe and the other parts ---
+    const std::u16string& ExactText();
+    int64_t CaretOffset() const;
+    void HighlightBlock(int64_t start, int64_t length);
+    void FocusPane();
+    bool Overwrite() const;
+    void SetOverwrite(bool on);
+    void PrepareForStartup(); // white paper, the font of the settings, nothing changed
+    void SetRecentFiles(const std::array<QString, 5>& captions);
+    const std::array<QString, 5>& RecentFiles() const { return Recent.Captions; }
+    void Place(const QRect& pane);
+    QString FileName() const { return ProgramFileName; }
+    void SetUntitled();
+
+    // --- Commands ---
+    // The closing question about changed text (Yes saves, No drops the changes); false when the
+    // command that asked must stop. Closing, Exit, Open and the recent files ask it.
+    bool AskToSaveChanges();
+    void LoadProgramFile(const QString& path);
+    bool SaveProgramFile(const QString& path);
+    void AddRecentFile(const QString& path);
+    void mnuOpen_Click();
+    bool mnuFileSave_Click();
+    bool mnuFileSaveAs_Click();
+    void mnuFileRecentFile_Click(int index);
+    void mnuEditUndo_Click();
+    void mnuEditCut_Click();
+    void mnuEditCopy_Click();
+    void mnuEditPaste_Click();
+    void mnuEditFind_Click();
+    void mnuEditReplace_Click();
+
+    // --- Inspection ---
+    bool Modified() const;
+    void SetModified(bool modified);
+    files::ProgramText& Text() { return *Exact; }
+    ProgramPane* Pane() const { return Program; } // typing and clicks in tests go to the pane
+    files::Encoding FileEncoding() const { return Encoding; }
+
+  private:
+    void ApplyProgramFont();
+    void ShowFileName(const QString& path);
+    void ShowFileError(const QString& text);
+    QString AskOpenFile();
+    QString AskSaveFile();
+    // The lathe ends a run in progress, takes the changed text from its start, and redraws it
+    // when Auto start is on.
+    void ResetAfterNewText(const std::function<void()>& change);
+    bool AskToSaveAsUtf8(const QString& path, const QString& text, qsizetype unfit);
+    // Says so when the control would read no block of a program just opened.
+    void NoticeLineEnds(const QString& path, const QString& exact);
+
+    const Parts& P;
+    ProgramPane* Program = nullptr;
+    files::ProgramText* Exact = nullptr;
+    files::Encoding Encoding = files::Encoding::Utf8;
+    QString ProgramFileName = QStringLiteral("Untitled");
+    files::RecentFiles Recent;
+    editor::SearchState Search;          // the Find and Replace texts and counts
+    QPointer<QMessageBox> LineEndNotice; // the note about the line ends of the open program
+};
+
+} // namespace app

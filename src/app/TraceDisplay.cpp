@@ -1,0 +1,90 @@
+// The display switches of the View, Parameter and Snap menus as the trace view redraws them,
+// the position display and its drop-down, the background, and printing or copying the view.
+
+#include "app/Actions.h"
+#include "app/Frame.h"
+#include "app/Parts.h"
+#include "app/RunPanel.h"
+#include "app/TraceView.h"
+#include "app/Widgets.h"
+#include "base/Machine.h"
+#include "nav/DisplayOptions.h"
+#include "print/Printing.h"
+
+#include <QAction>
+#include <QLabel>
+
+namespace app {
+
+void TraceView::ToggleDisplay(motion::Rerun (*toggle)(interp::MachineState&)) {
+    const motion::Rerun r = toggle(P.Panel->Machine().S);
+    P.Panel->SyncSwitches();
+    Rerun(r);
+}
+
+void TraceView::mnuColorChange_Click() {
+    const motion::Rerun r = motion::ToggleColorPerTool(P.Panel->Machine());
+    P.Panel->SyncSwitches();
+    Rerun(r);
+}
+
+void TraceView::PostionDisplayT_Click(int index) {
+    const motion::Rerun r = motion::SelectPositionDisplay(P.Panel->Machine().S, PosMenu, index);
+    P.Panel->SyncSwitches();
+    Rerun(r);
+}
+
+void TraceView::PosDisplay_Click() {
+    // A plain click on the button: off while it shows pressed, all tools otherwise.
+    const motion::SwitchIndicators d = motion::Indicators(P.Panel->Machine().S, ViewNumbers);
+    PostionDisplayT_Click(motion::PosDisplayButtonIndex(d.PosDisplay));
+}
+
+void TraceView::SyncPositionMenu() {
+    const ActionSet& a = *P.Actions;
+    for (int k = 0; k < motion::PositionItemCount; ++k) {
+        a(QStringLiteral("PostionDisplayT%1").arg(k))->setChecked(k == PosMenu.Checked);
+        a(QStringLiteral("PosDisplayItem%1").arg(k + 1))
+            ->setText(QString::fromStdString(PosMenu.DropDown[k]));
+    }
+}
+
+void TraceView::mnuBackcolor_Click() {
+    const motion::Rerun r = motion::ToggleBackColor(P.Panel->Machine());
+    // The viewport around the canvas takes the canvas's colour, so no seam shows at its edges.
+    QPalette pal = Trace1->palette();
+    pal.setColor(QPalette::Window, P.Panel->Machine().S.WhiteBackground ? Qt::white : Qt::black);
+    Trace1->setPalette(pal);
+    RefreshCanvas();
+    Rerun(r);
+}
+
+print::ViewImages TraceView::ViewForPrint() {
+    // Pixels as the widgets stand on the screen.
+    return {TraceCanvas.WindowPixels(),
+            XscaleCanvas.WindowPixels(),
+            ZscaleCanvas.WindowPixels(),
+            {Trace1->width(), Trace1->height(), Trace->x(), Trace->y()}};
+}
+
+void TraceView::mnuFilePrinterSetting_Click() {
+    settings::Values& v = P.Frm->Settings();
+    v.PrinterOrientation = print::PrintSetup(Trace1->window(), *ChosenPrinter, v.PrinterOrientation);
+}
+
+void TraceView::mnuDrawPrint_Click() {
+    print::PrintRequest r;
+    r.FileName = P.Panel->Labels().LabelFileName->text();
+    r.ScaleWidth = TraceCanvas.ScaleWidth;
+    r.ScaleHeight = TraceCanvas.ScaleHeight;
+    r.WhiteBackground = P.Panel->Machine().S.WhiteBackground;
+    r.PrinterOrientation = P.Frm->Settings().PrinterOrientation;
+    print::PrintView(Trace1->window(), *ChosenPrinter, ViewForPrint(), r);
+}
+
+void TraceView::mnuScreenPrint_Click() {
+    print::ScreenCopy(ViewForPrint(), P.Panel->Labels().LabelFileName->text(),
+                      P.Panel->Machine().S.ToolColor);
+}
+
+} // namespace app
