@@ -3,6 +3,11 @@
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+
+#include <algorithm>
+#include <numeric>
 
 namespace app {
 
@@ -18,6 +23,46 @@ StatusPanel::StatusPanel(const QString& key, QWidget* parent) : QLabel(parent), 
 void StatusPanel::SetInset(bool inset) {
     IsInset = inset;
     setFrameStyle(QFrame::Panel | (inset ? QFrame::Sunken : QFrame::Raised));
+}
+
+std::vector<int> FitPanelWidths(const std::vector<int>& natural, int available, int least) {
+    std::vector<int> widths = natural;
+    const long total = std::accumulate(natural.begin(), natural.end(), 0L);
+    if (total <= available || natural.empty()) return widths;
+    // The common width L of the narrowed panels: the largest with sum(min(natural, L)) <= available.
+    std::vector<int> sorted = natural;
+    std::sort(sorted.begin(), sorted.end());
+    long below = 0; // natural widths of the panels narrower than the level
+    int level = least;
+    const int n = static_cast<int>(sorted.size());
+    for (int i = 0; i < n; ++i) {
+        const long rest = n - i; // panels at or above sorted[i]
+        const long l = (available - below) / rest;
+        if (l < sorted[i]) {
+            level = static_cast<int>(std::max<long>(l, least));
+            break;
+        }
+        below += sorted[i];
+    }
+    for (int& w : widths)
+        w = std::min(w, std::max(level, least));
+    return widths;
+}
+
+QString StatusPanel::ShownText() const {
+    const int room = contentsRect().width() - 2 * margin() - indent();
+    return fontMetrics().elidedText(text(), Qt::ElideRight, std::max(0, room));
+}
+
+void StatusPanel::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    drawFrame(&p);
+    const QString shown = ShownText();
+    const QString tip = shown == text() ? OwnToolTip : text();
+    if (toolTip() != tip) setToolTip(tip);
+    QRect r = contentsRect().adjusted(margin() + indent(), margin(), -margin(), -margin());
+    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, shown);
 }
 
 void StatusPanel::mousePressEvent(QMouseEvent* event) {
@@ -46,6 +91,9 @@ StatusPanel* PanelBar::AddPanel(const QString& key, const QString& text, const Q
     auto* p = new StatusPanel(key, this);
     p->setText(text);
     p->setToolTip(toolTip);
+    p->OwnToolTip = toolTip;
+    p->NaturalWidth = width;
+    p->Stretch = stretch;
     p->SetInset(inset);
     if (stretch)
         p->setMinimumWidth(width);
@@ -63,6 +111,31 @@ StatusPanel* PanelBar::PanelByKey(const QString& key) const {
     for (StatusPanel* p : Panels)
         if (p->Key == key) return p;
     return nullptr;
+}
+
+void PanelBar::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    FitPanels();
+}
+
+void PanelBar::FitPanels() {
+    const QMargins m = layout()->contentsMargins();
+    int available = width() - m.left() - m.right() - layout()->spacing() * std::max(0, Count() - 1);
+    std::vector<int> natural;
+    std::vector<StatusPanel*> fixed;
+    for (StatusPanel* p : Panels) {
+        if (p->isHidden()) continue;
+        if (p->Stretch) {
+            available -= p->NaturalWidth;
+            continue;
+        }
+        natural.push_back(p->NaturalWidth);
+        fixed.push_back(p);
+    }
+    const std::vector<int> widths = FitPanelWidths(natural, available, 16);
+    for (size_t i = 0; i < fixed.size(); ++i)
+        if (fixed[i]->width() != widths[i] || fixed[i]->minimumWidth() != widths[i])
+            fixed[i]->setFixedWidth(widths[i]);
 }
 
 } // namespace app

@@ -9,13 +9,26 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 namespace app {
+
+// The widths of a bar's fixed panels (pixels) when the bar has `available` pixels for them: their
+// natural widths when these fit; otherwise the widest are narrowed to one common width, just as
+// far as needed, never below `least` each. The panels then never overlap.
+std::vector<int> FitPanelWidths(const std::vector<int>& natural, int available, int least);
 
 class StatusPanel : public QLabel {
   public:
     StatusPanel(const QString& key, QWidget* parent);
     QString Key;
+    // A panel narrower than its text shows the text cut short with "…" and the whole text as its
+    // tool tip; otherwise the tool tip is its own.
+    QString OwnToolTip;
+    int NaturalWidth = 0;
+    bool Stretch = false;
+    // The text as the panel shows it in its present width.
+    QString ShownText() const;
     bool Inset() const { return IsInset; }
     void SetInset(bool inset);
     void ClickAsOperator(); // a left-button press and release on the panel
@@ -23,6 +36,7 @@ class StatusPanel : public QLabel {
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     bool IsInset = true;
@@ -40,7 +54,11 @@ class PanelBar : public QFrame {
     // Called with the clicked panel's key.
     std::function<void(const QString&)> PanelClick;
 
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
   private:
+    void FitPanels();
     QList<StatusPanel*> Panels;
 };
 

@@ -213,8 +213,34 @@ void RunPanel::ClickButton(const QString& key) {
     Buttons.value(key)->click();
 }
 
+QStringList RunPanel::FkeyPanelKeys() const {
+    QStringList keys;
+    for (int i = 1; i <= StatusBarF->Count(); ++i)
+        keys << StatusBarF->PanelAt(i)->Key;
+    return keys;
+}
+
 QString RunPanel::FkeyPanelText(const QString& key) const {
     return StatusBarF->PanelByKey(key)->text();
+}
+
+QString RunPanel::FkeyPanelShownText(const QString& key) const {
+    return StatusBarF->PanelByKey(key)->ShownText();
+}
+
+QString RunPanel::FkeyPanelToolTip(const QString& key) const {
+    // A cut-short panel takes the whole text as its tool tip when it paints.
+    StatusPanel* p = StatusBarF->PanelByKey(key);
+    p->repaint();
+    return p->toolTip();
+}
+
+QRect RunPanel::FkeyPanelGeometry(const QString& key) const {
+    return StatusBarF->PanelByKey(key)->geometry();
+}
+
+QRect RunPanel::FkeyBarRect() const {
+    return StatusBarF->rect();
 }
 
 bool RunPanel::FkeyPanelInset(const QString& key) const {

@@ -8,13 +8,13 @@
 
 #include <QHash>
 #include <QObject>
+#include <QRect>
 #include <QStringList>
 
 #include <memory>
 
 class QEvent;
 class QMenu;
-class QRect;
 class QSlider;
 class QToolBar;
 class QToolButton;
@@ -72,7 +72,12 @@ class RunPanel : public QObject {
     QString ButtonToolTip(const QString& key) const;
     bool ButtonHasIcon(const QString& key) const;
     void ClickButton(const QString& key);
+    QStringList FkeyPanelKeys() const; // in order, the message panel first
     QString FkeyPanelText(const QString& key) const;
+    QString FkeyPanelShownText(const QString& key) const; // as the panel's width lets it show
+    QString FkeyPanelToolTip(const QString& key) const;   // once the panel has painted itself
+    QRect FkeyPanelGeometry(const QString& key) const;    // in the bar
+    QRect FkeyBarRect() const;
     bool FkeyPanelInset(const QString& key) const;
     int FkeyPanelCount() const;
     bool FkeyBarShown() const;

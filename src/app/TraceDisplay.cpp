@@ -62,9 +62,9 @@ void TraceView::mnuBackcolor_Click() {
 
 print::ViewImages TraceView::ViewForPrint() {
     // Pixels as the widgets stand on the screen.
-    return {TraceCanvas.Image(),
-            XscaleCanvas.Image(),
-            ZscaleCanvas.Image(),
+    return {TraceCanvas.WindowPixels(),
+            XscaleCanvas.WindowPixels(),
+            ZscaleCanvas.WindowPixels(),
             {Trace1->width(), Trace1->height(), Trace->x(), Trace->y()}};
 }
 

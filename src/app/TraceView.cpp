@@ -13,6 +13,7 @@
 #include "dialogs/SoftLimit.h"
 #include "interp/Interpreter.h"
 #include "interp/RunControl.h"
+#include "motion/Motion.h"
 #include "nav/ViewNavigation.h"
 #include "platform/WheelMouse.h"
 
@@ -25,14 +26,27 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPrinter>
+#include <QTimer>
 
+#include <cmath>
 #include <exception>
 
 namespace app {
 
+namespace {
+
+// A resize has ended when the size stayed the same this long (ms).
+constexpr int ResizeSettleMs = 150;
+
+} // namespace
+
 TraceView::TraceView(QWidget* form, const Parts& parts) : P(parts) {
     ViewNumbers.Xscale = &XscaleCanvas;
     ViewNumbers.Zscale = &ZscaleCanvas;
+    // On the screen, tool labels are moved off each other and dark tool colours lightened on the
+    // black background; the checker and the printed sheet keep them as the program puts them.
+    ViewNumbers.SpreadToolLabels = true;
+    TraceCanvas.LiftDarkColors = true;
     Trace1 = new QWidget(form);
     Trace1->setObjectName("Trace1");
     Trace1->setAutoFillBackground(true);
@@ -50,6 +64,10 @@ TraceView::TraceView(QWidget* form, const Parts& parts) : P(parts) {
     for (QLineEdit* e : {Xpos, Zpos})
         e->setAlignment(Qt::AlignRight);
     ChosenPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    ResizeSettle = new QTimer(this);
+    ResizeSettle->setSingleShot(true);
+    ResizeSettle->setInterval(ResizeSettleMs);
+    connect(ResizeSettle, &QTimer::timeout, this, &TraceView::FitViewToWindow);
 }
 
 TraceView::~TraceView() = default;
@@ -124,6 +142,27 @@ void TraceView::Place(const QRect& viewport, const QRect& xpos, const QRect& zpo
     const double tpp = P.Frm->TwipsPerPixel();
     ViewNumbers.ViewportWidth = Trace1->width() * tpp;
     ViewNumbers.ViewportHeight = Trace1->height() * tpp;
+
+    // The pictures are made at the screen's resolution (from their next new size on).
+    const double ratio = Trace1->devicePixelRatioF();
+    for (render::ImageCanvas* c : {&TraceCanvas, &XscaleCanvas, &ZscaleCanvas})
+        c->SetDevicePixelRatio(ratio);
+    ResizeSettle->start();
+}
+
+void TraceView::FitViewToWindow() {
+    if (Trace1->window()->isMinimized() || !P.Panel || !P.Frm || P.Frm->Ending()) return;
+    // Nothing to do when the canvas is already four viewports at the screen's resolution (the
+    // standard view has just sized it) or has never been sized.
+    const double tolerance = 4 * P.Frm->TwipsPerPixel();
+    const bool sized = TraceCanvas.Width > 1;
+    const bool fits = std::fabs(TraceCanvas.Width - 4 * ViewNumbers.ViewportWidth) < tolerance &&
+                      std::fabs(TraceCanvas.Height - 4 * ViewNumbers.ViewportHeight) < tolerance &&
+                      TraceCanvas.Image().devicePixelRatio() == TraceCanvas.DevicePixelRatio();
+    if (!sized || fits) return;
+    motion::FitCanvasToViewport(P.Panel->Machine());
+    ApplyView();
+    Rerun(motion::Rerun::ForcedReplay);
 }
 
 void TraceView::ApplyView() {
@@ -148,6 +187,10 @@ void TraceView::RefreshCanvas() {
 
 QWidget* TraceView::Canvas() const {
     return Trace;
+}
+
+QWidget* TraceView::ZRuler() const {
+    return Zscale;
 }
 
 QString TraceView::XposText() const {

@@ -17,6 +17,7 @@ class QLineEdit;
 class QMouseEvent;
 class QPrinter;
 class QRect;
+class QTimer;
 class QWidget;
 
 namespace interp {
@@ -83,6 +84,7 @@ class TraceView : public QObject {
     render::ImageCanvas& ZscaleImage() { return ZscaleCanvas; }
     QWidget* Viewport() const { return Trace1; }
     QWidget* Canvas() const; // the trace widget: mouse and key events for the view go there
+    QWidget* ZRuler() const; // the Z ruler's widget along the viewport's foot
     QString XposText() const;
     QString ZposText() const;
     QPrinter& Printer() { return *ChosenPrinter; } // the printer Print setup chose
@@ -94,6 +96,8 @@ class TraceView : public QObject {
     motion::CanvasPoint PointerAt(const QMouseEvent* e) const;
     bool CanvasEvent(QEvent* event);
     print::ViewImages ViewForPrint();
+    // Once a resize has ended: canvas and rulers fitted to the new viewport and a silent re-run.
+    void FitViewToWindow();
 
     const Parts& P;
     QWidget* Trace1 = nullptr; // the viewport
@@ -104,7 +108,8 @@ class TraceView : public QObject {
     motion::PositionDisplayMenu PosMenu; // check mark and drop-down texts of the position display
     std::unique_ptr<QPrinter> ChosenPrinter;
     platform::clsWheelMouse* m_CWheel1 = nullptr;
-    bool DragHalted = false; // the drag reached the canvas edge; moves wait for the button's release
+    QTimer* ResizeSettle = nullptr; // the end of a resize: no new size for a moment
+    bool DragHalted = false;        // the drag reached the canvas edge; moves wait for the button's release
 };
 
 } // namespace app

@@ -20,8 +20,12 @@ CanvasWidget::CanvasWidget(render::ImageCanvas& source, const QString& name, QWi
 void CanvasWidget::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     const QImage& image = Source.Image();
-    if (image.size() == size()) {
-        p.drawImage(event->rect(), image, event->rect());
+    // The picture may hold more pixels than the window's (a screen scaled twice): the part under
+    // the event's rectangle is taken at the picture's own resolution.
+    if (image.deviceIndependentSize().toSize() == size()) {
+        const QRectF r = event->rect();
+        const double ratio = image.devicePixelRatio();
+        p.drawImage(r, image, QRectF(r.x() * ratio, r.y() * ratio, r.width() * ratio, r.height() * ratio));
         return;
     }
     p.fillRect(event->rect(), Qt::black);

@@ -4,8 +4,10 @@
 // canvas's ScaleTop/ScaleHeight (Xscale) and ScaleLeft/ScaleWidth (Zscale).
 
 #include "base/Canvas.h"
+#include "base/LabelLayout.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace motion {
 
@@ -36,6 +38,13 @@ struct View {
     double CanvasLeft = 0, CanvasTop = 0;
     // Ruler positions inside the viewport (twips).
     double XscaleTop = 0, ZscaleLeft = 0, ZscaleTop = 0;
+
+    // Tool labels that would cover one printed before are moved along their move to the nearest
+    // free place: on in the window, where a label on top of another is unreadable; off for the
+    // checker, whose pictures put every label where the control prints it. The boxes are those
+    // of the labels printed since the canvas was last cleared (canvas units).
+    bool SpreadToolLabels = false;
+    std::vector<TextBox> ToolLabelBoxes;
 
     // View navigation: survives resets and runs; only the view operations change it.
     ZoomHistory Zoom;

@@ -2,8 +2,8 @@
 
 #include "dialogs/UnitSet.h"
 
-#include "interp/Interpreter.h"
 #include "base/Machine.h"
+#include "interp/Interpreter.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

@@ -7,6 +7,7 @@
 #include "interp/Interpreter.h"
 #include "interp/Scanner.h"
 #include "motion/Motion.h"
+#include "motion/MoveSupport.h"
 #include "motion/SoftLimits.h"
 
 #include <cmath>
@@ -156,32 +157,32 @@ void Dispatch(Machine& m) {
 // (with "Calcu Error" raised and the end point as it was before the failing step) when the
 // arithmetic leaves the finite numbers.
 bool CompleteEndPoint(Machine& m, const BlockFlags& flags) {
+    using motion::Finite;
     MachineState& s = m.S;
-    if (s.GAbsInc == 91) {
-        const double x = flags.XGiven ? s.CurX + s.LastX : s.CurX;
-        const double z = flags.ZGiven ? s.CurZ + s.LastZ : s.CurZ;
-        if (!std::isfinite(x) || !std::isfinite(z)) {
-            RaiseAlarm(m, "Calcu Error");
-            return false;
+    try {
+        if (s.GAbsInc == 91) {
+            const double x = Finite(flags.XGiven ? s.CurX + s.LastX : s.CurX);
+            const double z = Finite(flags.ZGiven ? s.CurZ + s.LastZ : s.CurZ);
+            s.CurX = x;
+            s.CurZ = z;
         }
-        s.CurX = x;
-        s.CurZ = z;
-    }
-    const double g = s.GMode;
-    if (s.TaperAngle != 0 && g != 31 && g != 32 && g != 33 && g != 71 && g != 72) {
-        const double t = std::tan(Pi * (2 * (s.TaperAngle / 360)));
-        double x = s.CurX, z = s.CurZ;
-        // X unchanged (written or not): the angle gives X from Z; otherwise Z from X.
-        if (s.CurX == s.LastX)
-            x = s.LastX + 2 * t * (s.CurZ - s.LastZ);
-        else
-            z = s.LastZ + ((s.CurX - s.LastX) / 2) / t;
-        if (!std::isfinite(x) || !std::isfinite(z)) {
-            RaiseAlarm(m, "Calcu Error");
-            return false;
+        const double g = s.GMode;
+        if (s.TaperAngle != 0 && g != 31 && g != 32 && g != 33 && g != 71 && g != 72) {
+            const double t = std::tan(Pi * (2 * (s.TaperAngle / 360)));
+            double x = s.CurX, z = s.CurZ;
+            // X unchanged (written or not): the angle gives X from Z; otherwise Z from X.
+            if (s.CurX == s.LastX)
+                x = s.LastX + 2 * t * (s.CurZ - s.LastZ);
+            else
+                z = s.LastZ + ((s.CurX - s.LastX) / 2) / t;
+            x = Finite(x);
+            s.CurZ = Finite(z);
+            s.CurX = x;
         }
-        s.CurX = x;
-        s.CurZ = z;
+    } catch (const motion::CalcFault&) {
+        // The same fault the moves and cycles report, but here the block is not dispatched.
+        RaiseAlarm(m, "Calcu Error");
+        return false;
     }
     return true;
 }

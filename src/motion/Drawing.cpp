@@ -1,8 +1,10 @@
 // Trace drawing: the canvas mapping, rapid and cutting legs, tool colours, tool labels, the
 // arrow head of rapid moves and the end-point mark.
 
+#include "base/LabelLayout.h"
 #include "base/Legacy.h"
 #include "base/Machine.h"
+#include "base/View.h"
 #include "motion/Motion.h"
 #include "motion/MoveSupport.h"
 
@@ -129,11 +131,24 @@ void ToolLabel(Machine& m, CanvasPoint at) {
     if (!(vl < at.x && at.x < vl + w && vt < at.y && at.y < vt + h)) return;
     c.FontSize = 12;
     c.ForeColor = s.ToolColor;
-    c.CurrentX = at.x;
-    c.CurrentY = at.y;
     // The number is written with the place of its sign: a blank before a positive number.
     const std::string number = legacy::Str15(s.TWord);
-    c.Print("T" + s.Turret + (s.TWord < 0 ? "" : " ") + number + " ");
+    const std::string text = "T" + s.Turret + (s.TWord < 0 ? "" : " ") + number + " ";
+    LabelPlace place{at.x, at.y};
+    if (m.Screen.SpreadToolLabels) {
+        // Along the move, so that the label still reads as the one of this move.
+        const double w = c.TextWidth(text), h = c.TextHeight(text);
+        const CanvasPoint from = MapPoint(m, s.LastX, s.LastZ), to = MapPoint(m, s.CurX, s.CurZ);
+        if (AllFinite({w, h, from.x, from.y, to.x, to.y})) {
+            std::vector<TextBox>& boxes = m.Screen.ToolLabelBoxes;
+            place = FreeLabelPlace(boxes, at.x, at.y, w, h, to.x - from.x, to.y - from.y, h / 4, 200);
+            boxes.push_back({std::min(place.X, place.X + w), std::min(place.Y, place.Y + h),
+                             std::max(place.X, place.X + w), std::max(place.Y, place.Y + h)});
+        }
+    }
+    c.CurrentX = place.X;
+    c.CurrentY = place.Y;
+    c.Print(text);
     s.ToolLabelDone = true;
     ++s.ToolLabelCount;
 }

@@ -72,6 +72,11 @@ enum class StandardViewResult { Ok, GraphicMemory, SoftLimitError };
 // The error number shown after "Soft limit error." (a zero scale is an invalid property value).
 inline constexpr int SoftLimitErrorNumber = 380;
 StandardViewResult SetStandardView(Machine& m);
+// After the window was resized: the canvas and rulers take four times the new viewport, the
+// scale (millimetres per window unit) and the machine point at the viewport's centre stay, the
+// remembered zoom views take the new proportions, and the canvas is redrawn empty. The caller
+// re-runs the program.
+void FitCanvasToViewport(Machine& m);
 // Moves the canvas back towards its middle, keeping the visible area.
 void RecentreCanvas(Machine& m);
 

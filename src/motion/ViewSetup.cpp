@@ -1,10 +1,13 @@
 // The view of the trace: the standard view framed by the soft limits, recentring the canvas,
 // and the empty canvas with axes, rulers and snap grid.
 
+#include "base/LabelLayout.h"
 #include "base/Legacy.h"
 #include "base/Machine.h"
 #include "motion/Motion.h"
 #include "motion/MoveSupport.h"
+
+#include <algorithm>
 
 #include <cmath>
 #include <string>
@@ -20,41 +23,100 @@ constexpr int32_t GridColor = 0x008000; // dark green
 // past this many per direction the rest would be closer than a pixel anyway.
 constexpr int MaxLines = 20000;
 
-// Calls draw(t) for t = 0, step, 2 step ... up to `high`, then -step, -2 step ... down to `low`,
-// accumulating t as a counting loop does.
-template <typename Draw> void ForEachTick(double step, double low, double high, Draw draw) {
-    if (!AllFinite({step, low, high})) return;
-    int n = 0;
-    for (double t = 0; t <= high && n < MaxLines; t += step, ++n)
-        draw(t);
-    n = 0;
-    for (double t = -step; t >= low && n < MaxLines; t -= step, ++n)
-        draw(t);
+// A picture's text size in its own window units (twips), whatever its scale.
+double TwipsWide(Canvas& c, const std::string& text) {
+    return c.TextWidth(text) * c.Width / std::fabs(c.ScaleWidth);
+}
+double TwipsHigh(Canvas& c) {
+    return c.TextHeight("A") * c.Height / std::fabs(c.ScaleHeight);
+}
+
+// True when the edge runs through the span from a to b.
+bool Straddles(double a, double b, double edge) {
+    return a < edge && edge < b;
+}
+
+// The room a ruler's ticks keep clear of its labels: the Z ruler's ticks run below its labels,
+// the X ruler's unlabelled ticks to the right of them (twips).
+constexpr double TickRoom = 75;
+
+// The Z ruler: labels along its top, each starting one "A" left of its tick, ticks below them.
+// Every label shows its whole number: labels are thinned to round values so that neighbours
+// keep apart, and a label the picture cannot hold whole is left out.
+void DrawZRuler(Machine& m, Canvas& z, int32_t fore, double step, double xRulerWidth) {
+    const double sl = m.Trace.ScaleLeft, sw = m.Trace.ScaleWidth;
+    const double tw = z.TextWidth("A"), height = z.ScaleHeight, top = z.ScaleTop;
+    const std::vector<Tick> ticks = RulerTicks(step, sl, sl + sw, MaxLines);
+    std::vector<std::string> texts;
+    texts.reserve(ticks.size());
+    for (const Tick& t : ticks)
+        texts.push_back(RulerLabel(true, t.Value, m.S.Vertical, m.S.XSign));
+    const double unitsPerTwip = std::fabs(z.ScaleWidth) / z.Width;
+    const double widest = WidestText(texts, [&z](const std::string& s) { return TwipsWide(z, s); });
+    const int stride = LabelStride(step / unitsPerTwip, widest + TwipsWide(z, "A"));
+    const double textHeight = TwipsHigh(z) * std::fabs(z.ScaleHeight) / z.Height;
+    const double tickTop = top + std::max(height / 2, std::min(textHeight, height));
+    const double pictureRight = z.ScaleLeft + z.ScaleWidth;
+    // The part the viewport shows right of the X ruler: a label cut by its edges would read as
+    // another number ("Z-1250" as "250"); it is left out until the next redraw.
+    const double shownLeft = VisibleLeft(m) + xRulerWidth * unitsPerTwip;
+    const double shownRight = VisibleLeft(m) + m.Screen.ViewportWidth * unitsPerTwip;
+    for (size_t i = 0; i < ticks.size(); ++i) {
+        const double t = ticks[i].Value;
+        z.Line(t, tickTop, t, top + height, fore);
+        if (ticks[i].Index % stride != 0) continue;
+        const double left = t - tw, right = left + TwipsWide(z, texts[i]) * unitsPerTwip;
+        if (left < z.ScaleLeft || right > pictureRight) continue;
+        if (Straddles(left, right, shownLeft) || Straddles(left, right, shownRight)) continue;
+        z.CurrentX = left;
+        z.CurrentY = top;
+        z.Print(texts[i]);
+    }
+}
+
+// The X ruler: each label sits just above its tick line; the ruler is as wide as its widest
+// label (at least a 35th of the viewport), unlabelled ticks are short marks on its right edge.
+void DrawXRuler(Machine& m, Canvas& x, int32_t fore, double step, double viewportWidth, double zRulerHeight) {
+    const double st = m.Trace.ScaleTop, sh = m.Trace.ScaleHeight;
+    const std::vector<Tick> ticks = RulerTicks(step, st, st + sh, MaxLines);
+    std::vector<std::string> texts;
+    texts.reserve(ticks.size());
+    for (const Tick& t : ticks)
+        texts.push_back(RulerLabel(false, t.Value, m.S.Vertical, m.S.XSign));
+    const double widest = WidestText(texts, [&x](const std::string& s) { return TwipsWide(x, s); });
+    const double width = std::max(viewportWidth / 35, std::ceil(widest + TickRoom));
+    if (std::fabs(x.Width - width) >= 1) {
+        x.Resize(width, x.Height);
+        x.SetScale(0, x.ScaleTop, width, x.ScaleHeight);
+    }
+    const double left = x.ScaleLeft, right = x.ScaleLeft + x.ScaleWidth;
+    const double th = x.TextHeight("A");
+    const double unitsPerTwip = std::fabs(x.ScaleHeight) / x.Height;
+    const int stride = LabelStride(step / unitsPerTwip, TwipsHigh(x) * 1.1);
+    const double pictureTop = std::min(x.ScaleTop, x.ScaleTop + x.ScaleHeight);
+    const double pictureBottom = std::max(x.ScaleTop, x.ScaleTop + x.ScaleHeight);
+    const double minorLeft = right - TickRoom * std::fabs(x.ScaleWidth) / x.Width;
+    // The part the viewport shows above the Z ruler (see the Z ruler).
+    const double shownTop = VisibleTop(m);
+    const double shownBottom = shownTop + (m.Screen.ViewportHeight - zRulerHeight) * unitsPerTwip;
+    for (size_t i = 0; i < ticks.size(); ++i) {
+        const double t = ticks[i].Value;
+        const bool labelled = ticks[i].Index % stride == 0;
+        x.Line(labelled ? left : minorLeft, t, right, t, fore);
+        if (!labelled || t - th < pictureTop || t > pictureBottom) continue;
+        if (Straddles(t - th, t, shownTop) || Straddles(t - th, t, shownBottom)) continue;
+        x.CurrentX = left;
+        x.CurrentY = t - th;
+        x.Print(texts[i]);
+    }
 }
 
 void DrawRulers(Machine& m, int32_t fore, double step) {
-    const Canvas& c = m.Trace;
-    const double sl = c.ScaleLeft, sw = c.ScaleWidth, st = c.ScaleTop, sh = c.ScaleHeight;
-    const bool vertical = m.S.Vertical;
-    const double sign = m.S.XSign;
-    if (Canvas* z = m.Screen.Zscale) {
-        const double tw = z->TextWidth("A"), height = z->ScaleHeight;
-        ForEachTick(step, sl, sl + sw, [&](double t) {
-            z->Line(t, height / 2, t, height, fore);
-            z->CurrentX = t - tw;
-            z->CurrentY = z->ScaleTop;
-            z->Print(RulerLabel(true, t, vertical, sign));
-        });
-    }
-    if (Canvas* x = m.Screen.Xscale) {
-        const double th = x->TextHeight("A"), width = x->ScaleWidth;
-        ForEachTick(step, st, st + sh, [&](double t) {
-            x->Line(x->ScaleLeft, t, x->ScaleLeft + width, t, fore);
-            x->CurrentX = x->ScaleLeft;
-            x->CurrentY = t - th;
-            x->Print(RulerLabel(false, t, vertical, sign));
-        });
-    }
+    Canvas* x = m.Screen.Xscale;
+    Canvas* z = m.Screen.Zscale;
+    // The X ruler first: its width is where the Z ruler's labels start to show.
+    if (x) DrawXRuler(m, *x, fore, step, m.Screen.ViewportWidth, z ? z->Height : 0);
+    if (z) DrawZRuler(m, *z, fore, step, x ? x->Width : 0);
 }
 
 // Dotted lines one canvas unit apart (1 mm of Z, 2 mm of X diameter), none on the axes.
@@ -83,6 +145,15 @@ void DrawSnapGrid(Machine& m) {
     }
 }
 
+// The Z ruler is a 40th of the viewport high, or as high as its labels with ticks below them.
+double ZRulerHeight(Machine& m) {
+    const double least = m.Screen.ViewportHeight / 40;
+    Canvas* z = m.Screen.Zscale;
+    if (!z) return least;
+    z->FontSize = 9;
+    return std::max(least, std::ceil(TwipsHigh(*z) + TickRoom));
+}
+
 } // namespace
 
 double RulerStep(double scaleWidth) {
@@ -104,6 +175,7 @@ void RedrawCanvas(Machine& m) {
     const int32_t fore = m.S.WhiteBackground ? 0 : 0xFFFFFF;
     // 2. Clear the canvas and the rulers.
     c.Cls();
+    m.Screen.ToolLabelBoxes.clear();
     c.FontSize = 10;
     c.ForeColor = fore;
     for (Canvas* ruler : {m.Screen.Xscale, m.Screen.Zscale}) {
@@ -131,7 +203,7 @@ StandardViewResult SetStandardView(Machine& m) {
     v.CanvasLeft = -(cw / 2) - s.NVLZ;
     v.CanvasTop = -(ch / 2);
     // 5. and 6. The rulers along the left and bottom edges.
-    const double zscaleHeight = v.ViewportHeight / 40;
+    const double zscaleHeight = ZRulerHeight(m);
     if (v.Xscale) v.Xscale->Resize(v.ViewportWidth / 35, 4 * v.ViewportHeight);
     if (v.Zscale) v.Zscale->Resize(4 * v.ViewportWidth, zscaleHeight);
     v.XscaleTop = -(ch / 2);
@@ -168,6 +240,40 @@ void RecentreCanvas(Machine& m) {
     v.XscaleTop = -(c.Height / 5) * 2;
     if (v.Zscale) v.Zscale->ScaleLeft = vl - 2 * a;
     v.ZscaleLeft = -(c.Width / 5) * 2;
+}
+
+void FitCanvasToViewport(Machine& m) {
+    View& v = m.Screen;
+    Canvas& c = m.Trace;
+    const double vw = v.ViewportWidth, vh = v.ViewportHeight;
+    if (!(vw > 0) || !(vh > 0) || !(c.Width > 0) || !(c.Height > 0)) return;
+    // The canvas was made four times the viewport it was last fitted to; the centre of that
+    // viewport is the machine point the new one centres on.
+    const double unitsX = c.ScaleWidth / c.Width, unitsY = c.ScaleHeight / c.Height;
+    const double cx = VisibleLeft(m) + c.Width / 8 * unitsX;
+    const double cy = VisibleTop(m) + c.Height / 8 * unitsY;
+    if (!AllFinite({unitsX, unitsY, cx, cy})) return;
+    const double cw = 4 * vw, ch = 4 * vh;
+    c.Resize(cw, ch);
+    const double sw = unitsX * cw, sh = unitsY * ch;
+    // The viewport sits in the middle of the canvas: as much room to drag one way as the other.
+    v.CanvasLeft = -(cw - vw) / 2;
+    v.CanvasTop = -(ch - vh) / 2;
+    c.SetScale(cx - sw / 2, cy - sh / 2, sw, sh);
+    const double zscaleHeight = ZRulerHeight(m);
+    if (v.Xscale) {
+        v.Xscale->Resize(std::max(v.Xscale->Width, vw / 35), ch);
+        v.Xscale->SetScale(0, c.ScaleTop, v.Xscale->Width, sh);
+    }
+    if (v.Zscale) {
+        v.Zscale->Resize(cw, zscaleHeight);
+        v.Zscale->SetScale(c.ScaleLeft, 0, sw, zscaleHeight);
+    }
+    v.XscaleTop = v.CanvasTop;
+    v.ZscaleLeft = v.CanvasLeft;
+    v.ZscaleTop = vh - zscaleHeight;
+    FitZoomHistory(v, vw, vh);
+    RedrawCanvas(m);
 }
 
 } // namespace motion

@@ -31,6 +31,52 @@ unsigned ToRgb(int32_t color) {
     return 0xFF000000u | (r << 16) | (g << 8) | b;
 }
 
+namespace {
+
+double Linear(unsigned channel) {
+    const double c = channel / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+unsigned Mix(unsigned rgb, double towardsWhite) {
+    auto mix = [towardsWhite](unsigned c) {
+        return static_cast<unsigned>(std::lround(c + (255.0 - c) * towardsWhite));
+    };
+    const unsigned r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
+    return 0xFF000000u | (mix(r) << 16) | (mix(g) << 8) | mix(b);
+}
+
+} // namespace
+
+double ContrastWithBlack(unsigned rgb) {
+    const double l = 0.2126 * Linear((rgb >> 16) & 0xFF) + 0.7152 * Linear((rgb >> 8) & 0xFF) +
+                     0.0722 * Linear(rgb & 0xFF);
+    return (l + 0.05) / 0.05;
+}
+
+unsigned ReadableOnBlack(unsigned rgb) {
+    constexpr double Least = 3.0;
+    if (ContrastWithBlack(rgb) >= Least) return rgb | 0xFF000000u;
+    // The smallest share of white that reaches the contrast, found by halving.
+    double low = 0, high = 1;
+    for (int i = 0; i < 20; ++i) {
+        const double mid = (low + high) / 2;
+        (ContrastWithBlack(Mix(rgb, mid)) >= Least ? high : low) = mid;
+    }
+    return Mix(rgb, high);
+}
+
+unsigned ImageCanvas::Shown(int32_t color, motion::DrawMode mode) const {
+    const unsigned rgb = ToRgb(color);
+    // XOR drawing must give back what lay beneath when drawn twice: its colour stays as it is.
+    if (!LiftDarkColors || mode != motion::DrawMode::Copy || (ToRgb(BackColor) & 0xFFFFFF) != 0) return rgb;
+    return ReadableOnBlack(rgb);
+}
+
+void ImageCanvas::SetDevicePixelRatio(double ratio) {
+    Ratio = std::isfinite(ratio) && ratio >= 1 ? std::min(ratio, 8.0) : 1;
+}
+
 ImageCanvas::ImageCanvas() : Picture(1, 1, QImage::Format_RGB32) {
     Picture.fill(ToRgb(BackColor));
 }
@@ -153,7 +199,10 @@ void ImageCanvas::Resize(double widthTwips, double heightTwips) {
     Canvas::Resize(widthTwips, heightTwips);
     const int w = std::max(1, static_cast<int>(std::lround(widthTwips / TwipsPerPixel)));
     const int h = std::max(1, static_cast<int>(std::lround(heightTwips / TwipsPerPixel)));
-    Picture = QImage(w, h, QImage::Format_RGB32);
+    Picture = QImage(static_cast<int>(std::lround(w * Ratio)), static_cast<int>(std::lround(h * Ratio)),
+                     QImage::Format_RGB32);
+    // The painter then works in window pixels and draws at the picture's resolution.
+    Picture.setDevicePixelRatio(Ratio);
     PictureWidth = w, PictureHeight = h;
     Picture.fill(ToRgb(BackColor));
 }
@@ -187,8 +236,10 @@ void ImageCanvas::Prepare(int32_t color, motion::DrawStyle style, motion::DrawMo
     QPainter& p = Painter();
     if (PenSet && PenColor == color && PenStyle == style && PenMode == mode) return;
     PenSet = true, PenColor = color, PenStyle = style, PenMode = mode;
-    QPen pen{QColor::fromRgb(ToRgb(color))};
-    pen.setWidth(0); // cosmetic: one pixel whatever the transform
+    QPen pen{QColor::fromRgb(Shown(color, mode))};
+    // Cosmetic: one window pixel whatever the transform, as many picture pixels as it covers.
+    pen.setCosmetic(true);
+    pen.setWidth(Ratio > 1 ? static_cast<int>(std::lround(Ratio)) : 0);
     if (style == motion::DrawStyle::Dot) pen.setStyle(Qt::DotLine);
     p.setPen(pen);
     p.setBrush(Qt::NoBrush);
@@ -240,9 +291,16 @@ void ImageCanvas::Paint(Run& run) {
             Painter().drawArc(arc.Box, arc.Start, arc.Span);
     }
     run.Arcs.clear();
-    const unsigned rgb = ToRgb(run.Color);
+    const unsigned rgb = Shown(run.Color, motion::DrawMode::Copy);
+    // A pixel of the window covers Ratio x Ratio pixels of the picture.
+    const int n = std::max(1, static_cast<int>(std::lround(Ratio)));
+    const int right = Picture.width(), bottom = Picture.height();
     for (const QPoint& at : run.Pixels)
-        Picture.setPixel(at, rgb);
+        for (int dy = 0; dy < n; ++dy)
+            for (int dx = 0; dx < n; ++dx) {
+                const int x = at.x() * n + dx, y = at.y() * n + dy;
+                if (x < right && y < bottom) Picture.setPixel(x, y, rgb);
+            }
     run.Pixels.clear();
 }
 
@@ -372,6 +430,15 @@ const QImage& ImageCanvas::Image() {
     Settle();
     EndPainting();
     return Picture;
+}
+
+QImage ImageCanvas::WindowPixels() {
+    const QImage& image = Image();
+    if (Ratio == 1) return image;
+    QImage window =
+        image.scaled(PictureWidth, PictureHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    window.setDevicePixelRatio(1);
+    return window;
 }
 
 } // namespace render

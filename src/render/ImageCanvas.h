@@ -37,10 +37,22 @@ class ImageCanvas : public motion::Canvas {
 
     // The picture as drawn so far.
     const QImage& Image();
+    // The same with one pixel per window pixel, as the print and screen-copy composition counts.
+    QImage WindowPixels();
 
     // Draws the gathered runs on a second thread while the caller goes on interpreting (the
     // checker's pictures); off by default. The picture is the same either way.
     void DrawInBackground(bool on);
+
+    // The window lightens, on a black picture, the colours that would hardly show on it
+    // (ReadableOnBlack); the checker's pictures keep the colours as drawn. Off by default.
+    bool LiftDarkColors = false;
+
+    // Device pixels per pixel of the window (2 on a screen scaled twice): the picture is made
+    // at the screen's own resolution while every size and position stays in window pixels.
+    // Takes effect at the next Resize.
+    void SetDevicePixelRatio(double ratio);
+    double DevicePixelRatio() const { return Ratio; }
 
     // Pixel position of a point in user units.
     double PixelX(double x) const;
@@ -93,7 +105,11 @@ class ImageCanvas : public motion::Canvas {
     // thread touches the picture or the painter itself.
     void Settle();
 
+    // The colour a primitive is painted in, 0xAARRGGBB.
+    unsigned Shown(int32_t color, motion::DrawMode mode) const;
+
     QImage Picture;
+    double Ratio = 1;
     int PictureWidth = 1, PictureHeight = 1; // its size, read without touching it
     std::unique_ptr<QPainter> Active;
     // The pen the active painter holds, so that a run of primitives in one colour, style and
@@ -112,5 +128,13 @@ class ImageCanvas : public motion::Canvas {
 
 // &HBBGGRR (or a system colour) as a Qt colour value 0xAARRGGBB.
 unsigned ToRgb(int32_t color);
+
+// Contrast ratio of a colour (0xAARRGGBB) against black, 1 to 21, from its relative luminance
+// as screen guidelines for text define it.
+double ContrastWithBlack(unsigned rgb);
+// The colour itself when its contrast against black is at least 3:1, the least that lines and
+// large text need to be seen; otherwise mixed with white just enough to reach it (the blue of the
+// tool colours becomes a light blue, its hue kept).
+unsigned ReadableOnBlack(unsigned rgb);
 
 } // namespace render

@@ -1,5 +1,6 @@
 #include "render/SheetPainter.h"
 
+#include "motion/ClipLine.h"
 #include "render/ImageCanvas.h"
 
 #include <QBuffer>
@@ -39,24 +40,9 @@ QString Utf8(const std::string& text) {
 
 // The part of a line inside a box; false when none is (a line far off the page is not painted).
 bool ClipLine(QLineF& line, const QRectF& box) {
-    double t0 = 0, t1 = 1;
-    const double dx = line.dx(), dy = line.dy();
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {line.x1() - box.left(), box.right() - line.x1(), line.y1() - box.top(),
-                         box.bottom() - line.y1()};
-    for (int i = 0; i < 4; ++i) {
-        if (p[i] == 0) {
-            if (q[i] < 0) return false;
-            continue;
-        }
-        const double t = q[i] / p[i];
-        if (p[i] < 0)
-            t0 = std::max(t0, t);
-        else
-            t1 = std::min(t1, t);
-        if (t0 > t1) return false;
-    }
-    line = QLineF(line.pointAt(t0), line.pointAt(t1));
+    double x1 = line.x1(), y1 = line.y1(), x2 = line.x2(), y2 = line.y2();
+    if (!motion::ClipLine(x1, y1, x2, y2, box.left(), box.right(), box.top(), box.bottom())) return false;
+    line = QLineF(x1, y1, x2, y2);
     return true;
 }
 

@@ -3,6 +3,7 @@
 // Save as with a folder typed into the name box.
 
 #include "WindowFixture.h"
+#include "support/FileBytes.h"
 
 #include <QClipboard>
 #include <QFileDialog>
@@ -12,12 +13,6 @@
 using app::MainWindow;
 
 namespace {
-
-QByteArray ReadBytes(const QString& path) {
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
 
 QMessageBox* LineEndNotice(MainWindow& w) {
     QMessageBox* box = w.findChild<QMessageBox*>("LineEndNotice");

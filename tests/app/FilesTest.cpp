@@ -5,6 +5,7 @@
 #include "files/FileIo.h"
 #include "files/ProgramText.h"
 #include "files/RecentFiles.h"
+#include "support/FileBytes.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -15,18 +16,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray ReadBytes(const QString& path) {
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
-void WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(bytes);
-}
 
 QString Exact(files::ProgramText& t) {
     return t.SnapshotString();

@@ -148,7 +148,8 @@ TEST_F(CalcWindow, LongResultsShowEveryDigitInASmallerFont) {
     ASSERT_NE(Readout, nullptr);
     // The whole text fits inside the display, so nothing at its left is cut off.
     auto Fits = [&] {
-        return QFontMetrics(Readout->font()).horizontalAdvance(Readout->text()) <= Readout->contentsRect().width();
+        return QFontMetrics(Readout->font()).horizontalAdvance(Readout->text()) <=
+               Readout->contentsRect().width();
     };
     Keys(QStringLiteral("12"));
     EXPECT_TRUE(Fits());

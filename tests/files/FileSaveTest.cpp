@@ -2,6 +2,7 @@
 // writes in place with a backup where it must, and never loses the old file on a failure.
 
 #include "files/FileSave.h"
+#include "support/FileBytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,18 +22,6 @@
 namespace {
 
 constexpr uid_t Nobody = 65534;
-
-QByteArray ReadBytes(const QString& path) {
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
-void WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(bytes);
-}
 
 struct stat StatOf(const QString& path) {
     struct stat st {};

@@ -9,6 +9,7 @@
 #include "files/ProgramText.h"
 #include "interp/Interpreter.h"
 #include "support/FakeHost.h"
+#include "support/FileBytes.h"
 
 #include <QFile>
 #include <QPlainTextEdit>
@@ -21,18 +22,6 @@
 #include <algorithm>
 
 namespace {
-
-QByteArray ReadBytes(const QString& path) {
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
-void WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    f.open(QIODevice::WriteOnly);
-    f.write(bytes);
-}
 
 QByteArray Utf8(const char16_t* text) {
     return QString::fromUtf16(text).toUtf8();

@@ -1,6 +1,8 @@
 // Rapid, linear, dwell and return moves: what they draw, where they end and the time they add.
 
 #include "MotionFixture.h"
+#include "base/LabelLayout.h"
+#include "base/View.h"
 
 using motion::DrawStyle;
 using motion::Primitive;
@@ -113,6 +115,47 @@ TEST_F(MotionTest, ToolLabelIsPrintedOnceAFiftiethBackAlongTheFirstRapid) {
     To(40, 10);
     motion::RapidMove(M);
     EXPECT_TRUE(Drawn(Op::Print).empty());
+}
+
+// Two tools starting from the same place: T0 and T0101 label the same spot.
+std::vector<motion::Primitive> TwoLabelsAtOnePlace(interp::Machine& m, motion::RecordingCanvas& c) {
+    for (double tool : {0.0, 101.0}) {
+        m.S.TWord = tool;
+        m.S.LastX = 100, m.S.LastZ = 50, m.S.CurX = 20, m.S.CurZ = 0;
+        m.S.ToolLabelCount = 1;
+        motion::ToolChangeCheck(m);
+        motion::ToolLabel(m, motion::ToolLabelPoint(m));
+    }
+    return c.Of(motion::Primitive::Op::Print);
+}
+
+TEST_F(MotionTest, InTheWindowACoveredToolLabelMovesAlongItsMoveOffTheOther) {
+    Screen.SpreadToolLabels = true;
+    M.S.PrevTWord = -1;
+    const auto prints = TwoLabelsAtOnePlace(M, Canvas);
+    ASSERT_EQ(prints.size(), 2u);
+    EXPECT_EQ(prints[0].text, "TA 0 ");
+    EXPECT_EQ(prints[1].text, "TA 101 ");
+    EXPECT_EQ(prints[1].color, M.S.ToolColor); // text and colour as they were
+    Canvas.FontSize = 12;
+    auto box = [this](const motion::Primitive& p) {
+        return motion::TextBox{p.x1, p.y1, p.x1 + Canvas.TextWidth(p.text), p.y1 + Canvas.TextHeight(p.text)};
+    };
+    EXPECT_FALSE(box(prints[0]).Overlaps(box(prints[1])));
+    // Moved along the move from (Z50, radius -50) to (Z0, radius -10): dz / dr = 50 / -40.
+    const double dz = prints[1].x1 - prints[0].x1, dr = prints[1].y1 - prints[0].y1;
+    EXPECT_NEAR(dz * -40, dr * 50, 1e-9);
+    // A clear canvas forgets the labels printed on it.
+    motion::RedrawCanvas(M);
+    EXPECT_TRUE(Screen.ToolLabelBoxes.empty());
+}
+
+TEST_F(MotionTest, ForTheCheckerToolLabelsStayWhereTheControlPrintsThem) {
+    M.S.PrevTWord = -1;
+    const auto prints = TwoLabelsAtOnePlace(M, Canvas);
+    ASSERT_EQ(prints.size(), 2u);
+    EXPECT_EQ(prints[0].x1, prints[1].x1);
+    EXPECT_EQ(prints[0].y1, prints[1].y1);
 }
 
 TEST_F(MotionTest, ToolLabelOutsideTheLabelWindowStaysArmed) {

@@ -4,9 +4,9 @@
 
 #include "base/Host.h"
 #include "base/Machine.h"
+#include "base/View.h"
 #include "motion/Display.h"
 #include "motion/RecordingCanvas.h"
-#include "base/View.h"
 
 #include <functional>
 #include <string>
@@ -15,7 +15,7 @@
 namespace testing_support {
 
 class FakeHost : public interp::Host {
-public:
+  public:
     std::u16string Text;
     int64_t Caret = 0;
     std::string MainMessage, FkeyMessage, DialectPanel, UnitPanel;
@@ -23,7 +23,7 @@ public:
     int HighlightCount = 0, FocusCount = 0, DisplayCount = 0, SwitchCount = 0;
     std::vector<std::pair<interp::Command, bool>> Presses;
     std::vector<double> Waits;
-    std::function<void()> OnWait;     // runs inside WaitSeconds (a user command during the pause)
+    std::function<void()> OnWait;      // runs inside WaitSeconds (a user command during the pause)
     std::function<void()> OnBlockDone; // runs after each executed block
     float RunSpeedShown = -1;
     // When set, the labels are skipped while this state runs a silent re-run (as the window does).
@@ -60,7 +60,9 @@ public:
     }
     void ShowBlockCount(int32_t) override {}
     void ShowCyclePosition(const std::string*, const std::string*) override {}
-    void ShowPressed(interp::Command command, bool pressed) override { Presses.emplace_back(command, pressed); }
+    void ShowPressed(interp::Command command, bool pressed) override {
+        Presses.emplace_back(command, pressed);
+    }
     void SwitchesChanged() override { ++SwitchCount; }
     void RunSpeedChanged(float speed) override { RunSpeedShown = speed; }
     void WaitSeconds(double seconds) override {

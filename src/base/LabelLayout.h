@@ -1,0 +1,81 @@
+#pragma once
+// Arithmetic that keeps the numbers on the trace readable: which ruler ticks carry a label, how
+// wide the X ruler must be, where a tool label goes when its place is taken, and how the view
+// follows a viewport of a new size. Plain numbers only, so that the window and the tests share it.
+
+#include <string>
+#include <vector>
+
+namespace motion {
+
+struct View;
+
+// A text's rectangle in one picture's units; Right > Left and Bottom > Top.
+struct TextBox {
+    double Left = 0, Top = 0, Right = 0, Bottom = 0;
+    bool Overlaps(const TextBox& o) const {
+        return Left < o.Right && o.Left < Right && Top < o.Bottom && o.Top < Bottom;
+    }
+    bool Inside(double left, double top, double right, double bottom) const {
+        return Left >= left && Right <= right && Top >= top && Bottom <= bottom;
+    }
+};
+
+// Every k-th tick is labelled, k the smallest of 1, 2, 5, 10, 20, 50 ... that puts labelled ticks
+// at least `labelExtent` apart, so that the labels of neighbouring ticks never touch and still sit
+// on round values. A spacing that is not a positive number labels every tick.
+int LabelStride(double tickSpacing, double labelExtent);
+
+// The ticks of a ruler in drawing order: 0, step, 2 step ... up to `high`, then -step, -2 step ...
+// down to `low`, accumulated as a counting loop does; at most `maxPerSide` each way. `index` is
+// the tick's count from 0 (negative below it), for LabelStride.
+struct Tick {
+    double Value;
+    long Index;
+};
+std::vector<Tick> RulerTicks(double step, double low, double high, int maxPerSide);
+
+// The widest of `texts` as `measure` gives it. Labels that differ only in their digits are
+// measured once (the digits of a ruler face have one width), so a long ruler costs a few
+// measurements.
+template <typename Measure> double WidestText(const std::vector<std::string>& texts, Measure measure);
+
+// Where a tool label of size w x h (canvas units) is printed when it would cover a label printed
+// before: the nearest place along its move (direction dx, dy; any length) where it covers none,
+// tried in steps of `step` either way, at most `maxSteps` each way. Returns the top-left corner;
+// the wanted corner (x, y) when it is free or no free place is found.
+struct LabelPlace {
+    double X, Y;
+};
+LabelPlace FreeLabelPlace(const std::vector<TextBox>& placed, double x, double y, double w, double h,
+                          double dx, double dy, double step, int maxSteps);
+
+// The zoom history after the viewport's proportions changed: each remembered view keeps its
+// width, left edge and vertical centre, and takes the height of the new proportions, so that
+// undoing a zoom still shows equal millimetres on both axes.
+void FitZoomHistory(View& v, double viewportWidth, double viewportHeight);
+
+// ---------------------------------------------------------------------------------------------
+
+template <typename Measure> double WidestText(const std::vector<std::string>& texts, Measure measure) {
+    std::vector<std::string> shapes;
+    double widest = 0;
+    for (const std::string& t : texts) {
+        std::string shape = t;
+        for (char& ch : shape)
+            if (ch >= '1' && ch <= '9') ch = '0';
+        bool seen = false;
+        for (const std::string& s : shapes)
+            if (s == shape) {
+                seen = true;
+                break;
+            }
+        if (seen) continue;
+        shapes.push_back(shape);
+        const double w = measure(t);
+        if (w > widest) widest = w;
+    }
+    return widest;
+}
+
+} // namespace motion

@@ -1,0 +1,124 @@
+// The window readable at its default size: function-key panels that never overlap, state labels
+// that hold their widest values, and a trace that fills the viewport again after a resize.
+
+#include "WindowFixture.h"
+
+#include "app/PanelBar.h"
+#include "app/StateLabels.h"
+
+#include <QLabel>
+
+namespace {
+
+TEST(PanelWidths, PanelsKeepTheirWidthsWhenTheyFit) {
+    EXPECT_EQ(app::FitPanelWidths({50, 80, 60}, 190, 10), (std::vector<int>{50, 80, 60}));
+    EXPECT_EQ(app::FitPanelWidths({50, 80, 60}, 500, 10), (std::vector<int>{50, 80, 60}));
+}
+
+TEST(PanelWidths, TheWidestAreNarrowedToOneWidthJustAsFarAsNeeded) {
+    // 170 for three: 50 stays, 80 and 60 share the 120 left.
+    EXPECT_EQ(app::FitPanelWidths({50, 80, 60}, 170, 10), (std::vector<int>{50, 60, 60}));
+    EXPECT_EQ(app::FitPanelWidths({50, 80, 60}, 150, 10), (std::vector<int>{50, 50, 50}));
+    const auto w = app::FitPanelWidths({100, 30, 120, 90}, 250, 10);
+    int sum = 0;
+    for (int x : w)
+        sum += x;
+    EXPECT_LE(sum, 250);
+    EXPECT_GE(sum, 246); // the room is used, rounding aside
+    EXPECT_EQ(w[1], 30);
+    EXPECT_EQ(w[0], w[2]);
+    // Never below the least width a panel needs to be clicked.
+    EXPECT_EQ(app::FitPanelWidths({50, 80}, 10, 16), (std::vector<int>{16, 16}));
+}
+
+TEST(StateRow, AWideValuePushesTheNextCaptionRightAndTheRowBackLeft) {
+    using app::RowCell;
+    // Caption at 120, value at 300 (needs 1500), caption at 1680, value at 1860 (needs 900).
+    const std::vector<RowCell> row = {{120, 180}, {300, 1500}, {1680, 180}, {1860, 900}};
+    EXPECT_EQ(app::PlaceRow(row, 0, 10000), (std::vector<double>{120, 300, 1800, 1980}));
+    const auto lefts = app::PlaceRow(row, 0, 2880);
+    EXPECT_EQ(lefts, (std::vector<double>{120, 300, 1800, 1980}));
+    EXPECT_TRUE(app::RowFits(row, 0, 2880));
+    EXPECT_FALSE(app::RowFits(row, 0, 2700));
+    // Design places with room to spare stay as they are.
+    EXPECT_EQ(app::PlaceRow({{120, 180}, {300, 600}, {1680, 180}}, 0, 4455),
+              (std::vector<double>{120, 300, 1680}));
+    EXPECT_EQ(app::PlaceRow({{120, 180}, {300, 600}, {1680, 180}}, 0, 1500),
+              (std::vector<double>{120, 300, 1320}));
+}
+
+} // namespace
+
+TEST_F(WindowTest, FunctionKeyPanelsAreReadableAndApartAtTheDefaultWidth) {
+    Act("mnuFkey")->trigger();
+    QTest::qWait(20);
+    app::RunPanel& panel = W->Panel();
+    ASSERT_TRUE(panel.FkeyBarShown());
+    const QRect bar = panel.FkeyBarRect();
+    const QStringList keys = panel.FkeyPanelKeys();
+    ASSERT_EQ(keys.size(), panel.FkeyPanelCount());
+    for (int i = 0; i < keys.size(); ++i) {
+        const QRect at = panel.FkeyPanelGeometry(keys[i]);
+        const std::string text = panel.FkeyPanelText(keys[i]).toStdString();
+        EXPECT_TRUE(bar.contains(at)) << text;
+        for (int k = i + 1; k < keys.size(); ++k)
+            EXPECT_FALSE(at.intersects(panel.FkeyPanelGeometry(keys[k])))
+                << text << " / " << panel.FkeyPanelText(keys[k]).toStdString();
+        if (i == 0) continue; // the message panel
+        // The whole text, or its key and a cut text with the whole one as the tool tip.
+        const QString whole = panel.FkeyPanelText(keys[i]);
+        const QString shown = panel.FkeyPanelShownText(keys[i]);
+        EXPECT_TRUE(shown.startsWith(whole.left(3))) << shown.toStdString();
+        if (shown != whole) {
+            EXPECT_EQ(panel.FkeyPanelToolTip(keys[i]), whole);
+        }
+    }
+}
+
+TEST_F(WindowTest, StateLabelsHoldTheirWidestValuesAtTheDefaultSize) {
+    const app::StateLabels& l = W->Panel().Labels();
+    const QWidget* viewport = W->View().Viewport();
+    const std::pair<QLabel*, const char*> widest[] = {{l.Block, "99999999"},
+                                                      {l.BlockNumber, "99999"},
+                                                      {l.XA, "-99999.999"},
+                                                      {l.ZA, "-99999.999"},
+                                                      {l.CAlabel, "-99999.999"},
+                                                      {l.SpindleSpeed, "99999"},
+                                                      {l.Vspeed, "99999"},
+                                                      {l.FEED, "99999.000"},
+                                                      {l.Hour, "9999"},
+                                                      {l.Min, "59"},
+                                                      {l.Sec, "59"}};
+    for (const auto& [label, text] : widest) {
+        label->setText(text);
+        EXPECT_GE(label->contentsRect().width(), label->fontMetrics().horizontalAdvance(text))
+            << label->objectName().toStdString();
+        EXPECT_LE(label->x() + label->fontMetrics().horizontalAdvance(text), viewport->x())
+            << label->objectName().toStdString();
+    }
+    // No label runs into another: the colons of the cutting time stand clear of the hours.
+    const QList<QLabel*> all =
+        W->WindowFrame().Form()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QLabel* a : all)
+        for (QLabel* b : all) {
+            if (a == b || !a->isVisible() || !b->isVisible() || a->y() != b->y()) continue;
+            const QRect inkA(a->x(), a->y(), a->fontMetrics().horizontalAdvance(a->text()), a->height());
+            EXPECT_FALSE(inkA.intersects(b->geometry()) && a->x() < b->x())
+                << a->text().toStdString() << " runs into " << b->text().toStdString();
+        }
+    EXPECT_GE(l.FontPoints, 10); // still a readable size
+}
+
+TEST_F(WindowTest, AfterAResizeTheTraceFillsTheViewportAgain) {
+    QTest::qWait(300);
+    app::TraceView& view = W->View();
+    const render::ImageCanvas& canvas = view.TraceImage();
+    const double unitsPerTwip = canvas.ScaleWidth / canvas.Width;
+    W->resize(W->width() + 400, W->height() + 200);
+    QTest::qWait(600);
+    const QRect viewport(QPoint(0, 0), view.Viewport()->size());
+    EXPECT_TRUE(view.Canvas()->geometry().contains(viewport));
+    EXPECT_TRUE(view.ZRuler()->geometry().contains(QRect(0, viewport.height() - 1, viewport.width(), 1)));
+    EXPECT_NEAR(canvas.Width, 4 * view.Screen().ViewportWidth, 4 * W->WindowFrame().TwipsPerPixel());
+    EXPECT_NEAR(canvas.ScaleWidth / canvas.Width, unitsPerTwip, 1e-9);
+}

@@ -1,0 +1,101 @@
+// The arithmetic that keeps ruler and tool labels readable: label thinning, the ticks of a ruler,
+// measuring the widest label, a free place for a tool label, and zoom views after a resize.
+
+#include "base/LabelLayout.h"
+#include "base/View.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+
+using motion::TextBox;
+
+TEST(LabelLayout, StrideIsTheSmallestRoundStepThatKeepsLabelsApart) {
+    EXPECT_EQ(motion::LabelStride(100, 60), 1);
+    EXPECT_EQ(motion::LabelStride(100, 100), 1); // exactly touching is apart
+    EXPECT_EQ(motion::LabelStride(100, 101), 2);
+    EXPECT_EQ(motion::LabelStride(30, 100), 5);
+    EXPECT_EQ(motion::LabelStride(1, 700), 1000);
+    EXPECT_EQ(motion::LabelStride(0.01, 700), 100000);
+    // Nothing sensible to go by: every tick keeps its label.
+    EXPECT_EQ(motion::LabelStride(0, 50), 1);
+    EXPECT_EQ(motion::LabelStride(-3, 50), 1);
+}
+
+TEST(LabelLayout, TicksRunUpFromZeroThenDownWithTheirCounts) {
+    const auto ticks = motion::RulerTicks(50, -120, 110, 100);
+    std::vector<double> values;
+    std::vector<long> counts;
+    for (const auto& t : ticks)
+        values.push_back(t.Value), counts.push_back(t.Index);
+    EXPECT_EQ(values, (std::vector<double>{0, 50, 100, -50, -100}));
+    EXPECT_EQ(counts, (std::vector<long>{0, 1, 2, -1, -2}));
+    EXPECT_EQ(motion::RulerTicks(1, -1e9, 1e9, 10).size(), 20u);
+    EXPECT_TRUE(motion::RulerTicks(0, -10, 10, 10).empty());
+    EXPECT_TRUE(motion::RulerTicks(1, -10, std::nan(""), 10).empty());
+}
+
+TEST(LabelLayout, WidestTextMeasuresEachShapeOnce) {
+    int measured = 0;
+    auto measure = [&measured](const std::string& s) {
+        ++measured;
+        return double(s.size()) * (s.find('-') != std::string::npos ? 9 : 10);
+    };
+    const std::vector<std::string> texts = {"Z0", "Z50", "Z100", "Z150", "Z200", "Z-50", "Z-100", "Z-150"};
+    EXPECT_EQ(motion::WidestText(texts, measure), 45); // "Z-100", narrower per letter, is longest
+    EXPECT_EQ(measured, 5);                            // Z0, Z00, Z000, Z-00, Z-000
+    EXPECT_EQ(motion::WidestText({}, measure), 0);
+}
+
+TEST(LabelLayout, AFreeLabelPlaceIsTheWantedOne) {
+    const std::vector<TextBox> placed = {{0, 0, 10, 5}};
+    const auto p = motion::FreeLabelPlace(placed, 20, 0, 10, 5, 1, 0, 1, 50);
+    EXPECT_EQ(p.X, 20);
+    EXPECT_EQ(p.Y, 0);
+}
+
+TEST(LabelLayout, ACoveredLabelMovesAlongItsMoveToTheNearestFreePlace) {
+    const std::vector<TextBox> placed = {{0, 0, 10, 5}};
+    // Along a move in +y: the first free place below is at y 5, above at y -5; below is tried first.
+    auto p = motion::FreeLabelPlace(placed, 2, 1, 10, 5, 0, 3, 1, 50);
+    EXPECT_EQ(p.X, 2);
+    EXPECT_EQ(p.Y, 5);
+    // Along a diagonal move the label slides diagonally; the result covers nothing.
+    p = motion::FreeLabelPlace(placed, 0, 0, 10, 5, -1, -1, 0.5, 100);
+    const TextBox moved{p.X, p.Y, p.X + 10, p.Y + 5};
+    EXPECT_FALSE(moved.Overlaps(placed[0]));
+    EXPECT_NEAR(p.X - 0, p.Y - 0, 1e-12);
+    // The nearer side wins: the placed label reaches 2 units down and 8 up past the wanted place.
+    const std::vector<TextBox> tall = {{0, -8, 10, 2}};
+    p = motion::FreeLabelPlace(tall, 0, -3, 10, 5, 0, 1, 1, 50);
+    EXPECT_EQ(p.Y, 2);
+    // A move without length: the label moves up or down.
+    p = motion::FreeLabelPlace(placed, 0, 0, 10, 5, 0, 0, 1, 50);
+    EXPECT_EQ(p.X, 0);
+    EXPECT_EQ(std::fabs(p.Y), 5);
+}
+
+TEST(LabelLayout, WithNoFreePlaceInReachTheLabelStaysWhereItWas) {
+    const std::vector<TextBox> placed = {{-100, -100, 100, 100}};
+    const auto p = motion::FreeLabelPlace(placed, 0, 0, 10, 5, 1, 0, 1, 10);
+    EXPECT_EQ(p.X, 0);
+    EXPECT_EQ(p.Y, 0);
+}
+
+TEST(LabelLayout, ZoomViewsTakeTheNewProportions) {
+    motion::View v;
+    v.Zoom.ZoomLevel = 2;
+    v.Zoom.ZoomHistWidth[1] = 100, v.Zoom.ZoomHistHeight[1] = 80;
+    v.Zoom.ZoomHistWidth[2] = 10, v.Zoom.ZoomHistHeight[2] = 8;
+    v.Zoom.ZoomHistWidth[3] = 7, v.Zoom.ZoomHistHeight[3] = 7; // not in use
+    motion::FitZoomHistory(v, 16000, 6000);
+    EXPECT_DOUBLE_EQ(v.Zoom.ZoomHistHeight[1], 37.5);
+    EXPECT_DOUBLE_EQ(v.Zoom.ZoomHistHeight[2], 3.75);
+    EXPECT_EQ(v.Zoom.ZoomHistHeight[3], 7);
+    EXPECT_EQ(v.Zoom.ZoomHistWidth[1], 100);
+    motion::FitZoomHistory(v, 0, 6000); // a viewport without size changes nothing
+    EXPECT_DOUBLE_EQ(v.Zoom.ZoomHistHeight[1], 37.5);
+}
+
+} // namespace
