@@ -20,7 +20,9 @@ struct Parts {
     ProgramDocument* Doc = nullptr; // the program pane and its file
     TraceView* Trace = nullptr;     // the tool-path view
     ActionSet* Actions = nullptr;   // every command, by name
-    workbench::Workbench* Bench = nullptr; // the checking workbench (null until it exists)
+
+    // The checking workbench (null until it exists).
+    workbench::Workbench* Bench = nullptr;
 };
 
 } // namespace app
