@@ -53,9 +53,10 @@ std::unique_ptr<workbench::Workbench> MakeWorkbench(QMainWindow& window, const P
     ProgramPane* pane = p.Doc->Pane();
     h.Pane = pane;
     h.SetPaneMargin = [pane](int left) { pane->SetLeftMargin(left); };
-    h.Map = [&p]() -> std::optional<bench::ViewMap> {
+    h.Map = [&p]() -> std::optional<inspect::ViewMap> {
         const interp::MachineState& s = p.Panel->Machine().S;
-        bench::ViewMap m = bench::ViewMap::Of(p.Trace->TraceImage(), p.Trace->Screen(), s.Vertical, s.XSign);
+        inspect::ViewMap m =
+            inspect::ViewMap::Of(p.Trace->TraceImage(), p.Trace->Screen(), s.Vertical, s.XSign);
         m.Twips = p.Frm->TwipsPerPixel();
         return m;
     };

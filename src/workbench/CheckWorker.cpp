@@ -50,8 +50,9 @@ void CheckWorker::StartPending() {
     Pool.start([this, generation, stop = Stop, text = std::move(PendingText), options = PendingOptions] {
         BenchPtr result;
         try {
-            result = std::make_shared<const bench::BenchResult>(bench::RunBench(text, options, stop.get()));
-        } catch (const bench::Stopped&) {
+            result = std::make_shared<const inspect::InspectionResult>(
+                inspect::RunInspection(text, options, stop.get()));
+        } catch (const inspect::Stopped&) {
         } catch (const std::bad_alloc&) {
         }
         QMetaObject::invokeMethod(

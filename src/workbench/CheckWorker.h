@@ -4,7 +4,7 @@
 // waits for it. A check whose text has changed meanwhile is given up and its result dropped;
 // only the newest text's result is handed on.
 
-#include "bench/Bench.h"
+#include "inspect/Inspection.h"
 
 #include <QObject>
 #include <QThreadPool>
@@ -16,7 +16,7 @@
 
 namespace workbench {
 
-using BenchPtr = std::shared_ptr<const bench::BenchResult>;
+using BenchPtr = std::shared_ptr<const inspect::InspectionResult>;
 
 class CheckWorker final : public QObject {
     Q_OBJECT

@@ -1,6 +1,6 @@
 #include "workbench/PaneGutter.h"
 
-#include "bench/Tokens.h"
+#include "inspect/Tokens.h"
 
 #include <QHelpEvent>
 #include <QPainter>
@@ -25,20 +25,20 @@ QTextCharFormat Coloured(const QColor& c, bool bold = false) {
     return f;
 }
 
-const QTextCharFormat& FormatOf(bench::Token::Kind k) {
+const QTextCharFormat& FormatOf(inspect::Token::Kind k) {
     static const QTextCharFormat address = Coloured(QColor(0, 60, 170)),
                                  number = Coloured(QColor(150, 60, 0)), word = Coloured(QColor(120, 0, 140)),
                                  comment = Coloured(QColor(0, 120, 0)), slash = Coloured(QColor(200, 0, 0));
     switch (k) {
-    case bench::Token::Kind::Address:
+    case inspect::Token::Kind::Address:
         return address;
-    case bench::Token::Kind::Number:
+    case inspect::Token::Kind::Number:
         return number;
-    case bench::Token::Kind::Word:
+    case inspect::Token::Kind::Word:
         return word;
-    case bench::Token::Kind::Comment:
+    case inspect::Token::Kind::Comment:
         return comment;
-    case bench::Token::Kind::Slash:
+    case inspect::Token::Kind::Slash:
         return slash;
     }
     return address;
@@ -119,7 +119,7 @@ void PaneGutter::ColourVisible() {
         const std::u16string_view line(reinterpret_cast<const char16_t*>(text.utf16()),
                                        static_cast<size_t>(text.size()));
         QList<QTextLayout::FormatRange> ranges;
-        for (const bench::Token& t : bench::TokensOf(line, inComment))
+        for (const inspect::Token& t : inspect::TokensOf(line, inComment))
             ranges.append({static_cast<int>(t.Start), static_cast<int>(t.Length), FormatOf(t.What)});
         if (QTextLayout* layout = b.layout()) {
             // The formats are no edit: the document's signals are held while it takes them, so
@@ -157,10 +157,10 @@ QString PaneGutter::ProblemsOf(int64_t line) const {
     if (!Result) return {};
     const auto& ps = Result->Problems;
     auto it = std::lower_bound(ps.begin(), ps.end(), line,
-                               [](const bench::Problem& p, int64_t l) { return p.Line < l; });
+                               [](const inspect::Problem& p, int64_t l) { return p.Line < l; });
     QStringList out;
     for (; it != ps.end() && it->Line == line; ++it)
-        out << QStringLiteral("%1: %2").arg(QString::fromLatin1(bench::SeverityName(it->Level)),
+        out << QStringLiteral("%1: %2").arg(QString::fromLatin1(inspect::SeverityName(it->Level)),
                                             QString::fromStdString(it->Message));
     return out.join(QLatin1Char('\n'));
 }

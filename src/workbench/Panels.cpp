@@ -52,13 +52,13 @@ int ProblemsModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : Columns;
 }
 
-const bench::Problem* ProblemsModel::At(int row) const {
+const inspect::Problem* ProblemsModel::At(int row) const {
     if (!Result || row < 0 || row >= rowCount()) return nullptr;
     return &Result->Problems[static_cast<size_t>(row)];
 }
 
 QVariant ProblemsModel::data(const QModelIndex& index, int role) const {
-    const bench::Problem* p = At(index.row());
+    const inspect::Problem* p = At(index.row());
     if (!p) return {};
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
@@ -67,14 +67,14 @@ QVariant ProblemsModel::data(const QModelIndex& index, int role) const {
         case SequenceColumn:
             return QString::fromStdString(p->Sequence);
         case SeverityColumn:
-            return QString::fromLatin1(bench::SeverityName(p->Level));
+            return QString::fromLatin1(inspect::SeverityName(p->Level));
         case MessageColumn:
             return QString::fromStdString(p->Message);
         }
     }
     if (role == Qt::ToolTipRole && index.column() == MessageColumn) return QString::fromStdString(p->Message);
     if (role == Qt::ForegroundRole && index.column() == SeverityColumn)
-        return QBrush(p->Level == bench::Severity::Warning ? QColor(150, 100, 0) : QColor(190, 0, 0));
+        return QBrush(p->Level == inspect::Severity::Warning ? QColor(150, 100, 0) : QColor(190, 0, 0));
     if (role == Qt::TextAlignmentRole && index.column() == LineColumn)
         return QVariant(Qt::AlignRight | Qt::AlignVCenter);
     return {};
@@ -100,13 +100,13 @@ ProblemsPanel::ProblemsPanel(QWidget* parent) : QDockWidget(QStringLiteral("Prob
 void ProblemsPanel::SetResult(BenchPtr result) {
     CountsText =
         result
-            ? QString::fromStdString(bench::ProblemCounts(result->Alarms, result->Errors, result->Warnings))
+            ? QString::fromStdString(inspect::ProblemCounts(result->Alarms, result->Errors, result->Warnings))
             : QStringLiteral("no problems");
     Problems.SetResult(std::move(result));
 }
 
 void ProblemsPanel::Activate(const QModelIndex& index) {
-    if (const bench::Problem* p = Problems.At(index.row())) emit LineActivated(p->Line);
+    if (const inspect::Problem* p = Problems.At(index.row())) emit LineActivated(p->Line);
 }
 
 // --- Tools ---
@@ -125,13 +125,13 @@ int ToolsModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : Columns;
 }
 
-const bench::ToolRow* ToolsModel::At(int row) const {
+const inspect::ToolRow* ToolsModel::At(int row) const {
     if (!Result || row < 0 || row >= rowCount()) return nullptr;
     return &Result->Tools[static_cast<size_t>(row)];
 }
 
 QVariant ToolsModel::data(const QModelIndex& index, int role) const {
-    const bench::ToolRow* t = At(index.row());
+    const inspect::ToolRow* t = At(index.row());
     if (!t) return {};
     if (role == Qt::DecorationRole && index.column() == ColorColumn && !t->Colors.empty())
         return TraceColor(t->Colors.front());
@@ -164,7 +164,7 @@ ToolsPanel::ToolsPanel(QWidget* parent) : QDockWidget(QStringLiteral("Tools"), p
     View->setColumnWidth(ToolsModel::TimeColumn, 150);
     setWidget(View);
     auto activate = [this](const QModelIndex& index) {
-        if (const bench::ToolRow* t = Tools.At(index.row())) emit ToolActivated(t->Tool, t->FirstLine);
+        if (const inspect::ToolRow* t = Tools.At(index.row())) emit ToolActivated(t->Tool, t->FirstLine);
     };
     connect(View, &QTableView::clicked, this, activate);
     connect(View, &QTableView::activated, this, activate);

@@ -20,7 +20,7 @@ class ProblemsModel final : public QAbstractTableModel {
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-    const bench::Problem* At(int row) const;
+    const inspect::Problem* At(int row) const;
 
   private:
     BenchPtr Result;
@@ -54,7 +54,7 @@ class ToolsModel final : public QAbstractTableModel {
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-    const bench::ToolRow* At(int row) const;
+    const inspect::ToolRow* At(int row) const;
 
   private:
     BenchPtr Result;

@@ -58,19 +58,19 @@ void PathOverlay::SetMeasuring(bool on) {
 }
 
 void PathOverlay::paintEvent(QPaintEvent*) {
-    const std::optional<bench::ViewMap> view = Map ? Map() : std::nullopt;
+    const std::optional<inspect::ViewMap> view = Map ? Map() : std::nullopt;
     if (!view || !view->Usable()) return;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     if (Paths && !Pieces.empty()) {
         QPainterPath path;
-        std::vector<bench::MachinePoint> line;
+        std::vector<inspect::MachinePoint> line;
         for (size_t i : Pieces) {
-            bench::PathIndex::Polyline(Paths->Paths.At(i).Segment, line);
-            const bench::Point a = view->ToPixel(line.front());
+            inspect::PathIndex::Polyline(Paths->Paths.At(i).Segment, line);
+            const inspect::Point a = view->ToPixel(line.front());
             path.moveTo(a.X, a.Y);
             for (size_t k = 1; k < line.size(); ++k) {
-                const bench::Point b = view->ToPixel(line[k]);
+                const inspect::Point b = view->ToPixel(line[k]);
                 path.lineTo(b.X, b.Y);
             }
         }
@@ -82,12 +82,12 @@ void PathOverlay::paintEvent(QPaintEvent*) {
     if (!MeasureOn) return;
     const QColor ink(0, 120, 215);
     p.setPen(QPen(ink, 1.5));
-    auto mark = [&](const bench::SnapPoint& s) {
-        const bench::Point q = view->ToPixel(s.At);
+    auto mark = [&](const inspect::SnapPoint& s) {
+        const inspect::Point q = view->ToPixel(s.At);
         const QRectF box(q.X - 5, q.Y - 5, 10, 10);
-        if (s.Snapped == bench::SnapPoint::Kind::ArcCentre)
+        if (s.Snapped == inspect::SnapPoint::Kind::ArcCentre)
             p.drawEllipse(box);
-        else if (s.Snapped == bench::SnapPoint::Kind::EndPoint)
+        else if (s.Snapped == inspect::SnapPoint::Kind::EndPoint)
             p.drawRect(box);
         else
             p.drawLine(QPointF(q.X - 6, q.Y), QPointF(q.X + 6, q.Y)),
@@ -100,7 +100,7 @@ void PathOverlay::paintEvent(QPaintEvent*) {
     const QPointF b = mark(*Session.To());
     p.setPen(QPen(ink, 1.5, Qt::DashLine));
     p.drawLine(a, b);
-    const QString text = QString::fromStdString(bench::MeasurementText(*Session.Result()));
+    const QString text = QString::fromStdString(inspect::MeasurementText(*Session.Result()));
     const QRectF bounds = p.fontMetrics().boundingRect(text).adjusted(-4, -2, 4, 2);
     QPointF at = (a + b) / 2 + QPointF(8, -8);
     at.setX(std::clamp(at.x(), 2.0, std::max(2.0, width() - bounds.width() - 2)));

@@ -4,7 +4,7 @@
 // stay as the run drew them; the overlay only follows the view (zoom, pan, layout, mirrors)
 // through a ViewMap the window gives on request.
 
-#include "bench/Measure.h"
+#include "inspect/Measure.h"
 #include "workbench/CheckWorker.h"
 
 #include <QWidget>
@@ -15,7 +15,7 @@
 
 namespace workbench {
 
-using ViewMapSource = std::function<std::optional<bench::ViewMap>()>;
+using ViewMapSource = std::function<std::optional<inspect::ViewMap>()>;
 
 class PathOverlay final : public QWidget {
   public:
@@ -34,9 +34,9 @@ class PathOverlay final : public QWidget {
     const std::vector<size_t>& Highlighted() const { return Pieces; }
 
     // The view as the window shows it now; none when it has none.
-    std::optional<bench::ViewMap> CurrentMap() const { return Map ? Map() : std::nullopt; }
+    std::optional<inspect::ViewMap> CurrentMap() const { return Map ? Map() : std::nullopt; }
 
-    bench::MeasureSession& Measure() { return Session; }
+    inspect::MeasureSession& Measure() { return Session; }
     void SetMeasuring(bool on);
     bool Measuring() const { return MeasureOn; }
 
@@ -49,7 +49,7 @@ class PathOverlay final : public QWidget {
     BenchPtr Paths;
     int64_t Line = 0;
     std::vector<size_t> Pieces;
-    bench::MeasureSession Session;
+    inspect::MeasureSession Session;
     bool MeasureOn = false;
 };
 

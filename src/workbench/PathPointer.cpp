@@ -19,15 +19,15 @@ QPointF PathPointer::ToViewport(QPointF canvasPos) const {
     return QPointF(Canvas->mapTo(viewport, QPoint(0, 0))) + canvasPos;
 }
 
-std::optional<bench::Hit> PathPointer::BlockAt(QPointF px) const {
+std::optional<inspect::Hit> PathPointer::BlockAt(QPointF px) const {
     const BenchPtr& r = Overlay->Result();
-    const std::optional<bench::ViewMap> view = Overlay->CurrentMap();
+    const std::optional<inspect::ViewMap> view = Overlay->CurrentMap();
     if (!r || !view) return std::nullopt;
     return r->Paths.HitTest(*view, {px.x(), px.y()}, PickPixels);
 }
 
 QString PathPointer::TipAt(QPointF px) const {
-    const std::optional<bench::Hit> hit = BlockAt(px);
+    const std::optional<inspect::Hit> hit = BlockAt(px);
     if (!hit) return {};
     if (!Text) return QStringLiteral("Line %1").arg(hit->Line);
     const std::u16string_view text = Overlay->Result()->LineText(Text(), hit->Line);
@@ -38,16 +38,16 @@ QString PathPointer::TipAt(QPointF px) const {
 
 void PathPointer::ClickAt(QPointF px) {
     if (!Measuring()) {
-        if (const std::optional<bench::Hit> hit = BlockAt(px)) emit LineClicked(hit->Line);
+        if (const std::optional<inspect::Hit> hit = BlockAt(px)) emit LineClicked(hit->Line);
         return;
     }
     const BenchPtr& r = Overlay->Result();
-    const std::optional<bench::ViewMap> view = Overlay->CurrentMap();
+    const std::optional<inspect::ViewMap> view = Overlay->CurrentMap();
     if (!view) return;
     const auto [xSnap, zSnap] = GridSnap ? GridSnap() : std::pair<bool, bool>{false, false};
-    static const bench::PathIndex none;
+    static const inspect::PathIndex none;
     Overlay->Measure().Click(
-        bench::SnapAt(r ? r->Paths : none, *view, {px.x(), px.y()}, SnapPixels, xSnap, zSnap));
+        inspect::SnapAt(r ? r->Paths : none, *view, {px.x(), px.y()}, SnapPixels, xSnap, zSnap));
     Overlay->update();
     if (Overlay->Measure().Result()) emit Measured(MeasureText());
 }
@@ -61,8 +61,8 @@ void PathPointer::SetMeasuring(bool on) {
 }
 
 QString PathPointer::MeasureText() const {
-    const std::optional<bench::Measurement> m = Overlay->Measure().Result();
-    return m ? QString::fromStdString(bench::MeasurementText(*m)) : QString();
+    const std::optional<inspect::Measurement> m = Overlay->Measure().Result();
+    return m ? QString::fromStdString(inspect::MeasurementText(*m)) : QString();
 }
 
 void PathPointer::CopyMeasure() const {

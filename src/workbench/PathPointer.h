@@ -26,7 +26,7 @@ class PathPointer final : public QObject {
     std::function<bool()> CanvasBusy;
 
     // The block under a viewport pixel, within 5 px.
-    std::optional<bench::Hit> BlockAt(QPointF viewportPx) const;
+    std::optional<inspect::Hit> BlockAt(QPointF viewportPx) const;
     // A click at a viewport pixel: picks a block, or measures in measure mode.
     void ClickAt(QPointF viewportPx);
     // The tooltip for a viewport pixel ("Line 12: G01 X20. Z-10."), empty off the path.

@@ -204,10 +204,10 @@ void Workbench::Checked(BenchPtr result) {
 
 bool Workbench::FitView() {
     const BenchPtr& r = Checker.Latest();
-    const std::optional<bench::ViewMap> map = H.Map ? H.Map() : std::nullopt;
+    const std::optional<inspect::ViewMap> map = H.Map ? H.Map() : std::nullopt;
     if (!r || !map || !H.ZoomTo) return false;
     const std::optional<picture::Area> area =
-        bench::FitFrame(r->Paths, *map, H.Viewport->width(), H.Viewport->height());
+        inspect::FitFrame(r->Paths, *map, H.Viewport->width(), H.Viewport->height());
     if (!area) return false;
     H.ZoomTo(*area);
     PathLayer->update();
@@ -244,7 +244,7 @@ QStringList Workbench::ToolTableLines() const {
     QStringList lines;
     const BenchPtr& r = Checker.Latest();
     if (!r) return lines;
-    for (const bench::ToolRow& t : r->Tools)
+    for (const inspect::ToolRow& t : r->Tools)
         lines << QStringLiteral("%1   %2 (%3)   %4 blocks   from line %5")
                      .arg(ToolName(t.Tool), QString::fromStdString(picture::LegendClock(t.Seconds)),
                           QString::fromStdString(picture::LegendSeconds(t.Seconds)))

@@ -40,7 +40,7 @@ class Workbench : public WindowTest {
     // The viewport pixel of a machine point at the window's view now, as a point of the canvas
     // widget (where the mouse goes).
     QPoint OnCanvas(double x, double z) {
-        const bench::Point px = B().Overlay()->CurrentMap()->ToPixel({x, z});
+        const inspect::Point px = B().Overlay()->CurrentMap()->ToPixel({x, z});
         QWidget* canvas = W->View().Canvas();
         return QPoint(qRound(px.X), qRound(px.Y)) - canvas->mapTo(W->View().Viewport(), QPoint(0, 0));
     }
@@ -163,7 +163,7 @@ TEST_F(Workbench, ToolsPanelAgreesWithTheChecker) {
     ASSERT_GE(m->rowCount(), static_cast<int>(report.ToolTimes.size()));
     double sum = 0;
     for (int r = 0; r < m->rowCount(); ++r) {
-        const bench::ToolRow* t = m->At(r);
+        const inspect::ToolRow* t = m->At(r);
         const auto it = report.ToolTimes.find(t->Tool);
         EXPECT_EQ(t->Seconds, it == report.ToolTimes.end() ? 0 : it->second);
         sum += t->Seconds;

@@ -30,14 +30,14 @@ const std::string Problems =
     "G00 X-0.2 Z5.\r\nN20 G04 F61.\r\nG95 G96 S100\r\nN40 G33 X-0.8 Z-30. F2.\r\nM30\r\n";
 
 BenchPtr Check(const std::string& text) {
-    return std::make_shared<const bench::BenchResult>(bench::RunBench(U(text), {}));
+    return std::make_shared<const inspect::InspectionResult>(inspect::RunInspection(U(text), {}));
 }
 
 // 10 px a millimetre; the canvas at the viewport's corner shows Z from -50, radius from +20.
-bench::ViewMap TenPixelsPerMm() {
-    bench::ViewMap v;
+inspect::ViewMap TenPixelsPerMm() {
+    inspect::ViewMap v;
     v.ScaleLeft = -50, v.ScaleTop = -20, v.ScaleWidth = 80, v.ScaleHeight = 50;
-    v.CanvasWidth = 800 * bench::TwipsPerPixel, v.CanvasHeight = 500 * bench::TwipsPerPixel;
+    v.CanvasWidth = 800 * inspect::TwipsPerPixel, v.CanvasHeight = 500 * inspect::TwipsPerPixel;
     return v;
 }
 
@@ -124,13 +124,13 @@ TEST(PathPointer, ClickPicksTheBlockAndMeasureSnapsToEnds) {
     viewport.resize(800, 500);
     auto* canvas = new QWidget(&viewport);
     canvas->setGeometry(0, 0, 800, 500);
-    PathOverlay overlay(&viewport, [] { return std::optional<bench::ViewMap>(TenPixelsPerMm()); });
+    PathOverlay overlay(&viewport, [] { return std::optional<inspect::ViewMap>(TenPixelsPerMm()); });
     PathPointer pointer(canvas, &overlay);
     viewport.show();
     // X20 Z0 -> X40 Z-10 is line 2; pixels: (500, 100) -> (400, 0).
     const std::u16string program = U("G00 X20. Z0.\r\nG01 X40. Z-10. F1.\r\nM30\r\n");
     pointer.Text = [&program]() -> const std::u16string& { return program; };
-    overlay.SetResult(std::make_shared<const bench::BenchResult>(bench::RunBench(program, {})));
+    overlay.SetResult(std::make_shared<const inspect::InspectionResult>(inspect::RunInspection(program, {})));
     QSignalSpy clicked(&pointer, &PathPointer::LineClicked);
     QTest::mouseClick(canvas, Qt::LeftButton, {}, QPoint(452, 50));
     ASSERT_EQ(clicked.size(), 1);

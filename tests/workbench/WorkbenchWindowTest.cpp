@@ -53,10 +53,10 @@ struct Window {
         h.Canvas = Canvas;
         h.Pane = Pane;
         h.Map = [] {
-            bench::ViewMap v; // 10 px a millimetre, Z from -50 and radius from +20 at the corner
+            inspect::ViewMap v; // 10 px a millimetre, Z from -50 and radius from +20 at the corner
             v.ScaleLeft = -50, v.ScaleTop = -20, v.ScaleWidth = 60, v.ScaleHeight = 40;
-            v.CanvasWidth = 600 * bench::TwipsPerPixel, v.CanvasHeight = 400 * bench::TwipsPerPixel;
-            return std::optional<bench::ViewMap>(v);
+            v.CanvasWidth = 600 * inspect::TwipsPerPixel, v.CanvasHeight = 400 * inspect::TwipsPerPixel;
+            return std::optional<inspect::ViewMap>(v);
         };
         h.Options = [] { return check::CheckOptions{}; };
         h.Text = [this] {

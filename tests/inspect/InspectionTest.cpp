@@ -1,9 +1,9 @@
 // The workbench's core: which block drew which piece (and hitting it at a view), snapping and
 // measuring, fitting, the tool table against the checker, and the problems list.
 
-#include "bench/Bench.h"
-#include "bench/Measure.h"
-#include "bench/Tokens.h"
+#include "inspect/Inspection.h"
+#include "inspect/Measure.h"
+#include "inspect/Tokens.h"
 #include "motion/RecordingCanvas.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 #include <iterator>
 #include <numbers>
 
-using namespace bench;
+using namespace inspect;
 
 namespace {
 
@@ -102,7 +102,7 @@ TEST(PathIndex, ArcsFollowTheArcTheMovesDraw) {
                                 "G01 X20. Z0. F1.\r\nG02 X20. Z-20. R10.\r\nM30\r\n",
                                 "G01 X20. Z0. F1.\r\nG03 X20. Z-20. R10.\r\nM30\r\n"}) {
         motion::RecordingCanvas drawn;
-        BenchResult r;
+        InspectionResult r;
         check::CheckOptions o;
         check::CheckProgram(
             U(program), o, [&r](const check::TracedSegment& s) { r.Paths.Add(s.Line, s.Segment); }, {&drawn});
@@ -192,13 +192,13 @@ TEST(FitFrame, FramesThePathWithAFivePercentMargin) {
     EXPECT_NEAR(b.Top + b.Height / 2, 25, 1e-9);
 }
 
-TEST(RunBench, ToolTableAgreesWithTheCheckersTimes) {
+TEST(RunInspection, ToolTableAgreesWithTheCheckersTimes) {
     for (const char* name : {"TURNING.min", "CYCLES.min"}) {
         std::ifstream in(std::string(ZARVIK_SOURCE_DIR) + "/examples/" + name, std::ios::binary);
         const std::string bytes((std::istreambuf_iterator<char>(in)), {});
         ASSERT_FALSE(bytes.empty()) << name;
         const std::u16string text = U(bytes);
-        const BenchResult r = RunBench(text, {});
+        const InspectionResult r = RunInspection(text, {});
         const check::CheckReport plain = check::CheckProgram(text, {});
         double sum = 0;
         for (const ToolRow& t : r.Tools) {
@@ -214,7 +214,7 @@ TEST(RunBench, ToolTableAgreesWithTheCheckersTimes) {
     }
     // Two tools by hand: T0 for two blocks, T0202 from line 3 for three.
     const std::u16string text = U("G00 X0. Z0. S500 M03\r\nG01 Z-10. F1.\r\nT0202\r\nG01 X10.\r\nM30\r\n");
-    const BenchResult r = RunBench(text, {});
+    const InspectionResult r = RunInspection(text, {});
     ASSERT_EQ(r.Tools.size(), 2u);
     EXPECT_EQ(r.Tools[0].Blocks, 2);
     EXPECT_EQ(r.Tools[0].FirstLine, 1);
@@ -234,11 +234,11 @@ TEST(RunBench, ToolTableAgreesWithTheCheckersTimes) {
     EXPECT_EQ(r.LineText(text, 4), u"G01 X10.");
 }
 
-TEST(RunBench, ProblemsListAlarmsAndAdviceWithLineAndSequence) {
+TEST(RunInspection, ProblemsListAlarmsAndAdviceWithLineAndSequence) {
     // Line 4 fails the thread cycle (an alarm), line 2 dwells for minutes (advice).
     const std::u16string text =
         U("G00 X-0.2 Z5.\r\nN20 G04 F61.\r\nG95 G96 S100\r\n(N9) N0040 G33 X-0.8 Z-30. F2.\r\nM30\r\n");
-    const BenchResult r = RunBench(text, {});
+    const InspectionResult r = RunInspection(text, {});
     ASSERT_EQ(r.Problems.size(), 3u);
     EXPECT_EQ(r.Problems[0].Line, 2);
     EXPECT_EQ(r.Problems[0].Sequence, "N20");

@@ -1,6 +1,6 @@
-#include "bench/Tokens.h"
+#include "inspect/Tokens.h"
 
-namespace bench {
+namespace inspect {
 
 namespace {
 
@@ -66,4 +66,4 @@ std::vector<Token> TokensOf(std::u16string_view line, bool& inComment) {
     return out;
 }
 
-} // namespace bench
+} // namespace inspect

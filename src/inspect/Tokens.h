@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-namespace bench {
+namespace inspect {
 
 struct Token {
     enum class Kind : uint8_t { Address, Number, Word, Comment, Slash };
@@ -18,4 +18,4 @@ struct Token {
 // is left as the line ends. Characters not in a token (spaces, other signs) get none.
 std::vector<Token> TokensOf(std::u16string_view line, bool& inComment);
 
-} // namespace bench
+} // namespace inspect

@@ -1,11 +1,11 @@
-#include "bench/PathIndex.h"
+#include "inspect/PathIndex.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
 
-namespace bench {
+namespace inspect {
 
 namespace {
 
@@ -168,4 +168,4 @@ std::optional<Hit> PathIndex::HitTest(const ViewMap& view, Point px, double tole
     return best;
 }
 
-} // namespace bench
+} // namespace inspect

@@ -5,14 +5,14 @@
 // piece passes over the far ones quickly, also in a program of a million blocks.
 
 #include "base/Canvas.h"
-#include "bench/ViewMap.h"
+#include "inspect/ViewMap.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
 
-namespace bench {
+namespace inspect {
 
 struct Piece {
     int64_t Line = 0; // counted as the checker counts lines
@@ -76,4 +76,4 @@ class PathIndex {
 // The distance in pixels from `p` to the segment a-b.
 double DistanceToSegment(Point p, Point a, Point b);
 
-} // namespace bench
+} // namespace inspect

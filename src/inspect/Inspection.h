@@ -3,8 +3,8 @@
 // piece of path and its block kept in a PathIndex, the alarms and advice as one problems list,
 // the tools of the run, and where each line starts in the text.
 
-#include "bench/PathIndex.h"
 #include "check/Checker.h"
+#include "inspect/PathIndex.h"
 #include "picture/Framing.h"
 
 #include <atomic>
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace bench {
+namespace inspect {
 
 enum class Severity { Alarm, Error, Warning };
 const char* SeverityName(Severity s); // "alarm", "error", "warning"
@@ -53,7 +53,7 @@ class LineStarts {
 // by a digit.
 std::string SequenceOf(std::u16string_view block);
 
-struct BenchResult {
+struct InspectionResult {
     check::CheckOptions Options; // how (without the block hook)
     check::CheckReport Report;
     PathIndex Paths;
@@ -67,12 +67,12 @@ struct BenchResult {
     std::u16string_view LineText(std::u16string_view text, int64_t line) const;
 };
 
-// Thrown out of RunBench when `stop` was set: the check was given up (a newer text is waiting).
+// Thrown out of RunInspection when `stop` was set: the check was given up (a newer text is waiting).
 struct Stopped {};
 
 // `stop`, when given, is looked at every few thousand blocks.
-BenchResult RunBench(const std::u16string& text, check::CheckOptions options,
-                     const std::atomic<bool>* stop = nullptr);
+InspectionResult RunInspection(const std::u16string& text, check::CheckOptions options,
+                               const std::atomic<bool>* stop = nullptr);
 
 // "2 alarms, 3 warnings", "1 error", "no problems".
 std::string ProblemCounts(size_t alarms, size_t errors, size_t warnings);
@@ -82,4 +82,4 @@ std::string ProblemCounts(size_t alarms, size_t errors, size_t warnings);
 std::optional<picture::Area> FitFrame(const PathIndex& paths, const ViewMap& view, double widthPx,
                                       double heightPx);
 
-} // namespace bench
+} // namespace inspect

@@ -1,9 +1,9 @@
-#include "bench/ViewMap.h"
+#include "inspect/ViewMap.h"
 
 #include <algorithm>
 #include <cmath>
 
-namespace bench {
+namespace inspect {
 
 ViewMap ViewMap::Of(const motion::Canvas& c, const motion::View& v, bool vertical, double xSign) {
     ViewMap m;
@@ -52,4 +52,4 @@ bool ViewMap::Usable() const {
            std::isfinite(CanvasTop);
 }
 
-} // namespace bench
+} // namespace inspect

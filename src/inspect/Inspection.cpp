@@ -1,10 +1,10 @@
-#include "bench/Bench.h"
+#include "inspect/Inspection.h"
 
 #include <algorithm>
 #include <cmath>
 #include <map>
 
-namespace bench {
+namespace inspect {
 
 const char* SeverityName(Severity s) {
     switch (s) {
@@ -58,8 +58,9 @@ std::string SequenceOf(std::u16string_view block) {
     return {};
 }
 
-BenchResult RunBench(const std::u16string& text, check::CheckOptions options, const std::atomic<bool>* stop) {
-    BenchResult r;
+InspectionResult RunInspection(const std::u16string& text, check::CheckOptions options,
+                               const std::atomic<bool>* stop) {
+    InspectionResult r;
     r.Options = options;
     // Blocks per tool, in the order the tools first worked.
     std::vector<ToolRow> tools;
@@ -110,7 +111,7 @@ BenchResult RunBench(const std::u16string& text, check::CheckOptions options, co
     return r;
 }
 
-std::u16string_view BenchResult::LineText(std::u16string_view text, int64_t line) const {
+std::u16string_view InspectionResult::LineText(std::u16string_view text, int64_t line) const {
     const size_t a = Starts.StartOf(line), b = Starts.EndOf(line);
     return text.substr(std::min(a, text.size()), b > a ? b - a : 0);
 }
@@ -139,4 +140,4 @@ std::optional<picture::Area> FitFrame(const PathIndex& paths, const ViewMap& vie
     return picture::FitArea(drawn, widthPx, heightPx, 0.05);
 }
 
-} // namespace bench
+} // namespace inspect

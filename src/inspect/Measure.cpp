@@ -1,10 +1,10 @@
-#include "bench/Measure.h"
+#include "inspect/Measure.h"
 
 #include <cmath>
 #include <cstdio>
 #include <numbers>
 
-namespace bench {
+namespace inspect {
 
 namespace {
 
@@ -73,4 +73,4 @@ std::optional<Measurement> MeasureSession::Result() const {
     return Measure(First->At, Second->At);
 }
 
-} // namespace bench
+} // namespace inspect

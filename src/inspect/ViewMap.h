@@ -6,7 +6,7 @@
 #include "base/Canvas.h"
 #include "base/View.h"
 
-namespace bench {
+namespace inspect {
 
 // The window and the checker draw at 15 twips a pixel (96 dots an inch).
 inline constexpr double TwipsPerPixel = 15;
@@ -43,4 +43,4 @@ struct ViewMap {
     bool Usable() const;
 };
 
-} // namespace bench
+} // namespace inspect

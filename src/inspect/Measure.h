@@ -3,12 +3,12 @@
 // arc within a few pixels, else to the read-out's grid when X-Snap / Z-Snap are on; two points
 // give the distances a machinist reads off a drawing.
 
-#include "bench/PathIndex.h"
+#include "inspect/PathIndex.h"
 
 #include <optional>
 #include <string>
 
-namespace bench {
+namespace inspect {
 
 struct SnapPoint {
     enum class Kind { Free, EndPoint, ArcCentre, Grid };
@@ -46,4 +46,4 @@ class MeasureSession {
     std::optional<SnapPoint> First, Second;
 };
 
-} // namespace bench
+} // namespace inspect
