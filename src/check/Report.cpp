@@ -2,6 +2,7 @@
 
 #include "base/Legacy.h"
 #include "check/Checker.h"
+#include "picture/Sheet.h"
 
 #include <charconv>
 #include <cmath>
@@ -41,14 +42,6 @@ std::string Quote(const std::string& s) {
             out += ch;
     }
     return out + "\"";
-}
-
-std::string TimeText(double seconds) {
-    const double whole = legacy::CInt(seconds);
-    const long long t = std::isfinite(whole) ? static_cast<long long>(whole) : 0;
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", t / 3600, (t / 60) % 60, t % 60);
-    return buf;
 }
 
 const char* EndOf(const CheckReport& r) {
@@ -112,8 +105,8 @@ std::string ReportText(const CheckReport& r) {
     out += "  dialect " + std::string(r.Fanuc ? "FANUC" : "KVZ") + ", unit " + std::to_string(r.Unit) + ", " +
            std::to_string(r.Blocks) + " blocks, end: " + EndOf(r) + "\n";
     if (r.NoCrLf) out += "  " + std::string(NoCrLfMessage) + "\n";
-    out +=
-        "  cutting time " + legacy::FormatFixed(r.CuttingTime, 2) + " s (" + TimeText(r.CuttingTime) + ")\n";
+    out += "  cutting time " + legacy::FormatFixed(r.CuttingTime, 2) + " s (" +
+           picture::LegendClock(r.CuttingTime) + ")\n";
     out += "  final position X" + legacy::Format000(r.FinalX) + " Z" + legacy::Format000(r.FinalZ) + "\n";
     if (r.Alarms.empty()) out += "  no alarms\n";
     for (const Alarm& a : r.Alarms)
