@@ -94,8 +94,8 @@ def main():
     out += ['};', '', f'const char16_t kRows[{len(rows)}][kTrails] = {{']
     for lead, units in zip([l for l, r in zip(LEADS, row_of_lead) if r >= 0], rows):
         out.append(f'{{ // {lead:02X}')
-        for i in range(0, len(units), 13):
-            out.append('    ' + ' '.join(f'0x{u:04X},' for u in units[i:i + 13]))
+        for i in range(0, len(units), 16):
+            out.append('    ' + ' '.join(f'0x{u:04X},' for u in units[i:i + 16]))
         out.append('},')
     out += ['};', '// clang-format on', '', '} // namespace text::cp932', '']
     path = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'Cp932Table.cpp')
