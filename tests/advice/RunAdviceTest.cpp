@@ -4,6 +4,7 @@
 #include "advice/Advice.h"
 #include "check/Checker.h"
 #include "check/CheckerCli.h"
+#include "support/CheckerRun.h"
 
 #include <gtest/gtest.h>
 
@@ -175,17 +176,11 @@ int Cli(std::vector<std::string> args, const std::string& program, std::string* 
     const auto path =
         std::filesystem::temp_directory_path() / ("zarvik-advice-" + std::to_string(::getpid()) + ".min");
     std::ofstream(path, std::ios::binary) << program;
-    args.insert(args.begin(), "zarvik-check");
     args.push_back(path.string());
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    ::testing::internal::CaptureStdout();
-    const int status = check::RunCheckerCli(static_cast<int>(argv.size()), argv.data());
-    const std::string o = ::testing::internal::GetCapturedStdout();
+    const CheckerRun run = RunChecker(std::move(args));
     std::filesystem::remove(path);
-    if (out) *out = o;
-    return status;
+    if (out) *out = run.Out;
+    return run.Status;
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // 512 MB, one that does not fit in memory. Each ends at once with a message after the path.
 
 #include "files/FileIo.h"
+#include "support/MemoryLimit.h"
 
 #include <QTemporaryDir>
 
@@ -22,14 +23,7 @@ int ReadInChild(const QString& path, const QString& says, bool littleMemory = fa
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::alarm(20);
-        if (littleMemory) {
-            std::ifstream statm("/proc/self/statm");
-            unsigned long pages = 0;
-            statm >> pages;
-            const rlim_t bytes = pages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (64 << 20);
-            const rlimit limit{bytes, bytes};
-            ::setrlimit(RLIMIT_AS, &limit);
-        }
+        if (littleMemory) LimitMemoryToWhatIsHeldPlus(64 << 20);
         const files::ReadResult r = files::ReadProgramFile(path);
         ::_exit(r.Ok ? 1 : r.Error.contains(says) && r.Error.endsWith('.') ? 0 : 2);
     }

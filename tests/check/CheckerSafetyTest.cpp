@@ -4,6 +4,7 @@
 
 #include "check/CheckerCli.h"
 #include "input/InputGuard.h"
+#include "support/MemoryLimit.h"
 
 #include <gtest/gtest.h>
 
@@ -211,12 +212,7 @@ TEST(CheckerSafety, RunningOutOfMemoryIsAMessage) {
     fs::resize_file(dir / "big.min", 400 << 20); // 400 MB of NUL bytes, sparse
     const Result r = Checker({"--json", dir / "big.min", p}, [] {
         // Room for what the process holds now and a little more, not for the big program.
-        std::ifstream statm("/proc/self/statm");
-        unsigned long pages = 0;
-        statm >> pages;
-        const rlim_t bytes = pages * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (64 << 20);
-        const rlimit limit{bytes, bytes};
-        ::setrlimit(RLIMIT_AS, &limit);
+        LimitMemoryToWhatIsHeldPlus(64 << 20);
     });
     EXPECT_EQ(r.Status, 2);
     EXPECT_NE(r.Err.find("out of memory"), std::string::npos) << r.Err;

@@ -3,6 +3,7 @@
 #include "check/Checker.h"
 #include "check/CheckerCli.h"
 #include "check/Decode.h"
+#include "support/CheckerRun.h"
 
 #include <gtest/gtest.h>
 
@@ -21,17 +22,9 @@ std::u16string U(const std::string& ascii) {
 
 // Runs the command line with the given arguments; returns the exit status and standard output.
 int Cli(std::vector<std::string> args, std::string* out = nullptr, const PictureFormats& formats = {}) {
-    args.insert(args.begin(), "zarvik-check");
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    ::testing::internal::CaptureStdout();
-    ::testing::internal::CaptureStderr();
-    const int status = RunCheckerCli(static_cast<int>(argv.size()), argv.data(), formats);
-    const std::string o = ::testing::internal::GetCapturedStdout();
-    ::testing::internal::GetCapturedStderr();
-    if (out) *out = o;
-    return status;
+    const CheckerRun run = RunChecker(std::move(args), formats);
+    if (out) *out = run.Out;
+    return run.Status;
 }
 
 struct TempDir {

@@ -6,6 +6,7 @@
 #include "picture/Framing.h"
 #include "picture/Sheet.h"
 #include "picture/SvgSheet.h"
+#include "support/CheckerRun.h"
 
 #include <gtest/gtest.h>
 
@@ -181,17 +182,9 @@ TEST(Sheet, LegendNamesTheProgramTimesAlarmsAndAsManyToolsAsFit) {
 
 // Runs the checker's command line; returns the exit status and standard error.
 int Cli(std::vector<std::string> args, std::string* err = nullptr) {
-    args.insert(args.begin(), "zarvik-check");
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(a.data());
-    ::testing::internal::CaptureStdout();
-    ::testing::internal::CaptureStderr();
-    const int status = check::RunCheckerCli(static_cast<int>(argv.size()), argv.data());
-    ::testing::internal::GetCapturedStdout();
-    const std::string e = ::testing::internal::GetCapturedStderr();
-    if (err) *err = e;
-    return status;
+    const CheckerRun run = RunChecker(std::move(args));
+    if (err) *err = run.Err;
+    return run.Status;
 }
 
 TEST(CheckerCli, PictureOptionsShapeTheSvgSheet) {
