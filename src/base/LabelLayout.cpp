@@ -29,14 +29,85 @@ std::vector<Tick> RulerTicks(double step, double low, double high, int maxPerSid
     return ticks;
 }
 
-LabelPlace FreeLabelPlace(const std::vector<TextBox>& placed, double x, double y, double w, double h,
-                          double dx, double dy, double step, int maxSteps) {
-    auto freeAt = [&](double px, double py) {
-        const TextBox box{std::min(px, px + w), std::min(py, py + h), std::max(px, px + w),
-                          std::max(py, py + h)};
-        for (const TextBox& b : placed)
+namespace {
+
+// Cell numbers are kept well inside 32 bits each way so that two of them make one key; a label
+// beyond falls into the outermost cell, which costs comparisons, never a wrong answer.
+constexpr double CellLimit = 1 << 30;
+// A box over more cells than this is not filed cell by cell.
+constexpr int64_t MostCells = 64;
+
+int64_t CellNumber(double v, double size) {
+    const double c = std::floor(v / size);
+    if (!(c > -CellLimit)) return int64_t(-CellLimit);
+    if (!(c < CellLimit)) return int64_t(CellLimit);
+    return int64_t(c);
+}
+
+} // namespace
+
+void PlacedLabels::Clear() {
+    CellWidth = CellHeight = 0;
+    Boxes.clear();
+    Cells.clear();
+    Wide.clear();
+}
+
+uint64_t PlacedLabels::Key(int64_t cx, int64_t cy) {
+    return (uint64_t(uint32_t(int32_t(cx))) << 32) | uint32_t(int32_t(cy));
+}
+
+PlacedLabels::CellRange PlacedLabels::CellsOf(const TextBox& box) const {
+    return {CellNumber(box.Left, CellWidth), CellNumber(box.Top, CellHeight),
+            CellNumber(box.Right, CellWidth), CellNumber(box.Bottom, CellHeight)};
+}
+
+void PlacedLabels::Add(const TextBox& box) {
+    if (Boxes.empty() || !(CellWidth > 0) || !(CellHeight > 0)) {
+        // Twice the first label: a label of its size touches at most four cells.
+        CellWidth = 2 * (box.Right - box.Left);
+        CellHeight = 2 * (box.Bottom - box.Top);
+    }
+    const auto index = uint32_t(Boxes.size());
+    Boxes.push_back(box);
+    const bool fileable =
+        CellWidth > 0 && CellHeight > 0 && std::isfinite(CellWidth) && std::isfinite(CellHeight);
+    const CellRange r = fileable ? CellsOf(box) : CellRange{0, 0, MostCells, MostCells};
+    if ((r.X1 - r.X0 + 1) * (r.Y1 - r.Y0 + 1) > MostCells) {
+        Wide.push_back(index);
+        return;
+    }
+    for (int64_t cx = r.X0; cx <= r.X1; ++cx)
+        for (int64_t cy = r.Y0; cy <= r.Y1; ++cy)
+            Cells[Key(cx, cy)].push_back(index);
+}
+
+bool PlacedLabels::Free(const TextBox& box) const {
+    for (uint32_t i : Wide)
+        if (box.Overlaps(Boxes[i])) return false;
+    if (Cells.empty()) return true;
+    const CellRange r = CellsOf(box);
+    if ((r.X1 - r.X0 + 1) * (r.Y1 - r.Y0 + 1) > MostCells) {
+        for (const TextBox& b : Boxes)
             if (box.Overlaps(b)) return false;
         return true;
+    }
+    for (int64_t cx = r.X0; cx <= r.X1; ++cx)
+        for (int64_t cy = r.Y0; cy <= r.Y1; ++cy) {
+            const auto cell = Cells.find(Key(cx, cy));
+            if (cell == Cells.end()) continue;
+            // The latest labels first: where labels pile up, they are the likeliest to be hit.
+            for (auto it = cell->second.rbegin(); it != cell->second.rend(); ++it)
+                if (box.Overlaps(Boxes[*it])) return false;
+        }
+    return true;
+}
+
+LabelPlace FreeLabelPlace(const PlacedLabels& placed, double x, double y, double w, double h, double dx,
+                          double dy, double step, int maxSteps) {
+    auto freeAt = [&](double px, double py) {
+        return placed.Free(
+            {std::min(px, px + w), std::min(py, py + h), std::max(px, px + w), std::max(py, py + h)});
     };
     if (freeAt(x, y)) return {x, y};
     double len = std::hypot(dx, dy);

@@ -3,7 +3,9 @@
 // wide the X ruler must be, where a tool label goes when its place is taken, and how the view
 // follows a viewport of a new size. Plain numbers only, so that the window and the tests share it.
 
+#include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace motion {
@@ -40,6 +42,30 @@ std::vector<Tick> RulerTicks(double step, double low, double high, int maxPerSid
 // measurements.
 template <typename Measure> double WidestText(const std::vector<std::string>& texts, Measure measure);
 
+// The labels printed so far, filed by the cells of a grid sized by the first of them, so that
+// asking whether a place is free looks only at the labels around it: a big program prints
+// thousands of labels, and each may try hundreds of places.
+class PlacedLabels {
+  public:
+    void Clear();
+    void Add(const TextBox& box);
+    // True when `box` covers none of the labels added.
+    bool Free(const TextBox& box) const;
+    std::size_t Size() const { return Boxes.size(); }
+
+  private:
+    struct CellRange {
+        int64_t X0, Y0, X1, Y1;
+    };
+    CellRange CellsOf(const TextBox& box) const;
+    static uint64_t Key(int64_t cx, int64_t cy);
+    double CellWidth = 0, CellHeight = 0;
+    std::vector<TextBox> Boxes;
+    std::unordered_map<uint64_t, std::vector<uint32_t>> Cells;
+    // Boxes spanning too many cells to file: always looked at.
+    std::vector<uint32_t> Wide;
+};
+
 // Where a tool label of size w x h (canvas units) is printed when it would cover a label printed
 // before: the nearest place along its move (direction dx, dy; any length) where it covers none,
 // tried in steps of `step` either way, at most `maxSteps` each way. Returns the top-left corner;
@@ -47,8 +73,8 @@ template <typename Measure> double WidestText(const std::vector<std::string>& te
 struct LabelPlace {
     double X, Y;
 };
-LabelPlace FreeLabelPlace(const std::vector<TextBox>& placed, double x, double y, double w, double h,
-                          double dx, double dy, double step, int maxSteps);
+LabelPlace FreeLabelPlace(const PlacedLabels& placed, double x, double y, double w, double h, double dx,
+                          double dy, double step, int maxSteps);
 
 // The zoom history after the viewport's proportions changed: each remembered view keeps its
 // width, left edge and vertical centre, and takes the height of the new proportions, so that

@@ -44,7 +44,7 @@ struct View {
     // checker, whose pictures put every label where the control prints it. The boxes are those
     // of the labels printed since the canvas was last cleared (canvas units).
     bool SpreadToolLabels = false;
-    std::vector<TextBox> ToolLabelBoxes;
+    PlacedLabels ToolLabelBoxes;
 
     // View navigation: survives resets and runs; only the view operations change it.
     ZoomHistory Zoom;

@@ -140,9 +140,9 @@ void ToolLabel(Machine& m, CanvasPoint at) {
         const double w = c.TextWidth(text), h = c.TextHeight(text);
         const CanvasPoint from = MapPoint(m, s.LastX, s.LastZ), to = MapPoint(m, s.CurX, s.CurZ);
         if (AllFinite({w, h, from.x, from.y, to.x, to.y})) {
-            std::vector<TextBox>& boxes = m.Screen.ToolLabelBoxes;
+            PlacedLabels& boxes = m.Screen.ToolLabelBoxes;
             place = FreeLabelPlace(boxes, at.x, at.y, w, h, to.x - from.x, to.y - from.y, h / 4, 200);
-            boxes.push_back({std::min(place.X, place.X + w), std::min(place.Y, place.Y + h),
+            boxes.Add({std::min(place.X, place.X + w), std::min(place.Y, place.Y + h),
                              std::max(place.X, place.X + w), std::max(place.Y, place.Y + h)});
         }
     }

@@ -175,7 +175,7 @@ void RedrawCanvas(Machine& m) {
     const int32_t fore = m.S.WhiteBackground ? 0 : 0xFFFFFF;
     // 2. Clear the canvas and the rulers.
     c.Cls();
-    m.Screen.ToolLabelBoxes.clear();
+    m.Screen.ToolLabelBoxes.Clear();
     c.FontSize = 10;
     c.ForeColor = fore;
     for (Canvas* ruler : {m.Screen.Xscale, m.Screen.Zscale}) {

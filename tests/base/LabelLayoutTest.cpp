@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
+#include <random>
 
 namespace {
 
@@ -48,15 +49,22 @@ TEST(LabelLayout, WidestTextMeasuresEachShapeOnce) {
     EXPECT_EQ(motion::WidestText({}, measure), 0);
 }
 
+motion::PlacedLabels Placed(const std::vector<TextBox>& boxes) {
+    motion::PlacedLabels placed;
+    for (const TextBox& b : boxes)
+        placed.Add(b);
+    return placed;
+}
+
 TEST(LabelLayout, AFreeLabelPlaceIsTheWantedOne) {
-    const std::vector<TextBox> placed = {{0, 0, 10, 5}};
+    const auto placed = Placed({{0, 0, 10, 5}});
     const auto p = motion::FreeLabelPlace(placed, 20, 0, 10, 5, 1, 0, 1, 50);
     EXPECT_EQ(p.X, 20);
     EXPECT_EQ(p.Y, 0);
 }
 
 TEST(LabelLayout, ACoveredLabelMovesAlongItsMoveToTheNearestFreePlace) {
-    const std::vector<TextBox> placed = {{0, 0, 10, 5}};
+    const auto placed = Placed({{0, 0, 10, 5}});
     // Along a move in +y: the first free place below is at y 5, above at y -5; below is tried first.
     auto p = motion::FreeLabelPlace(placed, 2, 1, 10, 5, 0, 3, 1, 50);
     EXPECT_EQ(p.X, 2);
@@ -64,10 +72,10 @@ TEST(LabelLayout, ACoveredLabelMovesAlongItsMoveToTheNearestFreePlace) {
     // Along a diagonal move the label slides diagonally; the result covers nothing.
     p = motion::FreeLabelPlace(placed, 0, 0, 10, 5, -1, -1, 0.5, 100);
     const TextBox moved{p.X, p.Y, p.X + 10, p.Y + 5};
-    EXPECT_FALSE(moved.Overlaps(placed[0]));
+    EXPECT_FALSE(moved.Overlaps({0, 0, 10, 5}));
     EXPECT_NEAR(p.X - 0, p.Y - 0, 1e-12);
     // The nearer side wins: the placed label reaches 2 units down and 8 up past the wanted place.
-    const std::vector<TextBox> tall = {{0, -8, 10, 2}};
+    const auto tall = Placed({{0, -8, 10, 2}});
     p = motion::FreeLabelPlace(tall, 0, -3, 10, 5, 0, 1, 1, 50);
     EXPECT_EQ(p.Y, 2);
     // A move without length: the label moves up or down.
@@ -77,10 +85,48 @@ TEST(LabelLayout, ACoveredLabelMovesAlongItsMoveToTheNearestFreePlace) {
 }
 
 TEST(LabelLayout, WithNoFreePlaceInReachTheLabelStaysWhereItWas) {
-    const std::vector<TextBox> placed = {{-100, -100, 100, 100}};
+    const auto placed = Placed({{-100, -100, 100, 100}});
     const auto p = motion::FreeLabelPlace(placed, 0, 0, 10, 5, 1, 0, 1, 10);
     EXPECT_EQ(p.X, 0);
     EXPECT_EQ(p.Y, 0);
+}
+
+// The grid only narrows down which labels are compared: its answer is the one of comparing with
+// every label, for labels of mixed sizes on both sides of zero, huge ones and far-away ones.
+TEST(LabelLayout, PlacedLabelsAnswerAsComparingWithEveryLabelWould) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> at(-60, 60), size(0, 12);
+    std::vector<TextBox> all;
+    motion::PlacedLabels placed;
+    auto add = [&](const TextBox& b) {
+        all.push_back(b);
+        placed.Add(b);
+    };
+    add({3, 4, 9, 7}); // sets the grid: cells 12 x 6
+    add({-1e6, -2, 1e6, -1});
+    add({1e300, 1e300, 2e300, 2e300});
+    add({-5, -5, -5, -5}); // no area: covers nothing
+    for (int i = 0; i < 300; ++i) {
+        const double x = at(random), y = at(random);
+        add({x, y, x + size(random), y + size(random)});
+    }
+    int free = 0;
+    for (int i = 0; i < 5000; ++i) {
+        const double x = at(random) * 1.2, y = at(random) * 1.2;
+        const TextBox q{x, y, x + size(random) / 2, y + size(random) / 2};
+        bool expected = true;
+        for (const TextBox& b : all)
+            if (q.Overlaps(b)) expected = false;
+        ASSERT_EQ(placed.Free(q), expected) << x << " " << y;
+        free += expected;
+    }
+    EXPECT_GT(free, 100); // both answers were asked for
+    EXPECT_LT(free, 4900);
+    EXPECT_FALSE(placed.Free({1.5e300, 1.5e300, 1.6e300, 1.6e300}));
+    EXPECT_FALSE(placed.Free({500, -1.5, 501, -1.2}));
+    placed.Clear();
+    EXPECT_TRUE(placed.Free({3, 4, 9, 7}));
+    EXPECT_EQ(placed.Size(), 0u);
 }
 
 TEST(LabelLayout, ZoomViewsTakeTheNewProportions) {

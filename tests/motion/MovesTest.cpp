@@ -147,7 +147,7 @@ TEST_F(MotionTest, InTheWindowACoveredToolLabelMovesAlongItsMoveOffTheOther) {
     EXPECT_NEAR(dz * -40, dr * 50, 1e-9);
     // A clear canvas forgets the labels printed on it.
     motion::RedrawCanvas(M);
-    EXPECT_TRUE(Screen.ToolLabelBoxes.empty());
+    EXPECT_EQ(Screen.ToolLabelBoxes.Size(), 0u);
 }
 
 TEST_F(MotionTest, ForTheCheckerToolLabelsStayWhereTheControlPrintsThem) {
