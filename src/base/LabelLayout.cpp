@@ -48,6 +48,7 @@ int64_t CellNumber(double v, double size) {
 
 void PlacedLabels::Clear() {
     CellWidth = CellHeight = 0;
+    Fruitless.clear();
     Boxes.clear();
     Cells.clear();
     Wide.clear();
@@ -103,8 +104,23 @@ bool PlacedLabels::Free(const TextBox& box) const {
     return true;
 }
 
-LabelPlace FreeLabelPlace(const PlacedLabels& placed, double x, double y, double w, double h, double dx,
-                          double dy, double step, int maxSteps) {
+std::size_t PlacedLabels::SearchHash::operator()(const Search& s) const {
+    std::size_t h = 0;
+    for (double v : s)
+        h = h * 1000003u ^ std::hash<double>()(v);
+    return h;
+}
+
+bool PlacedLabels::FoundNoPlace(const Search& search) const {
+    return Fruitless.count(search) != 0;
+}
+
+void PlacedLabels::RememberNoPlace(const Search& search) {
+    Fruitless.insert(search);
+}
+
+LabelPlace FreeLabelPlace(PlacedLabels& placed, double x, double y, double w, double h, double dx, double dy,
+                          double step, int maxSteps) {
     auto freeAt = [&](double px, double py) {
         return placed.Free(
             {std::min(px, px + w), std::min(py, py + h), std::max(px, px + w), std::max(py, py + h)});
@@ -115,11 +131,14 @@ LabelPlace FreeLabelPlace(const PlacedLabels& placed, double x, double y, double
     if (!(len > 0) || !std::isfinite(len)) dx = 0, dy = 1, len = 1;
     const double ux = dx / len * step, uy = dy / len * step;
     if (!(std::fabs(ux) + std::fabs(uy) > 0)) return {x, y};
+    const PlacedLabels::Search search{x, y, w, h, ux, uy, double(maxSteps)};
+    if (placed.FoundNoPlace(search)) return {x, y};
     for (int k = 1; k <= maxSteps; ++k)
         for (int sign : {1, -1}) {
             const double px = x + sign * k * ux, py = y + sign * k * uy;
             if (freeAt(px, py)) return {px, py};
         }
+    placed.RememberNoPlace(search);
     return {x, y};
 }
 

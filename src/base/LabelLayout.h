@@ -3,9 +3,11 @@
 // wide the X ruler must be, where a tool label goes when its place is taken, and how the view
 // follows a viewport of a new size. Plain numbers only, so that the window and the tests share it.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace motion {
@@ -52,6 +54,12 @@ class PlacedLabels {
     // True when `box` covers none of the labels added.
     bool Free(const TextBox& box) const;
     std::size_t Size() const { return Boxes.size(); }
+    // A search for a free place that found none finds none again, as labels are only added:
+    // where labels pile up at one place, the search is made once.
+    // (x, y, w, h, step along x, step along y, steps)
+    using Search = std::array<double, 7>;
+    bool FoundNoPlace(const Search& search) const;
+    void RememberNoPlace(const Search& search);
 
   private:
     struct CellRange {
@@ -64,6 +72,10 @@ class PlacedLabels {
     std::unordered_map<uint64_t, std::vector<uint32_t>> Cells;
     // Boxes spanning too many cells to file: always looked at.
     std::vector<uint32_t> Wide;
+    struct SearchHash {
+        std::size_t operator()(const Search& s) const;
+    };
+    std::unordered_set<Search, SearchHash> Fruitless;
 };
 
 // Where a tool label of size w x h (canvas units) is printed when it would cover a label printed
@@ -73,8 +85,8 @@ class PlacedLabels {
 struct LabelPlace {
     double X, Y;
 };
-LabelPlace FreeLabelPlace(const PlacedLabels& placed, double x, double y, double w, double h, double dx,
-                          double dy, double step, int maxSteps);
+LabelPlace FreeLabelPlace(PlacedLabels& placed, double x, double y, double w, double h, double dx, double dy,
+                          double step, int maxSteps);
 
 // The zoom history after the viewport's proportions changed: each remembered view keeps its
 // width, left edge and vertical centre, and takes the height of the new proportions, so that
