@@ -134,23 +134,25 @@ void ProgramDocument::ShowFileError(const QString& text) {
     QMessageBox::warning(Program->window(), "Zarvik", text);
 }
 
+namespace {
+// Characters that go into the pane at once: the first screens of a long program, some 50 ms.
+constexpr qsizetype kFirstPart = 1 << 18;
+} // namespace
+
 void ProgramDocument::LoadProgramFile(const QString& path) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const files::ReadResult r = files::ReadProgramFile(path);
     if (r.Ok) {
-        // The chosen file's name at once; a long load shows how far it is in panel 1 and keeps
-        // the window painted (the operator's input waits until the program is in).
+        // The chosen file's name at once. A long program's first lines go into the pane now, the
+        // rest while the window draws and answers (FillPane); the pane is read-only until then.
         ShowFileName(path);
-        QElapsedTimer loading;
-        loading.start();
-        Frame& frame = *P.Frm;
-        const QString message = frame.PanelText("Alarm");
-        Exact->Load(r.File.Text, [&](double done) {
-            if (loading.elapsed() < 300) return;
-            frame.ShowMessage(StatusKind::Message, QString("Loading %1%").arg(int(done * 100)));
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        });
-        frame.ShowMessage(StatusKind::Message, message);
+        Exact->BeginLoad(r.File.Text, kFirstPart);
+        if (Exact->Filling()) {
+            Program->setReadOnly(true);
+            FillTimer->start();
+        } else {
+            CompleteFill();
+        }
     }
     QApplication::restoreOverrideCursor();
     if (!r.Ok) {

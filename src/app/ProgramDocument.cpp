@@ -6,6 +6,7 @@
 #include "app/Actions.h"
 #include "app/Frame.h"
 #include "app/Parts.h"
+#include "app/RunPanel.h"
 #include "app/TraceView.h"
 #include "app/Widgets.h"
 #include "editor/EditorCommands.h"
@@ -13,9 +14,11 @@
 #include "files/ProgramText.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QPalette>
 #include <QTextBlock>
+#include <QTimer>
 
 namespace app {
 
@@ -27,8 +30,46 @@ ProgramDocument::ProgramDocument(QWidget* form, const Parts& parts) : P(parts) {
         return false;
     };
     Program->OverwriteChanged = [this] { P.Frm->RefreshLocks(); };
+    Program->BeforeInput = [this] { CompleteFill(); };
     Exact = new files::ProgramText(Program->document());
     editor::KeepTypingPlain(Program);
+    FillTimer = new QTimer(this);
+    FillTimer->setInterval(0);
+    connect(FillTimer, &QTimer::timeout, this, [this] { FillPane(); });
+}
+
+namespace {
+// A part of the pane's text between two looks at the window's events: some 25 ms.
+constexpr qsizetype kFillPart = 1 << 17;
+} // namespace
+
+void ProgramDocument::FillPane() {
+    files::ProgramText& t = *Exact;
+    // A run reads the exact text, not the pane: it goes first.
+    if (t.Filling() && P.Panel->Running()) return;
+    if (t.Filling()) {
+        t.FillSome(kFillPart);
+        const QString now = P.Frm->PanelText("Alarm");
+        if (!now.startsWith(QStringLiteral("Loading "))) MessageUnderFill = now;
+    }
+    if (t.Filling()) {
+        P.Frm->ShowMessage(StatusKind::Message, QString("Loading %1%").arg(int(t.FilledShare() * 100)));
+        return;
+    }
+    CompleteFill();
+}
+
+void ProgramDocument::CompleteFill() {
+    if (!FillTimer->isActive()) return;
+    FillTimer->stop();
+    if (Exact->Filling()) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        Exact->FinishFill();
+        QApplication::restoreOverrideCursor();
+    }
+    Program->setReadOnly(false);
+    if (P.Frm->PanelText("Alarm").startsWith(QStringLiteral("Loading ")))
+        P.Frm->ShowMessage(StatusKind::Message, MessageUnderFill);
 }
 
 ProgramDocument::~ProgramDocument() = default;
@@ -53,8 +94,14 @@ void ProgramDocument::Connect() {
     f.Bind(a("mnuFileSaveAs"), [this] { mnuFileSaveAs_Click(); });
     for (int n = 1; n <= 5; ++n)
         f.Bind(a(QStringLiteral("mnuFileRecentFile%1").arg(n)), [this, n] { mnuFileRecentFile_Click(n); });
-    f.Bind(a("mnuEditAllSelect"), [this] { editor::AllSelect(Program); });
-    f.Bind(a("mnuEditNextFind"), [this] { editor::NextFind(Program->window(), Program, Search); });
+    f.Bind(a("mnuEditAllSelect"), [this] {
+        CompleteFill();
+        editor::AllSelect(Program);
+    });
+    f.Bind(a("mnuEditNextFind"), [this] {
+        CompleteFill();
+        editor::NextFind(Program->window(), Program, Search);
+    });
     f.Bind(a("mnuEditFont"), [this] {
         settings::Values& v = P.Frm->Settings();
         if (const auto font =
@@ -132,6 +179,7 @@ void ProgramDocument::SetModified(bool modified) {
 }
 
 void ProgramDocument::mnuEditUndo_Click() {
+    CompleteFill();
     // An undo changes the text like any other edit, even back to the text of the file: the
     // closing prompt asks about it all the same.
     const bool undoes = Program->document()->isUndoAvailable();
@@ -140,23 +188,28 @@ void ProgramDocument::mnuEditUndo_Click() {
 }
 
 void ProgramDocument::mnuEditCut_Click() {
+    CompleteFill();
     editor::Cut(Program);
 }
 
 void ProgramDocument::mnuEditCopy_Click() {
+    CompleteFill();
     editor::Copy(Program);
 }
 
 void ProgramDocument::mnuEditPaste_Click() {
+    CompleteFill();
     editor::Paste(Program);
 }
 
 void ProgramDocument::mnuEditFind_Click() {
+    CompleteFill();
     QWidget* w = Program->window();
     editor::Find(w, Program, Search, editor::DialogPosition(w, P.Trace->Viewport(), Program));
 }
 
 void ProgramDocument::mnuEditReplace_Click() {
+    CompleteFill();
     QWidget* w = Program->window();
     editor::Replace(w, Program, Search, editor::DialogPosition(w, P.Trace->Viewport(), Program));
 }

@@ -17,6 +17,7 @@
 
 class QMessageBox;
 class QRect;
+class QTimer;
 class QWidget;
 
 namespace files {
@@ -86,6 +87,10 @@ class ProgramDocument : public QObject {
     bool AskToSaveAsUtf8(const QString& path, const QString& text, qsizetype unfit);
     // Says so when the control would read no block of a program just opened.
     void NoticeLineEnds(const QString& path, const QString& exact);
+    // A long program's lines go into the pane by parts while the window answers; the pane is
+    // read-only meanwhile, and a command on it, or the operator's input, fills the rest first.
+    void FillPane();
+    void CompleteFill();
 
     const Parts& P;
     ProgramPane* Program = nullptr;
@@ -95,6 +100,8 @@ class ProgramDocument : public QObject {
     files::RecentFiles Recent;
     editor::SearchState Search;          // the Find and Replace texts and counts
     QPointer<QMessageBox> LineEndNotice; // the note about the line ends of the open program
+    QTimer* FillTimer = nullptr;
+    QString MessageUnderFill; // panel 1 as it was before it showed the filling
 };
 
 } // namespace app

@@ -61,6 +61,7 @@ bool ProgramPane::event(QEvent* e) {
 }
 
 void ProgramPane::keyPressEvent(QKeyEvent* e) {
+    if (BeforeInput) BeforeInput();
     // The Insert key switches between inserting and overwriting, as the INS panel shows.
     if (e->key() == Qt::Key_Insert && e->modifiers() == Qt::NoModifier) {
         setOverwriteMode(!overwriteMode());
@@ -68,6 +69,21 @@ void ProgramPane::keyPressEvent(QKeyEvent* e) {
         return;
     }
     QPlainTextEdit::keyPressEvent(e);
+}
+
+void ProgramPane::inputMethodEvent(QInputMethodEvent* e) {
+    if (BeforeInput) BeforeInput();
+    QPlainTextEdit::inputMethodEvent(e);
+}
+
+void ProgramPane::mousePressEvent(QMouseEvent* e) {
+    if (e->button() == Qt::MiddleButton && BeforeInput) BeforeInput();
+    QPlainTextEdit::mousePressEvent(e);
+}
+
+void ProgramPane::dragEnterEvent(QDragEnterEvent* e) {
+    if (BeforeInput) BeforeInput();
+    QPlainTextEdit::dragEnterEvent(e);
 }
 
 QMimeData* ProgramPane::createMimeDataFromSelection() const {

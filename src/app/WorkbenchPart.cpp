@@ -104,9 +104,11 @@ std::unique_ptr<workbench::Workbench> MakeWorkbench(QMainWindow& window, const P
     QObject::connect(b, &workbench::Workbench::StatusText, &window,
                      [&window](const QString& text) { window.statusBar()->showMessage(text); });
     // Every edit of the pane, cheaply: the check waits for a pause in the typing.
-    QObject::connect(pane->document(), &QTextDocument::contentsChange, b, [b](int, int removed, int added) {
-        if (removed || added) b->ProgramEdited();
-    });
+    // Filling the pane with an opened program is no edit.
+    QObject::connect(pane->document(), &QTextDocument::contentsChange, b,
+                     [b, &p](int, int removed, int added) {
+                         if ((removed || added) && !p.Doc->Text().OwnChange()) b->ProgramEdited();
+                     });
     return bench;
 }
 

@@ -33,46 +33,29 @@ bool LooksLikeUtf16(const QString& exact) {
 
 ProgramText::ProgramText(QTextDocument* document) : QObject(document), Doc(document) {
     connect(Doc, &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
-        if (removed || added) IsStale = true;
+        if ((removed || added) && !OwnChange_) IsStale = true;
     });
 }
 
-namespace {
+// The pane's text still to go into the document, with what its lines and glyphs remember.
+struct ProgramText::PendingFill {
+    QString PaneText;                             // one LF per line break, glyphs in place
+    std::vector<int> Endings;                     // of each line with a break
+    std::vector<std::pair<int, char16_t>> Glyphs; // pane position, character of the file
+    qsizetype Filled = 0;                         // characters of PaneText in the document
+    size_t Lines = 0;                             // lines whose ending is set
+    size_t GlyphsDone = 0;
+};
 
-constexpr qsizetype kLoadPart = 1 << 20; // characters a part, about 50,000 lines of a program
+ProgramText::~ProgramText() = default;
 
-// Puts the pane text into the document as setPlainText does (no undo, one block per LF), by
-// parts that end at a line break.
-void SetPaneText(QTextDocument& doc, const QString& paneText, const std::function<void(double)>& progress) {
-    if (!progress || paneText.size() <= kLoadPart) {
-        doc.setPlainText(paneText);
-        return;
-    }
-    const bool undo = doc.isUndoRedoEnabled();
-    doc.setUndoRedoEnabled(false);
-    doc.clear();
-    QTextCursor c(&doc);
-    for (qsizetype from = 0; from < paneText.size();) {
-        qsizetype to = paneText.indexOf(u'\n', std::min(from + kLoadPart, paneText.size() - 1));
-        to = to < 0 ? paneText.size() : to + 1;
-        c.movePosition(QTextCursor::End);
-        c.insertText(paneText.mid(from, to - from));
-        from = to;
-        progress(double(from) / double(paneText.size()));
-    }
-    doc.setUndoRedoEnabled(undo);
-}
-
-} // namespace
-
-void ProgramText::Load(const QString& exact, const std::function<void(double)>& progress) {
+void ProgramText::BeginLoad(const QString& exact, qsizetype firstPart) {
     // The pane gets one LF per line break, and a glyph for each character its document would take
     // as structure; each line remembers which ending it had, each glyph which character.
-    std::vector<int> endings;
-    std::vector<std::pair<int, char16_t>> glyphs; // pane position, character of the file
+    auto fill = std::make_unique<PendingFill>();
     // The exact text is the file's text as it stands: the snapshot needs no rebuild from the pane.
     std::vector<int64_t> lineStarts{0};
-    QString paneText;
+    QString& paneText = fill->PaneText;
     paneText.reserve(exact.size());
     const QChar* p = exact.constData();
     const QChar* end = p + exact.size();
@@ -82,53 +65,99 @@ void ProgramText::Load(const QString& exact, const std::function<void(double)>& 
         paneText.append(p, brk - p);
         if (brk == end) break;
         if (editor::TakenByThePane(brk->unicode())) {
-            glyphs.emplace_back(int(paneText.size()), brk->unicode());
+            fill->Glyphs.emplace_back(int(paneText.size()), brk->unicode());
             paneText += QChar(editor::PaneGlyph(brk->unicode()));
             p = brk + 1;
             continue;
         }
         if (*brk == u'\n') {
-            endings.push_back(EndLf);
+            fill->Endings.push_back(EndLf);
             p = brk + 1;
         } else if (brk + 1 < end && brk[1] == u'\n') {
-            endings.push_back(EndCrLf);
+            fill->Endings.push_back(EndCrLf);
             p = brk + 2;
         } else {
-            endings.push_back(EndCr);
+            fill->Endings.push_back(EndCr);
             p = brk + 1;
         }
         paneText += u'\n';
         lineStarts.push_back(p - exact.constData());
     }
-    SetPaneText(*Doc, paneText, progress);
-    paneText = QString(); // the document holds its own copy
-    QTextBlock b = Doc->firstBlock();
-    for (int e : endings) {
-        if (!b.isValid()) break;
-        b.setUserState(e);
-        b = b.next();
-    }
-    if (!glyphs.empty()) {
-        // Marking the glyphs is part of loading, not an edit the operator could undo.
-        const bool undo = Doc->isUndoRedoEnabled();
-        Doc->setUndoRedoEnabled(false);
-        QTextCursor c(Doc);
-        c.beginEditBlock();
-        for (const auto& [at, original] : glyphs) {
-            c.setPosition(at);
-            c.setPosition(at + 1, QTextCursor::KeepAnchor);
-            c.setCharFormat(editor::GlyphFormat(original));
-        }
-        c.endEditBlock();
-        Doc->setUndoRedoEnabled(undo);
-    }
-    // After the document's own change signals, which mark the text stale.
+    Pending = std::move(fill);
+    OwnChange_ = true;
+    const bool undo = Doc->isUndoRedoEnabled();
+    Doc->setUndoRedoEnabled(false);
+    Doc->clear();
+    Doc->setUndoRedoEnabled(undo);
+    OwnChange_ = false;
     Text.assign(reinterpret_cast<const char16_t*>(exact.utf16()), size_t(exact.size()));
     LineStarts = std::move(lineStarts);
     IsStale = false;
+    if (firstPart < 0)
+        FinishFill();
+    else
+        FillSome(firstPart);
+}
+
+double ProgramText::FilledShare() const {
+    if (!Pending) return 1;
+    return Pending->PaneText.isEmpty() ? 1 : double(Pending->Filled) / double(Pending->PaneText.size());
+}
+
+void ProgramText::FillSome(qsizetype chars) {
+    if (!Pending) return;
+    const QString& t = Pending->PaneText;
+    const qsizetype want = std::min(Pending->Filled + std::max<qsizetype>(chars, 1), t.size());
+    // Parts end after a line break, so that no line is split between two of them.
+    const qsizetype brk = want >= t.size() ? -1 : t.indexOf(u'\n', want - 1);
+    FillTo(brk < 0 ? t.size() : brk + 1);
+}
+
+void ProgramText::FinishFill() {
+    if (Pending) FillTo(Pending->PaneText.size());
+}
+
+void ProgramText::FillTo(qsizetype to) {
+    PendingFill& f = *Pending;
+    // Filling is part of loading: nothing to undo, the text unchanged and not modified.
+    OwnChange_ = true;
+    const bool undo = Doc->isUndoRedoEnabled();
+    const bool modified = Doc->isModified();
+    Doc->setUndoRedoEnabled(false);
+    QTextCursor c(Doc);
+    c.movePosition(QTextCursor::End);
+    // Where this part starts in the document, whatever was done to the lines before it.
+    const int base = c.position();
+    QTextBlock line = c.block();
+    const qsizetype from = f.Filled;
+    if (to > from) {
+        c.insertText(f.PaneText.mid(from, to - from), QTextCharFormat());
+        f.Filled = to;
+    }
+    for (qsizetype k = from; k < to && line.isValid(); ++k)
+        if (f.PaneText[k] == u'\n' && f.Lines < f.Endings.size()) {
+            line.setUserState(f.Endings[f.Lines++]);
+            line = line.next();
+        }
+    if (f.GlyphsDone < f.Glyphs.size() && f.Glyphs[f.GlyphsDone].first < to) {
+        c.beginEditBlock();
+        for (; f.GlyphsDone < f.Glyphs.size() && f.Glyphs[f.GlyphsDone].first < to; ++f.GlyphsDone) {
+            const auto& [at, original] = f.Glyphs[f.GlyphsDone];
+            const int pos = base + int(at - from);
+            c.setPosition(pos);
+            c.setPosition(pos + 1, QTextCursor::KeepAnchor);
+            c.setCharFormat(editor::GlyphFormat(original));
+        }
+        c.endEditBlock();
+    }
+    Doc->setUndoRedoEnabled(undo);
+    Doc->setModified(modified);
+    OwnChange_ = false;
+    if (f.Filled >= f.PaneText.size()) Pending.reset();
 }
 
 void ProgramText::ConvertLineEndsToCrLf() {
+    FinishFill();
     for (QTextBlock b = Doc->firstBlock(); b.isValid(); b = b.next())
         b.setUserState(EndCrLf);
     IsStale = true;
@@ -141,6 +170,7 @@ const std::u16string& ProgramText::Snapshot() {
 }
 
 void ProgramText::Rebuild() {
+    FinishFill(); // the lines still to come are part of the text
     // One raw copy of the document (no-break spaces kept), then the separators replaced by the
     // endings each line remembers.
     const QString raw = Doc->toRawText();
@@ -194,6 +224,8 @@ int ProgramText::ToPanePosition(int64_t textOffset) {
     textOffset = std::clamp<int64_t>(textOffset, 0, int64_t(Text.size()));
     auto it = std::upper_bound(LineStarts.begin(), LineStarts.end(), textOffset);
     const int line = int(it - LineStarts.begin()) - 1;
+    // A line not in the pane yet: the rest comes in first.
+    if (Pending && line + 1 >= Doc->blockCount()) FinishFill();
     const QTextBlock b = Doc->findBlockByNumber(line);
     if (!b.isValid()) return Doc->characterCount() - 1;
     const int64_t column = textOffset - LineStarts[size_t(line)];

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,11 +29,22 @@ bool LooksLikeUtf16(const QString& exact);
 class ProgramText : public QObject {
   public:
     explicit ProgramText(QTextDocument* document);
+    ~ProgramText() override;
 
-    // Puts `exact` into the pane, remembering each line's ending. A long text goes in by parts,
-    // with `progress` told the share done (0 to 1) after each, so that the window can show it
-    // and repaint; the pane ends the same either way.
-    void Load(const QString& exact, const std::function<void(double)>& progress = {});
+    // Puts `exact` into the pane, remembering each line's ending.
+    void Load(const QString& exact) { BeginLoad(exact, -1); }
+    // The same by parts: the pane gets the lines up to about `firstPart` characters at once, the
+    // rest by FillSome, so that a window can draw the program and answer before a million lines
+    // are in the pane; the pane ends the same either way. The exact text is whole from the start.
+    // Reading pane positions beyond the lines filled (ToPanePosition) and changing the line ends
+    // fill the rest first. A negative `firstPart` fills all.
+    void BeginLoad(const QString& exact, qsizetype firstPart);
+    bool Filling() const { return Pending != nullptr; }
+    // The share of the pane's text filled, 0 to 1.
+    double FilledShare() const;
+    // The next part of about `chars` characters, ending at a line break.
+    void FillSome(qsizetype chars);
+    void FinishFill();
 
     // The exact text; stays valid until the next edit of the pane.
     const std::u16string& Snapshot();
@@ -46,6 +58,8 @@ class ProgramText : public QObject {
     int ToPanePosition(int64_t textOffset);
 
     bool Stale() const { return IsStale; }
+    // True while the pane changes because its lines are being filled, not edited.
+    bool OwnChange() const { return OwnChange_; }
 
     // Every line ends in CR LF, as the control reads blocks; the text is then changed (it is
     // written only when the operator saves).
@@ -53,11 +67,15 @@ class ProgramText : public QObject {
 
   private:
     void Rebuild();
+    struct PendingFill;
+    void FillTo(qsizetype to);
 
     QTextDocument* Doc;
     std::u16string Text;
     std::vector<int64_t> LineStarts; // offset of each pane line in Text
     bool IsStale = true;
+    std::unique_ptr<PendingFill> Pending; // the pane's lines still to come
+    bool OwnChange_ = false;              // filling the pane: the text stays as it is
 };
 
 } // namespace files

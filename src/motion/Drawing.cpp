@@ -143,7 +143,7 @@ void ToolLabel(Machine& m, CanvasPoint at) {
             PlacedLabels& boxes = m.Screen.ToolLabelBoxes;
             place = FreeLabelPlace(boxes, at.x, at.y, w, h, to.x - from.x, to.y - from.y, h / 4, 200);
             boxes.Add({std::min(place.X, place.X + w), std::min(place.Y, place.Y + h),
-                             std::max(place.X, place.X + w), std::max(place.Y, place.Y + h)});
+                       std::max(place.X, place.X + w), std::max(place.Y, place.Y + h)});
         }
     }
     c.CurrentX = place.X;

@@ -182,3 +182,54 @@ TEST_F(FileCommands, SeparatorsInAProgramStayExactThroughCopyPasteAndSave) {
     EXPECT_EQ(ReadBytes(Dir.filePath("PROG.MIN")),
               bytes + QString::fromUtf16(u"G00\u2029X1.").toUtf8()); // the old lines byte for byte
 }
+
+// A long program is drawn and the window answers before all its lines are in the pane. Until
+// then the pane is read-only and says how far it is; the operator's first key, or a command on
+// the pane, brings in the rest first, so nothing typed or searched misses a line.
+TEST_F(FileCommands, ALongProgramFillsThePaneWhileTheWindowAnswers) {
+    QByteArray bytes;
+    for (int n = 1; n <= 30000; ++n)
+        bytes += "N" + QByteArray::number(n) + " G01 X" + QByteArray::number(n % 90) + ". Z-1.\r\n";
+    bytes += "M30\r\n";
+    const QString path = WriteFile("LONG.MIN", bytes);
+    const QString exact = QString::fromLatin1(bytes);
+
+    W->Document().LoadProgramFile(path);
+    files::ProgramText& text = W->Document().Text();
+    ASSERT_TRUE(text.Filling());
+    EXPECT_TRUE(Pane()->isReadOnly());
+    EXPECT_LT(Pane()->blockCount(), 30000);
+    EXPECT_EQ(text.SnapshotString(), exact); // the lathe reads the whole program at once
+    EXPECT_EQ(W->Panel().Labels().LabelFileName->text(), "LONG.MIN");
+    QTest::qWait(1);
+    EXPECT_TRUE(Message().startsWith("Loading ")) << Message().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !text.Filling(); }, 20000));
+    QTest::qWait(1);
+    EXPECT_FALSE(Pane()->isReadOnly());
+    EXPECT_FALSE(Message().startsWith("Loading "));
+    EXPECT_EQ(Pane()->blockCount(), 30002);
+    EXPECT_FALSE(W->Document().Modified());
+    EXPECT_FALSE(Pane()->document()->isUndoAvailable());
+
+    // Typing at once: the key waits for the rest, then lands at the caret.
+    W->Document().LoadProgramFile(path);
+    ASSERT_TRUE(text.Filling());
+    Pane()->setFocus();
+    QTextCursor caret = Pane()->textCursor();
+    caret.setPosition(0);
+    Pane()->setTextCursor(caret);
+    QTest::keyClicks(Pane(), "G4");
+    EXPECT_FALSE(text.Filling());
+    EXPECT_FALSE(Pane()->isReadOnly());
+    EXPECT_EQ(text.SnapshotString(), "G4" + exact);
+    EXPECT_TRUE(W->Document().Modified());
+    W->Document().SetModified(false);
+
+    // Select all and copy at once: the whole program.
+    W->Document().LoadProgramFile(path);
+    ASSERT_TRUE(text.Filling());
+    Act("mnuEditAllSelect")->trigger();
+    Act("mnuEditCopy")->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text().size(), exact.size() - 30001); // one LF per CR LF
+    EXPECT_FALSE(Pane()->isReadOnly());
+}

@@ -57,14 +57,14 @@ motion::PlacedLabels Placed(const std::vector<TextBox>& boxes) {
 }
 
 TEST(LabelLayout, AFreeLabelPlaceIsTheWantedOne) {
-    const auto placed = Placed({{0, 0, 10, 5}});
+    auto placed = Placed({{0, 0, 10, 5}});
     const auto p = motion::FreeLabelPlace(placed, 20, 0, 10, 5, 1, 0, 1, 50);
     EXPECT_EQ(p.X, 20);
     EXPECT_EQ(p.Y, 0);
 }
 
 TEST(LabelLayout, ACoveredLabelMovesAlongItsMoveToTheNearestFreePlace) {
-    const auto placed = Placed({{0, 0, 10, 5}});
+    auto placed = Placed({{0, 0, 10, 5}});
     // Along a move in +y: the first free place below is at y 5, above at y -5; below is tried first.
     auto p = motion::FreeLabelPlace(placed, 2, 1, 10, 5, 0, 3, 1, 50);
     EXPECT_EQ(p.X, 2);
@@ -75,7 +75,7 @@ TEST(LabelLayout, ACoveredLabelMovesAlongItsMoveToTheNearestFreePlace) {
     EXPECT_FALSE(moved.Overlaps({0, 0, 10, 5}));
     EXPECT_NEAR(p.X - 0, p.Y - 0, 1e-12);
     // The nearer side wins: the placed label reaches 2 units down and 8 up past the wanted place.
-    const auto tall = Placed({{0, -8, 10, 2}});
+    auto tall = Placed({{0, -8, 10, 2}});
     p = motion::FreeLabelPlace(tall, 0, -3, 10, 5, 0, 1, 1, 50);
     EXPECT_EQ(p.Y, 2);
     // A move without length: the label moves up or down.
@@ -85,7 +85,7 @@ TEST(LabelLayout, ACoveredLabelMovesAlongItsMoveToTheNearestFreePlace) {
 }
 
 TEST(LabelLayout, WithNoFreePlaceInReachTheLabelStaysWhereItWas) {
-    const auto placed = Placed({{-100, -100, 100, 100}});
+    auto placed = Placed({{-100, -100, 100, 100}});
     const auto p = motion::FreeLabelPlace(placed, 0, 0, 10, 5, 1, 0, 1, 10);
     EXPECT_EQ(p.X, 0);
     EXPECT_EQ(p.Y, 0);

@@ -172,8 +172,9 @@ TEST(RoundTrip, LineEndsTheControlCannotReadAreRecognisedAndConverted) {
     EXPECT_TRUE(pane.document()->isModified());
 }
 
-// A long program goes into the pane by parts, telling the window how far it is; the pane holds
-// what loading it in one piece gives: lines, endings, glyphs, and nothing to undo.
+// A long program goes into the pane by parts while the window answers; the pane then holds what
+// loading it in one piece gives: lines, endings, glyphs with their formats, and nothing to undo.
+// Its exact text is whole from the start, and asking for a line not in yet fills the rest.
 TEST(RoundTrip, LongProgramLoadedByPartsGivesThePaneOfOnePiece) {
     QString exact;
     for (int n = 0; n < 150000; ++n) {
@@ -181,13 +182,22 @@ TEST(RoundTrip, LongProgramLoadedByPartsGivesThePaneOfOnePiece) {
         if (n % 5000 == 7) exact += QChar(0x2028); // a glyph now and then
         exact += n % 1000 == 3 ? u"\n" : n % 1000 == 4 ? u"\r" : u"\r\n";
     }
+    exact += QChar(0xFDD0); // a glyph in the last part
     QPlainTextEdit whole, parts;
     files::ProgramText wholeText(whole.document()), partsText(parts.document());
     wholeText.Load(exact);
+    EXPECT_FALSE(wholeText.Filling());
+    partsText.BeginLoad(exact, 5000);
+    ASSERT_TRUE(partsText.Filling());
+    EXPECT_LT(parts.document()->blockCount(), 1000);
+    EXPECT_EQ(partsText.SnapshotString(), exact); // whole before the pane is
+    EXPECT_TRUE(partsText.Filling());
     std::vector<double> told;
-    partsText.Load(exact, [&](double done) { told.push_back(done); });
-
-    ASSERT_GE(told.size(), 2u); // loaded by parts at all
+    while (partsText.Filling()) {
+        partsText.FillSome(200000);
+        told.push_back(partsText.FilledShare());
+    }
+    ASSERT_GE(told.size(), 2u);
     EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
     EXPECT_EQ(told.back(), 1.0);
     QTextDocument& a = *whole.document();
@@ -196,11 +206,34 @@ TEST(RoundTrip, LongProgramLoadedByPartsGivesThePaneOfOnePiece) {
     EXPECT_EQ(b.toRawText(), a.toRawText());
     EXPECT_EQ(editor::PaneText(b), editor::PaneText(a));
     EXPECT_FALSE(b.isUndoAvailable());
-    for (QTextBlock x = a.firstBlock(), y = b.firstBlock(); x.isValid(); x = x.next(), y = y.next())
+    EXPECT_FALSE(b.isModified());
+    for (QTextBlock x = a.firstBlock(), y = b.firstBlock(); x.isValid(); x = x.next(), y = y.next()) {
         ASSERT_EQ(y.userState(), x.userState()) << "line " << x.blockNumber();
+        const auto fx = x.textFormats(), fy = y.textFormats();
+        ASSERT_EQ(fy.size(), fx.size()) << "line " << x.blockNumber();
+        for (qsizetype i = 0; i < fx.size(); ++i)
+            ASSERT_TRUE(fy[i].start == fx[i].start && fy[i].length == fx[i].length &&
+                        fy[i].format == fx[i].format)
+                << "line " << x.blockNumber();
+    }
     EXPECT_EQ(partsText.SnapshotString(), exact);
     QTextCursor edit(&b);
     edit.insertText("N1");
     parts.undo();
     EXPECT_EQ(partsText.SnapshotString(), exact); // built back from the pane's own lines
+
+    // A position beyond the lines in the pane brings in the rest, and is the right one.
+    files::ProgramText again(parts.document());
+    again.BeginLoad(exact, 5000);
+    const int64_t late = exact.indexOf(QStringLiteral("N149990 "));
+    const int at = again.ToPanePosition(late);
+    EXPECT_FALSE(again.Filling());
+    EXPECT_EQ(b.findBlock(at).text().left(8), QStringLiteral("N149990 "));
+    EXPECT_EQ(again.SnapshotString(), exact);
+    // An edit of the lines in while the rest comes: the rest lands after them, as in the file.
+    again.BeginLoad(exact, 5000);
+    QTextCursor first(&b);
+    first.insertText("G04\n");
+    again.FinishFill();
+    EXPECT_EQ(again.SnapshotString(), "G04\r\n" + exact);
 }
