@@ -37,62 +37,33 @@ ProgramText::ProgramText(QTextDocument* document) : QObject(document), Doc(docum
     });
 }
 
-// The pane's text still to go into the document, with what its lines and glyphs remember.
+// How far the pane's lines are in: the offset in the exact text up to which they are.
 struct ProgramText::PendingFill {
-    QString PaneText;                             // one LF per line break, glyphs in place
-    std::vector<int> Endings;                     // of each line with a break
-    std::vector<std::pair<int, char16_t>> Glyphs; // pane position, character of the file
-    qsizetype Filled = 0;                         // characters of PaneText in the document
-    size_t Lines = 0;                             // lines whose ending is set
-    size_t GlyphsDone = 0;
+    int64_t Filled = 0;
 };
 
 ProgramText::~ProgramText() = default;
 
 void ProgramText::BeginLoad(const QString& exact, qsizetype firstPart) {
-    // The pane gets one LF per line break, and a glyph for each character its document would take
-    // as structure; each line remembers which ending it had, each glyph which character.
-    auto fill = std::make_unique<PendingFill>();
     // The exact text is the file's text as it stands: the snapshot needs no rebuild from the pane.
-    std::vector<int64_t> lineStarts{0};
-    QString& paneText = fill->PaneText;
-    paneText.reserve(exact.size());
-    const QChar* p = exact.constData();
-    const QChar* end = p + exact.size();
-    auto special = [](QChar c) { return c == u'\r' || c == u'\n' || editor::TakenByThePane(c.unicode()); };
-    while (p < end) {
-        const QChar* brk = std::find_if(p, end, special);
-        paneText.append(p, brk - p);
+    Text.assign(reinterpret_cast<const char16_t*>(exact.utf16()), size_t(exact.size()));
+    LineStarts.assign(1, 0);
+    const char16_t* begin = Text.data();
+    const char16_t* end = begin + Text.size();
+    for (const char16_t* p = begin; p < end;) {
+        const char16_t* brk = std::find_if(p, end, [](char16_t c) { return c == u'\r' || c == u'\n'; });
         if (brk == end) break;
-        if (editor::TakenByThePane(brk->unicode())) {
-            fill->Glyphs.emplace_back(int(paneText.size()), brk->unicode());
-            paneText += QChar(editor::PaneGlyph(brk->unicode()));
-            p = brk + 1;
-            continue;
-        }
-        if (*brk == u'\n') {
-            fill->Endings.push_back(EndLf);
-            p = brk + 1;
-        } else if (brk + 1 < end && brk[1] == u'\n') {
-            fill->Endings.push_back(EndCrLf);
-            p = brk + 2;
-        } else {
-            fill->Endings.push_back(EndCr);
-            p = brk + 1;
-        }
-        paneText += u'\n';
-        lineStarts.push_back(p - exact.constData());
+        p = brk + (*brk == u'\r' && brk + 1 < end && brk[1] == u'\n' ? 2 : 1);
+        LineStarts.push_back(p - begin);
     }
-    Pending = std::move(fill);
+    IsStale = false;
     OwnChange_ = true;
     const bool undo = Doc->isUndoRedoEnabled();
     Doc->setUndoRedoEnabled(false);
     Doc->clear();
     Doc->setUndoRedoEnabled(undo);
     OwnChange_ = false;
-    Text.assign(reinterpret_cast<const char16_t*>(exact.utf16()), size_t(exact.size()));
-    LineStarts = std::move(lineStarts);
-    IsStale = false;
+    Pending = std::make_unique<PendingFill>();
     if (firstPart < 0)
         FinishFill();
     else
@@ -101,24 +72,57 @@ void ProgramText::BeginLoad(const QString& exact, qsizetype firstPart) {
 
 double ProgramText::FilledShare() const {
     if (!Pending) return 1;
-    return Pending->PaneText.isEmpty() ? 1 : double(Pending->Filled) / double(Pending->PaneText.size());
+    return Text.empty() ? 1 : double(Pending->Filled) / double(Text.size());
 }
 
 void ProgramText::FillSome(qsizetype chars) {
     if (!Pending) return;
-    const QString& t = Pending->PaneText;
-    const qsizetype want = std::min(Pending->Filled + std::max<qsizetype>(chars, 1), t.size());
-    // Parts end after a line break, so that no line is split between two of them.
-    const qsizetype brk = want >= t.size() ? -1 : t.indexOf(u'\n', want - 1);
-    FillTo(brk < 0 ? t.size() : brk + 1);
+    // Parts end at a line's start, so that no line (nor a CR LF) is split between two of them.
+    const int64_t want = Pending->Filled + std::max<qsizetype>(chars, 1);
+    const auto next = std::lower_bound(LineStarts.begin(), LineStarts.end(), want);
+    FillTo(next == LineStarts.end() ? int64_t(Text.size()) : *next);
 }
 
 void ProgramText::FinishFill() {
-    if (Pending) FillTo(Pending->PaneText.size());
+    if (Pending) FillTo(int64_t(Text.size()));
 }
 
-void ProgramText::FillTo(qsizetype to) {
+void ProgramText::FillTo(int64_t to) {
     PendingFill& f = *Pending;
+    // The pane's form of the part: one LF per line break, and a glyph for each character its
+    // document would take as structure; each line remembers which ending it had, each glyph
+    // which character.
+    QString part;
+    part.reserve(qsizetype(to - f.Filled));
+    std::vector<int> endings;
+    std::vector<std::pair<int, char16_t>> glyphs; // position in the part, character of the file
+    const char16_t* p = Text.data() + f.Filled;
+    const char16_t* end = Text.data() + to;
+    auto special = [](char16_t c) { return c == u'\r' || c == u'\n' || editor::TakenByThePane(c); };
+    while (p < end) {
+        const char16_t* brk = std::find_if(p, end, special);
+        part.append(reinterpret_cast<const QChar*>(p), brk - p);
+        if (brk == end) break;
+        if (editor::TakenByThePane(*brk)) {
+            glyphs.emplace_back(int(part.size()), *brk);
+            part += QChar(editor::PaneGlyph(*brk));
+            p = brk + 1;
+            continue;
+        }
+        if (*brk == u'\n') {
+            endings.push_back(EndLf);
+            p = brk + 1;
+        } else if (brk + 1 < end && brk[1] == u'\n') {
+            endings.push_back(EndCrLf);
+            p = brk + 2;
+        } else {
+            endings.push_back(EndCr);
+            p = brk + 1;
+        }
+        part += u'\n';
+    }
+    f.Filled = to;
+
     // Filling is part of loading: nothing to undo, the text unchanged and not modified.
     OwnChange_ = true;
     const bool undo = Doc->isUndoRedoEnabled();
@@ -129,23 +133,17 @@ void ProgramText::FillTo(qsizetype to) {
     // Where this part starts in the document, whatever was done to the lines before it.
     const int base = c.position();
     QTextBlock line = c.block();
-    const qsizetype from = f.Filled;
-    if (to > from) {
-        c.insertText(f.PaneText.mid(from, to - from), QTextCharFormat());
-        f.Filled = to;
+    if (!part.isEmpty()) c.insertText(part, QTextCharFormat());
+    for (int e : endings) {
+        if (!line.isValid()) break;
+        line.setUserState(e);
+        line = line.next();
     }
-    for (qsizetype k = from; k < to && line.isValid(); ++k)
-        if (f.PaneText[k] == u'\n' && f.Lines < f.Endings.size()) {
-            line.setUserState(f.Endings[f.Lines++]);
-            line = line.next();
-        }
-    if (f.GlyphsDone < f.Glyphs.size() && f.Glyphs[f.GlyphsDone].first < to) {
+    if (!glyphs.empty()) {
         c.beginEditBlock();
-        for (; f.GlyphsDone < f.Glyphs.size() && f.Glyphs[f.GlyphsDone].first < to; ++f.GlyphsDone) {
-            const auto& [at, original] = f.Glyphs[f.GlyphsDone];
-            const int pos = base + int(at - from);
-            c.setPosition(pos);
-            c.setPosition(pos + 1, QTextCursor::KeepAnchor);
+        for (const auto& [at, original] : glyphs) {
+            c.setPosition(base + at);
+            c.setPosition(base + at + 1, QTextCursor::KeepAnchor);
             c.setCharFormat(editor::GlyphFormat(original));
         }
         c.endEditBlock();
@@ -153,7 +151,7 @@ void ProgramText::FillTo(qsizetype to) {
     Doc->setUndoRedoEnabled(undo);
     Doc->setModified(modified);
     OwnChange_ = false;
-    if (f.Filled >= f.PaneText.size()) Pending.reset();
+    if (f.Filled >= int64_t(Text.size())) Pending.reset();
 }
 
 void ProgramText::ConvertLineEndsToCrLf() {

@@ -68,7 +68,7 @@ class ProgramText : public QObject {
   private:
     void Rebuild();
     struct PendingFill;
-    void FillTo(qsizetype to);
+    void FillTo(int64_t to);
 
     QTextDocument* Doc;
     std::u16string Text;
