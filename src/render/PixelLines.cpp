@@ -74,8 +74,8 @@ void Plot(const PixelRows& rows, int x, int y, uint32_t argb) {
 }
 
 // Walks the line from (a1, b1) to (a2, b2), in 1/64 pixel, along its major axis a; Steep when a
-// is y. Every pixel whose centre column lies between the ends, each end pushed out by half a
-// pixel, is visited once.
+// is y. Each end is pushed out by half a pixel (the square cap of the default pen) and every
+// pixel whose centre lies between them is set once.
 template <bool Steep, bool Dotted>
 void Walk(const PixelRows& rows, int a1, int b1, int a2, int b2, uint32_t argb) {
     bool reversed = false;
@@ -119,6 +119,7 @@ template <bool Dotted> void DrawLine(const PixelRows& rows, const QLineF& line, 
     if (!Clip(rx1, ry1, rx2, ry2, rows)) return;
     const int x1 = Fixed(rx1), y1 = Fixed(ry1), x2 = Fixed(rx2), y2 = Fixed(ry2);
     const int dx = std::abs(x2 - x1), dy = std::abs(y2 - y1);
+    // Ends apart but on the same 1/64 pixel set nothing.
     if (dx < dy)
         Walk<true, Dotted>(rows, y1, x1, y2, x2, argb);
     else if (dx != 0)

@@ -26,9 +26,11 @@ struct PixelRows {
 PixelRows RowsOf(QImage& image);
 
 // Draws the lines in order in `argb` (opaque, as the image stores it), as one drawLines call of
-// the painter draws them: the ends of each line both drawn, each line's dots counted from its own
-// start (one pixel in three, the first one on). Lines far outside the rows are allowed; their
-// coordinates must lie within a few hundred thousand pixels of them.
+// the painter draws them: along its longer axis a line sets one pixel in each column (or row)
+// from that of its start to that of its end, both included, its ends taken at 1/64 pixel; each
+// line's dots are counted from its own start (one pixel in three, the first one on). Ends the
+// painter takes as one point set that point's pixel. The coordinates must lie within a few
+// hundred thousand pixels of the picture (the canvas clips its lines to that).
 void DrawPixelLines(const PixelRows& rows, const QLineF* lines, std::size_t count, uint32_t argb,
                     bool dotted);
 

@@ -206,6 +206,7 @@ TEST(PixelLines, NamedCasesSetTheExpectedPixels) {
         {"shorter than a pixel", {QLineF(5.2, 5.2, 5.7, 5.3)}, false, "5,5 "},
         {"clipped at the left", {QLineF(-50, 0.5, 1.5, 0.5)}, false, "0,0 1,0 "},
         {"outside", {QLineF(-50, -3, 50, -3)}, false, ""},
+        {"ends apart within 1/64 pixel", {QLineF(5.001, 5, 5.002, 5)}, false, ""},
         {"dots from the start", {QLineF(0, 1, 7, 1)}, true, "0,1 3,1 6,1 "},
         {"dots from the start backwards", {QLineF(7, 1, 0, 1)}, true, "1,1 4,1 7,1 "},
         {"dots restart per line", {QLineF(0, 1, 1, 1), QLineF(2, 1, 4, 1)}, true, "0,1 2,1 "},
