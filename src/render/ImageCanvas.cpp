@@ -1,5 +1,7 @@
 #include "ImageCanvas.h"
 
+#include "PixelLines.h"
+
 #include <QFont>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -279,8 +281,16 @@ void ImageCanvas::Paint(Run& run) {
     for (int k = 0; k < 2; ++k) {
         std::vector<QLineF>& lines = run.Lines[k];
         if (lines.empty()) continue;
-        Prepare(run.Color, styles[k], motion::DrawMode::Copy);
-        Painter().drawLines(lines.data(), static_cast<int>(lines.size()));
+        // Window pixels one to one: the lines go straight into the scanlines, as the painter
+        // would draw them, at a fraction of its cost per line.
+        const PixelRows rows = Ratio == 1 ? RowsOf(Picture) : PixelRows{};
+        if (rows.Bits) {
+            DrawPixelLines(rows, lines.data(), lines.size(), Shown(run.Color, motion::DrawMode::Copy),
+                           styles[k] == motion::DrawStyle::Dot);
+        } else {
+            Prepare(run.Color, styles[k], motion::DrawMode::Copy);
+            Painter().drawLines(lines.data(), static_cast<int>(lines.size()));
+        }
         lines.clear();
     }
     for (const PendingArc& arc : run.Arcs) {

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QPainter>
+#include <QPen>
+
 #include <functional>
 #include <random>
 #include <string>
@@ -141,4 +144,40 @@ TEST(ImageCanvas, RunKeepsEachPrimitivesStyle) {
     EXPECT_EQ(solid, 280);
     EXPECT_GT(dotted, 60); // one pixel in three
     EXPECT_LT(dotted, 140);
+}
+
+// The window's lines are drawn into the picture without the painter: the picture must be the
+// painter's, solid and dotted, lines inside, across and outside the picture.
+TEST(ImageCanvas, LinesAreThePaintersPixels) {
+    render::ImageCanvas c;
+    Prepare(c);
+    QImage painted(400, 300, QImage::Format_RGB32);
+    painted.fill(0xFFFFFFFFu);
+    QPainter p(&painted);
+    std::mt19937 rng(17);
+    auto coord = [&](double size) { return (static_cast<double>(rng() % 20000) / 10000 - 0.5) * size; };
+    for (int i = 0; i < 20000; ++i) {
+        const bool dotted = i % 3 == 0;
+        const int32_t colour = i % 7 ? 0x0000FF : 0x008000;
+        const double x1 = coord(120), y1 = coord(90);
+        const double x2 = i % 2 ? x1 + coord(2) : coord(140), y2 = i % 2 ? y1 + coord(2) : coord(100);
+        c.Style = dotted ? motion::DrawStyle::Dot : motion::DrawStyle::Solid;
+        c.Line(x1, y1, x2, y2, colour);
+        QPen pen{QColor::fromRgb(render::ToRgb(colour))};
+        pen.setCosmetic(true);
+        pen.setWidth(0);
+        if (dotted) pen.setStyle(Qt::DotLine);
+        p.setPen(pen);
+        p.drawLine(QLineF(c.PixelX(x1), c.PixelY(y1), c.PixelX(x2), c.PixelY(y2)));
+    }
+    p.end();
+    const QImage& drawn = c.Image();
+    int differing = 0, inked = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x) {
+            differing += drawn.pixel(x, y) != painted.pixel(x, y);
+            inked += painted.pixel(x, y) != 0xFFFFFFFFu;
+        }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(inked, 10000);
 }
