@@ -28,8 +28,12 @@ void GuiHost::HighlightBlock(int64_t start, int64_t length) {
 
 void GuiHost::BlockExecuted() {
     const interp::MachineState& s = P.Panel->Machine().S;
-    if (s.BlockCount <= 1) RunClock.start();
-    if (!s.Replay || s.BlockCount % 2048 || RunClock.elapsed() < 300 || P.Frm->Ending()) return;
+    if (s.BlockCount <= 1) RunClock.start(), ProgressShownAt = 0;
+    if (!s.Replay || s.BlockCount % 2048 || P.Frm->Ending()) return;
+    // From 0.3 s on, ten times a second: each showing repaints the canvas.
+    const qint64 now = RunClock.elapsed();
+    if (now < 300 || now - ProgressShownAt < 100) return;
+    ProgressShownAt = now;
     // Shown while the window paints, then panel 1 is as the run left it (an alarm's text stays).
     Frame& frame = *P.Frm;
     const QString message = frame.PanelText("Alarm");

@@ -50,6 +50,7 @@ class GuiHost : public interp::Host {
     const Parts& P;
     std::vector<QEventLoop*> Waits; // the waits in progress, innermost last
     QElapsedTimer RunClock;         // since the first block of the run in progress
+    qint64 ProgressShownAt = 0;     // on RunClock: the progress was last shown
 };
 
 } // namespace app
