@@ -9,6 +9,7 @@
 #include "app/RunPanel.h"
 #include "app/TraceView.h"
 #include "app/Widgets.h"
+#include "base/Machine.h"
 #include "editor/EditorCommands.h"
 #include "editor/PlainTextPane.h"
 #include "files/ProgramText.h"
@@ -45,8 +46,9 @@ constexpr qsizetype kFillPart = 1 << 17;
 
 void ProgramDocument::FillPane() {
     files::ProgramText& t = *Exact;
-    // A run reads the exact text, not the pane: it goes first.
-    if (t.Filling() && P.Panel->Running()) return;
+    // A silent re-run reads the exact text, not the pane: it goes first. A run the operator
+    // watches shares the time, so that its highlight rarely finds a line not in yet.
+    if (t.Filling() && P.Panel->Running() && P.Panel->Machine().S.Replay) return;
     if (t.Filling()) {
         t.FillSome(kFillPart);
         const QString now = P.Frm->PanelText("Alarm");
