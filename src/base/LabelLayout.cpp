@@ -3,6 +3,7 @@
 #include "base/View.h"
 
 #include <cmath>
+#include <limits>
 
 namespace motion {
 
@@ -83,15 +84,15 @@ void PlacedLabels::Add(const TextBox& box) {
             Cells[Key(cx, cy)].push_back(index);
 }
 
-bool PlacedLabels::Free(const TextBox& box) const {
+const TextBox* PlacedLabels::Blocker(const TextBox& box) const {
     for (uint32_t i : Wide)
-        if (box.Overlaps(Boxes[i])) return false;
-    if (Cells.empty()) return true;
+        if (box.Overlaps(Boxes[i])) return &Boxes[i];
+    if (Cells.empty()) return nullptr;
     const CellRange r = CellsOf(box);
     if ((r.X1 - r.X0 + 1) * (r.Y1 - r.Y0 + 1) > MostCells) {
         for (const TextBox& b : Boxes)
-            if (box.Overlaps(b)) return false;
-        return true;
+            if (box.Overlaps(b)) return &b;
+        return nullptr;
     }
     for (int64_t cx = r.X0; cx <= r.X1; ++cx)
         for (int64_t cy = r.Y0; cy <= r.Y1; ++cy) {
@@ -99,9 +100,9 @@ bool PlacedLabels::Free(const TextBox& box) const {
             if (cell == Cells.end()) continue;
             // The latest labels first: where labels pile up, they are the likeliest to be hit.
             for (auto it = cell->second.rbegin(); it != cell->second.rend(); ++it)
-                if (box.Overlaps(Boxes[*it])) return false;
+                if (box.Overlaps(Boxes[*it])) return &Boxes[*it];
         }
-    return true;
+    return nullptr;
 }
 
 std::size_t PlacedLabels::SearchHash::operator()(const Search& s) const {
@@ -119,13 +120,28 @@ void PlacedLabels::RememberNoPlace(const Search& search) {
     Fruitless.insert(search);
 }
 
+namespace {
+
+// The step past which a box moving by (dx, dy) a step no longer covers `b`, from the steps on
+// which [left, right] x [top, bottom] (at step 0) covers it: below it on every axis that moves.
+double StepsCovering(const TextBox& at0, double dx, double dy, const TextBox& b) {
+    double until = std::numeric_limits<double>::infinity();
+    if (dx > 0) until = std::min(until, (b.Right - at0.Left) / dx);
+    if (dx < 0) until = std::min(until, (b.Left - at0.Right) / dx);
+    if (dy > 0) until = std::min(until, (b.Bottom - at0.Top) / dy);
+    if (dy < 0) until = std::min(until, (b.Top - at0.Bottom) / dy);
+    return until;
+}
+
+} // namespace
+
 LabelPlace FreeLabelPlace(PlacedLabels& placed, double x, double y, double w, double h, double dx, double dy,
                           double step, int maxSteps) {
-    auto freeAt = [&](double px, double py) {
-        return placed.Free(
-            {std::min(px, px + w), std::min(py, py + h), std::max(px, px + w), std::max(py, py + h)});
+    auto boxAt = [&](double px, double py) {
+        return TextBox{std::min(px, px + w), std::min(py, py + h), std::max(px, px + w),
+                       std::max(py, py + h)};
     };
-    if (freeAt(x, y)) return {x, y};
+    if (placed.Free(boxAt(x, y))) return {x, y};
     double len = std::hypot(dx, dy);
     // A move without length has no line to follow: the label moves up and down instead.
     if (!(len > 0) || !std::isfinite(len)) dx = 0, dy = 1, len = 1;
@@ -133,11 +149,23 @@ LabelPlace FreeLabelPlace(PlacedLabels& placed, double x, double y, double w, do
     if (!(std::fabs(ux) + std::fabs(uy) > 0)) return {x, y};
     const PlacedLabels::Search search{x, y, w, h, ux, uy, double(maxSteps)};
     if (placed.FoundNoPlace(search)) return {x, y};
-    for (int k = 1; k <= maxSteps; ++k)
-        for (int sign : {1, -1}) {
-            const double px = x + sign * k * ux, py = y + sign * k * uy;
-            if (freeAt(px, py)) return {px, py};
+    // The places are tried nearest first, the forward one before the backward one at equal
+    // distance: the first free step of each side, the nearer wins. A label in the way is passed
+    // at once, less a step for rounding, instead of step by step.
+    const TextBox at0 = boxAt(x, y);
+    auto firstFree = [&](int sign) {
+        for (int k = 1; k <= maxSteps;) {
+            const TextBox* b = placed.Blocker(boxAt(x + sign * k * ux, y + sign * k * uy));
+            if (!b) return k;
+            const double until = StepsCovering(at0, sign * ux, sign * uy, *b);
+            const double next = std::ceil(until) - 1;
+            k = next > k + 1 ? (next > maxSteps ? maxSteps + 1 : int(next)) : k + 1;
         }
+        return maxSteps + 1;
+    };
+    const int forward = firstFree(1), backward = firstFree(-1);
+    if (forward <= maxSteps && forward <= backward) return {x + forward * ux, y + forward * uy};
+    if (backward <= maxSteps) return {x + -1 * backward * ux, y + -1 * backward * uy};
     placed.RememberNoPlace(search);
     return {x, y};
 }

@@ -52,7 +52,9 @@ class PlacedLabels {
     void Clear();
     void Add(const TextBox& box);
     // True when `box` covers none of the labels added.
-    bool Free(const TextBox& box) const;
+    bool Free(const TextBox& box) const { return Blocker(box) == nullptr; }
+    // A label `box` covers, or null.
+    const TextBox* Blocker(const TextBox& box) const;
     std::size_t Size() const { return Boxes.size(); }
     // A search for a free place that found none finds none again, as labels are only added:
     // where labels pile up at one place, the search is made once.

@@ -416,10 +416,16 @@ void ImageCanvas::Paint(const PendingText& item) {
 }
 
 double ImageCanvas::TextWidth(const std::string& text) {
-    const QFontMetricsF metrics(MeasuringFontOf(FontSize));
-    const double pixels =
-        metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
-    return pixels * TwipsPerPixel * std::fabs(ScaleWidth) / Width;
+    if (AdvancesSize != FontSize || Advances.size() > 4096) {
+        Advances.clear();
+        AdvancesSize = FontSize;
+    }
+    auto [at, added] = Advances.try_emplace(text, 0.0);
+    if (added) {
+        const QFontMetricsF metrics(MeasuringFontOf(FontSize));
+        at->second = metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<int>(text.size())));
+    }
+    return at->second * TwipsPerPixel * std::fabs(ScaleWidth) / Width;
 }
 
 double ImageCanvas::TextHeight(const std::string&) {

@@ -10,6 +10,7 @@
 #include <QRectF>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class QFont;
@@ -121,6 +122,10 @@ class ImageCanvas : public motion::Canvas {
     // The face of the last point size asked for.
     std::unique_ptr<QFont> Font, MeasuringFont;
     double FontPointSize = 0, MeasuringPointSize = 0;
+    // Widths in pixels of texts measured at AdvancesSize: a long program prints the same few
+    // tool labels thousands of times, and shaping each anew is a good part of a re-run.
+    std::unordered_map<std::string, double> Advances;
+    double AdvancesSize = -1;
     bool RunOpen = false;
     Run Gathering;
     std::unique_ptr<Background> Behind; // the drawing thread, when drawing in the background

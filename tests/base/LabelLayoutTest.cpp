@@ -129,6 +129,52 @@ TEST(LabelLayout, PlacedLabelsAnswerAsComparingWithEveryLabelWould) {
     EXPECT_EQ(placed.Size(), 0u);
 }
 
+// Passing a label in the way at once finds the place trying every step would: same place, to
+// the last bit, among crowds of labels, for moves in every direction and any reach.
+TEST(LabelLayout, AFreePlaceIsTheOneOfTryingEveryStep) {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> unit(0, 1);
+    motion::PlacedLabels placed;
+    for (int i = 0; i < 400; ++i) {
+        // Crowds around a few places, as labels gather where tools change.
+        const double cx = (i % 4) * 40, cy = (i % 3) * 25;
+        const double x = cx + (unit(random) - 0.5) * 30, y = cy + (unit(random) - 0.5) * 20;
+        placed.Add({x, y, x + 4 + unit(random) * 8, y + 2 + unit(random) * 2});
+    }
+    auto trying = [&](double x, double y, double w, double h, double ux, double uy, int maxSteps) {
+        auto freeAt = [&](double px, double py) {
+            return placed.Free(
+                {std::min(px, px + w), std::min(py, py + h), std::max(px, px + w), std::max(py, py + h)});
+        };
+        if (freeAt(x, y)) return motion::LabelPlace{x, y};
+        for (int k = 1; k <= maxSteps; ++k)
+            for (int sign : {1, -1}) {
+                const double px = x + sign * k * ux, py = y + sign * k * uy;
+                if (freeAt(px, py)) return motion::LabelPlace{px, py};
+            }
+        return motion::LabelPlace{x, y};
+    };
+    int moved = 0, stayed = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const double x = unit(random) * 140 - 10, y = unit(random) * 70 - 10;
+        const double w = (unit(random) < 0.2 ? -1 : 1) * (3 + unit(random) * 9), h = 2 + unit(random) * 2;
+        double dx = unit(random) - 0.5, dy = unit(random) - 0.5;
+        if (i % 7 == 0) dx = 0; // straight up and down
+        if (i % 11 == 0) dy = 0;
+        const double step = h / 4;
+        const int maxSteps = 1 + int(unit(random) * 200);
+        const double len = std::hypot(dx, dy);
+        const double ux = len > 0 ? dx / len * step : 0, uy = len > 0 ? dy / len * step : step;
+        const auto want = trying(x, y, w, h, ux, uy, maxSteps);
+        const auto got = motion::FreeLabelPlace(placed, x, y, w, h, dx, dy, step, maxSteps);
+        ASSERT_EQ(got.X, want.X) << i;
+        ASSERT_EQ(got.Y, want.Y) << i;
+        (got.X == x && got.Y == y ? stayed : moved) += 1;
+    }
+    EXPECT_GT(moved, 300); // both outcomes were asked for
+    EXPECT_GT(stayed, 300);
+}
+
 TEST(LabelLayout, ZoomViewsTakeTheNewProportions) {
     motion::View v;
     v.Zoom.ZoomLevel = 2;

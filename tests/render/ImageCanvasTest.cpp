@@ -92,6 +92,27 @@ TEST(ImageCanvas, TextMeasuredWhileDrawingBehindKeepsSizesAndPicture) {
     EXPECT_TRUE(ahead.Image() == behind.Image());
 }
 
+// Widths are remembered per text and size: a text measured again, after others and at another size,
+// measures as it did, and the scale in force is applied to the remembered width.
+TEST(ImageCanvas, RememberedTextWidthsFollowSizeAndScale) {
+    render::ImageCanvas c;
+    Prepare(c);
+    c.FontSize = 12;
+    const double wide = c.TextWidth("T 101 ");
+    EXPECT_LT(c.TextWidth("T 1 "), wide);
+    c.FontSize = 8;
+    const double narrow = c.TextWidth("T 101 ");
+    EXPECT_LT(narrow, wide);
+    c.FontSize = 12;
+    EXPECT_EQ(c.TextWidth("T 101 "), wide);
+    c.SetScale(c.ScaleLeft, c.ScaleTop, c.ScaleWidth * 2, c.ScaleHeight);
+    EXPECT_DOUBLE_EQ(c.TextWidth("T 101 "), 2 * wide);
+    render::ImageCanvas fresh;
+    Prepare(fresh);
+    fresh.FontSize = 8;
+    EXPECT_EQ(fresh.TextWidth("T 101 "), narrow);
+}
+
 TEST(ImageCanvas, GatheredRunsDrawWhatSinglePrimitivesDraw) {
     for (unsigned seed = 1; seed <= 5; ++seed) {
         const std::vector<Draw> drawing = RandomDrawing(seed, 3000);
