@@ -106,7 +106,7 @@ void PathIndex::Add(int64_t line, const motion::PathSegment& segment) {
         g = {std::fmin(g.MinZ, near.MinZ), std::fmax(g.MaxZ, near.MaxZ), std::fmin(g.MinR, near.MinR),
              std::fmax(g.MaxR, near.MaxR)};
     }
-    if (centre) Arcs.Grow() = {Ends.Size(), segment.cx, segment.cz, segment.r, near};
+    if (centre) Arcs.Grow() = {segment.cx, segment.cz, segment.r, near};
     const bool first = Ends.Size() == 0;
     if (!first && line < Ends[Ends.Size() - 1].Line) Ordered = false;
     Ends.Grow() = {segment.x0,
@@ -164,15 +164,11 @@ std::vector<size_t> PathIndex::PiecesOfTool(double tool) const {
 }
 
 size_t PathIndex::ArcOf(size_t piece) const {
-    size_t lo = 0, hi = Arcs.Size();
-    while (lo < hi) {
-        const size_t mid = lo + (hi - lo) / 2;
-        if (Arcs[mid].Piece < piece)
-            lo = mid + 1;
-        else
-            hi = mid;
-    }
-    return lo;
+    const size_t g = piece / GroupSize;
+    size_t arc = Groups[g].FirstArc;
+    for (size_t i = g * GroupSize; i < piece; ++i)
+        arc += (Ends[i].Kind & HasCentre) != 0;
+    return arc;
 }
 
 void PathIndex::Fill(size_t i, motion::PathSegment& s, size_t& arc) const {

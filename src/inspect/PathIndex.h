@@ -2,12 +2,13 @@
 // Which block drew which piece of the tool path: every piece a run reports, with the line of its
 // block, kept in machine coordinates so that one index serves every view. Hit-testing maps the
 // pieces to the viewport through a ViewMap and finds the nearest within a few pixels; the extent
-// of each piece passes over the far ones quickly, also in a program of a million blocks.
+// of runs of pieces and of each piece passes over the far ones quickly, also in a program of a
+// million blocks.
 //
 // NOTE: a million-block program gives a million pieces, so they are kept compactly: the ends as
 // exact doubles, the line in 32 bits, the kind in a byte, in blocks of a fixed size (no array
 // held twice while it grows); an arc's centre and radius in a table of the arcs, the tools as
-// runs of pieces. About 37 bytes a piece instead of 80, with the same answers.
+// runs of pieces. 40 bytes a piece and 40 more an arc, instead of 100, with the same answers.
 
 #include "base/Canvas.h"
 #include "inspect/ViewMap.h"
@@ -112,7 +113,6 @@ class PathIndex {
     };
     static Box4 NearestFloats(const MachineBox& b);
     struct Arc {
-        size_t Piece;
         double CX, CZ, R;
         Box4 Box; // the extent of the steps it is drawn in
     };
@@ -130,7 +130,7 @@ class PathIndex {
     // The piece's segment into `s`; `arc` is the row in Arcs of the next piece with a centre
     // at or after `i` (walked forwards by sequential readers).
     void Fill(size_t i, motion::PathSegment& s, size_t& arc) const;
-    size_t ArcOf(size_t piece) const; // the row in Arcs of the piece (which has a centre)
+    size_t ArcOf(size_t piece) const; // the row in Arcs of the piece, or of the next with one
 
     BlockArray<End, 16> Ends;
     BlockArray<Arc, 12> Arcs; // pieces with a centre, in drawing order
