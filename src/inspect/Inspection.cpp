@@ -78,10 +78,7 @@ InspectionResult RunInspection(const std::u16string& text, check::CheckOptions o
         r.Paths.SetTool(untooled, tool);
         untooled = r.Paths.Size();
     };
-    // About a piece a line: one allocation instead of doubling through a long program (which
-    // would hold the old and the new array at once).
     r.Starts = LineStarts(text);
-    r.Paths.Reserve(static_cast<size_t>(r.Starts.Lines()) * 5 / 4 + 16);
     r.Report = check::CheckProgram(text, options,
                                    [&r](const check::TracedSegment& s) { r.Paths.Add(s.Line, s.Segment); });
     r.Paths.Finish();

@@ -70,7 +70,8 @@ struct InspectionResult {
 // Thrown out of RunInspection when `stop` was set: the check was given up (a newer text is waiting).
 struct Stopped {};
 
-// `stop`, when given, is looked at every few thousand blocks.
+// `stop`, when given, is looked at every few thousand blocks. A program of more lines than 32 bits
+// count (far beyond the largest file the window opens) throws std::out_of_range.
 InspectionResult RunInspection(const std::u16string& text, check::CheckOptions options,
                                const std::atomic<bool>* stop = nullptr);
 

@@ -24,13 +24,12 @@ SnapPoint SnapAt(const PathIndex& paths, const ViewMap& view, Point px, double t
         if (d <= bestD) bestD = d, best = {p, kind};
     };
     if (view.Usable()) {
-        for (const Piece& piece : paths.All()) {
-            const motion::PathSegment& s = piece.Segment;
+        paths.ForEachSegment([&](size_t, const motion::PathSegment& s) {
             consider({s.x0, s.z0}, SnapPoint::Kind::EndPoint);
             consider({s.x1, s.z1}, SnapPoint::Kind::EndPoint);
             if (s.kind == motion::PathSegment::Kind::ArcCW || s.kind == motion::PathSegment::Kind::ArcCCW)
                 consider({s.cx, s.cz}, SnapPoint::Kind::ArcCentre);
-        }
+        });
     }
     if (best.Snapped == SnapPoint::Kind::Free && (xSnap || zSnap)) {
         if (xSnap) best.At.X = Round(best.At.X, 10);

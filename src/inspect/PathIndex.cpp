@@ -1,9 +1,12 @@
 #include "inspect/PathIndex.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <stdexcept>
+#include <string>
 
 namespace inspect {
 
@@ -24,6 +27,14 @@ void Extend(MachineBox& b, Plane p) {
     b.MinR = std::min(b.MinR, p.V), b.MaxR = std::max(b.MaxR, p.V);
 }
 
+// The box of a straight piece as BoxOf finds it, without the steps.
+MachineBox LineBox(double x0, double z0, double x1, double z1) {
+    const Plane a = ToPlane(x0, z0);
+    MachineBox b{a.U, a.U, a.V, a.V};
+    Extend(b, a), Extend(b, ToPlane(x1, z1));
+    return b;
+}
+
 MachineBox BoxOf(const motion::PathSegment& s) {
     std::vector<MachinePoint> line;
     PathIndex::Polyline(s, line);
@@ -35,6 +46,11 @@ MachineBox BoxOf(const motion::PathSegment& s) {
 }
 
 } // namespace
+
+PathIndex::Box4 PathIndex::NearestFloats(const MachineBox& b) {
+    return {static_cast<float>(b.MinZ), static_cast<float>(b.MaxZ), static_cast<float>(b.MinR),
+            static_cast<float>(b.MaxR)};
+}
 
 double DistanceToSegment(Point p, Point a, Point b) {
     const double dx = b.X - a.X, dy = b.Y - a.Y;
@@ -73,89 +89,182 @@ void PathIndex::Polyline(const motion::PathSegment& s, std::vector<MachinePoint>
 }
 
 void PathIndex::Add(int64_t line, const motion::PathSegment& segment) {
-    Pieces.push_back({line, 0, segment});
+    if (line < 0 || line > int64_t(std::numeric_limits<uint32_t>::max()))
+        throw std::out_of_range("line " + std::to_string(line) + " is beyond the lines a program can have");
+    using Kind = motion::PathSegment::Kind;
+    const bool arc = segment.kind == Kind::ArcCW || segment.kind == Kind::ArcCCW;
+    // A straight piece carries no centre; should one come with one, it is kept all the same.
+    const bool centre = arc || std::bit_cast<uint64_t>(segment.cx) != 0 ||
+                        std::bit_cast<uint64_t>(segment.cz) != 0 || std::bit_cast<uint64_t>(segment.r) != 0;
+    const MachineBox b = arc ? BoxOf(segment) : LineBox(segment.x0, segment.z0, segment.x1, segment.z1);
+    const Box4 near = NearestFloats(b);
+    // (fmin and fmax pass over a box that is not a number, which no query meets anyway.)
+    if (Ends.Size() % GroupSize == 0)
+        Groups.push_back({near, Arcs.Size()});
+    else {
+        Box4& g = Groups.back().Box;
+        g = {std::fmin(g.MinZ, near.MinZ), std::fmax(g.MaxZ, near.MaxZ), std::fmin(g.MinR, near.MinR),
+             std::fmax(g.MaxR, near.MaxR)};
+    }
+    if (centre) Arcs.Grow() = {segment.cx, segment.cz, segment.r, near};
+    const bool first = Ends.Size() == 0;
+    if (!first && line < Ends[Ends.Size() - 1].Line) Ordered = false;
+    Ends.Grow() = {segment.x0,
+                   segment.z0,
+                   segment.x1,
+                   segment.z1,
+                   static_cast<uint32_t>(line),
+                   static_cast<uint8_t>(static_cast<uint8_t>(segment.kind) | (centre ? HasCentre : 0))};
+    // The extent as the pieces come: the first piece's box, widened by every piece's corners.
+    if (first) Box = b;
+    Extend(Box, {b.MinZ, b.MinR}), Extend(Box, {b.MaxZ, b.MaxR});
     Built = false;
 }
 
+void PathIndex::Clear() {
+    Ends.Clear();
+    Arcs.Clear();
+    Groups.clear();
+    Tools.clear();
+    Box = {};
+    Ordered = true;
+    Built = false;
+    ByLine.clear();
+}
+
 void PathIndex::SetTool(size_t first, double tool) {
-    for (size_t i = first; i < Pieces.size(); ++i)
-        Pieces[i].Tool = tool;
+    const size_t n = Size();
+    if (first >= n) return;
+    // The runs are in drawing order and apart: those from `first` on are replaced.
+    while (!Tools.empty() && Tools.back().First >= first)
+        Tools.pop_back();
+    if (!Tools.empty() && Tools.back().End > first) Tools.back().End = first;
+    ToolRun* last = Tools.empty() ? nullptr : &Tools.back();
+    if (last && last->End == first && std::bit_cast<uint64_t>(last->Tool) == std::bit_cast<uint64_t>(tool))
+        last->End = n;
+    else
+        Tools.push_back({first, n, tool});
+}
+
+double PathIndex::ToolOf(size_t i) const {
+    auto it = std::upper_bound(Tools.begin(), Tools.end(), i,
+                               [](size_t p, const ToolRun& r) { return p < r.First; });
+    if (it == Tools.begin()) return 0;
+    --it;
+    return i < it->End ? it->Tool : 0;
 }
 
 std::vector<size_t> PathIndex::PiecesOfTool(double tool) const {
     std::vector<size_t> out;
-    for (size_t i = 0; i < Pieces.size(); ++i)
-        if (Pieces[i].Tool == tool) out.push_back(i);
+    for (const ToolRun& r : Tools)
+        if (r.Tool == tool)
+            for (size_t i = r.First; i < r.End; ++i)
+                out.push_back(i);
     return out;
 }
 
-void PathIndex::Clear() {
-    Pieces.clear();
-    Built = false;
+size_t PathIndex::ArcOf(size_t piece) const {
+    const size_t g = piece / GroupSize;
+    size_t arc = Groups[g].FirstArc;
+    for (size_t i = g * GroupSize; i < piece; ++i)
+        arc += (Ends[i].Kind & HasCentre) != 0;
+    return arc;
+}
+
+void PathIndex::Fill(size_t i, motion::PathSegment& s, size_t& arc) const {
+    const End& e = Ends[i];
+    s.kind = static_cast<motion::PathSegment::Kind>(e.Kind & ~HasCentre);
+    s.x0 = e.X0, s.z0 = e.Z0, s.x1 = e.X1, s.z1 = e.Z1;
+    if (e.Kind & HasCentre) {
+        const Arc& a = Arcs[arc++];
+        s.cx = a.CX, s.cz = a.CZ, s.r = a.R;
+    } else {
+        s.cx = 0, s.cz = 0, s.r = 0;
+    }
+}
+
+motion::PathSegment PathIndex::Segment(size_t i) const {
+    motion::PathSegment s;
+    size_t arc = Ends[i].Kind & HasCentre ? ArcOf(i) : 0;
+    Fill(i, s, arc);
+    return s;
 }
 
 void PathIndex::Finish() const {
-    if (!Built) Build();
-}
-
-std::optional<MachineBox> PathIndex::Extent() const {
-    Finish();
-    if (Pieces.empty()) return std::nullopt;
-    return Box;
-}
-
-void PathIndex::Build() const {
+    if (Built) return;
     Built = true;
-    ByLine.resize(Pieces.size());
+    ByLine.clear();
+    if (Ordered) return; // the drawing order is the line order
+    ByLine.resize(Size());
     for (uint32_t i = 0; i < ByLine.size(); ++i)
         ByLine[i] = i;
     std::stable_sort(ByLine.begin(), ByLine.end(),
-                     [this](uint32_t a, uint32_t b) { return Pieces[a].Line < Pieces[b].Line; });
-    Boxes.clear();
-    if (Pieces.empty()) return;
-    Boxes.reserve(Pieces.size());
-    Box = BoxOf(Pieces.front().Segment);
-    for (const Piece& p : Pieces) {
-        const MachineBox b = BoxOf(p.Segment);
-        Extend(Box, {b.MinZ, b.MinR}), Extend(Box, {b.MaxZ, b.MaxR});
-        // Single precision, rounded outwards, is enough to pass over the pieces far away.
-        Boxes.push_back({std::nextafter(static_cast<float>(b.MinZ), -INFINITY),
-                         std::nextafter(static_cast<float>(b.MaxZ), INFINITY),
-                         std::nextafter(static_cast<float>(b.MinR), -INFINITY),
-                         std::nextafter(static_cast<float>(b.MaxR), INFINITY)});
-    }
+                     [this](uint32_t a, uint32_t b) { return Ends[a].Line < Ends[b].Line; });
+}
+
+std::optional<MachineBox> PathIndex::Extent() const {
+    if (Size() == 0) return std::nullopt;
+    return Box;
 }
 
 std::vector<size_t> PathIndex::PiecesOfLine(int64_t line) const {
     Finish();
-    auto lo = std::lower_bound(ByLine.begin(), ByLine.end(), line,
-                               [this](uint32_t i, int64_t l) { return Pieces[i].Line < l; });
     std::vector<size_t> out;
-    for (; lo != ByLine.end() && Pieces[*lo].Line == line; ++lo)
+    if (line < 0 || line > int64_t(std::numeric_limits<uint32_t>::max())) return out;
+    const auto l = static_cast<uint32_t>(line);
+    if (Ordered) {
+        // The first piece of the line, then the pieces after it.
+        size_t lo = 0, hi = Size();
+        while (lo < hi) {
+            const size_t mid = lo + (hi - lo) / 2;
+            if (Ends[mid].Line < l)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        for (; lo < Size() && Ends[lo].Line == l; ++lo)
+            out.push_back(lo);
+        return out;
+    }
+    auto lo = std::lower_bound(ByLine.begin(), ByLine.end(), l,
+                               [this](uint32_t i, uint32_t v) { return Ends[i].Line < v; });
+    for (; lo != ByLine.end() && Ends[*lo].Line == l; ++lo)
         out.push_back(*lo);
     return out;
 }
 
 std::optional<Hit> PathIndex::HitTest(const ViewMap& view, Point px, double tolerancePx) const {
-    Finish();
-    if (Pieces.empty() || !view.Usable()) return std::nullopt;
+    if (Size() == 0 || !view.Usable()) return std::nullopt;
     // The pixel's neighbourhood in machine terms, widened by the tolerance.
     const MachinePoint m = view.ToMachine(px);
     const Plane centre = ToPlane(m.X, m.Z);
     const double reach = tolerancePx / view.PixelsPerUnit();
-    // One pass over the boxes (a few milliseconds for a million pieces); the exact distance only
-    // for the pieces whose box comes within reach.
-    const float minZ = static_cast<float>(centre.U - reach), maxZ = static_cast<float>(centre.U + reach);
-    const float minR = static_cast<float>(centre.V - reach), maxR = static_cast<float>(centre.V + reach);
-    std::vector<uint32_t> candidates;
-    for (uint32_t i = 0; i < Boxes.size(); ++i) {
-        const Box4& b = Boxes[i];
-        if (b.MaxZ >= minZ && b.MinZ <= maxZ && b.MaxR >= minR && b.MinR <= maxR) candidates.push_back(i);
+    // One pass over the runs and their pieces (a few milliseconds for a million); the exact distance only for
+    // those whose box comes within reach. A box rounded outwards by a step of single precision
+    // meets the neighbourhood exactly when the box rounded to nearest meets the neighbourhood
+    // widened by a step, so the straight pieces' boxes need not be kept.
+    const float minZ = std::nextafter(static_cast<float>(centre.U - reach), -INFINITY);
+    const float maxZ = std::nextafter(static_cast<float>(centre.U + reach), INFINITY);
+    const float minR = std::nextafter(static_cast<float>(centre.V - reach), -INFINITY);
+    const float maxR = std::nextafter(static_cast<float>(centre.V + reach), INFINITY);
+    auto near = [&](const Box4& b) {
+        return b.MaxZ >= minZ && b.MinZ <= maxZ && b.MaxR >= minR && b.MinR <= maxR;
+    };
+    std::vector<size_t> candidates;
+    for (size_t g = 0; g < Groups.size(); ++g) {
+        if (!near(Groups[g].Box)) continue; // no piece of the run meets the neighbourhood
+        size_t arc = Groups[g].FirstArc;
+        for (size_t i = g * GroupSize, end = std::min(i + GroupSize, Size()); i < end; ++i) {
+            const End& e = Ends[i];
+            const Box4 b =
+                e.Kind & HasCentre ? Arcs[arc++].Box : NearestFloats(LineBox(e.X0, e.Z0, e.X1, e.Z1));
+            if (near(b)) candidates.push_back(i);
+        }
     }
     std::optional<Hit> best;
     std::vector<MachinePoint> line;
-    for (uint32_t i : candidates) {
-        Polyline(Pieces[i].Segment, line);
+    for (size_t i : candidates) {
+        Polyline(Segment(i), line);
         double d = std::numeric_limits<double>::infinity();
         Point a = view.ToPixel(line.front());
         for (size_t k = 1; k < line.size(); ++k) {
@@ -163,7 +272,7 @@ std::optional<Hit> PathIndex::HitTest(const ViewMap& view, Point px, double tole
             d = std::min(d, DistanceToSegment(px, a, b));
             a = b;
         }
-        if (d <= tolerancePx && (!best || d <= best->DistancePx)) best = Hit{i, Pieces[i].Line, d};
+        if (d <= tolerancePx && (!best || d <= best->DistancePx)) best = Hit{i, LineOf(i), d};
     }
     return best;
 }

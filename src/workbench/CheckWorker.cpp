@@ -17,7 +17,7 @@ CheckWorker::~CheckWorker() {
     Pool.waitForDone();
 }
 
-void CheckWorker::Request(std::u16string text, check::CheckOptions options) {
+void CheckWorker::Request(std::shared_ptr<const std::u16string> text, check::CheckOptions options) {
     ++Generation;
     PendingText = std::move(text);
     PendingOptions = std::move(options);
@@ -26,7 +26,7 @@ void CheckWorker::Request(std::u16string text, check::CheckOptions options) {
     Delay.start();
 }
 
-void CheckWorker::RequestNow(std::u16string text, check::CheckOptions options) {
+void CheckWorker::RequestNow(std::shared_ptr<const std::u16string> text, check::CheckOptions options) {
     Request(std::move(text), std::move(options));
     Delay.stop();
     StartPending();
@@ -47,18 +47,21 @@ void CheckWorker::StartPending() {
     const uint64_t generation = Generation;
     // The destructor waits for the pool, so `this` outlives the check; a result queued to a
     // worker destroyed meanwhile is dropped by Qt.
+    // NOTE: a check that fails (out of memory, a line beyond the index's reach) gives no result,
+    // as one given up; the last good result stays.
     Pool.start([this, generation, stop = Stop, text = std::move(PendingText), options = PendingOptions] {
         BenchPtr result;
         try {
-            result = std::make_shared<const inspect::InspectionResult>(
-                inspect::RunInspection(text, options, stop.get()));
+            if (text)
+                result = std::make_shared<const inspect::InspectionResult>(
+                    inspect::RunInspection(*text, options, stop.get()));
         } catch (const inspect::Stopped&) {
-        } catch (const std::bad_alloc&) {
+        } catch (const std::exception&) {
         }
         QMetaObject::invokeMethod(
             this, [this, generation, result] { Finished(generation, result); }, Qt::QueuedConnection);
     });
-    PendingText.clear();
+    PendingText.reset();
 }
 
 void CheckWorker::Finished(uint64_t generation, BenchPtr result) {

@@ -26,10 +26,17 @@ class CheckWorker final : public QObject {
 
     // Milliseconds between the last request and the check (typing goes on meanwhile).
     void SetDelay(int ms) { Delay.setInterval(ms); }
-    // A new text to check, after the delay; any older request is dropped.
-    void Request(std::u16string text, check::CheckOptions options);
+    // A new text to check, after the delay; any older request is dropped. The text is shared,
+    // not copied: whoever hands it on must not change it (the window makes one per version).
+    void Request(std::shared_ptr<const std::u16string> text, check::CheckOptions options);
+    void Request(std::u16string text, check::CheckOptions options) {
+        Request(std::make_shared<const std::u16string>(std::move(text)), std::move(options));
+    }
     // The same without the delay (a program just opened, a run ended).
-    void RequestNow(std::u16string text, check::CheckOptions options);
+    void RequestNow(std::shared_ptr<const std::u16string> text, check::CheckOptions options);
+    void RequestNow(std::u16string text, check::CheckOptions options) {
+        RequestNow(std::make_shared<const std::u16string>(std::move(text)), std::move(options));
+    }
 
     // Gives up the running check (its text is stale); its result will be dropped.
     void GiveUp();
@@ -50,7 +57,7 @@ class CheckWorker final : public QObject {
 
     QTimer Delay;
     QThreadPool Pool;
-    std::u16string PendingText;
+    std::shared_ptr<const std::u16string> PendingText;
     check::CheckOptions PendingOptions;
     bool HasPending = false;
     bool Running = false;

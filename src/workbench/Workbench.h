@@ -34,8 +34,9 @@ struct WindowHooks {
     std::function<void(int)> SetPaneMargin;               // the pane's left viewport margin
     std::function<std::optional<inspect::ViewMap>()> Map; // the view as it is now
     std::function<check::CheckOptions()> Options;         // the machine's switches and limits
-    std::function<std::u16string()> Text;                 // the program text
-    std::function<const std::u16string&()> TextNow;       // the same without a copy (hover tips)
+    // The program text as it is now, shared with the check (the same object while unchanged).
+    std::function<std::shared_ptr<const std::u16string>()> Text;
+    std::function<const std::u16string&()> TextNow; // the same without a copy (hover tips)
     std::function<int64_t(int panePosition)> ToTextOffset;
     std::function<void(int64_t start, int64_t length)> SelectBlock; // caret onto a block
     std::function<bool()> CanvasBusy;                               // the zoom box is armed

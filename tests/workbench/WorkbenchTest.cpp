@@ -73,6 +73,23 @@ TEST(CheckWorker, OnlyTheNewestTextsResultIsHandedOn) {
     EXPECT_EQ(worker.Started(), 3);
 }
 
+TEST(CheckWorker, ChecksTheWindowsTextWithoutACopyAndLetsGoOfIt) {
+    CheckWorker worker;
+    QSignalSpy checked(&worker, &CheckWorker::Checked);
+    std::string longText;
+    for (int i = 0; i < 100000; ++i)
+        longText += i % 2 ? "G01 X10. Z-5. F1.\r\n" : "G01 X20. Z-10. F1.\r\n";
+    const auto text = std::make_shared<const std::u16string>(U(longText + "G00 X40.\r\nM30\r\n"));
+    worker.RequestNow(text, {});
+    EXPECT_GT(text.use_count(), 1); // the running check holds the window's text itself
+    worker.RequestNow(text, {});    // asked again (a switch changed): waits with the same text
+    EXPECT_GT(text.use_count(), 1);
+    ASSERT_TRUE(worker.WaitIdle(20000));
+    ASSERT_EQ(checked.size(), 1);
+    EXPECT_EQ(worker.Latest()->Report.FinalX, 40);
+    EXPECT_EQ(text.use_count(), 1); // nothing keeps it once checked
+}
+
 TEST(ProblemsPanel, ListsEveryProblemAndAClickAsksForItsLine) {
     ProblemsPanel panel;
     panel.resize(600, 300);

@@ -61,8 +61,8 @@ struct Window {
         h.Options = [] { return check::CheckOptions{}; };
         h.Text = [this] {
             const QString t = Pane->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-            return std::u16string(reinterpret_cast<const char16_t*>(t.utf16()),
-                                  static_cast<size_t>(t.size()));
+            return std::make_shared<const std::u16string>(reinterpret_cast<const char16_t*>(t.utf16()),
+                                                          static_cast<size_t>(t.size()));
         };
         // One pane character per text character but for the line breaks (two in the text).
         h.ToTextOffset = [this](int pos) {
