@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QThread>
 
 namespace workbench {
 
@@ -50,6 +51,8 @@ void CheckWorker::StartPending() {
     // NOTE: a check that fails (out of memory, a line beyond the index's reach) gives no result,
     // as one given up; the last good result stays.
     Pool.start([this, generation, stop = Stop, text = std::move(PendingText), options = PendingOptions] {
+        // The check only ever fills in the panels: the window's own drawing and re-runs go first.
+        QThread::currentThread()->setPriority(QThread::IdlePriority);
         BenchPtr result;
         try {
             if (text)
