@@ -40,8 +40,8 @@ ProgramDocument::ProgramDocument(QWidget* form, const Parts& parts) : P(parts) {
 }
 
 namespace {
-// A part of the pane's text between two looks at the window's events: some 25 ms.
-constexpr qsizetype kFillPart = 1 << 17;
+// A part of the pane's text between two looks at the window's events: some 50 ms.
+constexpr qsizetype kFillPart = 1 << 18;
 } // namespace
 
 void ProgramDocument::FillPane() {
