@@ -211,6 +211,12 @@ TEST_F(FileCommands, ALongProgramFillsThePaneWhileTheWindowAnswers) {
     EXPECT_FALSE(W->Document().Modified());
     EXPECT_FALSE(Pane()->document()->isUndoAvailable());
 
+    // Saving at once writes the whole program, not the lines in the pane so far.
+    W->Document().LoadProgramFile(path);
+    ASSERT_TRUE(text.Filling());
+    ASSERT_TRUE(W->Document().mnuFileSave_Click());
+    EXPECT_EQ(ReadBytes(path), bytes);
+
     // Typing at once: the key waits for the rest, then lands at the caret.
     W->Document().LoadProgramFile(path);
     ASSERT_TRUE(text.Filling());
