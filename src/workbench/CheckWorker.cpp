@@ -75,6 +75,7 @@ void CheckWorker::Finished(uint64_t generation, BenchPtr result) {
         emit Checked(result);
     }
     if (HasPending && !Delay.isActive()) StartPending();
+    if (!Busy()) emit Settled();
 }
 
 bool CheckWorker::WaitIdle(int timeoutMs) {

@@ -50,6 +50,8 @@ class CheckWorker final : public QObject {
 
   signals:
     void Checked(workbench::BenchPtr result);
+    // No check runs or waits any more, whether the last one gave a result or not.
+    void Settled();
 
   private:
     void StartPending();

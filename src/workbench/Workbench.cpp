@@ -122,6 +122,11 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     CountsButton->setFlat(true);
     CountsButton->setToolTip(QStringLiteral("Show the problems list"));
     H.Window->statusBar()->addPermanentWidget(CountsButton);
+    // A check that gave no result (given up, out of memory) leaves no stale claim behind.
+    connect(&Checker, &CheckWorker::Settled, this, [this] {
+        if (CountsButton->text() == QStringLiteral("checking..."))
+            CountsButton->setText(Checker.Latest() ? ProblemsDock->Counts() : QStringLiteral("not checked"));
+    });
     connect(CountsButton, &QPushButton::clicked, this,
             [this] { ShowProblems->setChecked(true), ProblemsDock->raise(); });
 
@@ -168,6 +173,8 @@ void Workbench::AddToMenu(QMenu* view) const {
 void Workbench::ProgramOpened() {
     EditPause.stop();
     FitWhenChecked = StartFitted->isChecked();
+    // A long program takes a while: until its check is in, the counts claim nothing.
+    CountsButton->setText(QStringLiteral("checking..."));
     Checker.RequestNow(H.Text(), H.Options());
 }
 

@@ -95,7 +95,9 @@ struct Window {
 
 TEST(WorkbenchWindow, ProblemsListFromOpeningToTheCaret) {
     Window w;
-    w.Open();
+    w.Bench->ProgramOpened();
+    EXPECT_EQ(w.Bench->Counts()->text(), "checking..."); // no claim before the check is in
+    ASSERT_TRUE(w.Bench->Worker()->WaitIdle(10000));
     ProblemsPanel* panel = w.Bench->Problems();
     EXPECT_TRUE(panel->isVisible()); // shown by default
     ASSERT_EQ(panel->Model()->rowCount(), 3);
