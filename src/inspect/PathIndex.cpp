@@ -45,6 +45,18 @@ MachineBox BoxOf(const motion::PathSegment& s) {
     return b;
 }
 
+// The largest float at or below `v` and the smallest at or above (not a number stays so).
+float FloatBelow(double v) {
+    constexpr double top = std::numeric_limits<float>::max();
+    if (v > top) return std::isinf(v) ? INFINITY : std::numeric_limits<float>::max();
+    if (v < -top) return -INFINITY;
+    const float f = static_cast<float>(v);
+    return f > v ? std::nextafter(f, -INFINITY) : f;
+}
+float FloatAbove(double v) {
+    return -FloatBelow(-v);
+}
+
 } // namespace
 
 PathIndex::Box4 PathIndex::NearestFloats(const MachineBox& b) {
@@ -100,12 +112,22 @@ void PathIndex::Add(int64_t line, const motion::PathSegment& segment) {
     const Box4 near = NearestFloats(b);
     // (fmin and fmax pass over a box that is not a number, which no query meets anyway.)
     if (Ends.Size() % GroupSize == 0)
-        Groups.push_back({near, Arcs.Size()});
+        Groups.push_back({near, {INFINITY, -INFINITY, INFINITY, -INFINITY}, Arcs.Size()});
     else {
         Box4& g = Groups.back().Box;
         g = {std::fmin(g.MinZ, near.MinZ), std::fmax(g.MaxZ, near.MaxZ), std::fmin(g.MinR, near.MinR),
              std::fmax(g.MaxR, near.MaxR)};
     }
+    // The points a pointer snaps to: the ends, and an arc's centre (not a straight piece's).
+    // (A coordinate that is not a number is passed over: such a point never snaps.)
+    auto extend = [&b = Groups.back().Points](double x, double z) {
+        const Plane p = ToPlane(x, z);
+        b = {std::fmin(b.MinZ, FloatBelow(p.U)), std::fmax(b.MaxZ, FloatAbove(p.U)),
+             std::fmin(b.MinR, FloatBelow(p.V)), std::fmax(b.MaxR, FloatAbove(p.V))};
+    };
+    extend(segment.x0, segment.z0);
+    extend(segment.x1, segment.z1);
+    if (arc) extend(segment.cx, segment.cz);
     if (centre) Arcs.Grow() = {segment.cx, segment.cz, segment.r, near};
     const bool first = Ends.Size() == 0;
     if (!first && line < Ends[Ends.Size() - 1].Line) Ordered = false;

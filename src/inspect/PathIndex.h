@@ -13,6 +13,7 @@
 #include "base/Canvas.h"
 #include "inspect/ViewMap.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -86,6 +87,22 @@ class PathIndex {
             f(i, static_cast<const motion::PathSegment&>(s));
         }
     }
+    // The same, in drawing order, for the pieces of every run of pieces with an end or an arc's
+    // centre that may lie in `area` (Z and radius, edges included); the other runs are passed
+    // over whole. What snapping to those points needs: an arc's centre may lie far from the arc.
+    template <class F> void ForEachSegmentNearPoints(const MachineBox& area, F&& f) const {
+        motion::PathSegment s;
+        for (size_t g = 0; g < Groups.size(); ++g) {
+            const Box4& b = Groups[g].Points;
+            if (!(b.MaxZ >= area.MinZ && b.MinZ <= area.MaxZ && b.MaxR >= area.MinR && b.MinR <= area.MaxR))
+                continue;
+            size_t arc = Groups[g].FirstArc;
+            for (size_t i = g * GroupSize, end = std::min(i + GroupSize, Ends.Size()); i < end; ++i) {
+                Fill(i, s, arc);
+                f(i, static_cast<const motion::PathSegment&>(s));
+            }
+        }
+    }
 
     // The pieces a block drew, in drawing order.
     std::vector<size_t> PiecesOfLine(int64_t line) const;
@@ -117,10 +134,13 @@ class PathIndex {
         Box4 Box; // the extent of the steps it is drawn in
     };
     // The box of a run of GroupSize pieces in drawing order (the pieces lie near each other, so
-    // a click passes over most runs whole) and the row in Arcs of its first piece with a centre.
+    // a click passes over most runs whole), the box of the points a pointer snaps to (the ends,
+    // and the centres of the arcs, which may lie far from the arc), and the row in Arcs of its
+    // first piece with a centre.
     static constexpr size_t GroupSize = 64;
     struct Group {
         Box4 Box;
+        Box4 Points; // rounded outwards: every end and centre lies inside (those that are numbers)
         size_t FirstArc;
     };
     struct ToolRun {

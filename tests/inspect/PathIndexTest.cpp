@@ -69,6 +69,25 @@ std::optional<Hit> PlainHit(const std::vector<motion::PathSegment>& pieces, cons
     return best;
 }
 
+// The snap by a plain search over all pieces: the nearest end or centre within reach, the later
+// on equal distance.
+SnapPoint PlainSnap(const std::vector<motion::PathSegment>& pieces, const ViewMap& v, Point px, double tol) {
+    SnapPoint plain{v.ToMachine(px), SnapPoint::Kind::Free};
+    double bestD = tol;
+    auto consider = [&](MachinePoint p, SnapPoint::Kind kind) {
+        const Point q = v.ToPixel(p);
+        const double d = std::hypot(q.X - px.X, q.Y - px.Y);
+        if (d <= bestD) bestD = d, plain = {p, kind};
+    };
+    for (const motion::PathSegment& s : pieces) {
+        consider({s.x0, s.z0}, SnapPoint::Kind::EndPoint);
+        consider({s.x1, s.z1}, SnapPoint::Kind::EndPoint);
+        if (s.kind == Kind::ArcCW || s.kind == Kind::ArcCCW)
+            consider({s.cx, s.cz}, SnapPoint::Kind::ArcCentre);
+    }
+    return plain;
+}
+
 } // namespace
 
 TEST(PathIndexStore, PiecesReadBackExactlyAcrossBlocksWithArcsAmongThem) {
@@ -251,20 +270,7 @@ TEST(PathIndexStore, HitsAndSnapsAnswerAsASearchOverAllPieces) {
             EXPECT_EQ(got->Line, want->Line) << probe;
             EXPECT_EQ(got->DistancePx, want->DistancePx) << probe;
         }
-        // Snapping: the nearest end or centre within reach, by a plain search too.
-        SnapPoint plain{v.ToMachine(px), SnapPoint::Kind::Free};
-        double bestD = tol;
-        auto consider = [&](MachinePoint p, SnapPoint::Kind kind) {
-            const Point q = v.ToPixel(p);
-            const double d = std::hypot(q.X - px.X, q.Y - px.Y);
-            if (d <= bestD) bestD = d, plain = {p, kind};
-        };
-        for (const motion::PathSegment& s : pieces) {
-            consider({s.x0, s.z0}, SnapPoint::Kind::EndPoint);
-            consider({s.x1, s.z1}, SnapPoint::Kind::EndPoint);
-            if (s.kind == Kind::ArcCW || s.kind == Kind::ArcCCW)
-                consider({s.cx, s.cz}, SnapPoint::Kind::ArcCentre);
-        }
+        const SnapPoint plain = PlainSnap(pieces, v, px, tol);
         const SnapPoint snap = SnapAt(idx, v, px, tol, false, false);
         EXPECT_EQ(snap.Snapped, plain.Snapped) << probe;
         EXPECT_EQ(snap.At.X, plain.At.X) << probe;
@@ -275,4 +281,90 @@ TEST(PathIndexStore, HitsAndSnapsAnswerAsASearchOverAllPieces) {
     EXPECT_GT(hits, 200);
     EXPECT_GT(snaps, 200);
     EXPECT_LT(hits, 750);
+}
+
+TEST(PathIndexStore, SnapsPassOverFarRunsYetPickTheSamePointAsAPlainSearch) {
+    // Runs of pieces in places of their own; arcs of a large radius and a small sweep whose
+    // centres lie far from their run, in another run's place; the same point again as an end
+    // and as a centre in later runs (the later wins a tie); pieces either side of a run's end
+    // sharing a point. Pointers at those points, with the tolerance just reaching a point and a
+    // step short of it, in every layout.
+    std::mt19937_64 rng(5);
+    std::uniform_real_distribution<double> u(0, 1);
+    std::vector<motion::PathSegment> pieces;
+    auto cut = [](double x0, double z0, double x1, double z1) {
+        motion::PathSegment s;
+        s.kind = Kind::Cut, s.x0 = x0, s.z0 = z0, s.x1 = x1, s.z1 = z1;
+        return s;
+    };
+    std::vector<MachinePoint> spots; // points the pointer is put at
+    for (int run = 0; run < 12; ++run) {
+        const double bx = 20 + 12 * run, bz = -8 * run;
+        for (int k = 0; k < 64; ++k) {
+            const size_t i = pieces.size();
+            if (k % 16 == 5) {
+                // An arc of radius 60 turning 2 degrees: its centre 60 mm away from the run.
+                const double r = 60, a0 = 2 * 3.14159265358979 * u(rng), a1 = a0 + 0.035;
+                motion::PathSegment s;
+                s.kind = k % 32 == 5 ? Kind::ArcCCW : Kind::ArcCW;
+                s.cx = bx - 2 * r * std::sin(a0), s.cz = bz - r * std::cos(a0), s.r = r;
+                s.x0 = s.cx + 2 * r * std::sin(a0), s.z0 = s.cz + r * std::cos(a0);
+                s.x1 = s.cx + 2 * r * std::sin(a1), s.z1 = s.cz + r * std::cos(a1);
+                if (s.kind == Kind::ArcCW) std::swap(s.x0, s.x1), std::swap(s.z0, s.z1);
+                pieces.push_back(s);
+                spots.push_back({s.cx, s.cz});
+            } else if (i % 64 == 63 && run < 11) {
+                // Across the run's end: the next run's first piece starts where this one ends.
+                pieces.push_back(cut(bx + 1, bz - 1, 20 + 12 * (run + 1), -8 * (run + 1)));
+                spots.push_back({pieces.back().x1, pieces.back().z1});
+            } else {
+                pieces.push_back(cut(bx + 4 * u(rng), bz - 4 * u(rng), bx + 4 * u(rng), bz - 4 * u(rng)));
+            }
+        }
+    }
+    // A point drawn early comes again later as an end and then as an arc's centre, in runs far
+    // from it: the centre drawn last wins.
+    const MachinePoint twice{pieces[70].x1, pieces[70].z1};
+    pieces[64 * 7 + 9] = cut(twice.X, twice.Z, 150, -56);
+    motion::PathSegment far;
+    far.kind = Kind::ArcCCW, far.cx = twice.X, far.cz = twice.Z, far.r = 50;
+    far.x0 = twice.X + 100, far.z0 = twice.Z, far.x1 = twice.X, far.z1 = twice.Z + 50;
+    pieces[64 * 10 + 20] = far;
+    spots.push_back(twice);
+    PathIndex idx;
+    for (size_t i = 0; i < pieces.size(); ++i)
+        idx.Add(static_cast<int64_t>(i) + 1, pieces[i]);
+    bool edgeSnapped = false, edgeMissed = false;
+    for (int layout = 0; layout < 4; ++layout) {
+        const ViewMap v =
+            View(4, layout & 1 ? -150 : -100, layout & 1 ? -100 : -150, layout & 1, layout & 2 ? -1 : 1);
+        for (int probe = 0; probe < 300; ++probe) {
+            const MachinePoint at = spots[rng() % spots.size()];
+            const Point p = v.ToPixel(at);
+            // Off the point along an axis of the viewport (the edge of a square reach), or anyhow.
+            const double off = 10 * u(rng) - 5;
+            const Point px = probe % 3 == 0   ? Point{p.X + off, p.Y}
+                             : probe % 3 == 1 ? Point{p.X, p.Y + off}
+                                              : Point{p.X + off, p.Y + 10 * u(rng) - 5};
+            const Point q = v.ToPixel(at);
+            const double d = std::hypot(q.X - px.X, q.Y - px.Y);
+            // Just reaching the point, a step short of it, and a few pixels.
+            for (double tol : {d, std::nextafter(d, 0.0), 3.0}) {
+                const SnapPoint want = PlainSnap(pieces, v, px, tol),
+                                got = SnapAt(idx, v, px, tol, false, false);
+                ASSERT_EQ(got.Snapped, want.Snapped) << layout << " " << probe << " " << tol;
+                ASSERT_EQ(got.At.X, want.At.X) << layout << " " << probe;
+                ASSERT_EQ(got.At.Z, want.At.Z) << layout << " " << probe;
+                edgeSnapped |= tol == d && got.Snapped != SnapPoint::Kind::Free;
+                edgeMissed |= tol < d && got.Snapped == SnapPoint::Kind::Free;
+            }
+        }
+        // Exactly at the point drawn three times: the arc's centre, drawn last.
+        const SnapPoint tie = SnapAt(idx, v, v.ToPixel(twice), 4, true, true);
+        EXPECT_EQ(tie.Snapped, SnapPoint::Kind::ArcCentre) << layout;
+        // Far from everything the grid still applies.
+        EXPECT_EQ(SnapAt(idx, v, {-5000, -5000}, 8, true, false).Snapped, SnapPoint::Kind::Grid);
+    }
+    EXPECT_TRUE(edgeSnapped);
+    EXPECT_TRUE(edgeMissed);
 }
