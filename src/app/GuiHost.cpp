@@ -28,7 +28,10 @@ void GuiHost::HighlightBlock(int64_t start, int64_t length) {
 
 void GuiHost::BlockExecuted() {
     const interp::MachineState& s = P.Panel->Machine().S;
-    if (s.BlockCount <= 1) RunClock.start(), ProgressShownAt = 0;
+    if (s.BlockCount <= 1) {
+        RunClock.start();
+        ProgressShownAt = 0;
+    }
     if (!s.Replay || s.BlockCount % 2048 || P.Frm->Ending()) return;
     // From 0.3 s on, ten times a second: each showing repaints the canvas.
     const qint64 now = RunClock.elapsed();
