@@ -141,7 +141,8 @@ LabelPlace FreeLabelPlace(PlacedLabels& placed, double x, double y, double w, do
         return TextBox{std::min(px, px + w), std::min(py, py + h), std::max(px, px + w),
                        std::max(py, py + h)};
     };
-    if (placed.Free(boxAt(x, y))) return {x, y};
+    const TextBox at0 = boxAt(x, y);
+    if (placed.Free(at0)) return {x, y};
     double len = std::hypot(dx, dy);
     // A move without length has no line to follow: the label moves up and down instead.
     if (!(len > 0) || !std::isfinite(len)) dx = 0, dy = 1, len = 1;
@@ -152,7 +153,6 @@ LabelPlace FreeLabelPlace(PlacedLabels& placed, double x, double y, double w, do
     // The places are tried nearest first, the forward one before the backward one at equal
     // distance: the first free step of each side, the nearer wins. A label in the way is passed
     // at once, less a step for rounding, instead of step by step.
-    const TextBox at0 = boxAt(x, y);
     auto firstFree = [&](int sign) {
         for (int k = 1; k <= maxSteps;) {
             const TextBox* b = placed.Blocker(boxAt(x + sign * k * ux, y + sign * k * uy));
