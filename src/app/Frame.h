@@ -53,6 +53,8 @@ class Frame : public QObject {
     // The view cannot be drawn at all: say so and close without writing the settings.
     void FailStartup(const QString& why);
     bool Ending() const { return CloseAfterRun || Exiting; }
+    // The exit sequence has run and the window is closed for good.
+    bool Exited() const { return Exiting; }
     // The calculator is looked for in this folder first (Zarvik's own by default).
     void SetCalculatorFolder(const QString& folder) { CalculatorFolder = folder; }
 

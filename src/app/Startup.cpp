@@ -36,13 +36,12 @@ namespace app {
 
 namespace {
 
-// The program path of the command line: whole, or the text between its first two double quotes.
-QString CommandLinePath(QString line) {
-    const qsizetype first = line.indexOf('"');
-    if (first < 0) return line;
-    line = line.mid(first + 1);
-    const qsizetype second = line.indexOf('"');
-    return second < 0 ? line : line.left(second);
+// The program path of the command line: the text of a path quoted at its start, else the whole
+// line. Double quotes inside a path are part of its name ("part "A".min" opens that file).
+QString CommandLinePath(const QString& line) {
+    if (!line.startsWith(u'"')) return line;
+    const qsizetype closing = line.indexOf(u'"', 1);
+    return closing < 0 ? line.mid(1) : line.mid(1, closing - 1);
 }
 
 } // namespace
@@ -139,6 +138,9 @@ bool Frame::Load(const QString& commandLine) {
             platform::SetLock(platform::LockKey::CapsLock, true);
         RefreshLocks();
         P.Trace->RefreshCanvas();
+        // 21. Exit chosen while the program was being read and drawn: the event loop has not
+        // started, so nothing would end the process once the window is gone. Finish here.
+        if (CloseAfterRun && !Exiting) EndRunThenClose();
         return !StartupFailed;
     } catch (const std::exception& e) {
         StartupFailed = true;

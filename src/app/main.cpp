@@ -7,11 +7,13 @@
 // three more re-runs and its peak memory, and closes. Off by default.
 
 #include "ZarvikVersion.h"
+#include "app/Frame.h"
 #include "app/MainWindow.h"
 #include "app/ProgramDocument.h"
 #include "app/Startup.h"
 #include "app/TraceView.h"
 #include "app/Widgets.h"
+#include "files/NativePath.h"
 #include "files/ProgramText.h"
 
 #include <QApplication>
@@ -72,10 +74,14 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName("Zarvik");
     QApplication::setApplicationVersion(ZARVIK_VERSION);
     QApplication::setOrganizationName("Zarvik");
-    QStringList args = QApplication::arguments();
-    args.removeFirst();
+    // From the bytes, not QApplication::arguments(): a file name that is not UTF-8 must still
+    // name its file. Qt has taken its own options out of argv by now.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << files::PathFromNative(argv[i]);
     app::MainWindow window;
     if (!window.Load(app::CommandLineOf(args))) return 1;
+    if (window.WindowFrame().Exited()) return 0; // Exit was chosen during start-up
     if (qEnvironmentVariableIsSet("ZARVIK_PROBE")) ProbeStartUp(window);
     return app.exec();
 }

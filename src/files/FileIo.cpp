@@ -1,5 +1,6 @@
 #include "files/FileIo.h"
 
+#include "files/NativePath.h"
 #include "input/InputGuard.h"
 
 #include <QFile>
@@ -13,7 +14,7 @@ ReadResult ReadProgramFile(const QString& path) {
     ReadResult r;
     try {
         // Pipes, devices, folders and files too large for memory are refused before reading.
-        InputFile in(QFile::encodeName(path).toStdString());
+        InputFile in(NativePath(path));
         QByteArray bytes;
         if (!in.ReadAll(bytes)) {
             r.Error = QStringLiteral(" ") + QString::fromStdString(in.Why()) + QStringLiteral(".");

@@ -1,5 +1,7 @@
 #include "files/FileSave.h"
 
+#include "files/NativePath.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -27,7 +29,7 @@ QString Reason(int err) {
 }
 
 std::string Native(const QString& path) {
-    return QFile::encodeName(path).toStdString();
+    return NativePath(path);
 }
 
 // Writes everything from the file's current offset; 0 or the errno of the failure.

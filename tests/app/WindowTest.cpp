@@ -5,6 +5,7 @@
 
 #include "app/AboutBox.h"
 #include "app/Startup.h"
+#include "files/NativePath.h"
 #include "settings/IniStore.h"
 
 #include <QAbstractItemView>
@@ -289,6 +290,64 @@ TEST_F(WindowTest, CommandLineArgumentsNameThePathWhetherOrNotTheyCarryQuotes) {
         EXPECT_EQ(Message(), "Program End");
     }
     EXPECT_EQ(app::CommandLineOf({}), "");
+}
+
+TEST_F(WindowTest, CommandLineOpensNamesWithInnerQuotesAndBytesThatAreNotUtf8) {
+    // A file "A" in the current folder must not be the one opened (nor later overwritten).
+    const QString current = QDir::currentPath();
+    QDir::setCurrent(Dir.path());
+    WriteFile("A", "O0001\r\n");
+    const QString quoted = WriteFile("part \"A\".min", "O0002\r\n");
+    const std::string latin1 = files::NativePath(Dir.path()) + "/PI\xc8CE.MIN";
+    {
+        FILE* f = std::fopen(latin1.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fputs("O0003\r\n", f);
+        std::fclose(f);
+    }
+    for (const auto& [path, text] : {std::pair{quoted, QString("O0002\r\n")},
+                                     std::pair{files::PathFromNative(latin1), QString("O0003\r\n")}}) {
+        W->WindowFrame().mnuExit_Click();
+        W = std::make_unique<MainWindow>();
+        ASSERT_TRUE(W->Load(app::CommandLineOf({path})));
+        EXPECT_EQ(W->Document().FileName(), path);
+        EXPECT_EQ(W->Document().Text().SnapshotString(), text);
+        // Saving writes back to that very file.
+        Pane()->moveCursor(QTextCursor::End);
+        Pane()->insertPlainText("M30\n");
+        ASSERT_TRUE(W->Document().mnuFileSave_Click());
+    }
+    QDir::setCurrent(current);
+    auto read = [](const std::string& name) {
+        std::string bytes(64, '\0');
+        FILE* f = std::fopen(name.c_str(), "rb");
+        bytes.resize(f ? std::fread(bytes.data(), 1, bytes.size(), f) : 0);
+        if (f) std::fclose(f);
+        return bytes;
+    };
+    EXPECT_EQ(read(files::NativePath(Dir.filePath("A"))), "O0001\r\n");
+    EXPECT_EQ(read(files::NativePath(quoted)), "O0002\r\nM30\r\n");
+    EXPECT_EQ(read(latin1), "O0003\r\nM30\r\n");
+    std::remove(latin1.c_str()); // the temporary folder's clean-up cannot name it
+}
+
+TEST_F(WindowTest, ExitDuringStartUpEndsTheWindowForGood) {
+    // A program long enough that drawing it at start-up lets the window take commands meanwhile.
+    QByteArray program = "O0005\r\nG97 S1000 M03\r\n";
+    for (int i = 0; i < 200000; ++i)
+        program += "G01 X" + QByteArray::number(40 + i % 2 * 10) + ". Z-1. F0.2\r\n";
+    const QString path = WriteFile("LONG.MIN", program);
+    W->WindowFrame().mnuExit_Click();
+    W = std::make_unique<MainWindow>();
+    bool exited = false;
+    QTimer::singleShot(0, W.get(), [this, &exited] {
+        exited = true;
+        W->WindowFrame().mnuExit_Click();
+    });
+    W->Load(app::CommandLineOf({path}));
+    ASSERT_TRUE(exited) << "start-up took no command while it drew the program";
+    EXPECT_TRUE(W->WindowFrame().Exited());
+    EXPECT_FALSE(W->isVisible());
 }
 
 TEST_F(WindowTest, OpeningAMissingPathShowsAMessageAndChangesNothing) {

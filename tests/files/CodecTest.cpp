@@ -6,6 +6,7 @@
 // back as another character.
 
 #include "files/Codec.h"
+#include "files/NativePath.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -92,4 +93,20 @@ TEST(Codec, WritesInShiftJisWhatQtsConverterWrites) {
             ASSERT_EQ(mine, qt) << std::hex << u;
         }
     }
+}
+
+// File names are bytes: every name must turn into text and back into the same bytes, UTF-8 or
+// not, and valid UTF-8 must read as its characters.
+TEST(NativePath, EveryNameReadsBackToItsOwnBytes) {
+    EXPECT_EQ(files::PathFromNative("/tmp/Prüfteil 部品.min"), QString("/tmp/Prüfteil 部品.min"));
+    EXPECT_EQ(files::NativePath(QString("/tmp/Prüfteil 部品 😀.min")), "/tmp/Prüfteil 部品 😀.min");
+    for (const std::string name : {"PI\xc8"
+                                   "CE.MIN",
+                                   "\xff\xfe", "cut\xe3\x81", "over\xc0\xaf", "sur\xed\xa0\x80",
+                                   "big\xf4\x90\x80\x80", "\x80 lone", "ok\xe3\x81\x82\xe3"}) {
+        const QString text = files::PathFromNative(name);
+        EXPECT_EQ(files::NativePath(text), name) << name;
+        EXPECT_FALSE(text.contains(QChar::ReplacementCharacter)) << name;
+    }
+    EXPECT_EQ(files::PathFromNative("a\xe9").size(), 2);
 }
