@@ -1,8 +1,14 @@
 #!/usr/bin/env python3
 """Runs scripts/check-layers on src/ (it must pass) and on small made-up trees that break the
-folder order in each way it guards against (each must fail, naming the fault).
-usage: check_layers_test.py PATH/TO/check-layers PATH/TO/src"""
+folder order in each way it guards against (each must fail, naming the fault); then holds the
+folder table of docs/ARCHITECTURE.md against the script's ranks and Qt-free folders, which are
+their one record.
+usage: check_layers_test.py PATH/TO/check-layers PATH/TO/src [PATH/TO/ARCHITECTURE.md]
+(the document defaults to docs/ARCHITECTURE.md beside src/)"""
+import importlib.machinery
+import importlib.util
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -64,8 +70,82 @@ CASES = [
 ]
 
 
+def load_script(script):
+    """The check script as a module, for its RANKS and QT_FREE (it has no .py ending)."""
+    loader = importlib.machinery.SourceFileLoader('check_layers', script)
+    spec = importlib.util.spec_from_loader('check_layers', loader)
+    module = importlib.util.module_from_spec(spec)
+    loader.exec_module(module)
+    return module
+
+
+ROW = re.compile(r'^\|\s*(\d+)\s*\|\s*`([^`]+)`\s*\|\s*(\w+)\s*\|')
+
+
+def doc_table(text):
+    """The rows of the document's folder table: [(folder, rank, qt_free)] in their order."""
+    section = text.split('## Folders, lowest first', 1)[-1].split('\n## ', 1)[0]
+    rows = []
+    for line in section.splitlines():
+        m = ROW.match(line)
+        if m:
+            rows.append((m.group(2), int(m.group(1)), m.group(3) == 'none'))
+    return rows
+
+
+def table_differences(rows, ranks, qt_free):
+    """Every way the document's rows differ from the script's ranks and Qt-free folders."""
+    out = []
+    seen = {}
+    for folder, rank, free in rows:
+        top = folder.split('/')[0]
+        if folder in seen:
+            out.append(f'{folder} has two rows')
+        seen[folder] = rank
+        if top not in ranks:
+            out.append(f'{folder} is in the document but has no rank in the script')
+        elif rank != ranks[top]:
+            out.append(f'{folder}: rank {rank} in the document, {ranks[top]} in the script')
+        if free != (folder in qt_free):
+            out.append(f'{folder}: {"Qt-free" if free else "Qt"} in the document, '
+                       f'{"Qt-free" if folder in qt_free else "Qt"} in the script')
+    for folder in sorted(set(ranks) | set(qt_free)):
+        if folder not in seen:
+            out.append(f'{folder} is in the script but has no row in the document')
+    if [r for _, r, _ in rows] != sorted(r for _, r, _ in rows):
+        out.append('the document\'s rows are not lowest rank first')
+    return out
+
+
+def check_document(script, doc):
+    """The document agrees with the script, the comparison finds a changed rank, a missing row
+    and a wrong Qt mark, and --qt-free prints the script's Qt-free set. Returns the failures."""
+    module = load_script(script)
+    failures = []
+    with open(doc, encoding='utf-8') as f:
+        rows = doc_table(f.read())
+    for d in table_differences(rows, module.RANKS, module.QT_FREE):
+        failures.append(f'docs/ARCHITECTURE.md and scripts/check-layers differ: {d}')
+    if rows:
+        first, rank, free = rows[0]
+        for name, changed in [('a changed rank', [(first, rank + 1, free)] + rows[1:]),
+                              ('a missing row', rows[1:]),
+                              ('a wrong Qt mark', [(first, rank, not free)] + rows[1:])]:
+            if not table_differences(changed, module.RANKS, module.QT_FREE):
+                failures.append(f'the table comparison does not see {name}')
+    else:
+        failures.append('docs/ARCHITECTURE.md has no folder table')
+    p = subprocess.run([sys.executable, script, '--qt-free'], capture_output=True, text=True)
+    listed = set(p.stdout.split())
+    if p.returncode != 0 or listed != {'src/' + f for f in module.QT_FREE}:
+        failures.append(f'--qt-free printed {sorted(listed)} (exit {p.returncode}), '
+                        f'not the script\'s Qt-free folders')
+    return failures
+
+
 def main():
     script, src = sys.argv[1], sys.argv[2]
+    doc = sys.argv[3] if len(sys.argv) > 3 else os.path.join(src, '..', 'docs', 'ARCHITECTURE.md')
     failed = 0
     code, out = run(script, src)
     if code != 0:
@@ -78,7 +158,11 @@ def main():
             print(f'{name}: expected {"pass" if passes else "failure"} naming "{text}", '
                   f'got exit {code}:\n{out}')
             failed += 1
-    print(f'{len(CASES) + 1 - failed} of {len(CASES) + 1} layer checks as expected')
+    failures = check_document(script, doc)
+    for failure in failures:
+        print(failure)
+    failed += 1 if failures else 0
+    print(f'{len(CASES) + 2 - failed} of {len(CASES) + 2} layer checks as expected')
     return 1 if failed else 0
 
 
