@@ -1,7 +1,8 @@
 #pragma once
 // frmMain: Zarvik's one main window, assembled from its parts: the frame (menus, status bar,
 // settings, start-up and exit), the run panel (the operator panel and the simulated lathe), the
-// program document and the trace view. The window owns them and hands each its neighbours.
+// program document, the trace view and the checking workbench. The window owns them and hands each
+// its neighbours.
 
 #include "app/Parts.h"
 

@@ -1,5 +1,5 @@
 #pragma once
-// The four parts the window is made of, as each part sees its neighbours. The window fills this
+// The five parts the window is made of, as each part sees its neighbours. The window fills this
 // in once every part exists; a part calls its neighbours only through their public commands.
 
 namespace workbench {

@@ -26,6 +26,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPrinter>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <cmath>
@@ -115,7 +116,9 @@ void TraceView::Connect() {
     Trace->setMouseTracking(true);
     Trace->setFocusPolicy(Qt::ClickFocus);
     Trace->installEventFilter(this);
-    m_CWheel1 = new platform::clsWheelMouse([this](int16_t v, int16_t) { m_CWheel1_MouseWheel(v); }, this);
+    // A wheel turn is a command like any other: a failure of its re-run becomes a message.
+    m_CWheel1 = new platform::clsWheelMouse(
+        [this](int16_t v, int16_t) { P.Frm->RunCommand([this, v] { m_CWheel1_MouseWheel(v); }); }, this);
 }
 
 void TraceView::StartWheel() {
@@ -327,10 +330,11 @@ void TraceView::Trace_MouseUp(QMouseEvent* e) {
 void TraceView::m_CWheel1_MouseWheel(int16_t iniVector) {
     if (P.Panel->Running()) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    // The pointer comes back whether or not the re-run throws.
+    const auto cursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     const motion::Rerun r = motion::WheelZoom(P.Panel->Machine(), iniVector);
     ApplyView();
     Rerun(r);
-    QApplication::restoreOverrideCursor();
     Trace->setFocus();
 }
 
