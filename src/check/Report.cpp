@@ -72,7 +72,7 @@ std::string ReportJson(const CheckReport& r) {
     out += ", \"unit\": " + std::to_string(r.Unit);
     out += ", \"blocks\": " + std::to_string(r.Blocks);
     out += ", \"end\": \"" + std::string(EndOf(r)) + "\"";
-    if (r.NoCrLf) out += ", \"failure\": \"" + std::string(NoCrLfMessage) + "\"";
+    if (const char* failure = r.FailureMessage()) out += ", \"failure\": \"" + std::string(failure) + "\"";
     out += ", \"cutting_time_s\": " + NumberJson(r.CuttingTime);
     out += ", \"final\": {\"x\": " + NumberJson(r.FinalX) + ", \"z\": " + NumberJson(r.FinalZ) + "}";
     out += ", \"alarms\": [";
@@ -104,7 +104,7 @@ std::string ReportText(const CheckReport& r) {
     std::string out = r.File + "\n";
     out += "  dialect " + std::string(r.Fanuc ? "FANUC" : "KVZ") + ", unit " + std::to_string(r.Unit) + ", " +
            std::to_string(r.Blocks) + " blocks, end: " + EndOf(r) + "\n";
-    if (r.NoCrLf) out += "  " + std::string(NoCrLfMessage) + "\n";
+    if (const char* failure = r.FailureMessage()) out += "  " + std::string(failure) + "\n";
     out += "  cutting time " + legacy::FormatFixed(r.CuttingTime, 2) + " s (" +
            picture::LegendClock(r.CuttingTime) + ")\n";
     out += "  final position X" + legacy::Format000(r.FinalX) + " Z" + legacy::Format000(r.FinalZ) + "\n";
