@@ -98,6 +98,9 @@ bool NotText(const std::u16string& text);
 // Report texts.
 std::string ReportJson(const CheckReport& report);
 std::string ReportText(const CheckReport& report);
+// The legend of a picture of the program: its file's name, times and alarms, and the tools with
+// time.
+picture::LegendContent LegendOf(const CheckReport& report);
 std::string SegmentJson(const TracedSegment& segment);
 // SegmentJson appended to `out`: the trace of a long program is built in one reused buffer.
 void AppendSegmentJson(std::string& out, const TracedSegment& segment);

@@ -257,21 +257,6 @@ struct PictureOutput {
     std::optional<std::string> Bytes; // of the last program that ran
 };
 
-// The legend of a checked program: its file's name, times and alarms, and the tools with time.
-picture::LegendContent LegendOf(const CheckReport& r) {
-    picture::LegendContent legend;
-    legend.Program = std::filesystem::path(r.File).filename().string();
-    legend.CuttingSeconds = r.CuttingTime;
-    legend.Alarms = r.Alarms.size();
-    for (const auto& [tool, seconds] : r.ToolTimes) {
-        if (seconds == 0) continue;
-        const auto colors = r.ToolColors.find(tool);
-        legend.Tools.push_back(
-            {tool, colors == r.ToolColors.end() ? std::vector<int32_t>{} : colors->second, seconds});
-    }
-    return legend;
-}
-
 class Pipeline {
   public:
     Pipeline(const CliOptions& o, const PictureFormats& formats, Output& out) : O(o), Out(out) {

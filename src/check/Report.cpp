@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 
 namespace check {
 
@@ -118,6 +119,20 @@ std::string ReportText(const CheckReport& r) {
         if (seconds != 0)
             out += "  tool " + legacy::Str15(tool) + ": " + legacy::FormatFixed(seconds, 2) + " s\n";
     return out;
+}
+
+picture::LegendContent LegendOf(const CheckReport& r) {
+    picture::LegendContent legend;
+    legend.Program = std::filesystem::path(r.File).filename().string();
+    legend.CuttingSeconds = r.CuttingTime;
+    legend.Alarms = r.Alarms.size();
+    for (const auto& [tool, seconds] : r.ToolTimes) {
+        if (seconds == 0) continue;
+        const auto colors = r.ToolColors.find(tool);
+        legend.Tools.push_back(
+            {tool, colors == r.ToolColors.end() ? std::vector<int32_t>{} : colors->second, seconds});
+    }
+    return legend;
 }
 
 void AppendSegmentJson(std::string& out, const TracedSegment& t) {
