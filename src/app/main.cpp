@@ -66,10 +66,7 @@ void ProbeStartUp(app::MainWindow& window) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (AsksForVersion(argc, argv)) {
-        std::printf("Zarvik %s\n", ZARVIK_VERSION);
-        return 0;
-    }
+    if (AsksForVersion(argc, argv)) return PrintVersion("Zarvik");
     QApplication app(argc, argv);
     QApplication::setApplicationName("Zarvik");
     QApplication::setApplicationVersion(ZARVIK_VERSION);

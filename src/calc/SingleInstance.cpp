@@ -3,6 +3,7 @@
 #include "platform/CalculatorLink.h"
 
 #include <QLocalSocket>
+#include <QMessageBox>
 
 namespace calc {
 
@@ -71,6 +72,18 @@ void SingleInstance::Read(QLocalSocket* Socket) {
         if (Message == CalculatorRaiseMessage) emit RaiseRequested();
         if (Message == CalculatorCloseMessage) emit CloseRequested();
     }
+}
+
+QMessageBox* TellRunningAlone(QWidget* Parent, const QString& Reason) {
+    auto* Box = new QMessageBox(QMessageBox::Warning, QStringLiteral(" Calculator"),
+                                QStringLiteral("The calculator runs alone: Zarvik cannot close it, and "
+                                               "another start opens a second calculator."),
+                                QMessageBox::Ok, Parent);
+    Box->setInformativeText(Reason);
+    Box->setAttribute(Qt::WA_DeleteOnClose);
+    Box->setWindowModality(Qt::NonModal); // the calculator stays at hand
+    Box->show();
+    return Box;
 }
 
 } // namespace calc

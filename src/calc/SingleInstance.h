@@ -3,6 +3,9 @@
 #include <QLocalServer>
 #include <QObject>
 
+class QMessageBox;
+class QWidget;
+
 namespace calc {
 
 // One calculator per user. The first one owns a local server in this user's private folder; a
@@ -32,5 +35,10 @@ class SingleInstance : public QObject {
 
     QLocalServer Server;
 };
+
+// Tells the operator, beside the calculator and without stopping it, that it runs without its
+// server (`Reason`: another user may hold its folder): Zarvik cannot close it, and another start
+// opens a second calculator. The box goes away when dismissed.
+QMessageBox* TellRunningAlone(QWidget* Parent, const QString& Reason);
 
 } // namespace calc

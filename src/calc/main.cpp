@@ -8,13 +8,8 @@
 #include <QCommandLineParser>
 #include <QTimer>
 
-#include <cstdio>
-
 int main(int argc, char* argv[]) {
-    if (AsksForVersion(argc, argv)) {
-        std::printf("ZarvikCalculator %s\n", ZARVIK_VERSION);
-        return 0;
-    }
+    if (AsksForVersion(argc, argv)) return PrintVersion("ZarvikCalculator");
     QApplication App(argc, argv);
     App.setApplicationName(QStringLiteral("ZarvikCalculator"));
     App.setApplicationVersion(QStringLiteral(ZARVIK_VERSION));
@@ -32,17 +27,18 @@ int main(int argc, char* argv[]) {
     bool Picture = Options.isSet(Screenshot);
 
     calc::SingleInstance Instance;
+    QString Alone; // why the calculator runs without its server
     if (!Picture) {
         if (calc::SingleInstance::HandOverToRunning()) return 0;
-        QString Reason;
-        if (!Instance.Listen(&Reason))
-            qWarning("ZarvikCalculator runs alone; Zarvik cannot close it: %s", qPrintable(Reason));
+        if (!Instance.Listen(&Alone))
+            qWarning("ZarvikCalculator runs alone; Zarvik cannot close it: %s", qPrintable(Alone));
     }
 
     calc::frmCalc Window(platform::OnKvzControlPc());
     QObject::connect(&Instance, &calc::SingleInstance::RaiseRequested, &Window, &calc::frmCalc::BringToFront);
     QObject::connect(&Instance, &calc::SingleInstance::CloseRequested, &Window, &QWidget::close);
     Window.show();
+    if (!Alone.isEmpty()) calc::TellRunningAlone(&Window, Alone);
 
     if (Picture) {
         QString Typed = Options.value(Keys).replace(QStringLiteral("\\n"), QStringLiteral("\n"));

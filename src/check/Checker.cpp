@@ -114,6 +114,27 @@ bool NoCrLfLineEnds(const std::u16string& text) {
     return breaks;
 }
 
+// Text written as UTF-16 and read byte by byte: a byte order mark, or the bytes of one parity
+// mostly NUL and those of the other hardly ever.
+bool LooksLikeUtf16(const std::u16string& text) {
+    if (text.size() >= 2 && ((text[0] == 0xFF && text[1] == 0xFE) || (text[0] == 0xFE && text[1] == 0xFF)))
+        return true;
+    size_t zeros[2] = {}, count[2] = {};
+    for (size_t i = 0; i < text.size(); ++i) {
+        ++count[i & 1];
+        zeros[i & 1] += text[i] == 0;
+    }
+    for (int p : {0, 1})
+        if (count[p] > 0 && zeros[p] * 2 >= count[p] && zeros[1 - p] * 10 <= count[1 - p]) return true;
+    return false;
+}
+
+bool OnlyBlanks(const std::u16string& text) {
+    for (char16_t c : text)
+        if (c != u' ' && c != u'\t' && c != u'\r' && c != u'\n') return false;
+    return true;
+}
+
 // The trace canvas of a check: hands every path piece on with its line, and every primitive to
 // each picture.
 class TraceCanvas final : public motion::Canvas {
@@ -185,6 +206,24 @@ class TraceCanvas final : public motion::Canvas {
 
 } // namespace
 
+bool NotText(const std::u16string& text) {
+    if (LooksLikeUtf16(text)) return false;
+    size_t controls = 0;
+    for (char16_t c : text) {
+        if (c == 0) return true;
+        if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r' && c != u'\f' && c != 0x1A) || c == 0x7F)
+            ++controls;
+    }
+    return controls * 10 > text.size();
+}
+
+const char* CheckReport::FailureMessage() const {
+    if (Empty) return EmptyMessage;
+    if (NotText) return NotTextMessage;
+    if (NoCrLf) return NoCrLfMessage;
+    return nullptr;
+}
+
 CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options,
                          const std::function<void(const TracedSegment&)>& onSegment,
                          const std::vector<motion::Canvas*>& pictures, double pictureWidthPx,
@@ -233,6 +272,8 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     s.Replay = false;
 
     report.NoCrLf = NoCrLfLineEnds(text);
+    report.Empty = OnlyBlanks(text);
+    report.NotText = !report.Empty && NotText(text);
     report.Blocks = s.BlockCount;
     report.ProgramEnd =
         (s.RunState == interp::RunEndM02 || s.RunState == interp::RunEndM30) && s.BlockEndPos != 0;

@@ -53,6 +53,10 @@ struct CheckReport {
     bool ProgramEnd = false; // stopped at M02/M30; otherwise at the end of the text
     // The text has line breaks but not one CR LF: the control reads no block of it. A failure.
     bool NoCrLf = false;
+    // Nothing to check: no character but blanks and line breaks. A failure.
+    bool Empty = false;
+    // The file holds no text (see NotText). A failure.
+    bool NotText = false;
     double CuttingTime = 0; // seconds (the control's single-precision total)
     double FinalX = 0, FinalZ = 0;
     std::vector<Alarm> Alarms;
@@ -64,7 +68,9 @@ struct CheckReport {
     picture::Area Visible;         // the part of the canvas the pictures show
     picture::RulerMapping Mapping; // how the canvas mapped the machine at the end
 
-    bool Failed() const { return NoCrLf || !Alarms.empty(); }
+    bool Failed() const { return FailureMessage() || !Alarms.empty(); }
+    // Why the program could not be checked as a whole, or null.
+    const char* FailureMessage() const;
 };
 
 // Runs `text` (the decoded program) once. `onSegment`, when given, receives every path piece;
@@ -80,10 +86,21 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
 inline constexpr const char* EndedAtProgramEnd = "Program End";
 inline constexpr const char* EndedAtEndOfText = "EOF";
 inline constexpr const char* NoCrLfMessage = "no CR LF line ends: the control reads no block";
+inline constexpr const char* EmptyMessage = "empty program";
+inline constexpr const char* NotTextMessage = "not a text program";
+
+// Whether a decoded program holds no text: a NUL character outside text written as UTF-16 (whose
+// every other byte is NUL; it is a program that reads no block), or more than one character in
+// ten a control character other than tab, line breaks, form feed and the end-of-file mark.
+// Shift_JIS and Latin-1 programs, and programs with a stray control character, are text.
+bool NotText(const std::u16string& text);
 
 // Report texts.
 std::string ReportJson(const CheckReport& report);
 std::string ReportText(const CheckReport& report);
+// The legend of a picture of the program: its file's name, times and alarms, and the tools with
+// time.
+picture::LegendContent LegendOf(const CheckReport& report);
 std::string SegmentJson(const TracedSegment& segment);
 // SegmentJson appended to `out`: the trace of a long program is built in one reused buffer.
 void AppendSegmentJson(std::string& out, const TracedSegment& segment);

@@ -16,7 +16,6 @@
 #include <memory>
 #include <new>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <tuple>
@@ -100,16 +99,15 @@ bool ParseSize(const std::string& text, picture::SheetOptions& o) {
     return true;
 }
 
+// Four numbers, each between two commas: an empty one (a comma too many) is no number.
 bool ParseLimits(const std::string& text, CheckOptions& o) {
     double v[4];
-    std::stringstream in(text);
-    std::string part;
-    int n = 0;
-    while (std::getline(in, part, ',')) {
-        if (n == 4 || !ParseNumber(part, v[n])) return false;
-        ++n;
+    size_t from = 0;
+    for (int n = 0; n < 4; ++n) {
+        const size_t comma = n < 3 ? text.find(',', from) : text.size();
+        if (comma == std::string::npos || !ParseNumber(text.substr(from, comma - from), v[n])) return false;
+        from = comma + 1;
     }
-    if (n != 4) return false;
     o.PVLX = v[0];
     o.PVLZ = v[1];
     o.NVLX = v[2];
@@ -198,9 +196,15 @@ struct FileId {
     bool operator==(const FileId&) const = default;
 };
 
-std::optional<FileId> IdOf(const std::string& path) {
+// The file a path names, when it is a plain file. Only plain files can clash: two outputs to one
+// device (/dev/null) or a program and an output on it take nothing from each other.
+std::optional<FileId> IdOf(const std::string& path, bool* other = nullptr) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    if (!S_ISREG(st.st_mode)) {
+        if (other) *other = true;
+        return std::nullopt;
+    }
     return FileId{st.st_dev, st.st_ino};
 }
 
@@ -215,12 +219,16 @@ std::string SameFileProblem(const CliOptions& o) {
     struct stat st {};
     if (::fstat(STDOUT_FILENO, &st) == 0 && S_ISREG(st.st_mode))
         outputs.push_back({"standard output", "", FileId{st.st_dev, st.st_ino}});
+    const auto add = [&outputs](const std::string& option, const std::string& path) {
+        bool device = false; // or a pipe: never the same file as another output
+        const std::optional<FileId> id = IdOf(path, &device);
+        outputs.push_back({option + " " + path, device ? "" : path, id});
+    };
     // A trace to "-" is standard output itself.
-    if (!o.TracePath.empty() && o.TracePath != "-")
-        outputs.push_back({"--trace " + o.TracePath, o.TracePath, IdOf(o.TracePath)});
-    if (!o.SvgPath.empty()) outputs.push_back({"--svg " + o.SvgPath, o.SvgPath, IdOf(o.SvgPath)});
-    if (!o.PngPath.empty()) outputs.push_back({"--png " + o.PngPath, o.PngPath, IdOf(o.PngPath)});
-    if (!o.PdfPath.empty()) outputs.push_back({"--pdf " + o.PdfPath, o.PdfPath, IdOf(o.PdfPath)});
+    if (!o.TracePath.empty() && o.TracePath != "-") add("--trace", o.TracePath);
+    if (!o.SvgPath.empty()) add("--svg", o.SvgPath);
+    if (!o.PngPath.empty()) add("--png", o.PngPath);
+    if (!o.PdfPath.empty()) add("--pdf", o.PdfPath);
     for (const std::string& input : o.Files) {
         const std::optional<FileId> id = IdOf(input);
         if (!id) continue;
@@ -248,21 +256,6 @@ struct PictureOutput {
     std::optional<ViewportCanvas> Viewport;
     std::optional<std::string> Bytes; // of the last program that ran
 };
-
-// The legend of a checked program: its file's name, times and alarms, and the tools with time.
-picture::LegendContent LegendOf(const CheckReport& r) {
-    picture::LegendContent legend;
-    legend.Program = std::filesystem::path(r.File).filename().string();
-    legend.CuttingSeconds = r.CuttingTime;
-    legend.Alarms = r.Alarms.size();
-    for (const auto& [tool, seconds] : r.ToolTimes) {
-        if (seconds == 0) continue;
-        const auto colors = r.ToolColors.find(tool);
-        legend.Tools.push_back(
-            {tool, colors == r.ToolColors.end() ? std::vector<int32_t>{} : colors->second, seconds});
-    }
-    return legend;
-}
 
 class Pipeline {
   public:

@@ -1,8 +1,15 @@
 #pragma once
 // Where the checker's results go. A file output is written beside its final name and put in
 // place only once it is complete, so a failed write (a full disk) leaves neither an empty nor a
-// half-written file, and an older file of that name stays as it was. Standard output and paths
-// that are not plain files (a pipe, /dev/null) are written directly.
+// half-written file, and an older file of that name stays as it was. Where nothing can be written
+// beside it (a folder the operator may not write to), the output is kept in an unnamed temporary
+// file and copied over the old one only once complete. Standard output and paths that are not
+// plain files (a pipe, /dev/null) are written directly.
+//
+// Links on the way to an output are followed as the kernel follows them for a careful program: a
+// link of another user in a folder that everyone may write to but only owners may delete from
+// (the temporary folder) is not followed, unless it belongs to that folder's owner. Otherwise a
+// link planted there would turn an output onto a file of whoever runs the checker.
 
 #include <string>
 #include <string_view>
@@ -36,12 +43,15 @@ class Output {
     void Abandon();
 
   private:
+    bool OpenBeside(const std::string& target, std::string& why);
+    bool CopyIntoTarget();
+    void CloseAll();
     void RemoveWritten();
 
     enum Way {
         StandardOutput,
         Replace, // written to Temp, then renamed to Path
-        InPlace, // a plain file in a folder that cannot be written
+        InPlace, // written to an unnamed temporary file, then copied into Path (TargetFd)
         Direct,  // not a plain file (a pipe, a device)
     };
     Way How = StandardOutput;
@@ -50,7 +60,9 @@ class Output {
     bool Closed = false; // standard output was closed at start
     std::string Path;    // final name (the target of a link)
     std::string Temp;
-    mode_t Mode = 0; // of the finished file
+    int TargetFd = -1;    // InPlace: the final file, opened at the start without emptying it
+    bool Created = false; // InPlace: the final file did not exist before
+    mode_t Mode = 0;      // of the finished file
     int Error = 0;
 };
 

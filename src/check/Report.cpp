@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 
 namespace check {
 
@@ -72,7 +73,7 @@ std::string ReportJson(const CheckReport& r) {
     out += ", \"unit\": " + std::to_string(r.Unit);
     out += ", \"blocks\": " + std::to_string(r.Blocks);
     out += ", \"end\": \"" + std::string(EndOf(r)) + "\"";
-    if (r.NoCrLf) out += ", \"failure\": \"" + std::string(NoCrLfMessage) + "\"";
+    if (const char* failure = r.FailureMessage()) out += ", \"failure\": \"" + std::string(failure) + "\"";
     out += ", \"cutting_time_s\": " + NumberJson(r.CuttingTime);
     out += ", \"final\": {\"x\": " + NumberJson(r.FinalX) + ", \"z\": " + NumberJson(r.FinalZ) + "}";
     out += ", \"alarms\": [";
@@ -104,7 +105,7 @@ std::string ReportText(const CheckReport& r) {
     std::string out = r.File + "\n";
     out += "  dialect " + std::string(r.Fanuc ? "FANUC" : "KVZ") + ", unit " + std::to_string(r.Unit) + ", " +
            std::to_string(r.Blocks) + " blocks, end: " + EndOf(r) + "\n";
-    if (r.NoCrLf) out += "  " + std::string(NoCrLfMessage) + "\n";
+    if (const char* failure = r.FailureMessage()) out += "  " + std::string(failure) + "\n";
     out += "  cutting time " + legacy::FormatFixed(r.CuttingTime, 2) + " s (" +
            picture::LegendClock(r.CuttingTime) + ")\n";
     out += "  final position X" + legacy::Format000(r.FinalX) + " Z" + legacy::Format000(r.FinalZ) + "\n";
@@ -118,6 +119,20 @@ std::string ReportText(const CheckReport& r) {
         if (seconds != 0)
             out += "  tool " + legacy::Str15(tool) + ": " + legacy::FormatFixed(seconds, 2) + " s\n";
     return out;
+}
+
+picture::LegendContent LegendOf(const CheckReport& r) {
+    picture::LegendContent legend;
+    legend.Program = std::filesystem::path(r.File).filename().string();
+    legend.CuttingSeconds = r.CuttingTime;
+    legend.Alarms = r.Alarms.size();
+    for (const auto& [tool, seconds] : r.ToolTimes) {
+        if (seconds == 0) continue;
+        const auto colors = r.ToolColors.find(tool);
+        legend.Tools.push_back(
+            {tool, colors == r.ToolColors.end() ? std::vector<int32_t>{} : colors->second, seconds});
+    }
+    return legend;
 }
 
 void AppendSegmentJson(std::string& out, const TracedSegment& t) {

@@ -6,13 +6,8 @@
 #include "check/PicturePng.h"
 #endif
 
-#include <cstdio>
-
 int main(int argc, char** argv) {
-    if (AsksForVersion(argc, argv)) {
-        std::printf("zarvik-check %s\n", ZARVIK_VERSION);
-        return 0;
-    }
+    if (AsksForVersion(argc, argv)) return PrintVersion("zarvik-check");
     check::PictureFormats formats;
 #ifdef ZARVIK_PNG
     formats.Png = &check::MakePngPicture;

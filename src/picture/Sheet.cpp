@@ -33,12 +33,21 @@ double LineHeight(double points) {
 }
 
 // The multiples of `step` from low to high, at most MaxTicks of them.
+// Multiples so far out that a double no longer tells one from the next (and no label would be
+// readable) draw none.
 template <typename Each> void ForEachMultiple(double step, double low, double high, Each each) {
     if (!(step > 0) || !std::isfinite(low) || !std::isfinite(high)) return;
     const double first = std::ceil(low / step), last = std::floor(high / step);
-    if (!(last - first < MaxTicks)) return;
+    constexpr double Farthest = 1e15;
+    if (!(last - first < MaxTicks) || !(std::fabs(first) < Farthest) || !(std::fabs(last) < Farthest)) return;
     for (double k = first; k <= last; ++k)
         each(k * step, static_cast<long>(k));
+}
+
+// Every how many ticks a label goes: at least 1, and never more than there are ticks.
+long LabelEvery(double ticksPerLabel) {
+    const double every = std::ceil(ticksPerLabel);
+    return every >= 1 && every <= MaxTicks ? static_cast<long>(every) : every > MaxTicks ? MaxTicks : 1;
 }
 
 // Shortens `text` from its start with "..." until it fits `width`.
@@ -70,10 +79,16 @@ std::string LegendSeconds(double seconds) {
 }
 
 std::string LegendClock(double seconds) {
+    // Hours, minutes and seconds are worked out in doubles: the hours of a time a float can hold
+    // are no integer's.
     const double whole = legacy::CInt(seconds);
-    const long long t = std::isfinite(whole) ? static_cast<long long>(whole) : 0;
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%lld:%02lld:%02lld", t / 3600, (t / 60) % 60, t % 60);
+    if (!std::isfinite(whole)) return "--:--:--";
+    const double t = std::fabs(whole);
+    const double hours = std::floor(t / 3600);
+    const int minutes = static_cast<int>(std::fmod(std::floor(t / 60), 60.0));
+    const int secs = static_cast<int>(std::fmod(t, 60.0));
+    char buf[400];
+    std::snprintf(buf, sizeof buf, "%s%.0f:%02d:%02d", whole < 0 ? "-" : "", hours, minutes, secs);
     return buf;
 }
 
@@ -125,7 +140,7 @@ void DrawRulers(Overlay& o, const SheetLayout& l, const SheetOptions& options, c
         o.TextWidth(motion::RulerLabel(true, visible.Left, mapping.Vertical, mapping.XSign), RulerPoints),
         o.TextWidth(motion::RulerLabel(true, visible.Left + visible.Width, mapping.Vertical, mapping.XSign),
                     RulerPoints));
-    const long zEvery = std::max(1L, static_cast<long>(std::ceil((labelWidth + 10) / (step * across))));
+    const long zEvery = LabelEvery((labelWidth + 10) / (step * across));
     if (step / 5 * across >= 5)
         ForEachMultiple(step / 5, visible.Left, visible.Left + visible.Width, [&](double t, long) {
             const double x = std::round(v.X + (t - visible.Left) * across) + 0.5;
@@ -143,7 +158,7 @@ void DrawRulers(Overlay& o, const SheetLayout& l, const SheetOptions& options, c
 
     // X ruler (Z labels in the vertical layout) left of the viewport, ticks from its edge.
     const double xRight = l.XRuler.X + l.XRuler.W;
-    const long xEvery = std::max(1L, static_cast<long>(std::ceil((textHeight + 6) / (step * down))));
+    const long xEvery = LabelEvery((textHeight + 6) / (step * down));
     if (step / 5 * down >= 5)
         ForEachMultiple(step / 5, visible.Top, visible.Top + visible.Height, [&](double t, long) {
             const double y = std::round(v.Y + (t - visible.Top) * down) + 0.5;

@@ -2,6 +2,7 @@
 // written, inputs that are no program files, programs the control cannot read, exhausted memory,
 // and the strictness of the command line.
 
+#include "CheckerChild.h"
 #include "check/CheckerCli.h"
 #include "input/InputGuard.h"
 #include "support/MemoryLimit.h"
@@ -23,79 +24,6 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-
-namespace {
-
-const std::string Good = "G00 X10. Z10.\r\nG01 Z-5. F0.2 S500\r\nM30\r\n%\r\n";
-
-struct Folder {
-    fs::path Path;
-    Folder() {
-        Path = fs::temp_directory_path() / ("zarvik-check-safety-" + std::to_string(::getpid()));
-        fs::remove_all(Path);
-        fs::create_directories(Path);
-    }
-    ~Folder() { fs::remove_all(Path); }
-    std::string Write(const std::string& name, const std::string& bytes) {
-        std::ofstream(Path / name, std::ios::binary) << bytes;
-        return (Path / name).string();
-    }
-    std::string operator/(const std::string& name) const { return (Path / name).string(); }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(Path))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-};
-
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-struct Result {
-    int Status = -1; // exit status, or -signal when the child was killed
-    std::string Out, Err;
-};
-
-// Runs the command line in a child process (so that a hang, an abort or a change to the
-// process's limits and standard streams stays there), with standard output and error going to
-// files unless `prepare` changes them. The child is killed after 30 s.
-Result Checker(std::vector<std::string> args, const std::function<void()>& prepare = {},
-               const check::PictureFormats& formats = {}) {
-    const fs::path out = fs::temp_directory_path() / ("zarvik-check-out-" + std::to_string(::getpid()));
-    const fs::path err = fs::temp_directory_path() / ("zarvik-check-err-" + std::to_string(::getpid()));
-    std::fflush(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::alarm(30);
-        const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(o, 1);
-        ::dup2(e, 2);
-        ::close(o);
-        ::close(e);
-        if (prepare) prepare();
-        args.insert(args.begin(), "zarvik-check");
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        ::_exit(check::RunCheckerCli(static_cast<int>(argv.size()), argv.data(), formats));
-    }
-    int wstatus = 0;
-    ::waitpid(pid, &wstatus, 0);
-    Result r;
-    r.Status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -WTERMSIG(wstatus);
-    r.Out = Slurp(out.string());
-    r.Err = Slurp(err.string());
-    fs::remove(out);
-    fs::remove(err);
-    return r;
-}
-
-} // namespace
 
 // No output may name a program given as input, by any path; the check stops before anything is
 // written, and the program stays as it was.
@@ -125,8 +53,17 @@ TEST(CheckerSafety, OutputsNeverOverwriteAProgram) {
     });
     EXPECT_EQ(r.Status, 2);
     EXPECT_EQ(Slurp(p), Good);
-    // Two outputs naming one file.
+    // Two outputs naming one file; two outputs to one device take nothing from each other.
     EXPECT_EQ(Checker({"--trace", dir / "x", "--svg", dir / "x", p}).Status, 2);
+    const Result null = Checker({"--trace", "/dev/null", "--svg", "/dev/null", p});
+    EXPECT_EQ(null.Status, 0) << null.Err;
+    EXPECT_EQ(Checker({"--trace", "/dev/null", p},
+                      [] {
+                          const int fd = ::open("/dev/null", O_WRONLY);
+                          ::dup2(fd, 1);
+                      })
+                  .Status,
+              0);
 }
 
 // A full disk, a device that takes nothing, or a file size limit: the output fails with status 2
@@ -237,11 +174,49 @@ TEST(CheckerSafety, TextWithoutCrLfIsAFailure) {
         EXPECT_NE(json.Out.find("\"failure\": \"" + message + "\""), std::string::npos) << json.Out;
     }
     // One CR LF is enough to read a block; a text without any line break is not this failure.
-    for (const std::string& bytes :
-         {std::string("G00 X10.\nG00 Z5.\r\n"), std::string("G00 X10."), std::string()}) {
+    for (const std::string& bytes : {std::string("G00 X10.\nG00 Z5.\r\n"), std::string("G00 X10.")}) {
         const Result r = Checker({dir.Write("ok.min", bytes)});
         EXPECT_EQ(r.Status, 0);
         EXPECT_EQ(r.Out.find(message), std::string::npos);
+    }
+}
+
+// Nothing to check is no pass: an empty file (or blanks only) and a file that holds no text fail
+// with status 1 and say so in the text report and in JSON. Real programs in the encodings of the
+// shop floor, and programs with a stray control character, are text.
+TEST(CheckerSafety, EmptyAndBinaryFilesAreFailures) {
+    Folder dir;
+    std::string bytes256;
+    for (int c = 0; c < 256; ++c)
+        bytes256 += static_cast<char>(c);
+    const struct {
+        std::string Bytes, Says;
+    } failures[] = {{"", "empty program"},
+                    {" \t\r\n\r\n", "empty program"},
+                    {std::string(4096, '\0'), "not a text program"},
+                    {"G00 X10.\r\n" + std::string(1, '\0') + "M30\r\n", "not a text program"},
+                    {bytes256, "not a text program"},
+                    {"\x01\x02\x03\x04\x05\x06\x07\x08\x0e\x0f\r\n", "not a text program"}};
+    for (const auto& f : failures) {
+        SCOPED_TRACE(f.Says + " " + std::to_string(f.Bytes.size()));
+        const std::string p = dir.Write("f.min", f.Bytes);
+        const Result text = Checker({p});
+        EXPECT_EQ(text.Status, 1);
+        EXPECT_NE(text.Out.find("\n  " + f.Says + "\n"), std::string::npos) << text.Out;
+        const Result json = Checker({"--json", "--no-advice", p});
+        EXPECT_EQ(json.Status, 1);
+        EXPECT_NE(json.Out.find("\"failure\": \"" + f.Says + "\""), std::string::npos) << json.Out;
+    }
+    const std::string program = "(\x83\x76\x83\x8D\x83\x4F\x83\x89\x83\x80)\r\nG00 X10.\r\nM30\r\n";
+    for (const std::string& bytes :
+         {program, // Shift_JIS comment
+          std::string("(D\xE9"
+                      "BUT \xC0 \xD8 20)\r\nG00 X10.\r\nM30\r\n"),       // Latin-1
+          std::string("G00 X10.\x1A\r\n(\x07)\r\nM30\r\n\x0c%\r\n\x1A"), // stray control characters
+          std::string("\xFF\xFEG\0000\0000\0\r\0\n\0", 12)}) {           // UTF-16: reads no block
+        const Result r = Checker({"--json", dir.Write("t.min", bytes)});
+        EXPECT_EQ(r.Out.find("\"failure\": \"not a text"), std::string::npos) << r.Out;
+        EXPECT_EQ(r.Out.find("\"failure\": \"empty"), std::string::npos) << r.Out;
     }
 }
 
@@ -264,7 +239,8 @@ TEST(CheckerSafety, NumbersAreDecimalOnly) {
         EXPECT_EQ(Checker({"--unit", unit, p}).Status, 2);
     }
     for (const char* limits :
-         {"0x10,200,-200,-200", "500,200,-200,nan", "500,200,-200,-2e", "500, 200,-200,-200"}) {
+         {"0x10,200,-200,-200", "500,200,-200,nan", "500,200,-200,-2e", "500, 200,-200,-200",
+          "500,200,-200,-200,", ",500,200,-200,-200", "500,200,,-200,-200", "500,200,-200"}) {
         SCOPED_TRACE(limits);
         EXPECT_EQ(Checker({"--limits", limits, p}).Status, 2);
     }

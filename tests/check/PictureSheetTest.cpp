@@ -180,6 +180,36 @@ TEST(Sheet, LegendNamesTheProgramTimesAlarmsAndAsManyToolsAsFit) {
     EXPECT_EQ(LegendAlarms(1), "1 alarm");
 }
 
+// Times beyond any integer (a float holds 3.4e38 s) and areas far out of any lathe's reach are
+// written and drawn sanely: whole hours, minutes and seconds, and no tick a double cannot tell
+// from the next.
+TEST(Sheet, HugeTimesAndFarAreasStaySane) {
+    EXPECT_EQ(LegendClock(754.923), "0:12:35");
+    EXPECT_EQ(LegendClock(-5), "-0:00:05");
+    EXPECT_EQ(LegendClock(std::nan("")), "--:--:--");
+    for (const double seconds : {1e20, 3.4028234663852886e38}) {
+        const std::string clock = LegendClock(seconds);
+        SCOPED_TRACE(clock);
+        const size_t colon = clock.find(':');
+        ASSERT_EQ(clock.size(), colon + 6);
+        EXPECT_EQ(clock.find_first_not_of("0123456789"), colon);
+        EXPECT_LE(clock.substr(colon + 1, 2), "59");
+        EXPECT_LE(clock.substr(colon + 4, 2), "59");
+        // The hours to 14 digits.
+        EXPECT_EQ(clock.substr(0, 14),
+                  std::to_string(static_cast<long double>(seconds) / 3600).substr(0, 14));
+    }
+    SheetOptions o;
+    o.Rulers = true;
+    const SheetLayout l = LayOutSheet(o);
+    for (const Area& far :
+         {Area{1e17, -1e17, 100, 60}, Area{0, 0, 1e300, 1e300}, Area{-1e300, 1e300, 1e-300, 1}}) {
+        RecordingOverlay rec;
+        DrawRulers(rec, l, o, far, RulerMapping{});
+        EXPECT_TRUE(rec.Texts.empty()) << far.Left;
+    }
+}
+
 // Runs the checker's command line; returns the exit status and standard error.
 int Cli(std::vector<std::string> args, std::string* err = nullptr) {
     const CheckerRun run = RunChecker(std::move(args));

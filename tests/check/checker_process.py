@@ -1,10 +1,29 @@
 #!/usr/bin/env python3
 """The checker program as a user runs it: a normal run with pictures prints nothing on standard
 error and leaves nothing in the temporary folder (no session, so no runtime folder); --help
-succeeds; a closed standard output is a failure.  usage: checker_process.py PATH/TO/zarvik-check"""
+succeeds; a closed standard output is a failure. --version of each program in the checker's folder
+(zarvik-check, Zarvik, ZarvikCalculator) fails on a closed or full standard output, with a message
+on standard error.  usage: checker_process.py PATH/TO/zarvik-check"""
 import os, subprocess, sys, tempfile
 
 PROGRAM = b'T0101\r\nG00 X40. Z2.\r\nG01 Z-20. F0.2 S800\r\nG02 X60. Z-30. R10.\r\nM30\r\n%\r\n'
+
+
+def version_failures(folder):
+    failures = []
+    for name in ('zarvik-check', 'Zarvik', 'ZarvikCalculator'):
+        program = os.path.join(folder, name)
+        if not os.access(program, os.X_OK):
+            continue  # a build without the window programs
+        ok = subprocess.run([program, '--version'], capture_output=True, timeout=30)
+        if ok.returncode != 0 or not ok.stdout.startswith(name.encode() + b' ') or ok.stderr:
+            failures.append(f'{name} --version: exit status {ok.returncode}, {ok.stdout!r}, {ok.stderr!r}')
+        for redirect in ('>&-', '>/dev/full'):
+            r = subprocess.run(f'exec "{program}" --version {redirect}', shell=True, stderr=subprocess.PIPE,
+                               timeout=30)
+            if r.returncode == 0 or b'standard output' not in r.stderr:
+                failures.append(f'{name} --version {redirect}: exit status {r.returncode}, stderr {r.stderr!r}')
+    return failures
 
 
 def main():
@@ -40,6 +59,7 @@ def main():
             failures.append(f'closed standard output: exit status {c.returncode}, stderr {c.stderr!r}')
         if b'dialect' in open(trace, 'rb').read():
             failures.append('closed standard output: the report went into the trace file')
+    failures += version_failures(os.path.dirname(checker))
     for f in failures:
         print(f)
     print('ok' if not failures else f'{len(failures)} failed')
