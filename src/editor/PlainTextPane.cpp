@@ -14,6 +14,8 @@ namespace {
 
 // The format property that holds the file's character behind a glyph.
 constexpr int OriginalProperty = QTextFormat::UserProperty + 0x2029;
+// The format property of a line break that stood for a lone LF or CR in the file.
+constexpr int LineEndProperty = QTextFormat::UserProperty + 0x0A0D;
 
 bool IsGlyph(char16_t c) {
     return c == 0x00B6 || c == 0x21B5 || c == 0xFFFD;
@@ -50,6 +52,26 @@ QTextCharFormat GlyphFormat(char16_t original) {
     return f;
 }
 
+QTextCharFormat LineEndFormat(LineEnd end) {
+    QTextCharFormat f;
+    if (end != LineEnd::CrLf) f.setProperty(LineEndProperty, int(end));
+    return f;
+}
+
+LineEnd LineEndReader::Of(const QTextBlock& line) {
+    const QTextBlock next = line.next();
+    const int index = next.charFormatIndex();
+    if (index < 0) return LineEnd::CrLf;
+    if (size_t(index) >= ByFormat.size()) ByFormat.resize(size_t(index) + 1, -1);
+    signed char& known = ByFormat[size_t(index)];
+    if (known < 0) {
+        const int e = next.charFormat().intProperty(LineEndProperty);
+        known =
+            static_cast<signed char>(e == int(LineEnd::Lf) || e == int(LineEnd::Cr) ? e : int(LineEnd::CrLf));
+    }
+    return LineEnd(known);
+}
+
 std::vector<std::pair<int, char16_t>> OriginalsBehindGlyphs(const QTextDocument& doc, const QString& raw,
                                                             int from) {
     std::vector<std::pair<int, char16_t>> out;
@@ -81,12 +103,18 @@ QString PaneText(const QTextDocument& doc) {
 }
 
 void KeepTypingPlain(QPlainTextEdit* pane) {
-    QObject::connect(pane, &QPlainTextEdit::cursorPositionChanged, pane, [pane] {
+    auto plain = [pane] {
         // Only at a caret: with a selection the format would be applied to the selected text.
+        // At the start of an empty line the caret takes the format of the break before it.
         const QTextCursor c = pane->textCursor();
-        if (!c.hasSelection() && c.charFormat().hasProperty(OriginalProperty))
+        if (c.hasSelection()) return;
+        const QTextCharFormat f = c.charFormat();
+        if (f.hasProperty(OriginalProperty) || f.hasProperty(LineEndProperty))
             pane->setCurrentCharFormat(QTextCharFormat());
-    });
+    };
+    // The caret moves onto such a format, or an edit around a caret that stays leaves it there.
+    QObject::connect(pane, &QPlainTextEdit::cursorPositionChanged, pane, plain);
+    QObject::connect(pane->document(), &QTextDocument::contentsChanged, pane, plain);
 }
 
 QString SelectedPaneText(const QTextCursor& cursor) {

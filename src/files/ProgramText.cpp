@@ -12,9 +12,7 @@ namespace files {
 
 namespace {
 
-// Line endings kept in each pane line's user state; any other state (a line the operator made)
-// means CR LF. The last line never has one.
-enum Ending : int { EndCrLf = 0, EndLf = 1, EndCr = 2 };
+using editor::LineEnd;
 
 constexpr char16_t kParagraph = 0x2029; // the document's line separator in its raw text
 
@@ -57,6 +55,7 @@ void ProgramText::BeginLoad(const QString& exact, qsizetype firstPart) {
         LineStarts.push_back(p - begin);
     }
     IsStale = false;
+    AllCrLf = false;
     OwnChange_ = true;
     const bool undo = Doc->isUndoRedoEnabled();
     Doc->setUndoRedoEnabled(false);
@@ -90,11 +89,11 @@ void ProgramText::FinishFill() {
 void ProgramText::FillTo(int64_t to) {
     PendingFill& f = *Pending;
     // The pane's form of the part: one LF per line break, and a glyph for each character its
-    // document would take as structure; each line remembers which ending it had, each glyph
-    // which character.
+    // document would take as structure. Each break that is no CR LF, and each glyph, is noted
+    // with its place in the part, to be given its format.
     QString part;
     part.reserve(qsizetype(to - f.Filled));
-    std::vector<int> endings;
+    std::vector<std::pair<int, LineEnd>> ends;    // position in the part, the file's line end
     std::vector<std::pair<int, char16_t>> glyphs; // position in the part, character of the file
     const char16_t* p = Text.data() + f.Filled;
     const char16_t* end = Text.data() + to;
@@ -109,14 +108,10 @@ void ProgramText::FillTo(int64_t to) {
             p = brk + 1;
             continue;
         }
-        if (*brk == u'\n') {
-            endings.push_back(EndLf);
-            p = brk + 1;
-        } else if (brk + 1 < end && brk[1] == u'\n') {
-            endings.push_back(EndCrLf);
+        if (*brk == u'\r' && brk + 1 < end && brk[1] == u'\n') {
             p = brk + 2;
         } else {
-            endings.push_back(EndCr);
+            ends.emplace_back(int(part.size()), *brk == u'\n' ? LineEnd::Lf : LineEnd::Cr);
             p = brk + 1;
         }
         part += u'\n';
@@ -132,22 +127,20 @@ void ProgramText::FillTo(int64_t to) {
     c.movePosition(QTextCursor::End);
     // Where this part starts in the document, whatever was done to the lines before it.
     const int base = c.position();
-    QTextBlock line = c.block();
-    if (!part.isEmpty()) c.insertText(part, QTextCharFormat());
-    for (int e : endings) {
-        if (!line.isValid()) break;
-        line.setUserState(e);
-        line = line.next();
+    c.beginEditBlock(); // the pane lays the part out once
+    qsizetype from = 0;
+    for (const auto& [at, e] : ends) {
+        if (at > from) c.insertText(part.mid(from, at - from), QTextCharFormat());
+        c.insertBlock(QTextBlockFormat(), editor::LineEndFormat(e));
+        from = at + 1;
     }
-    if (!glyphs.empty()) {
-        c.beginEditBlock();
-        for (const auto& [at, original] : glyphs) {
-            c.setPosition(base + at);
-            c.setPosition(base + at + 1, QTextCursor::KeepAnchor);
-            c.setCharFormat(editor::GlyphFormat(original));
-        }
-        c.endEditBlock();
+    if (from < part.size()) c.insertText(from ? part.mid(from) : part, QTextCharFormat());
+    for (const auto& [at, original] : glyphs) {
+        c.setPosition(base + at);
+        c.setPosition(base + at + 1, QTextCursor::KeepAnchor);
+        c.setCharFormat(editor::GlyphFormat(original));
     }
+    c.endEditBlock();
     Doc->setUndoRedoEnabled(undo);
     Doc->setModified(modified);
     OwnChange_ = false;
@@ -155,9 +148,8 @@ void ProgramText::FillTo(int64_t to) {
 }
 
 void ProgramText::ConvertLineEndsToCrLf() {
-    FinishFill();
-    for (QTextBlock b = Doc->firstBlock(); b.isValid(); b = b.next())
-        b.setUserState(EndCrLf);
+    // Whatever the breaks remember, an undo included, every one is now a CR LF.
+    AllCrLf = true;
     IsStale = true;
     Doc->setModified(true);
 }
@@ -180,6 +172,7 @@ void ProgramText::Rebuild() {
     LineStarts.reserve(size_t(Doc->blockCount()));
     LineStarts.push_back(0);
     QTextBlock b = Doc->firstBlock();
+    editor::LineEndReader ends;
     const char16_t* p = reinterpret_cast<const char16_t*>(raw.utf16());
     const char16_t* end = p + raw.size();
     while (p < end) {
@@ -190,14 +183,14 @@ void ProgramText::Rebuild() {
         for (; original != originals.end() && original->first < rawAt + int(sep - p); ++original)
             Text[lineAt + size_t(original->first - rawAt)] = original->second;
         if (sep == end) break;
-        switch (b.userState()) {
-        case EndLf:
+        switch (AllCrLf ? LineEnd::CrLf : ends.Of(b)) {
+        case LineEnd::Lf:
             Text += u'\n';
             break;
-        case EndCr:
+        case LineEnd::Cr:
             Text += u'\r';
             break;
-        default:
+        case LineEnd::CrLf:
             Text += u"\r\n";
             break;
         }

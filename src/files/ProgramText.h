@@ -1,8 +1,9 @@
 #pragma once
 // The exact program text behind the program pane. The pane shows one line per line break, but
 // the control reads the text with its own line endings: CR LF, a lone LF or CR, or none after the
-// last line. Each line of the pane remembers the ending it had in the file (a line typed by the
-// operator ends in CR LF); the program text is the lines joined with their endings. Positions
+// last line. Each line break of the pane remembers the ending it stood for in the file (one the
+// operator types is a CR LF; see editor::LineEnd); the program text is the lines joined with
+// their endings. Positions
 // convert between the pane and the text through an index of line starts.
 //
 // The text is rebuilt only after an edit: the run reads it once per block, and a program may
@@ -76,6 +77,7 @@ class ProgramText : public QObject {
     bool IsStale = true;
     std::unique_ptr<PendingFill> Pending; // the pane's lines still to come
     bool OwnChange_ = false;              // filling the pane: the text stays as it is
+    bool AllCrLf = false;                 // the line ends converted: every break is a CR LF
 };
 
 } // namespace files
