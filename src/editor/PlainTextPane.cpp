@@ -16,6 +16,15 @@ namespace {
 constexpr int OriginalProperty = QTextFormat::UserProperty + 0x2029;
 // The format property of a line break that stood for a lone LF or CR in the file.
 constexpr int LineEndProperty = QTextFormat::UserProperty + 0x0A0D;
+// The format property of a mark that stands for the rest of a long line.
+constexpr int ElisionProperty = QTextFormat::UserProperty + 0x2026;
+
+// The format of the document's character at `at`, a position of `block`.
+QTextCharFormat FormatAt(const QTextBlock& block, int at) {
+    for (auto it = block.begin(); !it.atEnd(); ++it)
+        if (it.fragment().contains(at)) return it.fragment().charFormat();
+    return {};
+}
 
 bool IsGlyph(char16_t c) {
     return c == 0x00B6 || c == 0x21B5 || c == 0xFFFD;
@@ -72,6 +81,25 @@ LineEnd LineEndReader::Of(const QTextBlock& line) {
     return LineEnd(known);
 }
 
+QTextCharFormat ElisionFormat(int rest) {
+    QTextCharFormat f;
+    f.setProperty(ElisionProperty, rest);
+    f.setBackground(QColor(0xD8, 0xD8, 0xD8));
+    f.setForeground(QColor(0x00, 0x40, 0x80));
+    f.setToolTip(QStringLiteral("The rest of this long line is not shown; it stays in the program."));
+    return f;
+}
+
+std::vector<std::pair<int, int>> ElisionsIn(const QTextDocument& doc, const QString& raw) {
+    std::vector<std::pair<int, int>> out;
+    for (qsizetype i = raw.indexOf(QChar(kElisionMark)); i >= 0;
+         i = raw.indexOf(QChar(kElisionMark), i + 1)) {
+        const QVariant v = FormatAt(doc.findBlock(int(i)), int(i)).property(ElisionProperty);
+        if (v.isValid()) out.emplace_back(int(i), v.toInt());
+    }
+    return out;
+}
+
 std::vector<std::pair<int, char16_t>> OriginalsBehindGlyphs(const QTextDocument& doc, const QString& raw,
                                                             int from) {
     std::vector<std::pair<int, char16_t>> out;
@@ -109,7 +137,8 @@ void KeepTypingPlain(QPlainTextEdit* pane) {
         const QTextCursor c = pane->textCursor();
         if (c.hasSelection()) return;
         const QTextCharFormat f = c.charFormat();
-        if (f.hasProperty(OriginalProperty) || f.hasProperty(LineEndProperty))
+        if (f.hasProperty(OriginalProperty) || f.hasProperty(LineEndProperty) ||
+            f.hasProperty(ElisionProperty))
             pane->setCurrentCharFormat(QTextCharFormat());
     };
     // The caret moves onto such a format, or an edit around a caret that stays leaves it there.

@@ -44,8 +44,16 @@ struct LineEndReader {
     LineEnd Of(const QTextBlock& line);
     std::vector<signed char> ByFormat; // per format index of the document: -1 not looked at yet
 };
-// Text typed next to a glyph or at a line break is plain text: it never takes over the glyph's
-// format nor the file's line end (a break typed on an empty line ends in CR LF).
+// A line too long to lay out at each keystroke (a program may hold one of megabytes) is shown
+// cut, its rest behind one mark at the cut; the mark's format holds the rest's number in the
+// program text's keeping. The rest is no less part of the program: deleting the mark deletes it.
+constexpr char16_t kElisionMark = 0x2026; // horizontal ellipsis
+QTextCharFormat ElisionFormat(int rest);
+// The marks of `doc` and the numbers of their rests: (document position, rest), ascending. `raw`
+// is the document's raw text.
+std::vector<std::pair<int, int>> ElisionsIn(const QTextDocument& doc, const QString& raw);
+// Text typed next to a glyph, a mark or at a line break is plain text: it never takes over their
+// formats nor the file's line end (a break typed on an empty line ends in CR LF).
 void KeepTypingPlain(QPlainTextEdit* pane);
 // The selected text with the file's characters behind the glyphs, one LF per line break: what
 // Copy and Cut put on the clipboard.
