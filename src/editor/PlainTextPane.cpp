@@ -5,6 +5,7 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -90,14 +91,29 @@ QTextCharFormat ElisionFormat(int rest) {
     return f;
 }
 
-std::vector<std::pair<int, int>> ElisionsIn(const QTextDocument& doc, const QString& raw) {
+std::vector<std::pair<int, int>> ElisionsIn(const QTextDocument& doc, const QString& raw, int from) {
     std::vector<std::pair<int, int>> out;
     for (qsizetype i = raw.indexOf(QChar(kElisionMark)); i >= 0;
          i = raw.indexOf(QChar(kElisionMark), i + 1)) {
-        const QVariant v = FormatAt(doc.findBlock(int(i)), int(i)).property(ElisionProperty);
+        const int at = from + int(i);
+        const QVariant v = FormatAt(doc.findBlock(at), at).property(ElisionProperty);
         if (v.isValid()) out.emplace_back(int(i), v.toInt());
     }
     return out;
+}
+
+namespace {
+QUrl RestName(int rest) {
+    return QUrl(QStringLiteral("rest/%1").arg(rest));
+}
+} // namespace
+
+void KeepRest(QTextDocument& doc, int rest, const QString& text) {
+    doc.addResource(QTextDocument::UserResource, RestName(rest), text);
+}
+
+QString RestOf(const QTextDocument& doc, int rest) {
+    return doc.resource(QTextDocument::UserResource, RestName(rest)).toString();
 }
 
 std::vector<std::pair<int, char16_t>> OriginalsBehindGlyphs(const QTextDocument& doc, const QString& raw,
@@ -149,9 +165,12 @@ void KeepTypingPlain(QPlainTextEdit* pane) {
 QString SelectedPaneText(const QTextCursor& cursor) {
     QString text = cursor.selectedText();
     const auto originals = OriginalsBehindGlyphs(*cursor.document(), text, cursor.selectionStart());
+    const auto marks = ElisionsIn(*cursor.document(), text, cursor.selectionStart());
     text.replace(QChar::ParagraphSeparator, u'\n');
     for (const auto& [at, c] : originals)
         text[at] = QChar(c);
+    for (auto m = marks.rbegin(); m != marks.rend(); ++m) // from the last: the places before stay
+        text.replace(m->first, 1, RestOf(*cursor.document(), m->second));
     return text;
 }
 

@@ -50,13 +50,17 @@ struct LineEndReader {
 constexpr char16_t kElisionMark = 0x2026; // horizontal ellipsis
 QTextCharFormat ElisionFormat(int rest);
 // The marks of `doc` and the numbers of their rests: (document position, rest), ascending. `raw`
-// is the document's raw text.
-std::vector<std::pair<int, int>> ElisionsIn(const QTextDocument& doc, const QString& raw);
+// is the document's raw text from position `from` on.
+std::vector<std::pair<int, int>> ElisionsIn(const QTextDocument& doc, const QString& raw, int from = 0);
+// The rests belong to the pane's document (until it is cleared), so that whatever reads the
+// pane's text finds them: the program text, and the clipboard when a mark is copied or cut.
+void KeepRest(QTextDocument& doc, int rest, const QString& text);
+QString RestOf(const QTextDocument& doc, int rest);
 // Text typed next to a glyph, a mark or at a line break is plain text: it never takes over their
 // formats nor the file's line end (a break typed on an empty line ends in CR LF).
 void KeepTypingPlain(QPlainTextEdit* pane);
-// The selected text with the file's characters behind the glyphs, one LF per line break: what
-// Copy and Cut put on the clipboard.
+// The selected text with the file's characters behind the glyphs and the rests behind the marks,
+// one LF per line break: what Copy and Cut put on the clipboard.
 QString SelectedPaneText(const QTextCursor& cursor);
 // Inserts text at the cursor as plain text, each character the pane would take for structure as
 // its glyph: what Paste does, so that a copied separator stays one.

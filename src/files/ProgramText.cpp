@@ -56,7 +56,7 @@ void ProgramText::BeginLoad(const QString& exact, qsizetype firstPart) {
     }
     IsStale = false;
     AllCrLf = false;
-    Rests.clear();
+    RestCount = 0;
     Elisions.clear();
     OwnChange_ = true;
     const bool undo = Doc->isUndoRedoEnabled();
@@ -125,9 +125,9 @@ ProgramText::PanePart ProgramText::FormOf(int64_t from, int64_t to) {
             const char16_t* cut = p + kShownOfLongLine;
             if (QChar::isHighSurrogate(cut[-1])) --cut;
             shown(p, cut);
-            marks.emplace_back(int(part.size()), int(Rests.size()));
+            marks.emplace_back(int(part.size()), RestCount);
             Elisions.push_back({line, int(cut - p), int64_t(brk - cut)});
-            Rests.emplace_back(cut, brk);
+            editor::KeepRest(*Doc, RestCount++, QString(reinterpret_cast<const QChar*>(cut), brk - cut));
             part += QChar(editor::kElisionMark);
         } else {
             shown(p, brk);
@@ -230,9 +230,9 @@ void ProgramText::Rebuild() {
             if (g && original->first == at) {
                 Text += (original++)->second;
             } else {
-                const std::u16string& rest = Rests[size_t(mark->second)];
+                const QString rest = editor::RestOf(*Doc, mark->second);
                 Elisions.push_back({LineStarts.size() - 1, at - lineAt, int64_t(rest.size())});
-                Text += rest;
+                Text.append(reinterpret_cast<const char16_t*>(rest.utf16()), size_t(rest.size()));
                 ++mark;
             }
             copied = at + 1;

@@ -8,7 +8,7 @@
 //
 // The text is rebuilt only after an edit: the run reads it once per block, and a program may
 // have a million lines. A line too long for the pane to lay out at each keystroke is shown cut,
-// its rest kept here behind a mark (editor::kElisionMark): the text keeps it whole.
+// its rest behind a mark (editor::kElisionMark): the text keeps it whole.
 
 #include <QObject>
 #include <QString>
@@ -89,9 +89,9 @@ class ProgramText : public QObject {
 
     QTextDocument* Doc;
     std::u16string Text;
-    std::vector<int64_t> LineStarts;   // offset of each pane line in Text
-    std::vector<std::u16string> Rests; // the long lines' rests behind the marks, by number
-    std::vector<Elision> Elisions;     // the marks in the pane, by line
+    std::vector<int64_t> LineStarts; // offset of each pane line in Text
+    int RestCount = 0;               // rests of long lines, kept by the pane's document
+    std::vector<Elision> Elisions;   // the marks in the pane, by line
     bool IsStale = true;
     std::unique_ptr<PendingFill> Pending; // the pane's lines still to come
     bool OwnChange_ = false;              // filling the pane: the text stays as it is

@@ -103,6 +103,26 @@ TEST(LongLine, ShownCutWhileTheTextKeepsItWholeThroughEditsUndoAndSave) {
     EXPECT_EQ(ReadBytes(dir.filePath("OUT.MIN")), exact.toUtf8());
 }
 
+// Cut and paste move a long line whole: the clipboard gets the rest behind the mark.
+TEST(LongLine, CutAndPasteMoveTheWholeLine) {
+    QPlainTextEdit pane;
+    files::ProgramText text(pane.document());
+    const QString exact = Program(files::ProgramText::kLongLine + 1);
+    text.Load(exact);
+    const qsizetype open = exact.indexOf('('), close = exact.indexOf(")\r\n") + 1;
+    const QTextBlock cut = pane.document()->findBlockByNumber(2);
+    QTextCursor c(pane.document());
+    c.setPosition(cut.position() - 1); // the break before the line, the line, not its break
+    c.setPosition(cut.position() + cut.length() - 1, QTextCursor::KeepAnchor);
+    const QString clip = editor::SelectedPaneText(c);
+    EXPECT_EQ(clip, "\n" + exact.mid(open, close - open));
+    c.removeSelectedText();
+    c.movePosition(QTextCursor::End);
+    editor::InsertPaneText(c, clip);
+    EXPECT_EQ(text.SnapshotString(),
+              exact.left(open - 1) + exact.mid(close) + "\r\n" + exact.mid(open, close - open));
+}
+
 // A line just short of the limit is shown whole, as every line of a normal program is.
 TEST(LongLine, LinesUpToTheLimitAreShownWhole) {
     QPlainTextEdit pane;
