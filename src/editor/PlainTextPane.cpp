@@ -5,6 +5,7 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -14,6 +15,17 @@ namespace {
 
 // The format property that holds the file's character behind a glyph.
 constexpr int OriginalProperty = QTextFormat::UserProperty + 0x2029;
+// The format property of a line break that stood for a lone LF or CR in the file.
+constexpr int LineEndProperty = QTextFormat::UserProperty + 0x0A0D;
+// The format property of a mark that stands for the rest of a long line.
+constexpr int ElisionProperty = QTextFormat::UserProperty + 0x2026;
+
+// The format of the document's character at `at`, a position of `block`.
+QTextCharFormat FormatAt(const QTextBlock& block, int at) {
+    for (auto it = block.begin(); !it.atEnd(); ++it)
+        if (it.fragment().contains(at)) return it.fragment().charFormat();
+    return {};
+}
 
 bool IsGlyph(char16_t c) {
     return c == 0x00B6 || c == 0x21B5 || c == 0xFFFD;
@@ -50,6 +62,60 @@ QTextCharFormat GlyphFormat(char16_t original) {
     return f;
 }
 
+QTextCharFormat LineEndFormat(LineEnd end) {
+    QTextCharFormat f;
+    if (end != LineEnd::CrLf) f.setProperty(LineEndProperty, int(end));
+    return f;
+}
+
+LineEnd LineEndReader::Of(const QTextBlock& line) {
+    const QTextBlock next = line.next();
+    const int index = next.charFormatIndex();
+    if (index < 0) return LineEnd::CrLf;
+    if (size_t(index) >= ByFormat.size()) ByFormat.resize(size_t(index) + 1, -1);
+    signed char& known = ByFormat[size_t(index)];
+    if (known < 0) {
+        const int e = next.charFormat().intProperty(LineEndProperty);
+        known =
+            static_cast<signed char>(e == int(LineEnd::Lf) || e == int(LineEnd::Cr) ? e : int(LineEnd::CrLf));
+    }
+    return LineEnd(known);
+}
+
+QTextCharFormat ElisionFormat(int rest) {
+    QTextCharFormat f;
+    f.setProperty(ElisionProperty, rest);
+    f.setBackground(QColor(0xD8, 0xD8, 0xD8));
+    f.setForeground(QColor(0x00, 0x40, 0x80));
+    f.setToolTip(QStringLiteral("The rest of this long line is not shown; it stays in the program."));
+    return f;
+}
+
+std::vector<std::pair<int, int>> ElisionsIn(const QTextDocument& doc, const QString& raw, int from) {
+    std::vector<std::pair<int, int>> out;
+    for (qsizetype i = raw.indexOf(QChar(kElisionMark)); i >= 0;
+         i = raw.indexOf(QChar(kElisionMark), i + 1)) {
+        const int at = from + int(i);
+        const QVariant v = FormatAt(doc.findBlock(at), at).property(ElisionProperty);
+        if (v.isValid()) out.emplace_back(int(i), v.toInt());
+    }
+    return out;
+}
+
+namespace {
+QUrl RestName(int rest) {
+    return QUrl(QStringLiteral("rest/%1").arg(rest));
+}
+} // namespace
+
+void KeepRest(QTextDocument& doc, int rest, const QString& text) {
+    doc.addResource(QTextDocument::UserResource, RestName(rest), text);
+}
+
+QString RestOf(const QTextDocument& doc, int rest) {
+    return doc.resource(QTextDocument::UserResource, RestName(rest)).toString();
+}
+
 std::vector<std::pair<int, char16_t>> OriginalsBehindGlyphs(const QTextDocument& doc, const QString& raw,
                                                             int from) {
     std::vector<std::pair<int, char16_t>> out;
@@ -81,20 +147,30 @@ QString PaneText(const QTextDocument& doc) {
 }
 
 void KeepTypingPlain(QPlainTextEdit* pane) {
-    QObject::connect(pane, &QPlainTextEdit::cursorPositionChanged, pane, [pane] {
+    auto plain = [pane] {
         // Only at a caret: with a selection the format would be applied to the selected text.
+        // At the start of an empty line the caret takes the format of the break before it.
         const QTextCursor c = pane->textCursor();
-        if (!c.hasSelection() && c.charFormat().hasProperty(OriginalProperty))
+        if (c.hasSelection()) return;
+        const QTextCharFormat f = c.charFormat();
+        if (f.hasProperty(OriginalProperty) || f.hasProperty(LineEndProperty) ||
+            f.hasProperty(ElisionProperty))
             pane->setCurrentCharFormat(QTextCharFormat());
-    });
+    };
+    // The caret moves onto such a format, or an edit around a caret that stays leaves it there.
+    QObject::connect(pane, &QPlainTextEdit::cursorPositionChanged, pane, plain);
+    QObject::connect(pane->document(), &QTextDocument::contentsChanged, pane, plain);
 }
 
 QString SelectedPaneText(const QTextCursor& cursor) {
     QString text = cursor.selectedText();
     const auto originals = OriginalsBehindGlyphs(*cursor.document(), text, cursor.selectionStart());
+    const auto marks = ElisionsIn(*cursor.document(), text, cursor.selectionStart());
     text.replace(QChar::ParagraphSeparator, u'\n');
     for (const auto& [at, c] : originals)
         text[at] = QChar(c);
+    for (auto m = marks.rbegin(); m != marks.rend(); ++m) // from the last: the places before stay
+        text.replace(m->first, 1, RestOf(*cursor.document(), m->second));
     return text;
 }
 

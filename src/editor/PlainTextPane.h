@@ -6,8 +6,10 @@
 #include "editor/Search.h"
 
 #include <utility>
+#include <vector>
 
 class QPlainTextEdit;
+class QTextBlock;
 class QTextCharFormat;
 class QTextCursor;
 class QTextDocument;
@@ -28,10 +30,37 @@ std::vector<std::pair<int, char16_t>> OriginalsBehindGlyphs(const QTextDocument&
 // The pane's text as the operator reads it, with the file's characters in place of the glyphs and
 // one LF per line break; position for position the pane's own.
 QString PaneText(const QTextDocument& doc);
-// Text typed next to a glyph is plain text: it never takes over the glyph's format.
+// A line break of the pane stands for the line end the file had there. The break's own format
+// remembers a lone LF or CR; a break without it is a CR LF, as every break the operator types is.
+// The document keeps the formats of its breaks through edits, undo and redo, so a line end
+// outlives whatever is done around it. (A block's user state would not: the pane's colours use
+// it, and undo does not restore it.)
+enum class LineEnd { CrLf, Lf, Cr };
+QTextCharFormat LineEndFormat(LineEnd end);
+// The end of the pane line `line`, which is not the last (a line break's format is the next
+// line's block character format). Remembers what each format means: a million lines are read
+// at the cost of a lookup each.
+struct LineEndReader {
+    LineEnd Of(const QTextBlock& line);
+    std::vector<signed char> ByFormat; // per format index of the document: -1 not looked at yet
+};
+// A line too long to lay out at each keystroke (a program may hold one of megabytes) is shown
+// cut, its rest behind one mark at the cut; the mark's format holds the rest's number in the
+// program text's keeping. The rest is no less part of the program: deleting the mark deletes it.
+constexpr char16_t kElisionMark = 0x2026; // horizontal ellipsis
+QTextCharFormat ElisionFormat(int rest);
+// The marks of `doc` and the numbers of their rests: (document position, rest), ascending. `raw`
+// is the document's raw text from position `from` on.
+std::vector<std::pair<int, int>> ElisionsIn(const QTextDocument& doc, const QString& raw, int from = 0);
+// The rests belong to the pane's document (until it is cleared), so that whatever reads the
+// pane's text finds them: the program text, and the clipboard when a mark is copied or cut.
+void KeepRest(QTextDocument& doc, int rest, const QString& text);
+QString RestOf(const QTextDocument& doc, int rest);
+// Text typed next to a glyph, a mark or at a line break is plain text: it never takes over their
+// formats nor the file's line end (a break typed on an empty line ends in CR LF).
 void KeepTypingPlain(QPlainTextEdit* pane);
-// The selected text with the file's characters behind the glyphs, one LF per line break: what
-// Copy and Cut put on the clipboard.
+// The selected text with the file's characters behind the glyphs and the rests behind the marks,
+// one LF per line break: what Copy and Cut put on the clipboard.
 QString SelectedPaneText(const QTextCursor& cursor);
 // Inserts text at the cursor as plain text, each character the pane would take for structure as
 // its glyph: what Paste does, so that a copied separator stays one.

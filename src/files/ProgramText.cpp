@@ -12,9 +12,7 @@ namespace files {
 
 namespace {
 
-// Line endings kept in each pane line's user state; any other state (a line the operator made)
-// means CR LF. The last line never has one.
-enum Ending : int { EndCrLf = 0, EndLf = 1, EndCr = 2 };
+using editor::LineEnd;
 
 constexpr char16_t kParagraph = 0x2029; // the document's line separator in its raw text
 
@@ -57,6 +55,9 @@ void ProgramText::BeginLoad(const QString& exact, qsizetype firstPart) {
         LineStarts.push_back(p - begin);
     }
     IsStale = false;
+    AllCrLf = false;
+    RestCount = 0;
+    Elisions.clear();
     OwnChange_ = true;
     const bool undo = Doc->isUndoRedoEnabled();
     Doc->setUndoRedoEnabled(false);
@@ -87,40 +88,66 @@ void ProgramText::FinishFill() {
     if (Pending) FillTo(int64_t(Text.size()));
 }
 
-void ProgramText::FillTo(int64_t to) {
-    PendingFill& f = *Pending;
-    // The pane's form of the part: one LF per line break, and a glyph for each character its
-    // document would take as structure; each line remembers which ending it had, each glyph
-    // which character.
-    QString part;
-    part.reserve(qsizetype(to - f.Filled));
-    std::vector<int> endings;
-    std::vector<std::pair<int, char16_t>> glyphs; // position in the part, character of the file
-    const char16_t* p = Text.data() + f.Filled;
-    const char16_t* end = Text.data() + to;
-    auto special = [](char16_t c) { return c == u'\r' || c == u'\n' || editor::TakenByThePane(c); };
-    while (p < end) {
-        const char16_t* brk = std::find_if(p, end, special);
-        part.append(reinterpret_cast<const QChar*>(p), brk - p);
-        if (brk == end) break;
-        if (editor::TakenByThePane(*brk)) {
-            glyphs.emplace_back(int(part.size()), *brk);
-            part += QChar(editor::PaneGlyph(*brk));
-            p = brk + 1;
-            continue;
+// The pane's form of a part of the text: one LF per line break, a glyph for each character the
+// pane's document would take as structure, a long line cut before a mark. Each break that is no
+// CR LF, each glyph and each mark is noted with its place in the part, to be given its format.
+struct ProgramText::PanePart {
+    QString Text;
+    std::vector<std::pair<int, LineEnd>> Ends;    // position in the part, the file's line end
+    std::vector<std::pair<int, char16_t>> Glyphs; // position in the part, character of the file
+    std::vector<std::pair<int, int>> Marks;       // position in the part, number of the rest
+};
+
+ProgramText::PanePart ProgramText::FormOf(int64_t from, int64_t to) {
+    PanePart out;
+    QString& part = out.Text;
+    part.reserve(qsizetype(to - from));
+    auto& ends = out.Ends;
+    auto& glyphs = out.Glyphs;
+    auto& marks = out.Marks;
+    auto shown = [&](const char16_t* p, const char16_t* end) {
+        for (const char16_t* taken; (taken = std::find_if(p, end, editor::TakenByThePane)) != end;
+             p = taken + 1) {
+            part.append(reinterpret_cast<const QChar*>(p), taken - p);
+            glyphs.emplace_back(int(part.size()), *taken);
+            part += QChar(editor::PaneGlyph(*taken));
         }
-        if (*brk == u'\n') {
-            endings.push_back(EndLf);
-            p = brk + 1;
-        } else if (brk + 1 < end && brk[1] == u'\n') {
-            endings.push_back(EndCrLf);
+        part.append(reinterpret_cast<const QChar*>(p), end - p);
+    };
+    const char16_t* p = Text.data() + from;
+    const char16_t* end = Text.data() + to;
+    size_t line =
+        size_t(std::upper_bound(LineStarts.begin(), LineStarts.end(), from) - LineStarts.begin()) - 1;
+    while (p < end) {
+        const char16_t* brk = std::find_if(p, end, [](char16_t c) { return c == u'\r' || c == u'\n'; });
+        if (brk - p > kLongLine) {
+            // Laid out whole, such a line would hold the window for seconds at each keystroke.
+            const char16_t* cut = p + kShownOfLongLine;
+            if (QChar::isHighSurrogate(cut[-1])) --cut;
+            shown(p, cut);
+            marks.emplace_back(int(part.size()), RestCount);
+            Elisions.push_back({line, int(cut - p), int64_t(brk - cut)});
+            editor::KeepRest(*Doc, RestCount++, QString(reinterpret_cast<const QChar*>(cut), brk - cut));
+            part += QChar(editor::kElisionMark);
+        } else {
+            shown(p, brk);
+        }
+        if (brk == end) break;
+        if (*brk == u'\r' && brk + 1 < end && brk[1] == u'\n') {
             p = brk + 2;
         } else {
-            endings.push_back(EndCr);
+            ends.emplace_back(int(part.size()), *brk == u'\n' ? LineEnd::Lf : LineEnd::Cr);
             p = brk + 1;
         }
         part += u'\n';
+        ++line;
     }
+    return out;
+}
+
+void ProgramText::FillTo(int64_t to) {
+    PendingFill& f = *Pending;
+    const PanePart part = FormOf(f.Filled, to);
     f.Filled = to;
 
     // Filling is part of loading: nothing to undo, the text unchanged and not modified.
@@ -132,22 +159,24 @@ void ProgramText::FillTo(int64_t to) {
     c.movePosition(QTextCursor::End);
     // Where this part starts in the document, whatever was done to the lines before it.
     const int base = c.position();
-    QTextBlock line = c.block();
-    if (!part.isEmpty()) c.insertText(part, QTextCharFormat());
-    for (int e : endings) {
-        if (!line.isValid()) break;
-        line.setUserState(e);
-        line = line.next();
+    c.beginEditBlock(); // the pane lays the part out once
+    qsizetype from = 0;
+    for (const auto& [at, e] : part.Ends) {
+        if (at > from) c.insertText(part.Text.mid(from, at - from), QTextCharFormat());
+        c.insertBlock(QTextBlockFormat(), editor::LineEndFormat(e));
+        from = at + 1;
     }
-    if (!glyphs.empty()) {
-        c.beginEditBlock();
-        for (const auto& [at, original] : glyphs) {
-            c.setPosition(base + at);
-            c.setPosition(base + at + 1, QTextCursor::KeepAnchor);
-            c.setCharFormat(editor::GlyphFormat(original));
-        }
-        c.endEditBlock();
-    }
+    if (from < part.Text.size()) c.insertText(from ? part.Text.mid(from) : part.Text, QTextCharFormat());
+    auto mark = [&](int at, const QTextCharFormat& format) {
+        c.setPosition(base + at);
+        c.setPosition(base + at + 1, QTextCursor::KeepAnchor);
+        c.setCharFormat(format);
+    };
+    for (const auto& [at, original] : part.Glyphs)
+        mark(at, editor::GlyphFormat(original));
+    for (const auto& [at, rest] : part.Marks)
+        mark(at, editor::ElisionFormat(rest));
+    c.endEditBlock();
     Doc->setUndoRedoEnabled(undo);
     Doc->setModified(modified);
     OwnChange_ = false;
@@ -155,9 +184,8 @@ void ProgramText::FillTo(int64_t to) {
 }
 
 void ProgramText::ConvertLineEndsToCrLf() {
-    FinishFill();
-    for (QTextBlock b = Doc->firstBlock(); b.isValid(); b = b.next())
-        b.setUserState(EndCrLf);
+    // Whatever the breaks remember, an undo included, every one is now a CR LF.
+    AllCrLf = true;
     IsStale = true;
     Doc->setModified(true);
 }
@@ -173,31 +201,52 @@ void ProgramText::Rebuild() {
     // endings each line remembers.
     const QString raw = Doc->toRawText();
     const auto originals = editor::OriginalsBehindGlyphs(*Doc, raw);
+    const auto marks = editor::ElisionsIn(*Doc, raw);
     auto original = originals.begin();
+    auto mark = marks.begin();
     Text.clear();
     Text.reserve(size_t(raw.size()) + size_t(Doc->blockCount()));
     LineStarts.clear();
     LineStarts.reserve(size_t(Doc->blockCount()));
     LineStarts.push_back(0);
+    Elisions.clear();
     QTextBlock b = Doc->firstBlock();
-    const char16_t* p = reinterpret_cast<const char16_t*>(raw.utf16());
+    editor::LineEndReader ends;
+    const char16_t* all = reinterpret_cast<const char16_t*>(raw.utf16());
+    const char16_t* p = all;
     const char16_t* end = p + raw.size();
     while (p < end) {
         const char16_t* sep = std::find(p, end, kParagraph);
-        const size_t lineAt = Text.size();
-        const int rawAt = int(p - reinterpret_cast<const char16_t*>(raw.utf16()));
-        Text.append(p, size_t(sep - p));
-        for (; original != originals.end() && original->first < rawAt + int(sep - p); ++original)
-            Text[lineAt + size_t(original->first - rawAt)] = original->second;
+        const int lineAt = int(p - all), lineEnd = int(sep - all);
+        // The line as it stands, but the file's characters behind the glyphs and the rests
+        // behind the marks.
+        int copied = lineAt;
+        while (true) {
+            const bool g = original != originals.end() && original->first < lineEnd;
+            const bool m = mark != marks.end() && mark->first < lineEnd;
+            if (!g && !m) break;
+            const int at = g && (!m || original->first < mark->first) ? original->first : mark->first;
+            Text.append(all + copied, size_t(at - copied));
+            if (g && original->first == at) {
+                Text += (original++)->second;
+            } else {
+                const QString rest = editor::RestOf(*Doc, mark->second);
+                Elisions.push_back({LineStarts.size() - 1, at - lineAt, int64_t(rest.size())});
+                Text.append(reinterpret_cast<const char16_t*>(rest.utf16()), size_t(rest.size()));
+                ++mark;
+            }
+            copied = at + 1;
+        }
+        Text.append(all + copied, size_t(lineEnd - copied));
         if (sep == end) break;
-        switch (b.userState()) {
-        case EndLf:
+        switch (AllCrLf ? LineEnd::CrLf : ends.Of(b)) {
+        case LineEnd::Lf:
             Text += u'\n';
             break;
-        case EndCr:
+        case LineEnd::Cr:
             Text += u'\r';
             break;
-        default:
+        case LineEnd::CrLf:
             Text += u"\r\n";
             break;
         }
@@ -208,13 +257,35 @@ void ProgramText::Rebuild() {
     IsStale = false;
 }
 
+int64_t ProgramText::TextColumn(size_t line, int paneColumn) const {
+    int64_t column = paneColumn;
+    auto e = std::lower_bound(Elisions.begin(), Elisions.end(), line,
+                              [](const Elision& x, size_t l) { return x.Line < l; });
+    for (; e != Elisions.end() && e->Line == line && e->Column < paneColumn; ++e)
+        column += e->Length - 1;
+    return column;
+}
+
+int64_t ProgramText::PaneColumn(size_t line, int64_t textColumn) const {
+    int64_t shift = 0; // characters of the rests before the column, less their marks
+    auto e = std::lower_bound(Elisions.begin(), Elisions.end(), line,
+                              [](const Elision& x, size_t l) { return x.Line < l; });
+    for (; e != Elisions.end() && e->Line == line; ++e) {
+        const int64_t at = e->Column + shift; // where the rest starts in the text
+        if (textColumn < at) break;
+        if (textColumn < at + e->Length) return e->Column; // inside the rest: its mark
+        shift += e->Length - 1;
+    }
+    return textColumn - shift;
+}
+
 int64_t ProgramText::ToTextOffset(int panePosition) {
     if (IsStale) Rebuild();
     const QTextBlock b = Doc->findBlock(std::max(0, panePosition));
     if (!b.isValid()) return int64_t(Text.size());
     const size_t line = size_t(b.blockNumber());
     if (line >= LineStarts.size()) return int64_t(Text.size());
-    return LineStarts[line] + (panePosition - b.position());
+    return LineStarts[line] + TextColumn(line, panePosition - b.position());
 }
 
 int ProgramText::ToPanePosition(int64_t textOffset) {
@@ -226,7 +297,7 @@ int ProgramText::ToPanePosition(int64_t textOffset) {
     if (Pending && line + 1 >= Doc->blockCount()) FinishFill();
     const QTextBlock b = Doc->findBlockByNumber(line);
     if (!b.isValid()) return Doc->characterCount() - 1;
-    const int64_t column = textOffset - LineStarts[size_t(line)];
+    const int64_t column = PaneColumn(size_t(line), textOffset - LineStarts[size_t(line)]);
     const int lineLength = b.length() - 1;
     // Inside a CR LF the CR is the end of the line and the LF the start of the next one.
     return b.position() + int(std::min<int64_t>(column, lineLength + 1));

@@ -1,12 +1,14 @@
 #pragma once
 // The exact program text behind the program pane. The pane shows one line per line break, but
 // the control reads the text with its own line endings: CR LF, a lone LF or CR, or none after the
-// last line. Each line of the pane remembers the ending it had in the file (a line typed by the
-// operator ends in CR LF); the program text is the lines joined with their endings. Positions
+// last line. Each line break of the pane remembers the ending it stood for in the file (one the
+// operator types is a CR LF; see editor::LineEnd); the program text is the lines joined with
+// their endings. Positions
 // convert between the pane and the text through an index of line starts.
 //
 // The text is rebuilt only after an edit: the run reads it once per block, and a program may
-// have a million lines.
+// have a million lines. A line too long for the pane to lay out at each keystroke is shown cut,
+// its rest behind a mark (editor::kElisionMark): the text keeps it whole.
 
 #include <QObject>
 #include <QString>
@@ -65,17 +67,35 @@ class ProgramText : public QObject {
     // written only when the operator saves).
     void ConvertLineEndsToCrLf();
 
+    // Lines longer than this are shown cut after their first kShownOfLongLine characters.
+    static constexpr int64_t kLongLine = 20000;
+    static constexpr int64_t kShownOfLongLine = 2000;
+
   private:
     void Rebuild();
     struct PendingFill;
+    struct PanePart;
+    PanePart FormOf(int64_t from, int64_t to);
     void FillTo(int64_t to);
+    // A mark in the pane standing for `Length` characters of the text.
+    struct Elision {
+        size_t Line; // pane line
+        int Column;  // the mark's place in it
+        int64_t Length;
+    };
+    // A column of a pane line in the text and back; a text column inside a rest is its mark's.
+    int64_t TextColumn(size_t line, int paneColumn) const;
+    int64_t PaneColumn(size_t line, int64_t textColumn) const;
 
     QTextDocument* Doc;
     std::u16string Text;
     std::vector<int64_t> LineStarts; // offset of each pane line in Text
+    int RestCount = 0;               // rests of long lines, kept by the pane's document
+    std::vector<Elision> Elisions;   // the marks in the pane, by line
     bool IsStale = true;
     std::unique_ptr<PendingFill> Pending; // the pane's lines still to come
     bool OwnChange_ = false;              // filling the pane: the text stays as it is
+    bool AllCrLf = false;                 // the line ends converted: every break is a CR LF
 };
 
 } // namespace files
