@@ -10,6 +10,7 @@
 #include "app/Widgets.h"
 #include "base/Machine.h"
 #include "files/FileIo.h"
+#include "files/NativePath.h"
 #include "files/ProgramText.h"
 #include "interp/Interpreter.h"
 #include "workbench/Workbench.h"
@@ -20,9 +21,13 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QFileSystemWatcher>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTextDocument>
+
+#include <unistd.h>
 
 namespace app {
 
@@ -138,7 +143,7 @@ namespace {
 constexpr qsizetype kFirstPart = 1 << 18;
 } // namespace
 
-void ProgramDocument::LoadProgramFile(const QString& path) {
+bool ProgramDocument::ReadIntoPane(const QString& path, bool addRecent) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const files::ReadResult r = files::ReadProgramFile(path);
     if (r.Ok) {
@@ -156,15 +161,24 @@ void ProgramDocument::LoadProgramFile(const QString& path) {
     QApplication::restoreOverrideCursor();
     if (!r.Ok) {
         ShowFileError(path + r.Error);
-        return;
+        return false;
     }
     Encoding = r.File.Enc;
     ProgramFileName = path;
-    AddRecentFile(path);
+    FileOpened = true;
+    Identity = r.Identity;
+    WatchFile();
+    if (addRecent) AddRecentFile(path);
     ShowFileName(path);
     Program->document()->setModified(false);
     if (P.Bench) P.Bench->ProgramOpened();
     NoticeLineEnds(path, r.File.Text);
+    return true;
+}
+
+void ProgramDocument::LoadProgramFile(const QString& path) {
+    // Absolute, links kept as named: the recent entry must work from any folder.
+    ReadIntoPane(path.isEmpty() ? path : QFileInfo(path).absoluteFilePath(), true);
 }
 
 bool ProgramDocument::SaveProgramFile(const QString& path) {
@@ -176,14 +190,22 @@ bool ProgramDocument::SaveProgramFile(const QString& path) {
         if (!AskToSaveAsUtf8(path, text, unfit)) return false;
         enc = files::Encoding::Utf8;
     }
+    files::SaveOptions options;
+    if (FileOpened && path == ProgramFileName && !ConfirmSaveOverFile(path, options)) return false;
+    files::FileIdentity written;
+    options.Written = &written;
     QString error;
-    if (!files::WriteProgramFile(path, text, enc, error)) {
+    if (!files::WriteProgramFile(path, text, enc, error, options)) {
         // The old file is as it was and the text stays marked as changed.
         ShowFileError(path + "\r\n" + error);
         return false;
     }
     Encoding = enc;
     Program->document()->setModified(false);
+    FileOpened = true;
+    Identity = written;
+    ProgramFileName = path;
+    WatchFile();
     return true;
 }
 
@@ -258,8 +280,103 @@ void ProgramDocument::mnuFileRecentFile_Click(int index) {
     ResetAfterNewText([this, path] { LoadProgramFile(path); });
 }
 
+int ProgramDocument::AskAboutFile(const char* name, const QString& text, const QStringList& buttons) {
+    QMessageBox box(QMessageBox::Warning, "Zarvik", text, QMessageBox::NoButton, Program->window());
+    box.setObjectName(name);
+    QList<QAbstractButton*> made;
+    for (const QString& caption : buttons)
+        made << box.addButton(caption, QMessageBox::AcceptRole);
+    box.addButton(QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.exec();
+    return int(made.indexOf(box.clickedButton())); // -1: cancelled
+}
+
+bool ProgramDocument::AskReadOnly(const QString& path) {
+    if (!files::IsReadOnly(path)) return true;
+    // Only root may write it all the same; anybody else is told why nothing is saved.
+    if (access(files::NativePath(path).c_str(), W_OK) != 0) {
+        ShowFileError("[" + path +
+                      "] is read-only; it was not saved.\r\nSave as saves the program under another name.");
+        return false;
+    }
+    return AskAboutFile("SaveReadOnlyQuestion", "[" + path + "] is read-only.\r\nSave over it anyway?",
+                        {"Save anyway"}) == 0;
+}
+
+bool ProgramDocument::ConfirmSaveOverFile(const QString& path, files::SaveOptions& options) {
+    options.Expected = &Identity;
+    switch (files::CheckOnDisk(path, Identity)) {
+    case files::DiskState::Same:
+        return true;
+    case files::DiskState::ReadOnly:
+        return AskReadOnly(path);
+    case files::DiskState::Gone:
+        options.Expected = nullptr;
+        return AskAboutFile("SaveGoneQuestion",
+                            "[" + path + "] is no longer on the disk.\r\nSave the program there again?",
+                            {"Save"}) == 0;
+    case files::DiskState::OtherFile:
+        // NOTE: never written through: a link swapped in may lead to a file of somebody else.
+        options.NewFileAtName = true;
+        return AskAboutFile("SaveOtherFileQuestion",
+                            "[" + path +
+                                "] now leads to another file than the one opened.\r\n"
+                                "Save the program under this name as a new file?",
+                            {"Save as new file"}) == 0;
+    case files::DiskState::ChangedOnDisk:
+        break;
+    }
+    const int answer =
+        AskAboutFile("SaveChangedQuestion",
+                     "[" + path +
+                         "] was changed on the disk since it was opened.\r\n"
+                         "Overwrite those changes, or reload the file and drop the changes here?",
+                     {"Overwrite", "Reload"});
+    if (answer == 1) Reload();
+    return answer == 0 && AskReadOnly(path);
+}
+
+void ProgramDocument::WatchFile() {
+    if (!Watcher->files().isEmpty()) Watcher->removePaths(Watcher->files());
+    if (ReloadNotice) ReloadNotice->close();
+    // Watched again after each look: a file replaced whole is a new file to the watcher.
+    if (FileOpened && QFileInfo::exists(ProgramFileName)) Watcher->addPath(ProgramFileName);
+}
+
+void ProgramDocument::FileChangedOnDisk() {
+    const bool watched = Watcher->files().contains(ProgramFileName);
+    if (!watched && FileOpened && QFileInfo::exists(ProgramFileName)) Watcher->addPath(ProgramFileName);
+    // Changed text here: the save asks instead.
+    if (!FileOpened || Modified() || ReloadNotice) return;
+    if (files::CheckOnDisk(ProgramFileName, Identity) != files::DiskState::ChangedOnDisk) return;
+    // Not modal: a run or the operator's reading goes on; the offer waits.
+    auto* box = new QMessageBox(QMessageBox::Information, "Zarvik",
+                                "[" + ProgramFileName + "] was changed on the disk.\r\nReload it?",
+                                QMessageBox::NoButton, Program->window());
+    box->setObjectName("ReloadNotice");
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    QPushButton* reload = box->addButton("Reload", QMessageBox::AcceptRole);
+    box->addButton("Keep", QMessageBox::RejectRole);
+    connect(reload, &QPushButton::clicked, this, [this] {
+        if (!Modified()) P.Frm->RunCommand([this] { Reload(); });
+    });
+    connect(Program->document(), &QTextDocument::modificationChanged, box, [box](bool changed) {
+        if (changed) box->close();
+    });
+    ReloadNotice = box;
+    box->show();
+}
+
+void ProgramDocument::Reload() {
+    const QString path = ProgramFileName;
+    ResetAfterNewText([this, path] { ReadIntoPane(path, false); });
+}
+
 bool ProgramDocument::mnuFileSave_Click() {
-    if (P.Panel->Labels().LabelFileName->text() != "Untitled") return SaveProgramFile(ProgramFileName);
+    // Whether the text has a file, not the label's text: a program may be named Untitled.
+    if (FileOpened) return SaveProgramFile(ProgramFileName);
     return mnuFileSaveAs_Click();
 }
 
@@ -273,7 +390,6 @@ bool ProgramDocument::mnuFileSaveAs_Click() {
         return false;
     if (!SaveProgramFile(path)) return false;
     ShowFileName(path);
-    ProgramFileName = path;
     return true;
 }
 

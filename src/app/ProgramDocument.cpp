@@ -16,6 +16,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFileSystemWatcher>
 #include <QMenu>
 #include <QPalette>
 #include <QTextBlock>
@@ -37,6 +38,12 @@ ProgramDocument::ProgramDocument(QWidget* form, const Parts& parts) : P(parts) {
     FillTimer = new QTimer(this);
     FillTimer->setInterval(0);
     connect(FillTimer, &QTimer::timeout, this, [this] { FillPane(); });
+    Watcher = new QFileSystemWatcher(this);
+    WatchDelay = new QTimer(this);
+    WatchDelay->setSingleShot(true);
+    WatchDelay->setInterval(200);
+    connect(Watcher, &QFileSystemWatcher::fileChanged, WatchDelay, qOverload<>(&QTimer::start));
+    connect(WatchDelay, &QTimer::timeout, this, [this] { FileChangedOnDisk(); });
 }
 
 namespace {
@@ -170,6 +177,9 @@ void ProgramDocument::Place(const QRect& pane) {
 
 void ProgramDocument::SetUntitled() {
     ProgramFileName = "Untitled";
+    FileOpened = false;
+    Identity = {};
+    WatchFile();
 }
 
 bool ProgramDocument::Modified() const {

@@ -5,6 +5,7 @@
 
 #include "editor/Search.h"
 #include "files/Codec.h"
+#include "files/FileSave.h"
 #include "files/RecentFiles.h"
 
 #include <QObject>
@@ -15,6 +16,7 @@
 #include <functional>
 #include <string>
 
+class QFileSystemWatcher;
 class QMessageBox;
 class QRect;
 class QTimer;
@@ -48,13 +50,18 @@ class ProgramDocument : public QObject {
     const std::array<QString, 5>& RecentFiles() const { return Recent.Captions; }
     void Place(const QRect& pane);
     QString FileName() const { return ProgramFileName; }
+    bool HasFile() const { return FileOpened; }
     void SetUntitled();
 
     // --- Commands ---
     // The closing question about changed text (Yes saves, No drops the changes); false when the
     // command that asked must stop. Closing, Exit, Open and the recent files ask it.
     bool AskToSaveChanges();
+    // Relative paths (the command line) are made absolute first, so the recent entry works
+    // from any folder.
     void LoadProgramFile(const QString& path);
+    // Before writing over the file that was read, asks when it changed on the disk, is gone,
+    // is read-only, or its name now leads to another file.
     bool SaveProgramFile(const QString& path);
     void AddRecentFile(const QString& path);
     void mnuOpen_Click();
@@ -91,12 +98,27 @@ class ProgramDocument : public QObject {
     // read-only meanwhile, and a command on it, or the operator's input, fills the rest first.
     void FillPane();
     void CompleteFill();
+    bool ReadIntoPane(const QString& path, bool addRecent);
+    // The questions before a save over the file that was read; false when nothing is to be
+    // written (cancelled, or reloaded instead). Sets how the save goes in `options`.
+    bool ConfirmSaveOverFile(const QString& path, files::SaveOptions& options);
+    bool AskReadOnly(const QString& path);
+    int AskAboutFile(const char* name, const QString& text, const QStringList& buttons);
+    // Watches the file read; a change while the text here is unchanged offers a reload.
+    void WatchFile();
+    void FileChangedOnDisk();
+    void Reload();
 
     const Parts& P;
     ProgramPane* Program = nullptr;
     files::ProgramText* Exact = nullptr;
     files::Encoding Encoding = files::Encoding::Utf8;
     QString ProgramFileName = QStringLiteral("Untitled");
+    bool FileOpened = false;      // the text has a file (opened or saved), whatever its name
+    files::FileIdentity Identity; // that file as read or last saved
+    QFileSystemWatcher* Watcher = nullptr;
+    QTimer* WatchDelay = nullptr;       // a writer's several writes are looked at once
+    QPointer<QMessageBox> ReloadNotice; // the offer to reload a file changed on the disk
     files::RecentFiles Recent;
     editor::SearchState Search;          // the Find and Replace texts and counts
     QPointer<QMessageBox> LineEndNotice; // the note about the line ends of the open program

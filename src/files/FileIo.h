@@ -9,10 +9,12 @@ namespace files {
 struct ReadResult {
     bool Ok = false;
     Decoded File;
-    QString Error; // reason, for the message after the path
+    QString Error;         // reason, for the message after the path
+    FileIdentity Identity; // the file read, for the checks before a save
 };
 
-// Reads the whole file; a missing path is reported, never created.
+// Reads the whole file; a missing path is reported, never created. A link of another user in a
+// shared folder is not followed (SafePath.h).
 ReadResult ReadProgramFile(const QString& path);
 
 } // namespace files

@@ -1,20 +1,25 @@
 #include "files/FileSave.h"
 
 #include "files/NativePath.h"
+#include "files/SafePath.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <random>
 #include <string>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+#include <vector>
 
 namespace files {
 
@@ -61,17 +66,6 @@ void SyncFolder(const std::string& folder) {
     close(fd);
 }
 
-std::string FolderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string NameOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // A new file of mode 0600 named after `pattern` (ending in XXXXXX); -1 with errno on failure.
 int CreateUnique(std::string& pattern) {
     return mkostemp(pattern.data(), O_CLOEXEC);
@@ -97,6 +91,47 @@ bool ReadWhole(int fd, std::string& out) {
         out.append(buffer, size_t(n));
         at += n;
     }
+}
+
+// The names of the extended attributes of `path` (the link itself, never followed) or of `fd`;
+// false on a failure other than a file system without them.
+bool ListAttributes(const std::string& path, int fd, std::vector<std::string>& names) {
+    names.clear();
+    std::vector<char> buffer;
+    for (;;) {
+        const ssize_t need = fd >= 0 ? flistxattr(fd, nullptr, 0) : llistxattr(path.c_str(), nullptr, 0);
+        if (need < 0) return errno == ENOTSUP;
+        buffer.resize(size_t(need) + 1);
+        const ssize_t n = fd >= 0 ? flistxattr(fd, buffer.data(), buffer.size())
+                                  : llistxattr(path.c_str(), buffer.data(), buffer.size());
+        if (n < 0 && errno == ERANGE) continue; // grew meanwhile
+        if (n < 0) return false;
+        for (size_t at = 0; at < size_t(n);) {
+            names.emplace_back(buffer.data() + at);
+            at += names.back().size() + 1;
+        }
+        return true;
+    }
+}
+
+// Gives the new file `fd` the extended attributes of the old file at `old`, its access control
+// list (system.posix_acl_access) among them, and none that the old file did not have (a default
+// list of the folder). False when one cannot be copied: the file is then saved in place.
+bool CopyAttributes(const std::string& old, int fd) {
+    std::vector<std::string> names, now;
+    if (!ListAttributes(old, -1, names)) return false;
+    for (const std::string& name : names) {
+        std::vector<char> value(256);
+        ssize_t n;
+        while ((n = lgetxattr(old.c_str(), name.c_str(), value.data(), value.size())) < 0 && errno == ERANGE)
+            value.resize(value.size() * 4);
+        if (n < 0 || fsetxattr(fd, name.c_str(), value.data(), size_t(n), 0) != 0) return false;
+    }
+    if (!ListAttributes({}, fd, now)) return false;
+    for (const std::string& name : now)
+        if (std::find(names.begin(), names.end(), name) == names.end() && fremovexattr(fd, name.c_str()) != 0)
+            return false;
+    return true;
 }
 
 enum class Atomic { Done, NeedsInPlace, Failed };
@@ -125,6 +160,8 @@ Atomic ReplaceAtomically(const std::string& target, const struct stat* old, cons
             fchown(fd, old->st_uid, old->st_gid) != 0)
             return fail(errno, Atomic::NeedsInPlace);
         if (fchmod(fd, old->st_mode & 07777) != 0) return fail(errno, Atomic::NeedsInPlace);
+        // After the mode: an access control list sets the group bits of the mode in turn.
+        if (!CopyAttributes(target, fd)) return fail(errno, Atomic::NeedsInPlace);
     } else if (fchmod(fd, NewFileMode()) != 0) {
         return fail(errno, Atomic::Failed);
     }
@@ -175,7 +212,7 @@ bool Restore(int fd, const std::string& original) {
 }
 
 bool WriteInPlace(const std::string& target, const QByteArray& bytes, QString& error) {
-    const int fd = open(target.c_str(), O_RDWR | O_CLOEXEC);
+    const int fd = open(target.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
         error = Reason(errno);
         return false;
@@ -230,29 +267,52 @@ WriteFunction SetWriteFunction(WriteFunction write) {
     return previous;
 }
 
-bool WriteProgramFile(const QString& path, const QString& text, Encoding enc, QString& error) {
+bool WriteProgramFile(const QString& path, const QString& text, Encoding enc, QString& error,
+                      const SaveOptions& options) {
     QByteArray bytes;
     if (!Encode(text, enc, bytes)) {
         error = QStringLiteral("The program holds characters that ") + EncodingName(enc) +
                 QStringLiteral(" cannot hold; it was not saved.");
         return false;
     }
-    return WriteProgramBytes(path, bytes, error);
+    return WriteProgramBytes(path, bytes, error, options);
 }
 
-bool WriteProgramBytes(const QString& path, const QByteArray& bytes, QString& error) {
-    std::string target = Native(path);
-    // A link names the file to save, never the link itself.
-    if (char* real = realpath(target.c_str(), nullptr)) {
-        target = real;
-        std::free(real);
+namespace {
+
+// Where the save goes: the name's file with its links followed under the shared-folder rule, or,
+// for a new file at the name, the name itself. Empty with `error` set when it must not go on.
+std::string SaveTarget(const QString& path, const SaveOptions& options, QString& error) {
+    const ResolvedPath r = ResolvePath(Native(path), !options.NewFileAtName);
+    if (r.Refused) {
+        error = QStringLiteral("It leads through a link of another user in a shared folder; the link was not "
+                               "followed and nothing was saved.");
+        return {};
     }
+    if (r.Error) {
+        error = Reason(r.Error);
+        return {};
+    }
+    // The name must still lead where it led when the file was read: a link swapped in meanwhile
+    // would make the save write some other file.
+    const FileIdentity* expected = options.Expected;
+    if (expected && expected->Known && !options.NewFileAtName && !expected->RealPath.empty() &&
+        r.Path != expected->RealPath) {
+        error = QStringLiteral("The name now leads to another file; nothing was saved.");
+        return {};
+    }
+    return r.Path;
+}
+
+bool WriteTo(const std::string& target, const QByteArray& bytes, bool replaceLink, QString& error) {
     struct stat st {};
-    const bool exists = stat(target.c_str(), &st) == 0;
+    bool exists = lstat(target.c_str(), &st) == 0;
     if (!exists && errno != ENOENT) {
         error = Reason(errno);
         return false;
     }
+    // A link at the name of a new file is replaced by the file, never followed.
+    if (exists && replaceLink && S_ISLNK(st.st_mode)) exists = false;
     if (exists && !S_ISREG(st.st_mode)) {
         error = QStringLiteral("It is not a plain file; it was not saved.");
         return false;
@@ -275,6 +335,19 @@ bool WriteProgramBytes(const QString& path, const QByteArray& bytes, QString& er
     }
     error = Reason(err);
     return false;
+}
+
+} // namespace
+
+bool WriteProgramBytes(const QString& path, const QByteArray& bytes, QString& error,
+                       const SaveOptions& options) {
+    const std::string target = SaveTarget(path, options, error);
+    if (target.empty() || !WriteTo(target, bytes, options.NewFileAtName, error)) return false;
+    if (options.Written) {
+        struct stat st {};
+        *options.Written = lstat(target.c_str(), &st) == 0 ? IdentityOf(target, st, bytes) : FileIdentity();
+    }
+    return true;
 }
 
 } // namespace files

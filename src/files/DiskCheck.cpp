@@ -1,0 +1,68 @@
+#include "files/DiskCheck.h"
+
+#include "files/NativePath.h"
+#include "files/SafePath.h"
+#include "input/InputGuard.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+
+#include <cerrno>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace files {
+
+QByteArray HashOf(const QByteArray& bytes) {
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256);
+}
+
+FileIdentity IdentityOf(const std::string& realPath, const struct stat& st, const QByteArray& bytes) {
+    FileIdentity id;
+    id.Known = true;
+    id.RealPath = realPath;
+    id.Device = st.st_dev;
+    id.Inode = st.st_ino;
+    id.Size = bytes.size();
+    id.MTimeNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    id.Hash = HashOf(bytes);
+    return id;
+}
+
+bool IsReadOnly(const QString& path) {
+    const std::string native = NativePath(path);
+    struct stat st {};
+    if (stat(native.c_str(), &st) != 0) return false;
+    return (st.st_mode & 0222) == 0 || access(native.c_str(), W_OK) != 0;
+}
+
+DiskState CheckOnDisk(const QString& path, const FileIdentity& read) {
+    if (!read.Known) return DiskState::Same;
+    const ResolvedPath r = ResolvePath(NativePath(path));
+    // A link the save will not follow leads, as far as the save goes, to no file of ours.
+    if (r.Refused) return DiskState::OtherFile;
+    if (r.Error == ENOENT || r.Error == ENOTDIR) return DiskState::Gone;
+    if (r.Error) return DiskState::Same; // the save says what is wrong
+    struct stat st {};
+    if (lstat(r.Path.c_str(), &st) != 0) return errno == ENOENT ? DiskState::Gone : DiskState::Same;
+    if (!S_ISREG(st.st_mode) || (!read.RealPath.empty() && r.Path != read.RealPath))
+        return DiskState::OtherFile;
+    bool sameBytes = st.st_size == read.Size;
+    if (sameBytes) {
+        // Another program may have written the same number of bytes: the content decides.
+        try {
+            InputFile in(r.Path);
+            QByteArray bytes;
+            sameBytes = in.ReadAll(bytes) && HashOf(bytes) == read.Hash;
+        } catch (const std::bad_alloc&) {
+            sameBytes = false;
+        }
+    }
+    // NOTE: a file replaced whole at the same place (another editor saves that way) with the
+    // bytes that were read is the same program: saving over it loses nothing.
+    if (!sameBytes) return DiskState::ChangedOnDisk;
+    return IsReadOnly(path) ? DiskState::ReadOnly : DiskState::Same;
+}
+
+} // namespace files
