@@ -192,12 +192,16 @@ void UnitMismatch(const BlockSeen& b, RunMemory& memory, Sink& sink) {
                   " on this control: it returns the tool to the home point (the plus soft limits); " + now +
                   "not from the program: set Unit " + (inch ? "1 inch" : "1mm") + " for this program";
     } else if (s.UnitCode == 4 && s.RunState == interp::RunAlarm) {
-        // Beyond the limits in inch, inside them in millimetres: a metric program.
+        // Beyond the limits in inch, inside them in millimetres: a metric program. (Other
+        // alarms, such as an arc's, say nothing about the unit.)
+        const bool beyond = s.CurX >= s.PVLX || s.CurX <= s.NVLX || s.CurZ >= s.PVLZ || s.CurZ <= s.NVLZ;
         const double x = s.CurX / 25.4, z = s.CurZ / 25.4;
-        if (!(x < s.PVLX && x > s.NVLX && z < s.PVLZ && z > s.NVLZ)) return;
-        message = "X" + legacy::Str15(legacy::RoundTo(x, 3)) + " Z" + legacy::Str15(legacy::RoundTo(z, 3)) +
-                  " read in inch is beyond the soft limits: the values look like millimetres; " + now +
-                  "not from the program: set Unit 1mm for this program";
+        if (!beyond || !(x < s.PVLX && x > s.NVLX && z < s.PVLZ && z > s.NVLZ)) return;
+        message = "the end point X" + legacy::Str15(legacy::RoundTo(s.CurX, 3)) + " Z" +
+                  legacy::Str15(legacy::RoundTo(s.CurZ, 3)) +
+                  " mm, its words read in inch, is beyond the soft limits and would be inside them in "
+                  "millimetres: the values look like millimetres; " +
+                  now + "not from the program: set Unit 1mm for this program";
     } else if (s.UnitCode == 1 && s.GFeedMode == 95 && s.Feed > 0 && s.Feed < 0.015 &&
                IsMoveMode(b.Mode, s.FanucMode) && Cuts(b, false)) {
         message = "feed " + legacy::Str15(legacy::RoundTo(s.Feed, 4)) +

@@ -193,9 +193,12 @@ TEST(UnitMismatch, ProgramsWrittenForTheOtherUnit) {
     EXPECT_EQ(inch.Lines(code, "G21\r\n" + Start + "M30\r\n"), V{1});
     EXPECT_EQ(inch.Lines(code, Start + "G01 X100. Z-40. F0.2\r\nM30\r\n"),
               V{3}); // the rapid stops at the limit
-    // Near misses: G20 as the home return after moves, ordinary feeds, an inch program in inch.
+    // Near misses: G20 as the home return after moves, ordinary feeds, an inch program in inch
+    // whose alarm is an arc's, not a limit's.
     EXPECT_EQ(Kvz.Lines(code, Start + "G01 Z-10. F0.2\r\nG20\r\nM30\r\n"), V{});
     EXPECT_EQ(inch.Lines(code, "G97 S500 M03\r\nG00 X2. Z0.1\r\nG01 Z-1. F0.008\r\nM30\r\n"), V{});
+    EXPECT_EQ(inch.Lines(code, "G97 S500 M03\r\nG00 X1.5 Z0.\r\nG03 X2. Z-0.25 R0.25 F0.004\r\nM30\r\n"),
+              V{});
 }
 
 TEST(UnscaledArcRadius, RIsMillimetresWhateverTheUnit) {
