@@ -31,6 +31,29 @@ const char* LevelCaption(int level) {
     return names[level];
 }
 
+// One row a problem or group, columns at their widths, the message taking the rest.
+QTreeView* MakeTree(ProblemsModel* model, QWidget* parent) {
+    auto* view = new QTreeView(parent);
+    view->setModel(model);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setWordWrap(false);
+    view->setAlternatingRowColors(true);
+    view->setUniformRowHeights(true); // the view never measures a row it does not show
+    view->setAllColumnsShowFocus(true);
+    view->header()->setStretchLastSection(false);
+    view->header()->setSectionResizeMode(ProblemsModel::MessageColumn, QHeaderView::Stretch);
+    view->header()->setSortIndicator(ProblemsModel::LineColumn, Qt::AscendingOrder);
+    view->setSortingEnabled(true);
+    view->setColumnWidth(ProblemsModel::LineColumn, 90);
+    view->setColumnWidth(ProblemsModel::SequenceColumn, 60);
+    view->setColumnWidth(ProblemsModel::SeverityColumn, 70);
+    view->setColumnWidth(ProblemsModel::CountColumn, 55);
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    return view;
+}
+
 } // namespace
 
 // --- The model ---
@@ -221,24 +244,7 @@ ProblemsPanel::ProblemsPanel(QWidget* parent) : QDockWidget(QStringLiteral("Prob
     bar->addWidget(Fix);
     column->addLayout(bar);
 
-    View = new QTreeView(body);
-    View->setModel(&Problems);
-    View->setSelectionBehavior(QAbstractItemView::SelectRows);
-    View->setSelectionMode(QAbstractItemView::SingleSelection);
-    View->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    View->setWordWrap(false);
-    View->setAlternatingRowColors(true);
-    View->setUniformRowHeights(true); // the view never measures a row it does not show
-    View->setAllColumnsShowFocus(true);
-    View->header()->setStretchLastSection(false);
-    View->header()->setSectionResizeMode(ProblemsModel::MessageColumn, QHeaderView::Stretch);
-    View->header()->setSortIndicator(ProblemsModel::LineColumn, Qt::AscendingOrder);
-    View->setSortingEnabled(true);
-    View->setColumnWidth(ProblemsModel::LineColumn, 90);
-    View->setColumnWidth(ProblemsModel::SequenceColumn, 60);
-    View->setColumnWidth(ProblemsModel::SeverityColumn, 70);
-    View->setColumnWidth(ProblemsModel::CountColumn, 55);
-    View->setContextMenuPolicy(Qt::CustomContextMenu);
+    View = MakeTree(&Problems, body);
     column->addWidget(View);
     setWidget(body);
 

@@ -210,7 +210,7 @@ TEST_F(Workbench, EveryShortcutIsTheOnlyOneOfItsKind) {
         for (const QKeySequence& k : a->shortcuts())
             byKey[k.toString()] << a->objectName();
     for (const char* name : {"mnuProblems", "mnuToolsPanel", "mnuMeasure", "mnuZoomToFit", "mnuLineNumbers",
-                             "mnuExportPicture"}) {
+                             "mnuExportPicture", "mnuEditUpperCase"}) {
         QAction* a = Act(name);
         ASSERT_FALSE(a->shortcut().isEmpty()) << name;
         EXPECT_EQ(byKey[a->shortcut().toString()], QStringList{name}) << name;

@@ -18,7 +18,7 @@ std::u16string U(const std::string& ascii) {
 TEST(AlarmMeaning, EveryAlarmTextHasACodeAndAnExplanationInTheJson) {
     // Program -> the code of its first alarm.
     const std::map<std::string, std::string> programs = {
-        {"G00 X600. Z0.\r\n", "limit-plus-x"},
+        {"G00 X100. Z0.\r\nG01 X600. F0.2\r\n", "limit-plus-x"},
         {"G00 X100. Z0.\r\nG01 Z300. F0.2\r\n", "limit-plus-z"},
         {"G00 X-300. Z0.\r\n", "limit-minus-x"},
         {"G00 X0. Z-300.\r\n", "limit-minus-z"},
