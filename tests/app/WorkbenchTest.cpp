@@ -259,6 +259,17 @@ TEST_F(Workbench, QuickFixesAreOneUndoableEditAndNeverSave) {
         emit B().FixRequested(f);
         QTest::qWait(10);
     };
+    // The list's own button: the row of the unended last line adds its line break.
+    workbench::ProblemsModel* m = B().Problems()->Model();
+    int row = 0;
+    while (row < m->rowCount() && m->At(row)->Code != "unterminated-last-line")
+        ++row;
+    ASSERT_LT(row, m->rowCount());
+    B().Problems()->Table()->setCurrentIndex(m->index(row, 0));
+    B().Problems()->FixButton()->click();
+    QTest::qWait(10);
+    EXPECT_EQ(text(), QString::fromLatin1(program) + "\r\n");
+    Act("mnuEditUndo")->trigger();
     // Upper case outside comments, also from the Edit menu.
     Act("mnuEditUpperCase")->trigger();
     EXPECT_EQ(text(), "G00 X10. (keep g01)\r\nG01 Z-5. F0.2\r\nG00 X20.");
