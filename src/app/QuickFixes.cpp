@@ -9,6 +9,7 @@
 #include <QAbstractUndoItem>
 #include <QPlainTextEdit>
 #include <QTextBlock>
+#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -56,7 +57,7 @@ void ConvertLineEnds(QTextDocument* doc, const std::vector<int>& breaks) {
     for (auto at = breaks.rbegin(); at != breaks.rend(); ++at) {
         c.setPosition(*at);
         c.setPosition(*at + 1, QTextCursor::KeepAnchor);
-        c.insertText(QStringLiteral("\n"));
+        c.insertText(QStringLiteral("\n"), QTextCharFormat()); // nothing of the old break's
     }
     c.endEditBlock();
 }
@@ -113,7 +114,7 @@ void ProgramDocument::ApplyQuickFix(inspect::QuickFix fix) {
     for (auto e = pane.rbegin(); e != pane.rend(); ++e) { // from the end: the earlier stay valid
         c.setPosition(e->From);
         c.setPosition(e->To, QTextCursor::KeepAnchor);
-        c.insertText(e->Text); // a break put in is a CR LF, as one typed
+        c.insertText(e->Text, QTextCharFormat()); // a break put in is a CR LF, as one typed
     }
     c.endEditBlock();
 }
