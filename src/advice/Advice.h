@@ -160,8 +160,12 @@ struct RunMemory {
     bool FeedWarned = false; // large-feed-per-rev said since the feed last changed
     double WarnedFeed = 0;   // feed (and mode) the last large-feed-per-rev was about
     int16_t WarnedFeedMode = 0;
-    int64_t LastEndPos = 0; // BlockEndPos of the last block that ended in CR LF; 0 = none ran
-    bool Ended = false;     // that block left the run at M02 or M30
+    int64_t LastEndPos = 0;      // BlockEndPos of the last block that ended in CR LF; 0 = none ran
+    bool Ended = false;          // that block left the run at M02 or M30
+    bool SpindleStarted = false; // M03 or M04 has run
+    bool UnitWarned = false;     // unit-mismatch said (once a run)
+    bool RadiusWarned = false;   // unscaled-arc-radius said (once a run)
+    bool EndUnread = false;      // at the end: an M02/M30 sits on the unterminated last line
 };
 
 // When a block finding needs to look at a block at all; most blocks of a program give it nothing
@@ -170,7 +174,10 @@ enum class Watch : uint8_t {
     Words,          // a block with more than plain words (see ProgramText::BlockMarks)
     StoppedSpindle, // the spindle stopped (M05), or it has been stopped and warned about
     LargeFeed,      // a feed above 2 mm, or one warned about
+    Unit,           // a sign of the wrong unit: G20/G21, a soft-limit alarm in inch, a tiny feed in mm
+    ArcRadius,      // an R word with a unit other than 1 mm
 };
+inline constexpr int Watches = 5;
 
 // One finding: a code, its severity and the function that looks for it. Exactly one of the three
 // functions is set.
@@ -202,7 +209,7 @@ class RunAdvisor {
   private:
     bool PlainBlock(const interp::MachineState& s); // no mark of Text.BlockMarks in the block
     // Shows the block to the findings that watch it (`watch` by Watch).
-    void Look(const interp::MachineState& s, const bool (&watch)[3]);
+    void Look(const interp::MachineState& s, const bool (&watch)[Watches]);
 
     std::vector<Finding> Out;
     ProgramText& Text;

@@ -149,7 +149,9 @@ void ScanBlockWords(std::u16string_view b, bool inComment, bool blockDelete, Blo
             bool number;
             i = ValueEnd(b, at, bare, number);
             if (c == u'P') out.HasP = true;
-            if (!number) out.BareWords.push_back({static_cast<char>(c), bare});
+            // A macro variable after the letter (X#501) is said once for the whole program.
+            const bool macro = at + 1 < n && (b[at + 1] == u'#' || b[at + 1] == u'[');
+            if (!number && !macro) out.BareWords.push_back({static_cast<char>(c), bare});
         } else if (kind == GWord) {
             size_t k = i + 1;
             bool number = false;

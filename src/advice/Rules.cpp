@@ -20,11 +20,14 @@ const std::vector<Rule>& Rules() {
         {"unterminated-last-line", Warning, UnterminatedLastLine, nullptr, nullptr},
         {"lower-case-address", Warning, LowerCaseAddress, nullptr, nullptr},
         {"unclosed-comment", Warning, UnclosedComment, nullptr, nullptr},
+        {"macro-variable", Warning, MacroVariable, nullptr, nullptr},
         {"address-without-value", Warning, nullptr, AddressWithoutValue, nullptr, Watch::Words},
         {"foreign-cycle", Warning, nullptr, ForeignCycle, nullptr, Watch::Words},
         {"long-dwell", Warning, nullptr, LongDwell, nullptr, Watch::Words}, // G04 is never plain
         {"feed-while-stopped", Warning, nullptr, FeedWhileStopped, nullptr, Watch::StoppedSpindle},
         {"large-feed-per-rev", Warning, nullptr, LargeFeedPerRev, nullptr, Watch::LargeFeed},
+        {"unit-mismatch", Warning, nullptr, UnitMismatch, nullptr, Watch::Unit},
+        {"unscaled-arc-radius", Warning, nullptr, UnscaledArcRadius, nullptr, Watch::ArcRadius},
         {"no-program-end", Warning, nullptr, nullptr, NoProgramEnd},
     };
     return table;
@@ -73,9 +76,14 @@ void RunAdvisor::BlockExecuted(const interp::MachineState& s) {
         PrevZ = s.PVLZ;
     }
     // Which blocks the findings look at; on most blocks of a program none of them.
-    const bool watch[] = {!PlainBlock(s), s.MSpindle == 5 || Memory.StopWarned,
-                          s.Feed > 2.0 || Memory.FeedWarned};
-    if (watch[0] || watch[1] || watch[2]) Look(s, watch);
+    if (s.MSpindle == 3 || s.MSpindle == 4) Memory.SpindleStarted = true;
+    const bool watch[Watches] = {!PlainBlock(s), s.MSpindle == 5 || Memory.StopWarned,
+                                 s.Feed > 2.0 || Memory.FeedWarned,
+                                 !Memory.UnitWarned && (s.GMode == 20 || s.GMode == 21 ||
+                                                        (s.UnitCode == 4 && s.RunState == interp::RunAlarm) ||
+                                                        (s.UnitCode == 1 && s.Feed > 0 && s.Feed < 0.015)),
+                                 !Memory.RadiusWarned && s.RWord != 0 && s.UnitCode != 1};
+    if (watch[0] || watch[1] || watch[2] || watch[3] || watch[4]) Look(s, watch);
     // The state the next block starts from. The control's own comment state is the truth; the
     // scan follows it.
     InComment = s.InComment;
@@ -89,7 +97,7 @@ void RunAdvisor::BlockExecuted(const interp::MachineState& s) {
     }
 }
 
-void RunAdvisor::Look(const interp::MachineState& s, const bool (&watch)[3]) {
+void RunAdvisor::Look(const interp::MachineState& s, const bool (&watch)[Watches]) {
     // A block of plain words needs no scan: none of its words can make a finding, and the
     // control's modal code after it is the one it ran (it cannot be a dwell).
     static const BlockWords none;
@@ -110,6 +118,8 @@ void RunAdvisor::Look(const interp::MachineState& s, const bool (&watch)[3]) {
 }
 
 void RunAdvisor::RunEnded() {
+    // An M30 on a line without its CR LF is said once, by the text finding about that line.
+    Memory.EndUnread = UnreadProgramEnd(Text.Text) != 0;
     for (const Rule& rule : Rules()) {
         if (!rule.OnEnd) continue;
         Sink sink(Out, rule.Code, rule.Level);

@@ -46,9 +46,30 @@ std::string Letter(char c) {
                  ": probably a feed per minute; write the feed per revolution or select feed per minute");
 }
 
-[[gnu::noinline, gnu::cold]] void ReportStopped(const BlockSeen& b, Sink& sink) {
-    sink.Add(b.Line(),
-             "cutting move with the spindle stopped (M05): start the spindle with M03 or M04 first");
+[[gnu::noinline, gnu::cold]] void ReportStopped(const BlockSeen& b, bool started, Sink& sink) {
+    if (started)
+        sink.Add(b.Line(),
+                 "cutting move with the spindle stopped (M05): start the spindle with M03 or M04 first");
+    else
+        sink.Add(b.Line(), "cutting move while the spindle has not been started (no M03/M04): start the "
+                           "spindle with M03 or M04 first");
+}
+
+bool IsArcMode(double g) {
+    return g == 2 || g == 3 || g == 112 || g == 113;
+}
+
+std::string UnitName(int16_t unit) {
+    switch (unit) {
+    case 2:
+        return "0.01mm";
+    case 3:
+        return "0.001mm";
+    case 4:
+        return "1 inch";
+    default:
+        return "1mm";
+    }
 }
 
 } // namespace
@@ -136,7 +157,7 @@ void FeedWhileStopped(const BlockSeen& b, RunMemory& memory, Sink& sink) {
     const bool cycle = IsThreadMode(b.Mode, fanuc) || IsTurnCycleMode(b.Mode) || IsDrillMode(b.Mode);
     if (memory.StopWarned || !(cycle || IsMoveMode(b.Mode, fanuc)) || !Cuts(b, cycle)) return;
     memory.StopWarned = true;
-    ReportStopped(b, sink);
+    ReportStopped(b, memory.SpindleStarted, sink);
 }
 
 void LargeFeedPerRev(const BlockSeen& b, RunMemory& memory, Sink& sink) {
@@ -159,8 +180,53 @@ void LargeFeedPerRev(const BlockSeen& b, RunMemory& memory, Sink& sink) {
     ReportLargeFeed(b, sink);
 }
 
+void UnitMismatch(const BlockSeen& b, RunMemory& memory, Sink& sink) {
+    const interp::MachineState& s = b.S;
+    const std::string now = "the unit comes from the Unit setting, now " + UnitName(s.UnitCode) + ", ";
+    std::string message;
+    if ((b.Mode == 20 || b.Mode == 21) && b.TimeBefore == 0) {
+        // G20/G21 at the head of a program, before anything moved: another control's unit select.
+        const bool inch = b.Mode == 20;
+        if (inch == (s.UnitCode == 4)) return;
+        message = std::string(inch ? "G20" : "G21") + " does not select " + (inch ? "inch" : "millimetres") +
+                  " on this control: it returns the tool to the home point (the plus soft limits); " + now +
+                  "not from the program: set Unit " + (inch ? "1 inch" : "1mm") + " for this program";
+    } else if (s.UnitCode == 4 && s.RunState == interp::RunAlarm) {
+        // Beyond the limits in inch, inside them in millimetres: a metric program. (Other
+        // alarms, such as an arc's, say nothing about the unit.)
+        const bool beyond = s.CurX >= s.PVLX || s.CurX <= s.NVLX || s.CurZ >= s.PVLZ || s.CurZ <= s.NVLZ;
+        const double x = s.CurX / 25.4, z = s.CurZ / 25.4;
+        if (!beyond || !(x < s.PVLX && x > s.NVLX && z < s.PVLZ && z > s.NVLZ)) return;
+        message = "the end point X" + legacy::Str15(legacy::RoundTo(s.CurX, 3)) + " Z" +
+                  legacy::Str15(legacy::RoundTo(s.CurZ, 3)) +
+                  " mm, its words read in inch, is beyond the soft limits and would be inside them in "
+                  "millimetres: the values look like millimetres; " +
+                  now + "not from the program: set Unit 1mm for this program";
+    } else if (s.UnitCode == 1 && s.GFeedMode == 95 && s.Feed > 0 && s.Feed < 0.015 &&
+               IsMoveMode(b.Mode, s.FanucMode) && Cuts(b, false)) {
+        message = "feed " + legacy::Str15(legacy::RoundTo(s.Feed, 4)) +
+                  " mm/rev is too fine for millimetres: the values look like inch; " + now +
+                  "not from the program: set Unit 1 inch for this program";
+    } else {
+        return;
+    }
+    memory.UnitWarned = true;
+    sink.Add(b.Line(), message);
+}
+
+void UnscaledArcRadius(const BlockSeen& b, RunMemory& memory, Sink& sink) {
+    const interp::MachineState& s = b.S;
+    // The arc took its radius from R (no L given): R is read as written, in millimetres.
+    if (!IsArcMode(b.Mode) || s.RWord == 0 || s.LWord != s.RWord) return;
+    memory.RadiusWarned = true;
+    sink.Add(b.Line(), "the arc radius R" + legacy::Str15(s.RWord) + " is not converted by the unit: it is " +
+                           legacy::Str15(s.RWord) + " mm while X and Z are read in " + UnitName(s.UnitCode) +
+                           ", so the arc is wrong or ends in \"Calcu Error\"; give the radius as L, or "
+                           "the centre with I and K, which are converted");
+}
+
 void NoProgramEnd(const RunMemory& memory, const LineOfBlock& lineOf, Sink& sink) {
-    if (memory.LastEndPos == 0 || memory.Ended) return;
+    if (memory.LastEndPos == 0 || memory.Ended || memory.EndUnread) return;
     sink.Add(lineOf(memory.LastEndPos),
              "the run reaches the end of the text without M02 or M30: end the program with M30");
 }

@@ -44,7 +44,16 @@ void UnterminatedLastLine(const ProgramText& program, Sink& sink) {
         int64_t pairs = 0;
         for (size_t j = 0; j + 1 < from; ++j)
             if (text[j] == u'\r' && text[j + 1] == u'\n') ++pairs;
-        sink.Add(pairs + 1, "the last line has no line break after it and is never run: end it with CR LF");
+        const int end = UnreadProgramEnd(text);
+        if (end != 0) {
+            // Said here only: the end of the run is this line's M30, which the control never reads.
+            sink.Add(pairs + 1, std::string("the last line has no line break after it, so its ") +
+                                    (end == 30 ? "M30" : "M02") +
+                                    " is never read and the program has no end: end the line with CR LF");
+        } else {
+            sink.Add(pairs + 1,
+                     "the last line has no line break after it and is never run: end it with CR LF");
+        }
         return;
     }
 }
@@ -88,6 +97,64 @@ void UnclosedComment(const ProgramText& program, Sink& sink) {
         }
     }
     if (open) report();
+}
+
+int UnreadProgramEnd(std::u16string_view text) {
+    const size_t last = text.rfind(u"\r\n");
+    const size_t from = last == std::u16string_view::npos ? 0 : last + 2;
+    bool comment = false;
+    for (size_t k = from; k < text.size(); ++k) {
+        const char16_t c = text[k];
+        if (comment || c != u'M') {
+            comment = c == u'(' || (comment && c != u')');
+            continue;
+        }
+        // The M word's number as the control reads it: M30, M030, M2, M02.
+        int value = 0;
+        size_t j = k + 1;
+        for (; j < text.size() && j < k + 6 && text[j] >= u'0' && text[j] <= u'9'; ++j)
+            value = value * 10 + (text[j] - u'0');
+        if (j > k + 1 && (value == 30 || value == 2)) return value;
+    }
+    return 0;
+}
+
+void MacroVariable(const ProgramText& program, Sink& sink) {
+    // "#501=350.", "X#501", "X[#1+2.]": the control ends a value at "#" and skips the rest, so a
+    // program of macro variables reads its words as 0. One finding for the whole program.
+    const std::u16string_view text = program.Text;
+    const std::vector<ProgramText::Mark>& marks = program.Marks;
+    size_t mark = 0;
+    bool comment = false;
+    size_t first = std::u16string_view::npos;
+    int64_t count = 0;
+    for (size_t at = text.find(u'#'); at != std::u16string_view::npos; at = text.find(u'#', at + 1)) {
+        for (; mark < marks.size() && marks[mark].Pos < at; ++mark)
+            if (marks[mark].Char == u'(' || marks[mark].Char == u')') comment = marks[mark].Char == u'(';
+        const char16_t next = at + 1 < text.size() ? text[at + 1] : u'\0';
+        if (comment || !((next >= u'0' && next <= u'9') || next == u'[')) continue;
+        if (count++ == 0) first = at;
+    }
+    if (count == 0) return;
+    // The construct as written: from the address letter or line start before it up to a blank.
+    size_t a = first;
+    while (a > 0 && text[a - 1] != u' ' && text[a - 1] != u'\t' && text[a - 1] != u'\n' &&
+           text[a - 1] != u'\r' && first - a < 12)
+        --a;
+    size_t b = first;
+    while (b < text.size() && b - a < 24 && text[b] != u' ' && text[b] != u'\t' && text[b] != u'\r' &&
+           text[b] != u'\n' && text[b] != u'(')
+        ++b;
+    std::string construct;
+    for (size_t k = a; k < b; ++k)
+        construct += text[k] < 128 ? static_cast<char>(text[k]) : '?';
+    int64_t line = 1;
+    for (size_t k = 0; k + 1 <= first; ++k)
+        if (text[k] == u'\r' && k + 1 < text.size() && text[k + 1] == u'\n') ++line;
+    sink.Add(line, "\"" + construct + "\" is a macro variable" +
+                       (count > 1 ? " (" + std::to_string(count) + " in the program)" : std::string()) +
+                       ": this control reads no macro variables or expressions; \"#\" ends a word, so X#501 "
+                       "reads as X0 and #501=350. sets nothing; write the values as numbers");
 }
 
 } // namespace advice

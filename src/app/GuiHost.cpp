@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QLabel>
+#include <QPalette>
 #include <QTimer>
 
 namespace app {
@@ -68,6 +69,18 @@ void GuiHost::SetDialectPanel(const std::string& text) {
 
 void GuiHost::SetUnitPanel(const std::string& text) {
     P.Frm->ShowMessage(StatusKind::Unit, QString::fromStdString(text));
+    // The unit outlives the program: any unit but 1 mm stands out, so that a metric program
+    // opened after an inch one does not meet its wall of alarms with only a quiet panel as clue.
+    if (auto* panel = P.Frm->Form()->window()->findChild<QLabel*>(QStringLiteral("Unit"))) {
+        const bool other = text != "Unit 1mm";
+        QPalette colours = panel->parentWidget() ? panel->parentWidget()->palette() : QPalette();
+        if (other) {
+            colours.setColor(QPalette::Window, QColor(255, 214, 0));
+            colours.setColor(QPalette::WindowText, QColor(120, 0, 0));
+        }
+        panel->setAutoFillBackground(other);
+        panel->setPalette(colours);
+    }
 }
 
 bool GuiHost::WantsDisplay() const {

@@ -25,6 +25,9 @@ class QWidget;
 namespace files {
 class ProgramText;
 }
+namespace inspect {
+enum class QuickFix;
+}
 
 namespace app {
 
@@ -74,6 +77,9 @@ class ProgramDocument : public QObject {
     void mnuEditPaste_Click();
     void mnuEditFind_Click();
     void mnuEditReplace_Click();
+    // A quick fix of the problems list as one undoable edit of the pane (QuickFixes.cpp); the
+    // text is then modified and written only when the operator saves.
+    void ApplyQuickFix(inspect::QuickFix fix);
 
     // --- Inspection ---
     bool Modified() const;

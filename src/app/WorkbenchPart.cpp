@@ -10,6 +10,7 @@
 #include "app/Widgets.h"
 #include "base/Machine.h"
 #include "files/ProgramText.h"
+#include "inspect/QuickFix.h"
 #include "nav/ViewNavigation.h"
 #include "picture/Framing.h"
 #include "print/ViewPicture.h"
@@ -107,6 +108,18 @@ std::unique_ptr<workbench::Workbench> MakeWorkbench(QMainWindow& window, const P
     const qsizetype at = items.indexOf(after);
     file->insertAction(at >= 0 && at + 1 < items.size() ? items[at + 1] : nullptr, exportPicture);
     p.Frm->Bind(exportPicture, [&window, &p] { ExportPictureCommand(window, p); });
+    // The quick fixes of the problems list, and the one the Edit menu holds as a command of its own.
+    QObject::connect(b, &workbench::Workbench::FixRequested, &window, [&p](inspect::QuickFix fix) {
+        p.Frm->RunCommand([&p, fix] { p.Doc->ApplyQuickFix(fix); });
+    });
+    QAction* upper = p.Actions->Make("mnuEditUpperCase",
+                                     QString::fromLatin1(inspect::FixCaption(inspect::QuickFix::UpperCase)),
+                                     QKeySequence("Ctrl+Shift+U"));
+    QMenu* edit = p.Frm->Menu("mnuEdit");
+    const QList<QAction*> edits = edit->actions();
+    const qsizetype replace = edits.indexOf((*p.Actions)("mnuEditReplace"));
+    edit->insertAction(replace >= 0 && replace + 1 < edits.size() ? edits[replace + 1] : nullptr, upper);
+    p.Frm->Bind(upper, [&p] { p.Doc->ApplyQuickFix(inspect::QuickFix::UpperCase); });
     // A measure in the window's own status line, as long as it is not replaced.
     QObject::connect(b, &workbench::Workbench::StatusText, &window,
                      [&window](const QString& text) { window.statusBar()->showMessage(text); });

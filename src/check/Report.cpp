@@ -1,5 +1,6 @@
 // Report texts of the checker: JSON for tools, plain text for people.
 
+#include "base/Alarms.h"
 #include "base/Legacy.h"
 #include "check/Checker.h"
 #include "picture/Sheet.h"
@@ -79,8 +80,12 @@ std::string ReportJson(const CheckReport& r) {
     out += ", \"alarms\": [";
     for (size_t i = 0; i < r.Alarms.size(); ++i) {
         if (i) out += ", ";
-        out += "{\"line\": " + std::to_string(r.Alarms[i].Line) +
-               ", \"message\": " + Quote(r.Alarms[i].Message) + "}";
+        out +=
+            "{\"line\": " + std::to_string(r.Alarms[i].Line) + ", \"message\": " + Quote(r.Alarms[i].Message);
+        // What the control's words mean, for readers of neither its Japanese nor its spelling.
+        const interp::AlarmMeaning meaning = interp::MeaningOfAlarm(r.Alarms[i].Message);
+        out += ", \"code\": " + Quote(std::string(meaning.Code)) +
+               ", \"explanation\": " + Quote(std::string(meaning.Explanation)) + "}";
     }
     out += "], \"advice\": [";
     for (size_t i = 0; i < r.Advice.size(); ++i) {

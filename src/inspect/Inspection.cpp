@@ -1,8 +1,11 @@
 #include "inspect/Inspection.h"
 
+#include "base/Alarms.h"
+
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <unordered_map>
 
 namespace inspect {
 
@@ -94,18 +97,44 @@ InspectionResult RunInspection(const std::u16string& text, check::CheckOptions o
         const size_t a = r.Starts.StartOf(line), b = r.Starts.EndOf(line);
         return SequenceOf(view.substr(a, b > a ? b - a : 0));
     };
-    for (const check::Alarm& a : r.Report.Alarms)
-        r.Problems.push_back({a.Line, sequence(a.Line), Severity::Alarm, a.Message});
+    for (const check::Alarm& a : r.Report.Alarms) {
+        const interp::AlarmMeaning meaning = interp::MeaningOfAlarm(a.Message);
+        r.Problems.push_back({a.Line, sequence(a.Line), Severity::Alarm, a.Message, std::string(meaning.Code),
+                              std::string(meaning.Explanation)});
+    }
     for (const advice::Finding& f : r.Report.Advice)
-        r.Problems.push_back({f.Line, sequence(f.Line),
+        r.Problems.push_back({f.Line,
+                              sequence(f.Line),
                               f.Level == advice::Severity::Error ? Severity::Error : Severity::Warning,
-                              f.Message});
+                              f.Message,
+                              f.Code,
+                              {}});
     std::stable_sort(r.Problems.begin(), r.Problems.end(), [](const Problem& a, const Problem& b) {
         return a.Line != b.Line ? a.Line < b.Line : a.Level < b.Level;
     });
     for (const Problem& p : r.Problems)
         ++(p.Level == Severity::Alarm ? r.Alarms : p.Level == Severity::Error ? r.Errors : r.Warnings);
+    r.Groups = GroupProblems(r.Problems);
     return r;
+}
+
+std::vector<ProblemGroup> GroupProblems(const std::vector<Problem>& problems) {
+    std::vector<ProblemGroup> groups;
+    std::unordered_map<std::string, size_t> byKey;
+    std::string key;
+    for (size_t i = 0; i < problems.size(); ++i) {
+        const Problem& p = problems[i];
+        key.assign(1, static_cast<char>('0' + static_cast<int>(p.Level)));
+        key += p.Code;
+        key += '\n';
+        key += p.Message;
+        const auto [at, added] = byKey.try_emplace(key, groups.size());
+        if (added) groups.push_back({{}, p.Line, p.Line});
+        ProblemGroup& g = groups[at->second];
+        g.Members.push_back(i);
+        g.LastLine = std::max(g.LastLine, p.Line);
+    }
+    return groups;
 }
 
 std::u16string_view InspectionResult::LineText(std::u16string_view text, int64_t line) const {

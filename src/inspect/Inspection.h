@@ -22,7 +22,18 @@ struct Problem {
     std::string Sequence; // the block's N word as written ("N120"), or empty
     Severity Level = Severity::Warning;
     std::string Message;
+    std::string Code;        // the advice's code, or the alarm's ("limit-plus-x")
+    std::string Explanation; // an alarm's meaning in English; empty for advice
 };
+
+// Identical problems (same severity, code and message) as one row: a soft-limit alarm repeated
+// by every later block, a lower-case finding on every line.
+struct ProblemGroup {
+    std::vector<size_t> Members; // indexes into the problems, in line order
+    int64_t FirstLine = 0, LastLine = 0;
+};
+// In the order of their first occurrence, over problems in line order.
+std::vector<ProblemGroup> GroupProblems(const std::vector<Problem>& problems);
 
 struct ToolRow {
     double Tool = 0;
@@ -57,8 +68,9 @@ struct InspectionResult {
     check::CheckOptions Options; // how (without the block hook)
     check::CheckReport Report;
     PathIndex Paths;
-    std::vector<Problem> Problems; // in line order; alarms before advice on the same line
-    std::vector<ToolRow> Tools;    // in the order the tools first worked
+    std::vector<Problem> Problems;    // in line order; alarms before advice on the same line
+    std::vector<ProblemGroup> Groups; // the problems grouped, as the problems list shows them
+    std::vector<ToolRow> Tools;       // in the order the tools first worked
     LineStarts Starts;
     size_t Alarms = 0, Errors = 0, Warnings = 0;
 

@@ -5,25 +5,51 @@
 
 #include "workbench/CheckWorker.h"
 
+#include "inspect/QuickFix.h"
+
 #include <QAbstractTableModel>
 #include <QDockWidget>
 
+class QMenu;
+class QPushButton;
 class QTableView;
+class QToolButton;
+class QTreeView;
 
 namespace workbench {
 
-class ProblemsModel final : public QAbstractTableModel {
+// The problems as a tree: one row per group of identical problems (its first line, or its line
+// range, and how many), the occurrences of a group under it. Sorted by any column and filtered by
+// severity here, so that a million problems need no proxy model.
+class ProblemsModel final : public QAbstractItemModel {
   public:
-    enum Column { LineColumn, SequenceColumn, SeverityColumn, MessageColumn, Columns };
+    enum Column { LineColumn, SequenceColumn, SeverityColumn, MessageColumn, CountColumn, Columns };
     void SetResult(BenchPtr result);
+    // The severities shown; the counts in the status line count every problem all the same.
+    void SetShown(inspect::Severity level, bool shown);
+    bool Shown(inspect::Severity level) const { return ShownLevels[static_cast<int>(level)]; }
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-    const inspect::Problem* At(int row) const;
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    // The problem of a row: a group's first occurrence, or the occurrence itself.
+    const inspect::Problem* At(const QModelIndex& index) const;
+    const inspect::Problem* At(int row) const { return At(index(row, 0)); }
+    // The group of a top-level row, or null.
+    const inspect::ProblemGroup* GroupAt(const QModelIndex& index) const;
 
   private:
+    void Arrange(); // the top-level rows from the filter and the sort
+    QString Tip(const inspect::Problem& p, const inspect::ProblemGroup* group) const;
     BenchPtr Result;
+    std::vector<int> Order; // top-level row -> group
+    std::vector<int> RowOf; // group -> top-level row, -1 when filtered out
+    int SortColumn = LineColumn;
+    Qt::SortOrder SortOrder = Qt::AscendingOrder;
+    bool ShownLevels[3] = {true, true, true}; // by inspect::Severity
 };
 
 class ProblemsPanel final : public QDockWidget {
@@ -32,17 +58,30 @@ class ProblemsPanel final : public QDockWidget {
     explicit ProblemsPanel(QWidget* parent = nullptr);
     void SetResult(BenchPtr result);
     ProblemsModel* Model() { return &Problems; }
-    QTableView* Table() { return View; }
+    QTreeView* Table() { return View; }
     // What the status bar shows: "2 alarms, 3 warnings".
     QString Counts() const { return CountsText; }
+    // The severity filter's buttons and the quick fix of the selected row (tests, the window).
+    QToolButton* Filter(inspect::Severity level) { return Filters[static_cast<int>(level)]; }
+    QPushButton* FixButton() { return Fix; }
+    // The quick fix of a row, or None.
+    inspect::QuickFix FixOf(const QModelIndex& index) const;
+    // The context menu of a row, as a right click shows it (tests look at its actions).
+    QMenu* MenuFor(const QModelIndex& index);
 
   signals:
     void LineActivated(qint64 line);
+    // A quick fix chosen from the list; the window applies it to the program.
+    void FixRequested(int fix);
 
   private:
     void Activate(const QModelIndex& index);
+    void SelectionChanged();
     ProblemsModel Problems;
-    QTableView* View = nullptr;
+    QTreeView* View = nullptr;
+    QToolButton* Filters[3] = {};
+    QPushButton* Fix = nullptr;
+    QMenu* RowMenu = nullptr;
     QString CountsText = QStringLiteral("no problems");
 };
 

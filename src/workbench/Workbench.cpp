@@ -12,6 +12,7 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QTextBlock>
+#include <QTreeView>
 
 namespace workbench {
 
@@ -139,14 +140,17 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     connect(H.Pane, &QPlainTextEdit::cursorPositionChanged, this, &Workbench::CaretMoved);
     EditPause.setSingleShot(true);
     EditPause.setInterval(400);
-    connect(&EditPause, &QTimer::timeout, this, [this] { Checker.RequestNow(H.Text(), H.Options()); });
+    connect(&EditPause, &QTimer::timeout, this, [this] { CheckNow(H.Text(), H.Options()); });
+    connect(ProblemsDock, &ProblemsPanel::FixRequested, this,
+            [this](int fix) { emit FixRequested(static_cast<inspect::QuickFix>(fix)); });
     ApplySettings(values);
 }
 
 void Workbench::FitDocks() {
     // A few rows of problems below the client area; the operator may drag it taller.
-    const int rows = ProblemsDock->Table()->verticalHeader()->defaultSectionSize();
-    H.Window->resizeDocks({ProblemsDock}, {rows * 5 + 34}, Qt::Vertical);
+    const int rows = ProblemsDock->Table()->fontMetrics().height() + 4;
+    const int bar = ProblemsDock->FixButton()->sizeHint().height();
+    H.Window->resizeDocks({ProblemsDock}, {rows * 5 + 34 + bar}, Qt::Vertical);
 }
 
 void Workbench::ApplySettings(const settings::WorkbenchValues& values) {
@@ -175,7 +179,12 @@ void Workbench::ProgramOpened() {
     FitWhenChecked = StartFitted->isChecked();
     // A long program takes a while: until its check is in, the counts claim nothing.
     CountsButton->setText(QStringLiteral("checking..."));
-    Checker.RequestNow(H.Text(), H.Options());
+    CheckNow(H.Text(), H.Options());
+}
+
+void Workbench::CheckNow(std::shared_ptr<const std::u16string> text, const check::CheckOptions& options) {
+    CheckedText = text;
+    Checker.RequestNow(std::move(text), options);
 }
 
 void Workbench::ProgramEdited() {
@@ -184,16 +193,22 @@ void Workbench::ProgramEdited() {
 }
 
 void Workbench::AfterCommand() {
-    // The text is checked after every edit; a command may have changed the switches the check
-    // runs with (dialect, unit, limits, block delete, mirrors).
+    // Typing is checked after a pause; a command may have changed the switches the check runs
+    // with (dialect, unit, limits, block delete, mirrors), or the text without typing (the line
+    // ends converted, a quick fix, an undo of one).
     const BenchPtr& r = Checker.Latest();
-    if (!r || Checker.Busy() || EditPause.isActive()) return;
-    const check::CheckOptions o = H.Options(), was = r->Options;
-    if (o.Fanuc == was.Fanuc && o.Unit == was.Unit && o.PVLX == was.PVLX && o.PVLZ == was.PVLZ &&
-        o.NVLX == was.NVLX && o.NVLZ == was.NVLZ && o.BlockDelete == was.BlockDelete &&
-        o.G2Mirror == was.G2Mirror && o.Vertical == was.Vertical && o.Xmirror == was.Xmirror)
-        return;
-    Checker.RequestNow(H.Text(), o);
+    if (!CheckedText || Checker.Busy() || EditPause.isActive()) return;
+    // The same object while the text is unchanged: the hook shares the copy the check holds.
+    std::shared_ptr<const std::u16string> text = H.Text();
+    const check::CheckOptions o = H.Options();
+    if (r && text == CheckedText) {
+        const check::CheckOptions& was = r->Options;
+        if (o.Fanuc == was.Fanuc && o.Unit == was.Unit && o.PVLX == was.PVLX && o.PVLZ == was.PVLZ &&
+            o.NVLX == was.NVLX && o.NVLZ == was.NVLZ && o.BlockDelete == was.BlockDelete &&
+            o.G2Mirror == was.G2Mirror && o.Vertical == was.Vertical && o.Xmirror == was.Xmirror)
+            return;
+    }
+    CheckNow(std::move(text), o);
 }
 
 void Workbench::Checked(BenchPtr result) {

@@ -97,9 +97,14 @@ class Workbench final : public QObject {
 
   signals:
     void StatusText(const QString& text); // for the status bar's message (a measure)
+    // A quick fix chosen in the problems list; the window applies it to the program.
+    void FixRequested(inspect::QuickFix fix);
 
   private:
     void Checked(BenchPtr result);
+    // Checks `text` at once; it is the text the list then stands for.
+    void CheckNow(std::shared_ptr<const std::u16string> text, const check::CheckOptions& options);
+    std::shared_ptr<const std::u16string> CheckedText; // the text of the newest check asked for
     void CaretMoved();
     WindowHooks H;
     CheckWorker Checker;

@@ -147,6 +147,85 @@ TEST(NoProgramEnd, RunReachesTheEndOfTheText) {
     EXPECT_EQ(Kvz.Lines(code, ""), V{});
 }
 
+TEST(NoProgramEnd, AnM30OnTheUnendedLastLineIsSaidOnce) {
+    // The M30 is there but never read: one finding, on its line, that says why.
+    const std::vector<advice::Finding> all = Kvz.All("G00 X10.\r\nM30");
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].Code, "unterminated-last-line");
+    EXPECT_EQ(all[0].Line, 2);
+    EXPECT_NE(all[0].Message.find("its M30 is never read"), std::string::npos);
+    EXPECT_EQ(Kvz.Lines("no-program-end", "G00 X10.\r\nG00 X20. M02 (END)"), V{});
+    // Near misses: other words, or an M30 inside a comment, on the unended line.
+    EXPECT_EQ(Kvz.Lines("no-program-end", "G00 X10.\r\nG00 X20."), V{1});
+    EXPECT_EQ(Kvz.Lines("no-program-end", "G00 X10.\r\nG00 X20. (M30)"), V{1});
+    EXPECT_EQ(Kvz.Lines("no-program-end", "G00 X10.\r\nM300"), V{1});
+}
+
+TEST(FeedWhileStopped, SaysWhetherTheSpindleEverRan) {
+    const auto message = [](const std::string& program) {
+        for (const advice::Finding& f : Kvz.All(program))
+            if (f.Code == "feed-while-stopped") return f.Message;
+        return std::string();
+    };
+    EXPECT_NE(
+        message("G00 X50. Z2.\r\nG01 Z-10. F0.2 S500\r\nM30\r\n").find("has not been started (no M03/M04)"),
+        std::string::npos);
+    const std::string stopped = message(Start + "G01 Z-10. F0.2\r\nM05\r\nZ-20.\r\nM30\r\n");
+    EXPECT_NE(stopped.find("spindle stopped (M05)"), std::string::npos);
+    EXPECT_EQ(stopped.find("not been started"), std::string::npos);
+}
+
+TEST(UnitMismatch, ProgramsWrittenForTheOtherUnit) {
+    const std::string code = "unit-mismatch";
+    const Checked inch{false, 4};
+    const std::string inchProgram = "G20 G99\r\nG97 S500 M03\r\nG00 X2. Z0.1\r\nG01 Z-1. F0.008\r\nM30\r\n";
+    // G20 at the head is another control's inch select; here a return home.
+    const std::vector<advice::Finding> mm = Kvz.All(inchProgram);
+    ASSERT_FALSE(mm.empty());
+    EXPECT_EQ(mm[0].Code, code);
+    EXPECT_EQ(mm[0].Line, 1);
+    EXPECT_NE(mm[0].Message.find("returns the tool to the home point"), std::string::npos);
+    EXPECT_NE(mm[0].Message.find("set Unit 1 inch"), std::string::npos);
+    EXPECT_EQ(Kvz.Lines(code, inchProgram), V{1}); // once
+    EXPECT_EQ(inch.Lines(code, inchProgram), V{});
+    // Without G20 the fine feed tells; a metric program in inch runs past the limits.
+    EXPECT_EQ(Kvz.Lines(code, Start + "G01 Z-1. F0.008\r\nM30\r\n"), V{3});
+    EXPECT_EQ(inch.Lines(code, "G21\r\n" + Start + "M30\r\n"), V{1});
+    EXPECT_EQ(inch.Lines(code, Start + "G01 X100. Z-40. F0.2\r\nM30\r\n"),
+              V{3}); // the rapid stops at the limit
+    // Near misses: G20 as the home return after moves, ordinary feeds, an inch program in inch
+    // whose alarm is an arc's, not a limit's.
+    EXPECT_EQ(Kvz.Lines(code, Start + "G01 Z-10. F0.2\r\nG20\r\nM30\r\n"), V{});
+    EXPECT_EQ(inch.Lines(code, "G97 S500 M03\r\nG00 X2. Z0.1\r\nG01 Z-1. F0.008\r\nM30\r\n"), V{});
+    EXPECT_EQ(inch.Lines(code, "G97 S500 M03\r\nG00 X1.5 Z0.\r\nG03 X2. Z-0.25 R0.25 F0.004\r\nM30\r\n"),
+              V{});
+}
+
+TEST(UnscaledArcRadius, RIsMillimetresWhateverTheUnit) {
+    const std::string code = "unscaled-arc-radius";
+    const Checked inch{false, 4};
+    const std::string arcs = "G97 S500 M03\r\nG00 X1. Z0.1\r\nG01 Z0. F0.004\r\nG03 X2. Z-0.5 R0.5\r\n"
+                             "G02 X3. Z-1. R0.5\r\nM30\r\n";
+    EXPECT_EQ(inch.Lines(code, arcs), V{4}); // once
+    EXPECT_EQ(Kvz.Lines(code, arcs), V{});
+    // L and the centre words are converted: no finding.
+    EXPECT_EQ(inch.Lines(code, "G97 S500 M03\r\nG00 X1. Z0.\r\nG03 X2. Z-0.5 L0.5 F0.004\r\nM30\r\n"), V{});
+}
+
+TEST(MacroVariable, OneFindingNamingTheConstructInsteadOfAWordPerLine) {
+    const std::string program = "(#1 IS NO MACRO)\r\n" + Start +
+                                "#501=350.\r\nG00 X#501 Z2.\r\nG01 X[#501-2.] F0.2\r\nZ#502\r\nM30\r\n";
+    const std::vector<advice::Finding> all = Kvz.All(program);
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].Code, "macro-variable");
+    EXPECT_EQ(all[0].Line, 4);
+    EXPECT_EQ(all[0].Message.rfind("\"#501=350.\" is a macro variable (4 in the program)", 0), 0u)
+        << all[0].Message;
+    // A bare X still is one; "#" in comments or before no number is none.
+    EXPECT_EQ(Kvz.Lines("address-without-value", "G00 X Z2.\r\nM30\r\n"), V{1});
+    EXPECT_EQ(Kvz.Lines("macro-variable", "(#501)\r\nG00 X10.# Z2.\r\nM30\r\n"), V{});
+}
+
 TEST(RunAdvice, FindingsComeInLineOrderAndNeverChangeTheRun) {
     const std::string program = "g01\r\nG00 X Z10.\r\nG04 F100.\r\n(OPEN\r\nX)\r\nG01 X20. F0.2\r\nM30";
     check::CheckOptions on, off;
@@ -163,9 +242,8 @@ TEST(RunAdvice, FindingsComeInLineOrderAndNeverChangeTheRun) {
     for (const advice::Finding& f : a.Advice)
         got.push_back({f.Line, f.Code});
     const std::vector<std::pair<int64_t, std::string>> want = {
-        {1, "lower-case-address"},    {2, "address-without-value"}, {3, "long-dwell"},
-        {4, "unclosed-comment"},      {6, "feed-while-stopped"},    {6, "no-program-end"},
-        {7, "unterminated-last-line"}};
+        {1, "lower-case-address"}, {2, "address-without-value"}, {3, "long-dwell"},
+        {4, "unclosed-comment"},   {6, "feed-while-stopped"},    {7, "unterminated-last-line"}};
     EXPECT_EQ(got, want);
 }
 

@@ -16,6 +16,7 @@
 #include <QSettings>
 #include <QTableView>
 #include <QTextBlock>
+#include <QTreeView>
 
 #include <map>
 
@@ -68,7 +69,7 @@ TEST_F(Workbench, ProblemsListFromOpeningToTheCaret) {
               QStringList({"8", "N80", "alarm", "Calcu Error"}));
     EXPECT_EQ(B().Counts()->text(), "1 alarm, 2 warnings");
     // A row puts the caret on its block and highlights the block's path.
-    QTableView* table = B().Problems()->Table();
+    QAbstractItemView* table = B().Problems()->Table();
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(m->index(0, 3)).center());
     EXPECT_EQ(CaretLine(), 5);
     EXPECT_EQ(Selected(), "N50 G04 F90.");
@@ -209,7 +210,7 @@ TEST_F(Workbench, EveryShortcutIsTheOnlyOneOfItsKind) {
         for (const QKeySequence& k : a->shortcuts())
             byKey[k.toString()] << a->objectName();
     for (const char* name : {"mnuProblems", "mnuToolsPanel", "mnuMeasure", "mnuZoomToFit", "mnuLineNumbers",
-                             "mnuExportPicture"}) {
+                             "mnuExportPicture", "mnuEditUpperCase"}) {
         QAction* a = Act(name);
         ASSERT_FALSE(a->shortcut().isEmpty()) << name;
         EXPECT_EQ(byKey[a->shortcut().toString()], QStringList{name}) << name;
@@ -219,4 +220,108 @@ TEST_F(Workbench, EveryShortcutIsTheOnlyOneOfItsKind) {
             inMenu = inMenu || menu->actions().contains(a);
         EXPECT_TRUE(inMenu) << name;
     }
+}
+
+namespace {
+
+QString Codes(const workbench::BenchPtr& r) {
+    QStringList codes;
+    for (const inspect::Problem& p : r->Problems)
+        codes << QString::fromStdString(p.Code);
+    return codes.join(' ');
+}
+
+} // namespace
+
+TEST_F(Workbench, ConvertingTheLineEndsRefreshesTheProblemsAtOnce) {
+    OpenChecked("O0001\nG00 X10.\nG01 Z-5. F0.2\n");
+    EXPECT_EQ(Codes(B().Latest()), "no-crlf");
+    QMessageBox* notice = W->findChild<QMessageBox*>("LineEndNotice");
+    ASSERT_TRUE(notice);
+    for (QAbstractButton* b : notice->buttons())
+        if (b->text() == "Convert to CR LF") b->click();
+    // No typing: the list follows the converted text, and the gutter its lines.
+    ASSERT_TRUE(B().Worker()->WaitIdle(20000));
+    ASSERT_TRUE(B().Latest());
+    EXPECT_FALSE(Codes(B().Latest()).contains("no-crlf"));
+    EXPECT_EQ(B().Latest()->Starts.Lines(), 4);
+    EXPECT_EQ(B().Counts()->text(), QString::fromStdString(inspect::ProblemCounts(
+                                        B().Latest()->Alarms, B().Latest()->Errors, B().Latest()->Warnings)));
+    EXPECT_EQ(B().Gutter()->LineOfBlock(2), 3);
+}
+
+TEST_F(Workbench, QuickFixesAreOneUndoableEditAndNeverSave) {
+    const QByteArray program = "g00 x10. (keep g01)\r\nG01 Z-5. F0.2\r\nG00 X20.";
+    OpenChecked(program);
+    const QString path = W->Document().FileName();
+    auto text = [this] { return W->Document().Text().SnapshotString(); };
+    auto fix = [this](inspect::QuickFix f) {
+        emit B().FixRequested(f);
+        QTest::qWait(10);
+    };
+    // The list's own button: the row of the unended last line adds its line break.
+    workbench::ProblemsModel* m = B().Problems()->Model();
+    int row = 0;
+    while (row < m->rowCount() && m->At(row)->Code != "unterminated-last-line")
+        ++row;
+    ASSERT_LT(row, m->rowCount());
+    B().Problems()->Table()->setCurrentIndex(m->index(row, 0));
+    B().Problems()->FixButton()->click();
+    QTest::qWait(10);
+    EXPECT_EQ(text(), QString::fromLatin1(program) + "\r\n");
+    Act("mnuEditUndo")->trigger();
+    // Upper case outside comments, also from the Edit menu.
+    Act("mnuEditUpperCase")->trigger();
+    EXPECT_EQ(text(), "G00 X10. (keep g01)\r\nG01 Z-5. F0.2\r\nG00 X20.");
+    EXPECT_TRUE(W->Document().Modified());
+    Act("mnuEditUndo")->trigger();
+    EXPECT_EQ(text(), QString::fromLatin1(program));
+    fix(inspect::QuickFix::LineBreakAtEnd);
+    EXPECT_EQ(text(), QString::fromLatin1(program) + "\r\n");
+    fix(inspect::QuickFix::AddProgramEnd);
+    EXPECT_EQ(text(), QString::fromLatin1(program) + "\r\nM30\r\n");
+    Act("mnuEditUndo")->trigger();
+    Act("mnuEditUndo")->trigger();
+    EXPECT_EQ(text(), QString::fromLatin1(program));
+    // Nothing was written.
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), program);
+    // The list offers the fix of a row: the check after the pause has the findings.
+    fix(inspect::QuickFix::AddProgramEnd);
+    QTest::qWait(600);
+    ASSERT_TRUE(B().Worker()->WaitIdle(20000));
+    EXPECT_FALSE(Codes(B().Latest()).contains("no-program-end"));
+}
+
+TEST_F(Workbench, ConvertingLineEndsAsAQuickFixIsUndone) {
+    // NOTE: without the gutter: its colouring marks lines in the same place the pane keeps their
+    // line ends.
+    Act("mnuLineNumbers")->trigger();
+    ASSERT_FALSE(Act("mnuLineNumbers")->isChecked());
+    OpenChecked("O0001\nG00 X10.\rM30\n");
+    emit B().FixRequested(inspect::QuickFix::LineEndsCrLf);
+    QTest::qWait(10);
+    EXPECT_EQ(W->Document().Text().SnapshotString(), "O0001\r\nG00 X10.\r\nM30\r\n");
+    EXPECT_TRUE(W->Document().Modified());
+    Act("mnuEditUndo")->trigger();
+    EXPECT_EQ(W->Document().Text().SnapshotString(), "O0001\nG00 X10.\rM30\n");
+    QTest::qWait(600);
+    ASSERT_TRUE(B().Worker()->WaitIdle(20000));
+    EXPECT_EQ(Codes(B().Latest()), "no-crlf");
+}
+
+TEST_F(Workbench, AUnitOtherThanMillimetresStandsOutInTheStatusBar) {
+    auto* panel = W->findChild<QLabel*>("Unit");
+    ASSERT_TRUE(panel);
+    EXPECT_FALSE(panel->autoFillBackground());
+    S().UnitCode = 4;
+    interp::ShowUnit(W->Panel().Machine());
+    EXPECT_EQ(panel->text(), "Unit 1 inch");
+    EXPECT_TRUE(panel->autoFillBackground());
+    EXPECT_NE(panel->palette().color(QPalette::Window),
+              panel->parentWidget()->palette().color(QPalette::Window));
+    S().UnitCode = 1;
+    interp::ShowUnit(W->Panel().Machine());
+    EXPECT_FALSE(panel->autoFillBackground());
 }

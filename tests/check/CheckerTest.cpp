@@ -126,7 +126,9 @@ TEST(Checker, JsonReportFollowsTheContract) {
     EXPECT_EQ(ReportJson(r),
               "{\"file\": \"a \\\"b\\\".min\", \"dialect\": \"KVZ\", \"unit\": 1, \"blocks\": 3, "
               "\"end\": \"EOF\", \"cutting_time_s\": 1.5, \"final\": {\"x\": 500, \"z\": -0.25}, "
-              "\"alarms\": [{\"line\": 2, \"message\": \"X100 no point\"}], \"advice\": [], "
+              "\"alarms\": [{\"line\": 2, \"message\": \"X100 no point\", \"code\": \"no-point\", "
+              "\"explanation\": \"FANUC dialect: a value written without a decimal point (X100 for X100.) "
+              "is refused; write the point.\"}], \"advice\": [], "
               "\"tools\": [{\"tool\": 1, \"cutting_time_s\": 1.5}]}");
 }
 

@@ -13,6 +13,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTextBlock>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -41,7 +42,7 @@ inspect::ViewMap TenPixelsPerMm() {
     return v;
 }
 
-void ClickRow(QTableView* view, int row) {
+void ClickRow(QAbstractItemView* view, int row) {
     const QRect r = view->visualRect(view->model()->index(row, 0));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, r.center());
 }
@@ -97,7 +98,7 @@ TEST(ProblemsPanel, ListsEveryProblemAndAClickAsksForItsLine) {
     panel.SetResult(Check(Problems));
     ProblemsModel* m = panel.Model();
     ASSERT_EQ(m->rowCount(), 3);
-    EXPECT_EQ(m->columnCount(), 4);
+    EXPECT_EQ(m->columnCount(), 5);
     auto cell = [m](int r, int c) { return m->data(m->index(r, c), Qt::DisplayRole).toString(); };
     EXPECT_EQ(cell(0, 0), "2");
     EXPECT_EQ(cell(0, 1), "N20");
@@ -243,7 +244,7 @@ TEST(PaneGutter, NumbersAndColoursOnlyTheLinesOnScreen) {
     gutter.LineOfBlock = nullptr;
     gutter.SetResult(Check(Problems));
     EXPECT_EQ(gutter.ProblemsOf(4),
-              "alarm: Calcu Error\nwarning: cutting move with the spindle stopped (M05): "
-              "start the spindle with M03 or M04 first");
+              "alarm: Calcu Error\nwarning: cutting move while the spindle has not been started (no "
+              "M03/M04): start the spindle with M03 or M04 first");
     EXPECT_TRUE(gutter.ProblemsOf(3).isEmpty());
 }

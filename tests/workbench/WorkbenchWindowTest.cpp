@@ -10,6 +10,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTextBlock>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
