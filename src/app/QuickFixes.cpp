@@ -6,7 +6,6 @@
 #include "files/ProgramText.h"
 #include "inspect/QuickFix.h"
 
-#include <QAbstractUndoItem>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCharFormat>
@@ -19,41 +18,12 @@ namespace app {
 
 namespace {
 
-// A line's user state other than those of the file's endings: the line ends in CR LF, as a
-// line the operator makes does.
-constexpr int MadeLine = -1;
-
-// The line ends the pane's lines remember, undone and redone with the edit they belong to.
-class LineEndsStep final : public QAbstractUndoItem {
-  public:
-    explicit LineEndsStep(QTextDocument* doc) : Doc(doc) {
-        for (QTextBlock b = Doc->firstBlock(); b.isValid(); b = b.next())
-            Before.push_back(b.userState());
-    }
-    void undo() override {
-        size_t k = 0;
-        for (QTextBlock b = Doc->firstBlock(); b.isValid() && k < Before.size(); b = b.next())
-            b.setUserState(Before[k++]);
-    }
-    void redo() override {
-        for (QTextBlock b = Doc->firstBlock(); b.isValid(); b = b.next())
-            b.setUserState(MadeLine);
-    }
-
-  private:
-    QTextDocument* Doc;
-    std::vector<int> Before;
-};
-
 // Every lone LF or CR becomes CR LF, as one step of the undo: each such break of the pane is
-// replaced by a break the operator might have typed (a CR LF), and the lines' remembered ends go
-// with it. `breaks` are the pane positions of those breaks.
+// replaced by a break the operator might have typed (a CR LF, which carries no line-end mark).
+// `breaks` are the pane positions of those breaks.
 void ConvertLineEnds(QTextDocument* doc, const std::vector<int>& breaks) {
     QTextCursor c(doc);
     c.beginEditBlock();
-    auto* step = new LineEndsStep(doc);
-    step->redo();
-    doc->appendUndoItem(step);
     for (auto at = breaks.rbegin(); at != breaks.rend(); ++at) {
         c.setPosition(*at);
         c.setPosition(*at + 1, QTextCursor::KeepAnchor);
@@ -106,8 +76,13 @@ void ProgramDocument::ApplyQuickFix(inspect::QuickFix fix) {
     for (const inspect::TextEdit& e : edits) {
         QString t = QString::fromStdU16String(e.Text);
         t.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); // the pane's line break
-        pane.push_back({Exact->ToPanePosition(static_cast<int64_t>(e.At)),
-                        Exact->ToPanePosition(static_cast<int64_t>(e.At + e.Length)), t});
+        const int from = Exact->ToPanePosition(static_cast<int64_t>(e.At));
+        const int to = Exact->ToPanePosition(static_cast<int64_t>(e.At + e.Length));
+        // NOTE: the hidden rest of a line too long to show has no pane position of its own; an
+        // edit there is left out rather than landing on the line's mark.
+        if (Exact->ToTextOffset(from) != int64_t(e.At) || Exact->ToTextOffset(to) != int64_t(e.At + e.Length))
+            continue;
+        pane.push_back({from, to, t});
     }
     QTextCursor c(doc);
     c.beginEditBlock();

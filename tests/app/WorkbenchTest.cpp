@@ -295,10 +295,8 @@ TEST_F(Workbench, QuickFixesAreOneUndoableEditAndNeverSave) {
 }
 
 TEST_F(Workbench, ConvertingLineEndsAsAQuickFixIsUndone) {
-    // NOTE: without the gutter: its colouring marks lines in the same place the pane keeps their
-    // line ends.
-    Act("mnuLineNumbers")->trigger();
-    ASSERT_FALSE(Act("mnuLineNumbers")->isChecked());
+    // With the gutter on: its colouring of the lines must not touch their line ends.
+    ASSERT_TRUE(Act("mnuLineNumbers")->isChecked());
     OpenChecked("O0001\nG00 X10.\rM30\n");
     emit B().FixRequested(inspect::QuickFix::LineEndsCrLf);
     QTest::qWait(10);
