@@ -44,7 +44,7 @@ bool IsProgramName(std::string_view name) {
     for (const ProgramPattern& p : ProgramPatterns) {
         const std::string_view glob = p.Glob;
         // Every pattern is "*" and an ending.
-        if (name.size() > glob.size() - 1 && EndsWith(name, glob.substr(1), p.CaseSensitive)) return true;
+        if (EndsWith(name, glob.substr(1), p.CaseSensitive)) return true;
     }
     return false;
 }
