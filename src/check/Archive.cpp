@@ -5,6 +5,7 @@
 #include "check/LargeBuffer.h"
 #include "check/Picture.h"
 #include "check/ProgramFiles.h"
+#include "check/ReportPicture.h"
 #include "input/InputGuard.h"
 #include "picture/Framing.h"
 
@@ -68,13 +69,11 @@ CheckReport CheckWithPicture(const std::u16string& text, const std::string& path
     CheckProgram(text, framed, {}, {&bounds}, w, h);
     framed.Advice = options.Advice;
     if (bounds.Extent()) framed.Frame = picture::FitArea(*bounds.Extent(), w, h);
-    const std::unique_ptr<Picture> drawing = MakeSvgPicture(layout);
-    ViewportCanvas viewport(drawing->Canvas(), static_cast<float>(options.NVLZ), picture::SheetBack(sheet));
+    ReportPicture drawing;
+    ViewportCanvas viewport(drawing, static_cast<float>(options.NVLZ), picture::SheetBack(sheet));
     CheckReport report = CheckProgram(text, framed, {}, {&viewport}, w, h);
     report.File = path;
-    std::string bytes, why;
-    if (drawing->Encode({sheet, layout, report.Visible, report.Mapping, LegendOf(report)}, bytes, why))
-        svg = InlineSvg(bytes);
+    svg = drawing.Svg();
     return report;
 }
 

@@ -50,7 +50,7 @@ td.n { text-align: right; white-space: nowrap; }
 tr.failing td:first-child { border-left: 4px solid #c80; }
 tr.error td:first-child { border-left: 4px solid #c00; }
 td.list div { white-space: pre-wrap; font-size: 90%; }
-td.program { font-family: monospace; word-break: break-all; max-width: 28em; }
+td.program { font-family: monospace; overflow-wrap: anywhere; min-width: 14em; max-width: 28em; }
 </style>
 )";
 

@@ -5,6 +5,7 @@
 #include "check/ArchiveSummary.h"
 #include "check/HtmlReport.h"
 #include "check/ProgramFiles.h"
+#include "check/ReportPicture.h"
 
 #include <gtest/gtest.h>
 
@@ -140,6 +141,37 @@ TEST(ArchiveSummary, WorstStatusCountsAndSlowestOverManyPrograms) {
     EXPECT_EQ(check::ProgramStatus(warned, false), 0);
     EXPECT_EQ(check::ProgramStatus(warned, true), 1);
     EXPECT_EQ(check::ProgramStatus(unreadable, false), 2);
+}
+
+} // namespace
+
+namespace {
+
+// A report picture of 320x200 pixels whose canvas units are pixels.
+check::ReportPicture PixelPicture() {
+    check::ReportPicture p;
+    p.Resize(320 * 15, 200 * 15);
+    p.SetScale(0, 0, 320, 200);
+    return p;
+}
+
+TEST(ReportPicture, LinesCoverEveryPixelAndRepeatingThemAddsNothing) {
+    check::ReportPicture p = PixelPicture();
+    p.Line(-100, 20.5, 1000, 20.5, 0x808080); // far beyond both edges, as the axes are drawn
+    const std::string one = p.Svg();
+    EXPECT_NE(one.find("d=\"M0 20.5h320\""), std::string::npos) << one;
+    // A long program's passes over the same place: the picture stays the size of its pixels.
+    for (int i = 0; i < 10000; ++i)
+        p.Line(10, 50 + (i % 7), 300, 50 + (i % 7), 0xFF);
+    const std::string many = p.Svg();
+    EXPECT_LT(many.size(), one.size() + 7 * 40) << many.size();
+    // Any colour value is a colour, a system colour (high bit) or -1 too.
+    p.Line(0, 100.5, 9.9, 100.5, -1);
+    EXPECT_NE(p.Svg().find("M0 100.5h10"), std::string::npos);
+    p.Print("<T0101>");
+    EXPECT_NE(p.Svg().find("&lt;T0101&gt;"), std::string::npos);
+    p.Cls();
+    EXPECT_EQ(p.Svg().find("<path"), std::string::npos);
 }
 
 } // namespace
