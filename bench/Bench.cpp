@@ -3,10 +3,12 @@
 //
 //   zarvik-bench CORPUSDIR CHECKER [--quick]
 //
-// CORPUSDIR holds bench_10k.min, bench_100k.min and bench_1m.min (zarvik-corpus writes them);
+// CORPUSDIR holds bench_10k.min, bench_100k.min and bench_1m.min (zarvik-corpus writes them), and
+// for the archive figure archive/ and archive_joined.min (zarvik-corpus --archive);
 // CHECKER is the zarvik-check program to run end to end. Every figure is the best of a few
 // repetitions: the machine may be shared, and the best run is the one least disturbed.
 
+#include "ArchiveBench.h"
 #include "BenchRuns.h"
 
 #include "check/Decode.h"
@@ -213,5 +215,6 @@ int main(int argc, char** argv) {
                 "(<= 1.0 s); RSS +%.1f MB (<= 64)\n",
                 json.Seconds, json.Seconds / big.Floor, json.Seconds / processFloor, withPng.Seconds,
                 json.PeakRssMb - fileMb);
+    bench::ArchiveRows(launcher, dir.string(), checker, quick);
     return 0;
 }

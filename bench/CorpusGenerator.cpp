@@ -4,6 +4,10 @@
 // distributions, whose results differ between libraries).
 //
 //   zarvik-corpus OUTDIR [SEED]   writes OUTDIR/bench_10k.min, bench_100k.min, bench_1m.min
+//   zarvik-corpus --archive OUTDIR COUNT BLOCKS [SEED]
+//                                 writes a program archive: OUTDIR/archive/NN/NNNNN.min, COUNT
+//                                 programs of BLOCKS blocks, a hundred to a folder, and
+//                                 OUTDIR/archive_joined.min, one program of COUNT x BLOCKS blocks
 
 #include <cstdint>
 #include <cstdio>
@@ -192,9 +196,44 @@ class Writer {
 
 } // namespace
 
+// Writes one program of `blocks` blocks; false when it cannot be written.
+bool WriteProgram(const std::filesystem::path& path, int64_t blocks, uint64_t seed) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    Writer(out, blocks, seed).Program();
+    out.close();
+    if (!out) std::cerr << "zarvik-corpus: cannot write " << path << "\n";
+    return static_cast<bool>(out);
+}
+
+// The archive: many programs of one length, and all their blocks as one program.
+int WriteArchive(const std::filesystem::path& dir, int64_t count, int64_t blocks, uint64_t seed) {
+    std::filesystem::remove_all(dir / "archive");
+    for (int64_t i = 0; i < count; ++i) {
+        char folder[32], name[32];
+        std::snprintf(folder, sizeof folder, "%02lld", static_cast<long long>(i / 100));
+        std::snprintf(name, sizeof name, "%05lld.min", static_cast<long long>(i));
+        const auto sub = dir / "archive" / folder;
+        std::filesystem::create_directories(sub);
+        if (!WriteProgram(sub / name, blocks, seed + static_cast<uint64_t>(i))) return 1;
+    }
+    if (!WriteProgram(dir / "archive_joined.min", count * blocks, seed)) return 1;
+    std::cout << (dir / "archive").string() << ": " << count << " programs of " << blocks << " blocks; "
+              << (dir / "archive_joined.min").string() << ": " << count * blocks << " blocks\n";
+    return 0;
+}
+
 int main(int argc, char** argv) {
+    if (argc >= 5 && std::string(argv[1]) == "--archive") {
+        const long long count = std::stoll(argv[3]), blocks = std::stoll(argv[4]);
+        if (count < 1 || blocks < 10) {
+            std::cerr << "zarvik-corpus: --archive needs COUNT >= 1 and BLOCKS >= 10\n";
+            return 2;
+        }
+        return WriteArchive(argv[2], count, blocks, argc > 5 ? std::stoull(argv[5]) : 20240501);
+    }
     if (argc < 2) {
-        std::cerr << "usage: zarvik-corpus OUTDIR [SEED]\n";
+        std::cerr << "usage: zarvik-corpus OUTDIR [SEED]\n"
+                     "       zarvik-corpus --archive OUTDIR COUNT BLOCKS [SEED]\n";
         return 2;
     }
     const std::filesystem::path dir = argv[1];
@@ -206,13 +245,7 @@ int main(int argc, char** argv) {
     } files[] = {{"bench_10k.min", 10000}, {"bench_100k.min", 100000}, {"bench_1m.min", 1000000}};
     for (const auto& f : files) {
         const auto path = dir / f.name;
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        Writer(out, f.blocks, seed + static_cast<uint64_t>(f.blocks)).Program();
-        out.close();
-        if (!out) {
-            std::cerr << "zarvik-corpus: cannot write " << path << "\n";
-            return 1;
-        }
+        if (!WriteProgram(path, f.blocks, seed + static_cast<uint64_t>(f.blocks))) return 1;
         const auto bytes = std::filesystem::file_size(path);
         std::cout << path.string() << ": " << f.blocks << " blocks, " << bytes << " bytes ("
                   << static_cast<double>(bytes) / static_cast<double>(f.blocks) << " bytes a block)\n";

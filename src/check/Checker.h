@@ -106,5 +106,7 @@ std::string SegmentJson(const TracedSegment& segment);
 void AppendSegmentJson(std::string& out, const TracedSegment& segment);
 // Shortest text that reads back as the same double.
 std::string NumberJson(double v);
+// A JSON string of the text; bytes that are not UTF-8 (a path in another encoding) as Latin-1.
+std::string JsonString(const std::string& text);
 
 } // namespace check

@@ -1,9 +1,11 @@
 #include "check/CheckerCli.h"
 
+#include "check/Archive.h"
 #include "check/Checker.h"
 #include "check/Decode.h"
 #include "check/LargeBuffer.h"
 #include "check/Output.h"
+#include "check/ProgramFiles.h"
 #include "input/InputGuard.h"
 
 #include <algorithm>
@@ -13,6 +15,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <new>
 #include <optional>
@@ -31,6 +34,7 @@ const char* const Usage =
     "                    [--g2-mirror] [--json] [--trace FILE] [--svg FILE] [--png FILE] [--pdf FILE]\n"
     "                    [--fit] [--size WxH] [--white|--black] [--rulers] [--legend]\n"
     "                    [--strict] [--no-advice] FILE...\n"
+    "       zarvik-check [options] [--jobs N] [--report FILE.html] FILE|FOLDER...\n"
     "       zarvik-check --help | --version\n"
     "  --trace writes every drawn path piece as JSON Lines (- for standard output)\n"
     "  --svg/--png/--pdf write the path of the (last) program in the standard view as a picture\n"
@@ -38,7 +42,17 @@ const char* const Usage =
     "  --white/--black the background; --rulers adds X and Z scales; --legend the tools' colours\n"
     "  and cutting times, the program, its total time and its alarms\n"
     "  --strict exits 1 on any advice finding, not only on alarms and errors; --no-advice looks\n"
-    "  for alarms only\n";
+    "  for alarms only\n"
+    "  a FOLDER, --jobs or --report checks an archive: the NC programs (*.min, *.nc, *.NC, *.tap)\n"
+    "  in the folders and their sub-folders, N at a time (default: one per core), each report\n"
+    "  as its program is done, then a summary; --report writes one HTML page of them all\n";
+
+// The options of an archive check, parsed in a block of their own.
+struct ArchiveCli {
+    bool Given = false; // --jobs or --report
+    unsigned Jobs = 0;  // 0: one per core
+    std::string ReportPath;
+};
 
 struct CliOptions {
     CheckOptions Check;
@@ -50,6 +64,7 @@ struct CliOptions {
     picture::SheetOptions Sheet;
     bool Fit = false;
     std::vector<std::string> Files;
+    ArchiveCli Archive;
 };
 
 void Complain(const std::string& text) {
@@ -115,6 +130,25 @@ bool ParseLimits(const std::string& text, CheckOptions& o) {
     return true;
 }
 
+// Whether `a` is an option of the archive check; a bad value sets `error`. `value` takes the
+// option's value from the next argument.
+bool ParseArchiveOption(const std::string& a, const std::function<bool(std::string&)>& value, ArchiveCli& o,
+                        std::string& error) {
+    std::string v;
+    if (a == "--jobs") {
+        double n;
+        if (!value(v) || !ParseNumber(v, n) || n < 1 || n > 256 || n != std::floor(n))
+            error = "--jobs needs a whole number from 1 to 256";
+        else
+            o.Jobs = static_cast<unsigned>(n);
+    } else if (a == "--report") {
+        if (!value(o.ReportPath) || o.ReportPath.empty()) error = "--report needs a file name";
+    } else
+        return false;
+    o.Given = true;
+    return true;
+}
+
 // Returns an error text, empty when the arguments are good.
 std::string Parse(int argc, char** argv, CliOptions& o) {
     for (int i = 1; i < argc; ++i) {
@@ -164,6 +198,8 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
         } else if (a == "--help" || a == "-h") {
             o.Help = true;
             return {};
+        } else if (std::string error; ParseArchiveOption(a, value, o.Archive, error)) {
+            if (!error.empty()) return error;
         } else if (a.size() > 1 && a[0] == '-' && a != "-") {
             return "unknown option " + a;
         } else {
@@ -414,6 +450,29 @@ class Pipeline {
     int Status = 0;
 };
 
+// The check of an archive (a folder among the files, --jobs or --report). The pictures and the
+// trace of a single program have no place there: the HTML report shows every program's path.
+int RunArchiveCli(const CliOptions& o, Output& out) {
+    if (!o.TracePath.empty() || !o.SvgPath.empty() || !o.PngPath.empty() || !o.PdfPath.empty()) {
+        std::fputs("zarvik-check: --trace, --svg, --png and --pdf take single programs, not an archive "
+                   "(--report shows every program's path)\n",
+                   stderr);
+        return 2;
+    }
+    ArchiveOptions archive;
+    archive.Check = o.Check;
+    archive.Json = o.Json;
+    archive.Strict = o.Strict;
+    archive.Jobs = o.Archive.Jobs;
+    archive.ReportPath = o.Archive.ReportPath;
+    try {
+        return RunArchive(archive, o.Files, out);
+    } catch (const std::bad_alloc&) {
+        Complain("out of memory");
+        return 2;
+    }
+}
+
 } // namespace
 
 int RunCheckerCli(int argc, char** argv, const PictureFormats& formats) {
@@ -434,6 +493,7 @@ int RunCheckerCli(int argc, char** argv, const PictureFormats& formats) {
         std::fputs(("zarvik-check: " + error + "\n" + Usage).c_str(), stderr);
         return 2;
     }
+    if (o.Archive.Given || AnyFolder(o.Files)) return finish(RunArchiveCli(o, out));
     for (const auto& [path, make, option] : {std::tuple{&o.SvgPath, formats.Svg, "--svg"},
                                              {&o.PngPath, formats.Png, "--png"},
                                              {&o.PdfPath, formats.Pdf, "--pdf"}})

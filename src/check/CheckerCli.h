@@ -4,6 +4,7 @@
 //                [--g2-mirror] [--json] [--trace FILE] [--svg FILE] [--png FILE] [--pdf FILE]
 //                [--fit] [--size WxH] [--white|--black] [--rulers] [--legend]
 //                [--strict] [--no-advice] FILE...
+//   zarvik-check [options] [--jobs N] [--report FILE.html] FILE|FOLDER...   (check/Archive.h)
 //   zarvik-check --help | --version
 // A straight line: the arguments, then for each program its bytes, its text, one run that draws
 // the trace and every picture at once, and its report; the outputs are put in place at the end.

@@ -62,6 +62,10 @@ void AppendNumberJson(std::string& out, double v) {
     out.append(buf, r.ptr);
 }
 
+std::string JsonString(const std::string& text) {
+    return Quote(text);
+}
+
 std::string NumberJson(double v) {
     std::string out;
     AppendNumberJson(out, v);

@@ -142,7 +142,7 @@ TEST(CheckerCli, ExitStatusAndBadInput) {
     EXPECT_EQ(Cli({good, bad}), 1);
     EXPECT_EQ(Cli({"--json", (dir.Path / "missing.min").string(), good}, &out), 2);
     EXPECT_NE(out.find("good.min"), std::string::npos); // the other files are still checked
-    EXPECT_EQ(Cli({dir.Path.string()}), 2);
+    EXPECT_EQ(Cli({dir.Path.string()}), 1); // a folder is an archive: the worst of good.min and bad.min
     EXPECT_EQ(Cli({"--unit", "7", good}), 2);
     EXPECT_EQ(Cli({"--limits", "1,2,3", good}), 2);
     EXPECT_EQ(Cli({"--bogus", good}), 2);

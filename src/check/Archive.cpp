@@ -1,0 +1,229 @@
+#include "check/Archive.h"
+
+#include "check/Decode.h"
+#include "check/HtmlReport.h"
+#include "check/LargeBuffer.h"
+#include "check/Picture.h"
+#include "check/ProgramFiles.h"
+#include "check/ReportPicture.h"
+#include "input/InputGuard.h"
+#include "picture/Framing.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <new>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace check {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The pictures of the report: small enough for thousands of rows in one page.
+constexpr double ReportPictureWidth = 320, ReportPictureHeight = 200;
+
+void Complain(const std::string& text) {
+    std::fputs(("zarvik-check: " + text + "\n").c_str(), stderr);
+}
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+bool ReadProgram(const std::string& path, std::u16string& text, std::string& why) {
+    files::InputFile in(path);
+    std::string bytes;
+    if (in.Ok()) {
+        bytes.reserve(static_cast<size_t>(in.Size()));
+        AdviseLargeBuffer(bytes.data(), bytes.capacity());
+    }
+    if (!in.ReadAll(bytes)) {
+        why = in.Why();
+        return false;
+    }
+    text = DecodeProgram(bytes);
+    return true;
+}
+
+// Checks the program and draws its path framed with a margin, as --fit does: one run finds where
+// the path lies, the second draws it there and gives the report.
+CheckReport CheckWithPicture(const std::u16string& text, const std::string& path, const CheckOptions& options,
+                             std::string& svg) {
+    picture::SheetOptions sheet;
+    sheet.WidthPx = ReportPictureWidth;
+    sheet.HeightPx = ReportPictureHeight;
+    sheet.WhiteBackground = options.WhiteBackground;
+    const picture::SheetLayout layout = picture::LayOutSheet(sheet);
+    const double w = layout.Viewport.W, h = layout.Viewport.H;
+    CheckOptions framed = options;
+    framed.Advice = false; // the first run only looks where the path lies
+    picture::BoundsCanvas bounds;
+    CheckProgram(text, framed, {}, {&bounds}, w, h);
+    framed.Advice = options.Advice;
+    if (bounds.Extent()) framed.Frame = picture::FitArea(*bounds.Extent(), w, h);
+    ReportPicture drawing;
+    ViewportCanvas viewport(drawing, static_cast<float>(options.NVLZ), picture::SheetBack(sheet));
+    CheckReport report = CheckProgram(text, framed, {}, {&viewport}, w, h);
+    report.File = path;
+    svg = drawing.Svg();
+    return report;
+}
+
+ProgramResult CheckEntry(const ProgramEntry& entry, const ArchiveOptions& options, bool picture) {
+    if (entry.Error.empty()) return CheckArchiveProgram(entry.Path, options, picture);
+    ProgramResult r;
+    r.Path = entry.Path;
+    r.Error = entry.Error;
+    r.Status = 2;
+    return r;
+}
+
+// Gathers the results as the jobs hand them in: streams each report, counts it into the summary
+// and writes the HTML rows in the order of the list (a row that comes early waits for those
+// before it, so only a few are ever held).
+class Collector {
+  public:
+    Collector(const ArchiveOptions& o, Output& out, Output* report) : O(o), Out(out), Report(report) {}
+
+    void Done(size_t index, ProgramResult r) {
+        const std::lock_guard<std::mutex> lock(Mutex);
+        try {
+            if (!r.Report) Complain(r.Path + ": " + r.Error);
+            Out.Write(O.Json ? ResultJson(r) : ResultText(r));
+            Summary.Add(index, r);
+            if (!Report) return;
+            Rows.emplace(index, HtmlRow(r));
+            for (auto it = Rows.find(NextRow); it != Rows.end(); it = Rows.find(++NextRow)) {
+                Report->Write(it->second);
+                Rows.erase(it);
+            }
+        } catch (const std::bad_alloc&) {
+            Complain(r.Path + ": out of memory");
+            Summary.Status = 2;
+        }
+    }
+
+    ArchiveSummary Summary;
+
+  private:
+    const ArchiveOptions& O;
+    Output& Out;
+    Output* Report;
+    std::mutex Mutex;
+    std::map<size_t, std::string> Rows; // finished rows waiting for those before them
+    size_t NextRow = 0;
+};
+
+// The report would overwrite a program of the archive or standard output's file: refused.
+std::string ReportClash(const std::string& report, const std::vector<ProgramEntry>& programs) {
+    struct stat r {};
+    if (::stat(report.c_str(), &r) != 0 || !S_ISREG(r.st_mode)) return {};
+    struct stat s {};
+    if (::fstat(STDOUT_FILENO, &s) == 0 && s.st_dev == r.st_dev && s.st_ino == r.st_ino)
+        return "--report " + report + " and standard output are the same file";
+    for (const ProgramEntry& p : programs)
+        if (::stat(p.Path.c_str(), &s) == 0 && s.st_dev == r.st_dev && s.st_ino == r.st_ino)
+            return "--report " + report + " is the program file " + p.Path + "; it is not overwritten";
+    return {};
+}
+
+unsigned JobsFor(unsigned asked, size_t programs) {
+    unsigned jobs = asked ? asked : std::max(1u, std::thread::hardware_concurrency());
+    if (programs < jobs) jobs = static_cast<unsigned>(std::max<size_t>(programs, 1));
+    return jobs;
+}
+
+// Runs `work` on `jobs` threads, this one among them; fewer when no more can be started.
+template <class Work> void RunJobs(unsigned jobs, Work work) {
+    std::vector<std::thread> threads;
+    for (unsigned i = 1; i < jobs; ++i) {
+        try {
+            threads.emplace_back(work);
+        } catch (const std::system_error&) {
+            break; // the threads already started and this one do the work
+        }
+    }
+    work();
+    for (std::thread& t : threads)
+        t.join();
+}
+
+} // namespace
+
+ProgramResult CheckArchiveProgram(const std::string& path, const ArchiveOptions& options, bool picture) {
+    ProgramResult r;
+    r.Path = path;
+    const Clock::time_point start = Clock::now();
+    try {
+        std::u16string text;
+        if (ReadProgram(path, text, r.Error)) {
+            r.Report = picture ? CheckWithPicture(text, path, options.Check, r.Picture)
+                               : CheckProgram(text, options.Check);
+            r.Report->File = path;
+        }
+    } catch (const std::bad_alloc&) {
+        r.Report.reset();
+        std::string().swap(r.Picture);
+        r.Error = "out of memory";
+    } catch (const std::exception& e) {
+        r.Report.reset();
+        r.Error = e.what();
+    }
+    r.Seconds = SecondsSince(start);
+    r.Status = ProgramStatus(r, options.Strict);
+    return r;
+}
+
+int RunArchive(const ArchiveOptions& o, const std::vector<std::string>& arguments, Output& out) {
+    const Clock::time_point start = Clock::now();
+    std::vector<ProgramEntry> programs;
+    for (const std::string& a : arguments) {
+        std::vector<ProgramEntry> some = ListPrograms({a});
+        if (some.empty()) Complain(a + ": no NC program in this folder");
+        programs.insert(programs.end(), some.begin(), some.end());
+    }
+    Output report;
+    if (!o.ReportPath.empty()) {
+        std::string why;
+        if (const std::string clash = ReportClash(o.ReportPath, programs); !clash.empty()) {
+            Complain(clash);
+            return 2;
+        }
+        if (!report.Open(o.ReportPath, why)) {
+            Complain("cannot write the report " + o.ReportPath + ": " + why);
+            return 2;
+        }
+        report.Write(HtmlHead(programs.size()));
+    }
+    Collector collector(o, out, report.IsOpen() ? &report : nullptr);
+    const unsigned jobs = JobsFor(o.Jobs, programs.size());
+    std::atomic<size_t> next{0};
+    RunJobs(jobs, [&] {
+        for (size_t i; (i = next.fetch_add(1)) < programs.size();)
+            collector.Done(i, CheckEntry(programs[i], o, report.IsOpen()));
+    });
+    ArchiveSummary& summary = collector.Summary;
+    summary.Jobs = jobs;
+    summary.WallSeconds = SecondsSince(start);
+    out.Write(o.Json ? summary.Json() : summary.Text());
+    int status = summary.Status;
+    if (report.IsOpen()) {
+        std::string why;
+        report.Write(HtmlTail(summary));
+        if (!report.Finish(why)) {
+            Complain("cannot write the report " + o.ReportPath + ": " + why);
+            status = 2;
+        }
+    }
+    return status;
+}
+
+} // namespace check

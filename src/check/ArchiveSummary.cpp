@@ -1,0 +1,132 @@
+#include "check/ArchiveSummary.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace check {
+
+namespace {
+
+std::string Counts(const std::map<std::string, size_t>& counts) {
+    std::string out = "{";
+    for (const auto& [key, n] : counts) {
+        if (out.size() > 1) out += ", ";
+        out += JsonString(key) + ": " + std::to_string(n);
+    }
+    return out + "}";
+}
+
+std::string FixedSeconds(double seconds) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3f s", seconds);
+    return buf;
+}
+
+std::string Plural(size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+} // namespace
+
+std::string SecondsJson(double seconds) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.6f", seconds);
+    return buf;
+}
+
+int ProgramStatus(const ProgramResult& r, bool strict) {
+    if (!r.Report) return 2;
+    const bool adviceFails =
+        std::any_of(r.Report->Advice.begin(), r.Report->Advice.end(), [strict](const advice::Finding& f) {
+            return strict || f.Level == advice::Severity::Error;
+        });
+    return r.Report->Failed() || adviceFails ? 1 : 0;
+}
+
+std::string ResultJson(const ProgramResult& r) {
+    if (!r.Report) return "{\"file\": " + JsonString(r.Path) + ", \"error\": " + JsonString(r.Error) + "}\n";
+    std::string out = ReportJson(*r.Report);
+    out.pop_back(); // the closing brace: the time goes last
+    return out + ", \"check_time_s\": " + SecondsJson(r.Seconds) + "}\n";
+}
+
+std::string ResultText(const ProgramResult& r) {
+    if (!r.Report) return r.Path + "\n  not checked: " + r.Error + "\n";
+    return ReportText(*r.Report) + "  check time " + FixedSeconds(r.Seconds) + "\n";
+}
+
+void ArchiveSummary::Add(size_t index, const ProgramResult& r) {
+    ++Programs;
+    Status = std::max(Status, r.Status);
+    Times.push_back({index, r.Seconds, r.Path});
+    if (!r.Report) {
+        ++Unreadable;
+        return;
+    }
+    if (r.Status == 1) ++Failing;
+    Blocks += r.Report->Blocks;
+    if (!r.Report->Alarms.empty()) ++WithAlarms;
+    for (const Alarm& a : r.Report->Alarms)
+        ++Alarms[a.Message];
+    for (const advice::Finding& f : r.Report->Advice)
+        ++Findings[f.Code];
+    AlarmCount += r.Report->Alarms.size();
+    FindingCount += r.Report->Advice.size();
+}
+
+std::vector<ArchiveSummary::Timed> ArchiveSummary::Slowest(size_t count) const {
+    std::vector<Time> times = Times;
+    count = std::min(count, times.size());
+    std::partial_sort(times.begin(), times.begin() + static_cast<std::ptrdiff_t>(count), times.end(),
+                      [](const Time& a, const Time& b) {
+                          return a.Seconds != b.Seconds ? a.Seconds > b.Seconds : a.Index < b.Index;
+                      });
+    std::vector<Timed> out;
+    for (size_t i = 0; i < count; ++i)
+        out.push_back({times[i].Path, times[i].Seconds});
+    return out;
+}
+
+std::string ArchiveSummary::Json() const {
+    std::string out = "{\"summary\": {\"programs\": " + std::to_string(Programs);
+    out += ", \"unreadable\": " + std::to_string(Unreadable);
+    out += ", \"with_alarms\": " + std::to_string(WithAlarms);
+    out += ", \"failing\": " + std::to_string(Failing);
+    out += ", \"blocks\": " + std::to_string(Blocks);
+    out += ", \"alarms\": {\"total\": " + std::to_string(AlarmCount) + ", \"by_message\": " + Counts(Alarms) +
+           "}";
+    out += ", \"findings\": {\"total\": " + std::to_string(FindingCount) +
+           ", \"by_code\": " + Counts(Findings) + "}";
+    out += ", \"slowest\": [";
+    bool first = true;
+    for (const Timed& t : Slowest()) {
+        if (!first) out += ", ";
+        first = false;
+        out += "{\"file\": " + JsonString(t.Path) + ", \"check_time_s\": " + SecondsJson(t.Seconds) + "}";
+    }
+    out += "], \"jobs\": " + std::to_string(Jobs);
+    out += ", \"wall_time_s\": " + SecondsJson(WallSeconds);
+    return out + ", \"status\": " + std::to_string(Status) + "}}\n";
+}
+
+std::string ArchiveSummary::Text() const {
+    std::string out = "summary: " + Plural(Programs, "program", "programs") + " in " +
+                      FixedSeconds(WallSeconds) + " with " + Plural(Jobs, "job", "jobs") + "\n";
+    out += "  " + Plural(static_cast<size_t>(Blocks), "block", "blocks") + "; " +
+           Plural(WithAlarms, "program", "programs") + " with alarms, " + std::to_string(Failing) +
+           " failing, " + std::to_string(Unreadable) + " not checked; exit status " + std::to_string(Status) +
+           "\n";
+    out += "  " + Plural(AlarmCount, "alarm", "alarms") + (Alarms.empty() ? "\n" : ":\n");
+    for (const auto& [message, n] : Alarms)
+        out += "    " + std::to_string(n) + "  " + message + "\n";
+    out += "  " + Plural(FindingCount, "finding", "findings") + (Findings.empty() ? "\n" : ":\n");
+    for (const auto& [code, n] : Findings)
+        out += "    " + std::to_string(n) + "  " + code + "\n";
+    const std::vector<Timed> slowest = Slowest();
+    if (!slowest.empty()) out += "  slowest:\n";
+    for (const Timed& t : slowest)
+        out += "    " + FixedSeconds(t.Seconds) + "  " + t.Path + "\n";
+    return out;
+}
+
+} // namespace check

@@ -1,0 +1,74 @@
+#pragma once
+// What the check of an archive found: each program's result as it is streamed, and the summary
+// over all of them that closes the output (text for people, one JSON object for tools).
+
+#include "check/Checker.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace check {
+
+// One program of the archive once checked.
+struct ProgramResult {
+    std::string Path;
+    std::string Error;                 // why it could not be read or checked, else empty
+    std::optional<CheckReport> Report; // when it was checked
+    double Seconds = 0;                // reading, checking and drawing it
+    int Status = 0;                    // 0 good, 1 alarm or failing finding, 2 not checked
+    std::string Picture;               // the fitted path as an SVG element, for the HTML report
+};
+
+// The exit status of one program: 2 when it could not be checked, 1 when it raised an alarm,
+// could not run, or has an error-level finding (with `strict`, any finding), else 0.
+int ProgramStatus(const ProgramResult& r, bool strict);
+
+// One program's report as streamed: the checker's report of a single program with the time it
+// took; for a program that could not be checked, its path and the reason.
+std::string ResultJson(const ProgramResult& r);
+std::string ResultText(const ProgramResult& r);
+
+class ArchiveSummary {
+  public:
+    // Counts a program in (in any order).
+    void Add(size_t index, const ProgramResult& r);
+
+    size_t Programs = 0;   // in the list, read or not
+    size_t Unreadable = 0; // could not be read or checked
+    size_t WithAlarms = 0; // raised at least one alarm
+    size_t Failing = 0;    // status 1
+    int64_t Blocks = 0;
+    std::map<std::string, size_t> Alarms;   // message -> how often
+    std::map<std::string, size_t> Findings; // advice code -> how often
+    size_t AlarmCount = 0, FindingCount = 0;
+    int Status = 0; // the worst of the programs' (2 > 1 > 0)
+    unsigned Jobs = 1;
+    double WallSeconds = 0;
+
+    // The slowest programs, slowest first (ties in list order); at most `count`.
+    struct Timed {
+        std::string Path;
+        double Seconds;
+    };
+    std::vector<Timed> Slowest(size_t count = 5) const;
+
+    std::string Json() const; // {"summary": {...}}
+    std::string Text() const;
+
+  private:
+    struct Time {
+        size_t Index;
+        double Seconds;
+        std::string Path;
+    };
+    std::vector<Time> Times;
+};
+
+// A JSON number of seconds to the microsecond.
+std::string SecondsJson(double seconds);
+
+} // namespace check

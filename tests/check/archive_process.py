@@ -1,0 +1,125 @@
+#!/usr/bin/env python3
+"""The checker on a program archive as a shop runs it: the order of the reports (the sorted list
+with one job, every program exactly once with several), a program that cannot be read not stopping
+the others, the exit status as the worst over many programs, the summary agreeing with the reports,
+and the refusals (a report over a program, single-program outputs, a bad job count).
+usage: archive_process.py PATH/TO/zarvik-check"""
+import json, os, subprocess, sys, tempfile
+
+GOOD = b'T0101\r\nG00 X40. Z2.\r\nG01 Z-20. F0.2 S800\r\nM30\r\n%\r\n'
+ALARM = b'T0101\r\nG00 X40. Z2.\r\nG01 Z-20. F0 S800\r\nM30\r\n%\r\n'  # "Feed is 0."
+NO_CRLF = b'G00 X40. Z2.\nM30\n'
+failures = []
+
+
+def expect(ok, what):
+    if not ok:
+        failures.append(what)
+
+
+def run(checker, *args):
+    p = subprocess.run([checker, *args], capture_output=True, timeout=120)
+    return p.returncode, p.stdout.decode('utf-8', 'replace'), p.stderr.decode('utf-8', 'replace')
+
+
+def objects(stdout):
+    lines = [json.loads(line) for line in stdout.splitlines() if line.strip()]
+    return [o for o in lines if 'summary' not in o], [o['summary'] for o in lines if 'summary' in o]
+
+
+def make_archive(root):
+    files = {'b/20.min': GOOD, 'b/alarm.NC': ALARM, 'a.tap': GOOD, 'c/deep/x.nc': GOOD, 'c/lf.min': NO_CRLF,
+             'c/readme.txt': b'not a program', 'Z.MIN': GOOD}
+    for name, data in files.items():
+        path = os.path.join(root, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, 'wb') as f:
+            f.write(data)
+    os.symlink(os.path.join(root, 'nowhere'), os.path.join(root, 'b', 'gone.min'))  # cannot be read
+    return sorted(os.path.join(root, n) for n in
+                  ('b/20.min', 'b/alarm.NC', 'b/gone.min', 'a.tap', 'c/deep/x.nc', 'c/lf.min', 'Z.MIN'))
+
+
+def check_order_and_failures(checker, root, listed):
+    status, out, err = run(checker, '--json', '--jobs', '1', root)
+    reports, summaries = objects(out)
+    expect([r['file'] for r in reports] == listed, f'--jobs 1 order {[r["file"] for r in reports]}')
+    expect(len(summaries) == 1 and out.rstrip().splitlines()[-1].startswith('{"summary"'), 'summary not last')
+    expect(status == 2, f'an unreadable program among others: exit status {status}')
+    expect('gone.min' in err, f'the unreadable program is not named on standard error: {err!r}')
+    gone = [r for r in reports if r['file'].endswith('gone.min')]
+    expect(len(gone) == 1 and 'error' in gone[0], f'the unreadable program has no error object: {gone}')
+    checked = [r for r in reports if 'error' not in r]
+    expect(len(checked) == len(listed) - 1, 'a program after the unreadable one was not checked')
+    s = summaries[0] if summaries else {}
+    expect(s.get('programs') == len(listed) and s.get('unreadable') == 1 and s.get('status') == 2,
+           f'summary counts {s}')
+    expect(s.get('blocks') == sum(r['blocks'] for r in checked), 'summary blocks differ from the reports')
+    alarms = {}
+    for r in checked:
+        for a in r['alarms']:
+            alarms[a['message']] = alarms.get(a['message'], 0) + 1
+    expect(s.get('alarms', {}).get('by_message') == alarms, f'summary alarms {s.get("alarms")} vs {alarms}')
+    codes = {}
+    for r in checked:
+        for f in r['advice']:
+            codes[f['code']] = codes.get(f['code'], 0) + 1
+    expect(s.get('findings', {}).get('by_code') == codes, f'summary findings {s.get("findings")} vs {codes}')
+    expect(all(isinstance(r.get('check_time_s'), float) for r in checked), 'a report without its check time')
+
+    # Several jobs: each program exactly once, the same reports apart from the times.
+    status2, out2, _ = run(checker, '--json', '--jobs', '3', root)
+    reports2, summaries2 = objects(out2)
+    strip = lambda rs: sorted(json.dumps({k: v for k, v in r.items() if k != 'check_time_s'}) for r in rs)
+    expect(strip(reports2) == strip(reports), '--jobs 3 reports differ from --jobs 1')
+    expect(status2 == 2 and len(summaries2) == 1 and summaries2[0]['jobs'] == 3, f'--jobs 3: {summaries2}')
+
+
+def check_status_over_many(checker, root):
+    good, alarm, gone = (os.path.join(root, n) for n in ('a.tap', 'b/alarm.NC', 'b/gone.min'))
+    for files, expected in (([good, good], 0), ([good, alarm, good], 1), ([gone, alarm, good], 2),
+                            ([alarm, good, gone], 2)):
+        for jobs in ('1', '2'):
+            status, out, _ = run(checker, '--jobs', jobs, *files)
+            expect(status == expected, f'{files} with --jobs {jobs}: exit status {status}, not {expected}')
+            expect(out.count('summary:') == 1, f'{files}: no text summary')
+    # Text mode names every program, the unreadable one too, and the folder order.
+    status, out, _ = run(checker, '--jobs', '1', root)
+    firsts = [line for line in out.splitlines() if line.startswith(root)]
+    expect(firsts == make_archive.listed, f'text reports {firsts}')
+
+
+def check_refusals(checker, root):
+    program = os.path.join(root, 'a.tap')
+    before = open(program, 'rb').read()
+    status, _, err = run(checker, '--report', program, root)
+    expect(status == 2 and open(program, 'rb').read() == before, f'--report over a program: {status} {err!r}')
+    for args in (['--jobs', '0', root], ['--jobs', 'x', root], ['--jobs', '2.5', root], ['--report'],
+                 ['--trace', os.path.join(root, 't.jsonl'), root], ['--svg', os.path.join(root, 'p.svg'), root]):
+        status, out, err = run(checker, *args)
+        expect(status == 2 and not out and err, f'{args}: exit status {status}, {out!r}')
+    empty = os.path.join(root, 'empty')
+    os.mkdir(empty)
+    status, out, err = run(checker, '--json', empty)
+    expect(status == 0 and 'no NC program' in err and objects(out)[1][0]['programs'] == 0,
+           f'an empty folder: {status} {err!r}')
+    # Files alone keep the single-program output: no summary, no times.
+    status, out, _ = run(checker, '--json', program, program)
+    expect(status == 0 and 'summary' not in out and 'check_time_s' not in out, 'plain files changed output')
+
+
+def main():
+    checker = os.path.abspath(sys.argv[1])
+    with tempfile.TemporaryDirectory() as root:
+        make_archive.listed = make_archive(root)
+        check_order_and_failures(checker, root, make_archive.listed)
+        check_status_over_many(checker, root)
+        check_refusals(checker, root)
+    for f in failures:
+        print('FAIL:', f)
+    print(f'{0 if failures else 1} passed, {1 if failures else 0} failed')
+    return 1 if failures else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
