@@ -38,7 +38,7 @@ Tool DefaultTool() {
     Tool t;
     t.Source = "default";
     t.Assumed = {"kind turning",    "insert C 80°",    "edge length 12",
-                 "nose radius 0.8", "tip direction 3", "approach angle 95"};
+                 "nose radius 0.8", "tip direction 3", "approach angle 90"};
     return t;
 }
 

@@ -53,7 +53,9 @@ struct Tool {
     double EdgeLength = 12;
     double NoseRadius = 0.8;
     int TipDirection = 3;
-    double ApproachAngle = 95;
+    // NOTE: 90 unless given: the wall a 95° edge leaves when a pass ends in full material
+    // overhangs, and a straight retract then scrapes it (a rapid into material).
+    double ApproachAngle = 90;
     // Grooving and parting blades.
     double Width = 3, CornerRadius = 0.2, Reach = 20;
     // Thread inserts.

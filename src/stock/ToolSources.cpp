@@ -63,7 +63,7 @@ void ApplyKind(const std::string& c, Tool& t) {
         t.Type = Tool::Kind::Boring;
         t.TipDirection = 2;
         t.Assumed = {"insert C 80°", "edge length 12", "nose radius 0.8", "tip direction 2",
-                     "approach angle 95"};
+                     "approach angle 90"};
     }
 }
 
@@ -92,7 +92,7 @@ bool ApplyInsertDesignation(std::string_view text, Tool& tool) {
 Tool ToolFromComment(std::string_view comment) {
     Tool t;
     t.Source = "comment";
-    t.Assumed = {"insert C 80°", "edge length 12", "nose radius 0.8", "tip direction 3", "approach angle 95"};
+    t.Assumed = {"insert C 80°", "edge length 12", "nose radius 0.8", "tip direction 3", "approach angle 90"};
     const std::string c = Upper(comment);
     ApplyKind(c, t);
     if (t.Type == Tool::Kind::Turning || t.Type == Tool::Kind::Boring) ApplyInsertDesignation(c, t);

@@ -52,7 +52,7 @@ bool EmptyAt(const stock::Region& part, double z, double radius) {
 
 TEST(Removal, StraightTurnLeavesTheDiameterAndTheNoseItsFillet) {
     stock::Setup s = Bar(50, 100);
-    s.Tools[1] = stock::Tool{}; // C 80°, nose radius 0.8, tip 3, 95° approach
+    s.Tools[1] = stock::Tool{}; // C 80°, nose radius 0.8, tip 3, 90° approach
     stock::Machining m(s);
     m.Apply(Feed(46, 2, 46, -30));
     m.Apply(Feed(46, -30, 60, -30));
