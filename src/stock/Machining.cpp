@@ -68,13 +68,12 @@ Machining::ToolState& Machining::ToolOf(int number) {
     if (it != Tools.end()) return it->second;
     const auto given = Given.Tools.find(number);
     const Tool tool = given != Given.Tools.end() ? given->second : DefaultTool();
-    if (!tool.Assumed.empty()) {
-        std::string said = "tool " + std::to_string(number) + " assumed: ";
-        for (size_t i = 0; i < tool.Assumed.size(); ++i)
-            said += (i ? ", " : "") + tool.Assumed[i];
-        Assumed.push_back(std::move(said));
-    }
     ToolState& state = Tools[number];
+    if (!tool.Assumed.empty()) {
+        state.Assumed = "tool " + std::to_string(number) + " assumed: ";
+        for (size_t i = 0; i < tool.Assumed.size(); ++i)
+            state.Assumed += (i ? ", " : "") + tool.Assumed[i];
+    }
     state.Shape = ShapeOf(tool);
     state.Totals.Tool = number;
     return state;
@@ -217,6 +216,12 @@ Result Machining::Finish() {
         r.PartLength = b.z1 - b.z0;
     }
     for (auto& [number, state] : Tools) {
+        // What was assumed of a tool matters where it cut or was found at fault.
+        const int tool = number;
+        const bool found = std::any_of(Findings.begin(), Findings.end(),
+                                       [tool](const Finding& f) { return f.Tool == tool; });
+        if (!state.Assumed.empty() && (state.Totals.FeedLength > 0 || found))
+            Assumed.push_back(state.Assumed);
         if (state.Totals.FeedLength <= 0) continue;
         r.Tools.push_back(state.Totals);
         r.RemovedMm3 += state.Totals.RemovedMm3;

@@ -75,6 +75,7 @@ class Machining {
         ToolShape Shape;
         ToolResult Totals;
         int64_t FirstLine = 0; // of its first feed move
+        std::string Assumed;   // "tool 1 assumed: ...", empty when nothing was
     };
     ToolState& ToolOf(int number);
     std::vector<Point> PathOf(const Move& move) const;
