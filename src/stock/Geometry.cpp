@@ -215,6 +215,7 @@ Region Region::Swept(const Region& shape, const std::vector<Point>& path) {
         r.Convex = true;
         return r;
     }
+    if (shape.Convex) return Region::ConvexSwept(shape, path);
     cl::Path p;
     p.reserve(path.size());
     for (const Point& q : path)
@@ -231,6 +232,72 @@ Region Region::Swept(const Region& shape, const std::vector<Point>& path) {
     cl::Paths start = RegionAccess::ToClipper(shape.Moved(path[0].z, path[0].x));
     c.AddPaths(start, cl::ptSubject, true);
     c.Execute(cl::ctUnion, sum, cl::pftNonZero, cl::pftNonZero);
+    return Finish(sum);
+}
+
+Region Region::ConvexSwept(const Region& shape, const std::vector<Point>& path) {
+    // The convolution of the shape's outline with the path walked there and back: the path's
+    // pieces placed at the shape's corner that leads in their direction, joined by the shape's
+    // own edges where the path turns. Its positively wound area is the sum (the shape is convex),
+    // and it has a few dozen corners where a union of the shape's positions has thousands.
+    const GridPath& s = shape.Paths.front(); // counter-clockwise
+    const size_t n = s.size();
+    std::vector<double> edge(n);
+    for (size_t j = 0; j < n; ++j)
+        edge[j] = std::atan2(static_cast<double>(s[(j + 1) % n].x - s[j].x),
+                             static_cast<double>(s[(j + 1) % n].z - s[j].z));
+    std::vector<GridPoint> q;
+    for (const Point& at : path) {
+        const GridPoint g{ToGrid(at.z), ToGrid(at.x)};
+        if (q.empty() || q.back().z != g.z || q.back().x != g.x) q.push_back(g);
+    }
+    if (q.size() < 2) return shape.Moved(path.front().z, path.front().x);
+    for (size_t i = q.size() - 1; i-- > 1;)
+        q.push_back(q[i]); // and back again
+    const size_t m = q.size();
+    const double turn = 2 * std::numbers::pi;
+    auto ccw = [turn](double a) { // into [0, 2π)
+        a = std::fmod(a, turn);
+        return a < 0 ? a + turn : a;
+    };
+    auto dir = [&](size_t i) {
+        const GridPoint &a = q[i], &b = q[(i + 1) % m];
+        return std::atan2(static_cast<double>(b.x - a.x), static_cast<double>(b.z - a.z));
+    };
+    // The corner whose outgoing edge is the first at or after the first piece's direction.
+    double phi = dir(0);
+    size_t j = 0;
+    for (size_t k = 1; k < n; ++k)
+        if (ccw(edge[k] - phi) < ccw(edge[j] - phi)) j = k;
+    cl::Path out;
+    out.reserve(2 * (m + n));
+    auto emit = [&](const GridPoint& at) { out.emplace_back(s[j].z + at.z, s[j].x + at.x); };
+    emit(q[0]);
+    for (size_t i = 0; i < m; ++i) {
+        const GridPoint& to = q[(i + 1) % m];
+        emit(to);
+        const double next = dir((i + 1) % m);
+        double delta = ccw(next - phi);
+        if (delta > std::numbers::pi) delta -= turn; // a right turn
+        if (delta >= std::numbers::pi - 1e-12) delta = std::numbers::pi;
+        if (delta > 0) {
+            for (size_t guard = 0; guard < n && ccw(edge[j] - phi) > 0 && ccw(edge[j] - phi) <= delta;
+                 ++guard) {
+                j = (j + 1) % n;
+                emit(to);
+            }
+        } else if (delta < 0) {
+            for (size_t guard = 0; guard < n && ccw(phi - edge[(j + n - 1) % n]) < -delta; ++guard) {
+                j = (j + n - 1) % n;
+                emit(to);
+            }
+        }
+        phi = next;
+    }
+    cl::Paths sum;
+    cl::Clipper c;
+    c.AddPath(out, cl::ptSubject, true);
+    c.Execute(cl::ctUnion, sum, cl::pftPositive, cl::pftPositive);
     return Finish(sum);
 }
 

@@ -59,6 +59,9 @@ class Region {
     // A convex shape along a straight piece is the hull of its two ends.
     static Region Swept(const Region& shape, const std::vector<Point>& path);
 
+    // Swept for a convex shape along any path.
+    static Region ConvexSwept(const Region& shape, const std::vector<Point>& path);
+
     std::vector<Outline> Outlines() const;
     const std::vector<GridPath>& Grid() const { return Paths; }
 

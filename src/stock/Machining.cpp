@@ -86,7 +86,7 @@ std::vector<Point> Machining::PathOf(const Move& m) const {
     return {from, to};
 }
 
-double Machining::Cut(const Region& swept, Region* removed) {
+double Machining::Cut(const Region& swept, std::vector<Region>* removed) {
     const Box s = swept.Bounds();
     double before = 0, after = 0;
     for (Tile& t : Tiles) {
@@ -94,7 +94,7 @@ double Machining::Cut(const Region& swept, Region* removed) {
         Region left = t.Material.Minus(swept);
         const double was = t.Material.AxisMoment(), is = left.AxisMoment();
         if (was - is <= 0) continue;
-        if (removed) *removed = removed->Union(t.Material.Intersect(swept));
+        if (removed) removed->push_back(t.Material.Intersect(swept));
         before += was, after += is;
         t.Material = std::move(left);
         t.Bounds = t.Material.Bounds();
@@ -104,12 +104,16 @@ double Machining::Cut(const Region& swept, Region* removed) {
 
 bool Machining::Enters(const Region& region) const {
     const Box s = region.Bounds();
+    // Boxes that overlap by no more than the tolerance cannot hold an entry that deep: a tool
+    // running along a diameter it has just cut overlaps the material's box by nothing.
+    const double d = Tol.Depth;
+    const Box inner{s.z0 + d, s.x0 + d, s.z1 - d, s.x1 - d};
     Region hit;
     for (const Tile& t : Tiles)
-        if (t.Z1 >= s.z0 && t.Z0 <= s.z1 && t.Bounds.Overlaps(s))
+        if (t.Z1 >= s.z0 && t.Z0 <= s.z1 && t.Bounds.Overlaps(inner))
             hit = hit.Union(t.Material.Intersect(region));
-    // A graze along a wall just cut is no entry: what is hit must be thicker than twice the
-    // tolerance... shrunk by half of it, a cut deeper than the tolerance survives.
+    // A graze along a wall just cut is no entry: shrunk by half the tolerance, only what is
+    // hit deeper than the tolerance is left.
     return !hit.Empty() && !hit.Offset(-Tol.Depth / 2).Empty();
 }
 
@@ -149,7 +153,7 @@ void Machining::Apply(const Move& m) {
         length += std::hypot(path[i].z - path[i - 1].z, path[i].x - path[i - 1].x);
     if (tool.Totals.FeedLength == 0) tool.FirstLine = m.Line;
     tool.Totals.FeedLength += length;
-    Region removed;
+    std::vector<Region> removed;
     const double volume = Cut(cutting, shape.Drill ? nullptr : &removed);
     tool.Totals.RemovedMm3 += volume;
     if (volume <= 1e-9) tool.Totals.AirLength += length;
@@ -161,7 +165,7 @@ void Machining::Apply(const Move& m) {
     if (Enters(holder))
         Report(m, "holder-collision", Severity::Error,
                "the tool holder runs into material the insert did not remove");
-    if (volume > 1e-6 && !removed.Empty()) CheckEngagement(m, shape, removed);
+    if (volume > 1e-6 && !removed.empty()) CheckEngagement(m, shape, removed);
     CheckPip(m, shape);
 }
 
@@ -185,17 +189,18 @@ void Machining::CheckPip(const Move& m, const ToolShape& shape) {
                    Fixed(-2 * shape.NoseCentre.x) + " or beyond");
 }
 
-void Machining::CheckEngagement(const Move& m, const ToolShape& shape, const Region& removed) {
+void Machining::CheckEngagement(const Move& m, const ToolShape& shape, const std::vector<Region>& removed) {
     // The depth of cut: how far the material removed reaches across the direction of feed.
     const double dz = m.Z1 - m.Z0, dx = (m.X1 - m.X0) / 2, len = std::hypot(dz, dx);
     if (len <= 0 || shape.EdgeLength <= 0) return;
     const double nz = -dx / len, nx = dz / len;
     double lo = 1e300, hi = -1e300;
-    for (const Outline& o : removed.Outlines())
-        for (const Point& p : o) {
-            const double d = p.z * nz + p.x * nx;
-            lo = std::min(lo, d), hi = std::max(hi, d);
-        }
+    for (const Region& piece : removed)
+        for (const Outline& o : piece.Outlines())
+            for (const Point& p : o) {
+                const double d = p.z * nz + p.x * nx;
+                lo = std::min(lo, d), hi = std::max(hi, d);
+            }
     const double depth = hi - lo;
     if (depth > shape.EdgeLength + Tol.Depth)
         Report(m, "cut-beyond-edge", Severity::Warning,

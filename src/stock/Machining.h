@@ -80,12 +80,12 @@ class Machining {
     ToolState& ToolOf(int number);
     std::vector<Point> PathOf(const Move& move) const;
     // Removes the swept area; returns the volume removed.
-    double Cut(const Region& swept, Region* removed);
+    double Cut(const Region& swept, std::vector<Region>* removed);
     // Material within `region` deeper than the tolerance, from the tiles it reaches.
     bool Enters(const Region& region) const;
     void Report(const Move& move, const char* code, Severity level, std::string message);
     void CheckPip(const Move& move, const ToolShape& shape);
-    void CheckEngagement(const Move& move, const ToolShape& shape, const Region& removed);
+    void CheckEngagement(const Move& move, const ToolShape& shape, const std::vector<Region>& removed);
 
     Setup Given;
     Tolerances Tol;

@@ -228,8 +228,8 @@ ToolShape ShapeOf(const Tool& t) {
         s.Holder = Region::FromOutline(t.Holder);
     else if (s.Holder.Empty())
         s.Holder = DefaultHolder(t, s.Cutting.Bounds());
-    // The holder's part under the insert is the insert's.
-    s.Holder = s.Holder.Minus(s.Cutting);
+    // NOTE: where the holder overlaps the insert it is left whole: the insert clears that area in
+    // the same move, so it is never found in material, and a convex holder sweeps much faster.
     return s;
 }
 
