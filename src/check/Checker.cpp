@@ -272,7 +272,11 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
         advisor->RunEnded();
         report.Advice = advice::Merge(advice::TextFindings(*adviceText), advisor->Findings());
     }
-    if (machining) report.Stock = machining->Finish();
+    if (machining) {
+        report.Stock = machining->Finish();
+        for (stock::Finding& f : report.Stock->Findings) // positions as the program writes them
+            f.X /= host.StockScale, f.Z /= host.StockScale;
+    }
     return report;
 }
 
