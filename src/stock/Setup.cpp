@@ -136,9 +136,12 @@ Region StockRegion(const Stock& s) {
 
 Region HoldingRegion(const WorkHolding& h) {
     const double grip = h.GripDiameter / 2, z = h.ChuckFaceZ;
-    Region r = Region::Rectangle(z - 100, grip, z, std::max(h.ChuckDiameter / 2, grip + h.JawHeight));
-    r = r.Union(Region::Rectangle(z, grip, z + h.GripLength, grip + h.JawHeight));
-    if (h.StepLength > 0 && h.StepHeight > 0)
+    Region r;
+    if (h.Chuck) {
+        r = Region::Rectangle(z - 100, grip, z, std::max(h.ChuckDiameter / 2, grip + h.JawHeight));
+        r = r.Union(Region::Rectangle(z, grip, z + h.GripLength, grip + h.JawHeight));
+    }
+    if (h.Chuck && h.StepLength > 0 && h.StepHeight > 0)
         r = r.Union(Region::Rectangle(z, std::max(0.0, grip - h.StepHeight), z + h.StepLength, grip));
     if (h.TailstockZ) {
         // A 60° centre, then its quill.

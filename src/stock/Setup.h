@@ -33,6 +33,7 @@ struct Stock {
 };
 
 struct WorkHolding {
+    bool Chuck = true; // false: a tailstock alone was described
     double ChuckFaceZ = 0;
     double ChuckDiameter = 160;
     double GripLength = 20; // how far the jaws reach along the stock from the chuck face

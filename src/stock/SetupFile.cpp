@@ -146,7 +146,7 @@ bool ReadHolding(Reader& r, const toml::table* chuck, const toml::table* tail, W
                 return false;
         }
     } else {
-        h.ChuckFaceZ = -1e6; // a tailstock alone: no chuck within reach
+        h.Chuck = false; // a tailstock alone
     }
     if (tail) {
         double z = 0;

@@ -87,6 +87,12 @@ TEST(StockFindings, WorkholdingCollisionWithTheJaws) {
     const Found hit = FindingsOf(Check(Start({"G01 Z-55. F0.2", "G00 X60.", "G00 Z2."}), chuck));
     ASSERT_FALSE(hit.empty());
     EXPECT_EQ(hit.front(), (Found::value_type{5, "workholding-collision"}));
+    // A tailstock centre in the face: facing to the axis meets its cone, facing to X24 does not.
+    const std::string tail = Bar50 + "[tailstock]\nz = 0\n";
+    EXPECT_EQ(FindingsOf(Check(Start({"G00 X54. Z-1.", "G01 X24. F0.1", "G00 X60."}), tail)), Found{});
+    const Found cone = FindingsOf(Check(Start({"G00 X54. Z-1.", "G01 X-1.6 F0.1", "G00 X60."}), tail));
+    ASSERT_FALSE(cone.empty());
+    EXPECT_EQ(cone.front(), (Found::value_type{6, "workholding-collision"}));
 }
 
 TEST(StockFindings, HolderCollisionAndCutBeyondTheEdge) {
