@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fstream>
 #include <regex>
+#include <sstream>
 #include <sys/stat.h>
 
 namespace stock {
@@ -192,6 +193,55 @@ bool ReadTextFile(const std::string& path, std::string& bytes, SetupError& error
     return true;
 }
 
+namespace {
+
+// One line of a tool table, its comment cut off: false with the error when a word is bad.
+// `number` stays -1 on a line without a T word.
+bool ParseTableWords(const std::string& line, const std::string& file, int64_t lineNo, int& number,
+                     Tool& tool, SetupError& error) {
+    double front = NAN, back = NAN;
+    const auto bad = [&](const std::string& word, const std::string& why) {
+        error = {file, lineNo, "\"" + word + "\" " + why};
+        return false;
+    };
+    std::istringstream words(line);
+    for (std::string word; words >> word;) {
+        const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(word[0])));
+        char* stop = nullptr;
+        const double v = std::strtod(word.c_str() + 1, &stop);
+        if (word.size() < 2 || *stop != '\0' || !std::isfinite(v) || !std::strchr("TPDIJQXZUW", letter))
+            return bad(word, "is no word of a tool table line (T P D I J Q X Z U W)");
+        if (letter == 'T') {
+            if (v != std::floor(v) || v < 0 || v > 99) return bad(word, "is no tool number 0 to 99");
+            number = static_cast<int>(v);
+        } else if (letter == 'D') {
+            if (v < 0) return bad(word, "is a negative nose diameter");
+            tool.NoseRadius = v / 2;
+            Forget(tool.Assumed, "nose radius");
+        } else if (letter == 'Q') {
+            if (v != std::floor(v) || v < 0 || v > 9) return bad(word, "is no tip direction 0 to 9");
+            tool.TipDirection = static_cast<int>(v);
+            Forget(tool.Assumed, "tip direction");
+        } else if (letter == 'I' || letter == 'J') {
+            (letter == 'I' ? front : back) = v;
+        }
+    }
+    if (!std::isnan(front) && !std::isnan(back)) {
+        // The edges' angles give the insert's corner and the approach angle.
+        const double corner = std::fabs(back - front);
+        char best = 'C';
+        for (char s : std::string("CDESTV"))
+            if (std::fabs(*ShapeAngle(s) - corner) < std::fabs(*ShapeAngle(best) - corner)) best = s;
+        tool.Shape = best;
+        tool.ApproachAngle = std::clamp(180 - std::max(front, back), 1.0, 179.0);
+        Forget(tool.Assumed, "insert");
+        Forget(tool.Assumed, "approach angle");
+    }
+    return true;
+}
+
+} // namespace
+
 bool ParseToolTable(std::string_view text, const std::string& file, std::map<int, Tool>& tools,
                     SetupError& error) {
     int64_t lineNo = 0;
@@ -207,63 +257,15 @@ bool ParseToolTable(std::string_view text, const std::string& file, std::map<int
             comment = line.substr(semi + 1);
             line.resize(semi);
         }
-        Tool tool = comment.empty() ? Tool{} : ToolFromComment(comment);
+        Tool tool = ToolFromComment(comment); // what the comment says, the rest assumed
         tool.Source = "tool table";
-        std::vector<std::string> assumed = {"insert C 80°", "edge length 12"};
         int number = -1;
-        double front = NAN, back = NAN;
-        size_t i = 0;
-        const auto bad = [&](const std::string& word) {
-            error = {file, lineNo, "\"" + word + "\" is no word of a tool table line (T P D I J Q X Z U W)"};
-            return false;
-        };
-        while (i < line.size()) {
-            if (std::isspace(static_cast<unsigned char>(line[i]))) {
-                ++i;
-                continue;
-            }
-            size_t j = i + 1;
-            while (j < line.size() && !std::isspace(static_cast<unsigned char>(line[j])))
-                ++j;
-            const std::string word = line.substr(i, j - i);
-            i = j;
-            const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(word[0])));
-            char* stop = nullptr;
-            const double v = std::strtod(word.c_str() + 1, &stop);
-            if (word.size() < 2 || *stop != '\0' || !std::isfinite(v) || !std::strchr("TPDIJQXZUW", letter))
-                return bad(word);
-            if (letter == 'T') number = static_cast<int>(v);
-            if (letter == 'T' && (v != std::floor(v) || v < 0 || v > 99)) return bad(word);
-            if (letter == 'D') {
-                if (v < 0) {
-                    error = {file, lineNo, "negative nose diameter " + word};
-                    return false;
-                }
-                tool.NoseRadius = v / 2;
-            }
-            if (letter == 'I') front = v;
-            if (letter == 'J') back = v;
-            if (letter == 'Q') {
-                if (v != std::floor(v) || v < 0 || v > 9) return bad(word);
-                tool.TipDirection = static_cast<int>(v);
-            }
-        }
+        if (!ParseTableWords(line, file, lineNo, number, tool, error)) return false;
         if (number < 0) {
             if (line.find_first_not_of(" \t\r") == std::string::npos) continue; // blank or comment line
             error = {file, lineNo, "a tool table line needs a T word"};
             return false;
         }
-        if (!std::isnan(front) && !std::isnan(back)) {
-            // The edges' angles give the insert's corner and the approach angle.
-            const double corner = std::fabs(back - front);
-            char best = 'C';
-            for (char s : std::string("CDESTV"))
-                if (std::fabs(*ShapeAngle(s) - corner) < std::fabs(*ShapeAngle(best) - corner)) best = s;
-            tool.Shape = best;
-            tool.ApproachAngle = std::clamp(180 - std::max(front, back), 1.0, 179.0);
-            assumed = {"edge length 12"};
-        }
-        tool.Assumed = assumed;
         tools[number] = tool;
     }
     return true;
