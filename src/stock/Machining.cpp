@@ -129,6 +129,10 @@ void Machining::Report(const Move& m, const char* code, Severity level, std::str
 
 void Machining::Apply(const Move& m) {
     if (m.SpindleRunning) StopWarned = false;
+    // A piece beyond any machine's reach (or not a number at all) is the control's arithmetic
+    // gone astray, already an alarm of its own: it cuts nothing here.
+    for (double v : {m.X0, m.Z0, m.X1, m.Z1, m.CX, m.CZ, m.R})
+        if (!(std::fabs(v) <= 1e6)) return;
     if (m.X0 == m.X1 && m.Z0 == m.Z1 && m.Type != Move::Kind::ArcCW && m.Type != Move::Kind::ArcCCW) return;
     ToolState& tool = ToolOf(m.Tool);
     const ToolShape& shape = tool.Shape;

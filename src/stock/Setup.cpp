@@ -114,6 +114,7 @@ std::string Validate(const Setup& setup) {
         const std::string name = "tool " + std::to_string(number) + ": ";
         if (!ShapeAngle(t.Shape)) return name + "unknown insert shape " + std::string(1, t.Shape);
         if (!(t.NoseRadius >= 0)) return name + "negative nose radius " + Num(t.NoseRadius);
+        if (!(t.TipRadius >= 0)) return name + "negative tip radius " + Num(t.TipRadius);
         if (!(t.TipDirection >= 0 && t.TipDirection <= 9))
             return name + "tip direction " + std::to_string(t.TipDirection) + " is not 0 to 9";
         for (double v : {t.EdgeLength, t.Width, t.Reach, t.DrillDiameter, t.FluteLength, t.IncludedAngle})

@@ -16,6 +16,9 @@ namespace stock {
 
 namespace {
 
+// No size or position of a lathe reaches 100 m; larger numbers are typing errors.
+constexpr double LargestSize = 1e5;
+
 // Reads the tables of a setup file, stopping at the first problem.
 class Reader {
   public:
@@ -49,6 +52,7 @@ class Reader {
         if (!n) return true;
         const std::optional<double> v = n->value<double>();
         if (!v || !std::isfinite(*v)) return Fail(n, where + key + " must be a number, not " + Show(*n));
+        if (std::fabs(*v) > LargestSize) return Fail(n, where + key + " is out of range: " + Show(*n));
         out = *v;
         return true;
     }
@@ -258,6 +262,12 @@ std::optional<Setup> ParseSetup(std::string_view text, const std::string& file, 
         return std::nullopt;
     }
     if (!ReadStock(r, *stockTable, setup.Material)) return std::nullopt;
+    // Each part is checked as soon as it is read, so that a problem names its table's line.
+    const auto sound = [&](const toml::node& at, const Setup& part) {
+        const std::string why = Validate(part);
+        return why.empty() || r.Fail(&at, why);
+    };
+    if (!sound(*stockTable, setup)) return std::nullopt;
     const toml::table* chuck = doc.get_as<toml::table>("chuck");
     const toml::table* tail = doc.get_as<toml::table>("tailstock");
     for (const char* key : {"chuck", "tailstock"})
@@ -269,6 +279,7 @@ std::optional<Setup> ParseSetup(std::string_view text, const std::string& file, 
         WorkHolding h;
         if (!ReadHolding(r, chuck, tail, h)) return std::nullopt;
         setup.Holding = h;
+        if (!sound(chuck ? static_cast<const toml::node&>(*chuck) : *tail, setup)) return std::nullopt;
     }
     std::string table;
     if (!r.Text(doc, "", "tool_table", table)) return std::nullopt;
@@ -292,6 +303,10 @@ std::optional<Setup> ParseSetup(std::string_view text, const std::string& file, 
                 return std::nullopt;
             }
             if (!ReadTool(r, *t, number, tool)) return std::nullopt;
+            Setup part;
+            part.Material = setup.Material;
+            part.Tools[number] = tool;
+            if (!sound(*t, part)) return std::nullopt;
             if (!seen.insert(number).second) {
                 r.Fail(t->get("number"), "tool " + std::to_string(number) + " is described twice");
                 return std::nullopt;
@@ -327,7 +342,7 @@ std::optional<Stock> ParseStockOption(const std::string& spec, std::string& erro
     for (size_t i = 1; i < parts.size(); ++i) {
         char* end = nullptr;
         const double d = std::strtod(parts[i].c_str(), &end);
-        if (parts[i].empty() || *end != '\0' || !std::isfinite(d) || d <= 0) {
+        if (parts[i].empty() || *end != '\0' || !std::isfinite(d) || d <= 0 || d > LargestSize) {
             error = "--stock: \"" + parts[i] + "\" is not a size above 0";
             return std::nullopt;
         }

@@ -209,7 +209,7 @@ bool ParseTableWords(const std::string& line, const std::string& file, int64_t l
         const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(word[0])));
         char* stop = nullptr;
         const double v = std::strtod(word.c_str() + 1, &stop);
-        if (word.size() < 2 || *stop != '\0' || !std::isfinite(v) || !std::strchr("TPDIJQXZUW", letter))
+        if (word.size() < 2 || *stop != '\0' || !(std::fabs(v) <= 1e5) || !std::strchr("TPDIJQXZUW", letter))
             return bad(word, "is no word of a tool table line (T P D I J Q X Z U W)");
         if (letter == 'T') {
             if (v != std::floor(v) || v < 0 || v > 99) return bad(word, "is no tool number 0 to 99");

@@ -84,8 +84,12 @@ TEST(SetupFile, BadInputNamesFileLineAndValueAndGivesNoSetup) {
         {"[stock]\nkind = \"profile\"\nprofile = [{radius = 0, z = 0}, {radius = 20, z = 0}, {radius = 20, z "
          "= -30}, "
          "{radius = 0, z = -31}]\n",
-         0, "not closed"},
+         1, "not closed"},
         {"[stock]\nkind = \"bar\"\ndiameter = 50\nlength = = 100\n", 4, ""},
+        {"[stock]\nkind = \"tube\"\ndiameter = 50\nbore = 60\nlength = 100\n", 1, "the bore 60"},
+        {bar + "[[tool]]\nnumber = 2\nkind = \"grooving\"\nwidth = 2\ncorner_radius = 1.5\n", 5,
+         "corner radius 1.5"},
+        {bar + "[chuck]\nface_z = -1e9\n", 6, "out of range"},
     };
     for (const Case& c : cases) {
         stock::SetupError error;
