@@ -181,6 +181,8 @@ class TraceCanvas final : public motion::Canvas {
         m.Line = Host.CurrentLine();
         m.Tool = motion::ToolNumberOf(*Host.M);
         m.SpindleRunning = Host.M->S.MSpindle == 3 || Host.M->S.MSpindle == 4;
+        for (char16_t c : Host.M->S.SequenceNumber) // digits
+            m.N += c < 0x80 ? static_cast<char>(c) : '?';
         m.X0 = p.x0 * k, m.Z0 = p.z0 * k, m.X1 = p.x1 * k, m.Z1 = p.z1 * k;
         m.CX = p.cx * k, m.CZ = p.cz * k, m.R = p.r * k;
         return m;

@@ -54,6 +54,7 @@ void AppendAdviceJson(std::string& out, const CheckReport& r) {
             out += "{\"line\": " + std::to_string(f.Line) + ", \"code\": " + QuoteJson(f.Code) +
                    ", \"severity\": \"" + stock::SeverityName(f.Level) +
                    "\", \"message\": " + QuoteJson(f.Message) + ", \"tool\": " + std::to_string(f.Tool);
+            if (!f.N.empty()) out += ", \"n\": " + QuoteJson(f.N);
             if (HasPosition(f))
                 out += ", \"position\": {\"x\": " + Thousandths(f.X) + ", \"z\": " + Thousandths(f.Z) + "}";
             out += "}";
@@ -69,7 +70,8 @@ void AppendAdviceText(std::string& out, const CheckReport& r) {
         },
         [&](const stock::Finding& f) {
             out += "  line " + std::to_string(f.Line) + ": " + stock::SeverityName(f.Level) + ": " +
-                   f.Message + " [" + f.Code + "] (tool " + std::to_string(f.Tool);
+                   f.Message + " [" + f.Code + "] (" + (f.N.empty() ? "" : "N" + f.N + ", ") + "tool " +
+                   std::to_string(f.Tool);
             if (HasPosition(f)) out += " at X" + legacy::Format000(f.X) + " Z" + legacy::Format000(f.Z);
             out += ")\n";
         });

@@ -124,7 +124,7 @@ void Machining::Report(const Move& m, const char* code, Severity level, std::str
     }
     if (std::find(ReportedOnLine.begin(), ReportedOnLine.end(), code) != ReportedOnLine.end()) return;
     ReportedOnLine.emplace_back(code);
-    Findings.push_back({m.Line, code, level, std::move(message), m.Tool, m.X1, m.Z1});
+    Findings.push_back({m.Line, code, level, std::move(message), m.Tool, m.X1, m.Z1, m.N});
 }
 
 void Machining::Apply(const Move& m) {
@@ -236,7 +236,7 @@ Result Machining::Finish() {
         r.RemovedMm3 += state.Totals.RemovedMm3;
         const double share = state.Totals.AirLength / state.Totals.FeedLength;
         if (share >= Tol.AirShare) {
-            Finding f{state.FirstLine, "air-cutting", Severity::Info, "", number, 0, 0};
+            Finding f{state.FirstLine, "air-cutting", Severity::Info, "", number, 0, 0, {}};
             f.Message = "tool " + std::to_string(number) + " spends " +
                         std::to_string(static_cast<int>(share * 100 + 0.5)) +
                         " % of its feed path cutting air";

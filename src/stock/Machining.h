@@ -21,6 +21,7 @@ struct Move {
     int64_t Line = 0;
     int Tool = 0;               // as the control reads it from the T word
     bool SpindleRunning = true; // M03 or M04 in force
+    std::string N;              // the last sequence number read (the control's display), or empty
     double X0 = 0, Z0 = 0, X1 = 0, Z1 = 0;
     double CX = 0, CZ = 0, R = 0; // arcs: centre (X a diameter) and radius
 };
@@ -35,6 +36,7 @@ struct Finding {
     std::string Message;
     int Tool = 0;
     double X = 0, Z = 0; // where the tool was programmed to be at the end of the move (X a diameter)
+    std::string N;       // the sequence number in force, or empty
 };
 
 struct ToolResult {

@@ -120,7 +120,7 @@ TEST(StockFindings, AirCuttingPerTool) {
 }
 
 TEST(StockFindings, ReportsCarryTheStockOnlyWhenOneIsGiven) {
-    const std::vector<std::string> p = Start({"G01 Z-20. F0.2", "G00 X60. Z2.", "G00 X40. Z-10.", "M30"});
+    const std::vector<std::string> p = Start({"G01 Z-20. F0.2", "G00 X60. Z2.", "N12 G00 X40. Z-10.", "M30"});
     check::CheckOptions plain;
     const check::CheckReport without = check::CheckProgram(Program(p), plain);
     EXPECT_FALSE(without.Stock);
@@ -133,13 +133,15 @@ TEST(StockFindings, ReportsCarryTheStockOnlyWhenOneIsGiven) {
         json.find("{\"line\": 7, \"code\": \"rapid-into-stock\", \"severity\": \"error\", \"message\": "),
         std::string::npos)
         << json;
-    EXPECT_NE(json.find("\"tool\": 1, \"position\": {\"x\": 40, \"z\": -10}}"), std::string::npos) << json;
+    EXPECT_NE(json.find("\"tool\": 1, \"n\": \"12\", \"position\": {\"x\": 40, \"z\": -10}}"),
+              std::string::npos)
+        << json;
     EXPECT_NE(json.find("\"stock\": {\"removed_mm3\": "), std::string::npos) << json;
     EXPECT_NE(json.find("\"part\": {\"max_diameter\": 50, \"length\": 100}"), std::string::npos) << json;
     EXPECT_TRUE(check::StockFails(with, false));
     const std::string text = check::ReportText(with);
     EXPECT_NE(text.find("  line 7: error: "), std::string::npos) << text;
-    EXPECT_NE(text.find("[rapid-into-stock] (tool 1 at X40.000 Z-10.000)"), std::string::npos) << text;
+    EXPECT_NE(text.find("[rapid-into-stock] (N12, tool 1 at X40.000 Z-10.000)"), std::string::npos) << text;
 }
 
 } // namespace
