@@ -4,6 +4,7 @@
 #include "interp/RunControl.h"
 #include "motion/Motion.h"
 #include "nav/DisplayOptions.h"
+#include "stock/ToolSources.h"
 
 #include <charconv>
 #include <cmath>
@@ -43,6 +44,8 @@ class CheckHost final : public interp::Host {
     CheckHost(const std::u16string& text, CheckReport& report) : Text(text), Lines(text), Report(report) {}
     interp::Machine* M = nullptr;
     advice::RunAdvisor* Advisor = nullptr; // watches every block when advice is asked for
+    stock::Machining* Stock = nullptr;     // cuts the stock along the path when one is given
+    double StockScale = 1;                 // program units to millimetres
     std::function<void(int64_t, double)> OnBlock;
 
     const std::u16string& ProgramText() override { return Text; }
@@ -182,9 +185,29 @@ class TraceCanvas final : public motion::Canvas {
     }
     void Path(const motion::PathSegment& segment) override {
         if (OnSegment) OnSegment({Host.CurrentLine(), segment});
+        if (Host.Stock) Host.Stock->Apply(StockMove(segment));
     }
 
   private:
+    // The piece of path with what the stock needs of the machine's state: the tool in force and
+    // whether the spindle turns.
+    stock::Move StockMove(const motion::PathSegment& p) {
+        using Kind = motion::PathSegment::Kind;
+        const double k = Host.StockScale;
+        stock::Move m;
+        m.Type = p.kind == Kind::Rapid   ? stock::Move::Kind::Rapid
+                 : p.kind == Kind::Cut   ? stock::Move::Kind::Cut
+                 : p.kind == Kind::ArcCW ? stock::Move::Kind::ArcCW
+                                         : stock::Move::Kind::ArcCCW;
+        m.Line = Host.CurrentLine();
+        m.Tool = motion::ToolNumberOf(*Host.M);
+        m.SpindleRunning = Host.M->S.MSpindle == 3 || Host.M->S.MSpindle == 4;
+        for (char16_t c : Host.M->S.SequenceNumber) // digits
+            m.N += c < 0x80 ? static_cast<char>(c) : '?';
+        m.X0 = p.x0 * k, m.Z0 = p.z0 * k, m.X1 = p.x1 * k, m.Z1 = p.z1 * k;
+        m.CX = p.cx * k, m.CZ = p.cz * k, m.R = p.r * k;
+        return m;
+    }
     // The pictures, each given this canvas's scale and drawing attributes.
     const std::vector<motion::Canvas*>& Synced() {
         for (motion::Canvas* p : Pictures) {
@@ -248,6 +271,12 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
         advisor.emplace(*adviceText, [&host](int64_t blockEndPos) { return host.LineOf(blockEndPos); });
         host.Advisor = &*advisor;
     }
+    std::optional<stock::Machining> machining;
+    if (options.Stock) {
+        machining.emplace(stock::WithProgramTools(*options.Stock, text));
+        host.Stock = &*machining;
+        host.StockScale = options.Unit == 4 ? 25.4 : 1; // the setup is in millimetres
+    }
     interp::MachineState& s = m.S;
     s.FanucMode = options.Fanuc;
     s.UnitCode = options.Unit;
@@ -285,6 +314,11 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     if (advisor) {
         advisor->RunEnded();
         report.Advice = advice::Merge(advice::TextFindings(*adviceText), advisor->Findings());
+    }
+    if (machining) {
+        report.Stock = machining->Finish();
+        for (stock::Finding& f : report.Stock->Findings) // positions as the program writes them
+            f.X /= host.StockScale, f.Z /= host.StockScale;
     }
     return report;
 }

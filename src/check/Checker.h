@@ -7,10 +7,12 @@
 #include "base/Canvas.h"
 #include "base/Host.h"
 #include "picture/Sheet.h"
+#include "stock/Machining.h"
 
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +35,9 @@ struct CheckOptions {
     // Told after every block executed: its line and the number of the tool in force. The
     // workbench's tool table counts blocks per tool with it; nothing of the run depends on it.
     std::function<void(int64_t line, double tool)> OnBlock;
+    // Stock and tools: when given, the stock is cut along the drawn path and what the tools hit
+    // is reported (CheckReport::Stock). Tools it lacks come from the program's comments.
+    std::shared_ptr<const stock::Setup> Stock;
 };
 
 struct Alarm {
@@ -65,8 +70,9 @@ struct CheckReport {
     // Tool number -> the colours its cuts were drawn in, in order (a tool taken up again gets the
     // next colour of the cycle).
     std::map<double, std::vector<int32_t>> ToolColors;
-    picture::Area Visible;         // the part of the canvas the pictures show
-    picture::RulerMapping Mapping; // how the canvas mapped the machine at the end
+    picture::Area Visible;              // the part of the canvas the pictures show
+    picture::RulerMapping Mapping;      // how the canvas mapped the machine at the end
+    std::optional<stock::Result> Stock; // when a stock was given: removal and its findings
 
     bool Failed() const { return FailureMessage() || !Alarms.empty(); }
     // Why the program could not be checked as a whole, or null.
@@ -108,5 +114,14 @@ void AppendSegmentJson(std::string& out, const TracedSegment& segment);
 std::string NumberJson(double v);
 // A JSON string of the text; bytes that are not UTF-8 (a path in another encoding) as Latin-1.
 std::string JsonString(const std::string& text);
+
+// The stock's part of the reports (StockReport.cpp): the advice entries with the stock's findings
+// merged in line order (the advice alone when no stock was given), the stock's own member and
+// lines, and whether its findings fail the check (errors; with `strict` warnings too).
+void AppendAdviceJson(std::string& out, const CheckReport& report);
+void AppendAdviceText(std::string& out, const CheckReport& report);
+void AppendStockJson(std::string& out, const CheckReport& report);
+void AppendStockText(std::string& out, const CheckReport& report);
+bool StockFails(const CheckReport& report, bool strict);
 
 } // namespace check

@@ -6,6 +6,7 @@
 #include "check/LargeBuffer.h"
 #include "check/Output.h"
 #include "check/ProgramFiles.h"
+#include "check/StockOptions.h"
 #include "input/InputGuard.h"
 
 #include <algorithm>
@@ -33,7 +34,8 @@ const char* const Usage =
     "usage: zarvik-check [--fanuc] [--unit N] [--limits PVLX,PVLZ,NVLX,NVLZ] [--block-delete]\n"
     "                    [--g2-mirror] [--json] [--trace FILE] [--svg FILE] [--png FILE] [--pdf FILE]\n"
     "                    [--fit] [--size WxH] [--white|--black] [--rulers] [--legend]\n"
-    "                    [--strict] [--no-advice] FILE...\n"
+    "                    [--strict] [--no-advice]\n"
+    "                    [--setup FILE] [--stock bar,D,L|tube,D,BORE,L] [--no-setup] FILE...\n"
     "       zarvik-check [options] [--jobs N] [--report FILE.html] FILE|FOLDER...\n"
     "       zarvik-check --help | --version\n"
     "  --trace writes every drawn path piece as JSON Lines (- for standard output)\n"
@@ -43,6 +45,10 @@ const char* const Usage =
     "  and cutting times, the program, its total time and its alarms\n"
     "  --strict exits 1 on any advice finding, not only on alarms and errors; --no-advice looks\n"
     "  for alarms only\n"
+    "  --setup reads the stock, work holding and tools from FILE (default: PROGRAM.setup.toml\n"
+    "  beside the program, unless --no-setup); --stock gives a bar or tube with its front face at\n"
+    "  Z0, tools from the program's comments; both cut the stock along the path and report what\n"
+    "  the tools hit\n"
     "  a FOLDER, --jobs or --report checks an archive: the NC programs (*.min, *.nc, *.NC, *.tap)\n"
     "  in the folders and their sub-folders, N at a time (default: one per core), each report\n"
     "  as its program is done, then a summary; --report writes one HTML page of them all\n";
@@ -65,6 +71,7 @@ struct CliOptions {
     bool Fit = false;
     std::vector<std::string> Files;
     ArchiveCli Archive;
+    StockOptions Stock; // stock and tools
 };
 
 void Complain(const std::string& text) {
@@ -195,6 +202,9 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
             (a == "--fit" ? o.Fit : a == "--rulers" ? o.Sheet.Rulers : o.Sheet.Legend) = true;
         } else if (a == "--white" || a == "--black") {
             o.Sheet.WhiteBackground = o.Check.WhiteBackground = a == "--white";
+        } else if (std::string stockError; o.Stock.Take(a, value, stockError)) {
+            // --- Stock and tools ---
+            if (!stockError.empty()) return stockError;
         } else if (a == "--help" || a == "-h") {
             o.Help = true;
             return {};
@@ -358,9 +368,20 @@ class Pipeline {
         // One run gives the report, the trace and every picture; a framed picture needs one more
         // before it, to find where the path lies.
         CheckOptions options = O.Check;
+        {
+            // --- Stock and tools ---
+            std::string complaint;
+            options.Stock = O.Stock.SetupFor(path, complaint);
+            if (!complaint.empty()) {
+                Complain(complaint);
+                Status = 2;
+            }
+        }
         if (O.Fit && !canvases.empty()) {
             picture::BoundsCanvas bounds;
-            CheckProgram(text, options, {}, {&bounds}, viewportWidth, viewportHeight);
+            CheckOptions framing = options;
+            framing.Stock = nullptr; // the framing run only finds where the path lies
+            CheckProgram(text, framing, {}, {&bounds}, viewportWidth, viewportHeight);
             if (bounds.Extent())
                 options.Frame = picture::FitArea(*bounds.Extent(), viewportWidth, viewportHeight);
         }
@@ -386,7 +407,7 @@ class Pipeline {
             std::any_of(report.Advice.begin(), report.Advice.end(), [this](const advice::Finding& f) {
                 return O.Strict || f.Level == advice::Severity::Error;
             });
-        if ((report.Failed() || adviceFails) && Status == 0) Status = 1;
+        if ((report.Failed() || adviceFails || StockFails(report, O.Strict)) && Status == 0) Status = 1;
     }
 
     // A run that ran out of memory: what it left is dropped, the next file gets a fresh start.
@@ -457,6 +478,11 @@ int RunArchiveCli(const CliOptions& o, Output& out) {
         std::fputs("zarvik-check: --trace, --svg, --png and --pdf take single programs, not an archive "
                    "(--report shows every program's path)\n",
                    stderr);
+        return 2;
+    }
+    // NOTE: an archive is checked without setups for now; saying so beats a silent omission.
+    if (!o.Stock.SetupPath.empty() || o.Stock.QuickStock) {
+        std::fputs("zarvik-check: --setup and --stock take single programs, not an archive\n", stderr);
         return 2;
     }
     ArchiveOptions archive;

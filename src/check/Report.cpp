@@ -92,13 +92,7 @@ std::string ReportJson(const CheckReport& r) {
                ", \"explanation\": " + Quote(std::string(meaning.Explanation)) + "}";
     }
     out += "], \"advice\": [";
-    for (size_t i = 0; i < r.Advice.size(); ++i) {
-        const advice::Finding& f = r.Advice[i];
-        if (i) out += ", ";
-        out += "{\"line\": " + std::to_string(f.Line) + ", \"code\": " + Quote(f.Code) +
-               ", \"severity\": \"" + advice::SeverityName(f.Level) + "\", \"message\": " + Quote(f.Message) +
-               "}";
-    }
+    AppendAdviceJson(out, r);
     out += "], \"tools\": [";
     bool first = true;
     for (const auto& [tool, seconds] : r.ToolTimes) {
@@ -107,7 +101,9 @@ std::string ReportJson(const CheckReport& r) {
         first = false;
         out += "{\"tool\": " + NumberJson(tool) + ", \"cutting_time_s\": " + NumberJson(seconds) + "}";
     }
-    return out + "]}";
+    out += "]";
+    AppendStockJson(out, r);
+    return out + "}";
 }
 
 std::string ReportText(const CheckReport& r) {
@@ -121,12 +117,11 @@ std::string ReportText(const CheckReport& r) {
     if (r.Alarms.empty()) out += "  no alarms\n";
     for (const Alarm& a : r.Alarms)
         out += "  " + std::to_string(a.Line) + ": " + a.Message + "\n";
-    for (const advice::Finding& f : r.Advice)
-        out += "  line " + std::to_string(f.Line) + ": " + advice::SeverityName(f.Level) + ": " + f.Message +
-               " [" + f.Code + "]\n";
+    AppendAdviceText(out, r);
     for (const auto& [tool, seconds] : r.ToolTimes)
         if (seconds != 0)
             out += "  tool " + legacy::Str15(tool) + ": " + legacy::FormatFixed(seconds, 2) + " s\n";
+    AppendStockText(out, r);
     return out;
 }
 

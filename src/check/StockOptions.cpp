@@ -1,0 +1,54 @@
+#include "check/StockOptions.h"
+
+#include "stock/SetupFile.h"
+
+#include <sys/stat.h>
+
+namespace check {
+
+bool StockOptions::Take(const std::string& a, const std::function<bool(std::string&)>& value,
+                        std::string& error) {
+    std::string v;
+    if (a == "--setup") {
+        if (!value(SetupPath) || SetupPath.empty()) error = "--setup needs a file name";
+    } else if (a == "--stock") {
+        if (!value(v)) {
+            error = "--stock needs bar,DIAMETER,LENGTH or tube,DIAMETER,BORE,LENGTH";
+            return true;
+        }
+        QuickStock = stock::ParseStockOption(v, error);
+    } else if (a == "--no-setup") {
+        NoSetup = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+std::shared_ptr<const stock::Setup> StockOptions::SetupFor(const std::string& programPath,
+                                                           std::string& complaint) const {
+    complaint.clear();
+    std::string path = SetupPath;
+    if (path.empty() && !QuickStock && !NoSetup) {
+        // The setup beside the program, when there is one.
+        const std::string beside = stock::DefaultSetupPath(programPath);
+        struct stat st {};
+        if (beside != programPath && ::stat(beside.c_str(), &st) == 0) path = beside;
+    }
+    stock::Setup setup;
+    if (!path.empty()) {
+        stock::SetupError error;
+        std::optional<stock::Setup> read = stock::ReadSetupFile(path, error);
+        if (!read) {
+            complaint = error.Text() + "; checked without the setup";
+            return nullptr;
+        }
+        setup = std::move(*read);
+    } else if (!QuickStock) {
+        return nullptr;
+    }
+    if (QuickStock) setup.Material = *QuickStock;
+    return std::make_shared<const stock::Setup>(std::move(setup));
+}
+
+} // namespace check

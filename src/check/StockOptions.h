@@ -1,0 +1,31 @@
+#pragma once
+// The checker's stock and tool options, kept apart from the others: --setup FILE, --stock SPEC
+// and --no-setup, and which setup a program is checked with.
+
+#include "stock/Setup.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace check {
+
+struct StockOptions {
+    std::string SetupPath;                  // --setup: for every program
+    std::optional<stock::Stock> QuickStock; // --stock: a bar or tube, tools from the comments
+    bool NoSetup = false;                   // --no-setup: not even the file beside the program
+
+    // Takes the option `a`, with `value` giving its value; false when `a` is none of these.
+    // `error` is set when its value is bad.
+    bool Take(const std::string& a, const std::function<bool(std::string&)>& value, std::string& error);
+
+    // The setup the program at `programPath` is checked with: --stock (with the tools and work
+    // holding of --setup, if given), else --setup, else PROGRAM.setup.toml beside the program if
+    // it exists; null for none. A setup that cannot be read whole gives `complaint` (file, line,
+    // value) and null: the program is then checked without one.
+    std::shared_ptr<const stock::Setup> SetupFor(const std::string& programPath,
+                                                 std::string& complaint) const;
+};
+
+} // namespace check

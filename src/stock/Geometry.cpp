@@ -1,0 +1,342 @@
+#include "stock/Geometry.h"
+
+#include <polyclipping/clipper.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace stock {
+
+namespace cl = ClipperLib;
+
+struct RegionAccess {
+    static cl::Paths ToClipper(const Region& r) {
+        cl::Paths out;
+        out.reserve(r.Paths.size());
+        for (const Region::GridPath& p : r.Paths) {
+            cl::Path& q = out.emplace_back();
+            q.reserve(p.size());
+            for (const Region::GridPoint& g : p)
+                q.emplace_back(g.z, g.x);
+        }
+        return out;
+    }
+    static Region FromClipper(const cl::Paths& paths) {
+        Region r;
+        r.Paths.reserve(paths.size());
+        for (const cl::Path& p : paths) {
+            if (p.size() < 3) continue;
+            Region::GridPath& q = r.Paths.emplace_back();
+            q.reserve(p.size());
+            for (const cl::IntPoint& g : p)
+                q.push_back({g.X, g.Y});
+        }
+        return r;
+    }
+    static void SetConvex(Region& r, bool convex) { r.Convex = convex; }
+    static bool IsConvex(const Region& r) { return r.Convex; }
+};
+
+namespace {
+
+int64_t ToGrid(double mm) {
+    return static_cast<int64_t>(std::llround(mm * GridPerMm));
+}
+
+double Cross(const Region::GridPoint& o, const Region::GridPoint& a, const Region::GridPoint& b) {
+    return static_cast<double>(a.z - o.z) * static_cast<double>(b.x - o.x) -
+           static_cast<double>(a.x - o.x) * static_cast<double>(b.z - o.z);
+}
+
+// The convex hull of the points, counter-clockwise (Andrew's monotone chain).
+Region::GridPath Hull(std::vector<Region::GridPoint> pts) {
+    std::sort(pts.begin(), pts.end(),
+              [](const auto& a, const auto& b) { return a.z < b.z || (a.z == b.z && a.x < b.x); });
+    pts.erase(std::unique(pts.begin(), pts.end(),
+                          [](const auto& a, const auto& b) { return a.z == b.z && a.x == b.x; }),
+              pts.end());
+    if (pts.size() < 3) return pts;
+    Region::GridPath h(2 * pts.size());
+    size_t k = 0;
+    for (size_t i = 0; i < pts.size(); ++i) {
+        while (k >= 2 && Cross(h[k - 2], h[k - 1], pts[i]) <= 0)
+            --k;
+        h[k++] = pts[i];
+    }
+    for (size_t i = pts.size() - 1, t = k + 1; i > 0; --i) {
+        while (k >= t && Cross(h[k - 2], h[k - 1], pts[i - 1]) <= 0)
+            --k;
+        h[k++] = pts[i - 1];
+    }
+    h.resize(k - 1);
+    return h;
+}
+
+bool IsConvexPath(const Region::GridPath& p) {
+    if (p.size() < 3) return false;
+    int sign = 0;
+    for (size_t i = 0; i < p.size(); ++i) {
+        const double c = Cross(p[i], p[(i + 1) % p.size()], p[(i + 2) % p.size()]);
+        if (c == 0) continue;
+        const int s = c > 0 ? 1 : -1;
+        if (sign != 0 && s != sign) return false;
+        sign = s;
+    }
+    return sign != 0;
+}
+
+Region Finish(const cl::Paths& paths) {
+    Region r = RegionAccess::FromClipper(paths);
+    RegionAccess::SetConvex(r, r.Grid().size() == 1 && IsConvexPath(r.Grid().front()));
+    return r;
+}
+
+Region Clip(const Region& a, const Region& b, cl::ClipType type) {
+    cl::Clipper c;
+    c.AddPaths(RegionAccess::ToClipper(a), cl::ptSubject, true);
+    c.AddPaths(RegionAccess::ToClipper(b), cl::ptClip, true);
+    cl::Paths out;
+    c.Execute(type, out, cl::pftNonZero, cl::pftNonZero);
+    return Finish(out);
+}
+
+} // namespace
+
+Region Region::FromOutline(const Outline& outline) {
+    cl::Path p;
+    p.reserve(outline.size());
+    for (const Point& q : outline)
+        p.emplace_back(ToGrid(q.z), ToGrid(q.x));
+    cl::Paths out;
+    // A self-touching or clockwise outline comes out as proper polygons.
+    cl::SimplifyPolygons(cl::Paths{p}, out, cl::pftNonZero);
+    return Finish(out);
+}
+
+Region Region::Rectangle(double z0, double x0, double z1, double x1) {
+    return FromOutline({{z0, x0}, {z1, x0}, {z1, x1}, {z0, x1}});
+}
+
+double Region::Area() const {
+    double a = 0;
+    for (const GridPath& p : Paths)
+        for (size_t i = 0, n = p.size(); i < n; ++i) {
+            const GridPoint &u = p[i], &v = p[(i + 1) % n];
+            a += static_cast<double>(u.z) * static_cast<double>(v.x) -
+                 static_cast<double>(v.z) * static_cast<double>(u.x);
+        }
+    return a / 2 / (GridPerMm * GridPerMm);
+}
+
+double Region::AxisMoment() const {
+    // Green's theorem: the integral of x over the area is a sum over the edges.
+    long double m = 0;
+    for (const GridPath& p : Paths)
+        for (size_t i = 0, n = p.size(); i < n; ++i) {
+            const GridPoint &u = p[i], &v = p[(i + 1) % n];
+            const long double cross =
+                static_cast<long double>(u.z) * v.x - static_cast<long double>(v.z) * u.x;
+            m += cross * static_cast<long double>(u.x + v.x);
+        }
+    return static_cast<double>(m / 6 / (static_cast<long double>(GridPerMm) * GridPerMm * GridPerMm));
+}
+
+double Region::Volume() const {
+    return 2 * std::numbers::pi * AxisMoment();
+}
+
+Box Region::Bounds() const {
+    Box b;
+    bool any = false;
+    for (const GridPath& p : Paths)
+        for (const GridPoint& g : p) {
+            const double z = static_cast<double>(g.z) / GridPerMm, x = static_cast<double>(g.x) / GridPerMm;
+            if (!any) {
+                b = {z, x, z, x};
+                any = true;
+            }
+            b.z0 = std::min(b.z0, z), b.z1 = std::max(b.z1, z);
+            b.x0 = std::min(b.x0, x), b.x1 = std::max(b.x1, x);
+        }
+    return b;
+}
+
+Region Region::Minus(const Region& other) const {
+    if (other.Empty() || Empty()) return *this;
+    return Clip(*this, other, cl::ctDifference);
+}
+
+Region Region::Intersect(const Region& other) const {
+    if (other.Empty() || Empty()) return {};
+    return Clip(*this, other, cl::ctIntersection);
+}
+
+Region Region::Union(const Region& other) const {
+    if (other.Empty()) return *this;
+    if (Empty()) return other;
+    return Clip(*this, other, cl::ctUnion);
+}
+
+Region Region::Offset(double delta) const {
+    if (Empty()) return {};
+    cl::ClipperOffset o;
+    o.ArcTolerance = CurveTolerance * GridPerMm;
+    o.AddPaths(RegionAccess::ToClipper(*this), cl::jtRound, cl::etClosedPolygon);
+    cl::Paths out;
+    o.Execute(out, delta * GridPerMm);
+    return Finish(out);
+}
+
+Region Region::Moved(double dz, double dx) const {
+    Region r = *this;
+    const int64_t gz = ToGrid(dz), gx = ToGrid(dx);
+    for (GridPath& p : r.Paths)
+        for (GridPoint& g : p)
+            g.z += gz, g.x += gx;
+    return r;
+}
+
+Region Region::Swept(const Region& shape, const std::vector<Point>& path) {
+    if (shape.Empty() || path.empty()) return {};
+    if (path.size() == 1) return shape.Moved(path[0].z, path[0].x);
+    if (shape.Convex && path.size() == 2) {
+        // A convex shape along a straight piece: the hull of where it starts and ends.
+        const GridPath& s = shape.Paths.front();
+        std::vector<GridPoint> pts;
+        pts.reserve(2 * s.size());
+        for (const Point& at : path) {
+            const int64_t dz = ToGrid(at.z), dx = ToGrid(at.x);
+            for (const GridPoint& g : s)
+                pts.push_back({g.z + dz, g.x + dx});
+        }
+        Region r;
+        r.Paths.push_back(Hull(std::move(pts)));
+        r.Convex = true;
+        return r;
+    }
+    if (shape.Convex) return Region::ConvexSwept(shape, path);
+    cl::Path p;
+    p.reserve(path.size());
+    for (const Point& q : path)
+        p.emplace_back(ToGrid(q.z), ToGrid(q.x));
+    cl::Paths sum;
+    cl::Paths pattern = RegionAccess::ToClipper(shape);
+    cl::Clipper c;
+    for (const cl::Path& part : pattern) {
+        cl::Paths one;
+        cl::MinkowskiSum(part, p, one, false);
+        c.AddPaths(one, cl::ptSubject, true);
+    }
+    // The shape itself at the start covers the moves that the sum's quads only outline.
+    cl::Paths start = RegionAccess::ToClipper(shape.Moved(path[0].z, path[0].x));
+    c.AddPaths(start, cl::ptSubject, true);
+    c.Execute(cl::ctUnion, sum, cl::pftNonZero, cl::pftNonZero);
+    return Finish(sum);
+}
+
+Region Region::ConvexSwept(const Region& shape, const std::vector<Point>& path) {
+    // The convolution of the shape's outline with the path walked there and back: the path's
+    // pieces placed at the shape's corner that leads in their direction, joined by the shape's
+    // own edges where the path turns. Its positively wound area is the sum (the shape is convex),
+    // and it has a few dozen corners where a union of the shape's positions has thousands.
+    const GridPath& s = shape.Paths.front(); // counter-clockwise
+    const size_t n = s.size();
+    std::vector<double> edge(n);
+    for (size_t j = 0; j < n; ++j)
+        edge[j] = std::atan2(static_cast<double>(s[(j + 1) % n].x - s[j].x),
+                             static_cast<double>(s[(j + 1) % n].z - s[j].z));
+    std::vector<GridPoint> q;
+    for (const Point& at : path) {
+        const GridPoint g{ToGrid(at.z), ToGrid(at.x)};
+        if (q.empty() || q.back().z != g.z || q.back().x != g.x) q.push_back(g);
+    }
+    if (q.size() < 2) return shape.Moved(path.front().z, path.front().x);
+    for (size_t i = q.size() - 1; i-- > 1;)
+        q.push_back(q[i]); // and back again
+    const size_t m = q.size();
+    const double turn = 2 * std::numbers::pi;
+    auto ccw = [turn](double a) { // into [0, 2π)
+        a = std::fmod(a, turn);
+        return a < 0 ? a + turn : a;
+    };
+    auto dir = [&](size_t i) {
+        const GridPoint &a = q[i], &b = q[(i + 1) % m];
+        return std::atan2(static_cast<double>(b.x - a.x), static_cast<double>(b.z - a.z));
+    };
+    // The corner whose outgoing edge is the first at or after the first piece's direction.
+    double phi = dir(0);
+    size_t j = 0;
+    for (size_t k = 1; k < n; ++k)
+        if (ccw(edge[k] - phi) < ccw(edge[j] - phi)) j = k;
+    cl::Path out;
+    out.reserve(2 * (m + n));
+    auto emit = [&](const GridPoint& at) { out.emplace_back(s[j].z + at.z, s[j].x + at.x); };
+    emit(q[0]);
+    for (size_t i = 0; i < m; ++i) {
+        const GridPoint& to = q[(i + 1) % m];
+        emit(to);
+        const double next = dir((i + 1) % m);
+        double delta = ccw(next - phi);
+        if (delta > std::numbers::pi) delta -= turn; // a right turn
+        if (delta >= std::numbers::pi - 1e-12) delta = std::numbers::pi;
+        if (delta > 0) {
+            for (size_t guard = 0; guard < n && ccw(edge[j] - phi) > 0 && ccw(edge[j] - phi) <= delta;
+                 ++guard) {
+                j = (j + 1) % n;
+                emit(to);
+            }
+        } else if (delta < 0) {
+            for (size_t guard = 0; guard < n && ccw(phi - edge[(j + n - 1) % n]) < -delta; ++guard) {
+                j = (j + n - 1) % n;
+                emit(to);
+            }
+        }
+        phi = next;
+    }
+    cl::Paths sum;
+    cl::Clipper c;
+    c.AddPath(out, cl::ptSubject, true);
+    c.Execute(cl::ctUnion, sum, cl::pftPositive, cl::pftPositive);
+    return Finish(sum);
+}
+
+std::vector<Outline> Region::Outlines() const {
+    std::vector<Outline> out;
+    for (const GridPath& p : Paths) {
+        Outline& o = out.emplace_back();
+        for (const GridPoint& g : p)
+            o.push_back({static_cast<double>(g.z) / GridPerMm, static_cast<double>(g.x) / GridPerMm});
+    }
+    return out;
+}
+
+std::vector<Point> ArcPoints(Point from, Point to, Point centre, bool clockwise, double tolerance) {
+    const double r = std::hypot(from.z - centre.z, from.x - centre.x);
+    const double a0 = std::atan2(from.x - centre.x, from.z - centre.z);
+    double a1 = std::atan2(to.x - centre.x, to.z - centre.z);
+    const double turn = 2 * std::numbers::pi;
+    double sweep = a1 - a0;
+    if (clockwise) {
+        while (sweep >= 0)
+            sweep -= turn;
+    } else {
+        while (sweep <= 0)
+            sweep += turn;
+    }
+    // Ends that meet (within a grid step) are a whole circle only when drawn as one.
+    if (std::fabs(std::fabs(sweep) - turn) < 1e-12 && std::hypot(to.z - from.z, to.x - from.x) < 1e-9)
+        sweep = 0;
+    const double step = r > tolerance ? 2 * std::acos(1 - tolerance / r) : turn;
+    const int n = std::max(1, static_cast<int>(std::ceil(std::fabs(sweep) / step)));
+    std::vector<Point> pts;
+    pts.reserve(static_cast<size_t>(n) + 1);
+    for (int i = 0; i < n; ++i) {
+        const double a = a0 + sweep * i / n;
+        pts.push_back({centre.z + r * std::cos(a), centre.x + r * std::sin(a)});
+    }
+    pts.push_back(to);
+    return pts;
+}
+
+} // namespace stock

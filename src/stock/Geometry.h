@@ -1,0 +1,80 @@
+#pragma once
+// Areas of the half-section of a turned part: the plane of Z (along the spindle axis) and the
+// radius, in millimetres. The clipping library stays behind this interface: nothing outside
+// Geometry.cpp sees its types.
+
+#include <cstdint>
+#include <vector>
+
+namespace stock {
+
+// A point of the half-section: z along the spindle axis, x the radius (not the diameter).
+struct Point {
+    double z = 0, x = 0;
+};
+using Outline = std::vector<Point>;
+
+struct Box {
+    double z0 = 0, x0 = 0, z1 = -1, x1 = -1; // empty when z1 < z0
+    bool Empty() const { return z1 < z0 || x1 < x0; }
+    bool Overlaps(const Box& o) const {
+        return !Empty() && !o.Empty() && z0 <= o.z1 && o.z0 <= z1 && x0 <= o.x1 && o.x0 <= x1;
+    }
+};
+
+// How finely the coordinates are kept: 1e-5 mm, well below the 0.001 mm a face must land to.
+inline constexpr double GridPerMm = 1e5;
+// The most a chord of an arc, or a rounded corner, may stray from the true curve.
+inline constexpr double CurveTolerance = 0.0005;
+
+// Polygons with holes (outer outlines counter-clockwise in the Z-right, radius-up view).
+class Region {
+  public:
+    struct GridPoint {
+        int64_t z, x;
+    };
+    using GridPath = std::vector<GridPoint>;
+
+    Region() = default;
+    // The inside of a closed outline (its last point joins the first).
+    static Region FromOutline(const Outline& outline);
+    static Region Rectangle(double z0, double x0, double z1, double x1);
+
+    bool Empty() const { return Paths.empty(); }
+    double Area() const; // mm²
+    // The first moment about the spindle axis, the integral of the radius over the area (mm³):
+    // the volume of the area turned once round the axis is 2π times this (Pappus).
+    double AxisMoment() const;
+    double Volume() const;
+    Box Bounds() const;
+
+    Region Minus(const Region& other) const;
+    Region Intersect(const Region& other) const;
+    Region Union(const Region& other) const;
+    // Grown (delta > 0) or shrunk (delta < 0) by delta mm, corners rounded.
+    Region Offset(double delta) const;
+    // Moved by (dz, dx) mm.
+    Region Moved(double dz, double dx) const;
+    // Everything `shape` covers while its reference point follows `path` (the Minkowski sum).
+    // A convex shape along a straight piece is the hull of its two ends.
+    static Region Swept(const Region& shape, const std::vector<Point>& path);
+
+    // Swept for a convex shape along any path.
+    static Region ConvexSwept(const Region& shape, const std::vector<Point>& path);
+
+    std::vector<Outline> Outlines() const;
+    const std::vector<GridPath>& Grid() const { return Paths; }
+
+  private:
+    std::vector<GridPath> Paths;
+    bool Convex = false; // one convex outline (the hull sweep applies)
+    friend struct RegionAccess;
+};
+
+// The points of an arc of the half-section, from `from` to `to` about `centre`, counter-clockwise
+// in the Z-right, radius-up view unless `clockwise`; chords within CurveTolerance of the arc.
+// `from` is the first point, `to` the last.
+std::vector<Point> ArcPoints(Point from, Point to, Point centre, bool clockwise,
+                             double tolerance = CurveTolerance);
+
+} // namespace stock

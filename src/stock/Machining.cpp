@@ -1,0 +1,253 @@
+#include "stock/Machining.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace stock {
+
+namespace {
+
+std::string Fixed(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3f", v);
+    return buf;
+}
+
+// Tiles along Z: a move touches only the few its tool reaches, so a long stock costs no more
+// per move than a short one.
+double TileLength(const Box& b) {
+    return std::clamp((b.z1 - b.z0) / 40, 1.0, 10.0);
+}
+
+} // namespace
+
+const char* SeverityName(Severity level) {
+    switch (level) {
+    case Severity::Info:
+        return "info";
+    case Severity::Warning:
+        return "warning";
+    case Severity::Error:
+        return "error";
+    }
+    return "error";
+}
+
+Tool DefaultTool() {
+    Tool t;
+    t.Source = "default";
+    t.Assumed = {"kind turning",    "insert C 80°",    "edge length 12",
+                 "nose radius 0.8", "tip direction 3", "approach angle 90"};
+    return t;
+}
+
+Machining::Machining(const Setup& setup, Tolerances tolerances) : Given(setup), Tol(tolerances) {
+    const Region stock = StockRegion(setup.Material);
+    StockVolume = stock.Volume();
+    const Box b = stock.Bounds();
+    if (!b.Empty()) {
+        const double step = TileLength(b);
+        for (double z = b.z0; z < b.z1; z += step) {
+            const double z1 = std::min(b.z1, z + step);
+            Tile t{z, z1, stock.Intersect(Region::Rectangle(z, b.x0 - 1, z1, b.x1 + 1)), {}};
+            t.Bounds = t.Material.Bounds();
+            if (!t.Material.Empty()) Tiles.push_back(std::move(t));
+        }
+    }
+    if (setup.Holding) {
+        WorkHolding h = *setup.Holding;
+        if (h.GripDiameter <= 0) h.GripDiameter = b.Empty() ? 0 : 2 * b.x1;
+        Holding = HoldingRegion(h);
+        HoldingBounds = Holding.Bounds();
+    }
+}
+
+Machining::ToolState& Machining::ToolOf(int number) {
+    auto it = Tools.find(number);
+    if (it != Tools.end()) return it->second;
+    const auto given = Given.Tools.find(number);
+    const Tool tool = given != Given.Tools.end() ? given->second : DefaultTool();
+    ToolState& state = Tools[number];
+    if (!tool.Assumed.empty()) {
+        state.Assumed = "tool " + std::to_string(number) + " assumed: ";
+        for (size_t i = 0; i < tool.Assumed.size(); ++i)
+            state.Assumed += (i ? ", " : "") + tool.Assumed[i];
+    }
+    state.Shape = ShapeOf(tool);
+    state.Totals.Tool = number;
+    return state;
+}
+
+std::vector<Point> Machining::PathOf(const Move& m) const {
+    const Point from{m.Z0, m.X0 / 2}, to{m.Z1, m.X1 / 2};
+    if (m.Type == Move::Kind::ArcCW || m.Type == Move::Kind::ArcCCW)
+        return ArcPoints(from, to, {m.CZ, m.CX / 2}, m.Type == Move::Kind::ArcCW);
+    return {from, to};
+}
+
+double Machining::Cut(const Region& swept, std::vector<Region>* removed) {
+    const Box s = swept.Bounds();
+    double before = 0, after = 0;
+    for (Tile& t : Tiles) {
+        if (t.Z1 < s.z0 || t.Z0 > s.z1 || !t.Bounds.Overlaps(s)) continue;
+        Region left = t.Material.Minus(swept);
+        const double was = t.Material.AxisMoment(), is = left.AxisMoment();
+        if (was - is <= 0) continue;
+        if (removed) removed->push_back(t.Material.Intersect(swept));
+        before += was, after += is;
+        t.Material = std::move(left);
+        t.Bounds = t.Material.Bounds();
+    }
+    return 2 * 3.14159265358979323846 * (before - after);
+}
+
+bool Machining::Enters(const Region& region) const {
+    const Box s = region.Bounds();
+    // Boxes that overlap by no more than the tolerance cannot hold an entry that deep: a tool
+    // running along a diameter it has just cut overlaps the material's box by nothing.
+    const double d = Tol.Depth;
+    const Box inner{s.z0 + d, s.x0 + d, s.z1 - d, s.x1 - d};
+    Region hit;
+    for (const Tile& t : Tiles)
+        if (t.Z1 >= s.z0 && t.Z0 <= s.z1 && t.Bounds.Overlaps(inner))
+            hit = hit.Union(t.Material.Intersect(region));
+    // A graze along a wall just cut is no entry: shrunk by half the tolerance, only what is
+    // hit deeper than the tolerance is left.
+    return !hit.Empty() && !hit.Offset(-Tol.Depth / 2).Empty();
+}
+
+void Machining::Report(const Move& m, const char* code, Severity level, std::string message) {
+    if (m.Line != LastReportLine) {
+        LastReportLine = m.Line;
+        ReportedOnLine.clear();
+    }
+    if (std::find(ReportedOnLine.begin(), ReportedOnLine.end(), code) != ReportedOnLine.end()) return;
+    ReportedOnLine.emplace_back(code);
+    Findings.push_back({m.Line, code, level, std::move(message), m.Tool, m.X1, m.Z1, m.N});
+}
+
+void Machining::Apply(const Move& m) {
+    if (m.SpindleRunning) StopWarned = false;
+    // A piece beyond any machine's reach (or not a number at all) is the control's arithmetic
+    // gone astray, already an alarm of its own: it cuts nothing here.
+    for (double v : {m.X0, m.Z0, m.X1, m.Z1, m.CX, m.CZ, m.R})
+        if (!(std::fabs(v) <= 1e6)) return;
+    if (m.X0 == m.X1 && m.Z0 == m.Z1 && m.Type != Move::Kind::ArcCW && m.Type != Move::Kind::ArcCCW) return;
+    ToolState& tool = ToolOf(m.Tool);
+    const ToolShape& shape = tool.Shape;
+    const std::vector<Point> path = PathOf(m);
+    const Region cutting = Region::Swept(shape.Cutting, path);
+    const Region holder = Region::Swept(shape.Holder, path);
+    if (!Holding.Empty()) {
+        const Region both = cutting.Union(holder);
+        if (both.Bounds().Overlaps(HoldingBounds) && !both.Intersect(Holding).Offset(-Tol.Depth / 2).Empty())
+            Report(m, "workholding-collision", Severity::Error,
+                   "the tool enters the chuck, its jaws or the tailstock");
+    }
+    if (m.Type == Move::Kind::Rapid) {
+        // A rapid removes nothing: it must not reach into material at all.
+        if (Enters(cutting) || Enters(holder))
+            Report(m, "rapid-into-stock", Severity::Error,
+                   "a rapid move runs into material; feed into the cut, or retract first");
+        return;
+    }
+    double length = 0;
+    for (size_t i = 1; i < path.size(); ++i)
+        length += std::hypot(path[i].z - path[i - 1].z, path[i].x - path[i - 1].x);
+    if (tool.Totals.FeedLength == 0) tool.FirstLine = m.Line;
+    tool.Totals.FeedLength += length;
+    std::vector<Region> removed;
+    const double volume = Cut(cutting, shape.Drill ? nullptr : &removed);
+    tool.Totals.RemovedMm3 += volume;
+    if (volume <= 1e-9) tool.Totals.AirLength += length;
+    if (volume > 1e-6 && !m.SpindleRunning && !StopWarned) {
+        StopWarned = true;
+        Report(m, "cutting-with-spindle-stopped", Severity::Error,
+               "the tool cuts material while the spindle is stopped; start it (M03/M04) before the cut");
+    }
+    if (Enters(holder))
+        Report(m, "holder-collision", Severity::Error,
+               "the tool holder runs into material the insert did not remove");
+    if (volume > 1e-6 && !removed.empty()) CheckEngagement(m, shape, removed);
+    CheckPip(m, shape);
+}
+
+void Machining::CheckPip(const Move& m, const ToolShape& shape) {
+    // A face or cut-off towards the centre that stops within a nose radius of it, with the nose
+    // still off the axis, leaves a pip on the axis.
+    const double dx = (m.X1 - m.X0) / 2, dz = m.Z1 - m.Z0;
+    if (!(dx < 0 && -dx > std::fabs(dz)) || shape.Drill) return;
+    const double r = std::max(shape.NoseRadius, Tol.Depth);
+    const double end = m.X1 / 2, centre = end + shape.NoseCentre.x, zc = m.Z1 + shape.NoseCentre.z;
+    if (!(end < r) || centre <= 0) return;
+    const Region axis = Region::Rectangle(zc - r - Tol.Depth, 0, zc + r + Tol.Depth, std::min(centre, r));
+    const Box b = axis.Bounds();
+    double area = 0;
+    for (const Tile& t : Tiles)
+        if (t.Bounds.Overlaps(b)) area += t.Material.Intersect(axis).Area();
+    if (area > 1e-6)
+        Report(m, "centre-pip", Severity::Warning,
+               "the cut ends at X" + Fixed(m.X1) +
+                   " with the nose off the centre: a pip is left on the axis; go to X" +
+                   Fixed(-2 * shape.NoseCentre.x) + " or beyond");
+}
+
+void Machining::CheckEngagement(const Move& m, const ToolShape& shape, const std::vector<Region>& removed) {
+    // The depth of cut: how far the material removed reaches across the direction of feed.
+    const double dz = m.Z1 - m.Z0, dx = (m.X1 - m.X0) / 2, len = std::hypot(dz, dx);
+    if (len <= 0 || shape.EdgeLength <= 0) return;
+    const double nz = -dx / len, nx = dz / len;
+    double lo = 1e300, hi = -1e300;
+    for (const Region& piece : removed)
+        for (const Outline& o : piece.Outlines())
+            for (const Point& p : o) {
+                const double d = p.z * nz + p.x * nx;
+                lo = std::min(lo, d), hi = std::max(hi, d);
+            }
+    const double depth = hi - lo;
+    if (depth > shape.EdgeLength + Tol.Depth)
+        Report(m, "cut-beyond-edge", Severity::Warning,
+               "the depth of cut " + Fixed(depth) + " engages more than the cutting edge's " +
+                   Fixed(shape.EdgeLength));
+}
+
+Result Machining::Finish() {
+    Result r;
+    r.StockMm3 = StockVolume;
+    for (const Tile& t : Tiles)
+        r.Part = r.Part.Union(t.Material);
+    r.LeftMm3 = r.Part.Volume();
+    const Box b = r.Part.Bounds();
+    r.PartLeft = !r.Part.Empty();
+    if (r.PartLeft) {
+        r.MaxDiameter = 2 * b.x1;
+        r.PartLength = b.z1 - b.z0;
+    }
+    for (auto& [number, state] : Tools) {
+        // What was assumed of a tool matters where it cut or was found at fault.
+        const int tool = number;
+        const bool found = std::any_of(Findings.begin(), Findings.end(),
+                                       [tool](const Finding& f) { return f.Tool == tool; });
+        if (!state.Assumed.empty() && (state.Totals.FeedLength > 0 || found))
+            Assumed.push_back(state.Assumed);
+        if (state.Totals.FeedLength <= 0) continue;
+        r.Tools.push_back(state.Totals);
+        r.RemovedMm3 += state.Totals.RemovedMm3;
+        const double share = state.Totals.AirLength / state.Totals.FeedLength;
+        if (share >= Tol.AirShare) {
+            Finding f{state.FirstLine, "air-cutting", Severity::Info, "", number, 0, 0, {}};
+            f.Message = "tool " + std::to_string(number) + " spends " +
+                        std::to_string(static_cast<int>(share * 100 + 0.5)) +
+                        " % of its feed path cutting air";
+            Findings.push_back(std::move(f));
+        }
+    }
+    r.Findings = std::move(Findings);
+    std::stable_sort(r.Findings.begin(), r.Findings.end(),
+                     [](const Finding& a, const Finding& b) { return a.Line < b.Line; });
+    r.Assumed = std::move(Assumed);
+    return r;
+}
+
+} // namespace stock

@@ -1,0 +1,109 @@
+#pragma once
+// Material removal: the stock's half-section, cut move by move by the tools of a setup, and the
+// findings about what the tools hit. Plain data in, plain data out, no drawing and no window, so
+// that the checker runs it beside a run and a window can run it off its GUI thread.
+
+#include "stock/Geometry.h"
+#include "stock/Setup.h"
+#include "stock/ToolShape.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace stock {
+
+// One piece of the drawn path, as the run draws it (X as a diameter, arcs by centre).
+struct Move {
+    enum class Kind { Rapid, Cut, ArcCW, ArcCCW };
+    Kind Type = Kind::Cut;
+    int64_t Line = 0;
+    int Tool = 0;               // as the control reads it from the T word
+    bool SpindleRunning = true; // M03 or M04 in force
+    std::string N;              // the last sequence number read (the control's display), or empty
+    double X0 = 0, Z0 = 0, X1 = 0, Z1 = 0;
+    double CX = 0, CZ = 0, R = 0; // arcs: centre (X a diameter) and radius
+};
+
+enum class Severity { Info, Warning, Error };
+const char* SeverityName(Severity level); // "info", "warning", "error"
+
+struct Finding {
+    int64_t Line = 0;
+    std::string Code;
+    Severity Level = Severity::Warning;
+    std::string Message;
+    int Tool = 0;
+    double X = 0, Z = 0; // where the tool was programmed to be at the end of the move (X a diameter)
+    std::string N;       // the sequence number in force, or empty
+};
+
+struct ToolResult {
+    int Tool = 0;
+    double RemovedMm3 = 0;
+    double FeedLength = 0, AirLength = 0; // mm of feed moves, and of those that cut nothing
+};
+
+struct Result {
+    double StockMm3 = 0, RemovedMm3 = 0, LeftMm3 = 0;
+    std::vector<ToolResult> Tools; // in tool order, tools that made a feed move
+    bool PartLeft = false;
+    double MaxDiameter = 0, PartLength = 0; // of what is left
+    std::vector<Finding> Findings;          // in line order
+    std::vector<std::string> Assumed;       // per tool: "tool 1 assumed: edge length 12, tip direction 3"
+    Region Part;                            // the half-section left at the end
+};
+
+struct Tolerances {
+    double Depth = 0.01;   // how deep a rapid or a holder may graze material unnoticed
+    double AirShare = 0.5; // air-cutting is told from this share of a tool's feed path on
+};
+
+class Machining {
+  public:
+    // Tools the setup does not describe are taken as a default turning insert (and said so).
+    explicit Machining(const Setup& setup, Tolerances tolerances = {});
+    void Apply(const Move& move);
+    Result Finish();
+
+  private:
+    struct Tile {
+        double Z0, Z1;
+        Region Material;
+        Box Bounds;
+    };
+    struct ToolState {
+        ToolShape Shape;
+        ToolResult Totals;
+        int64_t FirstLine = 0; // of its first feed move
+        std::string Assumed;   // "tool 1 assumed: ...", empty when nothing was
+    };
+    ToolState& ToolOf(int number);
+    std::vector<Point> PathOf(const Move& move) const;
+    // Removes the swept area; returns the volume removed.
+    double Cut(const Region& swept, std::vector<Region>* removed);
+    // Material within `region` deeper than the tolerance, from the tiles it reaches.
+    bool Enters(const Region& region) const;
+    void Report(const Move& move, const char* code, Severity level, std::string message);
+    void CheckPip(const Move& move, const ToolShape& shape);
+    void CheckEngagement(const Move& move, const ToolShape& shape, const std::vector<Region>& removed);
+
+    Setup Given;
+    Tolerances Tol;
+    std::vector<Tile> Tiles;
+    Region Holding;
+    Box HoldingBounds;
+    double StockVolume = 0;
+    std::map<int, ToolState> Tools;
+    std::vector<Finding> Findings;
+    std::vector<std::string> Assumed;
+    bool StopWarned = false;     // cutting-with-spindle-stopped said since the spindle last ran
+    int64_t LastReportLine = -1; // one finding of a code per line
+    std::vector<std::string> ReportedOnLine;
+};
+
+// A turning insert for a tool that nothing describes: C 80°, edge 12, nose radius 0.8, tip 3.
+Tool DefaultTool();
+
+} // namespace stock

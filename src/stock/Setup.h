@@ -1,0 +1,92 @@
+#pragma once
+// What the machine holds: the stock, the work holding and the tools. Lengths in millimetres;
+// X values are diameters where the operator writes them so (the stock's diameter, a drill's
+// diameter), radii where the half-section needs them (a profile's points).
+
+#include "stock/Geometry.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace stock {
+
+// One piece of a stock profile: a straight line, or an arc, from the previous point to this one.
+struct ProfilePoint {
+    double Radius = 0, Z = 0;
+    // 0: a straight line; otherwise an arc of this radius, counter-clockwise in the Z-right,
+    // radius-up view when positive, clockwise when negative (the shorter way round).
+    double Arc = 0;
+};
+
+struct Stock {
+    enum class Kind { Bar, Tube, Profile };
+    Kind Shape = Kind::Bar;
+    double Diameter = 0; // bar, tube
+    double Bore = 0;     // tube: the bore's diameter
+    double Length = 0;   // bar, tube: from the raw front face back
+    double FrontZ = 0;   // Z of the raw front face
+    // Bar, tube: material in front of the finished face, which lies at FrontZ - FaceAllowance.
+    double FaceAllowance = 0;
+    std::vector<ProfilePoint> Profile; // closed: the last point is the first
+};
+
+struct WorkHolding {
+    bool Chuck = true; // false: a tailstock alone was described
+    double ChuckFaceZ = 0;
+    double ChuckDiameter = 160;
+    double GripLength = 20; // how far the jaws reach along the stock from the chuck face
+    double JawHeight = 15;  // how far they stand above the gripped diameter
+    // A stepped jaw: a step of this length along Z and height below the gripped diameter that
+    // the stock's end rests on (0: plain jaws).
+    double StepLength = 0, StepHeight = 0;
+    std::optional<double> TailstockZ; // tip of the tailstock centre (a 60° cone), if one is used
+    double GripDiameter = 0;          // filled from the stock when not given
+};
+
+struct Tool {
+    enum class Kind { Turning, Boring, Grooving, Parting, Thread, Drill };
+    Kind Type = Kind::Turning;
+    // Inserts: ISO shape letter (C, D, E, V, S, T, W, R), cutting-edge length, nose radius, tip
+    // direction 1 to 9 (the imaginary tool tip), approach angle in degrees.
+    char Shape = 'C';
+    double EdgeLength = 12;
+    double NoseRadius = 0.8;
+    int TipDirection = 3;
+    // NOTE: 90 unless given: the wall a 95° edge leaves when a pass ends in full material
+    // overhangs, and a straight retract then scrapes it (a rapid into material).
+    double ApproachAngle = 90;
+    // Grooving and parting blades.
+    double Width = 3, CornerRadius = 0.2, Reach = 20;
+    // Thread inserts.
+    double IncludedAngle = 60, TipRadius = 0.1;
+    // Drills.
+    double DrillDiameter = 10, PointAngle = 118, FluteLength = 50;
+    // The holder's outline, relative to the programmed tool point in machine directions
+    // (radius up, Z right); empty: a plain bar behind the insert.
+    Outline Holder;
+    bool BackPost = false;
+    // Values that nothing said and that were assumed, by name ("nose radius 0.8").
+    std::vector<std::string> Assumed;
+    std::string Source; // where it came from: "setup file", "comment", "tool table", "default"
+};
+
+struct Setup {
+    std::string File; // where it was read from; empty for --stock
+    Stock Material;
+    std::optional<WorkHolding> Holding;
+    std::map<int, Tool> Tools; // by tool number as the control reads it from the T word
+};
+
+// Whether the setup is whole and sound; otherwise the first problem, in words.
+std::string Validate(const Setup& setup);
+// The stock's half-section before the first cut.
+Region StockRegion(const Stock& stock);
+// The chuck with its jaws, and the tailstock centre, as areas the tool must never enter.
+Region HoldingRegion(const WorkHolding& holding);
+
+// The ISO shape letters known, with the included angle of the corner used ('R': round).
+std::optional<double> ShapeAngle(char shape);
+
+} // namespace stock

@@ -1,0 +1,368 @@
+#include "stock/SetupFile.h"
+
+#include "stock/ToolSources.h"
+
+#include <toml++/toml.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <set>
+#include <sstream>
+
+namespace stock {
+
+namespace {
+
+// No size or position of a lathe reaches 100 m; larger numbers are typing errors.
+constexpr double LargestSize = 1e5;
+
+// Reads the tables of a setup file, stopping at the first problem.
+class Reader {
+  public:
+    Reader(const std::string& file, SetupError& error) : File(file), Error(error) {}
+
+    bool Fail(const toml::node* at, const std::string& message) {
+        if (!Failed) {
+            Failed = true;
+            Error.File = File;
+            Error.Line = at ? static_cast<int64_t>(at->source().begin.line) : 0;
+            Error.Message = message;
+        }
+        return false;
+    }
+    bool Failed = false;
+
+    // Every key of `t` must be one of `known`: a misspelt key would silently be a default.
+    bool OnlyKeys(const toml::table& t, const std::string& where, std::initializer_list<const char*> known) {
+        for (auto&& [key, node] : t) {
+            bool ok = false;
+            for (const char* k : known)
+                ok = ok || key.str() == k;
+            if (!ok) return Fail(&node, "unknown key " + where + std::string(key.str()));
+        }
+        return true;
+    }
+
+    // A number (integer or float); absent leaves `out` as it is.
+    bool Number(const toml::table& t, const std::string& where, const char* key, double& out) {
+        const toml::node* n = t.get(key);
+        if (!n) return true;
+        const std::optional<double> v = n->value<double>();
+        if (!v || !std::isfinite(*v)) return Fail(n, where + key + " must be a number, not " + Show(*n));
+        if (std::fabs(*v) > LargestSize) return Fail(n, where + key + " is out of range: " + Show(*n));
+        out = *v;
+        return true;
+    }
+    bool Required(const toml::table& t, const std::string& where, const char* key, double& out) {
+        if (!t.get(key)) return Fail(&t, where + key + " is missing");
+        return Number(t, where, key, out);
+    }
+    bool Text(const toml::table& t, const std::string& where, const char* key, std::string& out) {
+        const toml::node* n = t.get(key);
+        if (!n) return true;
+        const std::optional<std::string> v = n->value<std::string>();
+        if (!v) return Fail(n, where + key + " must be a text in double quotes, not " + Show(*n));
+        out = *v;
+        return true;
+    }
+    // A value's own text, for messages.
+    static std::string Show(const toml::node& n) {
+        std::ostringstream s;
+        if (auto v = n.value<double>())
+            s << *v;
+        else if (auto t = n.value<std::string>())
+            s << '"' << *t << '"';
+        else if (n.is_table())
+            s << "a table";
+        else if (n.is_array())
+            s << "a list";
+        else if (auto b = n.value<bool>())
+            s << (*b ? "true" : "false");
+        else
+            s << "a date or time";
+        return s.str();
+    }
+
+  private:
+    const std::string& File;
+    SetupError& Error;
+};
+
+bool ReadStock(Reader& r, const toml::table& t, Stock& s) {
+    const std::string w = "stock.";
+    if (!r.OnlyKeys(t, w, {"kind", "diameter", "bore", "length", "front_z", "face_allowance", "profile"}))
+        return false;
+    std::string kind = "bar";
+    if (!r.Text(t, w, "kind", kind)) return false;
+    if (kind == "bar" || kind == "tube") {
+        s.Shape = kind == "bar" ? Stock::Kind::Bar : Stock::Kind::Tube;
+        if (!r.Required(t, w, "diameter", s.Diameter) || !r.Required(t, w, "length", s.Length)) return false;
+        if (s.Shape == Stock::Kind::Tube && !r.Required(t, w, "bore", s.Bore)) return false;
+        if (!r.Number(t, w, "face_allowance", s.FaceAllowance)) return false;
+        s.FrontZ = s.FaceAllowance; // the finished face at Z0 unless said otherwise
+        if (!r.Number(t, w, "front_z", s.FrontZ)) return false;
+        return true;
+    }
+    if (kind != "profile")
+        return r.Fail(t.get("kind"),
+                      "stock.kind must be \"bar\", \"tube\" or \"profile\", not \"" + kind + "\"");
+    s.Shape = Stock::Kind::Profile;
+    const toml::array* points = t.get_as<toml::array>("profile");
+    if (!points)
+        return r.Fail(t.get("profile") ? t.get("profile") : &t, "stock.profile must be a list of points");
+    for (const toml::node& n : *points) {
+        const toml::table* p = n.as_table();
+        if (!p)
+            return r.Fail(&n,
+                          "stock.profile: each point is a table {radius = R, z = Z} (arc = A for an arc)");
+        ProfilePoint q;
+        if (!r.OnlyKeys(*p, "stock.profile.", {"radius", "z", "arc"}) ||
+            !r.Required(*p, "stock.profile.", "radius", q.Radius) ||
+            !r.Required(*p, "stock.profile.", "z", q.Z) || !r.Number(*p, "stock.profile.", "arc", q.Arc))
+            return false;
+        if (q.Radius < 0)
+            return r.Fail(&n, "stock.profile.radius cannot be negative: " + Reader::Show(*p->get("radius")));
+        s.Profile.push_back(q);
+    }
+    return true;
+}
+
+bool ReadHolding(Reader& r, const toml::table* chuck, const toml::table* tail, WorkHolding& h) {
+    if (chuck) {
+        const std::string w = "chuck.";
+        if (!r.OnlyKeys(*chuck, w,
+                        {"face_z", "diameter", "grip_diameter", "grip_length", "jaw_height", "step"}) ||
+            !r.Required(*chuck, w, "face_z", h.ChuckFaceZ) ||
+            !r.Number(*chuck, w, "diameter", h.ChuckDiameter) ||
+            !r.Number(*chuck, w, "grip_diameter", h.GripDiameter) ||
+            !r.Number(*chuck, w, "grip_length", h.GripLength) ||
+            !r.Number(*chuck, w, "jaw_height", h.JawHeight))
+            return false;
+        if (const toml::node* step = chuck->get("step")) {
+            const toml::table* st = step->as_table();
+            if (!st) return r.Fail(step, "chuck.step must be a table {length = L, height = H}");
+            if (!r.OnlyKeys(*st, "chuck.step.", {"length", "height"}) ||
+                !r.Required(*st, "chuck.step.", "length", h.StepLength) ||
+                !r.Required(*st, "chuck.step.", "height", h.StepHeight))
+                return false;
+        }
+    } else {
+        h.Chuck = false; // a tailstock alone
+    }
+    if (tail) {
+        double z = 0;
+        if (!r.OnlyKeys(*tail, "tailstock.", {"z"}) || !r.Required(*tail, "tailstock.", "z", z)) return false;
+        h.TailstockZ = z;
+    }
+    return true;
+}
+
+bool ReadKind(Reader& r, const toml::table& t, Tool& tool) {
+    std::string kind = "turning";
+    if (!r.Text(t, "tool.", "kind", kind)) return false;
+    static const std::pair<const char*, Tool::Kind> kinds[] = {
+        {"turning", Tool::Kind::Turning}, {"boring", Tool::Kind::Boring}, {"grooving", Tool::Kind::Grooving},
+        {"parting", Tool::Kind::Parting}, {"thread", Tool::Kind::Thread}, {"drill", Tool::Kind::Drill}};
+    for (const auto& [name, k] : kinds)
+        if (kind == name) {
+            tool.Type = k;
+            if (k == Tool::Kind::Boring) tool.TipDirection = 2;
+            if (k == Tool::Kind::Thread) tool.TipDirection = 8;
+            return true;
+        }
+    return r.Fail(t.get("kind"),
+                  "tool.kind \"" + kind + "\" is not turning, boring, grooving, parting, thread or drill");
+}
+
+bool ReadTool(Reader& r, const toml::table& t, int& number, Tool& tool) {
+    const std::string w = "tool.";
+    if (!r.OnlyKeys(t, w,
+                    {"number", "kind", "insert", "shape", "edge_length", "nose_radius", "tip",
+                     "approach_angle", "width", "corner_radius", "reach", "included_angle", "tip_radius",
+                     "diameter", "point_angle", "flute_length", "holder", "post"}))
+        return false;
+    double n = 0, tip = 0;
+    if (!r.Required(t, w, "number", n)) return false;
+    if (n != std::floor(n) || n < 0 || n > 99)
+        return r.Fail(t.get("number"),
+                      "tool.number must be a whole number 0 to 99, not " + Reader::Show(*t.get("number")));
+    number = static_cast<int>(n);
+    tool.Source = "setup file";
+    if (!ReadKind(r, t, tool)) return false;
+    std::string insert, shape, post;
+    if (!r.Text(t, w, "insert", insert) || !r.Text(t, w, "shape", shape) || !r.Text(t, w, "post", post))
+        return false;
+    if (!insert.empty() && !ApplyInsertDesignation(insert, tool))
+        return r.Fail(t.get("insert"),
+                      "tool.insert \"" + insert + "\" is no ISO insert designation (like \"CNMG 120408\")");
+    if (!shape.empty()) {
+        if (shape.size() != 1 || !ShapeAngle(shape[0]))
+            return r.Fail(t.get("shape"),
+                          "tool.shape \"" + shape + "\" is not one of C, D, E, V, S, T, W, R");
+        tool.Shape = shape[0];
+    }
+    if (!post.empty() && post != "front" && post != "back")
+        return r.Fail(t.get("post"), "tool.post must be \"front\" or \"back\"");
+    tool.BackPost = post == "back";
+    tip = tool.TipDirection;
+    if (!r.Number(t, w, "edge_length", tool.EdgeLength) || !r.Number(t, w, "nose_radius", tool.NoseRadius) ||
+        !r.Number(t, w, "tip", tip) || !r.Number(t, w, "approach_angle", tool.ApproachAngle) ||
+        !r.Number(t, w, "width", tool.Width) || !r.Number(t, w, "corner_radius", tool.CornerRadius) ||
+        !r.Number(t, w, "reach", tool.Reach) || !r.Number(t, w, "included_angle", tool.IncludedAngle) ||
+        !r.Number(t, w, "tip_radius", tool.TipRadius) || !r.Number(t, w, "diameter", tool.DrillDiameter) ||
+        !r.Number(t, w, "point_angle", tool.PointAngle) || !r.Number(t, w, "flute_length", tool.FluteLength))
+        return false;
+    if (tip != std::floor(tip) || tip < 0 || tip > 9)
+        return r.Fail(t.get("tip"),
+                      "tool.tip must be a tip direction 0 to 9, not " + Reader::Show(*t.get("tip")));
+    tool.TipDirection = static_cast<int>(tip);
+    if (tool.NoseRadius < 0)
+        return r.Fail(t.get("nose_radius"),
+                      "tool.nose_radius cannot be negative: " + Reader::Show(*t.get("nose_radius")));
+    if (const toml::node* holder = t.get("holder")) {
+        const toml::array* pts = holder->as_array();
+        if (!pts || pts->size() < 3)
+            return r.Fail(holder, "tool.holder must be a list of at least three [z, radius] points");
+        for (const toml::node& p : *pts) {
+            const toml::array* xy = p.as_array();
+            std::optional<double> z, x;
+            if (xy && xy->size() == 2) z = (*xy)[0].value<double>(), x = (*xy)[1].value<double>();
+            if (!z || !x) return r.Fail(&p, "tool.holder: each point is [z, radius], not " + Reader::Show(p));
+            tool.Holder.push_back({*z, *x});
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+std::string SetupError::Text() const {
+    if (Line > 0) return File + ":" + std::to_string(Line) + ": " + Message;
+    return File + ": " + Message;
+}
+
+std::optional<Setup> ParseSetup(std::string_view text, const std::string& file, SetupError& error) {
+    toml::table doc;
+    try {
+        doc = toml::parse(text, file);
+    } catch (const toml::parse_error& e) {
+        error = {file, static_cast<int64_t>(e.source().begin.line), std::string(e.description())};
+        return std::nullopt;
+    }
+    Reader r(file, error);
+    Setup setup;
+    setup.File = file;
+    if (!r.OnlyKeys(doc, "", {"stock", "chuck", "tailstock", "tool", "tool_table"})) return std::nullopt;
+    const toml::table* stockTable = doc.get_as<toml::table>("stock");
+    if (!stockTable) {
+        r.Fail(doc.get("stock"), "the setup has no [stock] table");
+        return std::nullopt;
+    }
+    if (!ReadStock(r, *stockTable, setup.Material)) return std::nullopt;
+    // Each part is checked as soon as it is read, so that a problem names its table's line.
+    const auto sound = [&](const toml::node& at, const Setup& part) {
+        const std::string why = Validate(part);
+        return why.empty() || r.Fail(&at, why);
+    };
+    if (!sound(*stockTable, setup)) return std::nullopt;
+    const toml::table* chuck = doc.get_as<toml::table>("chuck");
+    const toml::table* tail = doc.get_as<toml::table>("tailstock");
+    for (const char* key : {"chuck", "tailstock"})
+        if (doc.get(key) && !doc.get(key)->is_table()) {
+            r.Fail(doc.get(key), std::string(key) + " must be a table [" + key + "]");
+            return std::nullopt;
+        }
+    if (chuck || tail) {
+        WorkHolding h;
+        if (!ReadHolding(r, chuck, tail, h)) return std::nullopt;
+        setup.Holding = h;
+        if (!sound(chuck ? static_cast<const toml::node&>(*chuck) : *tail, setup)) return std::nullopt;
+    }
+    std::string table;
+    if (!r.Text(doc, "", "tool_table", table)) return std::nullopt;
+    if (!table.empty()) {
+        const std::filesystem::path path = std::filesystem::path(file).parent_path() / table;
+        if (!ReadToolTableFile(path.string(), setup.Tools, error)) return std::nullopt;
+    }
+    if (const toml::node* tools = doc.get("tool")) {
+        const toml::array* list = tools->as_array();
+        if (!list) {
+            r.Fail(tools, "tools are given as [[tool]] tables");
+            return std::nullopt;
+        }
+        std::set<int> seen;
+        for (const toml::node& n : *list) {
+            const toml::table* t = n.as_table();
+            int number = 0;
+            Tool tool;
+            if (!t) {
+                r.Fail(&n, "tools are given as [[tool]] tables");
+                return std::nullopt;
+            }
+            if (!ReadTool(r, *t, number, tool)) return std::nullopt;
+            Setup part;
+            part.Material = setup.Material;
+            part.Tools[number] = tool;
+            if (!sound(*t, part)) return std::nullopt;
+            if (!seen.insert(number).second) {
+                r.Fail(t->get("number"), "tool " + std::to_string(number) + " is described twice");
+                return std::nullopt;
+            }
+            setup.Tools[number] = tool;
+        }
+    }
+    if (const std::string why = Validate(setup); !why.empty()) {
+        error = {file, 0, why};
+        return std::nullopt;
+    }
+    return setup;
+}
+
+std::optional<Setup> ReadSetupFile(const std::string& path, SetupError& error) {
+    std::string bytes;
+    if (!ReadTextFile(path, bytes, error)) return std::nullopt;
+    return ParseSetup(bytes, path, error);
+}
+
+std::string DefaultSetupPath(const std::string& programPath) {
+    std::filesystem::path p(programPath);
+    p.replace_extension(".setup.toml");
+    return p.string();
+}
+
+std::optional<Stock> ParseStockOption(const std::string& spec, std::string& error) {
+    std::vector<std::string> parts;
+    std::stringstream in(spec);
+    for (std::string part; std::getline(in, part, ',');)
+        parts.push_back(part);
+    std::vector<double> v;
+    for (size_t i = 1; i < parts.size(); ++i) {
+        char* end = nullptr;
+        const double d = std::strtod(parts[i].c_str(), &end);
+        if (parts[i].empty() || *end != '\0' || !std::isfinite(d) || d <= 0 || d > LargestSize) {
+            error = "--stock: \"" + parts[i] + "\" is not a size above 0";
+            return std::nullopt;
+        }
+        v.push_back(d);
+    }
+    Stock s;
+    if (!parts.empty() && parts[0] == "bar" && v.size() == 2) {
+        s.Shape = Stock::Kind::Bar, s.Diameter = v[0], s.Length = v[1];
+    } else if (!parts.empty() && parts[0] == "tube" && v.size() == 3) {
+        s.Shape = Stock::Kind::Tube, s.Diameter = v[0], s.Bore = v[1], s.Length = v[2];
+        if (s.Bore >= s.Diameter) {
+            error = "--stock: the bore must be smaller than the diameter";
+            return std::nullopt;
+        }
+    } else {
+        error = "--stock needs bar,DIAMETER,LENGTH or tube,DIAMETER,BORE,LENGTH";
+        return std::nullopt;
+    }
+    error.clear();
+    return s;
+}
+
+} // namespace stock

@@ -1,0 +1,147 @@
+// Each finding of the stock on a small program made for it, and its near miss, run through the
+// checker as a user runs it (lines, tools and the spindle come from the run).
+
+#include "check/Checker.h"
+#include "stock/SetupFile.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Found = std::vector<std::pair<int64_t, std::string>>;
+
+std::u16string Program(const std::vector<std::string>& blocks) {
+    std::u16string text;
+    for (const std::string& b : blocks) {
+        text += std::u16string(b.begin(), b.end());
+        text += u"\r\n";
+    }
+    return text;
+}
+
+std::shared_ptr<const stock::Setup> SetupOf(const std::string& toml) {
+    stock::SetupError error;
+    std::optional<stock::Setup> s = stock::ParseSetup(toml, "test.setup.toml", error);
+    EXPECT_TRUE(s) << error.Text();
+    return s ? std::make_shared<const stock::Setup>(*s) : nullptr;
+}
+
+const std::string Bar50 = "[stock]\nkind = \"bar\"\ndiameter = 50\nlength = 100\n";
+
+check::CheckReport Check(const std::vector<std::string>& blocks, const std::string& toml = Bar50) {
+    check::CheckOptions o;
+    o.Stock = SetupOf(toml);
+    return check::CheckProgram(Program(blocks), o);
+}
+
+Found FindingsOf(const check::CheckReport& r) {
+    Found out;
+    if (r.Stock)
+        for (const stock::Finding& f : r.Stock->Findings)
+            out.emplace_back(f.Line, f.Code);
+    return out;
+}
+
+// The start of every program: tool 1 (a CNMG with 0.8 nose) at the front, spindle running.
+std::vector<std::string> Start(std::vector<std::string> more, const std::string& spindle = "M03") {
+    std::vector<std::string> p = {"G00 X200. Z100.", "T0101 (CNMG 120408)", "G97 S1000 " + spindle,
+                                  "G95 G00 X46. Z2."};
+    p.insert(p.end(), more.begin(), more.end());
+    return p;
+}
+
+TEST(StockFindings, RapidIntoStockButNotARetractAlongTheWallJustCut) {
+    // Line 7 runs into the bar, line 8 out of it again; the retract of line 6 grazes the wall.
+    const check::CheckReport r =
+        Check(Start({"G01 Z-20. F0.2", "G00 Z2.", "G00 X40. Z-10.", "G00 X200. Z100."}));
+    EXPECT_EQ(FindingsOf(r), (Found{{7, "rapid-into-stock"}, {8, "rapid-into-stock"}}));
+    ASSERT_EQ(r.Stock->Findings.size(), 2u);
+    EXPECT_EQ(r.Stock->Findings[0].Tool, 1);
+    EXPECT_EQ(r.Stock->Findings[0].X, 40);
+    EXPECT_EQ(r.Stock->Findings[0].Z, -10);
+}
+
+TEST(StockFindings, CuttingWithTheSpindleStoppedOnlyWhenMaterialIsCut) {
+    EXPECT_EQ(FindingsOf(Check(Start({"G01 Z1. F0.2", "G01 Z-20.", "G00 X200. Z100."}, "M05"))),
+              (Found{{6, "cutting-with-spindle-stopped"}}));
+    EXPECT_EQ(FindingsOf(Check(Start({"G01 Z-20. F0.2", "G00 X200. Z100."}, "M03"))), Found{});
+}
+
+TEST(StockFindings, CentrePipWhenAFaceStopsWithinTheNoseRadius) {
+    EXPECT_EQ(FindingsOf(Check(Start({"G00 X54. Z-1.", "G01 X0. F0.1", "G00 X60."}))),
+              (Found{{6, "centre-pip"}}));
+    EXPECT_EQ(FindingsOf(Check(Start({"G00 X54. Z-1.", "G01 X-1.6 F0.1", "G00 X60."}))), Found{});
+    // Backing off along Z then scrapes the pip's tip, which the insert's 10° underside left.
+    EXPECT_EQ(FindingsOf(Check(Start({"G00 X54. Z-1.", "G01 X0. F0.1", "G00 Z2."}))),
+              (Found{{6, "centre-pip"}, {7, "rapid-into-stock"}}));
+}
+
+TEST(StockFindings, WorkholdingCollisionWithTheJaws) {
+    const std::string chuck = Bar50 + "[chuck]\nface_z = -60\ngrip_length = 10\njaw_height = 10\n";
+    EXPECT_EQ(FindingsOf(Check(Start({"G01 Z-45. F0.2", "G00 X60.", "G00 Z2."}), chuck)), Found{});
+    const Found hit = FindingsOf(Check(Start({"G01 Z-55. F0.2", "G00 X60.", "G00 Z2."}), chuck));
+    ASSERT_FALSE(hit.empty());
+    EXPECT_EQ(hit.front(), (Found::value_type{5, "workholding-collision"}));
+    // A tailstock centre in the face: facing to the axis meets its cone, facing to X24 does not.
+    const std::string tail = Bar50 + "[tailstock]\nz = 0\n";
+    EXPECT_EQ(FindingsOf(Check(Start({"G00 X54. Z-1.", "G01 X24. F0.1", "G00 X60."}), tail)), Found{});
+    const Found cone = FindingsOf(Check(Start({"G00 X54. Z-1.", "G01 X-1.6 F0.1", "G00 X60."}), tail));
+    ASSERT_FALSE(cone.empty());
+    EXPECT_EQ(cone.front(), (Found::value_type{6, "workholding-collision"}));
+}
+
+TEST(StockFindings, HolderCollisionAndCutBeyondTheEdge) {
+    // A holder reaching 1 mm below the cutting point behind the insert runs into the uncut bar.
+    const std::string low = Bar50 + "[[tool]]\nnumber = 1\nholder = [[3, -1], [10, -1], [10, 30], [3, 30]]\n";
+    const std::string high =
+        Bar50 + "[[tool]]\nnumber = 1\nholder = [[3, 0.5], [10, 0.5], [10, 30], [3, 30]]\n";
+    // (What it left behind the insert is in the way of the retract too.)
+    EXPECT_EQ(FindingsOf(Check(Start({"G01 Z-20. F0.2", "G00 X60."}), low)),
+              (Found{{5, "holder-collision"}, {6, "rapid-into-stock"}}));
+    EXPECT_EQ(FindingsOf(Check(Start({"G01 Z-20. F0.2", "G00 X60."}), high)), Found{});
+    // An edge of 4 mm: a 5 mm depth is too deep, 3 mm is not.
+    const std::string small = Bar50 + "[[tool]]\nnumber = 1\nedge_length = 4\nnose_radius = 0.4\n";
+    // (Its holder, 1.5 mm above the nose, is in the cut too, and the retract meets what the
+    // short edge left.)
+    EXPECT_EQ(FindingsOf(Check(Start({"G00 X40.", "G01 Z-20. F0.2", "G00 X60."}), small)),
+              (Found{{6, "holder-collision"}, {6, "cut-beyond-edge"}, {7, "rapid-into-stock"}}));
+    EXPECT_EQ(FindingsOf(Check(Start({"G00 X44.", "G01 Z-20. F0.2", "G00 X60."}), small)), Found{});
+}
+
+TEST(StockFindings, AirCuttingPerTool) {
+    EXPECT_EQ(FindingsOf(Check(Start({"G00 X60.", "G01 Z-20. F0.2", "G00 X200. Z100."}))),
+              (Found{{6, "air-cutting"}}));
+    EXPECT_EQ(FindingsOf(Check(Start({"G01 Z-20. F0.2", "G00 X60."}))), Found{});
+}
+
+TEST(StockFindings, ReportsCarryTheStockOnlyWhenOneIsGiven) {
+    const std::vector<std::string> p = Start({"G01 Z-20. F0.2", "G00 X60. Z2.", "N12 G00 X40. Z-10.", "M30"});
+    check::CheckOptions plain;
+    const check::CheckReport without = check::CheckProgram(Program(p), plain);
+    EXPECT_FALSE(without.Stock);
+    EXPECT_EQ(check::ReportJson(without).find("stock"), std::string::npos);
+
+    check::CheckReport with = Check(p);
+    with.File = "p.min";
+    const std::string json = check::ReportJson(with);
+    EXPECT_NE(
+        json.find("{\"line\": 7, \"code\": \"rapid-into-stock\", \"severity\": \"error\", \"message\": "),
+        std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"tool\": 1, \"n\": \"12\", \"position\": {\"x\": 40, \"z\": -10}}"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"stock\": {\"removed_mm3\": "), std::string::npos) << json;
+    EXPECT_NE(json.find("\"part\": {\"max_diameter\": 50, \"length\": 100}"), std::string::npos) << json;
+    EXPECT_TRUE(check::StockFails(with, false));
+    const std::string text = check::ReportText(with);
+    EXPECT_NE(text.find("  line 7: error: "), std::string::npos) << text;
+    EXPECT_NE(text.find("[rapid-into-stock] (N12, tool 1 at X40.000 Z-10.000)"), std::string::npos) << text;
+}
+
+} // namespace

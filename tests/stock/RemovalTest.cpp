@@ -1,0 +1,150 @@
+// Material removal checked against geometry worked out by hand: where a face or a diameter must
+// land, the fillet a nose leaves, and volumes by Pappus' theorem.
+
+#include "stock/Machining.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+using stock::Move;
+constexpr double Pi = std::numbers::pi;
+
+stock::Setup Bar(double diameter, double length) {
+    stock::Setup s;
+    s.Material.Diameter = diameter;
+    s.Material.Length = length;
+    return s;
+}
+
+// A square insert whose edges run along +X and +Z from the nose: its outline below and in front
+// of the nose is the nose circle and two straight lines, easy to reason about.
+stock::Tool SquareInsert(double nose) {
+    stock::Tool t;
+    t.Shape = 'S';
+    t.ApproachAngle = 90;
+    t.NoseRadius = nose;
+    return t;
+}
+
+Move Feed(double x0, double z0, double x1, double z1, int64_t line = 1) {
+    Move m;
+    m.Type = Move::Kind::Cut;
+    m.Line = line;
+    m.Tool = 1;
+    m.X0 = x0, m.Z0 = z0, m.X1 = x1, m.Z1 = z1;
+    return m;
+}
+
+// Whether material lies at the point (a 2 µm square round it is wholly material / wholly empty).
+bool MaterialAt(const stock::Region& part, double z, double radius) {
+    const double h = 0.001;
+    return std::fabs(part.Intersect(stock::Region::Rectangle(z - h, radius - h, z + h, radius + h)).Area() -
+                     4 * h * h) < 1e-9;
+}
+bool EmptyAt(const stock::Region& part, double z, double radius) {
+    const double h = 0.001;
+    return part.Intersect(stock::Region::Rectangle(z - h, radius - h, z + h, radius + h)).Area() < 1e-12;
+}
+
+TEST(Removal, StraightTurnLeavesTheDiameterAndTheNoseItsFillet) {
+    stock::Setup s = Bar(50, 100);
+    s.Tools[1] = stock::Tool{}; // C 80°, nose radius 0.8, tip 3, 90° approach
+    stock::Machining m(s);
+    m.Apply(Feed(46, 2, 46, -30));
+    m.Apply(Feed(46, -30, 60, -30));
+    const stock::Result r = m.Finish();
+    // The diameter turned: radius 23 to the thousandth, the bar's 25 beyond the shoulder.
+    EXPECT_TRUE(MaterialAt(r.Part, -15, 23 - 0.002));
+    EXPECT_TRUE(EmptyAt(r.Part, -15, 23 + 0.002));
+    EXPECT_TRUE(MaterialAt(r.Part, -30.002 - 0.001, 24.9));
+    EXPECT_TRUE(EmptyAt(r.Part, -30 + 0.002, 24.9));
+    // The shoulder's corner is the nose: a 0.8 fillet about (Z-29.2, radius 23.8).
+    const double c = std::sqrt(0.5);
+    for (double d : {0.8 + 0.003, 1.0})
+        EXPECT_TRUE(MaterialAt(r.Part, -29.2 - d * c, 23.8 - d * c)) << d;
+    EXPECT_TRUE(EmptyAt(r.Part, -29.2 - 0.797 * c, 23.8 - 0.797 * c));
+    EXPECT_NEAR(r.MaxDiameter, 50, 1e-9);
+    EXPECT_NEAR(r.PartLength, 100, 1e-9);
+}
+
+TEST(Removal, FaceStoppingAtCentreLeavesAPipOfTheNoseRadius) {
+    stock::Setup s = Bar(50, 100);
+    s.Tools[1] = SquareInsert(0.8);
+    stock::Machining m(s);
+    m.Apply(Feed(60, -1, 0, -1));
+    const stock::Result r = m.Finish();
+    // The face lands at Z-1; on the axis the nose leaves material up to Z-1+0.8.
+    EXPECT_TRUE(MaterialAt(r.Part, -1.002, 10));
+    EXPECT_TRUE(EmptyAt(r.Part, -0.998, 10));
+    // The pip is the nose circle's quarter about (Z-0.2, radius 0.8), touching the axis at Z-0.2.
+    for (double a : {200.0, 225.0, 250.0}) {
+        const double t = a * Pi / 180, z = -0.2 + 0.8 * std::cos(t), x = 0.8 + 0.8 * std::sin(t);
+        EXPECT_TRUE(MaterialAt(r.Part, z + 0.003 * std::cos(t), x + 0.003 * std::sin(t))) << a;
+        EXPECT_TRUE(EmptyAt(r.Part, z - 0.003 * std::cos(t), x - 0.003 * std::sin(t))) << a;
+    }
+    EXPECT_TRUE(EmptyAt(r.Part, -0.2 + 0.003, 0.0011));
+    ASSERT_EQ(r.Findings.size(), 1u);
+    EXPECT_EQ(r.Findings[0].Code, "centre-pip");
+}
+
+TEST(Removal, VolumesAgreeWithPappus) {
+    // A face past the centre takes a disc of the bar's radius and the depth.
+    {
+        stock::Setup s = Bar(50, 100);
+        s.Tools[1] = SquareInsert(0.8);
+        stock::Machining m(s);
+        m.Apply(Feed(60, -1, -2, -1));
+        const stock::Result r = m.Finish();
+        const double disc = Pi * 25 * 25 * 1;
+        EXPECT_NEAR(r.RemovedMm3 / disc, 1, 1e-6);
+        EXPECT_NEAR(r.StockMm3 / (Pi * 25 * 25 * 100), 1, 1e-6);
+        EXPECT_NEAR((r.StockMm3 - r.LeftMm3) / r.RemovedMm3, 1, 1e-6);
+        EXPECT_TRUE(r.Findings.empty());
+    }
+    // A turn over the whole length of a tube takes an annulus.
+    {
+        stock::Setup s = Bar(50, 20);
+        s.Material.Shape = stock::Stock::Kind::Tube;
+        s.Material.Bore = 30;
+        s.Tools[1] = stock::Tool{};
+        stock::Machining m(s);
+        m.Apply(Feed(40, 5, 40, -25));
+        const stock::Result r = m.Finish();
+        EXPECT_NEAR(r.RemovedMm3 / (Pi * (25 * 25 - 20 * 20) * 20), 1, 1e-6);
+        EXPECT_NEAR(r.LeftMm3 / (Pi * (20 * 20 - 15 * 15) * 20), 1, 1e-6);
+        ASSERT_EQ(r.Tools.size(), 1u);
+        EXPECT_NEAR(r.Tools[0].RemovedMm3, r.RemovedMm3, 1e-9);
+    }
+}
+
+TEST(Removal, ArcsCutTheirRadiusAndRapidsRemoveNothing) {
+    stock::Setup s = Bar(50, 100);
+    s.Tools[1] = SquareInsert(0.5);
+    stock::Machining m(s);
+    Move rapid = Feed(80, 50, 80, -50);
+    rapid.Type = Move::Kind::Rapid;
+    m.Apply(rapid);
+    // A convex quarter round: from (Z0, X30) to (Z-10, X50) about (Z-10, X30), with the nose
+    // centre 0.5 off the programmed point in X and Z, so the nose centre runs on a circle of
+    // radius 10 about (Z-9.5, radius 15.5) and the part's corner is a round of 9.5.
+    Move arc = Feed(30, 0, 50, -10);
+    arc.Type = Move::Kind::ArcCCW;
+    arc.CX = 30, arc.CZ = -10, arc.R = 10;
+    m.Apply(Feed(30, 2, 30, 0));
+    m.Apply(arc);
+    const stock::Result r = m.Finish();
+    for (double a : {10.0, 45.0, 80.0}) {
+        const double t = a * Pi / 180, z = -9.5 + 9.5 * std::cos(t), x = 15.5 + 9.5 * std::sin(t);
+        const double nz = std::cos(t), nx = std::sin(t);
+        EXPECT_TRUE(MaterialAt(r.Part, z - 0.003 * nz, x - 0.003 * nx)) << a;
+        EXPECT_TRUE(EmptyAt(r.Part, z + 0.003 * nz, x + 0.003 * nx)) << a;
+    }
+    ASSERT_EQ(r.Tools.size(), 1u);
+    EXPECT_GT(r.Tools[0].RemovedMm3, 0);
+}
+
+} // namespace
