@@ -7,6 +7,7 @@
 // CHECKER is the zarvik-check program to run end to end. Every figure is the best of a few
 // repetitions: the machine may be shared, and the best run is the one least disturbed.
 
+#include "BackgroundCheck.h"
 #include "BenchRuns.h"
 
 #include "check/Decode.h"
@@ -20,6 +21,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -89,8 +91,14 @@ int main(int argc, char** argv) {
         std::printf("%lld lines, sum %g\n", static_cast<long long>(f.Lines), f.Sum);
         return f.Lines > 0 ? 0 : 1;
     }
+    // The background check's table alone.
+    if (argc >= 4 && std::string(argv[1]) == "--background") {
+        bench::BackgroundCheckTable(argv[2], argv[3], argc > 4 ? std::atof(argv[4]) : 120);
+        return 0;
+    }
     if (argc < 3) {
-        std::cerr << "usage: zarvik-bench CORPUSDIR CHECKER [--quick]\n";
+        std::cerr << "usage: zarvik-bench CORPUSDIR CHECKER [--quick]\n"
+                     "       zarvik-bench --background PROGRAM100K PROGRAM1M [LIMIT-SECONDS]\n";
         return 2;
     }
     const std::filesystem::path dir = argv[1];
@@ -213,5 +221,6 @@ int main(int argc, char** argv) {
                 "(<= 1.0 s); RSS +%.1f MB (<= 64)\n",
                 json.Seconds, json.Seconds / big.Floor, json.Seconds / processFloor, withPng.Seconds,
                 json.PeakRssMb - fileMb);
+    bench::BackgroundCheckTable(corpus[1].Path, corpus[2].Path, quick ? 30 : 120);
     return 0;
 }
