@@ -9,6 +9,7 @@
 // repetitions: the machine may be shared, and the best run is the one least disturbed.
 
 #include "ArchiveBench.h"
+#include "BackgroundCheck.h"
 #include "BenchRuns.h"
 
 #include "check/Decode.h"
@@ -22,6 +23,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -91,8 +93,14 @@ int main(int argc, char** argv) {
         std::printf("%lld lines, sum %g\n", static_cast<long long>(f.Lines), f.Sum);
         return f.Lines > 0 ? 0 : 1;
     }
+    // The background check's table alone.
+    if (argc >= 4 && std::string(argv[1]) == "--background") {
+        bench::BackgroundCheckTable(argv[2], argv[3], argc > 4 ? std::atof(argv[4]) : 120);
+        return 0;
+    }
     if (argc < 3) {
-        std::cerr << "usage: zarvik-bench CORPUSDIR CHECKER [--quick]\n";
+        std::cerr << "usage: zarvik-bench CORPUSDIR CHECKER [--quick]\n"
+                     "       zarvik-bench --background PROGRAM100K PROGRAM1M [LIMIT-SECONDS]\n";
         return 2;
     }
     const std::filesystem::path dir = argv[1];
@@ -216,5 +224,6 @@ int main(int argc, char** argv) {
                 json.Seconds, json.Seconds / big.Floor, json.Seconds / processFloor, withPng.Seconds,
                 json.PeakRssMb - fileMb);
     bench::ArchiveRows(launcher, dir.string(), checker, quick);
+    bench::BackgroundCheckTable(corpus[1].Path, corpus[2].Path, quick ? 30 : 120);
     return 0;
 }

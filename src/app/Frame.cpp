@@ -2,6 +2,8 @@
 // and its panels, the keyboard locks, and the guard every command runs in.
 
 #include "app/Frame.h"
+
+#include "app/ColumnSplitter.h"
 #include "workbench/Workbench.h"
 
 #include "app/Actions.h"
@@ -25,6 +27,7 @@
 #include <QTime>
 #include <QTimer>
 
+#include <algorithm>
 #include <exception>
 
 namespace app {
@@ -53,6 +56,12 @@ Frame::Frame(QMainWindow& window, const Parts& parts) : QObject(&window), Window
     Client->setObjectName("Form");
     window.setCentralWidget(Client);
     Client->installEventFilter(this);
+    ColumnHandle = new ColumnSplitter(Client);
+    ColumnHandle->Dragged = [this](int dx) {
+        Values.PaneWidening =
+            float(std::clamp(Values.PaneWidening + dx * TwipsPerPixel(), 0.0, WideningRoom));
+        LayoutForm();
+    };
     Line1 = new QFrame(Client);
     Line2 = new QFrame(Client);
     for (QFrame* line : {Line1, Line2})
@@ -169,10 +178,11 @@ QMenu* Frame::Menu(const char* name) const {
 }
 
 void Frame::RefreshLocks() {
-    // A lock panel shows its text enabled while the lock is on; "?" when nothing can be known.
+    // A lock panel shows its text plainly while the lock is on, greyed while it is off; "?" when
+    // nothing can be known.
     auto show = [](StatusPanel* p, const QString& name, std::optional<bool> on) {
         p->setText(on ? name : name + "?");
-        p->setEnabled(on.value_or(false));
+        p->SetDimmed(!on.value_or(false));
     };
     show(CapsPanel, "CAPS", platform::LockState(platform::LockKey::CapsLock));
     show(NumPanel, "NUM", platform::LockState(platform::LockKey::NumLock));
@@ -229,6 +239,10 @@ QString Frame::PanelToolTip(const QString& key) const {
 
 bool Frame::PanelInset(const QString& key) const {
     return sbStatusBar->PanelByKey(key)->Inset();
+}
+
+bool Frame::PanelDimmed(const QString& key) const {
+    return sbStatusBar->PanelByKey(key)->Dimmed();
 }
 
 bool Frame::MainBarShown() const {

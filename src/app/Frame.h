@@ -22,6 +22,7 @@ class QWidget;
 
 namespace app {
 
+class ColumnSplitter;
 class PanelBar;
 class StatusPanel;
 struct Parts;
@@ -48,6 +49,8 @@ class Frame : public QObject {
     settings::Values& Settings() { return Values; }
     void LayoutForm();
     void RefreshLocks();
+    // Grows the window by the docks and bars beside the client area.
+    void GrowByDocks();
     double TwipsPerPixel() const;
     int Px(double twips) const;
     // The view cannot be drawn at all: say so and close without writing the settings.
@@ -73,6 +76,9 @@ class Frame : public QObject {
     QString PanelText(const QString& key) const;
     QString PanelToolTip(const QString& key) const;
     bool PanelInset(const QString& key) const;
+    bool PanelDimmed(const QString& key) const; // a lock panel drawn as off
+    ColumnSplitter* Splitter() const { return ColumnHandle; }
+    double PaneWidening() const { return Values.PaneWidening; }
     bool MainBarShown() const;
     void ClickPanel(const QString& key); // a left click on the panel, as the operator gives it
 
@@ -89,6 +95,8 @@ class Frame : public QObject {
     const Parts& P;
     QWidget* Client = nullptr;
     QFrame *Line1 = nullptr, *Line2 = nullptr;
+    ColumnSplitter* ColumnHandle = nullptr; // between the left column and the trace
+    double WideningRoom = 0;                // the most the pane may widen now (twips)
     PanelBar* sbStatusBar = nullptr;
     StatusPanel *CapsPanel = nullptr, *InsPanel = nullptr, *NumPanel = nullptr;
     StatusPanel *DatePanel = nullptr, *TimePanel = nullptr;

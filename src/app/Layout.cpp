@@ -3,6 +3,7 @@
 
 #include "app/Frame.h"
 
+#include "app/ColumnSplitter.h"
 #include "app/PanelBar.h"
 #include "app/Parts.h"
 #include "app/ProgramDocument.h"
@@ -27,6 +28,8 @@ constexpr double CaptionAndFrames = 450; // caption bar and the top and bottom b
 constexpr double PosWidth = 1455, PosHeight = 300;
 // Below this client size the layout would give the trace or the pane no room.
 constexpr double MinClientWidth = 6600, MinClientHeight = 6600;
+// The narrowest the trace becomes when the pane is widened.
+constexpr double MinTraceWidth = 3000;
 
 } // namespace
 
@@ -64,9 +67,17 @@ void Frame::LayoutForm() {
                    bars);
     Line1->setGeometry(0, Px(500), Px(W), 2);
     Line2->setGeometry(0, Px(3300), Px(W), 2);
-    P.Trace->Place(QRect(Px(4460), Px(550), std::max(1, Px(W - 4560)), std::max(1, Px(H - 1720))), xpos,
-                   zpos);
-    P.Doc->Place(QRect(Px(120), Px(3680), Px(4335), std::max(0, Px(H - 4850))));
+    // The column splitter widens the pane and narrows the trace by the same amount; the trace
+    // keeps the room it has at the smallest window.
+    WideningRoom = std::max(0.0, W - 4560 - MinTraceWidth);
+    const double wider = std::clamp(double(Values.PaneWidening), 0.0, WideningRoom);
+    P.Trace->Place(
+        QRect(Px(4460 + wider), Px(550), std::max(1, Px(W - 4560 - wider)), std::max(1, Px(H - 1720))), xpos,
+        zpos);
+    P.Doc->Place(QRect(Px(120), Px(3680), Px(4335 + wider), std::max(0, Px(H - 4850))));
+    const int gap = Px(4460 + wider);
+    ColumnHandle->setGeometry(gap - 3, Px(550), 5, std::max(1, Px(H - 1720)));
+    ColumnHandle->raise();
 }
 
 } // namespace app

@@ -1,6 +1,7 @@
 #include "app/PanelBar.h"
 
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
@@ -23,6 +24,12 @@ StatusPanel::StatusPanel(const QString& key, QWidget* parent) : QLabel(parent), 
 void StatusPanel::SetInset(bool inset) {
     IsInset = inset;
     setFrameStyle(QFrame::Panel | (inset ? QFrame::Sunken : QFrame::Raised));
+}
+
+void StatusPanel::SetDimmed(bool dimmed) {
+    if (dimmed == IsDimmed) return;
+    IsDimmed = dimmed;
+    update();
 }
 
 std::vector<int> FitPanelWidths(const std::vector<int>& natural, int available, int least) {
@@ -49,9 +56,25 @@ std::vector<int> FitPanelWidths(const std::vector<int>& natural, int available, 
     return widths;
 }
 
+namespace {
+
+int TextRoom(const StatusPanel& p) {
+    return std::max(0, p.contentsRect().width() - 2 * p.margin() - p.indent());
+}
+
+} // namespace
+
+QFont StatusPanel::ShownFont() const {
+    QFont f = font();
+    if (!ShrinkToFit || f.pointSizeF() <= 0) return f;
+    const int room = TextRoom(*this);
+    while (QFontMetrics(f).horizontalAdvance(text()) > room && f.pointSizeF() - 0.5 >= ShrinkLeast)
+        f.setPointSizeF(f.pointSizeF() - 0.5);
+    return f;
+}
+
 QString StatusPanel::ShownText() const {
-    const int room = contentsRect().width() - 2 * margin() - indent();
-    return fontMetrics().elidedText(text(), Qt::ElideRight, std::max(0, room));
+    return QFontMetrics(ShownFont()).elidedText(text(), Qt::ElideRight, TextRoom(*this));
 }
 
 void StatusPanel::paintEvent(QPaintEvent*) {
@@ -61,7 +84,9 @@ void StatusPanel::paintEvent(QPaintEvent*) {
     const QString tip = shown == text() ? OwnToolTip : text();
     if (toolTip() != tip) setToolTip(tip);
     QRect r = contentsRect().adjusted(margin() + indent(), margin(), -margin(), -margin());
-    p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    p.setFont(ShownFont());
+    p.setPen(palette().color(isEnabled() && !IsDimmed ? QPalette::Active : QPalette::Disabled,
+                             QPalette::WindowText));
     p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, shown);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // A status bar of keyed panels, as the window's two bars need them: each panel has a key, a
-// text, a tool tip, a bevel (inset or raised), an enabled look for keyboard-lock panels, and
+// text, a tool tip, a bevel (inset or raised), a greyed look for keyboard-lock panels whose lock is off, and
 // reports clicks by its key.
 
 #include <QFrame>
@@ -27,10 +27,19 @@ class StatusPanel : public QLabel {
     QString OwnToolTip;
     int NaturalWidth = 0;
     bool Stretch = false;
-    // The text as the panel shows it in its present width.
+    // A panel whose text would be cut takes a smaller face first, down to ShrinkLeast points
+    // (the function keys, whose captions the operator reads rather than remembers).
+    bool ShrinkToFit = false;
+    static constexpr double ShrinkLeast = 6.5;
+    // The face the text is drawn in, and the text as the panel shows it in its present width.
+    QFont ShownFont() const;
     QString ShownText() const;
     bool Inset() const { return IsInset; }
     void SetInset(bool inset);
+    // A lock panel whose lock is off: its text greyed. The panel stays enabled, so that a click
+    // can still switch the lock on.
+    bool Dimmed() const { return IsDimmed; }
+    void SetDimmed(bool dimmed);
     void ClickAsOperator(); // a left-button press and release on the panel
     std::function<void(StatusPanel*)> Clicked;
 
@@ -40,6 +49,7 @@ class StatusPanel : public QLabel {
 
   private:
     bool IsInset = true;
+    bool IsDimmed = false;
 };
 
 class PanelBar : public QFrame {

@@ -87,7 +87,9 @@ void RunPanel::BuildFkeyBar() {
     const QFontMetrics fm(Form->font());
     StatusBarF->AddPanel("Alarm", "", "", true, 60, true);
     for (const PanelCommand& c : PanelCommands())
-        if (c.Fkey) StatusBarF->AddPanel(c.Key, c.Fkey, "", false, fm.horizontalAdvance(c.Fkey) + 14);
+        if (c.Fkey)
+            StatusBarF->AddPanel(c.Key, c.Fkey, "", false, fm.horizontalAdvance(c.Fkey) + 14)->ShrinkToFit =
+                true;
     StatusBarF->PanelClick = [this](const QString& key) { StatusBarF_PanelClick(key); };
     StatusBarF->hide();
 }

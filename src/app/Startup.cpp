@@ -25,11 +25,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QLayout>
 #include <QMainWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QTimer>
 
+#include <algorithm>
 #include <exception>
 
 namespace app {
@@ -53,6 +56,16 @@ QString CommandLineOf(const QStringList& arguments) {
     return line.join(' ');
 }
 
+void Frame::GrowByDocks() {
+    // The layout gives the trace and the pane their sizes from the client area. The workbench's
+    // docks and bar take their room beside it, so the window grows by them: at the default size
+    // the client area stays what the layout's rules were made for.
+    if (QLayout* l = Window.layout()) l->activate();
+    const int besideW = std::max(0, Window.width() - Client->width());
+    const int besideH = std::max(0, Window.height() - Client->height() - Window.menuBar()->height());
+    if (besideW > 0 || besideH > 0) Window.resize(Window.width() + besideW, Window.height() + besideH);
+}
+
 bool Frame::Load(const QString& commandLine) {
     try {
         interp::Machine& m = P.Panel->Machine();
@@ -64,6 +77,9 @@ bool Frame::Load(const QString& commandLine) {
         OnKvzControl = platform::OnKvzControlPc();
         settings::IniStore store;
         // 3. Window placement.
+        // A first start (no size stored) opens at the default size.
+        const bool defaultSize =
+            store.Get(QStringLiteral("Settings"), QStringLiteral("MainHeight"), {}).isEmpty();
         settings::ReadWindow(store, Values);
         const QRect place =
             settings::PlaceWindow(store, Values, TwipsPerPixel(), settings::AvailableScreens());
@@ -84,6 +100,7 @@ bool Frame::Load(const QString& commandLine) {
         P.Doc->SetRecentFiles(Values.RecentFile);
         // 8. The workbench's panels and choices (a section of their own).
         if (P.Bench) P.Bench->ApplySettings(settings::ReadWorkbench(store));
+        settings::ReadPaneWidening(store, Values);
         // 9. The two context menus are no menu-bar items.
         Menu("Popup")->menuAction()->setVisible(false);
         Menu("mnuMessage")->menuAction()->setVisible(false);
@@ -116,6 +133,7 @@ bool Frame::Load(const QString& commandLine) {
         else
             Window.show();
         if (P.Bench) P.Bench->FitDocks();
+        if (defaultSize && !OnKvzControl) GrowByDocks();
         a("mnuYajirusi")->trigger();
         a("ToolNumberDisplay")->trigger();
         P.Trace->StandardView();

@@ -44,8 +44,8 @@ constexpr int ResizeSettleMs = 150;
 TraceView::TraceView(QWidget* form, const Parts& parts) : P(parts) {
     ViewNumbers.Xscale = &XscaleCanvas;
     ViewNumbers.Zscale = &ZscaleCanvas;
-    // On the screen, tool labels are moved off each other and dark tool colours lightened on the
-    // black background; the checker and the printed sheet keep them as the program puts them.
+    // On the screen, tool labels are moved off each other (as in every picture of a run) and dark
+    // tool colours lightened on the black background.
     ViewNumbers.SpreadToolLabels = true;
     TraceCanvas.LiftDarkColors = true;
     Trace1 = new QWidget(form);

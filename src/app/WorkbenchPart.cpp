@@ -31,6 +31,8 @@ namespace app {
 
 namespace {
 
+constexpr const char* FitAllKey = "Ctrl+Shift+A";
+
 check::CheckOptions OptionsOf(const interp::MachineState& s) {
     check::CheckOptions o;
     o.Fanuc = s.FanucMode;
@@ -42,6 +44,28 @@ check::CheckOptions OptionsOf(const interp::MachineState& s) {
     o.Xmirror = s.Xmirror;
     o.WhiteBackground = s.WhiteBackground;
     return o;
+}
+
+// Zoom to fit all, the second choice beside Zoom to fit: everything drawn, the travel to and from
+// a tool change or the home position included, as one more zoom step.
+void AddFitAll(QMainWindow& window, const Parts& p, const workbench::WindowHooks& h,
+               workbench::Workbench& b) {
+    QAction* fitAll = p.Actions->Make("mnuZoomToFitAll", "Zoom to fit all", QKeySequence(FitAllKey));
+    fitAll->setToolTip(QStringLiteral("Zoom to fit all (%1)").arg(QString::fromLatin1(FitAllKey)));
+    QMenu* view = p.Frm->Menu("mnuView");
+    const QList<QAction*> items = view->actions();
+    const qsizetype at = items.indexOf(b.ZoomToFit);
+    view->insertAction(at >= 0 && at + 1 < items.size() ? items[at + 1] : nullptr, fitAll);
+    QObject::connect(fitAll, &QAction::triggered, &b, [&b, h] {
+        const workbench::BenchPtr& r = b.Latest();
+        const std::optional<inspect::ViewMap> map = h.Map();
+        if (!r || !map) return;
+        const std::optional<picture::Area> area = inspect::FitFrame(
+            r->Paths, *map, h.Viewport->width(), h.Viewport->height(), picture::FitScope::All);
+        if (!area) return;
+        h.ZoomTo(*area);
+        b.Overlay()->update();
+    });
 }
 
 } // namespace
@@ -90,6 +114,7 @@ std::unique_ptr<workbench::Workbench> MakeWorkbench(QMainWindow& window, const P
     for (QAction* a :
          {b->ShowProblems, b->ShowTools, b->MeasureMode, b->ZoomToFit, b->LineNumbers, b->StartFitted})
         p.Actions->Adopt(a);
+    AddFitAll(window, p, h, *b);
     // Measure and zoom to fit as buttons of a toolbar of their own.
     auto* bar = new QToolBar(QStringLiteral("Workbench"), &window);
     bar->setObjectName(QStringLiteral("WorkbenchBar"));
@@ -133,7 +158,7 @@ std::unique_ptr<workbench::Workbench> MakeWorkbench(QMainWindow& window, const P
 }
 
 void ExportPictureCommand(QMainWindow& window, const Parts& p) {
-    const QString start = QFileInfo(p.Doc->FileName()).completeBaseName() + QStringLiteral(".png");
+    const QString start = workbench::ExportStartPath(p.Doc->FileName(), p.Frm->Settings().OpenPathName);
     const QString path = QFileDialog::getSaveFileName(&window, QStringLiteral("Export picture"), start,
                                                       workbench::ExportFilter());
     if (path.isEmpty()) return;

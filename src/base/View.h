@@ -40,9 +40,9 @@ struct View {
     double XscaleTop = 0, ZscaleLeft = 0, ZscaleTop = 0;
 
     // Tool labels that would cover one printed before are moved along their move to the nearest
-    // free place: on in the window, where a label on top of another is unreadable; off for the
-    // checker, whose pictures put every label where the control prints it. The boxes are those
-    // of the labels printed since the canvas was last cleared (canvas units).
+    // free place: on in the window and in every picture made of a run, where a label on top of
+    // another is unreadable; off, every label goes where the control prints it. The boxes are
+    // those of the labels printed since the canvas was last cleared (canvas units).
     bool SpreadToolLabels = false;
     PlacedLabels ToolLabelBoxes;
 

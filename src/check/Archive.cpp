@@ -68,7 +68,8 @@ CheckReport CheckWithPicture(const std::u16string& text, const std::string& path
     picture::BoundsCanvas bounds;
     CheckProgram(text, framed, {}, {&bounds}, w, h);
     framed.Advice = options.Advice;
-    if (bounds.Extent()) framed.Frame = picture::FitArea(*bounds.Extent(), w, h);
+    if (const auto part = bounds.Framed(picture::FitScope::Part))
+        framed.Frame = picture::FitArea(*part, w, h);
     ReportPicture drawing;
     ViewportCanvas viewport(drawing, static_cast<float>(options.NVLZ), picture::SheetBack(sheet));
     CheckReport report = CheckProgram(text, framed, {}, {&viewport}, w, h);

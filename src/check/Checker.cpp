@@ -186,6 +186,8 @@ class TraceCanvas final : public motion::Canvas {
     void Path(const motion::PathSegment& segment) override {
         if (OnSegment) OnSegment({Host.CurrentLine(), segment});
         if (Host.Stock) Host.Stock->Apply(StockMove(segment));
+        for (motion::Canvas* p : Pictures) // a framing picture tells the part by the pieces' kinds
+            p->Path(segment);
     }
 
   private:
@@ -260,6 +262,8 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     // The picture is the viewport, at 15 twips a pixel (96 dots an inch).
     view.ViewportWidth = pictureWidthPx * 15;
     view.ViewportHeight = pictureHeightPx * 15;
+    // Tool labels as the window places them: a label that would cover another moves along its move.
+    view.SpreadToolLabels = true;
     interp::Machine m(view, trace, host);
     host.M = &m;
     host.OnBlock = options.OnBlock;

@@ -33,14 +33,15 @@ namespace {
 const char* const Usage =
     "usage: zarvik-check [--fanuc] [--unit N] [--limits PVLX,PVLZ,NVLX,NVLZ] [--block-delete]\n"
     "                    [--g2-mirror] [--json] [--trace FILE] [--svg FILE] [--png FILE] [--pdf FILE]\n"
-    "                    [--fit] [--size WxH] [--white|--black] [--rulers] [--legend]\n"
+    "                    [--fit[=all]] [--size WxH] [--white|--black] [--rulers] [--legend]\n"
     "                    [--strict] [--no-advice]\n"
     "                    [--setup FILE] [--stock bar,D,L|tube,D,BORE,L] [--no-setup] FILE...\n"
     "       zarvik-check [options] [--jobs N] [--report FILE.html] FILE|FOLDER...\n"
     "       zarvik-check --help | --version\n"
     "  --trace writes every drawn path piece as JSON Lines (- for standard output)\n"
     "  --svg/--png/--pdf write the path of the (last) program in the standard view as a picture\n"
-    "  --fit frames the drawn path instead; --size sets the picture (default 1600x1000 pixels);\n"
+    "  --fit frames the part instead (its cuts, and rapids only near them), --fit=all the whole\n"
+    "  drawn path; --size sets the picture (default 1600x1000 pixels);\n"
     "  --white/--black the background; --rulers adds X and Z scales; --legend the tools' colours\n"
     "  and cutting times, the program, its total time and its alarms\n"
     "  --strict exits 1 on any advice finding, not only on alarms and errors; --no-advice looks\n"
@@ -69,6 +70,7 @@ struct CliOptions {
     std::string SvgPath, PngPath, PdfPath;
     picture::SheetOptions Sheet;
     bool Fit = false;
+    picture::FitScope FitWhat = picture::FitScope::Part;
     std::vector<std::string> Files;
     ArchiveCli Archive;
     StockOptions Stock; // stock and tools
@@ -198,8 +200,11 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
         } else if (a == "--size") {
             if (!value(v) || !ParseSize(v, o.Sheet))
                 return "--size needs WIDTHxHEIGHT, whole pixels from 200 to 8000";
-        } else if (a == "--fit" || a == "--rulers" || a == "--legend") {
-            (a == "--fit" ? o.Fit : a == "--rulers" ? o.Sheet.Rulers : o.Sheet.Legend) = true;
+        } else if (a == "--fit" || a == "--fit=all") {
+            o.Fit = true;
+            o.FitWhat = a == "--fit" ? picture::FitScope::Part : picture::FitScope::All;
+        } else if (a == "--rulers" || a == "--legend") {
+            (a == "--rulers" ? o.Sheet.Rulers : o.Sheet.Legend) = true;
         } else if (a == "--white" || a == "--black") {
             o.Sheet.WhiteBackground = o.Check.WhiteBackground = a == "--white";
         } else if (std::string stockError; o.Stock.Take(a, value, stockError)) {
@@ -382,8 +387,8 @@ class Pipeline {
             CheckOptions framing = options;
             framing.Stock = nullptr; // the framing run only finds where the path lies
             CheckProgram(text, framing, {}, {&bounds}, viewportWidth, viewportHeight);
-            if (bounds.Extent())
-                options.Frame = picture::FitArea(*bounds.Extent(), viewportWidth, viewportHeight);
+            if (const std::optional<picture::Area> framed = bounds.Framed(O.FitWhat))
+                options.Frame = picture::FitArea(*framed, viewportWidth, viewportHeight);
         }
         CheckReport report =
             CheckProgram(text, options, OnSegment(), canvases, viewportWidth, viewportHeight);

@@ -2,7 +2,7 @@
 // The command line of zarvik-check:
 //   zarvik-check [--fanuc] [--unit N] [--limits PVLX,PVLZ,NVLX,NVLZ] [--block-delete]
 //                [--g2-mirror] [--json] [--trace FILE] [--svg FILE] [--png FILE] [--pdf FILE]
-//                [--fit] [--size WxH] [--white|--black] [--rulers] [--legend]
+//                [--fit[=all]] [--size WxH] [--white|--black] [--rulers] [--legend]
 //                [--strict] [--no-advice] FILE...
 //   zarvik-check [options] [--jobs N] [--report FILE.html] FILE|FOLDER...   (check/Archive.h)
 //   zarvik-check --help | --version

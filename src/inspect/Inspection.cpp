@@ -65,12 +65,15 @@ InspectionResult RunInspection(const std::u16string& text, check::CheckOptions o
                                const std::atomic<bool>* stop) {
     InspectionResult r;
     r.Options = options;
+    r.Options.OnBlock = nullptr; // the caller's hook may not outlive the call
     // Blocks per tool, in the order the tools first worked.
     std::vector<ToolRow> tools;
     std::map<double, size_t> row;
     uint32_t sinceLook = 0;
     size_t untooled = 0; // the first piece of the blocks not yet told
-    options.OnBlock = [&](int64_t line, double tool) {
+    // The caller's own hook is told as well.
+    options.OnBlock = [&, outer = std::move(options.OnBlock)](int64_t line, double tool) {
+        if (outer) outer(line, tool);
         if (stop && ++sinceLook == 4096) {
             sinceLook = 0;
             if (stop->load(std::memory_order_relaxed)) throw Stopped{};
@@ -155,10 +158,39 @@ std::string ProblemCounts(size_t alarms, size_t errors, size_t warnings) {
     return out.empty() ? "no problems" : out;
 }
 
+namespace {
+
+// The part as the checker's framing finds it, from the pieces mapped onto the canvas.
+std::optional<picture::Area> PartOnCanvas(const PathIndex& paths, const ViewMap& view) {
+    picture::PartExtent part;
+    std::vector<MachinePoint> line;
+    paths.ForEachSegment([&](size_t, const motion::PathSegment& s) {
+        if (s.kind == motion::PathSegment::Kind::Rapid) {
+            const Point a = view.ToCanvas({s.x0, s.z0}), b = view.ToCanvas({s.x1, s.z1});
+            part.AddRapid(a.X, a.Y, b.X, b.Y);
+            return;
+        }
+        PathIndex::Polyline(s, line);
+        for (const MachinePoint& p : line) {
+            const Point c = view.ToCanvas(p);
+            part.AddCut(c.X, c.Y, c.X, c.Y);
+        }
+    });
+    return part.Part();
+}
+
+} // namespace
+
 std::optional<picture::Area> FitFrame(const PathIndex& paths, const ViewMap& view, double widthPx,
-                                      double heightPx) {
+                                      double heightPx, picture::FitScope scope) {
+    if (!(widthPx > 0) || !(heightPx > 0)) return std::nullopt;
+    if (scope == picture::FitScope::Part) {
+        const std::optional<picture::Area> part = PartOnCanvas(paths, view);
+        if (!part) return std::nullopt;
+        return picture::FitArea(*part, widthPx, heightPx, 0.05);
+    }
     const std::optional<MachineBox> box = paths.Extent();
-    if (!box || !(widthPx > 0) || !(heightPx > 0)) return std::nullopt;
+    if (!box) return std::nullopt;
     // The box's corners on the canvas; the layout may turn or mirror it.
     const Point a = view.ToCanvas({2 * box->MinR, box->MinZ}), b = view.ToCanvas({2 * box->MaxR, box->MaxZ});
     const picture::Area drawn{std::min(a.X, b.X), std::min(a.Y, b.Y), std::fabs(b.X - a.X),

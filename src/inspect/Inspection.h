@@ -90,9 +90,10 @@ InspectionResult RunInspection(const std::u16string& text, check::CheckOptions o
 // "2 alarms, 3 warnings", "1 error", "no problems".
 std::string ProblemCounts(size_t alarms, size_t errors, size_t warnings);
 
-// The area of the canvas that shows the whole path with a margin of 5 % in a viewport of
-// widthPx x heightPx, for a picture drawn with `view`'s layout; none when nothing was drawn.
+// The area of the canvas that shows the part (picture::PartExtent), or with FitScope::All the
+// whole path, with a margin of 5 % in a viewport of widthPx x heightPx, for a picture drawn with
+// `view`'s layout; none when nothing was drawn.
 std::optional<picture::Area> FitFrame(const PathIndex& paths, const ViewMap& view, double widthPx,
-                                      double heightPx);
+                                      double heightPx, picture::FitScope scope = picture::FitScope::Part);
 
 } // namespace inspect

@@ -123,6 +123,11 @@ void ReadWindow(Store& store, Values& v) {
     ReadFloat(store, "MainHeight", v.MainHeight);
 }
 
+void ReadPaneWidening(Store& store, Values& v) {
+    ReadFloat(store, "PaneWidening", v.PaneWidening);
+    if (!(v.PaneWidening >= 0)) v.PaneWidening = 0;
+}
+
 void ReadParameters(Store& store, Values& v, const QString& programFolder) {
     constexpr double anyDouble = std::numeric_limits<double>::max();
     v.PVLX = ReadLimit(store, "PVLX", 500, anyDouble);
@@ -183,6 +188,7 @@ void WriteAll(Store& store, const Values& v, bool minimised) {
         const QString& caption = v.RecentFile[n - 1];
         if (RecentInUse(caption)) store.Put(kSettings, QStringLiteral("RecentFile%1").arg(n), caption);
     }
+    store.Put(kSettings, "PaneWidening", FromStd(legacy::Str7(v.PaneWidening)));
 }
 
 } // namespace settings

@@ -32,6 +32,7 @@ struct Switch {
 struct Values {
     // Section "Settings". Window placement in twips, single precision as the control keeps it.
     float MainLeft = 1000, MainTop = 1000, MainWidth = 12000, MainHeight = 10000;
+    float PaneWidening = 0;         // twips the program pane is wider than designed (the column splitter)
     QString OpenPathName;           // folder of the file dialogs
     int16_t PrinterOrientation = 2; // 1 portrait, 2 landscape
     QString ProgramFontName;        // empty = the pane's design font
@@ -61,6 +62,8 @@ inline constexpr int32_t kMaxFontSize = 72;
 // within a billion twips) leaves its default, and the default is put back into the store at once.
 // The window's fit onto the desktop is PlaceWindow's (WindowPlacement.h).
 void ReadWindow(Store& store, Values& v);
+// The program pane's widening (the column splitter's place), after the control's own settings.
+void ReadPaneWidening(Store& store, Values& v);
 void ReadParameters(Store& store, Values& v, const QString& programFolder);
 void ReadRecentFiles(Store& store, Values& v);
 

@@ -4,7 +4,28 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
+#if defined(__linux__)
+#include <cerrno>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 namespace workbench {
+
+void LowerCheckPriority() {
+#if defined(__linux__)
+    // NOTE: a nice level, not the idle class: an idle thread gets next to nothing while anything
+    // else keeps the cores busy, and the problems list would say "checking..." as long. A nice
+    // thread still gets its share, small beside the window's.
+    // On Linux a nice level belongs to the thread named, not to the whole process.
+    const id_t self = static_cast<id_t>(gettid());
+    errno = 0;
+    const int now = getpriority(PRIO_PROCESS, self);
+    if (errno == 0 && now < CheckNiceLevel) setpriority(PRIO_PROCESS, self, CheckNiceLevel);
+#else
+    QThread::currentThread()->setPriority(QThread::LowestPriority);
+#endif
+}
 
 CheckWorker::CheckWorker(QObject* parent) : QObject(parent) {
     Pool.setMaxThreadCount(1);
@@ -52,7 +73,7 @@ void CheckWorker::StartPending() {
     // as one given up; the last good result stays.
     Pool.start([this, generation, stop = Stop, text = std::move(PendingText), options = PendingOptions] {
         // The check only ever fills in the panels: the window's own drawing and re-runs go first.
-        QThread::currentThread()->setPriority(QThread::IdlePriority);
+        LowerCheckPriority();
         BenchPtr result;
         try {
             if (text)
@@ -79,7 +100,7 @@ void CheckWorker::Finished(uint64_t generation, BenchPtr result) {
 }
 
 bool CheckWorker::WaitIdle(int timeoutMs) {
-    QDeadlineTimer deadline(timeoutMs);
+    const QDeadlineTimer deadline(timeoutMs); // negative: never expires
     while (Busy()) {
         if (deadline.hasExpired()) return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);

@@ -18,6 +18,11 @@ namespace workbench {
 
 using BenchPtr = std::shared_ptr<const inspect::InspectionResult>;
 
+// The nice level the check runs at: below the window's threads, yet never starved by them.
+inline constexpr int CheckNiceLevel = 10;
+// Gives the calling thread the check's priority.
+void LowerCheckPriority();
+
 class CheckWorker final : public QObject {
     Q_OBJECT
   public:
@@ -44,7 +49,8 @@ class CheckWorker final : public QObject {
     bool Busy() const { return Running || Delay.isActive() || HasPending; }
     const BenchPtr& Latest() const { return Result; }
     // Runs the event loop until no check is waiting or running (tests, closing); false on time-out.
-    bool WaitIdle(int timeoutMs);
+    // Without a time-out (negative) it waits as long as that takes.
+    bool WaitIdle(int timeoutMs = -1);
     // Checks started, including those given up (tests).
     int Started() const { return StartedCount; }
 

@@ -4,6 +4,7 @@
 #include "render/SheetPainter.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -21,15 +22,28 @@ QString ExportFilter() {
     return QStringLiteral("PNG picture (*.png);;SVG drawing (*.svg);;PDF page (*.pdf)");
 }
 
+QString ExportStartPath(const QString& program, const QString& folder) {
+    const QFileInfo file(program);
+    if (program.isEmpty() || program == QLatin1String("Untitled") || file.completeBaseName().isEmpty())
+        return QDir(folder).filePath(QStringLiteral("Untitled.png"));
+    return file.absoluteDir().filePath(file.completeBaseName() + QStringLiteral(".png"));
+}
+
 namespace {
 
-// The program drawn again in vectors onto a sheet the size of the viewport, framed on the part
-// of the canvas the window shows.
+// The program drawn again in vectors onto a sheet of the viewport's size and its rulers, framed
+// on the part of the canvas the window shows.
 bool DrawVectors(const ExportRequest& r, ExportFormat format, std::string& bytes, QString& why) {
     picture::SheetOptions sheetOptions;
     sheetOptions.WidthPx = r.WidthPx;
     sheetOptions.HeightPx = r.HeightPx;
     sheetOptions.WhiteBackground = r.Options.WhiteBackground;
+    // The rulers, as the window's own picture has them; they go beside the viewport, so that it
+    // keeps the window's size and part of the canvas.
+    sheetOptions.Rulers = true;
+    const picture::SheetLayout bare = picture::LayOutSheet(sheetOptions);
+    sheetOptions.WidthPx += bare.Page.W - bare.Viewport.W;
+    sheetOptions.HeightPx += bare.Page.H - bare.Viewport.H;
     const picture::SheetLayout layout = picture::LayOutSheet(sheetOptions);
     check::CheckOptions options = r.Options;
     options.Advice = false;

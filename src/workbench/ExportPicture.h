@@ -1,7 +1,8 @@
 #pragma once
 // File > Export picture: the current view into a file whose type says the format. PNG is the
 // viewport's picture as Screen copy composes it, pixel for pixel; SVG and PDF draw the program
-// again from the top in vectors, showing the same part of the canvas with the same switches.
+// again from the top in vectors, showing the same part of the canvas with the same switches,
+// with the X and Z rulers beside it.
 
 #include "check/Checker.h"
 #include "picture/Framing.h"
@@ -18,6 +19,9 @@ enum class ExportFormat { Png, Svg, Pdf, None };
 ExportFormat ExportFormatOf(const QString& path);
 // The file dialog's filter.
 QString ExportFilter();
+// Where the file dialog starts: beside the program, named after it, since the picture goes with
+// the program; an untitled program's picture in `folder` (where Open starts).
+QString ExportStartPath(const QString& program, const QString& folder);
 
 struct ExportRequest {
     QString Path;

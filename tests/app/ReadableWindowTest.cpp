@@ -3,10 +3,13 @@
 
 #include "WindowFixture.h"
 
+#include "app/ColumnSplitter.h"
 #include "app/PanelBar.h"
 #include "app/StateLabels.h"
 
 #include <QLabel>
+#include <QToolBar>
+#include <QToolButton>
 
 namespace {
 
@@ -65,13 +68,9 @@ TEST_F(WindowTest, FunctionKeyPanelsAreReadableAndApartAtTheDefaultWidth) {
             EXPECT_FALSE(at.intersects(panel.FkeyPanelGeometry(keys[k])))
                 << text << " / " << panel.FkeyPanelText(keys[k]).toStdString();
         if (i == 0) continue; // the message panel
-        // The whole text, or its key and a cut text with the whole one as the tool tip.
+        // The whole text: a smaller face comes before a cut one.
         const QString whole = panel.FkeyPanelText(keys[i]);
-        const QString shown = panel.FkeyPanelShownText(keys[i]);
-        EXPECT_TRUE(shown.startsWith(whole.left(3))) << shown.toStdString();
-        if (shown != whole) {
-            EXPECT_EQ(panel.FkeyPanelToolTip(keys[i]), whole);
-        }
+        EXPECT_EQ(panel.FkeyPanelShownText(keys[i]), whole);
     }
 }
 
@@ -121,4 +120,44 @@ TEST_F(WindowTest, AfterAResizeTheTraceFillsTheViewportAgain) {
     EXPECT_TRUE(view.ZRuler()->geometry().contains(QRect(0, viewport.height() - 1, viewport.width(), 1)));
     EXPECT_NEAR(canvas.Width, 4 * view.Screen().ViewportWidth, 4 * W->WindowFrame().TwipsPerPixel());
     EXPECT_NEAR(canvas.ScaleWidth / canvas.Width, unitsPerTwip, 1e-9);
+}
+
+// At the default size the trace and the pane get the sizes the layout's rules give a window of
+// 12000 x 10000 twips, the workbench's docks and bar notwithstanding, and no command of the
+// toolbars hides behind their overflow button.
+TEST_F(WindowTest, TheDefaultWindowKeepsTheLayoutsSizesBesideTheWorkbench) {
+    app::Frame& f = W->WindowFrame();
+    auto px = [&f](double twips) { return f.Px(twips); };
+    const QWidget* trace = W->View().Viewport();
+    EXPECT_NEAR(trace->width(), px(12000 - 4560), 1);
+    EXPECT_NEAR(trace->height(), px(10000 - 1720), 1);
+    EXPECT_NEAR(Pane()->height(), px(10000 - 4850), 1);
+    for (QToolBar* bar : W->findChildren<QToolBar*>()) {
+        if (!bar->isVisible()) continue;
+        for (QToolButton* b : bar->findChildren<QToolButton*>(QStringLiteral("qt_toolbar_ext_button")))
+            EXPECT_FALSE(b->isVisible()) << bar->objectName().toStdString();
+    }
+}
+
+TEST_F(WindowTest, TheColumnSplitterWidensThePaneAndTheWidthIsKept) {
+    app::Frame& f = W->WindowFrame();
+    const QRect trace = W->View().Viewport()->geometry();
+    const int pane = Pane()->width();
+    f.Splitter()->DragAsOperator(100);
+    EXPECT_NEAR(Pane()->width(), pane + 100, 1);
+    EXPECT_NEAR(W->View().Viewport()->x(), trace.x() + 100, 1);
+    EXPECT_NEAR(W->View().Viewport()->width(), trace.width() - 100, 1);
+    EXPECT_NEAR(f.Splitter()->geometry().center().x(), W->View().Viewport()->x(), 3);
+    // Never beyond the trace's least width, and back.
+    f.Splitter()->DragAsOperator(5000);
+    EXPECT_GE(W->View().Viewport()->width(), f.Px(3000) - 1);
+    f.Splitter()->DragAsOperator(-10000);
+    EXPECT_NEAR(Pane()->width(), pane, 1);
+    f.Splitter()->DragAsOperator(80);
+    // Kept in the settings: the next start opens with the wider pane.
+    W->WindowFrame().mnuExit_Click();
+    W = std::make_unique<app::MainWindow>();
+    ASSERT_TRUE(W->Load(""));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(W.get()));
+    EXPECT_NEAR(Pane()->width(), pane + 80, 1);
 }

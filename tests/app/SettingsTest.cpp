@@ -100,7 +100,8 @@ TEST(Settings, EmptyStoreGivesDefaultsAndExitCreatesEveryKeyButUnusedRecentFiles
                                           "Parameter/Vertical",       "Parameter/Xmirror",
                                           "Parameter/G2mirror",       "Parameter/AutoStart",
                                           "Settings/OpenPathName",    "Settings/PrinterOrientation",
-                                          "Settings/ProgramFontName", "Settings/ProgramFontSize"};
+                                          "Settings/ProgramFontName", "Settings/ProgramFontSize",
+                                          "Settings/PaneWidening"};
     EXPECT_EQ(out.Writes, writeOrder);
     EXPECT_EQ(out.At("Settings/MainWidth"), "12000");
     EXPECT_EQ(out.At("Parameter/NVLX"), "-200");

@@ -148,6 +148,19 @@ TEST_F(ViewWiring, SnapPanelsMenusAndTheForcedRerunAndTheFanucPanel) {
     EXPECT_EQ(Act("mnuPointCheck")->isChecked(), !fanuc);
 }
 
+TEST_F(ViewWiring, ALockPanelDrawnOffStillTakesTheClickThatSwitchesItOn) {
+    app::Frame& f = W->WindowFrame();
+    W->Document().SetOverwrite(false);
+    f.RefreshLocks();
+    EXPECT_TRUE(f.PanelDimmed("INS"));
+    f.ClickPanel("INS");
+    EXPECT_TRUE(W->Document().Overwrite());
+    EXPECT_FALSE(f.PanelDimmed("INS"));
+    f.ClickPanel("INS");
+    EXPECT_FALSE(W->Document().Overwrite());
+    EXPECT_TRUE(f.PanelDimmed("INS"));
+}
+
 TEST_F(ViewWiring, ZoomBoxShowsTheBoxAndUndoReturnsToTheStandardView) {
     const double width0 = W->View().TraceImage().ScaleWidth, left0 = W->View().TraceImage().ScaleLeft;
     W->Panel().ClickButton("Zoom");

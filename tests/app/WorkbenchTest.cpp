@@ -34,7 +34,7 @@ class Workbench : public WindowTest {
     workbench::Workbench& B() { return W->Bench(); }
     void OpenChecked(const QByteArray& bytes) {
         Open(bytes);
-        ASSERT_TRUE(B().Worker()->WaitIdle(20000));
+        ASSERT_TRUE(B().Worker()->WaitIdle());
         ASSERT_TRUE(B().Latest());
     }
     int CaretLine() const { return Pane()->textCursor().block().blockNumber() + 1; }
@@ -83,7 +83,7 @@ TEST_F(Workbench, ProblemsListFromOpeningToTheCaret) {
     c.movePosition(QTextCursor::EndOfBlock);
     c.insertText("0"); // a dwell of 900 s
     QTest::qWait(600);
-    ASSERT_TRUE(B().Worker()->WaitIdle(20000));
+    ASSERT_TRUE(B().Worker()->WaitIdle());
     EXPECT_EQ(B().Latest()->LineText(W->Document().ExactText(), 5), u"N50 G04 F90.0");
     EXPECT_TRUE(W->Document().Text().SnapshotString().contains("F90.0\r\nG00"));
 }
@@ -131,14 +131,25 @@ TEST_F(Workbench, MeasureBetweenTwoSnappedEnds) {
     EXPECT_FALSE(Act("mnuMeasure")->isChecked());
 }
 
-TEST_F(Workbench, ZoomToFitIsOneStepOfTheZoomHistory) {
+TEST_F(Workbench, ZoomToFitFramesThePartAndFitAllTheTravelEachOneStepOfTheZoomHistory) {
     OpenChecked(Problems);
     const double width0 = W->View().TraceImage().ScaleWidth;
+    auto visible = [this] { return picture::VisibleArea(W->View().TraceImage(), W->View().Screen()); };
+    // The part: the cuts of lines 3 and 4 (Z -40..0, radius 20..30; canvas y = -radius) with
+    // the rapids near them, but not the run's start at X500 Z200.
     Act("mnuZoomToFit")->trigger();
     EXPECT_EQ(W->View().Screen().Zoom.ZoomLevel, 1);
-    // Everything drawn, from the start position X500 Z200 down to and Z-40, with a margin
-    // of 5 % of the view on the side that decides.
-    const picture::Area v = picture::VisibleArea(W->View().TraceImage(), W->View().Screen());
+    const picture::Area p = visible();
+    EXPECT_LE(p.Left, -40);
+    EXPECT_GE(p.Left + p.Width, 0);
+    EXPECT_LE(p.Top, -30);
+    EXPECT_GE(p.Top + p.Height, -20);
+    EXPECT_LT(p.Width, 40 * 1.3 / 0.9); // the rapids add at most 15 % of the part on a side
+    // Fit all: everything drawn, from the start down to and Z-40, with a margin of 5 % of
+    // the view on the side that decides; one more step.
+    Act("mnuZoomToFitAll")->trigger();
+    EXPECT_EQ(W->View().Screen().Zoom.ZoomLevel, 2);
+    const picture::Area v = visible();
     const double left = -40, right = 200, top = -250, bottom = 0.4; // canvas units: Z, -radius
     EXPECT_LE(v.Left, left);
     EXPECT_GE(v.Left + v.Width, right);
@@ -146,6 +157,7 @@ TEST_F(Workbench, ZoomToFitIsOneStepOfTheZoomHistory) {
     EXPECT_GE(v.Top + v.Height, bottom);
     const double fillW = (right - left) / v.Width, fillH = (bottom - top) / v.Height;
     EXPECT_NEAR(std::max(fillW, fillH), 0.9, 0.01);
+    Act("mnuZoomUndo")->trigger();
     Act("mnuZoomUndo")->trigger();
     EXPECT_EQ(W->View().Screen().Zoom.ZoomLevel, 0);
     EXPECT_DOUBLE_EQ(W->View().TraceImage().ScaleWidth, width0);
@@ -209,8 +221,8 @@ TEST_F(Workbench, EveryShortcutIsTheOnlyOneOfItsKind) {
     for (QAction* a : W->findChildren<QAction*>())
         for (const QKeySequence& k : a->shortcuts())
             byKey[k.toString()] << a->objectName();
-    for (const char* name : {"mnuProblems", "mnuToolsPanel", "mnuMeasure", "mnuZoomToFit", "mnuLineNumbers",
-                             "mnuExportPicture", "mnuEditUpperCase"}) {
+    for (const char* name : {"mnuProblems", "mnuToolsPanel", "mnuMeasure", "mnuZoomToFit", "mnuZoomToFitAll",
+                             "mnuLineNumbers", "mnuExportPicture", "mnuEditUpperCase"}) {
         QAction* a = Act(name);
         ASSERT_FALSE(a->shortcut().isEmpty()) << name;
         EXPECT_EQ(byKey[a->shortcut().toString()], QStringList{name}) << name;

@@ -2,6 +2,7 @@
 // the rulers and the legend say, and the checker's picture options.
 
 #include "base/View.h"
+#include "check/Checker.h"
 #include "check/CheckerCli.h"
 #include "picture/Framing.h"
 #include "picture/Sheet.h"
@@ -64,6 +65,43 @@ TEST(Framing, ExtentCoversLinesArcsAndPixelsButNotTheAxesAndStartsAnewAfterAClea
     EXPECT_DOUBLE_EQ(b.Extent()->Top + b.Extent()->Height, 4);
     b.Cls();
     EXPECT_FALSE(b.Extent());
+}
+
+TEST(Framing, ThePartIsItsCutsWithTheRapidsNearThemNotTheTravelFromAfar) {
+    PartExtent p;
+    EXPECT_FALSE(p.Part());
+    // Canvas units: Z across, the radius upwards (y = -radius).
+    p.AddRapid(200, -250, 2, -31);       // from the home position to the stock
+    EXPECT_DOUBLE_EQ(p.Part()->Left, 2); // no cut yet: the rapids are all there is
+    p.AddCut(2, -31, -50, -31);
+    p.AddCut(-50, -31, -50, -40);
+    p.AddRapid(-50, -29, 0, -29);  // a retract 2 mm off the stock, between two cuts
+    p.AddRapid(2, -32, 100, -100); // away to the tool change
+    // Cuts Z -50..2 and y -40..-31: a rapid counts up to 15 % of 52 = 7.8 around them.
+    const Area a = *p.Part();
+    EXPECT_DOUBLE_EQ(a.Left, -50);
+    EXPECT_NEAR(a.Left + a.Width, 2 + 7.8, 1e-9);
+    EXPECT_DOUBLE_EQ(a.Top, -40);
+    EXPECT_DOUBLE_EQ(a.Top + a.Height, -29);
+    p.Clear();
+    EXPECT_FALSE(p.Part());
+
+    // A run drawn onto the bounds canvas: the pieces are told by their kind, the same rule frames
+    // them; fit all keeps the home position.
+    const std::string text = "G00 X62. Z2.\r\nG01 Z-50. F0.2\r\nG02 X80. Z-59. R9.\r\n"
+                             "G00 X82. Z2.\r\nG00 X200. Z100.\r\nM30\r\n";
+    BoundsCanvas b;
+    check::CheckProgram(std::u16string(text.begin(), text.end()), {}, {}, {&b});
+    const Area part = *b.Framed(FitScope::Part), all = *b.Framed(FitScope::All);
+    // The cuts span Z -59..2 and y -40..-31; the rapids count up to 15 % of 61 around them.
+    const double near = 0.15 * 61, e = 1e-9;
+    EXPECT_NEAR(part.Left, -59, e);
+    EXPECT_NEAR(part.Left + part.Width, 2 + near, e); // cut off where the rapids leave
+    EXPECT_LE(part.Top, -41 + e);                     // the return to Z2 at X82 is in
+    EXPECT_GE(part.Top, -40 - near - e);
+    EXPECT_NEAR(part.Top + part.Height, -31, e);
+    EXPECT_DOUBLE_EQ(all.Left + all.Width, 200); // Z200, where the run starts
+    EXPECT_DOUBLE_EQ(all.Top, -250);             // X500
 }
 
 TEST(Framing, FitAreaKeepsTheMarginAlongTheLimitingSideAndTheViewportShowsIt) {
@@ -248,6 +286,39 @@ TEST(CheckerCli, PictureOptionsShapeTheSvgSheet) {
     EXPECT_NE(sheet.find("overflow=\"hidden\""), std::string::npos);
     EXPECT_NE(sheet.find(">PART.min</text>"), std::string::npos);
     EXPECT_NE(sheet.find(">Z0</text>"), std::string::npos);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(CheckerCli, ToolLabelsInAPictureMoveOffEachOtherAsInTheWindow) {
+    // Every tool of the example starts from one tool-change position: framed on all the travel,
+    // their labels would lie on one spot.
+    const auto dir = std::filesystem::temp_directory_path() / ("zarvik-labels-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string svg = (dir / "c.svg").string();
+    const std::string cycles = std::string(ZARVIK_SOURCE_DIR) + "/examples/CYCLES.min";
+    ASSERT_LE(Cli({"--fit=all", "--svg", svg, cycles}), 1);
+    std::ifstream in(svg, std::ios::binary);
+    const std::string text(std::istreambuf_iterator<char>(in), {});
+    struct Label {
+        double X, Y;
+        std::string Text;
+    };
+    std::vector<Label> labels;
+    for (size_t at = text.find("<text x=\""); at != std::string::npos; at = text.find("<text x=\"", at + 1)) {
+        const size_t y = text.find("y=\"", at), open = text.find('>', at), close = text.find('<', open);
+        const std::string words = text.substr(open + 1, close - open - 1);
+        if (words.rfind("TA ", 0) == 0)
+            labels.push_back({std::stod(text.substr(at + 9)), std::stod(text.substr(y + 3)), words});
+    }
+    ASSERT_GE(labels.size(), 6u);
+    // The labels' boxes, 16 px high (12 points) and at least half an em a character wide, meet
+    // nowhere.
+    for (size_t i = 0; i < labels.size(); ++i)
+        for (size_t j = i + 1; j < labels.size(); ++j) {
+            const Label &a = labels[i], &b = labels[j];
+            const double w = 8 * static_cast<double>(std::min(a.Text.size(), b.Text.size()) - 1);
+            EXPECT_FALSE(std::fabs(a.X - b.X) < w && std::fabs(a.Y - b.Y) < 14) << a.Text << " on " << b.Text;
+        }
     std::filesystem::remove_all(dir);
 }
 

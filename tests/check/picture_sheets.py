@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""The checker's pictures as a user gets them: --fit pictures of the examples fill the picture with
+"""The checker's pictures as a user gets them: --fit=all pictures of the examples fill the picture with
 the drawn path, the legend's times are the report's, every SVG is well-formed XML, and a long
 program's SVG stays small.  usage: picture_sheets.py PATH/TO/zarvik-check EXAMPLES_DIR"""
 import json, os, re, subprocess, sys, tempfile, zlib
@@ -51,13 +51,13 @@ def run(checker, *args):
 
 
 def check_fit(checker, prog, work, failures):
-    """The drawn extent of a --fit picture covers at least half its width or height and keeps off
-    its edges; its proportions are those of the traced path."""
+    """The drawn extent of a --fit=all picture covers at least half its width or height and keeps
+    off its edges; its proportions are those of the traced path."""
     name = os.path.basename(prog)
     png, trace = os.path.join(work, 'fit.png'), os.path.join(work, 'fit.jsonl')
-    code, _, err = run(checker, '--fit', '--size', '900x700', '--png', png, '--trace', trace, prog)
+    code, _, err = run(checker, '--fit=all', '--size', '900x700', '--png', png, '--trace', trace, prog)
     if code not in (0, 1) or err:
-        failures.append(f'{name}: --fit run failed ({code}, {err[:200]!r})')
+        failures.append(f'{name}: --fit=all run failed ({code}, {err[:200]!r})')
         return
     width, height, rows = read_png(png)
     if (width, height) != (900, 700):
@@ -70,7 +70,7 @@ def check_fit(checker, prog, work, failures):
                 xs.append(x)
                 ys.append(y)
     if not xs:
-        failures.append(f'{name}: --fit picture is empty')
+        failures.append(f'{name}: --fit=all picture is empty')
         return
     w, h = max(xs) - min(xs) + 1, max(ys) - min(ys) + 1
     if w < width / 2 and h < height / 2:

@@ -150,7 +150,7 @@ TEST_F(MotionTest, InTheWindowACoveredToolLabelMovesAlongItsMoveOffTheOther) {
     EXPECT_EQ(Screen.ToolLabelBoxes.Size(), 0u);
 }
 
-TEST_F(MotionTest, ForTheCheckerToolLabelsStayWhereTheControlPrintsThem) {
+TEST_F(MotionTest, UnspreadToolLabelsStayWhereTheControlPrintsThem) {
     M.S.PrevTWord = -1;
     const auto prints = TwoLabelsAtOnePlace(M, Canvas);
     ASSERT_EQ(prints.size(), 2u);

@@ -3,6 +3,7 @@
 
 #include "workbench/ExportPicture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
@@ -45,20 +46,32 @@ TEST(ExportPicture, TheFileTypeChoosesTheFormat) {
     // PNG: the composed view, pixel for pixel.
     ASSERT_TRUE(ExportPicture(Request(dir.filePath("v.png")), why)) << why.toStdString();
     EXPECT_EQ(QImage(dir.filePath("v.png")).size(), QSize(320, 200));
-    // SVG: a well-formed drawing the viewport's size with the path in it.
+    // SVG: a well-formed drawing of the viewport's size with the path in it, and beside it the
+    // rulers the window's picture has.
     ASSERT_TRUE(ExportPicture(Request(dir.filePath("v.svg")), why)) << why.toStdString();
     QXmlStreamReader xml(Read(dir.filePath("v.svg")));
     int shapes = 0;
-    QString width;
+    double width = 0, height = 0;
+    QStringList texts;
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement) continue;
-        if (xml.name() == QLatin1String("svg")) width = xml.attributes().value("width").toString();
+        if (xml.name() == QLatin1String("svg") && width == 0) {
+            width = xml.attributes().value("width").toDouble();
+            height = xml.attributes().value("height").toDouble();
+        }
         shapes += xml.name() == QLatin1String("path") || xml.name() == QLatin1String("line");
+        if (xml.name() == QLatin1String("text")) texts << xml.readElementText();
     }
     EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
-    EXPECT_TRUE(width.startsWith("320")) << width.toStdString();
+    EXPECT_GT(width, 320);
+    EXPECT_GT(height, 200);
+    EXPECT_LT(width, 320 + 120);
     EXPECT_GT(shapes, 0);
-    // PDF: one page.
+    // Z -50..14 and radius 0..40 in view: ruler labels of both axes.
+    EXPECT_TRUE(texts.contains("Z0")) << texts.join(' ').toStdString();
+    EXPECT_TRUE(texts.contains("X0")) << texts.join(' ').toStdString();
+    // PDF: one page, with the same rulers (its ruler texts are drawn, so only their pages'
+    // size tells: larger than the viewport).
     ASSERT_TRUE(ExportPicture(Request(dir.filePath("v.pdf")), why)) << why.toStdString();
     EXPECT_TRUE(Read(dir.filePath("v.pdf")).startsWith("%PDF"));
 
@@ -84,5 +97,23 @@ TEST(ExportPicture, VectorsShowTheWindowsPartOfTheCanvas) {
     outside.Visible = {100, -40, 64, 40};
     ASSERT_TRUE(ExportPicture(inside, why));
     ASSERT_TRUE(ExportPicture(outside, why));
-    EXPECT_GT(Read(dir.filePath("in.svg")).size(), Read(dir.filePath("out.svg")).size());
+    // (the drawing's own paths: the rulers' labels differ between the views)
+    auto drawn = [](const QByteArray& svg) {
+        QXmlStreamReader xml(svg);
+        qsizetype length = 0;
+        while (!xml.atEnd())
+            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("path"))
+                length += xml.attributes().value("d").size();
+        return length;
+    };
+    EXPECT_GT(drawn(Read(dir.filePath("in.svg"))), drawn(Read(dir.filePath("out.svg"))));
+}
+
+TEST(ExportPicture, TheFileDialogStartsBesideTheProgram) {
+    EXPECT_EQ(ExportStartPath("/shop/progs/O1001.min", "/home/op"), "/shop/progs/O1001.png");
+    EXPECT_EQ(ExportStartPath("/shop/progs/PART.2.NC", "/home/op"), "/shop/progs/PART.2.png");
+    // An untitled program: where Open starts.
+    EXPECT_EQ(ExportStartPath("Untitled", "/home/op"), "/home/op/Untitled.png");
+    // A program named as it was given on the command line, relative to the current folder.
+    EXPECT_EQ(ExportStartPath("progs/A.min", "/home/op"), QDir::current().absoluteFilePath("progs/A.png"));
 }

@@ -87,7 +87,7 @@ struct Window {
     }
     void Open() {
         Bench->ProgramOpened();
-        ASSERT_TRUE(Bench->Worker()->WaitIdle(10000));
+        ASSERT_TRUE(Bench->Worker()->WaitIdle());
     }
     int CaretBlock() const { return Pane->textCursor().block().blockNumber(); }
 };
@@ -98,7 +98,7 @@ TEST(WorkbenchWindow, ProblemsListFromOpeningToTheCaret) {
     Window w;
     w.Bench->ProgramOpened();
     EXPECT_EQ(w.Bench->Counts()->text(), "checking..."); // no claim before the check is in
-    ASSERT_TRUE(w.Bench->Worker()->WaitIdle(10000));
+    ASSERT_TRUE(w.Bench->Worker()->WaitIdle());
     ProblemsPanel* panel = w.Bench->Problems();
     EXPECT_TRUE(panel->isVisible()); // shown by default
     ASSERT_EQ(panel->Model()->rowCount(), 3);
@@ -122,7 +122,7 @@ TEST(WorkbenchWindow, ProblemsListFromOpeningToTheCaret) {
     w.Bench->ProgramEdited();
     EXPECT_EQ(panel->Model()->rowCount(), 3); // not before typing pauses
     QTest::qWait(600);
-    ASSERT_TRUE(w.Bench->Worker()->WaitIdle(10000));
+    ASSERT_TRUE(w.Bench->Worker()->WaitIdle());
     EXPECT_EQ(panel->Model()->rowCount(), 0);
     EXPECT_EQ(w.Bench->Counts()->text(), "no problems");
 }
@@ -138,14 +138,15 @@ TEST(WorkbenchWindow, ClickOnThePathAndZoomToFit) {
     // The caret moved by hand moves the highlight.
     w.Pane->setTextCursor(QTextCursor(w.Pane->document()->findBlockByNumber(0)));
     EXPECT_EQ(w.Bench->Overlay()->HighlightedLine(), 1);
-    // Zoom to fit: the rapid from X500 Z200 and the cut, 5 % margin, in the 600 x 400 viewport.
+    // Zoom to fit: the part, 5 % margin, in the 600 x 400 viewport. The cut spans Z -10..0 and
+    // radius 10..20; the rapid from X500 Z200 counts only within 15 % of 10 of it, up to Z1.5.
     w.Bench->ZoomToFit->trigger();
     ASSERT_TRUE(w.ZoomedTo);
-    // Drawn: Z -10..200 across (210), radius 10..250 down (240); 240 / (2/3) = 360 decides.
-    EXPECT_NEAR(w.ZoomedTo->Width, 360 / 0.9, 1e-9);
-    EXPECT_NEAR(w.ZoomedTo->Height, 240 / 0.9, 1e-9);
-    EXPECT_NEAR(w.ZoomedTo->Left + w.ZoomedTo->Width / 2, 95, 1e-9);
-    EXPECT_NEAR(w.ZoomedTo->Top + w.ZoomedTo->Height / 2, -130, 1e-9);
+    // Z -10..1.5 across (11.5), radius 10..20 down (10); 10 / (2/3) = 15 decides.
+    EXPECT_NEAR(w.ZoomedTo->Width, 15 / 0.9, 1e-9);
+    EXPECT_NEAR(w.ZoomedTo->Height, 10 / 0.9, 1e-9);
+    EXPECT_NEAR(w.ZoomedTo->Left + w.ZoomedTo->Width / 2, -4.25, 1e-9);
+    EXPECT_NEAR(w.ZoomedTo->Top + w.ZoomedTo->Height / 2, -15, 1e-9);
     // Measure by its command; the command's check follows Esc.
     w.Bench->MeasureMode->trigger();
     EXPECT_TRUE(w.Bench->Pointer()->Measuring());
