@@ -71,11 +71,8 @@ TEST_F(WindowTest, HoldStopDuringARunFinishesTheBlockAndStopsThenStartContinues)
     W->Panel().SetSlider(70); // 0.15 s a block
     EXPECT_EQ(S().RunSpeed, 70.0f);
     QTimer::singleShot(400, [&] { Key(Qt::Key_F2); });
-    QElapsedTimer t;
-    t.start();
     Key(Qt::Key_F1);
-    EXPECT_LT(t.elapsed(), 3000);
-    EXPECT_EQ(Message(), "Hold Stop");
+    EXPECT_EQ(Message(), "Hold Stop"); // held, not run to its end
     EXPECT_EQ(FkeyMessage(), "Hold Stop");
     const int heldAt = S().BlockCount;
     EXPECT_GT(heldAt, 1);

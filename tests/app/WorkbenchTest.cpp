@@ -253,7 +253,7 @@ TEST_F(Workbench, ConvertingTheLineEndsRefreshesTheProblemsAtOnce) {
     for (QAbstractButton* b : notice->buttons())
         if (b->text() == "Convert to CR LF") b->click();
     // No typing: the list follows the converted text, and the gutter its lines.
-    ASSERT_TRUE(B().Worker()->WaitIdle(20000));
+    ASSERT_TRUE(B().Worker()->WaitIdle());
     ASSERT_TRUE(B().Latest());
     EXPECT_FALSE(Codes(B().Latest()).contains("no-crlf"));
     EXPECT_EQ(B().Latest()->Starts.Lines(), 4);
@@ -302,7 +302,7 @@ TEST_F(Workbench, QuickFixesAreOneUndoableEditAndNeverSave) {
     // The list offers the fix of a row: the check after the pause has the findings.
     fix(inspect::QuickFix::AddProgramEnd);
     QTest::qWait(600);
-    ASSERT_TRUE(B().Worker()->WaitIdle(20000));
+    ASSERT_TRUE(B().Worker()->WaitIdle());
     EXPECT_FALSE(Codes(B().Latest()).contains("no-program-end"));
 }
 
@@ -317,7 +317,7 @@ TEST_F(Workbench, ConvertingLineEndsAsAQuickFixIsUndone) {
     Act("mnuEditUndo")->trigger();
     EXPECT_EQ(W->Document().Text().SnapshotString(), "O0001\nG00 X10.\rM30\n");
     QTest::qWait(600);
-    ASSERT_TRUE(B().Worker()->WaitIdle(20000));
+    ASSERT_TRUE(B().Worker()->WaitIdle());
     EXPECT_EQ(Codes(B().Latest()), "no-crlf");
 }
 
