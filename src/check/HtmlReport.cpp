@@ -2,24 +2,13 @@
 
 #include "base/Legacy.h"
 #include "picture/Sheet.h"
+#include "text/Utf8.h"
 
 #include <cstdio>
 
 namespace check {
 
 namespace {
-
-bool ValidUtf8(std::string_view s) {
-    for (size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (n == 0 || i + n > s.size()) return false;
-        for (size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        i += n;
-    }
-    return true;
-}
 
 std::string Number(double v) {
     return NumberJson(v); // shortest exact text; sorts as a number
@@ -93,7 +82,7 @@ const char* const Script = R"(<script>
 } // namespace
 
 std::string HtmlEscape(std::string_view text) {
-    const bool utf8 = ValidUtf8(text);
+    const bool utf8 = text::LooksLikeUtf8(text);
     std::string out;
     out.reserve(text.size());
     for (char ch : text) {

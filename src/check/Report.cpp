@@ -4,6 +4,7 @@
 #include "base/Legacy.h"
 #include "check/Checker.h"
 #include "picture/Sheet.h"
+#include "text/Utf8.h"
 
 #include <charconv>
 #include <cmath>
@@ -14,21 +15,9 @@ namespace check {
 
 namespace {
 
-bool ValidUtf8(const std::string& s) {
-    for (size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (n == 0 || i + n > s.size()) return false;
-        for (size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        i += n;
-    }
-    return true;
-}
-
 // A JSON string; bytes that are not UTF-8 (a path in another encoding) are kept as Latin-1.
 std::string Quote(const std::string& s) {
-    const bool utf8 = ValidUtf8(s);
+    const bool utf8 = text::LooksLikeUtf8(s);
     std::string out = "\"";
     for (char ch : s) {
         const auto c = static_cast<unsigned char>(ch);

@@ -1,4 +1,5 @@
 #include "stock/ToolSources.h"
+#include "text/Utf8.h"
 
 #include <algorithm>
 #include <cctype>
@@ -29,18 +30,6 @@ void Forget(std::vector<std::string>& assumed, const char* what) {
     assumed.erase(std::remove_if(assumed.begin(), assumed.end(),
                                  [what](const std::string& a) { return a.rfind(what, 0) == 0; }),
                   assumed.end());
-}
-
-bool ValidUtf8(std::string_view s) {
-    for (size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        const size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (n == 0 || i + n > s.size()) return false;
-        for (size_t k = 1; k < n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        i += n;
-    }
-    return true;
 }
 
 // The kind a comment names; turning when it names none.
@@ -186,7 +175,7 @@ bool ReadTextFile(const std::string& path, std::string& bytes, SetupError& error
         error.Message = "cannot be read";
         return false;
     }
-    if (bytes.find('\0') != std::string::npos || !ValidUtf8(bytes)) {
+    if (bytes.find('\0') != std::string::npos || !text::LooksLikeUtf8(bytes)) {
         error.Message = "is not a text file (UTF-8 expected)";
         return false;
     }
