@@ -12,6 +12,7 @@
 #include "app/RunPanel.h"
 #include "app/TraceView.h"
 #include "base/Machine.h"
+#include "base/Parameters.h"
 #include "interp/Interpreter.h"
 #include "interp/RunControl.h"
 #include "motion/Motion.h"
@@ -19,6 +20,7 @@
 #include "platform/ControlPc.h"
 #include "platform/KeyboardLocks.h"
 #include "settings/IniStore.h"
+#include "settings/Settings.h"
 #include "settings/WindowPlacement.h"
 
 #include <QAction>
@@ -87,12 +89,7 @@ bool Frame::Load(const QString& commandLine) {
         Window.resize(place.size());
         // 4. and 5. Parameters, folder, printer and font; the switches' check marks follow.
         settings::ReadParameters(store, Values, QCoreApplication::applicationDirPath());
-        s.PVLX = Values.PVLX, s.PVLZ = Values.PVLZ, s.NVLX = Values.NVLX, s.NVLZ = Values.NVLZ;
-        s.UnitCode = Values.Unit;
-        s.FanucMode = Values.PointCheck.On;
-        s.Vertical = Values.Vertical.On;
-        s.Xmirror = Values.Xmirror.On;
-        s.G2mirror = Values.G2mirror;
+        interp::ApplyParameters(s, settings::ParametersOf(Values));
         // 6. The control PC's own program folder.
         if (OnKvzControl) Values.OpenPathName = platform::KvzStartFolder();
         // 7. Recent files.
@@ -182,12 +179,7 @@ void Frame::ExitSequence() {
     if (!StartupFailed) {
         const interp::MachineState& s = P.Panel->Machine().S;
         CaptureWindowPlacement();
-        Values.PVLX = s.PVLX, Values.PVLZ = s.PVLZ, Values.NVLX = s.NVLX, Values.NVLZ = s.NVLZ;
-        Values.Unit = s.UnitCode;
-        Values.PointCheck.On = s.FanucMode;
-        Values.Vertical.On = s.Vertical;
-        Values.Xmirror.On = s.Xmirror;
-        Values.G2mirror = s.G2mirror;
+        settings::ApplyParameters(Values, interp::ParametersOf(s));
         Values.AutoStart = s.AutoStart;
         Values.RecentFile = P.Doc->RecentFiles();
         settings::IniStore store;

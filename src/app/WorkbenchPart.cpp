@@ -35,13 +35,8 @@ constexpr const char* FitAllKey = "Ctrl+Shift+A";
 
 check::CheckOptions OptionsOf(const interp::MachineState& s) {
     check::CheckOptions o;
-    o.Fanuc = s.FanucMode;
-    o.Unit = s.UnitCode;
-    o.PVLX = s.PVLX, o.PVLZ = s.PVLZ, o.NVLX = s.NVLX, o.NVLZ = s.NVLZ;
+    o.Lathe = interp::ParametersOf(s);
     o.BlockDelete = s.BlockDelete;
-    o.G2Mirror = s.G2mirror;
-    o.Vertical = s.Vertical;
-    o.Xmirror = s.Xmirror;
     o.WhiteBackground = s.WhiteBackground;
     return o;
 }

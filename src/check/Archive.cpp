@@ -71,7 +71,7 @@ CheckReport CheckWithPicture(const std::u16string& text, const std::string& path
     if (const auto part = bounds.Framed(picture::FitScope::Part))
         framed.Frame = picture::FitArea(*part, w, h);
     ReportPicture drawing;
-    ViewportCanvas viewport(drawing, static_cast<float>(options.NVLZ), picture::SheetBack(sheet));
+    ViewportCanvas viewport(drawing, options.Lathe.Limits.NVLZ, picture::SheetBack(sheet));
     CheckReport report = CheckProgram(text, framed, {}, {&viewport}, w, h);
     report.File = path;
     svg = drawing.Svg();

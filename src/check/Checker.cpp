@@ -254,8 +254,8 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
                          const std::vector<motion::Canvas*>& pictures, double pictureWidthPx,
                          double pictureHeightPx) {
     CheckReport report;
-    report.Fanuc = options.Fanuc;
-    report.Unit = options.Unit;
+    report.Fanuc = options.Lathe.Fanuc;
+    report.Unit = options.Lathe.Unit;
     CheckHost host(text, report);
     TraceCanvas trace(host, onSegment, pictures);
     motion::View view;
@@ -279,19 +279,11 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     if (options.Stock) {
         machining.emplace(stock::WithProgramTools(*options.Stock, text));
         host.Stock = &*machining;
-        host.StockScale = options.Unit == 4 ? 25.4 : 1; // the setup is in millimetres
+        host.StockScale = options.Lathe.Unit == 4 ? 25.4 : 1; // the setup is in millimetres
     }
     interp::MachineState& s = m.S;
-    s.FanucMode = options.Fanuc;
-    s.UnitCode = options.Unit;
-    s.PVLX = options.PVLX;
-    s.PVLZ = options.PVLZ;
-    s.NVLX = options.NVLX;
-    s.NVLZ = static_cast<float>(options.NVLZ);
+    interp::ApplyParameters(s, options.Lathe);
     s.BlockDelete = options.BlockDelete;
-    s.G2mirror = options.G2Mirror;
-    s.Vertical = options.Vertical;
-    s.Xmirror = options.Xmirror;
     s.WhiteBackground = options.WhiteBackground;
     motion::ApplyBackground(m);
     motion::NextToolColors(m);

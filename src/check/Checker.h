@@ -6,6 +6,7 @@
 #include "advice/Advice.h"
 #include "base/Canvas.h"
 #include "base/Host.h"
+#include "base/Parameters.h"
 #include "picture/Sheet.h"
 #include "stock/Machining.h"
 
@@ -20,13 +21,9 @@
 namespace check {
 
 struct CheckOptions {
-    bool Fanuc = false;
-    int16_t Unit = 1;
-    double PVLX = 500, PVLZ = 200, NVLX = -200, NVLZ = -200;
+    // Soft limits, unit, dialect and the drawing's layout, as the window's parameters set them.
+    interp::Parameters Lathe;
     bool BlockDelete = false;
-    bool G2Mirror = false;
-    // The picture's layout as the window's switches set it: a vertical lathe, +X drawn downwards.
-    bool Vertical = false, Xmirror = false;
     // The pictures: the background, and the part of the canvas the viewport shows instead of the
     // standard view of the limits.
     bool WhiteBackground = true;

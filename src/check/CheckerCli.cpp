@@ -132,10 +132,8 @@ bool ParseLimits(const std::string& text, CheckOptions& o) {
         if (comma == std::string::npos || !ParseNumber(text.substr(from, comma - from), v[n])) return false;
         from = comma + 1;
     }
-    o.PVLX = v[0];
-    o.PVLZ = v[1];
-    o.NVLX = v[2];
-    o.NVLZ = v[3];
+    // NVLZ is single precision, as the control keeps it.
+    o.Lathe.Limits = {v[0], v[1], v[2], static_cast<float>(v[3])};
     return true;
 }
 
@@ -169,11 +167,11 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
         };
         std::string v;
         if (a == "--fanuc")
-            o.Check.Fanuc = true;
+            o.Check.Lathe.Fanuc = true;
         else if (a == "--block-delete")
             o.Check.BlockDelete = true;
         else if (a == "--g2-mirror")
-            o.Check.G2Mirror = true;
+            o.Check.Lathe.G2mirror = true;
         else if (a == "--json")
             o.Json = true;
         else if (a == "--strict")
@@ -184,7 +182,7 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
             double u;
             if (!value(v) || !ParseNumber(v, u) || u < 1 || u > 4 || u != static_cast<int>(u))
                 return "--unit needs 1, 2, 3 or 4";
-            o.Check.Unit = static_cast<int16_t>(u);
+            o.Check.Lathe.Unit = static_cast<int16_t>(u);
         } else if (a == "--limits") {
             if (!value(v) || !ParseLimits(v, o.Check))
                 return "--limits needs four numbers PVLX,PVLZ,NVLX,NVLZ";
@@ -365,8 +363,7 @@ class Pipeline {
             p.Current.reset();
             if (!p.File.IsOpen()) continue;
             p.Current = p.Make(layout);
-            p.Viewport.emplace(p.Current->Canvas(), static_cast<float>(O.Check.NVLZ),
-                               picture::SheetBack(O.Sheet));
+            p.Viewport.emplace(p.Current->Canvas(), O.Check.Lathe.Limits.NVLZ, picture::SheetBack(O.Sheet));
             canvases.push_back(&*p.Viewport);
         }
         const double viewportWidth = layout.Viewport.W, viewportHeight = layout.Viewport.H;

@@ -38,7 +38,7 @@ void DrillHoleAlongX(Machine& m, double xs, double xb, double zb) {
     } else {
         c.SavedI = 0;
     }
-    // 5.
+    // 5. The block ends at the hole's bottom X.
     s.CurX = xb;
 }
 
@@ -57,7 +57,7 @@ void DrillHoleAlongZ(Machine& m, double zs, double xb, double zb) {
     s.CurZ = zb;
     s.LastZ = zs - k;
     motion::LinearMove(m);
-    // 4.
+    // 4. Back to the initial point with M136, as along X.
     if (s.MOther == ReturnToInitialPoint) {
         s.CurZ = c.DrillReturnZ;
         motion::RapidMove(m);
@@ -66,7 +66,7 @@ void DrillHoleAlongZ(Machine& m, double zs, double xb, double zb) {
     } else {
         c.SavedK = 0;
     }
-    // 5.
+    // 5. The block ends at the hole's bottom Z.
     s.CurZ = zb;
 }
 
@@ -88,7 +88,7 @@ void DrillCycle(Machine& m) {
         c.DrillReturnZ = zs;
         c.DrillAlongX = false;
     }
-    // 3-4.
+    // 3-4. One hole, along the direction in force.
     if (c.DrillAlongX)
         DrillHoleAlongX(m, xs, xb, zb);
     else

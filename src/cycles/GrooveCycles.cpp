@@ -18,7 +18,7 @@ namespace {
 
 void LongGrooveCycleBody(Machine& m) {
     interp::MachineState& s = m.S;
-    // 1-2.
+    // 1-2. Plus limits first, then the feed.
     if (motion::CheckPlusLimit(m) == 1) return;
     if (FeedMissing(m)) return;
     // 3. From inside the groove bottom (Xb > Xs) the approach runs towards +X.
@@ -44,7 +44,7 @@ void LongGrooveCycleBody(Machine& m) {
 
 void FaceGrooveCycleBody(Machine& m) {
     interp::MachineState& s = m.S;
-    // 1-2.
+    // 1-2. Plus limits first, then the feed.
     if (motion::CheckPlusLimit(m) == 1) return;
     if (FeedMissing(m)) return;
     // 3. Approaching from below the groove bottom (Zb > Zs) the approach runs towards +Z.
@@ -61,7 +61,7 @@ void FaceGrooveCycleBody(Machine& m) {
     motion::DrawRapidArrow(m, xb, za, xb, zs);
     CutSegment(m, xb, za, xb, zb);
     ShowZ(m, zb);
-    // 5.
+    // 5. Both plunges cut the depth less the approach K.
     AddCutTime(m, 2 * (std::fabs(zb - zs) - kWord));
     // 6. The tool leaves the groove in Z and stays at the block X.
     s.CurZ = s.LastZ;

@@ -32,7 +32,7 @@ void LongThreadCycleBody(Machine& m) {
     if (s.HWord == 0 || s.DWord == 0) return DepthOrHeightMissing(m, LongDepthMessage);
     // 5. Pass count, possibly fractional, and the rapid travel of all passes.
     const double h0 = s.HWord, n = Finite(h0 / s.DWord), d = Finite((l + 2 * a) * n);
-    // 6.
+    // 6. The feed, after the depth and height.
     if (FeedMissing(m)) return;
     // 7. An inside thread (start inside the final diameter) has its offset line on the inside.
     // The reversed height serves this block only; the H word keeps its value.
@@ -56,7 +56,7 @@ void LongThreadCycleBody(Machine& m) {
     // 9. Every pass cuts the full length.
     AddRapidTime(m, d);
     AddCutTime(m, l * n);
-    // 10.
+    // 10. The tool ends at the start point.
     ReturnToStart(m);
 }
 
@@ -68,11 +68,11 @@ void FaceThreadCycleBody(Machine& m) {
     const double xs = s.LastX, zs = s.LastZ, xb = s.CurX, zb = s.CurZ;
     const double a = std::fabs(xb - xs) / 2, l = std::fabs(zb - zs);
     if (s.TaperAngle != 0) s.KWord = Finite(((xb - xs) / 2) / TaperTan(s.TaperAngle));
-    // 4.
+    // 4. Depth and height come before the feed.
     if (s.HWord == 0 || s.DWord == 0) return DepthOrHeightMissing(m, FaceDepthMessage);
-    // 5.
+    // 5. Pass count, possibly fractional, and the rapid travel of all passes.
     const double h0 = s.HWord, n = Finite(h0 / s.DWord), d = Finite((a + 2 * l) * n);
-    // 6.
+    // 6. The feed, after the depth and height.
     if (FeedMissing(m)) return;
     // 7. The offset line lies on the side of the start point, a Z amount away.
     const double h = zb > zs ? -h0 : h0, k = s.KWord;
@@ -87,10 +87,10 @@ void FaceThreadCycleBody(Machine& m) {
     RapidSegment(m, xb, zb + k, xb, zs);
     ShowZPaceMark(m, zs);
     RapidSegment(m, xb, zs, xs, zs);
-    // 9.
+    // 9. Every pass cuts the full radial length.
     AddRapidTime(m, d);
     AddCutTime(m, a * n);
-    // 10.
+    // 10. The tool ends at the start point.
     ReturnToStart(m);
 }
 

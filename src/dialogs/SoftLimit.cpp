@@ -15,17 +15,6 @@
 
 namespace dialogs {
 
-SoftLimits ReadLimits(const interp::MachineState& s) {
-    return {s.PVLX, s.PVLZ, s.NVLX, s.NVLZ};
-}
-
-void WriteLimits(interp::MachineState& s, const SoftLimits& limits) {
-    s.PVLX = limits.PVLX;
-    s.PVLZ = limits.PVLZ;
-    s.NVLX = limits.NVLX;
-    s.NVLZ = limits.NVLZ;
-}
-
 namespace {
 
 double LeadingNumber(const QString& text) {
@@ -55,14 +44,14 @@ bool ViewBuilt(const StandardViewFn& standardView) {
 
 // The dialogs of the error cycle; `afterError` once a standard view has failed.
 void RunCycle(interp::MachineState& s, QWidget* parent, const StandardViewFn& standardView, bool afterError) {
-    const SoftLimits before = ReadLimits(s);
+    const interp::SoftLimits before = interp::LimitsOf(s);
     for (;;) {
         const bool accepted = EditLimits(s, parent);
         if (!accepted && afterError) {
             // NOTE: without a way back, limits the view cannot use would hold the operator in
             // the error cycle; Cancel after an error returns to limits that work.
-            for (const SoftLimits& limits : {before, ReadLimits(interp::MachineState{})}) {
-                WriteLimits(s, limits);
+            for (const interp::SoftLimits& limits : {before, interp::LimitsOf(interp::MachineState{})}) {
+                interp::ApplyLimits(s, limits);
                 if (ViewBuilt(standardView)) return;
             }
             ShowError(parent); // not even the power-on limits give a view: leave it there
@@ -76,7 +65,8 @@ void RunCycle(interp::MachineState& s, QWidget* parent, const StandardViewFn& st
 
 } // namespace
 
-SoftLimits ParseLimits(const QString& pvlx, const QString& pvlz, const QString& nvlx, const QString& nvlz) {
+interp::SoftLimits ParseLimits(const QString& pvlx, const QString& pvlz, const QString& nvlx,
+                               const QString& nvlz) {
     return {LeadingNumber(pvlx), LeadingNumber(pvlz), LeadingNumber(nvlx),
             static_cast<float>(LeadingNumber(nvlz))};
 }
@@ -122,7 +112,7 @@ SoftLimit::SoftLimit(interp::MachineState& state, QWidget* parent) : QDialog(par
 }
 
 void SoftLimit::Command1_Click() {
-    WriteLimits(S, ParseLimits(tPVLX->text(), tPVLZ->text(), tNVLX->text(), tNVLZ->text()));
+    interp::ApplyLimits(S, ParseLimits(tPVLX->text(), tPVLZ->text(), tNVLX->text(), tNVLZ->text()));
     accept();
 }
 

@@ -3,6 +3,7 @@
 // X and Z axes, which also fix the home point and frame the standard view. The dialog accepts any
 // values; only limits the standard view cannot use lead to "Soft limit error." and a fresh dialog.
 
+#include "base/Parameters.h"
 #include "motion/Motion.h"
 
 #include <QDialog>
@@ -20,14 +21,9 @@ struct MachineState;
 
 namespace dialogs {
 
-struct SoftLimits {
-    double PVLX, PVLZ, NVLX; // X plus, Z plus, X minus (X as diameter), mm
-    float NVLZ;              // Z minus, single precision as the control keeps it
-};
-SoftLimits ReadLimits(const interp::MachineState& s);
-void WriteLimits(interp::MachineState& s, const SoftLimits& limits);
 // The leading number of each text ("12.5abc" gives 12.5, "abc" gives 0).
-SoftLimits ParseLimits(const QString& pvlx, const QString& pvlz, const QString& nvlx, const QString& nvlz);
+interp::SoftLimits ParseLimits(const QString& pvlx, const QString& pvlz, const QString& nvlx,
+                               const QString& nvlz);
 
 class SoftLimit : public QDialog {
   public:

@@ -1,6 +1,8 @@
 #pragma once
-// The five recent-file entries of the File menu, most recent first. An unused entry keeps its
-// design caption "RecentFile<n>"; opening a file already listed adds it again at the top.
+// The five recent-file entries of the File menu, most recent first, kept as the settings store
+// them (settings/Settings.h). Opening a file already listed adds it again at the top.
+
+#include "settings/Settings.h"
 
 #include <QString>
 
@@ -10,10 +12,9 @@ namespace files {
 
 class RecentFiles {
   public:
-    std::array<QString, 5> Captions{"RecentFile1", "RecentFile2", "RecentFile3", "RecentFile4",
-                                    "RecentFile5"};
+    std::array<QString, 5> Captions = settings::UnusedRecentFiles();
 
-    static bool InUse(const QString& caption) { return caption.left(10) != QLatin1String("RecentFile"); }
+    static bool InUse(const QString& caption) { return settings::RecentInUse(caption); }
     void Add(const QString& path) {
         for (int n = 4; n >= 1; --n)
             Captions[n] = Captions[n - 1];

@@ -8,7 +8,7 @@ namespace interp {
 
 void ResetMachine(Machine& m) {
     MachineState& s = m.S;
-    // 1.
+    // 1. The message panel is cleared.
     m.Ui.SetMessage("", "");
     // 2. Reset values; HWord, YWord, SBWord, TGFlag, PrevGMode and the settings keep theirs.
     s.GMode = 0;
@@ -40,7 +40,7 @@ void ResetMachine(Machine& m) {
     // empty block once before it finds the end of the program.
     s.BlockText.clear();
     s.BlockEndPos = 0;
-    // 3.
+    // 3. The labels show the reset values and the canvas is drawn again.
     motion::ShowDisplay(m);
     motion::RedrawCanvas(m);
     // 4. The block at NextBlockPos is read and highlighted.

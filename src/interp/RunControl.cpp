@@ -43,7 +43,7 @@ void RunControl::Start() {
 
 void RunControl::StartLoop() {
     MachineState& s = M.S;
-    // 1-2.
+    // 1-2. The Start button shows pressed (not in a silent re-run); the message is cleared.
     if (!s.Replay) PressFeedback(Command::Start);
     Message(M, "");
     s.RestartSearch = false;
@@ -56,9 +56,9 @@ void RunControl::StartLoop() {
         s.NextBlockPos = 1;
         ResetMachine(M);
     }
-    // 4.
+    // 4. The run begins.
     s.RunState = RunRunning;
-    // 5.
+    // 5. Block after block until a stop, an alarm, a reset or the end.
     for (;;) {
         ExecuteBlock(M);
         ShownBlockCount = s.BlockCount;

@@ -39,7 +39,6 @@ class RunControl {
     void ShowMode();
 
     bool Running() const { return Depth > 0; }
-    bool HasPendingReplay() const { return PendingReplay; }
 
   private:
     void PressFeedback(Command command);

@@ -6,6 +6,7 @@
 #include "base/Legacy.h"
 #include "base/Machine.h"
 #include "motion/Motion.h"
+#include "text/ProgramEncoding.h"
 
 #include <string>
 
@@ -15,31 +16,6 @@ using legacy::Format0Hash;
 using legacy::Str15;
 
 namespace {
-
-std::string Utf8(const std::u16string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        uint32_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 // 8. The cutting time as hours, minutes and seconds; the seconds are made whole after the
 // minutes are taken off, so 119.6 s reads 00:01:60.
@@ -92,8 +68,8 @@ DisplayTexts ComputeDisplay(const interp::MachineState& s) {
     d.MOtherVisible = s.MOther >= 1;
     d.StopCodeVisible = s.RunState > 0;
     // 7. Program, sequence and block numbers.
-    d.ONumber = Utf8(s.ProgramNumber);
-    d.BlockNumber = Utf8(s.SequenceNumber);
+    d.ONumber = text::Utf8(s.ProgramNumber);
+    d.BlockNumber = text::Utf8(s.SequenceNumber);
     d.Block = std::to_string(s.BlockCount);
     SplitTime(s.CuttingTime, d);
     Speeds(s, d);

@@ -92,6 +92,30 @@ QString Switch::WriteText() const {
     return On ? QStringLiteral("True") : QStringLiteral("False");
 }
 
+interp::Parameters ParametersOf(const Values& v) {
+    interp::Parameters p;
+    p.Limits = v.Limits;
+    p.Unit = v.Unit;
+    p.Fanuc = v.PointCheck.On;
+    p.Vertical = v.Vertical.On;
+    p.Xmirror = v.Xmirror.On;
+    p.G2mirror = v.G2mirror;
+    return p;
+}
+
+void ApplyParameters(Values& v, const interp::Parameters& p) {
+    v.Limits = p.Limits;
+    v.Unit = p.Unit;
+    v.PointCheck.On = p.Fanuc;
+    v.Vertical.On = p.Vertical;
+    v.Xmirror.On = p.Xmirror;
+    v.G2mirror = p.G2mirror;
+}
+
+std::array<QString, 5> UnusedRecentFiles() {
+    return {"RecentFile1", "RecentFile2", "RecentFile3", "RecentFile4", "RecentFile5"};
+}
+
 bool RecentInUse(const QString& caption) {
     return caption.left(10) != QLatin1String("RecentFile");
 }
@@ -130,10 +154,10 @@ void ReadPaneWidening(Store& store, Values& v) {
 
 void ReadParameters(Store& store, Values& v, const QString& programFolder) {
     constexpr double anyDouble = std::numeric_limits<double>::max();
-    v.PVLX = ReadLimit(store, "PVLX", 500, anyDouble);
-    v.PVLZ = ReadLimit(store, "PVLZ", 200, anyDouble);
-    v.NVLX = ReadLimit(store, "NVLX", -200, anyDouble);
-    v.NVLZ = static_cast<float>(ReadLimit(store, "NVLZ", -200, std::numeric_limits<float>::max()));
+    v.Limits.PVLX = ReadLimit(store, "PVLX", 500, anyDouble);
+    v.Limits.PVLZ = ReadLimit(store, "PVLZ", 200, anyDouble);
+    v.Limits.NVLX = ReadLimit(store, "NVLX", -200, anyDouble);
+    v.Limits.NVLZ = static_cast<float>(ReadLimit(store, "NVLZ", -200, std::numeric_limits<float>::max()));
     const double unit = legacy::CInt(LeadingValue(store.Get(kParameter, "Unit", "1")));
     if (unit >= 1 && unit <= 4) {
         v.Unit = static_cast<int16_t>(unit);
@@ -170,10 +194,10 @@ void WriteAll(Store& store, const Values& v, bool minimised) {
         store.Put(kSettings, "MainWidth", FromStd(legacy::Str7(v.MainWidth)));
         store.Put(kSettings, "MainHeight", FromStd(legacy::Str7(v.MainHeight)));
     }
-    store.Put(kParameter, "PVLX", FromStd(legacy::Str15(v.PVLX)));
-    store.Put(kParameter, "PVLZ", FromStd(legacy::Str15(v.PVLZ)));
-    store.Put(kParameter, "NVLX", FromStd(legacy::Str15(v.NVLX)));
-    store.Put(kParameter, "NVLZ", FromStd(legacy::Str7(v.NVLZ)));
+    store.Put(kParameter, "PVLX", FromStd(legacy::Str15(v.Limits.PVLX)));
+    store.Put(kParameter, "PVLZ", FromStd(legacy::Str15(v.Limits.PVLZ)));
+    store.Put(kParameter, "NVLX", FromStd(legacy::Str15(v.Limits.NVLX)));
+    store.Put(kParameter, "NVLZ", FromStd(legacy::Str7(v.Limits.NVLZ)));
     store.Put(kParameter, "Unit", QString::number(v.Unit));
     store.Put(kParameter, "PointCheck", v.PointCheck.WriteText());
     store.Put(kParameter, "Vertical", v.Vertical.WriteText());

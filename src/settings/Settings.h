@@ -3,6 +3,8 @@
 // printer orientation, editor font, recent files, soft limits, input unit and four switches.
 // Read once at start-up, written once at exit; in between the window works on these values only.
 
+#include "base/Parameters.h"
+
 #include <QString>
 
 #include <array>
@@ -29,6 +31,11 @@ struct Switch {
     QString WriteText() const;
 };
 
+// The five recent-file entries of the File menu, most recent first. An unused entry keeps its
+// design caption "RecentFile<n>"; a caption that holds a path is in use.
+std::array<QString, 5> UnusedRecentFiles();
+bool RecentInUse(const QString& caption);
+
 struct Values {
     // Section "Settings". Window placement in twips, single precision as the control keeps it.
     float MainLeft = 1000, MainTop = 1000, MainWidth = 12000, MainHeight = 10000;
@@ -38,20 +45,20 @@ struct Values {
     QString ProgramFontName;        // empty = the pane's design font
     int32_t ProgramFontSize = 10;   // whole points
     // Captions of the recent-file entries, most recent first; "RecentFile<n>" = unused.
-    std::array<QString, 5> RecentFile{"RecentFile1", "RecentFile2", "RecentFile3", "RecentFile4",
-                                      "RecentFile5"};
+    std::array<QString, 5> RecentFile = UnusedRecentFiles();
 
     // Section "Parameter".
-    double PVLX = 500, PVLZ = 200, NVLX = -200;
-    float NVLZ = -200; // single precision: a stored value keeps about seven digits
-    int16_t Unit = 1;  // 1 = 1 mm, 2 = 0.01 mm, 3 = 0.001 mm, 4 = 1 inch
+    interp::SoftLimits Limits; // NVLZ is stored with seven digits, as single precision holds it
+    int16_t Unit = 1;          // 1 = 1 mm, 2 = 0.01 mm, 3 = 0.001 mm, 4 = 1 inch
     Switch PointCheck, Vertical, Xmirror;
     bool G2mirror = false;
     bool AutoStart = true; // written at exit, never read back
 };
 
-// A recent-file caption that holds a path rather than its design text.
-bool RecentInUse(const QString& caption);
+// The one mapping between the stored parameters and the values the lathe works with. Applying
+// sets only the switches' state, so a switch never changed is written back as it was read.
+interp::Parameters ParametersOf(const Values& v);
+void ApplyParameters(Values& v, const interp::Parameters& p);
 
 // The font sizes of the program pane that a stored "ProgramFontSize" may hold, in points.
 inline constexpr int32_t kMinFontSize = 6;

@@ -168,32 +168,15 @@ bool IsLowSurrogate(char16_t u) {
 
 // Appends `text` as UTF-8 up to the first lone surrogate; returns its index or -1.
 std::ptrdiff_t EncodeUtf8(std::u16string_view text, std::string* out) {
-    for (size_t i = 0; i < text.size(); ++i) {
-        uint32_t cp = text[i];
-        if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00u);
+    std::ptrdiff_t lone = -1;
+    for (size_t i = 0; i < text.size() && lone < 0; ++i) {
+        if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]))
             ++i;
-        } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
-            return static_cast<std::ptrdiff_t>(i);
-        }
-        if (!out) continue;
-        if (cp < 0x80) {
-            out->push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out->push_back(static_cast<char>(0xC0 | cp >> 6));
-            out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out->push_back(static_cast<char>(0xE0 | cp >> 12));
-            out->push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
-            out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out->push_back(static_cast<char>(0xF0 | cp >> 18));
-            out->push_back(static_cast<char>(0x80 | (cp >> 12 & 0x3F)));
-            out->push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
-            out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
+        else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i]))
+            lone = static_cast<std::ptrdiff_t>(i);
     }
-    return -1;
+    if (out) AppendUtf8(lone < 0 ? text : text.substr(0, static_cast<size_t>(lone)), *out);
+    return lone;
 }
 
 // Appends `text` in a single- or double-byte encoding up to the first character it cannot
@@ -221,6 +204,37 @@ std::ptrdiff_t EncodeTo(std::u16string_view text, Encoding enc, std::string* out
 }
 
 } // namespace
+
+void AppendUtf8(std::u16string_view text, std::string& out) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        uint32_t cp = text[i];
+        if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00u);
+            ++i;
+        }
+        if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | cp >> 6));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | cp >> 12));
+            out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | cp >> 18));
+            out.push_back(static_cast<char>(0x80 | (cp >> 12 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    }
+}
+
+std::string Utf8(std::u16string_view text) {
+    std::string out;
+    AppendUtf8(text, out);
+    return out;
+}
 
 size_t DecodeInto(std::string_view bytes, char16_t* out, Encoding& enc) {
     const unsigned char* p = Bytes(bytes);

@@ -38,4 +38,9 @@ std::ptrdiff_t FirstUnencodable(std::u16string_view text, Encoding enc);
 
 const char* EncodingName(Encoding enc);
 
+// `text` as UTF-8 for the labels and reports. A lone surrogate (half of a pair cut off) is written
+// as its own three bytes rather than lost; Encode refuses it instead.
+void AppendUtf8(std::u16string_view text, std::string& out);
+std::string Utf8(std::u16string_view text);
+
 } // namespace text

@@ -59,8 +59,7 @@ bool DrawVectors(const ExportRequest& r, ExportFormat format, std::string& bytes
         pdf = std::make_unique<render::PdfSheet>(layout);
         inner = &pdf->Canvas();
     }
-    check::ViewportCanvas viewport(*inner, static_cast<float>(options.NVLZ),
-                                   picture::SheetBack(sheetOptions));
+    check::ViewportCanvas viewport(*inner, options.Lathe.Limits.NVLZ, picture::SheetBack(sheetOptions));
     const check::CheckReport report =
         check::CheckProgram(r.Text, options, {}, {&viewport}, r.WidthPx, r.HeightPx);
     const picture::SheetContent sheet{sheetOptions, layout, report.Visible, report.Mapping, {}};

@@ -203,10 +203,7 @@ void Workbench::AfterCommand() {
     const check::CheckOptions o = H.Options();
     if (r && text == CheckedText) {
         const check::CheckOptions& was = r->Options;
-        if (o.Fanuc == was.Fanuc && o.Unit == was.Unit && o.PVLX == was.PVLX && o.PVLZ == was.PVLZ &&
-            o.NVLX == was.NVLX && o.NVLZ == was.NVLZ && o.BlockDelete == was.BlockDelete &&
-            o.G2Mirror == was.G2Mirror && o.Vertical == was.Vertical && o.Xmirror == was.Xmirror)
-            return;
+        if (o.Lathe == was.Lathe && o.BlockDelete == was.BlockDelete) return;
     }
     CheckNow(std::move(text), o);
 }

@@ -25,8 +25,8 @@ struct Checked {
     // Lines of the findings of `code` in `program`.
     std::vector<int64_t> Lines(const std::string& code, const std::string& program) const {
         check::CheckOptions o;
-        o.Fanuc = Fanuc;
-        o.Unit = Unit;
+        o.Lathe.Fanuc = Fanuc;
+        o.Lathe.Unit = Unit;
         o.BlockDelete = BlockDelete;
         std::vector<int64_t> lines;
         for (const advice::Finding& f : check::CheckProgram(U(program), o).Advice)
@@ -35,8 +35,8 @@ struct Checked {
     }
     std::vector<advice::Finding> All(const std::string& program) const {
         check::CheckOptions o;
-        o.Fanuc = Fanuc;
-        o.Unit = Unit;
+        o.Lathe.Fanuc = Fanuc;
+        o.Lathe.Unit = Unit;
         return check::CheckProgram(U(program), o).Advice;
     }
 };

@@ -79,10 +79,10 @@ TEST(SettingsRange, OutOfRangeValuesFallBackToDefaultsAndAreWrittenBackCorrected
     EXPECT_EQ(v.PrinterOrientation, 2);
     EXPECT_EQ(v.ProgramFontSize, 10);
     EXPECT_EQ(v.ProgramFontName, "IPAGothic");
-    EXPECT_EQ(v.PVLX, 500);
-    EXPECT_EQ(v.PVLZ, 250);
-    EXPECT_EQ(v.NVLX, -200);
-    EXPECT_EQ(v.NVLZ, -200.0f);
+    EXPECT_EQ(v.Limits.PVLX, 500);
+    EXPECT_EQ(v.Limits.PVLZ, 250);
+    EXPECT_EQ(v.Limits.NVLX, -200);
+    EXPECT_EQ(v.Limits.NVLZ, -200.0f);
     EXPECT_EQ(v.Unit, 1);
     EXPECT_FALSE(v.Vertical.On);
     EXPECT_FALSE(v.G2mirror);

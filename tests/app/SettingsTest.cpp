@@ -53,10 +53,10 @@ TEST(Settings, EmptyStoreGivesDefaultsAndExitCreatesEveryKeyButUnusedRecentFiles
     EXPECT_EQ(v.MainTop, 1000);
     EXPECT_EQ(v.MainWidth, 12000);
     EXPECT_EQ(v.MainHeight, 10000);
-    EXPECT_EQ(v.PVLX, 500);
-    EXPECT_EQ(v.PVLZ, 200);
-    EXPECT_EQ(v.NVLX, -200);
-    EXPECT_EQ(v.NVLZ, -200.0f);
+    EXPECT_EQ(v.Limits.PVLX, 500);
+    EXPECT_EQ(v.Limits.PVLZ, 200);
+    EXPECT_EQ(v.Limits.NVLX, -200);
+    EXPECT_EQ(v.Limits.NVLZ, -200.0f);
     EXPECT_EQ(v.Unit, 1);
     EXPECT_FALSE(v.PointCheck.On || v.Vertical.On || v.Xmirror.On || v.G2mirror);
     EXPECT_EQ(v.OpenPathName, "/opt/zarvik");
@@ -126,8 +126,8 @@ TEST(Settings, NumbersKeepTheirPrecisionAndRounding) {
     store.Data["Parameter/PVLZ"] = "  150abc";
     store.Data["Parameter/NVLX"] = "abc";
     v = ReadAll(store);
-    EXPECT_EQ(v.PVLZ, 150); // the leading number
-    EXPECT_EQ(v.NVLX, 0);   // no number at all
+    EXPECT_EQ(v.Limits.PVLZ, 150); // the leading number
+    EXPECT_EQ(v.Limits.NVLX, 0);   // no number at all
 }
 
 TEST(Settings, MalformedValuesFallBackToTheirDefaultsAndTheRestStillLoads) {
@@ -154,11 +154,20 @@ TEST(Settings, SwitchesKeepTheTextReadUnlessChanged) {
     Values v = ReadAll(store);
     EXPECT_TRUE(v.PointCheck.On);
     EXPECT_TRUE(v.Xmirror.On);
-    v.Xmirror.On = false;
+    // The way through the lathe's parameters changes the switches' state only.
+    interp::Parameters p = settings::ParametersOf(v);
+    EXPECT_TRUE(p.Fanuc && p.Xmirror && !p.Vertical && !p.G2mirror);
+    p.Xmirror = false, p.G2mirror = true, p.Unit = 3, p.Limits.NVLZ = -150.3f;
+    settings::ApplyParameters(v, p);
+    EXPECT_TRUE(v.G2mirror && !v.Xmirror.On && !v.Vertical.On);
+    EXPECT_EQ(v.Unit, 3);
+    EXPECT_EQ(settings::ParametersOf(v), p);
     RecordingStore out;
     settings::WriteAll(out, v, false);
     EXPECT_EQ(out.At("Parameter/PointCheck"), "true");
     EXPECT_EQ(out.At("Parameter/Xmirror"), "False");
+    EXPECT_EQ(out.At("Parameter/G2mirror"), "True");
+    EXPECT_EQ(out.At("Parameter/NVLZ"), "-150.3");
 }
 
 TEST(Settings, MinimisedWindowAndUnusedRecentSlotsAreNotWritten) {
@@ -181,8 +190,8 @@ TEST(Settings, IniFileRoundTripUnderTheConfigurationFolder) {
     Values v;
     v.MainLeft = 1234;
     v.MainHeight = 9000;
-    v.PVLX = 321.5;
-    v.NVLZ = -150.3f;
+    v.Limits.PVLX = 321.5;
+    v.Limits.NVLZ = -150.3f;
     v.Unit = 3;
     v.PointCheck.On = true;
     v.G2mirror = true;
@@ -208,8 +217,8 @@ TEST(Settings, IniFileRoundTripUnderTheConfigurationFolder) {
     const Values r = ReadAll(store);
     EXPECT_EQ(r.MainLeft, 1234);
     EXPECT_EQ(r.MainHeight, 9000);
-    EXPECT_EQ(r.PVLX, 321.5);
-    EXPECT_EQ(r.NVLZ, -150.3f);
+    EXPECT_EQ(r.Limits.PVLX, 321.5);
+    EXPECT_EQ(r.Limits.NVLZ, -150.3f);
     EXPECT_EQ(r.Unit, 3);
     EXPECT_TRUE(r.PointCheck.On);
     EXPECT_TRUE(r.G2mirror);

@@ -36,7 +36,7 @@ TEST(AlarmMeaning, EveryAlarmTextHasACodeAndAnExplanationInTheJson) {
         EXPECT_EQ(json.find("\"explanation\": \"\""), std::string::npos) << json;
     }
     check::CheckOptions fanuc;
-    fanuc.Fanuc = true;
+    fanuc.Lathe.Fanuc = true;
     const check::CheckReport point = check::CheckProgram(U("G00 X100 Z0.\r\n"), fanuc);
     ASSERT_EQ(point.Alarms.size(), 1u);
     EXPECT_EQ(point.Alarms[0].Message, "X100 no point");

@@ -81,7 +81,7 @@ TEST(Checker, ReportsAlarmsWithTheirLinesAndEndsAtProgramEnd) {
 // stop code of the same block takes over the run state: the run ends at M30 without a pause.
 TEST(Checker, AlarmBeforeAStopCodeOfTheSameBlockIsReported) {
     CheckOptions fanuc;
-    fanuc.Fanuc = true;
+    fanuc.Lathe.Fanuc = true;
     const CheckReport r = CheckProgram(U("G00 Z10.\r\nG00 X100 Z-20. M30\r\n%\r\n"), fanuc);
     ASSERT_EQ(r.Alarms.size(), 1u);
     EXPECT_EQ(r.Alarms[0].Line, 2);

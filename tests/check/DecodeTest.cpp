@@ -186,6 +186,10 @@ TEST(Encode, RefusesWhatTheEncodingCannotWriteAndSaysWhere) {
     EXPECT_EQ(text::FirstUnencodable(lone, Encoding::Utf8), 1);
     EXPECT_EQ(text::FirstUnencodable(lone.substr(2), Encoding::Utf8), 1);
     EXPECT_FALSE(text::Encode(lone, Encoding::Utf8, out));
+    // The labels' UTF-8 writes the same bytes, and a lone surrogate as its own three.
+    EXPECT_EQ(text::Utf8(u"\uFEFF\u00E9\U0001F527"), "\xEF\xBB\xBF\xC3\xA9\xF0\x9F\x94\xA7");
+    EXPECT_EQ(text::Utf8(lone), "A\xED\xB0\x80"
+                                "B\xED\xA0\x80");
 }
 
 } // namespace

@@ -31,8 +31,7 @@ void DrawPicture(const std::u16string& text, check::CheckOptions options, uint8_
         if (bounds.Extent()) options.Frame = picture::FitArea(*bounds.Extent(), w, h);
     }
     const auto made = check::MakeSvgPicture(layout);
-    check::ViewportCanvas viewport(made->Canvas(), static_cast<float>(options.NVLZ),
-                                   picture::SheetBack(sheet));
+    check::ViewportCanvas viewport(made->Canvas(), options.Lathe.Limits.NVLZ, picture::SheetBack(sheet));
     check::CheckReport r = check::CheckProgram(text, options, {}, {&viewport}, w, h);
     r.File = "fuzz.min";
     const picture::SheetContent content{sheet, layout, r.Visible, r.Mapping, check::LegendOf(r)};
@@ -46,16 +45,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::u16string text =
         check::DecodeProgram(std::string_view(reinterpret_cast<const char*>(data), size));
     check::CheckOptions options;
-    options.Fanuc = size > 0 && (data[0] & 1);
+    options.Lathe.Fanuc = size > 0 && (data[0] & 1);
     options.BlockDelete = size > 0 && (data[0] & 2);
-    options.Unit = static_cast<int16_t>(size > 1 ? 1 + data[1] % 4 : 1);
+    options.Lathe.Unit = static_cast<int16_t>(size > 1 ? 1 + data[1] % 4 : 1);
     if (size > 3 && (data[3] & 0x80)) {
         // Limits far beyond any lathe, as --limits allows: a view (and a frame) far out.
         static constexpr double Far[][4] = {
             {1e17, 1e17, -1e17, -1e17}, {1e300, 1e300, -1e300, -1e300}, {500, 1e20, -200, 1e20}};
         const double* limits = Far[data[3] % 3];
-        options.PVLX = limits[0], options.PVLZ = limits[1], options.NVLX = limits[2],
-        options.NVLZ = limits[3];
+        options.Lathe.Limits = {limits[0], limits[1], limits[2], static_cast<float>(limits[3])};
     }
     const check::CheckReport r = check::CheckProgram(text, options, [](const check::TracedSegment& s) {
         if (!std::isfinite(s.Segment.x0) || !std::isfinite(s.Segment.z1)) std::abort();
