@@ -88,6 +88,7 @@ InspectionResult RunInspection(const std::u16string& text, check::CheckOptions o
     r.Report = check::CheckProgram(text, options,
                                    [&r](const check::TracedSegment& s) { r.Paths.Add(s.Line, s.Segment); });
     r.Paths.Finish();
+    r.Section = SectionOf(r.Report, r.Options);
     for (ToolRow& t : tools) {
         if (auto it = r.Report.ToolTimes.find(t.Tool); it != r.Report.ToolTimes.end()) t.Seconds = it->second;
         if (auto it = r.Report.ToolColors.find(t.Tool); it != r.Report.ToolColors.end())
@@ -112,6 +113,16 @@ InspectionResult RunInspection(const std::u16string& text, check::CheckOptions o
                               f.Message,
                               f.Code,
                               {}});
+    // The stock's findings as the advice's; a note (air-cutting) stands among the warnings, the
+    // list's mildest level.
+    if (r.Report.Stock)
+        for (const stock::Finding& f : r.Report.Stock->Findings)
+            r.Problems.push_back({f.Line,
+                                  sequence(f.Line),
+                                  f.Level == stock::Severity::Error ? Severity::Error : Severity::Warning,
+                                  f.Message,
+                                  f.Code,
+                                  {}});
     std::stable_sort(r.Problems.begin(), r.Problems.end(), [](const Problem& a, const Problem& b) {
         return a.Line != b.Line ? a.Line < b.Line : a.Level < b.Level;
     });

@@ -5,6 +5,7 @@
 
 #include "check/Checker.h"
 #include "inspect/PathIndex.h"
+#include "inspect/StockSection.h"
 #include "picture/Framing.h"
 
 #include <atomic>
@@ -72,6 +73,7 @@ struct InspectionResult {
     std::vector<ProblemGroup> Groups; // the problems grouped, as the problems list shows them
     std::vector<ToolRow> Tools;       // in the order the tools first worked
     LineStarts Starts;
+    std::optional<StockSection> Section; // when checked with a setup
     size_t Alarms = 0, Errors = 0, Warnings = 0;
 
     // The text of a line without its CR LF, in `text` (the program as checked, or as it is now:

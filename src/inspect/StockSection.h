@@ -1,0 +1,24 @@
+#pragma once
+// The stock as the workbench draws it under the path: the raw stock, the part the check left and
+// the work holding, as half-section outlines. Worked out with the check, off the window's thread,
+// so that drawing them costs the window no polygon arithmetic.
+
+#include "check/Checker.h"
+#include "stock/Geometry.h"
+
+#include <optional>
+#include <vector>
+
+namespace inspect {
+
+struct StockSection {
+    // Outlines in the Z-right, radius-up half-section, millimetres (the setup's unit); a part
+    // with a bore or a groove may have holes, told by the even-odd rule.
+    std::vector<stock::Outline> Raw, Part, Holding;
+    double MmPerUnit = 1; // millimetres per program unit (25.4 with G20/G70)
+};
+
+// None when the check ran without a setup.
+std::optional<StockSection> SectionOf(const check::CheckReport& report, const check::CheckOptions& options);
+
+} // namespace inspect
