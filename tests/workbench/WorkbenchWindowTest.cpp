@@ -42,6 +42,7 @@ struct Window {
     QWidget* Canvas = new QWidget(Viewport);
     std::optional<picture::Area> ZoomedTo;
     QString Path; // the program's file (its setup is looked for beside it)
+    bool Vertical = false;
     std::unique_ptr<Workbench> Bench;
 
     explicit Window(const settings::WorkbenchValues& values = {}) {
@@ -56,9 +57,12 @@ struct Window {
         h.Viewport = Viewport;
         h.Canvas = Canvas;
         h.Pane = Pane;
-        h.Map = [] {
+        h.Map = [this] {
             inspect::ViewMap v; // 10 px a millimetre, Z from -50 and radius from +20 at the corner
             v.ScaleLeft = -50, v.ScaleTop = -20, v.ScaleWidth = 60, v.ScaleHeight = 40;
+            if (Vertical) // a vertical lathe, X mirrored: radius -30 to 30 across, Z 10 to -40 down
+                v.Vertical = true, v.XSign = -1, v.ScaleLeft = -30, v.ScaleTop = -10, v.ScaleWidth = 60,
+                v.ScaleHeight = 50;
             v.CanvasWidth = 600 * inspect::TwipsPerPixel, v.CanvasHeight = 400 * inspect::TwipsPerPixel;
             return std::optional<inspect::ViewMap>(v);
         };
@@ -266,24 +270,27 @@ TEST(WorkbenchWindow, TheStockSectionIsDrawnInBothHalvesOnlyWhenSwitchedOn) {
     w.Open();
     ASSERT_TRUE(w.Bench->Latest()->Section);
     PathOverlay* overlay = w.Bench->Overlay();
-    const inspect::ViewMap map = *overlay->CurrentMap();
-    auto pixel = [&](const QImage& image, double x, double z) {
-        const inspect::Point q = map.ToPixel({x, z});
-        return image.pixelColor(static_cast<int>(q.X), static_cast<int>(q.Y));
-    };
-    const QImage off = overlay->grab().toImage();
-    EXPECT_FALSE(overlay->StockShown());
-    w.Bench->ShowStock->trigger();
-    ASSERT_TRUE(overlay->StockShown());
-    const QImage on = overlay->grab().toImage();
-    // Left standing: the turned diameter 20 behind Z-20 and beyond it the raw 30; turned away:
-    // between diameter 20 and 30 in front of Z-20. Both halves alike.
-    for (const double side : {1.0, -1.0}) {
-        EXPECT_NE(pixel(on, side * 10, -10), pixel(off, side * 10, -10)) << side;
-        EXPECT_NE(pixel(on, side * 25, -30), pixel(off, side * 25, -30)) << side;
-        EXPECT_EQ(pixel(on, side * 26, -10), pixel(off, side * 26, -10)) << side;
+    for (const bool vertical : {false, true}) {
+        w.Vertical = vertical;
+        const inspect::ViewMap map = *overlay->CurrentMap();
+        auto pixel = [&](const QImage& image, double x, double z) {
+            const inspect::Point q = map.ToPixel({x, z});
+            return image.pixelColor(static_cast<int>(q.X), static_cast<int>(q.Y));
+        };
+        const QImage off = overlay->grab().toImage();
+        EXPECT_FALSE(overlay->StockShown());
+        w.Bench->ShowStock->trigger();
+        ASSERT_TRUE(overlay->StockShown());
+        const QImage on = overlay->grab().toImage();
+        // Left standing: the turned diameter 20 behind Z-20 and beyond it the raw 30; turned
+        // away: between diameter 20 and 30 in front of Z-20. Both halves alike, in either layout.
+        for (const double side : {1.0, -1.0}) {
+            EXPECT_NE(pixel(on, side * 10, -10), pixel(off, side * 10, -10)) << side << vertical;
+            EXPECT_NE(pixel(on, side * 25, -30), pixel(off, side * 25, -30)) << side << vertical;
+            EXPECT_EQ(pixel(on, side * 26, -10), pixel(off, side * 26, -10)) << side << vertical;
+        }
+        // Switched off again, nothing of it is left.
+        w.Bench->ShowStock->trigger();
+        EXPECT_EQ(overlay->grab().toImage(), off);
     }
-    // Switched off again, nothing of it is left.
-    w.Bench->ShowStock->trigger();
-    EXPECT_EQ(overlay->grab().toImage(), off);
 }
