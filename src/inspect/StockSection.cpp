@@ -1,5 +1,8 @@
 #include "inspect/StockSection.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace inspect {
 
 std::optional<StockSection> SectionOf(const check::CheckReport& report, const check::CheckOptions& options) {
@@ -18,6 +21,40 @@ std::optional<StockSection> SectionOf(const check::CheckReport& report, const ch
         s.Holding = stock::HoldingRegion(h).Outlines();
     }
     return s;
+}
+
+SnapPoint SnapToPart(const StockSection& section, const ViewMap& view, Point px, double tolerancePx,
+                     SnapPoint snapped) {
+    if (!view.Usable() || !std::isfinite(px.X) || !std::isfinite(px.Y)) return snapped;
+    const double k = section.MmPerUnit > 0 ? section.MmPerUnit : 1;
+    const bool onPath =
+        snapped.Snapped == SnapPoint::Kind::EndPoint || snapped.Snapped == SnapPoint::Kind::ArcCentre;
+    auto distance = [&](Point q) { return std::hypot(q.X - px.X, q.Y - px.Y); };
+    double cornerD = onPath ? std::min(tolerancePx, distance(view.ToPixel(snapped.At))) : tolerancePx;
+    double edgeD = tolerancePx;
+    std::optional<SnapPoint> corner, edge;
+    for (const double side : {1.0, -1.0})
+        for (const stock::Outline& o : section.Part)
+            for (size_t i = 0; i < o.size(); ++i) {
+                const MachinePoint a{side * 2 * o[i].x / k, o[i].z / k};
+                const Point pa = view.ToPixel(a);
+                if (const double d = distance(pa); d < cornerD)
+                    cornerD = d, corner = {a, SnapPoint::Kind::EndPoint};
+                // The edge to the next corner (the outline closes on its first), in pixels, where
+                // the nearest point of a straight piece is found.
+                const stock::Point& n = o[(i + 1) % o.size()];
+                const MachinePoint b{side * 2 * n.x / k, n.z / k};
+                const Point pb = view.ToPixel(b);
+                const double dx = pb.X - pa.X, dy = pb.Y - pa.Y, len2 = dx * dx + dy * dy;
+                if (len2 <= 0) continue;
+                const double t = std::clamp(((px.X - pa.X) * dx + (px.Y - pa.Y) * dy) / len2, 0.0, 1.0);
+                if (const double d = distance({pa.X + t * dx, pa.Y + t * dy}); d < edgeD)
+                    edgeD = d,
+                    edge = {{a.X + t * (b.X - a.X), a.Z + t * (b.Z - a.Z)}, SnapPoint::Kind::PartEdge};
+            }
+    if (corner) return *corner;
+    if (edge && !onPath) return *edge;
+    return snapped;
 }
 
 } // namespace inspect

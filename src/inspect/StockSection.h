@@ -4,6 +4,7 @@
 // so that drawing them costs the window no polygon arithmetic.
 
 #include "check/Checker.h"
+#include "inspect/Measure.h"
 #include "stock/Geometry.h"
 
 #include <optional>
@@ -20,5 +21,12 @@ struct StockSection {
 
 // None when the check ran without a setup.
 std::optional<StockSection> SectionOf(const check::CheckReport& report, const check::CheckOptions& options);
+
+// The measure's snap with the finished part's outline (both halves) added: a corner of the part
+// nearer than `snapped` (when that snapped to the path) and within `tolerancePx` replaces it, as
+// an end point; failing that, a pointer still free or on the grid goes onto the nearest point of
+// an edge within the tolerance (PartEdge).
+SnapPoint SnapToPart(const StockSection& section, const ViewMap& view, Point px, double tolerancePx,
+                     SnapPoint snapped);
 
 } // namespace inspect

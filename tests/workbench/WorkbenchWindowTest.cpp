@@ -293,4 +293,17 @@ TEST(WorkbenchWindow, TheStockSectionIsDrawnInBothHalvesOnlyWhenSwitchedOn) {
         w.Bench->ShowStock->trigger();
         EXPECT_EQ(overlay->grab().toImage(), off);
     }
+    // Measure snaps to the part's edges only while they are shown: the raw diameter 30 in -X.
+    const inspect::Point edge = overlay->CurrentMap()->ToPixel({-30, -30});
+    const QPoint click(static_cast<int>(edge.X) + 3, static_cast<int>(edge.Y) + 2);
+    for (const bool shown : {false, true}) {
+        w.Bench->ShowStock->setChecked(shown);
+        w.Bench->MeasureMode->setChecked(true);
+        QTest::mouseClick(w.Canvas, Qt::LeftButton, {}, click);
+        ASSERT_TRUE(overlay->Measure().From());
+        const inspect::SnapPoint at = *overlay->Measure().From();
+        EXPECT_EQ(at.Snapped, shown ? inspect::SnapPoint::Kind::PartEdge : inspect::SnapPoint::Kind::Free);
+        if (shown) EXPECT_NEAR(at.At.X, -30, 1e-6);
+        w.Bench->MeasureMode->setChecked(false);
+    }
 }
