@@ -1,6 +1,8 @@
 #include "inspect/Inspection.h"
 
 #include "base/Alarms.h"
+#include "stock/ToolShape.h"
+#include "stock/ToolSources.h"
 
 #include <algorithm>
 #include <cmath>
@@ -93,6 +95,17 @@ InspectionResult RunInspection(const std::u16string& text, check::CheckOptions o
         if (auto it = r.Report.ToolTimes.find(t.Tool); it != r.Report.ToolTimes.end()) t.Seconds = it->second;
         if (auto it = r.Report.ToolColors.find(t.Tool); it != r.Report.ToolColors.end())
             t.Colors = it->second;
+    }
+    if (r.Options.Stock) {
+        // The tools as the check cut with them: the setup's, else the program's comments, else
+        // the default insert.
+        const stock::Setup setup = stock::WithProgramTools(*r.Options.Stock, text);
+        for (ToolRow& t : tools) {
+            const auto it = setup.Tools.find(static_cast<int>(t.Tool));
+            const stock::Tool tool = it != setup.Tools.end() ? it->second : stock::DefaultTool();
+            t.Insert = ToolText(tool);
+            t.Shape = stock::ShapeOf(tool).Cutting.Outlines();
+        }
     }
     r.Tools = std::move(tools);
 

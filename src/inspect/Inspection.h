@@ -42,6 +42,10 @@ struct ToolRow {
     double Seconds = 0;          // cutting time, the checker's
     int64_t Blocks = 0;          // blocks executed with the tool in force
     int64_t FirstLine = 0;       // line of the first of them
+    // Checked with a setup: the tool as the stock is cut with it, where its values came from
+    // (ToolText), and its insert's outline (mm, about the programmed point, radius up).
+    std::string Insert;
+    std::vector<stock::Outline> Shape;
 };
 
 // Where each line starts: line 1 at 0, line k + 1 after the k-th CR LF (lines counted as the

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace inspect {
 
@@ -55,6 +56,49 @@ SnapPoint SnapToPart(const StockSection& section, const ViewMap& view, Point px,
     if (corner) return *corner;
     if (edge && !onPath) return *edge;
     return snapped;
+}
+
+namespace {
+
+std::string Number(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", v);
+    return buf;
+}
+
+} // namespace
+
+std::string ToolText(const stock::Tool& t) {
+    using K = stock::Tool::Kind;
+    std::string out;
+    switch (t.Type) {
+    case K::Turning:
+    case K::Boring: {
+        out = t.Type == K::Turning ? "turning " : "boring ";
+        out += t.Shape;
+        if (const std::optional<double> angle = stock::ShapeAngle(t.Shape); angle && t.Shape != 'R')
+            out += " " + Number(*angle) + "°";
+        out += ", edge " + Number(t.EdgeLength) + ", R" + Number(t.NoseRadius);
+        break;
+    }
+    case K::Grooving:
+    case K::Parting:
+        out = std::string(t.Type == K::Grooving ? "grooving" : "parting") + " W" + Number(t.Width) +
+              ", corner R" + Number(t.CornerRadius) + ", reach " + Number(t.Reach);
+        break;
+    case K::Thread:
+        out = "thread " + Number(t.IncludedAngle) + "°, tip R" + Number(t.TipRadius);
+        break;
+    case K::Drill:
+        out = "drill D" + Number(t.DrillDiameter) + ", " + Number(t.PointAngle) + "°";
+        break;
+    }
+    if (t.Type != K::Drill) out += ", tip " + std::to_string(t.TipDirection);
+    out += " (" + (t.Source.empty() ? std::string("setup file") : t.Source);
+    for (size_t i = 0; i < t.Assumed.size(); ++i)
+        out += (i ? ", " : "; assumed: ") + t.Assumed[i];
+    out += ")";
+    return out;
 }
 
 } // namespace inspect

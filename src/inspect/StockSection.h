@@ -29,4 +29,8 @@ std::optional<StockSection> SectionOf(const check::CheckReport& report, const ch
 SnapPoint SnapToPart(const StockSection& section, const ViewMap& view, Point px, double tolerancePx,
                      SnapPoint snapped);
 
+// "turning C 80°, edge 12, R0.8, tip 3 (setup file)", or "(default; assumed: ...)" naming the
+// values that nothing gave.
+std::string ToolText(const stock::Tool& tool);
+
 } // namespace inspect

@@ -60,3 +60,17 @@ TEST(StockSnap, CornersAndEdgesOfBothHalvesAndThePathFirstWhenNearer) {
     EXPECT_EQ(inch.Snapped, SnapPoint::Kind::EndPoint);
     EXPECT_NEAR(inch.At.X, 20 / 25.4, 1e-12);
 }
+
+TEST(StockSnap, ToolTextSaysWhatTheToolIsAndWhereItCameFrom) {
+    stock::Tool groove;
+    groove.Type = stock::Tool::Kind::Grooving;
+    groove.Width = 3, groove.CornerRadius = 0.2, groove.Reach = 12;
+    groove.Source = "setup file";
+    EXPECT_EQ(ToolText(groove), "grooving W3, corner R0.2, reach 12, tip 3 (setup file)");
+    stock::Tool insert;
+    insert.Shape = 'D', insert.EdgeLength = 15, insert.NoseRadius = 0.4;
+    insert.Source = "comment";
+    insert.Assumed = {"tip direction 3", "approach angle 90"};
+    EXPECT_EQ(ToolText(insert),
+              "turning D 55°, edge 15, R0.4, tip 3 (comment; assumed: tip direction 3, approach angle 90)");
+}

@@ -225,6 +225,7 @@ TEST(WorkbenchWindow, TheSetupBesideTheProgramFindsARapidIntoTheStock) {
     w.Open();
     EXPECT_FALSE(Codes(w).contains("rapid-into-stock"));
     EXPECT_FALSE(w.Bench->Latest()->Section);
+    EXPECT_TRUE(w.Bench->Tools()->Table()->isColumnHidden(ToolsModel::InsertColumn));
     Write(dir.filePath(QStringLiteral("PART.setup.toml")),
           "[stock]\nkind = \"bar\"\ndiameter = 40\nlength = 60\n\n"
           "[chuck]\nface_z = -50\ndiameter = 120\ngrip_length = 10\njaw_height = 8\n");
@@ -248,6 +249,14 @@ TEST(WorkbenchWindow, TheSetupBesideTheProgramFindsARapidIntoTheStock) {
     ASSERT_TRUE(s);
     EXPECT_FALSE(s->Part.empty());
     EXPECT_FALSE(s->Holding.empty());
+    // The tools panel says what the tool is and where that came from: no T word, no comment,
+    // so the default insert, with its shape.
+    ToolsModel* tools = w.Bench->Tools()->Model();
+    EXPECT_FALSE(w.Bench->Tools()->Table()->isColumnHidden(ToolsModel::InsertColumn));
+    const QString insert = tools->index(0, ToolsModel::InsertColumn).data().toString();
+    EXPECT_TRUE(insert.startsWith("turning C 80°, edge 12, R0.8, tip 3 (default; assumed: "))
+        << insert.toStdString();
+    EXPECT_FALSE(tools->index(0, ToolsModel::InsertColumn).data(Qt::DecorationRole).isNull());
 
     // A setup that cannot be read: said in the status line, checked without it.
     QString told;
