@@ -81,6 +81,7 @@ std::unique_ptr<workbench::Workbench> MakeWorkbench(QMainWindow& window, const P
         return m;
     };
     h.Options = [&p] { return OptionsOf(p.Panel->Machine().S); };
+    h.ProgramPath = [&p] { return p.Doc->HasFile() ? p.Doc->FileName() : QString(); };
     // One copy per text: asked again while a check still holds the same text, it is shared.
     h.Text = [&p, last = std::weak_ptr<const std::u16string>()]() mutable {
         const std::u16string& now = p.Doc->ExactText();
@@ -106,8 +107,8 @@ std::unique_ptr<workbench::Workbench> MakeWorkbench(QMainWindow& window, const P
     auto bench = std::make_unique<workbench::Workbench>(h, settings::WorkbenchValues{});
     workbench::Workbench* b = bench.get();
     b->AddToMenu(p.Frm->Menu("mnuView"));
-    for (QAction* a :
-         {b->ShowProblems, b->ShowTools, b->MeasureMode, b->ZoomToFit, b->LineNumbers, b->StartFitted})
+    for (QAction* a : {b->ShowProblems, b->ShowTools, b->MeasureMode, b->ZoomToFit, b->LineNumbers,
+                       b->StartFitted, b->ShowStock})
         p.Actions->Adopt(a);
     AddFitAll(window, p, h, *b);
     // Measure and zoom to fit as buttons of a toolbar of their own.

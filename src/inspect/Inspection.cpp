@@ -1,6 +1,8 @@
 #include "inspect/Inspection.h"
 
 #include "base/Alarms.h"
+#include "stock/ToolShape.h"
+#include "stock/ToolSources.h"
 
 #include <algorithm>
 #include <cmath>
@@ -88,10 +90,22 @@ InspectionResult RunInspection(const std::u16string& text, check::CheckOptions o
     r.Report = check::CheckProgram(text, options,
                                    [&r](const check::TracedSegment& s) { r.Paths.Add(s.Line, s.Segment); });
     r.Paths.Finish();
+    r.Section = SectionOf(r.Report, r.Options);
     for (ToolRow& t : tools) {
         if (auto it = r.Report.ToolTimes.find(t.Tool); it != r.Report.ToolTimes.end()) t.Seconds = it->second;
         if (auto it = r.Report.ToolColors.find(t.Tool); it != r.Report.ToolColors.end())
             t.Colors = it->second;
+    }
+    if (r.Options.Stock) {
+        // The tools as the check cut with them: the setup's, else the program's comments, else
+        // the default insert.
+        const stock::Setup setup = stock::WithProgramTools(*r.Options.Stock, text);
+        for (ToolRow& t : tools) {
+            const auto it = setup.Tools.find(static_cast<int>(t.Tool));
+            const stock::Tool tool = it != setup.Tools.end() ? it->second : stock::DefaultTool();
+            t.Insert = ToolText(tool);
+            t.Shape = stock::ShapeOf(tool).Cutting.Outlines();
+        }
     }
     r.Tools = std::move(tools);
 
@@ -112,6 +126,16 @@ InspectionResult RunInspection(const std::u16string& text, check::CheckOptions o
                               f.Message,
                               f.Code,
                               {}});
+    // The stock's findings as the advice's; a note (air-cutting) stands among the warnings, the
+    // list's mildest level.
+    if (r.Report.Stock)
+        for (const stock::Finding& f : r.Report.Stock->Findings)
+            r.Problems.push_back({f.Line,
+                                  sequence(f.Line),
+                                  f.Level == stock::Severity::Error ? Severity::Error : Severity::Warning,
+                                  f.Message,
+                                  f.Code,
+                                  {}});
     std::stable_sort(r.Problems.begin(), r.Problems.end(), [](const Problem& a, const Problem& b) {
         return a.Line != b.Line ? a.Line < b.Line : a.Level < b.Level;
     });

@@ -5,6 +5,7 @@
 
 #include "check/Checker.h"
 #include "inspect/PathIndex.h"
+#include "inspect/StockSection.h"
 #include "picture/Framing.h"
 
 #include <atomic>
@@ -41,6 +42,10 @@ struct ToolRow {
     double Seconds = 0;          // cutting time, the checker's
     int64_t Blocks = 0;          // blocks executed with the tool in force
     int64_t FirstLine = 0;       // line of the first of them
+    // Checked with a setup: the tool as the stock is cut with it, where its values came from
+    // (ToolText), and its insert's outline (mm, about the programmed point, radius up).
+    std::string Insert;
+    std::vector<stock::Outline> Shape;
 };
 
 // Where each line starts: line 1 at 0, line k + 1 after the k-th CR LF (lines counted as the
@@ -72,6 +77,7 @@ struct InspectionResult {
     std::vector<ProblemGroup> Groups; // the problems grouped, as the problems list shows them
     std::vector<ToolRow> Tools;       // in the order the tools first worked
     LineStarts Starts;
+    std::optional<StockSection> Section; // when checked with a setup
     size_t Alarms = 0, Errors = 0, Warnings = 0;
 
     // The text of a line without its CR LF, in `text` (the program as checked, or as it is now:

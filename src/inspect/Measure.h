@@ -11,7 +11,7 @@
 namespace inspect {
 
 struct SnapPoint {
-    enum class Kind { Free, EndPoint, ArcCentre, Grid };
+    enum class Kind { Free, EndPoint, ArcCentre, Grid, PartEdge };
     MachinePoint At;
     Kind Snapped = Kind::Free;
 };

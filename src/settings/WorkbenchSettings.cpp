@@ -20,6 +20,7 @@ WorkbenchValues ReadWorkbench(Store& store) {
     ReadSwitch(store, "LineNumbers", v.LineNumbers);
     ReadSwitch(store, "StartFitted", v.StartFitted);
     ReadSwitch(store, "PrintTools", v.PrintTools);
+    ReadSwitch(store, "StockSection", v.StockSection);
     return v;
 }
 
@@ -30,6 +31,7 @@ void WriteWorkbench(Store& store, const WorkbenchValues& v) {
     store.Put(kWorkbench, "LineNumbers", text(v.LineNumbers));
     store.Put(kWorkbench, "StartFitted", text(v.StartFitted));
     store.Put(kWorkbench, "PrintTools", text(v.PrintTools));
+    store.Put(kWorkbench, "StockSection", text(v.StockSection));
 }
 
 } // namespace settings

@@ -11,8 +11,9 @@ struct WorkbenchValues {
     bool ProblemsVisible = true; // the problems list is shown by default
     bool ToolsVisible = false;
     bool LineNumbers = true;
-    bool StartFitted = false; // off: the program starts in the standard view, as it always did
-    bool PrintTools = false;  // Print adds the tools table under the picture
+    bool StartFitted = false;  // off: the program starts in the standard view, as it always did
+    bool PrintTools = false;   // Print adds the tools table under the picture
+    bool StockSection = false; // the stock section drawn with the path (needs a setup)
 };
 
 // A value that is not a Boolean keeps its default.

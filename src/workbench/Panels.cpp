@@ -4,7 +4,11 @@
 
 #include <QBrush>
 #include <QHeaderView>
+#include <QPainter>
+#include <QPainterPath>
 #include <QTableView>
+
+#include <algorithm>
 
 namespace workbench {
 
@@ -24,6 +28,35 @@ QTableView* MakeTable(QAbstractItemModel* model, QWidget* parent) {
     view->verticalHeader()->hide();
     view->horizontalHeader()->setStretchLastSection(true);
     return view;
+}
+
+// A tool's insert as a small picture, radius up and Z to the right as the section shows it.
+QPixmap ShapeIcon(const std::vector<stock::Outline>& outlines) {
+    constexpr int Size = 20;
+    double z0 = 1e300, z1 = -1e300, x0 = 1e300, x1 = -1e300;
+    for (const stock::Outline& o : outlines)
+        for (const stock::Point& q : o)
+            z0 = std::min(z0, q.z), z1 = std::max(z1, q.z), x0 = std::min(x0, q.x), x1 = std::max(x1, q.x);
+    QPixmap pm(Size, Size);
+    pm.fill(Qt::transparent);
+    const double span = std::max(z1 - z0, x1 - x0);
+    if (!(span > 0)) return pm;
+    const double k = (Size - 2) / span;
+    QPainterPath path;
+    for (const stock::Outline& o : outlines)
+        for (size_t i = 0; i < o.size(); ++i) {
+            const QPointF q(1 + (o[i].z - z0) * k, Size - 1 - (o[i].x - x0) * k);
+            if (i == 0)
+                path.moveTo(q);
+            else
+                path.lineTo(q);
+        }
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(40, 40, 40), 1));
+    p.setBrush(QColor(210, 175, 60));
+    p.drawPath(path);
+    return pm;
 }
 
 } // namespace
@@ -62,6 +95,9 @@ QVariant ToolsModel::data(const QModelIndex& index, int role) const {
     if (!t) return {};
     if (role == Qt::DecorationRole && index.column() == ColorColumn && !t->Colors.empty())
         return TraceColor(t->Colors.front());
+    if (role == Qt::DecorationRole && index.column() == InsertColumn && !t->Shape.empty())
+        return ShapeIcon(t->Shape);
+    if (role == Qt::ToolTipRole && index.column() == InsertColumn) return QString::fromStdString(t->Insert);
     if (role == Qt::DisplayRole) {
         switch (index.column()) {
         case ToolColumn:
@@ -73,6 +109,8 @@ QVariant ToolsModel::data(const QModelIndex& index, int role) const {
             return QVariant::fromValue<qlonglong>(t->Blocks);
         case FirstLineColumn:
             return QVariant::fromValue<qlonglong>(t->FirstLine);
+        case InsertColumn:
+            return QString::fromStdString(t->Insert);
         }
     }
     return {};
@@ -80,7 +118,7 @@ QVariant ToolsModel::data(const QModelIndex& index, int role) const {
 
 QVariant ToolsModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    static const char* names[] = {"", "Tool", "Cutting time", "Blocks", "First line"};
+    static const char* names[] = {"", "Tool", "Cutting time", "Blocks", "First line", "Insert"};
     return section >= 0 && section < Columns ? QString::fromLatin1(names[section]) : QVariant();
 }
 
@@ -98,6 +136,7 @@ ToolsPanel::ToolsPanel(QWidget* parent) : QDockWidget(QStringLiteral("Tools"), p
 }
 
 void ToolsPanel::SetResult(BenchPtr result) {
+    View->setColumnHidden(ToolsModel::InsertColumn, !result || !result->Section);
     Tools.SetResult(std::move(result));
 }
 

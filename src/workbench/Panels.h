@@ -87,7 +87,8 @@ class ProblemsPanel final : public QDockWidget {
 
 class ToolsModel final : public QAbstractTableModel {
   public:
-    enum Column { ColorColumn, ToolColumn, TimeColumn, BlocksColumn, FirstLineColumn, Columns };
+    // The insert column is shown only when the program was checked with a setup.
+    enum Column { ColorColumn, ToolColumn, TimeColumn, BlocksColumn, FirstLineColumn, InsertColumn, Columns };
     void SetResult(BenchPtr result);
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -1,5 +1,7 @@
 #include "workbench/PathOverlay.h"
 
+#include "workbench/StockOverlay.h"
+
 #include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -57,11 +59,18 @@ void PathOverlay::SetMeasuring(bool on) {
     update();
 }
 
+void PathOverlay::ShowStock(bool on) {
+    StockOn = on;
+    update();
+}
+
 void PathOverlay::paintEvent(QPaintEvent*) {
     const std::optional<inspect::ViewMap> view = Map ? Map() : std::nullopt;
     if (!view || !view->Usable()) return;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
+    if (StockOn && Paths && Paths->Section)
+        PaintStockSection(p, *Paths->Section, *view, WhiteBackground && WhiteBackground());
     if (Paths && !Pieces.empty()) {
         QPainterPath path;
         std::vector<inspect::MachinePoint> line;

@@ -36,6 +36,11 @@ class PathOverlay final : public QWidget {
     // The view as the window shows it now; none when it has none.
     std::optional<inspect::ViewMap> CurrentMap() const { return Map ? Map() : std::nullopt; }
 
+    // The stock section of the latest check under the marks; off unless switched on.
+    void ShowStock(bool on);
+    bool StockShown() const { return StockOn; }
+    std::function<bool()> WhiteBackground; // the trace's background, for the section's colours
+
     inspect::MeasureSession& Measure() { return Session; }
     void SetMeasuring(bool on);
     bool Measuring() const { return MeasureOn; }
@@ -51,6 +56,7 @@ class PathOverlay final : public QWidget {
     std::vector<size_t> Pieces;
     inspect::MeasureSession Session;
     bool MeasureOn = false;
+    bool StockOn = false;
 };
 
 } // namespace workbench

@@ -46,8 +46,12 @@ void PathPointer::ClickAt(QPointF px) {
     if (!view) return;
     const auto [xSnap, zSnap] = GridSnap ? GridSnap() : std::pair<bool, bool>{false, false};
     static const inspect::PathIndex none;
-    Overlay->Measure().Click(
-        inspect::SnapAt(r ? r->Paths : none, *view, {px.x(), px.y()}, SnapPixels, xSnap, zSnap));
+    inspect::SnapPoint at =
+        inspect::SnapAt(r ? r->Paths : none, *view, {px.x(), px.y()}, SnapPixels, xSnap, zSnap);
+    // The part's edges count as soon as they are shown.
+    if (r && r->Section && Overlay->StockShown())
+        at = inspect::SnapToPart(*r->Section, *view, {px.x(), px.y()}, SnapPixels, at);
+    Overlay->Measure().Click(at);
     Overlay->update();
     if (Overlay->Measure().Result()) emit Measured(MeasureText());
 }

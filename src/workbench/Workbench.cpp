@@ -64,6 +64,7 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     ZoomToFit = Make(this, "mnuZoomToFit", "Zoom to fit", FitKey, false);
     LineNumbers = Make(this, "mnuLineNumbers", "Line numbers", LineNumbersKey, true);
     StartFitted = Make(this, "mnuStartFitted", "Start opened programs fitted", nullptr, true);
+    ShowStock = Make(this, "mnuStockSection", "Stock section", StockKey, true);
     ZoomToFit->setIcon(Drawn(false));
     MeasureMode->setIcon(Drawn(true));
     ZoomToFit->setIconVisibleInMenu(false);
@@ -103,6 +104,8 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     connect(PointerOnPath, &PathPointer::Measured, this, &Workbench::StatusText);
     connect(PointerOnPath, &PathPointer::MeasuringChanged, MeasureMode, &QAction::setChecked);
     connect(MeasureMode, &QAction::toggled, PointerOnPath, &PathPointer::SetMeasuring);
+    PathLayer->WhiteBackground = [this] { return H.Options && H.Options().WhiteBackground; };
+    connect(ShowStock, &QAction::toggled, PathLayer, &PathOverlay::ShowStock);
 
     PaneNumbers = new PaneGutter(H.Pane, H.SetPaneMargin);
     PaneNumbers->LineOfBlock = [this](int block) -> int64_t {
@@ -140,7 +143,7 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     connect(H.Pane, &QPlainTextEdit::cursorPositionChanged, this, &Workbench::CaretMoved);
     EditPause.setSingleShot(true);
     EditPause.setInterval(400);
-    connect(&EditPause, &QTimer::timeout, this, [this] { CheckNow(H.Text(), H.Options()); });
+    connect(&EditPause, &QTimer::timeout, this, [this] { CheckNow(H.Text(), OptionsNow()); });
     connect(ProblemsDock, &ProblemsPanel::FixRequested, this,
             [this](int fix) { emit FixRequested(static_cast<inspect::QuickFix>(fix)); });
     ApplySettings(values);
@@ -164,13 +167,14 @@ void Workbench::ApplySettings(const settings::WorkbenchValues& values) {
     PaneNumbers->SetColouring(values.LineNumbers);
     if (H.SetPaneMargin) H.SetPaneMargin(values.LineNumbers ? PaneNumbers->Width() : 0);
     StartFitted->setChecked(values.StartFitted);
+    ShowStock->setChecked(values.StockSection);
     PrintTools = values.PrintTools;
     FitDocks();
 }
 
 void Workbench::AddToMenu(QMenu* view) const {
     view->addSeparator();
-    for (QAction* a : {ZoomToFit, MeasureMode, ShowProblems, ShowTools, LineNumbers, StartFitted})
+    for (QAction* a : {ZoomToFit, MeasureMode, ShowProblems, ShowTools, LineNumbers, StartFitted, ShowStock})
         view->addAction(a);
 }
 
@@ -179,7 +183,17 @@ void Workbench::ProgramOpened() {
     FitWhenChecked = StartFitted->isChecked();
     // A long program takes a while: until its check is in, the counts claim nothing.
     CountsButton->setText(QStringLiteral("checking..."));
-    CheckNow(H.Text(), H.Options());
+    CheckNow(H.Text(), OptionsNow());
+}
+
+check::CheckOptions Workbench::OptionsNow() {
+    check::CheckOptions o = H.Options();
+    QString complaint;
+    o.Stock = Setups.For(H.ProgramPath ? H.ProgramPath() : QString(), complaint);
+    // A setup file that cannot be read is told once, not after every command.
+    if (complaint != SetupComplaint && !complaint.isEmpty()) emit StatusText(complaint);
+    SetupComplaint = complaint;
+    return o;
 }
 
 void Workbench::CheckNow(std::shared_ptr<const std::u16string> text, const check::CheckOptions& options) {
@@ -200,10 +214,10 @@ void Workbench::AfterCommand() {
     if (!CheckedText || Checker.Busy() || EditPause.isActive()) return;
     // The same object while the text is unchanged: the hook shares the copy the check holds.
     std::shared_ptr<const std::u16string> text = H.Text();
-    const check::CheckOptions o = H.Options();
+    const check::CheckOptions o = OptionsNow();
     if (r && text == CheckedText) {
         const check::CheckOptions& was = r->Options;
-        if (o.Lathe == was.Lathe && o.BlockDelete == was.BlockDelete) return;
+        if (o.Lathe == was.Lathe && o.BlockDelete == was.BlockDelete && o.Stock == was.Stock) return;
     }
     CheckNow(std::move(text), o);
 }
@@ -255,8 +269,12 @@ void Workbench::CaretMoved() {
 }
 
 settings::WorkbenchValues Workbench::Values() const {
-    return {ShowProblems->isChecked(), ShowTools->isChecked(), LineNumbers->isChecked(),
-            StartFitted->isChecked(), PrintTools};
+    return {ShowProblems->isChecked(),
+            ShowTools->isChecked(),
+            LineNumbers->isChecked(),
+            StartFitted->isChecked(),
+            PrintTools,
+            ShowStock->isChecked()};
 }
 
 QStringList Workbench::ToolTableLines() const {

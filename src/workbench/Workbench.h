@@ -10,6 +10,7 @@
 #include "workbench/PaneGutter.h"
 #include "workbench/Panels.h"
 #include "workbench/PathPointer.h"
+#include "workbench/SetupSource.h"
 
 #include <QObject>
 #include <QTimer>
@@ -34,6 +35,7 @@ struct WindowHooks {
     std::function<void(int)> SetPaneMargin;               // the pane's left viewport margin
     std::function<std::optional<inspect::ViewMap>()> Map; // the view as it is now
     std::function<check::CheckOptions()> Options;         // the machine's switches and limits
+    std::function<QString()> ProgramPath;                 // the program's file; empty when untitled
     // The program text as it is now, shared with the check (the same object while unchanged).
     std::function<std::shared_ptr<const std::u16string>()> Text;
     std::function<const std::u16string&()> TextNow; // the same without a copy (hover tips)
@@ -50,6 +52,7 @@ inline constexpr const char* ToolsKey = "Ctrl+Shift+T";
 inline constexpr const char* MeasureKey = "Ctrl+Shift+M";
 inline constexpr const char* FitKey = "Ctrl+Shift+F";
 inline constexpr const char* LineNumbersKey = "Ctrl+Shift+L";
+inline constexpr const char* StockKey = "Ctrl+Shift+B";
 
 class Workbench final : public QObject {
     Q_OBJECT
@@ -59,7 +62,7 @@ class Workbench final : public QObject {
     void ApplySettings(const settings::WorkbenchValues& values);
 
     // The commands, for the View menu and the toolbar.
-    QAction *ShowProblems, *ShowTools, *MeasureMode, *ZoomToFit, *LineNumbers, *StartFitted;
+    QAction *ShowProblems, *ShowTools, *MeasureMode, *ZoomToFit, *LineNumbers, *StartFitted, *ShowStock;
     // Adds the commands to `view`, after a separator.
     void AddToMenu(QMenu* view) const;
 
@@ -102,6 +105,10 @@ class Workbench final : public QObject {
 
   private:
     void Checked(BenchPtr result);
+    // The window's switches with the program's setup, when it has one.
+    check::CheckOptions OptionsNow();
+    SetupSource Setups;
+    QString SetupComplaint; // the last one told in the status line
     // Checks `text` at once; it is the text the list then stands for.
     void CheckNow(std::shared_ptr<const std::u16string> text, const check::CheckOptions& options);
     std::shared_ptr<const std::u16string> CheckedText; // the text of the newest check asked for

@@ -222,7 +222,7 @@ TEST_F(Workbench, EveryShortcutIsTheOnlyOneOfItsKind) {
         for (const QKeySequence& k : a->shortcuts())
             byKey[k.toString()] << a->objectName();
     for (const char* name : {"mnuProblems", "mnuToolsPanel", "mnuMeasure", "mnuZoomToFit", "mnuZoomToFitAll",
-                             "mnuLineNumbers", "mnuExportPicture", "mnuEditUpperCase"}) {
+                             "mnuLineNumbers", "mnuExportPicture", "mnuEditUpperCase", "mnuStockSection"}) {
         QAction* a = Act(name);
         ASSERT_FALSE(a->shortcut().isEmpty()) << name;
         EXPECT_EQ(byKey[a->shortcut().toString()], QStringList{name}) << name;

@@ -4,10 +4,12 @@
 #include "workbench/Workbench.h"
 
 #include <QAction>
+#include <QFile>
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTreeView>
@@ -39,6 +41,8 @@ struct Window {
     QWidget* Viewport = new QWidget(Central);
     QWidget* Canvas = new QWidget(Viewport);
     std::optional<picture::Area> ZoomedTo;
+    QString Path; // the program's file (its setup is looked for beside it)
+    bool Vertical = false;
     std::unique_ptr<Workbench> Bench;
 
     explicit Window(const settings::WorkbenchValues& values = {}) {
@@ -53,13 +57,17 @@ struct Window {
         h.Viewport = Viewport;
         h.Canvas = Canvas;
         h.Pane = Pane;
-        h.Map = [] {
+        h.Map = [this] {
             inspect::ViewMap v; // 10 px a millimetre, Z from -50 and radius from +20 at the corner
             v.ScaleLeft = -50, v.ScaleTop = -20, v.ScaleWidth = 60, v.ScaleHeight = 40;
+            if (Vertical) // a vertical lathe, X mirrored: radius -30 to 30 across, Z 10 to -40 down
+                v.Vertical = true, v.XSign = -1, v.ScaleLeft = -30, v.ScaleTop = -10, v.ScaleWidth = 60,
+                v.ScaleHeight = 50;
             v.CanvasWidth = 600 * inspect::TwipsPerPixel, v.CanvasHeight = 400 * inspect::TwipsPerPixel;
             return std::optional<inspect::ViewMap>(v);
         };
         h.Options = [] { return check::CheckOptions{}; };
+        h.ProgramPath = [this] { return Path; };
         h.Text = [this] {
             const QString t = Pane->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
             return std::make_shared<const std::u16string>(reinterpret_cast<const char16_t*>(t.utf16()),
@@ -173,6 +181,10 @@ TEST(WorkbenchWindow, StartFittedAndTheSettingsKeys) {
     EXPECT_FALSE(back.ProblemsVisible);
     EXPECT_TRUE(back.ToolsVisible);
     EXPECT_TRUE(back.StartFitted);
+    EXPECT_FALSE(back.StockSection); // off unless switched on
+    w.Bench->ShowStock->setChecked(true);
+    settings::WriteWorkbench(store, w.Bench->Values());
+    EXPECT_TRUE(settings::ReadWorkbench(store).StockSection);
     // Defaults without the section; a malformed value keeps its default.
     MapStore empty;
     empty.Put("Workbench", "LineNumbers", "maybe");
@@ -185,4 +197,122 @@ TEST(WorkbenchWindow, StartFittedAndTheSettingsKeys) {
     Window plain;
     plain.Open();
     EXPECT_FALSE(plain.ZoomedTo);
+}
+
+namespace {
+
+void Write(const QString& path, const char* text) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+}
+
+QStringList Codes(const Window& w) {
+    QStringList codes;
+    for (const inspect::Problem& p : w.Bench->Latest()->Problems)
+        codes << QString::fromStdString(p.Code);
+    return codes;
+}
+
+} // namespace
+
+TEST(WorkbenchWindow, TheSetupBesideTheProgramFindsARapidIntoTheStock) {
+    QTemporaryDir dir;
+    Window w;
+    w.Pane->setPlainText(QStringLiteral("G00 X50. Z5.\nM03 S500\nG00 X30. Z-10.\nM30\n"));
+    w.Path = dir.filePath(QStringLiteral("PART.min"));
+    // Untitled or without a setup beside it: checked as ever, no stock, no section.
+    w.Open();
+    EXPECT_FALSE(Codes(w).contains("rapid-into-stock"));
+    EXPECT_FALSE(w.Bench->Latest()->Section);
+    EXPECT_TRUE(w.Bench->Tools()->Table()->isColumnHidden(ToolsModel::InsertColumn));
+    Write(dir.filePath(QStringLiteral("PART.setup.toml")),
+          "[stock]\nkind = \"bar\"\ndiameter = 40\nlength = 60\n\n"
+          "[chuck]\nface_z = -50\ndiameter = 120\ngrip_length = 10\njaw_height = 8\n");
+    // The setup file appearing is noticed after the next command, as a changed switch is.
+    w.Bench->AfterCommand();
+    ASSERT_TRUE(w.Bench->Worker()->WaitIdle());
+    ASSERT_TRUE(Codes(w).contains("rapid-into-stock")) << Codes(w).join(' ').toStdString();
+    const inspect::Problem& p = w.Bench->Latest()->Problems[Codes(w).indexOf("rapid-into-stock")];
+    EXPECT_EQ(p.Line, 3);
+    EXPECT_EQ(p.Level, inspect::Severity::Error);
+    EXPECT_EQ(w.Bench->Counts()->text(), "1 error");
+    // Its row shows the spot: the caret on the rapid's block, its path highlighted.
+    ProblemsPanel* panel = w.Bench->Problems();
+    ASSERT_EQ(panel->Model()->rowCount(), 1);
+    QTest::mouseClick(panel->Table()->viewport(), Qt::LeftButton, {},
+                      panel->Table()->visualRect(panel->Model()->index(0, 0)).center());
+    EXPECT_EQ(w.Bench->CaretLine(), 3);
+    EXPECT_EQ(w.Bench->Overlay()->HighlightedLine(), 3);
+    // The section: the bar with the rapid's groove, and the chuck.
+    const std::optional<inspect::StockSection>& s = w.Bench->Latest()->Section;
+    ASSERT_TRUE(s);
+    EXPECT_FALSE(s->Part.empty());
+    EXPECT_FALSE(s->Holding.empty());
+    // The tools panel says what the tool is and where that came from: no T word, no comment,
+    // so the default insert, with its shape.
+    ToolsModel* tools = w.Bench->Tools()->Model();
+    EXPECT_FALSE(w.Bench->Tools()->Table()->isColumnHidden(ToolsModel::InsertColumn));
+    const QString insert = tools->index(0, ToolsModel::InsertColumn).data().toString();
+    EXPECT_TRUE(insert.startsWith("turning C 80°, edge 12, R0.8, tip 3 (default; assumed: "))
+        << insert.toStdString();
+    EXPECT_FALSE(tools->index(0, ToolsModel::InsertColumn).data(Qt::DecorationRole).isNull());
+
+    // A setup that cannot be read: said in the status line, checked without it.
+    QString told;
+    QObject::connect(w.Bench.get(), &Workbench::StatusText, [&told](const QString& t) { told = t; });
+    Write(dir.filePath(QStringLiteral("PART.setup.toml")), "[stock]\nkind = \"bar\"\ndiameter = -4\n");
+    w.Bench->AfterCommand();
+    ASSERT_TRUE(w.Bench->Worker()->WaitIdle());
+    EXPECT_TRUE(told.contains("PART.setup.toml")) << told.toStdString();
+    EXPECT_FALSE(Codes(w).contains("rapid-into-stock"));
+    EXPECT_FALSE(w.Bench->Latest()->Section);
+}
+
+TEST(WorkbenchWindow, TheStockSectionIsDrawnInBothHalvesOnlyWhenSwitchedOn) {
+    QTemporaryDir dir;
+    Window w;
+    w.Pane->setPlainText(QStringLiteral("G00 X50. Z5.\nM03 S500\nG01 X20. F0.2\nG01 Z-20.\nM30\n"));
+    w.Path = dir.filePath(QStringLiteral("PART.min"));
+    Write(dir.filePath(QStringLiteral("PART.setup.toml")),
+          "[stock]\nkind = \"bar\"\ndiameter = 30\nlength = 45\n");
+    w.Open();
+    ASSERT_TRUE(w.Bench->Latest()->Section);
+    PathOverlay* overlay = w.Bench->Overlay();
+    for (const bool vertical : {false, true}) {
+        w.Vertical = vertical;
+        const inspect::ViewMap map = *overlay->CurrentMap();
+        auto pixel = [&](const QImage& image, double x, double z) {
+            const inspect::Point q = map.ToPixel({x, z});
+            return image.pixelColor(static_cast<int>(q.X), static_cast<int>(q.Y));
+        };
+        const QImage off = overlay->grab().toImage();
+        EXPECT_FALSE(overlay->StockShown());
+        w.Bench->ShowStock->trigger();
+        ASSERT_TRUE(overlay->StockShown());
+        const QImage on = overlay->grab().toImage();
+        // Left standing: the turned diameter 20 behind Z-20 and beyond it the raw 30; turned
+        // away: between diameter 20 and 30 in front of Z-20. Both halves alike, in either layout.
+        for (const double side : {1.0, -1.0}) {
+            EXPECT_NE(pixel(on, side * 10, -10), pixel(off, side * 10, -10)) << side << vertical;
+            EXPECT_NE(pixel(on, side * 25, -30), pixel(off, side * 25, -30)) << side << vertical;
+            EXPECT_EQ(pixel(on, side * 26, -10), pixel(off, side * 26, -10)) << side << vertical;
+        }
+        // Switched off again, nothing of it is left.
+        w.Bench->ShowStock->trigger();
+        EXPECT_EQ(overlay->grab().toImage(), off);
+    }
+    // Measure snaps to the part's edges only while they are shown: the raw diameter 30 in -X.
+    const inspect::Point edge = overlay->CurrentMap()->ToPixel({-30, -30});
+    const QPoint click(static_cast<int>(edge.X) + 3, static_cast<int>(edge.Y) + 2);
+    for (const bool shown : {false, true}) {
+        w.Bench->ShowStock->setChecked(shown);
+        w.Bench->MeasureMode->setChecked(true);
+        QTest::mouseClick(w.Canvas, Qt::LeftButton, {}, click);
+        ASSERT_TRUE(overlay->Measure().From());
+        const inspect::SnapPoint at = *overlay->Measure().From();
+        EXPECT_EQ(at.Snapped, shown ? inspect::SnapPoint::Kind::PartEdge : inspect::SnapPoint::Kind::Free);
+        if (shown) EXPECT_NEAR(at.At.X, -30, 1e-6);
+        w.Bench->MeasureMode->setChecked(false);
+    }
 }

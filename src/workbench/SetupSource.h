@@ -1,0 +1,31 @@
+#pragma once
+// The setup of the program in the pane, found by the checker's own rule (PROGRAM.setup.toml
+// beside the program) and read again only when that file changed, so that asking for it after
+// every command costs a look at the file's date.
+
+#include "stock/Setup.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <memory>
+
+namespace workbench {
+
+class SetupSource {
+  public:
+    // The setup of the program saved at `programPath` (empty: an untitled program, none). A file
+    // that cannot be read whole gives null and `complaint` (file, line, value); else it is cleared.
+    std::shared_ptr<const stock::Setup> For(const QString& programPath, QString& complaint);
+
+  private:
+    QString Program;
+    bool Exists = false;
+    QDateTime Modified;
+    qint64 Size = -1;
+    bool Read = false; // the fields above describe what Setup and Complaint were read from
+    std::shared_ptr<const stock::Setup> Setup;
+    QString Complaint;
+};
+
+} // namespace workbench
