@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 #include <vector>
 
 namespace render {
@@ -46,9 +47,16 @@ bool ClipLine(QLineF& line, const QRectF& box) {
     return true;
 }
 
+// A viewport pixel in the page's drawing units. The path is written in whole units of 1/64 of a
+// pixel (about 4 micrometres on paper): a whole number is written in a few digits where a
+// fraction takes nine, and a long program's page is mostly numbers, all of them compressed.
+constexpr double UnitsPerPixel = 64;
+
 // The viewport painted in vectors on a page: pieces of one colour are gathered into one path per
 // style (they overwrite in one colour, so their order within the colour does not matter) and
-// painted when another colour or a text comes.
+// painted when another colour or a text comes. Within a path a piece drawn again adds nothing
+// (one path is stroked as one outline), and a piece going on straight in the same direction
+// lengthens the piece before it.
 class PainterCanvas final : public motion::Canvas {
   public:
     PainterCanvas(QPainter& painter, const QRectF& place) : P(painter), Place(place) {}
@@ -58,16 +66,34 @@ class PainterCanvas final : public motion::Canvas {
         QLineF line(PixelX(x1), PixelY(y1), PixelX(x2), PixelY(y2));
         if (!std::isfinite(line.x1() + line.y1() + line.x2() + line.y2())) return;
         if (!ClipLine(line, QRectF(-2, -2, Place.width() + 4, Place.height() + 4))) return;
+        const Piece piece{Unit(line.x1()), Unit(line.y1()), Unit(line.x2()), Unit(line.y2())};
+        const int k = Style == motion::DrawStyle::Dot ? 1 : 0;
         QPainterPath& path = PathOf(color);
-        if (path.elementCount() == 0 || path.currentPosition() != line.p1()) path.moveTo(line.p1());
-        path.lineTo(line.p2());
+        // A dotted piece drawn again may fill the gaps between the dots: it stays.
+        if (k == 0 && !Drawn.insert(piece).second) return;
+        const QPointF from(piece.X1, piece.Y1), to(piece.X2, piece.Y2);
+        const int n = path.elementCount();
+        if (n == 0 || path.currentPosition() != from) {
+            path.moveTo(from);
+        } else if (n >= 2 && path.elementAt(n - 1).isLineTo()) {
+            const QPointF before = path.elementAt(n - 2);
+            const double ax = from.x() - before.x(), ay = from.y() - before.y();
+            const double bx = to.x() - from.x(), by = to.y() - from.y();
+            // Whole units: the test is exact.
+            if (ax * by == ay * bx && ax * bx + ay * by > 0) {
+                path.setElementPositionAt(n - 1, to.x(), to.y());
+                return;
+            }
+        }
+        path.lineTo(to);
     }
     void PSet(double x, double y, int32_t color) override {
         CurrentX = x, CurrentY = y;
         const double px = std::floor(PixelX(x)), py = std::floor(PixelY(y));
         if (!(px >= 0 && py >= 0 && px < Place.width() && py < Place.height())) return;
         PathOf(color);
-        Pixels.emplace_back(px, py, 1, 1);
+        if (!DrawnPixels.insert(Piece{px, py, 0, 0}).second) return;
+        Pixels.emplace_back(px * UnitsPerPixel, py * UnitsPerPixel, UnitsPerPixel, UnitsPerPixel);
     }
     void Circle(double cx, double cy, double r, int32_t color, bool full, double start, double end) override {
         const double px = PixelX(cx), py = PixelY(cy);
@@ -76,15 +102,22 @@ class PainterCanvas final : public motion::Canvas {
         if (!std::isfinite(px + py + rx + ry) || rx > 1e6 || ry > 1e6) return;
         const QRectF box(px - rx, py - ry, 2 * rx, 2 * ry);
         if (!box.intersects(QRectF(-2, -2, Place.width() + 4, Place.height() + 4))) return;
+        const QRectF units(box.x() * UnitsPerPixel, box.y() * UnitsPerPixel, box.width() * UnitsPerPixel,
+                           box.height() * UnitsPerPixel);
         QPainterPath& path = PathOf(color);
+        const int from = path.elementCount();
         if (full) {
-            path.addEllipse(box);
-            return;
+            path.addEllipse(units);
+        } else {
+            double span = std::fmod(end - start, TwoPi);
+            if (span < 0) span += TwoPi;
+            path.arcMoveTo(units, start * 360 / TwoPi);
+            path.arcTo(units, start * 360 / TwoPi, span * 360 / TwoPi);
         }
-        double span = std::fmod(end - start, TwoPi);
-        if (span < 0) span += TwoPi;
-        path.arcMoveTo(box, start * 360 / TwoPi);
-        path.arcTo(box, start * 360 / TwoPi, span * 360 / TwoPi);
+        for (int i = from; i < path.elementCount(); ++i) {
+            const QPointF e = path.elementAt(i);
+            path.setElementPositionAt(i, std::round(e.x()), std::round(e.y()));
+        }
     }
     void Print(const std::string& text) override {
         const double px = PixelX(CurrentX), py = PixelY(CurrentY);
@@ -105,8 +138,7 @@ class PainterCanvas final : public motion::Canvas {
     }
     void Cls() override {
         // A page keeps what was painted on it: the background is painted over it.
-        Paths[0] = Paths[1] = QPainterPath();
-        Pixels.clear();
+        Clear();
         Gathering = false;
         P.fillRect(Place, ColorOf(BackColor));
         CurrentX = 0, CurrentY = 0;
@@ -117,24 +149,47 @@ class PainterCanvas final : public motion::Canvas {
         P.save();
         P.setClipRect(Place);
         P.translate(Place.topLeft());
+        P.scale(1 / UnitsPerPixel, 1 / UnitsPerPixel);
         P.setBrush(Qt::NoBrush);
         for (int k = 0; k < 2; ++k) {
             if (Paths[k].isEmpty()) continue;
-            QPen pen(ColorOf(Color), 1);
+            QPen pen(ColorOf(Color), UnitsPerPixel);
             if (k) pen.setDashPattern({1, 2});
             P.setPen(pen);
             P.drawPath(Paths[k]);
-            Paths[k] = QPainterPath();
         }
-        for (const QRectF& r : Pixels)
-            P.fillRect(r, ColorOf(Color));
-        Pixels.clear();
+        if (!Pixels.empty()) {
+            // One fill of all the end pixels, not one fill (and one colour) each.
+            P.setPen(Qt::NoPen);
+            P.setBrush(ColorOf(Color));
+            P.drawRects(Pixels.data(), static_cast<int>(Pixels.size()));
+        }
+        Clear();
         P.restore();
     }
 
   private:
+    // A piece in whole drawing units (a pixel when the end is 0, 0).
+    struct Piece {
+        double X1, Y1, X2, Y2;
+        bool operator==(const Piece&) const = default;
+    };
+    struct PieceHash {
+        size_t operator()(const Piece& p) const {
+            const std::hash<double> h;
+            return ((h(p.X1) * 31 + h(p.Y1)) * 31 + h(p.X2)) * 31 + h(p.Y2);
+        }
+    };
+
     double PixelX(double x) const { return (x - ScaleLeft) * Width / ScaleWidth / TwipsPerPixel; }
     double PixelY(double y) const { return (y - ScaleTop) * Height / ScaleHeight / TwipsPerPixel; }
+    static double Unit(double pixels) { return std::round(pixels * UnitsPerPixel); }
+    void Clear() {
+        Paths[0] = Paths[1] = QPainterPath();
+        Drawn.clear();
+        Pixels.clear();
+        DrawnPixels.clear();
+    }
     QPainterPath& PathOf(int32_t color) {
         // A long program's path is painted in parts: one path of millions of pieces costs more.
         if (Gathering && (Color != color || Paths[0].elementCount() + Paths[1].elementCount() +
@@ -151,8 +206,10 @@ class PainterCanvas final : public motion::Canvas {
     QRectF Place; // the viewport on the page
     bool Gathering = false;
     int32_t Color = 0;
-    QPainterPath Paths[2]; // solid, dotted
-    std::vector<QRectF> Pixels;
+    QPainterPath Paths[2];                      // solid, dotted; in drawing units
+    std::unordered_set<Piece, PieceHash> Drawn; // the solid pieces
+    std::vector<QRectF> Pixels;                 // in drawing units
+    std::unordered_set<Piece, PieceHash> DrawnPixels;
 };
 
 } // namespace

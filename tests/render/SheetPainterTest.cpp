@@ -3,6 +3,7 @@
 
 #include "render/SheetPainter.h"
 
+#include <QByteArray>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -70,6 +71,65 @@ TEST(SheetPainter, PdfIsOnePageOfTheSheetsSizeWithThePathAsVectors) {
     EXPECT_TRUE(std::regex_search(bytes, std::regex("/Count 1\\b")));
     // The whole drawing is a few hundred path operators, not an image of it.
     EXPECT_EQ(bytes.find("/Subtype /Image"), std::string::npos);
+}
+
+// The page's content streams, inflated, one after another.
+std::string PageContent(const std::string& pdf) {
+    std::string all;
+    for (size_t at = pdf.find("stream\n"); at != std::string::npos; at = pdf.find("stream\n", at)) {
+        at += 7;
+        const size_t end = pdf.find("endstream", at);
+        if (end == std::string::npos) break;
+        // qUncompress wants the size ahead; it grows the buffer from a hint of one byte.
+        QByteArray packed("\0\0\0\1", 4);
+        packed.append(pdf.data() + at, static_cast<qsizetype>(end - at));
+        const QByteArray plain = qUncompress(packed);
+        all.append(plain.constData(), static_cast<size_t>(plain.size()));
+        at = end;
+    }
+    return all;
+}
+
+int Count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+// A long program's page is mostly its path: pieces going on straight are one piece, a solid
+// piece drawn again is written once, the end pixels of one colour are one fill, and the numbers
+// are whole drawing units (64 to a pixel).
+TEST(SheetPainter, PdfPathIsWrittenWithoutRepeatsOrPieceByPieceFills) {
+    const picture::SheetContent s = Sheet(false, false);
+    render::PdfSheet pdf(s.Layout);
+    motion::Canvas& c = pdf.Canvas();
+    c.BackColor = 0xFFFFFF;
+    c.Resize(600 * 15, 400 * 15);
+    c.SetScale(0, 0, 600, 400); // one unit a pixel
+    c.Cls();
+    for (int i = 0; i < 10; ++i)
+        c.Line(10 + i, 50, 11 + i, 50, 0x00FF00); // straight on
+    c.Line(20, 50, 20, 60, 0x00FF00);             // a corner
+    for (int i = 0; i < 20; ++i)
+        c.Line(100, 100, 200, 150.5, 0x00FF00);
+    for (int i = 0; i < 100; ++i) {
+        c.PSet(3 * i + 0.5, 380.5, 0xFF0000);
+        c.PSet(3 * i + 0.25, 380.25, 0xFF0000); // the same pixel
+    }
+    c.Style = motion::DrawStyle::Dot;
+    for (int i = 0; i < 3; ++i)
+        c.Line(300, 10, 300, 300, 0xFF); // the dots of a piece drawn again may differ: kept
+    std::string bytes;
+    ASSERT_TRUE(pdf.Finish(s, bytes));
+    const std::string page = PageContent(bytes);
+    ASSERT_NE(page.find(" m\n"), std::string::npos) << "no path found in the page";
+    EXPECT_NE(page.find("640 3200 m\n1280 3200 l\n1280 3840 l\n"), std::string::npos);
+    EXPECT_EQ(Count(page, "6400 6400 m\n12800 9632 l\n"), 1);
+    EXPECT_EQ(Count(page, "19200 640 m\n19200 19200 l\n"), 3);
+    // A hundred pixels (and the background): one fill colour, not one for each.
+    EXPECT_EQ(Count(page, " re\n"), 101);
+    EXPECT_LE(Count(page, " scn\n"), 4);
 }
 
 } // namespace
