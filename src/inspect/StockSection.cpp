@@ -9,7 +9,7 @@ namespace inspect {
 std::optional<StockSection> SectionOf(const check::CheckReport& report, const check::CheckOptions& options) {
     if (!options.Stock || !report.Stock) return std::nullopt;
     StockSection s;
-    s.MmPerUnit = options.Unit == 4 ? 25.4 : 1; // as the checker scales the path for the stock
+    s.MmPerUnit = options.Lathe.Unit == 4 ? 25.4 : 1; // as the checker scales the path for the stock
     const stock::Region raw = stock::StockRegion(options.Stock->Material);
     s.Raw = raw.Outlines();
     s.Part = report.Stock->Part.Outlines();
