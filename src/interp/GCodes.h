@@ -39,6 +39,7 @@ enum class GKind : uint8_t {
     Drill,    // a drilling cycle
     Cycle,    // a turning, facing or grooving cycle
     Dwell,    // G04: the display returns to the motion code before it
+    Home,     // G20, G21: back to the home point (another control's unit select)
     Other,    // rapid, returns, the drill cancel, and codes that are only modal
 };
 
@@ -75,8 +76,8 @@ inline constexpr Row Rows[] = {
     {4,   Dialect::Both,  {E::Modal, K::Dwell, motion::Dwell}},
     {13,  Dialect::Both,  {E::TurretA}},
     {14,  Dialect::Both,  {E::TurretB}},
-    {20,  Dialect::Both,  {E::Modal, K::Other, motion::HomeReturn}},
-    {21,  Dialect::Both,  {E::Modal, K::Other, motion::HomeReturn}},
+    {20,  Dialect::Both,  {E::Modal, K::Home, motion::HomeReturn}},
+    {21,  Dialect::Both,  {E::Modal, K::Home, motion::HomeReturn}},
     {28,  Dialect::Fanuc, {E::Modal, K::Other, motion::ReferenceReturn}}, // only modal in the own dialect
     {31,  Dialect::Both,  {E::Modal, K::Thread, cycles::LongThreadCut, 0, true}},
     {32,  Dialect::Own,   {E::Modal, K::Thread, cycles::FaceThreadCut, 0, true}},
