@@ -165,7 +165,7 @@ void ExecuteBlock(Machine& m) {
         if (row.Kind != GKind::Dwell) s.PrevGMode = s.GMode;
     } else if (WithinMinusLimits(m)) {
         Dispatch(m, row);
-        if (GCodeOf(s.GMode, s.FanucMode).Kind != GKind::Dwell) s.PrevGMode = s.GMode;
+        if (row.Kind != GKind::Dwell) s.PrevGMode = s.GMode;
     }
     // 9. The display also puts back the modal code after a dwell.
     motion::ShowDisplay(m);

@@ -8,7 +8,6 @@
 #include "motion/Motion.h"
 
 #include <array>
-#include <cmath>
 #include <cstdint>
 
 namespace interp {
@@ -145,8 +144,12 @@ inline constexpr GCode NoRow{};
 
 // The row of the G code `g` in the dialect; a value without a row gets the modal default.
 inline const GCode& GCodeOf(double g, bool fanuc) {
-    if (g >= 0 && g <= gtable::Last && g == std::floor(g))
-        return gtable::Table[fanuc ? 1 : 0][static_cast<int>(g)];
+    // Compared through a whole number rather than floor(), which is a call: this runs for every
+    // G word and every block.
+    if (g >= 0 && g <= gtable::Last) {
+        const int code = static_cast<int>(g);
+        if (code == g) return gtable::Table[fanuc ? 1 : 0][code];
+    }
     return gtable::NoRow;
 }
 
