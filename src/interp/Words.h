@@ -91,6 +91,14 @@ inline size_t DigitsEnd(std::u16string_view b, size_t letter) {
     return k;
 }
 
+// The G word's reader: the index after the last number character after the G at `letter`.
+inline size_t GNumberEnd(std::u16string_view b, size_t letter) {
+    size_t k = letter + 1;
+    while (k < b.size() && InNumberRange(b[k]))
+        ++k;
+    return k;
+}
+
 // The extent of the value after the letter (or prefix) at `at`, as the value reader consumes it:
 // sets `w.End`, `w.NoValue` and `w.Number`.
 inline void ReadValueExtent(std::u16string_view b, size_t at, Word& w) {
@@ -123,7 +131,9 @@ inline void ReadValueExtent(std::u16string_view b, size_t at, Word& w) {
 
 // Reads `b` as the control's scan loop does and hands each word to `visit` in order;
 // `inComment` is the comment state the block starts in. Returns the comment state after it.
-template <class Visit>
+// `ReadsValues`: the visitor reads each address word's value itself and sets its End (the
+// interpreter, which evaluates as it goes); otherwise the extent is found here.
+template <bool ReadsValues = false, class Visit>
 bool ScanWords(std::u16string_view b, bool inComment, bool blockDelete, Visit&& visit) {
     using K = Word::Kind;
     const size_t n = b.size();
@@ -131,7 +141,8 @@ bool ScanWords(std::u16string_view b, bool inComment, bool blockDelete, Visit&& 
     size_t i = 0;
     if (inComment) {
         const size_t close = b.find(u')');
-        visit(Word{K::Comment, u'(', 0, 0, at(close == b.npos ? n : close + 1)});
+        Word w{K::Comment, u'(', 0, 0, at(close == b.npos ? n : close + 1)};
+        visit(w);
         if (close == b.npos) return true;
         i = close + 1;
     }
@@ -149,31 +160,32 @@ bool ScanWords(std::u16string_view b, bool inComment, bool blockDelete, Visit&& 
                 if (v + 1 < n && b[v + 1] == u'L') ++v;
             }
             Word w{K::Address, c, at(i), at(v + 1)};
-            ReadValueExtent(b, v, w);
+            if constexpr (!ReadsValues) ReadValueExtent(b, v, w);
             visit(w);
             i = w.End;
             break;
         }
         case GLetter: {
-            Word w{K::G, c, at(i), at(i + 1)};
-            size_t k = i + 1;
-            for (; k < n && InNumberRange(b[k]); ++k)
-                w.Number = w.Number || IsDigit(b[k]) || b[k] == u'.';
-            w.End = at(k);
+            Word w{K::G, c, at(i), at(i + 1), at(GNumberEnd(b, i))};
+            if constexpr (!ReadsValues)
+                for (size_t k = w.Value; k < w.End; ++k)
+                    w.Number = w.Number || IsDigit(b[k]) || b[k] == u'.';
             visit(w);
-            i = k;
+            i = w.End;
             break;
         }
         case Open: {
             const size_t close = b.find(u')', i + 1);
-            visit(Word{K::Comment, c, at(i), at(i + 1), at(close == b.npos ? n : close + 1)});
+            Word w{K::Comment, c, at(i), at(i + 1), at(close == b.npos ? n : close + 1)};
+            visit(w);
             if (close == b.npos) return true;
             i = close + 1;
             break;
         }
         case Digits: {
             const size_t end = DigitsEnd(b, i);
-            visit(Word{K::Digits, c, at(i), at(i + 1), at(end)});
+            Word w{K::Digits, c, at(i), at(i + 1), at(end)};
+            visit(w);
             i = end;
             break;
         }
@@ -182,18 +194,21 @@ bool ScanWords(std::u16string_view b, bool inComment, bool blockDelete, Visit&& 
             if (i <= 1) i = DigitsEnd(b, i) - 1;
             if (i + 1 < n && b[i + 1] == u'G') ++i;
             ++i;
-            visit(Word{K::Program, c, at(from), at(from + 1), at(i)});
+            Word w{K::Program, c, at(from), at(from + 1), at(i)};
+            visit(w);
             break;
         }
         case Slash:
             if (blockDelete && i < 7) {
-                visit(Word{K::BlockDelete, c, at(i), at(i + 1), at(n)});
+                Word w{K::BlockDelete, c, at(i), at(i + 1), at(n)};
+                visit(w);
                 return false;
             }
             ++i;
             break;
         default: // Unread
-            visit(Word{K::Unread, c, at(i), at(i + 1), at(i + 1)});
+            Word w{K::Unread, c, at(i), at(i + 1), at(i + 1)};
+            visit(w);
             ++i;
             break;
         }

@@ -1,6 +1,7 @@
-// Random blocks read three ways must agree: by the interpreter's scan loop (what the control
-// does), by the advice's block words and by the pane's colouring, which both read through
-// interp/Words.h.
+// Random blocks read three ways must agree: by the interpreter (what the control does), by the
+// advice's block words and by the pane's colouring. All three cut the block through
+// interp/Words.h; the interpreter's value reader, which evaluates as it reads, must end each value
+// where the extent-only reader of the other two ends it.
 
 #include "advice/Advice.h"
 #include "inspect/Tokens.h"
@@ -181,12 +182,17 @@ TEST(WordsAgreement, InterpreterAdviceAndColouringReadRandomBlocksAlike) {
         }
         // Which words the interpreter stored (a value lost among the readers would show here).
         for (const auto& [field, written] : stored)
-            if (written) EXPECT_NE(s.*field, Unset);
+            if (written) {
+                EXPECT_NE(s.*field, Unset);
+            }
         // (G13 and G14 clear the T word themselves.)
         for (char16_t c : AddressLetters)
-            if (!named(FieldOf(c, false)) && !(c == u'T' && s.TWord == 0))
+            if (!named(FieldOf(c, false)) && !(c == u'T' && s.TWord == 0)) {
                 EXPECT_EQ(s.*FieldOf(c, false), Unset) << char(c);
-        if (!named(&interp::MachineState::SBWord)) EXPECT_EQ(s.SBWord, Unset);
+            }
+        if (!named(&interp::MachineState::SBWord)) {
+            EXPECT_EQ(s.SBWord, Unset);
+        }
         EXPECT_TRUE(s.SequenceNumber == sequence);
 
         // The advice: the modal code its G codes lead to is the interpreter's.
@@ -206,8 +212,10 @@ TEST(WordsAgreement, InterpreterAdviceAndColouringReadRandomBlocksAlike) {
         for (const inspect::Token& tk : inspect::TokensOf(block, tokenComment))
             if (tk.What == inspect::Token::Kind::Address && interp::words::IsCapital(block[tk.Start]))
                 coloured.insert(tk.Start);
-        if (!blockDelete) EXPECT_EQ(read, coloured);
-        if (!blockDelete) EXPECT_EQ(tokenComment, s.InComment);
+        if (!blockDelete) {
+            EXPECT_EQ(read, coloured);
+            EXPECT_EQ(tokenComment, s.InComment);
+        }
         if (HasFailure()) return;
     }
 }
