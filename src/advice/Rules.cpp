@@ -70,6 +70,17 @@ inline bool RunAdvisor::PlainBlock(const interp::MachineState& s) {
     return NextMark == marks.size() || marks[NextMark] >= end;
 }
 
+namespace {
+
+// A home return (G20, G21) as the modal code: another control's unit select. Most blocks are
+// outside the span of those codes and need no lookup.
+bool IsHome(const interp::MachineState& s) {
+    constexpr interp::CodeSpan homes = interp::SpanOf(interp::GKind::Home);
+    return homes.Holds(s.GMode) && interp::GCodeOf(s.GMode, s.FanucMode).Kind == interp::GKind::Home;
+}
+
+} // namespace
+
 void RunAdvisor::BlockExecuted(const interp::MachineState& s) {
     if (!Started) { // the state of a reset machine
         Started = true;
@@ -80,8 +91,7 @@ void RunAdvisor::BlockExecuted(const interp::MachineState& s) {
     if (s.MSpindle == 3 || s.MSpindle == 4) Memory.SpindleStarted = true;
     const bool watch[Watches] = {
         !PlainBlock(s), s.MSpindle == 5 || Memory.StopWarned, s.Feed > 2.0 || Memory.FeedWarned,
-        !Memory.UnitWarned && (interp::GCodeOf(s.GMode, s.FanucMode).Kind == interp::GKind::Home ||
-                               (s.UnitCode == 4 && s.RunState == interp::RunAlarm) ||
+        !Memory.UnitWarned && (IsHome(s) || (s.UnitCode == 4 && s.RunState == interp::RunAlarm) ||
                                (s.UnitCode == 1 && s.Feed > 0 && s.Feed < 0.015)),
         !Memory.RadiusWarned && s.RWord != 0 && s.UnitCode != 1};
     if (watch[0] || watch[1] || watch[2] || watch[3] || watch[4]) Look(s, watch);

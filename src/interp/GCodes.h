@@ -153,6 +153,23 @@ inline const GCode& GCodeOf(double g, bool fanuc) {
     return gtable::NoRow;
 }
 
+// The lowest and highest code of a kind in the rows of either dialect (Other also stands for
+// every code without a row): a cheap first test before the lookup where a check runs for every
+// block.
+struct CodeSpan {
+    double First, Last;
+    bool Holds(double g) const { return g >= First && g <= Last; }
+};
+constexpr CodeSpan SpanOf(GKind kind) {
+    CodeSpan span{gtable::Last + 1.0, -1.0};
+    for (const gtable::Row& row : gtable::Rows)
+        if (row.What.Kind == kind) {
+            span.First = row.Code < span.First ? row.Code : span.First;
+            span.Last = row.Code > span.Last ? row.Code : span.Last;
+        }
+    return span;
+}
+
 // The modal code after a G word of value `g` from the modal code `mode`.
 inline double ModeAfterG(double mode, double g, bool fanuc) {
     const GCode& c = GCodeOf(g, fanuc);

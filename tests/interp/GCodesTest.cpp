@@ -63,4 +63,13 @@ TEST(GCodes, KindsFollowTheDialect) {
     EXPECT_NE(GCodeOf(28, true).Run, nullptr);
     EXPECT_EQ(GCodeOf(182, false).Kind, GKind::Other);
     EXPECT_EQ(GCodeOf(1.5, true).Run, nullptr);
+    // The span of a kind, the first test of the checks that run every block, holds all its codes
+    // (Other also stands for the codes without a row, which no span holds).
+    for (bool fanuc : {false, true}) {
+        for (int g = 0; g <= interp::gtable::Last; ++g) {
+            const GKind kind = GCodeOf(g, fanuc).Kind;
+            EXPECT_TRUE(kind == GKind::Other || interp::SpanOf(kind).Holds(g)) << "G" << g;
+        }
+    }
+    EXPECT_FALSE(interp::SpanOf(GKind::Home).Holds(1));
 }
