@@ -101,43 +101,6 @@ struct BlockWords {
 // Scans `block` as the control does; `inComment` is the comment state the block starts in.
 void ScanBlockWords(std::u16string_view block, bool inComment, bool blockDelete, BlockWords& out);
 
-// The modal motion code after a G word of value `g`, from `mode` (what the control's G-word table
-// does to GMode, in either dialect).
-inline double ModeAfterG(double mode, double g, bool fanuc) {
-    const int code = g >= 0 && g <= 200 && g == static_cast<int>(g) ? static_cast<int>(g) : -1;
-    switch (code) {
-    case 0:
-    case 1:
-    case 2:
-    case 3:
-        return g; // the usual moves first
-    case 90:
-        return fanuc ? 92 : mode;
-    case 94:
-        return fanuc ? 94 : mode;
-    case 13:
-    case 14:
-    case 40:
-    case 41:
-    case 42:
-    case 64:
-    case 65:
-    case 75:
-    case 76:
-    case 91:
-    case 95:
-    case 96:
-    case 97:
-    case 98:
-    case 99:
-    case 110:
-    case 111:
-        return mode;
-    default:
-        return g;
-    }
-}
-
 // Line of a block from the position of the CR that ends it (BlockEndPos). Asked only when a
 // finding is made: counting lines costs a pass over the text.
 using LineOfBlock = std::function<int64_t(int64_t blockEndPos)>;

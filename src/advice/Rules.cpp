@@ -3,6 +3,7 @@
 
 #include "advice/Rules.h"
 #include "base/MachineState.h"
+#include "interp/GCodes.h"
 
 #include <algorithm>
 
@@ -69,6 +70,17 @@ inline bool RunAdvisor::PlainBlock(const interp::MachineState& s) {
     return NextMark == marks.size() || marks[NextMark] >= end;
 }
 
+namespace {
+
+// A home return (G20, G21) as the modal code: another control's unit select. Most blocks are
+// outside the span of those codes and need no lookup.
+bool IsHome(const interp::MachineState& s) {
+    constexpr interp::CodeSpan homes = interp::SpanOf(interp::GKind::Home);
+    return homes.Holds(s.GMode) && interp::GCodeOf(s.GMode, s.FanucMode).Kind == interp::GKind::Home;
+}
+
+} // namespace
+
 void RunAdvisor::BlockExecuted(const interp::MachineState& s) {
     if (!Started) { // the state of a reset machine
         Started = true;
@@ -77,12 +89,11 @@ void RunAdvisor::BlockExecuted(const interp::MachineState& s) {
     }
     // Which blocks the findings look at; on most blocks of a program none of them.
     if (s.MSpindle == 3 || s.MSpindle == 4) Memory.SpindleStarted = true;
-    const bool watch[Watches] = {!PlainBlock(s), s.MSpindle == 5 || Memory.StopWarned,
-                                 s.Feed > 2.0 || Memory.FeedWarned,
-                                 !Memory.UnitWarned && (s.GMode == 20 || s.GMode == 21 ||
-                                                        (s.UnitCode == 4 && s.RunState == interp::RunAlarm) ||
-                                                        (s.UnitCode == 1 && s.Feed > 0 && s.Feed < 0.015)),
-                                 !Memory.RadiusWarned && s.RWord != 0 && s.UnitCode != 1};
+    const bool watch[Watches] = {
+        !PlainBlock(s), s.MSpindle == 5 || Memory.StopWarned, s.Feed > 2.0 || Memory.FeedWarned,
+        !Memory.UnitWarned && (IsHome(s) || (s.UnitCode == 4 && s.RunState == interp::RunAlarm) ||
+                               (s.UnitCode == 1 && s.Feed > 0 && s.Feed < 0.015)),
+        !Memory.RadiusWarned && s.RWord != 0 && s.UnitCode != 1};
     if (watch[0] || watch[1] || watch[2] || watch[3] || watch[4]) Look(s, watch);
     // The state the next block starts from. The control's own comment state is the truth; the
     // scan follows it.
@@ -107,7 +118,7 @@ void RunAdvisor::Look(const interp::MachineState& s, const bool (&watch)[Watches
         ScanBlockWords(s.BlockText, InComment, s.BlockDelete, Words);
         mode = Mode;
         for (double g : Words.GCodes)
-            mode = ModeAfterG(mode, g, s.FanucMode);
+            mode = interp::ModeAfterG(mode, g, s.FanucMode);
     }
     const BlockSeen seen{s, plain ? none : Words, LineOf, mode, PrevX, PrevZ, PrevTime};
     for (const Rule& rule : Rules()) { // in the order of the table

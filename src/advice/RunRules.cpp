@@ -4,6 +4,7 @@
 #include "advice/Rules.h"
 #include "base/Legacy.h"
 #include "base/MachineState.h"
+#include "interp/GCodes.h"
 
 #include <cmath>
 
@@ -11,18 +12,20 @@ namespace advice {
 
 namespace {
 
+using interp::GKind;
+
+GKind KindOf(double g, bool fanuc) {
+    return interp::GCodeOf(g, fanuc).Kind;
+}
+// Cutting moves at the feed, arcs included.
 bool IsMoveMode(double g, bool fanuc) {
-    return g == 1 || g == 2 || g == 3 || g == 34 || g == 35 || g == 112 || g == 113 || (g == 32 && fanuc);
+    const GKind k = KindOf(g, fanuc);
+    return k == GKind::Move || k == GKind::Arc || k == GKind::LeadMove;
 }
-bool IsDrillMode(double g) {
-    return g == 178 || g == 179 || g == 181 || g == 183 || g == 184;
-}
-bool IsThreadMode(double g, bool fanuc) {
-    return g == 31 || g == 33 || g == 71 || g == 72 || (g == 32 && !fanuc);
-}
-// Turning, facing and grooving cycles.
-bool IsTurnCycleMode(double g) {
-    return g == 73 || g == 74 || g == 92 || g == 94;
+// Thread cuts and cycles: they cut even without a new end point.
+bool IsCycleMode(double g, bool fanuc) {
+    const GKind k = KindOf(g, fanuc);
+    return k == GKind::Thread || k == GKind::Cycle || k == GKind::Drill;
 }
 
 // A move that went somewhere, or a cycle (a block without words under a cycle runs it again).
@@ -53,10 +56,6 @@ std::string Letter(char c) {
     else
         sink.Add(b.Line(), "cutting move while the spindle has not been started (no M03/M04): start the "
                            "spindle with M03 or M04 first");
-}
-
-bool IsArcMode(double g) {
-    return g == 2 || g == 3 || g == 112 || g == 113;
 }
 
 std::string UnitName(int16_t unit) {
@@ -120,8 +119,8 @@ void ForeignCycle(const BlockSeen& b, RunMemory&, Sink& sink) {
 }
 
 void LongDwell(const BlockSeen& b, RunMemory&, Sink& sink) {
-    if (b.Mode != 4) return;
     const interp::MachineState& s = b.S;
+    if (KindOf(b.Mode, s.FanucMode) != GKind::Dwell) return;
     // The dwell adds its time to the cutting time; nothing added means it did not run.
     const double added = static_cast<double>(s.CuttingTime) - static_cast<double>(b.TimeBefore);
     if (!(added > 0)) return;
@@ -154,7 +153,7 @@ void FeedWhileStopped(const BlockSeen& b, RunMemory& memory, Sink& sink) {
         return;
     }
     const bool fanuc = s.FanucMode;
-    const bool cycle = IsThreadMode(b.Mode, fanuc) || IsTurnCycleMode(b.Mode) || IsDrillMode(b.Mode);
+    const bool cycle = IsCycleMode(b.Mode, fanuc);
     if (memory.StopWarned || !(cycle || IsMoveMode(b.Mode, fanuc)) || !Cuts(b, cycle)) return;
     memory.StopWarned = true;
     ReportStopped(b, memory.SpindleStarted, sink);
@@ -167,9 +166,9 @@ void LargeFeedPerRev(const BlockSeen& b, RunMemory& memory, Sink& sink) {
     // Every limit is above 2 mm: most blocks end here.
     if (!(s.Feed > 2.0) || memory.FeedWarned || s.GFeedMode != 95) return;
     // Thread cuts and thread cycles are exempt: their F is the lead.
-    const double g = b.Mode;
-    const bool cycle = IsTurnCycleMode(g) || IsDrillMode(g);
-    const bool move = g == 1 || g == 2 || g == 3 || g == 112 || g == 113;
+    const GKind kind = KindOf(b.Mode, s.FanucMode);
+    const bool cycle = kind == GKind::Cycle || kind == GKind::Drill;
+    const bool move = kind == GKind::Move || kind == GKind::Arc;
     if (!(cycle || move) || !Cuts(b, cycle)) return;
     const bool inch = s.UnitCode == 4;
     const double limit = inch ? 0.08 * 25.4 : 2.0; // the feed is held in millimetres
@@ -184,7 +183,7 @@ void UnitMismatch(const BlockSeen& b, RunMemory& memory, Sink& sink) {
     const interp::MachineState& s = b.S;
     const std::string now = "the unit comes from the Unit setting, now " + UnitName(s.UnitCode) + ", ";
     std::string message;
-    if ((b.Mode == 20 || b.Mode == 21) && b.TimeBefore == 0) {
+    if (KindOf(b.Mode, s.FanucMode) == GKind::Home && b.TimeBefore == 0) {
         // G20/G21 at the head of a program, before anything moved: another control's unit select.
         const bool inch = b.Mode == 20;
         if (inch == (s.UnitCode == 4)) return;
@@ -217,7 +216,7 @@ void UnitMismatch(const BlockSeen& b, RunMemory& memory, Sink& sink) {
 void UnscaledArcRadius(const BlockSeen& b, RunMemory& memory, Sink& sink) {
     const interp::MachineState& s = b.S;
     // The arc took its radius from R (no L given): R is read as written, in millimetres.
-    if (!IsArcMode(b.Mode) || s.RWord == 0 || s.LWord != s.RWord) return;
+    if (KindOf(b.Mode, s.FanucMode) != GKind::Arc || s.RWord == 0 || s.LWord != s.RWord) return;
     memory.RadiusWarned = true;
     sink.Add(b.Line(), "the arc radius R" + legacy::Str15(s.RWord) + " is not converted by the unit: it is " +
                            legacy::Str15(s.RWord) + " mm while X and Z are read in " + UnitName(s.UnitCode) +

@@ -4,6 +4,7 @@
 // reference, and the tests hold both to the same answer.
 
 #include "advice/Advice.h"
+#include "interp/GCodes.h"
 
 #include <algorithm>
 
@@ -21,6 +22,22 @@ inline bool IsDigit(char16_t c) {
 inline bool IsLower(char16_t c) {
     return c >= u'a' && c <= u'z';
 }
+// A G written with two digits that still makes its block more than plain words: a dwell (the
+// display puts the motion code back after it, so the code after the block is not the one it ran)
+// and G70 to G79 (the cycles other controls mean by them). The character rule and the wide
+// patterns below test exactly this; the table must not hold a dwell they would let pass.
+constexpr bool MarkedTwoDigitG(int code) {
+    return code == 4 || code / 10 == 7;
+}
+constexpr bool MarksEveryDwell() {
+    for (int code = 0; code < 100; ++code)
+        for (int dialect = 0; dialect < 2; ++dialect)
+            if (interp::gtable::Table[dialect][code].Kind == interp::GKind::Dwell && !MarkedTwoDigitG(code))
+                return false;
+    return true;
+}
+static_assert(MarksEveryDwell(), "a two-digit dwell code must mark its block");
+
 inline bool IsCommentOrLower(char16_t c) {
     return c == u'(' || c == u')' || IsLower(c);
 }
@@ -159,9 +176,9 @@ bool IsBlockMark(std::u16string_view text, size_t at) {
     case u'+':
     case u'-':
         return !(IsDigit(next(1)) || next(1) == u'.');
-    case u'G': // plain: two digits and no third, neither G04 (a dwell) nor G70 to G79 (cycles)
+    case u'G': // plain: two digits and no third, and not a code that marks its block
         return !(IsDigit(next(1)) && IsDigit(next(2)) && !IsDigit(next(3)) &&
-                 !(next(1) == u'0' && next(2) == u'4') && next(1) != u'7');
+                 !MarkedTwoDigitG((next(1) - u'0') * 10 + (next(2) - u'0')));
     default:
         break;
     }

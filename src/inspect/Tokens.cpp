@@ -1,68 +1,75 @@
+// The pane colours what the control reads, word for word (interp/Words.h); on top of that a slash
+// before the first word and lower-case words, which the control passes over but the operator
+// meant as words.
+
 #include "inspect/Tokens.h"
+#include "interp/Words.h"
 
 namespace inspect {
 
 namespace {
 
-bool Digit(char16_t c) {
-    return c >= u'0' && c <= u'9';
-}
 bool NumberChar(char16_t c) {
-    return Digit(c) || c == u'.' || c == u'-' || c == u'+';
+    return interp::words::IsDigit(c) || c == u'.' || c == u'-' || c == u'+';
 }
-bool Letter(char16_t c) {
-    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+bool Lower(char16_t c) {
+    return c >= u'a' && c <= u'z';
+}
+
+// The text between the control's words: [from, to) of `line`.
+void LooseTokens(std::u16string_view line, uint32_t from, uint32_t to, bool& started,
+                 std::vector<Token>& out) {
+    for (uint32_t i = from; i < to; ++i) {
+        const char16_t c = line[i];
+        if (c == u'/' && !started) {
+            out.push_back({i, 1, Token::Kind::Slash});
+            continue;
+        }
+        if (!interp::words::IsBlank(c)) started = true;
+        if (!Lower(c)) continue;
+        uint32_t j = i + 1;
+        while (j < to && NumberChar(line[j]))
+            ++j;
+        if (c == u'o' || c == u'n') {
+            out.push_back({i, j - i, Token::Kind::Word});
+        } else {
+            out.push_back({i, 1, Token::Kind::Address});
+            if (j > i + 1) out.push_back({i + 1, j - i - 1, Token::Kind::Number});
+        }
+        i = j - 1;
+    }
 }
 
 } // namespace
 
 std::vector<Token> TokensOf(std::u16string_view line, bool& inComment) {
+    using interp::words::Word;
     std::vector<Token> out;
-    const uint32_t n = static_cast<uint32_t>(line.size());
-    uint32_t i = 0;
+    uint32_t covered = 0; // the characters before it are coloured
     bool started = false; // a word or sign before: a slash there is no block delete
-    while (i < n) {
-        const char16_t c = line[i];
-        if (inComment || c == u'(') {
-            const uint32_t from = i;
-            if (!inComment) ++i;
-            inComment = true;
-            while (i < n && line[i] != u')')
-                ++i;
-            if (i < n) ++i, inComment = false;
-            out.push_back({from, i - from, Token::Kind::Comment});
-            continue;
+    inComment = interp::words::ScanWords(line, inComment, false, [&](const Word& w) {
+        LooseTokens(line, covered, w.Start, started, out);
+        covered = w.End;
+        switch (w.What) {
+        case Word::Kind::Comment:
+            out.push_back({w.Start, w.End - w.Start, Token::Kind::Comment});
+            return;
+        case Word::Kind::Program:
+        case Word::Kind::Digits:
+            out.push_back({w.Start, w.End - w.Start, Token::Kind::Word});
+            break;
+        case Word::Kind::G:
+        case Word::Kind::Address:
+            out.push_back({w.Start, w.Value - w.Start, Token::Kind::Address});
+            // The rest of a word without a number is skipped unread: no number to colour.
+            if (!w.NoValue && w.End > w.Value) out.push_back({w.Value, w.End - w.Value, Token::Kind::Number});
+            break;
+        default:
+            break;
         }
-        if (c == u'/' && !started) {
-            out.push_back({i, 1, Token::Kind::Slash});
-            ++i;
-            continue;
-        }
-        if (c != u' ' && c != u'\t') started = true;
-        if (Letter(c)) {
-            uint32_t j = i + 1;
-            while (j < n && NumberChar(line[j]))
-                ++j;
-            const bool word = c == u'O' || c == u'N' || c == u'o' || c == u'n';
-            if (word) {
-                out.push_back({i, j - i, Token::Kind::Word});
-            } else {
-                out.push_back({i, 1, Token::Kind::Address});
-                if (j > i + 1) out.push_back({i + 1, j - i - 1, Token::Kind::Number});
-            }
-            i = j;
-            continue;
-        }
-        if (NumberChar(c)) {
-            uint32_t j = i + 1;
-            while (j < n && NumberChar(line[j]))
-                ++j;
-            out.push_back({i, j - i, Token::Kind::Number});
-            i = j;
-            continue;
-        }
-        ++i;
-    }
+        started = true;
+    });
+    LooseTokens(line, covered, static_cast<uint32_t>(line.size()), started, out);
     return out;
 }
 

@@ -4,6 +4,7 @@
 #include "base/Legacy.h"
 #include "base/Machine.h"
 #include "cycles/Cycles.h"
+#include "interp/GCodes.h"
 #include "interp/Interpreter.h"
 #include "interp/Scanner.h"
 #include "motion/Motion.h"
@@ -18,17 +19,21 @@ namespace interp {
 void ApplyGWord(Machine& m) {
     MachineState& s = m.S;
     const double g = s.GWord;
-    // Whole codes are looked up in one step (most blocks carry G00 or G01, which fall through to
-    // the modal code); any other value is a modal code of its own.
-    const int code = g >= 0 && g <= 200 && g == std::floor(g) ? static_cast<int>(g) : -1;
-    switch (code) {
-    case 13:
+    const GCode& row = GCodeOf(g, s.FanucMode);
+    switch (row.Effect) {
+    case GEffect::Modal:
+        s.GMode = g;
+        break;
+    case GEffect::ModalAs:
+        s.GMode = row.Mode;
+        break;
+    case GEffect::TurretA:
         s.XSign = 1;
         s.Turret = "A";
         s.TWord = 0;
         s.PrevTWord = 0;
         break;
-    case 14:
+    case GEffect::TurretB:
         s.Turret = "B";
         s.TWord = 0;
         s.PrevTWord = 0;
@@ -37,49 +42,29 @@ void ApplyGWord(Machine& m) {
             s.ToolLabelCount = 1;
         }
         break;
-    case 40:
-    case 41:
-    case 42:
-        s.GNoseR = static_cast<int16_t>(code);
+    case GEffect::NoseRadius:
+        s.GNoseR = static_cast<int16_t>(g);
         break;
-    case 90:
-        if (s.FanucMode)
-            s.GMode = 92; // FANUC: single-pass turning cycle
-        else
-            s.GAbsInc = 90;
+    case GEffect::Absolute:
+        s.GAbsInc = 90;
         break;
-    case 91:
+    case GEffect::Incremental:
         s.GAbsInc = 91;
         break;
-    case 94:
-        if (s.FanucMode)
-            s.GMode = 94; // FANUC: single-pass face cycle
-        else
-            s.GFeedMode = 94;
-        break;
-    case 95:
-    case 99:
-        s.GFeedMode = 95;
-        break;
-    case 98:
+    case GEffect::FeedPerMin:
         s.GFeedMode = 94;
         break;
-    case 96:
-    case 97:
-        s.GSpeedMode = static_cast<int16_t>(code);
+    case GEffect::FeedPerRev:
+        s.GFeedMode = 95;
         break;
-    case 75:
-    case 76:
-        s.G75Mode = static_cast<int16_t>(code);
+    case GEffect::SpeedMode:
+        s.GSpeedMode = static_cast<int16_t>(g);
         break;
-    case 64:
-    case 65:
-    case 110:
-    case 111:
-        break; // no effect
-    default:
-        s.GMode = g;
-        break; // G50 and other unlisted codes become modal and dispatch nothing
+    case GEffect::StoredMode:
+        s.G75Mode = static_cast<int16_t>(g);
+        break;
+    case GEffect::None:
+        break;
     }
 }
 
@@ -109,54 +94,15 @@ void ApplyMWord(Machine& m) {
 
 namespace {
 
-// Dispatch on the modal code (step 7). The one documented table of the interpreter.
-void Dispatch(Machine& m) {
-    const MachineState& s = m.S;
-    const double g = s.GMode;
-    if (g == 0)
-        motion::RapidMove(m);
-    else if (g == 1 || g == 34 || g == 35)
-        motion::LinearMove(m);
-    else if (g == 2)
-        s.G2mirror ? motion::CircularCCW(m) : motion::CircularCW(m);
-    else if (g == 3)
-        s.G2mirror ? motion::CircularCW(m) : motion::CircularCCW(m);
-    else if (g == 4)
-        motion::Dwell(m);
-    else if (g == 20 || g == 21)
-        motion::HomeReturn(m);
-    else if (g == 28) {
-        if (s.FanucMode) motion::ReferenceReturn(m);
-    } else if (g == 31 || g == 33)
-        cycles::LongThreadCut(m);
-    else if (g == 32)
-        s.FanucMode ? motion::LinearMove(m) : cycles::FaceThreadCut(m);
-    else if (g == 71)
-        cycles::LongThreadCycle(m);
-    else if (g == 72)
-        cycles::FaceThreadCycle(m);
-    else if (g == 73)
-        cycles::LongGrooveCycle(m);
-    else if (g == 74)
-        cycles::FaceGrooveCycle(m);
-    else if (g == 92)
-        cycles::LongTurnCycle(m);
-    else if (g == 94)
-        cycles::FaceTurnCycle(m);
-    else if (g == 112)
-        motion::CircularCW(m);
-    else if (g == 113)
-        motion::CircularCCW(m);
-    else if (g == 178 || g == 179 || g == 181 || g == 183 || g == 184)
-        cycles::DrillCycle(m);
-    else if (g == 180)
-        cycles::DrillCycleCancel(m);
+// Dispatch on the modal code (step 7): the procedure of its row in the G-code table.
+void Dispatch(Machine& m, const GCode& row) {
+    if (row.Run) row.Run(m);
 }
 
 // Steps 4 and 5: incremental words and the taper angle complete the end point. Returns false
 // (with "Calcu Error" raised and the end point as it was before the failing step) when the
 // arithmetic leaves the finite numbers.
-bool CompleteEndPoint(Machine& m, const BlockFlags& flags) {
+bool CompleteEndPoint(Machine& m, const BlockFlags& flags, const GCode& row) {
     using motion::Finite;
     MachineState& s = m.S;
     try {
@@ -166,8 +112,7 @@ bool CompleteEndPoint(Machine& m, const BlockFlags& flags) {
             s.CurX = x;
             s.CurZ = z;
         }
-        const double g = s.GMode;
-        if (s.TaperAngle != 0 && g != 31 && g != 32 && g != 33 && g != 71 && g != 72) {
+        if (s.TaperAngle != 0 && !row.KeepsTaper) {
             const double t = std::tan(Pi * (2 * (s.TaperAngle / 360)));
             double x = s.CurX, z = s.CurZ;
             // X unchanged (written or not): the angle gives X from Z; otherwise Z from X.
@@ -192,6 +137,14 @@ using motion::WithinMinusLimits;
 
 } // namespace
 
+void ArcG02(Machine& m) {
+    m.S.G2mirror ? motion::CircularCCW(m) : motion::CircularCW(m);
+}
+
+void ArcG03(Machine& m) {
+    m.S.G2mirror ? motion::CircularCW(m) : motion::CircularCCW(m);
+}
+
 void ExecuteBlock(Machine& m) {
     MachineState& s = m.S;
     // 1. Per-block reset.
@@ -207,11 +160,12 @@ void ExecuteBlock(Machine& m) {
     // 4-6. End point, then the minus limits; 7. dispatch; 8. the motion code a dwell returns to.
     // A block rejected at a minus limit skips both: its motion code never ran, so a later dwell
     // must not return to it.
-    if (!CompleteEndPoint(m, flags)) {
-        if (s.GMode != 4) s.PrevGMode = s.GMode;
+    const GCode& row = GCodeOf(s.GMode, s.FanucMode);
+    if (!CompleteEndPoint(m, flags, row)) {
+        if (row.Kind != GKind::Dwell) s.PrevGMode = s.GMode;
     } else if (WithinMinusLimits(m)) {
-        Dispatch(m);
-        if (s.GMode != 4) s.PrevGMode = s.GMode;
+        Dispatch(m, row);
+        if (row.Kind != GKind::Dwell) s.PrevGMode = s.GMode;
     }
     // 9. The display also puts back the modal code after a dwell.
     motion::ShowDisplay(m);
@@ -219,7 +173,7 @@ void ExecuteBlock(Machine& m) {
     if (s.MOther == 63) s.MOther = -1;
     // 11. The drilling cycles keep their start point themselves; a rejected point still becomes
     // the start of the next block.
-    if (s.GMode < 178) {
+    if (s.GMode < gtable::FirstOwnStart) {
         s.LastX = s.CurX;
         s.LastZ = s.CurZ;
     }

@@ -4,22 +4,11 @@
 #include "base/Legacy.h"
 #include "base/Machine.h"
 #include "interp/Interpreter.h"
+#include "interp/Words.h"
 
 #include <string_view>
 
 namespace interp {
-
-namespace {
-
-inline bool IsBlank(char16_t c) {
-    return c == u' ' || c == u'\t';
-}
-// The character range that makes up numbers in the control's eyes: + , - . / and the digits.
-inline bool InNumberRange(char16_t c) {
-    return c >= u'+' && c <= u'9';
-}
-
-} // namespace
 
 bool ReadNextBlock(Machine& m, bool highlight) {
     MachineState& s = m.S;
@@ -55,94 +44,55 @@ bool ReadNextBlock(Machine& m, bool highlight) {
 
 void ReadDigits(Machine& m) {
     MachineState& s = m.S;
+    const std::u16string_view b(s.BlockText.data(), static_cast<size_t>(s.BlockLen));
+    const size_t end = words::DigitsEnd(b, static_cast<size_t>(s.ScanPos - 1));
     s.WordText.clear();
-    bool begun = false;
-    int64_t k = s.ScanPos + 1;
-    for (; k <= s.BlockLen; ++k) {
-        const char16_t c = s.BlockText[k - 1];
-        if (IsBlank(c)) break;
-        if (InNumberRange(c))
-            begun = true;
-        else if (begun)
-            break;
-        // Only ASCII reaches a word; anything else stands for itself as '?'.
-        s.WordText.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-    }
-    s.ScanPos = k - 1;
+    // Only ASCII reaches a word; anything else stands for itself as '?'.
+    for (size_t k = static_cast<size_t>(s.ScanPos); k < end; ++k)
+        s.WordText.push_back(b[k] < 0x80 ? static_cast<char>(b[k]) : '?');
+    s.ScanPos = static_cast<int64_t>(end);
 }
 
 void ReadGNumber(Machine& m) {
     MachineState& s = m.S;
+    const std::u16string_view b(s.BlockText.data(), static_cast<size_t>(s.BlockLen));
+    const size_t end = words::GNumberEnd(b, static_cast<size_t>(s.ScanPos - 1));
     s.WordText.clear();
-    int64_t k = s.ScanPos + 1;
-    while (k <= s.BlockLen && InNumberRange(s.BlockText[k - 1])) {
-        s.WordText.push_back(static_cast<char>(s.BlockText[k - 1]));
-        ++k;
-    }
-    s.ScanPos = k - 1;
-}
-
-// ReadDigits for the text fields: the characters it consumed exactly as written (WordText holds
-// ASCII only).
-static std::u16string ReadDigitsText(Machine& m) {
-    const int64_t from = m.S.ScanPos;
-    ReadDigits(m);
-    return m.S.BlockText.substr(static_cast<size_t>(from), static_cast<size_t>(m.S.ScanPos - from));
-}
-
-// Handles a comment that starts at ScanPos or continues from an earlier block: leaves ScanPos on
-// the closing ")" (the scan goes on after it) or at the end of the block.
-static void SkipComment(MachineState& s) {
-    const bool continues = s.InComment;
-    s.InComment = true;
-    int64_t k = continues ? s.ScanPos : s.ScanPos + 1;
-    for (; k <= s.BlockLen; ++k) {
-        if (s.BlockText[k - 1] == u')') {
-            s.InComment = false;
-            s.ScanPos = k;
-            return;
-        }
-    }
-    s.ScanPos = s.BlockLen;
+    for (size_t k = static_cast<size_t>(s.ScanPos); k < end; ++k)
+        s.WordText.push_back(static_cast<char>(b[k]));
+    s.ScanPos = static_cast<int64_t>(end);
 }
 
 void ScanBlock(Machine& m, BlockFlags& flags) {
     MachineState& s = m.S;
-    for (s.ScanPos = 1; s.ScanPos <= s.BlockLen; ++s.ScanPos) {
-        const char16_t c = s.BlockText[s.ScanPos - 1];
-        // 1-2. Comments, also one carried over from an earlier block.
-        if (c == u'(' || s.InComment) {
-            SkipComment(s);
-            continue;
-        }
-        switch (c) {
-        case u')':
-            s.InComment = false;
+    using words::Word;
+    const std::u16string_view b(s.BlockText.data(), static_cast<size_t>(s.BlockLen));
+    // Comments (also one carried over), block delete and V words need nothing more here.
+    s.InComment = words::ScanWords<true>(b, s.InComment, s.BlockDelete, [&](Word& w) {
+        switch (w.What) {
+        case Word::Kind::Program: // the program number, only at the very start of a line
+            if (w.Start <= 1)
+                s.ProgramNumber = std::u16string(b.substr(w.Value, words::DigitsEnd(b, w.Start) - w.Value));
             break;
-        case u'O': // 3. Program number, only at the very start of a line.
-            if (s.ScanPos <= 2) s.ProgramNumber = ReadDigitsText(m);
-            if (s.ScanPos < s.BlockLen && s.BlockText[s.ScanPos] == u'G') ++s.ScanPos;
+        case Word::Kind::Digits:
+            // A fresh string moved in: cheaper than assigning the characters into the old one.
+            if (w.Letter == u'N') s.SequenceNumber = std::u16string(b.substr(w.Value, w.End - w.Value));
             break;
-        case u'/': // 4. Block delete, only near the start of the block.
-            if (s.BlockDelete && s.ScanPos < 8) s.ScanPos = s.BlockLen;
-            break;
-        case u'N': // 5.
-            s.SequenceNumber = ReadDigitsText(m);
-            break;
-        case u'G': // 6. Applied at once: a later G of the same group wins.
-            ReadGNumber(m);
+        case Word::Kind::G: // applied at once: a later G of the same group wins
+            s.WordText.clear();
+            for (size_t k = w.Value; k < w.End; ++k)
+                s.WordText.push_back(static_cast<char>(b[k]));
             s.GWord = legacy::Val(s.WordText);
             ApplyGWord(m);
             break;
-        case u'V':
-            ReadDigits(m);
-            break; // 8. Read and discarded.
+        case Word::Kind::Address:
+            ReadAddressWord(m, w, flags);
+            break;
         default:
-            if (c < 0x80 && IsAddressLetter(static_cast<char>(c)))
-                ReadAddressWord(m, static_cast<char>(c), flags); // 7.
-            break;                                               // 9. Anything else is ignored.
+            break;
         }
-    }
+    });
+    s.ScanPos = s.BlockLen + 1;
 }
 
 } // namespace interp

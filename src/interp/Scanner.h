@@ -5,6 +5,9 @@
 #include <string>
 
 namespace interp {
+namespace words {
+struct Word;
+}
 struct Machine;
 struct MachineState;
 
@@ -16,11 +19,9 @@ struct BlockFlags {
 
 // The scan loop over BlockText (step 3 of ExecuteBlock).
 void ScanBlock(Machine& m, BlockFlags& flags);
-// The letters read through ReadValue and stored by the word table.
-bool IsAddressLetter(char c);
-// Reads the value of the address letter at ScanPos and stores it as the word table says,
-// with the point check of the FANUC dialect.
-void ReadAddressWord(Machine& m, char letter, BlockFlags& flags);
+// Reads the value of the address word `w` (its letter and any SB, TG, TL before the value) and
+// stores it as the word table says, with the point check of the FANUC dialect; sets w.End.
+void ReadAddressWord(Machine& m, words::Word& w, BlockFlags& flags);
 // G and M words take effect as soon as they are read.
 void ApplyGWord(Machine& m);
 void ApplyMWord(Machine& m);

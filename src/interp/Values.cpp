@@ -5,6 +5,7 @@
 #include "base/Machine.h"
 #include "interp/Interpreter.h"
 #include "interp/Scanner.h"
+#include "interp/Words.h"
 
 #include <charconv>
 #include <cmath>
@@ -218,33 +219,6 @@ void ShowUnit(Machine& m) {
     if (!name.empty()) m.Ui.SetUnitPanel(name);
 }
 
-bool IsAddressLetter(char c) {
-    switch (c) {
-    case 'X':
-    case 'Y':
-    case 'Z':
-    case 'C':
-    case 'A':
-    case 'B':
-    case 'M':
-    case 'R':
-    case 'S':
-    case 'F':
-    case 'T':
-    case 'L':
-    case 'D':
-    case 'P':
-    case 'H':
-    case 'I':
-    case 'K':
-    case 'U':
-    case 'W':
-        return true;
-    default:
-        return false;
-    }
-}
-
 namespace {
 
 enum class Conv { None, Length, Angle };
@@ -300,20 +274,16 @@ WordRule RuleFor(char letter) {
 
 } // namespace
 
-void ReadAddressWord(Machine& m, char letter, BlockFlags& flags) {
+void ReadAddressWord(Machine& m, words::Word& w, BlockFlags& flags) {
     MachineState& s = m.S;
+    const char letter = static_cast<char>(w.Letter);
     WordRule rule = RuleFor(letter);
-    const auto peek = [&s]() { return s.ScanPos < s.BlockLen ? s.BlockText[s.ScanPos] : u'\0'; };
-    if (letter == 'S' && peek() == u'B') { // SB: the value goes to SBWord
-        ++s.ScanPos;
-        rule.field = &MachineState::SBWord;
-    }
-    if (letter == 'T') {
-        s.TGFlag = peek() == u'G';
-        if (s.TGFlag) ++s.ScanPos;
-        if (peek() == u'L') ++s.ScanPos;
-    }
+    const bool prefix = w.Value > w.Start + 1;
+    if (letter == 'S' && prefix) rule.field = &MachineState::SBWord; // SB: the value goes to SBWord
+    if (letter == 'T') s.TGFlag = prefix && s.BlockText[w.Start + 1] == u'G';
+    s.ScanPos = w.Value; // on the last character before the value
     const double value = ReadWordValue(m);
+    w.End = static_cast<uint32_t>(s.ScanPos);
     if (!s.WordText.empty()) {
         double v = value;
         if (rule.conv == Conv::Length)

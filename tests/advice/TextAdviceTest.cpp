@@ -153,17 +153,6 @@ TEST(ScanBlockWords, GCodesAndWordsSwallowedBySkips) {
     EXPECT_TRUE(w.InCommentAfter);
 }
 
-TEST(ModeAfterG, FollowsTheGWordTable) {
-    EXPECT_EQ(ModeAfterG(1, 4, false), 4);
-    EXPECT_EQ(ModeAfterG(1, 95, false), 1);
-    EXPECT_EQ(ModeAfterG(1, 90, false), 1);
-    EXPECT_EQ(ModeAfterG(1, 90, true), 92); // FANUC: the turning cycle
-    EXPECT_EQ(ModeAfterG(1, 94, true), 94);
-    EXPECT_EQ(ModeAfterG(1, 76, true), 1); // stored only
-    EXPECT_EQ(ModeAfterG(1, 70, false), 70);
-    EXPECT_EQ(ModeAfterG(1, 1.5, false), 1.5);
-}
-
 // The marks are found eight or sixteen characters at a time; they must be exactly the characters
 // the reference rule names, and a block without one must read as plain words.
 TEST(ProgramText, MarksAgreeWithTheReferenceRuleAndPlainBlocksReadPlain) {

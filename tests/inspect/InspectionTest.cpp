@@ -280,11 +280,15 @@ TEST(Tokens, WordsNumbersCommentsAndTheSlash) {
                                                            {10, 4, K::Number},
                                                            {14, 7, K::Comment}}));
     EXPECT_FALSE(comment);
-    // A slash after a word divides; a comment left open goes on in the next line.
-    EXPECT_EQ(
-        kinds(u"O1234 X10/2 (OPEN", comment),
-        (V{{0, 5, K::Word}, {6, 1, K::Address}, {7, 2, K::Number}, {10, 1, K::Number}, {12, 5, K::Comment}}));
+    // A slash after a word divides (the value reads on); a comment left open goes on in the next
+    // line.
+    EXPECT_EQ(kinds(u"O1234 X10/2 (OPEN", comment),
+              (V{{0, 5, K::Word}, {6, 1, K::Address}, {7, 4, K::Number}, {12, 5, K::Comment}}));
     EXPECT_TRUE(comment);
     EXPECT_EQ(kinds(u"STILL) Z5", comment), (V{{0, 6, K::Comment}, {7, 1, K::Address}, {8, 1, K::Number}}));
     EXPECT_FALSE(comment);
+    // What the control skips unread is not coloured as its number: the rest after a letter
+    // (XZ10), a number after a blank, the letter Q. Lower case is coloured as the operator meant.
+    EXPECT_EQ(kinds(u"XZ10 Q5 X 7 g01", comment),
+              (V{{0, 1, K::Address}, {8, 1, K::Address}, {12, 1, K::Address}, {13, 2, K::Number}}));
 }
