@@ -1,5 +1,5 @@
 #pragma once
-// The checker's stock and tool options, kept apart from the others: --setup FILE, --stock SPEC
+// The checker's stock and tool options, kept apart from the others: --setup FILE, --stock SHAPE
 // and --no-setup, and which setup a program is checked with.
 
 #include "stock/Setup.h"

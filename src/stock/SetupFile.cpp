@@ -333,9 +333,9 @@ std::string DefaultSetupPath(const std::string& programPath) {
     return p.string();
 }
 
-std::optional<Stock> ParseStockOption(const std::string& spec, std::string& error) {
+std::optional<Stock> ParseStockOption(const std::string& shape, std::string& error) {
     std::vector<std::string> parts;
-    std::stringstream in(spec);
+    std::stringstream in(shape);
     for (std::string part; std::getline(in, part, ',');)
         parts.push_back(part);
     std::vector<double> v;

@@ -33,6 +33,6 @@ std::string DefaultSetupPath(const std::string& programPath);
 
 // "bar,DIAMETER,LENGTH" or "tube,DIAMETER,BORE,LENGTH": the front face at Z0, the stock reaching
 // to Z-LENGTH. Empty `error` when good.
-std::optional<Stock> ParseStockOption(const std::string& spec, std::string& error);
+std::optional<Stock> ParseStockOption(const std::string& shape, std::string& error);
 
 } // namespace stock
