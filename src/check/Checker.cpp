@@ -232,14 +232,16 @@ class TraceCanvas final : public motion::Canvas {
 } // namespace
 
 bool NotText(const std::u16string& text) {
-    if (LooksLikeUtf16(text)) return false;
+    // Text written as UTF-16 and read as 8-bit is full of zeros; it is reported for its line ends,
+    // not as binary. Only a text with a NUL or dense control characters needs that asked.
     size_t controls = 0;
     for (char16_t c : text) {
-        if (c == 0) return true;
-        if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r' && c != u'\f' && c != 0x1A) || c == 0x7F)
-            ++controls;
+        if (c >= 0x20 && c != 0x7F) [[likely]]
+            continue; // a printable character: nearly every one, so asked first
+        if (c == 0) return !LooksLikeUtf16(text);
+        if (c == 0x7F || (c != u'\t' && c != u'\n' && c != u'\r' && c != u'\f' && c != 0x1A)) ++controls;
     }
-    return controls * 10 > text.size();
+    return controls * 10 > text.size() && !LooksLikeUtf16(text);
 }
 
 const char* CheckReport::FailureMessage() const {
