@@ -2,11 +2,9 @@
 
 #include "check/Decode.h"
 #include "check/HtmlReport.h"
-#include "check/LargeBuffer.h"
 #include "check/Picture.h"
 #include "check/ProgramFiles.h"
 #include "check/ReportPicture.h"
-#include "input/InputGuard.h"
 #include "picture/Framing.h"
 
 #include <algorithm>
@@ -36,21 +34,6 @@ void Complain(const std::string& text) {
 
 double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-bool ReadProgram(const std::string& path, std::u16string& text, std::string& why) {
-    files::InputFile in(path);
-    std::string bytes;
-    if (in.Ok()) {
-        bytes.reserve(static_cast<size_t>(in.Size()));
-        AdviseLargeBuffer(bytes.data(), bytes.capacity());
-    }
-    if (!in.ReadAll(bytes)) {
-        why = in.Why();
-        return false;
-    }
-    text = DecodeProgram(bytes);
-    return true;
 }
 
 // Checks the program and draws its path framed with a margin, as --fit does: one run finds where

@@ -3,11 +3,9 @@
 #include "check/Archive.h"
 #include "check/Checker.h"
 #include "check/Decode.h"
-#include "check/LargeBuffer.h"
 #include "check/Output.h"
 #include "check/ProgramFiles.h"
 #include "check/StockOptions.h"
-#include "input/InputGuard.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -342,20 +340,11 @@ class Pipeline {
     // Checks one program file: its report goes out, its trace and pictures are kept for the end.
     void CheckFile(const std::string& path) {
         std::u16string text;
-        {
-            files::InputFile in(path);
-            std::string bytes;
-            if (in.Ok()) {
-                bytes.reserve(static_cast<size_t>(in.Size()));
-                AdviseLargeBuffer(bytes.data(), bytes.capacity());
-            }
-            if (!in.ReadAll(bytes)) {
-                Complain(path + ": " + in.Why());
-                Status = 2;
-                return;
-            }
-            text = DecodeProgram(bytes);
-        } // the bytes are done with: the run needs only the text
+        if (std::string why; !ReadProgram(path, text, why)) {
+            Complain(path + ": " + why);
+            Status = 2;
+            return;
+        }
         std::vector<motion::Canvas*> canvases;
         const picture::SheetLayout layout = picture::LayOutSheet(O.Sheet);
         for (PictureOutput& p : Pictures) {

@@ -1,6 +1,7 @@
 #include "check/Decode.h"
 
 #include "check/LargeBuffer.h"
+#include "input/InputGuard.h"
 
 namespace check {
 
@@ -17,6 +18,21 @@ std::u16string DecodeProgram(std::string_view bytes, Encoding* used) {
     out.resize(text::DecodeInto(bytes, out.data(), e));
     if (used) *used = e;
     return out;
+}
+
+bool ReadProgram(const std::string& path, std::u16string& text, std::string& why) {
+    files::InputFile in(path);
+    std::string bytes;
+    if (in.Ok()) {
+        bytes.reserve(static_cast<size_t>(in.Size()));
+        AdviseLargeBuffer(bytes.data(), bytes.capacity());
+    }
+    if (!in.ReadAll(bytes)) {
+        why = in.Why();
+        return false;
+    }
+    text = DecodeProgram(bytes);
+    return true;
 }
 
 } // namespace check

@@ -13,5 +13,8 @@ using Encoding = text::Encoding;
 
 Encoding DetectEncoding(std::string_view bytes);
 std::u16string DecodeProgram(std::string_view bytes, Encoding* used = nullptr);
+// Reads the program file through the input gate and decodes it; the bytes are let go at once.
+// False, with the gate's reason in `why`, when it cannot be read.
+bool ReadProgram(const std::string& path, std::u16string& text, std::string& why);
 
 } // namespace check

@@ -73,8 +73,8 @@ CASES = [
 def load_script(script):
     """The check script as a module, for its RANKS and QT_FREE (it has no .py ending)."""
     loader = importlib.machinery.SourceFileLoader('check_layers', script)
-    spec = importlib.util.spec_from_loader('check_layers', loader)
-    module = importlib.util.module_from_spec(spec)
+    loaded = importlib.util.spec_from_loader('check_layers', loader)
+    module = importlib.util.module_from_spec(loaded)
     loader.exec_module(module)
     return module
 
