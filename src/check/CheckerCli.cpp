@@ -6,6 +6,7 @@
 #include "check/Output.h"
 #include "check/ProgramFiles.h"
 #include "check/StockOptions.h"
+#include "check/StockSection.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -380,8 +381,13 @@ class Pipeline {
             CheckProgram(text, options, OnSegment(), canvases, viewportWidth, viewportHeight);
         report.File = path;
         const picture::SheetContent sheet{O.Sheet, layout, report.Visible, report.Mapping, LegendOf(report)};
+        // --- Stock and tools: the section over the path ---
+        const std::optional<StockSection> section = SectionOf(report, options);
         for (PictureOutput& p : Pictures) {
             if (!p.Current) continue;
+            if (section)
+                p.Current->SetSection(DrawnSection(*section, sheet),
+                                      picture::SectionLookOf(O.Sheet.WhiteBackground));
             std::string bytes, why;
             if (p.Current->Encode(sheet, bytes, why))
                 p.Bytes = std::move(bytes);
