@@ -102,13 +102,16 @@ Problem StockProblem(const Stock& s) {
     case Stock::Kind::Bar:
         if (!positive(s.Diameter))
             return {"stock.diameter", "the stock's diameter " + Num(s.Diameter) + " must be above 0"};
-        if (!positive(s.Length)) return {"stock.length", "the stock's length " + Num(s.Length) + " must be above 0"};
+        if (!positive(s.Length))
+            return {"stock.length", "the stock's length " + Num(s.Length) + " must be above 0"};
         if (!(s.FaceAllowance >= 0 && s.FaceAllowance < s.Length))
             return {"stock.face_allowance",
                     "the face allowance " + Num(s.FaceAllowance) + " must be 0 or more and below the length"};
-        for (const auto& [key, v] : {std::pair{"stock.diameter", s.Diameter}, {"stock.length", s.Length},
+        for (const auto& [key, v] : {std::pair{"stock.diameter", s.Diameter},
+                                     {"stock.length", s.Length},
                                      {"stock.front_z", s.FrontZ}})
-            if (!(std::fabs(v) <= LargestSize)) return {key, std::string(key) + " is out of range: " + Num(v)};
+            if (!(std::fabs(v) <= LargestSize))
+                return {key, std::string(key) + " is out of range: " + Num(v)};
         break;
     case Stock::Kind::Profile:
         if (std::string why = ValidateProfile(s.Profile); !why.empty()) return {"stock.profile", why};
@@ -118,32 +121,42 @@ Problem StockProblem(const Stock& s) {
 }
 
 Problem HoldingProblem(const WorkHolding& h) {
-    for (const auto& [key, v] : {std::pair{"chuck.diameter", h.ChuckDiameter}, {"chuck.grip_length", h.GripLength},
+    for (const auto& [key, v] : {std::pair{"chuck.diameter", h.ChuckDiameter},
+                                 {"chuck.grip_length", h.GripLength},
                                  {"chuck.jaw_height", h.JawHeight}})
         if (!(std::isfinite(v) && v > 0)) return {key, "the chuck's sizes must be above 0, not " + Num(v)};
     if (!(h.StepLength >= 0)) return {"chuck.step.length", "a jaw step cannot be negative"};
     if (!(h.StepHeight >= 0)) return {"chuck.step.height", "a jaw step cannot be negative"};
-    for (const auto& [key, v] :
-         {std::pair{"chuck.face_z", h.ChuckFaceZ}, {"chuck.diameter", h.ChuckDiameter},
-          {"chuck.grip_length", h.GripLength}, {"chuck.jaw_height", h.JawHeight},
-          {"chuck.step.length", h.StepLength}, {"chuck.step.height", h.StepHeight},
-          {"tailstock.z", h.TailstockZ.value_or(0)}})
+    for (const auto& [key, v] : {std::pair{"chuck.face_z", h.ChuckFaceZ},
+                                 {"chuck.diameter", h.ChuckDiameter},
+                                 {"chuck.grip_length", h.GripLength},
+                                 {"chuck.jaw_height", h.JawHeight},
+                                 {"chuck.step.length", h.StepLength},
+                                 {"chuck.step.height", h.StepHeight},
+                                 {"tailstock.z", h.TailstockZ.value_or(0)}})
         if (!(std::fabs(v) <= LargestSize)) return {key, std::string(key) + " is out of range: " + Num(v)};
     return {};
 }
 
 Problem ToolProblem(int number, const Tool& t) {
-    const std::string name = "tool " + std::to_string(number) + ": ", key = "tool." + std::to_string(number) + ".";
+    const std::string name = "tool " + std::to_string(number) + ": ",
+                      key = "tool." + std::to_string(number) + ".";
     if (number < 0 || number > 99) return {key + "number", "tool.number must be a whole number 0 to 99"};
-    if (!ShapeAngle(t.Shape)) return {key + "shape", name + "unknown insert shape " + std::string(1, t.Shape)};
-    if (!(t.NoseRadius >= 0)) return {key + "nose_radius", name + "negative nose radius " + Num(t.NoseRadius)};
+    if (!ShapeAngle(t.Shape))
+        return {key + "shape", name + "unknown insert shape " + std::string(1, t.Shape)};
+    if (!(t.NoseRadius >= 0))
+        return {key + "nose_radius", name + "negative nose radius " + Num(t.NoseRadius)};
     if (!(t.TipRadius >= 0)) return {key + "tip_radius", name + "negative tip radius " + Num(t.TipRadius)};
     if (!(t.TipDirection >= 0 && t.TipDirection <= 9))
         return {key + "tip", name + "tip direction " + std::to_string(t.TipDirection) + " is not 0 to 9"};
-    for (const auto& [field, v] :
-         {std::pair{"edge_length", t.EdgeLength}, {"width", t.Width}, {"reach", t.Reach},
-          {"diameter", t.DrillDiameter}, {"flute_length", t.FluteLength}, {"included_angle", t.IncludedAngle}})
-        if (!(std::isfinite(v) && v > 0)) return {key + field, name + "a size must be above 0, not " + Num(v)};
+    for (const auto& [field, v] : {std::pair{"edge_length", t.EdgeLength},
+                                   {"width", t.Width},
+                                   {"reach", t.Reach},
+                                   {"diameter", t.DrillDiameter},
+                                   {"flute_length", t.FluteLength},
+                                   {"included_angle", t.IncludedAngle}})
+        if (!(std::isfinite(v) && v > 0))
+            return {key + field, name + "a size must be above 0, not " + Num(v)};
     if (!(t.CornerRadius >= 0 && 2 * t.CornerRadius < t.Width))
         return {key + "corner_radius",
                 name + "corner radius " + Num(t.CornerRadius) + " does not fit the width " + Num(t.Width)};
@@ -152,10 +165,14 @@ Problem ToolProblem(int number, const Tool& t) {
                 name + "approach angle " + Num(t.ApproachAngle) + " is not between 0 and 180"};
     if (!(t.PointAngle > 0 && t.PointAngle < 180))
         return {key + "point_angle", name + "point angle " + Num(t.PointAngle) + " is not between 0 and 180"};
-    for (const auto& [field, v] :
-         {std::pair{"edge_length", t.EdgeLength}, {"nose_radius", t.NoseRadius}, {"width", t.Width},
-          {"reach", t.Reach}, {"diameter", t.DrillDiameter}, {"flute_length", t.FluteLength},
-          {"tip_radius", t.TipRadius}, {"corner_radius", t.CornerRadius}})
+    for (const auto& [field, v] : {std::pair{"edge_length", t.EdgeLength},
+                                   {"nose_radius", t.NoseRadius},
+                                   {"width", t.Width},
+                                   {"reach", t.Reach},
+                                   {"diameter", t.DrillDiameter},
+                                   {"flute_length", t.FluteLength},
+                                   {"tip_radius", t.TipRadius},
+                                   {"corner_radius", t.CornerRadius}})
         if (!(v <= LargestSize)) return {key + field, name + field + " is out of range: " + Num(v)};
     return {};
 }
@@ -168,7 +185,8 @@ bool Tool::operator==(const Tool& o) const {
            TipDirection == o.TipDirection && ApproachAngle == o.ApproachAngle && Width == o.Width &&
            CornerRadius == o.CornerRadius && Reach == o.Reach && IncludedAngle == o.IncludedAngle &&
            TipRadius == o.TipRadius && DrillDiameter == o.DrillDiameter && PointAngle == o.PointAngle &&
-           FluteLength == o.FluteLength && std::equal(Holder.begin(), Holder.end(), o.Holder.begin(), o.Holder.end(), same) &&
+           FluteLength == o.FluteLength &&
+           std::equal(Holder.begin(), Holder.end(), o.Holder.begin(), o.Holder.end(), same) &&
            BackPost == o.BackPost && Assumed == o.Assumed && Source == o.Source;
 }
 

@@ -1,8 +1,8 @@
 // The setup file as the setup dialog writes it: read back, it is the setup that was written, and
 // the one rule that judges a setup names the value at fault by its key.
 
-#include "stock/SetupFile.h"
 #include "stock/SetupWriter.h"
+#include "stock/SetupFile.h"
 
 #include <gtest/gtest.h>
 
@@ -56,14 +56,16 @@ TEST(SetupWriter, ReadsBackToTheSameSetup) {
     thread.TipDirection = 7, thread.IncludedAngle = 55, thread.TipRadius = 0;
     stock::Tool drill = FromFile(K::Drill);
     drill.DrillDiameter = 8.5, drill.PointAngle = 140, drill.FluteLength = 0.001, drill.TipDirection = 0;
-    s.Tools = {{1, turn}, {2, bore}, {3, groove}, {4, part}, {5, thread}, {99, drill}, {0, FromFile(K::Turning)}};
+    s.Tools = {
+        {1, turn}, {2, bore}, {3, groove}, {4, part}, {5, thread}, {99, drill}, {0, FromFile(K::Turning)}};
     EXPECT_EQ(ReadBack(s), s);
 
     // A profile with arcs both ways, held by the tailstock alone; a bar with nothing else.
     stock::Setup p;
     p.File = "P.setup.toml";
     p.Material.Shape = stock::Stock::Kind::Profile;
-    p.Material.Profile = {{0, 0, 0}, {10, 0, 0}, {15, -5, 5}, {15, -40, 0}, {12, -43, -3}, {0, -43, 0}, {0, 0, 0}};
+    p.Material.Profile = {{0, 0, 0},     {10, 0, 0},  {15, -5, 5}, {15, -40, 0},
+                          {12, -43, -3}, {0, -43, 0}, {0, 0, 0}};
     stock::WorkHolding tail;
     tail.Chuck = false, tail.TailstockZ = 0;
     p.Holding = tail;
