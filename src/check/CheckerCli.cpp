@@ -471,13 +471,9 @@ int RunArchiveCli(const CliOptions& o, Output& out) {
                    stderr);
         return 2;
     }
-    // NOTE: an archive is checked without setups for now; saying so beats a silent omission.
-    if (!o.Stock.SetupPath.empty() || o.Stock.QuickStock) {
-        std::fputs("zarvik-check: --setup and --stock take single programs, not an archive\n", stderr);
-        return 2;
-    }
     ArchiveOptions archive;
     archive.Check = o.Check;
+    archive.Stock = o.Stock;
     archive.Json = o.Json;
     archive.Strict = o.Strict;
     archive.Jobs = o.Archive.Jobs;
