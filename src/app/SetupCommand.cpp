@@ -65,13 +65,16 @@ void EditSetup(const Parts& p) {
     } else {
         note = QStringLiteral("New setup: O K writes ") + path;
     }
-    // 2. The dialog, until its setup is saved or it is cancelled.
-    dialogs::SetupDialog dialog(setup, note, parent);
-    while (dialog.exec() == QDialog::Accepted) {
+    // 2. The dialog, until its setup is saved or it is cancelled; a save that does not happen
+    // opens it again on what was typed.
+    while (true) {
+        dialogs::SetupDialog dialog(setup, note, parent);
+        if (dialog.exec() != QDialog::Accepted) return;
         const std::optional<stock::Setup> edited = dialog.Edited();
         if (!edited) continue;
+        setup = *edited;
         if (!MayReplace(parent, path, read)) continue;
-        const std::string text = stock::WriteSetup(*edited, QFileInfo(program).fileName().toStdString());
+        const std::string text = stock::WriteSetup(setup, QFileInfo(program).fileName().toStdString());
         files::SaveOptions options;
         options.Expected = read.Known ? &read : nullptr;
         options.NewFileAtName = !read.Known;

@@ -66,6 +66,30 @@ std::optional<double> Number(const QString& text) {
     return v;
 }
 
+// Whether a tool of the kind (an index of KindNames) uses the column's value.
+bool UsedBy(int kind, int column) {
+    switch (column) {
+    case SetupDialog::ColShape:
+    case SetupDialog::ColEdge:
+    case SetupDialog::ColNose:
+    case SetupDialog::ColApproach:
+        return kind <= 1; // turning and boring inserts
+    case SetupDialog::ColWidth:
+    case SetupDialog::ColCorner:
+    case SetupDialog::ColReach:
+        return kind == 2 || kind == 3; // grooving and parting blades
+    case SetupDialog::ColAngle:
+    case SetupDialog::ColTipRadius:
+        return kind == 4;
+    case SetupDialog::ColDrill:
+    case SetupDialog::ColPoint:
+    case SetupDialog::ColFlute:
+        return kind == 5;
+    default:
+        return true; // number, kind, tip
+    }
+}
+
 const QString Marked = QStringLiteral("background-color: #ffc8c8; color: black");
 
 } // namespace
@@ -395,11 +419,22 @@ void SetupDialog::Mark(const std::string& field) {
         e->setStyleSheet(QString());
     const bool filling = Filling;
     Filling = true;
-    for (int r = 0; r < Tools->rowCount(); ++r)
+    const QBrush unused = palette().brush(QPalette::Disabled, QPalette::Text);
+    for (int r = 0; r < Tools->rowCount(); ++r) {
+        const int kind = static_cast<QComboBox*>(Tools->cellWidget(r, ColKind))->currentIndex();
+        Tools->cellWidget(r, ColShape)->setEnabled(UsedBy(kind, ColShape));
         for (int c = 0; c < ColumnCount; ++c) {
-            if (QTableWidgetItem* item = Tools->item(r, c)) item->setData(Qt::BackgroundRole, QVariant());
+            if (QTableWidgetItem* item = Tools->item(r, c)) {
+                item->setData(Qt::BackgroundRole, QVariant());
+                // The values a kind does not use stay (the file keeps them) but are greyed.
+                if (UsedBy(kind, c))
+                    item->setData(Qt::ForegroundRole, QVariant());
+                else
+                    item->setForeground(unused);
+            }
             if (QWidget* w = Tools->cellWidget(r, c)) w->setStyleSheet(QString());
         }
+    }
     int row = -1, column = -1;
     if (QWidget* w = FieldWidget(field, row, column)) {
         if (w != Tools) {
