@@ -514,14 +514,14 @@ int RunArchiveCli(const CliOptions& o, Output& out) {
                    stderr);
         return 2;
     }
-    // NOTE: an archive is checked without setups for now; saying so beats a silent omission.
-    if (!o.Stock.SetupPath.empty() || o.Stock.QuickStock || !o.Stock.ProfilePath.empty()) {
-        std::fputs("zarvik-check: --setup, --stock and --profile take single programs, not an archive\n",
-                   stderr);
+    // One finished section per run: --profile names one file, which many programs cannot share.
+    if (!o.Stock.ProfilePath.empty()) {
+        std::fputs("zarvik-check: --profile takes a single program, not an archive\n", stderr);
         return 2;
     }
     ArchiveOptions archive;
     archive.Check = o.Check;
+    archive.Stock = o.Stock;
     archive.Json = o.Json;
     archive.Strict = o.Strict;
     archive.Jobs = o.Archive.Jobs;
