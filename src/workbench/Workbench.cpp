@@ -174,18 +174,19 @@ void Workbench::FitDocks() {
 }
 
 void Workbench::ApplySettings(const settings::WorkbenchValues& values) {
-    // The first panel shown of an area is the tab in front.
-    std::map<Qt::DockWidgetArea, bool> raised;
     for (const Docked& d : Docks) {
         const auto stored = values.Panels.find(QString::fromLatin1(d.Row->Setting));
         const bool shown = stored != values.Panels.end() ? stored->second : d.Row->ShownFirst;
         d.Command->setChecked(shown);
         d.Dock->setVisible(shown);
-        if (shown && !raised[d.Row->Area]) {
+    }
+    // Then the first panel shown of an area is the tab in front.
+    std::map<Qt::DockWidgetArea, bool> raised;
+    for (const Docked& d : Docks)
+        if (d.Command->isChecked() && !raised[d.Row->Area]) {
             raised[d.Row->Area] = true;
             d.Dock->raise();
         }
-    }
     LineNumbers->setChecked(values.LineNumbers);
     PaneNumbers->setVisible(values.LineNumbers);
     PaneNumbers->SetColouring(values.LineNumbers);

@@ -171,6 +171,9 @@ TEST(WorkbenchWindow, StartFittedAndTheSettingsKeys) {
     w.Open();
     EXPECT_TRUE(w.ZoomedTo); // fitted once the opened program was checked
     EXPECT_TRUE(w.Bench->Tools()->isVisible() || !w.Bench->Tools()->isHidden());
+    // Both shown as tabs of one area: the problems list, first in the table, is in front.
+    EXPECT_FALSE(w.Bench->Problems()->visibleRegion().isEmpty());
+    EXPECT_TRUE(w.Bench->Tools()->visibleRegion().isEmpty());
     // Written and read back in their own section, each panel under its row's key.
     MapStore store;
     w.Bench->PanelCommand("ProblemsPanel")->setChecked(false);
