@@ -13,7 +13,6 @@
 #include "files/NativePath.h"
 #include "files/ProgramText.h"
 #include "interp/Interpreter.h"
-#include "workbench/Workbench.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,6 +25,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTextDocument>
+#include <QTimer>
 
 #include <unistd.h>
 
@@ -171,7 +171,8 @@ bool ProgramDocument::ReadIntoPane(const QString& path, bool addRecent) {
     if (addRecent) AddRecentFile(path);
     ShowFileName(path);
     Program->document()->setModified(false);
-    if (P.Bench) P.Bench->ProgramOpened();
+    for (Follower* f : P.Followers)
+        f->ProgramOpened();
     NoticeLineEnds(path, r.File.Text);
     return true;
 }

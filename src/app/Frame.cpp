@@ -4,7 +4,6 @@
 #include "app/Frame.h"
 
 #include "app/ColumnSplitter.h"
-#include "workbench/Workbench.h"
 
 #include "app/Actions.h"
 #include "app/PanelBar.h"
@@ -149,7 +148,8 @@ void Frame::RunCommand(const std::function<void()>& command) {
         QMessageBox::critical(&Window, "Zarvik", "Unexpected error.");
     }
     P.Trace->RefreshCanvas();
-    if (P.Bench) P.Bench->AfterCommand();
+    for (Follower* f : P.Followers)
+        f->CommandDone();
     // The window was closed during a run: once the outermost run has ended, close for real.
     if (CloseAfterRun && !P.Panel->Running()) QTimer::singleShot(0, this, [this] { EndRunThenClose(); });
 }

@@ -31,11 +31,15 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     PanelPart->Connect();
     DocPart->Connect();
     TracePart->Connect();
-    BenchPart = MakeWorkbench(*this, Wiring);
-    Wiring.Bench = BenchPart.get();
+    BenchPart = std::make_unique<WorkbenchPart>(*this, Wiring);
+    Wiring.Followers.push_back(BenchPart.get());
 }
 
 MainWindow::~MainWindow() = default;
+
+workbench::Workbench& MainWindow::Bench() {
+    return BenchPart->Bench();
+}
 
 bool MainWindow::Load(const QString& commandLine) {
     return FramePart->Load(commandLine);

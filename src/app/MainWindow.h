@@ -10,7 +10,13 @@
 
 #include <memory>
 
+namespace workbench {
+class Workbench;
+}
+
 namespace app {
+
+class WorkbenchPart;
 
 class MainWindow : public QMainWindow {
   public:
@@ -27,7 +33,7 @@ class MainWindow : public QMainWindow {
     ProgramDocument& Document() { return *DocPart; }
     TraceView& View() { return *TracePart; }
     QAction* Action(const QString& name) const; // a command by its action's name
-    workbench::Workbench& Bench() { return *BenchPart; }
+    workbench::Workbench& Bench();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -40,7 +46,7 @@ class MainWindow : public QMainWindow {
     std::unique_ptr<TraceView> TracePart;
     std::unique_ptr<ProgramDocument> DocPart;
     std::unique_ptr<RunPanel> PanelPart;
-    std::unique_ptr<workbench::Workbench> BenchPart;
+    std::unique_ptr<WorkbenchPart> BenchPart;
 };
 
 } // namespace app

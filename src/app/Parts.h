@@ -2,8 +2,12 @@
 // The five parts the window is made of, as each part sees its neighbours. The window fills this
 // in once every part exists; a part calls its neighbours only through their public commands.
 
-namespace workbench {
-class Workbench;
+#include <QStringList>
+
+#include <vector>
+
+namespace settings {
+class Store;
 }
 
 namespace app {
@@ -14,6 +18,24 @@ class ProgramDocument;
 class RunPanel;
 class TraceView;
 
+// A part added beside the five (the checking workbench): it follows the window's moments, which
+// the parts tell every follower without knowing what it is.
+class Follower {
+  public:
+    virtual ~Follower() = default;
+    // A program file was read into the pane.
+    virtual void ProgramOpened() = 0;
+    // After every command run through the guard.
+    virtual void CommandDone() = 0;
+    // At start-up and at exit.
+    virtual void ReadSettings(settings::Store& store) = 0;
+    virtual void WriteSettings(settings::Store& store) = 0;
+    // The window is on the screen for the first time.
+    virtual void Shown() = 0;
+    // Adds the lines of a printed page's legend (the tools table).
+    virtual void LegendLines(QStringList& lines) const = 0;
+};
+
 struct Parts {
     Frame* Frm = nullptr;           // menus, status bar, settings, start-up and exit
     RunPanel* Panel = nullptr;      // the operator panel and the simulated lathe
@@ -21,8 +43,8 @@ struct Parts {
     TraceView* Trace = nullptr;     // the tool-path view
     ActionSet* Actions = nullptr;   // every command, by name
 
-    // The checking workbench (null until it exists).
-    workbench::Workbench* Bench = nullptr;
+    // The parts added once the five exist.
+    std::vector<Follower*> Followers;
 };
 
 } // namespace app

@@ -1,7 +1,6 @@
 // Start-up and shut-down of the window, and the commands that belong to the window itself.
 
 #include "app/Startup.h"
-#include "workbench/Workbench.h"
 
 #include "app/AboutBox.h"
 #include "app/Actions.h"
@@ -96,7 +95,8 @@ bool Frame::Load(const QString& commandLine) {
         settings::ReadRecentFiles(store, Values);
         P.Doc->SetRecentFiles(Values.RecentFile);
         // 8. The workbench's panels and choices (a section of their own).
-        if (P.Bench) P.Bench->ApplySettings(settings::ReadWorkbench(store));
+        for (Follower* f : P.Followers)
+            f->ReadSettings(store);
         settings::ReadPaneWidening(store, Values);
         // 9. The two context menus are no menu-bar items.
         Menu("Popup")->menuAction()->setVisible(false);
@@ -129,7 +129,8 @@ bool Frame::Load(const QString& commandLine) {
             Window.showMaximized();
         else
             Window.show();
-        if (P.Bench) P.Bench->FitDocks();
+        for (Follower* f : P.Followers)
+            f->Shown();
         if (defaultSize && !OnKvzControl) GrowByDocks();
         a("mnuYajirusi")->trigger();
         a("ToolNumberDisplay")->trigger();
@@ -184,7 +185,8 @@ void Frame::ExitSequence() {
         Values.RecentFile = P.Doc->RecentFiles();
         settings::IniStore store;
         settings::WriteAll(store, Values, Window.isMinimized());
-        if (P.Bench) settings::WriteWorkbench(store, P.Bench->Values());
+        for (Follower* f : P.Followers)
+            f->WriteSettings(store);
         if (!store.Sync()) QMessageBox::warning(&Window, "Zarvik", settings::WriteFailedMessage(store));
     }
     // 2. Caps Lock back off, except on the control PC.

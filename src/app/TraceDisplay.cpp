@@ -10,7 +10,6 @@
 #include "base/Machine.h"
 #include "nav/DisplayOptions.h"
 #include "print/Printing.h"
-#include "workbench/Workbench.h"
 
 #include <QAction>
 #include <QLabel>
@@ -60,6 +59,15 @@ void TraceView::mnuBackcolor_Click() {
     Rerun(r);
 }
 
+picture::SheetOptions TraceView::Sheet() const {
+    picture::SheetOptions o = Choices;
+    o.WidthPx = Trace1->width();
+    o.HeightPx = Trace1->height();
+    o.WhiteBackground = P.Panel->Machine().S.WhiteBackground;
+    o.Rulers = true; // the window's own rulers
+    return o;
+}
+
 print::ViewImages TraceView::ViewForPrint() {
     // Pixels as the widgets stand on the screen.
     return {TraceCanvas.WindowPixels(),
@@ -71,9 +79,7 @@ print::ViewImages TraceView::ViewForPrint() {
 void TraceView::mnuFilePrinterSetting_Click() {
     settings::Values& v = P.Frm->Settings();
     v.PrinterOrientation =
-        P.Bench
-            ? print::PrintSetup(Trace1->window(), *ChosenPrinter, v.PrinterOrientation, &P.Bench->PrintTools)
-            : print::PrintSetup(Trace1->window(), *ChosenPrinter, v.PrinterOrientation);
+        print::PrintSetup(Trace1->window(), *ChosenPrinter, v.PrinterOrientation, &Choices);
 }
 
 void TraceView::mnuDrawPrint_Click() {
@@ -81,9 +87,11 @@ void TraceView::mnuDrawPrint_Click() {
     r.FileName = P.Panel->Labels().LabelFileName->text();
     r.ScaleWidth = TraceCanvas.ScaleWidth;
     r.ScaleHeight = TraceCanvas.ScaleHeight;
-    r.WhiteBackground = P.Panel->Machine().S.WhiteBackground;
+    r.Sheet = Sheet();
     r.PrinterOrientation = P.Frm->Settings().PrinterOrientation;
-    if (P.Bench && P.Bench->PrintTools) r.Below = P.Bench->ToolTableLines();
+    if (r.Sheet.Legend)
+        for (const Follower* f : P.Followers)
+            f->LegendLines(r.Below);
     print::PrintView(Trace1->window(), *ChosenPrinter, ViewForPrint(), r);
 }
 

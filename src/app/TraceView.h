@@ -5,6 +5,7 @@
 
 #include "base/View.h"
 #include "nav/DisplayOptions.h"
+#include "picture/Sheet.h"
 #include "render/ImageCanvas.h"
 
 #include <QObject>
@@ -88,6 +89,11 @@ class TraceView : public QObject {
     QString XposText() const;
     QString ZposText() const;
     QPrinter& Printer() { return *ChosenPrinter; } // the printer Print setup chose
+    // The picture as the window shows it, for Print and Export picture: the viewport's size and
+    // background, the rulers, and the operator's choices (PictureChoices).
+    picture::SheetOptions Sheet() const;
+    // What the operator chose for pictures (Print setup: the tools table as the legend).
+    picture::SheetOptions& PictureChoices() { return Choices; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -107,6 +113,7 @@ class TraceView : public QObject {
     motion::View ViewNumbers;
     motion::PositionDisplayMenu PosMenu; // check mark and drop-down texts of the position display
     std::unique_ptr<QPrinter> ChosenPrinter;
+    picture::SheetOptions Choices;
     platform::clsWheelMouse* m_CWheel1 = nullptr;
     QTimer* ResizeSettle = nullptr; // the end of a resize: no new size for a moment
     bool DragHalted = false;        // the drag reached the canvas edge; moves wait for the button's release

@@ -63,8 +63,6 @@ void AddFitAll(QMainWindow& window, const Parts& p, const workbench::WindowHooks
     });
 }
 
-} // namespace
-
 std::unique_ptr<workbench::Workbench> MakeWorkbench(QMainWindow& window, const Parts& p) {
     workbench::WindowHooks h;
     h.Window = &window;
@@ -107,8 +105,7 @@ std::unique_ptr<workbench::Workbench> MakeWorkbench(QMainWindow& window, const P
     auto bench = std::make_unique<workbench::Workbench>(h, settings::WorkbenchValues{});
     workbench::Workbench* b = bench.get();
     b->AddToMenu(p.Frm->Menu("mnuView"));
-    for (QAction* a : {b->ShowProblems, b->ShowTools, b->MeasureMode, b->ZoomToFit, b->LineNumbers,
-                       b->StartFitted, b->ShowStock})
+    for (QAction* a : b->Commands())
         p.Actions->Adopt(a);
     AddFitAll(window, p, h, *b);
     // Measure and zoom to fit as buttons of a toolbar of their own.
@@ -153,6 +150,42 @@ std::unique_ptr<workbench::Workbench> MakeWorkbench(QMainWindow& window, const P
     return bench;
 }
 
+} // namespace
+
+WorkbenchPart::WorkbenchPart(QMainWindow& window, const Parts& parts)
+    : P(parts), B(MakeWorkbench(window, parts)) {}
+
+WorkbenchPart::~WorkbenchPart() = default;
+
+void WorkbenchPart::ProgramOpened() {
+    B->ProgramOpened();
+}
+
+void WorkbenchPart::CommandDone() {
+    B->AfterCommand();
+}
+
+void WorkbenchPart::ReadSettings(settings::Store& store) {
+    const settings::WorkbenchValues v = settings::ReadWorkbench(store, workbench::Workbench::PanelSettings());
+    B->ApplySettings(v);
+    // Print setup's choice is kept in the workbench's section: the tools table is its legend.
+    P.Trace->PictureChoices().Legend = v.PrintTools;
+}
+
+void WorkbenchPart::WriteSettings(settings::Store& store) {
+    settings::WorkbenchValues v = B->Values();
+    v.PrintTools = P.Trace->PictureChoices().Legend;
+    settings::WriteWorkbench(store, v);
+}
+
+void WorkbenchPart::Shown() {
+    B->FitDocks();
+}
+
+void WorkbenchPart::LegendLines(QStringList& lines) const {
+    lines << B->ToolTableLines();
+}
+
 void ExportPictureCommand(QMainWindow& window, const Parts& p) {
     const QString start = workbench::ExportStartPath(p.Doc->FileName(), p.Frm->Settings().OpenPathName);
     const QString path = QFileDialog::getSaveFileName(&window, QStringLiteral("Export picture"), start,
@@ -170,8 +203,7 @@ void ExportPictureCommand(QMainWindow& window, const Parts& p) {
     if (workbench::ExportFormatOf(path) != workbench::ExportFormat::Png) r.Text = p.Doc->ExactText();
     r.Options = OptionsOf(s);
     r.Visible = picture::VisibleArea(p.Trace->TraceImage(), p.Trace->Screen());
-    r.WidthPx = viewport->width();
-    r.HeightPx = viewport->height();
+    r.Sheet = p.Trace->Sheet();
     QString why;
     if (!workbench::ExportPicture(r, why))
         QMessageBox::warning(&window, QStringLiteral("Zarvik"), QStringLiteral("%1\r\n%2").arg(path, why));

@@ -1,7 +1,10 @@
 #pragma once
 // The checking workbench on the window's parts: its hooks into the trace view, the program
 // document and the lathe, its View commands and File > Export picture. It only reads the parts
-// and calls their public commands; none of the control's commands changes for it.
+// and calls their public commands; none of the control's commands changes for it. The window's
+// parts know it only as a Follower.
+
+#include "app/Parts.h"
 
 #include <memory>
 
@@ -13,9 +16,23 @@ class Workbench;
 
 namespace app {
 
-struct Parts;
+class WorkbenchPart final : public Follower {
+  public:
+    WorkbenchPart(QMainWindow& window, const Parts& parts);
+    ~WorkbenchPart() override;
+    workbench::Workbench& Bench() { return *B; }
 
-std::unique_ptr<workbench::Workbench> MakeWorkbench(QMainWindow& window, const Parts& parts);
+    void ProgramOpened() override;
+    void CommandDone() override;
+    void ReadSettings(settings::Store& store) override;
+    void WriteSettings(settings::Store& store) override;
+    void Shown() override;
+    void LegendLines(QStringList& lines) const override;
+
+  private:
+    const Parts& P;
+    std::unique_ptr<workbench::Workbench> B;
+};
 
 // The Export picture command: asks for a file and writes the view in the format its type names.
 void ExportPictureCommand(QMainWindow& window, const Parts& parts);

@@ -44,17 +44,11 @@ CheckReport CheckWithPicture(const std::u16string& text, const std::string& path
     sheet.WidthPx = ReportPictureWidth;
     sheet.HeightPx = ReportPictureHeight;
     sheet.WhiteBackground = options.WhiteBackground;
+    sheet.Fit = picture::FitScope::Part;
     const picture::SheetLayout layout = picture::LayOutSheet(sheet);
     const double w = layout.Viewport.W, h = layout.Viewport.H;
     CheckOptions framed = options;
-    framed.Advice = false; // the first run only looks where the path lies
-    framed.Stock = nullptr;
-    picture::BoundsCanvas bounds;
-    CheckProgram(text, framed, {}, {&bounds}, w, h);
-    framed.Advice = options.Advice;
-    framed.Stock = options.Stock;
-    if (const auto part = bounds.Framed(picture::FitScope::Part))
-        framed.Frame = picture::FitArea(*part, w, h);
+    framed.Frame = FrameFor(text, options, sheet, layout);
     ReportPicture drawing;
     ViewportCanvas viewport(drawing, options.Lathe.Limits.NVLZ, picture::SheetBack(sheet));
     CheckReport report = CheckProgram(text, framed, {}, {&viewport}, w, h);

@@ -72,8 +72,6 @@ struct CliOptions {
     std::string TracePath;
     std::string SvgPath, PngPath, PdfPath;
     picture::SheetOptions Sheet;
-    bool Fit = false;
-    picture::FitScope FitWhat = picture::FitScope::Part;
     std::vector<std::string> Files;
     ArchiveCli Archive;
     StockOptions Stock; // stock and tools
@@ -202,8 +200,7 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
             if (!value(v) || !ParseSize(v, o.Sheet))
                 return "--size needs WIDTHxHEIGHT, whole pixels from 200 to 8000";
         } else if (a == "--fit" || a == "--fit=all") {
-            o.Fit = true;
-            o.FitWhat = a == "--fit" ? picture::FitScope::Part : picture::FitScope::All;
+            o.Sheet.Fit = a == "--fit" ? picture::FitScope::Part : picture::FitScope::All;
         } else if (a == "--rulers" || a == "--legend") {
             (a == "--rulers" ? o.Sheet.Rulers : o.Sheet.Legend) = true;
         } else if (a == "--white" || a == "--black") {
@@ -378,14 +375,7 @@ class Pipeline {
                 Status = 2;
             }
         }
-        if (O.Fit && !canvases.empty()) {
-            picture::BoundsCanvas bounds;
-            CheckOptions framing = options;
-            framing.Stock = nullptr; // the framing run only finds where the path lies
-            CheckProgram(text, framing, {}, {&bounds}, viewportWidth, viewportHeight);
-            if (const std::optional<picture::Area> framed = bounds.Framed(O.FitWhat))
-                options.Frame = picture::FitArea(*framed, viewportWidth, viewportHeight);
-        }
+        if (!canvases.empty()) options.Frame = FrameFor(text, options, O.Sheet, layout);
         CheckReport report =
             CheckProgram(text, options, OnSegment(), canvases, viewportWidth, viewportHeight);
         report.File = path;

@@ -96,6 +96,22 @@ void ViewportCanvas::Cls() {
     CurrentX = 0, CurrentY = 0;
 }
 
+std::optional<picture::Area> FrameFor(const std::u16string& text, const CheckOptions& options,
+                                      const picture::SheetOptions& sheet,
+                                      const picture::SheetLayout& layout) {
+    if (!sheet.Fit) return std::nullopt;
+    // The framing run only finds where the path lies: no findings, no stock.
+    CheckOptions framing = options;
+    framing.Advice = false;
+    framing.OnBlock = nullptr;
+    framing.Stock = nullptr;
+    picture::BoundsCanvas bounds;
+    CheckProgram(text, framing, {}, {&bounds}, layout.Viewport.W, layout.Viewport.H);
+    const std::optional<picture::Area> framed = bounds.Framed(*sheet.Fit);
+    if (!framed) return std::nullopt;
+    return picture::FitArea(*framed, layout.Viewport.W, layout.Viewport.H);
+}
+
 std::unique_ptr<Picture> MakeSvgPicture(const picture::SheetLayout&) {
     return std::make_unique<SvgPicture>();
 }

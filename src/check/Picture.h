@@ -4,6 +4,7 @@
 // operator would see it in the window's viewport; as a sheet with rulers and a legend when asked.
 
 #include "base/Canvas.h"
+#include "check/Checker.h"
 #include "picture/Section.h"
 #include "picture/Sheet.h"
 
@@ -64,6 +65,11 @@ class Picture {
 using PictureMaker = std::unique_ptr<Picture> (*)(const picture::SheetLayout& layout);
 
 std::unique_ptr<Picture> MakeSvgPicture(const picture::SheetLayout& layout);
+
+// Where a sheet that asks to be framed (SheetOptions::Fit) shows the program: one run without
+// the pictures finds where the path lies. None for a sheet not framed, or when nothing is drawn.
+std::optional<picture::Area> FrameFor(const std::u16string& text, const CheckOptions& options,
+                                      const picture::SheetOptions& sheet, const picture::SheetLayout& layout);
 
 // The picture formats a checker can write. PNG and PDF need Qt Gui: only the checker's program,
 // built with it, provides them (PicturePng.h).

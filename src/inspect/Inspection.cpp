@@ -12,15 +12,9 @@
 namespace inspect {
 
 const char* SeverityName(Severity s) {
-    switch (s) {
-    case Severity::Alarm:
-        return "alarm";
-    case Severity::Error:
-        return "error";
-    case Severity::Warning:
-        return "warning";
-    }
-    return "";
+    // An error and a warning are named as the checker's report names the advice.
+    if (s == Severity::Alarm) return "alarm";
+    return advice::SeverityName(s == Severity::Error ? advice::Severity::Error : advice::Severity::Warning);
 }
 
 LineStarts::LineStarts(std::u16string_view text) : Size(text.size()) {

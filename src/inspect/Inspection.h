@@ -16,7 +16,8 @@
 namespace inspect {
 
 enum class Severity { Alarm, Error, Warning };
-const char* SeverityName(Severity s); // "alarm", "error", "warning"
+// "alarm", and for the others the advice's names ("error", "warning").
+const char* SeverityName(Severity s);
 
 struct Problem {
     int64_t Line = 0;

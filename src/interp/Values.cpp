@@ -14,20 +14,7 @@ namespace interp {
 
 namespace {
 
-inline bool IsBlank(char16_t c) {
-    return c == u' ' || c == u'\t';
-}
-inline bool IsDigit(char16_t c) {
-    return c >= u'0' && c <= u'9';
-}
-
-// Index (1-based) of the character before the next blank or tab at or after `from`, or the end
-// of the block: where a skipped rest of a word ends.
-int64_t SkipToBlank(const MachineState& s, int64_t from) {
-    for (int64_t k = from; k <= s.BlockLen; ++k)
-        if (IsBlank(s.BlockText[k - 1])) return k - 1;
-    return s.BlockLen;
-}
+using words::IsDigit;
 
 // Combines an operand into the single-precision accumulator; a zero operand is never combined,
 // which is why X10/0 reads 10 and a leading sign works as 0 +/- operand.
@@ -116,48 +103,39 @@ void ReadValue(Machine& m) {
     ReadWordValue(m);
 }
 
-double ReadWordValue(Machine& m) {
-    MachineState& s = m.S;
-    double plain;
-    if (ReadPlainValue(s, plain)) return plain;
+namespace {
+
+// Any value but the usual one: kept out of line, so that the usual value costs no more than its
+// own reading.
+[[gnu::noinline]] double ReadGeneralValue(MachineState& s) {
     // 1.
     s.WordText.clear();
     s.HasPoint = false;
     float acc = 0;
     char op = 0;
     Operand operand;
-    // 2. A capital letter right after the address letter: the word has no value.
-    int64_t k = s.ScanPos + 1;
-    if (k <= s.BlockLen && s.BlockText[k - 1] >= u'A' && s.BlockText[k - 1] <= u'Z') {
-        s.ScanPos = SkipToBlank(s, k + 1);
-        return 0;
-    }
-    int64_t last = s.BlockLen;
-    for (; k <= s.BlockLen; ++k) {
-        const char16_t c = s.BlockText[k - 1];
-        if (c == u'.') s.HasPoint = true;                       // 3.
-        if (c == u'+' || c == u'-' || c == u'*' || c == u'/') { // 4.
-            const char16_t next = k < s.BlockLen ? s.BlockText[k] : u'\0';
-            if (!(IsDigit(next) || next == u'.' || next == u'[' || next == u']')) {
-                last = SkipToBlank(s, k + 2);
-                break;
-            }
+    // 2. to 6. The scanner's reading of the value (words::ReadValueChars) says where it ends and
+    // hands over the characters it is made of: a point marks it; an operator combines the
+    // operand read so far; "=" and brackets are accepted and ignored; the rest builds the
+    // operand. A capital letter right after the address letter: the word has no value.
+    words::Word w{words::Word::Kind::Address};
+    const std::u16string_view block(s.BlockText.data(), static_cast<size_t>(s.BlockLen));
+    words::ReadValueChars(block, static_cast<size_t>(s.ScanPos - 1), w, [&](char16_t c, bool isOperator) {
+        if (isOperator) {
             Combine(acc, op, legacy::Val(operand.View()));
             operand.Clear();
             op = static_cast<char>(c);
-            continue;
+        } else if (c == u'.') {
+            s.HasPoint = true;
+            operand.Push('.');
+        } else if (c != u'=' && c != u'[' && c != u']') {
+            operand.Push(static_cast<char>(c));
         }
-        // 5. Characters that end the value without being consumed.
-        if (c < u'*' || (c > u'9' && c != u'=' && c != u'[' && c != u']')) {
-            last = k - 1;
-            break;
-        }
-        // 6. "=" and brackets are accepted and ignored; the rest builds the operand.
-        if (c != u'=' && c != u'[' && c != u']') operand.Push(static_cast<char>(c));
-    }
+    });
+    s.ScanPos = w.End; // 1-based: the last character the value took or skipped
+    if (w.NoValue) return 0;
     // 7. A plain number after nothing but zeros (the usual "X-12.5") takes its text and value
     // without the formatting round trip; anything else goes through the accumulator.
-    s.ScanPos = last;
     double value;
     if (acc == 0 && (op == 0 || op == '+' || op == '-') &&
         legacy::PlainSingle(operand.View(), op == '-', s.WordText, value)) {
@@ -168,6 +146,14 @@ double ReadWordValue(Machine& m) {
     s.WordText = legacy::Str7(acc);
     if (acc == 0) s.HasPoint = true;
     return legacy::Val(s.WordText);
+}
+
+} // namespace
+
+double ReadWordValue(Machine& m) {
+    double plain;
+    if (ReadPlainValue(m.S, plain)) return plain;
+    return ReadGeneralValue(m.S);
 }
 
 double ScaleLength(const Machine& m, double value) {

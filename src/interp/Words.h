@@ -1,9 +1,10 @@
 #pragma once
 // How the control cuts a block into words: comments (also one carried over from an earlier
 // block), block delete, the program number, the digit words N and V, the G word and the address
-// letters with their values, including the rests of words it skips unread. Positions only; what
-// a word's value is, is the value reader's business. The advice and the pane's colouring read
-// blocks through this; a test holds it to the interpreter's own reading.
+// letters with their values, including the rests of words it skips unread. Positions only: the
+// interpreter's value reader (Values.cpp) evaluates the characters ReadValueChars hands it. The
+// advice and the pane's colouring read blocks through this; a test holds it to the
+// interpreter's own reading.
 
 #include <array>
 #include <cstdint>
@@ -99,9 +100,12 @@ inline size_t GNumberEnd(std::u16string_view b, size_t letter) {
     return k;
 }
 
-// The extent of the value after the letter (or prefix) at `at`, as the value reader consumes it:
-// sets `w.End`, `w.NoValue` and `w.Number`.
-inline void ReadValueExtent(std::u16string_view b, size_t at, Word& w) {
+// The value after the letter (or prefix) at `at`, as the control's value reader takes it: sets
+// `w.End` (after a rest it skips unread, too), `w.NoValue` (a capital letter follows: no value)
+// and `w.Number` (a digit or point is among the characters). `take(c, isOperator)` gets, in
+// order, each character the value is evaluated from: the interpreter computes the value with it
+// (Values.cpp), the scanner only wants the extent.
+template <class Take> inline void ReadValueChars(std::u16string_view b, size_t at, Word& w, Take&& take) {
     size_t k = at + 1;
     w.Number = false;
     w.NoValue = k < b.size() && IsCapital(b[k]);
@@ -110,23 +114,36 @@ inline void ReadValueExtent(std::u16string_view b, size_t at, Word& w) {
         return;
     }
     // The usual "12.5" or "-64.9" first; the general loop below ends it the same way.
-    if (k + 1 < b.size() && (b[k] == u'-' || b[k] == u'+') && (IsDigit(b[k + 1]) || b[k + 1] == u'.')) ++k;
-    for (; k < b.size() && (IsDigit(b[k]) || b[k] == u'.'); ++k)
+    if (k + 1 < b.size() && (b[k] == u'-' || b[k] == u'+') && (IsDigit(b[k + 1]) || b[k + 1] == u'.'))
+        take(b[k++], true);
+    for (; k < b.size() && (IsDigit(b[k]) || b[k] == u'.'); ++k) {
         w.Number = true;
+        take(b[k], false);
+    }
     for (; k < b.size(); ++k) {
         const char16_t c = b[k];
         if (c == u'+' || c == u'-' || c == u'*' || c == u'/') {
             const char16_t next = k + 1 < b.size() ? b[k + 1] : u'\0';
+            // An operator without an operand after it ends the value; the rest of the word is
+            // skipped unread.
             if (!(IsDigit(next) || next == u'.' || next == u'[' || next == u']')) {
-                w.End = static_cast<uint32_t>(SkipToBlank(b, k + 2) + 1); // the rest is skipped unread
+                w.End = static_cast<uint32_t>(SkipToBlank(b, k + 2) + 1);
                 return;
             }
+            take(c, true);
             continue;
         }
+        // Characters that end the value without being consumed.
         if (c < u'*' || (c > u'9' && c != u'=' && c != u'[' && c != u']')) break;
         if (IsDigit(c) || c == u'.') w.Number = true;
+        take(c, false);
     }
     w.End = static_cast<uint32_t>(k);
+}
+
+// The extent alone.
+inline void ReadValueExtent(std::u16string_view b, size_t at, Word& w) {
+    ReadValueChars(b, at, w, [](char16_t, bool) {});
 }
 
 // Reads `b` as the control's scan loop does and hands each word to `visit` in order;

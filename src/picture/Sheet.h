@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,11 +35,18 @@ class Overlay {
     virtual double TextWidth(const std::string& text, double pointSize, bool bold = false) = 0;
 };
 
+// What a picture of the trace shows, one value for every picture: the checker's (--size,
+// --rulers, --legend, --white/--black, --fit), File > Export picture's and Print's. Each takes
+// what its medium can show: a printed page has the page's size and the window's rulers, and its
+// legend is the tools table under the picture; Export picture shows no legend.
 struct SheetOptions {
     double WidthPx = 1600, HeightPx = 1000; // the whole sheet
-    bool Rulers = false;
-    bool Legend = false;
+    bool Rulers = false;                    // X and Z scales along the viewport
+    bool Legend = false;                    // the program, its times and alarms, each tool's colour
     bool WhiteBackground = true;
+    // Framed on the drawn path (the part, or all of it) instead of the view it is given (the
+    // standard view of the limits, or the window's).
+    std::optional<FitScope> Fit;
 };
 
 // Size limits of a sheet, in pixels each way.

@@ -156,7 +156,8 @@ int16_t PrintSetup(QWidget* parent, QPrinter& printer, int16_t printerOrientatio
     return PrintSetup(parent, printer, printerOrientation, nullptr);
 }
 
-int16_t PrintSetup(QWidget* parent, QPrinter& printer, int16_t printerOrientation, bool* toolsTable) {
+int16_t PrintSetup(QWidget* parent, QPrinter& printer, int16_t printerOrientation,
+                   picture::SheetOptions* sheet) {
     if (printerOrientation == 0) printerOrientation = 2;
     for (;;) {
         printer.setPageOrientation(printerOrientation == 1 ? QPageLayout::Portrait : QPageLayout::Landscape);
@@ -164,10 +165,10 @@ int16_t PrintSetup(QWidget* parent, QPrinter& printer, int16_t printerOrientatio
         dialog.setObjectName(QStringLiteral("PrintSetupDialog"));
         AddPrinterButton(dialog);
         QCheckBox* tools = nullptr;
-        if (auto* buttons = dialog.findChild<QDialogButtonBox*>(); buttons && toolsTable) {
+        if (auto* buttons = dialog.findChild<QDialogButtonBox*>(); buttons && sheet) {
             tools = new QCheckBox(QStringLiteral("Print the tools table under the picture"), &dialog);
             tools->setObjectName(QStringLiteral("PrintToolsTable"));
-            tools->setChecked(*toolsTable);
+            tools->setChecked(sheet->Legend);
             if (auto* box = qobject_cast<QBoxLayout*>(dialog.layout()))
                 box->insertWidget(box->indexOf(buttons), tools);
             else
@@ -177,7 +178,7 @@ int16_t PrintSetup(QWidget* parent, QPrinter& printer, int16_t printerOrientatio
         // again for the printer chosen.
         const int result = dialog.exec();
         if (tools && (result == QDialog::Accepted || result == ChoosePrinterResult))
-            *toolsTable = tools->isChecked();
+            sheet->Legend = tools->isChecked();
         if (result != ChoosePrinterResult) break;
         ChoosePrinter(parent, printer);
     }
@@ -202,8 +203,8 @@ bool PrintPage(QPrinter& printer, const QImage& picture, const PrintRequest& req
     painter.setFont(font);
     const QFontMetricsF metrics(font, &printer);
     // The lines under the picture take their room from the page's height.
-    const double belowMm =
-        request.Below.isEmpty() ? 0 : (request.Below.size() * metrics.height() / dotsY + 3);
+    const QStringList below = request.Sheet.Legend ? request.Below : QStringList();
+    const double belowMm = below.isEmpty() ? 0 : (below.size() * metrics.height() / dotsY + 3);
     const PageFit fit = FitPage(printer.width() / dotsX, printer.height() / dotsY - belowMm,
                                 metrics.height() / dotsY, metrics.horizontalAdvance(request.FileName) / dotsX,
                                 PrintRatio(request.ScaleWidth, request.ScaleHeight, picture));
@@ -216,7 +217,7 @@ bool PrintPage(QPrinter& printer, const QImage& picture, const PrintRequest& req
                      request.Date.toString(QStringLiteral("yyyy.MM.dd")));
     painter.drawText(QPointF(fit.NameX * dotsX, baseline), request.FileName);
     double lineY = (fit.Y + fit.H + 3) * dotsY + metrics.ascent();
-    for (const QString& line : request.Below) {
+    for (const QString& line : below) {
         painter.drawText(QPointF(fit.X * dotsX, lineY), line);
         lineY += metrics.height();
     }
@@ -245,7 +246,7 @@ bool PrintView(QWidget* parent, QPrinter& printer, const ViewImages& view, const
         ShowPrintFailure(parent, none);
         return false;
     }
-    if (!request.WhiteBackground && !AskPrintOnBlack(parent)) return false;
+    if (!request.Sheet.WhiteBackground && !AskPrintOnBlack(parent)) return false;
     const QImage picture = ComposeViewPicture(view.Canvas, view.Xscale, view.Zscale, view.Positions);
     // The clipboard holds the printed view afterwards, as the operators expect.
     PutOnClipboard(picture);

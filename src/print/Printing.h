@@ -13,11 +13,12 @@
 //                                print::PrintSetup(this, Printer, Settings.PrinterOrientation);
 //   mnuDrawPrint   -> print::PrintRequest r;  r.FileName = Labels.LabelFileName->text();
 //                     r.ScaleWidth = TraceImage.ScaleWidth; r.ScaleHeight = TraceImage.ScaleHeight;
-//                     r.WhiteBackground = M->S.WhiteBackground;
+//                     r.Sheet.WhiteBackground = M->S.WhiteBackground;
 //                     r.PrinterOrientation = Settings.PrinterOrientation;
 //                     print::PrintView(this, Printer, View(), r);
 //   mnuScreenPrint -> print::ScreenCopy(View(), Labels.LabelFileName->text(), M->S.ToolColor);
 
+#include "picture/Sheet.h"
 #include "print/ViewPicture.h"
 
 #include <QDate>
@@ -44,11 +45,14 @@ struct PrintRequest {
     QString FileName = QStringLiteral("Untitled"); // the file-name label's caption
     double ScaleWidth = 0; // the canvas's user width and height (mm), for its proportions
     double ScaleHeight = 0;
-    bool WhiteBackground = true;    // false: ask before printing a black page
+    // What the page shows of the picture's options: a black background is asked about first,
+    // and the legend is the lines under the picture (`Below`). The page's own size and the
+    // window's rulers are the rest.
+    picture::SheetOptions Sheet;
     int16_t PrinterOrientation = 2; // 1 portrait, 2 landscape
     QDate Date = QDate::currentDate();
-    // Lines printed under the picture (the workbench's tool table, when Print setup asks for it);
-    // none: the page as always.
+    // The legend's lines (the workbench's tools table); printed only when the sheet asks for
+    // the legend.
     QStringList Below;
 };
 
@@ -75,9 +79,10 @@ double PrintRatio(double scaleWidth, double scaleHeight, const QImage& picture);
 // landscape) and returns the orientation it leaves, the preset one after a cancel. Its
 // "Printer..." button opens the printer choice (ChoosePrinter), then the page setup again.
 int16_t PrintSetup(QWidget* parent, QPrinter& printer, int16_t printerOrientation);
-// The same with one more choice in the dialog: "Print the tools table under the picture",
-// preset from and left in *toolsTable (a cancel leaves it as it was).
-int16_t PrintSetup(QWidget* parent, QPrinter& printer, int16_t printerOrientation, bool* toolsTable);
+// The same with one more choice in the dialog: "Print the tools table under the picture", the
+// sheet's legend, preset from and left in *sheet (a cancel leaves it as it was).
+int16_t PrintSetup(QWidget* parent, QPrinter& printer, int16_t printerOrientation,
+                   picture::SheetOptions* sheet);
 
 // The platform's print dialog, to choose a printer or a PDF file for the next Print; a cancel
 // keeps the printer as it was.

@@ -13,10 +13,10 @@ void ReadSwitch(Store& store, const QString& key, bool& value) {
 
 } // namespace
 
-WorkbenchValues ReadWorkbench(Store& store) {
+WorkbenchValues ReadWorkbench(Store& store, const QStringList& panels) {
     WorkbenchValues v;
-    ReadSwitch(store, "ProblemsVisible", v.ProblemsVisible);
-    ReadSwitch(store, "ToolsVisible", v.ToolsVisible);
+    for (const QString& key : panels)
+        if (bool b = false; ParseBoolean(store.Get(kWorkbench, key, {}), b)) v.Panels[key] = b;
     ReadSwitch(store, "LineNumbers", v.LineNumbers);
     ReadSwitch(store, "StartFitted", v.StartFitted);
     ReadSwitch(store, "PrintTools", v.PrintTools);
@@ -26,8 +26,8 @@ WorkbenchValues ReadWorkbench(Store& store) {
 
 void WriteWorkbench(Store& store, const WorkbenchValues& v) {
     auto text = [](bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); };
-    store.Put(kWorkbench, "ProblemsVisible", text(v.ProblemsVisible));
-    store.Put(kWorkbench, "ToolsVisible", text(v.ToolsVisible));
+    for (const auto& [key, shown] : v.Panels)
+        store.Put(kWorkbench, key, text(shown));
     store.Put(kWorkbench, "LineNumbers", text(v.LineNumbers));
     store.Put(kWorkbench, "StartFitted", text(v.StartFitted));
     store.Put(kWorkbench, "PrintTools", text(v.PrintTools));

@@ -5,19 +5,25 @@
 
 #include "settings/Settings.h"
 
+#include <QStringList>
+
+#include <map>
+
 namespace settings {
 
 struct WorkbenchValues {
-    bool ProblemsVisible = true; // the problems list is shown by default
-    bool ToolsVisible = false;
+    // The panels shown, by the key each keeps its visibility under; a panel without an entry
+    // is shown as its own default says.
+    std::map<QString, bool> Panels;
     bool LineNumbers = true;
     bool StartFitted = false;  // off: the program starts in the standard view, as it always did
     bool PrintTools = false;   // Print adds the tools table under the picture
     bool StockSection = false; // the stock section drawn with the path (needs a setup)
 };
 
-// A value that is not a Boolean keeps its default.
-WorkbenchValues ReadWorkbench(Store& store);
+// A value that is not a Boolean keeps its default; of the panels' keys `panels`, only those
+// with a Boolean value get an entry.
+WorkbenchValues ReadWorkbench(Store& store, const QStringList& panels);
 void WriteWorkbench(Store& store, const WorkbenchValues& v);
 
 } // namespace settings

@@ -34,13 +34,10 @@ namespace {
 // The program drawn again in vectors onto a sheet of the viewport's size and its rulers, framed
 // on the part of the canvas the window shows.
 bool DrawVectors(const ExportRequest& r, ExportFormat format, std::string& bytes, QString& why) {
-    picture::SheetOptions sheetOptions;
-    sheetOptions.WidthPx = r.WidthPx;
-    sheetOptions.HeightPx = r.HeightPx;
-    sheetOptions.WhiteBackground = r.Options.WhiteBackground;
-    // The rulers, as the window's own picture has them; they go beside the viewport, so that it
-    // keeps the window's size and part of the canvas.
-    sheetOptions.Rulers = true;
+    picture::SheetOptions sheetOptions = r.Sheet;
+    // NOTE: the legend is the printed page's (its tools table); an exported picture shows the
+    // view and its rulers, as the window does.
+    sheetOptions.Legend = false;
     const picture::SheetLayout bare = picture::LayOutSheet(sheetOptions);
     sheetOptions.WidthPx += bare.Page.W - bare.Viewport.W;
     sheetOptions.HeightPx += bare.Page.H - bare.Viewport.H;
@@ -48,7 +45,10 @@ bool DrawVectors(const ExportRequest& r, ExportFormat format, std::string& bytes
     check::CheckOptions options = r.Options;
     options.Advice = false;
     options.OnBlock = nullptr;
+    options.WhiteBackground = sheetOptions.WhiteBackground;
     options.Frame = r.Visible;
+    if (const std::optional<picture::Area> framed = check::FrameFor(r.Text, options, sheetOptions, layout))
+        options.Frame = framed;
     std::unique_ptr<check::Picture> svg;
     std::unique_ptr<render::PdfSheet> pdf;
     motion::Canvas* inner;
@@ -61,7 +61,7 @@ bool DrawVectors(const ExportRequest& r, ExportFormat format, std::string& bytes
     }
     check::ViewportCanvas viewport(*inner, options.Lathe.Limits.NVLZ, picture::SheetBack(sheetOptions));
     const check::CheckReport report =
-        check::CheckProgram(r.Text, options, {}, {&viewport}, r.WidthPx, r.HeightPx);
+        check::CheckProgram(r.Text, options, {}, {&viewport}, r.Sheet.WidthPx, r.Sheet.HeightPx);
     const picture::SheetContent sheet{sheetOptions, layout, report.Visible, report.Mapping, {}};
     std::string reason;
     const bool ok = svg ? svg->Encode(sheet, bytes, reason) : pdf->Finish(sheet, bytes);
@@ -88,7 +88,7 @@ bool ExportPicture(const ExportRequest& r, QString& why) {
             return false;
         }
     } else {
-        if (r.WidthPx <= 0 || r.HeightPx <= 0) {
+        if (r.Sheet.WidthPx <= 0 || r.Sheet.HeightPx <= 0) {
             why = QStringLiteral("the view has no size");
             return false;
         }

@@ -5,7 +5,7 @@
 // with the X and Z rulers beside it.
 
 #include "check/Checker.h"
-#include "picture/Framing.h"
+#include "picture/Sheet.h"
 
 #include <QImage>
 #include <QString>
@@ -25,11 +25,13 @@ QString ExportStartPath(const QString& program, const QString& folder);
 
 struct ExportRequest {
     QString Path;
-    QImage Composed;               // the viewport as Screen copy composes it (PNG)
-    std::u16string Text;           // the program (SVG, PDF)
-    check::CheckOptions Options;   // the machine's switches and limits
-    picture::Area Visible;         // the part of the canvas the viewport shows
-    int WidthPx = 0, HeightPx = 0; // the viewport
+    QImage Composed;             // the viewport as Screen copy composes it (PNG)
+    std::u16string Text;         // the program (SVG, PDF)
+    check::CheckOptions Options; // the machine's switches and limits
+    picture::Area Visible;       // the part of the canvas the viewport shows
+    // The window's picture (SVG, PDF): the viewport's size, its background and rulers. The
+    // rulers go beside the viewport, so that it keeps the window's size.
+    picture::SheetOptions Sheet;
 };
 
 // Writes the picture; false with the reason when the type is unknown, the picture cannot be

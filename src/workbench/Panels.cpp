@@ -122,8 +122,7 @@ QVariant ToolsModel::headerData(int section, Qt::Orientation orientation, int ro
     return section >= 0 && section < Columns ? QString::fromLatin1(names[section]) : QVariant();
 }
 
-ToolsPanel::ToolsPanel(QWidget* parent) : QDockWidget(QStringLiteral("Tools"), parent) {
-    setObjectName(QStringLiteral("ToolsPanel"));
+ToolsPanel::ToolsPanel(QWidget* parent) : Panel(parent) {
     View = MakeTable(&Tools, this);
     View->setColumnWidth(ToolsModel::ColorColumn, 28);
     View->setColumnWidth(ToolsModel::TimeColumn, 150);

@@ -4,11 +4,11 @@
 // row asks the window to put the caret on its line.
 
 #include "workbench/CheckWorker.h"
+#include "workbench/PanelTable.h"
 
 #include "inspect/QuickFix.h"
 
 #include <QAbstractTableModel>
-#include <QDockWidget>
 
 class QMenu;
 class QPushButton;
@@ -52,11 +52,11 @@ class ProblemsModel final : public QAbstractItemModel {
     bool ShownLevels[3] = {true, true, true}; // by inspect::Severity
 };
 
-class ProblemsPanel final : public QDockWidget {
+class ProblemsPanel final : public Panel {
     Q_OBJECT
   public:
     explicit ProblemsPanel(QWidget* parent = nullptr);
-    void SetResult(BenchPtr result);
+    void SetResult(BenchPtr result) override;
     ProblemsModel* Model() { return &Problems; }
     QTreeView* Table() { return View; }
     // What the status bar shows: "2 alarms, 3 warnings".
@@ -100,11 +100,11 @@ class ToolsModel final : public QAbstractTableModel {
     BenchPtr Result;
 };
 
-class ToolsPanel final : public QDockWidget {
+class ToolsPanel final : public Panel {
     Q_OBJECT
   public:
     explicit ToolsPanel(QWidget* parent = nullptr);
-    void SetResult(BenchPtr result);
+    void SetResult(BenchPtr result) override;
     ToolsModel* Model() { return &Tools; }
     QTableView* Table() { return View; }
 

@@ -217,8 +217,7 @@ QVariant ProblemsModel::headerData(int section, Qt::Orientation orientation, int
 
 // --- The panel ---
 
-ProblemsPanel::ProblemsPanel(QWidget* parent) : QDockWidget(QStringLiteral("Problems"), parent) {
-    setObjectName(QStringLiteral("ProblemsPanel"));
+ProblemsPanel::ProblemsPanel(QWidget* parent) : Panel(parent) {
     auto* body = new QWidget(this);
     auto* column = new QVBoxLayout(body);
     column->setContentsMargins(0, 0, 0, 0);

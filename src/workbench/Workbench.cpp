@@ -14,6 +14,8 @@
 #include <QTextBlock>
 #include <QTreeView>
 
+#include <map>
+
 namespace workbench {
 
 namespace {
@@ -58,8 +60,6 @@ QIcon Drawn(bool ruler) {
 
 Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     : QObject(hooks.Window), H(std::move(hooks)) {
-    ShowProblems = Make(this, "mnuProblems", "Problems list", ProblemsKey, true);
-    ShowTools = Make(this, "mnuToolsPanel", "Tools panel", ToolsKey, true);
     MeasureMode = Make(this, "mnuMeasure", "Measure", MeasureKey, true);
     ZoomToFit = Make(this, "mnuZoomToFit", "Zoom to fit", FitKey, false);
     LineNumbers = Make(this, "mnuLineNumbers", "Line numbers", LineNumbersKey, true);
@@ -73,27 +73,7 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     MeasureMode->setToolTip(
         QStringLiteral("Measure (%1): click two points; Esc leaves").arg(QString::fromLatin1(MeasureKey)));
 
-    ProblemsDock = new ProblemsPanel(H.Window);
-    ToolsDock = new ToolsPanel(H.Window);
-    H.Window->addDockWidget(Qt::BottomDockWidgetArea, ProblemsDock);
-    H.Window->addDockWidget(Qt::BottomDockWidgetArea, ToolsDock);
-    H.Window->tabifyDockWidget(ProblemsDock, ToolsDock);
-    connect(ShowProblems, &QAction::toggled, ProblemsDock, [this](bool on) {
-        ProblemsDock->setVisible(on);
-        if (on) ProblemsDock->raise();
-    });
-    connect(ShowTools, &QAction::toggled, ToolsDock, [this](bool on) {
-        ToolsDock->setVisible(on);
-        if (on) ToolsDock->raise();
-    });
-    // Closing a dock by its own button unticks its command.
-    connect(ProblemsDock, &QDockWidget::visibilityChanged, this, [this](bool) {
-        if (!ProblemsDock->isHidden() != ShowProblems->isChecked())
-            ShowProblems->setChecked(!ProblemsDock->isHidden());
-    });
-    connect(ToolsDock, &QDockWidget::visibilityChanged, this, [this](bool) {
-        if (!ToolsDock->isHidden() != ShowTools->isChecked()) ShowTools->setChecked(!ToolsDock->isHidden());
-    });
+    MakePanels();
 
     PathLayer = new PathOverlay(H.Viewport, H.Map);
     PointerOnPath = new PathPointer(H.Canvas, PathLayer);
@@ -129,53 +109,103 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     // A check that gave no result (given up, out of memory) leaves no stale claim behind.
     connect(&Checker, &CheckWorker::Settled, this, [this] {
         if (CountsButton->text() == QStringLiteral("checking..."))
-            CountsButton->setText(Checker.Latest() ? ProblemsDock->Counts() : QStringLiteral("not checked"));
+            CountsButton->setText(Checker.Latest() ? Problems()->Counts() : QStringLiteral("not checked"));
     });
-    connect(CountsButton, &QPushButton::clicked, this,
-            [this] { ShowProblems->setChecked(true), ProblemsDock->raise(); });
-
-    connect(ProblemsDock, &ProblemsPanel::LineActivated, this, [this](qint64 line) { GoToLine(line); });
-    connect(ToolsDock, &ToolsPanel::ToolActivated, this, [this](double tool, qint64 line) {
-        GoToLine(line);
-        PathLayer->HighlightTool(tool);
+    connect(CountsButton, &QPushButton::clicked, this, [this] {
+        PanelCommand(QStringLiteral("ProblemsPanel"))->setChecked(true);
+        Problems()->raise();
     });
     connect(&Checker, &CheckWorker::Checked, this, &Workbench::Checked);
     connect(H.Pane, &QPlainTextEdit::cursorPositionChanged, this, &Workbench::CaretMoved);
     EditPause.setSingleShot(true);
     EditPause.setInterval(400);
     connect(&EditPause, &QTimer::timeout, this, [this] { CheckNow(H.Text(), OptionsNow()); });
-    connect(ProblemsDock, &ProblemsPanel::FixRequested, this,
-            [this](int fix) { emit FixRequested(static_cast<inspect::QuickFix>(fix)); });
     ApplySettings(values);
+}
+
+void Workbench::MakePanels() {
+    std::map<Qt::DockWidgetArea, Panel*> firstIn; // the panels of an area share it as tabs
+    for (const PanelRow& row : PanelRows()) {
+        Panel* dock = row.Make(*this, H.Window);
+        dock->setObjectName(QString::fromLatin1(row.Name));
+        dock->setWindowTitle(QString::fromLatin1(row.Title));
+        QAction* command = Make(this, row.Command, QString::fromLatin1(row.Caption), row.Key, true);
+        H.Window->addDockWidget(row.Area, dock);
+        if (auto [first, isNew] = firstIn.try_emplace(row.Area, dock); !isNew)
+            H.Window->tabifyDockWidget(first->second, dock);
+        connect(command, &QAction::toggled, dock, [dock](bool on) {
+            dock->setVisible(on);
+            if (on) dock->raise();
+        });
+        // Closing a dock by its own button unticks its command.
+        connect(dock, &QDockWidget::visibilityChanged, this, [dock, command](bool) {
+            if (!dock->isHidden() != command->isChecked()) command->setChecked(!dock->isHidden());
+        });
+        Docks.push_back({&row, dock, command});
+    }
+}
+
+Panel* Workbench::PanelNamed(const QString& name) const {
+    for (const Docked& d : Docks)
+        if (name == QLatin1String(d.Row->Name)) return d.Dock;
+    return nullptr;
+}
+
+QAction* Workbench::PanelCommand(const QString& name) const {
+    for (const Docked& d : Docks)
+        if (name == QLatin1String(d.Row->Name)) return d.Command;
+    return nullptr;
+}
+
+ProblemsPanel* Workbench::Problems() const {
+    return static_cast<ProblemsPanel*>(PanelNamed(QStringLiteral("ProblemsPanel")));
+}
+
+ToolsPanel* Workbench::Tools() const {
+    return static_cast<ToolsPanel*>(PanelNamed(QStringLiteral("ToolsPanel")));
 }
 
 void Workbench::FitDocks() {
     // A few rows of problems below the client area; the operator may drag it taller.
-    const int rows = ProblemsDock->Table()->fontMetrics().height() + 4;
-    const int bar = ProblemsDock->FixButton()->sizeHint().height();
-    H.Window->resizeDocks({ProblemsDock}, {rows * 5 + 34 + bar}, Qt::Vertical);
+    ProblemsPanel* problems = Problems();
+    const int rows = problems->Table()->fontMetrics().height() + 4;
+    const int bar = problems->FixButton()->sizeHint().height();
+    H.Window->resizeDocks({problems}, {rows * 5 + 34 + bar}, Qt::Vertical);
 }
 
 void Workbench::ApplySettings(const settings::WorkbenchValues& values) {
-    ShowProblems->setChecked(values.ProblemsVisible);
-    ShowTools->setChecked(values.ToolsVisible);
-    ProblemsDock->setVisible(values.ProblemsVisible);
-    ToolsDock->setVisible(values.ToolsVisible);
-    if (values.ProblemsVisible) ProblemsDock->raise();
+    for (const Docked& d : Docks) {
+        const auto stored = values.Panels.find(QString::fromLatin1(d.Row->Setting));
+        const bool shown = stored != values.Panels.end() ? stored->second : d.Row->ShownFirst;
+        d.Command->setChecked(shown);
+        d.Dock->setVisible(shown);
+    }
+    // Then the first panel shown of an area is the tab in front.
+    std::map<Qt::DockWidgetArea, bool> raised;
+    for (const Docked& d : Docks)
+        if (d.Command->isChecked() && !raised[d.Row->Area]) {
+            raised[d.Row->Area] = true;
+            d.Dock->raise();
+        }
     LineNumbers->setChecked(values.LineNumbers);
     PaneNumbers->setVisible(values.LineNumbers);
     PaneNumbers->SetColouring(values.LineNumbers);
     if (H.SetPaneMargin) H.SetPaneMargin(values.LineNumbers ? PaneNumbers->Width() : 0);
     StartFitted->setChecked(values.StartFitted);
     ShowStock->setChecked(values.StockSection);
-    PrintTools = values.PrintTools;
     FitDocks();
+}
+
+QList<QAction*> Workbench::Commands() const {
+    QList<QAction*> all{ZoomToFit, MeasureMode};
+    for (const Docked& d : Docks)
+        all << d.Command;
+    return all << LineNumbers << StartFitted << ShowStock;
 }
 
 void Workbench::AddToMenu(QMenu* view) const {
     view->addSeparator();
-    for (QAction* a : {ZoomToFit, MeasureMode, ShowProblems, ShowTools, LineNumbers, StartFitted, ShowStock})
-        view->addAction(a);
+    view->addActions(Commands());
 }
 
 void Workbench::ProgramOpened() {
@@ -223,11 +253,11 @@ void Workbench::AfterCommand() {
 }
 
 void Workbench::Checked(BenchPtr result) {
-    ProblemsDock->SetResult(result);
-    ToolsDock->SetResult(result);
+    for (const Docked& d : Docks)
+        d.Dock->SetResult(result);
     PathLayer->SetResult(result);
     PaneNumbers->SetResult(result);
-    CountsButton->setText(ProblemsDock->Counts());
+    CountsButton->setText(Problems()->Counts());
     CaretMoved();
     if (FitWhenChecked) {
         FitWhenChecked = false;
@@ -269,12 +299,20 @@ void Workbench::CaretMoved() {
 }
 
 settings::WorkbenchValues Workbench::Values() const {
-    return {ShowProblems->isChecked(),
-            ShowTools->isChecked(),
-            LineNumbers->isChecked(),
-            StartFitted->isChecked(),
-            PrintTools,
-            ShowStock->isChecked()};
+    settings::WorkbenchValues v;
+    for (const Docked& d : Docks)
+        v.Panels[QString::fromLatin1(d.Row->Setting)] = d.Command->isChecked();
+    v.LineNumbers = LineNumbers->isChecked();
+    v.StartFitted = StartFitted->isChecked();
+    v.StockSection = ShowStock->isChecked();
+    return v;
+}
+
+QStringList Workbench::PanelSettings() {
+    QStringList keys;
+    for (const PanelRow& row : PanelRows())
+        keys << QString::fromLatin1(row.Setting);
+    return keys;
 }
 
 QStringList Workbench::ToolTableLines() const {

@@ -1,5 +1,5 @@
 #pragma once
-// The checking workbench in the window: the problems list and tools panel as docks, the path
+// The checking workbench in the window: its panels as docks (PanelTable.h), the path
 // overlay and pointer on the trace, the pane's gutter, the View commands that show them, measure
 // and zoom to fit, and the counts in the status bar. The window gives it a few hooks (below) and
 // tells it when a program was opened or edited and when a run ended; nothing of the control's
@@ -8,6 +8,7 @@
 #include "settings/WorkbenchSettings.h"
 #include "workbench/CheckWorker.h"
 #include "workbench/PaneGutter.h"
+#include "workbench/PanelTable.h"
 #include "workbench/Panels.h"
 #include "workbench/PathPointer.h"
 #include "workbench/SetupSource.h"
@@ -46,9 +47,7 @@ struct WindowHooks {
     std::function<void(const picture::Area&)> ZoomTo;               // one more zoom step, then the re-run
 };
 
-// Shortcuts no command of the control uses.
-inline constexpr const char* ProblemsKey = "Ctrl+Shift+P";
-inline constexpr const char* ToolsKey = "Ctrl+Shift+T";
+// Shortcuts no command of the control uses (the panels' own are in their rows).
 inline constexpr const char* MeasureKey = "Ctrl+Shift+M";
 inline constexpr const char* FitKey = "Ctrl+Shift+F";
 inline constexpr const char* LineNumbersKey = "Ctrl+Shift+L";
@@ -62,9 +61,14 @@ class Workbench final : public QObject {
     void ApplySettings(const settings::WorkbenchValues& values);
 
     // The commands, for the View menu and the toolbar.
-    QAction *ShowProblems, *ShowTools, *MeasureMode, *ZoomToFit, *LineNumbers, *StartFitted, *ShowStock;
+    QAction *MeasureMode, *ZoomToFit, *LineNumbers, *StartFitted, *ShowStock;
+    // Every command in the View menu's order, the panels' among them.
+    QList<QAction*> Commands() const;
     // Adds the commands to `view`, after a separator.
     void AddToMenu(QMenu* view) const;
+    // A panel of the table and its View command, by the row's name; null for a name not there.
+    Panel* PanelNamed(const QString& name) const;
+    QAction* PanelCommand(const QString& name) const;
 
     // The window's moments.
     void ProgramOpened();
@@ -78,17 +82,18 @@ class Workbench final : public QObject {
     // The caret onto a line's block (the problems list, the tools panel, a click on the path).
     void GoToLine(int64_t line);
 
+    // The choices as the settings keep them (the print setup's own is the window's).
     settings::WorkbenchValues Values() const;
-    // Print setup's choice: the tools table under the printed picture.
-    bool PrintTools = false;
+    // The keys the panels keep their visibility under, for reading the settings.
+    static QStringList PanelSettings();
     // The tools table as lines of text, for the printed page; empty without a check.
     QStringList ToolTableLines() const;
     // Gives the docks their first height (the window calls it once it is shown).
     void FitDocks();
 
     // Inspection (tests).
-    ProblemsPanel* Problems() { return ProblemsDock; }
-    ToolsPanel* Tools() { return ToolsDock; }
+    ProblemsPanel* Problems() const;
+    ToolsPanel* Tools() const;
     PathOverlay* Overlay() { return PathLayer; }
     PathPointer* Pointer() { return PointerOnPath; }
     PaneGutter* Gutter() { return PaneNumbers; }
@@ -113,10 +118,15 @@ class Workbench final : public QObject {
     void CheckNow(std::shared_ptr<const std::u16string> text, const check::CheckOptions& options);
     std::shared_ptr<const std::u16string> CheckedText; // the text of the newest check asked for
     void CaretMoved();
+    void MakePanels();
     WindowHooks H;
     CheckWorker Checker;
-    ProblemsPanel* ProblemsDock = nullptr;
-    ToolsPanel* ToolsDock = nullptr;
+    struct Docked {
+        const PanelRow* Row;
+        Panel* Dock;
+        QAction* Command;
+    };
+    std::vector<Docked> Docks; // in the table's order
     PathOverlay* PathLayer = nullptr;
     PathPointer* PointerOnPath = nullptr;
     PaneGutter* PaneNumbers = nullptr;

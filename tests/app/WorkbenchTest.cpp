@@ -197,19 +197,24 @@ TEST_F(Workbench, ToolsPanelAgreesWithTheChecker) {
 TEST_F(Workbench, PanelsAreRememberedInASectionOfTheirOwn) {
     Act("mnuProblems")->trigger();
     Act("mnuStartFitted")->trigger();
+    EXPECT_FALSE(W->View().Sheet().Legend);
+    W->View().PictureChoices().Legend = true; // Print setup's tools table
     W->Document().SetModified(false);
     W->WindowFrame().mnuExit_Click();
     QTest::qWait(10);
     {
         QSettings ini(settings::IniStore().FileName(), QSettings::IniFormat);
         EXPECT_EQ(ini.value("Workbench/ProblemsVisible").toString(), "False");
+        EXPECT_EQ(ini.value("Workbench/ToolsVisible").toString(), "False");
         EXPECT_EQ(ini.value("Workbench/StartFitted").toString(), "True");
+        EXPECT_EQ(ini.value("Workbench/PrintTools").toString(), "True");
     }
     W = std::make_unique<app::MainWindow>();
     ASSERT_TRUE(W->Load(""));
     EXPECT_FALSE(B().Problems()->isVisible());
     EXPECT_FALSE(Act("mnuProblems")->isChecked());
     EXPECT_TRUE(Act("mnuStartFitted")->isChecked());
+    EXPECT_TRUE(W->View().Sheet().Legend);
     // Started fitted: an opened program is framed once it is checked.
     OpenChecked(Problems);
     QTest::qWait(50);
@@ -221,16 +226,19 @@ TEST_F(Workbench, EveryShortcutIsTheOnlyOneOfItsKind) {
     for (QAction* a : W->findChildren<QAction*>())
         for (const QKeySequence& k : a->shortcuts())
             byKey[k.toString()] << a->objectName();
-    for (const char* name : {"mnuProblems", "mnuToolsPanel", "mnuMeasure", "mnuZoomToFit", "mnuZoomToFitAll",
-                             "mnuLineNumbers", "mnuExportPicture", "mnuEditUpperCase", "mnuStockSection"}) {
+    QStringList names{"mnuMeasure",       "mnuZoomToFit",     "mnuZoomToFitAll", "mnuLineNumbers",
+                      "mnuExportPicture", "mnuEditUpperCase", "mnuStockSection"};
+    for (const workbench::PanelRow& row : workbench::PanelRows())
+        names << QString::fromLatin1(row.Command);
+    for (const QString& name : names) {
         QAction* a = Act(name);
-        ASSERT_FALSE(a->shortcut().isEmpty()) << name;
-        EXPECT_EQ(byKey[a->shortcut().toString()], QStringList{name}) << name;
+        ASSERT_FALSE(a->shortcut().isEmpty()) << name.toStdString();
+        EXPECT_EQ(byKey[a->shortcut().toString()], QStringList{name}) << name.toStdString();
         // Reachable from a menu.
         bool inMenu = false;
         for (QMenu* menu : W->findChildren<QMenu*>())
             inMenu = inMenu || menu->actions().contains(a);
-        EXPECT_TRUE(inMenu) << name;
+        EXPECT_TRUE(inMenu) << name.toStdString();
     }
 }
 

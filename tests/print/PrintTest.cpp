@@ -219,7 +219,7 @@ TEST(Print, BlackBackgroundAsksAndNoPrintsNothing) {
     QTemporaryDir temp;
     const ViewImages view = DrawnView(200, 120);
     print::PrintRequest request;
-    request.WhiteBackground = false;
+    request.Sheet.WhiteBackground = false;
     for (const bool yes : {false, true}) {
         QPrinter printer(QPrinter::HighResolution);
         const QString path = temp.path() + (yes ? QStringLiteral("/yes.pdf") : QStringLiteral("/no.pdf"));
@@ -267,7 +267,7 @@ namespace {
 // failure message when that was it, else empty.
 QString PrintAndReadMessage(QPrinter& printer, bool white, bool* printed = nullptr) {
     print::PrintRequest request;
-    request.WhiteBackground = white;
+    request.Sheet.WhiteBackground = white;
     QString message;
     const ModalDriver driver({[&](QWidget* modal) {
         if (modal->objectName() == QStringLiteral("PrintFailed"))

@@ -19,7 +19,7 @@ namespace {
 
 // Runs Print setup once; `act` gets the dialog's check box (null when there is none) and the
 // dialog, and closes it.
-void RunSetup(bool* tools, const std::function<void(QCheckBox*, QDialog*)>& act) {
+void RunSetup(picture::SheetOptions* sheet, const std::function<void(QCheckBox*, QDialog*)>& act) {
     QPrinter printer;
     printer.setOutputFormat(QPrinter::PdfFormat);
     bool shown = false;
@@ -27,28 +27,28 @@ void RunSetup(bool* tools, const std::function<void(QCheckBox*, QDialog*)>& act)
         shown = true;
         act(modal->findChild<QCheckBox*>("PrintToolsTable"), qobject_cast<QDialog*>(modal));
     }});
-    print::PrintSetup(nullptr, printer, 2, tools);
+    print::PrintSetup(nullptr, printer, 2, sheet);
     EXPECT_TRUE(shown);
 }
 
 } // namespace
 
 TEST(PrintSetupToolsTable, PresetTakenOnOkKeptOnCancel) {
-    bool tools = false;
-    RunSetup(&tools, [](QCheckBox* box, QDialog* dialog) {
+    picture::SheetOptions sheet;
+    RunSetup(&sheet, [](QCheckBox* box, QDialog* dialog) {
         ASSERT_TRUE(box);
         EXPECT_FALSE(box->isChecked());
         box->setChecked(true);
         dialog->accept();
     });
-    EXPECT_TRUE(tools);
-    RunSetup(&tools, [](QCheckBox* box, QDialog* dialog) {
+    EXPECT_TRUE(sheet.Legend);
+    RunSetup(&sheet, [](QCheckBox* box, QDialog* dialog) {
         ASSERT_TRUE(box);
         EXPECT_TRUE(box->isChecked()); // preset from the value
         box->setChecked(false);
         dialog->reject();
     });
-    EXPECT_TRUE(tools); // a cancel changes nothing
+    EXPECT_TRUE(sheet.Legend); // a cancel changes nothing
     // Without the window's value the dialog is the plain page setup.
     RunSetup(nullptr, [](QCheckBox* box, QDialog* dialog) {
         EXPECT_FALSE(box);
@@ -68,13 +68,14 @@ TEST(PrintPageBelow, TheToolsTableIsPrintedUnderThePictureOnlyWhenAsked) {
     QTemporaryDir dir;
     QImage picture(400, 300, QImage::Format_RGB32);
     picture.fill(Qt::white);
-    auto print = [&](const QString& name, const QStringList& below) {
+    auto print = [&](const QString& name, const QStringList& below, bool legend = true) {
         QPrinter printer;
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(dir.filePath(name));
         print::PrintRequest r;
         r.FileName = QStringLiteral("PART.MIN");
         r.Below = below;
+        r.Sheet.Legend = legend;
         QString why;
         EXPECT_TRUE(print::PrintPage(printer, picture, r, &why)) << why.toStdString();
         return PageText(dir.filePath(name));
@@ -88,4 +89,8 @@ TEST(PrintPageBelow, TheToolsTableIsPrintedUnderThePictureOnlyWhenAsked) {
     const QString without = print("plain.pdf", {});
     EXPECT_TRUE(without.contains("PART.MIN"));
     EXPECT_FALSE(without.contains("blocks"));
+    // The lines are the legend's: a sheet without the legend prints none of them.
+    const QString unasked = print("unasked.pdf", {"T1   0:01:53 (113.26 s)   6 blocks   from line 2"}, false);
+    EXPECT_TRUE(unasked.contains("PART.MIN"));
+    EXPECT_FALSE(unasked.contains("blocks"));
 }

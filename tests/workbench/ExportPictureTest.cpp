@@ -23,7 +23,8 @@ ExportRequest Request(const QString& path) {
     const std::string text = "G00 X40. Z5.\r\nG01 Z-30. F0.2\r\nG02 X60. Z-40. R10.\r\nM30\r\n";
     r.Text = std::u16string(text.begin(), text.end());
     r.Visible = {-50, -40, 64, 40}; // Z -50..14, radius 0..40 (canvas y -40..0)
-    r.WidthPx = 320, r.HeightPx = 200;
+    r.Sheet.WidthPx = 320, r.Sheet.HeightPx = 200;
+    r.Sheet.Rulers = true; // as the window's picture has them
     return r;
 }
 
@@ -107,6 +108,23 @@ TEST(ExportPicture, VectorsShowTheWindowsPartOfTheCanvas) {
         return length;
     };
     EXPECT_GT(drawn(Read(dir.filePath("in.svg"))), drawn(Read(dir.filePath("out.svg"))));
+    // The sheet's framing, as the checker's --fit gives it, frames the path whatever the view.
+    ExportRequest fitted = Request(dir.filePath("fit.svg"));
+    fitted.Visible = outside.Visible;
+    fitted.Sheet.Fit = picture::FitScope::Part;
+    ASSERT_TRUE(ExportPicture(fitted, why));
+    auto cuts = [](const QByteArray& svg) { // paths in a colour of the trace, not the rulers' or axes'
+        QXmlStreamReader xml(svg);
+        int n = 0;
+        while (!xml.atEnd())
+            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("path")) {
+                const auto stroke = xml.attributes().value("stroke");
+                n += stroke != QLatin1String("#000000") && stroke != QLatin1String("#808080");
+            }
+        return n;
+    };
+    EXPECT_EQ(cuts(Read(dir.filePath("out.svg"))), 0);
+    EXPECT_GT(cuts(Read(dir.filePath("fit.svg"))), 0);
 }
 
 TEST(ExportPicture, TheFileDialogStartsBesideTheProgram) {

@@ -120,11 +120,11 @@ TEST(WorkbenchWindow, ProblemsListFromOpeningToTheCaret) {
     EXPECT_EQ(w.Bench->Overlay()->HighlightedLine(), 4);
     EXPECT_FALSE(w.Bench->Overlay()->Highlighted().empty());
     // Hidden by its command, shown again by the counts in the status bar.
-    w.Bench->ShowProblems->trigger();
+    w.Bench->PanelCommand("ProblemsPanel")->trigger();
     EXPECT_FALSE(panel->isVisible());
     QTest::mouseClick(w.Bench->Counts(), Qt::LeftButton);
     EXPECT_TRUE(panel->isVisible());
-    EXPECT_TRUE(w.Bench->ShowProblems->isChecked());
+    EXPECT_TRUE(w.Bench->PanelCommand("ProblemsPanel")->isChecked());
     // An edit is checked again after a pause, and the list follows.
     w.Pane->setPlainText(QStringLiteral("G00 X10. Z10.\nM30\n"));
     w.Bench->ProgramEdited();
@@ -166,33 +166,42 @@ TEST(WorkbenchWindow, ClickOnThePathAndZoomToFit) {
 TEST(WorkbenchWindow, StartFittedAndTheSettingsKeys) {
     settings::WorkbenchValues v;
     v.StartFitted = true;
-    v.ToolsVisible = true;
+    v.Panels["ToolsVisible"] = true;
     Window w(v);
     w.Open();
     EXPECT_TRUE(w.ZoomedTo); // fitted once the opened program was checked
     EXPECT_TRUE(w.Bench->Tools()->isVisible() || !w.Bench->Tools()->isHidden());
-    // Written and read back in their own section.
+    // Both shown as tabs of one area: the problems list, first in the table, is in front.
+    EXPECT_FALSE(w.Bench->Problems()->visibleRegion().isEmpty());
+    EXPECT_TRUE(w.Bench->Tools()->visibleRegion().isEmpty());
+    // Written and read back in their own section, each panel under its row's key.
     MapStore store;
-    w.Bench->ShowProblems->setChecked(false);
+    w.Bench->PanelCommand("ProblemsPanel")->setChecked(false);
     settings::WriteWorkbench(store, w.Bench->Values());
     EXPECT_EQ(store.Get("Workbench", "ProblemsVisible", ""), "False");
+    EXPECT_EQ(store.Get("Workbench", "ToolsVisible", ""), "True");
     EXPECT_EQ(store.Get("Workbench", "StartFitted", ""), "True");
-    const settings::WorkbenchValues back = settings::ReadWorkbench(store);
-    EXPECT_FALSE(back.ProblemsVisible);
-    EXPECT_TRUE(back.ToolsVisible);
+    const QStringList keys = Workbench::PanelSettings();
+    const settings::WorkbenchValues back = settings::ReadWorkbench(store, keys);
+    EXPECT_EQ(back.Panels, (std::map<QString, bool>{{"ProblemsVisible", false}, {"ToolsVisible", true}}));
     EXPECT_TRUE(back.StartFitted);
     EXPECT_FALSE(back.StockSection); // off unless switched on
     w.Bench->ShowStock->setChecked(true);
     settings::WriteWorkbench(store, w.Bench->Values());
-    EXPECT_TRUE(settings::ReadWorkbench(store).StockSection);
-    // Defaults without the section; a malformed value keeps its default.
+    EXPECT_TRUE(settings::ReadWorkbench(store, keys).StockSection);
+    // Without the section (a malformed value included) each keeps its default: the problems
+    // list shown, the tools panel not.
     MapStore empty;
     empty.Put("Workbench", "LineNumbers", "maybe");
-    const settings::WorkbenchValues d = settings::ReadWorkbench(empty);
-    EXPECT_TRUE(d.ProblemsVisible);
-    EXPECT_FALSE(d.ToolsVisible);
+    empty.Put("Workbench", "ToolsVisible", "maybe");
+    const settings::WorkbenchValues d = settings::ReadWorkbench(empty, keys);
+    EXPECT_TRUE(d.Panels.empty());
     EXPECT_TRUE(d.LineNumbers);
     EXPECT_FALSE(d.StartFitted);
+    w.Bench->ApplySettings(d);
+    EXPECT_TRUE(w.Bench->PanelCommand("ProblemsPanel")->isChecked());
+    EXPECT_FALSE(w.Bench->PanelCommand("ToolsPanel")->isChecked());
+    EXPECT_FALSE(w.Bench->Tools()->isVisible());
     // Without the setting, opening leaves the view alone.
     Window plain;
     plain.Open();

@@ -1,0 +1,55 @@
+#include "workbench/PanelTable.h"
+
+#include "workbench/Panels.h"
+#include "workbench/Workbench.h"
+
+namespace workbench {
+
+namespace {
+
+Panel* MakeProblems(Workbench& bench, QWidget* parent) {
+    auto* dock = new ProblemsPanel(parent);
+    QObject::connect(dock, &ProblemsPanel::LineActivated, &bench,
+                     [&bench](qint64 line) { bench.GoToLine(line); });
+    QObject::connect(dock, &ProblemsPanel::FixRequested, &bench,
+                     [&bench](int fix) { emit bench.FixRequested(static_cast<inspect::QuickFix>(fix)); });
+    return dock;
+}
+
+Panel* MakeTools(Workbench& bench, QWidget* parent) {
+    auto* dock = new ToolsPanel(parent);
+    QObject::connect(dock, &ToolsPanel::ToolActivated, &bench, [&bench](double tool, qint64 line) {
+        bench.GoToLine(line);
+        bench.Overlay()->HighlightTool(tool);
+    });
+    return dock;
+}
+
+const PanelRow Rows[] = {
+    {.Name = "ProblemsPanel",
+     .Title = "Problems",
+     .Command = "mnuProblems",
+     .Caption = "Problems list",
+     .Key = "Ctrl+Shift+P",
+     .Setting = "ProblemsVisible",
+     .ShownFirst = true,
+     .Area = Qt::BottomDockWidgetArea,
+     .Make = &MakeProblems},
+    {.Name = "ToolsPanel",
+     .Title = "Tools",
+     .Command = "mnuToolsPanel",
+     .Caption = "Tools panel",
+     .Key = "Ctrl+Shift+T",
+     .Setting = "ToolsVisible",
+     .ShownFirst = false,
+     .Area = Qt::BottomDockWidgetArea,
+     .Make = &MakeTools},
+};
+
+} // namespace
+
+std::span<const PanelRow> PanelRows() {
+    return Rows;
+}
+
+} // namespace workbench
