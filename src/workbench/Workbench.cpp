@@ -79,12 +79,16 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     H.Window->addDockWidget(Qt::BottomDockWidgetArea, ToolsDock);
     H.Window->tabifyDockWidget(ProblemsDock, ToolsDock);
     connect(ShowProblems, &QAction::toggled, ProblemsDock, [this](bool on) {
-        ProblemsDock->setVisible(on);
-        if (on) ProblemsDock->raise();
+        Guarded([this, on] {
+            ProblemsDock->setVisible(on);
+            if (on) ProblemsDock->raise();
+        });
     });
     connect(ShowTools, &QAction::toggled, ToolsDock, [this](bool on) {
-        ToolsDock->setVisible(on);
-        if (on) ToolsDock->raise();
+        Guarded([this, on] {
+            ToolsDock->setVisible(on);
+            if (on) ToolsDock->raise();
+        });
     });
     // Closing a dock by its own button unticks its command.
     connect(ProblemsDock, &QDockWidget::visibilityChanged, this, [this](bool) {
@@ -103,9 +107,11 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     connect(PointerOnPath, &PathPointer::LineClicked, this, [this](qint64 line) { GoToLine(line); });
     connect(PointerOnPath, &PathPointer::Measured, this, &Workbench::StatusText);
     connect(PointerOnPath, &PathPointer::MeasuringChanged, MeasureMode, &QAction::setChecked);
-    connect(MeasureMode, &QAction::toggled, PointerOnPath, &PathPointer::SetMeasuring);
+    connect(MeasureMode, &QAction::toggled, PointerOnPath,
+            [this](bool on) { Guarded([this, on] { PointerOnPath->SetMeasuring(on); }); });
     PathLayer->WhiteBackground = [this] { return H.Options && H.Options().WhiteBackground; };
-    connect(ShowStock, &QAction::toggled, PathLayer, &PathOverlay::ShowStock);
+    connect(ShowStock, &QAction::toggled, PathLayer,
+            [this](bool on) { Guarded([this, on] { PathLayer->ShowStock(on); }); });
 
     PaneNumbers = new PaneGutter(H.Pane, H.SetPaneMargin);
     PaneNumbers->LineOfBlock = [this](int block) -> int64_t {
@@ -115,11 +121,13 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
         return r->Starts.LineAt(static_cast<size_t>(H.ToTextOffset(b.position())));
     };
     connect(LineNumbers, &QAction::toggled, this, [this](bool on) {
-        PaneNumbers->setVisible(on);
-        PaneNumbers->SetColouring(on);
-        if (H.SetPaneMargin) H.SetPaneMargin(on ? PaneNumbers->Width() : 0);
+        Guarded([this, on] {
+            PaneNumbers->setVisible(on);
+            PaneNumbers->SetColouring(on);
+            if (H.SetPaneMargin) H.SetPaneMargin(on ? PaneNumbers->Width() : 0);
+        });
     });
-    connect(ZoomToFit, &QAction::triggered, this, [this] { FitView(); });
+    connect(ZoomToFit, &QAction::triggered, this, [this] { Guarded([this] { FitView(); }); });
 
     CountsButton = new QPushButton(QStringLiteral("no problems"));
     CountsButton->setObjectName(QStringLiteral("ProblemCounts"));
@@ -128,8 +136,9 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     H.Window->statusBar()->addPermanentWidget(CountsButton);
     // A check that gave no result (given up, out of memory) leaves no stale claim behind.
     connect(&Checker, &CheckWorker::Settled, this, [this] {
-        if (CountsButton->text() == QStringLiteral("checking..."))
-            CountsButton->setText(Checker.Latest() ? ProblemsDock->Counts() : QStringLiteral("not checked"));
+        if (!CountsPending) return;
+        CountsPending = false;
+        CountsButton->setText(Checker.Latest() ? ProblemsDock->Counts() : QStringLiteral("not checked"));
     });
     connect(CountsButton, &QPushButton::clicked, this,
             [this] { ShowProblems->setChecked(true), ProblemsDock->raise(); });
@@ -178,11 +187,19 @@ void Workbench::AddToMenu(QMenu* view) const {
         view->addAction(a);
 }
 
+void Workbench::Guarded(const std::function<void()>& work) {
+    if (RunCommand)
+        RunCommand(work);
+    else
+        work();
+}
+
 void Workbench::ProgramOpened() {
     EditPause.stop();
     FitWhenChecked = StartFitted->isChecked();
     // A long program takes a while: until its check is in, the counts claim nothing.
     CountsButton->setText(QStringLiteral("checking..."));
+    CountsPending = true;
     CheckNow(H.Text(), OptionsNow());
 }
 
@@ -228,6 +245,7 @@ void Workbench::Checked(BenchPtr result) {
     PathLayer->SetResult(result);
     PaneNumbers->SetResult(result);
     CountsButton->setText(ProblemsDock->Counts());
+    CountsPending = false;
     CaretMoved();
     if (FitWhenChecked) {
         FitWhenChecked = false;

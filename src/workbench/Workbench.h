@@ -65,6 +65,8 @@ class Workbench final : public QObject {
     QAction *ShowProblems, *ShowTools, *MeasureMode, *ZoomToFit, *LineNumbers, *StartFitted, *ShowStock;
     // Adds the commands to `view`, after a separator.
     void AddToMenu(QMenu* view) const;
+    // The window's guard: each of the commands above runs inside it (unset: directly).
+    std::function<void(const std::function<void()>&)> RunCommand;
 
     // The window's moments.
     void ProgramOpened();
@@ -121,6 +123,9 @@ class Workbench final : public QObject {
     PathPointer* PointerOnPath = nullptr;
     PaneGutter* PaneNumbers = nullptr;
     QPushButton* CountsButton = nullptr;
+    bool CountsPending = false; // the counts say "checking..." until a check is in or given up
+    // A command's work, inside the window's guard.
+    void Guarded(const std::function<void()>& work);
     bool FitWhenChecked = false;
     QTimer EditPause; // from the last edit to the check
 };
