@@ -223,6 +223,16 @@ TEST_F(ViewWiring, ReadOutFollowsThePointerAndTheContextMenuCopiesIt) {
     Menu("Popup")->close();
     Act("PopUpPosition")->trigger();
     EXPECT_EQ(QApplication::clipboard()->text(), W->View().XposText() + " " + W->View().ZposText() + "\r\n");
+
+    // The boxes show the read-out; typing into them changes neither the caption nor the copy.
+    const QString xpos = W->View().XposText(), zpos = W->View().ZposText();
+    W->findChild<QLineEdit*>("Xpos")->setText("X1.000");
+    W->findChild<QLineEdit*>("Zpos")->setText("");
+    Mouse(QEvent::MouseButtonPress, Centre(), Qt::RightButton, Qt::RightButton);
+    EXPECT_EQ(Act("PopUpPosition")->text(), xpos + "  " + zpos + "  Copy");
+    Menu("Popup")->close();
+    Act("PopUpPosition")->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), xpos + " " + zpos + "\r\n");
 }
 
 TEST_F(ViewWiring, DraggingPastTheEdgeOffersTheOverAreaPopupWithoutAutoStart) {

@@ -316,3 +316,23 @@ TEST(WorkbenchWindow, TheStockSectionIsDrawnInBothHalvesOnlyWhenSwitchedOn) {
         w.Bench->MeasureMode->setChecked(false);
     }
 }
+
+TEST(WorkbenchWindow, EveryCommandWithWorkRunsInsideTheWindowsGuard) {
+    Window w;
+    int guarded = 0;
+    bool refuse = false; // a guard that runs nothing shows the work is inside it, not beside it
+    w.Bench->RunCommand = [&](const std::function<void()>& command) {
+        ++guarded;
+        if (!refuse) command();
+    };
+    for (QAction* a : {w.Bench->ShowProblems, w.Bench->ShowTools, w.Bench->MeasureMode, w.Bench->ZoomToFit,
+                       w.Bench->LineNumbers, w.Bench->ShowStock}) {
+        const int before = guarded;
+        a->trigger();
+        EXPECT_EQ(guarded, before + 1) << a->text().toStdString();
+    }
+    EXPECT_FALSE(w.Bench->Problems()->isVisible()); // shown by default, hidden by its command
+    refuse = true;
+    w.Bench->ShowProblems->trigger();
+    EXPECT_FALSE(w.Bench->Problems()->isVisible());
+}
