@@ -31,7 +31,6 @@ class RunPanel : public QObject {
     void Connect();
 
     StateLabels& Labels() { return StateLabel; }
-    const StateLabels& Labels() const { return StateLabel; }
 
     // Check marks, pressed buttons and sunken panels from the machine state: the one place.
     void SyncSwitches();
