@@ -4,6 +4,7 @@
 #include "app/Lathe.h"
 #include "app/Parts.h"
 #include "app/ProgramDocument.h"
+#include "app/SetupCommand.h"
 #include "app/TraceView.h"
 #include "base/MachineState.h"
 #include "interp/RunControl.h"
@@ -287,6 +288,12 @@ constexpr PanelCommand Table[] = {
      .ToolTip = "Calculator",
      .Icon = icons::CalculatorIcon,
      .Run = [](const P& p) { p.Frm->mnuEditCalculator_Click(); }},
+    // The Parameter menu's setup dialog (stock, work holding, tools).
+    {.Action = "mnuSetup",
+     .Caption = "Setup...",
+     .Shortcut = "Ctrl+Shift+K",
+     .Bar = 0,
+     .Run = [](const P& p) { EditSetup(p); }},
     // Switches of the menus alone; the snap switches sink their panels of the main status bar.
     {.Action = "mnuAutoStart",
      .Caption = "Auto start",

@@ -48,9 +48,11 @@ CheckReport CheckWithPicture(const std::u16string& text, const std::string& path
     const double w = layout.Viewport.W, h = layout.Viewport.H;
     CheckOptions framed = options;
     framed.Advice = false; // the first run only looks where the path lies
+    framed.Stock = nullptr;
     picture::BoundsCanvas bounds;
     CheckProgram(text, framed, {}, {&bounds}, w, h);
     framed.Advice = options.Advice;
+    framed.Stock = options.Stock;
     if (const auto part = bounds.Framed(picture::FitScope::Part))
         framed.Frame = picture::FitArea(*part, w, h);
     ReportPicture drawing;
@@ -81,6 +83,7 @@ class Collector {
         const std::lock_guard<std::mutex> lock(Mutex);
         try {
             if (!r.Report) Complain(r.Path + ": " + r.Error);
+            if (!r.SetupError.empty()) Complain(r.SetupError);
             Out.Write(O.Json ? ResultJson(r) : ResultText(r));
             Summary.Add(index, r);
             if (!Report) return;
@@ -149,8 +152,10 @@ ProgramResult CheckArchiveProgram(const std::string& path, const ArchiveOptions&
     try {
         std::u16string text;
         if (ReadProgram(path, text, r.Error)) {
-            r.Report = picture ? CheckWithPicture(text, path, options.Check, r.Picture)
-                               : CheckProgram(text, options.Check);
+            // A setup that cannot be read is this program's alone: it is checked without one.
+            CheckOptions check = options.Check;
+            check.Stock = options.Stock.SetupFor(path, r.SetupError);
+            r.Report = picture ? CheckWithPicture(text, path, check, r.Picture) : CheckProgram(text, check);
             r.Report->File = path;
         }
     } catch (const std::bad_alloc&) {

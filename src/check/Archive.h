@@ -12,6 +12,7 @@
 
 #include "check/ArchiveSummary.h"
 #include "check/Output.h"
+#include "check/StockOptions.h"
 
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@ namespace check {
 
 struct ArchiveOptions {
     CheckOptions Check;
+    StockOptions Stock; // each program's setup: --stock, --setup, or the file beside it
     bool Json = false;
     bool Strict = false;
     unsigned Jobs = 0;      // 0: one per core

@@ -35,24 +35,26 @@ std::string SecondsJson(double seconds) {
 }
 
 int ProgramStatus(const ProgramResult& r, bool strict) {
-    if (!r.Report) return 2;
+    if (!r.Report || !r.SetupError.empty()) return 2;
     const bool adviceFails =
         std::any_of(r.Report->Advice.begin(), r.Report->Advice.end(), [strict](const advice::Finding& f) {
             return strict || f.Level == advice::Severity::Error;
         });
-    return r.Report->Failed() || adviceFails ? 1 : 0;
+    return r.Report->Failed() || adviceFails || StockFails(*r.Report, strict) ? 1 : 0;
 }
 
 std::string ResultJson(const ProgramResult& r) {
     if (!r.Report) return "{\"file\": " + JsonString(r.Path) + ", \"error\": " + JsonString(r.Error) + "}\n";
     std::string out = ReportJson(*r.Report);
     out.pop_back(); // the closing brace: the time goes last
+    if (!r.SetupError.empty()) out += ", \"setup_error\": " + JsonString(r.SetupError);
     return out + ", \"check_time_s\": " + SecondsJson(r.Seconds) + "}\n";
 }
 
 std::string ResultText(const ProgramResult& r) {
     if (!r.Report) return r.Path + "\n  not checked: " + r.Error + "\n";
-    return ReportText(*r.Report) + "  check time " + FixedSeconds(r.Seconds) + "\n";
+    const std::string setup = r.SetupError.empty() ? "" : "  setup: " + r.SetupError + "\n";
+    return ReportText(*r.Report) + setup + "  check time " + FixedSeconds(r.Seconds) + "\n";
 }
 
 void ArchiveSummary::Add(size_t index, const ProgramResult& r) {
@@ -72,6 +74,11 @@ void ArchiveSummary::Add(size_t index, const ProgramResult& r) {
         ++Findings[f.Code];
     AlarmCount += r.Report->Alarms.size();
     FindingCount += r.Report->Advice.size();
+    if (r.Report->Stock) {
+        for (const stock::Finding& f : r.Report->Stock->Findings)
+            ++Findings[f.Code];
+        FindingCount += r.Report->Stock->Findings.size();
+    }
 }
 
 std::vector<ArchiveSummary::Timed> ArchiveSummary::Slowest(size_t count) const {

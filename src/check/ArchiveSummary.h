@@ -21,10 +21,14 @@ struct ProgramResult {
     double Seconds = 0;                // reading, checking and drawing it
     int Status = 0;                    // 0 good, 1 alarm or failing finding, 2 not checked
     std::string Picture;               // the fitted path as an SVG element, for the HTML report
+    // The setup the program was to be checked with could not be read (file, line, value): it was
+    // checked without one.
+    std::string SetupError;
 };
 
-// The exit status of one program: 2 when it could not be checked, 1 when it raised an alarm,
-// could not run, or has an error-level finding (with `strict`, any finding), else 0.
+// The exit status of one program: 2 when it could not be checked or its setup could not be read,
+// 1 when it raised an alarm, could not run, or has an error-level finding (with `strict`, any
+// finding), else 0.
 int ProgramStatus(const ProgramResult& r, bool strict);
 
 // One program's report as streamed: the checker's report of a single program with the time it

@@ -1,6 +1,7 @@
 #include "check/Picture.h"
 
 #include "motion/SvgCanvas.h"
+#include "picture/Section.h"
 #include "picture/SvgSheet.h"
 
 #include <algorithm>
@@ -13,14 +14,17 @@ class SvgPicture final : public Picture {
   public:
     motion::Canvas& Canvas() override { return Svg; }
     bool Encode(const picture::SheetContent& sheet, std::string& bytes, std::string&) override {
+        const std::string section = Section ? picture::SvgSection(*Section, Look) : std::string();
         if (sheet.Layout.Plain()) {
             bytes = Svg.Document();
+            // Over the path, as the last element of the picture.
+            if (!section.empty()) bytes.insert(bytes.rfind("</svg>"), section);
             return true;
         }
         picture::SvgOverlay overlay;
         picture::DrawSheet(overlay, sheet);
-        bytes = picture::SvgSheetDocument(sheet.Layout, picture::SheetBack(sheet.Options), Svg.Content(),
-                                          overlay.Elements());
+        bytes = picture::SvgSheetDocument(sheet.Layout, picture::SheetBack(sheet.Options),
+                                          Svg.Content() + section, overlay.Elements());
         return true;
     }
 

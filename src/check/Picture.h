@@ -4,9 +4,11 @@
 // operator would see it in the window's viewport; as a sheet with rulers and a legend when asked.
 
 #include "base/Canvas.h"
+#include "picture/Section.h"
 #include "picture/Sheet.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace check {
@@ -47,6 +49,15 @@ class Picture {
     // The finished picture as the bytes of its file: the viewport alone, or the sheet around
     // it. False, with the reason, when it cannot be made.
     virtual bool Encode(const picture::SheetContent& sheet, std::string& bytes, std::string& why) = 0;
+    // The stock section, drawn over the path by Encode when a setup was in effect.
+    void SetSection(picture::SectionDrawing drawing, const picture::SectionLook& look) {
+        Section = std::move(drawing);
+        Look = look;
+    }
+
+  protected:
+    std::optional<picture::SectionDrawing> Section;
+    picture::SectionLook Look;
 };
 
 // Makes the picture of a sheet of that layout (the page of a PDF is begun at once).

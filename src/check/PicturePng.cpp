@@ -1,11 +1,13 @@
 #include "check/PicturePng.h"
 
 #include "render/ImageCanvas.h"
+#include "render/SectionPainter.h"
 #include "render/SheetPainter.h"
 
 #include <QBuffer>
 #include <QByteArray>
 #include <QGuiApplication>
+#include <QPainter>
 
 #include <cstdlib>
 #include <filesystem>
@@ -49,7 +51,12 @@ class PngPicture final : public Picture {
         QByteArray png;
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
-        if (!render::ComposeSheet(Image.Image(), sheet).save(&buffer, "PNG")) {
+        QImage viewport = Image.Image();
+        if (Section) {
+            QPainter p(&viewport);
+            render::PaintSection(p, *Section, Look);
+        }
+        if (!render::ComposeSheet(viewport, sheet).save(&buffer, "PNG")) {
             why = "the PNG picture could not be made";
             return false;
         }
@@ -66,6 +73,7 @@ class PdfPicture final : public Picture {
     explicit PdfPicture(const picture::SheetLayout& layout) : Page(layout) {}
     motion::Canvas& Canvas() override { return Page.Canvas(); }
     bool Encode(const picture::SheetContent& sheet, std::string& bytes, std::string& why) override {
+        if (Section) Page.PaintOverViewport([this](QPainter& p) { render::PaintSection(p, *Section, Look); });
         if (Page.Finish(sheet, bytes)) return true;
         why = "the PDF page could not be made";
         return false;

@@ -1,5 +1,6 @@
 #include "check/StockOptions.h"
 
+#include "check/StockProfile.h"
 #include "stock/SetupFile.h"
 
 #include <sys/stat.h>
@@ -17,6 +18,9 @@ bool StockOptions::Take(const std::string& a, const std::function<bool(std::stri
             return true;
         }
         QuickStock = stock::ParseStockOption(v, error);
+    } else if (a == "--profile") {
+        if (!value(ProfilePath) || !ProfileFormatOf(ProfilePath))
+            error = "--profile needs a file name ending in .svg or .dxf";
     } else if (a == "--no-setup") {
         NoSetup = true;
     } else {

@@ -1,6 +1,6 @@
 #pragma once
-// The checker's stock and tool options, kept apart from the others: --setup FILE, --stock SHAPE
-// and --no-setup, and which setup a program is checked with.
+// The checker's stock and tool options, kept apart from the others: --setup FILE, --stock SHAPE,
+// --no-setup and --profile FILE, and which setup a program is checked with.
 
 #include "stock/Setup.h"
 
@@ -15,6 +15,7 @@ struct StockOptions {
     std::string SetupPath;                  // --setup: for every program
     std::optional<stock::Stock> QuickStock; // --stock: a bar or tube, tools from the comments
     bool NoSetup = false;                   // --no-setup: not even the file beside the program
+    std::string ProfilePath;                // --profile: the finished half-section, .svg or .dxf
 
     // Takes the option `a`, with `value` giving its value; false when `a` is none of these.
     // `error` is set when its value is bad.

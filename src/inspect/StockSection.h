@@ -1,9 +1,9 @@
 #pragma once
 // The stock as the workbench draws it under the path: the raw stock, the part the check left and
 // the work holding, as half-section outlines. Worked out with the check, off the window's thread,
-// so that drawing them costs the window no polygon arithmetic.
+// so that drawing them costs the window no polygon arithmetic. Measuring snaps to the part.
 
-#include "check/Checker.h"
+#include "check/StockSection.h"
 #include "inspect/Measure.h"
 #include "stock/Geometry.h"
 
@@ -12,15 +12,10 @@
 
 namespace inspect {
 
-struct StockSection {
-    // Outlines in the Z-right, radius-up half-section, millimetres (the setup's unit); a part
-    // with a bore or a groove may have holes, told by the even-odd rule.
-    std::vector<stock::Outline> Raw, Part, Holding;
-    double MmPerUnit = 1; // millimetres per program unit (25.4 with G20/G70)
-};
-
-// None when the check ran without a setup.
-std::optional<StockSection> SectionOf(const check::CheckReport& report, const check::CheckOptions& options);
+// The section's outlines and how they are found: the checker's, so that its pictures and the
+// window draw the same section.
+using check::SectionOf;
+using check::StockSection;
 
 // The measure's snap with the finished part's outline (both halves) added: a corner of the part
 // nearer than `snapped` (when that snapped to the path) and within `tolerancePx` replaces it, as

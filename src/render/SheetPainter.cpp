@@ -261,6 +261,7 @@ struct PdfSheet::Page {
     std::unique_ptr<QPdfWriter> Writer;
     std::unique_ptr<QPainter> Painter;
     std::unique_ptr<PainterCanvas> Viewport;
+    QRectF Place; // the viewport on the page
 };
 
 PdfSheet::PdfSheet(const picture::SheetLayout& l) : P(std::make_unique<Page>()) {
@@ -273,8 +274,8 @@ PdfSheet::PdfSheet(const picture::SheetLayout& l) : P(std::make_unique<Page>()) 
                                      QString(), QPageSize::ExactMatch));
     P->Writer->setPageMargins(QMarginsF(0, 0, 0, 0));
     P->Painter = std::make_unique<QPainter>(P->Writer.get());
-    P->Viewport = std::make_unique<PainterCanvas>(
-        *P->Painter, QRectF(l.Viewport.X, l.Viewport.Y, l.Viewport.W, l.Viewport.H));
+    P->Place = QRectF(l.Viewport.X, l.Viewport.Y, l.Viewport.W, l.Viewport.H);
+    P->Viewport = std::make_unique<PainterCanvas>(*P->Painter, P->Place);
 }
 
 PdfSheet::~PdfSheet() {
@@ -283,6 +284,17 @@ PdfSheet::~PdfSheet() {
 
 motion::Canvas& PdfSheet::Canvas() {
     return *P->Viewport;
+}
+
+void PdfSheet::PaintOverViewport(const std::function<void(QPainter&)>& paint) {
+    QPainter& p = *P->Painter;
+    if (!p.isActive()) return;
+    P->Viewport->Flush();
+    p.save();
+    p.setClipRect(P->Place);
+    p.translate(P->Place.topLeft());
+    paint(p);
+    p.restore();
 }
 
 bool PdfSheet::Finish(const picture::SheetContent& sheet, std::string& bytes) {

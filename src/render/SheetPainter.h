@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QImage>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -41,6 +42,8 @@ class PdfSheet {
     explicit PdfSheet(const picture::SheetLayout& layout);
     ~PdfSheet();
     motion::Canvas& Canvas();
+    // Paints with `paint` over the viewport's drawing, in viewport pixels, clipped to it.
+    void PaintOverViewport(const std::function<void(QPainter&)>& paint);
     // The finished document; false when the page could not be painted.
     bool Finish(const picture::SheetContent& sheet, std::string& bytes);
 

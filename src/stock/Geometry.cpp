@@ -162,6 +162,25 @@ Box Region::Bounds() const {
     return b;
 }
 
+Box Box::Joined(const Box& o) const {
+    if (Empty()) return o;
+    if (o.Empty()) return *this;
+    return {std::min(z0, o.z0), std::min(x0, o.x0), std::max(z1, o.z1), std::max(x1, o.x1)};
+}
+
+Box Region::SweptBounds(const Box& shape, const std::vector<Point>& path) {
+    if (shape.Empty() || path.empty()) return {};
+    Box b{path[0].z, path[0].x, path[0].z, path[0].x};
+    for (const Point& p : path) {
+        b.z0 = std::min(b.z0, p.z), b.z1 = std::max(b.z1, p.z);
+        b.x0 = std::min(b.x0, p.x), b.x1 = std::max(b.x1, p.x);
+    }
+    // Every point of the sweep is a point of the shape moved to one of the path's (rounded to
+    // the grid): two grid steps cover the rounding.
+    const double step = 2 / GridPerMm;
+    return {b.z0 + shape.z0 - step, b.x0 + shape.x0 - step, b.z1 + shape.z1 + step, b.x1 + shape.x1 + step};
+}
+
 Region Region::Minus(const Region& other) const {
     if (other.Empty() || Empty()) return *this;
     return Clip(*this, other, cl::ctDifference);

@@ -20,6 +20,10 @@ struct Box {
     bool Overlaps(const Box& o) const {
         return !Empty() && !o.Empty() && z0 <= o.z1 && o.z0 <= z1 && x0 <= o.x1 && o.x0 <= x1;
     }
+    // The box holding both.
+    Box Joined(const Box& o) const;
+    // Grown by `d` mm on every side.
+    Box Grown(double d) const { return Empty() ? *this : Box{z0 - d, x0 - d, z1 + d, x1 + d}; }
 };
 
 // How finely the coordinates are kept: 1e-5 mm, well below the 0.001 mm a face must land to.
@@ -58,6 +62,10 @@ class Region {
     // Everything `shape` covers while its reference point follows `path` (the Minkowski sum).
     // A convex shape along a straight piece is the hull of its two ends.
     static Region Swept(const Region& shape, const std::vector<Point>& path);
+
+    // The bounds of Swept(shape, path) to within a grid step, at the cost of the path's points:
+    // a sweep out of every other region's reach need not be made at all.
+    static Box SweptBounds(const Box& shapeBounds, const std::vector<Point>& path);
 
     // Swept for a convex shape along any path.
     static Region ConvexSwept(const Region& shape, const std::vector<Point>& path);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 namespace stock {
 
@@ -52,6 +53,7 @@ Machining::Machining(const Setup& setup, Tolerances tolerances) : Given(setup), 
             const double z1 = std::min(b.z1, z + step);
             Tile t{z, z1, stock.Intersect(Region::Rectangle(z, b.x0 - 1, z1, b.x1 + 1)), {}};
             t.Bounds = t.Material.Bounds();
+            t.Moment = t.Material.AxisMoment();
             if (!t.Material.Empty()) Tiles.push_back(std::move(t));
         }
     }
@@ -75,6 +77,8 @@ Machining::ToolState& Machining::ToolOf(int number) {
             state.Assumed += (i ? ", " : "") + tool.Assumed[i];
     }
     state.Shape = ShapeOf(tool);
+    state.CuttingBounds = state.Shape.Cutting.Bounds();
+    state.HolderBounds = state.Shape.Holder.Bounds();
     state.Totals.Tool = number;
     return state;
 }
@@ -92,14 +96,29 @@ double Machining::Cut(const Region& swept, std::vector<Region>* removed) {
     for (Tile& t : Tiles) {
         if (t.Z1 < s.z0 || t.Z0 > s.z1 || !t.Bounds.Overlaps(s)) continue;
         Region left = t.Material.Minus(swept);
-        const double was = t.Material.AxisMoment(), is = left.AxisMoment();
+        const double was = t.Moment, is = left.AxisMoment();
         if (was - is <= 0) continue;
         if (removed) removed->push_back(t.Material.Intersect(swept));
         before += was, after += is;
         t.Material = std::move(left);
         t.Bounds = t.Material.Bounds();
+        t.Moment = is;
     }
     return 2 * 3.14159265358979323846 * (before - after);
+}
+
+bool Machining::MayCut(const Box& s) const {
+    return std::any_of(Tiles.begin(), Tiles.end(), [&s](const Tile& t) {
+        return !(t.Z1 < s.z0 || t.Z0 > s.z1 || !t.Bounds.Overlaps(s));
+    });
+}
+
+bool Machining::MayEnter(const Box& s) const {
+    const double d = Tol.Depth;
+    const Box inner{s.z0 + d, s.x0 + d, s.z1 - d, s.x1 - d};
+    return std::any_of(Tiles.begin(), Tiles.end(), [&](const Tile& t) {
+        return t.Z1 >= s.z0 && t.Z0 <= s.z1 && t.Bounds.Overlaps(inner);
+    });
 }
 
 bool Machining::Enters(const Region& region) const {
@@ -137,17 +156,28 @@ void Machining::Apply(const Move& m) {
     ToolState& tool = ToolOf(m.Tool);
     const ToolShape& shape = tool.Shape;
     const std::vector<Point> path = PathOf(m);
-    const Region cutting = Region::Swept(shape.Cutting, path);
-    const Region holder = Region::Swept(shape.Holder, path);
-    if (!Holding.Empty()) {
-        const Region both = cutting.Union(holder);
+    // The swept areas are made only where their bounds reach material or the work holding:
+    // most moves of a long program run clear of both, and a sweep is the dearest step.
+    const Box cuttingBounds = Region::SweptBounds(tool.CuttingBounds, path);
+    const Box holderBounds = Region::SweptBounds(tool.HolderBounds, path);
+    std::optional<Region> cuttingSwept, holderSwept;
+    auto cutting = [&]() -> const Region& {
+        if (!cuttingSwept) cuttingSwept = Region::Swept(shape.Cutting, path);
+        return *cuttingSwept;
+    };
+    auto holder = [&]() -> const Region& {
+        if (!holderSwept) holderSwept = Region::Swept(shape.Holder, path);
+        return *holderSwept;
+    };
+    if (!Holding.Empty() && cuttingBounds.Joined(holderBounds).Overlaps(HoldingBounds)) {
+        const Region both = cutting().Union(holder());
         if (both.Bounds().Overlaps(HoldingBounds) && !both.Intersect(Holding).Offset(-Tol.Depth / 2).Empty())
             Report(m, "workholding-collision", Severity::Error,
                    "the tool enters the chuck, its jaws or the tailstock");
     }
     if (m.Type == Move::Kind::Rapid) {
         // A rapid removes nothing: it must not reach into material at all.
-        if (Enters(cutting) || Enters(holder))
+        if ((MayEnter(cuttingBounds) && Enters(cutting())) || (MayEnter(holderBounds) && Enters(holder())))
             Report(m, "rapid-into-stock", Severity::Error,
                    "a rapid move runs into material; feed into the cut, or retract first");
         return;
@@ -158,7 +188,7 @@ void Machining::Apply(const Move& m) {
     if (tool.Totals.FeedLength == 0) tool.FirstLine = m.Line;
     tool.Totals.FeedLength += length;
     std::vector<Region> removed;
-    const double volume = Cut(cutting, shape.Drill ? nullptr : &removed);
+    const double volume = MayCut(cuttingBounds) ? Cut(cutting(), shape.Drill ? nullptr : &removed) : 0;
     tool.Totals.RemovedMm3 += volume;
     if (volume <= 1e-9) tool.Totals.AirLength += length;
     if (volume > 1e-6 && !m.SpindleRunning && !StopWarned) {
@@ -166,7 +196,7 @@ void Machining::Apply(const Move& m) {
         Report(m, "cutting-with-spindle-stopped", Severity::Error,
                "the tool cuts material while the spindle is stopped; start it (M03/M04) before the cut");
     }
-    if (Enters(holder))
+    if (MayEnter(holderBounds) && Enters(holder()))
         Report(m, "holder-collision", Severity::Error,
                "the tool holder runs into material the insert did not remove");
     if (volume > 1e-6 && !removed.empty()) CheckEngagement(m, shape, removed);

@@ -72,9 +72,11 @@ class Machining {
         double Z0, Z1;
         Region Material;
         Box Bounds;
+        double Moment = 0; // Material.AxisMoment(), kept with it
     };
     struct ToolState {
         ToolShape Shape;
+        Box CuttingBounds, HolderBounds; // of the shape's parts at the programmed point
         ToolResult Totals;
         int64_t FirstLine = 0; // of its first feed move
         std::string Assumed;   // "tool 1 assumed: ...", empty when nothing was
@@ -83,8 +85,12 @@ class Machining {
     std::vector<Point> PathOf(const Move& move) const;
     // Removes the swept area; returns the volume removed.
     double Cut(const Region& swept, std::vector<Region>* removed);
+    // Whether a region within `bounds` may cut a tile (Cut may remove something).
+    bool MayCut(const Box& bounds) const;
     // Material within `region` deeper than the tolerance, from the tiles it reaches.
     bool Enters(const Region& region) const;
+    // Whether a region within `bounds` may enter material (Enters may be true).
+    bool MayEnter(const Box& bounds) const;
     void Report(const Move& move, const char* code, Severity level, std::string message);
     void CheckPip(const Move& move, const ToolShape& shape);
     void CheckEngagement(const Move& move, const ToolShape& shape, const std::vector<Region>& removed);

@@ -1,5 +1,6 @@
 #include "stock/Setup.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <numbers>
@@ -86,47 +87,120 @@ std::optional<double> ShapeAngle(char shape) {
     }
 }
 
-std::string Validate(const Setup& setup) {
-    const Stock& s = setup.Material;
+namespace {
+
+using Problem = SetupProblem;
+
+Problem StockProblem(const Stock& s) {
     auto positive = [](double v) { return std::isfinite(v) && v > 0; };
     switch (s.Shape) {
     case Stock::Kind::Tube:
         if (!positive(s.Bore) || s.Bore >= s.Diameter)
-            return "the bore " + Num(s.Bore) + " must be above 0 and below the diameter " + Num(s.Diameter);
+            return {"stock.bore",
+                    "the bore " + Num(s.Bore) + " must be above 0 and below the diameter " + Num(s.Diameter)};
         [[fallthrough]];
     case Stock::Kind::Bar:
-        if (!positive(s.Diameter)) return "the stock's diameter " + Num(s.Diameter) + " must be above 0";
-        if (!positive(s.Length)) return "the stock's length " + Num(s.Length) + " must be above 0";
+        if (!positive(s.Diameter))
+            return {"stock.diameter", "the stock's diameter " + Num(s.Diameter) + " must be above 0"};
+        if (!positive(s.Length))
+            return {"stock.length", "the stock's length " + Num(s.Length) + " must be above 0"};
         if (!(s.FaceAllowance >= 0 && s.FaceAllowance < s.Length))
-            return "the face allowance " + Num(s.FaceAllowance) + " must be 0 or more and below the length";
+            return {"stock.face_allowance",
+                    "the face allowance " + Num(s.FaceAllowance) + " must be 0 or more and below the length"};
+        for (const auto& [key, v] : {std::pair{"stock.diameter", s.Diameter},
+                                     {"stock.length", s.Length},
+                                     {"stock.front_z", s.FrontZ}})
+            if (!(std::fabs(v) <= LargestSize))
+                return {key, std::string(key) + " is out of range: " + Num(v)};
         break;
     case Stock::Kind::Profile:
-        if (std::string why = ValidateProfile(s.Profile); !why.empty()) return why;
+        if (std::string why = ValidateProfile(s.Profile); !why.empty()) return {"stock.profile", why};
         break;
     }
-    if (setup.Holding) {
-        const WorkHolding& h = *setup.Holding;
-        for (double v : {h.ChuckDiameter, h.GripLength, h.JawHeight})
-            if (!positive(v)) return "the chuck's sizes must be above 0, not " + Num(v);
-        if (!(h.StepLength >= 0 && h.StepHeight >= 0)) return "a jaw step cannot be negative";
-    }
-    for (const auto& [number, t] : setup.Tools) {
-        const std::string name = "tool " + std::to_string(number) + ": ";
-        if (!ShapeAngle(t.Shape)) return name + "unknown insert shape " + std::string(1, t.Shape);
-        if (!(t.NoseRadius >= 0)) return name + "negative nose radius " + Num(t.NoseRadius);
-        if (!(t.TipRadius >= 0)) return name + "negative tip radius " + Num(t.TipRadius);
-        if (!(t.TipDirection >= 0 && t.TipDirection <= 9))
-            return name + "tip direction " + std::to_string(t.TipDirection) + " is not 0 to 9";
-        for (double v : {t.EdgeLength, t.Width, t.Reach, t.DrillDiameter, t.FluteLength, t.IncludedAngle})
-            if (!positive(v)) return name + "a size must be above 0, not " + Num(v);
-        if (!(t.CornerRadius >= 0 && 2 * t.CornerRadius < t.Width))
-            return name + "corner radius " + Num(t.CornerRadius) + " does not fit the width " + Num(t.Width);
-        if (!(t.ApproachAngle > 0 && t.ApproachAngle < 180))
-            return name + "approach angle " + Num(t.ApproachAngle) + " is not between 0 and 180";
-        if (!(t.PointAngle > 0 && t.PointAngle < 180))
-            return name + "point angle " + Num(t.PointAngle) + " is not between 0 and 180";
-    }
     return {};
+}
+
+Problem HoldingProblem(const WorkHolding& h) {
+    for (const auto& [key, v] : {std::pair{"chuck.diameter", h.ChuckDiameter},
+                                 {"chuck.grip_length", h.GripLength},
+                                 {"chuck.jaw_height", h.JawHeight}})
+        if (!(std::isfinite(v) && v > 0)) return {key, "the chuck's sizes must be above 0, not " + Num(v)};
+    if (!(h.StepLength >= 0)) return {"chuck.step.length", "a jaw step cannot be negative"};
+    if (!(h.StepHeight >= 0)) return {"chuck.step.height", "a jaw step cannot be negative"};
+    for (const auto& [key, v] : {std::pair{"chuck.face_z", h.ChuckFaceZ},
+                                 {"chuck.diameter", h.ChuckDiameter},
+                                 {"chuck.grip_length", h.GripLength},
+                                 {"chuck.jaw_height", h.JawHeight},
+                                 {"chuck.step.length", h.StepLength},
+                                 {"chuck.step.height", h.StepHeight},
+                                 {"tailstock.z", h.TailstockZ.value_or(0)}})
+        if (!(std::fabs(v) <= LargestSize)) return {key, std::string(key) + " is out of range: " + Num(v)};
+    return {};
+}
+
+Problem ToolProblem(int number, const Tool& t) {
+    const std::string name = "tool " + std::to_string(number) + ": ",
+                      key = "tool." + std::to_string(number) + ".";
+    if (number < 0 || number > 99) return {key + "number", "tool.number must be a whole number 0 to 99"};
+    if (!ShapeAngle(t.Shape))
+        return {key + "shape", name + "unknown insert shape " + std::string(1, t.Shape)};
+    if (!(t.NoseRadius >= 0))
+        return {key + "nose_radius", name + "negative nose radius " + Num(t.NoseRadius)};
+    if (!(t.TipRadius >= 0)) return {key + "tip_radius", name + "negative tip radius " + Num(t.TipRadius)};
+    if (!(t.TipDirection >= 0 && t.TipDirection <= 9))
+        return {key + "tip", name + "tip direction " + std::to_string(t.TipDirection) + " is not 0 to 9"};
+    for (const auto& [field, v] : {std::pair{"edge_length", t.EdgeLength},
+                                   {"width", t.Width},
+                                   {"reach", t.Reach},
+                                   {"diameter", t.DrillDiameter},
+                                   {"flute_length", t.FluteLength},
+                                   {"included_angle", t.IncludedAngle}})
+        if (!(std::isfinite(v) && v > 0))
+            return {key + field, name + "a size must be above 0, not " + Num(v)};
+    if (!(t.CornerRadius >= 0 && 2 * t.CornerRadius < t.Width))
+        return {key + "corner_radius",
+                name + "corner radius " + Num(t.CornerRadius) + " does not fit the width " + Num(t.Width)};
+    if (!(t.ApproachAngle > 0 && t.ApproachAngle < 180))
+        return {key + "approach_angle",
+                name + "approach angle " + Num(t.ApproachAngle) + " is not between 0 and 180"};
+    if (!(t.PointAngle > 0 && t.PointAngle < 180))
+        return {key + "point_angle", name + "point angle " + Num(t.PointAngle) + " is not between 0 and 180"};
+    for (const auto& [field, v] : {std::pair{"edge_length", t.EdgeLength},
+                                   {"nose_radius", t.NoseRadius},
+                                   {"width", t.Width},
+                                   {"reach", t.Reach},
+                                   {"diameter", t.DrillDiameter},
+                                   {"flute_length", t.FluteLength},
+                                   {"tip_radius", t.TipRadius},
+                                   {"corner_radius", t.CornerRadius}})
+        if (!(v <= LargestSize)) return {key + field, name + field + " is out of range: " + Num(v)};
+    return {};
+}
+
+} // namespace
+
+bool Tool::operator==(const Tool& o) const {
+    const auto same = [](const Point& a, const Point& b) { return a.z == b.z && a.x == b.x; };
+    return Type == o.Type && Shape == o.Shape && EdgeLength == o.EdgeLength && NoseRadius == o.NoseRadius &&
+           TipDirection == o.TipDirection && ApproachAngle == o.ApproachAngle && Width == o.Width &&
+           CornerRadius == o.CornerRadius && Reach == o.Reach && IncludedAngle == o.IncludedAngle &&
+           TipRadius == o.TipRadius && DrillDiameter == o.DrillDiameter && PointAngle == o.PointAngle &&
+           FluteLength == o.FluteLength &&
+           std::equal(Holder.begin(), Holder.end(), o.Holder.begin(), o.Holder.end(), same) &&
+           BackPost == o.BackPost && Assumed == o.Assumed && Source == o.Source;
+}
+
+SetupProblem FindProblem(const Setup& setup) {
+    if (Problem p = StockProblem(setup.Material); !p.Field.empty()) return p;
+    if (setup.Holding)
+        if (Problem p = HoldingProblem(*setup.Holding); !p.Field.empty()) return p;
+    for (const auto& [number, t] : setup.Tools)
+        if (Problem p = ToolProblem(number, t); !p.Field.empty()) return p;
+    return {};
+}
+
+std::string Validate(const Setup& setup) {
+    return FindProblem(setup).Message;
 }
 
 Region StockRegion(const Stock& s) {

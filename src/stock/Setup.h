@@ -18,6 +18,7 @@ struct ProfilePoint {
     // 0: a straight line; otherwise an arc of this radius, counter-clockwise in the Z-right,
     // radius-up view when positive, clockwise when negative (the shorter way round).
     double Arc = 0;
+    bool operator==(const ProfilePoint&) const = default;
 };
 
 struct Stock {
@@ -30,6 +31,7 @@ struct Stock {
     // Bar, tube: material in front of the finished face, which lies at FrontZ - FaceAllowance.
     double FaceAllowance = 0;
     std::vector<ProfilePoint> Profile; // closed: the last point is the first
+    bool operator==(const Stock&) const = default;
 };
 
 struct WorkHolding {
@@ -43,6 +45,7 @@ struct WorkHolding {
     double StepLength = 0, StepHeight = 0;
     std::optional<double> TailstockZ; // tip of the tailstock centre (a 60° cone), if one is used
     double GripDiameter = 0;          // filled from the stock when not given
+    bool operator==(const WorkHolding&) const = default;
 };
 
 struct Tool {
@@ -70,6 +73,8 @@ struct Tool {
     // Values that nothing said and that were assumed, by name ("nose radius 0.8").
     std::vector<std::string> Assumed;
     std::string Source; // where it came from: "setup file", "comment", "tool table", "default"
+    // NOTE: written out, not defaulted: the holder's points have no comparison of their own.
+    bool operator==(const Tool& o) const;
 };
 
 struct Setup {
@@ -77,10 +82,22 @@ struct Setup {
     Stock Material;
     std::optional<WorkHolding> Holding;
     std::map<int, Tool> Tools; // by tool number as the control reads it from the T word
+    bool operator==(const Setup&) const = default;
 };
 
+// The first value that makes a setup unsound, by its key as the setup file writes it
+// ("stock.bore", "chuck.grip_length", "tailstock.z", "tool.3.nose_radius"; "stock.profile" for the
+// profile as a whole), and what is wrong with it. Both empty: the setup is whole and sound.
+// The setup file's reader and the setup dialog judge by this one rule.
+struct SetupProblem {
+    std::string Field;
+    std::string Message;
+};
+SetupProblem FindProblem(const Setup& setup);
 // Whether the setup is whole and sound; otherwise the first problem, in words.
 std::string Validate(const Setup& setup);
+// No size or position of a lathe reaches 100 m; larger numbers are typing errors.
+inline constexpr double LargestSize = 1e5;
 // The stock's half-section before the first cut.
 Region StockRegion(const Stock& stock);
 // The chuck with its jaws, and the tailstock centre, as areas the tool must never enter.

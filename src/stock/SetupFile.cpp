@@ -16,9 +16,6 @@ namespace stock {
 
 namespace {
 
-// No size or position of a lathe reaches 100 m; larger numbers are typing errors.
-constexpr double LargestSize = 1e5;
-
 // Reads the tables of a setup file, stopping at the first problem.
 class Reader {
   public:

@@ -1,14 +1,17 @@
-// Commands that open dialogs or leave the window: the soft-limit and unit dialogs, Find and
+// Commands that open dialogs or leave the window: the soft-limit, unit and setup dialogs, Find and
 // Replace on the real pane, the pane's context menu, Screen copy, Print to a PDF file, Print
 // setup, the calculator when it is missing and when it is installed apart; and program files
 // decoded through the window.
 
 #include "WindowFixture.h"
 
+#include "dialogs/SetupDialog.h"
 #include "dialogs/SoftLimit.h"
 #include "dialogs/UnitSet.h"
 #include "editor/frmFind.h"
 #include "editor/frmReplace.h"
+#include "stock/SetupFile.h"
+#include "workbench/Workbench.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -276,4 +279,59 @@ TEST_F(Commands, SmallestWindowKeepsEveryMenuAndNoNegativeSize) {
         EXPECT_GT(r.width(), 0) << m->text().toStdString();
         EXPECT_LE(r.right(), W->menuBar()->width()) << m->text().toStdString();
     }
+}
+
+namespace {
+
+bool HasCode(const workbench::BenchPtr& r, const std::string& code) {
+    for (const inspect::Problem& p : r->Problems)
+        if (p.Code == code) return true;
+    return false;
+}
+
+} // namespace
+
+TEST_F(Commands, SetupDialogSavesBesideTheProgramAndTheCheckCutsWithIt) {
+    // Ctrl+Shift+K is the Setup command's alone, and the Parameter menu holds it.
+    QAction* setup = Act("mnuSetup");
+    EXPECT_EQ(setup->shortcut(), QKeySequence("Ctrl+Shift+K"));
+    for (QAction* a : W->findChildren<QAction*>())
+        if (a != setup) EXPECT_NE(a->shortcut(), setup->shortcut()) << a->objectName().toStdString();
+    EXPECT_TRUE(W->WindowFrame().Menu("mnuParameter")->actions().contains(setup));
+
+    // A rapid straight through a D40 bar: no finding until the bar is given.
+    Open("T0101\r\nG00 X20. Z-10.\r\nG00 X100. Z50.\r\nM30\r\n%\r\n");
+    ASSERT_TRUE(W->Bench().Worker()->WaitIdle());
+    ASSERT_TRUE(W->Bench().Latest());
+    EXPECT_FALSE(HasCode(W->Bench().Latest(), "rapid-into-stock"));
+    const QString file = Dir.filePath("PROG.setup.toml");
+    bool offAtFirst = false;
+    OnDialog<dialogs::SetupDialog>([&](dialogs::SetupDialog* d) {
+        offAtFirst = !d->Ok->isEnabled(); // a new setup has no stock yet
+        d->Diameter->setText("40");
+        d->Length->setText("60");
+        d->Ok->click();
+    });
+    setup->trigger();
+    EXPECT_TRUE(offAtFirst);
+    stock::SetupError error;
+    const std::optional<stock::Setup> saved = stock::ReadSetupFile(file.toStdString(), error);
+    ASSERT_TRUE(saved) << error.Text();
+    EXPECT_EQ(saved->Material.Diameter, 40);
+    ASSERT_TRUE(W->Bench().Worker()->WaitIdle());
+    EXPECT_TRUE(HasCode(W->Bench().Latest(), "rapid-into-stock"));
+
+    // Changed on disk while the dialog is open: not replaced unless the operator says so.
+    QString question;
+    OnDialog<dialogs::SetupDialog>([&](dialogs::SetupDialog* d) {
+        EXPECT_EQ(d->Diameter->text(), "40");
+        WriteFile("PROG.setup.toml", "[stock]\nkind = \"bar\"\ndiameter = 45\nlength = 60\n");
+        d->Diameter->setText("50");
+        AnswerMessage(QMessageBox::No, &question);
+        OnDialog<dialogs::SetupDialog>([](dialogs::SetupDialog* again) { again->Cancel->click(); });
+        d->Ok->click();
+    });
+    setup->trigger();
+    EXPECT_TRUE(question.contains("changed")) << question.toStdString();
+    EXPECT_EQ(stock::ReadSetupFile(file.toStdString(), error)->Material.Diameter, 45);
 }

@@ -2,7 +2,8 @@
 """The checker on a program archive as a shop runs it: the order of the reports (the sorted list
 with one job, every program exactly once with several), a program that cannot be read not stopping
 the others, the exit status as the worst over many programs, the summary agreeing with the reports,
-and the refusals (a report over a program, single-program outputs, a bad job count).
+each program's own setup (or --stock for all), a bad setup failing its program alone, and the
+refusals (a report over a program, single-program outputs, a bad job count).
 usage: archive_process.py PATH/TO/zarvik-check"""
 import json, os, subprocess, sys, tempfile
 
@@ -108,6 +109,51 @@ def check_refusals(checker, root):
     expect(status == 0 and 'summary' not in out and 'check_time_s' not in out, 'plain files changed output')
 
 
+RAPID_IN = b'T0101\r\nG00 X20. Z-10.\r\nG00 X100. Z50.\r\nM30\r\n%\r\n'  # a rapid through the bar
+BAR = b'[stock]\nkind = "bar"\ndiameter = 40\nlength = 60\n'
+BAD_SETUP = b'# a bar\n[stock]\nkind = "bar"\ndiameter = -3\nlength = 60\n'  # named by its table, line 2
+
+
+def check_setups(checker, root):
+    files = {'cut/cut.min': RAPID_IN, 'cut/cut.setup.toml': BAR, 'bad/x.min': GOOD, 'bad/x.setup.toml': BAD_SETUP,
+             'plain/y.min': RAPID_IN}
+    for name, data in files.items():
+        os.makedirs(os.path.dirname(os.path.join(root, name)), exist_ok=True)
+        with open(os.path.join(root, name), 'wb') as f:
+            f.write(data)
+    cut, bad, plain = (os.path.join(root, n) for n in ('cut/cut.min', 'bad/x.min', 'plain/y.min'))
+    status, out, err = run(checker, '--json', '--jobs', '2', root)
+    reports, summaries = objects(out)
+    by_file = {r['file']: r for r in reports}
+    expect(sorted(by_file) == sorted([cut, bad, plain]), f'setups: reports of {sorted(by_file)}')
+    codes = [a['code'] for a in by_file.get(cut, {}).get('advice', [])]
+    expect('stock' in by_file.get(cut, {}) and 'rapid-into-stock' in codes, f'the setup beside cut.min: {codes}')
+    # The program's own setup, read as a single program's is: the same report.
+    _, single, _ = run(checker, '--json', cut)
+    archived = dict(by_file.get(cut, {}))
+    archived.pop('check_time_s', None)
+    expect(archived == json.loads(single), 'cut.min in the archive differs from cut.min alone')
+    # A bad setup is its program's alone: named with its line, the program checked without it.
+    b = by_file.get(bad, {})
+    expect('x.setup.toml:2:' in b.get('setup_error', '') and 'stock' not in b and b.get('blocks', 0) > 0,
+           f'the bad setup beside x.min: {b.get("setup_error")!r}')
+    expect('x.setup.toml:2:' in err, f'the bad setup is not named on standard error: {err!r}')
+    expect('stock' not in by_file.get(plain, {}) and 'setup_error' not in by_file.get(plain, {}),
+           'a program without a setup got one')
+    found = sum(1 for r in reports for a in r.get('advice', []) if a['code'] == 'rapid-into-stock')
+    s = summaries[0] if summaries else {}
+    expect(status == 2 and s.get('findings', {}).get('by_code', {}).get('rapid-into-stock') == found,
+           f'setups: exit status {status}, summary {s.get("findings")}')
+    # --stock for every program, the files beside them unread; --no-setup, none at all.
+    status, out, err = run(checker, '--json', '--stock', 'bar,40,60', root)
+    reports, _ = objects(out)
+    expect(status == 1 and all('stock' in r and 'setup_error' not in r for r in reports) and not err,
+           f'--stock over an archive: {status} {err!r}')
+    status, out, _ = run(checker, '--json', '--no-setup', root)
+    reports, _ = objects(out)
+    expect(status == 0 and not any('stock' in r for r in reports), f'--no-setup over an archive: {status}')
+
+
 def main():
     checker = os.path.abspath(sys.argv[1])
     with tempfile.TemporaryDirectory() as root:
@@ -115,6 +161,8 @@ def main():
         check_order_and_failures(checker, root, make_archive.listed)
         check_status_over_many(checker, root)
         check_refusals(checker, root)
+    with tempfile.TemporaryDirectory() as root:
+        check_setups(checker, root)
     for f in failures:
         print('FAIL:', f)
     print(f'{0 if failures else 1} passed, {1 if failures else 0} failed')

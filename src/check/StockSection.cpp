@@ -1,0 +1,60 @@
+#include "check/StockSection.h"
+
+namespace check {
+
+std::optional<StockSection> SectionOf(const CheckReport& report, const CheckOptions& options) {
+    if (!options.Stock || !report.Stock) return std::nullopt;
+    StockSection s;
+    s.MmPerUnit = options.Lathe.Unit == 4 ? 25.4 : 1; // as the checker scales the path for the stock
+    const stock::Region raw = stock::StockRegion(options.Stock->Material);
+    s.Raw = raw.Outlines();
+    s.Part = report.Stock->Part.Outlines();
+    if (options.Stock->Holding) {
+        // The jaws close on the stock's largest diameter unless the setup names another, as the
+        // check takes them.
+        stock::WorkHolding h = *options.Stock->Holding;
+        const stock::Box b = raw.Bounds();
+        if (h.GripDiameter <= 0) h.GripDiameter = b.Empty() ? 0 : 2 * b.x1;
+        s.Holding = stock::HoldingRegion(h).Outlines();
+    }
+    return s;
+}
+
+namespace {
+
+std::vector<picture::PixelPolygon> Halves(const std::vector<stock::Outline>& outlines, double k,
+                                          const std::function<picture::PixelPoint(double, double)>& toPixel) {
+    std::vector<picture::PixelPolygon> out;
+    for (const double side : {1.0, -1.0})
+        for (const stock::Outline& o : outlines) {
+            if (o.size() < 2) continue;
+            picture::PixelPolygon& p = out.emplace_back();
+            p.reserve(o.size());
+            for (const stock::Point& q : o)
+                p.push_back(toPixel(side * 2 * q.x / k, q.z / k));
+        }
+    return out;
+}
+
+} // namespace
+
+picture::SectionDrawing DrawnSection(const StockSection& s,
+                                     const std::function<picture::PixelPoint(double x, double z)>& toPixel) {
+    const double k = s.MmPerUnit > 0 ? s.MmPerUnit : 1;
+    return {Halves(s.Raw, k, toPixel), Halves(s.Part, k, toPixel), Halves(s.Holding, k, toPixel)};
+}
+
+picture::SectionDrawing DrawnSection(const StockSection& s, const picture::SheetContent& sheet) {
+    const picture::Area& v = sheet.Visible;
+    const picture::Rect& port = sheet.Layout.Viewport;
+    const bool vertical = sheet.Mapping.Vertical;
+    const double sign = sheet.Mapping.XSign < 0 ? -1 : 1;
+    return DrawnSection(s, [&](double x, double z) {
+        // The canvas point as the moves map theirs, then its place in the viewport.
+        const double r = -(x / 2) * sign;
+        const double cx = vertical ? r : z, cy = vertical ? -z : r;
+        return picture::PixelPoint{(cx - v.Left) / v.Width * port.W, (cy - v.Top) / v.Height * port.H};
+    });
+}
+
+} // namespace check

@@ -1,0 +1,42 @@
+#pragma once
+// The stock section as it is drawn with the path, in the window and in the checker's pictures:
+// the raw stock's outline (dashed), the part left (filled, translucent, so that the path shows
+// through it) and the work holding (outlined), each on both halves of the section. One look for
+// every place it is drawn; the Qt painting is render::PaintSection, the SVG one SvgSection.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace picture {
+
+// A point of the viewport in pixels from its top-left corner.
+struct PixelPoint {
+    double X = 0, Y = 0;
+};
+using PixelPolygon = std::vector<PixelPoint>; // closed: the last point joins the first
+
+// The outlines in viewport pixels, both halves already; holes of the part by the even-odd rule.
+struct SectionDrawing {
+    std::vector<PixelPolygon> Raw, Part, Holding;
+};
+
+struct SectionPen {
+    int32_t Color = 0; // &HBBGGRR
+    double Width = 1;  // pixels
+    bool Dashed = false;
+};
+
+struct SectionLook {
+    SectionPen Raw, Part, Holding;
+    int32_t PartFill = 0;  // &HBBGGRR
+    int PartFillAlpha = 0; // 0 to 255
+};
+
+// The colours on the white background or the black one.
+SectionLook SectionLookOf(bool whiteBackground);
+
+// The section as SVG elements in viewport pixels, in the order they are painted.
+std::string SvgSection(const SectionDrawing& drawing, const SectionLook& look);
+
+} // namespace picture

@@ -1,0 +1,143 @@
+#!/usr/bin/env python3
+"""The checker's stock outputs as a user gets them: the pictures draw the section where the path
+runs (its turned diameter on the cut's line, on both halves), --profile writes SVG or DXF by the
+file's ending, and refuses another ending or a program without a stock.
+usage: stock_outputs.py PATH/TO/zarvik-check EXAMPLES_DIR"""
+import os, re, subprocess, sys, tempfile
+import xml.etree.ElementTree as ET
+
+SVG = '{http://www.w3.org/2000/svg}'
+# A bar D40 turned to D30 up to Z-20 (the insert from the comment).
+PROGRAM = """%
+O0001 (TURN D30 TO Z-20)
+T0101 (CNMG 120408)
+G96 S180 M03
+G00 X42. Z0.
+G01 X-1.6 F0.2
+G00 Z2.
+G00 X30.
+G01 Z-20. F0.25
+G01 X42.
+G00 X100. Z100.
+M30
+%
+""".replace('\n', '\r\n')
+
+
+def run(checker, *args):
+    p = subprocess.run([checker, *args], capture_output=True, timeout=120)
+    return p.returncode, p.stdout.decode('utf-8', 'replace'), p.stderr.decode('utf-8', 'replace')
+
+
+def segments(d):
+    """The straight pieces of an SVG path's data (M, L, H, V in either case, Z)."""
+    out, x, y, sx, sy = [], 0.0, 0.0, 0.0, 0.0
+    for cmd, args in re.findall(r'([MLHVZmlhvz])([^MLHVZmlhvz]*)', d):
+        v = [float(a) for a in re.findall(r'-?[\d.]+(?:e-?\d+)?', args)]
+        if cmd in 'Zz':
+            out.append((x, y, sx, sy))
+            x, y = sx, sy
+            continue
+        step = {'M': 2, 'L': 2, 'H': 1, 'V': 1}[cmd.upper()]
+        for i in range(0, len(v), step):
+            rel = cmd.islower()
+            if cmd.upper() in 'ML':
+                nx, ny = (x + v[i], y + v[i + 1]) if rel else (v[i], v[i + 1])
+            elif cmd.upper() == 'H':
+                nx, ny = (x + v[i] if rel else v[i]), y
+            else:
+                nx, ny = x, (y + v[i] if rel else v[i])
+            if cmd.upper() == 'M' and i == 0:
+                sx, sy = nx, ny
+            else:
+                out.append((x, y, nx, ny))
+            x, y = nx, ny
+    return out
+
+
+def check_picture(checker, work, failures):
+    prog = os.path.join(work, 'bar.min')
+    svg = os.path.join(work, 'bar.svg')
+    code, _, err = run(checker, '--stock', 'bar,40,50', '--fit', '--svg', svg, prog)
+    if code not in (0, 1) or err:
+        failures.append(f'picture run failed ({code}, {err[:200]!r})')
+        return
+    root = ET.parse(svg).getroot()
+    paths = [(p.get('class'), p.get('stroke'), p.get('stroke-dasharray'), p.get('d', ''))
+             for p in root.iter(SVG + 'path')]
+    part = [d for c, _, _, d in paths if c == 'part']
+    if len(part) != 1:
+        failures.append(f'the picture has {len(part)} part sections, not one')
+        return
+    # The axis is the grey line across the picture; the turn along D30 the longest solid
+    # horizontal piece of the path's colour.
+    axis = [s for c, k, _, d in paths if c is None and k == '#808080' for s in segments(d) if s[1] == s[3]]
+    cuts = [s for c, k, dash, d in paths if c is None and k != '#808080' and not dash
+            for s in segments(d) if abs(s[1] - s[3]) < 1e-9]
+    if not axis or not cuts:
+        failures.append('no axis or no horizontal cut found in the picture')
+        return
+    y_axis = axis[0][1]
+    cut = max(cuts, key=lambda s: abs(s[2] - s[0]))
+    corners = [(x, y) for s in segments(part[0]) for x, y in (s[:2],)]
+    for half, y in (('upper', cut[1]), ('lower', 2 * y_axis - cut[1])):
+        on = [p for p in corners if abs(p[1] - y) < 0.02]
+        if len(on) < 2:
+            failures.append(f'the {half} half of the part has no edge on the cut at y={y:.2f}')
+
+
+def check_holding(checker, examples, work, failures):
+    svg = os.path.join(work, 'turning.svg')
+    code, _, err = run(checker, '--svg', svg, os.path.join(examples, 'TURNING.min'))
+    if code not in (0, 1) or err:
+        failures.append(f'TURNING.min picture failed ({code}, {err[:200]!r})')
+        return
+    holding = [p.get('d', '') for p in ET.parse(svg).getroot().iter(SVG + 'path') if p.get('class') == 'holding']
+    if len(holding) != 1 or holding[0].count('M') < 2 or holding[0].count('M') % 2:
+        failures.append('the chuck of TURNING.setup.toml is not outlined on both halves')
+
+
+def check_profile(checker, work, failures):
+    prog = os.path.join(work, 'bar.min')
+    dxf, svg = os.path.join(work, 'part.dxf'), os.path.join(work, 'part.SVG')
+    code, _, err = run(checker, '--stock', 'bar,40,50', '--profile', dxf, prog)
+    text = open(dxf).read() if os.path.exists(dxf) else ''
+    pairs = list(zip(text.split('\n')[0::2], text.split('\n')[1::2]))
+    kinds = [v for g, v in pairs if g.strip() == '0']
+    if code not in (0, 1) or err or kinds[:1] != ['SECTION'] or kinds[-1:] != ['EOF'] or \
+            kinds.count('ARC') != 1 or kinds.count('LINE') != 6:
+        failures.append(f'--profile part.dxf: {code}, {err[:200]!r}, entities {kinds}')
+    code, _, err = run(checker, '--stock', 'bar,40,50', '--profile', svg, prog)
+    try:
+        d = [p.get('d', '') for p in ET.parse(svg).getroot().iter(SVG + 'path')]
+        if code not in (0, 1) or err or len(d) != 1 or d[0].count('A') != 1:
+            failures.append(f'--profile part.SVG: {code}, {err[:200]!r}, paths {d}')
+    except (ET.ParseError, OSError) as e:
+        failures.append(f'--profile part.SVG is no SVG: {e}')
+    # Refusals: another ending, and a program checked without a stock.
+    bad = os.path.join(work, 'part.dwg')
+    code, _, err = run(checker, '--stock', 'bar,40,50', '--profile', bad, prog)
+    if code != 2 or '.svg or .dxf' not in err or os.path.exists(bad):
+        failures.append(f'--profile part.dwg: {code}, {err!r}')
+    none = os.path.join(work, 'none.dxf')
+    code, _, err = run(checker, '--no-setup', '--profile', none, prog)
+    if code != 2 or '--profile needs a stock' not in err or os.path.exists(none):
+        failures.append(f'--profile without a stock: {code}, {err!r}, written: {os.path.exists(none)}')
+
+
+def main():
+    checker, examples = sys.argv[1], sys.argv[2]
+    failures = []
+    with tempfile.TemporaryDirectory() as work:
+        with open(os.path.join(work, 'bar.min'), 'w', newline='') as f:
+            f.write(PROGRAM)
+        check_picture(checker, work, failures)
+        check_holding(checker, examples, work, failures)
+        check_profile(checker, work, failures)
+    for f in failures:
+        print('FAIL:', f)
+    sys.exit(1 if failures else 0)
+
+
+if __name__ == '__main__':
+    main()

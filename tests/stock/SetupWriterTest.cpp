@@ -1,0 +1,124 @@
+// The setup file as the setup dialog writes it: read back, it is the setup that was written, and
+// the one rule that judges a setup names the value at fault by its key.
+
+#include "stock/SetupWriter.h"
+#include "stock/SetupFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+stock::Setup ReadBack(const stock::Setup& s) {
+    stock::SetupError error;
+    const std::string text = stock::WriteSetup(s, "PART.min");
+    std::optional<stock::Setup> read = stock::ParseSetup(text, s.File, error);
+    EXPECT_TRUE(read) << error.Text() << "\n" << text;
+    return read ? *read : stock::Setup{};
+}
+
+stock::Tool FromFile(stock::Tool::Kind kind) {
+    stock::Tool t;
+    t.Type = kind;
+    t.Source = "setup file";
+    return t;
+}
+
+stock::Stock Round(stock::Stock::Kind kind, double diameter, double bore, double length) {
+    stock::Stock s;
+    s.Shape = kind, s.Diameter = diameter, s.Bore = bore, s.Length = length;
+    return s;
+}
+
+TEST(SetupWriter, ReadsBackToTheSameSetup) {
+    using K = stock::Tool::Kind;
+    stock::Setup s;
+    s.File = "PART.setup.toml";
+    s.Material = Round(stock::Stock::Kind::Tube, 62.5, 1.0 / 3, 120);
+    s.Material.FrontZ = -0.1, s.Material.FaceAllowance = 1.5;
+    stock::WorkHolding h;
+    h.ChuckFaceZ = -90, h.ChuckDiameter = 250, h.GripLength = 25.25, h.JawHeight = 18;
+    h.StepLength = 5, h.StepHeight = 3, h.GripDiameter = 61, h.TailstockZ = 2.5;
+    s.Holding = h;
+    stock::Tool turn = FromFile(K::Turning);
+    turn.Shape = 'V', turn.EdgeLength = 16.6, turn.NoseRadius = 0.4, turn.ApproachAngle = 93;
+    turn.Holder = {{0, 2}, {30, 2}, {30, 27.5}, {0.125, 27.5}};
+    turn.BackPost = true;
+    stock::Tool bore = FromFile(K::Boring); // its own default tip, 2
+    bore.ApproachAngle = 95;
+    stock::Tool groove = FromFile(K::Grooving);
+    groove.Width = 2.2, groove.CornerRadius = 0.1, groove.Reach = 1e5;
+    groove.NoseRadius = 0.2; // not a blade's value, but kept
+    stock::Tool part = FromFile(K::Parting);
+    part.TipDirection = 4;
+    stock::Tool thread = FromFile(K::Thread);
+    thread.TipDirection = 7, thread.IncludedAngle = 55, thread.TipRadius = 0;
+    stock::Tool drill = FromFile(K::Drill);
+    drill.DrillDiameter = 8.5, drill.PointAngle = 140, drill.FluteLength = 0.001, drill.TipDirection = 0;
+    s.Tools = {
+        {1, turn}, {2, bore}, {3, groove}, {4, part}, {5, thread}, {99, drill}, {0, FromFile(K::Turning)}};
+    EXPECT_EQ(ReadBack(s), s);
+
+    // A profile with arcs both ways, held by the tailstock alone; a bar with nothing else.
+    stock::Setup p;
+    p.File = "P.setup.toml";
+    p.Material.Shape = stock::Stock::Kind::Profile;
+    p.Material.Profile = {{0, 0, 0},     {10, 0, 0},  {15, -5, 5}, {15, -40, 0},
+                          {12, -43, -3}, {0, -43, 0}, {0, 0, 0}};
+    stock::WorkHolding tail;
+    tail.Chuck = false, tail.TailstockZ = 0;
+    p.Holding = tail;
+    EXPECT_EQ(ReadBack(p), p);
+    stock::Setup bar;
+    bar.File = "B.setup.toml";
+    bar.Material = Round(stock::Stock::Kind::Bar, 40, 0, 80);
+    bar.Material.FrontZ = 2, bar.Material.FaceAllowance = 2;
+    EXPECT_EQ(ReadBack(bar), bar);
+}
+
+TEST(SetupWriter, ShippedSetupsReadBackUnchanged) {
+    int files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(ZARVIK_SOURCE_DIR "/examples")) {
+        const std::string path = e.path().string();
+        if (!path.ends_with(".setup.toml")) continue;
+        stock::SetupError error;
+        const std::optional<stock::Setup> s = stock::ReadSetupFile(path, error);
+        ASSERT_TRUE(s) << error.Text();
+        EXPECT_EQ(ReadBack(*s), *s) << path;
+        ++files;
+    }
+    EXPECT_GE(files, 4);
+}
+
+TEST(SetupProblems, NameTheValueAtFault) {
+    stock::Setup s;
+    s.Material = Round(stock::Stock::Kind::Tube, 40, 40, 80);
+    EXPECT_EQ(stock::FindProblem(s).Field, "stock.bore");
+    s.Material.Bore = 20;
+    EXPECT_EQ(stock::FindProblem(s).Field, "");
+    s.Material.FaceAllowance = 80;
+    EXPECT_EQ(stock::FindProblem(s).Field, "stock.face_allowance");
+    s.Material.FaceAllowance = 0, s.Material.FrontZ = -2e5;
+    EXPECT_EQ(stock::FindProblem(s).Field, "stock.front_z");
+    s.Material.FrontZ = 0;
+    s.Holding = stock::WorkHolding{};
+    s.Holding->StepHeight = -1;
+    EXPECT_EQ(stock::FindProblem(s).Field, "chuck.step.height");
+    s.Holding->StepHeight = 0, s.Holding->TailstockZ = 1e6;
+    EXPECT_EQ(stock::FindProblem(s).Field, "tailstock.z");
+    s.Holding->TailstockZ.reset();
+    stock::Tool t;
+    t.NoseRadius = -0.4;
+    s.Tools[3] = t;
+    const stock::SetupProblem p = stock::FindProblem(s);
+    EXPECT_EQ(p.Field, "tool.3.nose_radius");
+    // The reader says what the dialog says.
+    EXPECT_EQ(stock::Validate(s), p.Message);
+    s.Tools[3].NoseRadius = 0.4, s.Tools[3].Width = 2, s.Tools[3].CornerRadius = 1;
+    EXPECT_EQ(stock::FindProblem(s).Field, "tool.3.corner_radius");
+    s.Tools[3].CornerRadius = 0.2, s.Tools[3].TipDirection = 10;
+    EXPECT_EQ(stock::FindProblem(s).Field, "tool.3.tip");
+}
+
+} // namespace
