@@ -1,9 +1,9 @@
 #include "app/CommandTable.h"
 
 #include "app/Frame.h"
+#include "app/Lathe.h"
 #include "app/Parts.h"
 #include "app/ProgramDocument.h"
-#include "app/RunPanel.h"
 #include "app/SetupCommand.h"
 #include "app/TraceView.h"
 #include "base/MachineState.h"
@@ -21,7 +21,7 @@ using P = Parts;
 
 // A run-control command or switch.
 template <void (interp::RunControl::*command)()> void RunControl(const P& p) {
-    (p.Panel->Control().*command)();
+    (p.Model->Control().*command)();
 }
 
 // A display switch: flip it, show it, redraw as it asks.
@@ -321,7 +321,7 @@ constexpr PanelCommand Table[] = {
      .Run =
          [](const P& p) {
              p.Trace->ToggleDisplay(&motion::ToggleVertical);
-             p.Panel->Control().ShowMode();
+             p.Model->Control().ShowMode();
          }},
     {.Action = "mnuXmirror",
      .Caption = "X-Axis Mirror",

@@ -4,6 +4,7 @@
 
 #include "app/Actions.h"
 #include "app/Frame.h"
+#include "app/Lathe.h"
 #include "app/Parts.h"
 #include "app/RunPanel.h"
 #include "app/TraceView.h"
@@ -211,7 +212,11 @@ bool ProgramDocument::SaveProgramFile(const QString& path) {
 }
 
 void ProgramDocument::ShowFileName(const QString& path) {
-    P.Panel->Labels().LabelFileName->setText(files::FileNameOnly(path));
+    P.Panel->Labels().ShowFileName(files::FileNameOnly(path));
+}
+
+QString ProgramDocument::Title() const {
+    return files::FileNameOnly(ProgramFileName);
 }
 
 void ProgramDocument::AddRecentFile(const QString& path) {
@@ -266,9 +271,9 @@ void ProgramDocument::mnuOpen_Click() {
 }
 
 void ProgramDocument::ResetAfterNewText(const std::function<void()>& change) {
-    interp::Machine& m = P.Panel->Machine();
+    interp::Machine& m = P.Model->Machine();
     // A run in progress ends first: the text it reads is about to change.
-    if (P.Panel->Running()) m.S.RunState = interp::RunReset;
+    if (P.Model->Running()) m.S.RunState = interp::RunReset;
     change();
     m.S.NextBlockPos = 1;
     interp::ResetMachine(m);

@@ -6,10 +6,10 @@
 #include "app/ColumnSplitter.h"
 
 #include "app/Actions.h"
+#include "app/Lathe.h"
 #include "app/PanelBar.h"
 #include "app/Parts.h"
 #include "app/ProgramDocument.h"
-#include "app/RunPanel.h"
 #include "app/TraceView.h"
 #include "nav/DisplayOptions.h"
 #include "platform/KeyboardLocks.h"
@@ -151,7 +151,7 @@ void Frame::RunCommand(const std::function<void()>& command) {
     for (Follower* f : P.Followers)
         f->CommandDone();
     // The window was closed during a run: once the outermost run has ended, close for real.
-    if (CloseAfterRun && !P.Panel->Running()) QTimer::singleShot(0, this, [this] { EndRunThenClose(); });
+    if (CloseAfterRun && !P.Model->Running()) QTimer::singleShot(0, this, [this] { EndRunThenClose(); });
 }
 
 void Frame::Bind(QAction* action, std::function<void()> command) {
@@ -162,6 +162,7 @@ void Frame::ShowMessage(StatusKind kind, const QString& text) {
     const char* key = kind == StatusKind::Message   ? "Alarm"
                       : kind == StatusKind::Dialect ? "Control"
                                                     : "Unit";
+    if (kind == StatusKind::Message) MessageText = text;
     sbStatusBar->PanelByKey(key)->setText(text);
 }
 

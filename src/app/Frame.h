@@ -43,7 +43,8 @@ class Frame : public QObject {
     void RunCommand(const std::function<void()>& command);
     void Bind(QAction* action, std::function<void()> command); // triggered runs through RunCommand
     void ShowMessage(StatusKind kind, const QString& text);
-    void SetPanelInset(const QString& key, bool inset); // a switch's panel of the main bar
+    const QString& Message() const { return MessageText; } // what panel 1 was last given
+    void SetPanelInset(const QString& key, bool inset);    // a switch's panel of the main bar
     void ShowMainBar(bool shown);
     QMenu* Menu(const char* name) const;
     settings::Values& Settings() { return Values; }
@@ -101,6 +102,7 @@ class Frame : public QObject {
     StatusPanel *CapsPanel = nullptr, *InsPanel = nullptr, *NumPanel = nullptr;
     StatusPanel *DatePanel = nullptr, *TimePanel = nullptr;
     settings::Values Values;
+    QString MessageText; // panel 1 of the main bar: the lathe's message, loading progress
     QString CalculatorFolder;
     bool OnKvzControl = false;
     QTimer* LockTimer = nullptr;

@@ -1,6 +1,7 @@
 #include "app/GuiHost.h"
 
 #include "app/Frame.h"
+#include "app/Lathe.h"
 #include "app/Parts.h"
 #include "app/ProgramDocument.h"
 #include "app/RunPanel.h"
@@ -28,7 +29,7 @@ void GuiHost::HighlightBlock(int64_t start, int64_t length) {
 }
 
 void GuiHost::BlockExecuted() {
-    const interp::MachineState& s = P.Panel->Machine().S;
+    const interp::MachineState& s = P.Model->Machine().S;
     if (s.BlockCount <= 1) {
         RunClock.start();
         ProgressShownAt = 0;
@@ -40,7 +41,7 @@ void GuiHost::BlockExecuted() {
     ProgressShownAt = now;
     // Shown while the window paints, then panel 1 is as the run left it (an alarm's text stays).
     Frame& frame = *P.Frm;
-    const QString message = frame.PanelText("Alarm");
+    const QString message = frame.Message();
     const size_t length = std::max<size_t>(1, ProgramText().size());
     frame.ShowMessage(
         StatusKind::Message,
@@ -84,7 +85,7 @@ void GuiHost::SetUnitPanel(const std::string& text) {
 }
 
 bool GuiHost::WantsDisplay() const {
-    return !(P.Panel && P.Panel->Machine().S.Replay);
+    return !(P.Model && P.Model->Machine().S.Replay);
 }
 
 void GuiHost::ShowDisplay(const motion::DisplayTexts& texts) {
@@ -92,12 +93,11 @@ void GuiHost::ShowDisplay(const motion::DisplayTexts& texts) {
 }
 
 void GuiHost::ShowBlockCount(int32_t count) {
-    P.Panel->Labels().Block->setText(QString::number(count));
+    P.Panel->Labels().ShowBlockCount(count);
 }
 
 void GuiHost::ShowCyclePosition(const std::string* xa, const std::string* za) {
-    if (xa) P.Panel->Labels().XA->setText(QString::fromStdString(*xa));
-    if (za) P.Panel->Labels().ZA->setText(QString::fromStdString(*za));
+    P.Panel->Labels().ShowCyclePosition(xa, za);
 }
 
 void GuiHost::ShowPressed(interp::Command command, bool pressed) {

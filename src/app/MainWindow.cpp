@@ -2,6 +2,7 @@
 
 #include "app/Actions.h"
 #include "app/Frame.h"
+#include "app/Lathe.h"
 #include "app/ProgramDocument.h"
 #include "app/RunPanel.h"
 #include "app/TraceView.h"
@@ -20,9 +21,15 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     QWidget* form = FramePart->Form();
     // The order of creation is the order of the widgets on the form, the status bar on top.
     TracePart = std::make_unique<TraceView>(form, Wiring);
+    LatheModel = std::make_unique<Lathe>(TracePart->Screen(), TracePart->TraceImage(), Wiring);
     DocPart = std::make_unique<ProgramDocument>(form, Wiring);
-    PanelPart = std::make_unique<RunPanel>(form, TracePart->Screen(), TracePart->TraceImage(), Wiring);
-    Wiring = {FramePart.get(), PanelPart.get(), DocPart.get(), TracePart.get(), Actions.get()};
+    PanelPart = std::make_unique<RunPanel>(form, Wiring);
+    Wiring.Model = LatheModel.get();
+    Wiring.Frm = FramePart.get();
+    Wiring.Panel = PanelPart.get();
+    Wiring.Doc = DocPart.get();
+    Wiring.Trace = TracePart.get();
+    Wiring.Actions = Actions.get();
 
     PanelPart->Build();
     DocPart->Build();

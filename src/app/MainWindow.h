@@ -1,8 +1,8 @@
 #pragma once
-// frmMain: Zarvik's one main window, assembled from its parts: the frame (menus, status bar,
-// settings, start-up and exit), the run panel (the operator panel and the simulated lathe), the
-// program document, the trace view and the checking workbench. The window owns them and hands each
-// its neighbours.
+// frmMain: Zarvik's one main window, assembled from its model (the simulated lathe) and its parts:
+// the frame (menus, status bar, settings, start-up and exit), the run panel (the operator panel),
+// the program document, the trace view and the checking workbench. The window owns them and hands
+// each the model and its neighbours.
 
 #include "app/Parts.h"
 
@@ -27,7 +27,8 @@ class MainWindow : public QMainWindow {
     // failed; the window has then shown why and must be closed without writing the settings.
     bool Load(const QString& commandLine);
 
-    // The parts, for the commands and inspection of tests.
+    // The model and the parts, for the commands and inspection of tests.
+    Lathe& Model() { return *LatheModel; }
     Frame& WindowFrame() { return *FramePart; }
     RunPanel& Panel() { return *PanelPart; }
     ProgramDocument& Document() { return *DocPart; }
@@ -44,6 +45,7 @@ class MainWindow : public QMainWindow {
     std::unique_ptr<ActionSet> Actions;
     std::unique_ptr<Frame> FramePart;
     std::unique_ptr<TraceView> TracePart;
+    std::unique_ptr<Lathe> LatheModel; // draws onto the trace view's canvas: made after it, gone before it
     std::unique_ptr<ProgramDocument> DocPart;
     std::unique_ptr<RunPanel> PanelPart;
     std::unique_ptr<WorkbenchPart> BenchPart;

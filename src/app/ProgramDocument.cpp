@@ -5,8 +5,8 @@
 
 #include "app/Actions.h"
 #include "app/Frame.h"
+#include "app/Lathe.h"
 #include "app/Parts.h"
-#include "app/RunPanel.h"
 #include "app/TraceView.h"
 #include "app/Widgets.h"
 #include "base/Machine.h"
@@ -55,10 +55,10 @@ void ProgramDocument::FillPane() {
     files::ProgramText& t = *Exact;
     // A silent re-run reads the exact text, not the pane: it goes first. A run the operator
     // watches shares the time, so that its highlight rarely finds a line not in yet.
-    if (t.Filling() && P.Panel->Running() && P.Panel->Machine().S.Replay) return;
+    if (t.Filling() && P.Model->Running() && P.Model->Machine().S.Replay) return;
     if (t.Filling()) {
         t.FillSome(kFillPart);
-        const QString now = P.Frm->PanelText("Alarm");
+        const QString now = P.Frm->Message();
         if (!now.startsWith(QStringLiteral("Loading "))) MessageUnderFill = now;
     }
     if (t.Filling()) {
@@ -77,7 +77,7 @@ void ProgramDocument::CompleteFill() {
         QApplication::restoreOverrideCursor();
     }
     Program->setReadOnly(false);
-    if (P.Frm->PanelText("Alarm").startsWith(QStringLiteral("Loading ")))
+    if (P.Frm->Message().startsWith(QStringLiteral("Loading ")))
         P.Frm->ShowMessage(StatusKind::Message, MessageUnderFill);
 }
 

@@ -53,6 +53,7 @@ class ProgramDocument : public QObject {
     const std::array<QString, 5>& RecentFiles() const { return Recent.Captions; }
     void Place(const QRect& pane);
     QString FileName() const { return ProgramFileName; }
+    QString Title() const; // the file's name without its folder, as the state display shows it
     bool HasFile() const { return FileOpened; }
     void SetUntitled();
 

@@ -7,13 +7,12 @@
 #include "app/Actions.h"
 #include "app/CommandTable.h"
 #include "app/Frame.h"
-#include "app/GuiHost.h"
+#include "app/Lathe.h"
 #include "app/PanelBar.h"
 #include "app/Parts.h"
 #include "app/TraceView.h"
 #include "base/Machine.h"
 #include "dialogs/UnitSet.h"
-#include "interp/RunControl.h"
 #include "nav/DisplayOptions.h"
 #include "nav/ViewNavigation.h"
 
@@ -26,18 +25,9 @@
 
 namespace app {
 
-RunPanel::RunPanel(QWidget* form, motion::View& view, render::ImageCanvas& trace, const Parts& parts)
-    : P(parts), Form(form) {
-    HostOnScreen = std::make_unique<GuiHost>(parts);
-    M = std::make_unique<interp::Machine>(view, trace, *HostOnScreen);
-    Run = std::make_unique<interp::RunControl>(*M);
-}
+RunPanel::RunPanel(QWidget* form, const Parts& parts) : P(parts), Form(form) {}
 
 RunPanel::~RunPanel() = default;
-
-bool RunPanel::Running() const {
-    return Run->Running();
-}
 
 void RunPanel::Build() {
     for (const PanelCommand& c : PanelCommands())
@@ -100,7 +90,8 @@ void RunPanel::Connect() {
         P.Frm->Bind((*P.Actions)(c.Action), [this, run] { run(P); });
     }
     P.Frm->Bind((*P.Actions)("mnuUnitSet"), [this] { mnuUnitSet_Click(); });
-    connect(Slider, &QSlider::valueChanged, this, [this](int v) { M->S.RunSpeed = float(v); });
+    connect(Slider, &QSlider::valueChanged, this,
+            [this](int v) { P.Model->Machine().S.RunSpeed = float(v); });
     Slider->installEventFilter(this);
 }
 
@@ -115,7 +106,7 @@ void RunPanel::ShowPressed(interp::Command command, bool pressed) {
 }
 
 void RunPanel::SyncSwitches() {
-    const interp::MachineState& s = M->S;
+    const interp::MachineState& s = P.Model->Machine().S;
     const motion::SwitchIndicators d = motion::Indicators(s, P.Trace->Screen());
     // The action carries the check mark and, through it, the toolbar button's pressed state.
     for (const PanelCommand& c : PanelCommands()) {
@@ -166,7 +157,7 @@ void RunPanel::StatusBarF_PanelClick(const QString& key) {
 }
 
 void RunPanel::mnuUnitSet_Click() {
-    dialogs::ShowUnitSet(*M, Form->window());
+    dialogs::ShowUnitSet(P.Model->Machine(), Form->window());
 }
 
 bool RunPanel::eventFilter(QObject* watched, QEvent* event) {

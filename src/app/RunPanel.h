@@ -1,7 +1,7 @@
 #pragma once
-// The operator panel: the simulated lathe with its run control, the commands of the command
-// table on both toolbars and the function-key bar, the switches' indicators, the run-speed
-// slider and the machine-state labels.
+// The operator panel: the commands of the command table on both toolbars and the function-key
+// bar, the switches' indicators, the run-speed slider and the machine-state labels. The lathe it
+// drives is the window's model (`Lathe`).
 
 #include "app/StateLabels.h"
 #include "base/Host.h"
@@ -11,45 +11,26 @@
 #include <QRect>
 #include <QStringList>
 
-#include <memory>
-
 class QEvent;
 class QMenu;
 class QSlider;
 class QToolBar;
 class QToolButton;
 
-namespace interp {
-class Machine;
-class RunControl;
-} // namespace interp
-namespace motion {
-struct View;
-}
-namespace render {
-class ImageCanvas;
-}
-
 namespace app {
 
-class GuiHost;
 class PanelBar;
 struct Parts;
 
 class RunPanel : public QObject {
   public:
-    RunPanel(QWidget* form, motion::View& view, render::ImageCanvas& trace, const Parts& parts);
+    RunPanel(QWidget* form, const Parts& parts);
     ~RunPanel() override;
     // Creates the table's actions and the widgets they show on.
     void Build();
     void Connect();
 
-    interp::Machine& Machine() { return *M; }
-    const interp::Machine& Machine() const { return *M; }
-    interp::RunControl& Control() { return *Run; }
-    GuiHost& Host() { return *HostOnScreen; }
     StateLabels& Labels() { return StateLabel; }
-    bool Running() const;
 
     // Check marks, pressed buttons and sunken panels from the machine state: the one place.
     void SyncSwitches();
@@ -100,9 +81,6 @@ class RunPanel : public QObject {
     PanelBar* StatusBarF = nullptr;
     QSlider* Slider = nullptr;
     StateLabels StateLabel;
-    std::unique_ptr<GuiHost> HostOnScreen;
-    std::unique_ptr<interp::Machine> M;
-    std::unique_ptr<interp::RunControl> Run;
 };
 
 } // namespace app

@@ -6,6 +6,7 @@
 #include "app/Actions.h"
 #include "app/Frame.h"
 #include "app/GuiHost.h"
+#include "app/Lathe.h"
 #include "app/Parts.h"
 #include "app/ProgramDocument.h"
 #include "app/RunPanel.h"
@@ -69,7 +70,7 @@ void Frame::GrowByDocks() {
 
 bool Frame::Load(const QString& commandLine) {
     try {
-        interp::Machine& m = P.Panel->Machine();
+        interp::Machine& m = P.Model->Machine();
         interp::MachineState& s = m.S;
         const ActionSet& a = *P.Actions;
         // 1. Wheel turns over the canvas reach the wheel zoom.
@@ -141,7 +142,7 @@ bool Frame::Load(const QString& commandLine) {
         // 18. Auto start on; dialect and lathe type.
         s.AutoStart = true;
         P.Panel->SyncSwitches();
-        P.Panel->Control().ShowMode();
+        P.Model->Control().ShowMode();
         // 19. The program of the command line.
         if (!commandLine.isEmpty()) {
             P.Doc->LoadProgramFile(CommandLinePath(commandLine));
@@ -178,7 +179,7 @@ void Frame::CaptureWindowPlacement() {
 void Frame::ExitSequence() {
     // 1. The settings, unless start-up failed.
     if (!StartupFailed) {
-        const interp::MachineState& s = P.Panel->Machine().S;
+        const interp::MachineState& s = P.Model->Machine().S;
         CaptureWindowPlacement();
         settings::ApplyParameters(Values, interp::ParametersOf(s));
         Values.AutoStart = s.AutoStart;
@@ -203,10 +204,10 @@ void Frame::ExitSequence() {
 void Frame::mnuExit_Click() {
     // NOTE: Exit asks about changed text as closing the window does; otherwise the changes are lost.
     if (!Exiting && !P.Doc->AskToSaveChanges()) return;
-    if (P.Panel->Running()) {
+    if (P.Model->Running()) {
         CloseAfterRun = true;
-        P.Panel->Machine().S.RunState = interp::RunReset;
-        P.Panel->Host().EndWaits();
+        P.Model->Machine().S.RunState = interp::RunReset;
+        P.Model->Host().EndWaits();
         return;
     }
     ExitSequence();
@@ -236,10 +237,10 @@ void Frame::CloseRequested(QCloseEvent* event) {
         return;
     }
     // A run in progress ends first; the window closes when its loop has returned.
-    if (P.Panel->Running()) {
+    if (P.Model->Running()) {
         CloseAfterRun = true;
-        P.Panel->Machine().S.RunState = interp::RunReset;
-        P.Panel->Host().EndWaits();
+        P.Model->Machine().S.RunState = interp::RunReset;
+        P.Model->Host().EndWaits();
         event->ignore();
         return;
     }

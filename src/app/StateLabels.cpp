@@ -183,7 +183,7 @@ void StateLabels::Build(QWidget* form, const std::function<int(double)>& px) {
     double points = DesignPoints;
     while (points > LeastPoints && !fitsAt(points))
         points -= 0.25;
-    FontPoints = points;
+    Points = points;
 
     const auto [rows, members] = rowsOf(points);
     const int height =
@@ -231,6 +231,19 @@ void StateLabels::Show(const motion::DisplayTexts& t) {
     set(ONumber, t.ONumber), set(BlockNumber, t.BlockNumber), set(Block, t.Block);
     set(Hour, t.Hour), set(Min, t.Min), set(Sec, t.Sec);
     set(SpindleSpeed, t.SpindleSpeed), set(Vspeed, t.Vspeed);
+}
+
+void StateLabels::ShowBlockCount(int32_t count) {
+    Block->setText(QString::number(count));
+}
+
+void StateLabels::ShowCyclePosition(const std::string* xa, const std::string* za) {
+    if (xa) XA->setText(QString::fromStdString(*xa));
+    if (za) ZA->setText(QString::fromStdString(*za));
+}
+
+void StateLabels::ShowFileName(const QString& name) {
+    LabelFileName->setText(name);
 }
 
 } // namespace app

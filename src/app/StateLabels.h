@@ -5,7 +5,9 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 class QFont;
@@ -18,7 +20,24 @@ struct DisplayTexts;
 
 namespace app {
 
-struct StateLabels {
+class StateLabels {
+  public:
+    // Creates the labels as children of `form`, positioned by `px` (twips to pixels). Every value
+    // label is as wide as its widest value (block counts to 99,999,999, cutting times to
+    // 9999:59:59, coordinates from -99999.999 to 99999.999, speeds and feeds to 99999); where a
+    // row would then not fit the column, the display's font is made smaller until all rows fit.
+    void Build(QWidget* form, const std::function<int(double)>& px);
+    double FontPoints() const { return Points; } // the size Build chose for the value labels
+
+    // What the lathe shows: the whole display, the block count alone during a run, the
+    // position during a cycle (a null text leaves its label as it is).
+    void Show(const motion::DisplayTexts& t);
+    void ShowBlockCount(int32_t count);
+    void ShowCyclePosition(const std::string* xa, const std::string* za);
+    // The program file's name, as the document names it.
+    void ShowFileName(const QString& name);
+
+  private:
     QLabel *ONumber = nullptr, *BlockNumber = nullptr, *Block = nullptr;
     QLabel *XA = nullptr, *ZA = nullptr, *CAlabel = nullptr;
     QLabel *ToolNumber = nullptr, *SpindleSpeed = nullptr, *Vspeed = nullptr, *FEED = nullptr;
@@ -28,14 +47,7 @@ struct StateLabels {
     QLabel* LabelFileName = nullptr;
     // Caption labels of Mcode(2) and Mcode(3), shown with them.
     QLabel *Label2_7 = nullptr, *Label2_8 = nullptr;
-
-    // Creates the labels as children of `form`, positioned by `px` (twips to pixels). Every value
-    // label is as wide as its widest value (block counts to 99,999,999, cutting times to
-    // 9999:59:59, coordinates from -99999.999 to 99999.999, speeds and feeds to 99999); where a
-    // row would then not fit the column, the display's font is made smaller until all rows fit.
-    void Build(QWidget* form, const std::function<int(double)>& px);
-    double FontPoints = 14.25; // the size Build chose for the value labels
-    void Show(const motion::DisplayTexts& t);
+    double Points = 14.25;
 };
 
 // The fixed-pitch Japanese face of the labels, or the nearest installed one.

@@ -3,7 +3,9 @@
 
 #include "app/Actions.h"
 #include "app/Frame.h"
+#include "app/Lathe.h"
 #include "app/Parts.h"
+#include "app/ProgramDocument.h"
 #include "app/RunPanel.h"
 #include "app/TraceView.h"
 #include "app/Widgets.h"
@@ -17,26 +19,26 @@
 namespace app {
 
 void TraceView::ToggleDisplay(motion::Rerun (*toggle)(interp::MachineState&)) {
-    const motion::Rerun r = toggle(P.Panel->Machine().S);
+    const motion::Rerun r = toggle(P.Model->Machine().S);
     P.Panel->SyncSwitches();
     Rerun(r);
 }
 
 void TraceView::mnuColorChange_Click() {
-    const motion::Rerun r = motion::ToggleColorPerTool(P.Panel->Machine());
+    const motion::Rerun r = motion::ToggleColorPerTool(P.Model->Machine());
     P.Panel->SyncSwitches();
     Rerun(r);
 }
 
 void TraceView::PostionDisplayT_Click(int index) {
-    const motion::Rerun r = motion::SelectPositionDisplay(P.Panel->Machine().S, PosMenu, index);
+    const motion::Rerun r = motion::SelectPositionDisplay(P.Model->Machine().S, PosMenu, index);
     P.Panel->SyncSwitches();
     Rerun(r);
 }
 
 void TraceView::PosDisplay_Click() {
     // A plain click on the button: off while it shows pressed, all tools otherwise.
-    const motion::SwitchIndicators d = motion::Indicators(P.Panel->Machine().S, ViewNumbers);
+    const motion::SwitchIndicators d = motion::Indicators(P.Model->Machine().S, ViewNumbers);
     PostionDisplayT_Click(motion::PosDisplayButtonIndex(d.PosDisplay));
 }
 
@@ -50,10 +52,10 @@ void TraceView::SyncPositionMenu() {
 }
 
 void TraceView::mnuBackcolor_Click() {
-    const motion::Rerun r = motion::ToggleBackColor(P.Panel->Machine());
+    const motion::Rerun r = motion::ToggleBackColor(P.Model->Machine());
     // The viewport around the canvas takes the canvas's colour, so no seam shows at its edges.
     QPalette pal = Trace1->palette();
-    pal.setColor(QPalette::Window, P.Panel->Machine().S.WhiteBackground ? Qt::white : Qt::black);
+    pal.setColor(QPalette::Window, P.Model->Machine().S.WhiteBackground ? Qt::white : Qt::black);
     Trace1->setPalette(pal);
     RefreshCanvas();
     Rerun(r);
@@ -63,7 +65,7 @@ picture::SheetOptions TraceView::Sheet() const {
     picture::SheetOptions o = Choices;
     o.WidthPx = Trace1->width();
     o.HeightPx = Trace1->height();
-    o.WhiteBackground = P.Panel->Machine().S.WhiteBackground;
+    o.WhiteBackground = P.Model->Machine().S.WhiteBackground;
     o.Rulers = true; // the window's own rulers
     return o;
 }
@@ -84,7 +86,7 @@ void TraceView::mnuFilePrinterSetting_Click() {
 
 void TraceView::mnuDrawPrint_Click() {
     print::PrintRequest r;
-    r.FileName = P.Panel->Labels().LabelFileName->text();
+    r.FileName = P.Doc->Title();
     r.ScaleWidth = TraceCanvas.ScaleWidth;
     r.ScaleHeight = TraceCanvas.ScaleHeight;
     r.Sheet = Sheet();
@@ -96,8 +98,7 @@ void TraceView::mnuDrawPrint_Click() {
 }
 
 void TraceView::mnuScreenPrint_Click() {
-    print::ScreenCopy(ViewForPrint(), P.Panel->Labels().LabelFileName->text(),
-                      P.Panel->Machine().S.ToolColor);
+    print::ScreenCopy(ViewForPrint(), P.Doc->Title(), P.Model->Machine().S.ToolColor);
 }
 
 } // namespace app

@@ -6,6 +6,7 @@
 
 #include "app/Actions.h"
 #include "app/Frame.h"
+#include "app/Lathe.h"
 #include "app/Parts.h"
 #include "app/RunPanel.h"
 #include "app/Widgets.h"
@@ -99,7 +100,7 @@ void TraceView::Connect() {
     connect(a("PopupZoom"), &QAction::triggered, a("mnuZoom"), &QAction::trigger);
     connect(a("PopupZoomUndo"), &QAction::triggered, a("mnuZoomUndo"), &QAction::trigger);
     f.Bind(a("PopupStart"), [this] {
-        P.Panel->Control().PopupStart();
+        P.Model->Control().PopupStart();
         ApplyView();
     });
     f.Bind(a("PopUpPosition"), [this] { PopUpPosition_Click(); });
@@ -154,7 +155,7 @@ void TraceView::Place(const QRect& viewport, const QRect& xpos, const QRect& zpo
 }
 
 void TraceView::FitViewToWindow() {
-    if (Trace1->window()->isMinimized() || !P.Panel || !P.Frm || P.Frm->Ending()) return;
+    if (Trace1->window()->isMinimized() || !P.Model || !P.Frm || P.Frm->Ending()) return;
     // Nothing to do when the canvas is already four viewports at the screen's resolution (the
     // standard view has just sized it) or has never been sized.
     const double tolerance = 4 * P.Frm->TwipsPerPixel();
@@ -163,7 +164,7 @@ void TraceView::FitViewToWindow() {
                       std::fabs(TraceCanvas.Height - 4 * ViewNumbers.ViewportHeight) < tolerance &&
                       TraceCanvas.Image().devicePixelRatio() == TraceCanvas.DevicePixelRatio();
     if (!sized || fits) return;
-    motion::FitCanvasToViewport(P.Panel->Machine());
+    motion::FitCanvasToViewport(P.Model->Machine());
     ApplyView();
     Rerun(motion::Rerun::ForcedReplay);
 }
@@ -210,7 +211,7 @@ void TraceView::mnuZoom_Click() {
 }
 
 void TraceView::mnuSoftLimit_Click() {
-    dialogs::SoftLimitCommand(P.Panel->Machine().S, Trace1->window(), [this] { return StandardViewSteps(); });
+    dialogs::SoftLimitCommand(P.Model->Machine().S, Trace1->window(), [this] { return StandardViewSteps(); });
 }
 
 bool TraceView::eventFilter(QObject* watched, QEvent* event) {
@@ -221,26 +222,26 @@ bool TraceView::eventFilter(QObject* watched, QEvent* event) {
 motion::StandardViewResult TraceView::StandardViewSteps() {
     // 1. Press feedback on the toolbar button.
     P.Panel->ShowPressed(interp::Command::Standard, true);
-    interp::WaitSeconds(P.Panel->Machine(), 0.1);
+    interp::WaitSeconds(P.Model->Machine(), 0.1);
     P.Panel->ShowPressed(interp::Command::Standard, false);
     // 2. The viewport fits the window.
     P.Frm->LayoutForm();
     // 3. to 9. The view numbers and the empty canvas.
-    const motion::StandardViewResult result = motion::SetStandardView(P.Panel->Machine());
+    const motion::StandardViewResult result = motion::SetStandardView(P.Model->Machine());
     ApplyView();
     if (result == motion::StandardViewResult::GraphicMemory) {
         P.Frm->FailStartup("Not enough graphic memories.\r\nTry Screen color change 32bit to 16bit.");
         return result;
     }
     // 10. Reset, and redraw the program when Auto start is on.
-    if (result == motion::StandardViewResult::Ok) P.Panel->Control().RedrawReplay();
+    if (result == motion::StandardViewResult::Ok) P.Model->Control().RedrawReplay();
     return result;
 }
 
 void TraceView::StandardView() {
     if (StandardViewSteps() != motion::StandardViewResult::SoftLimitError) return;
     // The limits give no usable view: the operator corrects them until the view can be built.
-    dialogs::ReportSoftLimitError(P.Panel->Machine().S, Trace1->window(),
+    dialogs::ReportSoftLimitError(P.Model->Machine().S, Trace1->window(),
                                   [this] { return StandardViewSteps(); });
 }
 
@@ -249,12 +250,12 @@ void TraceView::Rerun(motion::Rerun rerun) {
         StandardView();
         return;
     }
-    motion::ApplyRerun(P.Panel->Control(), rerun);
+    motion::ApplyRerun(P.Model->Control(), rerun);
     RefreshCanvas();
 }
 
 void TraceView::mnuZoomUndo_Click() {
-    const motion::Rerun r = motion::ZoomUndo(P.Panel->Machine());
+    const motion::Rerun r = motion::ZoomUndo(P.Model->Machine());
     if (r == motion::Rerun::StandardView) {
         StandardView();
         return;
@@ -267,7 +268,7 @@ motion::CanvasPoint TraceView::PointerAt(const QMouseEvent* e) const {
     // Twips from the viewport's corner: the canvas widget sits inside the viewport.
     const double tpp = P.Frm->TwipsPerPixel();
     const QPointF at = Trace->mapTo(Trace1, e->position().toPoint());
-    return motion::PointerToCanvas(P.Panel->Machine(), at.x() * tpp, at.y() * tpp);
+    return motion::PointerToCanvas(P.Model->Machine(), at.x() * tpp, at.y() * tpp);
 }
 
 void TraceView::Trace_MouseDown(QMouseEvent* e) {
@@ -281,8 +282,7 @@ void TraceView::Trace_MouseDown(QMouseEvent* e) {
             Trace->setCursor(Qt::SizeAllCursor);
         }
     } else if (e->button() == Qt::RightButton) {
-        const motion::PositionTexts t{Xpos->text().toStdString(), Zpos->text().toStdString()};
-        (*P.Actions)("PopUpPosition")->setText(QString::fromStdString(motion::PositionPopupCaption(t)));
+        (*P.Actions)("PopUpPosition")->setText(QString::fromStdString(motion::PositionPopupCaption(ReadOut)));
         P.Frm->Menu("Popup")->popup(e->globalPosition().toPoint());
     }
 }
@@ -291,18 +291,18 @@ void TraceView::Trace_MouseMove(QMouseEvent* e) {
     const motion::CanvasPoint p = PointerAt(e);
     motion::TrackPointer(ViewNumbers, float(p.x), float(p.y));
     if (e->buttons() == Qt::NoButton) {
-        const motion::PositionTexts t = motion::PositionReadOut(P.Panel->Machine().S, float(p.x), float(p.y));
-        Xpos->setText(QString::fromStdString(t.Xpos));
-        Zpos->setText(QString::fromStdString(t.Zpos));
+        ReadOut = motion::PositionReadOut(P.Model->Machine().S, float(p.x), float(p.y));
+        Xpos->setText(QString::fromStdString(ReadOut.Xpos));
+        Zpos->setText(QString::fromStdString(ReadOut.Zpos));
         return;
     }
-    if (!(e->buttons() & Qt::LeftButton) || DragHalted || P.Panel->Running()) return;
+    if (!(e->buttons() & Qt::LeftButton) || DragHalted || P.Model->Running()) return;
     if (ViewNumbers.Pointer.ZoomMode) {
-        motion::DragRubberBand(P.Panel->Machine(), float(p.x), float(p.y));
+        motion::DragRubberBand(P.Model->Machine(), float(p.x), float(p.y));
         RefreshCanvas();
         return;
     }
-    const motion::Rerun r = motion::DragCanvas(P.Panel->Machine(), float(p.x), float(p.y));
+    const motion::Rerun r = motion::DragCanvas(P.Model->Machine(), float(p.x), float(p.y));
     ApplyView();
     if (r == motion::Rerun::None) return;
     // The canvas edge: re-centre and run again, or offer it in the message popup.
@@ -321,18 +321,18 @@ void TraceView::Trace_MouseUp(QMouseEvent* e) {
     DragHalted = false;
     if (e->button() != Qt::LeftButton || !ViewNumbers.Pointer.ZoomMode) return;
     const motion::CanvasPoint p = PointerAt(e);
-    const motion::Rerun r = motion::ApplyZoomBox(P.Panel->Machine(), float(p.x), float(p.y));
+    const motion::Rerun r = motion::ApplyZoomBox(P.Model->Machine(), float(p.x), float(p.y));
     P.Panel->SyncSwitches();
     ApplyView();
     Rerun(r);
 }
 
 void TraceView::m_CWheel1_MouseWheel(int16_t iniVector) {
-    if (P.Panel->Running()) return;
+    if (P.Model->Running()) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // The pointer comes back whether or not the re-run throws.
     const auto cursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-    const motion::Rerun r = motion::WheelZoom(P.Panel->Machine(), iniVector);
+    const motion::Rerun r = motion::WheelZoom(P.Model->Machine(), iniVector);
     ApplyView();
     Rerun(r);
     Trace->setFocus();
@@ -344,8 +344,8 @@ bool TraceView::Trace_KeyDown(int qtKey) {
         {Qt::Key_Left, motion::KeyLeft},     {Qt::Key_Up, motion::KeyUp},
         {Qt::Key_Right, motion::KeyRight},   {Qt::Key_Down, motion::KeyDown}};
     if (!codes.contains(qtKey)) return false;
-    if (P.Panel->Running()) return true;
-    const motion::Rerun r = motion::KeyZoom(P.Panel->Machine(), codes.value(qtKey));
+    if (P.Model->Running()) return true;
+    const motion::Rerun r = motion::KeyZoom(P.Model->Machine(), codes.value(qtKey));
     if (r == motion::Rerun::None) return true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     ApplyView();
@@ -356,31 +356,39 @@ bool TraceView::Trace_KeyDown(int qtKey) {
 }
 
 void TraceView::PopUpPosition_Click() {
-    const std::string text =
-        motion::PositionClipboardText(Xpos->text().toStdString(), Zpos->text().toStdString());
+    const std::string text = motion::PositionClipboardText(ReadOut.Xpos, ReadOut.Zpos);
     QApplication::clipboard()->clear();
     QApplication::clipboard()->setText(QString::fromStdString(text));
 }
 
 bool TraceView::CanvasEvent(QEvent* event) {
-    // No exception may leave a handler: a failure becomes a message, the window lives on.
-    try {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
+    // A press, a release and a key are commands: the zoom box, the zoom keys and the popup run
+    // inside the window's guard.
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        P.Frm->RunCommand([this, event] {
             Trace->setFocus();
             Trace_MouseDown(static_cast<QMouseEvent*>(event));
-            return true;
-        case QEvent::MouseMove:
-            Trace_MouseMove(static_cast<QMouseEvent*>(event));
-            return true;
-        case QEvent::MouseButtonRelease:
-            Trace_MouseUp(static_cast<QMouseEvent*>(event));
-            return true;
-        case QEvent::KeyPress:
-            return Trace_KeyDown(static_cast<QKeyEvent*>(event)->key());
-        default:
-            return false;
-        }
+        });
+        return true;
+    case QEvent::MouseButtonRelease:
+        P.Frm->RunCommand([this, event] { Trace_MouseUp(static_cast<QMouseEvent*>(event)); });
+        return true;
+    case QEvent::KeyPress: {
+        bool used = true;
+        P.Frm->RunCommand(
+            [this, event, &used] { used = Trace_KeyDown(static_cast<QKeyEvent*>(event)->key()); });
+        return used;
+    }
+    case QEvent::MouseMove:
+        break;
+    default:
+        return false;
+    }
+    // A move comes at the pointer's rate: the read-out and the drag have a guard of their own, without
+    // the refresh and the check that follow a command. No exception may leave it.
+    try {
+        Trace_MouseMove(static_cast<QMouseEvent*>(event));
     } catch (const std::exception& e) {
         QMessageBox::critical(Trace1->window(), "Zarvik", QString::fromLocal8Bit(e.what()));
     } catch (...) {

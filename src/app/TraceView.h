@@ -6,6 +6,7 @@
 #include "base/View.h"
 #include "nav/DisplayOptions.h"
 #include "picture/Sheet.h"
+#include "nav/ViewNavigation.h"
 #include "render/ImageCanvas.h"
 
 #include <QObject>
@@ -109,6 +110,7 @@ class TraceView : public QObject {
     QWidget* Trace1 = nullptr; // the viewport
     CanvasWidget *Trace = nullptr, *Xscale = nullptr, *Zscale = nullptr;
     QLineEdit *Xpos = nullptr, *Zpos = nullptr;
+    motion::PositionTexts ReadOut; // the pointer's position as Xpos and Zpos show it
     render::ImageCanvas TraceCanvas, XscaleCanvas, ZscaleCanvas;
     motion::View ViewNumbers;
     motion::PositionDisplayMenu PosMenu; // check mark and drop-down texts of the position display

@@ -2,10 +2,9 @@
 
 #include "app/Actions.h"
 #include "app/Frame.h"
+#include "app/Lathe.h"
 #include "app/Parts.h"
 #include "app/ProgramDocument.h"
-#include "app/RunPanel.h"
-#include "app/StateLabels.h"
 #include "app/TraceView.h"
 #include "app/Widgets.h"
 #include "base/Machine.h"
@@ -43,15 +42,14 @@ check::CheckOptions OptionsOf(const interp::MachineState& s) {
 
 // Zoom to fit all, the second choice beside Zoom to fit: everything drawn, the travel to and from
 // a tool change or the home position included, as one more zoom step.
-void AddFitAll(QMainWindow& window, const Parts& p, const workbench::WindowHooks& h,
-               workbench::Workbench& b) {
+void AddFitAll(const Parts& p, const workbench::WindowHooks& h, workbench::Workbench& b) {
     QAction* fitAll = p.Actions->Make("mnuZoomToFitAll", "Zoom to fit all", QKeySequence(FitAllKey));
     fitAll->setToolTip(QStringLiteral("Zoom to fit all (%1)").arg(QString::fromLatin1(FitAllKey)));
     QMenu* view = p.Frm->Menu("mnuView");
     const QList<QAction*> items = view->actions();
     const qsizetype at = items.indexOf(b.ZoomToFit);
     view->insertAction(at >= 0 && at + 1 < items.size() ? items[at + 1] : nullptr, fitAll);
-    QObject::connect(fitAll, &QAction::triggered, &b, [&b, h] {
+    p.Frm->Bind(fitAll, [&b, h] {
         const workbench::BenchPtr& r = b.Latest();
         const std::optional<inspect::ViewMap> map = h.Map();
         if (!r || !map) return;
@@ -72,13 +70,13 @@ std::unique_ptr<workbench::Workbench> MakeWorkbench(QMainWindow& window, const P
     h.Pane = pane;
     h.SetPaneMargin = [pane](int left) { pane->SetLeftMargin(left); };
     h.Map = [&p]() -> std::optional<inspect::ViewMap> {
-        const interp::MachineState& s = p.Panel->Machine().S;
+        const interp::MachineState& s = p.Model->Machine().S;
         inspect::ViewMap m =
             inspect::ViewMap::Of(p.Trace->TraceImage(), p.Trace->Screen(), s.Vertical, s.XSign);
         m.Twips = p.Frm->TwipsPerPixel();
         return m;
     };
-    h.Options = [&p] { return OptionsOf(p.Panel->Machine().S); };
+    h.Options = [&p] { return OptionsOf(p.Model->Machine().S); };
     h.ProgramPath = [&p] { return p.Doc->HasFile() ? p.Doc->FileName() : QString(); };
     // One copy per text: asked again while a check still holds the same text, it is shared.
     h.Text = [&p, last = std::weak_ptr<const std::u16string>()]() mutable {
@@ -93,21 +91,22 @@ std::unique_ptr<workbench::Workbench> MakeWorkbench(QMainWindow& window, const P
     h.SelectBlock = [&p](int64_t start, int64_t length) { p.Doc->HighlightBlock(start, length); };
     h.CanvasBusy = [&p] { return p.Trace->Screen().Pointer.ZoomMode; };
     h.GridSnap = [&p] {
-        const interp::MachineState& s = p.Panel->Machine().S;
+        const interp::MachineState& s = p.Model->Machine().S;
         return std::pair<bool, bool>{s.XSnap, s.ZSnap};
     };
     h.ZoomTo = [&p](const picture::Area& a) {
         // One more step of the zoom history, redrawn as a zoom box is.
         p.Frm->RunCommand([&p, a] {
-            p.Trace->Rerun(motion::ZoomToArea(p.Panel->Machine(), a.Left, a.Top, a.Width, a.Height));
+            p.Trace->Rerun(motion::ZoomToArea(p.Model->Machine(), a.Left, a.Top, a.Width, a.Height));
         });
     };
     auto bench = std::make_unique<workbench::Workbench>(h, settings::WorkbenchValues{});
     workbench::Workbench* b = bench.get();
+    b->RunCommand = [&p](const std::function<void()>& command) { p.Frm->RunCommand(command); };
     b->AddToMenu(p.Frm->Menu("mnuView"));
     for (QAction* a : b->Commands())
         p.Actions->Adopt(a);
-    AddFitAll(window, p, h, *b);
+    AddFitAll(p, h, *b);
     // Measure and zoom to fit as buttons of a toolbar of their own.
     auto* bar = new QToolBar(QStringLiteral("Workbench"), &window);
     bar->setObjectName(QStringLiteral("WorkbenchBar"));
@@ -198,8 +197,8 @@ void ExportPictureCommand(QMainWindow& window, const Parts& p) {
     const QImage composed = print::ComposeViewPicture(
         p.Trace->TraceImage().Image(), p.Trace->XscaleImage().Image(), p.Trace->ZscaleImage().Image(),
         {viewport->width(), viewport->height(), canvas->x(), canvas->y()});
-    const interp::MachineState& s = p.Panel->Machine().S;
-    r.Composed = print::ScreenCopyPicture(composed, p.Panel->Labels().LabelFileName->text(), s.ToolColor);
+    const interp::MachineState& s = p.Model->Machine().S;
+    r.Composed = print::ScreenCopyPicture(composed, p.Doc->Title(), s.ToolColor);
     if (workbench::ExportFormatOf(path) != workbench::ExportFormat::Png) r.Text = p.Doc->ExactText();
     r.Options = OptionsOf(s);
     r.Visible = picture::VisibleArea(p.Trace->TraceImage(), p.Trace->Screen());

@@ -11,12 +11,12 @@
 //   }
 //   mnuFilePrinterSetting -> Settings.PrinterOrientation =
 //                                print::PrintSetup(this, Printer, Settings.PrinterOrientation);
-//   mnuDrawPrint   -> print::PrintRequest r;  r.FileName = Labels.LabelFileName->text();
+//   mnuDrawPrint   -> print::PrintRequest r;  r.FileName = Doc.Title();
 //                     r.ScaleWidth = TraceImage.ScaleWidth; r.ScaleHeight = TraceImage.ScaleHeight;
 //                     r.Sheet.WhiteBackground = M->S.WhiteBackground;
 //                     r.PrinterOrientation = Settings.PrinterOrientation;
 //                     print::PrintView(this, Printer, View(), r);
-//   mnuScreenPrint -> print::ScreenCopy(View(), Labels.LabelFileName->text(), M->S.ToolColor);
+//   mnuScreenPrint -> print::ScreenCopy(View(), Doc.Title(), M->S.ToolColor);
 
 #include "picture/Sheet.h"
 #include "print/ViewPicture.h"

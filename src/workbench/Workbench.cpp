@@ -83,9 +83,11 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     connect(PointerOnPath, &PathPointer::LineClicked, this, [this](qint64 line) { GoToLine(line); });
     connect(PointerOnPath, &PathPointer::Measured, this, &Workbench::StatusText);
     connect(PointerOnPath, &PathPointer::MeasuringChanged, MeasureMode, &QAction::setChecked);
-    connect(MeasureMode, &QAction::toggled, PointerOnPath, &PathPointer::SetMeasuring);
+    connect(MeasureMode, &QAction::toggled, PointerOnPath,
+            [this](bool on) { Guarded([this, on] { PointerOnPath->SetMeasuring(on); }); });
     PathLayer->WhiteBackground = [this] { return H.Options && H.Options().WhiteBackground; };
-    connect(ShowStock, &QAction::toggled, PathLayer, &PathOverlay::ShowStock);
+    connect(ShowStock, &QAction::toggled, PathLayer,
+            [this](bool on) { Guarded([this, on] { PathLayer->ShowStock(on); }); });
 
     PaneNumbers = new PaneGutter(H.Pane, H.SetPaneMargin);
     PaneNumbers->LineOfBlock = [this](int block) -> int64_t {
@@ -95,11 +97,13 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
         return r->Starts.LineAt(static_cast<size_t>(H.ToTextOffset(b.position())));
     };
     connect(LineNumbers, &QAction::toggled, this, [this](bool on) {
-        PaneNumbers->setVisible(on);
-        PaneNumbers->SetColouring(on);
-        if (H.SetPaneMargin) H.SetPaneMargin(on ? PaneNumbers->Width() : 0);
+        Guarded([this, on] {
+            PaneNumbers->setVisible(on);
+            PaneNumbers->SetColouring(on);
+            if (H.SetPaneMargin) H.SetPaneMargin(on ? PaneNumbers->Width() : 0);
+        });
     });
-    connect(ZoomToFit, &QAction::triggered, this, [this] { FitView(); });
+    connect(ZoomToFit, &QAction::triggered, this, [this] { Guarded([this] { FitView(); }); });
 
     CountsButton = new QPushButton(QStringLiteral("no problems"));
     CountsButton->setObjectName(QStringLiteral("ProblemCounts"));
@@ -108,8 +112,9 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     H.Window->statusBar()->addPermanentWidget(CountsButton);
     // A check that gave no result (given up, out of memory) leaves no stale claim behind.
     connect(&Checker, &CheckWorker::Settled, this, [this] {
-        if (CountsButton->text() == QStringLiteral("checking..."))
-            CountsButton->setText(Checker.Latest() ? Problems()->Counts() : QStringLiteral("not checked"));
+        if (!CountsPending) return;
+        CountsPending = false;
+        CountsButton->setText(Checker.Latest() ? Problems()->Counts() : QStringLiteral("not checked"));
     });
     connect(CountsButton, &QPushButton::clicked, this, [this] {
         PanelCommand(QStringLiteral("ProblemsPanel"))->setChecked(true);
@@ -133,9 +138,11 @@ void Workbench::MakePanels() {
         H.Window->addDockWidget(row.Area, dock);
         if (auto [first, isNew] = firstIn.try_emplace(row.Area, dock); !isNew)
             H.Window->tabifyDockWidget(first->second, dock);
-        connect(command, &QAction::toggled, dock, [dock](bool on) {
-            dock->setVisible(on);
-            if (on) dock->raise();
+        connect(command, &QAction::toggled, dock, [this, dock](bool on) {
+            Guarded([dock, on] {
+                dock->setVisible(on);
+                if (on) dock->raise();
+            });
         });
         // Closing a dock by its own button unticks its command.
         connect(dock, &QDockWidget::visibilityChanged, this, [dock, command](bool) {
@@ -208,11 +215,19 @@ void Workbench::AddToMenu(QMenu* view) const {
     view->addActions(Commands());
 }
 
+void Workbench::Guarded(const std::function<void()>& work) {
+    if (RunCommand)
+        RunCommand(work);
+    else
+        work();
+}
+
 void Workbench::ProgramOpened() {
     EditPause.stop();
     FitWhenChecked = StartFitted->isChecked();
     // A long program takes a while: until its check is in, the counts claim nothing.
     CountsButton->setText(QStringLiteral("checking..."));
+    CountsPending = true;
     CheckNow(H.Text(), OptionsNow());
 }
 
@@ -258,6 +273,7 @@ void Workbench::Checked(BenchPtr result) {
     PathLayer->SetResult(result);
     PaneNumbers->SetResult(result);
     CountsButton->setText(Problems()->Counts());
+    CountsPending = false;
     CaretMoved();
     if (FitWhenChecked) {
         FitWhenChecked = false;

@@ -69,6 +69,8 @@ class Workbench final : public QObject {
     // A panel of the table and its View command, by the row's name; null for a name not there.
     Panel* PanelNamed(const QString& name) const;
     QAction* PanelCommand(const QString& name) const;
+    // The window's guard: each of the commands above runs inside it (unset: directly).
+    std::function<void(const std::function<void()>&)> RunCommand;
 
     // The window's moments.
     void ProgramOpened();
@@ -131,6 +133,9 @@ class Workbench final : public QObject {
     PathPointer* PointerOnPath = nullptr;
     PaneGutter* PaneNumbers = nullptr;
     QPushButton* CountsButton = nullptr;
+    bool CountsPending = false; // the counts say "checking..." until a check is in or given up
+    // A command's work, inside the window's guard.
+    void Guarded(const std::function<void()>& work);
     bool FitWhenChecked = false;
     QTimer EditPause; // from the last edit to the check
 };

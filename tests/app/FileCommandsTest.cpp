@@ -200,7 +200,7 @@ TEST_F(FileCommands, ALongProgramFillsThePaneWhileTheWindowAnswers) {
     EXPECT_TRUE(Pane()->isReadOnly());
     EXPECT_LT(Pane()->blockCount(), 30000);
     EXPECT_EQ(text.SnapshotString(), exact); // the lathe reads the whole program at once
-    EXPECT_EQ(W->Panel().Labels().LabelFileName->text(), "LONG.MIN");
+    EXPECT_EQ(Label("LabelFileName")->text(), "LONG.MIN");
     QTest::qWait(1);
     EXPECT_TRUE(Message().startsWith("Loading ")) << Message().toStdString();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !text.Filling(); }, 20000));

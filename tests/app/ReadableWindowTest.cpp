@@ -75,20 +75,21 @@ TEST_F(WindowTest, FunctionKeyPanelsAreReadableAndApartAtTheDefaultWidth) {
 }
 
 TEST_F(WindowTest, StateLabelsHoldTheirWidestValuesAtTheDefaultSize) {
-    const app::StateLabels& l = W->Panel().Labels();
     const QWidget* viewport = W->View().Viewport();
-    const std::pair<QLabel*, const char*> widest[] = {{l.Block, "99999999"},
-                                                      {l.BlockNumber, "99999"},
-                                                      {l.XA, "-99999.999"},
-                                                      {l.ZA, "-99999.999"},
-                                                      {l.CAlabel, "-99999.999"},
-                                                      {l.SpindleSpeed, "99999"},
-                                                      {l.Vspeed, "99999"},
-                                                      {l.FEED, "99999.000"},
-                                                      {l.Hour, "9999"},
-                                                      {l.Min, "59"},
-                                                      {l.Sec, "59"}};
-    for (const auto& [label, text] : widest) {
+    const std::pair<const char*, const char*> widest[] = {{"Block", "99999999"},
+                                                          {"BlockNumber", "99999"},
+                                                          {"XA", "-99999.999"},
+                                                          {"ZA", "-99999.999"},
+                                                          {"CAlabel", "-99999.999"},
+                                                          {"SpindleSpeed", "99999"},
+                                                          {"Vspeed", "99999"},
+                                                          {"FEED", "99999.000"},
+                                                          {"Hour", "9999"},
+                                                          {"Min", "59"},
+                                                          {"Sec", "59"}};
+    for (const auto& [name, text] : widest) {
+        QLabel* label = Label(name);
+        ASSERT_NE(label, nullptr) << name;
         label->setText(text);
         EXPECT_GE(label->contentsRect().width(), label->fontMetrics().horizontalAdvance(text))
             << label->objectName().toStdString();
@@ -105,7 +106,7 @@ TEST_F(WindowTest, StateLabelsHoldTheirWidestValuesAtTheDefaultSize) {
             EXPECT_FALSE(inkA.intersects(b->geometry()) && a->x() < b->x())
                 << a->text().toStdString() << " runs into " << b->text().toStdString();
         }
-    EXPECT_GE(l.FontPoints, 10); // still a readable size
+    EXPECT_GE(W->Panel().Labels().FontPoints(), 10); // still a readable size
 }
 
 TEST_F(WindowTest, AfterAResizeTheTraceFillsTheViewportAgain) {

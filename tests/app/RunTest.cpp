@@ -88,7 +88,7 @@ TEST_F(WindowTest, ResetDuringARunEndsItAndHighlightsTheFirstBlock) {
     W->Panel().SetSlider(70);
     QTimer::singleShot(400, [&] { W->Panel().ClickFkeyPanel("Reset"); });
     Key(Qt::Key_F1);
-    EXPECT_FALSE(W->Panel().Running());
+    EXPECT_FALSE(W->Model().Running());
     EXPECT_EQ(Message(), "");
     EXPECT_EQ(Selected(), "T0101");
     EXPECT_LE(S().BlockCount, 1);
@@ -156,7 +156,7 @@ TEST_F(WindowTest, ClosingDuringARunEndsTheRunAndThenTheWindow) {
     QTimer::singleShot(300, [&] { W->close(); });
     Key(Qt::Key_F1);
     QTest::qWait(50);
-    EXPECT_FALSE(W->Panel().Running());
+    EXPECT_FALSE(W->Model().Running());
     EXPECT_FALSE(W->isVisible());
     EXPECT_LT(S().BlockCount, 30);
 }

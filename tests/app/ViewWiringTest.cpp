@@ -223,6 +223,16 @@ TEST_F(ViewWiring, ReadOutFollowsThePointerAndTheContextMenuCopiesIt) {
     Menu("Popup")->close();
     Act("PopUpPosition")->trigger();
     EXPECT_EQ(QApplication::clipboard()->text(), W->View().XposText() + " " + W->View().ZposText() + "\r\n");
+
+    // The boxes show the read-out; typing into them changes neither the caption nor the copy.
+    const QString xpos = W->View().XposText(), zpos = W->View().ZposText();
+    W->findChild<QLineEdit*>("Xpos")->setText("X1.000");
+    W->findChild<QLineEdit*>("Zpos")->setText("");
+    Mouse(QEvent::MouseButtonPress, Centre(), Qt::RightButton, Qt::RightButton);
+    EXPECT_EQ(Act("PopUpPosition")->text(), xpos + "  " + zpos + "  Copy");
+    Menu("Popup")->close();
+    Act("PopUpPosition")->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), xpos + " " + zpos + "\r\n");
 }
 
 TEST_F(ViewWiring, DraggingPastTheEdgeOffersTheOverAreaPopupWithoutAutoStart) {
@@ -265,7 +275,7 @@ TEST_F(ViewWiring, ReCentringAfterZoomBoxAndWheelKeepsThePicture) {
     double left = 0, top = 0;
     bool recentred = false;
     for (int step = 1; step < 400 && !recentred; ++step) {
-        left = motion::VisibleLeft(W->Panel().Machine()), top = motion::VisibleTop(W->Panel().Machine());
+        left = motion::VisibleLeft(W->Model().Machine()), top = motion::VisibleTop(W->Model().Machine());
         const double before = W->View().Screen().CanvasLeft;
         Mouse(QEvent::MouseMove, Centre() + QPoint(10 * step, 0), Qt::NoButton, Qt::LeftButton);
         recentred = W->View().Screen().CanvasLeft < before;
@@ -273,11 +283,11 @@ TEST_F(ViewWiring, ReCentringAfterZoomBoxAndWheelKeepsThePicture) {
     Mouse(QEvent::MouseButtonRelease, Centre(), Qt::LeftButton, Qt::NoButton);
     ASSERT_TRUE(recentred);
     EXPECT_NEAR(W->View().Canvas()->x(), -W->View().Canvas()->width() * 2 / 5, 1);
-    EXPECT_NEAR(motion::VisibleLeft(W->Panel().Machine()), left, 1e-6);
-    EXPECT_NEAR(motion::VisibleTop(W->Panel().Machine()), top, 1e-6);
+    EXPECT_NEAR(motion::VisibleLeft(W->Model().Machine()), left, 1e-6);
+    EXPECT_NEAR(motion::VisibleTop(W->Model().Machine()), top, 1e-6);
     // The rulers read what the viewport shows: drawing them afresh changes no pixel.
     const QImage z = W->View().ZscaleImage().Image().copy(), x = W->View().XscaleImage().Image().copy();
-    motion::RedrawCanvas(W->Panel().Machine());
+    motion::RedrawCanvas(W->Model().Machine());
     EXPECT_TRUE(z == W->View().ZscaleImage().Image());
     EXPECT_TRUE(x == W->View().XscaleImage().Image());
 }

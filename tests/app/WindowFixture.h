@@ -3,6 +3,7 @@
 // the small inspection helpers the window tests read.
 
 #include "app/Frame.h"
+#include "app/Lathe.h"
 #include "app/MainWindow.h"
 #include "app/ProgramDocument.h"
 #include "app/RunPanel.h"
@@ -66,7 +67,7 @@ class WindowTest : public ::testing::Test {
     void Open(const QByteArray& bytes) {
         W->Document().LoadProgramFile(WriteFile("PROG.MIN", bytes));
         S().NextBlockPos = 1;
-        interp::ResetMachine(W->Panel().Machine());
+        interp::ResetMachine(W->Model().Machine());
     }
     // Runs `act` on the next modal dialog as soon as it shows.
     void OnModal(testing_support::ModalDriver::Step act) { Modals->Then(std::move(act)); }
@@ -76,7 +77,7 @@ class WindowTest : public ::testing::Test {
     }
     QAction* Act(const QString& name) const { return W->Action(name); }
     QMenu* Menu(const char* name) const { return W->WindowFrame().Menu(name); }
-    interp::MachineState& S() const { return W->Panel().Machine().S; }
+    interp::MachineState& S() const { return W->Model().Machine().S; }
     app::ProgramPane* Pane() const { return W->Document().Pane(); }
     // A label of the machine-state display by its name ("Block", "Mcode3", "LabelFileName").
     QLabel* Label(const char* name) const { return W->findChild<QLabel*>(QString::fromLatin1(name)); }

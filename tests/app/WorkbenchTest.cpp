@@ -334,12 +334,12 @@ TEST_F(Workbench, AUnitOtherThanMillimetresStandsOutInTheStatusBar) {
     ASSERT_TRUE(panel);
     EXPECT_FALSE(panel->autoFillBackground());
     S().UnitCode = 4;
-    interp::ShowUnit(W->Panel().Machine());
+    interp::ShowUnit(W->Model().Machine());
     EXPECT_EQ(panel->text(), "Unit 1 inch");
     EXPECT_TRUE(panel->autoFillBackground());
     EXPECT_NE(panel->palette().color(QPalette::Window),
               panel->parentWidget()->palette().color(QPalette::Window));
     S().UnitCode = 1;
-    interp::ShowUnit(W->Panel().Machine());
+    interp::ShowUnit(W->Model().Machine());
     EXPECT_FALSE(panel->autoFillBackground());
 }

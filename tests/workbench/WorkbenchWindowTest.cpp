@@ -325,3 +325,24 @@ TEST(WorkbenchWindow, TheStockSectionIsDrawnInBothHalvesOnlyWhenSwitchedOn) {
         w.Bench->MeasureMode->setChecked(false);
     }
 }
+
+TEST(WorkbenchWindow, EveryCommandWithWorkRunsInsideTheWindowsGuard) {
+    Window w;
+    int guarded = 0;
+    bool refuse = false; // a guard that runs nothing shows the work is inside it, not beside it
+    w.Bench->RunCommand = [&](const std::function<void()>& command) {
+        ++guarded;
+        if (!refuse) command();
+    };
+    QAction* showProblems = w.Bench->PanelCommand(QStringLiteral("ProblemsPanel"));
+    for (QAction* a : w.Bench->Commands()) {
+        if (a == w.Bench->StartFitted) continue; // a setting for the next program: no work now
+        const int before = guarded;
+        a->trigger();
+        EXPECT_EQ(guarded, before + 1) << a->text().toStdString();
+    }
+    EXPECT_FALSE(w.Bench->Problems()->isVisible()); // shown by default, hidden by its command
+    refuse = true;
+    showProblems->trigger();
+    EXPECT_FALSE(w.Bench->Problems()->isVisible());
+}
