@@ -296,7 +296,9 @@ TEST_F(Commands, SetupDialogSavesBesideTheProgramAndTheCheckCutsWithIt) {
     QAction* setup = Act("mnuSetup");
     EXPECT_EQ(setup->shortcut(), QKeySequence("Ctrl+Shift+K"));
     for (QAction* a : W->findChildren<QAction*>())
-        if (a != setup) EXPECT_NE(a->shortcut(), setup->shortcut()) << a->objectName().toStdString();
+        if (a != setup) {
+            EXPECT_NE(a->shortcut(), setup->shortcut()) << a->objectName().toStdString();
+        }
     EXPECT_TRUE(W->WindowFrame().Menu("mnuParameter")->actions().contains(setup));
 
     // A rapid straight through a D40 bar: no finding until the bar is given.

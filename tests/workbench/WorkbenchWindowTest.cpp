@@ -321,7 +321,9 @@ TEST(WorkbenchWindow, TheStockSectionIsDrawnInBothHalvesOnlyWhenSwitchedOn) {
         ASSERT_TRUE(overlay->Measure().From());
         const inspect::SnapPoint at = *overlay->Measure().From();
         EXPECT_EQ(at.Snapped, shown ? inspect::SnapPoint::Kind::PartEdge : inspect::SnapPoint::Kind::Free);
-        if (shown) EXPECT_NEAR(at.At.X, -30, 1e-6);
+        if (shown) {
+            EXPECT_NEAR(at.At.X, -30, 1e-6);
+        }
         w.Bench->MeasureMode->setChecked(false);
     }
 }
