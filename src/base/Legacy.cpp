@@ -130,7 +130,10 @@ double Val(std::u16string_view text) {
     return LeadingNumber(text);
 }
 
-bool PlainSingle(std::string_view digits, bool negative, std::string& text, double& value) {
+namespace {
+
+template <typename Char>
+bool PlainSingleOf(std::basic_string_view<Char> digits, bool negative, std::string& text, double& value) {
     // The whole part without its leading zeros and the fraction without its trailing ones are
     // found first; the text is then put together from them and assigned once, since this runs for
     // nearly every word.
@@ -172,7 +175,7 @@ bool PlainSingle(std::string_view digits, bool negative, std::string& text, doub
     uint64_t mantissa = 0;
     const auto put = [&](size_t from, size_t to) {
         for (size_t k = from; k < to; ++k) {
-            out[len++] = digits[k];
+            out[len++] = static_cast<char>(digits[k]);
             mantissa = mantissa * 10 + static_cast<uint64_t>(digits[k] - '0');
         }
     };
@@ -187,6 +190,15 @@ bool PlainSingle(std::string_view digits, bool negative, std::string& text, doub
     if (negative) value = -value;
     text.assign(out, len);
     return true;
+}
+
+} // namespace
+
+bool PlainSingle(std::string_view digits, bool negative, std::string& text, double& value) {
+    return PlainSingleOf(digits, negative, text, value);
+}
+bool PlainSingle(std::u16string_view digits, bool negative, std::string& text, double& value) {
+    return PlainSingleOf(digits, negative, text, value);
 }
 
 std::string Str7(float v) {
