@@ -59,6 +59,14 @@ template <typename Char> double LeadingNumber(std::basic_string_view<Char> t) {
     size_t i = 0;
     while (i < t.size() && (t[i] == ' ' || t[i] == '\t'))
         ++i;
+    // One to three digits and nothing after them, as G and M codes are written: read directly.
+    if (const size_t n = t.size() - i; n >= 1 && n <= 3) {
+        int whole = 0;
+        size_t k = i;
+        for (; IsDigitAt(t, k); ++k)
+            whole = whole * 10 + (t[k] - '0');
+        if (k == t.size()) return whole;
+    }
     if (double v; PlainNumber(t, i, v)) return v;
     char buf[64];
     size_t n = 0;
