@@ -7,6 +7,7 @@
 #include "interp/GCodes.h"
 
 #include <algorithm>
+#include <array>
 
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -111,12 +112,29 @@ ZARVIK_AVX2 inline __m256i Bytes32(const char16_t* p) {
                                               _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 16)));
     return _mm256_permute4x64_epi64(packed, 0xD8); // packing works per half; put the halves in order
 }
+// Each character 32 times over, read from memory: the chunk compares with more of them than there
+// are registers, and a compiler that knows their values builds each anew for every chunk (three
+// instructions) where a read folded into the compare costs none. So the table's address is
+// hidden from it.
+constexpr std::array<std::array<char, 32>, 128> MakeSplats() {
+    std::array<std::array<char, 32>, 128> splats{};
+    for (int c = 0; c < 128; ++c)
+        for (char& b : splats[static_cast<size_t>(c)])
+            b = static_cast<char>(c);
+    return splats;
+}
+alignas(32) constexpr std::array<std::array<char, 32>, 128> Splats = MakeSplats();
+ZARVIK_AVX2 inline __m256i Splat32(char c) {
+    const char* table = Splats[0].data();
+    asm("" : "+r"(table));
+    return _mm256_load_si256(reinterpret_cast<const __m256i*>(table + 32 * static_cast<size_t>(c)));
+}
 ZARVIK_AVX2 inline __m256i Eq32(__m256i v, char c) {
-    return _mm256_cmpeq_epi8(v, _mm256_set1_epi8(c));
+    return _mm256_cmpeq_epi8(v, Splat32(c));
 }
 ZARVIK_AVX2 inline __m256i Range32(__m256i v, char lo, char hi) {
-    return _mm256_and_si256(_mm256_cmpgt_epi8(v, _mm256_set1_epi8(static_cast<char>(lo - 1))),
-                            _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(hi + 1)), v));
+    return _mm256_and_si256(_mm256_cmpgt_epi8(v, Splat32(static_cast<char>(lo - 1))),
+                            _mm256_cmpgt_epi8(Splat32(static_cast<char>(hi + 1)), v));
 }
 
 ZARVIK_AVX2 void ChunkMarks32(const char16_t* p, uint64_t& noted, uint64_t& block, uint64_t& pairs) {
@@ -130,7 +148,7 @@ ZARVIK_AVX2 void ChunkMarks32(const char16_t* p, uint64_t& noted, uint64_t& bloc
                                                        _mm256_or_si256(Eq32(v, ']'), Eq32(v, ','))));
     special = _mm256_or_si256(special, _mm256_or_si256(Eq32(v, 'O'), Eq32(v, 'Q')));
     special = _mm256_or_si256(special, _mm256_or_si256(_mm256_cmpgt_epi8(_mm256_setzero_si256(), v),
-                                                       _mm256_cmpgt_epi8(v, _mm256_set1_epi8(126))));
+                                                       _mm256_cmpgt_epi8(v, Splat32(126))));
     const __m256i capitalBare = _mm256_andnot_si256(number1, Range32(v, 'A', 'Z'));
     const __m256i signBare = _mm256_andnot_si256(digitPoint1, sign);
     const __m256i twoDigits = _mm256_andnot_si256(
