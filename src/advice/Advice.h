@@ -61,7 +61,8 @@ struct ProgramText {
         char16_t Char;
         bool operator==(const Mark&) const = default;
     };
-    // "(", ")" and "a" to "z": what the comment and lower-case findings look at. In text order.
+    // "(", ")", "#" and "a" to "z": what the comment, macro-variable and lower-case findings look
+    // at. In text order.
     std::vector<Mark> Marks;
     // Where a block stops being plain words (see IsBlockMark). A block without one is read by the
     // control as capital letters each followed by a number, its G codes written with two digits

@@ -7,25 +7,6 @@
 
 namespace advice {
 
-namespace {
-
-// Value of the digits after a G: the usual whole codes directly, anything else as the control
-// reads a number.
-double GValue(std::u16string_view run) {
-    if (!run.empty() && run.size() <= 3) {
-        int v = 0;
-        bool whole = true;
-        for (char16_t c : run) {
-            whole = whole && interp::words::IsDigit(c);
-            v = v * 10 + (c - u'0');
-        }
-        if (whole) return v;
-    }
-    return legacy::Val(run);
-}
-
-} // namespace
-
 void ScanBlockWords(std::u16string_view b, bool inComment, bool blockDelete, BlockWords& out) {
     using interp::words::Word;
     out.GCodes.clear();
@@ -44,7 +25,7 @@ void ScanBlockWords(std::u16string_view b, bool inComment, bool blockDelete, Blo
                                                                               ? BlockWords::Bare::NoValue
                                                                               : BlockWords::Bare::ReadsZero});
             } else if (w.What == Word::Kind::G) {
-                out.GCodes.push_back(GValue(b.substr(w.Value, w.End - w.Value)));
+                out.GCodes.push_back(legacy::Val(b.substr(w.Value, w.End - w.Value)));
                 if (!w.Number) out.BareWords.push_back({'G', BlockWords::Bare::ReadsZero});
             } else if (w.What == Word::Kind::Unread && w.Letter == u'Q') {
                 // Q directly followed by a number: another control's word, which this one skips.

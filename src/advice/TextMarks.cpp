@@ -1,5 +1,5 @@
-// One pass over the program text that notes where the findings must look: comment brackets and
-// lower-case letters, and the characters that make a block more than plain words. Eight
+// One pass over the program text that notes where the findings must look: comment brackets,
+// "#" and lower-case letters, and the characters that make a block more than plain words. Eight
 // characters at a time where the processor allows; the character-by-character rule is the
 // reference, and the tests hold both to the same answer.
 
@@ -7,6 +7,7 @@
 #include "interp/GCodes.h"
 
 #include <algorithm>
+#include <array>
 
 #if defined(__SSE2__)
 #include <immintrin.h>
@@ -38,8 +39,8 @@ constexpr bool MarksEveryDwell() {
 }
 static_assert(MarksEveryDwell(), "a two-digit dwell code must mark its block");
 
-inline bool IsCommentOrLower(char16_t c) {
-    return c == u'(' || c == u')' || IsLower(c);
+inline bool IsNoted(char16_t c) {
+    return c == u'(' || c == u')' || c == u'#' || IsLower(c);
 }
 inline bool CrLfAt(std::u16string_view text, size_t k) {
     return text[k] == u'\r' && k + 1 < text.size() && text[k + 1] == u'\n';
@@ -47,10 +48,10 @@ inline bool CrLfAt(std::u16string_view text, size_t k) {
 
 // Notes the marks of one chunk from its bit masks (bit i = the character at `at` + i); `pairs`
 // has bit i set where a CR LF pair begins. `lines` counts the pairs before the chunk.
-inline void Note(ProgramText& out, size_t at, uint64_t commentOrLower, uint64_t block, uint64_t pairs,
+inline void Note(ProgramText& out, size_t at, uint64_t noted, uint64_t block, uint64_t pairs,
                  int64_t& lines) {
-    for (; commentOrLower; commentOrLower &= commentOrLower - 1) {
-        const int bit = __builtin_ctzll(commentOrLower);
+    for (; noted; noted &= noted - 1) {
+        const int bit = __builtin_ctzll(noted);
         const int64_t before = __builtin_popcountll(pairs & ((uint64_t{1} << bit) - 1));
         out.Marks.push_back(
             {at + static_cast<size_t>(bit), lines + before + 1, out.Text[at + static_cast<size_t>(bit)]});
@@ -76,7 +77,7 @@ inline __m128i Range(__m128i v, char lo, char hi) {
 }
 
 // The marks of the sixteen characters at `p` (p[16..18] must exist), one bit a character.
-void ChunkMarks(const char16_t* p, uint64_t& commentOrLower, uint64_t& block, uint64_t& pairs) {
+void ChunkMarks(const char16_t* p, uint64_t& noted, uint64_t& block, uint64_t& pairs) {
     const __m128i v = Bytes(p), v1 = Bytes(p + 1), v2 = Bytes(p + 2), v3 = Bytes(p + 3);
     const __m128i digitPoint1 = _mm_or_si128(Range(v1, '0', '9'), Eq(v1, '.'));
     const __m128i number1 = _mm_or_si128(digitPoint1, _mm_or_si128(Eq(v1, '+'), Eq(v1, '-')));
@@ -98,7 +99,8 @@ void ChunkMarks(const char16_t* p, uint64_t& commentOrLower, uint64_t& block, ui
     const __m128i otherG = _mm_andnot_si128(plainG, Eq(v, 'G'));
     const __m128i marks = _mm_or_si128(_mm_or_si128(special, capitalBare), _mm_or_si128(signBare, otherG));
     block = static_cast<uint32_t>(_mm_movemask_epi8(marks));
-    commentOrLower = static_cast<uint32_t>(_mm_movemask_epi8(_mm_or_si128(brackets, Range(v, 'a', 'z'))));
+    noted = static_cast<uint32_t>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(brackets, Eq(v, '#')), Range(v, 'a', 'z'))));
     pairs = static_cast<uint32_t>(_mm_movemask_epi8(_mm_and_si128(Eq(v, '\r'), Eq(v1, '\n'))));
 }
 
@@ -110,15 +112,32 @@ ZARVIK_AVX2 inline __m256i Bytes32(const char16_t* p) {
                                               _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 16)));
     return _mm256_permute4x64_epi64(packed, 0xD8); // packing works per half; put the halves in order
 }
+// Each character 32 times over, read from memory: the chunk compares with more of them than there
+// are registers, and a compiler that knows their values builds each anew for every chunk (three
+// instructions) where a read folded into the compare costs none. So the table's address is
+// hidden from it.
+constexpr std::array<std::array<char, 32>, 128> MakeSplats() {
+    std::array<std::array<char, 32>, 128> splats{};
+    for (int c = 0; c < 128; ++c)
+        for (char& b : splats[static_cast<size_t>(c)])
+            b = static_cast<char>(c);
+    return splats;
+}
+alignas(32) constexpr std::array<std::array<char, 32>, 128> Splats = MakeSplats();
+ZARVIK_AVX2 inline __m256i Splat32(char c) {
+    const char* table = Splats[0].data();
+    asm("" : "+r"(table));
+    return _mm256_load_si256(reinterpret_cast<const __m256i*>(table + 32 * static_cast<size_t>(c)));
+}
 ZARVIK_AVX2 inline __m256i Eq32(__m256i v, char c) {
-    return _mm256_cmpeq_epi8(v, _mm256_set1_epi8(c));
+    return _mm256_cmpeq_epi8(v, Splat32(c));
 }
 ZARVIK_AVX2 inline __m256i Range32(__m256i v, char lo, char hi) {
-    return _mm256_and_si256(_mm256_cmpgt_epi8(v, _mm256_set1_epi8(static_cast<char>(lo - 1))),
-                            _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(hi + 1)), v));
+    return _mm256_and_si256(_mm256_cmpgt_epi8(v, Splat32(static_cast<char>(lo - 1))),
+                            _mm256_cmpgt_epi8(Splat32(static_cast<char>(hi + 1)), v));
 }
 
-ZARVIK_AVX2 void ChunkMarks32(const char16_t* p, uint64_t& commentOrLower, uint64_t& block, uint64_t& pairs) {
+ZARVIK_AVX2 void ChunkMarks32(const char16_t* p, uint64_t& noted, uint64_t& block, uint64_t& pairs) {
     const __m256i v = Bytes32(p), v1 = Bytes32(p + 1), v2 = Bytes32(p + 2), v3 = Bytes32(p + 3);
     const __m256i digitPoint1 = _mm256_or_si256(Range32(v1, '0', '9'), Eq32(v1, '.'));
     const __m256i number1 = _mm256_or_si256(digitPoint1, _mm256_or_si256(Eq32(v1, '+'), Eq32(v1, '-')));
@@ -129,7 +148,7 @@ ZARVIK_AVX2 void ChunkMarks32(const char16_t* p, uint64_t& commentOrLower, uint6
                                                        _mm256_or_si256(Eq32(v, ']'), Eq32(v, ','))));
     special = _mm256_or_si256(special, _mm256_or_si256(Eq32(v, 'O'), Eq32(v, 'Q')));
     special = _mm256_or_si256(special, _mm256_or_si256(_mm256_cmpgt_epi8(_mm256_setzero_si256(), v),
-                                                       _mm256_cmpgt_epi8(v, _mm256_set1_epi8(126))));
+                                                       _mm256_cmpgt_epi8(v, Splat32(126))));
     const __m256i capitalBare = _mm256_andnot_si256(number1, Range32(v, 'A', 'Z'));
     const __m256i signBare = _mm256_andnot_si256(digitPoint1, sign);
     const __m256i twoDigits = _mm256_andnot_si256(
@@ -141,16 +160,16 @@ ZARVIK_AVX2 void ChunkMarks32(const char16_t* p, uint64_t& commentOrLower, uint6
     const __m256i marks =
         _mm256_or_si256(_mm256_or_si256(special, capitalBare), _mm256_or_si256(signBare, otherG));
     block = static_cast<uint32_t>(_mm256_movemask_epi8(marks));
-    commentOrLower =
-        static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_or_si256(brackets, Range32(v, 'a', 'z'))));
+    noted = static_cast<uint32_t>(
+        _mm256_movemask_epi8(_mm256_or_si256(_mm256_or_si256(brackets, Eq32(v, '#')), Range32(v, 'a', 'z'))));
     pairs = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(Eq32(v, '\r'), Eq32(v1, '\n'))));
 }
 
 ZARVIK_AVX2 size_t MarkAvx2(ProgramText& out, int64_t& lines, size_t k, size_t end) {
     for (; k < end && k + 35 <= out.Text.size(); k += 32) {
-        uint64_t commentOrLower, block, pairs;
-        ChunkMarks32(out.Text.data() + k, commentOrLower, block, pairs);
-        Note(out, k, commentOrLower, block, pairs, lines);
+        uint64_t noted, block, pairs;
+        ChunkMarks32(out.Text.data() + k, noted, block, pairs);
+        Note(out, k, noted, block, pairs, lines);
     }
     return k;
 }
@@ -206,14 +225,14 @@ void ProgramText::MarkTo(size_t end) {
 #if defined(__SSE2__)
     if (Wide) k = MarkAvx2(*this, PairsBefore, k, end);
     for (; k < end && k + 19 <= text.size(); k += 16) {
-        uint64_t commentOrLower, block, pairs;
-        ChunkMarks(text.data() + k, commentOrLower, block, pairs);
-        Note(*this, k, commentOrLower, block, pairs, PairsBefore);
+        uint64_t noted, block, pairs;
+        ChunkMarks(text.data() + k, noted, block, pairs);
+        Note(*this, k, noted, block, pairs, PairsBefore);
     }
 #endif
     // The last characters, which have too few after them for a chunk.
     for (; k < end; ++k) {
-        if (IsCommentOrLower(text[k])) Marks.push_back({k, PairsBefore + 1, text[k]});
+        if (IsNoted(text[k])) Marks.push_back({k, PairsBefore + 1, text[k]});
         if (IsBlockMark(text, k)) BlockMarks.push_back(k);
         if (CrLfAt(text, k)) ++PairsBefore;
     }

@@ -123,38 +123,35 @@ void MacroVariable(const ProgramText& program, Sink& sink) {
     // "#501=350.", "X#501", "X[#1+2.]": the control ends a value at "#" and skips the rest, so a
     // program of macro variables reads its words as 0. One finding for the whole program.
     const std::u16string_view text = program.Text;
-    const std::vector<ProgramText::Mark>& marks = program.Marks;
-    size_t mark = 0;
     bool comment = false;
-    size_t first = std::u16string_view::npos;
+    const ProgramText::Mark* first = nullptr;
     int64_t count = 0;
-    for (size_t at = text.find(u'#'); at != std::u16string_view::npos; at = text.find(u'#', at + 1)) {
-        for (; mark < marks.size() && marks[mark].Pos < at; ++mark)
-            if (marks[mark].Char == u'(' || marks[mark].Char == u')') comment = marks[mark].Char == u'(';
-        const char16_t next = at + 1 < text.size() ? text[at + 1] : u'\0';
-        if (comment || !((next >= u'0' && next <= u'9') || next == u'[')) continue;
-        if (count++ == 0) first = at;
+    for (const ProgramText::Mark& m : program.Marks) {
+        if (m.Char == u'(' || m.Char == u')') comment = m.Char == u'(';
+        if (m.Char != u'#' || comment) continue;
+        const char16_t next = m.Pos + 1 < text.size() ? text[m.Pos + 1] : u'\0';
+        if (!((next >= u'0' && next <= u'9') || next == u'[')) continue;
+        if (count++ == 0) first = &m;
     }
     if (count == 0) return;
     // The construct as written: from the address letter or line start before it up to a blank.
-    size_t a = first;
+    const size_t at = first->Pos;
+    size_t a = at;
     while (a > 0 && text[a - 1] != u' ' && text[a - 1] != u'\t' && text[a - 1] != u'\n' &&
-           text[a - 1] != u'\r' && first - a < 12)
+           text[a - 1] != u'\r' && at - a < 12)
         --a;
-    size_t b = first;
+    size_t b = at;
     while (b < text.size() && b - a < 24 && text[b] != u' ' && text[b] != u'\t' && text[b] != u'\r' &&
            text[b] != u'\n' && text[b] != u'(')
         ++b;
     std::string construct;
     for (size_t k = a; k < b; ++k)
         construct += text[k] < 128 ? static_cast<char>(text[k]) : '?';
-    int64_t line = 1;
-    for (size_t k = 0; k + 1 <= first; ++k)
-        if (text[k] == u'\r' && k + 1 < text.size() && text[k + 1] == u'\n') ++line;
-    sink.Add(line, "\"" + construct + "\" is a macro variable" +
-                       (count > 1 ? " (" + std::to_string(count) + " in the program)" : std::string()) +
-                       ": this control reads no macro variables or expressions; \"#\" ends a word, so X#501 "
-                       "reads as X0 and #501=350. sets nothing; write the values as numbers");
+    sink.Add(first->Line,
+             "\"" + construct + "\" is a macro variable" +
+                 (count > 1 ? " (" + std::to_string(count) + " in the program)" : std::string()) +
+                 ": this control reads no macro variables or expressions; \"#\" ends a word, so X#501 "
+                 "reads as X0 and #501=350. sets nothing; write the values as numbers");
 }
 
 } // namespace advice

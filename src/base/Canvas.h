@@ -58,6 +58,10 @@ class Canvas {
     virtual double TextHeight(const std::string& text) = 0; // user units
     virtual void Cls() = 0;
 
+    // Whether what is drawn here is seen at all. A check without pictures says no, and the moves
+    // skip what they compute only to draw it (the rapid move's arrow head).
+    virtual bool Seen() const { return true; }
+
     // The move routines report each piece of path they draw, in machine terms; only the
     // checker's trace listens.
     virtual void Path(const PathSegment&) {}

@@ -59,6 +59,14 @@ template <typename Char> double LeadingNumber(std::basic_string_view<Char> t) {
     size_t i = 0;
     while (i < t.size() && (t[i] == ' ' || t[i] == '\t'))
         ++i;
+    // One to three digits and nothing after them, as G and M codes are written: read directly.
+    if (const size_t n = t.size() - i; n >= 1 && n <= 3) {
+        int whole = 0;
+        size_t k = i;
+        for (; IsDigitAt(t, k); ++k)
+            whole = whole * 10 + (t[k] - '0');
+        if (k == t.size()) return whole;
+    }
     if (double v; PlainNumber(t, i, v)) return v;
     char buf[64];
     size_t n = 0;
@@ -130,54 +138,75 @@ double Val(std::u16string_view text) {
     return LeadingNumber(text);
 }
 
-bool PlainSingle(std::string_view digits, bool negative, std::string& text, double& value) {
-    // One pass: the whole part without its leading zeros, then the fraction; the text is built
-    // alongside in place and assigned once, since this runs for nearly every word.
+namespace {
+
+template <typename Char>
+bool PlainSingleOf(std::basic_string_view<Char> digits, bool negative, std::string& text, double& value) {
+    // The whole part without its leading zeros and the fraction without its trailing ones are
+    // found first; the text is then put together from them and assigned once, since this runs for
+    // nearly every word.
     const size_t n = digits.size();
     if (n > 24) return false;
-    char out[32];
-    size_t len = 0;
-    if (negative) out[len++] = '-';
+    const auto isDigit = [&](size_t k) { return k < n && digits[k] >= '0' && digits[k] <= '9'; };
     size_t i = 0;
     while (i < n && digits[i] == '0')
         ++i;
-    uint64_t mantissa = 0;
-    size_t intLen = 0;
-    for (; i < n && digits[i] >= '0' && digits[i] <= '9'; ++i, ++intLen) {
-        mantissa = mantissa * 10 + static_cast<uint64_t>(digits[i] - '0');
-        out[len++] = digits[i];
-    }
+    const size_t intFrom = i;
+    while (isDigit(i))
+        ++i;
+    const size_t intLen = i - intFrom;
     if (intLen > 7) return false; // 1E+07 and beyond are written with an exponent
-    if (intLen == 0) out[len++] = '0';
-    size_t fracLen = 0, zeros = 0; // zeros: after the point of a value below 1
+    size_t fracFrom = i, fracTo = i;
     if (i < n && digits[i] == '.') {
-        const size_t point = len;
-        out[len++] = '.';
-        size_t kept = len; // the text up to its last non-zero decimal
-        for (++i; i < n && digits[i] >= '0' && digits[i] <= '9'; ++i) {
-            if (len == sizeof out) return false;
-            out[len++] = digits[i];
-            if (digits[i] != '0') kept = len;
-        }
-        len = kept == point + 1 ? point : kept;
-        fracLen = len > point ? len - point - 1 : 0;
-        for (size_t k = point + 1; k < len; ++k) {
-            if (intLen == 0 && mantissa == 0 && out[k] == '0') ++zeros;
-            mantissa = mantissa * 10 + static_cast<uint64_t>(out[k] - '0');
-        }
+        fracFrom = ++i;
+        while (isDigit(i))
+            ++i;
+        fracTo = i;
     }
     if (i != n) return false; // a comma, a second point: the long way
+    while (fracTo > fracFrom && digits[fracTo - 1] == '0')
+        --fracTo;
+    const size_t fracLen = fracTo - fracFrom;
     if (intLen == 0 && fracLen == 0) {
         text = "0";
         value = 0;
         return true;
     }
+    size_t zeros = 0; // after the point of a value below 1
+    if (intLen == 0)
+        while (digits[fracFrom + zeros] == '0')
+            ++zeros;
     const size_t significant = intLen ? intLen + fracLen : fracLen - zeros;
     if (significant > 7 || zeros > 2) return false;
+    char out[24]; // a sign, at most 7 digits before the point or "0", the point, at most 9 after
+    size_t len = 0;
+    uint64_t mantissa = 0;
+    const auto put = [&](size_t from, size_t to) {
+        for (size_t k = from; k < to; ++k) {
+            out[len++] = static_cast<char>(digits[k]);
+            mantissa = mantissa * 10 + static_cast<uint64_t>(digits[k] - '0');
+        }
+    };
+    if (negative) out[len++] = '-';
+    if (intLen == 0) out[len++] = '0';
+    put(intFrom, intFrom + intLen);
+    if (fracLen > 0) {
+        out[len++] = '.';
+        put(fracFrom, fracTo);
+    }
     value = static_cast<double>(mantissa) / ExactPow10[fracLen];
     if (negative) value = -value;
     text.assign(out, len);
     return true;
+}
+
+} // namespace
+
+bool PlainSingle(std::string_view digits, bool negative, std::string& text, double& value) {
+    return PlainSingleOf(digits, negative, text, value);
+}
+bool PlainSingle(std::u16string_view digits, bool negative, std::string& text, double& value) {
+    return PlainSingleOf(digits, negative, text, value);
 }
 
 std::string Str7(float v) {

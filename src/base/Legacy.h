@@ -32,6 +32,7 @@ std::string Str15(double v);
 // digits and 0.001 <= |x| < 1e7, or is 0, since a single's error there stays below half a unit
 // of the seventh digit. Returns false for any other text; the caller then formats.
 bool PlainSingle(std::string_view digits, bool negative, std::string& text, double& value);
+bool PlainSingle(std::u16string_view digits, bool negative, std::string& text, double& value);
 
 // Rounded to `decimals` places (halves to even), then written as Str15: "Z-20", "X0.5".
 std::string RoundText(double v, int decimals);

@@ -6,6 +6,7 @@
 #include "nav/DisplayOptions.h"
 #include "stock/ToolSources.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -78,30 +79,29 @@ class CheckHost final : public interp::Host {
         if (OnBlock) OnBlock(CurrentLine(), motion::ToolNumberOf(*M));
         const double total = s.CuttingTime;
         if (total != LastTotal) {
-            // The tool's entry is looked up again only when the T word changes.
+            // The tool's entries are looked up again only when the T word changes.
             if (!ToolTime || s.TWord != ToolTWord || s.TGFlag != ToolTG) {
-                ToolTime = &Report.ToolTimes[motion::ToolNumberOf(*M)];
+                const int tool = motion::ToolNumberOf(*M);
+                ToolTime = &Report.ToolTimes[tool];
+                ToolColors = &Report.ToolColors[tool];
                 ToolTWord = s.TWord;
                 ToolTG = s.TGFlag;
             }
             *ToolTime += total - LastTotal;
-            NoteToolColor(s.CutColor);
+            if (ToolColors->empty() || ToolColors->back() != s.CutColor) ToolColors->push_back(s.CutColor);
             LastTotal = total;
         }
     }
 
   private:
-    void NoteToolColor(int32_t color) {
-        std::vector<int32_t>& colors = Report.ToolColors[motion::ToolNumberOf(*M)];
-        if (colors.empty() || colors.back() != color) colors.push_back(color);
-    }
     const std::u16string& Text;
     LineCounter Lines;
     CheckReport& Report;
     std::string MainMessage;
     bool AlarmInBlock = false; // an alarm was raised in the block being executed
     double LastTotal = 0;
-    double* ToolTime = nullptr; // entry of the T word ToolTWord / ToolTG in Report.ToolTimes
+    double* ToolTime = nullptr;                 // entry of the T word ToolTWord / ToolTG in Report.ToolTimes
+    std::vector<int32_t>* ToolColors = nullptr; // and in Report.ToolColors
     double ToolTWord = 0;
     bool ToolTG = false;
 };
@@ -132,6 +132,22 @@ bool LooksLikeUtf16(const std::u16string& text) {
     return false;
 }
 
+// Adds the control characters (tab, line breaks, form feed and end-of-file aside) and the NULs
+// among `n` characters at `p`. In small counters and without a branch a character, so that the
+// compiler takes many characters a step; `n` is at most ControlChunk, which the counters hold.
+constexpr size_t ControlChunk = 32768;
+void CountControls(const char16_t* p, size_t n, size_t& controls, size_t& nuls) {
+    uint16_t c16 = 0, n16 = 0;
+    for (size_t k = 0; k < n; ++k) {
+        const char16_t c = p[k];
+        const bool allowed = c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f' || c == 0x1A;
+        c16 += static_cast<uint16_t>((c < 0x20 && !allowed) || c == 0x7F);
+        n16 += static_cast<uint16_t>(c == 0);
+    }
+    controls += c16;
+    nuls += n16;
+}
+
 bool OnlyBlanks(const std::u16string& text) {
     for (char16_t c : text)
         if (c != u' ' && c != u'\t' && c != u'\r' && c != u'\n') return false;
@@ -146,6 +162,7 @@ class TraceCanvas final : public motion::Canvas {
                 const std::vector<motion::Canvas*>& pictures)
         : Host(host), OnSegment(onSegment), Pictures(pictures) {}
 
+    bool Seen() const override { return !Pictures.empty(); }
     void Resize(double w, double h) override {
         Canvas::Resize(w, h);
         for (motion::Canvas* p : Pictures)
@@ -234,13 +251,10 @@ class TraceCanvas final : public motion::Canvas {
 bool NotText(const std::u16string& text) {
     // Text written as UTF-16 and read as 8-bit is full of zeros; it is reported for its line ends,
     // not as binary. Only a text with a NUL or dense control characters needs that asked.
-    size_t controls = 0;
-    for (char16_t c : text) {
-        if (c >= 0x20 && c != 0x7F) [[likely]]
-            continue; // a printable character: nearly every one, so asked first
-        if (c == 0) return !LooksLikeUtf16(text);
-        if (c == 0x7F || (c != u'\t' && c != u'\n' && c != u'\r' && c != u'\f' && c != 0x1A)) ++controls;
-    }
+    size_t controls = 0, nuls = 0;
+    for (size_t from = 0; from < text.size(); from += ControlChunk)
+        CountControls(text.data() + from, std::min(ControlChunk, text.size() - from), controls, nuls);
+    if (nuls > 0) return !LooksLikeUtf16(text);
     return controls * 10 > text.size() && !LooksLikeUtf16(text);
 }
 

@@ -8,20 +8,42 @@
 
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace interp {
+
+namespace {
+
+// The first CR LF at or after `from`, or npos. Eight characters at a time where the processor
+// allows, since nearly every character of a block is passed over here; then one by one (a
+// plain loop: the library's search for a two-character needle is several times slower).
+size_t FindCrLf(std::u16string_view text, size_t from) {
+    size_t k = from;
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi16(u'\r'), lf = _mm_set1_epi16(u'\n');
+    for (; k + 9 <= text.size(); k += 8) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + k));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + k + 1));
+        const int pairs =
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi16(here, cr), _mm_cmpeq_epi16(next, lf)));
+        if (pairs != 0) return k + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(pairs))) / 2;
+    }
+#endif
+    for (; k + 1 < text.size(); ++k)
+        if (text[k] == u'\r' && text[k + 1] == u'\n') return k;
+    return std::u16string_view::npos;
+}
+
+} // namespace
 
 bool ReadNextBlock(Machine& m, bool highlight) {
     MachineState& s = m.S;
     // 1-2. The first CR LF at or after NextBlockPos.
     const std::u16string_view text = m.Ui.ProgramText();
     const int64_t from = s.NextBlockPos < 1 ? 0 : s.NextBlockPos - 1;
-    size_t at = std::u16string_view::npos;
-    // A plain loop: the library's search for a two-character needle is several times slower.
-    for (size_t k = static_cast<size_t>(from); k + 1 < text.size(); ++k)
-        if (text[k] == u'\r' && text[k + 1] == u'\n') {
-            at = k;
-            break;
-        }
+    const size_t at = FindCrLf(text, static_cast<size_t>(from));
     // 3. Without one there is no further block: a last line without a line break never runs.
     if (at == std::u16string_view::npos) {
         s.BlockEndPos = 0;

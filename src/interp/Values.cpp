@@ -75,23 +75,23 @@ bool ReadPlainValue(MachineState& s, double& value) {
         negative = text[k - 1] == u'-';
         if (++k > length || !(IsDigit(text[k - 1]) || text[k - 1] == u'.')) return false;
     }
-    char digits[24];
-    size_t n = 0;
+    const int64_t from = k;
     bool point = false;
     for (; k <= length; ++k) {
         const char16_t c = text[k - 1];
-        if (IsDigit(c) || (c == u'.' && !point)) {
-            if (n == sizeof digits) return false;
-            point = point || c == u'.';
-            digits[n++] = static_cast<char>(c);
-        } else if (c < u'*' || (c > u'9' && c != u'=' && c != u'[' && c != u']')) {
-            break; // ends the value without being consumed
-        } else {
-            return false;
-        }
+        if (IsDigit(c)) continue;
+        if (c != u'.') break;
+        if (point) return false; // a second point
+        point = true;
     }
-    if (n == 0 || !legacy::PlainSingle(std::string_view(digits, n), negative, s.WordText, value))
-        return false;
+    // The value ends at a character that is no part of a number; anything else after it (an
+    // expression, a bracket, a comma) takes the long way.
+    if (k <= length) {
+        const char16_t c = text[k - 1];
+        if (!(c < u'*' || (c > u'9' && c != u'=' && c != u'[' && c != u']'))) return false;
+    }
+    const std::u16string_view digits(text + from - 1, static_cast<size_t>(k - from));
+    if (digits.empty() || !legacy::PlainSingle(digits, negative, s.WordText, value)) return false;
     s.HasPoint = point || value == 0;
     s.ScanPos = k - 1;
     return true;

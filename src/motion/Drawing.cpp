@@ -154,7 +154,7 @@ void ToolLabel(Machine& m, CanvasPoint at) {
 }
 
 void DrawRapidArrow(Machine& m, double x, double z, double lastX, double lastZ) {
-    if (!m.S.RapidArrow) return;
+    if (!m.S.RapidArrow || !m.Trace.Seen()) return;
     // 1. Size and 2. direction from the end point back towards the start point.
     const double size = m.Trace.ScaleWidth * 0.003;
     double theta;

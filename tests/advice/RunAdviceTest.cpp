@@ -224,6 +224,8 @@ TEST(MacroVariable, OneFindingNamingTheConstructInsteadOfAWordPerLine) {
     // A bare X still is one; "#" in comments or before no number is none.
     EXPECT_EQ(Kvz.Lines("address-without-value", "G00 X Z2.\r\nM30\r\n"), V{1});
     EXPECT_EQ(Kvz.Lines("macro-variable", "(#501)\r\nG00 X10.# Z2.\r\nM30\r\n"), V{});
+    // A comment carried over to later lines hides its "#" too; the line is the first one outside.
+    EXPECT_EQ(Kvz.Lines("macro-variable", "(OPEN\r\n#501=1.)\r\nX#1\r\nM30\r\n"), V{3});
 }
 
 TEST(RunAdvice, FindingsComeInLineOrderAndNeverChangeTheRun) {

@@ -156,7 +156,7 @@ TEST(ScanBlockWords, GCodesAndWordsSwallowedBySkips) {
 // The marks are found eight or sixteen characters at a time; they must be exactly the characters
 // the reference rule names, and a block without one must read as plain words.
 TEST(ProgramText, MarksAgreeWithTheReferenceRuleAndPlainBlocksReadPlain) {
-    const std::u16string alphabet = u"GXZFMPSTOQN0123456789.-+ ()/*=[],ag\r\n\t\u00e9\u52a0\x7f";
+    const std::u16string alphabet = u"GXZFMPSTOQN0123456789.-+ ()#/*=[],ag\r\n\t\u00e9\u52a0\x7f";
     const std::vector<std::u16string> pieces = {u"G01 X12.5 Z-3. F0.2\r\n",
                                                 u"G00",
                                                 u"G03",
@@ -181,7 +181,8 @@ TEST(ProgramText, MarksAgreeWithTheReferenceRuleAndPlainBlocksReadPlain) {
         int64_t line = 1;
         for (size_t k = 0; k < text.size(); ++k) {
             const char16_t c = text[k];
-            if (c == u'(' || c == u')' || (c >= u'a' && c <= u'z')) marks.push_back({k, line, c});
+            if (c == u'(' || c == u')' || c == u'#' || (c >= u'a' && c <= u'z'))
+                marks.push_back({k, line, c});
             if (IsBlockMark(text, k)) blockMarks.push_back(k);
             if (c == u'\r' && k + 1 < text.size() && text[k + 1] == u'\n') ++line;
         }

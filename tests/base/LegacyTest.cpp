@@ -103,9 +103,14 @@ TEST(Legacy, PlainSingleAgreesWithTheFormattedRoundTrip) {
     for (int i = 0; i < 300000; ++i) {
         const std::string t = RandomDecimal(rng, 9);
         const bool negative = i % 2;
-        std::string text;
-        double value = -1;
-        if (!PlainSingle(t, negative, text, value)) continue;
+        std::string text, wideText;
+        double value = -1, wideValue = -1;
+        // The program's characters give the same answer as their 8-bit copy.
+        const bool wide = PlainSingle(std::u16string(t.begin(), t.end()), negative, wideText, wideValue);
+        ASSERT_EQ(PlainSingle(t, negative, text, value), wide) << t;
+        if (!wide) continue;
+        ASSERT_EQ(wideText, text) << t;
+        ASSERT_EQ(wideValue, value) << t;
         ++answered;
         const double v = Val(t);
         const std::string expected = Str7(static_cast<float>(negative ? 0 - v : v));

@@ -99,6 +99,23 @@ TEST(Checker, LinesCountOnlyCrLfPairs) {
     EXPECT_FALSE(r.ProgramEnd);
 }
 
+// The binary-file test counts its characters in chunks: a NUL or the tenth control character
+// counts wherever it stands, also past the first chunk.
+TEST(Checker, BinaryFileTestCountsEveryCharacter) {
+    std::u16string text(100000, u'G');
+    EXPECT_FALSE(NotText(text));
+    text[99999] = u'\0';
+    EXPECT_TRUE(NotText(text));
+    text[99999] = u'G';
+    for (size_t k = 90000; k < 100000; ++k) // exactly one in ten: still text
+        text[k] = k % 2 ? u'\x01' : u'\x7f';
+    EXPECT_FALSE(NotText(text));
+    text[40000] = u'\x1b';
+    EXPECT_TRUE(NotText(text));
+    text[40000] = u'\t'; // tabs, line breaks, form feed and end-of-file are no control characters
+    EXPECT_FALSE(NotText(text));
+}
+
 TEST(Checker, TimePerToolAddsUpToTheTotal) {
     const CheckReport r = CheckProgram(U("T0101\r\nG00 X50. Z2.\r\nG97 S1000 G01 Z-20. F0.2\r\n"
                                          "T0303\r\nG00 X60. Z5.\r\nG01 X40. F0.1\r\nM30\r\n"),

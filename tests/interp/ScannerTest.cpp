@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using testing_support::TestMachine;
 
 namespace {
@@ -46,6 +48,31 @@ TEST(BlockReader, CutsAtCrLfOnlyAndLeavesTheLastLineUnread) {
     EXPECT_FALSE(interp::ReadNextBlock(t.M));
     EXPECT_EQ(s.BlockEndPos, 0);
     EXPECT_EQ(s.BlockCount, 2);
+}
+
+// The CR LF is searched for eight characters at a time: a pair at any place, also astride two
+// steps or at the very end, ends the block where a character-by-character search ends it.
+TEST(BlockReader, FindsEveryCrLfWhereverItStands) {
+    std::mt19937 rng(5);
+    const std::u16string alphabet = u"\r\n\r\nGX1 ";
+    for (int round = 0; round < 2000; ++round) {
+        std::u16string text;
+        for (size_t n = rng() % 70; text.size() < n;)
+            text += alphabet[rng() % alphabet.size()];
+        TestMachine t;
+        t.Ui.Text = text;
+        auto& s = t.M.S;
+        s.NextBlockPos = 1 + static_cast<int64_t>(rng() % (text.size() + 2));
+        size_t from = static_cast<size_t>(s.NextBlockPos - 1);
+        for (int block = 0; block < 50; ++block) {
+            const size_t end = from >= text.size() ? std::u16string::npos : text.find(u"\r\n", from);
+            ASSERT_EQ(interp::ReadNextBlock(t.M, false), end != std::u16string::npos) << round;
+            if (end == std::u16string::npos) break;
+            ASSERT_EQ(s.BlockEndPos, static_cast<int64_t>(end) + 1) << round;
+            ASSERT_EQ(s.BlockText, text.substr(from, end - from)) << round;
+            from = end + 1;
+        }
+    }
 }
 
 TEST(BlockReader, StartsMidLineFromACaretPosition) {
