@@ -184,10 +184,11 @@ bool ReadKind(Reader& r, const toml::table& t, Tool& tool) {
 
 bool ReadTool(Reader& r, const toml::table& t, int& number, Tool& tool) {
     const std::string w = "tool.";
-    if (!r.OnlyKeys(t, w,
-                    {"number", "kind", "insert", "shape", "edge_length", "nose_radius", "tip",
-                     "approach_angle", "width", "corner_radius", "reach", "included_angle", "tip_radius",
-                     "diameter", "point_angle", "flute_length", "axis", "driven", "holder", "post"}))
+    if (!r.OnlyKeys(t, w, {"number",      "kind",          "insert",      "shape",
+                           "edge_length", "nose_radius",   "tip",         "approach_angle",
+                           "width",       "corner_radius", "reach",       "included_angle",
+                           "tip_radius",  "diameter",      "point_angle", "flute_length",
+                           "axis",        "driven",        "holder",      "post"}))
         return false;
     double n = 0, tip = 0;
     if (!r.Required(t, w, "number", n)) return false;
