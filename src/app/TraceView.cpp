@@ -339,10 +339,9 @@ void TraceView::m_CWheel1_MouseWheel(int16_t iniVector) {
 }
 
 bool TraceView::Trace_KeyDown(int qtKey) {
-    static const QHash<int, int> codes{
-        {Qt::Key_PageUp, nav::KeyPageUp}, {Qt::Key_PageDown, nav::KeyPageDown},
-        {Qt::Key_Left, nav::KeyLeft},     {Qt::Key_Up, nav::KeyUp},
-        {Qt::Key_Right, nav::KeyRight},   {Qt::Key_Down, nav::KeyDown}};
+    static const QHash<int, int> codes{{Qt::Key_PageUp, nav::KeyPageUp}, {Qt::Key_PageDown, nav::KeyPageDown},
+                                       {Qt::Key_Left, nav::KeyLeft},     {Qt::Key_Up, nav::KeyUp},
+                                       {Qt::Key_Right, nav::KeyRight},   {Qt::Key_Down, nav::KeyDown}};
     if (!codes.contains(qtKey)) return false;
     if (P.Model->Running()) return true;
     const nav::Rerun r = nav::KeyZoom(P.Model->Machine(), codes.value(qtKey));

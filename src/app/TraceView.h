@@ -5,8 +5,8 @@
 
 #include "base/View.h"
 #include "nav/DisplayOptions.h"
-#include "picture/Sheet.h"
 #include "nav/ViewNavigation.h"
+#include "picture/Sheet.h"
 #include "render/ImageCanvas.h"
 
 #include <QObject>

@@ -331,8 +331,8 @@ TEST_F(NavFixture, ReadOutSnapsHalvesToEven) {
     EXPECT_EQ(nav::PositionReadOut(s, 12.25f, -10.03f).Zpos, "Z12.250");
     s.XSnap = s.ZSnap = true;
     const auto p = nav::PositionReadOut(s, 12.25f, -10.03f);
-    EXPECT_EQ(p.Xpos, "X20.100");                                     // -200.6 -> -201 -> -10.05
-    EXPECT_EQ(p.Zpos, "Z12.200");                                     // 122.5 -> 122
+    EXPECT_EQ(p.Xpos, "X20.100");                                  // -200.6 -> -201 -> -10.05
+    EXPECT_EQ(p.Zpos, "Z12.200");                                  // 122.5 -> 122
     EXPECT_EQ(nav::PositionReadOut(s, 12.35f, 0).Zpos, "Z12.400"); // 123.5 -> 124
     s.XSign = -1;
     EXPECT_EQ(nav::PositionReadOut(s, 0, -10.03f).Xpos, "X-20.100");
