@@ -21,7 +21,7 @@ std::u16string DecodeProgram(std::string_view bytes, Encoding* used) {
 }
 
 bool ReadProgram(const std::string& path, std::u16string& text, std::string& why) {
-    files::InputFile in(path);
+    input::InputFile in(path);
     std::string bytes;
     if (in.Ok()) {
         bytes.reserve(static_cast<size_t>(in.Size()));
