@@ -94,10 +94,10 @@ const StockSection* StockFollower::SectionAt(const RunPoint& at) {
     CutTo(pieces);
     if (ShownAt != pieces) {
         // The tiles as one region, so that no seam is drawn between them.
-        stock::Region part;
+        std::vector<const stock::Region*> tiles;
         for (size_t i = 0; i < Cutter->TileCount(); ++i)
-            part = part.Union(Cutter->TileMaterial(i));
-        Shown.Part = part.Outlines();
+            tiles.push_back(&Cutter->TileMaterial(i));
+        Shown.Part = stock::Region::UnionOf(tiles).Outlines();
         ShownAt = pieces;
     }
     return &Shown;
