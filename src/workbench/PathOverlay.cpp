@@ -66,7 +66,14 @@ void PathOverlay::ShowStock(bool on) {
     update();
 }
 
+void PathOverlay::RunMoved() {
+    if (MovedSincePaint) return;
+    MovedSincePaint = true;
+    update();
+}
+
 void PathOverlay::paintEvent(QPaintEvent*) {
+    MovedSincePaint = false;
     const std::optional<inspect::ViewMap> view = Map ? Map() : std::nullopt;
     if (!view || !view->Usable()) return;
     QPainter p(this);

@@ -42,6 +42,9 @@ class PathOverlay final : public QWidget {
     std::function<bool()> WhiteBackground; // the trace's background, for the section's colours
     // Where the window's run stands; unset or none: the finished section alone, without a tool.
     std::function<std::optional<inspect::RunPoint>()> RunAt;
+    // The run moved on: the section is painted again once the window paints (a run to the caret
+    // moves it thousands of times before that).
+    void RunMoved();
     // What follows the run on the latest check's stock (tests); null without a setup.
     const inspect::StockFollower* Follower() const { return Follow ? &*Follow : nullptr; }
 
@@ -62,6 +65,7 @@ class PathOverlay final : public QWidget {
     bool MeasureOn = false;
     bool StockOn = false;
     std::optional<inspect::StockFollower> Follow; // of Paths, made when it has a section
+    bool MovedSincePaint = false;
 };
 
 } // namespace workbench

@@ -263,7 +263,7 @@ void Workbench::ShowStockProgress() {
 }
 
 void Workbench::BlockExecuted() {
-    if (ShowStock->isChecked()) PathLayer->update();
+    if (ShowStock->isChecked()) PathLayer->RunMoved();
 }
 
 void Workbench::ProgramEdited() {
