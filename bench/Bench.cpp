@@ -11,6 +11,7 @@
 #include "ArchiveBench.h"
 #include "BackgroundCheck.h"
 #include "BenchRuns.h"
+#include "StockFollowBench.h"
 
 #include "check/Decode.h"
 #include "motion/RecordingCanvas.h"
@@ -98,9 +99,13 @@ int main(int argc, char** argv) {
         bench::BackgroundCheckTable(argv[2], argv[3], argc > 4 ? std::atof(argv[4]) : 120);
         return 0;
     }
+    // The stock section following a run: what the check keeps, what the window pays.
+    if (argc >= 3 && std::string(argv[1]) == "--stock-follow")
+        return bench::StockFollowTable(argv[2], argc > 3 ? argv[3] : "bar,112,200");
     if (argc < 3) {
         std::cerr << "usage: zarvik-bench CORPUSDIR CHECKER [--quick]\n"
-                     "       zarvik-bench --background PROGRAM100K PROGRAM1M [LIMIT-SECONDS]\n";
+                     "       zarvik-bench --background PROGRAM100K PROGRAM1M [LIMIT-SECONDS]\n"
+                     "       zarvik-bench --stock-follow PROGRAM [STOCK]\n";
         return 2;
     }
     const std::filesystem::path dir = argv[1];

@@ -7,6 +7,7 @@
 #include "app/RunPanel.h"
 #include "app/TraceView.h"
 #include "base/Machine.h"
+#include "motion/Motion.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -30,6 +31,15 @@ void GuiHost::HighlightBlock(int64_t start, int64_t length) {
 
 void GuiHost::BlockExecuted() {
     const interp::MachineState& s = P.Model->Machine().S;
+    Last = {s.BlockCount,
+            s.BlockEndPos,
+            s.RunState == interp::RunEndM02 || s.RunState == interp::RunEndM30,
+            motion::ToolNumberOf(P.Model->Machine()),
+            s.LastX,
+            s.LastZ};
+    if (!s.Replay)
+        for (Follower* f : P.Followers)
+            f->BlockExecuted();
     if (s.BlockCount <= 1) {
         RunClock.start();
         ProgressShownAt = 0;

@@ -3,6 +3,7 @@
 // press feedback, and waiting through the event loop so that Hold stop and Reset act during a run.
 
 #include "base/Host.h"
+#include "inspect/StockFollow.h"
 
 #include <QElapsedTimer>
 
@@ -46,11 +47,16 @@ class GuiHost : public interp::Host {
     // Ends every wait in progress at once (the window is closing).
     void EndWaits();
 
+    // The block the run executed last (a silent re-run's too), as the lathe stood after it: the
+    // stock section follows it.
+    const inspect::RunPoint& LastBlock() const { return Last; }
+
   private:
     const Parts& P;
     std::vector<QEventLoop*> Waits; // the waits in progress, innermost last
     QElapsedTimer RunClock;         // since the first block of the run in progress
     qint64 ProgressShownAt = 0;     // on RunClock: the progress was last shown
+    inspect::RunPoint Last;         // set after every block
 };
 
 } // namespace app

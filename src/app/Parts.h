@@ -29,6 +29,8 @@ class Follower {
     virtual void ProgramOpened() = 0;
     // After every command run through the guard.
     virtual void CommandDone() = 0;
+    // After every block a run executes in view (not in a silent re-run).
+    virtual void BlockExecuted() = 0;
     // At start-up and at exit.
     virtual void ReadSettings(settings::Store& store) = 0;
     virtual void WriteSettings(settings::Store& store) = 0;

@@ -2,6 +2,7 @@
 
 #include "app/Actions.h"
 #include "app/Frame.h"
+#include "app/GuiHost.h"
 #include "app/Lathe.h"
 #include "app/Parts.h"
 #include "app/ProgramDocument.h"
@@ -100,6 +101,13 @@ std::unique_ptr<workbench::Workbench> MakeWorkbench(QMainWindow& window, const P
             p.Trace->Rerun(nav::ZoomToArea(p.Model->Machine(), a.Left, a.Top, a.Width, a.Height));
         });
     };
+    h.Run = [&p]() -> std::optional<inspect::RunPoint> {
+        const interp::MachineState& s = p.Model->Machine().S;
+        const inspect::RunPoint& last = p.Model->Host().LastBlock();
+        // After a reset, or a new run whose first block is not done yet: nothing cut so far.
+        if (s.BlockCount == 0 || s.BlockCount < last.Blocks) return inspect::RunPoint{};
+        return last;
+    };
     auto bench = std::make_unique<workbench::Workbench>(h, settings::WorkbenchValues{});
     workbench::Workbench* b = bench.get();
     b->RunCommand = [&p](const std::function<void()>& command) { p.Frm->RunCommand(command); };
@@ -162,6 +170,10 @@ void WorkbenchPart::ProgramOpened() {
 
 void WorkbenchPart::CommandDone() {
     B->AfterCommand();
+}
+
+void WorkbenchPart::BlockExecuted() {
+    B->BlockExecuted();
 }
 
 void WorkbenchPart::ReadSettings(settings::Store& store) {

@@ -24,6 +24,7 @@ class WorkbenchPart final : public Follower {
 
     void ProgramOpened() override;
     void CommandDone() override;
+    void BlockExecuted() override;
     void ReadSettings(settings::Store& store) override;
     void WriteSettings(settings::Store& store) override;
     void Shown() override;

@@ -48,6 +48,7 @@ class CheckHost final : public interp::Host {
     stock::Machining* Stock = nullptr;     // cuts the stock along the path when one is given
     double StockScale = 1;                 // program units to millimetres
     std::function<void(int64_t, double)> OnBlock;
+    std::function<void(const stock::Machining&)> OnStockCut;
 
     const std::u16string& ProgramText() override { return Text; }
     int64_t CaretOffset() override { return 0; }
@@ -202,7 +203,10 @@ class TraceCanvas final : public motion::Canvas {
     }
     void Path(const motion::PathSegment& segment) override {
         if (OnSegment) OnSegment({Host.CurrentLine(), segment});
-        if (Host.Stock) Host.Stock->Apply(StockMove(segment));
+        if (Host.Stock) {
+            Host.Stock->Apply(StockMove(segment));
+            if (Host.OnStockCut) Host.OnStockCut(*Host.Stock);
+        }
         for (motion::Canvas* p : Pictures) // a framing picture tells the part by the pieces' kinds
             p->Path(segment);
     }
@@ -283,6 +287,7 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     interp::Machine m(view, trace, host);
     host.M = &m;
     host.OnBlock = options.OnBlock;
+    host.OnStockCut = options.OnStockCut;
     // Advice watches the same run; it reads the state only.
     std::optional<advice::ProgramText> adviceText;
     std::optional<advice::RunAdvisor> advisor;

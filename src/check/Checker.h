@@ -35,6 +35,9 @@ struct CheckOptions {
     // Stock and tools: when given, the stock is cut along the drawn path and what the tools hit
     // is reported (CheckReport::Stock). Tools it lacks come from the program's comments.
     std::shared_ptr<const stock::Setup> Stock;
+    // With a stock: told after every piece of path has cut it, with the removal as it stands
+    // (the workbench keeps some of these states to follow a run in the window).
+    std::function<void(const stock::Machining&)> OnStockCut;
 };
 
 struct Alarm {

@@ -58,10 +58,11 @@ std::string SequenceOf(std::u16string_view block) {
 }
 
 InspectionResult RunInspection(const std::u16string& text, check::CheckOptions options,
-                               const std::atomic<bool>* stop) {
+                               const std::atomic<bool>* stop, std::atomic<int>* progress) {
     InspectionResult r;
     r.Options = options;
-    r.Options.OnBlock = nullptr; // the caller's hook may not outlive the call
+    r.Options.OnBlock = nullptr; // the caller's hooks may not outlive the call
+    r.Options.OnStockCut = nullptr;
     // Blocks per tool, in the order the tools first worked.
     std::vector<ToolRow> tools;
     std::map<double, size_t> row;
@@ -70,16 +71,24 @@ InspectionResult RunInspection(const std::u16string& text, check::CheckOptions o
     // The caller's own hook is told as well.
     options.OnBlock = [&, outer = std::move(options.OnBlock)](int64_t line, double tool) {
         if (outer) outer(line, tool);
-        if (stop && ++sinceLook == 4096) {
+        if ((stop || progress) && ++sinceLook == 4096) {
             sinceLook = 0;
-            if (stop->load(std::memory_order_relaxed)) throw Stopped{};
+            if (progress)
+                progress->store(static_cast<int>(100 * line / std::max<int64_t>(1, r.Starts.Lines())),
+                                std::memory_order_relaxed);
+            if (stop && stop->load(std::memory_order_relaxed)) throw Stopped{};
         }
         auto [at, added] = row.try_emplace(tool, tools.size());
-        if (added) tools.push_back({tool, {}, 0, 0, line});
+        if (added) tools.push_back({tool, {}, 0, 0, line, {}, {}, {}});
         ++tools[at->second].Blocks;
         r.Paths.SetTool(untooled, tool);
         untooled = r.Paths.Size();
+        if (options.Stock) r.Steps.BlockDone(line, untooled);
     };
+    if (options.Stock) {
+        r.CutSetup = std::make_shared<const stock::Setup>(stock::WithProgramTools(*options.Stock, text));
+        options.OnStockCut = [&r](const stock::Machining& m) { r.Steps.PieceCut(r.Paths.Size(), m); };
+    }
     r.Starts = LineStarts(text);
     r.Report = check::CheckProgram(text, options,
                                    [&r](const check::TracedSegment& s) { r.Paths.Add(s.Line, s.Segment); });
@@ -93,12 +102,14 @@ InspectionResult RunInspection(const std::u16string& text, check::CheckOptions o
     if (r.Options.Stock) {
         // The tools as the check cut with them: the setup's, else the program's comments, else
         // the default insert.
-        const stock::Setup setup = stock::WithProgramTools(*r.Options.Stock, text);
+        const stock::Setup& setup = *r.CutSetup;
         for (ToolRow& t : tools) {
             const auto it = setup.Tools.find(static_cast<int>(t.Tool));
             const stock::Tool tool = it != setup.Tools.end() ? it->second : stock::DefaultTool();
             t.Insert = ToolText(tool);
-            t.Shape = stock::ShapeOf(tool).Cutting.Outlines();
+            const stock::ToolShape shape = stock::ShapeOf(tool);
+            t.Shape = shape.Cutting.Outlines();
+            t.Holder = shape.Holder.Outlines();
         }
     }
     r.Tools = std::move(tools);

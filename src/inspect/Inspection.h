@@ -5,6 +5,7 @@
 
 #include "check/Checker.h"
 #include "inspect/PathIndex.h"
+#include "inspect/StockFollow.h"
 #include "inspect/StockSection.h"
 #include "picture/Framing.h"
 
@@ -47,6 +48,7 @@ struct ToolRow {
     // (ToolText), and its insert's outline (mm, about the programmed point, radius up).
     std::string Insert;
     std::vector<stock::Outline> Shape;
+    std::vector<stock::Outline> Holder; // its holder's, the same way
 };
 
 // Where each line starts: line 1 at 0, line k + 1 after the k-th CR LF (lines counted as the
@@ -79,6 +81,10 @@ struct InspectionResult {
     std::vector<ToolRow> Tools;       // in the order the tools first worked
     LineStarts Starts;
     std::optional<StockSection> Section; // when checked with a setup
+    // With a setup: the setup the stock was cut with (the program's tools added) and the states
+    // a run in the window is followed from (StockFollow.h).
+    std::shared_ptr<const stock::Setup> CutSetup;
+    StockSteps Steps;
     size_t Alarms = 0, Errors = 0, Warnings = 0;
 
     // The text of a line without its CR LF, in `text` (the program as checked, or as it is now:
@@ -89,10 +95,11 @@ struct InspectionResult {
 // Thrown out of RunInspection when `stop` was set: the check was given up (a newer text is waiting).
 struct Stopped {};
 
-// `stop`, when given, is looked at every few thousand blocks. A program of more lines than 32 bits
-// count (far beyond the largest file the window opens) throws std::out_of_range.
+// `stop`, when given, is looked at every few thousand blocks, and `progress` is then set to the
+// share of the text's lines reached (percent). A program of more lines than 32 bits count (far
+// beyond the largest file the window opens) throws std::out_of_range.
 InspectionResult RunInspection(const std::u16string& text, check::CheckOptions options,
-                               const std::atomic<bool>* stop = nullptr);
+                               const std::atomic<bool>* stop = nullptr, std::atomic<int>* progress = nullptr);
 
 // "2 alarms, 3 warnings", "1 error", "no problems".
 std::string ProblemCounts(size_t alarms, size_t errors, size_t warnings);

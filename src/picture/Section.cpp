@@ -35,6 +35,10 @@ SectionLook SectionLookOf(bool white) {
     l.Holding = {white ? Rgb(150, 100, 0) : Rgb(235, 190, 70), 1.5, false};
     l.PartFill = white ? Rgb(120, 135, 160) : Rgb(150, 165, 190);
     l.PartFillAlpha = white ? 90 : 80;
+    l.Insert = {white ? Rgb(170, 30, 30) : Rgb(255, 110, 90), 1.2, false};
+    l.Holder = {white ? Rgb(90, 90, 90) : Rgb(170, 170, 170), 1, false};
+    l.InsertFill = white ? Rgb(220, 60, 40) : Rgb(255, 120, 90);
+    l.InsertFillAlpha = 150;
     return l;
 }
 

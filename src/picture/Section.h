@@ -31,6 +31,10 @@ struct SectionLook {
     SectionPen Raw, Part, Holding;
     int32_t PartFill = 0;  // &HBBGGRR
     int PartFillAlpha = 0; // 0 to 255
+    // The tool where a run in the window stands: its insert filled, its holder outlined.
+    SectionPen Insert, Holder;
+    int32_t InsertFill = 0; // &HBBGGRR
+    int InsertFillAlpha = 0;
 };
 
 // The colours on the white background or the black one.

@@ -197,6 +197,15 @@ Region Region::Union(const Region& other) const {
     return Clip(*this, other, cl::ctUnion);
 }
 
+Region Region::UnionOf(const std::vector<const Region*>& regions) {
+    cl::Clipper c;
+    for (const Region* r : regions)
+        if (r && !r->Empty()) c.AddPaths(RegionAccess::ToClipper(*r), cl::ptSubject, true);
+    cl::Paths out;
+    c.Execute(cl::ctUnion, out, cl::pftNonZero, cl::pftNonZero);
+    return Finish(out);
+}
+
 Region Region::Offset(double delta) const {
     if (Empty()) return {};
     cl::ClipperOffset o;

@@ -55,6 +55,8 @@ class Region {
     Region Minus(const Region& other) const;
     Region Intersect(const Region& other) const;
     Region Union(const Region& other) const;
+    // The union of many at once: one pass instead of one a region (the tiles of a stock).
+    static Region UnionOf(const std::vector<const Region*>& regions);
     // Grown (delta > 0) or shrunk (delta < 0) by delta mm, corners rounded.
     Region Offset(double delta) const;
     // Moved by (dz, dx) mm.

@@ -256,6 +256,13 @@ void Machining::CheckEngagement(const Move& m, const ToolShape& shape, const std
                    Fixed(shape.EdgeLength));
 }
 
+void Machining::SetTileMaterial(size_t i, Region material) {
+    Tile& t = Tiles.at(i);
+    t.Material = std::move(material);
+    t.Bounds = t.Material.Bounds();
+    t.Moment = t.Material.AxisMoment();
+}
+
 Result Machining::Finish() {
     Result r;
     r.StockMm3 = StockVolume;

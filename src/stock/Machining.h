@@ -67,6 +67,13 @@ class Machining {
     void Apply(const Move& move);
     Result Finish();
 
+    // The material left so far, tile by tile along Z (side by side they make the section), and
+    // a tile's material put back as it was kept from a machining of the same setup: a view that
+    // follows a run goes on cutting from a kept state instead of from the raw stock.
+    size_t TileCount() const { return Tiles.size(); }
+    const Region& TileMaterial(size_t i) const { return Tiles[i].Material; }
+    void SetTileMaterial(size_t i, Region material);
+
   private:
     struct Tile {
         double Z0, Z1;

@@ -66,6 +66,8 @@ void CheckWorker::StartPending() {
     Running = true;
     ++StartedCount;
     Stop = std::make_shared<std::atomic<bool>>(false);
+    Percent.store(0);
+    RunningWithStock = PendingOptions.Stock != nullptr;
     const uint64_t generation = Generation;
     // The destructor waits for the pool, so `this` outlives the check; a result queued to a
     // worker destroyed meanwhile is dropped by Qt.
@@ -78,7 +80,7 @@ void CheckWorker::StartPending() {
         try {
             if (text)
                 result = std::make_shared<const inspect::InspectionResult>(
-                    inspect::RunInspection(*text, options, stop.get()));
+                    inspect::RunInspection(*text, options, stop.get(), &Percent));
         } catch (const inspect::Stopped&) {
         } catch (const std::exception&) {
         }

@@ -53,6 +53,9 @@ class CheckWorker final : public QObject {
     bool WaitIdle(int timeoutMs = -1);
     // Checks started, including those given up (tests).
     int Started() const { return StartedCount; }
+    // How far the running check is through the text (percent), and whether it cuts a stock.
+    int Progress() const { return Percent.load(std::memory_order_relaxed); }
+    bool CuttingStock() const { return Running && RunningWithStock; }
 
   signals:
     void Checked(workbench::BenchPtr result);
@@ -73,6 +76,8 @@ class CheckWorker final : public QObject {
     std::shared_ptr<std::atomic<bool>> Stop; // of the running check
     BenchPtr Result;
     int StartedCount = 0;
+    std::atomic<int> Percent{0};
+    bool RunningWithStock = false;
 };
 
 } // namespace workbench

@@ -28,6 +28,8 @@ bool PathOverlay::eventFilter(QObject* watched, QEvent* event) {
 
 void PathOverlay::SetResult(BenchPtr result) {
     Paths = std::move(result);
+    Follow.reset();
+    if (Paths && Paths->Section) Follow.emplace(Paths);
     if (Line)
         HighlightLine(Line);
     else
@@ -64,13 +66,28 @@ void PathOverlay::ShowStock(bool on) {
     update();
 }
 
+void PathOverlay::RunMoved() {
+    if (MovedSincePaint) return;
+    MovedSincePaint = true;
+    update();
+}
+
 void PathOverlay::paintEvent(QPaintEvent*) {
+    MovedSincePaint = false;
     const std::optional<inspect::ViewMap> view = Map ? Map() : std::nullopt;
     if (!view || !view->Usable()) return;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    if (StockOn && Paths && Paths->Section)
-        PaintStockSection(p, *Paths->Section, *view, WhiteBackground && WhiteBackground());
+    if (StockOn && Paths && Paths->Section) {
+        // Following a run: the part as it has cut it so far, and its tool where it stands.
+        const bool white = WhiteBackground && WhiteBackground();
+        const std::optional<inspect::RunPoint> run = RunAt ? RunAt() : std::nullopt;
+        const inspect::StockSection* section = run && Follow ? Follow->SectionAt(*run) : nullptr;
+        PaintStockSection(p, section ? *section : *Paths->Section, *view, white);
+        if (run && run->Blocks > 0)
+            PaintToolShape(p, inspect::ToolOutlinesOf(*Paths, run->Tool), run->X, run->Z,
+                           Paths->Section->MmPerUnit, *view, white);
+    }
     if (Paths && !Pieces.empty()) {
         QPainterPath path;
         std::vector<inspect::MachinePoint> line;

@@ -40,6 +40,13 @@ class PathOverlay final : public QWidget {
     void ShowStock(bool on);
     bool StockShown() const { return StockOn; }
     std::function<bool()> WhiteBackground; // the trace's background, for the section's colours
+    // Where the window's run stands; unset or none: the finished section alone, without a tool.
+    std::function<std::optional<inspect::RunPoint>()> RunAt;
+    // The run moved on: the section is painted again once the window paints (a run to the caret
+    // moves it thousands of times before that).
+    void RunMoved();
+    // What follows the run on the latest check's stock (tests); null without a setup.
+    const inspect::StockFollower* Follower() const { return Follow ? &*Follow : nullptr; }
 
     inspect::MeasureSession& Measure() { return Session; }
     void SetMeasuring(bool on);
@@ -57,6 +64,8 @@ class PathOverlay final : public QWidget {
     inspect::MeasureSession Session;
     bool MeasureOn = false;
     bool StockOn = false;
+    std::optional<inspect::StockFollower> Follow; // of Paths, made when it has a section
+    bool MovedSincePaint = false;
 };
 
 } // namespace workbench

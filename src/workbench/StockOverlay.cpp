@@ -3,6 +3,7 @@
 #include "render/SectionPainter.h"
 
 #include <QPainter>
+#include <QPainterPath>
 
 namespace workbench {
 
@@ -15,6 +16,43 @@ void PaintStockSection(QPainter& p, const inspect::StockSection& section, const 
         return picture::PixelPoint{q.X, q.Y};
     });
     render::PaintSection(p, drawing, picture::SectionLookOf(whiteBackground));
+}
+
+namespace {
+
+QColor ColorOf(int32_t bgr, int alpha = 255) {
+    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF, alpha);
+}
+
+} // namespace
+
+void PaintToolShape(QPainter& p, const inspect::ToolOutlines& tool, double x, double z, double mmPerUnit,
+                    const inspect::ViewMap& view, bool whiteBackground) {
+    const double k = mmPerUnit > 0 ? mmPerUnit : 1;
+    // As the stock is cut: the shape about the point (radius X / 2, Z) in millimetres.
+    auto path = [&](const std::vector<stock::Outline>& outlines) {
+        QPainterPath out;
+        out.setFillRule(Qt::OddEvenFill);
+        for (const stock::Outline& o : outlines) {
+            if (o.size() < 2) continue;
+            for (size_t i = 0; i < o.size(); ++i) {
+                const inspect::Point q = view.ToPixel({2 * (x * k / 2 + o[i].x) / k, (z * k + o[i].z) / k});
+                i ? out.lineTo(q.X, q.Y) : out.moveTo(q.X, q.Y);
+            }
+            out.closeSubpath();
+        }
+        return out;
+    };
+    const picture::SectionLook look = picture::SectionLookOf(whiteBackground);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(ColorOf(look.Holder.Color), look.Holder.Width));
+    p.drawPath(path(tool.Holder));
+    p.setBrush(ColorOf(look.InsertFill, look.InsertFillAlpha));
+    p.setPen(QPen(ColorOf(look.Insert.Color), look.Insert.Width));
+    p.drawPath(path(tool.Cutting));
+    p.restore();
 }
 
 } // namespace workbench

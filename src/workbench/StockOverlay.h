@@ -1,8 +1,10 @@
 #pragma once
-// The stock section drawn with the path: the part the latest check left, filled and turned into
-// both halves (+X and -X) of the section, the raw stock's outline around it, and the jaws and
-// the tailstock in outline. It follows the view through the same ViewMap as the caret's block.
+// The stock section drawn with the path: the part the latest check left (or, following a run,
+// the part as the run has cut it so far), filled and turned into both halves (+X and -X) of the
+// section, the raw stock's outline around it, the jaws and the tailstock in outline, and the tool
+// where the run stands. It follows the view through the same ViewMap as the caret's block.
 
+#include "inspect/StockFollow.h"
 #include "inspect/StockSection.h"
 #include "inspect/ViewMap.h"
 
@@ -13,5 +15,10 @@ namespace workbench {
 // Colours for the black background or the white one.
 void PaintStockSection(QPainter& p, const inspect::StockSection& section, const inspect::ViewMap& view,
                        bool whiteBackground);
+
+// The tool's insert and holder at the programmed point (x a diameter, z; program units, of
+// which a millimetre is 1 / mmPerUnit), on the side of the axis the point lies on.
+void PaintToolShape(QPainter& p, const inspect::ToolOutlines& tool, double x, double z, double mmPerUnit,
+                    const inspect::ViewMap& view, bool whiteBackground);
 
 } // namespace workbench

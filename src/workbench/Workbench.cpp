@@ -86,6 +86,7 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     connect(MeasureMode, &QAction::toggled, PointerOnPath,
             [this](bool on) { Guarded([this, on] { PointerOnPath->SetMeasuring(on); }); });
     PathLayer->WhiteBackground = [this] { return H.Options && H.Options().WhiteBackground; };
+    PathLayer->RunAt = H.Run;
     connect(ShowStock, &QAction::toggled, PathLayer,
             [this](bool on) { Guarded([this, on] { PathLayer->ShowStock(on); }); });
 
@@ -112,6 +113,7 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     H.Window->statusBar()->addPermanentWidget(CountsButton);
     // A check that gave no result (given up, out of memory) leaves no stale claim behind.
     connect(&Checker, &CheckWorker::Settled, this, [this] {
+        StockProgress.stop();
         if (!CountsPending) return;
         CountsPending = false;
         CountsButton->setText(Checker.Latest() ? Problems()->Counts() : QStringLiteral("not checked"));
@@ -125,6 +127,8 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     EditPause.setSingleShot(true);
     EditPause.setInterval(400);
     connect(&EditPause, &QTimer::timeout, this, [this] { CheckNow(H.Text(), OptionsNow()); });
+    StockProgress.setInterval(250);
+    connect(&StockProgress, &QTimer::timeout, this, &Workbench::ShowStockProgress);
     ApplySettings(values);
 }
 
@@ -244,6 +248,22 @@ check::CheckOptions Workbench::OptionsNow() {
 void Workbench::CheckNow(std::shared_ptr<const std::u16string> text, const check::CheckOptions& options) {
     CheckedText = text;
     Checker.RequestNow(std::move(text), options);
+    // A short check is in before the first tick and says nothing of its progress.
+    if (options.Stock) StockProgress.start();
+}
+
+void Workbench::ShowStockProgress() {
+    if (!Checker.Busy()) {
+        StockProgress.stop();
+        return;
+    }
+    if (!Checker.CuttingStock() || !ShowStock->isChecked()) return;
+    CountsButton->setText(QStringLiteral("stock section %1%...").arg(Checker.Progress()));
+    CountsPending = true;
+}
+
+void Workbench::BlockExecuted() {
+    if (ShowStock->isChecked()) PathLayer->RunMoved();
 }
 
 void Workbench::ProgramEdited() {
@@ -252,6 +272,8 @@ void Workbench::ProgramEdited() {
 }
 
 void Workbench::AfterCommand() {
+    // A reset, a step or a re-run moved the run: the stock section shows where it stands now.
+    if (ShowStock->isChecked()) PathLayer->update();
     // Typing is checked after a pause; a command may have changed the switches the check runs
     // with (dialect, unit, limits, block delete, mirrors), or the text without typing (the line
     // ends converted, a quick fix, an undo of one).

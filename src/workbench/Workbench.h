@@ -45,6 +45,7 @@ struct WindowHooks {
     std::function<bool()> CanvasBusy;                               // the zoom box is armed
     std::function<std::pair<bool, bool>()> GridSnap;                // X-Snap, Z-Snap
     std::function<void(const picture::Area&)> ZoomTo;               // one more zoom step, then the re-run
+    std::function<std::optional<inspect::RunPoint>()> Run;          // where the lathe's run stands
 };
 
 // Shortcuts no command of the control uses (the panels' own are in their rows).
@@ -78,6 +79,8 @@ class Workbench final : public QObject {
     void ProgramEdited();
     // After every command of the window: a run with other switches is checked again.
     void AfterCommand();
+    // After every block a run executes in view: the stock section follows it.
+    void BlockExecuted();
 
     // Frames everything drawn with a 5 % margin as one more zoom step; false when nothing is drawn.
     bool FitView();
@@ -138,6 +141,9 @@ class Workbench final : public QObject {
     void Guarded(const std::function<void()>& work);
     bool FitWhenChecked = false;
     QTimer EditPause; // from the last edit to the check
+    // While a check cuts the stock of a long program, the counts say how far it is.
+    QTimer StockProgress;
+    void ShowStockProgress();
 };
 
 } // namespace workbench

@@ -5,8 +5,10 @@
 
 #include "WindowFixture.h"
 
+#include "app/GuiHost.h"
 #include "check/Checker.h"
 #include "picture/Framing.h"
+#include "workbench/PathOverlay.h"
 #include "workbench/Workbench.h"
 
 #include <QClipboard>
@@ -342,4 +344,57 @@ TEST_F(Workbench, AUnitOtherThanMillimetresStandsOutInTheStatusBar) {
     S().UnitCode = 1;
     interp::ShowUnit(W->Model().Machine());
     EXPECT_FALSE(panel->autoFillBackground());
+}
+
+TEST_F(Workbench, TheStockSectionFollowsASingleBlockRunAndARerunCutsNothing) {
+    WriteFile("PROG.setup.toml", "[stock]\nkind = \"bar\"\ndiameter = 40\nlength = 60\n");
+    const QByteArray program =
+        "G00 X42. Z2. S800 M03\r\nG01 X0. F0.2\r\nG00 X38. Z2.\r\nG01 Z-30.\r\n"
+        "G00 X39. Z2.\r\nX34.\r\nG01 Z-20.\r\nG03 X38. Z-22. R2.\r\nG00 X50. Z5.\r\nM30\r\n";
+    OpenChecked(program);
+    const workbench::BenchPtr checked = B().Latest();
+    ASSERT_TRUE(checked->Section);
+    // The removal headless, block by block: the volume left after each.
+    std::vector<double> left;
+    {
+        const std::u16string text(program.begin(), program.end());
+        stock::Machining cut(*checked->CutSetup);
+        check::CheckOptions o;
+        o.OnBlock = [&](int64_t, double) {
+            stock::Machining copy = cut;
+            left.push_back(copy.Finish().LeftMm3);
+        };
+        check::CheckProgram(text, o, [&](const check::TracedSegment& s) {
+            const motion::PathSegment& p = s.Segment;
+            stock::Move m;
+            m.Type = p.kind == motion::PathSegment::Kind::Rapid   ? stock::Move::Kind::Rapid
+                     : p.kind == motion::PathSegment::Kind::Cut   ? stock::Move::Kind::Cut
+                     : p.kind == motion::PathSegment::Kind::ArcCW ? stock::Move::Kind::ArcCW
+                                                                  : stock::Move::Kind::ArcCCW;
+            m.X0 = p.x0, m.Z0 = p.z0, m.X1 = p.x1, m.Z1 = p.z1, m.CX = p.cx, m.CZ = p.cz, m.R = p.r;
+            cut.Apply(m);
+        });
+    }
+    ASSERT_EQ(left.size(), 10u);
+    Act("mnuStockSection")->setChecked(true);
+    workbench::PathOverlay* overlay = B().Overlay();
+    Act("mnuSingleBlock")->trigger();
+    Act("mnuReset")->trigger();
+    for (size_t block = 1; block <= 9; ++block) {
+        Act("mnuStart")->trigger();
+        ASSERT_EQ(W->Model().Host().LastBlock().Blocks, static_cast<int32_t>(block));
+        overlay->grab(); // painted as the window shows it
+        ASSERT_TRUE(overlay->Follower());
+        EXPECT_NEAR(overlay->Follower()->LeftMm3(), left[block - 1], 1e-6 * left[0]) << "block " << block;
+    }
+    EXPECT_LT(left[8], left[0]); // the blocks did cut
+    // A wheel zoom's silent re-run redraws the section without checking or cutting again.
+    const size_t cut = overlay->Follower()->PiecesCut();
+    const int checks = B().Worker()->Started();
+    W->View().m_CWheel1_MouseWheel(120);
+    overlay->grab();
+    ASSERT_TRUE(B().Worker()->WaitIdle());
+    EXPECT_EQ(B().Worker()->Started(), checks);
+    EXPECT_EQ(B().Latest(), checked);
+    EXPECT_EQ(overlay->Follower()->PiecesCut(), cut);
 }
