@@ -79,9 +79,9 @@ struct ProgramText {
 
   private:
     bool Wide = false;
-    int64_t PairsBefore = 0;      // CR LF pairs before Marked
-    MarksAhead* Ahead = nullptr;  // where the marks come from, when another thread makes them
-    size_t Taken = 0;             // parts of Ahead taken over
+    int64_t PairsBefore = 0;     // CR LF pairs before Marked
+    MarksAhead* Ahead = nullptr; // where the marks come from, when another thread makes them
+    size_t Taken = 0;            // parts of Ahead taken over
 };
 
 // The marks of a program text made on another thread, part by part, ahead of a run that reads

@@ -123,8 +123,8 @@ TEST(Checker, TextAheadGivesTheSameReport) {
     for (int i = 0; i < 30000; ++i)
         longProgram += i % 997 ? "G01 X" + std::to_string(i % 90) + ". Z-2. F0.2\r\n" : "g04 x(pause #1\r\n";
     for (const std::string& program :
-         {longProgram, std::string("G00 X10.\nG00 X20.\n"), std::string(" \r\n"), std::string("G00\x01\x02\x03 X1.\r\n"),
-          std::string("G00 X10.\r\nG01 Z-5. F0.2\r\nM30\r\n")})
+         {longProgram, std::string("G00 X10.\nG00 X20.\n"), std::string(" \r\n"),
+          std::string("G00\x01\x02\x03 X1.\r\n"), std::string("G00 X10.\r\nG01 Z-5. F0.2\r\nM30\r\n")})
         for (bool advice : {true, false}) {
             CheckOptions options;
             options.Advice = advice;
