@@ -16,7 +16,7 @@ namespace {
 
 using interp::Command;
 using S = interp::MachineState;
-using D = motion::SwitchIndicators;
+using D = nav::SwitchIndicators;
 using P = Parts;
 
 // A run-control command or switch.
@@ -25,7 +25,7 @@ template <void (interp::RunControl::*command)()> void RunControl(const P& p) {
 }
 
 // A display switch: flip it, show it, redraw as it asks.
-template <motion::Rerun (*toggle)(S&)> void Display(const P& p) {
+template <nav::Rerun (*toggle)(S&)> void Display(const P& p) {
     p.Trace->ToggleDisplay(toggle);
 }
 
@@ -170,7 +170,7 @@ constexpr PanelCommand Table[] = {
      .ToolTip = "B-turret uper postion",
      .Icon = icons::BTurretUpper,
      .On = [](const S&, const D& d) { return d.BturretUper; },
-     .Run = Display<&motion::ToggleBTurretUpper>},
+     .Run = Display<&nav::ToggleBTurretUpper>},
     {.Key = "BackColorChange",
      .Action = "mnuBackcolor",
      .Caption = "Back color change",
@@ -187,7 +187,7 @@ constexpr PanelCommand Table[] = {
      .ToolTip = "G00 ->",
      .Icon = icons::RapidArrow,
      .On = [](const S&, const D& d) { return d.Yajirusi; },
-     .Run = Display<&motion::ToggleRapidArrow>},
+     .Run = Display<&nav::ToggleRapidArrow>},
     {.Key = "TDisplay",
      .Action = "ToolNumberDisplay",
      .Caption = "Tool display",
@@ -196,7 +196,7 @@ constexpr PanelCommand Table[] = {
      .ToolTip = "Tool number",
      .Icon = icons::ToolNumber,
      .On = [](const S&, const D& d) { return d.TDisplay; },
-     .Run = Display<&motion::ToggleToolNumber>},
+     .Run = Display<&nav::ToggleToolNumber>},
     {.Key = "PosDisplay",
      .Action = "PosDisplay",
      .Caption = "Postion display",
@@ -320,7 +320,7 @@ constexpr PanelCommand Table[] = {
      .On = [](const S&, const D& d) { return d.Vertical; },
      .Run =
          [](const P& p) {
-             p.Trace->ToggleDisplay(&motion::ToggleVertical);
+             p.Trace->ToggleDisplay(&nav::ToggleVertical);
              p.Model->Control().ShowMode();
          }},
     {.Action = "mnuXmirror",
@@ -328,27 +328,27 @@ constexpr PanelCommand Table[] = {
      .Shortcut = "",
      .Bar = 0,
      .On = [](const S&, const D& d) { return d.Xmirror; },
-     .Run = Display<&motion::ToggleXmirror>},
+     .Run = Display<&nav::ToggleXmirror>},
     {.Action = "mnuG2mirror",
      .Caption = "G02-G03 Mirror",
      .Shortcut = "",
      .Bar = 0,
      .On = [](const S&, const D& d) { return d.G2mirror; },
-     .Run = Display<&motion::ToggleG2mirror>},
+     .Run = Display<&nav::ToggleG2mirror>},
     {.Key = "Xsnap",
      .Action = "mnuXsnap",
      .Caption = "X-Snap",
      .Shortcut = "",
      .Bar = 0,
      .On = [](const S&, const D& d) { return d.Xsnap; },
-     .Run = Display<&motion::ToggleXSnap>},
+     .Run = Display<&nav::ToggleXSnap>},
     {.Key = "Zsnap",
      .Action = "mnuZsnap",
      .Caption = "Z-Snap",
      .Shortcut = "",
      .Bar = 0,
      .On = [](const S&, const D& d) { return d.Zsnap; },
-     .Run = Display<&motion::ToggleZSnap>},
+     .Run = Display<&nav::ToggleZSnap>},
 };
 
 } // namespace

@@ -12,7 +12,7 @@
 namespace interp {
 struct MachineState;
 }
-namespace motion {
+namespace nav {
 struct SwitchIndicators;
 }
 
@@ -36,7 +36,7 @@ struct PanelCommand {
     std::optional<interp::Command> Press = {}; // the run control's press feedback on button and panel
     // The switch's state, shown by check mark, pressed button and sunken panel; null for a
     // command that is no switch.
-    bool (*On)(const interp::MachineState& s, const motion::SwitchIndicators& d) = nullptr;
+    bool (*On)(const interp::MachineState& s, const nav::SwitchIndicators& d) = nullptr;
     void (*Run)(const Parts& parts) = nullptr;
 };
 

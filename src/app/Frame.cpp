@@ -93,7 +93,7 @@ void Frame::Assemble() {
     positions->setObjectName("PostionDisplay");
     QMenu* dropDown = new QMenu(bar);
     dropDown->setObjectName("PosDisplayDropDown");
-    for (int k = 0; k < motion::PositionItemCount; ++k) {
+    for (int k = 0; k < nav::PositionItemCount; ++k) {
         positions->addAction(a(QStringLiteral("PostionDisplayT%1").arg(k)));
         dropDown->addAction(a(QStringLiteral("PosDisplayItem%1").arg(k + 1)));
     }

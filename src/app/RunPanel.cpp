@@ -107,7 +107,7 @@ void RunPanel::ShowPressed(interp::Command command, bool pressed) {
 
 void RunPanel::SyncSwitches() {
     const interp::MachineState& s = P.Model->Machine().S;
-    const motion::SwitchIndicators d = motion::Indicators(s, P.Trace->Screen());
+    const nav::SwitchIndicators d = nav::Indicators(s, P.Trace->Screen());
     // The action carries the check mark and, through it, the toolbar button's pressed state.
     for (const PanelCommand& c : PanelCommands()) {
         if (!c.On) continue;
@@ -165,7 +165,7 @@ bool RunPanel::eventFilter(QObject* watched, QEvent* event) {
     auto* e = static_cast<QMouseEvent*>(event);
     if (e->button() != Qt::LeftButton) return false;
     // The slider jumps to the click instead of stepping a page towards it.
-    if (const std::optional<int> v = motion::SliderClickValue(e->position().x() * P.Frm->TwipsPerPixel())) {
+    if (const std::optional<int> v = nav::SliderClickValue(e->position().x() * P.Frm->TwipsPerPixel())) {
         Slider->setValue(*v);
         return true;
     }

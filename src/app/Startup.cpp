@@ -110,7 +110,7 @@ bool Frame::Load(const QString& commandLine) {
         // the program is interpreted; the picture is the same.
         P.Trace->TraceImage().DrawInBackground(true);
         s.WhiteBackground = false;
-        motion::ApplyBackground(m);
+        nav::ApplyBackground(m);
         // 13. to 15. Display switches start off; step 17 turns three of them on.
         s.ColorPerTool = false;
         s.ColorIndex = 1;

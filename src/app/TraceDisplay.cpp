@@ -18,33 +18,33 @@
 
 namespace app {
 
-void TraceView::ToggleDisplay(motion::Rerun (*toggle)(interp::MachineState&)) {
-    const motion::Rerun r = toggle(P.Model->Machine().S);
+void TraceView::ToggleDisplay(nav::Rerun (*toggle)(interp::MachineState&)) {
+    const nav::Rerun r = toggle(P.Model->Machine().S);
     P.Panel->SyncSwitches();
     Rerun(r);
 }
 
 void TraceView::mnuColorChange_Click() {
-    const motion::Rerun r = motion::ToggleColorPerTool(P.Model->Machine());
+    const nav::Rerun r = nav::ToggleColorPerTool(P.Model->Machine());
     P.Panel->SyncSwitches();
     Rerun(r);
 }
 
 void TraceView::PostionDisplayT_Click(int index) {
-    const motion::Rerun r = motion::SelectPositionDisplay(P.Model->Machine().S, PosMenu, index);
+    const nav::Rerun r = nav::SelectPositionDisplay(P.Model->Machine().S, PosMenu, index);
     P.Panel->SyncSwitches();
     Rerun(r);
 }
 
 void TraceView::PosDisplay_Click() {
     // A plain click on the button: off while it shows pressed, all tools otherwise.
-    const motion::SwitchIndicators d = motion::Indicators(P.Model->Machine().S, ViewNumbers);
-    PostionDisplayT_Click(motion::PosDisplayButtonIndex(d.PosDisplay));
+    const nav::SwitchIndicators d = nav::Indicators(P.Model->Machine().S, ViewNumbers);
+    PostionDisplayT_Click(nav::PosDisplayButtonIndex(d.PosDisplay));
 }
 
 void TraceView::SyncPositionMenu() {
     const ActionSet& a = *P.Actions;
-    for (int k = 0; k < motion::PositionItemCount; ++k) {
+    for (int k = 0; k < nav::PositionItemCount; ++k) {
         a(QStringLiteral("PostionDisplayT%1").arg(k))->setChecked(k == PosMenu.Checked);
         a(QStringLiteral("PosDisplayItem%1").arg(k + 1))
             ->setText(QString::fromStdString(PosMenu.DropDown[k]));
@@ -52,7 +52,7 @@ void TraceView::SyncPositionMenu() {
 }
 
 void TraceView::mnuBackcolor_Click() {
-    const motion::Rerun r = motion::ToggleBackColor(P.Model->Machine());
+    const nav::Rerun r = nav::ToggleBackColor(P.Model->Machine());
     // The viewport around the canvas takes the canvas's colour, so no seam shows at its edges.
     QPalette pal = Trace1->palette();
     pal.setColor(QPalette::Window, P.Model->Machine().S.WhiteBackground ? Qt::white : Qt::black);

@@ -77,7 +77,7 @@ TraceView::~TraceView() = default;
 void TraceView::Build() {
     ActionSet& a = *P.Actions;
     const QString names[2] = {"All tool Display", "Non Display"};
-    for (int k = 0; k < motion::PositionItemCount; ++k) {
+    for (int k = 0; k < nav::PositionItemCount; ++k) {
         const QString caption = k < 2 ? names[k] : QStringLiteral("T%1").arg(k - 1, 2, 10, QChar('0'));
         a.Make(("PostionDisplayT" + QByteArray::number(k)).constData(), caption, {}, true);
         const QString item = k == 0 ? "   All Tools" : k == 1 ? QString("   なし") : "   " + caption;
@@ -104,7 +104,7 @@ void TraceView::Connect() {
         ApplyView();
     });
     f.Bind(a("PopUpPosition"), [this] { PopUpPosition_Click(); });
-    for (int k = 0; k < motion::PositionItemCount; ++k) {
+    for (int k = 0; k < nav::PositionItemCount; ++k) {
         f.Bind(a(QStringLiteral("PostionDisplayT%1").arg(k)), [this, k] { PostionDisplayT_Click(k); });
         f.Bind(a(QStringLiteral("PosDisplayItem%1").arg(k + 1)), [this, k] { PostionDisplayT_Click(k); });
     }
@@ -132,7 +132,7 @@ void TraceView::StopWheel() {
 
 void TraceView::PrepareForStartup() {
     Trace->setCursor(Qt::CrossCursor);
-    PosMenu = motion::StartupPositionDisplayMenu();
+    PosMenu = nav::StartupPositionDisplayMenu();
 }
 
 void TraceView::ShowCanvas(bool shown) {
@@ -166,7 +166,7 @@ void TraceView::FitViewToWindow() {
     if (!sized || fits) return;
     motion::FitCanvasToViewport(P.Model->Machine());
     ApplyView();
-    Rerun(motion::Rerun::ForcedReplay);
+    Rerun(nav::Rerun::ForcedReplay);
 }
 
 void TraceView::ApplyView() {
@@ -206,7 +206,7 @@ QString TraceView::ZposText() const {
 }
 
 void TraceView::mnuZoom_Click() {
-    motion::ToggleZoomMode(ViewNumbers);
+    nav::ToggleZoomMode(ViewNumbers);
     P.Panel->SyncSwitches();
 }
 
@@ -245,18 +245,18 @@ void TraceView::StandardView() {
                                   [this] { return StandardViewSteps(); });
 }
 
-void TraceView::Rerun(motion::Rerun rerun) {
-    if (rerun == motion::Rerun::StandardView) {
+void TraceView::Rerun(nav::Rerun rerun) {
+    if (rerun == nav::Rerun::StandardView) {
         StandardView();
         return;
     }
-    motion::ApplyRerun(P.Model->Control(), rerun);
+    nav::ApplyRerun(P.Model->Control(), rerun);
     RefreshCanvas();
 }
 
 void TraceView::mnuZoomUndo_Click() {
-    const motion::Rerun r = motion::ZoomUndo(P.Model->Machine());
-    if (r == motion::Rerun::StandardView) {
+    const nav::Rerun r = nav::ZoomUndo(P.Model->Machine());
+    if (r == nav::Rerun::StandardView) {
         StandardView();
         return;
     }
@@ -268,7 +268,7 @@ motion::CanvasPoint TraceView::PointerAt(const QMouseEvent* e) const {
     // Twips from the viewport's corner: the canvas widget sits inside the viewport.
     const double tpp = P.Frm->TwipsPerPixel();
     const QPointF at = Trace->mapTo(Trace1, e->position().toPoint());
-    return motion::PointerToCanvas(P.Model->Machine(), at.x() * tpp, at.y() * tpp);
+    return nav::PointerToCanvas(P.Model->Machine(), at.x() * tpp, at.y() * tpp);
 }
 
 void TraceView::Trace_MouseDown(QMouseEvent* e) {
@@ -276,42 +276,42 @@ void TraceView::Trace_MouseDown(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton) {
         DragHalted = false;
         if (ViewNumbers.Pointer.ZoomMode) {
-            motion::BeginZoomBox(ViewNumbers, float(p.x), float(p.y));
+            nav::BeginZoomBox(ViewNumbers, float(p.x), float(p.y));
         } else {
-            motion::BeginDrag(ViewNumbers, float(p.x), float(p.y));
+            nav::BeginDrag(ViewNumbers, float(p.x), float(p.y));
             Trace->setCursor(Qt::SizeAllCursor);
         }
     } else if (e->button() == Qt::RightButton) {
-        (*P.Actions)("PopUpPosition")->setText(QString::fromStdString(motion::PositionPopupCaption(ReadOut)));
+        (*P.Actions)("PopUpPosition")->setText(QString::fromStdString(nav::PositionPopupCaption(ReadOut)));
         P.Frm->Menu("Popup")->popup(e->globalPosition().toPoint());
     }
 }
 
 void TraceView::Trace_MouseMove(QMouseEvent* e) {
     const motion::CanvasPoint p = PointerAt(e);
-    motion::TrackPointer(ViewNumbers, float(p.x), float(p.y));
+    nav::TrackPointer(ViewNumbers, float(p.x), float(p.y));
     if (e->buttons() == Qt::NoButton) {
-        ReadOut = motion::PositionReadOut(P.Model->Machine().S, float(p.x), float(p.y));
+        ReadOut = nav::PositionReadOut(P.Model->Machine().S, float(p.x), float(p.y));
         Xpos->setText(QString::fromStdString(ReadOut.Xpos));
         Zpos->setText(QString::fromStdString(ReadOut.Zpos));
         return;
     }
     if (!(e->buttons() & Qt::LeftButton) || DragHalted || P.Model->Running()) return;
     if (ViewNumbers.Pointer.ZoomMode) {
-        motion::DragRubberBand(P.Model->Machine(), float(p.x), float(p.y));
+        nav::DragRubberBand(P.Model->Machine(), float(p.x), float(p.y));
         RefreshCanvas();
         return;
     }
-    const motion::Rerun r = motion::DragCanvas(P.Model->Machine(), float(p.x), float(p.y));
+    const nav::Rerun r = nav::DragCanvas(P.Model->Machine(), float(p.x), float(p.y));
     ApplyView();
-    if (r == motion::Rerun::None) return;
+    if (r == nav::Rerun::None) return;
     // The canvas edge: re-centre and run again, or offer it in the message popup.
     DragHalted = true;
-    if (r == motion::Rerun::PopupStart) {
+    if (r == nav::Rerun::PopupStart) {
         Trace->setCursor(Qt::CrossCursor);
         (*P.Actions)("PopupStart")->trigger();
-    } else if (r == motion::Rerun::OverAreaNotice) {
-        (*P.Actions)("PopupMessage")->setText(QString::fromLatin1(motion::OverAreaText));
+    } else if (r == nav::Rerun::OverAreaNotice) {
+        (*P.Actions)("PopupMessage")->setText(QString::fromLatin1(nav::OverAreaText));
         P.Frm->Menu("mnuMessage")->popup(e->globalPosition().toPoint());
     }
 }
@@ -321,7 +321,7 @@ void TraceView::Trace_MouseUp(QMouseEvent* e) {
     DragHalted = false;
     if (e->button() != Qt::LeftButton || !ViewNumbers.Pointer.ZoomMode) return;
     const motion::CanvasPoint p = PointerAt(e);
-    const motion::Rerun r = motion::ApplyZoomBox(P.Model->Machine(), float(p.x), float(p.y));
+    const nav::Rerun r = nav::ApplyZoomBox(P.Model->Machine(), float(p.x), float(p.y));
     P.Panel->SyncSwitches();
     ApplyView();
     Rerun(r);
@@ -332,21 +332,20 @@ void TraceView::m_CWheel1_MouseWheel(int16_t iniVector) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // The pointer comes back whether or not the re-run throws.
     const auto cursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-    const motion::Rerun r = motion::WheelZoom(P.Model->Machine(), iniVector);
+    const nav::Rerun r = nav::WheelZoom(P.Model->Machine(), iniVector);
     ApplyView();
     Rerun(r);
     Trace->setFocus();
 }
 
 bool TraceView::Trace_KeyDown(int qtKey) {
-    static const QHash<int, int> codes{
-        {Qt::Key_PageUp, motion::KeyPageUp}, {Qt::Key_PageDown, motion::KeyPageDown},
-        {Qt::Key_Left, motion::KeyLeft},     {Qt::Key_Up, motion::KeyUp},
-        {Qt::Key_Right, motion::KeyRight},   {Qt::Key_Down, motion::KeyDown}};
+    static const QHash<int, int> codes{{Qt::Key_PageUp, nav::KeyPageUp}, {Qt::Key_PageDown, nav::KeyPageDown},
+                                       {Qt::Key_Left, nav::KeyLeft},     {Qt::Key_Up, nav::KeyUp},
+                                       {Qt::Key_Right, nav::KeyRight},   {Qt::Key_Down, nav::KeyDown}};
     if (!codes.contains(qtKey)) return false;
     if (P.Model->Running()) return true;
-    const motion::Rerun r = motion::KeyZoom(P.Model->Machine(), codes.value(qtKey));
-    if (r == motion::Rerun::None) return true;
+    const nav::Rerun r = nav::KeyZoom(P.Model->Machine(), codes.value(qtKey));
+    if (r == nav::Rerun::None) return true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     ApplyView();
     Rerun(r);
@@ -356,7 +355,7 @@ bool TraceView::Trace_KeyDown(int qtKey) {
 }
 
 void TraceView::PopUpPosition_Click() {
-    const std::string text = motion::PositionClipboardText(ReadOut.Xpos, ReadOut.Zpos);
+    const std::string text = nav::PositionClipboardText(ReadOut.Xpos, ReadOut.Zpos);
     QApplication::clipboard()->clear();
     QApplication::clipboard()->setText(QString::fromStdString(text));
 }

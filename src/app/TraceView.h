@@ -5,8 +5,8 @@
 
 #include "base/View.h"
 #include "nav/DisplayOptions.h"
-#include "picture/Sheet.h"
 #include "nav/ViewNavigation.h"
+#include "picture/Sheet.h"
 #include "render/ImageCanvas.h"
 
 #include <QObject>
@@ -60,8 +60,8 @@ class TraceView : public QObject {
     // instead of handling it (the soft-limit dialog's cycle calls it).
     motion::StandardViewResult StandardViewSteps();
     // Redraws for the re-run form an operation asks for (the view operations and display switches).
-    void Rerun(motion::Rerun rerun);
-    void ToggleDisplay(motion::Rerun (*toggle)(interp::MachineState&));
+    void Rerun(nav::Rerun rerun);
+    void ToggleDisplay(nav::Rerun (*toggle)(interp::MachineState&));
     void mnuZoom_Click();
     void mnuZoomUndo_Click();
     void mnuColorChange_Click();
@@ -110,10 +110,10 @@ class TraceView : public QObject {
     QWidget* Trace1 = nullptr; // the viewport
     CanvasWidget *Trace = nullptr, *Xscale = nullptr, *Zscale = nullptr;
     QLineEdit *Xpos = nullptr, *Zpos = nullptr;
-    motion::PositionTexts ReadOut; // the pointer's position as Xpos and Zpos show it
+    nav::PositionTexts ReadOut; // the pointer's position as Xpos and Zpos show it
     render::ImageCanvas TraceCanvas, XscaleCanvas, ZscaleCanvas;
     motion::View ViewNumbers;
-    motion::PositionDisplayMenu PosMenu; // check mark and drop-down texts of the position display
+    nav::PositionDisplayMenu PosMenu; // check mark and drop-down texts of the position display
     std::unique_ptr<QPrinter> ChosenPrinter;
     picture::SheetOptions Choices;
     platform::clsWheelMouse* m_CWheel1 = nullptr;

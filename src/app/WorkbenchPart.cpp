@@ -97,7 +97,7 @@ std::unique_ptr<workbench::Workbench> MakeWorkbench(QMainWindow& window, const P
     h.ZoomTo = [&p](const picture::Area& a) {
         // One more step of the zoom history, redrawn as a zoom box is.
         p.Frm->RunCommand([&p, a] {
-            p.Trace->Rerun(motion::ZoomToArea(p.Model->Machine(), a.Left, a.Top, a.Width, a.Height));
+            p.Trace->Rerun(nav::ZoomToArea(p.Model->Machine(), a.Left, a.Top, a.Width, a.Height));
         });
     };
     auto bench = std::make_unique<workbench::Workbench>(h, settings::WorkbenchValues{});

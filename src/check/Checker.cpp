@@ -322,7 +322,7 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     interp::ApplyParameters(s, options.Lathe);
     s.BlockDelete = options.BlockDelete;
     s.WhiteBackground = options.WhiteBackground;
-    motion::ApplyBackground(m);
+    nav::ApplyBackground(m);
     motion::NextToolColors(m);
     motion::SetStandardView(m);
     if (options.Frame) picture::ShowArea(m.Trace, m.Screen, *options.Frame);

@@ -21,10 +21,10 @@ std::u16string DecodeProgram(std::string_view bytes, Encoding* used) {
 }
 
 bool ReadProgram(const std::string& path, std::u16string& text, std::string& why) {
-    files::InputFile in(path);
+    input::InputFile in(path);
     FileBytes bytes;
     if (in.Ok()) {
-        bytes.reserve(static_cast<size_t>(in.Size() + files::InputFile::ReadStep));
+        bytes.reserve(static_cast<size_t>(in.Size() + input::InputFile::ReadStep));
         AdviseLargeBuffer(bytes.data(), static_cast<size_t>(in.Size()));
     }
     if (!in.ReadAll(bytes)) {

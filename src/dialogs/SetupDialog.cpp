@@ -46,10 +46,20 @@ constexpr ColumnInfo Columns[SetupDialog::ColumnCount] = {{"T", "number"},
                                                           {"Tip R", "tip_radius"},
                                                           {"Drill D", "diameter"},
                                                           {"Point°", "point_angle"},
-                                                          {"Flute", "flute_length"}};
+                                                          {"Flute", "flute_length"},
+                                                          {"Axis", "axis"},
+                                                          {"Driven", "driven"}};
 
 constexpr const char* KindNames[] = {"turning", "boring", "grooving", "parting", "thread", "drill"};
 constexpr const char* ShapeLetters = "CDEVSTWR";
+// The feed axes in the order of Tool::Axis: a blade's usual one is X, a drill's Z.
+constexpr const char* AxisNames[] = {"usual", "X", "Z"};
+
+// Whether the column holds a typed number (not a combo box or a check box).
+bool Numeric(int column) {
+    return column != SetupDialog::ColKind && column != SetupDialog::ColShape &&
+           column != SetupDialog::ColAxis && column != SetupDialog::ColDriven;
+}
 
 // The shortest text that reads back to the same number.
 QString Text(double v) {
@@ -85,8 +95,10 @@ bool UsedBy(int kind, int column) {
     case SetupDialog::ColPoint:
     case SetupDialog::ColFlute:
         return kind == 5;
+    case SetupDialog::ColAxis:
+        return kind >= 2 && kind != 4; // blades and drills
     default:
-        return true; // number, kind, tip
+        return true; // number, kind, tip, driven
     }
 }
 
@@ -258,9 +270,15 @@ void SetupDialog::AddToolRow(int number, const Tool& tool) {
                                         tool.TipRadius,
                                         tool.DrillDiameter,
                                         tool.PointAngle,
-                                        tool.FluteLength};
+                                        tool.FluteLength,
+                                        0,
+                                        0};
     for (int c = 0; c < ColumnCount; ++c)
-        if (c != ColKind && c != ColShape) Tools->setItem(r, c, new QTableWidgetItem(Text(values[c])));
+        if (Numeric(c)) Tools->setItem(r, c, new QTableWidgetItem(Text(values[c])));
+    auto* driven = new QTableWidgetItem;
+    driven->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    driven->setCheckState(tool.Driven ? Qt::Checked : Qt::Unchecked);
+    Tools->setItem(r, ColDriven, driven);
     auto* kind = new QComboBox(Tools);
     for (const char* k : KindNames)
         kind->addItem(QString::fromLatin1(k));
@@ -272,8 +290,16 @@ void SetupDialog::AddToolRow(int number, const Tool& tool) {
         std::max<int>(0, QString::fromLatin1(ShapeLetters).indexOf(QChar::fromLatin1(tool.Shape))));
     Tools->setCellWidget(r, ColKind, kind);
     Tools->setCellWidget(r, ColShape, shape);
-    connect(kind, &QComboBox::currentIndexChanged, this, [this] { Judge(); });
-    connect(shape, &QComboBox::currentIndexChanged, this, [this] { Judge(); });
+    auto* axis = new QComboBox(Tools);
+    for (const char* a : AxisNames)
+        axis->addItem(QString::fromLatin1(a));
+    axis->setCurrentIndex(static_cast<int>(tool.FeedAxis));
+    axis->setToolTip(QStringLiteral("The axis a blade or drill feeds along: X across the turning axis "
+                                    "(a radial groove, a cross hole), Z along it (a face groove, a hole "
+                                    "in the face); usual: X for blades, Z for drills"));
+    Tools->setCellWidget(r, ColAxis, axis);
+    for (QComboBox* box : {kind, shape, axis})
+        connect(box, &QComboBox::currentIndexChanged, this, [this] { Judge(); });
     Filling = filling;
     if (!Filling) Judge();
 }
@@ -331,7 +357,7 @@ std::optional<stock::Setup> SetupDialog::Read(std::string& field, QString& why) 
         Tool t = RowTools[r];
         double cells[ColumnCount] = {};
         for (int c = 0; good && c < ColumnCount; ++c) {
-            if (c == ColKind || c == ColShape) continue;
+            if (!Numeric(c)) continue;
             const QString text = Tools->item(r, c)->text();
             const std::optional<double> v = Number(text);
             const bool whole = c == ColNumber || c == ColTip;
@@ -361,6 +387,9 @@ std::optional<stock::Setup> SetupDialog::Read(std::string& field, QString& why) 
         t.ApproachAngle = cells[ColApproach], t.Width = cells[ColWidth], t.CornerRadius = cells[ColCorner];
         t.Reach = cells[ColReach], t.IncludedAngle = cells[ColAngle], t.TipRadius = cells[ColTipRadius];
         t.DrillDiameter = cells[ColDrill], t.PointAngle = cells[ColPoint], t.FluteLength = cells[ColFlute];
+        t.FeedAxis =
+            static_cast<Tool::Axis>(static_cast<QComboBox*>(Tools->cellWidget(r, ColAxis))->currentIndex());
+        t.Driven = Tools->item(r, ColDriven)->checkState() == Qt::Checked;
         s.Tools[n] = t;
     }
     if (!good) return std::nullopt;
@@ -422,7 +451,8 @@ void SetupDialog::Mark(const std::string& field) {
     const QBrush unused = palette().brush(QPalette::Disabled, QPalette::Text);
     for (int r = 0; r < Tools->rowCount(); ++r) {
         const int kind = static_cast<QComboBox*>(Tools->cellWidget(r, ColKind))->currentIndex();
-        Tools->cellWidget(r, ColShape)->setEnabled(UsedBy(kind, ColShape));
+        for (int c : {ColShape, ColAxis})
+            Tools->cellWidget(r, c)->setEnabled(UsedBy(kind, c));
         for (int c = 0; c < ColumnCount; ++c) {
             if (QTableWidgetItem* item = Tools->item(r, c)) {
                 item->setData(Qt::BackgroundRole, QVariant());

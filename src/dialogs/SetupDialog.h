@@ -52,6 +52,8 @@ class SetupDialog : public QDialog {
         ColDrill,
         ColPoint,
         ColFlute,
+        ColAxis,   // a combo: the kind's usual axis, X or Z
+        ColDriven, // a check box
         ColumnCount
     };
 

@@ -52,7 +52,7 @@ DiskState CheckOnDisk(const QString& path, const FileIdentity& read) {
     if (sameBytes) {
         // Another program may have written the same number of bytes: the content decides.
         try {
-            InputFile in(r.Path);
+            input::InputFile in(r.Path);
             QByteArray bytes;
             sameBytes = in.ReadAll(bytes) && HashOf(bytes) == read.Hash;
         } catch (const std::bad_alloc&) {

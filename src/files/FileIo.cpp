@@ -22,7 +22,7 @@ ReadResult ReadProgramFile(const QString& path) {
             return r;
         }
         // Pipes, devices, folders and files too large for memory are refused before reading.
-        InputFile in(real.Error ? NativePath(path) : real.Path);
+        input::InputFile in(real.Error ? NativePath(path) : real.Path);
         QByteArray bytes;
         if (!in.ReadAll(bytes)) {
             r.Error = QStringLiteral(" ") + QString::fromStdString(in.Why()) + QStringLiteral(".");

@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace files {
+namespace input {
 
 namespace {
 
@@ -70,4 +70,4 @@ long long InputFile::ReadSome(char* into, size_t n) {
     }
 }
 
-} // namespace files
+} // namespace input

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <string>
 
-namespace files {
+namespace input {
 
 // The largest program file read; the control's own programs are a few megabytes at most.
 inline constexpr uint64_t MaxProgramBytes = uint64_t{512} << 20;
@@ -78,4 +78,4 @@ template <class Buffer> bool InputFile::ReadAll(Buffer& bytes) {
     return true;
 }
 
-} // namespace files
+} // namespace input

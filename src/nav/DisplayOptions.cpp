@@ -7,7 +7,9 @@
 #include "base/Machine.h"
 #include "motion/Motion.h"
 
-namespace motion {
+namespace nav {
+
+using namespace motion; // nav is built on motion's canvas, view and drawing steps
 
 void ApplyBackground(Machine& m) {
     auto& s = m.S;
@@ -131,4 +133,4 @@ SwitchIndicators Indicators(const interp::MachineState& s, const View& v) {
     return i;
 }
 
-} // namespace motion
+} // namespace nav

@@ -14,8 +14,7 @@ namespace interp {
 struct MachineState;
 }
 
-namespace motion {
-struct View;
+namespace nav {
 
 // Colours set by the background command (&HBBGGRR).
 struct BackgroundColors {
@@ -79,4 +78,4 @@ struct SwitchIndicators {
 };
 SwitchIndicators Indicators(const interp::MachineState& s, const View& v);
 
-} // namespace motion
+} // namespace nav

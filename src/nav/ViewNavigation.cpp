@@ -11,7 +11,9 @@
 #include <algorithm>
 #include <cmath>
 
-namespace motion {
+namespace nav {
+
+using namespace motion; // nav is built on motion's canvas, view and drawing steps
 
 namespace {
 
@@ -312,4 +314,4 @@ std::optional<int> SliderClickValue(double xTwips) {
     return static_cast<int>(legacy::CInt(xTwips / 1245 * 100));
 }
 
-} // namespace motion
+} // namespace nav

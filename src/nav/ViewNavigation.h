@@ -18,6 +18,14 @@ class RunControl;
 
 namespace motion {
 struct View;
+}
+
+// The view's operations work on motion's lathe and view; nav only adds the operator's ways of
+// moving them.
+namespace nav {
+using interp::Machine;
+using motion::CanvasPoint;
+using motion::View;
 
 // What the window does after a view or display operation.
 enum class Rerun {
@@ -94,4 +102,4 @@ std::string PositionClipboardText(const std::string& xpos, const std::string& zp
 // Run-speed slider: the value a click at x twips from its left edge jumps to, if any.
 std::optional<int> SliderClickValue(double xTwips);
 
-} // namespace motion
+} // namespace nav

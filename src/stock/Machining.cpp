@@ -80,6 +80,7 @@ Machining::ToolState& Machining::ToolOf(int number) {
     state.CuttingBounds = state.Shape.Cutting.Bounds();
     state.HolderBounds = state.Shape.Holder.Bounds();
     state.Totals.Tool = number;
+    state.Driven = tool.Driven;
     return state;
 }
 
@@ -121,7 +122,7 @@ bool Machining::MayEnter(const Box& s) const {
     });
 }
 
-bool Machining::Enters(const Region& region) const {
+bool Machining::Enters(const Region& region, const Region* open) const {
     const Box s = region.Bounds();
     // Boxes that overlap by no more than the tolerance cannot hold an entry that deep: a tool
     // running along a diameter it has just cut overlaps the material's box by nothing.
@@ -131,6 +132,7 @@ bool Machining::Enters(const Region& region) const {
     for (const Tile& t : Tiles)
         if (t.Z1 >= s.z0 && t.Z0 <= s.z1 && t.Bounds.Overlaps(inner))
             hit = hit.Union(t.Material.Intersect(region));
+    if (open && !hit.Empty()) hit = hit.Minus(*open);
     // A graze along a wall just cut is no entry: shrunk by half the tolerance, only what is
     // hit deeper than the tolerance is left.
     return !hit.Empty() && !hit.Offset(-Tol.Depth / 2).Empty();
@@ -176,8 +178,11 @@ void Machining::Apply(const Move& m) {
                    "the tool enters the chuck, its jaws or the tailstock");
     }
     if (m.Type == Move::Kind::Rapid) {
-        // A rapid removes nothing: it must not reach into material at all.
-        if ((MayEnter(cuttingBounds) && Enters(cutting())) || (MayEnter(holderBounds) && Enters(holder())))
+        // A rapid removes nothing: it must not reach into material at all (a driven tool's
+        // cutting part may run back through the holes it made).
+        const Region* open = tool.Opened.Empty() ? nullptr : &tool.Opened;
+        if ((MayEnter(cuttingBounds) && Enters(cutting(), open)) ||
+            (MayEnter(holderBounds) && Enters(holder())))
             Report(m, "rapid-into-stock", Severity::Error,
                    "a rapid move runs into material; feed into the cut, or retract first");
         return;
@@ -188,9 +193,18 @@ void Machining::Apply(const Move& m) {
     if (tool.Totals.FeedLength == 0) tool.FirstLine = m.Line;
     tool.Totals.FeedLength += length;
     std::vector<Region> removed;
-    const double volume = MayCut(cuttingBounds) ? Cut(cutting(), shape.Drill ? nullptr : &removed) : 0;
+    double volume = 0;
+    bool touched = false; // a driven tool's cut through material
+    if (tool.Driven) {
+        // NOTE: a driven tool's cut is no ring round the axis; the section keeps its material
+        // for every other tool, and the spindle standing still is how such a tool works.
+        touched = MayEnter(cuttingBounds) && Enters(cutting(), &tool.Opened);
+        if (touched) tool.Opened = tool.Opened.Union(cutting());
+    } else if (MayCut(cuttingBounds)) {
+        volume = Cut(cutting(), shape.Drill ? nullptr : &removed);
+    }
     tool.Totals.RemovedMm3 += volume;
-    if (volume <= 1e-9) tool.Totals.AirLength += length;
+    if (volume <= 1e-9 && !touched) tool.Totals.AirLength += length;
     if (volume > 1e-6 && !m.SpindleRunning && !StopWarned) {
         StopWarned = true;
         Report(m, "cutting-with-spindle-stopped", Severity::Error,
@@ -200,7 +214,7 @@ void Machining::Apply(const Move& m) {
         Report(m, "holder-collision", Severity::Error,
                "the tool holder runs into material the insert did not remove");
     if (volume > 1e-6 && !removed.empty()) CheckEngagement(m, shape, removed);
-    CheckPip(m, shape);
+    if (!tool.Driven) CheckPip(m, shape);
 }
 
 void Machining::CheckPip(const Move& m, const ToolShape& shape) {

@@ -80,6 +80,10 @@ class Machining {
         ToolResult Totals;
         int64_t FirstLine = 0; // of its first feed move
         std::string Assumed;   // "tool 1 assumed: ...", empty when nothing was
+        bool Driven = false;   // a live tool: its cuts remove nothing from the section
+        // What a driven tool's feed moves swept through material: the holes it made, open to its
+        // own cutting part on later rapids (a retract out of a cross hole), to nothing else.
+        Region Opened;
     };
     ToolState& ToolOf(int number);
     std::vector<Point> PathOf(const Move& move) const;
@@ -87,8 +91,9 @@ class Machining {
     double Cut(const Region& swept, std::vector<Region>* removed);
     // Whether a region within `bounds` may cut a tile (Cut may remove something).
     bool MayCut(const Box& bounds) const;
-    // Material within `region` deeper than the tolerance, from the tiles it reaches.
-    bool Enters(const Region& region) const;
+    // Material within `region` deeper than the tolerance, from the tiles it reaches, leaving
+    // out what `open` covers (if given).
+    bool Enters(const Region& region, const Region* open = nullptr) const;
     // Whether a region within `bounds` may enter material (Enters may be true).
     bool MayEnter(const Box& bounds) const;
     void Report(const Move& move, const char* code, Severity level, std::string message);

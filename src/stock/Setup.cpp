@@ -185,7 +185,7 @@ bool Tool::operator==(const Tool& o) const {
            TipDirection == o.TipDirection && ApproachAngle == o.ApproachAngle && Width == o.Width &&
            CornerRadius == o.CornerRadius && Reach == o.Reach && IncludedAngle == o.IncludedAngle &&
            TipRadius == o.TipRadius && DrillDiameter == o.DrillDiameter && PointAngle == o.PointAngle &&
-           FluteLength == o.FluteLength &&
+           FluteLength == o.FluteLength && FeedAxis == o.FeedAxis && Driven == o.Driven &&
            std::equal(Holder.begin(), Holder.end(), o.Holder.begin(), o.Holder.end(), same) &&
            BackPost == o.BackPost && Assumed == o.Assumed && Source == o.Source;
 }

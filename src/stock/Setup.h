@@ -62,6 +62,14 @@ struct Tool {
     double ApproachAngle = 90;
     // Grooving and parting blades.
     double Width = 3, CornerRadius = 0.2, Reach = 20;
+    // The axis a blade or a drill feeds along: X across the turning axis (a radial groove, a
+    // cross hole, the drill pointing at the axis), Z along it (a face groove, a hole in the
+    // face). Usual: X for blades, Z for drills. The blade's width lies across its feed.
+    enum class Axis { Usual, X, Z };
+    Axis FeedAxis = Axis::Usual;
+    // A driven (live) tool turns itself, the spindle stands: its cuts (cross holes, holes off
+    // the centre, flats) are not round the axis, so they remove nothing from the section.
+    bool Driven = false;
     // Thread inserts.
     double IncludedAngle = 60, TipRadius = 0.1;
     // Drills.

@@ -65,6 +65,14 @@ class Reader {
         out = *v;
         return true;
     }
+    bool Flag(const toml::table& t, const std::string& where, const char* key, bool& out) {
+        const toml::node* n = t.get(key);
+        if (!n) return true;
+        const std::optional<bool> v = n->value_exact<bool>();
+        if (!v) return Fail(n, where + key + " must be true or false, not " + Show(*n));
+        out = *v;
+        return true;
+    }
     // A value's own text, for messages.
     static std::string Show(const toml::node& n) {
         std::ostringstream s;
@@ -176,10 +184,11 @@ bool ReadKind(Reader& r, const toml::table& t, Tool& tool) {
 
 bool ReadTool(Reader& r, const toml::table& t, int& number, Tool& tool) {
     const std::string w = "tool.";
-    if (!r.OnlyKeys(t, w,
-                    {"number", "kind", "insert", "shape", "edge_length", "nose_radius", "tip",
-                     "approach_angle", "width", "corner_radius", "reach", "included_angle", "tip_radius",
-                     "diameter", "point_angle", "flute_length", "holder", "post"}))
+    if (!r.OnlyKeys(t, w, {"number",      "kind",          "insert",      "shape",
+                           "edge_length", "nose_radius",   "tip",         "approach_angle",
+                           "width",       "corner_radius", "reach",       "included_angle",
+                           "tip_radius",  "diameter",      "point_angle", "flute_length",
+                           "axis",        "driven",        "holder",      "post"}))
         return false;
     double n = 0, tip = 0;
     if (!r.Required(t, w, "number", n)) return false;
@@ -189,9 +198,16 @@ bool ReadTool(Reader& r, const toml::table& t, int& number, Tool& tool) {
     number = static_cast<int>(n);
     tool.Source = "setup file";
     if (!ReadKind(r, t, tool)) return false;
-    std::string insert, shape, post;
-    if (!r.Text(t, w, "insert", insert) || !r.Text(t, w, "shape", shape) || !r.Text(t, w, "post", post))
+    std::string insert, shape, post, axis;
+    if (!r.Text(t, w, "insert", insert) || !r.Text(t, w, "shape", shape) || !r.Text(t, w, "post", post) ||
+        !r.Text(t, w, "axis", axis) || !r.Flag(t, w, "driven", tool.Driven))
         return false;
+    if (axis == "x" || axis == "X")
+        tool.FeedAxis = Tool::Axis::X;
+    else if (axis == "z" || axis == "Z")
+        tool.FeedAxis = Tool::Axis::Z;
+    else if (!axis.empty())
+        return r.Fail(t.get("axis"), "tool.axis must be \"x\" or \"z\", not \"" + axis + "\"");
     if (!insert.empty() && !ApplyInsertDesignation(insert, tool))
         return r.Fail(t.get("insert"),
                       "tool.insert \"" + insert + "\" is no ISO insert designation (like \"CNMG 120408\")");

@@ -65,6 +65,9 @@ void WriteTool(std::ostream& out, int number, const Tool& t) {
     value("diameter", t.DrillDiameter, d.DrillDiameter, drill);
     value("point_angle", t.PointAngle, d.PointAngle, drill);
     value("flute_length", t.FluteLength, d.FluteLength, drill);
+    if (t.FeedAxis != Tool::Axis::Usual)
+        out << "axis = \"" << (t.FeedAxis == Tool::Axis::Z ? 'z' : 'x') << "\"\n";
+    if (t.Driven) out << "driven = true\n";
     if (!t.Holder.empty()) {
         out << "holder = [";
         for (size_t i = 0; i < t.Holder.size(); ++i)

@@ -115,10 +115,21 @@ ToolShape InsertShape(const Tool& t) {
     return s;
 }
 
+// Whether the tool feeds along Z: a face-grooving blade, a drill in the face.
+bool AlongZ(const Tool& t) {
+    if (t.FeedAxis == Tool::Axis::Usual) return t.Type == Tool::Kind::Drill;
+    return t.FeedAxis == Tool::Axis::Z;
+}
+
 ToolShape BladeShape(const Tool& t) {
     ToolShape s;
-    const double rc = t.CornerRadius;
-    s.Cutting = Rounded({{0, 0}, {t.Width - 2 * rc, 0}, {t.Width - 2 * rc, t.Reach}, {0, t.Reach}}, rc);
+    const double rc = t.CornerRadius, w = t.Width - 2 * rc;
+    // Drawn for tip 3: the reference corner at the origin, the width across the feed, the
+    // reach behind the cutting end (+X for a radial blade, +Z for a face-grooving one).
+    if (AlongZ(t))
+        s.Cutting = Rounded({{0, 0}, {t.Reach, 0}, {t.Reach, w}, {0, w}}, rc);
+    else
+        s.Cutting = Rounded({{0, 0}, {w, 0}, {w, t.Reach}, {0, t.Reach}}, rc);
     s.EdgeLength = t.Width;
     s.NoseRadius = rc;
     return s;
@@ -140,8 +151,15 @@ ToolShape ThreadShape(const Tool& t) {
 ToolShape DrillShape(const Tool& t) {
     ToolShape s;
     const double R = t.DrillDiameter / 2, cone = R / std::tan(t.PointAngle * Deg / 2), F = t.FluteLength;
-    s.Cutting = Region::FromOutline({{0, 0}, {cone, -R}, {F, -R}, {F, R}, {cone, R}});
-    s.Holder = Region::Rectangle(F, -R - 10, F + 60, R + 10);
+    if (AlongZ(t)) {
+        // Its point at the programmed point, its body towards +Z.
+        s.Cutting = Region::FromOutline({{0, 0}, {cone, -R}, {F, -R}, {F, R}, {cone, R}});
+        s.Holder = Region::Rectangle(F, -R - 10, F + 60, R + 10);
+    } else {
+        // A cross drill points at the axis from above, its body towards +X.
+        s.Cutting = Region::FromOutline({{0, 0}, {R, cone}, {R, F}, {-R, F}, {-R, cone}});
+        s.Holder = Region::Rectangle(-R - 10, F, R + 10, F + 60);
+    }
     s.EdgeLength = R;
     s.Drill = true;
     return s;
@@ -157,6 +175,9 @@ Region DefaultHolder(const Tool& t, const Box& cut) {
     if (t.Type == Tool::Kind::Boring)
         return Region::Rectangle(std::min(sz * z0, sz * 250), std::min(sx * x0, sx * (x0 + 12)),
                                  std::max(sz * z0, sz * 250), std::max(sx * x0, sx * (x0 + 12)));
+    if ((t.Type == Tool::Kind::Grooving || t.Type == Tool::Kind::Parting) && AlongZ(t))
+        return sz > 0 ? Region::Rectangle(cut.z1, cut.x0 - 2, cut.z1 + 40, cut.x1 + 2)
+                      : Region::Rectangle(cut.z0 - 40, cut.x0 - 2, cut.z0, cut.x1 + 2);
     if (t.Type == Tool::Kind::Grooving || t.Type == Tool::Kind::Parting)
         return Region::Rectangle(cut.z0 - 2, cut.x1, cut.z1 + 2, cut.x1 + 40);
     return Region::Rectangle(std::min(sz * z0, sz * (z0 + 25)), std::min(sx * x0, sx * 120),

@@ -298,7 +298,7 @@ TEST_F(WindowTest, CommandLineOpensNamesWithInnerQuotesAndBytesThatAreNotUtf8) {
     QDir::setCurrent(Dir.path());
     WriteFile("A", "O0001\r\n");
     const QString quoted = WriteFile("part \"A\".min", "O0002\r\n");
-    const std::string latin1 = files::NativePath(Dir.path()) + "/PI\xc8" "CE.MIN";
+    const std::string latin1 = files::NativePath(Dir.path()) + "/PI\xc8" + "CE.MIN";
     {
         FILE* f = std::fopen(latin1.c_str(), "wb");
         ASSERT_NE(f, nullptr);

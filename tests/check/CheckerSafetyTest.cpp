@@ -124,7 +124,7 @@ TEST(CheckerSafety, InputsThatAreNoProgramFilesAreRefused) {
     const std::string p = dir.Write("p.min", Good);
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
     { std::ofstream big(dir / "big.min", std::ios::binary); }
-    fs::resize_file(dir / "big.min", files::MaxProgramBytes + 1); // sparse: no disk used
+    fs::resize_file(dir / "big.min", input::MaxProgramBytes + 1); // sparse: no disk used
     const struct {
         std::string Path, Says;
     } cases[] = {{dir / "fifo", "pipe"},

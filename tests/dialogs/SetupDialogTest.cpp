@@ -100,6 +100,32 @@ TEST(SetupDialog, AValueTheReaderRefusesMarksItsFieldAndTurnsOkOff) {
     EXPECT_EQ(e.Tools.at(5).Type, stock::Tool::Kind::Thread);
 }
 
+TEST(SetupDialog, FeedAxisAndDrivenToolShowAndComeBack) {
+    stock::Setup s = Shaft();
+    stock::Tool face, cross;
+    face.Source = cross.Source = "setup file";
+    face.Type = stock::Tool::Kind::Grooving, face.FeedAxis = stock::Tool::Axis::Z;
+    cross.Type = stock::Tool::Kind::Drill, cross.FeedAxis = stock::Tool::Axis::X, cross.Driven = true;
+    s.Tools[5] = face, s.Tools[8] = cross;
+    SetupDialog d(s, {});
+    ASSERT_TRUE(d.Edited());
+    EXPECT_EQ(*d.Edited(), s);
+    auto axis = [&d](int row) {
+        return static_cast<QComboBox*>(d.Tools->cellWidget(row, SetupDialog::ColAxis));
+    };
+    EXPECT_FALSE(axis(0)->isEnabled()); // a turning insert has no feed axis
+    EXPECT_EQ(axis(2)->currentText(), QStringLiteral("Z"));
+    EXPECT_TRUE(axis(2)->isEnabled());
+    EXPECT_EQ(Cell(d, 3, SetupDialog::ColDriven)->checkState(), Qt::Checked);
+    axis(2)->setCurrentText(QStringLiteral("usual"));
+    Cell(d, 3, SetupDialog::ColDriven)->setCheckState(Qt::Unchecked);
+    Cell(d, 0, SetupDialog::ColDriven)->setCheckState(Qt::Checked);
+    ASSERT_TRUE(d.Edited());
+    EXPECT_EQ(d.Edited()->Tools.at(5).FeedAxis, stock::Tool::Axis::Usual);
+    EXPECT_FALSE(d.Edited()->Tools.at(8).Driven);
+    EXPECT_TRUE(d.Edited()->Tools.at(1).Driven);
+}
+
 TEST(SetupDialog, WorkHoldingAndToolRowsComeAndGo) {
     SetupDialog d(Shaft(), {});
     d.HasTailstock->setChecked(true);

@@ -27,14 +27,14 @@ TEST(InputGuard, ReadsAPlainFileWhole) {
     bytes[0] = '\0';
     bytes.back() = '\xFF';
     std::ofstream(dir.Path / "p.min", std::ios::binary) << bytes;
-    files::InputFile in((dir.Path / "p.min").string());
+    input::InputFile in((dir.Path / "p.min").string());
     ASSERT_TRUE(in.Ok()) << in.Why();
     EXPECT_EQ(in.Size(), bytes.size());
     std::string got;
     ASSERT_TRUE(in.ReadAll(got));
     EXPECT_EQ(got, bytes);
     std::ofstream(dir.Path / "empty.min", std::ios::binary);
-    files::InputFile empty((dir.Path / "empty.min").string());
+    input::InputFile empty((dir.Path / "empty.min").string());
     std::string none = "old";
     EXPECT_TRUE(empty.ReadAll(none));
     EXPECT_EQ(none, "");
@@ -44,9 +44,9 @@ TEST(InputGuard, RefusesWhatIsNoProgramFile) {
     Folder dir;
     ASSERT_EQ(::mkfifo((dir.Path / "fifo").c_str(), 0600), 0);
     std::ofstream(dir.Path / "big.min", std::ios::binary);
-    fs::resize_file(dir.Path / "big.min", files::MaxProgramBytes + 1);
+    fs::resize_file(dir.Path / "big.min", input::MaxProgramBytes + 1);
     std::ofstream(dir.Path / "limit.min", std::ios::binary);
-    fs::resize_file(dir.Path / "limit.min", files::MaxProgramBytes);
+    fs::resize_file(dir.Path / "limit.min", input::MaxProgramBytes);
     const struct {
         std::string Path, Why;
     } cases[] = {
@@ -58,11 +58,11 @@ TEST(InputGuard, RefusesWhatIsNoProgramFile) {
         {(dir.Path / "big.min/x").string(), "was not found"},
     };
     for (const auto& c : cases) {
-        files::InputFile in(c.Path);
+        input::InputFile in(c.Path);
         EXPECT_FALSE(in.Ok()) << c.Path;
         EXPECT_EQ(in.Why(), c.Why) << c.Path;
         std::string bytes;
         EXPECT_FALSE(in.ReadAll(bytes));
     }
-    EXPECT_TRUE(files::InputFile((dir.Path / "limit.min").string()).Ok()); // exactly 512 MB is accepted
+    EXPECT_TRUE(input::InputFile((dir.Path / "limit.min").string()).Ok()); // exactly 512 MB is accepted
 }

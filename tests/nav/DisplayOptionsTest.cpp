@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-using motion::Rerun;
+using nav::Rerun;
 
 namespace {
 
@@ -37,14 +37,14 @@ struct DisplayFixture : ::testing::Test {
         }
         return false;
     }
-    void Apply(Rerun r) { ASSERT_TRUE(motion::ApplyRerun(Run, r)); }
+    void Apply(Rerun r) { ASSERT_TRUE(nav::ApplyRerun(Run, r)); }
 };
 
 } // namespace
 
 TEST_F(DisplayFixture, BackgroundSwitchSetsColoursBothWays) {
     ASSERT_TRUE(PathShown());
-    EXPECT_EQ(motion::ToggleBackColor(M), Rerun::RedrawReplay);
+    EXPECT_EQ(nav::ToggleBackColor(M), Rerun::RedrawReplay);
     EXPECT_TRUE(S.WhiteBackground);
     EXPECT_EQ(T.Trace.BackColor, 0xFFFFFF);
     EXPECT_EQ(XRuler.BackColor, 0xFFFFFF);
@@ -55,7 +55,7 @@ TEST_F(DisplayFixture, BackgroundSwitchSetsColoursBothWays) {
     EXPECT_FALSE(PathShown()); // the empty canvas, axes and rulers
 
     T.Trace.Mode = motion::DrawMode::Xor;
-    motion::ToggleBackColor(M);
+    nav::ToggleBackColor(M);
     EXPECT_FALSE(S.WhiteBackground);
     EXPECT_EQ(T.Trace.BackColor, 0);
     EXPECT_EQ(T.Trace.Mode, motion::DrawMode::Copy);
@@ -67,21 +67,21 @@ TEST_F(DisplayFixture, BackgroundSwitchSetsColoursBothWays) {
 
 TEST_F(DisplayFixture, BackgroundSwitchWithoutAutoStartClearsThePath) {
     S.AutoStart = false;
-    Apply(motion::ToggleBackColor(M));
+    Apply(nav::ToggleBackColor(M));
     EXPECT_FALSE(PathShown());
     S.AutoStart = true;
-    Apply(motion::ToggleBackColor(M));
+    Apply(nav::ToggleBackColor(M));
     EXPECT_TRUE(PathShown());
 }
 
 TEST_F(DisplayFixture, TogglesReRunOnlyWithAutoStart) {
     S.AutoStart = false;
-    Apply(motion::ToggleRapidArrow(S));
+    Apply(nav::ToggleRapidArrow(S));
     EXPECT_FALSE(S.RapidArrow);
     EXPECT_TRUE(PathShown()); // the old path stays until the next run
     T.Trace.Forget();
     S.AutoStart = true;
-    Apply(motion::ToggleRapidArrow(S));
+    Apply(nav::ToggleRapidArrow(S));
     EXPECT_TRUE(S.RapidArrow);
     EXPECT_TRUE(PathShown());
     EXPECT_FALSE(T.Trace.Of(motion::Primitive::Op::Cls).empty()); // drawn anew
@@ -90,51 +90,51 @@ TEST_F(DisplayFixture, TogglesReRunOnlyWithAutoStart) {
 TEST_F(DisplayFixture, SnapReRunsEvenWithoutAutoStart) {
     S.AutoStart = false;
     T.Trace.Forget();
-    Apply(motion::ToggleXSnap(S));
+    Apply(nav::ToggleXSnap(S));
     EXPECT_TRUE(S.XSnap);
     EXPECT_TRUE(PathShown());
     bool dotted = false; // the reset drew the snap grid
     for (const auto& l : T.Trace.Of(motion::Primitive::Op::Line))
         dotted |= l.style == motion::DrawStyle::Dot && l.color == 0x008000;
     EXPECT_TRUE(dotted);
-    EXPECT_EQ(motion::ToggleZSnap(S), Rerun::ForcedReplay);
+    EXPECT_EQ(nav::ToggleZSnap(S), Rerun::ForcedReplay);
 }
 
 TEST_F(DisplayFixture, MirrorAndLayoutSwitchesChangeTheDrawing) {
     S.AutoStart = false;
-    EXPECT_EQ(motion::ToggleXmirror(S), Rerun::ReplayIfAutoStart);
+    EXPECT_EQ(nav::ToggleXmirror(S), Rerun::ReplayIfAutoStart);
     EXPECT_EQ(S.XSign, 1); // applies from the next reset
     S.AutoStart = true;
     Apply(Rerun::ReplayIfAutoStart);
     EXPECT_EQ(S.XSign, -1);
-    EXPECT_EQ(motion::ToggleG2mirror(S), Rerun::ReplayIfAutoStart);
+    EXPECT_EQ(nav::ToggleG2mirror(S), Rerun::ReplayIfAutoStart);
     EXPECT_TRUE(S.G2mirror);
-    EXPECT_EQ(motion::ToggleVertical(S), Rerun::ReplayIfAutoStart);
+    EXPECT_EQ(nav::ToggleVertical(S), Rerun::ReplayIfAutoStart);
     EXPECT_TRUE(S.Vertical);
 }
 
 TEST_F(DisplayFixture, ColourSwitchStartsTheColourCycleAgain) {
     S.WhiteBackground = true;
     S.ColorIndex = 4;
-    EXPECT_EQ(motion::ToggleColorPerTool(M), Rerun::ReplayIfAutoStart);
+    EXPECT_EQ(nav::ToggleColorPerTool(M), Rerun::ReplayIfAutoStart);
     EXPECT_FALSE(S.ColorPerTool);
     EXPECT_EQ(S.ColorIndex, 1);
     EXPECT_EQ(S.CutColor, 0); // one colour for every tool on white
-    motion::ToggleColorPerTool(M);
+    nav::ToggleColorPerTool(M);
     EXPECT_TRUE(S.ColorPerTool);
     EXPECT_EQ(S.CutColor, 0x0080FF); // first colour of the cycle on white
     EXPECT_EQ(S.ColorIndex, 1);      // and the cycle starts there again
 }
 
 TEST_F(DisplayFixture, IndicatorsFollowTheSwitches) {
-    motion::SwitchIndicators i = motion::Indicators(S, T.Screen);
+    nav::SwitchIndicators i = nav::Indicators(S, T.Screen);
     EXPECT_FALSE(i.BturretUper); // B turret upper on: item unchecked
     EXPECT_TRUE(i.TDisplay);
     EXPECT_TRUE(i.TclearEnabled);
-    motion::ToggleBTurretUpper(S);
-    motion::ToggleToolNumber(S);
-    motion::ToggleZoomMode(T.Screen);
-    i = motion::Indicators(S, T.Screen);
+    nav::ToggleBTurretUpper(S);
+    nav::ToggleToolNumber(S);
+    nav::ToggleZoomMode(T.Screen);
+    i = nav::Indicators(S, T.Screen);
     EXPECT_TRUE(i.BturretUper);
     EXPECT_FALSE(i.TDisplay);
     EXPECT_FALSE(i.TclearEnabled); // Tool Clear greyed while labels are off
@@ -143,32 +143,32 @@ TEST_F(DisplayFixture, IndicatorsFollowTheSwitches) {
 
 TEST(PositionDisplay, MenuTextsAndSwitches) {
     interp::MachineState s;
-    motion::PositionDisplayMenu menu = motion::StartupPositionDisplayMenu();
+    nav::PositionDisplayMenu menu = nav::StartupPositionDisplayMenu();
     EXPECT_EQ(menu.DropDown[0], "   All Tools");
     EXPECT_EQ(menu.DropDown[1], "+non");
     EXPECT_EQ(menu.DropDown[13], "   T12");
-    EXPECT_EQ(menu.Checked, motion::PositionNone);
+    EXPECT_EQ(menu.Checked, nav::PositionNone);
 
-    EXPECT_EQ(motion::SelectPositionDisplay(s, menu, 6), Rerun::ReplayIfAutoStart); // T05
+    EXPECT_EQ(nav::SelectPositionDisplay(s, menu, 6), Rerun::ReplayIfAutoStart); // T05
     EXPECT_TRUE(s.ShowPosition);
     EXPECT_EQ(s.PositionTool, 5);
     EXPECT_EQ(menu.DropDown[6], "+T05");
     EXPECT_EQ(menu.DropDown[0], "   All tools");
     EXPECT_EQ(menu.DropDown[1], "   Non");
     EXPECT_EQ(menu.Checked, 6);
-    EXPECT_EQ(motion::PosDisplayButtonIndex(s.ShowPosition), motion::PositionNone);
+    EXPECT_EQ(nav::PosDisplayButtonIndex(s.ShowPosition), nav::PositionNone);
 
-    motion::SelectPositionDisplay(s, menu, motion::PositionNone);
+    nav::SelectPositionDisplay(s, menu, nav::PositionNone);
     EXPECT_FALSE(s.ShowPosition);
     EXPECT_EQ(menu.DropDown[1], "+Non");
     EXPECT_EQ(menu.DropDown[6], "   T05");
-    EXPECT_EQ(motion::PosDisplayButtonIndex(s.ShowPosition), motion::PositionAllTools);
+    EXPECT_EQ(nav::PosDisplayButtonIndex(s.ShowPosition), nav::PositionAllTools);
 
-    motion::SelectPositionDisplay(s, menu, motion::PositionAllTools);
+    nav::SelectPositionDisplay(s, menu, nav::PositionAllTools);
     EXPECT_TRUE(s.ShowPosition);
     EXPECT_EQ(s.PositionTool, 0);
     EXPECT_EQ(menu.DropDown[0], "+All tools");
 
-    EXPECT_EQ(motion::SelectPositionDisplay(s, menu, 14), Rerun::None);
-    EXPECT_EQ(menu.Checked, motion::PositionAllTools);
+    EXPECT_EQ(nav::SelectPositionDisplay(s, menu, 14), Rerun::None);
+    EXPECT_EQ(menu.Checked, nav::PositionAllTools);
 }

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
+#include <numbers>
 #include <string>
 #include <utility>
 #include <vector>
@@ -111,6 +113,59 @@ TEST(StockFindings, HolderCollisionAndCutBeyondTheEdge) {
     EXPECT_EQ(FindingsOf(Check(Start({"G00 X40.", "G01 Z-20. F0.2", "G00 X60."}), small)),
               (Found{{6, "holder-collision"}, {6, "cut-beyond-edge"}, {7, "rapid-into-stock"}}));
     EXPECT_EQ(FindingsOf(Check(Start({"G00 X44.", "G01 Z-20. F0.2", "G00 X60."}), small)), Found{});
+}
+
+TEST(StockFindings, AFaceGroovingBladeCutsItsGrooveAcrossTheRadius) {
+    // A 3 mm blade plunged 4 deep along Z at X22, its reference corner (tip 3) the inner one: the
+    // groove runs from radius 11 to 14, 300π mm³ turned round the axis.
+    const std::string blade = Bar50 +
+                              "[[tool]]\nnumber = 4\nkind = \"grooving\"\nwidth = 3\ncorner_radius = 0\n"
+                              "reach = 10\ntip = 3\n";
+    const std::vector<std::string> p = {"G00 X200. Z100.", "T0404",   "G97 S600 M03",   "G95 G00 X22. Z2.",
+                                        "G01 Z-4. F0.05",  "G00 Z2.", "G00 X200. Z100."};
+    const check::CheckReport face = Check(p, blade + "axis = \"z\"\n");
+    ASSERT_TRUE(face.Stock);
+    EXPECT_EQ(FindingsOf(face), Found{});
+    EXPECT_NEAR(face.Stock->RemovedMm3, 300 * std::numbers::pi, 1e-3);
+    const stock::Region& part = face.Stock->Part;
+    const auto solid = [&part](double z, double radius) {
+        return part.Intersect(stock::Region::Rectangle(z - 0.01, radius - 0.01, z + 0.01, radius + 0.01))
+            .Area();
+    };
+    EXPECT_NEAR(solid(-2, 10.95), 4e-4, 1e-9); // the groove's inner wall stands
+    EXPECT_EQ(solid(-2, 11.05), 0);
+    EXPECT_EQ(solid(-3.95, 13.95), 0); // its floor and outer wall are cut square
+    EXPECT_NEAR(solid(-4.05, 12), 4e-4, 1e-9);
+    EXPECT_NEAR(solid(-2, 14.05), 4e-4, 1e-9);
+    // The same plunge with a radial blade drives its reach and holder into the face.
+    EXPECT_EQ(FindingsOf(Check(p, blade)),
+              (Found{{5, "holder-collision"}, {5, "cut-beyond-edge"}, {6, "rapid-into-stock"}}));
+}
+
+TEST(StockFindings, ADrivenCrossDrillCutsNoRingAndRetractsThroughItsHole) {
+    // The spindle stands while the live drill feeds across the shaft at Z-20 and backs out at
+    // rapid; line 8 then rapids the drill into the bar at Z-30, and line 9 out of it.
+    const std::string drill = Bar50 +
+                              "[[tool]]\nnumber = 8\nkind = \"drill\"\ndiameter = 4\nflute_length = 30\n"
+                              "axis = \"x\"\n";
+    const std::vector<std::string> p = {"G00 X200. Z100.", "T0808",          "M05",
+                                        "G00 X56. Z-20.",  "G01 X30. F0.06", "G00 X56.",
+                                        "G00 Z-30.",       "G00 X40.",       "G00 X200. Z100."};
+    const check::CheckReport driven = Check(p, drill + "driven = true\n");
+    ASSERT_TRUE(driven.Stock);
+    EXPECT_EQ(FindingsOf(driven), (Found{{8, "rapid-into-stock"}, {9, "rapid-into-stock"}}));
+    EXPECT_EQ(driven.Stock->RemovedMm3, 0);
+    EXPECT_EQ(driven.Stock->LeftMm3, driven.Stock->StockMm3);
+    // Not driven, the same drill turns a ring round the part (with the spindle stopped), so the
+    // retract is clean; the rapid into the bar still is not.
+    const check::CheckReport ring = Check(p, drill);
+    EXPECT_EQ(FindingsOf(ring),
+              (Found{{5, "cutting-with-spindle-stopped"}, {8, "rapid-into-stock"}, {9, "rapid-into-stock"}}));
+    // The ring: 4 wide from radius 15 + c (c the 118° point's length) to 25, and the point's
+    // triangle below it, turned round the axis.
+    const double c = 2 / std::tan(59 * std::numbers::pi / 180);
+    const double moment = 2 * (25 * 25 - (15 + c) * (15 + c)) + 4 / c * (15 * c * c / 2 + c * c * c / 3);
+    EXPECT_NEAR(ring.Stock->RemovedMm3, 2 * std::numbers::pi * moment, 1e-3);
 }
 
 TEST(StockFindings, AirCuttingPerTool) {

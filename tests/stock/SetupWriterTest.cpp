@@ -50,12 +50,14 @@ TEST(SetupWriter, ReadsBackToTheSameSetup) {
     stock::Tool groove = FromFile(K::Grooving);
     groove.Width = 2.2, groove.CornerRadius = 0.1, groove.Reach = 1e5;
     groove.NoseRadius = 0.2; // not a blade's value, but kept
+    groove.FeedAxis = stock::Tool::Axis::Z;
     stock::Tool part = FromFile(K::Parting);
-    part.TipDirection = 4;
+    part.TipDirection = 4, part.FeedAxis = stock::Tool::Axis::X;
     stock::Tool thread = FromFile(K::Thread);
     thread.TipDirection = 7, thread.IncludedAngle = 55, thread.TipRadius = 0;
     stock::Tool drill = FromFile(K::Drill);
     drill.DrillDiameter = 8.5, drill.PointAngle = 140, drill.FluteLength = 0.001, drill.TipDirection = 0;
+    drill.Driven = true;
     s.Tools = {
         {1, turn}, {2, bore}, {3, groove}, {4, part}, {5, thread}, {99, drill}, {0, FromFile(K::Turning)}};
     EXPECT_EQ(ReadBack(s), s);
