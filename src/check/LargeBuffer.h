@@ -14,7 +14,7 @@ namespace check {
 // can. Changes nothing else; a no-op where the system offers no such advice.
 void AdviseLargeBuffer(void* data, size_t bytes);
 
-// A file's bytes read whole (files::InputFile::ReadAll): grows without first writing zeros over
+// A file's bytes read whole (input::InputFile::ReadAll): grows without first writing zeros over
 // what is about to be read in, which a std::string does.
 class FileBytes {
   public:
