@@ -4,7 +4,9 @@
 // per minute written under G95 ...). Advice never changes the run: the text findings look at the
 // program text, the run findings watch the blocks of a run after each has executed.
 
+#include <atomic>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -44,6 +46,8 @@ class Sink {
     Severity Level;
 };
 
+class MarksAhead;
+
 // The program text with the positions of what the findings look at, found in one pass over the
 // text, so that the findings pass over ordinary program text at memory speed.
 struct ProgramText {
@@ -51,6 +55,9 @@ struct ProgramText {
     // `lazy`: mark nothing yet; a run marks the text a little ahead of the block it reads
     // (MarkTo), so that the text is passed over while it is in the cache anyway.
     explicit ProgramText(std::u16string_view text, bool wide = true, bool lazy = false);
+    // Marks nothing itself: MarkTo takes the parts `ahead` has marked on another thread, waiting
+    // for one it needs that is not done yet. `ahead` must outlive the text.
+    ProgramText(std::u16string_view text, MarksAhead& ahead);
     // Completes the marks up to at least `end` (or the end of the text).
     void MarkTo(size_t end);
     std::u16string_view Text;
@@ -72,7 +79,39 @@ struct ProgramText {
 
   private:
     bool Wide = false;
-    int64_t PairsBefore = 0; // CR LF pairs before Marked
+    int64_t PairsBefore = 0;     // CR LF pairs before Marked
+    MarksAhead* Ahead = nullptr; // where the marks come from, when another thread makes them
+    size_t Taken = 0;            // parts of Ahead taken over
+};
+
+// The marks of a program text made on another thread, part by part, ahead of a run that reads
+// them: that thread calls Produce once, and a ProgramText made with this object takes the parts
+// as they are done. A mark depends only on the characters around it, so the marks are the same
+// as a ProgramText's own pass makes.
+class MarksAhead {
+  public:
+    explicit MarksAhead(std::u16string_view text, bool wide = true, size_t partChars = size_t{1} << 16);
+    MarksAhead(const MarksAhead&) = delete;
+    MarksAhead& operator=(const MarksAhead&) = delete;
+    // Marks the whole text; what stops it (memory) is handed to the reading thread.
+    void Produce();
+
+  private:
+    friend struct ProgramText;
+    struct Part {
+        std::vector<ProgramText::Mark> Marks;
+        std::vector<size_t> BlockMarks;
+        size_t End = 0; // the marks are complete before this position
+    };
+    // Part `index`, once it is done.
+    const Part& Take(size_t index);
+
+    static constexpr size_t Failed = ~size_t{0};
+    ProgramText Work; // the marking thread's own
+    size_t PartChars;
+    std::vector<Part> Parts;
+    std::atomic<size_t> Done{0}; // parts done, or Failed
+    std::exception_ptr Failure;
 };
 
 // True when the character at `at` makes its block more than plain words: a comment, block delete,

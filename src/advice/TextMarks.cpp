@@ -218,9 +218,21 @@ ProgramText::ProgramText(std::u16string_view text, bool wide, bool lazy) : Text(
     if (!lazy) MarkTo(text.size());
 }
 
+ProgramText::ProgramText(std::u16string_view text, MarksAhead& ahead) : Text(text), Ahead(&ahead) {}
+
 void ProgramText::MarkTo(size_t end) {
     const std::u16string_view text = Text;
     end = std::min(end, text.size());
+    if (Ahead) {
+        // The last part ends at the end of the text, so the parts suffice.
+        while (Marked < end) {
+            const MarksAhead::Part& part = Ahead->Take(Taken++);
+            Marks.insert(Marks.end(), part.Marks.begin(), part.Marks.end());
+            BlockMarks.insert(BlockMarks.end(), part.BlockMarks.begin(), part.BlockMarks.end());
+            Marked = part.End;
+        }
+        return;
+    }
     size_t k = Marked;
 #if defined(__SSE2__)
     if (Wide) k = MarkAvx2(*this, PairsBefore, k, end);
@@ -237,6 +249,38 @@ void ProgramText::MarkTo(size_t end) {
         if (CrLfAt(text, k)) ++PairsBefore;
     }
     Marked = std::max(Marked, k);
+}
+
+MarksAhead::MarksAhead(std::u16string_view text, bool wide, size_t partChars)
+    : Work(text, wide, true), PartChars(std::max<size_t>(partChars, 1)),
+      Parts(std::max<size_t>((text.size() + PartChars - 1) / PartChars, 1)) {}
+
+void MarksAhead::Produce() {
+    try {
+        for (size_t i = 0; i < Parts.size(); ++i) {
+            Work.MarkTo((i + 1) * PartChars); // the last part to the end of the text
+            Part& part = Parts[i];
+            part.Marks.swap(Work.Marks);
+            part.BlockMarks.swap(Work.BlockMarks);
+            part.End = Work.Marked;
+            Done.store(i + 1, std::memory_order_release);
+            Done.notify_one();
+        }
+    } catch (...) {
+        Failure = std::current_exception();
+        Done.store(Failed, std::memory_order_release);
+        Done.notify_one();
+    }
+}
+
+const MarksAhead::Part& MarksAhead::Take(size_t index) {
+    size_t done = Done.load(std::memory_order_acquire);
+    while (done <= index) {
+        Done.wait(done, std::memory_order_acquire);
+        done = Done.load(std::memory_order_acquire);
+    }
+    if (done == Failed) std::rethrow_exception(Failure);
+    return Parts[index];
 }
 
 } // namespace advice

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <optional>
+#include <thread>
 
 namespace check {
 
@@ -288,14 +289,34 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     host.M = &m;
     host.OnBlock = options.OnBlock;
     host.OnStockCut = options.OnStockCut;
+    // What the text alone tells: whether it is one the control reads at all.
+    struct TextChecks {
+        bool NoCrLf = false, Empty = false, NotText = false;
+    } textChecks;
+    const auto checkText = [&text, &textChecks] {
+        textChecks.NoCrLf = NoCrLfLineEnds(text);
+        textChecks.Empty = OnlyBlanks(text);
+        textChecks.NotText = !textChecks.Empty && NotText(text);
+    };
     // Advice watches the same run; it reads the state only.
+    std::optional<advice::MarksAhead> marksAhead;
     std::optional<advice::ProgramText> adviceText;
     std::optional<advice::RunAdvisor> advisor;
     if (options.Advice) {
-        adviceText.emplace(text, true, true); // marked as the run goes
+        if (options.TextAhead)
+            adviceText.emplace(text, marksAhead.emplace(text)); // marked on the second thread
+        else
+            adviceText.emplace(text, true, true); // marked as the run goes
         advisor.emplace(*adviceText, [&host](int64_t blockEndPos) { return host.LineOf(blockEndPos); });
         host.Advisor = &*advisor;
     }
+    // Joined before the checks' results are read, and on the way out before what it writes to.
+    std::jthread ahead;
+    if (options.TextAhead)
+        ahead = std::jthread([&marksAhead, &checkText] {
+            if (marksAhead) marksAhead->Produce(); // first: the run waits for its first part
+            checkText();
+        });
     std::optional<stock::Machining> machining;
     if (options.Stock) {
         machining.emplace(stock::WithProgramTools(*options.Stock, text));
@@ -317,9 +338,13 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     run.Start();
     s.Replay = false;
 
-    report.NoCrLf = NoCrLfLineEnds(text);
-    report.Empty = OnlyBlanks(text);
-    report.NotText = !report.Empty && NotText(text);
+    if (ahead.joinable())
+        ahead.join();
+    else
+        checkText();
+    report.NoCrLf = textChecks.NoCrLf;
+    report.Empty = textChecks.Empty;
+    report.NotText = textChecks.NotText;
     report.Blocks = s.BlockCount;
     report.ProgramEnd =
         (s.RunState == interp::RunEndM02 || s.RunState == interp::RunEndM30) && s.BlockEndPos != 0;

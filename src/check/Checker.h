@@ -29,6 +29,9 @@ struct CheckOptions {
     bool WhiteBackground = true;
     std::optional<picture::Area> Frame;
     bool Advice = true; // look for the findings that are no alarms (advice)
+    // Pass over the text (the advice's marks, the checks for a text at all) on a second thread
+    // while the run goes. For a check that has a core to itself; an archive's jobs already use them.
+    bool TextAhead = false;
     // Told after every block executed: its line and the number of the tool in force. The
     // workbench's tool table counts blocks per tool with it; nothing of the run depends on it.
     std::function<void(int64_t line, double tool)> OnBlock;

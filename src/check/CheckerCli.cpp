@@ -376,6 +376,7 @@ class Pipeline {
             }
         }
         if (!canvases.empty()) options.Frame = FrameFor(text, options, O.Sheet, layout);
+        options.TextAhead = true; // one program at a time: the second core is free
         CheckReport report =
             CheckProgram(text, options, OnSegment(), canvases, viewportWidth, viewportHeight);
         report.File = path;

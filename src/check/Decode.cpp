@@ -22,16 +22,16 @@ std::u16string DecodeProgram(std::string_view bytes, Encoding* used) {
 
 bool ReadProgram(const std::string& path, std::u16string& text, std::string& why) {
     input::InputFile in(path);
-    std::string bytes;
+    FileBytes bytes;
     if (in.Ok()) {
-        bytes.reserve(static_cast<size_t>(in.Size()));
-        AdviseLargeBuffer(bytes.data(), bytes.capacity());
+        bytes.reserve(static_cast<size_t>(in.Size() + input::InputFile::ReadStep));
+        AdviseLargeBuffer(bytes.data(), static_cast<size_t>(in.Size()));
     }
     if (!in.ReadAll(bytes)) {
         why = in.Why();
         return false;
     }
-    text = DecodeProgram(bytes);
+    text = DecodeProgram(bytes.View());
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "check/LargeBuffer.h"
 
 #include <cstdint>
+#include <cstring>
 
 #ifdef __linux__
 #include <sys/mman.h>
@@ -19,6 +20,14 @@ void AdviseLargeBuffer(void* data, size_t bytes) {
     (void)data;
     (void)bytes;
 #endif
+}
+
+void FileBytes::reserve(size_t n) {
+    if (n <= Capacity) return;
+    std::unique_ptr<char[]> grown(new char[n]);
+    if (Size > 0) std::memcpy(grown.get(), Data.get(), Size);
+    Data = std::move(grown);
+    Capacity = n;
 }
 
 } // namespace check

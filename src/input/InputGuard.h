@@ -36,6 +36,9 @@ class InputFile {
     // it cannot be read or grew beyond MaxProgramBytes while being read. Allocation failure
     // throws std::bad_alloc to the caller, which says so.
     template <class Buffer> bool ReadAll(Buffer& bytes);
+    // The step a file still growing is read on in; ReadAll also takes one such step beyond the
+    // size known at opening to find the end, so a buffer made for the whole file has this more.
+    static constexpr uint64_t ReadStep = 1 << 16;
 
   private:
     // Reads up to `n` bytes: the count, 0 at the end of the file, -1 on an error (Why() set).
@@ -54,13 +57,13 @@ template <class Buffer> bool InputFile::ReadAll(Buffer& bytes) {
     using Size = decltype(bytes.size());
     // The size known at opening is read in one go; a file that is still growing is read on in
     // blocks, up to one byte past the limit to tell that it went beyond it.
-    constexpr uint64_t Block = 1 << 16, Cap = MaxProgramBytes + 1;
+    constexpr uint64_t Cap = MaxProgramBytes + 1;
     bytes.resize(static_cast<Size>(Bytes));
     uint64_t have = 0;
     for (;;) {
         if (have == static_cast<uint64_t>(bytes.size())) {
             if (have >= Cap) break;
-            bytes.resize(static_cast<Size>(std::min(have + Block, Cap)));
+            bytes.resize(static_cast<Size>(std::min(have + ReadStep, Cap)));
         }
         const long long n = ReadSome(bytes.data() + have, static_cast<size_t>(bytes.size()) - have);
         if (n < 0) return false;

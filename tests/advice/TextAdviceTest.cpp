@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <random>
+#include <thread>
 
 using namespace advice;
 
@@ -153,8 +154,9 @@ TEST(ScanBlockWords, GCodesAndWordsSwallowedBySkips) {
     EXPECT_TRUE(w.InCommentAfter);
 }
 
-// The marks are found eight or sixteen characters at a time; they must be exactly the characters
-// the reference rule names, and a block without one must read as plain words.
+// The marks are found eight or sixteen characters at a time, also part by part on another
+// thread; they must be exactly the characters the reference rule names, and a block without one
+// must read as plain words.
 TEST(ProgramText, MarksAgreeWithTheReferenceRuleAndPlainBlocksReadPlain) {
     const std::u16string alphabet = u"GXZFMPSTOQN0123456789.-+ ()#/*=[],ag\r\n\t\u00e9\u52a0\x7f";
     const std::vector<std::u16string> pieces = {u"G01 X12.5 Z-3. F0.2\r\n",
@@ -197,6 +199,16 @@ TEST(ProgramText, MarksAgreeWithTheReferenceRuleAndPlainBlocksReadPlain) {
             steps.MarkTo(text.size());
             ASSERT_EQ(steps.Marks, marks) << round << wide;
             ASSERT_EQ(steps.BlockMarks, blockMarks) << round << wide;
+            // Marked in small parts on another thread and taken over as the steps ask.
+            MarksAhead ahead(text, wide, 1 + rng() % 70);
+            ProgramText fed(text, ahead);
+            std::thread marking([&ahead] { ahead.Produce(); });
+            for (size_t to = 0; to < text.size(); to += rng() % 50)
+                fed.MarkTo(to);
+            fed.MarkTo(text.size());
+            marking.join();
+            ASSERT_EQ(fed.Marks, marks) << round << wide;
+            ASSERT_EQ(fed.BlockMarks, blockMarks) << round << wide;
         }
         // Every block (up to a CR LF) without a mark reads as plain words.
         size_t from = 0;

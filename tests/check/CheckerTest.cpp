@@ -116,6 +116,24 @@ TEST(Checker, BinaryFileTestCountsEveryCharacter) {
     EXPECT_FALSE(NotText(text));
 }
 
+// With the text passed over on a second thread the report is the same, advice included, for
+// texts the control reads and texts it refuses, and long enough for the marks to come in parts.
+TEST(Checker, TextAheadGivesTheSameReport) {
+    std::string longProgram;
+    for (int i = 0; i < 30000; ++i)
+        longProgram += i % 997 ? "G01 X" + std::to_string(i % 90) + ". Z-2. F0.2\r\n" : "g04 x(pause #1\r\n";
+    for (const std::string& program :
+         {longProgram, std::string("G00 X10.\nG00 X20.\n"), std::string(" \r\n"),
+          std::string("G00\x01\x02\x03 X1.\r\n"), std::string("G00 X10.\r\nG01 Z-5. F0.2\r\nM30\r\n")})
+        for (bool advice : {true, false}) {
+            CheckOptions options;
+            options.Advice = advice;
+            const std::string alone = ReportJson(CheckProgram(U(program), options));
+            options.TextAhead = true;
+            EXPECT_EQ(ReportJson(CheckProgram(U(program), options)), alone) << program.substr(0, 40);
+        }
+}
+
 TEST(Checker, TimePerToolAddsUpToTheTotal) {
     const CheckReport r = CheckProgram(U("T0101\r\nG00 X50. Z2.\r\nG97 S1000 G01 Z-20. F0.2\r\n"
                                          "T0303\r\nG00 X60. Z5.\r\nG01 X40. F0.1\r\nM30\r\n"),
