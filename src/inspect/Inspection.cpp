@@ -79,7 +79,7 @@ InspectionResult RunInspection(const std::u16string& text, check::CheckOptions o
             if (stop && stop->load(std::memory_order_relaxed)) throw Stopped{};
         }
         auto [at, added] = row.try_emplace(tool, tools.size());
-        if (added) tools.push_back({tool, {}, 0, 0, line, {}, {}, {}});
+        if (added) tools.push_back({.Tool = tool, .FirstLine = line});
         ++tools[at->second].Blocks;
         r.Paths.SetTool(untooled, tool);
         untooled = r.Paths.Size();

@@ -84,7 +84,11 @@ ToolShape InsertShape(const Tool& t) {
     const double eps = ShapeAngle(t.Shape).value_or(80);
     if (t.Shape == 'R') {
         // A round insert: the nose is the whole insert.
-        s.Cutting = Region::FromOutline(ArcPoints({r, 0}, {r, 0}, {0, 0}, false));
+        // Drawn as two halves: an arc whose ends meet is no arc at all (as the control reads one).
+        Outline circle = ArcPoints({r, 0}, {-r, 0}, {0, 0}, false);
+        const Outline back = ArcPoints({-r, 0}, {r, 0}, {0, 0}, false);
+        circle.insert(circle.end(), back.begin() + 1, back.end() - 1);
+        s.Cutting = Region::FromOutline(circle);
         s.EdgeLength = r;
     } else {
         // The edges shrink where the other corners are rounded with the same radius.

@@ -2,11 +2,15 @@
 // land, the fillet a nose leaves, and volumes by Pappus' theorem.
 
 #include "stock/Machining.h"
+#include "stock/ToolShape.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -148,3 +152,67 @@ TEST(Removal, ArcsCutTheirRadiusAndRapidsRemoveNothing) {
 }
 
 } // namespace
+
+// Random straight cuts with a round insert against a slow reference: a raster of the section in
+// which a cell is cut when its centre lies within the nose radius of the nose centre's path. The
+// two must agree wherever a point is clearly inside or outside that reach, and in area and volume
+// to within the raster's resolution.
+TEST(Removal, RandomCutsAgreeWithARaster) {
+    constexpr double R = 25, L = 60, Nose = 2, H = 0.05; // bar radius and length, raster cell
+    stock::Setup s = Bar(2 * R, L);
+    stock::Tool round;
+    round.Shape = 'R';
+    round.NoseRadius = Nose;
+    s.Tools[1] = round;
+    const stock::Point c = stock::ShapeOf(round).NoseCentre;
+    struct Segment {
+        double Z0, X0, Z1, X1; // the nose centre's path, X a radius
+    };
+    std::mt19937 random(20261208);
+    std::uniform_real_distribution<double> zs(-55, 5), xs(6, 30); // diameters 12 to 60: some air
+    std::vector<Segment> path;
+    stock::Machining m(s);
+    double x = 60, z = 5;
+    for (int i = 0; i < 30; ++i) {
+        const double x1 = 2 * xs(random), z1 = zs(random);
+        m.Apply(Feed(x, z, x1, z1, i + 1));
+        path.push_back({z + c.z, x / 2 + c.x, z1 + c.z, x1 / 2 + c.x});
+        x = x1, z = z1;
+    }
+    const stock::Result r = m.Finish();
+    // How far a point lies beyond the nose's reach (negative: within it).
+    auto beyond = [&](double pz, double px) {
+        double d = 1e300;
+        for (const Segment& g : path) {
+            const double dz = g.Z1 - g.Z0, dx = g.X1 - g.X0, len2 = dz * dz + dx * dx;
+            const double t =
+                len2 > 0 ? std::clamp(((pz - g.Z0) * dz + (px - g.X0) * dx) / len2, 0.0, 1.0) : 0;
+            d = std::min(d, std::hypot(pz - g.Z0 - t * dz, px - g.X0 - t * dx));
+        }
+        return d - Nose;
+    };
+    double area = 0, volume = 0;
+    for (double pz = -L + H / 2; pz < 0; pz += H)
+        for (double px = H / 2; px < R; px += H)
+            if (beyond(pz, px) > 0) area += H * H, volume += 2 * Pi * px * H * H;
+    // The boundary's cells are the raster's error: the bar's outline and both sides of each cut.
+    double boundary = 2 * (R + L);
+    for (const Segment& g : path)
+        boundary += 2 * std::hypot(g.Z1 - g.Z0, g.X1 - g.X0) + 2 * Pi * Nose;
+    EXPECT_GT(r.RemovedMm3, 0.2 * r.StockMm3);
+    EXPECT_NEAR(r.Part.Area(), area, boundary * H / 2);
+    EXPECT_NEAR(r.LeftMm3, volume, 2 * Pi * R * boundary * H / 2);
+    // Point by point, away from the edge (the arcs' chords lie within 0.001 of it).
+    std::uniform_real_distribution<double> pzs(-L + 0.01, -0.01), pxs(0.01, R - 0.01);
+    int checked = 0;
+    for (int i = 0; i < 3000; ++i) {
+        const double pz = pzs(random), px = pxs(random), d = beyond(pz, px);
+        if (std::fabs(d) < 0.005) continue;
+        ++checked;
+        if (d > 0)
+            EXPECT_TRUE(MaterialAt(r.Part, pz, px)) << "Z" << pz << " radius " << px;
+        else
+            EXPECT_TRUE(EmptyAt(r.Part, pz, px)) << "Z" << pz << " radius " << px;
+    }
+    EXPECT_GT(checked, 2900);
+}
