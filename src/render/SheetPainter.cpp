@@ -93,7 +93,7 @@ class PainterCanvas final : public motion::Canvas {
         if (!(px >= 0 && py >= 0 && px < Place.width() && py < Place.height())) return;
         PathOf(color);
         if (!DrawnPixels.insert(Piece{px, py, 0, 0}).second) return;
-        Pixels.emplace_back(px * UnitsPerPixel, py * UnitsPerPixel, UnitsPerPixel, UnitsPerPixel);
+        Pixels.emplace_back(px, py, 1, 1);
     }
     void Circle(double cx, double cy, double r, int32_t color, bool full, double start, double end) override {
         const double px = PixelX(cx), py = PixelY(cy);
@@ -105,19 +105,21 @@ class PainterCanvas final : public motion::Canvas {
         const QRectF units(box.x() * UnitsPerPixel, box.y() * UnitsPerPixel, box.width() * UnitsPerPixel,
                            box.height() * UnitsPerPixel);
         QPainterPath& path = PathOf(color);
-        const int from = path.elementCount();
         if (full) {
+            const int from = path.elementCount();
             path.addEllipse(units);
-        } else {
-            double span = std::fmod(end - start, TwoPi);
-            if (span < 0) span += TwoPi;
-            path.arcMoveTo(units, start * 360 / TwoPi);
-            path.arcTo(units, start * 360 / TwoPi, span * 360 / TwoPi);
+            for (int i = from; i < path.elementCount(); ++i) {
+                const QPointF e = path.elementAt(i);
+                path.setElementPositionAt(i, std::round(e.x()), std::round(e.y()));
+            }
+            return;
         }
-        for (int i = from; i < path.elementCount(); ++i) {
-            const QPointF e = path.elementAt(i);
-            path.setElementPositionAt(i, std::round(e.x()), std::round(e.y()));
-        }
+        double span = std::fmod(end - start, TwoPi);
+        if (span < 0) span += TwoPi;
+        QPainterPath arc;
+        arc.arcMoveTo(units, start * 360 / TwoPi);
+        arc.arcTo(units, start * 360 / TwoPi, span * 360 / TwoPi);
+        AppendRounded(path, arc);
     }
     void Print(const std::string& text) override {
         const double px = PixelX(CurrentX), py = PixelY(CurrentY);
@@ -159,7 +161,9 @@ class PainterCanvas final : public motion::Canvas {
             P.drawPath(Paths[k]);
         }
         if (!Pixels.empty()) {
-            // One fill of all the end pixels, not one fill (and one colour) each.
+            // One fill of all the end pixels, not one fill (and one colour) each; in whole
+            // pixels, the fewest digits for the same squares.
+            P.scale(UnitsPerPixel, UnitsPerPixel);
             P.setPen(Qt::NoPen);
             P.setBrush(ColorOf(Color));
             P.drawRects(Pixels.data(), static_cast<int>(Pixels.size()));
@@ -184,6 +188,23 @@ class PainterCanvas final : public motion::Canvas {
     double PixelX(double x) const { return (x - ScaleLeft) * Width / ScaleWidth / TwipsPerPixel; }
     double PixelY(double y) const { return (y - ScaleTop) * Height / ScaleHeight / TwipsPerPixel; }
     static double Unit(double pixels) { return std::round(pixels * UnitsPerPixel); }
+    static QPointF Rounded(const QPainterPath::Element& e) { return {std::round(e.x), std::round(e.y)}; }
+    // The arc's pieces in whole units. A piece that rounds to nothing is left out (the path
+    // adds no curve that ends where it starts): a small arc split at the quarter turns leaves
+    // a sliver of a turn that would be written as one more curve of one point.
+    static void AppendRounded(QPainterPath& path, const QPainterPath& arc) {
+        for (int i = 0; i < arc.elementCount(); ++i) {
+            const QPainterPath::Element& e = arc.elementAt(i);
+            if (e.isMoveTo()) {
+                path.moveTo(Rounded(e));
+            } else if (e.isLineTo()) {
+                path.lineTo(Rounded(e));
+            } else if (e.isCurveTo() && i + 2 < arc.elementCount()) {
+                path.cubicTo(Rounded(e), Rounded(arc.elementAt(i + 1)), Rounded(arc.elementAt(i + 2)));
+                i += 2;
+            }
+        }
+    }
     void Clear() {
         Paths[0] = Paths[1] = QPainterPath();
         Drawn.clear();
@@ -208,7 +229,7 @@ class PainterCanvas final : public motion::Canvas {
     int32_t Color = 0;
     QPainterPath Paths[2];                      // solid, dotted; in drawing units
     std::unordered_set<Piece, PieceHash> Drawn; // the solid pieces
-    std::vector<QRectF> Pixels;                 // in drawing units
+    std::vector<QRectF> Pixels;                 // in viewport pixels
     std::unordered_set<Piece, PieceHash> DrawnPixels;
 };
 

@@ -127,9 +127,32 @@ TEST(SheetPainter, PdfPathIsWrittenWithoutRepeatsOrPieceByPieceFills) {
     EXPECT_NE(page.find("640 3200 m\n1280 3200 l\n1280 3840 l\n"), std::string::npos);
     EXPECT_EQ(Count(page, "6400 6400 m\n12800 9632 l\n"), 1);
     EXPECT_EQ(Count(page, "19200 640 m\n19200 19200 l\n"), 3);
-    // A hundred pixels (and the background): one fill colour, not one for each.
+    // A hundred pixels (and the background): one fill colour, not one for each; in whole pixels.
     EXPECT_EQ(Count(page, " re\n"), 101);
+    EXPECT_EQ(Count(page, " 1 1 re\n"), 100);
+    EXPECT_NE(page.find("\n0 380 1 1 re\n"), std::string::npos);
     EXPECT_LE(Count(page, " scn\n"), 4);
+}
+
+// An arc a hair over a quarter turn is split at the quarter: the hair rounds to a curve that
+// starts and ends on one point, which adds nothing to the picture and is left out.
+TEST(SheetPainter, PdfArcsLeaveOutCurvesThatRoundToAPoint) {
+    const picture::SheetContent s = Sheet(false, false);
+    render::PdfSheet pdf(s.Layout);
+    motion::Canvas& c = pdf.Canvas();
+    c.BackColor = 0xFFFFFF;
+    c.Resize(600 * 15, 400 * 15);
+    c.SetScale(0, 0, 600, 400);
+    c.Cls();
+    for (int i = 0; i < 10; ++i)
+        c.Circle(50 + 20 * i, 100, 4, 0xFF, false, 0, 1.5708 + 0.0005);
+    std::string bytes;
+    ASSERT_TRUE(pdf.Finish(s, bytes));
+    const std::string page = PageContent(bytes);
+    EXPECT_EQ(Count(page, " c\n"), 10);
+    // Each quarter turn from its start (radius 256 units) to its end.
+    EXPECT_NE(page.find("\n3456 6400 m\n"), std::string::npos);
+    EXPECT_NE(page.find(" 3200 6144 c\n"), std::string::npos);
 }
 
 } // namespace
