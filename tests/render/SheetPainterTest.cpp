@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -153,6 +154,39 @@ TEST(SheetPainter, PdfArcsLeaveOutCurvesThatRoundToAPoint) {
     // Each quarter turn from its start (radius 256 units) to its end.
     EXPECT_NE(page.find("\n3456 6400 m\n"), std::string::npos);
     EXPECT_NE(page.find(" 3200 6144 c\n"), std::string::npos);
+}
+
+// Painting on the second thread writes the same document, in the same order: texts over the
+// path before them, the stock's section over all. Only the moment of making differs.
+TEST(SheetPainter, PdfPaintedInTheBackgroundIsTheSameDocument) {
+    auto make = [](bool background) {
+        const picture::SheetContent s = Sheet(true, true);
+        render::PdfSheet pdf(s.Layout);
+        pdf.PaintInBackground(background);
+        motion::Canvas& c = pdf.Canvas();
+        c.BackColor = 0xFFFFFF;
+        c.Resize(s.Layout.Viewport.W * 15, s.Layout.Viewport.H * 15);
+        c.SetScale(0, 0, 100, 100);
+        c.Cls();
+        for (int i = 0; i < 20000; ++i) {
+            const int32_t color = i % 300 < 150 ? 0xFF : 0xFF00;
+            c.Style = i % 7 ? motion::DrawStyle::Solid : motion::DrawStyle::Dot;
+            c.Line(i % 97, i % 89, (i * 7) % 101, (i * 3) % 83, color);
+            if (i % 500 == 0) {
+                c.Circle(i % 50, 40, 5, color, false, 0.5, 2.5);
+                c.PSet(i % 60, 20, color);
+                c.CurrentX = i % 80, c.CurrentY = 30;
+                c.Print("T" + std::to_string(i));
+            }
+        }
+        pdf.PaintOverViewport([](QPainter& p) { p.fillRect(QRectF(10, 10, 30, 20), Qt::gray); });
+        std::string bytes;
+        EXPECT_TRUE(pdf.Finish(s, bytes));
+        return std::regex_replace(bytes, std::regex("/CreationDate \\(D:[0-9Z+'-]*\\)"), "");
+    };
+    const std::string alone = make(false), behind = make(true);
+    EXPECT_GT(alone.size(), 20000u);
+    EXPECT_EQ(alone, behind);
 }
 
 } // namespace
