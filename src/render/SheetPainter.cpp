@@ -198,13 +198,12 @@ class PainterCanvas final : public motion::Canvas {
         const double px = PixelX(CurrentX), py = PixelY(CurrentY);
         if (!std::isfinite(px + py) || std::fabs(px) > 1e6 || std::fabs(py) > 1e6) return;
         Flush();
-        const QPointF at = Place.topLeft() + QPointF(px, py);
         Do(
-            [at, text, size = FontSize, color = ForeColor](QPainter& p) {
+            [px, py, text, corner = Place.topLeft(), size = FontSize, color = ForeColor](QPainter& p) {
                 const QFont font = FaceOf(size, false);
                 p.setFont(font);
                 p.setPen(ColorOf(color));
-                p.drawText(at + QPointF(0, QFontMetricsF(font).ascent()), Utf8(text));
+                p.drawText(corner + QPointF(px, py + QFontMetricsF(font).ascent()), Utf8(text));
             },
             1);
     }
