@@ -70,7 +70,9 @@ class PngPicture final : public Picture {
 
 class PdfPicture final : public Picture {
   public:
-    explicit PdfPicture(const picture::SheetLayout& layout) : Page(layout) {}
+    explicit PdfPicture(const picture::SheetLayout& layout) : Page(layout) {
+        Page.PaintInBackground(true); // painted while the program is interpreted
+    }
     motion::Canvas& Canvas() override { return Page.Canvas(); }
     bool Encode(const picture::SheetContent& sheet, std::string& bytes, std::string& why) override {
         if (Section) Page.PaintOverViewport([this](QPainter& p) { render::PaintSection(p, *Section, Look); });

@@ -13,6 +13,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <unordered_set>
 #include <vector>
 
@@ -46,6 +50,75 @@ bool ClipLine(QLineF& line, const QRectF& box) {
     line = QLineF(x1, y1, x2, y2);
     return true;
 }
+
+// Painting handed to a second thread and done there in the order it was handed: the page's
+// drawing (the path written out as the page's text) goes on while the program is interpreted.
+// The painter is used by one thread at a time: the owner settles the queue before it paints.
+class PaintQueue {
+  public:
+    using Job = std::function<void(QPainter&)>;
+    explicit PaintQueue(QPainter& painter) : P(painter), Worker([this] { Run(); }) {}
+    ~PaintQueue() {
+        Settle();
+        {
+            std::lock_guard<std::mutex> lock(Lock);
+            Stop = true;
+        }
+        Changed.notify_all();
+        Worker.join();
+    }
+    // `weight`: about how many path elements the job paints; jobs are handed over in batches of
+    // some thousands, not one by one (a long program has tens of thousands of colour changes).
+    void Add(Job job, size_t weight) {
+        Outgoing.push_back(std::move(job));
+        OutgoingWeight += weight;
+        if (OutgoingWeight >= BatchWeight) Hand();
+    }
+    // Waits until everything handed over is painted.
+    void Settle() {
+        Hand();
+        std::unique_lock<std::mutex> lock(Lock);
+        Changed.wait(lock, [this] { return Queue.empty() && !Busy; });
+    }
+
+  private:
+    void Hand() {
+        if (Outgoing.empty()) return;
+        std::unique_lock<std::mutex> lock(Lock);
+        Changed.wait(lock, [this] { return Queue.size() < Depth; });
+        Queue.push_back(std::move(Outgoing));
+        Outgoing = {};
+        OutgoingWeight = 0;
+        Changed.notify_all();
+    }
+    void Run() {
+        std::unique_lock<std::mutex> lock(Lock);
+        for (;;) {
+            Changed.wait(lock, [this] { return !Queue.empty() || Stop; });
+            if (Queue.empty()) return;
+            std::vector<Job> batch = std::move(Queue.front());
+            Queue.pop_front();
+            Busy = true;
+            Changed.notify_all();
+            lock.unlock();
+            for (const Job& job : batch)
+                job(P);
+            lock.lock();
+            Busy = false;
+            Changed.notify_all();
+        }
+    }
+
+    static constexpr size_t BatchWeight = 8192, Depth = 4;
+    QPainter& P;
+    std::vector<Job> Outgoing; // gathered by the interpreting thread, not handed over yet
+    size_t OutgoingWeight = 0;
+    std::mutex Lock;
+    std::condition_variable Changed;
+    std::deque<std::vector<Job>> Queue;
+    bool Busy = false, Stop = false;
+    std::thread Worker; // last: started when the rest is ready
+};
 
 // A viewport pixel in the page's drawing units. The path is written in whole units of 1/64 of a
 // pixel (about 4 micrometres on paper): a whole number is written in a few digits where a
@@ -93,7 +166,7 @@ class PainterCanvas final : public motion::Canvas {
         if (!(px >= 0 && py >= 0 && px < Place.width() && py < Place.height())) return;
         PathOf(color);
         if (!DrawnPixels.insert(Piece{px, py, 0, 0}).second) return;
-        Pixels.emplace_back(px * UnitsPerPixel, py * UnitsPerPixel, UnitsPerPixel, UnitsPerPixel);
+        Pixels.emplace_back(px, py, 1, 1);
     }
     void Circle(double cx, double cy, double r, int32_t color, bool full, double start, double end) override {
         const double px = PixelX(cx), py = PixelY(cy);
@@ -105,28 +178,34 @@ class PainterCanvas final : public motion::Canvas {
         const QRectF units(box.x() * UnitsPerPixel, box.y() * UnitsPerPixel, box.width() * UnitsPerPixel,
                            box.height() * UnitsPerPixel);
         QPainterPath& path = PathOf(color);
-        const int from = path.elementCount();
         if (full) {
+            const int from = path.elementCount();
             path.addEllipse(units);
-        } else {
-            double span = std::fmod(end - start, TwoPi);
-            if (span < 0) span += TwoPi;
-            path.arcMoveTo(units, start * 360 / TwoPi);
-            path.arcTo(units, start * 360 / TwoPi, span * 360 / TwoPi);
+            for (int i = from; i < path.elementCount(); ++i) {
+                const QPointF e = path.elementAt(i);
+                path.setElementPositionAt(i, std::round(e.x()), std::round(e.y()));
+            }
+            return;
         }
-        for (int i = from; i < path.elementCount(); ++i) {
-            const QPointF e = path.elementAt(i);
-            path.setElementPositionAt(i, std::round(e.x()), std::round(e.y()));
-        }
+        double span = std::fmod(end - start, TwoPi);
+        if (span < 0) span += TwoPi;
+        QPainterPath arc;
+        arc.arcMoveTo(units, start * 360 / TwoPi);
+        arc.arcTo(units, start * 360 / TwoPi, span * 360 / TwoPi);
+        AppendRounded(path, arc);
     }
     void Print(const std::string& text) override {
         const double px = PixelX(CurrentX), py = PixelY(CurrentY);
         if (!std::isfinite(px + py) || std::fabs(px) > 1e6 || std::fabs(py) > 1e6) return;
         Flush();
-        const QFont font = FaceOf(FontSize, false);
-        P.setFont(font);
-        P.setPen(ColorOf(ForeColor));
-        P.drawText(Place.topLeft() + QPointF(px, py + QFontMetricsF(font).ascent()), Utf8(text));
+        Do(
+            [px, py, text, corner = Place.topLeft(), size = FontSize, color = ForeColor](QPainter& p) {
+                const QFont font = FaceOf(size, false);
+                p.setFont(font);
+                p.setPen(ColorOf(color));
+                p.drawText(corner + QPointF(px, py + QFontMetricsF(font).ascent()), Utf8(text));
+            },
+            1);
     }
     double TextWidth(const std::string& text) override {
         const double pixels = QFontMetricsF(FaceOf(FontSize, false)).horizontalAdvance(Utf8(text));
@@ -140,33 +219,51 @@ class PainterCanvas final : public motion::Canvas {
         // A page keeps what was painted on it: the background is painted over it.
         Clear();
         Gathering = false;
-        P.fillRect(Place, ColorOf(BackColor));
+        Do([place = Place, back = BackColor](QPainter& p) { p.fillRect(place, ColorOf(back)); }, 1);
         CurrentX = 0, CurrentY = 0;
     }
     void Flush() {
         if (!Gathering) return;
         Gathering = false;
-        P.save();
-        P.setClipRect(Place);
-        P.translate(Place.topLeft());
-        P.scale(1 / UnitsPerPixel, 1 / UnitsPerPixel);
-        P.setBrush(Qt::NoBrush);
-        for (int k = 0; k < 2; ++k) {
-            if (Paths[k].isEmpty()) continue;
-            QPen pen(ColorOf(Color), UnitsPerPixel);
-            if (k) pen.setDashPattern({1, 2});
-            P.setPen(pen);
-            P.drawPath(Paths[k]);
-        }
-        if (!Pixels.empty()) {
-            // One fill of all the end pixels, not one fill (and one colour) each.
-            P.setPen(Qt::NoPen);
-            P.setBrush(ColorOf(Color));
-            P.drawRects(Pixels.data(), static_cast<int>(Pixels.size()));
-        }
+        const size_t weight =
+            static_cast<size_t>(Paths[0].elementCount() + Paths[1].elementCount()) + Pixels.size() + 1;
+        Do(
+            [solid = std::move(Paths[0]), dotted = std::move(Paths[1]), pixels = std::move(Pixels),
+             color = Color, place = Place](QPainter& p) {
+                p.save();
+                p.setClipRect(place);
+                p.translate(place.topLeft());
+                p.scale(1 / UnitsPerPixel, 1 / UnitsPerPixel);
+                p.setBrush(Qt::NoBrush);
+                const QPainterPath* paths[2] = {&solid, &dotted};
+                for (int k = 0; k < 2; ++k) {
+                    if (paths[k]->isEmpty()) continue;
+                    QPen pen(ColorOf(color), UnitsPerPixel);
+                    if (k) pen.setDashPattern({1, 2});
+                    p.setPen(pen);
+                    p.drawPath(*paths[k]);
+                }
+                if (!pixels.empty()) {
+                    // One fill of all the end pixels, not one fill (and one colour) each; in
+                    // whole pixels, the fewest digits for the same squares.
+                    p.scale(UnitsPerPixel, UnitsPerPixel);
+                    p.setPen(Qt::NoPen);
+                    p.setBrush(ColorOf(color));
+                    p.drawRects(pixels.data(), static_cast<int>(pixels.size()));
+                }
+                p.restore();
+            },
+            weight);
         Clear();
-        P.restore();
     }
+    // Paints on the page at once, or on the painting thread when there is one.
+    void Do(PaintQueue::Job job, size_t weight) {
+        if (Behind)
+            Behind->Add(std::move(job), weight);
+        else
+            job(P);
+    }
+    PaintQueue* Behind = nullptr; // the painting thread, when painting in the background
 
   private:
     // A piece in whole drawing units (a pixel when the end is 0, 0).
@@ -184,6 +281,23 @@ class PainterCanvas final : public motion::Canvas {
     double PixelX(double x) const { return (x - ScaleLeft) * Width / ScaleWidth / TwipsPerPixel; }
     double PixelY(double y) const { return (y - ScaleTop) * Height / ScaleHeight / TwipsPerPixel; }
     static double Unit(double pixels) { return std::round(pixels * UnitsPerPixel); }
+    static QPointF Rounded(const QPainterPath::Element& e) { return {std::round(e.x), std::round(e.y)}; }
+    // The arc's pieces in whole units. A piece that rounds to nothing is left out (the path
+    // adds no curve that ends where it starts): a small arc split at the quarter turns leaves
+    // a sliver of a turn that would be written as one more curve of one point.
+    static void AppendRounded(QPainterPath& path, const QPainterPath& arc) {
+        for (int i = 0; i < arc.elementCount(); ++i) {
+            const QPainterPath::Element& e = arc.elementAt(i);
+            if (e.isMoveTo()) {
+                path.moveTo(Rounded(e));
+            } else if (e.isLineTo()) {
+                path.lineTo(Rounded(e));
+            } else if (e.isCurveTo() && i + 2 < arc.elementCount()) {
+                path.cubicTo(Rounded(e), Rounded(arc.elementAt(i + 1)), Rounded(arc.elementAt(i + 2)));
+                i += 2;
+            }
+        }
+    }
     void Clear() {
         Paths[0] = Paths[1] = QPainterPath();
         Drawn.clear();
@@ -208,7 +322,7 @@ class PainterCanvas final : public motion::Canvas {
     int32_t Color = 0;
     QPainterPath Paths[2];                      // solid, dotted; in drawing units
     std::unordered_set<Piece, PieceHash> Drawn; // the solid pieces
-    std::vector<QRectF> Pixels;                 // in drawing units
+    std::vector<QRectF> Pixels;                 // in viewport pixels
     std::unordered_set<Piece, PieceHash> DrawnPixels;
 };
 
@@ -262,6 +376,13 @@ struct PdfSheet::Page {
     std::unique_ptr<QPainter> Painter;
     std::unique_ptr<PainterCanvas> Viewport;
     QRectF Place; // the viewport on the page
+    std::unique_ptr<PaintQueue> Behind;
+
+    // Everything drawn on the viewport so far painted on the page, by this thread from now on.
+    void Settle() {
+        Viewport->Flush();
+        if (Behind) Behind->Settle();
+    }
 };
 
 PdfSheet::PdfSheet(const picture::SheetLayout& l) : P(std::make_unique<Page>()) {
@@ -279,7 +400,19 @@ PdfSheet::PdfSheet(const picture::SheetLayout& l) : P(std::make_unique<Page>()) 
 }
 
 PdfSheet::~PdfSheet() {
+    P->Viewport->Behind = nullptr;
+    P->Behind.reset();
     if (P->Painter && P->Painter->isActive()) P->Painter->end();
+}
+
+void PdfSheet::PaintInBackground(bool on) {
+    if (on == static_cast<bool>(P->Behind) || !P->Painter->isActive()) return;
+    P->Settle();
+    P->Viewport->Behind = nullptr;
+    P->Behind.reset();
+    if (!on) return;
+    P->Behind = std::make_unique<PaintQueue>(*P->Painter);
+    P->Viewport->Behind = P->Behind.get();
 }
 
 motion::Canvas& PdfSheet::Canvas() {
@@ -289,7 +422,7 @@ motion::Canvas& PdfSheet::Canvas() {
 void PdfSheet::PaintOverViewport(const std::function<void(QPainter&)>& paint) {
     QPainter& p = *P->Painter;
     if (!p.isActive()) return;
-    P->Viewport->Flush();
+    P->Settle();
     p.save();
     p.setClipRect(P->Place);
     p.translate(P->Place.topLeft());
@@ -300,7 +433,7 @@ void PdfSheet::PaintOverViewport(const std::function<void(QPainter&)>& paint) {
 bool PdfSheet::Finish(const picture::SheetContent& sheet, std::string& bytes) {
     QPainter& p = *P->Painter;
     if (!p.isActive()) return false;
-    P->Viewport->Flush();
+    P->Settle();
     PainterOverlay overlay(p);
     picture::DrawSheet(overlay, sheet);
     if (!p.end()) return false;

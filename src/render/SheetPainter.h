@@ -42,6 +42,9 @@ class PdfSheet {
     explicit PdfSheet(const picture::SheetLayout& layout);
     ~PdfSheet();
     motion::Canvas& Canvas();
+    // Paints what is drawn on Canvas() on a second thread while the caller goes on drawing (the
+    // checker's page); off by default. The document is the same either way.
+    void PaintInBackground(bool on);
     // Paints with `paint` over the viewport's drawing, in viewport pixels, clipped to it.
     void PaintOverViewport(const std::function<void(QPainter&)>& paint);
     // The finished document; false when the page could not be painted.

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -127,9 +128,65 @@ TEST(SheetPainter, PdfPathIsWrittenWithoutRepeatsOrPieceByPieceFills) {
     EXPECT_NE(page.find("640 3200 m\n1280 3200 l\n1280 3840 l\n"), std::string::npos);
     EXPECT_EQ(Count(page, "6400 6400 m\n12800 9632 l\n"), 1);
     EXPECT_EQ(Count(page, "19200 640 m\n19200 19200 l\n"), 3);
-    // A hundred pixels (and the background): one fill colour, not one for each.
+    // A hundred pixels (and the background): one fill colour, not one for each; in whole pixels.
     EXPECT_EQ(Count(page, " re\n"), 101);
+    EXPECT_EQ(Count(page, " 1 1 re\n"), 100);
+    EXPECT_NE(page.find("\n0 380 1 1 re\n"), std::string::npos);
     EXPECT_LE(Count(page, " scn\n"), 4);
+}
+
+// An arc a hair over a quarter turn is split at the quarter: the hair rounds to a curve that
+// starts and ends on one point, which adds nothing to the picture and is left out.
+TEST(SheetPainter, PdfArcsLeaveOutCurvesThatRoundToAPoint) {
+    const picture::SheetContent s = Sheet(false, false);
+    render::PdfSheet pdf(s.Layout);
+    motion::Canvas& c = pdf.Canvas();
+    c.BackColor = 0xFFFFFF;
+    c.Resize(600 * 15, 400 * 15);
+    c.SetScale(0, 0, 600, 400);
+    c.Cls();
+    for (int i = 0; i < 10; ++i)
+        c.Circle(50 + 20 * i, 100, 4, 0xFF, false, 0, 1.5708 + 0.0005);
+    std::string bytes;
+    ASSERT_TRUE(pdf.Finish(s, bytes));
+    const std::string page = PageContent(bytes);
+    EXPECT_EQ(Count(page, " c\n"), 10);
+    // Each quarter turn from its start (radius 256 units) to its end.
+    EXPECT_NE(page.find("\n3456 6400 m\n"), std::string::npos);
+    EXPECT_NE(page.find(" 3200 6144 c\n"), std::string::npos);
+}
+
+// Painting on the second thread writes the same document, in the same order: texts over the
+// path before them, the stock's section over all. Only the moment of making differs.
+TEST(SheetPainter, PdfPaintedInTheBackgroundIsTheSameDocument) {
+    auto make = [](bool background) {
+        const picture::SheetContent s = Sheet(true, true);
+        render::PdfSheet pdf(s.Layout);
+        pdf.PaintInBackground(background);
+        motion::Canvas& c = pdf.Canvas();
+        c.BackColor = 0xFFFFFF;
+        c.Resize(s.Layout.Viewport.W * 15, s.Layout.Viewport.H * 15);
+        c.SetScale(0, 0, 100, 100);
+        c.Cls();
+        for (int i = 0; i < 20000; ++i) {
+            const int32_t color = i % 300 < 150 ? 0xFF : 0xFF00;
+            c.Style = i % 7 ? motion::DrawStyle::Solid : motion::DrawStyle::Dot;
+            c.Line(i % 97, i % 89, (i * 7) % 101, (i * 3) % 83, color);
+            if (i % 500 == 0) {
+                c.Circle(i % 50, 40, 5, color, false, 0.5, 2.5);
+                c.PSet(i % 60, 20, color);
+                c.CurrentX = i % 80, c.CurrentY = 30;
+                c.Print("T" + std::to_string(i));
+            }
+        }
+        pdf.PaintOverViewport([](QPainter& p) { p.fillRect(QRectF(10, 10, 30, 20), Qt::gray); });
+        std::string bytes;
+        EXPECT_TRUE(pdf.Finish(s, bytes));
+        return std::regex_replace(bytes, std::regex("/CreationDate \\(D:[0-9Z+'-]*\\)"), "");
+    };
+    const std::string alone = make(false), behind = make(true);
+    EXPECT_GT(alone.size(), 20000u);
+    EXPECT_EQ(alone, behind);
 }
 
 } // namespace
