@@ -261,7 +261,7 @@ void Machining::Apply(const Move& m) {
                "the tool holder runs into material the insert did not remove");
     if (back)
         Report(m, "holder-collision", Severity::Error,
-               "the back of the insert cuts behind the nose: the path falls steeper than the "
+               "the back of the insert cuts behind the nose: the path runs steeper than the "
                "insert's clearance allows");
     if (volume > 1e-6 && !removed.empty()) CheckEngagement(m, shape, removed);
     if (!tool.Driven) CheckPip(m, shape);
