@@ -81,6 +81,10 @@ Machining::ToolState& Machining::ToolOf(int number) {
     state.HolderBounds = state.Shape.Holder.Bounds();
     state.Totals.Tool = number;
     state.Driven = tool.Driven;
+    state.Insert = (tool.Type == Tool::Kind::Turning || tool.Type == Tool::Kind::Boring) && !tool.Driven;
+    if (state.Insert)
+        for (const Outline& o : state.Shape.Cutting.Outlines())
+            state.CuttingCorners.insert(state.CuttingCorners.end(), o.begin(), o.end());
     return state;
 }
 
@@ -136,6 +140,46 @@ bool Machining::Enters(const Region& region, const Region* open) const {
     // A graze along a wall just cut is no entry: shrunk by half the tolerance, only what is
     // hit deeper than the tolerance is left.
     return !hit.Empty() && !hit.Offset(-Tol.Depth / 2).Empty();
+}
+
+bool Machining::BackCuts(const ToolState& tool, const std::vector<Point>& path) const {
+    // The nose makes the finished surface on one side of its path; which side the program means
+    // is no matter of the move alone (a face falling towards the chuck and a back-profile falling
+    // towards the axis run the same way). A usable insert lies on the other side, so only the
+    // nose reaches past its path on the finished one: a piece whose insert stays on one side is
+    // never judged, at the cost of a few dot products. When the path runs steeper than one of
+    // its edges' clearance, the insert reaches past the nose on both sides, and material it
+    // removes past the nose on either side is taken from behind a surface the nose leaves. (Only
+    // on the side the program does not finish may that be waste, and then the finished side has
+    // nothing behind its surface: too rare to let a back-profile's finishing pass go unsaid.)
+    const ToolShape& shape = tool.Shape;
+    const double reach = shape.NoseRadius + Tol.Depth / 2;
+    for (size_t i = 1; i < path.size(); ++i) {
+        const Point a = path[i - 1], b = path[i];
+        const double dz = b.z - a.z, dx = b.x - a.x, len = std::hypot(dz, dx);
+        if (len <= 0) continue;
+        const Point n{-dx / len, dz / len}; // the unit normal on the left of the piece
+        double lo = 0, hi = 0;              // the insert's extent along n from the nose centre
+        for (const Point& p : tool.CuttingCorners) {
+            const double s = (p.z - shape.NoseCentre.z) * n.z + (p.x - shape.NoseCentre.x) * n.x;
+            lo = std::min(lo, s), hi = std::max(hi, s);
+        }
+        if (hi <= reach || lo >= -reach) continue;
+        const Region swept = Region::Swept(shape.Cutting, {a, b});
+        const Point c0{a.z + shape.NoseCentre.z, a.x + shape.NoseCentre.x},
+            c1{b.z + shape.NoseCentre.z, b.x + shape.NoseCentre.x};
+        // The side from `from` to `to` along n (negative: the right side), within the piece's
+        // length: beyond its ends lie the insert's places before and after the move.
+        const auto beyond = [&](double from, double to) {
+            const Region side = Region::FromOutline({{c0.z + from * n.z, c0.x + from * n.x},
+                                                     {c1.z + from * n.z, c1.x + from * n.x},
+                                                     {c1.z + to * n.z, c1.x + to * n.x},
+                                                     {c0.z + to * n.z, c0.x + to * n.x}});
+            return Enters(swept.Intersect(side));
+        };
+        if (beyond(reach, hi + 1) || beyond(-reach, lo - 1)) return true;
+    }
+    return false;
 }
 
 void Machining::Report(const Move& m, const char* code, Severity level, std::string message) {
@@ -195,12 +239,14 @@ void Machining::Apply(const Move& m) {
     std::vector<Region> removed;
     double volume = 0;
     bool touched = false; // a driven tool's cut through material
+    bool back = false;    // the insert's back cut into the part (judged on the material before)
     if (tool.Driven) {
         // NOTE: a driven tool's cut is no ring round the axis; the section keeps its material
         // for every other tool, and the spindle standing still is how such a tool works.
         touched = MayEnter(cuttingBounds) && Enters(cutting(), &tool.Opened);
         if (touched) tool.Opened = tool.Opened.Union(cutting());
     } else if (MayCut(cuttingBounds)) {
+        back = tool.Insert && BackCuts(tool, path);
         volume = Cut(cutting(), shape.Drill ? nullptr : &removed);
     }
     tool.Totals.RemovedMm3 += volume;
@@ -213,6 +259,10 @@ void Machining::Apply(const Move& m) {
     if (MayEnter(holderBounds) && Enters(holder()))
         Report(m, "holder-collision", Severity::Error,
                "the tool holder runs into material the insert did not remove");
+    if (back)
+        Report(m, "holder-collision", Severity::Error,
+               "the back of the insert cuts behind the nose: the path runs steeper than the "
+               "insert's clearance allows");
     if (volume > 1e-6 && !removed.empty()) CheckEngagement(m, shape, removed);
     if (!tool.Driven) CheckPip(m, shape);
 }

@@ -85,9 +85,11 @@ class Machining {
         ToolShape Shape;
         Box CuttingBounds, HolderBounds; // of the shape's parts at the programmed point
         ToolResult Totals;
-        int64_t FirstLine = 0; // of its first feed move
-        std::string Assumed;   // "tool 1 assumed: ...", empty when nothing was
-        bool Driven = false;   // a live tool: its cuts remove nothing from the section
+        int64_t FirstLine = 0;             // of its first feed move
+        std::string Assumed;               // "tool 1 assumed: ...", empty when nothing was
+        bool Driven = false;               // a live tool: its cuts remove nothing from the section
+        bool Insert = false;               // a turning or boring insert: its back is checked (BackCuts)
+        std::vector<Point> CuttingCorners; // the corners of Shape.Cutting's outlines
         // What a driven tool's feed moves swept through material: the holes it made, open to its
         // own cutting part on later rapids (a retract out of a cross hole), to nothing else.
         Region Opened;
@@ -103,6 +105,9 @@ class Machining {
     bool Enters(const Region& region, const Region* open = nullptr) const;
     // Whether a region within `bounds` may enter material (Enters may be true).
     bool MayEnter(const Box& bounds) const;
+    // Whether the insert, swept along `path`, reaches past the nose on both sides of a piece of
+    // it and removes material there: its back gouging the part.
+    bool BackCuts(const ToolState& tool, const std::vector<Point>& path) const;
     void Report(const Move& move, const char* code, Severity level, std::string message);
     void CheckPip(const Move& move, const ToolShape& shape);
     void CheckEngagement(const Move& move, const ToolShape& shape, const std::vector<Region>& removed);

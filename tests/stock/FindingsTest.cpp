@@ -115,6 +115,43 @@ TEST(StockFindings, HolderCollisionAndCutBeyondTheEdge) {
     EXPECT_EQ(FindingsOf(Check(Start({"G00 X44.", "G01 Z-20. F0.2", "G00 X60."}), small)), Found{});
 }
 
+TEST(StockFindings, TheBackOfAnInsertCutsWhenTheProfileFallsSteeperThanItsClearance) {
+    // After turning D40 to Z-30, the nose falls from X40 Z-10 to X20 Z-12: 79° to the axis.
+    // Holders up and away from the cut, so that only the inserts can meet the part.
+    const auto insert = [](const std::string& shape, int approach, const std::string& holder) {
+        return Bar50 + "[[tool]]\nnumber = 1\ninsert = \"" + shape +
+               "\"\napproach_angle = " + std::to_string(approach) + "\nholder = " + holder + "\n";
+    };
+    const std::string cnmg = insert("CNMG 120408", 95, "[[2, 14], [8, 14], [8, 60], [2, 60]]");
+    const std::string vnmg = insert("VNMG 160408", 60, "[[-8, 16], [-2, 16], [-2, 60], [-8, 60]]");
+    const auto fall = [](const std::string& to) {
+        return Start({"G00 Z12.", "G00 X40.", "G01 Z-30. F0.2", "G01 X54.", "G00 Z-10.", "G01 X40.", to,
+                      "G01 X40. Z-10.", "G00 X60."});
+    };
+    // A 95° insert's end edge, 5° off the axis, digs into the D40 it has just turned.
+    const check::CheckReport steep = Check(fall("G01 X20. Z-12."), cnmg);
+    // (It cuts deeper than its edge too.)
+    ASSERT_EQ(FindingsOf(steep), (Found{{11, "holder-collision"}, {11, "cut-beyond-edge"}}));
+    EXPECT_NE(steep.Stock->Findings.front().Message.find("back of the insert"), std::string::npos);
+    // A 35° diamond whose end edge stands 85° off the axis clears the same fall, and the 95°
+    // insert a fall of 3°.
+    EXPECT_EQ(FindingsOf(Check(fall("G01 X20. Z-12."), vnmg)), Found{});
+    EXPECT_EQ(FindingsOf(Check(fall("G01 X39. Z-20."), cnmg)), Found{});
+    // The 95° insert finishing that fall after the diamond roughed it: nothing is left on the
+    // waste side, and its end edge still digs into the D40.
+    std::vector<std::string> finish = fall("G01 X20. Z-12.");
+    finish.insert(finish.end(),
+                  {"T0202", "G00 X54. Z-10.", "G01 X40.", "G01 X20. Z-12.", "G01 X40. Z-10.", "G00 X60."});
+    const std::string both = vnmg + "[[tool]]\nnumber = 2\ninsert = \"CNMG 120408\"\napproach_angle = 95\n"
+                                    "holder = [[2, 14], [8, 14], [8, 60], [2, 60]]\n";
+    EXPECT_EQ(FindingsOf(Check(finish, both)), (Found{{17, "holder-collision"}}));
+    // The 95° insert turning, facing and chamfering towards the chuck: its back stays clear.
+    EXPECT_EQ(FindingsOf(Check(Start({"G00 X40.", "G01 Z-30. F0.2", "G01 X54.", "G00 Z-1.", "G01 X30.",
+                                      "G01 X40. Z-6.", "G00 X60."}),
+                               cnmg)),
+              Found{});
+}
+
 TEST(StockFindings, AFaceGroovingBladeCutsItsGrooveAcrossTheRadius) {
     // A 3 mm blade plunged 4 deep along Z at X22, its reference corner (tip 3) the inner one: the
     // groove runs from radius 11 to 14, 300π mm³ turned round the axis.
