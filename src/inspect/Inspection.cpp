@@ -79,7 +79,11 @@ InspectionResult RunInspection(const std::u16string& text, check::CheckOptions o
             if (stop && stop->load(std::memory_order_relaxed)) throw Stopped{};
         }
         auto [at, added] = row.try_emplace(tool, tools.size());
-        if (added) tools.push_back({.Tool = tool, .FirstLine = line});
+        if (added) {
+            ToolRow first;
+            first.Tool = tool, first.FirstLine = line;
+            tools.push_back(std::move(first));
+        }
         ++tools[at->second].Blocks;
         r.Paths.SetTool(untooled, tool);
         untooled = r.Paths.Size();
