@@ -76,6 +76,11 @@ std::string ToolText(const stock::Tool& t) {
         break;
     }
     if (t.Type != K::Drill) out += ", tip " + std::to_string(t.TipDirection);
+    // Only where it differs from the usual: a face-grooving blade, a drill across the axis.
+    if (t.FeedAxis != stock::Tool::Axis::Usual &&
+        (t.Type == K::Grooving || t.Type == K::Parting || t.Type == K::Drill))
+        out += t.FeedAxis == stock::Tool::Axis::Z ? ", along Z" : ", along X";
+    if (t.Driven) out += ", driven";
     out += " (" + (t.Source.empty() ? std::string("setup file") : t.Source);
     for (size_t i = 0; i < t.Assumed.size(); ++i)
         out += (i ? ", " : "; assumed: ") + t.Assumed[i];

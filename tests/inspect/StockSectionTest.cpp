@@ -67,6 +67,12 @@ TEST(StockSnap, ToolTextSaysWhatTheToolIsAndWhereItCameFrom) {
     groove.Width = 3, groove.CornerRadius = 0.2, groove.Reach = 12;
     groove.Source = "setup file";
     EXPECT_EQ(ToolText(groove), "grooving W3, corner R0.2, reach 12, tip 3 (setup file)");
+    groove.FeedAxis = stock::Tool::Axis::Z;
+    EXPECT_EQ(ToolText(groove), "grooving W3, corner R0.2, reach 12, tip 3, along Z (setup file)");
+    stock::Tool cross;
+    cross.Type = stock::Tool::Kind::Drill;
+    cross.FeedAxis = stock::Tool::Axis::X, cross.Driven = true;
+    EXPECT_EQ(ToolText(cross), "drill D10, 118°, along X, driven (setup file)");
     stock::Tool insert;
     insert.Shape = 'D', insert.EdgeLength = 15, insert.NoseRadius = 0.4;
     insert.Source = "comment";
