@@ -98,16 +98,7 @@ std::optional<Area> PartExtent::Part() const {
 
 void BoundsCanvas::Add(double x, double y, int32_t color) {
     if (color == AxisColor || !Finite(x, y)) return;
-    if (!Drawn) {
-        Drawn = Area{x, y, 0, 0};
-        return;
-    }
-    Area& a = *Drawn;
-    const double right = std::max(a.Left + a.Width, x), bottom = std::max(a.Top + a.Height, y);
-    a.Left = std::min(a.Left, x);
-    a.Top = std::min(a.Top, y);
-    a.Width = right - a.Left;
-    a.Height = bottom - a.Top;
+    Extend(Drawn, x, y);
 }
 
 void BoundsCanvas::Line(double x1, double y1, double x2, double y2, int32_t color) {

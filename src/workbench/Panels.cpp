@@ -12,16 +12,20 @@
 
 namespace workbench {
 
+void ListLook(QAbstractItemView* view) {
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setAlternatingRowColors(true);
+}
+
 namespace {
 
 QTableView* MakeTable(QAbstractItemModel* model, QWidget* parent) {
     auto* view = new QTableView(parent);
     view->setModel(model);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListLook(view);
     view->setWordWrap(false);
-    view->setAlternatingRowColors(true);
     // Fixed row heights: the view never measures a row it does not show.
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);

@@ -14,6 +14,7 @@ class QMenu;
 class QPushButton;
 class QTableView;
 class QToolButton;
+class QAbstractItemView;
 class QTreeView;
 
 namespace workbench {
@@ -116,6 +117,9 @@ class ToolsPanel final : public Panel {
     ToolsModel Tools;
     QTableView* View = nullptr;
 };
+
+// The panels' lists alike: whole rows picked one at a time, read-only, striped.
+void ListLook(QAbstractItemView* view);
 
 // A colour of the trace (&HBBGGRR) as Qt's.
 QColor TraceColor(int32_t bgr);

@@ -35,11 +35,8 @@ const char* LevelCaption(int level) {
 QTreeView* MakeTree(ProblemsModel* model, QWidget* parent) {
     auto* view = new QTreeView(parent);
     view->setModel(model);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListLook(view);
     view->setWordWrap(false);
-    view->setAlternatingRowColors(true);
     view->setUniformRowHeights(true); // the view never measures a row it does not show
     view->setAllColumnsShowFocus(true);
     view->header()->setStretchLastSection(false);
