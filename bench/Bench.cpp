@@ -240,12 +240,13 @@ int main(int argc, char** argv) {
     const double fileMb = big.Bytes / (1024.0 * 1024.0);
     std::printf("peak RSS of zarvik-check --json on the 1M file: %.1f MB = file %.1f MB + %.1f MB\n",
                 json.PeakRssMb, fileMb, json.PeakRssMb - fileMb);
-    std::printf("targets: --json %.3f s (<= 0.5 s), %.1fx floor / %.1fx floor program (<= 3x); advice %.2fx "
-                "the run without it (<= 1.10x); --png %.3f s (<= 1.0 s); --svg %.3f s, %.1f MB; --pdf %.3f s, "
-                "%.1f MB (<= 1.0 s); RSS +%.1f MB (<= 64)\n",
-                json.Seconds, json.Seconds / big.Floor, json.Seconds / processFloor,
-                json.Seconds / alarmsOnly.Seconds, withPng.Seconds, withSvg.Seconds, svgSize ? 0.0 : svgMb,
-                withPdf.Seconds, pdfSize ? 0.0 : pdfMb, json.PeakRssMb - fileMb);
+    std::printf(
+        "targets: --json %.3f s (<= 0.5 s), %.1fx floor / %.1fx floor program (<= 3x); advice %.2fx "
+        "the run without it (<= 1.10x); --png %.3f s (<= 1.0 s); --svg %.3f s, %.1f MB; --pdf %.3f s, "
+        "%.1f MB (<= 1.0 s); RSS +%.1f MB (<= 64)\n",
+        json.Seconds, json.Seconds / big.Floor, json.Seconds / processFloor,
+        json.Seconds / alarmsOnly.Seconds, withPng.Seconds, withSvg.Seconds, svgSize ? 0.0 : svgMb,
+        withPdf.Seconds, pdfSize ? 0.0 : pdfMb, json.PeakRssMb - fileMb);
     bench::ArchiveRows(launcher, dir.string(), checker, quick);
     bench::BackgroundCheckTable(corpus[1].Path, corpus[2].Path, quick ? 30 : 120);
     return 0;
