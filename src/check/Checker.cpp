@@ -47,7 +47,6 @@ class CheckHost final : public interp::Host {
     interp::Machine* M = nullptr;
     advice::RunAdvisor* Advisor = nullptr; // watches every block when advice is asked for
     stock::Machining* Stock = nullptr;     // cuts the stock along the path when one is given
-    double StockScale = 1;                 // program units to millimetres
     std::function<void(int64_t, double)> OnBlock;
     std::function<void(const stock::Machining&)> OnStockCut;
 
@@ -217,7 +216,6 @@ class TraceCanvas final : public motion::Canvas {
     // whether the spindle turns.
     stock::Move StockMove(const motion::PathSegment& p) {
         using Kind = motion::PathSegment::Kind;
-        const double k = Host.StockScale;
         stock::Move m;
         m.Type = p.kind == Kind::Rapid   ? stock::Move::Kind::Rapid
                  : p.kind == Kind::Cut   ? stock::Move::Kind::Cut
@@ -228,8 +226,9 @@ class TraceCanvas final : public motion::Canvas {
         m.SpindleRunning = Host.M->S.MSpindle == 3 || Host.M->S.MSpindle == 4;
         for (char16_t c : Host.M->S.SequenceNumber) // digits
             m.N += c < 0x80 ? static_cast<char>(c) : '?';
-        m.X0 = p.x0 * k, m.Z0 = p.z0 * k, m.X1 = p.x1 * k, m.Z1 = p.z1 * k;
-        m.CX = p.cx * k, m.CZ = p.cz * k, m.R = p.r * k;
+        // The path is in millimetres whatever the program's unit, as the setup is.
+        m.X0 = p.x0, m.Z0 = p.z0, m.X1 = p.x1, m.Z1 = p.z1;
+        m.CX = p.cx, m.CZ = p.cz, m.R = p.r;
         return m;
     }
     // The pictures, each given this canvas's scale and drawing attributes.
@@ -321,7 +320,6 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     if (options.Stock) {
         machining.emplace(stock::WithProgramTools(*options.Stock, text));
         host.Stock = &*machining;
-        host.StockScale = options.Lathe.Unit == 4 ? 25.4 : 1; // the setup is in millimetres
     }
     interp::MachineState& s = m.S;
     interp::ApplyParameters(s, options.Lathe);
@@ -359,8 +357,10 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     }
     if (machining) {
         report.Stock = machining->Finish();
-        for (stock::Finding& f : report.Stock->Findings) // positions as the program writes them
-            f.X /= host.StockScale, f.Z /= host.StockScale;
+        // Positions as the program writes them: an inch program in inches.
+        const double mmPerUnit = options.Lathe.Unit == 4 ? 25.4 : 1;
+        for (stock::Finding& f : report.Stock->Findings)
+            f.X /= mmPerUnit, f.Z /= mmPerUnit;
     }
     return report;
 }

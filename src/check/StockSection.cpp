@@ -5,7 +5,6 @@ namespace check {
 std::optional<StockSection> SectionOf(const CheckReport& report, const CheckOptions& options) {
     if (!options.Stock || !report.Stock) return std::nullopt;
     StockSection s;
-    s.MmPerUnit = options.Lathe.Unit == 4 ? 25.4 : 1; // as the checker scales the path for the stock
     const stock::Region raw = stock::StockRegion(options.Stock->Material);
     s.Raw = raw.Outlines();
     s.Part = report.Stock->Part.Outlines();
@@ -22,7 +21,7 @@ std::optional<StockSection> SectionOf(const CheckReport& report, const CheckOpti
 
 namespace {
 
-std::vector<picture::PixelPolygon> Halves(const std::vector<stock::Outline>& outlines, double k,
+std::vector<picture::PixelPolygon> Halves(const std::vector<stock::Outline>& outlines,
                                           const std::function<picture::PixelPoint(double, double)>& toPixel) {
     std::vector<picture::PixelPolygon> out;
     for (const double side : {1.0, -1.0})
@@ -31,7 +30,7 @@ std::vector<picture::PixelPolygon> Halves(const std::vector<stock::Outline>& out
             picture::PixelPolygon& p = out.emplace_back();
             p.reserve(o.size());
             for (const stock::Point& q : o)
-                p.push_back(toPixel(side * 2 * q.x / k, q.z / k));
+                p.push_back(toPixel(side * 2 * q.x, q.z));
         }
     return out;
 }
@@ -40,8 +39,7 @@ std::vector<picture::PixelPolygon> Halves(const std::vector<stock::Outline>& out
 
 picture::SectionDrawing DrawnSection(const StockSection& s,
                                      const std::function<picture::PixelPoint(double x, double z)>& toPixel) {
-    const double k = s.MmPerUnit > 0 ? s.MmPerUnit : 1;
-    return {Halves(s.Raw, k, toPixel), Halves(s.Part, k, toPixel), Halves(s.Holding, k, toPixel)};
+    return {Halves(s.Raw, toPixel), Halves(s.Part, toPixel), Halves(s.Holding, toPixel)};
 }
 
 picture::SectionDrawing DrawnSection(const StockSection& s, const picture::SheetContent& sheet) {

@@ -18,14 +18,13 @@ struct StockSection {
     // Outlines in the Z-right, radius-up half-section, millimetres (the setup's unit); a part
     // with a bore or a groove may have holes, told by the even-odd rule.
     std::vector<stock::Outline> Raw, Part, Holding;
-    double MmPerUnit = 1; // millimetres per program unit (25.4 with G20/G70)
 };
 
 // None when the check ran without a setup.
 std::optional<StockSection> SectionOf(const CheckReport& report, const CheckOptions& options);
 
 // The outlines on both halves (the radius toward +X, then toward -X), each point of the machine
-// (X a diameter, Z; program units) placed by `toPixel`.
+// (X a diameter, Z; millimetres, as the path) placed by `toPixel`.
 picture::SectionDrawing DrawnSection(const StockSection& section,
                                      const std::function<picture::PixelPoint(double x, double z)>& toPixel);
 

@@ -156,7 +156,6 @@ stock::Move StockFollower::MoveOf(size_t piece) const {
     // As the check hands the piece to the stock: in millimetres, with the tool in force.
     using Kind = motion::PathSegment::Kind;
     const motion::PathSegment p = R->Paths.Segment(piece);
-    const double k = R->Section->MmPerUnit;
     stock::Move m;
     m.Type = p.kind == Kind::Rapid   ? stock::Move::Kind::Rapid
              : p.kind == Kind::Cut   ? stock::Move::Kind::Cut
@@ -164,8 +163,8 @@ stock::Move StockFollower::MoveOf(size_t piece) const {
                                      : stock::Move::Kind::ArcCCW;
     m.Line = R->Paths.LineOf(piece);
     m.Tool = static_cast<int>(R->Paths.ToolOf(piece));
-    m.X0 = p.x0 * k, m.Z0 = p.z0 * k, m.X1 = p.x1 * k, m.Z1 = p.z1 * k;
-    m.CX = p.cx * k, m.CZ = p.cz * k, m.R = p.r * k;
+    m.X0 = p.x0, m.Z0 = p.z0, m.X1 = p.x1, m.Z1 = p.z1;
+    m.CX = p.cx, m.CZ = p.cz, m.R = p.r;
     return m;
 }
 

@@ -62,7 +62,7 @@ struct RunPoint {
     int64_t BlockEndPos = 0; // that block's MachineState::BlockEndPos
     bool ProgramEnd = false; // it ended the program (M02/M30)
     int Tool = 0;            // in force, as the stock reads the T word
-    double X = 0, Z = 0;     // the programmed point after it (X a diameter, program units)
+    double X = 0, Z = 0;     // the programmed point after it (X a diameter; millimetres, as the path)
 };
 
 class StockFollower {

@@ -9,7 +9,6 @@ namespace inspect {
 SnapPoint SnapToPart(const StockSection& section, const ViewMap& view, Point px, double tolerancePx,
                      SnapPoint snapped) {
     if (!view.Usable() || !std::isfinite(px.X) || !std::isfinite(px.Y)) return snapped;
-    const double k = section.MmPerUnit > 0 ? section.MmPerUnit : 1;
     const bool onPath =
         snapped.Snapped == SnapPoint::Kind::EndPoint || snapped.Snapped == SnapPoint::Kind::ArcCentre;
     auto distance = [&](Point q) { return std::hypot(q.X - px.X, q.Y - px.Y); };
@@ -19,14 +18,14 @@ SnapPoint SnapToPart(const StockSection& section, const ViewMap& view, Point px,
     for (const double side : {1.0, -1.0})
         for (const stock::Outline& o : section.Part)
             for (size_t i = 0; i < o.size(); ++i) {
-                const MachinePoint a{side * 2 * o[i].x / k, o[i].z / k};
+                const MachinePoint a{side * 2 * o[i].x, o[i].z};
                 const Point pa = view.ToPixel(a);
                 if (const double d = distance(pa); d < cornerD)
                     cornerD = d, corner = {a, SnapPoint::Kind::EndPoint};
                 // The edge to the next corner (the outline closes on its first), in pixels, where
                 // the nearest point of a straight piece is found.
                 const stock::Point& n = o[(i + 1) % o.size()];
-                const MachinePoint b{side * 2 * n.x / k, n.z / k};
+                const MachinePoint b{side * 2 * n.x, n.z};
                 const Point pb = view.ToPixel(b);
                 const double dx = pb.X - pa.X, dy = pb.Y - pa.Y, len2 = dx * dx + dy * dy;
                 if (len2 <= 0) continue;

@@ -86,7 +86,7 @@ void PathOverlay::paintEvent(QPaintEvent*) {
         PaintStockSection(p, section ? *section : *Paths->Section, *view, white);
         if (run && run->Blocks > 0)
             PaintToolShape(p, inspect::ToolOutlinesOf(*Paths, run->Tool), run->X, run->Z,
-                           Paths->Section->MmPerUnit, *view, white);
+                           *view, white);
     }
     if (Paths && !Pieces.empty()) {
         QPainterPath path;

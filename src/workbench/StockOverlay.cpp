@@ -26,9 +26,8 @@ QColor ColorOf(int32_t bgr, int alpha = 255) {
 
 } // namespace
 
-void PaintToolShape(QPainter& p, const inspect::ToolOutlines& tool, double x, double z, double mmPerUnit,
+void PaintToolShape(QPainter& p, const inspect::ToolOutlines& tool, double x, double z,
                     const inspect::ViewMap& view, bool whiteBackground) {
-    const double k = mmPerUnit > 0 ? mmPerUnit : 1;
     // As the stock is cut: the shape about the point (radius X / 2, Z) in millimetres.
     auto path = [&](const std::vector<stock::Outline>& outlines) {
         QPainterPath out;
@@ -36,7 +35,7 @@ void PaintToolShape(QPainter& p, const inspect::ToolOutlines& tool, double x, do
         for (const stock::Outline& o : outlines) {
             if (o.size() < 2) continue;
             for (size_t i = 0; i < o.size(); ++i) {
-                const inspect::Point q = view.ToPixel({2 * (x * k / 2 + o[i].x) / k, (z * k + o[i].z) / k});
+                const inspect::Point q = view.ToPixel({2 * (x / 2 + o[i].x), z + o[i].z});
                 i ? out.lineTo(q.X, q.Y) : out.moveTo(q.X, q.Y);
             }
             out.closeSubpath();

@@ -16,9 +16,9 @@ namespace workbench {
 void PaintStockSection(QPainter& p, const inspect::StockSection& section, const inspect::ViewMap& view,
                        bool whiteBackground);
 
-// The tool's insert and holder at the programmed point (x a diameter, z; program units, of
-// which a millimetre is 1 / mmPerUnit), on the side of the axis the point lies on.
-void PaintToolShape(QPainter& p, const inspect::ToolOutlines& tool, double x, double z, double mmPerUnit,
+// The tool's insert and holder at the programmed point (x a diameter, z; millimetres, as the
+// path), on the side of the axis the point lies on.
+void PaintToolShape(QPainter& p, const inspect::ToolOutlines& tool, double x, double z,
                     const inspect::ViewMap& view, bool whiteBackground);
 
 } // namespace workbench

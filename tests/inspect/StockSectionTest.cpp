@@ -16,11 +16,10 @@ ViewMap Map() {
     return v;
 }
 
-// A shaft of diameter 20 from Z0 to Z-20, in inches when `inch` (the setup stays in mm).
-StockSection Shaft(bool inch = false) {
+// A shaft of diameter 20 from Z0 to Z-20.
+StockSection Shaft() {
     StockSection s;
     s.Part = {{{0, 0}, {0, 10}, {-20, 10}, {-20, 0}}};
-    s.MmPerUnit = inch ? 25.4 : 1;
     return s;
 }
 
@@ -55,10 +54,6 @@ TEST(StockSnap, CornersAndEdgesOfBothHalvesAndThePathFirstWhenNearer) {
     EXPECT_DOUBLE_EQ(SnapToPart(Shaft(), Map(), Near({20, 0}, 0, 0), 8, path).At.X, 20);
     const SnapPoint onEdge{{20, -10.5}, SnapPoint::Kind::EndPoint};
     EXPECT_DOUBLE_EQ(SnapToPart(Shaft(), Map(), Near({20, -10}, 0, 3), 8, onEdge).At.Z, -10.5);
-    // An inch program: the part in program units.
-    const SnapPoint inch = SnapToPart(Shaft(true), Map(), Near({20 / 25.4, 0}, 0, 0), 8, free);
-    EXPECT_EQ(inch.Snapped, SnapPoint::Kind::EndPoint);
-    EXPECT_NEAR(inch.At.X, 20 / 25.4, 1e-12);
 }
 
 TEST(StockSnap, ToolTextSaysWhatTheToolIsAndWhereItCameFrom) {

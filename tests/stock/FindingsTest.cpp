@@ -211,6 +211,29 @@ TEST(StockFindings, AirCuttingPerTool) {
     EXPECT_EQ(FindingsOf(Check(Start({"G01 Z-20. F0.2", "G00 X60."}))), Found{});
 }
 
+// The path is in millimetres whatever the program's unit, as the setup is: an inch program cuts
+// what its metric twin cuts, and its findings name positions in inches, as it writes them.
+TEST(StockFindings, AnInchProgramCutsAsItsMetricTwin) {
+    check::CheckOptions inch, metric;
+    inch.Stock = metric.Stock = SetupOf(Bar50);
+    inch.Lathe.Unit = 4;
+    const auto program = [](double k) {
+        const auto at = [k](const char* word, double v) { return std::string(word) + std::to_string(v * k); };
+        return Program({"T0101 (CNMG 120408)", "G97 S1000 M03", "G00 " + at("X", 1.5) + " " + at("Z", 0.1),
+                        "G01 " + at("Z", -1) + " F0.2", "G00 " + at("X", 3) + " " + at("Z", 0.1),
+                        "G00 " + at("X", 1) + " " + at("Z", -0.5)});
+    };
+    const check::CheckReport inches = check::CheckProgram(program(1), inch);
+    const check::CheckReport mm = check::CheckProgram(program(25.4), metric);
+    ASSERT_TRUE(inches.Stock && mm.Stock);
+    EXPECT_GT(mm.Stock->RemovedMm3, 10000);
+    EXPECT_NEAR(inches.Stock->RemovedMm3, mm.Stock->RemovedMm3, 1e-4 * mm.Stock->RemovedMm3);
+    EXPECT_EQ(FindingsOf(inches), (Found{{6, "rapid-into-stock"}}));
+    EXPECT_EQ(FindingsOf(mm), FindingsOf(inches));
+    EXPECT_NEAR(inches.Stock->Findings[0].X, 1, 1e-6);
+    EXPECT_NEAR(mm.Stock->Findings[0].X, 25.4, 1e-6);
+}
+
 TEST(StockFindings, ReportsCarryTheStockOnlyWhenOneIsGiven) {
     const std::vector<std::string> p = Start({"G01 Z-20. F0.2", "G00 X60. Z2.", "N12 G00 X40. Z-10.", "M30"});
     check::CheckOptions plain;
