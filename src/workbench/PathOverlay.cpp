@@ -85,8 +85,7 @@ void PathOverlay::paintEvent(QPaintEvent*) {
         const inspect::StockSection* section = run && Follow ? Follow->SectionAt(*run) : nullptr;
         PaintStockSection(p, section ? *section : *Paths->Section, *view, white);
         if (run && run->Blocks > 0)
-            PaintToolShape(p, inspect::ToolOutlinesOf(*Paths, run->Tool), run->X, run->Z,
-                           *view, white);
+            PaintToolShape(p, inspect::ToolOutlinesOf(*Paths, run->Tool), run->X, run->Z, *view, white);
     }
     if (Paths && !Pieces.empty()) {
         QPainterPath path;
