@@ -31,12 +31,13 @@ mode_t NewFileMode() {
     return 0666 & ~mask;
 }
 
-// Whether following the link `link` (lstat) in the folder `folder` (stat) is refused: a folder
-// that everyone may write to and that has the sticky bit, a link of neither this user nor the
-// folder's owner.
-bool PlantedLink(const struct stat& link, const struct stat& folder) {
+// Whether the link or pipe `entry` (lstat) in the folder `folder` (stat) may have been planted
+// there for the operator: a folder that everyone may write to and that has the sticky bit, an
+// entry of neither this user nor the folder's owner. The kernel refuses such links to be followed
+// and such pipes to be opened only where it is set up to (protected_symlinks, protected_fifos).
+bool Planted(const struct stat& entry, const struct stat& folder) {
     const bool shared = (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
-    return shared && link.st_uid != ::geteuid() && link.st_uid != folder.st_uid;
+    return shared && entry.st_uid != ::geteuid() && entry.st_uid != folder.st_uid;
 }
 
 // The parts of `path` pushed onto `parts` so that the first is taken first.
@@ -93,7 +94,7 @@ bool Resolve(const std::string& path, std::string& target, std::string& why) {
             why = std::strerror(links > 40 ? ELOOP : errno);
             return false;
         }
-        if (PlantedLink(link, folder)) {
+        if (Planted(link, folder)) {
             why = next + " is a link of another user in a shared folder; it is not followed";
             return false;
         }
@@ -139,7 +140,13 @@ bool Output::Open(const std::string& path, std::string& why) {
     struct stat st {};
     const bool exists = ::stat(target.c_str(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode)) {
-        // A pipe, a terminal or a device is written as it is.
+        // A pipe, a terminal or a device is written as it is; but not another user's pipe in a
+        // shared folder, where anyone may listen to what the operator meant for a file.
+        struct stat folder {};
+        if (S_ISFIFO(st.st_mode) && ::stat(Folder(target).c_str(), &folder) == 0 && Planted(st, folder)) {
+            why = target + " is a pipe of another user in a shared folder; it is not written";
+            return false;
+        }
         Fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
         How = Direct;
     } else {

@@ -7,9 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -110,6 +112,35 @@ TEST(CheckerOutput, LinksOfOtherUsersInSharedFoldersAreNotFollowed) {
         EXPECT_EQ(r.Status, 0) << link << r.Err;
         EXPECT_TRUE(StartsWith(Slurp(out), "<?xml")) << link;
     }
+}
+
+// Likewise a pipe another user made in the temporary folder: whoever listens would get the
+// operator's report. It is refused before the run; one's own pipe there is written.
+TEST(CheckerOutput, PipesOfOtherUsersInSharedFoldersAreNotWritten) {
+    if (::geteuid() != 0) GTEST_SKIP() << "pipes of other users need root";
+    Folder dir;
+    ::chmod(dir.Path.c_str(), 0755);
+    const std::string p = dir.Write("p.min", Good), shared = SharedFolder(dir);
+    const std::string planted = shared + "/planted.jsonl", own = shared + "/own.jsonl";
+    for (const std::string& pipe : {planted, own})
+        ASSERT_EQ(::mkfifo(pipe.c_str(), 0666), 0);
+    Own(planted, Nobody);
+    // Listening first, so that a wrong open never waits for a listener.
+    const int plantedEnd = ::open(planted.c_str(), O_RDONLY | O_NONBLOCK);
+    const int ownEnd = ::open(own.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(plantedEnd, 0);
+    ASSERT_GE(ownEnd, 0);
+    const Result r = Checker({"--trace", planted, p});
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_NE(r.Err.find(planted + " is a pipe of another user in a shared folder; it is not written"),
+              std::string::npos)
+        << r.Err;
+    char heard[64];
+    EXPECT_LE(::read(plantedEnd, heard, sizeof heard), 0);
+    EXPECT_EQ(Checker({"--trace", own, p}).Status, 0);
+    EXPECT_GT(::read(ownEnd, heard, sizeof heard), 0);
+    ::close(plantedEnd);
+    ::close(ownEnd);
 }
 
 // A file whose name leaves no room for the temporary name beside it: a failed run (no program
