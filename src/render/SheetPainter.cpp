@@ -2,6 +2,8 @@
 
 #include "motion/ClipLine.h"
 #include "render/ImageCanvas.h"
+#include "render/PdfPath.h"
+#include "render/PdfSplice.h"
 
 #include <QBuffer>
 #include <QFont>
@@ -125,14 +127,32 @@ class PaintQueue {
 // fraction takes nine, and a long program's page is mostly numbers, all of them compressed.
 constexpr double UnitsPerPixel = 64;
 
+// The parts of the path written by our own code (PdfPath.h), by their marks' numbers; filled by
+// the thread that paints, put into the page by Finish (PdfSplice.h).
+using PathParts = std::vector<std::string>;
+
+// The marks that Qt paints in place of a part (PdfSplice.h), in the part's style.
+QPainterPath PathMark(size_t part) {
+    QPainterPath mark;
+    mark.moveTo(static_cast<double>(part), MarkY);
+    mark.lineTo(static_cast<double>(part), MarkEndY);
+    return mark;
+}
+
+QRectF SquaresMark(size_t part) {
+    return {static_cast<double>(part), MarkY, MarkSide, MarkSide};
+}
+
 // The viewport painted in vectors on a page: pieces of one colour are gathered into one path per
 // style (they overwrite in one colour, so their order within the colour does not matter) and
 // painted when another colour or a text comes. Within a path a piece drawn again adds nothing
 // (one path is stroked as one outline), and a piece going on straight in the same direction
-// lengthens the piece before it.
+// lengthens the piece before it. Qt paints the style and place of each path; its operators are
+// ours (a long program's page is millions of them).
 class PainterCanvas final : public motion::Canvas {
   public:
-    PainterCanvas(QPainter& painter, const QRectF& place) : P(painter), Place(place) {}
+    PainterCanvas(QPainter& painter, const QRectF& place, PathParts& parts)
+        : P(painter), Place(place), Parts(parts) {}
 
     void Line(double x1, double y1, double x2, double y2, int32_t color) override {
         CurrentX = x2, CurrentY = y2;
@@ -141,24 +161,24 @@ class PainterCanvas final : public motion::Canvas {
         if (!ClipLine(line, QRectF(-2, -2, Place.width() + 4, Place.height() + 4))) return;
         const Piece piece{Unit(line.x1()), Unit(line.y1()), Unit(line.x2()), Unit(line.y2())};
         const int k = Style == motion::DrawStyle::Dot ? 1 : 0;
-        QPainterPath& path = PathOf(color);
+        PdfPath& path = PathOf(color);
         // A dotted piece drawn again may fill the gaps between the dots: it stays.
         if (k == 0 && !Drawn.insert(piece).second) return;
-        const QPointF from(piece.X1, piece.Y1), to(piece.X2, piece.Y2);
-        const int n = path.elementCount();
-        if (n == 0 || path.currentPosition() != from) {
-            path.moveTo(from);
-        } else if (n >= 2 && path.elementAt(n - 1).isLineTo()) {
-            const QPointF before = path.elementAt(n - 2);
-            const double ax = from.x() - before.x(), ay = from.y() - before.y();
-            const double bx = to.x() - from.x(), by = to.y() - from.y();
+        const PathPoint from{piece.X1, piece.Y1}, to{piece.X2, piece.Y2};
+        const int n = path.Count();
+        if (n == 0 || path.Current() != from) {
+            path.MoveTo(from);
+        } else if (n >= 2 && path.IsLine(n - 1)) {
+            const PathPoint before = path.At(n - 2);
+            const double ax = from.X - before.X, ay = from.Y - before.Y;
+            const double bx = to.X - from.X, by = to.Y - from.Y;
             // Whole units: the test is exact.
             if (ax * by == ay * bx && ax * bx + ay * by > 0) {
-                path.setElementPositionAt(n - 1, to.x(), to.y());
+                path.MoveLast(to);
                 return;
             }
         }
-        path.lineTo(to);
+        path.LineTo(to);
     }
     void PSet(double x, double y, int32_t color) override {
         CurrentX = x, CurrentY = y;
@@ -166,7 +186,7 @@ class PainterCanvas final : public motion::Canvas {
         if (!(px >= 0 && py >= 0 && px < Place.width() && py < Place.height())) return;
         PathOf(color);
         if (!DrawnPixels.insert(Piece{px, py, 0, 0}).second) return;
-        Pixels.emplace_back(px, py, 1, 1);
+        Pixels.push_back({px, py});
     }
     void Circle(double cx, double cy, double r, int32_t color, bool full, double start, double end) override {
         const double px = PixelX(cx), py = PixelY(cy);
@@ -177,14 +197,15 @@ class PainterCanvas final : public motion::Canvas {
         if (!box.intersects(QRectF(-2, -2, Place.width() + 4, Place.height() + 4))) return;
         const QRectF units(box.x() * UnitsPerPixel, box.y() * UnitsPerPixel, box.width() * UnitsPerPixel,
                            box.height() * UnitsPerPixel);
-        QPainterPath& path = PathOf(color);
+        PdfPath& path = PathOf(color);
         if (full) {
-            const int from = path.elementCount();
-            path.addEllipse(units);
-            for (int i = from; i < path.elementCount(); ++i) {
-                const QPointF e = path.elementAt(i);
-                path.setElementPositionAt(i, std::round(e.x()), std::round(e.y()));
-            }
+            QPainterPath ellipse;
+            ellipse.addEllipse(units);
+            if (ellipse.elementCount() != 13) return; // none of no size
+            PathPoint curves[12];
+            for (int i = 0; i < 12; ++i)
+                curves[i] = Rounded(ellipse.elementAt(i + 1));
+            path.Outline(Rounded(ellipse.elementAt(0)), curves);
             return;
         }
         double span = std::fmod(end - start, TwoPi);
@@ -225,23 +246,23 @@ class PainterCanvas final : public motion::Canvas {
     void Flush() {
         if (!Gathering) return;
         Gathering = false;
-        const size_t weight =
-            static_cast<size_t>(Paths[0].elementCount() + Paths[1].elementCount()) + Pixels.size() + 1;
+        const size_t weight = static_cast<size_t>(Paths[0].Count() + Paths[1].Count()) + Pixels.size() + 1;
         Do(
             [solid = std::move(Paths[0]), dotted = std::move(Paths[1]), pixels = std::move(Pixels),
-             color = Color, place = Place](QPainter& p) {
+             color = Color, place = Place, &parts = Parts](QPainter& p) {
                 p.save();
                 p.setClipRect(place);
                 p.translate(place.topLeft());
                 p.scale(1 / UnitsPerPixel, 1 / UnitsPerPixel);
                 p.setBrush(Qt::NoBrush);
-                const QPainterPath* paths[2] = {&solid, &dotted};
+                const PdfPath* paths[2] = {&solid, &dotted};
                 for (int k = 0; k < 2; ++k) {
-                    if (paths[k]->isEmpty()) continue;
+                    if (paths[k]->Empty()) continue;
                     QPen pen(ColorOf(color), UnitsPerPixel);
                     if (k) pen.setDashPattern({1, 2});
                     p.setPen(pen);
-                    p.drawPath(*paths[k]);
+                    p.drawPath(PathMark(parts.size()));
+                    paths[k]->Write(parts.emplace_back());
                 }
                 if (!pixels.empty()) {
                     // One fill of all the end pixels, not one fill (and one colour) each; in
@@ -249,7 +270,9 @@ class PainterCanvas final : public motion::Canvas {
                     p.scale(UnitsPerPixel, UnitsPerPixel);
                     p.setPen(Qt::NoPen);
                     p.setBrush(ColorOf(color));
-                    p.drawRects(pixels.data(), static_cast<int>(pixels.size()));
+                    const QRectF mark = SquaresMark(parts.size());
+                    p.drawRects(&mark, 1);
+                    WriteSquares(parts.emplace_back(), pixels);
                 }
                 p.restore();
             },
@@ -281,32 +304,33 @@ class PainterCanvas final : public motion::Canvas {
     double PixelX(double x) const { return (x - ScaleLeft) * Width / ScaleWidth / TwipsPerPixel; }
     double PixelY(double y) const { return (y - ScaleTop) * Height / ScaleHeight / TwipsPerPixel; }
     static double Unit(double pixels) { return std::round(pixels * UnitsPerPixel); }
-    static QPointF Rounded(const QPainterPath::Element& e) { return {std::round(e.x), std::round(e.y)}; }
+    static PathPoint Rounded(const QPainterPath::Element& e) { return {std::round(e.x), std::round(e.y)}; }
     // The arc's pieces in whole units. A piece that rounds to nothing is left out (the path
     // adds no curve that ends where it starts): a small arc split at the quarter turns leaves
     // a sliver of a turn that would be written as one more curve of one point.
-    static void AppendRounded(QPainterPath& path, const QPainterPath& arc) {
+    static void AppendRounded(PdfPath& path, const QPainterPath& arc) {
         for (int i = 0; i < arc.elementCount(); ++i) {
             const QPainterPath::Element& e = arc.elementAt(i);
             if (e.isMoveTo()) {
-                path.moveTo(Rounded(e));
+                path.MoveTo(Rounded(e));
             } else if (e.isLineTo()) {
-                path.lineTo(Rounded(e));
+                path.LineTo(Rounded(e));
             } else if (e.isCurveTo() && i + 2 < arc.elementCount()) {
-                path.cubicTo(Rounded(e), Rounded(arc.elementAt(i + 1)), Rounded(arc.elementAt(i + 2)));
+                path.CubicTo(Rounded(e), Rounded(arc.elementAt(i + 1)), Rounded(arc.elementAt(i + 2)));
                 i += 2;
             }
         }
     }
     void Clear() {
-        Paths[0] = Paths[1] = QPainterPath();
+        Paths[0] = Paths[1] = PdfPath();
         Drawn.clear();
         Pixels.clear();
         DrawnPixels.clear();
     }
-    QPainterPath& PathOf(int32_t color) {
-        // A long program's path is painted in parts: one path of millions of pieces costs more.
-        if (Gathering && (Color != color || Paths[0].elementCount() + Paths[1].elementCount() +
+    PdfPath& PathOf(int32_t color) {
+        // A long program's path is painted in parts of a few thousand elements, each stroked by
+        // itself (where the parts overlap, their edges are painted twice).
+        if (Gathering && (Color != color || Paths[0].Count() + Paths[1].Count() +
                                                     static_cast<int>(Pixels.size()) >=
                                                 PartLimit))
             Flush();
@@ -320,9 +344,10 @@ class PainterCanvas final : public motion::Canvas {
     QRectF Place; // the viewport on the page
     bool Gathering = false;
     int32_t Color = 0;
-    QPainterPath Paths[2];                      // solid, dotted; in drawing units
+    PathParts& Parts; // written by the painting thread
+    PdfPath Paths[2];                           // solid, dotted; in drawing units
     std::unordered_set<Piece, PieceHash> Drawn; // the solid pieces
-    std::vector<QRectF> Pixels;                 // in viewport pixels
+    std::vector<PathPoint> Pixels;              // top left corners, in viewport pixels
     std::unordered_set<Piece, PieceHash> DrawnPixels;
 };
 
@@ -376,6 +401,7 @@ struct PdfSheet::Page {
     std::unique_ptr<QPainter> Painter;
     std::unique_ptr<PainterCanvas> Viewport;
     QRectF Place; // the viewport on the page
+    PathParts Parts;
     std::unique_ptr<PaintQueue> Behind;
 
     // Everything drawn on the viewport so far painted on the page, by this thread from now on.
@@ -396,7 +422,7 @@ PdfSheet::PdfSheet(const picture::SheetLayout& l) : P(std::make_unique<Page>()) 
     P->Writer->setPageMargins(QMarginsF(0, 0, 0, 0));
     P->Painter = std::make_unique<QPainter>(P->Writer.get());
     P->Place = QRectF(l.Viewport.X, l.Viewport.Y, l.Viewport.W, l.Viewport.H);
-    P->Viewport = std::make_unique<PainterCanvas>(*P->Painter, P->Place);
+    P->Viewport = std::make_unique<PainterCanvas>(*P->Painter, P->Place, P->Parts);
 }
 
 PdfSheet::~PdfSheet() {
@@ -437,8 +463,13 @@ bool PdfSheet::Finish(const picture::SheetContent& sheet, std::string& bytes) {
     PainterOverlay overlay(p);
     picture::DrawSheet(overlay, sheet);
     if (!p.end()) return false;
-    bytes.assign(P->Bytes.constData(), static_cast<size_t>(P->Bytes.size()));
-    return !bytes.empty();
+    // Qt's page with the path's parts in the places of their marks.
+    const std::string page(P->Bytes.constData(), static_cast<size_t>(P->Bytes.size()));
+    P->Bytes.clear();
+    std::string why;
+    const bool spliced = SpliceParts(page, P->Parts, bytes, why);
+    P->Parts.clear();
+    return spliced && !bytes.empty();
 }
 
 } // namespace render
