@@ -30,6 +30,13 @@ struct Failure {
     std::string Why;
 };
 
+// Bytes without the zeros a std::string is filled with first (a page's content is tens of MB).
+struct Bytes {
+    std::unique_ptr<char[]> Data;
+    size_t Size = 0;
+    explicit Bytes(size_t room = 0) : Data(new char[room]), Size(room) {}
+};
+
 long ParseNumber(const std::string& text, size_t at, size_t* end = nullptr) {
     char* stop = nullptr;
     const long n = std::strtol(text.c_str() + at, &stop, 10);
@@ -69,32 +76,31 @@ std::vector<Object> ObjectsOf(const std::string& doc, size_t& table, std::string
 std::string Inflate(const char* data, size_t size) {
     std::unique_ptr<libdeflate_decompressor, void (*)(libdeflate_decompressor*)> unpacker(
         libdeflate_alloc_decompressor(), libdeflate_free_decompressor);
-    std::string plain(std::max<size_t>(size * 8, 1 << 16), '\0');
-    for (;;) {
+    for (size_t room = std::max<size_t>(size * 16, 1 << 16);; room *= 2) {
+        Bytes plain(room);
         size_t got = 0;
         const libdeflate_result r =
-            libdeflate_zlib_decompress(unpacker.get(), data, size, plain.data(), plain.size(), &got);
-        if (r == LIBDEFLATE_SUCCESS) {
-            plain.resize(got);
-            return plain;
-        }
+            libdeflate_zlib_decompress(unpacker.get(), data, size, plain.Data.get(), room, &got);
+        if (r == LIBDEFLATE_SUCCESS) return std::string(plain.Data.get(), got);
         if (r != LIBDEFLATE_INSUFFICIENT_SPACE) throw Failure{"a page content that does not inflate"};
-        plain.resize(plain.size() * 2);
     }
 }
 
-// The marks in Qt's content replaced by their parts.
-std::string Replace(const std::string& content, const std::vector<std::string>& parts) {
+// A piece of the page's content: of Qt's, or a part of ours.
+struct Piece {
+    const char* Data;
+    size_t Size;
+};
+
+// Qt's content cut at its marks, each mark replaced by its part (nothing is copied).
+std::vector<Piece> Replace(const std::string& content, const std::vector<std::string>& parts) {
     std::string y, endY, side;
     WritePdfNumber(y, MarkY);
     WritePdfNumber(endY, MarkEndY);
     WritePdfNumber(side, MarkSide);
     const std::string squareTail = y + side + side + "re\n";
-    size_t total = content.size();
-    for (const std::string& p : parts)
-        total += p.size();
-    std::string out;
-    out.reserve(total);
+    std::vector<Piece> pieces;
+    pieces.reserve(2 * parts.size() + 1);
     std::vector<bool> used(parts.size());
     size_t copied = 0, at = 0;
     while ((at = content.find(y, at)) != std::string::npos) {
@@ -102,8 +108,9 @@ std::string Replace(const std::string& content, const std::vector<std::string>& 
         const size_t line = content.rfind('\n', at) + 1;
         size_t end = 0;
         const long n = ParseNumber(content, line, &end);
+        const bool numbered = end + 1 == at;
         at += y.size();
-        if (end + 1 != at - y.size() || n < 0 || static_cast<size_t>(n) >= parts.size() || used[n]) continue;
+        if (!numbered || n < 0 || static_cast<size_t>(n) >= parts.size() || used[n]) continue;
         const std::string number = content.substr(line, end + 1 - line);
         const std::string path = number + y + "m\n" + number + endY + "l\n", square = number + squareTail;
         size_t markEnd = 0;
@@ -114,34 +121,40 @@ std::string Replace(const std::string& content, const std::vector<std::string>& 
         else
             continue;
         used[n] = true;
-        out.append(content, copied, line - copied);
-        out += parts[n];
+        pieces.push_back({content.data() + copied, line - copied});
+        pieces.push_back({parts[n].data(), parts[n].size()});
         copied = at = markEnd;
     }
-    out.append(content, copied);
-    return out;
+    pieces.push_back({content.data() + copied, content.size() - copied});
+    return pieces;
 }
 
-// The content packed in streams of about equal size, split between lines, each on a core of its own.
-std::vector<std::string> Deflate(const std::string& content) {
+// The content packed in streams of about equal size, each joined and packed on a core of its own.
+// The streams are cut between pieces, which end between operators.
+std::vector<Bytes> Deflate(const std::vector<Piece>& pieces) {
+    size_t total = 0;
+    for (const Piece& p : pieces)
+        total += p.Size;
     const size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    const size_t count = std::clamp<size_t>(content.size() / StreamSize, 1, cores);
-    std::vector<size_t> cuts{0};
-    for (size_t i = 1; i < count; ++i) {
-        const size_t near = content.find('\n', content.size() * i / count);
-        if (near == std::string::npos) break;
-        cuts.push_back(near + 1);
-    }
-    cuts.push_back(content.size());
-    std::vector<std::string> packed(cuts.size() - 1);
+    const size_t count = std::clamp<size_t>(total / StreamSize, 1, cores);
+    std::vector<size_t> cuts{0}; // the first piece of each stream
+    for (size_t i = 0, sum = 0; i < pieces.size() && cuts.size() < count; sum += pieces[i++].Size)
+        if (i > cuts.back() && sum >= total * cuts.size() / count) cuts.push_back(i);
+    cuts.push_back(pieces.size());
+    std::vector<Bytes> packed(cuts.size() - 1);
     auto pack = [&](size_t i) {
+        size_t size = 0;
+        for (size_t k = cuts[i]; k < cuts[i + 1]; ++k)
+            size += pieces[k].Size;
+        Bytes joined(size);
+        for (size_t k = cuts[i], at = 0; k < cuts[i + 1]; at += pieces[k++].Size)
+            std::copy_n(pieces[k].Data, pieces[k].Size, joined.Data.get() + at);
         libdeflate_compressor* packer = libdeflate_alloc_compressor(PackLevel);
         if (!packer) return;
-        const size_t size = cuts[i + 1] - cuts[i];
-        std::string& out = packed[i];
-        out.resize(libdeflate_zlib_compress_bound(packer, size));
-        out.resize(libdeflate_zlib_compress(packer, content.data() + cuts[i], size, out.data(), out.size()));
+        Bytes out(libdeflate_zlib_compress_bound(packer, size));
+        out.Size = libdeflate_zlib_compress(packer, joined.Data.get(), size, out.Data.get(), out.Size);
         libdeflate_free_compressor(packer);
+        packed[i] = std::move(out);
     };
     std::vector<std::thread> helpers;
     for (size_t i = 1; i < packed.size(); ++i)
@@ -149,14 +162,14 @@ std::vector<std::string> Deflate(const std::string& content) {
     pack(0);
     for (std::thread& t : helpers)
         t.join();
-    for (const std::string& p : packed)
-        if (p.empty()) throw Failure{"the page content could not be packed"};
+    for (const Bytes& p : packed)
+        if (p.Size == 0) throw Failure{"the page content could not be packed"};
     return packed;
 }
 
-void AppendStream(std::string& out, const std::string& dict, const std::string& packed) {
+void AppendStream(std::string& out, const std::string& dict, const Bytes& packed) {
     out += dict;
-    out += packed;
+    out.append(packed.Data.get(), packed.Size);
     out += "\nendstream\nendobj\n";
 }
 
@@ -206,8 +219,8 @@ std::string Splice(const std::string& doc, const std::vector<std::string>& parts
     }
     if (length < 0 || dataAt + static_cast<size_t>(length) > stream->End) throw Failure{"a stream past its end"};
 
-    const std::vector<std::string> packed =
-        Deflate(Replace(Inflate(doc.data() + dataAt, static_cast<size_t>(length)), parts));
+    const std::string qt = Inflate(doc.data() + dataAt, static_cast<size_t>(length));
+    const std::vector<Bytes> packed = Deflate(Replace(qt, parts));
 
     // The document again, object by object, the content in its streams.
     int next = static_cast<int>(ParseNumber(trailer, trailer.find("/Size ") + 6));
@@ -218,7 +231,10 @@ std::string Splice(const std::string& doc, const std::vector<std::string>& parts
         list += " " + std::to_string(more.back()) + " 0 R";
     }
     std::string out;
-    out.reserve(doc.size() + packed[0].size() * packed.size());
+    size_t room = doc.size();
+    for (const Bytes& p : packed)
+        room += p.Size + 100;
+    out.reserve(room);
     out.append(doc, 0, objects.front().Begin);
     std::map<int, size_t> offsets;
     for (const Object& o : objects) {
@@ -228,10 +244,10 @@ std::string Splice(const std::string& doc, const std::vector<std::string>& parts
             AppendStream(out,
                          content.LengthObject ? dict
                                               : dict.substr(0, lengthAt + 8) +
-                                                    std::to_string(packed[0].size()) + dict.substr(after),
+                                                    std::to_string(packed[0].Size) + dict.substr(after),
                          packed[0]);
         } else if (o.Number == content.LengthObject) {
-            out += std::to_string(o.Number) + " 0 obj\n" + std::to_string(packed[0].size()) + "\nendobj\n";
+            out += std::to_string(o.Number) + " 0 obj\n" + std::to_string(packed[0].Size) + "\nendobj\n";
         } else if (o.Number == page && !more.empty()) {
             std::string body = doc.substr(o.Begin, o.End - o.Begin);
             const std::string one = "/Contents " + std::to_string(content.Number) + " 0 R";
@@ -244,7 +260,7 @@ std::string Splice(const std::string& doc, const std::vector<std::string>& parts
     for (size_t i = 0; i < more.size(); ++i) {
         offsets[more[i]] = out.size();
         AppendStream(out,
-                     std::to_string(more[i]) + " 0 obj\n<<\n/Length " + std::to_string(packed[i + 1].size()) +
+                     std::to_string(more[i]) + " 0 obj\n<<\n/Length " + std::to_string(packed[i + 1].Size) +
                          "\n/Filter /FlateDecode\n>>\nstream\n",
                      packed[i + 1]);
     }

@@ -14,12 +14,12 @@
 #include <QPdfWriter>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <thread>
-#include <unordered_set>
 #include <vector>
 
 namespace render {
@@ -46,11 +46,23 @@ QString Utf8(const std::string& text) {
 }
 
 // The part of a line inside a box; false when none is (a line far off the page is not painted).
-bool ClipLine(QLineF& line, const QRectF& box) {
-    double x1 = line.x1(), y1 = line.y1(), x2 = line.x2(), y2 = line.y2();
-    if (!motion::ClipLine(x1, y1, x2, y2, box.left(), box.right(), box.top(), box.bottom())) return false;
-    line = QLineF(x1, y1, x2, y2);
-    return true;
+// A line inside it comes out as the clipping computes it (its end from its start and length), at
+// a fraction of the clipping's cost: most lines of a page are inside.
+bool ClipLine(double& x1, double& y1, double& x2, double& y2, const QRectF& box) {
+    const double lo = box.left(), hi = box.right(), top = box.top(), bottom = box.bottom();
+    if (x1 >= lo && x1 <= hi && x2 >= lo && x2 <= hi && y1 >= top && y1 <= bottom && y2 >= top &&
+        y2 <= bottom) {
+        x2 = x1 + (x2 - x1), y2 = y1 + (y2 - y1);
+        return true;
+    }
+    return motion::ClipLine(x1, y1, x2, y2, lo, hi, top, bottom);
+}
+
+// std::round (halves away from zero), without a call into the maths library.
+double RoundHalfAway(double v) {
+    if (!(std::fabs(v) < 4503599627370496.0)) return std::round(v); // 2^52: whole already, or not finite
+    const double whole = static_cast<double>(static_cast<int64_t>(v));
+    return std::copysign(std::fabs(v - whole) >= 0.5 ? std::fabs(whole) + 1 : std::fabs(whole), v);
 }
 
 // Painting handed to a second thread and done there in the order it was handed: the page's
@@ -143,6 +155,68 @@ QRectF SquaresMark(size_t part) {
     return {static_cast<double>(part), MarkY, MarkSide, MarkSide};
 }
 
+// A piece in whole drawing units (a pixel when the end is 0, 0).
+struct Piece {
+    double X1, Y1, X2, Y2;
+    bool operator==(const Piece&) const = default;
+};
+
+// The pieces of one part of the path, to find a piece drawn again: open addressing in a table
+// that grows with the part and is emptied in one step (a long program's page empties it some
+// ten thousand times, and adds millions of pieces).
+class PieceSet {
+  public:
+    // False when the piece is there already.
+    bool Insert(const Piece& p) {
+        if (2 * (Count + 1) > Slots.size()) Grow();
+        for (size_t i = HashOf(p);; ++i) {
+            Slot& s = Slots[i & (Slots.size() - 1)];
+            if (s.Stamp != Stamp) {
+                s = {p, Stamp};
+                ++Count;
+                return true;
+            }
+            if (s.Held == p) return false;
+        }
+    }
+    void Clear() {
+        Count = 0;
+        if (++Stamp != 0) return;
+        for (Slot& s : Slots) // the stamps went round: no slot may look filled
+            s.Stamp = 0;
+        Stamp = 1;
+    }
+
+  private:
+    struct Slot {
+        Piece Held;
+        uint32_t Stamp = 0; // filled when it is the set's stamp
+    };
+    static size_t HashOf(const Piece& p) {
+        // Whole numbers of a size that fits (the piece's ends are on the page); a double's low
+        // bits would be zeros.
+        uint64_t h = 0;
+        for (double v : {p.X1, p.Y1, p.X2, p.Y2})
+            h = (h + static_cast<uint64_t>(static_cast<int64_t>(v))) * 0x9E3779B97F4A7C15ull;
+        h ^= h >> 31;
+        h *= 0xBF58476D1CE4E5B9ull;
+        return static_cast<size_t>(h ^ (h >> 29));
+    }
+    void Grow() {
+        std::vector<Slot> old(std::max<size_t>(1024, 2 * Slots.size()));
+        old.swap(Slots);
+        const uint32_t stamp = Stamp;
+        Stamp = 1;
+        Count = 0;
+        for (const Slot& s : old)
+            if (s.Stamp == stamp) Insert(s.Held);
+    }
+
+    std::vector<Slot> Slots;
+    uint32_t Stamp = 1;
+    size_t Count = 0;
+};
+
 // The viewport painted in vectors on a page: pieces of one colour are gathered into one path per
 // style (they overwrite in one colour, so their order within the colour does not matter) and
 // painted when another colour or a text comes. Within a path a piece drawn again adds nothing
@@ -156,14 +230,14 @@ class PainterCanvas final : public motion::Canvas {
 
     void Line(double x1, double y1, double x2, double y2, int32_t color) override {
         CurrentX = x2, CurrentY = y2;
-        QLineF line(PixelX(x1), PixelY(y1), PixelX(x2), PixelY(y2));
-        if (!std::isfinite(line.x1() + line.y1() + line.x2() + line.y2())) return;
-        if (!ClipLine(line, QRectF(-2, -2, Place.width() + 4, Place.height() + 4))) return;
-        const Piece piece{Unit(line.x1()), Unit(line.y1()), Unit(line.x2()), Unit(line.y2())};
+        double ax = PixelX(x1), ay = PixelY(y1), bx = PixelX(x2), by = PixelY(y2);
+        if (!std::isfinite(ax + ay + bx + by)) return;
+        if (!ClipLine(ax, ay, bx, by, QRectF(-2, -2, Place.width() + 4, Place.height() + 4))) return;
+        const Piece piece{Unit(ax), Unit(ay), Unit(bx), Unit(by)};
         const int k = Style == motion::DrawStyle::Dot ? 1 : 0;
         PdfPath& path = PathOf(color);
         // A dotted piece drawn again may fill the gaps between the dots: it stays.
-        if (k == 0 && !Drawn.insert(piece).second) return;
+        if (k == 0 && !Drawn.Insert(piece)) return;
         const PathPoint from{piece.X1, piece.Y1}, to{piece.X2, piece.Y2};
         const int n = path.Count();
         if (n == 0 || path.Current() != from) {
@@ -185,7 +259,7 @@ class PainterCanvas final : public motion::Canvas {
         const double px = std::floor(PixelX(x)), py = std::floor(PixelY(y));
         if (!(px >= 0 && py >= 0 && px < Place.width() && py < Place.height())) return;
         PathOf(color);
-        if (!DrawnPixels.insert(Piece{px, py, 0, 0}).second) return;
+        if (!DrawnPixels.Insert(Piece{px, py, 0, 0})) return;
         Pixels.push_back({px, py});
     }
     void Circle(double cx, double cy, double r, int32_t color, bool full, double start, double end) override {
@@ -210,10 +284,10 @@ class PainterCanvas final : public motion::Canvas {
         }
         double span = std::fmod(end - start, TwoPi);
         if (span < 0) span += TwoPi;
-        QPainterPath arc;
-        arc.arcMoveTo(units, start * 360 / TwoPi);
-        arc.arcTo(units, start * 360 / TwoPi, span * 360 / TwoPi);
-        AppendRounded(path, arc);
+        Arc.clear(); // keeps its memory
+        Arc.arcMoveTo(units, start * 360 / TwoPi);
+        Arc.arcTo(units, start * 360 / TwoPi, span * 360 / TwoPi);
+        AppendRounded(path, Arc);
     }
     void Print(const std::string& text) override {
         const double px = PixelX(CurrentX), py = PixelY(CurrentY);
@@ -262,7 +336,9 @@ class PainterCanvas final : public motion::Canvas {
                     if (k) pen.setDashPattern({1, 2});
                     p.setPen(pen);
                     p.drawPath(PathMark(parts.size()));
-                    paths[k]->Write(parts.emplace_back());
+                    std::string& text = parts.emplace_back();
+                    text.reserve(static_cast<size_t>(paths[k]->Count()) * 16);
+                    paths[k]->Write(text);
                 }
                 if (!pixels.empty()) {
                     // One fill of all the end pixels, not one fill (and one colour) each; in
@@ -272,7 +348,9 @@ class PainterCanvas final : public motion::Canvas {
                     p.setBrush(ColorOf(color));
                     const QRectF mark = SquaresMark(parts.size());
                     p.drawRects(&mark, 1);
-                    WriteSquares(parts.emplace_back(), pixels);
+                    std::string& text = parts.emplace_back();
+                    text.reserve(pixels.size() * 16);
+                    WriteSquares(text, pixels);
                 }
                 p.restore();
             },
@@ -289,21 +367,9 @@ class PainterCanvas final : public motion::Canvas {
     PaintQueue* Behind = nullptr; // the painting thread, when painting in the background
 
   private:
-    // A piece in whole drawing units (a pixel when the end is 0, 0).
-    struct Piece {
-        double X1, Y1, X2, Y2;
-        bool operator==(const Piece&) const = default;
-    };
-    struct PieceHash {
-        size_t operator()(const Piece& p) const {
-            const std::hash<double> h;
-            return ((h(p.X1) * 31 + h(p.Y1)) * 31 + h(p.X2)) * 31 + h(p.Y2);
-        }
-    };
-
     double PixelX(double x) const { return (x - ScaleLeft) * Width / ScaleWidth / TwipsPerPixel; }
     double PixelY(double y) const { return (y - ScaleTop) * Height / ScaleHeight / TwipsPerPixel; }
-    static double Unit(double pixels) { return std::round(pixels * UnitsPerPixel); }
+    static double Unit(double pixels) { return RoundHalfAway(pixels * UnitsPerPixel); }
     static PathPoint Rounded(const QPainterPath::Element& e) { return {std::round(e.x), std::round(e.y)}; }
     // The arc's pieces in whole units. A piece that rounds to nothing is left out (the path
     // adds no curve that ends where it starts): a small arc split at the quarter turns leaves
@@ -323,9 +389,9 @@ class PainterCanvas final : public motion::Canvas {
     }
     void Clear() {
         Paths[0] = Paths[1] = PdfPath();
-        Drawn.clear();
+        Drawn.Clear();
         Pixels.clear();
-        DrawnPixels.clear();
+        DrawnPixels.Clear();
     }
     PdfPath& PathOf(int32_t color) {
         // A long program's path is painted in parts of a few thousand elements, each stroked by
@@ -346,9 +412,10 @@ class PainterCanvas final : public motion::Canvas {
     int32_t Color = 0;
     PathParts& Parts; // written by the painting thread
     PdfPath Paths[2];                           // solid, dotted; in drawing units
-    std::unordered_set<Piece, PieceHash> Drawn; // the solid pieces
+    QPainterPath Arc;                           // the arc being added
+    PieceSet Drawn;                             // the solid pieces
     std::vector<PathPoint> Pixels;              // top left corners, in viewport pixels
-    std::unordered_set<Piece, PieceHash> DrawnPixels;
+    PieceSet DrawnPixels;
 };
 
 } // namespace
