@@ -20,6 +20,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 namespace render {
@@ -303,12 +304,14 @@ class PainterCanvas final : public motion::Canvas {
             1);
     }
     double TextWidth(const std::string& text) override {
-        const double pixels = QFontMetricsF(FaceOf(FontSize, false)).horizontalAdvance(Utf8(text));
-        return pixels * TwipsPerPixel * std::fabs(ScaleWidth) / Width;
+        // A long program measures the same few labels thousands of times.
+        Metrics& m = MetricsOf(FontSize);
+        const auto [at, added] = m.Widths.try_emplace(text, 0.0);
+        if (added) at->second = m.Measure.horizontalAdvance(Utf8(text));
+        return at->second * TwipsPerPixel * std::fabs(ScaleWidth) / Width;
     }
     double TextHeight(const std::string&) override {
-        return QFontMetricsF(FaceOf(FontSize, false)).height() * TwipsPerPixel * std::fabs(ScaleHeight) /
-               Height;
+        return MetricsOf(FontSize).Measure.height() * TwipsPerPixel * std::fabs(ScaleHeight) / Height;
     }
     void Cls() override {
         // A page keeps what was painted on it: the background is painted over it.
@@ -405,6 +408,18 @@ class PainterCanvas final : public motion::Canvas {
         return Paths[Style == motion::DrawStyle::Dot ? 1 : 0];
     }
 
+    // The font of one size and the widths of the texts measured in it, in pixels.
+    struct Metrics {
+        explicit Metrics(double size) : Size(size), Measure(FaceOf(size, false)) {}
+        double Size;
+        QFontMetricsF Measure;
+        std::unordered_map<std::string, double> Widths;
+    };
+    Metrics& MetricsOf(double size) {
+        if (!Measured || Measured->Size != size) Measured = std::make_unique<Metrics>(size);
+        return *Measured;
+    }
+
     static constexpr int PartLimit = 4096;
     QPainter& P;
     QRectF Place; // the viewport on the page
@@ -413,6 +428,7 @@ class PainterCanvas final : public motion::Canvas {
     PathParts& Parts; // written by the painting thread
     PdfPath Paths[2];                           // solid, dotted; in drawing units
     QPainterPath Arc;                           // the arc being added
+    std::unique_ptr<Metrics> Measured;          // of the last font size measured
     PieceSet Drawn;                             // the solid pieces
     std::vector<PathPoint> Pixels;              // top left corners, in viewport pixels
     PieceSet DrawnPixels;
