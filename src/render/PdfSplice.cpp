@@ -15,11 +15,10 @@ namespace render {
 
 namespace {
 
-// Level 1 of libdeflate packs a page's path a little tighter than Qt's zlib at its default level
-// does in a tenth of the time; higher levels gain a few percent for twice the time and more.
-constexpr int PackLevel = 1;
-// Content below this size is packed in one stream; above it, in one stream for each core.
-constexpr size_t StreamSize = 4 << 20;
+// Level 1 of libdeflate packs a long program's page about a tenth larger than Qt's zlib at its
+// default level, in a tenth of the time; higher levels gain a few percent for twice the time and
+// more. A page of less than a stream is packed at level 6: a little tighter than Qt packs it.
+constexpr int FastLevel = 1, TightLevel = 6;
 
 struct Object {
     int Number = 0;
@@ -131,12 +130,13 @@ std::vector<Piece> Replace(const std::string& content, const std::vector<std::st
 
 // The content packed in streams of about equal size, each joined and packed on a core of its own.
 // The streams are cut between pieces, which end between operators.
-std::vector<Bytes> Deflate(const std::vector<Piece>& pieces) {
+std::vector<Bytes> Deflate(const std::vector<Piece>& pieces, size_t streamSize) {
     size_t total = 0;
     for (const Piece& p : pieces)
         total += p.Size;
     const size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    const size_t count = std::clamp<size_t>(total / StreamSize, 1, cores);
+    const size_t count = std::clamp<size_t>(total / streamSize, 1, cores);
+    const int level = total < streamSize ? TightLevel : FastLevel;
     std::vector<size_t> cuts{0}; // the first piece of each stream
     for (size_t i = 0, sum = 0; i < pieces.size() && cuts.size() < count; sum += pieces[i++].Size)
         if (i > cuts.back() && sum >= total * cuts.size() / count) cuts.push_back(i);
@@ -149,7 +149,7 @@ std::vector<Bytes> Deflate(const std::vector<Piece>& pieces) {
         Bytes joined(size);
         for (size_t k = cuts[i], at = 0; k < cuts[i + 1]; at += pieces[k++].Size)
             std::copy_n(pieces[k].Data, pieces[k].Size, joined.Data.get() + at);
-        libdeflate_compressor* packer = libdeflate_alloc_compressor(PackLevel);
+        libdeflate_compressor* packer = libdeflate_alloc_compressor(level);
         if (!packer) return;
         Bytes out(libdeflate_zlib_compress_bound(packer, size));
         out.Size = libdeflate_zlib_compress(packer, joined.Data.get(), size, out.Data.get(), out.Size);
@@ -193,7 +193,7 @@ Content ContentOf(const std::string& doc, const std::vector<Object>& objects, in
     return c;
 }
 
-std::string Splice(const std::string& doc, const std::vector<std::string>& parts) {
+std::string Splice(const std::string& doc, const std::vector<std::string>& parts, size_t streamSize) {
     size_t table = 0;
     std::string trailer;
     const std::vector<Object> objects = ObjectsOf(doc, table, trailer);
@@ -220,7 +220,7 @@ std::string Splice(const std::string& doc, const std::vector<std::string>& parts
     if (length < 0 || dataAt + static_cast<size_t>(length) > stream->End) throw Failure{"a stream past its end"};
 
     const std::string qt = Inflate(doc.data() + dataAt, static_cast<size_t>(length));
-    const std::vector<Bytes> packed = Deflate(Replace(qt, parts));
+    const std::vector<Bytes> packed = Deflate(Replace(qt, parts), streamSize);
 
     // The document again, object by object, the content in its streams.
     int next = static_cast<int>(ParseNumber(trailer, trailer.find("/Size ") + 6));
@@ -286,13 +286,13 @@ std::string Splice(const std::string& doc, const std::vector<std::string>& parts
 } // namespace
 
 bool SpliceParts(const std::string& document, const std::vector<std::string>& parts, std::string& out,
-                 std::string& why) {
+                 std::string& why, size_t streamSize) {
     if (parts.empty()) {
         out = document;
         return true;
     }
     try {
-        out = Splice(document, parts);
+        out = Splice(document, parts, streamSize);
         return true;
     } catch (const Failure& f) {
         why = f.Why;

@@ -17,10 +17,13 @@ namespace render {
 // colour.
 constexpr double MarkY = 0.3515625, MarkEndY = 0.6171875, MarkSide = 0.25;
 
+// Page content of this size and more is packed in one stream for each core, less in one stream.
+constexpr size_t StreamSize = 4 << 20;
+
 // `document` (one page, as QPdfWriter writes it) with each mark replaced by the part of its number,
 // in `out`. A part whose mark is not there (the page clipped it away) is left out. False, with the
 // reason in `why`, when the document is not laid out as Qt lays it out.
 bool SpliceParts(const std::string& document, const std::vector<std::string>& parts, std::string& out,
-                 std::string& why);
+                 std::string& why, size_t streamSize = StreamSize);
 
 } // namespace render
