@@ -57,12 +57,14 @@ std::vector<Object> ObjectsOf(const std::string& doc, size_t& table, std::string
     std::vector<Object> objects;
     for (long i = 0; i < count; ++i, at += 20) {
         if (at + 20 > doc.size()) throw Failure{"a short cross-reference table"};
-        if (doc[at + 17] == 'n') objects.push_back({static_cast<int>(i), static_cast<size_t>(ParseNumber(doc, at))});
+        if (doc[at + 17] == 'n')
+            objects.push_back({static_cast<int>(i), static_cast<size_t>(ParseNumber(doc, at))});
     }
     const size_t dict = doc.find("trailer\n", at);
     if (dict == std::string::npos || dict > start) throw Failure{"no trailer"};
     trailer = doc.substr(dict + 8, start - dict - 8);
-    std::sort(objects.begin(), objects.end(), [](const Object& a, const Object& b) { return a.Begin < b.Begin; });
+    std::sort(objects.begin(), objects.end(),
+              [](const Object& a, const Object& b) { return a.Begin < b.Begin; });
     for (size_t i = 0; i < objects.size(); ++i) {
         objects[i].End = i + 1 < objects.size() ? objects[i + 1].Begin : table;
         const std::string head = std::to_string(objects[i].Number) + " 0 obj";
@@ -217,7 +219,8 @@ std::string Splice(const std::string& doc, const std::vector<std::string>& parts
         if (held == objects.end()) throw Failure{"no object with the stream's length"};
         length = ParseNumber(doc, doc.find('\n', held->Begin) + 1);
     }
-    if (length < 0 || dataAt + static_cast<size_t>(length) > stream->End) throw Failure{"a stream past its end"};
+    if (length < 0 || dataAt + static_cast<size_t>(length) > stream->End)
+        throw Failure{"a stream past its end"};
 
     const std::string qt = Inflate(doc.data() + dataAt, static_cast<size_t>(length));
     const std::vector<Bytes> packed = Deflate(Replace(qt, parts), streamSize);

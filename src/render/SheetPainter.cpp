@@ -399,9 +399,8 @@ class PainterCanvas final : public motion::Canvas {
     PdfPath& PathOf(int32_t color) {
         // A long program's path is painted in parts of a few thousand elements, each stroked by
         // itself (where the parts overlap, their edges are painted twice).
-        if (Gathering && (Color != color || Paths[0].Count() + Paths[1].Count() +
-                                                    static_cast<int>(Pixels.size()) >=
-                                                PartLimit))
+        if (Gathering && (Color != color ||
+                          Paths[0].Count() + Paths[1].Count() + static_cast<int>(Pixels.size()) >= PartLimit))
             Flush();
         Gathering = true;
         Color = color;
@@ -425,12 +424,12 @@ class PainterCanvas final : public motion::Canvas {
     QRectF Place; // the viewport on the page
     bool Gathering = false;
     int32_t Color = 0;
-    PathParts& Parts; // written by the painting thread
-    PdfPath Paths[2];                           // solid, dotted; in drawing units
-    QPainterPath Arc;                           // the arc being added
-    std::unique_ptr<Metrics> Measured;          // of the last font size measured
-    PieceSet Drawn;                             // the solid pieces
-    std::vector<PathPoint> Pixels;              // top left corners, in viewport pixels
+    PathParts& Parts;                  // written by the painting thread
+    PdfPath Paths[2];                  // solid, dotted; in drawing units
+    QPainterPath Arc;                  // the arc being added
+    std::unique_ptr<Metrics> Measured; // of the last font size measured
+    PieceSet Drawn;                    // the solid pieces
+    std::vector<PathPoint> Pixels;     // top left corners, in viewport pixels
     PieceSet DrawnPixels;
 };
 
