@@ -85,6 +85,16 @@ void WriteSquares(std::string& out, const std::vector<PathPoint>& corners) {
 void WritePdfNumber(std::string& out, double value) {
     char text[32];
     char* end = text;
+    // Most numbers of a path are whole (drawing units).
+    if (value > -2147483648.0 && value < 2147483648.0) {
+        const int32_t whole = static_cast<int32_t>(value);
+        if (whole == value) {
+            end = std::to_chars(text, text + sizeof text, whole).ptr;
+            *end++ = ' ';
+            out.append(text, end);
+            return;
+        }
+    }
     if (!std::isfinite(value) || std::fabs(value) > std::numeric_limits<uint32_t>::max()) {
         out += "0 ";
         return;

@@ -295,11 +295,12 @@ class PainterCanvas final : public motion::Canvas {
         if (!std::isfinite(px + py) || std::fabs(px) > 1e6 || std::fabs(py) > 1e6) return;
         Flush();
         Do(
-            [px, py, text, corner = Place.topLeft(), size = FontSize, color = ForeColor](QPainter& p) {
-                const QFont font = FaceOf(size, false);
-                p.setFont(font);
+            [px, py, text, corner = Place.topLeft(), size = FontSize, color = ForeColor,
+             &face = Printing](QPainter& p) {
+                if (face.Size != size) face = {size, FaceOf(size, false)};
+                p.setFont(face.Font);
                 p.setPen(ColorOf(color));
-                p.drawText(corner + QPointF(px, py + QFontMetricsF(font).ascent()), Utf8(text));
+                p.drawText(corner + QPointF(px, py + face.Ascent), Utf8(text));
             },
             1);
     }
@@ -419,6 +420,15 @@ class PainterCanvas final : public motion::Canvas {
         return *Measured;
     }
 
+    // The face texts are painted in, of the last size painted; the painting thread's own.
+    struct Face {
+        Face() = default;
+        Face(double size, const QFont& font) : Size(size), Font(font), Ascent(QFontMetricsF(font).ascent()) {}
+        double Size = -1;
+        QFont Font;
+        double Ascent = 0;
+    };
+
     static constexpr int PartLimit = 4096;
     QPainter& P;
     QRectF Place; // the viewport on the page
@@ -428,6 +438,7 @@ class PainterCanvas final : public motion::Canvas {
     PdfPath Paths[2];                  // solid, dotted; in drawing units
     QPainterPath Arc;                  // the arc being added
     std::unique_ptr<Metrics> Measured; // of the last font size measured
+    Face Printing;
     PieceSet Drawn;                    // the solid pieces
     std::vector<PathPoint> Pixels;     // top left corners, in viewport pixels
     PieceSet DrawnPixels;
