@@ -1,6 +1,7 @@
 #include "render/SheetPainter.h"
 
 #include "motion/ClipLine.h"
+#include "render/ArcCurves.h"
 #include "render/ImageCanvas.h"
 #include "render/PdfPath.h"
 #include "render/PdfSplice.h"
@@ -285,10 +286,15 @@ class PainterCanvas final : public motion::Canvas {
         }
         double span = std::fmod(end - start, TwoPi);
         if (span < 0) span += TwoPi;
-        Arc.clear(); // keeps its memory
-        Arc.arcMoveTo(units, start * 360 / TwoPi);
-        Arc.arcTo(units, start * 360 / TwoPi, span * 360 / TwoPi);
-        AppendRounded(path, Arc);
+        // The arc's pieces in whole units. A piece that rounds to nothing is left out (the path
+        // adds no curve that ends where it starts): a small arc split at the quarter turns leaves
+        // a sliver of a turn that would be written as one more curve of one point.
+        const ArcCurves arc = CurvesOfArc(units.x(), units.y(), units.width(), units.height(),
+                                          start * 360 / TwoPi, span * 360 / TwoPi);
+        path.MoveTo(Rounded(arc.Start));
+        if (arc.Line) path.LineTo(Rounded(arc.LineEnd));
+        for (int i = 0; i < arc.Points; i += 3)
+            path.CubicTo(Rounded(arc.Curves[i]), Rounded(arc.Curves[i + 1]), Rounded(arc.Curves[i + 2]));
     }
     void Print(const std::string& text) override {
         const double px = PixelX(CurrentX), py = PixelY(CurrentY);
@@ -375,22 +381,7 @@ class PainterCanvas final : public motion::Canvas {
     double PixelY(double y) const { return (y - ScaleTop) * Height / ScaleHeight / TwipsPerPixel; }
     static double Unit(double pixels) { return RoundHalfAway(pixels * UnitsPerPixel); }
     static PathPoint Rounded(const QPainterPath::Element& e) { return {std::round(e.x), std::round(e.y)}; }
-    // The arc's pieces in whole units. A piece that rounds to nothing is left out (the path
-    // adds no curve that ends where it starts): a small arc split at the quarter turns leaves
-    // a sliver of a turn that would be written as one more curve of one point.
-    static void AppendRounded(PdfPath& path, const QPainterPath& arc) {
-        for (int i = 0; i < arc.elementCount(); ++i) {
-            const QPainterPath::Element& e = arc.elementAt(i);
-            if (e.isMoveTo()) {
-                path.MoveTo(Rounded(e));
-            } else if (e.isLineTo()) {
-                path.LineTo(Rounded(e));
-            } else if (e.isCurveTo() && i + 2 < arc.elementCount()) {
-                path.CubicTo(Rounded(e), Rounded(arc.elementAt(i + 1)), Rounded(arc.elementAt(i + 2)));
-                i += 2;
-            }
-        }
-    }
+    static PathPoint Rounded(PathPoint p) { return {std::round(p.X), std::round(p.Y)}; }
     void Clear() {
         Paths[0] = Paths[1] = PdfPath();
         Drawn.Clear();
@@ -436,11 +427,10 @@ class PainterCanvas final : public motion::Canvas {
     int32_t Color = 0;
     PathParts& Parts;                  // written by the painting thread
     PdfPath Paths[2];                  // solid, dotted; in drawing units
-    QPainterPath Arc;                  // the arc being added
     std::unique_ptr<Metrics> Measured; // of the last font size measured
     Face Printing;
-    PieceSet Drawn;                    // the solid pieces
-    std::vector<PathPoint> Pixels;     // top left corners, in viewport pixels
+    PieceSet Drawn;                // the solid pieces
+    std::vector<PathPoint> Pixels; // top left corners, in viewport pixels
     PieceSet DrawnPixels;
 };
 

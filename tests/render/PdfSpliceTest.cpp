@@ -3,6 +3,7 @@
 // the places of their marks.
 
 #include "render/PdfSplice.h"
+#include "render/ArcCurves.h"
 #include "render/PdfPath.h"
 #include "render/SheetPainter.h"
 
@@ -19,6 +20,7 @@
 #include <regex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -164,6 +166,41 @@ TEST(PdfPath, GathersAndWritesAPathAsQtDoes) {
     });
     const Pdf pdf = Read(page);
     EXPECT_NE(pdf.Content.find(text + "S\n"), std::string::npos) << pdf.Content;
+}
+
+// Arcs of all sizes, starts and sweeps (quarter turns, a hair over one, none, both ways): the same
+// elements, to the last bit, as QPainterPath makes of them.
+TEST(PdfPath, ArcsAreTheCurvesQtMakes) {
+    uint32_t seed = 12345;
+    auto random = [&seed](double from, double to) {
+        seed = seed * 1664525u + 1013904223u;
+        return from + (to - from) * (seed >> 8) / double(1u << 24);
+    };
+    const double starts[] = {0, 90, 90.0000001, 180, -45, 359.9999999, 720.5};
+    const double sweeps[] = {0, 90, 90.03, 360, -360, -90, 1e-9, 270.5, 400};
+    int arcs = 0;
+    for (int i = 0; i < 400; ++i) {
+        const QRectF box(random(-1e5, 1e5), random(-1e5, 1e5), random(1, 2e4), random(1, 2e4));
+        const double start = i < 63 ? starts[i % 7] : random(-720, 720);
+        const double sweep = i < 63 ? sweeps[i / 7] : random(-360, 360);
+        QPainterPath qt;
+        qt.arcMoveTo(box, start);
+        qt.arcTo(box, start, sweep);
+        const render::ArcCurves ours =
+            render::CurvesOfArc(box.x(), box.y(), box.width(), box.height(), start, sweep);
+        std::vector<QPointF> mine{{ours.Start.X, ours.Start.Y}};
+        if (ours.Line) mine.emplace_back(ours.LineEnd.X, ours.LineEnd.Y);
+        for (int k = 0; k < ours.Points; ++k)
+            mine.emplace_back(ours.Curves[k].X, ours.Curves[k].Y);
+        ASSERT_EQ(static_cast<int>(mine.size()), qt.elementCount()) << start << " " << sweep;
+        EXPECT_EQ(ours.Line, qt.elementCount() > 1 && qt.elementAt(1).isLineTo());
+        for (int k = 0; k < qt.elementCount(); ++k) {
+            EXPECT_EQ(mine[k].x(), qt.elementAt(k).x) << start << " " << sweep << " " << k;
+            EXPECT_EQ(mine[k].y(), qt.elementAt(k).y) << start << " " << sweep << " " << k;
+        }
+        arcs += ours.Points > 0;
+    }
+    EXPECT_GT(arcs, 350);
 }
 
 // A sheet's page: the objects where the table says, the content streams there, the path's
