@@ -5,6 +5,7 @@
 #include <libdeflate.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -37,6 +38,7 @@ struct Bytes {
 };
 
 long ParseNumber(const std::string& text, size_t at, size_t* end = nullptr) {
+    if (at >= text.size()) throw Failure{"no number where one belongs"};
     char* stop = nullptr;
     const long n = std::strtol(text.c_str() + at, &stop, 10);
     if (stop == text.c_str() + at) throw Failure{"no number where one belongs"};
@@ -107,6 +109,10 @@ std::vector<Piece> Replace(const std::string& content, const std::vector<std::st
     while ((at = content.find(y, at)) != std::string::npos) {
         // The mark's line begins with the part's number.
         const size_t line = content.rfind('\n', at) + 1;
+        if (!std::isdigit(static_cast<unsigned char>(content[line]))) {
+            at += y.size();
+            continue;
+        }
         size_t end = 0;
         const long n = ParseNumber(content, line, &end);
         const bool numbered = end + 1 == at;

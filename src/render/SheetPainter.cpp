@@ -15,7 +15,6 @@
 #include <QPdfWriter>
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <condition_variable>
 #include <deque>
