@@ -97,9 +97,10 @@ struct Bezier {
     }
 };
 
-// Qt's curves of the arc: its start, and 3 points a curve in `curves`.
+// Qt's curves of the arc: where they start, and 3 points a curve in `curves`. `startPoint` is the
+// ellipse's point at the start angle.
 PathPoint Curves(double x, double y, double w, double h, double startAngle, double sweepLength,
-                 PathPoint* curves, int& count) {
+                 PathPoint startPoint, PathPoint* curves, int& count) {
     count = 0;
     const double w2 = w / 2, w2k = w2 * Kappa, h2 = h / 2, h2k = h2 * Kappa;
     const PathPoint points[13] = {{x + w, y + h2},                                               // start
@@ -133,7 +134,6 @@ PathPoint Curves(double x, double y, double w, double h, double startAngle, doub
         const int j = 3 * (3 - ((startSegment % 4) + 4) % 4);
         return delta > 0 ? points[j + 3] : points[j];
     }
-    const PathPoint startPoint = PointAt(x, y, w, h, startAngle);
     const PathPoint endPoint = PointAt(x, y, w, h, startAngle + sweepLength);
     for (int i = startSegment; i != end; i += delta) {
         const int j = 3 * (3 - ((i % 4) + 4) % 4);
@@ -166,7 +166,7 @@ ArcCurves CurvesOfArc(double x, double y, double w, double h, double start, doub
     arc.Start = PointAt(x, y, w, h, start);
     PathPoint curves[15];
     int count = 0;
-    const PathPoint curveStart = Curves(x, y, w, h, start, sweep, curves, count);
+    const PathPoint curveStart = Curves(x, y, w, h, start, sweep, arc.Start, curves, count);
     PathPoint last = arc.Start;
     if (!Same(curveStart, last)) {
         arc.Line = true;
