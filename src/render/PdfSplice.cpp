@@ -181,13 +181,24 @@ void AppendStream(std::string& out, const std::string& dict, const Bytes& packed
     out += "\nendstream\nendobj\n";
 }
 
-// The page's content stream: its object's number, and of the object holding its length (0 when
-// the length is written in the stream's own dictionary).
+const Object& Numbered(const std::vector<Object>& objects, int number) {
+    const auto found =
+        std::find_if(objects.begin(), objects.end(), [&](const Object& o) { return o.Number == number; });
+    if (found == objects.end()) throw Failure{"no object " + std::to_string(number)};
+    return *found;
+}
+
+// The one page and its content stream as Qt wrote them.
 struct Content {
-    int Number = 0, LengthObject = 0;
+    int Page = 0, Number = 0;
+    std::string Dict;    // the stream's object up to its data
+    size_t LengthAt = 0; // in Dict: the length's number, and where it ends
+    size_t LengthEnd = 0;
+    int LengthObject = 0;          // the object holding the length; 0 when Dict holds it
+    size_t DataAt = 0, Length = 0; // the packed data, in the document
 };
 
-Content ContentOf(const std::string& doc, const std::vector<Object>& objects, int& page) {
+Content ContentOf(const std::string& doc, const std::vector<Object>& objects) {
     Content c;
     for (const Object& o : objects) {
         const std::string body = doc.substr(o.Begin, std::min<size_t>(o.End - o.Begin, 4096));
@@ -195,44 +206,37 @@ Content ContentOf(const std::string& doc, const std::vector<Object>& objects, in
         const size_t at = body.find("/Contents ");
         if (at == std::string::npos || c.Number) throw Failure{"not a page with one content stream"};
         c.Number = static_cast<int>(ParseNumber(body, at + 10));
-        page = o.Number;
+        c.Page = o.Number;
     }
     if (!c.Number) throw Failure{"no page"};
+    const Object& stream = Numbered(objects, c.Number);
+    const size_t data = doc.find(">>\nstream\n", stream.Begin);
+    if (data == std::string::npos || data + 10 > stream.End) throw Failure{"no content stream"};
+    c.DataAt = data + 10;
+    c.Dict = doc.substr(stream.Begin, c.DataAt - stream.Begin);
+    if (c.Dict.find("/Filter /FlateDecode") == std::string::npos) throw Failure{"a content not deflated"};
+    const size_t length = c.Dict.find("/Length ");
+    if (length == std::string::npos) throw Failure{"a stream without length"};
+    c.LengthAt = length + 8;
+    long value = ParseNumber(c.Dict, c.LengthAt, &c.LengthEnd);
+    if (c.Dict.compare(c.LengthEnd, 5, " 0 R\n") == 0) {
+        c.LengthObject = static_cast<int>(value);
+        const Object& held = Numbered(objects, c.LengthObject);
+        value = ParseNumber(doc, doc.find('\n', held.Begin) + 1);
+    }
+    if (value < 0 || c.DataAt + static_cast<size_t>(value) > stream.End)
+        throw Failure{"a stream past its end"};
+    c.Length = static_cast<size_t>(value);
     return c;
 }
 
-std::string Splice(const std::string& doc, const std::vector<std::string>& parts, size_t streamSize) {
-    size_t table = 0;
-    std::string trailer;
-    const std::vector<Object> objects = ObjectsOf(doc, table, trailer);
-    int page = 0;
-    Content content = ContentOf(doc, objects, page);
-    const auto stream = std::find_if(objects.begin(), objects.end(),
-                                     [&](const Object& o) { return o.Number == content.Number; });
-    if (stream == objects.end()) throw Failure{"no content stream"};
-    const size_t dataAt = doc.find(">>\nstream\n", stream->Begin) + 10;
-    const std::string dict = doc.substr(stream->Begin, dataAt - stream->Begin);
-    if (dataAt < 10 || dataAt > stream->End || dict.find("/Filter /FlateDecode") == std::string::npos)
-        throw Failure{"a page content that is not deflated"};
-    const size_t lengthAt = dict.find("/Length ");
-    if (lengthAt == std::string::npos) throw Failure{"a stream without length"};
-    size_t after = 0;
-    long length = ParseNumber(dict, lengthAt + 8, &after);
-    if (dict.compare(after, 5, " 0 R\n") == 0) {
-        content.LengthObject = static_cast<int>(length);
-        const auto held = std::find_if(objects.begin(), objects.end(),
-                                       [&](const Object& o) { return o.Number == content.LengthObject; });
-        if (held == objects.end()) throw Failure{"no object with the stream's length"};
-        length = ParseNumber(doc, doc.find('\n', held->Begin) + 1);
-    }
-    if (length < 0 || dataAt + static_cast<size_t>(length) > stream->End)
-        throw Failure{"a stream past its end"};
-
-    const std::string qt = Inflate(doc.data() + dataAt, static_cast<size_t>(length));
-    const std::vector<Bytes> packed = Deflate(Replace(qt, parts), streamSize);
-
-    // The document again, object by object, the content in its streams.
-    int next = static_cast<int>(ParseNumber(trailer, trailer.find("/Size ") + 6));
+// The document written again, object by object, with the page's content in `packed` (the first
+// stream in the content's object, any more in new objects after the others), and its table.
+std::string Rebuild(const std::string& doc, const std::vector<Object>& objects, const std::string& trailer,
+                    const Content& content, const std::vector<Bytes>& packed) {
+    const size_t sizeAt = trailer.find("/Size ") + 6;
+    size_t sizeEnd = 0;
+    int next = static_cast<int>(ParseNumber(trailer, sizeAt, &sizeEnd));
     std::string list = std::to_string(content.Number) + " 0 R";
     std::vector<int> more;
     for (size_t i = 1; i < packed.size(); ++i) {
@@ -248,20 +252,21 @@ std::string Splice(const std::string& doc, const std::vector<std::string>& parts
     std::map<int, size_t> offsets;
     for (const Object& o : objects) {
         offsets[o.Number] = out.size();
+        const std::string size = std::to_string(packed[0].Size);
         if (o.Number == content.Number) {
-            // The length in an object of its own, or in the dictionary itself.
             AppendStream(out,
-                         content.LengthObject ? dict
-                                              : dict.substr(0, lengthAt + 8) +
-                                                    std::to_string(packed[0].Size) + dict.substr(after),
+                         content.LengthObject ? content.Dict
+                                              : content.Dict.substr(0, content.LengthAt) + size +
+                                                    content.Dict.substr(content.LengthEnd),
                          packed[0]);
         } else if (o.Number == content.LengthObject) {
-            out += std::to_string(o.Number) + " 0 obj\n" + std::to_string(packed[0].Size) + "\nendobj\n";
-        } else if (o.Number == page && !more.empty()) {
+            out += std::to_string(o.Number) + " 0 obj\n" + size + "\nendobj\n";
+        } else if (o.Number == content.Page && !more.empty()) {
             std::string body = doc.substr(o.Begin, o.End - o.Begin);
             const std::string one = "/Contents " + std::to_string(content.Number) + " 0 R";
-            body.replace(body.find(one), one.size(), "/Contents [" + list + "]");
-            out += body;
+            const size_t at = body.find(one);
+            if (at == std::string::npos) throw Failure{"a page's content not where it was"};
+            out += body.replace(at, one.size(), "/Contents [" + list + "]");
         } else {
             out.append(doc, o.Begin, o.End - o.Begin);
         }
@@ -284,12 +289,18 @@ std::string Splice(const std::string& doc, const std::vector<std::string>& parts
             std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", found->second);
         out += entry;
     }
-    const size_t size = trailer.find("/Size ");
-    size_t sizeEnd = 0;
-    ParseNumber(trailer, size + 6, &sizeEnd);
-    out += "trailer\n" + trailer.substr(0, size + 6) + std::to_string(next) + trailer.substr(sizeEnd);
+    out += "trailer\n" + trailer.substr(0, sizeAt) + std::to_string(next) + trailer.substr(sizeEnd);
     out += "startxref\n" + std::to_string(xref) + "\n%%EOF\n";
     return out;
+}
+
+std::string Splice(const std::string& doc, const std::vector<std::string>& parts, size_t streamSize) {
+    size_t table = 0;
+    std::string trailer;
+    const std::vector<Object> objects = ObjectsOf(doc, table, trailer);
+    const Content content = ContentOf(doc, objects);
+    const std::string qt = Inflate(doc.data() + content.DataAt, content.Length);
+    return Rebuild(doc, objects, trailer, content, Deflate(Replace(qt, parts), streamSize));
 }
 
 } // namespace
