@@ -206,6 +206,33 @@ TEST(PathPointer, ClickPicksTheBlockAndMeasureSnapsToEnds) {
     EXPECT_FALSE(overlay.Measure().From());
 }
 
+// A line with nothing to colour ("%", an empty line) is left alone once looked at: taking no
+// formats still counted as a change of its layout, so every repaint and every part of a long
+// program coming into the pane laid out again from that line on.
+TEST(PaneGutter, LeavesLinesWithoutWordsAlone) {
+    QPlainTextEdit pane;
+    pane.resize(400, 300);
+    QString text = QStringLiteral("%\n\n");
+    for (int i = 1; i <= 2000; ++i)
+        text += QStringLiteral("N%1 G01 X%2. Z-5.\n").arg(i).arg(i % 50);
+    pane.setPlainText(text);
+    PaneGutter gutter(&pane, [](int) {});
+    pane.show();
+    QApplication::processEvents();
+    const int coloured = gutter.Coloured();
+    EXPECT_GT(coloured, 0);
+    // Lines added at the end, as a long program comes in: nothing on screen is coloured again.
+    QTextCursor end(pane.document());
+    end.movePosition(QTextCursor::End);
+    for (int part = 0; part < 5; ++part) {
+        end.insertText(QStringLiteral("G00 X1.\nG00 X2.\n"));
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(gutter.Coloured(), coloured);
+    EXPECT_TRUE(pane.document()->firstBlock().layout()->formats().isEmpty());
+    EXPECT_FALSE(pane.document()->findBlockByNumber(2).layout()->formats().isEmpty());
+}
+
 TEST(PaneGutter, NumbersAndColoursOnlyTheLinesOnScreen) {
     QPlainTextEdit pane;
     pane.resize(400, 300);
