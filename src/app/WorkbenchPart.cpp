@@ -103,6 +103,7 @@ std::unique_ptr<workbench::Workbench> MakeWorkbench(QMainWindow& window, const P
         if (s.BlockCount == 0 || s.BlockCount < last.Blocks) return inspect::RunPoint{};
         return last;
     };
+    h.Drawing = [&p] { return p.Model->Host().Drawing(); };
     auto bench = std::make_unique<workbench::Workbench>(h, settings::WorkbenchValues{});
     workbench::Workbench* b = bench.get();
     b->RunCommand = [&p](const std::function<void()>& command) { p.Frm->RunCommand(command); };

@@ -123,6 +123,7 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
         Problems()->raise();
     });
     connect(&Checker, &CheckWorker::Checked, this, &Workbench::Checked);
+    Checker.Hold = H.Drawing;
     connect(H.Pane, &QPlainTextEdit::cursorPositionChanged, this, &Workbench::CaretMoved);
     EditPause.setSingleShot(true);
     EditPause.setInterval(400);

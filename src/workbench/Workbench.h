@@ -46,6 +46,9 @@ struct WindowHooks {
     std::function<std::pair<bool, bool>()> GridSnap;                // X-Snap, Z-Snap
     std::function<void(const picture::Area&)> ZoomTo;               // one more zoom step, then the re-run
     std::function<std::optional<inspect::RunPoint>()> Run;          // where the lathe's run stands
+    // The window draws the program (a silent re-run, a press of a button before it): a check
+    // waits to start until it is done, so as not to slow the picture down.
+    std::function<bool()> Drawing;
 };
 
 // Shortcuts no command of the control uses (the panels' own are in their rows).

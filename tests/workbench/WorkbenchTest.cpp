@@ -81,6 +81,25 @@ TEST(CheckWorker, OnlyTheNewestTextsResultIsHandedOn) {
     EXPECT_EQ(worker.Started(), 3);
 }
 
+// While the window draws, a check that is due waits, pending (the worker counts as busy), and
+// starts once the drawing is done.
+TEST(CheckWorker, ACheckDueWhileTheWindowDrawsWaitsForIt) {
+    CheckWorker worker;
+    bool drawing = true;
+    worker.Hold = [&drawing] { return drawing; };
+    QSignalSpy checked(&worker, &CheckWorker::Checked);
+    worker.RequestNow(U(Problems), {});
+    QTest::qWait(80);
+    EXPECT_EQ(worker.Started(), 0);
+    EXPECT_TRUE(worker.Busy());
+    EXPECT_FALSE(worker.WaitIdle(60)); // still held
+    drawing = false;
+    ASSERT_TRUE(worker.WaitIdle());
+    EXPECT_EQ(worker.Started(), 1);
+    ASSERT_EQ(checked.size(), 1);
+    EXPECT_EQ(worker.Latest()->Alarms, 1u);
+}
+
 TEST(CheckWorker, ChecksTheWindowsTextWithoutACopyAndLetsGoOfIt) {
     CheckWorker worker;
     QSignalSpy checked(&worker, &CheckWorker::Checked);
