@@ -69,6 +69,12 @@ void CheckWorker::RequestNow(std::shared_ptr<const std::u16string> text, check::
     StartPending();
 }
 
+void CheckWorker::RequestSoon(std::shared_ptr<const std::u16string> text, check::CheckOptions options) {
+    Request(std::move(text), std::move(options));
+    Delay.stop();
+    HoldOff.start();
+}
+
 void CheckWorker::GiveUp() {
     if (!Running) return;
     ++Generation;

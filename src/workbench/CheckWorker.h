@@ -46,6 +46,10 @@ class CheckWorker final : public QObject {
         RequestNow(std::make_shared<const std::u16string>(std::move(text)), std::move(options));
     }
 
+    // The same at the next look at the window's events, after what the window does now (a
+    // program just opened is drawn first; Hold then keeps the check waiting while it draws).
+    void RequestSoon(std::shared_ptr<const std::u16string> text, check::CheckOptions options);
+
     // Gives up the running check (its text is stale); its result will be dropped.
     void GiveUp();
     // While this says so, a check that is due waits to start (it stays pending, so Busy).

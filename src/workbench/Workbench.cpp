@@ -233,7 +233,7 @@ void Workbench::ProgramOpened() {
     // A long program takes a while: until its check is in, the counts claim nothing.
     CountsButton->setText(QStringLiteral("checking..."));
     CountsPending = true;
-    CheckNow(H.Text(), OptionsNow());
+    CheckNow(H.Text(), OptionsNow(), true);
 }
 
 check::CheckOptions Workbench::OptionsNow() {
@@ -246,9 +246,13 @@ check::CheckOptions Workbench::OptionsNow() {
     return o;
 }
 
-void Workbench::CheckNow(std::shared_ptr<const std::u16string> text, const check::CheckOptions& options) {
+void Workbench::CheckNow(std::shared_ptr<const std::u16string> text, const check::CheckOptions& options,
+                         bool soon) {
     CheckedText = text;
-    Checker.RequestNow(std::move(text), options);
+    if (soon)
+        Checker.RequestSoon(std::move(text), options);
+    else
+        Checker.RequestNow(std::move(text), options);
     // A short check is in before the first tick and says nothing of its progress.
     if (options.Stock) StockProgress.start();
 }

@@ -123,7 +123,10 @@ class Workbench final : public QObject {
     SetupSource Setups;
     QString SetupComplaint; // the last one told in the status line
     // Checks `text` at once; it is the text the list then stands for.
-    void CheckNow(std::shared_ptr<const std::u16string> text, const check::CheckOptions& options);
+    // `soon`: at the next look at the window's events rather than at once (a program just
+    // opened is drawn first).
+    void CheckNow(std::shared_ptr<const std::u16string> text, const check::CheckOptions& options,
+                  bool soon = false);
     std::shared_ptr<const std::u16string> CheckedText; // the text of the newest check asked for
     void CaretMoved();
     void MakePanels();

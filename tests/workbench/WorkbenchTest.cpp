@@ -98,6 +98,14 @@ TEST(CheckWorker, ACheckDueWhileTheWindowDrawsWaitsForIt) {
     EXPECT_EQ(worker.Started(), 1);
     ASSERT_EQ(checked.size(), 1);
     EXPECT_EQ(worker.Latest()->Alarms, 1u);
+    // A program just opened: checked once the window is back at its events, not at once (it
+    // is drawn first).
+    worker.RequestSoon(std::make_shared<const std::u16string>(U("G00 X5.\r\nM30\r\n")), {});
+    EXPECT_EQ(worker.Started(), 1);
+    EXPECT_TRUE(worker.Busy());
+    ASSERT_TRUE(worker.WaitIdle());
+    EXPECT_EQ(worker.Started(), 2);
+    EXPECT_EQ(worker.Latest()->Report.FinalX, 5);
 }
 
 TEST(CheckWorker, ChecksTheWindowsTextWithoutACopyAndLetsGoOfIt) {
