@@ -143,6 +143,12 @@ void GuiHost::DoEvents() {
     QCoreApplication::processEvents();
 }
 
+bool GuiHost::Drawing() const {
+    if (!P.Model) return false;
+    if (!P.Model->Running()) return !Waits.empty();
+    return P.Model->Machine().S.Replay;
+}
+
 void GuiHost::EndWaits() {
     for (QEventLoop* loop : Waits)
         loop->quit();

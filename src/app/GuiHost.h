@@ -46,6 +46,9 @@ class GuiHost : public interp::Host {
 
     // Ends every wait in progress at once (the window is closing).
     void EndWaits();
+    // The window is drawing the program: a silent re-run, or a command's press feedback before
+    // one (a wait outside a run). A run the operator watches is no drawing in this sense.
+    bool Drawing() const;
 
     // The block the run executed last (a silent re-run's too), as the lathe stood after it: the
     // stock section follows it.

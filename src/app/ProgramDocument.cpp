@@ -47,8 +47,9 @@ ProgramDocument::ProgramDocument(QWidget* form, const Parts& parts) : P(parts) {
 }
 
 namespace {
-// A part of the pane's text between two looks at the window's events: some 50 ms.
-constexpr qsizetype kFillPart = 1 << 18;
+// A part of the pane's text between two looks at the window's events: some 5 ms, so that the
+// press feedback before the first picture (a wait through the event loop) ends on time.
+constexpr qsizetype kFillPart = 1 << 15;
 } // namespace
 
 void ProgramDocument::FillPane() {

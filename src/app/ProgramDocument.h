@@ -5,6 +5,7 @@
 
 #include "editor/Search.h"
 #include "files/Codec.h"
+#include "files/FileIo.h"
 #include "files/FileSave.h"
 #include "files/RecentFiles.h"
 
@@ -14,6 +15,8 @@
 
 #include <array>
 #include <functional>
+#include <future>
+#include <memory>
 #include <string>
 
 class QFileSystemWatcher;
@@ -64,6 +67,10 @@ class ProgramDocument : public QObject {
     // Relative paths (the command line) are made absolute first, so the recent entry works
     // from any folder.
     void LoadProgramFile(const QString& path);
+    // Starts reading the file that LoadProgramFile(path) will load, on a second thread: the
+    // command line's program is read while the window starts. A later load of another path, or
+    // of the same path once the folder changed, reads its file as before.
+    void ReadAhead(const QString& path);
     // Before writing over the file that was read, asks when it changed on the disk, is gone,
     // is read-only, or its name now leads to another file.
     bool SaveProgramFile(const QString& path);
@@ -106,6 +113,8 @@ class ProgramDocument : public QObject {
     void FillPane();
     void CompleteFill();
     bool ReadIntoPane(const QString& path, bool addRecent);
+    // The file at `path` as ReadAhead read it, or read now.
+    files::ReadResult TakeRead(const QString& path);
     // The questions before a save over the file that was read; false when nothing is to be
     // written (cancelled, or reloaded instead). Sets how the save goes in `options`.
     bool ConfirmSaveOverFile(const QString& path, files::SaveOptions& options);
@@ -131,6 +140,11 @@ class ProgramDocument : public QObject {
     QPointer<QMessageBox> LineEndNotice; // the note about the line ends of the open program
     QTimer* FillTimer = nullptr;
     QString MessageUnderFill; // panel 1 as it was before it showed the filling
+    struct Ahead {
+        QString Path; // absolute, as LoadProgramFile names it
+        std::future<files::ReadResult> Result;
+    };
+    std::unique_ptr<Ahead> ReadingAhead; // the file ReadAhead is reading
 };
 
 } // namespace app

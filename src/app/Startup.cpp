@@ -73,6 +73,8 @@ bool Frame::Load(const QString& commandLine) {
         interp::Machine& m = P.Model->Machine();
         interp::MachineState& s = m.S;
         const ActionSet& a = *P.Actions;
+        // The program of the command line (step 19) is read meanwhile.
+        if (!commandLine.isEmpty()) P.Doc->ReadAhead(CommandLinePath(commandLine));
         // 1. Wheel turns over the canvas reach the wheel zoom.
         P.Trace->StartWheel();
         // 2. The control PC.

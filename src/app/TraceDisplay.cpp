@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QPrinter>
 
 namespace app {
 
@@ -78,10 +79,14 @@ print::ViewImages TraceView::ViewForPrint() {
             {Trace1->width(), Trace1->height(), Trace->x(), Trace->y()}};
 }
 
+QPrinter& TraceView::Printer() {
+    if (!ChosenPrinter) ChosenPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *ChosenPrinter;
+}
+
 void TraceView::mnuFilePrinterSetting_Click() {
     settings::Values& v = P.Frm->Settings();
-    v.PrinterOrientation =
-        print::PrintSetup(Trace1->window(), *ChosenPrinter, v.PrinterOrientation, &Choices);
+    v.PrinterOrientation = print::PrintSetup(Trace1->window(), Printer(), v.PrinterOrientation, &Choices);
 }
 
 void TraceView::mnuDrawPrint_Click() {
@@ -94,7 +99,7 @@ void TraceView::mnuDrawPrint_Click() {
     if (r.Sheet.Legend)
         for (const Follower* f : P.Followers)
             f->LegendLines(r.Below);
-    print::PrintView(Trace1->window(), *ChosenPrinter, ViewForPrint(), r);
+    print::PrintView(Trace1->window(), Printer(), ViewForPrint(), r);
 }
 
 void TraceView::mnuScreenPrint_Click() {

@@ -65,7 +65,6 @@ TraceView::TraceView(QWidget* form, const Parts& parts) : P(parts) {
     Zpos->setObjectName("Zpos");
     for (QLineEdit* e : {Xpos, Zpos})
         e->setAlignment(Qt::AlignRight);
-    ChosenPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
     ResizeSettle = new QTimer(this);
     ResizeSettle->setSingleShot(true);
     ResizeSettle->setInterval(ResizeSettleMs);

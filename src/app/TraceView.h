@@ -89,7 +89,9 @@ class TraceView : public QObject {
     QWidget* ZRuler() const; // the Z ruler's widget along the viewport's foot
     QString XposText() const;
     QString ZposText() const;
-    QPrinter& Printer() { return *ChosenPrinter; } // the printer Print setup chose
+    // The printer Print setup chose. Made when first asked for: asking the print system for its
+    // printers takes a while that start-up need not wait for.
+    QPrinter& Printer();
     // The picture as the window shows it, for Print and Export picture: the viewport's size and
     // background, the rulers, and the operator's choices (PictureChoices).
     picture::SheetOptions Sheet() const;
@@ -113,8 +115,8 @@ class TraceView : public QObject {
     nav::PositionTexts ReadOut; // the pointer's position as Xpos and Zpos show it
     render::ImageCanvas TraceCanvas, XscaleCanvas, ZscaleCanvas;
     motion::View ViewNumbers;
-    nav::PositionDisplayMenu PosMenu; // check mark and drop-down texts of the position display
-    std::unique_ptr<QPrinter> ChosenPrinter;
+    nav::PositionDisplayMenu PosMenu;        // check mark and drop-down texts of the position display
+    std::unique_ptr<QPrinter> ChosenPrinter; // see Printer()
     picture::SheetOptions Choices;
     platform::clsWheelMouse* m_CWheel1 = nullptr;
     QTimer* ResizeSettle = nullptr; // the end of a resize: no new size for a moment

@@ -79,14 +79,9 @@ std::unique_ptr<workbench::Workbench> MakeWorkbench(QMainWindow& window, const P
     };
     h.Options = [&p] { return OptionsOf(p.Model->Machine().S); };
     h.ProgramPath = [&p] { return p.Doc->HasFile() ? p.Doc->FileName() : QString(); };
-    // One copy per text: asked again while a check still holds the same text, it is shared.
-    h.Text = [&p, last = std::weak_ptr<const std::u16string>()]() mutable {
-        const std::u16string& now = p.Doc->ExactText();
-        if (auto held = last.lock(); held && *held == now) return held;
-        auto copy = std::make_shared<const std::u16string>(now);
-        last = copy;
-        return copy;
-    };
+    // The document's own text, shared with the check: no copy, and the same object as long as
+    // the text is unchanged.
+    h.Text = [&p] { return p.Doc->Text().Shared(); };
     h.TextNow = [&p]() -> const std::u16string& { return p.Doc->ExactText(); };
     h.ToTextOffset = [&p](int pos) { return p.Doc->Text().ToTextOffset(pos); };
     h.SelectBlock = [&p](int64_t start, int64_t length) { p.Doc->HighlightBlock(start, length); };
@@ -108,6 +103,7 @@ std::unique_ptr<workbench::Workbench> MakeWorkbench(QMainWindow& window, const P
         if (s.BlockCount == 0 || s.BlockCount < last.Blocks) return inspect::RunPoint{};
         return last;
     };
+    h.Drawing = [&p] { return p.Model->Host().Drawing(); };
     auto bench = std::make_unique<workbench::Workbench>(h, settings::WorkbenchValues{});
     workbench::Workbench* b = bench.get();
     b->RunCommand = [&p](const std::function<void()>& command) { p.Frm->RunCommand(command); };

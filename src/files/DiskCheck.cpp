@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <new>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace files {
@@ -26,7 +27,17 @@ FileIdentity IdentityOf(const std::string& realPath, const struct stat& st, cons
     id.Inode = st.st_ino;
     id.Size = bytes.size();
     id.MTimeNs = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    id.Hash = HashOf(bytes);
+    constexpr qsizetype Aside = 1 << 20;
+    if (bytes.size() >= Aside) {
+        try {
+            id.Hash = std::async(std::launch::async, [bytes] { return HashOf(bytes); }).share();
+            return id;
+        } catch (const std::system_error&) { // no thread to be had: worked out here
+        }
+    }
+    std::promise<QByteArray> now;
+    now.set_value(HashOf(bytes));
+    id.Hash = now.get_future().share();
     return id;
 }
 
@@ -54,7 +65,7 @@ DiskState CheckOnDisk(const QString& path, const FileIdentity& read) {
         try {
             input::InputFile in(r.Path);
             QByteArray bytes;
-            sameBytes = in.ReadAll(bytes) && HashOf(bytes) == read.Hash;
+            sameBytes = in.ReadAll(bytes) && read.Hash.valid() && HashOf(bytes) == read.Hash.get();
         } catch (const std::bad_alloc&) {
             sameBytes = false;
         }

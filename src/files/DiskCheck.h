@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <future>
 #include <string>
 #include <sys/types.h>
 
@@ -21,7 +22,9 @@ struct FileIdentity {
     ino_t Inode = 0;
     int64_t Size = 0;    // bytes read
     int64_t MTimeNs = 0; // its modification time, ns since the epoch
-    QByteArray Hash;     // SHA-256 of the bytes read
+    // SHA-256 of the bytes read. A large file's is worked out on a second thread (some 8 ms a
+    // megabyte): only a save, or a change on the disk, waits for it.
+    std::shared_future<QByteArray> Hash;
 };
 
 enum class DiskState {

@@ -44,7 +44,10 @@ ProgramText::~ProgramText() = default;
 
 void ProgramText::BeginLoad(const QString& exact, qsizetype firstPart) {
     // The exact text is the file's text as it stands: the snapshot needs no rebuild from the pane.
-    Text.assign(reinterpret_cast<const char16_t*>(exact.utf16()), size_t(exact.size()));
+    // A new string: a check may still hold the one before.
+    Held = std::make_shared<std::u16string>(reinterpret_cast<const char16_t*>(exact.utf16()),
+                                            size_t(exact.size()));
+    const std::u16string& Text = *Held;
     LineStarts.assign(1, 0);
     const char16_t* begin = Text.data();
     const char16_t* end = begin + Text.size();
@@ -73,7 +76,7 @@ void ProgramText::BeginLoad(const QString& exact, qsizetype firstPart) {
 
 double ProgramText::FilledShare() const {
     if (!Pending) return 1;
-    return Text.empty() ? 1 : double(Pending->Filled) / double(Text.size());
+    return Held->empty() ? 1 : double(Pending->Filled) / double(Held->size());
 }
 
 void ProgramText::FillSome(qsizetype chars) {
@@ -81,11 +84,11 @@ void ProgramText::FillSome(qsizetype chars) {
     // Parts end at a line's start, so that no line (nor a CR LF) is split between two of them.
     const int64_t want = Pending->Filled + std::max<qsizetype>(chars, 1);
     const auto next = std::lower_bound(LineStarts.begin(), LineStarts.end(), want);
-    FillTo(next == LineStarts.end() ? int64_t(Text.size()) : *next);
+    FillTo(next == LineStarts.end() ? int64_t(Held->size()) : *next);
 }
 
 void ProgramText::FinishFill() {
-    if (Pending) FillTo(int64_t(Text.size()));
+    if (Pending) FillTo(int64_t(Held->size()));
 }
 
 // The pane's form of a part of the text: one LF per line break, a glyph for each character the
@@ -114,8 +117,8 @@ ProgramText::PanePart ProgramText::FormOf(int64_t from, int64_t to) {
         }
         part.append(reinterpret_cast<const QChar*>(p), end - p);
     };
-    const char16_t* p = Text.data() + from;
-    const char16_t* end = Text.data() + to;
+    const char16_t* p = Held->data() + from;
+    const char16_t* end = Held->data() + to;
     size_t line =
         size_t(std::upper_bound(LineStarts.begin(), LineStarts.end(), from) - LineStarts.begin()) - 1;
     while (p < end) {
@@ -180,7 +183,7 @@ void ProgramText::FillTo(int64_t to) {
     Doc->setUndoRedoEnabled(undo);
     Doc->setModified(modified);
     OwnChange_ = false;
-    if (f.Filled >= int64_t(Text.size())) Pending.reset();
+    if (f.Filled >= int64_t(Held->size())) Pending.reset();
 }
 
 void ProgramText::ConvertLineEndsToCrLf() {
@@ -192,7 +195,12 @@ void ProgramText::ConvertLineEndsToCrLf() {
 
 const std::u16string& ProgramText::Snapshot() {
     if (IsStale) Rebuild();
-    return Text;
+    return *Held;
+}
+
+std::shared_ptr<const std::u16string> ProgramText::Shared() {
+    if (IsStale) Rebuild();
+    return Held;
 }
 
 void ProgramText::Rebuild() {
@@ -204,6 +212,11 @@ void ProgramText::Rebuild() {
     const auto marks = editor::ElisionsIn(*Doc, raw);
     auto original = originals.begin();
     auto mark = marks.begin();
+    // Rebuilt in place only when no check holds the text; else into a new string, and the old one
+    // is kept when the edits left the text as it was (a check of it stays current).
+    const bool shared = Held.use_count() > 1;
+    std::shared_ptr<std::u16string> built = shared ? std::make_shared<std::u16string>() : Held;
+    std::u16string& Text = *built;
     Text.clear();
     Text.reserve(size_t(raw.size()) + size_t(Doc->blockCount()));
     LineStarts.clear();
@@ -254,6 +267,7 @@ void ProgramText::Rebuild() {
         b = b.next();
         p = sep + 1;
     }
+    if (shared && Text != *Held) Held = std::move(built);
     IsStale = false;
 }
 
@@ -282,15 +296,15 @@ int64_t ProgramText::PaneColumn(size_t line, int64_t textColumn) const {
 int64_t ProgramText::ToTextOffset(int panePosition) {
     if (IsStale) Rebuild();
     const QTextBlock b = Doc->findBlock(std::max(0, panePosition));
-    if (!b.isValid()) return int64_t(Text.size());
+    if (!b.isValid()) return int64_t(Held->size());
     const size_t line = size_t(b.blockNumber());
-    if (line >= LineStarts.size()) return int64_t(Text.size());
+    if (line >= LineStarts.size()) return int64_t(Held->size());
     return LineStarts[line] + TextColumn(line, panePosition - b.position());
 }
 
 int ProgramText::ToPanePosition(int64_t textOffset) {
     if (IsStale) Rebuild();
-    textOffset = std::clamp<int64_t>(textOffset, 0, int64_t(Text.size()));
+    textOffset = std::clamp<int64_t>(textOffset, 0, int64_t(Held->size()));
     auto it = std::upper_bound(LineStarts.begin(), LineStarts.end(), textOffset);
     const int line = int(it - LineStarts.begin()) - 1;
     // A line not in the pane yet: the rest comes in first.

@@ -50,6 +50,9 @@ class ProgramText : public QObject {
 
     // The exact text; stays valid until the next edit of the pane.
     const std::u16string& Snapshot();
+    // The same text to hand to another thread: never changed while anybody holds it (an edit
+    // makes a new one), and the same object as long as the text is unchanged.
+    std::shared_ptr<const std::u16string> Shared();
     QString SnapshotString() {
         const auto& s = Snapshot();
         return QString(reinterpret_cast<const QChar*>(s.data()), qsizetype(s.size()));
@@ -88,8 +91,8 @@ class ProgramText : public QObject {
     int64_t PaneColumn(size_t line, int64_t textColumn) const;
 
     QTextDocument* Doc;
-    std::u16string Text;
-    std::vector<int64_t> LineStarts; // offset of each pane line in Text
+    std::shared_ptr<std::u16string> Held = std::make_shared<std::u16string>(); // the exact text
+    std::vector<int64_t> LineStarts; // offset of each pane line in the text
     int RestCount = 0;               // rests of long lines, kept by the pane's document
     std::vector<Elision> Elisions;   // the marks in the pane, by line
     bool IsStale = true;

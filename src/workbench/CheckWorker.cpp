@@ -4,6 +4,9 @@
 #include <QDeadlineTimer>
 #include <QThread>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #if defined(__linux__)
 #include <cerrno>
 #include <sys/resource.h>
@@ -27,11 +30,23 @@ void LowerCheckPriority() {
 #endif
 }
 
+void ReleaseFreedMemory() {
+#if defined(__GLIBC__)
+    // NOTE: the check's working memory (its run, the text checks) is freed by now, but the
+    // allocator keeps it in this thread's arena, and it would count as the window's for as long
+    // as it runs. Handed back here, off the window's thread.
+    malloc_trim(0);
+#endif
+}
+
 CheckWorker::CheckWorker(QObject* parent) : QObject(parent) {
     Pool.setMaxThreadCount(1);
     Delay.setSingleShot(true);
     Delay.setInterval(400);
     connect(&Delay, &QTimer::timeout, this, &CheckWorker::StartPending);
+    HoldOff.setSingleShot(true);
+    HoldOff.setInterval(20);
+    connect(&HoldOff, &QTimer::timeout, this, &CheckWorker::StartPending);
 }
 
 CheckWorker::~CheckWorker() {
@@ -54,6 +69,12 @@ void CheckWorker::RequestNow(std::shared_ptr<const std::u16string> text, check::
     StartPending();
 }
 
+void CheckWorker::RequestSoon(std::shared_ptr<const std::u16string> text, check::CheckOptions options) {
+    Request(std::move(text), std::move(options));
+    Delay.stop();
+    HoldOff.start();
+}
+
 void CheckWorker::GiveUp() {
     if (!Running) return;
     ++Generation;
@@ -62,6 +83,10 @@ void CheckWorker::GiveUp() {
 
 void CheckWorker::StartPending() {
     if (!HasPending || Running) return; // a running check starts the pending one when it ends
+    if (Hold && Hold()) {
+        HoldOff.start();
+        return;
+    }
     HasPending = false;
     Running = true;
     ++StartedCount;
@@ -84,6 +109,7 @@ void CheckWorker::StartPending() {
         } catch (const inspect::Stopped&) {
         } catch (const std::exception&) {
         }
+        ReleaseFreedMemory();
         QMetaObject::invokeMethod(
             this, [this, generation, result] { Finished(generation, result); }, Qt::QueuedConnection);
     });

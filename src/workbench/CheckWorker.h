@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,6 +23,8 @@ using BenchPtr = std::shared_ptr<const inspect::InspectionResult>;
 inline constexpr int CheckNiceLevel = 10;
 // Gives the calling thread the check's priority.
 void LowerCheckPriority();
+// Hands the memory freed since back to the system (where the allocator keeps it otherwise).
+void ReleaseFreedMemory();
 
 class CheckWorker final : public QObject {
     Q_OBJECT
@@ -43,8 +46,14 @@ class CheckWorker final : public QObject {
         RequestNow(std::make_shared<const std::u16string>(std::move(text)), std::move(options));
     }
 
+    // The same at the next look at the window's events, after what the window does now (a
+    // program just opened is drawn first; Hold then keeps the check waiting while it draws).
+    void RequestSoon(std::shared_ptr<const std::u16string> text, check::CheckOptions options);
+
     // Gives up the running check (its text is stale); its result will be dropped.
     void GiveUp();
+    // While this says so, a check that is due waits to start (it stays pending, so Busy).
+    std::function<bool()> Hold;
 
     bool Busy() const { return Running || Delay.isActive() || HasPending; }
     const BenchPtr& Latest() const { return Result; }
@@ -67,6 +76,7 @@ class CheckWorker final : public QObject {
     void Finished(uint64_t generation, BenchPtr result);
 
     QTimer Delay;
+    QTimer HoldOff; // looks again whether a held check may start
     QThreadPool Pool;
     std::shared_ptr<const std::u16string> PendingText;
     check::CheckOptions PendingOptions;

@@ -121,7 +121,15 @@ void PaneGutter::ColourVisible() {
         QList<QTextLayout::FormatRange> ranges;
         for (const inspect::Token& t : inspect::TokensOf(line, inComment))
             ranges.append({static_cast<int>(t.Start), static_cast<int>(t.Length), FormatOf(t.What)});
-        if (QTextLayout* layout = b.layout()) {
+        QTextLayout* layout = b.layout();
+        if (layout && ranges.isEmpty() && layout->formats().isEmpty()) {
+            // A line without words (an empty line, "%") has nothing to colour. Setting no formats
+            // would still be taken as a change of its layout, and inside an edit of the pane it
+            // would widen that edit's relayout from this line to the edit's end.
+            b.setUserState(b.revision());
+            continue;
+        }
+        if (layout) {
             // The formats are no edit: the document's signals are held while it takes them, so
             // that nothing that follows the text (its exact copy, the changed mark, the undo)
             // sees a change, and the edit block ends the change at once instead of leaving it

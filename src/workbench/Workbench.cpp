@@ -123,6 +123,7 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
         Problems()->raise();
     });
     connect(&Checker, &CheckWorker::Checked, this, &Workbench::Checked);
+    Checker.Hold = H.Drawing;
     connect(H.Pane, &QPlainTextEdit::cursorPositionChanged, this, &Workbench::CaretMoved);
     EditPause.setSingleShot(true);
     EditPause.setInterval(400);
@@ -232,7 +233,7 @@ void Workbench::ProgramOpened() {
     // A long program takes a while: until its check is in, the counts claim nothing.
     CountsButton->setText(QStringLiteral("checking..."));
     CountsPending = true;
-    CheckNow(H.Text(), OptionsNow());
+    CheckNow(H.Text(), OptionsNow(), true);
 }
 
 check::CheckOptions Workbench::OptionsNow() {
@@ -245,9 +246,13 @@ check::CheckOptions Workbench::OptionsNow() {
     return o;
 }
 
-void Workbench::CheckNow(std::shared_ptr<const std::u16string> text, const check::CheckOptions& options) {
+void Workbench::CheckNow(std::shared_ptr<const std::u16string> text, const check::CheckOptions& options,
+                         bool soon) {
     CheckedText = text;
-    Checker.RequestNow(std::move(text), options);
+    if (soon)
+        Checker.RequestSoon(std::move(text), options);
+    else
+        Checker.RequestNow(std::move(text), options);
     // A short check is in before the first tick and says nothing of its progress.
     if (options.Stock) StockProgress.start();
 }

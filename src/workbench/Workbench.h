@@ -46,6 +46,9 @@ struct WindowHooks {
     std::function<std::pair<bool, bool>()> GridSnap;                // X-Snap, Z-Snap
     std::function<void(const picture::Area&)> ZoomTo;               // one more zoom step, then the re-run
     std::function<std::optional<inspect::RunPoint>()> Run;          // where the lathe's run stands
+    // The window draws the program (a silent re-run, a press of a button before it): a check
+    // waits to start until it is done, so as not to slow the picture down.
+    std::function<bool()> Drawing;
 };
 
 // Shortcuts no command of the control uses (the panels' own are in their rows).
@@ -120,7 +123,10 @@ class Workbench final : public QObject {
     SetupSource Setups;
     QString SetupComplaint; // the last one told in the status line
     // Checks `text` at once; it is the text the list then stands for.
-    void CheckNow(std::shared_ptr<const std::u16string> text, const check::CheckOptions& options);
+    // `soon`: at the next look at the window's events rather than at once (a program just
+    // opened is drawn first).
+    void CheckNow(std::shared_ptr<const std::u16string> text, const check::CheckOptions& options,
+                  bool soon = false);
     std::shared_ptr<const std::u16string> CheckedText; // the text of the newest check asked for
     void CaretMoved();
     void MakePanels();

@@ -208,3 +208,20 @@ TEST_F(DiskChange, SaveDuringAHeldRunWritesAtOnce) {
     EXPECT_TRUE(ReadBytes(Path).endsWith("(HELD)(AFTER)"));
     EXPECT_FALSE(W->Document().Modified());
 }
+
+// The command line's program is read ahead while the window starts: that reading is what is
+// loaded, and a save compares the disk with it as with any other. A load of another file reads
+// that file itself.
+TEST_F(DiskChange, AProgramReadAheadIsLoadedAndComparedAsAnyOther) {
+    const QString other = WriteFile("OTHER.MIN", "O0002\r\n");
+    W->Document().ReadAhead(Path);
+    W->Document().LoadProgramFile(other);
+    EXPECT_EQ(W->Document().Text().SnapshotString(), "O0002\r\n");
+    W->Document().ReadAhead(Path);
+    W->Document().LoadProgramFile(Path);
+    EXPECT_EQ(W->Document().FileName(), Path);
+    EXPECT_EQ(W->Document().Text().SnapshotString(), "O0001\r\nG00 X1.\r\n");
+    Edit("M30");
+    EXPECT_TRUE(Save()); // as read: no question
+    EXPECT_EQ(ReadBytes(Path), "O0001\r\nG00 X1.\r\nM30");
+}

@@ -198,3 +198,31 @@ TEST(RoundTrip, LongProgramLoadedByPartsGivesThePaneOfOnePiece) {
     again.FinishFill();
     EXPECT_EQ(again.SnapshotString(), "G04\r\n" + exact);
 }
+
+// The exact text handed to another thread (the background check) is the text itself, not a
+// copy; an edit never changes it under its holder but makes a new one, and edits that leave the
+// text as it was keep the one held.
+TEST(RoundTrip, SharedTextIsNeverChangedWhileHeld) {
+    const QString exact = QStringLiteral("G00 X1.\r\nG01 Z-2. F.1\nM30\r\n");
+    QPlainTextEdit pane;
+    files::ProgramText text(pane.document());
+    text.Load(exact);
+    const auto held = text.Shared();
+    EXPECT_EQ(held.get(), &text.Snapshot());
+    EXPECT_EQ(text.Shared(), held);
+    QTextCursor edit(pane.document());
+    edit.insertText("N1");
+    const auto edited = text.Shared();
+    EXPECT_NE(edited, held);
+    EXPECT_EQ(QString::fromStdU16String(*held), exact); // the holder's text is as it was
+    EXPECT_EQ(text.SnapshotString(), "N1" + exact);
+    pane.undo();
+    EXPECT_EQ(text.SnapshotString(), exact);
+    const auto undone = text.Shared();
+    EXPECT_NE(undone, edited);
+    // Typed and taken back without anybody holding the text between: the same object again.
+    edit.insertText("X");
+    edit.deletePreviousChar();
+    EXPECT_EQ(text.Shared(), undone);
+    EXPECT_EQ(QString::fromStdU16String(*edited), "N1" + exact);
+}

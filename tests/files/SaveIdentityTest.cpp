@@ -101,6 +101,25 @@ TEST(SaveIdentity, TheDiskIsComparedWithWhatWasRead) {
     EXPECT_EQ(files::CheckOnDisk(path, Read(path)), DiskState::Same);
 }
 
+// A large program's hash is worked out beside the reading: the comparison is the same.
+TEST(SaveIdentity, ALargeProgramIsComparedByItsBytesToo) {
+    using files::DiskState;
+    QTemporaryDir dir;
+    const QString path = dir.filePath("LARGE.MIN");
+    QByteArray bytes;
+    while (bytes.size() < (3 << 20))
+        bytes += "N" + QByteArray::number(bytes.size()) + " G01 X1. Z-1.\r\n";
+    WriteBytes(path, bytes);
+    const files::FileIdentity id = Read(path);
+    EXPECT_EQ(files::CheckOnDisk(path, id), DiskState::Same);
+    QByteArray other = bytes;
+    char& changed = other[other.size() / 2];
+    changed = changed == '7' ? '8' : '7'; // the same size, one byte other
+    WriteBytes(path, other);
+    EXPECT_EQ(files::CheckOnDisk(path, id), DiskState::ChangedOnDisk);
+    EXPECT_EQ(id.Hash.get(), files::HashOf(bytes));
+}
+
 TEST(SaveIdentity, ALinkOfAnotherUserInASharedFolderIsNeverFollowed) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
     QTemporaryDir dir;

@@ -81,6 +81,33 @@ TEST(CheckWorker, OnlyTheNewestTextsResultIsHandedOn) {
     EXPECT_EQ(worker.Started(), 3);
 }
 
+// While the window draws, a check that is due waits, pending (the worker counts as busy), and
+// starts once the drawing is done.
+TEST(CheckWorker, ACheckDueWhileTheWindowDrawsWaitsForIt) {
+    CheckWorker worker;
+    bool drawing = true;
+    worker.Hold = [&drawing] { return drawing; };
+    QSignalSpy checked(&worker, &CheckWorker::Checked);
+    worker.RequestNow(U(Problems), {});
+    QTest::qWait(80);
+    EXPECT_EQ(worker.Started(), 0);
+    EXPECT_TRUE(worker.Busy());
+    EXPECT_FALSE(worker.WaitIdle(60)); // still held
+    drawing = false;
+    ASSERT_TRUE(worker.WaitIdle());
+    EXPECT_EQ(worker.Started(), 1);
+    ASSERT_EQ(checked.size(), 1);
+    EXPECT_EQ(worker.Latest()->Alarms, 1u);
+    // A program just opened: checked once the window is back at its events, not at once (it
+    // is drawn first).
+    worker.RequestSoon(std::make_shared<const std::u16string>(U("G00 X5.\r\nM30\r\n")), {});
+    EXPECT_EQ(worker.Started(), 1);
+    EXPECT_TRUE(worker.Busy());
+    ASSERT_TRUE(worker.WaitIdle());
+    EXPECT_EQ(worker.Started(), 2);
+    EXPECT_EQ(worker.Latest()->Report.FinalX, 5);
+}
+
 TEST(CheckWorker, ChecksTheWindowsTextWithoutACopyAndLetsGoOfIt) {
     CheckWorker worker;
     QSignalSpy checked(&worker, &CheckWorker::Checked);
@@ -204,6 +231,33 @@ TEST(PathPointer, ClickPicksTheBlockAndMeasureSnapsToEnds) {
     QTest::keyClick(canvas, Qt::Key_Escape);
     EXPECT_FALSE(pointer.Measuring());
     EXPECT_FALSE(overlay.Measure().From());
+}
+
+// A line with nothing to colour ("%", an empty line) is left alone once looked at: taking no
+// formats still counted as a change of its layout, so every repaint and every part of a long
+// program coming into the pane laid out again from that line on.
+TEST(PaneGutter, LeavesLinesWithoutWordsAlone) {
+    QPlainTextEdit pane;
+    pane.resize(400, 300);
+    QString text = QStringLiteral("%\n\n");
+    for (int i = 1; i <= 2000; ++i)
+        text += QStringLiteral("N%1 G01 X%2. Z-5.\n").arg(i).arg(i % 50);
+    pane.setPlainText(text);
+    PaneGutter gutter(&pane, [](int) {});
+    pane.show();
+    QApplication::processEvents();
+    const int coloured = gutter.Coloured();
+    EXPECT_GT(coloured, 0);
+    // Lines added at the end, as a long program comes in: nothing on screen is coloured again.
+    QTextCursor end(pane.document());
+    end.movePosition(QTextCursor::End);
+    for (int part = 0; part < 5; ++part) {
+        end.insertText(QStringLiteral("G00 X1.\nG00 X2.\n"));
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(gutter.Coloured(), coloured);
+    EXPECT_TRUE(pane.document()->firstBlock().layout()->formats().isEmpty());
+    EXPECT_FALSE(pane.document()->findBlockByNumber(2).layout()->formats().isEmpty());
 }
 
 TEST(PaneGutter, NumbersAndColoursOnlyTheLinesOnScreen) {
