@@ -57,15 +57,24 @@ double ContrastWithBlack(unsigned rgb) {
 }
 
 unsigned ReadableOnBlack(unsigned rgb) {
+    // Asked for every piece drawn, nearly always for the colour of the piece before: the last
+    // answer is kept (per thread, as the drawing thread and the window's ask apart).
+    thread_local unsigned lastAsked = 0, lastAnswer = 0;
+    if (rgb == lastAsked && rgb != 0) return lastAnswer;
     constexpr double Least = 3.0;
-    if (ContrastWithBlack(rgb) >= Least) return rgb | 0xFF000000u;
-    // The smallest share of white that reaches the contrast, found by halving.
-    double low = 0, high = 1;
-    for (int i = 0; i < 20; ++i) {
-        const double mid = (low + high) / 2;
-        (ContrastWithBlack(Mix(rgb, mid)) >= Least ? high : low) = mid;
+    unsigned answer = rgb | 0xFF000000u;
+    if (ContrastWithBlack(rgb) < Least) {
+        // The smallest share of white that reaches the contrast, found by halving.
+        double low = 0, high = 1;
+        for (int i = 0; i < 20; ++i) {
+            const double mid = (low + high) / 2;
+            (ContrastWithBlack(Mix(rgb, mid)) >= Least ? high : low) = mid;
+        }
+        answer = Mix(rgb, high);
     }
-    return Mix(rgb, high);
+    lastAsked = rgb;
+    lastAnswer = answer;
+    return answer;
 }
 
 unsigned ImageCanvas::Shown(int32_t color, motion::DrawMode mode) const {
