@@ -76,9 +76,7 @@ class PdfPicture final : public Picture {
     motion::Canvas& Canvas() override { return Page.Canvas(); }
     bool Encode(const picture::SheetContent& sheet, std::string& bytes, std::string& why) override {
         if (Section) Page.PaintOverViewport([this](QPainter& p) { render::PaintSection(p, *Section, Look); });
-        if (Page.Finish(sheet, bytes)) return true;
-        why = "the PDF page could not be made";
-        return false;
+        return Page.Finish(sheet, bytes, why);
     }
 
   private:

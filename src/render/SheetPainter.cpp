@@ -538,20 +538,27 @@ void PdfSheet::PaintOverViewport(const std::function<void(QPainter&)>& paint) {
     p.restore();
 }
 
-bool PdfSheet::Finish(const picture::SheetContent& sheet, std::string& bytes) {
+bool PdfSheet::Finish(const picture::SheetContent& sheet, std::string& bytes, std::string& why) {
     QPainter& p = *P->Painter;
-    if (!p.isActive()) return false;
+    if (!p.isActive()) {
+        why = "the PDF page could not be painted";
+        return false;
+    }
     P->Settle();
     PainterOverlay overlay(p);
     picture::DrawSheet(overlay, sheet);
-    if (!p.end()) return false;
+    if (!p.end()) {
+        why = "the PDF page could not be painted";
+        return false;
+    }
     // Qt's page with the path's parts in the places of their marks.
     const std::string page(P->Bytes.constData(), static_cast<size_t>(P->Bytes.size()));
     P->Bytes.clear();
-    std::string why;
     const bool spliced = SpliceParts(page, P->Parts, bytes, why);
     P->Parts.clear();
-    return spliced && !bytes.empty();
+    if (spliced && !bytes.empty()) return true;
+    why = "the PDF page could not be made" + (why.empty() ? std::string() : ": " + why);
+    return false;
 }
 
 } // namespace render

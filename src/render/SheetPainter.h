@@ -47,8 +47,8 @@ class PdfSheet {
     void PaintInBackground(bool on);
     // Paints with `paint` over the viewport's drawing, in viewport pixels, clipped to it.
     void PaintOverViewport(const std::function<void(QPainter&)>& paint);
-    // The finished document; false when the page could not be painted.
-    bool Finish(const picture::SheetContent& sheet, std::string& bytes);
+    // The finished document; false, with the reason in `why`, when the page could not be made.
+    bool Finish(const picture::SheetContent& sheet, std::string& bytes, std::string& why);
 
   private:
     struct Page;

@@ -64,7 +64,7 @@ bool DrawVectors(const ExportRequest& r, ExportFormat format, std::string& bytes
         check::CheckProgram(r.Text, options, {}, {&viewport}, r.Sheet.WidthPx, r.Sheet.HeightPx);
     const picture::SheetContent sheet{sheetOptions, layout, report.Visible, report.Mapping, {}};
     std::string reason;
-    const bool ok = svg ? svg->Encode(sheet, bytes, reason) : pdf->Finish(sheet, bytes);
+    const bool ok = svg ? svg->Encode(sheet, bytes, reason) : pdf->Finish(sheet, bytes, reason);
     if (!ok)
         why =
             reason.empty() ? QStringLiteral("the picture could not be made") : QString::fromStdString(reason);

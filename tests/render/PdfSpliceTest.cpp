@@ -225,7 +225,8 @@ TEST(PdfSplice, SheetPageIsValidWithItsPathInPlace) {
     content.Options = options, content.Layout = layout;
     content.Visible = picture::Area{0, 0, layout.Viewport.W, layout.Viewport.H};
     std::string bytes;
-    ASSERT_TRUE(sheet.Finish(content, bytes));
+    std::string why;
+    ASSERT_TRUE(sheet.Finish(content, bytes, why)) << why;
     const Pdf pdf = Read(bytes);
     EXPECT_EQ(pdf.Streams, 1);
     const std::string& page = pdf.Content;

@@ -65,7 +65,8 @@ TEST(SheetPainter, PdfIsOnePageOfTheSheetsSizeWithThePathAsVectors) {
         c.Line(i % 50, 10, i % 50 + 1, 20, 0x00FF00);
     c.Circle(50, 50, 10, 0xFF, true, 0, 0);
     std::string bytes;
-    ASSERT_TRUE(pdf.Finish(s, bytes));
+    std::string why;
+    ASSERT_TRUE(pdf.Finish(s, bytes, why)) << why;
     EXPECT_EQ(bytes.compare(0, 5, "%PDF-"), 0);
     // 600 x 400 pixels at 96 an inch are 450 x 300 points.
     EXPECT_TRUE(std::regex_search(bytes, std::regex("/MediaBox \\[0 0 450(\\.0+)? 300(\\.0+)?\\]")));
@@ -122,7 +123,8 @@ TEST(SheetPainter, PdfPathIsWrittenWithoutRepeatsOrPieceByPieceFills) {
     for (int i = 0; i < 3; ++i)
         c.Line(300, 10, 300, 300, 0xFF); // the dots of a piece drawn again may differ: kept
     std::string bytes;
-    ASSERT_TRUE(pdf.Finish(s, bytes));
+    std::string why;
+    ASSERT_TRUE(pdf.Finish(s, bytes, why)) << why;
     const std::string page = PageContent(bytes);
     ASSERT_NE(page.find(" m\n"), std::string::npos) << "no path found in the page";
     EXPECT_NE(page.find("640 3200 m\n1280 3200 l\n1280 3840 l\n"), std::string::npos);
@@ -148,7 +150,8 @@ TEST(SheetPainter, PdfArcsLeaveOutCurvesThatRoundToAPoint) {
     for (int i = 0; i < 10; ++i)
         c.Circle(50 + 20 * i, 100, 4, 0xFF, false, 0, 1.5708 + 0.0005);
     std::string bytes;
-    ASSERT_TRUE(pdf.Finish(s, bytes));
+    std::string why;
+    ASSERT_TRUE(pdf.Finish(s, bytes, why)) << why;
     const std::string page = PageContent(bytes);
     EXPECT_EQ(Count(page, " c\n"), 10);
     // Each quarter turn from its start (radius 256 units) to its end.
@@ -181,7 +184,8 @@ TEST(SheetPainter, PdfPaintedInTheBackgroundIsTheSameDocument) {
         }
         pdf.PaintOverViewport([](QPainter& p) { p.fillRect(QRectF(10, 10, 30, 20), Qt::gray); });
         std::string bytes;
-        EXPECT_TRUE(pdf.Finish(s, bytes));
+        std::string why;
+        EXPECT_TRUE(pdf.Finish(s, bytes, why)) << why;
         return std::regex_replace(bytes, std::regex("/CreationDate \\(D:[0-9Z+'-]*\\)"), "");
     };
     const std::string alone = make(false), behind = make(true);
