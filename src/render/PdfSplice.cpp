@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <system_error>
 #include <thread>
 
 namespace render {
@@ -165,8 +166,13 @@ std::vector<Bytes> Deflate(const std::vector<Piece>& pieces, size_t streamSize) 
         packed[i] = std::move(out);
     };
     std::vector<std::thread> helpers;
-    for (size_t i = 1; i < packed.size(); ++i)
-        helpers.emplace_back(pack, i);
+    for (size_t i = 1; i < packed.size(); ++i) {
+        try {
+            helpers.emplace_back(pack, i);
+        } catch (const std::system_error&) { // no thread to be had: packed here
+            pack(i);
+        }
+    }
     pack(0);
     for (std::thread& t : helpers)
         t.join();
@@ -250,9 +256,9 @@ std::string Rebuild(const std::string& doc, const std::vector<Object>& objects, 
     out.reserve(room);
     out.append(doc, 0, objects.front().Begin);
     std::map<int, size_t> offsets;
+    const std::string size = std::to_string(packed[0].Size);
     for (const Object& o : objects) {
         offsets[o.Number] = out.size();
-        const std::string size = std::to_string(packed[0].Size);
         if (o.Number == content.Number) {
             AppendStream(out,
                          content.LengthObject ? content.Dict
