@@ -1,0 +1,128 @@
+#pragma once
+// The program pane: a plain text box over the program text (files::ProgramText). It keeps no
+// copy of the text: it lays out only the lines on screen, when they come on screen, so a
+// program of a million lines costs the pane no more than one of a hundred. Typing, caret,
+// selection, insert and overwrite, undo, the clipboard and the input method are a plain text
+// box's own; positions are pane positions (one per line break).
+//
+// Characters a text box would take for structure (U+2028, U+2029, U+FDD0, U+FDD1) are shown as
+// a marked glyph of one character each. A line too long to lay out at once (a program may hold
+// one of megabytes) is laid out in pieces, only those on screen.
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QList>
+#include <QTextLayout>
+
+#include <functional>
+#include <memory>
+#include <string_view>
+#include <unordered_map>
+
+class QMimeData;
+
+namespace files {
+class ProgramText;
+}
+
+namespace editor {
+
+class ProgramView : public QAbstractScrollArea {
+    Q_OBJECT
+  public:
+    explicit ProgramView(files::ProgramText& text, QWidget* parent = nullptr);
+    ~ProgramView() override;
+    files::ProgramText& Text() const { return Model; }
+
+    // --- Caret and selection (pane positions) ---
+    int Position() const { return Caret; }
+    int Anchor() const { return AnchorAt; }
+    int SelectionStart() const { return std::min(Caret, AnchorAt); }
+    int SelectionEnd() const { return std::max(Caret, AnchorAt); }
+    bool HasSelection() const { return Caret != AnchorAt; }
+    // Both clamped to the text. Does not scroll.
+    void SetSelection(int anchor, int position);
+    void SetCaret(int position) { SetSelection(position, position); }
+    void SelectAll();
+    // The selected text as the clipboard gets it: one LF per line break.
+    QString SelectedText() const;
+    // Scrolls as little as needed to show the caret.
+    void EnsureCaretVisible();
+
+    // --- Editing as the operator does it (nothing when read-only) ---
+    // Replaces the selection by `text` (a paste): each CR LF, LF or CR a line break.
+    void InsertText(const QString& text);
+    void Undo();
+    void Redo();
+    void Cut();
+    void Copy() const;
+    void Paste();
+    bool Overwrite() const { return OverwriteOn; }
+    void SetOverwrite(bool on);
+    bool ReadOnly() const { return ReadOnlyOn; }
+    void SetReadOnly(bool on);
+
+    // --- Colours and geometry, for the gutter ---
+    // Gives the colours of a line on screen; `inComment` comes in as the line before left it
+    // (false for the first line on screen) and goes out as this line leaves it. Asked again
+    // only after the line changed, or after RecolourAll.
+    using Colourer = std::function<QList<QTextLayout::FormatRange>(std::u16string_view line, bool& inComment)>;
+    void SetColourer(Colourer colourer);
+    void RecolourAll();
+    // Lines coloured so far (tests: only what was on screen).
+    int ColouredCount() const { return Coloured; }
+    int FirstVisibleLine() const;
+    int LastVisibleLine() const; // may be the first when the pane is small
+    int LineHeight() const;
+    // The line's band in the viewport's coordinates (its top may be above 0).
+    QRect LineRect(int line) const;
+    // The pane position under a point of the viewport.
+    int PositionAt(const QPoint& viewportPoint) const;
+    // Where the caret of a position is drawn, in the viewport's coordinates.
+    QRect CaretRect(int position) const;
+    void SetLeftMargin(int px) { setViewportMargins(px, 0, 0, 0); }
+
+    // Called before the operator's input changes the text (keys, input method, a drop, a
+    // middle-button paste).
+    std::function<void()> BeforeInput;
+
+  signals:
+    void CursorPositionChanged();
+    void SelectionChanged();
+    // The lines on screen moved (a scroll, a resize, a font change, an edit above them).
+    void LinesMoved();
+    void OverwriteToggled(bool on);
+
+  protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    // The clipboard's forms of the selection and back; the exact characters both ways.
+    virtual QMimeData* MimeFromSelection() const;
+    virtual void InsertFromMime(const QMimeData* source);
+
+  private:
+    struct Private;
+    std::unique_ptr<Private> D;
+    files::ProgramText& Model;
+    int Caret = 0, AnchorAt = 0;
+    bool OverwriteOn = false, ReadOnlyOn = false;
+    int Coloured = 0;
+};
+
+} // namespace editor
