@@ -170,7 +170,8 @@ TEST_F(WindowTest, PressFeedbackShowsTheButtonAndPanelForATenthOfASecond) {
 TEST_F(WindowTest, ClosingWithChangedTextAsksAndHonoursTheThreeAnswers) {
     const QString path = WriteFile("O0001.MIN", "G00 X1.\r\n");
     W->Document().LoadProgramFile(path);
-    Pane()->appendPlainText("M30");
+    Pane()->SetCaret(Pane()->Text().PaneLength());
+    Pane()->InsertText("M30");
     ASSERT_TRUE(W->Document().Modified());
 
     QString text, title;
