@@ -103,19 +103,24 @@ class ProgramText : public QObject {
         int At = 0;             // pane position
         std::u16string Removed; // exact characters
         std::u16string Inserted;
+        // Offsets in Removed of each CR that ended its line though an LF follows it (an edit
+        // had emptied the line between a lone CR and a lone LF): two breaks, not one CR LF.
+        std::vector<int32_t> Split;
     };
     struct Step {
         std::vector<Edit> Edits;
         Typing Kind = Typing::No;
     };
-    // Replaces the pane positions [from, to) by the exact characters `with`; returns what was
-    // there. Keeps the line index and sends Changed.
-    std::u16string Apply(int from, int to, std::u16string_view with);
+    // Replaces the pane positions [from, to) by the exact characters `with` (the CRs at
+    // `withSplit` each a break of its own); returns what was there, its split CRs in `split`.
+    // Keeps the line index and sends Changed.
+    std::u16string Apply(int from, int to, std::u16string_view with,
+                         const std::vector<int32_t>& withSplit = {}, std::vector<int32_t>* split = nullptr);
     void Record(Edit edit, Typing typing);
     void NoteModified(bool before);
 
     std::shared_ptr<std::u16string> Held = std::make_shared<std::u16string>();
-    std::vector<int64_t> Starts{0};   // offset of each line in the exact text
+    std::vector<int64_t> Starts{0};     // offset of each line in the exact text
     std::vector<int32_t> PaneStarts{0}; // pane position of each line
     int Longest = 0;
     std::vector<Step> Steps; // the undo, oldest first
