@@ -9,6 +9,8 @@
 // a marked glyph of one character each. A line too long to lay out at once (a program may hold
 // one of megabytes) is laid out in pieces, only those on screen.
 
+#include "files/ProgramText.h"
+
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QList>
@@ -20,10 +22,6 @@
 #include <unordered_map>
 
 class QMimeData;
-
-namespace files {
-class ProgramText;
-}
 
 namespace editor {
 
@@ -66,7 +64,8 @@ class ProgramView : public QAbstractScrollArea {
     // Gives the colours of a line on screen; `inComment` comes in as the line before left it
     // (false for the first line on screen) and goes out as this line leaves it. Asked again
     // only after the line changed, or after RecolourAll.
-    using Colourer = std::function<QList<QTextLayout::FormatRange>(std::u16string_view line, bool& inComment)>;
+    using Colourer =
+        std::function<QList<QTextLayout::FormatRange>(std::u16string_view line, bool& inComment)>;
     void SetColourer(Colourer colourer);
     void RecolourAll();
     // Lines coloured so far (tests: only what was on screen).
@@ -81,6 +80,8 @@ class ProgramView : public QAbstractScrollArea {
     // Where the caret of a position is drawn, in the viewport's coordinates.
     QRect CaretRect(int position) const;
     void SetLeftMargin(int px) { setViewportMargins(px, 0, 0, 0); }
+    // Tests: the most characters one layout has held since the view was made.
+    int LargestLayout() const;
 
     // Called before the operator's input changes the text (keys, input method, a drop, a
     // middle-button paste).
@@ -118,6 +119,36 @@ class ProgramView : public QAbstractScrollArea {
 
   private:
     struct Private;
+    struct Line;
+    // --- Layout (ProgramView.cpp) ---
+    // The cached line, its colours given as the line above on screen leaves them.
+    Line& LineOf(int line);
+    QTextLayout& PieceLayout(int line, int piece);
+    int PieceOf(const Line& entry, int column) const;
+    qreal PieceX(int line, int piece);
+    // The x of a column in its line (from the line's start, unscrolled) and back.
+    qreal XOf(int line, int column);
+    int ColumnAt(int line, qreal x);
+    int FullyVisibleLines() const;
+    int TextX() const; // the viewport x of the lines' start
+    void UpdateScrollBars();
+    void DropLayouts();
+    void OnChanged(int from, int removed, int added);
+    void PaintLine(QPainter& painter, int line, const QRect& band);
+    // --- Input (ProgramViewInput.cpp) ---
+    // Sets caret and anchor, keeping the Up/Down column only when `vertical`.
+    void MoveTo(int anchor, int position, bool vertical = false);
+    void ReplaceSelection(const QString& with, files::ProgramText::Typing typing);
+    bool HandleMove(QKeyEvent* event);
+    bool HandleEdit(QKeyEvent* event);
+    int WordLeft(int position) const;
+    int WordRight(int position) const;
+    int NextChar(int position) const;
+    int PreviousChar(int position) const;
+    void OfferSelection() const;
+    void RestartBlink();
+    void DragTo(const QPoint& viewportPoint);
+
     std::unique_ptr<Private> D;
     files::ProgramText& Model;
     int Caret = 0, AnchorAt = 0;
