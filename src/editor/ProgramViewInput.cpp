@@ -148,10 +148,11 @@ bool ProgramView::HandleMove(QKeyEvent* event) {
         if (event->matches(extended)) return extend = true;
         return false;
     };
+    // Left or Right on a selection goes to its end on that side.
     if (matches(K::MoveToNextChar, K::SelectNextChar))
-        target = NextChar(Caret);
+        target = HasSelection() && !extend ? SelectionEnd() : NextChar(Caret);
     else if (matches(K::MoveToPreviousChar, K::SelectPreviousChar))
-        target = PreviousChar(Caret);
+        target = HasSelection() && !extend ? SelectionStart() : PreviousChar(Caret);
     else if (matches(K::MoveToNextWord, K::SelectNextWord))
         target = WordRight(Caret);
     else if (matches(K::MoveToPreviousWord, K::SelectPreviousWord))
