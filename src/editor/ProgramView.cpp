@@ -361,10 +361,19 @@ void ProgramView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     painter.fillRect(event->rect(), palette().base());
     const int last = LastVisibleLine();
+    qreal widest = 0;
     for (int line = FirstVisibleLine(); line <= last; ++line) {
         const QRect band = LineRect(line);
         if (band.intersects(event->rect())) PaintLine(painter, line, band);
+        const Line& entry = LineOf(line);
+        if (entry.Layouts.size() == 1 && entry.Layouts[0])
+            widest = std::max(widest, entry.Layouts[0]->lineAt(0).naturalTextWidth());
     }
+    // The longest line's length by the average width falls short of a line of wide characters
+    // once one is on screen.
+    QScrollBar* h = horizontalScrollBar();
+    const int needed = int(std::ceil(widest)) + 2 - (viewport()->width() - 2 * kMargin);
+    if (needed > h->maximum()) h->setMaximum(needed);
 }
 
 void ProgramView::PaintLine(QPainter& painter, int line, const QRect& band) {
