@@ -21,7 +21,7 @@ namespace {
 constexpr int kPieceLength = 4096;
 // The gap between the pane's edge and its text, as a text box leaves one.
 constexpr int kMargin = 4;
-// Layouts kept beyond those on screen before the cache starts afresh.
+// Lines kept laid out, those on screen and others, before the cache starts afresh.
 constexpr size_t kMaxCachedLines = 256;
 // NoWrap: a line as wide as it wants.
 constexpr qreal kNoWrapWidth = 1.0e7;
@@ -194,7 +194,6 @@ ProgramView::Line& ProgramView::LineOf(int line) {
 
     auto found = D->Lines.find(line);
     if (found == D->Lines.end()) {
-        if (D->Lines.size() > kMaxCachedLines) D->Lines.clear();
         found = D->Lines.emplace(line, Line()).first;
         Line& entry = found->second;
         // Pieces end before a low surrogate, so no pair is split.
@@ -338,9 +337,11 @@ void ProgramView::UpdateScrollBars() {
 
 void ProgramView::OnChanged(int from, int removed, int added) {
     DropLayouts();
-    // Positions behind the change move with the text; one inside what was removed goes to its
-    // start (as one at the start of a whole new text).
-    auto moved = [&](int p) { return p <= from ? p : p >= from + removed ? p + added - removed : from; };
+    // Positions behind the change move with the text; one inside what was replaced stays where
+    // it was as far as the new text reaches (a change of the line ends moves nothing).
+    auto moved = [&](int p) {
+        return p <= from ? p : p >= from + removed ? p + added - removed : std::min(p, from + added);
+    };
     const int caret = Caret, anchor = AnchorAt;
     const bool hadSelection = HasSelection();
     Caret = std::clamp(moved(Caret), 0, Model.PaneLength());
@@ -355,13 +356,24 @@ void ProgramView::OnChanged(int from, int removed, int added) {
 // --- Painting ---
 
 void ProgramView::paintEvent(QPaintEvent* event) {
+    // Lines that scrolled away are dropped here, where no caller holds one of them.
+    if (D->Lines.size() > kMaxCachedLines) DropLayouts();
     QPainter painter(viewport());
     painter.fillRect(event->rect(), palette().base());
     const int last = LastVisibleLine();
+    qreal widest = 0;
     for (int line = FirstVisibleLine(); line <= last; ++line) {
         const QRect band = LineRect(line);
         if (band.intersects(event->rect())) PaintLine(painter, line, band);
+        const Line& entry = LineOf(line);
+        if (entry.Layouts.size() == 1 && entry.Layouts[0])
+            widest = std::max(widest, entry.Layouts[0]->lineAt(0).naturalTextWidth());
     }
+    // The longest line's length by the average width falls short of a line of wide characters
+    // once one is on screen.
+    QScrollBar* h = horizontalScrollBar();
+    const int needed = int(std::ceil(widest)) + 2 - (viewport()->width() - 2 * kMargin);
+    if (needed > h->maximum()) h->setMaximum(needed);
 }
 
 void ProgramView::PaintLine(QPainter& painter, int line, const QRect& band) {

@@ -21,6 +21,9 @@ namespace {
 
 using Typing = files::ProgramText::Typing;
 
+// The most characters of the caret's line handed to the input method on either side.
+constexpr int kSurrounding = 1000;
+
 enum class CharClass { Space, Word, Other };
 
 CharClass ClassOf(char16_t c) {
@@ -148,10 +151,11 @@ bool ProgramView::HandleMove(QKeyEvent* event) {
         if (event->matches(extended)) return extend = true;
         return false;
     };
+    // Left or Right on a selection goes to its end on that side.
     if (matches(K::MoveToNextChar, K::SelectNextChar))
-        target = NextChar(Caret);
+        target = HasSelection() && !extend ? SelectionEnd() : NextChar(Caret);
     else if (matches(K::MoveToPreviousChar, K::SelectPreviousChar))
-        target = PreviousChar(Caret);
+        target = HasSelection() && !extend ? SelectionStart() : PreviousChar(Caret);
     else if (matches(K::MoveToNextWord, K::SelectNextWord))
         target = WordRight(Caret);
     else if (matches(K::MoveToPreviousWord, K::SelectPreviousWord))
@@ -366,8 +370,11 @@ void ProgramView::inputMethodEvent(QInputMethodEvent* event) {
 }
 
 QVariant ProgramView::inputMethodQuery(Qt::InputMethodQuery query) const {
+    // The caret's line, or a stretch of it around the caret when the line is long.
     const int line = Model.LineAt(Caret);
-    const int start = Model.LineStart(line);
+    const int lineStart = Model.LineStart(line), lineEnd = lineStart + Model.LineLength(line);
+    const int start = std::max(lineStart, std::min(Caret, AnchorAt) - kSurrounding);
+    const int end = std::min(lineEnd, std::max(Caret, AnchorAt) + kSurrounding);
     switch (query) {
     case Qt::ImEnabled:
         return !ReadOnlyOn;
@@ -376,11 +383,11 @@ QVariant ProgramView::inputMethodQuery(Qt::InputMethodQuery query) const {
     case Qt::ImFont:
         return font();
     case Qt::ImSurroundingText:
-        return Model.PaneRange(start, start + Model.LineLength(line));
+        return Model.PaneRange(start, end);
     case Qt::ImCursorPosition:
         return Caret - start;
     case Qt::ImAnchorPosition:
-        return std::clamp(AnchorAt - start, 0, Model.LineLength(line));
+        return std::clamp(AnchorAt - start, 0, end - start);
     case Qt::ImCurrentSelection:
         return SelectedText();
     case Qt::ImHints:

@@ -104,7 +104,10 @@ TEST_F(ProgramViewTest, UpAndDownKeepTheColumnOfTheFirstMove) {
     Key(Qt::Key_Up, Qt::ShiftModifier);
     EXPECT_EQ(View.Position(), Text.LineStart(1) + 2);
     EXPECT_EQ(View.Anchor(), Text.LineStart(2) + 6);
-    // A move along the line sets a new column.
+    // Left ends the selection at its start; a move along the line sets a new column.
+    Key(Qt::Key_Left);
+    EXPECT_EQ(View.Position(), Text.LineStart(1) + 2);
+    EXPECT_FALSE(View.HasSelection());
     Key(Qt::Key_Left);
     Key(Qt::Key_Up);
     EXPECT_EQ(View.Position(), 1);
