@@ -127,7 +127,13 @@ void ProgramDocument::NoticeLineEnds(const QString& path, const QString& exact) 
         QPushButton* convert = box->addButton("Convert to CR LF", QMessageBox::AcceptRole);
         box->addButton(QMessageBox::Close);
         connect(convert, &QPushButton::clicked, this, [this] {
-            P.Frm->RunCommand([this] { ResetAfterNewText([this] { Exact->ConvertLineEndsToCrLf(); }); });
+            P.Frm->RunCommand([this] {
+                ResetAfterNewText([this] {
+                    InCommand = true;
+                    Exact->ConvertLineEndsToCrLf();
+                    InCommand = false;
+                });
+            });
         });
     }
     LineEndNotice = box;
@@ -166,9 +172,9 @@ bool ProgramDocument::ReadIntoPane(const QString& path, bool addRecent) {
         // The chosen file's name at once; the pane shows the lines on screen only, so even a
         // long program is in it at once.
         ShowFileName(path);
-        InLoad = true;
+        InCommand = true;
         Exact->Load(r.File.Text);
-        InLoad = false;
+        InCommand = false;
         Program->SetCaret(0);
     }
     QApplication::restoreOverrideCursor();

@@ -93,8 +93,9 @@ class ProgramDocument : public QObject {
     bool Modified() const;
     void SetModified(bool modified);
     files::ProgramText& Text() { return *Exact; }
-    // True while an opened program's text goes in: that is no edit.
-    bool Loading() const { return InLoad; }
+    // True while a command puts in a new text (an opened program, its line ends converted): that
+    // is no typing, and the check follows the command at once.
+    bool ChangedByCommand() const { return InCommand; }
     ProgramPane* Pane() const { return Program; } // typing and clicks in tests go to the pane
     files::Encoding FileEncoding() const { return Encoding; }
 
@@ -126,7 +127,7 @@ class ProgramDocument : public QObject {
     const Parts& P;
     ProgramPane* Program = nullptr;
     files::ProgramText* Exact = nullptr;
-    bool InLoad = false;
+    bool InCommand = false;
     files::Encoding Encoding = files::Encoding::Utf8;
     QString ProgramFileName = QStringLiteral("Untitled");
     bool FileOpened = false;      // the text has a file (opened or saved), whatever its name

@@ -336,7 +336,10 @@ void ProgramView::UpdateScrollBars() {
 }
 
 void ProgramView::OnChanged(int from, int removed, int added) {
-    DropLayouts();
+    // The lines above the change are as they were, where they were: their layouts and colours
+    // stay (text coming in at the end colours nothing on screen again).
+    const int first = Model.LineAt(from);
+    std::erase_if(D->Lines, [first](const auto& entry) { return entry.first >= first; });
     // Positions behind the change move with the text; one inside what was replaced stays where
     // it was as far as the new text reaches (a change of the line ends moves nothing).
     auto moved = [&](int p) {

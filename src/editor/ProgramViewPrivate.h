@@ -25,7 +25,7 @@ struct ProgramView::Line {
 
 struct ProgramView::Private {
     Colourer Colour;
-    std::unordered_map<int, Line> Lines; // by line number; dropped on every change of the text
+    std::unordered_map<int, Line> Lines; // by line number; dropped from the first line a change touches
     unsigned Chain = 1;                  // counts the moves of the first line on screen
     int LargestLayout = 0;               // most characters one layout held (tests)
 

@@ -122,7 +122,7 @@ TEST_F(Commands, FindAndReplaceThroughTheMenuActOnThePane) {
 TEST_F(Commands, EditCommandsAndThePaneContextMenuAreTheEditMenu) {
     Open("G00 X1.\r\n");
     Act("mnuEditAllSelect")->trigger();
-    EXPECT_EQ(Selected(), "G00 X1.\u2029");
+    EXPECT_EQ(Selected(), "G00 X1.\n");
     Act("mnuEditCopy")->trigger();
     EXPECT_EQ(QApplication::clipboard()->text(), "G00 X1.\n");
     W->Panel().ClickButton("Cut");
