@@ -57,7 +57,8 @@ void ProgramDocument::ApplyQuickFix(inspect::QuickFix fix) {
     pane.reserve(edits.size());
     for (const inspect::TextEdit& e : edits)
         pane.push_back({t.ToPanePosition(static_cast<int64_t>(e.At)),
-                        t.ToPanePosition(static_cast<int64_t>(e.At + e.Length)), QString::fromStdU16String(e.Text)});
+                        t.ToPanePosition(static_cast<int64_t>(e.At + e.Length)),
+                        QString::fromStdU16String(e.Text)});
     t.BeginStep();
     for (auto e = pane.rbegin(); e != pane.rend(); ++e) // from the end: the earlier stay valid
         t.Replace(e->From, e->To, e->Text);             // a break put in is a CR LF, as one typed

@@ -1,9 +1,9 @@
 #include "editor/EditorCommands.h"
 #include "editor/PlainTextPane.h"
 #include "editor/ProgramView.h"
-#include "files/ProgramText.h"
 #include "editor/frmFind.h"
 #include "editor/frmReplace.h"
+#include "files/ProgramText.h"
 
 #include <QFont>
 #include <QFontDialog>

@@ -73,7 +73,8 @@ TEST(LongLine, IsALineLikeAnyOtherForTypingFindUndoAndSave) {
     EXPECT_EQ(QApplication::clipboard()->text(), "\n" + line);
     pane.SetCaret(text.PaneLength());
     pane.Paste();
-    const QString moved = want.left(want.indexOf('(') - 1) + want.mid(want.indexOf(")N5\r\n") + 3) + "\r\n" + line;
+    const QString moved =
+        want.left(want.indexOf('(') - 1) + want.mid(want.indexOf(")N5\r\n") + 3) + "\r\n" + line;
     EXPECT_EQ(text.SnapshotString(), moved);
 
     // Every edit undone, the file's text again, saved byte for byte.

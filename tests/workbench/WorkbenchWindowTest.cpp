@@ -84,7 +84,9 @@ struct Window {
     }
     int CaretBlock() const { return Text.LineAt(Pane->Position()); }
     // The program as typed with CR LF line ends.
-    void SetProgram(QString program) { Text.Load(program.replace(QLatin1Char('\n'), QStringLiteral("\r\n"))); }
+    void SetProgram(QString program) {
+        Text.Load(program.replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
+    }
 };
 
 } // namespace
