@@ -26,10 +26,6 @@ constexpr size_t kMaxCachedLines = 256;
 // NoWrap: a line as wide as it wants.
 constexpr qreal kNoWrapWidth = 1.0e7;
 
-bool IsTakenCharacter(char16_t c) {
-    return c == 0x2028 || c == 0x2029 || c == 0xFDD0 || c == 0xFDD1;
-}
-
 char16_t Glyph(char16_t c) {
     switch (c) {
     case 0x2029:
@@ -45,7 +41,7 @@ char16_t Glyph(char16_t c) {
 QString Shown(std::u16string_view text) {
     QString shown(reinterpret_cast<const QChar*>(text.data()), qsizetype(text.size()));
     for (QChar& c : shown)
-        if (IsTakenCharacter(c.unicode())) c = QChar(Glyph(c.unicode()));
+        if (ShownAsGlyph(c.unicode())) c = QChar(Glyph(c.unicode()));
     return shown;
 }
 
@@ -240,7 +236,7 @@ QTextLayout& ProgramView::PieceLayout(int line, int piece) {
     AddClipped(formats, entry.Colours, from, to);
     static const QTextCharFormat glyph = MarkedGlyph();
     for (int i = 0; i < int(text.size()); ++i)
-        if (IsTakenCharacter(text[size_t(i)])) formats.append({i, 1, glyph});
+        if (ShownAsGlyph(text[size_t(i)])) formats.append({i, 1, glyph});
 
     // The input method's text being composed sits at the caret, inside the layout's text: the
     // formats behind it move along.

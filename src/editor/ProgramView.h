@@ -83,10 +83,6 @@ class ProgramView : public QAbstractScrollArea {
     // Tests: the most characters one layout has held since the view was made.
     int LargestLayout() const;
 
-    // Called before the operator's input changes the text (keys, input method, a drop, a
-    // middle-button paste).
-    std::function<void()> BeforeInput;
-
   signals:
     void CursorPositionChanged();
     void SelectionChanged();
@@ -96,6 +92,7 @@ class ProgramView : public QAbstractScrollArea {
 
   protected:
     bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;

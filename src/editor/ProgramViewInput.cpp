@@ -7,11 +7,13 @@
 #include <QClipboard>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QHelpEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QToolTip>
 
 #include <algorithm>
 
@@ -330,8 +332,31 @@ bool ProgramView::event(QEvent* event) {
     return QAbstractScrollArea::event(event);
 }
 
+bool ProgramView::viewportEvent(QEvent* event) {
+    // A separator or frame mark shown as a glyph names the character of the file behind it.
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const int at = PositionAt(help->pos());
+        const int line = Model.LineAt(at);
+        const std::u16string_view text = Model.LineView(line);
+        const size_t column = size_t(at - Model.LineStart(line));
+        // The character under the mouse: the one at the nearest caret position or the one before.
+        QString tip;
+        const qreal x = help->pos().x() - TextX();
+        for (const size_t c : {column, column - 1})
+            if (c < text.size() && ShownAsGlyph(text[c]) && XOf(line, int(c)) <= x &&
+                x < XOf(line, int(c) + 1))
+                tip = QStringLiteral("U+%1").arg(int(text[c]), 4, 16, QChar(u'0')).toUpper();
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, viewport());
+        return true;
+    }
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
 void ProgramView::keyPressEvent(QKeyEvent* event) {
-    if (BeforeInput) BeforeInput();
     if (HandleMove(event) || HandleEdit(event))
         event->accept();
     else
@@ -345,7 +370,6 @@ void ProgramView::inputMethodEvent(QInputMethodEvent* event) {
         event->ignore();
         return;
     }
-    if (BeforeInput) BeforeInput();
     if (!event->commitString().isEmpty() || event->replacementLength() > 0) {
         if (event->replacementLength() > 0 && !HasSelection()) {
             const int from = Caret + event->replacementStart();
@@ -415,7 +439,6 @@ void ProgramView::mousePressEvent(QMouseEvent* event) {
     } else if (event->button() == Qt::MiddleButton) {
         QClipboard* clipboard = QGuiApplication::clipboard();
         if (ReadOnlyOn || !clipboard->supportsSelection()) return;
-        if (BeforeInput) BeforeInput();
         const int at = PositionAt(point);
         MoveTo(at, at);
         InsertFromMime(clipboard->mimeData(QClipboard::Selection));
@@ -462,7 +485,6 @@ void ProgramView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void ProgramView::dragEnterEvent(QDragEnterEvent* event) {
     if (ReadOnlyOn || !event->mimeData()->hasText()) return event->ignore();
-    if (BeforeInput) BeforeInput();
     event->acceptProposedAction();
 }
 

@@ -13,6 +13,12 @@
 
 namespace editor {
 
+// Characters a text layout would take for structure (paragraph and line separators, frame
+// marks): shown as a marked glyph of one character each.
+inline bool ShownAsGlyph(char16_t c) {
+    return c == 0x2028 || c == 0x2029 || c == 0xFDD0 || c == 0xFDD1;
+}
+
 struct ProgramView::Line {
     std::vector<int> Starts; // column of each piece's start, then the line's length
     std::vector<qreal> X;    // x of each piece; measured when a piece past the first is asked for

@@ -6,10 +6,12 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QHelpEvent>
 #include <QImage>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -125,6 +127,11 @@ TEST_F(ProgramViewTest, HitTestAndCaretGeometryAgreeAndTheMousePlacesTheCaret) {
     const QPoint corner = View.CaretRect(5).topLeft() + QPoint(1, 1);
     EXPECT_EQ(shown.pixelColor(corner), QColor(0xD8, 0xD8, 0xD8));
     EXPECT_EQ(Text.LineCount(), 4);
+    // Its tooltip names the file's character.
+    const QPoint glyph = View.CaretRect(5).center() + QPoint(2, 0);
+    QHelpEvent help(QEvent::ToolTip, glyph, View.viewport()->mapToGlobal(glyph));
+    QApplication::sendEvent(View.viewport(), &help);
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("U+2028"));
 
     const QRect at = View.CaretRect(Text.LineStart(1) + 4);
     QTest::mouseClick(View.viewport(), Qt::LeftButton, {}, QPoint(at.left(), at.center().y()));
