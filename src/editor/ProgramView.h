@@ -145,6 +145,8 @@ class ProgramView : public QAbstractScrollArea {
     void OfferSelection() const;
     void RestartBlink();
     void DragTo(const QPoint& viewportPoint);
+    // The word at a position (or the one character there when it is none): [from, to).
+    std::pair<int, int> WordAt(int position) const;
 
     std::unique_ptr<Private> D;
     files::ProgramText& Model;

@@ -424,8 +424,29 @@ QVariant ProgramView::inputMethodQuery(Qt::InputMethodQuery query) const {
 // --- Mouse and drops ---
 
 void ProgramView::DragTo(const QPoint& viewportPoint) {
-    MoveTo(AnchorAt, PositionAt(viewportPoint));
+    const int at = PositionAt(viewportPoint);
+    if (!D->ByWords) {
+        MoveTo(AnchorAt, at);
+    } else if (at < D->WordFrom) {
+        MoveTo(D->WordTo, WordAt(at).first);
+    } else {
+        MoveTo(D->WordFrom, std::max(D->WordTo, WordAt(at).second));
+    }
     EnsureCaretVisible();
+}
+
+std::pair<int, int> ProgramView::WordAt(int position) const {
+    const int line = Model.LineAt(position);
+    const std::u16string_view text = Model.LineView(line);
+    const int start = Model.LineStart(line);
+    size_t from = size_t(position - start), to = from;
+    const auto word = [&](size_t i) { return ClassOf(text[i]) == CharClass::Word; };
+    while (from > 0 && word(from - 1))
+        --from;
+    while (to < text.size() && word(to))
+        ++to;
+    if (from == to && to < text.size()) ++to;
+    return {start + int(from), start + int(to)};
 }
 
 void ProgramView::mousePressEvent(QMouseEvent* event) {
@@ -434,6 +455,7 @@ void ProgramView::mousePressEvent(QMouseEvent* event) {
         const int at = PositionAt(point);
         MoveTo(event->modifiers() & Qt::ShiftModifier ? AnchorAt : at, at);
         D->Selecting = true;
+        D->ByWords = false;
         D->MousePoint = point;
         event->accept();
     } else if (event->button() == Qt::MiddleButton) {
@@ -460,26 +482,20 @@ void ProgramView::mouseMoveEvent(QMouseEvent* event) {
 void ProgramView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
     D->Selecting = false;
+    D->ByWords = false;
     D->AutoScroll.stop();
     OfferSelection();
 }
 
 void ProgramView::mouseDoubleClickEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return;
-    // The word under the mouse, or the one character when it is none.
-    const int at = PositionAt(event->position().toPoint());
-    const int line = Model.LineAt(at);
-    const std::u16string_view text = Model.LineView(line);
-    const int start = Model.LineStart(line);
-    size_t from = size_t(at - start), to = from;
-    const auto word = [&](size_t i) { return ClassOf(text[i]) == CharClass::Word; };
-    while (from > 0 && word(from - 1))
-        --from;
-    while (to < text.size() && word(to))
-        ++to;
-    if (from == to && to < text.size()) ++to;
-    MoveTo(start + int(from), start + int(to));
-    D->Selecting = false;
+    // The word under the mouse, or the one character when it is none; a drag goes on by words.
+    const auto [from, to] = WordAt(PositionAt(event->position().toPoint()));
+    MoveTo(from, to);
+    D->Selecting = true;
+    D->ByWords = true;
+    D->WordFrom = from;
+    D->WordTo = to;
     OfferSelection();
 }
 

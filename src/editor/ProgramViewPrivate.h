@@ -40,7 +40,10 @@ struct ProgramView::Private {
     qreal GoalX = -1; // the x Up and Down keep, from the first of them; -1: none
 
     bool Selecting = false; // the left button is down over the text
-    QPoint MousePoint;      // the last point of the drag, for the autoscroll
+    // After a double-click the drag selects whole words: the first word stays selected.
+    bool ByWords = false;
+    int WordFrom = 0, WordTo = 0;
+    QPoint MousePoint; // the last point of the drag, for the autoscroll
     QBasicTimer AutoScroll;
 
     QString Preedit; // the input method's text being composed, shown at the caret

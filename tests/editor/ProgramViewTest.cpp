@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QHelpEvent>
 #include <QImage>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -139,6 +140,20 @@ TEST_F(ProgramViewTest, HitTestAndCaretGeometryAgreeAndTheMousePlacesTheCaret) {
     const QRect to = View.CaretRect(Text.LineStart(3) + 2);
     QTest::mouseClick(View.viewport(), Qt::LeftButton, Qt::ShiftModifier, QPoint(to.left(), to.center().y()));
     EXPECT_EQ(View.SelectedText(), QStringLiteral("(END)\n\nT0"));
+
+    // A double-click selects a word, and the drag that follows goes on by whole words.
+    auto send = [this](QEvent::Type type, int position, Qt::MouseButtons held) {
+        const QRect r = View.CaretRect(position);
+        const QPointF p(r.left() + 1, r.center().y());
+        QMouseEvent e(type, p, View.viewport()->mapToGlobal(p), Qt::LeftButton, held, Qt::NoModifier);
+        QApplication::sendEvent(View.viewport(), &e);
+    };
+    const int word = Text.LineStart(1) + 5; // inside "END"
+    send(QEvent::MouseButtonDblClick, word, Qt::LeftButton);
+    EXPECT_EQ(View.SelectedText(), QStringLiteral("END"));
+    send(QEvent::MouseMove, Text.LineStart(3) + 2, Qt::LeftButton);
+    EXPECT_EQ(View.SelectedText(), QStringLiteral("END)\n\nT0101"));
+    send(QEvent::MouseButtonRelease, Text.LineStart(3) + 2, Qt::NoButton);
 }
 
 TEST_F(ProgramViewTest, ALineOfMegabytesIsLaidOutInPiecesOnly) {
