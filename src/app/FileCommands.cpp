@@ -25,7 +25,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTextDocument>
 #include <QTimer>
 
 #include <unistd.h>
@@ -128,7 +127,13 @@ void ProgramDocument::NoticeLineEnds(const QString& path, const QString& exact) 
         QPushButton* convert = box->addButton("Convert to CR LF", QMessageBox::AcceptRole);
         box->addButton(QMessageBox::Close);
         connect(convert, &QPushButton::clicked, this, [this] {
-            P.Frm->RunCommand([this] { ResetAfterNewText([this] { Exact->ConvertLineEndsToCrLf(); }); });
+            P.Frm->RunCommand([this] {
+                ResetAfterNewText([this] {
+                    InCommand = true;
+                    Exact->ConvertLineEndsToCrLf();
+                    InCommand = false;
+                });
+            });
         });
     }
     LineEndNotice = box;
@@ -138,12 +143,6 @@ void ProgramDocument::NoticeLineEnds(const QString& path, const QString& exact) 
 void ProgramDocument::ShowFileError(const QString& text) {
     QMessageBox::warning(Program->window(), "Zarvik", text);
 }
-
-namespace {
-// Characters that go into the pane at once: the first screens of a long program (some 900 lines
-// of 18 characters), a few milliseconds; the rest follows while the program is drawn.
-constexpr qsizetype kFirstPart = 1 << 14;
-} // namespace
 
 namespace {
 QString AbsoluteProgramPath(const QString& path) {
@@ -170,16 +169,13 @@ bool ProgramDocument::ReadIntoPane(const QString& path, bool addRecent) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const files::ReadResult r = TakeRead(path);
     if (r.Ok) {
-        // The chosen file's name at once. A long program's first lines go into the pane now, the
-        // rest while the window draws and answers (FillPane); the pane is read-only until then.
+        // The chosen file's name at once; the pane shows the lines on screen only, so even a
+        // long program is in it at once.
         ShowFileName(path);
-        Exact->BeginLoad(r.File.Text, kFirstPart);
-        if (Exact->Filling()) {
-            Program->setReadOnly(true);
-            FillTimer->start();
-        } else {
-            CompleteFill();
-        }
+        InCommand = true;
+        Exact->Load(r.File.Text);
+        InCommand = false;
+        Program->SetCaret(0);
     }
     QApplication::restoreOverrideCursor();
     if (!r.Ok) {
@@ -193,7 +189,7 @@ bool ProgramDocument::ReadIntoPane(const QString& path, bool addRecent) {
     WatchFile();
     if (addRecent) AddRecentFile(path);
     ShowFileName(path);
-    Program->document()->setModified(false);
+    Exact->SetModified(false);
     for (Follower* f : P.Followers)
         f->ProgramOpened();
     NoticeLineEnds(path, r.File.Text);
@@ -224,7 +220,7 @@ bool ProgramDocument::SaveProgramFile(const QString& path) {
         return false;
     }
     Encoding = enc;
-    Program->document()->setModified(false);
+    Exact->SetModified(false);
     FileOpened = true;
     Identity = written;
     ProgramFileName = path;
@@ -389,7 +385,7 @@ void ProgramDocument::FileChangedOnDisk() {
     connect(reload, &QPushButton::clicked, this, [this] {
         if (!Modified()) P.Frm->RunCommand([this] { Reload(); });
     });
-    connect(Program->document(), &QTextDocument::modificationChanged, box, [box](bool changed) {
+    connect(Exact, &files::ProgramText::ModificationChanged, box, [box](bool changed) {
         if (changed) box->close();
     });
     ReloadNotice = box;

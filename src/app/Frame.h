@@ -102,7 +102,7 @@ class Frame : public QObject {
     StatusPanel *CapsPanel = nullptr, *InsPanel = nullptr, *NumPanel = nullptr;
     StatusPanel *DatePanel = nullptr, *TimePanel = nullptr;
     settings::Values Values;
-    QString MessageText; // panel 1 of the main bar: the lathe's message, loading progress
+    QString MessageText; // panel 1 of the main bar: the lathe's message
     QString CalculatorFolder;
     bool OnKvzControl = false;
     QTimer* LockTimer = nullptr;

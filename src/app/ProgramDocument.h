@@ -93,6 +93,9 @@ class ProgramDocument : public QObject {
     bool Modified() const;
     void SetModified(bool modified);
     files::ProgramText& Text() { return *Exact; }
+    // True while a command puts in a new text (an opened program, its line ends converted): that
+    // is no typing, and the check follows the command at once.
+    bool ChangedByCommand() const { return InCommand; }
     ProgramPane* Pane() const { return Program; } // typing and clicks in tests go to the pane
     files::Encoding FileEncoding() const { return Encoding; }
 
@@ -108,10 +111,6 @@ class ProgramDocument : public QObject {
     bool AskToSaveAsUtf8(const QString& path, const QString& text, qsizetype unfit);
     // Says so when the control would read no block of a program just opened.
     void NoticeLineEnds(const QString& path, const QString& exact);
-    // A long program's lines go into the pane by parts while the window answers; the pane is
-    // read-only meanwhile, and a command on it, or the operator's input, fills the rest first.
-    void FillPane();
-    void CompleteFill();
     bool ReadIntoPane(const QString& path, bool addRecent);
     // The file at `path` as ReadAhead read it, or read now.
     files::ReadResult TakeRead(const QString& path);
@@ -128,6 +127,7 @@ class ProgramDocument : public QObject {
     const Parts& P;
     ProgramPane* Program = nullptr;
     files::ProgramText* Exact = nullptr;
+    bool InCommand = false;
     files::Encoding Encoding = files::Encoding::Utf8;
     QString ProgramFileName = QStringLiteral("Untitled");
     bool FileOpened = false;      // the text has a file (opened or saved), whatever its name
@@ -138,8 +138,6 @@ class ProgramDocument : public QObject {
     files::RecentFiles Recent;
     editor::SearchState Search;          // the Find and Replace texts and counts
     QPointer<QMessageBox> LineEndNotice; // the note about the line ends of the open program
-    QTimer* FillTimer = nullptr;
-    QString MessageUnderFill; // panel 1 as it was before it showed the filling
     struct Ahead {
         QString Path; // absolute, as LoadProgramFile names it
         std::future<files::ReadResult> Result;

@@ -1,10 +1,8 @@
 #include "app/Widgets.h"
 
-#include "editor/PlainTextPane.h"
 #include "render/ImageCanvas.h"
 
 #include <QKeyEvent>
-#include <QMimeData>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -36,12 +34,8 @@ void CanvasWidget::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
-ProgramPane::ProgramPane(QWidget* parent) : QPlainTextEdit(parent) {
+ProgramPane::ProgramPane(files::ProgramText& text, QWidget* parent) : editor::ProgramView(text, parent) {
     setObjectName("Program");
-    setLineWrapMode(QPlainTextEdit::NoWrap);
-    // A scroll bar that came and went would change the text width, and each change lays out
-    // every line of the program again: seconds and hundreds of megabytes for a long one.
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
 }
@@ -57,47 +51,7 @@ bool ProgramPane::event(QEvent* e) {
             return true;
         }
     }
-    return QPlainTextEdit::event(e);
-}
-
-void ProgramPane::keyPressEvent(QKeyEvent* e) {
-    if (BeforeInput) BeforeInput();
-    // The Insert key switches between inserting and overwriting, as the INS panel shows.
-    if (e->key() == Qt::Key_Insert && e->modifiers() == Qt::NoModifier) {
-        setOverwriteMode(!overwriteMode());
-        if (OverwriteChanged) OverwriteChanged();
-        return;
-    }
-    QPlainTextEdit::keyPressEvent(e);
-}
-
-void ProgramPane::inputMethodEvent(QInputMethodEvent* e) {
-    if (BeforeInput) BeforeInput();
-    QPlainTextEdit::inputMethodEvent(e);
-}
-
-void ProgramPane::mousePressEvent(QMouseEvent* e) {
-    if (e->button() == Qt::MiddleButton && BeforeInput) BeforeInput();
-    QPlainTextEdit::mousePressEvent(e);
-}
-
-void ProgramPane::dragEnterEvent(QDragEnterEvent* e) {
-    if (BeforeInput) BeforeInput();
-    QPlainTextEdit::dragEnterEvent(e);
-}
-
-QMimeData* ProgramPane::createMimeDataFromSelection() const {
-    auto* data = new QMimeData;
-    data->setText(editor::SelectedPaneText(textCursor()));
-    return data;
-}
-
-void ProgramPane::insertFromMimeData(const QMimeData* source) {
-    if (isReadOnly() || !source || !source->hasText()) return;
-    QTextCursor cursor = textCursor();
-    editor::InsertPaneText(cursor, source->text());
-    setTextCursor(cursor);
-    ensureCursorVisible();
+    return editor::ProgramView::event(e);
 }
 
 } // namespace app

@@ -145,11 +145,10 @@ std::unique_ptr<workbench::Workbench> MakeWorkbench(QMainWindow& window, const P
     QObject::connect(b, &workbench::Workbench::StatusText, &window,
                      [&window](const QString& text) { window.statusBar()->showMessage(text); });
     // Every edit of the pane, cheaply: the check waits for a pause in the typing.
-    // Filling the pane with an opened program is no edit.
-    QObject::connect(pane->document(), &QTextDocument::contentsChange, b,
-                     [b, &p](int, int removed, int added) {
-                         if ((removed || added) && !p.Doc->Text().OwnChange()) b->ProgramEdited();
-                     });
+    // A command's new text (opening, converting the line ends) is checked when the command ends.
+    QObject::connect(&p.Doc->Text(), &files::ProgramText::Changed, b, [b, &p](int, int removed, int added) {
+        if ((removed || added) && !p.Doc->ChangedByCommand()) b->ProgramEdited();
+    });
     return bench;
 }
 

@@ -1,35 +1,35 @@
 #include "editor/EditorCommands.h"
 #include "editor/PlainTextPane.h"
+#include "editor/ProgramView.h"
 #include "editor/frmFind.h"
 #include "editor/frmReplace.h"
+#include "files/ProgramText.h"
 
 #include <QFont>
 #include <QFontDialog>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QScreen>
-#include <QTextCursor>
 
 #include <cmath>
 
 namespace editor {
 
-void Undo(QPlainTextEdit* pane) {
-    pane->undo();
+void Undo(ProgramView* pane) {
+    pane->Undo();
 }
-void Cut(QPlainTextEdit* pane) {
-    pane->cut();
+void Cut(ProgramView* pane) {
+    pane->Cut();
 }
-void Copy(QPlainTextEdit* pane) {
-    pane->copy();
+void Copy(ProgramView* pane) {
+    pane->Copy();
 }
-void Paste(QPlainTextEdit* pane) {
-    pane->paste();
+void Paste(ProgramView* pane) {
+    pane->Paste();
 }
 
-void AllSelect(QPlainTextEdit* pane) {
+void AllSelect(ProgramView* pane) {
     pane->setFocus();
-    pane->selectAll();
+    pane->SelectAll();
 }
 
 int32_t WholePoints(double points) {
@@ -43,14 +43,14 @@ QFont DesignProgramFont() {
     return font;
 }
 
-void ApplyProgramFont(QPlainTextEdit* pane, const QString& name, int32_t size) {
+void ApplyProgramFont(ProgramView* pane, const QString& name, int32_t size) {
     QFont font = pane->font();
     font.setFamily(name);
     if (size > 0) font.setPointSize(size);
     pane->setFont(font);
 }
 
-std::optional<ProgramFont> FontSetting(QWidget* parent, QPlainTextEdit* pane, const QString& programFontName,
+std::optional<ProgramFont> FontSetting(QWidget* parent, ProgramView* pane, const QString& programFontName,
                                        int32_t programFontSize) {
     QFont start = pane->font();
     if (!programFontName.isEmpty()) {
@@ -67,7 +67,7 @@ std::optional<ProgramFont> FontSetting(QWidget* parent, QPlainTextEdit* pane, co
     return ProgramFont{chosen.family(), WholePoints(points)};
 }
 
-void InstallEditContextMenu(QPlainTextEdit* pane, QMenu* editMenu) {
+void InstallEditContextMenu(ProgramView* pane, QMenu* editMenu) {
     pane->setContextMenuPolicy(Qt::CustomContextMenu);
     // A scroll area reports the position in its viewport's coordinates.
     QObject::connect(pane, &QWidget::customContextMenuRequested, editMenu,
@@ -85,26 +85,26 @@ QPoint DialogPosition(QWidget* window, QWidget* viewport, QWidget* pane) {
     return window->mapToGlobal(QPoint(left, top));
 }
 
-QString SelectedText(const QPlainTextEdit* pane) {
-    return SelectedPaneText(pane->textCursor());
+QString SelectedText(const ProgramView* pane) {
+    return pane->SelectedText();
 }
 
-void Find(QWidget* parent, QPlainTextEdit* pane, SearchState& state, const QPoint& at) {
+void Find(QWidget* parent, ProgramView* pane, SearchState& state, const QPoint& at) {
     frmFind dialog(state, pane, parent);
     dialog.SetFindText(SelectedText(pane));
     dialog.move(at);
     dialog.exec();
 }
 
-void NextFind(QWidget* parent, QPlainTextEdit* pane, SearchState& state) {
+void NextFind(QWidget* parent, ProgramView* pane, SearchState& state) {
     PlainTextPane target(pane);
     if (const std::optional<Message> message = NextFindCommand(state, target))
         ShowSearchMessage(parent, *message);
 }
 
-void Replace(QWidget* parent, QPlainTextEdit* pane, SearchState& state, const QPoint& at) {
-    state.ReplaceBuffer = PaneText(*pane->document());
-    state.SearchPos = pane->textCursor().selectionStart();
+void Replace(QWidget* parent, ProgramView* pane, SearchState& state, const QPoint& at) {
+    state.ReplaceBuffer = pane->Text().PaneText();
+    state.SearchPos = pane->SelectionStart();
     frmReplace dialog(state, pane, parent);
     dialog.SetFindText(SelectedText(pane));
     dialog.move(at);

@@ -26,7 +26,7 @@
 // Print setup, Print and Screen copy are in print/Printing.h.
 //
 // The searches work on the text the pane shows (one character per line break) and change it
-// only through ordinary cursor edits, so the window's change tracking and undo see them as
+// only through the program text's edits, so the window's change tracking and undo see them as
 // typing. The dialogs are modal.
 
 #include "editor/Search.h"
@@ -39,17 +39,18 @@
 
 class QFont;
 class QMenu;
-class QPlainTextEdit;
 class QWidget;
 
 namespace editor {
 
-void Undo(QPlainTextEdit* pane);
-void Cut(QPlainTextEdit* pane);
-void Copy(QPlainTextEdit* pane);
-void Paste(QPlainTextEdit* pane);
+class ProgramView;
+
+void Undo(ProgramView* pane);
+void Cut(ProgramView* pane);
+void Copy(ProgramView* pane);
+void Paste(ProgramView* pane);
 // Focuses the pane and selects its whole text.
-void AllSelect(QPlainTextEdit* pane);
+void AllSelect(ProgramView* pane);
 
 // The font that is remembered: name and whole points.
 struct ProgramFont {
@@ -62,31 +63,31 @@ int32_t WholePoints(double points);
 
 // The pane's font while no font has been chosen: the fixed-pitch Japanese system font.
 QFont DesignProgramFont();
-void ApplyProgramFont(QPlainTextEdit* pane, const QString& name, int32_t size);
+void ApplyProgramFont(ProgramView* pane, const QString& name, int32_t size);
 
 // Font setting: the font dialog starting from the remembered font (the pane's own while the
 // name is empty). On OK the pane takes the chosen font with its style and effects, and the
 // name and the size rounded to whole points (halves to even) come back to be remembered;
 // a cancel changes nothing and gives nullopt.
-std::optional<ProgramFont> FontSetting(QWidget* parent, QPlainTextEdit* pane, const QString& programFontName,
+std::optional<ProgramFont> FontSetting(QWidget* parent, ProgramView* pane, const QString& programFontName,
                                        int32_t programFontSize);
 
 // A right-button press on the pane pops up the Edit menu instead of the pane's own menu.
-void InstallEditContextMenu(QPlainTextEdit* pane, QMenu* editMenu);
+void InstallEditContextMenu(ProgramView* pane, QMenu* editMenu);
 
 // Where the Find and Replace dialogs open on the screen: 100 twips right of the viewport's
 // left edge and 300 twips below the pane's top, both measured in the main window.
 QPoint DialogPosition(QWidget* window, QWidget* viewport, QWidget* pane);
 
 // The pane's selected text as a one-line search text would hold it.
-QString SelectedText(const QPlainTextEdit* pane);
+QString SelectedText(const ProgramView* pane);
 
 // Find: the selected text goes into the dialog's search box; the dialog is shown modally.
-void Find(QWidget* parent, QPlainTextEdit* pane, SearchState& state, const QPoint& at);
+void Find(QWidget* parent, ProgramView* pane, SearchState& state, const QPoint& at);
 // Next find: searches again from the caret; reports in a message box when it runs out.
-void NextFind(QWidget* parent, QPlainTextEdit* pane, SearchState& state);
+void NextFind(QWidget* parent, ProgramView* pane, SearchState& state);
 // Replace: takes the pane's text and caret, puts the selected text into the search box and
 // shows the dialog modally.
-void Replace(QWidget* parent, QPlainTextEdit* pane, SearchState& state, const QPoint& at);
+void Replace(QWidget* parent, ProgramView* pane, SearchState& state, const QPoint& at);
 
 } // namespace editor

@@ -36,7 +36,7 @@ struct TextEdit {
     int Length = 0;
 };
 
-// The pane the search works on. The window's implementation edits its QPlainTextEdit; tests use
+// The pane the search works on. The window's implementation edits the program pane; tests use
 // StringPane.
 class SearchPane {
   public:

@@ -14,7 +14,7 @@ void ShowSearchMessage(QWidget* parent, const Message& message) {
     box.exec();
 }
 
-frmFind::frmFind(SearchState& state, QPlainTextEdit* pane, QWidget* parent)
+frmFind::frmFind(SearchState& state, ProgramView* pane, QWidget* parent)
     : QDialog(parent), State(state), Pane(pane) {
     setObjectName(QStringLiteral("frmFind"));
     setWindowTitle(QStringLiteral("Find"));

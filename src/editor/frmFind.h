@@ -11,14 +11,13 @@
 
 class QCheckBox;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 
 namespace editor {
 
 class frmFind : public QDialog {
   public:
-    frmFind(SearchState& state, QPlainTextEdit* pane, QWidget* parent = nullptr);
+    frmFind(SearchState& state, ProgramView* pane, QWidget* parent = nullptr);
 
     // Puts the pane's selected text into the search box (a change resets the count).
     void SetFindText(const QString& text);

@@ -21,7 +21,7 @@ QPushButton* MakeButton(const QString& name, const QString& caption, QWidget* pa
 
 } // namespace
 
-frmReplace::frmReplace(SearchState& state, QPlainTextEdit* pane, QWidget* parent)
+frmReplace::frmReplace(SearchState& state, ProgramView* pane, QWidget* parent)
     : QDialog(parent), State(state), Pane(pane) {
     setObjectName(QStringLiteral("frmReplace"));
     setWindowTitle(QStringLiteral("Replace"));

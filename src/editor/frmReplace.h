@@ -12,7 +12,6 @@
 
 class QCheckBox;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 
 namespace editor {
@@ -20,7 +19,7 @@ namespace editor {
 class frmReplace : public QDialog {
   public:
     // The caller has set ReplaceBuffer and SearchPos from the pane before.
-    frmReplace(SearchState& state, QPlainTextEdit* pane, QWidget* parent = nullptr);
+    frmReplace(SearchState& state, ProgramView* pane, QWidget* parent = nullptr);
 
     // Puts the pane's selected text into the search box.
     void SetFindText(const QString& text);

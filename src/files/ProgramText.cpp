@@ -1,20 +1,71 @@
 #include "files/ProgramText.h"
 
-#include "editor/PlainTextPane.h"
-
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QTextDocument>
-
 #include <algorithm>
+#include <utility>
 
 namespace files {
 
 namespace {
 
-using editor::LineEnd;
+bool IsBreak(char16_t c) {
+    return c == u'\r' || c == u'\n';
+}
 
-constexpr char16_t kParagraph = 0x2029; // the document's line separator in its raw text
+struct Break {
+    int64_t End; // where the next line starts
+    bool CrLf;
+};
+
+// The line breaks of `s`, a CR LF one break as the control reads it, but for the CRs at `split`
+// (sorted offsets), each a break of its own.
+std::vector<Break> BreaksOf(std::u16string_view s, const std::vector<int32_t>& split) {
+    std::vector<Break> breaks;
+    auto nextSplit = split.begin();
+    const char16_t* begin = s.data();
+    const char16_t* end = begin + s.size();
+    for (const char16_t* p = begin; p < end;) {
+        const char16_t* brk = std::find_if(p, end, IsBreak);
+        if (brk == end) break;
+        while (nextSplit != split.end() && *nextSplit < brk - begin)
+            ++nextSplit;
+        const bool alone = nextSplit != split.end() && *nextSplit == brk - begin;
+        const bool crLf = !alone && *brk == u'\r' && brk + 1 < end && brk[1] == u'\n';
+        p = brk + (crLf ? 2 : 1);
+        breaks.push_back({p - begin, crLf});
+    }
+    return breaks;
+}
+
+// The pane positions `s` takes: each break one, `split` CR LFs two.
+int PaneLengthOf(std::u16string_view s, size_t split = 0) {
+    int64_t n = int64_t(s.size()) + int64_t(split);
+    for (size_t i = 0; i + 1 < s.size(); ++i)
+        if (s[i] == u'\r' && s[i + 1] == u'\n') --n;
+    return int(n);
+}
+
+bool HasBreak(std::u16string_view s) {
+    return std::find_if(s.begin(), s.end(), IsBreak) != s.end();
+}
+
+// Each lone LF or CR of `s` (the CRs at `split` included) as a CR LF.
+std::u16string WithCrLf(std::u16string_view s, const std::vector<int32_t>& split = {}) {
+    std::u16string out;
+    out.reserve(s.size() + s.size() / 16);
+    for (size_t i = 0; i < s.size(); ++i) {
+        const char16_t c = s[i];
+        if (c == u'\r' && i + 1 < s.size() && s[i + 1] == u'\n' &&
+            !std::binary_search(split.begin(), split.end(), int32_t(i))) {
+            out += u"\r\n";
+            ++i;
+        } else if (IsBreak(c)) {
+            out += u"\r\n";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
 
 } // namespace
 
@@ -29,292 +80,324 @@ bool LooksLikeUtf16(const QString& exact) {
     return zeros * 3 >= exact.size();
 }
 
-ProgramText::ProgramText(QTextDocument* document) : QObject(document), Doc(document) {
-    connect(Doc, &QTextDocument::contentsChange, this, [this](int, int removed, int added) {
-        if ((removed || added) && !OwnChange_) IsStale = true;
-    });
-}
-
-// How far the pane's lines are in: the offset in the exact text up to which they are.
-struct ProgramText::PendingFill {
-    int64_t Filled = 0;
-};
+ProgramText::ProgramText(QObject* parent) : QObject(parent) {}
 
 ProgramText::~ProgramText() = default;
 
-void ProgramText::BeginLoad(const QString& exact, qsizetype firstPart) {
-    // The exact text is the file's text as it stands: the snapshot needs no rebuild from the pane.
+void ProgramText::Load(const QString& exact) {
+    const int oldLength = PaneLength();
+    const bool before = Modified();
     // A new string: a check may still hold the one before.
     Held = std::make_shared<std::u16string>(reinterpret_cast<const char16_t*>(exact.utf16()),
                                             size_t(exact.size()));
-    const std::u16string& Text = *Held;
-    LineStarts.assign(1, 0);
-    const char16_t* begin = Text.data();
-    const char16_t* end = begin + Text.size();
+    const std::u16string& text = *Held;
+    const size_t guess = size_t(std::count(text.begin(), text.end(), u'\n')) + 1;
+    Starts.clear();
+    PaneStarts.clear();
+    Starts.reserve(guess);
+    PaneStarts.reserve(guess);
+    Starts.push_back(0);
+    PaneStarts.push_back(0);
+    Longest = 0;
+    // One pass: each break found gives the next line's offset and pane position.
+    const char16_t* begin = text.data();
+    const char16_t* end = begin + text.size();
+    int64_t crLfs = 0; // breaks so far that take two characters and one pane position
     for (const char16_t* p = begin; p < end;) {
-        const char16_t* brk = std::find_if(p, end, [](char16_t c) { return c == u'\r' || c == u'\n'; });
+        const char16_t* brk = std::find_if(p, end, IsBreak);
+        Longest = std::max(Longest, int(brk - p));
         if (brk == end) break;
-        p = brk + (*brk == u'\r' && brk + 1 < end && brk[1] == u'\n' ? 2 : 1);
-        LineStarts.push_back(p - begin);
+        const bool crLf = *brk == u'\r' && brk + 1 < end && brk[1] == u'\n';
+        p = brk + (crLf ? 2 : 1);
+        crLfs += crLf;
+        Starts.push_back(p - begin);
+        PaneStarts.push_back(int32_t(p - begin - crLfs));
     }
-    IsStale = false;
-    AllCrLf = false;
-    RestCount = 0;
-    Elisions.clear();
-    OwnChange_ = true;
-    const bool undo = Doc->isUndoRedoEnabled();
-    Doc->setUndoRedoEnabled(false);
-    Doc->clear();
-    Doc->setUndoRedoEnabled(undo);
-    OwnChange_ = false;
-    Pending = std::make_unique<PendingFill>();
-    if (firstPart < 0)
-        FinishFill();
-    else
-        FillSome(firstPart);
+    Steps.clear();
+    Done = Clean = 0;
+    StepOpen = false;
+    emit Changed(0, oldLength, PaneLength());
+    NoteModified(before);
 }
 
-double ProgramText::FilledShare() const {
-    if (!Pending) return 1;
-    return Held->empty() ? 1 : double(Pending->Filled) / double(Held->size());
+QString ProgramText::SnapshotString() const {
+    return QString(reinterpret_cast<const QChar*>(Held->data()), qsizetype(Held->size()));
 }
 
-void ProgramText::FillSome(qsizetype chars) {
-    if (!Pending) return;
-    // Parts end at a line's start, so that no line (nor a CR LF) is split between two of them.
-    const int64_t want = Pending->Filled + std::max<qsizetype>(chars, 1);
-    const auto next = std::lower_bound(LineStarts.begin(), LineStarts.end(), want);
-    FillTo(next == LineStarts.end() ? int64_t(Held->size()) : *next);
+int ProgramText::PaneLength() const {
+    return PaneStarts.back() + int(int64_t(Held->size()) - Starts.back());
 }
 
-void ProgramText::FinishFill() {
-    if (Pending) FillTo(int64_t(Held->size()));
+int ProgramText::LineAt(int panePosition) const {
+    const int p = std::clamp(panePosition, 0, PaneLength());
+    return int(std::upper_bound(PaneStarts.begin(), PaneStarts.end(), p) - PaneStarts.begin()) - 1;
 }
 
-// The pane's form of a part of the text: one LF per line break, a glyph for each character the
-// pane's document would take as structure, a long line cut before a mark. Each break that is no
-// CR LF, each glyph and each mark is noted with its place in the part, to be given its format.
-struct ProgramText::PanePart {
-    QString Text;
-    std::vector<std::pair<int, LineEnd>> Ends;    // position in the part, the file's line end
-    std::vector<std::pair<int, char16_t>> Glyphs; // position in the part, character of the file
-    std::vector<std::pair<int, int>> Marks;       // position in the part, number of the rest
-};
+int ProgramText::LineLength(int line) const {
+    const size_t l = size_t(line);
+    if (l + 1 < PaneStarts.size()) return PaneStarts[l + 1] - PaneStarts[l] - 1;
+    return PaneLength() - PaneStarts[l];
+}
 
-ProgramText::PanePart ProgramText::FormOf(int64_t from, int64_t to) {
-    PanePart out;
-    QString& part = out.Text;
-    part.reserve(qsizetype(to - from));
-    auto& ends = out.Ends;
-    auto& glyphs = out.Glyphs;
-    auto& marks = out.Marks;
-    auto shown = [&](const char16_t* p, const char16_t* end) {
-        for (const char16_t* taken; (taken = std::find_if(p, end, editor::TakenByThePane)) != end;
-             p = taken + 1) {
-            part.append(reinterpret_cast<const QChar*>(p), taken - p);
-            glyphs.emplace_back(int(part.size()), *taken);
-            part += QChar(editor::PaneGlyph(*taken));
-        }
-        part.append(reinterpret_cast<const QChar*>(p), end - p);
-    };
-    const char16_t* p = Held->data() + from;
-    const char16_t* end = Held->data() + to;
-    size_t line =
-        size_t(std::upper_bound(LineStarts.begin(), LineStarts.end(), from) - LineStarts.begin()) - 1;
-    while (p < end) {
-        const char16_t* brk = std::find_if(p, end, [](char16_t c) { return c == u'\r' || c == u'\n'; });
-        if (brk - p > kLongLine) {
-            // Laid out whole, such a line would hold the window for seconds at each keystroke.
-            const char16_t* cut = p + kShownOfLongLine;
-            if (QChar::isHighSurrogate(cut[-1])) --cut;
-            shown(p, cut);
-            marks.emplace_back(int(part.size()), RestCount);
-            Elisions.push_back({line, int(cut - p), int64_t(brk - cut)});
-            editor::KeepRest(*Doc, RestCount++, QString(reinterpret_cast<const QChar*>(cut), brk - cut));
-            part += QChar(editor::kElisionMark);
-        } else {
-            shown(p, brk);
-        }
-        if (brk == end) break;
-        if (*brk == u'\r' && brk + 1 < end && brk[1] == u'\n') {
-            p = brk + 2;
-        } else {
-            ends.emplace_back(int(part.size()), *brk == u'\n' ? LineEnd::Lf : LineEnd::Cr);
-            p = brk + 1;
-        }
-        part += u'\n';
-        ++line;
+std::u16string_view ProgramText::LineView(int line) const {
+    return std::u16string_view(*Held).substr(size_t(Starts[size_t(line)]), size_t(LineLength(line)));
+}
+
+LineEnd ProgramText::EndOf(int line) const {
+    const size_t l = size_t(line);
+    if (l + 1 >= Starts.size()) return LineEnd::None;
+    const int64_t brk = Starts[l] + LineLength(line);
+    if (Starts[l + 1] - brk == 2) return LineEnd::CrLf;
+    return (*Held)[size_t(brk)] == u'\n' ? LineEnd::Lf : LineEnd::Cr;
+}
+
+QString ProgramText::PaneRange(int from, int to) const {
+    const int length = PaneLength();
+    from = std::clamp(from, 0, length);
+    to = std::clamp(to, from, length);
+    QString out;
+    out.reserve(to - from);
+    for (int line = LineAt(from); line < LineCount() && PaneStarts[size_t(line)] < to; ++line) {
+        const int start = PaneStarts[size_t(line)];
+        const int a = std::max(from, start) - start;
+        const int b = std::min(to, start + LineLength(line)) - start;
+        if (b > a) out.append(reinterpret_cast<const QChar*>(Held->data() + Starts[size_t(line)] + a), b - a);
+        if (start + LineLength(line) < to && line + 1 < LineCount()) out += u'\n';
     }
     return out;
 }
 
-void ProgramText::FillTo(int64_t to) {
-    PendingFill& f = *Pending;
-    const PanePart part = FormOf(f.Filled, to);
-    f.Filled = to;
+int64_t ProgramText::ToTextOffset(int panePosition) const {
+    const int p = std::clamp(panePosition, 0, PaneLength());
+    const size_t line = size_t(LineAt(p));
+    return Starts[line] + (p - PaneStarts[line]);
+}
 
-    // Filling is part of loading: nothing to undo, the text unchanged and not modified.
-    OwnChange_ = true;
-    const bool undo = Doc->isUndoRedoEnabled();
-    const bool modified = Doc->isModified();
-    Doc->setUndoRedoEnabled(false);
-    QTextCursor c(Doc);
-    c.movePosition(QTextCursor::End);
-    // Where this part starts in the document, whatever was done to the lines before it.
-    const int base = c.position();
-    c.beginEditBlock(); // the pane lays the part out once
-    qsizetype from = 0;
-    for (const auto& [at, e] : part.Ends) {
-        if (at > from) c.insertText(part.Text.mid(from, at - from), QTextCharFormat());
-        c.insertBlock(QTextBlockFormat(), editor::LineEndFormat(e));
-        from = at + 1;
+int ProgramText::ToPanePosition(int64_t textOffset) const {
+    textOffset = std::clamp<int64_t>(textOffset, 0, int64_t(Held->size()));
+    const size_t line =
+        size_t(std::upper_bound(Starts.begin(), Starts.end(), textOffset) - Starts.begin()) - 1;
+    // Inside a CR LF the CR is the end of the line and the LF the start of the next one.
+    const int64_t column = std::min<int64_t>(textOffset - Starts[line], LineLength(int(line)) + 1);
+    return PaneStarts[line] + int(column);
+}
+
+std::u16string ProgramText::Apply(int from, int to, std::u16string_view with,
+                                  const std::vector<int32_t>& withSplit, std::vector<int32_t>* split) {
+    const int length = PaneLength();
+    from = std::clamp(from, 0, length);
+    to = std::clamp(to, from, length);
+    const size_t first = size_t(LineAt(from)), last = size_t(LineAt(to));
+    const int64_t x0 = ToTextOffset(from), x1 = ToTextOffset(to);
+    std::u16string removed = Held->substr(size_t(x0), size_t(x1 - x0));
+    // A lone CR right before a lone LF: the edit that undoes this one must put back two breaks.
+    for (size_t l = first; split && l < last; ++l) {
+        const int64_t brk = Starts[l] + LineLength(int(l));
+        if (Starts[l + 1] - brk == 1 && (*Held)[size_t(brk)] == u'\r' && Starts[l + 1] < x1 &&
+            (*Held)[size_t(Starts[l + 1])] == u'\n')
+            split->push_back(int32_t(brk - x0));
     }
-    if (from < part.Text.size()) c.insertText(from ? part.Text.mid(from) : part.Text, QTextCharFormat());
-    auto mark = [&](int at, const QTextCharFormat& format) {
-        c.setPosition(base + at);
-        c.setPosition(base + at + 1, QTextCursor::KeepAnchor);
-        c.setCharFormat(format);
-    };
-    for (const auto& [at, original] : part.Glyphs)
-        mark(at, editor::GlyphFormat(original));
-    for (const auto& [at, rest] : part.Marks)
-        mark(at, editor::ElisionFormat(rest));
-    c.endEditBlock();
-    Doc->setUndoRedoEnabled(undo);
-    Doc->setModified(modified);
-    OwnChange_ = false;
-    if (f.Filled >= int64_t(Held->size())) Pending.reset();
+
+    // 1. The text: in place unless another thread holds it.
+    if (Held.use_count() > 1) {
+        auto fresh = std::make_shared<std::u16string>();
+        fresh->reserve(Held->size() - removed.size() + with.size());
+        fresh->append(*Held, 0, size_t(x0));
+        fresh->append(with);
+        fresh->append(*Held, size_t(x1));
+        Held = std::move(fresh);
+    } else {
+        Held->replace(size_t(x0), size_t(x1 - x0), with);
+    }
+
+    // 2. The lines: those the edit removed make way for those it put in; the rest move by
+    // the difference.
+    const std::vector<Break> breaks = BreaksOf(with, withSplit);
+    const int added = PaneLengthOf(with, withSplit.size());
+    const int64_t textShift = int64_t(with.size()) - (x1 - x0);
+    const int paneShift = added - (to - from);
+    const auto at = std::ptrdiff_t(first + 1);
+    Starts.erase(Starts.begin() + at, Starts.begin() + std::ptrdiff_t(last + 1));
+    PaneStarts.erase(PaneStarts.begin() + at, PaneStarts.begin() + std::ptrdiff_t(last + 1));
+    std::vector<int64_t> textEnds;
+    std::vector<int32_t> paneEnds;
+    textEnds.reserve(breaks.size());
+    paneEnds.reserve(breaks.size());
+    int64_t crLfs = 0;
+    for (const Break& b : breaks) {
+        crLfs += b.CrLf;
+        textEnds.push_back(x0 + b.End);
+        paneEnds.push_back(int32_t(from + b.End - crLfs));
+    }
+    Starts.insert(Starts.begin() + at, textEnds.begin(), textEnds.end());
+    PaneStarts.insert(PaneStarts.begin() + at, paneEnds.begin(), paneEnds.end());
+    const size_t moved = first + 1 + breaks.size();
+    for (size_t i = moved; i < Starts.size(); ++i) {
+        Starts[i] += textShift;
+        PaneStarts[i] += paneShift;
+    }
+    for (size_t l = first; l < moved; ++l)
+        Longest = std::max(Longest, LineLength(int(l)));
+
+    emit Changed(from, to - from, added);
+    return removed;
+}
+
+int ProgramText::Replace(int from, int to, const QString& with, Typing typing) {
+    const int length = PaneLength();
+    from = std::clamp(from, 0, length);
+    to = std::clamp(to, 0, length);
+    if (to < from) std::swap(from, to);
+    // Each break put in is a CR LF, as one the operator types.
+    std::u16string inserted;
+    inserted.reserve(size_t(with.size()));
+    const char16_t* w = reinterpret_cast<const char16_t*>(with.utf16());
+    for (qsizetype i = 0; i < with.size(); ++i) {
+        if (w[i] == u'\r' && i + 1 < with.size() && w[i + 1] == u'\n') {
+            inserted += u"\r\n";
+            ++i;
+        } else if (IsBreak(w[i])) {
+            inserted += u"\r\n";
+        } else {
+            inserted += w[i];
+        }
+    }
+    if (from == to && inserted.empty()) return from;
+    Edit edit;
+    edit.At = from;
+    edit.Removed = Apply(from, to, inserted, {}, &edit.Split);
+    edit.Inserted = std::move(inserted);
+    const int end = from + PaneLengthOf(edit.Inserted);
+    Record(std::move(edit), typing);
+    return end;
+}
+
+void ProgramText::Record(Edit edit, Typing typing) {
+    const bool before = Modified();
+    const bool redoPending = Done < Steps.size();
+    if (redoPending) {
+        Steps.resize(Done);
+        if (Clean != SIZE_MAX && Clean > Done) Clean = SIZE_MAX; // the saved text is gone from the undo
+    }
+    if (Nesting > 0) {
+        if (StepOpen) {
+            Steps.back().Edits.push_back(std::move(edit));
+        } else {
+            Steps.push_back(Step{{std::move(edit)}, Typing::No});
+            ++Done;
+            StepOpen = true;
+        }
+        NoteModified(before);
+        return;
+    }
+    // Typing merges as in a plain text box: one run of characters, never across a break, a
+    // save point or an undone step.
+    bool merged = false;
+    if (typing != Typing::No && !redoPending && Done > 0 && Done != Clean && Steps.back().Kind == typing &&
+        Steps.back().Edits.size() == 1) {
+        Edit& last = Steps.back().Edits.back();
+        switch (typing) {
+        case Typing::Insert:
+            if (edit.Removed.empty() && edit.At == last.At + PaneLengthOf(last.Inserted) &&
+                !HasBreak(edit.Inserted) && !HasBreak(last.Inserted)) {
+                last.Inserted += edit.Inserted;
+                merged = true;
+            }
+            break;
+        case Typing::DeleteForward:
+            if (edit.Inserted.empty() && last.Inserted.empty() && edit.At == last.At &&
+                !HasBreak(edit.Removed) && !HasBreak(last.Removed)) {
+                last.Removed += edit.Removed;
+                merged = true;
+            }
+            break;
+        case Typing::DeleteBack:
+            if (edit.Inserted.empty() && last.Inserted.empty() &&
+                edit.At + PaneLengthOf(edit.Removed) == last.At && !HasBreak(edit.Removed) &&
+                !HasBreak(last.Removed)) {
+                last.Removed.insert(0, edit.Removed);
+                last.At = edit.At;
+                merged = true;
+            }
+            break;
+        case Typing::No:
+            break;
+        }
+    }
+    if (!merged) {
+        Steps.push_back(Step{{std::move(edit)}, typing});
+        ++Done;
+    }
+    NoteModified(before);
+}
+
+void ProgramText::BeginStep() {
+    if (Nesting++ == 0) StepOpen = false;
+}
+
+void ProgramText::EndStep() {
+    if (Nesting > 0 && --Nesting == 0) StepOpen = false;
+}
+
+int ProgramText::Undo() {
+    if (Done == 0) return -1;
+    const bool before = Modified();
+    const Step& step = Steps[--Done];
+    StepOpen = false;
+    int caret = -1;
+    for (auto e = step.Edits.rbegin(); e != step.Edits.rend(); ++e) {
+        Apply(e->At, e->At + PaneLengthOf(e->Inserted), e->Removed, e->Split);
+        caret = e->At + PaneLengthOf(e->Removed, e->Split.size());
+    }
+    NoteModified(before);
+    return caret;
+}
+
+int ProgramText::Redo() {
+    if (Done >= Steps.size()) return -1;
+    const bool before = Modified();
+    const Step& step = Steps[Done++];
+    StepOpen = false;
+    int caret = -1;
+    for (const Edit& e : step.Edits) {
+        Apply(e.At, e.At + PaneLengthOf(e.Removed, e.Split.size()), e.Inserted);
+        caret = e.At + PaneLengthOf(e.Inserted);
+    }
+    NoteModified(before);
+    return caret;
+}
+
+void ProgramText::SetModified(bool modified) {
+    const bool before = Modified();
+    Clean = modified ? SIZE_MAX : Done;
+    NoteModified(before);
+}
+
+void ProgramText::NoteModified(bool before) {
+    if (Modified() != before) emit ModificationChanged(!before);
 }
 
 void ProgramText::ConvertLineEndsToCrLf() {
-    // Whatever the breaks remember, an undo included, every one is now a CR LF.
-    AllCrLf = true;
-    IsStale = true;
-    Doc->setModified(true);
-}
-
-const std::u16string& ProgramText::Snapshot() {
-    if (IsStale) Rebuild();
-    return *Held;
-}
-
-std::shared_ptr<const std::u16string> ProgramText::Shared() {
-    if (IsStale) Rebuild();
-    return Held;
-}
-
-void ProgramText::Rebuild() {
-    FinishFill(); // the lines still to come are part of the text
-    // One raw copy of the document (no-break spaces kept), then the separators replaced by the
-    // endings each line remembers.
-    const QString raw = Doc->toRawText();
-    const auto originals = editor::OriginalsBehindGlyphs(*Doc, raw);
-    const auto marks = editor::ElisionsIn(*Doc, raw);
-    auto original = originals.begin();
-    auto mark = marks.begin();
-    // Rebuilt in place only when no check holds the text; else into a new string, and the old one
-    // is kept when the edits left the text as it was (a check of it stays current).
-    const bool shared = Held.use_count() > 1;
-    std::shared_ptr<std::u16string> built = shared ? std::make_shared<std::u16string>() : Held;
-    std::u16string& Text = *built;
-    Text.clear();
-    Text.reserve(size_t(raw.size()) + size_t(Doc->blockCount()));
-    LineStarts.clear();
-    LineStarts.reserve(size_t(Doc->blockCount()));
-    LineStarts.push_back(0);
-    Elisions.clear();
-    QTextBlock b = Doc->firstBlock();
-    editor::LineEndReader ends;
-    const char16_t* all = reinterpret_cast<const char16_t*>(raw.utf16());
-    const char16_t* p = all;
-    const char16_t* end = p + raw.size();
-    while (p < end) {
-        const char16_t* sep = std::find(p, end, kParagraph);
-        const int lineAt = int(p - all), lineEnd = int(sep - all);
-        // The line as it stands, but the file's characters behind the glyphs and the rests
-        // behind the marks.
-        int copied = lineAt;
-        while (true) {
-            const bool g = original != originals.end() && original->first < lineEnd;
-            const bool m = mark != marks.end() && mark->first < lineEnd;
-            if (!g && !m) break;
-            const int at = g && (!m || original->first < mark->first) ? original->first : mark->first;
-            Text.append(all + copied, size_t(at - copied));
-            if (g && original->first == at) {
-                Text += (original++)->second;
-            } else {
-                const QString rest = editor::RestOf(*Doc, mark->second);
-                Elisions.push_back({LineStarts.size() - 1, at - lineAt, int64_t(rest.size())});
-                Text.append(reinterpret_cast<const char16_t*>(rest.utf16()), size_t(rest.size()));
-                ++mark;
-            }
-            copied = at + 1;
-        }
-        Text.append(all + copied, size_t(lineEnd - copied));
-        if (sep == end) break;
-        switch (AllCrLf ? LineEnd::CrLf : ends.Of(b)) {
-        case LineEnd::Lf:
-            Text += u'\n';
-            break;
-        case LineEnd::Cr:
-            Text += u'\r';
-            break;
-        case LineEnd::CrLf:
-            Text += u"\r\n";
-            break;
-        }
-        LineStarts.push_back(int64_t(Text.size()));
-        b = b.next();
-        p = sep + 1;
+    // Line by line, so that each break keeps its line, whatever characters stand around it.
+    auto fresh = std::make_shared<std::u16string>();
+    fresh->reserve(Held->size() + Starts.size());
+    for (size_t l = 0; l < Starts.size(); ++l) {
+        const int64_t start = int64_t(fresh->size());
+        fresh->append(LineView(int(l)));
+        if (l + 1 < Starts.size()) fresh->append(u"\r\n");
+        Starts[l] = start;
     }
-    if (shared && Text != *Held) Held = std::move(built);
-    IsStale = false;
-}
-
-int64_t ProgramText::TextColumn(size_t line, int paneColumn) const {
-    int64_t column = paneColumn;
-    auto e = std::lower_bound(Elisions.begin(), Elisions.end(), line,
-                              [](const Elision& x, size_t l) { return x.Line < l; });
-    for (; e != Elisions.end() && e->Line == line && e->Column < paneColumn; ++e)
-        column += e->Length - 1;
-    return column;
-}
-
-int64_t ProgramText::PaneColumn(size_t line, int64_t textColumn) const {
-    int64_t shift = 0; // characters of the rests before the column, less their marks
-    auto e = std::lower_bound(Elisions.begin(), Elisions.end(), line,
-                              [](const Elision& x, size_t l) { return x.Line < l; });
-    for (; e != Elisions.end() && e->Line == line; ++e) {
-        const int64_t at = e->Column + shift; // where the rest starts in the text
-        if (textColumn < at) break;
-        if (textColumn < at + e->Length) return e->Column; // inside the rest: its mark
-        shift += e->Length - 1;
-    }
-    return textColumn - shift;
-}
-
-int64_t ProgramText::ToTextOffset(int panePosition) {
-    if (IsStale) Rebuild();
-    const QTextBlock b = Doc->findBlock(std::max(0, panePosition));
-    if (!b.isValid()) return int64_t(Held->size());
-    const size_t line = size_t(b.blockNumber());
-    if (line >= LineStarts.size()) return int64_t(Held->size());
-    return LineStarts[line] + TextColumn(line, panePosition - b.position());
-}
-
-int ProgramText::ToPanePosition(int64_t textOffset) {
-    if (IsStale) Rebuild();
-    textOffset = std::clamp<int64_t>(textOffset, 0, int64_t(Held->size()));
-    auto it = std::upper_bound(LineStarts.begin(), LineStarts.end(), textOffset);
-    const int line = int(it - LineStarts.begin()) - 1;
-    // A line not in the pane yet: the rest comes in first.
-    if (Pending && line + 1 >= Doc->blockCount()) FinishFill();
-    const QTextBlock b = Doc->findBlockByNumber(line);
-    if (!b.isValid()) return Doc->characterCount() - 1;
-    const int64_t column = PaneColumn(size_t(line), textOffset - LineStarts[size_t(line)]);
-    const int lineLength = b.length() - 1;
-    // Inside a CR LF the CR is the end of the line and the LF the start of the next one.
-    return b.position() + int(std::min<int64_t>(column, lineLength + 1));
+    Held = std::move(fresh);
+    // Pane positions stay as they are: the undo's steps still fit the text.
+    for (Step& step : Steps)
+        for (Edit& e : step.Edits) {
+            e.Removed = WithCrLf(e.Removed, e.Split);
+            e.Split.clear();
+            e.Inserted = WithCrLf(e.Inserted);
+        }
+    const int length = PaneLength();
+    emit Changed(0, length, length);
+    SetModified(true);
 }
 
 } // namespace files

@@ -1,25 +1,23 @@
 #pragma once
-// The exact program text behind the program pane. The pane shows one line per line break, but
-// the control reads the text with its own line endings: CR LF, a lone LF or CR, or none after the
-// last line. Each line break of the pane remembers the ending it stood for in the file (one the
-// operator types is a CR LF; see editor::LineEnd); the program text is the lines joined with
-// their endings. Positions
-// convert between the pane and the text through an index of line starts.
+// The program text behind the program pane: the file's exact characters (CR LF, a lone LF or
+// CR, no line end after the last line) and an index of its lines. The pane shows one line per
+// line break and counts each break as one position, as the operator's caret does ("pane
+// positions"); the run reads the exact text, in which a CR LF is two. Whatever reads the text
+// (the run, the checks, a save, Find) reads these characters, every one of them: nothing is
+// kept anywhere else.
 //
-// The text is rebuilt only after an edit: the run reads it once per block, and a program may
-// have a million lines. A line too long for the pane to lay out at each keystroke is shown cut,
-// its rest behind a mark (editor::kElisionMark): the text keeps it whole.
+// Edits come from the pane, the searches and the quick fixes, each one step of the undo (or
+// merged with the typing before it). A line break put in is a CR LF, as one the operator types;
+// the breaks of the file keep their own ends through edits, undo and redo.
 
 #include <QObject>
 #include <QString>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
-
-class QTextDocument;
 
 namespace files {
 
@@ -28,77 +26,108 @@ bool ReadsNoBlock(const QString& exact);
 // Every other byte zero, or a UTF-16 byte order mark read as Latin-1: text written as UTF-16.
 bool LooksLikeUtf16(const QString& exact);
 
+enum class LineEnd { CrLf, Lf, Cr, None }; // None: the last line
+
 class ProgramText : public QObject {
+    Q_OBJECT
   public:
-    explicit ProgramText(QTextDocument* document);
+    explicit ProgramText(QObject* parent = nullptr);
     ~ProgramText() override;
 
-    // Puts `exact` into the pane, remembering each line's ending.
-    void Load(const QString& exact) { BeginLoad(exact, -1); }
-    // The same by parts: the pane gets the lines up to about `firstPart` characters at once, the
-    // rest by FillSome, so that a window can draw the program and answer before a million lines
-    // are in the pane; the pane ends the same either way. The exact text is whole from the start.
-    // Reading pane positions beyond the lines filled (ToPanePosition) and changing the line ends
-    // fill the rest first. A negative `firstPart` fills all.
-    void BeginLoad(const QString& exact, qsizetype firstPart);
-    bool Filling() const { return Pending != nullptr; }
-    // The share of the pane's text filled, 0 to 1.
-    double FilledShare() const;
-    // The next part of about `chars` characters, ending at a line break.
-    void FillSome(qsizetype chars);
-    void FinishFill();
+    // Takes `exact` as the whole text: nothing to undo, not modified.
+    void Load(const QString& exact);
 
-    // The exact text; stays valid until the next edit of the pane.
-    const std::u16string& Snapshot();
+    // The exact text; stays valid until the next edit.
+    const std::u16string& Snapshot() const { return *Held; }
     // The same text to hand to another thread: never changed while anybody holds it (an edit
     // makes a new one), and the same object as long as the text is unchanged.
-    std::shared_ptr<const std::u16string> Shared();
-    QString SnapshotString() {
-        const auto& s = Snapshot();
-        return QString(reinterpret_cast<const QChar*>(s.data()), qsizetype(s.size()));
-    }
+    std::shared_ptr<const std::u16string> Shared() const { return Held; }
+    QString SnapshotString() const;
 
-    // Pane position <-> 0-based offset into the exact text.
-    int64_t ToTextOffset(int panePosition);
-    int ToPanePosition(int64_t textOffset);
+    // --- Lines, in pane positions ---
+    int LineCount() const { return int(Starts.size()); } // at least 1
+    int PaneLength() const;                              // the last caret position
+    // The line that holds a pane position (a break is the end of its line); clamped.
+    int LineAt(int panePosition) const;
+    int LineStart(int line) const { return PaneStarts[size_t(line)]; }
+    int LineLength(int line) const; // characters, the break not counted
+    std::u16string_view LineView(int line) const;
+    LineEnd EndOf(int line) const;
+    // The length of the longest line (for the pane's horizontal extent).
+    int LongestLine() const { return Longest; }
 
-    bool Stale() const { return IsStale; }
-    // True while the pane changes because its lines are being filled, not edited.
-    bool OwnChange() const { return OwnChange_; }
+    // The text as the pane shows it: one LF per line break (what Find searches and the
+    // clipboard gets), position for position the pane's own.
+    QString PaneText() const { return PaneRange(0, PaneLength()); }
+    QString PaneRange(int from, int to) const;
 
-    // Every line ends in CR LF, as the control reads blocks; the text is then changed (it is
-    // written only when the operator saves).
+    // Pane position <-> 0-based offset into the exact text. Inside a CR LF the CR is the end of
+    // the line and the LF the start of the next one.
+    int64_t ToTextOffset(int panePosition) const;
+    int ToPanePosition(int64_t textOffset) const;
+
+    // --- Editing ---
+    // How an edit may join the step before it in the undo: characters typed one after another,
+    // or deleted one after another with Delete or Backspace, undo as one step.
+    enum class Typing { No, Insert, DeleteForward, DeleteBack };
+    // Replaces the pane positions [from, to) by `with`, in which each CR LF, LF or CR is a line
+    // break put in (a CR LF). Returns the pane position right behind the inserted text.
+    int Replace(int from, int to, const QString& with, Typing typing = Typing::No);
+    // Edits between these two are one step of the undo (they nest).
+    void BeginStep();
+    void EndStep();
+    bool CanUndo() const { return Done > 0; }
+    bool CanRedo() const { return Done < Steps.size(); }
+    // The pane position where the caret goes after it: the end of what the step put back.
+    // -1 when there was nothing.
+    int Undo();
+    int Redo();
+    // Since loading or the last SetModified(false), with the state of the undo in mind: undoing
+    // back to the saved text makes it unmodified again.
+    bool Modified() const { return Clean != Done; }
+    void SetModified(bool modified);
+
+    // Every line end becomes CR LF, as the control reads blocks, undo included: whatever is
+    // undone or redone afterwards has CR LF breaks. The text is then modified (it is written
+    // only when the operator saves). Nothing to undo is added.
     void ConvertLineEndsToCrLf();
 
-    // Lines longer than this are shown cut after their first kShownOfLongLine characters.
-    static constexpr int64_t kLongLine = 20000;
-    static constexpr int64_t kShownOfLongLine = 2000;
+  signals:
+    // After every change of the text (an edit, an undo, a redo, a load, the line-end
+    // conversion): `removed` pane positions at `from` were replaced by `added`.
+    void Changed(int from, int removed, int added);
+    void ModificationChanged(bool modified);
 
   private:
-    void Rebuild();
-    struct PendingFill;
-    struct PanePart;
-    PanePart FormOf(int64_t from, int64_t to);
-    void FillTo(int64_t to);
-    // A mark in the pane standing for `Length` characters of the text.
-    struct Elision {
-        size_t Line; // pane line
-        int Column;  // the mark's place in it
-        int64_t Length;
+    struct Edit {
+        int At = 0;             // pane position
+        std::u16string Removed; // exact characters
+        std::u16string Inserted;
+        // Offsets in Removed of each CR that ended its line though an LF follows it (an edit
+        // had emptied the line between a lone CR and a lone LF): two breaks, not one CR LF.
+        std::vector<int32_t> Split;
     };
-    // A column of a pane line in the text and back; a text column inside a rest is its mark's.
-    int64_t TextColumn(size_t line, int paneColumn) const;
-    int64_t PaneColumn(size_t line, int64_t textColumn) const;
+    struct Step {
+        std::vector<Edit> Edits;
+        Typing Kind = Typing::No;
+    };
+    // Replaces the pane positions [from, to) by the exact characters `with` (the CRs at
+    // `withSplit` each a break of its own); returns what was there, its split CRs in `split`.
+    // Keeps the line index and sends Changed.
+    std::u16string Apply(int from, int to, std::u16string_view with,
+                         const std::vector<int32_t>& withSplit = {}, std::vector<int32_t>* split = nullptr);
+    void Record(Edit edit, Typing typing);
+    void NoteModified(bool before);
 
-    QTextDocument* Doc;
-    std::shared_ptr<std::u16string> Held = std::make_shared<std::u16string>(); // the exact text
-    std::vector<int64_t> LineStarts; // offset of each pane line in the text
-    int RestCount = 0;               // rests of long lines, kept by the pane's document
-    std::vector<Elision> Elisions;   // the marks in the pane, by line
-    bool IsStale = true;
-    std::unique_ptr<PendingFill> Pending; // the pane's lines still to come
-    bool OwnChange_ = false;              // filling the pane: the text stays as it is
-    bool AllCrLf = false;                 // the line ends converted: every break is a CR LF
+    std::shared_ptr<std::u16string> Held = std::make_shared<std::u16string>();
+    std::vector<int64_t> Starts{0};     // offset of each line in the exact text
+    std::vector<int32_t> PaneStarts{0}; // pane position of each line
+    int Longest = 0;
+    std::vector<Step> Steps; // the undo, oldest first
+    size_t Done = 0;         // steps in effect: Steps[0 .. Done)
+    size_t Clean = 0;        // Done when the text was last unmodified; SIZE_MAX: never again
+    int Nesting = 0;         // BeginStep depth
+    bool StepOpen = false;   // the open step has taken an edit
 };
 
 } // namespace files

@@ -1,14 +1,10 @@
 #include "workbench/PaneGutter.h"
 
+#include "editor/ProgramView.h"
 #include "inspect/Tokens.h"
 
 #include <QHelpEvent>
 #include <QPainter>
-#include <QPlainTextEdit>
-#include <QScopedValueRollback>
-#include <QScrollBar>
-#include <QSignalBlocker>
-#include <QTextBlock>
 #include <QTextLayout>
 #include <QToolTip>
 
@@ -46,19 +42,18 @@ const QTextCharFormat& FormatOf(inspect::Token::Kind k) {
 
 } // namespace
 
-PaneGutter::PaneGutter(QPlainTextEdit* pane, std::function<void(int)> setMargin)
+PaneGutter::PaneGutter(editor::ProgramView* pane, std::function<void(int)> setMargin)
     : QWidget(pane), Pane(pane), SetMargin(std::move(setMargin)) {
     setObjectName(QStringLiteral("PaneGutter"));
-    connect(pane, &QPlainTextEdit::updateRequest, this, [this](const QRect&, int) { Follow(); });
-    connect(pane, &QPlainTextEdit::blockCountChanged, this, [this](int) { Follow(); });
+    connect(pane, &editor::ProgramView::LinesMoved, this, [this] { Follow(); });
     pane->installEventFilter(this);
-    Follow();
+    SetColouring(true);
     show();
 }
 
 int PaneGutter::Width() const {
-    // Room for seven digits whatever the program's length: a change of the pane's text width
-    // would lay out every line of a long program again.
+    // Room for seven digits whatever the program's length: the pane's text never moves sideways
+    // as a program grows.
     return fontMetrics().horizontalAdvance(QLatin1Char('9')) * 7 + 16;
 }
 
@@ -70,7 +65,6 @@ void PaneGutter::Follow() {
     }
     const QRect r = Pane->contentsRect();
     setGeometry(r.left(), r.top(), w, r.height());
-    if (Colouring) ColourVisible();
     update();
 }
 
@@ -79,71 +73,33 @@ bool PaneGutter::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-template <class F> void PaneGutter::ForVisibleBlocks(F f) const {
-    const int bottom = Pane->viewport()->height();
-    QTextBlock block = Pane->cursorForPosition(QPoint(0, 0)).block();
-    for (; block.isValid(); block = block.next()) {
-        if (!block.isVisible()) continue;
-        const QRect r = Pane->cursorRect(QTextCursor(block));
-        if (r.top() > bottom) break;
-        f(block, r);
-    }
+template <class F> void PaneGutter::ForVisibleLines(F f) const {
+    const int last = Pane->LastVisibleLine();
+    for (int line = Pane->FirstVisibleLine(); line <= last; ++line)
+        f(line, Pane->LineRect(line));
 }
 
 std::vector<std::pair<int, int64_t>> PaneGutter::VisibleNumbers() const {
     std::vector<std::pair<int, int64_t>> out;
-    ForVisibleBlocks([&](const QTextBlock& b, const QRect&) {
-        out.emplace_back(b.blockNumber(), LineOf(b.blockNumber()));
-    });
+    ForVisibleLines([&](int line, const QRect&) { out.emplace_back(line, LineOf(line)); });
     return out;
 }
 
-void PaneGutter::ColourVisible() {
-    // Taking formats lays the block out again, which asks for an update of the pane, which
-    // comes back here: the lines on screen are gathered first, and coloured once.
-    if (InColouring) return;
-    const QScopedValueRollback<bool> once(InColouring, true);
-    std::vector<QTextBlock> shown;
-    ForVisibleBlocks([&](const QTextBlock& b, const QRect&) { shown.push_back(b); });
-    bool inComment = false;
-    int previous = -2;
-    for (QTextBlock b : shown) {
-        // Remembered by revision: a block is coloured again only after an edit.
-        if (b.blockNumber() != previous + 1) inComment = false;
-        previous = b.blockNumber();
-        if (b.userState() == b.revision() && b.layout() && !b.layout()->formats().isEmpty()) {
-            inComment = b.text().lastIndexOf(QLatin1Char('(')) > b.text().lastIndexOf(QLatin1Char(')'));
-            continue;
-        }
-        const QString text = b.text();
-        const std::u16string_view line(reinterpret_cast<const char16_t*>(text.utf16()),
-                                       static_cast<size_t>(text.size()));
-        QList<QTextLayout::FormatRange> ranges;
-        for (const inspect::Token& t : inspect::TokensOf(line, inComment))
-            ranges.append({static_cast<int>(t.Start), static_cast<int>(t.Length), FormatOf(t.What)});
-        QTextLayout* layout = b.layout();
-        if (layout && ranges.isEmpty() && layout->formats().isEmpty()) {
-            // A line without words (an empty line, "%") has nothing to colour. Setting no formats
-            // would still be taken as a change of its layout, and inside an edit of the pane it
-            // would widen that edit's relayout from this line to the edit's end.
-            b.setUserState(b.revision());
-            continue;
-        }
-        if (layout) {
-            // The formats are no edit: the document's signals are held while it takes them, so
-            // that nothing that follows the text (its exact copy, the changed mark, the undo)
-            // sees a change, and the edit block ends the change at once instead of leaving it
-            // to be merged into the next real one.
-            QTextDocument* doc = Pane->document();
-            const QSignalBlocker quiet(doc);
-            QTextCursor edit(doc);
-            edit.beginEditBlock();
-            layout->setFormats(ranges);
-            edit.endEditBlock();
-            b.setUserState(b.revision());
-            ++ColouredCount;
-        }
+void PaneGutter::SetColouring(bool on) {
+    Colouring = on;
+    if (!on) {
+        Pane->SetColourer(nullptr);
+    } else {
+        // The pane asks for the colours of a line when it comes on screen, and again only after
+        // it changed: nothing passes over the whole program.
+        Pane->SetColourer([](std::u16string_view line, bool& inComment) {
+            QList<QTextLayout::FormatRange> ranges;
+            for (const inspect::Token& t : inspect::TokensOf(line, inComment))
+                ranges.append({static_cast<int>(t.Start), static_cast<int>(t.Length), FormatOf(t.What)});
+            return ranges;
+        });
     }
+    Follow();
 }
 
 void PaneGutter::SetResult(BenchPtr result) {
@@ -154,11 +110,6 @@ void PaneGutter::SetResult(BenchPtr result) {
 void PaneGutter::SetExecutingLine(int64_t line) {
     Executing = line;
     update();
-}
-
-void PaneGutter::SetColouring(bool on) {
-    Colouring = on;
-    Follow();
 }
 
 QString PaneGutter::ProblemsOf(int64_t line) const {
@@ -180,8 +131,8 @@ void PaneGutter::paintEvent(QPaintEvent*) {
     p.drawLine(width() - 1, 0, width() - 1, height());
     const int h = fontMetrics().height();
     const int top = Pane->viewport()->geometry().top() - Pane->contentsRect().top();
-    ForVisibleBlocks([&](const QTextBlock& b, const QRect& r) {
-        const int64_t line = LineOf(b.blockNumber());
+    ForVisibleLines([&](int paneLine, const QRect& r) {
+        const int64_t line = LineOf(paneLine);
         const int y = r.top() + top;
         if (line == Executing) p.fillRect(0, y, width() - 1, h, QColor(255, 230, 150));
         const QString problems = ProblemsOf(line);
@@ -201,9 +152,9 @@ bool PaneGutter::event(QEvent* e) {
         auto* h = static_cast<QHelpEvent*>(e);
         const int top = Pane->viewport()->geometry().top() - Pane->contentsRect().top();
         QString tip;
-        ForVisibleBlocks([&](const QTextBlock& b, const QRect& r) {
+        ForVisibleLines([&](int paneLine, const QRect& r) {
             if (h->pos().y() >= r.top() + top && h->pos().y() < r.bottom() + top + 1)
-                tip = ProblemsOf(LineOf(b.blockNumber()));
+                tip = ProblemsOf(LineOf(paneLine));
         });
         if (tip.isEmpty())
             QToolTip::hideText();

@@ -11,8 +11,9 @@
 
 #include <functional>
 
-class QPlainTextEdit;
-class QTextBlock;
+namespace editor {
+class ProgramView;
+}
 
 namespace workbench {
 
@@ -20,23 +21,21 @@ class PaneGutter final : public QWidget {
   public:
     // `setMargin` gives the pane's viewport a left margin of the gutter's width (the pane's own
     // protected setViewportMargins).
-    PaneGutter(QPlainTextEdit* pane, std::function<void(int)> setMargin);
+    PaneGutter(editor::ProgramView* pane, std::function<void(int)> setMargin);
 
-    // The line of a pane block; the block number + 1 unless the window knows better (a lone CR
-    // or LF breaks the pane's line but not the checker's).
-    std::function<int64_t(int blockNumber)> LineOfBlock;
+    // The line of a pane line; its number + 1 unless the window knows better (a lone CR or LF
+    // breaks the pane's line but not the checker's).
+    std::function<int64_t(int paneLine)> LineOfBlock;
 
     void SetResult(BenchPtr result);
     void SetExecutingLine(int64_t line);
     void SetColouring(bool on);
 
-    // What is on screen: (block number, line shown) from the top (tests).
+    // What is on screen: (pane line, line shown) from the top (tests).
     std::vector<std::pair<int, int64_t>> VisibleNumbers() const;
     // The problems of a line, one message a line (the marker's tooltip).
     QString ProblemsOf(int64_t line) const;
     int Width() const;
-    // Blocks coloured so far (tests: only what was on screen).
-    int Coloured() const { return ColouredCount; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -44,18 +43,15 @@ class PaneGutter final : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    template <class F> void ForVisibleBlocks(F f) const;
+    template <class F> void ForVisibleLines(F f) const;
     void Follow();
-    void ColourVisible();
     int64_t LineOf(int block) const { return LineOfBlock ? LineOfBlock(block) : block + 1; }
-    QPlainTextEdit* Pane;
+    editor::ProgramView* Pane;
     std::function<void(int)> SetMargin;
     BenchPtr Result;
     int64_t Executing = 0;
     bool Colouring = true;
-    int ColouredCount = 0;
     int LastWidth = -1;
-    bool InColouring = false;
 };
 
 } // namespace workbench

@@ -1,5 +1,7 @@
 #include "workbench/Workbench.h"
 
+#include "editor/ProgramView.h"
+#include "files/ProgramText.h"
 #include "picture/Sheet.h"
 
 #include <QAction>
@@ -7,11 +9,9 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
-#include <QTextBlock>
 #include <QTreeView>
 
 #include <map>
@@ -94,8 +94,7 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     PaneNumbers->LineOfBlock = [this](int block) -> int64_t {
         const BenchPtr& r = Checker.Latest();
         if (!r || !H.ToTextOffset) return block + 1;
-        const QTextBlock b = H.Pane->document()->findBlockByNumber(block);
-        return r->Starts.LineAt(static_cast<size_t>(H.ToTextOffset(b.position())));
+        return r->Starts.LineAt(static_cast<size_t>(H.ToTextOffset(H.Pane->Text().LineStart(block))));
     };
     connect(LineNumbers, &QAction::toggled, this, [this](bool on) {
         Guarded([this, on] {
@@ -124,7 +123,7 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     });
     connect(&Checker, &CheckWorker::Checked, this, &Workbench::Checked);
     Checker.Hold = H.Drawing;
-    connect(H.Pane, &QPlainTextEdit::cursorPositionChanged, this, &Workbench::CaretMoved);
+    connect(H.Pane, &editor::ProgramView::CursorPositionChanged, this, &Workbench::CaretMoved);
     EditPause.setSingleShot(true);
     EditPause.setInterval(400);
     connect(&EditPause, &QTimer::timeout, this, [this] { CheckNow(H.Text(), OptionsNow()); });
@@ -332,7 +331,7 @@ void Workbench::GoToLine(int64_t line) {
 int64_t Workbench::CaretLine() const {
     const BenchPtr& r = Checker.Latest();
     if (!r || !H.ToTextOffset) return 0;
-    return r->Starts.LineAt(static_cast<size_t>(H.ToTextOffset(H.Pane->textCursor().selectionStart())));
+    return r->Starts.LineAt(static_cast<size_t>(H.ToTextOffset(H.Pane->SelectionStart())));
 }
 
 void Workbench::CaretMoved() {

@@ -19,9 +19,11 @@
 class QAction;
 class QMainWindow;
 class QMenu;
-class QPlainTextEdit;
 class QPushButton;
 
+namespace editor {
+class ProgramView;
+}
 namespace picture {
 struct Area;
 }
@@ -32,7 +34,7 @@ struct WindowHooks {
     QMainWindow* Window = nullptr;
     QWidget* Viewport = nullptr; // the trace's viewport
     QWidget* Canvas = nullptr;   // the trace canvas inside it
-    QPlainTextEdit* Pane = nullptr;
+    editor::ProgramView* Pane = nullptr;
     std::function<void(int)> SetPaneMargin;               // the pane's left viewport margin
     std::function<std::optional<inspect::ViewMap>()> Map; // the view as it is now
     std::function<check::CheckOptions()> Options;         // the machine's switches and limits

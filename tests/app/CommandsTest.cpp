@@ -86,7 +86,7 @@ TEST_F(Commands, UnitDialogFromThePanelSetsTheUnitAndCancelDoesNot) {
 
 TEST_F(Commands, FindAndReplaceThroughTheMenuActOnThePane) {
     Open("G01 G01 G01\r\n");
-    Pane()->moveCursor(QTextCursor::Start);
+    Pane()->SetCaret(0);
     OnDialog<editor::frmFind>([](editor::frmFind* d) {
         d->txtFind->setText("G01");
         d->Check1->setChecked(true);
@@ -95,11 +95,11 @@ TEST_F(Commands, FindAndReplaceThroughTheMenuActOnThePane) {
     });
     Act("mnuEditFind")->trigger();
     EXPECT_EQ(Selected(), "G01");
-    EXPECT_EQ(Pane()->textCursor().selectionStart(), 0);
+    EXPECT_EQ(Pane()->SelectionStart(), 0);
 
     // Next find goes on from the caret with the remembered text.
     Act("mnuEditNextFind")->trigger();
-    EXPECT_EQ(Pane()->textCursor().selectionStart(), 4);
+    EXPECT_EQ(Pane()->SelectionStart(), 4);
 
     QString report;
     OnDialog<editor::frmReplace>([&](editor::frmReplace* d) {
@@ -111,24 +111,24 @@ TEST_F(Commands, FindAndReplaceThroughTheMenuActOnThePane) {
         d->close();
     });
     Act("mnuEditReplace")->trigger();
-    EXPECT_EQ(Pane()->toPlainText(), "G02 G02 G02\n");
+    EXPECT_EQ(Pane()->Text().PaneText(), "G02 G02 G02\n");
     EXPECT_TRUE(report.contains('3')) << report.toStdString();
     EXPECT_TRUE(W->Document().Modified());
     // One undo takes the whole replacement back or at least the last edit: the text changes.
     Act("mnuEditUndo")->trigger();
-    EXPECT_NE(Pane()->toPlainText(), "G02 G02 G02\n");
+    EXPECT_NE(Pane()->Text().PaneText(), "G02 G02 G02\n");
 }
 
 TEST_F(Commands, EditCommandsAndThePaneContextMenuAreTheEditMenu) {
     Open("G00 X1.\r\n");
     Act("mnuEditAllSelect")->trigger();
-    EXPECT_EQ(Selected(), "G00 X1.\u2029");
+    EXPECT_EQ(Selected(), "G00 X1.\n");
     Act("mnuEditCopy")->trigger();
     EXPECT_EQ(QApplication::clipboard()->text(), "G00 X1.\n");
     W->Panel().ClickButton("Cut");
-    EXPECT_EQ(Pane()->toPlainText(), "");
+    EXPECT_EQ(Pane()->Text().PaneText(), "");
     W->Panel().ClickButton("Paste");
-    EXPECT_EQ(Pane()->toPlainText(), "G00 X1.\n");
+    EXPECT_EQ(Pane()->Text().PaneText(), "G00 X1.\n");
 
     QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(10, 10),
                            Pane()->viewport()->mapToGlobal(QPoint(10, 10)));
@@ -241,8 +241,8 @@ class FilesThroughTheWindow : public Commands, public ::testing::WithParamInterf
 
 TEST_P(FilesThroughTheWindow, AreDecodedAndSaveBackAsTheyCame) {
     Open(GetParam().Bytes);
-    // The raw text keeps the no-break space that the plain text would turn into a blank.
-    EXPECT_EQ(Pane()->document()->toRawText().replace(QChar::ParagraphSeparator, '\n'), GetParam().Shown);
+    // The pane's text keeps the no-break space.
+    EXPECT_EQ(Pane()->Text().PaneText(), GetParam().Shown);
     const QString path = Dir.filePath("PROG.MIN");
     ASSERT_TRUE(W->Document().SaveProgramFile(path));
     QFile f(path);

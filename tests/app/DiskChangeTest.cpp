@@ -49,8 +49,8 @@ class DiskChange : public WindowTest {
         });
     }
     void Edit(const QString& more) {
-        Pane()->moveCursor(QTextCursor::End);
-        Pane()->insertPlainText(more);
+        Pane()->SetCaret(Pane()->Text().PaneLength());
+        Pane()->InsertText(more);
     }
     bool Save() { return W->Document().mnuFileSave_Click(); }
 };

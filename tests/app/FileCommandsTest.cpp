@@ -61,8 +61,8 @@ TEST_F(FileCommands, TextTheEncodingCannotHoldIsSavedInAnotherOnlyWhenTheOperato
     const QByteArray sjis = "(\x89\xf1\x93\x5d)\r\nG00 X1.\r\n"; // a Shift_JIS comment
     Open(sjis);
     const QString path = Dir.filePath("PROG.MIN");
-    Pane()->moveCursor(QTextCursor::End);
-    Pane()->insertPlainText(QString::fromUtf16(u"(\u20ac)"));
+    Pane()->SetCaret(Pane()->Text().PaneLength());
+    Pane()->InsertText(QString::fromUtf16(u"(\u20ac)"));
     // Cancel: nothing written, the text stays changed.
     QString text;
     ClickButton("Cancel", &text);
@@ -76,7 +76,7 @@ TEST_F(FileCommands, TextTheEncodingCannotHoldIsSavedInAnotherOnlyWhenTheOperato
     EXPECT_TRUE(W->Document().mnuFileSave_Click());
     EXPECT_EQ(ReadBytes(path), QString::fromUtf16(u"(\u56de\u8ee2)\r\nG00 X1.\r\n(\u20ac)").toUtf8());
     EXPECT_EQ(W->Document().FileEncoding(), files::Encoding::Utf8);
-    Pane()->insertPlainText("M30");
+    Pane()->InsertText("M30");
     // Saved again without a question: any dialog here fails the test as unexpected.
     EXPECT_TRUE(W->Document().mnuFileSave_Click());
     QTest::qWait(20);
@@ -87,8 +87,8 @@ TEST_F(FileCommands, OpenAndRecentFilesAskAboutChangedTextFirst) {
     const QString first = WriteFile("O1.MIN", "O0001\r\n"), second = WriteFile("O2.MIN", "O0002\r\n");
     W->Document().LoadProgramFile(first);
     W->Document().LoadProgramFile(second); // recent: O2, O1
-    Pane()->moveCursor(QTextCursor::End);
-    Pane()->insertPlainText("M30");
+    Pane()->SetCaret(Pane()->Text().PaneLength());
+    Pane()->InsertText("M30");
     // Recent entry, Cancel: the text and its file stay.
     QString text;
     AnswerMessage(QMessageBox::Cancel, &text);
@@ -114,7 +114,7 @@ TEST_F(FileCommands, OpenAndRecentFilesAskAboutChangedTextFirst) {
     EXPECT_EQ(ReadBytes(second), "O0002\r\nM30");
     EXPECT_EQ(W->Document().FileName(), first);
     // Recent entry, No: the changes are dropped, the file is not written.
-    Pane()->insertPlainText("X");
+    Pane()->InsertText("X");
     AnswerMessage(QMessageBox::No);
     Act("mnuFileRecentFile2")->trigger();
     EXPECT_EQ(W->Document().FileName(), second);
@@ -152,7 +152,7 @@ TEST_F(FileCommands, LineEndsTheControlCannotReadAreNotedAndConvertedOnRequest) 
 TEST_F(FileCommands, SaveAsWithFoldersTypedUpperCasesOnlyTheNameAndStartsThereNextTime) {
     QDir(Dir.path()).mkpath("work/out");
     W->WindowFrame().Settings().OpenPathName = Dir.path();
-    Pane()->insertPlainText("O0001\r\n");
+    Pane()->InsertText("O0001\r\n");
     const QString typed = Dir.filePath("work/out/q.min");
     ChooseInDialog(typed, true);
     Act("mnuFileSaveAs")->trigger();
@@ -166,15 +166,12 @@ TEST_F(FileCommands, SaveAsWithFoldersTypedUpperCasesOnlyTheNameAndStartsThereNe
 TEST_F(FileCommands, SeparatorsInAProgramStayExactThroughCopyPasteAndSave) {
     const QByteArray bytes = QString::fromUtf16(u"G00\u2029X1.\r\nM30\u2028\r\n").toUtf8();
     Open(bytes);
-    EXPECT_EQ(Pane()->document()->blockCount(), 3); // two line breaks, no more
+    EXPECT_EQ(Pane()->Text().LineCount(), 3); // two line breaks, no more
     // Copy the first line (with its separator) and paste it at the end.
-    QTextCursor c(Pane()->document());
-    c.setPosition(0);
-    c.setPosition(7, QTextCursor::KeepAnchor);
-    Pane()->setTextCursor(c);
+    Pane()->SetSelection(0, 7);
     Act("mnuEditCopy")->trigger();
     EXPECT_EQ(QApplication::clipboard()->text(), QString::fromUtf16(u"G00\u2029X1."));
-    Pane()->moveCursor(QTextCursor::End);
+    Pane()->SetCaret(Pane()->Text().PaneLength());
     Act("mnuEditPaste")->trigger();
     EXPECT_EQ(W->Document().Text().SnapshotString(),
               QString::fromUtf16(u"G00\u2029X1.\r\nM30\u2028\r\nG00\u2029X1."));
@@ -183,10 +180,9 @@ TEST_F(FileCommands, SeparatorsInAProgramStayExactThroughCopyPasteAndSave) {
               bytes + QString::fromUtf16(u"G00\u2029X1.").toUtf8()); // the old lines byte for byte
 }
 
-// A long program is drawn and the window answers before all its lines are in the pane. Until
-// then the pane is read-only and says how far it is; the operator's first key, or a command on
-// the pane, brings in the rest first, so nothing typed or searched misses a line.
-TEST_F(FileCommands, ALongProgramFillsThePaneWhileTheWindowAnswers) {
+// A long program is in the pane at once: the pane keeps no lines of its own, so nothing typed,
+// saved or searched can miss one.
+TEST_F(FileCommands, ALongProgramIsWholeInThePaneAtOnce) {
     QByteArray bytes;
     for (int n = 1; n <= 30000; ++n)
         bytes += "N" + QByteArray::number(n) + " G01 X" + QByteArray::number(n % 90) + ". Z-1.\r\n";
@@ -196,46 +192,24 @@ TEST_F(FileCommands, ALongProgramFillsThePaneWhileTheWindowAnswers) {
 
     W->Document().LoadProgramFile(path);
     files::ProgramText& text = W->Document().Text();
-    ASSERT_TRUE(text.Filling());
-    EXPECT_TRUE(Pane()->isReadOnly());
-    EXPECT_LT(Pane()->blockCount(), 30000);
-    EXPECT_EQ(text.SnapshotString(), exact); // the lathe reads the whole program at once
+    EXPECT_FALSE(Pane()->ReadOnly());
+    EXPECT_EQ(text.LineCount(), 30002);
+    EXPECT_EQ(text.SnapshotString(), exact);
     EXPECT_EQ(Label("LabelFileName")->text(), "LONG.MIN");
-    QTest::qWait(1);
-    EXPECT_TRUE(Message().startsWith("Loading ")) << Message().toStdString();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !text.Filling(); }, 20000));
-    QTest::qWait(1);
-    EXPECT_FALSE(Pane()->isReadOnly());
-    EXPECT_FALSE(Message().startsWith("Loading "));
-    EXPECT_EQ(Pane()->blockCount(), 30002);
     EXPECT_FALSE(W->Document().Modified());
-    EXPECT_FALSE(Pane()->document()->isUndoAvailable());
+    EXPECT_FALSE(text.CanUndo());
 
-    // Saving at once writes the whole program, not the lines in the pane so far.
-    W->Document().LoadProgramFile(path);
-    ASSERT_TRUE(text.Filling());
-    ASSERT_TRUE(W->Document().mnuFileSave_Click());
-    EXPECT_EQ(ReadBytes(path), bytes);
-
-    // Typing at once: the key waits for the rest, then lands at the caret.
-    W->Document().LoadProgramFile(path);
-    ASSERT_TRUE(text.Filling());
+    // Typing at once lands at the caret.
     Pane()->setFocus();
-    QTextCursor caret = Pane()->textCursor();
-    caret.setPosition(0);
-    Pane()->setTextCursor(caret);
+    Pane()->SetCaret(0);
     QTest::keyClicks(Pane(), "G4");
-    EXPECT_FALSE(text.Filling());
-    EXPECT_FALSE(Pane()->isReadOnly());
     EXPECT_EQ(text.SnapshotString(), "G4" + exact);
     EXPECT_TRUE(W->Document().Modified());
     W->Document().SetModified(false);
 
-    // Select all and copy at once: the whole program.
+    // Select all and copy: the whole program.
     W->Document().LoadProgramFile(path);
-    ASSERT_TRUE(text.Filling());
     Act("mnuEditAllSelect")->trigger();
     Act("mnuEditCopy")->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text().size(), exact.size() - 30001); // one LF per CR LF
-    EXPECT_FALSE(Pane()->isReadOnly());
 }

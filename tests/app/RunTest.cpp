@@ -5,7 +5,6 @@
 
 #include <QElapsedTimer>
 #include <QSlider>
-#include <QTextBlock>
 
 namespace {
 
@@ -126,9 +125,7 @@ TEST_F(WindowTest, TheCanvasShowsThePathGrowingDuringARun) {
 
 TEST_F(WindowTest, RestartRunsUpToTheCaretAndLeavesItsBlockHighlighted) {
     Open(Program);
-    QTextCursor c(Pane()->document()->findBlockByNumber(7)); // line 8, "G01 X60."
-    c.movePosition(QTextCursor::Right, QTextCursor::MoveAnchor, 3);
-    Pane()->setTextCursor(c);
+    Pane()->SetCaret(Pane()->Text().LineStart(7) + 3); // line 8, "G01 X60."
     Key(Qt::Key_F4);
     EXPECT_EQ(Selected(), "G01 X60.");
     EXPECT_EQ(Label("ZA")->text(), "-10.000"); // the state of the program there

@@ -83,7 +83,7 @@ class WindowTest : public ::testing::Test {
     QLabel* Label(const char* name) const { return W->findChild<QLabel*>(QString::fromLatin1(name)); }
     QString Message() const { return W->WindowFrame().PanelText("Alarm"); }
     QString FkeyMessage() const { return W->Panel().FkeyPanelText("Alarm"); }
-    QString Selected() const { return Pane()->textCursor().selectedText(); }
+    QString Selected() const { return Pane()->SelectedText(); }
     void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         QTest::keyClick(W.get(), key, mods);
     }

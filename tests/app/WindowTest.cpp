@@ -170,7 +170,8 @@ TEST_F(WindowTest, PressFeedbackShowsTheButtonAndPanelForATenthOfASecond) {
 TEST_F(WindowTest, ClosingWithChangedTextAsksAndHonoursTheThreeAnswers) {
     const QString path = WriteFile("O0001.MIN", "G00 X1.\r\n");
     W->Document().LoadProgramFile(path);
-    Pane()->appendPlainText("M30");
+    Pane()->SetCaret(Pane()->Text().PaneLength());
+    Pane()->InsertText("M30");
     ASSERT_TRUE(W->Document().Modified());
 
     QString text, title;
@@ -192,9 +193,8 @@ TEST_F(WindowTest, ClosingWithChangedTextAsksAndHonoursTheThreeAnswers) {
 TEST_F(WindowTest, AnsweringYesSavesInPlaceBeforeClosing) {
     const QString path = WriteFile("O0002.MIN", "G00 X1.\r\n");
     W->Document().LoadProgramFile(path);
-    QTextCursor c(Pane()->document());
-    c.movePosition(QTextCursor::End);
-    c.insertText("M30");
+    files::ProgramText& t = Pane()->Text();
+    t.Replace(t.PaneLength(), t.PaneLength(), "M30");
     AnswerMessage(QMessageBox::Yes);
     W->close();
     EXPECT_FALSE(W->isVisible());
@@ -204,7 +204,7 @@ TEST_F(WindowTest, AnsweringYesSavesInPlaceBeforeClosing) {
 }
 
 TEST_F(WindowTest, ExitAsksAboutChangedTextAndWritesTheSettings) {
-    Pane()->insertPlainText("G00 X1.");
+    Pane()->InsertText("G00 X1.");
     ASSERT_TRUE(W->Document().Modified());
     // Cancel keeps the window and the text.
     QString text;
@@ -313,8 +313,8 @@ TEST_F(WindowTest, CommandLineOpensNamesWithInnerQuotesAndBytesThatAreNotUtf8) {
         EXPECT_EQ(W->Document().FileName(), path);
         EXPECT_EQ(W->Document().Text().SnapshotString(), text);
         // Saving writes back to that very file.
-        Pane()->moveCursor(QTextCursor::End);
-        Pane()->insertPlainText("M30\n");
+        Pane()->SetCaret(Pane()->Text().PaneLength());
+        Pane()->InsertText("M30\n");
         ASSERT_TRUE(W->Document().mnuFileSave_Click());
     }
     QDir::setCurrent(current);
@@ -365,7 +365,7 @@ TEST_F(WindowTest, OpeningAMissingPathShowsAMessageAndChangesNothing) {
 }
 
 TEST_F(WindowTest, AFailedSaveSaysWhereAndWhyAndStaysModified) {
-    Pane()->insertPlainText("G00 X1.");
+    Pane()->InsertText("G00 X1.");
     const QString bad = WriteFile("plain", "x") + "/O1.MIN";
     QString text, title;
     AnswerMessage(QMessageBox::Ok, &text, &title);
@@ -452,7 +452,7 @@ TEST_F(WindowTest, EveryChangeOfTheTextMarksItChangedAnUndoToo) {
     Open("G00 X1.\r\n");
     Act("mnuEditUndo")->trigger(); // nothing to undo after a load: the text is as in the file
     EXPECT_FALSE(W->Document().Modified());
-    Pane()->moveCursor(QTextCursor::End);
+    Pane()->SetCaret(Pane()->Text().PaneLength());
     QTest::keyClicks(Pane(), "G01");
     EXPECT_TRUE(W->Document().Modified());
     Act("mnuEditUndo")->trigger();
@@ -489,5 +489,5 @@ TEST_F(WindowTest, LongProgramLeavesThePanesTextWidthAsItWas) {
     QTest::qWait(20);
     EXPECT_EQ(Pane()->viewport()->width(), width);
     EXPECT_GT(Pane()->verticalScrollBar()->maximum(), 0); // the program does scroll
-    EXPECT_EQ(Pane()->document()->blockCount(), 3001);
+    EXPECT_EQ(Pane()->Text().LineCount(), 3001);
 }

@@ -17,7 +17,6 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTableView>
-#include <QTextBlock>
 #include <QTreeView>
 
 #include <map>
@@ -39,7 +38,7 @@ class Workbench : public WindowTest {
         ASSERT_TRUE(B().Worker()->WaitIdle());
         ASSERT_TRUE(B().Latest());
     }
-    int CaretLine() const { return Pane()->textCursor().block().blockNumber() + 1; }
+    int CaretLine() const { return Pane()->Text().LineAt(Pane()->Position()) + 1; }
     // The viewport pixel of a machine point at the window's view now, as a point of the canvas
     // widget (where the mouse goes).
     QPoint OnCanvas(double x, double z) {
@@ -81,9 +80,9 @@ TEST_F(Workbench, ProblemsListFromOpeningToTheCaret) {
     QTest::mouseClick(B().Counts(), Qt::LeftButton);
     EXPECT_TRUE(dock->isVisible());
     // Typing is checked again after a pause; nothing of the text changes on the way.
-    QTextCursor c(Pane()->document()->findBlockByNumber(4));
-    c.movePosition(QTextCursor::EndOfBlock);
-    c.insertText("0"); // a dwell of 900 s
+    files::ProgramText& t = Pane()->Text();
+    const int end = t.LineStart(4) + t.LineLength(4);
+    t.Replace(end, end, "0"); // a dwell of 900 s
     QTest::qWait(600);
     ASSERT_TRUE(B().Worker()->WaitIdle());
     EXPECT_EQ(B().Latest()->LineText(W->Document().ExactText(), 5), u"N50 G04 F90.0");

@@ -4,6 +4,7 @@
 #include "editor/frmFind.h"
 #include "editor/frmReplace.h"
 #include "support/ModalDriver.h"
+#include "support/TestPane.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -11,10 +12,8 @@
 #include <QFontDialog>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTextCursor>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -28,18 +27,17 @@ using editor::SearchState;
 namespace {
 
 using testing_support::ModalDriver;
+using testing_support::TestPane;
 
-void Place(QPlainTextEdit& pane, int start, int length = 0) {
-    QTextCursor c(pane.document());
-    c.setPosition(start);
-    c.setPosition(start + length, QTextCursor::KeepAnchor);
-    pane.setTextCursor(c);
+void Place(editor::ProgramView& pane, int start, int length = 0) {
+    pane.SetSelection(start, start + length);
 }
 
 } // namespace
 
 TEST(ReplaceDialogButtons, FollowTheSearchBox) {
-    QPlainTextEdit pane(QStringLiteral("G01 X1"));
+    TestPane owner(QStringLiteral("G01 X1"));
+    editor::ProgramView& pane = owner.View;
     SearchState s;
     s.NoMatchSelected = false;
     s.MatchCount = 4;
@@ -72,11 +70,12 @@ TEST(ReplaceDialogButtons, FollowTheSearchBox) {
 
 TEST(ReplaceDialogButtons, AllReplaceEditsThePaneAsOneUndoStep) {
     const QString program = QStringLiteral("G00 X10\nG01 X20\nG01 X30");
-    QPlainTextEdit pane(program);
-    pane.document()->setModified(false);
+    TestPane owner(program);
+    editor::ProgramView& pane = owner.View;
+    pane.Text().SetModified(false);
     Place(pane, 0);
     SearchState s;
-    s.ReplaceBuffer = pane.toPlainText();
+    s.ReplaceBuffer = pane.Text().PaneText();
     s.SearchPos = 0;
     editor::frmReplace dialog(s, &pane);
     std::vector<Message> shown;
@@ -86,21 +85,22 @@ TEST(ReplaceDialogButtons, AllReplaceEditsThePaneAsOneUndoStep) {
     dialog.Check1->setChecked(true);
 
     QTest::mouseClick(dialog.AllChange, Qt::LeftButton);
-    EXPECT_EQ(pane.toPlainText(), QStringLiteral("G00 U10\nG01 U20\nG01 U30"));
-    EXPECT_TRUE(pane.document()->isModified());
+    EXPECT_EQ(pane.Text().PaneText(), QStringLiteral("G00 U10\nG01 U20\nG01 U30"));
+    EXPECT_TRUE(pane.Text().Modified());
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].Text, QStringLiteral("3 回 変更しました。"));
     EXPECT_TRUE(dialog.Check1->isChecked());
 
-    pane.undo();
-    EXPECT_EQ(pane.toPlainText(), program);
+    pane.Undo();
+    EXPECT_EQ(pane.Text().PaneText(), program);
 }
 
 TEST(ReplaceDialogButtons, ReplacePressesWorkOnThePane) {
-    QPlainTextEdit pane(QStringLiteral("S500\nS500"));
+    TestPane owner(QStringLiteral("S500\nS500"));
+    editor::ProgramView& pane = owner.View;
     Place(pane, 0);
     SearchState s;
-    s.ReplaceBuffer = pane.toPlainText();
+    s.ReplaceBuffer = pane.Text().PaneText();
     editor::frmReplace dialog(s, &pane);
     std::vector<Message> shown;
     dialog.ShowMessage = [&](const Message& m) { shown.push_back(m); };
@@ -109,18 +109,19 @@ TEST(ReplaceDialogButtons, ReplacePressesWorkOnThePane) {
     dialog.txtFind->setText(QStringLiteral("S500"));
 
     QTest::mouseClick(dialog.Change, Qt::LeftButton);
-    EXPECT_EQ(pane.textCursor().selectedText(), QStringLiteral("S500"));
+    EXPECT_EQ(pane.SelectedText(), QStringLiteral("S500"));
     QTest::mouseClick(dialog.Change, Qt::LeftButton);
-    EXPECT_EQ(pane.toPlainText(), QStringLiteral("S1200\nS500"));
-    EXPECT_EQ(pane.textCursor().selectionStart(), 6);
+    EXPECT_EQ(pane.Text().PaneText(), QStringLiteral("S1200\nS500"));
+    EXPECT_EQ(pane.SelectionStart(), 6);
     QTest::mouseClick(dialog.Change, Qt::LeftButton);
-    EXPECT_EQ(pane.toPlainText(), QStringLiteral("S1200\nS1200"));
+    EXPECT_EQ(pane.Text().PaneText(), QStringLiteral("S1200\nS1200"));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].Text, QStringLiteral("2 回\u3000変更しました。"));
 }
 
 TEST(FindDialogOnPane, FromTopBoxAndCountMessage) {
-    QPlainTextEdit pane(QStringLiteral("G01\nG01\nG01"));
+    TestPane owner(QStringLiteral("G01\nG01\nG01"));
+    editor::ProgramView& pane = owner.View;
     Place(pane, 0);
     SearchState s;
     editor::frmFind dialog(s, &pane);
@@ -131,10 +132,10 @@ TEST(FindDialogOnPane, FromTopBoxAndCountMessage) {
 
     QTest::mouseClick(dialog.NextFind, Qt::LeftButton);
     EXPECT_FALSE(dialog.Check1->isChecked());
-    EXPECT_EQ(pane.textCursor().selectionStart(), 0);
+    EXPECT_EQ(pane.SelectionStart(), 0);
     QTest::mouseClick(dialog.NextFind, Qt::LeftButton);
     QTest::mouseClick(dialog.NextFind, Qt::LeftButton);
-    EXPECT_EQ(pane.textCursor().selectionStart(), 8);
+    EXPECT_EQ(pane.SelectionStart(), 8);
     EXPECT_TRUE(shown.empty());
     QTest::mouseClick(dialog.NextFind, Qt::LeftButton);
     ASSERT_EQ(shown.size(), 1u);
@@ -145,7 +146,8 @@ TEST(FindDialogOnPane, FromTopBoxAndCountMessage) {
 }
 
 TEST(EditCommands, FindPutsTheSelectionIntoTheSearchBox) {
-    QPlainTextEdit pane(QStringLiteral("G01 X1\nG01 X1"));
+    TestPane owner(QStringLiteral("G01 X1\nG01 X1"));
+    editor::ProgramView& pane = owner.View;
     Place(pane, 4, 2);
     SearchState s;
     QString boxText;
@@ -162,11 +164,12 @@ TEST(EditCommands, FindPutsTheSelectionIntoTheSearchBox) {
     EXPECT_TRUE(wasFrmFind);
     EXPECT_EQ(boxText, QStringLiteral("X1"));
     EXPECT_EQ(s.FindText, QStringLiteral("X1"));
-    EXPECT_EQ(pane.textCursor().selectionStart(), 11) << "the match at the caret is passed by";
+    EXPECT_EQ(pane.SelectionStart(), 11) << "the match at the caret is passed by";
 }
 
 TEST(EditCommands, ReplaceOpensWithTheSelectionAndEnabledButtons) {
-    QPlainTextEdit pane(QStringLiteral("T0101\nT0101"));
+    TestPane owner(QStringLiteral("T0101\nT0101"));
+    editor::ProgramView& pane = owner.View;
     Place(pane, 6, 5);
     SearchState s;
     bool enabled = false, isDefault = false;
@@ -185,11 +188,12 @@ TEST(EditCommands, ReplaceOpensWithTheSelectionAndEnabledButtons) {
 }
 
 TEST(EditCommands, AllSelectAndContextMenu) {
-    QPlainTextEdit pane(QStringLiteral("G00 X0\nM30"));
+    TestPane owner(QStringLiteral("G00 X0\nM30"));
+    editor::ProgramView& pane = owner.View;
     pane.resize(300, 200);
     pane.show();
     editor::AllSelect(&pane);
-    EXPECT_EQ(pane.textCursor().selectedText().size(), pane.toPlainText().size());
+    EXPECT_EQ(pane.SelectedText().size(), pane.Text().PaneText().size());
 
     QMenu mnuEdit(QStringLiteral("Edit(&E)"));
     mnuEdit.addAction(QStringLiteral("Undo(&U)"));
@@ -207,7 +211,8 @@ TEST(EditCommands, FontSettingRemembersNameAndWholePoints) {
     EXPECT_EQ(editor::WholePoints(11.5), 12);
     EXPECT_EQ(editor::WholePoints(9.75), 10);
 
-    QPlainTextEdit pane;
+    TestPane owner;
+    editor::ProgramView& pane = owner.View;
     const QString family = pane.font().family();
     {
         const ModalDriver driver({[&](QWidget* modal) {

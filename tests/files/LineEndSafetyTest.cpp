@@ -4,18 +4,16 @@
 // line keeps its own end), and with every edit undone the file saves back byte for byte.
 
 #include "AwkwardCorpus.h"
-#include "editor/PlainTextPane.h"
+#include "editor/ProgramView.h"
 #include "files/FileIo.h"
 #include "files/ProgramText.h"
 #include "support/FileBytes.h"
 #include "workbench/PaneGutter.h"
 
 #include <QApplication>
-#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextBlock>
 
 #include <gtest/gtest.h>
 
@@ -58,32 +56,25 @@ QByteArray MixedProgram(std::mt19937& rng) {
 
 class Session {
   public:
-    Session(const QByteArray& bytes, std::mt19937& rng) : Rng(rng), Text(Pane.document()) {
-        Pane.setLineWrapMode(QPlainTextEdit::NoWrap);
+    Session(const QByteArray& bytes, std::mt19937& rng) : Rng(rng) {
         Pane.resize(300, 110); // a few lines on screen
-        editor::KeepTypingPlain(&Pane);
         Gutter = new workbench::PaneGutter(&Pane, [](int) {});
         Pane.show();
         WriteBytes(Dir.filePath("IN.MIN"), bytes);
         File = files::ReadProgramFile(Dir.filePath("IN.MIN")).File;
-        Text.BeginLoad(File.Text, 40); // by parts, as a long program comes in
+        Text.Load(File.Text);
         States.push_back(File.Text.toStdU16String());
     }
     ~Session() { delete Gutter; }
 
     // The text the pane stands for now: the state of the undo step it is at.
     const std::u16string& Expected() const { return States[Level]; }
-    int Positions() const { return Pane.document()->characterCount() - 1; }
+    int Positions() const { return Text.PaneLength(); }
     int Random(int n) { return n > 0 ? int(Rng() % unsigned(n)) : 0; }
 
     // One random step; returns what it was, for the trace.
     std::string Step() {
-        const int kind = Random(10);
-        if (Text.Filling() && kind < 6) { // the pane is read-only until its lines are in
-            Text.FillSome(Random(200) + 1);
-            return "fill";
-        }
-        switch (kind) {
+        switch (Random(10)) {
         case 0:
         case 1: {
             const QString typed = QString::fromLatin1("GXZ01. ;(").mid(Random(9), 1 + Random(2));
@@ -105,20 +96,17 @@ class Session {
             const int from = Random(Positions() + 1);
             const int length = std::min(Random(3), Positions() - from);
             const QString pasted = Random(2) ? "G00\nX1." : "\n";
-            Edit(from, length, pasted, [&] {
-                QTextCursor c = Pane.textCursor();
-                editor::InsertPaneText(c, pasted);
-            });
+            Edit(from, length, pasted, [&] { Pane.InsertText(pasted); });
             return "paste";
         }
         case 5:
             if (Random(3)) {
-                Level -= Pane.document()->isUndoAvailable() ? 1 : 0;
-                Pane.undo();
+                Level -= Text.CanUndo() ? 1 : 0;
+                Pane.Undo();
                 return "undo";
             }
-            Level += Pane.document()->isRedoAvailable() ? 1 : 0;
-            Pane.redo();
+            Level += Text.CanRedo() ? 1 : 0;
+            Pane.Redo();
             return "redo";
         case 6:
         case 7:
@@ -134,14 +122,14 @@ class Session {
     }
 
     void UndoAll() {
-        while (Pane.document()->isUndoAvailable())
-            Pane.undo();
+        while (Text.CanUndo())
+            Pane.Undo();
         Level = 0;
     }
 
-    QPlainTextEdit Pane;
     std::mt19937& Rng;
     files::ProgramText Text;
+    editor::ProgramView Pane{Text};
     workbench::PaneGutter* Gutter = nullptr;
     QTemporaryDir Dir;
     files::Decoded File;
@@ -150,10 +138,7 @@ class Session {
     // Selects pane positions [from, from + length), does `act` and notes the text it should
     // give: the selection replaced by `with`, each of its breaks a CR LF.
     template <class Act> void Edit(int from, int length, const QString& with, Act act) {
-        QTextCursor c(Pane.document());
-        c.setPosition(from);
-        c.setPosition(from + length, QTextCursor::KeepAnchor);
-        Pane.setTextCursor(c);
+        Pane.SetSelection(from, from + length);
         std::u16string now = Expected();
         const size_t start = OffsetOf(now, from);
         const size_t end = OffsetOf(now, from + length);
@@ -161,9 +146,9 @@ class Session {
         now.replace(start, end - start, inserted.replace("\n", "\r\n").toStdU16String());
         // Each edit one undo step of its own (typing would merge with the step before), so
         // that the test knows which state an undo goes back to.
-        c.beginEditBlock();
+        Text.BeginStep();
         act();
-        c.endEditBlock();
+        Text.EndStep();
         States.resize(++Level); // the steps undone before it are gone
         States.push_back(now);
     }
@@ -192,7 +177,6 @@ TEST(LineEndSafety, RandomEditsUndosAndScrollsChangeNoByteOutsideTheEdits) {
         }
         // Every edit undone: the file as it was, byte for byte.
         s.UndoAll();
-        s.Text.FinishFill();
         ASSERT_TRUE(s.Text.Snapshot() == s.File.Text.toStdU16String())
             << Difference(s.Text.Snapshot(), s.File.Text.toStdU16String());
         QString error;
@@ -206,15 +190,12 @@ TEST(LineEndSafety, RandomEditsUndosAndScrollsChangeNoByteOutsideTheEdits) {
 // The conversion the operator asks for on a text the control cannot read: every break a CR LF,
 // and an undo of an edit made before it does not bring back a lone LF.
 TEST(LineEndSafety, ConvertedLineEndsStayConvertedThroughUndo) {
-    QPlainTextEdit pane;
-    files::ProgramText text(pane.document());
+    files::ProgramText text;
     text.Load("G00\nG01\rM30");
-    QTextCursor c(pane.document());
-    c.setPosition(3);
-    c.deleteChar(); // joins the first two lines: the LF goes
+    text.Replace(3, 4, ""); // joins the first two lines: the LF goes
     text.ConvertLineEndsToCrLf();
     EXPECT_EQ(text.SnapshotString(), "G00G01\r\nM30");
-    pane.undo();
+    text.Undo();
     EXPECT_EQ(text.SnapshotString(), "G00\r\nG01\r\nM30");
     text.Load("G00\nM30");
     EXPECT_EQ(text.SnapshotString(), "G00\nM30"); // a new program keeps its own ends

@@ -1,134 +1,89 @@
-// A program with a line far too long to lay out at each keystroke: the pane shows it cut, its
-// rest behind one mark, and the program text keeps it whole through edits, undo and saving.
+// A program with a line of megabytes: the pane lays out only the pieces of it on screen, and the
+// line is a line like any other for typing, Find, Replace, the clipboard, undo and saving.
 
 #include "editor/PlainTextPane.h"
+#include "editor/ProgramView.h"
+#include "editor/Search.h"
 #include "files/FileIo.h"
 #include "files/ProgramText.h"
 #include "support/FileBytes.h"
+#include "support/TestPane.h"
 #include "workbench/PaneGutter.h"
 
 #include <QApplication>
-#include <QPlainTextEdit>
+#include <QClipboard>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextBlock>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-constexpr int64_t kShown = files::ProgramText::kShownOfLongLine;
-
+// A program whose third line is `longLine` characters long, with "Q123" near its end.
 QString Program(int64_t longLine) {
     QString rest;
     for (int64_t n = 0; rest.size() < longLine; ++n)
         rest += "X" + QString::number(n % 1000) + ".";
-    return "O0001\r\nG00 X10. Z5.\n(" + rest + ")\r\nG01 Z-1.\rM30\r\n";
+    return "O0001\r\nG00 X10. Z5.\n(" + rest + "Q123)\r\nG01 Z-1.\rM30\r\n";
 }
 
 } // namespace
 
-TEST(LongLine, ShownCutWhileTheTextKeepsItWholeThroughEditsUndoAndSave) {
-    QPlainTextEdit pane;
-    pane.setLineWrapMode(QPlainTextEdit::NoWrap);
-    editor::KeepTypingPlain(&pane);
+TEST(LongLine, IsALineLikeAnyOtherForTypingFindUndoAndSave) {
+    testing_support::TestPane owner;
+    files::ProgramText& text = owner.Text;
+    editor::ProgramView& pane = owner.View;
     workbench::PaneGutter gutter(&pane, [](int) {});
-    files::ProgramText text(pane.document());
+    pane.resize(400, 200);
     pane.show();
-    const QString exact = Program(3 * files::ProgramText::kLongLine);
-    text.BeginLoad(exact, 16); // by parts, the long line in a part of its own
-    while (text.Filling())
-        text.FillSome(16);
+    const QString exact = Program(2'000'000);
+    text.Load(exact);
     QApplication::processEvents();
-    QTextDocument& doc = *pane.document();
-    ASSERT_EQ(doc.blockCount(), 6);
-    const QTextBlock cut = doc.findBlockByNumber(2);
-    EXPECT_EQ(cut.length(), kShown + 2); // the shown part, the mark, the break
-    EXPECT_EQ(cut.text().back(), QChar(editor::kElisionMark));
-    EXPECT_EQ(text.SnapshotString(), exact);
+    ASSERT_EQ(text.LineCount(), 6);
+    const int lineStart = text.LineStart(2);
+    EXPECT_EQ(text.LineLength(2), exact.indexOf(")\r\n") + 1 - exact.indexOf('('));
 
-    // Positions: the mark stands for the rest, the lines after it are where they are.
-    const int mark = cut.position() + int(kShown);
-    const int64_t restAt = exact.indexOf('(') + kShown;
-    const int64_t restEnd = exact.indexOf(")\r\n") + 1;
-    EXPECT_EQ(text.ToTextOffset(mark), restAt);
-    EXPECT_EQ(text.ToTextOffset(mark + 1), restEnd);
-    EXPECT_EQ(text.ToPanePosition(restAt + 100), mark);
-    EXPECT_EQ(text.ToPanePosition(restEnd), mark + 1);
-    const int64_t last = exact.indexOf("M30");
-    EXPECT_EQ(doc.findBlock(text.ToPanePosition(last)).text(), "M30");
-    EXPECT_EQ(text.ToTextOffset(doc.findBlockByNumber(4).position()), last);
-
-    // Typing before the mark, right after it and on other lines changes only what was typed.
+    // The caret goes to the line's end and types there; the view follows it.
+    pane.setFocus();
+    pane.SetCaret(lineStart);
+    QTest::keyClick(&pane, Qt::Key_End);
+    EXPECT_EQ(pane.Position(), lineStart + text.LineLength(2));
+    EXPECT_TRUE(pane.viewport()->rect().contains(pane.CaretRect(pane.Position()).center()));
+    QTest::keyClicks(&pane, "N5");
     QString want = exact;
-    auto type = [&](int at, const QString& keys, int64_t textAt, const QString& inText) {
-        QTextCursor c = pane.textCursor();
-        c.setPosition(at);
-        pane.setTextCursor(c);
-        if (keys.front().unicode() < 128)
-            QTest::keyClicks(&pane, keys);
-        else
-            pane.insertPlainText(keys); // as typed, where no key has it
-        want.insert(textAt, inText);
-        ASSERT_EQ(text.SnapshotString(), want);
-    };
-    type(mark + 1, QString(QChar(editor::kElisionMark)), restEnd, QString(QChar(editor::kElisionMark)));
-    type(mark, "N5", restAt, "N5");
-    type(cut.position() + 1, "G", exact.indexOf('(') + 1, "G");
-    type(0, "%", 0, "%");
-    QTextCursor c = pane.textCursor();
-    const int64_t m30 = want.indexOf("M30");
-    c.setPosition(text.ToPanePosition(m30));
-    pane.setTextCursor(c);
-    QTest::keyClick(&pane, Qt::Key_Return);
-    want.insert(m30, "\r\n");
+    want.insert(exact.indexOf(")\r\n") + 1, "N5");
     EXPECT_EQ(text.SnapshotString(), want);
 
-    // Deleting the mark deletes the rest it stands for; undo brings it back.
-    const int markNow = doc.findBlockByNumber(2).text().indexOf(QChar(editor::kElisionMark));
-    c.setPosition(doc.findBlockByNumber(2).position() + markNow);
-    c.deleteChar();
-    EXPECT_EQ(text.SnapshotString().size(), want.size() - (restEnd - restAt));
-    pane.undo();
+    // Find sees the end of the line, and Replace changes it there.
+    editor::SearchState search;
+    editor::PlainTextPane target(&pane);
+    search.FindText = "Q123";
+    pane.SetCaret(0);
+    EXPECT_FALSE(editor::NextFindCommand(search, target));
+    EXPECT_EQ(pane.SelectedText(), "Q123");
+    target.ReplaceAll(editor::AllReplaceMatches(text.PaneText(), "Q123", 0), "R");
+    want.replace("Q123", "R");
     EXPECT_EQ(text.SnapshotString(), want);
+
+    // Cut and paste move the line whole.
+    const int lineEnd = text.LineStart(2) + text.LineLength(2);
+    pane.SetSelection(lineStart - 1, lineEnd); // the break before it, the line, not its break
+    pane.Cut();
+    const QString line = want.mid(want.indexOf('('), want.indexOf(")N5\r\n") + 3 - want.indexOf('('));
+    EXPECT_EQ(QApplication::clipboard()->text(), "\n" + line);
+    pane.SetCaret(text.PaneLength());
+    pane.Paste();
+    const QString moved =
+        want.left(want.indexOf('(') - 1) + want.mid(want.indexOf(")N5\r\n") + 3) + "\r\n" + line;
+    EXPECT_EQ(text.SnapshotString(), moved);
 
     // Every edit undone, the file's text again, saved byte for byte.
-    while (doc.isUndoAvailable())
-        pane.undo();
+    while (text.CanUndo())
+        pane.Undo();
     ASSERT_EQ(text.SnapshotString(), exact);
     QTemporaryDir dir;
     QString error;
     ASSERT_TRUE(files::WriteProgramFile(dir.filePath("OUT.MIN"), text.SnapshotString(), files::Encoding::Utf8,
                                         error));
     EXPECT_EQ(ReadBytes(dir.filePath("OUT.MIN")), exact.toUtf8());
-}
-
-// Cut and paste move a long line whole: the clipboard gets the rest behind the mark.
-TEST(LongLine, CutAndPasteMoveTheWholeLine) {
-    QPlainTextEdit pane;
-    files::ProgramText text(pane.document());
-    const QString exact = Program(files::ProgramText::kLongLine + 1);
-    text.Load(exact);
-    const qsizetype open = exact.indexOf('('), close = exact.indexOf(")\r\n") + 1;
-    const QTextBlock cut = pane.document()->findBlockByNumber(2);
-    QTextCursor c(pane.document());
-    c.setPosition(cut.position() - 1); // the break before the line, the line, not its break
-    c.setPosition(cut.position() + cut.length() - 1, QTextCursor::KeepAnchor);
-    const QString clip = editor::SelectedPaneText(c);
-    EXPECT_EQ(clip, "\n" + exact.mid(open, close - open));
-    c.removeSelectedText();
-    c.movePosition(QTextCursor::End);
-    editor::InsertPaneText(c, clip);
-    EXPECT_EQ(text.SnapshotString(),
-              exact.left(open - 1) + exact.mid(close) + "\r\n" + exact.mid(open, close - open));
-}
-
-// A line just short of the limit is shown whole, as every line of a normal program is.
-TEST(LongLine, LinesUpToTheLimitAreShownWhole) {
-    QPlainTextEdit pane;
-    files::ProgramText text(pane.document());
-    const QString line(files::ProgramText::kLongLine, QChar('Z'));
-    text.Load("G00\r\n" + line + "\r\nM30");
-    EXPECT_EQ(pane.document()->findBlockByNumber(1).text(), line);
-    EXPECT_EQ(text.ToPanePosition(5 + line.size()), 5 + line.size() - 1);
 }

@@ -1,17 +1,17 @@
 // The workbench in a window: its docks, commands, status-bar counts and caret navigation, on a
 // small stand-in window whose pane holds the program with one line break per CR LF.
 
+#include "editor/ProgramView.h"
+#include "files/ProgramText.h"
 #include "workbench/Workbench.h"
 
 #include <QAction>
 #include <QFile>
 #include <QMainWindow>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextBlock>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
@@ -37,7 +37,8 @@ struct MapStore final : settings::Store {
 struct Window {
     QMainWindow Main;
     QWidget* Central = new QWidget;
-    QPlainTextEdit* Pane = new QPlainTextEdit(Central);
+    files::ProgramText Text;
+    editor::ProgramView* Pane = new editor::ProgramView(Text, Central);
     QWidget* Viewport = new QWidget(Central);
     QWidget* Canvas = new QWidget(Viewport);
     std::optional<picture::Area> ZoomedTo;
@@ -51,7 +52,7 @@ struct Window {
         Pane->setGeometry(0, 0, 300, 400);
         Viewport->setGeometry(300, 0, 600, 400);
         Canvas->setGeometry(0, 0, 600, 400);
-        Pane->setPlainText(Program);
+        SetProgram(Program);
         WindowHooks h;
         h.Window = &Main;
         h.Viewport = Viewport;
@@ -68,26 +69,10 @@ struct Window {
         };
         h.Options = [] { return check::CheckOptions{}; };
         h.ProgramPath = [this] { return Path; };
-        h.Text = [this] {
-            const QString t = Pane->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-            return std::make_shared<const std::u16string>(reinterpret_cast<const char16_t*>(t.utf16()),
-                                                          static_cast<size_t>(t.size()));
-        };
-        // One pane character per text character but for the line breaks (two in the text).
-        h.ToTextOffset = [this](int pos) {
-            return int64_t(pos) + Pane->document()->findBlock(pos).blockNumber();
-        };
+        h.Text = [this] { return Text.Shared(); };
+        h.ToTextOffset = [this](int pos) { return Text.ToTextOffset(pos); };
         h.SelectBlock = [this](int64_t start, int64_t length) {
-            auto toPane = [this](int64_t offset) {
-                QTextBlock b = Pane->document()->firstBlock();
-                while (b.next().isValid() && b.next().position() + b.next().blockNumber() <= offset)
-                    b = b.next();
-                return static_cast<int>(offset - b.blockNumber());
-            };
-            QTextCursor c = Pane->textCursor();
-            c.setPosition(toPane(start + length));
-            c.setPosition(toPane(start), QTextCursor::KeepAnchor);
-            Pane->setTextCursor(c);
+            Pane->SetSelection(Text.ToPanePosition(start + length), Text.ToPanePosition(start));
         };
         h.ZoomTo = [this](const picture::Area& a) { ZoomedTo = a; };
         Bench = std::make_unique<Workbench>(h, values);
@@ -97,7 +82,11 @@ struct Window {
         Bench->ProgramOpened();
         ASSERT_TRUE(Bench->Worker()->WaitIdle());
     }
-    int CaretBlock() const { return Pane->textCursor().block().blockNumber(); }
+    int CaretBlock() const { return Text.LineAt(Pane->Position()); }
+    // The program as typed with CR LF line ends.
+    void SetProgram(QString program) {
+        Text.Load(program.replace(QLatin1Char('\n'), QStringLiteral("\r\n")));
+    }
 };
 
 } // namespace
@@ -115,7 +104,7 @@ TEST(WorkbenchWindow, ProblemsListFromOpeningToTheCaret) {
     const QRect r = panel->Table()->visualRect(panel->Model()->index(1, 0));
     QTest::mouseClick(panel->Table()->viewport(), Qt::LeftButton, {}, r.center());
     EXPECT_EQ(w.CaretBlock(), 3);
-    EXPECT_EQ(w.Pane->textCursor().selectedText(), "N40 G33 X-0.8 Z-30. F2.");
+    EXPECT_EQ(w.Pane->SelectedText(), "N40 G33 X-0.8 Z-30. F2.");
     EXPECT_EQ(w.Bench->CaretLine(), 4);
     EXPECT_EQ(w.Bench->Overlay()->HighlightedLine(), 4);
     EXPECT_FALSE(w.Bench->Overlay()->Highlighted().empty());
@@ -126,7 +115,7 @@ TEST(WorkbenchWindow, ProblemsListFromOpeningToTheCaret) {
     EXPECT_TRUE(panel->isVisible());
     EXPECT_TRUE(w.Bench->PanelCommand("ProblemsPanel")->isChecked());
     // An edit is checked again after a pause, and the list follows.
-    w.Pane->setPlainText(QStringLiteral("G00 X10. Z10.\nM30\n"));
+    w.SetProgram(QStringLiteral("G00 X10. Z10.\nM30\n"));
     w.Bench->ProgramEdited();
     EXPECT_EQ(panel->Model()->rowCount(), 3); // not before typing pauses
     QTest::qWait(600);
@@ -137,14 +126,14 @@ TEST(WorkbenchWindow, ProblemsListFromOpeningToTheCaret) {
 
 TEST(WorkbenchWindow, ClickOnThePathAndZoomToFit) {
     Window w;
-    w.Pane->setPlainText(QStringLiteral("G00 X20. Z0.\nG01 X40. Z-10. F1.\nM30\n"));
+    w.SetProgram(QStringLiteral("G00 X20. Z0.\nG01 X40. Z-10. F1.\nM30\n"));
     w.Open();
     // X20 Z0 -> X40 Z-10 runs from pixel (500, 100) to (400, 0) of the viewport.
     QTest::mouseClick(w.Canvas, Qt::LeftButton, {}, QPoint(452, 50));
     EXPECT_EQ(w.CaretBlock(), 1);
     EXPECT_EQ(w.Bench->Overlay()->HighlightedLine(), 2);
     // The caret moved by hand moves the highlight.
-    w.Pane->setTextCursor(QTextCursor(w.Pane->document()->findBlockByNumber(0)));
+    w.Pane->SetCaret(0);
     EXPECT_EQ(w.Bench->Overlay()->HighlightedLine(), 1);
     // Zoom to fit: the part, 5 % margin, in the 600 x 400 viewport. The cut spans Z -10..0 and
     // radius 10..20; the rapid from X500 Z200 counts only within 15 % of 10 of it, up to Z1.5.
@@ -228,7 +217,7 @@ QStringList Codes(const Window& w) {
 TEST(WorkbenchWindow, TheSetupBesideTheProgramFindsARapidIntoTheStock) {
     QTemporaryDir dir;
     Window w;
-    w.Pane->setPlainText(QStringLiteral("G00 X50. Z5.\nM03 S500\nG00 X30. Z-10.\nM30\n"));
+    w.SetProgram(QStringLiteral("G00 X50. Z5.\nM03 S500\nG00 X30. Z-10.\nM30\n"));
     w.Path = dir.filePath(QStringLiteral("PART.min"));
     // Untitled or without a setup beside it: checked as ever, no stock, no section.
     w.Open();
@@ -281,7 +270,7 @@ TEST(WorkbenchWindow, TheSetupBesideTheProgramFindsARapidIntoTheStock) {
 TEST(WorkbenchWindow, TheStockSectionIsDrawnInBothHalvesOnlyWhenSwitchedOn) {
     QTemporaryDir dir;
     Window w;
-    w.Pane->setPlainText(QStringLiteral("G00 X50. Z5.\nM03 S500\nG01 X20. F0.2\nG01 Z-20.\nM30\n"));
+    w.SetProgram(QStringLiteral("G00 X50. Z5.\nM03 S500\nG01 X20. F0.2\nG01 Z-20.\nM30\n"));
     w.Path = dir.filePath(QStringLiteral("PART.min"));
     Write(dir.filePath(QStringLiteral("PART.setup.toml")),
           "[stock]\nkind = \"bar\"\ndiameter = 30\nlength = 45\n");
