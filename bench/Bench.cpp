@@ -12,6 +12,9 @@
 #include "BackgroundCheck.h"
 #include "BenchRuns.h"
 #include "StockFollowBench.h"
+#ifdef ZARVIK_BENCH_IMAGE
+#include "PaneEditBench.h"
+#endif
 
 #include "check/Decode.h"
 #include "motion/RecordingCanvas.h"
@@ -94,6 +97,13 @@ int main(int argc, char** argv) {
         std::printf("%lld lines, sum %g\n", static_cast<long long>(f.Lines), f.Sum);
         return f.Lines > 0 ? 0 : 1;
     }
+#ifdef ZARVIK_BENCH_IMAGE
+    // The pane's program text alone.
+    if (argc == 3 && std::string(argv[1]) == "--pane-edit") {
+        bench::PaneEditRows(argv[2], false);
+        return 0;
+    }
+#endif
     // The background check's table alone.
     if (argc >= 4 && std::string(argv[1]) == "--background") {
         bench::BackgroundCheckTable(argv[2], argv[3], argc > 4 ? std::atof(argv[4]) : 120);
@@ -249,5 +259,8 @@ int main(int argc, char** argv) {
         withPdf.Seconds, pdfSize ? 0.0 : pdfMb, json.PeakRssMb - fileMb);
     bench::ArchiveRows(launcher, dir.string(), checker, quick);
     bench::BackgroundCheckTable(corpus[1].Path, corpus[2].Path, quick ? 30 : 120);
+#ifdef ZARVIK_BENCH_IMAGE
+    bench::PaneEditRows(corpus[2].Path, quick);
+#endif
     return 0;
 }

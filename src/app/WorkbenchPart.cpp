@@ -79,10 +79,11 @@ std::unique_ptr<workbench::Workbench> MakeWorkbench(QMainWindow& window, const P
     };
     h.Options = [&p] { return OptionsOf(p.Model->Machine().S); };
     h.ProgramPath = [&p] { return p.Doc->HasFile() ? p.Doc->FileName() : QString(); };
-    // The document's own text, shared with the check: no copy, and the same object as long as
-    // the text is unchanged.
+    // The document's own text, shared with the check: no copy; an edit while the check holds it
+    // makes a new one.
     h.Text = [&p] { return p.Doc->Text().Shared(); };
     h.TextNow = [&p]() -> const std::u16string& { return p.Doc->ExactText(); };
+    h.TextRevision = [&p] { return p.Doc->Text().Revision(); };
     h.ToTextOffset = [&p](int pos) { return p.Doc->Text().ToTextOffset(pos); };
     h.SelectBlock = [&p](int64_t start, int64_t length) { p.Doc->HighlightBlock(start, length); };
     h.CanvasBusy = [&p] { return p.Trace->Screen().Pointer.ZoomMode; };

@@ -116,6 +116,7 @@ void ProgramText::Load(const QString& exact) {
     Steps.clear();
     Done = Clean = 0;
     StepOpen = false;
+    ++Rev;
     emit Changed(0, oldLength, PaneLength());
     NoteModified(before);
 }
@@ -239,6 +240,7 @@ std::u16string ProgramText::Apply(int from, int to, std::u16string_view with,
     for (size_t l = first; l < moved; ++l)
         Longest = std::max(Longest, LineLength(int(l)));
 
+    ++Rev;
     emit Changed(from, to - from, added);
     return removed;
 }
@@ -396,6 +398,7 @@ void ProgramText::ConvertLineEndsToCrLf() {
             e.Inserted = WithCrLf(e.Inserted);
         }
     const int length = PaneLength();
+    ++Rev;
     emit Changed(0, length, length);
     SetModified(true);
 }

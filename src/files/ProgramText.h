@@ -43,6 +43,10 @@ class ProgramText : public QObject {
     // makes a new one), and the same object as long as the text is unchanged.
     std::shared_ptr<const std::u16string> Shared() const { return Held; }
     QString SnapshotString() const;
+    // Counts the changes of the text: the same number, the same text. Whoever wants to know
+    // whether the text changed keeps this, not the text (a text nobody else holds is edited in
+    // place, without a copy).
+    uint64_t Revision() const { return Rev; }
 
     // --- Lines, in pane positions ---
     int LineCount() const { return int(Starts.size()); } // at least 1
@@ -123,6 +127,7 @@ class ProgramText : public QObject {
     std::vector<int64_t> Starts{0};     // offset of each line in the exact text
     std::vector<int32_t> PaneStarts{0}; // pane position of each line
     int Longest = 0;
+    uint64_t Rev = 0;
     std::vector<Step> Steps; // the undo, oldest first
     size_t Done = 0;         // steps in effect: Steps[0 .. Done)
     size_t Clean = 0;        // Done when the text was last unmodified; SIZE_MAX: never again

@@ -247,7 +247,7 @@ check::CheckOptions Workbench::OptionsNow() {
 
 void Workbench::CheckNow(std::shared_ptr<const std::u16string> text, const check::CheckOptions& options,
                          bool soon) {
-    CheckedText = text;
+    CheckedRevision = H.TextRevision();
     if (soon)
         Checker.RequestSoon(std::move(text), options);
     else
@@ -282,15 +282,13 @@ void Workbench::AfterCommand() {
     // with (dialect, unit, limits, block delete, mirrors), or the text without typing (the line
     // ends converted, a quick fix, an undo of one).
     const BenchPtr& r = Checker.Latest();
-    if (!CheckedText || Checker.Busy() || EditPause.isActive()) return;
-    // The same object while the text is unchanged: the hook shares the copy the check holds.
-    std::shared_ptr<const std::u16string> text = H.Text();
+    if (!CheckedRevision || Checker.Busy() || EditPause.isActive()) return;
     const check::CheckOptions o = OptionsNow();
-    if (r && text == CheckedText) {
+    if (r && H.TextRevision() == *CheckedRevision) {
         const check::CheckOptions& was = r->Options;
         if (o.Lathe == was.Lathe && o.BlockDelete == was.BlockDelete && o.Stock == was.Stock) return;
     }
-    CheckNow(std::move(text), o);
+    CheckNow(H.Text(), o);
 }
 
 void Workbench::Checked(BenchPtr result) {

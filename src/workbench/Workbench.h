@@ -42,6 +42,7 @@ struct WindowHooks {
     // The program text as it is now, shared with the check (the same object while unchanged).
     std::function<std::shared_ptr<const std::u16string>()> Text;
     std::function<const std::u16string&()> TextNow; // the same without a copy (hover tips)
+    std::function<uint64_t()> TextRevision;         // changes with every change of the text
     std::function<int64_t(int panePosition)> ToTextOffset;
     std::function<void(int64_t start, int64_t length)> SelectBlock; // caret onto a block
     std::function<bool()> CanvasBusy;                               // the zoom box is armed
@@ -129,7 +130,7 @@ class Workbench final : public QObject {
     // opened is drawn first).
     void CheckNow(std::shared_ptr<const std::u16string> text, const check::CheckOptions& options,
                   bool soon = false);
-    std::shared_ptr<const std::u16string> CheckedText; // the text of the newest check asked for
+    std::optional<uint64_t> CheckedRevision; // the text of the newest check asked for
     void CaretMoved();
     void MakePanels();
     WindowHooks H;

@@ -70,6 +70,7 @@ struct Window {
         h.Options = [] { return check::CheckOptions{}; };
         h.ProgramPath = [this] { return Path; };
         h.Text = [this] { return Text.Shared(); };
+        h.TextRevision = [this] { return Text.Revision(); };
         h.ToTextOffset = [this](int pos) { return Text.ToTextOffset(pos); };
         h.SelectBlock = [this](int64_t start, int64_t length) {
             Pane->SetSelection(Text.ToPanePosition(start + length), Text.ToPanePosition(start));
