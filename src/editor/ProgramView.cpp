@@ -65,6 +65,7 @@ void AddClipped(QList<QTextLayout::FormatRange>& into, const QList<QTextLayout::
 
 ProgramView::ProgramView(files::ProgramText& text, QWidget* parent)
     : QAbstractScrollArea(parent), D(std::make_unique<Private>()), Model(text) {
+    InstallAccessibility();
     // A scroll bar that came and went would change the width of the text for nothing.
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setFocusPolicy(Qt::StrongFocus);
@@ -348,8 +349,11 @@ void ProgramView::OnChanged(int from, int removed, int added) {
     UpdateScrollBars();
     viewport()->update();
     emit LinesMoved();
+    TellAccessibility(from, removed, added);
+    const bool selectionMoved = (hadSelection || HasSelection()) && (Caret != caret || AnchorAt != anchor);
+    if (Caret != caret || selectionMoved) TellCaret(selectionMoved);
     if (Caret != caret) emit CursorPositionChanged();
-    if ((hadSelection || HasSelection()) && (Caret != caret || AnchorAt != anchor)) emit SelectionChanged();
+    if (selectionMoved) emit SelectionChanged();
 }
 
 // --- Painting ---

@@ -148,6 +148,11 @@ class ProgramView : public QAbstractScrollArea {
     // The word at a position (or the one character there when it is none): [from, to).
     std::pair<int, int> WordAt(int position) const;
 
+    // --- Screen readers (ProgramViewAccessible.cpp) ---
+    static void InstallAccessibility();
+    void TellAccessibility(int from, int removed, int added);
+    void TellCaret(bool selectionChanged);
+
     std::unique_ptr<Private> D;
     files::ProgramText& Model;
     int Caret = 0, AnchorAt = 0;

@@ -76,6 +76,7 @@ void ProgramView::MoveTo(int anchor, int position, bool vertical) {
     if (Caret == oldCaret && AnchorAt == oldAnchor) return;
     RestartBlink();
     viewport()->update();
+    TellCaret(hadSelection || HasSelection());
     if (Caret != oldCaret) emit CursorPositionChanged();
     if (hadSelection || HasSelection()) emit SelectionChanged();
 }

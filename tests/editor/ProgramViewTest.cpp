@@ -4,6 +4,7 @@
 #include "editor/ProgramView.h"
 #include "files/ProgramText.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QHelpEvent>
@@ -213,3 +214,29 @@ TEST_F(ProgramViewTest, OnlyTheLinesOnScreenAreColouredWithTheCommentCarriedDown
 }
 
 } // namespace
+
+// A screen reader reads the pane as a multi-line text by lines and words around the caret, and
+// moves the caret and the selection.
+TEST_F(ProgramViewTest, ScreenReadersReadByLinesAndWords) {
+    Open(QStringLiteral("G00 X10.\r\nM30 (END)\nT0101"));
+    QAccessibleInterface* pane = QAccessible::queryAccessibleInterface(&View);
+    ASSERT_TRUE(pane);
+    EXPECT_EQ(pane->role(), QAccessible::EditableText);
+    EXPECT_TRUE(pane->state().multiLine);
+    QAccessibleTextInterface* text = pane->textInterface();
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->characterCount(), Text.PaneLength());
+    EXPECT_EQ(text->text(4, 13), QStringLiteral("X10.\nM30 "));
+    int start = 0, end = 0;
+    EXPECT_EQ(text->textAtOffset(11, QAccessible::LineBoundary, &start, &end), QStringLiteral("M30 (END)\n"));
+    EXPECT_EQ(start, 9);
+    EXPECT_EQ(text->textAfterOffset(11, QAccessible::LineBoundary, &start, &end), QStringLiteral("T0101"));
+    EXPECT_EQ(text->textAtOffset(15, QAccessible::WordBoundary, &start, &end), QStringLiteral("END"));
+    EXPECT_EQ(start, 14);
+    text->setSelection(0, 4, 8);
+    EXPECT_EQ(View.SelectedText(), QStringLiteral("X10."));
+    text->setCursorPosition(Text.LineStart(2));
+    EXPECT_EQ(text->cursorPosition(), View.Position());
+    const QRect r = text->characterRect(View.Position());
+    EXPECT_EQ(text->offsetAtPoint(r.topLeft() + QPoint(1, r.height() / 2)), View.Position());
+}
