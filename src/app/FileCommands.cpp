@@ -176,6 +176,7 @@ bool ProgramDocument::ReadIntoPane(const QString& path, bool addRecent) {
         Exact->Load(r.File.Text);
         InCommand = false;
         Program->SetCaret(0);
+        Program->EnsureCaretVisible(); // the new program from its top, whatever was shown before
     }
     QApplication::restoreOverrideCursor();
     if (!r.Ok) {

@@ -207,8 +207,15 @@ TEST_F(FileCommands, ALongProgramIsWholeInThePaneAtOnce) {
     EXPECT_TRUE(W->Document().Modified());
     W->Document().SetModified(false);
 
-    // Select all and copy: the whole program.
+    // Opened again while its end is shown: from its top.
+    Pane()->SetCaret(text.PaneLength());
+    Pane()->EnsureCaretVisible();
+    ASSERT_GT(Pane()->FirstVisibleLine(), 0);
     W->Document().LoadProgramFile(path);
+    EXPECT_EQ(Pane()->FirstVisibleLine(), 0);
+    EXPECT_EQ(Pane()->Position(), 0);
+
+    // Select all and copy: the whole program.
     Act("mnuEditAllSelect")->trigger();
     Act("mnuEditCopy")->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text().size(), exact.size() - 30001); // one LF per CR LF
