@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <array>
 #include <cmath>
 #include <condition_variable>
 #include <deque>
@@ -35,9 +36,18 @@ unsigned ToRgb(int32_t color) {
 
 namespace {
 
+// A channel's share of light. Asked for every piece drawn on black: the 256 answers are worked
+// out once.
 double Linear(unsigned channel) {
-    const double c = channel / 255.0;
-    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    static const std::array<double, 256> table = [] {
+        std::array<double, 256> t{};
+        for (unsigned k = 0; k < 256; ++k) {
+            const double c = k / 255.0;
+            t[k] = c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        }
+        return t;
+    }();
+    return table[channel & 0xFF];
 }
 
 unsigned Mix(unsigned rgb, double towardsWhite) {
@@ -57,10 +67,13 @@ double ContrastWithBlack(unsigned rgb) {
 }
 
 unsigned ReadableOnBlack(unsigned rgb) {
-    // Asked for every piece drawn, nearly always for the colour of the piece before: the last
-    // answer is kept (per thread, as the drawing thread and the window's ask apart).
-    thread_local unsigned lastAsked = 0, lastAnswer = 0;
-    if (rgb == lastAsked && rgb != 0) return lastAnswer;
+    // Asked for every piece drawn, mostly for one of a few colours (the tools', rapid and feed):
+    // the last answers are kept (per thread, as the drawing thread and the window's ask apart).
+    constexpr size_t Kept = 8;
+    thread_local std::array<unsigned, Kept> asked{}, answers{};
+    thread_local size_t next = 0;
+    for (size_t k = 0; k < Kept; ++k)
+        if (asked[k] == rgb && rgb != 0) return answers[k];
     constexpr double Least = 3.0;
     unsigned answer = rgb | 0xFF000000u;
     if (ContrastWithBlack(rgb) < Least) {
@@ -72,8 +85,9 @@ unsigned ReadableOnBlack(unsigned rgb) {
         }
         answer = Mix(rgb, high);
     }
-    lastAsked = rgb;
-    lastAnswer = answer;
+    asked[next] = rgb;
+    answers[next] = answer;
+    next = (next + 1) % Kept;
     return answer;
 }
 
