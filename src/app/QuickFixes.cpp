@@ -16,21 +16,18 @@ void ProgramDocument::ApplyQuickFix(inspect::QuickFix fix) {
     if (fix == inspect::QuickFix::LineEndsCrLf) {
         // Each lone LF or CR is replaced by a break the operator might have typed (a CR LF), as
         // one step of the undo.
-        std::vector<int> breaks;
+        std::vector<files::ProgramText::Change> breaks;
         for (size_t k = 0; k < text.size(); ++k) {
-            if (text[k] == u'\r' && k + 1 < text.size() && text[k + 1] == u'\n')
+            if (text[k] == u'\r' && k + 1 < text.size() && text[k + 1] == u'\n') {
                 ++k;
-            else if (text[k] == u'\r' || text[k] == u'\n')
-                breaks.push_back(t.ToPanePosition(static_cast<int64_t>(k)));
+            } else if (text[k] == u'\r' || text[k] == u'\n') {
+                const int at = t.ToPanePosition(static_cast<int64_t>(k));
+                breaks.push_back({at, at + 1, QStringLiteral("\n")});
+            }
         }
         if (breaks.empty()) return;
         // As the line-end notice's own command: the blocks change, so the lathe starts again.
-        ResetAfterNewText([&t, &breaks] {
-            t.BeginStep();
-            for (auto at = breaks.rbegin(); at != breaks.rend(); ++at)
-                t.Replace(*at, *at + 1, QStringLiteral("\n"));
-            t.EndStep();
-        });
+        ResetAfterNewText([&t, &breaks] { t.ReplaceEach(breaks); });
         return;
     }
     std::vector<inspect::TextEdit> edits;
@@ -48,21 +45,14 @@ void ProgramDocument::ApplyQuickFix(inspect::QuickFix fix) {
         return;
     }
     if (edits.empty()) return;
-    // Pane positions first: the text's own index is good until the first edit.
-    struct PaneEdit {
-        int From, To;
-        QString Text;
-    };
-    std::vector<PaneEdit> pane;
-    pane.reserve(edits.size());
+    // In pane positions, all made in one pass; a break put in is a CR LF, as one typed.
+    std::vector<files::ProgramText::Change> changes;
+    changes.reserve(edits.size());
     for (const inspect::TextEdit& e : edits)
-        pane.push_back({t.ToPanePosition(static_cast<int64_t>(e.At)),
-                        t.ToPanePosition(static_cast<int64_t>(e.At + e.Length)),
-                        QString::fromStdU16String(e.Text)});
-    t.BeginStep();
-    for (auto e = pane.rbegin(); e != pane.rend(); ++e) // from the end: the earlier stay valid
-        t.Replace(e->From, e->To, e->Text);             // a break put in is a CR LF, as one typed
-    t.EndStep();
+        changes.push_back({t.ToPanePosition(static_cast<int64_t>(e.At)),
+                           t.ToPanePosition(static_cast<int64_t>(e.At + e.Length)),
+                           QString::fromStdU16String(e.Text)});
+    t.ReplaceEach(changes);
 }
 
 } // namespace app

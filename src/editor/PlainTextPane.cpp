@@ -32,12 +32,12 @@ void PlainTextPane::ReplaceRange(int start, int length, const QString& with) {
 
 void PlainTextPane::ReplaceAll(const std::vector<TextEdit>& edits, const QString& with) {
     if (edits.empty()) return;
-    files::ProgramText& text = Pane->Text();
-    text.BeginStep(); // one undo step for the whole command
-    // From the last match backwards, so the positions of the earlier ones stay valid.
-    for (auto it = edits.rbegin(); it != edits.rend(); ++it)
-        text.Replace(it->Start, it->Start + it->Length, with);
-    text.EndStep();
+    // One undo step for the whole command, made in one pass over the text.
+    std::vector<files::ProgramText::Change> changes;
+    changes.reserve(edits.size());
+    for (const TextEdit& e : edits)
+        changes.push_back({e.Start, e.Start + e.Length, with});
+    Pane->Text().ReplaceEach(changes);
     const int grow = int(with.size()) - edits.back().Length;
     Pane->SetCaret(edits.back().Start + int(edits.size() - 1) * grow + int(with.size()));
     Pane->EnsureCaretVisible();

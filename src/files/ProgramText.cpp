@@ -67,6 +67,24 @@ std::u16string WithCrLf(std::u16string_view s, const std::vector<int32_t>& split
     return out;
 }
 
+// Text put in from the pane: each CR LF, LF or CR a break as the operator types one, a CR LF.
+std::u16string TypedText(const QString& with) {
+    std::u16string out;
+    out.reserve(size_t(with.size()));
+    const char16_t* w = reinterpret_cast<const char16_t*>(with.utf16());
+    for (qsizetype i = 0; i < with.size(); ++i) {
+        if (w[i] == u'\r' && i + 1 < with.size() && w[i + 1] == u'\n') {
+            out += u"\r\n";
+            ++i;
+        } else if (IsBreak(w[i])) {
+            out += u"\r\n";
+        } else {
+            out += w[i];
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 bool ReadsNoBlock(const QString& exact) {
@@ -190,14 +208,7 @@ std::u16string ProgramText::Apply(int from, int to, std::u16string_view with,
     to = std::clamp(to, from, length);
     const size_t first = size_t(LineAt(from)), last = size_t(LineAt(to));
     const int64_t x0 = ToTextOffset(from), x1 = ToTextOffset(to);
-    std::u16string removed = Held->substr(size_t(x0), size_t(x1 - x0));
-    // A lone CR right before a lone LF: the edit that undoes this one must put back two breaks.
-    for (size_t l = first; split && l < last; ++l) {
-        const int64_t brk = Starts[l] + LineLength(int(l));
-        if (Starts[l + 1] - brk == 1 && (*Held)[size_t(brk)] == u'\r' && Starts[l + 1] < x1 &&
-            (*Held)[size_t(Starts[l + 1])] == u'\n')
-            split->push_back(int32_t(brk - x0));
-    }
+    std::u16string removed = Taken(x0, x1, first, last, split);
 
     // 1. The text: in place unless another thread holds it.
     if (Held.use_count() > 1) {
@@ -245,25 +256,120 @@ std::u16string ProgramText::Apply(int from, int to, std::u16string_view with,
     return removed;
 }
 
+std::u16string ProgramText::Taken(int64_t x0, int64_t x1, size_t first, size_t last,
+                                  std::vector<int32_t>* split) const {
+    // A lone CR right before a lone LF: the edit that undoes this one must put back two breaks.
+    for (size_t l = first; split && l < last; ++l) {
+        const int64_t brk = Starts[l] + LineLength(int(l));
+        if (Starts[l + 1] - brk == 1 && (*Held)[size_t(brk)] == u'\r' && Starts[l + 1] < x1 &&
+            (*Held)[size_t(Starts[l + 1])] == u'\n')
+            split->push_back(int32_t(brk - x0));
+    }
+    return Held->substr(size_t(x0), size_t(x1 - x0));
+}
+
+void ProgramText::ApplyEach(std::vector<Piece>& pieces) {
+    if (pieces.empty()) return;
+    if (pieces.size() == 1) {
+        Piece& p = pieces.front();
+        static const std::vector<int32_t> none;
+        p.Removed = Apply(p.From, p.To, p.With, p.WithSplit ? *p.WithSplit : none, &p.Split);
+        return;
+    }
+    // A new text and a new index, each built in one pass: the text between the ranges and the
+    // lines between them are copied, moved by what the ranges before them changed.
+    const int oldLength = PaneLength();
+    const std::u16string& old = *Held;
+    auto fresh = std::make_shared<std::u16string>();
+    fresh->reserve(old.size() + old.size() / 8);
+    std::vector<int64_t> starts;
+    std::vector<int32_t> paneStarts;
+    starts.reserve(Starts.size());
+    paneStarts.reserve(PaneStarts.size());
+    int64_t copied = 0;  // of the old text
+    size_t nextLine = 0; // the first old line whose start is not copied yet
+    int64_t textShift = 0;
+    int paneShift = 0;
+    for (Piece& p : pieces) {
+        const size_t first = size_t(LineAt(p.From)), last = size_t(LineAt(p.To));
+        const int64_t x0 = ToTextOffset(p.From), x1 = ToTextOffset(p.To);
+        p.Removed = Taken(x0, x1, first, last, &p.Split);
+        for (; nextLine <= first && nextLine < Starts.size(); ++nextLine) {
+            starts.push_back(Starts[nextLine] + textShift);
+            paneStarts.push_back(PaneStarts[nextLine] + paneShift);
+        }
+        nextLine = std::max(nextLine, last + 1);
+        fresh->append(old, size_t(copied), size_t(x0 - copied));
+        const int64_t base = int64_t(fresh->size());
+        const int paneBase = p.From + paneShift;
+        static const std::vector<int32_t> none;
+        const std::vector<int32_t>& withSplit = p.WithSplit ? *p.WithSplit : none;
+        int64_t crLfs = 0;
+        for (const Break& b : BreaksOf(p.With, withSplit)) {
+            crLfs += b.CrLf;
+            starts.push_back(base + b.End);
+            paneStarts.push_back(int32_t(paneBase + b.End - crLfs));
+        }
+        fresh->append(p.With);
+        copied = x1;
+        textShift += int64_t(p.With.size()) - (x1 - x0);
+        paneShift += PaneLengthOf(p.With, withSplit.size()) - (p.To - p.From);
+    }
+    fresh->append(old, size_t(copied));
+    for (; nextLine < Starts.size(); ++nextLine) {
+        starts.push_back(Starts[nextLine] + textShift);
+        paneStarts.push_back(PaneStarts[nextLine] + paneShift);
+    }
+    Held = std::move(fresh);
+    Starts = std::move(starts);
+    PaneStarts = std::move(paneStarts);
+    for (int l = 0; l < LineCount(); ++l)
+        Longest = std::max(Longest, LineLength(l));
+
+    const int from = pieces.front().From;
+    const int unchangedTail = oldLength - pieces.back().To;
+    ++Rev;
+    emit Changed(from, pieces.back().To - from, PaneLength() - unchangedTail - from);
+}
+
+void ProgramText::ReplaceEach(const std::vector<Change>& changes) {
+    if (changes.empty()) return;
+    std::vector<std::u16string> texts;
+    texts.reserve(changes.size());
+    for (const Change& c : changes)
+        texts.push_back(TypedText(c.With));
+    std::vector<Piece> pieces(changes.size());
+    const int length = PaneLength();
+    int floor = 0; // each range starts where the one before ended, or later
+    for (size_t i = 0; i < changes.size(); ++i) {
+        pieces[i].From = std::clamp(changes[i].From, floor, length);
+        pieces[i].To = std::clamp(changes[i].To, pieces[i].From, length);
+        pieces[i].With = texts[i];
+        floor = pieces[i].To;
+    }
+    ApplyEach(pieces);
+    // Each edit where its text stands now: the undo makes them all again in one pass.
+    std::vector<Edit> edits;
+    edits.reserve(pieces.size());
+    int shift = 0;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        Edit e;
+        e.At = pieces[i].From + shift;
+        e.Removed = std::move(pieces[i].Removed);
+        e.Split = std::move(pieces[i].Split);
+        e.Inserted = std::move(texts[i]);
+        shift += PaneLengthOf(e.Inserted) - (pieces[i].To - pieces[i].From);
+        edits.push_back(std::move(e));
+    }
+    RecordTogether(std::move(edits));
+}
+
 int ProgramText::Replace(int from, int to, const QString& with, Typing typing) {
     const int length = PaneLength();
     from = std::clamp(from, 0, length);
     to = std::clamp(to, 0, length);
     if (to < from) std::swap(from, to);
-    // Each break put in is a CR LF, as one the operator types.
-    std::u16string inserted;
-    inserted.reserve(size_t(with.size()));
-    const char16_t* w = reinterpret_cast<const char16_t*>(with.utf16());
-    for (qsizetype i = 0; i < with.size(); ++i) {
-        if (w[i] == u'\r' && i + 1 < with.size() && w[i + 1] == u'\n') {
-            inserted += u"\r\n";
-            ++i;
-        } else if (IsBreak(w[i])) {
-            inserted += u"\r\n";
-        } else {
-            inserted += w[i];
-        }
-    }
+    std::u16string inserted = TypedText(with);
     if (from == to && inserted.empty()) return from;
     Edit edit;
     edit.At = from;
@@ -274,13 +380,25 @@ int ProgramText::Replace(int from, int to, const QString& with, Typing typing) {
     return end;
 }
 
+void ProgramText::DropRedo() {
+    if (Done >= Steps.size()) return;
+    Steps.resize(Done);
+    if (Clean != SIZE_MAX && Clean > Done) Clean = SIZE_MAX; // the saved text is gone from the undo
+}
+
+void ProgramText::RecordTogether(std::vector<Edit> edits) {
+    const bool before = Modified();
+    DropRedo();
+    Steps.push_back(Step{std::move(edits), Typing::No, true});
+    ++Done;
+    StepOpen = false; // a step of its own, also inside BeginStep
+    NoteModified(before);
+}
+
 void ProgramText::Record(Edit edit, Typing typing) {
     const bool before = Modified();
     const bool redoPending = Done < Steps.size();
-    if (redoPending) {
-        Steps.resize(Done);
-        if (Clean != SIZE_MAX && Clean > Done) Clean = SIZE_MAX; // the saved text is gone from the undo
-    }
+    DropRedo();
     if (Nesting > 0) {
         if (StepOpen) {
             Steps.back().Edits.push_back(std::move(edit));
@@ -347,9 +465,24 @@ int ProgramText::Undo() {
     const Step& step = Steps[--Done];
     StepOpen = false;
     int caret = -1;
-    for (auto e = step.Edits.rbegin(); e != step.Edits.rend(); ++e) {
-        Apply(e->At, e->At + PaneLengthOf(e->Inserted), e->Removed, e->Split);
-        caret = e->At + PaneLengthOf(e->Removed, e->Split.size());
+    if (step.Together) {
+        // Each edit's text stands at its At: all put back in one pass.
+        std::vector<Piece> pieces(step.Edits.size());
+        for (size_t i = 0; i < pieces.size(); ++i) {
+            const Edit& e = step.Edits[i];
+            pieces[i].From = e.At;
+            pieces[i].To = e.At + PaneLengthOf(e.Inserted);
+            pieces[i].With = e.Removed;
+            pieces[i].WithSplit = &e.Split;
+        }
+        ApplyEach(pieces);
+        const Edit& e = step.Edits.front();
+        caret = e.At + PaneLengthOf(e.Removed, e.Split.size());
+    } else {
+        for (auto e = step.Edits.rbegin(); e != step.Edits.rend(); ++e) {
+            Apply(e->At, e->At + PaneLengthOf(e->Inserted), e->Removed, e->Split);
+            caret = e->At + PaneLengthOf(e->Removed, e->Split.size());
+        }
     }
     NoteModified(before);
     return caret;
@@ -361,9 +494,26 @@ int ProgramText::Redo() {
     const Step& step = Steps[Done++];
     StepOpen = false;
     int caret = -1;
-    for (const Edit& e : step.Edits) {
-        Apply(e.At, e.At + PaneLengthOf(e.Removed, e.Split.size()), e.Inserted);
+    if (step.Together) {
+        // Where each edit's removed text stands before the step: behind the earlier ones' shifts.
+        std::vector<Piece> pieces(step.Edits.size());
+        int shift = 0;
+        for (size_t i = 0; i < pieces.size(); ++i) {
+            const Edit& e = step.Edits[i];
+            const int removed = PaneLengthOf(e.Removed, e.Split.size());
+            pieces[i].From = e.At - shift;
+            pieces[i].To = pieces[i].From + removed;
+            pieces[i].With = e.Inserted;
+            shift += PaneLengthOf(e.Inserted) - removed;
+        }
+        ApplyEach(pieces);
+        const Edit& e = step.Edits.back();
         caret = e.At + PaneLengthOf(e.Inserted);
+    } else {
+        for (const Edit& e : step.Edits) {
+            Apply(e.At, e.At + PaneLengthOf(e.Removed, e.Split.size()), e.Inserted);
+            caret = e.At + PaneLengthOf(e.Inserted);
+        }
     }
     NoteModified(before);
     return caret;

@@ -77,6 +77,15 @@ class ProgramText : public QObject {
     // Replaces the pane positions [from, to) by `with`, in which each CR LF, LF or CR is a line
     // break put in (a CR LF). Returns the pane position right behind the inserted text.
     int Replace(int from, int to, const QString& with, Typing typing = Typing::No);
+    // One range of many replaced at once.
+    struct Change {
+        int From = 0, To = 0; // pane positions of the text as it is
+        QString With;         // as for Replace
+    };
+    // Replaces each range by its text as one step of the undo, in one pass over the text: a
+    // replace-all over a million lines costs one pass, not one per match. The ranges are in
+    // ascending order and do not overlap.
+    void ReplaceEach(const std::vector<Change>& changes);
     // Edits between these two are one step of the undo (they nest).
     void BeginStep();
     void EndStep();
@@ -114,13 +123,32 @@ class ProgramText : public QObject {
     struct Step {
         std::vector<Edit> Edits;
         Typing Kind = Typing::No;
+        // Made by ReplaceEach: its edits are ascending, each At where its inserted text stands
+        // once all are made, and they are undone and redone together in one pass.
+        bool Together = false;
+    };
+    // One range of a pass over the text (ApplyEach): pane positions of the text as it is, the
+    // exact characters to put there, and what was there.
+    struct Piece {
+        int From = 0, To = 0;
+        std::u16string_view With;
+        const std::vector<int32_t>* WithSplit = nullptr;
+        std::u16string Removed;
+        std::vector<int32_t> Split;
     };
     // Replaces the pane positions [from, to) by the exact characters `with` (the CRs at
     // `withSplit` each a break of its own); returns what was there, its split CRs in `split`.
     // Keeps the line index and sends Changed.
     std::u16string Apply(int from, int to, std::u16string_view with,
                          const std::vector<int32_t>& withSplit = {}, std::vector<int32_t>* split = nullptr);
+    // The same for ascending, non-overlapping ranges in one pass, with one Changed.
+    void ApplyEach(std::vector<Piece>& pieces);
+    // What [x0, x1) of the text held, and the offsets in it of each lone CR before a lone LF.
+    std::u16string Taken(int64_t x0, int64_t x1, size_t first, size_t last,
+                         std::vector<int32_t>* split) const;
     void Record(Edit edit, Typing typing);
+    void RecordTogether(std::vector<Edit> edits);
+    void DropRedo(); // a new edit: the steps undone before it are gone
     void NoteModified(bool before);
 
     std::shared_ptr<std::u16string> Held = std::make_shared<std::u16string>();

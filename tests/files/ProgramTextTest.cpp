@@ -108,14 +108,31 @@ TEST(ProgramText, RandomEditsUndoToTheLoadedTextByteForByte) {
             to = std::min(to, n - 1);
             std::u16string with = pieces[rng() % std::size(pieces)];
             if (rng() % 3 == 0) with.clear();
-            const bool group = rng() % 5 == 0;
-            if (group) t.BeginStep();
-            const int end = t.Replace(from, to, QString::fromUtf16(with.data(), qsizetype(with.size())),
-                                      Typing(rng() % 4));
-            if (to < from) std::swap(from, to);
-            pane.replace(size_t(from), size_t(to - from), PaneForm(with));
-            EXPECT_EQ(end, from + int(PaneForm(with).size()));
-            if (group) t.EndStep();
+            if (rng() % 6 == 0) {
+                // Several ranges at once, ascending and apart, as a replace-all makes them.
+                std::vector<ProgramText::Change> changes;
+                std::u16string after;
+                size_t done = 0;
+                for (int at = int(rng() % 4); at < n - 1; at += 1 + int(rng() % 6)) {
+                    const int until = std::min(n - 1, at + int(rng() % 3));
+                    std::u16string put = pieces[rng() % std::size(pieces)];
+                    changes.push_back({at, until, QString::fromUtf16(put.data(), qsizetype(put.size()))});
+                    after += pane.substr(done, size_t(at) - done) + PaneForm(put);
+                    done = size_t(until);
+                    at = until;
+                }
+                pane = after + pane.substr(done);
+                t.ReplaceEach(changes);
+            } else {
+                const bool group = rng() % 5 == 0;
+                if (group) t.BeginStep();
+                const int end = t.Replace(from, to, QString::fromUtf16(with.data(), qsizetype(with.size())),
+                                          Typing(rng() % 4));
+                if (to < from) std::swap(from, to);
+                pane.replace(size_t(from), size_t(to - from), PaneForm(with));
+                EXPECT_EQ(end, from + int(PaneForm(with).size()));
+                if (group) t.EndStep();
+            }
             if (rng() % 10 == 0) t.SetModified(false);
             ASSERT_NO_FATAL_FAILURE(ExpectConsistent(t, pane)) << "round " << round << " edit " << i;
             if (converted && i == 30) {
