@@ -8,6 +8,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHelpEvent>
+#include <QInputMethod>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -77,6 +78,8 @@ void ProgramView::MoveTo(int anchor, int position, bool vertical) {
     RestartBlink();
     viewport()->update();
     TellCaret(hadSelection || HasSelection());
+    // The input method's window follows the caret.
+    if (hasFocus()) QGuiApplication::inputMethod()->update(Qt::ImQueryInput);
     if (Caret != oldCaret) emit CursorPositionChanged();
     if (hadSelection || HasSelection()) emit SelectionChanged();
 }
@@ -413,8 +416,8 @@ QVariant ProgramView::inputMethodQuery(Qt::InputMethodQuery query) const {
         return Caret - start;
     case Qt::ImAnchorPosition:
         return std::clamp(AnchorAt - start, 0, end - start);
-    case Qt::ImCurrentSelection:
-        return SelectedText();
+    case Qt::ImCurrentSelection: // the part of the selection in that stretch
+        return Model.PaneRange(std::max(SelectionStart(), start), std::min(SelectionEnd(), end));
     case Qt::ImHints:
         return int(Qt::ImhMultiLine);
     default:
