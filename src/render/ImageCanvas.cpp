@@ -224,8 +224,10 @@ void ImageCanvas::Resize(double widthTwips, double heightTwips) {
     Canvas::Resize(widthTwips, heightTwips);
     const int w = std::max(1, static_cast<int>(std::lround(widthTwips / TwipsPerPixel)));
     const int h = std::max(1, static_cast<int>(std::lround(heightTwips / TwipsPerPixel)));
-    Picture = QImage(static_cast<int>(std::lround(w * Ratio)), static_cast<int>(std::lround(h * Ratio)),
-                     QImage::Format_RGB32);
+    const QSize pixels(static_cast<int>(std::lround(w * Ratio)), static_cast<int>(std::lround(h * Ratio)));
+    // The same size again (each standard view asks): the picture's memory is kept, its pages
+    // already touched, and only painted over.
+    if (Picture.size() != pixels) Picture = QImage(pixels, QImage::Format_RGB32);
     // The painter then works in window pixels and draws at the picture's resolution.
     Picture.setDevicePixelRatio(Ratio);
     PictureWidth = w, PictureHeight = h;
