@@ -50,8 +50,7 @@ class FileCommands : public WindowTest {
                 if (name) name->setText(path);
                 QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection);
             } else {
-                d->selectFile(path);
-                static_cast<QDialog*>(d)->accept();
+                PickFile(d, path);
             }
         });
     }
@@ -103,9 +102,8 @@ TEST_F(FileCommands, OpenAndRecentFilesAskAboutChangedTextFirst) {
             m->close();
             return;
         }
-        d->selectFile(first);
         AnswerMessage(QMessageBox::Yes, &text);
-        static_cast<QDialog*>(d)->accept();
+        PickFile(d, first);
     });
     text.clear();
     Act("mnuOpen")->trigger();

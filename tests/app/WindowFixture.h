@@ -17,7 +17,9 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -29,6 +31,17 @@
 
 #include <functional>
 #include <memory>
+
+// Picks `path` in a file dialog and accepts it. The whole path goes into the name box: the
+// dialog reads its folders in the background, and a name picked by selectFile could still be
+// looked for in the folder shown before (a "file not found" box on a busy machine).
+inline void PickFile(QFileDialog* dialog, const QString& path) {
+    if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit"))
+        name->setText(path);
+    else
+        dialog->selectFile(path);
+    static_cast<QDialog*>(dialog)->accept();
+}
 
 class WindowTest : public ::testing::Test {
   protected:

@@ -384,8 +384,7 @@ TEST_F(WindowTest, OpenDialogLoadsTheChosenFileAndSaveAsUpperCasesItsName) {
             return;
         }
         EXPECT_EQ(d->nameFilters(), QStringList({"All Files (*.*)", "Main File (*.min)", "NC (*.NC)"}));
-        d->selectFile(path);
-        static_cast<QDialog*>(d)->accept();
+        PickFile(d, path);
     });
     Act("mnuOpen")->trigger();
     EXPECT_EQ(W->Document().FileName(), path);
@@ -400,8 +399,7 @@ TEST_F(WindowTest, OpenDialogLoadsTheChosenFileAndSaveAsUpperCasesItsName) {
         }
         EXPECT_EQ(d->nameFilters(),
                   QStringList({"Main File (*.min)", "System Sub (*.ssb)", "All Files (*.*)"}));
-        d->selectFile(Dir.filePath("o5678.min"));
-        static_cast<QDialog*>(d)->accept();
+        PickFile(d, Dir.filePath("o5678.min"));
     });
     Act("mnuFileSaveAs")->trigger();
     const QString upper = Dir.filePath("O5678.MIN");
