@@ -208,7 +208,9 @@ ProgramView::Line& ProgramView::LineOf(int line) {
     entry.Chain = D->Chain;
     if (D->Colour && (!entry.Coloured || entry.CommentIn != inComment)) {
         bool state = inComment;
-        entry.Colours = D->Colour(Model.LineView(line), state);
+        // A line of megabytes is coloured in its first piece only: its hundreds of thousands of
+        // words would be coloured again at every key typed in it.
+        entry.Colours = D->Colour(Model.LineView(line).substr(0, kPieceLength), state);
         entry.Coloured = true;
         entry.CommentIn = inComment;
         entry.CommentOut = state;
@@ -273,18 +275,40 @@ int ProgramView::PieceOf(const Line& entry, int column) const {
     return std::clamp(int(it - entry.Starts.begin()) - 1, 0, int(entry.Layouts.size()) - 1);
 }
 
+qreal ProgramView::Advance(const QFontMetricsF& metrics, char16_t c) {
+    if (D->AdvanceFont != font()) {
+        D->Advances.clear();
+        D->AdvanceFont = font();
+    }
+    auto [it, fresh] = D->Advances.try_emplace(c, 0.0);
+    if (fresh) it->second = metrics.horizontalAdvance(QChar(c));
+    return it->second;
+}
+
 qreal ProgramView::PieceX(int line, int piece) {
     if (piece == 0) return 0;
     Line& entry = LineOf(line);
     if (entry.X.empty()) {
-        // The widths of the pieces, measured without laying them out.
+        // The widths of the pieces, added up from the widths of their characters (kept per
+        // character): measured as text, a line of megabytes took a quarter of a second at each
+        // key typed in it. A piece with a tab or a surrogate pair is measured as text.
         const QFontMetricsF metrics(font());
         const std::u16string_view text = Model.LineView(line);
         entry.X.push_back(0);
         for (size_t i = 0; i + 1 < entry.Layouts.size(); ++i) {
-            const size_t from = size_t(entry.Starts[i]), to = size_t(entry.Starts[i + 1]);
-            entry.X.push_back(entry.X.back() +
-                              metrics.horizontalAdvance(Shown(text.substr(from, to - from))));
+            const std::u16string_view piece =
+                text.substr(size_t(entry.Starts[i]), size_t(entry.Starts[i + 1] - entry.Starts[i]));
+            qreal width = 0;
+            bool measured = true;
+            for (const char16_t c : piece) {
+                if (c == u'\t' || QChar::isSurrogate(c)) {
+                    measured = false;
+                    break;
+                }
+                width += Advance(metrics, ShownAsGlyph(c) ? Glyph(c) : c);
+            }
+            if (!measured) width = metrics.horizontalAdvance(Shown(piece));
+            entry.X.push_back(entry.X.back() + width);
         }
     }
     return entry.X[size_t(piece)];

@@ -21,6 +21,7 @@
 #include <string_view>
 #include <unordered_map>
 
+class QFontMetricsF;
 class QMimeData;
 
 namespace editor {
@@ -123,6 +124,7 @@ class ProgramView : public QAbstractScrollArea {
     QTextLayout& PieceLayout(int line, int piece);
     int PieceOf(const Line& entry, int column) const;
     qreal PieceX(int line, int piece);
+    qreal Advance(const QFontMetricsF& metrics, char16_t c);
     // The x of a column in its line (from the line's start, unscrolled) and back.
     qreal XOf(int line, int column);
     int ColumnAt(int line, qreal x);

@@ -4,6 +4,7 @@
 #include "editor/ProgramView.h"
 
 #include <QBasicTimer>
+#include <QFont>
 #include <QPoint>
 #include <QTextLayout>
 
@@ -34,6 +35,9 @@ struct ProgramView::Private {
     std::unordered_map<int, Line> Lines; // by line number; dropped from the first line a change touches
     unsigned Chain = 1;                  // counts the moves of the first line on screen
     int LargestLayout = 0;               // most characters one layout held (tests)
+    // The width of each character met in a long line, in the font they were measured in.
+    std::unordered_map<char16_t, qreal> Advances;
+    QFont AdvanceFont;
 
     bool CaretShown = true; // the blink's phase
     QBasicTimer Blink;

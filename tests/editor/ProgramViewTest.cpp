@@ -161,6 +161,11 @@ TEST_F(ProgramViewTest, ALineOfMegabytesIsLaidOutInPiecesOnly) {
     QString line(2'000'000, QChar(u'X'));
     line[4095] = QChar(0xD83D); // a surrogate pair across the first piece's end
     line[4096] = QChar(0xDE00);
+    size_t longestColoured = 0;
+    View.SetColourer([&](std::u16string_view text, bool&) {
+        longestColoured = std::max(longestColoured, text.size());
+        return QList<QTextLayout::FormatRange>();
+    });
     Open(QStringLiteral("G0\n") + line + QStringLiteral("\nM30"));
     View.SetCaret(Text.LineStart(1));
     Key(Qt::Key_End);
@@ -168,6 +173,7 @@ TEST_F(ProgramViewTest, ALineOfMegabytesIsLaidOutInPiecesOnly) {
     const int end = Text.LineStart(1) + Text.LineLength(1);
     EXPECT_EQ(View.Position(), end);
     EXPECT_LE(View.LargestLayout(), 4096);
+    EXPECT_EQ(longestColoured, 4096u); // its first piece only, not its hundreds of thousands of words
     // Scrolled to the caret, far to the right, and the hit test finds it again there.
     const QRect caret = View.CaretRect(end);
     EXPECT_TRUE(View.viewport()->rect().contains(caret.center()));
