@@ -67,10 +67,9 @@ std::u16string WithCrLf(std::u16string_view s, const std::vector<int32_t>& split
     return out;
 }
 
-// Text put in from the pane: each CR LF, LF or CR a break as the operator types one, a CR LF.
-std::u16string TypedText(const QString& with) {
-    std::u16string out;
-    out.reserve(size_t(with.size()));
+// Text put in from the pane, appended to `out`: each CR LF, LF or CR a break as the operator
+// types one, a CR LF.
+void AppendTyped(const QString& with, std::u16string& out) {
     const char16_t* w = reinterpret_cast<const char16_t*>(with.utf16());
     for (qsizetype i = 0; i < with.size(); ++i) {
         if (w[i] == u'\r' && i + 1 < with.size() && w[i + 1] == u'\n') {
@@ -82,6 +81,12 @@ std::u16string TypedText(const QString& with) {
             out += w[i];
         }
     }
+}
+
+std::u16string TypedText(const QString& with) {
+    std::u16string out;
+    out.reserve(size_t(with.size()));
+    AppendTyped(with, out);
     return out;
 }
 
@@ -208,7 +213,8 @@ std::u16string ProgramText::Apply(int from, int to, std::u16string_view with,
     to = std::clamp(to, from, length);
     const size_t first = size_t(LineAt(from)), last = size_t(LineAt(to));
     const int64_t x0 = ToTextOffset(from), x1 = ToTextOffset(to);
-    std::u16string removed = Taken(x0, x1, first, last, split);
+    std::u16string removed;
+    Take(x0, x1, first, last, removed, split);
 
     // 1. The text: in place unless another thread holds it.
     if (Held.use_count() > 1) {
@@ -256,24 +262,32 @@ std::u16string ProgramText::Apply(int from, int to, std::u16string_view with,
     return removed;
 }
 
-std::u16string ProgramText::Taken(int64_t x0, int64_t x1, size_t first, size_t last,
-                                  std::vector<int32_t>* split) const {
+void ProgramText::Take(int64_t x0, int64_t x1, size_t first, size_t last, std::u16string& into,
+                       std::vector<int32_t>* split) const {
     // A lone CR right before a lone LF: the edit that undoes this one must put back two breaks.
+    const int64_t base = int64_t(into.size());
     for (size_t l = first; split && l < last; ++l) {
         const int64_t brk = Starts[l] + LineLength(int(l));
         if (Starts[l + 1] - brk == 1 && (*Held)[size_t(brk)] == u'\r' && Starts[l + 1] < x1 &&
             (*Held)[size_t(Starts[l + 1])] == u'\n')
-            split->push_back(int32_t(brk - x0));
+            split->push_back(int32_t(base + brk - x0));
     }
-    return Held->substr(size_t(x0), size_t(x1 - x0));
+    into.append(*Held, size_t(x0), size_t(x1 - x0));
 }
 
-void ProgramText::ApplyEach(std::vector<Piece>& pieces) {
+void ProgramText::ApplyEach(std::vector<Piece>& pieces, std::u16string* removed,
+                            std::vector<int32_t>* split) {
     if (pieces.empty()) return;
     if (pieces.size() == 1) {
         Piece& p = pieces.front();
-        static const std::vector<int32_t> none;
-        p.Removed = Apply(p.From, p.To, p.With, p.WithSplit ? *p.WithSplit : none, &p.Split);
+        std::vector<int32_t> taken;
+        const std::u16string was = Apply(p.From, p.To, p.With, p.WithSplit, &taken);
+        p.Removed = int32_t(was.size());
+        if (removed) {
+            for (const int32_t at : taken)
+                split->push_back(int32_t(removed->size()) + at);
+            removed->append(was);
+        }
         return;
     }
     // A new text and a new index, each built in one pass: the text between the ranges and the
@@ -293,7 +307,8 @@ void ProgramText::ApplyEach(std::vector<Piece>& pieces) {
     for (Piece& p : pieces) {
         const size_t first = size_t(LineAt(p.From)), last = size_t(LineAt(p.To));
         const int64_t x0 = ToTextOffset(p.From), x1 = ToTextOffset(p.To);
-        p.Removed = Taken(x0, x1, first, last, &p.Split);
+        p.Removed = int32_t(x1 - x0);
+        if (removed) Take(x0, x1, first, last, *removed, split);
         for (; nextLine <= first && nextLine < Starts.size(); ++nextLine) {
             starts.push_back(Starts[nextLine] + textShift);
             paneStarts.push_back(PaneStarts[nextLine] + paneShift);
@@ -302,8 +317,7 @@ void ProgramText::ApplyEach(std::vector<Piece>& pieces) {
         fresh->append(old, size_t(copied), size_t(x0 - copied));
         const int64_t base = int64_t(fresh->size());
         const int paneBase = p.From + paneShift;
-        static const std::vector<int32_t> none;
-        const std::vector<int32_t>& withSplit = p.WithSplit ? *p.WithSplit : none;
+        const std::vector<int32_t>& withSplit = p.WithSplit;
         int64_t crLfs = 0;
         for (const Break& b : BreaksOf(p.With, withSplit)) {
             crLfs += b.CrLf;
@@ -334,34 +348,74 @@ void ProgramText::ApplyEach(std::vector<Piece>& pieces) {
 
 void ProgramText::ReplaceEach(const std::vector<Change>& changes) {
     if (changes.empty()) return;
-    std::vector<std::u16string> texts;
-    texts.reserve(changes.size());
-    for (const Change& c : changes)
-        texts.push_back(TypedText(c.With));
+    Step step;
+    step.Spans.resize(changes.size());
+    for (size_t i = 0; i < changes.size(); ++i) {
+        const size_t before = step.InsertedAll.size();
+        AppendTyped(changes[i].With, step.InsertedAll);
+        step.Spans[i].Inserted = int32_t(step.InsertedAll.size() - before);
+    }
     std::vector<Piece> pieces(changes.size());
     const int length = PaneLength();
-    int floor = 0; // each range starts where the one before ended, or later
+    int floor = 0;       // each range starts where the one before ended, or later
+    size_t inserted = 0; // of InsertedAll
     for (size_t i = 0; i < changes.size(); ++i) {
         pieces[i].From = std::clamp(changes[i].From, floor, length);
         pieces[i].To = std::clamp(changes[i].To, pieces[i].From, length);
-        pieces[i].With = texts[i];
+        pieces[i].With =
+            std::u16string_view(step.InsertedAll).substr(inserted, size_t(step.Spans[i].Inserted));
+        inserted += size_t(step.Spans[i].Inserted);
         floor = pieces[i].To;
     }
-    ApplyEach(pieces);
-    // Each edit where its text stands now: the undo makes them all again in one pass.
-    std::vector<Edit> edits;
-    edits.reserve(pieces.size());
+    ApplyEach(pieces, &step.RemovedAll, &step.SplitAll);
+    // Each span where its text stands now: the undo makes them all again in one pass.
     int shift = 0;
     for (size_t i = 0; i < pieces.size(); ++i) {
-        Edit e;
-        e.At = pieces[i].From + shift;
-        e.Removed = std::move(pieces[i].Removed);
-        e.Split = std::move(pieces[i].Split);
-        e.Inserted = std::move(texts[i]);
-        shift += PaneLengthOf(e.Inserted) - (pieces[i].To - pieces[i].From);
-        edits.push_back(std::move(e));
+        step.Spans[i].At = pieces[i].From + shift;
+        step.Spans[i].Removed = pieces[i].Removed;
+        shift += PaneLengthOf(pieces[i].With) - (pieces[i].To - pieces[i].From);
     }
-    RecordTogether(std::move(edits));
+    RecordTogether(std::move(step));
+}
+
+std::vector<ProgramText::Piece> ProgramText::PiecesToUndo(const Step& step) const {
+    std::vector<Piece> pieces(step.Spans.size());
+    size_t removed = 0, inserted = 0;
+    auto split = step.SplitAll.begin();
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        const Step::Span& s = step.Spans[i];
+        Piece& p = pieces[i];
+        p.From = s.At;
+        p.To =
+            s.At + PaneLengthOf(std::u16string_view(step.InsertedAll).substr(inserted, size_t(s.Inserted)));
+        p.With = std::u16string_view(step.RemovedAll).substr(removed, size_t(s.Removed));
+        for (; split != step.SplitAll.end() && size_t(*split) < removed + size_t(s.Removed); ++split)
+            p.WithSplit.push_back(int32_t(size_t(*split) - removed));
+        removed += size_t(s.Removed);
+        inserted += size_t(s.Inserted);
+    }
+    return pieces;
+}
+
+std::vector<ProgramText::Piece> ProgramText::PiecesToRedo(const Step& step) const {
+    // Where each span's removed text stands before the step: behind the earlier ones' shifts.
+    const std::vector<Piece> undo = PiecesToUndo(step);
+    std::vector<Piece> pieces(undo.size());
+    int shift = 0;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        const int removed = PaneLengthOf(undo[i].With, undo[i].WithSplit.size());
+        const int inserted = undo[i].To - undo[i].From;
+        pieces[i].From = step.Spans[i].At - shift;
+        pieces[i].To = pieces[i].From + removed;
+        shift += inserted - removed;
+    }
+    size_t inserted = 0;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        pieces[i].With =
+            std::u16string_view(step.InsertedAll).substr(inserted, size_t(step.Spans[i].Inserted));
+        inserted += size_t(step.Spans[i].Inserted);
+    }
+    return pieces;
 }
 
 int ProgramText::Replace(int from, int to, const QString& with, Typing typing) {
@@ -386,10 +440,10 @@ void ProgramText::DropRedo() {
     if (Clean != SIZE_MAX && Clean > Done) Clean = SIZE_MAX; // the saved text is gone from the undo
 }
 
-void ProgramText::RecordTogether(std::vector<Edit> edits) {
+void ProgramText::RecordTogether(Step step) {
     const bool before = Modified();
     DropRedo();
-    Steps.push_back(Step{std::move(edits), Typing::No, true});
+    Steps.push_back(std::move(step));
     ++Done;
     StepOpen = false; // a step of its own, also inside BeginStep
     NoteModified(before);
@@ -465,19 +519,12 @@ int ProgramText::Undo() {
     const Step& step = Steps[--Done];
     StepOpen = false;
     int caret = -1;
-    if (step.Together) {
-        // Each edit's text stands at its At: all put back in one pass.
-        std::vector<Piece> pieces(step.Edits.size());
-        for (size_t i = 0; i < pieces.size(); ++i) {
-            const Edit& e = step.Edits[i];
-            pieces[i].From = e.At;
-            pieces[i].To = e.At + PaneLengthOf(e.Inserted);
-            pieces[i].With = e.Removed;
-            pieces[i].WithSplit = &e.Split;
-        }
-        ApplyEach(pieces);
-        const Edit& e = step.Edits.front();
-        caret = e.At + PaneLengthOf(e.Removed, e.Split.size());
+    if (step.Together()) {
+        // Each span's text stands at its At: all put back in one pass.
+        std::vector<Piece> pieces = PiecesToUndo(step);
+        const Piece& first = pieces.front();
+        caret = first.From + PaneLengthOf(first.With, first.WithSplit.size());
+        ApplyEach(pieces, nullptr, nullptr);
     } else {
         for (auto e = step.Edits.rbegin(); e != step.Edits.rend(); ++e) {
             Apply(e->At, e->At + PaneLengthOf(e->Inserted), e->Removed, e->Split);
@@ -494,21 +541,10 @@ int ProgramText::Redo() {
     const Step& step = Steps[Done++];
     StepOpen = false;
     int caret = -1;
-    if (step.Together) {
-        // Where each edit's removed text stands before the step: behind the earlier ones' shifts.
-        std::vector<Piece> pieces(step.Edits.size());
-        int shift = 0;
-        for (size_t i = 0; i < pieces.size(); ++i) {
-            const Edit& e = step.Edits[i];
-            const int removed = PaneLengthOf(e.Removed, e.Split.size());
-            pieces[i].From = e.At - shift;
-            pieces[i].To = pieces[i].From + removed;
-            pieces[i].With = e.Inserted;
-            shift += PaneLengthOf(e.Inserted) - removed;
-        }
-        ApplyEach(pieces);
-        const Edit& e = step.Edits.back();
-        caret = e.At + PaneLengthOf(e.Inserted);
+    if (step.Together()) {
+        std::vector<Piece> pieces = PiecesToRedo(step);
+        caret = step.Spans.back().At + PaneLengthOf(pieces.back().With);
+        ApplyEach(pieces, nullptr, nullptr);
     } else {
         for (const Edit& e : step.Edits) {
             Apply(e.At, e.At + PaneLengthOf(e.Removed, e.Split.size()), e.Inserted);
@@ -541,12 +577,31 @@ void ProgramText::ConvertLineEndsToCrLf() {
     }
     Held = std::move(fresh);
     // Pane positions stay as they are: the undo's steps still fit the text.
-    for (Step& step : Steps)
+    for (Step& step : Steps) {
         for (Edit& e : step.Edits) {
             e.Removed = WithCrLf(e.Removed, e.Split);
             e.Split.clear();
             e.Inserted = WithCrLf(e.Inserted);
         }
+        if (!step.Together()) continue;
+        const std::vector<Piece> pieces = PiecesToUndo(step);
+        std::u16string removed, inserted;
+        size_t at = 0;
+        for (size_t i = 0; i < pieces.size(); ++i) {
+            Step::Span& span = step.Spans[i];
+            const std::u16string r = WithCrLf(pieces[i].With, pieces[i].WithSplit);
+            const std::u16string n =
+                WithCrLf(std::u16string_view(step.InsertedAll).substr(at, size_t(span.Inserted)));
+            at += size_t(span.Inserted);
+            span.Removed = int32_t(r.size());
+            span.Inserted = int32_t(n.size());
+            removed += r;
+            inserted += n;
+        }
+        step.RemovedAll = std::move(removed);
+        step.InsertedAll = std::move(inserted);
+        step.SplitAll.clear();
+    }
     const int length = PaneLength();
     ++Rev;
     emit Changed(0, length, length);

@@ -121,33 +121,46 @@ class ProgramText : public QObject {
         std::vector<int32_t> Split;
     };
     struct Step {
-        std::vector<Edit> Edits;
+        std::vector<Edit> Edits; // one after another
         Typing Kind = Typing::No;
-        // Made by ReplaceEach: its edits are ascending, each At where its inserted text stands
-        // once all are made, and they are undone and redone together in one pass.
-        bool Together = false;
+        // Made by ReplaceEach, all at once, and kept packed (a replace-all may make a million):
+        // each span's At is where its inserted text stands once all are made; its characters are
+        // the next ones of the two texts.
+        struct Span {
+            int At = 0;
+            int32_t Removed = 0, Inserted = 0; // characters of RemovedAll and InsertedAll
+        };
+        std::vector<Span> Spans;
+        std::u16string RemovedAll, InsertedAll;
+        std::vector<int32_t> SplitAll; // as Edit::Split, offsets in RemovedAll
+        bool Together() const { return !Spans.empty(); }
     };
-    // One range of a pass over the text (ApplyEach): pane positions of the text as it is, the
-    // exact characters to put there, and what was there.
+    // One range of a pass over the text (ApplyEach): pane positions of the text as it is, and
+    // the exact characters to put there (its CRs at WithSplit each a break of its own).
     struct Piece {
         int From = 0, To = 0;
         std::u16string_view With;
-        const std::vector<int32_t>* WithSplit = nullptr;
-        std::u16string Removed;
-        std::vector<int32_t> Split;
+        std::vector<int32_t> WithSplit;
+        int32_t Removed = 0; // characters it took away
     };
     // Replaces the pane positions [from, to) by the exact characters `with` (the CRs at
     // `withSplit` each a break of its own); returns what was there, its split CRs in `split`.
     // Keeps the line index and sends Changed.
     std::u16string Apply(int from, int to, std::u16string_view with,
                          const std::vector<int32_t>& withSplit = {}, std::vector<int32_t>* split = nullptr);
-    // The same for ascending, non-overlapping ranges in one pass, with one Changed.
-    void ApplyEach(std::vector<Piece>& pieces);
-    // What [x0, x1) of the text held, and the offsets in it of each lone CR before a lone LF.
-    std::u16string Taken(int64_t x0, int64_t x1, size_t first, size_t last,
-                         std::vector<int32_t>* split) const;
+    // The same for ascending, non-overlapping ranges in one pass, with one Changed. What they
+    // took away goes one after another into `removed` (when given), the offsets there of its
+    // split CRs into `split`.
+    void ApplyEach(std::vector<Piece>& pieces, std::u16string* removed, std::vector<int32_t>* split);
+    // Appends what [x0, x1) of the text holds to `into`, and the offsets there of each lone CR
+    // before a lone LF to `split`.
+    void Take(int64_t x0, int64_t x1, size_t first, size_t last, std::u16string& into,
+              std::vector<int32_t>* split) const;
+    // The pieces that undo or redo an all-at-once step.
+    std::vector<Piece> PiecesToUndo(const Step& step) const;
+    std::vector<Piece> PiecesToRedo(const Step& step) const;
     void Record(Edit edit, Typing typing);
-    void RecordTogether(std::vector<Edit> edits);
+    void RecordTogether(Step step);
     void DropRedo(); // a new edit: the steps undone before it are gone
     void NoteModified(bool before);
 
