@@ -315,8 +315,9 @@ qreal ProgramView::PieceX(int line, int piece) {
 }
 
 qreal ProgramView::XOf(int line, int column) {
-    const int piece = PieceOf(LineOf(line), column);
-    const int start = LineOf(line).Starts[size_t(piece)];
+    const Line& entry = LineOf(line);
+    const int piece = PieceOf(entry, column);
+    const int start = entry.Starts[size_t(piece)];
     const QTextLayout& layout = PieceLayout(line, piece);
     int at = column - start;
     if (column == Caret - Model.LineStart(line) && !D->Preedit.isEmpty()) at += D->PreeditCursor;

@@ -138,6 +138,7 @@ class ProgramView : public QAbstractScrollArea {
     // Sets caret and anchor, keeping the Up/Down column only when `vertical`.
     void MoveTo(int anchor, int position, bool vertical = false);
     void ReplaceSelection(const QString& with, files::ProgramText::Typing typing);
+    void CaretAfterStep(int at); // at an undo's or redo's position, when there was one
     bool HandleMove(QKeyEvent* event);
     bool HandleEdit(QKeyEvent* event);
     int WordLeft(int position) const;

@@ -213,17 +213,15 @@ void ProgramView::InsertText(const QString& text) {
 }
 
 void ProgramView::Undo() {
-    if (ReadOnlyOn) return;
-    const int at = Model.Undo();
-    if (at < 0) return;
-    MoveTo(at, at);
-    EnsureCaretVisible();
+    if (!ReadOnlyOn) CaretAfterStep(Model.Undo());
 }
 
 void ProgramView::Redo() {
-    if (ReadOnlyOn) return;
-    const int at = Model.Redo();
-    if (at < 0) return;
+    if (!ReadOnlyOn) CaretAfterStep(Model.Redo());
+}
+
+void ProgramView::CaretAfterStep(int at) {
+    if (at < 0) return; // nothing was undone or redone
     MoveTo(at, at);
     EnsureCaretVisible();
 }

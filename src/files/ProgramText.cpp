@@ -281,7 +281,7 @@ void ProgramText::ApplyEach(std::vector<Piece>& pieces, std::u16string* removed,
     if (pieces.size() == 1) {
         Piece& p = pieces.front();
         std::vector<int32_t> taken;
-        const std::u16string was = Apply(p.From, p.To, p.With, p.WithSplit, &taken);
+        const std::u16string was = Apply(p.From, p.To, p.With, p.WithSplit, removed ? &taken : nullptr);
         p.Removed = int32_t(was.size());
         if (removed) {
             for (const int32_t at : taken)
