@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The archive figure: a program archive checked with zarvik-check against the same number of
 // blocks checked as one program.

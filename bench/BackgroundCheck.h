@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window's background check (the problems list's) timed as the window runs it: on a thread of
 // low priority, with the cores otherwise idle and with every core kept busy by ordinary threads.

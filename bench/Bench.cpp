@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zarvik-bench: times the interpreter and the checker on the benchmark corpus against a floor
 // measured in the same run, and prints one table.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The measured pieces of the benchmark: the floor scanner, the silent re-run of a program onto a
 // given canvas, and the checker program run as the operator's shell would run it.

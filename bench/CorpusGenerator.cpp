@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zarvik-corpus: writes the benchmark programs, lathe programs of 10k, 100k and 1M blocks in the
 // KVZ dialect, CR LF, about 19 bytes a block. Deterministic: the same seed gives the same bytes
 // on every machine (the random numbers come from a fixed generator, mapped without the standard

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program text behind the pane, edited as the operator types: a program opened, then keys
 // at its top (every line's index moves), each alone and each while a check holds the text before

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The stock section following a run in the window: what the background check keeps for it (time
 // and memory beside the check without a stock) and what a jump, a single block and a redraw at

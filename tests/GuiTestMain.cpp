@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one main of the test programs that need Qt's GUI: the offscreen platform unless a display
 // is asked for, and configuration and cache folders of their own, so that no test reads or
 // writes the user's settings or is taken for the control PC.

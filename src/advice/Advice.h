@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Advice: what the control accepts without a word but the programmer plainly did not mean (a
 // program without one CR LF, an address letter without a number, a dwell of minutes, a feed

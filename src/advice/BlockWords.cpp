@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The block's words as the control's scanner reads them (interp/Words.h), reduced to what the
 // findings need: the G codes and their values, the words without a number, P and Q.
 

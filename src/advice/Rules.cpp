@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The registration table of the findings, and the two ways they are looked for: over the whole
 // text, and block by block while a run goes.
 

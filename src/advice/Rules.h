@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The finding functions behind the registration table, one per finding; each is tested on its
 // own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Findings about what a run does: each looks at one executed block (or the end of the run) and
 // reads the machine state only.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One pass over the program text that notes where the findings must look: comment brackets,
 // "#" and lower-case letters, and the characters that make a block more than plain words. Eight
 // characters at a time where the processor allows; the character-by-character rule is the

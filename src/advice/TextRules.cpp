@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Findings about the program text itself, looked for in the whole text whether or not a run
 // reaches it. Lines are counted by CR LF pairs, as the control cuts blocks.
 

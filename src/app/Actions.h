@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window's commands as QActions, each named after its menu control ("mnuStart"). Toolbar
 // buttons, function-key panels, menus and shortcuts all trigger these, so each command exists

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The handle between the window's left column (state labels and program pane) and the trace: a
 // drag moves the boundary, so that the operator can widen the pane for long blocks.

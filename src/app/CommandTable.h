@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The operator panel's commands in one table: one row per command gives its action, caption,
 // key, toolbar button, function-key panel, icon, press feedback, indicator and handler. The

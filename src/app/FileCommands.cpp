@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Program files: open, save, save as, the recent-file entries and the file name label.
 
 #include "app/ProgramDocument.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame: the client area, the menu bar built from the parts' actions, the main status bar
 // and its panels, the keyboard locks, and the guard every command runs in.
 

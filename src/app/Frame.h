@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The frame of the window: the client area the parts sit on and its layout, the menus, the
 // main status bar, the settings, start-up and exit, and the commands of the window itself

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The simulated lathe's view of the window: the program document, the status bars, the state labels,
 // press feedback, and waiting through the event loop so that Hold stop and Reset act during a run.

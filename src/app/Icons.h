@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Toolbar icons drawn in code: one outline weight, one small palette, so that the two toolbars
 // read as one set. The command table names each button's icon.

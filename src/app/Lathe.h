@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The window's model: the simulated lathe (its `Machine`, the `RunControl` that drives it) and
 // `GuiHost`, through which the lathe reports to the window. It is made before the parts and

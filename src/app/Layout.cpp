@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's layout in twips: fixed design positions for the left column, and the resize
 // rules that give the rest of the window to the trace and the program pane.
 

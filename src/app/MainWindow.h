@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // frmMain: Zarvik's one main window, assembled from its model (the simulated lathe) and its parts:
 // the frame (menus, status bar, settings, start-up and exit), the run panel (the operator panel),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A status bar of keyed panels, as the window's two bars need them: each panel has a key, a
 // text, a tool tip, a bevel (inset or raised), a greyed look for keyboard-lock panels whose lock is off, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The five parts the window is made of and the model they share, as each part sees them. The
 // window fills this in once every part exists. A part reaches the lathe through `Model`, never

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program document: the pane with the exact text behind it, the lathe's reading of it, and
 // the Edit menu and Toolbar2 on the pane (undo, clipboard, find and replace, font).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program document: the pane, the exact text behind it and the file's encoding, the file
 // commands (open, save, save as, recent files), the Edit commands with find and replace, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The quick fixes of the problems list, applied to the program text. Each is one step of the
 // pane's undo, marks the text changed and never saves it.
 

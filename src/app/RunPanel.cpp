@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operator panel on screen: the command table's actions on both toolbars and the
 // function-key bar, press feedback, the switches' indicators, the run-speed slider and its jump
 // to the click, and the Unit set dialog.

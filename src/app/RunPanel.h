@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The operator panel: the commands of the command table on both toolbars and the function-key
 // bar, the switches' indicators, the run-speed slider and the machine-state labels. The lathe it

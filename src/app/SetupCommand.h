@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Parameter menu's Setup command: the setup dialog on the setup file beside the program
 // (PROGRAM.setup.toml), saved as program files are, so that an interrupted save never destroys

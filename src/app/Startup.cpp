@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up and shut-down of the window, and the commands that belong to the window itself.
 
 #include "app/Startup.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command line Zarvik starts with: one program path, with or without double quotes.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The machine-state display of the left column: caption labels in bold, value labels showing
 // their design texts until the first block is displayed, and the program file's name.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The display switches of the View, Parameter and Snap menus as the trace view redraws them,
 // the position display and its drop-down, the background, and printing or copying the view.
 

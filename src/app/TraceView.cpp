@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tool-path view: the viewport with the canvas and its rulers, the standard view, the zoom
 // box and its undo, dragging the canvas, the wheel, the page and arrow keys, the canvas's
 // context menu and the position read-out, and the re-runs these ask for.

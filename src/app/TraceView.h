@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The tool-path view: the canvas and its two rulers in the viewport, the view numbers, the
 // mouse, wheel and keys on the canvas, snap and the position read-out, the display switches and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Two small widgets of the window: the picture of a canvas (the trace or a ruler), and the
 // program pane, whose menu shortcuts win over the pane's own keys as on the control PC.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The checking workbench on the window's parts: its hooks into the trace view, the program
 // document and the lathe, its View commands and File > Export picture. It only reads the parts

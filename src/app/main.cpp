@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Zarvik: checks lathe NC programs on screen. The optional argument is the program to open.
 //
 // With ZARVIK_PROBE set, the window times its own start-up for the window benchmark (see

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Alarms, what their texts mean, and the run's pause.
 
 #include "base/Alarms.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two things every layer of the simulated control may do to the run: raise an alarm and wait.
 // And what each alarm text of the control means, for operators who do not read its words.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A picture with a user coordinate system, as the trace canvas and the two rulers use it:
 // four scale numbers map the picture's window units (twips) to user units; lines, single pixels,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the canned cycles remember from one block to the next. Empty at program start (an empty
 // value reads as 0) and never cleared by a reset of the simulation.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The port through which the core reaches everything outside it: the program pane, the two
 // status bars, the state labels, press feedback and waiting. The window implements it with

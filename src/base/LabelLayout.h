@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Arithmetic that keeps the numbers on the trace readable: which ruler ticks carry a label, how
 // wide the X ruler must be, where a tool label goes when its place is taken, and how the view

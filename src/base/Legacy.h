@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The control's numeric conventions in one place: half-to-even rounding, floor, the numeric value
 // of a text, and the few number formats it prints. Every number the product shows goes through

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One simulated lathe: its state, the canned-cycle memory, the view and canvas it draws on, and
 // the host it reports to. Every interpreter, motion and cycle procedure takes it as its only

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one record of the simulated lathe control: modal state, block reading, words, position,
 // soft limits, run switches and display options. Field names and types are those the control's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the operator sets once and the window keeps from one session to the next (the Parameter
 // section of the settings): the soft limits, the input unit, the dialect and the three drawing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The view of the trace: where the canvas sits in the viewport and the two ruler strips that move
 // with it. The canvas's own scale numbers live on the canvas (Canvas::Scale*); the rulers carry the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The control's operator window. Whether the calculator runs on the PC of a KVZ control is the
 // marker file of platform/ControlPc.h, the same one Zarvik looks for.

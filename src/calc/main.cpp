@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // ZarvikCalculator: the always-on-top pocket calculator of the shop floor.
 #include "SingleInstance.h"
 #include "ZarvikVersion.h"

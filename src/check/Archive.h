@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The check of a whole program archive: the programs of the folders and files named, checked
 // side by side on a number of threads (each program on a machine of its own), each report

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the check of an archive found: each program's result as it is streamed, and the summary
 // over all of them that closes the output (text for people, one JSON object for tools).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The headless checker: runs a program once from the top the way a silent re-run does and
 // collects every alarm with its line, the cutting time per tool, the final position and, when

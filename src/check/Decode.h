@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Program files as the window reads them (text/ProgramEncoding): UTF-8, else Shift_JIS, else
 // Latin-1, with the same characters at the same positions as the window's text.

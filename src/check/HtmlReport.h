@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The check of an archive as one HTML page that needs nothing else: no file beside it and nothing
 // from the network (its content security policy forbids every load). A table of the programs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Large buffers of the checker (a program's bytes and its text): a million-block program touches
 // tens of thousands of memory pages once, and on a virtual machine each first touch of a page

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the checker's results go. A file output is written beside its final name and put in
 // place only once it is complete, so a failed write (a full disk) leaves neither an empty nor a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Pictures of a checked program: the path in the standard view of the checker's limits (or
 // framed on the path), on the window's background in the path colours of the trace, as an

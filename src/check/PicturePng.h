@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // PNG and PDF pictures for the checker, drawn with Qt Gui. Only the checker's program links this.
 

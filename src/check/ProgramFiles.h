@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which files of an archive are NC programs, and the programs of the folders an operator names.
 // The name patterns are those of the package's file type "NC program" (packaging/

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Report texts of the checker: JSON for tools, plain text for people.
 
 #include "base/Alarms.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The small picture of each program in the archive's HTML report. Thousands of them share one
 // page, so the picture's size must not grow with the program: the path is drawn onto the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The checker's stock and tool options, kept apart from the others: --setup FILE, --stock SHAPE,
 // --no-setup and --profile FILE, and which setup a program is checked with.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // --profile: the finished part's half-section as a drawing file, SVG or DXF (by the file's
 // ending), in millimetres with Z to the right and the radius up.

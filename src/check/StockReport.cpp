@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stock's part of the checker's reports: its findings among the advice, in the advice's
 // shape with the tool and its position added, and the volumes and the part left.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The stock section of a check as it is drawn with the path: the raw stock, the part the check
 // left and the work holding as half-section outlines, and their drawing on both halves. The

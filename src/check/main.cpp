@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // zarvik-check: checks NC programs headless, the way a silent re-run in the window runs them.
 
 #include "ZarvikVersion.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The steps every drawing cycle is made of: its rapid and cutting legs, the XA/ZA position
 // labels, the pace between legs, the end-point mark, the time the legs take, and the return to

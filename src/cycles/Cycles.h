@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Canned cycles of the dispatch table. Each takes the machine as its only parameter and is called
 // by ExecuteBlock once all words of the block are in the state. S is the start point

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drilling cycles G178, G179, G181, G183, G184: holes along X (cross holes, selected by I) or
 // along Z (axial holes, selected by K). Each leg is an ordinary rapid or linear move, which draws,
 // times and checks it. The cycle is modal: the approach distance and the initial point stay saved,

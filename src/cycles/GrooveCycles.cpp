@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Grooving cycles G73 (plunges in X at both ends of a groove along Z) and G74 (plunges in Z at
 // both ends of a groove along X). Only the two end plunges are drawn and timed, each approached
 // by a rapid of the I (K) distance from the side the tool comes from. No rapid time is booked.

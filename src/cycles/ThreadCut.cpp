@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Single-pass thread cuts: G31/G33 along Z, G32 (KVZ) along X. A run of thread blocks in which
 // only the first gives the end point cuts one thread in several passes: the later blocks give
 // only the new depth and take end point, taper and angle from the cycle memory.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Multi-pass thread cycles G71 (along Z) and G72 (along X). One block cuts the whole thread in
 // H / D passes; the drawing shows the infeed, the final pass, a second line a thread height away
 // where cutting begins, the retract and the return, and the time books every pass.

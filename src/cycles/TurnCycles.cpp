@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Single-pass box cycles: G92 (G90 in the FANUC dialect) turns along Z, G94 (FANUC) faces along
 // X. The end point may be incremental (U, W); R tapers the cut at its start. A block that gives
 // only the new depth repeats the previous end point and R. G92 shares the remembered end Z with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The setup dialog of the Parameter menu: the stock, the work holding and the tools of the
 // program, as its setup file (PROGRAM.setup.toml) describes them. Every edit is judged at once by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The soft-limit dialog of the Parameter menu and the command around it: the four limits of the
 // X and Z axes, which also fix the home point and frame the standard view. The dialog accepts any

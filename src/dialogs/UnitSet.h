@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The unit dialog of the Parameter menu: chooses the input unit of program values. It opens with
 // no unit chosen, so O K without a choice keeps the unit in force.

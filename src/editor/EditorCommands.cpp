@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editor/EditorCommands.h"
 #include "editor/PlainTextPane.h"
 #include "editor/ProgramView.h"

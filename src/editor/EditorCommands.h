@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Edit menu's commands on the program pane, and the Find and Replace dialogs.
 //

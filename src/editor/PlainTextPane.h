@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program pane as the search sees it: searched in the text it shows (one character per line
 // break) and edited through the program text's own edits, so that undo and the window's change

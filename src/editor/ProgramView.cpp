@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program pane's lines on screen: their layouts, colours, geometry and painting, and the
 // caret and selection kept in step with the program text.
 #include "editor/ProgramView.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program pane: a plain text box over the program text (files::ProgramText). It keeps no
 // copy of the text: it lays out only the lines on screen, when they come on screen, so a

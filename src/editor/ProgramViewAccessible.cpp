@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program pane for screen readers: a multi-line editable text, read around the caret. The
 // text is asked for by ranges and lines, never as a whole unless the reader asks for it whole, so
 // a program of a million lines answers as quickly as a short one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program pane's input: keys, mouse, input method, the clipboard and drops, each an edit of
 // the program text or a move of the caret.
 #include "editor/ProgramView.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program pane's cache of the lines it has laid out, and its own state beside the caret.
 // Only the two files of the pane include this.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Find and replace on the program pane, as the operator sees its text: one character per line
 // break, positions counted the way the pane's caret counts them. The rules live here on plain

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Find dialog: searches the program pane for the text in its box, from the caret or from
 // the top, and counts the matches until the search runs out.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Replace dialog: the first "Replace" selects a match, each further press replaces it and
 // selects the next; "Skip" passes a match by; "All replace" replaces every match to the end of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Program files as the window reads and writes them, by the one rule the checker follows too
 // (text/ProgramEncoding): UTF-8 when the bytes are valid UTF-8, else Shift_JIS when they decode

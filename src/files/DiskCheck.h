@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the window knows of the file it read, and how the disk compares with it before a save:
 // another program (an editor, a DNC transfer, a CAM post) may have changed, deleted or replaced

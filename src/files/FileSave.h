@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Saving program files without ever losing one. The file keeps its identity: owner, group,
 // permissions and hard links stay as they were. Where the folder allows it, the new content goes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // File names as the operating system holds them: bytes, usually UTF-8 but not always (a name
 // copied from an old control or a Latin-1 machine). A name that is not valid UTF-8 still has to

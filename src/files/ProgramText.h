@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program text behind the program pane: the file's exact characters (CR LF, a lone LF or
 // CR, no line end after the last line) and an index of its lines. The pane shows one line per

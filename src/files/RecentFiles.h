@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The five recent-file entries of the File menu, most recent first, kept as the settings store
 // them (settings/Settings.h). Opening a file already listed adds it again at the top.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Following the links of a program's path as the kernel does when it protects shared folders: a
 // link that sits in a sticky folder everybody may write (the system's temporary folder) is

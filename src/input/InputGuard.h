@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Program files are read whole into memory. Before that, a path that is not a plain file of a
 // sensible size is refused with the reason: a pipe or a device would freeze the reader (or never

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One silent check of a program for the workbench: the checker's run from the top, with every
 // piece of path and its block kept in a PathIndex, the alarms and advice as one problems list,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Measuring on the picture: a clicked point snaps to the nearest end of a piece or centre of an
 // arc within a few pixels, else to the read-out's grid when X-Snap / Z-Snap are on; two points

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which block drew which piece of the tool path: every piece a run reports, with the line of its
 // block, kept in machine coordinates so that one index serves every view. Hit-testing maps the

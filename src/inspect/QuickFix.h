@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Quick fixes: where a finding has one obvious repair, the text edit that makes it. The window
 // applies the edit to the program pane as one undoable change; nothing here touches a file.

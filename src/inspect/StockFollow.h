@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The stock as a run in the window leaves it, block by block, without the window's thread doing
 // the removal of a whole program. The silent check records beside its removal which piece of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The stock as the workbench draws it under the path: the raw stock, the part the check left and
 // the work holding, as half-section outlines. Worked out with the check, off the window's thread,

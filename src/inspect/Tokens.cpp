@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pane colours what the control reads, word for word (interp/Words.h); on top of that a slash
 // before the first word and lower-case words, which the control passes over but the operator
 // meant as words.

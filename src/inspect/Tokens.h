@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The words of a program line as the pane colours them: address letters, their numbers, the
 // program and sequence words (O, N), comments and the block-delete slash.

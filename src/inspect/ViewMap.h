@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How a point of the machine (X diameter, Z) lands on the viewport in pixels: the layout the
 // moves drew with (vertical lathe, the side +X is drawn on) and the canvas scale and position

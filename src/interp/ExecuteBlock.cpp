@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Interpreting one block: per-block reset, scan, modal groups, end-point completion, minus soft
 // limits, dispatch to the move or cycle, display and pacing.
 

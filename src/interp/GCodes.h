@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The control's G codes: one row per code (and dialect where they differ) saying what the G word
 // does as it is read, what kind of motion the modal code is, and the procedure that runs it at

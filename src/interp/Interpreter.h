@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading and interpreting blocks: the block reader, the word readers, the block executor and the
 // machine reset. All take the machine as their only parameter.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Power-on state of the simulated control.
 
 #include "base/Machine.h"

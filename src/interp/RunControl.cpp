@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operator panel of the simulated control: the block loop and its stops, the switches and
 // the silent re-runs.
 

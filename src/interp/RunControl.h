@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The simulated operator panel: Start, Hold stop, Reset, Restart, the switches, and the silent
 // re-runs that redraw the path after a change of view. The window binds its commands here;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cutting the program text into blocks and the block into address words.
 
 #include "interp/Scanner.h"

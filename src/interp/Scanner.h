@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Internal pieces of the block scanner shared by the scan loop, the word table and the block
 // executor.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Word values: the value reader with its left-to-right arithmetic, the unit conversion and the
 // word table that says where each address letter's value goes.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How the control cuts a block into words: comments (also one carried over from an earlier
 // block), block delete, the program number, the digit words N and V, the G word and the address

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Circular interpolation: G02 and G03 through start point, end point and radius. The centre is
 // always computed from the radius (the arc of at most 180 degrees for a positive radius); the
 // program's centre words only supply a radius when none is written.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Liang-Barsky clipping of one line to an axis-parallel box.
 
 #include "motion/ClipLine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Cutting a straight piece of path to a box, for pictures that leave out what lies off the page.
 

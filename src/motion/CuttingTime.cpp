@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cutting time of moves and cycles.
 
 #include "motion/CuttingTime.h"

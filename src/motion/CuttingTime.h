@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The cutting time of moves and cycles: the running total, rapid travel, and a cut at the feed in
 // force, per minute or per revolution.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The state labels: position, feed, tool, modal G and M codes, program and block numbers,
 // cutting time, spindle and cutting speed.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The texts of the state labels beside the trace, computed from the machine state. The host puts
 // them into its labels; nothing here touches a widget.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Trace drawing: the canvas mapping, rapid and cutting legs, tool colours, tool labels, the
 // arrow head of rapid moves and the end-point mark.
 

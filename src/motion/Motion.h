@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Motion procedures of the dispatch table and the drawing services the cycles share. Each takes
 // the machine as its only parameter and works through its state, canvas and host. The soft-limit

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The arithmetic fault of moves and cycles and its alarm.
 
 #include "motion/MoveSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Small services shared by the move routines and the cycles: the arithmetic fault and its alarm.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Straight moves of the lathe: rapid traverse, linear cutting, dwell, home and reference return.
 // An arithmetic fault of a move ends it with "Calcu Error" (Guarded).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A canvas that keeps every primitive with its parameters and the attributes in force, and every
 // path segment the moves report. Tests read it back; the checker turns its segments into a trace.

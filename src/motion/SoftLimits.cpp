@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The soft-limit checks of moves, arcs, cycles and block end points.
 
 #include "motion/SoftLimits.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The soft limits of the lathe, every check against them in one place. The plus limits PVLX and
 // PVLZ are also the home point; the minus limits are NVLX and NVLZ. X is a diameter.

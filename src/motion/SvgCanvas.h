@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The trace canvas as an SVG picture, one pixel per 15 twips, on the background colour.
 // A long program draws millions of pieces, so the document is kept small: the pieces of one

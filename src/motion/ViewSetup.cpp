@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The view of the trace: the standard view framed by the soft limits, recentring the canvas,
 // and the empty canvas with axes, rulers and snap grid.
 

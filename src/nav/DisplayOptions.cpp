@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Display switches: background, tool colours, arrows, labels, position display, turret side,
 // layout, mirrors and snap.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The display switches of the View, Parameter and Snap menus: each command flips its switch in
 // the machine state, does its own extra step, and says which silent re-run redraws the path.

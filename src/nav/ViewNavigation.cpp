@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Zoom box, zoom history, wheel, keys, drag and the position read-out under the pointer.
 
 #include "nav/ViewNavigation.h"

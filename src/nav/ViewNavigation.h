@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Moving and scaling the view of the tool path: the zoom box and its history, the wheel, the page
 // and arrow keys, dragging the canvas, and the position read-out under the pointer. Each operation

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Framing a picture on the drawn path instead of on the soft limits: the extent of what a run
 // draws, the area that shows it with a margin in a viewport of given proportions, and the canvas

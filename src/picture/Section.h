@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The stock section as it is drawn with the path, in the window and in the checker's pictures:
 // the raw stock's outline (dashed), the part left (filled, translucent, so that the path shows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A picture of the trace as a sheet to share: the viewport with the path, and around it, when
 // asked, an X and a Z ruler along its left and bottom edges (ticks and labels as the window's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The sheet as an SVG document: the viewport's drawing in a nested picture that clips it, and
 // the rulers and the legend over it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The PC of a KVZ control carries a marker file; when it exists Zarvik maximises its window,
 // starts its file dialogs in the control's program folder and leaves Caps Lock on at exit, and

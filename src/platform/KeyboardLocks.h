@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Caps Lock and Num Lock as the status bar shows and toggles them. Qt knows neither; on X11 the
 // X keyboard extension reads and locks them. Elsewhere (the offscreen platform of the tests,

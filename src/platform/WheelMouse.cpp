@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Wheel delivery: the table of filtered widgets and the filter that raises MouseWheel.
 
 #include "platform/WheelMouse.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Wheel delivery for a widget that handles no wheel of its own (the trace canvas): an event
 // filter turns each wheel turn into MouseWheel(iniVector, inShift) and lets the event go on to

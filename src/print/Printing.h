@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Print setup, Print and Screen copy of the tool-path view. The window hands over the three
 // images of the view and where the canvas sits; the page orientation is the window's setting,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The picture of what the viewport shows: the visible quarter of the trace canvas with the two
 // ruler strips at their on-screen places. Print and Screen copy both start from it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The cubic curves an arc of an ellipse is drawn with, as QPainterPath makes them (arcMoveTo, then
 // arcTo), without Qt: a long program's page has hundreds of thousands of arcs, and a QPainterPath

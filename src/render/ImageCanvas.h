@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The trace canvas as an image: path lines crisp (no antialiasing), dotted rapids as single-pixel
 // dots, text in a real sans-serif face. Text needs a QGuiApplication; lines and arcs do not.

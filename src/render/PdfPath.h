@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The path of a PDF page as our own code gathers and writes it, without Qt: a long program's page
 // is millions of path operators, and Qt's painter writes them several times slower than this. It

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Parts of a page's drawing written by our own code (PdfPath.h), put into the page that Qt wrote,
 // without Qt. Qt paints everything small on the sheet (background, texts, rulers, legend, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The path's lines drawn straight into the picture's scanlines: one pixel wide, one opaque colour,
 // solid or dotted, exactly the pixels the raster painter sets for the same lines with a cosmetic

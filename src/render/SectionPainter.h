@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The stock section painted with a QPainter in viewport pixels: the window's overlay and the
 // checker's PNG and PDF pictures paint it through here, in the look of picture::SectionLookOf.

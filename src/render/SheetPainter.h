@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The sheets of the trace (the viewport's picture with rulers and legend) painted with Qt: as an
 // image, or as one vector page of a PDF. Text needs a QGuiApplication.

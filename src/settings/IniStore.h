@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings store as an INI file "Zarvik/Zarvik.ini" under the user's configuration folder.
 

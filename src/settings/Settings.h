@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The user's choices that survive from one run to the next: window placement, dialog folder,
 // printer orientation, editor font, recent files, soft limits, input unit and four switches.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where the main window opens: the stored placement, fitted onto the desktop as it is now, so a
 // store written on another screen set-up, or edited by hand, never opens a window off-screen or

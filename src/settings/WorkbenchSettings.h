@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The checking workbench's choices, in a section of their own ("Workbench") so that the
 // control's sections keep exactly their keys: which panels are shown, the gutter, and whether

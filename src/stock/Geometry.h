@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Areas of the half-section of a turned part: the plane of Z (along the spindle axis) and the
 // radius, in millimetres. The clipping library stays behind this interface: nothing outside

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Material removal: the stock's half-section, cut move by move by the tools of a setup, and the
 // findings about what the tools hit. Plain data in, plain data out, no drawing and no window, so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The finished part's half-section as a drawing: its outlines as straight lines and arcs, the
 // arcs found again in the chords the polygon arithmetic keeps of them (a nose radius, a

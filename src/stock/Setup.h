@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the machine holds: the stock, the work holding and the tools. Lengths in millimetres;
 // X values are diameters where the operator writes them so (the stock's diameter, a drill's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The setup file: a TOML text beside the program (PROGRAM.setup.toml) or named by the operator,
 // describing the stock, the work holding and the tools. A file that cannot be read whole and

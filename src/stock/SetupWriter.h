@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writes a setup as a setup file that reads back to the same setup: the setup dialog saves
 // through it. Every value is written exactly (the shortest text that reads back to the same

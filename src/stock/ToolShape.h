@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A tool as the half-section sees it: the cutting part of its insert and its holder, placed
 // relative to the programmed tool point (the imaginary tool tip the control moves).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Where tools come from besides the setup file: the comments CAM post-processors write beside a
 // T word ("T0101 (CNMG 120408 R0.8)"), and a lathe tool table ("T1 P1 D0.8 I5 J85 Q3 ;comment").

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The double-byte characters of Shift_JIS as the controls' PCs write it (code page 932), by lead
 // and trail byte. Only pairs that read and write back to the same two bytes are in it: a file that

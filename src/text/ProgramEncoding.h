@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How program files are read and written, one rule for the window and the checker. Program files
 // are 8-bit text as the controls write it: a file is read as UTF-8 when it is valid UTF-8, else as

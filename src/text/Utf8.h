@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether bytes read as UTF-8: each lead byte followed by as many continuation bytes as it
 // announces. Used where text of unknown origin (file names, comments, setup files) is written into

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes Cp932Table.cpp beside this script: the double-byte characters of Shift_JIS as the
 controls' PCs write it (code page 932), taken from the C library's converter (glibc iconv).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The silent check behind the problems list, the tools panel and plot-to-code: the program is
 // checked from the top off the window's thread, a moment after the last edit, so typing never

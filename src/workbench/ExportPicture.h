@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // File > Export picture: the current view into a file whose type says the format. PNG is the
 // viewport's picture as Screen copy composes it, pixel for pixel; SVG and PDF draw the program

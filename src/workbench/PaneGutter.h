@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The program pane's gutter and colours. The gutter shows line numbers (counted as the checker
 // counts lines), a mark on the block being executed and a mark on each line with an alarm or

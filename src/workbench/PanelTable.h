@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The workbench's docks, one row each: everything the window does with a panel (its View
 // command and shortcut, where it docks, whether it shows at first, the key that remembers it,

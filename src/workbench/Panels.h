@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The problems list and the tools panel: tables over the newest silent check (a model and one
 // view each, no widget per row, so a million problems scroll as quickly as ten). A click on a

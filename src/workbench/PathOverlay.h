@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Drawn over the trace viewport, never into the canvas: the path of the block at the caret (or
 // of a tool) highlighted, and the measure's points, line and numbers. The canvas's own pixels

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The pointer over the trace for the workbench, watching the canvas's mouse and keys beside the
 // view navigation: a click that does not drag picks the block of the piece under it (within

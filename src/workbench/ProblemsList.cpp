@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The problems list: the newest check's problems grouped, sortable, filtered by severity, with
 // the meaning of each alarm as tooltip and the quick fix of a finding on a button and in the
 // row's context menu.

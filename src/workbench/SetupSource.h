@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The setup of the program in the pane, found by the checker's own rule (PROGRAM.setup.toml
 // beside the program) and read again only when that file changed, so that asking for it after

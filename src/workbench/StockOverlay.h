@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The stock section drawn with the path: the part the latest check left (or, following a run,
 // the part as the run has cut it so far), filled and turned into both halves (+X and -X) of the

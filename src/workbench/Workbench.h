@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The checking workbench in the window: its panels as docks (PanelTable.h), the path
 // overlay and pointer on the trace, the pane's gutter, the View commands that show them, measure

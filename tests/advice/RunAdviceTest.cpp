@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Advice about what a run does, watched through the checker's silent run: each finding with
 // programs that trigger it and near misses that must not.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Advice about the program text: the four text findings, the block scanner's reading of words,
 // and the marks that let plain blocks go unscanned.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command table as the window builds from it: every row reaches the operator somewhere, its
 // names are unique, and its button, function-key panel and check mark follow from the row.
 

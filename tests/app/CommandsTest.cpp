@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Commands that open dialogs or leave the window: the soft-limit, unit and setup dialogs, Find and
 // Replace on the real pane, the pane's context menu, Screen copy, Print to a PDF file, Print
 // setup, the calculator when it is missing and when it is installed apart; and program files

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window saves to the file it opened: it asks when that file changed on the disk, is gone,
 // is read-only or its name now leads elsewhere, offers a reload when the file changes under
 // unchanged text, and decides between Save and Save as on whether the text has a file. Recent

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file commands in the window: the questions they ask before anything is lost or changed
 // (changed text, another encoding), the note about line ends the control cannot read, and
 // Save as with a folder typed into the name box.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Program files byte for byte, the exact text behind the pane and its positions, the recent
 // files, and the failures of reading and saving.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's program read handed what is no program file: a device, a pipe, a file beyond
 // 512 MB, one that does not fit in memory. Each ends at once with a message after the path.
 

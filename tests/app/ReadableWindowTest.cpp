@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window readable at its default size: function-key panels that never overlap, state labels
 // that hold their widest values, and a trace that fills the viewport again after a resize.
 

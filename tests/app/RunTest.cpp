@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs on screen: the stops and their messages in both bars, Hold stop and Reset during a run,
 // Restart, the speed slider, the canvas growing, and closing the window while a run goes on.
 

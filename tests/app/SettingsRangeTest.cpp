@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stored values out of range: each falls back to its default and the store is corrected at once;
 // the window opens on a screen, no larger than it; a store that cannot be written is reported.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings store: defaults, text forms, the reading and writing order, malformed values,
 // and a round trip through the INI file in a temporary configuration folder.
 

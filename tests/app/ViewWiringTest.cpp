@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The view and display commands through the window: the switches' three indicators and their
 // re-runs, the position display, snap, the zoom box and its undo, the wheel, the keys, the
 // read-out, the canvas's popups and the slider's jump to the click.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A fresh main window per test, started as Zarvik starts, the test's modal-dialog driver, and
 // the small inspection helpers the window tests read.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's controls, its switches and their indicators, files through the window, and the
 // start-up and shut-down paths.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The checking workbench through the window's own commands: the problems list from opening to
 // the caret, clicking on the drawn path at the window's view (also turned and mirrored),
 // measuring between snapped ends, zoom to fit in the zoom history, the tools panel against the

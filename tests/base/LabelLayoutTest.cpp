@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The arithmetic that keeps ruler and tool labels readable: label thinning, the ticks of a ruler,
 // measuring the widest label, a free place for a tool label, and zoom views after a resize.
 

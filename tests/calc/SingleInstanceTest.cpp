@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One calculator per user: when another user holds the calculator's folder, the calculator runs
 // alone and the operator is told so beside it, not only on standard error.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every alarm the control raises has a stable code and an English explanation in the checker's
 // JSON, the Japanese text of the G71 cycle included, while the texts stay the control's own.
 

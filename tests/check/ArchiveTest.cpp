@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The archive check's parts that a process test cannot pin down well: which names are programs
 // (the same as the package's file type), how folders are walked, the HTML page's escaping of
 // everything a program or its name brings, and the summary over many results.

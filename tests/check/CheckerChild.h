@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The checker's command line run in a child process, with a scratch folder for its files, for tests
 // of its outputs, inputs and exit status at the edges (limits, closed streams, other users).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the checker's outputs land: links on the way that another user planted in a shared
 // folder, and outputs that cannot be written beside their file. The cases of other users need
 // root (the test then runs parts of the checker as "nobody") and are skipped without it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The checker at its edges: outputs that must not overwrite a program, outputs that cannot be
 // written, inputs that are no program files, programs the control cannot read, exhausted memory,
 // and the strictness of the command line.

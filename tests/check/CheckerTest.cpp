@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The headless checker: decoding, the report contract, and bad input of every kind.
 
 #include "check/Checker.h"

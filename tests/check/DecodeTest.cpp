@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one rule by which the window and the checker read program files: UTF-8, else Shift_JIS as
 // the controls' PCs write it (code page 932) when it writes back to the same bytes, else Latin-1.
 

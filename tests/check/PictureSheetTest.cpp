@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures as sheets: framing on the drawn path, the layout of viewport, rulers and legend, what
 // the rulers and the legend say, and the checker's picture options.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The checker on a program archive as a shop runs it: the order of the reports (the sorted list
 with one job, every program exactly once with several), a program that cannot be read not stopping
 the others, the exit status as the worst over many programs, the summary agreeing with the reports,

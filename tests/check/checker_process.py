@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The checker program as a user runs it: a normal run with pictures prints nothing on standard
 error and leaves nothing in the temporary folder (no session, so no runtime folder); --help
 succeeds; a closed standard output is a failure. --version of each program in the checker's folder

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The archive's HTML report opened in a headless browser, as an office PC would show it: every
 program has its row with an inline picture, the page's script sorts the table when the address
 asks for it ("#sort=-blocks"), a program whose file name is markup shows that name as text (no

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The checker's pictures as a user gets them: --fit=all pictures of the examples fill the picture with
 the drawn path, the legend's times are the report's, every SVG is well-formed XML, and a long
 program's SVG stays small.  usage: picture_sheets.py PATH/TO/zarvik-check EXAMPLES_DIR"""

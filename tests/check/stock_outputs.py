@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The checker's stock outputs as a user gets them: the pictures draw the section where the path
 runs (its turned diameter on the cut's line, on both halves), --profile writes SVG or DXF by the
 file's ending, and refuses another ending or a program without a stock.

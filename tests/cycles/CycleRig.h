@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A fresh machine per test with a host that records the status bars, the XA/ZA captions and the
 // waits, and a recording canvas; helpers that set a start point and a block point and compare

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drilling cycles: holes along Z and X, M136, cancel, and the memory shared with the thread cuts.
 
 #include "CycleRig.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Grooving cycles G73/G74 and single-pass box cycles G92/G94.
 
 #include "CycleRig.h"

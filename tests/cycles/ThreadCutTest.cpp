@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Single-pass thread cuts and the steps all drawing cycles share.
 
 #include <cmath>

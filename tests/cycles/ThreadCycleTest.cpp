@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Multi-pass thread cycles G71 and G72.
 
 #include "CycleRig.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The unit and soft-limit dialogs as the operator uses them, and the "Soft limit error." cycle.
 
 #include "dialogs/SoftLimit.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The setup dialog as the operator uses it: untouched it gives back the setup it was opened with,
 // a value the setup file's reader would refuse marks its field and turns O K off, and edits come
 // back in the setup.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogs and commands on a real program pane: button states, edits that undo as one step,
 // the selected text reaching the dialog, the context menu and the font setting.
 #include "editor/EditorCommands.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program pane over the program text, driven by keys and the mouse as the operator does:
 // edits reach the exact text and undo byte for byte, the caret's geometry agrees with the
 // hit test, and a line of megabytes is laid out in pieces.

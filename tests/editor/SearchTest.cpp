@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search and replace rules on plain text: where a search starts, what it selects, how the
 // count grows and what the operator is told when a search runs out.
 #include "editor/Search.h"

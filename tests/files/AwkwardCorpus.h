@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Awkward program files: every line-ending mix, NUL, byte order marks, Shift_JIS, Latin-1 high
 // bytes, the characters the pane's document takes for structure, a last line without a line break.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's codec against Qt's own Shift_JIS converter, the one the window used to read with:
 // the same files are taken for Shift_JIS, with the same characters, and the same characters can be
 // written. Two deliberate differences: Qt's converter reads the control bytes 1A, 1C and 7F of a

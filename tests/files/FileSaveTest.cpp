@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving keeps the file's identity (owner, group, permissions, hard links, the file a link names),
 // writes in place with a backup where it must, and never loses the old file on a failure.
 

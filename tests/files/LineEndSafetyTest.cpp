@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Random edits, undos, redos, scrolls and redraws over awkward programs, with the gutter
 // numbering and colouring the lines on screen as in the window: at every save the exact text is
 // the file's text with only the edits in it (a break typed or pasted is a CR LF, every other

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A program with a line of megabytes: the pane lays out only the pieces of it on screen, and the
 // line is a line like any other for typing, Find, Replace, the clipboard, undo and saving.
 

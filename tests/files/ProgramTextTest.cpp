@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program text: pane positions against the exact text, edits and their undo, line ends.
 #include "files/ProgramText.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Awkward files through open and save: every line-ending mix, NUL, byte order marks, Shift_JIS,
 // Latin-1 high bytes, the characters a text box would take for structure, a last line without
 // a line break. Bytes in = bytes out, one pane line per line break, and the core reads the same

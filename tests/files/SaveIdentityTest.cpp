@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file a save goes to is the file that was read: how the disk compares with it before a save,
 // links another user planted in a shared folder, a link swapped in after opening, and the extended
 // attributes and access control lists a replacement must keep.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libFuzzer target: any bytes as a program, in both dialects and with block delete, must run to
 // its end without a crash, a sanitizer report or a non-finite final position; its reports and,
 // as the first bytes choose, its SVG picture (standard or framed, with rulers and legend, white

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The gate every program file passes before it is read into memory, in the window and the checker.
 
 #include "input/InputGuard.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The workbench's core: which block drew which piece (and hitting it at a view), snapping and
 // measuring, fitting, the tool table against the checker, and the problems list.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The compact piece store behind the workbench: every piece reads back exactly as it was given,
 // across the blocks it is kept in, with the arcs' centres in their own table and the tools as
 // runs; hit-testing and snapping answer as a plain search over all pieces does.

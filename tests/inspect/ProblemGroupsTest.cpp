@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The problems list's grouping of repeated findings, and the text edits of the quick fixes.
 
 #include "inspect/Inspection.h"

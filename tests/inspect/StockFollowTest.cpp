@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stock following a run: at any block, reached in any order or from a run started at the
 // caret, the follower leaves what the removal leaves when it is run from the top to that block,
 // and the states the check keeps stay within their budget.

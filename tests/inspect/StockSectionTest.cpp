@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measuring on the stock section: the finished part's corners and edges in both halves.
 
 #include "inspect/StockSection.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Random blocks read three ways must agree: by the interpreter (what the control does), by the
 // advice's block words and by the pane's colouring. All three cut the block through
 // interp/Words.h; the interpreter's value reader, which evaluates as it reads, must end each value

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The block executor: modal groups, end-point completion, minus soft limits and the order of
 // its steps.
 

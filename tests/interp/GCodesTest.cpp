@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The G-code table: what the interpreter does with a G word and what the advice reads from the
 // same table must agree, and each code has one row per dialect.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operator panel: where a Start begins, where a run stops and with which message, Restart,
 // the switches and the silent re-runs.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The block reader and the scan loop: where blocks begin and end, comments, program numbers,
 // block delete, and what each address letter stores.
 

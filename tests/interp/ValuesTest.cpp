@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Word values: left-to-right arithmetic in single precision, the point flag and the point check.
 
 #include "base/Legacy.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Circular moves: centre from the radius, the arc drawn through start and end in the right
 // direction in both layouts and for both drawing signs of X, and the arcs' failures.
 

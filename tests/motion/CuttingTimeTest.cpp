@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cutting time of a cut in its three forms of constant surface speed, the arithmetic fault
 // and its alarm. Expected times are worked out here from the control's formulas.
 

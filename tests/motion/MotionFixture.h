@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A fresh machine on a recording canvas for the motion tests, with a host that only records.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rapid, linear, dwell and return moves: what they draw, where they end and the time they add.
 
 #include "MotionFixture.h"

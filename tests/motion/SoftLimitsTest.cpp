@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The soft-limit checks: which side of a limit is refused, which axis is reported, and the quiet
 // stop of a rapid move.
 

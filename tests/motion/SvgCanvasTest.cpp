@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The SVG picture of the checker: pixel positions, dotted rapids, arc end points, and the
 // gathering that keeps the document of a long program small.
 

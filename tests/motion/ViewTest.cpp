@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The standard view, recentring, and the empty canvas with axes, rulers and snap grid.
 
 #include "MotionFixture.h"

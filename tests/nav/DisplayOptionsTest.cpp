@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Display switches: what each flips, its colours and texts, and whether the path is drawn again.
 
 #include "nav/DisplayOptions.h"

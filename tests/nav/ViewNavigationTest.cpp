@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Moving and scaling the view: zoom box and history, wheel, keys, drag, read-out, and the re-runs
 // that follow them.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The control-PC marker: one path for Zarvik and the calculator, moved by the environment.
 
 #include "platform/ControlPc.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Wheel delivery: which objects may filter a widget, the sign and keys of each turn, the event
 // going on to the widget, and no second event while the handler runs.
 

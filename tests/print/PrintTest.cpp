@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The view picture (visible quarter and rulers in their on-screen places), the page layout,
 // Print to PDF with its black-background question, and Screen copy on the clipboard.
 #include "print/Printing.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Print setup's choice of the tools table: shown only when the window asks for it, preset from
 // the window's value, taken on OK and left alone on Cancel.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Runs the checker on every golden program of this folder and compares its report and trace
 with the expected ones.  usage: run_golden.py PATH/TO/zarvik-check [FOLDER]
 A program NAME.min may have NAME.options (checker options, blank-separated). A program whose

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The image canvas gathers primitives of one colour and draws them together, on request on a
 // second thread; the picture must be the one that drawing each primitive on its own, in order,
 // gives: also where XOR or text meet what is pending beneath them.

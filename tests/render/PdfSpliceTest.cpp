@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A PDF page's path written by our own code and put into the page Qt writes: the path gathered and
 // written as Qt gathers and writes it, and the page that comes out a valid PDF with the parts in
 // the places of their marks.

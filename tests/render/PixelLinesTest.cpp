@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The path's own line drawing must set exactly the pixels the raster painter sets for the same
 // drawLines calls: ends, half-pixel rounding, clipping at the picture's edges, the dots' phase.
 // Checked against the painter itself on many random lines.

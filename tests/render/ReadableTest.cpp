@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rulers drawn with the window's own face, and the colours and resolution of the window's
 // pictures: every ruler label is whole inside its picture and clear of its neighbours, at the
 // window's default size and a large one, in both layouts, mirrored, zoomed in and out.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sheets painted with Qt: the viewport's picture at its place with rulers and a legend beside it,
 // and the PDF page with the path as vectors at the sheet's size.
 

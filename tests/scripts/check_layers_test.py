@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Runs scripts/check-layers on src/ (it must pass) and on small made-up trees that break the
 folder order in each way it guards against (each must fail, naming the fault); then holds the
 folder table of docs/ARCHITECTURE.md against the script's ranks and Qt-free folders, which are

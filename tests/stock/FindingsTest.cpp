@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Each finding of the stock on a small program made for it, and its near miss, run through the
 // checker as a user runs it (lines, tools and the spindle come from the run).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one-outline sweep of a convex tool along a path against the plain union of the tool's
 // sweeps along each straight piece, on arcs both ways round and on a zig-zag with sharp turns.
 

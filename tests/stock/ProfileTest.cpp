@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The finished half-section as lines and arcs: the arcs a nose and a programmed radius leave are
 // found again with the radius the geometry gives (worked out by hand), and the DXF a CAD program
 // reads carries them as LINE and ARC entities.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Material removal checked against geometry worked out by hand: where a face or a diameter must
 // land, the fillet a nose leaves, and volumes by Pappus' theorem.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The setup file, the quick --stock, and the tools read from comments and tool tables: what is
 // read, and that bad input names its file, line and value and gives no setup at all.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The setup file as the setup dialog writes it: read back, it is the setup that was written, and
 // the one rule that judges a setup names the value at fault by its key.
 

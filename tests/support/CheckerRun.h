@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The checker's command line run in this process, with what it wrote to standard output and
 // standard error, for tests of its options, reports and exit status.

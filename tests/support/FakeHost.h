@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A host without a window for core tests: keeps the program text, records messages, highlights,
 // feedback and waits, and lets a test act "during" a block through hooks.

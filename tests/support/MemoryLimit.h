@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Limits this process's address space to what it holds now and a little more, so that reading a
 // large program runs out of memory where a workshop PC would (call it in a child process).

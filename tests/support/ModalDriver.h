@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Drives the modal dialogs a test opens, one step per dialog in the order they appear. A dialog
 // no step expects fails the test and is closed; a dialog still open some seconds after the last

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File > Export picture: the type of the file chooses the format; vector pictures show the part
 // of the canvas the window shows.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The problems list on real widgets: repeated problems grouped with their range and count and
 // unfolded on request, sorting, the severity filter, the alarms' meanings as tooltips and the
 // quick fix of a row.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The workbench's panels on real widgets: the silent check's worker, the problems list and the
 // tools panel with their navigation, clicking and measuring on the path, the pane's gutter.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The workbench in a window: its docks, commands, status-bar counts and caret navigation, on a
 // small stand-in window whose pane holds the program with one line break per CR LF.
 

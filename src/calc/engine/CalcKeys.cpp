@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one-argument keys, π and the memory of the calculator.
 #include "CalcEngine.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The guided machining functions: each "=" takes the display as the next input, shows the next
 // prompt, and the last one shows the result and copies it for the operator.
 #include "CalcEngine.h"
