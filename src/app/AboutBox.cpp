@@ -30,6 +30,9 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
                    this);
     lblDescription->setWordWrap(true);
     lblDescription->setMinimumWidth(320);
+    lblLicence = new QLabel(QStringLiteral(ZARVIK_LICENCE_NOTICE), this);
+    lblLicence->setObjectName("lblLicence");
+    lblLicence->setWordWrap(true);
     cmdOK = new QPushButton("OK", this);
     cmdOK->setObjectName("cmdOK");
     cmdOK->setDefault(true);
@@ -40,7 +43,8 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     grid->addWidget(lblTitle, 0, 1);
     grid->addWidget(lblVersion, 1, 1);
     grid->addWidget(lblDescription, 2, 1);
-    grid->addWidget(cmdOK, 3, 1, Qt::AlignRight);
+    grid->addWidget(lblLicence, 3, 1);
+    grid->addWidget(cmdOK, 4, 1, Qt::AlignRight);
 }
 
 } // namespace app

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// frmAbout: the program's title, version and a short description.
+// frmAbout: the program's title, version, a short description and the licence.
 
 #include "ZarvikVersion.h"
 
@@ -17,7 +17,7 @@ inline constexpr int VersionMajor = ZARVIK_VERSION_MAJOR, VersionMinor = ZARVIK_
 class frmAbout : public QDialog {
   public:
     explicit frmAbout(QWidget* parent);
-    QLabel *lblTitle, *lblVersion, *lblDescription;
+    QLabel *lblTitle, *lblVersion, *lblDescription, *lblLicence;
     QPushButton* cmdOK;
 };
 

@@ -3,13 +3,16 @@
 
 #include "HmiWindow.h"
 #include "KeyPad.h"
+#include "ZarvikVersion.h"
 
+#include <QAction>
 #include <QClipboard>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -61,10 +64,27 @@ frmCalc::frmCalc(bool OnControl, QWidget* Parent) : QWidget(Parent), OnKvzContro
         Keys->Button(static_cast<Key>(I))->installEventFilter(this);
     installEventFilter(this);
 
+    // The calculator has no menu bar: its one command beyond the keys, About, is on the right
+    // button and on F1, which no calculator key uses.
+    auto* About = new QAction(QStringLiteral("About ZarvikCalculator"), this);
+    About->setObjectName(QStringLiteral("mnuAbout"));
+    About->setShortcut(Qt::Key_F1);
+    addAction(About);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(About, &QAction::triggered, this, &frmCalc::ShowAbout);
+
     ApplyStyle();
     setFixedSize(sizeHint());
     Refresh();
 }
+
+QString frmCalc::AboutText() {
+    return QStringLiteral("<p><b>ZarvikCalculator %1</b></p><p>The shop floor's pocket calculator, with "
+                          "spindle speed, cutting speed, feed and machining time formulas.</p><p>%2</p>")
+        .arg(QStringLiteral(ZARVIK_VERSION), QStringLiteral(ZARVIK_LICENCE_NOTICE).toHtmlEscaped());
+}
+
+void frmCalc::ShowAbout() { QMessageBox::about(this, QStringLiteral("About ZarvikCalculator"), AboutText()); }
 
 void frmCalc::BuildDisplay() {
     auto* Lcd = new QWidget(this);

@@ -31,6 +31,8 @@ class frmCalc : public QWidget {
     void TypeCharacter(QChar Character);
     // Brings the window to the front, as a second start of the calculator asks.
     void BringToFront();
+    // What About ZarvikCalculator says: name, version, purpose and licence (rich text).
+    static QString AboutText();
 
   protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
@@ -47,6 +49,7 @@ class frmCalc : public QWidget {
     // Shrinks the display's font until the whole text fits: long results keep their leading digits.
     void FitReadout();
     void PlaceOnScreen();
+    void ShowAbout();
     int Twips(int Value) const;
     int ReadoutPixels = 0; // font size of the display set last (0: the style's own)
 

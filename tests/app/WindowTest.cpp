@@ -91,6 +91,8 @@ TEST_F(WindowTest, ControlsCarryTheirCaptionsKeysAndShortcuts) {
     app::frmAbout about(W.get());
     EXPECT_EQ(about.lblVersion->text(), "Ver. 2.3.8");
     EXPECT_EQ(about.lblTitle->text(), "Zarvik");
+    EXPECT_TRUE(about.lblLicence->text().contains("GPL-3.0-or-later") &&
+                about.lblLicence->text().contains("NO WARRANTY"));
 }
 
 TEST_F(WindowTest, EverySwitchShowsTheSameStateInItsThreePlacesWhicheverWayItIsReached) {

@@ -7,9 +7,11 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -50,6 +52,22 @@ class CalcWindow : public testing::Test {
 TEST_F(CalcWindow, CaptionAndStayingOnTop) {
     EXPECT_EQ(Window.windowTitle(), QStringLiteral(" Calculator"));
     EXPECT_TRUE(Window.windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+TEST_F(CalcWindow, F1ShowsTheAboutBoxWithTheLicence) {
+    QString Shown;
+    QTimer::singleShot(100, [&Shown] {
+        if (auto* Box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            Shown = Box->text();
+            Box->close();
+        }
+    });
+    QTimer::singleShot(3000, [] { // never hang the run when the box did not open
+        if (QWidget* Box = QApplication::activeModalWidget()) Box->close();
+    });
+    QTest::keyClick(&Window, Qt::Key_F1);
+    EXPECT_TRUE(Shown.contains("GPL-3.0-or-later") && Shown.contains("NO WARRANTY")) << Shown.toStdString();
+    EXPECT_EQ(Window.ReadoutText(), QStringLiteral("0.")); // F1 typed nothing
 }
 
 TEST_F(CalcWindow, KeysCarryTheirCaptionsAndKeyboardHints) {

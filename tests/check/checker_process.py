@@ -17,7 +17,9 @@ def version_failures(folder):
         if not os.access(program, os.X_OK):
             continue  # a build without the window programs
         ok = subprocess.run([program, '--version'], capture_output=True, timeout=30)
-        if ok.returncode != 0 or not ok.stdout.startswith(name.encode() + b' ') or ok.stderr:
+        lines = ok.stdout.splitlines()
+        if (ok.returncode != 0 or len(lines) != 2 or not lines[0].startswith(name.encode() + b' ') or ok.stderr
+                or b'GPL-3.0-or-later' not in lines[1] or b'NO WARRANTY' not in lines[1]):
             failures.append(f'{name} --version: exit status {ok.returncode}, {ok.stdout!r}, {ok.stderr!r}')
         for redirect in ('>&-', '>/dev/full'):
             r = subprocess.run(f'exec "{program}" --version {redirect}', shell=True, stderr=subprocess.PIPE,
