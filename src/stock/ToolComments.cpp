@@ -79,22 +79,24 @@ std::optional<NoteLength> FirstLength(const std::string& c,
 }
 
 std::optional<Tool::Kind> KindOf(const std::string& c) {
-    // The order matters: "BORING TURNING", "ID GROOVE", "SPOT DRILL" and "THREAD TURNING" name
-    // the special tool first.
-    static const std::regex groove = Pattern(R"(GROOV|CANAL|RANUR|EINSTECH)");
+    // The order matters: "BORING TURNING", "ID GROOVE", "SPOT DRILL", "THREAD TURNING" and
+    // "THREAD RELIEF" (a groove) name the special tool first.
+    static const std::regex groove = Pattern(R"(GROOV|CANAL|RANUR|EINSTECH|RELIEF|UNDERCUT|RECESS)");
     static const std::regex parting =
         Pattern(R"(\bPART(ING|[- ]?OFF)\b|\bCUT[- ]?OFF\b|ABSTECH|TRONZ|BEDAME|\bCORTE\b)");
     static const std::regex thread = Pattern(R"(THREAD|\bTHRD\b|ROSCA|GEWINDE|FILETAGE)");
-    static const std::regex drill = Pattern(R"(DRILL|BROCA|BOHRER\b|\bFORET)");
+    static const std::regex drill = Pattern(R"(DRILL|BROCA|BOHRER\b|\bFORET|\bSPOT\b)");
     static const std::regex boring = Pattern(R"(\bBOR(E|ING)\b|\bID\b|\bI\.D\.|INTERN|AUSDREH|BOHRSTANGE)");
     static const std::regex turning =
-        Pattern(R"(TURN|ROUGH|\bRGH\b|FINISH|\bFIN\b|\bFAC(E|ING)|PROFIL|CONTOUR|\bOD\b|\bO\.D\.|EXTERN|)"
+        Pattern(R"(\bTURN|ROUGH|\bRGH\b|FINISH|\bFIN\b|\bFAC(E|ING)|PROFIL|CONTOUR|\bOD\b|\bO\.D\.|EXTERN|)"
                 R"(DESBAST|ACABA|SCHRUPP|SCHLICHT)");
     if (Has(c, groove)) return Tool::Kind::Grooving;
     if (Has(c, parting)) return Tool::Kind::Parting;
     if (Has(c, thread)) return Tool::Kind::Thread;
     if (Has(c, drill)) return Tool::Kind::Drill;
     if (Has(c, boring)) return Tool::Kind::Boring;
+    static const std::regex hole = Pattern(R"(\bHOLES?\b)"); // "CENTRE HOLE", not "BORE ... HOLE"
+    if (Has(c, hole)) return Tool::Kind::Drill;
     if (Has(c, turning)) return Tool::Kind::Turning;
     return std::nullopt;
 }

@@ -11,7 +11,6 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <sys/stat.h>
 
