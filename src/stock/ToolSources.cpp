@@ -1,5 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "stock/ToolSources.h"
+#include "base/Legacy.h"
+#include "interp/Words.h"
+#include "stock/ToolComments.h"
 #include "text/Utf8.h"
 
 #include <algorithm>
@@ -8,7 +11,6 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -16,145 +18,236 @@ namespace stock {
 
 namespace {
 
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
-bool Contains(const std::string& s, const char* word) {
-    return s.find(word) != std::string::npos;
-}
-
 void Forget(std::vector<std::string>& assumed, const char* what) {
     assumed.erase(std::remove_if(assumed.begin(), assumed.end(),
                                  [what](const std::string& a) { return a.rfind(what, 0) == 0; }),
                   assumed.end());
 }
 
-// The kind a comment names; turning when it names none.
-void ApplyKind(const std::string& c, Tool& t) {
-    if (Contains(c, "GROOV")) {
-        t.Type = Tool::Kind::Grooving;
-        t.Assumed = {"width 3", "corner radius 0.2", "reach 20"};
-    } else if (Contains(c, "PART") || Contains(c, "CUT-OFF") || Contains(c, "CUTOFF") ||
-               Contains(c, "CUT OFF")) {
-        t.Type = Tool::Kind::Parting;
-        t.Assumed = {"width 3", "corner radius 0.2", "reach 20"};
-    } else if (Contains(c, "THREAD")) {
-        t.Type = Tool::Kind::Thread;
-        t.TipDirection = 8;
-        t.Assumed = {"included angle 60", "tip radius 0.1", "tip direction 8"};
-    } else if (Contains(c, "DRILL")) {
-        t.Type = Tool::Kind::Drill;
-        t.Assumed = {"diameter 10", "point angle 118", "flute length 50"};
-    } else if (Contains(c, "BORING") || Contains(c, "BORE") ||
-               std::regex_search(c, std::regex(R"(\bID\b)"))) {
-        t.Type = Tool::Kind::Boring;
-        t.TipDirection = 2;
-        t.Assumed = {"insert C 80°", "edge length 12", "nose radius 0.8", "tip direction 2",
-                     "approach angle 90"};
+// A comment's text as the descriptions are read: ASCII as it is, the signs tool comments use
+// (° Ø ⌀) in UTF-8, anything else a blank.
+std::string CommentText(std::u16string_view c) {
+    std::string out;
+    out.reserve(c.size());
+    for (const char16_t ch : c) {
+        if (ch < 0x80)
+            out += static_cast<char>(ch);
+        else if (ch == 0xB0 || ch == 0xBA)
+            out += "\xC2\xB0";
+        else if (ch == 0xD8 || ch == 0xF8 || ch == 0x2300)
+            out += "\xC3\x98";
+        else
+            out += ' ';
     }
+    return out;
 }
+
+// One block as the tool reading needs it.
+struct BlockSeen {
+    int64_t Line = 0;                       // 1-based line of its first character
+    std::vector<std::u16string_view> Notes; // its comments, without the parentheses
+    bool Working = false;                   // a word besides comments, N and O: G, M, X, T ...
+    std::optional<int> Tool;                // the tool number its (last) T word selects
+    bool Program = false;                   // it holds the program number (and its title)
+};
+
+// The tool number a T word selects, as the control reads it (motion::ToolNumberOf): TG5 is
+// tool 5, T0101 and T010101 tool 1.
+std::optional<int> ToolOfWord(std::u16string_view b, const interp::words::Word& w) {
+    if (!w.Number || w.NoValue) return std::nullopt;
+    const double t = legacy::Val(b.substr(w.Value, w.End - w.Value));
+    const bool tg = w.Value > w.Start + 1 && b[w.Start + 1] == u'G';
+    const double n = tg ? t : std::floor(t / 100) - std::floor(t / 10000) * 100;
+    if (!std::isfinite(n) || std::fabs(n) >= 2e9) return std::nullopt;
+    return static_cast<int>(n);
+}
+
+// What the comments say of one tool, and the lines they stand on.
+struct Described {
+    ToolNote Note;
+    std::vector<int64_t> Lines;
+};
+
+std::string Where(const std::vector<int64_t>& lines) {
+    std::vector<int64_t> l = lines;
+    std::sort(l.begin(), l.end());
+    l.erase(std::unique(l.begin(), l.end()), l.end());
+    std::string out = l.size() == 1 ? "comment, line " : "comments, lines ";
+    for (size_t i = 0; i < l.size(); ++i)
+        out += (i == 0 ? "" : i + 1 == l.size() ? " and " : ", ") + std::to_string(l[i]);
+    return out;
+}
+
+// Reads the program block by block through the control's own word scanner and collects, by
+// tool number, the tool lists' entries and the descriptions beside the T words.
+class CommentReader {
+  public:
+    std::map<int, Described> Listed, Beside;
+    bool InchSelected = false; // G20 with other setup codes before the first move: inches
+
+    void Block(std::u16string_view b, int64_t line, bool& inComment) {
+        using Word = interp::words::Word;
+        BlockSeen seen;
+        seen.Line = line;
+        std::vector<double> gCodes;
+        size_t outside = 0; // the characters before it are in comments or checked
+        const auto lowerCase = [&](size_t to) {
+            // A word the control passes over (lower case) still makes no comment line of it.
+            for (; outside < to; ++outside)
+                if (b[outside] >= u'a' && b[outside] <= u'z') seen.Working = true;
+        };
+        inComment = interp::words::ScanWords(b, inComment, false, [&](const Word& w) {
+            switch (w.What) {
+            case Word::Kind::Comment: {
+                lowerCase(w.Start);
+                outside = w.End;
+                size_t end = w.End;
+                if (end > w.Value && b[end - 1] == u')') --end;
+                seen.Notes.push_back(b.substr(w.Value, end - w.Value));
+                return;
+            }
+            case Word::Kind::Program:
+                seen.Program = true;
+                return;
+            case Word::Kind::Digits:
+            case Word::Kind::BlockDelete:
+                return;
+            case Word::Kind::G:
+                gCodes.push_back(legacy::Val(b.substr(w.Value, w.End - w.Value)));
+                break;
+            case Word::Kind::Address:
+                if (w.Letter == u'T') {
+                    if (const std::optional<int> t = ToolOfWord(b, w)) seen.Tool = t;
+                }
+                if (w.Letter == u'X' || w.Letter == u'Z' || w.Letter == u'U' || w.Letter == u'W')
+                    Moved = true;
+                break;
+            default:
+                break;
+            }
+            seen.Working = true;
+        });
+        lowerCase(b.size());
+        if (!Moved && gCodes.size() > 1 && std::count(gCodes.begin(), gCodes.end(), 20.0) > 0)
+            InchSelected = true;
+        if (!seen.Working)
+            for (std::u16string_view note : seen.Notes)
+                ReadListEntry(note, line);
+        if (seen.Tool && !Beside.count(*seen.Tool)) ReadBeside(seen);
+        if (!seen.Notes.empty() || seen.Working || seen.Program) Recent.push_back(std::move(seen));
+        if (Recent.size() > 16) Recent.erase(Recent.begin());
+    }
+
+  private:
+    bool Moved = false;
+    std::vector<BlockSeen> Recent; // the last blocks with something in them, oldest first
+
+    // A comment of a tool list: "(T02 = 35* Finish Turning Tool ...)".
+    void ReadListEntry(std::u16string_view note, int64_t line) {
+        const std::string text = CommentText(note);
+        size_t rest = 0;
+        const std::optional<int> number = ListedToolNumber(text, &rest);
+        if (!number || Listed.count(*number)) return;
+        const ToolNote n = ReadToolNote(std::string_view(text).substr(rest));
+        if (n.Any()) Listed[*number] = {n, {line}};
+    }
+
+    // The description of the tool a T word selects: the comments in its block and in the
+    // comment lines just before it ("(TOOL - 1 OFFSET - 1)" "(OD ROUGH ... CNMG 12 04 08)"
+    // "T0101"); where these say nothing, the comment lines before at most two blocks without
+    // comments ("NAT01 (... .032R)" "G0 X20 Z20" "T010101"). Nearer comments win; tool-list
+    // entries and the program number's line (its title) don't count.
+    void ReadBeside(const BlockSeen& t) {
+        Described d = Before(t, 0);
+        if (!d.Note.Any()) d = Before(t, 2);
+        if (d.Note.Any()) Beside[*t.Tool] = std::move(d);
+    }
+
+    Described Before(const BlockSeen& t, int mayPass) const {
+        std::vector<const BlockSeen*> before;
+        int passed = 0;
+        for (auto it = Recent.rbegin(); it != Recent.rend(); ++it) {
+            if (it->Tool || it->Program) break;
+            if (it->Working) {
+                if (!before.empty() || !it->Notes.empty() || ++passed > mayPass) break;
+                continue;
+            }
+            before.push_back(&*it);
+        }
+        Described d;
+        const auto add = [&d](const BlockSeen& b) {
+            for (std::u16string_view note : b.Notes) {
+                const std::string text = CommentText(note);
+                if (ListedToolNumber(text)) continue;
+                const ToolNote n = ReadToolNote(text);
+                if (!n.Any()) continue;
+                d.Note = MergeNotes(d.Note, n);
+                d.Lines.push_back(b.Line);
+            }
+        };
+        for (auto it = before.rbegin(); it != before.rend(); ++it)
+            add(**it);
+        if (mayPass == 0) add(t);
+        return d;
+    }
+};
 
 } // namespace
 
 bool ApplyInsertDesignation(std::string_view text, Tool& tool) {
-    static const std::regex iso(R"(\b([CDESTVWR])[A-Z]{3}\s?(\d{2})[0-9T]\d(\d{2}|M0)\b)");
-    std::smatch m;
-    const std::string s = Upper(text);
-    if (!std::regex_search(s, m, iso)) return false;
-    tool.Shape = m[1].str()[0];
-    const double size = std::stod(m[2].str());
-    const std::string nose = m[3].str();
-    if (tool.Shape == 'R') {
-        // A round insert: the size is its diameter, and its nose is all of it.
-        tool.NoseRadius = size / 2;
-    } else {
-        tool.NoseRadius = nose == "M0" ? 0 : std::stod(nose) / 10;
-    }
-    tool.EdgeLength = size;
+    const ToolNote n = ReadToolNote(text);
+    if (!n.Shape) return false;
+    tool.Shape = *n.Shape;
+    tool.EdgeLength = *n.Edge;
+    tool.NoseRadius = n.CodeRadius->Value;
     for (const char* what : {"insert", "edge length", "nose radius"})
         Forget(tool.Assumed, what);
     return true;
 }
 
 Tool ToolFromComment(std::string_view comment) {
-    Tool t;
-    t.Source = "comment";
-    t.Assumed = {"insert C 80°", "edge length 12", "nose radius 0.8", "tip direction 3", "approach angle 90"};
-    const std::string c = Upper(comment);
-    ApplyKind(c, t);
-    if (t.Type == Tool::Kind::Turning || t.Type == Tool::Kind::Boring) ApplyInsertDesignation(c, t);
-    std::smatch m;
-    static const std::regex radius(R"((?:^|[^A-Z])RE?\s?(\d*\.?\d+))");
-    if (std::regex_search(c, m, radius)) {
-        const double r = std::stod(m[1].str());
-        if (t.Type == Tool::Kind::Thread)
-            t.TipRadius = r, Forget(t.Assumed, "tip radius");
-        else if (t.Type == Tool::Kind::Grooving || t.Type == Tool::Kind::Parting)
-            t.CornerRadius = r, Forget(t.Assumed, "corner radius");
-        else
-            t.NoseRadius = r, Forget(t.Assumed, "nose radius");
-    }
-    static const std::regex width(R"((?:^|[^A-Z])W\s?(\d*\.?\d+))");
-    if ((t.Type == Tool::Kind::Grooving || t.Type == Tool::Kind::Parting) && std::regex_search(c, m, width))
-        t.Width = std::stod(m[1].str()), Forget(t.Assumed, "width");
-    static const std::regex diameter(R"((?:^|[^A-Z])(?:D|DIA|\xC3\x98)\s?(\d*\.?\d+))");
-    if (t.Type == Tool::Kind::Drill && std::regex_search(c, m, diameter))
-        t.DrillDiameter = std::stod(m[1].str()), Forget(t.Assumed, "diameter");
-    if (t.Type == Tool::Kind::Grooving || t.Type == Tool::Kind::Parting)
-        t.CornerRadius = std::min(t.CornerRadius, t.Width / 2 * 0.9);
-    return t;
+    const ToolNote n = ReadToolNote(comment);
+    return ToolFromNote(n, false, "comment");
 }
 
-std::map<int, Tool> ToolsFromComments(std::u16string_view text) {
-    std::map<int, Tool> out;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find(u'\n', start);
-        if (end == std::u16string_view::npos) end = text.size();
-        const std::u16string_view line = text.substr(start, end - start);
-        start = end + 1;
-        // The T word outside comments, and the comment text of the line.
-        std::string comment;
-        double t = -1;
-        int depth = 0;
-        for (size_t i = 0; i < line.size(); ++i) {
-            const char16_t c = line[i];
-            if (c == u'(') {
-                ++depth;
-                continue;
-            }
-            if (c == u')') {
-                depth = std::max(0, depth - 1);
-                if (depth == 0) comment += ' ';
-                continue;
-            }
-            if (depth > 0) {
-                comment += c < 0x80 ? static_cast<char>(c) : ' ';
-                continue;
-            }
-            if (c == u'T' && t < 0 && i + 1 < line.size() && line[i + 1] >= u'0' && line[i + 1] <= u'9') {
-                double v = 0;
-                for (size_t k = i + 1; k < line.size() && line[k] >= u'0' && line[k] <= u'9'; ++k)
-                    v = v * 10 + (line[k] - u'0');
-                t = v;
-            }
-        }
-        if (t < 0 || comment.find_first_not_of(' ') == std::string::npos) continue;
-        const int number = static_cast<int>(std::floor(t / 100) - std::floor(t / 10000) * 100);
-        if (out.count(number)) continue;
-        Tool tool = ToolFromComment(comment);
-        if (tool.Assumed.size() < 5 || tool.Type != Tool::Kind::Turning) out[number] = tool;
+std::map<int, Tool> ToolsFromComments(std::u16string_view text, bool inchUnit) {
+    CommentReader reader;
+    bool inComment = false;
+    int64_t line = 1;
+    // Blocks as the control cuts them: up to each CR LF; the rest after the last is never read.
+    for (size_t start = 0; start < text.size();) {
+        const size_t end = text.find(u"\r\n", start);
+        if (end == std::u16string_view::npos) break;
+        reader.Block(text.substr(start, end - start), line, inComment);
+        line += 1 + std::count(text.begin() + static_cast<std::ptrdiff_t>(start),
+                               text.begin() + static_cast<std::ptrdiff_t>(end), u'\n');
+        start = end + 2;
     }
+    // NOTE: one unit for all of a program's comments. Inches when the unit says so, when the
+    // program selects them (G20 among its setup codes, as the controls it was written for read
+    // it), or when a comment's radius or blade width is too small to be millimetres.
+    bool inch = inchUnit || reader.InchSelected;
+    for (const auto* found : {&reader.Listed, &reader.Beside})
+        for (const auto& [number, d] : *found)
+            inch = inch || d.Note.LooksInch();
+    std::map<int, Tool> out;
+    std::map<int, Described> all = reader.Listed;
+    for (const auto& [number, d] : reader.Beside) {
+        // NOTE: the comment beside the T word wins over the tool list value by value: it is the
+        // one the operator sees at the tool change, and the list is often copied from an older
+        // program.
+        Described& into = all[number];
+        into.Note = MergeNotes(into.Note, d.Note);
+        into.Lines.insert(into.Lines.end(), d.Lines.begin(), d.Lines.end());
+    }
+    for (const auto& [number, d] : all)
+        out[number] = ToolFromNote(d.Note, inch, Where(d.Lines));
     return out;
 }
 
-Setup WithProgramTools(const Setup& setup, std::u16string_view programText) {
+Setup WithProgramTools(const Setup& setup, std::u16string_view programText, bool inchUnit) {
     Setup out = setup;
-    for (auto& [number, tool] : ToolsFromComments(programText))
+    for (auto& [number, tool] : ToolsFromComments(programText, inchUnit))
         out.Tools.emplace(number, std::move(tool)); // the setup's own description wins
     return out;
 }
