@@ -319,7 +319,7 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
         });
     std::optional<stock::Machining> machining;
     if (options.Stock) {
-        machining.emplace(stock::WithProgramTools(*options.Stock, text));
+        machining.emplace(stock::WithProgramTools(*options.Stock, text, options.Lathe.Unit == 4));
         host.Stock = &*machining;
     }
     interp::MachineState& s = m.S;

@@ -91,7 +91,8 @@ InspectionResult RunInspection(const std::u16string& text, check::CheckOptions o
         if (options.Stock) r.Steps.BlockDone(line, untooled);
     };
     if (options.Stock) {
-        r.CutSetup = std::make_shared<const stock::Setup>(stock::WithProgramTools(*options.Stock, text));
+        r.CutSetup = std::make_shared<const stock::Setup>(
+            stock::WithProgramTools(*options.Stock, text, options.Lathe.Unit == 4));
         options.OnStockCut = [&r](const stock::Machining& m) { r.Steps.PieceCut(r.Paths.Size(), m); };
     }
     r.Starts = LineStarts(text);
