@@ -161,18 +161,18 @@ int RunArchive(const ArchiveOptions& o, const std::vector<std::string>& argument
         if (some.empty()) Complain(a + ": no NC program in this folder");
         programs.insert(programs.end(), some.begin(), some.end());
     }
+    std::vector<OutputFile> outputs{{"standard output", ""}};
+    if (!o.ReportPath.empty()) outputs.push_back({"--report " + o.ReportPath, o.ReportPath});
+    std::vector<std::string> paths;
+    for (const ProgramEntry& p : programs)
+        paths.push_back(p.Path);
+    if (const std::string clash = OutputClash(outputs, InputsOf(paths, o.Stock)); !clash.empty()) {
+        Complain(clash);
+        return 2;
+    }
     Output report;
     if (!o.ReportPath.empty()) {
         std::string why;
-        std::vector<std::string> paths;
-        for (const ProgramEntry& p : programs)
-            paths.push_back(p.Path);
-        const std::vector<OutputFile> outputs{{"standard output", ""},
-                                              {"--report " + o.ReportPath, o.ReportPath}};
-        if (const std::string clash = OutputClash(outputs, InputsOf(paths, o.Stock)); !clash.empty()) {
-            Complain(clash);
-            return 2;
-        }
         if (!report.Open(o.ReportPath, why)) {
             Complain("cannot write the report " + o.ReportPath + ": " + why);
             return 2;

@@ -112,13 +112,15 @@ TEST(CheckerSafety, OutputsNeverOverwriteASetupOrItsToolTable) {
     }
     // Standard output appended to the setup is refused the same way; --no-setup reads no setup,
     // so an output may then replace it.
-    const Result appended = Checker({p}, [&] {
-        const int fd = ::open(beside.c_str(), O_WRONLY | O_APPEND);
-        ::dup2(fd, 1);
-    });
-    EXPECT_EQ(appended.Status, 2);
-    EXPECT_NE(appended.Err.find("standard output is the setup file"), std::string::npos) << appended.Err;
-    EXPECT_EQ(Slurp(beside), setupText);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{p}, {"--jobs", "1", p}}) {
+        const Result appended = Checker(args, [&] {
+            const int fd = ::open(beside.c_str(), O_WRONLY | O_APPEND);
+            ::dup2(fd, 1);
+        });
+        EXPECT_EQ(appended.Status, 2);
+        EXPECT_NE(appended.Err.find("standard output is the setup file"), std::string::npos) << appended.Err;
+        EXPECT_EQ(Slurp(beside), setupText);
+    }
     EXPECT_EQ(Checker({"--no-setup", "--svg", beside, p}, {}, all).Status, 0);
     EXPECT_NE(Slurp(beside).find("<svg"), std::string::npos);
 }
