@@ -512,11 +512,11 @@ int RunCheckerCli(int argc, char** argv, const PictureFormats& formats) {
             Complain(std::string(option) + ": this checker was built without that picture format");
             return 2;
         }
-    if (const std::string same = SameFileProblem(o); !same.empty()) {
-        Complain(same);
-        return 2;
-    }
     try {
+        if (const std::string same = SameFileProblem(o); !same.empty()) {
+            Complain(same);
+            return 2;
+        }
         Pipeline pipeline(o, formats, out);
         if (!pipeline.OpenOutputs()) return 2;
         for (const std::string& path : o.Files) {
