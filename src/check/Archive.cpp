@@ -3,22 +3,21 @@
 
 #include "check/Decode.h"
 #include "check/HtmlReport.h"
+#include "check/Inputs.h"
 #include "check/Picture.h"
 #include "check/ProgramFiles.h"
 #include "check/ReportPicture.h"
+#include "check/Shown.h"
 #include "picture/Framing.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
 #include <map>
 #include <mutex>
 #include <new>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 namespace check {
 
@@ -29,8 +28,9 @@ using Clock = std::chrono::steady_clock;
 // The pictures of the report: small enough for thousands of rows in one page.
 constexpr double ReportPictureWidth = 320, ReportPictureHeight = 200;
 
+// A message names files and values from the command line or a file: shown escaped.
 void Complain(const std::string& text) {
-    std::fputs(("zarvik-check: " + text + "\n").c_str(), stderr);
+    std::fputs(("zarvik-check: " + Shown(text) + "\n").c_str(), stderr);
 }
 
 double SecondsSince(Clock::time_point start) {
@@ -104,19 +104,6 @@ class Collector {
     size_t NextRow = 0;
 };
 
-// The report would overwrite a program of the archive or standard output's file: refused.
-std::string ReportClash(const std::string& report, const std::vector<ProgramEntry>& programs) {
-    struct stat r {};
-    if (::stat(report.c_str(), &r) != 0 || !S_ISREG(r.st_mode)) return {};
-    struct stat s {};
-    if (::fstat(STDOUT_FILENO, &s) == 0 && s.st_dev == r.st_dev && s.st_ino == r.st_ino)
-        return "--report " + report + " and standard output are the same file";
-    for (const ProgramEntry& p : programs)
-        if (::stat(p.Path.c_str(), &s) == 0 && s.st_dev == r.st_dev && s.st_ino == r.st_ino)
-            return "--report " + report + " is the program file " + p.Path + "; it is not overwritten";
-    return {};
-}
-
 unsigned JobsFor(unsigned asked, size_t programs) {
     unsigned jobs = asked ? asked : std::max(1u, std::thread::hardware_concurrency());
     if (programs < jobs) jobs = static_cast<unsigned>(std::max<size_t>(programs, 1));
@@ -174,13 +161,18 @@ int RunArchive(const ArchiveOptions& o, const std::vector<std::string>& argument
         if (some.empty()) Complain(a + ": no NC program in this folder");
         programs.insert(programs.end(), some.begin(), some.end());
     }
+    std::vector<OutputFile> outputs{{"standard output", ""}};
+    if (!o.ReportPath.empty()) outputs.push_back({"--report " + o.ReportPath, o.ReportPath});
+    std::vector<std::string> paths;
+    for (const ProgramEntry& p : programs)
+        paths.push_back(p.Path);
+    if (const std::string clash = OutputClash(outputs, InputsOf(paths, o.Stock)); !clash.empty()) {
+        Complain(clash);
+        return 2;
+    }
     Output report;
     if (!o.ReportPath.empty()) {
         std::string why;
-        if (const std::string clash = ReportClash(o.ReportPath, programs); !clash.empty()) {
-            Complain(clash);
-            return 2;
-        }
         if (!report.Open(o.ReportPath, why)) {
             Complain("cannot write the report " + o.ReportPath + ": " + why);
             return 2;

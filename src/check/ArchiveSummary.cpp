@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "check/ArchiveSummary.h"
 
+#include "check/Shown.h"
+
 #include <algorithm>
 #include <cstdio>
 
@@ -53,8 +55,8 @@ std::string ResultJson(const ProgramResult& r) {
 }
 
 std::string ResultText(const ProgramResult& r) {
-    if (!r.Report) return r.Path + "\n  not checked: " + r.Error + "\n";
-    const std::string setup = r.SetupError.empty() ? "" : "  setup: " + r.SetupError + "\n";
+    if (!r.Report) return Shown(r.Path) + "\n  not checked: " + Shown(r.Error) + "\n";
+    const std::string setup = r.SetupError.empty() ? "" : "  setup: " + Shown(r.SetupError) + "\n";
     return ReportText(*r.Report) + setup + "  check time " + FixedSeconds(r.Seconds) + "\n";
 }
 
@@ -65,6 +67,11 @@ void ArchiveSummary::Add(size_t index, const ProgramResult& r) {
     if (!r.Report) {
         ++Unreadable;
         return;
+    }
+    // Run without its setup: what the control found still counts, but the program is not checked.
+    if (!r.SetupError.empty()) {
+        ++Unreadable;
+        Setups.push_back({index, r.Path, r.SetupError});
     }
     if (r.Status == 1) ++Failing;
     Blocks += r.Report->Blocks;
@@ -92,6 +99,13 @@ std::vector<ArchiveSummary::Timed> ArchiveSummary::Slowest(size_t count) const {
     std::vector<Timed> out;
     for (size_t i = 0; i < count; ++i)
         out.push_back({times[i].Path, times[i].Seconds});
+    return out;
+}
+
+std::vector<ArchiveSummary::SetupProblem> ArchiveSummary::SetupProblems() const {
+    std::vector<SetupProblem> out = Setups;
+    std::sort(out.begin(), out.end(),
+              [](const SetupProblem& a, const SetupProblem& b) { return a.Index < b.Index; });
     return out;
 }
 
@@ -124,16 +138,19 @@ std::string ArchiveSummary::Text() const {
            Plural(WithAlarms, "program", "programs") + " with alarms, " + std::to_string(Failing) +
            " failing, " + std::to_string(Unreadable) + " not checked; exit status " + std::to_string(Status) +
            "\n";
+    if (!Setups.empty()) out += "  not checked, the setup could not be read:\n";
+    for (const SetupProblem& p : SetupProblems())
+        out += "    " + Shown(p.Path) + ": " + Shown(p.Error) + "\n";
     out += "  " + Plural(AlarmCount, "alarm", "alarms") + (Alarms.empty() ? "\n" : ":\n");
     for (const auto& [message, n] : Alarms)
-        out += "    " + std::to_string(n) + "  " + message + "\n";
+        out += "    " + std::to_string(n) + "  " + Shown(message) + "\n";
     out += "  " + Plural(FindingCount, "finding", "findings") + (Findings.empty() ? "\n" : ":\n");
     for (const auto& [code, n] : Findings)
-        out += "    " + std::to_string(n) + "  " + code + "\n";
+        out += "    " + std::to_string(n) + "  " + Shown(code) + "\n";
     const std::vector<Timed> slowest = Slowest();
     if (!slowest.empty()) out += "  slowest:\n";
     for (const Timed& t : slowest)
-        out += "    " + FixedSeconds(t.Seconds) + "  " + t.Path + "\n";
+        out += "    " + FixedSeconds(t.Seconds) + "  " + Shown(t.Path) + "\n";
     return out;
 }
 

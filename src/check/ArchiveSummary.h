@@ -43,7 +43,7 @@ class ArchiveSummary {
     void Add(size_t index, const ProgramResult& r);
 
     size_t Programs = 0;   // in the list, read or not
-    size_t Unreadable = 0; // could not be read or checked
+    size_t Unreadable = 0; // could not be read or checked, or its setup could not be read
     size_t WithAlarms = 0; // raised at least one alarm
     size_t Failing = 0;    // status 1
     int64_t Blocks = 0;
@@ -64,7 +64,15 @@ class ArchiveSummary {
     std::string Json() const; // {"summary": {...}}
     std::string Text() const;
 
+    // The programs whose setup could not be read, in list order.
+    struct SetupProblem {
+        size_t Index;
+        std::string Path, Error;
+    };
+    std::vector<SetupProblem> SetupProblems() const;
+
   private:
+    std::vector<SetupProblem> Setups;
     struct Time {
         size_t Index;
         double Seconds;

@@ -4,8 +4,10 @@
 #include "check/Archive.h"
 #include "check/Checker.h"
 #include "check/Decode.h"
+#include "check/Inputs.h"
 #include "check/Output.h"
 #include "check/ProgramFiles.h"
+#include "check/Shown.h"
 #include "check/StockOptions.h"
 #include "check/StockProfile.h"
 #include "check/StockSection.h"
@@ -17,13 +19,11 @@
 #include <cmath>
 #include <cstdio>
 #include <fcntl.h>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string>
-#include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
 #include <vector>
@@ -78,8 +78,9 @@ struct CliOptions {
     StockOptions Stock; // stock and tools
 };
 
+// A message names files and values from the command line or a file: shown escaped.
 void Complain(const std::string& text) {
-    std::fputs(("zarvik-check: " + text + "\n").c_str(), stderr);
+    std::fputs(("zarvik-check: " + Shown(text) + "\n").c_str(), stderr);
 }
 
 // A plain decimal number: an optional sign, digits with an optional point, an optional exponent.
@@ -240,62 +241,19 @@ bool GuardStandardStreams() {
     return outputClosed;
 }
 
-struct FileId {
-    dev_t Dev;
-    ino_t Ino;
-    bool operator==(const FileId&) const = default;
-};
-
-// The file a path names, when it is a plain file. Only plain files can clash: two outputs to one
-// device (/dev/null) or a program and an output on it take nothing from each other.
-std::optional<FileId> IdOf(const std::string& path, bool* other = nullptr) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-    if (!S_ISREG(st.st_mode)) {
-        if (other) *other = true;
-        return std::nullopt;
-    }
-    return FileId{st.st_dev, st.st_ino};
-}
-
-// Outputs that are a program given as input (by any path: links included), or one another.
+// Outputs that are an input (a program, its setup, the tool table it names) or one another.
 // Returns the usage error, empty when every output is a file of its own.
 std::string SameFileProblem(const CliOptions& o) {
-    struct Named {
-        std::string What, Path;
-        std::optional<FileId> Id;
-    };
-    std::vector<Named> outputs;
-    struct stat st {};
-    if (::fstat(STDOUT_FILENO, &st) == 0 && S_ISREG(st.st_mode))
-        outputs.push_back({"standard output", "", FileId{st.st_dev, st.st_ino}});
-    const auto add = [&outputs](const std::string& option, const std::string& path) {
-        bool device = false; // or a pipe: never the same file as another output
-        const std::optional<FileId> id = IdOf(path, &device);
-        outputs.push_back({option + " " + path, device ? "" : path, id});
-    };
+    std::vector<OutputFile> outputs{{"standard output", ""}};
     // A trace to "-" is standard output itself.
-    if (!o.TracePath.empty() && o.TracePath != "-") add("--trace", o.TracePath);
-    if (!o.SvgPath.empty()) add("--svg", o.SvgPath);
-    if (!o.PngPath.empty()) add("--png", o.PngPath);
-    if (!o.PdfPath.empty()) add("--pdf", o.PdfPath);
-    if (!o.Stock.ProfilePath.empty()) add("--profile", o.Stock.ProfilePath);
-    for (const std::string& input : o.Files) {
-        const std::optional<FileId> id = IdOf(input);
-        if (!id) continue;
-        for (const Named& out : outputs)
-            if (out.Id == id) return out.What + " is the program file " + input + "; it is not overwritten";
-    }
-    for (size_t i = 0; i < outputs.size(); ++i)
-        for (size_t k = i + 1; k < outputs.size(); ++k) {
-            std::error_code e1, e2;
-            const bool samePath = !outputs[i].Path.empty() && !outputs[k].Path.empty() &&
-                                  std::filesystem::weakly_canonical(outputs[i].Path, e1) ==
-                                      std::filesystem::weakly_canonical(outputs[k].Path, e2);
-            if ((outputs[i].Id && outputs[i].Id == outputs[k].Id) || (samePath && !e1 && !e2))
-                return outputs[i].What + " and " + outputs[k].What + " are the same file";
-        }
-    return {};
+    if (!o.TracePath.empty() && o.TracePath != "-")
+        outputs.push_back({"--trace " + o.TracePath, o.TracePath});
+    for (const auto& [option, path] : {std::pair{"--svg ", &o.SvgPath},
+                                       {"--png ", &o.PngPath},
+                                       {"--pdf ", &o.PdfPath},
+                                       {"--profile ", &o.Stock.ProfilePath}})
+        if (!path->empty()) outputs.push_back({option + *path, *path});
+    return OutputClash(outputs, InputsOf(o.Files, o.Stock));
 }
 
 // One picture output: the file, and the picture of the program last run.
@@ -543,7 +501,7 @@ int RunCheckerCli(int argc, char** argv, const PictureFormats& formats) {
         return finish(0);
     }
     if (!error.empty()) {
-        std::fputs(("zarvik-check: " + error + "\n" + Usage).c_str(), stderr);
+        std::fputs(("zarvik-check: " + Shown(error) + "\n" + Usage).c_str(), stderr);
         return 2;
     }
     if (o.Archive.Given || AnyFolder(o.Files)) return finish(RunArchiveCli(o, out));
@@ -554,11 +512,11 @@ int RunCheckerCli(int argc, char** argv, const PictureFormats& formats) {
             Complain(std::string(option) + ": this checker was built without that picture format");
             return 2;
         }
-    if (const std::string same = SameFileProblem(o); !same.empty()) {
-        Complain(same);
-        return 2;
-    }
     try {
+        if (const std::string same = SameFileProblem(o); !same.empty()) {
+            Complain(same);
+            return 2;
+        }
         Pipeline pipeline(o, formats, out);
         if (!pipeline.OpenOutputs()) return 2;
         for (const std::string& path : o.Files) {

@@ -2,9 +2,10 @@
 #include "check/HtmlReport.h"
 
 #include "base/Legacy.h"
+#include "check/Shown.h"
 #include "picture/Sheet.h"
-#include "text/Utf8.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace check {
@@ -83,39 +84,8 @@ const char* const Script = R"(<script>
 } // namespace
 
 std::string HtmlEscape(std::string_view text) {
-    const bool utf8 = text::LooksLikeUtf8(text);
     std::string out;
-    out.reserve(text.size());
-    for (char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        switch (ch) {
-        case '&':
-            out += "&amp;";
-            continue;
-        case '<':
-            out += "&lt;";
-            continue;
-        case '>':
-            out += "&gt;";
-            continue;
-        case '"':
-            out += "&quot;";
-            continue;
-        case '\'':
-            out += "&#39;";
-            continue;
-        default:
-            break;
-        }
-        if ((c < 0x20 && ch != '\t' && ch != '\n') || c == 0x7F) {
-            out += "&#xFFFD;";
-        } else if (c >= 0x80 && !utf8) {
-            char buf[12];
-            std::snprintf(buf, sizeof buf, "&#x%X;", c); // Latin-1: the byte is the code point
-            out += buf;
-        } else
-            out += ch;
-    }
+    AppendShown(out, text, true);
     return out;
 }
 
@@ -149,7 +119,8 @@ std::string HtmlHead(size_t programs) {
 std::string HtmlRow(const ProgramResult& r) {
     const char* cls = r.Status == 2 ? " class=\"error\"" : r.Status == 1 ? " class=\"failing\"" : "";
     std::string out = std::string("<tr") + cls + ">";
-    out += Cell(r.Path, HtmlEscape(r.Path), "program");
+    // A name is isolated from the cells around it, whatever its script's direction.
+    out += Cell(r.Path, "<bdi>" + HtmlEscape(r.Path) + "</bdi>", "program");
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.3f s", r.Seconds);
     if (!r.Report) {
@@ -163,7 +134,15 @@ std::string HtmlRow(const ProgramResult& r) {
     const std::string end = c.FailureMessage() ? std::string(c.FailureMessage())
                             : c.ProgramEnd     ? EndedAtProgramEnd
                                                : EndedAtEndOfText;
-    out += Cell(end, HtmlEscape(end));
+    if (r.SetupError.empty())
+        out += Cell(end, HtmlEscape(end));
+    else {
+        // Run without the setup it was to have: the stock's findings are missing, so the row is
+        // not a clean one, and says why before anything else.
+        const std::string why = "not checked: " + r.SetupError;
+        out += Cell(why, "<div><bdi>" + HtmlEscape(why) + "</bdi></div><div>" + HtmlEscape(end) + "</div>",
+                    "list");
+    }
     out += Cell(Number(c.CuttingTime),
                 HtmlEscape(legacy::FormatFixed(c.CuttingTime, 2) + " s (" +
                            picture::LegendClock(c.CuttingTime) + ")"),
@@ -182,7 +161,13 @@ std::string HtmlRow(const ProgramResult& r) {
 
 std::string HtmlTail(const ArchiveSummary& s) {
     std::string out = "</tbody>\n</table>\n<h2 id=\"summary\">Summary</h2>\n<pre>";
-    out += HtmlEscape(s.Text());
+    // Line by line: the summary's own line breaks stay, any in a name were escaped in its text.
+    const std::string text = s.Text();
+    for (size_t from = 0; from < text.size();) {
+        const size_t end = std::min(text.find('\n', from), text.size());
+        out += HtmlEscape(std::string_view(text).substr(from, end - from)) + "\n";
+        from = end + 1;
+    }
     out += "</pre>\n";
     out += Script;
     return out + "</body>\n</html>\n";

@@ -4,6 +4,7 @@
 #include "base/Alarms.h"
 #include "base/Legacy.h"
 #include "check/Checker.h"
+#include "check/Shown.h"
 #include "picture/Sheet.h"
 #include "text/Utf8.h"
 
@@ -17,21 +18,25 @@ namespace check {
 namespace {
 
 // A JSON string; bytes that are not UTF-8 (a path in another encoding) are kept as Latin-1.
+// Control characters, DEL and the C1 controls are escaped (\u00XX), so that JSON read on a
+// terminal cannot drive it either.
 std::string Quote(const std::string& s) {
     const bool utf8 = text::LooksLikeUtf8(s);
     std::string out = "\"";
-    for (char ch : s) {
-        const auto c = static_cast<unsigned char>(ch);
+    for (size_t i = 0; i < s.size(); ++i) {
+        const auto c = static_cast<unsigned char>(s[i]);
         char buf[8];
+        // A C1 control in UTF-8: 0xC2 then 0x80 to 0x9F.
+        const bool c1 = utf8 && c == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) < 0xA0;
         if (c == '"')
             out += "\\\"";
         else if (c == '\\')
             out += "\\\\";
-        else if (c < 0x20 || (c >= 0x80 && !utf8)) {
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+        else if (c < 0x20 || c == 0x7F || (c >= 0x80 && !utf8) || c1) {
+            std::snprintf(buf, sizeof buf, "\\u%04x", c1 ? static_cast<unsigned char>(s[++i]) : c);
             out += buf;
         } else
-            out += ch;
+            out += s[i];
     }
     return out + "\"";
 }
@@ -97,7 +102,7 @@ std::string ReportJson(const CheckReport& r) {
 }
 
 std::string ReportText(const CheckReport& r) {
-    std::string out = r.File + "\n";
+    std::string out = Shown(r.File) + "\n";
     out += "  dialect " + std::string(r.Fanuc ? "FANUC" : "KVZ") + ", unit " + std::to_string(r.Unit) + ", " +
            std::to_string(r.Blocks) + " blocks, end: " + EndOf(r) + "\n";
     if (const char* failure = r.FailureMessage()) out += "  " + std::string(failure) + "\n";
@@ -106,7 +111,7 @@ std::string ReportText(const CheckReport& r) {
     out += "  final position X" + legacy::Format000(r.FinalX) + " Z" + legacy::Format000(r.FinalZ) + "\n";
     if (r.Alarms.empty()) out += "  no alarms\n";
     for (const Alarm& a : r.Alarms)
-        out += "  " + std::to_string(a.Line) + ": " + a.Message + "\n";
+        out += "  " + std::to_string(a.Line) + ": " + Shown(a.Message) + "\n";
     AppendAdviceText(out, r);
     for (const auto& [tool, seconds] : r.ToolTimes)
         if (seconds != 0)
@@ -117,7 +122,7 @@ std::string ReportText(const CheckReport& r) {
 
 picture::LegendContent LegendOf(const CheckReport& r) {
     picture::LegendContent legend;
-    legend.Program = std::filesystem::path(r.File).filename().string();
+    legend.Program = Shown(std::filesystem::path(r.File).filename().string()); // no control in a picture
     legend.CuttingSeconds = r.CuttingTime;
     legend.Alarms = r.Alarms.size();
     for (const auto& [tool, seconds] : r.ToolTimes) {

@@ -30,16 +30,18 @@ bool StockOptions::Take(const std::string& a, const std::function<bool(std::stri
     return true;
 }
 
+std::string StockOptions::SetupPathFor(const std::string& programPath) const {
+    if (!SetupPath.empty() || QuickStock || NoSetup) return SetupPath;
+    // The setup beside the program, when there is one.
+    const std::string beside = stock::DefaultSetupPath(programPath);
+    struct stat st {};
+    return beside != programPath && ::stat(beside.c_str(), &st) == 0 ? beside : std::string();
+}
+
 std::shared_ptr<const stock::Setup> StockOptions::SetupFor(const std::string& programPath,
                                                            std::string& complaint) const {
     complaint.clear();
-    std::string path = SetupPath;
-    if (path.empty() && !QuickStock && !NoSetup) {
-        // The setup beside the program, when there is one.
-        const std::string beside = stock::DefaultSetupPath(programPath);
-        struct stat st {};
-        if (beside != programPath && ::stat(beside.c_str(), &st) == 0) path = beside;
-    }
+    const std::string path = SetupPathFor(programPath);
     stock::Setup setup;
     if (!path.empty()) {
         stock::SetupError error;

@@ -22,6 +22,10 @@ struct StockOptions {
     // `error` is set when its value is bad.
     bool Take(const std::string& a, const std::function<bool(std::string&)>& value, std::string& error);
 
+    // The setup file the program at `programPath` is checked with: --setup, else (without
+    // --stock or --no-setup) PROGRAM.setup.toml beside the program if it exists; empty for none.
+    std::string SetupPathFor(const std::string& programPath) const;
+
     // The setup the program at `programPath` is checked with: --stock (with the tools and work
     // holding of --setup, if given), else --setup, else PROGRAM.setup.toml beside the program if
     // it exists; null for none. A setup that cannot be read whole gives `complaint` (file, line,

@@ -4,6 +4,7 @@
 
 #include "base/Legacy.h"
 #include "check/Checker.h"
+#include "check/Shown.h"
 
 #include <cmath>
 
@@ -67,12 +68,12 @@ void AppendAdviceText(std::string& out, const CheckReport& r) {
         r,
         [&](const advice::Finding& f) {
             out += "  line " + std::to_string(f.Line) + ": " + advice::SeverityName(f.Level) + ": " +
-                   f.Message + " [" + f.Code + "]\n";
+                   Shown(f.Message) + " [" + Shown(f.Code) + "]\n";
         },
         [&](const stock::Finding& f) {
             out += "  line " + std::to_string(f.Line) + ": " + stock::SeverityName(f.Level) + ": " +
-                   f.Message + " [" + f.Code + "] (" + (f.N.empty() ? "" : "N" + f.N + ", ") + "tool " +
-                   std::to_string(f.Tool);
+                   Shown(f.Message) + " [" + Shown(f.Code) + "] (" +
+                   (f.N.empty() ? "" : "N" + Shown(f.N) + ", ") + "tool " + std::to_string(f.Tool);
             if (HasPosition(f)) out += " at X" + legacy::Format000(f.X) + " Z" + legacy::Format000(f.Z);
             out += ")\n";
         });
@@ -108,7 +109,7 @@ void AppendStockText(std::string& out, const CheckReport& r) {
     for (const stock::ToolResult& t : s.Tools)
         out += "  tool " + std::to_string(t.Tool) + ": removed " + legacy::Format000(t.RemovedMm3) + " mm3\n";
     for (const std::string& a : s.Assumed)
-        out += "  " + a + "\n";
+        out += "  " + Shown(a) + "\n";
 }
 
 bool StockFails(const CheckReport& r, bool strict) {

@@ -49,6 +49,8 @@ class Reader {
         const toml::node* n = t.get(key);
         if (!n) return true;
         const std::optional<double> v = n->value<double>();
+        // An integer too large for a double to hold exactly is a number, and far out of range.
+        if (!v && n->is_integer()) return Fail(n, where + key + " is out of range: " + Show(*n));
         if (!v || !std::isfinite(*v)) return Fail(n, where + key + " must be a number, not " + Show(*n));
         if (std::fabs(*v) > LargestSize) return Fail(n, where + key + " is out of range: " + Show(*n));
         out = *v;
@@ -77,7 +79,9 @@ class Reader {
     // A value's own text, for messages.
     static std::string Show(const toml::node& n) {
         std::ostringstream s;
-        if (auto v = n.value<double>())
+        if (const toml::value<int64_t>* i = n.as_integer())
+            s << i->get(); // every digit: a large one has no double
+        else if (auto v = n.value<double>())
             s << *v;
         else if (auto t = n.value<std::string>())
             s << '"' << *t << '"';

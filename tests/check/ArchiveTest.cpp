@@ -94,14 +94,42 @@ TEST(HtmlReport, TextFromProgramsAndNamesCannotBecomeMarkup) {
     EXPECT_NE(row.find("&lt;script&gt;alert(1)&lt;/script&gt;&quot;&#39;&amp;.min"), std::string::npos);
     EXPECT_NE(row.find("line 3: &lt;img src=x onerror=alert(2)&gt;"), std::string::npos);
 
-    // A name that is not UTF-8 is read as Latin-1; control characters cannot slip through.
+    // A name that is not UTF-8 is read as Latin-1; control characters cannot slip through, and
+    // show as they do on the terminal.
     EXPECT_EQ(check::HtmlEscape("\xE9t\xE9.min"), "&#xE9;t&#xE9;.min");
-    EXPECT_EQ(check::HtmlEscape("\xC3\xA9\x01\x1B"), "\xC3\xA9&#xFFFD;&#xFFFD;");
+    EXPECT_EQ(check::HtmlEscape("\xC3\xA9\x01\x1B"), "\xC3\xA9\\x01\\e");
+    // A right-to-left override cannot turn the name (or the cells after it) around: it shows as
+    // an escape, and the name is isolated.
+    const std::string turned = check::HtmlRow(Checked("nim.\xE2\x80\xAE"
+                                                      "exe.min",
+                                                      0, 0.1));
+    EXPECT_EQ(turned.find("\xE2\x80\xAE"), std::string::npos);
+    EXPECT_NE(turned.find("<bdi>nim.\\u202eexe.min</bdi>"), std::string::npos) << turned;
     check::ArchiveSummary s;
     s.Add(0, r);
     const std::string tail = check::HtmlTail(s);
     EXPECT_EQ(tail.find("<img"), std::string::npos);
     EXPECT_EQ(tail.find("<script>alert"), std::string::npos);
+}
+
+// Run without the setup it was to have, a program is not checked: its row and the summary say
+// why, and it counts among the programs not checked.
+TEST(HtmlReport, AProgramWhoseSetupCouldNotBeReadIsNotChecked) {
+    check::ProgramResult r = Checked("p.min", 2, 0.1);
+    r.SetupError = "p.setup.toml:3: stock.diameter must be a number; checked without the setup";
+    const std::string row = check::HtmlRow(r);
+    EXPECT_NE(row.find("<tr class=\"error\">"), std::string::npos) << row;
+    EXPECT_NE(row.find(">not checked: p.setup.toml:3: stock.diameter must be a number;"), std::string::npos)
+        << row;
+    check::ArchiveSummary s;
+    s.Add(0, r);
+    s.Add(1, Checked("q.min", 0, 0.1));
+    EXPECT_EQ(s.Unreadable, 1u);
+    EXPECT_EQ(s.Status, 2);
+    const std::string tail = check::HtmlTail(s);
+    EXPECT_NE(tail.find(", 1 not checked;"), std::string::npos) << tail;
+    EXPECT_NE(tail.find("\n    p.min: p.setup.toml:3: stock.diameter must be a number;"), std::string::npos)
+        << tail;
 }
 
 TEST(ArchiveSummary, WorstStatusCountsAndSlowestOverManyPrograms) {

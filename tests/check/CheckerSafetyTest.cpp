@@ -5,6 +5,7 @@
 
 #include "CheckerChild.h"
 #include "check/CheckerCli.h"
+#include "check/Shown.h"
 #include "input/InputGuard.h"
 #include "support/MemoryLimit.h"
 
@@ -65,6 +66,100 @@ TEST(CheckerSafety, OutputsNeverOverwriteAProgram) {
                       })
                   .Status,
               0);
+}
+
+// Every input is refused as an output, not only the programs: the setup (given or found beside
+// the program) and the tool table it names, by any name, for each output option and standard
+// output. Nothing is written and the inputs stay as they were.
+TEST(CheckerSafety, OutputsNeverOverwriteASetupOrItsToolTable) {
+    Folder dir;
+    const std::string p = dir.Write("p.min", Good);
+    const std::string table = dir.Write("tools.tbl", "T1 P1 D0.8 Q3\n");
+    const std::string setupText = "tool_table = \"tools.tbl\"\n[stock]\nkind = \"bar\"\ndiameter = 50\n"
+                                  "length = 100\n";
+    const std::string beside = dir.Write("p.setup.toml", setupText);
+    fs::create_directory(dir / "given");
+    const std::string given =
+        dir.Write("given/g.setup.toml", "tool_table = \"t.tbl\"\n[stock]\nkind = \"bar\"\n");
+    fs::create_symlink(beside, dir / "setup-link.svg");
+    fs::create_hard_link(table, dir / "table-link.dxf");
+    const check::PictureFormats all{&check::MakeSvgPicture, &check::MakeSvgPicture, &check::MakeSvgPicture};
+    const struct {
+        std::vector<std::string> Args;
+        std::string Says;
+    } cases[] = {
+        {{"--svg", beside, p}, "--svg " + beside + " is the setup file " + beside},
+        {{"--png", dir / "./p.setup.toml", p}, "is the setup file"},
+        {{"--pdf", dir / "given/../p.setup.toml", p}, "is the setup file"},
+        {{"--trace", dir / "tools.tbl", p}, "is the tool table"},
+        {{"--profile", dir / "setup-link.svg", p}, "is the setup file"},
+        {{"--profile", dir / "table-link.dxf", p}, "is the tool table"},
+        {{"--report", beside, p}, "--report " + beside + " is the setup file"},
+        {{"--report", dir / "tools.tbl", dir.Path.string()}, "is the tool table"},
+        // A given setup, even one that cannot be read, and the table it names, which need not exist.
+        {{"--setup", given, "--svg", given, p}, "is the setup file"},
+        {{"--setup", given, "--trace", dir / "given/t.tbl", p}, "is the tool table"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Args[1]);
+        const Result r = Checker(c.Args, {}, all);
+        EXPECT_EQ(r.Status, 2);
+        EXPECT_EQ(r.Out, "");
+        EXPECT_NE(r.Err.find(c.Says), std::string::npos) << r.Err;
+        EXPECT_EQ(Slurp(beside), setupText);
+        EXPECT_EQ(Slurp(table), "T1 P1 D0.8 Q3\n");
+        EXPECT_FALSE(fs::exists(dir / "given/t.tbl"));
+    }
+    // Standard output appended to the setup is refused the same way; --no-setup reads no setup,
+    // so an output may then replace it.
+    for (const std::vector<std::string>& args : {std::vector<std::string>{p}, {"--jobs", "1", p}}) {
+        const Result appended = Checker(args, [&] {
+            const int fd = ::open(beside.c_str(), O_WRONLY | O_APPEND);
+            ::dup2(fd, 1);
+        });
+        EXPECT_EQ(appended.Status, 2);
+        EXPECT_NE(appended.Err.find("standard output is the setup file"), std::string::npos) << appended.Err;
+        EXPECT_EQ(Slurp(beside), setupText);
+    }
+    EXPECT_EQ(Checker({"--no-setup", "--svg", beside, p}, {}, all).Status, 0);
+    EXPECT_NE(Slurp(beside).find("<svg"), std::string::npos);
+}
+
+// Control characters in a program's name or a setup's value reach the terminal only as escapes:
+// no colour, no cleared screen, no forged report line; JSON escapes them by its own rule.
+TEST(CheckerSafety, ControlCharactersAreShownEscaped) {
+    Folder dir;
+    const std::string name = "red\x1B[31m\nfake: no alarms\x7F\xC2\x9B.min";
+    const std::string shown = "red\\e[31m\\nfake: no alarms\\x7f\\u009b.min";
+    const std::string p = dir.Write(name, Good);
+    const std::string setup = dir.Write("s.setup.toml", "[stock]\nkind = \"\\u001B[2J\"\n");
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{p}, {"--setup", setup, p}, {"--jobs", "1", dir.Path.string()}}) {
+        SCOPED_TRACE(args[0]);
+        const Result r = Checker(args);
+        for (const std::string& text : {r.Out, r.Err}) {
+            EXPECT_EQ(text.find_first_of("\x1B\x7F"), std::string::npos) << text;
+            EXPECT_EQ(text.find("\xC2\x9B"), std::string::npos) << text;
+            EXPECT_EQ(text.find("\nfake"), std::string::npos) << text;
+        }
+        EXPECT_NE(r.Out.find(shown + "\n"), std::string::npos) << r.Out;
+        if (args[0] == "--setup") EXPECT_NE(r.Err.find("\"\\e[2J\""), std::string::npos) << r.Err;
+    }
+    // The legend of a picture names the program the same way (a control character would make
+    // the SVG no XML); a long name is cut at its front.
+    EXPECT_EQ(Checker({"--legend", "--svg", dir / "o.svg", p}).Status, 0);
+    EXPECT_EQ(Slurp(dir / "o.svg").find_first_of("\x1B\x7F"), std::string::npos);
+    EXPECT_NE(Slurp(dir / "o.svg").find("alarms\\x7f\\u009b.min</text>"), std::string::npos);
+    const Result json = Checker({"--json", p});
+    EXPECT_NE(json.Out.find("/red\\u001b[31m\\u000afake: no alarms\\u007f\\u009b.min\""), std::string::npos)
+        << json.Out;
+    // The rest of the rule: bidirectional controls, the bytes of other encodings and overlong
+    // forms that terminals take for controls; a backslash and other text stay as they are.
+    EXPECT_EQ(check::Shown("a\xE2\x80\xAE"
+                           "b\xE2\x81\xA6\tc"),
+              "a\\u202eb\\u2066\\tc");
+    EXPECT_EQ(check::Shown("\x9B\xE9t\xE9"), "\\x9b\xE9t\xE9");
+    EXPECT_EQ(check::Shown("\xC0\x9B[2J \\n \xC3\xA9\xE6\x97\xA5"), "\\xc0\\x9b[2J \\n \xC3\xA9\xE6\x97\xA5");
 }
 
 // A full disk, a device that takes nothing, or a file size limit: the output fails with status 2

@@ -145,6 +145,8 @@ def check_setups(checker, root):
     s = summaries[0] if summaries else {}
     expect(status == 2 and s.get('findings', {}).get('by_code', {}).get('rapid-into-stock') == found,
            f'setups: exit status {status}, summary {s.get("findings")}')
+    # The program checked without its setup counts as not checked.
+    expect(s.get('unreadable') == 1, f'setups: {s.get("unreadable")} not checked, not 1')
     # --stock for every program, the files beside them unread; --no-setup, none at all.
     status, out, err = run(checker, '--json', '--stock', 'bar,40,60', root)
     reports, _ = objects(out)

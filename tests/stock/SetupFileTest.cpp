@@ -91,6 +91,7 @@ TEST(SetupFile, BadInputNamesFileLineAndValueAndGivesNoSetup) {
         {bar + "[[tool]]\nnumber = 2\nkind = \"grooving\"\nwidth = 2\ncorner_radius = 1.5\n", 5,
          "corner radius 1.5"},
         {bar + "[chuck]\nface_z = -1e9\n", 6, "out of range"},
+        {"[stock]\ndiameter = 9007199254740993\n", 2, "diameter is out of range: 9007199254740993"},
         {bar + "[[tool]]\nnumber = 4\nkind = \"grooving\"\naxis = \"y\"\n", 8, "tool.axis must be"},
         {bar + "[[tool]]\nnumber = 8\ndriven = 1\n", 7, "true or false, not 1"},
     };
