@@ -99,6 +99,36 @@ SetupOnDisk ReadSetupBeside(const QString& path, stock::Setup& setup) {
     return d;
 }
 
+enum class Plan { Write, Unchanged, Reopen };
+
+// What O K does with the file: `text` the edited file (empty: the setup written whole), `backup`
+// where a copy of the file goes first (empty: none). A file that cannot be read or edited in
+// place is replaced only when the operator says so.
+Plan PlanSave(QWidget* parent, const QString& path, const SetupOnDisk& disk, const stock::Setup& setup,
+              const std::map<int, int>& origins, std::string& text, QString& backup) {
+    if (!disk.Exists) return Plan::Write;
+    QString problem = disk.Problem, question = QStringLiteral("cannot be read: ");
+    if (disk.Readable) {
+        std::string why;
+        if (stock::EditSetupText(disk.Text, path.toStdString(), setup, origins, text, why))
+            return text == disk.Text ? Plan::Unchanged : Plan::Write;
+        problem = QString::fromStdString(why), question = QStringLiteral("cannot be edited in place: ");
+    }
+    backup = BackupName(path);
+    if (backup.isEmpty()) {
+        QMessageBox::warning(
+            parent, QStringLiteral("Setup"),
+            path + QStringLiteral("\r\n") + question + problem +
+                QStringLiteral("\r\nNo name is free beside it for a copy, so it is not replaced."));
+        return Plan::Reopen;
+    }
+    return Ask(parent, path + QStringLiteral("\r\n") + question + problem +
+                           QStringLiteral("\r\nReplace it with this setup? The file as it is is kept as ") +
+                           backup + QLatin1Char('.'))
+               ? Plan::Write
+               : Plan::Reopen;
+}
+
 } // namespace
 
 void EditSetup(const Parts& p) {
@@ -131,29 +161,9 @@ void EditSetup(const Parts& p) {
         // one, or one the operator agrees to replace, is written whole.
         std::string text;
         QString backup;
-        if (disk.Readable) {
-            std::string why;
-            if (stock::EditSetupText(disk.Text, path.toStdString(), setup, dialog.Origins(), text, why)) {
-                if (text == disk.Text) return; // nothing changed: the file stays as it is
-            } else {
-                backup = BackupName(path);
-                if (backup.isEmpty() ||
-                    !Ask(parent,
-                         path + QStringLiteral("\r\ncannot be edited in place: ") +
-                             QString::fromStdString(why) +
-                             QStringLiteral("\r\nWrite the setup anew? The file as it is is kept as ") +
-                             backup + QLatin1Char('.')))
-                    continue;
-            }
-        } else if (disk.Exists) {
-            backup = BackupName(path);
-            if (backup.isEmpty() ||
-                !Ask(parent,
-                     path + QStringLiteral("\r\ncannot be read: ") + disk.Problem +
-                         QStringLiteral("\r\nReplace it with this setup? The file as it is is kept as ") +
-                         backup + QLatin1Char('.')))
-                continue;
-        }
+        const Plan plan = PlanSave(parent, path, disk, setup, dialog.Origins(), text, backup);
+        if (plan == Plan::Unchanged) return;
+        if (plan == Plan::Reopen) continue;
         if (text.empty()) text = stock::WriteSetup(setup, QFileInfo(program).fileName().toStdString());
         if (!MayReplace(parent, path, disk.Read)) continue;
         QString error;
