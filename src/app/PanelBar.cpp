@@ -33,28 +33,36 @@ void StatusPanel::SetDimmed(bool dimmed) {
     update();
 }
 
-std::vector<int> FitPanelWidths(const std::vector<int>& natural, int available, int least) {
+std::vector<int> FitPanelWidths(const std::vector<int>& natural, const std::vector<int>& least,
+                                int available) {
     std::vector<int> widths = natural;
     const long total = std::accumulate(natural.begin(), natural.end(), 0L);
     if (total <= available || natural.empty()) return widths;
-    // The common width L of the narrowed panels: the largest with sum(min(natural, L)) <= available.
-    std::vector<int> sorted = natural;
-    std::sort(sorted.begin(), sorted.end());
-    long below = 0; // natural widths of the panels narrower than the level
-    int level = least;
-    const int n = static_cast<int>(sorted.size());
-    for (int i = 0; i < n; ++i) {
-        const long rest = n - i; // panels at or above sorted[i]
-        const long l = (available - below) / rest;
-        if (l < sorted[i]) {
-            level = static_cast<int>(std::max<long>(l, least));
-            break;
-        }
-        below += sorted[i];
+    const auto width = [&](size_t i, long level) {
+        return std::min<long>(natural[i], std::max<long>(level, i < least.size() ? least[i] : 0));
+    };
+    const auto sum = [&](long level) {
+        long s = 0;
+        for (size_t i = 0; i < natural.size(); ++i)
+            s += width(i, level);
+        return s;
+    };
+    // The common width L of the narrowed panels: the largest at which they fit (sum is rising in L).
+    long low = 0, high = *std::max_element(natural.begin(), natural.end());
+    while (low < high) {
+        const long mid = (low + high + 1) / 2;
+        if (sum(mid) <= available)
+            low = mid;
+        else
+            high = mid - 1;
     }
-    for (int& w : widths)
-        w = std::min(w, std::max(level, least));
+    for (size_t i = 0; i < widths.size(); ++i)
+        widths[i] = static_cast<int>(width(i, low));
     return widths;
+}
+
+std::vector<int> FitPanelWidths(const std::vector<int>& natural, int available, int least) {
+    return FitPanelWidths(natural, std::vector<int>(natural.size(), least), available);
 }
 
 namespace {
@@ -65,11 +73,21 @@ int TextRoom(const StatusPanel& p) {
 
 } // namespace
 
+int StatusPanel::LeastWidth(const QString& text) const {
+    QFont f = font();
+    if (!ShrinkToFit || f.pointSizeF() <= 0) return 16;
+    f.setPointSizeF(std::min(f.pointSizeF(), ShrinkLeast));
+    // The text in the smallest face, with the frame, margins and indent round it.
+    return QFontMetrics(f).horizontalAdvance(text) + 2 * frameWidth() + 2 * margin() + indent() + 1;
+}
+
 QFont StatusPanel::ShownFont() const {
     QFont f = font();
     if (!ShrinkToFit || f.pointSizeF() <= 0) return f;
     const int room = TextRoom(*this);
-    while (QFontMetrics(f).horizontalAdvance(text()) > room && f.pointSizeF() - 0.5 >= ShrinkLeast)
+    // By the rule that cuts the text (ShownText), so that a text that just fits is never cut.
+    while (QFontMetrics(f).elidedText(text(), Qt::ElideRight, room) != text() &&
+           f.pointSizeF() - 0.5 >= ShrinkLeast)
         f.setPointSizeF(f.pointSizeF() - 0.5);
     return f;
 }
@@ -147,7 +165,7 @@ void PanelBar::resizeEvent(QResizeEvent* event) {
 void PanelBar::FitPanels() {
     const QMargins m = layout()->contentsMargins();
     int available = width() - m.left() - m.right() - layout()->spacing() * std::max(0, Count() - 1);
-    std::vector<int> natural;
+    std::vector<int> natural, least;
     std::vector<StatusPanel*> fixed;
     for (StatusPanel* p : Panels) {
         if (p->isHidden()) continue;
@@ -156,9 +174,10 @@ void PanelBar::FitPanels() {
             continue;
         }
         natural.push_back(p->NaturalWidth);
+        least.push_back(std::max(16, p->LeastWidth(p->text())));
         fixed.push_back(p);
     }
-    const std::vector<int> widths = FitPanelWidths(natural, available, 16);
+    const std::vector<int> widths = FitPanelWidths(natural, least, available);
     for (size_t i = 0; i < fixed.size(); ++i)
         if (fixed[i]->width() != widths[i] || fixed[i]->minimumWidth() != widths[i])
             fixed[i]->setFixedWidth(widths[i]);

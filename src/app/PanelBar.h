@@ -18,6 +18,10 @@ namespace app {
 // natural widths when these fit; otherwise the widest are narrowed to one common width, just as
 // far as needed, never below `least` each. The panels then never overlap.
 std::vector<int> FitPanelWidths(const std::vector<int>& natural, int available, int least);
+// The same with a least width of each panel's own (what its text needs in its smallest face): the
+// others are narrowed further so that it keeps that.
+std::vector<int> FitPanelWidths(const std::vector<int>& natural, const std::vector<int>& least,
+                                int available);
 
 class StatusPanel : public QLabel {
   public:
@@ -32,6 +36,9 @@ class StatusPanel : public QLabel {
     // (the function keys, whose captions the operator reads rather than remembers).
     bool ShrinkToFit = false;
     static constexpr double ShrinkLeast = 6.5;
+    // The width `text` needs to show whole in the smallest face (16 for a panel that does not
+    // shrink its face).
+    int LeastWidth(const QString& text) const;
     // The face the text is drawn in, and the text as the panel shows it in its present width.
     QFont ShownFont() const;
     QString ShownText() const;

@@ -24,6 +24,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace app {
 
 RunPanel::RunPanel(QWidget* form, const Parts& parts) : P(parts), Form(form) {}
@@ -76,7 +78,13 @@ void RunPanel::BuildFkeyBar() {
     StatusBarF = new PanelBar(Form);
     StatusBarF->setObjectName("StatusBarF");
     const QFontMetrics fm(Form->font());
-    StatusBarF->AddPanel("Alarm", "", "", true, 60, true);
+    // The message panel keeps room for the run's longest stop message in the smallest face the
+    // captions take, and takes a smaller face as they do: "Program Stop" and "Program End" must
+    // never look alike.
+    StatusPanel* message = StatusBarF->AddPanel("Alarm", "", "", true, 60, true);
+    message->ShrinkToFit = true;
+    message->NaturalWidth = std::max(60, message->LeastWidth(QStringLiteral("Optional Stop")));
+    message->setMinimumWidth(message->NaturalWidth);
     for (const PanelCommand& c : PanelCommands())
         if (c.Fkey)
             StatusBarF->AddPanel(c.Key, c.Fkey, "", false, fm.horizontalAdvance(c.Fkey) + 14)->ShrinkToFit =

@@ -42,10 +42,12 @@ namespace app {
 
 namespace {
 
-// The program path of the command line: the text of a path quoted at its start, else the whole
+// The program path of the command line: the whole line when it is enclosed in double quotes
+// (CommandLineOf puts the path so), else the text of a path quoted at its start, else the whole
 // line. Double quotes inside a path are part of its name ("part "A".min" opens that file).
 QString CommandLinePath(const QString& line) {
     if (!line.startsWith(u'"')) return line;
+    if (line.size() >= 2 && line.endsWith(u'"')) return line.mid(1, line.size() - 2);
     const qsizetype closing = line.indexOf(u'"', 1);
     return closing < 0 ? line.mid(1) : line.mid(1, closing - 1);
 }
@@ -53,10 +55,13 @@ QString CommandLinePath(const QString& line) {
 } // namespace
 
 QString CommandLineOf(const QStringList& arguments) {
-    QStringList line = arguments;
-    for (QString& a : line)
-        if (a.contains(' ') && !a.contains('"')) a = '"' + a + '"';
-    return line.join(' ');
+    if (arguments.isEmpty()) return {};
+    // NOTE: the first argument is the program's name as it stands: a name may start with a
+    // quote ('"A".min' is that file, never "A"). Only quotes around the whole of it are the
+    // caller's quoting. Further arguments name nothing.
+    QString path = arguments.front();
+    if (path.size() >= 2 && path.startsWith(u'"') && path.endsWith(u'"')) path = path.mid(1, path.size() - 2);
+    return path.isEmpty() ? QString() : QLatin1Char('"') + path + QLatin1Char('"');
 }
 
 void Frame::GrowByDocks() {

@@ -7,9 +7,9 @@
 
 namespace app {
 
-// The arguments after the program name as one command line. An argument with a blank is put in
-// double quotes, so that a quoted path followed by anything else still names just that path;
-// one that already carries double quotes is taken as it stands.
+// The arguments after the program name as the command line the window loads: the first names
+// the program, taken as it stands except for double quotes enclosing the whole of it; the line
+// holds that path in double quotes.
 QString CommandLineOf(const QStringList& arguments);
 
 } // namespace app

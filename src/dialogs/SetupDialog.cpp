@@ -3,6 +3,8 @@
 
 #include "dialogs/SetupDialog.h"
 
+#include "stock/SetupNumber.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
@@ -69,12 +71,26 @@ QString Text(double v) {
     return QString::fromLatin1(buf, static_cast<qsizetype>(r.ptr - buf));
 }
 
-// A number as typed ("12.5", "-90", "1e3"); nothing else.
+// Whether the operator's locale writes a decimal comma ("12,5").
+bool CommaLocale() {
+    return QLocale().decimalPoint() == QLatin1String(",");
+}
+
+// A number as typed ("12.5", "-90", "1e3"), read as the setup file reads it; nothing else. A
+// group separator is never skipped ("60,000" is no number): where the locale writes a decimal
+// comma, one comma is the decimal point ("12,5" is 12.5).
 std::optional<double> Number(const QString& text) {
-    bool ok = false;
-    const double v = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(v)) return std::nullopt;
-    return v;
+    QString t = text.trimmed();
+    if (CommaLocale() && t.count(u',') == 1 && !t.contains(u'.')) t.replace(u',', u'.');
+    return stock::ReadSetupNumber(t.toStdString());
+}
+
+// Why `text` is not a number, for the message after the field's name.
+QString NotANumber(const QString& text) {
+    QString why = QStringLiteral("is not a number: \"") + text + QLatin1Char('"');
+    if (text.contains(u',') && !CommaLocale())
+        why += QStringLiteral(" (a decimal point, no group separators)");
+    return why;
 }
 
 // Whether a tool of the kind (an index of KindNames) uses the column's value.
@@ -213,8 +229,10 @@ SetupDialog::SetupDialog(const stock::Setup& setup, const QString& note, QWidget
     StepHeight->setText(Text(h.StepHeight));
     HasTailstock->setChecked(setup.Holding && h.TailstockZ);
     TailstockZ->setText(Text(h.TailstockZ.value_or(0)));
-    for (const auto& [number, tool] : setup.Tools)
+    for (const auto& [number, tool] : setup.Tools) {
         AddToolRow(number, tool);
+        RowNumbers.back() = number;
+    }
     Filling = false;
 
     connect(StockKind, &QComboBox::currentIndexChanged, this, [this] { Judge(); });
@@ -239,6 +257,7 @@ SetupDialog::SetupDialog(const stock::Setup& setup, const QString& note, QWidget
         if (r < 0) return;
         Tools->removeRow(r);
         RowTools.erase(RowTools.begin() + r);
+        RowNumbers.erase(RowNumbers.begin() + r);
         Judge();
     });
     connect(Ok, &QPushButton::clicked, this, &QDialog::accept);
@@ -257,6 +276,7 @@ void SetupDialog::AddToolRow(int number, const Tool& tool) {
     const int r = Tools->rowCount();
     Tools->insertRow(r);
     RowTools.push_back(tool);
+    RowNumbers.push_back(-1);
     const double values[ColumnCount] = {double(number),
                                         0,
                                         0,
@@ -316,7 +336,7 @@ std::optional<stock::Setup> SetupDialog::Read(std::string& field, QString& why) 
             out = *v;
         } else {
             good = false;
-            why = QString::fromStdString(field) + QStringLiteral(" is not a number: \"") + e->text() + '"';
+            why = QString::fromStdString(field) + QLatin1Char(' ') + NotANumber(e->text());
         }
     };
     // 1. The stock; a profile is kept as it was read.
@@ -365,10 +385,9 @@ std::optional<stock::Setup> SetupDialog::Read(std::string& field, QString& why) 
             if (!v || (whole && *v != std::floor(*v))) {
                 good = false;
                 field = "row." + std::to_string(r) + "." + Columns[c].Key;
-                why = QStringLiteral("tool row %1: %2 is not a%3 number: \"%4\"")
-                          .arg(r + 1)
-                          .arg(QString::fromLatin1(Columns[c].Key),
-                               whole ? QStringLiteral(" whole") : QString(), text);
+                why = QStringLiteral("tool row %1: %2 ").arg(r + 1).arg(QString::fromLatin1(Columns[c].Key)) +
+                      (v ? QStringLiteral("is not a whole number: \"") + text + QLatin1Char('"')
+                         : NotANumber(text));
             } else {
                 cells[c] = *v;
             }
@@ -427,6 +446,14 @@ std::optional<stock::Setup> SetupDialog::Edited() const {
 
 QString SetupDialog::Problem() const {
     return Why;
+}
+
+std::map<int, int> SetupDialog::Origins() const {
+    std::map<int, int> origins;
+    for (int r = 0; r < Tools->rowCount(); ++r)
+        if (const std::optional<double> n = Number(Tools->item(r, ColNumber)->text()))
+            origins[static_cast<int>(*n)] = RowNumbers[r];
+    return origins;
 }
 
 QWidget* SetupDialog::FieldWidget(const std::string& field, int& row, int& column) const {

@@ -35,6 +35,9 @@ class SetupDialog : public QDialog {
     // unsound (then Problem() says why).
     std::optional<stock::Setup> Edited() const;
     QString Problem() const;
+    // For each tool number of Edited(), the number its row had when the dialog opened (a tool
+    // renumbered in the dialog), or -1 for a row added in it.
+    std::map<int, int> Origins() const;
 
     // The tools table's columns, in order.
     enum Column {
@@ -77,6 +80,7 @@ class SetupDialog : public QDialog {
 
     stock::Setup Initial;              // what the dialog keeps that it does not show (profile, holders)
     std::vector<stock::Tool> RowTools; // the tool each row started from
+    std::vector<int> RowNumbers;       // the number each row started with, -1 for an added row
     std::map<std::string, QLineEdit*> Fields; // by setup-file key
     std::optional<stock::Setup> Current;
     QString Why;

@@ -102,6 +102,7 @@ ResolvedPath ResolvePath(const std::string& path, bool followLast) {
             if (!MayFollowLink(done, st.st_uid)) {
                 r.Error = EACCES;
                 r.Refused = true;
+                r.Link = next;
                 return r;
             }
             std::string target;

@@ -14,6 +14,7 @@ struct ResolvedPath {
     std::string Path;     // absolute, no link left in it (the last name may not exist yet)
     int Error = 0;        // errno of a failure, 0 when resolved
     bool Refused = false; // a link was not followed for the rule above (Error is EACCES)
+    std::string Link;     // that link, when Refused
 };
 
 // Resolves `path` from the current folder. `followLast` false leaves the last name as it is,

@@ -7,13 +7,16 @@
 
 namespace stock {
 
-namespace {
-
-// The shortest text that reads back to the same number ("60", "0.8", "1e+05"), as TOML takes it.
-std::string Num(double v) {
+std::string SetupNumberText(double v) {
     char buf[32];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
     return std::string(buf, r.ptr);
+}
+
+namespace {
+
+std::string Num(double v) {
+    return SetupNumberText(v);
 }
 
 const char* KindName(Tool::Kind k) {
@@ -69,12 +72,7 @@ void WriteTool(std::ostream& out, int number, const Tool& t) {
     if (t.FeedAxis != Tool::Axis::Usual)
         out << "axis = \"" << (t.FeedAxis == Tool::Axis::Z ? 'z' : 'x') << "\"\n";
     if (t.Driven) out << "driven = true\n";
-    if (!t.Holder.empty()) {
-        out << "holder = [";
-        for (size_t i = 0; i < t.Holder.size(); ++i)
-            out << (i ? ", [" : "[") << Num(t.Holder[i].z) << ", " << Num(t.Holder[i].x) << "]";
-        out << "]\n";
-    }
+    if (!t.Holder.empty()) out << "holder = " << HolderText(t.Holder) << "\n";
     if (t.BackPost) out << "post = \"back\"\n";
 }
 
@@ -109,6 +107,27 @@ void WriteHolding(std::ostream& out, const WorkHolding& h) {
 }
 
 } // namespace
+
+std::string HolderText(const Outline& holder) {
+    std::ostringstream out;
+    out << "[";
+    for (size_t i = 0; i < holder.size(); ++i)
+        out << (i ? ", [" : "[") << Num(holder[i].z) << ", " << Num(holder[i].x) << "]";
+    out << "]";
+    return out.str();
+}
+
+std::string ToolTableText(int number, const Tool& tool) {
+    std::ostringstream out;
+    WriteTool(out, number, tool);
+    return out.str();
+}
+
+std::string HoldingTablesText(const WorkHolding& holding) {
+    std::ostringstream out;
+    WriteHolding(out, holding);
+    return out.str();
+}
 
 std::string WriteSetup(const Setup& setup, const std::string& program) {
     std::ostringstream out;

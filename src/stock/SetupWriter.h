@@ -15,4 +15,12 @@ namespace stock {
 // Tools a tool table gave are written as [[tool]] tables of their own.
 std::string WriteSetup(const Setup& setup, const std::string& program = {});
 
+// The pieces of that text, for an edit of a file the operator wrote (SetupEdit.h): a number
+// ("60", "0.8", "1e+05"), a holder's points ("[[0, 2], [25, 2], [25, 20]]"), one [[tool]] table
+// and the [chuck] and [tailstock] tables of the work holding, each table after a blank line.
+std::string SetupNumberText(double v);
+std::string HolderText(const Outline& holder);
+std::string ToolTableText(int number, const Tool& tool);
+std::string HoldingTablesText(const WorkHolding& holding);
+
 } // namespace stock

@@ -2,12 +2,15 @@
 #include "workbench/ExportPicture.h"
 
 #include "check/Picture.h"
+#include "files/FileSave.h"
+#include "files/NativePath.h"
+#include "files/SafePath.h"
 #include "render/SheetPainter.h"
 
 #include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace workbench {
 
@@ -97,12 +100,19 @@ bool ExportPicture(const ExportRequest& r, QString& why) {
         if (!DrawVectors(r, format, vector, why)) return false;
         bytes = QByteArray(vector.data(), static_cast<qsizetype>(vector.size()));
     }
-    QSaveFile file(r.Path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        why = file.errorString();
+    return WritePicture(r.Path, bytes, why);
+}
+
+bool WritePicture(const QString& path, const QByteArray& bytes, QString& why) {
+    // A link planted in a shared folder is named in the message, as the checker names it.
+    const files::ResolvedPath resolved = files::ResolvePath(files::NativePath(path));
+    if (resolved.Refused) {
+        why = QFile::decodeName(resolved.Link.c_str()) +
+              QStringLiteral(" is a link of another user in a shared folder; it is not followed");
         return false;
     }
-    return true;
+    // Written whole, then put in place, under the same link rule (checked again as it writes).
+    return files::WriteProgramBytes(path, bytes, why);
 }
 
 } // namespace workbench

@@ -8,6 +8,7 @@
 #include "check/Checker.h"
 #include "picture/Sheet.h"
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 
@@ -38,5 +39,10 @@ struct ExportRequest {
 // Writes the picture; false with the reason when the type is unknown, the picture cannot be
 // made or the file cannot be written (an existing file is then left as it was).
 bool ExportPicture(const ExportRequest& request, QString& why);
+
+// Writes a made picture as program saves write: whole, then put in place. A link another user
+// planted in a shared sticky folder (the system's temporary folder) is never followed, dangling
+// or not: nothing is written and `why` names the link.
+bool WritePicture(const QString& path, const QByteArray& bytes, QString& why);
 
 } // namespace workbench

@@ -12,6 +12,7 @@
 #include "editor/frmFind.h"
 #include "editor/frmReplace.h"
 #include "stock/SetupFile.h"
+#include "support/FileBytes.h"
 #include "workbench/Workbench.h"
 
 #include <QCheckBox>
@@ -337,4 +338,78 @@ TEST_F(Commands, SetupDialogSavesBesideTheProgramAndTheCheckCutsWithIt) {
     setup->trigger();
     EXPECT_TRUE(question.contains("changed")) << question.toStdString();
     EXPECT_EQ(stock::ReadSetupFile(file.toStdString(), error)->Material.Diameter, 45);
+}
+
+namespace {
+
+// Presses Enter on the next message, as an operator who lets its default answer stand.
+testing_support::ModalDriver::Step Enter(QString* text) {
+    return [text](QWidget* m) {
+        if (auto* box = qobject_cast<QMessageBox*>(m)) *text = box->text();
+        QTest::keyClick(m, Qt::Key_Return);
+    };
+}
+
+} // namespace
+
+TEST_F(Commands, SetupDialogEditsTheOperatorsFileAndReplacesNoneWithoutBeingTold) {
+    QFile example(ZARVIK_SOURCE_DIR "/examples/TURNING.setup.toml");
+    ASSERT_TRUE(example.open(QIODevice::ReadOnly));
+    const QByteArray written = example.readAll();
+    const QString file = WriteFile("PROG.setup.toml", written);
+    Open("T0101\r\nG00 X20. Z-10.\r\nM30\r\n");
+    QAction* setup = Act("mnuSetup");
+    // 1. O K without a change leaves the file byte for byte; one value changes only its text.
+    OnDialog<dialogs::SetupDialog>([](dialogs::SetupDialog* d) { d->Ok->click(); });
+    setup->trigger();
+    EXPECT_EQ(ReadBytes(file), written);
+    OnDialog<dialogs::SetupDialog>([](dialogs::SetupDialog* d) {
+        d->Diameter->setText("62");
+        d->Ok->click();
+    });
+    setup->trigger();
+    QByteArray edited = written;
+    edited.replace("diameter = 60\n", "diameter = 62\n");
+    EXPECT_EQ(ReadBytes(file), edited);
+
+    // 2. Changed on disk meanwhile: Enter keeps what is on the disk.
+    const QByteArray other = "[stock]\nkind = \"bar\"\ndiameter = 45\nlength = 60\n";
+    QString question;
+    OnDialog<dialogs::SetupDialog>([&](dialogs::SetupDialog* d) {
+        WriteFile("PROG.setup.toml", other);
+        d->Diameter->setText("50");
+        OnModal(Enter(&question));
+        OnDialog<dialogs::SetupDialog>([](dialogs::SetupDialog* again) { again->Cancel->click(); });
+        d->Ok->click();
+    });
+    setup->trigger();
+    EXPECT_TRUE(question.contains("has changed since the dialog opened")) << question.toStdString();
+    EXPECT_EQ(ReadBytes(file), other);
+
+    // 3. One typo: the file cannot be read. Enter keeps it; Yes replaces it and keeps a copy.
+    const QByteArray typo = "[stock]\nkind = \"bar\"\ndiameter = 6O\nlength = 60\n";
+    WriteFile("PROG.setup.toml", typo);
+    for (const bool yes : {false, true}) {
+        question.clear();
+        OnDialog<dialogs::SetupDialog>([&](dialogs::SetupDialog* d) {
+            d->Diameter->setText("40");
+            d->Length->setText("60");
+            if (yes) {
+                AnswerMessage(QMessageBox::Yes, &question);
+            } else {
+                OnModal(Enter(&question));
+                OnDialog<dialogs::SetupDialog>([](dialogs::SetupDialog* again) { again->Cancel->click(); });
+            }
+            d->Ok->click();
+        });
+        setup->trigger();
+        EXPECT_TRUE(question.contains("cannot be read") && question.contains(file + ".bak"))
+            << question.toStdString();
+        if (!yes) EXPECT_EQ(ReadBytes(file), typo);
+    }
+    EXPECT_EQ(ReadBytes(file + ".bak"), typo);
+    stock::SetupError error;
+    const std::optional<stock::Setup> replaced = stock::ReadSetupFile(file.toStdString(), error);
+    ASSERT_TRUE(replaced) << error.Text();
+    EXPECT_EQ(replaced->Material.Diameter, 40);
 }

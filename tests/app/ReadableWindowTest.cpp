@@ -33,6 +33,8 @@ TEST(PanelWidths, TheWidestAreNarrowedToOneWidthJustAsFarAsNeeded) {
     EXPECT_EQ(w[0], w[2]);
     // Never below the least width a panel needs to be clicked.
     EXPECT_EQ(app::FitPanelWidths({50, 80}, 10, 16), (std::vector<int>{16, 16}));
+    // A panel that needs more than the common width keeps what it needs; the others give way.
+    EXPECT_EQ(app::FitPanelWidths({50, 80, 90}, {16, 16, 85}, 200), (std::vector<int>{50, 65, 85}));
 }
 
 TEST(StateRow, AWideValuePushesTheNextCaptionRightAndTheRowBackLeft) {
@@ -72,6 +74,14 @@ TEST_F(WindowTest, FunctionKeyPanelsAreReadableAndApartAtTheDefaultWidth) {
         // The whole text: a smaller face comes before a cut one.
         const QString whole = panel.FkeyPanelText(keys[i]);
         EXPECT_EQ(panel.FkeyPanelShownText(keys[i]), whole);
+    }
+    // The message panel tells a stop from the end.
+    Open("G00 X10.\r\nM00\r\nG00 X20.\r\nM01\r\nG00 X30.\r\nM30\r\n%\r\n");
+    Key(Qt::Key_F7); // optional stop on
+    for (const char* message : {"Program Stop", "Optional Stop", "Program End"}) {
+        Key(Qt::Key_F1);
+        ASSERT_EQ(FkeyMessage(), message);
+        EXPECT_EQ(panel.FkeyPanelShownText("Alarm"), message);
     }
 }
 

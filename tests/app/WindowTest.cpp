@@ -12,12 +12,15 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QSlider>
 #include <QToolBar>
+
+#include <tuple>
 
 using app::MainWindow;
 
@@ -280,7 +283,7 @@ TEST_F(WindowTest, CommandLineArgumentsNameThePathWhetherOrNotTheyCarryQuotes) {
     QDir().mkpath(Dir.filePath("with blank"));
     const QString path = WriteFile("with blank/P.MIN", program);
     const QString quoted = "\"" + path + "\"";
-    const QList<QStringList> lines{{path}, {path, "more"}, {quoted}, {quoted, "more"}, {quoted + " more"}};
+    const QList<QStringList> lines{{path}, {path, "more"}, {quoted}, {quoted, "more"}};
     for (const QStringList& arguments : lines) {
         SCOPED_TRACE(arguments.join('|').toStdString());
         W->WindowFrame().mnuExit_Click();
@@ -308,12 +311,20 @@ TEST_F(WindowTest, CommandLineOpensNamesWithInnerQuotesAndBytesThatAreNotUtf8) {
         std::fputs("O0003\r\n", f);
         std::fclose(f);
     }
-    for (const auto& [path, text] : {std::pair{quoted, QString("O0002\r\n")},
-                                     std::pair{files::PathFromNative(latin1), QString("O0003\r\n")}}) {
+    // A relative name that starts with a quote is that file too, and so is one whose quotes
+    // enclose only a part of it.
+    const QString leading = WriteFile("\"A\".min", "O0004\r\n");
+    const QString partly = WriteFile("\"A\" B.min", "O0005\r\n");
+    for (const auto& [argument, path, text] :
+         {std::tuple{quoted, quoted, QString("O0002\r\n")},
+          std::tuple{files::PathFromNative(latin1), files::PathFromNative(latin1), QString("O0003\r\n")},
+          std::tuple{QString("\"A\".min"), leading, QString("O0004\r\n")},
+          std::tuple{QString("\"A\" B.min"), partly, QString("O0005\r\n")}}) {
         W->WindowFrame().mnuExit_Click();
+        QDir::setCurrent(Dir.path()); // Exit leaves no folder in use
         W = std::make_unique<MainWindow>();
-        ASSERT_TRUE(W->Load(app::CommandLineOf({path})));
-        EXPECT_EQ(W->Document().FileName(), path);
+        ASSERT_TRUE(W->Load(app::CommandLineOf({argument})));
+        EXPECT_EQ(QFileInfo(W->Document().FileName()).absoluteFilePath(), path);
         EXPECT_EQ(W->Document().Text().SnapshotString(), text);
         // Saving writes back to that very file.
         Pane()->SetCaret(Pane()->Text().PaneLength());
@@ -331,6 +342,8 @@ TEST_F(WindowTest, CommandLineOpensNamesWithInnerQuotesAndBytesThatAreNotUtf8) {
     EXPECT_EQ(read(files::NativePath(Dir.filePath("A"))), "O0001\r\n");
     EXPECT_EQ(read(files::NativePath(quoted)), "O0002\r\nM30\r\n");
     EXPECT_EQ(read(latin1), "O0003\r\nM30\r\n");
+    EXPECT_EQ(read(files::NativePath(leading)), "O0004\r\nM30\r\n");
+    EXPECT_EQ(read(files::NativePath(partly)), "O0005\r\nM30\r\n");
     std::remove(latin1.c_str()); // the temporary folder's clean-up cannot name it
 }
 

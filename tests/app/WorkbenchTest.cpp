@@ -13,7 +13,10 @@
 #include "workbench/Workbench.h"
 
 #include <QClipboard>
+#include <QDir>
 #include <QDockWidget>
+#include <QFileInfo>
+#include <QImage>
 #include <QMenu>
 #include <QPushButton>
 #include <QSettings>
@@ -21,6 +24,8 @@
 #include <QTreeView>
 
 #include <map>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -397,4 +402,52 @@ TEST_F(Workbench, TheStockSectionFollowsASingleBlockRunAndARerunCutsNothing) {
     EXPECT_EQ(B().Worker()->Started(), checks);
     EXPECT_EQ(B().Latest(), checked);
     EXPECT_EQ(overlay->Follower()->PiecesCut(), cut);
+}
+
+TEST_F(Workbench, ExportPictureNeverFollowsAnotherUsersLinkInASharedFolder) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to give a link another owner";
+    // A root-only folder with a file, and a sticky folder anybody may write, as /tmp is.
+    const QString closed = Dir.filePath("closed"), shared = Dir.filePath("shared");
+    ASSERT_TRUE(QDir().mkdir(closed) && QDir().mkdir(shared));
+    ASSERT_EQ(chmod(QFile::encodeName(closed).constData(), 0700), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    const QString secret = WriteFile("closed/SECRET.png", "root only\n");
+    // Planted by another user: one to the file, one dangling (to a name not there yet).
+    const QString onto = shared + "/onto.png", dangling = shared + "/dangling.png";
+    const QString created = closed + "/NEW.png";
+    for (const auto& [link, target] : {std::pair{onto, secret}, std::pair{dangling, created}}) {
+        ASSERT_EQ(symlink(QFile::encodeName(target).constData(), QFile::encodeName(link).constData()), 0);
+        ASSERT_EQ(lchown(QFile::encodeName(link).constData(), 12345, 12345), 0);
+    }
+    Open("G00 X40. Z2.\r\nG01 Z-30. F0.2\r\nM30\r\n");
+    for (const QString& link : {onto, dangling}) {
+        SCOPED_TRACE(link.toStdString());
+        OnModal([link](QWidget* m) {
+            if (auto* d = qobject_cast<QFileDialog*>(m))
+                PickFile(d, link);
+            else
+                m->close();
+        });
+        // The file dialog asks before it replaces what the link leads to.
+        if (link == onto) AnswerMessage(QMessageBox::Yes);
+        QString text;
+        AnswerMessage(QMessageBox::Ok, &text);
+        Act("mnuExportPicture")->trigger();
+        EXPECT_TRUE(text.contains(link + " is a link of another user in a shared folder; it is not followed"))
+            << text.toStdString();
+    }
+    QFile file(secret);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "root only\n");
+    EXPECT_FALSE(QFileInfo::exists(created));
+    // A picture to a plain name is written whole.
+    const QString plain = Dir.filePath("PART.png");
+    OnModal([plain](QWidget* m) {
+        if (auto* d = qobject_cast<QFileDialog*>(m))
+            PickFile(d, plain);
+        else
+            m->close();
+    });
+    Act("mnuExportPicture")->trigger();
+    EXPECT_FALSE(QImage(plain).isNull());
 }

@@ -9,10 +9,13 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QTableWidget>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace {
 
@@ -152,6 +155,42 @@ TEST(SetupDialog, WorkHoldingAndToolRowsComeAndGo) {
     ASSERT_TRUE(d.Edited());
     EXPECT_EQ(d.Edited()->Tools.count(1), 0u);
     EXPECT_EQ(d.Edited()->Tools.size(), 2u);
+}
+
+TEST(SetupDialog, NumbersAreReadAsTheSetupFileReadsThemWithNoGroupSeparators) {
+    const QLocale before;
+    for (const QLocale::Language language : {QLocale::English, QLocale::German}) {
+        QLocale::setDefault(QLocale(language));
+        const bool comma = language == QLocale::German;
+        SCOPED_TRACE(comma ? "decimal comma" : "decimal point");
+        SetupDialog d(Shaft(), {});
+        // text, number it is (NaN: refused)
+        const std::pair<const char*, double> typed[] = {{"60,000", comma ? 60 : NAN},
+                                                        {"1,200", comma ? 1.2 : NAN},
+                                                        {"1.200,5", NAN},
+                                                        {"1,200.5", NAN},
+                                                        {"1 200", NAN},
+                                                        {"62.5", 62.5},
+                                                        {" 1e2 ", 100},
+                                                        {".5", NAN},
+                                                        {"inf", NAN},
+                                                        {"0x3C", 60},
+                                                        {"6O", NAN}};
+        for (const auto& [text, value] : typed) {
+            SCOPED_TRACE(text);
+            d.FrontZ->setText(QString::fromLatin1(text));
+            Cell(d, 0, SetupDialog::ColEdge)->setText(QString::fromLatin1(text));
+            if (std::isnan(value)) {
+                EXPECT_FALSE(d.Edited());
+                EXPECT_TRUE(d.Message->text().contains(QStringLiteral("not a number")));
+                continue;
+            }
+            ASSERT_TRUE(d.Edited()) << d.Problem().toStdString();
+            EXPECT_EQ(d.Edited()->Material.FrontZ, value);
+            EXPECT_EQ(d.Edited()->Tools.at(1).EdgeLength, value);
+        }
+    }
+    QLocale::setDefault(before);
 }
 
 } // namespace

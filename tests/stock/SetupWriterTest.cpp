@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The setup file as the setup dialog writes it: read back, it is the setup that was written, and
-// the one rule that judges a setup names the value at fault by its key.
+// The setup file as the setup dialog writes it: read back, it is the setup that was written; a
+// file the operator wrote is edited only where its values changed; and the one rule that judges
+// a setup names the value at fault by its key.
 
 #include "stock/SetupWriter.h"
+#include "stock/SetupEdit.h"
 #include "stock/SetupFile.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -122,6 +126,99 @@ TEST(SetupProblems, NameTheValueAtFault) {
     EXPECT_EQ(stock::FindProblem(s).Field, "tool.3.corner_radius");
     s.Tools[3].CornerRadius = 0.2, s.Tools[3].TipDirection = 10;
     EXPECT_EQ(stock::FindProblem(s).Field, "tool.3.tip");
+}
+
+std::string ReadExample(const char* name) {
+    std::ifstream in(std::string(ZARVIK_SOURCE_DIR "/examples/") + name, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// `text` with its first `from` replaced by `to`.
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    const size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return at == std::string::npos ? text : text.replace(at, from.size(), to);
+}
+
+stock::Setup Parsed(const std::string& text) {
+    stock::SetupError error;
+    std::optional<stock::Setup> s = stock::ParseSetup(text, "T.setup.toml", error);
+    EXPECT_TRUE(s) << error.Text() << "\n" << text;
+    return s ? *s : stock::Setup{};
+}
+
+std::string Edited(const std::string& text, const stock::Setup& s, const std::map<int, int>& origin = {}) {
+    std::string out, why;
+    EXPECT_TRUE(stock::EditSetupText(text, "T.setup.toml", s, origin, out, why)) << why;
+    EXPECT_EQ(Parsed(out), s) << out;
+    return out;
+}
+
+TEST(SetupEdit, AnUnchangedSetupLeavesTheFileByteForByteAndAnEditOnlyItsValue) {
+    for (const auto& e : std::filesystem::directory_iterator(ZARVIK_SOURCE_DIR "/examples")) {
+        if (!e.path().string().ends_with(".setup.toml")) continue;
+        const std::string text = ReadExample(e.path().filename().c_str());
+        EXPECT_EQ(Edited(text, Parsed(text)), text) << e.path();
+    }
+    // In the file's own line ends: a value in place, a key the insert designation implied after
+    // its table's last key.
+    for (const std::string eol : {"\n", "\r\n"}) {
+        std::string crlf = ReadExample("TURNING.setup.toml");
+        if (eol == "\r\n") {
+            crlf.clear();
+            for (const char c : ReadExample("TURNING.setup.toml"))
+                crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        }
+        stock::Setup s = Parsed(crlf);
+        s.Material.Diameter = 62;
+        EXPECT_EQ(Edited(crlf, s), Replaced(crlf, "diameter = 60" + eol, "diameter = 62" + eol));
+        s.Tools.at(1).NoseRadius = 0.4;
+        EXPECT_EQ(Edited(crlf, s), Replaced(Replaced(crlf, "diameter = 60" + eol, "diameter = 62" + eol),
+                                            "approach_angle = 95" + eol,
+                                            "approach_angle = 95" + eol + "nose_radius = 0.4" + eol));
+    }
+}
+
+TEST(SetupEdit, TablesComeAndGoAsTheOperatorSaysAndTheRestStays) {
+    const std::string text = ReadExample("TURNING.setup.toml");
+    stock::Setup s = Parsed(text);
+    // Tool 3 out, tool 4 now 7 with its tip changed, tool 2 a boring bar, a new drill; a stepped
+    // jaw and a tailstock; a tube.
+    s.Tools.erase(3);
+    s.Tools[7] = s.Tools.at(4), s.Tools.erase(4);
+    s.Tools.at(7).TipDirection = 6;
+    s.Tools.at(2).Type = stock::Tool::Kind::Boring;
+    stock::Tool drill;
+    drill.Type = stock::Tool::Kind::Drill, drill.Source = "setup file", drill.DrillDiameter = 8.5;
+    s.Tools[9] = drill;
+    s.Holding->StepLength = 4, s.Holding->StepHeight = 2, s.Holding->TailstockZ = 5;
+    s.Material.Shape = stock::Stock::Kind::Tube, s.Material.Bore = 20;
+    const std::string out = Edited(text, s, {{7, 4}, {9, -1}});
+    // Every comment of the file stays but tool 3's; the shorthand too.
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);)
+        if (const size_t hash = line.find('#');
+            hash != std::string::npos && line.find("GROOVE") == std::string::npos)
+            EXPECT_NE(out.find(line.substr(hash)), std::string::npos) << line;
+    EXPECT_EQ(out.find("GROOVE"), std::string::npos);
+    EXPECT_NE(out.find("number = 7              # T0404 (THREAD M40 P1.5)"), std::string::npos) << out;
+    EXPECT_NE(out.find("kind = \"tube\"            # \"bar\""), std::string::npos) << out;
+    EXPECT_NE(out.find("step = {length = 4, height = 2}\n"), std::string::npos) << out;
+    // The chuck goes when the operator takes it out, and only its lines.
+    stock::Setup loose = Parsed(text);
+    loose.Holding.reset();
+    const std::string without = Edited(text, loose);
+    const size_t from = text.find("[chuck]"), to = text.find("[[tool]]");
+    EXPECT_EQ(without, text.substr(0, from) + text.substr(to));
+
+    // A file that cannot be read is not edited.
+    std::string result = "untouched", why;
+    EXPECT_FALSE(stock::EditSetupText(Replaced(text, "length = 120", "length = 12O"), "T.setup.toml", s, {},
+                                      result, why));
+    EXPECT_EQ(result, "untouched");
+    EXPECT_NE(why.find("T.setup.toml:15"), std::string::npos) << why;
 }
 
 } // namespace

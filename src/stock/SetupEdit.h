@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// Saving the setup dialog into a setup file the operator wrote: the file's text is edited, not
+// written anew. A value that changed is replaced where it stands; a key the file did not have is
+// added after its table's last key; a table it did not have (a chuck, a tailstock, a tool) is added
+// at the end; a table goes only when the operator removed what it describes. Comments, order,
+// layout, line ends and shorthands (insert = "CNMG 120408") stay as they were, and a setup that
+// did not change leaves the text byte for byte.
+
+#include "stock/Setup.h"
+
+#include <map>
+#include <string>
+
+namespace stock {
+
+// Edits `text`, the setup file `file` as read, so that it reads back as `edited`. `origin` gives,
+// for a tool number of `edited`, the number its tool had in the file (a renumbered tool), or -1
+// for a tool the file did not describe; a number not in it is its own. False, with the reason in
+// `why`, when the text cannot be read or the edit cannot be made in place (`result` is then
+// untouched); the edited text is checked by reading it back.
+bool EditSetupText(const std::string& text, const std::string& file, const Setup& edited,
+                   const std::map<int, int>& origin, std::string& result, std::string& why);
+
+} // namespace stock
