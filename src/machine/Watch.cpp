@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "machine/Watch.h"
+
+#include "interp/GCodes.h"
+
+namespace machine {
+
+Watch::Watch(const Profile& profile, double partFrontZ) : Plan(profile, partFrontZ) {}
+
+void Watch::Sync(const interp::MachineState& s, int64_t line, double tool) {
+    if (tool != Tool) {
+        Plan.ToolChange(line, tool);
+        Tool = tool;
+    }
+    if (s.SWord != LastSWord) {
+        // G50 S is the clamp of G96, not a speed (the control keeps it as the S word).
+        (s.GMode == 50 ? Clamp : Speed) = s.SWord;
+        LastSWord = s.SWord;
+    }
+    const SpindleCommand c{s.MSpindle, s.GSpeedMode == 96, Speed, Clamp};
+    if (!(c == Cmd)) {
+        Plan.Spindle(c, line, tool);
+        Cmd = c;
+    }
+}
+
+void Watch::Segment(const motion::PathSegment& p, const interp::MachineState& s, int64_t line, double tool) {
+    using Kind = motion::PathSegment::Kind;
+    Sync(s, line, tool);
+    Drew = true;
+    Move m;
+    m.X0 = p.x0, m.Z0 = p.z0, m.X1 = p.x1, m.Z1 = p.z1;
+    m.Line = line, m.Tool = tool;
+    if (p.kind == Kind::Rapid) {
+        m.Type = Move::Kind::Rapid;
+    } else {
+        const interp::GKind kind = interp::GCodeOf(s.GMode, s.FanucMode).Kind;
+        m.Type = kind == interp::GKind::Thread || kind == interp::GKind::LeadMove ? Move::Kind::Thread
+                                                                                  : Move::Kind::Feed;
+        m.OwnBlock = kind == interp::GKind::Move || kind == interp::GKind::Arc;
+        m.Feed = s.Feed;
+        m.PerRev = s.GFeedMode == 95 || m.Type == Move::Kind::Thread;
+        if (p.kind != Kind::Cut) {
+            m.Arc = true;
+            m.Clockwise = p.kind == Kind::ArcCW;
+            m.CX = p.cx, m.CZ = p.cz, m.R = p.r;
+        }
+    }
+    Plan.Add(m);
+}
+
+void Watch::Block(const interp::MachineState& s, int64_t line, double tool, double controlTotal) {
+    Sync(s, line, tool);
+    // A block that drew nothing and still took the control's time is a dwell.
+    if (!Drew && controlTotal > LastControl) Plan.Dwell(controlTotal - LastControl, line, tool);
+    Drew = false;
+    LastControl = controlTotal;
+    // M codes other than the spindle's, as written in the block (outside comments).
+    const std::u16string& b = s.BlockText;
+    if (b.find(u'M') == std::u16string::npos) return;
+    bool comment = false;
+    for (size_t i = 0; i < b.size(); ++i) {
+        if (b[i] == u'(') comment = true;
+        if (b[i] == u')') comment = false;
+        if (comment || b[i] != u'M') continue;
+        int code = 0, digits = 0;
+        for (size_t k = i + 1; k < b.size() && b[k] >= u'0' && b[k] <= u'9' && digits < 5; ++k, ++digits)
+            code = code * 10 + (b[k] - u'0');
+        if (digits > 0) Plan.MCode(code, line, tool);
+    }
+}
+
+} // namespace machine
