@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "machine/Planner.h"
 
+#include "machine/ProfileFile.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -399,7 +401,8 @@ Result Planner::Finish() {
     EndShortRun();
     std::stable_sort(Out.Findings.begin(), Out.Findings.end(),
                      [](const Finding& a, const Finding& b) { return a.Line < b.Line; });
-    Out.Assumed = P.Assumed;
+    for (const std::string& key : P.Assumed)
+        Out.Assumed.push_back(ValueText(P, key));
     return std::move(Out);
 }
 

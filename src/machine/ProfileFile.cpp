@@ -234,6 +234,37 @@ Profile DefaultProfile() {
     return p;
 }
 
+std::string ValueText(const Profile& p, const std::string& key) {
+    std::ostringstream s;
+    s << key << " = ";
+    if (key == "look_ahead") {
+        s << p.LookAheadBlocks << " blocks";
+        return s.str();
+    }
+    if (key == "m_codes") {
+        s << "{";
+        for (const auto& [code, seconds] : p.MCodes)
+            s << (code == p.MCodes.begin()->first ? " " : ", ") << code << " = " << seconds;
+        s << " } s";
+        return s.str();
+    }
+    for (const NumberKey& n : Numbers)
+        if (key == n.Key) {
+            const double v = n.Field ? p.*(n.Field) : (n.AxisName == 'x' ? p.X : p.Z).*(n.AxisField);
+            const std::string k(n.Key);
+            const char* unit = k.ends_with("rapid") || k.ends_with("feed") ? " mm/min"
+                               : k.ends_with("accel") && k[0] != 's'       ? " mm/s2"
+                               : k.ends_with("jerk")                       ? " mm/s3"
+                               : k == "spindle_accel"                      ? " rpm/s"
+                               : k.ends_with("rpm")                        ? " rpm"
+                               : k.ends_with("time")                       ? " s"
+                               : k == "blend_tolerance"                    ? " mm"
+                                                                           : " leads";
+            s << v << unit;
+        }
+    return s.str();
+}
+
 std::string ProfileError::Text() const {
     if (Line > 0) return File + ":" + std::to_string(Line) + ": " + Message;
     return File + ": " + Message;

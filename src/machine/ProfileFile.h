@@ -32,5 +32,7 @@ std::optional<Profile> ReadMachineFile(const std::string& path, ProfileError& er
 // The machine file the setup at `path` names, beside it; empty when it names none (or cannot be
 // read: its reader says why).
 std::string MachineFileNamedBy(const std::string& setupPath);
+// "KEY = VALUE UNIT" of one of ProfileKeys() in `p`, as the report lists an assumed value.
+std::string ValueText(const Profile& p, const std::string& key);
 
 } // namespace machine

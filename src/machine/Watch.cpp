@@ -3,6 +3,9 @@
 
 #include "interp/GCodes.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace machine {
 
 Watch::Watch(const Profile& profile, double partFrontZ) : Plan(profile, partFrontZ) {}
@@ -31,10 +34,11 @@ void Watch::Segment(const motion::PathSegment& p, const interp::MachineState& s,
     Move m;
     m.X0 = p.x0, m.Z0 = p.z0, m.X1 = p.x1, m.Z1 = p.z1;
     m.Line = line, m.Tool = tool;
+    const interp::GCode& row = interp::GCodeOf(s.GMode, s.FanucMode);
     if (p.kind == Kind::Rapid) {
         m.Type = Move::Kind::Rapid;
     } else {
-        const interp::GKind kind = interp::GCodeOf(s.GMode, s.FanucMode).Kind;
+        const interp::GKind kind = row.Kind;
         m.Type = kind == interp::GKind::Thread || kind == interp::GKind::LeadMove ? Move::Kind::Thread
                                                                                   : Move::Kind::Feed;
         m.OwnBlock = kind == interp::GKind::Move || kind == interp::GKind::Arc;
@@ -46,7 +50,10 @@ void Watch::Segment(const motion::PathSegment& p, const interp::MachineState& s,
             m.CX = p.cx, m.CZ = p.cz, m.R = p.r;
         }
     }
-    Plan.Add(m);
+    if (row.Run == cycles::LongThreadCycle || row.Run == cycles::FaceThreadCycle)
+        Held.push_back(m);
+    else
+        Plan.Add(m);
 }
 
 void Watch::Block(const interp::MachineState& s, int64_t line, double tool, double controlTotal) {
@@ -55,6 +62,23 @@ void Watch::Block(const interp::MachineState& s, int64_t line, double tool, doub
     if (!Drew && controlTotal > LastControl) Plan.Dwell(controlTotal - LastControl, line, tool);
     Drew = false;
     LastControl = controlTotal;
+    if (!Held.empty()) {
+        // Every pass: the infeed, the cut (the first drawn; the second is the line a thread height
+        // away), the retract and the return. A part of a pass is a pass.
+        std::vector<Move> pass;
+        bool cut = false;
+        for (const Move& m : Held) {
+            if (m.Type != Move::Kind::Rapid && cut) continue;
+            cut = cut || m.Type != Move::Kind::Rapid;
+            pass.push_back(m);
+        }
+        const double n = s.DWord != 0 ? std::ceil(std::fabs(s.HWord / s.DWord) - 1e-9) : 1;
+        const int passes = std::isfinite(n) ? static_cast<int>(std::clamp(n, 1.0, 10000.0)) : 1;
+        for (int k = 0; k < passes; ++k)
+            for (const Move& m : pass)
+                Plan.Add(m);
+        Held.clear();
+    }
     // M codes other than the spindle's, as written in the block (outside comments).
     const std::u16string& b = s.BlockText;
     if (b.find(u'M') == std::u16string::npos) return;

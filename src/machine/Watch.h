@@ -8,6 +8,8 @@
 #include "base/MachineState.h"
 #include "machine/Planner.h"
 
+#include <vector>
+
 namespace machine {
 
 class Watch {
@@ -28,6 +30,9 @@ class Watch {
     SpindleCommand Cmd;
     double Speed = 0, Clamp = 0, LastSWord = 0;
     bool Drew = false; // the block drew a piece of path
+    // A multi-pass thread cycle draws its final pass (and a line a thread height away) but cuts
+    // every pass: its block's moves are held and run once a pass at the block's end.
+    std::vector<Move> Held;
     double LastControl = 0;
 };
 
