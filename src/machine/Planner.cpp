@@ -265,12 +265,23 @@ void Planner::Feed(const Move& m) {
             std::fabs(dd) < 1e-9 ? s.Length / RpmAt(m.X0) : s.Length / dd * (integral(m.X1) - integral(m.X0));
         nominal = 60 / m.Feed * perRev;
     } else {
-        constexpr int Steps = 64;
+        // The lowest point of the arc, where it passes below its centre.
+        const double cr = m.CX / 2, lowest = 2 * (cr - m.R);
+        const double down = -Pi / 2 - s.Phi0; // from the start to straight down, in the arc's direction
+        double reach = m.Clockwise ? -down : down;
+        reach = std::fmod(std::fmod(reach, 2 * Pi) + 2 * Pi, 2 * Pi);
+        if (reach <= s.Sweep) smallest = std::min(smallest, std::fabs(lowest));
+        const double limit = CssLimit(), dc = 1000 * Cmd.S / (Pi * limit);
         double perRev = 0;
-        for (int i = 0; i < Steps; ++i) {
-            const double d = ArcDiameter(m, s, s.Sweep * (i + 0.5) / Steps);
-            perRev += s.Length / Steps / RpmAt(d);
-            smallest = std::min(smallest, std::fabs(d));
+        if (lowest >= dc && std::min(std::fabs(m.X0), std::fabs(m.X1)) >= dc) {
+            // Never at the clamp: 1/n = pi D / (1000 S) with D = 2 (cr + R sin phi), integrated.
+            const double p0 = s.Phi0, p1 = s.Phi0 + (m.Clockwise ? -s.Sweep : s.Sweep);
+            perRev = std::fabs(2 * Pi * m.R / (1000 * Cmd.S) *
+                               (cr * (p1 - p0) - m.R * (std::cos(p1) - std::cos(p0))));
+        } else {
+            constexpr int Steps = 32;
+            for (int i = 0; i < Steps; ++i)
+                perRev += s.Length / Steps / RpmAt(ArcDiameter(m, s, s.Sweep * (i + 0.5) / Steps));
         }
         nominal = 60 / m.Feed * perRev;
     }

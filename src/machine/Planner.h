@@ -104,6 +104,7 @@ class Planner {
         double MinTime; // block time, or 0
         int64_t Line;
         double Tool;
+        double Stop; // highest entry that still stops at the end of the chain
     };
     double RpmAt(double diameter) const;
     double CssLimit() const;

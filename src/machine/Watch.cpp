@@ -8,6 +8,17 @@
 
 namespace machine {
 
+namespace {
+
+// Whether the block itself writes G50 (the modal code stays 50 in the blocks after it).
+bool WritesG50(const std::u16string& b) {
+    for (size_t i = b.find(u"G50"); i != std::u16string::npos; i = b.find(u"G50", i + 1))
+        if (i + 3 == b.size() || b[i + 3] < u'0' || b[i + 3] > u'9') return true;
+    return false;
+}
+
+} // namespace
+
 Watch::Watch(const Profile& profile, double partFrontZ) : Plan(profile, partFrontZ) {}
 
 void Watch::Sync(const interp::MachineState& s, int64_t line, double tool) {
@@ -17,7 +28,7 @@ void Watch::Sync(const interp::MachineState& s, int64_t line, double tool) {
     }
     if (s.SWord != LastSWord) {
         // G50 S is the clamp of G96, not a speed (the control keeps it as the S word).
-        (s.GMode == 50 ? Clamp : Speed) = s.SWord;
+        (s.GMode == 50 && WritesG50(s.BlockText) ? Clamp : Speed) = s.SWord;
         LastSWord = s.SWord;
     }
     const SpindleCommand c{s.MSpindle, s.GSpeedMode == 96, Speed, Clamp};
