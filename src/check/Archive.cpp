@@ -137,6 +137,8 @@ ProgramResult CheckArchiveProgram(const std::string& path, const ArchiveOptions&
             // A setup that cannot be read is this program's alone: it is checked without one.
             CheckOptions check = options.Check;
             check.Stock = options.Stock.SetupFor(path, r.SetupError);
+            if (r.SetupError.empty())
+                check.Machine = options.Stock.Machine.For(options.Stock.SetupPathFor(path), r.SetupError);
             r.Report = picture ? CheckWithPicture(text, path, check, r.Picture) : CheckProgram(text, check);
             r.Report->File = path;
         }

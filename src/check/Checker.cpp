@@ -3,6 +3,7 @@
 
 #include "base/Machine.h"
 #include "interp/RunControl.h"
+#include "machine/Watch.h"
 #include "motion/Motion.h"
 #include "nav/DisplayOptions.h"
 #include "stock/ToolSources.h"
@@ -48,6 +49,8 @@ class CheckHost final : public interp::Host {
     interp::Machine* M = nullptr;
     advice::RunAdvisor* Advisor = nullptr; // watches every block when advice is asked for
     stock::Machining* Stock = nullptr;     // cuts the stock along the path when one is given
+    // Plans the machine's own time when a machine is given.
+    machine::Watch* MachineWatch = nullptr;
     std::function<void(int64_t, double)> OnBlock;
     std::function<void(const stock::Machining&)> OnStockCut;
 
@@ -79,6 +82,7 @@ class CheckHost final : public interp::Host {
         AlarmInBlock = false;
         if (Advisor) Advisor->BlockExecuted(s);
         if (OnBlock) OnBlock(CurrentLine(), motion::ToolNumberOf(*M));
+        if (MachineWatch) MachineWatch->Block(s, CurrentLine(), motion::ToolNumberOf(*M), s.CuttingTime);
         const double total = s.CuttingTime;
         if (total != LastTotal) {
             // The tool's entries are looked up again only when the T word changes.
@@ -204,6 +208,8 @@ class TraceCanvas final : public motion::Canvas {
     }
     void Path(const motion::PathSegment& segment) override {
         if (OnSegment) OnSegment({Host.CurrentLine(), segment});
+        if (Host.MachineWatch)
+            Host.MachineWatch->Segment(segment, Host.M->S, Host.CurrentLine(), motion::ToolNumberOf(*Host.M));
         if (Host.Stock) {
             Host.Stock->Apply(StockMove(segment));
             if (Host.OnStockCut) Host.OnStockCut(*Host.Stock);
@@ -322,6 +328,14 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
         machining.emplace(stock::WithProgramTools(*options.Stock, text, options.Lathe.Unit == 4));
         host.Stock = &*machining;
     }
+    std::optional<machine::Watch> machineWatch;
+    if (options.Machine) {
+        // A thread's run-in ends at the finished face, which the threads follow (Z0 without a stock).
+        const double face =
+            options.Stock ? options.Stock->Material.FrontZ - options.Stock->Material.FaceAllowance : 0;
+        machineWatch.emplace(*options.Machine, face);
+        host.MachineWatch = &*machineWatch;
+    }
     interp::MachineState& s = m.S;
     interp::ApplyParameters(s, options.Lathe);
     s.BlockDelete = options.BlockDelete;
@@ -356,6 +370,7 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
         advisor->RunEnded();
         report.Advice = advice::Merge(advice::TextFindings(*adviceText), advisor->Findings());
     }
+    if (machineWatch) report.Machine = machineWatch->Finish();
     if (machining) {
         report.Stock = machining->Finish();
         // Positions as the program writes them: an inch program in inches.

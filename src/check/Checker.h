@@ -8,6 +8,7 @@
 #include "base/Canvas.h"
 #include "base/Host.h"
 #include "base/Parameters.h"
+#include "machine/Planner.h"
 #include "picture/Sheet.h"
 #include "stock/Machining.h"
 
@@ -42,6 +43,9 @@ struct CheckOptions {
     // With a stock: told after every piece of path has cut it, with the removal as it stands
     // (the workbench keeps some of these states to follow a run in the window).
     std::function<void(const stock::Machining&)> OnStockCut;
+    // The machine behind the control: when given, its own time and its limits are reported
+    // (CheckReport::Machine) beside the control's time, which stays as it is.
+    std::shared_ptr<const machine::Profile> Machine;
 };
 
 struct Alarm {
@@ -77,6 +81,8 @@ struct CheckReport {
     picture::Area Visible;              // the part of the canvas the pictures show
     picture::RulerMapping Mapping;      // how the canvas mapped the machine at the end
     std::optional<stock::Result> Stock; // when a stock was given: removal and its findings
+    // When a machine was given: its time and limits.
+    std::optional<machine::Result> Machine;
 
     bool Failed() const { return FailureMessage() || !Alarms.empty(); }
     // Why the program could not be checked as a whole, or null.
@@ -127,5 +133,13 @@ void AppendAdviceText(std::string& out, const CheckReport& report);
 void AppendStockJson(std::string& out, const CheckReport& report);
 void AppendStockText(std::string& out, const CheckReport& report);
 bool StockFails(const CheckReport& report, bool strict);
+
+// The machine's part of the reports (MachineReport.cpp): its time beside the control's, its
+// findings among the advice (in the stock findings' shape), and whether they fail the check.
+void AppendMachineJson(std::string& out, const CheckReport& report);
+void AppendMachineText(std::string& out, const CheckReport& report);
+void AppendMachineFindingJson(std::string& out, const machine::Finding& f);
+void AppendMachineFindingText(std::string& out, const machine::Finding& f);
+bool MachineFails(const CheckReport& report, bool strict);
 
 } // namespace check

@@ -38,7 +38,7 @@ const char* const Usage =
     "                    [--fit[=all]] [--size WxH] [--white|--black] [--rulers] [--legend]\n"
     "                    [--strict] [--no-advice]\n"
     "                    [--setup FILE] [--stock bar,D,L|tube,D,BORE,L] [--no-setup]\n"
-    "                    [--profile FILE.svg|FILE.dxf] FILE...\n"
+    "                    [--profile FILE.svg|FILE.dxf] [--machine[=FILE]] FILE...\n"
     "       zarvik-check [options] [--jobs N] [--report FILE.html] FILE|FOLDER...\n"
     "       zarvik-check --help | --version\n"
     "  --trace writes every drawn path piece as JSON Lines (- for standard output)\n"
@@ -54,6 +54,8 @@ const char* const Usage =
     "  Z0, tools from the program's comments; both cut the stock along the path and report what\n"
     "  the tools hit, and the pictures show the stock's section; --profile writes the finished\n"
     "  half-section of the (last) program as SVG or DXF (lines and arcs, in millimetres)\n"
+    "  --machine adds the machine's own time and limits (the setup's [machine] or a typical small\n"
+    "  lathe; on by itself when the setup has one), --machine=FILE with the machine file FILE\n"
     "  a FOLDER, --jobs or --report checks an archive: the NC programs (*.min, *.nc, *.NC, *.tap)\n"
     "  in the folders and their sub-folders, N at a time (default: one per core), each report\n"
     "  as its program is done, then a summary; --report writes one HTML page of them all\n";
@@ -210,6 +212,9 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
         } else if (std::string stockError; o.Stock.Take(a, value, stockError)) {
             // --- Stock and tools ---
             if (!stockError.empty()) return stockError;
+        } else if (std::string machineError; o.Stock.Machine.Take(a, machineError)) {
+            // --- The machine behind the control ---
+            if (!machineError.empty()) return machineError;
         } else if (a == "--help" || a == "-h") {
             o.Help = true;
             return {};
@@ -329,6 +334,12 @@ class Pipeline {
             // --- Stock and tools ---
             std::string complaint;
             options.Stock = O.Stock.SetupFor(path, complaint);
+            if (!complaint.empty()) {
+                Complain(complaint);
+                Status = 2;
+            }
+            // --- The machine behind the control ---
+            options.Machine = O.Stock.Machine.For(O.Stock.SetupPathFor(path), complaint);
             if (!complaint.empty()) {
                 Complain(complaint);
                 Status = 2;

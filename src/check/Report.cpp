@@ -98,6 +98,7 @@ std::string ReportJson(const CheckReport& r) {
     }
     out += "]";
     AppendStockJson(out, r);
+    AppendMachineJson(out, r);
     return out + "}";
 }
 
@@ -117,6 +118,7 @@ std::string ReportText(const CheckReport& r) {
         if (seconds != 0)
             out += "  tool " + legacy::Str15(tool) + ": " + legacy::FormatFixed(seconds, 2) + " s\n";
     AppendStockText(out, r);
+    AppendMachineText(out, r);
     return out;
 }
 

@@ -3,6 +3,7 @@
 // The checker's stock and tool options, kept apart from the others: --setup FILE, --stock SHAPE,
 // --no-setup and --profile FILE, and which setup a program is checked with.
 
+#include "check/MachineOptions.h"
 #include "stock/Setup.h"
 
 #include <functional>
@@ -17,6 +18,7 @@ struct StockOptions {
     std::optional<stock::Stock> QuickStock; // --stock: a bar or tube, tools from the comments
     bool NoSetup = false;                   // --no-setup: not even the file beside the program
     std::string ProfilePath;                // --profile: the finished half-section, .svg or .dxf
+    MachineOptions Machine;                 // --machine[=FILE]: the machine behind the control
 
     // Takes the option `a`, with `value` giving its value; false when `a` is none of these.
     // `error` is set when its value is bad.

@@ -21,17 +21,23 @@ bool HasPosition(const stock::Finding& f) {
     return f.Code != "air-cutting";
 }
 
-// Calls `advice` and `found` for the advice and the stock's findings merged in line order (the
-// advice first on a shared line).
-template <class A, class S> void InLineOrder(const CheckReport& r, A advice, S found) {
+// Calls `advice`, `found` and `limit` for the advice, the stock's and the machine's findings
+// merged in line order (the advice first on a shared line, then the stock's).
+template <class A, class S, class M> void InLineOrder(const CheckReport& r, A advice, S found, M limit) {
     static const std::vector<stock::Finding> none;
+    static const std::vector<machine::Finding> noLimits;
     const std::vector<stock::Finding>& s = r.Stock ? r.Stock->Findings : none;
-    size_t i = 0, k = 0;
-    while (i < r.Advice.size() || k < s.size()) {
-        if (k == s.size() || (i < r.Advice.size() && r.Advice[i].Line <= s[k].Line))
+    const std::vector<machine::Finding>& m = r.Machine ? r.Machine->Findings : noLimits;
+    size_t i = 0, k = 0, j = 0;
+    while (i < r.Advice.size() || k < s.size() || j < m.size()) {
+        const int64_t next = j < m.size() ? m[j].Line : INT64_MAX;
+        if (i < r.Advice.size() && (k == s.size() || r.Advice[i].Line <= s[k].Line) &&
+            r.Advice[i].Line <= next)
             advice(r.Advice[i++]);
-        else
+        else if (k < s.size() && s[k].Line <= next)
             found(s[k++]);
+        else
+            limit(m[j++]);
     }
 }
 
@@ -60,6 +66,10 @@ void AppendAdviceJson(std::string& out, const CheckReport& r) {
             if (HasPosition(f))
                 out += ", \"position\": {\"x\": " + Thousandths(f.X) + ", \"z\": " + Thousandths(f.Z) + "}";
             out += "}";
+        },
+        [&](const machine::Finding& f) {
+            start();
+            AppendMachineFindingJson(out, f);
         });
 }
 
@@ -76,7 +86,8 @@ void AppendAdviceText(std::string& out, const CheckReport& r) {
                    (f.N.empty() ? "" : "N" + Shown(f.N) + ", ") + "tool " + std::to_string(f.Tool);
             if (HasPosition(f)) out += " at X" + legacy::Format000(f.X) + " Z" + legacy::Format000(f.Z);
             out += ")\n";
-        });
+        },
+        [&](const machine::Finding& f) { AppendMachineFindingText(out, f); });
 }
 
 void AppendStockJson(std::string& out, const CheckReport& r) {
@@ -113,6 +124,7 @@ void AppendStockText(std::string& out, const CheckReport& r) {
 }
 
 bool StockFails(const CheckReport& r, bool strict) {
+    if (MachineFails(r, strict)) return true;
     if (!r.Stock) return false;
     for (const stock::Finding& f : r.Stock->Findings)
         if (f.Level == stock::Severity::Error || (strict && f.Level == stock::Severity::Warning)) return true;

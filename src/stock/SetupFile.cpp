@@ -273,7 +273,8 @@ std::optional<Setup> ParseSetup(std::string_view text, const std::string& file, 
     Reader r(file, error);
     Setup setup;
     setup.File = file;
-    if (!r.OnlyKeys(doc, "", {"stock", "chuck", "tailstock", "tool", "tool_table"})) return std::nullopt;
+    if (!r.OnlyKeys(doc, "", {"stock", "chuck", "tailstock", "tool", "tool_table", "machine"}))
+        return std::nullopt;
     const toml::table* stockTable = doc.get_as<toml::table>("stock");
     if (!stockTable) {
         r.Fail(doc.get("stock"), "the setup has no [stock] table");

@@ -1,0 +1,420 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "machine/Planner.h"
+
+#include "machine/ProfileFile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace machine {
+
+namespace {
+
+constexpr double Pi = 3.14159265358979323846;
+
+std::string Num(double v, int decimals = 0) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    return buf;
+}
+
+// Where a move goes: its length in the plane of the radius and Z, and its direction at both ends
+// as (radius, Z) unit vectors.
+struct Shape {
+    double Length = 0;
+    double Start[2] = {0, 0}, End[2] = {0, 0};
+    double Sweep = 0, Phi0 = 0; // arcs: the angle swept and the start angle, (Z, radius) plane
+};
+
+Shape ShapeOf(const Move& m) {
+    Shape s;
+    if (!m.Arc) {
+        const double dr = (m.X1 - m.X0) / 2, dz = m.Z1 - m.Z0;
+        s.Length = std::hypot(dr, dz);
+        if (s.Length > 0) s.Start[0] = s.End[0] = dr / s.Length, s.Start[1] = s.End[1] = dz / s.Length;
+        return s;
+    }
+    const double cr = m.CX / 2;
+    const double p0 = std::atan2(m.X0 / 2 - cr, m.Z0 - m.CZ), p1 = std::atan2(m.X1 / 2 - cr, m.Z1 - m.CZ);
+    double sweep = m.Clockwise ? p0 - p1 : p1 - p0;
+    while (sweep < 0)
+        sweep += 2 * Pi;
+    while (sweep > 2 * Pi)
+        sweep -= 2 * Pi;
+    s.Sweep = sweep, s.Phi0 = p0;
+    s.Length = m.R * sweep;
+    // The tangent in the (radius, Z) order: counter-clockwise (-sin, cos) as (Z, radius).
+    const auto tangent = [&](double phi, double* out) {
+        const double sign = m.Clockwise ? -1 : 1;
+        out[0] = sign * std::cos(phi);  // radius
+        out[1] = -sign * std::sin(phi); // Z
+    };
+    tangent(p0, s.Start);
+    tangent(p1, s.End);
+    return s;
+}
+
+// The diameter at a point of an arc, `phi` from its start angle.
+double ArcDiameter(const Move& m, const Shape& s, double t) {
+    const double phi = s.Phi0 + (m.Clockwise ? -t : t);
+    return 2 * (m.CX / 2 + m.R * std::sin(phi));
+}
+
+} // namespace
+
+const char* SeverityName(Severity s) {
+    return s == Severity::Error ? "error" : s == Severity::Warning ? "warning" : "info";
+}
+
+double RestToRestTime(double d, double v, double a, double j) {
+    if (d <= 0) return 0;
+    if (j <= 0) return d >= v * v / a ? d / v + v / a : 2 * std::sqrt(d / a);
+    // Jerk-limited: the time to reach v from rest, with or without reaching full acceleration.
+    const double ta = v * j >= a * a ? v / a + a / j : 2 * std::sqrt(v / j);
+    if (d >= v * ta) return d / v + ta;
+    // Full speed is not reached: the peak speed of a profile that just fits.
+    if (d <= 2 * a * a * a / (j * j)) {
+        const double vp = std::cbrt(d * d * j / 4);
+        return 4 * std::sqrt(vp / j);
+    }
+    const double vp = a / 2 * (-a / j + std::sqrt(a * a / (j * j) + 4 * d / a));
+    return 2 * (vp / a + a / j);
+}
+
+double TrapezoidTime(double length, double v0, double v1, double vc, double a) {
+    if (length <= 0) return 0;
+    const double peak2 = a * length + (v0 * v0 + v1 * v1) / 2;
+    if (peak2 >= vc * vc)
+        return (vc - v0) / a + (vc - v1) / a + (length - (2 * vc * vc - v0 * v0 - v1 * v1) / (2 * a)) / vc;
+    const double vp = std::sqrt(peak2);
+    return (vp - v0) / a + (vp - v1) / a;
+}
+
+Planner::Planner(const Profile& profile, double partFrontZ) : P(profile), FrontZ(partFrontZ) {}
+
+void Planner::Add(double tool, double Split::*what, double seconds) {
+    Out.Total.*what += seconds;
+    Out.Tools[tool].*what += seconds;
+}
+
+void Planner::Find(const char* code, Severity level, int64_t line, double tool, const std::string& message) {
+    for (auto it = Out.Findings.rbegin(); it != Out.Findings.rend() && it->Line == line; ++it)
+        if (it->Code == code) return; // once a line
+    Out.Findings.push_back({code, level, line, tool, message});
+}
+
+double Planner::CssLimit() const {
+    const double c = Cmd.Clamp > 0 ? Cmd.Clamp : P.CssMaxRpm > 0 ? P.CssMaxRpm : P.SpindleMaxRpm;
+    return std::min(c, P.SpindleMaxRpm);
+}
+
+double Planner::RpmAt(double diameter) const {
+    if (!Cmd.Css) return std::min(Cmd.S, P.SpindleMaxRpm);
+    const double d = std::fabs(diameter), limit = CssLimit();
+    if (d * Pi < 1e-9) return limit;
+    return std::min(1000 * Cmd.S / (Pi * d), limit);
+}
+
+void Planner::SpindleTo(double rpm) {
+    if (rpm == Rpm) return;
+    ReadyAt = std::max(ReadyAt, Clock) + std::fabs(rpm - Rpm) / P.SpindleAccelRpmS;
+    Rpm = rpm;
+}
+
+void Planner::WaitForSpindle(double tool) {
+    if (ReadyAt <= Clock) return;
+    Add(tool, &Split::SpindleRamp, ReadyAt - Clock);
+    Clock = ReadyAt;
+}
+
+void Planner::Spindle(const SpindleCommand& c, int64_t line, double tool) {
+    Flush();
+    const bool on = c.Direction == 3 || c.Direction == 4;
+    if (on && !c.Css && c.S > P.SpindleMaxRpm)
+        Find("spindle-over-limit", Severity::Error, line, tool,
+             "S" + Num(c.S) + " is above the spindle's maximum of " + Num(P.SpindleMaxRpm) + " rpm");
+    else if (on && !c.Css && c.S > P.ChuckMaxRpm)
+        Find("spindle-over-limit", Severity::Error, line, tool,
+             "S" + Num(c.S) + " is above the chuck's rating of " + Num(P.ChuckMaxRpm) + " rpm");
+    if (!c.Css || c.Clamp != Cmd.Clamp || !Cmd.Css) CssWarned = false;
+    Cmd = c;
+    SpindleTo(on ? (c.Direction == 3 ? 1 : -1) * RpmAt(LastX) : 0);
+}
+
+void Planner::ToolChange(int64_t, double tool) {
+    Flush();
+    Add(tool, &Split::ToolChange, P.ToolChangeS);
+    Clock += P.ToolChangeS;
+}
+
+void Planner::Dwell(double seconds, int64_t, double tool) {
+    Flush();
+    Add(tool, &Split::Dwell, seconds);
+    Clock += seconds;
+}
+
+void Planner::MCode(int code, int64_t, double tool) {
+    double s = P.MCodeS;
+    if (auto it = P.MCodes.find(code); it != P.MCodes.end())
+        s = it->second;
+    else if (code == 1)
+        s = P.OptionalStopS;
+    else if (code == 0 || code == 2 || code == 30 || code == 3 || code == 4 || code == 5 || code == 19)
+        s = 0; // a stop or the end is the operator's; the spindle's own ramps are planned
+    if (s == 0) return;
+    Flush();
+    Add(tool, &Split::MCodes, s);
+    Clock += s;
+}
+
+void Planner::Add(const Move& m) {
+    switch (m.Type) {
+    case Move::Kind::Rapid:
+        Rapid(m);
+        break;
+    case Move::Kind::Feed:
+        Feed(m);
+        break;
+    case Move::Kind::Thread:
+        Thread(m);
+        break;
+    }
+    LastX = m.X1;
+}
+
+void Planner::Rapid(const Move& m) {
+    Flush();
+    const bool on = Cmd.Direction == 3 || Cmd.Direction == 4;
+    // Under G96 the spindle follows the diameter while the slides travel.
+    if (on && Cmd.Css) SpindleTo((Cmd.Direction == 3 ? 1 : -1) * RpmAt(m.X1));
+    const double dx = std::fabs(m.X1 - m.X0) / 2, dz = std::fabs(m.Z1 - m.Z0);
+    if (dx == 0 && dz == 0) return;
+    const double vx = P.X.RapidMmMin / 60, vz = P.Z.RapidMmMin / 60;
+    const double nominal = std::max(dx / vx, dz / vz);
+    const double t = std::max(RestToRestTime(dx, vx, P.X.AccelMmS2, P.X.JerkMmS3),
+                              RestToRestTime(dz, vz, P.Z.AccelMmS2, P.Z.JerkMmS3)) +
+                     P.InPositionS;
+    Add(m.Tool, &Split::Rapid, nominal);
+    Add(m.Tool, &Split::Acceleration, t - nominal);
+    Clock += t;
+}
+
+void Planner::Thread(const Move& m) {
+    Flush();
+    const Shape s = ShapeOf(m);
+    if (s.Length <= 0) return;
+    WaitForSpindle(m.Tool);
+    const double rpm = RpmAt(m.X0);
+    const double v = m.Feed * rpm / 60; // mm/s along the pass
+    if (v <= 0) return;
+    const double ur = std::fabs(s.Start[0]), uz = std::fabs(s.Start[1]);
+    const std::string feedText =
+        "lead " + Num(m.Feed, 3) + " mm x " + Num(rpm) + " rpm = " + Num(v * 60) + " mm/min";
+    if (v * uz * 60 > P.Z.MaxFeedMmMin * (1 + 1e-12))
+        Find("thread-too-fast", Severity::Error, m.Line, m.Tool,
+             feedText + " along Z, above the Z axis' maximum feed of " + Num(P.Z.MaxFeedMmMin) + " mm/min");
+    else if (v * ur * 60 > P.X.MaxFeedMmMin * (1 + 1e-12))
+        Find("thread-too-fast", Severity::Error, m.Line, m.Tool,
+             feedText + " across, above the X axis' maximum feed of " + Num(P.X.MaxFeedMmMin) + " mm/min");
+    double limit = 1e300, accel = 1e300;
+    if (ur > 1e-12)
+        limit = std::min(limit, P.X.MaxFeedMmMin / 60 / ur), accel = std::min(accel, P.X.AccelMmS2 / ur);
+    if (uz > 1e-12)
+        limit = std::min(limit, P.Z.MaxFeedMmMin / 60 / uz), accel = std::min(accel, P.Z.AccelMmS2 / uz);
+    // The run-in of a pass along Z towards the chuck that starts at or in front of the part.
+    if (uz > ur && m.Z1 < m.Z0 && m.Z0 >= FrontZ) {
+        const double runIn = m.Z0 - FrontZ;
+        const double vz = v * uz;
+        const double needed = std::max(P.ThreadRunInLeads * m.Feed, vz * vz / (2 * P.Z.AccelMmS2));
+        if (runIn < needed - 1e-9)
+            Find("thread-run-in-short", Severity::Warning, m.Line, m.Tool,
+                 "the thread pass starts " + Num(runIn, 3) + " mm in front of the part (Z" + Num(FrontZ, 3) +
+                     "); " + feedText + " needs a run-in of " + Num(needed, 3) + " mm (" +
+                     Num(P.ThreadRunInLeads, 1) + " leads, or what the Z axis needs to reach the feed)");
+    }
+    const double cruise = std::min(v, limit);
+    const double nominal = s.Length / cruise;
+    const double t = TrapezoidTime(s.Length, 0, 0, cruise, accel) + P.InPositionS;
+    Add(m.Tool, &Split::Cutting, nominal);
+    Add(m.Tool, &Split::Acceleration, t - nominal);
+    Clock += t;
+}
+
+void Planner::Feed(const Move& m) {
+    const Shape s = ShapeOf(m);
+    if (s.Length <= 0) return;
+    const bool on = Cmd.Direction == 3 || Cmd.Direction == 4;
+    // The time at the programmed feed, and its highest speed (at the smallest diameter).
+    double nominal = 0, smallest = std::min(std::fabs(m.X0), std::fabs(m.X1));
+    if (!m.Arc && (m.X0 < 0) != (m.X1 < 0)) smallest = 0;
+    if (!m.PerRev || !Cmd.Css) {
+        const double v = m.PerRev ? m.Feed * RpmAt(m.X0) / 60 : m.Feed / 60;
+        nominal = v > 0 ? s.Length / v : 0;
+    } else if (!m.Arc) {
+        // 1/n is the larger of pi D / (1000 S) and 1 / the clamp: its integral over the diameter,
+        // odd in D, taken along the line.
+        const double limit = CssLimit(), dc = 1000 * Cmd.S / (Pi * limit);
+        const auto integral = [&](double d) {
+            const double a = std::fabs(d);
+            const double g = a <= dc ? a / limit : dc / limit + Pi * (a * a - dc * dc) / (2000 * Cmd.S);
+            return d < 0 ? -g : g;
+        };
+        const double dd = m.X1 - m.X0;
+        const double perRev =
+            std::fabs(dd) < 1e-9 ? s.Length / RpmAt(m.X0) : s.Length / dd * (integral(m.X1) - integral(m.X0));
+        nominal = 60 / m.Feed * perRev;
+    } else {
+        // The lowest point of the arc, where it passes below its centre.
+        const double cr = m.CX / 2, lowest = 2 * (cr - m.R);
+        const double down = -Pi / 2 - s.Phi0; // from the start to straight down, in the arc's direction
+        double reach = m.Clockwise ? -down : down;
+        reach = std::fmod(std::fmod(reach, 2 * Pi) + 2 * Pi, 2 * Pi);
+        if (reach <= s.Sweep) smallest = std::min(smallest, std::fabs(lowest));
+        const double limit = CssLimit(), dc = 1000 * Cmd.S / (Pi * limit);
+        double perRev = 0;
+        if (lowest >= dc && std::min(std::fabs(m.X0), std::fabs(m.X1)) >= dc) {
+            // Never at the clamp: 1/n = pi D / (1000 S) with D = 2 (cr + R sin phi), integrated.
+            const double p0 = s.Phi0, p1 = s.Phi0 + (m.Clockwise ? -s.Sweep : s.Sweep);
+            perRev = std::fabs(2 * Pi * m.R / (1000 * Cmd.S) *
+                               (cr * (p1 - p0) - m.R * (std::cos(p1) - std::cos(p0))));
+        } else {
+            constexpr int Steps = 32;
+            for (int i = 0; i < Steps; ++i)
+                perRev += s.Length / Steps / RpmAt(ArcDiameter(m, s, s.Sweep * (i + 0.5) / Steps));
+        }
+        nominal = 60 / m.Feed * perRev;
+    }
+    if (!(nominal > 0) || !std::isfinite(nominal)) return; // no feed, or the spindle at 0: the control alarms
+    const double peak = m.PerRev ? m.Feed * RpmAt(smallest) / 60 : m.Feed / 60;
+    if (on && Cmd.Css && m.PerRev) {
+        if (Cmd.Clamp == 0 && P.CssMaxRpm == 0 && !CssWarned) {
+            CssWarned = true;
+            Find("css-unclamped", Severity::Warning, m.Line, m.Tool,
+                 "G96 S" + Num(Cmd.S) + " without a speed clamp (G50 S): at X" + Num(smallest, 3) +
+                     " the spindle runs to " + Num(RpmAt(smallest)) + " rpm");
+        }
+        if (RpmAt(smallest) > P.ChuckMaxRpm)
+            Find("spindle-over-limit", Severity::Error, m.Line, m.Tool,
+                 "G96 S" + Num(Cmd.S) + " turns the spindle to " + Num(RpmAt(smallest)) + " rpm at X" +
+                     Num(smallest, 3) + ", above the chuck's rating of " + Num(P.ChuckMaxRpm) + " rpm");
+    }
+    // The slides' limits along the move.
+    double limit = 1e300, accel = 1e300;
+    const double ur = std::max(std::fabs(s.Start[0]), std::fabs(s.End[0]));
+    const double uz = std::max(std::fabs(s.Start[1]), std::fabs(s.End[1]));
+    const char* over = nullptr;
+    double overMax = 0;
+    for (const auto& [u, axis, name] :
+         {std::tuple{m.Arc ? 1.0 : ur, &P.X, "X"}, std::tuple{m.Arc ? 1.0 : uz, &P.Z, "Z"}}) {
+        if (u <= 1e-12) continue;
+        if (peak * u * 60 > axis->MaxFeedMmMin * (1 + 1e-12) && !over)
+            over = name, overMax = axis->MaxFeedMmMin;
+        limit = std::min(limit, axis->MaxFeedMmMin / 60 / u);
+        accel = std::min(accel, axis->AccelMmS2 / u);
+    }
+    if (over)
+        Find("feed-over-limit", Severity::Warning, m.Line, m.Tool,
+             "feed of " + Num(peak * 60) + " mm/min is above the " + over +
+                 " axis' maximum cutting feed of " + Num(overMax) + " mm/min");
+    if (m.Arc) limit = std::min(limit, std::sqrt(accel * m.R)); // the pull towards the centre
+    double cruise = s.Length / nominal;
+    if (cruise > limit) cruise = limit, nominal = s.Length / limit;
+    // Blocks the control cannot read as fast as the feed runs through them; a run of them is one
+    // finding at its first block.
+    if (m.OwnBlock) {
+        if (nominal < P.BlockTimeS) {
+            if (ShortRun == SIZE_MAX) {
+                ShortRun = Out.Findings.size();
+                ShortCount = 0;
+                Find("block-too-short", Severity::Warning, m.Line, m.Tool,
+                     "a block of " + Num(s.Length, 3) + " mm at " + Num(cruise * 60) + " mm/min takes " +
+                         Num(nominal * 1000, 2) + " ms; the control needs " + Num(P.BlockTimeS * 1000, 2) +
+                         " ms a block");
+                if (ShortRun == Out.Findings.size()) ShortRun = SIZE_MAX; // already found on this line
+            }
+            ++ShortCount;
+            ShortLastLine = m.Line;
+        } else {
+            EndShortRun();
+        }
+    }
+    // Where the move joins the one before: straight on at the lower speed, a corner as fast as
+    // rounding it within the blend tolerance allows, from rest after a stop.
+    double junction = 0;
+    if (ChainOpen) {
+        const double cosTheta = ChainEnd[0] * s.Start[0] + ChainEnd[1] * s.Start[1];
+        const double a = std::min(accel, ChainAccel);
+        if (cosTheta > 1 - 1e-9)
+            junction = 1e300;
+        else {
+            const double sinHalf = std::sqrt(std::max(0.0, (1 - cosTheta) / 2));
+            junction = sinHalf >= 1 ? 0 : std::sqrt(a * P.BlendToleranceMm * sinHalf / (1 - sinHalf));
+        }
+        junction = std::min({junction, cruise, ChainCruise});
+    } else {
+        WaitForSpindle(m.Tool);
+    }
+    Chain.push_back(
+        {s.Length, cruise, accel, nominal, junction, m.OwnBlock ? P.BlockTimeS : 0, m.Line, m.Tool});
+    ChainOpen = true;
+    ChainEnd[0] = s.End[0], ChainEnd[1] = s.End[1];
+    ChainAccel = accel, ChainCruise = cruise;
+    if (on && Cmd.Css) Rpm = (Cmd.Direction == 3 ? 1 : -1) * RpmAt(m.X1); // the spindle follows
+    if (static_cast<int>(Chain.size()) > P.LookAheadBlocks) {
+        // The head may leave as fast as the moves planned behind it still let the slides stop.
+        double exit = 0;
+        for (size_t i = Chain.size(); i-- > 1;)
+            exit =
+                std::min(Chain[i].JunctionMax, std::sqrt(exit * exit + 2 * Chain[i].Accel * Chain[i].Length));
+        const Pending& head = Chain.front();
+        exit = std::min(exit, std::sqrt(ChainExit * ChainExit + 2 * head.Accel * head.Length));
+        Commit(head, exit);
+        Chain.pop_front();
+    }
+}
+
+void Planner::Commit(const Pending& p, double exit) {
+    const double t = std::max(TrapezoidTime(p.Length, ChainExit, exit, p.Cruise, p.Accel), p.MinTime);
+    Add(p.Tool, &Split::Cutting, p.Nominal);
+    Add(p.Tool, &Split::Acceleration, std::max(0.0, t - p.Nominal));
+    Clock += std::max(t, p.Nominal);
+    ChainExit = exit;
+}
+
+void Planner::Flush() {
+    if (!Chain.empty()) {
+        std::vector<double> entry(Chain.size() + 1, 0.0); // the highest entry that still stops at the end
+        for (size_t i = Chain.size(); i-- > 0;)
+            entry[i] = std::min(Chain[i].JunctionMax, std::sqrt(entry[i + 1] * entry[i + 1] +
+                                                                2 * Chain[i].Accel * Chain[i].Length));
+        for (size_t i = 0; i < Chain.size(); ++i) {
+            const Pending& p = Chain[i];
+            Commit(p, std::min(entry[i + 1], std::sqrt(ChainExit * ChainExit + 2 * p.Accel * p.Length)));
+        }
+        Chain.clear();
+    }
+    ChainOpen = false;
+    ChainExit = 0;
+}
+
+void Planner::EndShortRun() {
+    if (ShortRun != SIZE_MAX && ShortCount > 1)
+        Out.Findings[ShortRun].Message += " (" + std::to_string(ShortCount) +
+                                          " such blocks in a row, to line " + std::to_string(ShortLastLine) +
+                                          ")";
+    ShortRun = SIZE_MAX;
+    ShortCount = 0;
+}
+
+Result Planner::Finish() {
+    Flush();
+    EndShortRun();
+    std::stable_sort(Out.Findings.begin(), Out.Findings.end(),
+                     [](const Finding& a, const Finding& b) { return a.Line < b.Line; });
+    for (const std::string& key : P.Assumed)
+        Out.Assumed.push_back(ValueText(P, key));
+    return std::move(Out);
+}
+
+} // namespace machine

@@ -1,0 +1,141 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// Machine time: the moves the control draws, planned as the machine's slides and spindle really
+// run them. Rapids and thread passes start and end at rest (an exact stop, then the settling
+// time); each slide of a rapid runs its own profile at its own rate, and the rapid lasts as long
+// as the slower one. Feed moves in a row are planned together over the look-ahead: corners are
+// rounded within the blend tolerance and taken at the speed that allows, and every move of its
+// own block takes at least the control's block time. The spindle ramps at its acceleration on
+// M03/M04/M05 and S changes; a feed move waits until it has reached its speed; under G96 the
+// speed follows the diameter, held to the clamp. Tool changes, dwells and M codes add their time.
+// The machine's limits the program breaks are findings (machine/Finding in Result).
+
+#include "machine/Profile.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace machine {
+
+// Machine time split by what it is spent on, seconds.
+struct Split {
+    double Cutting = 0;      // feed moves and thread passes at their programmed feed
+    double Rapid = 0;        // rapids at the rapid rate
+    double Acceleration = 0; // what speeding up, slowing down, settling and block time add
+    double ToolChange = 0;
+    double SpindleRamp = 0; // waiting for the spindle to reach its speed
+    double Dwell = 0;
+    double MCodes = 0;
+    double Total() const {
+        return Cutting + Rapid + Acceleration + ToolChange + SpindleRamp + Dwell + MCodes;
+    }
+};
+
+enum class Severity { Error, Warning, Info };
+const char* SeverityName(Severity s);
+
+// A limit of the machine the program breaks, at its line, with the numbers that broke it.
+struct Finding {
+    std::string Code;
+    Severity Level = Severity::Warning;
+    int64_t Line = 0;
+    double Tool = 0;
+    std::string Message;
+};
+
+struct Result {
+    Split Total;
+    std::map<double, Split> Tools; // by tool number
+    std::vector<Finding> Findings; // in line order
+    std::vector<std::string> Assumed;
+};
+
+// One drawn move. X is a diameter, as the program writes it.
+struct Move {
+    enum class Kind { Rapid, Feed, Thread };
+    Kind Type = Kind::Feed;
+    double X0 = 0, Z0 = 0, X1 = 0, Z1 = 0;
+    bool Arc = false, Clockwise = false;
+    double CX = 0, CZ = 0, R = 0; // arcs: centre (X diameter) and radius
+    double Feed = 0;              // mm/rev (a thread's lead) or mm/min
+    bool PerRev = true;
+    bool OwnBlock = false; // a G01/G02/G03 block: the control takes its block time for it
+    int64_t Line = 0;
+    double Tool = 0;
+};
+
+// What the spindle is told: M03/M04/M05 (other values stop it), G96/G97 and S, and the
+// program's G50 S clamp (0: none).
+struct SpindleCommand {
+    int Direction = 5;
+    bool Css = false;
+    double S = 0; // rpm, or m/min under G96
+    double Clamp = 0;
+    bool operator==(const SpindleCommand&) const = default;
+};
+
+// Time of a move of `d` from rest to rest with top speed `v`, acceleration `a` and jerk `j`
+// (0: unlimited jerk, a trapezoid), in the units those give.
+double RestToRestTime(double d, double v, double a, double j);
+// Time of `length` entered at `v0`, left at `v1`, at most `vc`, accelerating at `a`
+// (|v1² - v0²| <= 2 a length).
+double TrapezoidTime(double length, double v0, double v1, double vc, double a);
+
+class Planner {
+  public:
+    // `partFrontZ`: where the part's material begins along Z (a thread's run-in ends there).
+    explicit Planner(const Profile& profile, double partFrontZ = 0);
+
+    void Spindle(const SpindleCommand& c, int64_t line, double tool);
+    void ToolChange(int64_t line, double tool);
+    void Dwell(double seconds, int64_t line, double tool);
+    void MCode(int code, int64_t line, double tool);
+    void Add(const Move& m);
+    // Plans what is left and gives the times and findings.
+    Result Finish();
+
+  private:
+    struct Pending { // a feed move waiting in the look-ahead
+        double Length, Cruise, Accel, Nominal, JunctionMax;
+        double MinTime; // block time, or 0
+        int64_t Line;
+        double Tool;
+        double Stop; // highest entry that still stops at the end of the chain
+    };
+    double RpmAt(double diameter) const;
+    double CssLimit() const;
+    void Flush();
+    void Commit(const Pending& p, double exit);
+    void SpindleTo(double rpm);
+    void WaitForSpindle(double tool);
+    void Feed(const Move& m);
+    void Thread(const Move& m);
+    void Rapid(const Move& m);
+    void Add(double tool, double Split::*what, double seconds);
+    void EndShortRun();
+    void Find(const char* code, Severity level, int64_t line, double tool, const std::string& message);
+
+    Profile P;
+    double FrontZ;
+    Result Out;
+    double Clock = 0;
+    SpindleCommand Cmd;
+    double Rpm = 0;     // signed: + M03, - M04, the speed last commanded (after the clamps)
+    double ReadyAt = 0; // when the spindle reaches Rpm
+    double LastX = 0;   // diameter where the last move ended
+    bool CssWarned = false;
+    std::deque<Pending> Chain;
+    bool ChainOpen = false;      // the last move was a feed move: the next may blend into it
+    double ChainEnd[2] = {0, 0}; // direction at the end of the last feed move (radius, Z)
+    double ChainAccel = 0, ChainCruise = 0;
+    double ChainExit = 0; // speed the committed part of the chain ends at
+    // A run of blocks too short for the block time: its finding and how many it holds.
+    size_t ShortRun = SIZE_MAX;
+    int64_t ShortCount = 0, ShortLastLine = 0;
+};
+
+} // namespace machine

@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The machine behind the control: how fast its axes and spindle really move, what a tool change
+// and an M code cost, and what the chuck may turn. The control's own time knows none of this;
+// the machine time (machine/Planner.h) and the machine's limits (machine/Watch.h) use it.
+// Read from a [machine] table of a setup file or of a machine file the setup names.
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace machine {
+
+// One slide. X rates are of the slide (the radius), as the cross slide moves.
+struct Axis {
+    double RapidMmMin = 0;   // rapid traverse, mm/min
+    double AccelMmS2 = 0;    // acceleration and deceleration, mm/s²
+    double JerkMmS3 = 0;     // rate of change of acceleration, mm/s³; 0: none (trapezoid profiles)
+    double MaxFeedMmMin = 0; // highest cutting feed, mm/min
+};
+
+struct Profile {
+    Axis X{24000, 2500, 0, 10000};
+    Axis Z{30000, 3000, 0, 10000};
+    double BlockTimeS = 0.004;      // the control's time to process one block
+    double InPositionS = 0.02;      // settling at an exact stop (rapids, threads)
+    double BlendToleranceMm = 0.01; // how far a corner between feed moves may be rounded
+    int LookAheadBlocks = 20;       // feed moves planned ahead
+    double ToolChangeS = 1.2;       // one turret index
+    double SpindleMaxRpm = 4000;    // the spindle's highest speed
+    double SpindleAccelRpmS = 1000; // spindle acceleration and braking, rpm/s
+    double ChuckMaxRpm = 4000;      // the chuck's rating
+    double CssMaxRpm = 0;           // the speed the machine holds G96 to without G50 S; 0: none
+    double MCodeS = 0.3;            // any M code not listed in MCodes (coolant, chuck, tailstock)
+    double OptionalStopS = 0;       // allowance for an M01 (the operator's look)
+    std::map<int, double> MCodes;   // seconds of single M codes, by number
+    double ThreadRunInLeads = 3;    // a thread pass's run-in: at least this many leads, and
+                                    // never less than the Z axis needs to reach the pass's feed
+
+    // Keys of the [machine] table not given, whose values above were assumed.
+    std::vector<std::string> Assumed;
+};
+
+// The keys of a [machine] table, in the order the report lists them.
+const std::vector<std::string>& ProfileKeys();
+
+// A typical small CNC lathe (8" chuck, 4000 rpm, 24/30 m/min rapids), every key assumed.
+Profile DefaultProfile();
+
+} // namespace machine

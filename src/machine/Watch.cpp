@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "machine/Watch.h"
+
+#include "interp/GCodes.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace machine {
+
+namespace {
+
+// Whether the block itself writes G50 (the modal code stays 50 in the blocks after it).
+bool WritesG50(const std::u16string& b) {
+    for (size_t i = b.find(u"G50"); i != std::u16string::npos; i = b.find(u"G50", i + 1))
+        if (i + 3 == b.size() || b[i + 3] < u'0' || b[i + 3] > u'9') return true;
+    return false;
+}
+
+} // namespace
+
+Watch::Watch(const Profile& profile, double partFrontZ) : Plan(profile, partFrontZ) {}
+
+void Watch::Sync(const interp::MachineState& s, int64_t line, double tool) {
+    if (tool != Tool) {
+        Plan.ToolChange(line, tool);
+        Tool = tool;
+    }
+    if (s.SWord != LastSWord) {
+        // G50 S is the clamp of G96, not a speed (the control keeps it as the S word).
+        (s.GMode == 50 && WritesG50(s.BlockText) ? Clamp : Speed) = s.SWord;
+        LastSWord = s.SWord;
+    }
+    const SpindleCommand c{s.MSpindle, s.GSpeedMode == 96, Speed, Clamp};
+    if (!(c == Cmd)) {
+        Plan.Spindle(c, line, tool);
+        Cmd = c;
+    }
+}
+
+void Watch::Segment(const motion::PathSegment& p, const interp::MachineState& s, int64_t line, double tool) {
+    using Kind = motion::PathSegment::Kind;
+    Sync(s, line, tool);
+    Drew = true;
+    Move m;
+    m.X0 = p.x0, m.Z0 = p.z0, m.X1 = p.x1, m.Z1 = p.z1;
+    m.Line = line, m.Tool = tool;
+    const interp::GCode& row = interp::GCodeOf(s.GMode, s.FanucMode);
+    if (p.kind == Kind::Rapid) {
+        m.Type = Move::Kind::Rapid;
+    } else {
+        const interp::GKind kind = row.Kind;
+        m.Type = kind == interp::GKind::Thread || kind == interp::GKind::LeadMove ? Move::Kind::Thread
+                                                                                  : Move::Kind::Feed;
+        m.OwnBlock = kind == interp::GKind::Move || kind == interp::GKind::Arc;
+        m.Feed = s.Feed;
+        m.PerRev = s.GFeedMode == 95 || m.Type == Move::Kind::Thread;
+        if (p.kind != Kind::Cut) {
+            m.Arc = true;
+            m.Clockwise = p.kind == Kind::ArcCW;
+            m.CX = p.cx, m.CZ = p.cz, m.R = p.r;
+        }
+    }
+    if (row.Run == cycles::LongThreadCycle || row.Run == cycles::FaceThreadCycle)
+        Held.push_back(m);
+    else
+        Plan.Add(m);
+}
+
+void Watch::Block(const interp::MachineState& s, int64_t line, double tool, double controlTotal) {
+    Sync(s, line, tool);
+    // A block that drew nothing and still took the control's time is a dwell.
+    if (!Drew && controlTotal > LastControl) Plan.Dwell(controlTotal - LastControl, line, tool);
+    Drew = false;
+    LastControl = controlTotal;
+    if (!Held.empty()) {
+        // Every pass: the infeed, the cut (the first drawn; the second is the line a thread height
+        // away), the retract and the return. A part of a pass is a pass.
+        std::vector<Move> pass;
+        bool cut = false;
+        for (const Move& m : Held) {
+            if (m.Type != Move::Kind::Rapid && cut) continue;
+            cut = cut || m.Type != Move::Kind::Rapid;
+            pass.push_back(m);
+        }
+        const double n = s.DWord != 0 ? std::ceil(std::fabs(s.HWord / s.DWord) - 1e-9) : 1;
+        const int passes = std::isfinite(n) ? static_cast<int>(std::clamp(n, 1.0, 10000.0)) : 1;
+        for (int k = 0; k < passes; ++k)
+            for (const Move& m : pass)
+                Plan.Add(m);
+        Held.clear();
+    }
+    // M codes other than the spindle's, as written in the block (outside comments).
+    const std::u16string& b = s.BlockText;
+    if (b.find(u'M') == std::u16string::npos) return;
+    bool comment = false;
+    for (size_t i = 0; i < b.size(); ++i) {
+        if (b[i] == u'(') comment = true;
+        if (b[i] == u')') comment = false;
+        if (comment || b[i] != u'M') continue;
+        int code = 0, digits = 0;
+        for (size_t k = i + 1; k < b.size() && b[k] >= u'0' && b[k] <= u'9' && digits < 5; ++k, ++digits)
+            code = code * 10 + (b[k] - u'0');
+        if (digits > 0) Plan.MCode(code, line, tool);
+    }
+}
+
+} // namespace machine

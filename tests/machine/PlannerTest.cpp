@@ -1,0 +1,171 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Machine time in closed form: rapids with and without full speed (trapezoid, triangle, S-curve),
+// feeds, the spindle's ramp, tool changes, dwells and M codes, G96 across a face with and without
+// the clamp. Each expected time is worked out here from the motion itself, not by the planner's
+// formulas.
+
+#include "machine/Planner.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+using machine::Move;
+constexpr double Pi = 3.14159265358979323846;
+constexpr double Tol = 1e-6;
+
+machine::Profile TestProfile() {
+    machine::Profile p;
+    p.X = {24000, 2500, 0, 10000}; // 400 mm/s
+    p.Z = {30000, 3000, 0, 10000}; // 500 mm/s
+    p.InPositionS = 0.02;
+    p.BlockTimeS = 0;
+    p.ToolChangeS = 1.5;
+    p.SpindleAccelRpmS = 500;
+    p.SpindleMaxRpm = 4000;
+    p.ChuckMaxRpm = 4000;
+    return p;
+}
+
+Move Rapid(double x0, double z0, double x1, double z1) {
+    Move m;
+    m.Type = Move::Kind::Rapid;
+    m.X0 = x0, m.Z0 = z0, m.X1 = x1, m.Z1 = z1;
+    return m;
+}
+
+Move Feed(double x0, double z0, double x1, double z1, double f, bool perRev, int64_t line = 1) {
+    Move m = Rapid(x0, z0, x1, z1);
+    m.Type = Move::Kind::Feed;
+    m.Feed = f, m.PerRev = perRev, m.Line = line, m.OwnBlock = true;
+    return m;
+}
+
+TEST(MachineTime, RapidReachesFullSpeedOrNot) {
+    // 100 mm along Z: 500 mm/s is reached after 500²/(2·3000) = 41.7 mm, so the slide cruises:
+    // 100/500 s, plus what reaching and leaving full speed costs (v/a), plus settling.
+    machine::Planner trapezoid(TestProfile());
+    trapezoid.Add(Rapid(50, 100, 50, 0));
+    machine::Result r = trapezoid.Finish();
+    EXPECT_NEAR(r.Total.Rapid, 0.2, Tol);
+    EXPECT_NEAR(r.Total.Acceleration, 500.0 / 3000 + 0.02, Tol);
+    // 10 mm: half accelerating, half braking, never at full speed: 5 = a t²/2 each way.
+    machine::Planner triangle(TestProfile());
+    triangle.Add(Rapid(50, 10, 50, 0));
+    r = triangle.Finish();
+    EXPECT_NEAR(r.Total.Rapid + r.Total.Acceleration, 2 * std::sqrt(2 * 5.0 / 3000) + 0.02, Tol);
+    EXPECT_NEAR(r.Total.Rapid, 10.0 / 500, Tol);
+    // Both slides: each its own profile; the longer one decides. X 40 on the diameter is 20 mm of
+    // slide, a triangle at 2500 mm/s²; Z 10 mm a triangle at 3000 mm/s².
+    machine::Planner both(TestProfile());
+    both.Add(Rapid(40, 10, 0, 0));
+    r = both.Finish();
+    EXPECT_NEAR(r.Total.Rapid + r.Total.Acceleration, 2 * std::sqrt(2 * 10.0 / 2500) + 0.02, Tol);
+    EXPECT_NEAR(r.Tools[0].Rapid, r.Total.Rapid, 0);
+}
+
+TEST(MachineTime, SCurveWithJerk) {
+    const double v = 500, a = 3000, j = 30000;
+    // Full speed reached: the known total d/v + v/a + a/j.
+    EXPECT_NEAR(machine::RestToRestTime(200, v, a, j), 200 / v + v / a + a / j, Tol);
+    // So short that neither full acceleration nor full speed is reached: four phases of jerk of
+    // equal length T with d = 2 j T³.
+    EXPECT_NEAR(machine::RestToRestTime(1, v, a, j), 4 * std::cbrt(1 / (2 * j)), Tol);
+    // Full acceleration but not full speed: the peak speed vp the time gives must cover d with
+    // d = vp (vp/a + a/j).
+    const double t = machine::RestToRestTime(100, v, a, j);
+    const double vp = a * (t / 2 - a / j);
+    EXPECT_LT(vp, v);
+    EXPECT_GT(vp, a * a / j);
+    EXPECT_NEAR(vp * (vp / a + a / j), 100, 1e-6);
+    // Without jerk: the trapezoid and triangle of the rapids above.
+    EXPECT_NEAR(machine::RestToRestTime(100, v, a, 0), 100 / v + v / a, Tol);
+    // A rapid on a profile with jerk uses it.
+    machine::Profile p = TestProfile();
+    p.Z.JerkMmS3 = j;
+    machine::Planner planner(p);
+    planner.Add(Rapid(50, 200, 50, 0));
+    const machine::Result r = planner.Finish();
+    EXPECT_NEAR(r.Total.Rapid + r.Total.Acceleration, 200 / v + v / a + a / j + 0.02, Tol);
+}
+
+TEST(MachineTime, FeedsSpindleRampToolChangeDwellAndMCodes) {
+    machine::Planner planner(TestProfile());
+    planner.ToolChange(1, 1);
+    // M03 S1000 at 500 rpm/s: 2 s to full speed. A rapid of 0.2 s + its loss runs meanwhile;
+    // the cut waits for the rest.
+    planner.Spindle({3, false, 1000, 0}, 2, 1);
+    planner.Add([] {
+        Move m = Rapid(50, 100, 50, 0);
+        m.Tool = 1;
+        return m;
+    }());
+    const double rapid = 0.2 + 500.0 / 3000 + 0.02;
+    // F0.6 mm/rev at 1000 rpm = 10 mm/s along 50 mm of Z, from rest to rest at 3000 mm/s².
+    Move cut = Feed(50, 0, 50, -50, 0.6, true, 3);
+    cut.Tool = 1;
+    planner.Add(cut);
+    planner.Dwell(1.25, 4, 1);
+    planner.MCode(8, 5, 1);  // coolant: the profile's M code time
+    planner.MCode(30, 6, 1); // the end costs nothing
+    const machine::Result r = planner.Finish();
+    const machine::Split& t = r.Tools.at(1);
+    EXPECT_NEAR(t.ToolChange, 1.5, Tol);
+    EXPECT_NEAR(t.SpindleRamp, 2 - rapid, Tol);
+    EXPECT_NEAR(t.Cutting, 5, Tol);
+    EXPECT_NEAR(t.Acceleration, 500.0 / 3000 + 0.02 + 10.0 / 3000, Tol);
+    EXPECT_NEAR(t.Dwell, 1.25, Tol);
+    EXPECT_NEAR(t.MCodes, 0.3, Tol);
+    EXPECT_NEAR(r.Total.Total(), 1.5 + 2 + 5 + 10.0 / 3000 + 1.25 + 0.3, Tol);
+    EXPECT_TRUE(r.Findings.empty());
+}
+
+TEST(MachineTime, FeedsBlendAtSmallCornersAndStopAtSharpOnes) {
+    // Two cuts in a straight line run through at full feed: only the start and the end cost.
+    machine::Planner straight(TestProfile());
+    straight.Add(Feed(50, 0, 50, -25, 600, false));
+    straight.Add(Feed(50, -25, 50, -50, 600, false));
+    machine::Result r = straight.Finish();
+    EXPECT_NEAR(r.Total.Cutting, 5, Tol);
+    EXPECT_NEAR(r.Total.Acceleration, 10.0 / 3000, Tol);
+    // A square shoulder with no blend tolerance: the slides stop at the corner.
+    machine::Profile p = TestProfile();
+    p.BlendToleranceMm = 0;
+    machine::Planner corner(p);
+    corner.Add(Feed(50, 0, 50, -25, 600, false));
+    corner.Add(Feed(50, -25, 100, -25, 600, false));
+    r = corner.Finish();
+    EXPECT_NEAR(r.Total.Acceleration, 10.0 / 3000 + 10.0 / 2500, Tol);
+}
+
+// G96 S200, F0.2 mm/rev, facing from X100 to the centre: the spindle follows 1000 S / (pi D)
+// until it meets the clamp. Worked out along the radius r (D = 2r): dt = dr / (f n / 60).
+double FaceTime(double clamp) {
+    const double s = 200, f = 0.2;
+    const double rc = 1000 * s / (Pi * clamp) / 2;             // radius where the clamp takes over
+    const double free = Pi * (50 * 50 - rc * rc) / (1000 * s); // integral of 2 pi r / (1000 s)
+    const double held = rc / clamp;
+    return 60 / f * (free + held);
+}
+
+TEST(MachineTime, ConstantSurfaceSpeedAcrossAFace) {
+    for (const double clamp : {0.0, 2000.0}) {
+        machine::Profile p = TestProfile();
+        p.X.AccelMmS2 = p.Z.AccelMmS2 = 1e5; // the cut itself, not its start and end
+        machine::Planner planner(p);
+        planner.Spindle({3, true, 200, clamp}, 1, 0);
+        planner.Add(Feed(100, 0, 0, 0, 0.2, true, 2));
+        const machine::Result r = planner.Finish();
+        EXPECT_NEAR(r.Total.Cutting, FaceTime(clamp > 0 ? clamp : 4000), Tol) << clamp;
+        // Without a clamp the machine's maximum holds it, and that is a finding.
+        ASSERT_EQ(r.Findings.size(), clamp > 0 ? 0u : 1u);
+        if (clamp == 0) {
+            EXPECT_EQ(r.Findings[0].Code, "css-unclamped");
+            EXPECT_EQ(r.Findings[0].Line, 2);
+        }
+    }
+}
+
+} // namespace
