@@ -84,7 +84,9 @@ QString frmCalc::AboutText() {
         .arg(QStringLiteral(ZARVIK_VERSION), QStringLiteral(ZARVIK_LICENCE_NOTICE).toHtmlEscaped());
 }
 
-void frmCalc::ShowAbout() { QMessageBox::about(this, QStringLiteral("About ZarvikCalculator"), AboutText()); }
+void frmCalc::ShowAbout() {
+    QMessageBox::about(this, QStringLiteral("About ZarvikCalculator"), AboutText());
+}
 
 void frmCalc::BuildDisplay() {
     auto* Lcd = new QWidget(this);
