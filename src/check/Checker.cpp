@@ -319,7 +319,8 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
         });
     std::optional<stock::Machining> machining;
     if (options.Stock) {
-        machining.emplace(stock::WithProgramTools(*options.Stock, text));
+        machining.emplace(stock::WithProgramTools(*options.Stock, text), stock::Tolerances{},
+                          options.StockStop);
         host.Stock = &*machining;
     }
     interp::MachineState& s = m.S;
@@ -358,6 +359,12 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     }
     if (machining) {
         report.Stock = machining->Finish();
+        if (!report.Stock->Failure.empty()) {
+            report.StockError = std::move(report.Stock->Failure);
+            report.Stock.reset();
+        }
+    }
+    if (report.Stock) {
         // Positions as the program writes them: an inch program in inches.
         const double mmPerUnit = options.Lathe.Unit == 4 ? 25.4 : 1;
         for (stock::Finding& f : report.Stock->Findings)

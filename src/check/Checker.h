@@ -11,6 +11,7 @@
 #include "picture/Sheet.h"
 #include "stock/Machining.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -42,6 +43,9 @@ struct CheckOptions {
     // With a stock: told after every piece of path has cut it, with the removal as it stands
     // (the workbench keeps some of these states to follow a run in the window).
     std::function<void(const stock::Machining&)> OnStockCut;
+    // With a stock: looked at inside each move's cuts; when set, the check is given up at once
+    // (stock::Cancelled is thrown out of CheckProgram).
+    const std::atomic<bool>* StockStop = nullptr;
 };
 
 struct Alarm {
@@ -77,6 +81,9 @@ struct CheckReport {
     picture::Area Visible;              // the part of the canvas the pictures show
     picture::RulerMapping Mapping;      // how the canvas mapped the machine at the end
     std::optional<stock::Result> Stock; // when a stock was given: removal and its findings
+    // When a stock was given but could not be cut: why. The program is then checked without it
+    // (Stock is empty), its alarms and advice as ever.
+    std::string StockError;
 
     bool Failed() const { return FailureMessage() || !Alarms.empty(); }
     // Why the program could not be checked as a whole, or null.

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "files/SafePath.h"
+#include "input/SafePath.h"
 
 #include <cerrno>
 #include <climits>
@@ -8,7 +8,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace files {
+namespace input {
 
 namespace {
 
@@ -102,6 +102,7 @@ ResolvedPath ResolvePath(const std::string& path, bool followLast) {
             if (!MayFollowLink(done, st.st_uid)) {
                 r.Error = EACCES;
                 r.Refused = true;
+                r.Link = next;
                 return r;
             }
             std::string target;
@@ -123,4 +124,4 @@ ResolvedPath ResolvePath(const std::string& path, bool followLast) {
     return r;
 }
 
-} // namespace files
+} // namespace input
