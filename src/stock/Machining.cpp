@@ -55,6 +55,7 @@ Machining::Machining(const Setup& setup, Tolerances tolerances, const std::atomi
         if (!b.Empty()) {
             const double step = TileLength(b);
             for (double z = b.z0; z < b.z1; z += step) {
+                Poll();
                 const double z1 = std::min(b.z1, z + step);
                 Tile t{z, z1, stock.Intersect(Region::Rectangle(z, b.x0 - 1, z1, b.x1 + 1)), {}};
                 t.Bounds = t.Material.Bounds();

@@ -30,7 +30,8 @@ bool ArcCentre(Point a, Point b, double arc, Point& centre) {
 }
 
 // The outline of a profile as straight pieces, with the profile point each piece comes from
-// (counted from 1); pieces of no length are left out.
+// (counted from 1); pieces of no length are left out. Empty when its arcs come to more pieces than
+// the outline may have.
 struct Piece {
     Point A, B;
     size_t From;
@@ -122,6 +123,10 @@ SetupProblem ValidateProfile(const std::vector<ProfilePoint>& p) {
         return {key, "the profile is not closed: it ends at " + At(last.Radius, last.Z) +
                          ", not at its first point " + At(first.Radius, first.Z)};
     const std::vector<Piece> pieces = ProfilePieces(p);
+    if (pieces.empty())
+        return {key, "the profile's arcs come to more than " + std::to_string(MostOutlinePoints) +
+                         " points (chords within " + Num(CurveTolerance) + " mm); at most " +
+                         std::to_string(MostOutlinePoints) + " are taken"};
     Point at;
     size_t point = 0;
     if (Crossing(pieces, at, point))
@@ -167,6 +172,7 @@ std::vector<Piece> ProfilePieces(const std::vector<ProfilePoint>& p) {
         } else {
             to(here, i + 1);
         }
+        if (pieces.size() > MostOutlinePoints) return {};
     }
     to({p.front().Z, p.front().Radius}, p.size()); // closed within 0.001 mm: the last piece is tiny
     return pieces;

@@ -115,6 +115,9 @@ inline constexpr double SmallestSize = 0.001;
 // The most points a stock profile and a holder outline may have: a turned part's outline has a
 // few dozen corners, a CAM export a few thousand; beyond that each cut would take seconds.
 inline constexpr size_t MostProfilePoints = 2000;
+// The most points a profile's outline may have once its arcs are made chords (a half circle of
+// radius 50 is some 350).
+inline constexpr size_t MostOutlinePoints = 50000;
 inline constexpr size_t MostHolderPoints = 100;
 // The stock's half-section before the first cut.
 Region StockRegion(const Stock& stock);

@@ -172,6 +172,12 @@ TEST(SetupFile, OutlinesAndSizesTheArithmeticCannotTakeAreRefused) {
     EXPECT_EQ(stock::Validate(s), "") << stock::Validate(s);
     s.Material.Profile = {{0, 0}, {20, 0}, {20, -30}, {0, -30}, {0, 5}, {0, 0}};
     EXPECT_NE(stock::Validate(s).find("crosses itself"), std::string::npos) << stock::Validate(s);
+    // Arcs of a hundred metres' radius would make millions of chords.
+    s.Material.Profile = {{0, 0}};
+    for (int i = 0; i < 6; ++i)
+        s.Material.Profile.push_back({0, i % 2 ? 0.0 : -99999, 50000});
+    EXPECT_NE(stock::Validate(s).find("arcs come to more than 50000 points"), std::string::npos)
+        << stock::Validate(s);
 }
 
 // A tool table is read beside its setup only, under the rule that protects shared folders, and
@@ -230,7 +236,8 @@ TEST(SetupFile, QuickStockAndTheDefaultName) {
     const std::optional<stock::Stock> tube = stock::ParseStockOption("tube,62,20,120", error);
     ASSERT_TRUE(tube);
     EXPECT_EQ(tube->Bore, 20);
-    for (const char* bad : {"bar,62", "bar,62,-1", "bar,1e-300,10", "tube,20,62,100", "rod,10,10", "bar,6x,10"})
+    for (const char* bad :
+         {"bar,62", "bar,62,-1", "bar,1e-300,10", "tube,20,62,100", "rod,10,10", "bar,6x,10"})
         EXPECT_FALSE(stock::ParseStockOption(bad, error)) << bad;
     EXPECT_EQ(stock::DefaultSetupPath("examples/TURNING.min"), "examples/TURNING.setup.toml");
 }
