@@ -16,10 +16,6 @@ std::string Thousandths(double v) {
     return NumberJson(std::round(v * 1000) / 1000);
 }
 
-bool HasPosition(const stock::Finding& f) {
-    return f.Code != "air-cutting";
-}
-
 // Calls `advice` and `found` for the advice and the stock's findings merged in line order (the
 // advice first on a shared line).
 template <class A, class S> void InLineOrder(const CheckReport& r, A advice, S found) {
@@ -56,8 +52,7 @@ void AppendAdviceJson(std::string& out, const CheckReport& r) {
                    ", \"severity\": \"" + stock::SeverityName(f.Level) +
                    "\", \"message\": " + JsonString(f.Message) + ", \"tool\": " + std::to_string(f.Tool);
             if (!f.N.empty()) out += ", \"n\": " + JsonString(f.N);
-            if (HasPosition(f))
-                out += ", \"position\": {\"x\": " + Thousandths(f.X) + ", \"z\": " + Thousandths(f.Z) + "}";
+            out += ", \"position\": {\"x\": " + Thousandths(f.X) + ", \"z\": " + Thousandths(f.Z) + "}";
             out += "}";
         });
 }
@@ -73,7 +68,7 @@ void AppendAdviceText(std::string& out, const CheckReport& r) {
             out += "  line " + std::to_string(f.Line) + ": " + stock::SeverityName(f.Level) + ": " +
                    f.Message + " [" + f.Code + "] (" + (f.N.empty() ? "" : "N" + f.N + ", ") + "tool " +
                    std::to_string(f.Tool);
-            if (HasPosition(f)) out += " at X" + legacy::Format000(f.X) + " Z" + legacy::Format000(f.Z);
+            out += " at X" + legacy::Format000(f.X) + " Z" + legacy::Format000(f.Z);
             out += ")\n";
         });
 }

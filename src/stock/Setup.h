@@ -31,6 +31,8 @@ struct Stock {
     double FrontZ = 0;   // Z of the raw front face
     // Bar, tube: material in front of the finished face, which lies at FrontZ - FaceAllowance.
     double FaceAllowance = 0;
+    // How deep a rapid may run into material and be only a rub (a warning); deeper is an error.
+    double RubDepth = 0.1;
     std::vector<ProfilePoint> Profile; // closed: the last point is the first
     bool operator==(const Stock&) const = default;
 };

@@ -99,10 +99,15 @@ class Reader {
 
 bool ReadStock(Reader& r, const toml::table& t, Stock& s) {
     const std::string w = "stock.";
-    if (!r.OnlyKeys(t, w, {"kind", "diameter", "bore", "length", "front_z", "face_allowance", "profile"}))
+    if (!r.OnlyKeys(
+            t, w,
+            {"kind", "diameter", "bore", "length", "front_z", "face_allowance", "profile", "rub_depth"}))
         return false;
     std::string kind = "bar";
-    if (!r.Text(t, w, "kind", kind)) return false;
+    if (!r.Text(t, w, "kind", kind) || !r.Number(t, w, "rub_depth", s.RubDepth)) return false;
+    if (s.RubDepth < 0)
+        return r.Fail(t.get("rub_depth"),
+                      "stock.rub_depth cannot be negative: " + Reader::Show(*t.get("rub_depth")));
     if (kind == "bar" || kind == "tube") {
         s.Shape = kind == "bar" ? Stock::Kind::Bar : Stock::Kind::Tube;
         if (!r.Required(t, w, "diameter", s.Diameter) || !r.Required(t, w, "length", s.Length)) return false;
