@@ -84,12 +84,9 @@ ToolShape InsertShape(const Tool& t) {
     const double r = t.NoseRadius, L = t.EdgeLength;
     const double eps = ShapeAngle(t.Shape).value_or(80);
     if (t.Shape == 'R') {
-        // A round insert: the nose is the whole insert.
-        // Drawn as two halves: an arc whose ends meet is no arc at all (as the control reads one).
-        Outline circle = ArcPoints({r, 0}, {-r, 0}, {0, 0}, false);
-        const Outline back = ArcPoints({-r, 0}, {r, 0}, {0, 0}, false);
-        circle.insert(circle.end(), back.begin() + 1, back.end() - 1);
-        s.Cutting = Region::FromOutline(circle);
+        // A round insert: the nose is the whole insert, with its points straight along the axes
+        // among its corners, so that its diameters and faces land where the program puts them.
+        s.Cutting = Rounded({{0, 0}}, r);
         s.EdgeLength = r;
     } else {
         // The edges shrink where the other corners are rounded with the same radius.
