@@ -82,6 +82,7 @@ Machining::ToolState& Machining::ToolOf(int number) {
     state.HolderBounds = state.Shape.Holder.Bounds();
     state.Totals.Tool = number;
     state.Driven = tool.Driven;
+    state.Thread = tool.Type == Tool::Kind::Thread;
     state.Insert = (tool.Type == Tool::Kind::Turning || tool.Type == Tool::Kind::Boring) && !tool.Driven;
     if (state.Insert)
         for (const Outline& o : state.Shape.Cutting.Outlines())
@@ -350,6 +351,19 @@ void Machining::Apply(const Move& m) {
         tool.FirstX = m.X1, tool.FirstZ = m.Z1;
     }
     tool.Totals.FeedLength += length;
+    if (tool.Thread) {
+        Box zone{std::min(m.Z0, m.Z1), std::min(m.X0, m.X1) / 2, std::max(m.Z0, m.Z1),
+                 std::max(m.X0, m.X1) / 2};
+        // One zone for the passes of one thread: they overlap along Z.
+        for (auto it = ThreadZones.begin(); it != ThreadZones.end();)
+            if (it->z0 <= zone.z1 && zone.z0 <= it->z1) {
+                zone = zone.Joined(*it);
+                it = ThreadZones.erase(it);
+            } else {
+                ++it;
+            }
+        ThreadZones.push_back(zone);
+    }
     std::vector<Region> removed;
     double volume = 0;
     bool touched = false; // a driven tool's cut through material
@@ -465,6 +479,9 @@ Result Machining::Finish() {
     std::stable_sort(r.Findings.begin(), r.Findings.end(),
                      [](const Finding& a, const Finding& b) { return a.Line < b.Line; });
     r.Assumed = std::move(Assumed);
+    r.ThreadZones = ThreadZones;
+    std::sort(r.ThreadZones.begin(), r.ThreadZones.end(),
+              [](const Box& a, const Box& b) { return a.z0 < b.z0; });
     return r;
 }
 

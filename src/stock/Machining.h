@@ -53,7 +53,11 @@ struct Result {
     double MaxDiameter = 0, PartLength = 0; // of what is left
     std::vector<Finding> Findings;          // in line order
     std::vector<std::string> Assumed;       // per tool: "tool 1 assumed: edge length 12, tip direction 3"
-    Region Part;                            // the half-section left at the end
+    // Where thread passes ran: their Z span and the radii of their passes (the root the lowest).
+    // NOTE: the section is turned round the axis, so a pass takes the whole ring down to its
+    // depth, where the helical groove takes a part of it: these zones say where that is so.
+    std::vector<Box> ThreadZones;
+    Region Part; // the half-section left at the end
 };
 
 struct Tolerances {
@@ -94,6 +98,7 @@ class Machining {
         std::string Assumed;               // "tool 1 assumed: ...", empty when nothing was
         bool Driven = false;               // a live tool: its cuts remove nothing from the section
         bool Insert = false;               // a turning or boring insert: its back is checked (BackCuts)
+        bool Thread = false;               // a thread insert: its feed moves mark a thread zone
         std::vector<Point> CuttingCorners; // the corners of Shape.Cutting's outlines
         // What a driven tool's feed moves swept through material: the holes it made, open to its
         // own cutting part on later rapids (a retract out of a cross hole), to nothing else.
@@ -134,9 +139,10 @@ class Machining {
     std::map<int, ToolState> Tools;
     std::vector<Finding> Findings;
     std::vector<std::string> Assumed;
-    bool StopWarned = false;     // cutting-with-spindle-stopped said since the spindle last ran
-    int LastTool = -1;           // the tool of the last move applied (-1: none yet)
-    int64_t LastReportLine = -1; // one finding of a code per line
+    std::vector<Box> ThreadZones; // as Result's, joined where they overlap
+    bool StopWarned = false;      // cutting-with-spindle-stopped said since the spindle last ran
+    int LastTool = -1;            // the tool of the last move applied (-1: none yet)
+    int64_t LastReportLine = -1;  // one finding of a code per line
     std::vector<std::string> ReportedOnLine;
 };
 

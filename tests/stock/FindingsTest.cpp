@@ -3,6 +3,7 @@
 // checker as a user runs it (lines, tools and the spindle come from the run).
 
 #include "check/Checker.h"
+#include "check/StockSection.h"
 #include "stock/SetupFile.h"
 
 #include <gtest/gtest.h>
@@ -245,6 +246,25 @@ TEST(StockFindings, AirCuttingPerTool) {
               std::string::npos)
         << check::ReportText(air);
     EXPECT_EQ(FindingsOf(Check(Start({"G01 Z-20. F0.2", "G00 X60."}))), Found{});
+}
+
+TEST(StockFindings, ThreadPassesMarkTheirZoneInTheSection) {
+    // Two passes of a thread tool along D46.8 and D46.2 over Z5 to Z-20: the section takes the
+    // whole ring to the root, and says where.
+    const std::string thread = Bar50 + "[[tool]]\nnumber = 4\nkind = \"thread\"\n";
+    check::CheckOptions o;
+    o.Stock = SetupOf(thread);
+    const check::CheckReport r = check::CheckProgram(
+        Program({"G00 X200. Z100.", "T0404", "G97 S500 M03", "G00 X46.8 Z5.", "G01 Z-20. F1.5", "G00 X52.",
+                 "G00 Z5.", "G00 X46.2", "G01 Z-20.", "G00 X52.", "G00 X200. Z100."}),
+        o);
+    ASSERT_TRUE(r.Stock);
+    ASSERT_EQ(r.Stock->ThreadZones.size(), 1u);
+    const stock::Box z = r.Stock->ThreadZones[0];
+    EXPECT_EQ(std::vector<double>({z.z0, z.x0, z.z1, z.x1}), std::vector<double>({-20, 23.1, 5, 23.4}));
+    const std::optional<check::StockSection> section = check::SectionOf(r, o);
+    ASSERT_TRUE(section);
+    EXPECT_EQ(section->Threads.size(), 1u);
 }
 
 // The path is in millimetres whatever the program's unit, as the setup is: an inch program cuts
