@@ -108,7 +108,9 @@ ToolShape InsertShape(const Tool& t) {
             a1 = 180 - t.ApproachAngle, a2 = 180 - t.ApproachAngle - eps;
         }
         s.Cutting = Rounded(InsertCorners(t.Shape, a1, a2, inner), r);
-        s.EdgeLength = L * std::sin(t.ApproachAngle * Deg);
+        // The depth across the feed that the edge takes: an axial insert's edges stand at half
+        // its corner to its axis, whatever approach angle is given.
+        s.EdgeLength = axial ? L * std::cos(half) : L * std::sin(t.ApproachAngle * Deg);
         if (!axial) {
             const Point v = TipVector(tip);
             s.Cutting = Mirrored(s.Cutting, v.z > 0, v.x > 0);
