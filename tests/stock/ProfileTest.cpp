@@ -159,6 +159,9 @@ TEST(Profile, ExampleArcsHaveTheirTrueRadiusAndEveryContourCloses) {
     o.Stock = std::make_shared<const stock::Setup>(*setup);
     const check::CheckReport r = check::CheckProgram(std::u16string(bytes.begin(), bytes.end()), o);
     ASSERT_TRUE(r.Stock);
+    // The face at Z0, the finished face under the 2.5 allowance: the part reaches from Z-117.5
+    // to the pip's tip, a nose radius in front of it.
+    EXPECT_NEAR(r.Stock->PartLength, 117.5 + 0.8, 0.002);
     const std::vector<stock::ProfileContour> profile = stock::ProfileOf(r.Stock->Part);
     ASSERT_EQ(profile.size(), 1u);
     const stock::ProfileContour& c = profile[0];
