@@ -354,15 +354,16 @@ void Machining::Apply(const Move& m) {
     if (tool.Thread) {
         Box zone{std::min(m.Z0, m.Z1), std::min(m.X0, m.X1) / 2, std::max(m.Z0, m.Z1),
                  std::max(m.X0, m.X1) / 2};
-        // One zone for the passes of one thread: they overlap along Z.
+        // One zone for the passes of one thread: one tool's, a millimetre apart at most (along
+        // the radius for a thread on a diameter, along Z for one in a face).
         for (auto it = ThreadZones.begin(); it != ThreadZones.end();)
-            if (it->z0 <= zone.z1 && zone.z0 <= it->z1) {
-                zone = zone.Joined(*it);
+            if (it->first == m.Tool && it->second.Grown(1).Overlaps(zone)) {
+                zone = zone.Joined(it->second);
                 it = ThreadZones.erase(it);
             } else {
                 ++it;
             }
-        ThreadZones.push_back(zone);
+        ThreadZones.emplace_back(m.Tool, zone);
     }
     std::vector<Region> removed;
     double volume = 0;
@@ -479,7 +480,8 @@ Result Machining::Finish() {
     std::stable_sort(r.Findings.begin(), r.Findings.end(),
                      [](const Finding& a, const Finding& b) { return a.Line < b.Line; });
     r.Assumed = std::move(Assumed);
-    r.ThreadZones = ThreadZones;
+    for (const auto& [number, zone] : ThreadZones)
+        r.ThreadZones.push_back(zone);
     std::sort(r.ThreadZones.begin(), r.ThreadZones.end(),
               [](const Box& a, const Box& b) { return a.z0 < b.z0; });
     return r;

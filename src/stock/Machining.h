@@ -139,10 +139,10 @@ class Machining {
     std::map<int, ToolState> Tools;
     std::vector<Finding> Findings;
     std::vector<std::string> Assumed;
-    std::vector<Box> ThreadZones; // as Result's, joined where they overlap
-    bool StopWarned = false;      // cutting-with-spindle-stopped said since the spindle last ran
-    int LastTool = -1;            // the tool of the last move applied (-1: none yet)
-    int64_t LastReportLine = -1;  // one finding of a code per line
+    std::vector<std::pair<int, Box>> ThreadZones; // by tool, as Result's, joined where they overlap
+    bool StopWarned = false;     // cutting-with-spindle-stopped said since the spindle last ran
+    int LastTool = -1;           // the tool of the last move applied (-1: none yet)
+    int64_t LastReportLine = -1; // one finding of a code per line
     std::vector<std::string> ReportedOnLine;
 };
 
