@@ -17,10 +17,6 @@ std::string Thousandths(double v) {
     return NumberJson(std::round(v * 1000) / 1000);
 }
 
-bool HasPosition(const stock::Finding& f) {
-    return f.Code != "air-cutting";
-}
-
 // Calls `advice`, `found` and `limit` for the advice, the stock's and the machine's findings
 // merged in line order (the advice first on a shared line, then the stock's).
 template <class A, class S, class M> void InLineOrder(const CheckReport& r, A advice, S found, M limit) {
@@ -63,8 +59,7 @@ void AppendAdviceJson(std::string& out, const CheckReport& r) {
                    ", \"severity\": \"" + stock::SeverityName(f.Level) +
                    "\", \"message\": " + JsonString(f.Message) + ", \"tool\": " + std::to_string(f.Tool);
             if (!f.N.empty()) out += ", \"n\": " + JsonString(f.N);
-            if (HasPosition(f))
-                out += ", \"position\": {\"x\": " + Thousandths(f.X) + ", \"z\": " + Thousandths(f.Z) + "}";
+            out += ", \"position\": {\"x\": " + Thousandths(f.X) + ", \"z\": " + Thousandths(f.Z) + "}";
             out += "}";
         },
         [&](const machine::Finding& f) {
@@ -84,7 +79,7 @@ void AppendAdviceText(std::string& out, const CheckReport& r) {
             out += "  line " + std::to_string(f.Line) + ": " + stock::SeverityName(f.Level) + ": " +
                    Shown(f.Message) + " [" + Shown(f.Code) + "] (" +
                    (f.N.empty() ? "" : "N" + Shown(f.N) + ", ") + "tool " + std::to_string(f.Tool);
-            if (HasPosition(f)) out += " at X" + legacy::Format000(f.X) + " Z" + legacy::Format000(f.Z);
+            out += " at X" + legacy::Format000(f.X) + " Z" + legacy::Format000(f.Z);
             out += ")\n";
         },
         [&](const machine::Finding& f) { AppendMachineFindingText(out, f); });
