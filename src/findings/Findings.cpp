@@ -1,0 +1,168 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "findings/Findings.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace findings {
+
+const char* SeverityName(Severity level) {
+    switch (level) {
+    case Severity::Info:
+        return "info";
+    case Severity::Warning:
+        return "warning";
+    case Severity::Error:
+        return "error";
+    }
+    return "error";
+}
+
+const char* SourceName(Source from) {
+    switch (from) {
+    case Source::Alarm:
+        return "control alarm";
+    case Source::Advice:
+        return "advice";
+    case Source::Stock:
+        return "stock";
+    }
+    return "advice";
+}
+
+const std::vector<CodeInfo>& Registry() {
+    using enum Severity;
+    constexpr Source A = Source::Alarm, V = Source::Advice, S = Source::Stock;
+    static const std::vector<CodeInfo> codes = {
+        // The control's alarms: each stops the program on the machine.
+        {"feed-zero", Error, A, "a cutting move, arc or cycle without a feed"},
+        {"speed-zero", Error, A, "feed per revolution without a spindle speed"},
+        {"calcu-error", Error, A, "an arc or cycle that cannot be worked out"},
+        {"limit-plus-x", Error, A, "a point on or beyond the plus soft limit of X"},
+        {"limit-plus-z", Error, A, "a point on or beyond the plus soft limit of Z"},
+        {"limit-minus-x", Error, A, "a point on or beyond the minus soft limit of X"},
+        {"limit-minus-z", Error, A, "a point on or beyond the minus soft limit of Z"},
+        {"d-or-h-zero", Error, A, "a thread-cutting cycle without its depth per pass or thread height"},
+        {"no-point", Error, A, "a value without a decimal point, refused in the FANUC dialect"},
+        {"alarm", Error, A, "an alarm of the control"},
+        // Advice: what the control accepts without a word but the programmer did not mean.
+        {"no-crlf", Error, V, "no CR LF line ends: the control reads no block"},
+        {"unterminated-last-line", Warning, V, "the last line has no line end and never runs"},
+        {"lower-case-address", Warning, V, "a lower-case address letter, which the control ignores"},
+        {"unclosed-comment", Warning, V, "a comment not closed on its line runs on into the next"},
+        {"macro-variable", Warning, V, "macro variables or expressions, which the control does not read"},
+        {"address-without-value", Warning, V, "an address letter without a number"},
+        {"foreign-cycle", Warning, V, "a cycle written for another control"},
+        {"long-dwell", Warning, V, "a dwell of more than a minute (the value is seconds here)"},
+        {"feed-while-stopped", Warning, V, "a cutting move while the spindle is stopped"},
+        {"large-feed-per-rev", Warning, V, "a feed per revolution above 2 mm"},
+        {"unit-mismatch", Warning, V, "a program written for the other unit"},
+        {"unscaled-arc-radius", Warning, V, "an arc radius R, which the unit setting does not convert"},
+        {"no-program-end", Warning, V, "the program ends without M02 or M30"},
+        // The stock: what the tools hit.
+        {"rapid-into-stock", Error, S, "a rapid that runs into the material"},
+        {"rapid-rub", Warning, S, "a rapid that grazes the material"},
+        {"holder-collision", Error, S, "the holder or the back of the insert runs into the material"},
+        {"workholding-collision", Error, S, "the tool runs into the chuck, its jaws or the tailstock"},
+        {"cut-beyond-edge", Warning, S, "a depth of cut larger than the insert's edge"},
+        {"centre-pip", Warning, S, "a face or cut-off that leaves a pip on the axis"},
+        {"cutting-with-spindle-stopped", Error, S, "a cut while the spindle is stopped"},
+        {"air-cutting", Info, S, "a tool that spends half its feed path in the air"},
+    };
+    return codes;
+}
+
+const CodeInfo* Lookup(std::string_view code) {
+    static const std::unordered_map<std::string_view, const CodeInfo*> byCode = [] {
+        std::unordered_map<std::string_view, const CodeInfo*> m;
+        for (const CodeInfo& c : Registry())
+            m.emplace(c.Code, &c);
+        return m;
+    }();
+    const auto it = byCode.find(code);
+    return it == byCode.end() ? nullptr : it->second;
+}
+
+bool Fails(const Finding& f, bool strict) {
+    return f.Level == Severity::Error || (strict && f.Level == Severity::Warning);
+}
+
+bool AnyFails(const std::vector<Finding>& all, bool strict) {
+    return std::any_of(all.begin(), all.end(), [strict](const Finding& f) { return Fails(f, strict); });
+}
+
+Verdict VerdictOf(const std::vector<Finding>& all, bool strict, bool failure) {
+    if (failure || AnyFails(all, strict)) return Verdict::Fails;
+    const bool warned =
+        std::any_of(all.begin(), all.end(), [](const Finding& f) { return f.Level == Severity::Warning; });
+    return warned ? Verdict::Warnings : Verdict::Pass;
+}
+
+const char* VerdictName(Verdict v) {
+    switch (v) {
+    case Verdict::Pass:
+        return "pass";
+    case Verdict::Warnings:
+        return "warnings";
+    case Verdict::Fails:
+        return "fails";
+    }
+    return "fails";
+}
+
+Counts CountsOf(const std::vector<Finding>& all) {
+    Counts c;
+    for (const Finding& f : all)
+        ++(f.From == Source::Alarm        ? c.Alarms
+           : f.Level == Severity::Error   ? c.Errors
+           : f.Level == Severity::Warning ? c.Warnings
+                                          : c.Info);
+    return c;
+}
+
+std::string CountsText(const Counts& c) {
+    std::string out;
+    auto add = [&out](size_t n, const char* one, const char* many) {
+        if (n == 0) return;
+        if (!out.empty()) out += ", ";
+        out += std::to_string(n) + " " + (n == 1 ? one : many);
+    };
+    add(c.Alarms, "alarm", "alarms");
+    add(c.Errors, "error", "errors");
+    add(c.Warnings, "warning", "warnings");
+    add(c.Info, "info", "info");
+    return out.empty() ? "no problems" : out;
+}
+
+Finding Make(std::string_view code, Severity fallback, int64_t line, std::string message) {
+    Finding f;
+    f.Code = std::string(code);
+    f.Line = line;
+    f.Message = std::move(message);
+    if (const CodeInfo* known = Lookup(code)) {
+        f.Level = known->Level;
+        f.From = known->From;
+        f.Explanation = std::string(known->Explanation);
+    } else
+        f.Level = fallback;
+    return f;
+}
+
+std::vector<Finding> MergeByLine(std::vector<Finding> alarms, std::vector<Finding> advice,
+                                 std::vector<Finding> stock) {
+    std::vector<Finding> out;
+    out.reserve(alarms.size() + advice.size() + stock.size());
+    std::vector<Finding>* lists[] = {&alarms, &advice, &stock};
+    size_t next[3] = {0, 0, 0};
+    for (;;) {
+        int pick = -1;
+        for (int k = 0; k < 3; ++k)
+            if (next[k] < lists[k]->size() &&
+                (pick < 0 || (*lists[k])[next[k]].Line < (*lists[pick])[next[pick]].Line))
+                pick = k;
+        if (pick < 0) return out;
+        out.push_back(std::move((*lists[pick])[next[pick]++]));
+    }
+}
+
+} // namespace findings
