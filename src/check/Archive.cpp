@@ -149,6 +149,7 @@ ProgramResult CheckArchiveProgram(const std::string& path, const ArchiveOptions&
         r.Error = e.what();
     }
     r.Seconds = SecondsSince(start);
+    r.Strict = options.Strict;
     r.Status = ProgramStatus(r, options.Strict);
     return r;
 }

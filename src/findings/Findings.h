@@ -28,6 +28,7 @@ struct CodeInfo {
     Severity Level;
     Source From;
     std::string_view Explanation; // one line of English
+    std::string_view One, Many;   // a few words for one and for several ("rapid into the stock")
 };
 
 // Every code there is: the control's alarms (as interp::MeaningOfAlarm names them; "alarm" for a
@@ -61,6 +62,12 @@ bool AnyFails(const std::vector<Finding>& all, bool strict);
 enum class Verdict { Pass, Warnings, Fails };
 Verdict VerdictOf(const std::vector<Finding>& all, bool strict, bool failure);
 const char* VerdictName(Verdict v); // "pass", "warnings", "fails"
+
+// Why a program gets its verdict, in a few words: the findings that decide it (those that fail
+// it, else its warnings) by code, the commonest first, with their lines: "3 rapids into the
+// stock, lines 7–12; 1 holder collision, line 20; 2 more kinds". Empty when nothing decides
+// it (a pass).
+std::string ReasonOf(const std::vector<Finding>& all, bool strict);
 
 // The counts the window and the report show: alarms (the control's), and the other findings by
 // severity.
