@@ -35,34 +35,6 @@ const char* const Legend =
     "<span>alarms show the control's own words, <span class=\"meaning\">their meaning</span> "
     "beside them</span></p>\n";
 
-// A program's verdict as its row shows it.
-struct Judged {
-    int Rank;             // sorts: pass, warnings, fails, not checked
-    const char* Word;     // "pass" ...
-    const char* Class;    // of the verdict's badge
-    const char* RowClass; // of the row
-    std::string Why;      // a few words
-};
-
-Judged Judge(const ProgramResult& r) {
-    if (!r.Report) return {3, "not checked", "unchecked", "error", r.Error};
-    if (!r.SetupError.empty()) return {3, "not checked", "unchecked", "error", "setup: " + r.SetupError};
-    const CheckReport& c = *r.Report;
-    const findings::Verdict v = c.Verdict(r.Strict);
-    std::string why = findings::ReasonOf(c.Findings, r.Strict);
-    if (const char* failure = c.FailureMessage())
-        why = why.empty() ? failure : std::string(failure) + "; " + why;
-    switch (v) {
-    case findings::Verdict::Fails:
-        return {2, "fails", "fails", "failing", why};
-    case findings::Verdict::Warnings:
-        return {1, "warnings", "warnings", "warned", why};
-    case findings::Verdict::Pass:
-        break;
-    }
-    return {0, "pass", "pass", "passed", ""};
-}
-
 // A finding's place and tool, as the text report gives them: " (N12, tool 1 at X40.000 Z-10.000)".
 std::string WhereText(const findings::Finding& f) {
     if (!f.Tool) return {};
@@ -140,7 +112,8 @@ tr.warned td:first-child { border-left: 4px solid #c80; }
 tr.error td:first-child { border-left: 4px solid #888; }
 td.list div, td.list summary { white-space: pre-wrap; font-size: 90%; }
 td.list details div { margin-left: 1.2em; }
-td.list { min-width: 22em; max-width: 40em; }
+td.list { max-width: 40em; }
+td.list:has(details) { min-width: 22em; }
 td.stock { white-space: nowrap; }
 td.program { font-family: monospace; overflow-wrap: anywhere; min-width: 14em; max-width: 28em; }
 td.verdict { min-width: 9em; max-width: 18em; }
@@ -192,6 +165,118 @@ const char* const Script = R"(<script>
 
 } // namespace
 
+namespace {
+
+const char* const TableHead = "<table id=\"programs\">\n<thead><tr>"
+                              "<th data-key=\"verdict\" data-num>Verdict</th>"
+                              "<th data-key=\"program\">Program</th>"
+                              "<th data-key=\"blocks\" data-num>Blocks</th>"
+                              "<th data-key=\"end\">End</th>"
+                              "<th data-key=\"cutting\" data-num>Cutting time</th>"
+                              "<th data-key=\"alarms\" data-num>Alarms</th>"
+                              "<th data-key=\"findings\" data-num>Findings</th>"
+                              "<th data-key=\"stock\" data-num>Stock</th>"
+                              "<th data-key=\"time\" data-num>Check time</th>"
+                              "<th>Picture</th></tr></thead>\n<tbody>\n";
+
+// The start of a page up to its heading. Nothing may be loaded: the page is complete in itself,
+// and a name in it can fetch nothing.
+std::string PageStart(const std::string& title) {
+    std::string out = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
+    out += "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
+           "style-src 'unsafe-inline'; script-src 'unsafe-inline'\">\n";
+    out += "<title>" + HtmlEscape(title) + "</title>\n";
+    out += Style;
+    return out + "</head>\n<body>\n<h1>" + HtmlEscape(title) + "</h1>\n";
+}
+
+std::string Basename(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string Link(const std::string& href, const std::string& html) {
+    return "<a href=\"" + HtmlEscape(href) + "\">" + html + "</a>";
+}
+
+} // namespace
+
+std::string HtmlPagePath(const std::string& indexPath, size_t page) {
+    char name[32];
+    std::snprintf(name, sizeof name, ".pages/%04zu.html", page + 1);
+    return indexPath + name;
+}
+
+std::string HtmlPageLink(const std::string& indexPath, size_t page) {
+    const std::string path = HtmlPagePath(indexPath, page);
+    const size_t slash = indexPath.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string HtmlPageHead(size_t first, size_t last, size_t programs, const std::string& indexName) {
+    std::string out = PageStart("NC programs " + std::to_string(first) + "\xE2\x80\x93" +
+                                std::to_string(last) + " of " + std::to_string(programs));
+    out += "<p>" + Link("../" + Basename(indexName), "Index") +
+           " of the archive, with the summary. A click on a heading sorts by that column; a finding's row "
+           "unfolds to each of its lines.</p>\n";
+    return out + Legend + TableHead;
+}
+
+std::string HtmlPageTail(const std::string& indexName) {
+    return "</tbody>\n</table>\n<p>" + Link("../" + Basename(indexName), "Index") + " of the archive.</p>\n" +
+           Script + "</body>\n</html>\n";
+}
+
+std::string HtmlIndex(const ArchiveSummary& summary, const std::string& indexPath,
+                      const std::vector<HtmlIndexEntry>& programs) {
+    std::string out = PageStart("NC programs checked: " + std::to_string(programs.size()));
+    out +=
+        "<p>The archive in pages of " + std::to_string(HtmlPageRows) +
+        " programs, each with its pictures and findings; below them the programs that do not pass, and the "
+        "<a href=\"#summary\">summary</a>.</p>\n";
+    out += Legend;
+    out += "<table>\n<thead><tr><th>Page</th><th>Programs</th><th>From</th><th>To</th><th>Pass</th>"
+           "<th>Warnings</th><th>Fails</th><th>Not checked</th></tr></thead>\n<tbody>\n";
+    for (size_t first = 0, page = 0; first < programs.size(); first += HtmlPageRows, ++page) {
+        const size_t last = std::min(programs.size(), first + HtmlPageRows) - 1;
+        size_t counts[4] = {};
+        for (size_t i = first; i <= last; ++i)
+            ++counts[programs[i].Verdict.Rank];
+        out += "<tr><td>" + Link(HtmlPageLink(indexPath, page), std::to_string(page + 1)) +
+               "</td><td class=\"n\">" + std::to_string(first + 1) + "\xE2\x80\x93" +
+               std::to_string(last + 1) + "</td><td class=\"program\"><bdi>" +
+               HtmlEscape(programs[first].Path) + "</bdi></td><td class=\"program\"><bdi>" +
+               HtmlEscape(programs[last].Path) + "</bdi></td>";
+        for (size_t k = 0; k < 4; ++k)
+            out += "<td class=\"n\">" + std::to_string(counts[k]) + "</td>";
+        out += "</tr>\n";
+    }
+    out += "</tbody>\n</table>\n<h2>Programs that do not pass</h2>\n<table>\n<thead><tr><th>Verdict</th>"
+           "<th>Program</th><th>Page</th></tr></thead>\n<tbody>\n";
+    constexpr size_t listed = 1000;
+    size_t shown = 0, more = 0;
+    for (const HtmlIndexEntry& e : programs) {
+        if (e.Verdict.Rank == 0) continue;
+        if (shown == listed) {
+            ++more;
+            continue;
+        }
+        ++shown;
+        const size_t page = e.Index / HtmlPageRows;
+        out += "<tr><td class=\"verdict\"><span class=\"v " + std::string(e.Verdict.Class) + "\">" +
+               e.Verdict.Word + "</span><div class=\"why\"><bdi>" + HtmlEscape(e.Verdict.Why) +
+               "</bdi></div></td><td class=\"program\"><bdi>" + HtmlEscape(e.Path) + "</bdi></td><td>" +
+               Link(HtmlPageLink(indexPath, page), std::to_string(page + 1)) + "</td></tr>\n";
+    }
+    out += "</tbody>\n</table>\n";
+    if (more) out += "<p>" + std::to_string(more) + " more on the pages.</p>\n";
+    std::string tail = HtmlTail(summary);
+    // The summary without the programs' table's end and its sorting script.
+    tail = tail.substr(tail.find("<h2 id=\"summary\">"));
+    tail = tail.substr(0, tail.find("<script>"));
+    return out + tail + "</body>\n</html>\n";
+}
+
 std::string HtmlEscape(std::string_view text) {
     std::string out;
     AppendShown(out, text, true);
@@ -204,33 +289,36 @@ std::string InlineSvg(const std::string& document) {
 }
 
 std::string HtmlHead(size_t programs) {
-    std::string out = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
-    // Nothing may be loaded: the page is complete in itself, and a name in it can fetch nothing.
-    out += "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
-           "style-src 'unsafe-inline'; script-src 'unsafe-inline'\">\n";
-    out += "<title>NC programs checked: " + std::to_string(programs) + "</title>\n";
-    out += Style;
-    out += "</head>\n<body>\n<h1>NC programs checked: " + std::to_string(programs) + "</h1>\n";
+    std::string out = PageStart("NC programs checked: " + std::to_string(programs));
     out += "<p><a href=\"#summary\">Summary</a> below the table. A click on a heading sorts by that "
            "column; a finding's row unfolds to each of its lines.</p>\n";
-    out += Legend;
-    out += "<table id=\"programs\">\n<thead><tr>"
-           "<th data-key=\"verdict\" data-num>Verdict</th>"
-           "<th data-key=\"program\">Program</th>"
-           "<th data-key=\"blocks\" data-num>Blocks</th>"
-           "<th data-key=\"end\">End</th>"
-           "<th data-key=\"cutting\" data-num>Cutting time</th>"
-           "<th data-key=\"alarms\" data-num>Alarms</th>"
-           "<th data-key=\"findings\" data-num>Findings</th>"
-           "<th data-key=\"stock\" data-num>Stock</th>"
-           "<th data-key=\"time\" data-num>Check time</th>"
-           "<th>Picture</th></tr></thead>\n<tbody>\n";
-    return out;
+    return out + Legend + TableHead;
+}
+
+HtmlVerdict VerdictOf(const ProgramResult& r) {
+    if (!r.Report) return {3, "not checked", "unchecked", r.Error};
+    if (!r.SetupError.empty()) return {3, "not checked", "unchecked", "setup: " + r.SetupError};
+    const CheckReport& c = *r.Report;
+    // The one rule, with the --strict the archive was checked with.
+    const findings::Verdict v = c.Verdict(r.Strict);
+    std::string why = findings::ReasonOf(c.Findings, r.Strict);
+    if (const char* failure = c.FailureMessage())
+        why = why.empty() ? failure : std::string(failure) + "; " + why;
+    switch (v) {
+    case findings::Verdict::Fails:
+        return {2, "fails", "fails", why};
+    case findings::Verdict::Warnings:
+        return {1, "warnings", "warnings", why};
+    case findings::Verdict::Pass:
+        break;
+    }
+    return {0, "pass", "pass", ""};
 }
 
 std::string HtmlRow(const ProgramResult& r) {
-    const Judged v = Judge(r);
-    std::string out = std::string("<tr class=\"") + v.RowClass + "\">";
+    const HtmlVerdict v = VerdictOf(r);
+    static const char* const rowClass[] = {"passed", "warned", "failing", "error"};
+    std::string out = std::string("<tr class=\"") + rowClass[v.Rank] + "\">";
     out += Cell(std::to_string(v.Rank),
                 "<span class=\"v " + std::string(v.Class) + "\">" + v.Word + "</span>" +
                     (v.Why.empty() ? "" : "<div class=\"why\"><bdi>" + HtmlEscape(v.Why) + "</bdi></div>"),
