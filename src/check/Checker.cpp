@@ -385,6 +385,7 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
         for (stock::Finding& f : report.Stock->Findings)
             f.X /= mmPerUnit, f.Z /= mmPerUnit;
     }
+    CollectFindings(report);
     return report;
 }
 

@@ -375,11 +375,7 @@ class Pipeline {
         if (ProfileFile.IsOpen()) KeepProfile(path, report);
         FlushTrace(); // the trace of a file comes before its report
         Out.Write(O.Json ? ReportJson(report) + "\n" : ReportText(report));
-        const bool adviceFails =
-            std::any_of(report.Advice.begin(), report.Advice.end(), [this](const advice::Finding& f) {
-                return O.Strict || f.Level == advice::Severity::Error;
-            });
-        if ((report.Failed() || adviceFails || StockFails(report, O.Strict)) && Status == 0) Status = 1;
+        if (report.Fails(O.Strict) && Status == 0) Status = 1;
     }
 
     // --- Stock and tools: the finished half-section of the program, for --profile ---
