@@ -156,7 +156,7 @@ void AppendStockJson(std::string& out, const CheckReport& report);
 void AppendStockText(std::string& out, const CheckReport& report);
 bool StockFails(const CheckReport& report, bool strict);
 
-// The machine's part of the reports (MachineReport.cpp): its time beside the control's, its
+// The machine's part of the reports (MachineReport.cpp): its time beside the control's; its
 // limits go with every other finding (CollectFindings).
 void AppendMachineJson(std::string& out, const CheckReport& report);
 void AppendMachineText(std::string& out, const CheckReport& report);
