@@ -276,6 +276,7 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
                          double pictureHeightPx) {
     CheckReport report;
     report.Fanuc = options.Lathe.Fanuc;
+    report.Iso = options.Lathe.Iso;
     report.Unit = options.Lathe.Unit;
     CheckHost host(text, report);
     TraceCanvas trace(host, onSegment, pictures);
@@ -354,7 +355,8 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     report.Mapping = picture::RulerMapping{s.Vertical, s.XSign};
     if (advisor) {
         advisor->RunEnded();
-        report.Advice = advice::Merge(advice::TextFindings(*adviceText), advisor->Findings());
+        report.Advice =
+            advice::Merge(advice::TextFindings(*adviceText, options.Lathe.Iso), advisor->Findings());
     }
     if (machining) {
         report.Stock = machining->Finish();
