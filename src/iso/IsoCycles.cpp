@@ -84,7 +84,7 @@ void PeckCycle(Machine& m, const Words& w, bool grooving) {
         if (stepWidth <= 0 || std::fabs(q1 - q) <= 1e-9) break;
         q = (q1 - (q + dq * stepWidth)) * dq > 0 ? q + dq * stepWidth : q1;
     }
-    RapidTo(m, x0, z0);
+    if (s.LastX != x0 || s.LastZ != z0) RapidTo(m, x0, z0);
 }
 
 void ThreadCycle(Machine& m, const Words& w) {

@@ -133,7 +133,7 @@ void ReturnFromSubprogram(Machine& m, const Words& w) {
 // G28 (G30): through the intermediate point to the reference point, on the axes named.
 void ReferenceReturn(Machine& m, const Words& w) {
     const Target mid = TargetOf(m, w);
-    if (!RapidTo(m, mid.X, mid.Z)) return;
+    if ((mid.X != m.S.LastX || mid.Z != m.S.LastZ) && !RapidTo(m, mid.X, mid.Z)) return;
     const MachineState& s = m.S;
     const bool x = w.HasWord('X') || w.HasWord('U'), z = w.HasWord('Z') || w.HasWord('W');
     RapidTo(m, x ? s.PVLX : s.LastX, z ? s.PVLZ : s.LastZ);
@@ -240,11 +240,16 @@ void Interpret(Machine& m, const Words& w) {
                  std::string("\"") + w.BareLetter + "\" without a number is not read");
     // 4. G words: modal groups as read; the one-shot codes and cycles run at the end.
     double oneShot = -1;
+    // A G code it does not read may give its words other meanings (G10 offsets, G112 polar
+    // coordinates): the whole block is skipped.
+    bool unread = false;
     for (int i = 0; i < w.NG; ++i)
-        if (!ApplyG(m, w.G[i], oneShot))
+        if (!ApplyG(m, w.G[i], oneShot)) {
             NoteOnce(m, "g" + Number(w.G[i]), "iso-unsupported",
-                     GName(w.G[i]) + " is not read: the block's "
-                                     "other words are");
+                     GName(w.G[i]) + " is not read: the block is skipped");
+            unread = true;
+        }
+    if (unread) return;
     // 5. F, S, T.
     if (w.HasWord('F')) s.Feed = Length(m, w.Value('F'));
     if (w.HasWord('S')) (oneShot == 50 ? s.Iso.MaxSpindle : s.SWord) = w.Value('S');
