@@ -8,8 +8,9 @@
 #include "base/Machine.h"
 #include "iso/IsoInternal.h"
 
+#include <algorithm>
 #include <cmath>
-#include <optional>
+#include <utility>
 
 namespace iso {
 
@@ -48,44 +49,74 @@ class Plane {
     bool Facing;
 };
 
-// Where the element first meets the level D = level, as the along coordinate; none when it
-// does not.
-std::optional<double> Meets(const Plane& plane, const Element& e, double level) {
+// Every point where the element meets the level D = level (as along coordinates), in the order
+// the element runs through them. A point at the element's start belongs to the element before.
+void Crossings(const Plane& plane, const Element& e, double level, std::vector<double>& out) {
     const Pt p0 = plane.Of(e.X0, e.Z0), p1 = plane.Of(e.X1, e.Z1);
     if (!e.Arc) {
-        if ((p0.D - level) * (p1.D - level) > 0) return std::nullopt;
-        if (p1.D == p0.D) return p0.A;
-        return p0.A + (p1.A - p0.A) * (level - p0.D) / (p1.D - p0.D);
+        if (p0.D == p1.D || p0.D == level || (p0.D - level) * (p1.D - level) > 0) return;
+        out.push_back(p0.A + (p1.A - p0.A) * (level - p0.D) / (p1.D - p0.D));
+        return;
     }
-    // An arc: the points of its circle at the level, the one reached first along its sweep.
+    // An arc: the points of its circle at the level that lie on its sweep.
     const Pt c = plane.Of(e.CX, e.CZ);
     const double r = std::hypot(p0.D - c.D, p0.A - c.A);
     const double h2 = r * r - (level - c.D) * (level - c.D);
-    if (h2 < 0) return std::nullopt;
+    if (h2 < 0) return;
     // Angles measured in the (radius, Z) orientation so that clockwise keeps its meaning.
     const auto angle = [&](Pt p) {
-        double x, z;
+        double x, z, cx, cz;
         plane.Back(p, x, z);
-        double cx, cz;
         plane.Back(c, cx, cz);
         return std::atan2((x - cx) / 2, z - cz);
     };
-    const double a0 = angle(p0), a1 = angle(p1);
+    const double a0 = angle(p0);
     const auto travel = [&](double a) { // sweep from the start to the angle a, in the arc's direction
         double t = e.Clockwise ? a0 - a : a - a0;
         while (t < 0)
             t += 2 * interp::Pi;
         return t;
     };
-    const double total = travel(a1) == 0 ? 2 * interp::Pi : travel(a1);
-    std::optional<double> best;
-    double bestTravel = 0;
+    const double total = travel(angle(p1)) == 0 ? 2 * interp::Pi : travel(angle(p1));
+    std::vector<std::pair<double, double>> found; // (travel, along)
     for (double sgn : {-1.0, 1.0}) {
         const Pt q{level, c.A + sgn * std::sqrt(h2)};
         const double t = travel(angle(q));
-        if (t <= total + 1e-12 && (!best || t < bestTravel)) best = q.A, bestTravel = t;
+        if (t > 1e-12 && t <= total + 1e-12 && (found.empty() || std::fabs(found[0].second - q.A) > Tiny))
+            found.push_back({t, q.A});
     }
-    return best;
+    std::sort(found.begin(), found.end());
+    for (const auto& f : found)
+        out.push_back(f.second);
+}
+
+// The stretches of the level where material lies beyond the contour, [from, to] along. Type I
+// cuts only the first, from the start point to where it first meets the contour; type II every
+// one, into the pockets.
+std::vector<std::pair<double, double>> Spans(const Plane& plane, const std::vector<Element>& shifted,
+                                             Pt start, Pt a1, Pt end, double level, double dirDepth,
+                                             bool typeII) {
+    std::vector<double> at;
+    if (!typeII) {
+        for (size_t i = 1; i < shifted.size(); ++i)
+            Crossings(plane, shifted[i], level, at);
+        return {{start.A, at.empty() ? end.A : at.front()}};
+    }
+    // A stretch of contour lying on the level leaves nothing to cut there: the crossings are
+    // taken a hair beyond the level, so that such a stretch counts as the part's.
+    const double beyond = level + dirDepth * 1e-7;
+    for (size_t i = 1; i < shifted.size(); ++i)
+        Crossings(plane, shifted[i], beyond, at);
+    std::vector<std::pair<double, double>> spans;
+    bool inside = (a1.D - beyond) * dirDepth > 0; // the contour's first point lies beyond the level
+    double from = start.A;
+    for (double a : at) {
+        if (inside) spans.push_back({from, a});
+        from = a;
+        inside = !inside;
+    }
+    if (inside) spans.push_back({from, end.A});
+    return spans;
 }
 
 // Runs the contour's elements at the feed (the first one as its P block moves).
@@ -186,15 +217,21 @@ void RoughCycle(Machine& m, const Words& w, bool facing) {
     const Pt a1 = plane.Of(shifted.front().X1, shifted.front().Z1);
     const Pt end = plane.Of(shifted.back().X1, shifted.back().Z1);
     const double dirDepth = Sign(a1.D - start.D), dirAlong = Sign(end.A - a1.A);
-    // A contour that turns back on its depth holds a pocket the passes do not reach into.
-    double reached = a1.D;
+    // Type I runs to the contour's first point; type II (the P block names both axes) to its
+    // deepest point, into the pockets. A pocket under type I is named: the last pass cuts it.
+    const bool typeII = c.BothAxes;
+    double deepest = a1.D, reached = a1.D;
     for (size_t i = 1; i < shifted.size(); ++i) {
         const double d = plane.Of(shifted[i].X1, shifted[i].Z1).D;
+        if (typeII) {
+            if ((d - deepest) * dirDepth > 0) deepest = d;
+            continue;
+        }
         if ((d - reached) * dirDepth > 1e-6)
             NoteOnce(m, "pocket", "iso-approximation",
                      std::string(facing ? "G72" : "G71") +
-                         ": the contour turns back into a pocket; each pass stops where it first meets the "
-                         "contour, and the pocket is cut by the last pass along the contour only");
+                         ": type I does not cut into the contour's pocket; the last pass along the contour "
+                         "does (write X and Z in the P block for type II)");
         if ((reached - d) * dirDepth > 0) reached = d;
     }
     const auto go = [&](Pt p, bool rapid) {
@@ -203,29 +240,36 @@ void RoughCycle(Machine& m, const Words& w, bool facing) {
         if (x == s.LastX && z == s.LastZ) return true; // no move: nothing drawn
         return rapid ? RapidTo(m, x, z) : FeedTo(m, x, z);
     };
-    // The passes: levels one depth of cut apart from the start point to the contour's first
-    // point; each cuts along to the contour, backs off by e at 45 degrees and returns.
+    // The passes: levels one depth of cut apart from the start point; on each, the stretch from
+    // the start point is cut from there, each pocket from above through the start point's depth
+    // (clear of the part); every cut backs off by e at 45 degrees.
     Pt at = start;
     for (int k = 1; k < 100000; ++k) {
         const double level = start.D + dirDepth * depth * k;
-        if ((a1.D - level) * dirDepth <= Tiny) break;
-        double stop = end.A;
-        for (size_t i = 1; i < shifted.size(); ++i)
-            if (const std::optional<double> a = Meets(plane, shifted[i], level)) {
-                stop = *a;
-                break;
+        if ((deepest - level) * dirDepth <= Tiny) break;
+        const double above = level - dirDepth * depth; // the level before, cut already
+        bool pocket = false;                           // a pocket was cut on this level
+        for (const auto& [from, to] : Spans(plane, shifted, start, a1, end, level, dirDepth, typeII)) {
+            if ((to - from) * dirAlong <= Tiny) continue;
+            if (std::fabs(from - start.A) <= Tiny) {
+                if (!go({level, at.A}, c.FirstRapid)) return;
+            } else {
+                const double here = plane.Of(s.LastX, s.LastZ).A;
+                if (!go({start.D, here}, true) || !go({start.D, from}, true) || !go({above, from}, true) ||
+                    !go({level, from}, false))
+                    return;
+                pocket = true;
             }
-        if (!go({level, at.A}, c.FirstRapid)) return;
-        if ((stop - start.A) * dirAlong <= Tiny) { // nothing to cut at this level
-            at = {level, start.A};
-            continue;
+            if (!go({level, to}, false)) return;
+            double back = to - dirAlong * e;
+            if ((back - from) * dirAlong < 0) back = from;
+            if (!go({level - dirDepth * e, back}, true)) return;
+            at = {level - dirDepth * e, back};
         }
-        if (!go({level, stop}, false)) return;
-        double back = stop - dirAlong * e;
-        if ((back - start.A) * dirAlong < 0) back = start.A;
-        const Pt off{level - dirDepth * e, back};
-        if (!go(off, true) || !go({off.D, start.A}, true)) return;
-        at = {off.D, start.A};
+        // Back to the start point: along the level just cut, or over the part after a pocket.
+        const double travel = pocket ? start.D : at.D;
+        if (!go({travel, plane.Of(s.LastX, s.LastZ).A}, true) || !go({travel, start.A}, true)) return;
+        at = {travel, start.A};
     }
     // The last pass along the contour, leaving the allowances; then back to the start point.
     if (!FollowContour(m, shifted, c.FirstRapid)) return;

@@ -256,7 +256,9 @@ void Interpret(Machine& m, const Words& w) {
     if (w.HasWord('T')) s.TWord = w.Value('T');
     bool call = false, back = false;
     // 6. The move or cycle.
-    if (oneShot != 70 && oneShot != 71 && oneShot != 72 && oneShot != 73 && oneShot != 76) NoteIntegers(m, w);
+    // (Not in a dwell, whose X is seconds, nor in the cycles' parameter blocks.)
+    if (oneShot != 4 && oneShot != 70 && oneShot != 71 && oneShot != 72 && oneShot != 73 && oneShot != 76)
+        NoteIntegers(m, w);
     if (oneShot >= 0)
         RunOneShot(m, w, oneShot);
     else if (w.HasWord('X') || w.HasWord('Z') || w.HasWord('U') || w.HasWord('W')) {
