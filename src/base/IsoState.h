@@ -54,6 +54,7 @@ struct IsoState {
     int64_t FinishEnd = 0, FinishReturn = 0;
     double FinishX = 0, FinishZ = 0;
     std::vector<Call> Calls; // M98 nesting
+    int64_t Jumps = 0;       // M98, M99 and G70 jumps of this run (a bound against endless loops)
     // The numbers of the text, found once a run when a cycle or call first needs them.
     bool Indexed = false;
     std::vector<Label> Sequences, Programs;

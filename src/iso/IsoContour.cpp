@@ -286,7 +286,9 @@ void PatternCycle(Machine& m, const Words& w) {
     if (!ReadContour(m, w.Value('P'), w.Value('Q'), c)) return;
     const double x0 = s.LastX, z0 = s.LastZ;
     const double u = Length(m, w.Value('U')), wz = Length(m, w.Value('W'));
-    const int32_t n = iso.PatternCount > 0 ? iso.PatternCount : 1;
+    // NOTE: more passes than any program means are taken as a thousand, so that a misread
+    // count cannot hold up the check.
+    const int32_t n = iso.PatternCount > 0 ? std::min(iso.PatternCount, 1000) : 1;
     // Pass j of n is moved out by the relief's (n - j) / (n - 1) beyond the allowances.
     for (int32_t j = 1; j <= n; ++j) {
         const double share = n > 1 ? static_cast<double>(n - j) / (n - 1) : 0;
@@ -301,6 +303,9 @@ void PatternCycle(Machine& m, const Words& w) {
 void FinishCycle(Machine& m, const Words& w) {
     interp::MachineState& s = m.S;
     IsoState& iso = s.Iso;
+    // A G70 among the blocks it runs would start them again without end.
+    if (iso.Finishing) return interp::RaiseAlarm(m, "PS0065 G70 inside the blocks of a G70");
+    if (!MayJump(m)) return;
     const int64_t from = FindSequence(m, w.Value('P'));
     Contour c;
     if (!ReadContour(m, w.Value('P'), w.Value('Q'), c)) return;

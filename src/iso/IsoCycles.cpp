@@ -69,11 +69,13 @@ void PeckCycle(Machine& m, const Words& w, bool grooving) {
     };
     const double dp = Sign(p1 - p0), dq = Sign(q1 - q0);
     double q = q0;
+    int64_t pecks = 0; // a bound on the cycle's moves, so that a tiny P or Q cannot hold up the check
     for (int step = 0; step < 100000; ++step) {
         if (step > 0 && !rapid(p0, q)) return;
         // Pecks down to the bottom, backing off by e after each but the last.
         double p = p0;
         while ((p1 - p) * dp > 1e-9) {
+            if (++pecks > 1000000) return interp::RaiseAlarm(m, "PS0062 G74/G75: more than a million pecks");
             const double next =
                 peckDepth > 0 && (p1 - (p + dp * peckDepth)) * dp > 0 ? p + dp * peckDepth : p1;
             if (!feed(next, q)) return;

@@ -95,6 +95,7 @@ void CallSubprogram(Machine& m, const Words& w) {
         interp::RaiseAlarm(m, "PS0077 subprogram nesting deeper than 10 levels");
         return;
     }
+    if (!MayJump(m)) return;
     const int64_t start = FindProgram(m, p);
     if (start == 0) {
         interp::RaiseAlarm(m, "PS0078 program O" + Number(p) + " not found");
@@ -114,6 +115,7 @@ void ReturnFromSubprogram(Machine& m, const Words& w) {
         if (s.RunState != interp::RunAlarm) s.RunState = interp::RunEndM30;
         return;
     }
+    if (!MayJump(m)) return;
     Call& top = iso.Calls.back();
     if (top.Left > 0) {
         --top.Left;

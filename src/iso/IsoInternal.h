@@ -30,6 +30,11 @@ double Length(const Machine& m, double value);
 // A length written in the least input increment (0.001 mm, 0.0001 inch): G74/G75/G76 P and Q.
 double Increment(const Machine& m, double value);
 
+// --- Jumps ---
+// Counts a jump of the run (M98, M99, G70); false (with an alarm that ends the run) once a run
+// has made more than any program means, so that an endless loop cannot hold up the check.
+bool MayJump(Machine& m);
+
 // --- Notes ---
 // Names a construct once per program (by `key`) at the current block.
 void NoteOnce(Machine& m, const std::string& key, const std::string& code, const std::string& text);

@@ -133,6 +133,13 @@ double Increment(const Machine& m, double value) {
     return m.S.Iso.Inch ? value * 0.00254 : value * 0.001;
 }
 
+bool MayJump(Machine& m) {
+    if (++m.S.Iso.Jumps <= 1000000) return true;
+    interp::RaiseAlarm(m, "PS0077 more than a million subprogram calls and returns: an endless loop");
+    m.S.RunState = interp::RunEndM30;
+    return false;
+}
+
 void NoteOnce(Machine& m, const std::string& key, const std::string& code, const std::string& text) {
     IsoState& iso = m.S.Iso;
     if (std::find(iso.Noted.begin(), iso.Noted.end(), key) != iso.Noted.end()) return;
