@@ -39,7 +39,12 @@ struct IsoState {
     double MaxSpindle = 0; // G50 S: the spindle-speed clamp under G96, rpm; 0 = none
     double BoxX = 0;       // the box cycles' last X (mm diameter) and Z, taken up by the
     double BoxZ = 0;       // next block of the same cycle that gives only one of them
-    double BoxR = 0;       // and their taper (mm)
+    // A chamfer or corner round ends the move short of its programmed end point, the corner;
+    // the next block's U and W count from the corner, and its own corner from there.
+    bool Cornered = false;
+    double CornerX = 0, CornerZ = 0;
+    int32_t CornerBlock = 0; // BlockCount of the block that made the corner
+    double BoxR = 0;         // and their taper (mm)
     // First-block parameters of the multi-pass cycles (mm).
     double RoughDepth = 0, RoughRetract = 0;        // G71 U R, G72 W R
     double PatternX = 0, PatternZ = 0;              // G73 U W (relief, X as radius)

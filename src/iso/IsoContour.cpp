@@ -170,7 +170,7 @@ bool ReadContour(Machine& m, double p, double q, Contour& out) {
                 e.X0 = x, e.Z0 = z, e.X1 = t.X, e.Z1 = t.Z;
                 if (motion == 2 || motion == 3) {
                     e.Arc = true;
-                    e.Clockwise = motion == 2;
+                    e.Clockwise = (motion == 2) != s.G2mirror;
                     if (!ArcCentre(m, x, z, t, w, e.Clockwise, e.CX, e.CZ)) {
                         interp::RaiseAlarm(m, "PS0020 radius out of range");
                         return false;

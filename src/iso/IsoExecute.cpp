@@ -151,6 +151,60 @@ void Dwell(Machine& m, const Words& w) {
     }
 }
 
+void NoteSharpCorner(Machine& m) {
+    NoteOnce(
+        m, "corner", "iso-unsupported",
+        "a chamfer or corner round (,C ,R) is read between two G01 moves only: this corner is cut sharp");
+}
+
+// ,C (chamfer) or ,R (corner round) at the end of a G01 move into the next block's G01 move:
+// the move stops short of its corner, the chamfer or arc joins the next line. False when the
+// next block is no straight cut at the feed (the corner is then cut sharp, as named).
+bool CornerMove(Machine& m, const Words& w, const Target& to) {
+    MachineState& s = m.S;
+    IsoState& iso = s.Iso;
+    int64_t after = 0;
+    const std::u16string_view text = BlockAt(m, s.NextBlockPos, after);
+    if (after == 0) return false;
+    const Words n = ReadWords(text, s.BlockDelete);
+    if ((n.Deleted && s.BlockDelete) || n.Macro || iso.Motion != 1) return false;
+    for (int i = 0; i < n.NG; ++i)
+        if (n.G[i] != 1) return false;
+    const double x2 = n.HasWord('X') ? Length(m, n.Value('X')) : to.X + Length(m, n.Value('U'));
+    const double z2 = n.HasWord('Z') ? Length(m, n.Value('Z')) : to.Z + Length(m, n.Value('W'));
+    // In the plane of Z and the radius: the two lines' directions and lengths.
+    const double x0 = iso.Cornered ? iso.CornerX : s.LastX, z0 = iso.Cornered ? iso.CornerZ : s.LastZ;
+    const double az = to.Z - z0, ar = (to.X - x0) / 2, bz = z2 - to.Z, br = (x2 - to.X) / 2;
+    const double l1 = std::hypot(az, ar), l2 = std::hypot(bz, br);
+    if (l1 == 0 || l2 == 0) return false;
+    const double uz = az / l1, ur = ar / l1, vz = bz / l2, vr = br / l2;
+    const double cross = uz * vr - ur * vz, dot = uz * vz + ur * vr;
+    const double turn = std::atan2(std::fabs(cross), dot); // the angle the path turns by
+    if (turn < 1e-9) return false;
+    const double size = Length(m, std::fabs(w.CornerValue));
+    const double t = w.CornerKind == 'C' ? size : size * std::tan(turn / 2);
+    if (t > l1 + 1e-9 || t > l2 + 1e-9) {
+        interp::RaiseAlarm(m, "PS0055 chamfer or corner round longer than its move");
+        return true;
+    }
+    const double ax = to.X - 2 * ur * t, azz = to.Z - uz * t; // where the move stops short
+    const double bx = to.X + 2 * vr * t, bzz = to.Z + vz * t; // where the next line is joined
+    if (!FeedTo(m, ax, azz)) return true;
+    if (w.CornerKind == 'C') {
+        if (!FeedTo(m, bx, bzz)) return true;
+    } else {
+        // The centre lies a radius from the stop point, on the inside of the turn.
+        const bool ccw = cross > 0;
+        const double nz = ccw ? -ur : ur, nr = ccw ? uz : -uz;
+        if (!ArcTo(m, bx, bzz, ax + 2 * nr * size, azz + nz * size, !ccw)) return true;
+    }
+    iso.Cornered = true;
+    iso.CornerX = to.X;
+    iso.CornerZ = to.Z;
+    iso.CornerBlock = s.BlockCount;
+    return true;
+}
+
 void Move(Machine& m, const Words& w) {
     MachineState& s = m.S;
     const Target to = TargetOf(m, w);
@@ -158,14 +212,18 @@ void Move(Machine& m, const Words& w) {
     if (g == 0) {
         RapidTo(m, to.X, to.Z);
     } else if (g == 1) {
+        if (w.Corner && CornerMove(m, w, to)) return;
+        if (w.Corner) NoteSharpCorner(m);
         FeedTo(m, to.X, to.Z);
     } else if (g == 32) {
         ThreadTo(m, to.X, to.Z, s.Feed);
     } else {
+        // With the mirror switch G02 runs counter-clockwise and G03 clockwise.
+        const bool clockwise = (g == 2) != s.G2mirror;
         double cx, cz;
-        if (!ArcCentre(m, s.LastX, s.LastZ, to, w, g == 2, cx, cz))
+        if (!ArcCentre(m, s.LastX, s.LastZ, to, w, clockwise, cx, cz))
             return interp::RaiseAlarm(m, "PS0020 radius out of range");
-        ArcTo(m, to.X, to.Z, cx, cz, g == 2);
+        ArcTo(m, to.X, to.Z, cx, cz, clockwise);
     }
 }
 
@@ -234,9 +292,6 @@ void Interpret(Machine& m, const Words& w) {
         const std::string n = Number(w.Value('N'));
         s.SequenceNumber.assign(n.begin(), n.end());
     }
-    if (w.Corner)
-        NoteOnce(m, "corner", "iso-unsupported",
-                 "chamfer and corner round words (,C ,R) are not read: the corner is cut sharp");
     if (w.Bare)
         NoteOnce(m, "bare", "iso-unsupported",
                  std::string("\"") + w.BareLetter + "\" without a number is not read");
@@ -252,6 +307,7 @@ void Interpret(Machine& m, const Words& w) {
             unread = true;
         }
     if (unread) return;
+    if (w.Corner && s.Iso.Motion != 1) NoteSharpCorner(m);
     // 5. F, S, T.
     if (w.HasWord('F')) s.Feed = Length(m, w.Value('F'));
     if (w.HasWord('S')) (oneShot == 50 ? s.Iso.MaxSpindle : s.SWord) = w.Value('S');
@@ -282,15 +338,17 @@ void Interpret(Machine& m, const Words& w) {
 
 Target TargetOf(const Machine& m, const Words& w) {
     const MachineState& s = m.S;
-    Target t{s.LastX, s.LastZ, false};
+    // After a chamfer or corner round the block counts from the programmed corner.
+    const double x0 = s.Iso.Cornered ? s.Iso.CornerX : s.LastX, z0 = s.Iso.Cornered ? s.Iso.CornerZ : s.LastZ;
+    Target t{x0, z0, false};
     if (w.HasWord('X'))
         t.X = Length(m, w.Value('X'));
     else if (w.HasWord('U'))
-        t.X = s.LastX + Length(m, w.Value('U'));
+        t.X = x0 + Length(m, w.Value('U'));
     if (w.HasWord('Z'))
         t.Z = Length(m, w.Value('Z'));
     else if (w.HasWord('W'))
-        t.Z = s.LastZ + Length(m, w.Value('W'));
+        t.Z = z0 + Length(m, w.Value('W'));
     t.Moves = w.HasWord('X') || w.HasWord('U') || w.HasWord('Z') || w.HasWord('W');
     return t;
 }
@@ -309,8 +367,9 @@ bool ArcCentre(const Machine& m, double x0, double z0, const Target& to, const W
     if (chord == 0 || r == 0) return false;
     double h2 = r * r - chord * chord / 4;
     if (h2 < 0) {
-        if (h2 < -1e-6 * r * r) return false;
-        h2 = 0; // a half circle written to the radius's last digit
+        // A half circle whose radius is written to fewer digits than its end points.
+        if (chord / 2 - std::fabs(r) > 0.005) return false;
+        h2 = 0;
     }
     const double h = std::sqrt(h2);
     // Clockwise with +X up: the shorter arc's centre lies right of the direction of travel.
@@ -333,6 +392,8 @@ void ExecuteIsoBlock(Machine& m) {
     s.BlockLen = static_cast<int64_t>(s.BlockText.size());
     const Words w = ReadWords(s.BlockText, s.BlockDelete);
     if (!(w.Deleted && s.BlockDelete)) Interpret(m, w);
+    // A corner counts for the one block after the one that made it.
+    if (iso.Cornered && iso.CornerBlock != s.BlockCount) iso.Cornered = false;
     // 8. The last block of a G70 finishing pass: back to the cycle's start point, on after G70.
     if (iso.Finishing && s.BlockEndPos == iso.FinishEnd) {
         iso.Finishing = false;

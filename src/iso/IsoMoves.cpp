@@ -5,7 +5,9 @@
 #include "base/Alarms.h"
 #include "base/Machine.h"
 #include "iso/IsoInternal.h"
+#include "motion/CuttingTime.h"
 #include "motion/Motion.h"
+#include "motion/MoveSupport.h"
 #include "motion/SoftLimits.h"
 
 #include <algorithm>
@@ -102,26 +104,46 @@ bool ArcTo(Machine& m, double x, double z, double cx, double cz, bool clockwise)
     const double x0 = s.LastX, z0 = s.LastZ;
     if (!Aim(m, x, z)) return false;
     if (x == x0 && z == z0) return Done(m); // a full circle is no turning move
-    // Radius and sweep in the plane of Z and the radius; clockwise as drawn with +X up.
-    const double r0 = std::hypot((x0 - cx) / 2, z0 - cz), r1 = std::hypot((x - cx) / 2, z - cz);
+    // Radius and sweep in the plane of Z and the radius; clockwise as drawn with +X up. The arc
+    // runs around the programmed centre exactly (half circles and arcs over 180 degrees too).
+    const double radius = std::hypot((x0 - cx) / 2, z0 - cz);
     const double a0 = std::atan2((x0 - cx) / 2, z0 - cz), a1 = std::atan2((x - cx) / 2, z - cz);
     double sweep = clockwise ? a0 - a1 : a1 - a0;
     while (sweep <= 0)
         sweep += 2 * interp::Pi;
-    const double radius = std::max(r0, r1);
-    // The machine's arc takes the radius; the longer of the two arcs is a negative one.
-    s.RWord = sweep > interp::Pi ? -radius : radius;
-    // Its time runs along the chord; this control feeds along the arc.
-    const double chord = std::hypot((x - x0) / 2, z - z0);
-    const double arc = radius * sweep;
-    const double feed = s.Feed;
-    if (arc > 0 && chord > 0) s.Feed = feed * chord / arc;
-    {
-        SpindleScope speed(m);
-        clockwise != s.G2mirror ? motion::CircularCW(m) : motion::CircularCCW(m);
+    if (motion::CheckPlusLimit(m) == 1) return Done(m);
+    s.ArcCentreX = cx;
+    s.ArcCentreZ = cz;
+    m.Trace.Path({clockwise ? motion::PathSegment::Kind::ArcCW : motion::PathSegment::Kind::ArcCCW, x0, z0, x,
+                  z, cx, cz, radius});
+    // On the canvas: angles counter-clockwise from its +x, a quarter turn more in the vertical
+    // layout; the arc is drawn counter-clockwise from one end to the other.
+    const auto canvasAngle = [&](double px, double pz) {
+        double a = std::atan2(s.XSign * (px - cx) / 2, pz - cz) + (s.Vertical ? interp::Pi / 2 : 0);
+        while (a < 0)
+            a += 2 * interp::Pi;
+        while (a >= 2 * interp::Pi)
+            a -= 2 * interp::Pi;
+        return a;
+    };
+    const double ts = canvasAngle(x0, z0), te = canvasAngle(x, z);
+    const bool fromEnd = clockwise == (s.XSign > 0);
+    const motion::CanvasPoint centre = motion::MapPoint(m, cx, cz);
+    m.Trace.Circle(centre.x, centre.y, radius, s.CutColor, false, fromEnd ? te : ts, fromEnd ? ts : te);
+    const motion::CanvasPoint end = motion::MapPoint(m, x, z);
+    m.Trace.PSet(end.x, end.y, s.CutColor);
+    motion::DrawPositionMark(m);
+    // The time along the arc.
+    if (s.Feed <= 0) {
+        interp::RaiseAlarm(m, "Feed is 0.");
+        return Done(m);
     }
-    s.Feed = feed;
-    s.RWord = 0;
+    try {
+        SpindleScope speed(m);
+        motion::AddCutTime(m, radius * sweep, motion::SurfaceSpeed::DoubleSpeed);
+    } catch (const motion::CalcFault&) {
+        interp::RaiseAlarm(m, "Calcu Error");
+    }
     return Done(m);
 }
 

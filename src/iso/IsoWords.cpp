@@ -74,10 +74,10 @@ Words ReadWords(std::u16string_view b, bool blockDelete) {
         }
         if (c == u',' && k + 1 < b.size() && (Upper(b[k + 1]) == 'C' || Upper(b[k + 1]) == 'R')) {
             w.Corner = true;
+            w.CornerKind = Upper(b[k + 1]);
             k += 2;
-            double v;
             bool p;
-            ReadNumber(b, k, v, p);
+            ReadNumber(b, k, w.CornerValue, p);
             continue;
         }
         if (!IsLetter(c)) {

@@ -18,10 +18,12 @@ struct Words {
     int NG = 0;
     double M[4] = {}; // the M words in order
     int NM = 0;
-    bool Deleted = false; // "/" first: skipped with block delete on
-    bool Macro = false;   // "#", "[", IF, WHILE, GOTO, END, DO: a user-macro statement
-    bool Corner = false;  // ",C" or ",R" after a move (chamfer or corner round)
-    bool Bare = false;    // a letter without a number (read as 0 by nothing: reported)
+    bool Deleted = false;   // "/" first: skipped with block delete on
+    bool Macro = false;     // "#", "[", IF, WHILE, GOTO, END, DO: a user-macro statement
+    bool Corner = false;    // ",C" or ",R" after a move (chamfer or corner round)
+    char CornerKind = 0;    // 'C' or 'R'
+    double CornerValue = 0; // its size as written
+    bool Bare = false;      // a letter without a number (read as 0 by nothing: reported)
     char BareLetter = 0;
 
     bool HasWord(char letter) const { return (Has >> (letter - 'A')) & 1u; }
