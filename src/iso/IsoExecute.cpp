@@ -11,6 +11,7 @@
 #include "motion/Motion.h"
 #include "motion/MoveSupport.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace iso {
@@ -77,7 +78,7 @@ void ApplyM(Machine& m, double v, bool& call, bool& back) {
     } else if (v == 99) {
         back = true;
     } else {
-        s.MOther = static_cast<int32_t>(v);
+        s.MOther = static_cast<int32_t>(std::clamp(v, -2e9, 2e9));
     }
 }
 
@@ -85,11 +86,13 @@ void ApplyM(Machine& m, double v, bool& call, bool& back) {
 void CallSubprogram(Machine& m, const Words& w) {
     MachineState& s = m.S;
     double p = w.Value('P');
-    int32_t times = w.HasWord('L') ? static_cast<int32_t>(w.Value('L')) : 1;
+    // Repeats up to 9999, as the L word holds four digits.
+    double repeats = w.HasWord('L') ? w.Value('L') : 1;
     if (!w.HasWord('L') && p >= 10000) {
-        times = static_cast<int32_t>(std::floor(p / 10000));
+        repeats = std::floor(p / 10000);
         p = std::fmod(p, 10000);
     }
+    const int32_t times = static_cast<int32_t>(std::clamp(repeats, 0.0, 9999.0));
     if (times < 1) return;
     if (s.Iso.Calls.size() >= NestingDepth) {
         interp::RaiseAlarm(m, "PS0077 subprogram nesting deeper than 10 levels");
@@ -264,14 +267,14 @@ void RunOneShot(Machine& m, const Words& w, double g) {
         if (pq) return PatternCycle(m, w);
         iso.PatternX = Length(m, w.Value('U'));
         iso.PatternZ = Length(m, w.Value('W'));
-        iso.PatternCount = w.HasWord('R') ? static_cast<int32_t>(w.Value('R')) : 1;
+        iso.PatternCount = w.HasWord('R') ? static_cast<int32_t>(std::clamp(w.Value('R'), 0.0, 1000.0)) : 1;
     } else if (g == 74 || g == 75) {
         if (axes) return PeckCycle(m, w, g == 75);
         iso.PeckRetract = Length(m, w.Value('R'));
     } else if (g == 76) {
         if (axes) return ThreadCycle(m, w);
         const double p = w.Value('P');
-        iso.ThreadFinishes = static_cast<int32_t>(std::floor(p / 10000));
+        iso.ThreadFinishes = static_cast<int32_t>(std::clamp(std::floor(p / 10000), 0.0, 99.0));
         iso.ThreadAngle = std::fmod(p, 100);
         iso.ThreadMinDepth = Increment(m, w.Value('Q'));
         iso.ThreadAllowance = Length(m, w.Value('R'));
