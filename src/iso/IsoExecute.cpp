@@ -261,6 +261,12 @@ void RunOneShot(Machine& m, const Words& w, double g) {
         FinishCycle(m, w);
     } else if (g == 71 || g == 72) {
         if (pq) return RoughCycle(m, w, g == 72);
+        // X, Z or H without P and Q: the thread cycle of the KVZ control, which this one lacks.
+        if (w.HasWord('X') || w.HasWord('Z') || w.HasWord('H'))
+            return NoteOnce(m, "kvz-g71", "iso-other-control",
+                            GName(g) +
+                                " with X, Z or H and no P and Q is the KVZ control's thread cycle: not read "
+                                "here; check this program with --control kvz");
         iso.RoughDepth = Length(m, w.Value(g == 71 ? 'U' : 'W'));
         iso.RoughRetract = Length(m, w.Value('R'));
     } else if (g == 73) {
