@@ -66,6 +66,7 @@ struct TracedSegment {
 struct CheckReport {
     std::string File;
     bool Fanuc = false;
+    bool Iso = false; // read by the ISO control (reported as the dialect "ISO")
     int16_t Unit = 1;
     int32_t Blocks = 0;
     bool ProgramEnd = false; // stopped at M02/M30; otherwise at the end of the text
