@@ -41,7 +41,7 @@ TEST(SetupWriter, ReadsBackToTheSameSetup) {
     stock::Setup s;
     s.File = "PART.setup.toml";
     s.Material = Round(stock::Stock::Kind::Tube, 62.5, 1.0 / 3, 120);
-    s.Material.FrontZ = -0.1, s.Material.FaceAllowance = 1.5;
+    s.Material.FrontZ = -0.1, s.Material.FaceAllowance = 1.5, s.Material.RubDepth = 0.25;
     stock::WorkHolding h;
     h.ChuckFaceZ = -90, h.ChuckDiameter = 250, h.GripLength = 25.25, h.JawHeight = 18;
     h.StepLength = 5, h.StepHeight = 3, h.GripDiameter = 61, h.TailstockZ = 2.5;
@@ -173,6 +173,9 @@ TEST(SetupEdit, AnUnchangedSetupLeavesTheFileByteForByteAndAnEditOnlyItsValue) {
         stock::Setup s = Parsed(crlf);
         s.Material.Diameter = 62;
         EXPECT_EQ(Edited(crlf, s), Replaced(crlf, "diameter = 60" + eol, "diameter = 62" + eol));
+        stock::Setup rub = s; // a key the dialog has no field for is kept, and written when set
+        rub.Material.RubDepth = 0.3;
+        EXPECT_EQ(Parsed(Edited(crlf, rub)).Material.RubDepth, 0.3);
         s.Tools.at(1).NoseRadius = 0.4;
         EXPECT_EQ(Edited(crlf, s), Replaced(Replaced(crlf, "diameter = 60" + eol, "diameter = 62" + eol),
                                             "approach_angle = 95" + eol,
