@@ -167,7 +167,11 @@ class TableReader {
 bool ReadText(const std::string& path, std::string& bytes, ProfileError& error) {
     std::string why;
     if (!input::ReadSmallFile(path, 1 << 20, bytes, why)) {
-        error = {path, 0, why.rfind("not a plain file", 0) == 0 ? "is no plain file of at most 1 MB" : why};
+        if (why.rfind("not a plain file", 0) == 0)
+            why = "is no plain file of at most 1 MB";
+        else if (why.find("is a link of another user") == std::string::npos)
+            why = "cannot be read: " + why;
+        error = {path, 0, why};
         return false;
     }
     if (bytes.find('\0') != std::string::npos) {
