@@ -180,6 +180,24 @@ std::vector<Piece> ProfilePieces(const std::vector<ProfilePoint>& p) {
 
 } // namespace
 
+const char* KindName(Tool::Kind k) {
+    switch (k) {
+    case Tool::Kind::Turning:
+        return "turning";
+    case Tool::Kind::Boring:
+        return "boring";
+    case Tool::Kind::Grooving:
+        return "grooving";
+    case Tool::Kind::Parting:
+        return "parting";
+    case Tool::Kind::Thread:
+        return "thread";
+    case Tool::Kind::Drill:
+        return "drill";
+    }
+    return "turning";
+}
+
 std::optional<double> ShapeAngle(char shape) {
     switch (shape) {
     case 'C':

@@ -131,4 +131,8 @@ Region HoldingRegion(const WorkHolding& holding);
 // The ISO shape letters known, with the included angle of the corner used ('R': round).
 std::optional<double> ShapeAngle(char shape);
 
+// A tool kind as the setup file writes it: "turning", "boring", "grooving", "parting", "thread",
+// "drill".
+const char* KindName(Tool::Kind kind);
+
 } // namespace stock

@@ -19,24 +19,6 @@ std::string Num(double v) {
     return SetupNumberText(v);
 }
 
-const char* KindName(Tool::Kind k) {
-    switch (k) {
-    case Tool::Kind::Turning:
-        return "turning";
-    case Tool::Kind::Boring:
-        return "boring";
-    case Tool::Kind::Grooving:
-        return "grooving";
-    case Tool::Kind::Parting:
-        return "parting";
-    case Tool::Kind::Thread:
-        return "thread";
-    case Tool::Kind::Drill:
-        return "drill";
-    }
-    return "turning";
-}
-
 // The tool the reader starts from for a kind: the defaults, with the tip the kind implies.
 Tool KindDefaults(Tool::Kind k) {
     Tool t;

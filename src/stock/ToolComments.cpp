@@ -188,24 +188,6 @@ double UsualEdge(char shape) {
     }
 }
 
-const char* KindName(Tool::Kind k) {
-    switch (k) {
-    case Tool::Kind::Turning:
-        return "turning";
-    case Tool::Kind::Boring:
-        return "boring";
-    case Tool::Kind::Grooving:
-        return "grooving";
-    case Tool::Kind::Parting:
-        return "parting";
-    case Tool::Kind::Thread:
-        return "thread";
-    case Tool::Kind::Drill:
-        return "drill";
-    }
-    return "turning";
-}
-
 } // namespace
 
 bool ToolNote::Any() const {
