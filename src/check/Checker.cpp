@@ -82,7 +82,7 @@ class CheckHost final : public interp::Host {
         AlarmInBlock = false;
         if (Advisor) Advisor->BlockExecuted(s);
         if (OnBlock) OnBlock(CurrentLine(), motion::ToolNumberOf(*M));
-        if (MachineWatch) MachineWatch->Block(s, CurrentLine(), motion::ToolNumberOf(*M), s.CuttingTime);
+        if (MachineWatch) MachineWatch->Block(*M, s.CuttingTime);
         const double total = s.CuttingTime;
         if (total != LastTotal) {
             // The tool's entries are looked up again only when the T word changes.
@@ -208,8 +208,7 @@ class TraceCanvas final : public motion::Canvas {
     }
     void Path(const motion::PathSegment& segment) override {
         if (OnSegment) OnSegment({Host.CurrentLine(), segment});
-        if (Host.MachineWatch)
-            Host.MachineWatch->Segment(segment, Host.M->S, Host.CurrentLine(), motion::ToolNumberOf(*Host.M));
+        if (Host.MachineWatch) Host.MachineWatch->Segment(segment, *Host.M);
         if (Host.Stock) {
             Host.Stock->Apply(StockMove(segment));
             if (Host.OnStockCut) Host.OnStockCut(*Host.Stock);
@@ -333,7 +332,7 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
         // A thread's run-in ends at the finished face, which the threads follow (Z0 without a stock).
         const double face =
             options.Stock ? options.Stock->Material.FrontZ - options.Stock->Material.FaceAllowance : 0;
-        machineWatch.emplace(*options.Machine, face);
+        machineWatch.emplace(*options.Machine, face, options.MachineRecording);
         host.MachineWatch = &*machineWatch;
     }
     interp::MachineState& s = m.S;
@@ -370,7 +369,7 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
         advisor->RunEnded();
         report.Advice = advice::Merge(advice::TextFindings(*adviceText), advisor->Findings());
     }
-    if (machineWatch) report.Machine = machineWatch->Finish();
+    if (machineWatch) report.Machine = machineWatch->Finish([&host](int64_t at) { return host.LineOf(at); });
     if (machining) {
         report.Stock = machining->Finish();
         // Positions as the program writes them: an inch program in inches.

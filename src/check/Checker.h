@@ -46,6 +46,8 @@ struct CheckOptions {
     // The machine behind the control: when given, its own time and its limits are reported
     // (CheckReport::Machine) beside the control's time, which stays as it is.
     std::shared_ptr<const machine::Profile> Machine;
+    // With a machine: keeps what the run hands its planner (a calibration plans it again).
+    machine::Recording* MachineRecording = nullptr;
 };
 
 struct Alarm {

@@ -2,9 +2,11 @@
 #include "machine/Watch.h"
 
 #include "interp/GCodes.h"
+#include "motion/Motion.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace machine {
 
@@ -19,9 +21,15 @@ bool WritesG50(const std::u16string& b) {
 
 } // namespace
 
-Watch::Watch(const Profile& profile, double partFrontZ) : Plan(profile, partFrontZ) {}
+Watch::Watch(const Profile& profile, double partFrontZ, Recording* record)
+    : Plan(profile, partFrontZ, record) {}
 
-void Watch::Sync(const interp::MachineState& s, int64_t line, double tool) {
+void Watch::NewTool(const interp::Machine& m) {
+    ToolCached = motion::ToolNumberOf(m);
+    ToolTWord = m.S.TWord, ToolTG = m.S.TGFlag, ToolKnown = true;
+}
+
+void Watch::Changed(const interp::MachineState& s, int64_t line, double tool) {
     if (tool != Tool) {
         Plan.ToolChange(line, tool);
         Tool = tool;
@@ -38,8 +46,11 @@ void Watch::Sync(const interp::MachineState& s, int64_t line, double tool) {
     }
 }
 
-void Watch::Segment(const motion::PathSegment& p, const interp::MachineState& s, int64_t line, double tool) {
+void Watch::Segment(const motion::PathSegment& p, const interp::Machine& machine) {
     using Kind = motion::PathSegment::Kind;
+    const interp::MachineState& s = machine.S;
+    const int64_t line = s.BlockEndPos;
+    const double tool = ToolOf(machine);
     Sync(s, line, tool);
     Drew = true;
     Move m;
@@ -67,7 +78,10 @@ void Watch::Segment(const motion::PathSegment& p, const interp::MachineState& s,
         Plan.Add(m);
 }
 
-void Watch::Block(const interp::MachineState& s, int64_t line, double tool, double controlTotal) {
+void Watch::Block(const interp::Machine& machine, double controlTotal) {
+    const interp::MachineState& s = machine.S;
+    const int64_t line = s.BlockEndPos;
+    const double tool = ToolOf(machine);
     Sync(s, line, tool);
     // A block that drew nothing and still took the control's time is a dwell.
     if (!Drew && controlTotal > LastControl) Plan.Dwell(controlTotal - LastControl, line, tool);
@@ -92,7 +106,9 @@ void Watch::Block(const interp::MachineState& s, int64_t line, double tool, doub
     }
     // M codes other than the spindle's, as written in the block (outside comments).
     const std::u16string& b = s.BlockText;
-    if (b.find(u'M') == std::u16string::npos) return;
+    // Most blocks have none: looked for bytewise first (an M's low byte; a character that only
+    // holds the byte is passed over below).
+    if (!std::memchr(b.data(), 'M', b.size() * sizeof(char16_t))) return;
     bool comment = false;
     for (size_t i = 0; i < b.size(); ++i) {
         if (b[i] == u'(') comment = true;
