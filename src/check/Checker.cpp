@@ -12,6 +12,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <thread>
 
@@ -30,8 +31,21 @@ class LineCounter {
             Pos = 0;
             Pairs = 0;
         }
-        for (; Pos < end && Pos < Text.size(); ++Pos)
-            if (Text[Pos] == u'\r' && Pos + 1 < Text.size() && Text[Pos + 1] == u'\n') ++Pairs;
+        // The pairs whose CR lies in [Pos, stop): found by their LF, looked for bytewise (a byte 0A
+        // of another character is passed over, whichever byte of it it is).
+        const size_t stop = std::min(end, Text.size());
+        if (Pos >= stop) return Pairs + 1;
+        const char16_t* d = Text.data();
+        for (size_t k = Pos + 1, lfStop = std::min(stop + 1, Text.size()); k < lfStop;) {
+            const void* hit = std::memchr(d + k, '\n', (lfStop - k) * sizeof(char16_t));
+            if (!hit) break;
+            const size_t byte =
+                static_cast<size_t>(static_cast<const char*>(hit) - reinterpret_cast<const char*>(d));
+            const size_t at = byte / 2;
+            if (d[at] == u'\n' && d[at - 1] == u'\r') ++Pairs;
+            k = at + 1;
+        }
+        Pos = stop;
         return Pairs + 1;
     }
 

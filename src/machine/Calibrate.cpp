@@ -165,7 +165,7 @@ int Fit(const std::vector<const Measured*>& set, Profile& p, const bool* fixed) 
             norms.push_back(n);
         }
         const std::vector<double> phi = NonNegativeLeastSquares(columns, b);
-        double target[ParameterCount];
+        std::vector<double> target(ParameterCount);
         for (int k = 0; k < ParameterCount; ++k)
             target[k] = Theta(p, k);
         for (size_t c = 0; c < which.size(); ++c)

@@ -61,12 +61,6 @@ Shape ArcShapeOf(const Move& m) {
     return s;
 }
 
-// The diameter at a point of an arc, `phi` from its start angle.
-double ArcDiameter(const Move& m, const Shape& s, double t) {
-    const double phi = s.Phi0 + (m.Clockwise ? -t : t);
-    return 2 * (m.CX / 2 + m.R * std::sin(phi));
-}
-
 } // namespace
 
 const char* SeverityName(Severity s) {
@@ -88,6 +82,11 @@ double RestToRestTime(double d, double v, double a, double j) {
     return 2 * (vp / a + a / j);
 }
 
+double Planner::Rates::RapidTime(double d) const {
+    if (Jerk > 0 || d <= 0) return RestToRestTime(d, Rapid, Accel, Jerk);
+    return d >= FullSpeedAfter ? d / Rapid + RapidOverAccel : 2 * std::sqrt(d / Accel);
+}
+
 double TrapezoidTime(double length, double v0, double v1, double vc, double a) {
     if (length <= 0) return 0;
     const double peak2 = a * length + (v0 * v0 + v1 * v1) / 2;
@@ -98,7 +97,7 @@ double TrapezoidTime(double length, double v0, double v1, double vc, double a) {
 }
 
 Planner::Planner(const Profile& profile, double partFrontZ, Recording* record)
-    : P(profile), FrontZ(partFrontZ), Record(record) {
+    : P(profile), XRates(profile.X), ZRates(profile.Z), FrontZ(partFrontZ), Record(record) {
     if (Record) Record->FrontZ = partFrontZ;
 }
 
@@ -216,11 +215,8 @@ void Planner::Rapid(const Move& m) {
     if (on && Cmd.Css) SpindleTo((Cmd.Direction == 3 ? 1 : -1) * RpmAt(m.X1));
     const double dx = std::fabs(m.X1 - m.X0) / 2, dz = std::fabs(m.Z1 - m.Z0);
     if (dx == 0 && dz == 0) return;
-    const double vx = P.X.RapidMmMin / 60, vz = P.Z.RapidMmMin / 60;
-    const double nominal = P.TimeFactor * std::max(dx / vx, dz / vz);
-    const double t = P.TimeFactor * (std::max(RestToRestTime(dx, vx, P.X.AccelMmS2, P.X.JerkMmS3),
-                                              RestToRestTime(dz, vz, P.Z.AccelMmS2, P.Z.JerkMmS3)) +
-                                     P.InPositionS);
+    const double nominal = P.TimeFactor * std::max(dx / XRates.Rapid, dz / ZRates.Rapid);
+    const double t = P.TimeFactor * (std::max(XRates.RapidTime(dx), ZRates.RapidTime(dz)) + P.InPositionS);
     Split& tool = Of(m.Tool);
     Out.Total.Rapid += nominal, tool.Rapid += nominal;
     Out.Total.Acceleration += t - nominal, tool.Acceleration += t - nominal;
@@ -306,9 +302,16 @@ void Planner::Feed(const Move& m) {
             perRev = std::fabs(2 * Pi * m.R / (1000 * Cmd.S) *
                                (cr * (p1 - p0) - m.R * (std::cos(p1) - std::cos(p0))));
         } else {
+            // The midpoints of 32 steps; their sines by turning one step at a time.
             constexpr int Steps = 32;
-            for (int i = 0; i < Steps; ++i)
-                perRev += s.Length / Steps / RpmAt(ArcDiameter(m, s, s.Sweep * (i + 0.5) / Steps));
+            const double step = (m.Clockwise ? -s.Sweep : s.Sweep) / Steps, first = s.Phi0 + step / 2;
+            const double cosStep = std::cos(step), sinStep = std::sin(step);
+            double sine = std::sin(first), cosine = std::cos(first);
+            for (int i = 0; i < Steps; ++i) {
+                perRev += s.Length / Steps / RpmAt(2 * (cr + m.R * sine));
+                const double next = sine * cosStep + cosine * sinStep;
+                cosine = cosine * cosStep - sine * sinStep, sine = next;
+            }
         }
         nominal = 60 / m.Feed * perRev;
     }
@@ -332,12 +335,12 @@ void Planner::Feed(const Move& m) {
     const Axis* over = nullptr;
     if (ur > 1e-12) {
         if (peak * ur * 60 > P.X.MaxFeedMmMin * (1 + 1e-12)) over = &P.X;
-        limit = P.X.MaxFeedMmMin / 60 / ur;
+        limit = XRates.MaxFeed / ur;
         accel = P.X.AccelMmS2 / ur;
     }
     if (uz > 1e-12) {
         if (peak * uz * 60 > P.Z.MaxFeedMmMin * (1 + 1e-12) && !over) over = &P.Z;
-        limit = std::min(limit, P.Z.MaxFeedMmMin / 60 / uz);
+        limit = std::min(limit, ZRates.MaxFeed / uz);
         accel = std::min(accel, P.Z.AccelMmS2 / uz);
     }
     if (over)
@@ -436,8 +439,26 @@ Result Planner::Finish(const std::function<int64_t(int64_t)>& lineOf) {
     EndShortRun();
     std::stable_sort(Out.Findings.begin(), Out.Findings.end(),
                      [](const Finding& a, const Finding& b) { return a.Line < b.Line; });
+    if (lineOf) {
+        // Asked in text order, each place once: the lines are counted in one pass.
+        std::vector<int64_t> places;
+        for (const Finding& f : Out.Findings) {
+            places.push_back(f.Line);
+            if (f.Count > 1) places.push_back(f.LastLine);
+        }
+        std::sort(places.begin(), places.end());
+        places.erase(std::unique(places.begin(), places.end()), places.end());
+        std::vector<int64_t> lines;
+        for (int64_t at : places)
+            lines.push_back(lineOf(at));
+        const auto line = [&](int64_t at) {
+            return lines[static_cast<size_t>(std::lower_bound(places.begin(), places.end(), at) -
+                                             places.begin())];
+        };
+        for (Finding& f : Out.Findings)
+            f.Line = line(f.Line), f.LastLine = f.Count > 1 ? line(f.LastLine) : 0;
+    }
     for (Finding& f : Out.Findings) {
-        if (lineOf) f.Line = lineOf(f.Line), f.LastLine = f.Count > 1 ? lineOf(f.LastLine) : 0;
         if (f.Count > 1)
             f.Message += " (" + std::to_string(f.Count) + " such blocks in a row, to line " +
                          std::to_string(f.LastLine) + ")";

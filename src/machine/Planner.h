@@ -124,7 +124,6 @@ class Planner {
         double MinTime; // block time, or 0
         int64_t Line;
         double Tool;
-        double Stop; // highest entry that still stops at the end of the chain
     };
     // The look-ahead: a queue over a vector that keeps its memory from chain to chain.
     struct Queue {
@@ -166,7 +165,19 @@ class Planner {
     void EndShortRun();
     void Find(const char* code, Severity level, int64_t line, double tool, const std::string& message);
 
+    // A slide's rates as the moves use them, worked out once.
+    struct Rates {
+        explicit Rates(const Axis& a)
+            : Rapid(a.RapidMmMin / 60), RapidOverAccel(Rapid / a.AccelMmS2),
+              FullSpeedAfter(Rapid * Rapid / a.AccelMmS2), MaxFeed(a.MaxFeedMmMin / 60), Accel(a.AccelMmS2),
+              Jerk(a.JerkMmS3) {}
+        double Rapid, RapidOverAccel, FullSpeedAfter, MaxFeed, Accel, Jerk; // mm/s, s, mm, mm/s, ...
+        // RestToRestTime at the rapid rate.
+        double RapidTime(double d) const;
+    };
+
     Profile P;
+    Rates XRates, ZRates;
     double FrontZ;
     Recording* Record;
     Result Out;

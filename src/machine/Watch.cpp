@@ -53,25 +53,22 @@ void Watch::Segment(const motion::PathSegment& p, const interp::Machine& machine
     const double tool = ToolOf(machine);
     Sync(s, line, tool);
     Drew = true;
-    Move m;
+    // Every member set in turn: a move a drawn piece, and no clearing of it first.
+    Move& m = Scratch;
     m.X0 = p.x0, m.Z0 = p.z0, m.X1 = p.x1, m.Z1 = p.z1;
     m.Line = line, m.Tool = tool;
     const interp::GCode& row = interp::GCodeOf(s.GMode, s.FanucMode);
-    if (p.kind == Kind::Rapid) {
-        m.Type = Move::Kind::Rapid;
-    } else {
-        const interp::GKind kind = row.Kind;
-        m.Type = kind == interp::GKind::Thread || kind == interp::GKind::LeadMove ? Move::Kind::Thread
-                                                                                  : Move::Kind::Feed;
-        m.OwnBlock = kind == interp::GKind::Move || kind == interp::GKind::Arc;
-        m.Feed = s.Feed;
-        m.PerRev = s.GFeedMode == 95 || m.Type == Move::Kind::Thread;
-        if (p.kind != Kind::Cut) {
-            m.Arc = true;
-            m.Clockwise = p.kind == Kind::ArcCW;
-            m.CX = p.cx, m.CZ = p.cz, m.R = p.r;
-        }
-    }
+    const bool rapid = p.kind == Kind::Rapid, arc = !rapid && p.kind != Kind::Cut;
+    const interp::GKind kind = row.Kind;
+    m.Type = rapid                                                              ? Move::Kind::Rapid
+             : kind == interp::GKind::Thread || kind == interp::GKind::LeadMove ? Move::Kind::Thread
+                                                                                : Move::Kind::Feed;
+    m.OwnBlock = !rapid && (kind == interp::GKind::Move || kind == interp::GKind::Arc);
+    m.Feed = rapid ? 0 : s.Feed;
+    m.PerRev = rapid || s.GFeedMode == 95 || m.Type == Move::Kind::Thread;
+    m.Arc = arc;
+    m.Clockwise = arc && p.kind == Kind::ArcCW;
+    m.CX = arc ? p.cx : 0, m.CZ = arc ? p.cz : 0, m.R = arc ? p.r : 0;
     if (row.Run == cycles::LongThreadCycle || row.Run == cycles::FaceThreadCycle)
         Held.push_back(m);
     else

@@ -41,6 +41,7 @@ class Watch {
     }
     void Changed(const interp::MachineState& s, int64_t line, double tool);
     Planner Plan;
+    Move Scratch; // the move of the piece being drawn
     double Tool = 0;
     double ToolTWord = 0, ToolCached = 0;
     bool ToolTG = false, ToolKnown = false;
