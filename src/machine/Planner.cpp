@@ -112,18 +112,6 @@ void Planner::Find(const char* code, Severity level, int64_t line, double tool, 
     Out.Findings.push_back({code, level, line, tool, message});
 }
 
-double Planner::CssLimit() const {
-    const double c = Cmd.Clamp > 0 ? Cmd.Clamp : P.CssMaxRpm > 0 ? P.CssMaxRpm : P.SpindleMaxRpm;
-    return std::min(c, P.SpindleMaxRpm);
-}
-
-double Planner::RpmAt(double diameter) const {
-    if (!Cmd.Css) return std::min(Cmd.S, P.SpindleMaxRpm);
-    const double d = std::fabs(diameter), limit = CssLimit();
-    if (d * Pi < 1e-9) return limit;
-    return std::min(1000 * Cmd.S / (Pi * d), limit);
-}
-
 void Planner::SpindleTo(double rpm) {
     if (rpm == Rpm) return;
     ReadyAt = std::max(ReadyAt, Clock) + std::fabs(rpm - Rpm) / P.SpindleAccelRpmS;

@@ -12,6 +12,8 @@
 
 #include "machine/Profile.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -141,8 +143,17 @@ class Planner {
         void pop_front() { ++Head; }
         void clear() { Items.clear(), Head = 0; }
     };
-    double RpmAt(double diameter) const;
-    double CssLimit() const;
+    // The speed the spindle turns at the diameter, as commanded and held to the clamps.
+    double RpmAt(double diameter) const {
+        if (!Cmd.Css) return std::min(Cmd.S, P.SpindleMaxRpm);
+        const double d = std::fabs(diameter), limit = CssLimit();
+        if (d * 3.14159265358979323846 < 1e-9) return limit;
+        return std::min(1000 * Cmd.S / (3.14159265358979323846 * d), limit);
+    }
+    double CssLimit() const {
+        const double c = Cmd.Clamp > 0 ? Cmd.Clamp : P.CssMaxRpm > 0 ? P.CssMaxRpm : P.SpindleMaxRpm;
+        return std::min(c, P.SpindleMaxRpm);
+    }
     // Plans the feed moves waiting in the look-ahead to a stop.
     void Flush() {
         if (!Chain.empty()) PlanChain();
