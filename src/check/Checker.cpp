@@ -12,6 +12,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 #include <thread>
 
@@ -30,8 +31,21 @@ class LineCounter {
             Pos = 0;
             Pairs = 0;
         }
-        for (; Pos < end && Pos < Text.size(); ++Pos)
-            if (Text[Pos] == u'\r' && Pos + 1 < Text.size() && Text[Pos + 1] == u'\n') ++Pairs;
+        // The pairs whose CR lies in [Pos, stop): found by their LF, looked for bytewise (a byte 0A
+        // of another character is passed over, whichever byte of it it is).
+        const size_t stop = std::min(end, Text.size());
+        if (Pos >= stop) return Pairs + 1;
+        const char16_t* d = Text.data();
+        for (size_t k = Pos + 1, lfStop = std::min(stop + 1, Text.size()); k < lfStop;) {
+            const void* hit = std::memchr(d + k, '\n', (lfStop - k) * sizeof(char16_t));
+            if (!hit) break;
+            const size_t byte =
+                static_cast<size_t>(static_cast<const char*>(hit) - reinterpret_cast<const char*>(d));
+            const size_t at = byte / 2;
+            if (d[at] == u'\n' && d[at - 1] == u'\r') ++Pairs;
+            k = at + 1;
+        }
+        Pos = stop;
         return Pairs + 1;
     }
 
@@ -82,7 +96,7 @@ class CheckHost final : public interp::Host {
         AlarmInBlock = false;
         if (Advisor) Advisor->BlockExecuted(s);
         if (OnBlock) OnBlock(CurrentLine(), motion::ToolNumberOf(*M));
-        if (MachineWatch) MachineWatch->Block(s, CurrentLine(), motion::ToolNumberOf(*M), s.CuttingTime);
+        if (MachineWatch) MachineWatch->Block(*M, s.CuttingTime);
         const double total = s.CuttingTime;
         if (total != LastTotal) {
             // The tool's entries are looked up again only when the T word changes.
@@ -208,8 +222,7 @@ class TraceCanvas final : public motion::Canvas {
     }
     void Path(const motion::PathSegment& segment) override {
         if (OnSegment) OnSegment({Host.CurrentLine(), segment});
-        if (Host.MachineWatch)
-            Host.MachineWatch->Segment(segment, Host.M->S, Host.CurrentLine(), motion::ToolNumberOf(*Host.M));
+        if (Host.MachineWatch) Host.MachineWatch->Segment(segment, *Host.M);
         if (Host.Stock) {
             Host.Stock->Apply(StockMove(segment));
             if (Host.OnStockCut) Host.OnStockCut(*Host.Stock);
@@ -335,7 +348,7 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
         // A thread's run-in ends at the finished face, which the threads follow (Z0 without a stock).
         const double face =
             options.Stock ? options.Stock->Material.FrontZ - options.Stock->Material.FaceAllowance : 0;
-        machineWatch.emplace(*options.Machine, face);
+        machineWatch.emplace(*options.Machine, face, options.MachineRecording);
         host.MachineWatch = &*machineWatch;
     }
     interp::MachineState& s = m.S;
@@ -373,7 +386,7 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
         report.Advice =
             advice::Merge(advice::TextFindings(*adviceText, options.Lathe.Iso), advisor->Findings());
     }
-    if (machineWatch) report.Machine = machineWatch->Finish();
+    if (machineWatch) report.Machine = machineWatch->Finish([&host](int64_t at) { return host.LineOf(at); });
     if (machining) {
         report.Stock = machining->Finish();
         if (!report.Stock->Failure.empty()) {

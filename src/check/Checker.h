@@ -51,6 +51,8 @@ struct CheckOptions {
     // With a stock: looked at inside each move's cuts; when set, the check is given up at once
     // (stock::Cancelled is thrown out of CheckProgram).
     const std::atomic<bool>* StockStop = nullptr;
+    // With a machine: keeps what the run hands its planner (a calibration plans it again).
+    machine::Recording* MachineRecording = nullptr;
 };
 
 struct Alarm {

@@ -40,6 +40,7 @@ const char* const Usage =
     "                    [--strict] [--no-advice]\n"
     "                    [--setup FILE] [--stock bar,D,L|tube,D,BORE,L] [--no-setup]\n"
     "                    [--profile FILE.svg|FILE.dxf] [--machine[=FILE]] FILE...\n"
+    "       zarvik-check [options] [--machine=FILE] --calibrate MEASURED.csv\n"
     "       zarvik-check [options] [--jobs N] [--report FILE.html] FILE|FOLDER...\n"
     "       zarvik-check --help | --version\n"
     "  --control selects how programs are read: kvz (the default) and fanuc are the control's two\n"
@@ -59,6 +60,9 @@ const char* const Usage =
     "  half-section of the (last) program as SVG or DXF (lines and arcs, in millimetres)\n"
     "  --machine adds the machine's own time and limits (the setup's [machine] or a typical small\n"
     "  lathe; on by itself when the setup has one), --machine=FILE with the machine file FILE\n"
+    "  --calibrate fits the machine's time factor, accelerations, tool change time, spindle\n"
+    "  acceleration and M-code time to the cycle times measured for the programs MEASURED.csv\n"
+    "  lists (program,seconds a line) and prints each program's residual and leave-one-out error\n"
     "  a FOLDER, --jobs or --report checks an archive: the NC programs (*.min, *.nc, *.NC, *.tap)\n"
     "  in the folders and their sub-folders, N at a time (default: one per core), each report\n"
     "  as its program is done, then a summary; --report writes one HTML page of them all\n";
@@ -221,7 +225,7 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
         } else if (std::string stockError; o.Stock.Take(a, value, stockError)) {
             // --- Stock and tools ---
             if (!stockError.empty()) return stockError;
-        } else if (std::string machineError; o.Stock.Machine.Take(a, machineError)) {
+        } else if (std::string machineError; o.Stock.Machine.Take(a, value, machineError)) {
             // --- The machine behind the control ---
             if (!machineError.empty()) return machineError;
         } else if (a == "--help" || a == "-h") {
@@ -235,6 +239,9 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
             o.Files.push_back(a);
         }
     }
+    if (!o.Stock.Machine.Measurements.empty()) // the programs are those it lists
+        return o.Files.empty() ? ""
+                               : "--calibrate takes its programs from its file, not from the command line";
     if (o.Files.empty()) return "no program file given";
     return {};
 }
@@ -523,6 +530,19 @@ int RunCheckerCli(int argc, char** argv, const PictureFormats& formats) {
     if (!error.empty()) {
         std::fputs(("zarvik-check: " + Shown(error) + "\n" + Usage).c_str(), stderr);
         return 2;
+    }
+    if (!o.Stock.Machine.Measurements.empty()) {
+        // --- The machine behind the control: calibrated to measured times ---
+        try {
+            std::string report, complaint;
+            const int status = CalibrateMachine(o.Check, o.Stock, report, complaint);
+            if (status != 0) Complain(complaint);
+            out.Write(report);
+            return finish(status);
+        } catch (const std::bad_alloc&) {
+            Complain("out of memory");
+            return 2;
+        }
     }
     if (o.Archive.Given || AnyFolder(o.Files)) return finish(RunArchiveCli(o, out));
     for (const auto& [path, make, option] : {std::tuple{&o.SvgPath, formats.Svg, "--svg"},

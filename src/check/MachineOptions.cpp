@@ -5,8 +5,12 @@
 
 namespace check {
 
-bool MachineOptions::Take(const std::string& a, std::string& error) {
-    if (a == "--machine") {
+bool MachineOptions::Take(const std::string& a, const std::function<bool(std::string&)>& value,
+                          std::string& error) {
+    if (a == "--calibrate") {
+        if (!value(Measurements) || Measurements.empty())
+            error = "--calibrate needs a file of programs and measured seconds";
+    } else if (a == "--machine") {
         Asked = true;
     } else if (a.starts_with("--machine=")) {
         Asked = true;

@@ -27,14 +27,19 @@ struct Shape {
     double Sweep = 0, Phi0 = 0; // arcs: the angle swept and the start angle, (Z, radius) plane
 };
 
-Shape ShapeOf(const Move& m) {
+Shape ArcShapeOf(const Move& m);
+
+inline Shape ShapeOf(const Move& m) {
+    if (m.Arc) return ArcShapeOf(m);
     Shape s;
-    if (!m.Arc) {
-        const double dr = (m.X1 - m.X0) / 2, dz = m.Z1 - m.Z0;
-        s.Length = std::hypot(dr, dz);
-        if (s.Length > 0) s.Start[0] = s.End[0] = dr / s.Length, s.Start[1] = s.End[1] = dz / s.Length;
-        return s;
-    }
+    const double dr = (m.X1 - m.X0) / 2, dz = m.Z1 - m.Z0;
+    s.Length = std::sqrt(dr * dr + dz * dz);
+    if (s.Length > 0) s.Start[0] = s.End[0] = dr / s.Length, s.Start[1] = s.End[1] = dz / s.Length;
+    return s;
+}
+
+Shape ArcShapeOf(const Move& m) {
+    Shape s;
     const double cr = m.CX / 2;
     const double p0 = std::atan2(m.X0 / 2 - cr, m.Z0 - m.CZ), p1 = std::atan2(m.X1 / 2 - cr, m.Z1 - m.CZ);
     double sweep = m.Clockwise ? p0 - p1 : p1 - p0;
@@ -44,21 +49,16 @@ Shape ShapeOf(const Move& m) {
         sweep -= 2 * Pi;
     s.Sweep = sweep, s.Phi0 = p0;
     s.Length = m.R * sweep;
-    // The tangent in the (radius, Z) order: counter-clockwise (-sin, cos) as (Z, radius).
-    const auto tangent = [&](double phi, double* out) {
-        const double sign = m.Clockwise ? -1 : 1;
-        out[0] = sign * std::cos(phi);  // radius
-        out[1] = -sign * std::sin(phi); // Z
+    // The tangent in the (radius, Z) order: counter-clockwise (-sin, cos) as (Z, radius), the
+    // angle's sine and cosine taken from the point's offset from the centre.
+    const auto tangent = [&](double dr, double dz, double* out) {
+        const double sign = m.Clockwise ? -1 : 1, r = std::sqrt(dr * dr + dz * dz);
+        out[0] = r > 0 ? sign * dz / r : sign; // radius (at the centre itself: as atan2 has it, 0)
+        out[1] = r > 0 ? -sign * dr / r : 0;   // Z
     };
-    tangent(p0, s.Start);
-    tangent(p1, s.End);
+    tangent(m.X0 / 2 - cr, m.Z0 - m.CZ, s.Start);
+    tangent(m.X1 / 2 - cr, m.Z1 - m.CZ, s.End);
     return s;
-}
-
-// The diameter at a point of an arc, `phi` from its start angle.
-double ArcDiameter(const Move& m, const Shape& s, double t) {
-    const double phi = s.Phi0 + (m.Clockwise ? -t : t);
-    return 2 * (m.CX / 2 + m.R * std::sin(phi));
 }
 
 } // namespace
@@ -82,6 +82,11 @@ double RestToRestTime(double d, double v, double a, double j) {
     return 2 * (vp / a + a / j);
 }
 
+double Planner::Rates::RapidTime(double d) const {
+    if (Jerk > 0 || d <= 0) return RestToRestTime(d, Rapid, Accel, Jerk);
+    return d >= FullSpeedAfter ? d / Rapid + RapidOverAccel : 2 * std::sqrt(d / Accel);
+}
+
 double TrapezoidTime(double length, double v0, double v1, double vc, double a) {
     if (length <= 0) return 0;
     const double peak2 = a * length + (v0 * v0 + v1 * v1) / 2;
@@ -91,29 +96,20 @@ double TrapezoidTime(double length, double v0, double v1, double vc, double a) {
     return (vp - v0) / a + (vp - v1) / a;
 }
 
-Planner::Planner(const Profile& profile, double partFrontZ) : P(profile), FrontZ(partFrontZ) {}
+Planner::Planner(const Profile& profile, double partFrontZ, Recording* record)
+    : P(profile), XRates(profile.X), ZRates(profile.Z), FrontZ(partFrontZ), Record(record) {
+    if (Record) Record->FrontZ = partFrontZ;
+}
 
 void Planner::Add(double tool, double Split::*what, double seconds) {
     Out.Total.*what += seconds;
-    Out.Tools[tool].*what += seconds;
+    Of(tool).*what += seconds;
 }
 
 void Planner::Find(const char* code, Severity level, int64_t line, double tool, const std::string& message) {
     for (auto it = Out.Findings.rbegin(); it != Out.Findings.rend() && it->Line == line; ++it)
         if (it->Code == code) return; // once a line
     Out.Findings.push_back({code, level, line, tool, message});
-}
-
-double Planner::CssLimit() const {
-    const double c = Cmd.Clamp > 0 ? Cmd.Clamp : P.CssMaxRpm > 0 ? P.CssMaxRpm : P.SpindleMaxRpm;
-    return std::min(c, P.SpindleMaxRpm);
-}
-
-double Planner::RpmAt(double diameter) const {
-    if (!Cmd.Css) return std::min(Cmd.S, P.SpindleMaxRpm);
-    const double d = std::fabs(diameter), limit = CssLimit();
-    if (d * Pi < 1e-9) return limit;
-    return std::min(1000 * Cmd.S / (Pi * d), limit);
 }
 
 void Planner::SpindleTo(double rpm) {
@@ -129,6 +125,10 @@ void Planner::WaitForSpindle(double tool) {
 }
 
 void Planner::Spindle(const SpindleCommand& c, int64_t line, double tool) {
+    if (Record) {
+        Record->Steps.push_back({Recording::Step::Kind::Spindle, {}, c, 0});
+        Record->Steps.back().M.Line = line, Record->Steps.back().M.Tool = tool;
+    }
     Flush();
     const bool on = c.Direction == 3 || c.Direction == 4;
     if (on && !c.Css && c.S > P.SpindleMaxRpm)
@@ -142,19 +142,31 @@ void Planner::Spindle(const SpindleCommand& c, int64_t line, double tool) {
     SpindleTo(on ? (c.Direction == 3 ? 1 : -1) * RpmAt(LastX) : 0);
 }
 
-void Planner::ToolChange(int64_t, double tool) {
+void Planner::ToolChange(int64_t line, double tool) {
+    if (Record) {
+        Record->Steps.push_back({Recording::Step::Kind::ToolChange, {}, {}, 0});
+        Record->Steps.back().M.Line = line, Record->Steps.back().M.Tool = tool;
+    }
     Flush();
     Add(tool, &Split::ToolChange, P.ToolChangeS);
     Clock += P.ToolChangeS;
 }
 
-void Planner::Dwell(double seconds, int64_t, double tool) {
+void Planner::Dwell(double seconds, int64_t line, double tool) {
+    if (Record) {
+        Record->Steps.push_back({Recording::Step::Kind::Dwell, {}, {}, seconds});
+        Record->Steps.back().M.Line = line, Record->Steps.back().M.Tool = tool;
+    }
     Flush();
     Add(tool, &Split::Dwell, seconds);
     Clock += seconds;
 }
 
-void Planner::MCode(int code, int64_t, double tool) {
+void Planner::MCode(int code, int64_t line, double tool) {
+    if (Record) {
+        Record->Steps.push_back({Recording::Step::Kind::MCode, {}, {}, static_cast<double>(code)});
+        Record->Steps.back().M.Line = line, Record->Steps.back().M.Tool = tool;
+    }
     double s = P.MCodeS;
     if (auto it = P.MCodes.find(code); it != P.MCodes.end())
         s = it->second;
@@ -169,6 +181,7 @@ void Planner::MCode(int code, int64_t, double tool) {
 }
 
 void Planner::Add(const Move& m) {
+    if (Record) Record->Steps.push_back({Recording::Step::Kind::Move, m, {}, 0});
     switch (m.Type) {
     case Move::Kind::Rapid:
         Rapid(m);
@@ -190,13 +203,11 @@ void Planner::Rapid(const Move& m) {
     if (on && Cmd.Css) SpindleTo((Cmd.Direction == 3 ? 1 : -1) * RpmAt(m.X1));
     const double dx = std::fabs(m.X1 - m.X0) / 2, dz = std::fabs(m.Z1 - m.Z0);
     if (dx == 0 && dz == 0) return;
-    const double vx = P.X.RapidMmMin / 60, vz = P.Z.RapidMmMin / 60;
-    const double nominal = std::max(dx / vx, dz / vz);
-    const double t = std::max(RestToRestTime(dx, vx, P.X.AccelMmS2, P.X.JerkMmS3),
-                              RestToRestTime(dz, vz, P.Z.AccelMmS2, P.Z.JerkMmS3)) +
-                     P.InPositionS;
-    Add(m.Tool, &Split::Rapid, nominal);
-    Add(m.Tool, &Split::Acceleration, t - nominal);
+    const double nominal = P.TimeFactor * std::max(dx / XRates.Rapid, dz / ZRates.Rapid);
+    const double t = P.TimeFactor * (std::max(XRates.RapidTime(dx), ZRates.RapidTime(dz)) + P.InPositionS);
+    Split& tool = Of(m.Tool);
+    Out.Total.Rapid += nominal, tool.Rapid += nominal;
+    Out.Total.Acceleration += t - nominal, tool.Acceleration += t - nominal;
     Clock += t;
 }
 
@@ -234,8 +245,8 @@ void Planner::Thread(const Move& m) {
                      Num(P.ThreadRunInLeads, 1) + " leads, or what the Z axis needs to reach the feed)");
     }
     const double cruise = std::min(v, limit);
-    const double nominal = s.Length / cruise;
-    const double t = TrapezoidTime(s.Length, 0, 0, cruise, accel) + P.InPositionS;
+    const double nominal = P.TimeFactor * s.Length / cruise;
+    const double t = P.TimeFactor * (TrapezoidTime(s.Length, 0, 0, cruise, accel) + P.InPositionS);
     Add(m.Tool, &Split::Cutting, nominal);
     Add(m.Tool, &Split::Acceleration, t - nominal);
     Clock += t;
@@ -279,9 +290,16 @@ void Planner::Feed(const Move& m) {
             perRev = std::fabs(2 * Pi * m.R / (1000 * Cmd.S) *
                                (cr * (p1 - p0) - m.R * (std::cos(p1) - std::cos(p0))));
         } else {
+            // The midpoints of 32 steps; their sines by turning one step at a time.
             constexpr int Steps = 32;
-            for (int i = 0; i < Steps; ++i)
-                perRev += s.Length / Steps / RpmAt(ArcDiameter(m, s, s.Sweep * (i + 0.5) / Steps));
+            const double step = (m.Clockwise ? -s.Sweep : s.Sweep) / Steps, first = s.Phi0 + step / 2;
+            const double cosStep = std::cos(step), sinStep = std::sin(step);
+            double sine = std::sin(first), cosine = std::cos(first);
+            for (int i = 0; i < Steps; ++i) {
+                perRev += s.Length / Steps / RpmAt(2 * (cr + m.R * sine));
+                const double next = sine * cosStep + cosine * sinStep;
+                cosine = cosine * cosStep - sine * sinStep, sine = next;
+            }
         }
         nominal = 60 / m.Feed * perRev;
     }
@@ -301,22 +319,22 @@ void Planner::Feed(const Move& m) {
     }
     // The slides' limits along the move.
     double limit = 1e300, accel = 1e300;
-    const double ur = std::max(std::fabs(s.Start[0]), std::fabs(s.End[0]));
-    const double uz = std::max(std::fabs(s.Start[1]), std::fabs(s.End[1]));
-    const char* over = nullptr;
-    double overMax = 0;
-    for (const auto& [u, axis, name] :
-         {std::tuple{m.Arc ? 1.0 : ur, &P.X, "X"}, std::tuple{m.Arc ? 1.0 : uz, &P.Z, "Z"}}) {
-        if (u <= 1e-12) continue;
-        if (peak * u * 60 > axis->MaxFeedMmMin * (1 + 1e-12) && !over)
-            over = name, overMax = axis->MaxFeedMmMin;
-        limit = std::min(limit, axis->MaxFeedMmMin / 60 / u);
-        accel = std::min(accel, axis->AccelMmS2 / u);
+    const double ur = m.Arc ? 1.0 : std::fabs(s.Start[0]), uz = m.Arc ? 1.0 : std::fabs(s.Start[1]);
+    const Axis* over = nullptr;
+    if (ur > 1e-12) {
+        if (peak * ur * 60 > P.X.MaxFeedMmMin * (1 + 1e-12)) over = &P.X;
+        limit = XRates.MaxFeed / ur;
+        accel = P.X.AccelMmS2 / ur;
+    }
+    if (uz > 1e-12) {
+        if (peak * uz * 60 > P.Z.MaxFeedMmMin * (1 + 1e-12) && !over) over = &P.Z;
+        limit = std::min(limit, ZRates.MaxFeed / uz);
+        accel = std::min(accel, P.Z.AccelMmS2 / uz);
     }
     if (over)
         Find("feed-over-limit", Severity::Warning, m.Line, m.Tool,
-             "feed of " + Num(peak * 60) + " mm/min is above the " + over +
-                 " axis' maximum cutting feed of " + Num(overMax) + " mm/min");
+             "feed of " + Num(peak * 60) + " mm/min is above the " + (over == &P.X ? "X" : "Z") +
+                 " axis' maximum cutting feed of " + Num(over->MaxFeedMmMin) + " mm/min");
     if (m.Arc) limit = std::min(limit, std::sqrt(accel * m.R)); // the pull towards the centre
     double cruise = s.Length / nominal;
     if (cruise > limit) cruise = limit, nominal = s.Length / limit;
@@ -376,45 +394,90 @@ void Planner::Feed(const Move& m) {
 
 void Planner::Commit(const Pending& p, double exit) {
     const double t = std::max(TrapezoidTime(p.Length, ChainExit, exit, p.Cruise, p.Accel), p.MinTime);
-    Add(p.Tool, &Split::Cutting, p.Nominal);
-    Add(p.Tool, &Split::Acceleration, std::max(0.0, t - p.Nominal));
-    Clock += std::max(t, p.Nominal);
+    const double nominal = P.TimeFactor * p.Nominal, slack = P.TimeFactor * std::max(0.0, t - p.Nominal);
+    Split& tool = Of(p.Tool);
+    Out.Total.Cutting += nominal, tool.Cutting += nominal;
+    Out.Total.Acceleration += slack, tool.Acceleration += slack;
+    Clock += P.TimeFactor * std::max(t, p.Nominal);
     ChainExit = exit;
 }
 
-void Planner::Flush() {
-    if (!Chain.empty()) {
-        std::vector<double> entry(Chain.size() + 1, 0.0); // the highest entry that still stops at the end
-        for (size_t i = Chain.size(); i-- > 0;)
-            entry[i] = std::min(Chain[i].JunctionMax, std::sqrt(entry[i + 1] * entry[i + 1] +
-                                                                2 * Chain[i].Accel * Chain[i].Length));
-        for (size_t i = 0; i < Chain.size(); ++i) {
-            const Pending& p = Chain[i];
-            Commit(p, std::min(entry[i + 1], std::sqrt(ChainExit * ChainExit + 2 * p.Accel * p.Length)));
-        }
-        Chain.clear();
+void Planner::PlanChain() {
+    std::vector<double>& entry = Entry; // the highest entry that still stops at the end
+    entry.assign(Chain.size() + 1, 0.0);
+    for (size_t i = Chain.size(); i-- > 0;)
+        entry[i] = std::min(Chain[i].JunctionMax,
+                            std::sqrt(entry[i + 1] * entry[i + 1] + 2 * Chain[i].Accel * Chain[i].Length));
+    for (size_t i = 0; i < Chain.size(); ++i) {
+        const Pending& p = Chain[i];
+        Commit(p, std::min(entry[i + 1], std::sqrt(ChainExit * ChainExit + 2 * p.Accel * p.Length)));
     }
-    ChainOpen = false;
-    ChainExit = 0;
+    Chain.clear();
 }
 
 void Planner::EndShortRun() {
     if (ShortRun != SIZE_MAX && ShortCount > 1)
-        Out.Findings[ShortRun].Message += " (" + std::to_string(ShortCount) +
-                                          " such blocks in a row, to line " + std::to_string(ShortLastLine) +
-                                          ")";
+        Out.Findings[ShortRun].Count = ShortCount, Out.Findings[ShortRun].LastLine = ShortLastLine;
     ShortRun = SIZE_MAX;
     ShortCount = 0;
 }
 
-Result Planner::Finish() {
+Result Planner::Finish(const std::function<int64_t(int64_t)>& lineOf) {
     Flush();
     EndShortRun();
     std::stable_sort(Out.Findings.begin(), Out.Findings.end(),
                      [](const Finding& a, const Finding& b) { return a.Line < b.Line; });
+    if (lineOf) {
+        // Asked in text order, each place once: the lines are counted in one pass.
+        std::vector<int64_t> places;
+        for (const Finding& f : Out.Findings) {
+            places.push_back(f.Line);
+            if (f.Count > 1) places.push_back(f.LastLine);
+        }
+        std::sort(places.begin(), places.end());
+        places.erase(std::unique(places.begin(), places.end()), places.end());
+        std::vector<int64_t> lines;
+        for (int64_t at : places)
+            lines.push_back(lineOf(at));
+        const auto line = [&](int64_t at) {
+            return lines[static_cast<size_t>(std::lower_bound(places.begin(), places.end(), at) -
+                                             places.begin())];
+        };
+        for (Finding& f : Out.Findings)
+            f.Line = line(f.Line), f.LastLine = f.Count > 1 ? line(f.LastLine) : 0;
+    }
+    for (Finding& f : Out.Findings) {
+        if (f.Count > 1)
+            f.Message += " (" + std::to_string(f.Count) + " such blocks in a row, to line " +
+                         std::to_string(f.LastLine) + ")";
+    }
     for (const std::string& key : P.Assumed)
         Out.Assumed.push_back(ValueText(P, key));
     return std::move(Out);
+}
+
+Result Replay(const Recording& run, const Profile& profile) {
+    Planner p(profile, run.FrontZ);
+    using Kind = Recording::Step::Kind;
+    for (const Recording::Step& s : run.Steps)
+        switch (s.Type) {
+        case Kind::Move:
+            p.Add(s.M);
+            break;
+        case Kind::Spindle:
+            p.Spindle(s.C, s.M.Line, s.M.Tool);
+            break;
+        case Kind::ToolChange:
+            p.ToolChange(s.M.Line, s.M.Tool);
+            break;
+        case Kind::Dwell:
+            p.Dwell(s.Value, s.M.Line, s.M.Tool);
+            break;
+        case Kind::MCode:
+            p.MCode(static_cast<int>(s.Value), s.M.Line, s.M.Tool);
+            break;
+        }
+    return p.Finish();
 }
 
 } // namespace machine

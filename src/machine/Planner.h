@@ -12,9 +12,11 @@
 
 #include "machine/Profile.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -45,6 +47,8 @@ struct Finding {
     int64_t Line = 0;
     double Tool = 0;
     std::string Message;
+    // block-too-short: how many such blocks in a row, and the line of the last.
+    int64_t Count = 1, LastLine = 0;
 };
 
 struct Result {
@@ -78,6 +82,20 @@ struct SpindleCommand {
     bool operator==(const SpindleCommand&) const = default;
 };
 
+// What a run handed the planner, in order: kept to plan the run again with another profile (a
+// calibration does, many times over).
+struct Recording {
+    struct Step {
+        enum class Kind : uint8_t { Move, Spindle, ToolChange, Dwell, MCode };
+        Kind Type = Kind::Move;
+        Move M;           // Move; its Line and Tool are those of every kind
+        SpindleCommand C; // Spindle
+        double Value = 0; // Dwell: seconds; MCode: the code
+    };
+    double FrontZ = 0;
+    std::vector<Step> Steps;
+};
+
 // Time of a move of `d` from rest to rest with top speed `v`, acceleration `a` and jerk `j`
 // (0: unlimited jerk, a trapezoid), in the units those give.
 double RestToRestTime(double d, double v, double a, double j);
@@ -85,18 +103,22 @@ double RestToRestTime(double d, double v, double a, double j);
 // (|v1² - v0²| <= 2 a length).
 double TrapezoidTime(double length, double v0, double v1, double vc, double a);
 
+// The lines of moves and findings are whatever the caller counts by (the checker: where each
+// block ends in the text, made lines only for the findings at the end).
 class Planner {
   public:
     // `partFrontZ`: where the part's material begins along Z (a thread's run-in ends there).
-    explicit Planner(const Profile& profile, double partFrontZ = 0);
+    // `record`, when given, keeps every call (Replay plans them again).
+    explicit Planner(const Profile& profile, double partFrontZ = 0, Recording* record = nullptr);
 
     void Spindle(const SpindleCommand& c, int64_t line, double tool);
     void ToolChange(int64_t line, double tool);
     void Dwell(double seconds, int64_t line, double tool);
     void MCode(int code, int64_t line, double tool);
     void Add(const Move& m);
-    // Plans what is left and gives the times and findings.
-    Result Finish();
+    // Plans what is left and gives the times and findings, their lines passed through `lineOf`
+    // when given.
+    Result Finish(const std::function<int64_t(int64_t)>& lineOf = {});
 
   private:
     struct Pending { // a feed move waiting in the look-ahead
@@ -104,11 +126,41 @@ class Planner {
         double MinTime; // block time, or 0
         int64_t Line;
         double Tool;
-        double Stop; // highest entry that still stops at the end of the chain
     };
-    double RpmAt(double diameter) const;
-    double CssLimit() const;
-    void Flush();
+    // The look-ahead: a queue over a vector that keeps its memory from chain to chain.
+    struct Queue {
+        std::vector<Pending> Items;
+        size_t Head = 0;
+        size_t size() const { return Items.size() - Head; }
+        bool empty() const { return Items.size() == Head; }
+        Pending& operator[](size_t i) { return Items[Head + i]; }
+        const Pending& front() const { return Items[Head]; }
+        void push_back(const Pending& p) {
+            if (Head >= 256)
+                Items.erase(Items.begin(), Items.begin() + static_cast<std::ptrdiff_t>(Head)), Head = 0;
+            Items.push_back(p);
+        }
+        void pop_front() { ++Head; }
+        void clear() { Items.clear(), Head = 0; }
+    };
+    // The speed the spindle turns at the diameter, as commanded and held to the clamps.
+    double RpmAt(double diameter) const {
+        if (!Cmd.Css) return std::min(Cmd.S, P.SpindleMaxRpm);
+        const double d = std::fabs(diameter), limit = CssLimit();
+        if (d * 3.14159265358979323846 < 1e-9) return limit;
+        return std::min(1000 * Cmd.S / (3.14159265358979323846 * d), limit);
+    }
+    double CssLimit() const {
+        const double c = Cmd.Clamp > 0 ? Cmd.Clamp : P.CssMaxRpm > 0 ? P.CssMaxRpm : P.SpindleMaxRpm;
+        return std::min(c, P.SpindleMaxRpm);
+    }
+    // Plans the feed moves waiting in the look-ahead to a stop.
+    void Flush() {
+        if (!Chain.empty()) PlanChain();
+        ChainOpen = false;
+        ChainExit = 0;
+    }
+    void PlanChain();
     void Commit(const Pending& p, double exit);
     void SpindleTo(double rpm);
     void WaitForSpindle(double tool);
@@ -116,19 +168,40 @@ class Planner {
     void Thread(const Move& m);
     void Rapid(const Move& m);
     void Add(double tool, double Split::*what, double seconds);
+    // The tool's split, looked up again only when the tool changes.
+    Split& Of(double tool) {
+        if (!ToolSplit || tool != SplitTool) ToolSplit = &Out.Tools[tool], SplitTool = tool;
+        return *ToolSplit;
+    }
     void EndShortRun();
     void Find(const char* code, Severity level, int64_t line, double tool, const std::string& message);
 
+    // A slide's rates as the moves use them, worked out once.
+    struct Rates {
+        explicit Rates(const Axis& a)
+            : Rapid(a.RapidMmMin / 60), RapidOverAccel(Rapid / a.AccelMmS2),
+              FullSpeedAfter(Rapid * Rapid / a.AccelMmS2), MaxFeed(a.MaxFeedMmMin / 60), Accel(a.AccelMmS2),
+              Jerk(a.JerkMmS3) {}
+        double Rapid, RapidOverAccel, FullSpeedAfter, MaxFeed, Accel, Jerk; // mm/s, s, mm, mm/s, ...
+        // RestToRestTime at the rapid rate.
+        double RapidTime(double d) const;
+    };
+
     Profile P;
+    Rates XRates, ZRates;
     double FrontZ;
+    Recording* Record;
     Result Out;
+    Split* ToolSplit = nullptr; // Out.Tools of the tool last added to
+    double SplitTool = 0;
+    std::vector<double> Entry; // Flush's speeds, kept for the next
     double Clock = 0;
     SpindleCommand Cmd;
     double Rpm = 0;     // signed: + M03, - M04, the speed last commanded (after the clamps)
     double ReadyAt = 0; // when the spindle reaches Rpm
     double LastX = 0;   // diameter where the last move ended
     bool CssWarned = false;
-    std::deque<Pending> Chain;
+    Queue Chain;
     bool ChainOpen = false;      // the last move was a feed move: the next may blend into it
     double ChainEnd[2] = {0, 0}; // direction at the end of the last feed move (radius, Z)
     double ChainAccel = 0, ChainCruise = 0;
@@ -137,5 +210,8 @@ class Planner {
     size_t ShortRun = SIZE_MAX;
     int64_t ShortCount = 0, ShortLastLine = 0;
 };
+
+// Plans a recorded run again with `profile`.
+Result Replay(const Recording& run, const Profile& profile);
 
 } // namespace machine

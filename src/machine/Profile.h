@@ -36,6 +36,8 @@ struct Profile {
     std::map<int, double> MCodes;   // seconds of single M codes, by number
     double ThreadRunInLeads = 3;    // a thread pass's run-in: at least this many leads, and
                                     // never less than the Z axis needs to reach the pass's feed
+    double TimeFactor = 1;          // the slides' time over the planned one (what a calibration
+                                    // finds the planner misses: servo lag, overrides)
 
     // Keys of the [machine] table not given, whose values above were assumed.
     std::vector<std::string> Assumed;

@@ -45,6 +45,7 @@ const NumberKey Numbers[] = {
     {"m_code_time", &Profile::MCodeS, nullptr, 0, 0, 600},
     {"optional_stop_time", &Profile::OptionalStopS, nullptr, 0, 0, 3600},
     {"thread_run_in_leads", &Profile::ThreadRunInLeads, nullptr, 0, 0, 100},
+    {"time_factor", &Profile::TimeFactor, nullptr, 0, 0.1, 10},
 };
 // clang-format on
 
@@ -249,6 +250,7 @@ std::string ValueText(const Profile& p, const std::string& key) {
                                : k.ends_with("rpm")                        ? " rpm"
                                : k.ends_with("time")                       ? " s"
                                : k == "blend_tolerance"                    ? " mm"
+                               : k == "time_factor"                        ? ""
                                                                            : " leads";
             s << v << unit;
         }

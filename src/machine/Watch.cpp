@@ -2,9 +2,11 @@
 #include "machine/Watch.h"
 
 #include "interp/GCodes.h"
+#include "motion/Motion.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace machine {
 
@@ -19,9 +21,15 @@ bool WritesG50(const std::u16string& b) {
 
 } // namespace
 
-Watch::Watch(const Profile& profile, double partFrontZ) : Plan(profile, partFrontZ) {}
+Watch::Watch(const Profile& profile, double partFrontZ, Recording* record)
+    : Plan(profile, partFrontZ, record) {}
 
-void Watch::Sync(const interp::MachineState& s, int64_t line, double tool) {
+void Watch::NewTool(const interp::Machine& m) {
+    ToolCached = motion::ToolNumberOf(m);
+    ToolTWord = m.S.TWord, ToolTG = m.S.TGFlag, ToolKnown = true;
+}
+
+void Watch::Changed(const interp::MachineState& s, int64_t line, double tool) {
     if (tool != Tool) {
         Plan.ToolChange(line, tool);
         Tool = tool;
@@ -38,36 +46,39 @@ void Watch::Sync(const interp::MachineState& s, int64_t line, double tool) {
     }
 }
 
-void Watch::Segment(const motion::PathSegment& p, const interp::MachineState& s, int64_t line, double tool) {
+void Watch::Segment(const motion::PathSegment& p, const interp::Machine& machine) {
     using Kind = motion::PathSegment::Kind;
+    const interp::MachineState& s = machine.S;
+    const int64_t line = s.BlockEndPos;
+    const double tool = ToolOf(machine);
     Sync(s, line, tool);
     Drew = true;
-    Move m;
+    // Every member set in turn: a move a drawn piece, and no clearing of it first.
+    Move& m = Scratch;
     m.X0 = p.x0, m.Z0 = p.z0, m.X1 = p.x1, m.Z1 = p.z1;
     m.Line = line, m.Tool = tool;
     const interp::GCode& row = interp::GCodeOf(s.GMode, s.FanucMode);
-    if (p.kind == Kind::Rapid) {
-        m.Type = Move::Kind::Rapid;
-    } else {
-        const interp::GKind kind = row.Kind;
-        m.Type = kind == interp::GKind::Thread || kind == interp::GKind::LeadMove ? Move::Kind::Thread
-                                                                                  : Move::Kind::Feed;
-        m.OwnBlock = kind == interp::GKind::Move || kind == interp::GKind::Arc;
-        m.Feed = s.Feed;
-        m.PerRev = s.GFeedMode == 95 || m.Type == Move::Kind::Thread;
-        if (p.kind != Kind::Cut) {
-            m.Arc = true;
-            m.Clockwise = p.kind == Kind::ArcCW;
-            m.CX = p.cx, m.CZ = p.cz, m.R = p.r;
-        }
-    }
+    const bool rapid = p.kind == Kind::Rapid, arc = !rapid && p.kind != Kind::Cut;
+    const interp::GKind kind = row.Kind;
+    m.Type = rapid                                                              ? Move::Kind::Rapid
+             : kind == interp::GKind::Thread || kind == interp::GKind::LeadMove ? Move::Kind::Thread
+                                                                                : Move::Kind::Feed;
+    m.OwnBlock = !rapid && (kind == interp::GKind::Move || kind == interp::GKind::Arc);
+    m.Feed = rapid ? 0 : s.Feed;
+    m.PerRev = rapid || s.GFeedMode == 95 || m.Type == Move::Kind::Thread;
+    m.Arc = arc;
+    m.Clockwise = arc && p.kind == Kind::ArcCW;
+    m.CX = arc ? p.cx : 0, m.CZ = arc ? p.cz : 0, m.R = arc ? p.r : 0;
     if (row.Run == cycles::LongThreadCycle || row.Run == cycles::FaceThreadCycle)
         Held.push_back(m);
     else
         Plan.Add(m);
 }
 
-void Watch::Block(const interp::MachineState& s, int64_t line, double tool, double controlTotal) {
+void Watch::Block(const interp::Machine& machine, double controlTotal) {
+    const interp::MachineState& s = machine.S;
+    const int64_t line = s.BlockEndPos;
+    const double tool = ToolOf(machine);
     Sync(s, line, tool);
     // A block that drew nothing and still took the control's time is a dwell.
     if (!Drew && controlTotal > LastControl) Plan.Dwell(controlTotal - LastControl, line, tool);
@@ -92,7 +103,9 @@ void Watch::Block(const interp::MachineState& s, int64_t line, double tool, doub
     }
     // M codes other than the spindle's, as written in the block (outside comments).
     const std::u16string& b = s.BlockText;
-    if (b.find(u'M') == std::u16string::npos) return;
+    // Most blocks have none: looked for bytewise first (an M's low byte; a character that only
+    // holds the byte is passed over below).
+    if (!std::memchr(b.data(), 'M', b.size() * sizeof(char16_t))) return;
     bool comment = false;
     for (size_t i = 0; i < b.size(); ++i) {
         if (b[i] == u'(') comment = true;
