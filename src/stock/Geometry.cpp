@@ -187,6 +187,68 @@ Region Region::Minus(const Region& other) const {
     return Clip(*this, other, cl::ctDifference);
 }
 
+namespace {
+
+// The sign of the cross product, exactly: grid coordinates up to 1e11 overflow 64 bits there.
+int CrossSign(const Region::GridPoint& o, const Region::GridPoint& a, const Region::GridPoint& b) {
+    const __int128 c =
+        static_cast<__int128>(a.z - o.z) * (b.x - o.x) - static_cast<__int128>(a.x - o.x) * (b.z - o.z);
+    return c > 0 ? 1 : c < 0 ? -1 : 0;
+}
+
+// On or inside a convex counter-clockwise outline.
+bool Covers(const Region::GridPath& convex, const Region::GridPoint& p) {
+    for (size_t i = 0, n = convex.size(); i < n; ++i)
+        if (CrossSign(convex[i], convex[(i + 1) % n], p) < 0) return false;
+    return true;
+}
+
+// The rectangle as the polygon arithmetic gives it back: counter-clockwise from the corner at
+// the largest Z and radius.
+Region::GridPath RectanglePath(int64_t z0, int64_t x0, int64_t z1, int64_t x1) {
+    return {{z1, x1}, {z0, x1}, {z0, x0}, {z1, x0}};
+}
+
+} // namespace
+
+bool Region::RectangleMinus(const Region& sweep, Region& left, Region& removed) const {
+    if (Paths.size() != 1 || Paths.front().size() != 4 || !sweep.Convex || sweep.Paths.size() != 1)
+        return false;
+    const GridPath& r = Paths.front();
+    int64_t z0 = r[0].z, z1 = r[0].z, x0 = r[0].x, x1 = r[0].x;
+    for (const GridPoint& g : r)
+        z0 = std::min(z0, g.z), z1 = std::max(z1, g.z), x0 = std::min(x0, g.x), x1 = std::max(x1, g.x);
+    for (const GridPoint& g : r)
+        if ((g.z != z0 && g.z != z1) || (g.x != x0 && g.x != x1)) return false; // not axis-parallel
+    if (z0 == z1 || x0 == x1) return false;
+    const GridPath& s = sweep.Paths.front();
+    for (size_t i = 0, n = s.size(); i < n; ++i) {
+        const GridPoint &a = s[i], &b = s[(i + 1) % n];
+        if (a.x != b.x) continue;
+        // Counter-clockwise, the inside lies on the left: above an edge towards +Z, below one
+        // towards -Z. The edge must span the rectangle's length.
+        const bool lower = b.z > a.z;
+        if (std::min(a.z, b.z) > z0 || std::max(a.z, b.z) < z1) continue;
+        const int64_t h = a.x;
+        // The rectangle's side beyond the edge (inside the sweep, convex): its far corners.
+        const int64_t far = lower ? x1 : x0;
+        if (lower ? h >= x1 : h <= x0) continue; // touching at most
+        if (!Covers(s, {z0, far}) || !Covers(s, {z1, far})) continue;
+        left = {}, removed = {};
+        const bool all = lower ? h <= x0 : h >= x1;
+        if (!all) {
+            left.Paths.push_back(lower ? RectanglePath(z0, x0, z1, h) : RectanglePath(z0, h, z1, x1));
+            left.Convex = true;
+        }
+        removed.Paths.push_back(all     ? RectanglePath(z0, x0, z1, x1)
+                                : lower ? RectanglePath(z0, h, z1, x1)
+                                        : RectanglePath(z0, x0, z1, h));
+        removed.Convex = true;
+        return true;
+    }
+    return false;
+}
+
 Region Region::Intersect(const Region& other) const {
     if (other.Empty() || Empty()) return {};
     return Clip(*this, other, cl::ctIntersection);

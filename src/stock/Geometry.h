@@ -54,6 +54,13 @@ class Region {
     Box Bounds() const;
 
     Region Minus(const Region& other) const;
+    // Minus and Intersect at once, without the polygon arithmetic, where both are rectangles:
+    // this one axis-parallel rectangle, `sweep` a convex outline with an edge along Z across the
+    // rectangle's whole length (its lower edge, or its upper one) that covers the rectangle on
+    // that edge's inner side: a pass along Z taking the top (or, boring, the bottom) off a tile
+    // of material. `left` and `removed` are then what Minus and Intersect give, point for point
+    // and in their order; false (and both untouched) in every other case.
+    bool RectangleMinus(const Region& sweep, Region& left, Region& removed) const;
     Region Intersect(const Region& other) const;
     Region Union(const Region& other) const;
     // The union of many at once: one pass instead of one a region (the tiles of a stock).

@@ -101,10 +101,14 @@ double Machining::Cut(const Region& swept, std::vector<Region>* removed) {
     double before = 0, after = 0;
     for (Tile& t : Tiles) {
         if (t.Z1 < s.z0 || t.Z0 > s.z1 || !t.Bounds.Overlaps(s)) continue;
-        Region left = t.Material.Minus(swept);
+        // A pass along Z across a tile whose material is still a rectangle: the answer is a
+        // rectangle too, and most tiles of a roughing program are such.
+        Region left, cut;
+        const bool plain = t.Material.RectangleMinus(swept, left, cut);
+        if (!plain) left = t.Material.Minus(swept);
         const double was = t.Moment, is = left.AxisMoment();
         if (was - is <= 0) continue;
-        if (removed) removed->push_back(t.Material.Intersect(swept));
+        if (removed) removed->push_back(plain ? std::move(cut) : t.Material.Intersect(swept));
         before += was, after += is;
         t.Material = std::move(left);
         t.Bounds = t.Material.Bounds();
