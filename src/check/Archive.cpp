@@ -141,6 +141,8 @@ ProgramResult CheckArchiveProgram(const std::string& path, const ArchiveOptions&
                 check.Machine = options.Stock.Machine.For(options.Stock.SetupPathFor(path), r.SetupError);
             r.Report = picture ? CheckWithPicture(text, path, check, r.Picture) : CheckProgram(text, check);
             r.Report->File = path;
+            if (r.SetupError.empty() && !r.Report->StockError.empty())
+                r.SetupError = path + ": " + r.Report->StockError + "; checked without the stock";
         }
     } catch (const std::bad_alloc&) {
         r.Report.reset();

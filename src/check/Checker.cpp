@@ -325,7 +325,8 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
         });
     std::optional<stock::Machining> machining;
     if (options.Stock) {
-        machining.emplace(stock::WithProgramTools(*options.Stock, text, options.Lathe.Unit == 4));
+        machining.emplace(stock::WithProgramTools(*options.Stock, text, options.Lathe.Unit == 4),
+                          stock::Tolerances{}, options.StockStop);
         host.Stock = &*machining;
     }
     std::optional<machine::Watch> machineWatch;
@@ -373,6 +374,12 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     if (machineWatch) report.Machine = machineWatch->Finish();
     if (machining) {
         report.Stock = machining->Finish();
+        if (!report.Stock->Failure.empty()) {
+            report.StockError = std::move(report.Stock->Failure);
+            report.Stock.reset();
+        }
+    }
+    if (report.Stock) {
         // Positions as the program writes them: an inch program in inches.
         const double mmPerUnit = options.Lathe.Unit == 4 ? 25.4 : 1;
         for (stock::Finding& f : report.Stock->Findings)

@@ -12,6 +12,7 @@
 #include "picture/Sheet.h"
 #include "stock/Machining.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -46,6 +47,9 @@ struct CheckOptions {
     // The machine behind the control: when given, its own time and its limits are reported
     // (CheckReport::Machine) beside the control's time, which stays as it is.
     std::shared_ptr<const machine::Profile> Machine;
+    // With a stock: looked at inside each move's cuts; when set, the check is given up at once
+    // (stock::Cancelled is thrown out of CheckProgram).
+    const std::atomic<bool>* StockStop = nullptr;
 };
 
 struct Alarm {
@@ -83,6 +87,9 @@ struct CheckReport {
     std::optional<stock::Result> Stock; // when a stock was given: removal and its findings
     // When a machine was given: its time and limits.
     std::optional<machine::Result> Machine;
+    // When a stock was given but could not be cut: why. The program is then checked without it
+    // (Stock is empty), its alarms and advice as ever.
+    std::string StockError;
 
     bool Failed() const { return FailureMessage() || !Alarms.empty(); }
     // Why the program could not be checked as a whole, or null.

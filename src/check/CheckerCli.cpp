@@ -350,6 +350,10 @@ class Pipeline {
         CheckReport report =
             CheckProgram(text, options, OnSegment(), canvases, viewportWidth, viewportHeight);
         report.File = path;
+        if (!report.StockError.empty()) { // a setup error as well: checked without the stock
+            Complain(path + ": " + report.StockError + "; checked without the stock");
+            Status = 2;
+        }
         const picture::SheetContent sheet{O.Sheet, layout, report.Visible, report.Mapping, LegendOf(report)};
         // --- Stock and tools: the section over the path ---
         const std::optional<StockSection> section = SectionOf(report, options);

@@ -94,6 +94,7 @@ InspectionResult RunInspection(const std::u16string& text, check::CheckOptions o
         r.CutSetup = std::make_shared<const stock::Setup>(
             stock::WithProgramTools(*options.Stock, text, options.Lathe.Unit == 4));
         options.OnStockCut = [&r](const stock::Machining& m) { r.Steps.PieceCut(r.Paths.Size(), m); };
+        options.StockStop = stop; // a costly move is given up inside it, not only between blocks
     }
     r.Starts = LineStarts(text);
     r.Report = check::CheckProgram(text, options,

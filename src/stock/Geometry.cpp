@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <stdexcept>
+#include <string>
 
 namespace stock {
 
@@ -41,7 +43,13 @@ struct RegionAccess {
 
 namespace {
 
+// Coordinates far beyond any machine (or no number at all) would overflow the grid; they are
+// refused here, so that the polygon library is never handed one.
+constexpr double FarthestMm = 1e8;
+
 int64_t ToGrid(double mm) {
+    if (!(std::fabs(mm) <= FarthestMm))
+        throw std::range_error("a coordinate of " + std::to_string(mm) + " mm is beyond reach");
     return static_cast<int64_t>(std::llround(mm * GridPerMm));
 }
 
@@ -288,7 +296,8 @@ Region Region::Moved(double dz, double dx) const {
     return r;
 }
 
-Region Region::Swept(const Region& shape, const std::vector<Point>& path) {
+Region Region::Swept(const Region& shape, const std::vector<Point>& path,
+                     const std::function<void()>& between) {
     if (shape.Empty() || path.empty()) return {};
     if (path.size() == 1) return shape.Moved(path[0].z, path[0].x);
     if (shape.Convex && path.size() == 2) {
@@ -314,11 +323,22 @@ Region Region::Swept(const Region& shape, const std::vector<Point>& path) {
     cl::Paths sum;
     cl::Paths pattern = RegionAccess::ToClipper(shape);
     cl::Clipper c;
-    for (const cl::Path& part : pattern) {
-        cl::Paths one;
-        cl::MinkowskiSum(part, p, one, false);
-        c.AddPaths(one, cl::ptSubject, true);
+    // NOTE: the sum is made a few pieces of the path at a time: the library unites every edge of
+    // the shape along every piece in one pass, and a holder of a hundred corners along an arc
+    // of hundreds of chords made one pass of tens of thousands of overlapping quads (seconds,
+    // with no moment to give it up). Pieces side by side overlap little, so their union is cheap.
+    constexpr size_t Chunk = 4;
+    for (size_t from = 0; from + 1 < p.size(); from += Chunk) {
+        if (between) between();
+        const cl::Path piece(p.begin() + static_cast<std::ptrdiff_t>(from),
+                             p.begin() + static_cast<std::ptrdiff_t>(std::min(p.size(), from + Chunk + 1)));
+        for (const cl::Path& part : pattern) {
+            cl::Paths one;
+            cl::MinkowskiSum(part, piece, one, false);
+            c.AddPaths(one, cl::ptSubject, true);
+        }
     }
+    if (between) between();
     // The shape itself at the start covers the moves that the sum's quads only outline.
     cl::Paths start = RegionAccess::ToClipper(shape.Moved(path[0].z, path[0].x));
     c.AddPaths(start, cl::ptSubject, true);

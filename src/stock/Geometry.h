@@ -5,6 +5,7 @@
 // Geometry.cpp sees its types.
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace stock {
@@ -32,7 +33,9 @@ inline constexpr double GridPerMm = 1e5;
 // The most a chord of an arc, or a rounded corner, may stray from the true curve.
 inline constexpr double CurveTolerance = 0.0005;
 
-// Polygons with holes (outer outlines counter-clockwise in the Z-right, radius-up view).
+// Polygons with holes (outer outlines counter-clockwise in the Z-right, radius-up view). A
+// coordinate that is no number, or lies beyond 1e8 mm, throws std::range_error: the polygon
+// library is never handed one it cannot hold.
 class Region {
   public:
     struct GridPoint {
@@ -71,7 +74,10 @@ class Region {
     Region Moved(double dz, double dx) const;
     // Everything `shape` covers while its reference point follows `path` (the Minkowski sum).
     // A convex shape along a straight piece is the hull of its two ends.
-    static Region Swept(const Region& shape, const std::vector<Point>& path);
+    // `between`, when given, is called between the steps of a long sweep (it may throw to give
+    // the sweep up).
+    static Region Swept(const Region& shape, const std::vector<Point>& path,
+                        const std::function<void()>& between = {});
 
     // The bounds of Swept(shape, path) to within a grid step, at the cost of the path's points:
     // a sweep out of every other region's reach need not be made at all.

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <new>
 #include <optional>
+#include <stdexcept>
 
 namespace stock {
 
@@ -44,26 +46,44 @@ Tool DefaultTool() {
     return t;
 }
 
-Machining::Machining(const Setup& setup, Tolerances tolerances) : Given(setup), Tol(tolerances) {
-    const Region stock = StockRegion(setup.Material);
-    StockVolume = stock.Volume();
-    const Box b = stock.Bounds();
-    if (!b.Empty()) {
-        const double step = TileLength(b);
-        for (double z = b.z0; z < b.z1; z += step) {
-            const double z1 = std::min(b.z1, z + step);
-            Tile t{z, z1, stock.Intersect(Region::Rectangle(z, b.x0 - 1, z1, b.x1 + 1)), {}};
-            t.Bounds = t.Material.Bounds();
-            t.Moment = t.Material.AxisMoment();
-            if (!t.Material.Empty()) Tiles.push_back(std::move(t));
+Machining::Machining(const Setup& setup, Tolerances tolerances, const std::atomic<bool>* stop)
+    : Given(setup), Tol(tolerances), Stop(stop) {
+    try {
+        const Region stock = StockRegion(setup.Material);
+        StockVolume = stock.Volume();
+        const Box b = stock.Bounds();
+        if (!b.Empty()) {
+            const double step = TileLength(b);
+            for (double z = b.z0; z < b.z1; z += step) {
+                Poll();
+                const double z1 = std::min(b.z1, z + step);
+                Tile t{z, z1, stock.Intersect(Region::Rectangle(z, b.x0 - 1, z1, b.x1 + 1)), {}};
+                t.Bounds = t.Material.Bounds();
+                t.Moment = t.Material.AxisMoment();
+                if (!t.Material.Empty()) Tiles.push_back(std::move(t));
+            }
         }
+        if (setup.Holding) {
+            WorkHolding h = *setup.Holding;
+            if (h.GripDiameter <= 0) h.GripDiameter = b.Empty() ? 0 : 2 * b.x1;
+            Holding = HoldingRegion(h);
+            HoldingBounds = Holding.Bounds();
+        }
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception& e) {
+        Fail(nullptr, e.what());
     }
-    if (setup.Holding) {
-        WorkHolding h = *setup.Holding;
-        if (h.GripDiameter <= 0) h.GripDiameter = b.Empty() ? 0 : 2 * b.x1;
-        Holding = HoldingRegion(h);
-        HoldingBounds = Holding.Bounds();
-    }
+}
+
+void Machining::Fail(const Move* m, const char* what) {
+    if (!Failed.empty()) return;
+    Failed = "the stock could not be cut";
+    if (m) Failed += " at line " + std::to_string(m->Line);
+    Failed += std::string(" (the polygon arithmetic failed: ") + what + ")";
+    Tiles.clear();
+    Holding = {};
+    HoldingBounds = {};
 }
 
 Machining::ToolState& Machining::ToolOf(int number) {
@@ -101,6 +121,7 @@ double Machining::Cut(const Region& swept, std::vector<Region>* removed) {
     double before = 0, after = 0;
     for (Tile& t : Tiles) {
         if (t.Z1 < s.z0 || t.Z0 > s.z1 || !t.Bounds.Overlaps(s)) continue;
+        Poll();
         // A pass along Z across a tile whose material is still a rectangle: the answer is a
         // rectangle too, and most tiles of a roughing program are such.
         Region left, cut;
@@ -139,8 +160,10 @@ bool Machining::Enters(const Region& region, const Region* open) const {
     const Box inner{s.z0 + d, s.x0 + d, s.z1 - d, s.x1 - d};
     Region hit;
     for (const Tile& t : Tiles)
-        if (t.Z1 >= s.z0 && t.Z0 <= s.z1 && t.Bounds.Overlaps(inner))
+        if (t.Z1 >= s.z0 && t.Z0 <= s.z1 && t.Bounds.Overlaps(inner)) {
+            Poll();
             hit = hit.Union(t.Material.Intersect(region));
+        }
     if (open && !hit.Empty()) hit = hit.Minus(*open);
     // A graze along a wall just cut is no entry: shrunk by half the tolerance, only what is
     // hit deeper than the tolerance is left.
@@ -170,6 +193,7 @@ bool Machining::BackCuts(const ToolState& tool, const std::vector<Point>& path) 
             lo = std::min(lo, s), hi = std::max(hi, s);
         }
         if (hi <= reach || lo >= -reach) continue;
+        Poll();
         const Region swept = Region::Swept(shape.Cutting, {a, b});
         const Point c0{a.z + shape.NoseCentre.z, a.x + shape.NoseCentre.x},
             c1{b.z + shape.NoseCentre.z, b.x + shape.NoseCentre.x};
@@ -198,6 +222,18 @@ void Machining::Report(const Move& m, const char* code, Severity level, std::str
 }
 
 void Machining::Apply(const Move& m) {
+    Poll();
+    if (!Failed.empty()) return;
+    try {
+        ApplyMove(m);
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception& e) {
+        Fail(&m, e.what());
+    }
+}
+
+void Machining::ApplyMove(const Move& m) {
     if (m.SpindleRunning) StopWarned = false;
     // A piece beyond any machine's reach (or not a number at all) is the control's arithmetic
     // gone astray, already an alarm of its own: it cuts nothing here.
@@ -213,14 +249,15 @@ void Machining::Apply(const Move& m) {
     const Box holderBounds = Region::SweptBounds(tool.HolderBounds, path);
     std::optional<Region> cuttingSwept, holderSwept;
     auto cutting = [&]() -> const Region& {
-        if (!cuttingSwept) cuttingSwept = Region::Swept(shape.Cutting, path);
+        if (!cuttingSwept) cuttingSwept = Region::Swept(shape.Cutting, path, [this] { Poll(); });
         return *cuttingSwept;
     };
     auto holder = [&]() -> const Region& {
-        if (!holderSwept) holderSwept = Region::Swept(shape.Holder, path);
+        if (!holderSwept) holderSwept = Region::Swept(shape.Holder, path, [this] { Poll(); });
         return *holderSwept;
     };
     if (!Holding.Empty() && cuttingBounds.Joined(holderBounds).Overlaps(HoldingBounds)) {
+        Poll();
         const Region both = cutting().Union(holder());
         if (both.Bounds().Overlaps(HoldingBounds) && !both.Intersect(Holding).Offset(-Tol.Depth / 2).Empty())
             Report(m, "workholding-collision", Severity::Error,
@@ -321,8 +358,19 @@ void Machining::SetTileMaterial(size_t i, Region material) {
 Result Machining::Finish() {
     Result r;
     r.StockMm3 = StockVolume;
-    for (const Tile& t : Tiles)
-        r.Part = r.Part.Union(t.Material);
+    try {
+        for (const Tile& t : Tiles)
+            r.Part = r.Part.Union(t.Material);
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (const std::exception& e) {
+        Fail(nullptr, e.what());
+    }
+    if (!Failed.empty()) {
+        Result failed;
+        failed.Failure = Failed;
+        return failed;
+    }
     r.LeftMm3 = r.Part.Volume();
     const Box b = r.Part.Bounds();
     r.PartLeft = !r.Part.Empty();

@@ -8,6 +8,7 @@
 #include "stock/Setup.h"
 #include "stock/ToolShape.h"
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -54,7 +55,14 @@ struct Result {
     std::vector<Finding> Findings;          // in line order
     std::vector<std::string> Assumed;       // per tool: "tool 1 assumed: edge length 12, tip direction 3"
     Region Part;                            // the half-section left at the end
+    // Why the stock could not be cut (the polygon arithmetic failed on a move): then nothing
+    // above counts, and the program is to be taken as checked without the stock. Empty when cut.
+    std::string Failure;
 };
+
+// Thrown out of Machining::Apply when its stop flag is set: the check is given up. Not an
+// std::exception, so that nothing on its way out takes it for a failure of the arithmetic.
+struct Cancelled {};
 
 struct Tolerances {
     double Depth = 0.01;   // how deep a rapid or a holder may graze material unnoticed
@@ -64,9 +72,15 @@ struct Tolerances {
 class Machining {
   public:
     // Tools the setup does not describe are taken as a default turning insert (and said so).
-    explicit Machining(const Setup& setup, Tolerances tolerances = {});
+    // `stop`, when given, is looked at between the steps of each move, so that a check of a long
+    // or costly move is given up within a moment (Apply throws Cancelled).
+    explicit Machining(const Setup& setup, Tolerances tolerances = {},
+                       const std::atomic<bool>* stop = nullptr);
+    // An exception of the polygon arithmetic never leaves Apply or Finish: the machining stops
+    // cutting and Finish tells why (Result::Failure). Running out of memory does leave them.
     void Apply(const Move& move);
     Result Finish();
+    const std::string& Failure() const { return Failed; }
 
     // The material left so far, tile by tile along Z (side by side they make the section), and
     // a tile's material put back as it was kept from a machining of the same setup: a view that
@@ -95,6 +109,12 @@ class Machining {
         // own cutting part on later rapids (a retract out of a cross hole), to nothing else.
         Region Opened;
     };
+    void ApplyMove(const Move& move);
+    // Throws Cancelled when the stop flag is set.
+    void Poll() const {
+        if (Stop && Stop->load(std::memory_order_relaxed)) throw Cancelled{};
+    }
+    void Fail(const Move* move, const char* what);
     ToolState& ToolOf(int number);
     std::vector<Point> PathOf(const Move& move) const;
     // Removes the swept area; returns the volume removed.
@@ -115,6 +135,8 @@ class Machining {
 
     Setup Given;
     Tolerances Tol;
+    const std::atomic<bool>* Stop = nullptr;
+    std::string Failed;
     std::vector<Tile> Tiles;
     Region Holding;
     Box HoldingBounds;

@@ -29,22 +29,114 @@ bool ArcCentre(Point a, Point b, double arc, Point& centre) {
     return true;
 }
 
-std::string ValidateProfile(const std::vector<ProfilePoint>& p) {
-    if (p.size() < 4) return "a profile needs at least three corners and its first point again at the end";
+// The outline of a profile as straight pieces, with the profile point each piece comes from
+// (counted from 1); pieces of no length are left out. Empty when its arcs come to more pieces than
+// the outline may have.
+struct Piece {
+    Point A, B;
+    size_t From;
+};
+std::vector<Piece> ProfilePieces(const std::vector<ProfilePoint>& p);
+
+std::string At(double radius, double z) {
+    return "radius " + Num(radius) + " Z" + Num(z);
+}
+
+// Where two straight pieces meet or cross, if they do.
+bool Meet(const Piece& s, const Piece& t, Point& at) {
+    const auto orient = [](Point a, Point b, Point c) {
+        return (b.z - a.z) * (c.x - a.x) - (b.x - a.x) * (c.z - a.z);
+    };
+    const double ls = std::hypot(s.B.z - s.A.z, s.B.x - s.A.x), lt = std::hypot(t.B.z - t.A.z, t.B.x - t.A.x);
+    // Within a grid step of the polygon arithmetic counts as on the line.
+    const double eps = 1e-6;
+    const double d1 = orient(t.A, t.B, s.A) / lt, d2 = orient(t.A, t.B, s.B) / lt;
+    const double d3 = orient(s.A, s.B, t.A) / ls, d4 = orient(s.A, s.B, t.B) / ls;
+    const auto apart = [eps](double u, double v) { return (u > eps && v > eps) || (u < -eps && v < -eps); };
+    if (apart(d1, d2) || apart(d3, d4)) return false;
+    if (std::fabs(d1 - d2) > eps) {
+        const double f = d1 / (d1 - d2);
+        at = {s.A.z + f * (s.B.z - s.A.z), s.A.x + f * (s.B.x - s.A.x)};
+        return true;
+    }
+    // Along one line: they meet where their extents along it overlap.
+    const double uz = (s.B.z - s.A.z) / ls, ux = (s.B.x - s.A.x) / ls;
+    const auto along = [&](Point q) { return (q.z - s.A.z) * uz + (q.x - s.A.x) * ux; };
+    const double t0 = std::min(along(t.A), along(t.B)), t1 = std::max(along(t.A), along(t.B));
+    const double from = std::max(0.0, t0);
+    if (from > std::min(ls, t1) + eps) return false;
+    at = {s.A.z + from * uz, s.A.x + from * ux};
+    return true;
+}
+
+// The first place where the outline crosses or touches itself, other than where neighbouring
+// pieces join. Pieces are taken in the order of Z so that only those side by side are compared.
+bool Crossing(const std::vector<Piece>& pieces, Point& at, size_t& point) {
+    const size_t n = pieces.size();
+    std::vector<size_t> order(n);
+    for (size_t i = 0; i < n; ++i)
+        order[i] = i;
+    const auto lo = [&](size_t i) { return std::min(pieces[i].A.z, pieces[i].B.z); };
+    const auto hi = [&](size_t i) { return std::max(pieces[i].A.z, pieces[i].B.z); };
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return lo(a) < lo(b); });
+    for (size_t a = 0; a < n; ++a) {
+        const size_t i = order[a];
+        const Piece& s = pieces[i];
+        const double x0 = std::min(s.A.x, s.B.x), x1 = std::max(s.A.x, s.B.x);
+        for (size_t b = a + 1; b < n && lo(order[b]) <= hi(i) + 1e-6; ++b) {
+            const size_t j = order[b];
+            if (j == (i + 1) % n || i == (j + 1) % n) continue; // neighbours share their end
+            const Piece& t = pieces[j];
+            if (std::max(t.A.x, t.B.x) < x0 - 1e-6 || std::min(t.A.x, t.B.x) > x1 + 1e-6) continue;
+            if (Meet(s, t, at)) {
+                point = std::max(s.From, t.From);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+SetupProblem ValidateProfile(const std::vector<ProfilePoint>& p) {
+    const std::string key = "stock.profile";
+    if (p.size() < 4)
+        return {key, "a profile needs at least three corners and its first point again at the end"};
+    if (p.size() > MostProfilePoints)
+        return {key, "the profile has " + std::to_string(p.size()) + " points; at most " +
+                         std::to_string(MostProfilePoints) + " are taken"};
     for (size_t i = 0; i < p.size(); ++i) {
-        if (!(p[i].Radius >= 0))
-            return "point " + std::to_string(i + 1) + ": negative radius " + Num(p[i].Radius);
+        const std::string point = "point " + std::to_string(i + 1) + ": ";
+        for (double v : {p[i].Radius, p[i].Z, p[i].Arc})
+            if (!(std::fabs(v) <= LargestSize)) return {key, point + "out of range: " + Num(v), i + 1};
+        if (!(p[i].Radius >= 0)) return {key, point + "negative radius " + Num(p[i].Radius), i + 1};
         if (i > 0 && p[i].Arc != 0) {
             Point c;
             if (!ArcCentre({p[i - 1].Z, p[i - 1].Radius}, {p[i].Z, p[i].Radius}, p[i].Arc, c))
-                return "point " + std::to_string(i + 1) + ": arc radius " + Num(std::fabs(p[i].Arc)) +
-                       " is shorter than half the distance from the point before";
+                return {key,
+                        point + "arc radius " + Num(std::fabs(p[i].Arc)) +
+                            " is shorter than half the distance from the point before",
+                        i + 1};
         }
     }
     const ProfilePoint &first = p.front(), &last = p.back();
     if (std::hypot(first.Z - last.Z, first.Radius - last.Radius) > 0.001)
-        return "the profile is not closed: it ends at radius " + Num(last.Radius) + " Z" + Num(last.Z) +
-               ", not at its first point radius " + Num(first.Radius) + " Z" + Num(first.Z);
+        return {key, "the profile is not closed: it ends at " + At(last.Radius, last.Z) +
+                         ", not at its first point " + At(first.Radius, first.Z)};
+    const std::vector<Piece> pieces = ProfilePieces(p);
+    if (pieces.empty())
+        return {key, "the profile's arcs come to more than " + std::to_string(MostOutlinePoints) +
+                         " points (chords within " + Num(CurveTolerance) + " mm); at most " +
+                         std::to_string(MostOutlinePoints) + " are taken"};
+    Point at;
+    size_t point = 0;
+    if (Crossing(pieces, at, point))
+        return {key, "point " + std::to_string(point) + ": the profile crosses itself at " + At(at.x, at.z),
+                point};
+    double area = 0;
+    for (const Piece& q : pieces)
+        area += q.A.z * q.B.x - q.B.z * q.A.x;
+    if (pieces.size() < 3 || std::fabs(area / 2) < SmallestSize * SmallestSize)
+        return {key, "the profile encloses no area: its points lie on one line"};
     return {};
 }
 
@@ -61,6 +153,29 @@ Outline ProfileOutline(const std::vector<ProfilePoint>& p) {
         }
     }
     return out;
+}
+
+std::vector<Piece> ProfilePieces(const std::vector<ProfilePoint>& p) {
+    std::vector<Piece> pieces;
+    Point at{p.front().Z, p.front().Radius};
+    const auto to = [&](Point q, size_t from) {
+        if (std::hypot(q.z - at.z, q.x - at.x) > 1e-6) pieces.push_back({at, q, from});
+        at = q;
+    };
+    for (size_t i = 1; i < p.size(); ++i) {
+        const Point here{p[i].Z, p[i].Radius};
+        Point centre;
+        if (p[i].Arc != 0 && ArcCentre(at, here, p[i].Arc, centre)) {
+            const std::vector<Point> arc = ArcPoints(at, here, centre, p[i].Arc < 0);
+            for (size_t k = 1; k < arc.size(); ++k)
+                to(arc[k], i + 1);
+        } else {
+            to(here, i + 1);
+        }
+        if (pieces.size() > MostOutlinePoints) return {};
+    }
+    to({p.front().Z, p.front().Radius}, p.size()); // closed within 0.001 mm: the last piece is tiny
+    return pieces;
 }
 
 } // namespace
@@ -92,19 +207,28 @@ namespace {
 
 using Problem = SetupProblem;
 
+// A size that must be above 0: a number, and at least the smallest size (which says it).
+bool Positive(double v) {
+    return std::isfinite(v) && v >= SmallestSize;
+}
+std::string Below(double v) {
+    return std::isfinite(v) && v > 0 && v < SmallestSize ? " (it is below " + Num(SmallestSize) + " mm)" : "";
+}
+
 Problem StockProblem(const Stock& s) {
-    auto positive = [](double v) { return std::isfinite(v) && v > 0; };
     switch (s.Shape) {
     case Stock::Kind::Tube:
-        if (!positive(s.Bore) || s.Bore >= s.Diameter)
-            return {"stock.bore",
-                    "the bore " + Num(s.Bore) + " must be above 0 and below the diameter " + Num(s.Diameter)};
+        if (!Positive(s.Bore) || s.Bore >= s.Diameter)
+            return {"stock.bore", "the bore " + Num(s.Bore) + " must be above 0 and below the diameter " +
+                                      Num(s.Diameter) + Below(s.Bore)};
         [[fallthrough]];
     case Stock::Kind::Bar:
-        if (!positive(s.Diameter))
-            return {"stock.diameter", "the stock's diameter " + Num(s.Diameter) + " must be above 0"};
-        if (!positive(s.Length))
-            return {"stock.length", "the stock's length " + Num(s.Length) + " must be above 0"};
+        if (!Positive(s.Diameter))
+            return {"stock.diameter",
+                    "the stock's diameter " + Num(s.Diameter) + " must be above 0" + Below(s.Diameter)};
+        if (!Positive(s.Length))
+            return {"stock.length",
+                    "the stock's length " + Num(s.Length) + " must be above 0" + Below(s.Length)};
         if (!(s.FaceAllowance >= 0 && s.FaceAllowance < s.Length))
             return {"stock.face_allowance",
                     "the face allowance " + Num(s.FaceAllowance) + " must be 0 or more and below the length"};
@@ -115,7 +239,7 @@ Problem StockProblem(const Stock& s) {
                 return {key, std::string(key) + " is out of range: " + Num(v)};
         break;
     case Stock::Kind::Profile:
-        if (std::string why = ValidateProfile(s.Profile); !why.empty()) return {"stock.profile", why};
+        if (Problem p = ValidateProfile(s.Profile); !p.Field.empty()) return p;
         break;
     }
     return {};
@@ -125,7 +249,7 @@ Problem HoldingProblem(const WorkHolding& h) {
     for (const auto& [key, v] : {std::pair{"chuck.diameter", h.ChuckDiameter},
                                  {"chuck.grip_length", h.GripLength},
                                  {"chuck.jaw_height", h.JawHeight}})
-        if (!(std::isfinite(v) && v > 0)) return {key, "the chuck's sizes must be above 0, not " + Num(v)};
+        if (!Positive(v)) return {key, "the chuck's sizes must be above 0, not " + Num(v) + Below(v)};
     if (!(h.StepLength >= 0)) return {"chuck.step.length", "a jaw step cannot be negative"};
     if (!(h.StepHeight >= 0)) return {"chuck.step.height", "a jaw step cannot be negative"};
     for (const auto& [key, v] : {std::pair{"chuck.face_z", h.ChuckFaceZ},
@@ -156,8 +280,7 @@ Problem ToolProblem(int number, const Tool& t) {
                                    {"diameter", t.DrillDiameter},
                                    {"flute_length", t.FluteLength},
                                    {"included_angle", t.IncludedAngle}})
-        if (!(std::isfinite(v) && v > 0))
-            return {key + field, name + "a size must be above 0, not " + Num(v)};
+        if (!Positive(v)) return {key + field, name + "a size must be above 0, not " + Num(v) + Below(v)};
     if (!(t.CornerRadius >= 0 && 2 * t.CornerRadius < t.Width))
         return {key + "corner_radius",
                 name + "corner radius " + Num(t.CornerRadius) + " does not fit the width " + Num(t.Width)};
@@ -175,6 +298,16 @@ Problem ToolProblem(int number, const Tool& t) {
                                    {"tip_radius", t.TipRadius},
                                    {"corner_radius", t.CornerRadius}})
         if (!(v <= LargestSize)) return {key + field, name + field + " is out of range: " + Num(v)};
+    // The holder's outline: what the polygon arithmetic is given must be numbers within reach.
+    if (t.Holder.size() > MostHolderPoints)
+        return {key + "holder", name + "the holder has " + std::to_string(t.Holder.size()) +
+                                    " points; at most " + std::to_string(MostHolderPoints) + " are taken"};
+    for (size_t i = 0; i < t.Holder.size(); ++i)
+        for (double v : {t.Holder[i].z, t.Holder[i].x})
+            if (!(std::fabs(v) <= LargestSize))
+                return {key + "holder",
+                        name + "holder point " + std::to_string(i + 1) + " is out of range: " + Num(v),
+                        i + 1};
     return {};
 }
 

@@ -101,12 +101,24 @@ struct Setup {
 struct SetupProblem {
     std::string Field;
     std::string Message;
+    size_t Point = 0; // the profile's or the holder's point at fault, counted from 1; 0: none
 };
 SetupProblem FindProblem(const Setup& setup);
 // Whether the setup is whole and sound; otherwise the first problem, in words.
 std::string Validate(const Setup& setup);
-// No size or position of a lathe reaches 100 m; larger numbers are typing errors.
+// No size or position of a lathe reaches 100 m; larger numbers are typing errors. Every number
+// of a setup lies within it (and is a number at all).
 inline constexpr double LargestSize = 1e5;
+// A size that must be above 0 is at least this (mm): smaller ones are typing errors too, and the
+// polygon arithmetic would lose them in its grid.
+inline constexpr double SmallestSize = 0.001;
+// The most points a stock profile and a holder outline may have: a turned part's outline has a
+// few dozen corners, a CAM export a few thousand; beyond that each cut would take seconds.
+inline constexpr size_t MostProfilePoints = 2000;
+// The most points a profile's outline may have once its arcs are made chords (a half circle of
+// radius 50 is some 350).
+inline constexpr size_t MostOutlinePoints = 50000;
+inline constexpr size_t MostHolderPoints = 100;
 // The stock's half-section before the first cut.
 Region StockRegion(const Stock& stock);
 // The chuck with its jaws, and the tailstock centre, as areas the tool must never enter.

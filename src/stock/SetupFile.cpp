@@ -48,11 +48,16 @@ class Reader {
     bool Number(const toml::table& t, const std::string& where, const char* key, double& out) {
         const toml::node* n = t.get(key);
         if (!n) return true;
-        const std::optional<double> v = n->value<double>();
+        return Value(*n, where + key, out);
+    }
+    // The one rule every number of a setup passes, wherever it stands (a key's value, a point of
+    // a list): a number, within LargestSize.
+    bool Value(const toml::node& n, const std::string& name, double& out) {
+        const std::optional<double> v = n.value<double>();
         // An integer too large for a double to hold exactly is a number, and far out of range.
-        if (!v && n->is_integer()) return Fail(n, where + key + " is out of range: " + Show(*n));
-        if (!v || !std::isfinite(*v)) return Fail(n, where + key + " must be a number, not " + Show(*n));
-        if (std::fabs(*v) > LargestSize) return Fail(n, where + key + " is out of range: " + Show(*n));
+        if (!v && n.is_integer()) return Fail(&n, name + " is out of range: " + Show(n));
+        if (!v || !std::isfinite(*v)) return Fail(&n, name + " must be a number, not " + Show(n));
+        if (std::fabs(*v) > LargestSize) return Fail(&n, name + " is out of range: " + Show(n));
         out = *v;
         return true;
     }
@@ -123,6 +128,9 @@ bool ReadStock(Reader& r, const toml::table& t, Stock& s) {
     const toml::array* points = t.get_as<toml::array>("profile");
     if (!points)
         return r.Fail(t.get("profile") ? t.get("profile") : &t, "stock.profile must be a list of points");
+    if (points->size() > MostProfilePoints)
+        return r.Fail(points, "stock.profile has " + std::to_string(points->size()) + " points; at most " +
+                                  std::to_string(MostProfilePoints) + " are taken");
     for (const toml::node& n : *points) {
         const toml::table* p = n.as_table();
         if (!p)
@@ -244,12 +252,17 @@ bool ReadTool(Reader& r, const toml::table& t, int& number, Tool& tool) {
         const toml::array* pts = holder->as_array();
         if (!pts || pts->size() < 3)
             return r.Fail(holder, "tool.holder must be a list of at least three [z, radius] points");
+        if (pts->size() > MostHolderPoints)
+            return r.Fail(holder, "tool.holder has " + std::to_string(pts->size()) + " points; at most " +
+                                      std::to_string(MostHolderPoints) + " are taken");
         for (const toml::node& p : *pts) {
             const toml::array* xy = p.as_array();
-            std::optional<double> z, x;
-            if (xy && xy->size() == 2) z = (*xy)[0].value<double>(), x = (*xy)[1].value<double>();
-            if (!z || !x) return r.Fail(&p, "tool.holder: each point is [z, radius], not " + Reader::Show(p));
-            tool.Holder.push_back({*z, *x});
+            if (!xy || xy->size() != 2)
+                return r.Fail(&p, "tool.holder: each point is [z, radius], not " + Reader::Show(p));
+            Point q;
+            if (!r.Value((*xy)[0], "tool.holder's z", q.z) || !r.Value((*xy)[1], "tool.holder's radius", q.x))
+                return false;
+            tool.Holder.push_back(q);
         }
     }
     return true;
@@ -286,7 +299,14 @@ std::optional<Setup> ParseSetup(std::string_view text, const std::string& file, 
         const std::string why = Validate(part);
         return why.empty() || r.Fail(&at, why);
     };
-    if (!sound(*stockTable, setup)) return std::nullopt;
+    if (const SetupProblem p = FindProblem(setup); !p.Field.empty()) {
+        // A point of the profile at fault is named by its own line.
+        const toml::array* points = stockTable->get_as<toml::array>("profile");
+        const toml::node* at =
+            points && p.Point > 0 && p.Point <= points->size() ? points->get(p.Point - 1) : stockTable;
+        r.Fail(at, p.Message);
+        return std::nullopt;
+    }
     const toml::table* chuck = doc.get_as<toml::table>("chuck");
     const toml::table* tail = doc.get_as<toml::table>("tailstock");
     for (const char* key : {"chuck", "tailstock"})
@@ -303,6 +323,14 @@ std::optional<Setup> ParseSetup(std::string_view text, const std::string& file, 
     std::string table;
     if (!r.Text(doc, "", "tool_table", table)) return std::nullopt;
     if (!table.empty()) {
+        // Only a file beside the setup: a setup put beside a program by someone else must not
+        // make the check read (and quote) any file the operator may read.
+        if (table.find('/') != std::string::npos || table.find("..") != std::string::npos ||
+            table.find('\0') != std::string::npos) {
+            r.Fail(doc.get("tool_table"),
+                   "tool_table must name a file beside the setup file (no \"/\" and no \"..\")");
+            return std::nullopt;
+        }
         const std::filesystem::path path = std::filesystem::path(file).parent_path() / table;
         if (!ReadToolTableFile(path.string(), setup.Tools, error)) return std::nullopt;
     }
@@ -361,8 +389,8 @@ std::optional<Stock> ParseStockOption(const std::string& shape, std::string& err
     for (size_t i = 1; i < parts.size(); ++i) {
         char* end = nullptr;
         const double d = std::strtod(parts[i].c_str(), &end);
-        if (parts[i].empty() || *end != '\0' || !std::isfinite(d) || d <= 0 || d > LargestSize) {
-            error = "--stock: \"" + parts[i] + "\" is not a size above 0";
+        if (parts[i].empty() || *end != '\0' || !std::isfinite(d) || d < SmallestSize || d > LargestSize) {
+            error = "--stock: \"" + parts[i] + "\" is not a size from 0.001 to 100000 mm";
             return std::nullopt;
         }
         v.push_back(d);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "stock/ToolSources.h"
 #include "base/Legacy.h"
+#include "input/SafePath.h"
 #include "interp/Words.h"
 #include "stock/ToolComments.h"
 #include "text/Utf8.h"
@@ -10,9 +11,11 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace stock {
 
@@ -254,18 +257,42 @@ Setup WithProgramTools(const Setup& setup, std::u16string_view programText, bool
 
 bool ReadTextFile(const std::string& path, std::string& bytes, SetupError& error) {
     error = {path, 0, ""};
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
+    // A setup or tool table beside a program in a shared folder may be a link another user
+    // planted there: it is not followed, as a save would not follow it.
+    const input::ResolvedPath real = input::ResolvePath(path);
+    if (real.Refused) {
+        error.Message = real.Link + " is a link of another user in a shared folder; it is not followed";
+        return false;
+    }
+    if (real.Error) {
+        error.Message = std::strerror(real.Error);
+        return false;
+    }
+    // Opened without waiting on a pipe, and without following a link put in its place since.
+    const int fd = ::open(real.Path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         error.Message = std::strerror(errno);
         return false;
     }
-    if (!S_ISREG(st.st_mode) || st.st_size > (16 << 20)) {
+    struct stat st {};
+    const bool plain = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= (16 << 20);
+    bool good = plain;
+    if (plain) {
+        bytes.resize(static_cast<size_t>(st.st_size));
+        size_t got = 0;
+        while (good && got < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            good = n > 0;
+            if (good) got += static_cast<size_t>(n);
+        }
+    }
+    ::close(fd);
+    if (!plain) {
         error.Message = "not a plain text file of at most 16 MB";
         return false;
     }
-    std::ifstream in(path, std::ios::binary);
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (!in.good() && !in.eof()) {
+    if (!good) {
         error.Message = "cannot be read";
         return false;
     }
@@ -357,7 +384,25 @@ bool ParseToolTable(std::string_view text, const std::string& file, std::map<int
 bool ReadToolTableFile(const std::string& path, std::map<int, Tool>& tools, SetupError& error) {
     std::string bytes;
     if (!ReadTextFile(path, bytes, error)) return false;
-    return ParseToolTable(bytes, path, tools, error);
+    if (ParseToolTable(bytes, path, tools, error)) return true;
+    // A line that does not even start with a tool number says the file is no tool table at all
+    // (a setup naming the wrong file, or another user's file it was pointed at): its words are
+    // not quoted, lest the message show what the file holds.
+    size_t start = 0;
+    for (int64_t line = 1; line < error.Line && start < bytes.size(); ++line) {
+        const size_t end = bytes.find('\n', start);
+        start = end == std::string::npos ? bytes.size() : end + 1;
+    }
+    const std::string_view rest = std::string_view(bytes).substr(start);
+    const std::string_view line = rest.substr(0, rest.find('\n'));
+    const size_t first = line.find_first_not_of(" \t");
+    const bool toolWord = first != std::string_view::npos && first + 1 < line.size() &&
+                          (line[first] == 'T' || line[first] == 't') &&
+                          std::isdigit(static_cast<unsigned char>(line[first + 1]));
+    if (!toolWord)
+        error.Message = "is not a tool table: the line does not start with a tool number (like \"T1 P1 D1.6 "
+                        "I0 J80 Q3 ;CNMG 120408\")";
+    return false;
 }
 
 } // namespace stock

@@ -104,10 +104,9 @@ void CheckWorker::StartPending() {
         LowerCheckPriority();
         BenchPtr result;
         try {
-            if (text)
-                result = std::make_shared<const inspect::InspectionResult>(
-                    inspect::RunInspection(*text, options, stop.get(), &Percent));
+            if (text) result = Inspect(*text, options, stop.get(), &Percent);
         } catch (const inspect::Stopped&) {
+        } catch (const stock::Cancelled&) {
         } catch (const std::exception&) {
         }
         ReleaseFreedMemory();
@@ -115,6 +114,30 @@ void CheckWorker::StartPending() {
             this, [this, generation, result] { Finished(generation, result); }, Qt::QueuedConnection);
     });
     PendingText.reset();
+}
+
+BenchPtr Inspect(const std::u16string& text, const check::CheckOptions& options,
+                 const std::atomic<bool>* stop, std::atomic<int>* progress) {
+    if (!options.Stock)
+        return std::make_shared<const inspect::InspectionResult>(
+            inspect::RunInspection(text, options, stop, progress));
+    std::string why;
+    try {
+        return std::make_shared<const inspect::InspectionResult>(
+            inspect::RunInspection(text, options, stop, progress));
+    } catch (const std::bad_alloc&) {
+        why = "out of memory";
+    } catch (const std::exception& e) {
+        why = e.what();
+    }
+    // The stock's failure must not take the program's own alarms with it: checked again without
+    // the stock, and the reason goes with the result.
+    check::CheckOptions without = options;
+    without.Stock = nullptr;
+    inspect::InspectionResult r = inspect::RunInspection(text, without, stop, progress);
+    r.Options.Stock = options.Stock; // what was asked for, so that the same setup is not tried again
+    r.Report.StockError = "the stock could not be cut (" + why + ")";
+    return std::make_shared<const inspect::InspectionResult>(std::move(r));
 }
 
 void CheckWorker::Finished(uint64_t generation, BenchPtr result) {

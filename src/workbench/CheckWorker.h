@@ -27,6 +27,13 @@ void LowerCheckPriority();
 // Hands the memory freed since back to the system (where the allocator keeps it otherwise).
 void ReleaseFreedMemory();
 
+// One check as the worker runs it: with a setup whose stock cannot be cut (the polygon arithmetic
+// fails), the program is checked again without it and the result says why
+// (Report.StockError), so that its alarms and advice are never lost. Throws inspect::Stopped or
+// stock::Cancelled when `stop` is set.
+BenchPtr Inspect(const std::u16string& text, const check::CheckOptions& options,
+                 const std::atomic<bool>* stop, std::atomic<int>* progress);
+
 class CheckWorker final : public QObject {
     Q_OBJECT
   public:

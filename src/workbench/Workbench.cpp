@@ -116,7 +116,8 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
         StockProgress.stop();
         if (!CountsPending) return;
         CountsPending = false;
-        CountsButton->setText(Checker.Latest() ? Problems()->Counts() : QStringLiteral("not checked"));
+        CountsButton->setText(Checker.Latest() ? CountsText(Checker.Latest())
+                                               : QStringLiteral("not checked"));
     });
     connect(CountsButton, &QPushButton::clicked, this, [this] {
         PanelCommand(QStringLiteral("ProblemsPanel"))->setChecked(true);
@@ -297,13 +298,32 @@ void Workbench::Checked(BenchPtr result) {
         d.Dock->SetResult(result);
     PathLayer->SetResult(result);
     PaneNumbers->SetResult(result);
-    CountsButton->setText(Problems()->Counts());
+    CountsButton->setText(CountsText(result));
     CountsPending = false;
+    // A stock that could not be cut: the program's problems are listed, and the corner and the
+    // status line say why the stock was left out (once, not after every check).
+    const QString stockError = StockErrorText(result);
+    CountsButton->setToolTip(stockError.isEmpty() ? QStringLiteral("Show the problems list") : stockError);
+    if (stockError != StockComplaint && !stockError.isEmpty()) emit StatusText(stockError);
+    StockComplaint = stockError;
     CaretMoved();
     if (FitWhenChecked) {
         FitWhenChecked = false;
         FitView();
     }
+}
+
+QString Workbench::StockErrorText(const BenchPtr& r) {
+    if (!r || r->Report.StockError.empty()) return {};
+    const std::string file = r->Options.Stock ? r->Options.Stock->File : std::string();
+    return QString::fromStdString((file.empty() ? "" : file + ": ") + r->Report.StockError +
+                                  "; checked without the stock");
+}
+
+QString Workbench::CountsText(const BenchPtr& r) const {
+    if (r && !r->Report.StockError.empty())
+        return Problems()->Counts() + QStringLiteral("; stock not checked");
+    return Problems()->Counts();
 }
 
 bool Workbench::FitView() {

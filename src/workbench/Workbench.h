@@ -126,6 +126,11 @@ class Workbench final : public QObject {
     check::CheckOptions OptionsNow();
     SetupSource Setups;
     QString SetupComplaint; // the last one told in the status line
+    QString StockComplaint; // the same for a stock that could not be cut
+    // The counts of the problems list, with a note when the stock was left out of the check.
+    QString CountsText(const BenchPtr& result) const;
+    // Why a check left the stock out (the setup file, the line, the reason), or empty.
+    static QString StockErrorText(const BenchPtr& result);
     // Checks `text` at once; it is the text the list then stands for.
     // `soon`: at the next look at the window's events rather than at once (a program just
     // opened is drawn first).

@@ -124,6 +124,23 @@ def check_profile(checker, work, failures):
     code, _, err = run(checker, '--no-setup', '--profile', none, prog)
     if code != 2 or '--profile needs a stock' not in err or os.path.exists(none):
         failures.append(f'--profile without a stock: {code}, {err!r}, written: {os.path.exists(none)}')
+    # Degenerate stock: refused with its line and what is wrong, status 2, no profile written.
+    profile = '[stock]\nkind = "profile"\nprofile = [\n'
+    for toml, says in (
+            (profile + '{radius = 0, z = 0},\n{radius = 20, z = -20},\n{radius = 20, z = 0},\n'
+                       '{radius = 0, z = -20},\n{radius = 0, z = 0}]\n',
+             'bad.setup.toml:7: point 4: the profile crosses itself at radius 10 Z-10'),
+            (profile + '{radius = 0, z = 0},\n{radius = 10, z = -10},\n{radius = 20, z = -20},\n'
+                       '{radius = 0, z = 0}]\n',
+             'bad.setup.toml:1: the profile encloses no area'),
+            ('[stock]\nkind = "bar"\ndiameter = 1e-300\nlength = 50\n', 'bad.setup.toml:1: ')):
+        setup = os.path.join(work, 'bad.setup.toml')
+        with open(setup, 'w') as f:
+            f.write(toml)
+        code, _, err = run(checker, '--setup', setup, '--profile', none, prog)
+        if code != 2 or says not in err or os.path.exists(none) or \
+                ('1e-300' in toml and 'below 0.001 mm' not in err):
+            failures.append(f'degenerate stock: {code}, {err!r}, written: {os.path.exists(none)}')
 
 
 def main():

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <memory>
 #include <numbers>
@@ -258,6 +259,30 @@ TEST(StockFindings, ReportsCarryTheStockOnlyWhenOneIsGiven) {
     const std::string text = check::ReportText(with);
     EXPECT_NE(text.find("  line 7: error: "), std::string::npos) << text;
     EXPECT_NE(text.find("[rapid-into-stock] (N12, tool 1 at X40.000 Z-10.000)"), std::string::npos) << text;
+}
+
+// A setup the polygon arithmetic cannot take (here made by hand, past the reader's rule) costs
+// the stock, never the program's own check: its alarm and advice stay, the report says why the
+// stock was left out. A stop flag gives a stock's check up inside its cuts.
+TEST(StockFindings, AStockThatCannotBeCutLeavesTheProgramsCheckWhole) {
+    const std::vector<std::string> p = Start({"G01 Z-20. F0.2", "G00 X60. Z2.", "G01 Z-30. F0", "M30"});
+    stock::Setup bad;
+    bad.Material.Diameter = 50, bad.Material.Length = 100;
+    bad.Tools[1].Holder = {{0, 20}, {5, 20}, {5, 1e12}, {0, 60}};
+    check::CheckOptions o;
+    o.Stock = std::make_shared<const stock::Setup>(bad);
+    const check::CheckReport r = check::CheckProgram(Program(p), o);
+    EXPECT_FALSE(r.Stock);
+    EXPECT_NE(r.StockError.find("the stock could not be cut at line 4 (the polygon arithmetic failed: "),
+              std::string::npos)
+        << r.StockError;
+    ASSERT_FALSE(r.Alarms.empty());
+    EXPECT_EQ(r.Alarms.front().Line, 7); // "Feed is 0."
+
+    std::atomic<bool> stop{true};
+    o.Stock = SetupOf(Bar50);
+    o.StockStop = &stop;
+    EXPECT_THROW(check::CheckProgram(Program(p), o), stock::Cancelled);
 }
 
 } // namespace

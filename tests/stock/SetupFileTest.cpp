@@ -7,9 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -114,6 +117,117 @@ TEST(SetupFile, BadInputNamesFileLineAndValueAndGivesNoSetup) {
     std::remove(path.c_str());
 }
 
+// Numbers and outlines the polygon arithmetic could not take (no number, beyond any machine,
+// thousands of points, a profile that crosses itself or encloses nothing, a size of 1e-300) are
+// refused by the reader with the line at fault, as any bad value is.
+TEST(SetupFile, OutlinesAndSizesTheArithmeticCannotTakeAreRefused) {
+    const std::string bar = "[stock]\nkind = \"bar\"\ndiameter = 50\nlength = 100\n";
+    const std::string tool = bar + "[[tool]]\nnumber = 1\nholder = [\n";
+    std::string manyHolder = tool, manyProfile = "[stock]\nkind = \"profile\"\nprofile = [\n";
+    for (int i = 0; i < 10000; ++i)
+        manyHolder += "[" + std::to_string(i % 7) + ", " + std::to_string(i) + "],";
+    for (int i = 0; i < 3000; ++i)
+        manyProfile += "{radius = " + std::to_string(10 + i % 2) + ", z = -" + std::to_string(i) + "},";
+    const std::string profile = "[stock]\nkind = \"profile\"\nprofile = [\n";
+    struct Case {
+        std::string Toml;
+        int64_t Line;
+        std::string Says;
+    } const cases[] = {
+        {tool + "[0, 20], [5, nan],\n[5, 60]]\n", 8, "tool.holder's radius must be a number, not nan"},
+        {tool + "[0, 20], [5, 20],\n[1e300, 60]]\n", 9, "tool.holder's z is out of range: 1e+300"},
+        {manyHolder + "]\n", 7, "tool.holder has 10000 points; at most 100"},
+        {manyProfile + "]\n", 3, "stock.profile has 3000 points; at most 2000"},
+        // A bow tie: the third piece crosses the first.
+        {profile + "{radius = 0, z = 0},\n{radius = 10, z = -10},\n{radius = 10, z = 0},\n"
+                   "{radius = 0, z = -10},\n{radius = 0, z = 0}]\n",
+         7, "point 4: the profile crosses itself at radius 5 Z-5"},
+        // A half circle that swings through the axis the profile runs back along.
+        {profile + "{radius = 0, z = 0},\n{radius = 12, z = 0},\n{radius = 12, z = -30, arc = -15},\n"
+                   "{radius = 0, z = -30},\n{radius = 0, z = 0}]\n",
+         8, "point 5: the profile crosses itself at radius 0 Z-"},
+        {profile + "{radius = 0, z = 0},\n{radius = 5, z = -5},\n{radius = 10, z = -10},\n"
+                   "{radius = 0, z = 0}]\n",
+         1, "the profile encloses no area"},
+        {"[stock]\nkind = \"bar\"\ndiameter = 1e-300\nlength = 100\n", 1, "below 0.001 mm"},
+        {bar + "[[tool]]\nnumber = 3\nkind = \"drill\"\ndiameter = 0.0001\n", 5, "below 0.001 mm"},
+        {"tool_table = \"../../../etc/passwd\"\n" + bar, 1, "beside the setup file (no \"/\" and no \"..\")"},
+        {"tool_table = \"/etc/passwd\"\n" + bar, 1, "beside the setup file"},
+    };
+    for (const Case& c : cases) {
+        stock::SetupError error;
+        EXPECT_FALSE(stock::ParseSetup(c.Toml, "p.setup.toml", error)) << c.Toml.substr(0, 200);
+        EXPECT_EQ(error.Line, c.Line) << error.Text().substr(0, 200);
+        EXPECT_NE(error.Message.find(c.Says), std::string::npos) << error.Text().substr(0, 200);
+    }
+    // A setup made otherwise (the setup dialog) is judged by the same rule.
+    stock::Setup s;
+    s.Material.Diameter = 50, s.Material.Length = 100;
+    s.Tools[1].Holder = {{0, 20}, {5, 20}, {5, std::nan("")}};
+    EXPECT_EQ(stock::FindProblem(s).Field, "tool.1.holder");
+    // A profile whose last piece runs back along the first, and a proper one with a full arc
+    // quadrant that touches nothing.
+    s = {};
+    s.Material.Shape = stock::Stock::Kind::Profile;
+    s.Material.Profile = {{0, 0}, {20, 0}, {20, -30}, {10, -30}, {10, -20, -10}, {0, -10}, {0, 0}};
+    EXPECT_EQ(stock::Validate(s), "") << stock::Validate(s);
+    s.Material.Profile = {{0, 0}, {20, 0}, {20, -30}, {0, -30}, {0, 5}, {0, 0}};
+    EXPECT_NE(stock::Validate(s).find("crosses itself"), std::string::npos) << stock::Validate(s);
+    // Arcs of a hundred metres' radius would make millions of chords.
+    s.Material.Profile = {{0, 0}};
+    for (int i = 0; i < 6; ++i)
+        s.Material.Profile.push_back({0, i % 2 ? 0.0 : -99999, 50000});
+    EXPECT_NE(stock::Validate(s).find("arcs come to more than 50000 points"), std::string::npos)
+        << stock::Validate(s);
+}
+
+// A tool table is read beside its setup only, under the rule that protects shared folders, and
+// a file that is plainly no tool table is not quoted back.
+TEST(SetupFile, ToolTablesAndSetupsAreReadSafely) {
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "zarvik-setup-safety";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const auto write = [](const std::filesystem::path& p, const std::string& text) {
+        std::ofstream(p, std::ios::binary) << text;
+    };
+    const std::string bar = "[stock]\nkind = \"bar\"\ndiameter = 50\nlength = 100\n";
+    write(dir / "secret", "root:x:0:0:root:/root:/bin/bash\n");
+    write(dir / "p.setup.toml", "tool_table = \"secret\"\n" + bar);
+    stock::SetupError error;
+    EXPECT_FALSE(stock::ReadSetupFile((dir / "p.setup.toml").string(), error));
+    EXPECT_EQ(error.File, (dir / "secret").string());
+    EXPECT_EQ(error.Message.find("root"), std::string::npos) << error.Text();
+    EXPECT_NE(error.Message.find("is not a tool table"), std::string::npos) << error.Text();
+    // A real table's own typo is still shown.
+    write(dir / "lathe.tbl", "T1 D0.8\nT2 D0.4 K7\n");
+    write(dir / "p.setup.toml", "tool_table = \"lathe.tbl\"\n" + bar);
+    EXPECT_FALSE(stock::ReadSetupFile((dir / "p.setup.toml").string(), error));
+    EXPECT_NE(error.Message.find("\"K7\""), std::string::npos) << error.Text();
+
+    if (::geteuid() == 0) {
+        // Another user's links in a shared folder lead nowhere: neither to a setup nor a table.
+        const std::filesystem::path shared = dir / "shared";
+        std::filesystem::create_directory(shared);
+        ::chmod(shared.c_str(), 01777);
+        write(dir / "lathe.tbl", "T1 D0.8\n");
+        write(shared / "p.setup.toml", "tool_table = \"lathe.tbl\"\n" + bar);
+        std::filesystem::create_symlink(dir / "lathe.tbl", shared / "lathe.tbl");
+        std::filesystem::create_symlink(dir / "p.setup.toml", shared / "q.setup.toml");
+        for (const char* link : {"lathe.tbl", "q.setup.toml"})
+            ASSERT_EQ(::lchown((shared / link).c_str(), 65534, 65534), 0);
+        for (const char* setup : {"p.setup.toml", "q.setup.toml"}) {
+            EXPECT_FALSE(stock::ReadSetupFile((shared / setup).string(), error));
+            EXPECT_NE(error.Message.find("is a link of another user in a shared folder; it is not followed"),
+                      std::string::npos)
+                << error.Text();
+        }
+        // The folder's owner's link is followed.
+        ASSERT_EQ(::lchown((shared / "lathe.tbl").c_str(), 0, 0), 0);
+        EXPECT_TRUE(stock::ReadSetupFile((shared / "p.setup.toml").string(), error)) << error.Text();
+    }
+    std::filesystem::remove_all(dir);
+}
+
 TEST(SetupFile, QuickStockAndTheDefaultName) {
     std::string error;
     const std::optional<stock::Stock> bar = stock::ParseStockOption("bar,62,120", error);
@@ -123,7 +237,8 @@ TEST(SetupFile, QuickStockAndTheDefaultName) {
     const std::optional<stock::Stock> tube = stock::ParseStockOption("tube,62,20,120", error);
     ASSERT_TRUE(tube);
     EXPECT_EQ(tube->Bore, 20);
-    for (const char* bad : {"bar,62", "bar,62,-1", "tube,20,62,100", "rod,10,10", "bar,6x,10"})
+    for (const char* bad :
+         {"bar,62", "bar,62,-1", "bar,1e-300,10", "tube,20,62,100", "rod,10,10", "bar,6x,10"})
         EXPECT_FALSE(stock::ParseStockOption(bad, error)) << bad;
     EXPECT_EQ(stock::DefaultSetupPath("examples/TURNING.min"), "examples/TURNING.setup.toml");
 }

@@ -2,6 +2,7 @@
 // The workbench's panels on real widgets: the silent check's worker, the problems list and the
 // tools panel with their navigation, clicking and measuring on the path, the pane's gutter.
 
+#include "stock/SetupFile.h"
 #include "support/TestPane.h"
 #include "workbench/PaneGutter.h"
 #include "workbench/Panels.h"
@@ -9,6 +10,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
@@ -84,6 +86,32 @@ TEST(CheckWorker, OnlyTheNewestTextsResultIsHandedOn) {
 
 // While the window draws, a check that is due waits, pending (the worker counts as busy), and
 // starts once the drawing is done.
+// A stock check of costly moves (a holder of a hundred corners along arcs through the bar) is
+// given up inside them: the worker going (the window closing) waits for it a moment at most.
+TEST(CheckWorker, AStockCheckIsGivenUpInsideItsMovesWhenTheWorkerGoes) {
+    std::string toml =
+        "[stock]\nkind = \"bar\"\ndiameter = 50\nlength = 100\n[[tool]]\nnumber = 1\nholder = [";
+    for (int i = 0; i < 98; ++i)
+        toml += "[" + std::to_string(i * 0.5) + ", " + (i % 2 ? "5" : "3") + "], ";
+    toml += "[49, 60], [0, 60]]\n";
+    stock::SetupError error;
+    const std::optional<stock::Setup> setup = stock::ParseSetup(toml, "comb.setup.toml", error);
+    ASSERT_TRUE(setup) << error.Text();
+    check::CheckOptions o;
+    o.Stock = std::make_shared<const stock::Setup>(*setup);
+    std::string program = "T0101\r\nG97 S1000 M03\r\nG95 G00 X52. Z2.\r\n";
+    for (int i = 0; i < 100; ++i)
+        program += "G00 X40. Z-10.\r\nG02 X40. Z-50. R20. F0.2\r\nG00 X52.\r\nG00 Z2.\r\n";
+    auto worker = std::make_unique<CheckWorker>();
+    worker->RequestNow(U(program + "M30\r\n"), o);
+    QTest::qWait(500);
+    ASSERT_TRUE(worker->CuttingStock());
+    QElapsedTimer clock;
+    clock.start();
+    worker.reset();
+    EXPECT_LT(clock.elapsed(), 1000);
+}
+
 TEST(CheckWorker, ACheckDueWhileTheWindowDrawsWaitsForIt) {
     CheckWorker worker;
     bool drawing = true;

@@ -269,6 +269,44 @@ TEST(WorkbenchWindow, TheSetupBesideTheProgramFindsARapidIntoTheStock) {
     EXPECT_FALSE(w.Bench->Latest()->Section);
 }
 
+// A setup the stock model cannot take never costs the program's own alarms: a holder point far
+// beyond any machine is refused with its line, and should the polygon arithmetic fail all the
+// same, the program is checked without the stock and the corner and status line say why.
+TEST(WorkbenchWindow, AStockThatCannotBeCutKeepsTheProgramsAlarmsAndSaysWhy) {
+    QTemporaryDir dir;
+    Window w;
+    w.Path = dir.filePath(QStringLiteral("PART.min"));
+    QString told;
+    QObject::connect(w.Bench.get(), &Workbench::StatusText, [&told](const QString& t) { told = t; });
+    Write(dir.filePath(QStringLiteral("PART.setup.toml")),
+          "[stock]\nkind = \"bar\"\ndiameter = 40\nlength = 60\n\n"
+          "[[tool]]\nnumber = 0\nholder = [[0, 20], [5, 20],\n  [5, 1e300], [0, 60]]\n");
+    w.Open();
+    EXPECT_TRUE(told.contains("PART.setup.toml:9: tool.holder's radius is out of range: 1e+300"))
+        << told.toStdString();
+    ASSERT_TRUE(w.Bench->Latest());
+    EXPECT_EQ(w.Bench->Latest()->Alarms, 1u);
+    EXPECT_EQ(w.Bench->Problems()->Model()->rowCount(), 3);
+    EXPECT_TRUE(w.Bench->Counts()->text().startsWith("1 alarm")) << w.Bench->Counts()->text().toStdString();
+
+    stock::Setup bad;
+    bad.File = "PART.setup.toml";
+    bad.Material.Diameter = 40, bad.Material.Length = 60;
+    bad.Tools[0].Holder = {{0, 20}, {5, 20}, {5, 1e12}, {0, 60}};
+    check::CheckOptions o;
+    o.Stock = std::make_shared<const stock::Setup>(bad);
+    const BenchPtr r = workbench::Inspect(w.Text.Snapshot(), o, nullptr, nullptr);
+    EXPECT_EQ(r->Alarms, 1u);
+    EXPECT_FALSE(r->Section);
+    emit w.Bench->Worker()->Checked(r);
+    EXPECT_EQ(w.Bench->Problems()->Model()->rowCount(), 3);
+    EXPECT_TRUE(w.Bench->Counts()->text().endsWith("; stock not checked"))
+        << w.Bench->Counts()->text().toStdString();
+    EXPECT_TRUE(w.Bench->Counts()->toolTip().startsWith("PART.setup.toml: the stock could not be cut"))
+        << w.Bench->Counts()->toolTip().toStdString();
+    EXPECT_EQ(told, w.Bench->Counts()->toolTip());
+}
+
 TEST(WorkbenchWindow, TheStockSectionIsDrawnInBothHalvesOnlyWhenSwitchedOn) {
     QTemporaryDir dir;
     Window w;

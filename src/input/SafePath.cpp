@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "files/SafePath.h"
+#include "input/SafePath.h"
 
 #include <cerrno>
 #include <climits>
@@ -8,7 +8,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace files {
+namespace input {
 
 namespace {
 
@@ -124,4 +124,4 @@ ResolvedPath ResolvePath(const std::string& path, bool followLast) {
     return r;
 }
 
-} // namespace files
+} // namespace input
