@@ -204,11 +204,18 @@ int CrossSign(const Region::GridPoint& o, const Region::GridPoint& a, const Regi
     return c > 0 ? 1 : c < 0 ? -1 : 0;
 }
 
-// On or inside a convex counter-clockwise outline.
-bool Covers(const Region::GridPath& convex, const Region::GridPoint& p) {
-    for (size_t i = 0, n = convex.size(); i < n; ++i)
-        if (CrossSign(convex[i], convex[(i + 1) % n], p) < 0) return false;
-    return true;
+// Both points, at one radius, on or inside a convex counter-clockwise outline: between the two
+// edges that cross that radius (a point inside every edge is inside; only the edges reaching the
+// radius can have it outside), which spares the products for all the others.
+bool Covers(const Region::GridPath& convex, const Region::GridPoint& p, const Region::GridPoint& q) {
+    bool any = false;
+    for (size_t i = 0, n = convex.size(); i < n; ++i) {
+        const Region::GridPoint &a = convex[i], &b = convex[i + 1 < n ? i + 1 : 0];
+        if (std::min(a.x, b.x) > p.x || std::max(a.x, b.x) < p.x) continue;
+        any = true;
+        if (CrossSign(a, b, p) < 0 || CrossSign(a, b, q) < 0) return false;
+    }
+    return any;
 }
 
 // The rectangle as the polygon arithmetic gives it back: counter-clockwise from the corner at
@@ -231,7 +238,7 @@ bool Region::RectangleMinus(const Region& sweep, Region& left, Region& removed) 
     if (z0 == z1 || x0 == x1) return false;
     const GridPath& s = sweep.Paths.front();
     for (size_t i = 0, n = s.size(); i < n; ++i) {
-        const GridPoint &a = s[i], &b = s[(i + 1) % n];
+        const GridPoint &a = s[i], &b = s[i + 1 < n ? i + 1 : 0];
         if (a.x != b.x) continue;
         // Counter-clockwise, the inside lies on the left: above an edge towards +Z, below one
         // towards -Z. The edge must span the rectangle's length.
@@ -241,7 +248,7 @@ bool Region::RectangleMinus(const Region& sweep, Region& left, Region& removed) 
         // The rectangle's side beyond the edge (inside the sweep, convex): its far corners.
         const int64_t far = lower ? x1 : x0;
         if (lower ? h >= x1 : h <= x0) continue; // touching at most
-        if (!Covers(s, {z0, far}) || !Covers(s, {z1, far})) continue;
+        if (!Covers(s, {z0, far}, {z1, far})) continue;
         left = {}, removed = {};
         const bool all = lower ? h <= x0 : h >= x1;
         if (!all) {
@@ -255,6 +262,65 @@ bool Region::RectangleMinus(const Region& sweep, Region& left, Region& removed) 
         return true;
     }
     return false;
+}
+
+namespace {
+
+struct GridBox {
+    int64_t z0, x0, z1, x1;
+};
+
+// Whether the segment may reach into the box: their boxes overlap and the box's corners are not
+// all strictly on one side of the segment's line.
+bool Reaches(const Region::GridPoint& a, const Region::GridPoint& b, const GridBox& g) {
+    if (std::max(a.z, b.z) < g.z0 || std::min(a.z, b.z) > g.z1 || std::max(a.x, b.x) < g.x0 ||
+        std::min(a.x, b.x) > g.x1)
+        return false;
+    int above = 0, below = 0;
+    for (const Region::GridPoint& c : {Region::GridPoint{g.z0, g.x0}, Region::GridPoint{g.z0, g.x1},
+                                       Region::GridPoint{g.z1, g.x0}, Region::GridPoint{g.z1, g.x1}}) {
+        const int side = CrossSign(a, b, c);
+        above += side > 0, below += side < 0;
+    }
+    return above < 4 && below < 4;
+}
+
+} // namespace
+
+Region Region::Near(const Region& near) const {
+    if (!Convex || Paths.size() != 1 || near.Empty()) return *this;
+    const GridPath& s = Paths.front();
+    // The box round `near`, a grid step wider: its edges can cross no chord outside it.
+    GridBox g{near.Paths[0][0].z, near.Paths[0][0].x, near.Paths[0][0].z, near.Paths[0][0].x};
+    for (const GridPath& p : near.Paths)
+        for (const GridPoint& q : p)
+            g = {std::min(g.z0, q.z), std::min(g.x0, q.x), std::max(g.z1, q.z), std::max(g.x1, q.x)};
+    g = {g.z0 - 1, g.x0 - 1, g.z1 + 1, g.x1 + 1};
+    const size_t n = s.size();
+    std::vector<char> keep(n, 0);
+    bool any = false;
+    for (size_t i = 0; i < n; ++i) {
+        const size_t j = i + 1 < n ? i + 1 : 0;
+        if (Reaches(s[i], s[j], g)) keep[i] = keep[j] = 1, any = true;
+    }
+    if (!any) return *this; // out of reach, or all of the box inside: nothing to gain
+    std::vector<size_t> at; // the corners kept, by their place in the outline
+    at.reserve(n);
+    for (size_t i = 0; i < n; ++i)
+        if (keep[i]) at.push_back(i);
+    if (at.size() == n || at.size() < 3) return *this;
+    // The chords must stay out of the box too, or the area within it would change.
+    GridPath out;
+    out.reserve(at.size());
+    for (size_t i = 0, m = at.size(); i < m; ++i) {
+        const size_t a = at[i], b = at[i + 1 < m ? i + 1 : 0];
+        if (b != (a + 1 < n ? a + 1 : 0) && Reaches(s[a], s[b], g)) return *this;
+        out.push_back(s[a]);
+    }
+    Region r;
+    r.Paths.push_back(std::move(out));
+    r.Convex = true;
+    return r;
 }
 
 Region Region::Intersect(const Region& other) const {

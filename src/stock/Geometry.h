@@ -64,6 +64,11 @@ class Region {
     // of material. `left` and `removed` are then what Minus and Intersect give, point for point
     // and in their order; false (and both untouched) in every other case.
     bool RectangleMinus(const Region& sweep, Region& left, Region& removed) const;
+    // A convex outline cut down to what matters within `near`: the corners of the edges that
+    // reach into the box, joined by chords that stay out of it (the rest as it is). Within the
+    // box it is the same area with the same edges, so a region inside the box has the same
+    // Minus and Intersect with it, at the cost of those edges alone.
+    Region Near(const Region& near) const;
     Region Intersect(const Region& other) const;
     Region Union(const Region& other) const;
     // The union of many at once: one pass instead of one a region (the tiles of a stock).

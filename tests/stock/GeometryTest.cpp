@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The one-outline sweep of a convex tool along a path against the plain union of the tool's
 // sweeps along each straight piece, on arcs both ways round and on a zig-zag with sharp turns;
-// the quick cut of a rectangular tile by a pass along Z against the polygon arithmetic it stands
-// in for, point for point.
+// the quick cut of a rectangular tile by a pass along Z, and a sweep cut down to a tile, against
+// the polygon arithmetic they stand in for, point for point.
 
 #include "stock/Geometry.h"
 #include "stock/ToolShape.h"
@@ -90,6 +90,26 @@ TEST(Geometry, RectangleCutByAPassIsWhatThePolygonArithmeticGives) {
         EXPECT_TRUE(SamePoints(removed, c.tile->Intersect(sweep))) << i;
         EXPECT_EQ(left.AxisMoment(), c.tile->Minus(sweep).AxisMoment()) << i;
     }
+}
+
+TEST(Geometry, ASweepCutDownToATileCutsItAlike) {
+    // A long pass ending in a tile with a fillet (no rectangle), a face along X into a shoulder:
+    // the sweep cut down to the tile has fewer corners and the same difference and common part.
+    stock::Tool turning;
+    const stock::Region shape = stock::ShapeOf(turning).Cutting;
+    const stock::Region tile = stock::Region::Rectangle(-10, 0, -5, 20)
+                                   .Minus(stock::Region::Swept(shape, {{2, 18}, {-8.5, 18}, {-8.5, 25}}));
+    const std::vector<std::vector<stock::Point>> paths = {
+        {{2, 17.9}, {-8.5, 17.9}}, {{-8.5, 17.9}, {-8.5, 19}}, {{-5.2, 30}, {-5.2, 2}}, {{-20, 2}, {-30, 2}}};
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const stock::Region sweep = stock::Region::Swept(shape, paths[i]);
+        const stock::Region near = sweep.Near(tile);
+        EXPECT_LE(near.Grid().front().size(), sweep.Grid().front().size()) << i;
+        EXPECT_TRUE(SamePoints(tile.Minus(near), tile.Minus(sweep))) << i;
+        EXPECT_TRUE(SamePoints(tile.Intersect(near), tile.Intersect(sweep))) << i;
+    }
+    EXPECT_LT(stock::Region::Swept(shape, paths[0]).Near(tile).Grid().front().size(),
+              stock::Region::Swept(shape, paths[0]).Grid().front().size());
 }
 
 } // namespace
