@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <numbers>
 #include <stdexcept>
 #include <string>
@@ -58,10 +59,14 @@ double Cross(const Region::GridPoint& o, const Region::GridPoint& a, const Regio
            static_cast<double>(a.x - o.x) * static_cast<double>(b.z - o.z);
 }
 
-// The convex hull of the points, counter-clockwise (Andrew's monotone chain).
-Region::GridPath Hull(std::vector<Region::GridPoint> pts) {
-    std::sort(pts.begin(), pts.end(),
-              [](const auto& a, const auto& b) { return a.z < b.z || (a.z == b.z && a.x < b.x); });
+bool Before(const Region::GridPoint& a, const Region::GridPoint& b) {
+    return a.z < b.z || (a.z == b.z && a.x < b.x);
+}
+
+// The convex hull of the points, counter-clockwise (Andrew's monotone chain); `sorted` when they
+// come in the order of Before already.
+Region::GridPath Hull(std::vector<Region::GridPoint> pts, bool sorted = false) {
+    if (!sorted) std::sort(pts.begin(), pts.end(), Before);
     pts.erase(std::unique(pts.begin(), pts.end(),
                           [](const auto& a, const auto& b) { return a.z == b.z && a.x == b.x; }),
               pts.end());
@@ -80,6 +85,33 @@ Region::GridPath Hull(std::vector<Region::GridPoint> pts) {
     }
     h.resize(k - 1);
     return h;
+}
+
+// The corners of a convex outline in the order of Before, without sorting them: from the first
+// to the last its two chains each run in that order (the upper one backwards), and a merge
+// joins them.
+std::vector<Region::GridPoint> InOrder(const Region::GridPath& s) {
+    const size_t n = s.size();
+    size_t lo = 0, hi = 0;
+    for (size_t i = 1; i < n; ++i) {
+        if (Before(s[i], s[lo])) lo = i;
+        if (Before(s[hi], s[i])) hi = i;
+    }
+    std::vector<Region::GridPoint> lower, upper, out;
+    lower.reserve(n + 1), upper.reserve(n + 1);
+    for (size_t i = lo;; i = i + 1 < n ? i + 1 : 0) {
+        lower.push_back(s[i]);
+        if (i == hi) break;
+    }
+    for (size_t i = lo;; i = i > 0 ? i - 1 : n - 1) {
+        upper.push_back(s[i]);
+        if (i == hi) break;
+    }
+    out.reserve(lower.size() + upper.size());
+    std::merge(lower.begin(), lower.end(), upper.begin(), upper.end(), std::back_inserter(out), Before);
+    // An outline wound the other way round, or not convex after all, is sorted the long way.
+    if (!std::is_sorted(out.begin(), out.end(), Before)) std::sort(out.begin(), out.end(), Before);
+    return out;
 }
 
 bool IsConvexPath(const Region::GridPath& p) {
@@ -287,6 +319,25 @@ bool Reaches(const Region::GridPoint& a, const Region::GridPoint& b, const GridB
 
 } // namespace
 
+bool Region::Apart(const Region& other) const {
+    if (!Convex || Paths.size() != 1 || other.Empty()) return false;
+    const GridPath& s = Paths.front();
+    for (size_t i = 0, n = s.size(); i < n; ++i) {
+        const GridPoint &a = s[i], &b = s[i + 1 < n ? i + 1 : 0];
+        bool outside = true;
+        for (const GridPath& p : other.Paths) {
+            for (const GridPoint& q : p)
+                if (CrossSign(a, b, q) > 0) {
+                    outside = false;
+                    break;
+                }
+            if (!outside) break;
+        }
+        if (outside) return true;
+    }
+    return false;
+}
+
 Region Region::Near(const Region& near) const {
     if (!Convex || Paths.size() != 1 || near.Empty()) return *this;
     const GridPath& s = Paths.front();
@@ -368,16 +419,20 @@ Region Region::Swept(const Region& shape, const std::vector<Point>& path,
     if (path.size() == 1) return shape.Moved(path[0].z, path[0].x);
     if (shape.Convex && path.size() == 2) {
         // A convex shape along a straight piece: the hull of where it starts and ends.
-        const GridPath& s = shape.Paths.front();
-        std::vector<GridPoint> pts;
-        pts.reserve(2 * s.size());
-        for (const Point& at : path) {
-            const int64_t dz = ToGrid(at.z), dx = ToGrid(at.x);
-            for (const GridPoint& g : s)
-                pts.push_back({g.z + dz, g.x + dx});
+        // Moved, the corners keep their order: two ordered lists merge into one.
+        const std::vector<GridPoint> order = InOrder(shape.Paths.front());
+        std::vector<GridPoint> ends[2], pts;
+        for (int e = 0; e < 2; ++e) {
+            const int64_t dz = ToGrid(path[e].z), dx = ToGrid(path[e].x);
+            ends[e].reserve(order.size());
+            for (const GridPoint& g : order)
+                ends[e].push_back({g.z + dz, g.x + dx});
         }
+        pts.reserve(2 * order.size());
+        std::merge(ends[0].begin(), ends[0].end(), ends[1].begin(), ends[1].end(), std::back_inserter(pts),
+                   Before);
         Region r;
-        r.Paths.push_back(Hull(std::move(pts)));
+        r.Paths.push_back(Hull(std::move(pts), true));
         r.Convex = true;
         return r;
     }

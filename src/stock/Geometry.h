@@ -64,6 +64,10 @@ class Region {
     // of material. `left` and `removed` are then what Minus and Intersect give, point for point
     // and in their order; false (and both untouched) in every other case.
     bool RectangleMinus(const Region& sweep, Region& left, Region& removed) const;
+    // Whether this convex outline and `other` have no area in common for certain: `other` lies
+    // on the outer side of the line of one of this one's edges (a tool running along a surface
+    // it has just cut). False when it cannot tell.
+    bool Apart(const Region& other) const;
     // A convex outline cut down to what matters within `near`: the corners of the edges that
     // reach into the box, joined by chords that stay out of it (the rest as it is). Within the
     // box it is the same area with the same edges, so a region inside the box has the same

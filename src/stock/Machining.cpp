@@ -126,6 +126,7 @@ double Machining::Cut(const Region& swept, std::vector<Removed>* removed) {
         // rectangle too, and most tiles of a roughing program are such.
         Region left, cut;
         const bool plain = t.Material.RectangleMinus(swept, left, cut);
+        if (!plain && swept.Apart(t.Material)) continue; // nothing to take
         if (!plain) left = t.Material.Minus(swept.Near(t.Material));
         const double was = t.Moment, is = left.AxisMoment();
         if (was - is <= 0) continue;

@@ -108,6 +108,11 @@ TEST(Geometry, ASweepCutDownToATileCutsItAlike) {
         EXPECT_TRUE(SamePoints(tile.Minus(near), tile.Minus(sweep))) << i;
         EXPECT_TRUE(SamePoints(tile.Intersect(near), tile.Intersect(sweep))) << i;
     }
+    // Running back along the surface just cut takes nothing, and is told so without clipping;
+    // a pass a hundredth deeper is no such case.
+    const stock::Region top = stock::Region::Rectangle(-10, 0, -5, 17.9);
+    EXPECT_TRUE(stock::Region::Swept(shape, {{-30, 17.9}, {2, 17.9}}).Apart(top));
+    EXPECT_FALSE(stock::Region::Swept(shape, {{-30, 17.89}, {2, 17.89}}).Apart(top));
     EXPECT_LT(stock::Region::Swept(shape, paths[0]).Near(tile).Grid().front().size(),
               stock::Region::Swept(shape, paths[0]).Grid().front().size());
 }
