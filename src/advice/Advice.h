@@ -198,7 +198,8 @@ struct Rule {
 const std::vector<Rule>& Rules();
 
 // The text findings of the whole program text (marked to its end first).
-std::vector<Finding> TextFindings(ProgramText& text);
+// `iso`: the program is read by the ISO control, which names its macro statements itself.
+std::vector<Finding> TextFindings(ProgramText& text, bool iso = false);
 
 // Watches a run: BlockExecuted after each ExecuteBlock (in text order from a reset), RunEnded at
 // the end. Reads the state only; `lineOf` gives the line of a block for its findings.
@@ -214,6 +215,10 @@ class RunAdvisor {
     bool PlainBlock(const interp::MachineState& s); // no mark of Text.BlockMarks in the block
     // Shows the block to the findings that watch it (`watch` by Watch).
     void Look(const interp::MachineState& s, const bool (&watch)[Watches]);
+    // Under the ISO control the dialects' block findings do not apply: the control's own notes
+    // (what it does not read) are the findings.
+    void IsoBlock(const interp::MachineState& s);
+    size_t IsoNotesSeen = 0;
 
     std::vector<Finding> Out;
     ProgramText& Text;

@@ -35,11 +35,11 @@ const std::vector<Rule>& Rules() {
     return table;
 }
 
-std::vector<Finding> TextFindings(ProgramText& program) {
+std::vector<Finding> TextFindings(ProgramText& program, bool iso) {
     program.MarkTo(program.Text.size());
     std::vector<Finding> out;
     for (const Rule& rule : Rules()) {
-        if (!rule.OnText) continue;
+        if (!rule.OnText || (iso && rule.Code == std::string_view("macro-variable"))) continue;
         Sink sink(out, rule.Code, rule.Level);
         rule.OnText(program, sink);
     }
@@ -82,7 +82,21 @@ bool IsHome(const interp::MachineState& s) {
 
 } // namespace
 
+void RunAdvisor::IsoBlock(const interp::MachineState& s) {
+    const std::vector<iso::Note>& notes = s.Iso.Notes;
+    if (notes.size() < IsoNotesSeen) IsoNotesSeen = 0; // a reset began the run again
+    for (; IsoNotesSeen < notes.size(); ++IsoNotesSeen) {
+        const iso::Note& n = notes[IsoNotesSeen];
+        Out.push_back({LineOf(n.BlockEndPos), n.Code, Severity::Warning, n.Text});
+    }
+    if (s.BlockEndPos != 0) {
+        Memory.LastEndPos = s.BlockEndPos;
+        Memory.Ended = s.RunState == interp::RunEndM02 || s.RunState == interp::RunEndM30;
+    }
+}
+
 void RunAdvisor::BlockExecuted(const interp::MachineState& s) {
+    if (s.IsoMode) return IsoBlock(s);
     if (!Started) { // the state of a reset machine
         Started = true;
         PrevX = s.PVLX;

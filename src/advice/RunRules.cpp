@@ -106,6 +106,11 @@ void ForeignCycle(const BlockSeen& b, RunMemory&, Sink& sink) {
             sink.Add(b.Line(),
                      "G76 is no threading cycle on this control: it only sets a stored mode and cuts "
                      "nothing; use G71 with H and D, or G33 passes");
+        } else if (g == 75) {
+            sink.Add(b.Line(),
+                     "G75 is no grooving cycle on this control: it only sets a stored mode, and the "
+                     "block's X and Z are reached in the motion mode in force; program the groove "
+                     "with G73 or G01 plunges");
         } else if ((g == 71 || g == 72) && (b.Words.HasP || b.Words.HasQ)) {
             const std::string code = g == 71 ? "G71" : "G72";
             sink.Add(b.Line(),

@@ -308,6 +308,13 @@ constexpr PanelCommand Table[] = {
      .Bar = 0,
      .On = [](const S& s, const D&) { return s.FanucMode; },
      .Run = RunControl<&interp::RunControl::TogglePointCheck>},
+    // The third control: programs read as Fanuc-style lathe controls read them.
+    {.Action = "mnuIsoControl",
+     .Caption = "ISO (Fanuc-style lathes)",
+     .Shortcut = "",
+     .Bar = 0,
+     .On = [](const S& s, const D&) { return s.IsoMode; },
+     .Run = RunControl<&interp::RunControl::ToggleIsoControl>},
     {.Action = "mnuFkey",
      .Caption = "Function key",
      .Shortcut = "",

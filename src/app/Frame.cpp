@@ -104,8 +104,8 @@ void Frame::Assemble() {
     view->addAction(a("mnuScreenPrint"));
     view->addAction(a("mnuFkey"));
     AddMenu(bar, a, "mnuParameter", "Parameter(&P)",
-            {"mnuSoftLimit", "mnuUnitSet", "mnuSetup", "", "mnuPointCheck", "", "mnuVertical", "mnuXmirror",
-             "mnuG2mirror"});
+            {"mnuSoftLimit", "mnuUnitSet", "mnuSetup", "", "mnuPointCheck", "mnuIsoControl", "",
+             "mnuVertical", "mnuXmirror", "mnuG2mirror"});
     AddMenu(bar, a, "mnuSNAP", "Snap", {"mnuXsnap", "mnuZsnap"});
     AddMenu(bar, a, "mnuHelp", "Help(&H)", {"About"});
     AddMenu(bar, a, "Popup", "Popup", {"PopUpPosition", "PopupZoom", "PopupZoomUndo", "PopupStanderd"});

@@ -178,11 +178,13 @@ void WorkbenchPart::ReadSettings(settings::Store& store) {
     B->ApplySettings(v);
     // Print setup's choice is kept in the workbench's section: the tools table is its legend.
     P.Trace->PictureChoices().Legend = v.PrintTools;
+    P.Model->Machine().S.IsoMode = v.IsoControl;
 }
 
 void WorkbenchPart::WriteSettings(settings::Store& store) {
     settings::WorkbenchValues v = B->Values();
     v.PrintTools = P.Trace->PictureChoices().Legend;
+    v.IsoControl = P.Model->Machine().S.IsoMode;
     settings::WriteWorkbench(store, v);
 }
 

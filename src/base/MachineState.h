@@ -4,6 +4,8 @@
 // soft limits, run switches and display options. Field names and types are those the control's
 // behaviour depends on; several results depend on single precision (CuttingTime, NVLZ, XSign).
 
+#include "base/IsoState.h"
+
 #include <cstdint>
 #include <string>
 
@@ -82,6 +84,7 @@ struct MachineState {
     bool SingleBlock = false, BlockDelete = false, OptionalStop = false;
     bool AutoStart = true;
     bool FanucMode = false;     // FANUC dialect with the point check
+    bool IsoMode = false;       // the ISO control (src/iso) reads the blocks instead of both dialects
     bool Replay = false;        // a silent re-run is in progress
     bool RestartSearch = false; // Restart is running up to the caret
     bool FkeyBar = false;       // function-key bar shown instead of the main status bar
@@ -102,6 +105,9 @@ struct MachineState {
     bool XSnap = false, ZSnap = false;
     int32_t RapidColor = 0xFF00FF, CutColor = 0x00FFFF, ToolColor = 0x00FF00; // &HBBGGRR
     double LabelColor = 0xFFFFFF;
+
+    // --- The ISO control's own state; untouched by the two dialects ---
+    iso::IsoState Iso;
 };
 
 } // namespace interp

@@ -21,6 +21,7 @@ Parameters ParametersOf(const MachineState& s) {
     p.Limits = LimitsOf(s);
     p.Unit = s.UnitCode;
     p.Fanuc = s.FanucMode;
+    p.Iso = s.IsoMode;
     p.Vertical = s.Vertical;
     p.Xmirror = s.Xmirror;
     p.G2mirror = s.G2mirror;
@@ -31,6 +32,7 @@ void ApplyParameters(MachineState& s, const Parameters& p) {
     ApplyLimits(s, p.Limits);
     s.UnitCode = p.Unit;
     s.FanucMode = p.Fanuc;
+    s.IsoMode = p.Iso;
     s.Vertical = p.Vertical;
     s.Xmirror = p.Xmirror;
     s.G2mirror = p.G2mirror;

@@ -22,6 +22,7 @@ struct Parameters {
     SoftLimits Limits;
     int16_t Unit = 1;      // 1 = 1 mm, 2 = 0.01 mm, 3 = 0.001 mm, 4 = 1 inch
     bool Fanuc = false;    // FANUC dialect with the point check
+    bool Iso = false;      // the ISO control instead of either dialect (Fanuc-style lathe controls)
     bool Vertical = false; // a vertical lathe: the drawing turned a quarter
     bool Xmirror = false;  // +X drawn downwards
     bool G2mirror = false; // G02 runs counter-clockwise and G03 clockwise

@@ -8,12 +8,15 @@
 #include "check/ProgramFiles.h"
 #include "check/ReportPicture.h"
 #include "check/Shown.h"
+#include "check/StockSection.h"
 #include "picture/Framing.h"
+#include "picture/Section.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <new>
@@ -55,6 +58,14 @@ CheckReport CheckWithPicture(const std::u16string& text, const std::string& path
     CheckReport report = CheckProgram(text, framed, {}, {&viewport}, w, h);
     report.File = path;
     svg = drawing.Svg();
+    // With a stock: its section over the path, as the checker's own pictures draw it.
+    if (const std::optional<StockSection> section = SectionOf(report, framed)) {
+        const picture::SheetContent content{sheet, layout, report.Visible, report.Mapping, {}};
+        const size_t end = svg.rfind("</svg>");
+        if (end != std::string::npos)
+            svg.insert(end, picture::SvgSection(DrawnSection(*section, content),
+                                                picture::SectionLookOf(sheet.WhiteBackground)));
+    }
     return report;
 }
 
@@ -72,7 +83,12 @@ ProgramResult CheckEntry(const ProgramEntry& entry, const ArchiveOptions& option
 // before it, so only a few are ever held).
 class Collector {
   public:
-    Collector(const ArchiveOptions& o, Output& out, Output* report) : O(o), Out(out), Report(report) {}
+    // `split`: the rows go to pages of HtmlPageRows programs beside the report, which becomes
+    // their index (written by Finish).
+    Collector(const ArchiveOptions& o, Output& out, Output* report, size_t programs, bool split)
+        : O(o), Out(out), Report(report), Programs(programs), Split(split) {
+        if (Split) Entries.resize(programs);
+    }
 
     void Done(size_t index, ProgramResult r) {
         const std::lock_guard<std::mutex> lock(Mutex);
@@ -82,9 +98,10 @@ class Collector {
             Out.Write(O.Json ? ResultJson(r) : ResultText(r));
             Summary.Add(index, r);
             if (!Report) return;
+            if (Split) Entries[index] = {index, r.Path, VerdictOf(r)};
             Rows.emplace(index, HtmlRow(r));
             for (auto it = Rows.find(NextRow); it != Rows.end(); it = Rows.find(++NextRow)) {
-                Report->Write(it->second);
+                RowOut(NextRow).Write(it->second);
                 Rows.erase(it);
             }
         } catch (const std::bad_alloc&) {
@@ -93,15 +110,64 @@ class Collector {
         }
     }
 
+    // Ends the report (the last page and the index, when split); false when a file could not be
+    // written (said on standard error).
+    bool Finish() {
+        std::string why;
+        if (!Split) {
+            Report->Write(HtmlTail(Summary));
+        } else {
+            if (!FinishPage()) return false;
+            Report->Write(HtmlIndex(Summary, O.ReportPath, Entries));
+        }
+        if (!Report->Finish(why)) {
+            Complain("cannot write the report " + O.ReportPath + ": " + why);
+            return false;
+        }
+        return true;
+    }
+
     ArchiveSummary Summary;
 
   private:
+    // Where row `index` goes: the report, or its page (started when its first row comes).
+    Output& RowOut(size_t index) {
+        if (!Split) return *Report;
+        if (index % HtmlPageRows == 0) {
+            if (!FinishPage()) Summary.Status = 2;
+            const size_t page = index / HtmlPageRows;
+            std::string why;
+            if (!Page.Open(HtmlPagePath(O.ReportPath, page), why)) {
+                Complain("cannot write the report's page " + HtmlPagePath(O.ReportPath, page) + ": " + why);
+                Summary.Status = 2;
+            }
+            Page.Write(
+                HtmlPageHead(index + 1, std::min(Programs, index + HtmlPageRows), Programs, O.ReportPath));
+            PageNumber = page;
+        }
+        return Page;
+    }
+
+    bool FinishPage() {
+        if (!Page.IsOpen()) return true;
+        std::string why;
+        Page.Write(HtmlPageTail(O.ReportPath));
+        if (Page.Finish(why)) return true;
+        Complain("cannot write the report's page " + HtmlPagePath(O.ReportPath, PageNumber) + ": " + why);
+        return false;
+    }
+
     const ArchiveOptions& O;
     Output& Out;
     Output* Report;
+    size_t Programs;
+    bool Split;
     std::mutex Mutex;
     std::map<size_t, std::string> Rows; // finished rows waiting for those before them
     size_t NextRow = 0;
+    Output Page; // the page being written, when split
+    size_t PageNumber = 0;
+    std::vector<HtmlIndexEntry> Entries; // every program's verdict, for the index
 };
 
 unsigned JobsFor(unsigned asked, size_t programs) {
@@ -153,6 +219,7 @@ ProgramResult CheckArchiveProgram(const std::string& path, const ArchiveOptions&
         r.Error = e.what();
     }
     r.Seconds = SecondsSince(start);
+    r.Strict = options.Strict;
     r.Status = ProgramStatus(r, options.Strict);
     return r;
 }
@@ -166,7 +233,12 @@ int RunArchive(const ArchiveOptions& o, const std::vector<std::string>& argument
         programs.insert(programs.end(), some.begin(), some.end());
     }
     std::vector<OutputFile> outputs{{"standard output", ""}};
+    // An archive too large for one page a browser opens in seconds: an index and pages.
+    const bool split = !o.ReportPath.empty() && programs.size() > HtmlSplitAbove;
     if (!o.ReportPath.empty()) outputs.push_back({"--report " + o.ReportPath, o.ReportPath});
+    if (split)
+        for (size_t page = 0; page * HtmlPageRows < programs.size(); ++page)
+            outputs.push_back({"--report " + o.ReportPath, HtmlPagePath(o.ReportPath, page)});
     std::vector<std::string> paths;
     for (const ProgramEntry& p : programs)
         paths.push_back(p.Path);
@@ -177,13 +249,21 @@ int RunArchive(const ArchiveOptions& o, const std::vector<std::string>& argument
     Output report;
     if (!o.ReportPath.empty()) {
         std::string why;
+        std::error_code made;
+        if (split)
+            std::filesystem::create_directories(
+                std::filesystem::path(HtmlPagePath(o.ReportPath, 0)).parent_path(), made);
+        if (made) {
+            Complain("cannot write the report's pages beside " + o.ReportPath + ": " + made.message());
+            return 2;
+        }
         if (!report.Open(o.ReportPath, why)) {
             Complain("cannot write the report " + o.ReportPath + ": " + why);
             return 2;
         }
-        report.Write(HtmlHead(programs.size()));
+        if (!split) report.Write(HtmlHead(programs.size()));
     }
-    Collector collector(o, out, report.IsOpen() ? &report : nullptr);
+    Collector collector(o, out, report.IsOpen() ? &report : nullptr, programs.size(), split);
     const unsigned jobs = JobsFor(o.Jobs, programs.size());
     std::atomic<size_t> next{0};
     RunJobs(jobs, [&] {
@@ -195,14 +275,7 @@ int RunArchive(const ArchiveOptions& o, const std::vector<std::string>& argument
     summary.WallSeconds = SecondsSince(start);
     out.Write(o.Json ? summary.Json() : summary.Text());
     int status = summary.Status;
-    if (report.IsOpen()) {
-        std::string why;
-        report.Write(HtmlTail(summary));
-        if (!report.Finish(why)) {
-            Complain("cannot write the report " + o.ReportPath + ": " + why);
-            status = 2;
-        }
-    }
+    if (report.IsOpen() && !collector.Finish()) status = 2;
     return status;
 }
 

@@ -39,11 +39,7 @@ std::string SecondsJson(double seconds) {
 
 int ProgramStatus(const ProgramResult& r, bool strict) {
     if (!r.Report || !r.SetupError.empty()) return 2;
-    const bool adviceFails =
-        std::any_of(r.Report->Advice.begin(), r.Report->Advice.end(), [strict](const advice::Finding& f) {
-            return strict || f.Level == advice::Severity::Error;
-        });
-    return r.Report->Failed() || adviceFails || StockFails(*r.Report, strict) ? 1 : 0;
+    return r.Report->Fails(strict) ? 1 : 0;
 }
 
 std::string ResultJson(const ProgramResult& r) {
@@ -75,18 +71,12 @@ void ArchiveSummary::Add(size_t index, const ProgramResult& r) {
     }
     if (r.Status == 1) ++Failing;
     Blocks += r.Report->Blocks;
-    if (!r.Report->Alarms.empty()) ++WithAlarms;
-    for (const Alarm& a : r.Report->Alarms)
-        ++Alarms[a.Message];
-    for (const advice::Finding& f : r.Report->Advice)
-        ++Findings[f.Code];
-    AlarmCount += r.Report->Alarms.size();
-    FindingCount += r.Report->Advice.size();
-    if (r.Report->Stock) {
-        for (const stock::Finding& f : r.Report->Stock->Findings)
-            ++Findings[f.Code];
-        FindingCount += r.Report->Stock->Findings.size();
-    }
+    const findings::Counts counts = findings::CountsOf(r.Report->Findings);
+    if (counts.Alarms) ++WithAlarms;
+    for (const findings::Finding& f : r.Report->Findings)
+        ++(f.From == findings::Source::Alarm ? Alarms[f.Message] : Findings[f.Code]);
+    AlarmCount += counts.Alarms;
+    FindingCount += counts.Total() - counts.Alarms;
 }
 
 std::vector<ArchiveSummary::Timed> ArchiveSummary::Slowest(size_t count) const {

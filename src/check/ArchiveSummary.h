@@ -21,6 +21,7 @@ struct ProgramResult {
     std::optional<CheckReport> Report; // when it was checked
     double Seconds = 0;                // reading, checking and drawing it
     int Status = 0;                    // 0 good, 1 alarm or failing finding, 2 not checked
+    bool Strict = false;               // checked with --strict: warnings fail it too
     std::string Picture;               // the fitted path as an SVG element, for the HTML report
     // The setup the program was to be checked with could not be read (file, line, value): it was
     // checked without one.
@@ -48,7 +49,7 @@ class ArchiveSummary {
     size_t Failing = 0;    // status 1
     int64_t Blocks = 0;
     std::map<std::string, size_t> Alarms;   // message -> how often
-    std::map<std::string, size_t> Findings; // advice code -> how often
+    std::map<std::string, size_t> Findings; // code of a finding but an alarm -> how often
     size_t AlarmCount = 0, FindingCount = 0;
     int Status = 0; // the worst of the programs' (2 > 1 > 0)
     unsigned Jobs = 1;

@@ -282,6 +282,7 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
                          double pictureHeightPx) {
     CheckReport report;
     report.Fanuc = options.Lathe.Fanuc;
+    report.Iso = options.Lathe.Iso;
     report.Unit = options.Lathe.Unit;
     CheckHost host(text, report);
     TraceCanvas trace(host, onSegment, pictures);
@@ -369,7 +370,8 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     report.Mapping = picture::RulerMapping{s.Vertical, s.XSign};
     if (advisor) {
         advisor->RunEnded();
-        report.Advice = advice::Merge(advice::TextFindings(*adviceText), advisor->Findings());
+        report.Advice =
+            advice::Merge(advice::TextFindings(*adviceText, options.Lathe.Iso), advisor->Findings());
     }
     if (machineWatch) report.Machine = machineWatch->Finish();
     if (machining) {
@@ -385,6 +387,7 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
         for (stock::Finding& f : report.Stock->Findings)
             f.X /= mmPerUnit, f.Z /= mmPerUnit;
     }
+    CollectFindings(report);
     return report;
 }
 

@@ -8,6 +8,7 @@
 #include "base/Canvas.h"
 #include "base/Host.h"
 #include "base/Parameters.h"
+#include "findings/Findings.h"
 #include "machine/Planner.h"
 #include "picture/Sheet.h"
 #include "stock/Machining.h"
@@ -65,6 +66,7 @@ struct TracedSegment {
 struct CheckReport {
     std::string File;
     bool Fanuc = false;
+    bool Iso = false; // read by the ISO control (reported as the dialect "ISO")
     int16_t Unit = 1;
     int32_t Blocks = 0;
     bool ProgramEnd = false; // stopped at M02/M30; otherwise at the end of the text
@@ -90,8 +92,16 @@ struct CheckReport {
     // When a stock was given but could not be cut: why. The program is then checked without it
     // (Stock is empty), its alarms and advice as ever.
     std::string StockError;
+    // The alarms, the advice and the stock's findings as one list in line order (alarms before
+    // advice before the stock on one line; CollectFindings): what every report reads.
+    std::vector<findings::Finding> Findings;
 
-    bool Failed() const { return FailureMessage() || !Alarms.empty(); }
+    // The one rule: the program could not run as a whole, or a finding fails it (an error; with
+    // `strict` a warning too).
+    bool Fails(bool strict) const { return FailureMessage() || findings::AnyFails(Findings, strict); }
+    findings::Verdict Verdict(bool strict) const {
+        return findings::VerdictOf(Findings, strict, FailureMessage() != nullptr);
+    }
     // Why the program could not be checked as a whole, or null.
     const char* FailureMessage() const;
 };
@@ -132,21 +142,24 @@ std::string NumberJson(double v);
 // A JSON string of the text; bytes that are not UTF-8 (a path in another encoding) as Latin-1.
 std::string JsonString(const std::string& text);
 
-// The stock's part of the reports (StockReport.cpp): the advice entries with the stock's findings
-// merged in line order (the advice alone when no stock was given), the stock's own member and
-// lines, and whether its findings fail the check (errors; with `strict` warnings too).
+// The one place where the alarms, the advice and the stock's findings become findings::Finding
+// (Findings.cpp): fills report.Findings from report.Alarms, report.Advice and report.Stock, with
+// the registry's severity and explanation. CheckProgram calls it; a report made by hand calls it
+// once its lists are filled.
+void CollectFindings(CheckReport& report);
+
+// The findings in the reports (StockReport.cpp), from report.Findings: the JSON "advice" entries
+// and the text lines of every finding but the alarms, the stock's with the tool and its position;
+// the stock's own member and lines; and whether the stock's findings alone fail the check.
 void AppendAdviceJson(std::string& out, const CheckReport& report);
 void AppendAdviceText(std::string& out, const CheckReport& report);
 void AppendStockJson(std::string& out, const CheckReport& report);
 void AppendStockText(std::string& out, const CheckReport& report);
 bool StockFails(const CheckReport& report, bool strict);
 
-// The machine's part of the reports (MachineReport.cpp): its time beside the control's, its
-// findings among the advice (in the stock findings' shape), and whether they fail the check.
+// The machine's part of the reports (MachineReport.cpp): its time beside the control's; its
+// limits go with every other finding (CollectFindings).
 void AppendMachineJson(std::string& out, const CheckReport& report);
 void AppendMachineText(std::string& out, const CheckReport& report);
-void AppendMachineFindingJson(std::string& out, const machine::Finding& f);
-void AppendMachineFindingText(std::string& out, const machine::Finding& f);
-bool MachineFails(const CheckReport& report, bool strict);
 
 } // namespace check

@@ -33,7 +33,8 @@ namespace check {
 namespace {
 
 const char* const Usage =
-    "usage: zarvik-check [--fanuc] [--unit N] [--limits PVLX,PVLZ,NVLX,NVLZ] [--block-delete]\n"
+    "usage: zarvik-check [--control kvz|fanuc|iso] [--fanuc] [--unit N] [--limits PVLX,PVLZ,NVLX,NVLZ]\n"
+    "                    [--block-delete]\n"
     "                    [--g2-mirror] [--json] [--trace FILE] [--svg FILE] [--png FILE] [--pdf FILE]\n"
     "                    [--fit[=all]] [--size WxH] [--white|--black] [--rulers] [--legend]\n"
     "                    [--strict] [--no-advice]\n"
@@ -41,6 +42,8 @@ const char* const Usage =
     "                    [--profile FILE.svg|FILE.dxf] [--machine[=FILE]] FILE...\n"
     "       zarvik-check [options] [--jobs N] [--report FILE.html] FILE|FOLDER...\n"
     "       zarvik-check --help | --version\n"
+    "  --control selects how programs are read: kvz (the default) and fanuc are the control's two\n"
+    "  dialects (--fanuc is --control fanuc), iso reads them as Fanuc-style lathe controls do\n"
     "  --trace writes every drawn path piece as JSON Lines (- for standard output)\n"
     "  --svg/--png/--pdf write the path of the (last) program in the standard view as a picture\n"
     "  --fit frames the part instead (its cuts, and rapids only near them), --fit=all the whole\n"
@@ -171,9 +174,15 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
             return true;
         };
         std::string v;
-        if (a == "--fanuc")
+        if (a == "--fanuc") {
             o.Check.Lathe.Fanuc = true;
-        else if (a == "--block-delete")
+            o.Check.Lathe.Iso = false;
+        } else if (a == "--control") {
+            if (!value(v) || (v != "kvz" && v != "fanuc" && v != "iso"))
+                return "--control needs kvz, fanuc or iso";
+            o.Check.Lathe.Fanuc = v == "fanuc";
+            o.Check.Lathe.Iso = v == "iso";
+        } else if (a == "--block-delete")
             o.Check.BlockDelete = true;
         else if (a == "--g2-mirror")
             o.Check.Lathe.G2mirror = true;
@@ -375,11 +384,7 @@ class Pipeline {
         if (ProfileFile.IsOpen()) KeepProfile(path, report);
         FlushTrace(); // the trace of a file comes before its report
         Out.Write(O.Json ? ReportJson(report) + "\n" : ReportText(report));
-        const bool adviceFails =
-            std::any_of(report.Advice.begin(), report.Advice.end(), [this](const advice::Finding& f) {
-                return O.Strict || f.Level == advice::Severity::Error;
-            });
-        if ((report.Failed() || adviceFails || StockFails(report, O.Strict)) && Status == 0) Status = 1;
+        if (report.Fails(O.Strict) && Status == 0) Status = 1;
     }
 
     // --- Stock and tools: the finished half-section of the program, for --profile ---

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 
 namespace check {
 
@@ -22,12 +23,80 @@ std::string Cell(const std::string& sortValue, const std::string& html, const ch
     return out + " data-v=\"" + HtmlEscape(sortValue) + "\">" + html + "</td>";
 }
 
-// The lines of a list cell, one a line.
-std::string Lines(const std::vector<std::string>& lines) {
+const char* const Legend =
+    "<p class=\"legend\">Verdict: <span><span class=\"v pass\">pass</span> nothing to act on</span>"
+    "<span><span class=\"v warnings\">warnings</span> passes, with warnings to read</span>"
+    "<span><span class=\"v fails\">fails</span> an alarm, an error, or a program that cannot run "
+    "(with --strict a warning too)</span>"
+    "<span><span class=\"v unchecked\">not checked</span> unreadable, or its setup could not be "
+    "read</span><br>Findings: <span><span class=\"s error\">error</span> fails the program</span>"
+    "<span><span class=\"s warning\">warning</span> fails it only with --strict</span>"
+    "<span><span class=\"s info\">info</span> never fails it</span>"
+    "<span>alarms show the control's own words, <span class=\"meaning\">their meaning</span> "
+    "beside them</span></p>\n";
+
+// A finding's place and tool, as the text report gives them: " (N12, tool 1 at X40.000 Z-10.000)".
+std::string WhereText(const findings::Finding& f) {
+    if (!f.Tool) return {};
+    std::string out = " (" + (f.N.empty() ? "" : "N" + f.N + ", ") + "tool " + std::to_string(*f.Tool);
+    if (f.At) out += " at X" + legacy::Format000(f.At->X) + " Z" + legacy::Format000(f.At->Z);
+    return out + ")";
+}
+
+// The alarms (or the other findings) of a program grouped by code, alarms by their text as well,
+// in the order of their first line: each group with its count and first lines, unfolding to each
+// line. A group's list stops at a few hundred lines: the text and JSON reports have them all.
+std::string Grouped(const std::vector<findings::Finding>& all, bool alarms) {
+    constexpr size_t shownLines = 3, listed = 200;
+    std::vector<std::vector<const findings::Finding*>> groups;
+    std::map<std::string, size_t> byKey;
+    for (const findings::Finding& f : all) {
+        if ((f.From == findings::Source::Alarm) != alarms) continue;
+        const auto [at, added] =
+            byKey.try_emplace(alarms ? f.Code + '\n' + f.Message : f.Code, groups.size());
+        if (added) groups.emplace_back();
+        groups[at->second].push_back(&f);
+    }
     std::string out;
-    for (const std::string& line : lines)
-        out += "<div>" + HtmlEscape(line) + "</div>";
+    for (const auto& g : groups) {
+        const findings::Finding& first = *g.front();
+        std::string head;
+        if (alarms)
+            head = "<bdi>" + HtmlEscape(first.Message) + "</bdi>";
+        else
+            head = std::string("<span class=\"s ") + findings::SeverityName(first.Level) + "\">" +
+                   findings::SeverityName(first.Level) + "</span> " + HtmlEscape(first.Code);
+        head += g.size() > 1 ? " \xC3\x97" + std::to_string(g.size()) : std::string();
+        std::string lines;
+        for (size_t i = 0; i < g.size() && i < shownLines; ++i)
+            lines += (i ? ", " : "") + std::to_string(g[i]->Line);
+        head +=
+            (g.size() > 1 ? ", lines " : ", line ") + lines + (g.size() > shownLines ? " \xE2\x80\xA6" : "");
+        if (!first.Explanation.empty())
+            head += " <span class=\"meaning\">" + HtmlEscape(first.Explanation) + "</span>";
+        out += "<details><summary>" + head + "</summary>";
+        for (size_t i = 0; i < g.size() && i < listed; ++i)
+            out +=
+                "<div>" +
+                HtmlEscape("line " + std::to_string(g[i]->Line) + ": " + g[i]->Message + WhereText(*g[i])) +
+                "</div>";
+        if (g.size() > listed)
+            out += "<div>" + std::to_string(g.size() - listed) + " more in the text and JSON reports</div>";
+        out += "</details>";
+    }
     return out;
+}
+
+// The stock's figures when a setup was in effect: the part left and the volume removed.
+std::string StockCell(const CheckReport& c) {
+    if (!c.Stock) return Cell("-1", "", "n");
+    const stock::Result& s = *c.Stock;
+    std::string html = s.PartLeft ? "part \xC3\x98" + legacy::Format000(s.MaxDiameter) + " \xC3\x97 " +
+                                        legacy::Format000(s.PartLength)
+                                  : std::string("nothing left");
+    html += "<br>removed " + legacy::Format000(s.RemovedMm3) + " mm\xC2\xB3 of " +
+            legacy::Format000(s.StockMm3) + " mm\xC2\xB3";
+    return Cell(Number(s.RemovedMm3), html, "stock");
 }
 
 const char* const Style = R"(<style>
@@ -38,10 +107,23 @@ th { background: #e8e8e8; cursor: pointer; white-space: nowrap; }
 th[aria-sort=ascending]::after { content: " \25B2"; }
 th[aria-sort=descending]::after { content: " \25BC"; }
 td.n { text-align: right; white-space: nowrap; }
-tr.failing td:first-child { border-left: 4px solid #c80; }
-tr.error td:first-child { border-left: 4px solid #c00; }
-td.list div { white-space: pre-wrap; font-size: 90%; }
+tr.failing td:first-child { border-left: 4px solid #c00; }
+tr.warned td:first-child { border-left: 4px solid #c80; }
+tr.error td:first-child { border-left: 4px solid #888; }
+td.list div, td.list summary { white-space: pre-wrap; font-size: 90%; }
+td.list details div { margin-left: 1.2em; }
+td.list { max-width: 40em; }
+td.list:has(details) { min-width: 22em; }
+td.stock { white-space: nowrap; }
 td.program { font-family: monospace; overflow-wrap: anywhere; min-width: 14em; max-width: 28em; }
+td.verdict { min-width: 9em; max-width: 18em; }
+.v { font-weight: bold; padding: 0 0.3em; border-radius: 3px; color: #fff; }
+.v.pass { background: #2a7d2a; } .v.warnings { background: #b07000; }
+.v.fails { background: #c00; } .v.unchecked { background: #777; }
+.s { font-weight: bold; } .s.error { color: #c00; } .s.warning { color: #a06000; } .s.info { color: #666; }
+.meaning { color: #444; font-style: italic; }
+.why { font-size: 90%; }
+p.legend span { margin-right: 1em; }
 </style>
 )";
 
@@ -83,6 +165,118 @@ const char* const Script = R"(<script>
 
 } // namespace
 
+namespace {
+
+const char* const TableHead = "<table id=\"programs\">\n<thead><tr>"
+                              "<th data-key=\"verdict\" data-num>Verdict</th>"
+                              "<th data-key=\"program\">Program</th>"
+                              "<th data-key=\"blocks\" data-num>Blocks</th>"
+                              "<th data-key=\"end\">End</th>"
+                              "<th data-key=\"cutting\" data-num>Cutting time</th>"
+                              "<th data-key=\"alarms\" data-num>Alarms</th>"
+                              "<th data-key=\"findings\" data-num>Findings</th>"
+                              "<th data-key=\"stock\" data-num>Stock</th>"
+                              "<th data-key=\"time\" data-num>Check time</th>"
+                              "<th>Picture</th></tr></thead>\n<tbody>\n";
+
+// The start of a page up to its heading. Nothing may be loaded: the page is complete in itself,
+// and a name in it can fetch nothing.
+std::string PageStart(const std::string& title) {
+    std::string out = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
+    out += "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
+           "style-src 'unsafe-inline'; script-src 'unsafe-inline'\">\n";
+    out += "<title>" + HtmlEscape(title) + "</title>\n";
+    out += Style;
+    return out + "</head>\n<body>\n<h1>" + HtmlEscape(title) + "</h1>\n";
+}
+
+std::string Basename(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string Link(const std::string& href, const std::string& html) {
+    return "<a href=\"" + HtmlEscape(href) + "\">" + html + "</a>";
+}
+
+} // namespace
+
+std::string HtmlPagePath(const std::string& indexPath, size_t page) {
+    char name[32];
+    std::snprintf(name, sizeof name, ".pages/%04zu.html", page + 1);
+    return indexPath + name;
+}
+
+std::string HtmlPageLink(const std::string& indexPath, size_t page) {
+    const std::string path = HtmlPagePath(indexPath, page);
+    const size_t slash = indexPath.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string HtmlPageHead(size_t first, size_t last, size_t programs, const std::string& indexName) {
+    std::string out = PageStart("NC programs " + std::to_string(first) + "\xE2\x80\x93" +
+                                std::to_string(last) + " of " + std::to_string(programs));
+    out += "<p>" + Link("../" + Basename(indexName), "Index") +
+           " of the archive, with the summary. A click on a heading sorts by that column; a finding's row "
+           "unfolds to each of its lines.</p>\n";
+    return out + Legend + TableHead;
+}
+
+std::string HtmlPageTail(const std::string& indexName) {
+    return "</tbody>\n</table>\n<p>" + Link("../" + Basename(indexName), "Index") + " of the archive.</p>\n" +
+           Script + "</body>\n</html>\n";
+}
+
+std::string HtmlIndex(const ArchiveSummary& summary, const std::string& indexPath,
+                      const std::vector<HtmlIndexEntry>& programs) {
+    std::string out = PageStart("NC programs checked: " + std::to_string(programs.size()));
+    out +=
+        "<p>The archive in pages of " + std::to_string(HtmlPageRows) +
+        " programs, each with its pictures and findings; below them the programs that do not pass, and the "
+        "<a href=\"#summary\">summary</a>.</p>\n";
+    out += Legend;
+    out += "<table>\n<thead><tr><th>Page</th><th>Programs</th><th>From</th><th>To</th><th>Pass</th>"
+           "<th>Warnings</th><th>Fails</th><th>Not checked</th></tr></thead>\n<tbody>\n";
+    for (size_t first = 0, page = 0; first < programs.size(); first += HtmlPageRows, ++page) {
+        const size_t last = std::min(programs.size(), first + HtmlPageRows) - 1;
+        size_t counts[4] = {};
+        for (size_t i = first; i <= last; ++i)
+            ++counts[programs[i].Verdict.Rank];
+        out += "<tr><td>" + Link(HtmlPageLink(indexPath, page), std::to_string(page + 1)) +
+               "</td><td class=\"n\">" + std::to_string(first + 1) + "\xE2\x80\x93" +
+               std::to_string(last + 1) + "</td><td class=\"program\"><bdi>" +
+               HtmlEscape(programs[first].Path) + "</bdi></td><td class=\"program\"><bdi>" +
+               HtmlEscape(programs[last].Path) + "</bdi></td>";
+        for (size_t k = 0; k < 4; ++k)
+            out += "<td class=\"n\">" + std::to_string(counts[k]) + "</td>";
+        out += "</tr>\n";
+    }
+    out += "</tbody>\n</table>\n<h2>Programs that do not pass</h2>\n<table>\n<thead><tr><th>Verdict</th>"
+           "<th>Program</th><th>Page</th></tr></thead>\n<tbody>\n";
+    constexpr size_t listed = 1000;
+    size_t shown = 0, more = 0;
+    for (const HtmlIndexEntry& e : programs) {
+        if (e.Verdict.Rank == 0) continue;
+        if (shown == listed) {
+            ++more;
+            continue;
+        }
+        ++shown;
+        const size_t page = e.Index / HtmlPageRows;
+        out += "<tr><td class=\"verdict\"><span class=\"v " + std::string(e.Verdict.Class) + "\">" +
+               e.Verdict.Word + "</span><div class=\"why\"><bdi>" + HtmlEscape(e.Verdict.Why) +
+               "</bdi></div></td><td class=\"program\"><bdi>" + HtmlEscape(e.Path) + "</bdi></td><td>" +
+               Link(HtmlPageLink(indexPath, page), std::to_string(page + 1)) + "</td></tr>\n";
+    }
+    out += "</tbody>\n</table>\n";
+    if (more) out += "<p>" + std::to_string(more) + " more on the pages.</p>\n";
+    std::string tail = HtmlTail(summary);
+    // The summary without the programs' table's end and its sorting script.
+    tail = tail.substr(tail.find("<h2 id=\"summary\">"));
+    tail = tail.substr(0, tail.find("<script>"));
+    return out + tail + "</body>\n</html>\n";
+}
+
 std::string HtmlEscape(std::string_view text) {
     std::string out;
     AppendShown(out, text, true);
@@ -95,37 +289,47 @@ std::string InlineSvg(const std::string& document) {
 }
 
 std::string HtmlHead(size_t programs) {
-    std::string out = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n";
-    // Nothing may be loaded: the page is complete in itself, and a name in it can fetch nothing.
-    out += "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
-           "style-src 'unsafe-inline'; script-src 'unsafe-inline'\">\n";
-    out += "<title>NC programs checked: " + std::to_string(programs) + "</title>\n";
-    out += Style;
-    out += "</head>\n<body>\n<h1>NC programs checked: " + std::to_string(programs) + "</h1>\n";
+    std::string out = PageStart("NC programs checked: " + std::to_string(programs));
     out += "<p><a href=\"#summary\">Summary</a> below the table. A click on a heading sorts by that "
-           "column.</p>\n";
-    out += "<table id=\"programs\">\n<thead><tr>"
-           "<th data-key=\"program\">Program</th>"
-           "<th data-key=\"blocks\" data-num>Blocks</th>"
-           "<th data-key=\"end\">End</th>"
-           "<th data-key=\"cutting\" data-num>Cutting time</th>"
-           "<th data-key=\"alarms\" data-num>Alarms</th>"
-           "<th data-key=\"findings\" data-num>Findings</th>"
-           "<th data-key=\"time\" data-num>Check time</th>"
-           "<th>Picture</th></tr></thead>\n<tbody>\n";
-    return out;
+           "column; a finding's row unfolds to each of its lines.</p>\n";
+    return out + Legend + TableHead;
+}
+
+HtmlVerdict VerdictOf(const ProgramResult& r) {
+    if (!r.Report) return {3, "not checked", "unchecked", r.Error};
+    if (!r.SetupError.empty()) return {3, "not checked", "unchecked", "setup: " + r.SetupError};
+    const CheckReport& c = *r.Report;
+    // The one rule, with the --strict the archive was checked with.
+    const findings::Verdict v = c.Verdict(r.Strict);
+    std::string why = findings::ReasonOf(c.Findings, r.Strict);
+    if (const char* failure = c.FailureMessage())
+        why = why.empty() ? failure : std::string(failure) + "; " + why;
+    switch (v) {
+    case findings::Verdict::Fails:
+        return {2, "fails", "fails", why};
+    case findings::Verdict::Warnings:
+        return {1, "warnings", "warnings", why};
+    case findings::Verdict::Pass:
+        break;
+    }
+    return {0, "pass", "pass", ""};
 }
 
 std::string HtmlRow(const ProgramResult& r) {
-    const char* cls = r.Status == 2 ? " class=\"error\"" : r.Status == 1 ? " class=\"failing\"" : "";
-    std::string out = std::string("<tr") + cls + ">";
+    const HtmlVerdict v = VerdictOf(r);
+    static const char* const rowClass[] = {"passed", "warned", "failing", "error"};
+    std::string out = std::string("<tr class=\"") + rowClass[v.Rank] + "\">";
+    out += Cell(std::to_string(v.Rank),
+                "<span class=\"v " + std::string(v.Class) + "\">" + v.Word + "</span>" +
+                    (v.Why.empty() ? "" : "<div class=\"why\"><bdi>" + HtmlEscape(v.Why) + "</bdi></div>"),
+                "verdict");
     // A name is isolated from the cells around it, whatever its script's direction.
     out += Cell(r.Path, "<bdi>" + HtmlEscape(r.Path) + "</bdi>", "program");
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.3f s", r.Seconds);
     if (!r.Report) {
         out += Cell("-1", "", "n") + Cell("not checked: " + r.Error, HtmlEscape("not checked: " + r.Error)) +
-               Cell("-1", "", "n") + Cell("-1", "", "n") + Cell("-1", "", "n") +
+               Cell("-1", "", "n") + Cell("-1", "", "n") + Cell("-1", "", "n") + Cell("-1", "", "n") +
                Cell(Number(r.Seconds), seconds, "n") + "<td></td></tr>\n";
         return out;
     }
@@ -147,14 +351,12 @@ std::string HtmlRow(const ProgramResult& r) {
                 HtmlEscape(legacy::FormatFixed(c.CuttingTime, 2) + " s (" +
                            picture::LegendClock(c.CuttingTime) + ")"),
                 "n");
-    std::vector<std::string> alarms, findings;
-    for (const Alarm& a : c.Alarms)
-        alarms.push_back("line " + std::to_string(a.Line) + ": " + a.Message);
-    for (const advice::Finding& f : c.Advice)
-        findings.push_back("line " + std::to_string(f.Line) + ": " + advice::SeverityName(f.Level) + ": " +
-                           f.Message + " [" + f.Code + "]");
-    out += Cell(std::to_string(alarms.size()), std::to_string(alarms.size()) + Lines(alarms), "list");
-    out += Cell(std::to_string(findings.size()), std::to_string(findings.size()) + Lines(findings), "list");
+    const findings::Counts counts = findings::CountsOf(c.Findings);
+    out += Cell(std::to_string(counts.Alarms), std::to_string(counts.Alarms) + Grouped(c.Findings, true),
+                "list");
+    const size_t others = counts.Total() - counts.Alarms;
+    out += Cell(std::to_string(others), std::to_string(others) + Grouped(c.Findings, false), "list");
+    out += StockCell(c);
     out += Cell(Number(r.Seconds), seconds, "n");
     return out + "<td>" + r.Picture + "</td></tr>\n";
 }

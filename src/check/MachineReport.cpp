@@ -83,23 +83,4 @@ void AppendMachineText(std::string& out, const CheckReport& r) {
     }
 }
 
-void AppendMachineFindingJson(std::string& out, const machine::Finding& f) {
-    out += "{\"line\": " + std::to_string(f.Line) + ", \"code\": " + JsonString(f.Code) +
-           ", \"severity\": \"" + machine::SeverityName(f.Level) +
-           "\", \"message\": " + JsonString(f.Message) + ", \"tool\": " + NumberJson(f.Tool) + "}";
-}
-
-void AppendMachineFindingText(std::string& out, const machine::Finding& f) {
-    out += "  line " + std::to_string(f.Line) + ": " + machine::SeverityName(f.Level) + ": " +
-           Shown(f.Message) + " [" + f.Code + "] (tool " + legacy::Str15(f.Tool) + ")\n";
-}
-
-bool MachineFails(const CheckReport& r, bool strict) {
-    if (!r.Machine) return false;
-    for (const machine::Finding& f : r.Machine->Findings)
-        if (f.Level == machine::Severity::Error || (strict && f.Level == machine::Severity::Warning))
-            return true;
-    return false;
-}
-
 } // namespace check

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Report texts of the checker: JSON for tools, plain text for people.
 
-#include "base/Alarms.h"
 #include "base/Legacy.h"
 #include "check/Checker.h"
 #include "check/Shown.h"
@@ -69,7 +68,7 @@ std::string NumberJson(double v) {
 
 std::string ReportJson(const CheckReport& r) {
     std::string out = "{\"file\": " + Quote(r.File);
-    out += ", \"dialect\": \"" + std::string(r.Fanuc ? "FANUC" : "KVZ") + "\"";
+    out += ", \"dialect\": \"" + std::string(r.Iso ? "ISO" : r.Fanuc ? "FANUC" : "KVZ") + "\"";
     out += ", \"unit\": " + std::to_string(r.Unit);
     out += ", \"blocks\": " + std::to_string(r.Blocks);
     out += ", \"end\": \"" + std::string(EndOf(r)) + "\"";
@@ -77,14 +76,15 @@ std::string ReportJson(const CheckReport& r) {
     out += ", \"cutting_time_s\": " + NumberJson(r.CuttingTime);
     out += ", \"final\": {\"x\": " + NumberJson(r.FinalX) + ", \"z\": " + NumberJson(r.FinalZ) + "}";
     out += ", \"alarms\": [";
-    for (size_t i = 0; i < r.Alarms.size(); ++i) {
-        if (i) out += ", ";
-        out +=
-            "{\"line\": " + std::to_string(r.Alarms[i].Line) + ", \"message\": " + Quote(r.Alarms[i].Message);
-        // What the control's words mean, for readers of neither its Japanese nor its spelling.
-        const interp::AlarmMeaning meaning = interp::MeaningOfAlarm(r.Alarms[i].Message);
-        out += ", \"code\": " + Quote(std::string(meaning.Code)) +
-               ", \"explanation\": " + Quote(std::string(meaning.Explanation)) + "}";
+    bool firstAlarm = true;
+    for (const findings::Finding& f : r.Findings) {
+        if (f.From != findings::Source::Alarm) continue;
+        if (!firstAlarm) out += ", ";
+        firstAlarm = false;
+        // The control's own words, and what they mean for readers of neither its Japanese nor
+        // its spelling.
+        out += "{\"line\": " + std::to_string(f.Line) + ", \"message\": " + Quote(f.Message) +
+               ", \"code\": " + Quote(f.Code) + ", \"explanation\": " + Quote(f.Explanation) + "}";
     }
     out += "], \"advice\": [";
     AppendAdviceJson(out, r);
@@ -104,15 +104,21 @@ std::string ReportJson(const CheckReport& r) {
 
 std::string ReportText(const CheckReport& r) {
     std::string out = Shown(r.File) + "\n";
-    out += "  dialect " + std::string(r.Fanuc ? "FANUC" : "KVZ") + ", unit " + std::to_string(r.Unit) + ", " +
-           std::to_string(r.Blocks) + " blocks, end: " + EndOf(r) + "\n";
+    out += "  dialect " +
+           std::string(r.Iso     ? "ISO"
+                       : r.Fanuc ? "FANUC"
+                                 : "KVZ") +
+           ", unit " + std::to_string(r.Unit) + ", " + std::to_string(r.Blocks) +
+           " blocks, end: " + EndOf(r) + "\n";
     if (const char* failure = r.FailureMessage()) out += "  " + std::string(failure) + "\n";
     out += "  cutting time " + legacy::FormatFixed(r.CuttingTime, 2) + " s (" +
            picture::LegendClock(r.CuttingTime) + ")\n";
     out += "  final position X" + legacy::Format000(r.FinalX) + " Z" + legacy::Format000(r.FinalZ) + "\n";
-    if (r.Alarms.empty()) out += "  no alarms\n";
-    for (const Alarm& a : r.Alarms)
-        out += "  " + std::to_string(a.Line) + ": " + Shown(a.Message) + "\n";
+    const findings::Counts counts = findings::CountsOf(r.Findings);
+    if (counts.Alarms == 0) out += "  no alarms\n";
+    for (const findings::Finding& f : r.Findings)
+        if (f.From == findings::Source::Alarm)
+            out += "  " + std::to_string(f.Line) + ": " + Shown(f.Message) + "\n";
     AppendAdviceText(out, r);
     for (const auto& [tool, seconds] : r.ToolTimes)
         if (seconds != 0)
@@ -126,7 +132,7 @@ picture::LegendContent LegendOf(const CheckReport& r) {
     picture::LegendContent legend;
     legend.Program = Shown(std::filesystem::path(r.File).filename().string()); // no control in a picture
     legend.CuttingSeconds = r.CuttingTime;
-    legend.Alarms = r.Alarms.size();
+    legend.Alarms = findings::CountsOf(r.Findings).Alarms;
     for (const auto& [tool, seconds] : r.ToolTimes) {
         if (seconds == 0) continue;
         const auto colors = r.ToolColors.find(tool);

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The stock's part of the checker's reports: its findings among the advice, in the advice's
-// shape with the tool and its position added, and the volumes and the part left.
+// The findings of the checker's reports but the alarms (the advice and the stock's, the stock's
+// with the tool and its position), and the stock's volumes and the part left.
 
 #include "base/Legacy.h"
 #include "check/Checker.h"
 #include "check/Shown.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace check {
@@ -17,77 +18,38 @@ std::string Thousandths(double v) {
     return NumberJson(std::round(v * 1000) / 1000);
 }
 
-bool HasPosition(const stock::Finding& f) {
-    return f.Code != "air-cutting";
-}
-
-// Calls `advice`, `found` and `limit` for the advice, the stock's and the machine's findings
-// merged in line order (the advice first on a shared line, then the stock's).
-template <class A, class S, class M> void InLineOrder(const CheckReport& r, A advice, S found, M limit) {
-    static const std::vector<stock::Finding> none;
-    static const std::vector<machine::Finding> noLimits;
-    const std::vector<stock::Finding>& s = r.Stock ? r.Stock->Findings : none;
-    const std::vector<machine::Finding>& m = r.Machine ? r.Machine->Findings : noLimits;
-    size_t i = 0, k = 0, j = 0;
-    while (i < r.Advice.size() || k < s.size() || j < m.size()) {
-        const int64_t next = j < m.size() ? m[j].Line : INT64_MAX;
-        if (i < r.Advice.size() && (k == s.size() || r.Advice[i].Line <= s[k].Line) &&
-            r.Advice[i].Line <= next)
-            advice(r.Advice[i++]);
-        else if (k < s.size() && s[k].Line <= next)
-            found(s[k++]);
-        else
-            limit(m[j++]);
-    }
-}
-
 } // namespace
 
 void AppendAdviceJson(std::string& out, const CheckReport& r) {
     bool first = true;
-    auto start = [&] {
+    for (const findings::Finding& f : r.Findings) {
+        if (f.From == findings::Source::Alarm) continue;
         if (!first) out += ", ";
         first = false;
-    };
-    InLineOrder(
-        r,
-        [&](const advice::Finding& f) {
-            start();
-            out += "{\"line\": " + std::to_string(f.Line) + ", \"code\": " + JsonString(f.Code) +
-                   ", \"severity\": \"" + advice::SeverityName(f.Level) +
-                   "\", \"message\": " + JsonString(f.Message) + "}";
-        },
-        [&](const stock::Finding& f) {
-            start();
-            out += "{\"line\": " + std::to_string(f.Line) + ", \"code\": " + JsonString(f.Code) +
-                   ", \"severity\": \"" + stock::SeverityName(f.Level) +
-                   "\", \"message\": " + JsonString(f.Message) + ", \"tool\": " + std::to_string(f.Tool);
-            if (!f.N.empty()) out += ", \"n\": " + JsonString(f.N);
-            if (HasPosition(f))
-                out += ", \"position\": {\"x\": " + Thousandths(f.X) + ", \"z\": " + Thousandths(f.Z) + "}";
-            out += "}";
-        },
-        [&](const machine::Finding& f) {
-            start();
-            AppendMachineFindingJson(out, f);
-        });
+        out += "{\"line\": " + std::to_string(f.Line) + ", \"code\": " + JsonString(f.Code) +
+               ", \"severity\": \"" + findings::SeverityName(f.Level) +
+               "\", \"message\": " + JsonString(f.Message);
+        if (f.Tool) out += ", \"tool\": " + std::to_string(*f.Tool);
+        if (!f.N.empty()) out += ", \"n\": " + JsonString(f.N);
+        if (f.At)
+            out +=
+                ", \"position\": {\"x\": " + Thousandths(f.At->X) + ", \"z\": " + Thousandths(f.At->Z) + "}";
+        out += "}";
+    }
 }
 
 void AppendAdviceText(std::string& out, const CheckReport& r) {
-    InLineOrder(
-        r,
-        [&](const advice::Finding& f) {
-            out += "  line " + std::to_string(f.Line) + ": " + advice::SeverityName(f.Level) + ": " +
-                   Shown(f.Message) + " [" + Shown(f.Code) + "]\n";
-        },
-        [&](const stock::Finding& f) {
-            out += "  line " + std::to_string(f.Line) + ": " + stock::SeverityName(f.Level) + ": " +
-                   Shown(f.Message) + " [" + Shown(f.Code) + "] (" +
-                   (f.N.empty() ? "" : "N" + Shown(f.N) + ", ") + "tool " + std::to_string(f.Tool);
-            if (HasPosition(f)) out += " at X" + legacy::Format000(f.X) + " Z" + legacy::Format000(f.Z);
-            out += ")\n";
-        },
-        [&](const machine::Finding& f) { AppendMachineFindingText(out, f); });
+    for (const findings::Finding& f : r.Findings) {
+        if (f.From == findings::Source::Alarm) continue;
+        out += "  line " + std::to_string(f.Line) + ": " + findings::SeverityName(f.Level) + ": " +
+               Shown(f.Message) + " [" + Shown(f.Code) + "]";
+        if (f.Tool) {
+            out += " (" + (f.N.empty() ? "" : "N" + Shown(f.N) + ", ") + "tool " + std::to_string(*f.Tool);
+            if (f.At) out += " at X" + legacy::Format000(f.At->X) + " Z" + legacy::Format000(f.At->Z);
+            out += ")";
+        }
+        out += "\n";
+    }
 }
 
 void AppendStockJson(std::string& out, const CheckReport& r) {
@@ -124,11 +86,10 @@ void AppendStockText(std::string& out, const CheckReport& r) {
 }
 
 bool StockFails(const CheckReport& r, bool strict) {
-    if (MachineFails(r, strict)) return true;
-    if (!r.Stock) return false;
-    for (const stock::Finding& f : r.Stock->Findings)
-        if (f.Level == stock::Severity::Error || (strict && f.Level == stock::Severity::Warning)) return true;
-    return false;
+    return std::any_of(r.Findings.begin(), r.Findings.end(), [strict](const findings::Finding& f) {
+        return (f.From == findings::Source::Stock || f.From == findings::Source::Machine) &&
+               findings::Fails(f, strict);
+    });
 }
 
 } // namespace check

@@ -9,6 +9,8 @@ std::optional<StockSection> SectionOf(const CheckReport& report, const CheckOpti
     const stock::Region raw = stock::StockRegion(options.Stock->Material);
     s.Raw = raw.Outlines();
     s.Part = report.Stock->Part.Outlines();
+    for (const stock::Box& z : report.Stock->ThreadZones)
+        s.Threads.push_back({{z.z0, z.x0}, {z.z1, z.x0}, {z.z1, z.x1}, {z.z0, z.x1}});
     if (options.Stock->Holding) {
         // The jaws close on the stock's largest diameter unless the setup names another, as the
         // check takes them.
@@ -40,7 +42,8 @@ std::vector<picture::PixelPolygon> Halves(const std::vector<stock::Outline>& out
 
 picture::SectionDrawing DrawnSection(const StockSection& s,
                                      const std::function<picture::PixelPoint(double x, double z)>& toPixel) {
-    return {Halves(s.Raw, toPixel), Halves(s.Part, toPixel), Halves(s.Holding, toPixel)};
+    return {Halves(s.Raw, toPixel), Halves(s.Part, toPixel), Halves(s.Holding, toPixel),
+            Halves(s.Threads, toPixel)};
 }
 
 picture::SectionDrawing DrawnSection(const StockSection& s, const picture::SheetContent& sheet) {

@@ -19,6 +19,9 @@ struct StockSection {
     // Outlines in the Z-right, radius-up half-section, millimetres (the setup's unit); a part
     // with a bore or a groove may have holes, told by the even-odd rule.
     std::vector<stock::Outline> Raw, Part, Holding;
+    // Where thread passes ran, from their root up to their first pass: the section has the
+    // whole ring taken there, the part a helical groove.
+    std::vector<stock::Outline> Threads;
 };
 
 // None when the check ran without a setup.

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "inspect/Inspection.h"
 
-#include "base/Alarms.h"
 #include "stock/ToolShape.h"
 #include "stock/ToolSources.h"
 
@@ -12,10 +11,31 @@
 
 namespace inspect {
 
-const char* SeverityName(Severity s) {
-    // An error and a warning are named as the checker's report names the advice.
-    if (s == Severity::Alarm) return "alarm";
-    return advice::SeverityName(s == Severity::Error ? advice::Severity::Error : advice::Severity::Warning);
+Kind KindOf(const findings::Finding& f) {
+    if (f.From == findings::Source::Alarm) return Kind::Alarm;
+    switch (f.Level) {
+    case findings::Severity::Error:
+        return Kind::Error;
+    case findings::Severity::Warning:
+        return Kind::Warning;
+    case findings::Severity::Info:
+        return Kind::Info;
+    }
+    return Kind::Error;
+}
+
+const char* KindName(Kind k) {
+    switch (k) {
+    case Kind::Alarm:
+        return "alarm";
+    case Kind::Error:
+        return findings::SeverityName(findings::Severity::Error);
+    case Kind::Warning:
+        return findings::SeverityName(findings::Severity::Warning);
+    case Kind::Info:
+        return findings::SeverityName(findings::Severity::Info);
+    }
+    return "alarm";
 }
 
 LineStarts::LineStarts(std::u16string_view text) : Size(text.size()) {
@@ -126,33 +146,17 @@ InspectionResult RunInspection(const std::u16string& text, check::CheckOptions o
         const size_t a = r.Starts.StartOf(line), b = r.Starts.EndOf(line);
         return SequenceOf(view.substr(a, b > a ? b - a : 0));
     };
-    for (const check::Alarm& a : r.Report.Alarms) {
-        const interp::AlarmMeaning meaning = interp::MeaningOfAlarm(a.Message);
-        r.Problems.push_back({a.Line, sequence(a.Line), Severity::Alarm, a.Message, std::string(meaning.Code),
-                              std::string(meaning.Explanation)});
+    r.Problems.reserve(r.Report.Findings.size());
+    for (const findings::Finding& f : r.Report.Findings) {
+        Problem p;
+        static_cast<findings::Finding&>(p) = f;
+        p.Sequence = sequence(f.Line);
+        r.Problems.push_back(std::move(p));
     }
-    for (const advice::Finding& f : r.Report.Advice)
-        r.Problems.push_back({f.Line,
-                              sequence(f.Line),
-                              f.Level == advice::Severity::Error ? Severity::Error : Severity::Warning,
-                              f.Message,
-                              f.Code,
-                              {}});
-    // The stock's findings as the advice's; a note (air-cutting) stands among the warnings, the
-    // list's mildest level.
-    if (r.Report.Stock)
-        for (const stock::Finding& f : r.Report.Stock->Findings)
-            r.Problems.push_back({f.Line,
-                                  sequence(f.Line),
-                                  f.Level == stock::Severity::Error ? Severity::Error : Severity::Warning,
-                                  f.Message,
-                                  f.Code,
-                                  {}});
     std::stable_sort(r.Problems.begin(), r.Problems.end(), [](const Problem& a, const Problem& b) {
-        return a.Line != b.Line ? a.Line < b.Line : a.Level < b.Level;
+        return a.Line != b.Line ? a.Line < b.Line : KindOf(a) < KindOf(b);
     });
-    for (const Problem& p : r.Problems)
-        ++(p.Level == Severity::Alarm ? r.Alarms : p.Level == Severity::Error ? r.Errors : r.Warnings);
+    r.Counts = findings::CountsOf(r.Report.Findings);
     r.Groups = GroupProblems(r.Problems);
     return r;
 }
@@ -163,7 +167,7 @@ std::vector<ProblemGroup> GroupProblems(const std::vector<Problem>& problems) {
     std::string key;
     for (size_t i = 0; i < problems.size(); ++i) {
         const Problem& p = problems[i];
-        key.assign(1, static_cast<char>('0' + static_cast<int>(p.Level)));
+        key.assign(1, static_cast<char>('0' + static_cast<int>(KindOf(p))));
         key += p.Code;
         key += '\n';
         key += p.Message;
@@ -181,17 +185,8 @@ std::u16string_view InspectionResult::LineText(std::u16string_view text, int64_t
     return text.substr(std::min(a, text.size()), b > a ? b - a : 0);
 }
 
-std::string ProblemCounts(size_t alarms, size_t errors, size_t warnings) {
-    std::string out;
-    auto add = [&out](size_t n, const char* one, const char* many) {
-        if (n == 0) return;
-        if (!out.empty()) out += ", ";
-        out += std::to_string(n) + " " + (n == 1 ? one : many);
-    };
-    add(alarms, "alarm", "alarms");
-    add(errors, "error", "errors");
-    add(warnings, "warning", "warnings");
-    return out.empty() ? "no problems" : out;
+std::string ProblemCounts(const findings::Counts& counts) {
+    return findings::CountsText(counts);
 }
 
 namespace {

@@ -5,6 +5,7 @@
 // the tools of the run, and where each line starts in the text.
 
 #include "check/Checker.h"
+#include "findings/Findings.h"
 #include "inspect/PathIndex.h"
 #include "inspect/StockFollow.h"
 #include "inspect/StockSection.h"
@@ -17,20 +18,19 @@
 
 namespace inspect {
 
-enum class Severity { Alarm, Error, Warning };
-// "alarm", and for the others the advice's names ("error", "warning").
-const char* SeverityName(Severity s);
+// The four kinds the problems list shows and filters by, read off the one finding model: the
+// control's alarms, and the other findings by their severity. Declared from the most serious.
+enum class Kind { Alarm, Error, Warning, Info };
+inline constexpr int Kinds = 4;
+Kind KindOf(const findings::Finding& f);
+const char* KindName(Kind k); // "alarm", and for the others the severity's name
 
-struct Problem {
-    int64_t Line = 0;
-    std::string Sequence; // the block's N word as written ("N120"), or empty
-    Severity Level = Severity::Warning;
-    std::string Message;
-    std::string Code;        // the advice's code, or the alarm's ("limit-plus-x")
-    std::string Explanation; // an alarm's meaning in English; empty for advice
+// A finding of the check, as the problems list and the gutter show it.
+struct Problem : findings::Finding {
+    std::string Sequence; // the block's own N word as written ("N120"), or empty
 };
 
-// Identical problems (same severity, code and message) as one row: a soft-limit alarm repeated
+// Identical problems (same kind, code and message) as one row: a soft-limit alarm repeated
 // by every later block, a lower-case finding on every line.
 struct ProblemGroup {
     std::vector<size_t> Members; // indexes into the problems, in line order
@@ -77,7 +77,9 @@ struct InspectionResult {
     check::CheckOptions Options; // how (without the block hook)
     check::CheckReport Report;
     PathIndex Paths;
-    std::vector<Problem> Problems;    // in line order; alarms before advice on the same line
+    // The report's findings (check::CheckReport::Findings) in line order, the most serious kind
+    // first on a line.
+    std::vector<Problem> Problems;
     std::vector<ProblemGroup> Groups; // the problems grouped, as the problems list shows them
     std::vector<ToolRow> Tools;       // in the order the tools first worked
     LineStarts Starts;
@@ -86,7 +88,7 @@ struct InspectionResult {
     // a run in the window is followed from (StockFollow.h).
     std::shared_ptr<const stock::Setup> CutSetup;
     StockSteps Steps;
-    size_t Alarms = 0, Errors = 0, Warnings = 0;
+    findings::Counts Counts; // of the problems, as the status line and the filters show them
 
     // The text of a line without its CR LF, in `text` (the program as checked, or as it is now:
     // the line is cut to the text's length).
@@ -102,8 +104,8 @@ struct Stopped {};
 InspectionResult RunInspection(const std::u16string& text, check::CheckOptions options,
                                const std::atomic<bool>* stop = nullptr, std::atomic<int>* progress = nullptr);
 
-// "2 alarms, 3 warnings", "1 error", "no problems".
-std::string ProblemCounts(size_t alarms, size_t errors, size_t warnings);
+// "2 alarms, 3 warnings", "1 error, 1 info", "no problems" (findings::CountsText).
+std::string ProblemCounts(const findings::Counts& counts);
 
 // The area of the canvas that shows the part (picture::PartExtent), or with FitScope::All the
 // whole path, with a margin of 5 % in a viewport of widthPx x heightPx, for a picture drawn with

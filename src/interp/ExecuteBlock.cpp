@@ -8,6 +8,7 @@
 #include "interp/GCodes.h"
 #include "interp/Interpreter.h"
 #include "interp/Scanner.h"
+#include "iso/IsoControl.h"
 #include "motion/Motion.h"
 #include "motion/MoveSupport.h"
 #include "motion/SoftLimits.h"
@@ -147,6 +148,8 @@ void ArcG03(Machine& m) {
 }
 
 void ExecuteBlock(Machine& m) {
+    // The ISO control reads the block in its own way (src/iso); the two dialects below.
+    if (m.S.IsoMode) return iso::ExecuteIsoBlock(m);
     MachineState& s = m.S;
     // 1. Per-block reset.
     BlockFlags flags;

@@ -37,6 +37,9 @@ void ResetMachine(Machine& m) {
     s.BlockCount = 0;
     s.InComment = false;
     s.ToolLabelCount = 1;
+    // The ISO control starts afresh, in the unit the operator set (G20/G21 then change it).
+    s.Iso = {};
+    s.Iso.Inch = s.UnitCode == 4;
     // NOTE: a text without any CR LF has no block to read; the Start loop then executes this
     // empty block once before it finds the end of the program.
     s.BlockText.clear();

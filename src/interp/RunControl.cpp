@@ -175,6 +175,12 @@ void RunControl::TogglePointCheck() {
     ShowMode();
 }
 
+void RunControl::ToggleIsoControl() {
+    M.S.IsoMode = !M.S.IsoMode;
+    M.Ui.SwitchesChanged();
+    ShowMode();
+}
+
 void RunControl::ToggleFkeyBar() {
     M.S.FkeyBar = !M.S.FkeyBar;
     M.Ui.SwitchesChanged();
@@ -182,8 +188,8 @@ void RunControl::ToggleFkeyBar() {
 
 void RunControl::ShowMode() {
     const MachineState& s = M.S;
-    M.Ui.SetDialectPanel(s.FanucMode ? "FANUC" : "KVZ");
-    std::string text = s.FanucMode ? "Point check " : "No point check";
+    M.Ui.SetDialectPanel(s.IsoMode ? "ISO" : s.FanucMode ? "FANUC" : "KVZ");
+    std::string text = s.IsoMode ? "ISO control " : s.FanucMode ? "Point check " : "No point check";
     text += s.Vertical ? " , Vertical Lathe" : " , Horizontal Lathe";
     M.Ui.SetMainMessage(text);
 }

@@ -28,6 +28,7 @@ class RunControl {
     void Clear();              // F9: press feedback, then the canvas is redrawn empty
     void ToggleAutoStart();
     void TogglePointCheck(); // FANUC dialect; refreshes the dialect panels
+    void ToggleIsoControl(); // the ISO control instead of either dialect; refreshes the panels
     void ToggleFkeyBar();
 
     // Silent re-runs after a change of view or display.

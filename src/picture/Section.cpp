@@ -34,6 +34,7 @@ SectionLook SectionLookOf(bool white) {
     l.Raw = {white ? Rgb(120, 120, 120) : Rgb(140, 140, 140), 1, true};
     l.Part = {white ? Rgb(60, 75, 100) : Rgb(190, 205, 225), 1.2, false};
     l.Holding = {white ? Rgb(150, 100, 0) : Rgb(235, 190, 70), 1.5, false};
+    l.Thread = {white ? Rgb(150, 40, 150) : Rgb(230, 130, 230), 1, true};
     l.PartFill = white ? Rgb(120, 135, 160) : Rgb(150, 165, 190);
     l.PartFillAlpha = white ? 90 : 80;
     l.Insert = {white ? Rgb(170, 30, 30) : Rgb(255, 110, 90), 1.2, false};
@@ -53,6 +54,8 @@ std::string SvgSection(const SectionDrawing& s, const SectionLook& look) {
                Stroke(look.Part) + " d=\"" + d + "\"/>\n";
     if (const std::string d = PathData(s.Holding); !d.empty())
         out += "<path class=\"holding\" fill=\"none\" " + Stroke(look.Holding) + " d=\"" + d + "\"/>\n";
+    if (const std::string d = PathData(s.Threads); !d.empty())
+        out += "<path class=\"thread\" fill=\"none\" " + Stroke(look.Thread) + " d=\"" + d + "\"/>\n";
     return out + "</g>\n";
 }
 

@@ -2,7 +2,8 @@
 #pragma once
 // The stock section as it is drawn with the path, in the window and in the checker's pictures:
 // the raw stock's outline (dashed), the part left (filled, translucent, so that the path shows
-// through it) and the work holding (outlined), each on both halves of the section. One look for
+// through it), the work holding (outlined) and the thread zones (dashed), each on both halves
+// of the section. One look for
 // every place it is drawn; the Qt painting is render::PaintSection, the SVG one SvgSection.
 
 #include <cstdint>
@@ -20,6 +21,7 @@ using PixelPolygon = std::vector<PixelPoint>; // closed: the last point joins th
 // The outlines in viewport pixels, both halves already; holes of the part by the even-odd rule.
 struct SectionDrawing {
     std::vector<PixelPolygon> Raw, Part, Holding;
+    std::vector<PixelPolygon> Threads; // where thread passes took the whole ring
 };
 
 struct SectionPen {
@@ -29,7 +31,7 @@ struct SectionPen {
 };
 
 struct SectionLook {
-    SectionPen Raw, Part, Holding;
+    SectionPen Raw, Part, Holding, Thread;
     int32_t PartFill = 0;  // &HBBGGRR
     int PartFillAlpha = 0; // 0 to 255
     // The tool where a run in the window stands: its insert filled, its holder outlined.

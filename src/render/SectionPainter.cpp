@@ -43,6 +43,8 @@ void PaintSection(QPainter& p, const picture::SectionDrawing& s, const picture::
     p.setBrush(Qt::NoBrush);
     p.setPen(PenOf(look.Holding));
     p.drawPath(PathOf(s.Holding));
+    p.setPen(PenOf(look.Thread));
+    p.drawPath(PathOf(s.Threads));
     p.restore();
 }
 

@@ -533,6 +533,54 @@ Region Region::ConvexSwept(const Region& shape, const std::vector<Point>& path) 
     return Finish(sum);
 }
 
+std::vector<Region> Region::Pieces() const {
+    std::vector<Region> out;
+    if (Paths.size() == 1) {
+        out.push_back(*this);
+        return out;
+    }
+    if (Empty()) return out;
+    cl::Clipper c;
+    c.AddPaths(RegionAccess::ToClipper(*this), cl::ptSubject, true);
+    cl::PolyTree tree;
+    c.Execute(cl::ctUnion, tree, cl::pftNonZero, cl::pftNonZero);
+    // Outer outlines with their holes; an island inside a hole is a piece of its own.
+    std::vector<const cl::PolyNode*> outers;
+    for (const cl::PolyNode* n = tree.GetFirst(); n; n = n->GetNext())
+        if (!n->IsHole()) outers.push_back(n);
+    for (const cl::PolyNode* n : outers) {
+        cl::Paths piece{n->Contour};
+        for (const cl::PolyNode* h : n->Childs)
+            piece.push_back(h->Contour);
+        out.push_back(Finish(piece));
+    }
+    return out;
+}
+
+size_t Region::PieceCount() const {
+    size_t n = 0;
+    for (const GridPath& p : Paths) {
+        double a = 0;
+        for (size_t i = 0, k = p.size(); i < k; ++i)
+            a += static_cast<double>(p[i].z) * static_cast<double>(p[(i + 1) % k].x) -
+                 static_cast<double>(p[(i + 1) % k].z) * static_cast<double>(p[i].x);
+        n += a > 0;
+    }
+    return n;
+}
+
+double Region::Thickness(double upTo, double resolution) const {
+    if (Empty()) return 0;
+    const Box b = Bounds();
+    double lo = 0, hi = std::min({upTo, b.z1 - b.z0, b.x1 - b.x0}) + resolution;
+    if (!Offset(-hi / 2).Empty()) return hi;
+    while (hi - lo > resolution) {
+        const double mid = (lo + hi) / 2;
+        (Offset(-mid / 2).Empty() ? hi : lo) = mid;
+    }
+    return (lo + hi) / 2;
+}
+
 std::vector<Outline> Region::Outlines() const {
     std::vector<Outline> out;
     for (const GridPath& p : Paths) {

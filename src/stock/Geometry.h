@@ -4,6 +4,7 @@
 // radius, in millimetres. The clipping library stays behind this interface: nothing outside
 // Geometry.cpp sees its types.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -94,6 +95,14 @@ class Region {
 
     // Swept for a convex shape along any path.
     static Region ConvexSwept(const Region& shape, const std::vector<Point>& path);
+
+    // The connected pieces: each outer outline with the holes inside it.
+    std::vector<Region> Pieces() const;
+    // How many there are (the outer outlines), without making them.
+    size_t PieceCount() const;
+    // Twice the radius of the largest circle inside (how thick the region is where it is
+    // thickest), to within `resolution` and at most `upTo` (mm); 0 when empty.
+    double Thickness(double upTo, double resolution = 0.0002) const;
 
     std::vector<Outline> Outlines() const;
     const std::vector<GridPath>& Grid() const { return Paths; }

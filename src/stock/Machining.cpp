@@ -102,6 +102,7 @@ Machining::ToolState& Machining::ToolOf(int number) {
     state.HolderBounds = state.Shape.Holder.Bounds();
     state.Totals.Tool = number;
     state.Driven = tool.Driven;
+    state.Thread = tool.Type == Tool::Kind::Thread;
     state.Insert = (tool.Type == Tool::Kind::Turning || tool.Type == Tool::Kind::Boring) && !tool.Driven;
     if (state.Insert)
         for (const Outline& o : state.Shape.Cutting.Outlines())
@@ -167,6 +168,10 @@ bool Machining::MayEnter(const Box& s) const {
 }
 
 bool Machining::Enters(const Region& region, const Region* open) const {
+    return !Entered(region, open).Empty();
+}
+
+Region Machining::Entered(const Region& region, const Region* open) const {
     const Box s = region.Bounds();
     // Boxes that overlap by no more than the tolerance cannot hold an entry that deep: a tool
     // running along a diameter it has just cut overlaps the material's box by nothing.
@@ -181,7 +186,110 @@ bool Machining::Enters(const Region& region, const Region* open) const {
     if (open && !hit.Empty()) hit = hit.Minus(*open);
     // A graze along a wall just cut is no entry: shrunk by half the tolerance, only what is
     // hit deeper than the tolerance is left.
-    return !hit.Empty() && !hit.Offset(-Tol.Depth / 2).Empty();
+    if (hit.Empty() || hit.Offset(-Tol.Depth / 2).Empty()) return {};
+    return hit;
+}
+
+void Machining::ReportEntry(const Move& m, const ToolState& tool, bool sameTool, const Region& hit) {
+    // A tool that sat in material when the move began leaves it: that entry was reported by the
+    // move that made it, so the pieces of material it touched there are not entered now.
+    Region entered;
+    if (!sameTool) {
+        entered = hit;
+    } else {
+        const Point at{m.Z0, m.X0 / 2};
+        const Region was = tool.Shape.Cutting.Moved(at.z, at.x).Union(tool.Shape.Holder.Moved(at.z, at.x));
+        for (const Region& piece : hit.Pieces())
+            if (piece.Intersect(was).Offset(-Tol.Depth / 2).Empty()) entered = entered.Union(piece);
+    }
+    if (entered.Empty() || entered.Offset(-Tol.Depth / 2).Empty()) return;
+    // How deep: the thickness of what the tool passes through where it is thickest.
+    const double rub = Given.Material.RubDepth;
+    if (entered.Offset(-rub / 2).Empty())
+        Report(m, "rapid-rub", Severity::Warning,
+               "a rapid move rubs material " + Fixed(entered.Thickness(rub)) + " mm deep (rub depth " +
+                   Fixed(rub) + "); give the retract more clearance");
+    else
+        Report(m, "rapid-into-stock", Severity::Error,
+               "a rapid move runs " + Fixed(entered.Thickness(LargestSize)) +
+                   " mm deep into material; feed into the cut, or retract first");
+}
+
+double Machining::DropLoose(const Box& s) {
+    // 1. The tiles the cut reached; a thick part joined to the rest by a neck thinner than the
+    //    tolerance falls apart from it when the tile's material is shrunk by half the tolerance.
+    const double h = Tol.Depth / 2, grid = 2 / GridPerMm;
+    std::vector<size_t> near;
+    bool split = false;
+    for (size_t i = 0; i < Tiles.size(); ++i) {
+        const Tile& t = Tiles[i];
+        if (t.Z1 < s.z0 || t.Z0 > s.z1 || !t.Bounds.Overlaps(s)) continue;
+        near.push_back(i);
+        split = split || t.Material.Offset(-h).PieceCount() > t.Material.PieceCount();
+    }
+    if (!split) return 0;
+    // 2. The material of those tiles together and its thick parts (shrunk and grown again). Of
+    //    the thick parts of one piece, the part keeps those that run on into the next tiles
+    //    (towards the chuck or the front), or the largest; the others fly off, with what hangs on
+    //    them alone.
+    std::vector<const Region*> parts;
+    for (size_t i : near)
+        parts.push_back(&Tiles[i].Material);
+    const Region all = Region::UnionOf(parts);
+    const double za = Tiles[near.front()].Z0, zb = Tiles[near.back()].Z1;
+    const bool back = near.front() > 0, front = near.back() + 1 < Tiles.size();
+    const std::vector<Region> thick = all.Offset(-h).Offset(h).Pieces();
+    Region loose;
+    for (const Region& piece : all.Pieces()) {
+        const Box pb = piece.Bounds();
+        std::vector<const Region*> in;
+        for (const Region& t : thick)
+            if (t.Bounds().Overlaps(pb) && !piece.Intersect(t).Empty()) in.push_back(&t);
+        if (in.size() < 2) continue;
+        std::vector<const Region*> held;
+        for (const Region* t : in) {
+            const Box b = t->Bounds();
+            if ((back && b.z0 <= za + grid) || (front && b.z1 >= zb - grid)) held.push_back(t);
+        }
+        if (held.empty())
+            held.push_back(*std::max_element(in.begin(), in.end(), [](const Region* a, const Region* b) {
+                return a->Area() < b->Area();
+            }));
+        // Grown back past the shrinking's rounding, but never into the part's own margin.
+        Region away, kept;
+        for (const Region* t : in) {
+            Region& side = std::find(held.begin(), held.end(), t) == held.end() ? away : kept;
+            side = side.Union(t->Offset(h + grid));
+        }
+        away = away.Minus(kept);
+        // What is thinner than the tolerance beyond both margins goes with what it hangs on: the
+        // thin end of a needle with the needle, the part's own thin edges with the part. Shrunk
+        // by a hair first, so that two ends meeting at a point come apart there, and grown back
+        // by a little more, so that no hair of it is left.
+        const Region toAway = away.Offset(4 * grid), toKept = kept.Offset(4 * grid);
+        for (const Region& thin : piece.Minus(kept).Minus(away).Offset(-grid).Pieces())
+            if (!thin.Intersect(toAway).Empty() && thin.Intersect(toKept).Empty())
+                away = away.Union(thin.Offset(3 * grid));
+        for (const Region& rest : piece.Minus(away).Pieces())
+            if (std::none_of(held.begin(), held.end(),
+                             [&rest](const Region* t) { return !rest.Intersect(*t).Empty(); }))
+                away = away.Union(rest);
+        loose = loose.Union(piece.Intersect(away));
+    }
+    if (loose.Empty()) return 0;
+    // 3. Taken from the tiles.
+    double before = 0, after = 0;
+    for (size_t i : near) {
+        Tile& t = Tiles[i];
+        if (!t.Bounds.Overlaps(loose.Bounds())) continue;
+        Region left = t.Material.Minus(loose);
+        before += t.Moment;
+        t.Material = std::move(left);
+        t.Bounds = t.Material.Bounds();
+        t.Moment = t.Material.AxisMoment();
+        after += t.Moment;
+    }
+    return 2 * 3.14159265358979323846 * (before - after);
 }
 
 bool Machining::BackCuts(const ToolState& tool, const std::vector<Point>& path) const {
@@ -255,6 +363,8 @@ void Machining::ApplyMove(const Move& m) {
         if (!(std::fabs(v) <= 1e6)) return;
     if (m.X0 == m.X1 && m.Z0 == m.Z1 && m.Type != Move::Kind::ArcCW && m.Type != Move::Kind::ArcCCW) return;
     ToolState& tool = ToolOf(m.Tool);
+    const bool sameTool = LastTool == m.Tool;
+    LastTool = m.Tool;
     const ToolShape& shape = tool.Shape;
     const std::vector<Point> path = PathOf(m);
     // The swept areas are made only where their bounds reach material or the work holding:
@@ -281,17 +391,35 @@ void Machining::ApplyMove(const Move& m) {
         // A rapid removes nothing: it must not reach into material at all (a driven tool's
         // cutting part may run back through the holes it made).
         const Region* open = tool.Opened.Empty() ? nullptr : &tool.Opened;
-        if ((MayEnter(cuttingBounds) && Enters(cutting(), open)) ||
-            (MayEnter(holderBounds) && Enters(holder())))
-            Report(m, "rapid-into-stock", Severity::Error,
-                   "a rapid move runs into material; feed into the cut, or retract first");
+        Region hit;
+        if (MayEnter(cuttingBounds)) hit = Entered(cutting(), open);
+        if (MayEnter(holderBounds)) hit = hit.Union(Entered(holder()));
+        if (!hit.Empty()) ReportEntry(m, tool, sameTool, hit);
         return;
     }
     double length = 0;
     for (size_t i = 1; i < path.size(); ++i)
         length += std::hypot(path[i].z - path[i - 1].z, path[i].x - path[i - 1].x);
-    if (tool.Totals.FeedLength == 0) tool.FirstLine = m.Line;
+    if (tool.Totals.FeedLength == 0) {
+        tool.FirstLine = m.Line;
+        tool.FirstN = m.N;
+        tool.FirstX = m.X1, tool.FirstZ = m.Z1;
+    }
     tool.Totals.FeedLength += length;
+    if (tool.Thread) {
+        Box zone{std::min(m.Z0, m.Z1), std::min(m.X0, m.X1) / 2, std::max(m.Z0, m.Z1),
+                 std::max(m.X0, m.X1) / 2};
+        // One zone for the passes of one thread: one tool's, a millimetre apart at most (along
+        // the radius for a thread on a diameter, along Z for one in a face).
+        for (auto it = ThreadZones.begin(); it != ThreadZones.end();)
+            if (it->first == m.Tool && it->second.Grown(1).Overlaps(zone)) {
+                zone = zone.Joined(it->second);
+                it = ThreadZones.erase(it);
+            } else {
+                ++it;
+            }
+        ThreadZones.emplace_back(m.Tool, zone);
+    }
     std::vector<Removed> removed;
     double volume = 0;
     bool touched = false; // a driven tool's cut through material
@@ -304,6 +432,7 @@ void Machining::ApplyMove(const Move& m) {
     } else if (MayCut(cuttingBounds)) {
         back = tool.Insert && BackCuts(tool, path);
         volume = Cut(cutting(), shape.Drill ? nullptr : &removed);
+        if (volume > 0) volume += DropLoose(cuttingBounds);
     }
     tool.Totals.RemovedMm3 += volume;
     if (volume <= 1e-9 && !touched) tool.Totals.AirLength += length;
@@ -324,13 +453,14 @@ void Machining::ApplyMove(const Move& m) {
 }
 
 void Machining::CheckPip(const Move& m, const ToolShape& shape) {
-    // A face or cut-off towards the centre that stops within a nose radius of it, with the nose
-    // still off the axis, leaves a pip on the axis.
+    // A face or cut-off towards the centre whose nose stops within a nose radius of it, with
+    // the nose's centre still off the axis, leaves a pip on the axis. Judged from the nose's
+    // point nearest the axis, wherever the programmed point lies on it (the tip direction).
     const double dx = (m.X1 - m.X0) / 2, dz = m.Z1 - m.Z0;
     if (!(dx < 0 && -dx > std::fabs(dz)) || shape.Drill) return;
     const double r = std::max(shape.NoseRadius, Tol.Depth);
-    const double end = m.X1 / 2, centre = end + shape.NoseCentre.x, zc = m.Z1 + shape.NoseCentre.z;
-    if (!(end < r) || centre <= 0) return;
+    const double centre = m.X1 / 2 + shape.NoseCentre.x, zc = m.Z1 + shape.NoseCentre.z;
+    if (!(centre - shape.NoseRadius < r) || centre <= 0) return;
     const Region axis = Region::Rectangle(zc - r - Tol.Depth, 0, zc + r + Tol.Depth, std::min(centre, r));
     const Box b = axis.Bounds();
     double area = 0;
@@ -438,7 +568,8 @@ Result Machining::Finish() {
         r.RemovedMm3 += state.Totals.RemovedMm3;
         const double share = state.Totals.AirLength / state.Totals.FeedLength;
         if (share >= Tol.AirShare) {
-            Finding f{state.FirstLine, "air-cutting", Severity::Info, "", number, 0, 0, {}};
+            Finding f{state.FirstLine, "air-cutting", Severity::Info, "",
+                      number,          state.FirstX,  state.FirstZ,   state.FirstN};
             f.Message = "tool " + std::to_string(number) + " spends " +
                         std::to_string(static_cast<int>(share * 100 + 0.5)) +
                         " % of its feed path cutting air";
@@ -449,6 +580,10 @@ Result Machining::Finish() {
     std::stable_sort(r.Findings.begin(), r.Findings.end(),
                      [](const Finding& a, const Finding& b) { return a.Line < b.Line; });
     r.Assumed = std::move(Assumed);
+    for (const auto& [number, zone] : ThreadZones)
+        r.ThreadZones.push_back(zone);
+    std::sort(r.ThreadZones.begin(), r.ThreadZones.end(),
+              [](const Box& a, const Box& b) { return a.z0 < b.z0; });
     return r;
 }
 

@@ -54,7 +54,11 @@ struct Result {
     double MaxDiameter = 0, PartLength = 0; // of what is left
     std::vector<Finding> Findings;          // in line order
     std::vector<std::string> Assumed;       // per tool: "tool 1 assumed: edge length 12, tip direction 3"
-    Region Part;                            // the half-section left at the end
+    // Where thread passes ran: their Z span and the radii of their passes (the root the lowest).
+    // NOTE: the section is turned round the axis, so a pass takes the whole ring down to its
+    // depth, where the helical groove takes a part of it: these zones say where that is so.
+    std::vector<Box> ThreadZones;
+    Region Part; // the half-section left at the end
     // Why the stock could not be cut (the polygon arithmetic failed on a move): then nothing
     // above counts, and the program is to be taken as checked without the stock. Empty when cut.
     std::string Failure;
@@ -65,7 +69,9 @@ struct Result {
 struct Cancelled {};
 
 struct Tolerances {
-    double Depth = 0.01;   // how deep a rapid or a holder may graze material unnoticed
+    // How deep a rapid or a holder may graze material unnoticed, and how thin a neck holds
+    // material to the part: what hangs on by less flies off when it is cut free.
+    double Depth = 0.01;
     double AirShare = 0.5; // air-cutting is told from this share of a tool's feed path on
 };
 
@@ -101,9 +107,12 @@ class Machining {
         Box CuttingBounds, HolderBounds; // of the shape's parts at the programmed point
         ToolResult Totals;
         int64_t FirstLine = 0;             // of its first feed move
+        std::string FirstN;                // the sequence number in force there
+        double FirstX = 0, FirstZ = 0;     // where that move ends (X a diameter)
         std::string Assumed;               // "tool 1 assumed: ...", empty when nothing was
         bool Driven = false;               // a live tool: its cuts remove nothing from the section
         bool Insert = false;               // a turning or boring insert: its back is checked (BackCuts)
+        bool Thread = false;               // a thread insert: its feed moves mark a thread zone
         std::vector<Point> CuttingCorners; // the corners of Shape.Cutting's outlines
         // What a driven tool's feed moves swept through material: the holes it made, open to its
         // own cutting part on later rapids (a retract out of a cross hole), to nothing else.
@@ -131,6 +140,14 @@ class Machining {
     // Material within `region` deeper than the tolerance, from the tiles it reaches, leaving
     // out what `open` covers (if given).
     bool Enters(const Region& region, const Region* open = nullptr) const;
+    // That material itself (empty when none lies deeper than the tolerance).
+    Region Entered(const Region& region, const Region* open = nullptr) const;
+    // A rapid that reached into `hit`: the material it enters (not what it leaves, where the tool
+    // sat when the move began) as a rub or a rapid into the stock, with its depth.
+    void ReportEntry(const Move& move, const ToolState& tool, bool sameTool, const Region& hit);
+    // Material near `bounds` joined to the rest only through a neck thinner than the tolerance
+    // flies off: it is taken from the tiles. Returns its volume.
+    double DropLoose(const Box& bounds);
     // Whether a region within `bounds` may enter material (Enters may be true).
     bool MayEnter(const Box& bounds) const;
     // Whether the insert, swept along `path`, reaches past the nose on both sides of a piece of
@@ -152,7 +169,9 @@ class Machining {
     std::map<int, ToolState> Tools;
     std::vector<Finding> Findings;
     std::vector<std::string> Assumed;
+    std::vector<std::pair<int, Box>> ThreadZones; // by tool, as Result's, joined where they overlap
     bool StopWarned = false;     // cutting-with-spindle-stopped said since the spindle last ran
+    int LastTool = -1;           // the tool of the last move applied (-1: none yet)
     int64_t LastReportLine = -1; // one finding of a code per line
     std::vector<std::string> ReportedOnLine;
 };

@@ -44,6 +44,79 @@ bool Circle(const std::vector<Point>& pts, Point& centre, double& radius) {
     return std::isfinite(radius);
 }
 
+// The circle nearest to the points in their distances themselves (a few Gauss-Newton steps from
+// `centre` and `radius`): the squared fit above leans towards a larger circle on a short arc.
+void Refine(const std::vector<Point>& pts, Point& centre, double& radius) {
+    for (int step = 0; step < 8; ++step) {
+        // Normal equations of the residuals |p - c| - r in (cz, cx, r).
+        double a[3][3] = {}, g[3] = {};
+        for (const Point& p : pts) {
+            const double dz = p.z - centre.z, dx = p.x - centre.x, d = std::hypot(dz, dx);
+            if (d <= 0) return;
+            const double j[3] = {-dz / d, -dx / d, -1}, res = d - radius;
+            for (int u = 0; u < 3; ++u) {
+                g[u] += j[u] * res;
+                for (int v = 0; v < 3; ++v)
+                    a[u][v] += j[u] * j[v];
+            }
+        }
+        // Cramer's rule on the 3 x 3 system a * delta = -g.
+        const auto det3 = [](const double m[3][3]) {
+            return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                   m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                   m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+        };
+        const double det = det3(a);
+        if (!(std::fabs(det) > 1e-30)) return;
+        double delta[3];
+        for (int k = 0; k < 3; ++k) {
+            double m[3][3];
+            for (int u = 0; u < 3; ++u)
+                for (int v = 0; v < 3; ++v)
+                    m[u][v] = v == k ? -g[u] : a[u][v];
+            delta[k] = det3(m) / det;
+        }
+        if (!std::isfinite(delta[0] + delta[1] + delta[2])) return;
+        centre.z += delta[0], centre.x += delta[1], radius += delta[2];
+        if (std::fabs(delta[0]) + std::fabs(delta[1]) + std::fabs(delta[2]) < 1e-12) return;
+    }
+}
+
+double Off(Point p, Point c, double r) {
+    return std::fabs(std::hypot(p.z - c.z, p.x - c.x) - r);
+}
+
+// The point of the circle nearest to `p`.
+Point Onto(Point p, Point c, double r) {
+    const double d = std::hypot(p.z - c.z, p.x - c.x);
+    if (d <= 0) return p;
+    return {c.z + (p.z - c.z) * r / d, c.x + (p.x - c.x) * r / d};
+}
+
+// Where two circles meet nearest to `near`. Where they do not meet there (two arcs all but
+// tangent, a hair apart), the point on `a` nearest to it, `b` moved by that hair to pass
+// through it.
+Point Meeting(Point near, const ProfilePiece& a, ProfilePiece& b) {
+    const double dz = b.Centre.z - a.Centre.z, dx = b.Centre.x - a.Centre.x, d = std::hypot(dz, dx);
+    const Point pa = Onto(near, a.Centre, a.Radius), pb = Onto(near, b.Centre, b.Radius);
+    const auto mid = [&] {
+        const double e = std::hypot(b.Centre.z - pa.z, b.Centre.x - pa.x);
+        if (e > 0)
+            b.Centre = {pa.z + (b.Centre.z - pa.z) * b.Radius / e, pa.x + (b.Centre.x - pa.x) * b.Radius / e};
+        return pa;
+    };
+    if (d <= 0 || d > a.Radius + b.Radius || d < std::fabs(a.Radius - b.Radius)) return mid();
+    const double l = (a.Radius * a.Radius - b.Radius * b.Radius + d * d) / (2 * d);
+    const double h = std::sqrt(std::max(0.0, a.Radius * a.Radius - l * l));
+    const Point m{a.Centre.z + dz * l / d, a.Centre.x + dx * l / d};
+    const Point p1{m.z - dx * h / d, m.x + dz * h / d}, p2{m.z + dx * h / d, m.x - dz * h / d};
+    const Point best =
+        std::hypot(p1.z - near.z, p1.x - near.x) <= std::hypot(p2.z - near.z, p2.x - near.x) ? p1 : p2;
+    return std::hypot(best.z - near.z, best.x - near.x) <= 2 * std::hypot(pa.z - pb.z, pa.x - pb.x) + 1e-6
+               ? best
+               : mid();
+}
+
 class Fitter {
   public:
     Fitter(const Outline& corners, double tolerance) : P(corners), Tol(tolerance) {}
@@ -97,6 +170,29 @@ class Fitter {
         return true;
     }
 
+    // Whether the corners i..j and the middles of the chords between lie on the circle.
+    bool OnCircle(size_t i, size_t j, Point c, double r) const {
+        for (size_t k = i; k <= j; ++k) {
+            if (Off(At(k), c, r) > Tol) return false;
+            if (k < j && Off({(At(k).z + At(k + 1).z) / 2, (At(k).x + At(k + 1).x) / 2}, c, r) > Tol)
+                return false;
+        }
+        return true;
+    }
+
+    // The arc over the corners i..j fitted again by the distances themselves, leaving out its
+    // two ends where it has corners enough (an end is often where two outlines cross, on a
+    // chord rather than on the circle), and kept where it still holds every corner.
+    void Settle(size_t i, size_t j, ProfilePiece& arc) const {
+        std::vector<Point> pts;
+        for (size_t k = j >= i + 4 ? i + 1 : i; k <= (j >= i + 4 ? j - 1 : j); ++k)
+            pts.push_back(At(k));
+        Point c = arc.Centre;
+        double r = arc.Radius;
+        Refine(pts, c, r);
+        if (std::isfinite(r) && r > 0 && OnCircle(i, j, c, r)) arc.Centre = c, arc.Radius = r;
+    }
+
   private:
     const Outline& P;
     double Tol;
@@ -116,6 +212,7 @@ ProfileContour Contour(Outline corners, double tolerance) {
     std::rotate(corners.begin(), corners.begin() + static_cast<std::ptrdiff_t>(start), corners.end());
     const Fitter f(corners, tolerance);
     ProfileContour out;
+    std::vector<std::pair<size_t, size_t>> ranges; // the corners each piece runs through
     size_t i = 0;
     while (i < n) {
         size_t line = f.LineEnd(i, n);
@@ -132,12 +229,42 @@ ProfileContour Contour(Outline corners, double tolerance) {
         for (size_t j = i + 3; j <= n && f.ArcFits(i, j, arc); ++j)
             arcEnd = j, best = arc;
         if (arcEnd > line) {
+            f.Settle(i, arcEnd, best);
             out.push_back(best);
+            ranges.push_back({i, arcEnd});
             i = arcEnd;
         } else {
             out.push_back({f.At(i), f.At(line), false, {}, 0, false});
+            ranges.push_back({i, line});
             i = line;
         }
+    }
+    // A circle interrupted (a fillet with a rougher's corner showing through it) is one circle:
+    // each arc takes the circle of a longer one that its corners lie on too.
+    for (size_t k = 0; k < out.size(); ++k)
+        for (size_t m = 0; m < out.size() && out[k].Arc; ++m)
+            if (m != k && out[m].Arc &&
+                ranges[m].second - ranges[m].first > ranges[k].second - ranges[k].first &&
+                f.OnCircle(ranges[k].first, ranges[k].second, out[m].Centre, out[m].Radius)) {
+                out[k].Centre = out[m].Centre, out[k].Radius = out[m].Radius;
+                break;
+            }
+    // Each arc's ends on its circle, and the pieces beside it ending there: the contour closes.
+    // From a straight piece round, so that an arc moved at its start is not met again.
+    size_t first = 0;
+    while (first < out.size() && out[first].Arc)
+        ++first;
+    for (size_t n = 0; n < out.size(); ++n) {
+        const size_t k = (first + n) % out.size();
+        ProfilePiece &a = out[k], &b = out[(k + 1) % out.size()];
+        Point at = a.To;
+        if (a.Arc && b.Arc)
+            at = Meeting(at, a, b);
+        else if (a.Arc)
+            at = Onto(at, a.Centre, a.Radius);
+        else if (b.Arc)
+            at = Onto(at, b.Centre, b.Radius);
+        a.To = b.From = at;
     }
     return out;
 }

@@ -31,6 +31,8 @@ struct Stock {
     double FrontZ = 0;   // Z of the raw front face
     // Bar, tube: material in front of the finished face, which lies at FrontZ - FaceAllowance.
     double FaceAllowance = 0;
+    // How deep a rapid may run into material and be only a rub (a warning); deeper is an error.
+    double RubDepth = 0.1;
     std::vector<ProfilePoint> Profile; // closed: the last point is the first
     bool operator==(const Stock&) const = default;
 };
@@ -78,6 +80,8 @@ struct Tool {
     // The holder's outline, relative to the programmed tool point in machine directions
     // (radius up, Z right); empty: a plain bar behind the insert.
     Outline Holder;
+    // NOTE: no longer read from a setup file (the section is the same on either side of the
+    // axis); kept until the writer stops naming it.
     bool BackPost = false;
     // Values that nothing said and that were assumed, by name ("nose radius 0.8").
     std::vector<std::string> Assumed;

@@ -108,10 +108,15 @@ class Reader {
 
 bool ReadStock(Reader& r, const toml::table& t, Stock& s) {
     const std::string w = "stock.";
-    if (!r.OnlyKeys(t, w, {"kind", "diameter", "bore", "length", "front_z", "face_allowance", "profile"}))
+    if (!r.OnlyKeys(
+            t, w,
+            {"kind", "diameter", "bore", "length", "front_z", "face_allowance", "profile", "rub_depth"}))
         return false;
     std::string kind = "bar";
-    if (!r.Text(t, w, "kind", kind)) return false;
+    if (!r.Text(t, w, "kind", kind) || !r.Number(t, w, "rub_depth", s.RubDepth)) return false;
+    if (s.RubDepth < 0)
+        return r.Fail(t.get("rub_depth"),
+                      "stock.rub_depth cannot be negative: " + Reader::Show(*t.get("rub_depth")));
     if (kind == "bar" || kind == "tube") {
         s.Shape = kind == "bar" ? Stock::Kind::Bar : Stock::Kind::Tube;
         if (!r.Required(t, w, "diameter", s.Diameter) || !r.Required(t, w, "length", s.Length)) return false;
@@ -211,9 +216,9 @@ bool ReadTool(Reader& r, const toml::table& t, int& number, Tool& tool) {
     number = static_cast<int>(n);
     tool.Source = "setup file";
     if (!ReadKind(r, t, tool)) return false;
-    std::string insert, shape, post, axis;
-    if (!r.Text(t, w, "insert", insert) || !r.Text(t, w, "shape", shape) || !r.Text(t, w, "post", post) ||
-        !r.Text(t, w, "axis", axis) || !r.Flag(t, w, "driven", tool.Driven))
+    std::string insert, shape, axis;
+    if (!r.Text(t, w, "insert", insert) || !r.Text(t, w, "shape", shape) || !r.Text(t, w, "axis", axis) ||
+        !r.Flag(t, w, "driven", tool.Driven))
         return false;
     if (axis == "x" || axis == "X")
         tool.FeedAxis = Tool::Axis::X;
@@ -230,9 +235,12 @@ bool ReadTool(Reader& r, const toml::table& t, int& number, Tool& tool) {
                           "tool.shape \"" + shape + "\" is not one of C, D, E, V, S, T, W, R");
         tool.Shape = shape[0];
     }
-    if (!post.empty() && post != "front" && post != "back")
-        return r.Fail(t.get("post"), "tool.post must be \"front\" or \"back\"");
-    tool.BackPost = post == "back";
+    // NOTE: the section is turned round the axis, so the side of it a tool and its holder work
+    // on changes no cut and no collision; a key that changed nothing is refused rather than kept.
+    if (t.get("post"))
+        return r.Fail(t.get("post"),
+                      "tool.post is no longer read: the stock is cut as a section turned round "
+                      "the axis, so the side a tool works on changes nothing; delete the line");
     tip = tool.TipDirection;
     if (!r.Number(t, w, "edge_length", tool.EdgeLength) || !r.Number(t, w, "nose_radius", tool.NoseRadius) ||
         !r.Number(t, w, "tip", tip) || !r.Number(t, w, "approach_angle", tool.ApproachAngle) ||

@@ -84,12 +84,9 @@ ToolShape InsertShape(const Tool& t) {
     const double r = t.NoseRadius, L = t.EdgeLength;
     const double eps = ShapeAngle(t.Shape).value_or(80);
     if (t.Shape == 'R') {
-        // A round insert: the nose is the whole insert.
-        // Drawn as two halves: an arc whose ends meet is no arc at all (as the control reads one).
-        Outline circle = ArcPoints({r, 0}, {-r, 0}, {0, 0}, false);
-        const Outline back = ArcPoints({-r, 0}, {r, 0}, {0, 0}, false);
-        circle.insert(circle.end(), back.begin() + 1, back.end() - 1);
-        s.Cutting = Region::FromOutline(circle);
+        // A round insert: the nose is the whole insert, with its points straight along the axes
+        // among its corners, so that its diameters and faces land where the program puts them.
+        s.Cutting = Rounded({{0, 0}}, r);
         s.EdgeLength = r;
     } else {
         // The edges shrink where the other corners are rounded with the same radius.
@@ -111,7 +108,9 @@ ToolShape InsertShape(const Tool& t) {
             a1 = 180 - t.ApproachAngle, a2 = 180 - t.ApproachAngle - eps;
         }
         s.Cutting = Rounded(InsertCorners(t.Shape, a1, a2, inner), r);
-        s.EdgeLength = L * std::sin(t.ApproachAngle * Deg);
+        // The depth across the feed that the edge takes: an axial insert's edges stand at half
+        // its corner to its axis, whatever approach angle is given.
+        s.EdgeLength = axial ? L * std::cos(half) : L * std::sin(t.ApproachAngle * Deg);
         if (!axial) {
             const Point v = TipVector(tip);
             s.Cutting = Mirrored(s.Cutting, v.z > 0, v.x > 0);

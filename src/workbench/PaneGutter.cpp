@@ -3,6 +3,7 @@
 
 #include "editor/ProgramView.h"
 #include "inspect/Tokens.h"
+#include "workbench/Panels.h"
 
 #include <QHelpEvent>
 #include <QPainter>
@@ -120,9 +121,19 @@ QString PaneGutter::ProblemsOf(int64_t line) const {
                                [](const inspect::Problem& p, int64_t l) { return p.Line < l; });
     QStringList out;
     for (; it != ps.end() && it->Line == line; ++it)
-        out << QStringLiteral("%1: %2").arg(QString::fromLatin1(inspect::SeverityName(it->Level)),
+        out << QStringLiteral("%1: %2").arg(QString::fromLatin1(inspect::KindName(inspect::KindOf(*it))),
                                             QString::fromStdString(it->Message));
     return out.join(QLatin1Char('\n'));
+}
+
+std::optional<inspect::Kind> PaneGutter::WorstOn(int64_t line) const {
+    if (!Result) return std::nullopt;
+    // The problems of a line come the most serious first.
+    const auto& ps = Result->Problems;
+    const auto it = std::lower_bound(ps.begin(), ps.end(), line,
+                                     [](const inspect::Problem& p, int64_t l) { return p.Line < l; });
+    if (it == ps.end() || it->Line != line) return std::nullopt;
+    return inspect::KindOf(*it);
 }
 
 void PaneGutter::paintEvent(QPaintEvent*) {
@@ -136,10 +147,8 @@ void PaneGutter::paintEvent(QPaintEvent*) {
         const int64_t line = LineOf(paneLine);
         const int y = r.top() + top;
         if (line == Executing) p.fillRect(0, y, width() - 1, h, QColor(255, 230, 150));
-        const QString problems = ProblemsOf(line);
-        if (!problems.isEmpty()) {
-            const bool warning = problems.startsWith(QLatin1String("warning"));
-            p.setBrush(warning ? QColor(230, 160, 0) : QColor(210, 0, 0));
+        if (const std::optional<inspect::Kind> worst = WorstOn(line)) {
+            p.setBrush(KindColor(*worst));
             p.setPen(Qt::NoPen);
             p.drawEllipse(QRectF(3, y + h / 2.0 - 4, 8, 8));
         }

@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 namespace editor {
 class ProgramView;
@@ -36,6 +37,8 @@ class PaneGutter final : public QWidget {
     std::vector<std::pair<int, int64_t>> VisibleNumbers() const;
     // The problems of a line, one message a line (the marker's tooltip).
     QString ProblemsOf(int64_t line) const;
+    // The most serious kind of problem on a line (the marker's colour), if any.
+    std::optional<inspect::Kind> WorstOn(int64_t line) const;
     int Width() const;
 
   protected:

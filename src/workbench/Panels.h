@@ -22,14 +22,14 @@ namespace workbench {
 
 // The problems as a tree: one row per group of identical problems (its first line, or its line
 // range, and how many), the occurrences of a group under it. Sorted by any column and filtered by
-// severity here, so that a million problems need no proxy model.
+// kind here, so that a million problems need no proxy model.
 class ProblemsModel final : public QAbstractItemModel {
   public:
     enum Column { LineColumn, SequenceColumn, SeverityColumn, MessageColumn, CountColumn, Columns };
     void SetResult(BenchPtr result);
-    // The severities shown; the counts in the status line count every problem all the same.
-    void SetShown(inspect::Severity level, bool shown);
-    bool Shown(inspect::Severity level) const { return ShownLevels[static_cast<int>(level)]; }
+    // The kinds shown; the counts in the status line count every problem all the same.
+    void SetShown(inspect::Kind kind, bool shown);
+    bool Shown(inspect::Kind kind) const { return ShownLevels[static_cast<int>(kind)]; }
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
     QModelIndex parent(const QModelIndex& child) const override;
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -51,7 +51,7 @@ class ProblemsModel final : public QAbstractItemModel {
     std::vector<int> RowOf; // group -> top-level row, -1 when filtered out
     int SortColumn = LineColumn;
     Qt::SortOrder SortOrder = Qt::AscendingOrder;
-    bool ShownLevels[3] = {true, true, true}; // by inspect::Severity
+    bool ShownLevels[inspect::Kinds] = {true, true, true, true}; // by inspect::Kind
 };
 
 class ProblemsPanel final : public Panel {
@@ -64,7 +64,7 @@ class ProblemsPanel final : public Panel {
     // What the status bar shows: "2 alarms, 3 warnings".
     QString Counts() const { return CountsText; }
     // The severity filter's buttons and the quick fix of the selected row (tests, the window).
-    QToolButton* Filter(inspect::Severity level) { return Filters[static_cast<int>(level)]; }
+    QToolButton* Filter(inspect::Kind kind) { return Filters[static_cast<int>(kind)]; }
     QPushButton* FixButton() { return Fix; }
     // The quick fix of a row, or None.
     inspect::QuickFix FixOf(const QModelIndex& index) const;
@@ -81,7 +81,7 @@ class ProblemsPanel final : public Panel {
     void SelectionChanged();
     ProblemsModel Problems;
     QTreeView* View = nullptr;
-    QToolButton* Filters[3] = {};
+    QToolButton* Filters[inspect::Kinds] = {};
     QPushButton* Fix = nullptr;
     QMenu* RowMenu = nullptr;
     QString CountsText = QStringLiteral("no problems");
@@ -121,6 +121,10 @@ class ToolsPanel final : public Panel {
 
 // The panels' lists alike: whole rows picked one at a time, read-only, striped.
 void ListLook(QAbstractItemView* view);
+
+// The colour of a problem's kind in the problems list and the gutter: red for what fails a
+// program (alarms, errors), amber for warnings, grey for information.
+QColor KindColor(inspect::Kind kind);
 
 // A colour of the trace (&HBBGGRR) as Qt's.
 QColor TraceColor(int32_t bgr);

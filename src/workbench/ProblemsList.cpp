@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The problems list: the newest check's problems grouped, sortable, filtered by severity, with
-// the meaning of each alarm as tooltip and the quick fix of a finding on a button and in the
-// row's context menu.
+// The problems list: the newest check's problems grouped, sortable, filtered by kind (alarm,
+// error, warning, info), with the meaning of each alarm as tooltip and the quick fix of a finding on a button
+// and in the row's context menu.
 
 #include "workbench/Panels.h"
 
@@ -28,9 +28,25 @@ QString Range(const inspect::ProblemGroup& g) {
 }
 
 const char* LevelCaption(int level) {
-    static const char* names[] = {"Alarms", "Errors", "Warnings"};
+    static const char* names[inspect::Kinds] = {"Alarms", "Errors", "Warnings", "Info"};
     return names[level];
 }
+
+} // namespace
+
+// What fails a program in red, a warning in amber, information in grey (the gutter's dots too).
+QColor KindColor(inspect::Kind kind) {
+    switch (kind) {
+    case inspect::Kind::Warning:
+        return QColor(150, 100, 0);
+    case inspect::Kind::Info:
+        return QColor(90, 90, 90);
+    default:
+        return QColor(190, 0, 0);
+    }
+}
+
+namespace {
 
 // One row a problem or group, columns at their widths, the message taking the rest.
 QTreeView* MakeTree(ProblemsModel* model, QWidget* parent) {
@@ -63,7 +79,7 @@ void ProblemsModel::SetResult(BenchPtr result) {
     endResetModel();
 }
 
-void ProblemsModel::SetShown(inspect::Severity level, bool shown) {
+void ProblemsModel::SetShown(inspect::Kind level, bool shown) {
     if (ShownLevels[static_cast<int>(level)] == shown) return;
     beginResetModel();
     ShownLevels[static_cast<int>(level)] = shown;
@@ -90,7 +106,7 @@ void ProblemsModel::Arrange() {
         return problems[groups[static_cast<size_t>(g)].Members.front()];
     };
     for (int g = 0; g < static_cast<int>(groups.size()); ++g)
-        if (ShownLevels[static_cast<int>(first(g).Level)]) Order.push_back(g);
+        if (ShownLevels[static_cast<int>(inspect::KindOf(first(g)))]) Order.push_back(g);
     // Groups come in the order of their first line; ties keep it.
     auto less = [&](int a, int b) {
         const inspect::Problem &pa = first(a), &pb = first(b);
@@ -98,7 +114,7 @@ void ProblemsModel::Arrange() {
         case SequenceColumn:
             return pa.Sequence < pb.Sequence;
         case SeverityColumn:
-            return pa.Level < pb.Level;
+            return inspect::KindOf(pa) < inspect::KindOf(pb);
         case MessageColumn:
             return pa.Message < pb.Message;
         case CountColumn:
@@ -191,7 +207,7 @@ QVariant ProblemsModel::data(const QModelIndex& index, int role) const {
         case SequenceColumn:
             return QString::fromStdString(p->Sequence);
         case SeverityColumn:
-            return QString::fromLatin1(inspect::SeverityName(p->Level));
+            return QString::fromLatin1(inspect::KindName(inspect::KindOf(*p)));
         case MessageColumn:
             return QString::fromStdString(p->Message);
         case CountColumn:
@@ -201,7 +217,7 @@ QVariant ProblemsModel::data(const QModelIndex& index, int role) const {
     }
     if (role == Qt::ToolTipRole) return Tip(*p, group);
     if (role == Qt::ForegroundRole && index.column() == SeverityColumn)
-        return QBrush(p->Level == inspect::Severity::Warning ? QColor(150, 100, 0) : QColor(190, 0, 0));
+        return QBrush(KindColor(inspect::KindOf(*p)));
     if (role == Qt::TextAlignmentRole && (index.column() == LineColumn || index.column() == CountColumn))
         return QVariant(Qt::AlignRight | Qt::AlignVCenter);
     return {};
@@ -222,7 +238,7 @@ ProblemsPanel::ProblemsPanel(QWidget* parent) : Panel(parent) {
     column->setSpacing(2);
     auto* bar = new QHBoxLayout;
     bar->setContentsMargins(2, 0, 2, 0);
-    for (int level = 0; level < 3; ++level) {
+    for (int level = 0; level < inspect::Kinds; ++level) {
         auto* b = new QToolButton(body);
         b->setObjectName(QStringLiteral("ProblemsShow%1").arg(QString::fromLatin1(LevelCaption(level))));
         b->setCheckable(true);
@@ -230,7 +246,7 @@ ProblemsPanel::ProblemsPanel(QWidget* parent) : Panel(parent) {
         b->setAutoRaise(true);
         b->setToolTip(QStringLiteral("Show the %1").arg(QString::fromLatin1(LevelCaption(level)).toLower()));
         connect(b, &QToolButton::toggled, this,
-                [this, level](bool on) { Problems.SetShown(static_cast<inspect::Severity>(level), on); });
+                [this, level](bool on) { Problems.SetShown(static_cast<inspect::Kind>(level), on); });
         Filters[level] = b;
         bar->addWidget(b);
     }
@@ -296,15 +312,12 @@ void ProblemsPanel::SelectionChanged() {
 }
 
 void ProblemsPanel::SetResult(BenchPtr result) {
-    CountsText =
-        result
-            ? QString::fromStdString(inspect::ProblemCounts(result->Alarms, result->Errors, result->Warnings))
-            : QStringLiteral("no problems");
-    const size_t counts[3] = {result ? result->Alarms : 0, result ? result->Errors : 0,
-                              result ? result->Warnings : 0};
-    for (int level = 0; level < 3; ++level)
+    const findings::Counts counts = result ? result->Counts : findings::Counts{};
+    CountsText = QString::fromStdString(inspect::ProblemCounts(counts));
+    const size_t byKind[inspect::Kinds] = {counts.Alarms, counts.Errors, counts.Warnings, counts.Info};
+    for (int level = 0; level < inspect::Kinds; ++level)
         Filters[level]->setText(
-            QStringLiteral("%1 (%2)").arg(QString::fromLatin1(LevelCaption(level))).arg(counts[level]));
+            QStringLiteral("%1 (%2)").arg(QString::fromLatin1(LevelCaption(level))).arg(byKind[level]));
     Problems.SetResult(std::move(result));
 }
 

@@ -76,8 +76,8 @@ TEST(ForeignCycle, OtherControlsCannedCycles) {
     };
     EXPECT_EQ(
         messages(Kvz.All(Start + "G70 P10 Q20\r\nG76 P010060 Q100\r\nG71 U1. R0.5\r\nG71 P10 Q20 U0.2\r\n"
-                                 "G72 W1. Q5\r\nM30\r\n")),
-        "G70;G76;G71;G72;");
+                                 "G72 W1. Q5\r\nG75 R0.5\r\nG75 X30. Z-20. P3000 Q2500 F0.1\r\nM30\r\n")),
+        "G70;G76;G71;G72;G75;G75;");
     EXPECT_EQ(Kvz.Lines(code, Start + "G70\r\nX10.\r\nM30\r\n"), V{3}); // the block that says it
     EXPECT_EQ(Fanuc.Lines(code, Start + "G76 X10. Z-20.\r\nM30\r\n"), V{3});
     // Near misses: the thread cycles with H and D, the grooving cycles; a block never reached.

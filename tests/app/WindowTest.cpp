@@ -155,6 +155,13 @@ TEST_F(WindowTest, FunctionKeyBarReplacesTheStatusBarAndItsPanelsReachTheirComma
     EXPECT_TRUE(Act("mnuPointCheck")->isChecked());
     EXPECT_EQ(W->WindowFrame().PanelText("Control"), "FANUC");
     EXPECT_EQ(Message(), "Point check  , Horizontal Lathe");
+    // The third control, beside the two dialects: its entry, its check mark and the panel.
+    Act("mnuIsoControl")->trigger();
+    EXPECT_TRUE(S().IsoMode);
+    EXPECT_TRUE(Act("mnuIsoControl")->isChecked());
+    EXPECT_EQ(W->WindowFrame().PanelText("Control"), "ISO");
+    Act("mnuIsoControl")->trigger();
+    EXPECT_EQ(W->WindowFrame().PanelText("Control"), "FANUC");
 }
 
 TEST_F(WindowTest, PressFeedbackShowsTheButtonAndPanelForATenthOfASecond) {

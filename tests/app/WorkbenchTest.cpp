@@ -272,8 +272,7 @@ TEST_F(Workbench, ConvertingTheLineEndsRefreshesTheProblemsAtOnce) {
     ASSERT_TRUE(B().Latest());
     EXPECT_FALSE(Codes(B().Latest()).contains("no-crlf"));
     EXPECT_EQ(B().Latest()->Starts.Lines(), 4);
-    EXPECT_EQ(B().Counts()->text(), QString::fromStdString(inspect::ProblemCounts(
-                                        B().Latest()->Alarms, B().Latest()->Errors, B().Latest()->Warnings)));
+    EXPECT_EQ(B().Counts()->text(), QString::fromStdString(inspect::ProblemCounts(B().Latest()->Counts)));
     EXPECT_EQ(B().Gutter()->LineOfBlock(2), 3);
 }
 

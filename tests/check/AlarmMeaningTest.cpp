@@ -51,5 +51,6 @@ TEST(AlarmMeaning, EveryAlarmTextHasACodeAndAnExplanationInTheJson) {
     // A text the control never shows claims no meaning.
     check::CheckReport made;
     made.Alarms.push_back({1, "Something else"});
+    check::CollectFindings(made);
     EXPECT_NE(check::ReportJson(made).find("\"code\": \"alarm\", \"explanation\": \"\""), std::string::npos);
 }

@@ -88,6 +88,7 @@ TEST(HtmlReport, TextFromProgramsAndNamesCannotBecomeMarkup) {
     check::ProgramResult r = Checked("<script>alert(1)</script>\"'&.min", 1, 0.5);
     r.Report->Alarms.push_back({3, "<img src=x onerror=alert(2)>"});
     r.Report->Advice.push_back({4, "lower-case-address", advice::Severity::Warning, "\"g01\" <b>"});
+    check::CollectFindings(*r.Report);
     const std::string row = check::HtmlRow(r);
     for (const char* raw : {"<script", "<img", "<b>", "\"'&."})
         EXPECT_EQ(row.find(raw), std::string::npos) << raw << " in " << row;
@@ -142,6 +143,7 @@ TEST(ArchiveSummary, WorstStatusCountsAndSlowestOverManyPrograms) {
     alarm.Report->Blocks = 7;
     alarm.Report->Alarms = {{2, "Feed is 0."}, {5, "Feed is 0."}, {6, "Calcu Error"}};
     alarm.Report->Advice.push_back({1, "no-program-end", advice::Severity::Warning, "m"});
+    check::CollectFindings(*alarm.Report);
     check::ProgramResult good = Checked("good.min", 0, 0.2);
     good.Report->Blocks = 5;
     // The unreadable one first: a later alarm must not lower the status.
@@ -167,6 +169,7 @@ TEST(ArchiveSummary, WorstStatusCountsAndSlowestOverManyPrograms) {
     // A program's status: an error-level finding fails it, a warning only with --strict.
     check::ProgramResult warned = Checked("w.min", 0, 0);
     warned.Report->Advice.push_back({1, "no-program-end", advice::Severity::Warning, "m"});
+    check::CollectFindings(*warned.Report);
     EXPECT_EQ(check::ProgramStatus(warned, false), 0);
     EXPECT_EQ(check::ProgramStatus(warned, true), 1);
     EXPECT_EQ(check::ProgramStatus(unreadable, false), 2);

@@ -157,6 +157,7 @@ TEST(Checker, JsonReportFollowsTheContract) {
     r.FinalX = 500;
     r.FinalZ = -0.25;
     r.Alarms.push_back({2, "X100 no point"});
+    CollectFindings(r);
     r.ToolTimes[1] = 1.5;
     r.ToolTimes[2] = 0; // tools without time are left out
     EXPECT_EQ(ReportJson(r),

@@ -157,6 +157,30 @@ def check_setups(checker, root):
     expect(status == 0 and not any('stock' in r for r in reports), f'--no-setup over an archive: {status}')
 
 
+def check_split_report(checker, root):
+    """An archive of more than 1,000 programs: an index and pages of 200 rows, linked both ways."""
+    for k in range(1201):
+        with open(os.path.join(root, f'p{k:04d}.min'), 'wb') as f:
+            f.write(ALARM if k == 700 else GOOD)
+    report = os.path.join(root, 'out', 'r.html')
+    os.makedirs(os.path.dirname(report))
+    status, _, err = run(checker, '--jobs', '2', '--report', report, root)
+    pages = sorted(os.listdir(report + '.pages')) if os.path.isdir(report + '.pages') else []
+    expect(status == 1 and pages == [f'{k:04d}.html' for k in range(1, 8)], f'split report: {status} {pages} {err!r}')
+    if len(pages) != 7:
+        return
+    index = open(report, encoding='utf-8').read()
+    rows = [open(os.path.join(report + '.pages', p), encoding='utf-8').read().count('<tr class=') for p in pages]
+    expect(rows == [200] * 6 + [1], f'rows of the pages: {rows}')
+    failing = index.split('<td class="verdict"><span class="v fails">')
+    expect(len(failing) == 2 and 'p0700.min' in failing[1].split('</tr>')[0] and
+           index.count('href="r.html.pages/0004.html"') >= 2,
+           'the index links its pages and lists the failing program with its page')
+    second = open(os.path.join(report + '.pages', '0004.html'), encoding='utf-8').read()
+    expect('href="../r.html"' in second and 'class="v fails"' in second and '601\u2013' '800 of 1201' in second,
+           'page 4 links back and holds the failing row')
+
+
 def main():
     checker = os.path.abspath(sys.argv[1])
     with tempfile.TemporaryDirectory() as root:
@@ -166,6 +190,8 @@ def main():
         check_refusals(checker, root)
     with tempfile.TemporaryDirectory() as root:
         check_setups(checker, root)
+    with tempfile.TemporaryDirectory() as root:
+        check_split_report(checker, root)
     for f in failures:
         print('FAIL:', f)
     print(f'{0 if failures else 1} passed, {1 if failures else 0} failed')

@@ -243,17 +243,18 @@ TEST(RunInspection, ProblemsListAlarmsAndAdviceWithLineAndSequence) {
     ASSERT_EQ(r.Problems.size(), 3u);
     EXPECT_EQ(r.Problems[0].Line, 2);
     EXPECT_EQ(r.Problems[0].Sequence, "N20");
-    EXPECT_EQ(r.Problems[0].Level, Severity::Warning);
+    EXPECT_EQ(KindOf(r.Problems[0]), Kind::Warning);
     EXPECT_EQ(r.Problems[1].Line, 4);
     EXPECT_EQ(r.Problems[1].Sequence, "N0040");
-    EXPECT_EQ(r.Problems[1].Level, Severity::Alarm);
+    EXPECT_EQ(KindOf(r.Problems[1]), Kind::Alarm);
     EXPECT_EQ(r.Problems[1].Message, "Calcu Error");
     // The same line's advice follows its alarm: the cut with the spindle stopped.
     EXPECT_EQ(r.Problems[2].Line, 4);
-    EXPECT_EQ(r.Problems[2].Level, Severity::Warning);
-    EXPECT_EQ(ProblemCounts(r.Alarms, r.Errors, r.Warnings), "1 alarm, 2 warnings");
-    EXPECT_EQ(ProblemCounts(2, 0, 3), "2 alarms, 3 warnings");
-    EXPECT_EQ(ProblemCounts(0, 0, 0), "no problems");
+    EXPECT_EQ(KindOf(r.Problems[2]), Kind::Warning);
+    EXPECT_EQ(ProblemCounts(r.Counts), "1 alarm, 2 warnings");
+    EXPECT_EQ(ProblemCounts({2, 0, 3, 0}), "2 alarms, 3 warnings");
+    EXPECT_EQ(ProblemCounts({0, 1, 0, 2}), "1 error, 2 info");
+    EXPECT_EQ(ProblemCounts({}), "no problems");
     // Line starts as the checker counts: a lone LF is no line break.
     const LineStarts s(u"A\r\nB\nC\r\nD");
     EXPECT_EQ(s.Lines(), 3);

@@ -30,7 +30,7 @@ TEST(GroupProblems, RepeatedAlarmsAndFindingsBecomeOneRowEach) {
         program += "G01 X600. Z" + std::to_string(-k) + ". F0.2\r\n";
     program += "g00 X10.\r\ng00 X20.\r\nx30.\r\nM30\r\n";
     const InspectionResult r = RunInspection(U(program), {});
-    ASSERT_EQ(r.Alarms, 40u);
+    ASSERT_EQ(r.Counts.Alarms, 40u);
     ASSERT_EQ(r.Groups.size(), 3u);
     const ProblemGroup& limit = r.Groups[0];
     EXPECT_EQ(limit.Members.size(), 40u);
@@ -44,9 +44,11 @@ TEST(GroupProblems, RepeatedAlarmsAndFindingsBecomeOneRowEach) {
     EXPECT_EQ(r.Groups[1].FirstLine, 42);
     EXPECT_EQ(r.Groups[1].LastLine, 43);
     EXPECT_EQ(r.Groups[2].Members.size(), 1u); // "x" is another message
-    EXPECT_TRUE(r.Problems[r.Groups[2].Members[0]].Explanation.empty());
+    // Advice is explained by its code's line of the registry.
+    EXPECT_EQ(r.Problems[r.Groups[2].Members[0]].Explanation,
+              findings::Lookup("lower-case-address")->Explanation);
     // The counts stay those of every problem.
-    EXPECT_EQ(ProblemCounts(r.Alarms, r.Errors, r.Warnings), "40 alarms, 3 warnings");
+    EXPECT_EQ(ProblemCounts(r.Counts), "40 alarms, 3 warnings");
 }
 
 TEST(QuickFix, EachFindingWithOneRepairHasItsEdit) {

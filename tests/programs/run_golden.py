@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """Runs the checker on every golden program of this folder and compares its report and trace
 with the expected ones.  usage: run_golden.py PATH/TO/zarvik-check [FOLDER]
-A program NAME.min may have NAME.options (checker options, blank-separated). A program whose
+A program NAME.min may have NAME.options (checker options, blank-separated). Where the expected
+report lists "advice", the findings are compared by line and code as well. A program whose
 first line is a comment "(ALARM: TEXT)" must raise that alarm; every other program none.
 Numbers compare within 1e-4 (times) and 1e-6 (coordinates)."""
 import json, os, subprocess, sys, tempfile
@@ -26,6 +27,11 @@ def compare(exp, got, etrace, gtrace):
     for k in ('x', 'z'):
         if not close(exp['final'][k], got.get('final', {}).get(k), 1e-6):
             out.append(f"final {k}: expected {exp['final'][k]}, got {got.get('final', {}).get(k)}")
+    if 'advice' in exp:  # findings by line and code, where the expected report lists them
+        ev = [(a['line'], a['code']) for a in exp['advice']]
+        gv = [(a.get('line'), a.get('code')) for a in got.get('advice', [])]
+        if ev != gv:
+            out.append(f'advice: expected {ev}, got {gv}')
     et = {t['tool']: t['cutting_time_s'] for t in exp['tools']}
     gt = {t['tool']: t['cutting_time_s'] for t in got.get('tools', [])}
     if set(et) != set(gt) or any(not close(et[t], gt[t], 1e-4) for t in et):

@@ -3,6 +3,7 @@
 // checker as a user runs it (lines, tools and the spindle come from the run).
 
 #include "check/Checker.h"
+#include "check/StockSection.h"
 #include "stock/SetupFile.h"
 
 #include <gtest/gtest.h>
@@ -60,14 +61,33 @@ std::vector<std::string> Start(std::vector<std::string> more, const std::string&
 }
 
 TEST(StockFindings, RapidIntoStockButNotARetractAlongTheWallJustCut) {
-    // Line 7 runs into the bar, line 8 out of it again; the retract of line 6 grazes the wall.
+    // Line 7 runs into the bar, line 8 out of it again (no second mistake); the retract of line
+    // 6 grazes the wall.
     const check::CheckReport r =
         Check(Start({"G01 Z-20. F0.2", "G00 Z2.", "G00 X40. Z-10.", "G00 X200. Z100."}));
-    EXPECT_EQ(FindingsOf(r), (Found{{7, "rapid-into-stock"}, {8, "rapid-into-stock"}}));
-    ASSERT_EQ(r.Stock->Findings.size(), 2u);
+    EXPECT_EQ(FindingsOf(r), (Found{{7, "rapid-into-stock"}}));
+    ASSERT_EQ(r.Stock->Findings.size(), 1u);
     EXPECT_EQ(r.Stock->Findings[0].Tool, 1);
     EXPECT_EQ(r.Stock->Findings[0].X, 40);
     EXPECT_EQ(r.Stock->Findings[0].Z, -10);
+}
+
+TEST(StockFindings, ARapidRubsOrRunsIntoTheStockByItsDepthOncePerEntry) {
+    // Along the D46 just turned: 0.05 deep (line 8), then 0.2 deep (line 12), each left again
+    // at rapid (lines 9 and 13); then into the bar again elsewhere (line 15) and out (line 16).
+    const std::vector<std::string> p =
+        Start({"G01 Z-20. F0.2", "G00 Z2.", "G00 X45.9", "G00 Z-10.", "G00 X60.", "G00 Z2.", "G00 X45.6",
+               "G00 Z-10.", "G00 X60.", "G00 Z2.", "G00 X40. Z-10.", "G00 X200. Z100."});
+    const check::CheckReport r = Check(p);
+    ASSERT_EQ(FindingsOf(r), (Found{{8, "rapid-rub"}, {12, "rapid-into-stock"}, {15, "rapid-into-stock"}}));
+    EXPECT_EQ(r.Stock->Findings[0].Level, stock::Severity::Warning);
+    EXPECT_NE(r.Stock->Findings[0].Message.find("0.050 mm deep"), std::string::npos)
+        << r.Stock->Findings[0].Message;
+    EXPECT_NE(r.Stock->Findings[1].Message.find("0.200 mm deep"), std::string::npos)
+        << r.Stock->Findings[1].Message;
+    // The rub depth is the setup's.
+    EXPECT_EQ(FindingsOf(Check(p, Bar50 + "rub_depth = 0.3\n")),
+              (Found{{8, "rapid-rub"}, {12, "rapid-rub"}, {15, "rapid-into-stock"}}));
 }
 
 TEST(StockFindings, CuttingWithTheSpindleStoppedOnlyWhenMaterialIsCut) {
@@ -80,9 +100,19 @@ TEST(StockFindings, CentrePipWhenAFaceStopsWithinTheNoseRadius) {
     EXPECT_EQ(FindingsOf(Check(Start({"G00 X54. Z-1.", "G01 X0. F0.1", "G00 X60."}))),
               (Found{{6, "centre-pip"}}));
     EXPECT_EQ(FindingsOf(Check(Start({"G00 X54. Z-1.", "G01 X-1.6 F0.1", "G00 X60."}))), Found{});
-    // Backing off along Z then scrapes the pip's tip, which the insert's 10° underside left.
-    EXPECT_EQ(FindingsOf(Check(Start({"G00 X54. Z-1.", "G01 X0. F0.1", "G00 Z2."}))),
-              (Found{{6, "centre-pip"}, {7, "rapid-into-stock"}}));
+    // The insert's 10° underside leaves a needle in front of the pip, 0.02 thick at Z0, that
+    // meets the pip only where the nose touches the axis: it flies off, so backing off along Z
+    // meets nothing and the part ends at the pip's tip, Z-0.2.
+    const check::CheckReport back = Check(Start({"G00 X54. Z-1.", "G01 X0. F0.1", "G00 Z2."}));
+    EXPECT_EQ(FindingsOf(back), (Found{{6, "centre-pip"}}));
+    EXPECT_NEAR(back.Stock->PartLength, 99.8, 0.002);
+    // Judged from the nose: a tool programmed at its nose centre whose nose stops touching the
+    // axis leaves the same pip; with its centre on the axis, none.
+    const std::string centre = Bar50 + "[[tool]]\nnumber = 1\ninsert = \"CNMG 120408\"\ntip = 0\n";
+    EXPECT_EQ(FindingsOf(Check(Start({"G00 X60.", "G00 Z-1.", "G01 X1.6 F0.1", "G00 X60."}), centre)),
+              (Found{{7, "centre-pip"}}));
+    EXPECT_EQ(FindingsOf(Check(Start({"G00 X60.", "G00 Z-1.", "G01 X0. F0.1", "G00 X60."}), centre)),
+              Found{});
 }
 
 TEST(StockFindings, WorkholdingCollisionWithTheJaws) {
@@ -104,16 +134,15 @@ TEST(StockFindings, HolderCollisionAndCutBeyondTheEdge) {
     const std::string low = Bar50 + "[[tool]]\nnumber = 1\nholder = [[3, -1], [10, -1], [10, 30], [3, 30]]\n";
     const std::string high =
         Bar50 + "[[tool]]\nnumber = 1\nholder = [[3, 0.5], [10, 0.5], [10, 30], [3, 30]]\n";
-    // (What it left behind the insert is in the way of the retract too.)
+    // (The retract leaves what it ran into: no second finding.)
     EXPECT_EQ(FindingsOf(Check(Start({"G01 Z-20. F0.2", "G00 X60."}), low)),
-              (Found{{5, "holder-collision"}, {6, "rapid-into-stock"}}));
+              (Found{{5, "holder-collision"}}));
     EXPECT_EQ(FindingsOf(Check(Start({"G01 Z-20. F0.2", "G00 X60."}), high)), Found{});
     // An edge of 4 mm: a 5 mm depth is too deep, 3 mm is not.
     const std::string small = Bar50 + "[[tool]]\nnumber = 1\nedge_length = 4\nnose_radius = 0.4\n";
-    // (Its holder, 1.5 mm above the nose, is in the cut too, and the retract meets what the
-    // short edge left.)
+    // (Its holder, 1.5 mm above the nose, is in the cut too; the retract leaves it.)
     EXPECT_EQ(FindingsOf(Check(Start({"G00 X40.", "G01 Z-20. F0.2", "G00 X60."}), small)),
-              (Found{{6, "holder-collision"}, {6, "cut-beyond-edge"}, {7, "rapid-into-stock"}}));
+              (Found{{6, "holder-collision"}, {6, "cut-beyond-edge"}}));
     EXPECT_EQ(FindingsOf(Check(Start({"G00 X44.", "G01 Z-20. F0.2", "G00 X60."}), small)), Found{});
 }
 
@@ -177,13 +206,13 @@ TEST(StockFindings, AFaceGroovingBladeCutsItsGrooveAcrossTheRadius) {
     EXPECT_NEAR(solid(-4.05, 12), 4e-4, 1e-9);
     EXPECT_NEAR(solid(-2, 14.05), 4e-4, 1e-9);
     // The same plunge with a radial blade drives its reach and holder into the face.
-    EXPECT_EQ(FindingsOf(Check(p, blade)),
-              (Found{{5, "holder-collision"}, {5, "cut-beyond-edge"}, {6, "rapid-into-stock"}}));
+    EXPECT_EQ(FindingsOf(Check(p, blade)), (Found{{5, "holder-collision"}, {5, "cut-beyond-edge"}}));
 }
 
 TEST(StockFindings, ADrivenCrossDrillCutsNoRingAndRetractsThroughItsHole) {
     // The spindle stands while the live drill feeds across the shaft at Z-20 and backs out at
-    // rapid; line 8 then rapids the drill into the bar at Z-30, and line 9 out of it.
+    // rapid; line 8 then rapids the drill into the bar at Z-30, and line 9 out of it (the
+    // same mistake, told once).
     const std::string drill = Bar50 +
                               "[[tool]]\nnumber = 8\nkind = \"drill\"\ndiameter = 4\nflute_length = 30\n"
                               "axis = \"x\"\n";
@@ -192,14 +221,13 @@ TEST(StockFindings, ADrivenCrossDrillCutsNoRingAndRetractsThroughItsHole) {
                                         "G00 Z-30.",       "G00 X40.",       "G00 X200. Z100."};
     const check::CheckReport driven = Check(p, drill + "driven = true\n");
     ASSERT_TRUE(driven.Stock);
-    EXPECT_EQ(FindingsOf(driven), (Found{{8, "rapid-into-stock"}, {9, "rapid-into-stock"}}));
+    EXPECT_EQ(FindingsOf(driven), (Found{{8, "rapid-into-stock"}}));
     EXPECT_EQ(driven.Stock->RemovedMm3, 0);
     EXPECT_EQ(driven.Stock->LeftMm3, driven.Stock->StockMm3);
     // Not driven, the same drill turns a ring round the part (with the spindle stopped), so the
     // retract is clean; the rapid into the bar still is not.
     const check::CheckReport ring = Check(p, drill);
-    EXPECT_EQ(FindingsOf(ring),
-              (Found{{5, "cutting-with-spindle-stopped"}, {8, "rapid-into-stock"}, {9, "rapid-into-stock"}}));
+    EXPECT_EQ(FindingsOf(ring), (Found{{5, "cutting-with-spindle-stopped"}, {8, "rapid-into-stock"}}));
     // The ring: 4 wide from radius 15 + c (c the 118° point's length) to 25, and the point's
     // triangle below it, turned round the axis.
     const double c = 2 / std::tan(59 * std::numbers::pi / 180);
@@ -208,9 +236,36 @@ TEST(StockFindings, ADrivenCrossDrillCutsNoRingAndRetractsThroughItsHole) {
 }
 
 TEST(StockFindings, AirCuttingPerTool) {
-    EXPECT_EQ(FindingsOf(Check(Start({"G00 X60.", "G01 Z-20. F0.2", "G00 X200. Z100."}))),
-              (Found{{6, "air-cutting"}}));
+    // Told at the tool's first feed move, with its position and sequence number as any finding.
+    const check::CheckReport air = Check(Start({"G00 X60.", "N7 G01 Z-20. F0.2", "G00 X200. Z100."}));
+    EXPECT_EQ(FindingsOf(air), (Found{{6, "air-cutting"}}));
+    ASSERT_EQ(air.Stock->Findings.size(), 1u);
+    EXPECT_EQ(air.Stock->Findings[0].N, "7");
+    EXPECT_EQ(air.Stock->Findings[0].X, 60);
+    EXPECT_EQ(air.Stock->Findings[0].Z, -20);
+    EXPECT_NE(check::ReportText(air).find("[air-cutting] (N7, tool 1 at X60.000 Z-20.000)"),
+              std::string::npos)
+        << check::ReportText(air);
     EXPECT_EQ(FindingsOf(Check(Start({"G01 Z-20. F0.2", "G00 X60."}))), Found{});
+}
+
+TEST(StockFindings, ThreadPassesMarkTheirZoneInTheSection) {
+    // Two passes of a thread tool along D46.8 and D46.2 over Z5 to Z-20: the section takes the
+    // whole ring to the root, and says where.
+    const std::string thread = Bar50 + "[[tool]]\nnumber = 4\nkind = \"thread\"\n";
+    check::CheckOptions o;
+    o.Stock = SetupOf(thread);
+    const check::CheckReport r = check::CheckProgram(
+        Program({"G00 X200. Z100.", "T0404", "G97 S500 M03", "G00 X46.8 Z5.", "G01 Z-20. F1.5", "G00 X52.",
+                 "G00 Z5.", "G00 X46.2", "G01 Z-20.", "G00 X52.", "G00 X200. Z100."}),
+        o);
+    ASSERT_TRUE(r.Stock);
+    ASSERT_EQ(r.Stock->ThreadZones.size(), 1u);
+    const stock::Box z = r.Stock->ThreadZones[0];
+    EXPECT_EQ(std::vector<double>({z.z0, z.x0, z.z1, z.x1}), std::vector<double>({-20, 23.1, 5, 23.4}));
+    const std::optional<check::StockSection> section = check::SectionOf(r, o);
+    ASSERT_TRUE(section);
+    EXPECT_EQ(section->Threads.size(), 1u);
 }
 
 // The path is in millimetres whatever the program's unit, as the setup is: an inch program cuts

@@ -3,13 +3,18 @@
 // found again with the radius the geometry gives (worked out by hand), and the DXF a CAD program
 // reads carries them as LINE and ARC entities.
 
+#include "check/Checker.h"
 #include "check/StockProfile.h"
 #include "stock/Machining.h"
+#include "stock/SetupFile.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <map>
+#include <memory>
 #include <sstream>
 
 namespace {
@@ -138,6 +143,47 @@ TEST(Profile, DxfHoldsTheLinesAndArcsInGroupCodes) {
     }
     EXPECT_EQ(lines, 6);
     EXPECT_EQ(arcs, 1);
+}
+
+TEST(Profile, ExampleArcsHaveTheirTrueRadiusAndEveryContourCloses) {
+    // TURNING.min: a face to X0 leaving the 0.8 nose's pip, roughing corners of 0.8 showing
+    // through the finishing tool's fillets (R2 concave with a 0.4 nose: 2.4; convex: 1.6), the
+    // groove's 0.2 corners.
+    const std::string dir = std::string(ZARVIK_SOURCE_DIR) + "/examples/";
+    stock::SetupError error;
+    const std::optional<stock::Setup> setup = stock::ReadSetupFile(dir + "TURNING.setup.toml", error);
+    ASSERT_TRUE(setup) << error.Text();
+    std::ifstream in(dir + "TURNING.min", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    check::CheckOptions o;
+    o.Stock = std::make_shared<const stock::Setup>(*setup);
+    const check::CheckReport r = check::CheckProgram(std::u16string(bytes.begin(), bytes.end()), o);
+    ASSERT_TRUE(r.Stock);
+    // The face at Z0, the finished face under the 2.5 allowance: the part reaches from Z-117.5
+    // to the pip's tip, a nose radius in front of it.
+    EXPECT_NEAR(r.Stock->PartLength, 117.5 + 0.8, 0.002);
+    const std::vector<stock::ProfileContour> profile = stock::ProfileOf(r.Stock->Part);
+    ASSERT_EQ(profile.size(), 1u);
+    const stock::ProfileContour& c = profile[0];
+    int arcs = 0;
+    bool pip = false;
+    for (size_t i = 0; i < c.size(); ++i) {
+        const ProfilePiece& p = c[i];
+        EXPECT_EQ(p.To.z, c[(i + 1) % c.size()].From.z) << i;
+        EXPECT_EQ(p.To.x, c[(i + 1) % c.size()].From.x) << i;
+        if (!p.Arc) continue;
+        ++arcs;
+        double nearest = 1e9;
+        for (double radius : {0.2, 0.4, 0.8, 1.6, 2.4})
+            if (std::fabs(p.Radius - radius) < std::fabs(p.Radius - nearest)) nearest = radius;
+        EXPECT_NEAR(p.Radius, nearest, 0.001) << i;
+        // The ends on the circle, so that a CAD program drawing it by centre and angles closes.
+        for (const stock::Point& e : {p.From, p.To})
+            EXPECT_NEAR(std::hypot(e.z - p.Centre.z, e.x - p.Centre.x), p.Radius, 1e-6) << i;
+        pip |= Near(p.Centre, 0.8, 0.8) && std::fabs(p.Radius - 0.8) < 1e-3;
+    }
+    EXPECT_GE(arcs, 8);
+    EXPECT_TRUE(pip);
 }
 
 TEST(Profile, FormatFollowsTheFileEnding) {

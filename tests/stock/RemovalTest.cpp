@@ -96,6 +96,28 @@ TEST(Removal, FaceStoppingAtCentreLeavesAPipOfTheNoseRadius) {
     EXPECT_EQ(r.Findings[0].Code, "centre-pip");
 }
 
+TEST(Removal, EveryInsertLandsItsFaceAndDiameterWhereTheProgramPutsThem) {
+    // A face at Z-1 past the centre, then D40 over the whole length: the part is that cylinder,
+    // to the grid's step, in one piece (no skin left where a chord skipped the nose's extreme).
+    for (const char shape : {'C', 'D', 'E', 'V', 'S', 'T', 'W', 'R'}) {
+        stock::Setup s = Bar(50, 30);
+        stock::Tool t;
+        t.Shape = shape;
+        t.ApproachAngle = shape == 'S' ? 90 : 95; // a square's ends stand at 90° to each other
+        t.NoseRadius = shape == 'R' ? 3 : 0.8;
+        s.Tools[1] = t;
+        stock::Machining m(s);
+        m.Apply(Feed(60, -1, -8, -1));
+        m.Apply(Feed(40, 2, 40, -35));
+        const stock::Result r = m.Finish();
+        const stock::Box b = r.Part.Bounds();
+        EXPECT_NEAR(b.x1, 20, 2e-5) << shape;
+        EXPECT_NEAR(b.z1, -1, 2e-5) << shape;
+        EXPECT_EQ(r.Part.Pieces().size(), 1u) << shape;
+        EXPECT_NEAR(r.LeftMm3 / (Pi * 20 * 20 * 29), 1, 1e-5) << shape;
+    }
+}
+
 TEST(Removal, VolumesAgreeWithPappus) {
     // A face past the centre takes a disc of the bar's radius and the depth.
     {

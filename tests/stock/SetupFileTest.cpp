@@ -37,7 +37,6 @@ z = 2
 number = 1
 insert = "DNMG 150604"
 approach_angle = 93
-post = "back"
 
 [[tool]]
 number = 3
@@ -61,7 +60,6 @@ holder = [[0, 20], [5, 20], [5, 60], [0, 60]]
     EXPECT_EQ(t1.EdgeLength, 15);
     EXPECT_DOUBLE_EQ(t1.NoseRadius, 0.4);
     EXPECT_EQ(t1.ApproachAngle, 93);
-    EXPECT_TRUE(t1.BackPost);
     const stock::Tool& t3 = s->Tools.at(3);
     EXPECT_EQ(t3.Type, stock::Tool::Kind::Grooving);
     EXPECT_EQ(t3.TipDirection, 4);
@@ -97,6 +95,9 @@ TEST(SetupFile, BadInputNamesFileLineAndValueAndGivesNoSetup) {
         {"[stock]\ndiameter = 9007199254740993\n", 2, "diameter is out of range: 9007199254740993"},
         {bar + "[[tool]]\nnumber = 4\nkind = \"grooving\"\naxis = \"y\"\n", 8, "tool.axis must be"},
         {bar + "[[tool]]\nnumber = 8\ndriven = 1\n", 7, "true or false, not 1"},
+        // A key older files have that changes nothing; a rub depth below zero.
+        {bar + "[[tool]]\nnumber = 1\npost = \"back\"\n", 7, "tool.post is no longer read"},
+        {bar + "rub_depth = -0.1\n", 5, "stock.rub_depth cannot be negative"},
     };
     for (const Case& c : cases) {
         stock::SetupError error;

@@ -49,7 +49,6 @@ TEST(SetupWriter, ReadsBackToTheSameSetup) {
     stock::Tool turn = FromFile(K::Turning);
     turn.Shape = 'V', turn.EdgeLength = 16.6, turn.NoseRadius = 0.4, turn.ApproachAngle = 93;
     turn.Holder = {{0, 2}, {30, 2}, {30, 27.5}, {0.125, 27.5}};
-    turn.BackPost = true;
     stock::Tool bore = FromFile(K::Boring); // its own default tip, 2
     bore.ApproachAngle = 95;
     stock::Tool groove = FromFile(K::Grooving);

@@ -76,14 +76,14 @@ TEST(ProblemsList, SortedByAnyColumnAndFilteredBySeverity) {
     panel.Table()->sortByColumn(ProblemsModel::LineColumn, Qt::AscendingOrder);
     EXPECT_EQ(m->At(0)->Line, 2);
     // Alarms hidden: the warnings stay, the counts and the buttons' numbers keep every problem.
-    EXPECT_EQ(panel.Filter(inspect::Severity::Alarm)->text(), "Alarms (31)");
-    panel.Filter(inspect::Severity::Alarm)->click();
+    EXPECT_EQ(panel.Filter(inspect::Kind::Alarm)->text(), "Alarms (31)");
+    panel.Filter(inspect::Kind::Alarm)->click();
     ASSERT_EQ(m->rowCount(), 1);
     EXPECT_EQ(Cell(m, 0, ProblemsModel::SeverityColumn), "warning");
     EXPECT_EQ(panel.Counts(), "31 alarms, 2 warnings");
-    panel.Filter(inspect::Severity::Warning)->click();
+    panel.Filter(inspect::Kind::Warning)->click();
     EXPECT_EQ(m->rowCount(), 0);
-    panel.Filter(inspect::Severity::Alarm)->click();
+    panel.Filter(inspect::Kind::Alarm)->click();
     EXPECT_EQ(m->rowCount(), 2);
     // A new check keeps the filter.
     panel.SetResult(Check(Repeats()));

@@ -70,7 +70,7 @@ TEST(CheckWorker, OnlyTheNewestTextsResultIsHandedOn) {
     ASSERT_TRUE(worker.WaitIdle());
     ASSERT_EQ(checked.size(), 1);
     EXPECT_EQ(worker.Started(), 1);
-    EXPECT_EQ(worker.Latest()->Alarms, 1u);
+    EXPECT_EQ(worker.Latest()->Counts.Alarms, 1u);
     // A long check overtaken by an edit is given up, and only the edit's result arrives.
     std::string longText;
     for (int i = 0; i < 200000; ++i)
@@ -126,7 +126,7 @@ TEST(CheckWorker, ACheckDueWhileTheWindowDrawsWaitsForIt) {
     ASSERT_TRUE(worker.WaitIdle());
     EXPECT_EQ(worker.Started(), 1);
     ASSERT_EQ(checked.size(), 1);
-    EXPECT_EQ(worker.Latest()->Alarms, 1u);
+    EXPECT_EQ(worker.Latest()->Counts.Alarms, 1u);
     // A program just opened: checked once the window is back at its events, not at once (it
     // is drawn first).
     worker.RequestSoon(std::make_shared<const std::u16string>(U("G00 X5.\r\nM30\r\n")), {});

@@ -235,7 +235,7 @@ TEST(WorkbenchWindow, TheSetupBesideTheProgramFindsARapidIntoTheStock) {
     ASSERT_TRUE(Codes(w).contains("rapid-into-stock")) << Codes(w).join(' ').toStdString();
     const inspect::Problem& p = w.Bench->Latest()->Problems[Codes(w).indexOf("rapid-into-stock")];
     EXPECT_EQ(p.Line, 3);
-    EXPECT_EQ(p.Level, inspect::Severity::Error);
+    EXPECT_EQ(inspect::KindOf(p), inspect::Kind::Error);
     EXPECT_EQ(w.Bench->Counts()->text(), "1 error");
     // Its row shows the spot: the caret on the rapid's block, its path highlighted.
     ProblemsPanel* panel = w.Bench->Problems();

@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// What the ISO control (Fanuc-style lathe controls, G-code system A) keeps beside the machine
+// state: its own modal values, the first-block parameters of its multi-pass cycles, the running
+// G70 finishing pass and subprogram calls, and the constructs it does not read (named once per
+// program). Plain data: the ISO executor (src/iso) writes it, the advice reads the notes. Empty
+// at every reset; the two other dialects never touch it.
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace iso {
+
+// A construct this control does not read, or reads in a way the operator should know.
+struct Note {
+    int64_t BlockEndPos; // the block's end, as the run reports lines
+    std::string Code;    // "iso-unsupported", "iso-integer-value", ...
+    std::string Text;
+};
+
+// One M98 call in progress.
+struct Call {
+    int64_t Return; // NextBlockPos of the block after the M98
+    int64_t Start;  // NextBlockPos of the subprogram's O block
+    int32_t Left;   // repeats still to run after this one
+};
+
+// Where a block with a sequence (N) or program (O) number begins in the text.
+struct Label {
+    double Number;
+    int64_t Pos; // NextBlockPos that reads the block
+};
+
+struct IsoState {
+    bool Inch = false;     // G20 (true) / G21; lengths are converted to mm as they are read
+    double Motion = 0;     // modal motion: 0, 1, 2, 3, 32, or the box cycles 90, 92, 94
+    double MaxSpindle = 0; // G50 S: the spindle-speed clamp under G96, rpm; 0 = none
+    double BoxX = 0;       // the box cycles' last X (mm diameter) and Z, taken up by the
+    double BoxZ = 0;       // next block of the same cycle that gives only one of them
+    // A chamfer or corner round ends the move short of its programmed end point, the corner;
+    // the next block's U and W count from the corner, and its own corner from there.
+    bool Cornered = false;
+    double CornerX = 0, CornerZ = 0;
+    int32_t CornerBlock = 0; // BlockCount of the block that made the corner
+    double BoxR = 0;         // and their taper (mm)
+    // First-block parameters of the multi-pass cycles (mm).
+    double RoughDepth = 0, RoughRetract = 0;        // G71 U R, G72 W R
+    double PatternX = 0, PatternZ = 0;              // G73 U W (relief, X as radius)
+    int32_t PatternCount = 1;                       // G73 R: number of passes
+    double PeckRetract = 0;                         // G74 / G75 R
+    int32_t ThreadFinishes = 1;                     // G76 P: finishing passes (mm of "mmrraa")
+    double ThreadAngle = 60;                        // G76 P: tool angle (aa)
+    double ThreadMinDepth = 0, ThreadAllowance = 0; // G76 Q, R
+    // G70 in progress: the blocks up to FinishEnd run as the finishing pass, then the tool goes
+    // back to (FinishX, FinishZ) and the run goes on at FinishReturn.
+    bool Finishing = false;
+    int64_t FinishEnd = 0, FinishReturn = 0;
+    double FinishX = 0, FinishZ = 0;
+    std::vector<Call> Calls; // M98 nesting
+    int64_t Jumps = 0;       // M98, M99 and G70 jumps of this run (a bound against endless loops)
+    // The numbers of the text, found once a run when a cycle or call first needs them.
+    bool Indexed = false;
+    std::vector<Label> Sequences, Programs;
+    std::vector<Note> Notes;
+    std::vector<std::string> Noted; // keys of the notes given, so each is given once
+};
+
+} // namespace iso

@@ -1,0 +1,424 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// One block of the ISO control: words, modal groups, the move or cycle, subprogram calls,
+// display and pacing.
+
+#include "base/Alarms.h"
+#include "base/Legacy.h"
+#include "base/Machine.h"
+#include "iso/IsoControl.h"
+#include "iso/IsoInternal.h"
+#include "motion/CuttingTime.h"
+#include "motion/Motion.h"
+#include "motion/MoveSupport.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace iso {
+
+namespace {
+
+using interp::MachineState;
+
+// Subprograms nest to ten levels, as current Fanuc-style controls allow.
+constexpr size_t NestingDepth = 10;
+
+std::string Number(double v) {
+    return legacy::Str15(v);
+}
+
+std::string GName(double g) {
+    return "G" + Number(g);
+}
+
+// What a G word of this control does; false for one it does not read.
+bool ApplyG(Machine& m, double g, double& oneShot) {
+    MachineState& s = m.S;
+    IsoState& iso = s.Iso;
+    if (g == 0 || g == 1 || g == 2 || g == 3 || g == 32 || g == 90 || g == 92 || g == 94) {
+        iso.Motion = g;
+        if (g == 90 || g == 92 || g == 94) oneShot = g; // a cycle runs in the block that selects it
+    } else if (g == 4 || g == 28 || g == 30 || g == 50 || (g >= 70 && g <= 76)) {
+        oneShot = g;
+    } else if (g == 20 || g == 21) {
+        iso.Inch = g == 20;
+    } else if (g == 40 || g == 41 || g == 42) {
+        s.GNoseR = static_cast<int16_t>(g);
+        if (g != 40)
+            NoteOnce(m, "nose", "iso-unsupported",
+                     GName(g) + ": the nose radius compensation is not applied; the path is drawn and cut as "
+                                "programmed");
+    } else if (g == 96 || g == 97) {
+        s.GSpeedMode = static_cast<int16_t>(g);
+    } else if (g == 98 || g == 99) {
+        s.GFeedMode = g == 98 ? 94 : 95;
+    } else if (g == 18 || g == 80 || (g >= 54 && g <= 59)) {
+        // The ZX plane, the drilling-cycle cancel and the work offsets: the path is drawn in the
+        // program's own coordinates already.
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void ApplyM(Machine& m, double v, bool& call, bool& back) {
+    MachineState& s = m.S;
+    if (v == 0 || v == 1 || v == 2 || v == 30) {
+        if (s.RunState != interp::RunAlarm)
+            s.RunState = v == 0   ? interp::RunProgramStop
+                         : v == 1 ? interp::RunOptionalStop
+                         : v == 2 ? interp::RunEndM02
+                                  : interp::RunEndM30;
+    } else if (v == 3 || v == 4 || v == 5 || v == 19) {
+        s.MSpindle = static_cast<int16_t>(v);
+    } else if (v == 8 || v == 9) {
+        s.MCoolant = static_cast<int16_t>(v);
+    } else if (v == 98) {
+        call = true;
+    } else if (v == 99) {
+        back = true;
+    } else {
+        s.MOther = static_cast<int32_t>(std::clamp(v, -2e9, 2e9));
+    }
+}
+
+// M98 P (L): the subprogram O P, L times (P with eight digits: four of repeats, four of the number).
+void CallSubprogram(Machine& m, const Words& w) {
+    MachineState& s = m.S;
+    double p = w.Value('P');
+    // Repeats up to 9999, as the L word holds four digits.
+    double repeats = w.HasWord('L') ? w.Value('L') : 1;
+    if (!w.HasWord('L') && p >= 10000) {
+        repeats = std::floor(p / 10000);
+        p = std::fmod(p, 10000);
+    }
+    const int32_t times = static_cast<int32_t>(std::clamp(repeats, 0.0, 9999.0));
+    if (times < 1) return;
+    if (s.Iso.Calls.size() >= NestingDepth) {
+        interp::RaiseAlarm(m, "PS0077 subprogram nesting deeper than 10 levels");
+        return;
+    }
+    if (!MayJump(m)) return;
+    const int64_t start = FindProgram(m, p);
+    if (start == 0) {
+        interp::RaiseAlarm(m, "PS0078 program O" + Number(p) + " not found");
+        return;
+    }
+    s.Iso.Calls.push_back({s.NextBlockPos, start, times - 1});
+    s.NextBlockPos = start;
+}
+
+// M99: the next repeat, else back to the caller (to its block N P when P is given).
+void ReturnFromSubprogram(Machine& m, const Words& w) {
+    MachineState& s = m.S;
+    IsoState& iso = s.Iso;
+    if (iso.Calls.empty()) {
+        NoteOnce(m, "m99-main", "iso-unsupported",
+                 "M99 in the main program starts it again without end on the machine; read as its end");
+        if (s.RunState != interp::RunAlarm) s.RunState = interp::RunEndM30;
+        return;
+    }
+    if (!MayJump(m)) return;
+    Call& top = iso.Calls.back();
+    if (top.Left > 0) {
+        --top.Left;
+        s.NextBlockPos = top.Start;
+        return;
+    }
+    s.NextBlockPos = top.Return;
+    iso.Calls.pop_back();
+    if (w.HasWord('P')) {
+        const int64_t at = FindSequence(m, w.Value('P'));
+        if (at == 0)
+            return interp::RaiseAlarm(m, "PS0078 sequence number N" + Number(w.Value('P')) + " not found");
+        s.NextBlockPos = at;
+    }
+}
+
+// G28 (G30): through the intermediate point to the reference point, on the axes named.
+void ReferenceReturn(Machine& m, const Words& w) {
+    const Target mid = TargetOf(m, w);
+    if ((mid.X != m.S.LastX || mid.Z != m.S.LastZ) && !RapidTo(m, mid.X, mid.Z)) return;
+    const MachineState& s = m.S;
+    const bool x = w.HasWord('X') || w.HasWord('U'), z = w.HasWord('Z') || w.HasWord('W');
+    RapidTo(m, x ? s.PVLX : s.LastX, z ? s.PVLZ : s.LastZ);
+}
+
+void Dwell(Machine& m, const Words& w) {
+    // P in milliseconds, X or U in seconds.
+    const double t = w.HasWord('P') ? w.Value('P') / 1000 : w.HasWord('X') ? w.Value('X') : w.Value('U');
+    try {
+        motion::AddCuttingTime(m, t);
+    } catch (const motion::CalcFault&) {
+        interp::RaiseAlarm(m, "Calcu Error");
+    }
+}
+
+void NoteSharpCorner(Machine& m) {
+    NoteOnce(
+        m, "corner", "iso-unsupported",
+        "a chamfer or corner round (,C ,R) is read between two G01 moves only: this corner is cut sharp");
+}
+
+// ,C (chamfer) or ,R (corner round) at the end of a G01 move into the next block's G01 move:
+// the move stops short of its corner, the chamfer or arc joins the next line. False when the
+// next block is no straight cut at the feed (the corner is then cut sharp, as named).
+bool CornerMove(Machine& m, const Words& w, const Target& to) {
+    MachineState& s = m.S;
+    IsoState& iso = s.Iso;
+    int64_t after = 0;
+    const std::u16string_view text = BlockAt(m, s.NextBlockPos, after);
+    if (after == 0) return false;
+    const Words n = ReadWords(text, s.BlockDelete);
+    if ((n.Deleted && s.BlockDelete) || n.Macro || iso.Motion != 1) return false;
+    for (int i = 0; i < n.NG; ++i)
+        if (n.G[i] != 1) return false;
+    const double x2 = n.HasWord('X') ? Length(m, n.Value('X')) : to.X + Length(m, n.Value('U'));
+    const double z2 = n.HasWord('Z') ? Length(m, n.Value('Z')) : to.Z + Length(m, n.Value('W'));
+    // In the plane of Z and the radius: the two lines' directions and lengths.
+    const double x0 = iso.Cornered ? iso.CornerX : s.LastX, z0 = iso.Cornered ? iso.CornerZ : s.LastZ;
+    const double az = to.Z - z0, ar = (to.X - x0) / 2, bz = z2 - to.Z, br = (x2 - to.X) / 2;
+    const double l1 = std::hypot(az, ar), l2 = std::hypot(bz, br);
+    if (l1 == 0 || l2 == 0) return false;
+    const double uz = az / l1, ur = ar / l1, vz = bz / l2, vr = br / l2;
+    const double cross = uz * vr - ur * vz, dot = uz * vz + ur * vr;
+    const double turn = std::atan2(std::fabs(cross), dot); // the angle the path turns by
+    if (turn < 1e-9) return false;
+    const double size = Length(m, std::fabs(w.CornerValue));
+    const double t = w.CornerKind == 'C' ? size : size * std::tan(turn / 2);
+    if (t > l1 + 1e-9 || t > l2 + 1e-9) {
+        interp::RaiseAlarm(m, "PS0055 chamfer or corner round longer than its move");
+        return true;
+    }
+    const double ax = to.X - 2 * ur * t, azz = to.Z - uz * t; // where the move stops short
+    const double bx = to.X + 2 * vr * t, bzz = to.Z + vz * t; // where the next line is joined
+    if (!FeedTo(m, ax, azz)) return true;
+    if (w.CornerKind == 'C') {
+        if (!FeedTo(m, bx, bzz)) return true;
+    } else {
+        // The centre lies a radius from the stop point, on the inside of the turn.
+        const bool ccw = cross > 0;
+        const double nz = ccw ? -ur : ur, nr = ccw ? uz : -uz;
+        if (!ArcTo(m, bx, bzz, ax + 2 * nr * size, azz + nz * size, !ccw)) return true;
+    }
+    iso.Cornered = true;
+    iso.CornerX = to.X;
+    iso.CornerZ = to.Z;
+    iso.CornerBlock = s.BlockCount;
+    return true;
+}
+
+void Move(Machine& m, const Words& w) {
+    MachineState& s = m.S;
+    const Target to = TargetOf(m, w);
+    const double g = s.Iso.Motion;
+    if (g == 0) {
+        RapidTo(m, to.X, to.Z);
+    } else if (g == 1) {
+        if (w.Corner && CornerMove(m, w, to)) return;
+        if (w.Corner) NoteSharpCorner(m);
+        FeedTo(m, to.X, to.Z);
+    } else if (g == 32) {
+        ThreadTo(m, to.X, to.Z, s.Feed);
+    } else {
+        // With the mirror switch G02 runs counter-clockwise and G03 clockwise.
+        const bool clockwise = (g == 2) != s.G2mirror;
+        double cx, cz;
+        if (!ArcCentre(m, s.LastX, s.LastZ, to, w, clockwise, cx, cz))
+            return interp::RaiseAlarm(m, "PS0020 radius out of range");
+        ArcTo(m, to.X, to.Z, cx, cz, clockwise);
+    }
+}
+
+// Values written without a decimal point: whole millimetres (inches) here.
+void NoteIntegers(Machine& m, const Words& w) {
+    for (char c : {'X', 'Z', 'U', 'W', 'I', 'K'}) {
+        if (!w.HasWord(c) || w.HasPoint(c) || w.Value(c) == 0) continue;
+        NoteOnce(m, "integer", "iso-integer-value",
+                 std::string(1, c) + Number(w.Value(c)) + " has no decimal point: read as " +
+                     Number(w.Value(c)) + (m.S.Iso.Inch ? " in" : " mm") +
+                     " (calculator-type input); a control without it reads the least increment (0.001 mm)");
+        return;
+    }
+}
+
+// The cycle or one-shot code of the block; the multi-pass cycles tell their two blocks apart by
+// the words the second one carries.
+void RunOneShot(Machine& m, const Words& w, double g) {
+    MachineState& s = m.S;
+    IsoState& iso = s.Iso;
+    const bool axes = w.HasWord('X') || w.HasWord('Z') || w.HasWord('U') || w.HasWord('W');
+    const bool pq = w.HasWord('P') && w.HasWord('Q');
+    if (g == 4) {
+        Dwell(m, w);
+    } else if (g == 28 || g == 30) {
+        ReferenceReturn(m, w);
+    } else if (g == 50) {
+        // X and Z: the tool's position is now these coordinates. S alone: the speed clamp.
+        if (w.HasWord('X')) s.CurX = s.LastX = Length(m, w.Value('X'));
+        if (w.HasWord('Z')) s.CurZ = s.LastZ = Length(m, w.Value('Z'));
+    } else if (g == 70) {
+        FinishCycle(m, w);
+    } else if (g == 71 || g == 72) {
+        if (pq) return RoughCycle(m, w, g == 72);
+        // X, Z or H without P and Q: the thread cycle of the KVZ control, which this one lacks.
+        if (w.HasWord('X') || w.HasWord('Z') || w.HasWord('H'))
+            return NoteOnce(m, "kvz-g71", "iso-other-control",
+                            GName(g) +
+                                " with X, Z or H and no P and Q is the KVZ control's thread cycle: not read "
+                                "here; check this program with --control kvz");
+        iso.RoughDepth = Length(m, w.Value(g == 71 ? 'U' : 'W'));
+        iso.RoughRetract = Length(m, w.Value('R'));
+    } else if (g == 73) {
+        if (pq) return PatternCycle(m, w);
+        iso.PatternX = Length(m, w.Value('U'));
+        iso.PatternZ = Length(m, w.Value('W'));
+        iso.PatternCount = w.HasWord('R') ? static_cast<int32_t>(std::clamp(w.Value('R'), 0.0, 1000.0)) : 1;
+    } else if (g == 74 || g == 75) {
+        if (axes) return PeckCycle(m, w, g == 75);
+        iso.PeckRetract = Length(m, w.Value('R'));
+    } else if (g == 76) {
+        if (axes) return ThreadCycle(m, w);
+        const double p = w.Value('P');
+        iso.ThreadFinishes = static_cast<int32_t>(std::clamp(std::floor(p / 10000), 0.0, 99.0));
+        iso.ThreadAngle = std::fmod(p, 100);
+        iso.ThreadMinDepth = Increment(m, w.Value('Q'));
+        iso.ThreadAllowance = Length(m, w.Value('R'));
+    } else if (axes) { // G90, G92, G94
+        BoxCycle(m, w, g);
+    }
+}
+
+// Steps 3 to 7 of a block that is not deleted.
+void Interpret(Machine& m, const Words& w) {
+    MachineState& s = m.S;
+    // 3. What this control does not read is named and the block skipped, never misread.
+    if (w.Macro)
+        return NoteOnce(m, "macro", "iso-unsupported",
+                        "user-macro variables and statements (#, [ ], IF, WHILE, GOTO) are not read: "
+                        "every block with one is skipped");
+    if (w.HasWord('N')) {
+        const std::string n = Number(w.Value('N'));
+        s.SequenceNumber.assign(n.begin(), n.end());
+    }
+    if (w.Bare)
+        NoteOnce(m, "bare", "iso-unsupported",
+                 std::string("\"") + w.BareLetter + "\" without a number is not read");
+    // 4. G words: modal groups as read; the one-shot codes and cycles run at the end.
+    double oneShot = -1;
+    // A G code it does not read may give its words other meanings (G10 offsets, G112 polar
+    // coordinates): the whole block is skipped.
+    bool unread = false;
+    for (int i = 0; i < w.NG; ++i)
+        if (!ApplyG(m, w.G[i], oneShot)) {
+            NoteOnce(m, "g" + Number(w.G[i]), "iso-unsupported",
+                     GName(w.G[i]) + " is not read: the block is skipped");
+            unread = true;
+        }
+    if (unread) return;
+    if (w.Corner && s.Iso.Motion != 1) NoteSharpCorner(m);
+    // 5. F, S, T.
+    if (w.HasWord('F')) s.Feed = Length(m, w.Value('F'));
+    if (w.HasWord('S')) (oneShot == 50 ? s.Iso.MaxSpindle : s.SWord) = w.Value('S');
+    if (w.HasWord('T')) s.TWord = w.Value('T');
+    bool call = false, back = false;
+    // 6. The move or cycle.
+    // (Not in a dwell, whose X is seconds, nor in the cycles' parameter blocks.)
+    if (oneShot != 4 && oneShot != 70 && oneShot != 71 && oneShot != 72 && oneShot != 73 && oneShot != 76)
+        NoteIntegers(m, w);
+    if (oneShot >= 0)
+        RunOneShot(m, w, oneShot);
+    else if (w.HasWord('X') || w.HasWord('Z') || w.HasWord('U') || w.HasWord('W')) {
+        const double g = s.Iso.Motion;
+        if (g == 90 || g == 92 || g == 94)
+            BoxCycle(m, w, g);
+        else
+            Move(m, w);
+    }
+    // 7. M words after the motion; the jumps of M98 and M99 last.
+    for (int i = 0; i < w.NM; ++i)
+        ApplyM(m, w.M[i], call, back);
+    if (s.RunState == interp::RunAlarm) return;
+    if (call) CallSubprogram(m, w);
+    if (back) ReturnFromSubprogram(m, w);
+}
+
+} // namespace
+
+Target TargetOf(const Machine& m, const Words& w) {
+    const MachineState& s = m.S;
+    // After a chamfer or corner round the block counts from the programmed corner.
+    const double x0 = s.Iso.Cornered ? s.Iso.CornerX : s.LastX, z0 = s.Iso.Cornered ? s.Iso.CornerZ : s.LastZ;
+    Target t{x0, z0, false};
+    if (w.HasWord('X'))
+        t.X = Length(m, w.Value('X'));
+    else if (w.HasWord('U'))
+        t.X = x0 + Length(m, w.Value('U'));
+    if (w.HasWord('Z'))
+        t.Z = Length(m, w.Value('Z'));
+    else if (w.HasWord('W'))
+        t.Z = z0 + Length(m, w.Value('W'));
+    t.Moves = w.HasWord('X') || w.HasWord('U') || w.HasWord('Z') || w.HasWord('W');
+    return t;
+}
+
+bool ArcCentre(const Machine& m, double x0, double z0, const Target& to, const Words& w, bool clockwise,
+               double& cx, double& cz) {
+    if (!w.HasWord('R')) { // I and K: the centre from the start, I as a radius
+        cx = x0 + 2 * Length(m, w.Value('I'));
+        cz = z0 + Length(m, w.Value('K'));
+        return true;
+    }
+    const double r = Length(m, w.Value('R'));
+    // In the plane of Z (across) and the radius (up): the centre on the chord's normal.
+    const double dz = to.Z - z0, dr = (to.X - x0) / 2;
+    const double chord = std::hypot(dz, dr);
+    if (chord == 0 || r == 0) return false;
+    double h2 = r * r - chord * chord / 4;
+    if (h2 < 0) {
+        // A half circle whose radius is written to fewer digits than its end points.
+        if (chord / 2 - std::fabs(r) > 0.005) return false;
+        h2 = 0;
+    }
+    const double h = std::sqrt(h2);
+    // Clockwise with +X up: the shorter arc's centre lies right of the direction of travel.
+    double side = clockwise ? 1 : -1;
+    if (r < 0) side = -side;
+    const double nz = dr / chord * side, nr = -dz / chord * side;
+    cz = z0 + dz / 2 + nz * h;
+    cx = 2 * ((x0 / 2) + dr / 2 + nr * h);
+    return true;
+}
+
+void ExecuteIsoBlock(Machine& m) {
+    MachineState& s = m.S;
+    IsoState& iso = s.Iso;
+    // 1. Per-block reset.
+    s.RunState = interp::RunRunning;
+    s.UWord = s.WWord = s.IWord = s.KWord = s.RWord = s.LWord = s.PWord = s.DWord = s.TaperAngle = 0;
+    // 2.
+    if (m.Ui.WantsDisplay()) m.Ui.ShowBlockCount(s.BlockCount);
+    s.BlockLen = static_cast<int64_t>(s.BlockText.size());
+    const Words w = ReadWords(s.BlockText, s.BlockDelete);
+    if (!(w.Deleted && s.BlockDelete)) Interpret(m, w);
+    // A corner counts for the one block after the one that made it.
+    if (iso.Cornered && iso.CornerBlock != s.BlockCount) iso.Cornered = false;
+    // 8. The last block of a G70 finishing pass: back to the cycle's start point, on after G70.
+    if (iso.Finishing && s.BlockEndPos == iso.FinishEnd) {
+        iso.Finishing = false;
+        if (s.RunState != interp::RunAlarm && RapidTo(m, iso.FinishX, iso.FinishZ))
+            s.NextBlockPos = iso.FinishReturn;
+    }
+    // 9. The display shows the modal motion code.
+    s.GMode = iso.Motion;
+    motion::ShowDisplay(m);
+    s.LastX = s.CurX;
+    s.LastZ = s.CurZ;
+    // 10. Pacing by the run-speed slider.
+    if (!s.Replay) {
+        if (!s.SingleBlock && !s.RestartSearch) interp::WaitSeconds(m, 0.5 - s.RunSpeed * 0.005);
+        m.Ui.DoEvents();
+    }
+}
+
+} // namespace iso

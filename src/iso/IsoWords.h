@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// How the ISO control cuts a block into words: an address letter and a number (sign, digits,
+// decimal point), several G and M words a block, comments in parentheses, ";" ending the block,
+// "/" block delete, N and O numbers. What it does not read (macro variables and expressions,
+// IF/WHILE/GOTO, chamfer and corner words after a comma) is marked, never read as something else.
+
+#include <cstdint>
+#include <string_view>
+
+namespace iso {
+
+struct Words {
+    uint32_t Has = 0;     // bit (letter - 'A') for each address letter given with a value
+    uint32_t NoPoint = 0; // bit for each letter whose number was written without a decimal point
+    double V[26] = {};    // the numbers as written (unconverted)
+    double G[8] = {};     // the G words in order
+    int NG = 0;
+    double M[4] = {}; // the M words in order
+    int NM = 0;
+    bool Deleted = false;   // "/" first: skipped with block delete on
+    bool Macro = false;     // "#", "[", IF, WHILE, GOTO, END, DO: a user-macro statement
+    bool Corner = false;    // ",C" or ",R" after a move (chamfer or corner round)
+    char CornerKind = 0;    // 'C' or 'R'
+    double CornerValue = 0; // its size as written
+    bool Bare = false;      // a letter without a number (read as 0 by nothing: reported)
+    char BareLetter = 0;
+
+    bool HasWord(char letter) const { return (Has >> (letter - 'A')) & 1u; }
+    double Value(char letter) const { return V[letter - 'A']; }
+    bool HasPoint(char letter) const { return !((NoPoint >> (letter - 'A')) & 1u); }
+    bool HasG(double g) const {
+        for (int i = 0; i < NG; ++i)
+            if (G[i] == g) return true;
+        return false;
+    }
+};
+
+// Reads one block's text (without its line end). `blockDelete`: the block-delete switch; a
+// deleted block reads no word but Deleted.
+Words ReadWords(std::u16string_view block, bool blockDelete);
+
+} // namespace iso
