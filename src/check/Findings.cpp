@@ -49,8 +49,7 @@ void CollectFindings(CheckReport& r) {
             f.From = findings::Source::Stock;
             f.Tool = s.Tool;
             f.N = s.N;
-            // A tool's air-cutting is about all its feed moves, not one place.
-            if (s.Code != "air-cutting") f.At = findings::Position{s.X, s.Z};
+            f.At = findings::Position{s.X, s.Z}; // air-cutting: the tool's first feed move
             stock.push_back(std::move(f));
         }
     std::vector<findings::Finding> limits;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "check/Inputs.h"
 
+#include "input/SafePath.h"
+#include "machine/ProfileFile.h"
 #include "stock/SetupFile.h"
 #include "stock/ToolSources.h"
 
@@ -55,9 +57,8 @@ bool SamePlace(const Place& a, const Place& b) {
 }
 
 // The tool table a setup file names, if it names one; nothing for a file that cannot be read.
-// NOTE: this follows where the setup reader looks for the table (beside the setup file), which
-// it must keep in step with; it reads only that key, so a setup with a mistake elsewhere still
-// has its table guarded.
+// It reads only that key, so a setup with a mistake elsewhere still has its table guarded; the
+// table is where the setup reader looks for it (input::FileBeside).
 std::optional<std::string> ToolTableOf(const std::string& setupPath) {
     std::string bytes;
     stock::SetupError ignored;
@@ -66,7 +67,9 @@ std::optional<std::string> ToolTableOf(const std::string& setupPath) {
         const toml::table doc = toml::parse(bytes, setupPath);
         const std::optional<std::string> name = doc["tool_table"].value<std::string>();
         if (!name || name->empty()) return std::nullopt;
-        return (fs::path(setupPath).parent_path() / *name).string();
+        const std::string path = input::FileBeside(setupPath, *name);
+        if (path.empty()) return std::nullopt;
+        return path;
     } catch (const toml::parse_error&) {
         return std::nullopt;
     }
@@ -77,6 +80,7 @@ std::optional<std::string> ToolTableOf(const std::string& setupPath) {
 std::vector<InputFile> InputsOf(const std::vector<std::string>& programs, const StockOptions& stock) {
     std::vector<InputFile> inputs;
     std::set<std::string> setups; // each read once, however many programs share it
+    if (!stock.Machine.File.empty()) inputs.push_back({"the machine file", stock.Machine.File});
     for (const std::string& program : programs) {
         inputs.push_back({"the program file", program});
         const std::string setup = stock.SetupPathFor(program);
@@ -84,6 +88,8 @@ std::vector<InputFile> InputsOf(const std::vector<std::string>& programs, const 
         inputs.push_back({"the setup file", setup});
         if (const std::optional<std::string> table = ToolTableOf(setup))
             inputs.push_back({"the tool table", *table});
+        if (const std::string machineFile = machine::MachineFileNamedBy(setup); !machineFile.empty())
+            inputs.push_back({"the machine file", machineFile});
     }
     return inputs;
 }

@@ -343,6 +343,7 @@ std::optional<stock::Setup> SetupDialog::Read(std::string& field, QString& why) 
     const int kind = StockKind->currentIndex();
     if (kind != static_cast<int>(stock::Stock::Kind::Profile)) {
         s.Material = stock::Stock{};
+        s.Material.RubDepth = Initial.Material.RubDepth; // no field of the dialog: kept as read
         s.Material.Shape = kind == 1 ? stock::Stock::Kind::Tube : stock::Stock::Kind::Bar;
         number(Diameter, s.Material.Diameter);
         if (kind == 1) number(Bore, s.Material.Bore);

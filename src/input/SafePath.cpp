@@ -3,7 +3,9 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <deque>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -122,6 +124,55 @@ ResolvedPath ResolvePath(const std::string& path, bool followLast) {
     }
     r.Path = done.empty() ? "/" : done;
     return r;
+}
+
+std::string FileBeside(const std::string& file, const std::string& name) {
+    if (name.empty() || name.find('/') != std::string::npos || name.find("..") != std::string::npos ||
+        name.find('\0') != std::string::npos)
+        return {};
+    const std::string folder = FolderOf(file);
+    return folder.empty() ? name : folder + "/" + name;
+}
+
+bool ReadSmallFile(const std::string& path, size_t maxBytes, std::string& bytes, std::string& why) {
+    const ResolvedPath real = ResolvePath(path);
+    if (real.Refused) {
+        why = real.Link + " is a link of another user in a shared folder; it is not followed";
+        return false;
+    }
+    if (real.Error) {
+        why = std::strerror(real.Error);
+        return false;
+    }
+    const int fd = ::open(real.Path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        why = std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    const bool plain =
+        ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<size_t>(st.st_size) <= maxBytes;
+    bool good = plain;
+    if (plain) {
+        bytes.resize(static_cast<size_t>(st.st_size));
+        size_t got = 0;
+        while (good && got < bytes.size()) {
+            const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            good = n > 0;
+            if (good) got += static_cast<size_t>(n);
+        }
+    }
+    ::close(fd);
+    if (!plain) {
+        why = "not a plain file of at most " + std::to_string(maxBytes >> 20) + " MB";
+        return false;
+    }
+    if (!good) {
+        why = "cannot be read";
+        return false;
+    }
+    return true;
 }
 
 } // namespace input

@@ -29,4 +29,15 @@ bool MayFollowLink(const std::string& folder, unsigned linkOwner);
 std::string FolderOf(const std::string& path);
 std::string NameOf(const std::string& path);
 
+// The file `name` beside `file` (a setup's tool table or machine file): only a plain name, no
+// folder and no way out of the folder, so that a file someone put beside a program cannot make
+// the check read any file the operator may read. Empty when `name` is not such a name.
+std::string FileBeside(const std::string& file, const std::string& name);
+
+// Reads a small plain file whole under the link rule above (a link another user planted in a
+// shared folder is not followed), without waiting on a pipe and without following a link put in
+// its place since. False with `why` ("… is a link of another user in a shared folder; it is not
+// followed", "not a plain file of at most N bytes", the system's words) when it cannot.
+bool ReadSmallFile(const std::string& path, size_t maxBytes, std::string& bytes, std::string& why);
+
 } // namespace input

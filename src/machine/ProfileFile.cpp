@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "machine/ProfileFile.h"
+#include "input/SafePath.h"
 
 #include <toml++/toml.h>
 
@@ -164,19 +165,13 @@ class TableReader {
 };
 
 bool ReadText(const std::string& path, std::string& bytes, ProfileError& error) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        error = {path, 0, "cannot be read (no such plain file)"};
-        return false;
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (std::filesystem::file_size(path, ec) > (1u << 20) || ec) {
-        error = {path, 0, "is larger than 1 MB: no machine file"};
-        return false;
-    }
-    bytes.assign(std::istreambuf_iterator<char>(in), {});
-    if (!in.good() && !in.eof()) {
-        error = {path, 0, "cannot be read"};
+    std::string why;
+    if (!input::ReadSmallFile(path, 1 << 20, bytes, why)) {
+        if (why.rfind("not a plain file", 0) == 0)
+            why = "is no plain file of at most 1 MB";
+        else if (why.find("is a link of another user") == std::string::npos)
+            why = "cannot be read: " + why;
+        error = {path, 0, why};
         return false;
     }
     if (bytes.find('\0') != std::string::npos) {
@@ -193,11 +188,6 @@ std::optional<toml::table> Parse(std::string_view text, const std::string& file,
         error = {file, static_cast<int64_t>(e.source().begin.line), std::string(e.description())};
         return std::nullopt;
     }
-}
-
-// A file named beside the setup: a plain name, no folder and no way out of the setup's folder.
-bool PlainName(const std::string& name) {
-    return !name.empty() && name.find('/') == std::string::npos && name.find("..") == std::string::npos;
 }
 
 std::optional<Profile> FromTable(const toml::table& doc, const std::string& file, ProfileError& error) {
@@ -289,12 +279,12 @@ std::optional<Profile> ParseMachineOf(std::string_view text, const std::string& 
                      Show(*m)};
         return std::nullopt;
     }
-    if (!PlainName(*name)) {
+    const std::string path = input::FileBeside(file, *name);
+    if (path.empty()) {
         error = {file, static_cast<int64_t>(m->source().begin.line),
                  "machine names a file beside the setup, without a folder or \"..\": \"" + *name + "\""};
         return std::nullopt;
     }
-    const std::string path = (std::filesystem::path(file).parent_path() / *name).string();
     return ReadMachineFile(path, error);
 }
 
@@ -331,8 +321,7 @@ std::string MachineFileNamedBy(const std::string& setupPath) {
     if (!doc) return {};
     const toml::node* m = doc->get("machine");
     const std::optional<std::string> name = m ? m->value<std::string>() : std::nullopt;
-    if (!name || !PlainName(*name)) return {};
-    return (std::filesystem::path(setupPath).parent_path() / *name).string();
+    return name ? input::FileBeside(setupPath, *name) : std::string();
 }
 
 } // namespace machine

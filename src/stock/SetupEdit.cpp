@@ -263,6 +263,7 @@ void EditStock(Editor& e, const toml::table& t, const Stock& now, const Stock& s
     EditNumber(e, t, "length", now.Length, s.Length);
     EditNumber(e, t, "face_allowance", now.FaceAllowance, s.FaceAllowance);
     EditNumber(e, t, "front_z", now.FrontZ, s.FrontZ);
+    EditNumber(e, t, "rub_depth", now.RubDepth, s.RubDepth);
 }
 
 void EditHolding(Editor& e, const toml::table& doc, const Setup& now, const Setup& edited) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "stock/SetupFile.h"
 
+#include "input/SafePath.h"
 #include "stock/ToolSources.h"
 
 #include <toml++/toml.h>
@@ -333,14 +334,13 @@ std::optional<Setup> ParseSetup(std::string_view text, const std::string& file, 
     if (!table.empty()) {
         // Only a file beside the setup: a setup put beside a program by someone else must not
         // make the check read (and quote) any file the operator may read.
-        if (table.find('/') != std::string::npos || table.find("..") != std::string::npos ||
-            table.find('\0') != std::string::npos) {
+        const std::string path = input::FileBeside(file, table);
+        if (path.empty()) {
             r.Fail(doc.get("tool_table"),
                    "tool_table must name a file beside the setup file (no \"/\" and no \"..\")");
             return std::nullopt;
         }
-        const std::filesystem::path path = std::filesystem::path(file).parent_path() / table;
-        if (!ReadToolTableFile(path.string(), setup.Tools, error)) return std::nullopt;
+        if (!ReadToolTableFile(path, setup.Tools, error)) return std::nullopt;
     }
     if (const toml::node* tools = doc.get("tool")) {
         const toml::array* list = tools->as_array();

@@ -93,6 +93,7 @@ void WriteStock(std::ostream& out, const Stock& s) {
     if (s.Shape == Stock::Kind::Tube) out << "bore = " << Num(s.Bore) << "\n";
     out << "length = " << Num(s.Length) << "\nfront_z = " << Num(s.FrontZ)
         << "\nface_allowance = " << Num(s.FaceAllowance) << "\n";
+    if (s.RubDepth != Stock{}.RubDepth) out << "rub_depth = " << Num(s.RubDepth) << "\n";
 }
 
 void WriteHolding(std::ostream& out, const WorkHolding& h) {

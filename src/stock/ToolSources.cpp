@@ -259,41 +259,9 @@ bool ReadTextFile(const std::string& path, std::string& bytes, SetupError& error
     error = {path, 0, ""};
     // A setup or tool table beside a program in a shared folder may be a link another user
     // planted there: it is not followed, as a save would not follow it.
-    const input::ResolvedPath real = input::ResolvePath(path);
-    if (real.Refused) {
-        error.Message = real.Link + " is a link of another user in a shared folder; it is not followed";
-        return false;
-    }
-    if (real.Error) {
-        error.Message = std::strerror(real.Error);
-        return false;
-    }
-    // Opened without waiting on a pipe, and without following a link put in its place since.
-    const int fd = ::open(real.Path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        error.Message = std::strerror(errno);
-        return false;
-    }
-    struct stat st {};
-    const bool plain = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= (16 << 20);
-    bool good = plain;
-    if (plain) {
-        bytes.resize(static_cast<size_t>(st.st_size));
-        size_t got = 0;
-        while (good && got < bytes.size()) {
-            const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-            if (n < 0 && errno == EINTR) continue;
-            good = n > 0;
-            if (good) got += static_cast<size_t>(n);
-        }
-    }
-    ::close(fd);
-    if (!plain) {
-        error.Message = "not a plain text file of at most 16 MB";
-        return false;
-    }
-    if (!good) {
-        error.Message = "cannot be read";
+    if (!input::ReadSmallFile(path, 16 << 20, bytes, error.Message)) {
+        if (error.Message.rfind("not a plain file", 0) == 0)
+            error.Message = "not a plain text file of at most 16 MB";
         return false;
     }
     if (bytes.find('\0') != std::string::npos || !text::LooksLikeUtf8(bytes)) {

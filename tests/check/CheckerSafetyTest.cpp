@@ -99,6 +99,10 @@ TEST(CheckerSafety, OutputsNeverOverwriteASetupOrItsToolTable) {
         // A given setup, even one that cannot be read, and the table it names, which need not exist.
         {{"--setup", given, "--svg", given, p}, "is the setup file"},
         {{"--setup", given, "--trace", dir / "given/t.tbl", p}, "is the tool table"},
+        // A machine file, named by a setup or given for every program.
+        {{"--setup", dir.Write("m.setup.toml", "machine = \"lathe.toml\"\n"), "--svg", dir / "lathe.toml", p},
+         "is the machine file"},
+        {{"--machine=" + dir / "given/m.toml", "--trace", dir / "given/m.toml", p}, "is the machine file"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Args[1]);

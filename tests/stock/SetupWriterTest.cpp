@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -41,7 +42,7 @@ TEST(SetupWriter, ReadsBackToTheSameSetup) {
     stock::Setup s;
     s.File = "PART.setup.toml";
     s.Material = Round(stock::Stock::Kind::Tube, 62.5, 1.0 / 3, 120);
-    s.Material.FrontZ = -0.1, s.Material.FaceAllowance = 1.5;
+    s.Material.FrontZ = -0.1, s.Material.FaceAllowance = 1.5, s.Material.RubDepth = 0.25;
     stock::WorkHolding h;
     h.ChuckFaceZ = -90, h.ChuckDiameter = 250, h.GripLength = 25.25, h.JawHeight = 18;
     h.StepLength = 5, h.StepHeight = 3, h.GripDiameter = 61, h.TailstockZ = 2.5;
@@ -173,6 +174,9 @@ TEST(SetupEdit, AnUnchangedSetupLeavesTheFileByteForByteAndAnEditOnlyItsValue) {
         stock::Setup s = Parsed(crlf);
         s.Material.Diameter = 62;
         EXPECT_EQ(Edited(crlf, s), Replaced(crlf, "diameter = 60" + eol, "diameter = 62" + eol));
+        stock::Setup rub = s; // a key the dialog has no field for is kept, and written when set
+        rub.Material.RubDepth = 0.3;
+        EXPECT_EQ(Parsed(Edited(crlf, rub)).Material.RubDepth, 0.3);
         s.Tools.at(1).NoseRadius = 0.4;
         EXPECT_EQ(Edited(crlf, s), Replaced(Replaced(crlf, "diameter = 60" + eol, "diameter = 62" + eol),
                                             "approach_angle = 95" + eol,
@@ -217,7 +221,9 @@ TEST(SetupEdit, TablesComeAndGoAsTheOperatorSaysAndTheRestStays) {
     EXPECT_FALSE(stock::EditSetupText(Replaced(text, "length = 120", "length = 12O"), "T.setup.toml", s, {},
                                       result, why));
     EXPECT_EQ(result, "untouched");
-    EXPECT_NE(why.find("T.setup.toml:15"), std::string::npos) << why;
+    const std::string line =
+        std::to_string(1 + std::count(text.begin(), text.begin() + text.find("length = 120"), '\n'));
+    EXPECT_NE(why.find("T.setup.toml:" + line), std::string::npos) << why;
 }
 
 } // namespace

@@ -285,7 +285,7 @@ TEST(WorkbenchWindow, AStockThatCannotBeCutKeepsTheProgramsAlarmsAndSaysWhy) {
     EXPECT_TRUE(told.contains("PART.setup.toml:9: tool.holder's radius is out of range: 1e+300"))
         << told.toStdString();
     ASSERT_TRUE(w.Bench->Latest());
-    EXPECT_EQ(w.Bench->Latest()->Alarms, 1u);
+    EXPECT_EQ(w.Bench->Latest()->Counts.Alarms, 1u);
     EXPECT_EQ(w.Bench->Problems()->Model()->rowCount(), 3);
     EXPECT_TRUE(w.Bench->Counts()->text().startsWith("1 alarm")) << w.Bench->Counts()->text().toStdString();
 
@@ -296,7 +296,7 @@ TEST(WorkbenchWindow, AStockThatCannotBeCutKeepsTheProgramsAlarmsAndSaysWhy) {
     check::CheckOptions o;
     o.Stock = std::make_shared<const stock::Setup>(bad);
     const BenchPtr r = workbench::Inspect(w.Text.Snapshot(), o, nullptr, nullptr);
-    EXPECT_EQ(r->Alarms, 1u);
+    EXPECT_EQ(r->Counts.Alarms, 1u);
     EXPECT_FALSE(r->Section);
     emit w.Bench->Worker()->Checked(r);
     EXPECT_EQ(w.Bench->Problems()->Model()->rowCount(), 3);
