@@ -50,6 +50,8 @@ class Region {
     static Region Rectangle(double z0, double x0, double z1, double x1);
 
     bool Empty() const { return Paths.empty(); }
+    // One convex outline: shrunk, it stays one piece (or none).
+    bool IsConvex() const { return Convex; }
     double Area() const; // mm²
     // The first moment about the spindle axis, the integral of the radius over the area (mm³):
     // the volume of the area turned once round the axis is 2π times this (Pappus).

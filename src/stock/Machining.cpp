@@ -225,7 +225,8 @@ double Machining::DropLoose(const Box& s) {
         const Tile& t = Tiles[i];
         if (t.Z1 < s.z0 || t.Z0 > s.z1 || !t.Bounds.Overlaps(s)) continue;
         near.push_back(i);
-        split = split || t.Material.Offset(-h).PieceCount() > t.Material.PieceCount();
+        split =
+            split || (!t.Material.IsConvex() && t.Material.Offset(-h).PieceCount() > t.Material.PieceCount());
     }
     if (!split) return 0;
     // 2. The material of those tiles together and its thick parts (shrunk and grown again). Of
