@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <numbers>
 #include <stdexcept>
 #include <string>
@@ -58,10 +59,14 @@ double Cross(const Region::GridPoint& o, const Region::GridPoint& a, const Regio
            static_cast<double>(a.x - o.x) * static_cast<double>(b.z - o.z);
 }
 
-// The convex hull of the points, counter-clockwise (Andrew's monotone chain).
-Region::GridPath Hull(std::vector<Region::GridPoint> pts) {
-    std::sort(pts.begin(), pts.end(),
-              [](const auto& a, const auto& b) { return a.z < b.z || (a.z == b.z && a.x < b.x); });
+bool Before(const Region::GridPoint& a, const Region::GridPoint& b) {
+    return a.z < b.z || (a.z == b.z && a.x < b.x);
+}
+
+// The convex hull of the points, counter-clockwise (Andrew's monotone chain); `sorted` when they
+// come in the order of Before already.
+Region::GridPath Hull(std::vector<Region::GridPoint> pts, bool sorted = false) {
+    if (!sorted) std::sort(pts.begin(), pts.end(), Before);
     pts.erase(std::unique(pts.begin(), pts.end(),
                           [](const auto& a, const auto& b) { return a.z == b.z && a.x == b.x; }),
               pts.end());
@@ -80,6 +85,33 @@ Region::GridPath Hull(std::vector<Region::GridPoint> pts) {
     }
     h.resize(k - 1);
     return h;
+}
+
+// The corners of a convex outline in the order of Before, without sorting them: from the first
+// to the last its two chains each run in that order (the upper one backwards), and a merge
+// joins them.
+std::vector<Region::GridPoint> InOrder(const Region::GridPath& s) {
+    const size_t n = s.size();
+    size_t lo = 0, hi = 0;
+    for (size_t i = 1; i < n; ++i) {
+        if (Before(s[i], s[lo])) lo = i;
+        if (Before(s[hi], s[i])) hi = i;
+    }
+    std::vector<Region::GridPoint> lower, upper, out;
+    lower.reserve(n + 1), upper.reserve(n + 1);
+    for (size_t i = lo;; i = i + 1 < n ? i + 1 : 0) {
+        lower.push_back(s[i]);
+        if (i == hi) break;
+    }
+    for (size_t i = lo;; i = i > 0 ? i - 1 : n - 1) {
+        upper.push_back(s[i]);
+        if (i == hi) break;
+    }
+    out.reserve(lower.size() + upper.size());
+    std::merge(lower.begin(), lower.end(), upper.begin(), upper.end(), std::back_inserter(out), Before);
+    // An outline wound the other way round, or not convex after all, is sorted the long way.
+    if (!std::is_sorted(out.begin(), out.end(), Before)) std::sort(out.begin(), out.end(), Before);
+    return out;
 }
 
 bool IsConvexPath(const Region::GridPath& p) {
@@ -195,6 +227,153 @@ Region Region::Minus(const Region& other) const {
     return Clip(*this, other, cl::ctDifference);
 }
 
+namespace {
+
+// The sign of the cross product, exactly: grid coordinates up to 1e11 overflow 64 bits there.
+int CrossSign(const Region::GridPoint& o, const Region::GridPoint& a, const Region::GridPoint& b) {
+    const __int128 c =
+        static_cast<__int128>(a.z - o.z) * (b.x - o.x) - static_cast<__int128>(a.x - o.x) * (b.z - o.z);
+    return c > 0 ? 1 : c < 0 ? -1 : 0;
+}
+
+// Both points, at one radius, on or inside a convex counter-clockwise outline: between the two
+// edges that cross that radius (a point inside every edge is inside; only the edges reaching the
+// radius can have it outside), which spares the products for all the others.
+bool Covers(const Region::GridPath& convex, const Region::GridPoint& p, const Region::GridPoint& q) {
+    bool any = false;
+    for (size_t i = 0, n = convex.size(); i < n; ++i) {
+        const Region::GridPoint &a = convex[i], &b = convex[i + 1 < n ? i + 1 : 0];
+        if (std::min(a.x, b.x) > p.x || std::max(a.x, b.x) < p.x) continue;
+        any = true;
+        if (CrossSign(a, b, p) < 0 || CrossSign(a, b, q) < 0) return false;
+    }
+    return any;
+}
+
+// The rectangle as the polygon arithmetic gives it back: counter-clockwise from the corner at
+// the largest Z and radius.
+Region::GridPath RectanglePath(int64_t z0, int64_t x0, int64_t z1, int64_t x1) {
+    return {{z1, x1}, {z0, x1}, {z0, x0}, {z1, x0}};
+}
+
+} // namespace
+
+bool Region::RectangleMinus(const Region& sweep, Region& left, Region& removed) const {
+    if (Paths.size() != 1 || Paths.front().size() != 4 || !sweep.Convex || sweep.Paths.size() != 1)
+        return false;
+    const GridPath& r = Paths.front();
+    int64_t z0 = r[0].z, z1 = r[0].z, x0 = r[0].x, x1 = r[0].x;
+    for (const GridPoint& g : r)
+        z0 = std::min(z0, g.z), z1 = std::max(z1, g.z), x0 = std::min(x0, g.x), x1 = std::max(x1, g.x);
+    for (const GridPoint& g : r)
+        if ((g.z != z0 && g.z != z1) || (g.x != x0 && g.x != x1)) return false; // not axis-parallel
+    if (z0 == z1 || x0 == x1) return false;
+    const GridPath& s = sweep.Paths.front();
+    for (size_t i = 0, n = s.size(); i < n; ++i) {
+        const GridPoint &a = s[i], &b = s[i + 1 < n ? i + 1 : 0];
+        if (a.x != b.x) continue;
+        // Counter-clockwise, the inside lies on the left: above an edge towards +Z, below one
+        // towards -Z. The edge must span the rectangle's length.
+        const bool lower = b.z > a.z;
+        if (std::min(a.z, b.z) > z0 || std::max(a.z, b.z) < z1) continue;
+        const int64_t h = a.x;
+        // The rectangle's side beyond the edge (inside the sweep, convex): its far corners.
+        const int64_t far = lower ? x1 : x0;
+        if (lower ? h >= x1 : h <= x0) continue; // touching at most
+        if (!Covers(s, {z0, far}, {z1, far})) continue;
+        left = {}, removed = {};
+        const bool all = lower ? h <= x0 : h >= x1;
+        if (!all) {
+            left.Paths.push_back(lower ? RectanglePath(z0, x0, z1, h) : RectanglePath(z0, h, z1, x1));
+            left.Convex = true;
+        }
+        removed.Paths.push_back(all     ? RectanglePath(z0, x0, z1, x1)
+                                : lower ? RectanglePath(z0, h, z1, x1)
+                                        : RectanglePath(z0, x0, z1, h));
+        removed.Convex = true;
+        return true;
+    }
+    return false;
+}
+
+namespace {
+
+struct GridBox {
+    int64_t z0, x0, z1, x1;
+};
+
+// Whether the segment may reach into the box: their boxes overlap and the box's corners are not
+// all strictly on one side of the segment's line.
+bool Reaches(const Region::GridPoint& a, const Region::GridPoint& b, const GridBox& g) {
+    if (std::max(a.z, b.z) < g.z0 || std::min(a.z, b.z) > g.z1 || std::max(a.x, b.x) < g.x0 ||
+        std::min(a.x, b.x) > g.x1)
+        return false;
+    int above = 0, below = 0;
+    for (const Region::GridPoint& c : {Region::GridPoint{g.z0, g.x0}, Region::GridPoint{g.z0, g.x1},
+                                       Region::GridPoint{g.z1, g.x0}, Region::GridPoint{g.z1, g.x1}}) {
+        const int side = CrossSign(a, b, c);
+        above += side > 0, below += side < 0;
+    }
+    return above < 4 && below < 4;
+}
+
+} // namespace
+
+bool Region::Apart(const Region& other) const {
+    if (!Convex || Paths.size() != 1 || other.Empty()) return false;
+    const GridPath& s = Paths.front();
+    for (size_t i = 0, n = s.size(); i < n; ++i) {
+        const GridPoint &a = s[i], &b = s[i + 1 < n ? i + 1 : 0];
+        bool outside = true;
+        for (const GridPath& p : other.Paths) {
+            for (const GridPoint& q : p)
+                if (CrossSign(a, b, q) > 0) {
+                    outside = false;
+                    break;
+                }
+            if (!outside) break;
+        }
+        if (outside) return true;
+    }
+    return false;
+}
+
+Region Region::Near(const Region& near) const {
+    if (!Convex || Paths.size() != 1 || near.Empty()) return *this;
+    const GridPath& s = Paths.front();
+    // The box round `near`, a grid step wider: its edges can cross no chord outside it.
+    GridBox g{near.Paths[0][0].z, near.Paths[0][0].x, near.Paths[0][0].z, near.Paths[0][0].x};
+    for (const GridPath& p : near.Paths)
+        for (const GridPoint& q : p)
+            g = {std::min(g.z0, q.z), std::min(g.x0, q.x), std::max(g.z1, q.z), std::max(g.x1, q.x)};
+    g = {g.z0 - 1, g.x0 - 1, g.z1 + 1, g.x1 + 1};
+    const size_t n = s.size();
+    std::vector<char> keep(n, 0);
+    bool any = false;
+    for (size_t i = 0; i < n; ++i) {
+        const size_t j = i + 1 < n ? i + 1 : 0;
+        if (Reaches(s[i], s[j], g)) keep[i] = keep[j] = 1, any = true;
+    }
+    if (!any) return *this; // out of reach, or all of the box inside: nothing to gain
+    std::vector<size_t> at; // the corners kept, by their place in the outline
+    at.reserve(n);
+    for (size_t i = 0; i < n; ++i)
+        if (keep[i]) at.push_back(i);
+    if (at.size() == n || at.size() < 3) return *this;
+    // The chords must stay out of the box too, or the area within it would change.
+    GridPath out;
+    out.reserve(at.size());
+    for (size_t i = 0, m = at.size(); i < m; ++i) {
+        const size_t a = at[i], b = at[i + 1 < m ? i + 1 : 0];
+        if (b != (a + 1 < n ? a + 1 : 0) && Reaches(s[a], s[b], g)) return *this;
+        out.push_back(s[a]);
+    }
+    Region r;
+    r.Paths.push_back(std::move(out));
+    r.Convex = true;
+    return r;
+}
+
 Region Region::Intersect(const Region& other) const {
     if (other.Empty() || Empty()) return {};
     return Clip(*this, other, cl::ctIntersection);
@@ -240,16 +419,20 @@ Region Region::Swept(const Region& shape, const std::vector<Point>& path,
     if (path.size() == 1) return shape.Moved(path[0].z, path[0].x);
     if (shape.Convex && path.size() == 2) {
         // A convex shape along a straight piece: the hull of where it starts and ends.
-        const GridPath& s = shape.Paths.front();
-        std::vector<GridPoint> pts;
-        pts.reserve(2 * s.size());
-        for (const Point& at : path) {
-            const int64_t dz = ToGrid(at.z), dx = ToGrid(at.x);
-            for (const GridPoint& g : s)
-                pts.push_back({g.z + dz, g.x + dx});
+        // Moved, the corners keep their order: two ordered lists merge into one.
+        const std::vector<GridPoint> order = InOrder(shape.Paths.front());
+        std::vector<GridPoint> ends[2], pts;
+        for (int e = 0; e < 2; ++e) {
+            const int64_t dz = ToGrid(path[e].z), dx = ToGrid(path[e].x);
+            ends[e].reserve(order.size());
+            for (const GridPoint& g : order)
+                ends[e].push_back({g.z + dz, g.x + dx});
         }
+        pts.reserve(2 * order.size());
+        std::merge(ends[0].begin(), ends[0].end(), ends[1].begin(), ends[1].end(), std::back_inserter(pts),
+                   Before);
         Region r;
-        r.Paths.push_back(Hull(std::move(pts)));
+        r.Paths.push_back(Hull(std::move(pts), true));
         r.Convex = true;
         return r;
     }

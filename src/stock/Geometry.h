@@ -50,6 +50,8 @@ class Region {
     static Region Rectangle(double z0, double x0, double z1, double x1);
 
     bool Empty() const { return Paths.empty(); }
+    // One convex outline: shrunk, it stays one piece (or none).
+    bool IsConvex() const { return Convex; }
     double Area() const; // mm²
     // The first moment about the spindle axis, the integral of the radius over the area (mm³):
     // the volume of the area turned once round the axis is 2π times this (Pappus).
@@ -58,6 +60,22 @@ class Region {
     Box Bounds() const;
 
     Region Minus(const Region& other) const;
+    // Minus and Intersect at once, without the polygon arithmetic, where both are rectangles:
+    // this one axis-parallel rectangle, `sweep` a convex outline with an edge along Z across the
+    // rectangle's whole length (its lower edge, or its upper one) that covers the rectangle on
+    // that edge's inner side: a pass along Z taking the top (or, boring, the bottom) off a tile
+    // of material. `left` and `removed` are then what Minus and Intersect give, point for point
+    // and in their order; false (and both untouched) in every other case.
+    bool RectangleMinus(const Region& sweep, Region& left, Region& removed) const;
+    // Whether this convex outline and `other` have no area in common for certain: `other` lies
+    // on the outer side of the line of one of this one's edges (a tool running along a surface
+    // it has just cut). False when it cannot tell.
+    bool Apart(const Region& other) const;
+    // A convex outline cut down to what matters within `near`: the corners of the edges that
+    // reach into the box, joined by chords that stay out of it (the rest as it is). Within the
+    // box it is the same area with the same edges, so a region inside the box has the same
+    // Minus and Intersect with it, at the cost of those edges alone.
+    Region Near(const Region& near) const;
     Region Intersect(const Region& other) const;
     Region Union(const Region& other) const;
     // The union of many at once: one pass instead of one a region (the tiles of a stock).

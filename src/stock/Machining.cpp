@@ -117,17 +117,35 @@ std::vector<Point> Machining::PathOf(const Move& m) const {
     return {from, to};
 }
 
-double Machining::Cut(const Region& swept, std::vector<Region>* removed) {
+double Machining::Cut(const Region& swept, std::vector<Removed>* removed) {
     const Box s = swept.Bounds();
     double before = 0, after = 0;
     for (Tile& t : Tiles) {
         if (t.Z1 < s.z0 || t.Z0 > s.z1 || !t.Bounds.Overlaps(s)) continue;
         Poll();
-        Region left = t.Material.Minus(swept);
+        // A pass along Z across a tile whose material is still a rectangle: the answer is a
+        // rectangle too, and most tiles of a roughing program are such.
+        Region left, cut;
+        const bool plain = t.Material.RectangleMinus(swept, left, cut);
+        if (!plain && swept.Apart(t.Material)) continue; // nothing to take
+        if (!plain) left = t.Material.Minus(swept.Near(t.Material));
         const double was = t.Moment, is = left.AxisMoment();
         if (was - is <= 0) continue;
-        if (removed) removed->push_back(t.Material.Intersect(swept));
         before += was, after += is;
+        if (removed) {
+            // The piece is made only when the depth of cut cannot be told without it: within
+            // both boxes (and the grid's rounding where edges cross).
+            Removed& r = removed->emplace_back();
+            r.Made = plain;
+            if (plain)
+                r.Piece = std::move(cut);
+            else {
+                r.Within = Box{std::max(t.Bounds.z0, s.z0), std::max(t.Bounds.x0, s.x0),
+                               std::min(t.Bounds.z1, s.z1), std::min(t.Bounds.x1, s.x1)}
+                               .Grown(2 / GridPerMm);
+                r.Before = std::move(t.Material);
+            }
+        }
         t.Material = std::move(left);
         t.Bounds = t.Material.Bounds();
         t.Moment = is;
@@ -163,7 +181,7 @@ Region Machining::Entered(const Region& region, const Region* open) const {
     for (const Tile& t : Tiles)
         if (t.Z1 >= s.z0 && t.Z0 <= s.z1 && t.Bounds.Overlaps(inner)) {
             Poll();
-            hit = hit.Union(t.Material.Intersect(region));
+            hit = hit.Union(t.Material.Intersect(region.Near(t.Material)));
         }
     if (open && !hit.Empty()) hit = hit.Minus(*open);
     // A graze along a wall just cut is no entry: shrunk by half the tolerance, only what is
@@ -207,7 +225,8 @@ double Machining::DropLoose(const Box& s) {
         const Tile& t = Tiles[i];
         if (t.Z1 < s.z0 || t.Z0 > s.z1 || !t.Bounds.Overlaps(s)) continue;
         near.push_back(i);
-        split = split || t.Material.Offset(-h).PieceCount() > t.Material.PieceCount();
+        split =
+            split || (!t.Material.IsConvex() && t.Material.Offset(-h).PieceCount() > t.Material.PieceCount());
     }
     if (!split) return 0;
     // 2. The material of those tiles together and its thick parts (shrunk and grown again). Of
@@ -402,7 +421,7 @@ void Machining::ApplyMove(const Move& m) {
             }
         ThreadZones.emplace_back(m.Tool, zone);
     }
-    std::vector<Region> removed;
+    std::vector<Removed> removed;
     double volume = 0;
     bool touched = false; // a driven tool's cut through material
     bool back = false;    // the insert's back cut into the part (judged on the material before)
@@ -430,7 +449,7 @@ void Machining::ApplyMove(const Move& m) {
         Report(m, "holder-collision", Severity::Error,
                "the back of the insert cuts behind the nose: the path runs steeper than the "
                "insert's clearance allows");
-    if (volume > 1e-6 && !removed.empty()) CheckEngagement(m, shape, removed);
+    if (volume > 1e-6 && !removed.empty()) CheckEngagement(m, shape, cutting(), removed);
     if (!tool.Driven) CheckPip(m, shape);
 }
 
@@ -455,20 +474,54 @@ void Machining::CheckPip(const Move& m, const ToolShape& shape) {
                    Fixed(-2 * shape.NoseCentre.x) + " or beyond");
 }
 
-void Machining::CheckEngagement(const Move& m, const ToolShape& shape, const std::vector<Region>& removed) {
+void Machining::CheckEngagement(const Move& m, const ToolShape& shape, const Region& swept,
+                                std::vector<Removed>& removed) {
     // The depth of cut: how far the material removed reaches across the direction of feed.
     const double dz = m.Z1 - m.Z0, dx = (m.X1 - m.X0) / 2, len = std::hypot(dz, dx);
     if (len <= 0 || shape.EdgeLength <= 0) return;
     const double nz = -dx / len, nx = dz / len;
+    const double limit = shape.EdgeLength + Tol.Depth;
     double lo = 1e300, hi = -1e300;
-    for (const Region& piece : removed)
-        for (const Outline& o : piece.Outlines())
+    auto reach = [&](const Removed& r) {
+        for (const Outline& o : r.Piece.Outlines())
             for (const Point& p : o) {
                 const double d = p.z * nz + p.x * nx;
                 lo = std::min(lo, d), hi = std::max(hi, d);
             }
+    };
+    // The reach of a piece not made yet, at most: the corners of its box.
+    auto bound = [&](const Removed& r, double& blo, double& bhi) {
+        const Box& b = r.Within;
+        blo = 1e300, bhi = -1e300;
+        for (const Point& c : {Point{b.z0, b.x0}, Point{b.z0, b.x1}, Point{b.z1, b.x0}, Point{b.z1, b.x1}}) {
+            const double d = c.z * nz + c.x * nx;
+            blo = std::min(blo, d), bhi = std::max(bhi, d);
+        }
+    };
+    for (const Removed& r : removed)
+        if (r.Made) reach(r);
+    // The pieces are made one at a time, the one reaching furthest beyond the others first,
+    // until what is left unmade cannot make the depth exceed the edge: a pass that takes a
+    // thin layer off a tile beside a shoulder needs the shoulder's piece alone.
+    for (;;) {
+        double top = hi, bottom = lo, worst = -1e300;
+        Removed* next = nullptr;
+        for (Removed& r : removed) {
+            if (r.Made) continue;
+            double blo, bhi;
+            bound(r, blo, bhi);
+            top = std::max(top, bhi), bottom = std::min(bottom, blo);
+            const double beyond = std::max(bhi - hi, lo - blo);
+            if (!next || beyond > worst) next = &r, worst = beyond;
+        }
+        if (!next || top - bottom <= limit - 1e-9) break;
+        next->Piece = next->Before.Intersect(swept.Near(next->Before));
+        next->Made = true;
+        reach(*next);
+    }
+    if (std::any_of(removed.begin(), removed.end(), [](const Removed& r) { return !r.Made; })) return;
     const double depth = hi - lo;
-    if (depth > shape.EdgeLength + Tol.Depth)
+    if (depth > limit)
         Report(m, "cut-beyond-edge", Severity::Warning,
                "the depth of cut " + Fixed(depth) + " engages more than the cutting edge's " +
                    Fixed(shape.EdgeLength));

@@ -126,8 +126,15 @@ class Machining {
     void Fail(const Move* move, const char* what);
     ToolState& ToolOf(int number);
     std::vector<Point> PathOf(const Move& move) const;
+    // What a cut took from a tile: the piece itself, or, until the depth of cut needs it, the
+    // tile's material before the cut and a box the piece lies within.
+    struct Removed {
+        Region Piece, Before;
+        Box Within;
+        bool Made = false;
+    };
     // Removes the swept area; returns the volume removed.
-    double Cut(const Region& swept, std::vector<Region>* removed);
+    double Cut(const Region& swept, std::vector<Removed>* removed);
     // Whether a region within `bounds` may cut a tile (Cut may remove something).
     bool MayCut(const Box& bounds) const;
     // Material within `region` deeper than the tolerance, from the tiles it reaches, leaving
@@ -148,7 +155,8 @@ class Machining {
     bool BackCuts(const ToolState& tool, const std::vector<Point>& path) const;
     void Report(const Move& move, const char* code, Severity level, std::string message);
     void CheckPip(const Move& move, const ToolShape& shape);
-    void CheckEngagement(const Move& move, const ToolShape& shape, const std::vector<Region>& removed);
+    void CheckEngagement(const Move& move, const ToolShape& shape, const Region& swept,
+                         std::vector<Removed>& removed);
 
     Setup Given;
     Tolerances Tol;
