@@ -128,7 +128,7 @@ int CalibrateMachine(const CheckOptions& check, const StockOptions& stock, std::
         m.Seconds = row.Seconds;
         options.MachineRecording = &m.Run;
         const CheckReport r = CheckProgram(text, options);
-        if (r.Failed()) {
+        if (r.FailureMessage() || !r.Alarms.empty()) {
             complaint = row.Program + ": " +
                         (r.FailureMessage() ? std::string(r.FailureMessage())
                                             : "alarm at line " + std::to_string(r.Alarms.front().Line) +
