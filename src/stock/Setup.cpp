@@ -339,7 +339,7 @@ bool Tool::operator==(const Tool& o) const {
            TipRadius == o.TipRadius && DrillDiameter == o.DrillDiameter && PointAngle == o.PointAngle &&
            FluteLength == o.FluteLength && FeedAxis == o.FeedAxis && Driven == o.Driven &&
            std::equal(Holder.begin(), Holder.end(), o.Holder.begin(), o.Holder.end(), same) &&
-           BackPost == o.BackPost && Assumed == o.Assumed && Source == o.Source;
+           Assumed == o.Assumed && Source == o.Source;
 }
 
 SetupProblem FindProblem(const Setup& setup) {

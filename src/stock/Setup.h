@@ -80,9 +80,6 @@ struct Tool {
     // The holder's outline, relative to the programmed tool point in machine directions
     // (radius up, Z right); empty: a plain bar behind the insert.
     Outline Holder;
-    // NOTE: no longer read from a setup file (the section is the same on either side of the
-    // axis); kept until the writer stops naming it.
-    bool BackPost = false;
     // Values that nothing said and that were assumed, by name ("nose radius 0.8").
     std::vector<std::string> Assumed;
     std::string Source; // where it came from: "setup file", "comment", "tool table", "default"

@@ -326,7 +326,6 @@ void EditTool(Editor& e, const toml::table& t, const Tool& now, const Tool& w) {
             e.Set(t, "axis", Quoted(w.FeedAxis == Tool::Axis::Z ? "z" : "x"));
     }
     if (now.Driven != w.Driven) e.Set(t, "driven", w.Driven ? "true" : "false");
-    if (now.BackPost != w.BackPost) e.Set(t, "post", Quoted(w.BackPost ? "back" : "front"));
     if (!SameHolder(now.Holder, w.Holder)) {
         if (w.Holder.empty())
             e.Remove(t, "holder");

@@ -55,7 +55,6 @@ void WriteTool(std::ostream& out, int number, const Tool& t) {
         out << "axis = \"" << (t.FeedAxis == Tool::Axis::Z ? 'z' : 'x') << "\"\n";
     if (t.Driven) out << "driven = true\n";
     if (!t.Holder.empty()) out << "holder = " << HolderText(t.Holder) << "\n";
-    if (t.BackPost) out << "post = \"back\"\n";
 }
 
 void WriteStock(std::ostream& out, const Stock& s) {
