@@ -13,18 +13,6 @@ findings::Severity LevelOf(advice::Severity s) {
     return s == advice::Severity::Error ? findings::Severity::Error : findings::Severity::Warning;
 }
 
-findings::Severity LevelOf(machine::Severity s) {
-    return s == machine::Severity::Error     ? findings::Severity::Error
-           : s == machine::Severity::Warning ? findings::Severity::Warning
-                                             : findings::Severity::Info;
-}
-
-findings::Severity LevelOf(stock::Severity s) {
-    return s == stock::Severity::Error     ? findings::Severity::Error
-           : s == stock::Severity::Warning ? findings::Severity::Warning
-                                           : findings::Severity::Info;
-}
-
 } // namespace
 
 void CollectFindings(CheckReport& r) {
@@ -45,7 +33,7 @@ void CollectFindings(CheckReport& r) {
         advice.push_back(findings::Make(a.Code, LevelOf(a.Level), a.Line, a.Message));
     if (r.Stock)
         for (const stock::Finding& s : r.Stock->Findings) {
-            findings::Finding f = findings::Make(s.Code, LevelOf(s.Level), s.Line, s.Message);
+            findings::Finding f = findings::Make(s.Code, s.Level, s.Line, s.Message);
             f.From = findings::Source::Stock;
             f.Tool = s.Tool;
             f.N = s.N;
@@ -55,7 +43,7 @@ void CollectFindings(CheckReport& r) {
     std::vector<findings::Finding> limits;
     if (r.Machine)
         for (const machine::Finding& m : r.Machine->Findings) {
-            findings::Finding f = findings::Make(m.Code, LevelOf(m.Level), m.Line, m.Message);
+            findings::Finding f = findings::Make(m.Code, m.Level, m.Line, m.Message);
             f.From = findings::Source::Machine;
             f.Tool = static_cast<int>(m.Tool);
             limits.push_back(std::move(f));

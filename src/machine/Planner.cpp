@@ -63,10 +63,6 @@ Shape ArcShapeOf(const Move& m) {
 
 } // namespace
 
-const char* SeverityName(Severity s) {
-    return s == Severity::Error ? "error" : s == Severity::Warning ? "warning" : "info";
-}
-
 double RestToRestTime(double d, double v, double a, double j) {
     if (d <= 0) return 0;
     if (j <= 0) return d >= v * v / a ? d / v + v / a : 2 * std::sqrt(d / a);

@@ -10,6 +10,7 @@
 // speed follows the diameter, held to the clamp. Tool changes, dwells and M codes add their time.
 // The machine's limits the program breaks are findings (machine/Finding in Result).
 
+#include "findings/Findings.h"
 #include "machine/Profile.h"
 
 #include <algorithm>
@@ -37,8 +38,9 @@ struct Split {
     }
 };
 
-enum class Severity { Error, Warning, Info };
-const char* SeverityName(Severity s);
+// The one scale of every finding.
+using findings::Severity;
+using findings::SeverityName;
 
 // A limit of the machine the program breaks, at its line, with the numbers that broke it.
 struct Finding {

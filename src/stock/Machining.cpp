@@ -26,18 +26,6 @@ double TileLength(const Box& b) {
 
 } // namespace
 
-const char* SeverityName(Severity level) {
-    switch (level) {
-    case Severity::Info:
-        return "info";
-    case Severity::Warning:
-        return "warning";
-    case Severity::Error:
-        return "error";
-    }
-    return "error";
-}
-
 Tool DefaultTool() {
     Tool t;
     t.Source = "default";

@@ -4,6 +4,7 @@
 // findings about what the tools hit. Plain data in, plain data out, no drawing and no window, so
 // that the checker runs it beside a run and a window can run it off its GUI thread.
 
+#include "findings/Findings.h"
 #include "stock/Geometry.h"
 #include "stock/Setup.h"
 #include "stock/ToolShape.h"
@@ -28,8 +29,9 @@ struct Move {
     double CX = 0, CZ = 0, R = 0; // arcs: centre (X a diameter) and radius
 };
 
-enum class Severity { Info, Warning, Error };
-const char* SeverityName(Severity level); // "info", "warning", "error"
+// The one scale of every finding.
+using findings::Severity;
+using findings::SeverityName;
 
 struct Finding {
     int64_t Line = 0;
