@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "machine/ProfileFile.h"
 #include "input/SafePath.h"
+#include "stock/SetupValueText.h"
 
 #include <toml++/toml.h>
 
@@ -50,22 +51,7 @@ const NumberKey Numbers[] = {
 // clang-format on
 
 std::string Show(const toml::node& n) {
-    std::ostringstream s;
-    if (const toml::value<int64_t>* i = n.as_integer())
-        s << i->get();
-    else if (auto v = n.value<double>())
-        s << *v;
-    else if (auto t = n.value<std::string>())
-        s << '"' << *t << '"';
-    else if (n.is_table())
-        s << "a table";
-    else if (n.is_array())
-        s << "a list";
-    else if (auto b = n.value<bool>())
-        s << (*b ? "true" : "false");
-    else
-        s << "a date or time";
-    return s.str();
+    return stock::ValueText(n);
 }
 
 std::string Range(double lo, double hi) {

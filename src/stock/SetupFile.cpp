@@ -2,6 +2,7 @@
 #include "stock/SetupFile.h"
 
 #include "input/SafePath.h"
+#include "stock/SetupValueText.h"
 #include "stock/ToolSources.h"
 
 #include <toml++/toml.h>
@@ -83,24 +84,7 @@ class Reader {
         return true;
     }
     // A value's own text, for messages.
-    static std::string Show(const toml::node& n) {
-        std::ostringstream s;
-        if (const toml::value<int64_t>* i = n.as_integer())
-            s << i->get(); // every digit: a large one has no double
-        else if (auto v = n.value<double>())
-            s << *v;
-        else if (auto t = n.value<std::string>())
-            s << '"' << *t << '"';
-        else if (n.is_table())
-            s << "a table";
-        else if (n.is_array())
-            s << "a list";
-        else if (auto b = n.value<bool>())
-            s << (*b ? "true" : "false");
-        else
-            s << "a date or time";
-        return s.str();
-    }
+    static std::string Show(const toml::node& n) { return ValueText(n); }
 
   private:
     const std::string& File;
