@@ -58,6 +58,9 @@ struct IsoState {
     bool Finishing = false;
     int64_t FinishEnd = 0, FinishReturn = 0;
     double FinishX = 0, FinishZ = 0;
+    // G112 polar or G07.1 cylindrical interpolation in force: the blocks up to its cancel give
+    // their words other meanings (C an axis), so they are skipped with it. The code, or 0.
+    double UnreadMode = 0;
     std::vector<Call> Calls; // M98 nesting
     int64_t Jumps = 0;       // M98, M99 and G70 jumps of this run (a bound against endless loops)
     // The numbers of the text, found once a run when a cycle or call first needs them.

@@ -165,6 +165,7 @@ bool ReadContour(Machine& m, double p, double q, Contour& out) {
                 t.Z = Length(m, w.Value('Z'));
             else if (w.HasWord('W'))
                 t.Z = z + Length(m, w.Value('W'));
+            if (first) out.FirstMoves = t.X != x || t.Z != z;
             if (t.X != x || t.Z != z) {
                 Element e{};
                 e.X0 = x, e.Z0 = z, e.X1 = t.X, e.Z1 = t.Z;
@@ -216,7 +217,14 @@ void RoughCycle(Machine& m, const Words& w, bool facing) {
     const Pt start = plane.Of(x0, z0);
     const Pt a1 = plane.Of(shifted.front().X1, shifted.front().Z1);
     const Pt end = plane.Of(shifted.back().X1, shifted.back().Z1);
-    const double dirDepth = Sign(a1.D - start.D), dirAlong = Sign(end.A - a1.A);
+    // The passes run to the contour's far end along: a contour may close with a move back
+    // towards the start (a retract in the Q block), which is no part of the profile to rough.
+    Pt far = end;
+    for (const Element& el : shifted) {
+        const Pt p = plane.Of(el.X1, el.Z1);
+        if (std::fabs(p.A - a1.A) > std::fabs(far.A - a1.A) + Tiny) far = p;
+    }
+    const double dirDepth = Sign(a1.D - start.D), dirAlong = Sign(far.A - a1.A);
     // Type I runs to the contour's first point; type II (the P block names both axes) to its
     // deepest point, into the pockets. A pocket under type I is named: the last pass cuts it.
     const bool typeII = c.BothAxes;
@@ -249,7 +257,7 @@ void RoughCycle(Machine& m, const Words& w, bool facing) {
         if ((deepest - level) * dirDepth <= Tiny) break;
         const double above = level - dirDepth * depth; // the level before, cut already
         bool pocket = false;                           // a pocket was cut on this level
-        for (const auto& [from, to] : Spans(plane, shifted, start, a1, end, level, dirDepth, typeII)) {
+        for (const auto& [from, to] : Spans(plane, shifted, start, a1, far, level, dirDepth, typeII)) {
             if ((to - from) * dirAlong <= Tiny) continue;
             if (std::fabs(from - start.A) <= Tiny) {
                 if (!go({level, at.A}, c.FirstRapid)) return;
@@ -289,13 +297,24 @@ void PatternCycle(Machine& m, const Words& w) {
     // NOTE: more passes than any program means are taken as a thousand, so that a misread
     // count cannot hold up the check.
     const int32_t n = iso.PatternCount > 0 ? std::min(iso.PatternCount, 1000) : 1;
+    // A P block at the start point still leads each pass to that point moved by the relief.
+    if (!c.FirstMoves) {
+        Element lead{};
+        lead.X0 = lead.X1 = x0, lead.Z0 = lead.Z1 = z0;
+        c.Elements.insert(c.Elements.begin(), lead);
+    }
     // Pass j of n is moved out by the relief's (n - j) / (n - 1) beyond the allowances.
     for (int32_t j = 1; j <= n; ++j) {
         const double share = n > 1 ? static_cast<double>(n - j) / (n - 1) : 0;
         std::vector<Element> pass;
         for (const Element& el : c.Elements)
             pass.push_back(Shifted(el, u + 2 * iso.PatternX * share, wz + iso.PatternZ * share));
-        if (!FollowContour(m, pass, c.FirstRapid) || !RapidTo(m, x0, z0)) return;
+        bool firstRapid = c.FirstRapid;
+        if (!c.FirstMoves && pass.front().X1 == x0 && pass.front().Z1 == z0) { // the lead moves nowhere
+            pass.erase(pass.begin());
+            firstRapid = false;
+        }
+        if (!FollowContour(m, pass, firstRapid) || !RapidTo(m, x0, z0)) return;
     }
     s.NextBlockPos = c.After;
 }

@@ -27,6 +27,11 @@ std::string Number(double v) {
     return legacy::Str15(v);
 }
 
+// G07.1: cylindrical interpolation, on with C (the cylinder's radius), off with C0.
+bool IsCylindrical(double g) {
+    return std::fabs(g - 7.1) < 1e-9;
+}
+
 std::string GName(double g) {
     return "G" + Number(g);
 }
@@ -304,6 +309,21 @@ void Interpret(Machine& m, const Words& w) {
     if (w.Bare)
         NoteOnce(m, "bare", "iso-unsupported",
                  std::string("\"") + w.BareLetter + "\" without a number is not read");
+    if (w.BareNumber)
+        NoteOnce(m, "bare-number", "iso-unsupported",
+                 "a number without an address letter (\"" + Number(w.BareNumberValue) +
+                     "\") is skipped; a control raises an alarm on it");
+    // Under polar or cylindrical interpolation every block up to the cancel is the unread mode's;
+    // the end of the program resets the mode and is read.
+    if (s.Iso.UnreadMode != 0) {
+        bool cancel = false, end = false;
+        for (int i = 0; i < w.NG; ++i)
+            cancel |= s.Iso.UnreadMode == 112 ? w.G[i] == 113 : IsCylindrical(w.G[i]) && w.Value('C') == 0;
+        for (int i = 0; i < w.NM; ++i)
+            end |= w.M[i] == 2 || w.M[i] == 30;
+        if (cancel || end) s.Iso.UnreadMode = 0;
+        if (!end) return;
+    }
     // 4. G words: modal groups as read; the one-shot codes and cycles run at the end.
     double oneShot = -1;
     // A G code it does not read may give its words other meanings (G10 offsets, G112 polar
@@ -311,9 +331,13 @@ void Interpret(Machine& m, const Words& w) {
     bool unread = false;
     for (int i = 0; i < w.NG; ++i)
         if (!ApplyG(m, w.G[i], oneShot)) {
-            NoteOnce(m, "g" + Number(w.G[i]), "iso-unsupported",
-                     GName(w.G[i]) + " is not read: the block is skipped");
+            const bool mode = w.G[i] == 112 || (IsCylindrical(w.G[i]) && w.Value('C') != 0);
+            NoteOnce(
+                m, "g" + Number(w.G[i]), "iso-unsupported",
+                GName(w.G[i]) + " is not read: " +
+                    (mode ? std::string("the blocks up to its cancel are skipped") : "the block is skipped"));
             unread = true;
+            if (mode) s.Iso.UnreadMode = w.G[i];
         }
     if (unread) return;
     if (w.Corner && s.Iso.Motion != 1) NoteSharpCorner(m);

@@ -58,6 +58,7 @@ struct Contour {
     std::vector<Element> Elements;
     bool FirstRapid = true; // the P block's move is G00 (else G01)
     bool BothAxes = false;  // the P block names X and Z: type II
+    bool FirstMoves = true; // the P block moves (it may name the start point itself)
     int64_t After = 0;      // NextBlockPos after the Q block
     int64_t QEnd = 0;       // BlockEndPos of the Q block
 };

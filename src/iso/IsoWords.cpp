@@ -81,6 +81,12 @@ Words ReadWords(std::u16string_view b, bool blockDelete) {
             continue;
         }
         if (!IsLetter(c)) {
+            double value;
+            bool point;
+            if (IsDigit(c) && ReadNumber(b, k, value, point)) { // a number without its address
+                if (!w.BareNumber) w.BareNumber = true, w.BareNumberValue = value;
+                continue;
+            }
             ++k;
             continue;
         }

@@ -25,6 +25,8 @@ struct Words {
     double CornerValue = 0; // its size as written
     bool Bare = false;      // a letter without a number (read as 0 by nothing: reported)
     char BareLetter = 0;
+    bool BareNumber = false; // a number without an address letter ("8250 G00": N left out)
+    double BareNumberValue = 0;
 
     bool HasWord(char letter) const { return (Has >> (letter - 'A')) & 1u; }
     double Value(char letter) const { return V[letter - 'A']; }
