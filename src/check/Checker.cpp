@@ -289,10 +289,44 @@ const char* CheckReport::FailureMessage() const {
     return nullptr;
 }
 
-CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options,
+namespace {
+// The ISO control ends a block at LF (EOB), with or without the CR before it, and at a lone CR;
+// so does the end of the file. The run reads blocks ended by CR LF: a text written otherwise is
+// read through a copy with CR LF everywhere. Lines stay lines, so every line number holds.
+bool NeedsIsoLineEnds(const std::u16string& text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        else if (text[i] == u'\r' || text[i] == u'\n')
+            return true;
+    }
+    return !text.empty() && text.back() != u'\n' && !OnlyBlanks(text);
+}
+
+std::u16string IsoLineEnds(const std::u16string& text) {
+    std::u16string out;
+    out.reserve(text.size() + text.size() / 16 + 2);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c == u'\r' || c == u'\n') {
+            out += u"\r\n";
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+        } else {
+            out += c;
+        }
+    }
+    if (!out.empty() && out.back() != u'\n') out += u"\r\n";
+    return out;
+}
+} // namespace
+
+CheckReport CheckProgram(const std::u16string& given, const CheckOptions& options,
                          const std::function<void(const TracedSegment&)>& onSegment,
                          const std::vector<motion::Canvas*>& pictures, double pictureWidthPx,
                          double pictureHeightPx) {
+    std::u16string isoText;
+    if (options.Lathe.Iso && NeedsIsoLineEnds(given)) isoText = IsoLineEnds(given);
+    const std::u16string& text = isoText.empty() ? given : isoText;
     CheckReport report;
     report.Fanuc = options.Lathe.Fanuc;
     report.Iso = options.Lathe.Iso;
@@ -374,8 +408,9 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     report.Empty = textChecks.Empty;
     report.NotText = textChecks.NotText;
     report.Blocks = s.BlockCount;
-    report.ProgramEnd =
-        (s.RunState == interp::RunEndM02 || s.RunState == interp::RunEndM30) && s.BlockEndPos != 0;
+    // The ISO control ends at an M30 in the last block too; the dialects read no end there.
+    report.ProgramEnd = (s.RunState == interp::RunEndM02 || s.RunState == interp::RunEndM30) &&
+                        (s.BlockEndPos != 0 || options.Lathe.Iso);
     report.CuttingTime = s.CuttingTime;
     report.FinalX = s.LastX;
     report.FinalZ = s.LastZ;
