@@ -58,8 +58,10 @@ Words ReadWords(std::u16string_view b, bool blockDelete) {
         if (blockDelete) return w;
         ++k;
     }
+    const size_t first = k;
     while (k < b.size()) {
-        const char16_t c = b[k];
+        // ":" is the program number's address on tape, as O.
+        const char16_t c = b[k] == u':' && k + 1 < b.size() && IsDigit(b[k + 1]) ? u'O' : b[k];
         if (c == u'(') { // a comment, to its ")" or the end of the block
             while (k < b.size() && b[k] != u')')
                 ++k;
@@ -83,8 +85,9 @@ Words ReadWords(std::u16string_view b, bool blockDelete) {
         if (!IsLetter(c)) {
             double value;
             bool point;
-            if (IsDigit(c) && ReadNumber(b, k, value, point)) { // a number without its address
-                if (!w.BareNumber) w.BareNumber = true, w.BareNumberValue = value;
+            // A number opening the block without its address ("8250 G00", N left out).
+            if (IsDigit(c) && k == first && ReadNumber(b, k, value, point)) {
+                w.BareNumber = true, w.BareNumberValue = value;
                 continue;
             }
             ++k;
