@@ -127,6 +127,7 @@ void ReturnFromSubprogram(Machine& m, const Words& w) {
     }
     s.NextBlockPos = top.Return;
     iso.Calls.pop_back();
+    MacroReturn(m);
     if (w.HasWord('P')) {
         const int64_t at = FindSequence(m, w.Value('P'));
         if (at == 0)
@@ -302,6 +303,8 @@ void Interpret(Machine& m, const Words& w) {
     if (w.Bare)
         NoteOnce(m, "bare", "iso-unsupported",
                  std::string("\"") + w.BareLetter + "\" without a number is not read");
+    // A macro call: the block's other words are its arguments.
+    if (w.HasG(65)) return MacroCall(m, w);
     // 4. G words: modal groups as read; the one-shot codes and cycles run at the end.
     double oneShot = -1;
     // A G code it does not read may give its words other meanings (G10 offsets, G112 polar

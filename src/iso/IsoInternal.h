@@ -48,6 +48,10 @@ enum class MacroRead { Words, Statement, Fault };
 // values as they stand; a statement is not run. A fault raises its alarm or names what is not
 // read, unless `quiet`.
 MacroRead MacroWords(Machine& m, std::u16string_view text, Words& w, bool quiet);
+// G65 P (L): the macro O P with the block's words as its local variables (A #1, B #2, ...).
+void MacroCall(Machine& m, const Words& w);
+// After M99 has left a call: the caller's local variables back when it was a G65 call.
+void MacroReturn(Machine& m);
 
 // --- The numbers of the text (IsoProgram.cpp) ---
 // NextBlockPos of the block with sequence number n (first after the current block, else from the

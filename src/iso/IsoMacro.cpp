@@ -24,6 +24,8 @@ using interp::MachineState;
 constexpr int VariableCount = 1000;
 // Brackets nest to five levels, functions' brackets included, as the controls allow.
 constexpr int BracketDepth = 5;
+// G65 calls nest to five levels, and with M98 calls to ten.
+constexpr size_t MacroDepth = 5, SubprogramDepth = 10;
 // A run that jumps more often than any program means is held in an endless loop.
 constexpr int64_t JumpBound = 1000000;
 // Values beyond this size overflow the control's arithmetic.
@@ -75,15 +77,16 @@ bool WholeAddress(char c) {
            c == 'H' || c == 'D';
 }
 
+void MakeVariables(IsoState& iso) {
+    if (!iso.Vars.empty()) return;
+    iso.Vars.assign(VariableCount, 0);
+    iso.VarSet.assign(VariableCount, 0);
+}
+
 // Reads expressions over the variables of the machine; a fault throws.
 class Evaluator final : public ValueSource {
   public:
-    explicit Evaluator(Machine& m) : M(m), Iso(m.S.Iso) {
-        if (Iso.Vars.empty()) {
-            Iso.Vars.assign(VariableCount, 0);
-            Iso.VarSet.assign(VariableCount, 0);
-        }
-    }
+    explicit Evaluator(Machine& m) : Iso(m.S.Iso) { MakeVariables(Iso); }
 
     std::u16string_view B;
     size_t K = 0;
@@ -381,7 +384,6 @@ class Evaluator final : public ValueSource {
         Set(i, Compare());
     }
 
-    Machine& M;
     IsoState& Iso;
     int Depth = 0;
 };
@@ -576,6 +578,56 @@ void Report(Machine& m, const Fault& f) {
 }
 
 } // namespace
+
+void MacroCall(Machine& m, const Words& w) {
+    MachineState& s = m.S;
+    IsoState& iso = s.Iso;
+    if (iso.Frames.size() >= MacroDepth)
+        return interp::RaiseAlarm(m, "PS0077 macro calls nested deeper than 5 levels");
+    if (iso.Calls.size() >= SubprogramDepth)
+        return interp::RaiseAlarm(m, "PS0077 subprogram nesting deeper than 10 levels");
+    if (!w.HasWord('P')) return interp::RaiseAlarm(m, "PS0078 G65 without P: no macro to call");
+    const double repeats = w.HasWord('L') ? w.Value('L') : 1;
+    const int32_t times = static_cast<int32_t>(std::clamp(repeats, 0.0, 9999.0));
+    if (times < 1) return;
+    if (!MayJump(m)) return;
+    const int64_t start = FindProgram(m, w.Value('P'));
+    if (start == 0) return interp::RaiseAlarm(m, "PS0078 program O" + Number(w.Value('P')) + " not found");
+    MakeVariables(iso);
+    IsoState::Frame f{iso.Calls.size(), {}, {}};
+    std::copy_n(iso.Vars.begin() + 1, 33, f.Vars.begin());
+    std::copy_n(iso.VarSet.begin() + 1, 33, f.Set.begin());
+    iso.Frames.push_back(f);
+    // The arguments (specification I): each letter gives one local variable, the others are
+    // vacant.
+    std::fill_n(iso.VarSet.begin() + 1, 33, 0);
+    static constexpr struct {
+        char Letter;
+        int Variable;
+    } arguments[] = {{'A', 1},  {'B', 2},  {'C', 3},  {'I', 4},  {'J', 5},  {'K', 6},  {'D', 7},
+                     {'E', 8},  {'F', 9},  {'H', 11}, {'Q', 17}, {'R', 18}, {'S', 19}, {'T', 20},
+                     {'U', 21}, {'V', 22}, {'W', 23}, {'X', 24}, {'Y', 25}, {'Z', 26}};
+    for (const auto& a : arguments) {
+        if (!w.HasWord(a.Letter)) continue;
+        iso.Vars[a.Variable] = w.Value(a.Letter);
+        iso.VarSet[a.Variable] = 1;
+    }
+    if (w.NM > 0) {
+        iso.Vars[13] = w.M[0];
+        iso.VarSet[13] = 1;
+    }
+    iso.Calls.push_back({s.NextBlockPos, start, times - 1});
+    s.NextBlockPos = start;
+}
+
+void MacroReturn(Machine& m) {
+    IsoState& iso = m.S.Iso;
+    if (iso.Frames.empty() || iso.Frames.back().Depth != iso.Calls.size()) return;
+    const IsoState::Frame& f = iso.Frames.back();
+    std::copy_n(f.Vars.begin(), 33, iso.Vars.begin() + 1);
+    std::copy_n(f.Set.begin(), 33, iso.VarSet.begin() + 1);
+    iso.Frames.pop_back();
+}
 
 bool MacroBlock(Machine& m, Words& w) {
     try {
