@@ -75,6 +75,7 @@ struct IsoState {
     // 3); 0 where none runs.
     std::vector<std::array<int64_t, 3>> Loops;
     int64_t MacroJumps = 0; // GOTO and END jumps of this run (a bound against endless loops)
+    int64_t Alarms = 0;     // blocks of this run that raised an alarm
     // G65 calls in progress: the caller's local variables #1-#33, given back at the macro's M99.
     struct Frame {
         size_t Depth; // Calls.size() of the caller

@@ -411,6 +411,7 @@ void ExecuteIsoBlock(Machine& m) {
         if (s.RunState != interp::RunAlarm && RapidTo(m, iso.FinishX, iso.FinishZ))
             s.NextBlockPos = iso.FinishReturn;
     }
+    if (s.RunState == interp::RunAlarm) ++iso.Alarms;
     // 9. The display shows the modal motion code.
     s.GMode = iso.Motion;
     motion::ShowDisplay(m);
