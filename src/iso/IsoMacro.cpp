@@ -68,13 +68,13 @@ bool IsLetter(char16_t c) {
 }
 
 // The addresses whose value is a length (rounded to the least input increment) and those that
-// take whole numbers; the others (F, E, A, ...) keep the value as it is.
+// take whole numbers; the others (F, D, H, E, A, ...) keep the value as it is: D is a depth in
+// the one-block roughing and thread cycles.
 bool LengthAddress(char c) {
     return c == 'X' || c == 'Z' || c == 'U' || c == 'W' || c == 'I' || c == 'K' || c == 'R' || c == 'C';
 }
 bool WholeAddress(char c) {
-    return c == 'N' || c == 'O' || c == 'M' || c == 'T' || c == 'S' || c == 'P' || c == 'Q' || c == 'L' ||
-           c == 'H' || c == 'D';
+    return c == 'N' || c == 'O' || c == 'M' || c == 'T' || c == 'S' || c == 'P' || c == 'Q' || c == 'L';
 }
 
 void MakeVariables(IsoState& iso) {
