@@ -6,6 +6,7 @@
 // program). Plain data: the ISO executor (src/iso) writes it, the advice reads the notes. Empty
 // at every reset; the two other dialects never touch it.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -68,6 +69,23 @@ struct IsoState {
     std::vector<Label> Sequences, Programs;
     std::vector<Note> Notes;
     std::vector<std::string> Noted; // keys of the notes given, so each is given once
+    // User-macro variables #0 to #999 (#1-#33 local, #100-#199 common, #500-#999 kept), made on
+    // the first block that uses one; every one is vacant (Set 0) until the program sets it, so
+    // each run starts with all of them vacant.
+    std::vector<double> Vars;
+    std::vector<uint8_t> VarSet;
+    // WHILE ... DO m in progress: the NextBlockPos of its block, per subprogram level and m (1 to
+    // 3); 0 where none runs.
+    std::vector<std::array<int64_t, 3>> Loops;
+    int64_t MacroJumps = 0; // GOTO and END jumps of this run (a bound against endless loops)
+    int64_t Alarms = 0;     // blocks of this run that raised an alarm
+    // G65 calls in progress: the caller's local variables #1-#33, given back at the macro's M99.
+    struct Frame {
+        size_t Depth; // Calls.size() of the caller
+        std::array<double, 33> Vars;
+        std::array<uint8_t, 33> Set;
+    };
+    std::vector<Frame> Frames;
 };
 
 } // namespace iso

@@ -148,7 +148,20 @@ bool ReadContour(Machine& m, double p, double q, Contour& out) {
         int64_t next = 0;
         const std::u16string_view text = BlockAt(m, pos, next);
         if (next == 0) break;
-        const Words w = ReadWords(text, s.BlockDelete);
+        Words w = ReadWords(text, s.BlockDelete);
+        if (w.Macro && !(w.Deleted && s.BlockDelete)) {
+            // The contour's values are the variables' as the cycle starts; a statement in it
+            // is run only by G70, which runs the blocks.
+            const MacroRead read = MacroWords(m, text, w, false);
+            if (read == MacroRead::Fault && s.RunState == interp::RunAlarm) return false;
+            if (read != MacroRead::Words) {
+                if (read == MacroRead::Statement)
+                    NoteOnce(
+                        m, "macro-contour", "iso-unsupported",
+                        "a macro statement between P and Q is passed over by G71, G72 and G73 (G70 runs it)");
+                w = Words{};
+            }
+        }
         if (!(w.Deleted && s.BlockDelete)) {
             for (int i = 0; i < w.NG; ++i)
                 if (w.G[i] == 0 || w.G[i] == 1 || w.G[i] == 2 || w.G[i] == 3) motion = w.G[i];

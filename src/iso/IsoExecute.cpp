@@ -132,6 +132,7 @@ void ReturnFromSubprogram(Machine& m, const Words& w) {
     }
     s.NextBlockPos = top.Return;
     iso.Calls.pop_back();
+    MacroReturn(m);
     if (w.HasWord('P')) {
         const int64_t at = FindSequence(m, w.Value('P'));
         if (at == 0)
@@ -174,8 +175,10 @@ bool CornerMove(Machine& m, const Words& w, const Target& to) {
     int64_t after = 0;
     const std::u16string_view text = BlockAt(m, s.NextBlockPos, after);
     if (after == 0) return false;
-    const Words n = ReadWords(text, s.BlockDelete);
-    if ((n.Deleted && s.BlockDelete) || n.Macro || iso.Motion != 1) return false;
+    Words n = ReadWords(text, s.BlockDelete);
+    if (n.Deleted && s.BlockDelete) return false;
+    if (n.Macro && MacroWords(m, text, n, true) != MacroRead::Words) return false;
+    if (iso.Motion != 1) return false;
     for (int i = 0; i < n.NG; ++i)
         if (n.G[i] != 1) return false;
     const double x2 = n.HasWord('X') ? Length(m, n.Value('X')) : to.X + Length(m, n.Value('U'));
@@ -298,10 +301,6 @@ void RunOneShot(Machine& m, const Words& w, double g) {
 void Interpret(Machine& m, const Words& w) {
     MachineState& s = m.S;
     // 3. What this control does not read is named and the block skipped, never misread.
-    if (w.Macro)
-        return NoteOnce(m, "macro", "iso-unsupported",
-                        "user-macro variables and statements (#, [ ], IF, WHILE, GOTO) are not read: "
-                        "every block with one is skipped");
     if (w.HasWord('N')) {
         const std::string n = Number(w.Value('N'));
         s.SequenceNumber.assign(n.begin(), n.end());
@@ -324,6 +323,8 @@ void Interpret(Machine& m, const Words& w) {
         if (cancel || end) s.Iso.UnreadMode = 0;
         if (!end) return;
     }
+    // A macro call: the block's other words are its arguments.
+    if (w.HasG(65)) return MacroCall(m, w);
     // 4. G words: modal groups as read; the one-shot codes and cycles run at the end.
     double oneShot = -1;
     // A G code it does not read may give its words other meanings (G10 offsets, G112 polar
@@ -423,8 +424,9 @@ void ExecuteIsoBlock(Machine& m) {
     // 2.
     if (m.Ui.WantsDisplay()) m.Ui.ShowBlockCount(s.BlockCount);
     s.BlockLen = static_cast<int64_t>(s.BlockText.size());
-    const Words w = ReadWords(s.BlockText, s.BlockDelete);
-    if (!(w.Deleted && s.BlockDelete)) Interpret(m, w);
+    Words w = ReadWords(s.BlockText, s.BlockDelete);
+    // A macro block runs its statement here, or gives its words with the variables' values.
+    if (!(w.Deleted && s.BlockDelete) && (!w.Macro || MacroBlock(m, w))) Interpret(m, w);
     // A corner counts for the one block after the one that made it.
     if (iso.Cornered && iso.CornerBlock != s.BlockCount) iso.Cornered = false;
     // 8. The last block of a G70 finishing pass: back to the cycle's start point, on after G70.
@@ -433,6 +435,7 @@ void ExecuteIsoBlock(Machine& m) {
         if (s.RunState != interp::RunAlarm && RapidTo(m, iso.FinishX, iso.FinishZ))
             s.NextBlockPos = iso.FinishReturn;
     }
+    if (s.RunState == interp::RunAlarm) ++iso.Alarms;
     // 9. The display shows the modal motion code.
     s.GMode = iso.Motion;
     motion::ShowDisplay(m);

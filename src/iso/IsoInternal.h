@@ -39,6 +39,20 @@ bool MayJump(Machine& m);
 // Names a construct once per program (by `key`) at the current block.
 void NoteOnce(Machine& m, const std::string& key, const std::string& code, const std::string& text);
 
+// --- User-macro variables and statements (IsoMacro.cpp) ---
+// A block the word reader marked Macro: runs its statement (raising its alarms), or reads its
+// words with the variables' values into `w`. True when `w` is then a block of words to run.
+bool MacroBlock(Machine& m, Words& w);
+enum class MacroRead { Words, Statement, Fault };
+// The words of a block read ahead (a contour, the block after a corner) with the variables'
+// values as they stand; a statement is not run. A fault raises its alarm or names what is not
+// read, unless `quiet`.
+MacroRead MacroWords(Machine& m, std::u16string_view text, Words& w, bool quiet);
+// G65 P (L): the macro O P with the block's words as its local variables (A #1, B #2, ...).
+void MacroCall(Machine& m, const Words& w);
+// After M99 has left a call: the caller's local variables back when it was a G65 call.
+void MacroReturn(Machine& m);
+
 // --- The numbers of the text (IsoProgram.cpp) ---
 // NextBlockPos of the block with sequence number n (first after the current block, else from the
 // top), or 0.

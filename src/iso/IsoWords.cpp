@@ -48,7 +48,13 @@ bool ReadNumber(std::u16string_view b, size_t& k, double& value, bool& point) {
 
 } // namespace
 
-Words ReadWords(std::u16string_view b, bool blockDelete) {
+// A value written as a macro expression: "#", "[" or a sign before one of them.
+bool MacroValueAt(std::u16string_view b, size_t k) {
+    if (k < b.size() && (b[k] == u'-' || b[k] == u'+')) ++k;
+    return k < b.size() && (b[k] == u'#' || b[k] == u'[');
+}
+
+Words ReadWords(std::u16string_view b, bool blockDelete, ValueSource* values) {
     Words w;
     size_t k = 0;
     while (k < b.size() && (b[k] == u' ' || b[k] == u'\t' || b[k] == u'\n' || b[k] == u'\r'))
@@ -79,7 +85,11 @@ Words ReadWords(std::u16string_view b, bool blockDelete) {
             w.CornerKind = Upper(b[k + 1]);
             k += 2;
             bool p;
-            ReadNumber(b, k, w.CornerValue, p);
+            if (values && MacroValueAt(b, k)) {
+                if (!values->Read(w.CornerKind, b, k, w.CornerValue)) w.Corner = false;
+            } else {
+                ReadNumber(b, k, w.CornerValue, p);
+            }
             continue;
         }
         if (!IsLetter(c)) {
@@ -97,7 +107,11 @@ Words ReadWords(std::u16string_view b, bool blockDelete) {
         ++k;
         double value = 0;
         bool point = false;
-        if (!ReadNumber(b, k, value, point)) {
+        if (values && MacroValueAt(b, k)) {
+            // A variable's value counts as written with a decimal point; a vacant one gives no word.
+            if (!values->Read(letter, b, k, value)) continue;
+            point = true;
+        } else if (!ReadNumber(b, k, value, point)) {
             // IF, WHILE, GOTO, END, DO and functions are words of letters: macro statements.
             if (k < b.size() && (IsLetter(b[k]) || b[k] == u'#' || b[k] == u'[')) {
                 w.Macro = true;

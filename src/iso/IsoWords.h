@@ -2,8 +2,8 @@
 #pragma once
 // How the ISO control cuts a block into words: an address letter and a number (sign, digits,
 // decimal point), several G and M words a block, comments in parentheses, ";" ending the block,
-// "/" block delete, N and O numbers. What it does not read (macro variables and expressions,
-// IF/WHILE/GOTO, chamfer and corner words after a comma) is marked, never read as something else.
+// "/" block delete, N and O numbers, ",C" and ",R" after a move. Macro variables and expressions
+// (IF/WHILE/GOTO too) are marked; given a source of values, a word's value may be one.
 
 #include <cstdint>
 #include <string_view>
@@ -38,8 +38,21 @@ struct Words {
     }
 };
 
+// Where the values of "#" and "[ ]" after an address come from (the user-macro variables).
+class ValueSource {
+  public:
+    // Reads the value of address `letter` at `k` (a sign, then "#" or "["), moving `k` past it;
+    // false when it is vacant (the word is then not given). Throws what the macro layer makes of
+    // a fault.
+    virtual bool Read(char letter, std::u16string_view block, size_t& k, double& value) = 0;
+
+  protected:
+    ~ValueSource() = default;
+};
+
 // Reads one block's text (without its line end). `blockDelete`: the block-delete switch; a
-// deleted block reads no word but Deleted.
-Words ReadWords(std::u16string_view block, bool blockDelete);
+// deleted block reads no word but Deleted. Without `values` a value of "#" or "[" marks the
+// block Macro; with them it is read.
+Words ReadWords(std::u16string_view block, bool blockDelete, ValueSource* values = nullptr);
 
 } // namespace iso

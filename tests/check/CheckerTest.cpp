@@ -93,6 +93,21 @@ TEST(Checker, AlarmBeforeAStopCodeOfTheSameBlockIsReported) {
     EXPECT_EQ(stop.Alarms[0].Line, 1);
 }
 
+// The check goes on after an alarm, so an ISO macro loop whose block faults on every pass would
+// fill the report with the same alarm a million times: it is ended after 10,000.
+TEST(Checker, IsoMacroLoopRaisingAlarmsIsEnded) {
+    CheckOptions iso;
+    iso.Lathe.Iso = true;
+    const CheckReport r =
+        CheckProgram(U("#1=0\r\nWHILE [#1 LT 5] DO 1\r\n#1=#1/0\r\nEND 1\r\nM30\r\n%\r\n"), iso);
+    ASSERT_EQ(r.Alarms.size(), 10002u);
+    EXPECT_EQ(r.Alarms[0].Line, 3);
+    EXPECT_EQ(r.Alarms[0].Message, "PS0112 division by zero");
+    EXPECT_EQ(r.Alarms.back().Line, 4);
+    EXPECT_EQ(r.Alarms.back().Message, "PS0077 more than 10000 alarms in a run that loops: the run is ended");
+    EXPECT_TRUE(r.ProgramEnd);
+}
+
 TEST(Checker, LinesCountOnlyCrLfPairs) {
     const CheckReport r = CheckProgram(U("G00 X10.\nG00 X20.\r\nG00 X-300.\r\n"), {});
     ASSERT_EQ(r.Alarms.size(), 1u);

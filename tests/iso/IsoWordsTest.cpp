@@ -61,4 +61,46 @@ TEST(IsoWords, MacroStatementsChamfersAndBareLettersAreMarked) {
     EXPECT_FALSE(bare.HasWord('X'));
 }
 
+// Values from a source of variables: "#n" is n, "#0" vacant, "[..]" 7; the reader must hand
+// over the sign, skip a vacant word without taking it for a bare letter, and go on after it.
+class Numbers final : public iso::ValueSource {
+  public:
+    bool Read(char letter, std::u16string_view b, size_t& k, double& value) override {
+        Letters += letter;
+        const bool minus = b[k] == u'-';
+        if (minus || b[k] == u'+') ++k;
+        double v = 7;
+        if (b[k] == u'[') {
+            k = b.find(u']', k) + 1;
+        } else {
+            v = 0;
+            for (++k; k < b.size() && b[k] >= u'0' && b[k] <= u'9'; ++k)
+                v = v * 10 + (b[k] - u'0');
+            if (v == 0) return false;
+        }
+        value = minus ? -v : v;
+        return true;
+    }
+    std::string Letters;
+};
+
+TEST(IsoWords, WordValuesFromVariables) {
+    Numbers n;
+    const iso::Words w = ReadWords(u"G#1 X-#12 Z[#1+2.] U#0 W3 ,C#2 F#4", false, &n);
+    EXPECT_EQ(n.Letters, "GXZUCF");
+    EXPECT_FALSE(w.Macro || w.Bare);
+    EXPECT_EQ(w.NG, 1);
+    EXPECT_EQ(w.G[0], 1);
+    EXPECT_DOUBLE_EQ(w.Value('X'), -12);
+    EXPECT_DOUBLE_EQ(w.Value('Z'), 7);
+    EXPECT_TRUE(w.HasPoint('Z')); // a variable's value is no whole-millimetre number
+    EXPECT_FALSE(w.HasWord('U')); // vacant: as if not written
+    EXPECT_DOUBLE_EQ(w.Value('W'), 3);
+    EXPECT_TRUE(w.Corner);
+    EXPECT_DOUBLE_EQ(w.CornerValue, 2);
+    EXPECT_DOUBLE_EQ(w.Value('F'), 4);
+    // Without a source the same block is a macro block, read no further as words.
+    EXPECT_TRUE(ReadWords(u"G01 X-#12", false).Macro);
+}
+
 } // namespace
