@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "workbench/PanelTable.h"
 
+#include "workbench/MachinePanel.h"
 #include "workbench/Panels.h"
 #include "workbench/Workbench.h"
 
@@ -26,6 +27,13 @@ Panel* MakeTools(Workbench& bench, QWidget* parent) {
     return dock;
 }
 
+Panel* MakeMachine(Workbench& bench, QWidget* parent) {
+    auto* dock = new MachinePanel(parent);
+    QObject::connect(dock, &MachinePanel::MachineFileChosen, &bench,
+                     [&bench](const QString& path) { bench.SetMachineFile(path); });
+    return dock;
+}
+
 const PanelRow Rows[] = {
     {.Name = "ProblemsPanel",
      .Title = "Problems",
@@ -45,6 +53,15 @@ const PanelRow Rows[] = {
      .ShownFirst = false,
      .Area = Qt::BottomDockWidgetArea,
      .Make = &MakeTools},
+    {.Name = "MachinePanel",
+     .Title = "Machine time",
+     .Command = "mnuMachinePanel",
+     .Caption = "Machine time panel",
+     .Key = "Ctrl+Shift+Y",
+     .Setting = "MachineVisible",
+     .ShownFirst = false,
+     .Area = Qt::BottomDockWidgetArea,
+     .Make = &MakeMachine},
 };
 
 } // namespace
