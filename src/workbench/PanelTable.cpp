@@ -29,8 +29,14 @@ Panel* MakeTools(Workbench& bench, QWidget* parent) {
 
 Panel* MakeMachine(Workbench& bench, QWidget* parent) {
     auto* dock = new MachinePanel(parent);
-    QObject::connect(dock, &MachinePanel::MachineFileChosen, &bench,
-                     [&bench](const QString& path) { bench.SetMachineFile(path); });
+    QObject::connect(dock, &MachinePanel::MachineFileChosen, &bench, [&bench](const QString& path) {
+        // Inside the window's guard, as its commands are: a machine file is read.
+        const auto choose = [&bench, path] { bench.SetMachineFile(path); };
+        if (bench.RunCommand)
+            bench.RunCommand(choose);
+        else
+            choose();
+    });
     return dock;
 }
 

@@ -425,7 +425,11 @@ TEST(WorkbenchWindow, TheMachineTimeSitsBesideTheControlsTime) {
     w.Bench->SetMachineFile(dir.filePath(QStringLiteral("lathe.machine.toml")));
     ASSERT_TRUE(w.Bench->Worker()->WaitIdle());
     shown();
-    w.Bench->SetMachineFile({});
+    // The panel's choice reads a file: it runs inside the window's guard.
+    int guarded = 0;
+    w.Bench->RunCommand = [&guarded](const std::function<void()>& command) { ++guarded, command(); };
+    emit panel->MachineFileChosen(QString());
+    EXPECT_EQ(guarded, 1);
     ASSERT_TRUE(w.Bench->Worker()->WaitIdle());
     EXPECT_FALSE(w.Bench->Latest()->Report.Machine);
     EXPECT_EQ(panel->Model()->rowCount(), 0);
