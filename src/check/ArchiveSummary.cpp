@@ -71,6 +71,15 @@ void ArchiveSummary::Add(size_t index, const ProgramResult& r) {
     }
     if (r.Status == 1) ++Failing;
     Blocks += r.Report->Blocks;
+    CuttingSeconds += r.Report->CuttingTime;
+    if (const auto& m = r.Report->Machine) {
+        ++MachineTimed;
+        MachineControlSeconds += r.Report->CuttingTime;
+        machine::Split& t = MachineTime;
+        t.Cutting += m->Total.Cutting, t.Rapid += m->Total.Rapid, t.Acceleration += m->Total.Acceleration;
+        t.ToolChange += m->Total.ToolChange, t.SpindleRamp += m->Total.SpindleRamp;
+        t.Dwell += m->Total.Dwell, t.MCodes += m->Total.MCodes;
+    }
     const findings::Counts counts = findings::CountsOf(r.Report->Findings);
     if (counts.Alarms) ++WithAlarms;
     for (const findings::Finding& f : r.Report->Findings)
@@ -109,6 +118,13 @@ std::string ArchiveSummary::Json() const {
            "}";
     out += ", \"findings\": {\"total\": " + std::to_string(FindingCount) +
            ", \"by_code\": " + Counts(Findings) + "}";
+    if (MachineTimed) { // only when a machine was given: the summary stays as it was without
+        out += ", \"machine\": {\"programs\": " + std::to_string(MachineTimed) +
+               ", \"time_s\": " + SecondsJson(MachineTime.Total()) +
+               ", \"control_time_s\": " + SecondsJson(MachineControlSeconds) + ", ";
+        AppendSplitJson(out, MachineTime);
+        out += "}";
+    }
     out += ", \"slowest\": [";
     bool first = true;
     for (const Timed& t : Slowest()) {
@@ -128,6 +144,10 @@ std::string ArchiveSummary::Text() const {
            Plural(WithAlarms, "program", "programs") + " with alarms, " + std::to_string(Failing) +
            " failing, " + std::to_string(Unreadable) + " not checked; exit status " + std::to_string(Status) +
            "\n";
+    if (MachineTimed)
+        out += "  machine time " + FixedSeconds(MachineTime.Total()) + " over " +
+               Plural(MachineTimed, "program", "programs") + ", control " +
+               FixedSeconds(MachineControlSeconds) + ": " + SplitText(MachineTime) + "\n";
     if (!Setups.empty()) out += "  not checked, the setup could not be read:\n";
     for (const SetupProblem& p : SetupProblems())
         out += "    " + Shown(p.Path) + ": " + Shown(p.Error) + "\n";

@@ -51,6 +51,11 @@ class ArchiveSummary {
     std::map<std::string, size_t> Alarms;   // message -> how often
     std::map<std::string, size_t> Findings; // code of a finding but an alarm -> how often
     size_t AlarmCount = 0, FindingCount = 0;
+    double CuttingSeconds = 0; // the control's time, over the programs checked
+    // Over the programs timed on a machine: how many, the control's time and the machine's.
+    size_t MachineTimed = 0;
+    double MachineControlSeconds = 0;
+    machine::Split MachineTime;
     int Status = 0; // the worst of the programs' (2 > 1 > 0)
     unsigned Jobs = 1;
     double WallSeconds = 0;

@@ -163,5 +163,9 @@ bool StockFails(const CheckReport& report, bool strict);
 // limits go with every other finding (CollectFindings).
 void AppendMachineJson(std::string& out, const CheckReport& report);
 void AppendMachineText(std::string& out, const CheckReport& report);
+// A machine time's split as JSON members ("cutting_s": ..., "m_codes_s": ...) and as words
+// ("cutting 1.20, rapid 0.35, ...", seconds).
+void AppendSplitJson(std::string& out, const machine::Split& split);
+std::string SplitText(const machine::Split& split);
 
 } // namespace check

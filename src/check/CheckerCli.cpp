@@ -535,7 +535,7 @@ int RunCheckerCli(int argc, char** argv, const PictureFormats& formats) {
         // --- The machine behind the control: calibrated to measured times ---
         try {
             std::string report, complaint;
-            const int status = CalibrateMachine(o.Check, o.Stock, report, complaint);
+            const int status = CalibrateMachine(o.Check, o.Stock, o.Json, report, complaint);
             if (status != 0) Complain(complaint);
             out.Write(report);
             return finish(status);

@@ -99,6 +99,30 @@ std::string StockCell(const CheckReport& c) {
     return Cell(Number(s.RemovedMm3), html, "stock");
 }
 
+std::string Plural(size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// Seconds as the cutting time's cell gives them: "754.92 s (0:12:35)".
+std::string SecondsHtml(double seconds) {
+    return HtmlEscape(legacy::FormatFixed(seconds, 2) + " s (" + picture::LegendClock(seconds) + ")");
+}
+
+// The machine's time of a program timed on one, unfolding to what it is spent on.
+std::string MachineCell(const machine::Split& s) {
+    const std::pair<const char*, double> parts[] = {{"cutting", s.Cutting},
+                                                    {"rapid", s.Rapid},
+                                                    {"acceleration", s.Acceleration},
+                                                    {"tool change", s.ToolChange},
+                                                    {"spindle ramp", s.SpindleRamp},
+                                                    {"dwell", s.Dwell},
+                                                    {"M codes", s.MCodes}};
+    std::string html = "<details><summary>" + SecondsHtml(s.Total()) + "</summary>";
+    for (const auto& [name, seconds] : parts)
+        html += "<div>" + std::string(name) + " " + legacy::FormatFixed(seconds, 2) + " s</div>";
+    return Cell(Number(s.Total()), html + "</details>", "machine");
+}
+
 const char* const Style = R"(<style>
 body { font-family: sans-serif; margin: 1em; color: #111; background: #fff; }
 table { border-collapse: collapse; }
@@ -115,6 +139,9 @@ td.list details div { margin-left: 1.2em; }
 td.list { max-width: 40em; }
 td.list:has(details) { min-width: 22em; }
 td.stock { white-space: nowrap; }
+td.machine { white-space: nowrap; text-align: right; }
+td.machine div { text-align: right; font-size: 90%; }
+tfoot td { font-weight: bold; background: #f4f4f4; }
 td.program { font-family: monospace; overflow-wrap: anywhere; min-width: 14em; max-width: 28em; }
 td.verdict { min-width: 9em; max-width: 18em; }
 .v { font-weight: bold; padding: 0 0.3em; border-radius: 3px; color: #fff; }
@@ -173,6 +200,7 @@ const char* const TableHead = "<table id=\"programs\">\n<thead><tr>"
                               "<th data-key=\"blocks\" data-num>Blocks</th>"
                               "<th data-key=\"end\">End</th>"
                               "<th data-key=\"cutting\" data-num>Cutting time</th>"
+                              "<th data-key=\"machine\" data-num>Machine time</th>"
                               "<th data-key=\"alarms\" data-num>Alarms</th>"
                               "<th data-key=\"findings\" data-num>Findings</th>"
                               "<th data-key=\"stock\" data-num>Stock</th>"
@@ -330,7 +358,7 @@ std::string HtmlRow(const ProgramResult& r) {
     if (!r.Report) {
         out += Cell("-1", "", "n") + Cell("not checked: " + r.Error, HtmlEscape("not checked: " + r.Error)) +
                Cell("-1", "", "n") + Cell("-1", "", "n") + Cell("-1", "", "n") + Cell("-1", "", "n") +
-               Cell(Number(r.Seconds), seconds, "n") + "<td></td></tr>\n";
+               Cell("-1", "", "n") + Cell(Number(r.Seconds), seconds, "n") + "<td></td></tr>\n";
         return out;
     }
     const CheckReport& c = *r.Report;
@@ -347,10 +375,8 @@ std::string HtmlRow(const ProgramResult& r) {
         out += Cell(why, "<div><bdi>" + HtmlEscape(why) + "</bdi></div><div>" + HtmlEscape(end) + "</div>",
                     "list");
     }
-    out += Cell(Number(c.CuttingTime),
-                HtmlEscape(legacy::FormatFixed(c.CuttingTime, 2) + " s (" +
-                           picture::LegendClock(c.CuttingTime) + ")"),
-                "n");
+    out += Cell(Number(c.CuttingTime), SecondsHtml(c.CuttingTime), "n");
+    out += c.Machine ? MachineCell(c.Machine->Total) : Cell("-1", "", "n");
     const findings::Counts counts = findings::CountsOf(c.Findings);
     out += Cell(std::to_string(counts.Alarms), std::to_string(counts.Alarms) + Grouped(c.Findings, true),
                 "list");
@@ -362,7 +388,22 @@ std::string HtmlRow(const ProgramResult& r) {
 }
 
 std::string HtmlTail(const ArchiveSummary& s) {
-    std::string out = "</tbody>\n</table>\n<h2 id=\"summary\">Summary</h2>\n<pre>";
+    // The totals, below the rows the script sorts: the machine's over the programs timed on one.
+    std::string out = "</tbody>\n<tfoot><tr><td>Total</td><td>" + Plural(s.Programs, "program", "programs") +
+                      "</td><td class=\"n\">" + std::to_string(s.Blocks) + "</td><td></td><td class=\"n\">" +
+                      SecondsHtml(s.CuttingSeconds) + "</td>";
+    if (s.MachineTimed) {
+        std::string cell = MachineCell(s.MachineTime);
+        if (s.MachineTimed < s.Programs)
+            cell.insert(cell.find("</summary>"), "<br>over " + Plural(s.MachineTimed, "program", "programs") +
+                                                     ", control " + SecondsHtml(s.MachineControlSeconds));
+        out += cell;
+    } else {
+        out += "<td></td>";
+    }
+    out += "<td class=\"n\">" + std::to_string(s.AlarmCount) + "</td><td class=\"n\">" +
+           std::to_string(s.FindingCount) + "</td><td></td><td></td><td></td></tr></tfoot>\n</table>\n";
+    out += "<h2 id=\"summary\">Summary</h2>\n<pre>";
     // Line by line: the summary's own line breaks stay, any in a name were escaped in its text.
     const std::string text = s.Text();
     for (size_t from = 0; from < text.size();) {

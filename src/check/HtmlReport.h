@@ -3,16 +3,17 @@
 // The check of an archive as HTML that needs nothing else: no file beside it but its own pages,
 // and nothing from the network (its content security policy forbids every load). A table of the
 // programs: the verdict first (pass, warnings, fails, not checked, with the reason in a few
-// words), then blocks, end, cutting time, the alarms and the findings grouped by code (unfolding
-// to each line), the stock's figures, the check time and the picture of the fitted path (with the
-// stock's section when a setup was in effect). A click on a column's heading sorts by it (a small
-// script in the page; the page reads the same without it, in the order of the list), and
-// "#sort=KEY" or "#sort=-KEY" in the address sorts at once (KEY: verdict, program, blocks, end,
-// cutting, alarms, findings, stock, time). Every text that comes from a program or its name is
-// escaped. A program whose setup could not be read counts as not checked: its row and the summary
-// say why. The page is written in three parts so that the rows of a large archive go to the file
-// as they are checked; an archive of more than HtmlSplitAbove programs goes to pages of
-// HtmlPageRows rows beside an index (Archive.cpp).
+// words), then blocks, end, cutting time, the machine's time when it was timed on one (unfolding
+// to its split), the alarms and the findings grouped by code (unfolding to each line), the
+// stock's figures, the check time and the picture of the fitted path (with the stock's section
+// when a setup was in effect); below the rows, the totals. A click on a column's heading sorts by
+// it (a small script in the page; the page reads the same without it, in the order of the list),
+// and "#sort=KEY" or "#sort=-KEY" in the address sorts at once (KEY: verdict, program, blocks,
+// end, cutting, machine, alarms, findings, stock, time). Every text that comes from a program or
+// its name is escaped. A program whose setup could not be read counts as not checked: its row
+// and the summary say why. The page is written in three parts so that the rows of a large archive
+// go to the file as they are checked; an archive of more than HtmlSplitAbove programs goes to
+// pages of HtmlPageRows rows beside an index (Archive.cpp).
 
 #include "check/ArchiveSummary.h"
 

@@ -84,7 +84,7 @@ bool ReadList(const std::string& path, std::vector<Row>& rows, std::string& comp
 
 } // namespace
 
-int CalibrateMachine(const CheckOptions& check, const StockOptions& stock, std::string& report,
+int CalibrateMachine(const CheckOptions& check, const StockOptions& stock, bool json, std::string& report,
                      std::string& complaint) {
     std::vector<Row> rows;
     if (!ReadList(stock.Machine.Measurements, rows, complaint)) return 2;
@@ -143,8 +143,50 @@ int CalibrateMachine(const CheckOptions& check, const StockOptions& stock, std::
         complaint = stock.Machine.Measurements + ": " + c.Error;
         return 2;
     }
-    report += "machine calibrated on " + std::to_string(programs.size()) + " programs, from " +
-              Shown(startName) + " (" + std::to_string(c.Iterations) + " steps)\n";
+    // Each program's residual and leave-one-out error, percent of its measured time.
+    const size_t count = programs.size();
+    std::vector<double> residual(count), out(count);
+    double sum = 0, sumOut = 0, worst = 0;
+    size_t worstAt = 0;
+    bool outs = false;
+    for (size_t i = 0; i < count; ++i) {
+        const double measured = programs[i].Seconds;
+        residual[i] = (c.Predicted[i] - measured) / measured * 100;
+        sum += residual[i] * residual[i];
+        if (c.LeaveOneOut[i] > 0) {
+            outs = true;
+            out[i] = (c.LeaveOneOut[i] - measured) / measured * 100;
+            sumOut += out[i] * out[i];
+            if (std::fabs(out[i]) > std::fabs(worst)) worst = out[i], worstAt = i;
+        }
+    }
+    const double n = static_cast<double>(count);
+    if (json) {
+        report += "{\"calibration\": {\"from\": " + JsonString(startName) +
+                  ", \"steps\": " + std::to_string(c.Iterations) + ", \"parameters\": {";
+        for (int k = 0; k < machine::ParameterCount; ++k) {
+            const auto p = static_cast<machine::Parameter>(k);
+            report += std::string(k ? ", " : "") + "\"" + machine::ParameterKey(p) +
+                      "\": {\"value\": " + NumberJson(machine::ParameterValue(c.Fitted, p)) +
+                      ", \"was\": " + NumberJson(machine::ParameterValue(*start, p)) +
+                      ", \"fitted\": " + (c.Fixed[k] ? "false" : "true") + "}";
+        }
+        report += "}, \"programs\": [";
+        for (size_t i = 0; i < count; ++i) {
+            report += std::string(i ? ", " : "") + "{\"program\": " + JsonString(programs[i].Name) +
+                      ", \"measured_s\": " + NumberJson(programs[i].Seconds) +
+                      ", \"fitted_s\": " + NumberJson(c.Predicted[i]) +
+                      ", \"residual_pct\": " + NumberJson(residual[i]) +
+                      ", \"left_out_s\": " + (c.LeaveOneOut[i] > 0 ? NumberJson(c.LeaveOneOut[i]) : "null") +
+                      ", \"left_out_pct\": " + (c.LeaveOneOut[i] > 0 ? NumberJson(out[i]) : "null") + "}";
+        }
+        report += "], \"residual_rms_pct\": " + NumberJson(std::sqrt(sum / n)) +
+                  ", \"left_out_rms_pct\": " + (outs ? NumberJson(std::sqrt(sumOut / n)) : "null") +
+                  ", \"left_out_largest_pct\": " + (outs ? NumberJson(worst) : "null") + "}}\n";
+        return 0;
+    }
+    report += "machine calibrated on " + std::to_string(count) + " programs, from " + Shown(startName) +
+              " (" + std::to_string(c.Iterations) + " steps)\n";
     for (int k = 0; k < machine::ParameterCount; ++k) {
         const auto p = static_cast<machine::Parameter>(k);
         const std::string key = machine::ParameterKey(p);
@@ -155,26 +197,10 @@ int CalibrateMachine(const CheckOptions& check, const StockOptions& stock, std::
             report += " (was " + machine::ValueText(*start, key).substr(key.size() + 3) + ")\n";
     }
     report += "  program: measured s, fitted s, residual %, left out %\n";
-    double sum = 0, sumOut = 0, worst = 0;
-    size_t worstAt = 0;
-    bool outs = false;
-    for (size_t i = 0; i < programs.size(); ++i) {
-        const double measured = programs[i].Seconds;
-        const double residual = (c.Predicted[i] - measured) / measured * 100;
-        sum += residual * residual;
-        report += "  " + Shown(programs[i].Name) + ": " + Fixed(measured, 2) + ", " +
-                  Fixed(c.Predicted[i], 2) + ", " + Fixed(residual, 2) + ", ";
-        if (c.LeaveOneOut[i] > 0) {
-            outs = true;
-            const double out = (c.LeaveOneOut[i] - measured) / measured * 100;
-            sumOut += out * out;
-            if (std::fabs(out) > std::fabs(worst)) worst = out, worstAt = i;
-            report += Fixed(out, 2) + "\n";
-        } else {
-            report += "-\n";
-        }
-    }
-    const double n = static_cast<double>(programs.size());
+    for (size_t i = 0; i < count; ++i)
+        report += "  " + Shown(programs[i].Name) + ": " + Fixed(programs[i].Seconds, 2) + ", " +
+                  Fixed(c.Predicted[i], 2) + ", " + Fixed(residual[i], 2) + ", " +
+                  (c.LeaveOneOut[i] > 0 ? Fixed(out[i], 2) : "-") + "\n";
     report += "  residual RMS " + Fixed(std::sqrt(sum / n), 2) + " %";
     if (outs)
         report += "; leave-one-out RMS " + Fixed(std::sqrt(sumOut / n), 2) + " %, largest " +

@@ -31,8 +31,10 @@ struct MachineOptions {
 
 // --calibrate: runs the programs the measurements list (each with its setup, as a check does),
 // fits the machine and writes the fitted values, each program's residual and the leave-one-out
-// error to `report`. Returns the exit status: 0, or 2 with `complaint` for what could not be done.
-int CalibrateMachine(const CheckOptions& check, const StockOptions& stock, std::string& report,
+// error to `report`, as text or (`json`) one JSON document. Each run keeps only what its times
+// depend on (machine::Recording). Returns the exit status: 0, or 2 with `complaint` for what
+// could not be done.
+int CalibrateMachine(const CheckOptions& check, const StockOptions& stock, bool json, std::string& report,
                      std::string& complaint);
 
 } // namespace check

@@ -22,8 +22,14 @@ std::string Seconds(double v) {
     return legacy::FormatFixed(v, 2);
 }
 
-// The parts of a split, as JSON members and as words of the text.
-void SplitJson(std::string& out, const machine::Split& s) {
+double ControlTimeOf(const CheckReport& r, double tool) {
+    const auto it = r.ToolTimes.find(tool);
+    return it == r.ToolTimes.end() ? 0 : it->second;
+}
+
+} // namespace
+
+void AppendSplitJson(std::string& out, const machine::Split& s) {
     out += "\"cutting_s\": " + Ms(s.Cutting) + ", \"rapid_s\": " + Ms(s.Rapid) +
            ", \"acceleration_s\": " + Ms(s.Acceleration) + ", \"tool_change_s\": " + Ms(s.ToolChange) +
            ", \"spindle_ramp_s\": " + Ms(s.SpindleRamp) + ", \"dwell_s\": " + Ms(s.Dwell) +
@@ -36,19 +42,12 @@ std::string SplitText(const machine::Split& s) {
            Seconds(s.SpindleRamp) + ", dwell " + Seconds(s.Dwell) + ", M codes " + Seconds(s.MCodes);
 }
 
-double ControlTimeOf(const CheckReport& r, double tool) {
-    const auto it = r.ToolTimes.find(tool);
-    return it == r.ToolTimes.end() ? 0 : it->second;
-}
-
-} // namespace
-
 void AppendMachineJson(std::string& out, const CheckReport& r) {
     if (!r.Machine) return;
     const machine::Result& m = *r.Machine;
     out += ", \"machine\": {\"time_s\": " + Ms(m.Total.Total()) +
            ", \"control_time_s\": " + Ms(r.CuttingTime) + ", ";
-    SplitJson(out, m.Total);
+    AppendSplitJson(out, m.Total);
     out += ", \"tools\": [";
     bool first = true;
     for (const auto& [tool, split] : m.Tools) {
@@ -57,7 +56,7 @@ void AppendMachineJson(std::string& out, const CheckReport& r) {
         first = false;
         out += "{\"tool\": " + NumberJson(tool) + ", \"time_s\": " + Ms(split.Total()) +
                ", \"control_time_s\": " + Ms(ControlTimeOf(r, tool)) + ", ";
-        SplitJson(out, split);
+        AppendSplitJson(out, split);
         out += "}";
     }
     out += "], \"assumed\": [";

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace machine {
 
@@ -108,10 +109,43 @@ void Planner::Find(const char* code, Severity level, int64_t line, double tool, 
     Out.Findings.push_back({code, level, line, tool, message});
 }
 
+double Planner::RampTime(double from, double to) const {
+    const double a = P.SpindleAccelRpmS, base = P.SpindleBaseRpm;
+    if (base <= 0) return std::fabs(to - from) / a;
+    // From rest: n / a at full torque up to the base speed; above it the torque falls as base / n,
+    // so dn/dt = a base / n and the time from the base speed is (n² - base²) / (2 a base).
+    const auto fromRest = [a, base](double n) {
+        n = std::fabs(n);
+        return n <= base ? n / a : base / a + (n * n - base * base) / (2 * a * base);
+    };
+    if ((from < 0 && to > 0) || (from > 0 && to < 0)) return fromRest(from) + fromRest(to);
+    return std::fabs(fromRest(to) - fromRest(from));
+}
+
 void Planner::SpindleTo(double rpm) {
     if (rpm == Rpm) return;
-    ReadyAt = std::max(ReadyAt, Clock) + std::fabs(rpm - Rpm) / P.SpindleAccelRpmS;
+    ReadyAt = std::max(ReadyAt, Clock) + RampTime(Rpm, rpm);
     Rpm = rpm;
+}
+
+void Planner::ChooseGear(double rpm) {
+    if (P.Gears.empty()) return;
+    int g = GearSelected;
+    if (g < 0) { // by the speed: the range in when it reaches the speed, else the lowest that does
+        const auto holds = [&](int k) { return rpm >= P.Gears[k].MinRpm && rpm <= P.Gears[k].MaxRpm; };
+        const int ranges = static_cast<int>(P.Gears.size());
+        g = Gear >= 0 && holds(Gear) ? Gear : -1;
+        for (int k = 0; k < ranges && g < 0; ++k)
+            if (holds(k)) g = k;
+        if (g < 0) g = rpm < P.Gears.front().MinRpm ? 0 : ranges - 1;
+    }
+    if (g == Gear) return;
+    if (Gear >= 0) { // the spindle stops, the range changes, and it starts again from rest
+        ReadyAt = std::max(ReadyAt, Clock) + RampTime(Rpm, 0) + P.GearChangeS;
+        Rpm = 0;
+    }
+    Gear = g;
+    RangeMax = P.Gears[static_cast<size_t>(g)].MaxRpm;
 }
 
 void Planner::WaitForSpindle(double tool) {
@@ -121,10 +155,7 @@ void Planner::WaitForSpindle(double tool) {
 }
 
 void Planner::Spindle(const SpindleCommand& c, int64_t line, double tool) {
-    if (Record) {
-        Record->Steps.push_back({Recording::Step::Kind::Spindle, {}, c, 0});
-        Record->Steps.back().M.Line = line, Record->Steps.back().M.Tool = tool;
-    }
+    if (Record) Record->Spindle(c, tool);
     Flush();
     const bool on = c.Direction == 3 || c.Direction == 4;
     if (on && !c.Css && c.S > P.SpindleMaxRpm)
@@ -135,33 +166,55 @@ void Planner::Spindle(const SpindleCommand& c, int64_t line, double tool) {
              "S" + Num(c.S) + " is above the chuck's rating of " + Num(P.ChuckMaxRpm) + " rpm");
     if (!c.Css || c.Clamp != Cmd.Clamp || !Cmd.Css) CssWarned = false;
     Cmd = c;
+    if (on && !P.Gears.empty()) { // the range for the highest speed asked
+        const double saved = RangeMax;
+        RangeMax = 1e300;
+        const double asked = c.Css ? CssLimit() : RpmAt(LastX);
+        RangeMax = saved;
+        ChooseGear(asked);
+    }
     SpindleTo(on ? (c.Direction == 3 ? 1 : -1) * RpmAt(LastX) : 0);
 }
 
-void Planner::ToolChange(int64_t line, double tool) {
-    if (Record) {
-        Record->Steps.push_back({Recording::Step::Kind::ToolChange, {}, {}, 0});
-        Record->Steps.back().M.Line = line, Record->Steps.back().M.Tool = tool;
-    }
+void Planner::ToolChange(int64_t, double tool) {
+    if (Record) Record->ToolChange(tool);
     Flush();
-    Add(tool, &Split::ToolChange, P.ToolChangeS);
-    Clock += P.ToolChangeS;
+    double seconds = P.ToolChangeS;
+    if (P.ToolStationS > 0) {
+        const double station = std::round(std::fabs(tool));
+        if (Station >= 0) {
+            double apart = std::fabs(station - Station);
+            if (P.TurretStations > 0) {
+                apart = std::fmod(apart, P.TurretStations);
+                apart = std::min(apart, P.TurretStations - apart);
+            }
+            seconds += P.ToolStationS * apart;
+        }
+        Station = station;
+    }
+    Add(tool, &Split::ToolChange, seconds);
+    Clock += seconds;
 }
 
-void Planner::Dwell(double seconds, int64_t line, double tool) {
-    if (Record) {
-        Record->Steps.push_back({Recording::Step::Kind::Dwell, {}, {}, seconds});
-        Record->Steps.back().M.Line = line, Record->Steps.back().M.Tool = tool;
-    }
+void Planner::Dwell(double seconds, int64_t, double tool) {
+    if (Record) Record->Dwell(seconds, tool);
     Flush();
     Add(tool, &Split::Dwell, seconds);
     Clock += seconds;
 }
 
-void Planner::MCode(int code, int64_t line, double tool) {
-    if (Record) {
-        Record->Steps.push_back({Recording::Step::Kind::MCode, {}, {}, static_cast<double>(code)});
-        Record->Steps.back().M.Line = line, Record->Steps.back().M.Tool = tool;
+void Planner::MCode(int code, int64_t, double tool) {
+    if (Record) Record->MCode(code, tool);
+    if (code >= 41 && code <= 44 && !P.Gears.empty()) {
+        // A gear range chosen: its change is timed as the spindle's, not as an M code.
+        if (code - 41 >= static_cast<int>(P.Gears.size())) return;
+        Flush();
+        GearSelected = code - 41;
+        if (Rpm != 0) {
+            ChooseGear(std::fabs(Rpm));
+            SpindleTo((Cmd.Direction == 3 ? 1 : -1) * RpmAt(LastX));
+        }
+        return;
     }
     double s = P.MCodeS;
     if (auto it = P.MCodes.find(code); it != P.MCodes.end())
@@ -177,7 +230,7 @@ void Planner::MCode(int code, int64_t line, double tool) {
 }
 
 void Planner::Add(const Move& m) {
-    if (Record) Record->Steps.push_back({Recording::Step::Kind::Move, m, {}, 0});
+    if (Record) Record->Add(m);
     switch (m.Type) {
     case Move::Kind::Rapid:
         Rapid(m);
@@ -370,19 +423,26 @@ void Planner::Feed(const Move& m) {
         WaitForSpindle(m.Tool);
     }
     Chain.push_back(
-        {s.Length, cruise, accel, nominal, junction, m.OwnBlock ? P.BlockTimeS : 0, m.Line, m.Tool});
+        {s.Length, cruise, accel, nominal, junction, m.OwnBlock ? P.BlockTimeS : 0, 0, m.Line, m.Tool});
+    // The chain now stops one move later: the speeds it may be entered at rise from its end
+    // back to the first move whose speed stays as it was (those before it stay too). The first
+    // move's own is never asked for: it is entered at the speed the chain is left at.
+    for (size_t i = Chain.size(); i-- > 1;) {
+        Pending& q = Chain[i];
+        const double after = i + 1 < Chain.size() ? Chain[i + 1].Back : 0;
+        const double back = std::min(q.JunctionMax, std::sqrt(after * after + 2 * q.Accel * q.Length));
+        if (back == q.Back && i + 1 < Chain.size()) break;
+        q.Back = back;
+    }
     ChainOpen = true;
     ChainEnd[0] = s.End[0], ChainEnd[1] = s.End[1];
     ChainAccel = accel, ChainCruise = cruise;
     if (on && Cmd.Css) Rpm = (Cmd.Direction == 3 ? 1 : -1) * RpmAt(m.X1); // the spindle follows
     if (static_cast<int>(Chain.size()) > P.LookAheadBlocks) {
         // The head may leave as fast as the moves planned behind it still let the slides stop.
-        double exit = 0;
-        for (size_t i = Chain.size(); i-- > 1;)
-            exit =
-                std::min(Chain[i].JunctionMax, std::sqrt(exit * exit + 2 * Chain[i].Accel * Chain[i].Length));
         const Pending& head = Chain.front();
-        exit = std::min(exit, std::sqrt(ChainExit * ChainExit + 2 * head.Accel * head.Length));
+        const double exit =
+            std::min(Chain[1].Back, std::sqrt(ChainExit * ChainExit + 2 * head.Accel * head.Length));
         Commit(head, exit);
         Chain.pop_front();
     }
@@ -399,14 +459,12 @@ void Planner::Commit(const Pending& p, double exit) {
 }
 
 void Planner::PlanChain() {
-    std::vector<double>& entry = Entry; // the highest entry that still stops at the end
-    entry.assign(Chain.size() + 1, 0.0);
-    for (size_t i = Chain.size(); i-- > 0;)
-        entry[i] = std::min(Chain[i].JunctionMax,
-                            std::sqrt(entry[i + 1] * entry[i + 1] + 2 * Chain[i].Accel * Chain[i].Length));
     for (size_t i = 0; i < Chain.size(); ++i) {
         const Pending& p = Chain[i];
-        Commit(p, std::min(entry[i + 1], std::sqrt(ChainExit * ChainExit + 2 * p.Accel * p.Length)));
+        // The chain ends at rest.
+        Commit(p, i + 1 < Chain.size()
+                      ? std::min(Chain[i + 1].Back, std::sqrt(ChainExit * ChainExit + 2 * p.Accel * p.Length))
+                      : 0.0);
     }
     Chain.clear();
 }
@@ -452,27 +510,123 @@ Result Planner::Finish(const std::function<int64_t(int64_t)>& lineOf) {
     return std::move(Out);
 }
 
-Result Replay(const Recording& run, const Profile& profile) {
-    Planner p(profile, run.FrontZ);
-    using Kind = Recording::Step::Kind;
-    for (const Recording::Step& s : run.Steps)
-        switch (s.Type) {
-        case Kind::Move:
-            p.Add(s.M);
+// --- Recording ---
+
+namespace {
+// A move's flags, above the tag's three bits.
+constexpr uint8_t ArcBit = 1 << 3, ClockwiseBit = 1 << 4, OwnBlockBit = 1 << 5, StartBit = 1 << 6,
+                  FeedBit = 1 << 7;
+// Its kind and whether the feed is per revolution, in the byte after when the feed is written.
+} // namespace
+
+void Recording::Put(double v) {
+    uint8_t b[sizeof v];
+    std::memcpy(b, &v, sizeof v);
+    Data.insert(Data.end(), b, b + sizeof v);
+}
+
+void Recording::ToolIs(double tool) {
+    if (tool == Tool) return;
+    Put(uint8_t{ToolTag});
+    Put(tool);
+    Tool = tool;
+}
+
+void Recording::Add(const Move& m) {
+    ToolIs(m.Tool);
+    const bool start = m.X0 != LastX || m.Z0 != LastZ;
+    // The kind and per-revolution feed go with the feed: they change with it or not at all
+    // within a run of moves written without it.
+    const uint8_t mode = static_cast<uint8_t>(static_cast<uint8_t>(m.Type) | (m.PerRev ? 4 : 0));
+    const bool feed = m.Feed != LastFeed || mode != LastMode;
+    Put(static_cast<uint8_t>(MoveTag | (m.Arc ? ArcBit : 0) | (m.Clockwise ? ClockwiseBit : 0) |
+                             (m.OwnBlock ? OwnBlockBit : 0) | (start ? StartBit : 0) | (feed ? FeedBit : 0)));
+    if (start) Put(m.X0), Put(m.Z0);
+    Put(m.X1), Put(m.Z1);
+    if (m.Arc) Put(m.CX), Put(m.CZ), Put(m.R);
+    if (feed) Put(mode), Put(m.Feed);
+    LastX = m.X1, LastZ = m.Z1, LastFeed = m.Feed, LastMode = mode;
+}
+
+void Recording::Spindle(const SpindleCommand& c, double tool) {
+    ToolIs(tool);
+    Put(uint8_t{SpindleTag});
+    Put(static_cast<uint8_t>(c.Direction)), Put(static_cast<uint8_t>(c.Css ? 1 : 0));
+    Put(c.S), Put(c.Clamp);
+}
+
+void Recording::ToolChange(double tool) {
+    ToolIs(tool);
+    Put(uint8_t{ToolChangeTag});
+}
+
+void Recording::Dwell(double seconds, double tool) {
+    ToolIs(tool);
+    Put(uint8_t{DwellTag});
+    Put(seconds);
+}
+
+void Recording::MCode(int code, double tool) {
+    ToolIs(tool);
+    Put(uint8_t{MCodeTag});
+    Put(static_cast<double>(code));
+}
+
+void Recording::PlayTo(Planner& p) const {
+    const uint8_t* at = Data.data();
+    const uint8_t* const end = at + Data.size();
+    const auto number = [&at] {
+        double v;
+        std::memcpy(&v, at, sizeof v);
+        at += sizeof v;
+        return v;
+    };
+    Move m;
+    double tool = 0;
+    uint8_t mode = 0;
+    while (at < end) {
+        const uint8_t b = *at++;
+        switch (b & 7) {
+        case MoveTag:
+            if (b & StartBit)
+                m.X0 = number(), m.Z0 = number();
+            else
+                m.X0 = m.X1, m.Z0 = m.Z1;
+            m.X1 = number(), m.Z1 = number();
+            m.Arc = b & ArcBit, m.Clockwise = b & ClockwiseBit, m.OwnBlock = b & OwnBlockBit;
+            if (m.Arc) m.CX = number(), m.CZ = number(), m.R = number();
+            if (b & FeedBit) mode = *at++, m.Feed = number();
+            m.Type = static_cast<Move::Kind>(mode & 3), m.PerRev = mode & 4;
+            m.Tool = tool;
+            p.Add(m);
             break;
-        case Kind::Spindle:
-            p.Spindle(s.C, s.M.Line, s.M.Tool);
-            break;
-        case Kind::ToolChange:
-            p.ToolChange(s.M.Line, s.M.Tool);
-            break;
-        case Kind::Dwell:
-            p.Dwell(s.Value, s.M.Line, s.M.Tool);
-            break;
-        case Kind::MCode:
-            p.MCode(static_cast<int>(s.Value), s.M.Line, s.M.Tool);
+        case SpindleTag: {
+            SpindleCommand c;
+            c.Direction = *at++;
+            c.Css = *at++ != 0;
+            c.S = number(), c.Clamp = number();
+            p.Spindle(c, 0, tool);
             break;
         }
+        case ToolChangeTag:
+            p.ToolChange(0, tool);
+            break;
+        case DwellTag:
+            p.Dwell(number(), 0, tool);
+            break;
+        case MCodeTag:
+            p.MCode(static_cast<int>(number()), 0, tool);
+            break;
+        case ToolTag:
+            tool = number();
+            break;
+        }
+    }
+}
+
+Result Replay(const Recording& run, const Profile& profile) {
+    Planner p(profile, run.FrontZ);
+    run.PlayTo(p);
     return p.Finish();
 }
 

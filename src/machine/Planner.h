@@ -84,18 +84,40 @@ struct SpindleCommand {
     bool operator==(const SpindleCommand&) const = default;
 };
 
-// What a run handed the planner, in order: kept to plan the run again with another profile (a
-// calibration does, many times over).
-struct Recording {
-    struct Step {
-        enum class Kind : uint8_t { Move, Spindle, ToolChange, Dwell, MCode };
-        Kind Type = Kind::Move;
-        Move M;           // Move; its Line and Tool are those of every kind
-        SpindleCommand C; // Spindle
-        double Value = 0; // Dwell: seconds; MCode: the code
-    };
+// What a run handed the planner, in order, kept to plan the run again with another profile (a
+// calibration does, many times over). Only what the times depend on is kept, packed: a move's
+// start only when it is not where the last one ended, its feed only when it changed, an arc's
+// centre only for arcs, the tool only when it changes; no lines (a plan again has no findings
+// to place). A straight move of a run is 17 bytes.
+class Planner;
+
+class Recording {
+  public:
     double FrontZ = 0;
-    std::vector<Step> Steps;
+    void Add(const Move& m);
+    void Spindle(const SpindleCommand& c, double tool);
+    void ToolChange(double tool);
+    void Dwell(double seconds, double tool);
+    void MCode(int code, double tool);
+    // Hands everything to `p`, in order.
+    void PlayTo(Planner& p) const;
+    size_t Bytes() const { return Data.size(); }
+
+  private:
+    enum Tag : uint8_t { // the low three bits; a move's flags above them
+        MoveTag,
+        SpindleTag,
+        ToolChangeTag,
+        DwellTag,
+        MCodeTag,
+        ToolTag, // the tool of what follows
+    };
+    void Put(double v);
+    void Put(uint8_t b) { Data.push_back(b); }
+    void ToolIs(double tool);
+    std::vector<uint8_t> Data;
+    double LastX = 0, LastZ = 0, LastFeed = 0, Tool = 0;
+    uint8_t LastMode = 0xFF; // none yet: the first move writes its feed
 };
 
 // Time of a move of `d` from rest to rest with top speed `v`, acceleration `a` and jerk `j`
@@ -110,7 +132,7 @@ double TrapezoidTime(double length, double v0, double v1, double vc, double a);
 class Planner {
   public:
     // `partFrontZ`: where the part's material begins along Z (a thread's run-in ends there).
-    // `record`, when given, keeps every call (Replay plans them again).
+    // `record`, when given, keeps what the times depend on (Replay plans it again).
     explicit Planner(const Profile& profile, double partFrontZ = 0, Recording* record = nullptr);
 
     void Spindle(const SpindleCommand& c, int64_t line, double tool);
@@ -126,6 +148,9 @@ class Planner {
     struct Pending { // a feed move waiting in the look-ahead
         double Length, Cruise, Accel, Nominal, JunctionMax;
         double MinTime; // block time, or 0
+        // The highest speed it may be entered at and still stop by the end of the chain as it
+        // stands: kept up as moves join (a move joining changes only the last few).
+        double Back;
         int64_t Line;
         double Tool;
     };
@@ -147,15 +172,20 @@ class Planner {
     };
     // The speed the spindle turns at the diameter, as commanded and held to the clamps.
     double RpmAt(double diameter) const {
-        if (!Cmd.Css) return std::min(Cmd.S, P.SpindleMaxRpm);
+        if (!Cmd.Css) return std::min(std::min(Cmd.S, P.SpindleMaxRpm), RangeMax);
         const double d = std::fabs(diameter), limit = CssLimit();
         if (d * 3.14159265358979323846 < 1e-9) return limit;
         return std::min(1000 * Cmd.S / (3.14159265358979323846 * d), limit);
     }
     double CssLimit() const {
         const double c = Cmd.Clamp > 0 ? Cmd.Clamp : P.CssMaxRpm > 0 ? P.CssMaxRpm : P.SpindleMaxRpm;
-        return std::min(c, P.SpindleMaxRpm);
+        return std::min(std::min(c, P.SpindleMaxRpm), RangeMax);
     }
+    // Seconds the spindle takes from one speed to another (signed: through rest when it turns
+    // round), under the power curve.
+    double RampTime(double from, double to) const;
+    // The gear range for the speed asked of the spindle: a change stops it first.
+    void ChooseGear(double rpm);
     // Plans the feed moves waiting in the look-ahead to a stop.
     void Flush() {
         if (!Chain.empty()) PlanChain();
@@ -196,12 +226,14 @@ class Planner {
     Result Out;
     Split* ToolSplit = nullptr; // Out.Tools of the tool last added to
     double SplitTool = 0;
-    std::vector<double> Entry; // Flush's speeds, kept for the next
     double Clock = 0;
     SpindleCommand Cmd;
-    double Rpm = 0;     // signed: + M03, - M04, the speed last commanded (after the clamps)
-    double ReadyAt = 0; // when the spindle reaches Rpm
-    double LastX = 0;   // diameter where the last move ended
+    double Rpm = 0;                   // signed: + M03, - M04, the speed last commanded (after the clamps)
+    double ReadyAt = 0;               // when the spindle reaches Rpm
+    double LastX = 0;                 // diameter where the last move ended
+    int Gear = -1, GearSelected = -1; // the range in (-1: not known yet), and the one M41-M44 chose
+    double RangeMax = 1e300;          // the highest speed of that range
+    double Station = -1;              // the turret's station (the tool's number); -1: not known
     bool CssWarned = false;
     Queue Chain;
     bool ChainOpen = false;      // the last move was a feed move: the next may blend into it

@@ -19,6 +19,12 @@ struct Axis {
     double MaxFeedMmMin = 0; // highest cutting feed, mm/min
 };
 
+// A gear range of the spindle: the speeds it turns at in that range.
+struct GearRange {
+    double MinRpm = 0, MaxRpm = 0;
+    bool operator==(const GearRange&) const = default;
+};
+
 struct Profile {
     Axis X{24000, 2500, 0, 10000};
     Axis Z{30000, 3000, 0, 10000};
@@ -27,17 +33,27 @@ struct Profile {
     double BlendToleranceMm = 0.01; // how far a corner between feed moves may be rounded
     int LookAheadBlocks = 20;       // feed moves planned ahead
     double ToolChangeS = 1.2;       // one turret index
+    double ToolStationS = 0;        // added per station the turret turns by (tool number apart)
+    int TurretStations = 0;         // stations round the turret, turned the shorter way; 0: not known
     double SpindleMaxRpm = 4000;    // the spindle's highest speed
-    double SpindleAccelRpmS = 1000; // spindle acceleration and braking, rpm/s
-    double ChuckMaxRpm = 4000;      // the chuck's rating
-    double CssMaxRpm = 0;           // the speed the machine holds G96 to without G50 S; 0: none
-    double MCodeS = 0.3;            // any M code not listed in MCodes (coolant, chuck, tailstock)
-    double OptionalStopS = 0;       // allowance for an M01 (the operator's look)
-    std::map<int, double> MCodes;   // seconds of single M codes, by number
-    double ThreadRunInLeads = 3;    // a thread pass's run-in: at least this many leads, and
-                                    // never less than the Z axis needs to reach the pass's feed
-    double TimeFactor = 1;          // the slides' time over the planned one (what a calibration
-                                    // finds the planner misses: servo lag, overrides)
+    double SpindleAccelRpmS = 1000; // spindle acceleration and braking, rpm/s (at full torque)
+    // The power curve: full torque up to the base speed, constant power above it, where the
+    // spindle speeds up (and brakes) the slower the faster it turns. 0: full torque throughout.
+    double SpindleBaseRpm = 0;
+    // Gear ranges by increasing speed, M41 the first (M41 to M44 select one; else the speed
+    // does); none: one range. A change of range stops the spindle, takes GearChangeS and starts
+    // it again.
+    std::vector<GearRange> Gears;
+    double GearChangeS = 2;
+    double ChuckMaxRpm = 4000;    // the chuck's rating
+    double CssMaxRpm = 0;         // the speed the machine holds G96 to without G50 S; 0: none
+    double MCodeS = 0.3;          // any M code not listed in MCodes (coolant, chuck, tailstock)
+    double OptionalStopS = 0;     // allowance for an M01 (the operator's look)
+    std::map<int, double> MCodes; // seconds of single M codes, by number
+    double ThreadRunInLeads = 3;  // a thread pass's run-in: at least this many leads, and
+                                  // never less than the Z axis needs to reach the pass's feed
+    double TimeFactor = 1;        // the slides' time over the planned one (what a calibration
+                                  // finds the planner misses: servo lag, overrides)
 
     // Keys of the [machine] table not given, whose values above were assumed.
     std::vector<std::string> Assumed;

@@ -47,6 +47,9 @@ const NumberKey Numbers[] = {
     {"optional_stop_time", &Profile::OptionalStopS, nullptr, 0, 0, 3600},
     {"thread_run_in_leads", &Profile::ThreadRunInLeads, nullptr, 0, 0, 100},
     {"time_factor", &Profile::TimeFactor, nullptr, 0, 0.1, 10},
+    {"spindle_base_rpm", &Profile::SpindleBaseRpm, nullptr, 0, 0, 100000},
+    {"gear_change_time", &Profile::GearChangeS, nullptr, 0, 0, 120},
+    {"tool_change_station_time", &Profile::ToolStationS, nullptr, 0, 0, 60},
 };
 // clang-format on
 
@@ -98,6 +101,18 @@ class TableReader {
                 if (!ReadMCodes(node, p)) return false;
                 continue;
             }
+            if (k == "gear_ranges") {
+                if (!ReadGears(node, p)) return false;
+                continue;
+            }
+            if (k == "turret_stations") {
+                double v = 0;
+                if (!Number(node, k, 0, 1000, v)) return false;
+                if (v != std::floor(v))
+                    return Fail(&node, "machine.turret_stations must be a whole number: " + Show(node));
+                p.TurretStations = static_cast<int>(v);
+                continue;
+            }
             const NumberKey* known = nullptr;
             for (const NumberKey& n : Numbers)
                 if (k == n.Key) known = &n;
@@ -126,6 +141,32 @@ class TableReader {
     }
 
   private:
+    // gear_ranges = [[20, 800], [600, 4000]]: each range's lowest and highest rpm, by increasing
+    // speed, at most four (M41 to M44).
+    bool ReadGears(const toml::node& node, Profile& p) {
+        const toml::array* ranges = node.as_array();
+        const std::string shape = "machine.gear_ranges must be a list of up to four [lowest, highest] rpm "
+                                  "pairs, by increasing speed, e.g. [[20, 800], [600, 4000]], not ";
+        if (!ranges || ranges->empty() || ranges->size() > 4) return Fail(&node, shape + Show(node));
+        p.Gears.clear();
+        for (const toml::node& r : *ranges) {
+            const toml::array* pair = r.as_array();
+            if (!pair || pair->size() != 2) return Fail(&r, shape + Show(r));
+            GearRange g;
+            if (!Number(*pair->get(0), "gear_ranges", 0, 100000, g.MinRpm) ||
+                !Number(*pair->get(1), "gear_ranges", 1, 100000, g.MaxRpm))
+                return false;
+            if (g.MinRpm >= g.MaxRpm)
+                return Fail(&r, "machine.gear_ranges: a range's lowest speed must be below its highest: " +
+                                    Show(r));
+            if (!p.Gears.empty() && g.MaxRpm <= p.Gears.back().MaxRpm)
+                return Fail(&r, "machine.gear_ranges must go by increasing speed: " + Show(r) + " after " +
+                                    Show(*ranges->get(p.Gears.size() - 1)));
+            p.Gears.push_back(g);
+        }
+        return true;
+    }
+
     // m_codes = { 8 = 0.5, 10 = 2 }: seconds of single M codes.
     bool ReadMCodes(const toml::node& node, Profile& p) {
         const toml::table* codes = node.as_table();
@@ -200,6 +241,8 @@ const std::vector<std::string>& ProfileKeys() {
             k.push_back(n.Key);
         k.insert(k.begin() + 11, "look_ahead");
         k.push_back("m_codes");
+        k.push_back("gear_ranges");
+        k.push_back("turret_stations");
         return k;
     }();
     return keys;
@@ -216,6 +259,19 @@ std::string ValueText(const Profile& p, const std::string& key) {
     s << key << " = ";
     if (key == "look_ahead") {
         s << p.LookAheadBlocks << " blocks";
+        return s.str();
+    }
+    if (key == "gear_ranges") {
+        if (p.Gears.empty()) return s.str() + "none (one range)";
+        s << "[";
+        for (size_t i = 0; i < p.Gears.size(); ++i)
+            s << (i ? ", [" : "[") << p.Gears[i].MinRpm << ", " << p.Gears[i].MaxRpm << "]";
+        s << "] rpm";
+        return s.str();
+    }
+    if (key == "turret_stations") {
+        if (p.TurretStations == 0) return s.str() + "not known";
+        s << p.TurretStations << " stations";
         return s.str();
     }
     if (key == "m_codes") {

@@ -19,10 +19,31 @@ bool WritesG50(const std::u16string& b) {
     return false;
 }
 
+// Calls `f` with every M code written in the block (outside comments), in order.
+template <class F> void ForEachMCode(const std::u16string& b, F&& f) {
+    // Most blocks have none: looked for bytewise first (an M's low byte; a character that only
+    // holds the byte is passed over below).
+    if (!std::memchr(b.data(), 'M', b.size() * sizeof(char16_t))) return;
+    bool comment = false;
+    for (size_t i = 0; i < b.size(); ++i) {
+        if (b[i] == u'(') comment = true;
+        if (b[i] == u')') comment = false;
+        if (comment || b[i] != u'M') continue;
+        int code = 0, digits = 0;
+        for (size_t k = i + 1; k < b.size() && b[k] >= u'0' && b[k] <= u'9' && digits < 5; ++k, ++digits)
+            code = code * 10 + (b[k] - u'0');
+        if (digits > 0) f(code);
+    }
+}
+
+bool IsGearCode(int code) {
+    return code >= 41 && code <= 44;
+}
+
 } // namespace
 
 Watch::Watch(const Profile& profile, double partFrontZ, Recording* record)
-    : Plan(profile, partFrontZ, record) {}
+    : Plan(profile, partFrontZ, record), Gears(!profile.Gears.empty()) {}
 
 void Watch::NewTool(const interp::Machine& m) {
     ToolCached = motion::ToolNumberOf(m);
@@ -41,6 +62,11 @@ void Watch::Changed(const interp::MachineState& s, int64_t line, double tool) {
     }
     const SpindleCommand c{s.MSpindle, s.GSpeedMode == 96, Speed, Clamp};
     if (!(c == Cmd)) {
+        // The block's gear range is chosen before its speed, as the control does.
+        if (Gears && GearLine != line)
+            ForEachMCode(s.BlockText, [&](int code) {
+                if (IsGearCode(code)) Plan.MCode(code, line, tool), GearLine = line;
+            });
         Plan.Spindle(c, line, tool);
         Cmd = c;
     }
@@ -101,21 +127,12 @@ void Watch::Block(const interp::Machine& machine, double controlTotal) {
                 Plan.Add(m);
         Held.clear();
     }
-    // M codes other than the spindle's, as written in the block (outside comments).
-    const std::u16string& b = s.BlockText;
-    // Most blocks have none: looked for bytewise first (an M's low byte; a character that only
-    // holds the byte is passed over below).
-    if (!std::memchr(b.data(), 'M', b.size() * sizeof(char16_t))) return;
-    bool comment = false;
-    for (size_t i = 0; i < b.size(); ++i) {
-        if (b[i] == u'(') comment = true;
-        if (b[i] == u')') comment = false;
-        if (comment || b[i] != u'M') continue;
-        int code = 0, digits = 0;
-        for (size_t k = i + 1; k < b.size() && b[k] >= u'0' && b[k] <= u'9' && digits < 5; ++k, ++digits)
-            code = code * 10 + (b[k] - u'0');
-        if (digits > 0) Plan.MCode(code, line, tool);
-    }
+    // M codes other than the spindle's, as written in the block (outside comments); a gear range
+    // already chosen with the block's speed is not chosen again.
+    const bool gearsDone = GearLine == line;
+    ForEachMCode(s.BlockText, [&](int code) {
+        if (!(gearsDone && IsGearCode(code))) Plan.MCode(code, line, tool);
+    });
 }
 
 } // namespace machine

@@ -52,6 +52,8 @@ class Watch {
     // every pass: its block's moves are held and run once a pass at the block's end.
     std::vector<Move> Held;
     double LastControl = 0;
+    bool Gears;            // the machine has gear ranges (M41 to M44 choose one)
+    int64_t GearLine = -1; // the block whose gear range went before its speed
 };
 
 } // namespace machine

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "workbench/PanelTable.h"
 
+#include "workbench/MachinePanel.h"
 #include "workbench/Panels.h"
 #include "workbench/Workbench.h"
 
@@ -26,6 +27,19 @@ Panel* MakeTools(Workbench& bench, QWidget* parent) {
     return dock;
 }
 
+Panel* MakeMachine(Workbench& bench, QWidget* parent) {
+    auto* dock = new MachinePanel(parent);
+    QObject::connect(dock, &MachinePanel::MachineFileChosen, &bench, [&bench](const QString& path) {
+        // Inside the window's guard, as its commands are: a machine file is read.
+        const auto choose = [&bench, path] { bench.SetMachineFile(path); };
+        if (bench.RunCommand)
+            bench.RunCommand(choose);
+        else
+            choose();
+    });
+    return dock;
+}
+
 const PanelRow Rows[] = {
     {.Name = "ProblemsPanel",
      .Title = "Problems",
@@ -45,6 +59,15 @@ const PanelRow Rows[] = {
      .ShownFirst = false,
      .Area = Qt::BottomDockWidgetArea,
      .Make = &MakeTools},
+    {.Name = "MachinePanel",
+     .Title = "Machine time",
+     .Command = "mnuMachinePanel",
+     .Caption = "Machine time panel",
+     .Key = "Ctrl+Shift+Y",
+     .Setting = "MachineVisible",
+     .ShownFirst = false,
+     .Area = Qt::BottomDockWidgetArea,
+     .Make = &MakeMachine},
 };
 
 } // namespace

@@ -2,8 +2,10 @@
 #pragma once
 // The setup of the program in the pane, found by the checker's own rule (PROGRAM.setup.toml
 // beside the program) and read again only when that file changed, so that asking for it after
-// every command costs a look at the file's date.
+// every command costs a look at the file's date. The machine the program is timed on (a machine
+// file chosen in the window, else the setup's) is kept the same way.
 
+#include "machine/Profile.h"
 #include "stock/Setup.h"
 
 #include <QDateTime>
@@ -18,15 +20,35 @@ class SetupSource {
     // The setup of the program saved at `programPath` (empty: an untitled program, none). A file
     // that cannot be read whole gives null and `complaint` (file, line, value); else it is cleared.
     std::shared_ptr<const stock::Setup> For(const QString& programPath, QString& complaint);
+    // The machine of the program: the machine file `chosen` when not empty, else the setup's
+    // ([machine] or the machine file it names); null for none. A profile that cannot be read
+    // gives null and `complaint`.
+    std::shared_ptr<const machine::Profile> MachineFor(const QString& programPath, const QString& chosen,
+                                                       QString& complaint);
 
   private:
+    // What a file looked like when it was read.
+    struct Stamp {
+        bool Exists = false;
+        QDateTime Modified;
+        qint64 Size = -1;
+        bool operator==(const Stamp&) const = default;
+    };
+    static Stamp StampOf(const QString& path);
+
     QString Program;
-    bool Exists = false;
-    QDateTime Modified;
-    qint64 Size = -1;
+    Stamp SetupStamp;
     bool Read = false; // the fields above describe what Setup and Complaint were read from
     std::shared_ptr<const stock::Setup> Setup;
     QString Complaint;
+
+    // The machine: read from `MachineFile` (empty: the setup's own table) when the setup or
+    // that file looked like this.
+    bool MachineRead = false;
+    QString MachineProgram, MachineChosen, MachineFile;
+    Stamp MachineSetupStamp, MachineFileStamp;
+    std::shared_ptr<const machine::Profile> Machine;
+    QString MachineComplaint;
 };
 
 } // namespace workbench

@@ -244,6 +244,9 @@ check::CheckOptions Workbench::OptionsNow() {
     // A setup file that cannot be read is told once, not after every command.
     if (complaint != SetupComplaint && !complaint.isEmpty()) emit StatusText(complaint);
     SetupComplaint = complaint;
+    o.Machine = Setups.MachineFor(H.ProgramPath ? H.ProgramPath() : QString(), MachineFile, complaint);
+    if (complaint != MachineComplaint && !complaint.isEmpty()) emit StatusText(complaint);
+    MachineComplaint = complaint;
     return o;
 }
 
@@ -288,9 +291,18 @@ void Workbench::AfterCommand() {
     const check::CheckOptions o = OptionsNow();
     if (r && H.TextRevision() == *CheckedRevision) {
         const check::CheckOptions& was = r->Options;
-        if (o.Lathe == was.Lathe && o.BlockDelete == was.BlockDelete && o.Stock == was.Stock) return;
+        if (o.Lathe == was.Lathe && o.BlockDelete == was.BlockDelete && o.Stock == was.Stock &&
+            o.Machine == was.Machine)
+            return;
     }
     CheckNow(H.Text(), o);
+}
+
+void Workbench::SetMachineFile(const QString& path) {
+    MachineFile = path;
+    if (!CheckedRevision) return; // nothing opened yet: the first check takes it
+    Checker.GiveUp();
+    CheckNow(H.Text(), OptionsNow());
 }
 
 void Workbench::Checked(BenchPtr result) {

@@ -89,6 +89,10 @@ class Workbench final : public QObject {
     // After every block a run executes in view: the stock section follows it.
     void BlockExecuted();
 
+    // Times the program on the machine file at `path` rather than on the setup's machine (empty:
+    // the setup's again), and checks it again.
+    void SetMachineFile(const QString& path);
+
     // Frames everything drawn with a 5 % margin as one more zoom step; false when nothing is drawn.
     bool FitView();
     // The caret onto a line's block (the problems list, the tools panel, a click on the path).
@@ -126,6 +130,8 @@ class Workbench final : public QObject {
     check::CheckOptions OptionsNow();
     SetupSource Setups;
     QString SetupComplaint; // the last one told in the status line
+    QString MachineFile;    // chosen in the machine panel; empty: the setup's machine
+    QString MachineComplaint;
     QString StockComplaint; // the same for a stock that could not be cut
     // The counts of the problems list, with a note when the stock was left out of the check.
     QString CountsText(const BenchPtr& result) const;

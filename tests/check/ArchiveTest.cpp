@@ -207,3 +207,64 @@ TEST(ReportPicture, LinesCoverEveryPixelAndRepeatingThemAddsNothing) {
 }
 
 } // namespace
+
+// A program timed on a machine shows the machine's time beside the control's, unfolding to its
+// split; every row keeps the headings' columns; the totals row and the summary add the machine's
+// time over the programs timed on one.
+TEST(HtmlReport, TheMachineTimeBesideTheControlsAndItsTotals) {
+    check::ProgramResult timed = Checked("a.min", 0, 0.1), plain = Checked("b.min", 0, 0.1);
+    check::ProgramResult unread = Checked("c.min", 2, 0.1);
+    unread.Report.reset();
+    unread.Error = "cannot be read";
+    timed.Report->CuttingTime = 100;
+    plain.Report->CuttingTime = 20;
+    timed.Report->Machine.emplace();
+    machine::Split& m = timed.Report->Machine->Total;
+    m.Cutting = 90, m.Rapid = 5, m.Acceleration = 4.5, m.ToolChange = 2.4, m.SpindleRamp = 1, m.Dwell = 0.5;
+    m.MCodes = 0.6;
+    const std::string head = check::HtmlHead(3);
+    const auto count = [](const std::string& s, const std::string& what) {
+        size_t n = 0;
+        for (size_t at = 0; (at = s.find(what, at)) != std::string::npos; ++at)
+            ++n;
+        return n;
+    };
+    const size_t columns = count(head, "<th") - count(head, "<thead");
+    EXPECT_NE(head.find("data-key=\"machine\" data-num>Machine time</th>"), std::string::npos);
+    const std::string row = check::HtmlRow(timed);
+    for (const check::ProgramResult* r : {&timed, &plain, &unread})
+        EXPECT_EQ(count(check::HtmlRow(*r), "<td"), columns) << r->Path;
+    EXPECT_NE(row.find("<td class=\"machine\" data-v=\"104\"><details><summary>104.00 s (0:01:44)</summary>"
+                       "<div>cutting 90.00 s</div><div>rapid 5.00 s</div><div>acceleration 4.50 s</div>"
+                       "<div>tool change 2.40 s</div><div>spindle ramp 1.00 s</div><div>dwell 0.50 s</div>"
+                       "<div>M codes 0.60 s</div></details></td>"),
+              std::string::npos)
+        << row;
+    EXPECT_EQ(check::HtmlRow(plain).find("<details><summary>"), std::string::npos);
+    check::ArchiveSummary s;
+    s.Add(0, timed);
+    s.Add(1, plain);
+    s.Add(2, unread);
+    const std::string tail = check::HtmlTail(s);
+    const std::string foot = tail.substr(0, tail.find("</tfoot>"));
+    EXPECT_EQ(count(foot, "<td"), columns) << foot;
+    EXPECT_NE(foot.find("<td>3 programs</td>"), std::string::npos) << foot;
+    EXPECT_NE(foot.find("120.00 s (0:02:00)"), std::string::npos) << foot; // the control's, all
+    EXPECT_NE(
+        foot.find("<summary>104.00 s (0:01:44)<br>over 1 program, control 100.00 s (0:01:40)</summary>"),
+        std::string::npos)
+        << foot;
+    EXPECT_NE(s.Text().find("  machine time 104.000 s over 1 program, control 100.000 s: cutting 90.00, "),
+              std::string::npos)
+        << s.Text();
+    EXPECT_NE(s.Json().find(
+                  "\"machine\": {\"programs\": 1, \"time_s\": 104.000000, \"control_time_s\": 100.000000, "
+                  "\"cutting_s\": 90,"),
+              std::string::npos)
+        << s.Json();
+    // Without a machine the summary says nothing of one.
+    check::ArchiveSummary none;
+    none.Add(0, plain);
+    EXPECT_EQ(none.Text().find("machine"), std::string::npos);
+    EXPECT_EQ(none.Json().find("machine"), std::string::npos);
+}

@@ -5,7 +5,7 @@ error and leaves nothing in the temporary folder (no session, so no runtime fold
 succeeds; a closed standard output is a failure. --version of each program in the checker's folder
 (zarvik-check, Zarvik, ZarvikCalculator) fails on a closed or full standard output, with a message
 on standard error.  usage: checker_process.py PATH/TO/zarvik-check"""
-import os, subprocess, sys, tempfile
+import json, os, random, subprocess, sys, tempfile
 
 PROGRAM = b'T0101\r\nG00 X40. Z2.\r\nG01 Z-20. F0.2 S800\r\nG02 X60. Z-30. R10.\r\nM30\r\n%\r\n'
 
@@ -26,6 +26,62 @@ def version_failures(folder):
                                timeout=30)
             if r.returncode == 0 or b'standard output' not in r.stderr:
                 failures.append(f'{name} --version {redirect}: exit status {r.returncode}, stderr {r.stderr!r}')
+    return failures
+
+
+def calibration_failures(checker, work):
+    """--calibrate with --json: one JSON document with the fitted parameters, each program's
+    residual and leave-one-out error, consistent with one another; the measured times are the
+    machine's own times with a slower feed drive and turret."""
+    rng = random.Random(7)
+    rows = []
+    for k in range(10):
+        lines = ['G21 G90 G95']
+        for t in range(1, rng.randint(2, 4) + 1):
+            lines += [f'T0{t}0{t}', f'G97 S{rng.randint(6, 20) * 100} M03', 'G00 X50. Z2.']
+            lines += [f'G01 Z-{rng.randint(20, 60)}. F0.2', 'G00 X60. Z2.'] * rng.randint(1, 4)
+            lines += ['M08', 'M09'] * rng.randint(0, 4)
+            lines += [f'G00 X{rng.randint(20, 200)}.', 'G00 X60.'] * rng.randint(1, 8)
+            lines.append('M05')
+        lines.append('M30')
+        path = os.path.join(work, f'c{k}.min')
+        with open(path, 'wb') as f:
+            f.write('\r\n'.join(lines).encode() + b'\r\n')
+        r = subprocess.run([checker, '--machine', '--json', path], capture_output=True, timeout=60)
+        m = json.loads(r.stdout)['machine']
+        rows.append((f'c{k}.min', m['time_s'] + 0.1 * m['cutting_s'] + 0.3 * m['tool_change_s']))
+    listing = os.path.join(work, 'measured.csv')
+    with open(listing, 'w') as f:
+        f.write('program,seconds\n' + ''.join(f'{name},{s:.3f}\n' for name, s in rows))
+    c = subprocess.run([checker, '--calibrate', listing, '--json'], capture_output=True, timeout=300)
+    try:
+        doc = json.loads(c.stdout)['calibration']
+    except (ValueError, KeyError) as e:
+        return [f'--calibrate --json: exit status {c.returncode}, not a JSON document ({e}): {c.stdout[:200]!r}']
+    failures = []
+    if c.returncode != 0 or c.stderr:
+        failures.append(f'--calibrate --json: exit status {c.returncode}, stderr {c.stderr!r}')
+    params = doc.get('parameters', {})
+    if sorted(params) != sorted(['time_factor', 'x_accel', 'z_accel', 'tool_change_time', 'spindle_accel',
+                                 'm_code_time']):
+        failures.append(f'--calibrate --json: parameters {sorted(params)}')
+    if not 1.3 < params.get('tool_change_time', {}).get('value', 0) < 1.8:  # 1.2 s measured 30 % slower
+        failures.append(f'--calibrate --json: tool change {params.get("tool_change_time")}')
+    programs = doc.get('programs', [])
+    if [p['program'] for p in programs] != [name for name, _ in rows]:
+        failures.append(f'--calibrate --json: programs {programs}')
+    for p, (name, measured) in zip(programs, rows):
+        fitted = p['measured_s'] * (1 + p['residual_pct'] / 100)
+        out = p['left_out_s']
+        if abs(p['measured_s'] - round(measured, 3)) > 1e-9 or abs(fitted - p['fitted_s']) > 1e-6 * fitted or \
+                abs(p['residual_pct']) > 2 or out is None or abs(p['left_out_pct']) > 3 or \
+                abs(out / p['measured_s'] - 1 - p['left_out_pct'] / 100) > 1e-9:
+            failures.append(f'--calibrate --json: {p}')
+    if not (doc.get('residual_rms_pct', 99) < 2 and doc.get('left_out_rms_pct', 99) < 3):
+        failures.append(f'--calibrate --json: RMS {doc.get("residual_rms_pct")}, {doc.get("left_out_rms_pct")}')
+    text = subprocess.run([checker, '--calibrate', listing], capture_output=True, timeout=300).stdout
+    if not text.startswith(b'machine calibrated on 10 programs'):
+        failures.append(f'--calibrate: {text[:100]!r}')
     return failures
 
 
@@ -62,6 +118,7 @@ def main():
             failures.append(f'closed standard output: exit status {c.returncode}, stderr {c.stderr!r}')
         if b'dialect' in open(trace, 'rb').read():
             failures.append('closed standard output: the report went into the trace file')
+        failures += calibration_failures(checker, work)
     failures += version_failures(os.path.dirname(checker))
     for f in failures:
         print(f)

@@ -55,6 +55,41 @@ std::u16string Generated(std::mt19937& random) {
     return out;
 }
 
+// What a run keeps for the fit plans again to the very same times, in total and per tool, and
+// is small: a straight move of a run about 17 bytes, an arc 41.
+TEST(MachineCalibration, ARecordedRunPlansAgainToTheSameTimesAndIsSmall) {
+    std::mt19937 random(5);
+    std::u16string text = Generated(random);
+    text.resize(text.size() - std::u16string(u"M30\r\n").size());
+    std::string more = "T0101\nG96 S180 M04\nG50 S2500\nG00 X40. Z1.\n";
+    for (int k = 0; k < 1000; ++k)
+        more += "G01 X" + std::to_string(40 - k % 7) + ". Z-" + std::to_string(k % 50) + ". F0.1\n";
+    more += "G02 X30. Z-20. R12. F0.05\nG03 X40. Z-30. R8.\nG04 P500\nM08\nG33 X40. Z-60. F1.5\nM30\n";
+    for (char c : more)
+        c == '\n' ? text += u"\r\n" : text += static_cast<char16_t>(c);
+    check::CheckOptions o;
+    o.Advice = false;
+    o.Machine = std::make_shared<const machine::Profile>();
+    machine::Recording run;
+    o.MachineRecording = &run;
+    const check::CheckReport r = check::CheckProgram(text, o);
+    ASSERT_TRUE(r.Machine);
+    const machine::Result again = machine::Replay(run, *o.Machine);
+    const auto same = [](const machine::Split& a, const machine::Split& b) {
+        return a.Cutting == b.Cutting && a.Rapid == b.Rapid && a.Acceleration == b.Acceleration &&
+               a.ToolChange == b.ToolChange && a.SpindleRamp == b.SpindleRamp && a.Dwell == b.Dwell &&
+               a.MCodes == b.MCodes;
+    };
+    EXPECT_TRUE(same(again.Total, r.Machine->Total))
+        << again.Total.Total() << " for " << r.Machine->Total.Total();
+    ASSERT_EQ(again.Tools.size(), r.Machine->Tools.size());
+    for (const auto& [tool, split] : r.Machine->Tools)
+        EXPECT_TRUE(same(again.Tools.at(tool), split)) << "tool " << tool;
+    EXPECT_GT(r.Machine->Total.Dwell, 0);
+    EXPECT_GT(r.Machine->Total.MCodes, 0);
+    EXPECT_LT(run.Bytes(), 1000 * 17 + 4000u);
+}
+
 TEST(MachineCalibration, FindsTheHiddenMachineAndPredictsProgramsLeftOut) {
     machine::Profile hidden;
     hidden.TimeFactor = 1.06;

@@ -106,4 +106,19 @@ TEST(MachineLimits, ExamplesBreakNoneAndKeepTheControlsTime) {
     }
 }
 
+// A block that chooses a gear range and a speed together is in that range before the spindle
+// starts: no change of range after it (2 s and the spindle stopped and started again).
+TEST(MachineLimits, ABlocksGearRangeGoesBeforeItsSpeed) {
+    machine::Profile p;
+    p.Gears = {{20, 800}, {600, 4000}};
+    p.GearChangeS = 2;
+    check::CheckOptions o;
+    o.Machine = std::make_shared<const machine::Profile>(p);
+    const check::CheckReport r = check::CheckProgram(
+        Program("O0001\nG21 G90 G95\nT0101\nG00 X50. Z2.\nM42 S700 M03\nG01 Z-10. F0.2\nM30\n"), o);
+    ASSERT_TRUE(r.Machine);
+    EXPECT_NEAR(r.Machine->Total.SpindleRamp, 700 / p.SpindleAccelRpmS, 1e-9);
+    EXPECT_EQ(r.Machine->Total.MCodes, 0);
+}
+
 } // namespace

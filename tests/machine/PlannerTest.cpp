@@ -168,4 +168,62 @@ TEST(MachineTime, ConstantSurfaceSpeedAcrossAFace) {
     }
 }
 
+// A speed commanded, then a cut that waits for it (no motion in between) with its own tool
+// number `k`: the tool's spindle time is the ramp's.
+void CutAfter(machine::Planner& planner, const machine::SpindleCommand& c, double k) {
+    planner.Spindle(c, 1, k);
+    Move m = Feed(50, 0, 50, -1, 0.1, true);
+    m.Tool = k;
+    planner.Add(m);
+}
+
+TEST(MachineTime, TheSpindleUnderItsPowerCurveAndItsGearRanges) {
+    // Full torque to 1500 rpm at 1000 rpm/s; above it constant power, torque base/n: n dn/dt =
+    // 1000·1500, so from 1500 to 3000 takes (3000² - 1500²) / (2·1000·1500) = 2.25 s.
+    machine::Profile p = TestProfile();
+    p.SpindleAccelRpmS = 1000;
+    p.SpindleBaseRpm = 1500;
+    machine::Planner curve(p);
+    CutAfter(curve, {3, false, 3000, 0}, 1);
+    CutAfter(curve, {3, false, 500, 0}, 2);  // braking under the same curve: 2.25 s, then 1 s
+    CutAfter(curve, {4, false, 3000, 0}, 3); // turning round: to rest and up again the other way
+    machine::Result r = curve.Finish();
+    EXPECT_NEAR(r.Tools.at(1).SpindleRamp, 1.5 + 2.25, Tol);
+    EXPECT_NEAR(r.Tools.at(2).SpindleRamp, 2.25 + 1, Tol);
+    EXPECT_NEAR(r.Tools.at(3).SpindleRamp, 0.5 + 3.75, Tol);
+
+    // Two gear ranges at 500 rpm/s, full torque: the first taken by the speed, a change of range
+    // stops the spindle, takes its 2 s and starts it again; M41 holds the first range's 800 rpm.
+    p = TestProfile();
+    p.Gears = {{20, 800}, {600, 4000}};
+    p.GearChangeS = 2;
+    machine::Planner gears(p);
+    CutAfter(gears, {3, false, 500, 0}, 1);  // range 1 from rest: no change
+    CutAfter(gears, {3, false, 700, 0}, 2);  // still range 1
+    CutAfter(gears, {3, false, 2000, 0}, 3); // range 2: 1.4 s down, 2 s, 4 s up
+    gears.MCode(41, 2, 4);
+    Move m = Feed(50, -1, 50, -17, 0.2, true); // 16 mm at 0.2 mm/rev and 800 rpm: 6 s
+    m.Tool = 4;
+    gears.Add(m);
+    r = gears.Finish();
+    EXPECT_NEAR(r.Tools.at(1).SpindleRamp, 1, Tol);
+    EXPECT_NEAR(r.Tools.at(2).SpindleRamp, 0.4, Tol);
+    EXPECT_NEAR(r.Tools.at(3).SpindleRamp, 1.4 + 2 + 4, Tol);
+    EXPECT_NEAR(r.Tools.at(4).SpindleRamp, 4 + 2 + 1.6, Tol);
+    EXPECT_NEAR(r.Tools.at(4).Cutting, 6, Tol);
+    EXPECT_EQ(r.Total.MCodes, 0); // a range chosen is the spindle's time, not an M code's
+}
+
+TEST(MachineTime, TheTurretTurnsByStations) {
+    machine::Profile p = TestProfile();
+    p.ToolStationS = 0.25, p.TurretStations = 12;
+    machine::Planner planner(p);
+    planner.ToolChange(1, 1);  // where the turret stood is not known: the index alone
+    planner.ToolChange(2, 4);  // 3 stations on
+    planner.ToolChange(3, 11); // 7 on is 5 back
+    const machine::Result r = planner.Finish();
+    EXPECT_NEAR(r.Total.ToolChange, 3 * 1.5 + 0.25 * (3 + 5), Tol);
+    EXPECT_NEAR(r.Tools.at(11).ToolChange, 1.5 + 1.25, Tol);
+}
+
 } // namespace

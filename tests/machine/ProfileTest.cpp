@@ -35,6 +35,7 @@ z_accel = 1500
 spindle_max_rpm = 3000
 chuck_max_rpm = 2500
 m_codes = { 8 = 0.8, 10 = 2 }
+gear_ranges = [[20, 800], [600, 4000]]
 )");
     // The setup's own reader accepts the table (the stock is still read).
     stock::SetupError se;
@@ -54,7 +55,10 @@ m_codes = { 8 = 0.8, 10 = 2 }
     EXPECT_EQ(std::count(a.begin(), a.end(), "x_rapid"), 1);
     EXPECT_EQ(std::count(a.begin(), a.end(), "z_rapid"), 0);
     EXPECT_EQ(std::count(a.begin(), a.end(), "m_codes"), 0);
-    EXPECT_EQ(a.size() + 5, machine::ProfileKeys().size());
+    EXPECT_EQ(a.size() + 6, machine::ProfileKeys().size());
+    EXPECT_EQ(p->Gears, (std::vector<machine::GearRange>{{20, 800}, {600, 4000}}));
+    EXPECT_EQ(machine::ValueText(*p, "gear_ranges"), "gear_ranges = [[20, 800], [600, 4000]] rpm");
+    EXPECT_EQ(machine::ValueText(*p, "turret_stations"), "turret_stations = not known");
 
     // A setup without a machine gives none, and no error.
     const std::string plain = f.Write("Q.setup.toml", Stock);
@@ -90,6 +94,17 @@ TEST(MachineProfile, RefusesBadValuesWithFileLineAndValue) {
         {"[machine]\nlook_ahead = 2.5\n", "P.setup.toml:2: machine.look_ahead must be a whole number: 2.5"},
         {"[machine]\nx_jerk = 5\n", "P.setup.toml:2: machine.x_jerk must be 0 (none) or at least 100: 5"},
         {"[machine]\nm_codes = { M8 = 1 }\n", "P.setup.toml:2: machine.m_codes: \"M8\" is no M number"},
+        {"[machine]\ngear_ranges = [[20, 800], [600, 500]]\n",
+         "P.setup.toml:2: machine.gear_ranges: a range's lowest speed must be below its highest: "},
+        {"[machine]\ngear_ranges = [[20, 800],\n  [10, 500]]\n",
+         "P.setup.toml:3: machine.gear_ranges must go by increasing speed: "},
+        {"[machine]\n\ngear_ranges = [[20, -8]]\n",
+         "P.setup.toml:3: machine.gear_ranges must lie from 1 to 100000: -8"},
+        {"[machine]\ngear_ranges = 3\n", "P.setup.toml:2: machine.gear_ranges must be a list of up to four"},
+        {"[machine]\nturret_stations = 2.5\n",
+         "P.setup.toml:2: machine.turret_stations must be a whole number: 2.5"},
+        {"[machine]\nspindle_base_rpm = -1\n",
+         "P.setup.toml:2: machine.spindle_base_rpm must lie from 0 to 100000: -1"},
         {"machine = \"../lathe.toml\"\n", "P.setup.toml:1: machine names a file beside the setup"},
         {"machine = \"sub/lathe.toml\"\n", "P.setup.toml:1: machine names a file beside the setup"},
         {"machine = \"gone.toml\"\n", "gone.toml: cannot be read"},

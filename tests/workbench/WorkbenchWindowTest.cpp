@@ -4,10 +4,13 @@
 
 #include "editor/ProgramView.h"
 #include "files/ProgramText.h"
+#include "picture/Sheet.h"
+#include "workbench/MachinePanel.h"
 #include "workbench/Workbench.h"
 
 #include <QAction>
 #include <QFile>
+#include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QTableView>
@@ -174,7 +177,9 @@ TEST(WorkbenchWindow, StartFittedAndTheSettingsKeys) {
     EXPECT_EQ(store.Get("Workbench", "StartFitted", ""), "True");
     const QStringList keys = Workbench::PanelSettings();
     const settings::WorkbenchValues back = settings::ReadWorkbench(store, keys);
-    EXPECT_EQ(back.Panels, (std::map<QString, bool>{{"ProblemsVisible", false}, {"ToolsVisible", true}}));
+    EXPECT_EQ(back.Panels,
+              (std::map<QString, bool>{
+                  {"ProblemsVisible", false}, {"ToolsVisible", true}, {"MachineVisible", false}}));
     EXPECT_TRUE(back.StartFitted);
     EXPECT_FALSE(back.StockSection); // off unless switched on
     w.Bench->ShowStock->setChecked(true);
@@ -355,6 +360,88 @@ TEST(WorkbenchWindow, TheStockSectionIsDrawnInBothHalvesOnlyWhenSwitchedOn) {
         }
         w.Bench->MeasureMode->setChecked(false);
     }
+}
+
+namespace {
+
+QString ReadExample(const char* name) {
+    QFile f(QStringLiteral(ZARVIK_SOURCE_DIR "/examples/") + QLatin1String(name));
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).remove(QLatin1Char('\r')) : QString();
+}
+
+} // namespace
+
+// The machine time is planned by the silent check beside the control's, with the machine the
+// setup names or a machine file chosen in the panel; the control's own times stay as they were.
+TEST(WorkbenchWindow, TheMachineTimeSitsBesideTheControlsTime) {
+    QTemporaryDir dir;
+    Window w;
+    w.SetProgram(ReadExample("TURNING.min"));
+    w.Path = dir.filePath(QStringLiteral("PART.min"));
+    const QString setup = ReadExample("TURNING.setup.toml");
+    const QString lathe = ReadExample("lathe.machine.toml");
+    ASSERT_FALSE(setup.isEmpty() || lathe.isEmpty());
+    Write(dir.filePath(QStringLiteral("PART.setup.toml")), setup.toUtf8().constData());
+    Write(dir.filePath(QStringLiteral("lathe.machine.toml")), lathe.toUtf8().constData());
+    auto* panel = qobject_cast<MachinePanel*>(w.Bench->PanelNamed(QStringLiteral("MachinePanel")));
+    ASSERT_TRUE(panel);
+    w.Open();
+    const check::CheckReport plain = w.Bench->Latest()->Report;
+    EXPECT_FALSE(plain.Machine);
+    EXPECT_EQ(panel->Model()->rowCount(), 0);
+    EXPECT_TRUE(panel->Summary()->text().startsWith("No machine")) << panel->Summary()->text().toStdString();
+
+    const auto shown = [&] {
+        const BenchPtr& r = w.Bench->Latest();
+        ASSERT_TRUE(r->Report.Machine);
+        // The control's time exactly as without a machine, in total and per tool.
+        EXPECT_EQ(r->Report.CuttingTime, plain.CuttingTime);
+        EXPECT_EQ(r->Report.ToolTimes, plain.ToolTimes);
+        MachineModel* m = panel->Model();
+        ASSERT_GE(m->rowCount(), 1 + static_cast<int>(plain.ToolTimes.size()));
+        const double total = r->Report.Machine->Total.Total();
+        EXPECT_GT(total, plain.CuttingTime); // tool changes, ramps and rapids at their real pace
+        EXPECT_EQ(m->index(0, MachineModel::ToolColumn).data().toString(), "Total");
+        EXPECT_EQ(m->index(0, MachineModel::MachineColumn).data().toString().toStdString(),
+                  picture::LegendClock(total) + "  (" + picture::LegendSeconds(total) + ")");
+        EXPECT_EQ(m->index(0, MachineModel::ControlColumn).data().toString().toStdString(),
+                  picture::LegendClock(plain.CuttingTime) + "  (" +
+                      picture::LegendSeconds(plain.CuttingTime) + ")");
+        EXPECT_EQ(m->index(0, MachineModel::ToolChangeColumn).data().toString(),
+                  QString::number(r->Report.Machine->Total.ToolChange, 'f', 2));
+        EXPECT_GT(r->Report.Machine->Total.ToolChange, 0);
+        EXPECT_TRUE(m->index(1, MachineModel::ToolColumn).data().toString().startsWith("T"));
+        EXPECT_TRUE(panel->Summary()->text().startsWith("Machine time "))
+            << panel->Summary()->text().toStdString();
+    };
+    // The setup names the machine file beside it: noticed after the next command.
+    Write(dir.filePath(QStringLiteral("PART.setup.toml")),
+          ("machine = \"lathe.machine.toml\"\n" + setup).toUtf8().constData());
+    w.Bench->AfterCommand();
+    ASSERT_TRUE(w.Bench->Worker()->WaitIdle());
+    shown();
+    // Without it in the setup, a machine file chosen in the panel; then none again.
+    Write(dir.filePath(QStringLiteral("PART.setup.toml")), setup.toUtf8().constData());
+    w.Bench->SetMachineFile(dir.filePath(QStringLiteral("lathe.machine.toml")));
+    ASSERT_TRUE(w.Bench->Worker()->WaitIdle());
+    shown();
+    // The panel's choice reads a file: it runs inside the window's guard.
+    int guarded = 0;
+    w.Bench->RunCommand = [&guarded](const std::function<void()>& command) { ++guarded, command(); };
+    emit panel->MachineFileChosen(QString());
+    EXPECT_EQ(guarded, 1);
+    ASSERT_TRUE(w.Bench->Worker()->WaitIdle());
+    EXPECT_FALSE(w.Bench->Latest()->Report.Machine);
+    EXPECT_EQ(panel->Model()->rowCount(), 0);
+    // A machine file that cannot be read is said in the status line; the program is checked
+    // without it.
+    QString told;
+    QObject::connect(w.Bench.get(), &Workbench::StatusText, [&told](const QString& t) { told = t; });
+    Write(dir.filePath(QStringLiteral("bad.toml")), "[machine]\nx_accel = -3\n");
+    w.Bench->SetMachineFile(dir.filePath(QStringLiteral("bad.toml")));
+    ASSERT_TRUE(w.Bench->Worker()->WaitIdle());
+    EXPECT_TRUE(told.contains("bad.toml:2")) << told.toStdString();
+    EXPECT_FALSE(w.Bench->Latest()->Report.Machine);
 }
 
 TEST(WorkbenchWindow, EveryCommandWithWorkRunsInsideTheWindowsGuard) {
