@@ -141,7 +141,7 @@ class Planner {
     void MCode(int code, int64_t line, double tool);
     void Add(const Move& m);
     // Plans what is left and gives the times and findings, their lines passed through `lineOf`
-    // when given.
+    // when given. Called once, at the end: the results are handed over, not copied.
     Result Finish(const std::function<int64_t(int64_t)>& lineOf = {});
 
   private:
