@@ -169,6 +169,7 @@ struct RunMemory {
     bool SpindleStarted = false; // M03 or M04 has run
     bool UnitWarned = false;     // unit-mismatch said (once a run)
     bool RadiusWarned = false;   // unscaled-arc-radius said (once a run)
+    bool ControlNamed = false;   // other-control said (once a run)
     bool EndUnread = false;      // at the end: an M02/M30 sits on the unterminated last line
 };
 

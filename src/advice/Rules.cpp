@@ -25,6 +25,7 @@ const std::vector<Rule>& Rules() {
         {"macro-variable", Warning, MacroVariable, nullptr, nullptr},
         {"address-without-value", Warning, nullptr, AddressWithoutValue, nullptr, Watch::Words},
         {"foreign-cycle", Warning, nullptr, ForeignCycle, nullptr, Watch::Words},
+        {"other-control", Warning, nullptr, OtherControl, nullptr, Watch::Words},
         {"long-dwell", Warning, nullptr, LongDwell, nullptr, Watch::Words}, // G04 is never plain
         {"feed-while-stopped", Warning, nullptr, FeedWhileStopped, nullptr, Watch::StoppedSpindle},
         {"large-feed-per-rev", Warning, nullptr, LargeFeedPerRev, nullptr, Watch::LargeFeed},

@@ -21,6 +21,7 @@ int UnreadProgramEnd(std::u16string_view text);
 // Run findings: each executed block.
 void AddressWithoutValue(const BlockSeen& block, RunMemory& memory, Sink& sink);
 void ForeignCycle(const BlockSeen& block, RunMemory& memory, Sink& sink);
+void OtherControl(const BlockSeen& block, RunMemory& memory, Sink& sink);
 void LongDwell(const BlockSeen& block, RunMemory& memory, Sink& sink);
 void FeedWhileStopped(const BlockSeen& block, RunMemory& memory, Sink& sink);
 void LargeFeedPerRev(const BlockSeen& block, RunMemory& memory, Sink& sink);

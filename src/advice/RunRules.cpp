@@ -124,6 +124,22 @@ void ForeignCycle(const BlockSeen& b, RunMemory&, Sink& sink) {
     }
 }
 
+// A cycle over a P-Q contour (G70 to G73), pecking with P and Q (G74, G75) or the first block of a
+// two-block G76: the program is written for an ISO (Fanuc-style) lathe control. Said once: the
+// blocks themselves are foreign-cycle findings.
+void OtherControl(const BlockSeen& b, RunMemory& memory, Sink& sink) {
+    if (memory.ControlNamed || !b.Words.HasP || !b.Words.HasQ) return;
+    for (double g : b.Words.GCodes) {
+        if (g < 70 || g > 76 || g != std::floor(g)) continue;
+        memory.ControlNamed = true;
+        sink.Add(b.Line(), "G" + legacy::Str15(g) +
+                               " with P and Q looks like a program for an ISO (Fanuc-style) lathe control: "
+                               "check it with --control iso (in the window: Parameter > ISO), or name the "
+                               "control in its setup ([program] control = \"iso\")");
+        return;
+    }
+}
+
 void LongDwell(const BlockSeen& b, RunMemory&, Sink& sink) {
     const interp::MachineState& s = b.S;
     if (KindOf(b.Mode, s.FanucMode) != GKind::Dwell) return;

@@ -15,6 +15,8 @@
 #include "files/NativePath.h"
 #include "files/ProgramText.h"
 #include "interp/Interpreter.h"
+#include "interp/RunControl.h"
+#include "stock/SetupFile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -146,6 +148,28 @@ void ProgramDocument::ShowFileError(const QString& text) {
 }
 
 namespace {
+// The control and unit the setup beside the program names ([program]), as the checker reads
+// them: the program is read with them, as if the operator had chosen them. A setup that names
+// neither, or cannot be read, changes nothing (the background check names its problem).
+void FollowSetupProgram(const QString& programPath, Lathe& lathe) {
+    const std::string setup = stock::DefaultSetupPath(programPath.toStdString());
+    if (setup == programPath.toStdString() || !QFileInfo::exists(QString::fromStdString(setup))) return;
+    std::optional<stock::ProgramChoice> choice;
+    stock::SetupError error;
+    if (!stock::ReadProgramChoice(setup, choice, error) || !choice) return;
+    interp::Machine& m = lathe.Machine();
+    if (!choice->Unit.empty()) {
+        m.S.UnitCode = choice->Unit == "inch" ? 4 : 1;
+        interp::ShowUnit(m);
+    }
+    if (!choice->Control.empty()) {
+        m.S.FanucMode = choice->Control == "fanuc";
+        m.S.IsoMode = choice->Control == "iso";
+        m.Ui.SwitchesChanged();
+        lathe.Control().ShowMode();
+    }
+}
+
 QString AbsoluteProgramPath(const QString& path) {
     // Absolute, links kept as named: the recent entry must work from any folder.
     return path.isEmpty() ? path : QFileInfo(path).absoluteFilePath();
@@ -192,6 +216,7 @@ bool ProgramDocument::ReadIntoPane(const QString& path, bool addRecent) {
     if (addRecent) AddRecentFile(path);
     ShowFileName(path);
     Exact->SetModified(false);
+    FollowSetupProgram(path, *P.Model);
     for (Follower* f : P.Followers)
         f->ProgramOpened();
     NoticeLineEnds(path, r.File.Text);

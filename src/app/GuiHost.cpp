@@ -8,7 +8,9 @@
 #include "app/RunPanel.h"
 #include "app/TraceView.h"
 #include "base/Machine.h"
+#include "input/Subprogram.h"
 #include "motion/Motion.h"
+#include "text/ProgramEncoding.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -20,6 +22,18 @@ namespace app {
 
 const std::u16string& GuiHost::ProgramText() {
     return P.Doc->ExactText();
+}
+
+int GuiHost::SubprogramFile(double number, std::string& name, std::u16string& text, std::string& why) {
+    // The saved program's folder, as the checker looks beside the program file.
+    if (!P.Doc->HasFile() || number < 0 || number > 99999999) return 0;
+    input::SubprogramFile file;
+    const int found =
+        input::ReadSubprogramFile(P.Doc->FileName().toStdString(), static_cast<long>(number), file, why);
+    if (found <= 0) return found;
+    name = file.Name;
+    text = text::Decode(file.Bytes);
+    return 1;
 }
 
 int64_t GuiHost::CaretOffset() {

@@ -24,6 +24,7 @@ class GuiHost : public interp::Host {
 
     const std::u16string& ProgramText() override;
     int64_t CaretOffset() override;
+    int SubprogramFile(double number, std::string& name, std::u16string& text, std::string& why) override;
     void HighlightBlock(int64_t start, int64_t length) override;
     void FocusProgram() override;
     // A silent re-run that takes long shows how far it is in panel 1 and keeps the window painted.

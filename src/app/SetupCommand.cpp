@@ -95,6 +95,10 @@ SetupOnDisk ReadSetupBeside(const QString& path, stock::Setup& setup) {
         d.Readable = true;
     } else {
         d.Problem = s ? QStringLiteral("it is not UTF-8 text") : QString::fromStdString(error.Text());
+        // A file that only names the control keeps it when the setup is written in its place.
+        std::optional<stock::ProgramChoice> program;
+        if (error.NoStock && stock::ReadProgramChoice(path.toStdString(), program, error))
+            setup.Program = program;
     }
     return d;
 }

@@ -8,7 +8,12 @@
 namespace interp {
 
 void RaiseAlarm(Machine& m, const std::string& mainBar, const std::string& fkeyBar) {
-    m.Ui.SetMessage(mainBar, fkeyBar);
+    // In a block of a subprogram file (ISO control) the alarm says where that block stands: the
+    // line the run reports is the program's M98.
+    if (const std::string& where = m.S.Iso.Where; !where.empty())
+        m.Ui.SetMessage(mainBar + " (" + where + ")", fkeyBar + " (" + where + ")");
+    else
+        m.Ui.SetMessage(mainBar, fkeyBar);
     m.S.RunState = RunAlarm;
     m.Ui.AlarmRaised();
 }

@@ -41,6 +41,14 @@ class Host {
     // Selects the block: start is a 0-based offset, length in code units.
     virtual void HighlightBlock(int64_t start, int64_t length) = 0;
     virtual void FocusProgram() = 0;
+    // The text of the subprogram O`number` from a file beside the program, for the ISO control's
+    // M98 when the program itself holds no such O number (the core reads no file itself).
+    // 1: read, with the file's `name`; 0: none there (`why` names the files looked for, empty
+    // when the program has no file to look beside); -1: found but not read (`why` says why).
+    virtual int SubprogramFile(double /*number*/, std::string& /*name*/, std::u16string& /*text*/,
+                               std::string& /*why*/) {
+        return 0;
+    }
     // Called by the run loops after each ExecuteBlock (the checker records alarms here).
     virtual void BlockExecuted() {}
     // Called for every alarm as it is raised; a later stop code of the same block may still

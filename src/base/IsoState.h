@@ -21,17 +21,28 @@ struct Note {
     std::string Text;
 };
 
-// One M98 call in progress.
+// One M98 call in progress. A position is in the text of its file (-1: the program itself).
 struct Call {
     int64_t Return; // NextBlockPos of the block after the M98
     int64_t Start;  // NextBlockPos of the subprogram's O block
     int32_t Left;   // repeats still to run after this one
+    int32_t ReturnFile = -1, StartFile = -1;
 };
 
 // Where a block with a sequence (N) or program (O) number begins in the text.
 struct Label {
     double Number;
     int64_t Pos; // NextBlockPos that reads the block
+};
+
+// A subprogram file beside the program, read when an M98 first called it.
+struct SubprogramSource {
+    double Number = 0;    // the O number it was read for
+    std::string Name;     // the file's name, for messages
+    std::u16string Text;  // as the program's text: CR LF ends a block
+    bool Indexed = false; // its numbers, found once when first needed
+    std::vector<Label> Sequences, Programs;
+    std::vector<int64_t> LineStarts; // NextBlockPos of each line, for the line a message names
 };
 
 struct IsoState {
@@ -62,8 +73,18 @@ struct IsoState {
     // G112 polar or G07.1 cylindrical interpolation in force: the blocks up to its cancel give
     // their words other meanings (C an axis), so they are skipped with it. The code, or 0.
     double UnreadMode = 0;
+    int32_t FinishFile = -1; // the file the G70 pass runs in
     std::vector<Call> Calls; // M98 nesting
-    int64_t Jumps = 0;       // M98, M99 and G70 jumps of this run (a bound against endless loops)
+    // Subprogram files beside the program. While a block of one runs, the run reads the M98
+    // block of the program that called into them (Anchor) again and again: every line the run
+    // reports, draws or highlights is that M98's, and Where names the file's own line.
+    std::vector<SubprogramSource> Files;
+    int32_t File = -1;    // the file whose blocks run: -1 the program itself
+    int64_t FilePos = 0;  // NextBlockPos of its next block
+    int64_t Anchor = 0;   // NextBlockPos of that M98 block in the program
+    int64_t BlockEnd = 0; // BlockEndPos of the block running, in the text it comes from
+    std::string Where;    // "O1234.nc, line 5" while a file's block runs (messages add it)
+    int64_t Jumps = 0;    // M98, M99 and G70 jumps of this run (a bound against endless loops)
     // The numbers of the text, found once a run when a cycle or call first needs them.
     bool Indexed = false;
     std::vector<Label> Sequences, Programs;

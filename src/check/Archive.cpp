@@ -202,11 +202,17 @@ ProgramResult CheckArchiveProgram(const std::string& path, const ArchiveOptions&
         if (ReadProgram(path, text, r.Error)) {
             // A setup that cannot be read is this program's alone: it is checked without one.
             CheckOptions check = options.Check;
-            check.Stock = options.Stock.SetupFor(path, r.SetupError);
+            check.ProgramPath = path;
+            // In an archive a program's own setup names its control and unit; the command
+            // line's are the default for the others.
+            const bool fromSetup =
+                options.Stock.ApplyProgramChoice(path, check.Lathe, false, false, r.SetupError);
+            if (r.SetupError.empty()) check.Stock = options.Stock.SetupFor(path, r.SetupError);
             if (r.SetupError.empty())
                 check.Machine = options.Stock.Machine.For(options.Stock.SetupPathFor(path), r.SetupError);
             r.Report = picture ? CheckWithPicture(text, path, check, r.Picture) : CheckProgram(text, check);
             r.Report->File = path;
+            r.Report->ControlFromSetup = fromSetup;
             if (r.SetupError.empty() && !r.Report->StockError.empty())
                 r.SetupError = path + ": " + r.Report->StockError + "; checked without the stock";
         }

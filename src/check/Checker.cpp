@@ -2,6 +2,8 @@
 #include "check/Checker.h"
 
 #include "base/Machine.h"
+#include "check/Decode.h"
+#include "input/Subprogram.h"
 #include "interp/RunControl.h"
 #include "machine/Watch.h"
 #include "motion/Motion.h"
@@ -68,7 +70,18 @@ class CheckHost final : public interp::Host {
     std::function<void(int64_t, double)> OnBlock;
     std::function<void(const stock::Machining&)> OnStockCut;
 
+    std::string ProgramPath; // empty: no file, so none beside it
+
     const std::u16string& ProgramText() override { return Text; }
+    int SubprogramFile(double number, std::string& name, std::u16string& text, std::string& why) override {
+        if (ProgramPath.empty() || number < 0 || number > 99999999) return 0;
+        input::SubprogramFile file;
+        const int found = input::ReadSubprogramFile(ProgramPath, static_cast<long>(number), file, why);
+        if (found <= 0) return found;
+        name = file.Name;
+        text = DecodeProgram(file.Bytes);
+        return 1;
+    }
     int64_t CaretOffset() override { return 0; }
     void HighlightBlock(int64_t, int64_t) override {}
     void FocusProgram() override {}
@@ -341,6 +354,7 @@ CheckReport CheckProgram(const std::u16string& given, const CheckOptions& option
     view.SpreadToolLabels = true;
     interp::Machine m(view, trace, host);
     host.M = &m;
+    host.ProgramPath = options.ProgramPath;
     host.OnBlock = options.OnBlock;
     host.OnStockCut = options.OnStockCut;
     // What the text alone tells: whether it is one the control reads at all.

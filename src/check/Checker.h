@@ -36,6 +36,9 @@ struct CheckOptions {
     // Pass over the text (the advice's marks, the checks for a text at all) on a second thread
     // while the run goes. For a check that has a core to itself; an archive's jobs already use them.
     bool TextAhead = false;
+    // The program's file, when it has one: subprograms that the ISO control's M98 calls and the
+    // program lacks are looked for beside it (input/Subprogram.h).
+    std::string ProgramPath;
     // Told after every block executed: its line and the number of the tool in force. The
     // workbench's tool table counts blocks per tool with it; nothing of the run depends on it.
     std::function<void(int64_t line, double tool)> OnBlock;
@@ -68,7 +71,8 @@ struct TracedSegment {
 struct CheckReport {
     std::string File;
     bool Fanuc = false;
-    bool Iso = false; // read by the ISO control (reported as the dialect "ISO")
+    bool Iso = false;              // read by the ISO control (reported as the dialect "ISO")
+    bool ControlFromSetup = false; // the program's setup ([program]) named the control
     int16_t Unit = 1;
     int32_t Blocks = 0;
     bool ProgramEnd = false; // stopped at M02/M30; otherwise at the end of the text

@@ -44,7 +44,9 @@ const char* const Usage =
     "       zarvik-check [options] [--jobs N] [--report FILE.html] FILE|FOLDER...\n"
     "       zarvik-check --help | --version\n"
     "  --control selects how programs are read: kvz (the default) and fanuc are the control's two\n"
-    "  dialects (--fanuc is --control fanuc), iso reads them as Fanuc-style lathe controls do\n"
+    "  dialects (--fanuc is --control fanuc), iso reads them as Fanuc-style lathe controls do; a\n"
+    "  setup's [program] table (control, unit) names them per program: --control and --unit win\n"
+    "  over it for programs checked one by one, and are only its default in an archive\n"
     "  --trace writes every drawn path piece as JSON Lines (- for standard output)\n"
     "  --svg/--png/--pdf write the path of the (last) program in the standard view as a picture\n"
     "  --fit frames the part instead (its cuts, and rapids only near them), --fit=all the whole\n"
@@ -85,6 +87,9 @@ struct CliOptions {
     std::vector<std::string> Files;
     ArchiveCli Archive;
     StockOptions Stock; // stock and tools
+    // --control (--fanuc) and --unit given: for programs checked one by one they win over the
+    // [program] table of a program's setup.
+    bool ControlGiven = false, UnitGiven = false;
 };
 
 // A message names files and values from the command line or a file: shown escaped.
@@ -179,11 +184,13 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
         };
         std::string v;
         if (a == "--fanuc") {
+            o.ControlGiven = true;
             o.Check.Lathe.Fanuc = true;
             o.Check.Lathe.Iso = false;
         } else if (a == "--control") {
             if (!value(v) || (v != "kvz" && v != "fanuc" && v != "iso"))
                 return "--control needs kvz, fanuc or iso";
+            o.ControlGiven = true;
             o.Check.Lathe.Fanuc = v == "fanuc";
             o.Check.Lathe.Iso = v == "iso";
         } else if (a == "--block-delete")
@@ -200,6 +207,7 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
             double u;
             if (!value(v) || !ParseNumber(v, u) || u < 1 || u > 4 || u != static_cast<int>(u))
                 return "--unit needs 1, 2, 3 or 4";
+            o.UnitGiven = true;
             o.Check.Lathe.Unit = static_cast<int16_t>(u);
         } else if (a == "--limits") {
             if (!value(v) || !ParseLimits(v, o.Check))
@@ -346,26 +354,37 @@ class Pipeline {
         // One run gives the report, the trace and every picture; a framed picture needs one more
         // before it, to find where the path lies.
         CheckOptions options = O.Check;
+        bool controlFromSetup = false;
         {
-            // --- Stock and tools ---
+            // --- The control and unit the program's setup names ([program]) ---
             std::string complaint;
-            options.Stock = O.Stock.SetupFor(path, complaint);
-            if (!complaint.empty()) {
+            controlFromSetup =
+                O.Stock.ApplyProgramChoice(path, options.Lathe, O.ControlGiven, O.UnitGiven, complaint);
+            if (!complaint.empty()) { // the setup as a whole is not read then
                 Complain(complaint);
                 Status = 2;
-            }
-            // --- The machine behind the control ---
-            options.Machine = O.Stock.Machine.For(O.Stock.SetupPathFor(path), complaint);
-            if (!complaint.empty()) {
-                Complain(complaint);
-                Status = 2;
+            } else {
+                // --- Stock and tools ---
+                options.Stock = O.Stock.SetupFor(path, complaint);
+                if (!complaint.empty()) {
+                    Complain(complaint);
+                    Status = 2;
+                }
+                // --- The machine behind the control ---
+                options.Machine = O.Stock.Machine.For(O.Stock.SetupPathFor(path), complaint);
+                if (!complaint.empty()) {
+                    Complain(complaint);
+                    Status = 2;
+                }
             }
         }
+        options.ProgramPath = path;
         if (!canvases.empty()) options.Frame = FrameFor(text, options, O.Sheet, layout);
         options.TextAhead = true; // one program at a time: the second core is free
         CheckReport report =
             CheckProgram(text, options, OnSegment(), canvases, viewportWidth, viewportHeight);
         report.File = path;
+        report.ControlFromSetup = controlFromSetup;
         if (!report.StockError.empty()) { // a setup error as well: checked without the stock
             Complain(path + ": " + report.StockError + "; checked without the stock");
             Status = 2;

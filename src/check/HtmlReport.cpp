@@ -352,7 +352,14 @@ std::string HtmlRow(const ProgramResult& r) {
                     (v.Why.empty() ? "" : "<div class=\"why\"><bdi>" + HtmlEscape(v.Why) + "</bdi></div>"),
                 "verdict");
     // A name is isolated from the cells around it, whatever its script's direction.
-    out += Cell(r.Path, "<bdi>" + HtmlEscape(r.Path) + "</bdi>", "program");
+    // The control it was read with: an archive may hold programs of several.
+    const std::string control = !r.Report ? "" : r.Report->Iso ? "ISO" : r.Report->Fanuc ? "FANUC" : "KVZ";
+    out += Cell(r.Path,
+                "<bdi>" + HtmlEscape(r.Path) + "</bdi>" +
+                    (control.empty() ? ""
+                                     : "<div class=\"control\">control " + control +
+                                           (r.Report->ControlFromSetup ? " (setup)" : "") + "</div>"),
+                "program");
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.3f s", r.Seconds);
     if (!r.Report) {

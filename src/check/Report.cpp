@@ -69,6 +69,7 @@ std::string NumberJson(double v) {
 std::string ReportJson(const CheckReport& r) {
     std::string out = "{\"file\": " + Quote(r.File);
     out += ", \"dialect\": \"" + std::string(r.Iso ? "ISO" : r.Fanuc ? "FANUC" : "KVZ") + "\"";
+    if (r.ControlFromSetup) out += ", \"dialect_from\": \"setup\"";
     out += ", \"unit\": " + std::to_string(r.Unit);
     out += ", \"blocks\": " + std::to_string(r.Blocks);
     out += ", \"end\": \"" + std::string(EndOf(r)) + "\"";
@@ -108,8 +109,8 @@ std::string ReportText(const CheckReport& r) {
            std::string(r.Iso     ? "ISO"
                        : r.Fanuc ? "FANUC"
                                  : "KVZ") +
-           ", unit " + std::to_string(r.Unit) + ", " + std::to_string(r.Blocks) +
-           " blocks, end: " + EndOf(r) + "\n";
+           (r.ControlFromSetup ? " (from the setup)" : "") + ", unit " + std::to_string(r.Unit) + ", " +
+           std::to_string(r.Blocks) + " blocks, end: " + EndOf(r) + "\n";
     if (const char* failure = r.FailureMessage()) out += "  " + std::string(failure) + "\n";
     out += "  cutting time " + legacy::FormatFixed(r.CuttingTime, 2) + " s (" +
            picture::LegendClock(r.CuttingTime) + ")\n";

@@ -46,16 +46,43 @@ std::shared_ptr<const stock::Setup> StockOptions::SetupFor(const std::string& pr
     if (!path.empty()) {
         stock::SetupError error;
         std::optional<stock::Setup> read = stock::ReadSetupFile(path, error);
-        if (!read) {
+        if (!read && error.NoStock && !QuickStock) return nullptr; // it names the control only
+        if (!read && !error.NoStock) {
             complaint = error.Text() + "; checked without the setup";
             return nullptr;
         }
-        setup = std::move(*read);
+        if (read) setup = std::move(*read);
     } else if (!QuickStock) {
         return nullptr;
     }
     if (QuickStock) setup.Material = *QuickStock;
     return std::make_shared<const stock::Setup>(std::move(setup));
+}
+
+std::string StockOptions::ProgramSetupPathFor(const std::string& programPath) const {
+    if (!SetupPath.empty() || NoSetup) return SetupPath;
+    const std::string beside = stock::DefaultSetupPath(programPath);
+    struct stat st {};
+    return beside != programPath && ::stat(beside.c_str(), &st) == 0 ? beside : std::string();
+}
+
+bool StockOptions::ApplyProgramChoice(const std::string& programPath, interp::Parameters& lathe,
+                                      bool keepControl, bool keepUnit, std::string& complaint) const {
+    complaint.clear();
+    const std::string path = ProgramSetupPathFor(programPath);
+    if (path.empty()) return false;
+    std::optional<stock::ProgramChoice> choice;
+    stock::SetupError error;
+    if (!stock::ReadProgramChoice(path, choice, error)) {
+        complaint = error.Text() + "; checked without the setup";
+        return false;
+    }
+    if (!choice) return false;
+    if (!keepUnit && !choice->Unit.empty()) lathe.Unit = choice->Unit == "inch" ? 4 : 1;
+    if (keepControl || choice->Control.empty()) return false;
+    lathe.Fanuc = choice->Control == "fanuc";
+    lathe.Iso = choice->Control == "iso";
+    return true;
 }
 
 } // namespace check

@@ -3,6 +3,7 @@
 // The checker's stock and tool options, kept apart from the others: --setup FILE, --stock SHAPE,
 // --no-setup and --profile FILE, and which setup a program is checked with.
 
+#include "base/Parameters.h"
 #include "check/MachineOptions.h"
 #include "stock/Setup.h"
 
@@ -34,6 +35,17 @@ struct StockOptions {
     // value) and null: the program is then checked without one.
     std::shared_ptr<const stock::Setup> SetupFor(const std::string& programPath,
                                                  std::string& complaint) const;
+
+    // The setup file whose [program] table says how the program at `programPath` is read:
+    // --setup, else PROGRAM.setup.toml beside the program (with --stock as well); none with
+    // --no-setup.
+    std::string ProgramSetupPathFor(const std::string& programPath) const;
+
+    // Applies that table to `lathe`: its control unless `keepControl`, its unit unless
+    // `keepUnit`. True when it chose the control. A table that cannot be read changes nothing
+    // and gives `complaint` (file, line, value).
+    bool ApplyProgramChoice(const std::string& programPath, interp::Parameters& lathe, bool keepControl,
+                            bool keepUnit, std::string& complaint) const;
 };
 
 } // namespace check

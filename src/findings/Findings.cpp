@@ -71,6 +71,8 @@ const std::vector<CodeInfo>& Registry() {
          "addresses without a value"},
         {"foreign-cycle", Warning, V, "a cycle written for another control", "cycle of another control",
          "cycles of another control"},
+        {"other-control", Warning, V, "a program written for another control (named in the message)",
+         "program for another control", "programs for another control"},
         {"long-dwell", Warning, V, "a dwell of more than a minute (the value is seconds here)", "long dwell",
          "long dwells"},
         {"feed-while-stopped", Warning, V, "a cutting move while the spindle is stopped",

@@ -344,6 +344,7 @@ void FinishCycle(Machine& m, const Words& w) {
     // The blocks P to Q run as they are written; the last one brings the tool back here.
     iso.Finishing = true;
     iso.FinishEnd = c.QEnd;
+    iso.FinishFile = iso.File;
     iso.FinishReturn = s.NextBlockPos;
     iso.FinishX = s.LastX;
     iso.FinishZ = s.LastZ;

@@ -97,7 +97,7 @@ void ThreadCycle(Machine& m, const Words& w) {
     double height, first;
     int32_t finishes = iso.ThreadFinishes > 0 ? iso.ThreadFinishes : 1;
     double minDepth = iso.ThreadMinDepth, allowance = iso.ThreadAllowance;
-    if (w.HasWord('K')) { // the one-block form: K thread height, D first depth, in lengths
+    if (w.HasWord('K')) { // the one-block form X Z I K D F A P: K thread height, D first depth
         height = Length(m, w.Value('K'));
         first = Length(m, w.Value('D'));
         finishes = 1;
@@ -110,7 +110,8 @@ void ThreadCycle(Machine& m, const Words& w) {
     const double lead = s.Feed;
     if (height <= 0 || first <= 0)
         return interp::RaiseAlarm(m, "PS0062 G76: thread height or first depth missing");
-    const double taper = Length(m, w.Value('R')); // radius at the start less that at the end
+    // The radius at the start less that at the end: R, or I in the one-block form.
+    const double taper = Length(m, w.Value(w.HasWord('K') && w.HasWord('I') ? 'I' : 'R'));
     // The root diameter is X; the crest lies a thread height back towards the start point.
     const double out = Sign(x0 - to.X);
     const auto pass = [&](double depth) {

@@ -104,12 +104,11 @@ void CallSubprogram(Machine& m, const Words& w) {
         return;
     }
     if (!MayJump(m)) return;
-    const int64_t start = FindProgram(m, p);
-    if (start == 0) {
-        interp::RaiseAlarm(m, "PS0078 program O" + Number(p) + " not found");
-        return;
-    }
-    s.Iso.Calls.push_back({s.NextBlockPos, start, times - 1});
+    int32_t file = -1;
+    int64_t start = 0;
+    if (!FindSubprogram(m, p, file, start)) return;
+    s.Iso.Calls.push_back({s.NextBlockPos, start, times - 1, s.Iso.File, file});
+    s.Iso.File = file;
     s.NextBlockPos = start;
 }
 
@@ -127,9 +126,11 @@ void ReturnFromSubprogram(Machine& m, const Words& w) {
     Call& top = iso.Calls.back();
     if (top.Left > 0) {
         --top.Left;
+        iso.File = top.StartFile;
         s.NextBlockPos = top.Start;
         return;
     }
+    iso.File = top.ReturnFile;
     s.NextBlockPos = top.Return;
     iso.Calls.pop_back();
     MacroReturn(m);
@@ -415,6 +416,49 @@ bool ArcCentre(const Machine& m, double x0, double z0, const Target& to, const W
     return true;
 }
 
+namespace {
+
+// The display shows the modal motion code; the position moves on; pacing by the run-speed
+// slider.
+void EndBlock(Machine& m) {
+    MachineState& s = m.S;
+    s.GMode = s.Iso.Motion;
+    motion::ShowDisplay(m);
+    s.LastX = s.CurX;
+    s.LastZ = s.CurZ;
+    if (!s.Replay) {
+        if (!s.SingleBlock && !s.RestartSearch) interp::WaitSeconds(m, 0.5 - s.RunSpeed * 0.005);
+        m.Ui.DoEvents();
+    }
+}
+
+// Puts the next block of the subprogram file running in place of the M98 block the run read
+// again. False (with an alarm) at the file's end: a subprogram ends with M99.
+bool FileBlock(Machine& m) {
+    MachineState& s = m.S;
+    IsoState& iso = s.Iso;
+    const SubprogramSource& f = iso.Files[static_cast<size_t>(iso.File)];
+    int64_t next = 0;
+    const std::u16string_view text = BlockAt(m, iso.FilePos, next);
+    if (next == 0) {
+        interp::RaiseAlarm(m, "PS0078 " + f.Name +
+                                  (f.Text.find(u"\r\n") == std::u16string::npos
+                                       ? " has no CR LF line ends: the control reads no block of it"
+                                       : " ends without M99"));
+        // The run goes on after the M98 in the program, as after any alarm.
+        iso.File = -1;
+        iso.Calls.clear();
+        return false;
+    }
+    iso.BlockEnd = next - 1;
+    iso.Where = PlaceInFile(m, iso.FilePos);
+    s.BlockText.assign(text);
+    s.NextBlockPos = next;
+    return true;
+}
+
+} // namespace
+
 void ExecuteIsoBlock(Machine& m) {
     MachineState& s = m.S;
     IsoState& iso = s.Iso;
@@ -423,6 +467,14 @@ void ExecuteIsoBlock(Machine& m) {
     s.UWord = s.WWord = s.IWord = s.KWord = s.RWord = s.LWord = s.PWord = s.DWord = s.TaperAngle = 0;
     // 2.
     if (m.Ui.WantsDisplay()) m.Ui.ShowBlockCount(s.BlockCount);
+    // 3. In a subprogram file the run has read the program's M98 block again: the file's next
+    // block takes its place (every line reported stays that M98's).
+    const bool inFile = iso.File >= 0;
+    const int64_t readAt = s.BlockEndPos - static_cast<int64_t>(s.BlockText.size());
+    if (!inFile)
+        iso.BlockEnd = s.BlockEndPos;
+    else if (!FileBlock(m))
+        return EndBlock(m);
     s.BlockLen = static_cast<int64_t>(s.BlockText.size());
     Words w = ReadWords(s.BlockText, s.BlockDelete);
     // A macro block runs its statement here, or gives its words with the variables' values.
@@ -430,22 +482,21 @@ void ExecuteIsoBlock(Machine& m) {
     // A corner counts for the one block after the one that made it.
     if (iso.Cornered && iso.CornerBlock != s.BlockCount) iso.Cornered = false;
     // 8. The last block of a G70 finishing pass: back to the cycle's start point, on after G70.
-    if (iso.Finishing && s.BlockEndPos == iso.FinishEnd) {
+    if (iso.Finishing && iso.BlockEnd == iso.FinishEnd && iso.File == iso.FinishFile) {
         iso.Finishing = false;
         if (s.RunState != interp::RunAlarm && RapidTo(m, iso.FinishX, iso.FinishZ))
             s.NextBlockPos = iso.FinishReturn;
     }
     if (s.RunState == interp::RunAlarm) ++iso.Alarms;
-    // 9. The display shows the modal motion code.
-    s.GMode = iso.Motion;
-    motion::ShowDisplay(m);
-    s.LastX = s.CurX;
-    s.LastZ = s.CurZ;
-    // 10. Pacing by the run-speed slider.
-    if (!s.Replay) {
-        if (!s.SingleBlock && !s.RestartSearch) interp::WaitSeconds(m, 0.5 - s.RunSpeed * 0.005);
-        m.Ui.DoEvents();
+    // 9. Blocks of a file: the run reads the M98 that called into the files again for each.
+    if (iso.File >= 0) {
+        if (!inFile) iso.Anchor = readAt;
+        iso.FilePos = s.NextBlockPos;
+        s.NextBlockPos = iso.Anchor;
     }
+    iso.Where.clear();
+    // 10.
+    EndBlock(m);
 }
 
 } // namespace iso

@@ -53,7 +53,14 @@ void MacroCall(Machine& m, const Words& w);
 // After M99 has left a call: the caller's local variables back when it was a G65 call.
 void MacroReturn(Machine& m);
 
-// --- The numbers of the text (IsoProgram.cpp) ---
+// --- The numbers of the text (IsoProgram.cpp): of the text the blocks are read from now, the
+// program's own or a subprogram file's (IsoState::File) ---
+std::u16string_view CurrentText(Machine& m);
+// The subprogram O n for M98: in the text running, the program, a file read before, else a file
+// beside the program, read now. False (with an alarm naming the files looked for) when none.
+bool FindSubprogram(Machine& m, double n, int32_t& file, int64_t& pos);
+// "O1234.nc, line 5" for a position in the subprogram file running; empty in the program.
+std::string PlaceInFile(const Machine& m, int64_t pos);
 // NextBlockPos of the block with sequence number n (first after the current block, else from the
 // top), or 0.
 int64_t FindSequence(Machine& m, double n);

@@ -166,7 +166,8 @@ void NoteOnce(Machine& m, const std::string& key, const std::string& code, const
     IsoState& iso = m.S.Iso;
     if (std::find(iso.Noted.begin(), iso.Noted.end(), key) != iso.Noted.end()) return;
     iso.Noted.push_back(key);
-    iso.Notes.push_back({m.S.BlockEndPos, code, text});
+    // In a subprogram file the line is the program's M98; the text says where the block stands.
+    iso.Notes.push_back({m.S.BlockEndPos, code, iso.Where.empty() ? text : text + " (" + iso.Where + ")"});
 }
 
 } // namespace iso

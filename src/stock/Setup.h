@@ -87,8 +87,17 @@ struct Tool {
     bool operator==(const Tool& o) const;
 };
 
+// The [program] table: the control a program is written for and its unit, so that the programs
+// of a mixed archive are each read as their own machine reads them. An empty value says nothing.
+struct ProgramChoice {
+    std::string Control; // "kvz", "fanuc" or "iso"
+    std::string Unit;    // "mm" or "inch"
+    bool operator==(const ProgramChoice&) const = default;
+};
+
 struct Setup {
     std::string File; // where it was read from; empty for --stock
+    std::optional<ProgramChoice> Program;
     Stock Material;
     std::optional<WorkHolding> Holding;
     std::map<int, Tool> Tools; // by tool number as the control reads it from the T word

@@ -91,6 +91,32 @@ class Reader {
     SetupError& Error;
 };
 
+// [program]: control = "kvz" | "fanuc" | "iso", unit = "mm" | "inch".
+bool ReadProgramTable(Reader& r, const toml::node& n, ProgramChoice& p) {
+    const toml::table* t = n.as_table();
+    if (!t) return r.Fail(&n, "program must be a table [program]");
+    const std::string w = "program.";
+    if (!r.OnlyKeys(*t, w, {"control", "unit"}) || !r.Text(*t, w, "control", p.Control) ||
+        !r.Text(*t, w, "unit", p.Unit))
+        return false;
+    if (t->get("control") && p.Control != "kvz" && p.Control != "fanuc" && p.Control != "iso")
+        return r.Fail(t->get("control"), "program.control must be \"kvz\", \"fanuc\" or \"iso\", not " +
+                                             Reader::Show(*t->get("control")));
+    if (t->get("unit") && p.Unit != "mm" && p.Unit != "inch")
+        return r.Fail(t->get("unit"),
+                      "program.unit must be \"mm\" or \"inch\", not " + Reader::Show(*t->get("unit")));
+    return true;
+}
+
+std::optional<toml::table> ParseToml(std::string_view text, const std::string& file, SetupError& error) {
+    try {
+        return toml::parse(text, file);
+    } catch (const toml::parse_error& e) {
+        error = {file, static_cast<int64_t>(e.source().begin.line), std::string(e.description())};
+        return std::nullopt;
+    }
+}
+
 bool ReadStock(Reader& r, const toml::table& t, Stock& s) {
     const std::string w = "stock.";
     if (!r.OnlyKeys(
@@ -269,21 +295,24 @@ std::string SetupError::Text() const {
 }
 
 std::optional<Setup> ParseSetup(std::string_view text, const std::string& file, SetupError& error) {
-    toml::table doc;
-    try {
-        doc = toml::parse(text, file);
-    } catch (const toml::parse_error& e) {
-        error = {file, static_cast<int64_t>(e.source().begin.line), std::string(e.description())};
-        return std::nullopt;
-    }
+    std::optional<toml::table> parsed = ParseToml(text, file, error);
+    if (!parsed) return std::nullopt;
+    const toml::table& doc = *parsed;
     Reader r(file, error);
     Setup setup;
     setup.File = file;
-    if (!r.OnlyKeys(doc, "", {"stock", "chuck", "tailstock", "tool", "tool_table", "machine"}))
+    if (!r.OnlyKeys(doc, "", {"program", "stock", "chuck", "tailstock", "tool", "tool_table", "machine"}))
         return std::nullopt;
+    if (const toml::node* program = doc.get("program")) {
+        setup.Program.emplace();
+        if (!ReadProgramTable(r, *program, *setup.Program)) return std::nullopt;
+    }
     const toml::table* stockTable = doc.get_as<toml::table>("stock");
     if (!stockTable) {
         r.Fail(doc.get("stock"), "the setup has no [stock] table");
+        // A file that only says how the program is read is no setup of the stock, and no fault.
+        error.NoStock = !doc.get("stock") && !doc.get("chuck") && !doc.get("tailstock") && !doc.get("tool") &&
+                        !doc.get("tool_table");
         return std::nullopt;
     }
     if (!ReadStock(r, *stockTable, setup.Material)) return std::nullopt;
@@ -364,6 +393,21 @@ std::optional<Setup> ReadSetupFile(const std::string& path, SetupError& error) {
     std::string bytes;
     if (!ReadTextFile(path, bytes, error)) return std::nullopt;
     return ParseSetup(bytes, path, error);
+}
+
+bool ReadProgramChoice(const std::string& path, std::optional<ProgramChoice>& choice, SetupError& error) {
+    choice.reset();
+    std::string bytes;
+    if (!ReadTextFile(path, bytes, error)) return false;
+    std::optional<toml::table> doc = ParseToml(bytes, path, error);
+    if (!doc) return false;
+    const toml::node* program = doc->get("program");
+    if (!program) return true;
+    Reader r(path, error);
+    ProgramChoice p;
+    if (!ReadProgramTable(r, *program, p)) return false;
+    choice = p;
+    return true;
 }
 
 std::string DefaultSetupPath(const std::string& programPath) {

@@ -115,6 +115,12 @@ std::string WriteSetup(const Setup& setup, const std::string& program) {
     std::ostringstream out;
     out << "# Setup" << (program.empty() ? "" : " of " + program)
         << ": the stock, the work holding and the tools. Lengths in mm, X sizes as diameters.\n\n";
+    if (const std::optional<ProgramChoice>& p = setup.Program) {
+        out << "[program]\n";
+        if (!p->Control.empty()) out << "control = \"" << p->Control << "\"\n";
+        if (!p->Unit.empty()) out << "unit = \"" << p->Unit << "\"\n";
+        out << "\n";
+    }
     WriteStock(out, setup.Material);
     if (setup.Holding) WriteHolding(out, *setup.Holding);
     for (const auto& [number, tool] : setup.Tools)

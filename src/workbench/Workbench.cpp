@@ -240,7 +240,9 @@ void Workbench::ProgramOpened() {
 check::CheckOptions Workbench::OptionsNow() {
     check::CheckOptions o = H.Options();
     QString complaint;
-    o.Stock = Setups.For(H.ProgramPath ? H.ProgramPath() : QString(), complaint);
+    const QString program = H.ProgramPath ? H.ProgramPath() : QString();
+    o.ProgramPath = program.toStdString(); // subprogram files beside it
+    o.Stock = Setups.For(program, complaint);
     // A setup file that cannot be read is told once, not after every command.
     if (complaint != SetupComplaint && !complaint.isEmpty()) emit StatusText(complaint);
     SetupComplaint = complaint;

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -83,6 +84,19 @@ TEST(ForeignCycle, OtherControlsCannedCycles) {
     // Near misses: the thread cycles with H and D, the grooving cycles; a block never reached.
     EXPECT_EQ(Kvz.Lines(code, Start + "G71 X46. Z-24. D0.2 H0.92 F1.5\r\nG72 X26. Z-1. D0.25 H1. F2.\r\n"
                                       "G73 X44. Z-30. I2. F0.08\r\nM30\r\nG70\r\n"),
+              V{});
+    // The control such cycles are written for is named once a program, at the first of them.
+    const std::string iso = Start + "G71 U1. R0.5\r\nG71 P10 Q20 U0.2 W0.1 F0.2\r\nN10 G00 X30.\r\n"
+                                    "N20 G01 Z-10.\r\nG70 P10 Q20\r\nG76 P010060 Q100 R0.05\r\nM30\r\n";
+    EXPECT_EQ(Kvz.Lines("other-control", iso), V{4});
+    const std::vector<advice::Finding> all = Kvz.All(iso);
+    const auto named =
+        std::find_if(all.begin(), all.end(), [](const auto& f) { return f.Code == "other-control"; });
+    ASSERT_NE(named, all.end());
+    EXPECT_NE(named->Message.find("ISO (Fanuc-style) lathe control: check it with --control iso"),
+              std::string::npos);
+    EXPECT_EQ(Fanuc.Lines("other-control", Start + "G75 R0.5\r\nG76 P010060 Q100 R0.05\r\nM30\r\n"), V{4});
+    EXPECT_EQ(Kvz.Lines("other-control", Start + "G71 P10 U0.2\r\nG75 X30. Z-20. P3000 F0.1\r\nM30\r\n"),
               V{});
 }
 

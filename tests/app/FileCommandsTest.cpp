@@ -219,3 +219,28 @@ TEST_F(FileCommands, ALongProgramIsWholeInThePaneAtOnce) {
     Act("mnuEditCopy")->trigger();
     EXPECT_EQ(QGuiApplication::clipboard()->text().size(), exact.size() - 30001); // one LF per CR LF
 }
+
+// A program whose setup names its control and unit ([program]) is read with them, as if chosen
+// in the Parameter menu, and its subprogram in a file beside it runs; a program without such a
+// setup keeps what is in force.
+TEST_F(FileCommands, AProgramsSetupSelectsItsControlAndItsSubprogramFileRuns) {
+    const QString iso =
+        WriteFile("SHAFT.NC", "G99 S1000 M03 T0101\r\nG00 X1. Z0.1\r\nM98 P4100\r\nM30\r\n%\r\n");
+    WriteFile("SHAFT.setup.toml", "[program]\ncontrol = \"iso\"\nunit = \"inch\"\n");
+    WriteFile("O4100.nc", "O4100\r\nG01 U-0.1 F0.004\r\nM99\r\n");
+    ASSERT_FALSE(S().IsoMode);
+    W->Document().LoadProgramFile(iso);
+    EXPECT_TRUE(S().IsoMode);
+    EXPECT_EQ(S().UnitCode, 4);
+    EXPECT_EQ(W->WindowFrame().PanelText("Control"), "ISO");
+    EXPECT_TRUE(W->WindowFrame().PanelText("Unit").contains("inch"))
+        << W->WindowFrame().PanelText("Unit").toStdString();
+    EXPECT_TRUE(Act("mnuIsoControl")->isChecked());
+    S().NextBlockPos = 1;
+    for (int n = 0; n < 20 && !Message().contains("Program End"); ++n)
+        Act("mnuStart")->trigger();
+    EXPECT_TRUE(Message().contains("Program End")) << Message().toStdString();
+    EXPECT_NEAR(S().CurX, 0.9 * 25.4, 1e-9); // the subprogram's cut, in the setup's inches
+    W->Document().LoadProgramFile(WriteFile("PLAIN.MIN", "G00 X40. Z2.\r\nM30\r\n"));
+    EXPECT_TRUE(S().IsoMode);
+}

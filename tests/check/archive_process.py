@@ -157,6 +157,52 @@ def check_setups(checker, root):
     expect(status == 0 and not any('stock' in r for r in reports), f'--no-setup over an archive: {status}')
 
 
+ISO_G71 = (b'G21 G99 G97 S1000 M03 T0101\r\nG00 X42. Z2.\r\nG71 U1. R0.5\r\nG71 P10 Q20 U0.4 W0.1 F0.25\r\n'
+           b'N10 G00 X30.\r\nG01 Z-20.\r\nN20 X42.\r\nG70 P10 Q20\r\nM30\r\n%\r\n')
+NO_POINT = b'T0101\r\nG00 X40 Z2.\r\nM30\r\n'  # an alarm under the FANUC dialect only
+
+
+def check_mixed_controls(checker, root):
+    """Each program of an archive read by the control its setup's [program] table names."""
+    files = {'iso/g71.nc': ISO_G71, 'iso/g71.setup.toml': b'[program]\ncontrol = "iso"\n',
+             'inch/i.nc': b'G00 X1. Z0.1\r\nM30\r\n',
+             'inch/i.setup.toml': b'[program]\ncontrol = "iso"\nunit = "inch"\n' + BAR,
+             'fanuc/f.min': NO_POINT, 'fanuc/f.setup.toml': b'[program]\ncontrol = "fanuc"\n',
+             'kvz/k.min': NO_POINT, 'odd/o.min': GOOD, 'odd/o.setup.toml': b'[program]\ncontrol = "haas"\n'}
+    for name, data in files.items():
+        os.makedirs(os.path.dirname(os.path.join(root, name)), exist_ok=True)
+        with open(os.path.join(root, name), 'wb') as f:
+            f.write(data)
+    path = {n: os.path.join(root, n) for n in ('iso/g71.nc', 'inch/i.nc', 'fanuc/f.min', 'kvz/k.min', 'odd/o.min')}
+    report = os.path.join(root, 'mixed.html')
+    status, out, err = run(checker, '--json', '--report', report, root)
+    by_file = {r['file']: r for r in objects(out)[0]}
+    got = {n: (by_file.get(p, {}).get('dialect'), by_file.get(p, {}).get('dialect_from'), by_file.get(p, {}).get('unit'))
+           for n, p in path.items()}
+    expect(got == {'iso/g71.nc': ('ISO', 'setup', 1), 'inch/i.nc': ('ISO', 'setup', 4),
+                   'fanuc/f.min': ('FANUC', 'setup', 1), 'kvz/k.min': ('KVZ', None, 1), 'odd/o.min': ('KVZ', None, 1)},
+           f'mixed archive: controls {got}')
+    iso = by_file.get(path['iso/g71.nc'], {})
+    expect(not iso.get('alarms') and 'setup_error' not in iso and 'stock' not in iso,
+           f'the ISO program with a setup naming only its control: {iso.get("alarms")}, {iso.get("setup_error")}')
+    expect(abs(by_file.get(path['inch/i.nc'], {}).get('final', {}).get('x', 0) - 25.4) < 1e-9, 'inch: X1. is not 25.4 mm')
+    expect('o.setup.toml:2: program.control must be "kvz", "fanuc" or "iso", not "haas"' in
+           by_file.get(path['odd/o.min'], {}).get('setup_error', ''), 'an unknown control is not named with its line')
+    expect(status == 2, f'mixed archive: exit status {status}')
+    html = open(report, encoding='utf-8').read()
+    expect(html.count('control ISO (setup)') == 2 and 'control FANUC (setup)' in html and 'control KVZ<' in html,
+           'the HTML report does not name each program\'s control')
+    # The command line's control is the archive's default; a program's setup still wins.
+    _, out, _ = run(checker, '--json', '--control', 'iso', os.path.join(root, 'kvz'), os.path.join(root, 'fanuc'))
+    got = [(r['dialect'], r.get('dialect_from')) for r in objects(out)[0]]
+    expect(got == [('ISO', None), ('FANUC', 'setup')], f'--control iso over an archive: {got}')
+    # One program: the setup names its control, unless the command line does.
+    for args, want in (([], 'ISO (from the setup)'), (['--control', 'kvz'], 'dialect KVZ,'),
+                       (['--fanuc'], 'dialect FANUC,'), (['--no-setup'], 'dialect KVZ,')):
+        _, out, _ = run(checker, *args, path['iso/g71.nc'])
+        expect(want in out, f'{args} on one program: {out.splitlines()[1:2]}')
+
+
 def check_split_report(checker, root):
     """An archive of more than 1,000 programs: an index and pages of 200 rows, linked both ways."""
     for k in range(1201):
@@ -190,6 +236,8 @@ def main():
         check_refusals(checker, root)
     with tempfile.TemporaryDirectory() as root:
         check_setups(checker, root)
+    with tempfile.TemporaryDirectory() as root:
+        check_mixed_controls(checker, root)
     with tempfile.TemporaryDirectory() as root:
         check_split_report(checker, root)
     for f in failures:

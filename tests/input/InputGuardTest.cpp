@@ -2,6 +2,7 @@
 // The gate every program file passes before it is read into memory, in the window and the checker.
 
 #include "input/InputGuard.h"
+#include "input/Subprogram.h"
 
 #include <gtest/gtest.h>
 
@@ -66,4 +67,38 @@ TEST(InputGuard, RefusesWhatIsNoProgramFile) {
         EXPECT_FALSE(in.ReadAll(bytes));
     }
     EXPECT_TRUE(input::InputFile((dir.Path / "limit.min").string()).Ok()); // exactly 512 MB is accepted
+}
+
+// A subprogram file beside the program: which of the names is taken, and what stays unread.
+TEST(SubprogramFile, FoundByNumberBesideTheProgramOnly) {
+    Folder dir;
+    const std::string program = (dir.Path / "main.min").string();
+    const auto put = [&](const char* name, const std::string& text) {
+        std::ofstream(dir.Path / name, std::ios::binary) << text;
+    };
+    // Not names of program 12: another number, another extension, a bare number, a folder.
+    put("O123.nc", "no");
+    put("O12.txt", "no");
+    put("12", "no");
+    fs::create_directories(dir.Path / "sub");
+    put("sub/O12.nc", "no");
+    input::SubprogramFile f;
+    std::string why;
+    EXPECT_EQ(input::ReadSubprogramFile(program, 12, f, why), 0);
+    EXPECT_EQ(why, "no file O12, O12.nc, O12.min, O12.tap, 12.nc, 12.min or 12.tap beside the program");
+    // The letter O before the bare number, then the extensions in their order, in any case,
+    // leading zeros or not.
+    put("12.MIN", "plain");
+    EXPECT_EQ(input::ReadSubprogramFile(program, 12, f, why), 1);
+    EXPECT_EQ(f.Name, "12.MIN");
+    put("o0012.Tap", "tap");
+    put("O12.NC", "nc");
+    EXPECT_EQ(input::ReadSubprogramFile(program, 12, f, why), 1);
+    EXPECT_EQ(f.Name, "O12.NC");
+    EXPECT_EQ(f.Bytes, "nc");
+    // Found but not a plain file of a subprogram's size: named with why.
+    fs::remove(dir.Path / "O12.NC");
+    fs::resize_file(dir.Path / "o0012.Tap", input::MostSubprogramBytes + 1);
+    EXPECT_EQ(input::ReadSubprogramFile(program, 12, f, why), -1);
+    EXPECT_EQ(why, "o0012.Tap: not a plain file of at most 16 MB");
 }

@@ -180,6 +180,7 @@ TEST(FindingsAgreement, EveryOutputTellsTheSameFindingsCountsAndVerdict) {
             ASSERT_TRUE(check::ReadProgram(c.Path, program, why)) << what << ": " << why;
             check::CheckOptions windowOptions = c.Options.Check;
             windowOptions.Stock = c.Options.Stock.SetupFor(c.Path, why);
+            windowOptions.ProgramPath = c.Path; // as the workbench looks beside the saved program
             const inspect::InspectionResult window = inspect::RunInspection(program, windowOptions);
             const Seen listed = FromProblems(window);
             EXPECT_EQ(listed.Findings, json.Findings) << what;

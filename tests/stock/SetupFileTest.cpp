@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -98,6 +99,13 @@ TEST(SetupFile, BadInputNamesFileLineAndValueAndGivesNoSetup) {
         // A key older files have that changes nothing; a rub depth below zero.
         {bar + "[[tool]]\nnumber = 1\npost = \"back\"\n", 7, "tool.post is no longer read"},
         {bar + "rub_depth = -0.1\n", 5, "stock.rub_depth cannot be negative"},
+        // The [program] table: a control or unit the checker does not know, a misspelt key.
+        {"[program]\ncontrol = \"haas\"\n" + bar, 2,
+         "program.control must be \"kvz\", \"fanuc\" or \"iso\", not \"haas\""},
+        {bar + "[program]\nunit = \"cm\"\n", 6, "program.unit must be \"mm\" or \"inch\", not \"cm\""},
+        {bar + "[program]\ncontrol = 3\n", 6, "program.control must be a text in double quotes, not 3"},
+        {bar + "[program]\ndialect = \"iso\"\n", 6, "unknown key program.dialect"},
+        {"program = \"iso\"\n" + bar, 1, "program must be a table [program]"},
     };
     for (const Case& c : cases) {
         stock::SetupError error;
@@ -105,14 +113,42 @@ TEST(SetupFile, BadInputNamesFileLineAndValueAndGivesNoSetup) {
         EXPECT_EQ(error.File, "p.setup.toml");
         EXPECT_EQ(error.Line, c.Line) << error.Text();
         EXPECT_NE(error.Message.find(c.Says), std::string::npos) << error.Text();
+        EXPECT_FALSE(error.NoStock) << c.Toml;
     }
+    // The [program] table is read with the setup, and alone: a file that only names the control
+    // (and the machine) is no setup of the stock, and no fault; one with a chuck but no stock is.
+    stock::SetupError error;
+    const std::optional<stock::Setup> named =
+        stock::ParseSetup("[program]\ncontrol = \"iso\"\nunit = \"inch\"\n" + bar, "p.setup.toml", error);
+    ASSERT_TRUE(named) << error.Text();
+    EXPECT_EQ(named->Program, (stock::ProgramChoice{"iso", "inch"}));
+    EXPECT_FALSE(stock::ParseSetup("[program]\ncontrol = \"fanuc\"\n", "p.setup.toml", error));
+    EXPECT_TRUE(error.NoStock);
+    EXPECT_FALSE(
+        stock::ParseSetup("[program]\ncontrol = \"fanuc\"\n[chuck]\nface_z = -50\n", "p.setup.toml", error));
+    EXPECT_FALSE(error.NoStock);
+    const std::string only = (std::filesystem::temp_directory_path() / "zarvik-only.setup.toml").string();
+    const std::tuple<std::string, std::string, bool> files[] = {
+        {"[program]\ncontrol = \"fanuc\"\n", "fanuc", true},
+        {bar, "", true},
+        {"[program]\nunit = \"mm\"\ncontrol = \"iso \"\n", "", false}};
+    for (const auto& [text, control, good] : files) {
+        std::ofstream(only, std::ios::binary) << text;
+        std::optional<stock::ProgramChoice> choice;
+        EXPECT_EQ(stock::ReadProgramChoice(only, choice, error), good) << text;
+        EXPECT_EQ(choice ? choice->Control : "", control);
+        if (!good) {
+            EXPECT_EQ(error.Text(),
+                      only + ":3: program.control must be \"kvz\", \"fanuc\" or \"iso\", not \"iso \"");
+        }
+    }
+    std::remove(only.c_str());
     // A file that is no text is refused before it is parsed.
     const std::string path = (std::filesystem::temp_directory_path() / "zarvik-binary.setup.toml").string();
     {
         std::ofstream out(path, std::ios::binary);
         out << std::string("[stock]\0\x01", 9);
     }
-    stock::SetupError error;
     EXPECT_FALSE(stock::ReadSetupFile(path, error));
     EXPECT_EQ(error.Text(), path + ": is not a text file (UTF-8 expected)");
     std::remove(path.c_str());

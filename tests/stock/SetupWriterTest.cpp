@@ -76,6 +76,7 @@ TEST(SetupWriter, ReadsBackToTheSameSetup) {
     stock::WorkHolding tail;
     tail.Chuck = false, tail.TailstockZ = 0;
     p.Holding = tail;
+    p.Program = stock::ProgramChoice{"iso", ""}; // the control the program is written for
     EXPECT_EQ(ReadBack(p), p);
     stock::Setup bar;
     bar.File = "B.setup.toml";
@@ -162,6 +163,12 @@ TEST(SetupEdit, AnUnchangedSetupLeavesTheFileByteForByteAndAnEditOnlyItsValue) {
         const std::string text = ReadExample(e.path().filename().c_str());
         EXPECT_EQ(Edited(text, Parsed(text)), text) << e.path();
     }
+    // The control the setup names stays where it is when the dialog saves another value.
+    const std::string named =
+        "[program]\ncontrol = \"iso\"  # a lathe of the shop\n\n" + ReadExample("TURNING.setup.toml");
+    stock::Setup iso = Parsed(named);
+    iso.Material.Diameter = 62;
+    EXPECT_EQ(Edited(named, iso), Replaced(named, "diameter = 60\n", "diameter = 62\n"));
     // In the file's own line ends: a value in place, a key the insert designation implied after
     // its table's last key.
     for (const std::string eol : {"\n", "\r\n"}) {
