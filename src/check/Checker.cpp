@@ -5,6 +5,7 @@
 #include "check/Decode.h"
 #include "input/Subprogram.h"
 #include "interp/RunControl.h"
+#include "iso/IsoControl.h"
 #include "machine/Watch.h"
 #include "motion/Motion.h"
 #include "nav/DisplayOptions.h"
@@ -302,43 +303,11 @@ const char* CheckReport::FailureMessage() const {
     return nullptr;
 }
 
-namespace {
-// The ISO control ends a block at LF (EOB), with or without the CR before it, and at a lone CR;
-// so does the end of the file. The run reads blocks ended by CR LF: a text written otherwise is
-// read through a copy with CR LF everywhere. Lines stay lines, so every line number holds.
-bool NeedsIsoLineEnds(const std::u16string& text) {
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            ++i;
-        else if (text[i] == u'\r' || text[i] == u'\n')
-            return true;
-    }
-    return !text.empty() && text.back() != u'\n' && !OnlyBlanks(text);
-}
-
-std::u16string IsoLineEnds(const std::u16string& text) {
-    std::u16string out;
-    out.reserve(text.size() + text.size() / 16 + 2);
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (c == u'\r' || c == u'\n') {
-            out += u"\r\n";
-            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-        } else {
-            out += c;
-        }
-    }
-    if (!out.empty() && out.back() != u'\n') out += u"\r\n";
-    return out;
-}
-} // namespace
-
 CheckReport CheckProgram(const std::u16string& given, const CheckOptions& options,
                          const std::function<void(const TracedSegment&)>& onSegment,
                          const std::vector<motion::Canvas*>& pictures, double pictureWidthPx,
                          double pictureHeightPx) {
-    std::u16string isoText;
-    if (options.Lathe.Iso && NeedsIsoLineEnds(given)) isoText = IsoLineEnds(given);
+    const std::u16string isoText = options.Lathe.Iso ? iso::WithBlockEnds(given) : std::u16string();
     const std::u16string& text = isoText.empty() ? given : isoText;
     CheckReport report;
     report.Fanuc = options.Lathe.Fanuc;

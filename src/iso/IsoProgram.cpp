@@ -6,6 +6,7 @@
 #include "base/Alarms.h"
 #include "base/Legacy.h"
 #include "base/Machine.h"
+#include "iso/IsoControl.h"
 #include "iso/IsoInternal.h"
 
 #include <algorithm>
@@ -128,6 +129,7 @@ bool FindSubprogram(Machine& m, double n, int32_t& file, int64_t& pos) {
         return false;
     }
     source.Number = n;
+    if (std::u16string ended = WithBlockEnds(source.Text); !ended.empty()) source.Text = std::move(ended);
     for (size_t k = 0; k < source.Text.size(); ++k)
         if (k == 0 || (source.Text[k - 1] == u'\r' && source.Text[k] == u'\n'))
             source.LineStarts.push_back(static_cast<int64_t>(k) + 1);
@@ -156,6 +158,33 @@ std::u16string_view BlockAt(Machine& m, int64_t pos, int64_t& next) {
     }
     next = static_cast<int64_t>(crlf) + 2;
     return t.substr(from, crlf - from);
+}
+
+std::u16string WithBlockEnds(const std::u16string& text) {
+    bool blank = true, needed = false;
+    for (size_t i = 0; i < text.size() && !needed; ++i) {
+        const char16_t c = text[i];
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        else if (c == u'\r' || c == u'\n')
+            needed = true;
+        else if (c != u' ' && c != u'\t')
+            blank = false;
+    }
+    if (!needed && (blank || text.back() == u'\n')) return {};
+    std::u16string out;
+    out.reserve(text.size() + text.size() / 16 + 2);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c == u'\r' || c == u'\n') {
+            out += u"\r\n";
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+        } else {
+            out += c;
+        }
+    }
+    if (!out.empty() && out.back() != u'\n') out += u"\r\n";
+    return out;
 }
 
 } // namespace iso
