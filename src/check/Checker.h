@@ -63,6 +63,7 @@ struct Alarm {
 struct TracedSegment {
     int64_t Line;
     motion::PathSegment Segment;
+    int Compensation = 40; // the nose radius compensation in force: 40, 41 or 42
 };
 
 struct CheckReport {

@@ -336,12 +336,47 @@ void Machining::Apply(const Move& m) {
     Poll();
     if (!Failed.empty()) return;
     try {
-        ApplyMove(m);
+        if (m.Compensation == 40 && !Nose.Held().Pending)
+            ApplyMove(m);
+        else
+            ApplyCompensated(&m);
     } catch (const std::bad_alloc&) {
         throw;
     } catch (const std::exception& e) {
         Fail(&m, e.what());
     }
+}
+
+void Machining::ApplyCompensated(const Move* m) {
+    std::vector<Move> out;
+    std::vector<NoseTrouble> troubles;
+    const auto lookup = [this](int number) {
+        // Inserts and blades: a drill or a thread insert is not compensated.
+        const ToolState& t = ToolOf(number);
+        if (t.Shape.Drill || t.Thread || t.Driven) return NoseTool{};
+        return NoseTool{t.Shape.NoseRadius, t.Shape.NoseCentre};
+    };
+    if (m)
+        Nose.Push(*m, lookup, out, troubles);
+    else
+        Nose.Flush(lookup, out, troubles);
+    for (const NoseTrouble& t : troubles)
+        Report(t.At, "nose-interference", Severity::Error, t.Message);
+    for (const Move& o : out)
+        ApplyMove(o);
+}
+
+void Machining::NoteUncompensated(const Move& m, ToolState& tool) {
+    const double error = UncompensatedError(m, {tool.Shape.NoseRadius, tool.Shape.NoseCentre});
+    if (!(std::fabs(error) > std::fabs(tool.NoseError))) return;
+    tool.NoseError = error;
+    const bool arc = m.Type == Move::Kind::ArcCW || m.Type == Move::Kind::ArcCCW;
+    tool.NoseErrorAt = {m.Line, "no-nose-compensation", Severity::Warning, "", m.Tool, m.X1, m.Z1, m.N};
+    tool.NoseErrorAt.Message = "without nose radius compensation the nose (radius " +
+                               Fixed(tool.Shape.NoseRadius) + ") cuts this " + (arc ? "arc " : "taper ") +
+                               Fixed(std::fabs(error)) + " mm off the programmed contour (" +
+                               (error > 0 ? "into the part" : "material left on it") +
+                               "), the most of tool " + std::to_string(m.Tool) + "; program G41 or G42";
 }
 
 void Machining::ApplyMove(const Move& m) {
@@ -438,6 +473,7 @@ void Machining::ApplyMove(const Move& m) {
                "the back of the insert cuts behind the nose: the path runs steeper than the "
                "insert's clearance allows");
     if (volume > 1e-6 && !removed.empty()) CheckEngagement(m, shape, cutting(), removed);
+    if (volume > 1e-6 && tool.Insert && m.Compensation == 40 && !m.Compensated) NoteUncompensated(m, tool);
     if (!tool.Driven) CheckPip(m, shape);
 }
 
@@ -526,6 +562,7 @@ Result Machining::Finish() {
     Result r;
     r.StockMm3 = StockVolume;
     try {
+        if (Failed.empty() && Nose.Held().Pending) ApplyCompensated(nullptr);
         for (const Tile& t : Tiles)
             r.Part = r.Part.Union(t.Material);
     } catch (const std::bad_alloc&) {
@@ -552,6 +589,7 @@ Result Machining::Finish() {
                                        [tool](const Finding& f) { return f.Tool == tool; });
         if (!state.Assumed.empty() && (state.Totals.FeedLength > 0 || found))
             Assumed.push_back(state.Assumed);
+        if (std::fabs(state.NoseError) > Tol.NoseError) Findings.push_back(state.NoseErrorAt);
         if (state.Totals.FeedLength <= 0) continue;
         r.Tools.push_back(state.Totals);
         r.RemovedMm3 += state.Totals.RemovedMm3;

@@ -6,6 +6,8 @@
 
 #include "findings/Findings.h"
 #include "stock/Geometry.h"
+#include "stock/Move.h"
+#include "stock/NoseCompensation.h"
 #include "stock/Setup.h"
 #include "stock/ToolShape.h"
 
@@ -16,18 +18,6 @@
 #include <vector>
 
 namespace stock {
-
-// One piece of the drawn path, as the run draws it (X as a diameter, arcs by centre).
-struct Move {
-    enum class Kind { Rapid, Cut, ArcCW, ArcCCW };
-    Kind Type = Kind::Cut;
-    int64_t Line = 0;
-    int Tool = 0;               // as the control reads it from the T word
-    bool SpindleRunning = true; // M03 or M04 in force
-    std::string N;              // the last sequence number read (the control's display), or empty
-    double X0 = 0, Z0 = 0, X1 = 0, Z1 = 0;
-    double CX = 0, CZ = 0, R = 0; // arcs: centre (X a diameter) and radius
-};
 
 // The one scale of every finding.
 using findings::Severity;
@@ -75,6 +65,8 @@ struct Tolerances {
     // material to the part: what hangs on by less flies off when it is cut free.
     double Depth = 0.01;
     double AirShare = 0.5; // air-cutting is told from this share of a tool's feed path on
+    // How far a taper or an arc cut without nose radius compensation may lie off its contour.
+    double NoseError = 0.01;
 };
 
 class Machining {
@@ -96,6 +88,10 @@ class Machining {
     size_t TileCount() const { return Tiles.size(); }
     const Region& TileMaterial(size_t i) const { return Tiles[i].Material; }
     void SetTileMaterial(size_t i, Region material);
+    // The compensated move waiting for the move after it (the nose radius compensation looks
+    // one move ahead), kept and put back with the tiles.
+    const NoseCompensation::Waiting& NoseWaiting() const { return Nose.Held(); }
+    void SetNoseWaiting(const NoseCompensation::Waiting& w) { Nose.Restore(w); }
 
   private:
     struct Tile {
@@ -119,8 +115,14 @@ class Machining {
         // What a driven tool's feed moves swept through material: the holes it made, open to its
         // own cutting part on later rapids (a retract out of a cross hole), to nothing else.
         Region Opened;
+        // The largest error of a taper or arc it cut without nose radius compensation, and where.
+        double NoseError = 0;
+        Finding NoseErrorAt;
     };
+    // Hands the move (null: the end of the path) through the nose radius compensation.
+    void ApplyCompensated(const Move* move);
     void ApplyMove(const Move& move);
+    void NoteUncompensated(const Move& move, ToolState& tool);
     // Throws Cancelled when the stop flag is set.
     void Poll() const {
         if (Stop && Stop->load(std::memory_order_relaxed)) throw Cancelled{};
@@ -169,6 +171,7 @@ class Machining {
     Box HoldingBounds;
     double StockVolume = 0;
     std::map<int, ToolState> Tools;
+    NoseCompensation Nose;
     std::vector<Finding> Findings;
     std::vector<std::string> Assumed;
     std::vector<std::pair<int, Box>> ThreadZones; // by tool, as Result's, joined where they overlap
