@@ -342,6 +342,7 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
     if (options.Stock) {
         machining.emplace(stock::WithProgramTools(*options.Stock, text, options.Lathe.Unit == 4),
                           stock::Tolerances{}, options.StockStop);
+        machining->Applied = options.OnNoseMove;
         host.Stock = &*machining;
     }
     std::optional<machine::Watch> machineWatch;

@@ -336,9 +336,10 @@ void Machining::Apply(const Move& m) {
     Poll();
     if (!Failed.empty()) return;
     try {
-        if (m.Compensation == 40 && !Nose.Held().Pending)
+        if (m.Compensation == 40 && !Nose.Held().Pending) {
+            if (Applied) Applied(m);
             ApplyMove(m);
-        else
+        } else
             ApplyCompensated(&m);
     } catch (const std::bad_alloc&) {
         throw;
@@ -362,8 +363,10 @@ void Machining::ApplyCompensated(const Move* m) {
         Nose.Flush(lookup, out, troubles);
     for (const NoseTrouble& t : troubles)
         Report(t.At, "nose-interference", Severity::Error, t.Message);
-    for (const Move& o : out)
+    for (const Move& o : out) {
+        if (Applied) Applied(o);
         ApplyMove(o);
+    }
 }
 
 void Machining::NoteUncompensated(const Move& m, ToolState& tool) {

@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -91,6 +92,9 @@ class Machining {
     // The compensated move waiting for the move after it (the nose radius compensation looks
     // one move ahead), kept and put back with the tiles.
     const NoseCompensation::Waiting& NoseWaiting() const { return Nose.Held(); }
+    // Told of every move as the stock takes it: the path of the programmed point as the control
+    // moves it, the nose radius compensation applied.
+    std::function<void(const Move&)> Applied;
     void SetNoseWaiting(const NoseCompensation::Waiting& w) { Nose.Restore(w); }
 
   private:
