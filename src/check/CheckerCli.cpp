@@ -39,7 +39,8 @@ const char* const Usage =
     "                    [--fit[=all]] [--size WxH] [--white|--black] [--rulers] [--legend]\n"
     "                    [--strict] [--no-advice]\n"
     "                    [--setup FILE] [--stock bar,D,L|tube,D,BORE,L] [--no-setup]\n"
-    "                    [--profile FILE.svg|FILE.dxf] [--nose-path FILE] [--machine[=FILE]] FILE...\n"
+    "                    [--profile FILE.svg|FILE.dxf] [--nose-path FILE] [--nose] [--machine[=FILE]]\n"
+    "                    FILE...\n"
     "       zarvik-check [options] [--machine=FILE] --calibrate MEASURED.csv\n"
     "       zarvik-check [options] [--jobs N] [--report FILE.html] FILE|FOLDER...\n"
     "       zarvik-check --help | --version\n"
@@ -59,7 +60,8 @@ const char* const Usage =
     "  the tools hit, and the pictures show the stock's section; --profile writes the finished\n"
     "  half-section of the (last) program as SVG or DXF (lines and arcs, in millimetres);\n"
     "  --nose-path writes the path the stock was cut along, the nose radius compensation\n"
-    "  (G41/G42) applied, as JSON Lines like --trace (millimetres)\n"
+    "  (G41/G42) applied, as JSON Lines like --trace (millimetres); --nose draws the compensated\n"
+    "  nose path in the pictures beside the drawn path\n"
     "  --machine adds the machine's own time and limits (the setup's [machine] or a typical small\n"
     "  lathe; on by itself when the setup has one), --machine=FILE with the machine file FILE\n"
     "  --calibrate fits the machine's time factor, accelerations, tool change time, spindle\n"
@@ -82,7 +84,8 @@ struct CliOptions {
     bool Help = false;
     bool Strict = false; // any advice finding fails the check
     std::string TracePath;
-    std::string NosePath; // --nose-path: the path the stock was cut along
+    std::string NosePath;     // --nose-path: the path the stock was cut along
+    bool NosePicture = false; // --nose: the pictures draw the compensated nose path
     std::string SvgPath, PngPath, PdfPath;
     picture::SheetOptions Sheet;
     std::vector<std::string> Files;
@@ -223,6 +226,8 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
         } else if (a == "--trace") {
             if (!value(o.TracePath) || o.TracePath.empty())
                 return "--trace needs a file name (- for standard output)";
+        } else if (a == "--nose") {
+            o.NosePicture = true;
         } else if (a == "--nose-path") {
             if (!value(o.NosePath) || o.NosePath.empty()) return "--nose-path needs a file name";
         } else if (a == "--svg") {
@@ -398,7 +403,8 @@ class Pipeline {
         }
         const picture::SheetContent sheet{O.Sheet, layout, report.Visible, report.Mapping, LegendOf(report)};
         // --- Stock and tools: the section over the path ---
-        const std::optional<StockSection> section = SectionOf(report, options);
+        std::optional<StockSection> section = SectionOf(report, options);
+        if (section && !O.NosePicture) section->NosePath.clear();
         for (PictureOutput& p : Pictures) {
             if (!p.Current) continue;
             if (section)

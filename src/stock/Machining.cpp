@@ -365,6 +365,15 @@ void Machining::ApplyCompensated(const Move* m) {
         Report(t.At, "nose-interference", Severity::Error, t.Message);
     for (const Move& o : out) {
         if (Applied) Applied(o);
+        if (o.Compensated) {
+            // A run of the compensated path goes on where the last move ended.
+            const std::vector<Point> path = PathOf(o);
+            const Point start = path.front();
+            if (NosePath.empty() || NosePath.back().back().z != start.z ||
+                NosePath.back().back().x != start.x)
+                NosePath.push_back({start});
+            NosePath.back().insert(NosePath.back().end(), path.begin() + 1, path.end());
+        }
         ApplyMove(o);
     }
 }
@@ -610,6 +619,7 @@ Result Machining::Finish() {
     std::stable_sort(r.Findings.begin(), r.Findings.end(),
                      [](const Finding& a, const Finding& b) { return a.Line < b.Line; });
     r.Assumed = std::move(Assumed);
+    r.NosePath = std::move(NosePath);
     for (const auto& [number, zone] : ThreadZones)
         r.ThreadZones.push_back(zone);
     std::sort(r.ThreadZones.begin(), r.ThreadZones.end(),

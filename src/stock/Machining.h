@@ -51,6 +51,9 @@ struct Result {
     // NOTE: the section is turned round the axis, so a pass takes the whole ring down to its
     // depth, where the helical groove takes a part of it: these zones say where that is so.
     std::vector<Box> ThreadZones;
+    // Where the nose radius compensation moved the programmed point: the path the control takes
+    // instead of the programmed one, as runs of points (Z, radius).
+    std::vector<Outline> NosePath;
     Region Part; // the half-section left at the end
     // Why the stock could not be cut (the polygon arithmetic failed on a move): then nothing
     // above counts, and the program is to be taken as checked without the stock. Empty when cut.
@@ -179,6 +182,7 @@ class Machining {
     std::vector<Finding> Findings;
     std::vector<std::string> Assumed;
     std::vector<std::pair<int, Box>> ThreadZones; // by tool, as Result's, joined where they overlap
+    std::vector<Outline> NosePath;                // as Result's
     bool StopWarned = false;     // cutting-with-spindle-stopped said since the spindle last ran
     int LastTool = -1;           // the tool of the last move applied (-1: none yet)
     int64_t LastReportLine = -1; // one finding of a code per line
