@@ -379,16 +379,44 @@ void Machining::ApplyCompensated(const Move* m) {
 }
 
 void Machining::NoteUncompensated(const Move& m, ToolState& tool) {
-    const double error = UncompensatedError(m, {tool.Shape.NoseRadius, tool.Shape.NoseCentre});
-    if (!(std::fabs(error) > std::fabs(tool.NoseError))) return;
-    tool.NoseError = error;
+    const NoseError error = UncompensatedError(m, {tool.Shape.NoseRadius, tool.Shape.NoseCentre});
+    if (!(std::fabs(error.Error) > Tol.NoseError)) return;
     const bool arc = m.Type == Move::Kind::ArcCW || m.Type == Move::Kind::ArcCCW;
-    tool.NoseErrorAt = {m.Line, "no-nose-compensation", Severity::Warning, "", m.Tool, m.X1, m.Z1, m.N};
-    tool.NoseErrorAt.Message = "without nose radius compensation the nose (radius " +
-                               Fixed(tool.Shape.NoseRadius) + ") cuts this " + (arc ? "arc " : "taper ") +
-                               Fixed(std::fabs(error)) + " mm off the programmed contour (" +
-                               (error > 0 ? "into the part" : "material left on it") +
-                               "), the most of tool " + std::to_string(m.Tool) + "; program G41 or G42";
+    Finding f{m.Line, "no-nose-compensation", Severity::Warning, "", m.Tool, m.X1, m.Z1, m.N};
+    f.Message = "without nose radius compensation the nose (radius " + Fixed(tool.Shape.NoseRadius) +
+                ") cuts this " + (arc ? "arc " : "taper ") + Fixed(std::fabs(error.Error)) +
+                " mm off the programmed contour (" +
+                (error.Error > 0 ? "into the part" : "material left on it") + "), the most of tool " +
+                std::to_string(m.Tool) + "; program G41 or G42";
+    tool.NoseErrors.emplace_back(error, std::move(f));
+}
+
+void Machining::ReportUncompensated(ToolState& tool, const Region& part) {
+    // NOTE: a roughing pass strays off its own path as much as a finishing one, and a later pass
+    // (a finishing pass, compensated) may take its error away; so the error counts where the part
+    // still shows it: the material it left is still there, or the part's surface lies where its
+    // overcut put it. The largest ones first, a few hundred at most.
+    auto& errors = tool.NoseErrors;
+    std::stable_sort(errors.begin(), errors.end(), [](const auto& a, const auto& b) {
+        return std::fabs(a.first.Error) > std::fabs(b.first.Error);
+    });
+    const auto filled = [&part](Point p, double h) {
+        return part.Intersect(Region::Rectangle(p.z - h, p.x - h, p.z + h, p.x + h)).Area() > 2 * h * h;
+    };
+    const auto at = [](const NoseError& e, double d) {
+        return Point{e.At.z + d * e.In.z, e.At.x + d * e.In.x};
+    };
+    for (size_t i = 0; i < std::min<size_t>(errors.size(), 300); ++i) {
+        const NoseError& e = errors[i].first;
+        const double size = std::fabs(e.Error), h = size / 8;
+        const bool shows = e.Error < 0 ? filled(at(e, -size / 2), h)
+                                       : !filled(at(e, size / 2), h) && filled(at(e, 1.25 * size + 4 * h), h);
+        if (shows) {
+            Findings.push_back(std::move(errors[i].second));
+            break;
+        }
+    }
+    errors.clear();
 }
 
 void Machining::ApplyMove(const Move& m) {
@@ -601,7 +629,13 @@ Result Machining::Finish() {
                                        [tool](const Finding& f) { return f.Tool == tool; });
         if (!state.Assumed.empty() && (state.Totals.FeedLength > 0 || found))
             Assumed.push_back(state.Assumed);
-        if (std::fabs(state.NoseError) > Tol.NoseError) Findings.push_back(state.NoseErrorAt);
+        if (!state.NoseErrors.empty()) {
+            try {
+                ReportUncompensated(state, r.Part);
+            } catch (const std::exception&) {
+                // The part could not be looked at there: the finding is left out, the rest stands.
+            }
+        }
         if (state.Totals.FeedLength <= 0) continue;
         r.Tools.push_back(state.Totals);
         r.RemovedMm3 += state.Totals.RemovedMm3;

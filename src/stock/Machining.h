@@ -122,14 +122,16 @@ class Machining {
         // What a driven tool's feed moves swept through material: the holes it made, open to its
         // own cutting part on later rapids (a retract out of a cross hole), to nothing else.
         Region Opened;
-        // The largest error of a taper or arc it cut without nose radius compensation, and where.
-        double NoseError = 0;
-        Finding NoseErrorAt;
+        // The tapers and arcs it cut off their contour without nose radius compensation: judged
+        // at the end against the part (a later pass may have taken the error away).
+        std::vector<std::pair<NoseError, Finding>> NoseErrors;
     };
     // Hands the move (null: the end of the path) through the nose radius compensation.
     void ApplyCompensated(const Move* move);
     void ApplyMove(const Move& move);
     void NoteUncompensated(const Move& move, ToolState& tool);
+    // The finding of the largest error the part still shows, if any.
+    void ReportUncompensated(ToolState& tool, const Region& part);
     // Throws Cancelled when the stop flag is set.
     void Poll() const {
         if (Stop && Stop->load(std::memory_order_relaxed)) throw Cancelled{};

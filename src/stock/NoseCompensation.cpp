@@ -272,37 +272,37 @@ void NoseCompensation::Settle(const Move* next, bool nextActive, const ToolLooku
     }
 }
 
-double UncompensatedError(const Move& m, const NoseTool& tool) {
+NoseError UncompensatedError(const Move& m, const NoseTool& tool) {
     const Point c = tool.Centre;
     const double r = tool.Radius;
-    if (m.Type == Move::Kind::Rapid || !(r > 0) || (c.z == 0 && c.x == 0)) return 0;
+    if (m.Type == Move::Kind::Rapid || !(r > 0) || (c.z == 0 && c.x == 0)) return {};
     const Element e = ElementOf(m);
     // The nose cuts a nose radius from its centre, on the side away from the insert (the side
     // the nose centre lies from the programmed point): measured across the contour, the cut lies
     // n·c + r from it, n the contour's normal towards the material.
-    const auto across = [&](Point n0) {
-        const Point n = Dot(n0, c) > 0 ? Mul(n0, -1) : n0;
-        return Dot(n, c) + r;
-    };
+    const auto towards = [&](Point n0) { return Dot(n0, c) > 0 ? Mul(n0, -1) : n0; };
     if (!e.Arc) {
         const Point d = Sub(e.B, e.A);
         const double len = Len(d);
-        if (len <= 0 || std::fabs(d.z) <= 1e-9 * len || std::fabs(d.x) <= 1e-9 * len) return 0;
-        return across(Left(Mul(d, 1 / len)));
+        if (!(len > 0) || std::fabs(d.z) <= 1e-9 * len || std::fabs(d.x) <= 1e-9 * len) return {};
+        const Point n = towards(Left(Mul(d, 1 / len)));
+        return {Dot(n, c) + r, Mul(Add(e.A, e.B), 0.5), n};
     }
-    if (!(e.R > 0)) return 0;
+    if (!(e.R > 0)) return {};
     const double sweep = Sweep(e.A, e.B, e.O, e.CW), a0 = std::atan2(e.A.x - e.O.x, e.A.z - e.O.z);
+    if (!std::isfinite(sweep) || !std::isfinite(a0)) return {};
     const double dir = e.CW ? -1 : 1;
     const double mid = a0 + dir * sweep / 2;
     // Convex (the insert outside the circle) or concave, once for the whole arc.
     const bool convex = Dot({std::cos(mid), std::sin(mid)}, c) > 0;
     const int steps = std::max(8, static_cast<int>(std::ceil(sweep / (std::numbers::pi / 90))));
-    double worst = 0;
+    NoseError worst;
     for (int i = 0; i <= steps; ++i) {
         const double a = a0 + dir * sweep * i / steps;
         const Point u{std::cos(a), std::sin(a)};
-        const double err = Dot(convex ? Mul(u, -1) : u, c) + r;
-        if (std::fabs(err) > std::fabs(worst)) worst = err;
+        const Point n = convex ? Mul(u, -1) : u;
+        const double err = Dot(n, c) + r;
+        if (std::fabs(err) > std::fabs(worst.Error)) worst = {err, Add(e.O, Mul(u, e.R)), n};
     }
     return worst;
 }

@@ -62,8 +62,13 @@ class NoseCompensation {
 
 // Without compensation, how far the nose's cut of a taper or an arc strays from the programmed
 // contour at most (mm, measured across it): positive where it cuts into the part, negative where
-// it leaves material on it. 0 for a move along an axis, a rapid, and a tip 0 or 9 tool (its
-// programmed point is the nose centre: the program is written for the centre).
-double UncompensatedError(const Move& m, const NoseTool& tool);
+// it leaves material on it; where (a point of the contour) and the contour's normal there towards
+// the material. Error 0 for a move along an axis, a rapid, and a tip 0 or 9 tool (its programmed
+// point is the nose centre: the program is written for the centre).
+struct NoseError {
+    double Error = 0;
+    Point At, In;
+};
+NoseError UncompensatedError(const Move& m, const NoseTool& tool);
 
 } // namespace stock

@@ -143,6 +143,13 @@ TEST(NoseCompensation, UncompensatedNoseLeavesMaterialOnTaperAndArcs) {
     EXPECT_EQ(std::count_if(r.Findings.begin(), r.Findings.end(),
                             [](const stock::Finding& f) { return f.Code == "no-nose-compensation"; }),
               1);
+    // A compensated finishing pass after it takes the error away: nothing to say.
+    std::vector<Move> twice = Profile(40);
+    for (const Move& m : Profile(42))
+        twice.push_back(m);
+    const stock::Result finished = Cut(twice);
+    EXPECT_TRUE(std::none_of(finished.Findings.begin(), finished.Findings.end(),
+                             [](const stock::Finding& f) { return f.Code == "no-nose-compensation"; }));
 }
 
 TEST(NoseCompensation, StartUpEndsSquareToTheNextMoveAndCancelReturnsToTheProgram) {
