@@ -386,8 +386,8 @@ void Machining::NoteUncompensated(const Move& m, ToolState& tool) {
     f.Message = "without nose radius compensation the nose (radius " + Fixed(tool.Shape.NoseRadius) +
                 ") cuts this " + (arc ? "arc " : "taper ") + Fixed(std::fabs(error.Error)) +
                 " mm off the programmed contour (" +
-                (error.Error > 0 ? "into the part" : "material left on it") + "), the most of tool " +
-                std::to_string(m.Tool) + "; program G41 or G42";
+                (error.Error > 0 ? "into the part" : "material left on it") +
+                "), the largest error of tool " + std::to_string(m.Tool) + "; program G41 or G42";
     tool.NoseErrors.emplace_back(error, std::move(f));
 }
 
