@@ -187,6 +187,18 @@ TEST(NoseCompensation, StartUpEndsSquareToTheNextMoveAndCancelReturnsToTheProgra
     EXPECT_NEAR(corner->R, 0.8, 1e-12);
     EXPECT_NEAR(corner->CZ, -4 - 0.8, 1e-12);
     EXPECT_NEAR(corner->CX, 2 * (10 - 0.8), 1e-12);
+
+    // Tip 0 or 9: the programmed point is the nose centre itself, 0.8 above the contour.
+    stock::NoseCompensation centre;
+    std::vector<Move> atCentre;
+    const auto tip9 = [](int) { return stock::NoseTool{0.8, {0, 0}}; };
+    for (const Move& m : Profile(42))
+        centre.Push(m, tip9, atCentre, troubles);
+    ASSERT_GE(atCentre.size(), 2u);
+    EXPECT_NEAR(atCentre[0].X1, 13.6, 1e-12);
+    EXPECT_NEAR(atCentre[0].Z1, 1, 1e-12);
+    EXPECT_NEAR(atCentre[1].X1, 13.6, 1e-9);
+    EXPECT_NEAR(atCentre[1].Z1, 0.8 * std::sqrt(2.0) - 0.8, 1e-9);
 }
 
 TEST(NoseCompensation, ContoursTighterThanTheNoseAreInterference) {
