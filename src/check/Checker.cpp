@@ -235,7 +235,7 @@ class TraceCanvas final : public motion::Canvas {
             p->Cls();
     }
     void Path(const motion::PathSegment& segment) override {
-        if (OnSegment) OnSegment({Host.CurrentLine(), segment});
+        if (OnSegment) OnSegment({Host.CurrentLine(), segment, Host.M->S.GNoseR});
         if (Host.MachineWatch) Host.MachineWatch->Segment(segment, *Host.M);
         if (Host.Stock) {
             Host.Stock->Apply(StockMove(segment));
@@ -258,6 +258,7 @@ class TraceCanvas final : public motion::Canvas {
         m.Line = Host.CurrentLine();
         m.Tool = motion::ToolNumberOf(*Host.M);
         m.SpindleRunning = Host.M->S.MSpindle == 3 || Host.M->S.MSpindle == 4;
+        m.Compensation = Host.M->S.GNoseR;
         for (char16_t c : Host.M->S.SequenceNumber) // digits
             m.N += c < 0x80 ? static_cast<char>(c) : '?';
         // The path is in millimetres whatever the program's unit, as the setup is.
@@ -358,6 +359,7 @@ CheckReport CheckProgram(const std::u16string& given, const CheckOptions& option
     if (options.Stock) {
         machining.emplace(stock::WithProgramTools(*options.Stock, text, options.Lathe.Unit == 4),
                           stock::Tolerances{}, options.StockStop);
+        machining->Applied = options.OnNoseMove;
         host.Stock = &*machining;
     }
     std::optional<machine::Watch> machineWatch;

@@ -48,6 +48,9 @@ struct CheckOptions {
     // With a stock: told after every piece of path has cut it, with the removal as it stands
     // (the workbench keeps some of these states to follow a run in the window).
     std::function<void(const stock::Machining&)> OnStockCut;
+    // With a stock: told of every move as the stock takes it, the nose radius compensation
+    // applied (the path of the programmed point as the control moves it).
+    std::function<void(const stock::Move&)> OnNoseMove;
     // The machine behind the control: when given, its own time and its limits are reported
     // (CheckReport::Machine) beside the control's time, which stays as it is.
     std::shared_ptr<const machine::Profile> Machine;
@@ -66,6 +69,7 @@ struct Alarm {
 struct TracedSegment {
     int64_t Line;
     motion::PathSegment Segment;
+    int Compensation = 40; // the nose radius compensation in force: 40, 41 or 42
 };
 
 struct CheckReport {

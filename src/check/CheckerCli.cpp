@@ -39,7 +39,8 @@ const char* const Usage =
     "                    [--fit[=all]] [--size WxH] [--white|--black] [--rulers] [--legend]\n"
     "                    [--strict] [--no-advice]\n"
     "                    [--setup FILE] [--stock bar,D,L|tube,D,BORE,L] [--no-setup]\n"
-    "                    [--profile FILE.svg|FILE.dxf] [--machine[=FILE]] FILE...\n"
+    "                    [--profile FILE.svg|FILE.dxf] [--nose-path FILE] [--nose] [--machine[=FILE]]\n"
+    "                    FILE...\n"
     "       zarvik-check [options] [--machine=FILE] --calibrate MEASURED.csv\n"
     "       zarvik-check [options] [--jobs N] [--report FILE.html] FILE|FOLDER...\n"
     "       zarvik-check --help | --version\n"
@@ -59,7 +60,10 @@ const char* const Usage =
     "  beside the program, unless --no-setup); --stock gives a bar or tube with its front face at\n"
     "  Z0, tools from the program's comments; both cut the stock along the path and report what\n"
     "  the tools hit, and the pictures show the stock's section; --profile writes the finished\n"
-    "  half-section of the (last) program as SVG or DXF (lines and arcs, in millimetres)\n"
+    "  half-section of the (last) program as SVG or DXF (lines and arcs, in millimetres);\n"
+    "  --nose-path writes the path the stock was cut along, the nose radius compensation\n"
+    "  (G41/G42) applied, as JSON Lines like --trace (millimetres); --nose draws the compensated\n"
+    "  nose path in the pictures beside the drawn path\n"
     "  --machine adds the machine's own time and limits (the setup's [machine] or a typical small\n"
     "  lathe; on by itself when the setup has one), --machine=FILE with the machine file FILE\n"
     "  --calibrate fits the machine's time factor, accelerations, tool change time, spindle\n"
@@ -82,6 +86,8 @@ struct CliOptions {
     bool Help = false;
     bool Strict = false; // any advice finding fails the check
     std::string TracePath;
+    std::string NosePath;     // --nose-path: the path the stock was cut along
+    bool NosePicture = false; // --nose: the pictures draw the compensated nose path
     std::string SvgPath, PngPath, PdfPath;
     picture::SheetOptions Sheet;
     std::vector<std::string> Files;
@@ -91,6 +97,19 @@ struct CliOptions {
     // [program] table of a program's setup.
     bool ControlGiven = false, UnitGiven = false;
 };
+
+// One move the stock took, as a line of --nose-path: written as the trace writes a piece.
+void AppendNoseJson(std::string& out, const stock::Move& m) {
+    using Kind = motion::PathSegment::Kind;
+    motion::PathSegment s;
+    s.kind = m.Type == stock::Move::Kind::Rapid   ? Kind::Rapid
+             : m.Type == stock::Move::Kind::Cut   ? Kind::Cut
+             : m.Type == stock::Move::Kind::ArcCW ? Kind::ArcCW
+                                                  : Kind::ArcCCW;
+    s.x0 = m.X0, s.z0 = m.Z0, s.x1 = m.X1, s.z1 = m.Z1, s.cx = m.CX, s.cz = m.CZ, s.r = m.R;
+    AppendSegmentJson(out, {m.Line, s});
+    out += '\n';
+}
 
 // A message names files and values from the command line or a file: shown escaped.
 void Complain(const std::string& text) {
@@ -215,6 +234,10 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
         } else if (a == "--trace") {
             if (!value(o.TracePath) || o.TracePath.empty())
                 return "--trace needs a file name (- for standard output)";
+        } else if (a == "--nose") {
+            o.NosePicture = true;
+        } else if (a == "--nose-path") {
+            if (!value(o.NosePath) || o.NosePath.empty()) return "--nose-path needs a file name";
         } else if (a == "--svg") {
             if (!value(o.SvgPath) || o.SvgPath.empty()) return "--svg needs a file name";
         } else if (a == "--png") {
@@ -280,7 +303,8 @@ std::string SameFileProblem(const CliOptions& o) {
     for (const auto& [option, path] : {std::pair{"--svg ", &o.SvgPath},
                                        {"--png ", &o.PngPath},
                                        {"--pdf ", &o.PdfPath},
-                                       {"--profile ", &o.Stock.ProfilePath}})
+                                       {"--profile ", &o.Stock.ProfilePath},
+                                       {"--nose-path ", &o.NosePath}})
         if (!path->empty()) outputs.push_back({option + *path, *path});
     return OutputClash(outputs, InputsOf(o.Files, o.Stock));
 }
@@ -324,6 +348,10 @@ class Pipeline {
                 Complain("cannot write the picture " + p.Path + ": " + why);
                 return false;
             }
+        }
+        if (!O.NosePath.empty() && !NoseFile.Open(O.NosePath, why)) {
+            Complain("cannot write the nose path " + O.NosePath + ": " + why);
+            return false;
         }
         if (!O.Stock.ProfilePath.empty() && !ProfileFile.Open(O.Stock.ProfilePath, why)) {
             Complain("cannot write the profile " + O.Stock.ProfilePath + ": " + why);
@@ -381,6 +409,9 @@ class Pipeline {
         options.ProgramPath = path;
         if (!canvases.empty()) options.Frame = FrameFor(text, options, O.Sheet, layout);
         options.TextAhead = true; // one program at a time: the second core is free
+        std::string nose;
+        if (NoseFile.IsOpen() && options.Stock)
+            options.OnNoseMove = [&nose](const stock::Move& m) { AppendNoseJson(nose, m); };
         CheckReport report =
             CheckProgram(text, options, OnSegment(), canvases, viewportWidth, viewportHeight);
         report.File = path;
@@ -391,7 +422,8 @@ class Pipeline {
         }
         const picture::SheetContent sheet{O.Sheet, layout, report.Visible, report.Mapping, LegendOf(report)};
         // --- Stock and tools: the section over the path ---
-        const std::optional<StockSection> section = SectionOf(report, options);
+        std::optional<StockSection> section = SectionOf(report, options);
+        if (section && !O.NosePicture) section->NosePath.clear();
         for (PictureOutput& p : Pictures) {
             if (!p.Current) continue;
             if (section)
@@ -408,6 +440,15 @@ class Pipeline {
             p.Current.reset();
         }
         if (ProfileFile.IsOpen()) KeepProfile(path, report);
+        if (NoseFile.IsOpen()) {
+            if (report.Stock)
+                NoseBytes = std::move(nose);
+            else {
+                Complain(path + ": --nose-path needs a stock: give --setup FILE or --stock, or put " +
+                         stock::DefaultSetupPath(path) + " beside the program");
+                Status = 2;
+            }
+        }
         FlushTrace(); // the trace of a file comes before its report
         Out.Write(O.Json ? ReportJson(report) + "\n" : ReportText(report));
         if (report.Fails(O.Strict) && Status == 0) Status = 1;
@@ -458,6 +499,17 @@ class Pipeline {
                 Status = 2;
             }
         }
+        if (NoseFile.IsOpen()) {
+            if (!NoseBytes) {
+                NoseFile.Abandon();
+            } else {
+                NoseFile.Write(*NoseBytes);
+                if (!NoseFile.Finish(why)) {
+                    Complain("cannot write the nose path " + O.NosePath + ": " + why);
+                    Status = 2;
+                }
+            }
+        }
         if (ProfileFile.IsOpen()) {
             if (!ProfileBytes) {
                 ProfileFile.Abandon(); // no program with a stock ran: no profile
@@ -498,6 +550,8 @@ class Pipeline {
     PictureOutput Pictures[3]; // SVG first: with more, its text sizes place the labels
     Output ProfileFile;
     std::optional<std::string> ProfileBytes; // of the last program that ran with a stock
+    Output NoseFile;
+    std::optional<std::string> NoseBytes; // of the last program that ran with a stock
     int Status = 0;
 };
 
@@ -511,8 +565,8 @@ int RunArchiveCli(const CliOptions& o, Output& out) {
         return 2;
     }
     // One finished section per run: --profile names one file, which many programs cannot share.
-    if (!o.Stock.ProfilePath.empty()) {
-        std::fputs("zarvik-check: --profile takes a single program, not an archive\n", stderr);
+    if (!o.Stock.ProfilePath.empty() || !o.NosePath.empty()) {
+        std::fputs("zarvik-check: --profile and --nose-path take a single program, not an archive\n", stderr);
         return 2;
     }
     ArchiveOptions archive;

@@ -9,6 +9,7 @@ std::optional<StockSection> SectionOf(const CheckReport& report, const CheckOpti
     const stock::Region raw = stock::StockRegion(options.Stock->Material);
     s.Raw = raw.Outlines();
     s.Part = report.Stock->Part.Outlines();
+    s.NosePath = report.Stock->NosePath;
     for (const stock::Box& z : report.Stock->ThreadZones)
         s.Threads.push_back({{z.z0, z.x0}, {z.z1, z.x0}, {z.z1, z.x1}, {z.z0, z.x1}});
     if (options.Stock->Holding) {
@@ -42,8 +43,17 @@ std::vector<picture::PixelPolygon> Halves(const std::vector<stock::Outline>& out
 
 picture::SectionDrawing DrawnSection(const StockSection& s,
                                      const std::function<picture::PixelPoint(double x, double z)>& toPixel) {
-    return {Halves(s.Raw, toPixel), Halves(s.Part, toPixel), Halves(s.Holding, toPixel),
-            Halves(s.Threads, toPixel)};
+    picture::SectionDrawing d{Halves(s.Raw, toPixel),
+                              Halves(s.Part, toPixel),
+                              Halves(s.Holding, toPixel),
+                              Halves(s.Threads, toPixel),
+                              {}};
+    for (const stock::Outline& o : s.NosePath) { // on the path's own half, as the path runs
+        picture::PixelPolygon& p = d.NosePath.emplace_back();
+        for (const stock::Point& q : o)
+            p.push_back(toPixel(2 * q.x, q.z));
+    }
+    return d;
 }
 
 picture::SectionDrawing DrawnSection(const StockSection& s, const picture::SheetContent& sheet) {

@@ -22,6 +22,8 @@ struct StockSection {
     // Where thread passes ran, from their root up to their first pass: the section has the
     // whole ring taken there, the part a helical groove.
     std::vector<stock::Outline> Threads;
+    // The compensated nose path (open runs of points on the path's half), drawn when asked for.
+    std::vector<stock::Outline> NosePath;
 };
 
 // None when the check ran without a setup.

@@ -117,8 +117,9 @@ InspectionResult RunInspection(const std::u16string& text, check::CheckOptions o
         options.StockStop = stop; // a costly move is given up inside it, not only between blocks
     }
     r.Starts = LineStarts(text);
-    r.Report = check::CheckProgram(text, options,
-                                   [&r](const check::TracedSegment& s) { r.Paths.Add(s.Line, s.Segment); });
+    r.Report = check::CheckProgram(text, options, [&r](const check::TracedSegment& s) {
+        r.Paths.Add(s.Line, s.Segment, s.Compensation);
+    });
     r.Paths.Finish();
     r.Section = SectionOf(r.Report, r.Options);
     for (ToolRow& t : tools) {

@@ -101,9 +101,11 @@ void PathIndex::Polyline(const motion::PathSegment& s, std::vector<MachinePoint>
     out.push_back({s.x1, s.z1});
 }
 
-void PathIndex::Add(int64_t line, const motion::PathSegment& segment) {
+void PathIndex::Add(int64_t line, const motion::PathSegment& segment, int compensation) {
     if (line < 0 || line > int64_t(std::numeric_limits<uint32_t>::max()))
         throw std::out_of_range("line " + std::to_string(line) + " is beyond the lines a program can have");
+    if (compensation != (NoseRuns.empty() ? 40 : NoseRuns.back().Code))
+        NoseRuns.push_back({Size(), compensation});
     using Kind = motion::PathSegment::Kind;
     const bool arc = segment.kind == Kind::ArcCW || segment.kind == Kind::ArcCCW;
     // A straight piece carries no centre; should one come with one, it is kept all the same.
@@ -149,6 +151,7 @@ void PathIndex::Clear() {
     Arcs.Clear();
     Groups.clear();
     Tools.clear();
+    NoseRuns.clear();
     Box = {};
     Ordered = true;
     Built = false;
@@ -175,6 +178,12 @@ double PathIndex::ToolOf(size_t i) const {
     if (it == Tools.begin()) return 0;
     --it;
     return i < it->End ? it->Tool : 0;
+}
+
+int PathIndex::CompensationOf(size_t i) const {
+    auto it = std::upper_bound(NoseRuns.begin(), NoseRuns.end(), i,
+                               [](size_t p, const NoseRun& r) { return p < r.First; });
+    return it == NoseRuns.begin() ? 40 : (it - 1)->Code;
 }
 
 std::vector<size_t> PathIndex::PiecesOfTool(double tool) const {

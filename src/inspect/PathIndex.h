@@ -63,7 +63,7 @@ class PathIndex {
   public:
     // Lines outside 0 .. 2^32 - 1 (no program file has that many) throw std::out_of_range and
     // leave the index as it was.
-    void Add(int64_t line, const motion::PathSegment& segment);
+    void Add(int64_t line, const motion::PathSegment& segment, int compensation = 40);
     void Clear();
     // The pieces from `first` on were drawn with `tool` in force (0 until told).
     void SetTool(size_t first, double tool);
@@ -78,6 +78,8 @@ class PathIndex {
     Piece At(size_t i) const { return {LineOf(i), ToolOf(i), Segment(i)}; }
     int64_t LineOf(size_t i) const { return Ends[i].Line; }
     double ToolOf(size_t i) const;
+    // The nose radius compensation in force when the piece was drawn: 40, 41 or 42.
+    int CompensationOf(size_t i) const;
     motion::PathSegment Segment(size_t i) const;
     // Calls f(index, segment) for every piece in drawing order (quicker than Segment(i) each).
     template <class F> void ForEachSegment(F&& f) const {
@@ -157,6 +159,12 @@ class PathIndex {
     BlockArray<Arc, 12> Arcs; // pieces with a centre, in drawing order
     std::vector<Group> Groups;
     std::vector<ToolRun> Tools;
+    // Where the compensation changed: from the piece First on, Code is in force (40 before the first).
+    struct NoseRun {
+        size_t First;
+        int Code;
+    };
+    std::vector<NoseRun> NoseRuns;
     MachineBox Box;      // of every piece, kept up as they come
     bool Ordered = true; // the lines never go back (no loop or subprogram)
     // Built lazily, only when the pieces are not in line order: the pieces in line order.

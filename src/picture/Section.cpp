@@ -11,13 +11,13 @@ constexpr int32_t Rgb(int r, int g, int b) {
     return r | (g << 8) | (b << 16);
 }
 
-std::string PathData(const std::vector<PixelPolygon>& polygons) {
+std::string PathData(const std::vector<PixelPolygon>& polygons, bool closed = true) {
     std::string d;
     for (const PixelPolygon& p : polygons) {
         if (p.size() < 2) continue;
         for (size_t i = 0; i < p.size(); ++i)
             d += (i ? "L" : "M") + motion::SvgNumber(p[i].X) + " " + motion::SvgNumber(p[i].Y);
-        d += "Z";
+        if (closed) d += "Z";
     }
     return d;
 }
@@ -35,6 +35,7 @@ SectionLook SectionLookOf(bool white) {
     l.Part = {white ? Rgb(60, 75, 100) : Rgb(190, 205, 225), 1.2, false};
     l.Holding = {white ? Rgb(150, 100, 0) : Rgb(235, 190, 70), 1.5, false};
     l.Thread = {white ? Rgb(150, 40, 150) : Rgb(230, 130, 230), 1, true};
+    l.NosePath = {white ? Rgb(0, 140, 70) : Rgb(90, 235, 150), 1.2, false};
     l.PartFill = white ? Rgb(120, 135, 160) : Rgb(150, 165, 190);
     l.PartFillAlpha = white ? 90 : 80;
     l.Insert = {white ? Rgb(170, 30, 30) : Rgb(255, 110, 90), 1.2, false};
@@ -56,6 +57,8 @@ std::string SvgSection(const SectionDrawing& s, const SectionLook& look) {
         out += "<path class=\"holding\" fill=\"none\" " + Stroke(look.Holding) + " d=\"" + d + "\"/>\n";
     if (const std::string d = PathData(s.Threads); !d.empty())
         out += "<path class=\"thread\" fill=\"none\" " + Stroke(look.Thread) + " d=\"" + d + "\"/>\n";
+    if (const std::string d = PathData(s.NosePath, false); !d.empty())
+        out += "<path class=\"nose-path\" fill=\"none\" " + Stroke(look.NosePath) + " d=\"" + d + "\"/>\n";
     return out + "</g>\n";
 }
 

@@ -21,7 +21,8 @@ using PixelPolygon = std::vector<PixelPoint>; // closed: the last point joins th
 // The outlines in viewport pixels, both halves already; holes of the part by the even-odd rule.
 struct SectionDrawing {
     std::vector<PixelPolygon> Raw, Part, Holding;
-    std::vector<PixelPolygon> Threads; // where thread passes took the whole ring
+    std::vector<PixelPolygon> Threads;  // where thread passes took the whole ring
+    std::vector<PixelPolygon> NosePath; // open: the compensated nose path, beside the drawn one
 };
 
 struct SectionPen {
@@ -31,7 +32,7 @@ struct SectionPen {
 };
 
 struct SectionLook {
-    SectionPen Raw, Part, Holding, Thread;
+    SectionPen Raw, Part, Holding, Thread, NosePath;
     int32_t PartFill = 0;  // &HBBGGRR
     int PartFillAlpha = 0; // 0 to 255
     // The tool where a run in the window stands: its insert filled, its holder outlined.

@@ -45,6 +45,10 @@ void PaintSection(QPainter& p, const picture::SectionDrawing& s, const picture::
     p.drawPath(PathOf(s.Holding));
     p.setPen(PenOf(look.Thread));
     p.drawPath(PathOf(s.Threads));
+    p.setPen(PenOf(look.NosePath));
+    for (const picture::PixelPolygon& o : s.NosePath)
+        for (size_t i = 1; i < o.size(); ++i)
+            p.drawLine(QPointF(o[i - 1].X, o[i - 1].Y), QPointF(o[i].X, o[i].Y));
     p.restore();
 }
 

@@ -336,12 +336,87 @@ void Machining::Apply(const Move& m) {
     Poll();
     if (!Failed.empty()) return;
     try {
-        ApplyMove(m);
+        if (m.Compensation == 40 && !Nose.Held().Pending) {
+            if (Applied) Applied(m);
+            ApplyMove(m);
+        } else
+            ApplyCompensated(&m);
     } catch (const std::bad_alloc&) {
         throw;
     } catch (const std::exception& e) {
         Fail(&m, e.what());
     }
+}
+
+void Machining::ApplyCompensated(const Move* m) {
+    std::vector<Move> out;
+    std::vector<NoseTrouble> troubles;
+    const auto lookup = [this](int number) {
+        // Inserts and blades: a drill or a thread insert is not compensated.
+        const ToolState& t = ToolOf(number);
+        if (t.Shape.Drill || t.Thread || t.Driven) return NoseTool{};
+        return NoseTool{t.Shape.NoseRadius, t.Shape.NoseCentre};
+    };
+    if (m)
+        Nose.Push(*m, lookup, out, troubles);
+    else
+        Nose.Flush(lookup, out, troubles);
+    for (const NoseTrouble& t : troubles)
+        Report(t.At, "nose-interference", Severity::Error, t.Message);
+    for (const Move& o : out) {
+        if (Applied) Applied(o);
+        if (o.Compensated) {
+            // A run of the compensated path goes on where the last move ended.
+            const std::vector<Point> path = PathOf(o);
+            const Point start = path.front();
+            if (NosePath.empty() || NosePath.back().back().z != start.z ||
+                NosePath.back().back().x != start.x)
+                NosePath.push_back({start});
+            NosePath.back().insert(NosePath.back().end(), path.begin() + 1, path.end());
+        }
+        ApplyMove(o);
+    }
+}
+
+void Machining::NoteUncompensated(const Move& m, ToolState& tool) {
+    const NoseError error = UncompensatedError(m, {tool.Shape.NoseRadius, tool.Shape.NoseCentre});
+    if (!(std::fabs(error.Error) > Tol.NoseError)) return;
+    const bool arc = m.Type == Move::Kind::ArcCW || m.Type == Move::Kind::ArcCCW;
+    Finding f{m.Line, "no-nose-compensation", Severity::Warning, "", m.Tool, m.X1, m.Z1, m.N};
+    f.Message = "without nose radius compensation the nose (radius " + Fixed(tool.Shape.NoseRadius) +
+                ") cuts this " + (arc ? "arc " : "taper ") + Fixed(std::fabs(error.Error)) +
+                " mm off the programmed contour (" +
+                (error.Error > 0 ? "into the part" : "material left on it") +
+                "), the largest error of tool " + std::to_string(m.Tool) + "; program G41 or G42";
+    tool.NoseErrors.emplace_back(error, std::move(f));
+}
+
+void Machining::ReportUncompensated(ToolState& tool, const Region& part) {
+    // NOTE: a roughing pass strays off its own path as much as a finishing one, and a later pass
+    // (a finishing pass, compensated) may take its error away; so the error counts where the part
+    // still shows it: the material it left is still there, or the part's surface lies where its
+    // overcut put it. The largest ones first, a few hundred at most.
+    auto& errors = tool.NoseErrors;
+    std::stable_sort(errors.begin(), errors.end(), [](const auto& a, const auto& b) {
+        return std::fabs(a.first.Error) > std::fabs(b.first.Error);
+    });
+    const auto filled = [&part](Point p, double h) {
+        return part.Intersect(Region::Rectangle(p.z - h, p.x - h, p.z + h, p.x + h)).Area() > 2 * h * h;
+    };
+    const auto at = [](const NoseError& e, double d) {
+        return Point{e.At.z + d * e.In.z, e.At.x + d * e.In.x};
+    };
+    for (size_t i = 0; i < std::min<size_t>(errors.size(), 300); ++i) {
+        const NoseError& e = errors[i].first;
+        const double size = std::fabs(e.Error), h = size / 8;
+        const bool shows = e.Error < 0 ? filled(at(e, -size / 2), h)
+                                       : !filled(at(e, size / 2), h) && filled(at(e, 1.25 * size + 4 * h), h);
+        if (shows) {
+            Findings.push_back(std::move(errors[i].second));
+            break;
+        }
+    }
+    errors.clear();
 }
 
 void Machining::ApplyMove(const Move& m) {
@@ -438,6 +513,7 @@ void Machining::ApplyMove(const Move& m) {
                "the back of the insert cuts behind the nose: the path runs steeper than the "
                "insert's clearance allows");
     if (volume > 1e-6 && !removed.empty()) CheckEngagement(m, shape, cutting(), removed);
+    if (volume > 1e-6 && tool.Insert && m.Compensation == 40 && !m.Compensated) NoteUncompensated(m, tool);
     if (!tool.Driven) CheckPip(m, shape);
 }
 
@@ -526,6 +602,7 @@ Result Machining::Finish() {
     Result r;
     r.StockMm3 = StockVolume;
     try {
+        if (Failed.empty() && Nose.Held().Pending) ApplyCompensated(nullptr);
         for (const Tile& t : Tiles)
             r.Part = r.Part.Union(t.Material);
     } catch (const std::bad_alloc&) {
@@ -552,6 +629,13 @@ Result Machining::Finish() {
                                        [tool](const Finding& f) { return f.Tool == tool; });
         if (!state.Assumed.empty() && (state.Totals.FeedLength > 0 || found))
             Assumed.push_back(state.Assumed);
+        if (!state.NoseErrors.empty()) {
+            try {
+                ReportUncompensated(state, r.Part);
+            } catch (const std::exception&) {
+                // The part could not be looked at there: the finding is left out, the rest stands.
+            }
+        }
         if (state.Totals.FeedLength <= 0) continue;
         r.Tools.push_back(state.Totals);
         r.RemovedMm3 += state.Totals.RemovedMm3;
@@ -569,6 +653,7 @@ Result Machining::Finish() {
     std::stable_sort(r.Findings.begin(), r.Findings.end(),
                      [](const Finding& a, const Finding& b) { return a.Line < b.Line; });
     r.Assumed = std::move(Assumed);
+    r.NosePath = std::move(NosePath);
     for (const auto& [number, zone] : ThreadZones)
         r.ThreadZones.push_back(zone);
     std::sort(r.ThreadZones.begin(), r.ThreadZones.end(),

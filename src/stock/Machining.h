@@ -6,28 +6,19 @@
 
 #include "findings/Findings.h"
 #include "stock/Geometry.h"
+#include "stock/Move.h"
+#include "stock/NoseCompensation.h"
 #include "stock/Setup.h"
 #include "stock/ToolShape.h"
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace stock {
-
-// One piece of the drawn path, as the run draws it (X as a diameter, arcs by centre).
-struct Move {
-    enum class Kind { Rapid, Cut, ArcCW, ArcCCW };
-    Kind Type = Kind::Cut;
-    int64_t Line = 0;
-    int Tool = 0;               // as the control reads it from the T word
-    bool SpindleRunning = true; // M03 or M04 in force
-    std::string N;              // the last sequence number read (the control's display), or empty
-    double X0 = 0, Z0 = 0, X1 = 0, Z1 = 0;
-    double CX = 0, CZ = 0, R = 0; // arcs: centre (X a diameter) and radius
-};
 
 // The one scale of every finding.
 using findings::Severity;
@@ -60,6 +51,9 @@ struct Result {
     // NOTE: the section is turned round the axis, so a pass takes the whole ring down to its
     // depth, where the helical groove takes a part of it: these zones say where that is so.
     std::vector<Box> ThreadZones;
+    // Where the nose radius compensation moved the programmed point: the path the control takes
+    // instead of the programmed one, as runs of points (Z, radius).
+    std::vector<Outline> NosePath;
     Region Part; // the half-section left at the end
     // Why the stock could not be cut (the polygon arithmetic failed on a move): then nothing
     // above counts, and the program is to be taken as checked without the stock. Empty when cut.
@@ -75,6 +69,8 @@ struct Tolerances {
     // material to the part: what hangs on by less flies off when it is cut free.
     double Depth = 0.01;
     double AirShare = 0.5; // air-cutting is told from this share of a tool's feed path on
+    // How far a taper or an arc cut without nose radius compensation may lie off its contour.
+    double NoseError = 0.01;
 };
 
 class Machining {
@@ -96,6 +92,13 @@ class Machining {
     size_t TileCount() const { return Tiles.size(); }
     const Region& TileMaterial(size_t i) const { return Tiles[i].Material; }
     void SetTileMaterial(size_t i, Region material);
+    // The compensated move waiting for the move after it (the nose radius compensation looks
+    // one move ahead), kept and put back with the tiles.
+    const NoseCompensation::Waiting& NoseWaiting() const { return Nose.Held(); }
+    // Told of every move as the stock takes it: the path of the programmed point as the control
+    // moves it, the nose radius compensation applied.
+    std::function<void(const Move&)> Applied;
+    void SetNoseWaiting(const NoseCompensation::Waiting& w) { Nose.Restore(w); }
 
   private:
     struct Tile {
@@ -119,8 +122,16 @@ class Machining {
         // What a driven tool's feed moves swept through material: the holes it made, open to its
         // own cutting part on later rapids (a retract out of a cross hole), to nothing else.
         Region Opened;
+        // The tapers and arcs it cut off their contour without nose radius compensation: judged
+        // at the end against the part (a later pass may have taken the error away).
+        std::vector<std::pair<NoseError, Finding>> NoseErrors;
     };
+    // Hands the move (null: the end of the path) through the nose radius compensation.
+    void ApplyCompensated(const Move* move);
     void ApplyMove(const Move& move);
+    void NoteUncompensated(const Move& move, ToolState& tool);
+    // The finding of the largest error the part still shows, if any.
+    void ReportUncompensated(ToolState& tool, const Region& part);
     // Throws Cancelled when the stop flag is set.
     void Poll() const {
         if (Stop && Stop->load(std::memory_order_relaxed)) throw Cancelled{};
@@ -169,9 +180,11 @@ class Machining {
     Box HoldingBounds;
     double StockVolume = 0;
     std::map<int, ToolState> Tools;
+    NoseCompensation Nose;
     std::vector<Finding> Findings;
     std::vector<std::string> Assumed;
     std::vector<std::pair<int, Box>> ThreadZones; // by tool, as Result's, joined where they overlap
+    std::vector<Outline> NosePath;                // as Result's
     bool StopWarned = false;     // cutting-with-spindle-stopped said since the spindle last ran
     int LastTool = -1;           // the tool of the last move applied (-1: none yet)
     int64_t LastReportLine = -1; // one finding of a code per line

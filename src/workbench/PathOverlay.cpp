@@ -67,6 +67,11 @@ void PathOverlay::ShowStock(bool on) {
     update();
 }
 
+void PathOverlay::ShowNosePath(bool on) {
+    NoseOn = on;
+    update();
+}
+
 void PathOverlay::RunMoved() {
     if (MovedSincePaint) return;
     MovedSincePaint = true;
@@ -84,7 +89,7 @@ void PathOverlay::paintEvent(QPaintEvent*) {
         const bool white = WhiteBackground && WhiteBackground();
         const std::optional<inspect::RunPoint> run = RunAt ? RunAt() : std::nullopt;
         const inspect::StockSection* section = run && Follow ? Follow->SectionAt(*run) : nullptr;
-        PaintStockSection(p, section ? *section : *Paths->Section, *view, white);
+        PaintStockSection(p, section ? *section : *Paths->Section, *view, white, NoseOn);
         if (run && run->Blocks > 0)
             PaintToolShape(p, inspect::ToolOutlinesOf(*Paths, run->Tool), run->X, run->Z, *view, white);
     }

@@ -39,6 +39,8 @@ class PathOverlay final : public QWidget {
 
     // The stock section of the latest check under the marks; off unless switched on.
     void ShowStock(bool on);
+    // The compensated nose path with the stock section (View > Nose path).
+    void ShowNosePath(bool on);
     bool StockShown() const { return StockOn; }
     std::function<bool()> WhiteBackground; // the trace's background, for the section's colours
     // Where the window's run stands; unset or none: the finished section alone, without a tool.
@@ -65,6 +67,7 @@ class PathOverlay final : public QWidget {
     inspect::MeasureSession Session;
     bool MeasureOn = false;
     bool StockOn = false;
+    bool NoseOn = false;
     std::optional<inspect::StockFollower> Follow; // of Paths, made when it has a section
     bool MovedSincePaint = false;
 };

@@ -9,13 +9,14 @@
 namespace workbench {
 
 void PaintStockSection(QPainter& p, const inspect::StockSection& section, const inspect::ViewMap& view,
-                       bool whiteBackground) {
+                       bool whiteBackground, bool nosePath) {
     // NOTE: the section lies over the trace, translucent, so that the path shows through it:
     // the canvas is the run's own picture and is never painted into.
-    const picture::SectionDrawing drawing = check::DrawnSection(section, [&view](double x, double z) {
+    picture::SectionDrawing drawing = check::DrawnSection(section, [&view](double x, double z) {
         const inspect::Point q = view.ToPixel({x, z});
         return picture::PixelPoint{q.X, q.Y};
     });
+    if (!nosePath) drawing.NosePath.clear();
     render::PaintSection(p, drawing, picture::SectionLookOf(whiteBackground));
 }
 

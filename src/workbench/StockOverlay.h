@@ -13,9 +13,9 @@ class QPainter;
 
 namespace workbench {
 
-// Colours for the black background or the white one.
+// Colours for the black background or the white one; the compensated nose path when asked for.
 void PaintStockSection(QPainter& p, const inspect::StockSection& section, const inspect::ViewMap& view,
-                       bool whiteBackground);
+                       bool whiteBackground, bool nosePath = false);
 
 // The tool's insert and holder at the programmed point (x a diameter, z; millimetres, as the
 // path), on the side of the axis the point lies on.

@@ -66,6 +66,8 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     LineNumbers = Make(this, "mnuLineNumbers", "Line numbers", LineNumbersKey, true);
     StartFitted = Make(this, "mnuStartFitted", "Start opened programs fitted", nullptr, true);
     ShowStock = Make(this, "mnuStockSection", "Stock section", StockKey, true);
+    // With the section: where the nose radius compensation takes the programmed point.
+    ShowNosePath = Make(this, "mnuNosePath", "Nose path", nullptr, true);
     ZoomToFit->setIcon(Drawn(false));
     MeasureMode->setIcon(Drawn(true));
     ZoomToFit->setIconVisibleInMenu(false);
@@ -90,6 +92,8 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     PathLayer->RunAt = H.Run;
     connect(ShowStock, &QAction::toggled, PathLayer,
             [this](bool on) { Guarded([this, on] { PathLayer->ShowStock(on); }); });
+    connect(ShowNosePath, &QAction::toggled, PathLayer,
+            [this](bool on) { Guarded([this, on] { PathLayer->ShowNosePath(on); }); });
 
     PaneNumbers = new PaneGutter(H.Pane, H.SetPaneMargin);
     PaneNumbers->LineOfBlock = [this](int block) -> int64_t {
@@ -213,7 +217,7 @@ QList<QAction*> Workbench::Commands() const {
     QList<QAction*> all{ZoomToFit, MeasureMode};
     for (const Docked& d : Docks)
         all << d.Command;
-    return all << LineNumbers << StartFitted << ShowStock;
+    return all << LineNumbers << StartFitted << ShowStock << ShowNosePath;
 }
 
 void Workbench::AddToMenu(QMenu* view) const {

@@ -69,7 +69,7 @@ class Workbench final : public QObject {
     void ApplySettings(const settings::WorkbenchValues& values);
 
     // The commands, for the View menu and the toolbar.
-    QAction *MeasureMode, *ZoomToFit, *LineNumbers, *StartFitted, *ShowStock;
+    QAction *MeasureMode, *ZoomToFit, *LineNumbers, *StartFitted, *ShowStock, *ShowNosePath;
     // Every command in the View menu's order, the panels' among them.
     QList<QAction*> Commands() const;
     // Adds the commands to `view`, after a separator.

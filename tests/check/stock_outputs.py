@@ -2,9 +2,10 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """The checker's stock outputs as a user gets them: the pictures draw the section where the path
 runs (its turned diameter on the cut's line, on both halves), --profile writes SVG or DXF by the
-file's ending, and refuses another ending or a program without a stock.
+file's ending, and refuses another ending or a program without a stock; --nose draws the
+compensated nose path (G42) in the picture and --nose-path writes it, only with a stock.
 usage: stock_outputs.py PATH/TO/zarvik-check EXAMPLES_DIR"""
-import os, re, subprocess, sys, tempfile
+import json, os, re, subprocess, sys, tempfile
 import xml.etree.ElementTree as ET
 
 SVG = '{http://www.w3.org/2000/svg}'
@@ -143,6 +144,30 @@ def check_profile(checker, work, failures):
             failures.append(f'degenerate stock: {code}, {err!r}, written: {os.path.exists(none)}')
 
 
+def check_nose(checker, work, failures):
+    prog = os.path.join(work, 'nose.min')
+    with open(prog, 'w', newline='') as f:
+        f.write(PROGRAM.replace('G00 X30.', 'G42 G00 X30.').replace('G01 X42.', 'G40 G01 X42.'))
+    for asked in (False, True):
+        svg = os.path.join(work, 'nose.svg')
+        code, _, err = run(checker, '--stock', 'bar,40,50', *(['--nose'] if asked else []), '--svg', svg, prog)
+        nose = [p for p in ET.parse(svg).getroot().iter(SVG + 'path') if p.get('class') == 'nose-path']
+        if code not in (0, 1) or err or len(nose) != int(asked):
+            failures.append(f'--nose {asked}: {code}, {err[:200]!r}, {len(nose)} nose paths')
+    # The D30 turn under G42 with a tip 3 nose of 0.8: the programmed point 0.8 before the nose
+    # centre, which runs 0.8 above the contour; the cancel takes it back.
+    jsonl = os.path.join(work, 'nose.jsonl')
+    code, _, err = run(checker, '--stock', 'bar,40,50', '--nose-path', jsonl, prog)
+    rows = [json.loads(l) for l in open(jsonl)] if os.path.exists(jsonl) else []
+    turn = [r for r in rows if r.get('style') == 'cut' and r['x0'] == r['x1'] == 30]
+    if code not in (0, 1) or err or len(turn) != 1 or abs(turn[0]['z1'] - (-20.8)) > 1e-9:
+        failures.append(f'--nose-path: {code}, {err[:200]!r}, {turn}')
+    none = os.path.join(work, 'none.jsonl')
+    code, _, err = run(checker, '--no-setup', '--nose-path', none, prog)
+    if code != 2 or '--nose-path needs a stock' not in err or os.path.exists(none):
+        failures.append(f'--nose-path without a stock: {code}, {err!r}')
+
+
 def main():
     checker, examples = sys.argv[1], sys.argv[2]
     failures = []
@@ -152,6 +177,7 @@ def main():
         check_picture(checker, work, failures)
         check_holding(checker, examples, work, failures)
         check_profile(checker, work, failures)
+        check_nose(checker, work, failures)
     for f in failures:
         print('FAIL:', f)
     sys.exit(1 if failures else 0)

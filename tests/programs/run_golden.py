@@ -3,7 +3,9 @@
 """Runs the checker on every golden program of this folder and compares its report and trace
 with the expected ones.  usage: run_golden.py PATH/TO/zarvik-check [FOLDER]
 A program NAME.min may have NAME.options (checker options, blank-separated). Where the expected
-report lists "advice", the findings are compared by line and code as well. A program whose
+report lists "advice" (or the stock's "findings"), the findings are compared by line and code as
+well. A program with NAME.nose.jsonl (checked with a stock) has its --nose-path compared with it
+as the trace is. A program whose
 first line is a comment "(ALARM: TEXT)" must raise that alarm; every other program none.
 Numbers compare within 1e-4 (times) and 1e-6 (coordinates)."""
 import json, os, subprocess, sys, tempfile
@@ -36,15 +38,25 @@ def compare(exp, got, etrace, gtrace):
     gt = {t['tool']: t['cutting_time_s'] for t in got.get('tools', [])}
     if set(et) != set(gt) or any(not close(et[t], gt[t], 1e-4) for t in et):
         out.append(f'tools: expected {et}, got {gt}')
+    if 'findings' in exp.get('stock', {}):
+        ev = [(a['line'], a['code']) for a in exp['stock']['findings']]
+        gv = [(a.get('line'), a.get('code')) for a in got.get('stock', {}).get('findings', [])]
+        if ev != gv:
+            out.append(f'stock findings: expected {ev}, got {gv}')
+    return out + compare_pieces('trace', etrace, gtrace)
+
+
+def compare_pieces(what, etrace, gtrace):
+    out = []
     if len(etrace) != len(gtrace):
-        out.append(f'trace: expected {len(etrace)} segments, got {len(gtrace)}')
+        out.append(f'{what}: expected {len(etrace)} segments, got {len(gtrace)}')
     else:
         for i, (e, g) in enumerate(zip(etrace, gtrace)):
             for k, v in e.items():
                 gv = g.get(k)
                 ok = close(v, gv, 1e-6, 1e-6) if isinstance(v, float) else v == gv
                 if not ok:
-                    out.append(f'trace[{i}] (line {e["line"]}): {k} expected {v!r}, got {gv!r}')
+                    out.append(f'{what}[{i}] (line {e["line"]}): {k} expected {v!r}, got {gv!r}')
                     break
     return out
 
@@ -67,11 +79,15 @@ def main():
         options = open(base + '.options').read().split() if os.path.exists(base + '.options') else []
         with tempfile.TemporaryDirectory() as tmp:
             tpath = os.path.join(tmp, 'trace.jsonl')
-            p = subprocess.run([checker, *options, '--json', '--trace', tpath, base + '.min'],
+            npath = os.path.join(tmp, 'nose.jsonl')
+            nose = os.path.exists(base + '.nose.jsonl')
+            p = subprocess.run([checker, *options, '--json', '--trace', tpath,
+                                *(['--nose-path', npath] if nose else []), base + '.min'],
                                capture_output=True, timeout=60)
             try:
                 got = json.loads(p.stdout.decode('utf-8').splitlines()[0])
                 gtrace = [json.loads(l) for l in open(tpath) if l.strip()]
+                gnose = [json.loads(l) for l in open(npath) if l.strip()] if nose else []
             except Exception as e:
                 print(f'{name}: no usable output ({e.__class__.__name__})')
                 failed += 1
@@ -79,6 +95,9 @@ def main():
         exp = json.load(open(base + '.expected.json', encoding='utf-8'))
         etrace = [json.loads(l) for l in open(base + '.trace.jsonl')] if os.path.exists(base + '.trace.jsonl') else gtrace
         problems = compare(exp, got, etrace, gtrace)
+        if nose:
+            enose = [json.loads(l) for l in open(base + '.nose.jsonl')]
+            problems += compare_pieces('nose path', enose, gnose)
         named = alarm_named(base + '.min')
         messages = [a['message'] for a in got.get('alarms', [])]
         if named is not None and named not in messages:

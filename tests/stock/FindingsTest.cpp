@@ -44,11 +44,12 @@ check::CheckReport Check(const std::vector<std::string>& blocks, const std::stri
     return check::CheckProgram(Program(blocks), o);
 }
 
-Found FindingsOf(const check::CheckReport& r) {
+// The stock findings, but those of the code `leaveOut` (a finding beside the point of a test).
+Found FindingsOf(const check::CheckReport& r, const std::string& leaveOut = "") {
     Found out;
     if (r.Stock)
         for (const stock::Finding& f : r.Stock->Findings)
-            out.emplace_back(f.Line, f.Code);
+            if (f.Code != leaveOut) out.emplace_back(f.Line, f.Code);
     return out;
 }
 
@@ -161,13 +162,15 @@ TEST(StockFindings, TheBackOfAnInsertCutsWhenTheProfileFallsSteeperThanItsCleara
     };
     // A 95° insert's end edge, 5° off the axis, digs into the D40 it has just turned.
     const check::CheckReport steep = Check(fall("G01 X20. Z-12."), cnmg);
-    // (It cuts deeper than its edge too.)
-    ASSERT_EQ(FindingsOf(steep), (Found{{11, "holder-collision"}, {11, "cut-beyond-edge"}}));
+    // (It cuts deeper than its edge too.) The falls are cut without nose radius compensation,
+    // which is not what these cases are about.
+    const auto Seen = [](const check::CheckReport& r) { return FindingsOf(r, "no-nose-compensation"); };
+    ASSERT_EQ(Seen(steep), (Found{{11, "holder-collision"}, {11, "cut-beyond-edge"}}));
     EXPECT_NE(steep.Stock->Findings.front().Message.find("back of the insert"), std::string::npos);
     // A 35° diamond whose end edge stands 85° off the axis clears the same fall, and the 95°
     // insert a fall of 3°.
-    EXPECT_EQ(FindingsOf(Check(fall("G01 X20. Z-12."), vnmg)), Found{});
-    EXPECT_EQ(FindingsOf(Check(fall("G01 X39. Z-20."), cnmg)), Found{});
+    EXPECT_EQ(Seen(Check(fall("G01 X20. Z-12."), vnmg)), Found{});
+    EXPECT_EQ(Seen(Check(fall("G01 X39. Z-20."), cnmg)), Found{});
     // The 95° insert finishing that fall after the diamond roughed it: nothing is left on the
     // waste side, and its end edge still digs into the D40.
     std::vector<std::string> finish = fall("G01 X20. Z-12.");
@@ -175,11 +178,11 @@ TEST(StockFindings, TheBackOfAnInsertCutsWhenTheProfileFallsSteeperThanItsCleara
                   {"T0202", "G00 X54. Z-10.", "G01 X40.", "G01 X20. Z-12.", "G01 X40. Z-10.", "G00 X60."});
     const std::string both = vnmg + "[[tool]]\nnumber = 2\ninsert = \"CNMG 120408\"\napproach_angle = 95\n"
                                     "holder = [[2, 14], [8, 14], [8, 60], [2, 60]]\n";
-    EXPECT_EQ(FindingsOf(Check(finish, both)), (Found{{17, "holder-collision"}}));
+    EXPECT_EQ(Seen(Check(finish, both)), (Found{{17, "holder-collision"}}));
     // The 95° insert turning, facing and chamfering towards the chuck: its back stays clear.
-    EXPECT_EQ(FindingsOf(Check(Start({"G00 X40.", "G01 Z-30. F0.2", "G01 X54.", "G00 Z-1.", "G01 X30.",
-                                      "G01 X40. Z-6.", "G00 X60."}),
-                               cnmg)),
+    EXPECT_EQ(Seen(Check(Start({"G00 X40.", "G01 Z-30. F0.2", "G01 X54.", "G00 Z-1.", "G01 X30.",
+                                "G01 X40. Z-6.", "G00 X60."}),
+                         cnmg)),
               Found{});
 }
 
