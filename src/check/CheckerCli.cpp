@@ -39,7 +39,7 @@ const char* const Usage =
     "                    [--fit[=all]] [--size WxH] [--white|--black] [--rulers] [--legend]\n"
     "                    [--strict] [--no-advice]\n"
     "                    [--setup FILE] [--stock bar,D,L|tube,D,BORE,L] [--no-setup]\n"
-    "                    [--profile FILE.svg|FILE.dxf] [--machine[=FILE]] FILE...\n"
+    "                    [--profile FILE.svg|FILE.dxf] [--target FILE.dxf] [--machine[=FILE]] FILE...\n"
     "       zarvik-check [options] [--machine=FILE] --calibrate MEASURED.csv\n"
     "       zarvik-check [options] [--jobs N] [--report FILE.html] FILE|FOLDER...\n"
     "       zarvik-check --help | --version\n"
@@ -58,6 +58,8 @@ const char* const Usage =
     "  Z0, tools from the program's comments; both cut the stock along the path and report what\n"
     "  the tools hit, and the pictures show the stock's section; --profile writes the finished\n"
     "  half-section of the (last) program as SVG or DXF (lines and arcs, in millimetres)\n"
+    "  --target compares the finished half-section with the part drawn in FILE.dxf (read as the\n"
+    "  setup's [target] table says) and reports material left on it (excess) and cut into it (gouge)\n"
     "  --machine adds the machine's own time and limits (the setup's [machine] or a typical small\n"
     "  lathe; on by itself when the setup has one), --machine=FILE with the machine file FILE\n"
     "  --calibrate fits the machine's time factor, accelerations, tool change time, spindle\n"
@@ -360,6 +362,13 @@ class Pipeline {
                 Complain(complaint);
                 Status = 2;
             }
+            // --- The part on the drawing ---
+            options.Target = O.Stock.TargetFor(path, complaint);
+            if (!complaint.empty() || (options.Target && !options.Stock)) {
+                Complain(!complaint.empty() ? complaint : TargetNeedsStock(path));
+                options.Target.reset();
+                Status = 2;
+            }
         }
         if (!canvases.empty()) options.Frame = FrameFor(text, options, O.Sheet, layout);
         options.TextAhead = true; // one program at a time: the second core is free
@@ -389,6 +398,10 @@ class Pipeline {
             p.Current.reset();
         }
         if (ProfileFile.IsOpen()) KeepProfile(path, report);
+        if (options.Target && !report.Target) { // the stock could not be cut
+            Complain(path + ": not compared with the target drawing: the stock could not be cut");
+            Status = 2;
+        }
         FlushTrace(); // the trace of a file comes before its report
         Out.Write(O.Json ? ReportJson(report) + "\n" : ReportText(report));
         if (report.Fails(O.Strict) && Status == 0) Status = 1;

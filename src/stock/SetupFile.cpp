@@ -279,7 +279,7 @@ std::optional<Setup> ParseSetup(std::string_view text, const std::string& file, 
     Reader r(file, error);
     Setup setup;
     setup.File = file;
-    if (!r.OnlyKeys(doc, "", {"stock", "chuck", "tailstock", "tool", "tool_table", "machine"}))
+    if (!r.OnlyKeys(doc, "", {"stock", "chuck", "tailstock", "tool", "tool_table", "machine", "target"}))
         return std::nullopt;
     const toml::table* stockTable = doc.get_as<toml::table>("stock");
     if (!stockTable) {
