@@ -19,6 +19,12 @@ std::optional<StockSection> SectionOf(const CheckReport& report, const CheckOpti
         if (h.GripDiameter <= 0) h.GripDiameter = b.Empty() ? 0 : 2 * b.x1;
         s.Holding = stock::HoldingRegion(h).Outlines();
     }
+    if (report.Target)
+        for (const target::Deviation& d : report.Target->Deviations) {
+            std::vector<stock::Outline>& to = d.Type == target::Deviation::Kind::Gouge ? s.Gouge : s.Excess;
+            for (stock::Outline& o : d.Area.Outlines())
+                to.push_back(std::move(o));
+        }
     return s;
 }
 
@@ -42,8 +48,8 @@ std::vector<picture::PixelPolygon> Halves(const std::vector<stock::Outline>& out
 
 picture::SectionDrawing DrawnSection(const StockSection& s,
                                      const std::function<picture::PixelPoint(double x, double z)>& toPixel) {
-    return {Halves(s.Raw, toPixel), Halves(s.Part, toPixel), Halves(s.Holding, toPixel),
-            Halves(s.Threads, toPixel)};
+    return {Halves(s.Raw, toPixel),     Halves(s.Part, toPixel),   Halves(s.Holding, toPixel),
+            Halves(s.Threads, toPixel), Halves(s.Excess, toPixel), Halves(s.Gouge, toPixel)};
 }
 
 picture::SectionDrawing DrawnSection(const StockSection& s, const picture::SheetContent& sheet) {

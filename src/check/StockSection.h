@@ -22,6 +22,8 @@ struct StockSection {
     // Where thread passes ran, from their root up to their first pass: the section has the
     // whole ring taken there, the part a helical groove.
     std::vector<stock::Outline> Threads;
+    // Against a target drawing: the regions of material left outside it and cut inside it.
+    std::vector<stock::Outline> Excess, Gouge;
 };
 
 // None when the check ran without a setup.

@@ -45,6 +45,15 @@ void PaintSection(QPainter& p, const picture::SectionDrawing& s, const picture::
     p.drawPath(PathOf(s.Holding));
     p.setPen(PenOf(look.Thread));
     p.drawPath(PathOf(s.Threads));
+    for (const auto& [polygons, pen] :
+         {std::pair{&s.Excess, &look.Excess}, std::pair{&s.Gouge, &look.Gouge}}) {
+        if (polygons->empty()) continue;
+        QPen broad = PenOf(*pen);
+        broad.setJoinStyle(Qt::RoundJoin);
+        p.setPen(broad);
+        p.setBrush(ColorOf(pen->Color));
+        p.drawPath(PathOf(*polygons));
+    }
     p.restore();
 }
 

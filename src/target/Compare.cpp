@@ -84,6 +84,10 @@ class Sweeps {
             if (s.Driven) continue;
             const std::vector<Point> path = PathOf(m);
             if (!stock::Region::SweptBounds(s.Bounds, path).Overlaps(box)) continue;
+            // NOTE: a budget of sweeps for the whole comparison: a region along a whole long
+            // program (a dropped finishing pass) would otherwise sweep every move again.
+            if (Budget == 0) break;
+            --Budget;
             const Region swept = Region::Swept(s.Tool.Cutting, path);
             if (const double overlap = swept.Intersect(within).Area(); overlap > 1e-9)
                 out.push_back({&m, overlap});
@@ -115,21 +119,21 @@ class Sweeps {
     }
     const std::vector<stock::Move>& Moves;
     const stock::Setup* Given;
+    size_t Budget = 20000;
     std::map<int, Shape> Shapes;
 };
 
-// The regions of `raw` that reach past the tolerance band (`beyond` holds what does).
-std::vector<Region> Beyond(const Region& raw, const Region& beyond) {
+// The regions of `raw` (all that lies between the two outlines) around what reaches past the
+// tolerance band (`beyond`): within twice the tolerance of it, so that a region is measured
+// whole, but not joined to the slivers a few tenths of a micrometre thin that the chords of arcs
+// leave along the whole outline. Pieces within 0.02 mm (or ten tolerances) of each other are one
+// region: a deviation just at the tolerance comes and goes with those chords.
+std::vector<Region> Beyond(const Region& raw, const Region& beyond, double tolerance) {
+    if (beyond.Empty()) return {};
+    const Region near = raw.Intersect(beyond.Offset(2 * tolerance));
     std::vector<Region> out;
-    if (beyond.Empty()) return out;
-    const std::vector<Region> marks = beyond.Pieces();
-    for (Region& piece : raw.Pieces()) {
-        const stock::Box b = piece.Bounds();
-        const bool reaches = std::any_of(marks.begin(), marks.end(), [&](const Region& m) {
-            return m.Bounds().Overlaps(b) && !m.Intersect(piece).Empty();
-        });
-        if (reaches) out.push_back(std::move(piece));
-    }
+    for (const Region& group : beyond.Offset(std::max(5 * tolerance, 0.01)).Pieces())
+        if (Region r = near.Intersect(group); !r.Empty()) out.push_back(std::move(r));
     return out;
 }
 
@@ -168,8 +172,8 @@ Comparison Compare(const Region& part, const Target& drawn, const TargetOptions&
     if (moves) sweeps.emplace(*moves, setup);
     for (const Deviation::Kind kind : {Deviation::Kind::Excess, Deviation::Kind::Gouge}) {
         const bool excess = kind == Deviation::Kind::Excess;
-        for (Region& area :
-             Beyond(excess ? compared.Minus(ref) : ref.Minus(compared), excess ? outside : inside)) {
+        for (Region& area : Beyond(excess ? compared.Minus(ref) : ref.Minus(compared),
+                                   excess ? outside : inside, options.Tolerance)) {
             Deviation d;
             d.Type = kind;
             d.AreaMm2 = area.Area();

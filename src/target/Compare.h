@@ -16,7 +16,7 @@ namespace target {
 struct Deviation {
     enum class Kind { Excess, Gouge };
     Kind Type = Kind::Excess;
-    stock::Region Area;    // the whole region between the two outlines
+    stock::Region Area;    // between the two outlines, where it passes the tolerance
     double AreaMm2 = 0;    // in the section
     double VolumeMm3 = 0;  // turned round the axis
     double Z0 = 0, Z1 = 0; // its span along the axis

@@ -21,6 +21,8 @@ std::shared_ptr<const stock::Setup> SetupSource::For(const QString& programPath,
         Program = programPath, Exists = exists, Modified = modified, Size = size, Read = true;
         std::string why;
         Setup = exists ? check::StockOptions{}.SetupFor(programPath.toStdString(), why) : nullptr;
+        Drawn = nullptr;
+        if (Setup && why.empty()) Drawn = check::StockOptions{}.TargetFor(programPath.toStdString(), why);
         Complaint = QString::fromStdString(why);
     }
     complaint = Complaint;

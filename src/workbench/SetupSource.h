@@ -5,6 +5,7 @@
 // every command costs a look at the file's date.
 
 #include "stock/Setup.h"
+#include "target/Target.h"
 
 #include <QDateTime>
 #include <QString>
@@ -18,6 +19,10 @@ class SetupSource {
     // The setup of the program saved at `programPath` (empty: an untitled program, none). A file
     // that cannot be read whole gives null and `complaint` (file, line, value); else it is cleared.
     std::shared_ptr<const stock::Setup> For(const QString& programPath, QString& complaint);
+    // The target drawing the setup's [target] table names, read with the setup by For (null for
+    // none, or when it cannot be read: then For's complaint says why).
+    // NOTE: read again when the setup changes, not when only the drawing does.
+    std::shared_ptr<const target::Target> Target() const { return Drawn; }
 
   private:
     QString Program;
@@ -26,6 +31,7 @@ class SetupSource {
     qint64 Size = -1;
     bool Read = false; // the fields above describe what Setup and Complaint were read from
     std::shared_ptr<const stock::Setup> Setup;
+    std::shared_ptr<const target::Target> Drawn;
     QString Complaint;
 };
 

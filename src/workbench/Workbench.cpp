@@ -241,6 +241,7 @@ check::CheckOptions Workbench::OptionsNow() {
     check::CheckOptions o = H.Options();
     QString complaint;
     o.Stock = Setups.For(H.ProgramPath ? H.ProgramPath() : QString(), complaint);
+    o.Target = Setups.Target(); // the part on the drawing, when the setup names one
     // A setup file that cannot be read is told once, not after every command.
     if (complaint != SetupComplaint && !complaint.isEmpty()) emit StatusText(complaint);
     SetupComplaint = complaint;
