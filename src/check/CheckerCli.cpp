@@ -6,6 +6,7 @@
 #include "check/Decode.h"
 #include "check/Inputs.h"
 #include "check/Output.h"
+#include "check/ProgramDiff.h"
 #include "check/ProgramFiles.h"
 #include "check/Shown.h"
 #include "check/StockOptions.h"
@@ -42,6 +43,7 @@ const char* const Usage =
     "                    [--profile FILE.svg|FILE.dxf] [--target FILE.dxf] [--machine[=FILE]] FILE...\n"
     "       zarvik-check [options] [--machine=FILE] --calibrate MEASURED.csv\n"
     "       zarvik-check [options] [--jobs N] [--report FILE.html] FILE|FOLDER...\n"
+    "       zarvik-check [options] --diff OLD NEW\n"
     "       zarvik-check --help | --version\n"
     "  --control selects how programs are read: kvz (the default) and fanuc are the control's two\n"
     "  dialects (--fanuc is --control fanuc), iso reads them as Fanuc-style lathe controls do\n"
@@ -65,6 +67,8 @@ const char* const Usage =
     "  --calibrate fits the machine's time factor, accelerations, tool change time, spindle\n"
     "  acceleration and M-code time to the cycle times measured for the programs MEASURED.csv\n"
     "  lists (program,seconds a line) and prints each program's residual and leave-one-out error\n"
+    "  --diff compares two versions of a program by the part they cut (each with its setup): the\n"
+    "  regions of material added and removed, with the blocks of both, and their times and findings\n"
     "  a FOLDER, --jobs or --report checks an archive: the NC programs (*.min, *.nc, *.NC, *.tap)\n"
     "  in the folders and their sub-folders, N at a time (default: one per core), each report\n"
     "  as its program is done, then a summary; --report writes one HTML page of them all\n";
@@ -85,6 +89,7 @@ struct CliOptions {
     std::string SvgPath, PngPath, PdfPath;
     picture::SheetOptions Sheet;
     std::vector<std::string> Files;
+    bool Diff = false; // --diff OLD NEW
     ArchiveCli Archive;
     StockOptions Stock; // stock and tools
 };
@@ -196,6 +201,8 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
             o.Json = true;
         else if (a == "--strict")
             o.Strict = true;
+        else if (a == "--diff")
+            o.Diff = true;
         else if (a == "--no-advice")
             o.Check.Advice = false;
         else if (a == "--unit") {
@@ -245,6 +252,9 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
         return o.Files.empty() ? ""
                                : "--calibrate takes its programs from its file, not from the command line";
     if (o.Files.empty()) return "no program file given";
+    if (o.Diff && (o.Files.size() != 2 || o.Archive.Given || !o.TracePath.empty() || !o.SvgPath.empty() ||
+                   !o.PngPath.empty() || !o.PdfPath.empty() || !o.Stock.ProfilePath.empty()))
+        return "--diff takes two programs, OLD and NEW, and no picture, trace or profile";
     return {};
 }
 
@@ -550,6 +560,20 @@ int RunCheckerCli(int argc, char** argv, const PictureFormats& formats) {
             std::string report, complaint;
             const int status = CalibrateMachine(o.Check, o.Stock, report, complaint);
             if (status != 0) Complain(complaint);
+            out.Write(report);
+            return finish(status);
+        } catch (const std::bad_alloc&) {
+            Complain("out of memory");
+            return 2;
+        }
+    }
+    if (o.Diff) {
+        // --- Two versions of a program, compared by the part they cut ---
+        try {
+            std::string report, complaint;
+            const int status =
+                DiffPrograms(o.Files[0], o.Files[1], o.Check, o.Stock, o.Json, report, complaint);
+            if (status == 2) Complain(complaint);
             out.Write(report);
             return finish(status);
         } catch (const std::bad_alloc&) {

@@ -5,6 +5,7 @@
 
 #include "target/Target.h"
 #include "check/Checker.h"
+#include "check/ProgramDiff.h"
 #include "check/StockProfile.h"
 #include "check/StockSection.h"
 #include "stock/Profile.h"
@@ -16,11 +17,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -312,6 +315,44 @@ TEST(TargetCompare, ADroppedFinishingPassIsExcessAndAnAllowanceExpectsIt) {
         EXPECT_LT(c.Depth, 0.1) << check::ReportText(rough);
         EXPECT_GT(c.Z0, -1) << check::ReportText(rough);
     }
+}
+
+// --diff: two versions of the shaft compared by the part they cut.
+TEST(TargetCompare, TwoVersionsDifferOnlyWhereTheyCutDifferently) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("zarvik-diff-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const auto write = [&](const std::string& name, const std::vector<std::string>& blocks) {
+        const std::u16string text = Program(blocks);
+        std::ofstream(dir / name, std::ios::binary) << std::string(text.begin(), text.end());
+        return (dir / name).string();
+    };
+    check::StockOptions stock;
+    std::string error;
+    stock.QuickStock = stock::ParseStockOption("bar,50,100", error);
+    const std::string old = write("old.min", Shaft());
+    // Renumbered, commented, other feeds and speeds, a rapid that cuts nothing: the same part.
+    std::vector<std::string> edited = Shaft();
+    edited[1] = "N10 T0101 (ROUGHING AND FINISHING)";
+    edited[2] = "G97 S1200 M03";
+    edited[6] = "G01 Z-40. F0.25";
+    edited.insert(edited.begin() + 19, "G00 X120. Z50.");
+    std::string out, why;
+    EXPECT_EQ(check::DiffPrograms(old, write("same.min", edited), {}, stock, false, out, why), 0)
+        << why << out;
+    EXPECT_NE(out.find(": same part\n"), std::string::npos) << out;
+    // The shoulder face 0.01 further back: material removed there (and a little on the fillet
+    // it bends), by the fillet's block in the new file.
+    std::vector<std::string> moved = Shaft();
+    moved[14] = "G02 X34. Z-20.01 R2.";
+    moved[16] = "G03 X40. Z-21.01 R1.";
+    out.clear();
+    EXPECT_EQ(check::DiffPrograms(old, write("moved.min", moved), {}, stock, true, out, why), 1) << why;
+    EXPECT_NE(out.find("\"verdict\": \"changed: "), std::string::npos) << out;
+    EXPECT_EQ(out.find("\"added\""), std::string::npos) << out;
+    EXPECT_NE(out.find("\"kind\": \"removed\", \"depth\": 0.01,"), std::string::npos) << out;
+    EXPECT_NE(out.find("\"new_lines\": [15"), std::string::npos) << out;
+    std::filesystem::remove_all(dir);
 }
 
 } // namespace
