@@ -247,6 +247,10 @@ std::optional<Target> TargetOf(const DxfDrawing& drawing, const TargetOptions& o
     if (!onLayer) {
         why = drawing.Curves.empty() ? "the drawing has no line, arc, circle or polyline"
                                      : "no line, arc, circle or polyline " + where;
+        // A drawing of blocks, splines or texts only: say what it holds instead.
+        if (drawing.Skipped > 0)
+            why += " (it holds " + std::to_string(drawing.Skipped) +
+                   " texts, dimensions, hatches, inserts, splines or ellipses, which are not read)";
         return std::nullopt;
     }
     if (pieces.empty() && circles.empty()) {
