@@ -210,6 +210,12 @@ ProgramResult CheckArchiveProgram(const std::string& path, const ArchiveOptions&
             if (r.SetupError.empty()) check.Stock = options.Stock.SetupFor(path, r.SetupError);
             if (r.SetupError.empty())
                 check.Machine = options.Stock.Machine.For(options.Stock.SetupPathFor(path), r.SetupError);
+            if (r.SetupError.empty()) {
+                // --- The part on the drawing ---
+                check.Target = options.Stock.TargetFor(path, r.SetupError);
+                if (check.Target && !check.Stock) r.SetupError = TargetNeedsStock(path);
+                if (!r.SetupError.empty()) check.Target.reset();
+            }
             r.Report = picture ? CheckWithPicture(text, path, check, r.Picture) : CheckProgram(text, check);
             r.Report->File = path;
             r.Report->ControlFromSetup = fromSetup;

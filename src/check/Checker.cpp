@@ -66,6 +66,9 @@ class CheckHost final : public interp::Host {
     interp::Machine* M = nullptr;
     advice::RunAdvisor* Advisor = nullptr; // watches every block when advice is asked for
     stock::Machining* Stock = nullptr;     // cuts the stock along the path when one is given
+    // With a target drawing: every piece of path the stock was cut along, to find the blocks
+    // behind a deviation.
+    std::vector<stock::Move>* KeptMoves = nullptr;
     // Plans the machine's own time when a machine is given.
     machine::Watch* MachineWatch = nullptr;
     std::function<void(int64_t, double)> OnBlock;
@@ -238,7 +241,9 @@ class TraceCanvas final : public motion::Canvas {
         if (OnSegment) OnSegment({Host.CurrentLine(), segment, Host.M->S.GNoseR});
         if (Host.MachineWatch) Host.MachineWatch->Segment(segment, *Host.M);
         if (Host.Stock) {
-            Host.Stock->Apply(StockMove(segment));
+            const stock::Move move = StockMove(segment);
+            if (Host.KeptMoves) Host.KeptMoves->push_back(move);
+            Host.Stock->Apply(move);
             if (Host.OnStockCut) Host.OnStockCut(*Host.Stock);
         }
         for (motion::Canvas* p : Pictures) // a framing picture tells the part by the pieces' kinds
@@ -356,9 +361,15 @@ CheckReport CheckProgram(const std::u16string& given, const CheckOptions& option
             checkText();
         });
     std::optional<stock::Machining> machining;
+    std::optional<stock::Setup> cutWith; // with a target: the tools, to sweep them again
+    std::vector<stock::Move> moves;
     if (options.Stock) {
-        machining.emplace(stock::WithProgramTools(*options.Stock, text, options.Lathe.Unit == 4),
-                          stock::Tolerances{}, options.StockStop);
+        stock::Setup setup = stock::WithProgramTools(*options.Stock, text, options.Lathe.Unit == 4);
+        if (options.Target) {
+            cutWith = setup;
+            host.KeptMoves = &moves;
+        }
+        machining.emplace(std::move(setup), stock::Tolerances{}, options.StockStop);
         machining->Applied = options.OnNoseMove;
         host.Stock = &*machining;
     }
@@ -419,6 +430,13 @@ CheckReport CheckProgram(const std::u16string& given, const CheckOptions& option
         const double mmPerUnit = options.Lathe.Unit == 4 ? 25.4 : 1;
         for (stock::Finding& f : report.Stock->Findings)
             f.X /= mmPerUnit, f.Z /= mmPerUnit;
+        // --- The part on the drawing ---
+        if (options.Target) {
+            report.Target = target::Compare(report.Stock->Part, *options.Target, options.Target->Options,
+                                            &moves, cutWith ? &*cutWith : nullptr);
+            for (target::Deviation& d : report.Target->Deviations)
+                d.X /= mmPerUnit, d.Z /= mmPerUnit;
+        }
     }
     CollectFindings(report);
     return report;

@@ -12,6 +12,7 @@
 #include "machine/Planner.h"
 #include "picture/Sheet.h"
 #include "stock/Machining.h"
+#include "target/Compare.h"
 
 #include <atomic>
 #include <cstdint>
@@ -57,6 +58,9 @@ struct CheckOptions {
     // With a stock: looked at inside each move's cuts; when set, the check is given up at once
     // (stock::Cancelled is thrown out of CheckProgram).
     const std::atomic<bool>* StockStop = nullptr;
+    // The part on the drawing: with a stock, the finished section is compared with it
+    // (CheckReport::Target).
+    std::shared_ptr<const target::Target> Target;
     // With a machine: keeps what the run hands its planner (a calibration plans it again).
     machine::Recording* MachineRecording = nullptr;
 };
@@ -99,6 +103,8 @@ struct CheckReport {
     std::optional<stock::Result> Stock; // when a stock was given: removal and its findings
     // When a machine was given: its time and limits.
     std::optional<machine::Result> Machine;
+    // When a target drawing was given with a stock: the finished section against it.
+    std::optional<target::Comparison> Target;
     // When a stock was given but could not be cut: why. The program is then checked without it
     // (Stock is empty), its alarms and advice as ever.
     std::string StockError;
@@ -157,6 +163,9 @@ std::string JsonString(const std::string& text);
 // the registry's severity and explanation. CheckProgram calls it; a report made by hand calls it
 // once its lists are filled.
 void CollectFindings(CheckReport& report);
+// A deviation from the target drawing in words: "cut 0.01 mm into the drawn part from Z-10 to
+// Z-12.5 (0.785 mm3)".
+std::string TargetMessage(const target::Deviation& d);
 
 // The findings in the reports (StockReport.cpp), from report.Findings: the JSON "advice" entries
 // and the text lines of every finding but the alarms, the stock's with the tool and its position;
@@ -175,5 +184,10 @@ void AppendMachineText(std::string& out, const CheckReport& report);
 // ("cutting 1.20, rapid 0.35, ...", seconds).
 void AppendSplitJson(std::string& out, const machine::Split& split);
 std::string SplitText(const machine::Split& split);
+
+// The comparison with the target drawing (TargetReport.cpp): its regions, beside the findings
+// (gouge, excess) that every report lists.
+void AppendTargetJson(std::string& out, const CheckReport& report);
+void AppendTargetText(std::string& out, const CheckReport& report);
 
 } // namespace check

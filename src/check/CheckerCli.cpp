@@ -6,6 +6,7 @@
 #include "check/Decode.h"
 #include "check/Inputs.h"
 #include "check/Output.h"
+#include "check/ProgramDiff.h"
 #include "check/ProgramFiles.h"
 #include "check/Shown.h"
 #include "check/StockOptions.h"
@@ -39,10 +40,11 @@ const char* const Usage =
     "                    [--fit[=all]] [--size WxH] [--white|--black] [--rulers] [--legend]\n"
     "                    [--strict] [--no-advice]\n"
     "                    [--setup FILE] [--stock bar,D,L|tube,D,BORE,L] [--no-setup]\n"
-    "                    [--profile FILE.svg|FILE.dxf] [--nose-path FILE] [--nose] [--machine[=FILE]]\n"
-    "                    FILE...\n"
+    "                    [--profile FILE.svg|FILE.dxf] [--target FILE.dxf] [--nose-path FILE] [--nose]\n"
+    "                    [--machine[=FILE]] FILE...\n"
     "       zarvik-check [options] [--machine=FILE] --calibrate MEASURED.csv\n"
     "       zarvik-check [options] [--jobs N] [--report FILE.html] FILE|FOLDER...\n"
+    "       zarvik-check [options] --diff OLD NEW\n"
     "       zarvik-check --help | --version\n"
     "  --control selects how programs are read: kvz (the default) and fanuc are the control's two\n"
     "  dialects (--fanuc is --control fanuc), iso reads them as Fanuc-style lathe controls do; a\n"
@@ -64,11 +66,15 @@ const char* const Usage =
     "  --nose-path writes the path the stock was cut along, the nose radius compensation\n"
     "  (G41/G42) applied, as JSON Lines like --trace (millimetres); --nose draws the compensated\n"
     "  nose path in the pictures beside the drawn path\n"
+    "  --target compares the finished half-section with the part drawn in FILE.dxf (read as the\n"
+    "  setup's [target] table says) and reports material left on it (excess) and cut into it (gouge)\n"
     "  --machine adds the machine's own time and limits (the setup's [machine] or a typical small\n"
     "  lathe; on by itself when the setup has one), --machine=FILE with the machine file FILE\n"
     "  --calibrate fits the machine's time factor, accelerations, tool change time, spindle\n"
     "  acceleration and M-code time to the cycle times measured for the programs MEASURED.csv\n"
     "  lists (program,seconds a line) and prints each program's residual and leave-one-out error\n"
+    "  --diff compares two versions of a program by the part they cut (each with its setup): the\n"
+    "  regions of material added and removed, with the blocks of both, and their times and findings\n"
     "  a FOLDER, --jobs or --report checks an archive: the NC programs (*.min, *.nc, *.NC, *.tap)\n"
     "  in the folders and their sub-folders, N at a time (default: one per core), each report\n"
     "  as its program is done, then a summary; --report writes one HTML page of them all\n";
@@ -91,6 +97,7 @@ struct CliOptions {
     std::string SvgPath, PngPath, PdfPath;
     picture::SheetOptions Sheet;
     std::vector<std::string> Files;
+    bool Diff = false; // --diff OLD NEW
     ArchiveCli Archive;
     StockOptions Stock; // stock and tools
     // --control (--fanuc) and --unit given: for programs checked one by one they win over the
@@ -220,6 +227,8 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
             o.Json = true;
         else if (a == "--strict")
             o.Strict = true;
+        else if (a == "--diff")
+            o.Diff = true;
         else if (a == "--no-advice")
             o.Check.Advice = false;
         else if (a == "--unit") {
@@ -274,6 +283,9 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
         return o.Files.empty() ? ""
                                : "--calibrate takes its programs from its file, not from the command line";
     if (o.Files.empty()) return "no program file given";
+    if (o.Diff && (o.Files.size() != 2 || o.Archive.Given || !o.TracePath.empty() || !o.SvgPath.empty() ||
+                   !o.PngPath.empty() || !o.PdfPath.empty() || !o.Stock.ProfilePath.empty()))
+        return "--diff takes two programs, OLD and NEW, and no picture, trace or profile";
     return {};
 }
 
@@ -405,6 +417,13 @@ class Pipeline {
                     Status = 2;
                 }
             }
+            // --- The part on the drawing ---
+            options.Target = O.Stock.TargetFor(path, complaint);
+            if (!complaint.empty() || (options.Target && !options.Stock)) {
+                Complain(!complaint.empty() ? complaint : TargetNeedsStock(path));
+                options.Target.reset();
+                Status = 2;
+            }
         }
         options.ProgramPath = path;
         if (!canvases.empty()) options.Frame = FrameFor(text, options, O.Sheet, layout);
@@ -448,6 +467,10 @@ class Pipeline {
                          stock::DefaultSetupPath(path) + " beside the program");
                 Status = 2;
             }
+        }
+        if (options.Target && !report.Target) { // the stock could not be cut
+            Complain(path + ": not compared with the target drawing: the stock could not be cut");
+            Status = 2;
         }
         FlushTrace(); // the trace of a file comes before its report
         Out.Write(O.Json ? ReportJson(report) + "\n" : ReportText(report));
@@ -610,6 +633,20 @@ int RunCheckerCli(int argc, char** argv, const PictureFormats& formats) {
             std::string report, complaint;
             const int status = CalibrateMachine(o.Check, o.Stock, o.Json, report, complaint);
             if (status != 0) Complain(complaint);
+            out.Write(report);
+            return finish(status);
+        } catch (const std::bad_alloc&) {
+            Complain("out of memory");
+            return 2;
+        }
+    }
+    if (o.Diff) {
+        // --- Two versions of a program, compared by the part they cut ---
+        try {
+            std::string report, complaint;
+            const int status =
+                DiffPrograms(o.Files[0], o.Files[1], o.Check, o.Stock, o.Json, report, complaint);
+            if (status == 2) Complain(complaint);
             out.Write(report);
             return finish(status);
         } catch (const std::bad_alloc&) {

@@ -5,15 +5,36 @@
 #include "base/Alarms.h"
 #include "check/Checker.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
 namespace check {
 
 namespace {
+
+// Four decimals, without trailing zeros: a tenth of the least deviation worth telling.
+std::string Mm4(double v) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.4f", std::fabs(v) < 5e-5 ? 0.0 : v);
+    std::string s = buf;
+    s.erase(s.find_last_not_of('0') + 1);
+    if (s.back() == '.') s.pop_back();
+    return s;
+}
 
 findings::Severity LevelOf(advice::Severity s) {
     return s == advice::Severity::Error ? findings::Severity::Error : findings::Severity::Warning;
 }
 
 } // namespace
+
+std::string TargetMessage(const target::Deviation& d) {
+    const bool gouge = d.Type == target::Deviation::Kind::Gouge;
+    return (gouge ? "cut " + Mm4(d.Depth) + " mm into the drawn part"
+                  : Mm4(d.Depth) + " mm of material left on the drawn part") +
+           " from Z" + Mm4(d.Z1) + " to Z" + Mm4(d.Z0) + " (" + Mm4(d.VolumeMm3) + " mm3)";
+}
 
 void CollectFindings(CheckReport& r) {
     std::vector<findings::Finding> alarms, advice, stock;
@@ -40,6 +61,24 @@ void CollectFindings(CheckReport& r) {
             f.At = findings::Position{s.X, s.Z}; // air-cutting: the tool's first feed move
             stock.push_back(std::move(f));
         }
+    // The part on the drawing: each region beyond the tolerance, at the block behind it.
+    if (r.Target) {
+        for (const target::Deviation& d : r.Target->Deviations) {
+            const bool gouge = d.Type == target::Deviation::Kind::Gouge;
+            findings::Finding f = findings::Make(gouge ? "gouge" : "excess", findings::Severity::Warning,
+                                                 d.Line, TargetMessage(d));
+            f.From = findings::Source::Stock;
+            if (d.Line > 0) {
+                f.Tool = d.Tool;
+                f.N = d.N;
+                f.At = findings::Position{d.X, d.Z};
+            }
+            stock.push_back(std::move(f));
+        }
+        std::stable_sort(
+            stock.begin(), stock.end(),
+            [](const findings::Finding& a, const findings::Finding& b) { return a.Line < b.Line; });
+    }
     std::vector<findings::Finding> limits;
     if (r.Machine)
         for (const machine::Finding& m : r.Machine->Findings) {

@@ -5,6 +5,7 @@
 #include "machine/ProfileFile.h"
 #include "stock/SetupFile.h"
 #include "stock/ToolSources.h"
+#include "target/TargetFile.h"
 
 #include <toml++/toml.h>
 
@@ -81,6 +82,7 @@ std::vector<InputFile> InputsOf(const std::vector<std::string>& programs, const 
     std::vector<InputFile> inputs;
     std::set<std::string> setups; // each read once, however many programs share it
     if (!stock.Machine.File.empty()) inputs.push_back({"the machine file", stock.Machine.File});
+    if (!stock.TargetPath.empty()) inputs.push_back({"the target drawing", stock.TargetPath});
     for (const std::string& program : programs) {
         inputs.push_back({"the program file", program});
         const std::string setup = stock.SetupPathFor(program);
@@ -90,6 +92,8 @@ std::vector<InputFile> InputsOf(const std::vector<std::string>& programs, const 
             inputs.push_back({"the tool table", *table});
         if (const std::string machineFile = machine::MachineFileNamedBy(setup); !machineFile.empty())
             inputs.push_back({"the machine file", machineFile});
+        if (const std::string drawing = target::TargetFileNamedBy(setup); !drawing.empty())
+            inputs.push_back({"the target drawing", drawing});
     }
     return inputs;
 }

@@ -100,6 +100,7 @@ std::string ReportJson(const CheckReport& r) {
     out += "]";
     AppendStockJson(out, r);
     AppendMachineJson(out, r);
+    AppendTargetJson(out, r);
     return out + "}";
 }
 
@@ -126,6 +127,7 @@ std::string ReportText(const CheckReport& r) {
             out += "  tool " + legacy::Str15(tool) + ": " + legacy::FormatFixed(seconds, 2) + " s\n";
     AppendStockText(out, r);
     AppendMachineText(out, r);
+    AppendTargetText(out, r);
     return out;
 }
 

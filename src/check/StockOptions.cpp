@@ -3,10 +3,16 @@
 
 #include "check/StockProfile.h"
 #include "stock/SetupFile.h"
+#include "target/TargetFile.h"
 
 #include <sys/stat.h>
 
 namespace check {
+
+std::string TargetNeedsStock(const std::string& programPath) {
+    return programPath + ": --target needs a stock: give --setup FILE or --stock, or put " +
+           stock::DefaultSetupPath(programPath) + " beside the program";
+}
 
 bool StockOptions::Take(const std::string& a, const std::function<bool(std::string&)>& value,
                         std::string& error) {
@@ -22,6 +28,8 @@ bool StockOptions::Take(const std::string& a, const std::function<bool(std::stri
     } else if (a == "--profile") {
         if (!value(ProfilePath) || !ProfileFormatOf(ProfilePath))
             error = "--profile needs a file name ending in .svg or .dxf";
+    } else if (a == "--target") {
+        if (!value(TargetPath) || TargetPath.empty()) error = "--target needs a drawing file (DXF)";
     } else if (a == "--no-setup") {
         NoSetup = true;
     } else {
@@ -83,6 +91,24 @@ bool StockOptions::ApplyProgramChoice(const std::string& programPath, interp::Pa
     lathe.Fanuc = choice->Control == "fanuc";
     lathe.Iso = choice->Control == "iso";
     return true;
+std::shared_ptr<const target::Target> StockOptions::TargetFor(const std::string& programPath,
+                                                              std::string& complaint) const {
+    complaint.clear();
+    std::optional<target::TargetOptions> options;
+    if (const std::string setup = SetupPathFor(programPath); !setup.empty()) {
+        bool found = false;
+        options = target::TargetOfSetup(setup, found, complaint);
+        if (!options && found) return nullptr;
+        complaint.clear();
+    }
+    if (!TargetPath.empty()) {
+        if (!options) options.emplace();
+        options->File = TargetPath;
+    }
+    if (!options) return nullptr;
+    std::optional<target::Target> t = target::ReadTarget(*options, complaint);
+    if (!t) return nullptr;
+    return std::make_shared<const target::Target>(std::move(*t));
 }
 
 } // namespace check

@@ -6,6 +6,7 @@
 #include "base/Parameters.h"
 #include "check/MachineOptions.h"
 #include "stock/Setup.h"
+#include "target/Target.h"
 
 #include <functional>
 #include <memory>
@@ -14,12 +15,16 @@
 
 namespace check {
 
+// The complaint of a target drawing without a stock to cut.
+std::string TargetNeedsStock(const std::string& programPath);
+
 struct StockOptions {
     std::string SetupPath;                  // --setup: for every program
     std::optional<stock::Stock> QuickStock; // --stock: a bar or tube, tools from the comments
     bool NoSetup = false;                   // --no-setup: not even the file beside the program
     std::string ProfilePath;                // --profile: the finished half-section, .svg or .dxf
     MachineOptions Machine;                 // --machine[=FILE]: the machine behind the control
+    std::string TargetPath;                 // --target: the drawing every program is compared with
 
     // Takes the option `a`, with `value` giving its value; false when `a` is none of these.
     // `error` is set when its value is bad.
@@ -46,6 +51,11 @@ struct StockOptions {
     // and gives `complaint` (file, line, value).
     bool ApplyProgramChoice(const std::string& programPath, interp::Parameters& lathe, bool keepControl,
                             bool keepUnit, std::string& complaint) const;
+    // The drawing the program at `programPath` is compared with: --target, read as its setup's
+    // [target] table says (or as the table's defaults), else the [target] of its setup; null for
+    // none. A drawing or table that cannot be read gives `complaint` and null.
+    std::shared_ptr<const target::Target> TargetFor(const std::string& programPath,
+                                                    std::string& complaint) const;
 };
 
 } // namespace check

@@ -20,6 +20,12 @@ std::optional<StockSection> SectionOf(const CheckReport& report, const CheckOpti
         if (h.GripDiameter <= 0) h.GripDiameter = b.Empty() ? 0 : 2 * b.x1;
         s.Holding = stock::HoldingRegion(h).Outlines();
     }
+    if (report.Target)
+        for (const target::Deviation& d : report.Target->Deviations) {
+            std::vector<stock::Outline>& to = d.Type == target::Deviation::Kind::Gouge ? s.Gouge : s.Excess;
+            for (stock::Outline& o : d.Area.Outlines())
+                to.push_back(std::move(o));
+        }
     return s;
 }
 
@@ -43,11 +49,9 @@ std::vector<picture::PixelPolygon> Halves(const std::vector<stock::Outline>& out
 
 picture::SectionDrawing DrawnSection(const StockSection& s,
                                      const std::function<picture::PixelPoint(double x, double z)>& toPixel) {
-    picture::SectionDrawing d{Halves(s.Raw, toPixel),
-                              Halves(s.Part, toPixel),
-                              Halves(s.Holding, toPixel),
-                              Halves(s.Threads, toPixel),
-                              {}};
+    picture::SectionDrawing d{Halves(s.Raw, toPixel),     Halves(s.Part, toPixel), Halves(s.Holding, toPixel),
+                              Halves(s.Threads, toPixel), {},                      Halves(s.Excess, toPixel),
+                              Halves(s.Gouge, toPixel)};
     for (const stock::Outline& o : s.NosePath) { // on the path's own half, as the path runs
         picture::PixelPolygon& p = d.NosePath.emplace_back();
         for (const stock::Point& q : o)

@@ -24,6 +24,8 @@ struct StockSection {
     std::vector<stock::Outline> Threads;
     // The compensated nose path (open runs of points on the path's half), drawn when asked for.
     std::vector<stock::Outline> NosePath;
+    // Against a target drawing: the regions of material left outside it and cut inside it.
+    std::vector<stock::Outline> Excess, Gouge;
 };
 
 // None when the check ran without a setup.

@@ -107,6 +107,11 @@ const std::vector<CodeInfo>& Registry() {
          "cut with the spindle stopped", "cuts with the spindle stopped"},
         {"air-cutting", Info, S, "a tool that spends half its feed path in the air", "tool cutting air",
          "tools cutting air"},
+        // The finished section against the target drawing.
+        {"gouge", Error, S, "material cut away inside the drawn part, deeper than its tolerance",
+         "gouge into the drawn part", "gouges into the drawn part"},
+        {"excess", Warning, S, "material left outside the drawn part, beyond its tolerance",
+         "material left on the drawn part", "places with material left on the drawn part"},
         // The machine's limits, from its profile.
         {"thread-too-fast", Error, M, "the thread's pitch times the spindle speed is beyond the Z axis' feed",
          "thread too fast for the Z axis", "threads too fast for the Z axis"},

@@ -32,7 +32,8 @@ struct CodeInfo {
 };
 
 // Every code there is: the control's alarms (as interp::MeaningOfAlarm names them; "alarm" for a
-// text the control never shows), the advice, the stock's findings.
+// text the control never shows), the advice, the stock's findings (with the comparison of the
+// finished section with a target drawing), the machine's limits.
 const std::vector<CodeInfo>& Registry();
 // The code's entry, or null for a code the registry does not know.
 const CodeInfo* Lookup(std::string_view code);

@@ -3,6 +3,8 @@
 
 #include "motion/SvgCanvas.h"
 
+#include <tuple>
+
 namespace picture {
 
 namespace {
@@ -36,6 +38,8 @@ SectionLook SectionLookOf(bool white) {
     l.Holding = {white ? Rgb(150, 100, 0) : Rgb(235, 190, 70), 1.5, false};
     l.Thread = {white ? Rgb(150, 40, 150) : Rgb(230, 130, 230), 1, true};
     l.NosePath = {white ? Rgb(0, 140, 70) : Rgb(90, 235, 150), 1.2, false};
+    l.Excess = {white ? Rgb(230, 140, 0) : Rgb(255, 180, 40), 3, false};
+    l.Gouge = {white ? Rgb(210, 0, 0) : Rgb(255, 70, 70), 3, false};
     l.PartFill = white ? Rgb(120, 135, 160) : Rgb(150, 165, 190);
     l.PartFillAlpha = white ? 90 : 80;
     l.Insert = {white ? Rgb(170, 30, 30) : Rgb(255, 110, 90), 1.2, false};
@@ -59,6 +63,12 @@ std::string SvgSection(const SectionDrawing& s, const SectionLook& look) {
         out += "<path class=\"thread\" fill=\"none\" " + Stroke(look.Thread) + " d=\"" + d + "\"/>\n";
     if (const std::string d = PathData(s.NosePath, false); !d.empty())
         out += "<path class=\"nose-path\" fill=\"none\" " + Stroke(look.NosePath) + " d=\"" + d + "\"/>\n";
+    for (const auto& [name, polygons, pen] :
+         {std::tuple{"excess", &s.Excess, &look.Excess}, std::tuple{"gouge", &s.Gouge, &look.Gouge}})
+        if (const std::string d = PathData(*polygons); !d.empty())
+            out += std::string("<path class=\"") + name + "\" fill=\"" + motion::SvgColor(pen->Color) +
+                   "\" fill-rule=\"evenodd\" stroke-linejoin=\"round\" " + Stroke(*pen) + " d=\"" + d +
+                   "\"/>\n";
     return out + "</g>\n";
 }
 

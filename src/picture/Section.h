@@ -2,8 +2,8 @@
 #pragma once
 // The stock section as it is drawn with the path, in the window and in the checker's pictures:
 // the raw stock's outline (dashed), the part left (filled, translucent, so that the path shows
-// through it), the work holding (outlined) and the thread zones (dashed), each on both halves
-// of the section. One look for
+// through it), the work holding (outlined), the thread zones (dashed) and, against a target
+// drawing, the excess and gouge regions (broad strokes), each on both halves of the section. One look for
 // every place it is drawn; the Qt painting is render::PaintSection, the SVG one SvgSection.
 
 #include <cstdint>
@@ -23,6 +23,8 @@ struct SectionDrawing {
     std::vector<PixelPolygon> Raw, Part, Holding;
     std::vector<PixelPolygon> Threads;  // where thread passes took the whole ring
     std::vector<PixelPolygon> NosePath; // open: the compensated nose path, beside the drawn one
+    // Against a target drawing: material left outside it, and cut inside it.
+    std::vector<PixelPolygon> Excess, Gouge;
 };
 
 struct SectionPen {
@@ -33,6 +35,9 @@ struct SectionPen {
 
 struct SectionLook {
     SectionPen Raw, Part, Holding, Thread, NosePath;
+    // The deviations from a target drawing, a few micrometres thick: a broad pen shows them at
+    // any scale.
+    SectionPen Excess, Gouge;
     int32_t PartFill = 0;  // &HBBGGRR
     int PartFillAlpha = 0; // 0 to 255
     // The tool where a run in the window stands: its insert filled, its holder outlined.

@@ -49,6 +49,15 @@ void PaintSection(QPainter& p, const picture::SectionDrawing& s, const picture::
     for (const picture::PixelPolygon& o : s.NosePath)
         for (size_t i = 1; i < o.size(); ++i)
             p.drawLine(QPointF(o[i - 1].X, o[i - 1].Y), QPointF(o[i].X, o[i].Y));
+    for (const auto& [polygons, pen] :
+         {std::pair{&s.Excess, &look.Excess}, std::pair{&s.Gouge, &look.Gouge}}) {
+        if (polygons->empty()) continue;
+        QPen broad = PenOf(*pen);
+        broad.setJoinStyle(Qt::RoundJoin);
+        p.setPen(broad);
+        p.setBrush(ColorOf(pen->Color));
+        p.drawPath(PathOf(*polygons));
+    }
     p.restore();
 }
 

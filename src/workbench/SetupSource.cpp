@@ -27,6 +27,8 @@ std::shared_ptr<const stock::Setup> SetupSource::For(const QString& programPath,
         Program = programPath, SetupStamp = stamp, Read = true;
         std::string why;
         Setup = stamp.Exists ? check::StockOptions{}.SetupFor(programPath.toStdString(), why) : nullptr;
+        Drawn = nullptr;
+        if (Setup && why.empty()) Drawn = check::StockOptions{}.TargetFor(programPath.toStdString(), why);
         Complaint = QString::fromStdString(why);
     }
     complaint = Complaint;

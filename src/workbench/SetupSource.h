@@ -7,6 +7,7 @@
 
 #include "machine/Profile.h"
 #include "stock/Setup.h"
+#include "target/Target.h"
 
 #include <QDateTime>
 #include <QString>
@@ -25,6 +26,10 @@ class SetupSource {
     // gives null and `complaint`.
     std::shared_ptr<const machine::Profile> MachineFor(const QString& programPath, const QString& chosen,
                                                        QString& complaint);
+    // The target drawing the setup's [target] table names, read with the setup by For (null for
+    // none, or when it cannot be read: then For's complaint says why).
+    // NOTE: read again when the setup changes, not when only the drawing does.
+    std::shared_ptr<const target::Target> Target() const { return Drawn; }
 
   private:
     // What a file looked like when it was read.
@@ -40,6 +45,7 @@ class SetupSource {
     Stamp SetupStamp;
     bool Read = false; // the fields above describe what Setup and Complaint were read from
     std::shared_ptr<const stock::Setup> Setup;
+    std::shared_ptr<const target::Target> Drawn;
     QString Complaint;
 
     // The machine: read from `MachineFile` (empty: the setup's own table) when the setup or

@@ -247,6 +247,7 @@ check::CheckOptions Workbench::OptionsNow() {
     const QString program = H.ProgramPath ? H.ProgramPath() : QString();
     o.ProgramPath = program.toStdString(); // subprogram files beside it
     o.Stock = Setups.For(program, complaint);
+    o.Target = Setups.Target(); // the part on the drawing, when the setup names one
     // A setup file that cannot be read is told once, not after every command.
     if (complaint != SetupComplaint && !complaint.isEmpty()) emit StatusText(complaint);
     SetupComplaint = complaint;

@@ -69,8 +69,8 @@ TEST(CheckerSafety, OutputsNeverOverwriteAProgram) {
 }
 
 // Every input is refused as an output, not only the programs: the setup (given or found beside
-// the program) and the tool table it names, by any name, for each output option and standard
-// output. Nothing is written and the inputs stay as they were.
+// the program), the tool table, machine file and target drawing it names, by any name, for each
+// output option and standard output. Nothing is written and the inputs stay as they were.
 TEST(CheckerSafety, OutputsNeverOverwriteASetupOrItsToolTable) {
     Folder dir;
     const std::string p = dir.Write("p.min", Good);
@@ -103,6 +103,11 @@ TEST(CheckerSafety, OutputsNeverOverwriteASetupOrItsToolTable) {
         {{"--setup", dir.Write("m.setup.toml", "machine = \"lathe.toml\"\n"), "--svg", dir / "lathe.toml", p},
          "is the machine file"},
         {{"--machine=" + dir / "given/m.toml", "--trace", dir / "given/m.toml", p}, "is the machine file"},
+        // A target drawing, named by a setup's [target] or given for every program.
+        {{"--setup", dir.Write("t.setup.toml", "[target]\nfile = \"part.dxf\"\n"), "--profile",
+          dir / "part.dxf", p},
+         "is the target drawing"},
+        {{"--target", dir / "given/part.dxf", "--svg", dir / "given/part.dxf", p}, "is the target drawing"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Args[1]);

@@ -1,0 +1,21 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// --diff OLD NEW: two versions of a program compared by the part they cut. Each runs with its own
+// setup; the difference of the two finished sections gives regions of material added and
+// removed, each with the blocks of both files behind it, beside the times, tools, alarms and
+// findings of both.
+
+#include "check/Checker.h"
+#include "check/StockOptions.h"
+
+#include <string>
+
+namespace check {
+
+// The report (text, or one JSON object with `json`) of OLD against NEW, appended to `out`.
+// Returns the exit status: 0 for the same part (or the same within the tolerance), 1 for a
+// changed part, 2 when either cannot be read or has no stock (`complaint` says why).
+int DiffPrograms(const std::string& oldPath, const std::string& newPath, const CheckOptions& check,
+                 const StockOptions& stock, bool json, std::string& out, std::string& complaint);
+
+} // namespace check

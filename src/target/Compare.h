@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The finished section against the drawn one: material left outside the tolerance (excess) and
+// material cut inside it (gouges), each region measured and laid at the door of the blocks whose
+// cuts made it.
+
+#include "stock/Machining.h"
+#include "target/Target.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace target {
+
+struct Deviation {
+    enum class Kind { Excess, Gouge };
+    Kind Type = Kind::Excess;
+    stock::Region Area;    // between the two outlines, where it passes the tolerance
+    double AreaMm2 = 0;    // in the section
+    double VolumeMm3 = 0;  // turned round the axis
+    double Z0 = 0, Z1 = 0; // its span along the axis
+    double Depth = 0;      // the largest distance from the drawn outline (mm)
+    stock::Point Deepest;  // where that is (z, radius)
+    // The blocks: a gouge's, whose cuts took its material (the first did it first); an
+    // excess's, whose cuts run along it (the last of them left it). Empty when none is known.
+    std::vector<int64_t> Lines;
+    // The block the finding names (the first cut into a gouge, the last cut along an excess):
+    // its tool, sequence number and where it ends (X a diameter).
+    int64_t Line = 0;
+    int Tool = 0;
+    std::string N;
+    double X = 0, Z = 0;
+};
+
+struct Comparison {
+    std::string File;
+    double Tolerance = 0, Allowance = 0;
+    std::vector<Deviation> Deviations; // by the front of their span, the front (largest Z) first
+};
+
+// Compares `part` (the finished section) with `drawn`. Material behind the drawn part's back
+// face (towards the chuck) is the bar it is cut from, not compared. `moves` and `setup`, when
+// given, are the program's path and the tools that cut the section: the blocks are found by
+// sweeping the tools again along the moves near each region.
+Comparison Compare(const stock::Region& part, const Target& drawn, const TargetOptions& options,
+                   const std::vector<stock::Move>* moves = nullptr, const stock::Setup* setup = nullptr);
+
+} // namespace target
