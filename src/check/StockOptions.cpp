@@ -91,6 +91,8 @@ bool StockOptions::ApplyProgramChoice(const std::string& programPath, interp::Pa
     lathe.Fanuc = choice->Control == "fanuc";
     lathe.Iso = choice->Control == "iso";
     return true;
+}
+
 std::shared_ptr<const target::Target> StockOptions::TargetFor(const std::string& programPath,
                                                               std::string& complaint) const {
     complaint.clear();

@@ -49,8 +49,12 @@ std::vector<picture::PixelPolygon> Halves(const std::vector<stock::Outline>& out
 
 picture::SectionDrawing DrawnSection(const StockSection& s,
                                      const std::function<picture::PixelPoint(double x, double z)>& toPixel) {
-    picture::SectionDrawing d{Halves(s.Raw, toPixel),     Halves(s.Part, toPixel), Halves(s.Holding, toPixel),
-                              Halves(s.Threads, toPixel), {},                      Halves(s.Excess, toPixel),
+    picture::SectionDrawing d{Halves(s.Raw, toPixel),
+                              Halves(s.Part, toPixel),
+                              Halves(s.Holding, toPixel),
+                              Halves(s.Threads, toPixel),
+                              {},
+                              Halves(s.Excess, toPixel),
                               Halves(s.Gouge, toPixel)};
     for (const stock::Outline& o : s.NosePath) { // on the path's own half, as the path runs
         picture::PixelPolygon& p = d.NosePath.emplace_back();

@@ -301,7 +301,8 @@ std::optional<Setup> ParseSetup(std::string_view text, const std::string& file, 
     Reader r(file, error);
     Setup setup;
     setup.File = file;
-    if (!r.OnlyKeys(doc, "", {"program", "stock", "chuck", "tailstock", "tool", "tool_table", "machine", "target"}))
+    if (!r.OnlyKeys(doc, "",
+                    {"program", "stock", "chuck", "tailstock", "tool", "tool_table", "machine", "target"}))
         return std::nullopt;
     if (const toml::node* program = doc.get("program")) {
         setup.Program.emplace();
