@@ -225,12 +225,24 @@ void ProgramText::MarkTo(size_t end) {
     const std::u16string_view text = Text;
     end = std::min(end, text.size());
     if (Ahead) {
-        // The last part ends at the end of the text, so the parts suffice.
+        // The last part ends at the end of the text, so the parts suffice. The block marks of the
+        // part taken replace those of the one before.
         while (Marked < end) {
-            const MarksAhead::Part& part = Ahead->Take(Taken++);
-            Marks.insert(Marks.end(), part.Marks.begin(), part.Marks.end());
-            BlockMarks.insert(BlockMarks.end(), part.BlockMarks.begin(), part.BlockMarks.end());
+            MarksAhead::Part& part = Ahead->Take(Taken++);
+            BlockMarks = std::move(part.BlockMarks);
+            BlockMarksFrom = Marked;
+            NextMark = 0;
             Marked = part.End;
+        }
+        if (Taken == Ahead->Parts.size() && Marks.empty()) {
+            size_t count = 0;
+            for (const MarksAhead::Part& part : Ahead->Parts)
+                count += part.Marks.size();
+            Marks.reserve(count);
+            for (MarksAhead::Part& part : Ahead->Parts) {
+                Marks.insert(Marks.end(), part.Marks.begin(), part.Marks.end());
+                part.Marks = {};
+            }
         }
         return;
     }
@@ -250,6 +262,26 @@ void ProgramText::MarkTo(size_t end) {
         if (CrLfAt(text, k)) ++PairsBefore;
     }
     Marked = std::max(Marked, k);
+}
+
+bool ProgramText::MarkedIn(size_t start, size_t end) {
+    if (start >= end) return false;
+    // Marked a little ahead, in steps the cache holds; parts made ahead are taken as they are
+    // needed.
+    if (end > Marked) MarkTo(Ahead ? end : end + 16384);
+    if (start < BlockMarksFrom) {
+        // In a part given up already (a block across two parts): the characters themselves.
+        for (size_t k = start; k < end && k < Text.size(); ++k)
+            if (IsBlockMark(Text, k)) return true;
+        return false;
+    }
+    // Blocks come in text order; a run that starts again looks the place up.
+    if (NextMark > 0 && BlockMarks[NextMark - 1] >= start)
+        NextMark = static_cast<size_t>(std::lower_bound(BlockMarks.begin(), BlockMarks.end(), start) -
+                                       BlockMarks.begin());
+    while (NextMark < BlockMarks.size() && BlockMarks[NextMark] < start)
+        ++NextMark;
+    return NextMark < BlockMarks.size() && BlockMarks[NextMark] < end;
 }
 
 MarksAhead::MarksAhead(std::u16string_view text, bool wide, size_t partChars)
@@ -274,7 +306,7 @@ void MarksAhead::Produce() {
     }
 }
 
-const MarksAhead::Part& MarksAhead::Take(size_t index) {
+MarksAhead::Part& MarksAhead::Take(size_t index) {
     size_t done = Done.load(std::memory_order_acquire);
     while (done <= index) {
         Done.wait(done, std::memory_order_acquire);

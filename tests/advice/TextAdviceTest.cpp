@@ -200,16 +200,31 @@ TEST(ProgramText, MarksAgreeWithTheReferenceRuleAndPlainBlocksReadPlain) {
             steps.MarkTo(text.size());
             ASSERT_EQ(steps.Marks, marks) << round << wide;
             ASSERT_EQ(steps.BlockMarks, blockMarks) << round << wide;
-            // Marked in small parts on another thread and taken over as the steps ask.
+            // Marked in small parts on another thread and taken over as a run asks, block by
+            // block in text order, then at places before and after; the block marks are then
+            // kept for the part the run is in only.
             MarksAhead ahead(text, wide, 1 + rng() % 70);
             ProgramText fed(text, ahead);
+            ProgramText lazy(text, wide, true);
             std::thread marking([&ahead] { ahead.Produce(); });
-            for (size_t to = 0; to < text.size(); to += rng() % 50)
-                fed.MarkTo(to);
+            const auto markedIn = [&](size_t start, size_t end) {
+                return std::any_of(blockMarks.begin(), blockMarks.end(),
+                                   [&](size_t m) { return m >= start && m < end; });
+            };
+            size_t start = 0;
+            for (size_t end = text.find(u"\r\n"); end != std::u16string::npos;
+                 start = end + 1, end = text.find(u"\r\n", start)) {
+                ASSERT_EQ(fed.MarkedIn(start, end), markedIn(start, end)) << round << wide << start;
+                ASSERT_EQ(lazy.MarkedIn(start, end), markedIn(start, end)) << round << wide << start;
+            }
+            for (int ask = 0; ask < 20 && !text.empty(); ++ask) {
+                const size_t a = rng() % text.size(), b = a + rng() % (text.size() - a + 1);
+                ASSERT_EQ(fed.MarkedIn(a, b), markedIn(a, b)) << round << wide << a << b;
+                ASSERT_EQ(lazy.MarkedIn(a, b), markedIn(a, b)) << round << wide << a << b;
+            }
             fed.MarkTo(text.size());
             marking.join();
             ASSERT_EQ(fed.Marks, marks) << round << wide;
-            ASSERT_EQ(fed.BlockMarks, blockMarks) << round << wide;
         }
         // Every block (up to a CR LF) without a mark reads as plain words.
         size_t from = 0;
