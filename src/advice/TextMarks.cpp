@@ -47,18 +47,33 @@ inline bool CrLfAt(std::u16string_view text, size_t k) {
     return text[k] == u'\r' && k + 1 < text.size() && text[k + 1] == u'\n';
 }
 
+// A block mark at `pos`: it replaces the one before when that is on the same line (at or after
+// `lineFrom`, where the line begins).
+inline void AddBlockMark(std::vector<size_t>& marks, size_t pos, size_t lineFrom) {
+    if (!marks.empty() && marks.back() >= lineFrom)
+        marks.back() = pos;
+    else
+        marks.push_back(pos);
+}
+
 // Notes the marks of one chunk from its bit masks (bit i = the character at `at` + i); `pairs`
-// has bit i set where a CR LF pair begins. `lines` counts the pairs before the chunk.
-inline void Note(ProgramText& out, size_t at, uint64_t noted, uint64_t block, uint64_t pairs,
-                 int64_t& lines) {
+// has bit i set where a CR LF pair begins. `lines` counts the pairs before the chunk, `lineFrom`
+// is where the line the chunk begins in begins.
+inline void Note(ProgramText& out, size_t at, uint64_t noted, uint64_t block, uint64_t pairs, int64_t& lines,
+                 size_t& lineFrom) {
     for (; noted; noted &= noted - 1) {
         const int bit = __builtin_ctzll(noted);
         const int64_t before = __builtin_popcountll(pairs & ((uint64_t{1} << bit) - 1));
         out.Marks.push_back(
             {at + static_cast<size_t>(bit), lines + before + 1, out.Text[at + static_cast<size_t>(bit)]});
     }
-    for (; block; block &= block - 1)
-        out.BlockMarks.push_back(at + static_cast<size_t>(__builtin_ctzll(block)));
+    for (; block; block &= block - 1) {
+        const int bit = __builtin_ctzll(block);
+        const uint64_t before = pairs & ((uint64_t{1} << bit) - 1);
+        if (before) lineFrom = at + static_cast<size_t>(64 - __builtin_clzll(before)); // after its CR
+        AddBlockMark(out.BlockMarks, at + static_cast<size_t>(bit), lineFrom);
+    }
+    if (pairs) lineFrom = at + static_cast<size_t>(64 - __builtin_clzll(pairs));
     lines += __builtin_popcountll(pairs);
 }
 
@@ -166,11 +181,11 @@ ZARVIK_AVX2 void ChunkMarks32(const char16_t* p, uint64_t& noted, uint64_t& bloc
     pairs = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(Eq32(v, '\r'), Eq32(v1, '\n'))));
 }
 
-ZARVIK_AVX2 size_t MarkAvx2(ProgramText& out, int64_t& lines, size_t k, size_t end) {
+ZARVIK_AVX2 size_t MarkAvx2(ProgramText& out, int64_t& lines, size_t& lineFrom, size_t k, size_t end) {
     for (; k < end && k + 35 <= out.Text.size(); k += 32) {
         uint64_t noted, block, pairs;
         ChunkMarks32(out.Text.data() + k, noted, block, pairs);
-        Note(out, k, noted, block, pairs, lines);
+        Note(out, k, noted, block, pairs, lines, lineFrom);
     }
     return k;
 }
@@ -234,32 +249,24 @@ void ProgramText::MarkTo(size_t end) {
             NextMark = 0;
             Marked = part.End;
         }
-        if (Taken == Ahead->Parts.size() && Marks.empty()) {
-            size_t count = 0;
-            for (const MarksAhead::Part& part : Ahead->Parts)
-                count += part.Marks.size();
-            Marks.reserve(count);
-            for (MarksAhead::Part& part : Ahead->Parts) {
-                Marks.insert(Marks.end(), part.Marks.begin(), part.Marks.end());
-                part.Marks = {};
-            }
-        }
+        // The marking thread is done with its own marks once it has handed over the last part.
+        if (Taken == Ahead->Parts.size() && Marks.empty()) Marks = std::move(Ahead->Work.Marks);
         return;
     }
     size_t k = Marked;
 #if defined(__SSE2__)
-    if (Wide) k = MarkAvx2(*this, PairsBefore, k, end);
+    if (Wide) k = MarkAvx2(*this, PairsBefore, LineFrom, k, end);
     for (; k < end && k + 19 <= text.size(); k += 16) {
         uint64_t noted, block, pairs;
         ChunkMarks(text.data() + k, noted, block, pairs);
-        Note(*this, k, noted, block, pairs, PairsBefore);
+        Note(*this, k, noted, block, pairs, PairsBefore, LineFrom);
     }
 #endif
     // The last characters, which have too few after them for a chunk.
     for (; k < end; ++k) {
         if (IsNoted(text[k])) Marks.push_back({k, PairsBefore + 1, text[k]});
-        if (IsBlockMark(text, k)) BlockMarks.push_back(k);
-        if (CrLfAt(text, k)) ++PairsBefore;
+        if (IsBlockMark(text, k)) AddBlockMark(BlockMarks, k, LineFrom);
+        if (CrLfAt(text, k)) ++PairsBefore, LineFrom = k + 1;
     }
     Marked = std::max(Marked, k);
 }
@@ -293,7 +300,6 @@ void MarksAhead::Produce() {
         for (size_t i = 0; i < Parts.size(); ++i) {
             Work.MarkTo((i + 1) * PartChars); // the last part to the end of the text
             Part& part = Parts[i];
-            part.Marks.swap(Work.Marks);
             part.BlockMarks.swap(Work.BlockMarks);
             part.End = Work.Marked;
             Done.store(i + 1, std::memory_order_release);

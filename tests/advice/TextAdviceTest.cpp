@@ -180,26 +180,31 @@ TEST(ProgramText, MarksAgreeWithTheReferenceRuleAndPlainBlocksReadPlain) {
             text += rng() % 2 ? pieces[rng() % pieces.size()]
                               : std::u16string(1, alphabet[rng() % alphabet.size()]);
         std::vector<ProgramText::Mark> marks;
-        std::vector<size_t> blockMarks;
-        int64_t line = 1;
+        std::vector<size_t> blockMarks, lastOfLine; // every block mark; the last of each line
+        int64_t line = 1, lastLine = 0;
         for (size_t k = 0; k < text.size(); ++k) {
             const char16_t c = text[k];
             if (c == u'(' || c == u')' || c == u'#' || (c >= u'a' && c <= u'z'))
                 marks.push_back({k, line, c});
-            if (IsBlockMark(text, k)) blockMarks.push_back(k);
+            if (IsBlockMark(text, k)) {
+                blockMarks.push_back(k);
+                if (lastLine == line) lastOfLine.pop_back();
+                lastOfLine.push_back(k);
+                lastLine = line;
+            }
             if (c == u'\r' && k + 1 < text.size() && text[k + 1] == u'\n') ++line;
         }
         for (bool wide : {true, false}) {
             const ProgramText program(text, wide);
             ASSERT_EQ(program.Marks, marks) << round << wide;
-            ASSERT_EQ(program.BlockMarks, blockMarks) << round << wide;
+            ASSERT_EQ(program.BlockMarks, lastOfLine) << round << wide;
             // Marked in uneven steps, as a run does, the marks are the same.
             ProgramText steps(text, wide, true);
             for (size_t to = 0; to < text.size(); to += rng() % 50)
                 steps.MarkTo(to);
             steps.MarkTo(text.size());
             ASSERT_EQ(steps.Marks, marks) << round << wide;
-            ASSERT_EQ(steps.BlockMarks, blockMarks) << round << wide;
+            ASSERT_EQ(steps.BlockMarks, lastOfLine) << round << wide;
             // Marked in small parts on another thread and taken over as a run asks, block by
             // block in text order, then at places before and after; the block marks are then
             // kept for the part the run is in only.
@@ -217,8 +222,13 @@ TEST(ProgramText, MarksAgreeWithTheReferenceRuleAndPlainBlocksReadPlain) {
                 ASSERT_EQ(fed.MarkedIn(start, end), markedIn(start, end)) << round << wide << start;
                 ASSERT_EQ(lazy.MarkedIn(start, end), markedIn(start, end)) << round << wide << start;
             }
+            // Blocks anywhere, from anywhere in their line (a run from the caret).
             for (int ask = 0; ask < 20 && !text.empty(); ++ask) {
-                const size_t a = rng() % text.size(), b = a + rng() % (text.size() - a + 1);
+                const size_t b = text.find(u"\r\n", rng() % text.size());
+                if (b == std::u16string::npos) break;
+                const size_t line = text.rfind(u"\r\n", b == 0 ? 0 : b - 1);
+                const size_t from = line == std::u16string::npos || line >= b ? 0 : line + 1;
+                const size_t a = from + rng() % (b - from + 1);
                 ASSERT_EQ(fed.MarkedIn(a, b), markedIn(a, b)) << round << wide << a << b;
                 ASSERT_EQ(lazy.MarkedIn(a, b), markedIn(a, b)) << round << wide << a << b;
             }
