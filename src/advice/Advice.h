@@ -64,7 +64,15 @@ struct ProgramText {
     // Whether a block mark lies in the block [start, end) (`end` at the CR of a CR LF, and no
     // CR LF before it), marking as far as that needs. Asked in text order, as a run reads its
     // blocks, it costs a step or two; asked for an earlier place, it looks the place up.
-    bool MarkedIn(size_t start, size_t end);
+    bool MarkedIn(size_t start, size_t end) {
+        // Inline: asked once for every block of a run, and nearly always answered here.
+        if (start >= end) return false;
+        if (end > Marked || start < BlockMarksFrom || (NextMark > 0 && BlockMarks[NextMark - 1] >= start))
+            return MarkedInLookingUp(start, end);
+        while (NextMark < BlockMarks.size() && BlockMarks[NextMark] < start)
+            ++NextMark;
+        return NextMark < BlockMarks.size() && BlockMarks[NextMark] < end;
+    }
     std::u16string_view Text;
     size_t Marked = 0; // the marks are complete before this position
     struct Mark {
@@ -89,6 +97,8 @@ struct ProgramText {
     size_t BlockMarksFrom = 0;
 
   private:
+    // MarkedIn where it has to mark further, or look the place up.
+    bool MarkedInLookingUp(size_t start, size_t end);
     bool Wide = false;
     int64_t PairsBefore = 0;     // CR LF pairs before Marked
     size_t LineFrom = 0;         // where the line Marked is in begins

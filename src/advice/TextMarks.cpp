@@ -274,8 +274,7 @@ void ProgramText::MarkTo(size_t end) {
     Marked = std::max(Marked, k);
 }
 
-bool ProgramText::MarkedIn(size_t start, size_t end) {
-    if (start >= end) return false;
+bool ProgramText::MarkedInLookingUp(size_t start, size_t end) {
     // Marked a little ahead, in steps the cache holds; parts made ahead are taken as they are
     // needed.
     if (end > Marked) MarkTo(Ahead ? end : end + 16384);
