@@ -61,6 +61,18 @@ struct ProgramText {
     ProgramText(std::u16string_view text, MarksAhead& ahead);
     // Completes the marks up to at least `end` (or the end of the text).
     void MarkTo(size_t end);
+    // Whether a block mark lies in the block [start, end) (`end` at the CR of a CR LF, and no
+    // CR LF before it), marking as far as that needs. Asked in text order, as a run reads its
+    // blocks, it costs a step or two; asked for an earlier place, it looks the place up.
+    bool MarkedIn(size_t start, size_t end) {
+        // Inline: asked once for every block of a run, and nearly always answered here.
+        if (start >= end) return false;
+        if (end > Marked || start < BlockMarksFrom || (NextMark > 0 && BlockMarks[NextMark - 1] >= start))
+            return MarkedInLookingUp(start, end);
+        while (NextMark < BlockMarks.size() && BlockMarks[NextMark] < start)
+            ++NextMark;
+        return NextMark < BlockMarks.size() && BlockMarks[NextMark] < end;
+    }
     std::u16string_view Text;
     size_t Marked = 0; // the marks are complete before this position
     struct Mark {
@@ -70,19 +82,29 @@ struct ProgramText {
         bool operator==(const Mark&) const = default;
     };
     // "(", ")", "#" and "a" to "z": what the comment, macro-variable and lower-case findings look
-    // at. In text order.
+    // at. In text order. Marks made on another thread come in once the text is marked to its
+    // end, in one piece: a run needs none of them.
     std::vector<Mark> Marks;
     // Where a block stops being plain words (see IsBlockMark). A block without one is read by the
     // control as capital letters each followed by a number, its G codes written with two digits
     // and none of them a dwell or a G7x cycle: no word finding can come from it, and the modal
-    // code the control leaves is the one the block ran. In text order.
+    // code the control leaves is the one the block ran. Only the last of a line's is kept (a
+    // block ends at a line's end, so that one tells), in text order, from BlockMarksFrom on:
+    // marks made on another thread are kept for the part of the text a run is in only. A program
+    // of a million blocks would otherwise keep (and copy) millions of them, and on a virtual
+    // machine the first touch of each page of memory costs more than marking it.
     std::vector<size_t> BlockMarks;
+    size_t BlockMarksFrom = 0;
 
   private:
+    // MarkedIn where it has to mark further, or look the place up.
+    bool MarkedInLookingUp(size_t start, size_t end);
     bool Wide = false;
     int64_t PairsBefore = 0;     // CR LF pairs before Marked
+    size_t LineFrom = 0;         // where the line Marked is in begins
     MarksAhead* Ahead = nullptr; // where the marks come from, when another thread makes them
     size_t Taken = 0;            // parts of Ahead taken over
+    size_t NextMark = 0;         // first of BlockMarks not before the last place MarkedIn was asked
 };
 
 // The marks of a program text made on another thread, part by part, ahead of a run that reads
@@ -100,12 +122,11 @@ class MarksAhead {
   private:
     friend struct ProgramText;
     struct Part {
-        std::vector<ProgramText::Mark> Marks;
         std::vector<size_t> BlockMarks;
         size_t End = 0; // the marks are complete before this position
     };
     // Part `index`, once it is done.
-    const Part& Take(size_t index);
+    Part& Take(size_t index);
 
     static constexpr size_t Failed = ~size_t{0};
     ProgramText Work; // the marking thread's own
@@ -213,7 +234,7 @@ class RunAdvisor {
     const std::vector<Finding>& Findings() const { return Out; }
 
   private:
-    bool PlainBlock(const interp::MachineState& s); // no mark of Text.BlockMarks in the block
+    bool PlainBlock(const interp::MachineState& s); // no block mark of Text in the block
     // Shows the block to the findings that watch it (`watch` by Watch).
     void Look(const interp::MachineState& s, const bool (&watch)[Watches]);
     // Under the ISO control the dialects' block findings do not apply: the control's own notes
@@ -224,7 +245,6 @@ class RunAdvisor {
     std::vector<Finding> Out;
     ProgramText& Text;
     LineOfBlock LineOf;
-    size_t NextMark = 0; // first of Text.BlockMarks not before the last block
     RunMemory Memory;
     BlockWords Words;
     bool Started = false;

@@ -60,16 +60,7 @@ inline bool RunAdvisor::PlainBlock(const interp::MachineState& s) {
     if (s.BlockEndPos <= 0) return false;
     const auto end = static_cast<size_t>(s.BlockEndPos - 1);
     if (end < s.BlockText.size() || end > Text.Text.size()) return false;
-    const size_t start = end - s.BlockText.size();
-    // A little ahead, in steps the cache holds.
-    if (end >= Text.Marked) Text.MarkTo(end + 16384);
-    const std::vector<size_t>& marks = Text.BlockMarks;
-    // Blocks come in text order; a run that starts again looks the place up.
-    if (NextMark > 0 && marks[NextMark - 1] >= start)
-        NextMark = static_cast<size_t>(std::lower_bound(marks.begin(), marks.end(), start) - marks.begin());
-    while (NextMark < marks.size() && marks[NextMark] < start)
-        ++NextMark;
-    return NextMark == marks.size() || marks[NextMark] >= end;
+    return !Text.MarkedIn(end - s.BlockText.size(), end);
 }
 
 namespace {

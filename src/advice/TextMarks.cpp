@@ -13,6 +13,9 @@
 #if defined(__SSE2__)
 #include <immintrin.h>
 #endif
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace advice {
 
@@ -47,18 +50,33 @@ inline bool CrLfAt(std::u16string_view text, size_t k) {
     return text[k] == u'\r' && k + 1 < text.size() && text[k + 1] == u'\n';
 }
 
+// A block mark at `pos`: it replaces the one before when that is on the same line (at or after
+// `lineFrom`, where the line begins).
+inline void AddBlockMark(std::vector<size_t>& marks, size_t pos, size_t lineFrom) {
+    if (!marks.empty() && marks.back() >= lineFrom)
+        marks.back() = pos;
+    else
+        marks.push_back(pos);
+}
+
 // Notes the marks of one chunk from its bit masks (bit i = the character at `at` + i); `pairs`
-// has bit i set where a CR LF pair begins. `lines` counts the pairs before the chunk.
-inline void Note(ProgramText& out, size_t at, uint64_t noted, uint64_t block, uint64_t pairs,
-                 int64_t& lines) {
+// has bit i set where a CR LF pair begins. `lines` counts the pairs before the chunk, `lineFrom`
+// is where the line the chunk begins in begins.
+inline void Note(ProgramText& out, size_t at, uint64_t noted, uint64_t block, uint64_t pairs, int64_t& lines,
+                 size_t& lineFrom) {
     for (; noted; noted &= noted - 1) {
         const int bit = __builtin_ctzll(noted);
         const int64_t before = __builtin_popcountll(pairs & ((uint64_t{1} << bit) - 1));
         out.Marks.push_back(
             {at + static_cast<size_t>(bit), lines + before + 1, out.Text[at + static_cast<size_t>(bit)]});
     }
-    for (; block; block &= block - 1)
-        out.BlockMarks.push_back(at + static_cast<size_t>(__builtin_ctzll(block)));
+    for (; block; block &= block - 1) {
+        const int bit = __builtin_ctzll(block);
+        const uint64_t before = pairs & ((uint64_t{1} << bit) - 1);
+        if (before) lineFrom = at + static_cast<size_t>(64 - __builtin_clzll(before)); // after its CR
+        AddBlockMark(out.BlockMarks, at + static_cast<size_t>(bit), lineFrom);
+    }
+    if (pairs) lineFrom = at + static_cast<size_t>(64 - __builtin_clzll(pairs));
     lines += __builtin_popcountll(pairs);
 }
 
@@ -166,11 +184,11 @@ ZARVIK_AVX2 void ChunkMarks32(const char16_t* p, uint64_t& noted, uint64_t& bloc
     pairs = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_and_si256(Eq32(v, '\r'), Eq32(v1, '\n'))));
 }
 
-ZARVIK_AVX2 size_t MarkAvx2(ProgramText& out, int64_t& lines, size_t k, size_t end) {
+ZARVIK_AVX2 size_t MarkAvx2(ProgramText& out, int64_t& lines, size_t& lineFrom, size_t k, size_t end) {
     for (; k < end && k + 35 <= out.Text.size(); k += 32) {
         uint64_t noted, block, pairs;
         ChunkMarks32(out.Text.data() + k, noted, block, pairs);
-        Note(out, k, noted, block, pairs, lines);
+        Note(out, k, noted, block, pairs, lines, lineFrom);
     }
     return k;
 }
@@ -225,31 +243,54 @@ void ProgramText::MarkTo(size_t end) {
     const std::u16string_view text = Text;
     end = std::min(end, text.size());
     if (Ahead) {
-        // The last part ends at the end of the text, so the parts suffice.
+        // The last part ends at the end of the text, so the parts suffice. The block marks of the
+        // part taken replace those of the one before.
         while (Marked < end) {
-            const MarksAhead::Part& part = Ahead->Take(Taken++);
-            Marks.insert(Marks.end(), part.Marks.begin(), part.Marks.end());
-            BlockMarks.insert(BlockMarks.end(), part.BlockMarks.begin(), part.BlockMarks.end());
+            MarksAhead::Part& part = Ahead->Take(Taken++);
+            BlockMarks = std::move(part.BlockMarks);
+            BlockMarksFrom = Marked;
+            NextMark = 0;
             Marked = part.End;
         }
+        // The marking thread is done with its own marks once it has handed over the last part.
+        if (Taken == Ahead->Parts.size() && Marks.empty()) Marks = std::move(Ahead->Work.Marks);
         return;
     }
     size_t k = Marked;
 #if defined(__SSE2__)
-    if (Wide) k = MarkAvx2(*this, PairsBefore, k, end);
+    if (Wide) k = MarkAvx2(*this, PairsBefore, LineFrom, k, end);
     for (; k < end && k + 19 <= text.size(); k += 16) {
         uint64_t noted, block, pairs;
         ChunkMarks(text.data() + k, noted, block, pairs);
-        Note(*this, k, noted, block, pairs, PairsBefore);
+        Note(*this, k, noted, block, pairs, PairsBefore, LineFrom);
     }
 #endif
     // The last characters, which have too few after them for a chunk.
     for (; k < end; ++k) {
         if (IsNoted(text[k])) Marks.push_back({k, PairsBefore + 1, text[k]});
-        if (IsBlockMark(text, k)) BlockMarks.push_back(k);
-        if (CrLfAt(text, k)) ++PairsBefore;
+        if (IsBlockMark(text, k)) AddBlockMark(BlockMarks, k, LineFrom);
+        if (CrLfAt(text, k)) ++PairsBefore, LineFrom = k + 1;
     }
     Marked = std::max(Marked, k);
+}
+
+bool ProgramText::MarkedInLookingUp(size_t start, size_t end) {
+    // Marked a little ahead, in steps the cache holds; parts made ahead are taken as they are
+    // needed.
+    if (end > Marked) MarkTo(Ahead ? end : end + 16384);
+    if (start < BlockMarksFrom) {
+        // In a part given up already (a block across two parts): the characters themselves.
+        for (size_t k = start; k < end && k < Text.size(); ++k)
+            if (IsBlockMark(Text, k)) return true;
+        return false;
+    }
+    // Blocks come in text order; a run that starts again looks the place up.
+    if (NextMark > 0 && BlockMarks[NextMark - 1] >= start)
+        NextMark = static_cast<size_t>(std::lower_bound(BlockMarks.begin(), BlockMarks.end(), start) -
+                                       BlockMarks.begin());
+    while (NextMark < BlockMarks.size() && BlockMarks[NextMark] < start)
+        ++NextMark;
+    return NextMark < BlockMarks.size() && BlockMarks[NextMark] < end;
 }
 
 MarksAhead::MarksAhead(std::u16string_view text, bool wide, size_t partChars)
@@ -258,10 +299,21 @@ MarksAhead::MarksAhead(std::u16string_view text, bool wide, size_t partChars)
 
 void MarksAhead::Produce() {
     try {
+        // Room for more marks than a program has (one character in sixteen) is only address
+        // space until the marks are written: growing instead would copy them and touch every page
+        // twice over, and on a virtual machine a page's first touch costs more than its marking.
+        Work.Marks.reserve(Work.Text.size() / 16);
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+        // Whole huge pages of it, where the system gives them, take one touch for 512 pages.
+        constexpr uintptr_t Huge = uintptr_t{2} << 20;
+        const auto begin = reinterpret_cast<uintptr_t>(Work.Marks.data());
+        const uintptr_t first = (begin + Huge - 1) & ~(Huge - 1);
+        const uintptr_t last = (begin + Work.Marks.capacity() * sizeof(ProgramText::Mark)) & ~(Huge - 1);
+        if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#endif
         for (size_t i = 0; i < Parts.size(); ++i) {
             Work.MarkTo((i + 1) * PartChars); // the last part to the end of the text
             Part& part = Parts[i];
-            part.Marks.swap(Work.Marks);
             part.BlockMarks.swap(Work.BlockMarks);
             part.End = Work.Marked;
             Done.store(i + 1, std::memory_order_release);
@@ -274,7 +326,7 @@ void MarksAhead::Produce() {
     }
 }
 
-const MarksAhead::Part& MarksAhead::Take(size_t index) {
+MarksAhead::Part& MarksAhead::Take(size_t index) {
     size_t done = Done.load(std::memory_order_acquire);
     while (done <= index) {
         Done.wait(done, std::memory_order_acquire);

@@ -105,7 +105,12 @@ void ScanBlock(Machine& m, BlockFlags& flags) {
             s.WordText.clear();
             for (size_t k = w.Value; k < w.End; ++k)
                 s.WordText.push_back(static_cast<char>(b[k]));
-            s.GWord = legacy::Val(s.WordText);
+            // "G1", "G01": the digits are the code (as Val reads them), without the call.
+            if (const size_t n = w.End - w.Value;
+                n >= 1 && n <= 2 && words::IsDigit(b[w.Value]) && words::IsDigit(b[w.End - 1]))
+                s.GWord = n == 1 ? b[w.Value] - u'0' : (b[w.Value] - u'0') * 10 + (b[w.Value + 1] - u'0');
+            else
+                s.GWord = legacy::Val(s.WordText);
             ApplyGWord(m);
             break;
         case Word::Kind::Address:

@@ -180,36 +180,61 @@ TEST(ProgramText, MarksAgreeWithTheReferenceRuleAndPlainBlocksReadPlain) {
             text += rng() % 2 ? pieces[rng() % pieces.size()]
                               : std::u16string(1, alphabet[rng() % alphabet.size()]);
         std::vector<ProgramText::Mark> marks;
-        std::vector<size_t> blockMarks;
-        int64_t line = 1;
+        std::vector<size_t> blockMarks, lastOfLine; // every block mark; the last of each line
+        int64_t line = 1, lastLine = 0;
         for (size_t k = 0; k < text.size(); ++k) {
             const char16_t c = text[k];
             if (c == u'(' || c == u')' || c == u'#' || (c >= u'a' && c <= u'z'))
                 marks.push_back({k, line, c});
-            if (IsBlockMark(text, k)) blockMarks.push_back(k);
+            if (IsBlockMark(text, k)) {
+                blockMarks.push_back(k);
+                if (lastLine == line) lastOfLine.pop_back();
+                lastOfLine.push_back(k);
+                lastLine = line;
+            }
             if (c == u'\r' && k + 1 < text.size() && text[k + 1] == u'\n') ++line;
         }
         for (bool wide : {true, false}) {
             const ProgramText program(text, wide);
             ASSERT_EQ(program.Marks, marks) << round << wide;
-            ASSERT_EQ(program.BlockMarks, blockMarks) << round << wide;
+            ASSERT_EQ(program.BlockMarks, lastOfLine) << round << wide;
             // Marked in uneven steps, as a run does, the marks are the same.
             ProgramText steps(text, wide, true);
             for (size_t to = 0; to < text.size(); to += rng() % 50)
                 steps.MarkTo(to);
             steps.MarkTo(text.size());
             ASSERT_EQ(steps.Marks, marks) << round << wide;
-            ASSERT_EQ(steps.BlockMarks, blockMarks) << round << wide;
-            // Marked in small parts on another thread and taken over as the steps ask.
+            ASSERT_EQ(steps.BlockMarks, lastOfLine) << round << wide;
+            // Marked in small parts on another thread and taken over as a run asks, block by
+            // block in text order, then at places before and after; the block marks are then
+            // kept for the part the run is in only.
             MarksAhead ahead(text, wide, 1 + rng() % 70);
             ProgramText fed(text, ahead);
+            ProgramText lazy(text, wide, true);
             std::thread marking([&ahead] { ahead.Produce(); });
-            for (size_t to = 0; to < text.size(); to += rng() % 50)
-                fed.MarkTo(to);
+            const auto markedIn = [&](size_t start, size_t end) {
+                return std::any_of(blockMarks.begin(), blockMarks.end(),
+                                   [&](size_t m) { return m >= start && m < end; });
+            };
+            size_t start = 0;
+            for (size_t end = text.find(u"\r\n"); end != std::u16string::npos;
+                 start = end + 1, end = text.find(u"\r\n", start)) {
+                ASSERT_EQ(fed.MarkedIn(start, end), markedIn(start, end)) << round << wide << start;
+                ASSERT_EQ(lazy.MarkedIn(start, end), markedIn(start, end)) << round << wide << start;
+            }
+            // Blocks anywhere, from anywhere in their line (a run from the caret).
+            for (int ask = 0; ask < 20 && !text.empty(); ++ask) {
+                const size_t b = text.find(u"\r\n", rng() % text.size());
+                if (b == std::u16string::npos) break;
+                const size_t line = text.rfind(u"\r\n", b == 0 ? 0 : b - 1);
+                const size_t from = line == std::u16string::npos || line >= b ? 0 : line + 1;
+                const size_t a = from + rng() % (b - from + 1);
+                ASSERT_EQ(fed.MarkedIn(a, b), markedIn(a, b)) << round << wide << a << b;
+                ASSERT_EQ(lazy.MarkedIn(a, b), markedIn(a, b)) << round << wide << a << b;
+            }
             fed.MarkTo(text.size());
             marking.join();
             ASSERT_EQ(fed.Marks, marks) << round << wide;
-            ASSERT_EQ(fed.BlockMarks, blockMarks) << round << wide;
         }
         // Every block (up to a CR LF) without a mark reads as plain words.
         size_t from = 0;
