@@ -66,9 +66,6 @@ class CheckHost final : public interp::Host {
     interp::Machine* M = nullptr;
     advice::RunAdvisor* Advisor = nullptr; // watches every block when advice is asked for
     stock::Machining* Stock = nullptr;     // cuts the stock along the path when one is given
-    // With a target drawing: every piece of path the stock was cut along, to find the blocks
-    // behind a deviation.
-    std::vector<stock::Move>* KeptMoves = nullptr;
     // Plans the machine's own time when a machine is given.
     machine::Watch* MachineWatch = nullptr;
     std::function<void(int64_t, double)> OnBlock;
@@ -248,7 +245,6 @@ class TraceCanvas final : public motion::Canvas {
         if (Host.MachineWatch) Host.MachineWatch->Segment(segment, *Host.M);
         if (Host.Stock) {
             const stock::Move move = StockMove(segment);
-            if (Host.KeptMoves) Host.KeptMoves->push_back(move);
             Host.Stock->Apply(move);
             if (Host.OnStockCut) Host.OnStockCut(*Host.Stock);
         }
@@ -371,12 +367,16 @@ CheckReport CheckProgram(const std::u16string& given, const CheckOptions& option
     std::vector<stock::Move> moves;
     if (options.Stock) {
         stock::Setup setup = stock::WithProgramTools(*options.Stock, text, options.Lathe.Unit == 4);
-        if (options.Target) {
-            cutWith = setup;
-            host.KeptMoves = &moves;
-        }
+        if (options.Target) cutWith = setup;
         machining.emplace(std::move(setup), stock::Tolerances{}, options.StockStop);
         machining->Applied = options.OnNoseMove;
+        // With a target, the moves as the stock took them (the nose compensated) are kept, to
+        // find the block behind each deviation.
+        if (options.Target)
+            machining->Applied = [&moves, nose = options.OnNoseMove](const stock::Move& m) {
+                moves.push_back(m);
+                if (nose) nose(m);
+            };
         host.Stock = &*machining;
     }
     std::optional<machine::Watch> machineWatch;

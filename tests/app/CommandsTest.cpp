@@ -405,7 +405,9 @@ TEST_F(Commands, SetupDialogEditsTheOperatorsFileAndReplacesNoneWithoutBeingTold
         setup->trigger();
         EXPECT_TRUE(question.contains("cannot be read") && question.contains(file + ".bak"))
             << question.toStdString();
-        if (!yes) EXPECT_EQ(ReadBytes(file), typo);
+        if (!yes) {
+            EXPECT_EQ(ReadBytes(file), typo);
+        }
     }
     EXPECT_EQ(ReadBytes(file + ".bak"), typo);
     stock::SetupError error;

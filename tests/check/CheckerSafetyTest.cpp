@@ -152,7 +152,9 @@ TEST(CheckerSafety, ControlCharactersAreShownEscaped) {
             EXPECT_EQ(text.find("\nfake"), std::string::npos) << text;
         }
         EXPECT_NE(r.Out.find(shown + "\n"), std::string::npos) << r.Out;
-        if (args[0] == "--setup") EXPECT_NE(r.Err.find("\"\\e[2J\""), std::string::npos) << r.Err;
+        if (args[0] == "--setup") {
+            EXPECT_NE(r.Err.find("\"\\e[2J\""), std::string::npos) << r.Err;
+        }
     }
     // The legend of a picture names the program the same way (a control character would make
     // the SVG no XML); a long name is cut at its front.
