@@ -121,8 +121,17 @@ std::vector<std::pair<double, double>> Spans(const Plane& plane, const std::vect
 
 // Runs the contour's elements at the feed (the first one as its P block moves).
 bool FollowContour(Machine& m, const std::vector<Element>& elements, bool firstRapid) {
+    // The nose radius compensation written in the contour's blocks holds along it, and ends
+    // with it: the move after is the cancel.
+    int16_t& nose = m.S.GNoseR;
+    struct Restore {
+        int16_t& Nose;
+        int16_t Was;
+        ~Restore() { Nose = Was; }
+    } restore{nose, nose};
     for (size_t i = 0; i < elements.size(); ++i) {
         const Element& e = elements[i];
+        nose = e.Nose;
         const bool ok = e.Arc                    ? ArcTo(m, e.X1, e.Z1, e.CX, e.CZ, e.Clockwise)
                         : (i == 0 && firstRapid) ? RapidTo(m, e.X1, e.Z1)
                                                  : FeedTo(m, e.X1, e.Z1);
@@ -143,6 +152,7 @@ bool ReadContour(Machine& m, double p, double q, Contour& out) {
     int64_t pos = FindSequence(m, p);
     if (pos == 0) return Missing(m, "N", p);
     double x = s.LastX, z = s.LastZ, motion = 1;
+    int16_t nose = s.GNoseR;
     bool first = true;
     for (int k = 0; k < MaxContourBlocks && pos != 0; ++k) {
         int64_t next = 0;
@@ -164,7 +174,10 @@ bool ReadContour(Machine& m, double p, double q, Contour& out) {
         }
         if (!(w.Deleted && s.BlockDelete)) {
             for (int i = 0; i < w.NG; ++i)
-                if (w.G[i] == 0 || w.G[i] == 1 || w.G[i] == 2 || w.G[i] == 3) motion = w.G[i];
+                if (w.G[i] == 0 || w.G[i] == 1 || w.G[i] == 2 || w.G[i] == 3)
+                    motion = w.G[i];
+                else if (w.G[i] == 40 || w.G[i] == 41 || w.G[i] == 42)
+                    nose = static_cast<int16_t>(w.G[i]);
             if (first) {
                 out.FirstRapid = motion == 0;
                 out.BothAxes = (w.HasWord('X') || w.HasWord('U')) && (w.HasWord('Z') || w.HasWord('W'));
@@ -182,6 +195,7 @@ bool ReadContour(Machine& m, double p, double q, Contour& out) {
             if (t.X != x || t.Z != z) {
                 Element e{};
                 e.X0 = x, e.Z0 = z, e.X1 = t.X, e.Z1 = t.Z;
+                e.Nose = nose;
                 if (motion == 2 || motion == 3) {
                     e.Arc = true;
                     e.Clockwise = (motion == 2) != s.G2mirror;
@@ -314,6 +328,7 @@ void PatternCycle(Machine& m, const Words& w) {
     if (!c.FirstMoves) {
         Element lead{};
         lead.X0 = lead.X1 = x0, lead.Z0 = lead.Z1 = z0;
+        lead.Nose = s.GNoseR;
         c.Elements.insert(c.Elements.begin(), lead);
     }
     // Pass j of n is moved out by the relief's (n - j) / (n - 1) beyond the allowances.

@@ -74,6 +74,7 @@ struct Element {
     bool Arc = false, Clockwise = false, Rapid = false;
     double X0, Z0, X1, Z1; // diameter, Z
     double CX = 0, CZ = 0; // arc centre
+    int16_t Nose = 40;     // G40/G41/G42 in force in its block: the passes along the contour follow it
 };
 struct Contour {
     std::vector<Element> Elements;
