@@ -132,9 +132,12 @@ bool FollowContour(Machine& m, const std::vector<Element>& elements, bool firstR
     for (size_t i = 0; i < elements.size(); ++i) {
         const Element& e = elements[i];
         nose = e.Nose;
-        const bool ok = e.Arc                    ? ArcTo(m, e.X1, e.Z1, e.CX, e.CZ, e.Clockwise)
-                        : (i == 0 && firstRapid) ? RapidTo(m, e.X1, e.Z1)
-                                                 : FeedTo(m, e.X1, e.Z1);
+        // G00 written in the contour (a retract closing it) moves at rapid; the first move as
+        // the cycle leads into the contour.
+        const bool rapid = i == 0 ? firstRapid : e.Rapid;
+        const bool ok = e.Arc   ? ArcTo(m, e.X1, e.Z1, e.CX, e.CZ, e.Clockwise)
+                        : rapid ? RapidTo(m, e.X1, e.Z1)
+                                : FeedTo(m, e.X1, e.Z1);
         if (!ok) return false;
     }
     return true;
@@ -196,6 +199,7 @@ bool ReadContour(Machine& m, double p, double q, Contour& out) {
                 Element e{};
                 e.X0 = x, e.Z0 = z, e.X1 = t.X, e.Z1 = t.Z;
                 e.Nose = nose;
+                e.Rapid = motion == 0;
                 if (motion == 2 || motion == 3) {
                     e.Arc = true;
                     e.Clockwise = (motion == 2) != s.G2mirror;
