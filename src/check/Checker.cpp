@@ -315,7 +315,7 @@ CheckReport CheckProgram(const std::u16string& given, const CheckOptions& option
                          const std::function<void(const TracedSegment&)>& onSegment,
                          const std::vector<motion::Canvas*>& pictures, double pictureWidthPx,
                          double pictureHeightPx) {
-    const std::u16string isoText = options.Lathe.Iso ? iso::WithBlockEnds(given) : std::u16string();
+    const std::u16string isoText = options.Lathe.Iso && options.IsoBlockEnds ? iso::WithBlockEnds(given) : std::u16string();
     const std::u16string& text = isoText.empty() ? given : isoText;
     CheckReport report;
     report.Fanuc = options.Lathe.Fanuc;
@@ -412,7 +412,7 @@ CheckReport CheckProgram(const std::u16string& given, const CheckOptions& option
     report.Blocks = s.BlockCount;
     // The ISO control ends at an M30 in the last block too; the dialects read no end there.
     report.ProgramEnd = (s.RunState == interp::RunEndM02 || s.RunState == interp::RunEndM30) &&
-                        (s.BlockEndPos != 0 || options.Lathe.Iso);
+                        (s.BlockEndPos != 0 || (options.Lathe.Iso && options.IsoBlockEnds));
     report.CuttingTime = s.CuttingTime;
     report.FinalX = s.LastX;
     report.FinalZ = s.LastZ;

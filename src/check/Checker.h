@@ -40,6 +40,10 @@ struct CheckOptions {
     // The program's file, when it has one: subprograms that the ISO control's M98 calls and the
     // program lacks are looked for beside it (input/Subprogram.h).
     std::string ProgramPath;
+    // The ISO control ends a block at LF or a lone CR as well as CR LF (iso::WithBlockEnds). A
+    // caller whose own run reads the text as it stands (the window) turns this off, so that the
+    // check and the run read the same blocks.
+    bool IsoBlockEnds = true;
     // Told after every block executed: its line and the number of the tool in force. The
     // workbench's tool table counts blocks per tool with it; nothing of the run depends on it.
     std::function<void(int64_t line, double tool)> OnBlock;

@@ -281,6 +281,11 @@ void RunOneShot(Machine& m, const Words& w, double g) {
         iso.PatternZ = Length(m, w.Value('W'));
         iso.PatternCount = w.HasWord('R') ? static_cast<int32_t>(std::clamp(w.Value('R'), 0.0, 1000.0)) : 1;
     } else if (g == 74 || g == 75) {
+        if (axes && !w.HasWord('P') && !w.HasWord('Q') && (w.HasWord('I') || w.HasWord('K')))
+            NoteOnce(m, "peck-ik", "iso-unsupported",
+                     GName(g) +
+                         " with I or K (the one-block form of Haas-style controls) is read as one cut to "
+                         "its end: its pecks and steps are not drawn");
         if (axes) return PeckCycle(m, w, g == 75);
         iso.PeckRetract = Length(m, w.Value('R'));
     } else if (g == 76) {

@@ -246,6 +246,7 @@ check::CheckOptions Workbench::OptionsNow() {
     QString complaint;
     const QString program = H.ProgramPath ? H.ProgramPath() : QString();
     o.ProgramPath = program.toStdString(); // subprogram files beside it
+    o.IsoBlockEnds = false;                // the window's run reads blocks ended by CR LF only
     o.Stock = Setups.For(program, complaint);
     o.Target = Setups.Target(); // the part on the drawing, when the setup names one
     // A setup file that cannot be read is told once, not after every command.
