@@ -315,7 +315,8 @@ CheckReport CheckProgram(const std::u16string& given, const CheckOptions& option
                          const std::function<void(const TracedSegment&)>& onSegment,
                          const std::vector<motion::Canvas*>& pictures, double pictureWidthPx,
                          double pictureHeightPx) {
-    const std::u16string isoText = options.Lathe.Iso && options.IsoBlockEnds ? iso::WithBlockEnds(given) : std::u16string();
+    const std::u16string isoText =
+        options.Lathe.Iso && options.IsoBlockEnds ? iso::WithBlockEnds(given) : std::u16string();
     const std::u16string& text = isoText.empty() ? given : isoText;
     CheckReport report;
     report.Fanuc = options.Lathe.Fanuc;
