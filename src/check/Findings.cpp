@@ -4,6 +4,7 @@
 
 #include "base/Alarms.h"
 #include "check/Checker.h"
+#include "stock/MmText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,16 +14,6 @@ namespace check {
 
 namespace {
 
-// Four decimals, without trailing zeros: a tenth of the least deviation worth telling.
-std::string Mm4(double v) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.4f", std::fabs(v) < 5e-5 ? 0.0 : v);
-    std::string s = buf;
-    s.erase(s.find_last_not_of('0') + 1);
-    if (s.back() == '.') s.pop_back();
-    return s;
-}
-
 findings::Severity LevelOf(advice::Severity s) {
     return s == advice::Severity::Error ? findings::Severity::Error : findings::Severity::Warning;
 }
@@ -31,9 +22,10 @@ findings::Severity LevelOf(advice::Severity s) {
 
 std::string TargetMessage(const target::Deviation& d) {
     const bool gouge = d.Type == target::Deviation::Kind::Gouge;
-    return (gouge ? "cut " + Mm4(d.Depth) + " mm into the drawn part"
-                  : Mm4(d.Depth) + " mm of material left on the drawn part") +
-           " from Z" + Mm4(d.Z1) + " to Z" + Mm4(d.Z0) + " (" + Mm4(d.VolumeMm3) + " mm3)";
+    return (gouge ? "cut " + stock::MmText(d.Depth) + " mm into the drawn part"
+                  : stock::MmText(d.Depth) + " mm of material left on the drawn part") +
+           " from Z" + stock::MmText(d.Z1) + " to Z" + stock::MmText(d.Z0) + " (" +
+           stock::MmText(d.VolumeMm3) + " mm3)";
 }
 
 void CollectFindings(CheckReport& r) {

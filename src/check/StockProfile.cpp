@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "check/StockProfile.h"
+#include "stock/MmText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,16 +11,6 @@
 namespace check {
 
 namespace {
-
-// Four decimals: a tenth of the 0.001 mm a face lands to; "-0" is written as 0.
-std::string Mm(double v) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.4f", std::fabs(v) < 5e-5 ? 0.0 : v);
-    std::string s = buf;
-    s.erase(s.find_last_not_of('0') + 1);
-    if (s.back() == '.') s.pop_back();
-    return s;
-}
 
 double Degrees(stock::Point from, stock::Point centre) {
     double a = std::atan2(from.x - centre.x, from.z - centre.z) * 180 / std::numbers::pi;
@@ -58,20 +49,20 @@ std::string ProfileDxf(const std::vector<stock::ProfileContour>& profile) {
                 const stock::Point& b = p.Clockwise ? p.From : p.To;
                 Group(out, 0, "ARC");
                 Group(out, 8, "PROFILE");
-                Group(out, 10, Mm(p.Centre.z));
-                Group(out, 20, Mm(p.Centre.x));
+                Group(out, 10, stock::MmText(p.Centre.z));
+                Group(out, 20, stock::MmText(p.Centre.x));
                 Group(out, 30, "0");
-                Group(out, 40, Mm(p.Radius));
-                Group(out, 50, Mm(Degrees(a, p.Centre)));
-                Group(out, 51, Mm(Degrees(b, p.Centre)));
+                Group(out, 40, stock::MmText(p.Radius));
+                Group(out, 50, stock::MmText(Degrees(a, p.Centre)));
+                Group(out, 51, stock::MmText(Degrees(b, p.Centre)));
             } else {
                 Group(out, 0, "LINE");
                 Group(out, 8, "PROFILE");
-                Group(out, 10, Mm(p.From.z));
-                Group(out, 20, Mm(p.From.x));
+                Group(out, 10, stock::MmText(p.From.z));
+                Group(out, 20, stock::MmText(p.From.x));
                 Group(out, 30, "0");
-                Group(out, 11, Mm(p.To.z));
-                Group(out, 21, Mm(p.To.x));
+                Group(out, 11, stock::MmText(p.To.z));
+                Group(out, 21, stock::MmText(p.To.x));
                 Group(out, 31, "0");
             }
         }
@@ -93,15 +84,16 @@ std::string ProfileSvg(const std::vector<stock::ProfileContour>& profile) {
                 any = true;
             }
             // The radius grows upwards: y is its negative.
-            if (i == 0) d += "M" + Mm(p.From.z) + " " + Mm(-p.From.x);
+            if (i == 0) d += "M" + stock::MmText(p.From.z) + " " + stock::MmText(-p.From.x);
             if (p.Arc) {
                 const double sweep = std::remainder(Degrees(p.To, p.Centre) - Degrees(p.From, p.Centre), 360);
                 const bool large = p.Clockwise ? sweep > 0 : sweep < 0;
                 // Mirrored by the y axis, a counter-clockwise arc runs with decreasing angle.
-                d += "A" + Mm(p.Radius) + " " + Mm(p.Radius) + " 0 " + (large ? "1" : "0") + " " +
-                     (p.Clockwise ? "1" : "0") + " " + Mm(p.To.z) + " " + Mm(-p.To.x);
+                d += "A" + stock::MmText(p.Radius) + " " + stock::MmText(p.Radius) + " 0 " +
+                     (large ? "1" : "0") + " " + (p.Clockwise ? "1" : "0") + " " + stock::MmText(p.To.z) +
+                     " " + stock::MmText(-p.To.x);
             } else {
-                d += "L" + Mm(p.To.z) + " " + Mm(-p.To.x);
+                d += "L" + stock::MmText(p.To.z) + " " + stock::MmText(-p.To.x);
             }
         }
         if (!c.empty()) d += "Z";
@@ -110,9 +102,10 @@ std::string ProfileSvg(const std::vector<stock::ProfileContour>& profile) {
     const double left = z0 - margin, top = -x1 - margin, w = z1 - z0 + 2 * margin, h = x1 + 2 * margin;
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
                       "width=\"" +
-                      Mm(w) + "mm\" height=\"" + Mm(h) + "mm\" viewBox=\"" + Mm(left) + " " + Mm(top) + " " +
-                      Mm(w) + " " + Mm(h) + "\">\n";
-    out += "<line x1=\"" + Mm(left) + "\" y1=\"0\" x2=\"" + Mm(left + w) +
+                      stock::MmText(w) + "mm\" height=\"" + stock::MmText(h) + "mm\" viewBox=\"" +
+                      stock::MmText(left) + " " + stock::MmText(top) + " " + stock::MmText(w) + " " +
+                      stock::MmText(h) + "\">\n";
+    out += "<line x1=\"" + stock::MmText(left) + "\" y1=\"0\" x2=\"" + stock::MmText(left + w) +
            "\" y2=\"0\" stroke=\"#808080\" stroke-width=\"0.1\" stroke-dasharray=\"2 0.5 0.5 0.5\"/>\n";
     out += "<path fill=\"#c8d0dc\" fill-rule=\"evenodd\" stroke=\"#000000\" stroke-width=\"0.1\" d=\"" + d +
            "\"/>\n</svg>\n";

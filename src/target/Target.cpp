@@ -2,6 +2,7 @@
 #include "target/Target.h"
 
 #include "input/SafePath.h"
+#include "stock/MmText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -17,18 +18,9 @@ namespace {
 
 using stock::Point;
 
-std::string Number(double v) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.4f", std::fabs(v) < 5e-5 ? 0.0 : v);
-    std::string s = buf;
-    s.erase(s.find_last_not_of('0') + 1);
-    if (s.back() == '.') s.pop_back();
-    return s;
-}
-
 // A place as the program writes it: X a diameter.
 std::string Place(Point p) {
-    return "Z" + Number(p.z) + " X" + Number(2 * p.x);
+    return "Z" + stock::MmText(p.z) + " X" + stock::MmText(2 * p.x);
 }
 
 bool SameName(const std::string& a, const std::string& b) {
@@ -191,11 +183,11 @@ std::string OpenProblem(const std::vector<Chain>& chains, size_t k, const Target
             }
         }
         if (best < std::fabs(end.x))
-            return "the outline is open: a gap of " + Number(best) + " mm at " + Place(end) + " (to " +
+            return "the outline is open: a gap of " + stock::MmText(best) + " mm at " + Place(end) + " (to " +
                    Place(at) + ")";
         return "the outline's end at " + Place(end) +
                " is not on the axis: an open half-profile starts and ends on the spindle axis (y " +
-               Number(o.AxisY) + " of the drawing; set [target] axis if it lies elsewhere)";
+               stock::MmText(o.AxisY) + " of the drawing; set [target] axis if it lies elsewhere)";
     }
     return {};
 }
@@ -281,8 +273,8 @@ std::optional<Target> TargetOf(const DxfDrawing& drawing, const TargetOptions& o
     if (t.Section.Empty()) {
         const bool upper = o.Side == Half::Upper;
         why = std::string("the outline lies ") + (upper ? "below" : "above") + " the axis (y " +
-              Number(o.AxisY) + " of the drawing): set [target] half = \"" + (upper ? "lower" : "upper") +
-              "\"";
+              stock::MmText(o.AxisY) + " of the drawing): set [target] half = \"" +
+              (upper ? "lower" : "upper") + "\"";
         return std::nullopt;
     }
     t.Outlines = t.Section.Outlines();
