@@ -605,8 +605,8 @@ void MacroCall(Machine& m, const Words& w) {
     std::copy_n(iso.Vars.begin() + 1, 33, f.Vars.begin());
     std::copy_n(iso.VarSet.begin() + 1, 33, f.Set.begin());
     iso.Frames.push_back(f);
-    // The arguments (the first of the two lettered lists): each letter gives one local variable, the others are
-    // vacant.
+    // The arguments (the first of the two lettered lists): each letter gives one local variable, the others
+    // are vacant.
     std::fill_n(iso.VarSet.begin() + 1, 33, 0);
     static constexpr struct {
         char Letter;
