@@ -34,6 +34,10 @@ double Increment(const Machine& m, double value);
 // Counts a jump of the run (M98, M99, G70); false (with an alarm that ends the run) once a run
 // has made more than any program means, so that an endless loop cannot hold up the check.
 bool MayJump(Machine& m);
+// More alarms than this in a run that jumps back is a loop raising them on every pass.
+inline constexpr int64_t AlarmBound = 10000;
+// True (with an alarm that ends the run) once a run that loops has raised more than AlarmBound.
+bool LoopsWithAlarms(Machine& m);
 
 // --- Notes ---
 // Names a construct once per program (by `key`) at the current block.

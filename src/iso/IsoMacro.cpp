@@ -27,7 +27,7 @@ constexpr int BracketDepth = 5;
 // G65 calls nest to five levels, and with M98 calls to ten.
 constexpr size_t MacroDepth = 5, SubprogramDepth = 10;
 // A run that jumps more often than any program means is held in an endless loop.
-constexpr int64_t JumpBound = 1000000, AlarmBound = 10000;
+constexpr int64_t JumpBound = 1000000;
 // Values beyond this size overflow the control's arithmetic.
 constexpr double Largest = 1e47;
 constexpr double Degree = 3.14159265358979323846 / 180;
@@ -394,15 +394,9 @@ int64_t BlockStart(const MachineState& s) {
 }
 
 bool MayMacroJump(Machine& m) {
-    IsoState& iso = m.S.Iso;
-    // A loop whose blocks raise alarms raises them again on every pass; the check goes on after
-    // an alarm, so such a loop is ended before its alarms fill the report.
-    if (iso.Alarms > AlarmBound)
-        interp::RaiseAlarm(m, "PS0077 more than 10000 alarms in a run that loops: the run is ended");
-    else if (++iso.MacroJumps <= JumpBound)
-        return true;
-    else
-        interp::RaiseAlarm(m, "PS0077 more than a million GOTO and END jumps: an endless loop");
+    if (LoopsWithAlarms(m)) return false;
+    if (++m.S.Iso.MacroJumps <= JumpBound) return true;
+    interp::RaiseAlarm(m, "PS0077 more than a million GOTO and END jumps: an endless loop");
     m.S.RunState = interp::RunEndM30;
     return false;
 }

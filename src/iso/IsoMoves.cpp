@@ -155,7 +155,17 @@ double Increment(const Machine& m, double value) {
     return m.S.Iso.Inch ? value * 0.00254 : value * 0.001;
 }
 
+bool LoopsWithAlarms(Machine& m) {
+    // A loop whose blocks raise alarms raises them again on every pass; the check goes on after
+    // an alarm, so such a loop is ended before its alarms fill the report.
+    if (m.S.Iso.Alarms <= AlarmBound) return false;
+    interp::RaiseAlarm(m, "PS0077 more than 10000 alarms in a run that loops: the run is ended");
+    m.S.RunState = interp::RunEndM30;
+    return true;
+}
+
 bool MayJump(Machine& m) {
+    if (LoopsWithAlarms(m)) return false;
     if (++m.S.Iso.Jumps <= 1000000) return true;
     interp::RaiseAlarm(m, "PS0077 more than a million subprogram calls and returns: an endless loop");
     m.S.RunState = interp::RunEndM30;

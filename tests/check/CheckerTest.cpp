@@ -106,6 +106,12 @@ TEST(Checker, IsoMacroLoopRaisingAlarmsIsEnded) {
     EXPECT_EQ(r.Alarms.back().Line, 4);
     EXPECT_EQ(r.Alarms.back().Message, "PS0077 more than 10000 alarms in a run that loops: the run is ended");
     EXPECT_TRUE(r.ProgramEnd);
+    // A subprogram repeated by L whose blocks raise alarms ends the same way, at its M99.
+    const CheckReport calls =
+        CheckProgram(U("M98 P100 L9999\r\nM30\r\nO100\r\nG01 X30. F0\r\nG01 X40. F0\r\nM99\r\n%\r\n"), iso);
+    ASSERT_EQ(calls.Alarms.size(), 10003u); // two a pass: 5,001 passes, then the M99
+    EXPECT_EQ(calls.Alarms.back().Line, 6);
+    EXPECT_EQ(calls.Alarms.back().Message, "PS0077 more than 10000 alarms in a run that loops: the run is ended");
 }
 
 TEST(Checker, LinesCountOnlyCrLfPairs) {
