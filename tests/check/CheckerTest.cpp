@@ -111,7 +111,8 @@ TEST(Checker, IsoMacroLoopRaisingAlarmsIsEnded) {
         CheckProgram(U("M98 P100 L9999\r\nM30\r\nO100\r\nG01 X30. F0\r\nG01 X40. F0\r\nM99\r\n%\r\n"), iso);
     ASSERT_EQ(calls.Alarms.size(), 10003u); // two a pass: 5,001 passes, then the M99
     EXPECT_EQ(calls.Alarms.back().Line, 6);
-    EXPECT_EQ(calls.Alarms.back().Message, "PS0077 more than 10000 alarms in a run that loops: the run is ended");
+    EXPECT_EQ(calls.Alarms.back().Message,
+              "PS0077 more than 10000 alarms in a run that loops: the run is ended");
 }
 
 TEST(Checker, LinesCountOnlyCrLfPairs) {
