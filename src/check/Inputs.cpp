@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "check/Inputs.h"
 
+#include "input/Subprogram.h"
+
 #include "input/SafePath.h"
 #include "machine/ProfileFile.h"
 #include "stock/SetupFile.h"
@@ -80,11 +82,15 @@ std::optional<std::string> ToolTableOf(const std::string& setupPath) {
 
 std::vector<InputFile> InputsOf(const std::vector<std::string>& programs, const StockOptions& stock) {
     std::vector<InputFile> inputs;
-    std::set<std::string> setups; // each read once, however many programs share it
+    std::set<std::string> setups;  // each read once, however many programs share it
+    std::set<std::string> folders; // each looked through once for subprogram files
     if (!stock.Machine.File.empty()) inputs.push_back({"the machine file", stock.Machine.File});
     if (!stock.TargetPath.empty()) inputs.push_back({"the target drawing", stock.TargetPath});
     for (const std::string& program : programs) {
         inputs.push_back({"the program file", program});
+        if (folders.insert(input::FolderOf(program)).second)
+            for (const std::string& file : input::SubprogramFilesBeside(program))
+                inputs.push_back({"a subprogram file", file});
         const std::string setup = stock.SetupPathFor(program);
         if (setup.empty() || !setups.insert(setup).second) continue;
         inputs.push_back({"the setup file", setup});

@@ -43,7 +43,30 @@ int RankOf(const std::string& name, long number) {
     return -1;
 }
 
+// The program number a name could stand for, or -1.
+long NumberIn(const std::string& name) {
+    size_t k = !name.empty() && (name[0] == 'O' || name[0] == 'o') ? 1 : 0;
+    const size_t digits = k;
+    long n = 0;
+    while (k < name.size() && std::isdigit(static_cast<unsigned char>(name[k])) && k - digits < 9)
+        n = n * 10 + (name[k++] - '0');
+    return k == digits ? -1 : n;
+}
+
 } // namespace
+
+std::vector<std::string> SubprogramFilesBeside(const std::string& programPath) {
+    const std::string folder = FolderOf(programPath);
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.empty() ? "." : folder.c_str()), ::closedir);
+    std::vector<std::string> files;
+    for (const dirent* e = dir ? ::readdir(dir.get()) : nullptr; e; e = ::readdir(dir.get())) {
+        const std::string name = e->d_name;
+        if (const long n = NumberIn(name); n >= 0 && RankOf(name, n) >= 0)
+            files.push_back(folder.empty() ? name : folder + "/" + name);
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
 
 std::vector<std::string> SubprogramNames(long number) {
     const std::string n = std::to_string(number);

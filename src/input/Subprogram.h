@@ -19,6 +19,10 @@ inline constexpr size_t MostSubprogramBytes = 16u << 20;
 // extension may be in either case, and the number written with leading zeros (O0012.nc for 12).
 std::vector<std::string> SubprogramNames(long number);
 
+// Every file beside `programPath` that an M98 of it could read (paths as the folder joins
+// them): inputs of its check, which no output may replace.
+std::vector<std::string> SubprogramFilesBeside(const std::string& programPath);
+
 struct SubprogramFile {
     std::string Name;  // the file's name as it is in the folder
     std::string Bytes; // its contents

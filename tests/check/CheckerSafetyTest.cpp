@@ -108,6 +108,8 @@ TEST(CheckerSafety, OutputsNeverOverwriteASetupOrItsToolTable) {
           dir / "part.dxf", p},
          "is the target drawing"},
         {{"--target", dir / "given/part.dxf", "--svg", dir / "given/part.dxf", p}, "is the target drawing"},
+        // A file an M98 of the program could read as its subprogram.
+        {{"--trace", dir.Write("O1234.nc", "O1234\r\nM99\r\n"), p}, "is a subprogram file"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Args[1]);
