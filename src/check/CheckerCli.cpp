@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <new>
@@ -45,6 +46,7 @@ const char* const Usage =
     "       zarvik-check [options] [--machine=FILE] --calibrate MEASURED.csv\n"
     "       zarvik-check [options] [--jobs N] [--report FILE.html] FILE|FOLDER...\n"
     "       zarvik-check [options] --diff OLD NEW\n"
+    "       zarvik-check [options] --baseline OLD_FOLDER FILE|FOLDER...\n"
     "       zarvik-check --help | --version\n"
     "  --control selects how programs are read: kvz (the default) and fanuc are the control's two\n"
     "  dialects (--fanuc is --control fanuc), iso reads them as Fanuc-style lathe controls do; a\n"
@@ -75,6 +77,7 @@ const char* const Usage =
     "  lists (program,seconds a line) and prints each program's residual and leave-one-out error\n"
     "  --diff compares two versions of a program by the part they cut (each with its setup): the\n"
     "  regions of material added and removed, with the blocks of both, and their times and findings\n"
+    "  --baseline compares every program so with its old version at the same place in OLD_FOLDER\n"
     "  a FOLDER, --jobs or --report checks an archive: the NC programs (*.min, *.nc, *.NC, *.tap)\n"
     "  in the folders and their sub-folders, N at a time (default: one per core), each report\n"
     "  as its program is done, then a summary; --report writes one HTML page of them all\n";
@@ -97,7 +100,8 @@ struct CliOptions {
     std::string SvgPath, PngPath, PdfPath;
     picture::SheetOptions Sheet;
     std::vector<std::string> Files;
-    bool Diff = false; // --diff OLD NEW
+    bool Diff = false;    // --diff OLD NEW
+    std::string Baseline; // --baseline OLD_FOLDER: every program against its old version there
     ArchiveCli Archive;
     StockOptions Stock; // stock and tools
     // --control (--fanuc) and --unit given: for programs checked one by one they win over the
@@ -243,6 +247,9 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
         } else if (a == "--trace") {
             if (!value(o.TracePath) || o.TracePath.empty())
                 return "--trace needs a file name (- for standard output)";
+        } else if (a == "--baseline") {
+            if (!value(o.Baseline) || o.Baseline.empty())
+                return "--baseline needs the folder of the old versions";
         } else if (a == "--nose") {
             o.NosePicture = true;
         } else if (a == "--nose-path") {
@@ -286,6 +293,10 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
     if (o.Diff && (o.Files.size() != 2 || o.Archive.Given || !o.TracePath.empty() || !o.SvgPath.empty() ||
                    !o.PngPath.empty() || !o.PdfPath.empty() || !o.Stock.ProfilePath.empty()))
         return "--diff takes two programs, OLD and NEW, and no picture, trace or profile";
+    if (!o.Baseline.empty() && (o.Diff || o.Archive.Given || !o.TracePath.empty() || !o.SvgPath.empty() ||
+                                !o.PngPath.empty() || !o.PdfPath.empty() || !o.Stock.ProfilePath.empty()))
+        return "--baseline takes programs and folders to compare, and no --diff, report, picture, trace or "
+               "profile";
     return {};
 }
 
@@ -633,6 +644,24 @@ int RunCheckerCli(int argc, char** argv, const PictureFormats& formats) {
             std::string report, complaint;
             const int status = CalibrateMachine(o.Check, o.Stock, o.Json, report, complaint);
             if (status != 0) Complain(complaint);
+            out.Write(report);
+            return finish(status);
+        } catch (const std::bad_alloc&) {
+            Complain("out of memory");
+            return 2;
+        }
+    }
+    if (!o.Baseline.empty()) {
+        // --- Every program against its last version, kept in a folder of their own ---
+        try {
+            if (!std::filesystem::is_directory(o.Baseline)) {
+                Complain("--baseline " + o.Baseline + ": no such folder");
+                return finish(2);
+            }
+            std::string report, complaints;
+            const int status =
+                DiffWithBaseline(o.Baseline, o.Files, o.Check, o.Stock, o.Json, report, complaints);
+            if (!complaints.empty()) Complain(complaints.substr(0, complaints.size() - 1));
             out.Write(report);
             return finish(status);
         } catch (const std::bad_alloc&) {

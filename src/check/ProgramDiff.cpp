@@ -2,11 +2,13 @@
 #include "check/ProgramDiff.h"
 
 #include "check/Decode.h"
+#include "check/ProgramFiles.h"
 #include "check/Shown.h"
 #include "stock/SetupFile.h"
 #include "target/Compare.h"
 
 #include <cmath>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
@@ -155,6 +157,54 @@ int DiffPrograms(const std::string& oldPath, const std::string& newPath, const C
         out += "  findings " + findings::CountsText(was) + " -> " + findings::CountsText(is) + "\n";
     }
     return changes.Deviations.empty() ? 0 : 1;
+}
+
+int DiffWithBaseline(const std::string& baseline, const std::vector<std::string>& arguments,
+                     const CheckOptions& check, const StockOptions& stock, bool json, std::string& out,
+                     std::string& complaints) {
+    size_t same = 0, changed = 0, fresh = 0, failed = 0;
+    for (const std::string& argument : arguments) {
+        std::string folder = argument;
+        while (folder.size() > 1 && folder.back() == '/')
+            folder.pop_back();
+        const bool isFolder = std::filesystem::is_directory(folder);
+        for (const ProgramEntry& entry : ListPrograms({argument})) {
+            if (!entry.Error.empty()) {
+                complaints += entry.Path + ": " + entry.Error + "\n";
+                ++failed;
+                continue;
+            }
+            // The same place below the baseline: the path below the folder named, or the name.
+            const std::string below = isFolder && entry.Path.rfind(folder + "/", 0) == 0
+                                          ? entry.Path.substr(folder.size() + 1)
+                                          : std::filesystem::path(entry.Path).filename().string();
+            const std::string old = (std::filesystem::path(baseline) / below).string();
+            if (!std::filesystem::is_regular_file(old)) {
+                ++fresh;
+                out += json ? "{\"baseline\": {\"new\": " + JsonString(entry.Path) + ", \"old\": null}}\n"
+                            : Shown(entry.Path) + ": new, no " + Shown(old) + " to compare with\n";
+                continue;
+            }
+            std::string complaint;
+            const int status = DiffPrograms(old, entry.Path, check, stock, json, out, complaint);
+            if (status == 2) {
+                complaints += Shown(old) + " -> " + Shown(entry.Path) + ": " + complaint + "\n";
+                ++failed;
+            } else {
+                ++(status == 0 ? same : changed);
+            }
+        }
+    }
+    const size_t all = same + changed + fresh + failed;
+    if (json)
+        out += "{\"summary\": {\"programs\": " + std::to_string(all) + ", \"same\": " + std::to_string(same) +
+               ", \"changed\": " + std::to_string(changed) + ", \"new\": " + std::to_string(fresh) +
+               ", \"not_compared\": " + std::to_string(failed) + "}}\n";
+    else
+        out += "baseline " + Shown(baseline) + ": " + std::to_string(all) + " programs, " +
+               std::to_string(same) + " the same part (within the tolerance), " + std::to_string(changed) +
+               " changed, " + std::to_string(fresh) + " new, " + std::to_string(failed) + " not compared\n";
+    return failed ? 2 : changed ? 1 : 0;
 }
 
 } // namespace check

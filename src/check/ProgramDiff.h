@@ -9,6 +9,7 @@
 #include "check/StockOptions.h"
 
 #include <string>
+#include <vector>
 
 namespace check {
 
@@ -17,5 +18,14 @@ namespace check {
 // changed part, 2 when either cannot be read or has no stock (`complaint` says why).
 int DiffPrograms(const std::string& oldPath, const std::string& newPath, const CheckOptions& check,
                  const StockOptions& stock, bool json, std::string& out, std::string& complaint);
+
+// --baseline OLD_FOLDER PROGRAMS...: each program (or each program of a folder named) against
+// the program at the same place in OLD_FOLDER (its path below the folder named, or its name
+// for a file named), one report after another as DiffPrograms writes them, then a summary.
+// Returns 2 when a program could not be compared, else 1 when a part changed, else 0; a
+// program without a baseline is counted as new. `complaints` says what could not be compared.
+int DiffWithBaseline(const std::string& baseline, const std::vector<std::string>& arguments,
+                     const CheckOptions& check, const StockOptions& stock, bool json, std::string& out,
+                     std::string& complaints);
 
 } // namespace check

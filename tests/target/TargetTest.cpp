@@ -352,6 +352,26 @@ TEST(TargetCompare, TwoVersionsDifferOnlyWhereTheyCutDifferently) {
     EXPECT_EQ(out.find("\"added\""), std::string::npos) << out;
     EXPECT_NE(out.find("\"kind\": \"removed\", \"depth\": 0.01,"), std::string::npos) << out;
     EXPECT_NE(out.find("\"new_lines\": [15"), std::string::npos) << out;
+    // --baseline: the folder of new versions against the old ones at the same places.
+    std::filesystem::create_directories(dir / "was/sub");
+    std::filesystem::create_directories(dir / "is/sub");
+    for (const char* name : {"was/sub/a.min", "was/b.min", "is/sub/a.min"})
+        std::filesystem::copy_file(old, dir / name);
+    std::filesystem::copy_file(dir / "moved.min", dir / "is/b.min");
+    std::filesystem::copy_file(old, dir / "is/c.min");
+    out.clear();
+    std::string complaints;
+    EXPECT_EQ(check::DiffWithBaseline((dir / "was").string(), {(dir / "is").string() + "/"}, {}, stock, false,
+                                      out, complaints),
+              1)
+        << complaints;
+    EXPECT_NE(out.find("is/b.min: changed: "), std::string::npos) << out;
+    EXPECT_NE(out.find("is/sub/a.min: same part\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("is/c.min: new, no "), std::string::npos) << out;
+    EXPECT_NE(
+        out.find(": 3 programs, 1 the same part (within the tolerance), 1 changed, 1 new, 0 not compared\n"),
+        std::string::npos)
+        << out;
     std::filesystem::remove_all(dir);
 }
 
