@@ -102,6 +102,9 @@ struct CliOptions {
     std::vector<std::string> Files;
     bool Diff = false;    // --diff OLD NEW
     std::string Baseline; // --baseline OLD_FOLDER: every program against its old version there
+    // --diff with pictures: the old version's finished section, which NEW's pictures are drawn
+    // against (the regions it removed and added in the target's two colours).
+    std::shared_ptr<const target::Target> DiffAgainst;
     ArchiveCli Archive;
     StockOptions Stock; // stock and tools
     // --control (--fanuc) and --unit given: for programs checked one by one they win over the
@@ -290,9 +293,9 @@ std::string Parse(int argc, char** argv, CliOptions& o) {
         return o.Files.empty() ? ""
                                : "--calibrate takes its programs from its file, not from the command line";
     if (o.Files.empty()) return "no program file given";
-    if (o.Diff && (o.Files.size() != 2 || o.Archive.Given || !o.TracePath.empty() || !o.SvgPath.empty() ||
-                   !o.PngPath.empty() || !o.PdfPath.empty() || !o.Stock.ProfilePath.empty()))
-        return "--diff takes two programs, OLD and NEW, and no picture, trace or profile";
+    if (o.Diff &&
+        (o.Files.size() != 2 || o.Archive.Given || !o.TracePath.empty() || !o.Stock.ProfilePath.empty()))
+        return "--diff takes two programs, OLD and NEW, and no trace or profile";
     if (!o.Baseline.empty() && (o.Diff || o.Archive.Given || !o.TracePath.empty() || !o.SvgPath.empty() ||
                                 !o.PngPath.empty() || !o.PdfPath.empty() || !o.Stock.ProfilePath.empty()))
         return "--baseline takes programs and folders to compare, and no --diff, report, picture, trace or "
@@ -429,7 +432,7 @@ class Pipeline {
                 }
             }
             // --- The part on the drawing ---
-            options.Target = O.Stock.TargetFor(path, complaint);
+            options.Target = O.DiffAgainst ? O.DiffAgainst : O.Stock.TargetFor(path, complaint);
             if (!complaint.empty() || (options.Target && !options.Stock)) {
                 Complain(!complaint.empty() ? complaint : TargetNeedsStock(path));
                 options.Target.reset();
@@ -673,11 +676,32 @@ int RunCheckerCli(int argc, char** argv, const PictureFormats& formats) {
         // --- Two versions of a program, compared by the part they cut ---
         try {
             std::string report, complaint;
+            if (const std::string same = SameFileProblem(o); !same.empty()) {
+                Complain(same);
+                return 2;
+            }
             const int status =
                 DiffPrograms(o.Files[0], o.Files[1], o.Check, o.Stock, o.Json, report, complaint);
             if (status == 2) Complain(complaint);
             out.Write(report);
-            return finish(status);
+            if (status == 2 || (o.SvgPath.empty() && o.PngPath.empty() && o.PdfPath.empty()))
+                return finish(status);
+            // The pictures: NEW drawn against OLD's finished section, the regions in two colours.
+            CliOptions pictures = o;
+            pictures.DiffAgainst = FinishedSectionOf(o.Files[0], o.Check, o.Stock, complaint);
+            pictures.Files = {o.Files[1]};
+            pictures.Json = false;
+            Output discard; // NEW's own report is in the comparison above
+            std::string why;
+            if (!pictures.DiffAgainst || !discard.Open("/dev/null", why)) {
+                Complain(!pictures.DiffAgainst ? complaint : "/dev/null: " + why);
+                return finish(2);
+            }
+            Pipeline pipeline(pictures, formats, discard);
+            if (!pipeline.OpenOutputs()) return finish(2);
+            pipeline.CheckFile(o.Files[1]);
+            const int drawn = pipeline.Finish();
+            return finish(drawn == 2 ? 2 : status);
         } catch (const std::bad_alloc&) {
             Complain("out of memory");
             return 2;

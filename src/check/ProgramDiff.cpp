@@ -159,6 +159,13 @@ int DiffPrograms(const std::string& oldPath, const std::string& newPath, const C
     return changes.Deviations.empty() ? 0 : 1;
 }
 
+std::shared_ptr<const target::Target> FinishedSectionOf(const std::string& path, const CheckOptions& check,
+                                                        const StockOptions& stock, std::string& complaint) {
+    Version v;
+    if (!Run(path, check, stock, v, complaint)) return nullptr;
+    return AsTarget(v);
+}
+
 int DiffWithBaseline(const std::string& baseline, const std::vector<std::string>& arguments,
                      const CheckOptions& check, const StockOptions& stock, bool json, std::string& out,
                      std::string& complaints) {

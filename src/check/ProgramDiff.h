@@ -8,6 +8,7 @@
 #include "check/Checker.h"
 #include "check/StockOptions.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,12 @@ namespace check {
 // changed part, 2 when either cannot be read or has no stock (`complaint` says why).
 int DiffPrograms(const std::string& oldPath, const std::string& newPath, const CheckOptions& check,
                  const StockOptions& stock, bool json, std::string& out, std::string& complaint);
+
+// The finished section of the program at `path` (checked with its setup), as the part another
+// version is compared with: the pictures of --diff draw NEW against it. Null with `complaint`
+// when it cannot be read or cut.
+std::shared_ptr<const target::Target> FinishedSectionOf(const std::string& path, const CheckOptions& check,
+                                                        const StockOptions& stock, std::string& complaint);
 
 // --baseline OLD_FOLDER PROGRAMS...: each program (or each program of a folder named) against
 // the program at the same place in OLD_FOLDER (its path below the folder named, or its name

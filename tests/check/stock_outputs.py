@@ -3,7 +3,8 @@
 """The checker's stock outputs as a user gets them: the pictures draw the section where the path
 runs (its turned diameter on the cut's line, on both halves), --profile writes SVG or DXF by the
 file's ending, and refuses another ending or a program without a stock; --nose draws the
-compensated nose path (G42) in the picture and --nose-path writes it, only with a stock.
+compensated nose path (G42) in the picture and --nose-path writes it, only with a stock; --diff
+with a picture draws NEW with the material it left of OLD's part.
 usage: stock_outputs.py PATH/TO/zarvik-check EXAMPLES_DIR"""
 import json, os, re, subprocess, sys, tempfile
 import xml.etree.ElementTree as ET
@@ -168,6 +169,20 @@ def check_nose(checker, work, failures):
         failures.append(f'--nose-path without a stock: {code}, {err!r}')
 
 
+def check_diff_picture(checker, work, failures):
+    # NEW turns D30 only to Z-19: OLD's material from Z-19 to Z-20 is left (excess, one colour),
+    # none is cut that OLD left (gouge, the other).
+    old = os.path.join(work, 'bar.min')
+    new = os.path.join(work, 'shorter.min')
+    with open(new, 'w', newline='') as f:
+        f.write(PROGRAM.replace('G01 Z-20. F0.25', 'G01 Z-19. F0.25'))
+    svg = os.path.join(work, 'diff.svg')
+    code, out, err = run(checker, '--stock', 'bar,40,50', '--diff', old, new, '--svg', svg)
+    kinds = [p.get('class') for p in ET.parse(svg).getroot().iter(SVG + 'path')] if os.path.exists(svg) else []
+    if code != 1 or err or 'changed: 1 region' not in out or kinds.count('excess') != 1 or 'gouge' in kinds:
+        failures.append(f'--diff --svg: {code}, {err[:200]!r}, {out[:200]!r}, {kinds}')
+
+
 def main():
     checker, examples = sys.argv[1], sys.argv[2]
     failures = []
@@ -178,6 +193,7 @@ def main():
         check_holding(checker, examples, work, failures)
         check_profile(checker, work, failures)
         check_nose(checker, work, failures)
+        check_diff_picture(checker, work, failures)
     for f in failures:
         print('FAIL:', f)
     sys.exit(1 if failures else 0)
