@@ -546,10 +546,13 @@ void Machining::CheckEngagement(const Move& m, const ToolShape& shape, const Reg
     const double nz = -dx / len, nx = dz / len;
     const double limit = shape.EdgeLength + Tol.Depth;
     double lo = 1e300, hi = -1e300;
+    // The points in millimetres as Outlines gives them, without making the outlines.
     auto reach = [&](const Removed& r) {
-        for (const Outline& o : r.Piece.Outlines())
-            for (const Point& p : o) {
-                const double d = p.z * nz + p.x * nx;
+        for (const Region::GridPath& o : r.Piece.Grid())
+            for (const Region::GridPoint& g : o) {
+                const double z = static_cast<double>(g.z) / GridPerMm,
+                             x = static_cast<double>(g.x) / GridPerMm;
+                const double d = z * nz + x * nx;
                 lo = std::min(lo, d), hi = std::max(hi, d);
             }
     };
