@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <memory>
 #include <numbers>
 #include <stdexcept>
 #include <string>
@@ -25,6 +26,17 @@ struct RegionAccess {
                 q.emplace_back(g.z, g.x);
         }
         return out;
+    }
+    // The same into `out`, keeping the room its paths had.
+    static void ToClipper(const Region& r, cl::Paths& out) {
+        out.resize(r.Paths.size());
+        for (size_t i = 0; i < r.Paths.size(); ++i) {
+            cl::Path& q = out[i];
+            q.clear();
+            q.reserve(r.Paths[i].size());
+            for (const Region::GridPoint& g : r.Paths[i])
+                q.emplace_back(g.z, g.x);
+        }
     }
     static Region FromClipper(const cl::Paths& paths) {
         Region r;
@@ -186,13 +198,30 @@ Region Finish(const cl::Paths& paths) {
     return r;
 }
 
+// One clipper and its paths for every clip of a thread: a clip a move, and more on each tile,
+// would otherwise make them all anew each time.
+struct ClipBuffers {
+    std::unique_ptr<cl::Clipper> Clipper;
+    cl::Paths A, B, Out;
+};
+
 Region Clip(const Region& a, const Region& b, cl::ClipType type) {
-    cl::Clipper c;
-    c.AddPaths(RegionAccess::ToClipper(a), cl::ptSubject, true);
-    c.AddPaths(RegionAccess::ToClipper(b), cl::ptClip, true);
-    cl::Paths out;
-    c.Execute(type, out, cl::pftNonZero, cl::pftNonZero);
-    return Finish(out);
+    thread_local ClipBuffers buf;
+    if (!buf.Clipper) buf.Clipper = std::make_unique<cl::Clipper>();
+    try {
+        RegionAccess::ToClipper(a, buf.A);
+        RegionAccess::ToClipper(b, buf.B);
+        cl::Clipper& c = *buf.Clipper;
+        c.Clear();
+        c.AddPaths(buf.A, cl::ptSubject, true);
+        c.AddPaths(buf.B, cl::ptClip, true);
+        c.Execute(type, buf.Out, cl::pftNonZero, cl::pftNonZero);
+        c.Clear();
+        return Finish(buf.Out);
+    } catch (...) {
+        buf.Clipper.reset(); // whatever state it was left in goes with it
+        throw;
+    }
 }
 
 } // namespace
