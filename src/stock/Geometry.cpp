@@ -51,6 +51,16 @@ struct RegionAccess {
         return r;
     }
     static void SetConvex(Region& r, bool convex) { r.Convex = convex; }
+    // The rectangle as the polygon arithmetic gives it back: counter-clockwise from the corner
+    // at the largest Z and radius; written over what `r` held, in the room it had (a tile's
+    // material is cut pass after pass).
+    static void SetRectangle(Region& r, int64_t z0, int64_t x0, int64_t z1, int64_t x1) {
+        r.Paths.resize(1);
+        Region::GridPath& p = r.Paths.front();
+        p.resize(4);
+        p[0] = {z1, x1}, p[1] = {z0, x1}, p[2] = {z0, x0}, p[3] = {z1, x0};
+        r.Convex = true;
+    }
     static bool IsConvex(const Region& r) { return r.Convex; }
 };
 
@@ -332,12 +342,6 @@ bool Covers(const Region::GridPath& convex, const Region::GridPoint& p, const Re
     return any;
 }
 
-// The rectangle as the polygon arithmetic gives it back: counter-clockwise from the corner at
-// the largest Z and radius.
-Region::GridPath RectanglePath(int64_t z0, int64_t x0, int64_t z1, int64_t x1) {
-    return {{z1, x1}, {z0, x1}, {z0, x0}, {z1, x0}};
-}
-
 } // namespace
 
 bool Region::RectangleMinus(const Region& sweep, Region& left, Region& removed) const {
@@ -363,16 +367,17 @@ bool Region::RectangleMinus(const Region& sweep, Region& left, Region& removed) 
         const int64_t far = lower ? x1 : x0;
         if (lower ? h >= x1 : h <= x0) continue; // touching at most
         if (!Covers(s, {z0, far}, {z1, far})) continue;
-        left = {}, removed = {};
         const bool all = lower ? h <= x0 : h >= x1;
-        if (!all) {
-            left.Paths.push_back(lower ? RectanglePath(z0, x0, z1, h) : RectanglePath(z0, h, z1, x1));
-            left.Convex = true;
-        }
-        removed.Paths.push_back(all     ? RectanglePath(z0, x0, z1, x1)
-                                : lower ? RectanglePath(z0, h, z1, x1)
-                                        : RectanglePath(z0, x0, z1, h));
-        removed.Convex = true;
+        if (!all)
+            RegionAccess::SetRectangle(left, z0, lower ? x0 : h, z1, lower ? h : x1);
+        else
+            left.Paths.clear(), left.Convex = false;
+        if (all)
+            RegionAccess::SetRectangle(removed, z0, x0, z1, x1);
+        else if (lower)
+            RegionAccess::SetRectangle(removed, z0, h, z1, x1);
+        else
+            RegionAccess::SetRectangle(removed, z0, x0, z1, h);
         return true;
     }
     return false;

@@ -108,12 +108,13 @@ std::vector<Point> Machining::PathOf(const Move& m) const {
 double Machining::Cut(const Region& swept, std::vector<Removed>* removed) {
     const Box s = swept.Bounds();
     double before = 0, after = 0;
+    // Kept from tile to tile: a tile's material that a cut replaced lends its room to the next.
+    Region left, cut;
     for (Tile& t : Tiles) {
         if (t.Z1 < s.z0 || t.Z0 > s.z1 || !t.Bounds.Overlaps(s)) continue;
         Poll();
         // A pass along Z across a tile whose material is still a rectangle: the answer is a
         // rectangle too, and most tiles of a roughing program are such.
-        Region left, cut;
         const bool plain = t.Material.RectangleMinus(swept, left, cut);
         if (!plain && swept.Apart(t.Material)) continue; // nothing to take
         if (!plain) left = t.Material.Minus(swept.Near(t.Material));
@@ -134,7 +135,7 @@ double Machining::Cut(const Region& swept, std::vector<Removed>* removed) {
                 r.Before = std::move(t.Material);
             }
         }
-        t.Material = std::move(left);
+        std::swap(t.Material, left);
         t.Bounds = t.Material.Bounds();
         t.Moment = is;
     }
