@@ -331,13 +331,18 @@ int CrossSign(const Region::GridPoint& o, const Region::GridPoint& a, const Regi
 // Both points, at one radius, on or inside a convex counter-clockwise outline: between the two
 // edges that cross that radius (a point inside every edge is inside; only the edges reaching the
 // radius can have it outside), which spares the products for all the others.
+// Two edges that cross the radius strictly between their ends are the only ones that reach it:
+// the rest need not be looked at.
 bool Covers(const Region::GridPath& convex, const Region::GridPoint& p, const Region::GridPoint& q) {
     bool any = false;
-    for (size_t i = 0, n = convex.size(); i < n; ++i) {
+    int crossing = 0;
+    for (size_t i = 0, n = convex.size(); i < n && crossing < 2; ++i) {
         const Region::GridPoint &a = convex[i], &b = convex[i + 1 < n ? i + 1 : 0];
-        if (std::min(a.x, b.x) > p.x || std::max(a.x, b.x) < p.x) continue;
+        const int64_t lo = std::min(a.x, b.x), hi = std::max(a.x, b.x);
+        if (lo > p.x || hi < p.x) continue;
         any = true;
         if (CrossSign(a, b, p) < 0 || CrossSign(a, b, q) < 0) return false;
+        crossing += lo < p.x && p.x < hi;
     }
     return any;
 }
