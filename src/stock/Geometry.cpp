@@ -142,10 +142,17 @@ struct SweepOrder {
     std::vector<Region::GridPoint> Points;
     std::vector<size_t> Index; // empty: not counter-clockwise, or a corner repeated
     int64_t Width = 0, Height = 0;
+    // The last few sweeps' hulls, by the move (in grid steps), about its start.
+    struct Made {
+        int64_t z = 0, x = 0;
+        Region::GridPath Hull;
+    };
+    std::vector<Made> Hulls;
+    size_t Next = 0;
 };
 
 // The order of the last outline asked for: a program sweeps one tool's shape move after move.
-const SweepOrder& OrderOf(const Region::GridPath& s) {
+SweepOrder& OrderOf(const Region::GridPath& s) {
     thread_local SweepOrder last;
     const auto same = [](const Region::GridPoint& a, const Region::GridPoint& b) {
         return a.z == b.z && a.x == b.x;
@@ -154,6 +161,7 @@ const SweepOrder& OrderOf(const Region::GridPath& s) {
         !s.empty())
         return last;
     last.Outline = s;
+    last.Hulls.clear();
     last.Points = InOrder(s);
     last.Index.assign(last.Points.size(), 0);
     // Each corner's place (the first and last come twice): corners are distinct in a proper
@@ -514,12 +522,24 @@ Region Region::Swept(const Region& shape, const std::vector<Point>& path,
         // Moved, the corners keep their order: two ordered lists merge into one. A corner whose
         // both edges face along the move lies inside the hull at the start (against it, at the
         // end): only the others are handed to it, which gives the same hull in half the time.
-        const SweepOrder& order = OrderOf(shape.Paths.front());
-        const int64_t dz[2] = {ToGrid(path[0].z), ToGrid(path[1].z)},
-                      dx[2] = {ToGrid(path[0].x), ToGrid(path[1].x)};
+        // The hull is made about the start and moved there after: the same move from another
+        // start (the passes of a roughing cycle) finds it made already.
+        SweepOrder& order = OrderOf(shape.Paths.front());
+        const int64_t z0 = ToGrid(path[0].z), x0 = ToGrid(path[0].x);
+        const int64_t mz = ToGrid(path[1].z) - z0, mx = ToGrid(path[1].x) - x0;
+        const auto placed = [z0, x0](const GridPath& hull) {
+            Region r;
+            GridPath& out = r.Paths.emplace_back(hull.size());
+            for (size_t i = 0; i < hull.size(); ++i)
+                out[i] = {hull[i].z + z0, hull[i].x + x0};
+            r.Convex = true;
+            return r;
+        };
+        for (const SweepOrder::Made& m : order.Hulls)
+            if (m.z == mz && m.x == mx) return placed(m.Hull);
+        const int64_t dz[2] = {0, mz}, dx[2] = {0, mx};
         const GridPath& s = shape.Paths.front();
         const size_t n = s.size();
-        const int64_t mz = dz[1] - dz[0], mx = dx[1] - dx[0];
         // Per corner: 1 kept at the start, 2 kept at the end.
         std::vector<unsigned char> keep(n, 0);
         int prev = 0;
@@ -545,10 +565,11 @@ Region Region::Swept(const Region& shape, const std::vector<Point>& path,
         pts.reserve(ends[0].size() + ends[1].size());
         std::merge(ends[0].begin(), ends[0].end(), ends[1].begin(), ends[1].end(), std::back_inserter(pts),
                    Before);
-        Region r;
-        r.Paths.push_back(Hull(std::move(pts), true));
-        r.Convex = true;
-        return r;
+        SweepOrder::Made& made =
+            order.Hulls.size() < 4 ? order.Hulls.emplace_back() : order.Hulls[order.Next++ % 4];
+        made.z = mz, made.x = mx;
+        made.Hull = Hull(std::move(pts), true);
+        return placed(made.Hull);
     }
     if (shape.Convex) return Region::ConvexSwept(shape, path);
     cl::Path p;
