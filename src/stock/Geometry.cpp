@@ -357,7 +357,17 @@ bool Covers(const Region::GridPath& convex, const Region::GridPoint& p, const Re
 
 } // namespace
 
-bool Region::RectangleMinus(const Region& sweep, Region& left, Region& removed) const {
+std::vector<size_t> Region::EdgesAlongZ() const {
+    std::vector<size_t> out;
+    if (Paths.size() != 1) return out;
+    const GridPath& s = Paths.front();
+    for (size_t i = 0, n = s.size(); i < n; ++i)
+        if (s[i].x == s[i + 1 < n ? i + 1 : 0].x) out.push_back(i);
+    return out;
+}
+
+bool Region::RectangleMinus(const Region& sweep, Region& left, Region& removed,
+                            const std::vector<size_t>* alongZ) const {
     if (Paths.size() != 1 || Paths.front().size() != 4 || !sweep.Convex || sweep.Paths.size() != 1)
         return false;
     const GridPath& r = Paths.front();
@@ -368,7 +378,10 @@ bool Region::RectangleMinus(const Region& sweep, Region& left, Region& removed) 
         if ((g.z != z0 && g.z != z1) || (g.x != x0 && g.x != x1)) return false; // not axis-parallel
     if (z0 == z1 || x0 == x1) return false;
     const GridPath& s = sweep.Paths.front();
-    for (size_t i = 0, n = s.size(); i < n; ++i) {
+    const size_t n = s.size(), count = alongZ ? alongZ->size() : n;
+    for (size_t k = 0; k < count; ++k) {
+        const size_t i = alongZ ? (*alongZ)[k] : k;
+        if (i >= n) return false;
         const GridPoint &a = s[i], &b = s[i + 1 < n ? i + 1 : 0];
         if (a.x != b.x) continue;
         // Counter-clockwise, the inside lies on the left: above an edge towards +Z, below one

@@ -110,12 +110,13 @@ double Machining::Cut(const Region& swept, std::vector<Removed>* removed) {
     double before = 0, after = 0;
     // Kept from tile to tile: a tile's material that a cut replaced lends its room to the next.
     Region left, cut;
+    const std::vector<size_t> alongZ = swept.EdgesAlongZ();
     for (Tile& t : Tiles) {
         if (t.Z1 < s.z0 || t.Z0 > s.z1 || !t.Bounds.Overlaps(s)) continue;
         Poll();
         // A pass along Z across a tile whose material is still a rectangle: the answer is a
         // rectangle too, and most tiles of a roughing program are such.
-        const bool plain = t.Material.RectangleMinus(swept, left, cut);
+        const bool plain = t.Material.RectangleMinus(swept, left, cut, &alongZ);
         if (!plain && swept.Apart(t.Material)) continue; // nothing to take
         if (!plain) left = t.Material.Minus(swept.Near(t.Material));
         const double was = t.Moment, is = left.AxisMoment();
