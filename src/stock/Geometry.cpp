@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <memory>
 #include <numbers>
 #include <stdexcept>
 #include <string>
@@ -26,6 +27,17 @@ struct RegionAccess {
         }
         return out;
     }
+    // The same into `out`, keeping the room its paths had.
+    static void ToClipper(const Region& r, cl::Paths& out) {
+        out.resize(r.Paths.size());
+        for (size_t i = 0; i < r.Paths.size(); ++i) {
+            cl::Path& q = out[i];
+            q.clear();
+            q.reserve(r.Paths[i].size());
+            for (const Region::GridPoint& g : r.Paths[i])
+                q.emplace_back(g.z, g.x);
+        }
+    }
     static Region FromClipper(const cl::Paths& paths) {
         Region r;
         r.Paths.reserve(paths.size());
@@ -39,6 +51,16 @@ struct RegionAccess {
         return r;
     }
     static void SetConvex(Region& r, bool convex) { r.Convex = convex; }
+    // The rectangle as the polygon arithmetic gives it back: counter-clockwise from the corner
+    // at the largest Z and radius; written over what `r` held, in the room it had (a tile's
+    // material is cut pass after pass).
+    static void SetRectangle(Region& r, int64_t z0, int64_t x0, int64_t z1, int64_t x1) {
+        r.Paths.resize(1);
+        Region::GridPath& p = r.Paths.front();
+        p.resize(4);
+        p[0] = {z1, x1}, p[1] = {z0, x1}, p[2] = {z0, x0}, p[3] = {z1, x0};
+        r.Convex = true;
+    }
     static bool IsConvex(const Region& r) { return r.Convex; }
 };
 
@@ -114,6 +136,67 @@ std::vector<Region::GridPoint> InOrder(const Region::GridPath& s) {
     return out;
 }
 
+// A convex outline's corners in the order of Before, with each one's place in the outline.
+struct SweepOrder {
+    Region::GridPath Outline; // the outline they were made for
+    std::vector<Region::GridPoint> Points;
+    std::vector<size_t> Index; // empty: not counter-clockwise, or a corner repeated
+    int64_t Width = 0, Height = 0;
+    // The last few sweeps' hulls, by the move (in grid steps), about its start.
+    struct Made {
+        int64_t z = 0, x = 0;
+        Region::GridPath Hull;
+    };
+    std::vector<Made> Hulls;
+    size_t Next = 0;
+};
+
+// The order of the last outline asked for: a program sweeps one tool's shape move after move.
+SweepOrder& OrderOf(const Region::GridPath& s) {
+    thread_local SweepOrder last;
+    const auto same = [](const Region::GridPoint& a, const Region::GridPoint& b) {
+        return a.z == b.z && a.x == b.x;
+    };
+    if (last.Outline.size() == s.size() && std::equal(s.begin(), s.end(), last.Outline.begin(), same) &&
+        !s.empty())
+        return last;
+    last.Outline = s;
+    last.Hulls.clear();
+    last.Points = InOrder(s);
+    last.Index.assign(last.Points.size(), 0);
+    // Each corner's place (the first and last come twice): corners are distinct in a proper
+    // outline; where one is repeated the lists stay empty, and the sweep takes every corner.
+    std::vector<size_t> byPlace(s.size());
+    for (size_t i = 0; i < s.size(); ++i)
+        byPlace[i] = i;
+    std::sort(byPlace.begin(), byPlace.end(), [&s](size_t a, size_t b) { return Before(s[a], s[b]); });
+    bool ok = true;
+    for (size_t k = 1; k < byPlace.size(); ++k)
+        ok = ok && !same(s[byPlace[k]], s[byPlace[k - 1]]);
+    for (size_t k = 0; ok && k < last.Points.size(); ++k) {
+        const Region::GridPoint& p = last.Points[k];
+        const auto at =
+            std::lower_bound(byPlace.begin(), byPlace.end(), p,
+                             [&s](size_t i, const Region::GridPoint& q) { return Before(s[i], q); });
+        ok = at != byPlace.end() && same(s[*at], p);
+        if (ok) last.Index[k] = *at;
+    }
+    // Counter-clockwise, or the sides of the corners would be the wrong way round.
+    double area = 0;
+    for (size_t i = 0, n = s.size(); i < n; ++i)
+        area += Cross(s[0], s[i], s[(i + 1) % n]);
+    if (!ok || !(area > 0)) last.Index.clear();
+    last.Width = last.Height = 0;
+    if (!s.empty()) {
+        const auto [zl, zh] =
+            std::minmax_element(s.begin(), s.end(), [](auto& a, auto& b) { return a.z < b.z; });
+        const auto [xl, xh] =
+            std::minmax_element(s.begin(), s.end(), [](auto& a, auto& b) { return a.x < b.x; });
+        last.Width = zh->z - zl->z, last.Height = xh->x - xl->x;
+    }
+    return last;
+}
+
 bool IsConvexPath(const Region::GridPath& p) {
     if (p.size() < 3) return false;
     int sign = 0;
@@ -133,13 +216,30 @@ Region Finish(const cl::Paths& paths) {
     return r;
 }
 
+// One clipper and its paths for every clip of a thread: a clip a move, and more on each tile,
+// would otherwise make them all anew each time.
+struct ClipBuffers {
+    std::unique_ptr<cl::Clipper> Clipper;
+    cl::Paths A, B, Out;
+};
+
 Region Clip(const Region& a, const Region& b, cl::ClipType type) {
-    cl::Clipper c;
-    c.AddPaths(RegionAccess::ToClipper(a), cl::ptSubject, true);
-    c.AddPaths(RegionAccess::ToClipper(b), cl::ptClip, true);
-    cl::Paths out;
-    c.Execute(type, out, cl::pftNonZero, cl::pftNonZero);
-    return Finish(out);
+    thread_local ClipBuffers buf;
+    if (!buf.Clipper) buf.Clipper = std::make_unique<cl::Clipper>();
+    try {
+        RegionAccess::ToClipper(a, buf.A);
+        RegionAccess::ToClipper(b, buf.B);
+        cl::Clipper& c = *buf.Clipper;
+        c.Clear();
+        c.AddPaths(buf.A, cl::ptSubject, true);
+        c.AddPaths(buf.B, cl::ptClip, true);
+        c.Execute(type, buf.Out, cl::pftNonZero, cl::pftNonZero);
+        c.Clear();
+        return Finish(buf.Out);
+    } catch (...) {
+        buf.Clipper.reset(); // whatever state it was left in goes with it
+        throw;
+    }
 }
 
 } // namespace
@@ -239,26 +339,35 @@ int CrossSign(const Region::GridPoint& o, const Region::GridPoint& a, const Regi
 // Both points, at one radius, on or inside a convex counter-clockwise outline: between the two
 // edges that cross that radius (a point inside every edge is inside; only the edges reaching the
 // radius can have it outside), which spares the products for all the others.
+// Two edges that cross the radius strictly between their ends are the only ones that reach it:
+// the rest need not be looked at.
 bool Covers(const Region::GridPath& convex, const Region::GridPoint& p, const Region::GridPoint& q) {
     bool any = false;
-    for (size_t i = 0, n = convex.size(); i < n; ++i) {
+    int crossing = 0;
+    for (size_t i = 0, n = convex.size(); i < n && crossing < 2; ++i) {
         const Region::GridPoint &a = convex[i], &b = convex[i + 1 < n ? i + 1 : 0];
-        if (std::min(a.x, b.x) > p.x || std::max(a.x, b.x) < p.x) continue;
+        const int64_t lo = std::min(a.x, b.x), hi = std::max(a.x, b.x);
+        if (lo > p.x || hi < p.x) continue;
         any = true;
         if (CrossSign(a, b, p) < 0 || CrossSign(a, b, q) < 0) return false;
+        crossing += lo < p.x && p.x < hi;
     }
     return any;
 }
 
-// The rectangle as the polygon arithmetic gives it back: counter-clockwise from the corner at
-// the largest Z and radius.
-Region::GridPath RectanglePath(int64_t z0, int64_t x0, int64_t z1, int64_t x1) {
-    return {{z1, x1}, {z0, x1}, {z0, x0}, {z1, x0}};
-}
-
 } // namespace
 
-bool Region::RectangleMinus(const Region& sweep, Region& left, Region& removed) const {
+std::vector<size_t> Region::EdgesAlongZ() const {
+    std::vector<size_t> out;
+    if (Paths.size() != 1) return out;
+    const GridPath& s = Paths.front();
+    for (size_t i = 0, n = s.size(); i < n; ++i)
+        if (s[i].x == s[i + 1 < n ? i + 1 : 0].x) out.push_back(i);
+    return out;
+}
+
+bool Region::RectangleMinus(const Region& sweep, Region& left, Region& removed,
+                            const std::vector<size_t>* alongZ) const {
     if (Paths.size() != 1 || Paths.front().size() != 4 || !sweep.Convex || sweep.Paths.size() != 1)
         return false;
     const GridPath& r = Paths.front();
@@ -269,7 +378,10 @@ bool Region::RectangleMinus(const Region& sweep, Region& left, Region& removed) 
         if ((g.z != z0 && g.z != z1) || (g.x != x0 && g.x != x1)) return false; // not axis-parallel
     if (z0 == z1 || x0 == x1) return false;
     const GridPath& s = sweep.Paths.front();
-    for (size_t i = 0, n = s.size(); i < n; ++i) {
+    const size_t n = s.size(), count = alongZ ? alongZ->size() : n;
+    for (size_t k = 0; k < count; ++k) {
+        const size_t i = alongZ ? (*alongZ)[k] : k;
+        if (i >= n) return false;
         const GridPoint &a = s[i], &b = s[i + 1 < n ? i + 1 : 0];
         if (a.x != b.x) continue;
         // Counter-clockwise, the inside lies on the left: above an edge towards +Z, below one
@@ -281,16 +393,17 @@ bool Region::RectangleMinus(const Region& sweep, Region& left, Region& removed) 
         const int64_t far = lower ? x1 : x0;
         if (lower ? h >= x1 : h <= x0) continue; // touching at most
         if (!Covers(s, {z0, far}, {z1, far})) continue;
-        left = {}, removed = {};
         const bool all = lower ? h <= x0 : h >= x1;
-        if (!all) {
-            left.Paths.push_back(lower ? RectanglePath(z0, x0, z1, h) : RectanglePath(z0, h, z1, x1));
-            left.Convex = true;
-        }
-        removed.Paths.push_back(all     ? RectanglePath(z0, x0, z1, x1)
-                                : lower ? RectanglePath(z0, h, z1, x1)
-                                        : RectanglePath(z0, x0, z1, h));
-        removed.Convex = true;
+        if (!all)
+            RegionAccess::SetRectangle(left, z0, lower ? x0 : h, z1, lower ? h : x1);
+        else
+            left.Paths.clear(), left.Convex = false;
+        if (all)
+            RegionAccess::SetRectangle(removed, z0, x0, z1, x1);
+        else if (lower)
+            RegionAccess::SetRectangle(removed, z0, h, z1, x1);
+        else
+            RegionAccess::SetRectangle(removed, z0, x0, z1, h);
         return true;
     }
     return false;
@@ -419,22 +532,57 @@ Region Region::Swept(const Region& shape, const std::vector<Point>& path,
     if (path.size() == 1) return shape.Moved(path[0].z, path[0].x);
     if (shape.Convex && path.size() == 2) {
         // A convex shape along a straight piece: the hull of where it starts and ends.
-        // Moved, the corners keep their order: two ordered lists merge into one.
-        const std::vector<GridPoint> order = InOrder(shape.Paths.front());
+        // Moved, the corners keep their order: two ordered lists merge into one. A corner whose
+        // both edges face along the move lies inside the hull at the start (against it, at the
+        // end): only the others are handed to it, which gives the same hull in half the time.
+        // The hull is made about the start and moved there after: the same move from another
+        // start (the passes of a roughing cycle) finds it made already.
+        SweepOrder& order = OrderOf(shape.Paths.front());
+        const int64_t z0 = ToGrid(path[0].z), x0 = ToGrid(path[0].x);
+        const int64_t mz = ToGrid(path[1].z) - z0, mx = ToGrid(path[1].x) - x0;
+        const auto placed = [z0, x0](const GridPath& hull) {
+            Region r;
+            GridPath& out = r.Paths.emplace_back(hull.size());
+            for (size_t i = 0; i < hull.size(); ++i)
+                out[i] = {hull[i].z + z0, hull[i].x + x0};
+            r.Convex = true;
+            return r;
+        };
+        for (const SweepOrder::Made& m : order.Hulls)
+            if (m.z == mz && m.x == mx) return placed(m.Hull);
+        const int64_t dz[2] = {0, mz}, dx[2] = {0, mx};
+        const GridPath& s = shape.Paths.front();
+        const size_t n = s.size();
+        // Per corner: 1 kept at the start, 2 kept at the end.
+        std::vector<unsigned char> keep(n, 0);
+        int prev = 0;
+        for (size_t i = 0; i <= n; ++i) {
+            const GridPoint &a = s[i % n], &b = s[(i + 1) % n];
+            const __int128 c = static_cast<__int128>(b.z - a.z) * mx - static_cast<__int128>(b.x - a.x) * mz;
+            const int side = (c >= 0 ? 1 : 0) | (c <= 0 ? 2 : 0);
+            if (i > 0) keep[i % n] = static_cast<unsigned char>(prev | side);
+            prev = side;
+        }
+        // The hull's products are exact in doubles only within 2^26 grid steps (670 mm) across:
+        // beyond, every corner goes in, as the rounding might keep one that lies inside.
+        const int64_t wide = int64_t{1} << 26;
+        const bool filter =
+            !order.Index.empty() && order.Width + std::abs(mz) < wide && order.Height + std::abs(mx) < wide;
         std::vector<GridPoint> ends[2], pts;
         for (int e = 0; e < 2; ++e) {
-            const int64_t dz = ToGrid(path[e].z), dx = ToGrid(path[e].x);
-            ends[e].reserve(order.size());
-            for (const GridPoint& g : order)
-                ends[e].push_back({g.z + dz, g.x + dx});
+            ends[e].reserve(order.Points.size());
+            for (size_t k = 0; k < order.Points.size(); ++k)
+                if (!filter || (keep[order.Index[k]] & (1 << e)))
+                    ends[e].push_back({order.Points[k].z + dz[e], order.Points[k].x + dx[e]});
         }
-        pts.reserve(2 * order.size());
+        pts.reserve(ends[0].size() + ends[1].size());
         std::merge(ends[0].begin(), ends[0].end(), ends[1].begin(), ends[1].end(), std::back_inserter(pts),
                    Before);
-        Region r;
-        r.Paths.push_back(Hull(std::move(pts), true));
-        r.Convex = true;
-        return r;
+        SweepOrder::Made& made =
+            order.Hulls.size() < 4 ? order.Hulls.emplace_back() : order.Hulls[order.Next++ % 4];
+        made.z = mz, made.x = mx;
+        made.Hull = Hull(std::move(pts), true);
+        return placed(made.Hull);
     }
     if (shape.Convex) return Region::ConvexSwept(shape, path);
     cl::Path p;

@@ -66,7 +66,12 @@ class Region {
     // that edge's inner side: a pass along Z taking the top (or, boring, the bottom) off a tile
     // of material. `left` and `removed` are then what Minus and Intersect give, point for point
     // and in their order; false (and both untouched) in every other case.
-    bool RectangleMinus(const Region& sweep, Region& left, Region& removed) const;
+    // `alongZ`, when given, holds EdgesAlongZ(sweep): a sweep taken over many tiles looks for
+    // its edges once.
+    bool RectangleMinus(const Region& sweep, Region& left, Region& removed,
+                        const std::vector<size_t>* alongZ = nullptr) const;
+    // The places of this outline's edges along Z (both ends at one radius), in order.
+    std::vector<size_t> EdgesAlongZ() const;
     // Whether this convex outline and `other` have no area in common for certain: `other` lies
     // on the outer side of the line of one of this one's edges (a tool running along a surface
     // it has just cut). False when it cannot tell.

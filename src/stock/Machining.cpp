@@ -108,13 +108,15 @@ std::vector<Point> Machining::PathOf(const Move& m) const {
 double Machining::Cut(const Region& swept, std::vector<Removed>* removed) {
     const Box s = swept.Bounds();
     double before = 0, after = 0;
+    // Kept from tile to tile: a tile's material that a cut replaced lends its room to the next.
+    Region left, cut;
+    const std::vector<size_t> alongZ = swept.EdgesAlongZ();
     for (Tile& t : Tiles) {
         if (t.Z1 < s.z0 || t.Z0 > s.z1 || !t.Bounds.Overlaps(s)) continue;
         Poll();
         // A pass along Z across a tile whose material is still a rectangle: the answer is a
         // rectangle too, and most tiles of a roughing program are such.
-        Region left, cut;
-        const bool plain = t.Material.RectangleMinus(swept, left, cut);
+        const bool plain = t.Material.RectangleMinus(swept, left, cut, &alongZ);
         if (!plain && swept.Apart(t.Material)) continue; // nothing to take
         if (!plain) left = t.Material.Minus(swept.Near(t.Material));
         const double was = t.Moment, is = left.AxisMoment();
@@ -134,7 +136,7 @@ double Machining::Cut(const Region& swept, std::vector<Removed>* removed) {
                 r.Before = std::move(t.Material);
             }
         }
-        t.Material = std::move(left);
+        std::swap(t.Material, left);
         t.Bounds = t.Material.Bounds();
         t.Moment = is;
     }
@@ -546,10 +548,13 @@ void Machining::CheckEngagement(const Move& m, const ToolShape& shape, const Reg
     const double nz = -dx / len, nx = dz / len;
     const double limit = shape.EdgeLength + Tol.Depth;
     double lo = 1e300, hi = -1e300;
+    // The points in millimetres as Outlines gives them, without making the outlines.
     auto reach = [&](const Removed& r) {
-        for (const Outline& o : r.Piece.Outlines())
-            for (const Point& p : o) {
-                const double d = p.z * nz + p.x * nx;
+        for (const Region::GridPath& o : r.Piece.Grid())
+            for (const Region::GridPoint& g : o) {
+                const double z = static_cast<double>(g.z) / GridPerMm,
+                             x = static_cast<double>(g.x) / GridPerMm;
+                const double d = z * nz + x * nx;
                 lo = std::min(lo, d), hi = std::max(hi, d);
             }
     };
