@@ -208,10 +208,12 @@ TEST(SetupEdit, TablesComeAndGoAsTheOperatorSaysAndTheRestStays) {
     const std::string out = Edited(text, s, {{7, 4}, {9, -1}});
     // Every comment of the file stays but tool 3's; the shorthand too.
     std::istringstream lines(text);
-    for (std::string line; std::getline(lines, line);)
+    for (std::string line; std::getline(lines, line);) {
         if (const size_t hash = line.find('#');
-            hash != std::string::npos && line.find("GROOVE") == std::string::npos)
+            hash != std::string::npos && line.find("GROOVE") == std::string::npos) {
             EXPECT_NE(out.find(line.substr(hash)), std::string::npos) << line;
+        }
+    }
     EXPECT_EQ(out.find("GROOVE"), std::string::npos);
     EXPECT_NE(out.find("number = 7              # T0404 (THREAD M40 P1.5)"), std::string::npos) << out;
     EXPECT_NE(out.find("kind = \"tube\"            # \"bar\""), std::string::npos) << out;
