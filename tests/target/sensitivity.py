@@ -120,6 +120,9 @@ def programs(src):
         dict(file=os.path.join(ex, 'TURNING.min'), options=[], edits=[
             # The face at Z-25 (its arc's end) pushed back: cut into by the arc first.
             *moved('Z', 32, 'Z-25.', lambda d: 'Z' + word(-25 - d), lambda d: d, 'gouge'),
+            # The groove's floor (D44) both ways: the plunge leaves it.
+            *moved('X', 44, 'X44.', lambda d: 'X' + word(44 + d), lambda d: d / 2, 'excess'),
+            *moved('X', 44, 'X44.', lambda d: 'X' + word(44 - d), lambda d: d / 2, 'gouge'),
             # Every 45° chamfer and fillet of T02 further off; the chamfer at Z0 to Z-2 looked at.
             Edit('nose', 'T02 nose 0.4 -> 0.8', nose, 'excess', 30, at=-1, most=nose,
                  setup=lambda s: s.replace('"DNMG 150604"', '"DNMG 150608"')),
