@@ -297,9 +297,12 @@ TEST(TargetCompare, ADroppedFinishingPassIsExcessAndAnAllowanceExpectsIt) {
     EXPECT_NEAR(d.Z1, 0, 0.001);
     EXPECT_NEAR(d.Z0, -40, 0.001);
     EXPECT_EQ(d.Line, 7) << check::ReportText(left); // the roughing pass along it
+    EXPECT_NEAR(d.Deepest.z, -20, 0.5);              // in the middle of the diameter left whole
     EXPECT_FALSE(left.Fails(false));
     EXPECT_TRUE(left.Fails(true)); // a warning
     EXPECT_NE(check::ReportText(left).find("[excess]"), std::string::npos);
+    EXPECT_NE(check::ReportText(left).find("its deepest point (X40.4 Z-"), std::string::npos)
+        << check::ReportText(left);
 
     // Compared with the part (up to Z-39) grown by an allowance of 0.2 mm, the roughing faced 0.2
     // in front is what it should be along the diameter and the face; only the front corner
