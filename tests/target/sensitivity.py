@@ -5,9 +5,11 @@ that cut stock: each program against its own --profile DXF gives no region; seed
 finishing move's Z or X moved by 0.001 to 0.1 mm, a finishing pass dropped, a nose radius or tip
 changed in the setup, G02/G03 swapped) against the original's profile are found when they reach
 0.002 mm normal to the part, sized to 0.0005 mm of the depth worked out from the geometry, and
-laid at the edited block; 0.001 mm stays under the default tolerance (0.0015). --diff gives
-"same part" for edits that cut nothing different and "changed" with the edited block for the
-rest. Prints a table per kind of edit.
+laid at the edited block (or at the block that keeps its X, or at the block before it whose
+compensated end moves with it, or at the cycle that runs it; for a dropped pass, at the nearest
+pass left); 0.001 mm stays under the default tolerance (0.0015). --diff gives "same part" for
+edits that cut nothing different and "changed" with the edited block for the rest. Prints a
+table per kind of edit.
 usage: sensitivity.py PATH/TO/zarvik-check SOURCE_DIR"""
 import json, math, os, re, shutil, subprocess, sys, tempfile
 
