@@ -153,8 +153,9 @@ std::string ArchiveSummary::Text() const {
            " failing, " + std::to_string(Unreadable) + " not checked; exit status " + std::to_string(Status) +
            "\n";
     if (Subprograms)
-        out += "  " + Plural(Subprograms, "subprogram", "subprograms") +
-               " in files of their own, checked only as part of the programs that call them\n";
+        out += "  " +
+               Plural(Subprograms, "subprogram in a file of its own", "subprograms in files of their own") +
+               ", checked only as part of the programs calling " + (Subprograms == 1 ? "it" : "them") + "\n";
     if (MachineTimed)
         out += "  machine time " + FixedSeconds(MachineTime.Total()) + " over " +
                Plural(MachineTimed, "program", "programs") + ", control " +

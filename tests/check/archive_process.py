@@ -228,10 +228,10 @@ def check_subprogram_files(checker, root):
     expect(s.get('programs') == 4 and s.get('subprograms') == 1 and s.get('unreadable') == 0,
            f'summary with a subprogram: {s}')
     _, text, _ = run(checker, '--control', 'iso', '--jobs', '1', root)
-    expect('1 subprogram in files of their own' in text and 'subprogram: checked as part of' in text,
+    expect('1 subprogram in a file of its own, checked only' in text and 'subprogram: checked as part of' in text,
            f'the text summary: {text[-600:]}')
     html = open(report, encoding='utf-8').read()
-    expect('class="v pass">subprogram</span>' in html and '1 subprogram in files' in html,
+    expect('class="v pass">subprogram</span>' in html and '1 subprogram in a file of its own' in html,
            'the HTML report does not list the subprogram')
 
 
