@@ -48,24 +48,42 @@ struct SheetFeature {
     int SetupLine = 0;
     std::vector<SheetSize> Sizes; // the first is the feature's own size
     bool Ok = false;              // every size measured and within its band
+    // Why a size could not be measured ("no surface within 5 mm": the part is not cut off at its
+    // back face), or what the line leaves out; empty when nothing is to be said.
+    std::string Note;
+    bool Measured() const;
 };
 
 struct Sheet {
     char General = 'm';                 // the general tolerance class: 'f', 'm', 'c' or 'v'
     double Allowance = 0;               // mm added to the drawn outline (a roughing program)
     std::vector<SheetFeature> Features; // along the outline, from the front face
+    // The features measured and out of their band (those not measured are neither OK nor this).
     size_t NotOk() const;
+};
+
+// What the thread passes did: where they ran (stock::Result::ThreadZones) and the section as it
+// stood before the first of them, the crests still whole.
+struct ThreadCuts {
+    std::vector<stock::Box> Zones;
+    stock::Region Before;
 };
 
 // The features of the drawn outline (the pieces kept in `drawn`): collinear pieces merged,
 // nominal sizes and tolerances set, nothing measured yet.
 std::vector<SheetFeature> FeaturesOf(const Target& drawn);
 
-// The sheet of the finished section `part` against `drawn`: each feature measured on it.
-// `threadZones` are the stock's (stock::Result::ThreadZones): a diameter there is a thread,
-// measured at its crest and its root.
-Sheet InspectionOf(const stock::Region& part, const Target& drawn,
-                   const std::vector<stock::Box>& threadZones = {});
+// The sheet of the finished section `part` against `drawn`: each feature measured on it. A
+// drawn diameter where `threads` ran is a thread, measured at its crest (on the section before
+// the passes) and its root.
+Sheet InspectionOf(const stock::Region& part, const Target& drawn, const ThreadCuts& threads = {});
+
+// The finished section to compare with the drawing: where threads were cut, the section as it
+// was before their passes (inside `within` when given). Turned round the axis, a pass takes the
+// whole ring down to its depth where the helix takes a groove: the grooves are no gouge, and the
+// crests are compared.
+stock::Region WithThreadCrests(const stock::Region& part, const ThreadCuts& threads,
+                               const stock::Region* within = nullptr);
 
 // The general tolerance's band (plus and minus, mm) for a linear size `nominal` mm, class
 // 'f', 'm', 'c' or 'v'; for a radius or a chamfer height (broken edges); for an angle

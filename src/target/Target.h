@@ -63,8 +63,8 @@ struct DrawnPiece {
 struct Target {
     stock::Region Section;                // the drawn half-section (radius >= 0)
     std::vector<stock::Outline> Outlines; // its outlines, arcs as fine chords
-    // The lines and true arcs of its surfaces (above the axis, none along it), in the order
-    // the outline runs: what the inspection sheet recognises its features from.
+    // The lines and true arcs of its surfaces (above the axis, none along it), in the drawing's
+    // order: what the inspection sheet recognises its features from.
     std::vector<DrawnPiece> Pieces;
     double MmPerUnit = 1;        // the drawing's unit
     std::string UnitName = "mm"; // "mm", "inch", "cm", "m"
