@@ -197,7 +197,7 @@ void AppendTargetText(std::string& out, const CheckReport& report);
 // verdict on its first size's line; numbers to four decimals, angles in degrees.
 struct SheetRow {
     std::string Feature, Size, Nominal, Simulated, Deviation, Tolerance, Verdict, Note;
-    bool Ok = true;
+    bool Ok = true, Measured = true;
 };
 std::vector<SheetRow> SheetRows(const target::Sheet& sheet);
 // "8 features, 2 not OK (general tolerance class m)"

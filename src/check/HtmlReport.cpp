@@ -95,12 +95,17 @@ std::string SheetTable(const target::Sheet& sheet) {
                        "<th>Nominal</th><th>Simulated</th><th>Deviation</th><th>Tolerance</th><th></th></tr>"
                        "</thead><tbody>";
     for (const SheetRow& r : SheetRows(sheet)) {
-        // Styled in place: the page's style sheet stays as it is for reports without a drawing.
-        html += r.Ok ? "<tr>" : "<tr style=\"color: #c00; font-weight: bold\">";
-        html += "<td>" + HtmlEscape(r.Feature) + "</td><td>" + HtmlEscape(r.Size) + "</td>";
+        // Styled in place: the page's style sheet stays as it is for reports without a drawing
+        // (and its mark of a failing program's first cell stays off these rows).
+        html += r.Ok         ? "<tr>"
+                : r.Measured ? "<tr style=\"color: #c00; font-weight: bold\">"
+                             : "<tr style=\"color: #777\">";
+        html += "<td style=\"border-left: 1px solid #bbb\">" + HtmlEscape(r.Feature) + "</td><td>" +
+                HtmlEscape(r.Size) + "</td>";
         for (const std::string* n : {&r.Nominal, &r.Simulated, &r.Deviation})
             html += "<td class=\"n\">" + HtmlEscape(*n) + "</td>";
-        html += "<td>" + HtmlEscape(r.Tolerance) + "</td><td>" + HtmlEscape(r.Verdict) +
+        html += "<td>" + HtmlEscape(r.Tolerance) +
+                "</td><td style=\"white-space: normal; min-width: 16em\">" + HtmlEscape(r.Verdict) +
                 (r.Note.empty() ? "" : " <span class=\"why\">" + HtmlEscape(r.Note) + "</span>") +
                 "</td></tr>";
     }

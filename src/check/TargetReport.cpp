@@ -107,6 +107,7 @@ std::vector<SheetRow> SheetRows(const target::Sheet& sheet) {
                 r.Verdict = "NOT OK";
             }
             r.Ok = s.Ok;
+            r.Measured = s.Measured;
             r.Size = s.Name;
             r.Nominal = Fixed(s.Nominal) + unit;
             r.Simulated = s.Measured ? Fixed(s.Simulated) + unit : "-";
@@ -191,7 +192,7 @@ void AppendTargetText(std::string& out, const CheckReport& r) {
     // The sheet as a table a shop lead scans down its last column.
     out += "  inspection: " + SheetSummary(c.Inspection) + "\n";
     const std::vector<SheetRow> rows = SheetRows(c.Inspection);
-    SheetRow head{"feature", "size", "nominal", "simulated", "deviation", "tolerance", "", "", true};
+    SheetRow head{"feature", "size", "nominal", "simulated", "deviation", "tolerance", "", "", true, true};
     size_t w[6] = {};
     const auto widen = [&w](const SheetRow& r) {
         const std::string* cells[] = {&r.Feature,   &r.Size,      &r.Nominal,
