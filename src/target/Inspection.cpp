@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <map>
 #include <numbers>
 #include <optional>
 
@@ -28,6 +29,12 @@ constexpr double Reach = 5;
 
 double Distance(Point a, Point b) {
     return std::hypot(a.z - b.z, a.x - b.x);
+}
+
+// A size in a feature's or size's name: to a thousandth, as drawings give them (an inch
+// drawing's millimetres carry the rounding of its six decimals).
+std::string NameText(double mm) {
+    return stock::MmText(std::round(mm * 1000) / 1000);
 }
 
 std::string AngleText(double degrees) {
@@ -51,6 +58,7 @@ class Edges {
                 if (std::fabs(a.x) < 1e-4 && std::fabs(b.x) < 1e-4) continue;
                 All.emplace_back(a, b);
             }
+        Cells.clear();
     }
     // Whether `p` lies inside the section (even-odd, along Z).
     bool Inside(Point p) const {
@@ -61,23 +69,59 @@ class Edges {
     }
     // The nearest crossing of the section's surface on the line through `p` along the unit
     // direction `d`: its distance (negative behind `p`), when within `reach`.
-    std::optional<double> Probe(Point p, Point d, double reach) const {
+    std::optional<double> Probe(Point p, Point d, double reach) {
+        if (Cells.empty()) Index();
         std::optional<double> best;
-        for (const auto& [a, b] : All) {
-            const double ez = b.z - a.z, ex = b.x - a.x;
-            const double den = d.z * ex - d.x * ez;
-            if (std::fabs(den) < 1e-12) continue;
-            const double wz = a.z - p.z, wx = a.x - p.x;
-            const double t = (wz * ex - wx * ez) / den;   // along d
-            const double u = (wz * d.x - wx * d.z) / den; // along the edge
-            if (u < 0 || u > 1 || std::fabs(t) > reach) continue;
-            if (!best || std::fabs(t) < std::fabs(*best)) best = t;
-        }
+        const Point a{p.z - reach * d.z, p.x - reach * d.x}, b{p.z + reach * d.z, p.x + reach * d.x};
+        const long z0 = Column(std::min(a.z, b.z)), z1 = Column(std::max(a.z, b.z));
+        const long x0 = Row(std::min(a.x, b.x)), x1 = Row(std::max(a.x, b.x));
+        for (long i = z0; i <= z1; ++i)
+            for (long j = x0; j <= x1; ++j)
+                for (const size_t k : Cells[static_cast<size_t>(i * Rows + j)]) {
+                    const auto& [ea, eb] = All[k];
+                    const double ez = eb.z - ea.z, ex = eb.x - ea.x;
+                    const double den = d.z * ex - d.x * ez;
+                    if (std::fabs(den) < 1e-12) continue;
+                    const double wz = ea.z - p.z, wx = ea.x - p.x;
+                    const double t = (wz * ex - wx * ez) / den;   // along d
+                    const double u = (wz * d.x - wx * d.z) / den; // along the edge
+                    if (u < 0 || u > 1 || std::fabs(t) > reach) continue;
+                    if (!best || std::fabs(t) < std::fabs(*best)) best = t;
+                }
         return best;
     }
 
   private:
+    // The edges by the cells of a grid they cross (their boxes'), so that a probe looks at the
+    // few near it: a long program's section has tens of thousands.
+    void Index() {
+        Bounds = {};
+        for (const auto& [a, b] : All)
+            Bounds = Bounds.Joined(
+                {std::min(a.z, b.z), std::min(a.x, b.x), std::max(a.z, b.z), std::max(a.x, b.x)});
+        if (Bounds.Empty()) Bounds = {0, 0, 1, 1};
+        Size = std::max({0.25, (Bounds.z1 - Bounds.z0) / 512, (Bounds.x1 - Bounds.x0) / 512});
+        Columns = static_cast<long>((Bounds.z1 - Bounds.z0) / Size) + 1;
+        Rows = static_cast<long>((Bounds.x1 - Bounds.x0) / Size) + 1;
+        Cells.assign(static_cast<size_t>(Columns * Rows), {});
+        for (size_t k = 0; k < All.size(); ++k) {
+            const auto& [a, b] = All[k];
+            for (long i = Column(std::min(a.z, b.z)); i <= Column(std::max(a.z, b.z)); ++i)
+                for (long j = Row(std::min(a.x, b.x)); j <= Row(std::max(a.x, b.x)); ++j)
+                    Cells[static_cast<size_t>(i * Rows + j)].push_back(k);
+        }
+    }
+    long Column(double z) const {
+        return std::clamp(static_cast<long>(std::floor((z - Bounds.z0) / Size)), 0L, Columns - 1);
+    }
+    long Row(double x) const {
+        return std::clamp(static_cast<long>(std::floor((x - Bounds.x0) / Size)), 0L, Rows - 1);
+    }
     std::vector<std::pair<Point, Point>> All;
+    stock::Box Bounds;
+    double Size = 1;
+    long Columns = 1, Rows = 1;
+    std::vector<std::vector<size_t>> Cells;
 };
 
 // --- The drawn pieces made features ---
@@ -121,16 +165,47 @@ bool Merge(DrawnPiece& a, const DrawnPiece& b) {
 }
 
 std::vector<DrawnPiece> Merged(std::vector<DrawnPiece> pieces) {
-    for (bool again = true; again;) {
-        again = false;
-        for (size_t i = 0; i < pieces.size() && !again; ++i)
-            for (size_t j = i + 1; j < pieces.size() && !again; ++j)
-                if (Merge(pieces[i], pieces[j])) {
-                    pieces.erase(pieces.begin() + static_cast<std::ptrdiff_t>(j));
-                    again = true;
+    // The pieces by where their ends lie, each grown along its neighbours until none joins it:
+    // a drawing of thousands of short lines is merged in one pass.
+    using Cell = std::pair<long long, long long>;
+    const auto cell = [](Point p) {
+        return Cell{static_cast<long long>(std::floor(p.z / Close)),
+                    static_cast<long long>(std::floor(p.x / Close))};
+    };
+    std::map<Cell, std::vector<size_t>> at;
+    const auto add = [&](size_t i) {
+        for (const Point p : {pieces[i].From, pieces[i].To})
+            at[cell(p)].push_back(i);
+    };
+    for (size_t i = 0; i < pieces.size(); ++i)
+        add(i);
+    std::vector<bool> gone(pieces.size(), false);
+    const auto joinOne = [&](size_t i) {
+        for (const Point end : {pieces[i].From, pieces[i].To}) {
+            const Cell c = cell(end);
+            for (long long dz = -1; dz <= 1; ++dz)
+                for (long long dx = -1; dx <= 1; ++dx) {
+                    const auto it = at.find({c.first + dz, c.second + dx});
+                    if (it == at.end()) continue;
+                    for (const size_t j : it->second)
+                        if (j != i && !gone[j] && Merge(pieces[i], pieces[j])) {
+                            gone[j] = true;
+                            add(i);
+                            return true;
+                        }
                 }
+        }
+        return false;
+    };
+    std::vector<DrawnPiece> out;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        if (gone[i]) continue;
+        while (joinOne(i)) {
+        }
+        gone[i] = true; // done: joined to nothing further
+        out.push_back(pieces[i]);
     }
-    return pieces;
+    return out;
 }
 
 // A band of the general tolerance: the nominal's row in the class's column.
@@ -162,7 +237,7 @@ int Samples(double length) {
 
 // The section's surface along the drawn line `from`–`to` (the middle of it), probed along the
 // normal `n`.
-Probed AlongLine(const Edges& e, Point from, Point to, Point n, double reach) {
+Probed AlongLine(Edges& e, Point from, Point to, Point n, double reach) {
     Probed out;
     const int k = Samples(Distance(from, to));
     for (int i = 0; i <= k; ++i) {
@@ -192,7 +267,7 @@ double SweepOf(const DrawnPiece& arc) {
 }
 
 // The section's surface along the drawn arc (the middle of its sweep), probed from its centre.
-Probed AlongArc(const Edges& e, const DrawnPiece& arc, double radius, double reach) {
+Probed AlongArc(Edges& e, const DrawnPiece& arc, double radius, double reach) {
     Probed out;
     const double a0 = std::atan2(arc.From.x - arc.Centre.x, arc.From.z - arc.Centre.z);
     const double sweep = SweepOf(arc);
@@ -303,8 +378,8 @@ std::vector<Drawn> Recognised(const Target& drawn) {
             f.Inside = n.x < 0 ? !f.Fillet : f.Fillet; // facing the axis
             const double nominal = std::max(0.0, f.Fillet ? r - allowance : r + allowance);
             // Where it starts: a part has many radii of one size.
-            f.Name = "R" + stock::MmText(r) + (f.Fillet ? " fillet" : " round") + " at Z" +
-                     stock::MmText(std::max(p.From.z, p.To.z));
+            f.Name = "R" + NameText(r) + (f.Fillet ? " fillet" : " round") + " at Z" +
+                     NameText(std::max(p.From.z, p.To.z));
             f.Sizes.push_back(Size(SheetSize::Kind::Radius, "R", nominal, GeneralRadius(general, nominal)));
             d.DrawnSize = r;
             d.Length = r * std::fabs(sweep);
@@ -326,7 +401,7 @@ std::vector<Drawn> Recognised(const Target& drawn) {
                 f.Inside = n.x < 0;
                 const double nominal = 2 * (mid.x + shift.x);
                 d.DrawnSize = 2 * mid.x;
-                f.Name = (f.Inside ? "bore D" : "D") + stock::MmText(2 * mid.x);
+                f.Name = (f.Inside ? "bore D" : "D") + NameText(2 * mid.x);
                 f.Sizes.push_back(
                     Size(SheetSize::Kind::Diameter, "D", nominal, GeneralLinear(general, nominal)));
             } else if (std::fabs(dz) <= 1e-4 + square * len) {
@@ -334,7 +409,7 @@ std::vector<Drawn> Recognised(const Target& drawn) {
                 const double nominal = mid.z + shift.z;
                 d.DrawnSize = mid.z;
                 d.BackFace = n.z < 0 && std::fabs(mid.z - back) < Close;
-                f.Name = "face Z" + stock::MmText(mid.z);
+                f.Name = "face Z" + NameText(mid.z);
                 f.Sizes.push_back(
                     Size(SheetSize::Kind::Z, "Z", nominal, GeneralLinear(general, std::fabs(nominal))));
             } else {
@@ -354,12 +429,12 @@ std::vector<Drawn> Recognised(const Target& drawn) {
                         const double band =
                             chamfer ? GeneralRadius(general, std::fabs(dx)) : GeneralLinear(general, 2 * e.x);
                         f.Sizes.push_back(
-                            Size(SheetSize::Kind::Diameter, "D at Z" + stock::MmText(e.z), 2 * e.x, band));
+                            Size(SheetSize::Kind::Diameter, "D at Z" + NameText(e.z), 2 * e.x, band));
                     } else {
                         const double band = chamfer ? GeneralRadius(general, std::fabs(dz))
                                                     : GeneralLinear(general, std::fabs(e.z));
                         f.Sizes.push_back(
-                            Size(SheetSize::Kind::Z, "Z at D" + stock::MmText(2 * e.x), e.z, band));
+                            Size(SheetSize::Kind::Z, "Z at D" + NameText(2 * e.x), e.z, band));
                     }
                 }
             }
@@ -503,7 +578,7 @@ Sheet InspectionOf(const Region& part, const Target& drawn, const ThreadCuts& th
         if (const stock::Box* zone = ThreadOn(d, threads.Zones)) {
             // A thread: its crest on the section before the passes, its root where they went.
             f.Type = SheetFeature::Kind::Thread;
-            f.Name = (f.Inside ? "inside thread D" : "thread D") + stock::MmText(d.DrawnSize);
+            f.Name = (f.Inside ? "inside thread D" : "thread D") + NameText(d.DrawnSize);
             f.Sizes.front().Name = "crest D";
             const double root = f.Inside ? zone->x1 : zone->x0;
             f.Sizes.push_back(Size(SheetSize::Kind::MinorDiameter, "root D", 2 * root,

@@ -86,6 +86,14 @@ TEST(TargetDrawing, EveryWayOfDrawingTheShaftGivesOneSection) {
         EXPECT_LT(t->Section.Minus(reference->Section).Area() + reference->Section.Minus(t->Section).Area(),
                   0.002)
             << c.File;
+        // And the same features on its sheet: each half's arcs turning their way, the whole
+        // outline's front face cut at the axis.
+        std::vector<std::string> features;
+        for (const target::SheetFeature& f : target::FeaturesOf(*t))
+            features.push_back(f.Name);
+        EXPECT_EQ(features, (std::vector<std::string>{"face Z0", "cone 45°", "D18", "R2 fillet at Z-10",
+                                                      "face Z-12", "R1 round at Z-12", "D30", "face Z-30"}))
+            << c.File;
     }
 }
 
