@@ -433,8 +433,7 @@ std::vector<Drawn> Recognised(const Target& drawn) {
                     } else {
                         const double band = chamfer ? GeneralRadius(general, std::fabs(dz))
                                                     : GeneralLinear(general, std::fabs(e.z));
-                        f.Sizes.push_back(
-                            Size(SheetSize::Kind::Z, "Z at D" + NameText(2 * e.x), e.z, band));
+                        f.Sizes.push_back(Size(SheetSize::Kind::Z, "Z at D" + NameText(2 * e.x), e.z, band));
                     }
                 }
             }
