@@ -453,11 +453,12 @@ std::vector<Drawn> Recognised(const Target& drawn) {
 }
 
 // The setup's own tolerance for the feature, when one of its entries picks it.
-void ApplySetup(Drawn& d, const std::vector<FeatureTolerance>& entries) {
+void ApplySetup(Drawn& d, const std::vector<FeatureTolerance>& entries, std::vector<bool>* used = nullptr) {
     constexpr double pick = 0.01;
     SheetFeature& f = d.Feature;
     const bool diameter = f.Type == SheetFeature::Kind::Diameter || f.Type == SheetFeature::Kind::Thread;
-    for (const FeatureTolerance& e : entries) {
+    for (size_t k = 0; k < entries.size(); ++k) {
+        const FeatureTolerance& e = entries[k];
         if (e.Diameter && !(diameter && std::fabs(*e.Diameter - d.DrawnSize) <= pick)) continue;
         if (e.Radius && !(f.Type == SheetFeature::Kind::Radius && std::fabs(*e.Radius - d.DrawnSize) <= pick))
             continue;
@@ -471,6 +472,7 @@ void ApplySetup(Drawn& d, const std::vector<FeatureTolerance>& entries) {
         f.Sizes.front().Plus = e.Plus;
         f.Sizes.front().Minus = e.Minus;
         f.SetupLine = e.Line;
+        if (used) (*used)[k] = true;
         return;
     }
 }
@@ -561,6 +563,7 @@ Sheet InspectionOf(const Region& part, const Target& drawn, const ThreadCuts& th
     sheet.Allowance = drawn.Options.Allowance;
     std::vector<Drawn> features = Recognised(drawn);
     if (features.empty()) return sheet;
+    std::vector<bool> used(drawn.Options.Features.size(), false);
     // Where a thread ran, everything but its root is measured on the surface nearest the drawn
     // one of the section before and after the passes: a chamfer or face drawn through a thread is
     // the one turned before it, one drawn at the thread's root (a program's own profile) the root.
@@ -638,10 +641,12 @@ Sheet InspectionOf(const Region& part, const Target& drawn, const ThreadCuts& th
             else
                 f.Note = NoSurface;
         }
-        ApplySetup(d, drawn.Options.Features);
+        ApplySetup(d, drawn.Options.Features, &used);
         Judge(f);
         sheet.Features.push_back(std::move(f));
     }
+    for (size_t k = 0; k < used.size(); ++k)
+        if (!used[k]) sheet.Unmatched.push_back(drawn.Options.Features[k].Line);
     return sheet;
 }
 

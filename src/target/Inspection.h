@@ -58,6 +58,9 @@ struct Sheet {
     char General = 'm';                 // the general tolerance class: 'f', 'm', 'c' or 'v'
     double Allowance = 0;               // mm added to the drawn outline (a roughing program)
     std::vector<SheetFeature> Features; // along the outline, from the front face
+    // The lines of the setup's [[target.feature]] entries that picked no feature (a mistyped
+    // diameter leaves its feature on the general class: the sheet says so).
+    std::vector<int> Unmatched;
     // The features measured and out of their band (those not measured are neither OK nor this).
     size_t NotOk() const;
 };
