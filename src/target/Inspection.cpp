@@ -366,6 +366,7 @@ std::vector<Drawn> Recognised(const Target& drawn) {
         SheetFeature& f = d.Feature;
         if (p.Arc) {
             const double r = Distance(p.From, p.Centre);
+            if (r < Close) continue;
             const double sweep = SweepOf(p);
             const double mid = std::atan2(p.From.x - p.Centre.x, p.From.z - p.Centre.z) + sweep / 2;
             const Point n{std::cos(mid), std::sin(mid)};
@@ -385,6 +386,7 @@ std::vector<Drawn> Recognised(const Target& drawn) {
             d.Length = r * std::fabs(sweep);
         } else {
             const double dz = p.To.z - p.From.z, dx = p.To.x - p.From.x, len = std::hypot(dz, dx);
+            if (len < Close) continue; // no surface to measure
             d.Length = len;
             Point n{-dx / len, dz / len}; // to the left
             const Point mid{(p.From.z + p.To.z) / 2, (p.From.x + p.To.x) / 2};

@@ -220,6 +220,7 @@ std::optional<DrawnPiece> AboveAxis(const Mapped& m) {
         const double t = p.From.x / (p.From.x - p.To.x);
         const Point cut{p.From.z + t * (p.To.z - p.From.z), 0};
         (p.From.x < below ? p.From : p.To) = cut;
+        if (Distance(p.From, p.To) <= JoinDistance) return std::nullopt; // it only touched the axis
         return p;
     }
     // An arc: its points below the axis tell whether it crosses it.
