@@ -513,6 +513,26 @@ const stock::Box* ThreadOn(const Drawn& d, const std::vector<stock::Box>& zones)
     return nullptr;
 }
 
+// The radius of a thin line drawn along the thread from `z0` to `z1` (most of it) between its
+// crest radius and a thread's depth below it (above it inside), the nearest the crest.
+std::optional<double> RootLine(const std::vector<DrawnPiece>& thin, double crest, double z0, double z1,
+                               bool inside) {
+    // The deepest thread a lathe cuts: 4 mm on the radius (a 6 mm pitch), no more than a fifth
+    // of the radius (a centre line is no root).
+    const double depth = std::min(4.0, crest / 5);
+    std::optional<double> best;
+    for (const DrawnPiece& p : thin) {
+        const double r = p.From.x;
+        const double below = inside ? r - crest : crest - r;
+        if (below <= Close || below > depth) continue;
+        const double overlap =
+            std::min(z1, std::max(p.From.z, p.To.z)) - std::max(z0, std::min(p.From.z, p.To.z));
+        if (overlap < (z1 - z0) / 2) continue;
+        if (!best || std::fabs(r - crest) < std::fabs(*best - crest)) best = r;
+    }
+    return best;
+}
+
 } // namespace
 
 bool SheetFeature::Measured() const {
@@ -585,10 +605,14 @@ Sheet InspectionOf(const Region& part, const Target& drawn, const ThreadCuts& th
             f.Name = (f.Inside ? "inside thread D" : "thread D") + NameText(d.DrawnSize);
             f.Sizes.front().Name = "crest D";
             const double root = f.Inside ? zone->x1 : zone->x0;
-            f.Sizes.push_back(Size(SheetSize::Kind::MinorDiameter, "root D", 2 * root,
-                                   GeneralLinear(drawn.Options.General, 2 * root)));
             const double z0 = std::max(std::min(grown.z, grownTo.z), zone->z0);
             const double z1 = std::min(std::max(grown.z, grownTo.z), zone->z1);
+            // The root against the drawing's thin root line, when it has one over the thread;
+            // otherwise against the depth the passes go to.
+            const std::optional<double> drawnRoot = RootLine(drawn.Thin, d.Piece.From.x, z0, z1, f.Inside);
+            const double nominalRoot = drawnRoot ? *drawnRoot + (f.Inside ? allowance : -allowance) : root;
+            f.Sizes.push_back(Size(SheetSize::Kind::MinorDiameter, "root D", 2 * nominalRoot,
+                                   GeneralLinear(drawn.Options.General, 2 * nominalRoot)));
             if (!threads.Before.Empty()) {
                 if (!crests) crests.emplace(threads.Before);
                 MeasureAll(
@@ -600,9 +624,9 @@ Sheet InspectionOf(const Region& part, const Target& drawn, const ThreadCuts& th
             if (!grooves) grooves.emplace(part);
             const Probed root_ = AlongLine(*grooves, {z1, root}, {z0, root}, d.Out, reach);
             MeasureAll(f.Sizes[1], Coordinates(root_.At, true));
-            // NOTE: a thin root line on the drawing is on another layer than the outline and not
-            // read: the root is held to the depth the program's passes go to.
-            if (f.Note.empty()) f.Note = "root against the depth the passes go to";
+            if (f.Note.empty())
+                f.Note = drawnRoot ? "root against the drawing's root line"
+                                   : "root against the depth the passes go to";
         } else if (f.Type == SheetFeature::Kind::Diameter || f.Type == SheetFeature::Kind::Face) {
             const bool diameter = f.Type == SheetFeature::Kind::Diameter;
             const Probed p = AlongLine(surface, grown, grownTo, d.Out, reach);

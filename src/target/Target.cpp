@@ -265,7 +265,17 @@ std::optional<Target> TargetOf(const DxfDrawing& drawing, const TargetOptions& o
     std::vector<stock::Outline> circles;
     bool onLayer = false;
     for (const Curve& c : drawing.Curves) {
-        if (!o.Layer.empty() && !SameName(c.Layer, o.Layer)) continue;
+        if (!o.Layer.empty() && !SameName(c.Layer, o.Layer)) {
+            // Lines of the other layers along the axis, above it: a thread's thin root line.
+            for (const Piece& p : c.Pieces) {
+                const Mapped m = frame.Map(p);
+                if (!m.Arc && InBox(p, o) && t.Thin.size() < MostThinLines && m.From.x > JoinDistance &&
+                    std::fabs(m.From.x - m.To.x) <= JoinDistance &&
+                    std::fabs(m.From.z - m.To.z) > JoinDistance)
+                    t.Thin.push_back({m.From, m.To, false, {}, false});
+            }
+            continue;
+        }
         onLayer = true;
         if (!std::all_of(c.Pieces.begin(), c.Pieces.end(), [&o](const Piece& p) { return InBox(p, o); }))
             continue;

@@ -411,11 +411,12 @@ TEST(TargetSheet, EveryFeatureIsMeasuredOnTheSection) {
     EXPECT_TRUE(line("R2 fillet at Z-30").Fillet);
     EXPECT_NEAR(size(line("R1 round at Z-32"), 0).Simulated, 1, 0.002);
     EXPECT_FALSE(line("R1 round at Z-32").Fillet);
-    // The thread: its crest as turned, its root as deep as the last pass; one line, no gouge
-    // anywhere along it (the only gouge is the shoulder face's).
+    // The thread: its crest as turned, its root as deep as the last pass against the drawing's
+    // thin root line (D18.2); one line, no gouge anywhere along it (the only gouge is the
+    // shoulder face's).
     const target::SheetFeature& thread = line("thread D20");
     EXPECT_NEAR(size(thread, 0).Simulated, 20, 0.0005);
-    EXPECT_NEAR(size(thread, 1).Nominal, 18.16, 0.0005);
+    EXPECT_NEAR(size(thread, 1).Nominal, 18.2, 0.0005);
     EXPECT_NEAR(size(thread, 1).Simulated, 18.16, 0.001);
     EXPECT_TRUE(thread.Ok);
     for (const target::Deviation& d : r.Target->Deviations)
@@ -430,6 +431,15 @@ TEST(TargetSheet, EveryFeatureIsMeasuredOnTheSection) {
               std::string::npos)
         << text;
     EXPECT_NE(text.find("NOT OK  (tolerance from the setup, line 32)"), std::string::npos) << text;
+    // Without the root line, the root is held to the depth the passes go to.
+    target::Target withoutRoot = *drawn;
+    withoutRoot.Thin.clear();
+    options.Target = std::make_shared<const target::Target>(withoutRoot);
+    const check::CheckReport plain =
+        check::CheckProgram(std::u16string(programText.begin(), programText.end()), options);
+    ASSERT_TRUE(plain.Target);
+    ASSERT_EQ(plain.Target->Inspection.Features.size(), sheet.Features.size());
+    EXPECT_NEAR(size(plain.Target->Inspection.Features[2], 1).Nominal, 18.16, 0.0005);
     const std::string json = check::ReportJson(r);
     EXPECT_NE(json.find("\"inspection\": [{\"feature\": \"face Z0\", \"kind\": \"face\""), std::string::npos)
         << json;
