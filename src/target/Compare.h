@@ -8,6 +8,7 @@
 // is missing (a finishing pass dropped), the nearest pass left, which the finding says.
 
 #include "stock/Machining.h"
+#include "target/Inspection.h"
 #include "target/Target.h"
 
 #include <cstdint>
@@ -43,6 +44,9 @@ struct Comparison {
     std::string File;
     double Tolerance = 0, Allowance = 0;
     std::vector<Deviation> Deviations; // by the front of their span, the front (largest Z) first
+    // The inspection sheet (InspectionOf), filled by the checker; no features when the target
+    // has no drawn pieces (a program's own section in --diff).
+    Sheet Inspection;
 };
 
 // Compares `part` (the finished section) with `drawn`. Material behind the drawn part's back
