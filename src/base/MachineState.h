@@ -32,7 +32,7 @@ struct MachineState {
     int64_t BlockLen = 0;     // length of BlockText, taken at the start of ExecuteBlock
     // NOTE: the scan position is wide so that blocks of any length are scanned.
     int64_t ScanPos = 0;           // 1-based index into BlockText; shared by the scan loop and the readers
-    std::string WordText;          // result of the last word reader; empty = no value
+    std::string WordText;          // result of the last word reader that makes one; empty = no value
     bool InComment = false;        // inside "(" ... ")"; survives the end of a block
     bool HasPoint = false;         // the last ReadValue value had a decimal point (or was 0)
     std::u16string ProgramNumber;  // text after O

@@ -373,7 +373,7 @@ int RunArchiveCli(const CliOptions& o, Output& out) {
 
 } // namespace
 
-int RunCheckerCli(int argc, char** argv, const PictureFormats& formats) {
+int RunCheckerCli(int argc, char** argv, const PictureFormats& given) {
     Output out;
     out.OpenStandardOutput(GuardStandardStreams());
     auto finish = [&out](int status) {
@@ -390,6 +390,14 @@ int RunCheckerCli(int argc, char** argv, const PictureFormats& formats) {
     if (!error.empty()) {
         std::fputs(("zarvik-check: " + Shown(error) + "\n" + CheckerUsage).c_str(), stderr);
         return 2;
+    }
+    PictureFormats formats = given;
+    if ((!o.PngPath.empty() || !o.PdfPath.empty()) && formats.Load) {
+        std::string why;
+        if (!formats.Load(formats, why)) {
+            Complain(std::string(o.PngPath.empty() ? "--pdf" : "--png") + ": " + why);
+            return 2;
+        }
     }
     if (!o.Stock.Machine.Measurements.empty()) {
         // --- The machine behind the control: calibrated to measured times ---

@@ -72,12 +72,16 @@ std::unique_ptr<Picture> MakeSvgPicture(const picture::SheetLayout& layout);
 std::optional<picture::Area> FrameFor(const std::u16string& text, const CheckOptions& options,
                                       const picture::SheetOptions& sheet, const picture::SheetLayout& layout);
 
-// The picture formats a checker can write. PNG and PDF need Qt Gui: only the checker's program,
-// built with it, provides them (PicturePng.h).
+// The picture formats a checker can write. PNG and PDF need Qt Gui: the checker's program keeps
+// them in a library of their own (PicturePng.h), which it loads only when one is asked for, so that
+// a plain check starts without Qt.
 struct PictureFormats {
     PictureMaker Svg = &MakeSvgPicture;
     PictureMaker Png = nullptr;
     PictureMaker Pdf = nullptr;
+    // Fills Png and Pdf once --png or --pdf is given (PicturePlugin.h). False, with the reason,
+    // when they cannot be had. None: the formats are all here already.
+    bool (*Load)(PictureFormats& formats, std::string& why) = nullptr;
 };
 
 } // namespace check

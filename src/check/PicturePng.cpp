@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "check/PicturePng.h"
+#include "check/PicturePlugin.h"
 
 #include "render/ImageCanvas.h"
 #include "render/SectionPainter.h"
@@ -14,6 +15,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace check {
 
@@ -97,3 +99,16 @@ std::unique_ptr<Picture> MakePdfPicture(const picture::SheetLayout& layout) {
 }
 
 } // namespace check
+
+// The library's entry point (PicturePlugin.h), the one name it exports.
+extern "C" __attribute__((visibility("default"))) const check::PictureFormats*
+ZarvikCheckPictureFormats(const char* tag) {
+    static const check::PictureFormats formats = [] {
+        check::PictureFormats f;
+        f.Svg = nullptr;
+        f.Png = &check::MakePngPicture;
+        f.Pdf = &check::MakePdfPicture;
+        return f;
+    }();
+    return tag && std::string_view(tag) == check::PictureBuildTag ? &formats : nullptr;
+}

@@ -4,15 +4,14 @@
 #include "ZarvikVersion.h"
 #include "check/CheckerCli.h"
 #ifdef ZARVIK_PNG
-#include "check/PicturePng.h"
+#include "check/PicturePlugin.h"
 #endif
 
 int main(int argc, char** argv) {
     if (AsksForVersion(argc, argv)) return PrintVersion("zarvik-check");
     check::PictureFormats formats;
 #ifdef ZARVIK_PNG
-    formats.Png = &check::MakePngPicture;
-    formats.Pdf = &check::MakePdfPicture;
+    formats.Load = &check::LoadPictureLibrary; // PNG and PDF: loaded only when asked for
 #endif
     return check::RunCheckerCli(argc, argv, formats);
 }

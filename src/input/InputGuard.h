@@ -37,6 +37,11 @@ class InputFile {
     // it cannot be read or grew beyond MaxProgramBytes while being read. Allocation failure
     // throws std::bad_alloc to the caller, which says so.
     template <class Buffer> bool ReadAll(Buffer& bytes);
+    // Reads the whole file as ReadAll does, handing it over piece by piece as it comes in:
+    // `take(const char* bytes, size_t n)` gets each piece, read into `piece` (`size` bytes), so
+    // that a caller that turns the bytes into something else need not hold them all. False,
+    // with Why(), as ReadAll.
+    template <class Take> bool ReadPieces(char* piece, size_t size, Take&& take);
     // The step a file still growing is read on in; ReadAll also takes one such step beyond the
     // size known at opening to find the end, so a buffer made for the whole file has this more.
     static constexpr uint64_t ReadStep = 1 << 16;
@@ -75,6 +80,23 @@ template <class Buffer> bool InputFile::ReadAll(Buffer& bytes) {
     if (have > MaxProgramBytes) {
         TooLarge();
         return false;
+    }
+    return true;
+}
+
+template <class Take> bool InputFile::ReadPieces(char* piece, size_t size, Take&& take) {
+    if (!Ok()) return false;
+    uint64_t have = 0;
+    for (;;) {
+        const long long n = ReadSome(piece, size);
+        if (n < 0) return false;
+        if (n == 0) break;
+        have += static_cast<uint64_t>(n);
+        if (have > MaxProgramBytes) {
+            TooLarge();
+            return false;
+        }
+        take(static_cast<const char*>(piece), static_cast<size_t>(n));
     }
     return true;
 }

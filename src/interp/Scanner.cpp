@@ -102,15 +102,17 @@ void ScanBlock(Machine& m, BlockFlags& flags) {
             if (w.Letter == u'N') s.SequenceNumber = std::u16string(b.substr(w.Value, w.End - w.Value));
             break;
         case Word::Kind::G: // applied at once: a later G of the same group wins
-            s.WordText.clear();
-            for (size_t k = w.Value; k < w.End; ++k)
-                s.WordText.push_back(static_cast<char>(b[k]));
-            // "G1", "G01": the digits are the code (as Val reads them), without the call.
+            // "G1", "G01": the digits are the code (as Val reads them), without the text or the
+            // call.
             if (const size_t n = w.End - w.Value;
-                n >= 1 && n <= 2 && words::IsDigit(b[w.Value]) && words::IsDigit(b[w.End - 1]))
+                n >= 1 && n <= 2 && words::IsDigit(b[w.Value]) && words::IsDigit(b[w.End - 1])) {
                 s.GWord = n == 1 ? b[w.Value] - u'0' : (b[w.Value] - u'0') * 10 + (b[w.Value + 1] - u'0');
-            else
+            } else {
+                s.WordText.clear();
+                for (size_t k = w.Value; k < w.End; ++k)
+                    s.WordText.push_back(static_cast<char>(b[k]));
                 s.GWord = legacy::Val(s.WordText);
+            }
             ApplyGWord(m);
             break;
         case Word::Kind::Address:

@@ -98,6 +98,61 @@ bool ReadPlainValue(MachineState& s, double& value) {
     return true;
 }
 
+// Powers of ten that a double holds exactly (at most 9 decimals reach ReadPlainNumber's division).
+constexpr double ExactPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
+
+// ReadPlainValue for the scan loop, which wants the value alone: the same words, in one pass
+// that gathers the digits as it finds them, without the word's text (WordText keeps what the
+// last reader that made one left there). False (nothing changed) where ReadPlainValue would be,
+// and where the value is not exactly the single-precision one PlainSingle vouches for.
+bool ReadPlainNumber(MachineState& s, double& value) {
+    const char16_t* const text = s.BlockText.data();
+    const char16_t* const end = text + s.BlockLen;
+    const char16_t* p = text + s.ScanPos; // the first character after the letter
+    bool negative = false;
+    if (p < end && (*p == u'+' || *p == u'-')) {
+        negative = *p == u'-';
+        if (++p == end || !(IsDigit(*p) || *p == u'.')) return false;
+    }
+    const char16_t* const from = p;
+    while (p < end && *p == u'0')
+        ++p;
+    // The whole part without its leading zeros, then the fraction up to its last non-zero digit
+    // (`kept`, with `keptDecimals` of them); `zeros` after the point of a value below 1.
+    uint64_t mantissa = 0;
+    const char16_t* const whole = p;
+    for (; p < end && IsDigit(*p); ++p)
+        mantissa = mantissa * 10 + static_cast<uint64_t>(*p - u'0');
+    const int64_t wholeDigits = p - whole;
+    uint64_t kept = mantissa;
+    int64_t decimals = 0, keptDecimals = 0, zeros = -1;
+    const bool point = p < end && *p == u'.';
+    if (point)
+        for (++p; p < end && IsDigit(*p); ++p) {
+            mantissa = mantissa * 10 + static_cast<uint64_t>(*p - u'0');
+            ++decimals;
+            if (*p == u'0') continue;
+            if (zeros < 0) zeros = decimals - 1;
+            kept = mantissa;
+            keptDecimals = decimals;
+        }
+    if (p == from) return false; // no digit and no point: the long way finds no value
+    // The value ends at a character that is no part of a number (a second point is one).
+    if (p < end && !(*p < u'*' || (*p > u'9' && *p != u'=' && *p != u'[' && *p != u']'))) return false;
+    if (wholeDigits > 7) return false; // 1E+07 and beyond
+    if (wholeDigits == 0 && keptDecimals == 0) {
+        value = 0;
+    } else {
+        const int64_t significant = wholeDigits ? wholeDigits + keptDecimals : keptDecimals - zeros;
+        if (significant > 7 || (wholeDigits == 0 && zeros > 2)) return false;
+        value = static_cast<double>(kept) / ExactPow10[keptDecimals];
+        if (negative) value = -value;
+    }
+    s.HasPoint = point || value == 0;
+    s.ScanPos = p - text;
+    return true;
+}
+
 } // namespace
 
 void ReadValue(Machine& m) {
@@ -269,9 +324,14 @@ void ReadAddressWord(Machine& m, words::Word& w, BlockFlags& flags) {
     if (letter == 'S' && prefix) rule.field = &MachineState::SBWord; // SB: the value goes to SBWord
     if (letter == 'T') s.TGFlag = prefix && s.BlockText[w.Start + 1] == u'G';
     s.ScanPos = w.Value; // on the last character before the value
-    const double value = ReadWordValue(m);
+    double value;
+    bool given = ReadPlainNumber(s, value);
+    if (!given) {
+        value = ReadGeneralValue(s);
+        given = !s.WordText.empty();
+    }
     w.End = static_cast<uint32_t>(s.ScanPos);
-    if (!s.WordText.empty()) {
+    if (given) {
         double v = value;
         if (rule.conv == Conv::Length)
             v = ScaleLength(m, v);

@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -158,6 +160,28 @@ TEST(Decode, PlainRunsAndTheByteThatDecidesForTheWholeFile) {
         EXPECT_EQ(text::Decode(plain, &e), wide);
         EXPECT_EQ(e, Encoding::Utf8);
     }
+}
+
+TEST(Decode, AProgramFileReadInPiecesIsTheTextOfItsWholeBytes) {
+    // The checker widens plain ASCII as it reads and gathers the bytes whole from the first other
+    // byte on: wherever that byte falls (first, across the edge of a piece, last), the text is
+    // the one the whole file decodes to.
+    const std::string path = ::testing::TempDir() + "zarvik_read_in_pieces.min";
+    const size_t piece = size_t{1} << 16;
+    for (size_t at : {size_t{0}, piece - 1, piece, 3 * piece - 1, 3 * piece + 7})
+        for (const std::string other : {"", "\xC3\xA9", "\x82\xA0", "\xFF"}) {
+            std::string bytes;
+            for (size_t k = 0; bytes.size() < 3 * piece + 8; ++k)
+                bytes += "N" + std::to_string(k) + " G01 X1. Z-2.\r\n";
+            bytes.resize(3 * piece + 8);
+            bytes.insert(std::min(at, bytes.size()), other);
+            { std::ofstream(path, std::ios::binary) << bytes; }
+            std::u16string text;
+            std::string why;
+            ASSERT_TRUE(check::ReadProgram(path, text, why)) << why;
+            EXPECT_TRUE(text == text::Decode(bytes)) << at << " " << other.size();
+        }
+    std::remove(path.c_str());
 }
 
 TEST(Encode, RefusesWhatTheEncodingCannotWriteAndSaysWhere) {

@@ -2,10 +2,11 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 """The checker program as a user runs it: a normal run with pictures prints nothing on standard
 error and leaves nothing in the temporary folder (no session, so no runtime folder); --help
-succeeds; a closed standard output is a failure. --version of each program in the checker's folder
-(zarvik-check, Zarvik, ZarvikCalculator) fails on a closed or full standard output, with a message
-on standard error.  usage: checker_process.py PATH/TO/zarvik-check"""
-import json, os, random, subprocess, sys, tempfile
+succeeds; a closed standard output is a failure; Qt is loaded only for --png and --pdf, from the
+picture library beside the program, and without it those options fail clearly. --version of each
+program in the checker's folder (zarvik-check, Zarvik, ZarvikCalculator) fails on a closed or full
+standard output, with a message on standard error.  usage: checker_process.py PATH/TO/zarvik-check"""
+import json, os, random, shutil, subprocess, sys, tempfile
 
 PROGRAM = b'T0101\r\nG00 X40. Z2.\r\nG01 Z-20. F0.2 S800\r\nG02 X60. Z-30. R10.\r\nM30\r\n%\r\n'
 
@@ -85,6 +86,40 @@ def calibration_failures(checker, work):
     return failures
 
 
+def picture_library_failures(checker, work, prog):
+    """A plain check loads no Qt library (only --png does, from the picture library beside the
+    program); a checker without its picture library refuses --png and --pdf with status 2, a
+    message naming the library, and writes nothing."""
+    failures = []
+    library = os.path.join(os.path.dirname(checker), 'zarvik-check-pictures.so')
+    if not os.path.exists(library):
+        return [f'no picture library beside the checker: {library}']
+    env = dict(os.environ, LD_DEBUG='libs')
+    for args, wants_qt in (([], False), (['--png', os.path.join(work, 'q.png')], True)):
+        r = subprocess.run([checker, '--json'] + args + [prog], capture_output=True, env=env, timeout=60)
+        loaded = b'libQt6Gui.so' in r.stderr and b'calling init' in r.stderr
+        if r.returncode != 0 or loaded != wants_qt:
+            failures.append(f'checker {args}: exit status {r.returncode}, Qt loaded: {loaded}')
+    alone = os.path.join(work, 'alone')
+    os.mkdir(alone)
+    shutil.copy(checker, alone)
+    lone = os.path.join(alone, 'zarvik-check')
+    for junk in (None, b'not a library'):
+        if junk:
+            with open(os.path.join(alone, 'zarvik-check-pictures.so'), 'wb') as f:
+                f.write(junk)
+        for option, name in (('--png', 'a.png'), ('--pdf', 'a.pdf')):
+            out = os.path.join(work, name)
+            r = subprocess.run([lone, option, out, prog], capture_output=True, timeout=60)
+            if r.returncode != 2 or b'zarvik-check-pictures.so' not in r.stderr or os.path.exists(out):
+                failures.append(f'{option} without the picture library ({junk!r}): exit status {r.returncode}, '
+                                f'stderr {r.stderr!r}')
+    plain = subprocess.run([lone, '--json', prog], capture_output=True, timeout=60)
+    if plain.returncode != 0 or b'"alarms": []' not in plain.stdout:
+        failures.append(f'a plain check without the picture library: exit status {plain.returncode}')
+    return failures
+
+
 def main():
     checker = os.path.abspath(sys.argv[1])
     failures = []
@@ -119,6 +154,7 @@ def main():
         if b'dialect' in open(trace, 'rb').read():
             failures.append('closed standard output: the report went into the trace file')
         failures += calibration_failures(checker, work)
+        failures += picture_library_failures(checker, work, prog)
     failures += version_failures(os.path.dirname(checker))
     for f in failures:
         print(f)
