@@ -21,11 +21,15 @@ std::string Num(double v, int decimals = 0) {
 }
 
 // Where a move goes: its length in the plane of the radius and Z, and its direction at both ends
-// as (radius, Z) unit vectors.
+// as (radius, Z) unit vectors. Arcs also: the angle they sweep, whether they pass their lowest
+// point, and the cosines of their end angles apart (what G96 needs of them).
 struct Shape {
     double Length = 0;
     double Start[2] = {0, 0}, End[2] = {0, 0};
-    double Sweep = 0, Phi0 = 0; // arcs: the angle swept and the start angle, (Z, radius) plane
+    double Sweep = 0;     // arcs: the angle swept, 0 to 2 pi
+    bool Lowest = false;  // arcs: they pass where they are lowest (straight below the centre)
+    double CosDiff = 0;   // arcs: cos of the end angle less cos of the start angle, (Z, radius) plane
+    double Phi0 = NAN;    // arcs: the start angle, worked out only where the two ends do not do
 };
 
 Shape ArcShapeOf(const Move& m);
@@ -39,26 +43,51 @@ inline Shape ShapeOf(const Move& m) {
     return s;
 }
 
+// A number that grows with the angle of (x, y) counter-clockwise from +x, 0 to 4 for 0 to 2 pi:
+// angles compared without trigonometry.
+inline double Turn(double y, double x) {
+    if (y >= 0) return x >= 0 ? y / (x + y) : 1 - x / (y - x);
+    return x < 0 ? 2 - y / (-x - y) : 3 + x / (x - y);
+}
+
 Shape ArcShapeOf(const Move& m) {
     Shape s;
     const double cr = m.CX / 2;
-    const double p0 = std::atan2(m.X0 / 2 - cr, m.Z0 - m.CZ), p1 = std::atan2(m.X1 / 2 - cr, m.Z1 - m.CZ);
-    double sweep = m.Clockwise ? p0 - p1 : p1 - p0;
-    while (sweep < 0)
-        sweep += 2 * Pi;
-    while (sweep > 2 * Pi)
-        sweep -= 2 * Pi;
-    s.Sweep = sweep, s.Phi0 = p0;
-    s.Length = m.R * sweep;
+    // The ends' offsets from the centre; their angle is atan2(radius, Z).
+    const double dr0 = m.X0 / 2 - cr, dz0 = m.Z0 - m.CZ, dr1 = m.X1 / 2 - cr, dz1 = m.Z1 - m.CZ;
+    const double r0 = std::sqrt(dr0 * dr0 + dz0 * dz0), r1 = std::sqrt(dr1 * dr1 + dz1 * dz1);
+    const double sign = m.Clockwise ? -1 : 1;
     // The tangent in the (radius, Z) order: counter-clockwise (-sin, cos) as (Z, radius), the
-    // angle's sine and cosine taken from the point's offset from the centre.
-    const auto tangent = [&](double dr, double dz, double* out) {
-        const double sign = m.Clockwise ? -1 : 1, r = std::sqrt(dr * dr + dz * dz);
-        out[0] = r > 0 ? sign * dz / r : sign; // radius (at the centre itself: as atan2 has it, 0)
-        out[1] = r > 0 ? -sign * dr / r : 0;   // Z
-    };
-    tangent(m.X0 / 2 - cr, m.Z0 - m.CZ, s.Start);
-    tangent(m.X1 / 2 - cr, m.Z1 - m.CZ, s.End);
+    // angle's sine and cosine taken from the point's offset from the centre (at the centre
+    // itself: as atan2 has it, 0).
+    s.Start[0] = r0 > 0 ? sign * dz0 / r0 : sign, s.Start[1] = r0 > 0 ? -sign * dr0 / r0 : 0;
+    s.End[0] = r1 > 0 ? sign * dz1 / r1 : sign, s.End[1] = r1 > 0 ? -sign * dr1 / r1 : 0;
+    // The angle from one offset to the other in the arc's direction: one arctangent.
+    const double cross = sign * (dz0 * dr1 - dr0 * dz1), dot = dz0 * dz1 + dr0 * dr1;
+    double sweep = std::atan2(cross, dot);
+    if (sweep < 0) sweep += 2 * Pi;
+    if (r0 > 0 && r1 > 0 && sweep > 1e-9 && sweep < 2 * Pi - 1e-9) {
+        s.Sweep = sweep;
+        s.CosDiff = dz1 / r1 - dz0 / r0;
+        // Straight down (Z 0, radius -1) seen from the start in the arc's direction, against the end.
+        s.Lowest = Turn(-sign * dz0, -dr0) <= Turn(cross, dot);
+    } else {
+        // An arc that (nearly) closes, or an end at the centre: from the ends' own angles, as the
+        // control's drawing takes them.
+        const double p0 = std::atan2(dr0, dz0), p1 = std::atan2(dr1, dz1);
+        sweep = m.Clockwise ? p0 - p1 : p1 - p0;
+        while (sweep < 0)
+            sweep += 2 * Pi;
+        while (sweep > 2 * Pi)
+            sweep -= 2 * Pi;
+        s.Sweep = sweep, s.Phi0 = p0;
+        s.CosDiff = std::cos(p0 + sign * sweep) - std::cos(p0);
+        const double down = -Pi / 2 - p0; // from the start to straight down, in the arc's direction
+        double reach = m.Clockwise ? -down : down;
+        reach = std::fmod(std::fmod(reach, 2 * Pi) + 2 * Pi, 2 * Pi);
+        s.Lowest = reach <= sweep;
+    }
+    s.Length = m.R * s.Sweep;
     return s;
 }
 
@@ -96,6 +125,7 @@ double TrapezoidTime(double length, double v0, double v1, double vc, double a) {
 Planner::Planner(const Profile& profile, double partFrontZ, Recording* record)
     : P(profile), XRates(profile.X), ZRates(profile.Z), FrontZ(partFrontZ), Record(record) {
     if (Record) Record->FrontZ = partFrontZ;
+    Caps();
 }
 
 void Planner::Add(double tool, double Split::*what, double seconds) {
@@ -146,6 +176,7 @@ void Planner::ChooseGear(double rpm) {
     }
     Gear = g;
     RangeMax = P.Gears[static_cast<size_t>(g)].MaxRpm;
+    Caps();
 }
 
 void Planner::WaitForSpindle(double tool) {
@@ -166,13 +197,9 @@ void Planner::Spindle(const SpindleCommand& c, int64_t line, double tool) {
              "S" + Num(c.S) + " is above the chuck's rating of " + Num(P.ChuckMaxRpm) + " rpm");
     if (!c.Css || c.Clamp != Cmd.Clamp || !Cmd.Css) CssWarned = false;
     Cmd = c;
-    if (on && !P.Gears.empty()) { // the range for the highest speed asked
-        const double saved = RangeMax;
-        RangeMax = 1e300;
-        const double asked = c.Css ? CssLimit() : RpmAt(LastX);
-        RangeMax = saved;
-        ChooseGear(asked);
-    }
+    Caps();
+    if (on && !P.Gears.empty()) // the range for the highest speed asked
+        ChooseGear(c.Css ? CssLimit(1e300) : std::min(c.S, P.SpindleMaxRpm));
     SpindleTo(on ? (c.Direction == 3 ? 1 : -1) * RpmAt(LastX) : 0);
 }
 
@@ -269,14 +296,16 @@ void Planner::Thread(const Move& m) {
     const double v = m.Feed * rpm / 60; // mm/s along the pass
     if (v <= 0) return;
     const double ur = std::fabs(s.Start[0]), uz = std::fabs(s.Start[1]);
-    const std::string feedText =
-        "lead " + Num(m.Feed, 3) + " mm x " + Num(rpm) + " rpm = " + Num(v * 60) + " mm/min";
+    // Written only for a finding.
+    const auto feedText = [&] {
+        return "lead " + Num(m.Feed, 3) + " mm x " + Num(rpm) + " rpm = " + Num(v * 60) + " mm/min";
+    };
     if (v * uz * 60 > P.Z.MaxFeedMmMin * (1 + 1e-12))
         Find("thread-too-fast", Severity::Error, m.Line, m.Tool,
-             feedText + " along Z, above the Z axis' maximum feed of " + Num(P.Z.MaxFeedMmMin) + " mm/min");
+             feedText() + " along Z, above the Z axis' maximum feed of " + Num(P.Z.MaxFeedMmMin) + " mm/min");
     else if (v * ur * 60 > P.X.MaxFeedMmMin * (1 + 1e-12))
         Find("thread-too-fast", Severity::Error, m.Line, m.Tool,
-             feedText + " across, above the X axis' maximum feed of " + Num(P.X.MaxFeedMmMin) + " mm/min");
+             feedText() + " across, above the X axis' maximum feed of " + Num(P.X.MaxFeedMmMin) + " mm/min");
     double limit = 1e300, accel = 1e300;
     if (ur > 1e-12)
         limit = std::min(limit, P.X.MaxFeedMmMin / 60 / ur), accel = std::min(accel, P.X.AccelMmS2 / ur);
@@ -290,7 +319,7 @@ void Planner::Thread(const Move& m) {
         if (runIn < needed - 1e-9)
             Find("thread-run-in-short", Severity::Warning, m.Line, m.Tool,
                  "the thread pass starts " + Num(runIn, 3) + " mm in front of the part (Z" + Num(FrontZ, 3) +
-                     "); " + feedText + " needs a run-in of " + Num(needed, 3) + " mm (" +
+                     "); " + feedText() + " needs a run-in of " + Num(needed, 3) + " mm (" +
                      Num(P.ThreadRunInLeads, 1) + " leads, or what the Z axis needs to reach the feed)");
     }
     const double cruise = std::min(v, limit);
@@ -314,7 +343,7 @@ void Planner::Feed(const Move& m) {
     } else if (!m.Arc) {
         // 1/n is the larger of pi D / (1000 S) and 1 / the clamp: its integral over the diameter,
         // odd in D, taken along the line.
-        const double limit = CssLimit(), dc = 1000 * Cmd.S / (Pi * limit);
+        const double limit = CssCap, dc = 1000 * Cmd.S / (Pi * limit);
         const auto integral = [&](double d) {
             const double a = std::fabs(d);
             const double g = a <= dc ? a / limit : dc / limit + Pi * (a * a - dc * dc) / (2000 * Cmd.S);
@@ -327,21 +356,18 @@ void Planner::Feed(const Move& m) {
     } else {
         // The lowest point of the arc, where it passes below its centre.
         const double cr = m.CX / 2, lowest = 2 * (cr - m.R);
-        const double down = -Pi / 2 - s.Phi0; // from the start to straight down, in the arc's direction
-        double reach = m.Clockwise ? -down : down;
-        reach = std::fmod(std::fmod(reach, 2 * Pi) + 2 * Pi, 2 * Pi);
-        if (reach <= s.Sweep) smallest = std::min(smallest, std::fabs(lowest));
-        const double limit = CssLimit(), dc = 1000 * Cmd.S / (Pi * limit);
+        if (s.Lowest) smallest = std::min(smallest, std::fabs(lowest));
+        const double limit = CssCap, dc = 1000 * Cmd.S / (Pi * limit);
         double perRev = 0;
         if (lowest >= dc && std::min(std::fabs(m.X0), std::fabs(m.X1)) >= dc) {
             // Never at the clamp: 1/n = pi D / (1000 S) with D = 2 (cr + R sin phi), integrated.
-            const double p0 = s.Phi0, p1 = s.Phi0 + (m.Clockwise ? -s.Sweep : s.Sweep);
             perRev = std::fabs(2 * Pi * m.R / (1000 * Cmd.S) *
-                               (cr * (p1 - p0) - m.R * (std::cos(p1) - std::cos(p0))));
+                               (cr * (m.Clockwise ? -s.Sweep : s.Sweep) - m.R * s.CosDiff));
         } else {
             // The midpoints of 32 steps; their sines by turning one step at a time.
             constexpr int Steps = 32;
-            const double step = (m.Clockwise ? -s.Sweep : s.Sweep) / Steps, first = s.Phi0 + step / 2;
+            const double phi0 = std::isnan(s.Phi0) ? std::atan2(m.X0 / 2 - cr, m.Z0 - m.CZ) : s.Phi0;
+            const double step = (m.Clockwise ? -s.Sweep : s.Sweep) / Steps, first = phi0 + step / 2;
             const double cosStep = std::cos(step), sinStep = std::sin(step);
             double sine = std::sin(first), cosine = std::cos(first);
             for (int i = 0; i < Steps; ++i) {

@@ -172,14 +172,20 @@ class Planner {
     };
     // The speed the spindle turns at the diameter, as commanded and held to the clamps.
     double RpmAt(double diameter) const {
-        if (!Cmd.Css) return std::min(std::min(Cmd.S, P.SpindleMaxRpm), RangeMax);
-        const double d = std::fabs(diameter), limit = CssLimit();
-        if (d * 3.14159265358979323846 < 1e-9) return limit;
-        return std::min(1000 * Cmd.S / (3.14159265358979323846 * d), limit);
+        if (!Cmd.Css) return FixedRpm;
+        const double d = std::fabs(diameter);
+        if (d * 3.14159265358979323846 < 1e-9) return CssCap;
+        return std::min(1000 * Cmd.S / (3.14159265358979323846 * d), CssCap);
     }
-    double CssLimit() const {
+    // The clamps of G96 within the range `rangeMax`, and the speed of G97 held to them.
+    double CssLimit(double rangeMax) const {
         const double c = Cmd.Clamp > 0 ? Cmd.Clamp : P.CssMaxRpm > 0 ? P.CssMaxRpm : P.SpindleMaxRpm;
-        return std::min(std::min(c, P.SpindleMaxRpm), RangeMax);
+        return std::min(std::min(c, P.SpindleMaxRpm), rangeMax);
+    }
+    // Works out the two after the command or the gear range changed.
+    void Caps() {
+        CssCap = CssLimit(RangeMax);
+        FixedRpm = std::min(std::min(Cmd.S, P.SpindleMaxRpm), RangeMax);
     }
     // Seconds the spindle takes from one speed to another (signed: through rest when it turns
     // round), under the power curve.
@@ -233,6 +239,7 @@ class Planner {
     double LastX = 0;                 // diameter where the last move ended
     int Gear = -1, GearSelected = -1; // the range in (-1: not known yet), and the one M41-M44 chose
     double RangeMax = 1e300;          // the highest speed of that range
+    double CssCap = 0, FixedRpm = 0;  // what Caps() works out
     double Station = -1;              // the turret's station (the tool's number); -1: not known
     bool CssWarned = false;
     Queue Chain;
