@@ -108,20 +108,6 @@ double RestToRestTime(double d, double v, double a, double j) {
     return 2 * (vp / a + a / j);
 }
 
-double Planner::Rates::RapidTime(double d) const {
-    if (Jerk > 0 || d <= 0) return RestToRestTime(d, Rapid, Accel, Jerk);
-    return d >= FullSpeedAfter ? d / Rapid + RapidOverAccel : 2 * std::sqrt(d / Accel);
-}
-
-double TrapezoidTime(double length, double v0, double v1, double vc, double a) {
-    if (length <= 0) return 0;
-    const double peak2 = a * length + (v0 * v0 + v1 * v1) / 2;
-    if (peak2 >= vc * vc)
-        return (vc - v0) / a + (vc - v1) / a + (length - (2 * vc * vc - v0 * v0 - v1 * v1) / (2 * a)) / vc;
-    const double vp = std::sqrt(peak2);
-    return (vp - v0) / a + (vp - v1) / a;
-}
-
 Planner::Planner(const Profile& profile, double partFrontZ, Recording* record)
     : P(profile), XRates(profile.X), ZRates(profile.Z), FrontZ(partFrontZ), Record(record) {
     if (Record) Record->FrontZ = partFrontZ;
@@ -129,8 +115,7 @@ Planner::Planner(const Profile& profile, double partFrontZ, Recording* record)
 }
 
 void Planner::Add(double tool, double Split::*what, double seconds) {
-    Out.Total.*what += seconds;
-    Of(tool).*what += seconds;
+    Of(tool).*what += seconds; // the total is the tools' sum, taken at the end
 }
 
 void Planner::Find(const char* code, Severity level, int64_t line, double tool, const std::string& message) {
@@ -256,22 +241,6 @@ void Planner::MCode(int code, int64_t, double tool) {
     Clock += s;
 }
 
-void Planner::Add(const Move& m) {
-    if (Record) Record->Add(m);
-    switch (m.Type) {
-    case Move::Kind::Rapid:
-        Rapid(m);
-        break;
-    case Move::Kind::Feed:
-        Feed(m);
-        break;
-    case Move::Kind::Thread:
-        Thread(m);
-        break;
-    }
-    LastX = m.X1;
-}
-
 void Planner::Rapid(const Move& m) {
     Flush();
     const bool on = Cmd.Direction == 3 || Cmd.Direction == 4;
@@ -282,8 +251,7 @@ void Planner::Rapid(const Move& m) {
     const double nominal = P.TimeFactor * std::max(dx / XRates.Rapid, dz / ZRates.Rapid);
     const double t = P.TimeFactor * (std::max(XRates.RapidTime(dx), ZRates.RapidTime(dz)) + P.InPositionS);
     Split& tool = Of(m.Tool);
-    Out.Total.Rapid += nominal, tool.Rapid += nominal;
-    Out.Total.Acceleration += t - nominal, tool.Acceleration += t - nominal;
+    tool.Rapid += nominal, tool.Acceleration += t - nominal;
     Clock += t;
 }
 
@@ -448,23 +416,25 @@ void Planner::Feed(const Move& m) {
     } else {
         WaitForSpindle(m.Tool);
     }
-    Chain.push_back(
-        {s.Length, cruise, accel, nominal, junction, m.OwnBlock ? P.BlockTimeS : 0, 0, m.Line, m.Tool});
-    // The chain now stops one move later: the speeds it may be entered at rise from its end
-    // back to the first move whose speed stays as it was (those before it stay too). The first
-    // move's own is never asked for: it is entered at the speed the chain is left at.
-    for (size_t i = Chain.size(); i-- > 1;) {
-        Pending& q = Chain[i];
-        const double after = i + 1 < Chain.size() ? Chain[i + 1].Back : 0;
-        const double back = std::min(q.JunctionMax, std::sqrt(after * after + 2 * q.Accel * q.Length));
-        if (back == q.Back && i + 1 < Chain.size()) break;
-        q.Back = back;
+    Chain.push_back({s.Length, cruise, accel, nominal, junction, m.OwnBlock ? P.BlockTimeS : 0, 0, m.Tool});
+    if (BacksKnown) {
+        // The chain now stops one move later: the speeds it may be entered at rise from its end
+        // back to the first move whose speed stays as it was (those before it stay too). The
+        // first move's own is never asked for: it is entered at the speed the chain is left at.
+        for (size_t i = Chain.size(); i-- > 1;) {
+            Pending& q = Chain[i];
+            const double after = i + 1 < Chain.size() ? Chain[i + 1].Back : 0;
+            const double back = std::min(q.JunctionMax, std::sqrt(after * after + 2 * q.Accel * q.Length));
+            if (back == q.Back && i + 1 < Chain.size()) break;
+            q.Back = back;
+        }
     }
     ChainOpen = true;
     ChainEnd[0] = s.End[0], ChainEnd[1] = s.End[1];
     ChainAccel = accel, ChainCruise = cruise;
     if (on && Cmd.Css) Rpm = (Cmd.Direction == 3 ? 1 : -1) * RpmAt(m.X1); // the spindle follows
     if (static_cast<int>(Chain.size()) > P.LookAheadBlocks) {
+        if (!BacksKnown) Backs(), BacksKnown = true;
         // The head may leave as fast as the moves planned behind it still let the slides stop.
         const Pending& head = Chain.front();
         const double exit =
@@ -474,23 +444,31 @@ void Planner::Feed(const Move& m) {
     }
 }
 
+void Planner::Backs() {
+    double after = 0;
+    for (size_t i = Chain.size(); i-- > 1;) {
+        Pending& q = Chain[i];
+        after = q.Back = std::min(q.JunctionMax, std::sqrt(after * after + 2 * q.Accel * q.Length));
+    }
+}
+
 void Planner::Commit(const Pending& p, double exit) {
     const double t = std::max(TrapezoidTime(p.Length, ChainExit, exit, p.Cruise, p.Accel), p.MinTime);
     const double nominal = P.TimeFactor * p.Nominal, slack = P.TimeFactor * std::max(0.0, t - p.Nominal);
     Split& tool = Of(p.Tool);
-    Out.Total.Cutting += nominal, tool.Cutting += nominal;
-    Out.Total.Acceleration += slack, tool.Acceleration += slack;
+    tool.Cutting += nominal, tool.Acceleration += slack;
     Clock += P.TimeFactor * std::max(t, p.Nominal);
     ChainExit = exit;
 }
 
 void Planner::PlanChain() {
-    for (size_t i = 0; i < Chain.size(); ++i) {
+    if (!BacksKnown) Backs();
+    const size_t n = Chain.size();
+    for (size_t i = 0; i < n; ++i) {
         const Pending& p = Chain[i];
         // The chain ends at rest.
-        Commit(p, i + 1 < Chain.size()
-                      ? std::min(Chain[i + 1].Back, std::sqrt(ChainExit * ChainExit + 2 * p.Accel * p.Length))
-                      : 0.0);
+        Commit(p, i + 1 < n ? std::min(Chain[i + 1].Back, std::sqrt(ChainExit * ChainExit + 2 * p.Accel * p.Length))
+                            : 0.0);
     }
     Chain.clear();
 }
@@ -505,6 +483,12 @@ void Planner::EndShortRun() {
 Result Planner::Finish(const std::function<int64_t(int64_t)>& lineOf) {
     Flush();
     EndShortRun();
+    for (const auto& [tool, split] : Out.Tools) {
+        Split& t = Out.Total;
+        t.Cutting += split.Cutting, t.Rapid += split.Rapid, t.Acceleration += split.Acceleration;
+        t.ToolChange += split.ToolChange, t.SpindleRamp += split.SpindleRamp, t.Dwell += split.Dwell;
+        t.MCodes += split.MCodes;
+    }
     std::stable_sort(Out.Findings.begin(), Out.Findings.end(),
                      [](const Finding& a, const Finding& b) { return a.Line < b.Line; });
     if (lineOf) {

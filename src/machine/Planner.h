@@ -124,8 +124,15 @@ class Recording {
 // (0: unlimited jerk, a trapezoid), in the units those give.
 double RestToRestTime(double d, double v, double a, double j);
 // Time of `length` entered at `v0`, left at `v1`, at most `vc`, accelerating at `a`
-// (|v1² - v0²| <= 2 a length).
-double TrapezoidTime(double length, double v0, double v1, double vc, double a);
+// (|v1² - v0²| <= 2 a length). Inline: every feed move takes it.
+inline double TrapezoidTime(double length, double v0, double v1, double vc, double a) {
+    if (length <= 0) return 0;
+    const double peak2 = a * length + (v0 * v0 + v1 * v1) / 2;
+    if (peak2 >= vc * vc)
+        return (vc - v0) / a + (vc - v1) / a + (length - (2 * vc * vc - v0 * v0 - v1 * v1) / (2 * a)) / vc;
+    const double vp = std::sqrt(peak2);
+    return (vp - v0) / a + (vp - v1) / a;
+}
 
 // The lines of moves and findings are whatever the caller counts by (the checker: where each
 // block ends in the text, made lines only for the findings at the end).
@@ -139,7 +146,17 @@ class Planner {
     void ToolChange(int64_t line, double tool);
     void Dwell(double seconds, int64_t line, double tool);
     void MCode(int code, int64_t line, double tool);
-    void Add(const Move& m);
+    // Inline: the checker hands every drawn piece of path through it.
+    void Add(const Move& m) {
+        if (Record) Record->Add(m);
+        if (m.Type == Move::Kind::Rapid)
+            Rapid(m);
+        else if (m.Type == Move::Kind::Feed)
+            Feed(m);
+        else
+            Thread(m);
+        LastX = m.X1;
+    }
     // Plans what is left and gives the times and findings, their lines passed through `lineOf`
     // when given. Called once, at the end: the results are handed over, not copied.
     Result Finish(const std::function<int64_t(int64_t)>& lineOf = {});
@@ -149,9 +166,9 @@ class Planner {
         double Length, Cruise, Accel, Nominal, JunctionMax;
         double MinTime; // block time, or 0
         // The highest speed it may be entered at and still stop by the end of the chain as it
-        // stands: kept up as moves join (a move joining changes only the last few).
+        // stands: worked out when the chain is planned, or once it outgrows the look-ahead and
+        // from then on kept up as moves join (a move joining changes only the last few).
         double Back;
-        int64_t Line;
         double Tool;
     };
     // The look-ahead: a queue over a vector that keeps its memory from chain to chain.
@@ -197,7 +214,10 @@ class Planner {
         if (!Chain.empty()) PlanChain();
         ChainOpen = false;
         ChainExit = 0;
+        BacksKnown = false;
     }
+    // The Back speeds of the whole chain, from its end.
+    void Backs();
     void PlanChain();
     void Commit(const Pending& p, double exit);
     void SpindleTo(double rpm);
@@ -222,7 +242,10 @@ class Planner {
               Jerk(a.JerkMmS3) {}
         double Rapid, RapidOverAccel, FullSpeedAfter, MaxFeed, Accel, Jerk; // mm/s, s, mm, mm/s, ...
         // RestToRestTime at the rapid rate.
-        double RapidTime(double d) const;
+        double RapidTime(double d) const {
+            if (Jerk > 0 || d <= 0) return RestToRestTime(d, Rapid, Accel, Jerk);
+            return d >= FullSpeedAfter ? d / Rapid + RapidOverAccel : 2 * std::sqrt(d / Accel);
+        }
     };
 
     Profile P;
@@ -247,6 +270,7 @@ class Planner {
     double ChainEnd[2] = {0, 0}; // direction at the end of the last feed move (radius, Z)
     double ChainAccel = 0, ChainCruise = 0;
     double ChainExit = 0; // speed the committed part of the chain ends at
+    bool BacksKnown = false; // the chain's Back speeds are worked out (it outgrew the look-ahead)
     // A run of blocks too short for the block time: its finding and how many it holds.
     size_t ShortRun = SIZE_MAX;
     int64_t ShortCount = 0, ShortLastLine = 0;

@@ -8,6 +8,9 @@
 #include "base/Machine.h"
 #include "machine/Planner.h"
 
+#include <cmath>
+#include <cstring>
+#include <string>
 #include <vector>
 
 namespace machine {
@@ -18,33 +21,71 @@ class Watch {
     // finished face, without a stock).
     // `record`, when given, keeps what the planner is handed (machine/Calibrate.h).
     Watch(const Profile& profile, double partFrontZ, Recording* record = nullptr);
-    // Every drawn piece of path, with the machine while the block draws it.
-    void Segment(const motion::PathSegment& p, const interp::Machine& m);
+    // Every drawn piece of path, with the machine while the block draws it. Inline, as Block:
+    // both run for every piece and block of a check, and most change nothing but the moves.
+    void Segment(const motion::PathSegment& p, const interp::Machine& machine) {
+        using Kind = motion::PathSegment::Kind;
+        const interp::MachineState& s = machine.S;
+        if (Stale(s)) Changed(machine);
+        Drew = true;
+        if (s.GMode != RowG || s.FanucMode != RowFanuc) NewRow(s);
+        // Every member set in turn: a move a drawn piece, and no clearing of it first.
+        Move& m = Scratch;
+        m.X0 = p.x0, m.Z0 = p.z0, m.X1 = p.x1, m.Z1 = p.z1;
+        m.Line = s.BlockEndPos, m.Tool = Tool;
+        const bool rapid = p.kind == Kind::Rapid, arc = !rapid && p.kind != Kind::Cut;
+        m.Type = rapid ? Move::Kind::Rapid : RowThread ? Move::Kind::Thread : Move::Kind::Feed;
+        m.OwnBlock = !rapid && RowOwnBlock;
+        m.Feed = rapid ? 0 : s.Feed;
+        m.PerRev = rapid || s.GFeedMode == 95 || RowThread;
+        m.Arc = arc;
+        m.Clockwise = arc && p.kind == Kind::ArcCW;
+        m.CX = arc ? p.cx : 0, m.CZ = arc ? p.cz : 0, m.R = arc ? p.r : 0;
+        if (RowHeld)
+            Held.push_back(m);
+        else
+            Plan.Add(m);
+    }
     // After every block, with the control's time so far.
-    void Block(const interp::Machine& m, double controlTotal);
+    void Block(const interp::Machine& machine, double controlTotal) {
+        const interp::MachineState& s = machine.S;
+        if (Stale(s)) Changed(machine);
+        // A block that drew nothing and still took the control's time is a dwell.
+        if (!Drew && controlTotal > LastControl) Plan.Dwell(controlTotal - LastControl, s.BlockEndPos, Tool);
+        Drew = false;
+        LastControl = controlTotal;
+        if (!Held.empty()) RunHeld(s);
+        // Most blocks have no M code: looked for bytewise first (an M's low byte; a character
+        // that only holds the byte is passed over by MCodes).
+        const std::u16string& b = s.BlockText;
+        if (std::memchr(b.data(), 'M', b.size() * sizeof(char16_t))) MCodes(s);
+    }
     // The findings' lines are counted only here, from where their blocks end in the text: a
     // run pays for no line count of its own.
     Result Finish(const std::function<int64_t(int64_t blockEndPos)>& lineOf) { return Plan.Finish(lineOf); }
 
   private:
-    // The tool in force, worked out again only when its T word changes.
-    double ToolOf(const interp::Machine& m) {
-        if (!ToolKnown || m.S.TWord != ToolTWord || m.S.TGFlag != ToolTG) NewTool(m);
-        return ToolCached;
+    // Whether the tool's T word or what the spindle is told changed since the planner was told:
+    // most blocks change neither.
+    bool Stale(const interp::MachineState& s) const {
+        return s.TWord != ToolTWord || s.TGFlag != ToolTG || s.SWord != LastSWord || s.MSpindle != Cmd.Direction ||
+               (s.GSpeedMode == 96) != Cmd.Css;
     }
-    void NewTool(const interp::Machine& m);
-    // Tells the planner of a new tool or spindle command; most blocks change neither.
-    void Sync(const interp::MachineState& s, int64_t line, double tool) {
-        if (tool != Tool || s.SWord != LastSWord || s.MSpindle != Cmd.Direction ||
-            (s.GSpeedMode == 96) != Cmd.Css)
-            Changed(s, line, tool);
-    }
-    void Changed(const interp::MachineState& s, int64_t line, double tool);
+    // Tells the planner of a new tool or spindle command.
+    void Changed(const interp::Machine& machine);
+    // What the block's G code makes of its drawn pieces, worked out again only when it changes.
+    void NewRow(const interp::MachineState& s);
+    // A thread cycle's held moves, a pass at a time.
+    void RunHeld(const interp::MachineState& s);
+    // The block's M codes other than the spindle's.
+    void MCodes(const interp::MachineState& s);
     Planner Plan;
     Move Scratch; // the move of the piece being drawn
     double Tool = 0;
-    double ToolTWord = 0, ToolCached = 0;
-    bool ToolTG = false, ToolKnown = false;
+    double ToolTWord = NAN; // the T word the tool was worked out from (none yet)
+    bool ToolTG = false;
+    double RowG = NAN; // the G code RowThread, RowOwnBlock and RowHeld are of (none yet)
+    bool RowFanuc = false, RowThread = false, RowOwnBlock = false, RowHeld = false;
     SpindleCommand Cmd;
     double Speed = 0, Clamp = 0, LastSWord = 0;
     bool Drew = false; // the block drew a piece of path
