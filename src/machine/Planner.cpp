@@ -10,16 +10,6 @@
 
 namespace machine {
 
-namespace {
-
-constexpr double Pi = 3.14159265358979323846;
-
-std::string Num(double v, int decimals = 0) {
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-    return buf;
-}
-
 // Where a move goes: its length in the plane of the radius and Z, and its direction at both ends
 // as (radius, Z) unit vectors. Arcs also: the angle they sweep, whether they pass their lowest
 // point, and the cosines of their end angles apart (what G96 needs of them).
@@ -31,6 +21,16 @@ struct Shape {
     double CosDiff = 0;   // arcs: cos of the end angle less cos of the start angle, (Z, radius) plane
     double Phi0 = NAN;    // arcs: the start angle, worked out only where the two ends do not do
 };
+
+namespace {
+
+constexpr double Pi = 3.14159265358979323846;
+
+std::string Num(double v, int decimals = 0) {
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+    return buf;
+}
 
 Shape ArcShapeOf(const Move& m);
 
@@ -241,6 +241,15 @@ void Planner::MCode(int code, int64_t, double tool) {
     Clock += s;
 }
 
+inline void Planner::Commit(const Pending& p, double exit) {
+    const double t = std::max(TrapezoidTime(p.Length, ChainExit, exit, p.Cruise, p.Accel), p.MinTime);
+    const double nominal = P.TimeFactor * p.Nominal, slack = P.TimeFactor * std::max(0.0, t - p.Nominal);
+    Split& tool = Of(p.Tool);
+    tool.Cutting += nominal, tool.Acceleration += slack;
+    Clock += P.TimeFactor * std::max(t, p.Nominal);
+    ChainExit = exit;
+}
+
 void Planner::Rapid(const Move& m) {
     Flush();
     const bool on = Cmd.Direction == 3 || Cmd.Direction == 4;
@@ -298,6 +307,59 @@ void Planner::Thread(const Move& m) {
     Clock += t;
 }
 
+// The time of a G96 arc at its feed per revolution, and (`smallest`) the smallest diameter it
+// passes.
+double Planner::CssArcNominal(const Move& m, const Shape& s, double& smallest) const {
+    // The lowest point of the arc, where it passes below its centre.
+    const double cr = m.CX / 2, lowest = 2 * (cr - m.R);
+    if (s.Lowest) smallest = std::min(smallest, std::fabs(lowest));
+    const double limit = CssCap, dc = 1000 * Cmd.S / (Pi * limit);
+    double perRev = 0;
+    if (lowest >= dc && std::min(std::fabs(m.X0), std::fabs(m.X1)) >= dc) {
+        // Never at the clamp: 1/n = pi D / (1000 S) with D = 2 (cr + R sin phi), integrated.
+        perRev = std::fabs(2 * Pi * m.R / (1000 * Cmd.S) * (cr * (m.Clockwise ? -s.Sweep : s.Sweep) - m.R * s.CosDiff));
+    } else {
+        // The midpoints of 32 steps; their sines by turning one step at a time.
+        constexpr int Steps = 32;
+        const double phi0 = std::isnan(s.Phi0) ? std::atan2(m.X0 / 2 - cr, m.Z0 - m.CZ) : s.Phi0;
+        const double step = (m.Clockwise ? -s.Sweep : s.Sweep) / Steps, first = phi0 + step / 2;
+        const double cosStep = std::cos(step), sinStep = std::sin(step);
+        double sine = std::sin(first), cosine = std::cos(first);
+        for (int i = 0; i < Steps; ++i) {
+            perRev += s.Length / Steps / RpmAt(2 * (cr + m.R * sine));
+            const double next = sine * cosStep + cosine * sinStep;
+            cosine = cosine * cosStep - sine * sinStep, sine = next;
+        }
+    }
+    return 60 / m.Feed * perRev;
+}
+
+void Planner::CssFindings(const Move& m, double smallest) {
+    if (Cmd.Clamp == 0 && P.CssMaxRpm == 0 && !CssWarned) {
+        CssWarned = true;
+        Find("css-unclamped", Severity::Warning, m.Line, m.Tool,
+             "G96 S" + Num(Cmd.S) + " without a speed clamp (G50 S): at X" + Num(smallest, 3) +
+                 " the spindle runs to " + Num(RpmAt(smallest)) + " rpm");
+    }
+    if (RpmAt(smallest) > P.ChuckMaxRpm)
+        Find("spindle-over-limit", Severity::Error, m.Line, m.Tool,
+             "G96 S" + Num(Cmd.S) + " turns the spindle to " + Num(RpmAt(smallest)) + " rpm at X" +
+                 Num(smallest, 3) + ", above the chuck's rating of " + Num(P.ChuckMaxRpm) + " rpm");
+}
+
+void Planner::ShortBlock(const Move& m, double length, double cruise, double nominal) {
+    if (ShortRun == SIZE_MAX) {
+        ShortRun = Out.Findings.size();
+        ShortCount = 0;
+        Find("block-too-short", Severity::Warning, m.Line, m.Tool,
+             "a block of " + Num(length, 3) + " mm at " + Num(cruise * 60) + " mm/min takes " +
+                 Num(nominal * 1000, 2) + " ms; the control needs " + Num(P.BlockTimeS * 1000, 2) + " ms a block");
+        if (ShortRun == Out.Findings.size()) ShortRun = SIZE_MAX; // already found on this line
+    }
+    ++ShortCount;
+    ShortLastLine = m.Line;
+}
+
 void Planner::Feed(const Move& m) {
     const Shape s = ShapeOf(m);
     if (s.Length <= 0) return;
@@ -322,44 +384,13 @@ void Planner::Feed(const Move& m) {
             std::fabs(dd) < 1e-9 ? s.Length / RpmAt(m.X0) : s.Length / dd * (integral(m.X1) - integral(m.X0));
         nominal = 60 / m.Feed * perRev;
     } else {
-        // The lowest point of the arc, where it passes below its centre.
-        const double cr = m.CX / 2, lowest = 2 * (cr - m.R);
-        if (s.Lowest) smallest = std::min(smallest, std::fabs(lowest));
-        const double limit = CssCap, dc = 1000 * Cmd.S / (Pi * limit);
-        double perRev = 0;
-        if (lowest >= dc && std::min(std::fabs(m.X0), std::fabs(m.X1)) >= dc) {
-            // Never at the clamp: 1/n = pi D / (1000 S) with D = 2 (cr + R sin phi), integrated.
-            perRev = std::fabs(2 * Pi * m.R / (1000 * Cmd.S) *
-                               (cr * (m.Clockwise ? -s.Sweep : s.Sweep) - m.R * s.CosDiff));
-        } else {
-            // The midpoints of 32 steps; their sines by turning one step at a time.
-            constexpr int Steps = 32;
-            const double phi0 = std::isnan(s.Phi0) ? std::atan2(m.X0 / 2 - cr, m.Z0 - m.CZ) : s.Phi0;
-            const double step = (m.Clockwise ? -s.Sweep : s.Sweep) / Steps, first = phi0 + step / 2;
-            const double cosStep = std::cos(step), sinStep = std::sin(step);
-            double sine = std::sin(first), cosine = std::cos(first);
-            for (int i = 0; i < Steps; ++i) {
-                perRev += s.Length / Steps / RpmAt(2 * (cr + m.R * sine));
-                const double next = sine * cosStep + cosine * sinStep;
-                cosine = cosine * cosStep - sine * sinStep, sine = next;
-            }
-        }
-        nominal = 60 / m.Feed * perRev;
+        nominal = CssArcNominal(m, s, smallest);
     }
     if (!(nominal > 0) || !std::isfinite(nominal)) return; // no feed, or the spindle at 0: the control alarms
-    const double peak = m.PerRev ? m.Feed * RpmAt(smallest) / 60 : m.Feed / 60;
-    if (on && Cmd.Css && m.PerRev) {
-        if (Cmd.Clamp == 0 && P.CssMaxRpm == 0 && !CssWarned) {
-            CssWarned = true;
-            Find("css-unclamped", Severity::Warning, m.Line, m.Tool,
-                 "G96 S" + Num(Cmd.S) + " without a speed clamp (G50 S): at X" + Num(smallest, 3) +
-                     " the spindle runs to " + Num(RpmAt(smallest)) + " rpm");
-        }
-        if (RpmAt(smallest) > P.ChuckMaxRpm)
-            Find("spindle-over-limit", Severity::Error, m.Line, m.Tool,
-                 "G96 S" + Num(Cmd.S) + " turns the spindle to " + Num(RpmAt(smallest)) + " rpm at X" +
-                     Num(smallest, 3) + ", above the chuck's rating of " + Num(P.ChuckMaxRpm) + " rpm");
-    }
+    const double rpm = m.PerRev ? RpmAt(smallest) : 0;
+    const double peak = m.PerRev ? m.Feed * rpm / 60 : m.Feed / 60;
+    if (on && Cmd.Css && m.PerRev && ((Cmd.Clamp == 0 && P.CssMaxRpm == 0 && !CssWarned) || rpm > P.ChuckMaxRpm))
+        CssFindings(m, smallest);
     // The slides' limits along the move.
     double limit = 1e300, accel = 1e300;
     const double ur = m.Arc ? 1.0 : std::fabs(s.Start[0]), uz = m.Arc ? 1.0 : std::fabs(s.Start[1]);
@@ -374,31 +405,17 @@ void Planner::Feed(const Move& m) {
         limit = std::min(limit, ZRates.MaxFeed / uz);
         accel = std::min(accel, P.Z.AccelMmS2 / uz);
     }
-    if (over)
-        Find("feed-over-limit", Severity::Warning, m.Line, m.Tool,
-             "feed of " + Num(peak * 60) + " mm/min is above the " + (over == &P.X ? "X" : "Z") +
-                 " axis' maximum cutting feed of " + Num(over->MaxFeedMmMin) + " mm/min");
+    if (over) FeedOver(m, peak, *over);
     if (m.Arc) limit = std::min(limit, std::sqrt(accel * m.R)); // the pull towards the centre
     double cruise = s.Length / nominal;
     if (cruise > limit) cruise = limit, nominal = s.Length / limit;
     // Blocks the control cannot read as fast as the feed runs through them; a run of them is one
     // finding at its first block.
     if (m.OwnBlock) {
-        if (nominal < P.BlockTimeS) {
-            if (ShortRun == SIZE_MAX) {
-                ShortRun = Out.Findings.size();
-                ShortCount = 0;
-                Find("block-too-short", Severity::Warning, m.Line, m.Tool,
-                     "a block of " + Num(s.Length, 3) + " mm at " + Num(cruise * 60) + " mm/min takes " +
-                         Num(nominal * 1000, 2) + " ms; the control needs " + Num(P.BlockTimeS * 1000, 2) +
-                         " ms a block");
-                if (ShortRun == Out.Findings.size()) ShortRun = SIZE_MAX; // already found on this line
-            }
-            ++ShortCount;
-            ShortLastLine = m.Line;
-        } else {
+        if (nominal < P.BlockTimeS)
+            ShortBlock(m, s.Length, cruise, nominal);
+        else if (ShortRun != SIZE_MAX)
             EndShortRun();
-        }
     }
     // Where the move joins the one before: straight on at the lower speed, a corner as fast as
     // rounding it within the blend tolerance allows, from rest after a stop.
@@ -406,14 +423,17 @@ void Planner::Feed(const Move& m) {
     if (ChainOpen) {
         const double cosTheta = ChainEnd[0] * s.Start[0] + ChainEnd[1] * s.Start[1];
         const double a = std::min(accel, ChainAccel);
-        if (cosTheta > 1 - 1e-9)
+        if (cosTheta > 1 - 1e-9) {
             junction = 1e300;
-        else {
+        } else if (cosTheta != CornerCos || a != CornerAccel) { // the corners of a program repeat
             const double sinHalf = std::sqrt(std::max(0.0, (1 - cosTheta) / 2));
             junction = sinHalf >= 1 ? 0 : std::sqrt(a * P.BlendToleranceMm * sinHalf / (1 - sinHalf));
+            CornerCos = cosTheta, CornerAccel = a, CornerSpeed = junction;
+        } else {
+            junction = CornerSpeed;
         }
         junction = std::min({junction, cruise, ChainCruise});
-    } else {
+    } else if (ReadyAt > Clock) {
         WaitForSpindle(m.Tool);
     }
     Chain.push_back({s.Length, cruise, accel, nominal, junction, m.OwnBlock ? P.BlockTimeS : 0, 0, m.Tool});
@@ -444,21 +464,18 @@ void Planner::Feed(const Move& m) {
     }
 }
 
+void Planner::FeedOver(const Move& m, double peak, const Axis& over) {
+    Find("feed-over-limit", Severity::Warning, m.Line, m.Tool,
+         "feed of " + Num(peak * 60) + " mm/min is above the " + (&over == &P.X ? "X" : "Z") +
+             " axis' maximum cutting feed of " + Num(over.MaxFeedMmMin) + " mm/min");
+}
+
 void Planner::Backs() {
     double after = 0;
     for (size_t i = Chain.size(); i-- > 1;) {
         Pending& q = Chain[i];
         after = q.Back = std::min(q.JunctionMax, std::sqrt(after * after + 2 * q.Accel * q.Length));
     }
-}
-
-void Planner::Commit(const Pending& p, double exit) {
-    const double t = std::max(TrapezoidTime(p.Length, ChainExit, exit, p.Cruise, p.Accel), p.MinTime);
-    const double nominal = P.TimeFactor * p.Nominal, slack = P.TimeFactor * std::max(0.0, t - p.Nominal);
-    Split& tool = Of(p.Tool);
-    tool.Cutting += nominal, tool.Acceleration += slack;
-    Clock += P.TimeFactor * std::max(t, p.Nominal);
-    ChainExit = exit;
 }
 
 void Planner::PlanChain() {

@@ -90,6 +90,7 @@ struct SpindleCommand {
 // centre only for arcs, the tool only when it changes; no lines (a plan again has no findings
 // to place). A straight move of a run is 17 bytes.
 class Planner;
+struct Shape; // where a move goes (Planner.cpp)
 
 class Recording {
   public:
@@ -223,12 +224,17 @@ class Planner {
     void SpindleTo(double rpm);
     void WaitForSpindle(double tool);
     void Feed(const Move& m);
+    // What a feed move rarely needs, kept out of its way.
+    double CssArcNominal(const Move& m, const Shape& s, double& smallest) const;
+    [[gnu::cold]] void CssFindings(const Move& m, double smallest);
+    [[gnu::cold]] void ShortBlock(const Move& m, double length, double cruise, double nominal);
+    [[gnu::cold]] void FeedOver(const Move& m, double peak, const Axis& over);
     void Thread(const Move& m);
     void Rapid(const Move& m);
     void Add(double tool, double Split::*what, double seconds);
     // The tool's split, looked up again only when the tool changes.
     Split& Of(double tool) {
-        if (!ToolSplit || tool != SplitTool) ToolSplit = &Out.Tools[tool], SplitTool = tool;
+        if (tool != SplitTool) ToolSplit = &Out.Tools[tool], SplitTool = tool;
         return *ToolSplit;
     }
     void EndShortRun();
@@ -243,7 +249,8 @@ class Planner {
         double Rapid, RapidOverAccel, FullSpeedAfter, MaxFeed, Accel, Jerk; // mm/s, s, mm, mm/s, ...
         // RestToRestTime at the rapid rate.
         double RapidTime(double d) const {
-            if (Jerk > 0 || d <= 0) return RestToRestTime(d, Rapid, Accel, Jerk);
+            if (d <= 0) return 0;
+            if (Jerk > 0) return RestToRestTime(d, Rapid, Accel, Jerk);
             return d >= FullSpeedAfter ? d / Rapid + RapidOverAccel : 2 * std::sqrt(d / Accel);
         }
     };
@@ -254,7 +261,7 @@ class Planner {
     Recording* Record;
     Result Out;
     Split* ToolSplit = nullptr; // Out.Tools of the tool last added to
-    double SplitTool = 0;
+    double SplitTool = NAN; // none yet
     double Clock = 0;
     SpindleCommand Cmd;
     double Rpm = 0;                   // signed: + M03, - M04, the speed last commanded (after the clamps)
@@ -271,6 +278,8 @@ class Planner {
     double ChainAccel = 0, ChainCruise = 0;
     double ChainExit = 0; // speed the committed part of the chain ends at
     bool BacksKnown = false; // the chain's Back speeds are worked out (it outgrew the look-ahead)
+    // The last corner's cosine and acceleration, and the speed it allows.
+    double CornerCos = NAN, CornerAccel = 0, CornerSpeed = 0;
     // A run of blocks too short for the block time: its finding and how many it holds.
     size_t ShortRun = SIZE_MAX;
     int64_t ShortCount = 0, ShortLastLine = 0;

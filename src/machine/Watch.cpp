@@ -43,7 +43,18 @@ bool IsGearCode(int code) {
 } // namespace
 
 Watch::Watch(const Profile& profile, double partFrontZ, Recording* record)
-    : Plan(profile, partFrontZ, record), Gears(!profile.Gears.empty()) {}
+    : Plan(profile, partFrontZ, record), Gears(!profile.Gears.empty()) {
+    static_assert(LastCode == interp::gtable::Last);
+    for (int fanuc = 0; fanuc < 2; ++fanuc)
+        for (int code = 0; code <= LastCode + 1; ++code) {
+            const interp::GCode& row = interp::GCodeOf(code, fanuc == 1);
+            const interp::GKind kind = row.Kind;
+            Rows[fanuc][code] =
+                static_cast<uint8_t>((kind == interp::GKind::Thread || kind == interp::GKind::LeadMove ? ThreadRow : 0) |
+                                     (kind == interp::GKind::Move || kind == interp::GKind::Arc ? OwnBlockRow : 0) |
+                                     (row.Run == cycles::LongThreadCycle || row.Run == cycles::FaceThreadCycle ? HeldRow : 0));
+        }
+}
 
 void Watch::Changed(const interp::Machine& machine) {
     const interp::MachineState& s = machine.S;
@@ -71,15 +82,6 @@ void Watch::Changed(const interp::Machine& machine) {
         Plan.Spindle(c, line, Tool);
         Cmd = c;
     }
-}
-
-void Watch::NewRow(const interp::MachineState& s) {
-    RowG = s.GMode, RowFanuc = s.FanucMode;
-    const interp::GCode& row = interp::GCodeOf(s.GMode, s.FanucMode);
-    const interp::GKind kind = row.Kind;
-    RowThread = kind == interp::GKind::Thread || kind == interp::GKind::LeadMove;
-    RowOwnBlock = kind == interp::GKind::Move || kind == interp::GKind::Arc;
-    RowHeld = row.Run == cycles::LongThreadCycle || row.Run == cycles::FaceThreadCycle;
 }
 
 void Watch::RunHeld(const interp::MachineState& s) {

@@ -9,6 +9,7 @@
 #include "machine/Planner.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -28,20 +29,21 @@ class Watch {
         const interp::MachineState& s = machine.S;
         if (Stale(s)) Changed(machine);
         Drew = true;
-        if (s.GMode != RowG || s.FanucMode != RowFanuc) NewRow(s);
+        const uint8_t row = Rows[s.FanucMode][RowOf(s.GMode)];
+        const bool thread = row & ThreadRow;
         // Every member set in turn: a move a drawn piece, and no clearing of it first.
         Move& m = Scratch;
         m.X0 = p.x0, m.Z0 = p.z0, m.X1 = p.x1, m.Z1 = p.z1;
         m.Line = s.BlockEndPos, m.Tool = Tool;
         const bool rapid = p.kind == Kind::Rapid, arc = !rapid && p.kind != Kind::Cut;
-        m.Type = rapid ? Move::Kind::Rapid : RowThread ? Move::Kind::Thread : Move::Kind::Feed;
-        m.OwnBlock = !rapid && RowOwnBlock;
+        m.Type = rapid ? Move::Kind::Rapid : thread ? Move::Kind::Thread : Move::Kind::Feed;
+        m.OwnBlock = !rapid && (row & OwnBlockRow);
         m.Feed = rapid ? 0 : s.Feed;
-        m.PerRev = rapid || s.GFeedMode == 95 || RowThread;
+        m.PerRev = rapid || s.GFeedMode == 95 || thread;
         m.Arc = arc;
         m.Clockwise = arc && p.kind == Kind::ArcCW;
         m.CX = arc ? p.cx : 0, m.CZ = arc ? p.cz : 0, m.R = arc ? p.r : 0;
-        if (RowHeld)
+        if (row & HeldRow)
             Held.push_back(m);
         else
             Plan.Add(m);
@@ -73,8 +75,14 @@ class Watch {
     }
     // Tells the planner of a new tool or spindle command.
     void Changed(const interp::Machine& machine);
-    // What the block's G code makes of its drawn pieces, worked out again only when it changes.
-    void NewRow(const interp::MachineState& s);
+    // What a block's G code makes of its drawn pieces, by dialect and code (a code without a
+    // row: the last), worked out once.
+    enum : uint8_t { ThreadRow = 1, OwnBlockRow = 2, HeldRow = 4 };
+    static constexpr int LastCode = 200; // the G code table's
+    static int RowOf(double g) {
+        return g >= 0 && g <= LastCode && static_cast<int>(g) == g ? static_cast<int>(g) : LastCode + 1;
+    }
+    uint8_t Rows[2][LastCode + 2];
     // A thread cycle's held moves, a pass at a time.
     void RunHeld(const interp::MachineState& s);
     // The block's M codes other than the spindle's.
@@ -84,8 +92,6 @@ class Watch {
     double Tool = 0;
     double ToolTWord = NAN; // the T word the tool was worked out from (none yet)
     bool ToolTG = false;
-    double RowG = NAN; // the G code RowThread, RowOwnBlock and RowHeld are of (none yet)
-    bool RowFanuc = false, RowThread = false, RowOwnBlock = false, RowHeld = false;
     SpindleCommand Cmd;
     double Speed = 0, Clamp = 0, LastSWord = 0;
     bool Drew = false; // the block drew a piece of path
