@@ -34,13 +34,16 @@ std::string Num(double v, int decimals = 0) {
 
 Shape ArcShapeOf(const Move& m);
 
-inline Shape ShapeOf(const Move& m) {
-    if (m.Arc) return ArcShapeOf(m);
+inline Shape LineShapeOf(const Move& m) {
     Shape s;
     const double dr = (m.X1 - m.X0) / 2, dz = m.Z1 - m.Z0;
     s.Length = std::sqrt(dr * dr + dz * dz);
     if (s.Length > 0) s.Start[0] = s.End[0] = dr / s.Length, s.Start[1] = s.End[1] = dz / s.Length;
     return s;
+}
+
+inline Shape ShapeOf(const Move& m) {
+    return m.Arc ? ArcShapeOf(m) : LineShapeOf(m);
 }
 
 // A number that grows with the angle of (x, y) counter-clockwise from +x, 0 to 4 for 0 to 2 pi:
@@ -360,17 +363,18 @@ void Planner::ShortBlock(const Move& m, double length, double cruise, double nom
     ShortLastLine = m.Line;
 }
 
-void Planner::Feed(const Move& m) {
-    const Shape s = ShapeOf(m);
+// A feed move along its shape; an instance for lines and one for arcs (a line's shape stays in
+// registers).
+template <bool IsArc> [[gnu::always_inline]] inline void Planner::FeedAlong(const Move& m, const Shape& s) {
     if (s.Length <= 0) return;
     const bool on = Cmd.Direction == 3 || Cmd.Direction == 4;
     // The time at the programmed feed, and its highest speed (at the smallest diameter).
     double nominal = 0, smallest = std::min(std::fabs(m.X0), std::fabs(m.X1));
-    if (!m.Arc && (m.X0 < 0) != (m.X1 < 0)) smallest = 0;
+    if (!IsArc && (m.X0 < 0) != (m.X1 < 0)) smallest = 0;
     if (!m.PerRev || !Cmd.Css) {
         const double v = m.PerRev ? m.Feed * RpmAt(m.X0) / 60 : m.Feed / 60;
         nominal = v > 0 ? s.Length / v : 0;
-    } else if (!m.Arc) {
+    } else if constexpr (!IsArc) {
         // 1/n is the larger of pi D / (1000 S) and 1 / the clamp: its integral over the diameter,
         // odd in D, taken along the line.
         const double limit = CssCap, dc = 1000 * Cmd.S / (Pi * limit);
@@ -393,7 +397,7 @@ void Planner::Feed(const Move& m) {
         CssFindings(m, smallest);
     // The slides' limits along the move.
     double limit = 1e300, accel = 1e300;
-    const double ur = m.Arc ? 1.0 : std::fabs(s.Start[0]), uz = m.Arc ? 1.0 : std::fabs(s.Start[1]);
+    const double ur = IsArc ? 1.0 : std::fabs(s.Start[0]), uz = IsArc ? 1.0 : std::fabs(s.Start[1]);
     const Axis* over = nullptr;
     if (ur > 1e-12) {
         if (peak * ur * 60 > P.X.MaxFeedMmMin * (1 + 1e-12)) over = &P.X;
@@ -406,7 +410,7 @@ void Planner::Feed(const Move& m) {
         accel = std::min(accel, P.Z.AccelMmS2 / uz);
     }
     if (over) FeedOver(m, peak, *over);
-    if (m.Arc) limit = std::min(limit, std::sqrt(accel * m.R)); // the pull towards the centre
+    if (IsArc) limit = std::min(limit, std::sqrt(accel * m.R)); // the pull towards the centre
     double cruise = s.Length / nominal;
     if (cruise > limit) cruise = limit, nominal = s.Length / limit;
     // Blocks the control cannot read as fast as the feed runs through them; a run of them is one
@@ -462,6 +466,13 @@ void Planner::Feed(const Move& m) {
         Commit(head, exit);
         Chain.pop_front();
     }
+}
+
+void Planner::Feed(const Move& m) {
+    if (m.Arc)
+        FeedAlong<true>(m, ArcShapeOf(m));
+    else
+        FeedAlong<false>(m, LineShapeOf(m));
 }
 
 void Planner::FeedOver(const Move& m, double peak, const Axis& over) {

@@ -224,6 +224,7 @@ class Planner {
     void SpindleTo(double rpm);
     void WaitForSpindle(double tool);
     void Feed(const Move& m);
+    template <bool IsArc> void FeedAlong(const Move& m, const Shape& s);
     // What a feed move rarely needs, kept out of its way.
     double CssArcNominal(const Move& m, const Shape& s, double& smallest) const;
     [[gnu::cold]] void CssFindings(const Move& m, double smallest);

@@ -59,6 +59,7 @@ Watch::Watch(const Profile& profile, double partFrontZ, Recording* record)
 void Watch::Changed(const interp::Machine& machine) {
     const interp::MachineState& s = machine.S;
     const int64_t line = s.BlockEndPos;
+    SeenTWord = std::bit_cast<uint64_t>(s.TWord), SeenSWord = std::bit_cast<uint64_t>(s.SWord);
     if (s.TWord != ToolTWord || s.TGFlag != ToolTG) {
         ToolTWord = s.TWord, ToolTG = s.TGFlag;
         const double tool = motion::ToolNumberOf(machine);

@@ -8,6 +8,7 @@
 #include "base/Machine.h"
 #include "machine/Planner.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -69,9 +70,10 @@ class Watch {
   private:
     // Whether the tool's T word or what the spindle is told changed since the planner was told:
     // most blocks change neither.
+    // The words compared as bits: cheaper, and Changed looks at their values.
     bool Stale(const interp::MachineState& s) const {
-        return s.TWord != ToolTWord || s.TGFlag != ToolTG || s.SWord != LastSWord || s.MSpindle != Cmd.Direction ||
-               (s.GSpeedMode == 96) != Cmd.Css;
+        return std::bit_cast<uint64_t>(s.TWord) != SeenTWord || std::bit_cast<uint64_t>(s.SWord) != SeenSWord ||
+               s.TGFlag != ToolTG || s.MSpindle != Cmd.Direction || (s.GSpeedMode == 96) != Cmd.Css;
     }
     // Tells the planner of a new tool or spindle command.
     void Changed(const interp::Machine& machine);
@@ -91,6 +93,8 @@ class Watch {
     Move Scratch; // the move of the piece being drawn
     double Tool = 0;
     double ToolTWord = NAN; // the T word the tool was worked out from (none yet)
+    // The bits of the T and S words Changed last saw (a T word of these bits has tool 0).
+    uint64_t SeenTWord = ~uint64_t{0}, SeenSWord = 0;
     bool ToolTG = false;
     SpindleCommand Cmd;
     double Speed = 0, Clamp = 0, LastSWord = 0;
