@@ -368,13 +368,15 @@ void Planner::ShortBlock(const Move& m, double length, double cruise, double nom
 template <bool IsArc> [[gnu::always_inline]] inline void Planner::FeedAlong(const Move& m, const Shape& s) {
     if (s.Length <= 0) return;
     const bool on = Cmd.Direction == 3 || Cmd.Direction == 4;
-    // The time at the programmed feed, and its highest speed (at the smallest diameter).
-    double nominal = 0, smallest = std::min(std::fabs(m.X0), std::fabs(m.X1));
-    if (!IsArc && (m.X0 < 0) != (m.X1 < 0)) smallest = 0;
-    if (!m.PerRev || !Cmd.Css) {
-        const double v = m.PerRev ? m.Feed * RpmAt(m.X0) / 60 : m.Feed / 60;
-        nominal = v > 0 ? s.Length / v : 0;
+    // The time at the programmed feed, and its highest speed (at the smallest diameter, which
+    // only G96 asks for).
+    double nominal = 0, smallest = 0, peak = 0;
+    const bool css = m.PerRev && Cmd.Css;
+    if (!css) {
+        peak = m.PerRev ? m.Feed * RpmAt(m.X0) / 60 : m.Feed / 60;
+        nominal = peak > 0 ? s.Length / peak : 0;
     } else if constexpr (!IsArc) {
+        smallest = (m.X0 < 0) != (m.X1 < 0) ? 0 : std::min(std::fabs(m.X0), std::fabs(m.X1));
         // 1/n is the larger of pi D / (1000 S) and 1 / the clamp: its integral over the diameter,
         // odd in D, taken along the line.
         const double limit = CssCap, dc = 1000 * Cmd.S / (Pi * limit);
@@ -388,24 +390,27 @@ template <bool IsArc> [[gnu::always_inline]] inline void Planner::FeedAlong(cons
             std::fabs(dd) < 1e-9 ? s.Length / RpmAt(m.X0) : s.Length / dd * (integral(m.X1) - integral(m.X0));
         nominal = 60 / m.Feed * perRev;
     } else {
+        smallest = std::min(std::fabs(m.X0), std::fabs(m.X1));
         nominal = CssArcNominal(m, s, smallest);
     }
     if (!(nominal > 0) || !std::isfinite(nominal)) return; // no feed, or the spindle at 0: the control alarms
-    const double rpm = m.PerRev ? RpmAt(smallest) : 0;
-    const double peak = m.PerRev ? m.Feed * rpm / 60 : m.Feed / 60;
-    if (on && Cmd.Css && m.PerRev && ((Cmd.Clamp == 0 && P.CssMaxRpm == 0 && !CssWarned) || rpm > P.ChuckMaxRpm))
-        CssFindings(m, smallest);
+    if (css) {
+        const double rpm = RpmAt(smallest);
+        peak = m.Feed * rpm / 60;
+        if (on && ((Cmd.Clamp == 0 && P.CssMaxRpm == 0 && !CssWarned) || rpm > P.ChuckMaxRpm))
+            CssFindings(m, smallest);
+    }
     // The slides' limits along the move.
     double limit = 1e300, accel = 1e300;
     const double ur = IsArc ? 1.0 : std::fabs(s.Start[0]), uz = IsArc ? 1.0 : std::fabs(s.Start[1]);
     const Axis* over = nullptr;
     if (ur > 1e-12) {
-        if (peak * ur * 60 > P.X.MaxFeedMmMin * (1 + 1e-12)) over = &P.X;
+        if (peak * ur * 60 > XRates.OverFeed) over = &P.X;
         limit = XRates.MaxFeed / ur;
         accel = P.X.AccelMmS2 / ur;
     }
     if (uz > 1e-12) {
-        if (peak * uz * 60 > P.Z.MaxFeedMmMin * (1 + 1e-12) && !over) over = &P.Z;
+        if (peak * uz * 60 > ZRates.OverFeed && !over) over = &P.Z;
         limit = std::min(limit, ZRates.MaxFeed / uz);
         accel = std::min(accel, P.Z.AccelMmS2 / uz);
     }

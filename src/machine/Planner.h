@@ -246,8 +246,9 @@ class Planner {
         explicit Rates(const Axis& a)
             : Rapid(a.RapidMmMin / 60), RapidOverAccel(Rapid / a.AccelMmS2),
               FullSpeedAfter(Rapid * Rapid / a.AccelMmS2), MaxFeed(a.MaxFeedMmMin / 60), Accel(a.AccelMmS2),
-              Jerk(a.JerkMmS3) {}
+              Jerk(a.JerkMmS3), OverFeed(a.MaxFeedMmMin * (1 + 1e-12)) {}
         double Rapid, RapidOverAccel, FullSpeedAfter, MaxFeed, Accel, Jerk; // mm/s, s, mm, mm/s, ...
+        double OverFeed; // mm/min: a feed above it breaks the slide's maximum
         // RestToRestTime at the rapid rate.
         double RapidTime(double d) const {
             if (d <= 0) return 0;
