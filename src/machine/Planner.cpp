@@ -16,10 +16,10 @@ namespace machine {
 struct Shape {
     double Length = 0;
     double Start[2] = {0, 0}, End[2] = {0, 0};
-    double Sweep = 0;     // arcs: the angle swept, 0 to 2 pi
-    bool Lowest = false;  // arcs: they pass where they are lowest (straight below the centre)
-    double CosDiff = 0;   // arcs: cos of the end angle less cos of the start angle, (Z, radius) plane
-    double Phi0 = NAN;    // arcs: the start angle, worked out only where the two ends do not do
+    double Sweep = 0;    // arcs: the angle swept, 0 to 2 pi
+    bool Lowest = false; // arcs: they pass where they are lowest (straight below the centre)
+    double CosDiff = 0;  // arcs: cos of the end angle less cos of the start angle, (Z, radius) plane
+    double Phi0 = NAN;   // arcs: the start angle, worked out only where the two ends do not do
 };
 
 namespace {
@@ -320,7 +320,8 @@ double Planner::CssArcNominal(const Move& m, const Shape& s, double& smallest) c
     double perRev = 0;
     if (lowest >= dc && std::min(std::fabs(m.X0), std::fabs(m.X1)) >= dc) {
         // Never at the clamp: 1/n = pi D / (1000 S) with D = 2 (cr + R sin phi), integrated.
-        perRev = std::fabs(2 * Pi * m.R / (1000 * Cmd.S) * (cr * (m.Clockwise ? -s.Sweep : s.Sweep) - m.R * s.CosDiff));
+        perRev = std::fabs(2 * Pi * m.R / (1000 * Cmd.S) *
+                           (cr * (m.Clockwise ? -s.Sweep : s.Sweep) - m.R * s.CosDiff));
     } else {
         // The midpoints of 32 steps; their sines by turning one step at a time.
         constexpr int Steps = 32;
@@ -356,7 +357,8 @@ void Planner::ShortBlock(const Move& m, double length, double cruise, double nom
         ShortCount = 0;
         Find("block-too-short", Severity::Warning, m.Line, m.Tool,
              "a block of " + Num(length, 3) + " mm at " + Num(cruise * 60) + " mm/min takes " +
-                 Num(nominal * 1000, 2) + " ms; the control needs " + Num(P.BlockTimeS * 1000, 2) + " ms a block");
+                 Num(nominal * 1000, 2) + " ms; the control needs " + Num(P.BlockTimeS * 1000, 2) +
+                 " ms a block");
         if (ShortRun == Out.Findings.size()) ShortRun = SIZE_MAX; // already found on this line
     }
     ++ShortCount;
@@ -500,8 +502,9 @@ void Planner::PlanChain() {
     for (size_t i = 0; i < n; ++i) {
         const Pending& p = Chain[i];
         // The chain ends at rest.
-        Commit(p, i + 1 < n ? std::min(Chain[i + 1].Back, std::sqrt(ChainExit * ChainExit + 2 * p.Accel * p.Length))
-                            : 0.0);
+        Commit(p, i + 1 < n
+                      ? std::min(Chain[i + 1].Back, std::sqrt(ChainExit * ChainExit + 2 * p.Accel * p.Length))
+                      : 0.0);
     }
     Chain.clear();
 }

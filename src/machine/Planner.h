@@ -263,7 +263,7 @@ class Planner {
     Recording* Record;
     Result Out;
     Split* ToolSplit = nullptr; // Out.Tools of the tool last added to
-    double SplitTool = NAN; // none yet
+    double SplitTool = NAN;     // none yet
     double Clock = 0;
     SpindleCommand Cmd;
     double Rpm = 0;                   // signed: + M03, - M04, the speed last commanded (after the clamps)
@@ -278,7 +278,7 @@ class Planner {
     bool ChainOpen = false;      // the last move was a feed move: the next may blend into it
     double ChainEnd[2] = {0, 0}; // direction at the end of the last feed move (radius, Z)
     double ChainAccel = 0, ChainCruise = 0;
-    double ChainExit = 0; // speed the committed part of the chain ends at
+    double ChainExit = 0;    // speed the committed part of the chain ends at
     bool BacksKnown = false; // the chain's Back speeds are worked out (it outgrew the look-ahead)
     // The last corner's cosine and acceleration, and the speed it allows.
     double CornerCos = NAN, CornerAccel = 0, CornerSpeed = 0;

@@ -49,10 +49,10 @@ Watch::Watch(const Profile& profile, double partFrontZ, Recording* record)
         for (int code = 0; code <= LastCode + 1; ++code) {
             const interp::GCode& row = interp::GCodeOf(code, fanuc == 1);
             const interp::GKind kind = row.Kind;
-            Rows[fanuc][code] =
-                static_cast<uint8_t>((kind == interp::GKind::Thread || kind == interp::GKind::LeadMove ? ThreadRow : 0) |
-                                     (kind == interp::GKind::Move || kind == interp::GKind::Arc ? OwnBlockRow : 0) |
-                                     (row.Run == cycles::LongThreadCycle || row.Run == cycles::FaceThreadCycle ? HeldRow : 0));
+            Rows[fanuc][code] = static_cast<uint8_t>(
+                (kind == interp::GKind::Thread || kind == interp::GKind::LeadMove ? ThreadRow : 0) |
+                (kind == interp::GKind::Move || kind == interp::GKind::Arc ? OwnBlockRow : 0) |
+                (row.Run == cycles::LongThreadCycle || row.Run == cycles::FaceThreadCycle ? HeldRow : 0));
         }
 }
 

@@ -77,7 +77,8 @@ class Watch {
         if (n >= 8) {
             const __m128i m = _mm_set1_epi16(static_cast<short>(u'M'));
             const auto any = [&](size_t i) {
-                return _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), m)) != 0;
+                return _mm_movemask_epi8(
+                           _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), m)) != 0;
             };
             for (size_t i = 0; i + 8 < n; i += 8)
                 if (any(i)) return true;
@@ -92,8 +93,9 @@ class Watch {
     // most blocks change neither.
     // The words compared as bits: cheaper, and Changed looks at their values.
     bool Stale(const interp::MachineState& s) const {
-        return std::bit_cast<uint64_t>(s.TWord) != SeenTWord || std::bit_cast<uint64_t>(s.SWord) != SeenSWord ||
-               s.TGFlag != ToolTG || s.MSpindle != Cmd.Direction || (s.GSpeedMode == 96) != Cmd.Css;
+        return std::bit_cast<uint64_t>(s.TWord) != SeenTWord ||
+               std::bit_cast<uint64_t>(s.SWord) != SeenSWord || s.TGFlag != ToolTG ||
+               s.MSpindle != Cmd.Direction || (s.GSpeedMode == 96) != Cmd.Css;
     }
     // Tells the planner of a new tool or spindle command.
     void Changed(const interp::Machine& machine);
