@@ -253,16 +253,16 @@ inline void Planner::Commit(const Pending& p, double exit) {
     ChainExit = exit;
 }
 
-void Planner::Rapid(const Move& m) {
+void Planner::Rapid(double x0, double z0, double x1, double z1, double toolNumber) {
     Flush();
     const bool on = Cmd.Direction == 3 || Cmd.Direction == 4;
     // Under G96 the spindle follows the diameter while the slides travel.
-    if (on && Cmd.Css) SpindleTo((Cmd.Direction == 3 ? 1 : -1) * RpmAt(m.X1));
-    const double dx = std::fabs(m.X1 - m.X0) / 2, dz = std::fabs(m.Z1 - m.Z0);
+    if (on && Cmd.Css) SpindleTo((Cmd.Direction == 3 ? 1 : -1) * RpmAt(x1));
+    const double dx = std::fabs(x1 - x0) / 2, dz = std::fabs(z1 - z0);
     if (dx == 0 && dz == 0) return;
     const double nominal = P.TimeFactor * std::max(dx / XRates.Rapid, dz / ZRates.Rapid);
     const double t = P.TimeFactor * (std::max(XRates.RapidTime(dx), ZRates.RapidTime(dz)) + P.InPositionS);
-    Split& tool = Of(m.Tool);
+    Split& tool = Of(toolNumber);
     tool.Rapid += nominal, tool.Acceleration += t - nominal;
     Clock += t;
 }
@@ -497,8 +497,13 @@ void Planner::Backs() {
 }
 
 void Planner::PlanChain() {
-    if (!BacksKnown) Backs();
     const size_t n = Chain.size();
+    if (n == 1) { // a move on its own, from rest to rest
+        Commit(Chain[0], 0.0);
+        Chain.clear();
+        return;
+    }
+    if (!BacksKnown) Backs();
     for (size_t i = 0; i < n; ++i) {
         const Pending& p = Chain[i];
         // The chain ends at rest.

@@ -158,6 +158,17 @@ class Planner {
             Thread(m);
         LastX = m.X1;
     }
+    // A rapid without a move to fill in (the pieces a check draws are rapids as often as not).
+    void AddRapid(double x0, double z0, double x1, double z1, int64_t line, double tool) {
+        if (Record) {
+            Move m;
+            m.Type = Move::Kind::Rapid, m.X0 = x0, m.Z0 = z0, m.X1 = x1, m.Z1 = z1;
+            m.Feed = 0, m.PerRev = true, m.Line = line, m.Tool = tool;
+            Record->Add(m);
+        }
+        Rapid(x0, z0, x1, z1, tool);
+        LastX = x1;
+    }
     // Plans what is left and gives the times and findings, their lines passed through `lineOf`
     // when given. Called once, at the end: the results are handed over, not copied.
     Result Finish(const std::function<int64_t(int64_t)>& lineOf = {});
@@ -189,7 +200,7 @@ class Planner {
         void clear() { Items.clear(), Head = 0; }
     };
     // The speed the spindle turns at the diameter, as commanded and held to the clamps.
-    double RpmAt(double diameter) const {
+    [[gnu::always_inline]] double RpmAt(double diameter) const {
         if (!Cmd.Css) return FixedRpm;
         const double d = std::fabs(diameter);
         if (d * 3.14159265358979323846 < 1e-9) return CssCap;
@@ -231,7 +242,8 @@ class Planner {
     [[gnu::cold]] void ShortBlock(const Move& m, double length, double cruise, double nominal);
     [[gnu::cold]] void FeedOver(const Move& m, double peak, const Axis& over);
     void Thread(const Move& m);
-    void Rapid(const Move& m);
+    void Rapid(const Move& m) { Rapid(m.X0, m.Z0, m.X1, m.Z1, m.Tool); }
+    void Rapid(double x0, double z0, double x1, double z1, double tool);
     void Add(double tool, double Split::*what, double seconds);
     // The tool's split, looked up again only when the tool changes.
     Split& Of(double tool) {

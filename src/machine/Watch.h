@@ -35,6 +35,10 @@ class Watch {
         if (Stale(s)) Changed(machine);
         Drew = true;
         const uint8_t row = Rows[s.FanucMode][RowOf(s.GMode)];
+        if (p.kind == Kind::Rapid && !(row & HeldRow)) {
+            Plan.AddRapid(p.x0, p.z0, p.x1, p.z1, s.BlockEndPos, Tool);
+            return;
+        }
         const bool thread = row & ThreadRow;
         // Every member set in turn: a move a drawn piece, and no clearing of it first.
         Move& m = Scratch;
