@@ -10,6 +10,18 @@
 
 namespace machine {
 
+// Where a move goes: its length in the plane of the radius and Z, and its direction at both ends
+// as (radius, Z) unit vectors. Arcs also: the angle they sweep, whether they pass their lowest
+// point, and the cosines of their end angles apart (what G96 needs of them).
+struct Shape {
+    double Length = 0;
+    double Start[2] = {0, 0}, End[2] = {0, 0};
+    double Sweep = 0;    // arcs: the angle swept, 0 to 2 pi
+    bool Lowest = false; // arcs: they pass where they are lowest (straight below the centre)
+    double CosDiff = 0;  // arcs: cos of the end angle less cos of the start angle, (Z, radius) plane
+    double Phi0 = NAN;   // arcs: the start angle, worked out only where the two ends do not do
+};
+
 namespace {
 
 constexpr double Pi = 3.14159265358979323846;
@@ -20,18 +32,9 @@ std::string Num(double v, int decimals = 0) {
     return buf;
 }
 
-// Where a move goes: its length in the plane of the radius and Z, and its direction at both ends
-// as (radius, Z) unit vectors.
-struct Shape {
-    double Length = 0;
-    double Start[2] = {0, 0}, End[2] = {0, 0};
-    double Sweep = 0, Phi0 = 0; // arcs: the angle swept and the start angle, (Z, radius) plane
-};
-
 Shape ArcShapeOf(const Move& m);
 
-inline Shape ShapeOf(const Move& m) {
-    if (m.Arc) return ArcShapeOf(m);
+inline Shape LineShapeOf(const Move& m) {
     Shape s;
     const double dr = (m.X1 - m.X0) / 2, dz = m.Z1 - m.Z0;
     s.Length = std::sqrt(dr * dr + dz * dz);
@@ -39,26 +42,55 @@ inline Shape ShapeOf(const Move& m) {
     return s;
 }
 
+inline Shape ShapeOf(const Move& m) {
+    return m.Arc ? ArcShapeOf(m) : LineShapeOf(m);
+}
+
+// A number that grows with the angle of (x, y) counter-clockwise from +x, 0 to 4 for 0 to 2 pi:
+// angles compared without trigonometry.
+inline double Turn(double y, double x) {
+    if (y >= 0) return x >= 0 ? y / (x + y) : 1 - x / (y - x);
+    return x < 0 ? 2 - y / (-x - y) : 3 + x / (x - y);
+}
+
 Shape ArcShapeOf(const Move& m) {
     Shape s;
     const double cr = m.CX / 2;
-    const double p0 = std::atan2(m.X0 / 2 - cr, m.Z0 - m.CZ), p1 = std::atan2(m.X1 / 2 - cr, m.Z1 - m.CZ);
-    double sweep = m.Clockwise ? p0 - p1 : p1 - p0;
-    while (sweep < 0)
-        sweep += 2 * Pi;
-    while (sweep > 2 * Pi)
-        sweep -= 2 * Pi;
-    s.Sweep = sweep, s.Phi0 = p0;
-    s.Length = m.R * sweep;
+    // The ends' offsets from the centre; their angle is atan2(radius, Z).
+    const double dr0 = m.X0 / 2 - cr, dz0 = m.Z0 - m.CZ, dr1 = m.X1 / 2 - cr, dz1 = m.Z1 - m.CZ;
+    const double r0 = std::sqrt(dr0 * dr0 + dz0 * dz0), r1 = std::sqrt(dr1 * dr1 + dz1 * dz1);
+    const double sign = m.Clockwise ? -1 : 1;
     // The tangent in the (radius, Z) order: counter-clockwise (-sin, cos) as (Z, radius), the
-    // angle's sine and cosine taken from the point's offset from the centre.
-    const auto tangent = [&](double dr, double dz, double* out) {
-        const double sign = m.Clockwise ? -1 : 1, r = std::sqrt(dr * dr + dz * dz);
-        out[0] = r > 0 ? sign * dz / r : sign; // radius (at the centre itself: as atan2 has it, 0)
-        out[1] = r > 0 ? -sign * dr / r : 0;   // Z
-    };
-    tangent(m.X0 / 2 - cr, m.Z0 - m.CZ, s.Start);
-    tangent(m.X1 / 2 - cr, m.Z1 - m.CZ, s.End);
+    // angle's sine and cosine taken from the point's offset from the centre (at the centre
+    // itself: as atan2 has it, 0).
+    s.Start[0] = r0 > 0 ? sign * dz0 / r0 : sign, s.Start[1] = r0 > 0 ? -sign * dr0 / r0 : 0;
+    s.End[0] = r1 > 0 ? sign * dz1 / r1 : sign, s.End[1] = r1 > 0 ? -sign * dr1 / r1 : 0;
+    // The angle from one offset to the other in the arc's direction: one arctangent.
+    const double cross = sign * (dz0 * dr1 - dr0 * dz1), dot = dz0 * dz1 + dr0 * dr1;
+    double sweep = std::atan2(cross, dot);
+    if (sweep < 0) sweep += 2 * Pi;
+    if (r0 > 0 && r1 > 0 && sweep > 1e-9 && sweep < 2 * Pi - 1e-9) {
+        s.Sweep = sweep;
+        s.CosDiff = dz1 / r1 - dz0 / r0;
+        // Straight down (Z 0, radius -1) seen from the start in the arc's direction, against the end.
+        s.Lowest = Turn(-sign * dz0, -dr0) <= Turn(cross, dot);
+    } else {
+        // An arc that (nearly) closes, or an end at the centre: from the ends' own angles, as the
+        // control's drawing takes them.
+        const double p0 = std::atan2(dr0, dz0), p1 = std::atan2(dr1, dz1);
+        sweep = m.Clockwise ? p0 - p1 : p1 - p0;
+        while (sweep < 0)
+            sweep += 2 * Pi;
+        while (sweep > 2 * Pi)
+            sweep -= 2 * Pi;
+        s.Sweep = sweep, s.Phi0 = p0;
+        s.CosDiff = std::cos(p0 + sign * sweep) - std::cos(p0);
+        const double down = -Pi / 2 - p0; // from the start to straight down, in the arc's direction
+        double reach = m.Clockwise ? -down : down;
+        reach = std::fmod(std::fmod(reach, 2 * Pi) + 2 * Pi, 2 * Pi);
+        s.Lowest = reach <= sweep;
+    }
+    s.Length = m.R * s.Sweep;
     return s;
 }
 
@@ -79,28 +111,14 @@ double RestToRestTime(double d, double v, double a, double j) {
     return 2 * (vp / a + a / j);
 }
 
-double Planner::Rates::RapidTime(double d) const {
-    if (Jerk > 0 || d <= 0) return RestToRestTime(d, Rapid, Accel, Jerk);
-    return d >= FullSpeedAfter ? d / Rapid + RapidOverAccel : 2 * std::sqrt(d / Accel);
-}
-
-double TrapezoidTime(double length, double v0, double v1, double vc, double a) {
-    if (length <= 0) return 0;
-    const double peak2 = a * length + (v0 * v0 + v1 * v1) / 2;
-    if (peak2 >= vc * vc)
-        return (vc - v0) / a + (vc - v1) / a + (length - (2 * vc * vc - v0 * v0 - v1 * v1) / (2 * a)) / vc;
-    const double vp = std::sqrt(peak2);
-    return (vp - v0) / a + (vp - v1) / a;
-}
-
 Planner::Planner(const Profile& profile, double partFrontZ, Recording* record)
     : P(profile), XRates(profile.X), ZRates(profile.Z), FrontZ(partFrontZ), Record(record) {
     if (Record) Record->FrontZ = partFrontZ;
+    Caps();
 }
 
 void Planner::Add(double tool, double Split::*what, double seconds) {
-    Out.Total.*what += seconds;
-    Of(tool).*what += seconds;
+    Of(tool).*what += seconds; // the total is the tools' sum, taken at the end
 }
 
 void Planner::Find(const char* code, Severity level, int64_t line, double tool, const std::string& message) {
@@ -146,6 +164,7 @@ void Planner::ChooseGear(double rpm) {
     }
     Gear = g;
     RangeMax = P.Gears[static_cast<size_t>(g)].MaxRpm;
+    Caps();
 }
 
 void Planner::WaitForSpindle(double tool) {
@@ -166,13 +185,9 @@ void Planner::Spindle(const SpindleCommand& c, int64_t line, double tool) {
              "S" + Num(c.S) + " is above the chuck's rating of " + Num(P.ChuckMaxRpm) + " rpm");
     if (!c.Css || c.Clamp != Cmd.Clamp || !Cmd.Css) CssWarned = false;
     Cmd = c;
-    if (on && !P.Gears.empty()) { // the range for the highest speed asked
-        const double saved = RangeMax;
-        RangeMax = 1e300;
-        const double asked = c.Css ? CssLimit() : RpmAt(LastX);
-        RangeMax = saved;
-        ChooseGear(asked);
-    }
+    Caps();
+    if (on && !P.Gears.empty()) // the range for the highest speed asked
+        ChooseGear(c.Css ? CssLimit(1e300) : std::min(c.S, P.SpindleMaxRpm));
     SpindleTo(on ? (c.Direction == 3 ? 1 : -1) * RpmAt(LastX) : 0);
 }
 
@@ -229,34 +244,26 @@ void Planner::MCode(int code, int64_t, double tool) {
     Clock += s;
 }
 
-void Planner::Add(const Move& m) {
-    if (Record) Record->Add(m);
-    switch (m.Type) {
-    case Move::Kind::Rapid:
-        Rapid(m);
-        break;
-    case Move::Kind::Feed:
-        Feed(m);
-        break;
-    case Move::Kind::Thread:
-        Thread(m);
-        break;
-    }
-    LastX = m.X1;
+inline void Planner::Commit(const Pending& p, double exit) {
+    const double t = std::max(TrapezoidTime(p.Length, ChainExit, exit, p.Cruise, p.Accel), p.MinTime);
+    const double nominal = P.TimeFactor * p.Nominal, slack = P.TimeFactor * std::max(0.0, t - p.Nominal);
+    Split& tool = Of(p.Tool);
+    tool.Cutting += nominal, tool.Acceleration += slack;
+    Clock += P.TimeFactor * std::max(t, p.Nominal);
+    ChainExit = exit;
 }
 
-void Planner::Rapid(const Move& m) {
+void Planner::Rapid(double x0, double z0, double x1, double z1, double toolNumber) {
     Flush();
     const bool on = Cmd.Direction == 3 || Cmd.Direction == 4;
     // Under G96 the spindle follows the diameter while the slides travel.
-    if (on && Cmd.Css) SpindleTo((Cmd.Direction == 3 ? 1 : -1) * RpmAt(m.X1));
-    const double dx = std::fabs(m.X1 - m.X0) / 2, dz = std::fabs(m.Z1 - m.Z0);
+    if (on && Cmd.Css) SpindleTo((Cmd.Direction == 3 ? 1 : -1) * RpmAt(x1));
+    const double dx = std::fabs(x1 - x0) / 2, dz = std::fabs(z1 - z0);
     if (dx == 0 && dz == 0) return;
     const double nominal = P.TimeFactor * std::max(dx / XRates.Rapid, dz / ZRates.Rapid);
     const double t = P.TimeFactor * (std::max(XRates.RapidTime(dx), ZRates.RapidTime(dz)) + P.InPositionS);
-    Split& tool = Of(m.Tool);
-    Out.Total.Rapid += nominal, tool.Rapid += nominal;
-    Out.Total.Acceleration += t - nominal, tool.Acceleration += t - nominal;
+    Split& tool = Of(toolNumber);
+    tool.Rapid += nominal, tool.Acceleration += t - nominal;
     Clock += t;
 }
 
@@ -269,14 +276,16 @@ void Planner::Thread(const Move& m) {
     const double v = m.Feed * rpm / 60; // mm/s along the pass
     if (v <= 0) return;
     const double ur = std::fabs(s.Start[0]), uz = std::fabs(s.Start[1]);
-    const std::string feedText =
-        "lead " + Num(m.Feed, 3) + " mm x " + Num(rpm) + " rpm = " + Num(v * 60) + " mm/min";
+    // Written only for a finding.
+    const auto feedText = [&] {
+        return "lead " + Num(m.Feed, 3) + " mm x " + Num(rpm) + " rpm = " + Num(v * 60) + " mm/min";
+    };
     if (v * uz * 60 > P.Z.MaxFeedMmMin * (1 + 1e-12))
         Find("thread-too-fast", Severity::Error, m.Line, m.Tool,
-             feedText + " along Z, above the Z axis' maximum feed of " + Num(P.Z.MaxFeedMmMin) + " mm/min");
+             feedText() + " along Z, above the Z axis' maximum feed of " + Num(P.Z.MaxFeedMmMin) + " mm/min");
     else if (v * ur * 60 > P.X.MaxFeedMmMin * (1 + 1e-12))
         Find("thread-too-fast", Severity::Error, m.Line, m.Tool,
-             feedText + " across, above the X axis' maximum feed of " + Num(P.X.MaxFeedMmMin) + " mm/min");
+             feedText() + " across, above the X axis' maximum feed of " + Num(P.X.MaxFeedMmMin) + " mm/min");
     double limit = 1e300, accel = 1e300;
     if (ur > 1e-12)
         limit = std::min(limit, P.X.MaxFeedMmMin / 60 / ur), accel = std::min(accel, P.X.AccelMmS2 / ur);
@@ -290,7 +299,7 @@ void Planner::Thread(const Move& m) {
         if (runIn < needed - 1e-9)
             Find("thread-run-in-short", Severity::Warning, m.Line, m.Tool,
                  "the thread pass starts " + Num(runIn, 3) + " mm in front of the part (Z" + Num(FrontZ, 3) +
-                     "); " + feedText + " needs a run-in of " + Num(needed, 3) + " mm (" +
+                     "); " + feedText() + " needs a run-in of " + Num(needed, 3) + " mm (" +
                      Num(P.ThreadRunInLeads, 1) + " leads, or what the Z axis needs to reach the feed)");
     }
     const double cruise = std::min(v, limit);
@@ -301,20 +310,78 @@ void Planner::Thread(const Move& m) {
     Clock += t;
 }
 
-void Planner::Feed(const Move& m) {
-    const Shape s = ShapeOf(m);
+// The time of a G96 arc at its feed per revolution, and (`smallest`) the smallest diameter it
+// passes.
+double Planner::CssArcNominal(const Move& m, const Shape& s, double& smallest) const {
+    // The lowest point of the arc, where it passes below its centre.
+    const double cr = m.CX / 2, lowest = 2 * (cr - m.R);
+    if (s.Lowest) smallest = std::min(smallest, std::fabs(lowest));
+    const double limit = CssCap, dc = 1000 * Cmd.S / (Pi * limit);
+    double perRev = 0;
+    if (lowest >= dc && std::min(std::fabs(m.X0), std::fabs(m.X1)) >= dc) {
+        // Never at the clamp: 1/n = pi D / (1000 S) with D = 2 (cr + R sin phi), integrated.
+        perRev = std::fabs(2 * Pi * m.R / (1000 * Cmd.S) *
+                           (cr * (m.Clockwise ? -s.Sweep : s.Sweep) - m.R * s.CosDiff));
+    } else {
+        // The midpoints of 32 steps; their sines by turning one step at a time.
+        constexpr int Steps = 32;
+        const double phi0 = std::isnan(s.Phi0) ? std::atan2(m.X0 / 2 - cr, m.Z0 - m.CZ) : s.Phi0;
+        const double step = (m.Clockwise ? -s.Sweep : s.Sweep) / Steps, first = phi0 + step / 2;
+        const double cosStep = std::cos(step), sinStep = std::sin(step);
+        double sine = std::sin(first), cosine = std::cos(first);
+        for (int i = 0; i < Steps; ++i) {
+            perRev += s.Length / Steps / RpmAt(2 * (cr + m.R * sine));
+            const double next = sine * cosStep + cosine * sinStep;
+            cosine = cosine * cosStep - sine * sinStep, sine = next;
+        }
+    }
+    return 60 / m.Feed * perRev;
+}
+
+void Planner::CssFindings(const Move& m, double smallest) {
+    if (Cmd.Clamp == 0 && P.CssMaxRpm == 0 && !CssWarned) {
+        CssWarned = true;
+        Find("css-unclamped", Severity::Warning, m.Line, m.Tool,
+             "G96 S" + Num(Cmd.S) + " without a speed clamp (G50 S): at X" + Num(smallest, 3) +
+                 " the spindle runs to " + Num(RpmAt(smallest)) + " rpm");
+    }
+    if (RpmAt(smallest) > P.ChuckMaxRpm)
+        Find("spindle-over-limit", Severity::Error, m.Line, m.Tool,
+             "G96 S" + Num(Cmd.S) + " turns the spindle to " + Num(RpmAt(smallest)) + " rpm at X" +
+                 Num(smallest, 3) + ", above the chuck's rating of " + Num(P.ChuckMaxRpm) + " rpm");
+}
+
+void Planner::ShortBlock(const Move& m, double length, double cruise, double nominal) {
+    if (ShortRun == SIZE_MAX) {
+        ShortRun = Out.Findings.size();
+        ShortCount = 0;
+        Find("block-too-short", Severity::Warning, m.Line, m.Tool,
+             "a block of " + Num(length, 3) + " mm at " + Num(cruise * 60) + " mm/min takes " +
+                 Num(nominal * 1000, 2) + " ms; the control needs " + Num(P.BlockTimeS * 1000, 2) +
+                 " ms a block");
+        if (ShortRun == Out.Findings.size()) ShortRun = SIZE_MAX; // already found on this line
+    }
+    ++ShortCount;
+    ShortLastLine = m.Line;
+}
+
+// A feed move along its shape; an instance for lines and one for arcs (a line's shape stays in
+// registers).
+template <bool IsArc> [[gnu::always_inline]] inline void Planner::FeedAlong(const Move& m, const Shape& s) {
     if (s.Length <= 0) return;
     const bool on = Cmd.Direction == 3 || Cmd.Direction == 4;
-    // The time at the programmed feed, and its highest speed (at the smallest diameter).
-    double nominal = 0, smallest = std::min(std::fabs(m.X0), std::fabs(m.X1));
-    if (!m.Arc && (m.X0 < 0) != (m.X1 < 0)) smallest = 0;
-    if (!m.PerRev || !Cmd.Css) {
-        const double v = m.PerRev ? m.Feed * RpmAt(m.X0) / 60 : m.Feed / 60;
-        nominal = v > 0 ? s.Length / v : 0;
-    } else if (!m.Arc) {
+    // The time at the programmed feed, and its highest speed (at the smallest diameter, which
+    // only G96 asks for).
+    double nominal = 0, smallest = 0, peak = 0;
+    const bool css = m.PerRev && Cmd.Css;
+    if (!css) {
+        peak = m.PerRev ? m.Feed * RpmAt(m.X0) / 60 : m.Feed / 60;
+        nominal = peak > 0 ? s.Length / peak : 0;
+    } else if constexpr (!IsArc) {
+        smallest = (m.X0 < 0) != (m.X1 < 0) ? 0 : std::min(std::fabs(m.X0), std::fabs(m.X1));
         // 1/n is the larger of pi D / (1000 S) and 1 / the clamp: its integral over the diameter,
         // odd in D, taken along the line.
-        const double limit = CssLimit(), dc = 1000 * Cmd.S / (Pi * limit);
+        const double limit = CssCap, dc = 1000 * Cmd.S / (Pi * limit);
         const auto integral = [&](double d) {
             const double a = std::fabs(d);
             const double g = a <= dc ? a / limit : dc / limit + Pi * (a * a - dc * dc) / (2000 * Cmd.S);
@@ -325,86 +392,41 @@ void Planner::Feed(const Move& m) {
             std::fabs(dd) < 1e-9 ? s.Length / RpmAt(m.X0) : s.Length / dd * (integral(m.X1) - integral(m.X0));
         nominal = 60 / m.Feed * perRev;
     } else {
-        // The lowest point of the arc, where it passes below its centre.
-        const double cr = m.CX / 2, lowest = 2 * (cr - m.R);
-        const double down = -Pi / 2 - s.Phi0; // from the start to straight down, in the arc's direction
-        double reach = m.Clockwise ? -down : down;
-        reach = std::fmod(std::fmod(reach, 2 * Pi) + 2 * Pi, 2 * Pi);
-        if (reach <= s.Sweep) smallest = std::min(smallest, std::fabs(lowest));
-        const double limit = CssLimit(), dc = 1000 * Cmd.S / (Pi * limit);
-        double perRev = 0;
-        if (lowest >= dc && std::min(std::fabs(m.X0), std::fabs(m.X1)) >= dc) {
-            // Never at the clamp: 1/n = pi D / (1000 S) with D = 2 (cr + R sin phi), integrated.
-            const double p0 = s.Phi0, p1 = s.Phi0 + (m.Clockwise ? -s.Sweep : s.Sweep);
-            perRev = std::fabs(2 * Pi * m.R / (1000 * Cmd.S) *
-                               (cr * (p1 - p0) - m.R * (std::cos(p1) - std::cos(p0))));
-        } else {
-            // The midpoints of 32 steps; their sines by turning one step at a time.
-            constexpr int Steps = 32;
-            const double step = (m.Clockwise ? -s.Sweep : s.Sweep) / Steps, first = s.Phi0 + step / 2;
-            const double cosStep = std::cos(step), sinStep = std::sin(step);
-            double sine = std::sin(first), cosine = std::cos(first);
-            for (int i = 0; i < Steps; ++i) {
-                perRev += s.Length / Steps / RpmAt(2 * (cr + m.R * sine));
-                const double next = sine * cosStep + cosine * sinStep;
-                cosine = cosine * cosStep - sine * sinStep, sine = next;
-            }
-        }
-        nominal = 60 / m.Feed * perRev;
+        smallest = std::min(std::fabs(m.X0), std::fabs(m.X1));
+        nominal = CssArcNominal(m, s, smallest);
     }
     if (!(nominal > 0) || !std::isfinite(nominal)) return; // no feed, or the spindle at 0: the control alarms
-    const double peak = m.PerRev ? m.Feed * RpmAt(smallest) / 60 : m.Feed / 60;
-    if (on && Cmd.Css && m.PerRev) {
-        if (Cmd.Clamp == 0 && P.CssMaxRpm == 0 && !CssWarned) {
-            CssWarned = true;
-            Find("css-unclamped", Severity::Warning, m.Line, m.Tool,
-                 "G96 S" + Num(Cmd.S) + " without a speed clamp (G50 S): at X" + Num(smallest, 3) +
-                     " the spindle runs to " + Num(RpmAt(smallest)) + " rpm");
-        }
-        if (RpmAt(smallest) > P.ChuckMaxRpm)
-            Find("spindle-over-limit", Severity::Error, m.Line, m.Tool,
-                 "G96 S" + Num(Cmd.S) + " turns the spindle to " + Num(RpmAt(smallest)) + " rpm at X" +
-                     Num(smallest, 3) + ", above the chuck's rating of " + Num(P.ChuckMaxRpm) + " rpm");
+    if (css) {
+        const double rpm = RpmAt(smallest);
+        peak = m.Feed * rpm / 60;
+        if (on && ((Cmd.Clamp == 0 && P.CssMaxRpm == 0 && !CssWarned) || rpm > P.ChuckMaxRpm))
+            CssFindings(m, smallest);
     }
     // The slides' limits along the move.
     double limit = 1e300, accel = 1e300;
-    const double ur = m.Arc ? 1.0 : std::fabs(s.Start[0]), uz = m.Arc ? 1.0 : std::fabs(s.Start[1]);
+    const double ur = IsArc ? 1.0 : std::fabs(s.Start[0]), uz = IsArc ? 1.0 : std::fabs(s.Start[1]);
     const Axis* over = nullptr;
     if (ur > 1e-12) {
-        if (peak * ur * 60 > P.X.MaxFeedMmMin * (1 + 1e-12)) over = &P.X;
+        if (peak * ur * 60 > XRates.OverFeed) over = &P.X;
         limit = XRates.MaxFeed / ur;
         accel = P.X.AccelMmS2 / ur;
     }
     if (uz > 1e-12) {
-        if (peak * uz * 60 > P.Z.MaxFeedMmMin * (1 + 1e-12) && !over) over = &P.Z;
+        if (peak * uz * 60 > ZRates.OverFeed && !over) over = &P.Z;
         limit = std::min(limit, ZRates.MaxFeed / uz);
         accel = std::min(accel, P.Z.AccelMmS2 / uz);
     }
-    if (over)
-        Find("feed-over-limit", Severity::Warning, m.Line, m.Tool,
-             "feed of " + Num(peak * 60) + " mm/min is above the " + (over == &P.X ? "X" : "Z") +
-                 " axis' maximum cutting feed of " + Num(over->MaxFeedMmMin) + " mm/min");
-    if (m.Arc) limit = std::min(limit, std::sqrt(accel * m.R)); // the pull towards the centre
+    if (over) FeedOver(m, peak, *over);
+    if (IsArc) limit = std::min(limit, std::sqrt(accel * m.R)); // the pull towards the centre
     double cruise = s.Length / nominal;
     if (cruise > limit) cruise = limit, nominal = s.Length / limit;
     // Blocks the control cannot read as fast as the feed runs through them; a run of them is one
     // finding at its first block.
     if (m.OwnBlock) {
-        if (nominal < P.BlockTimeS) {
-            if (ShortRun == SIZE_MAX) {
-                ShortRun = Out.Findings.size();
-                ShortCount = 0;
-                Find("block-too-short", Severity::Warning, m.Line, m.Tool,
-                     "a block of " + Num(s.Length, 3) + " mm at " + Num(cruise * 60) + " mm/min takes " +
-                         Num(nominal * 1000, 2) + " ms; the control needs " + Num(P.BlockTimeS * 1000, 2) +
-                         " ms a block");
-                if (ShortRun == Out.Findings.size()) ShortRun = SIZE_MAX; // already found on this line
-            }
-            ++ShortCount;
-            ShortLastLine = m.Line;
-        } else {
+        if (nominal < P.BlockTimeS)
+            ShortBlock(m, s.Length, cruise, nominal);
+        else if (ShortRun != SIZE_MAX)
             EndShortRun();
-        }
     }
     // Where the move joins the one before: straight on at the lower speed, a corner as fast as
     // rounding it within the blend tolerance allows, from rest after a stop.
@@ -412,33 +434,38 @@ void Planner::Feed(const Move& m) {
     if (ChainOpen) {
         const double cosTheta = ChainEnd[0] * s.Start[0] + ChainEnd[1] * s.Start[1];
         const double a = std::min(accel, ChainAccel);
-        if (cosTheta > 1 - 1e-9)
+        if (cosTheta > 1 - 1e-9) {
             junction = 1e300;
-        else {
+        } else if (cosTheta != CornerCos || a != CornerAccel) { // the corners of a program repeat
             const double sinHalf = std::sqrt(std::max(0.0, (1 - cosTheta) / 2));
             junction = sinHalf >= 1 ? 0 : std::sqrt(a * P.BlendToleranceMm * sinHalf / (1 - sinHalf));
+            CornerCos = cosTheta, CornerAccel = a, CornerSpeed = junction;
+        } else {
+            junction = CornerSpeed;
         }
         junction = std::min({junction, cruise, ChainCruise});
-    } else {
+    } else if (ReadyAt > Clock) {
         WaitForSpindle(m.Tool);
     }
-    Chain.push_back(
-        {s.Length, cruise, accel, nominal, junction, m.OwnBlock ? P.BlockTimeS : 0, 0, m.Line, m.Tool});
-    // The chain now stops one move later: the speeds it may be entered at rise from its end
-    // back to the first move whose speed stays as it was (those before it stay too). The first
-    // move's own is never asked for: it is entered at the speed the chain is left at.
-    for (size_t i = Chain.size(); i-- > 1;) {
-        Pending& q = Chain[i];
-        const double after = i + 1 < Chain.size() ? Chain[i + 1].Back : 0;
-        const double back = std::min(q.JunctionMax, std::sqrt(after * after + 2 * q.Accel * q.Length));
-        if (back == q.Back && i + 1 < Chain.size()) break;
-        q.Back = back;
+    Chain.push_back({s.Length, cruise, accel, nominal, junction, m.OwnBlock ? P.BlockTimeS : 0, 0, m.Tool});
+    if (BacksKnown) {
+        // The chain now stops one move later: the speeds it may be entered at rise from its end
+        // back to the first move whose speed stays as it was (those before it stay too). The
+        // first move's own is never asked for: it is entered at the speed the chain is left at.
+        for (size_t i = Chain.size(); i-- > 1;) {
+            Pending& q = Chain[i];
+            const double after = i + 1 < Chain.size() ? Chain[i + 1].Back : 0;
+            const double back = std::min(q.JunctionMax, std::sqrt(after * after + 2 * q.Accel * q.Length));
+            if (back == q.Back && i + 1 < Chain.size()) break;
+            q.Back = back;
+        }
     }
     ChainOpen = true;
     ChainEnd[0] = s.End[0], ChainEnd[1] = s.End[1];
     ChainAccel = accel, ChainCruise = cruise;
     if (on && Cmd.Css) Rpm = (Cmd.Direction == 3 ? 1 : -1) * RpmAt(m.X1); // the spindle follows
     if (static_cast<int>(Chain.size()) > P.LookAheadBlocks) {
+        if (!BacksKnown) Backs(), BacksKnown = true;
         // The head may leave as fast as the moves planned behind it still let the slides stop.
         const Pending& head = Chain.front();
         const double exit =
@@ -448,21 +475,39 @@ void Planner::Feed(const Move& m) {
     }
 }
 
-void Planner::Commit(const Pending& p, double exit) {
-    const double t = std::max(TrapezoidTime(p.Length, ChainExit, exit, p.Cruise, p.Accel), p.MinTime);
-    const double nominal = P.TimeFactor * p.Nominal, slack = P.TimeFactor * std::max(0.0, t - p.Nominal);
-    Split& tool = Of(p.Tool);
-    Out.Total.Cutting += nominal, tool.Cutting += nominal;
-    Out.Total.Acceleration += slack, tool.Acceleration += slack;
-    Clock += P.TimeFactor * std::max(t, p.Nominal);
-    ChainExit = exit;
+void Planner::Feed(const Move& m) {
+    if (m.Arc)
+        FeedAlong<true>(m, ArcShapeOf(m));
+    else
+        FeedAlong<false>(m, LineShapeOf(m));
+}
+
+void Planner::FeedOver(const Move& m, double peak, const Axis& over) {
+    Find("feed-over-limit", Severity::Warning, m.Line, m.Tool,
+         "feed of " + Num(peak * 60) + " mm/min is above the " + (&over == &P.X ? "X" : "Z") +
+             " axis' maximum cutting feed of " + Num(over.MaxFeedMmMin) + " mm/min");
+}
+
+void Planner::Backs() {
+    double after = 0;
+    for (size_t i = Chain.size(); i-- > 1;) {
+        Pending& q = Chain[i];
+        after = q.Back = std::min(q.JunctionMax, std::sqrt(after * after + 2 * q.Accel * q.Length));
+    }
 }
 
 void Planner::PlanChain() {
-    for (size_t i = 0; i < Chain.size(); ++i) {
+    const size_t n = Chain.size();
+    if (n == 1) { // a move on its own, from rest to rest
+        Commit(Chain[0], 0.0);
+        Chain.clear();
+        return;
+    }
+    if (!BacksKnown) Backs();
+    for (size_t i = 0; i < n; ++i) {
         const Pending& p = Chain[i];
         // The chain ends at rest.
-        Commit(p, i + 1 < Chain.size()
+        Commit(p, i + 1 < n
                       ? std::min(Chain[i + 1].Back, std::sqrt(ChainExit * ChainExit + 2 * p.Accel * p.Length))
                       : 0.0);
     }
@@ -479,6 +524,12 @@ void Planner::EndShortRun() {
 Result Planner::Finish(const std::function<int64_t(int64_t)>& lineOf) {
     Flush();
     EndShortRun();
+    for (const auto& [tool, split] : Out.Tools) {
+        Split& t = Out.Total;
+        t.Cutting += split.Cutting, t.Rapid += split.Rapid, t.Acceleration += split.Acceleration;
+        t.ToolChange += split.ToolChange, t.SpindleRamp += split.SpindleRamp, t.Dwell += split.Dwell;
+        t.MCodes += split.MCodes;
+    }
     std::stable_sort(Out.Findings.begin(), Out.Findings.end(),
                      [](const Finding& a, const Finding& b) { return a.Line < b.Line; });
     if (lineOf) {

@@ -90,6 +90,7 @@ struct SpindleCommand {
 // centre only for arcs, the tool only when it changes; no lines (a plan again has no findings
 // to place). A straight move of a run is 17 bytes.
 class Planner;
+struct Shape; // where a move goes (Planner.cpp)
 
 class Recording {
   public:
@@ -124,8 +125,15 @@ class Recording {
 // (0: unlimited jerk, a trapezoid), in the units those give.
 double RestToRestTime(double d, double v, double a, double j);
 // Time of `length` entered at `v0`, left at `v1`, at most `vc`, accelerating at `a`
-// (|v1² - v0²| <= 2 a length).
-double TrapezoidTime(double length, double v0, double v1, double vc, double a);
+// (|v1² - v0²| <= 2 a length). Inline: every feed move takes it.
+inline double TrapezoidTime(double length, double v0, double v1, double vc, double a) {
+    if (length <= 0) return 0;
+    const double peak2 = a * length + (v0 * v0 + v1 * v1) / 2;
+    if (peak2 >= vc * vc)
+        return (vc - v0) / a + (vc - v1) / a + (length - (2 * vc * vc - v0 * v0 - v1 * v1) / (2 * a)) / vc;
+    const double vp = std::sqrt(peak2);
+    return (vp - v0) / a + (vp - v1) / a;
+}
 
 // The lines of moves and findings are whatever the caller counts by (the checker: where each
 // block ends in the text, made lines only for the findings at the end).
@@ -139,7 +147,28 @@ class Planner {
     void ToolChange(int64_t line, double tool);
     void Dwell(double seconds, int64_t line, double tool);
     void MCode(int code, int64_t line, double tool);
-    void Add(const Move& m);
+    // Inline: the checker hands every drawn piece of path through it.
+    void Add(const Move& m) {
+        if (Record) Record->Add(m);
+        if (m.Type == Move::Kind::Rapid)
+            Rapid(m);
+        else if (m.Type == Move::Kind::Feed)
+            Feed(m);
+        else
+            Thread(m);
+        LastX = m.X1;
+    }
+    // A rapid without a move to fill in (the pieces a check draws are rapids as often as not).
+    void AddRapid(double x0, double z0, double x1, double z1, int64_t line, double tool) {
+        if (Record) {
+            Move m;
+            m.Type = Move::Kind::Rapid, m.X0 = x0, m.Z0 = z0, m.X1 = x1, m.Z1 = z1;
+            m.Feed = 0, m.PerRev = true, m.Line = line, m.Tool = tool;
+            Record->Add(m);
+        }
+        Rapid(x0, z0, x1, z1, tool);
+        LastX = x1;
+    }
     // Plans what is left and gives the times and findings, their lines passed through `lineOf`
     // when given. Called once, at the end: the results are handed over, not copied.
     Result Finish(const std::function<int64_t(int64_t)>& lineOf = {});
@@ -149,9 +178,9 @@ class Planner {
         double Length, Cruise, Accel, Nominal, JunctionMax;
         double MinTime; // block time, or 0
         // The highest speed it may be entered at and still stop by the end of the chain as it
-        // stands: kept up as moves join (a move joining changes only the last few).
+        // stands: worked out when the chain is planned, or once it outgrows the look-ahead and
+        // from then on kept up as moves join (a move joining changes only the last few).
         double Back;
-        int64_t Line;
         double Tool;
     };
     // The look-ahead: a queue over a vector that keeps its memory from chain to chain.
@@ -171,15 +200,21 @@ class Planner {
         void clear() { Items.clear(), Head = 0; }
     };
     // The speed the spindle turns at the diameter, as commanded and held to the clamps.
-    double RpmAt(double diameter) const {
-        if (!Cmd.Css) return std::min(std::min(Cmd.S, P.SpindleMaxRpm), RangeMax);
-        const double d = std::fabs(diameter), limit = CssLimit();
-        if (d * 3.14159265358979323846 < 1e-9) return limit;
-        return std::min(1000 * Cmd.S / (3.14159265358979323846 * d), limit);
+    [[gnu::always_inline]] double RpmAt(double diameter) const {
+        if (!Cmd.Css) return FixedRpm;
+        const double d = std::fabs(diameter);
+        if (d * 3.14159265358979323846 < 1e-9) return CssCap;
+        return std::min(1000 * Cmd.S / (3.14159265358979323846 * d), CssCap);
     }
-    double CssLimit() const {
+    // The clamps of G96 within the range `rangeMax`, and the speed of G97 held to them.
+    double CssLimit(double rangeMax) const {
         const double c = Cmd.Clamp > 0 ? Cmd.Clamp : P.CssMaxRpm > 0 ? P.CssMaxRpm : P.SpindleMaxRpm;
-        return std::min(std::min(c, P.SpindleMaxRpm), RangeMax);
+        return std::min(std::min(c, P.SpindleMaxRpm), rangeMax);
+    }
+    // Works out the two after the command or the gear range changed.
+    void Caps() {
+        CssCap = CssLimit(RangeMax);
+        FixedRpm = std::min(std::min(Cmd.S, P.SpindleMaxRpm), RangeMax);
     }
     // Seconds the spindle takes from one speed to another (signed: through rest when it turns
     // round), under the power curve.
@@ -191,18 +226,28 @@ class Planner {
         if (!Chain.empty()) PlanChain();
         ChainOpen = false;
         ChainExit = 0;
+        BacksKnown = false;
     }
+    // The Back speeds of the whole chain, from its end.
+    void Backs();
     void PlanChain();
     void Commit(const Pending& p, double exit);
     void SpindleTo(double rpm);
     void WaitForSpindle(double tool);
     void Feed(const Move& m);
+    template <bool IsArc> void FeedAlong(const Move& m, const Shape& s);
+    // What a feed move rarely needs, kept out of its way.
+    double CssArcNominal(const Move& m, const Shape& s, double& smallest) const;
+    [[gnu::cold]] void CssFindings(const Move& m, double smallest);
+    [[gnu::cold]] void ShortBlock(const Move& m, double length, double cruise, double nominal);
+    [[gnu::cold]] void FeedOver(const Move& m, double peak, const Axis& over);
     void Thread(const Move& m);
-    void Rapid(const Move& m);
+    void Rapid(const Move& m) { Rapid(m.X0, m.Z0, m.X1, m.Z1, m.Tool); }
+    void Rapid(double x0, double z0, double x1, double z1, double tool);
     void Add(double tool, double Split::*what, double seconds);
     // The tool's split, looked up again only when the tool changes.
     Split& Of(double tool) {
-        if (!ToolSplit || tool != SplitTool) ToolSplit = &Out.Tools[tool], SplitTool = tool;
+        if (tool != SplitTool) ToolSplit = &Out.Tools[tool], SplitTool = tool;
         return *ToolSplit;
     }
     void EndShortRun();
@@ -213,10 +258,15 @@ class Planner {
         explicit Rates(const Axis& a)
             : Rapid(a.RapidMmMin / 60), RapidOverAccel(Rapid / a.AccelMmS2),
               FullSpeedAfter(Rapid * Rapid / a.AccelMmS2), MaxFeed(a.MaxFeedMmMin / 60), Accel(a.AccelMmS2),
-              Jerk(a.JerkMmS3) {}
+              Jerk(a.JerkMmS3), OverFeed(a.MaxFeedMmMin * (1 + 1e-12)) {}
         double Rapid, RapidOverAccel, FullSpeedAfter, MaxFeed, Accel, Jerk; // mm/s, s, mm, mm/s, ...
+        double OverFeed; // mm/min: a feed above it breaks the slide's maximum
         // RestToRestTime at the rapid rate.
-        double RapidTime(double d) const;
+        double RapidTime(double d) const {
+            if (d <= 0) return 0;
+            if (Jerk > 0) return RestToRestTime(d, Rapid, Accel, Jerk);
+            return d >= FullSpeedAfter ? d / Rapid + RapidOverAccel : 2 * std::sqrt(d / Accel);
+        }
     };
 
     Profile P;
@@ -225,7 +275,7 @@ class Planner {
     Recording* Record;
     Result Out;
     Split* ToolSplit = nullptr; // Out.Tools of the tool last added to
-    double SplitTool = 0;
+    double SplitTool = NAN;     // none yet
     double Clock = 0;
     SpindleCommand Cmd;
     double Rpm = 0;                   // signed: + M03, - M04, the speed last commanded (after the clamps)
@@ -233,13 +283,17 @@ class Planner {
     double LastX = 0;                 // diameter where the last move ended
     int Gear = -1, GearSelected = -1; // the range in (-1: not known yet), and the one M41-M44 chose
     double RangeMax = 1e300;          // the highest speed of that range
+    double CssCap = 0, FixedRpm = 0;  // what Caps() works out
     double Station = -1;              // the turret's station (the tool's number); -1: not known
     bool CssWarned = false;
     Queue Chain;
     bool ChainOpen = false;      // the last move was a feed move: the next may blend into it
     double ChainEnd[2] = {0, 0}; // direction at the end of the last feed move (radius, Z)
     double ChainAccel = 0, ChainCruise = 0;
-    double ChainExit = 0; // speed the committed part of the chain ends at
+    double ChainExit = 0;    // speed the committed part of the chain ends at
+    bool BacksKnown = false; // the chain's Back speeds are worked out (it outgrew the look-ahead)
+    // The last corner's cosine and acceleration, and the speed it allows.
+    double CornerCos = NAN, CornerAccel = 0, CornerSpeed = 0;
     // A run of blocks too short for the block time: its finding and how many it holds.
     size_t ShortRun = SIZE_MAX;
     int64_t ShortCount = 0, ShortLastLine = 0;

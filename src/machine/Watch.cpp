@@ -43,17 +43,30 @@ bool IsGearCode(int code) {
 } // namespace
 
 Watch::Watch(const Profile& profile, double partFrontZ, Recording* record)
-    : Plan(profile, partFrontZ, record), Gears(!profile.Gears.empty()) {}
-
-void Watch::NewTool(const interp::Machine& m) {
-    ToolCached = motion::ToolNumberOf(m);
-    ToolTWord = m.S.TWord, ToolTG = m.S.TGFlag, ToolKnown = true;
+    : Plan(profile, partFrontZ, record), Gears(!profile.Gears.empty()) {
+    static_assert(LastCode == interp::gtable::Last);
+    for (int fanuc = 0; fanuc < 2; ++fanuc)
+        for (int code = 0; code <= LastCode + 1; ++code) {
+            const interp::GCode& row = interp::GCodeOf(code, fanuc == 1);
+            const interp::GKind kind = row.Kind;
+            Rows[fanuc][code] = static_cast<uint8_t>(
+                (kind == interp::GKind::Thread || kind == interp::GKind::LeadMove ? ThreadRow : 0) |
+                (kind == interp::GKind::Move || kind == interp::GKind::Arc ? OwnBlockRow : 0) |
+                (row.Run == cycles::LongThreadCycle || row.Run == cycles::FaceThreadCycle ? HeldRow : 0));
+        }
 }
 
-void Watch::Changed(const interp::MachineState& s, int64_t line, double tool) {
-    if (tool != Tool) {
-        Plan.ToolChange(line, tool);
-        Tool = tool;
+void Watch::Changed(const interp::Machine& machine) {
+    const interp::MachineState& s = machine.S;
+    const int64_t line = s.BlockEndPos;
+    SeenTWord = std::bit_cast<uint64_t>(s.TWord), SeenSWord = std::bit_cast<uint64_t>(s.SWord);
+    if (s.TWord != ToolTWord || s.TGFlag != ToolTG) {
+        ToolTWord = s.TWord, ToolTG = s.TGFlag;
+        const double tool = motion::ToolNumberOf(machine);
+        if (tool != Tool) {
+            Plan.ToolChange(line, tool);
+            Tool = tool;
+        }
     }
     if (s.SWord != LastSWord) {
         // G50 S is the clamp of G96, not a speed (the control keeps it as the S word).
@@ -65,73 +78,38 @@ void Watch::Changed(const interp::MachineState& s, int64_t line, double tool) {
         // The block's gear range is chosen before its speed, as the control does.
         if (Gears && GearLine != line)
             ForEachMCode(s.BlockText, [&](int code) {
-                if (IsGearCode(code)) Plan.MCode(code, line, tool), GearLine = line;
+                if (IsGearCode(code)) Plan.MCode(code, line, Tool), GearLine = line;
             });
-        Plan.Spindle(c, line, tool);
+        Plan.Spindle(c, line, Tool);
         Cmd = c;
     }
 }
 
-void Watch::Segment(const motion::PathSegment& p, const interp::Machine& machine) {
-    using Kind = motion::PathSegment::Kind;
-    const interp::MachineState& s = machine.S;
-    const int64_t line = s.BlockEndPos;
-    const double tool = ToolOf(machine);
-    Sync(s, line, tool);
-    Drew = true;
-    // Every member set in turn: a move a drawn piece, and no clearing of it first.
-    Move& m = Scratch;
-    m.X0 = p.x0, m.Z0 = p.z0, m.X1 = p.x1, m.Z1 = p.z1;
-    m.Line = line, m.Tool = tool;
-    const interp::GCode& row = interp::GCodeOf(s.GMode, s.FanucMode);
-    const bool rapid = p.kind == Kind::Rapid, arc = !rapid && p.kind != Kind::Cut;
-    const interp::GKind kind = row.Kind;
-    m.Type = rapid                                                              ? Move::Kind::Rapid
-             : kind == interp::GKind::Thread || kind == interp::GKind::LeadMove ? Move::Kind::Thread
-                                                                                : Move::Kind::Feed;
-    m.OwnBlock = !rapid && (kind == interp::GKind::Move || kind == interp::GKind::Arc);
-    m.Feed = rapid ? 0 : s.Feed;
-    m.PerRev = rapid || s.GFeedMode == 95 || m.Type == Move::Kind::Thread;
-    m.Arc = arc;
-    m.Clockwise = arc && p.kind == Kind::ArcCW;
-    m.CX = arc ? p.cx : 0, m.CZ = arc ? p.cz : 0, m.R = arc ? p.r : 0;
-    if (row.Run == cycles::LongThreadCycle || row.Run == cycles::FaceThreadCycle)
-        Held.push_back(m);
-    else
-        Plan.Add(m);
+void Watch::RunHeld(const interp::MachineState& s) {
+    // Every pass: the infeed, the cut (the first drawn; the second is the line a thread height
+    // away), the retract and the return. A part of a pass is a pass.
+    std::vector<Move> pass;
+    bool cut = false;
+    for (const Move& m : Held) {
+        if (m.Type != Move::Kind::Rapid && cut) continue;
+        cut = cut || m.Type != Move::Kind::Rapid;
+        pass.push_back(m);
+    }
+    const double n = s.DWord != 0 ? std::ceil(std::fabs(s.HWord / s.DWord) - 1e-9) : 1;
+    const int passes = std::isfinite(n) ? static_cast<int>(std::clamp(n, 1.0, 10000.0)) : 1;
+    for (int k = 0; k < passes; ++k)
+        for (const Move& m : pass)
+            Plan.Add(m);
+    Held.clear();
 }
 
-void Watch::Block(const interp::Machine& machine, double controlTotal) {
-    const interp::MachineState& s = machine.S;
+void Watch::MCodes(const interp::MachineState& s) {
+    // As written in the block (outside comments); a gear range already chosen with the block's
+    // speed is not chosen again.
     const int64_t line = s.BlockEndPos;
-    const double tool = ToolOf(machine);
-    Sync(s, line, tool);
-    // A block that drew nothing and still took the control's time is a dwell.
-    if (!Drew && controlTotal > LastControl) Plan.Dwell(controlTotal - LastControl, line, tool);
-    Drew = false;
-    LastControl = controlTotal;
-    if (!Held.empty()) {
-        // Every pass: the infeed, the cut (the first drawn; the second is the line a thread height
-        // away), the retract and the return. A part of a pass is a pass.
-        std::vector<Move> pass;
-        bool cut = false;
-        for (const Move& m : Held) {
-            if (m.Type != Move::Kind::Rapid && cut) continue;
-            cut = cut || m.Type != Move::Kind::Rapid;
-            pass.push_back(m);
-        }
-        const double n = s.DWord != 0 ? std::ceil(std::fabs(s.HWord / s.DWord) - 1e-9) : 1;
-        const int passes = std::isfinite(n) ? static_cast<int>(std::clamp(n, 1.0, 10000.0)) : 1;
-        for (int k = 0; k < passes; ++k)
-            for (const Move& m : pass)
-                Plan.Add(m);
-        Held.clear();
-    }
-    // M codes other than the spindle's, as written in the block (outside comments); a gear range
-    // already chosen with the block's speed is not chosen again.
     const bool gearsDone = GearLine == line;
     ForEachMCode(s.BlockText, [&](int code) {
-        if (!(gearsDone && IsGearCode(code))) Plan.MCode(code, line, tool);
+        if (!(gearsDone && IsGearCode(code))) Plan.MCode(code, line, Tool);
     });
 }
 

@@ -8,7 +8,16 @@
 #include "base/Machine.h"
 #include "machine/Planner.h"
 
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace machine {
 
@@ -18,33 +27,101 @@ class Watch {
     // finished face, without a stock).
     // `record`, when given, keeps what the planner is handed (machine/Calibrate.h).
     Watch(const Profile& profile, double partFrontZ, Recording* record = nullptr);
-    // Every drawn piece of path, with the machine while the block draws it.
-    void Segment(const motion::PathSegment& p, const interp::Machine& m);
+    // Every drawn piece of path, with the machine while the block draws it. Inline, as Block:
+    // both run for every piece and block of a check, and most change nothing but the moves.
+    void Segment(const motion::PathSegment& p, const interp::Machine& machine) {
+        using Kind = motion::PathSegment::Kind;
+        const interp::MachineState& s = machine.S;
+        if (Stale(s)) Changed(machine);
+        Drew = true;
+        const uint8_t row = Rows[s.FanucMode][RowOf(s.GMode)];
+        if (p.kind == Kind::Rapid && !(row & HeldRow)) {
+            Plan.AddRapid(p.x0, p.z0, p.x1, p.z1, s.BlockEndPos, Tool);
+            return;
+        }
+        const bool thread = row & ThreadRow;
+        // Every member set in turn: a move a drawn piece, and no clearing of it first.
+        Move& m = Scratch;
+        m.X0 = p.x0, m.Z0 = p.z0, m.X1 = p.x1, m.Z1 = p.z1;
+        m.Line = s.BlockEndPos, m.Tool = Tool;
+        const bool rapid = p.kind == Kind::Rapid, arc = !rapid && p.kind != Kind::Cut;
+        m.Type = rapid ? Move::Kind::Rapid : thread ? Move::Kind::Thread : Move::Kind::Feed;
+        m.OwnBlock = !rapid && (row & OwnBlockRow);
+        m.Feed = rapid ? 0 : s.Feed;
+        m.PerRev = rapid || s.GFeedMode == 95 || thread;
+        m.Arc = arc;
+        m.Clockwise = arc && p.kind == Kind::ArcCW;
+        m.CX = arc ? p.cx : 0, m.CZ = arc ? p.cz : 0, m.R = arc ? p.r : 0;
+        if (row & HeldRow)
+            Held.push_back(m);
+        else
+            Plan.Add(m);
+    }
     // After every block, with the control's time so far.
-    void Block(const interp::Machine& m, double controlTotal);
+    void Block(const interp::Machine& machine, double controlTotal) {
+        const interp::MachineState& s = machine.S;
+        if (Stale(s)) Changed(machine);
+        // A block that drew nothing and still took the control's time is a dwell.
+        if (!Drew && controlTotal > LastControl) Plan.Dwell(controlTotal - LastControl, s.BlockEndPos, Tool);
+        Drew = false;
+        LastControl = controlTotal;
+        if (!Held.empty()) RunHeld(s);
+        if (HasM(s.BlockText)) MCodes(s); // most blocks have no M code
+    }
     // The findings' lines are counted only here, from where their blocks end in the text: a
     // run pays for no line count of its own.
     Result Finish(const std::function<int64_t(int64_t blockEndPos)>& lineOf) { return Plan.Finish(lineOf); }
 
   private:
-    // The tool in force, worked out again only when its T word changes.
-    double ToolOf(const interp::Machine& m) {
-        if (!ToolKnown || m.S.TWord != ToolTWord || m.S.TGFlag != ToolTG) NewTool(m);
-        return ToolCached;
+    // Whether the text holds an M: eight characters at a time, the last eight overlapping.
+    static bool HasM(const std::u16string& b) {
+        const char16_t* p = b.data();
+        const size_t n = b.size();
+#if defined(__SSE2__)
+        if (n >= 8) {
+            const __m128i m = _mm_set1_epi16(static_cast<short>(u'M'));
+            const auto any = [&](size_t i) {
+                return _mm_movemask_epi8(
+                           _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), m)) != 0;
+            };
+            for (size_t i = 0; i + 8 < n; i += 8)
+                if (any(i)) return true;
+            return any(n - 8);
+        }
+#endif
+        for (size_t i = 0; i < n; ++i)
+            if (p[i] == u'M') return true;
+        return false;
     }
-    void NewTool(const interp::Machine& m);
-    // Tells the planner of a new tool or spindle command; most blocks change neither.
-    void Sync(const interp::MachineState& s, int64_t line, double tool) {
-        if (tool != Tool || s.SWord != LastSWord || s.MSpindle != Cmd.Direction ||
-            (s.GSpeedMode == 96) != Cmd.Css)
-            Changed(s, line, tool);
+    // Whether the tool's T word or what the spindle is told changed since the planner was told:
+    // most blocks change neither.
+    // The words compared as bits: cheaper, and Changed looks at their values.
+    bool Stale(const interp::MachineState& s) const {
+        return std::bit_cast<uint64_t>(s.TWord) != SeenTWord ||
+               std::bit_cast<uint64_t>(s.SWord) != SeenSWord || s.TGFlag != ToolTG ||
+               s.MSpindle != Cmd.Direction || (s.GSpeedMode == 96) != Cmd.Css;
     }
-    void Changed(const interp::MachineState& s, int64_t line, double tool);
+    // Tells the planner of a new tool or spindle command.
+    void Changed(const interp::Machine& machine);
+    // What a block's G code makes of its drawn pieces, by dialect and code (a code without a
+    // row: the last), worked out once.
+    enum : uint8_t { ThreadRow = 1, OwnBlockRow = 2, HeldRow = 4 };
+    static constexpr int LastCode = 200; // the G code table's
+    static int RowOf(double g) {
+        return g >= 0 && g <= LastCode && static_cast<int>(g) == g ? static_cast<int>(g) : LastCode + 1;
+    }
+    uint8_t Rows[2][LastCode + 2];
+    // A thread cycle's held moves, a pass at a time.
+    void RunHeld(const interp::MachineState& s);
+    // The block's M codes other than the spindle's.
+    void MCodes(const interp::MachineState& s);
     Planner Plan;
     Move Scratch; // the move of the piece being drawn
     double Tool = 0;
-    double ToolTWord = 0, ToolCached = 0;
-    bool ToolTG = false, ToolKnown = false;
+    double ToolTWord = NAN; // the T word the tool was worked out from (none yet)
+    // The bits of the T and S words Changed last saw (a T word of these bits has tool 0).
+    uint64_t SeenTWord = ~uint64_t{0}, SeenSWord = 0;
+    bool ToolTG = false;
     SpindleCommand Cmd;
     double Speed = 0, Clamp = 0, LastSWord = 0;
     bool Drew = false; // the block drew a piece of path

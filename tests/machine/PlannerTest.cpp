@@ -140,6 +140,52 @@ TEST(MachineTime, FeedsBlendAtSmallCornersAndStopAtSharpOnes) {
     EXPECT_NEAR(r.Total.Acceleration, 10.0 / 3000 + 10.0 / 2500, Tol);
 }
 
+TEST(MachineTime, ALongStraightRunOutgrowsTheLookAhead) {
+    // 30 cuts of 2 mm along Z at 10 mm/s, more than the 20 blocks planned ahead: the run never
+    // slows between them, so only its start and end cost (v/a), however the look-ahead moves on.
+    for (const int ahead : {20, 40}) {
+        machine::Profile p = TestProfile();
+        p.LookAheadBlocks = ahead;
+        machine::Planner planner(p);
+        for (int k = 0; k < 30; ++k)
+            planner.Add(Feed(50, -2.0 * k, 50, -2.0 * (k + 1), 600, false));
+        const machine::Result r = planner.Finish();
+        EXPECT_NEAR(r.Total.Cutting, 6, Tol) << ahead;
+        EXPECT_NEAR(r.Total.Acceleration, 10.0 / 3000, Tol) << ahead;
+    }
+}
+
+// A G96 arc (S200, F0.2 mm/rev) from X60 Z0 to X60 Z-20 round X60 Z-10, clockwise under the
+// centre (down to X40) or counter-clockwise over it (up to X80): its time by the midpoints of
+// many small steps along it, where the spindle turns at 1000 S / (pi D).
+double ArcTime(bool clockwise) {
+    constexpr int Steps = 200000;
+    double t = 0;
+    for (int i = 0; i < Steps; ++i) {
+        const double phi = (clockwise ? -1 : 1) * Pi * (i + 0.5) / Steps; // from +Z towards +radius
+        const double d = 2 * (30 + 10 * std::sin(phi));
+        t += 10 * Pi / Steps / (0.2 * 1000 * 200 / (Pi * d) / 60);
+    }
+    return t;
+}
+
+TEST(MachineTime, ConstantSurfaceSpeedAlongArcs) {
+    for (const bool clockwise : {true, false}) {
+        machine::Profile p = TestProfile();
+        p.ChuckMaxRpm = 1000; // broken all along the arc: the finding names its smallest diameter
+        machine::Planner planner(p);
+        planner.Spindle({3, true, 200, 4000}, 1, 0);
+        Move m = Feed(60, 0, 60, -20, 0.2, true, 2);
+        m.Arc = true, m.Clockwise = clockwise, m.CX = 60, m.CZ = -10, m.R = 10;
+        planner.Add(m);
+        const machine::Result r = planner.Finish();
+        EXPECT_NEAR(r.Total.Cutting, ArcTime(clockwise), 1e-6 * ArcTime(clockwise)) << clockwise;
+        ASSERT_EQ(r.Findings.size(), 1u) << clockwise;
+        EXPECT_NE(r.Findings[0].Message.find(clockwise ? "at X40.000" : "at X60.000"), std::string::npos)
+            << r.Findings[0].Message;
+    }
+}
+
 // G96 S200, F0.2 mm/rev, facing from X100 to the centre: the spindle follows 1000 S / (pi D)
 // until it meets the clamp. Worked out along the radius r (D = 2r): dt = dr / (f n / 60).
 double FaceTime(double clamp) {
