@@ -366,6 +366,7 @@ CheckReport CheckProgram(const std::u16string& given, const CheckOptions& option
     std::optional<stock::Machining> machining;
     std::optional<stock::Setup> cutWith; // with a target: the tools, to sweep them again
     std::vector<stock::Move> moves;
+    std::optional<stock::Region> beforeThreads;
     if (options.Stock) {
         stock::Setup setup = stock::WithProgramTools(*options.Stock, text, options.Lathe.Unit == 4);
         if (options.Target) cutWith = setup;
@@ -373,9 +374,21 @@ CheckReport CheckProgram(const std::u16string& given, const CheckOptions& option
         machining->Applied = options.OnNoseMove;
         // With a target, the moves as the stock took them (the nose compensated) are kept, to
         // find the block behind each deviation.
+        // The section as it stood before the first thread pass, kept too: the inspection sheet
+        // measures the thread's crests on it.
         if (options.Target)
-            machining->Applied = [&moves, nose = options.OnNoseMove](const stock::Move& m) {
+            machining->Applied = [&moves, &beforeThreads, &machining, &cutWith,
+                                  nose = options.OnNoseMove](const stock::Move& m) {
                 moves.push_back(m);
+                if (!beforeThreads && m.Type != stock::Move::Kind::Rapid && m.SpindleRunning) {
+                    const auto tool = cutWith->Tools.find(m.Tool);
+                    if (tool != cutWith->Tools.end() && tool->second.Type == stock::Tool::Kind::Thread) {
+                        std::vector<const stock::Region*> tiles;
+                        for (size_t i = 0; i < machining->TileCount(); ++i)
+                            tiles.push_back(&machining->TileMaterial(i));
+                        beforeThreads = stock::Region::UnionOf(tiles);
+                    }
+                }
                 if (nose) nose(m);
             };
         host.Stock = &*machining;
@@ -439,8 +452,22 @@ CheckReport CheckProgram(const std::u16string& given, const CheckOptions& option
             f.X /= mmPerUnit, f.Z /= mmPerUnit;
         // --- The part on the drawing ---
         if (options.Target) {
-            report.Target = target::Compare(report.Stock->Part, *options.Target, options.Target->Options,
-                                            &moves, cutWith ? &*cutWith : nullptr);
+            // A drawing's threads are compared at their crests, not as the grooves the section
+            // shows (a program's own section in --diff has no drawn pieces: compared as it is).
+            const target::ThreadCuts threads{report.Stock->ThreadZones,
+                                             beforeThreads.value_or(stock::Region{})};
+            const bool drawing = !options.Target->Pieces.empty();
+            // The crests as far as the drawn part goes: a drawing of the thread's root (a
+            // program's own profile) is compared with the root, one of its crests with them.
+            const target::TargetOptions& o = options.Target->Options;
+            const stock::Region drawn =
+                o.Allowance > 0 ? options.Target->Section.Offset(o.Allowance) : options.Target->Section;
+            report.Target = target::Compare(
+                drawing ? target::WithThreadCrests(report.Stock->Part, threads, &drawn) : report.Stock->Part,
+                *options.Target, options.Target->Options, &moves, cutWith ? &*cutWith : nullptr);
+            if (drawing)
+                report.Target->Inspection =
+                    target::InspectionOf(report.Stock->Part, *options.Target, threads);
             for (target::Deviation& d : report.Target->Deviations)
                 d.X /= mmPerUnit, d.Z /= mmPerUnit;
         }

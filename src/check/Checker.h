@@ -193,5 +193,14 @@ std::string SplitText(const machine::Split& split);
 // (gouge, excess) that every report lists.
 void AppendTargetJson(std::string& out, const CheckReport& report);
 void AppendTargetText(std::string& out, const CheckReport& report);
+// The inspection sheet's lines as the reports write them: one a size, the feature's name and
+// verdict on its first size's line; numbers to four decimals, angles in degrees.
+struct SheetRow {
+    std::string Feature, Size, Nominal, Simulated, Deviation, Tolerance, Verdict, Note;
+    bool Ok = true, Measured = true;
+};
+std::vector<SheetRow> SheetRows(const target::Sheet& sheet);
+// "8 features, 2 not OK (general tolerance class m)"
+std::string SheetSummary(const target::Sheet& sheet);
 
 } // namespace check

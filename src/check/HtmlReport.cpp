@@ -87,6 +87,31 @@ std::string Grouped(const std::vector<findings::Finding>& all, bool alarms) {
     return out;
 }
 
+// The inspection sheet against the target drawing, unfolding from its summary: a table of the
+// features, the lines out of tolerance marked.
+std::string SheetTable(const target::Sheet& sheet) {
+    std::string html = "<details class=\"sheet\"><summary>inspection: " + HtmlEscape(SheetSummary(sheet)) +
+                       "</summary><table class=\"sheet\"><thead><tr><th>Feature</th><th>Size</th>"
+                       "<th>Nominal</th><th>Simulated</th><th>Deviation</th><th>Tolerance</th><th></th></tr>"
+                       "</thead><tbody>";
+    for (const SheetRow& r : SheetRows(sheet)) {
+        // Styled in place: the page's style sheet stays as it is for reports without a drawing
+        // (and its mark of a failing program's first cell stays off these rows).
+        html += r.Ok         ? "<tr>"
+                : r.Measured ? "<tr style=\"color: #c00; font-weight: bold\">"
+                             : "<tr style=\"color: #777\">";
+        html += "<td style=\"border-left: 1px solid #bbb\">" + HtmlEscape(r.Feature) + "</td><td>" +
+                HtmlEscape(r.Size) + "</td>";
+        for (const std::string* n : {&r.Nominal, &r.Simulated, &r.Deviation})
+            html += "<td class=\"n\">" + HtmlEscape(*n) + "</td>";
+        html += "<td>" + HtmlEscape(r.Tolerance) +
+                "</td><td style=\"white-space: normal; min-width: 16em\">" + HtmlEscape(r.Verdict) +
+                (r.Note.empty() ? "" : " <span class=\"why\">" + HtmlEscape(r.Note) + "</span>") +
+                "</td></tr>";
+    }
+    return html + "</tbody></table></details>";
+}
+
 // The stock's figures when a setup was in effect: the part left and the volume removed.
 std::string StockCell(const CheckReport& c) {
     if (!c.Stock) return Cell("-1", "", "n");
@@ -96,6 +121,7 @@ std::string StockCell(const CheckReport& c) {
                                   : std::string("nothing left");
     html += "<br>removed " + legacy::Format000(s.RemovedMm3) + " mm\xC2\xB3 of " +
             legacy::Format000(s.StockMm3) + " mm\xC2\xB3";
+    if (c.Target && !c.Target->Inspection.Features.empty()) html += SheetTable(c.Target->Inspection);
     return Cell(Number(s.RemovedMm3), html, "stock");
 }
 

@@ -5,6 +5,7 @@
 // cuts made it.
 
 #include "stock/Machining.h"
+#include "target/Inspection.h"
 #include "target/Target.h"
 
 #include <cstdint>
@@ -37,6 +38,9 @@ struct Comparison {
     std::string File;
     double Tolerance = 0, Allowance = 0;
     std::vector<Deviation> Deviations; // by the front of their span, the front (largest Z) first
+    // The inspection sheet (InspectionOf), filled by the checker; no features when the target
+    // has no drawn pieces (a program's own section in --diff).
+    Sheet Inspection;
 };
 
 // Compares `part` (the finished section) with `drawn`. Material behind the drawn part's back

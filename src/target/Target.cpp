@@ -192,6 +192,56 @@ std::string OpenProblem(const std::vector<Chain>& chains, size_t k, const Target
     return {};
 }
 
+// The angle of `p` about `c`.
+double AngleOf(Point p, Point c) {
+    return std::atan2(p.x - c.x, p.z - c.z);
+}
+
+// Whether the direction `a` lies on the arc from `from` to `to` (angles), turning as it turns.
+bool OnSweep(double a, double from, double to, bool clockwise) {
+    const double turn = 2 * std::numbers::pi;
+    const auto ccw = [turn](double a0, double a1) {
+        return std::fmod(std::fmod(a1 - a0, turn) + turn, turn);
+    };
+    return clockwise ? ccw(a, from) <= ccw(to, from) : ccw(from, a) <= ccw(from, to);
+}
+
+// The piece's part above the axis (cut where it crosses it; nothing when it lies below or along
+// it): a whole outline's piece that crosses the axis (the front face from -R to R) keeps its
+// upper part.
+std::optional<DrawnPiece> AboveAxis(const Mapped& m) {
+    constexpr double below = -JoinDistance;
+    DrawnPiece p{m.From, m.To, m.Arc, m.Centre, m.Clockwise};
+    if (OnAxis(p.From) && OnAxis(p.To) && !p.Arc) return std::nullopt;
+    if (!p.Arc) {
+        if (p.From.x < below && p.To.x < below) return std::nullopt;
+        if (p.From.x >= below && p.To.x >= below) return p;
+        // Cut at the axis.
+        const double t = p.From.x / (p.From.x - p.To.x);
+        const Point cut{p.From.z + t * (p.To.z - p.From.z), 0};
+        (p.From.x < below ? p.From : p.To) = cut;
+        return p;
+    }
+    // An arc: its points below the axis tell whether it crosses it.
+    const std::vector<Point> pts = PointsOf(m);
+    const bool anyBelow = std::any_of(pts.begin(), pts.end(), [](Point q) { return q.x < below; });
+    const bool anyAbove = std::any_of(pts.begin(), pts.end(), [](Point q) { return q.x > -below; });
+    if (!anyAbove) return std::nullopt;
+    if (!anyBelow) return p;
+    // Where the circle meets the axis, the crossing on the arc taken for the end below it.
+    const double r = Distance(p.From, p.Centre);
+    if (r <= std::fabs(p.Centre.x)) return std::nullopt;
+    const double h = std::sqrt(r * r - p.Centre.x * p.Centre.x);
+    const double a0 = AngleOf(p.From, p.Centre), a1 = AngleOf(p.To, p.Centre);
+    std::vector<Point> crossings;
+    for (const double dz : {-h, h})
+        if (const Point q{p.Centre.z + dz, 0}; OnSweep(AngleOf(q, p.Centre), a0, a1, p.Clockwise))
+            crossings.push_back(q);
+    if (crossings.size() != 1) return std::nullopt; // an arc dipping below and back: no surface
+    (p.From.x < below ? p.From : p.To) = crossings[0];
+    return p;
+}
+
 } // namespace
 
 std::optional<Target> TargetOf(const DxfDrawing& drawing, const TargetOptions& o, std::string& why) {
@@ -278,6 +328,8 @@ std::optional<Target> TargetOf(const DxfDrawing& drawing, const TargetOptions& o
         return std::nullopt;
     }
     t.Outlines = t.Section.Outlines();
+    for (const Mapped& m : pieces)
+        if (std::optional<DrawnPiece> p = AboveAxis(m)) t.Pieces.push_back(*p);
     return t;
 }
 

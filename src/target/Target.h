@@ -18,6 +18,16 @@ enum class Half { Upper, Lower };
 // The drawing's unit: as its $INSUNITS says (millimetres when it says none), or as given.
 enum class Units { File, Mm, Inch };
 
+// A tolerance the setup gives one feature of the inspection sheet ([[target.feature]]). The
+// feature is picked by what is given of its diameter, Z, radius and angle (each within 0.01 of
+// it); its band runs from the nominal less Minus to the nominal plus Plus, as the drawing writes
+// them (minus = 0.02 is the lower limit 0.02 under the nominal, minus = -0.002 one above it).
+struct FeatureTolerance {
+    std::optional<double> Diameter, Z, Radius, Angle; // mm, degrees
+    double Plus = 0, Minus = 0;                       // mm (degrees for an angle)
+    int Line = 0;                                     // of the entry in the setup file
+};
+
 // Where the outline is and how it lies, from the setup's [target] table or --target.
 struct TargetOptions {
     std::string File;
@@ -35,15 +45,31 @@ struct TargetOptions {
     // below the 0.002 mm a seeded edit must show, above what the stock's chords and the profile
     // writer's arcs stray (0.0006 mm measured on the examples against their own profiles).
     double Tolerance = 0.0015;
+    // The inspection sheet's general tolerance class for sizes without one of their own:
+    // 'f' fine, 'm' medium, 'c' coarse, 'v' very coarse.
+    char General = 'm';
+    std::vector<FeatureTolerance> Features;
+};
+
+// One curve of the drawn outline in the stock's terms (z, radius; mm), as drawn: a line, or an
+// arc about Centre (clockwise seen with Z to the right and the radius up, when Clockwise).
+struct DrawnPiece {
+    stock::Point From, To;
+    bool Arc = false;
+    stock::Point Centre;
+    bool Clockwise = false;
 };
 
 struct Target {
     stock::Region Section;                // the drawn half-section (radius >= 0)
     std::vector<stock::Outline> Outlines; // its outlines, arcs as fine chords
-    double MmPerUnit = 1;                 // the drawing's unit
-    std::string UnitName = "mm";          // "mm", "inch", "cm", "m"
-    size_t Curves = 0;                    // the curves taken as the outline
-    TargetOptions Options;                // how it was read (and is compared)
+    // The lines and true arcs of its surfaces (above the axis, none along it), in the drawing's
+    // order: what the inspection sheet recognises its features from.
+    std::vector<DrawnPiece> Pieces;
+    double MmPerUnit = 1;        // the drawing's unit
+    std::string UnitName = "mm"; // "mm", "inch", "cm", "m"
+    size_t Curves = 0;           // the curves taken as the outline
+    TargetOptions Options;       // how it was read (and is compared)
 };
 
 // The half-section drawn in `drawing`. Nothing with `why` when there is none to take: no curve

@@ -37,23 +37,68 @@ bool Text(const toml::table& t, const char* key, std::string& out, Fault& f) {
     return true;
 }
 
-bool Number(const toml::table& t, const char* key, double& out, Fault& f, double low, double high) {
+bool Number(const toml::table& t, const char* key, double& out, Fault& f, double low, double high,
+            const char* table = "target.") {
     const toml::node* n = t.get(key);
     if (!n) return true;
     const std::optional<double> v = n->value<double>();
     if (!v || !std::isfinite(*v) || *v < low || *v > high) {
-        f = {n, std::string("target.") + key + " must be a number from " +
-                    std::to_string(static_cast<int>(low)) + " to " + std::to_string(static_cast<int>(high))};
+        f = {n, std::string(table) + key + " must be a number from " + std::to_string(static_cast<int>(low)) +
+                    " to " + std::to_string(static_cast<int>(high))};
         return false;
     }
     out = *v;
     return true;
 }
 
+// One [[target.feature]] entry: what picks the feature, and its band.
+bool ReadFeature(const toml::node& n, FeatureTolerance& e, Fault& f) {
+    const toml::table* t = n.as_table();
+    if (!t) {
+        f = {&n, "target.feature must be [[target.feature]] tables"};
+        return false;
+    }
+    for (auto&& [key, node] : *t) {
+        static const char* const known[] = {"diameter", "z", "radius", "angle", "plus", "minus"};
+        if (std::none_of(std::begin(known), std::end(known), [&](const char* k) { return key.str() == k; })) {
+            f = {&node, "unknown key target.feature." + std::string(key.str())};
+            return false;
+        }
+    }
+    const auto pick = [&](const char* key, std::optional<double>& out, double low, double high) {
+        if (!t->get(key)) return true;
+        double v = 0;
+        if (!Number(*t, key, v, f, low, high, "target.feature.")) return false;
+        out = v;
+        return true;
+    };
+    if (!pick("diameter", e.Diameter, 0, 1e5) || !pick("z", e.Z, -1e5, 1e5) ||
+        !pick("radius", e.Radius, 0, 1e5) || !pick("angle", e.Angle, 0, 90))
+        return false;
+    if (!e.Diameter && !e.Z && !e.Radius && !e.Angle) {
+        f = {&n, "target.feature must pick its feature by diameter, z, radius or angle"};
+        return false;
+    }
+    if (!t->get("plus") || !t->get("minus")) {
+        f = {&n, "target.feature needs plus and minus (the band as the drawing writes it: plus = 0.02, "
+                 "minus = 0.01)"};
+        return false;
+    }
+    if (!Number(*t, "plus", e.Plus, f, -100, 100, "target.feature.") ||
+        !Number(*t, "minus", e.Minus, f, -100, 100, "target.feature."))
+        return false;
+    if (e.Plus < -e.Minus) {
+        f = {t->get("minus"), "target.feature's band is empty: plus must lie above minus's lower limit"};
+        return false;
+    }
+    e.Line = static_cast<int>(n.source().begin.line);
+    return true;
+}
+
 bool Read(const toml::table& t, const std::string& file, TargetOptions& o, Fault& f) {
     for (auto&& [key, node] : t) {
-        static const char* const known[] = {"file",      "layer", "half", "units", "allowance",
-                                            "tolerance", "axis",  "zero", "box"};
+        static const char* const known[] = {"file", "layer", "half", "units",   "allowance", "tolerance",
+                                            "axis", "zero",  "box",  "general", "feature"};
         if (std::none_of(std::begin(known), std::end(known), [&](const char* k) { return key.str() == k; })) {
             f = {&node, "unknown key target." + std::string(key.str())};
             return false;
@@ -106,6 +151,27 @@ bool Read(const toml::table& t, const std::string& file, TargetOptions& o, Fault
         }
         o.BoxFrom = DrawingPoint{v[0], v[1]};
         o.BoxTo = DrawingPoint{v[2], v[3]};
+    }
+    std::string general = "m";
+    if (!Text(t, "general", general, f)) return false;
+    if (general != "f" && general != "m" && general != "c" && general != "v") {
+        f = {t.get("general"), "target.general must be \"f\", \"m\", \"c\" or \"v\" (the general tolerance "
+                               "class), not \"" +
+                                   general + "\""};
+        return false;
+    }
+    o.General = general[0];
+    if (const toml::node* features = t.get("feature")) {
+        const toml::array* a = features->as_array();
+        if (!a) {
+            f = {features, "target.feature must be [[target.feature]] tables"};
+            return false;
+        }
+        for (const toml::node& n : *a) {
+            FeatureTolerance e;
+            if (!ReadFeature(n, e, f)) return false;
+            o.Features.push_back(e);
+        }
     }
     return true;
 }

@@ -13,6 +13,13 @@
 //     axis = 0                # the drawing's y of the spindle axis
 //     zero = 0                # the drawing's x at the program's Z0
 //     box = [-100, -40, 10, 40]  # x0, y0, x1, y1: only what lies inside is the outline
+//     general = "m"           # the inspection sheet's general tolerance class: "f", "m", "c", "v"
+//
+//     [[target.feature]]      # a feature's own tolerance on the sheet
+//     diameter = 20           # picked by its drawn diameter, z (within its span), radius or angle
+//     z = -30
+//     plus = 0                # the band as the drawing writes it: 20 +0 / -0.021
+//     minus = 0.021
 
 #include "target/Target.h"
 

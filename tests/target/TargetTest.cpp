@@ -12,11 +12,13 @@
 #include "stock/SetupFile.h"
 #include "target/Compare.h"
 #include "target/Dxf.h"
+#include "target/Inspection.h"
 #include "target/TargetFile.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -84,6 +86,14 @@ TEST(TargetDrawing, EveryWayOfDrawingTheShaftGivesOneSection) {
         EXPECT_LT(t->Section.Minus(reference->Section).Area() + reference->Section.Minus(t->Section).Area(),
                   0.002)
             << c.File;
+        // And the same features on its sheet: each half's arcs turning their way, the whole
+        // outline's front face cut at the axis.
+        std::vector<std::string> features;
+        for (const target::SheetFeature& f : target::FeaturesOf(*t))
+            features.push_back(f.Name);
+        EXPECT_EQ(features, (std::vector<std::string>{"face Z0", "cone 45°", "D18", "R2 fillet at Z-10",
+                                                      "face Z-12", "R1 round at Z-12", "D30", "face Z-30"}))
+            << c.File;
     }
 }
 
@@ -123,7 +133,9 @@ TEST(TargetDrawing, TheSetupTableSaysHowToReadIt) {
     std::string why;
     const std::optional<target::TargetOptions> o = target::ParseTargetOf(
         "[stock]\nkind = \"bar\"\n[target]\nfile = \"SHAFT.dxf\"\nlayer = \"CONTOUR\"\nhalf = \"lower\"\n"
-        "units = \"inch\"\nallowance = 0.2\ntolerance = 0.01\naxis = 2\nzero = 5\nbox = [0, -1, 10, 4]\n",
+        "units = \"inch\"\nallowance = 0.2\ntolerance = 0.01\naxis = 2\nzero = 5\nbox = [0, -1, 10, 4]\n"
+        "general = \"f\"\n[[target.feature]]\ndiameter = 20\nz = -30\nplus = 0\nminus = 0.021\n"
+        "[[target.feature]]\nangle = 30\nplus = 0.1\nminus = -0.05\n",
         "parts/P1.setup.toml", found, why);
     ASSERT_TRUE(o) << why;
     EXPECT_EQ(o->File, "parts/SHAFT.dxf");
@@ -134,10 +146,27 @@ TEST(TargetDrawing, TheSetupTableSaysHowToReadIt) {
     EXPECT_DOUBLE_EQ(o->AxisY, 2);
     ASSERT_TRUE(o->BoxTo);
     EXPECT_DOUBLE_EQ(o->BoxTo->y, 4);
+    EXPECT_EQ(o->General, 'f');
+    ASSERT_EQ(o->Features.size(), 2u);
+    EXPECT_EQ(o->Features[0].Diameter, 20);
+    EXPECT_EQ(o->Features[0].Z, -30);
+    EXPECT_FALSE(o->Features[0].Radius);
+    EXPECT_DOUBLE_EQ(o->Features[0].Minus, 0.021);
+    EXPECT_EQ(o->Features[0].Line, 14);
+    EXPECT_EQ(o->Features[1].Angle, 30);
+    EXPECT_DOUBLE_EQ(o->Features[1].Minus, -0.05);
+    // A bad value is named at its line.
+    EXPECT_FALSE(
+        target::ParseTargetOf("[target]\nfile = \"S.dxf\"\ngeneral = \"h7\"\n", "P1.setup.toml", found, why));
+    EXPECT_NE(why.find("P1.setup.toml:3: target.general must be"), std::string::npos) << why;
     for (const char* bad :
          {"[target]\nfile = \"../SHAFT.dxf\"\n", "[target]\nfile = \"S.dxf\"\nhalf = \"top\"\n",
           "[target]\nfile = \"S.dxf\"\nlayers = \"A\"\n", "[target]\nlayer = \"A\"\n",
-          "[target]\nfile = \"S.dxf\"\nbox = [1, 2, 3]\n"}) {
+          "[target]\nfile = \"S.dxf\"\nbox = [1, 2, 3]\n",
+          "[target]\nfile = \"S.dxf\"\n[[target.feature]]\ndiameter = 20\nplus = 0.1\n",
+          "[target]\nfile = \"S.dxf\"\n[[target.feature]]\nplus = 0.1\nminus = 0.1\n",
+          "[target]\nfile = \"S.dxf\"\n[[target.feature]]\nz = 1\nplus = -0.3\nminus = 0.2\n",
+          "[target]\nfile = \"S.dxf\"\n[[target.feature]]\nd = 20\nplus = 0.1\nminus = 0.1\n"}) {
         EXPECT_FALSE(target::ParseTargetOf(bad, "P1.setup.toml", found, why)) << bad;
         EXPECT_TRUE(found);
         EXPECT_NE(why.find("P1.setup.toml:"), std::string::npos) << why;
@@ -315,6 +344,98 @@ TEST(TargetCompare, ADroppedFinishingPassIsExcessAndAnAllowanceExpectsIt) {
         EXPECT_LT(c.Depth, 0.1) << check::ReportText(rough);
         EXPECT_GT(c.Z0, -1) << check::ReportText(rough);
     }
+}
+
+// The inspection sheet of tests/target/drawings: SHEET.min cuts the part of sheet_part.dxf (one
+// of each feature, D40 drawn in two pieces) with D28 0.01 over, the shoulder face 0.05 back and
+// an M20 thread; its setup holds D28 to 0.005.
+TEST(TargetSheet, EveryFeatureIsMeasuredOnTheSection) {
+    const std::string dir = std::string(ZARVIK_SOURCE_DIR) + "/tests/target/drawings/";
+    const std::string setupText = Drawing("SHEET.setup.toml"), programText = Drawing("SHEET.min");
+    stock::SetupError error;
+    const std::optional<stock::Setup> setup = stock::ParseSetup(setupText, dir + "SHEET.setup.toml", error);
+    ASSERT_TRUE(setup) << error.Text();
+    bool found = false;
+    std::string why;
+    const std::optional<target::TargetOptions> o =
+        target::ParseTargetOf(setupText, dir + "SHEET.setup.toml", found, why);
+    ASSERT_TRUE(o) << why;
+    const std::optional<target::Target> drawn = target::ReadTarget(*o, why);
+    ASSERT_TRUE(drawn) << why;
+    check::CheckOptions options;
+    options.Stock = std::make_shared<const stock::Setup>(*setup);
+    options.Target = std::make_shared<const target::Target>(*drawn);
+    const check::CheckReport r =
+        check::CheckProgram(std::u16string(programText.begin(), programText.end()), options);
+    ASSERT_TRUE(r.Target);
+    const target::Sheet& sheet = r.Target->Inspection;
+    const std::string text = check::ReportText(r);
+    const auto line = [&](const std::string& name) -> const target::SheetFeature& {
+        const auto it = std::find_if(sheet.Features.begin(), sheet.Features.end(),
+                                     [&](const target::SheetFeature& f) { return f.Name == name; });
+        EXPECT_NE(it, sheet.Features.end()) << name << "\n" << text;
+        static const target::SheetFeature none;
+        return it == sheet.Features.end() ? none : *it;
+    };
+    // Every piece a feature, the collinear pieces of D40 one; from the front face back.
+    std::vector<std::string> names;
+    for (const target::SheetFeature& f : sheet.Features)
+        names.push_back(f.Name);
+    EXPECT_EQ(names, (std::vector<std::string>{"face Z0", "cone 45°", "thread D20", "face Z-16",
+                                               "cone 11.31°", "D28", "R2 fillet at Z-30", "face Z-32",
+                                               "R1 round at Z-32", "D40", "face Z-45"}))
+        << text;
+    const auto size = [](const target::SheetFeature& f, size_t i) {
+        return i < f.Sizes.size() ? f.Sizes[i] : target::SheetSize{};
+    };
+    // D28 0.01 over: out of the setup's band (its line named), though within the general one.
+    const target::SheetFeature& d28 = line("D28");
+    EXPECT_NEAR(size(d28, 0).Simulated, 28.01, 0.0005);
+    EXPECT_NEAR(size(d28, 0).Deviation, 0.01, 0.0005);
+    EXPECT_DOUBLE_EQ(size(d28, 0).Plus, 0.005);
+    EXPECT_EQ(d28.SetupLine, 32);
+    EXPECT_FALSE(d28.Ok);
+    // The shoulder face 0.05 back: within the general band of class m (0.2 for 16 mm).
+    const target::SheetFeature& face = line("face Z-16");
+    EXPECT_NEAR(size(face, 0).Simulated, -16.05, 0.0005);
+    EXPECT_DOUBLE_EQ(size(face, 0).Plus, 0.2);
+    EXPECT_TRUE(face.Ok);
+    // The cone starts 0.05 further back: its angle fitted to the section.
+    const target::SheetFeature& cone = line("cone 11.31°");
+    EXPECT_NEAR(size(cone, 0).Simulated, std::atan2(2.005, 9.95) * 180 / 3.14159265358979, 0.002);
+    EXPECT_NEAR(size(cone, 2).Simulated, 28.01, 0.001); // the diameter at its back end
+    // The radii fitted to the section over their arcs; which is a fillet, which a round.
+    EXPECT_NEAR(size(line("R2 fillet at Z-30"), 0).Simulated, 2, 0.002);
+    EXPECT_TRUE(line("R2 fillet at Z-30").Fillet);
+    EXPECT_NEAR(size(line("R1 round at Z-32"), 0).Simulated, 1, 0.002);
+    EXPECT_FALSE(line("R1 round at Z-32").Fillet);
+    // The thread: its crest as turned, its root as deep as the last pass; one line, no gouge
+    // anywhere along it (the only gouge is the shoulder face's).
+    const target::SheetFeature& thread = line("thread D20");
+    EXPECT_NEAR(size(thread, 0).Simulated, 20, 0.0005);
+    EXPECT_NEAR(size(thread, 1).Nominal, 18.16, 0.0005);
+    EXPECT_NEAR(size(thread, 1).Simulated, 18.16, 0.001);
+    EXPECT_TRUE(thread.Ok);
+    for (const target::Deviation& d : r.Target->Deviations)
+        if (d.Type == target::Deviation::Kind::Gouge) {
+            EXPECT_LT(d.Z1, -15.99) << text;
+        }
+    // The bar goes on behind the back face: not measured, neither OK nor counted against the part.
+    EXPECT_FALSE(line("face Z-45").Measured());
+    EXPECT_EQ(sheet.NotOk(), 1u);
+    EXPECT_NE(text.find("inspection: 11 features, 1 not OK, 1 not measured"), std::string::npos) << text;
+    EXPECT_NE(text.find("NOT OK  (tolerance from the setup, line 32)"), std::string::npos) << text;
+    const std::string json = check::ReportJson(r);
+    EXPECT_NE(json.find("\"inspection\": [{\"feature\": \"face Z0\", \"kind\": \"face\""), std::string::npos)
+        << json;
+
+    // The general tolerance's tables, at the edges of their rows.
+    EXPECT_DOUBLE_EQ(target::GeneralLinear('m', 30), 0.2);
+    EXPECT_DOUBLE_EQ(target::GeneralLinear('m', 30.01), 0.3);
+    EXPECT_DOUBLE_EQ(target::GeneralLinear('v', 1), 0.5); // very coarse gives none under 3 mm
+    EXPECT_DOUBLE_EQ(target::GeneralRadius('c', 6.5), 2);
+    EXPECT_DOUBLE_EQ(target::GeneralAngle('f', 50), 0.5);
+    EXPECT_DOUBLE_EQ(target::GeneralAngle('v', 400.5), 20.0 / 60);
 }
 
 // --diff: two versions of the shaft compared by the part they cut.

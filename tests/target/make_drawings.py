@@ -165,10 +165,30 @@ def gap():
     d.write('shaft_gap.dxf')
 
 
+def sheet_part():
+    # A part with one of each feature of the inspection sheet, the upper half as LINE and ARC
+    # entities on CONTOUR (R2000, mm), the outline in pieces: the front face at Z0 to R9, a 1 mm
+    # chamfer to R10, D20 (threaded M20x1.5 from Z-1 to Z-14) to the shoulder face at Z-16, up to
+    # R12, a cone to R14 at Z-26, D28 to Z-30, an inside fillet R2 up to the face at Z-32, to R19,
+    # an outside round R1 to R20 at Z-33, D40 drawn as two collinear lines to Z-45, the back face.
+    d = Dxf('AC1015')
+    d.header(insunits=4)
+    d.clutter('TITLE', 'DIM')
+    L = 'CONTOUR'
+    for a, b in (((0, 0), (0, 9)), ((0, 9), (-1, 10)), ((-1, 10), (-16, 10)), ((-16, 10), (-16, 12)),
+                 ((-16, 12), (-26, 14)), ((-26, 14), (-30, 14)), ((-32, 16), (-32, 19)),
+                 ((-33, 20), (-40, 20)), ((-40, 20), (-45, 20)), ((-45, 20), (-45, 0))):
+        d.line(L, a, b)
+    d.arc(L, (-30, 16), 2, 180, 270)  # the fillet: from (-32, 16) counter-clockwise to (-30, 14)
+    d.arc(L, (-33, 19), 1, 0, 90)     # the round: from (-32, 19) to (-33, 20)
+    d.write('sheet_part.dxf')
+
+
 if __name__ == '__main__':
     os.makedirs(HERE, exist_ok=True)
     upper_r12()
     full_inch_r2000()
     lines_arcs_lower()
     gap()
+    sheet_part()
     print('half-section area %.6f mm2' % area())
