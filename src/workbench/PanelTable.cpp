@@ -2,6 +2,7 @@
 #include "workbench/PanelTable.h"
 
 #include "workbench/ComparePanel.h"
+#include "workbench/InspectionPanel.h"
 #include "workbench/MachinePanel.h"
 #include "workbench/Panels.h"
 #include "workbench/Workbench.h"
@@ -55,6 +56,13 @@ Panel* MakeCompare(Workbench& bench, QWidget* parent) {
     return dock;
 }
 
+Panel* MakeInspection(Workbench& bench, QWidget* parent) {
+    auto* dock = new InspectionPanel(parent);
+    QObject::connect(dock, &InspectionPanel::LineActivated, &bench,
+                     [&bench](qint64 line) { bench.GoToLine(line); });
+    return dock;
+}
+
 const PanelRow Rows[] = {
     {.Name = "ProblemsPanel",
      .Title = "Problems",
@@ -92,6 +100,15 @@ const PanelRow Rows[] = {
      .ShownFirst = false,
      .Area = Qt::BottomDockWidgetArea,
      .Make = &MakeCompare},
+    {.Name = "InspectionPanel",
+     .Title = "Inspection",
+     .Command = "mnuInspectionPanel",
+     .Caption = "Inspection sheet",
+     .Key = "Ctrl+Shift+I",
+     .Setting = "InspectionVisible",
+     .ShownFirst = false,
+     .Area = Qt::BottomDockWidgetArea,
+     .Make = &MakeInspection},
 };
 
 } // namespace

@@ -6,10 +6,12 @@
 #include "files/ProgramText.h"
 #include "picture/Sheet.h"
 #include "workbench/ComparePanel.h"
+#include "workbench/InspectionPanel.h"
 #include "workbench/MachinePanel.h"
 #include "workbench/Workbench.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMainWindow>
@@ -182,7 +184,8 @@ TEST(WorkbenchWindow, StartFittedAndTheSettingsKeys) {
     EXPECT_EQ(back.Panels, (std::map<QString, bool>{{"ProblemsVisible", false},
                                                     {"ToolsVisible", true},
                                                     {"MachineVisible", false},
-                                                    {"CompareVisible", false}}));
+                                                    {"CompareVisible", false},
+                                                    {"InspectionVisible", false}}));
     EXPECT_TRUE(back.StartFitted);
     EXPECT_FALSE(back.StockSection); // off unless switched on
     w.Bench->ShowStock->setChecked(true);
@@ -587,4 +590,46 @@ TEST(WorkbenchWindow, AnotherVersionIsComparedByThePartAndShownUntilCleared) {
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return w.Bench->Worker()->Started() > started && !w.Bench->Worker()->Busy(); }, 20000));
     EXPECT_FALSE(w.Bench->Latest()->Versions);
+}
+
+// The inspection sheet of a program cut against its drawing: every feature listed with its sizes,
+// the one out of its band marked, and its row puts the caret on the block that cut it.
+TEST(WorkbenchWindow, TheInspectionSheetListsTheFeaturesAndFindsTheirBlocks) {
+    QTemporaryDir dir;
+    const QDir drawings(QStringLiteral(ZARVIK_SOURCE_DIR "/tests/target/drawings"));
+    for (const char* name : {"SHEET.setup.toml", "sheet_part.dxf"})
+        ASSERT_TRUE(QFile::copy(drawings.filePath(QString::fromLatin1(name)),
+                                dir.filePath(QString::fromLatin1(name))));
+    QFile program(drawings.filePath(QStringLiteral("SHEET.min")));
+    ASSERT_TRUE(program.open(QIODevice::ReadOnly));
+    Window w;
+    w.Text.Load(QString::fromUtf8(program.readAll()));
+    w.Path = dir.filePath(QStringLiteral("SHEET.min"));
+    auto* panel = static_cast<InspectionPanel*>(w.Bench->PanelNamed(QStringLiteral("InspectionPanel")));
+    ASSERT_TRUE(panel);
+    EXPECT_TRUE(panel->Summary()->text().startsWith("No inspection sheet"));
+    w.Open();
+    ASSERT_TRUE(w.Bench->Latest()->Report.Target);
+    const target::Sheet& sheet = w.Bench->Latest()->Report.Target->Inspection;
+    ASSERT_FALSE(sheet.Features.empty());
+    EXPECT_TRUE(panel->Summary()->text().contains("1 not OK")) << panel->Summary()->text().toStdString();
+    // One row per size; the D28 cut 0.01 over is the one not OK, in red.
+    QTableWidget* table = panel->Table();
+    int d28 = -1, marked = 0;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (table->item(row, InspectionPanel::FeatureColumn)->text() == "D28") d28 = row;
+        marked +=
+            table->item(row, InspectionPanel::ResultColumn)->background().color() == QColor(255, 225, 225);
+    }
+    ASSERT_GE(d28, 0);
+    EXPECT_GE(table->rowCount(), static_cast<int>(sheet.Features.size()));
+    EXPECT_EQ(table->item(d28, InspectionPanel::ResultColumn)->text(), "NOT OK");
+    EXPECT_EQ(marked, 1);
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                      table->visualItemRect(table->item(d28, 0)).center());
+    EXPECT_EQ(w.Pane->SelectedText(), "Z-30.");
+    // A face finds its block by the path alone: the shoulder face at Z-16.05.
+    for (const target::SheetFeature& f : sheet.Features)
+        if (f.Type == target::SheetFeature::Kind::Face && std::abs(f.From.z + 16) < 0.01)
+            EXPECT_EQ(FeatureBlock(*w.Bench->Latest(), f), 34) << f.Name;
 }
