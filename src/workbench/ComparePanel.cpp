@@ -60,6 +60,8 @@ ComparePanel::ComparePanel(QWidget* parent) : Panel(parent) {
                                      QStringLiteral("New lines")});
     ListLook(Rows);
     Rows->verticalHeader()->hide();
+    Rows->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    Rows->verticalHeader()->setDefaultSectionSize(Rows->fontMetrics().height() + 4);
     Rows->horizontalHeader()->setStretchLastSection(true);
     column->addWidget(Rows, 1);
     setWidget(body);

@@ -56,6 +56,8 @@ InspectionPanel::InspectionPanel(QWidget* parent) : Panel(parent) {
                                      QStringLiteral("Result")});
     ListLook(Rows);
     Rows->verticalHeader()->hide();
+    Rows->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    Rows->verticalHeader()->setDefaultSectionSize(Rows->fontMetrics().height() + 4);
     Rows->horizontalHeader()->setStretchLastSection(true);
     column->addWidget(Rows, 1);
     setWidget(body);
