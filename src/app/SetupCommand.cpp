@@ -95,10 +95,10 @@ SetupOnDisk ReadSetupBeside(const QString& path, stock::Setup& setup) {
         d.Readable = true;
     } else {
         d.Problem = s ? QStringLiteral("it is not UTF-8 text") : QString::fromStdString(error.Text());
-        // A file that only names the control keeps it when the setup is written in its place.
+        // A file that cannot be read as a setup (or only names the control) keeps its control
+        // when the setup is written in its place.
         std::optional<stock::ProgramChoice> program;
-        if (error.NoStock && stock::ReadProgramChoice(path.toStdString(), program, error))
-            setup.Program = program;
+        if (stock::ReadProgramChoice(path.toStdString(), program, error)) setup.Program = program;
     }
     return d;
 }
@@ -168,7 +168,10 @@ void EditSetup(const Parts& p) {
         const Plan plan = PlanSave(parent, path, disk, setup, dialog.Origins(), text, backup);
         if (plan == Plan::Unchanged) return;
         if (plan == Plan::Reopen) continue;
-        if (text.empty()) text = stock::WriteSetup(setup, QFileInfo(program).fileName().toStdString());
+        // The parts the dialog does not edit ([machine], [target]) stay as they were.
+        if (text.empty())
+            text = stock::KeepUnwritten(stock::WriteSetup(setup, QFileInfo(program).fileName().toStdString()),
+                                        disk.Text);
         if (!MayReplace(parent, path, disk.Read)) continue;
         QString error;
         if (!backup.isEmpty() && !MakeBackup(path, backup, error)) {

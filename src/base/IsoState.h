@@ -65,10 +65,12 @@ struct IsoState {
     int32_t ThreadFinishes = 1;                     // G76 P: finishing passes (mm of "mmrraa")
     double ThreadAngle = 60;                        // G76 P: tool angle (aa)
     double ThreadMinDepth = 0, ThreadAllowance = 0; // G76 Q, R
-    // G70 in progress: the blocks up to FinishEnd run as the finishing pass, then the tool goes
-    // back to (FinishX, FinishZ) and the run goes on at FinishReturn.
+    // G70 in progress: the blocks FinishStart to FinishEnd run as the finishing pass, then the
+    // tool goes back to (FinishX, FinishZ) and the run goes on at FinishReturn. A jump out of
+    // them (GOTO, or M99 out of the G70's own level FinishCalls) ends the pass there.
     bool Finishing = false;
-    int64_t FinishEnd = 0, FinishReturn = 0;
+    int64_t FinishStart = 0, FinishEnd = 0, FinishReturn = 0;
+    size_t FinishCalls = 0;
     double FinishX = 0, FinishZ = 0;
     // G112 polar or G07.1 cylindrical interpolation in force: the blocks up to its cancel give
     // their words other meanings (C an axis), so they are skipped with it. The code, or 0.

@@ -64,7 +64,7 @@ class Collector {
     void Done(size_t index, ProgramResult r) {
         const std::lock_guard<std::mutex> lock(Mutex);
         try {
-            if (!r.Report) Complain(r.Path + ": " + r.Error);
+            if (!r.Report && !r.Subprogram) Complain(r.Path + ": " + r.Error);
             if (!r.SetupError.empty()) Complain(r.SetupError);
             Out.Write(O.Json ? ResultJson(r) : ResultText(r));
             Summary.Add(index, r);
@@ -170,7 +170,10 @@ ProgramResult CheckArchiveProgram(const std::string& path, const ArchiveOptions&
     const Clock::time_point start = Clock::now();
     try {
         std::u16string text;
-        if (ReadProgram(path, text, r.Error)) {
+        const bool read = ReadProgram(path, text, r.Error);
+        // A subprogram in a file of its own is checked as part of the programs calling it.
+        r.Subprogram = read && IsSubprogramFile(path, text);
+        if (read && !r.Subprogram) {
             // A setup that cannot be read is this program's alone: it is checked without one.
             CheckOptions check = options.Check;
             check.ProgramPath = path;

@@ -38,11 +38,13 @@ std::string SecondsJson(double seconds) {
 }
 
 int ProgramStatus(const ProgramResult& r, bool strict) {
+    if (r.Subprogram) return 0;
     if (!r.Report || !r.SetupError.empty()) return 2;
     return r.Report->Fails(strict) ? 1 : 0;
 }
 
 std::string ResultJson(const ProgramResult& r) {
+    if (r.Subprogram) return "{\"file\": " + JsonString(r.Path) + ", \"subprogram\": true}\n";
     if (!r.Report) return "{\"file\": " + JsonString(r.Path) + ", \"error\": " + JsonString(r.Error) + "}\n";
     std::string out = ReportJson(*r.Report);
     out.pop_back(); // the closing brace: the time goes last
@@ -51,6 +53,7 @@ std::string ResultJson(const ProgramResult& r) {
 }
 
 std::string ResultText(const ProgramResult& r) {
+    if (r.Subprogram) return Shown(r.Path) + "\n  subprogram: checked as part of the programs that call it\n";
     if (!r.Report) return Shown(r.Path) + "\n  not checked: " + Shown(r.Error) + "\n";
     const std::string setup = r.SetupError.empty() ? "" : "  setup: " + Shown(r.SetupError) + "\n";
     return ReportText(*r.Report) + setup + "  check time " + FixedSeconds(r.Seconds) + "\n";
@@ -59,6 +62,10 @@ std::string ResultText(const ProgramResult& r) {
 void ArchiveSummary::Add(size_t index, const ProgramResult& r) {
     ++Programs;
     Status = std::max(Status, r.Status);
+    if (r.Subprogram) {
+        ++Subprograms;
+        return;
+    }
     Times.push_back({index, r.Seconds, r.Path});
     if (!r.Report) {
         ++Unreadable;
@@ -111,6 +118,7 @@ std::vector<ArchiveSummary::SetupProblem> ArchiveSummary::SetupProblems() const 
 std::string ArchiveSummary::Json() const {
     std::string out = "{\"summary\": {\"programs\": " + std::to_string(Programs);
     out += ", \"unreadable\": " + std::to_string(Unreadable);
+    if (Subprograms) out += ", \"subprograms\": " + std::to_string(Subprograms);
     out += ", \"with_alarms\": " + std::to_string(WithAlarms);
     out += ", \"failing\": " + std::to_string(Failing);
     out += ", \"blocks\": " + std::to_string(Blocks);
@@ -144,6 +152,10 @@ std::string ArchiveSummary::Text() const {
            Plural(WithAlarms, "program", "programs") + " with alarms, " + std::to_string(Failing) +
            " failing, " + std::to_string(Unreadable) + " not checked; exit status " + std::to_string(Status) +
            "\n";
+    if (Subprograms)
+        out += "  " +
+               Plural(Subprograms, "subprogram in a file of its own", "subprograms in files of their own") +
+               ", checked only as part of the programs calling " + (Subprograms == 1 ? "it" : "them") + "\n";
     if (MachineTimed)
         out += "  machine time " + FixedSeconds(MachineTime.Total()) + " over " +
                Plural(MachineTimed, "program", "programs") + ", control " +

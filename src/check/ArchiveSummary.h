@@ -26,6 +26,8 @@ struct ProgramResult {
     // The setup the program was to be checked with could not be read (file, line, value): it was
     // checked without one.
     std::string SetupError;
+    // A subprogram kept in a file of its own (IsSubprogramFile): listed, not checked on its own.
+    bool Subprogram = false;
 };
 
 // The exit status of one program: 2 when it could not be checked or its setup could not be read,
@@ -43,10 +45,11 @@ class ArchiveSummary {
     // Counts a program in (in any order).
     void Add(size_t index, const ProgramResult& r);
 
-    size_t Programs = 0;   // in the list, read or not
-    size_t Unreadable = 0; // could not be read or checked, or its setup could not be read
-    size_t WithAlarms = 0; // raised at least one alarm
-    size_t Failing = 0;    // status 1
+    size_t Programs = 0;    // in the list, read or not
+    size_t Unreadable = 0;  // could not be read or checked, or its setup could not be read
+    size_t Subprograms = 0; // taken as subprograms of the programs beside them, not checked
+    size_t WithAlarms = 0;  // raised at least one alarm
+    size_t Failing = 0;     // status 1
     int64_t Blocks = 0;
     std::map<std::string, size_t> Alarms;   // message -> how often
     std::map<std::string, size_t> Findings; // code of a finding but an alarm -> how often

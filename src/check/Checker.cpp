@@ -373,9 +373,8 @@ CheckReport CheckProgram(const std::u16string& given, const CheckOptions& option
         machining.emplace(std::move(setup), stock::Tolerances{}, options.StockStop);
         machining->Applied = options.OnNoseMove;
         // With a target, the moves as the stock took them (the nose compensated) are kept, to
-        // find the block behind each deviation.
-        // The section as it stood before the first thread pass, kept too: the inspection sheet
-        // measures the thread's crests on it.
+        // find the block behind each deviation, and the section as it stood before the first
+        // thread pass, on which the thread's crests are compared and measured.
         if (options.Target)
             machining->Applied = [&moves, &beforeThreads, &machining, &cutWith,
                                   nose = options.OnNoseMove](const stock::Move& m) {
@@ -457,14 +456,17 @@ CheckReport CheckProgram(const std::u16string& given, const CheckOptions& option
             const target::ThreadCuts threads{report.Stock->ThreadZones,
                                              beforeThreads.value_or(stock::Region{})};
             const bool drawing = !options.Target->Pieces.empty();
-            // The crests as far as the drawn part goes: a drawing of the thread's root (a
-            // program's own profile) is compared with the root, one of its crests with them.
-            const target::TargetOptions& o = options.Target->Options;
-            const stock::Region drawn =
-                o.Allowance > 0 ? options.Target->Section.Offset(o.Allowance) : options.Target->Section;
-            report.Target = target::Compare(
-                drawing ? target::WithThreadCrests(report.Stock->Part, threads, &drawn) : report.Stock->Part,
-                *options.Target, options.Target->Options, &moves, cutWith ? &*cutWith : nullptr);
+            stock::Region compared = report.Stock->Part;
+            if (drawing && !threads.Zones.empty()) {
+                // The crests as far as the drawn part goes: a drawing of the thread's root (a
+                // program's own profile) is compared with the root, one of its crests with them.
+                const target::TargetOptions& o = options.Target->Options;
+                const stock::Region drawn =
+                    o.Allowance > 0 ? options.Target->Section.Offset(o.Allowance) : options.Target->Section;
+                compared = target::WithThreadCrests(report.Stock->Part, threads, &drawn);
+            }
+            report.Target = target::Compare(compared, *options.Target, options.Target->Options, &moves,
+                                            cutWith ? &*cutWith : nullptr);
             if (drawing)
                 report.Target->Inspection =
                     target::InspectionOf(report.Stock->Part, *options.Target, threads);

@@ -22,10 +22,16 @@ findings::Severity LevelOf(advice::Severity s) {
 
 std::string TargetMessage(const target::Deviation& d) {
     const bool gouge = d.Type == target::Deviation::Kind::Gouge;
-    return (gouge ? "cut " + stock::MmText(d.Depth) + " mm into the drawn part"
-                  : stock::MmText(d.Depth) + " mm of material left on the drawn part") +
-           " from Z" + stock::MmText(d.Z1) + " to Z" + stock::MmText(d.Z0) + " (" +
-           stock::MmText(d.VolumeMm3) + " mm3)";
+    std::string text = (gouge ? "cut " + stock::MmText(d.Depth) + " mm into the drawn part"
+                              : stock::MmText(d.Depth) + " mm of material left on the drawn part") +
+                       " from Z" + stock::MmText(d.Z1) + " to Z" + stock::MmText(d.Z0) + " (" +
+                       stock::MmText(d.VolumeMm3) + " mm3)";
+    // An excess is at the cut nearest its deepest point: the pass that stopped short there, or,
+    // when the pass that should have cut it is missing, the nearest one left.
+    if (!gouge && d.Line > 0)
+        text += "; this block's cut runs nearest its deepest point (X" + stock::MmText(2 * d.Deepest.x) +
+                " Z" + stock::MmText(d.Deepest.z) + "): it stops short there, or a pass after it is missing";
+    return text;
 }
 
 void CollectFindings(CheckReport& r) {

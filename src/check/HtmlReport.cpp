@@ -354,6 +354,7 @@ std::string HtmlHead(size_t programs) {
 }
 
 HtmlVerdict VerdictOf(const ProgramResult& r) {
+    if (r.Subprogram) return {0, "subprogram", "pass", "checked as part of the programs that call it"};
     if (!r.Report) return {3, "not checked", "unchecked", r.Error};
     if (!r.SetupError.empty()) return {3, "not checked", "unchecked", "setup: " + r.SetupError};
     const CheckReport& c = *r.Report;
@@ -393,9 +394,10 @@ std::string HtmlRow(const ProgramResult& r) {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.3f s", r.Seconds);
     if (!r.Report) {
-        out += Cell("-1", "", "n") + Cell("not checked: " + r.Error, HtmlEscape("not checked: " + r.Error)) +
-               Cell("-1", "", "n") + Cell("-1", "", "n") + Cell("-1", "", "n") + Cell("-1", "", "n") +
-               Cell("-1", "", "n") + Cell(Number(r.Seconds), seconds, "n") + "<td></td></tr>\n";
+        const std::string end = r.Subprogram ? "subprogram: M99" : "not checked: " + r.Error;
+        out += Cell("-1", "", "n") + Cell(end, HtmlEscape(end)) + Cell("-1", "", "n") + Cell("-1", "", "n") +
+               Cell("-1", "", "n") + Cell("-1", "", "n") + Cell("-1", "", "n") +
+               Cell(Number(r.Seconds), seconds, "n") + "<td></td></tr>\n";
         return out;
     }
     const CheckReport& c = *r.Report;

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "check/ProgramFiles.h"
 
+#include "input/Subprogram.h"
+#include "iso/IsoWords.h"
+
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -48,6 +51,24 @@ bool IsProgramName(std::string_view name) {
         if (EndsWith(name, glob.substr(1), p.CaseSensitive)) return true;
     }
     return false;
+}
+
+bool IsSubprogramFile(const std::string& path, std::u16string_view text) {
+    if (!input::IsSubprogramName(fs::path(path).filename().string())) return false;
+    bool returns = false;
+    for (size_t from = 0; from < text.size();) {
+        size_t end = text.find(u'\n', from);
+        if (end == std::u16string_view::npos) end = text.size();
+        std::u16string_view block = text.substr(from, end - from);
+        if (!block.empty() && block.back() == u'\r') block.remove_suffix(1);
+        const iso::Words w = iso::ReadWords(block, false);
+        for (int i = 0; i < w.NM; ++i) {
+            if (w.M[i] == 2 || w.M[i] == 30) return false;
+            if (w.M[i] == 99) returns = true;
+        }
+        from = end + 1;
+    }
+    return returns;
 }
 
 bool AnyFolder(const std::vector<std::string>& arguments) {

@@ -39,6 +39,13 @@ struct ProgramEntry {
 // taken like files.
 std::vector<ProgramEntry> ListPrograms(const std::vector<std::string>& arguments);
 
+// Whether a program of an archive is a subprogram kept in a file of its own, which the programs
+// beside it call (M98 P4100 reads O4100.nc) and which is checked as part of them, not on its own:
+// its name is one such a call looks for, and it returns with M99 and never ends with M02 or M30.
+// A program named so that ends with M30 (20.min) stays a main program, and so does one ending
+// with M99 under any other name (a bar feeder's endless loop).
+bool IsSubprogramFile(const std::string& path, std::u16string_view text);
+
 // Whether any argument is a folder (the checker then works on an archive).
 bool AnyFolder(const std::vector<std::string>& arguments);
 

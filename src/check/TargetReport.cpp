@@ -83,6 +83,8 @@ std::string SheetSummary(const target::Sheet& sheet) {
     std::string out = std::to_string(n) + (n == 1 ? " feature, " : " features, ") +
                       (bad == 0 ? std::string("all measured OK") : std::to_string(bad) + " not OK");
     if (measured < n) out += ", " + std::to_string(n - measured) + " not measured";
+    for (const int line : sheet.Unmatched)
+        out += ", the setup's feature tolerance at line " + std::to_string(line) + " picks no feature";
     out += " (general tolerance class " + std::string(1, sheet.General);
     if (sheet.Allowance != 0) out += ", allowance " + Fine(sheet.Allowance) + " mm";
     return out + ")";
@@ -137,7 +139,10 @@ void AppendTargetJson(std::string& out, const CheckReport& r) {
     }
     out += "]";
     if (!c.Inspection.Features.empty()) {
-        out += ", \"general\": \"" + std::string(1, c.Inspection.General) + "\", \"inspection\": [";
+        out += ", \"general\": \"" + std::string(1, c.Inspection.General) + "\", \"unmatched_lines\": [";
+        for (size_t i = 0; i < c.Inspection.Unmatched.size(); ++i)
+            out += (i ? ", " : "") + std::to_string(c.Inspection.Unmatched[i]);
+        out += "], \"inspection\": [";
         for (size_t i = 0; i < c.Inspection.Features.size(); ++i) {
             const target::SheetFeature& f = c.Inspection.Features[i];
             out += (i ? ", " : "") + std::string("{\"feature\": ") + JsonString(f.Name) + ", \"kind\": \"" +

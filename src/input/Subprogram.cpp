@@ -55,14 +55,18 @@ long NumberIn(const std::string& name) {
 
 } // namespace
 
+bool IsSubprogramName(const std::string& name) {
+    const long n = NumberIn(name);
+    return n >= 0 && RankOf(name, n) >= 0;
+}
+
 std::vector<std::string> SubprogramFilesBeside(const std::string& programPath) {
     const std::string folder = FolderOf(programPath);
     std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.empty() ? "." : folder.c_str()), ::closedir);
     std::vector<std::string> files;
     for (const dirent* e = dir ? ::readdir(dir.get()) : nullptr; e; e = ::readdir(dir.get())) {
         const std::string name = e->d_name;
-        if (const long n = NumberIn(name); n >= 0 && RankOf(name, n) >= 0)
-            files.push_back(folder.empty() ? name : folder + "/" + name);
+        if (IsSubprogramName(name)) files.push_back(folder.empty() ? name : folder + "/" + name);
     }
     std::sort(files.begin(), files.end());
     return files;

@@ -19,6 +19,9 @@ inline constexpr size_t MostSubprogramBytes = 16u << 20;
 // extension may be in either case, and the number written with leading zeros (O0012.nc for 12).
 std::vector<std::string> SubprogramNames(long number);
 
+// Whether `name` (without its folder) is one of the names looked for some program number.
+bool IsSubprogramName(const std::string& name);
+
 // Every file beside `programPath` that an M98 of it could read (paths as the folder joins
 // them): inputs of its check, which no output may replace.
 std::vector<std::string> SubprogramFilesBeside(const std::string& programPath);

@@ -362,7 +362,9 @@ void FinishCycle(Machine& m, const Words& w) {
     if (!ReadContour(m, w.Value('P'), w.Value('Q'), c)) return;
     // The blocks P to Q run as they are written; the last one brings the tool back here.
     iso.Finishing = true;
+    iso.FinishStart = from;
     iso.FinishEnd = c.QEnd;
+    iso.FinishCalls = iso.Calls.size();
     iso.FinishFile = iso.File;
     iso.FinishReturn = s.NextBlockPos;
     iso.FinishX = s.LastX;

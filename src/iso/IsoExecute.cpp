@@ -459,6 +459,13 @@ bool FileBlock(Machine& m) {
     return true;
 }
 
+// Whether the block just run left the blocks of the G70 pass: a GOTO beyond them at the G70's
+// own level (a call and its M99 stay within the pass), or an M99 back out of that level.
+bool LeftFinishing(const IsoState& iso, int64_t next) {
+    if (iso.Calls.size() != iso.FinishCalls) return iso.Calls.size() < iso.FinishCalls;
+    return iso.File != iso.FinishFile || next < iso.FinishStart || next > iso.FinishEnd;
+}
+
 } // namespace
 
 void ExecuteIsoBlock(Machine& m) {
@@ -488,6 +495,11 @@ void ExecuteIsoBlock(Machine& m) {
         iso.Finishing = false;
         if (s.RunState != interp::RunAlarm && RapidTo(m, iso.FinishX, iso.FinishZ))
             s.NextBlockPos = iso.FinishReturn;
+    } else if (iso.Finishing && LeftFinishing(iso, s.NextBlockPos)) {
+        // A jump out of the pass ends the cycle as its last block would: back to the start
+        // point, then on where the jump goes.
+        iso.Finishing = false;
+        if (s.RunState != interp::RunAlarm) RapidTo(m, iso.FinishX, iso.FinishZ);
     }
     if (s.RunState == interp::RunAlarm) ++iso.Alarms;
     // 9. Blocks of a file: the run reads the M98 that called into the files again for each.

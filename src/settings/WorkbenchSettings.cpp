@@ -22,6 +22,7 @@ WorkbenchValues ReadWorkbench(Store& store, const QStringList& panels) {
     ReadSwitch(store, "StartFitted", v.StartFitted);
     ReadSwitch(store, "PrintTools", v.PrintTools);
     ReadSwitch(store, "StockSection", v.StockSection);
+    ReadSwitch(store, "NosePath", v.NosePath);
     ReadSwitch(store, "IsoControl", v.IsoControl);
     return v;
 }
@@ -34,6 +35,7 @@ void WriteWorkbench(Store& store, const WorkbenchValues& v) {
     store.Put(kWorkbench, "StartFitted", text(v.StartFitted));
     store.Put(kWorkbench, "PrintTools", text(v.PrintTools));
     store.Put(kWorkbench, "StockSection", text(v.StockSection));
+    store.Put(kWorkbench, "NosePath", text(v.NosePath));
     store.Put(kWorkbench, "IsoControl", text(v.IsoControl));
 }
 

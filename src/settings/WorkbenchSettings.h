@@ -20,6 +20,7 @@ struct WorkbenchValues {
     bool StartFitted = false;  // off: the program starts in the standard view, as it always did
     bool PrintTools = false;   // Print adds the tools table under the picture
     bool StockSection = false; // the stock section drawn with the path (needs a setup)
+    bool NosePath = false;     // with the section, the compensated nose path
     // The ISO control instead of either dialect; kept here so that the control's Parameter
     // section keeps exactly its keys.
     bool IsoControl = false;

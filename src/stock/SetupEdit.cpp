@@ -144,6 +144,45 @@ class Editor {
     // A table with a header of its own ([chuck], [[tool]]): not inline, and its source is a line
     // that holds a header.
     static bool HasHeader(const toml::table& t) { return !t.is_inline() && t.source().begin.line > 0; }
+
+  public:
+    // The line(s) of the key `key` and its value, as they stand.
+    std::string KeyText(const toml::key& key, const toml::node& value) const {
+        const size_t from = LineStart(key.source().begin.line), to = LineStart(value.source().end.line + 1);
+        std::string line = Src.substr(from, to - from);
+        if (!line.empty() && line.back() != '\n') line += Eol;
+        return line;
+    }
+    // The text of the tables of `entries` (top-level tables or arrays of tables), in the file's
+    // order: each from its header to the next header of the file, its comments and blank lines
+    // with it. A table without a header of its own (dotted keys) has no text of its own here.
+    std::string TablesText(const std::vector<const toml::node*>& entries) const {
+        std::vector<size_t> all = Headers, own;
+        for (const toml::node* n : entries)
+            HeadersIn(*n, own);
+        std::sort(all.begin(), all.end());
+        std::sort(own.begin(), own.end());
+        own.erase(std::unique(own.begin(), own.end()), own.end());
+        std::string out;
+        for (size_t k = 0; k < own.size(); ++k) {
+            const size_t h = own[k];
+            const auto next = std::upper_bound(all.begin(), all.end(), h);
+            const size_t end = next == all.end() ? Starts.size() + 1 : *next;
+            // A table followed by one of these is taken whole; else without the blank lines
+            // after it, one blank line parting it from the next.
+            const bool followed = k + 1 < own.size() && own[k + 1] == end;
+            size_t last = end - 1;
+            while (!followed && last > h &&
+                   Src.find_first_not_of(" \t\r\n", LineStart(last)) >= LineStart(last + 1))
+                --last;
+            out += Src.substr(LineStart(h), LineStart(last + 1) - LineStart(h));
+            if (out.back() != '\n') out += Eol;
+            if (!followed && k + 1 < own.size()) out += Eol;
+        }
+        return out;
+    }
+
+  private:
     size_t HeaderLine(const toml::table& t) const {
         const size_t line = t.source().begin.line;
         return HasHeader(t) && std::count(Headers.begin(), Headers.end(), line) ? line : 0;
@@ -161,6 +200,17 @@ class Editor {
             if (a->is_array_of_tables())
                 for (const toml::node& e : *a)
                     CollectHeaders(e);
+        }
+    }
+    void HeadersIn(const toml::node& n, std::vector<size_t>& lines) const {
+        if (const toml::table* t = n.as_table()) {
+            if (const size_t h = HeaderLine(*t)) lines.push_back(h);
+            for (auto&& [k, v] : *t)
+                HeadersIn(v, lines);
+        } else if (const toml::array* a = n.as_array()) {
+            if (a->is_array_of_tables())
+                for (const toml::node& e : *a)
+                    HeadersIn(e, lines);
         }
     }
     // The last line of the table's own keys (a sub-table with a header of its own excluded), or
@@ -397,6 +447,62 @@ bool EditSetupText(const std::string& text, const std::string& file, const Setup
     }
     why = "the file's values depend on each other in a way the edit cannot follow";
     return false;
+}
+
+namespace {
+
+// `written` with `keys` (lines of top-level keys) before its first table and `tables` at its end.
+std::string WithParts(const std::string& written, const std::string& keys, const std::string& tables) {
+    std::string out = written;
+    if (!keys.empty()) {
+        size_t first = 0;
+        while (first < out.size() && out[first] != '[') {
+            const size_t eol = out.find('\n', first);
+            first = eol == std::string::npos ? out.size() : eol + 1;
+        }
+        out.insert(first, keys + "\n");
+    }
+    if (!tables.empty()) out += "\n" + tables;
+    return out;
+}
+
+bool ReadsAsSetup(const std::string& text) {
+    SetupError error;
+    return ParseSetup(text, "setup", error).has_value();
+}
+
+} // namespace
+
+std::string KeepUnwritten(const std::string& written, const std::string& text) {
+    toml::table doc;
+    try {
+        doc = toml::parse(text);
+    } catch (const toml::parse_error&) {
+        return written;
+    }
+    // What WriteSetup writes from the setup (a tool table's tools become [[tool]] tables).
+    static const std::set<std::string> known = {"program",   "stock", "chuck",
+                                                "tailstock", "tool",  "tool_table"};
+    const Editor e(text, doc);
+    const bool reads = ReadsAsSetup(written);
+    std::string keys;
+    std::vector<const toml::node*> tables;
+    for (auto&& [key, node] : doc) {
+        if (known.count(std::string(key.str()))) continue;
+        const toml::table* t = node.as_table();
+        const toml::array* a = node.as_array();
+        const bool table = (t && !t->is_inline()) || (a && a->is_array_of_tables());
+        const std::string part = table ? e.TablesText({&node}) : e.KeyText(key, node);
+        // A part the setup reader refuses (a misspelt table) is what kept the file from being
+        // read: it stays in the copy, not in the file written in its place.
+        if (reads && !ReadsAsSetup(table ? WithParts(written, {}, part) : WithParts(written, part, {})))
+            continue;
+        if (table)
+            tables.push_back(&node);
+        else
+            keys += part;
+    }
+    return WithParts(written, keys, e.TablesText(tables)); // the tables in the file's order
 }
 
 } // namespace stock

@@ -22,4 +22,11 @@ namespace stock {
 bool EditSetupText(const std::string& text, const std::string& file, const Setup& edited,
                    const std::map<int, int>& origin, std::string& result, std::string& why);
 
+// `written`, a setup written whole by WriteSetup in place of the file whose text is `text`, with
+// what that file held that WriteSetup does not write from a setup (the [machine] of its time or
+// the machine file it names, the [target] of its drawing) as it stood, comments and all: the
+// file's own keys before the first table, its tables at the end. `written` alone when there are
+// none or the text is no TOML.
+std::string KeepUnwritten(const std::string& written, const std::string& text);
+
 } // namespace stock

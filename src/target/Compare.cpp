@@ -43,7 +43,11 @@ struct Surface {
     }
 };
 
-// The deepest point of `area` from the surface: its corners and points along its edges.
+// The deepest point of `area` from the surface: its corners and points along its edges. Where
+// the largest depth holds along a stretch (a diameter left whole), the point is the one in its
+// middle: the pass along that stretch is then the one nearest to it, not a block at its end.
+// "As deep" is within the stock's chords on arcs (0.0005 mm along the path and again round the
+// nose), a fifth of the depth at most: an arc after the stretch may stand that much proud.
 void Deepest(const Region& area, const Surface& surface, Deviation& d) {
     double perimeter = 0;
     const std::vector<stock::Outline> outlines = area.Outlines();
@@ -51,6 +55,7 @@ void Deepest(const Region& area, const Surface& surface, Deviation& d) {
         for (size_t i = 0; i < o.size(); ++i)
             perimeter += std::hypot(o[(i + 1) % o.size()].z - o[i].z, o[(i + 1) % o.size()].x - o[i].x);
     const double step = std::max(0.02, perimeter / 20000);
+    std::vector<std::pair<Point, double>> samples;
     d.Depth = -1;
     for (const stock::Outline& o : outlines)
         for (size_t i = 0; i < o.size(); ++i) {
@@ -59,9 +64,24 @@ void Deepest(const Region& area, const Surface& surface, Deviation& d) {
             for (int k = 0; k < n; ++k) {
                 const double t = static_cast<double>(k) / n;
                 const Point p{a.z + t * (b.z - a.z), a.x + t * (b.x - a.x)};
-                if (const double dist = surface.DistanceTo(p); dist > d.Depth) d.Depth = dist, d.Deepest = p;
+                const double dist = surface.DistanceTo(p);
+                samples.emplace_back(p, dist);
+                if (dist > d.Depth) d.Depth = dist, d.Deepest = p;
             }
         }
+    // The stretch as deep as the deepest: the sample nearest its centre.
+    const double alike = std::clamp(d.Depth / 5, 1e-4, 2 * stock::CurveTolerance);
+    Point centre{0, 0};
+    int deepest = 0;
+    for (const auto& [p, dist] : samples)
+        if (dist > d.Depth - alike) centre.z += p.z, centre.x += p.x, ++deepest;
+    if (deepest < 2) return;
+    centre.z /= deepest, centre.x /= deepest;
+    double nearest = std::numeric_limits<double>::infinity();
+    for (const auto& [p, dist] : samples)
+        if (dist > d.Depth - alike)
+            if (const double off = std::hypot(p.z - centre.z, p.x - centre.x); off < nearest)
+                nearest = off, d.Deepest = p;
 }
 
 // The tools' cutting parts, swept again along the moves near a region.
@@ -71,10 +91,12 @@ class Sweeps {
 
     struct Reach {
         const stock::Move* Move;
-        double Overlap; // mm² of the region (grown by the reach) the move's cut covers
+        double Overlap;  // mm² of the region (grown by the reach) the move's cut covers
+        double Distance; // mm from the point asked about to the edge of the move's cut
     };
-    // The moves whose cut reaches into `area` (with `reach` mm to spare), in program order.
-    std::vector<Reach> Reaching(const Region& area, double reach) {
+    // The moves whose cut reaches into `area` (with `reach` mm to spare), in program order, and
+    // how near each cut comes to `to`.
+    std::vector<Reach> Reaching(const Region& area, double reach, Point to = {}) {
         std::vector<Reach> out;
         const Region within = reach > 0 ? area.Offset(reach) : area;
         const stock::Box box = within.Bounds();
@@ -90,7 +112,7 @@ class Sweeps {
             --Budget;
             const Region swept = Region::Swept(s.Tool.Cutting, path);
             if (const double overlap = swept.Intersect(within).Area(); overlap > 1e-9)
-                out.push_back({&m, overlap});
+                out.push_back({&m, overlap, Surface(swept).DistanceTo(to)});
         }
         return out;
     }
@@ -183,17 +205,24 @@ Comparison Compare(const Region& part, const Target& drawn, const TargetOptions&
             Deepest(area, surface, d);
             if (d.Depth <= options.Tolerance) continue;
             if (sweeps) {
-                // A gouge: the cuts that took its material, the first of them named. An excess: the
-                // cuts along its edge, the one along the most of it named (the pass that should
-                // have gone deeper).
-                const std::vector<Sweeps::Reach> by = sweeps->Reaching(area, excess ? 0.001 : 0);
+                // A gouge: the cuts that took its material past the tolerance (not those that
+                // only graze the slivers round it), the first of them named. An excess: the cuts
+                // along its edge, the one nearest its deepest point named, of equally near ones
+                // the one along the most of it: the pass that should have gone deeper there, or,
+                // when that pass was dropped, the nearest pass left.
+                const Region core = excess ? Region() : area.Intersect(inside);
+                const std::vector<Sweeps::Reach> by =
+                    sweeps->Reaching(excess || core.Empty() ? area : core, excess ? 0.001 : 0, d.Deepest);
                 for (const Sweeps::Reach& r : by)
                     if (d.Lines.empty() || d.Lines.back() != r.Move->Line) d.Lines.push_back(r.Move->Line);
                 if (!by.empty()) {
-                    const auto most =
-                        std::max_element(by.begin(), by.end(),
-                                         [](const auto& a, const auto& b) { return a.Overlap < b.Overlap; });
-                    const stock::Move& m = excess ? *most->Move : *by.front().Move;
+                    const auto nearest =
+                        std::min_element(by.begin(), by.end(), [](const auto& a, const auto& b) {
+                            constexpr double alike = 1e-4; // mm: as near as each other
+                            if (std::fabs(a.Distance - b.Distance) > alike) return a.Distance < b.Distance;
+                            return a.Overlap > b.Overlap;
+                        });
+                    const stock::Move& m = excess ? *nearest->Move : *by.front().Move;
                     d.Line = m.Line, d.Tool = m.Tool, d.N = m.N, d.X = m.X1, d.Z = m.Z1;
                 }
             }

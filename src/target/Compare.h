@@ -2,7 +2,10 @@
 #pragma once
 // The finished section against the drawn one: material left outside the tolerance (excess) and
 // material cut inside it (gouges), each region measured and laid at the door of the blocks whose
-// cuts made it.
+// cuts made it. A gouge is the first block whose cut reached past the tolerance into it (not one
+// that only grazes the slivers round it). An excess is the block whose cut runs nearest its
+// deepest point: where a pass stopped short, that pass; where the pass that should have cut it
+// is missing (a finishing pass dropped), the nearest pass left, which the finding says.
 
 #include "stock/Machining.h"
 #include "target/Inspection.h"
@@ -22,12 +25,15 @@ struct Deviation {
     double VolumeMm3 = 0;  // turned round the axis
     double Z0 = 0, Z1 = 0; // its span along the axis
     double Depth = 0;      // the largest distance from the drawn outline (mm)
-    stock::Point Deepest;  // where that is (z, radius)
-    // The blocks: a gouge's, whose cuts took its material (the first did it first); an
-    // excess's, whose cuts run along it (the last of them left it). Empty when none is known.
+    stock::Point Deepest;  // where that is (z, radius): the middle of a stretch that deep
+    // The blocks: a gouge's, whose cuts took its material past the tolerance (the first did it
+    // first); an excess's, whose cuts run along it. Empty when none is known.
     std::vector<int64_t> Lines;
-    // The block the finding names (the first cut into a gouge, the last cut along an excess):
-    // its tool, sequence number and where it ends (X a diameter).
+    // The block the finding names: for a gouge the first cut into it; for an excess the cut that
+    // runs nearest its deepest point (of cuts as near, the one along the most of it): the pass
+    // that should have gone deeper there, or, when a finishing pass was dropped, the nearest
+    // pass left, the roughing along it. Its tool, sequence number and where it ends (X a
+    // diameter).
     int64_t Line = 0;
     int Tool = 0;
     std::string N;

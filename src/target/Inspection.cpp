@@ -366,6 +366,7 @@ std::vector<Drawn> Recognised(const Target& drawn) {
         SheetFeature& f = d.Feature;
         if (p.Arc) {
             const double r = Distance(p.From, p.Centre);
+            if (r < Close) continue;
             const double sweep = SweepOf(p);
             const double mid = std::atan2(p.From.x - p.Centre.x, p.From.z - p.Centre.z) + sweep / 2;
             const Point n{std::cos(mid), std::sin(mid)};
@@ -385,6 +386,7 @@ std::vector<Drawn> Recognised(const Target& drawn) {
             d.Length = r * std::fabs(sweep);
         } else {
             const double dz = p.To.z - p.From.z, dx = p.To.x - p.From.x, len = std::hypot(dz, dx);
+            if (len < Close) continue; // no surface to measure
             d.Length = len;
             Point n{-dx / len, dz / len}; // to the left
             const Point mid{(p.From.z + p.To.z) / 2, (p.From.x + p.To.x) / 2};
@@ -453,11 +455,12 @@ std::vector<Drawn> Recognised(const Target& drawn) {
 }
 
 // The setup's own tolerance for the feature, when one of its entries picks it.
-void ApplySetup(Drawn& d, const std::vector<FeatureTolerance>& entries) {
+void ApplySetup(Drawn& d, const std::vector<FeatureTolerance>& entries, std::vector<bool>* used = nullptr) {
     constexpr double pick = 0.01;
     SheetFeature& f = d.Feature;
     const bool diameter = f.Type == SheetFeature::Kind::Diameter || f.Type == SheetFeature::Kind::Thread;
-    for (const FeatureTolerance& e : entries) {
+    for (size_t k = 0; k < entries.size(); ++k) {
+        const FeatureTolerance& e = entries[k];
         if (e.Diameter && !(diameter && std::fabs(*e.Diameter - d.DrawnSize) <= pick)) continue;
         if (e.Radius && !(f.Type == SheetFeature::Kind::Radius && std::fabs(*e.Radius - d.DrawnSize) <= pick))
             continue;
@@ -471,6 +474,7 @@ void ApplySetup(Drawn& d, const std::vector<FeatureTolerance>& entries) {
         f.Sizes.front().Plus = e.Plus;
         f.Sizes.front().Minus = e.Minus;
         f.SetupLine = e.Line;
+        if (used) (*used)[k] = true;
         return;
     }
 }
@@ -507,6 +511,26 @@ const stock::Box* ThreadOn(const Drawn& d, const std::vector<stock::Box>& zones)
         if (d.Feature.Inside && zone.x1 > r + Close && zone.x1 < r + Reach) return &zone;
     }
     return nullptr;
+}
+
+// The radius of a thin line drawn along the thread from `z0` to `z1` (most of it) between its
+// crest radius and a thread's depth below it (above it inside), the nearest the crest.
+std::optional<double> RootLine(const std::vector<DrawnPiece>& thin, double crest, double z0, double z1,
+                               bool inside) {
+    // The deepest thread a lathe cuts: 4 mm on the radius (a 6 mm pitch), no more than a fifth
+    // of the radius (a centre line is no root).
+    const double depth = std::min(4.0, crest / 5);
+    std::optional<double> best;
+    for (const DrawnPiece& p : thin) {
+        const double r = p.From.x;
+        const double below = inside ? r - crest : crest - r;
+        if (below <= Close || below > depth) continue;
+        const double overlap =
+            std::min(z1, std::max(p.From.z, p.To.z)) - std::max(z0, std::min(p.From.z, p.To.z));
+        if (overlap < (z1 - z0) / 2) continue;
+        if (!best || std::fabs(r - crest) < std::fabs(*best - crest)) best = r;
+    }
+    return best;
 }
 
 } // namespace
@@ -561,6 +585,7 @@ Sheet InspectionOf(const Region& part, const Target& drawn, const ThreadCuts& th
     sheet.Allowance = drawn.Options.Allowance;
     std::vector<Drawn> features = Recognised(drawn);
     if (features.empty()) return sheet;
+    std::vector<bool> used(drawn.Options.Features.size(), false);
     // Where a thread ran, everything but its root is measured on the surface nearest the drawn
     // one of the section before and after the passes: a chamfer or face drawn through a thread is
     // the one turned before it, one drawn at the thread's root (a program's own profile) the root.
@@ -580,10 +605,14 @@ Sheet InspectionOf(const Region& part, const Target& drawn, const ThreadCuts& th
             f.Name = (f.Inside ? "inside thread D" : "thread D") + NameText(d.DrawnSize);
             f.Sizes.front().Name = "crest D";
             const double root = f.Inside ? zone->x1 : zone->x0;
-            f.Sizes.push_back(Size(SheetSize::Kind::MinorDiameter, "root D", 2 * root,
-                                   GeneralLinear(drawn.Options.General, 2 * root)));
             const double z0 = std::max(std::min(grown.z, grownTo.z), zone->z0);
             const double z1 = std::min(std::max(grown.z, grownTo.z), zone->z1);
+            // The root against the drawing's thin root line, when it has one over the thread;
+            // otherwise against the depth the passes go to.
+            const std::optional<double> drawnRoot = RootLine(drawn.Thin, d.Piece.From.x, z0, z1, f.Inside);
+            const double nominalRoot = drawnRoot ? *drawnRoot + (f.Inside ? allowance : -allowance) : root;
+            f.Sizes.push_back(Size(SheetSize::Kind::MinorDiameter, "root D", 2 * nominalRoot,
+                                   GeneralLinear(drawn.Options.General, 2 * nominalRoot)));
             if (!threads.Before.Empty()) {
                 if (!crests) crests.emplace(threads.Before);
                 MeasureAll(
@@ -595,9 +624,9 @@ Sheet InspectionOf(const Region& part, const Target& drawn, const ThreadCuts& th
             if (!grooves) grooves.emplace(part);
             const Probed root_ = AlongLine(*grooves, {z1, root}, {z0, root}, d.Out, reach);
             MeasureAll(f.Sizes[1], Coordinates(root_.At, true));
-            // NOTE: a thin root line on the drawing is on another layer than the outline and not
-            // read: the root is held to the depth the program's passes go to.
-            if (f.Note.empty()) f.Note = "root against the depth the passes go to";
+            if (f.Note.empty())
+                f.Note = drawnRoot ? "root against the drawing's root line"
+                                   : "root against the depth the passes go to";
         } else if (f.Type == SheetFeature::Kind::Diameter || f.Type == SheetFeature::Kind::Face) {
             const bool diameter = f.Type == SheetFeature::Kind::Diameter;
             const Probed p = AlongLine(surface, grown, grownTo, d.Out, reach);
@@ -638,10 +667,12 @@ Sheet InspectionOf(const Region& part, const Target& drawn, const ThreadCuts& th
             else
                 f.Note = NoSurface;
         }
-        ApplySetup(d, drawn.Options.Features);
+        ApplySetup(d, drawn.Options.Features, &used);
         Judge(f);
         sheet.Features.push_back(std::move(f));
     }
+    for (size_t k = 0; k < used.size(); ++k)
+        if (!used[k]) sheet.Unmatched.push_back(drawn.Options.Features[k].Line);
     return sheet;
 }
 

@@ -13,12 +13,13 @@
 
 namespace target {
 
-// One size of a feature: a diameter, a face's Z, a cone's angle or an end diameter, a radius.
+// One size of a feature: a diameter, a face's Z, a cone's angle or an end diameter, a radius, a
+// thread's crest or root (MinorDiameter: the root's diameter, the crest's inside).
 struct SheetSize {
     enum class Kind { Diameter, Z, Angle, Radius, MinorDiameter };
     Kind Type = Kind::Diameter;
-    std::string Name;   // as the sheet shows it: "D", "Z", "angle", "D at Z-10", "R", "minor D"
-    double Nominal = 0; // from the drawing (the allowance added on a diameter or radius); mm or degrees
+    std::string Name;   // as the sheet shows it: "D", "Z", "angle", "D at Z-10", "R", "crest D", "root D"
+    double Nominal = 0; // from the drawing (the outline grown by the allowance); mm or degrees
     // Measured on the finished section: false where no surface of it lies across the feature.
     bool Measured = false;
     // The smallest and the largest found over the feature's span (a diameter or a face, probed
@@ -26,7 +27,8 @@ struct SheetSize {
     double Min = 0, Max = 0;
     // The one of Min and Max farthest from the nominal, and its deviation from it: what decides.
     double Simulated = 0, Deviation = 0;
-    // The band: OK when -Minus <= Deviation <= Plus (both given as positive numbers, mm or degrees).
+    // The band: OK when -Minus <= Deviation <= Plus (mm or degrees; a general band has both the
+    // same, a setup's may put both limits on one side of the nominal).
     double Plus = 0, Minus = 0;
     bool Ok = false;
 };
@@ -34,7 +36,8 @@ struct SheetSize {
 struct SheetFeature {
     enum class Kind { Diameter, Face, Cone, Radius, Thread };
     Kind Type = Kind::Diameter;
-    std::string Name; // "D30", "face Z-12", "cone 45°", "R2 fillet", "R1 round", "thread D20"
+    // "D30", "bore D10", "face Z-12", "cone 45°", "R2 fillet at Z-10", "R1 round at Z-12", "thread D20"
+    std::string Name;
     // Its span on the drawn outline (z, radius; mm), the front end (larger Z) first.
     stock::Point From, To;
     // A radius: its centre (z, radius) and whether it is a fillet (material inside the corner:
@@ -48,8 +51,8 @@ struct SheetFeature {
     int SetupLine = 0;
     std::vector<SheetSize> Sizes; // the first is the feature's own size
     bool Ok = false;              // every size measured and within its band
-    // Why a size could not be measured ("no surface within 5 mm": the part is not cut off at its
-    // back face), or what the line leaves out; empty when nothing is to be said.
+    // Why a size could not be measured ("the part is not cut off at its back face"), or what a
+    // thread's root is held to; empty when nothing is to be said.
     std::string Note;
     bool Measured() const;
 };
@@ -57,7 +60,10 @@ struct SheetFeature {
 struct Sheet {
     char General = 'm';                 // the general tolerance class: 'f', 'm', 'c' or 'v'
     double Allowance = 0;               // mm added to the drawn outline (a roughing program)
-    std::vector<SheetFeature> Features; // along the outline, from the front face
+    std::vector<SheetFeature> Features; // by the middle of their span along Z, the front first
+    // The lines of the setup's [[target.feature]] entries that picked no feature (a mistyped
+    // diameter leaves its feature on the general class: the sheet says so).
+    std::vector<int> Unmatched;
     // The features measured and out of their band (those not measured are neither OK nor this).
     size_t NotOk() const;
 };
@@ -75,7 +81,7 @@ std::vector<SheetFeature> FeaturesOf(const Target& drawn);
 
 // The sheet of the finished section `part` against `drawn`: each feature measured on it. A
 // drawn diameter where `threads` ran is a thread, measured at its crest (on the section before
-// the passes) and its root.
+// the passes) and its root (against the drawing's thin root line, or the passes' depth).
 Sheet InspectionOf(const stock::Region& part, const Target& drawn, const ThreadCuts& threads = {});
 
 // The finished section to compare with the drawing: where threads were cut, the section as it

@@ -220,6 +220,7 @@ std::optional<DrawnPiece> AboveAxis(const Mapped& m) {
         const double t = p.From.x / (p.From.x - p.To.x);
         const Point cut{p.From.z + t * (p.To.z - p.From.z), 0};
         (p.From.x < below ? p.From : p.To) = cut;
+        if (Distance(p.From, p.To) <= JoinDistance) return std::nullopt; // it only touched the axis
         return p;
     }
     // An arc: its points below the axis tell whether it crosses it.
@@ -264,7 +265,17 @@ std::optional<Target> TargetOf(const DxfDrawing& drawing, const TargetOptions& o
     std::vector<stock::Outline> circles;
     bool onLayer = false;
     for (const Curve& c : drawing.Curves) {
-        if (!o.Layer.empty() && !SameName(c.Layer, o.Layer)) continue;
+        if (!o.Layer.empty() && !SameName(c.Layer, o.Layer)) {
+            // Lines of the other layers along the axis, above it: a thread's thin root line.
+            for (const Piece& p : c.Pieces) {
+                const Mapped m = frame.Map(p);
+                if (!m.Arc && InBox(p, o) && t.Thin.size() < MostThinLines && m.From.x > JoinDistance &&
+                    std::fabs(m.From.x - m.To.x) <= JoinDistance &&
+                    std::fabs(m.From.z - m.To.z) > JoinDistance)
+                    t.Thin.push_back({m.From, m.To, false, {}, false});
+            }
+            continue;
+        }
         onLayer = true;
         if (!std::all_of(c.Pieces.begin(), c.Pieces.end(), [&o](const Piece& p) { return InBox(p, o); }))
             continue;

@@ -66,6 +66,9 @@ struct Target {
     // The lines and true arcs of its surfaces (above the axis, none along it), in the drawing's
     // order: what the inspection sheet recognises its features from.
     std::vector<DrawnPiece> Pieces;
+    // The lines along the axis, above it, on the drawing's other layers (when the outline is on
+    // one): where a thread is drawn, its thin root line is one of them.
+    std::vector<DrawnPiece> Thin;
     double MmPerUnit = 1;        // the drawing's unit
     std::string UnitName = "mm"; // "mm", "inch", "cm", "m"
     size_t Curves = 0;           // the curves taken as the outline
@@ -83,6 +86,8 @@ std::optional<Target> ReadTarget(const TargetOptions& options, std::string& why)
 
 // The most a DXF file may hold: drawings of turned parts are kilobytes to a few megabytes.
 inline constexpr size_t LargestDrawing = 64u << 20;
+// The most lines of other layers kept for a thread's root (a drawing's hatching has thousands).
+inline constexpr size_t MostThinLines = 10000;
 // Ends closer than this (mm) join: drawings keep coordinates to a few decimals.
 inline constexpr double JoinDistance = 0.001;
 // The chords that stand for the drawing's arcs stray this little from them (mm), a fifth of

@@ -5,6 +5,7 @@
 #include "workbench/Panels.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -97,6 +98,7 @@ MachinePanel::MachinePanel(QWidget* parent) : Panel(parent) {
     auto* top = new QHBoxLayout;
     Heading = new QLabel(body);
     Heading->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    Heading->setWordWrap(true); // the buttons stay in view on a narrow window
     Choose = new QPushButton(QStringLiteral("Machine file..."), body);
     Choose->setToolTip(QStringLiteral("Time the program on a machine file of your choice"));
     Clear = new QPushButton(QStringLiteral("Setup's machine"), body);
@@ -126,14 +128,17 @@ MachinePanel::MachinePanel(QWidget* parent) : Panel(parent) {
         const QString path =
             QFileDialog::getOpenFileName(this, QStringLiteral("Machine file"), QString(),
                                          QStringLiteral("Machine files (*.toml);;All files (*)"));
-        if (path.isEmpty()) return;
-        Clear->setEnabled(true);
-        emit MachineFileChosen(path);
+        if (!path.isEmpty()) emit MachineFileChosen(path);
     });
-    connect(Clear, &QPushButton::clicked, this, [this] {
-        Clear->setEnabled(false);
-        emit MachineFileChosen(QString());
-    });
+    connect(Clear, &QPushButton::clicked, this, [this] { emit MachineFileChosen(QString()); });
+}
+
+void MachinePanel::ShowChoice(const QString& chosen, const QString& setupMachine) {
+    Chosen = chosen;
+    Clear->setEnabled(!chosen.isEmpty());
+    const QString setup = setupMachine.isEmpty() ? QStringLiteral("its own [machine] table, if it has one")
+                                                 : QFileInfo(setupMachine).fileName();
+    Clear->setToolTip(QStringLiteral("Time the program on the machine its setup names: ") + setup);
 }
 
 void MachinePanel::SetResult(BenchPtr result) {
@@ -146,8 +151,10 @@ void MachinePanel::SetResult(BenchPtr result) {
     }
     const check::CheckReport& r = result->Report;
     const machine::Split& s = r.Machine->Total;
-    Heading->setText(QStringLiteral("Machine time %1, the control's %2; the split in seconds")
-                         .arg(Clock(s.Total()), Clock(r.CuttingTime)));
+    const QString on = Chosen.isEmpty() ? QStringLiteral("the setup's machine")
+                                        : QFileInfo(Chosen).fileName() + QStringLiteral(" (chosen here)");
+    Heading->setText(QStringLiteral("Machine time %1 on %2, the control's %3; the split in seconds")
+                         .arg(Clock(s.Total()), on, Clock(r.CuttingTime)));
     QString assumed;
     for (const std::string& a : r.Machine->Assumed)
         assumed += QStringLiteral("\n  ") + QString::fromStdString(a);

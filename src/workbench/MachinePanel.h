@@ -55,6 +55,11 @@ class MachinePanel final : public Panel {
     QTableView* Table() { return View; }
     // What the panel says above the table: the total, or why there is no machine time.
     QLabel* Summary() { return Heading; }
+    // The machine the workbench times the program on: `chosen`, a machine file chosen here (empty:
+    // the setup's), and what the setup names (`setupMachine`, a file; empty: its own [machine]
+    // table, if any). The button back to the setup's machine follows it, not its own clicks.
+    void ShowChoice(const QString& chosen, const QString& setupMachine);
+    QPushButton* SetupMachineButton() { return Clear; }
 
   signals:
     // A machine file picked with the panel's button (empty: back to the setup's machine).
@@ -66,6 +71,7 @@ class MachinePanel final : public Panel {
     QLabel* Heading = nullptr;
     QPushButton* Choose = nullptr;
     QPushButton* Clear = nullptr;
+    QString Chosen; // the machine file chosen here and in force, or empty
 };
 
 } // namespace workbench

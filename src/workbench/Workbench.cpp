@@ -3,9 +3,11 @@
 
 #include "editor/ProgramView.h"
 #include "files/ProgramText.h"
+#include "machine/ProfileFile.h"
 #include "picture/Sheet.h"
 #include "stock/SetupFile.h"
 #include "workbench/ComparePanel.h"
+#include "workbench/MachinePanel.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -219,6 +221,7 @@ void Workbench::ApplySettings(const settings::WorkbenchValues& values) {
     if (H.SetPaneMargin) H.SetPaneMargin(values.LineNumbers ? PaneNumbers->Width() : 0);
     StartFitted->setChecked(values.StartFitted);
     ShowStock->setChecked(values.StockSection);
+    ShowNosePath->setChecked(values.NosePath);
     FitDocks();
 }
 
@@ -343,6 +346,7 @@ void Workbench::InputsChanged() {
 
 void Workbench::SetMachineFile(const QString& path) {
     MachineFile = path;
+    ShowMachineChoice();
     if (!CheckedRevision) return; // nothing opened yet: the first check takes it
     Checker.GiveUp();
     CheckNow(H.Text(), OptionsNow());
@@ -364,7 +368,19 @@ void Workbench::CompareWith(std::shared_ptr<const check::ProgramVersion> version
     CheckNow(H.Text(), OptionsNow());
 }
 
+void Workbench::ShowMachineChoice() {
+    auto* panel = qobject_cast<MachinePanel*>(PanelNamed(QStringLiteral("MachinePanel")));
+    if (!panel) return;
+    const QString program = H.ProgramPath ? H.ProgramPath() : QString();
+    const QString named = program.isEmpty() ? QString()
+                                            : QString::fromStdString(machine::MachineFileNamedBy(
+                                                  stock::DefaultSetupPath(program.toStdString())));
+    panel->ShowChoice(MachineFile, named);
+}
+
 void Workbench::Checked(BenchPtr result) {
+    // The panel's heading names the machine: told before the result reaches it.
+    ShowMachineChoice();
     for (const Docked& d : Docks)
         d.Dock->SetResult(result);
     PathLayer->SetResult(result);
@@ -437,6 +453,7 @@ settings::WorkbenchValues Workbench::Values() const {
     v.LineNumbers = LineNumbers->isChecked();
     v.StartFitted = StartFitted->isChecked();
     v.StockSection = ShowStock->isChecked();
+    v.NosePath = ShowNosePath->isChecked();
     return v;
 }
 

@@ -149,6 +149,8 @@ class Workbench final : public QObject {
     QString CountsText(const BenchPtr& result) const;
     // Why a check left the stock out (the setup file, the line, the reason), or empty.
     static QString StockErrorText(const BenchPtr& result);
+    // Tells the machine panel which machine times the program: the file chosen, or the setup's.
+    void ShowMachineChoice();
     // Checks `text` at once; it is the text the list then stands for.
     // `soon`: at the next look at the window's events rather than at once (a program just
     // opened is drawn first).

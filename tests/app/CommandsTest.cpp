@@ -414,4 +414,25 @@ TEST_F(Commands, SetupDialogEditsTheOperatorsFileAndReplacesNoneWithoutBeingTold
     const std::optional<stock::Setup> replaced = stock::ReadSetupFile(file.toStdString(), error);
     ASSERT_TRUE(replaced) << error.Text();
     EXPECT_EQ(replaced->Material.Diameter, 40);
+
+    // 4. Replaced, the file keeps the tables the dialog does not edit, as they were.
+    const QByteArray machine = "[machine]\n# our lathe\nx_rapid = 12000\n";
+    const QByteArray target = "[target]\nfile = \"part.dxf\"\n";
+    WriteFile("PROG.setup.toml", "[program]\ncontrol = \"iso\"\n\n" + machine +
+                                     "\n[stock]\nkind = \"bar\"\n"
+                                     "diameter = -5\nlength = 60\n\n" +
+                                     target);
+    OnDialog<dialogs::SetupDialog>([&](dialogs::SetupDialog* d) {
+        d->Diameter->setText("40");
+        d->Length->setText("60");
+        AnswerMessage(QMessageBox::Yes, &question);
+        d->Ok->click();
+    });
+    setup->trigger();
+    const QByteArray now = ReadBytes(file);
+    EXPECT_TRUE(now.contains(machine) && now.contains(target)) << now.toStdString();
+    const std::optional<stock::Setup> kept = stock::ReadSetupFile(file.toStdString(), error);
+    ASSERT_TRUE(kept && kept->Program) << error.Text();
+    EXPECT_EQ(kept->Program->Control, "iso");
+    EXPECT_EQ(kept->Material.Diameter, 40);
 }

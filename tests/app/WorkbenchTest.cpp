@@ -204,6 +204,7 @@ TEST_F(Workbench, ToolsPanelAgreesWithTheChecker) {
 TEST_F(Workbench, PanelsAreRememberedInASectionOfTheirOwn) {
     Act("mnuProblems")->trigger();
     Act("mnuStartFitted")->trigger();
+    Act("mnuNosePath")->trigger();
     EXPECT_FALSE(W->View().Sheet().Legend);
     W->View().PictureChoices().Legend = true; // Print setup's tools table
     W->Document().SetModified(false);
@@ -215,12 +216,14 @@ TEST_F(Workbench, PanelsAreRememberedInASectionOfTheirOwn) {
         EXPECT_EQ(ini.value("Workbench/ToolsVisible").toString(), "False");
         EXPECT_EQ(ini.value("Workbench/StartFitted").toString(), "True");
         EXPECT_EQ(ini.value("Workbench/PrintTools").toString(), "True");
+        EXPECT_EQ(ini.value("Workbench/NosePath").toString(), "True");
     }
     W = std::make_unique<app::MainWindow>();
     ASSERT_TRUE(W->Load(""));
     EXPECT_FALSE(B().Problems()->isVisible());
     EXPECT_FALSE(Act("mnuProblems")->isChecked());
     EXPECT_TRUE(Act("mnuStartFitted")->isChecked());
+    EXPECT_TRUE(Act("mnuNosePath")->isChecked());
     EXPECT_TRUE(W->View().Sheet().Legend);
     // Started fitted: an opened program is framed once it is checked.
     OpenChecked(Problems);

@@ -204,6 +204,37 @@ def check_mixed_controls(checker, root):
         expect(want in out, f'{args} on one program: {out.splitlines()[1:2]}')
 
 
+def check_subprogram_files(checker, root):
+    """A subprogram in a file of its own (O4100.nc, called by M98 P4100) is listed as one, not
+    checked as a main program; a program that only looks like one stays a program."""
+    files = {'MAIN.nc': b'T0101 G97 S500 M03\r\nG00 X40. Z2.\r\nM98 P4100\r\nM30\r\n', 'O4100.nc': b'%\r\nO4100 (SUB)\r\nG01 U-2. F0.2\r\nM99\r\n%\r\n',
+             '4200.nc': b'G00 X40. Z2. (NO M99 HERE)\r\n', 'LOOP.nc': b'G00 X40. Z2.\r\nM99\r\n'}
+    for name, data in files.items():
+        with open(os.path.join(root, name), 'wb') as f:
+            f.write(data)
+    report = os.path.join(root, 'sub.html')
+    status, out, err = run(checker, '--json', '--control', 'iso', '--report', report, root)
+    reports, summaries = objects(out)
+    expect(status == 0 and 'O4100' not in err, f'with a subprogram file: status {status}, {err!r}')
+    by_file = {os.path.basename(r['file']): r for r in reports}
+    expect(by_file.get('O4100.nc') == {'file': os.path.join(root, 'O4100.nc'), 'subprogram': True},
+           f'the subprogram file: {by_file.get("O4100.nc")}')
+    expect('blocks' in by_file.get('4200.nc', {}) and 'blocks' in by_file.get('LOOP.nc', {}),
+           'a program named like a subprogram file, or ending with M99 under another name, was not checked')
+    codes = lambda r: [a['code'] for a in r.get('advice', [])]
+    expect(not by_file.get('MAIN.nc', {}).get('alarms') and 'iso-unsupported' not in codes(by_file.get('MAIN.nc', {})),
+           f'the calling program: {by_file.get("MAIN.nc")}')
+    s = summaries[0] if summaries else {}
+    expect(s.get('programs') == 4 and s.get('subprograms') == 1 and s.get('unreadable') == 0,
+           f'summary with a subprogram: {s}')
+    _, text, _ = run(checker, '--control', 'iso', '--jobs', '1', root)
+    expect('1 subprogram in a file of its own, checked only' in text and 'subprogram: checked as part of' in text,
+           f'the text summary: {text[-600:]}')
+    html = open(report, encoding='utf-8').read()
+    expect('class="v pass">subprogram</span>' in html and '1 subprogram in a file of its own' in html,
+           'the HTML report does not list the subprogram')
+
+
 def check_split_report(checker, root):
     """An archive of more than 1,000 programs: an index and pages of 200 rows, linked both ways."""
     for k in range(1201):
@@ -239,6 +270,8 @@ def main():
         check_setups(checker, root)
     with tempfile.TemporaryDirectory() as root:
         check_mixed_controls(checker, root)
+    with tempfile.TemporaryDirectory() as root:
+        check_subprogram_files(checker, root)
     with tempfile.TemporaryDirectory() as root:
         check_split_report(checker, root)
     for f in failures:

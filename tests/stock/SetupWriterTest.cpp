@@ -235,4 +235,25 @@ TEST(SetupEdit, TablesComeAndGoAsTheOperatorSaysAndTheRestStays) {
     EXPECT_NE(why.find("T.setup.toml:" + line), std::string::npos) << why;
 }
 
+// Written whole in a file's place, a setup keeps what the dialog does not edit, as it stood: the
+// machine file named before the first table, the tables in the file's order after the setup's;
+// a table the reader refuses (what kept the file from being read) stays only in the copy.
+TEST(SetupEdit, AFileReplacedWholeKeepsWhatTheDialogDoesNotEdit) {
+    const std::string target = "[target]   # the drawing\nfile = \"part.dxf\"\n[target.datum]\nz = 0\n";
+    const std::string old =
+        "machine = \"lathe.machine.toml\"  # ours\n\n[stock]\ndiameter = -5\n\n[stok]\nx = 1\n\n" + target +
+        "\n[[tool]]\nnumber = 1\n";
+    stock::Setup s;
+    s.Material = Round(stock::Stock::Kind::Bar, 40, 0, 60);
+    const std::string written = stock::WriteSetup(s, "PART.min");
+    const std::string out = stock::KeepUnwritten(written, old);
+    const size_t machine = out.find("machine = \"lathe.machine.toml\"  # ours\n");
+    ASSERT_NE(machine, std::string::npos) << out;
+    EXPECT_LT(machine, out.find("[stock]"));
+    EXPECT_EQ(out.substr(out.size() - target.size() - 1), "\n" + target) << out;
+    EXPECT_EQ(out.find("[stok]"), std::string::npos) << out;
+    EXPECT_EQ(ReadBack(s).Material.Diameter, Parsed(out).Material.Diameter);
+    EXPECT_EQ(stock::KeepUnwritten(written, "not = toml = at all"), written);
+}
+
 } // namespace

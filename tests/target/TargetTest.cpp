@@ -326,9 +326,12 @@ TEST(TargetCompare, ADroppedFinishingPassIsExcessAndAnAllowanceExpectsIt) {
     EXPECT_NEAR(d.Z1, 0, 0.001);
     EXPECT_NEAR(d.Z0, -40, 0.001);
     EXPECT_EQ(d.Line, 7) << check::ReportText(left); // the roughing pass along it
+    EXPECT_NEAR(d.Deepest.z, -20, 0.5);              // in the middle of the diameter left whole
     EXPECT_FALSE(left.Fails(false));
     EXPECT_TRUE(left.Fails(true)); // a warning
     EXPECT_NE(check::ReportText(left).find("[excess]"), std::string::npos);
+    EXPECT_NE(check::ReportText(left).find("its deepest point (X40.4 Z-"), std::string::npos)
+        << check::ReportText(left);
 
     // Compared with the part (up to Z-39) grown by an allowance of 0.2 mm, the roughing faced 0.2
     // in front is what it should be along the diameter and the face; only the front corner
@@ -360,8 +363,10 @@ TEST(TargetSheet, EveryFeatureIsMeasuredOnTheSection) {
     const std::optional<target::TargetOptions> o =
         target::ParseTargetOf(setupText, dir + "SHEET.setup.toml", found, why);
     ASSERT_TRUE(o) << why;
-    const std::optional<target::Target> drawn = target::ReadTarget(*o, why);
+    std::optional<target::Target> drawn = target::ReadTarget(*o, why);
     ASSERT_TRUE(drawn) << why;
+    // A band for a diameter the drawing lacks: said, not dropped in silence.
+    drawn->Options.Features.push_back({82.0, std::nullopt, std::nullopt, std::nullopt, 0.1, 0.1, 40});
     check::CheckOptions options;
     options.Stock = std::make_shared<const stock::Setup>(*setup);
     options.Target = std::make_shared<const target::Target>(*drawn);
@@ -409,11 +414,12 @@ TEST(TargetSheet, EveryFeatureIsMeasuredOnTheSection) {
     EXPECT_TRUE(line("R2 fillet at Z-30").Fillet);
     EXPECT_NEAR(size(line("R1 round at Z-32"), 0).Simulated, 1, 0.002);
     EXPECT_FALSE(line("R1 round at Z-32").Fillet);
-    // The thread: its crest as turned, its root as deep as the last pass; one line, no gouge
-    // anywhere along it (the only gouge is the shoulder face's).
+    // The thread: its crest as turned, its root as deep as the last pass against the drawing's
+    // thin root line (D18.2); one line, no gouge anywhere along it (the only gouge is the
+    // shoulder face's).
     const target::SheetFeature& thread = line("thread D20");
     EXPECT_NEAR(size(thread, 0).Simulated, 20, 0.0005);
-    EXPECT_NEAR(size(thread, 1).Nominal, 18.16, 0.0005);
+    EXPECT_NEAR(size(thread, 1).Nominal, 18.2, 0.0005);
     EXPECT_NEAR(size(thread, 1).Simulated, 18.16, 0.001);
     EXPECT_TRUE(thread.Ok);
     for (const target::Deviation& d : r.Target->Deviations)
@@ -423,8 +429,20 @@ TEST(TargetSheet, EveryFeatureIsMeasuredOnTheSection) {
     // The bar goes on behind the back face: not measured, neither OK nor counted against the part.
     EXPECT_FALSE(line("face Z-45").Measured());
     EXPECT_EQ(sheet.NotOk(), 1u);
-    EXPECT_NE(text.find("inspection: 11 features, 1 not OK, 1 not measured"), std::string::npos) << text;
+    EXPECT_NE(text.find("inspection: 11 features, 1 not OK, 1 not measured, the setup's feature tolerance at "
+                        "line 40 picks no feature"),
+              std::string::npos)
+        << text;
     EXPECT_NE(text.find("NOT OK  (tolerance from the setup, line 32)"), std::string::npos) << text;
+    // Without the root line, the root is held to the depth the passes go to.
+    target::Target withoutRoot = *drawn;
+    withoutRoot.Thin.clear();
+    options.Target = std::make_shared<const target::Target>(withoutRoot);
+    const check::CheckReport plain =
+        check::CheckProgram(std::u16string(programText.begin(), programText.end()), options);
+    ASSERT_TRUE(plain.Target);
+    ASSERT_EQ(plain.Target->Inspection.Features.size(), sheet.Features.size());
+    EXPECT_NEAR(size(plain.Target->Inspection.Features[2], 1).Nominal, 18.16, 0.0005);
     const std::string json = check::ReportJson(r);
     EXPECT_NE(json.find("\"inspection\": [{\"feature\": \"face Z0\", \"kind\": \"face\""), std::string::npos)
         << json;

@@ -170,7 +170,8 @@ def sheet_part():
     # entities on CONTOUR (R2000, mm), the outline in pieces: the front face at Z0 to R9, a 1 mm
     # chamfer to R10, D20 (threaded M20x1.5 from Z-1 to Z-14) to the shoulder face at Z-16, up to
     # R12, a cone to R14 at Z-26, D28 to Z-30, an inside fillet R2 up to the face at Z-32, to R19,
-    # an outside round R1 to R20 at Z-33, D40 drawn as two collinear lines to Z-45, the back face.
+    # an outside round R1 to R20 at Z-33, D40 drawn as two collinear lines to Z-45, the back face;
+    # the thread's root as a thin line on a layer of its own.
     d = Dxf('AC1015')
     d.header(insunits=4)
     d.clutter('TITLE', 'DIM')
@@ -181,6 +182,7 @@ def sheet_part():
         d.line(L, a, b)
     d.arc(L, (-30, 16), 2, 180, 270)  # the fillet: from (-32, 16) counter-clockwise to (-30, 14)
     d.arc(L, (-33, 19), 1, 0, 90)     # the round: from (-32, 19) to (-33, 20)
+    d.line('THIN', (-1, 9.1), (-14, 9.1))  # the thread's root line, D18.2
     d.write('sheet_part.dxf')
 
 

@@ -189,8 +189,10 @@ TEST(WorkbenchWindow, StartFittedAndTheSettingsKeys) {
     EXPECT_TRUE(back.StartFitted);
     EXPECT_FALSE(back.StockSection); // off unless switched on
     w.Bench->ShowStock->setChecked(true);
+    w.Bench->ShowNosePath->setChecked(true);
     settings::WriteWorkbench(store, w.Bench->Values());
     EXPECT_TRUE(settings::ReadWorkbench(store, keys).StockSection);
+    EXPECT_TRUE(settings::ReadWorkbench(store, keys).NosePath);
     // Without the section (a malformed value included) each keeps its default: the problems
     // list shown, the tools panel not.
     MapStore empty;
@@ -201,6 +203,7 @@ TEST(WorkbenchWindow, StartFittedAndTheSettingsKeys) {
     EXPECT_TRUE(d.LineNumbers);
     EXPECT_FALSE(d.StartFitted);
     w.Bench->ApplySettings(d);
+    EXPECT_FALSE(w.Bench->ShowNosePath->isChecked()); // off unless kept on
     EXPECT_TRUE(w.Bench->PanelCommand("ProblemsPanel")->isChecked());
     EXPECT_FALSE(w.Bench->PanelCommand("ToolsPanel")->isChecked());
     EXPECT_FALSE(w.Bench->Tools()->isVisible());
@@ -426,11 +429,19 @@ TEST(WorkbenchWindow, TheMachineTimeSitsBesideTheControlsTime) {
     w.Bench->AfterCommand();
     ASSERT_TRUE(w.Bench->Worker()->WaitIdle());
     shown();
+    EXPECT_TRUE(panel->Summary()->text().contains("on the setup's machine"));
+    EXPECT_TRUE(panel->SetupMachineButton()->toolTip().endsWith(": lathe.machine.toml"))
+        << panel->SetupMachineButton()->toolTip().toStdString();
     // Without it in the setup, a machine file chosen in the panel; then none again.
     Write(dir.filePath(QStringLiteral("PART.setup.toml")), setup.toUtf8().constData());
     w.Bench->SetMachineFile(dir.filePath(QStringLiteral("lathe.machine.toml")));
     ASSERT_TRUE(w.Bench->Worker()->WaitIdle());
     shown();
+    // The way back to the setup's machine follows the choice in force, however it was made.
+    QPushButton* back = panel->SetupMachineButton();
+    EXPECT_TRUE(back->isEnabled());
+    EXPECT_TRUE(panel->Summary()->text().contains("on lathe.machine.toml (chosen here)"))
+        << panel->Summary()->text().toStdString();
     // The panel's choice reads a file: it runs inside the window's guard.
     int guarded = 0;
     w.Bench->RunCommand = [&guarded](const std::function<void()>& command) { ++guarded, command(); };
@@ -439,6 +450,7 @@ TEST(WorkbenchWindow, TheMachineTimeSitsBesideTheControlsTime) {
     ASSERT_TRUE(w.Bench->Worker()->WaitIdle());
     EXPECT_FALSE(w.Bench->Latest()->Report.Machine);
     EXPECT_EQ(panel->Model()->rowCount(), 0);
+    EXPECT_FALSE(back->isEnabled());
     // A machine file that cannot be read is said in the status line; the program is checked
     // without it.
     QString told;
