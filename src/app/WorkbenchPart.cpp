@@ -15,6 +15,7 @@
 #include "nav/ViewNavigation.h"
 #include "picture/Framing.h"
 #include "print/ViewPicture.h"
+#include "workbench/ComparePanel.h"
 #include "workbench/ExportPicture.h"
 #include "workbench/Workbench.h"
 
@@ -33,6 +34,7 @@ namespace app {
 namespace {
 
 constexpr const char* FitAllKey = "Ctrl+Shift+A";
+constexpr const char* CompareKey = "Ctrl+Shift+D";
 
 check::CheckOptions OptionsOf(const interp::MachineState& s) {
     check::CheckOptions o;
@@ -131,6 +133,17 @@ std::unique_ptr<workbench::Workbench> MakeWorkbench(QMainWindow& window, const P
     const qsizetype at = items.indexOf(after);
     file->insertAction(at >= 0 && at + 1 < items.size() ? items[at + 1] : nullptr, exportPicture);
     p.Frm->Bind(exportPicture, [&window, &p] { ExportPictureCommand(window, p); });
+    // Two versions of the program: after Export picture, the comparison and its end.
+    QAction* compare =
+        p.Actions->Make("mnuCompareVersion", "Compare with version...", QKeySequence(CompareKey));
+    QAction* clearCompare = p.Actions->Make("mnuCompareClear", "Clear comparison");
+    const QList<QAction*> now = file->actions();
+    const qsizetype exportAt = now.indexOf(exportPicture);
+    QAction* before = exportAt >= 0 && exportAt + 1 < now.size() ? now[exportAt + 1] : nullptr;
+    file->insertAction(before, compare);
+    file->insertAction(before, clearCompare);
+    p.Frm->Bind(compare, [&window, &p, b] { CompareVersionCommand(window, p, *b); });
+    p.Frm->Bind(clearCompare, [b] { b->CompareWith(nullptr); });
     // The quick fixes of the problems list, and the one the Edit menu holds as a command of its own.
     QObject::connect(b, &workbench::Workbench::FixRequested, &window, [&p](inspect::QuickFix fix) {
         p.Frm->RunCommand([&p, fix] { p.Doc->ApplyQuickFix(fix); });
@@ -194,6 +207,27 @@ void WorkbenchPart::Shown() {
 
 void WorkbenchPart::LegendLines(QStringList& lines) const {
     lines << B->ToolTableLines();
+}
+
+void CompareVersionCommand(QMainWindow& window, const Parts& p, workbench::Workbench& bench) {
+    const QString program = p.Doc->HasFile() ? p.Doc->FileName() : QString();
+    const QString start =
+        program.isEmpty() ? p.Frm->Settings().OpenPathName : workbench::CompareStartPath(program);
+    const QString path =
+        QFileDialog::getOpenFileName(&window, QStringLiteral("Compare with version"), start,
+                                     QStringLiteral("NC programs (*.min *.nc *.NC *.tap *.bak);;"
+                                                    "All files (*)"));
+    if (path.isEmpty()) return;
+    QString why;
+    // With the window's switches and the program's own setup, unless the version has one beside it.
+    check::CheckOptions options = OptionsOf(p.Model->Machine().S);
+    options.Stock = bench.Latest() ? bench.Latest()->Options.Stock : nullptr;
+    const auto version = workbench::ReadVersion(path, options, why);
+    if (!version) {
+        QMessageBox::warning(&window, QStringLiteral("Zarvik"), why);
+        return;
+    }
+    bench.CompareWith(version);
 }
 
 void ExportPictureCommand(QMainWindow& window, const Parts& p) {

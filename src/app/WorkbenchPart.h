@@ -36,6 +36,10 @@ class WorkbenchPart final : public Follower {
     std::unique_ptr<workbench::Workbench> B;
 };
 
+// The Compare with version command: asks for another version of the program (its backup or the
+// program as last saved first) and compares the program in the pane with it.
+void CompareVersionCommand(QMainWindow& window, const Parts& parts, workbench::Workbench& bench);
+
 // The Export picture command: asks for a file and writes the view in the format its type names.
 void ExportPictureCommand(QMainWindow& window, const Parts& parts);
 

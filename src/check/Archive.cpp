@@ -40,35 +40,6 @@ double SecondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Checks the program and draws its path framed with a margin, as --fit does: one run finds where
-// the path lies, the second draws it there and gives the report.
-CheckReport CheckWithPicture(const std::u16string& text, const std::string& path, const CheckOptions& options,
-                             std::string& svg) {
-    picture::SheetOptions sheet;
-    sheet.WidthPx = ReportPictureWidth;
-    sheet.HeightPx = ReportPictureHeight;
-    sheet.WhiteBackground = options.WhiteBackground;
-    sheet.Fit = picture::FitScope::Part;
-    const picture::SheetLayout layout = picture::LayOutSheet(sheet);
-    const double w = layout.Viewport.W, h = layout.Viewport.H;
-    CheckOptions framed = options;
-    framed.Frame = FrameFor(text, options, sheet, layout);
-    ReportPicture drawing;
-    ViewportCanvas viewport(drawing, options.Lathe.Limits.NVLZ, picture::SheetBack(sheet));
-    CheckReport report = CheckProgram(text, framed, {}, {&viewport}, w, h);
-    report.File = path;
-    svg = drawing.Svg();
-    // With a stock: its section over the path, as the checker's own pictures draw it.
-    if (const std::optional<StockSection> section = SectionOf(report, framed)) {
-        const picture::SheetContent content{sheet, layout, report.Visible, report.Mapping, {}};
-        const size_t end = svg.rfind("</svg>");
-        if (end != std::string::npos)
-            svg.insert(end, picture::SvgSection(DrawnSection(*section, content),
-                                                picture::SectionLookOf(sheet.WhiteBackground)));
-    }
-    return report;
-}
-
 ProgramResult CheckEntry(const ProgramEntry& entry, const ArchiveOptions& options, bool picture) {
     if (entry.Error.empty()) return CheckArchiveProgram(entry.Path, options, picture);
     ProgramResult r;
@@ -219,7 +190,9 @@ ProgramResult CheckArchiveProgram(const std::string& path, const ArchiveOptions&
                 if (check.Target && !check.Stock) r.SetupError = TargetNeedsStock(path);
                 if (!r.SetupError.empty()) check.Target.reset();
             }
-            r.Report = picture ? CheckWithPicture(text, path, check, r.Picture) : CheckProgram(text, check);
+            r.Report = picture ? CheckWithPicture(text, path, check, r.Picture, ReportPictureWidth,
+                                                  ReportPictureHeight)
+                               : CheckProgram(text, check);
             r.Report->File = path;
             r.Report->ControlFromSetup = fromSetup;
             if (r.SetupError.empty() && !r.Report->StockError.empty())
@@ -292,6 +265,35 @@ int RunArchive(const ArchiveOptions& o, const std::vector<std::string>& argument
     int status = summary.Status;
     if (report.IsOpen() && !collector.Finish()) status = 2;
     return status;
+}
+
+// Checks the program and draws its path framed with a margin, as --fit does: one run finds where
+// the path lies, the second draws it there and gives the report.
+CheckReport CheckWithPicture(const std::u16string& text, const std::string& path, const CheckOptions& options,
+                             std::string& svg, double widthPx, double heightPx) {
+    picture::SheetOptions sheet;
+    sheet.WidthPx = widthPx;
+    sheet.HeightPx = heightPx;
+    sheet.WhiteBackground = options.WhiteBackground;
+    sheet.Fit = picture::FitScope::Part;
+    const picture::SheetLayout layout = picture::LayOutSheet(sheet);
+    const double w = layout.Viewport.W, h = layout.Viewport.H;
+    CheckOptions framed = options;
+    framed.Frame = FrameFor(text, options, sheet, layout);
+    ReportPicture drawing;
+    ViewportCanvas viewport(drawing, options.Lathe.Limits.NVLZ, picture::SheetBack(sheet));
+    CheckReport report = CheckProgram(text, framed, {}, {&viewport}, w, h);
+    report.File = path;
+    svg = drawing.Svg();
+    // With a stock: its section over the path, as the checker's own pictures draw it.
+    if (const std::optional<StockSection> section = SectionOf(report, framed)) {
+        const picture::SheetContent content{sheet, layout, report.Visible, report.Mapping, {}};
+        const size_t end = svg.rfind("</svg>");
+        if (end != std::string::npos)
+            svg.insert(end, picture::SvgSection(DrawnSection(*section, content),
+                                                picture::SectionLookOf(sheet.WhiteBackground)));
+    }
+    return report;
 }
 
 } // namespace check

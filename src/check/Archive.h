@@ -33,6 +33,11 @@ struct ArchiveOptions {
 // exit status; an output that cannot be written makes it 2.
 int RunArchive(const ArchiveOptions& options, const std::vector<std::string>& arguments, Output& out);
 
+// Checks the program and draws its path framed with a margin, as --fit does, in a picture of
+// widthPx x heightPx (with a stock, its section over the path): the SVG document in `svg`.
+CheckReport CheckWithPicture(const std::u16string& text, const std::string& path, const CheckOptions& options,
+                             std::string& svg, double widthPx, double heightPx);
+
 // The check of one program as the archive does it (reading, checking, and with `picture` the
 // fitted path as SVG for the report). Never throws: what goes wrong is the result's error.
 ProgramResult CheckArchiveProgram(const std::string& path, const ArchiveOptions& options, bool picture);

@@ -18,7 +18,7 @@ const char* const CheckerUsage =
     "                    [--machine[=FILE]] FILE...\n"
     "       zarvik-check [options] [--machine=FILE] --calibrate MEASURED.csv\n"
     "       zarvik-check [options] [--jobs N] [--report FILE.html] FILE|FOLDER...\n"
-    "       zarvik-check [options] --diff OLD NEW\n"
+    "       zarvik-check [options] --diff OLD NEW [--report FILE.html]\n"
     "       zarvik-check [options] --baseline OLD_FOLDER FILE|FOLDER...\n"
     "       zarvik-check --help | --version\n"
     "  --control selects how programs are read: kvz (the default) and fanuc are the control's two\n"
@@ -49,7 +49,8 @@ const char* const CheckerUsage =
     "  acceleration and M-code time to the cycle times measured for the programs MEASURED.csv\n"
     "  lists (program,seconds a line) and prints each program's residual and leave-one-out error\n"
     "  --diff compares two versions of a program by the part they cut (each with its setup): the\n"
-    "  regions of material added and removed, with the blocks of both, and their times and findings\n"
+    "  regions of material added and removed, with the blocks of both, and their times and findings;\n"
+    "  with --report, one HTML page of it with the overlay of NEW on OLD's part\n"
     "  --baseline compares every program so with its old version at the same place in OLD_FOLDER\n"
     "  a FOLDER, --jobs or --report checks an archive: the NC programs (*.min, *.nc, *.NC, *.tap)\n"
     "  in the folders and their sub-folders, N at a time (default: one per core), each report\n"
@@ -221,9 +222,11 @@ std::string ParseCheckerArgs(int argc, char** argv, CliOptions& o) {
         return o.Files.empty() ? ""
                                : "--calibrate takes its programs from its file, not from the command line";
     if (o.Files.empty()) return "no program file given";
+    // --diff writes its own page with --report; an archive's jobs are not its.
     if (o.Diff &&
-        (o.Files.size() != 2 || o.Archive.Given || !o.TracePath.empty() || !o.Stock.ProfilePath.empty()))
-        return "--diff takes two programs, OLD and NEW, and no trace or profile";
+        (o.Files.size() != 2 || (o.Archive.Given && (o.Archive.Jobs || o.Archive.ReportPath.empty())) ||
+         !o.TracePath.empty() || !o.Stock.ProfilePath.empty()))
+        return "--diff takes two programs, OLD and NEW, and no --jobs, trace or profile";
     if (!o.Baseline.empty() && (o.Diff || o.Archive.Given || !o.TracePath.empty() || !o.SvgPath.empty() ||
                                 !o.PngPath.empty() || !o.PdfPath.empty() || !o.Stock.ProfilePath.empty()))
         return "--baseline takes programs and folders to compare, and no --diff, report, picture, trace or "

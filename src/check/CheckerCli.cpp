@@ -82,6 +82,8 @@ std::string SameFileProblem(const CliOptions& o) {
                                        {"--profile ", &o.Stock.ProfilePath},
                                        {"--nose-path ", &o.NosePath}})
         if (!path->empty()) outputs.push_back({option + *path, *path});
+    if (o.Diff && !o.Archive.ReportPath.empty()) // --diff's own page
+        outputs.push_back({"--report " + o.Archive.ReportPath, o.Archive.ReportPath});
     return OutputClash(outputs, InputsOf(o.Files, o.Stock));
 }
 
@@ -438,10 +440,25 @@ int RunCheckerCli(int argc, char** argv, const PictureFormats& given) {
                 Complain(same);
                 return 2;
             }
-            const int status =
-                DiffPrograms(o.Files[0], o.Files[1], o.Check, o.Stock, o.Json, report, complaint);
+            // The page is written whole once the comparison is in: an error leaves no file.
+            Output page;
+            std::string html, why;
+            const bool paged = !o.Archive.ReportPath.empty();
+            if (paged && !page.Open(o.Archive.ReportPath, why)) {
+                Complain("cannot write the report " + o.Archive.ReportPath + ": " + why);
+                return 2;
+            }
+            const int status = DiffPrograms(o.Files[0], o.Files[1], o.Check, o.Stock, o.Json, report,
+                                            complaint, paged ? &html : nullptr);
             if (status == 2) Complain(complaint);
             out.Write(report);
+            if (paged && status != 2) {
+                page.Write(html);
+                if (!page.Finish(why)) {
+                    Complain("cannot write the report " + o.Archive.ReportPath + ": " + why);
+                    return finish(2);
+                }
+            }
             if (status == 2 || (o.SvgPath.empty() && o.PngPath.empty() && o.PdfPath.empty()))
                 return finish(status);
             // The pictures: NEW drawn against OLD's finished section, the regions in two colours.
@@ -450,7 +467,6 @@ int RunCheckerCli(int argc, char** argv, const PictureFormats& given) {
             pictures.Files = {o.Files[1]};
             pictures.Json = false;
             Output discard; // NEW's own report is in the comparison above
-            std::string why;
             if (!pictures.DiffAgainst || !discard.Open("/dev/null", why)) {
                 Complain(!pictures.DiffAgainst ? complaint : "/dev/null: " + why);
                 return finish(2);

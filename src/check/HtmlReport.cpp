@@ -337,6 +337,10 @@ std::string HtmlEscape(std::string_view text) {
     return out;
 }
 
+std::string HtmlPageStart(const std::string& title) {
+    return PageStart(title);
+}
+
 std::string InlineSvg(const std::string& document) {
     const size_t svg = document.find("<svg");
     return svg == std::string::npos ? std::string() : document.substr(svg);

@@ -66,6 +66,9 @@ std::string HtmlIndex(const ArchiveSummary& summary, const std::string& indexPat
 // that is not UTF-8 read as Latin-1.
 std::string HtmlEscape(std::string_view text);
 
+// The start of a page of the report's look, up to its heading `title`, loading nothing.
+std::string HtmlPageStart(const std::string& title);
+
 // An SVG document as an element to put into an HTML page (without its XML declaration).
 std::string InlineSvg(const std::string& document);
 

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "check/ProgramDiff.h"
 
+#include "check/Archive.h"
 #include "check/Decode.h"
+#include "check/DiffHtml.h"
 #include "check/ProgramFiles.h"
 #include "check/Shown.h"
 #include "stock/SetupFile.h"
@@ -17,18 +19,17 @@ namespace check {
 
 namespace {
 
-struct Version {
-    std::u16string Text;
-    CheckOptions Options;
-    CheckReport Report;
-};
+// The overlay of the HTML page.
+constexpr double DiffPictureWidth = 960, DiffPictureHeight = 600;
 
-bool Run(const std::string& path, const CheckOptions& check, const StockOptions& stock, Version& v,
-         std::string& complaint) {
+// A program file with its setup, ready to be compared.
+bool Read(const std::string& path, const CheckOptions& check, const StockOptions& stock, ProgramVersion& v,
+          std::string& complaint) {
     if (!ReadProgram(path, v.Text, complaint)) {
         complaint = path + ": " + complaint;
         return false;
     }
+    v.File = path;
     v.Options = check;
     v.Options.Stock = stock.SetupFor(path, complaint);
     if (!complaint.empty()) return false;
@@ -37,22 +38,7 @@ bool Run(const std::string& path, const CheckOptions& check, const StockOptions&
                     stock::DefaultSetupPath(path) + " beside the program";
         return false;
     }
-    v.Report = CheckProgram(v.Text, v.Options);
-    v.Report.File = path;
-    if (!v.Report.Stock) {
-        complaint = path + ": " + v.Report.StockError;
-        return false;
-    }
     return true;
-}
-
-// The other version's finished section as the part `v` is compared with.
-std::shared_ptr<const target::Target> AsTarget(const Version& v) {
-    auto t = std::make_shared<target::Target>();
-    t->Section = v.Report.Stock->Part;
-    t->Outlines = t->Section.Outlines();
-    t->Options.File = v.Report.File;
-    return t;
 }
 
 std::string Fine(double v) {
@@ -66,78 +52,65 @@ std::string Lines(const std::vector<int64_t>& lines) {
     return out;
 }
 
-// The region of the other comparison lying over `d`, for the other file's blocks.
-const target::Deviation* Across(const target::Deviation& d, const target::Comparison& other,
-                                target::Deviation::Kind kind) {
-    for (const target::Deviation& o : other.Deviations)
-        if (o.Type == kind && !o.Area.Intersect(d.Area).Empty()) return &o;
-    return nullptr;
-}
-
 } // namespace
 
+std::map<double, std::pair<double, double>> ToolTimesOf(const VersionDiff& d) {
+    std::map<double, std::pair<double, double>> tools;
+    for (const auto& [tool, s] : d.Old.ToolTimes)
+        tools[tool].first = s;
+    for (const auto& [tool, s] : d.New.ToolTimes)
+        tools[tool].second = s;
+    return tools;
+}
+
 int DiffPrograms(const std::string& oldPath, const std::string& newPath, const CheckOptions& check,
-                 const StockOptions& stock, bool json, std::string& out, std::string& complaint) {
-    Version before, after;
-    if (!Run(oldPath, check, stock, before, complaint) || !Run(newPath, check, stock, after, complaint))
+                 const StockOptions& stock, bool json, std::string& out, std::string& complaint,
+                 std::string* html) {
+    ProgramVersion before, after;
+    if (!Read(oldPath, check, stock, before, complaint) || !Read(newPath, check, stock, after, complaint))
         return 2;
-    // Their own findings, before either is compared with the other.
-    const findings::Counts was = findings::CountsOf(before.Report.Findings),
-                           is = findings::CountsOf(after.Report.Findings);
-    // NEW against OLD: its gouges are material it removed, its excess material it added, with
-    // its own blocks; OLD against NEW gives the old file's blocks for the same regions.
-    after.Options.Target = AsTarget(before);
-    after.Report = CheckProgram(after.Text, after.Options);
-    before.Options.Target = AsTarget(after);
-    before.Report = CheckProgram(before.Text, before.Options);
-    if (!after.Report.Target || !before.Report.Target) {
-        complaint = "the stock could not be cut";
-        return 2;
+    // The page shows the blocks' text and draws NEW again: both versions are kept for it.
+    const std::optional<VersionDiff> diff =
+        html ? CompareVersions(before, after, complaint)
+             : CompareVersions(std::move(before), std::move(after), complaint);
+    if (!diff) return 2;
+    const VersionDiff& d = *diff;
+    if (html) {
+        // NEW drawn against OLD's part: its regions in the target's two colours.
+        CheckOptions drawn = after.Options;
+        drawn.Target = SectionAsTarget(d.Old);
+        std::string svg;
+        CheckWithPicture(after.Text, newPath, drawn, svg, DiffPictureWidth, DiffPictureHeight);
+        *html = DiffHtml(d, before.Text, after.Text, svg);
     }
-    const target::Comparison& changes = *after.Report.Target;
-    const stock::Region& a = after.Report.Stock->Part;
-    const stock::Region& b = before.Report.Stock->Part;
-    const bool identical = a.Minus(b).Area() + b.Minus(a).Area() < 1e-9;
-    const std::string verdict = !changes.Deviations.empty()
-                                    ? "changed: " + std::to_string(changes.Deviations.size()) +
-                                          (changes.Deviations.size() == 1 ? " region" : " regions")
-                                : identical ? "same part"
-                                            : "same within tolerance";
     if (json) {
         out += "{\"diff\": {\"old\": " + JsonString(oldPath) + ", \"new\": " + JsonString(newPath) +
-               ", \"verdict\": " + JsonString(verdict) + ", \"tolerance\": " + Fine(changes.Tolerance) +
+               ", \"verdict\": " + JsonString(d.Verdict) + ", \"tolerance\": " + Fine(d.Tolerance) +
                ", \"regions\": [";
     } else {
-        out += Shown(oldPath) + " -> " + Shown(newPath) + ": " + verdict + "\n";
+        out += Shown(oldPath) + " -> " + Shown(newPath) + ": " + d.Verdict + "\n";
     }
-    for (size_t i = 0; i < changes.Deviations.size(); ++i) {
-        const target::Deviation& d = changes.Deviations[i];
-        const bool removed = d.Type == target::Deviation::Kind::Gouge;
-        // Material NEW removed is material OLD left: OLD's excess against NEW, and the other way.
-        const target::Deviation* old =
-            Across(d, *before.Report.Target,
-                   removed ? target::Deviation::Kind::Excess : target::Deviation::Kind::Gouge);
-        const std::vector<int64_t> oldLines = old ? old->Lines : std::vector<int64_t>{};
+    for (size_t i = 0; i < d.Regions.size(); ++i) {
+        const target::Deviation& c = d.Regions[i].Change;
+        const bool removed = d.Regions[i].Removed;
+        const std::vector<int64_t>& oldLines = d.Regions[i].OldLines;
         if (json)
             out += (i ? ", " : "") + std::string("{\"kind\": \"") + (removed ? "removed" : "added") +
-                   "\", \"depth\": " + Fine(d.Depth) + ", \"area_mm2\": " + Fine(d.AreaMm2) +
-                   ", \"volume_mm3\": " + Fine(d.VolumeMm3) + ", \"z\": [" + Fine(d.Z0) + ", " + Fine(d.Z1) +
-                   "], \"old_lines\": [" + Lines(oldLines) + "], \"new_lines\": [" + Lines(d.Lines) + "]}";
+                   "\", \"depth\": " + Fine(c.Depth) + ", \"area_mm2\": " + Fine(c.AreaMm2) +
+                   ", \"volume_mm3\": " + Fine(c.VolumeMm3) + ", \"z\": [" + Fine(c.Z0) + ", " + Fine(c.Z1) +
+                   "], \"old_lines\": [" + Lines(oldLines) + "], \"new_lines\": [" + Lines(c.Lines) + "]}";
         else
-            out += std::string("  ") + (removed ? "removed " : "added ") + Fine(d.Depth) + " mm deep, Z" +
-                   Fine(d.Z1) + " to Z" + Fine(d.Z0) + ", " + Fine(d.AreaMm2) + " mm2, " + Fine(d.VolumeMm3) +
+            out += std::string("  ") + (removed ? "removed " : "added ") + Fine(c.Depth) + " mm deep, Z" +
+                   Fine(c.Z1) + " to Z" + Fine(c.Z0) + ", " + Fine(c.AreaMm2) + " mm2, " + Fine(c.VolumeMm3) +
                    " mm3; old lines " + (oldLines.empty() ? "none" : Lines(oldLines)) + ", new lines " +
-                   (d.Lines.empty() ? "none" : Lines(d.Lines)) + "\n";
+                   (c.Lines.empty() ? "none" : Lines(c.Lines)) + "\n";
     }
     // The rest of both reports, side by side.
-    std::map<double, std::pair<double, double>> tools;
-    for (const auto& [tool, s] : before.Report.ToolTimes)
-        tools[tool].first = s;
-    for (const auto& [tool, s] : after.Report.ToolTimes)
-        tools[tool].second = s;
+    const std::map<double, std::pair<double, double>> tools = ToolTimesOf(d);
+    const findings::Counts &was = d.OldCounts, &is = d.NewCounts;
     if (json) {
-        out += "], \"cutting_time_s\": [" + NumberJson(before.Report.CuttingTime) + ", " +
-               NumberJson(after.Report.CuttingTime) + "], \"tools\": [";
+        out += "], \"cutting_time_s\": [" + NumberJson(d.Old.CuttingTime) + ", " +
+               NumberJson(d.New.CuttingTime) + "], \"tools\": [";
         bool first = true;
         for (const auto& [tool, t] : tools) {
             out += (first ? "" : ", ") + std::string("{\"tool\": ") + NumberJson(tool) +
@@ -148,22 +121,27 @@ int DiffPrograms(const std::string& oldPath, const std::string& newPath, const C
                "], \"findings\": [" + std::to_string(was.Total() - was.Alarms) + ", " +
                std::to_string(is.Total() - is.Alarms) + "]}}\n";
     } else {
-        out += "  cutting time " + Fine(before.Report.CuttingTime) + " s -> " +
-               Fine(after.Report.CuttingTime) + " s\n";
+        out += "  cutting time " + Fine(d.Old.CuttingTime) + " s -> " + Fine(d.New.CuttingTime) + " s\n";
         for (const auto& [tool, t] : tools)
             if (t.first != t.second)
                 out +=
                     "  tool " + NumberJson(tool) + ": " + Fine(t.first) + " s -> " + Fine(t.second) + " s\n";
         out += "  findings " + findings::CountsText(was) + " -> " + findings::CountsText(is) + "\n";
     }
-    return changes.Deviations.empty() ? 0 : 1;
+    return d.Changed() ? 1 : 0;
 }
 
 std::shared_ptr<const target::Target> FinishedSectionOf(const std::string& path, const CheckOptions& check,
                                                         const StockOptions& stock, std::string& complaint) {
-    Version v;
-    if (!Run(path, check, stock, v, complaint)) return nullptr;
-    return AsTarget(v);
+    ProgramVersion v;
+    if (!Read(path, check, stock, v, complaint)) return nullptr;
+    CheckReport report = CheckProgram(v.Text, v.Options);
+    report.File = path;
+    if (!report.Stock) {
+        complaint = path + ": " + report.StockError;
+        return nullptr;
+    }
+    return SectionAsTarget(report);
 }
 
 int DiffWithBaseline(const std::string& baseline, const std::vector<std::string>& arguments,

@@ -7,18 +7,25 @@
 
 #include "check/Checker.h"
 #include "check/StockOptions.h"
+#include "check/VersionDiff.h"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace check {
 
+// The cutting time of each tool in OLD and in NEW (0 where a version has none).
+std::map<double, std::pair<double, double>> ToolTimesOf(const VersionDiff& diff);
+
 // The report (text, or one JSON object with `json`) of OLD against NEW, appended to `out`.
 // Returns the exit status: 0 for the same part (or the same within the tolerance), 1 for a
-// changed part, 2 when either cannot be read or has no stock (`complaint` says why).
+// changed part, 2 when either cannot be read or has no stock (`complaint` says why). With
+// `html`, the comparison's HTML page (DiffHtml.h) goes there as well.
 int DiffPrograms(const std::string& oldPath, const std::string& newPath, const CheckOptions& check,
-                 const StockOptions& stock, bool json, std::string& out, std::string& complaint);
+                 const StockOptions& stock, bool json, std::string& out, std::string& complaint,
+                 std::string* html = nullptr);
 
 // The finished section of the program at `path` (checked with its setup), as the part another
 // version is compared with: the pictures of --diff draw NEW against it. Null with `complaint`

@@ -5,6 +5,7 @@
 // the tools of the run, and where each line starts in the text.
 
 #include "check/Checker.h"
+#include "check/VersionDiff.h"
 #include "findings/Findings.h"
 #include "inspect/PathIndex.h"
 #include "inspect/StockFollow.h"
@@ -89,6 +90,10 @@ struct InspectionResult {
     std::shared_ptr<const stock::Setup> CutSetup;
     StockSteps Steps;
     findings::Counts Counts; // of the problems, as the status line and the filters show them
+    // Against another version of the program (the window's Compare with version): the regions
+    // the text as checked added and removed, or why they could not be found.
+    std::shared_ptr<const check::VersionDiff> Versions;
+    std::string VersionsError;
 
     // The text of a line without its CR LF, in `text` (the program as checked, or as it is now:
     // the line is cut to the text's length).

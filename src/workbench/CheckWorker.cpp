@@ -99,12 +99,13 @@ void CheckWorker::StartPending() {
     // worker destroyed meanwhile is dropped by Qt.
     // NOTE: a check that fails (out of memory, a line beyond the index's reach) gives no result,
     // as one given up; the last good result stays.
-    Pool.start([this, generation, stop = Stop, text = std::move(PendingText), options = PendingOptions] {
+    Pool.start([this, generation, stop = Stop, text = std::move(PendingText), options = PendingOptions,
+                versus = Other] {
         // The check only ever fills in the panels: the window's own drawing and re-runs go first.
         LowerCheckPriority();
         BenchPtr result;
         try {
-            if (text) result = Inspect(*text, options, stop.get(), &Percent);
+            if (text) result = Inspect(*text, options, stop.get(), &Percent, versus.get());
         } catch (const inspect::Stopped&) {
         } catch (const stock::Cancelled&) {
         } catch (const std::exception&) {
@@ -116,15 +117,47 @@ void CheckWorker::StartPending() {
     PendingText.reset();
 }
 
+namespace {
+
+// `r` with the text compared with `versus`: the text as it is checked now is the new version.
+BenchPtr WithVersions(inspect::InspectionResult r, const std::u16string& text,
+                      const check::CheckOptions& options, const std::atomic<bool>* stop,
+                      const check::ProgramVersion* versus) {
+    if (versus) {
+        check::ProgramVersion now{options.ProgramPath.empty() ? "(this program)" : options.ProgramPath, text,
+                                  options};
+        std::string why;
+        try {
+            std::optional<check::VersionDiff> d = check::CompareVersions(*versus, std::move(now), why, stop);
+            if (d)
+                r.Versions = std::make_shared<const check::VersionDiff>(std::move(*d));
+            else
+                r.VersionsError = why;
+        } catch (const stock::Cancelled&) {
+            throw;
+        } catch (const std::bad_alloc&) {
+            r.VersionsError = "out of memory";
+        } catch (const std::exception& e) {
+            r.VersionsError = e.what();
+        }
+    }
+    return std::make_shared<const inspect::InspectionResult>(std::move(r));
+}
+
+} // namespace
+
 BenchPtr Inspect(const std::u16string& text, const check::CheckOptions& options,
-                 const std::atomic<bool>* stop, std::atomic<int>* progress) {
+                 const std::atomic<bool>* stop, std::atomic<int>* progress,
+                 const check::ProgramVersion* versus) {
     if (!options.Stock)
-        return std::make_shared<const inspect::InspectionResult>(
-            inspect::RunInspection(text, options, stop, progress));
+        return WithVersions(inspect::RunInspection(text, options, stop, progress), text, options, stop,
+                            versus);
     std::string why;
     try {
-        return std::make_shared<const inspect::InspectionResult>(
-            inspect::RunInspection(text, options, stop, progress));
+        return WithVersions(inspect::RunInspection(text, options, stop, progress), text, options, stop,
+                            versus);
+    } catch (const stock::Cancelled&) {
+        throw;
     } catch (const std::bad_alloc&) {
         why = "out of memory";
     } catch (const std::exception& e) {
@@ -137,7 +170,7 @@ BenchPtr Inspect(const std::u16string& text, const check::CheckOptions& options,
     inspect::InspectionResult r = inspect::RunInspection(text, without, stop, progress);
     r.Options.Stock = options.Stock; // what was asked for, so that the same setup is not tried again
     r.Report.StockError = "the stock could not be cut (" + why + ")";
-    return std::make_shared<const inspect::InspectionResult>(std::move(r));
+    return WithVersions(std::move(r), text, options, stop, versus);
 }
 
 void CheckWorker::Finished(uint64_t generation, BenchPtr result) {

@@ -30,9 +30,11 @@ void ReleaseFreedMemory();
 // One check as the worker runs it: with a setup whose stock cannot be cut (the polygon arithmetic
 // fails), the program is checked again without it and the result says why
 // (Report.StockError), so that its alarms and advice are never lost. Throws inspect::Stopped or
-// stock::Cancelled when `stop` is set.
+// stock::Cancelled when `stop` is set. With `versus`, the text is compared with that version of
+// the program as well (InspectionResult::Versions).
 BenchPtr Inspect(const std::u16string& text, const check::CheckOptions& options,
-                 const std::atomic<bool>* stop, std::atomic<int>* progress);
+                 const std::atomic<bool>* stop, std::atomic<int>* progress,
+                 const check::ProgramVersion* versus = nullptr);
 
 class CheckWorker final : public QObject {
     Q_OBJECT
@@ -57,6 +59,10 @@ class CheckWorker final : public QObject {
     // The same at the next look at the window's events, after what the window does now (a
     // program just opened is drawn first; Hold then keeps the check waiting while it draws).
     void RequestSoon(std::shared_ptr<const std::u16string> text, check::CheckOptions options);
+
+    // Another version of the program each check from now on compares the text with (null: none).
+    void SetVersus(std::shared_ptr<const check::ProgramVersion> version) { Other = std::move(version); }
+    const std::shared_ptr<const check::ProgramVersion>& Versus() const { return Other; }
 
     // Gives up the running check (its text is stale); its result will be dropped.
     void GiveUp();
@@ -96,6 +102,7 @@ class CheckWorker final : public QObject {
     int StartedCount = 0;
     std::atomic<int> Percent{0};
     bool RunningWithStock = false;
+    std::shared_ptr<const check::ProgramVersion> Other;
 };
 
 } // namespace workbench

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "workbench/PanelTable.h"
 
+#include "workbench/ComparePanel.h"
+#include "workbench/InspectionPanel.h"
 #include "workbench/MachinePanel.h"
 #include "workbench/Panels.h"
 #include "workbench/Workbench.h"
@@ -40,6 +42,27 @@ Panel* MakeMachine(Workbench& bench, QWidget* parent) {
     return dock;
 }
 
+Panel* MakeCompare(Workbench& bench, QWidget* parent) {
+    auto* dock = new ComparePanel(parent);
+    QObject::connect(dock, &ComparePanel::LineActivated, &bench,
+                     [&bench](qint64 line) { bench.GoToLine(line); });
+    QObject::connect(dock, &ComparePanel::ClearRequested, &bench, [&bench] {
+        const auto clear = [&bench] { bench.CompareWith(nullptr); };
+        if (bench.RunCommand)
+            bench.RunCommand(clear);
+        else
+            clear();
+    });
+    return dock;
+}
+
+Panel* MakeInspection(Workbench& bench, QWidget* parent) {
+    auto* dock = new InspectionPanel(parent);
+    QObject::connect(dock, &InspectionPanel::LineActivated, &bench,
+                     [&bench](qint64 line) { bench.GoToLine(line); });
+    return dock;
+}
+
 const PanelRow Rows[] = {
     {.Name = "ProblemsPanel",
      .Title = "Problems",
@@ -68,6 +91,24 @@ const PanelRow Rows[] = {
      .ShownFirst = false,
      .Area = Qt::BottomDockWidgetArea,
      .Make = &MakeMachine},
+    {.Name = "ComparePanel",
+     .Title = "Compare",
+     .Command = "mnuComparePanel",
+     .Caption = "Compare panel",
+     .Key = "Ctrl+Shift+V",
+     .Setting = "CompareVisible",
+     .ShownFirst = false,
+     .Area = Qt::BottomDockWidgetArea,
+     .Make = &MakeCompare},
+    {.Name = "InspectionPanel",
+     .Title = "Inspection",
+     .Command = "mnuInspectionPanel",
+     .Caption = "Inspection sheet",
+     .Key = "Ctrl+Shift+I",
+     .Setting = "InspectionVisible",
+     .ShownFirst = false,
+     .Area = Qt::BottomDockWidgetArea,
+     .Make = &MakeInspection},
 };
 
 } // namespace

@@ -67,6 +67,11 @@ void PathOverlay::ShowStock(bool on) {
     update();
 }
 
+void PathOverlay::ShowVersions(bool on) {
+    VersionsOn = on;
+    update();
+}
+
 void PathOverlay::ShowNosePath(bool on) {
     NoseOn = on;
     update();
@@ -93,6 +98,8 @@ void PathOverlay::paintEvent(QPaintEvent*) {
         if (run && run->Blocks > 0)
             PaintToolShape(p, inspect::ToolOutlinesOf(*Paths, run->Tool), run->X, run->Z, *view, white);
     }
+    if (VersionsOn && Paths && Paths->Versions)
+        PaintVersionRegions(p, *Paths->Versions, *view, WhiteBackground && WhiteBackground());
     if (Paths && !Pieces.empty()) {
         QPainterPath path;
         std::vector<inspect::MachinePoint> line;

@@ -42,6 +42,10 @@ class PathOverlay final : public QWidget {
     // The compensated nose path with the stock section (View > Nose path).
     void ShowNosePath(bool on);
     bool StockShown() const { return StockOn; }
+    // The regions the latest check found against another version of the program, over the
+    // section (Compare with version); off while no comparison is asked for.
+    void ShowVersions(bool on);
+    bool VersionsShown() const { return VersionsOn; }
     std::function<bool()> WhiteBackground; // the trace's background, for the section's colours
     // Where the window's run stands; unset or none: the finished section alone, without a tool.
     std::function<std::optional<inspect::RunPoint>()> RunAt;
@@ -68,6 +72,7 @@ class PathOverlay final : public QWidget {
     bool MeasureOn = false;
     bool StockOn = false;
     bool NoseOn = false;
+    bool VersionsOn = false;
     std::optional<inspect::StockFollower> Follow; // of Paths, made when it has a section
     bool MovedSincePaint = false;
 };

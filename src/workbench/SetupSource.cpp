@@ -5,6 +5,7 @@
 #include "check/StockOptions.h"
 #include "machine/ProfileFile.h"
 #include "stock/SetupFile.h"
+#include "target/TargetFile.h"
 
 #include <QFileInfo>
 
@@ -22,11 +23,22 @@ std::shared_ptr<const stock::Setup> SetupSource::For(const QString& programPath,
         complaint.clear();
         return nullptr;
     }
-    const Stamp stamp = StampOf(QString::fromStdString(stock::DefaultSetupPath(programPath.toStdString())));
-    if (!Read || programPath != Program || stamp != SetupStamp) {
+    const std::string setupPath = stock::DefaultSetupPath(programPath.toStdString());
+    const Stamp stamp = StampOf(QString::fromStdString(setupPath));
+    const bool setupChanged = !Read || programPath != Program || stamp != SetupStamp;
+    if (setupChanged) {
         Program = programPath, SetupStamp = stamp, Read = true;
         std::string why;
         Setup = stamp.Exists ? check::StockOptions{}.SetupFor(programPath.toStdString(), why) : nullptr;
+        SetupWhy = why;
+        Drawing = stamp.Exists ? QString::fromStdString(target::TargetFileNamedBy(setupPath)) : QString();
+    }
+    // The drawing is read again when the setup changed or when it did (saved from a CAD program
+    // while the window is open), by the same look at the file's date and size.
+    const Stamp drawing = StampOf(Drawing);
+    if (setupChanged || drawing != DrawingStamp) {
+        DrawingStamp = drawing;
+        std::string why = SetupWhy;
         Drawn = nullptr;
         if (Setup && why.empty()) Drawn = check::StockOptions{}.TargetFor(programPath.toStdString(), why);
         Complaint = QString::fromStdString(why);

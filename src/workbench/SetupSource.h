@@ -12,6 +12,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <string>
+
 #include <memory>
 
 namespace workbench {
@@ -27,9 +29,11 @@ class SetupSource {
     std::shared_ptr<const machine::Profile> MachineFor(const QString& programPath, const QString& chosen,
                                                        QString& complaint);
     // The target drawing the setup's [target] table names, read with the setup by For (null for
-    // none, or when it cannot be read: then For's complaint says why).
-    // NOTE: read again when the setup changes, not when only the drawing does.
+    // none, or when it cannot be read: then For's complaint says why). Read again when the
+    // setup or the drawing file changed.
     std::shared_ptr<const target::Target> Target() const { return Drawn; }
+    // The drawing file the setup names (empty: none), for watching it.
+    const QString& DrawingFile() const { return Drawing; }
 
   private:
     // What a file looked like when it was read.
@@ -43,10 +47,13 @@ class SetupSource {
 
     QString Program;
     Stamp SetupStamp;
-    bool Read = false; // the fields above describe what Setup and Complaint were read from
+    QString Drawing;    // the file the setup's [target] names
+    Stamp DrawingStamp; // as it was when Drawn was read
+    bool Read = false;  // the fields above describe what Setup and Complaint were read from
     std::shared_ptr<const stock::Setup> Setup;
     std::shared_ptr<const target::Target> Drawn;
     QString Complaint;
+    std::string SetupWhy; // what reading the setup itself complained of
 
     // The machine: read from `MachineFile` (empty: the setup's own table) when the setup or
     // that file looked like this.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "workbench/StockOverlay.h"
 
+#include "check/VersionDiff.h"
 #include "render/SectionPainter.h"
 
 #include <QPainter>
@@ -17,6 +18,19 @@ void PaintStockSection(QPainter& p, const inspect::StockSection& section, const 
         return picture::PixelPoint{q.X, q.Y};
     });
     if (!nosePath) drawing.NosePath.clear();
+    render::PaintSection(p, drawing, picture::SectionLookOf(whiteBackground));
+}
+
+void PaintVersionRegions(QPainter& p, const check::VersionDiff& diff, const inspect::ViewMap& view,
+                         bool whiteBackground) {
+    inspect::StockSection regions;
+    for (const check::ChangedRegion& r : diff.Regions)
+        for (stock::Outline& o : r.Change.Area.Outlines())
+            (r.Removed ? regions.Gouge : regions.Excess).push_back(std::move(o));
+    const picture::SectionDrawing drawing = check::DrawnSection(regions, [&view](double x, double z) {
+        const inspect::Point q = view.ToPixel({x, z});
+        return picture::PixelPoint{q.X, q.Y};
+    });
     render::PaintSection(p, drawing, picture::SectionLookOf(whiteBackground));
 }
 

@@ -9,6 +9,10 @@
 #include "inspect/StockSection.h"
 #include "inspect/ViewMap.h"
 
+namespace check {
+struct VersionDiff;
+}
+
 class QPainter;
 
 namespace workbench {
@@ -16,6 +20,11 @@ namespace workbench {
 // Colours for the black background or the white one; the compensated nose path when asked for.
 void PaintStockSection(QPainter& p, const inspect::StockSection& section, const inspect::ViewMap& view,
                        bool whiteBackground, bool nosePath = false);
+
+// The regions another version of the program differs by, on both halves: material the program
+// in the pane added in the look of excess (orange), material it removed in that of a gouge (red).
+void PaintVersionRegions(QPainter& p, const check::VersionDiff& diff, const inspect::ViewMap& view,
+                         bool whiteBackground);
 
 // The tool's insert and holder at the programmed point (x a diameter, z; millimetres, as the
 // path), on the side of the axis the point lies on.

@@ -6,9 +6,12 @@
 #include "machine/ProfileFile.h"
 #include "picture/Sheet.h"
 #include "stock/SetupFile.h"
+#include "workbench/ComparePanel.h"
 #include "workbench/MachinePanel.h"
 
 #include <QAction>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QHeaderView>
 #include <QMainWindow>
 #include <QMenu>
@@ -138,6 +141,11 @@ Workbench::Workbench(WindowHooks hooks, const settings::WorkbenchValues& values)
     connect(&EditPause, &QTimer::timeout, this, [this] { CheckNow(H.Text(), OptionsNow()); });
     StockProgress.setInterval(250);
     connect(&StockProgress, &QTimer::timeout, this, &Workbench::ShowStockProgress);
+    InputWatch = new QFileSystemWatcher(this);
+    InputPause.setSingleShot(true);
+    InputPause.setInterval(200); // a file is often written in several steps
+    connect(InputWatch, &QFileSystemWatcher::fileChanged, &InputPause, qOverload<>(&QTimer::start));
+    connect(&InputPause, &QTimer::timeout, this, [this] { Guarded([this] { InputsChanged(); }); });
     ApplySettings(values);
 }
 
@@ -253,6 +261,10 @@ check::CheckOptions Workbench::OptionsNow() {
     o.IsoBlockEnds = false;                // the window's run reads blocks ended by CR LF only
     o.Stock = Setups.For(program, complaint);
     o.Target = Setups.Target(); // the part on the drawing, when the setup names one
+    QStringList watched;
+    if (!program.isEmpty()) watched << QString::fromStdString(stock::DefaultSetupPath(program.toStdString()));
+    if (!Setups.DrawingFile().isEmpty()) watched << Setups.DrawingFile();
+    WatchInputs(watched);
     // A setup file that cannot be read is told once, not after every command.
     if (complaint != SetupComplaint && !complaint.isEmpty()) emit StatusText(complaint);
     SetupComplaint = complaint;
@@ -304,9 +316,31 @@ void Workbench::AfterCommand() {
     if (r && H.TextRevision() == *CheckedRevision) {
         const check::CheckOptions& was = r->Options;
         if (o.Lathe == was.Lathe && o.BlockDelete == was.BlockDelete && o.Stock == was.Stock &&
-            o.Machine == was.Machine)
+            o.Machine == was.Machine && o.Target == was.Target)
             return;
     }
+    CheckNow(H.Text(), o);
+}
+
+void Workbench::WatchInputs(const QStringList& files) {
+    // A file replaced by a rename (as most programs save) leaves the watcher: it is watched
+    // again at the next look, as long as it exists.
+    QStringList wanted;
+    for (const QString& f : files)
+        if (QFileInfo::exists(f)) wanted << f;
+    const QStringList now = InputWatch->files();
+    for (const QString& f : now)
+        if (!wanted.contains(f)) InputWatch->removePath(f);
+    for (const QString& f : wanted)
+        if (!now.contains(f)) InputWatch->addPath(f);
+}
+
+void Workbench::InputsChanged() {
+    if (!CheckedRevision) return; // nothing opened yet
+    const check::CheckOptions o = OptionsNow();
+    const BenchPtr& r = Checker.Latest();
+    if (r && !Checker.Busy() && o.Stock == r->Options.Stock && o.Target == r->Options.Target) return;
+    Checker.GiveUp();
     CheckNow(H.Text(), o);
 }
 
@@ -314,6 +348,22 @@ void Workbench::SetMachineFile(const QString& path) {
     MachineFile = path;
     ShowMachineChoice();
     if (!CheckedRevision) return; // nothing opened yet: the first check takes it
+    Checker.GiveUp();
+    CheckNow(H.Text(), OptionsNow());
+}
+
+void Workbench::CompareWith(std::shared_ptr<const check::ProgramVersion> version) {
+    const bool on = version != nullptr;
+    auto* panel = static_cast<ComparePanel*>(PanelNamed(QStringLiteral("ComparePanel")));
+    panel->SetVersus(on ? QFileInfo(QString::fromStdString(version->File)).fileName() : QString());
+    Checker.SetVersus(std::move(version));
+    PathLayer->ShowVersions(on);
+    if (!on) return; // the next check compares nothing; what is shown goes at once
+    // The regions lie over the section: both shown.
+    PanelCommand(QStringLiteral("ComparePanel"))->setChecked(true);
+    panel->raise();
+    ShowStock->setChecked(true);
+    if (!CheckedRevision) return; // nothing opened yet: the first check compares
     Checker.GiveUp();
     CheckNow(H.Text(), OptionsNow());
 }

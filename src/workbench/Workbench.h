@@ -18,6 +18,7 @@
 #include <QTimer>
 
 class QAction;
+class QFileSystemWatcher;
 class QMainWindow;
 class QMenu;
 class QPushButton;
@@ -93,6 +94,11 @@ class Workbench final : public QObject {
     // the setup's again), and checks it again.
     void SetMachineFile(const QString& path);
 
+    // Compares the program with another version of it from now on (null: no longer), with every
+    // check of its text: the Compare panel lists what changed, the overlay colours it.
+    void CompareWith(std::shared_ptr<const check::ProgramVersion> version);
+    bool Comparing() const { return Checker.Versus() != nullptr; }
+
     // Frames everything drawn with a 5 % margin as one more zoom step; false when nothing is drawn.
     bool FitView();
     // The caret onto a line's block (the problems list, the tools panel, a click on the path).
@@ -128,6 +134,12 @@ class Workbench final : public QObject {
     void Checked(BenchPtr result);
     // The window's switches with the program's setup, when it has one.
     check::CheckOptions OptionsNow();
+    // The setup and the drawing it names are watched: a change saved by another program (a CAD
+    // program writing the drawing) is checked again without waiting for a command.
+    QFileSystemWatcher* InputWatch = nullptr;
+    QTimer InputPause; // from the last change on disk to the look at it
+    void WatchInputs(const QStringList& files);
+    void InputsChanged();
     SetupSource Setups;
     QString SetupComplaint; // the last one told in the status line
     QString MachineFile;    // chosen in the machine panel; empty: the setup's machine

@@ -4,7 +4,8 @@
 runs (its turned diameter on the cut's line, on both halves), --profile writes SVG or DXF by the
 file's ending, and refuses another ending or a program without a stock; --nose draws the
 compensated nose path (G42) in the picture and --nose-path writes it, only with a stock; --diff
-with a picture draws NEW with the material it left of OLD's part.
+with a picture draws NEW with the material it left of OLD's part, and with --report writes the
+comparison as one HTML page.
 usage: stock_outputs.py PATH/TO/zarvik-check EXAMPLES_DIR"""
 import json, os, re, subprocess, sys, tempfile
 import xml.etree.ElementTree as ET
@@ -183,6 +184,30 @@ def check_diff_picture(checker, work, failures):
         failures.append(f'--diff --svg: {code}, {err[:200]!r}, {out[:200]!r}, {kinds}')
 
 
+def check_diff_report(checker, work, failures):
+    # The same two versions as one page: the verdict, the region with the blocks of both files
+    # (their text), the times per tool, and the overlay inline.
+    old, new = os.path.join(work, 'bar.min'), os.path.join(work, 'shorter.min')
+    page = os.path.join(work, 'diff.html')
+    code, out, err = run(checker, '--stock', 'bar,40,50', '--diff', old, new, '--report', page)
+    html = open(page, encoding='utf-8').read() if os.path.exists(page) else ''
+    regions = re.search(r'<table id="regions">(.*?)</table>', html, re.S)
+    rows = re.findall(r'<tr><td>\d+</td>(.*?)</tr>', regions.group(1), re.S) if regions else []
+    times = re.search(r'<table id="times">(.*?)</table>', html, re.S)
+    svg = re.search(r'<figure>(<svg.*?</svg>)</figure>', html, re.S)
+    kinds = [p.get('class') for p in ET.fromstring(svg.group(1)).iter(SVG + 'path')] if svg else []
+    if (code != 1 or err or 'changed: 1 region' not in out or 'class="v changed">changed: 1 region<' not in html
+            or len(rows) != 1 or 'class="added">added' not in rows[0]
+            or 'G01 Z-20. F0.25' not in rows[0] or 'G01 Z-19. F0.25' not in rows[0]
+            or not times or 'Tool 1' not in times.group(1) or kinds.count('excess') != 1 or 'gouge' in kinds):
+        failures.append(f'--diff --report: {code}, {err[:200]!r}, {rows!r}, {kinds}')
+    # An archive's jobs are not the comparison's, and the page may not overwrite a program.
+    for args in (['--jobs', '2', '--report', page], ['--report', new]):
+        code, out, err = run(checker, '--stock', 'bar,40,50', '--diff', old, new, *args)
+        if code != 2 or not err:
+            failures.append(f'--diff {args}: {code}, {err[:200]!r}')
+
+
 def main():
     checker, examples = sys.argv[1], sys.argv[2]
     failures = []
@@ -194,6 +219,7 @@ def main():
         check_profile(checker, work, failures)
         check_nose(checker, work, failures)
         check_diff_picture(checker, work, failures)
+        check_diff_report(checker, work, failures)
     for f in failures:
         print('FAIL:', f)
     sys.exit(1 if failures else 0)

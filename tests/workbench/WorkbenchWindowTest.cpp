@@ -5,15 +5,19 @@
 #include "editor/ProgramView.h"
 #include "files/ProgramText.h"
 #include "picture/Sheet.h"
+#include "workbench/ComparePanel.h"
+#include "workbench/InspectionPanel.h"
 #include "workbench/MachinePanel.h"
 #include "workbench/Workbench.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -177,9 +181,11 @@ TEST(WorkbenchWindow, StartFittedAndTheSettingsKeys) {
     EXPECT_EQ(store.Get("Workbench", "StartFitted", ""), "True");
     const QStringList keys = Workbench::PanelSettings();
     const settings::WorkbenchValues back = settings::ReadWorkbench(store, keys);
-    EXPECT_EQ(back.Panels,
-              (std::map<QString, bool>{
-                  {"ProblemsVisible", false}, {"ToolsVisible", true}, {"MachineVisible", false}}));
+    EXPECT_EQ(back.Panels, (std::map<QString, bool>{{"ProblemsVisible", false},
+                                                    {"ToolsVisible", true},
+                                                    {"MachineVisible", false},
+                                                    {"CompareVisible", false},
+                                                    {"InspectionVisible", false}}));
     EXPECT_TRUE(back.StartFitted);
     EXPECT_FALSE(back.StockSection); // off unless switched on
     w.Bench->ShowStock->setChecked(true);
@@ -475,4 +481,167 @@ TEST(WorkbenchWindow, EveryCommandWithWorkRunsInsideTheWindowsGuard) {
     refuse = true;
     showProblems->trigger();
     EXPECT_FALSE(w.Bench->Problems()->isVisible());
+}
+
+namespace {
+
+// A half-profile drawn as LINE entities through `points` (drawing x is Z, y the radius).
+std::string LinesDxf(const std::vector<std::pair<double, double>>& points) {
+    std::string out = "0\nSECTION\n2\nENTITIES\n";
+    for (size_t i = 0; i + 1 < points.size(); ++i)
+        out += "0\nLINE\n8\nCONTOUR\n10\n" + std::to_string(points[i].first) + "\n20\n" +
+               std::to_string(points[i].second) + "\n11\n" + std::to_string(points[i + 1].first) + "\n21\n" +
+               std::to_string(points[i + 1].second) + "\n";
+    return out + "0\nENDSEC\n0\nEOF\n";
+}
+
+double DeepestExcess(const BenchPtr& r) {
+    double deepest = 0;
+    if (r && r->Report.Target)
+        for (const target::Deviation& d : r->Report.Target->Deviations)
+            if (d.Type == target::Deviation::Kind::Excess) deepest = std::max(deepest, d.Depth);
+    return deepest;
+}
+
+} // namespace
+
+// The drawing the setup names is watched as the setup is: saved again by another program, it is
+// read and compared again without a command of the window's.
+TEST(WorkbenchWindow, ADrawingSavedAgainIsComparedAgain) {
+    QTemporaryDir dir;
+    Window w;
+    w.SetProgram(QStringLiteral("G00 X50. Z5.\nM03 S500\nG01 X20. F0.2\nG01 Z-20.\nM30\n"));
+    w.Path = dir.filePath(QStringLiteral("PART.min"));
+    Write(dir.filePath(QStringLiteral("PART.setup.toml")),
+          "[stock]\nkind = \"bar\"\ndiameter = 30\nlength = 45\n[target]\nfile = \"PART.dxf\"\n");
+    // First the part as turned (R10 to Z-20, then the bar's R15), then one a millimetre thinner.
+    Write(dir.filePath(QStringLiteral("PART.dxf")),
+          LinesDxf({{0, 0}, {0, 10}, {-20, 10}, {-20, 15}, {-45, 15}, {-45, 0}}).c_str());
+    w.Open();
+    ASSERT_TRUE(w.Bench->Latest()->Report.Target);
+    EXPECT_LT(DeepestExcess(w.Bench->Latest()), 0.5);
+    Write(dir.filePath(QStringLiteral("PART.dxf")),
+          LinesDxf({{0, 0}, {0, 9}, {-20, 9}, {-20, 15}, {-45, 15}, {-45, 0}}).c_str());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return std::abs(DeepestExcess(w.Bench->Latest()) - 1) < 0.01; }, 10000))
+        << DeepestExcess(w.Bench->Latest());
+}
+
+// Two versions in the window: the program in the pane against its backup, compared off the
+// window's thread with every check of the text; the panel lists the region with the blocks of
+// both, a click puts the caret on the pane's block, the overlay colours it until it is cleared.
+TEST(WorkbenchWindow, AnotherVersionIsComparedByThePartAndShownUntilCleared) {
+    QTemporaryDir dir;
+    const QString turned =
+        QStringLiteral("T0101 (CNMG 120408)\nG96 S180 M03\nG00 X42. Z0.\nG01 X-1.6 F0.2\n"
+                       "G00 Z2.\nG00 X30.\nG01 Z-20. F0.25\nG01 X42.\nG00 X100. Z100.\nM30\n");
+    QString shorter = turned;
+    shorter.replace(QStringLiteral("Z-20."), QStringLiteral("Z-19."))
+        .replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    Window w;
+    w.SetProgram(turned);
+    w.Path = dir.filePath(QStringLiteral("PART.min"));
+    Write(w.Path, "");
+    Write(dir.filePath(QStringLiteral("PART.setup.toml")),
+          "[stock]\nkind = \"bar\"\ndiameter = 40\nlength = 50\n");
+    const QString backup = dir.filePath(QStringLiteral("PART.bak"));
+    EXPECT_EQ(CompareStartPath(w.Path), w.Path); // no backup: the program as last saved
+    Write(backup, shorter.toUtf8().constData());
+    EXPECT_EQ(CompareStartPath(w.Path), backup);
+    w.Open();
+    QString why;
+    const auto old = ReadVersion(backup, w.Bench->Latest()->Options, why);
+    ASSERT_TRUE(old) << why.toStdString();
+    w.Bench->CompareWith(old);
+    EXPECT_TRUE(w.Bench->Worker()->Busy()); // in the background, not in the command
+    EXPECT_FALSE(w.Bench->Latest()->Versions);
+    ASSERT_TRUE(w.Bench->Worker()->WaitIdle());
+    const BenchPtr r = w.Bench->Latest();
+    ASSERT_TRUE(r->Versions) << r->VersionsError;
+    EXPECT_EQ(r->Versions->Verdict, "changed: 1 region");
+    ASSERT_EQ(r->Versions->Regions.size(), 1u);
+    const check::ChangedRegion& region = r->Versions->Regions[0];
+    EXPECT_TRUE(region.Removed); // the pane's program turns a millimetre further
+    // The pane's turn to Z-20 cut it first (its face up then as well); the backup's turn to Z-19
+    // ran along it and its face up there left it last.
+    EXPECT_EQ(region.Change.Lines, (std::vector<int64_t>{7, 8}));
+    EXPECT_EQ(region.OldLines, (std::vector<int64_t>{7, 8}));
+    // The panel: shown, the verdict and the region; its row puts the caret on line 7.
+    auto* panel = static_cast<ComparePanel*>(w.Bench->PanelNamed(QStringLiteral("ComparePanel")));
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_TRUE(panel->Summary()->text().contains("changed: 1 region"))
+        << panel->Summary()->text().toStdString();
+    ASSERT_EQ(panel->Table()->rowCount(), 1);
+    EXPECT_EQ(panel->Table()->item(0, ComparePanel::ChangeColumn)->text(), "removed");
+    QTest::mouseClick(panel->Table()->viewport(), Qt::LeftButton, {},
+                      panel->Table()->visualItemRect(panel->Table()->item(0, 0)).center());
+    EXPECT_EQ(w.Bench->CaretLine(), 7);
+    // The region in the overlay's red, on the face the old version left at Z-19, both halves.
+    PathOverlay* overlay = w.Bench->Overlay();
+    ASSERT_TRUE(overlay->StockShown());
+    const auto red = [&](const QImage& image, double x) {
+        const inspect::Point q = overlay->CurrentMap()->ToPixel({x, -19});
+        const QColor c = image.pixelColor(static_cast<int>(q.X), static_cast<int>(q.Y));
+        return c.red() > 200 && c.green() < 120;
+    };
+    const QImage compared = overlay->grab().toImage();
+    EXPECT_TRUE(red(compared, 35) && red(compared, -35));
+    // Edited to the old version's cut: the next check says so.
+    w.SetProgram(shorter.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    w.Bench->ProgramEdited();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return w.Bench->Latest()->Versions && w.Bench->Latest()->Versions->Verdict == "same part"; },
+        20000));
+    EXPECT_EQ(panel->Table()->rowCount(), 0);
+    // Cleared from the panel: nothing of it is left, and later checks compare nothing.
+    QTest::mouseClick(panel->ClearButton(), Qt::LeftButton);
+    EXPECT_FALSE(w.Bench->Comparing());
+    EXPECT_FALSE(overlay->VersionsShown());
+    EXPECT_TRUE(panel->Summary()->text().startsWith("No comparison"));
+    const int started = w.Bench->Worker()->Started();
+    w.Bench->ProgramEdited();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return w.Bench->Worker()->Started() > started && !w.Bench->Worker()->Busy(); }, 20000));
+    EXPECT_FALSE(w.Bench->Latest()->Versions);
+}
+
+// The inspection sheet of a program cut against its drawing: every feature listed with its sizes,
+// the one out of its band marked, and its row puts the caret on the block that cut it.
+TEST(WorkbenchWindow, TheInspectionSheetListsTheFeaturesAndFindsTheirBlocks) {
+    QTemporaryDir dir;
+    const QDir drawings(QStringLiteral(ZARVIK_SOURCE_DIR "/tests/target/drawings"));
+    for (const char* name : {"SHEET.setup.toml", "sheet_part.dxf"})
+        ASSERT_TRUE(QFile::copy(drawings.filePath(QString::fromLatin1(name)),
+                                dir.filePath(QString::fromLatin1(name))));
+    QFile program(drawings.filePath(QStringLiteral("SHEET.min")));
+    ASSERT_TRUE(program.open(QIODevice::ReadOnly));
+    Window w;
+    w.Text.Load(QString::fromUtf8(program.readAll()));
+    w.Path = dir.filePath(QStringLiteral("SHEET.min"));
+    auto* panel = static_cast<InspectionPanel*>(w.Bench->PanelNamed(QStringLiteral("InspectionPanel")));
+    ASSERT_TRUE(panel);
+    EXPECT_TRUE(panel->Summary()->text().startsWith("No inspection sheet"));
+    w.Open();
+    ASSERT_TRUE(w.Bench->Latest()->Report.Target);
+    const target::Sheet& sheet = w.Bench->Latest()->Report.Target->Inspection;
+    ASSERT_FALSE(sheet.Features.empty());
+    EXPECT_TRUE(panel->Summary()->text().contains("1 not OK")) << panel->Summary()->text().toStdString();
+    // One row per size; the D28 cut 0.01 over is the one not OK, in red.
+    QTableWidget* table = panel->Table();
+    int d28 = -1, marked = 0;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (table->item(row, InspectionPanel::FeatureColumn)->text() == "D28") d28 = row;
+        marked +=
+            table->item(row, InspectionPanel::ResultColumn)->background().color() == QColor(255, 225, 225);
+    }
+    ASSERT_GE(d28, 0);
+    EXPECT_GE(table->rowCount(), static_cast<int>(sheet.Features.size()));
+    EXPECT_EQ(table->item(d28, InspectionPanel::ResultColumn)->text(), "NOT OK");
+    EXPECT_EQ(marked, 1);
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                      table->visualItemRect(table->item(d28, 0)).center());
+    EXPECT_EQ(w.Pane->SelectedText(), "Z-30.");
+    // A face finds its block by the path alone: the shoulder face at Z-16.05.
+    for (const target::SheetFeature& f : sheet.Features)
+        if (f.Type == target::SheetFeature::Kind::Face && std::abs(f.From.z + 16) < 0.01)
+            EXPECT_EQ(FeatureBlock(*w.Bench->Latest(), f), 34) << f.Name;
 }
