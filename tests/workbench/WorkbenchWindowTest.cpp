@@ -641,7 +641,9 @@ TEST(WorkbenchWindow, TheInspectionSheetListsTheFeaturesAndFindsTheirBlocks) {
                       table->visualItemRect(table->item(d28, 0)).center());
     EXPECT_EQ(w.Pane->SelectedText(), "Z-30.");
     // A face finds its block by the path alone: the shoulder face at Z-16.05.
-    for (const target::SheetFeature& f : sheet.Features)
-        if (f.Type == target::SheetFeature::Kind::Face && std::abs(f.From.z + 16) < 0.01)
+    for (const target::SheetFeature& f : sheet.Features) {
+        if (f.Type == target::SheetFeature::Kind::Face && std::abs(f.From.z + 16) < 0.01) {
             EXPECT_EQ(FeatureBlock(*w.Bench->Latest(), f), 34) << f.Name;
+        }
+    }
 }
