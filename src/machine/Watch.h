@@ -32,7 +32,9 @@ class Watch {
     void Segment(const motion::PathSegment& p, const interp::Machine& machine) {
         using Kind = motion::PathSegment::Kind;
         const interp::MachineState& s = machine.S;
-        if (Stale(s)) Changed(machine);
+        // The block's first piece: its words have all taken effect, and none change while it
+        // draws the rest.
+        if (!Drew && Stale(s)) Changed(machine);
         Drew = true;
         const uint8_t row = Rows[s.FanucMode][RowOf(s.GMode)];
         if (p.kind == Kind::Rapid && !(row & HeldRow)) {
@@ -60,7 +62,8 @@ class Watch {
     // After every block, with the control's time so far.
     void Block(const interp::Machine& machine, double controlTotal) {
         const interp::MachineState& s = machine.S;
-        if (Stale(s)) Changed(machine);
+        // A block's words all take effect before it draws: one that drew was looked at then.
+        if (!Drew && Stale(s)) Changed(machine);
         // A block that drew nothing and still took the control's time is a dwell.
         if (!Drew && controlTotal > LastControl) Plan.Dwell(controlTotal - LastControl, s.BlockEndPos, Tool);
         Drew = false;
