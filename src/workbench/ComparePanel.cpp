@@ -53,16 +53,10 @@ ComparePanel::ComparePanel(QWidget* parent) : Panel(parent) {
     top->addWidget(Verdict, 1);
     top->addWidget(Clear);
     column->addLayout(top);
-    Rows = new QTableWidget(0, Columns, body);
-    Rows->setHorizontalHeaderLabels({QStringLiteral("Change"), QStringLiteral("Depth (mm)"),
-                                     QStringLiteral("Z"), QStringLiteral("Area (mm²)"),
-                                     QStringLiteral("Volume (mm³)"), QStringLiteral("Old lines"),
-                                     QStringLiteral("New lines")});
-    ListLook(Rows);
-    Rows->verticalHeader()->hide();
-    Rows->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    Rows->verticalHeader()->setDefaultSectionSize(Rows->fontMetrics().height() + 4);
-    Rows->horizontalHeader()->setStretchLastSection(true);
+    Rows = RowsTable({QStringLiteral("Change"), QStringLiteral("Depth (mm)"), QStringLiteral("Z"),
+                      QStringLiteral("Area (mm²)"), QStringLiteral("Volume (mm³)"),
+                      QStringLiteral("Old lines"), QStringLiteral("New lines")},
+                     body);
     column->addWidget(Rows, 1);
     setWidget(body);
     auto activate = [this](int row) {

@@ -49,16 +49,10 @@ InspectionPanel::InspectionPanel(QWidget* parent) : Panel(parent) {
     Heading->setObjectName(QStringLiteral("InspectionSummary"));
     Heading->setWordWrap(true);
     column->addWidget(Heading);
-    Rows = new QTableWidget(0, Columns, body);
-    Rows->setHorizontalHeaderLabels({QStringLiteral("Feature"), QStringLiteral("Size"),
-                                     QStringLiteral("Nominal"), QStringLiteral("Simulated"),
-                                     QStringLiteral("Deviation"), QStringLiteral("Tolerance"),
-                                     QStringLiteral("Result")});
-    ListLook(Rows);
-    Rows->verticalHeader()->hide();
-    Rows->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    Rows->verticalHeader()->setDefaultSectionSize(Rows->fontMetrics().height() + 4);
-    Rows->horizontalHeader()->setStretchLastSection(true);
+    Rows = RowsTable({QStringLiteral("Feature"), QStringLiteral("Size"), QStringLiteral("Nominal"),
+                      QStringLiteral("Simulated"), QStringLiteral("Deviation"), QStringLiteral("Tolerance"),
+                      QStringLiteral("Result")},
+                     body);
     column->addWidget(Rows, 1);
     setWidget(body);
     auto activate = [this](int row) {

@@ -20,6 +20,17 @@ void ListLook(QAbstractItemView* view) {
     view->setAlternatingRowColors(true);
 }
 
+QTableWidget* RowsTable(const QStringList& headings, QWidget* parent) {
+    auto* rows = new QTableWidget(0, static_cast<int>(headings.size()), parent);
+    rows->setHorizontalHeaderLabels(headings);
+    ListLook(rows);
+    rows->verticalHeader()->hide();
+    rows->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    rows->verticalHeader()->setDefaultSectionSize(rows->fontMetrics().height() + 4);
+    rows->horizontalHeader()->setStretchLastSection(true);
+    return rows;
+}
+
 namespace {
 
 QTableView* MakeTable(QAbstractItemModel* model, QWidget* parent) {

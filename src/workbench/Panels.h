@@ -10,6 +10,7 @@
 #include "inspect/QuickFix.h"
 
 #include <QAbstractTableModel>
+#include <QTableWidget>
 
 class QMenu;
 class QPushButton;
@@ -121,6 +122,9 @@ class ToolsPanel final : public Panel {
 
 // The panels' lists alike: whole rows picked one at a time, read-only, striped.
 void ListLook(QAbstractItemView* view);
+// A panel's table of rows under `headings`: the lists' look, rows of one fixed height, no row
+// numbers, the last column stretched.
+QTableWidget* RowsTable(const QStringList& headings, QWidget* parent);
 
 // The colour of a problem's kind in the problems list and the gutter: red for what fails a
 // program (alarms, errors), amber for warnings, grey for information.
