@@ -219,9 +219,16 @@ void CompareVersionCommand(QMainWindow& window, const Parts& p, workbench::Workb
                                                     "All files (*)"));
     if (path.isEmpty()) return;
     QString why;
-    // With the window's switches and the program's own setup, unless the version has one beside it.
+    // Checked as the program in the pane is (the window's switches, its blocks, its machine) and
+    // with the program's own setup, unless the version has one beside it: both sides alike, as
+    // zarvik-check --diff reads them.
     check::CheckOptions options = OptionsOf(p.Model->Machine().S);
-    options.Stock = bench.Latest() ? bench.Latest()->Options.Stock : nullptr;
+    if (bench.Latest()) {
+        const check::CheckOptions& now = bench.Latest()->Options;
+        options.IsoBlockEnds = now.IsoBlockEnds;
+        options.Stock = now.Stock;
+        options.Machine = now.Machine;
+    }
     const auto version = workbench::ReadVersion(path, options, why);
     if (!version) {
         QMessageBox::warning(&window, QStringLiteral("Zarvik"), why);

@@ -146,13 +146,13 @@ std::string ParseCheckerArgs(int argc, char** argv, CliOptions& o) {
         };
         std::string v;
         if (a == "--fanuc") {
-            o.ControlGiven = true;
+            o.ControlGiven = o.Stock.ControlGiven = true;
             o.Check.Lathe.Fanuc = true;
             o.Check.Lathe.Iso = false;
         } else if (a == "--control") {
             if (!value(v) || (v != "kvz" && v != "fanuc" && v != "iso"))
                 return "--control needs kvz, fanuc or iso";
-            o.ControlGiven = true;
+            o.ControlGiven = o.Stock.ControlGiven = true;
             o.Check.Lathe.Fanuc = v == "fanuc";
             o.Check.Lathe.Iso = v == "iso";
         } else if (a == "--block-delete")
@@ -171,7 +171,7 @@ std::string ParseCheckerArgs(int argc, char** argv, CliOptions& o) {
             double u;
             if (!value(v) || !ParseNumber(v, u) || u < 1 || u > 4 || u != static_cast<int>(u))
                 return "--unit needs 1, 2, 3 or 4";
-            o.UnitGiven = true;
+            o.UnitGiven = o.Stock.UnitGiven = true;
             o.Check.Lathe.Unit = static_cast<int16_t>(u);
         } else if (a == "--limits") {
             if (!value(v) || !ParseLimits(v, o.Check))

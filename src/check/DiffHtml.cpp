@@ -119,13 +119,30 @@ std::string DiffHtml(const VersionDiff& d, const std::u16string& oldText, const 
         }
         out += "</tbody></table>\n";
     }
-    // --- Times, per tool ---
-    out += "<h2>Cutting time</h2>\n<table id=\"times\">\n<thead><tr><th></th><th>OLD</th><th>NEW</th></tr>"
-           "</thead>\n<tbody>\n<tr><td>Program</td><td>" +
-           Seconds(d.Old.CuttingTime) + "</td><td>" + Seconds(d.New.CuttingTime) + "</td></tr>\n";
-    for (const auto& [tool, t] : ToolTimesOf(d))
+    // --- Times, per tool: the control's, and the machine's beside them when one was given ---
+    const bool machined = d.Old.Machine || d.New.Machine;
+    const std::map<double, std::pair<double, double>> machine = MachineToolTimesOf(d);
+    std::map<double, std::pair<double, double>> tools = ToolTimesOf(d);
+    for (const auto& [tool, t] : machine)
+        tools.try_emplace(tool, 0.0, 0.0);
+    out += "<h2>Cutting time</h2>\n<table id=\"times\">\n<thead><tr><th></th><th>OLD</th><th>NEW</th>" +
+           std::string(machined ? "<th>OLD, machine</th><th>NEW, machine</th>" : "") +
+           "</tr></thead>\n<tbody>\n<tr><td>Program</td><td>" + Seconds(d.Old.CuttingTime) + "</td><td>" +
+           Seconds(d.New.CuttingTime) + "</td>";
+    if (machined)
+        out += "<td>" + Seconds(d.Old.Machine ? d.Old.Machine->Total.Total() : 0) + "</td><td>" +
+               Seconds(d.New.Machine ? d.New.Machine->Total.Total() : 0) + "</td>";
+    out += "</tr>\n";
+    for (const auto& [tool, t] : tools) {
         out += "<tr><td>Tool " + HtmlEscape(NumberJson(tool)) + "</td><td>" + Seconds(t.first) + "</td><td>" +
-               Seconds(t.second) + "</td></tr>\n";
+               Seconds(t.second) + "</td>";
+        if (machined) {
+            const auto m = machine.find(tool);
+            out += "<td>" + Seconds(m == machine.end() ? 0 : m->second.first) + "</td><td>" +
+                   Seconds(m == machine.end() ? 0 : m->second.second) + "</td>";
+        }
+        out += "</tr>\n";
+    }
     out += "</tbody></table>\n";
     // --- Findings, by code, as each version had them before the comparison ---
     std::map<std::string, std::pair<size_t, size_t>> codes;

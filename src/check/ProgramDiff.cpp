@@ -22,7 +22,8 @@ namespace {
 // The overlay of the HTML page.
 constexpr double DiffPictureWidth = 960, DiffPictureHeight = 600;
 
-// A program file with its setup, ready to be compared.
+// A program file with its setup, ready to be compared: read as a check of it alone reads it
+// (and as the window does), with the control and unit its setup names and the machine behind it.
 bool Read(const std::string& path, const CheckOptions& check, const StockOptions& stock, ProgramVersion& v,
           std::string& complaint) {
     if (!ReadProgram(path, v.Text, complaint)) {
@@ -31,7 +32,12 @@ bool Read(const std::string& path, const CheckOptions& check, const StockOptions
     }
     v.File = path;
     v.Options = check;
+    v.Options.ProgramPath = path; // its subprograms beside it
+    stock.ApplyProgramChoice(path, v.Options.Lathe, stock.ControlGiven, stock.UnitGiven, complaint);
+    if (!complaint.empty()) return false;
     v.Options.Stock = stock.SetupFor(path, complaint);
+    if (!complaint.empty()) return false;
+    if (!v.Options.Machine) v.Options.Machine = stock.Machine.For(stock.SetupPathFor(path), complaint);
     if (!complaint.empty()) return false;
     if (!v.Options.Stock) {
         complaint = path + ": --diff needs a stock: give --setup FILE or --stock, or put " +
@@ -60,6 +66,17 @@ std::map<double, std::pair<double, double>> ToolTimesOf(const VersionDiff& d) {
         tools[tool].first = s;
     for (const auto& [tool, s] : d.New.ToolTimes)
         tools[tool].second = s;
+    return tools;
+}
+
+std::map<double, std::pair<double, double>> MachineToolTimesOf(const VersionDiff& d) {
+    std::map<double, std::pair<double, double>> tools;
+    if (d.Old.Machine)
+        for (const auto& [tool, split] : d.Old.Machine->Tools)
+            tools[tool].first = split.Total();
+    if (d.New.Machine)
+        for (const auto& [tool, split] : d.New.Machine->Tools)
+            tools[tool].second = split.Total();
     return tools;
 }
 
@@ -105,27 +122,60 @@ int DiffPrograms(const std::string& oldPath, const std::string& newPath, const C
                    " mm3; old lines " + (oldLines.empty() ? "none" : Lines(oldLines)) + ", new lines " +
                    (c.Lines.empty() ? "none" : Lines(c.Lines)) + "\n";
     }
-    // The rest of both reports, side by side.
-    const std::map<double, std::pair<double, double>> tools = ToolTimesOf(d);
+    // The rest of both reports, side by side: the control's times, and the machine's beside
+    // them when one was given.
+    std::map<double, std::pair<double, double>> tools = ToolTimesOf(d);
+    const std::map<double, std::pair<double, double>> machine = MachineToolTimesOf(d);
+    const bool machined = d.Old.Machine || d.New.Machine;
+    for (const auto& [tool, t] : machine)
+        tools.try_emplace(tool, 0.0, 0.0); // a tool with machine time only (a tool change)
+    const auto machineOf = [&machine](double tool) {
+        const auto it = machine.find(tool);
+        return it == machine.end() ? std::pair<double, double>{0, 0} : it->second;
+    };
+    const double oldMachine = d.Old.Machine ? d.Old.Machine->Total.Total() : 0,
+                 newMachine = d.New.Machine ? d.New.Machine->Total.Total() : 0;
     const findings::Counts &was = d.OldCounts, &is = d.NewCounts;
+    const auto alarmsJson = [](const std::vector<Alarm>& alarms) {
+        std::string a;
+        for (size_t i = 0; i < alarms.size(); ++i)
+            a += (i ? ", " : "") + std::string("{\"line\": ") + std::to_string(alarms[i].Line) +
+                 ", \"message\": " + JsonString(alarms[i].Message) + "}";
+        return "[" + a + "]";
+    };
     if (json) {
         out += "], \"cutting_time_s\": [" + NumberJson(d.Old.CuttingTime) + ", " +
-               NumberJson(d.New.CuttingTime) + "], \"tools\": [";
+               NumberJson(d.New.CuttingTime) + "]";
+        if (machined)
+            out += ", \"machine_time_s\": [" + NumberJson(oldMachine) + ", " + NumberJson(newMachine) + "]";
+        out += ", \"tools\": [";
         bool first = true;
         for (const auto& [tool, t] : tools) {
             out += (first ? "" : ", ") + std::string("{\"tool\": ") + NumberJson(tool) +
-                   ", \"cutting_time_s\": [" + NumberJson(t.first) + ", " + NumberJson(t.second) + "]}";
+                   ", \"cutting_time_s\": [" + NumberJson(t.first) + ", " + NumberJson(t.second) + "]";
+            if (machined) {
+                const auto m = machineOf(tool);
+                out += ", \"machine_time_s\": [" + NumberJson(m.first) + ", " + NumberJson(m.second) + "]";
+            }
+            out += "}";
             first = false;
         }
         out += "], \"alarms\": [" + std::to_string(was.Alarms) + ", " + std::to_string(is.Alarms) +
-               "], \"findings\": [" + std::to_string(was.Total() - was.Alarms) + ", " +
-               std::to_string(is.Total() - is.Alarms) + "]}}\n";
+               "], \"alarms_only_old\": " + alarmsJson(d.OnlyOldAlarms) +
+               ", \"alarms_only_new\": " + alarmsJson(d.OnlyNewAlarms) + ", \"findings\": [" +
+               std::to_string(was.Total() - was.Alarms) + ", " + std::to_string(is.Total() - is.Alarms) +
+               "]}}\n";
     } else {
-        out += "  cutting time " + Fine(d.Old.CuttingTime) + " s -> " + Fine(d.New.CuttingTime) + " s\n";
-        for (const auto& [tool, t] : tools)
-            if (t.first != t.second)
-                out +=
-                    "  tool " + NumberJson(tool) + ": " + Fine(t.first) + " s -> " + Fine(t.second) + " s\n";
+        out += "  cutting time " + Fine(d.Old.CuttingTime) + " s -> " + Fine(d.New.CuttingTime) + " s";
+        if (machined) out += ", machine time " + Fine(oldMachine) + " s -> " + Fine(newMachine) + " s";
+        out += "\n";
+        for (const auto& [tool, t] : tools) {
+            const auto m = machineOf(tool);
+            if (t.first == t.second && m.first == m.second) continue;
+            out += "  tool " + NumberJson(tool) + ": " + Fine(t.first) + " s -> " + Fine(t.second) + " s";
+            if (machined) out += ", machine " + Fine(m.first) + " s -> " + Fine(m.second) + " s";
+            out += "\n";
+        }
         out += "  findings " + findings::CountsText(was) + " -> " + findings::CountsText(is) + "\n";
     }
     return d.Changed() ? 1 : 0;

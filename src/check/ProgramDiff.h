@@ -18,6 +18,9 @@ namespace check {
 
 // The cutting time of each tool in OLD and in NEW (0 where a version has none).
 std::map<double, std::pair<double, double>> ToolTimesOf(const VersionDiff& diff);
+// The machine's time of each tool in OLD and in NEW (0 where a version has none); empty when
+// neither was checked with a machine.
+std::map<double, std::pair<double, double>> MachineToolTimesOf(const VersionDiff& diff);
 
 // The report (text, or one JSON object with `json`) of OLD against NEW, appended to `out`.
 // Returns the exit status: 0 for the same part (or the same within the tolerance), 1 for a

@@ -25,6 +25,8 @@ struct StockOptions {
     std::string ProfilePath;                // --profile: the finished half-section, .svg or .dxf
     MachineOptions Machine;                 // --machine[=FILE]: the machine behind the control
     std::string TargetPath;                 // --target: the drawing every program is compared with
+    // --control and --unit given: they win over a setup's [program] table (ApplyProgramChoice).
+    bool ControlGiven = false, UnitGiven = false;
 
     // Takes the option `a`, with `value` giving its value; false when `a` is none of these.
     // `error` is set when its value is bad.

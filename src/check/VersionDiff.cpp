@@ -3,6 +3,8 @@
 
 #include "target/Compare.h"
 
+#include <set>
+
 namespace check {
 
 namespace {
@@ -13,6 +15,32 @@ const target::Deviation* Across(const target::Deviation& d, const target::Compar
     for (const target::Deviation& o : other.Deviations)
         if (o.Type == kind && !o.Area.Intersect(d.Area).Empty()) return &o;
     return nullptr;
+}
+
+// The alarms of `a` that `b` does not raise, each message matched once.
+std::vector<Alarm> AlarmsNotIn(const std::vector<Alarm>& a, const std::vector<Alarm>& b) {
+    std::multiset<std::string> others;
+    for (const Alarm& x : b)
+        others.insert(x.Message);
+    std::vector<Alarm> out;
+    for (const Alarm& x : a)
+        if (const auto it = others.find(x.Message); it != others.end())
+            others.erase(it);
+        else
+            out.push_back(x);
+    return out;
+}
+
+// "NEW raises 2 alarms OLD does not: line 6: PS0063 block N10 not found; line 9: ..." (three at
+// most named).
+std::string AlarmsText(const std::vector<Alarm>& alarms, const char* raises, const char* not_) {
+    const size_t n = alarms.size();
+    std::string out = std::string(raises) + " raises " + std::to_string(n) +
+                      (n == 1 ? " alarm " : " alarms ") + not_ + " does not: ";
+    for (size_t i = 0; i < n && i < 3; ++i)
+        out += (i ? "; line " : "line ") + std::to_string(alarms[i].Line) + ": " + alarms[i].Message;
+    if (n > 3) out += "; and " + std::to_string(n - 3) + " more";
+    return out;
 }
 
 bool Cut(ProgramVersion& v, CheckReport& report, std::string& complaint) {
@@ -77,6 +105,16 @@ std::optional<VersionDiff> CompareVersions(ProgramVersion before, ProgramVersion
     d.Verdict = n           ? "changed: " + std::to_string(n) + (n == 1 ? " region" : " regions")
                 : identical ? "same part"
                             : "same within tolerance";
+    // An alarm one version raises is a changed result even where the part is cut alike (the
+    // blocks a cycle should have run cut it by themselves): the verdict says so.
+    d.OnlyNewAlarms = AlarmsNotIn(d.New.Alarms, d.Old.Alarms);
+    d.OnlyOldAlarms = AlarmsNotIn(d.Old.Alarms, d.New.Alarms);
+    const char* joint = n ? "; " : ", but ";
+    if (!d.OnlyNewAlarms.empty()) {
+        d.Verdict += joint + AlarmsText(d.OnlyNewAlarms, "NEW", "OLD");
+        joint = "; ";
+    }
+    if (!d.OnlyOldAlarms.empty()) d.Verdict += joint + AlarmsText(d.OnlyOldAlarms, "OLD", "NEW");
     return d;
 }
 

@@ -31,7 +31,8 @@ struct ChangedRegion {
 
 struct VersionDiff {
     std::string OldFile, NewFile;
-    // "same part", "same within tolerance" or "changed: N region(s)".
+    // "same part", "same within tolerance" or "changed: N region(s)", with the alarms only one
+    // version raises after it ("same part, but NEW raises 1 alarm OLD does not: line 6: ...").
     std::string Verdict;
     double Tolerance = 0;
     std::vector<ChangedRegion> Regions; // front (largest Z) first
@@ -39,7 +40,10 @@ struct VersionDiff {
     CheckReport Old, New;
     // Their own findings, before either was compared with the other.
     findings::Counts OldCounts, NewCounts;
-    bool Changed() const { return !Regions.empty(); }
+    // The alarms one version raises and the other does not (by message: a renumbered program's
+    // lines move), in line order. A part cut alike is still no "same part" then.
+    std::vector<Alarm> OnlyNewAlarms, OnlyOldAlarms;
+    bool Changed() const { return !Regions.empty() || !OnlyNewAlarms.empty() || !OnlyOldAlarms.empty(); }
 };
 
 // Compares `before` with `after`. Nothing with `complaint` when either has no stock or its

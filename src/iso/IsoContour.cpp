@@ -150,7 +150,7 @@ bool Missing(Machine& m, const char* what, double n) {
 
 } // namespace
 
-bool ReadContour(Machine& m, double p, double q, Contour& out) {
+bool ReadContour(Machine& m, double p, double q, Contour& out, bool finishing) {
     interp::MachineState& s = m.S;
     int64_t pos = FindSequence(m, p);
     if (pos == 0) return Missing(m, "N", p);
@@ -168,7 +168,7 @@ bool ReadContour(Machine& m, double p, double q, Contour& out) {
             const MacroRead read = MacroWords(m, text, w, false);
             if (read == MacroRead::Fault && s.RunState == interp::RunAlarm) return false;
             if (read != MacroRead::Words) {
-                if (read == MacroRead::Statement)
+                if (read == MacroRead::Statement && !finishing)
                     NoteOnce(
                         m, "macro-contour", "iso-unsupported",
                         "a macro statement between P and Q is passed over by G71, G72 and G73 (G70 runs it)");
@@ -359,7 +359,7 @@ void FinishCycle(Machine& m, const Words& w) {
     if (!MayJump(m)) return;
     const int64_t from = FindSequence(m, w.Value('P'));
     Contour c;
-    if (!ReadContour(m, w.Value('P'), w.Value('Q'), c)) return;
+    if (!ReadContour(m, w.Value('P'), w.Value('Q'), c, true)) return;
     // The blocks P to Q run as they are written; the last one brings the tool back here.
     iso.Finishing = true;
     iso.FinishStart = from;

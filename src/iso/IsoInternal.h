@@ -89,8 +89,9 @@ struct Contour {
     int64_t QEnd = 0;       // BlockEndPos of the Q block
 };
 // Reads the blocks from N p to N q as a contour starting at the machine's position. False (with
-// an alarm raised) when either number is missing.
-bool ReadContour(Machine& m, double p, double q, Contour& out);
+// an alarm raised) when either number is missing. `finishing` for G70, which runs the blocks'
+// macro statements as well (the roughing cycles pass them over, and say so).
+bool ReadContour(Machine& m, double p, double q, Contour& out, bool finishing = false);
 void RoughCycle(Machine& m, const Words& w, bool facing); // G71, G72 second block
 void PatternCycle(Machine& m, const Words& w);            // G73 second block
 void FinishCycle(Machine& m, const Words& w);             // G70

@@ -101,9 +101,14 @@ void ComparePanel::SetResult(BenchPtr result) {
     }
     Shown = std::move(result);
     const check::VersionDiff& d = *Shown->Versions;
-    Verdict->setText(QStringLiteral("%1 → this program: <b>%2</b>; cutting time %3 → %4; findings %5 → %6")
+    // The machine's time beside the control's when the check has a machine.
+    const QString machine = d.Old.Machine && d.New.Machine ? QStringLiteral(" (machine %1 → %2)")
+                                                                 .arg(Seconds(d.Old.Machine->Total.Total()),
+                                                                      Seconds(d.New.Machine->Total.Total()))
+                                                           : QString();
+    Verdict->setText(QStringLiteral("%1 → this program: <b>%2</b>; cutting time %3 → %4%5; findings %6 → %7")
                          .arg(Versus.toHtmlEscaped(), QString::fromStdString(d.Verdict).toHtmlEscaped(),
-                              Seconds(d.Old.CuttingTime), Seconds(d.New.CuttingTime),
+                              Seconds(d.Old.CuttingTime), Seconds(d.New.CuttingTime), machine,
                               QString::fromStdString(findings::CountsText(d.OldCounts)),
                               QString::fromStdString(findings::CountsText(d.NewCounts))));
     Rows->setRowCount(static_cast<int>(d.Regions.size()));

@@ -511,6 +511,44 @@ TEST(TargetCompare, TwoVersionsDifferOnlyWhereTheyCutDifferently) {
         out.find(": 3 programs, 1 the same part (within the tolerance), 1 changed, 1 new, 0 not compared\n"),
         std::string::npos)
         << out;
+    // With a machine: its time per tool beside the control's, in the text and in JSON.
+    check::StockOptions machined = stock;
+    machined.Machine.Asked = true;
+    out.clear();
+    EXPECT_EQ(check::DiffPrograms(old, dir / "moved.min", {}, machined, false, out, why), 1) << why;
+    EXPECT_NE(out.find(", machine time "), std::string::npos) << out;
+    EXPECT_NE(out.find("\n  tool 1: "), std::string::npos) << out;
+    EXPECT_NE(out.find(" s, machine "), std::string::npos) << out;
+    out.clear();
+    EXPECT_EQ(check::DiffPrograms(old, dir / "moved.min", {}, machined, true, out, why), 1) << why;
+    EXPECT_NE(out.find("{\"tool\": 1, \"cutting_time_s\": ["), std::string::npos) << out;
+    EXPECT_NE(out.find("], \"machine_time_s\": ["), std::string::npos) << out;
+    // Renumbered without its P and Q: the ISO control (the setups name it) raises an alarm at the
+    // G71, and the contour's blocks cut the part by themselves. The verdict does not hide it.
+    const std::vector<std::string> g71 = {"G00 X200. Z100.",  "T0101",           "G97 S1000 M03",
+                                          "G99 G00 X52. Z2.", "G71 U1. R0.5",    "G71 P10 Q20 F0.2",
+                                          "N10 G00 X30.",     "G01 Z-20.",       "X40.",
+                                          "N20 Z-40.",        "G00 X200. Z100.", "M30"};
+    std::vector<std::string> renumbered = g71;
+    renumbered[6] = "N100 G00 X30.", renumbered[9] = "N200 Z-40.";
+    for (const char* name : {"g71.setup.toml", "renumbered.setup.toml"})
+        std::ofstream(dir / name) << "[program]\ncontrol = \"iso\"\n";
+    const std::string before = write("g71.min", g71), after = write("renumbered.min", renumbered);
+    out.clear();
+    EXPECT_EQ(check::DiffPrograms(before, after, {}, stock, false, out, why), 1) << why << out;
+    EXPECT_NE(
+        out.find(": same part, but NEW raises 1 alarm OLD does not: line 6: PS0063 block N10 not found\n"),
+        std::string::npos)
+        << out;
+    out.clear();
+    EXPECT_EQ(check::DiffPrograms(after, before, {}, stock, true, out, why), 1) << why;
+    EXPECT_NE(out.find("\"alarms_only_old\": [{\"line\": 6, \"message\": \"PS0063 block N10 not found\"}], "
+                       "\"alarms_only_new\": []"),
+              std::string::npos)
+        << out;
+    out.clear();
+    EXPECT_EQ(check::DiffPrograms(after, after, {}, stock, false, out, why), 0) << why; // the same alarm
+    EXPECT_NE(out.find(": same part\n"), std::string::npos) << out;
     std::filesystem::remove_all(dir);
 }
 

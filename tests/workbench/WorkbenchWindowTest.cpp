@@ -2,6 +2,7 @@
 // The workbench in a window: its docks, commands, status-bar counts and caret navigation, on a
 // small stand-in window whose pane holds the program with one line break per CR LF.
 
+#include "check/ProgramDiff.h"
 #include "editor/ProgramView.h"
 #include "files/ProgramText.h"
 #include "picture/Sheet.h"
@@ -52,6 +53,7 @@ struct Window {
     std::optional<picture::Area> ZoomedTo;
     QString Path; // the program's file (its setup is looked for beside it)
     bool Vertical = false;
+    check::CheckOptions Options; // the window's switches
     std::unique_ptr<Workbench> Bench;
 
     explicit Window(const settings::WorkbenchValues& values = {}) {
@@ -75,7 +77,7 @@ struct Window {
             v.CanvasWidth = 600 * inspect::TwipsPerPixel, v.CanvasHeight = 400 * inspect::TwipsPerPixel;
             return std::optional<inspect::ViewMap>(v);
         };
-        h.Options = [] { return check::CheckOptions{}; };
+        h.Options = [this] { return Options; };
         h.ProgramPath = [this] { return Path; };
         h.Text = [this] { return Text.Shared(); };
         h.TextRevision = [this] { return Text.Revision(); };
@@ -646,4 +648,51 @@ TEST(WorkbenchWindow, TheInspectionSheetListsTheFeaturesAndFindsTheirBlocks) {
             EXPECT_EQ(FeatureBlock(*w.Bench->Latest(), f), 34) << f.Name;
         }
     }
+}
+
+// The window and the checker compare the same two versions alike: the same regions with the
+// same blocks of both files. The setup names the ISO control, which the window switches to on
+// opening the program; the checker reads both versions with it too.
+TEST(WorkbenchWindow, AComparisonNamesTheBlocksTheCheckerNames) {
+    QTemporaryDir dir;
+    const QString program = dir.filePath(QStringLiteral("TURNING.min")),
+                  backup = dir.filePath(QStringLiteral("TURNING.bak"));
+    const QString text = ReadExample("TURNING.min");
+    const QString setup =
+        QStringLiteral("[program]\ncontrol = \"iso\"\n") + ReadExample("TURNING.setup.toml");
+    Write(dir.filePath(QStringLiteral("TURNING.setup.toml")), setup.toUtf8().constData());
+    const auto crlf = [](QString t) {
+        return t.replace(QStringLiteral("\n"), QStringLiteral("\r\n")).toUtf8();
+    };
+    Write(program, crlf(text).constData());
+    Write(backup, crlf(QString(text).replace(QStringLiteral("G03 X54. Z-45. R2."),
+                                             QStringLiteral("G03 X53.8 Z-45. R2.")))
+                      .constData());
+    std::string json, why;
+    ASSERT_EQ(check::DiffPrograms(backup.toStdString(), program.toStdString(), {}, {}, true, json, why), 1)
+        << why;
+    Window w;
+    w.Options.Lathe.Iso = true;
+    w.SetProgram(text);
+    w.Path = program;
+    w.Open();
+    QString whyNot;
+    const auto old = ReadVersion(backup, w.Bench->Latest()->Options, whyNot);
+    ASSERT_TRUE(old) << whyNot.toStdString();
+    w.Bench->CompareWith(old);
+    ASSERT_TRUE(w.Bench->Worker()->WaitIdle());
+    const BenchPtr r = w.Bench->Latest();
+    ASSERT_TRUE(r->Versions) << r->VersionsError;
+    ASSERT_FALSE(r->Versions->Regions.empty());
+    const auto list = [](const std::vector<int64_t>& l) {
+        std::string out;
+        for (size_t i = 0; i < l.size(); ++i)
+            out += (i ? ", " : "") + std::to_string(l[i]);
+        return out;
+    };
+    std::string regions;
+    for (const check::ChangedRegion& region : r->Versions->Regions)
+        regions += "\"old_lines\": [" + list(region.OldLines) + "], \"new_lines\": [" +
+                   list(region.Change.Lines) + "]}";
+    EXPECT_NE(json.find(regions + "], \"cutting_time_s\""), std::string::npos) << regions << "\n" << json;
 }
