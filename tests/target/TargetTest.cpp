@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The part on the drawing: drawings written by a writer of their own (make_drawings.py, plain
-// DXF text) read into the same half-section however they are drawn, the messages for an
-// outline that cannot be taken, and the comparison of a program's finished section with it.
+// DXF text) and by an independent one (make_ezdxf_drawings.py) read into the same half-section
+// however they are drawn, the messages for an outline that cannot be taken, and the comparison
+// of a program's finished section with it.
 
 #include "target/Target.h"
 #include "check/Checker.h"
@@ -61,6 +62,9 @@ TEST(TargetDrawing, EveryWayOfDrawingTheShaftGivesOneSection) {
     fullInch.BoxTo = target::DrawingPoint{5.1, 3};
     target::TargetOptions fullInchLower = fullInch;
     fullInchLower.Side = target::Half::Lower;
+    // The same whole outline as LINEs and ARCs on CONTOUR, among dimensions and a title block.
+    target::TargetOptions contourInch = fullInch, contourInchLower = fullInchLower;
+    contourInch.Layer = contourInchLower.Layer = "CONTOUR";
     std::string why;
     const std::optional<target::Target> reference = Read("shaft_upper_r12.dxf", upperR12, why);
     ASSERT_TRUE(reference) << why;
@@ -71,7 +75,12 @@ TEST(TargetDrawing, EveryWayOfDrawingTheShaftGivesOneSection) {
     } cases[] = {{"shaft_upper_r12.dxf", upperR12, "mm"},
                  {"shaft_lower_lines_arcs.dxf", lowerLines, "mm"},
                  {"shaft_full_inch_r2000.dxf", fullInch, "inch"},
-                 {"shaft_full_inch_r2000.dxf", fullInchLower, "inch"}};
+                 {"shaft_full_inch_r2000.dxf", fullInchLower, "inch"},
+                 // Written by an independent writer (make_ezdxf_drawings.py).
+                 {"shaft_upper_ezdxf_r2018.dxf", upperR12, "mm"},
+                 {"shaft_lower_ezdxf_r12.dxf", lowerLines, "mm"},
+                 {"shaft_full_inch_ezdxf_r2010.dxf", contourInch, "inch"},
+                 {"shaft_full_inch_ezdxf_r2010.dxf", contourInchLower, "inch"}};
     for (const auto& c : cases) {
         const std::optional<target::Target> t = Read(c.File, c.Options, why);
         ASSERT_TRUE(t) << c.File << ": " << why;

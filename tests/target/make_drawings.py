@@ -2,6 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Writes the target drawings of the tests (drawings/*.dxf) as plain DXF text, group code by
 # group code, without any DXF library: the reader is tested against a writer of its own.
+# The drawings named *_ezdxf_* come from another writer, the ezdxf library: make_ezdxf_drawings.py.
 #
 # Each drawing shows the same turned part (mm, Z along the axis, the radius up):
 #   front face at Z0 up to R8, a 1 mm chamfer to R9, R9 to Z-10, an inside fillet R2 (clockwise)
