@@ -4,6 +4,7 @@
 #include "check/HtmlReport.h"
 #include "check/ProgramDiff.h"
 #include "picture/Sheet.h"
+#include "stock/MmText.h"
 
 #include <cmath>
 #include <map>
@@ -13,8 +14,9 @@ namespace check {
 
 namespace {
 
+// Four decimals, and never an exponent: 0.0001, not 1e-04.
 std::string Fine(double v) {
-    return NumberJson(std::round(v * 1e4) / 1e4 + 0.0);
+    return stock::MmText(v);
 }
 
 std::string Utf8(std::u16string_view s) {

@@ -6,6 +6,7 @@
 #include "check/DiffHtml.h"
 #include "check/ProgramFiles.h"
 #include "check/Shown.h"
+#include "stock/MmText.h"
 #include "stock/SetupFile.h"
 #include "target/Compare.h"
 
@@ -117,9 +118,10 @@ int DiffPrograms(const std::string& oldPath, const std::string& newPath, const C
                    ", \"volume_mm3\": " + Fine(c.VolumeMm3) + ", \"z\": [" + Fine(c.Z0) + ", " + Fine(c.Z1) +
                    "], \"old_lines\": [" + Lines(oldLines) + "], \"new_lines\": [" + Lines(c.Lines) + "]}";
         else
-            out += std::string("  ") + (removed ? "removed " : "added ") + Fine(c.Depth) + " mm deep, Z" +
-                   Fine(c.Z1) + " to Z" + Fine(c.Z0) + ", " + Fine(c.AreaMm2) + " mm2, " + Fine(c.VolumeMm3) +
-                   " mm3; old lines " + (oldLines.empty() ? "none" : Lines(oldLines)) + ", new lines " +
+            out += std::string("  ") + (removed ? "removed " : "added ") + stock::MmText(c.Depth) +
+                   " mm deep, Z" + stock::MmText(c.Z1) + " to Z" + stock::MmText(c.Z0) + ", " +
+                   stock::MmText(c.AreaMm2) + " mm2, " + stock::MmText(c.VolumeMm3) + " mm3; old lines " +
+                   (oldLines.empty() ? "none" : Lines(oldLines)) + ", new lines " +
                    (c.Lines.empty() ? "none" : Lines(c.Lines)) + "\n";
     }
     // The rest of both reports, side by side: the control's times, and the machine's beside

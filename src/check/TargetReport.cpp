@@ -4,6 +4,7 @@
 
 #include "check/Checker.h"
 #include "check/Shown.h"
+#include "stock/MmText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -187,9 +188,10 @@ void AppendTargetText(std::string& out, const CheckReport& r) {
     if (c.Allowance != 0) out += " (allowance " + Fine(c.Allowance) + " mm)";
     out += "\n";
     for (const target::Deviation& d : c.Deviations) {
-        out += "    " + std::string(KindName(d)) + " " + Fine(d.Depth) + " mm deep at X" +
-               Fine(2 * d.Deepest.x) + " Z" + Fine(d.Deepest.z) + ", Z" + Fine(d.Z1) + " to Z" + Fine(d.Z0) +
-               ", " + Fine(d.AreaMm2) + " mm2, " + Fine(d.VolumeMm3) + " mm3";
+        out += "    " + std::string(KindName(d)) + " " + stock::MmText(d.Depth) + " mm deep at X" +
+               stock::MmText(2 * d.Deepest.x) + " Z" + stock::MmText(d.Deepest.z) + ", Z" +
+               stock::MmText(d.Z1) + " to Z" + stock::MmText(d.Z0) + ", " + stock::MmText(d.AreaMm2) +
+               " mm2, " + stock::MmText(d.VolumeMm3) + " mm3";
         if (!d.Lines.empty()) out += (d.Lines.size() == 1 ? ", line " : ", lines ") + LinesText(d.Lines);
         out += "\n";
     }

@@ -208,6 +208,16 @@ def check_diff_report(checker, work, failures):
             failures.append(f'--diff {args}: {code}, {err[:200]!r}')
 
 
+def check_target_text(checker, failures):
+    # The sheet's part against its drawing: a sliver of 0.0001 mm2 is written as such, as every
+    # size of the text report is, never in an exponent.
+    sheet = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'target', 'drawings', 'SHEET.min')
+    code, out, err = run(checker, sheet)
+    regions = [l for l in out.splitlines() if re.match(r'\s+(gouge|excess) ', l)]
+    if not regions or ' 0.0001 mm2' not in out or any(re.search(r'\de-\d', l) for l in regions):
+        failures.append(f'target regions in the text: {code}, {err[:200]!r}, {regions!r}')
+
+
 def main():
     checker, examples = sys.argv[1], sys.argv[2]
     failures = []
@@ -220,6 +230,7 @@ def main():
         check_nose(checker, work, failures)
         check_diff_picture(checker, work, failures)
         check_diff_report(checker, work, failures)
+        check_target_text(checker, failures)
     for f in failures:
         print('FAIL:', f)
     sys.exit(1 if failures else 0)
