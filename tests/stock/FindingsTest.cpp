@@ -5,6 +5,7 @@
 #include "check/Checker.h"
 #include "check/StockSection.h"
 #include "stock/SetupFile.h"
+#include "support/ProgramText.h"
 
 #include <gtest/gtest.h>
 
@@ -19,15 +20,6 @@
 namespace {
 
 using Found = std::vector<std::pair<int64_t, std::string>>;
-
-std::u16string Program(const std::vector<std::string>& blocks) {
-    std::u16string text;
-    for (const std::string& b : blocks) {
-        text += std::u16string(b.begin(), b.end());
-        text += u"\r\n";
-    }
-    return text;
-}
 
 std::shared_ptr<const stock::Setup> SetupOf(const std::string& toml) {
     stock::SetupError error;

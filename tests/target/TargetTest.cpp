@@ -11,6 +11,7 @@
 #include "check/StockSection.h"
 #include "stock/Profile.h"
 #include "stock/SetupFile.h"
+#include "support/ProgramText.h"
 #include "target/Compare.h"
 #include "target/Dxf.h"
 #include "target/Inspection.h"
@@ -185,15 +186,6 @@ TEST(TargetDrawing, TheSetupTableSaysHowToReadIt) {
 }
 
 // --- A program's finished section against the drawing ---
-
-std::u16string Program(const std::vector<std::string>& blocks) {
-    std::u16string text;
-    for (const std::string& b : blocks) {
-        text += std::u16string(b.begin(), b.end());
-        text += u"\r\n";
-    }
-    return text;
-}
 
 std::shared_ptr<const stock::Setup> Bar50() {
     stock::SetupError error;
