@@ -311,6 +311,16 @@ const char* CheckReport::FailureMessage() const {
     return nullptr;
 }
 
+namespace {
+
+// Where a deviation's block ends, as the program writes positions: an inch program in inches.
+void ToProgramUnit(target::Comparison& c, double mmPerUnit) {
+    for (target::Deviation& d : c.Deviations)
+        d.X /= mmPerUnit, d.Z /= mmPerUnit;
+}
+
+} // namespace
+
 CheckReport CheckProgram(const std::u16string& given, const CheckOptions& options,
                          const std::function<void(const TracedSegment&)>& onSegment,
                          const std::vector<motion::Canvas*>& pictures, double pictureWidthPx,
@@ -369,13 +379,13 @@ CheckReport CheckProgram(const std::u16string& given, const CheckOptions& option
     std::optional<stock::Region> beforeThreads;
     if (options.Stock) {
         stock::Setup setup = stock::WithProgramTools(*options.Stock, text, options.Lathe.Unit == 4);
-        if (options.Target) cutWith = setup;
+        if (options.Target || options.KeepCut) cutWith = setup;
         machining.emplace(std::move(setup), stock::Tolerances{}, options.StockStop);
         machining->Applied = options.OnNoseMove;
         // With a target, the moves as the stock took them (the nose compensated) are kept, to
         // find the block behind each deviation, and the section as it stood before the first
         // thread pass, on which the thread's crests are compared and measured.
-        if (options.Target)
+        if (options.Target || options.KeepCut)
             machining->Applied = [&moves, &beforeThreads, &machining, &cutWith,
                                   nose = options.OnNoseMove](const stock::Move& m) {
                 moves.push_back(m);
@@ -470,12 +480,22 @@ CheckReport CheckProgram(const std::u16string& given, const CheckOptions& option
             if (drawing)
                 report.Target->Inspection =
                     target::InspectionOf(report.Stock->Part, *options.Target, threads);
-            for (target::Deviation& d : report.Target->Deviations)
-                d.X /= mmPerUnit, d.Z /= mmPerUnit;
+            ToProgramUnit(*report.Target, mmPerUnit);
         }
+        if (options.KeepCut)
+            report.Cut = std::make_shared<const CutRecord>(
+                CutRecord{std::move(moves), std::move(*cutWith), mmPerUnit});
     }
     CollectFindings(report);
     return report;
+}
+
+void CompareCut(CheckReport& report, const target::Target& drawn) {
+    if (!report.Stock || !report.Cut) return;
+    report.Target =
+        target::Compare(report.Stock->Part, drawn, drawn.Options, &report.Cut->Moves, &report.Cut->CutWith);
+    ToProgramUnit(*report.Target, report.Cut->MmPerUnit);
+    CollectFindings(report);
 }
 
 } // namespace check

@@ -67,6 +67,17 @@ struct CheckOptions {
     std::shared_ptr<const target::Target> Target;
     // With a machine: keeps what the run hands its planner (a calibration plans it again).
     machine::Recording* MachineRecording = nullptr;
+    // With a stock: keeps the moves and tools it was cut with (CheckReport::Cut), so that its
+    // section can be compared afterwards (CompareCut) without running the program again.
+    bool KeepCut = false;
+};
+
+// The moves as the stock took them (the nose compensated) and the tools that cut them: what a
+// comparison sweeps again to find the block behind a region.
+struct CutRecord {
+    std::vector<stock::Move> Moves;
+    stock::Setup CutWith;
+    double MmPerUnit = 1; // an inch program's positions are reported in inches
 };
 
 struct Alarm {
@@ -109,6 +120,8 @@ struct CheckReport {
     std::optional<machine::Result> Machine;
     // When a target drawing was given with a stock: the finished section against it.
     std::optional<target::Comparison> Target;
+    // With CheckOptions::KeepCut and a stock that was cut: how it was cut.
+    std::shared_ptr<const CutRecord> Cut;
     // When a stock was given but could not be cut: why. The program is then checked without it
     // (Stock is empty), its alarms and advice as ever.
     std::string StockError;
@@ -134,6 +147,11 @@ CheckReport CheckProgram(const std::u16string& text, const CheckOptions& options
                          const std::function<void(const TracedSegment&)>& onSegment = {},
                          const std::vector<motion::Canvas*>& pictures = {}, double pictureWidthPx = 1600,
                          double pictureHeightPx = 1000);
+
+// Compares the section of `report` (checked with KeepCut) with `drawn`, which has no drawn pieces
+// (another version's section): sets report.Target and its findings as a check with that target
+// would have.
+void CompareCut(CheckReport& report, const target::Target& drawn);
 
 // The words of the reports for how a run ended, the same in the text and in JSON.
 inline constexpr const char* EndedAtProgramEnd = "Program End";

@@ -71,6 +71,7 @@ std::optional<VersionDiff> CompareVersions(ProgramVersion before, ProgramVersion
         }
         v->Options.StockStop = stop;
         v->Options.Target.reset();
+        v->Options.KeepCut = true;
     }
     VersionDiff d;
     d.OldFile = before.File, d.NewFile = after.File;
@@ -80,9 +81,12 @@ std::optional<VersionDiff> CompareVersions(ProgramVersion before, ProgramVersion
     d.NewCounts = findings::CountsOf(d.New.Findings);
     // NEW against OLD: its gouges are material it removed, its excess material it added, with
     // its own blocks; OLD against NEW gives the old file's blocks for the same regions.
-    after.Options.Target = SectionAsTarget(d.Old);
-    before.Options.Target = SectionAsTarget(d.New);
-    if (!Cut(after, d.New, complaint) || !Cut(before, d.Old, complaint) || !d.New.Target || !d.Old.Target) {
+    // Each compared with the other's section, along its own cut (kept by the check).
+    const std::shared_ptr<const target::Target> oldSection = SectionAsTarget(d.Old);
+    const std::shared_ptr<const target::Target> newSection = SectionAsTarget(d.New);
+    CompareCut(d.New, *oldSection);
+    CompareCut(d.Old, *newSection);
+    if (!d.New.Target || !d.Old.Target) {
         complaint = "the stock could not be cut";
         return std::nullopt;
     }
