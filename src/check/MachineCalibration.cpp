@@ -191,7 +191,9 @@ int CalibrateMachine(const CheckOptions& check, const StockOptions& stock, bool 
         const auto p = static_cast<machine::Parameter>(k);
         const std::string key = machine::ParameterKey(p);
         report += "  " + machine::ValueText(c.Fitted, key);
-        if (c.Fixed[k])
+        if (c.Fixed[k] && p == machine::Parameter::SpindleAccel && !start->Ramp.empty())
+            report += " (kept: the measured spindle_ramp stands for it)\n";
+        else if (c.Fixed[k])
             report += " (kept: no program's time depends on it)\n";
         else
             report += " (was " + machine::ValueText(*start, key).substr(key.size() + 3) + ")\n";

@@ -128,6 +128,18 @@ void Planner::Find(const char* code, Severity level, int64_t line, double tool, 
 }
 
 double Planner::RampTime(double from, double to) const {
+    if (!P.Ramp.empty()) { // as measured: the time from rest, straight between the points
+        const std::vector<RampPoint>& ramp = P.Ramp;
+        const auto fromRest = [&ramp](double n) {
+            n = std::fabs(n);
+            RampPoint lo{0, 0}, hi = ramp.front();
+            for (size_t i = 1; i < ramp.size() && n > hi.Rpm; ++i)
+                lo = hi, hi = ramp[i];
+            return lo.Seconds + (n - lo.Rpm) * (hi.Seconds - lo.Seconds) / (hi.Rpm - lo.Rpm);
+        };
+        if ((from < 0 && to > 0) || (from > 0 && to < 0)) return fromRest(from) + fromRest(to);
+        return std::fabs(fromRest(to) - fromRest(from));
+    }
     const double a = P.SpindleAccelRpmS, base = P.SpindleBaseRpm;
     if (base <= 0) return std::fabs(to - from) / a;
     // From rest: n / a at full torque up to the base speed; above it the torque falls as base / n,

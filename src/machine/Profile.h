@@ -19,6 +19,12 @@ struct Axis {
     double MaxFeedMmMin = 0; // highest cutting feed, mm/min
 };
 
+// A point of the spindle's measured ramp: the seconds it takes from rest to the speed.
+struct RampPoint {
+    double Rpm = 0, Seconds = 0;
+    bool operator==(const RampPoint&) const = default;
+};
+
 // A gear range of the spindle: the speeds it turns at in that range.
 struct GearRange {
     double MinRpm = 0, MaxRpm = 0;
@@ -40,6 +46,10 @@ struct Profile {
     // The power curve: full torque up to the base speed, constant power above it, where the
     // spindle speeds up (and brakes) the slower the faster it turns. 0: full torque throughout.
     double SpindleBaseRpm = 0;
+    // The spindle's ramp as measured, by increasing speed: between its points the time is taken
+    // as straight, through rest to the first, and on at the last stretch's rate above the last.
+    // Given, it stands for the acceleration and the power curve (braking as well).
+    std::vector<RampPoint> Ramp;
     // Gear ranges by increasing speed, M41 the first (M41 to M44 select one; else the speed
     // does); none: one range. A change of range stops the spindle, takes GearChangeS and starts
     // it again.

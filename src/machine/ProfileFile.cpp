@@ -105,6 +105,10 @@ class TableReader {
                 if (!ReadGears(node, p)) return false;
                 continue;
             }
+            if (k == "spindle_ramp") {
+                if (!ReadRamp(node, p)) return false;
+                continue;
+            }
             if (k == "turret_stations") {
                 double v = 0;
                 if (!Number(node, k, 0, 1000, v)) return false;
@@ -163,6 +167,34 @@ class TableReader {
                 return Fail(&r, "machine.gear_ranges must go by increasing speed: " + Show(r) + " after " +
                                     Show(*ranges->get(p.Gears.size() - 1)));
             p.Gears.push_back(g);
+        }
+        return true;
+    }
+
+    // spindle_ramp = [[1000, 0.9], [4000, 5.2]]: seconds from rest to each speed, as measured;
+    // speeds and seconds both increasing, at most 32 points.
+    bool ReadRamp(const toml::node& node, Profile& p) {
+        const toml::array* points = node.as_array();
+        const std::string shape = "machine.spindle_ramp must be a list of up to 32 [rpm, seconds from rest] "
+                                  "pairs, by increasing speed, e.g. [[1000, 0.9], [4000, 5.2]], not ";
+        if (!points || points->empty() || points->size() > 32) return Fail(&node, shape + Show(node));
+        p.Ramp.clear();
+        for (const toml::node& n : *points) {
+            const toml::array* pair = n.as_array();
+            if (!pair || pair->size() != 2) return Fail(&n, shape + Show(n));
+            RampPoint r;
+            if (!Number(*pair->get(0), "spindle_ramp", 1, 100000, r.Rpm) ||
+                !Number(*pair->get(1), "spindle_ramp", 0.001, 600, r.Seconds))
+                return false;
+            const auto text = [](const RampPoint& q) {
+                std::ostringstream s;
+                s << "[" << q.Rpm << ", " << q.Seconds << "]";
+                return s.str();
+            };
+            if (!p.Ramp.empty() && (r.Rpm <= p.Ramp.back().Rpm || r.Seconds <= p.Ramp.back().Seconds))
+                return Fail(&n, "machine.spindle_ramp must go by increasing speed and seconds: " + text(r) +
+                                    " after " + text(p.Ramp.back()));
+            p.Ramp.push_back(r);
         }
         return true;
     }
@@ -243,6 +275,7 @@ const std::vector<std::string>& ProfileKeys() {
         k.push_back("m_codes");
         k.push_back("gear_ranges");
         k.push_back("turret_stations");
+        k.push_back("spindle_ramp");
         return k;
     }();
     return keys;
@@ -267,6 +300,14 @@ std::string ValueText(const Profile& p, const std::string& key) {
         for (size_t i = 0; i < p.Gears.size(); ++i)
             s << (i ? ", [" : "[") << p.Gears[i].MinRpm << ", " << p.Gears[i].MaxRpm << "]";
         s << "] rpm";
+        return s.str();
+    }
+    if (key == "spindle_ramp") {
+        if (p.Ramp.empty()) return s.str() + "none (spindle_accel and spindle_base_rpm)";
+        s << "[";
+        for (size_t i = 0; i < p.Ramp.size(); ++i)
+            s << (i ? ", [" : "[") << p.Ramp[i].Rpm << ", " << p.Ramp[i].Seconds << "]";
+        s << "] rpm, s";
         return s.str();
     }
     if (key == "turret_stations") {

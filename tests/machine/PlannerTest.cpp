@@ -238,6 +238,20 @@ TEST(MachineTime, TheSpindleUnderItsPowerCurveAndItsGearRanges) {
     EXPECT_NEAR(r.Tools.at(2).SpindleRamp, 2.25 + 1, Tol);
     EXPECT_NEAR(r.Tools.at(3).SpindleRamp, 0.5 + 3.75, Tol);
 
+    // A measured ramp stands for the rate and the curve: 1 s to 1000 rpm, 4 s to 3000, straight
+    // between (1.5 s a thousand rpm) and on at that rate above 3000.
+    p.Ramp = {{1000, 1}, {3000, 4}};
+    machine::Planner measured(p);
+    CutAfter(measured, {3, false, 2000, 0}, 1); // 1 + 1.5
+    CutAfter(measured, {3, false, 3500, 0}, 2); // from 2.5 s to 4.75 s
+    CutAfter(measured, {3, false, 500, 0}, 3);  // braking the same way, to 0.5 s
+    CutAfter(measured, {4, false, 1000, 0}, 4); // through rest: 0.5 + 1
+    r = measured.Finish();
+    EXPECT_NEAR(r.Tools.at(1).SpindleRamp, 2.5, Tol);
+    EXPECT_NEAR(r.Tools.at(2).SpindleRamp, 2.25, Tol);
+    EXPECT_NEAR(r.Tools.at(3).SpindleRamp, 4.25, Tol);
+    EXPECT_NEAR(r.Tools.at(4).SpindleRamp, 1.5, Tol);
+
     // Two gear ranges at 500 rpm/s, full torque: the first taken by the speed, a change of range
     // stops the spindle, takes its 2 s and starts it again; M41 holds the first range's 800 rpm.
     p = TestProfile();

@@ -36,6 +36,7 @@ spindle_max_rpm = 3000
 chuck_max_rpm = 2500
 m_codes = { 8 = 0.8, 10 = 2 }
 gear_ranges = [[20, 800], [600, 4000]]
+spindle_ramp = [[1000, 0.9], [4000, 5.25]]
 )");
     // The setup's own reader accepts the table (the stock is still read).
     stock::SetupError se;
@@ -55,10 +56,13 @@ gear_ranges = [[20, 800], [600, 4000]]
     EXPECT_EQ(std::count(a.begin(), a.end(), "x_rapid"), 1);
     EXPECT_EQ(std::count(a.begin(), a.end(), "z_rapid"), 0);
     EXPECT_EQ(std::count(a.begin(), a.end(), "m_codes"), 0);
-    EXPECT_EQ(a.size() + 6, machine::ProfileKeys().size());
+    EXPECT_EQ(a.size() + 7, machine::ProfileKeys().size());
     EXPECT_EQ(p->Gears, (std::vector<machine::GearRange>{{20, 800}, {600, 4000}}));
     EXPECT_EQ(machine::ValueText(*p, "gear_ranges"), "gear_ranges = [[20, 800], [600, 4000]] rpm");
     EXPECT_EQ(machine::ValueText(*p, "turret_stations"), "turret_stations = not known");
+    EXPECT_EQ(machine::ValueText(*p, "spindle_ramp"), "spindle_ramp = [[1000, 0.9], [4000, 5.25]] rpm, s");
+    EXPECT_EQ(machine::ValueText(machine::DefaultProfile(), "spindle_ramp"),
+              "spindle_ramp = none (spindle_accel and spindle_base_rpm)");
 
     // A setup without a machine gives none, and no error.
     const std::string plain = f.Write("Q.setup.toml", Stock);
@@ -101,6 +105,13 @@ TEST(MachineProfile, RefusesBadValuesWithFileLineAndValue) {
         {"[machine]\n\ngear_ranges = [[20, -8]]\n",
          "P.setup.toml:3: machine.gear_ranges must lie from 1 to 100000: -8"},
         {"[machine]\ngear_ranges = 3\n", "P.setup.toml:2: machine.gear_ranges must be a list of up to four"},
+        {"[machine]\nspindle_ramp = [[1000, 2], [800, 3]]\n",
+         "P.setup.toml:2: machine.spindle_ramp must go by increasing speed and seconds: [800, 3] after "
+         "[1000, 2]"},
+        {"[machine]\nspindle_ramp = [[1000, 2], [2000, 0]]\n",
+         "P.setup.toml:2: machine.spindle_ramp must lie from 0.001 to 600: 0"},
+        {"[machine]\nspindle_ramp = [1000, 2]\n",
+         "P.setup.toml:2: machine.spindle_ramp must be a list of up to 32"},
         {"[machine]\nturret_stations = 2.5\n",
          "P.setup.toml:2: machine.turret_stations must be a whole number: 2.5"},
         {"[machine]\nspindle_base_rpm = -1\n",
