@@ -145,58 +145,68 @@ class TableReader {
     }
 
   private:
+    // A list of one to `most` [a, b] pairs of numbers within their ranges, each handed with its
+    // node to `take`, which checks it against those before.
+    template <class Take>
+    bool ReadPairs(const toml::node& node, const std::string& key, size_t most, const std::string& shape,
+                   const double (&a)[2], const double (&b)[2], Take&& take) {
+        const toml::array* list = node.as_array();
+        if (!list || list->empty() || list->size() > most) return Fail(&node, shape + Show(node));
+        for (const toml::node& n : *list) {
+            const toml::array* pair = n.as_array();
+            if (!pair || pair->size() != 2) return Fail(&n, shape + Show(n));
+            double first = 0, second = 0;
+            if (!Number(*pair->get(0), key, a[0], a[1], first) ||
+                !Number(*pair->get(1), key, b[0], b[1], second))
+                return false;
+            if (!take(n, first, second)) return false;
+        }
+        return true;
+    }
+    static std::string Pair(double a, double b) {
+        std::ostringstream s;
+        s << "[" << a << ", " << b << "]";
+        return s.str();
+    }
+
     // gear_ranges = [[20, 800], [600, 4000]]: each range's lowest and highest rpm, by increasing
     // speed, at most four (M41 to M44).
     bool ReadGears(const toml::node& node, Profile& p) {
-        const toml::array* ranges = node.as_array();
-        const std::string shape = "machine.gear_ranges must be a list of up to four [lowest, highest] rpm "
-                                  "pairs, by increasing speed, e.g. [[20, 800], [600, 4000]], not ";
-        if (!ranges || ranges->empty() || ranges->size() > 4) return Fail(&node, shape + Show(node));
         p.Gears.clear();
-        for (const toml::node& r : *ranges) {
-            const toml::array* pair = r.as_array();
-            if (!pair || pair->size() != 2) return Fail(&r, shape + Show(r));
-            GearRange g;
-            if (!Number(*pair->get(0), "gear_ranges", 0, 100000, g.MinRpm) ||
-                !Number(*pair->get(1), "gear_ranges", 1, 100000, g.MaxRpm))
-                return false;
-            if (g.MinRpm >= g.MaxRpm)
-                return Fail(&r, "machine.gear_ranges: a range's lowest speed must be below its highest: " +
-                                    Show(r));
-            if (!p.Gears.empty() && g.MaxRpm <= p.Gears.back().MaxRpm)
-                return Fail(&r, "machine.gear_ranges must go by increasing speed: " + Show(r) + " after " +
-                                    Show(*ranges->get(p.Gears.size() - 1)));
-            p.Gears.push_back(g);
-        }
-        return true;
+        return ReadPairs(node, "gear_ranges", 4,
+                         "machine.gear_ranges must be a list of up to four [lowest, highest] rpm pairs, by "
+                         "increasing speed, e.g. [[20, 800], [600, 4000]], not ",
+                         {0, 100000}, {1, 100000}, [&](const toml::node& n, double lo, double hi) {
+                             if (lo >= hi)
+                                 return Fail(&n, "machine.gear_ranges: a range's lowest speed must be below "
+                                                 "its highest: " +
+                                                     Pair(lo, hi));
+                             if (!p.Gears.empty() && hi <= p.Gears.back().MaxRpm)
+                                 return Fail(
+                                     &n, "machine.gear_ranges must go by increasing speed: " + Pair(lo, hi) +
+                                             " after " + Pair(p.Gears.back().MinRpm, p.Gears.back().MaxRpm));
+                             p.Gears.push_back({lo, hi});
+                             return true;
+                         });
     }
 
     // spindle_ramp = [[1000, 0.9], [4000, 5.2]]: seconds from rest to each speed, as measured;
     // speeds and seconds both increasing, at most 32 points.
     bool ReadRamp(const toml::node& node, Profile& p) {
-        const toml::array* points = node.as_array();
-        const std::string shape = "machine.spindle_ramp must be a list of up to 32 [rpm, seconds from rest] "
-                                  "pairs, by increasing speed, e.g. [[1000, 0.9], [4000, 5.2]], not ";
-        if (!points || points->empty() || points->size() > 32) return Fail(&node, shape + Show(node));
         p.Ramp.clear();
-        for (const toml::node& n : *points) {
-            const toml::array* pair = n.as_array();
-            if (!pair || pair->size() != 2) return Fail(&n, shape + Show(n));
-            RampPoint r;
-            if (!Number(*pair->get(0), "spindle_ramp", 1, 100000, r.Rpm) ||
-                !Number(*pair->get(1), "spindle_ramp", 0.001, 600, r.Seconds))
-                return false;
-            const auto text = [](const RampPoint& q) {
-                std::ostringstream s;
-                s << "[" << q.Rpm << ", " << q.Seconds << "]";
-                return s.str();
-            };
-            if (!p.Ramp.empty() && (r.Rpm <= p.Ramp.back().Rpm || r.Seconds <= p.Ramp.back().Seconds))
-                return Fail(&n, "machine.spindle_ramp must go by increasing speed and seconds: " + text(r) +
-                                    " after " + text(p.Ramp.back()));
-            p.Ramp.push_back(r);
-        }
-        return true;
+        return ReadPairs(node, "spindle_ramp", 32,
+                         "machine.spindle_ramp must be a list of up to 32 [rpm, seconds from rest] pairs, by "
+                         "increasing speed, e.g. [[1000, 0.9], [4000, 5.2]], not ",
+                         {1, 100000}, {0.001, 600}, [&](const toml::node& n, double rpm, double seconds) {
+                             const RampPoint last = p.Ramp.empty() ? RampPoint{} : p.Ramp.back();
+                             if (!p.Ramp.empty() && (rpm <= last.Rpm || seconds <= last.Seconds))
+                                 return Fail(&n, "machine.spindle_ramp must go by increasing speed and "
+                                                 "seconds: " +
+                                                     Pair(rpm, seconds) + " after " +
+                                                     Pair(last.Rpm, last.Seconds));
+                             p.Ramp.push_back({rpm, seconds});
+                             return true;
+                         });
     }
 
     // m_codes = { 8 = 0.5, 10 = 2 }: seconds of single M codes.
@@ -294,22 +304,20 @@ std::string ValueText(const Profile& p, const std::string& key) {
         s << p.LookAheadBlocks << " blocks";
         return s.str();
     }
-    if (key == "gear_ranges") {
-        if (p.Gears.empty()) return s.str() + "none (one range)";
+    // A list of pairs as the file writes it.
+    const auto pairs = [&s](const auto& list, auto first, auto second, const char* unit) {
         s << "[";
-        for (size_t i = 0; i < p.Gears.size(); ++i)
-            s << (i ? ", [" : "[") << p.Gears[i].MinRpm << ", " << p.Gears[i].MaxRpm << "]";
-        s << "] rpm";
+        for (size_t i = 0; i < list.size(); ++i)
+            s << (i ? ", [" : "[") << list[i].*first << ", " << list[i].*second << "]";
+        s << "] " << unit;
         return s.str();
-    }
-    if (key == "spindle_ramp") {
-        if (p.Ramp.empty()) return s.str() + "none (spindle_accel and spindle_base_rpm)";
-        s << "[";
-        for (size_t i = 0; i < p.Ramp.size(); ++i)
-            s << (i ? ", [" : "[") << p.Ramp[i].Rpm << ", " << p.Ramp[i].Seconds << "]";
-        s << "] rpm, s";
-        return s.str();
-    }
+    };
+    if (key == "gear_ranges")
+        return p.Gears.empty() ? s.str() + "none (one range)"
+                               : pairs(p.Gears, &GearRange::MinRpm, &GearRange::MaxRpm, "rpm");
+    if (key == "spindle_ramp")
+        return p.Ramp.empty() ? s.str() + "none (spindle_accel and spindle_base_rpm)"
+                              : pairs(p.Ramp, &RampPoint::Rpm, &RampPoint::Seconds, "rpm, s");
     if (key == "turret_stations") {
         if (p.TurretStations == 0) return s.str() + "not known";
         s << p.TurretStations << " stations";
