@@ -284,13 +284,18 @@ Probed AlongArc(Edges& e, const DrawnPiece& arc, double radius, double reach) {
     return out;
 }
 
-// A circle through the points by least squares (the algebraic fit): its centre and radius.
-std::optional<std::pair<Point, double>> FitCircle(const std::vector<Point>& pts) {
-    if (pts.size() < 3) return std::nullopt;
+// The points' mean (Z, X).
+std::pair<double, double> Mean(const std::vector<Point>& pts) {
     double mz = 0, mx = 0;
     for (const Point p : pts)
         mz += p.z, mx += p.x;
-    mz /= static_cast<double>(pts.size()), mx /= static_cast<double>(pts.size());
+    return {mz / static_cast<double>(pts.size()), mx / static_cast<double>(pts.size())};
+}
+
+// A circle through the points by least squares (the algebraic fit): its centre and radius.
+std::optional<std::pair<Point, double>> FitCircle(const std::vector<Point>& pts) {
+    if (pts.size() < 3) return std::nullopt;
+    const auto [mz, mx] = Mean(pts);
     double suu = 0, svv = 0, suv = 0, suuu = 0, svvv = 0, suvv = 0, svuu = 0;
     for (const Point p : pts) {
         const double u = p.z - mz, v = p.x - mx;
@@ -309,10 +314,7 @@ std::optional<std::pair<Point, double>> FitCircle(const std::vector<Point>& pts)
 // direction.
 std::optional<std::pair<Point, Point>> FitLine(const std::vector<Point>& pts) {
     if (pts.size() < 2) return std::nullopt;
-    double mz = 0, mx = 0;
-    for (const Point p : pts)
-        mz += p.z, mx += p.x;
-    mz /= static_cast<double>(pts.size()), mx /= static_cast<double>(pts.size());
+    const auto [mz, mx] = Mean(pts);
     double szz = 0, sxx = 0, szx = 0;
     for (const Point p : pts)
         szz += (p.z - mz) * (p.z - mz), sxx += (p.x - mx) * (p.x - mx), szx += (p.z - mz) * (p.x - mx);
