@@ -359,7 +359,7 @@ CheckReport CheckProgram(const std::u16string& given, const CheckOptions& option
     std::optional<advice::ProgramText> adviceText;
     std::optional<advice::RunAdvisor> advisor;
     if (options.Advice) {
-        if (options.TextAhead)
+        if (options.SecondCore)
             adviceText.emplace(text, marksAhead.emplace(text)); // marked on the second thread
         else
             adviceText.emplace(text, true, true); // marked as the run goes
@@ -368,7 +368,7 @@ CheckReport CheckProgram(const std::u16string& given, const CheckOptions& option
     }
     // Joined before the checks' results are read, and on the way out before what it writes to.
     std::jthread ahead;
-    if (options.TextAhead)
+    if (options.SecondCore)
         ahead = std::jthread([&marksAhead, &checkText] {
             if (marksAhead) marksAhead->Produce(); // first: the run waits for its first part
             checkText();
@@ -407,7 +407,7 @@ CheckReport CheckProgram(const std::u16string& given, const CheckOptions& option
         // A thread's run-in ends at the finished face, which the threads follow (Z0 without a stock).
         const double face =
             options.Stock ? options.Stock->Material.FrontZ - options.Stock->Material.FaceAllowance : 0;
-        machineWatch.emplace(*options.Machine, face, options.MachineRecording);
+        machineWatch.emplace(*options.Machine, face, options.MachineRecording, options.SecondCore);
         host.MachineWatch = &*machineWatch;
     }
     interp::MachineState& s = m.S;

@@ -34,9 +34,10 @@ struct CheckOptions {
     bool WhiteBackground = true;
     std::optional<picture::Area> Frame;
     bool Advice = true; // look for the findings that are no alarms (advice)
-    // Pass over the text (the advice's marks, the checks for a text at all) on a second thread
-    // while the run goes. For a check that has a core to itself; an archive's jobs already use them.
-    bool TextAhead = false;
+    // Pass over the text (the advice's marks, the checks for a text at all) and plan the machine's
+    // moves on second threads while the run goes. For a check that has a core to spare; an
+    // archive's jobs already use them.
+    bool SecondCore = false;
     // The program's file, when it has one: subprograms that the ISO control's M98 calls and the
     // program lacks are looked for beside it (input/Subprogram.h).
     std::string ProgramPath;

@@ -193,7 +193,7 @@ class Pipeline {
         }
         options.ProgramPath = path;
         if (!canvases.empty()) options.Frame = FrameFor(text, options, O.Sheet, layout);
-        options.TextAhead = true; // one program at a time: the second core is free
+        options.SecondCore = true; // one program at a time: the second core is free
         std::string nose;
         if (NoseFile.IsOpen() && options.Stock)
             options.OnNoseMove = [&nose](const stock::Move& m) { AppendNoseJson(nose, m); };

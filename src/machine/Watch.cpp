@@ -42,8 +42,8 @@ bool IsGearCode(int code) {
 
 } // namespace
 
-Watch::Watch(const Profile& profile, double partFrontZ, Recording* record)
-    : Plan(profile, partFrontZ, record), Gears(!profile.Gears.empty()) {
+Watch::Watch(const Profile& profile, double partFrontZ, Recording* record, bool thread)
+    : Plan(profile, partFrontZ, record, thread), Gears(!profile.Gears.empty()) {
     static_assert(LastCode == interp::gtable::Last);
     for (int fanuc = 0; fanuc < 2; ++fanuc)
         for (int code = 0; code <= LastCode + 1; ++code) {
@@ -78,11 +78,27 @@ void Watch::Changed(const interp::Machine& machine) {
         // The block's gear range is chosen before its speed, as the control does.
         if (Gears && GearLine != line)
             ForEachMCode(s.BlockText, [&](int code) {
-                if (IsGearCode(code)) Plan.MCode(code, line, Tool), GearLine = line;
+                if (IsGearCode(code)) Plan.MCode(code, line), GearLine = line;
             });
-        Plan.Spindle(c, line, Tool);
+        Plan.Spindle(c, line);
         Cmd = c;
     }
+}
+
+void Watch::Hold(const motion::PathSegment& p, const interp::MachineState& s, uint8_t row) {
+    using Kind = motion::PathSegment::Kind;
+    Move m;
+    m.X0 = p.x0, m.Z0 = p.z0, m.X1 = p.x1, m.Z1 = p.z1;
+    m.Line = s.BlockEndPos, m.Tool = Tool;
+    const bool rapid = p.kind == Kind::Rapid, arc = !rapid && p.kind != Kind::Cut, thread = row & ThreadRow;
+    m.Type = rapid ? Move::Kind::Rapid : thread ? Move::Kind::Thread : Move::Kind::Feed;
+    m.OwnBlock = !rapid && (row & OwnBlockRow);
+    m.Feed = rapid ? 0 : s.Feed;
+    m.PerRev = rapid || s.GFeedMode == 95 || thread;
+    m.Arc = arc;
+    m.Clockwise = arc && p.kind == Kind::ArcCW;
+    if (arc) m.CX = p.cx, m.CZ = p.cz, m.R = p.r;
+    Held.push_back(m);
 }
 
 void Watch::RunHeld(const interp::MachineState& s) {
@@ -109,7 +125,7 @@ void Watch::MCodes(const interp::MachineState& s) {
     const int64_t line = s.BlockEndPos;
     const bool gearsDone = GearLine == line;
     ForEachMCode(s.BlockText, [&](int code) {
-        if (!(gearsDone && IsGearCode(code))) Plan.MCode(code, line, Tool);
+        if (!(gearsDone && IsGearCode(code))) Plan.MCode(code, line);
     });
 }
 

@@ -6,6 +6,7 @@
 
 #include "base/Canvas.h"
 #include "base/Machine.h"
+#include "machine/Ahead.h"
 #include "machine/Planner.h"
 
 #include <bit>
@@ -26,7 +27,8 @@ class Watch {
     // `partFrontZ`: where the part's material begins along Z (the stock's front face; Z0, the
     // finished face, without a stock).
     // `record`, when given, keeps what the planner is handed (machine/Calibrate.h).
-    Watch(const Profile& profile, double partFrontZ, Recording* record = nullptr);
+    // `thread`: the planning runs on a thread of its own (machine/Ahead.h).
+    Watch(const Profile& profile, double partFrontZ, Recording* record = nullptr, bool thread = false);
     // Every drawn piece of path, with the machine while the block draws it. Inline, as Block:
     // both run for every piece and block of a check, and most change nothing but the moves.
     void Segment(const motion::PathSegment& p, const interp::Machine& machine) {
@@ -36,28 +38,20 @@ class Watch {
         // draws the rest.
         if (!Drew && Stale(s)) Changed(machine);
         Drew = true;
-        const uint8_t row = Rows[s.FanucMode][RowOf(s.GMode)];
-        if (p.kind == Kind::Rapid && !(row & HeldRow)) {
-            Plan.AddRapid(p.x0, p.z0, p.x1, p.z1, s.BlockEndPos, Tool);
-            return;
-        }
-        const bool thread = row & ThreadRow;
-        // Every member set in turn: a move a drawn piece, and no clearing of it first.
-        Move& m = Scratch;
-        m.X0 = p.x0, m.Z0 = p.z0, m.X1 = p.x1, m.Z1 = p.z1;
-        m.Line = s.BlockEndPos, m.Tool = Tool;
-        const bool rapid = p.kind == Kind::Rapid, arc = !rapid && p.kind != Kind::Cut;
-        m.Type = rapid ? Move::Kind::Rapid : thread ? Move::Kind::Thread : Move::Kind::Feed;
-        m.OwnBlock = !rapid && (row & OwnBlockRow);
-        m.Feed = rapid ? 0 : s.Feed;
-        m.PerRev = rapid || s.GFeedMode == 95 || thread;
-        m.Arc = arc;
-        m.Clockwise = arc && p.kind == Kind::ArcCW;
-        m.CX = arc ? p.cx : 0, m.CZ = arc ? p.cz : 0, m.R = arc ? p.r : 0;
-        if (row & HeldRow)
-            Held.push_back(m);
+        if (s.GMode != RowGMode || s.FanucMode != RowFanuc) [[unlikely]]
+            RowGMode = s.GMode, RowFanuc = s.FanucMode, Row = Rows[s.FanucMode][RowOf(s.GMode)];
+        const uint8_t row = Row;
+        if (row & HeldRow) [[unlikely]]
+            return Hold(p, s, row);
+        if (p.kind == Kind::Rapid) return Plan.Rapid(s.BlockEndPos, p.x0, p.z0, p.x1, p.z1);
+        // A row's bits are the move's flags as the planner takes them (machine/Ahead.h).
+        const uint8_t flags =
+            static_cast<uint8_t>(row | (s.GFeedMode == 95 || (row & ThreadRow) ? Ahead::PerRevBit : 0));
+        if (p.kind == Kind::Cut)
+            Plan.Feed(flags, s.BlockEndPos, p.x0, p.z0, p.x1, p.z1, s.Feed);
         else
-            Plan.Add(m);
+            Plan.Arc(static_cast<uint8_t>(flags | (p.kind == Kind::ArcCW ? Ahead::ClockwiseBit : 0)),
+                     s.BlockEndPos, p.x0, p.z0, p.x1, p.z1, s.Feed, p.cx, p.cz, p.r);
     }
     // After every block, with the control's time so far.
     void Block(const interp::Machine& machine, double controlTotal) {
@@ -65,7 +59,7 @@ class Watch {
         // A block's words all take effect before it draws: one that drew was looked at then.
         if (!Drew && Stale(s)) Changed(machine);
         // A block that drew nothing and still took the control's time is a dwell.
-        if (!Drew && controlTotal > LastControl) Plan.Dwell(controlTotal - LastControl, s.BlockEndPos, Tool);
+        if (!Drew && controlTotal > LastControl) Plan.Dwell(controlTotal - LastControl, s.BlockEndPos);
         Drew = false;
         LastControl = controlTotal;
         if (!Held.empty()) RunHeld(s);
@@ -108,18 +102,23 @@ class Watch {
     void Changed(const interp::Machine& machine);
     // What a block's G code makes of its drawn pieces, by dialect and code (a code without a
     // row: the last), worked out once.
-    enum : uint8_t { ThreadRow = 1, OwnBlockRow = 2, HeldRow = 4 };
+    enum : uint8_t { ThreadRow = Ahead::ThreadBit, OwnBlockRow = Ahead::OwnBlockBit, HeldRow = 1 };
     static constexpr int LastCode = 200; // the G code table's
     static int RowOf(double g) {
         return g >= 0 && g <= LastCode && static_cast<int>(g) == g ? static_cast<int>(g) : LastCode + 1;
     }
     uint8_t Rows[2][LastCode + 2];
-    // A thread cycle's held moves, a pass at a time.
+    // The row of the G code and dialect the last piece was drawn in (most pieces are drawn in
+    // the one before's).
+    double RowGMode = NAN;
+    bool RowFanuc = false;
+    uint8_t Row = 0;
+    // A thread cycle's drawn piece, held for the block's end; its held moves, a pass at a time.
+    void Hold(const motion::PathSegment& p, const interp::MachineState& s, uint8_t row);
     void RunHeld(const interp::MachineState& s);
     // The block's M codes other than the spindle's.
     void MCodes(const interp::MachineState& s);
-    Planner Plan;
-    Move Scratch; // the move of the piece being drawn
+    Ahead Plan;
     double Tool = 0;
     double ToolTWord = NAN; // the T word the tool was worked out from (none yet)
     // The bits of the T and S words Changed last saw (a T word of these bits has tool 0).

@@ -4,6 +4,7 @@
 #include "check/Checker.h"
 #include "check/CheckerCli.h"
 #include "check/Decode.h"
+#include "machine/Profile.h"
 #include "support/CheckerRun.h"
 
 #include <gtest/gtest.h>
@@ -139,20 +140,33 @@ TEST(Checker, BinaryFileTestCountsEveryCharacter) {
     EXPECT_FALSE(NotText(text));
 }
 
-// With the text passed over on a second thread the report is the same, advice included, for
-// texts the control reads and texts it refuses, and long enough for the marks to come in parts.
-TEST(Checker, TextAheadGivesTheSameReport) {
-    std::string longProgram;
-    for (int i = 0; i < 30000; ++i)
+// With the text passed over and the machine planned on second threads the report is the same,
+// advice and the machine's times and findings included, for texts the control reads and texts
+// it refuses, and long enough for the marks and the planner's orders to come in many parts
+// (tool changes, spindle commands, dwells and M codes between the moves, a thread cycle).
+TEST(Checker, SecondCoreGivesTheSameReport) {
+    std::string longProgram, machining = "G50 S2500\r\n";
+    for (int i = 0; i < 30000; ++i) {
         longProgram += i % 997 ? "G01 X" + std::to_string(i % 90) + ". Z-2. F0.2\r\n" : "g04 x(pause #1\r\n";
+        const std::string t = std::to_string(i % 7 + 1);
+        machining +=
+            i % 997 == 0   ? "G04 X0.3\r\nM08\r\n"
+            : i % 701 == 0 ? "T0" + t + "0" + t + " G96 S" + std::to_string(100 + i % 50) + " M03\r\n"
+            : i % 503 == 0
+                ? "G00 X30. Z2.\r\nG03 X40. Z-3. R5. F0.1\r\nG97 S" + std::string(i % 2 ? "800" : "4500") +
+                      "\r\n" // over the spindle's limit
+                : "G01 X" + std::to_string(10 + i % 90) + ". Z-" + std::to_string(i % 9) + ". F0.2\r\n";
+    }
+    const auto machine = std::make_shared<const machine::Profile>(machine::DefaultProfile());
     for (const std::string& program :
-         {longProgram, std::string("G00 X10.\nG00 X20.\n"), std::string(" \r\n"),
+         {longProgram, machining, std::string("G00 X10.\nG00 X20.\n"), std::string(" \r\n"),
           std::string("G00\x01\x02\x03 X1.\r\n"), std::string("G00 X10.\r\nG01 Z-5. F0.2\r\nM30\r\n")})
         for (bool advice : {true, false}) {
             CheckOptions options;
             options.Advice = advice;
+            options.Machine = advice ? machine : nullptr;
             const std::string alone = ReportJson(CheckProgram(U(program), options));
-            options.TextAhead = true;
+            options.SecondCore = true;
             EXPECT_EQ(ReportJson(CheckProgram(U(program), options)), alone) << program.substr(0, 40);
         }
 }

@@ -1,0 +1,191 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "machine/Ahead.h"
+
+#include <system_error>
+
+namespace machine {
+
+Ahead::Ahead(const Profile& profile, double partFrontZ, Recording* record, bool thread)
+    : Planned(profile, partFrontZ, record), Threaded(thread && std::thread::hardware_concurrency() > 1) {
+    if (Threaded) At = SlotOf(0), End = At + ChunkBytes - Longest;
+}
+
+Ahead::~Ahead() {
+    Join();
+}
+
+uint8_t* Ahead::SlotOf(uint32_t chunk) {
+    std::unique_ptr<uint8_t[]>& slot = Slots[chunk % Chunks];
+    if (!slot) slot = std::make_unique_for_overwrite<uint8_t[]>(ChunkBytes);
+    return slot.get();
+}
+
+void Ahead::Full() {
+    uint8_t* const begin = Slots[Written % Chunks].get();
+    Bytes[Written % Chunks] = static_cast<size_t>(At - begin);
+    // Started with the first full chunk: a short program is planned at its end, threadless.
+    if (!Thread.joinable()) {
+        try {
+            Thread = std::thread([this] { Run(); });
+        } catch (const std::system_error&) { // no thread to be had: planned here, from now on
+            Threaded = false;
+            Plan(begin, At);
+            At = begin;
+            return;
+        }
+    }
+    Handed.store(++Written, std::memory_order_release);
+    // The next slot, once the planner is done with the chunk in it (a planner that failed reads
+    // none: what follows is written and thrown away, and Finish gives its error).
+    for (uint32_t done;
+         !((done = Done.load(std::memory_order_acquire)) & FailedBit) && Written - done >= Chunks;)
+        std::this_thread::sleep_for(Nap);
+    At = SlotOf(Written), End = At + ChunkBytes - Longest;
+}
+
+void Ahead::Add(const Move& m) {
+    if (m.Type == Move::Kind::Rapid) return Rapid(m.Line, m.X0, m.Z0, m.X1, m.Z1);
+    const auto flags =
+        static_cast<uint8_t>((m.Clockwise ? ClockwiseBit : 0) | (m.OwnBlock ? OwnBlockBit : 0) |
+                             (m.PerRev ? PerRevBit : 0) | (m.Type == Move::Kind::Thread ? ThreadBit : 0));
+    if (m.Arc)
+        Arc(flags, m.Line, m.X0, m.Z0, m.X1, m.Z1, m.Feed, m.CX, m.CZ, m.R);
+    else
+        Feed(flags, m.Line, m.X0, m.Z0, m.X1, m.Z1, m.Feed);
+}
+
+void Ahead::Now(uint8_t tag, int64_t line, double x0, double z0, double x1, double z1, double feed, double cx,
+                double cz, double r) {
+    if ((tag & 7) == RapidTag)
+        Planned.AddRapid(x0, z0, x1, z1, line, Tool);
+    else
+        Planned.Add(MoveOf(tag, line, Tool, x0, z0, x1, z1, feed, cx, cz, r));
+}
+
+void Ahead::Spindle(const SpindleCommand& c, int64_t line) {
+    if (!Threaded) return Planned.Spindle(c, line, Tool);
+    Room(), Put(uint8_t{SpindleTag}, line, static_cast<int32_t>(c.Direction), uint8_t{c.Css}, c.S, c.Clamp);
+}
+
+void Ahead::ToolChange(int64_t line, double tool) {
+    Tool = tool;
+    if (!Threaded) return Planned.ToolChange(line, tool);
+    Room(), Put(uint8_t{ToolChangeTag}, line, tool);
+}
+
+void Ahead::Dwell(double seconds, int64_t line) {
+    if (!Threaded) return Planned.Dwell(seconds, line, Tool);
+    Room(), Put(uint8_t{DwellTag}, line, seconds);
+}
+
+void Ahead::MCode(int code, int64_t line) {
+    if (!Threaded) return Planned.MCode(code, line, Tool);
+    Room(), Put(uint8_t{MCodeTag}, line, static_cast<int32_t>(code));
+}
+
+void Ahead::Plan(const uint8_t* at, const uint8_t* end) {
+    const auto get = [&at]<class T>(T& v) {
+        std::memcpy(&v, at, sizeof v);
+        at += sizeof v;
+    };
+    double tool = ReadTool;
+    while (at < end) {
+        const uint8_t tag = *at++;
+        int64_t line;
+        get(line);
+        switch (tag & 7) {
+        case RapidTag: {
+            double x0, z0, x1, z1;
+            get(x0), get(z0), get(x1), get(z1);
+            Planned.AddRapid(x0, z0, x1, z1, line, tool);
+            break;
+        }
+        case MoveTag: {
+            double x0, z0, x1, z1, feed, cx = 0, cz = 0, r = 0;
+            get(x0), get(z0), get(x1), get(z1), get(feed);
+            if (tag & ArcBit) get(cx), get(cz), get(r);
+            Planned.Add(MoveOf(tag, line, tool, x0, z0, x1, z1, feed, cx, cz, r));
+            break;
+        }
+        case SpindleTag: {
+            int32_t direction;
+            uint8_t css;
+            SpindleCommand c;
+            get(direction), get(css), get(c.S), get(c.Clamp);
+            c.Direction = direction, c.Css = css != 0;
+            Planned.Spindle(c, line, tool);
+            break;
+        }
+        case ToolChangeTag:
+            get(tool);
+            Planned.ToolChange(line, tool);
+            break;
+        case DwellTag: {
+            double seconds;
+            get(seconds);
+            Planned.Dwell(seconds, line, tool);
+            break;
+        }
+        case MCodeTag: {
+            int32_t code;
+            get(code);
+            Planned.MCode(code, line, tool);
+            break;
+        }
+        }
+    }
+    ReadTool = tool;
+}
+
+void Ahead::Run() {
+    try {
+        for (uint32_t n = 0;; ++n) {
+            uint32_t handed = 0;
+            const auto ready = [&] {
+                handed = Handed.load(std::memory_order_acquire);
+                return (handed & ~LastBit) > n || (handed & (LastBit | StopBit));
+            };
+            while (!ready()) {
+                std::unique_lock lock(Lock);
+                Woken.wait_for(lock, Nap, ready);
+            }
+            if (handed & StopBit) return;
+            const uint8_t* chunk = Slots[n % Chunks].get();
+            Plan(chunk, chunk + Bytes[n % Chunks]);
+            if ((handed & ~LastBit) == n) return; // that was the last
+            Done.store(n + 1, std::memory_order_release);
+        }
+    } catch (...) {
+        Failed = std::current_exception();
+        Done.store(FailedBit, std::memory_order_release);
+    }
+}
+
+void Ahead::Join() {
+    if (!Thread.joinable()) return;
+    {
+        std::lock_guard lock(Lock);
+        Handed.fetch_or(StopBit, std::memory_order_release);
+    }
+    Woken.notify_one();
+    Thread.join();
+}
+
+Result Ahead::Finish(const std::function<int64_t(int64_t)>& lineOf) {
+    uint8_t* const begin = Slots[Written % Chunks].get();
+    if (Thread.joinable()) {
+        {
+            std::lock_guard lock(Lock);
+            Bytes[Written % Chunks] = static_cast<size_t>(At - begin);
+            Handed.store(Written | LastBit, std::memory_order_release);
+        }
+        Woken.notify_one();
+        Thread.join();
+        if (Failed) std::rethrow_exception(Failed);
+    } else {
+        Plan(begin, At); // a short run: its only chunk, if any
+    }
+    return Planned.Finish(lineOf);
+}
+
+} // namespace machine

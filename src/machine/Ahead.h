@@ -1,0 +1,135 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// The planner behind the run. When the check has a core to spare, what the run hands it is
+// written down in order, packed, a chunk at a time, and planned a chunk at a time on a thread of
+// its own, so that the run does not wait for the planning; else it is handed straight on. Either
+// way the planner is handed the same things in the same order: the times and findings are the same.
+//
+// The run never waits on the planning thread and never wakes it: the thread looks for new chunks
+// every little while (Nap). Waking it costs a system call, and the run writes a chunk in a few
+// tens of microseconds. Only the end of the run and a full ring, which a thread kept from its
+// core can cause, are waited for.
+
+#include "machine/Planner.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <cstring>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace machine {
+
+class Ahead {
+  public:
+    // `thread`: plan on a thread of its own (started once there is a full chunk to plan).
+    Ahead(const Profile& profile, double partFrontZ, Recording* record, bool thread);
+    ~Ahead();
+    Ahead(const Ahead&) = delete;
+    Ahead& operator=(const Ahead&) = delete;
+
+    // What the planner is handed (machine/Planner.h), each order with the tool of the last tool
+    // change (0 before the first). Inline: the run hands every drawn piece through them.
+    void Rapid(int64_t line, double x0, double z0, double x1, double z1) {
+        if (!Threaded) [[unlikely]]
+            return Now(RapidTag, line, x0, z0, x1, z1);
+        Room(), Put(uint8_t{RapidTag}, line, x0, z0, x1, z1);
+    }
+    // A feed move or thread pass, with its flags (below).
+    void Feed(uint8_t flags, int64_t line, double x0, double z0, double x1, double z1, double feed) {
+        const auto tag = static_cast<uint8_t>(MoveTag | flags);
+        if (!Threaded) [[unlikely]]
+            return Now(tag, line, x0, z0, x1, z1, feed);
+        Room(), Put(tag, line, x0, z0, x1, z1, feed);
+    }
+    void Arc(uint8_t flags, int64_t line, double x0, double z0, double x1, double z1, double feed, double cx,
+             double cz, double r) {
+        const auto tag = static_cast<uint8_t>(MoveTag | flags | ArcBit);
+        if (!Threaded) [[unlikely]]
+            return Now(tag, line, x0, z0, x1, z1, feed, cx, cz, r);
+        Room(), Put(tag, line, x0, z0, x1, z1, feed, cx, cz, r);
+    }
+    // Any move (of the tool in force: its own is not looked at).
+    void Add(const Move& m);
+    // These come a few times in a program.
+    void Spindle(const SpindleCommand& c, int64_t line);
+    void ToolChange(int64_t line, double tool);
+    void Dwell(double seconds, int64_t line);
+    void MCode(int code, int64_t line);
+    // A feed move's flags: the low three bits are the orders' tags.
+    enum : uint8_t { ArcBit = 8, ClockwiseBit = 16, OwnBlockBit = 32, PerRevBit = 64, ThreadBit = 128 };
+    // Plans what is left, waits for the planning and gives the planner's result.
+    Result Finish(const std::function<int64_t(int64_t)>& lineOf);
+
+  private:
+    // Each order: its tag (the low three bits, a move's flags above), its line, then what its
+    // kind needs.
+    enum Tag : uint8_t { RapidTag, MoveTag, SpindleTag, ToolChangeTag, DwellTag, MCodeTag };
+    // The longest order (an arc) fits in what is left of a chunk that is not full.
+    static constexpr size_t Longest = 1 + 8 + 8 * 8;
+    // Small enough that the ring stays in the processor's cache, big enough for several naps'
+    // worth of orders in flight.
+    static constexpr size_t ChunkBytes = 16384, Chunks = 16;
+    static constexpr auto Nap = std::chrono::microseconds(50);
+
+    // The values are taken first and written through a pointer of its own: a byte written
+    // could be any member, so the compiler would read every one again after it.
+    template <class... T> void Put(T... v) {
+        uint8_t* at = At;
+        ((std::memcpy(at, &v, sizeof v), at += sizeof v), ...);
+        At = at;
+    }
+    // Room for an order.
+    void Room() {
+        if (At > End) [[unlikely]]
+            Full();
+    }
+    // A move handed straight to the planner (without a thread).
+    [[gnu::noinline]] void Now(uint8_t tag, int64_t line, double x0, double z0, double x1, double z1,
+                               double feed = 0, double cx = 0, double cz = 0, double r = 0);
+    // A feed move as the planner takes it.
+    static Move MoveOf(uint8_t flags, int64_t line, double tool, double x0, double z0, double x1, double z1,
+                       double feed, double cx = 0, double cz = 0, double r = 0) {
+        Move m;
+        m.Type = flags & ThreadBit ? Move::Kind::Thread : Move::Kind::Feed;
+        m.X0 = x0, m.Z0 = z0, m.X1 = x1, m.Z1 = z1;
+        m.Arc = flags & ArcBit, m.Clockwise = flags & ClockwiseBit;
+        m.CX = cx, m.CZ = cz, m.R = r;
+        m.Feed = feed, m.PerRev = flags & PerRevBit, m.OwnBlock = flags & OwnBlockBit;
+        m.Line = line, m.Tool = tool;
+        return m;
+    }
+    // The chunk being written is full: it is handed over (or planned) and the next one begun.
+    void Full();
+    // Hands the orders in [at, end) to the planner, in order.
+    void Plan(const uint8_t* at, const uint8_t* end);
+    // The planning thread: chunk after chunk until the last.
+    void Run();
+    uint8_t* SlotOf(uint32_t chunk);
+    void Join();
+
+    Planner Planned;
+    bool Threaded;
+    std::unique_ptr<uint8_t[]> Slots[Chunks];
+    uint8_t *At = nullptr, *End = nullptr; // where the next order goes; past End the chunk is full
+    double Tool = 0;                       // of the orders written last
+    double ReadTool = 0;                   // of the orders planned last
+    uint32_t Written = 0;                  // chunks written in full
+    size_t Bytes[Chunks] = {};             // what each slot's chunk holds
+    // Chunks handed over (LastBit: and the one after them, the last; StopBit: none is planned
+    // any more) and chunks planned (FailedBit: the planning failed, Failed says why).
+    static constexpr uint32_t LastBit = uint32_t{1} << 30, StopBit = uint32_t{1} << 31, FailedBit = StopBit;
+    alignas(64) std::atomic<uint32_t> Handed{0};
+    alignas(64) std::atomic<uint32_t> Done{0};
+    std::exception_ptr Failed;
+    // The end of the run wakes the thread from its nap.
+    std::mutex Lock;
+    std::condition_variable Woken;
+    std::thread Thread;
+};
+
+} // namespace machine
