@@ -143,7 +143,7 @@ void Ahead::Run() {
             uint32_t handed = 0;
             const auto ready = [&] {
                 handed = Handed.load(std::memory_order_acquire);
-                return (handed & ~LastBit) > n || (handed & (LastBit | StopBit));
+                return handed > n; // a chunk to plan, or StopBit
             };
             while (!ready()) {
                 std::unique_lock lock(Lock);
@@ -152,7 +152,6 @@ void Ahead::Run() {
             if (handed & StopBit) return;
             const uint8_t* chunk = Slots[n % Chunks].get();
             Plan(chunk, chunk + Bytes[n % Chunks]);
-            if ((handed & ~LastBit) == n) return; // that was the last
             Done.store(n + 1, std::memory_order_release);
         }
     } catch (...) {
@@ -161,30 +160,39 @@ void Ahead::Run() {
     }
 }
 
-void Ahead::Join() {
-    if (!Thread.joinable()) return;
+void Ahead::Stop() {
     {
         std::lock_guard lock(Lock);
         Handed.fetch_or(StopBit, std::memory_order_release);
     }
     Woken.notify_one();
+}
+
+void Ahead::Join() {
+    if (!Thread.joinable()) return;
+    Stop();
     Thread.join();
 }
 
 Result Ahead::Finish(const std::function<int64_t(int64_t)>& lineOf) {
-    uint8_t* const begin = Slots[Written % Chunks].get();
     if (Thread.joinable()) {
-        {
-            std::lock_guard lock(Lock);
-            Bytes[Written % Chunks] = static_cast<size_t>(At - begin);
-            Handed.store(Written | LastBit, std::memory_order_release);
+        // The thread is seldom behind: what it has not planned yet is waited for, and the rest
+        // (the chunk being written) planned here rather than woken for, which the system is slow
+        // to do. The thread is told to stop, and joined when this is gone.
+        uint32_t done = Done.load(std::memory_order_acquire);
+        if (done != Written && !(done & FailedBit)) {
+            Woken.notify_one();
+            while ((done = Done.load(std::memory_order_acquire)) != Written && !(done & FailedBit))
+                std::this_thread::yield();
         }
-        Woken.notify_one();
-        Thread.join();
-        if (Failed) std::rethrow_exception(Failed);
-    } else {
-        Plan(begin, At); // a short run: its only chunk, if any
+        Stop();
+        if (done & FailedBit) {
+            Thread.join();
+            std::rethrow_exception(Failed);
+        }
     }
+    uint8_t* const begin = Slots[Written % Chunks].get();
+    Plan(begin, At); // the chunk being written (a short run's only one), if any
     return Planned.Finish(lineOf);
 }
 

@@ -110,6 +110,8 @@ class Ahead {
     // The planning thread: chunk after chunk until the last.
     void Run();
     uint8_t* SlotOf(uint32_t chunk);
+    // Tells the thread to plan no more; and waits for it to end.
+    void Stop();
     void Join();
 
     Planner Planned;
@@ -120,9 +122,9 @@ class Ahead {
     double ReadTool = 0;                   // of the orders planned last
     uint32_t Written = 0;                  // chunks written in full
     size_t Bytes[Chunks] = {};             // what each slot's chunk holds
-    // Chunks handed over (LastBit: and the one after them, the last; StopBit: none is planned
-    // any more) and chunks planned (FailedBit: the planning failed, Failed says why).
-    static constexpr uint32_t LastBit = uint32_t{1} << 30, StopBit = uint32_t{1} << 31, FailedBit = StopBit;
+    // Chunks handed over (StopBit: none is planned any more) and chunks planned (FailedBit: the
+    // planning failed, Failed says why).
+    static constexpr uint32_t StopBit = uint32_t{1} << 31, FailedBit = StopBit;
     alignas(64) std::atomic<uint32_t> Handed{0};
     alignas(64) std::atomic<uint32_t> Done{0};
     std::exception_ptr Failed;
