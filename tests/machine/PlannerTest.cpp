@@ -5,6 +5,7 @@
 // formulas.
 
 #include "machine/Planner.h"
+#include "machine/Ahead.h"
 
 #include <gtest/gtest.h>
 
@@ -284,6 +285,47 @@ TEST(MachineTime, TheTurretTurnsByStations) {
     const machine::Result r = planner.Finish();
     EXPECT_NEAR(r.Total.ToolChange, 3 * 1.5 + 0.25 * (3 + 5), Tol);
     EXPECT_NEAR(r.Tools.at(11).ToolChange, 1.5 + 1.25, Tol);
+}
+
+// Planned on a thread behind the run, the times and findings are those planned in line, the thread
+// going round its ring many times; and a run dropped before its end (a check that failed) stops
+// the thread without waiting for the planning.
+TEST(MachineTime, PlannedBehindTheRunAsInLine) {
+    machine::Profile p = TestProfile();
+    p.BlockTimeS = 0.004;
+    const auto run = [](machine::Ahead& a, int blocks) {
+        for (int i = 0; i < blocks; ++i) {
+            const double x = 20 + i % 40;
+            if (i % 5000 == 0) a.Spindle({3, i % 10000 == 0, 150.0 + i % 7, 0}, i);
+            if (i % 7000 == 0) a.ToolChange(i, 1 + i / 7000);
+            if (i % 3000 == 0) a.Dwell(0.5, i);
+            if (i % 4000 == 0) a.MCode(8, i);
+            a.Rapid(i, x + 2, 2, x, 2);
+            a.Feed(machine::Ahead::OwnBlockBit | machine::Ahead::PerRevBit, i, x, 2, x, -30, 0.2);
+            // A quarter circle out to a diameter 10 larger, and a short block at a fast feed.
+            a.Arc(machine::Ahead::PerRevBit, i, x, -30, x + 10, -35, 0.1, x, -35, 5);
+            a.Feed(machine::Ahead::OwnBlockBit, i, x + 10, -35, x + 10, -35.01, 3000);
+        }
+    };
+    machine::Ahead inLine(p, 0, nullptr, false), behind(p, 0, nullptr, true);
+    run(inLine, 20000), run(behind, 20000);
+    const machine::Result a = inLine.Finish({}), b = behind.Finish({});
+    EXPECT_GT(a.Total.Total(), 0);
+    EXPECT_EQ(a.Total.Total(), b.Total.Total());
+    EXPECT_EQ(a.Total.SpindleRamp, b.Total.SpindleRamp);
+    EXPECT_EQ(a.Total.Dwell, b.Total.Dwell);
+    EXPECT_EQ(a.Tools.size(), 3u);
+    ASSERT_EQ(b.Tools.size(), a.Tools.size());
+    for (const auto& [tool, split] : a.Tools)
+        EXPECT_EQ(split.Total(), b.Tools.at(tool).Total()) << tool;
+    ASSERT_FALSE(a.Findings.empty());
+    ASSERT_EQ(a.Findings.size(), b.Findings.size());
+    for (size_t k = 0; k < a.Findings.size(); ++k) {
+        EXPECT_EQ(a.Findings[k].Line, b.Findings[k].Line);
+        EXPECT_EQ(a.Findings[k].Message, b.Findings[k].Message);
+    }
+    machine::Ahead dropped(p, 0, nullptr, true);
+    run(dropped, 20000);
 }
 
 } // namespace
