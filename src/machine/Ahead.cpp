@@ -7,22 +7,22 @@ namespace machine {
 
 Ahead::Ahead(const Profile& profile, double partFrontZ, Recording* record, bool thread)
     : Planned(profile, partFrontZ, record), Threaded(thread && std::thread::hardware_concurrency() > 1) {
-    if (Threaded) At = SlotOf(0), End = At + ChunkBytes - Longest;
+    if (Threaded) At = SlotOf(0), End = At + ChunkWords - Longest;
 }
 
 Ahead::~Ahead() {
     Join();
 }
 
-uint8_t* Ahead::SlotOf(uint32_t chunk) {
-    std::unique_ptr<uint8_t[]>& slot = Slots[chunk % Chunks];
-    if (!slot) slot = std::make_unique_for_overwrite<uint8_t[]>(ChunkBytes);
+uint64_t* Ahead::SlotOf(uint32_t chunk) {
+    std::unique_ptr<uint64_t[]>& slot = Slots[chunk % Chunks];
+    if (!slot) slot = std::make_unique_for_overwrite<uint64_t[]>(ChunkWords);
     return slot.get();
 }
 
 void Ahead::Full() {
-    uint8_t* const begin = Slots[Written % Chunks].get();
-    Bytes[Written % Chunks] = static_cast<size_t>(At - begin);
+    uint64_t* const begin = Slots[Written % Chunks].get();
+    Words[Written % Chunks] = static_cast<size_t>(At - begin);
     // Started with the first full chunk: a short program is planned at its end, threadless.
     if (!Thread.joinable()) {
         try {
@@ -40,7 +40,7 @@ void Ahead::Full() {
     for (uint32_t done;
          !((done = Done.load(std::memory_order_acquire)) & FailedBit) && Written - done >= Chunks;)
         std::this_thread::sleep_for(Nap);
-    At = SlotOf(Written), End = At + ChunkBytes - Longest;
+    At = SlotOf(Written), End = At + ChunkWords - Longest;
 }
 
 void Ahead::Add(const Move& m) {
@@ -64,74 +64,64 @@ void Ahead::Now(uint8_t tag, int64_t line, double x0, double z0, double x1, doub
 
 void Ahead::Spindle(const SpindleCommand& c, int64_t line) {
     if (!Threaded) return Planned.Spindle(c, line, Tool);
-    Room(), Put(uint8_t{SpindleTag}, line, static_cast<int32_t>(c.Direction), uint8_t{c.Css}, c.S, c.Clamp);
+    Room(), Put(SpindleTag, line, int64_t{c.Direction}, int64_t{c.Css}, c.S, c.Clamp);
 }
 
 void Ahead::ToolChange(int64_t line, double tool) {
     Tool = tool;
     if (!Threaded) return Planned.ToolChange(line, tool);
-    Room(), Put(uint8_t{ToolChangeTag}, line, tool);
+    Room(), Put(ToolChangeTag, line, tool);
 }
 
 void Ahead::Dwell(double seconds, int64_t line) {
     if (!Threaded) return Planned.Dwell(seconds, line, Tool);
-    Room(), Put(uint8_t{DwellTag}, line, seconds);
+    Room(), Put(DwellTag, line, seconds);
 }
 
 void Ahead::MCode(int code, int64_t line) {
     if (!Threaded) return Planned.MCode(code, line, Tool);
-    Room(), Put(uint8_t{MCodeTag}, line, static_cast<int32_t>(code));
+    Room(), Put(MCodeTag, line, int64_t{code});
 }
 
-void Ahead::Plan(const uint8_t* at, const uint8_t* end) {
-    const auto get = [&at]<class T>(T& v) {
-        std::memcpy(&v, at, sizeof v);
-        at += sizeof v;
-    };
+void Ahead::Plan(const uint64_t* at, const uint64_t* end) {
+    const auto number = [&at] { return std::bit_cast<double>(*at++); };
+    const auto integer = [&at] { return static_cast<int64_t>(*at++); };
     double tool = ReadTool;
     while (at < end) {
-        const uint8_t tag = *at++;
-        int64_t line;
-        get(line);
+        const uint64_t first = *at++;
+        const auto tag = static_cast<uint8_t>(first);
+        const int64_t line = static_cast<int64_t>(first) >> 8;
         switch (tag & 7) {
         case RapidTag: {
-            double x0, z0, x1, z1;
-            get(x0), get(z0), get(x1), get(z1);
+            const double x0 = number(), z0 = number(), x1 = number(), z1 = number();
             Planned.AddRapid(x0, z0, x1, z1, line, tool);
             break;
         }
         case MoveTag: {
-            double x0, z0, x1, z1, feed, cx = 0, cz = 0, r = 0;
-            get(x0), get(z0), get(x1), get(z1), get(feed);
-            if (tag & ArcBit) get(cx), get(cz), get(r);
+            const double x0 = number(), z0 = number(), x1 = number(), z1 = number(), feed = number();
+            double cx = 0, cz = 0, r = 0;
+            if (tag & ArcBit) cx = number(), cz = number(), r = number();
             Planned.Add(MoveOf(tag, line, tool, x0, z0, x1, z1, feed, cx, cz, r));
             break;
         }
         case SpindleTag: {
-            int32_t direction;
-            uint8_t css;
             SpindleCommand c;
-            get(direction), get(css), get(c.S), get(c.Clamp);
-            c.Direction = direction, c.Css = css != 0;
+            c.Direction = static_cast<int>(integer());
+            c.Css = integer() != 0;
+            c.S = number(), c.Clamp = number();
             Planned.Spindle(c, line, tool);
             break;
         }
         case ToolChangeTag:
-            get(tool);
+            tool = number();
             Planned.ToolChange(line, tool);
             break;
-        case DwellTag: {
-            double seconds;
-            get(seconds);
-            Planned.Dwell(seconds, line, tool);
+        case DwellTag:
+            Planned.Dwell(number(), line, tool);
             break;
-        }
-        case MCodeTag: {
-            int32_t code;
-            get(code);
-            Planned.MCode(code, line, tool);
+        case MCodeTag:
+            Planned.MCode(static_cast<int>(integer()), line, tool);
             break;
-        }
         }
     }
     ReadTool = tool;
@@ -150,8 +140,8 @@ void Ahead::Run() {
                 Woken.wait_for(lock, Nap, ready);
             }
             if (handed & StopBit) return;
-            const uint8_t* chunk = Slots[n % Chunks].get();
-            Plan(chunk, chunk + Bytes[n % Chunks]);
+            const uint64_t* chunk = Slots[n % Chunks].get();
+            Plan(chunk, chunk + Words[n % Chunks]);
             Done.store(n + 1, std::memory_order_release);
         }
     } catch (...) {
@@ -191,7 +181,7 @@ Result Ahead::Finish(const std::function<int64_t(int64_t)>& lineOf) {
             std::rethrow_exception(Failed);
         }
     }
-    uint8_t* const begin = Slots[Written % Chunks].get();
+    const uint64_t* const begin = Slots[Written % Chunks].get();
     Plan(begin, At); // the chunk being written (a short run's only one), if any
     return Planned.Finish(lineOf);
 }

@@ -13,9 +13,9 @@
 #include "machine/Planner.h"
 
 #include <atomic>
+#include <bit>
 #include <condition_variable>
 #include <cstdint>
-#include <cstring>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -37,7 +37,7 @@ class Ahead {
     void Rapid(int64_t line, double x0, double z0, double x1, double z1) {
         if (!Threaded) [[unlikely]]
             return Now(RapidTag, line, x0, z0, x1, z1);
-        Room(), Put(uint8_t{RapidTag}, line, x0, z0, x1, z1);
+        Room(), Put(RapidTag, line, x0, z0, x1, z1);
     }
     // A feed move or thread pass, with its flags (below).
     void Feed(uint8_t flags, int64_t line, double x0, double z0, double x1, double z1, double feed) {
@@ -66,21 +66,24 @@ class Ahead {
     Result Finish(const std::function<int64_t(int64_t)>& lineOf);
 
   private:
-    // Each order: its tag (the low three bits, a move's flags above), its line, then what its
-    // kind needs.
+    // Each order is words of eight bytes: its line above its tag (the low three bits, a move's
+    // flags above them; lines and text positions are far below 2^55), then the numbers its kind
+    // needs.
     enum Tag : uint8_t { RapidTag, MoveTag, SpindleTag, ToolChangeTag, DwellTag, MCodeTag };
     // The longest order (an arc) fits in what is left of a chunk that is not full.
-    static constexpr size_t Longest = 1 + 8 + 8 * 8;
-    // Small enough that the ring stays in the processor's cache, big enough for several naps'
-    // worth of orders in flight.
-    static constexpr size_t ChunkBytes = 16384, Chunks = 16;
+    static constexpr size_t Longest = 9;
+    // Big enough for several naps' worth of orders in flight.
+    static constexpr size_t ChunkWords = 2048, Chunks = 16;
     static constexpr auto Nap = std::chrono::microseconds(50);
 
-    // The values are taken first and written through a pointer of its own: a byte written
-    // could be any member, so the compiler would read every one again after it.
-    template <class... T> void Put(T... v) {
-        uint8_t* at = At;
-        ((std::memcpy(at, &v, sizeof v), at += sizeof v), ...);
+    static uint64_t Word(double v) { return std::bit_cast<uint64_t>(v); }
+    static uint64_t Word(int64_t v) { return static_cast<uint64_t>(v); }
+    // The values are taken first and written through a pointer of its own (a member would be
+    // read and written again around every word).
+    template <class... T> void Put(uint8_t tag, int64_t line, T... v) {
+        uint64_t* at = At;
+        *at++ = static_cast<uint64_t>(line) << 8 | tag;
+        ((*at++ = Word(v)), ...);
         At = at;
     }
     // Room for an order.
@@ -106,22 +109,22 @@ class Ahead {
     // The chunk being written is full: it is handed over (or planned) and the next one begun.
     void Full();
     // Hands the orders in [at, end) to the planner, in order.
-    void Plan(const uint8_t* at, const uint8_t* end);
+    void Plan(const uint64_t* at, const uint64_t* end);
     // The planning thread: chunk after chunk until the last.
     void Run();
-    uint8_t* SlotOf(uint32_t chunk);
+    uint64_t* SlotOf(uint32_t chunk);
     // Tells the thread to plan no more; and waits for it to end.
     void Stop();
     void Join();
 
     Planner Planned;
     bool Threaded;
-    std::unique_ptr<uint8_t[]> Slots[Chunks];
-    uint8_t *At = nullptr, *End = nullptr; // where the next order goes; past End the chunk is full
-    double Tool = 0;                       // of the orders written last
-    double ReadTool = 0;                   // of the orders planned last
-    uint32_t Written = 0;                  // chunks written in full
-    size_t Bytes[Chunks] = {};             // what each slot's chunk holds
+    std::unique_ptr<uint64_t[]> Slots[Chunks];
+    uint64_t *At = nullptr, *End = nullptr; // where the next order goes; past End the chunk is full
+    double Tool = 0;                        // of the orders written last
+    double ReadTool = 0;                    // of the orders planned last
+    uint32_t Written = 0;                   // chunks written in full
+    size_t Words[Chunks] = {};              // what each slot's chunk holds
     // Chunks handed over (StopBit: none is planned any more) and chunks planned (FailedBit: the
     // planning failed, Failed says why).
     static constexpr uint32_t StopBit = uint32_t{1} << 31, FailedBit = StopBit;
