@@ -56,10 +56,7 @@ void Ahead::Add(const Move& m) {
 
 void Ahead::Now(uint8_t tag, int64_t line, double x0, double z0, double x1, double z1, double feed, double cx,
                 double cz, double r) {
-    if ((tag & 7) == RapidTag)
-        Planned.AddRapid(x0, z0, x1, z1, line, Tool);
-    else
-        Planned.Add(MoveOf(tag, line, Tool, x0, z0, x1, z1, feed, cx, cz, r));
+    Planned.Add(MoveOf(tag, line, Tool, x0, z0, x1, z1, feed, cx, cz, r));
 }
 
 void Ahead::Spindle(const SpindleCommand& c, int64_t line) {

@@ -36,7 +36,7 @@ class Ahead {
     // change (0 before the first). Inline: the run hands every drawn piece through them.
     void Rapid(int64_t line, double x0, double z0, double x1, double z1) {
         if (!Threaded) [[unlikely]]
-            return Now(RapidTag, line, x0, z0, x1, z1);
+            return RapidNow(line, x0, z0, x1, z1);
         Room(), Put(RapidTag, line, x0, z0, x1, z1);
     }
     // A feed move or thread pass, with its flags (below).
@@ -92,6 +92,9 @@ class Ahead {
             Full();
     }
     // A move handed straight to the planner (without a thread).
+    [[gnu::noinline]] void RapidNow(int64_t line, double x0, double z0, double x1, double z1) {
+        Planned.AddRapid(x0, z0, x1, z1, line, Tool);
+    }
     [[gnu::noinline]] void Now(uint8_t tag, int64_t line, double x0, double z0, double x1, double z1,
                                double feed = 0, double cx = 0, double cz = 0, double r = 0);
     // A feed move as the planner takes it.
