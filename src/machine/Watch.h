@@ -38,9 +38,7 @@ class Watch {
         // draws the rest.
         if (!Drew && Stale(s)) Changed(machine);
         Drew = true;
-        if (s.GMode != RowGMode || s.FanucMode != RowFanuc) [[unlikely]]
-            RowGMode = s.GMode, RowFanuc = s.FanucMode, Row = Rows[s.FanucMode][RowOf(s.GMode)];
-        const uint8_t row = Row;
+        const uint8_t row = Rows[s.FanucMode][RowOf(s.GMode)];
         if (row & HeldRow) [[unlikely]]
             return Hold(p, s, row);
         if (p.kind == Kind::Rapid) return Plan.Rapid(s.BlockEndPos, p.x0, p.z0, p.x1, p.z1);
@@ -108,11 +106,6 @@ class Watch {
         return g >= 0 && g <= LastCode && static_cast<int>(g) == g ? static_cast<int>(g) : LastCode + 1;
     }
     uint8_t Rows[2][LastCode + 2];
-    // The row of the G code and dialect the last piece was drawn in (most pieces are drawn in
-    // the one before's).
-    double RowGMode = NAN;
-    bool RowFanuc = false;
-    uint8_t Row = 0;
     // A thread cycle's drawn piece, held for the block's end; its held moves, a pass at a time.
     void Hold(const motion::PathSegment& p, const interp::MachineState& s, uint8_t row);
     void RunHeld(const interp::MachineState& s);
