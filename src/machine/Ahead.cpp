@@ -20,7 +20,7 @@ uint64_t* Ahead::SlotOf(uint32_t chunk) {
     return slot.get();
 }
 
-void Ahead::Full() {
+bool Ahead::Full() {
     uint64_t* const begin = Slots[Written % Chunks].get();
     Words[Written % Chunks] = static_cast<size_t>(At - begin);
     // Started with the first full chunk: a short program is planned at its end, threadless.
@@ -30,8 +30,8 @@ void Ahead::Full() {
         } catch (const std::system_error&) { // no thread to be had: planned here, from now on
             Threaded = false;
             Plan(begin, At);
-            At = begin;
-            return;
+            At = End = nullptr;
+            return false;
         }
     }
     Handed.store(++Written, std::memory_order_release);
@@ -41,6 +41,7 @@ void Ahead::Full() {
          !((done = Done.load(std::memory_order_acquire)) & FailedBit) && Written - done >= Chunks;)
         std::this_thread::sleep_for(Nap);
     At = SlotOf(Written), End = At + ChunkWords - Longest;
+    return true;
 }
 
 void Ahead::Add(const Move& m) {
@@ -60,24 +61,24 @@ void Ahead::Now(uint8_t tag, int64_t line, double x0, double z0, double x1, doub
 }
 
 void Ahead::Spindle(const SpindleCommand& c, int64_t line) {
-    if (!Threaded) return Planned.Spindle(c, line, Tool);
-    Room(), Put(SpindleTag, line, int64_t{c.Direction}, int64_t{c.Css}, c.S, c.Clamp);
+    if (!(Threaded && Room())) return Planned.Spindle(c, line, Tool);
+    Put(SpindleTag, line, int64_t{c.Direction}, int64_t{c.Css}, c.S, c.Clamp);
 }
 
 void Ahead::ToolChange(int64_t line, double tool) {
     Tool = tool;
-    if (!Threaded) return Planned.ToolChange(line, tool);
-    Room(), Put(ToolChangeTag, line, tool);
+    if (!(Threaded && Room())) return Planned.ToolChange(line, tool);
+    Put(ToolChangeTag, line, tool);
 }
 
 void Ahead::Dwell(double seconds, int64_t line) {
-    if (!Threaded) return Planned.Dwell(seconds, line, Tool);
-    Room(), Put(DwellTag, line, seconds);
+    if (!(Threaded && Room())) return Planned.Dwell(seconds, line, Tool);
+    Put(DwellTag, line, seconds);
 }
 
 void Ahead::MCode(int code, int64_t line) {
-    if (!Threaded) return Planned.MCode(code, line, Tool);
-    Room(), Put(MCodeTag, line, int64_t{code});
+    if (!(Threaded && Room())) return Planned.MCode(code, line, Tool);
+    Put(MCodeTag, line, int64_t{code});
 }
 
 void Ahead::Plan(const uint64_t* at, const uint64_t* end) {
@@ -178,8 +179,7 @@ Result Ahead::Finish(const std::function<int64_t(int64_t)>& lineOf) {
             std::rethrow_exception(Failed);
         }
     }
-    const uint64_t* const begin = Slots[Written % Chunks].get();
-    Plan(begin, At); // the chunk being written (a short run's only one), if any
+    if (At) Plan(Slots[Written % Chunks].get(), At); // the chunk being written (a short run's only one)
     return Planned.Finish(lineOf);
 }
 

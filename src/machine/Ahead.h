@@ -35,23 +35,23 @@ class Ahead {
     // What the planner is handed (machine/Planner.h), each order with the tool of the last tool
     // change (0 before the first). Inline: the run hands every drawn piece through them.
     void Rapid(int64_t line, double x0, double z0, double x1, double z1) {
-        if (!Threaded) [[unlikely]]
-            return RapidNow(line, x0, z0, x1, z1);
-        Room(), Put(RapidTag, line, x0, z0, x1, z1);
+        if (Threaded && Room()) [[likely]]
+            return Put(RapidTag, line, x0, z0, x1, z1);
+        RapidNow(line, x0, z0, x1, z1);
     }
     // A feed move or thread pass, with its flags (below).
     void Feed(uint8_t flags, int64_t line, double x0, double z0, double x1, double z1, double feed) {
         const auto tag = static_cast<uint8_t>(MoveTag | flags);
-        if (!Threaded) [[unlikely]]
-            return Now(tag, line, x0, z0, x1, z1, feed);
-        Room(), Put(tag, line, x0, z0, x1, z1, feed);
+        if (Threaded && Room()) [[likely]]
+            return Put(tag, line, x0, z0, x1, z1, feed);
+        Now(tag, line, x0, z0, x1, z1, feed);
     }
     void Arc(uint8_t flags, int64_t line, double x0, double z0, double x1, double z1, double feed, double cx,
              double cz, double r) {
         const auto tag = static_cast<uint8_t>(MoveTag | flags | ArcBit);
-        if (!Threaded) [[unlikely]]
-            return Now(tag, line, x0, z0, x1, z1, feed, cx, cz, r);
-        Room(), Put(tag, line, x0, z0, x1, z1, feed, cx, cz, r);
+        if (Threaded && Room()) [[likely]]
+            return Put(tag, line, x0, z0, x1, z1, feed, cx, cz, r);
+        Now(tag, line, x0, z0, x1, z1, feed, cx, cz, r);
     }
     // Any move (of the tool in force: its own is not looked at).
     void Add(const Move& m);
@@ -86,10 +86,11 @@ class Ahead {
         ((*at++ = Word(v)), ...);
         At = at;
     }
-    // Room for an order.
-    void Room() {
+    // Room for an order; false when the orders go straight to the planner from now on.
+    bool Room() {
         if (At > End) [[unlikely]]
-            Full();
+            return Full();
+        return true;
     }
     // A move handed straight to the planner (without a thread).
     [[gnu::noinline]] void RapidNow(int64_t line, double x0, double z0, double x1, double z1) {
@@ -109,8 +110,9 @@ class Ahead {
         m.Line = line, m.Tool = tool;
         return m;
     }
-    // The chunk being written is full: it is handed over (or planned) and the next one begun.
-    void Full();
+    // The chunk being written is full: it is handed over and the next one begun (true), or,
+    // with no thread to be had, planned, and the orders go straight to the planner (false).
+    bool Full();
     // Hands the orders in [at, end) to the planner, in order.
     void Plan(const uint64_t* at, const uint64_t* end);
     // The planning thread: chunk after chunk until the last.
