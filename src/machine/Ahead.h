@@ -14,7 +14,9 @@
 
 #include <atomic>
 #include <bit>
+#include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <functional>
