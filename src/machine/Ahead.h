@@ -64,6 +64,18 @@ class Ahead {
     void MCode(int code, int64_t line);
     // A feed move's flags: the low three bits are the orders' tags.
     enum : uint8_t { ArcBit = 8, ClockwiseBit = 16, OwnBlockBit = 32, PerRevBit = 64, ThreadBit = 128 };
+    // A feed move as the planner takes it.
+    static Move MoveOf(uint8_t flags, int64_t line, double tool, double x0, double z0, double x1, double z1,
+                       double feed, double cx = 0, double cz = 0, double r = 0) {
+        Move m;
+        m.Type = flags & ThreadBit ? Move::Kind::Thread : Move::Kind::Feed;
+        m.X0 = x0, m.Z0 = z0, m.X1 = x1, m.Z1 = z1;
+        m.Arc = flags & ArcBit, m.Clockwise = flags & ClockwiseBit;
+        m.CX = cx, m.CZ = cz, m.R = r;
+        m.Feed = feed, m.PerRev = flags & PerRevBit, m.OwnBlock = flags & OwnBlockBit;
+        m.Line = line, m.Tool = tool;
+        return m;
+    }
     // Plans what is left, waits for the planning and gives the planner's result.
     Result Finish(const std::function<int64_t(int64_t)>& lineOf);
 
@@ -100,18 +112,6 @@ class Ahead {
     }
     [[gnu::noinline]] void Now(uint8_t tag, int64_t line, double x0, double z0, double x1, double z1,
                                double feed = 0, double cx = 0, double cz = 0, double r = 0);
-    // A feed move as the planner takes it.
-    static Move MoveOf(uint8_t flags, int64_t line, double tool, double x0, double z0, double x1, double z1,
-                       double feed, double cx = 0, double cz = 0, double r = 0) {
-        Move m;
-        m.Type = flags & ThreadBit ? Move::Kind::Thread : Move::Kind::Feed;
-        m.X0 = x0, m.Z0 = z0, m.X1 = x1, m.Z1 = z1;
-        m.Arc = flags & ArcBit, m.Clockwise = flags & ClockwiseBit;
-        m.CX = cx, m.CZ = cz, m.R = r;
-        m.Feed = feed, m.PerRev = flags & PerRevBit, m.OwnBlock = flags & OwnBlockBit;
-        m.Line = line, m.Tool = tool;
-        return m;
-    }
     // The chunk being written is full: it is handed over and the next one begun (true), or,
     // with no thread to be had, planned, and the orders go straight to the planner (false).
     bool Full();

@@ -87,18 +87,19 @@ void Watch::Changed(const interp::Machine& machine) {
 
 void Watch::Hold(const motion::PathSegment& p, const interp::MachineState& s, uint8_t row) {
     using Kind = motion::PathSegment::Kind;
-    Move m;
-    m.X0 = p.x0, m.Z0 = p.z0, m.X1 = p.x1, m.Z1 = p.z1;
-    m.Line = s.BlockEndPos, m.Tool = Tool;
-    const bool rapid = p.kind == Kind::Rapid, arc = !rapid && p.kind != Kind::Cut, thread = row & ThreadRow;
-    m.Type = rapid ? Move::Kind::Rapid : thread ? Move::Kind::Thread : Move::Kind::Feed;
-    m.OwnBlock = !rapid && (row & OwnBlockRow);
-    m.Feed = rapid ? 0 : s.Feed;
-    m.PerRev = rapid || s.GFeedMode == 95 || thread;
-    m.Arc = arc;
-    m.Clockwise = arc && p.kind == Kind::ArcCW;
-    if (arc) m.CX = p.cx, m.CZ = p.cz, m.R = p.r;
-    Held.push_back(m);
+    if (p.kind == Kind::Rapid) {
+        Move m;
+        m.Type = Move::Kind::Rapid;
+        m.X0 = p.x0, m.Z0 = p.z0, m.X1 = p.x1, m.Z1 = p.z1;
+        m.Line = s.BlockEndPos, m.Tool = Tool;
+        Held.push_back(m);
+        return;
+    }
+    const bool arc = p.kind != Kind::Cut;
+    const auto flags = static_cast<uint8_t>(FeedFlags(row, s) | (arc ? Ahead::ArcBit : 0) |
+                                            (p.kind == Kind::ArcCW ? Ahead::ClockwiseBit : 0));
+    Held.push_back(Ahead::MoveOf(flags, s.BlockEndPos, Tool, p.x0, p.z0, p.x1, p.z1, s.Feed, arc ? p.cx : 0,
+                                 arc ? p.cz : 0, arc ? p.r : 0));
 }
 
 void Watch::RunHeld(const interp::MachineState& s) {

@@ -42,9 +42,7 @@ class Watch {
         if (row & HeldRow) [[unlikely]]
             return Hold(p, s, row);
         if (p.kind == Kind::Rapid) return Plan.Rapid(s.BlockEndPos, p.x0, p.z0, p.x1, p.z1);
-        // A row's bits are the move's flags as the planner takes them (machine/Ahead.h).
-        const uint8_t flags =
-            static_cast<uint8_t>(row | (s.GFeedMode == 95 || (row & ThreadRow) ? Ahead::PerRevBit : 0));
+        const uint8_t flags = FeedFlags(row, s);
         if (p.kind == Kind::Cut)
             Plan.Feed(flags, s.BlockEndPos, p.x0, p.z0, p.x1, p.z1, s.Feed);
         else
@@ -106,6 +104,11 @@ class Watch {
         return g >= 0 && g <= LastCode && static_cast<int>(g) == g ? static_cast<int>(g) : LastCode + 1;
     }
     uint8_t Rows[2][LastCode + 2];
+    // A feed move's flags as the planner takes them (machine/Ahead.h): a row's bits are its.
+    static uint8_t FeedFlags(uint8_t row, const interp::MachineState& s) {
+        return static_cast<uint8_t>((row & ~HeldRow) |
+                                    (s.GFeedMode == 95 || (row & ThreadRow) ? Ahead::PerRevBit : 0));
+    }
     // A thread cycle's drawn piece, held for the block's end; its held moves, a pass at a time.
     void Hold(const motion::PathSegment& p, const interp::MachineState& s, uint8_t row);
     void RunHeld(const interp::MachineState& s);
