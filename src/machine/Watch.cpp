@@ -96,7 +96,7 @@ void Watch::Hold(const motion::PathSegment& p, const interp::MachineState& s, ui
         return;
     }
     const bool arc = p.kind != Kind::Cut;
-    const auto flags = static_cast<uint8_t>(FeedFlags(row, s) | (arc ? Ahead::ArcBit : 0) |
+    const auto flags = static_cast<uint8_t>(FeedFlags(row & ~HeldRow, s) | (arc ? Ahead::ArcBit : 0) |
                                             (p.kind == Kind::ArcCW ? Ahead::ClockwiseBit : 0));
     Held.push_back(Ahead::MoveOf(flags, s.BlockEndPos, Tool, p.x0, p.z0, p.x1, p.z1, s.Feed, arc ? p.cx : 0,
                                  arc ? p.cz : 0, arc ? p.r : 0));

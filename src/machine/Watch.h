@@ -104,10 +104,10 @@ class Watch {
         return g >= 0 && g <= LastCode && static_cast<int>(g) == g ? static_cast<int>(g) : LastCode + 1;
     }
     uint8_t Rows[2][LastCode + 2];
-    // A feed move's flags as the planner takes them (machine/Ahead.h): a row's bits are its.
+    // A feed move's flags as the planner takes them (machine/Ahead.h): a row's bits are its (but
+    // HeldRow's).
     static uint8_t FeedFlags(uint8_t row, const interp::MachineState& s) {
-        return static_cast<uint8_t>((row & ~HeldRow) |
-                                    (s.GFeedMode == 95 || (row & ThreadRow) ? Ahead::PerRevBit : 0));
+        return static_cast<uint8_t>(row | (s.GFeedMode == 95 || (row & ThreadRow) ? Ahead::PerRevBit : 0));
     }
     // A thread cycle's drawn piece, held for the block's end; its held moves, a pass at a time.
     void Hold(const motion::PathSegment& p, const interp::MachineState& s, uint8_t row);
