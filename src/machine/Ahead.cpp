@@ -2,6 +2,12 @@
 #include "machine/Ahead.h"
 
 #include <system_error>
+#include <thread>
+#include <utility>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
 
 namespace machine {
 
@@ -11,7 +17,8 @@ Ahead::Ahead(const Profile& profile, double partFrontZ, Recording* record, bool 
 }
 
 Ahead::~Ahead() {
-    Join();
+    // A run dropped before its end: the thread stops after the chunk in hand.
+    if (Shared) TakeOver();
 }
 
 uint64_t* Ahead::SlotOf(uint32_t chunk) {
@@ -24,9 +31,11 @@ bool Ahead::Full() {
     uint64_t* const begin = Slots[Written % Chunks].get();
     Words[Written % Chunks] = static_cast<size_t>(At - begin);
     // Started with the first full chunk: a short program is planned at its end, threadless.
-    if (!Thread.joinable()) {
+    if (!Shared) {
         try {
-            Thread = std::thread([this] { Run(); });
+            auto shared = std::make_shared<Control>();
+            std::thread([this, shared] { Run(*shared); }).detach();
+            Shared = std::move(shared);
         } catch (const std::system_error&) { // no thread to be had: planned here, from now on
             Threaded = false;
             Plan(begin, At);
@@ -34,11 +43,11 @@ bool Ahead::Full() {
             return false;
         }
     }
-    Handed.store(++Written, std::memory_order_release);
+    Shared->Handed.store(++Written, std::memory_order_release);
     // The next slot, once the planner is done with the chunk in it (a planner that failed reads
     // none: what follows is written and thrown away, and Finish gives its error).
     for (uint32_t done;
-         !((done = Done.load(std::memory_order_acquire)) & FailedBit) && Written - done >= Chunks;)
+         !((done = Shared->Done.load(std::memory_order_acquire)) & FailedBit) && Written - done >= Chunks;)
         std::this_thread::sleep_for(Nap);
     At = SlotOf(Written), End = At + ChunkWords - Longest;
     return true;
@@ -125,59 +134,56 @@ void Ahead::Plan(const uint64_t* at, const uint64_t* end) {
     ReadTool = tool;
 }
 
-void Ahead::Run() {
-    try {
-        for (uint32_t n = 0;; ++n) {
-            uint32_t handed = 0;
-            const auto ready = [&] {
-                handed = Handed.load(std::memory_order_acquire);
-                return handed > n; // a chunk to plan, or StopBit
-            };
-            while (!ready()) {
-                std::unique_lock lock(Lock);
-                Woken.wait_for(lock, Nap, ready);
+void Ahead::Run(Control& c) {
+    for (uint32_t n = 0;;) {
+        while (c.Handed.load(std::memory_order_acquire) == n &&
+               c.Holder.load(std::memory_order_relaxed) != Control::TakenOver)
+            std::this_thread::sleep_for(Nap);
+        uint8_t idle = Control::Idle;
+        if (!c.Holder.compare_exchange_strong(idle, Control::Planning, std::memory_order_acquire))
+            return; // taken over: this may be gone
+        try {
+            if (n == 0) Planned.Assume(); // what Finish would write, while the run still goes
+            for (const uint32_t handed = c.Handed.load(std::memory_order_acquire); n < handed; ++n) {
+                PlanChunk(n);
+                c.Done.store(n + 1, std::memory_order_release);
             }
-            if (handed & StopBit) return;
-            const uint64_t* chunk = Slots[n % Chunks].get();
-            Plan(chunk, chunk + Words[n % Chunks]);
-            Done.store(n + 1, std::memory_order_release);
+        } catch (...) {
+            Failed = std::current_exception();
+            c.Done.store(FailedBit, std::memory_order_release);
+            c.Holder.store(Control::Idle, std::memory_order_release);
+            return;
         }
-    } catch (...) {
-        Failed = std::current_exception();
-        Done.store(FailedBit, std::memory_order_release);
+        c.Holder.store(Control::Idle, std::memory_order_release);
     }
 }
 
-void Ahead::Stop() {
-    {
-        std::lock_guard lock(Lock);
-        Handed.fetch_or(StopBit, std::memory_order_release);
+void Ahead::TakeOver() {
+    // The thread holds the planner for some microseconds at a time; a thread kept from its core
+    // holds it longer, and is let have this one.
+    for (auto [idle, turns] = std::pair<uint8_t, int>{Control::Idle, 0};
+         !Shared->Holder.compare_exchange_weak(idle, Control::TakenOver, std::memory_order_acquire);
+         idle = Control::Idle, ++turns) {
+#if defined(__x86_64__) || defined(__i386__)
+        if (turns < 4096) {
+            _mm_pause();
+            continue;
+        }
+#endif
+        std::this_thread::yield();
     }
-    Woken.notify_one();
-}
-
-void Ahead::Join() {
-    if (!Thread.joinable()) return;
-    Stop();
-    Thread.join();
 }
 
 Result Ahead::Finish(const std::function<int64_t(int64_t)>& lineOf) {
-    if (Thread.joinable()) {
-        // The thread is seldom behind: what it has not planned yet is waited for, and the rest
-        // (the chunk being written) planned here rather than woken for, which the system is slow
-        // to do. The thread is told to stop, and joined when this is gone.
-        uint32_t done = Done.load(std::memory_order_acquire);
-        if (done != Written && !(done & FailedBit)) {
-            Woken.notify_one();
-            while ((done = Done.load(std::memory_order_acquire)) != Written && !(done & FailedBit))
-                std::this_thread::yield();
-        }
-        Stop();
-        if (done & FailedBit) {
-            Thread.join();
-            std::rethrow_exception(Failed);
-        }
+    if (Shared) {
+        // The thread is seldom far behind, and waking it costs more than planning what it has
+        // not: the run plans that itself.
+        TakeOver();
+        uint32_t done = Shared->Done.load(std::memory_order_relaxed);
+        Shared.reset();
+        if (done & FailedBit) std::rethrow_exception(Failed);
+        for (; done < Written; ++done)
+            PlanChunk(done);
     }
     if (At) Plan(Slots[Written % Chunks].get(), At); // the chunk being written (a short run's only one)
     return Planned.Finish(lineOf);

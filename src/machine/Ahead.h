@@ -7,22 +7,21 @@
 //
 // The run never waits on the planning thread and never wakes it: the thread looks for new chunks
 // every little while (Nap). Waking it costs a system call, and the run writes a chunk in a few
-// tens of microseconds. Only the end of the run and a full ring, which a thread kept from its
-// core can cause, are waited for.
+// tens of microseconds. At the end the run takes the planner over as soon as the thread is not
+// planning, and plans what is left itself; the thread, when it next looks, sees that and ends
+// on its own (it is not joined, which would wait for its nap). Only a full ring, which a thread
+// kept from its core can cause, and a thread in the middle of its turn at the end are waited for.
 
 #include "machine/Planner.h"
 
 #include <atomic>
 #include <bit>
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 namespace machine {
 
@@ -117,12 +116,16 @@ class Ahead {
     bool Full();
     // Hands the orders in [at, end) to the planner, in order.
     void Plan(const uint64_t* at, const uint64_t* end);
-    // The planning thread: chunk after chunk until the last.
-    void Run();
+    void PlanChunk(uint32_t n) {
+        const uint64_t* chunk = Slots[n % Chunks].get();
+        Plan(chunk, chunk + Words[n % Chunks]);
+    }
+    struct Control;
+    // The planning thread: the chunks handed over, as long as the planner is not taken over.
+    void Run(Control& c);
     uint64_t* SlotOf(uint32_t chunk);
-    // Tells the thread to plan no more; and waits for it to end.
-    void Stop();
-    void Join();
+    // Takes the planner over from the thread, once it is between two chunks; it plans no more.
+    void TakeOver();
 
     Planner Planned;
     bool Threaded;
@@ -132,16 +135,18 @@ class Ahead {
     double ReadTool = 0;                    // of the orders planned last
     uint32_t Written = 0;                   // chunks written in full
     size_t Words[Chunks] = {};              // what each slot's chunk holds
-    // Chunks handed over (StopBit: none is planned any more) and chunks planned (FailedBit: the
-    // planning failed, Failed says why).
-    static constexpr uint32_t StopBit = uint32_t{1} << 31, FailedBit = StopBit;
-    alignas(64) std::atomic<uint32_t> Handed{0};
-    alignas(64) std::atomic<uint32_t> Done{0};
+    // What the run and the thread share. The thread keeps it after this is gone, until it sees it
+    // is taken over: the rest of this it touches only while it holds the planner.
+    struct Control {
+        enum : uint8_t { Idle, Planning, TakenOver };
+        alignas(64) std::atomic<uint32_t> Handed{0}; // chunks handed over
+        // Chunks planned (FailedBit: the planning failed, Failed says why).
+        alignas(64) std::atomic<uint32_t> Done{0};
+        std::atomic<uint8_t> Holder{Idle}; // who has the planner: the run once TakenOver
+    };
+    static constexpr uint32_t FailedBit = uint32_t{1} << 31;
+    std::shared_ptr<Control> Shared; // once the thread is started
     std::exception_ptr Failed;
-    // The end of the run wakes the thread from its nap.
-    std::mutex Lock;
-    std::condition_variable Woken;
-    std::thread Thread;
 };
 
 } // namespace machine

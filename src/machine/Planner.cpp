@@ -568,9 +568,15 @@ Result Planner::Finish(const std::function<int64_t(int64_t)>& lineOf) {
             f.Message += " (" + std::to_string(f.Count) + " such blocks in a row, to line " +
                          std::to_string(f.LastLine) + ")";
     }
+    Assume();
+    return std::move(Out);
+}
+
+void Planner::Assume() {
+    if (Assumed) return;
+    Assumed = true;
     for (const std::string& key : P.Assumed)
         Out.Assumed.push_back(ValueText(P, key));
-    return std::move(Out);
 }
 
 // --- Recording ---

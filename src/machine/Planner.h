@@ -172,6 +172,9 @@ class Planner {
     // Plans what is left and gives the times and findings, their lines passed through `lineOf`
     // when given. Called once, at the end: the results are handed over, not copied.
     Result Finish(const std::function<int64_t(int64_t)>& lineOf = {});
+    // Writes the values the profile assumed into the result (Finish does, unless done before:
+    // the texts take longer than a short run).
+    void Assume();
 
   private:
     struct Pending { // a feed move waiting in the look-ahead
@@ -286,6 +289,7 @@ class Planner {
     double CssCap = 0, FixedRpm = 0;  // what Caps() works out
     double Station = -1;              // the turret's station (the tool's number); -1: not known
     bool CssWarned = false;
+    bool Assumed = false; // Out.Assumed written
     Queue Chain;
     bool ChainOpen = false;      // the last move was a feed move: the next may blend into it
     double ChainEnd[2] = {0, 0}; // direction at the end of the last feed move (radius, Z)
