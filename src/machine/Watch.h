@@ -66,20 +66,24 @@ class Watch {
     Result Finish(const std::function<int64_t(int64_t blockEndPos)>& lineOf) { return Plan.Finish(lineOf); }
 
   private:
-    // Whether the text holds an M: eight characters at a time, the last eight overlapping.
+    // Whether the text holds an M: eight characters at a time, the last eight overlapping. A
+    // block of up to 32 characters (most are) is looked at without a loop.
     static bool HasM(const std::u16string& b) {
         const char16_t* p = b.data();
         const size_t n = b.size();
 #if defined(__SSE2__)
         if (n >= 8) {
             const __m128i m = _mm_set1_epi16(static_cast<short>(u'M'));
-            const auto any = [&](size_t i) {
-                return _mm_movemask_epi8(
-                           _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), m)) != 0;
+            const auto eq = [&](size_t i) {
+                return _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), m);
             };
+            const auto any = [](__m128i v) { return _mm_movemask_epi8(v) != 0; };
+            if (n <= 16) return any(_mm_or_si128(eq(0), eq(n - 8)));
+            if (n <= 32)
+                return any(_mm_or_si128(_mm_or_si128(eq(0), eq(8)), _mm_or_si128(eq(n - 16), eq(n - 8))));
             for (size_t i = 0; i + 8 < n; i += 8)
-                if (any(i)) return true;
-            return any(n - 8);
+                if (any(eq(i))) return true;
+            return any(eq(n - 8));
         }
 #endif
         for (size_t i = 0; i < n; ++i)
