@@ -1,6 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "machine/Ahead.h"
 
+#if defined(__linux__)
+#include <pthread.h>
+#include <sched.h>
+#endif
+
+#include <new>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -19,31 +25,104 @@ Ahead::Ahead(const Profile& profile, double partFrontZ, Recording* record, bool 
 Ahead::~Ahead() {
     // A run dropped before its end: the thread stops after the chunk in hand.
     if (Shared) TakeOver();
+    for (std::atomic<uint64_t*>& slot : Slots)
+        delete[] slot.load(std::memory_order_relaxed);
 }
 
+namespace {
+
+// Starts `run` on a thread of its own, detached; false when there is none to be had. The system
+// may queue a new thread on the core that made it and move it to an idle one only when it next
+// balances its cores, half a millisecond later on the machines measured, by which time the run
+// has filled the ring and waits: the thread starts on another core, and may then go on any of
+// the run's.
+bool StartElsewhere(std::function<void()> run) {
+#if defined(__linux__)
+    struct Start {
+        std::function<void()> Run;
+        cpu_set_t Cores;
+        bool Known;
+        static void* Go(void* p) {
+            const std::unique_ptr<Start> start(static_cast<Start*>(p));
+            if (start->Known) pthread_setaffinity_np(pthread_self(), sizeof start->Cores, &start->Cores);
+            start->Run();
+            return nullptr;
+        }
+    };
+    auto start = std::make_unique<Start>();
+    start->Run = std::move(run);
+    start->Known = sched_getaffinity(0, sizeof start->Cores, &start->Cores) == 0;
+    pthread_attr_t attr;
+    if (pthread_attr_init(&attr) != 0) return false;
+    pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
+    if (const int here = sched_getcpu(); start->Known && here >= 0 && CPU_ISSET(here, &start->Cores)) {
+        cpu_set_t others = start->Cores;
+        CPU_CLR(here, &others);
+        if (CPU_COUNT(&others) > 0) pthread_attr_setaffinity_np(&attr, sizeof others, &others);
+    }
+    pthread_t thread;
+    const bool started = pthread_create(&thread, &attr, &Start::Go, start.get()) == 0;
+    pthread_attr_destroy(&attr);
+    if (started) start.release(); // the thread's now
+    return started;
+#else
+    try {
+        std::thread(std::move(run)).detach();
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
+#endif
+}
+
+} // namespace
+
 uint64_t* Ahead::SlotOf(uint32_t chunk) {
-    std::unique_ptr<uint64_t[]>& slot = Slots[chunk % Chunks];
-    if (!slot) slot = std::make_unique_for_overwrite<uint64_t[]>(ChunkWords);
-    return slot.get();
+    std::atomic<uint64_t*>& slot = Slots[chunk % Chunks];
+    uint64_t* made = slot.load(std::memory_order_acquire);
+    if (made) return made;
+    auto* mine = new uint64_t[ChunkWords];
+    if (slot.compare_exchange_strong(made, mine, std::memory_order_acq_rel)) return mine;
+    delete[] mine;
+    return made;
+}
+
+void Ahead::MakeSlots() {
+    // The thread starts while the run writes the second chunk, and soon overtakes it: a slot
+    // the run came to first is its own.
+    constexpr size_t PageWords = 4096 / sizeof(uint64_t);
+    for (size_t k = 2; k < Chunks; ++k) {
+        if (Slots[k].load(std::memory_order_relaxed)) continue;
+        auto* made = new uint64_t[ChunkWords];
+        for (size_t w = 0; w < ChunkWords; w += PageWords)
+            made[w] = 0;
+        uint64_t* none = nullptr;
+        if (!Slots[k].compare_exchange_strong(none, made, std::memory_order_release,
+                                              std::memory_order_relaxed))
+            delete[] made;
+    }
 }
 
 bool Ahead::Full() {
-    uint64_t* const begin = Slots[Written % Chunks].get();
+    uint64_t* const begin = Slot(Written);
     Words[Written % Chunks] = static_cast<size_t>(At - begin);
     // Started with the first full chunk: a short program is planned at its end, threadless.
+    // The chunk is handed over before the thread starts, so that it does not begin with a nap.
     if (!Shared) {
-        try {
-            auto shared = std::make_shared<Control>();
-            std::thread([this, shared] { Run(*shared); }).detach();
-            Shared = std::move(shared);
-        } catch (const std::system_error&) { // no thread to be had: planned here, from now on
+        auto shared = std::make_shared<Control>();
+        shared->Handed.store(Written + 1, std::memory_order_relaxed); // published by the thread's start
+        if (!StartElsewhere([this, shared] { Run(*shared); })) {
+            // No thread to be had: planned here, from now on.
             Threaded = false;
             Plan(begin, At);
             At = End = nullptr;
             return false;
         }
+        Shared = std::move(shared);
+        ++Written;
+    } else {
+        Shared->Handed.store(++Written, std::memory_order_release);
     }
-    Shared->Handed.store(++Written, std::memory_order_release);
     // The next slot, once the planner is done with the chunk in it (a planner that failed reads
     // none: what follows is written and thrown away, and Finish gives its error).
     for (uint32_t done;
@@ -143,7 +222,13 @@ void Ahead::Run(Control& c) {
         if (!c.Holder.compare_exchange_strong(idle, Control::Planning, std::memory_order_acquire))
             return; // taken over: this may be gone
         try {
-            if (n == 0) Planned.Assume(); // what Finish would write, while the run still goes
+            if (n == 0) { // before the first chunk, what the run would otherwise wait for
+                try {
+                    MakeSlots();
+                } catch (const std::bad_alloc&) { // the run makes the rest
+                }
+                Planned.Assume();
+            }
             for (const uint32_t handed = c.Handed.load(std::memory_order_acquire); n < handed; ++n) {
                 PlanChunk(n);
                 c.Done.store(n + 1, std::memory_order_release);
@@ -185,7 +270,7 @@ Result Ahead::Finish(const std::function<int64_t(int64_t)>& lineOf) {
         for (; done < Written; ++done)
             PlanChunk(done);
     }
-    if (At) Plan(Slots[Written % Chunks].get(), At); // the chunk being written (a short run's only one)
+    if (At) Plan(Slot(Written), At); // the chunk being written (a short run's only one)
     return Planned.Finish(lineOf);
 }
 

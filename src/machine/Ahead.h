@@ -117,19 +117,25 @@ class Ahead {
     // Hands the orders in [at, end) to the planner, in order.
     void Plan(const uint64_t* at, const uint64_t* end);
     void PlanChunk(uint32_t n) {
-        const uint64_t* chunk = Slots[n % Chunks].get();
+        const uint64_t* chunk = Slot(n);
         Plan(chunk, chunk + Words[n % Chunks]);
     }
     struct Control;
     // The planning thread: the chunks handed over, as long as the planner is not taken over.
     void Run(Control& c);
+    // The slot of a chunk: made when the run first comes to it, unless the thread made it first.
     uint64_t* SlotOf(uint32_t chunk);
+    // The slot of a chunk written or being written.
+    uint64_t* Slot(uint32_t chunk) const { return Slots[chunk % Chunks].load(std::memory_order_relaxed); }
+    // Makes the slots the run has not come to yet, and has the system give them their memory
+    // here rather than on the run's first writes into them.
+    void MakeSlots();
     // Takes the planner over from the thread, once it is between two chunks; it plans no more.
     void TakeOver();
 
     Planner Planned;
     bool Threaded;
-    std::unique_ptr<uint64_t[]> Slots[Chunks];
+    std::atomic<uint64_t*> Slots[Chunks] = {};
     uint64_t *At = nullptr, *End = nullptr; // where the next order goes; past End the chunk is full
     double Tool = 0;                        // of the orders written last
     double ReadTool = 0;                    // of the orders planned last
