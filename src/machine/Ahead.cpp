@@ -123,11 +123,15 @@ bool Ahead::Full() {
     } else {
         Shared->Handed.store(++Written, std::memory_order_release);
     }
-    // The next slot, once the planner is done with the chunk in it (a planner that failed reads
-    // none: what follows is written and thrown away, and Finish gives its error).
-    for (uint32_t done;
-         !((done = Shared->Done.load(std::memory_order_acquire)) & FailedBit) && Written - done >= Chunks;)
-        std::this_thread::sleep_for(Nap);
+    // The next slot, once the chunk in it is planned. A thread kept from its core for longer
+    // than the ring lasts is not waited for: the run plans the oldest chunk itself. (A planner
+    // that failed plans none: what follows is written and thrown away, and Finish gives its
+    // error.)
+    for (int turns = 0;; ++turns) {
+        const uint32_t done = Shared->Done.load(std::memory_order_acquire);
+        if ((done & FailedBit) || Written - done < Chunks) break;
+        if (!PlanOldest()) Pause(turns); // the thread is planning: a chunk is soon free
+    }
     At = SlotOf(Written), End = At + ChunkWords - Longest;
     return true;
 }
@@ -214,22 +218,28 @@ void Ahead::Plan(const uint64_t* at, const uint64_t* end) {
 }
 
 void Ahead::Run(Control& c) {
-    for (uint32_t n = 0;;) {
-        while (c.Handed.load(std::memory_order_acquire) == n &&
+    for (bool first = true;;) {
+        while (c.Done.load(std::memory_order_relaxed) == c.Handed.load(std::memory_order_acquire) &&
                c.Holder.load(std::memory_order_relaxed) != Control::TakenOver)
             std::this_thread::sleep_for(Nap);
         uint8_t idle = Control::Idle;
-        if (!c.Holder.compare_exchange_strong(idle, Control::Planning, std::memory_order_acquire))
-            return; // taken over: this may be gone
+        if (!c.Holder.compare_exchange_strong(idle, Control::Planning, std::memory_order_acquire)) {
+            if (idle == Control::TakenOver) return; // this may be gone
+            std::this_thread::yield();              // the run plans a chunk itself
+            continue;
+        }
         try {
-            if (n == 0) { // before the first chunk, what the run would otherwise wait for
+            if (first) { // before the first chunk, what the run would otherwise wait for
+                first = false;
                 try {
                     MakeSlots();
                 } catch (const std::bad_alloc&) { // the run makes the rest
                 }
                 Planned.Assume();
             }
-            for (const uint32_t handed = c.Handed.load(std::memory_order_acquire); n < handed; ++n) {
+            for (uint32_t n = c.Done.load(std::memory_order_relaxed),
+                          handed = c.Handed.load(std::memory_order_acquire);
+                 n < handed; ++n) {
                 PlanChunk(n);
                 c.Done.store(n + 1, std::memory_order_release);
             }
@@ -243,20 +253,37 @@ void Ahead::Run(Control& c) {
     }
 }
 
+void Ahead::Pause(int turns) {
+#if defined(__x86_64__) || defined(__i386__)
+    if (turns < 4096) return _mm_pause();
+#endif
+    (void)turns;
+    std::this_thread::yield();
+}
+
+bool Ahead::PlanOldest() {
+    uint8_t idle = Control::Idle;
+    if (!Shared->Holder.compare_exchange_strong(idle, Control::RunPlanning, std::memory_order_acquire))
+        return false;
+    struct Back { // to the thread, even when the planning throws
+        Control& C;
+        ~Back() { C.Holder.store(Control::Idle, std::memory_order_release); }
+    } back{*Shared};
+    const uint32_t done = Shared->Done.load(std::memory_order_relaxed);
+    if (!(done & FailedBit) && done < Written) {
+        PlanChunk(done);
+        Shared->Done.store(done + 1, std::memory_order_release);
+    }
+    return true;
+}
+
 void Ahead::TakeOver() {
     // The thread holds the planner for some microseconds at a time; a thread kept from its core
     // holds it longer, and is let have this one.
     for (auto [idle, turns] = std::pair<uint8_t, int>{Control::Idle, 0};
          !Shared->Holder.compare_exchange_weak(idle, Control::TakenOver, std::memory_order_acquire);
-         idle = Control::Idle, ++turns) {
-#if defined(__x86_64__) || defined(__i386__)
-        if (turns < 4096) {
-            _mm_pause();
-            continue;
-        }
-#endif
-        std::this_thread::yield();
-    }
+         idle = Control::Idle, ++turns)
+        Pause(turns);
 }
 
 Result Ahead::Finish(const std::function<int64_t(int64_t)>& lineOf) {

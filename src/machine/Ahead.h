@@ -5,12 +5,13 @@
 // its own, so that the run does not wait for the planning; else it is handed straight on. Either
 // way the planner is handed the same things in the same order: the times and findings are the same.
 //
-// The run never waits on the planning thread and never wakes it: the thread looks for new chunks
-// every little while (Nap). Waking it costs a system call, and the run writes a chunk in a few
-// tens of microseconds. At the end the run takes the planner over as soon as the thread is not
-// planning, and plans what is left itself; the thread, when it next looks, sees that and ends
-// on its own (it is not joined, which would wait for its nap). Only a full ring, which a thread
-// kept from its core can cause, and a thread in the middle of its turn at the end are waited for.
+// The run never wakes the planning thread: the thread looks for new chunks every little while
+// (Nap). Waking it costs a system call, and the run writes a chunk in a few tens of
+// microseconds. Whoever plans holds the planner (Control::Holder), a turn at a time: when the
+// ring is full (the thread was kept from its core), the run plans the oldest chunk itself
+// rather than wait; at the end it takes the planner over and plans what is left; the thread,
+// when it next looks, sees that and ends on its own (it is not joined, which would wait for its
+// nap). The run waits only while the thread is in the middle of a chunk.
 
 #include "machine/Planner.h"
 
@@ -130,8 +131,12 @@ class Ahead {
     // Makes the slots the run has not come to yet, and has the system give them their memory
     // here rather than on the run's first writes into them.
     void MakeSlots();
+    // Plans the oldest chunk not planned, unless the thread is planning (false).
+    bool PlanOldest();
     // Takes the planner over from the thread, once it is between two chunks; it plans no more.
     void TakeOver();
+    // A turn of waiting for the thread to put the planner down.
+    static void Pause(int turns);
 
     Planner Planned;
     bool Threaded;
@@ -144,11 +149,13 @@ class Ahead {
     // What the run and the thread share. The thread keeps it after this is gone, until it sees it
     // is taken over: the rest of this it touches only while it holds the planner.
     struct Control {
-        enum : uint8_t { Idle, Planning, TakenOver };
+        enum : uint8_t { Idle, Planning, RunPlanning, TakenOver };
         alignas(64) std::atomic<uint32_t> Handed{0}; // chunks handed over
         // Chunks planned (FailedBit: the planning failed, Failed says why).
         alignas(64) std::atomic<uint32_t> Done{0};
-        std::atomic<uint8_t> Holder{Idle}; // who has the planner: the run once TakenOver
+        // Who has the planner: the thread when Planning, the run for a chunk when RunPlanning
+        // and for good when TakenOver.
+        std::atomic<uint8_t> Holder{Idle};
     };
     static constexpr uint32_t FailedBit = uint32_t{1} << 31;
     std::shared_ptr<Control> Shared; // once the thread is started
