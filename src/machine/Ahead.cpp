@@ -4,6 +4,7 @@
 #if defined(__linux__)
 #include <pthread.h>
 #include <sched.h>
+#include <sys/prctl.h>
 #endif
 
 #include <new>
@@ -45,6 +46,7 @@ bool StartElsewhere(std::function<void()> run) {
         static void* Go(void* p) {
             const std::unique_ptr<Start> start(static_cast<Start*>(p));
             if (start->Known) pthread_setaffinity_np(pthread_self(), sizeof start->Cores, &start->Cores);
+            prctl(PR_SET_TIMERSLACK, 1000UL); // naps as long as asked: by default up to twice as long
             start->Run();
             return nullptr;
         }
