@@ -2,6 +2,7 @@
 #include "check/Checker.h"
 
 #include "base/Machine.h"
+#include "base/OtherCore.h"
 #include "check/Decode.h"
 #include "input/Subprogram.h"
 #include "interp/RunControl.h"
@@ -367,12 +368,20 @@ CheckReport CheckProgram(const std::u16string& given, const CheckOptions& option
         host.Advisor = &*advisor;
     }
     // Joined before the checks' results are read, and on the way out before what it writes to.
+    base::OtherCore aheadPlace;
     std::jthread ahead;
-    if (options.SecondCore)
-        ahead = std::jthread([&marksAhead, &checkText] {
-            if (marksAhead) marksAhead->Produce(); // first: the run waits for its first part
+    if (options.SecondCore) {
+        ahead = std::jthread([&marksAhead, &checkText, &aheadPlace] {
+            // First: the run waits for the first part of the marks.
+            if (marksAhead) marksAhead->Produce([&aheadPlace] { aheadPlace.Free(); });
+            aheadPlace.Free();
             checkText();
         });
+        // Sent to another core at once, which a sleeping core makes the run wait for (a tenth of
+        // a millisecond and more): worth it when the marks take longer than that.
+        constexpr size_t SentFrom = size_t{1} << 18; // characters of text
+        if (text.size() >= SentFrom) aheadPlace.Send(ahead.native_handle());
+    }
     std::optional<stock::Machining> machining;
     std::optional<stock::Setup> cutWith; // with a target: the tools, to sweep them again
     std::vector<stock::Move> moves;

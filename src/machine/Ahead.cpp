@@ -2,8 +2,6 @@
 #include "machine/Ahead.h"
 
 #if defined(__linux__)
-#include <pthread.h>
-#include <sched.h>
 #include <sys/prctl.h>
 #endif
 
@@ -29,55 +27,6 @@ Ahead::~Ahead() {
     for (std::atomic<uint64_t*>& slot : Slots)
         delete[] slot.load(std::memory_order_relaxed);
 }
-
-namespace {
-
-// Starts `run` on a thread of its own, detached; false when there is none to be had. The system
-// may queue a new thread on the core that made it and move it to an idle one only when it next
-// balances its cores, half a millisecond later on the machines measured, by which time the run
-// has filled the ring and waits: the thread starts on another core, and may then go on any of
-// the run's.
-bool StartElsewhere(std::function<void()> run) {
-#if defined(__linux__)
-    struct Start {
-        std::function<void()> Run;
-        cpu_set_t Cores;
-        bool Known;
-        static void* Go(void* p) {
-            const std::unique_ptr<Start> start(static_cast<Start*>(p));
-            if (start->Known) pthread_setaffinity_np(pthread_self(), sizeof start->Cores, &start->Cores);
-            prctl(PR_SET_TIMERSLACK, 1000UL); // naps as long as asked: by default up to twice as long
-            start->Run();
-            return nullptr;
-        }
-    };
-    auto start = std::make_unique<Start>();
-    start->Run = std::move(run);
-    start->Known = sched_getaffinity(0, sizeof start->Cores, &start->Cores) == 0;
-    pthread_attr_t attr;
-    if (pthread_attr_init(&attr) != 0) return false;
-    pthread_attr_setdetachstate(&attr, PTHREAD_CREATE_DETACHED);
-    if (const int here = sched_getcpu(); start->Known && here >= 0 && CPU_ISSET(here, &start->Cores)) {
-        cpu_set_t others = start->Cores;
-        CPU_CLR(here, &others);
-        if (CPU_COUNT(&others) > 0) pthread_attr_setaffinity_np(&attr, sizeof others, &others);
-    }
-    pthread_t thread;
-    const bool started = pthread_create(&thread, &attr, &Start::Go, start.get()) == 0;
-    pthread_attr_destroy(&attr);
-    if (started) start.release(); // the thread's now
-    return started;
-#else
-    try {
-        std::thread(std::move(run)).detach();
-        return true;
-    } catch (const std::system_error&) {
-        return false;
-    }
-#endif
-}
-
-} // namespace
 
 uint64_t* Ahead::SlotOf(uint32_t chunk) {
     std::atomic<uint64_t*>& slot = Slots[chunk % Chunks];
@@ -113,8 +62,11 @@ bool Ahead::Full() {
     if (!Shared) {
         auto shared = std::make_shared<Control>();
         shared->Handed.store(Written + 1, std::memory_order_relaxed); // published by the thread's start
-        if (!StartElsewhere([this, shared] { Run(*shared); })) {
-            // No thread to be had: planned here, from now on.
+        try {
+            std::thread thread([this, shared] { Run(*shared); });
+            shared->Place.Send(thread.native_handle());
+            thread.detach();
+        } catch (const std::system_error&) { // no thread to be had: planned here, from now on
             Threaded = false;
             Plan(begin, At);
             At = End = nullptr;
@@ -220,10 +172,14 @@ void Ahead::Plan(const uint64_t* at, const uint64_t* end) {
 }
 
 void Ahead::Run(Control& c) {
+#if defined(__linux__)
+    prctl(PR_SET_TIMERSLACK, 1000UL); // naps as long as asked: by default up to twice as long
+#endif
     for (bool first = true;;) {
         while (c.Done.load(std::memory_order_relaxed) == c.Handed.load(std::memory_order_acquire) &&
                c.Holder.load(std::memory_order_relaxed) != Control::TakenOver)
             std::this_thread::sleep_for(Nap);
+        c.Place.Free();
         uint8_t idle = Control::Idle;
         if (!c.Holder.compare_exchange_strong(idle, Control::Planning, std::memory_order_acquire)) {
             if (idle == Control::TakenOver) return; // this may be gone

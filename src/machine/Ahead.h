@@ -13,6 +13,7 @@
 // when it next looks, sees that and ends on its own (it is not joined, which would wait for its
 // nap). The run waits only while the thread is in the middle of a chunk.
 
+#include "base/OtherCore.h"
 #include "machine/Planner.h"
 
 #include <atomic>
@@ -156,6 +157,7 @@ class Ahead {
         // Who has the planner: the thread when Planning, the run for a chunk when RunPlanning
         // and for good when TakenOver.
         std::atomic<uint8_t> Holder{Idle};
+        base::OtherCore Place; // where the thread starts
     };
     static constexpr uint32_t FailedBit = uint32_t{1} << 31;
     std::shared_ptr<Control> Shared; // once the thread is started

@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "base/OtherCore.h"
+
+#if defined(__linux__)
+#include <pthread.h>
+#endif
+
+namespace base {
+
+OtherCore::OtherCore() {
+#if defined(__linux__)
+    Known = sched_getaffinity(0, sizeof All, &All) == 0;
+#endif
+}
+
+void OtherCore::Send(std::thread::native_handle_type thread) {
+#if defined(__linux__)
+    // Away from where the caller is now: the system may have moved it since it made the thread.
+    const int here = sched_getcpu();
+    if (Known && here >= 0 && CPU_ISSET(here, &All)) {
+        cpu_set_t others = All;
+        CPU_CLR(here, &others);
+        Moved = CPU_COUNT(&others) > 0 && pthread_setaffinity_np(thread, sizeof others, &others) == 0;
+    }
+#else
+    (void)thread;
+#endif
+    Sent.store(true, std::memory_order_release);
+}
+
+void OtherCore::FreeNow() {
+    // Widened only after Send narrowed it: before, it would stay narrowed.
+    Freed = true;
+#if defined(__linux__)
+    if (Moved) pthread_setaffinity_np(pthread_self(), sizeof All, &All);
+#endif
+}
+
+} // namespace base

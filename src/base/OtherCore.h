@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+// A thread that works beside the run is put on another core than the run's. Left to itself the
+// system may queue a new thread on the core that made it, and move it to an idle one only when
+// it next balances its cores, half a millisecond and more later on the machines measured: until
+// then the two share a core. Once there, the thread may go on any of the run's cores again, so
+// that a core kept busy by something else does not hold it.
+//
+//     base::OtherCore place;                              // on the run's thread
+//     std::thread t([&place] { ... place.Free(); ... });  // now and then
+//     place.Send(t.native_handle());
+
+#include <atomic>
+#include <thread>
+
+#if defined(__linux__)
+#include <sched.h>
+#endif
+
+namespace base {
+
+class OtherCore {
+  public:
+    OtherCore();
+    // Puts the thread on the cores other than the caller's (on the thread that made it).
+    void Send(std::thread::native_handle_type thread);
+    // On the thread, now and then: once it has been sent, it may go on any core again.
+    void Free() {
+        if (!Freed && Sent.load(std::memory_order_acquire)) FreeNow();
+    }
+
+  private:
+    void FreeNow();
+#if defined(__linux__)
+    cpu_set_t All; // the caller's cores
+#endif
+    bool Known = false;
+    bool Moved = false; // Send narrowed the thread's cores (read by the thread once Sent)
+    std::atomic<bool> Sent{false};
+    bool Freed = false; // the thread's own
+};
+
+} // namespace base
