@@ -25,22 +25,34 @@ namespace check {
 namespace {
 
 // Line of the block being executed: 1 + the CR LF pairs before its terminating CR LF. Counted
-// incrementally, since blocks are read in text order.
+// incrementally, since blocks are read in text order; a place asked for after a later one (the
+// machine's findings, placed once the run is over) is counted on from the last mark before it.
 class LineCounter {
   public:
     explicit LineCounter(const std::u16string& text) : Text(text) {}
     int64_t LineOf(int64_t blockEndPos) {
         const size_t end = blockEndPos > 0 ? static_cast<size_t>(blockEndPos - 1) : 0; // 0-based CR
         if (end < Pos) {
-            Pos = 0;
-            Pairs = 0;
+            const Mark& from = *(std::upper_bound(Marks.begin(), Marks.end(), end,
+                                                  [](size_t at, const Mark& m) { return at < m.Pos; }) -
+                                 1);
+            Pos = from.Pos, Pairs = from.Pairs;
         }
-        // The pairs whose CR lies in [Pos, stop): found by their LF, looked for bytewise (a byte 0A
-        // of another character is passed over, whichever byte of it it is).
         const size_t stop = std::min(end, Text.size());
-        if (Pos >= stop) return Pairs + 1;
+        while (Pos < stop) {
+            const size_t next = (Pos / MarkEvery + 1) * MarkEvery;
+            CountTo(std::min(stop, next));
+            if (Pos == next && Marks.back().Pos < next) Marks.push_back({Pos, Pairs});
+        }
+        return Pairs + 1;
+    }
+
+  private:
+    // The pairs whose CR lies in [Pos, to): found by their LF, looked for bytewise (a byte 0A of
+    // another character is passed over, whichever byte of it it is).
+    void CountTo(size_t to) {
         const char16_t* d = Text.data();
-        for (size_t k = Pos + 1, lfStop = std::min(stop + 1, Text.size()); k < lfStop;) {
+        for (size_t k = Pos + 1, lfStop = std::min(to + 1, Text.size()); k < lfStop;) {
             const void* hit = std::memchr(d + k, '\n', (lfStop - k) * sizeof(char16_t));
             if (!hit) break;
             const size_t byte =
@@ -49,14 +61,18 @@ class LineCounter {
             if (d[at] == u'\n' && d[at - 1] == u'\r') ++Pairs;
             k = at + 1;
         }
-        Pos = stop;
-        return Pairs + 1;
+        Pos = to;
     }
 
-  private:
+    static constexpr size_t MarkEvery = size_t{1} << 16; // characters
+    struct Mark {
+        size_t Pos;
+        int64_t Pairs; // before Pos
+    };
     const std::u16string& Text;
     size_t Pos = 0;
     int64_t Pairs = 0;
+    std::vector<Mark> Marks{{0, 0}}; // every MarkEvery characters counted so far
 };
 
 // The host of a silent check: no window, no waiting; remembers the message panels and records
