@@ -25,18 +25,19 @@ namespace check {
 namespace {
 
 // Line of the block being executed: 1 + the CR LF pairs before its terminating CR LF. Counted
-// incrementally, since blocks are read in text order; a place asked for after a later one (the
-// machine's findings, placed once the run is over) is counted on from the last mark before it.
+// incrementally, since blocks are read in text order. A place asked for after a later one (the
+// machine's findings, placed once the run is over) is counted from the last mark before it, and
+// so is a place beyond a mark already counted to.
 class LineCounter {
   public:
     explicit LineCounter(const std::u16string& text) : Text(text) {}
     int64_t LineOf(int64_t blockEndPos) {
         const size_t end = blockEndPos > 0 ? static_cast<size_t>(blockEndPos - 1) : 0; // 0-based CR
-        if (end < Pos) {
+        if (end < Pos || end >= Pos + MarkEvery) { // from the last mark before it, if that is nearer
             const Mark& from = *(std::upper_bound(Marks.begin(), Marks.end(), end,
                                                   [](size_t at, const Mark& m) { return at < m.Pos; }) -
                                  1);
-            Pos = from.Pos, Pairs = from.Pairs;
+            if (end < Pos || from.Pos > Pos) Pos = from.Pos, Pairs = from.Pairs;
         }
         const size_t stop = std::min(end, Text.size());
         while (Pos < stop) {

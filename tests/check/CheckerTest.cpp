@@ -171,6 +171,29 @@ TEST(Checker, SecondCoreGivesTheSameReport) {
         }
 }
 
+// The machine's findings get their lines once the run is over, when the lines have been counted
+// past them: counted again from a mark before each, they are the lines the blocks are on.
+TEST(Checker, MachineFindingsKeepTheirLinesInALongProgram) {
+    std::string program = "G97 S9000 M03\r\n"; // above the spindle's limit, on line 1
+    for (int line = 2; line <= 60000; ++line)
+        program += line == 41234 ? "G97 S8000\r\n" : "G01 X" + std::to_string(10 + line % 50) + ". F0.2\r\n";
+    program += "g04 x(pause #1\r\n"; // advice at the end: the lines are counted to here first
+    CheckOptions options;
+    options.Advice = true;
+    options.Machine = std::make_shared<const machine::Profile>(machine::DefaultProfile());
+    for (bool secondCore : {false, true}) {
+        options.SecondCore = secondCore;
+        const CheckReport r = CheckProgram(U(program), options);
+        ASSERT_TRUE(r.Machine);
+        std::vector<int64_t> lines;
+        for (const machine::Finding& f : r.Machine->Findings)
+            if (f.Code == "spindle-over-limit") lines.push_back(f.Line);
+        EXPECT_EQ(lines, (std::vector<int64_t>{1, 41234}));
+        ASSERT_FALSE(r.Advice.empty());
+        EXPECT_EQ(r.Advice.back().Line, 60001);
+    }
+}
+
 TEST(Checker, TimePerToolAddsUpToTheTotal) {
     const CheckReport r = CheckProgram(U("T0101\r\nG00 X50. Z2.\r\nG97 S1000 G01 Z-20. F0.2\r\n"
                                          "T0303\r\nG00 X60. Z5.\r\nG01 X40. F0.1\r\nM30\r\n"),
