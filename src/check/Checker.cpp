@@ -13,12 +13,17 @@
 #include "stock/ToolSources.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <thread>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace check {
 
@@ -49,19 +54,22 @@ class LineCounter {
     }
 
   private:
-    // The pairs whose CR lies in [Pos, to): found by their LF, looked for bytewise (a byte 0A of
-    // another character is passed over, whichever byte of it it is).
+    // The pairs whose CR lies in [Pos, to), eight places at a time where the processor can.
     void CountTo(size_t to) {
         const char16_t* d = Text.data();
-        for (size_t k = Pos + 1, lfStop = std::min(to + 1, Text.size()); k < lfStop;) {
-            const void* hit = std::memchr(d + k, '\n', (lfStop - k) * sizeof(char16_t));
-            if (!hit) break;
-            const size_t byte =
-                static_cast<size_t>(static_cast<const char*>(hit) - reinterpret_cast<const char*>(d));
-            const size_t at = byte / 2;
-            if (d[at] == u'\n' && d[at - 1] == u'\r') ++Pairs;
-            k = at + 1;
+        const size_t n = Text.size();
+        size_t i = Pos;
+#if defined(__SSE2__)
+        const __m128i cr = _mm_set1_epi16(u'\r'), lf = _mm_set1_epi16(u'\n');
+        for (; i + 8 <= to && i + 9 <= n; i += 8) {
+            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1));
+            const __m128i pair = _mm_and_si128(_mm_cmpeq_epi16(here, cr), _mm_cmpeq_epi16(next, lf));
+            Pairs += std::popcount(static_cast<unsigned>(_mm_movemask_epi8(pair))) / 2;
         }
+#endif
+        for (; i < to && i + 1 < n; ++i)
+            Pairs += d[i] == u'\r' && d[i + 1] == u'\n';
         Pos = to;
     }
 
