@@ -13,7 +13,6 @@
 #include "stock/ToolSources.h"
 
 #include <algorithm>
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -54,18 +53,28 @@ class LineCounter {
     }
 
   private:
-    // The pairs whose CR lies in [Pos, to), eight places at a time where the processor can.
+    // The pairs whose CR lies in [Pos, to), eight places at a time where the processor can: each
+    // lane of `count` counts the pairs found in it (a lane that matched is all ones, -1).
     void CountTo(size_t to) {
         const char16_t* d = Text.data();
         const size_t n = Text.size();
         size_t i = Pos;
 #if defined(__SSE2__)
         const __m128i cr = _mm_set1_epi16(u'\r'), lf = _mm_set1_epi16(u'\n');
-        for (; i + 8 <= to && i + 9 <= n; i += 8) {
-            const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
-            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1));
-            const __m128i pair = _mm_and_si128(_mm_cmpeq_epi16(here, cr), _mm_cmpeq_epi16(next, lf));
-            Pairs += std::popcount(static_cast<unsigned>(_mm_movemask_epi8(pair))) / 2;
+        const size_t last = std::min(to, n - 1); // a CR's LF is read one place on
+        while (i + 8 <= last) {
+            __m128i count = _mm_setzero_si128();
+            // At most 32767 steps before the lanes are added up.
+            for (const size_t stop = std::min(last, i + 8 * 32767); i + 8 <= stop; i += 8) {
+                const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+                const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i + 1));
+                count =
+                    _mm_sub_epi16(count, _mm_and_si128(_mm_cmpeq_epi16(here, cr), _mm_cmpeq_epi16(next, lf)));
+            }
+            alignas(16) uint16_t lanes[8];
+            _mm_store_si128(reinterpret_cast<__m128i*>(lanes), count);
+            for (uint16_t lane : lanes)
+                Pairs += lane;
         }
 #endif
         for (; i < to && i + 1 < n; ++i)
