@@ -36,4 +36,31 @@ void OtherCore::FreeNow() {
 #endif
 }
 
+void OtherCore::Release(std::thread::native_handle_type thread) {
+#if defined(__linux__)
+    if (Known) pthread_setaffinity_np(thread, sizeof All, &All);
+#else
+    (void)thread;
+#endif
+}
+
+int OtherCore::Here() {
+#if defined(__linux__)
+    return sched_getcpu();
+#else
+    return -1;
+#endif
+}
+
+void OtherCore::Avoid(int core) {
+#if defined(__linux__)
+    if (!Freed || !Known || core < 0 || sched_getcpu() != core || !CPU_ISSET(core, &All)) return;
+    cpu_set_t others = All;
+    CPU_CLR(core, &others);
+    if (CPU_COUNT(&others) > 0) pthread_setaffinity_np(pthread_self(), sizeof others, &others);
+#else
+    (void)core;
+#endif
+}
+
 } // namespace base

@@ -28,6 +28,14 @@ class OtherCore {
     void Free() {
         if (!Freed && Sent.load(std::memory_order_acquire)) FreeNow();
     }
+    // Lets the thread go on any core again, from another thread (while it is sure to be there).
+    void Release(std::thread::native_handle_type thread);
+    // The core the calling thread is on (-1: not known); cheap enough to ask often.
+    static int Here();
+    // On the freed thread: finding itself on `core` (the run's, as the run last said), it leaves
+    // it for the others. The two would take turns on one core while the system keeps the other
+    // for something else; elsewhere it at worst waits its turn there, and the run plans without it.
+    void Avoid(int core);
 
   private:
     void FreeNow();

@@ -401,6 +401,10 @@ CheckReport CheckProgram(const std::u16string& given, const CheckOptions& option
         advisor.emplace(*adviceText, [&host](int64_t blockEndPos) { return host.LineOf(blockEndPos); });
         host.Advisor = &*advisor;
     }
+    // Helper threads are sent to another core at once, which a sleeping core makes them wait
+    // for (a tenth of a millisecond and more), a busy one longer: worth it for a long text.
+    constexpr size_t SentFrom = size_t{1} << 18; // characters of text
+    const bool sent = text.size() >= SentFrom;
     // Joined before the checks' results are read, and on the way out before what it writes to.
     base::OtherCore aheadPlace;
     std::jthread ahead;
@@ -411,10 +415,7 @@ CheckReport CheckProgram(const std::u16string& given, const CheckOptions& option
             aheadPlace.Free();
             checkText();
         });
-        // Sent to another core at once, which a sleeping core makes the run wait for (a tenth of
-        // a millisecond and more): worth it when the marks take longer than that.
-        constexpr size_t SentFrom = size_t{1} << 18; // characters of text
-        if (text.size() >= SentFrom) aheadPlace.Send(ahead.native_handle());
+        if (sent) aheadPlace.Send(ahead.native_handle());
     }
     std::optional<stock::Machining> machining;
     std::optional<stock::Setup> cutWith; // with a target: the tools, to sweep them again
@@ -450,7 +451,11 @@ CheckReport CheckProgram(const std::u16string& given, const CheckOptions& option
         // A thread's run-in ends at the finished face, which the threads follow (Z0 without a stock).
         const double face =
             options.Stock ? options.Stock->Material.FrontZ - options.Stock->Material.FaceAllowance : 0;
-        machineWatch.emplace(*options.Machine, face, options.MachineRecording, options.SecondCore);
+        using machine::PlanOn;
+        machineWatch.emplace(*options.Machine, face, options.MachineRecording,
+                             !options.SecondCore ? PlanOn::Run
+                             : sent              ? PlanOn::OtherCore
+                                                 : PlanOn::Thread);
         host.MachineWatch = &*machineWatch;
     }
     interp::MachineState& s = m.S;

@@ -16,47 +16,62 @@
 
 namespace machine {
 
-Ahead::Ahead(const Profile& profile, double partFrontZ, Recording* record, bool thread)
-    : Planned(profile, partFrontZ, record), Threaded(thread && std::thread::hardware_concurrency() > 1) {
-    if (Threaded) At = SlotOf(0), End = At + ChunkWords - Longest;
+Ahead::Ahead(const Profile& profile, double partFrontZ, Recording* record, PlanOn where)
+    : Planned(profile, partFrontZ, record),
+      Threaded(where != PlanOn::Run && std::thread::hardware_concurrency() > 1),
+      Elsewhere(where == PlanOn::OtherCore) {
+    if (Threaded) At = Ring[0].Slot = NewSlot(), End = At + ChunkWords - Longest;
 }
 
 Ahead::~Ahead() {
     // A run dropped before its end: the thread stops after the chunk in hand.
     if (Shared) TakeOver();
-    for (std::atomic<uint64_t*>& slot : Slots)
-        delete[] slot.load(std::memory_order_relaxed);
+    for (uint64_t* slot : Spare)
+        delete[] slot;
+    for (uint32_t n = Reclaimed; n <= Written; ++n)
+        delete[] Ring[n % Chunks].Slot;
 }
 
-uint64_t* Ahead::SlotOf(uint32_t chunk) {
-    std::atomic<uint64_t*>& slot = Slots[chunk % Chunks];
-    uint64_t* made = slot.load(std::memory_order_acquire);
-    if (made) return made;
-    auto* mine = new uint64_t[ChunkWords];
-    if (slot.compare_exchange_strong(made, mine, std::memory_order_acq_rel)) return mine;
-    delete[] mine;
-    return made;
+uint64_t* Ahead::NewSlot() {
+    if (Shared)
+        for (const uint32_t done = Shared->Done.load(std::memory_order_acquire);
+             Reclaimed < done && !(done & FailedBit); ++Reclaimed)
+            Spare.push_back(std::exchange(Ring[Reclaimed % Chunks].Slot, nullptr));
+    // The run writes a slot again only once the thread has read others since: lines it has just
+    // read cost the run much more to write (measured: a tenth of the whole check).
+    if (Spare.size() >= Waiting - 2) {
+        uint64_t* slot = Spare.front();
+        Spare.pop_front();
+        return slot;
+    }
+    if (Shared)
+        for (std::atomic<uint64_t*>& made : Shared->Made)
+            if (uint64_t* slot = made.exchange(nullptr, std::memory_order_acquire)) return slot;
+    return new uint64_t[ChunkWords];
 }
 
-void Ahead::MakeSlots() {
-    // The thread starts while the run writes the second chunk, and soon overtakes it: a slot
-    // the run came to first is its own.
+void Ahead::MakeSlots(Control& c) {
     constexpr size_t PageWords = 4096 / sizeof(uint64_t);
-    for (size_t k = 2; k < Chunks; ++k) {
-        if (Slots[k].load(std::memory_order_relaxed)) continue;
+    for (std::atomic<uint64_t*>& slot : c.Made) {
+        if (slot.load(std::memory_order_relaxed)) continue;
         auto* made = new uint64_t[ChunkWords];
         for (size_t w = 0; w < ChunkWords; w += PageWords)
             made[w] = 0;
         uint64_t* none = nullptr;
-        if (!Slots[k].compare_exchange_strong(none, made, std::memory_order_release,
-                                              std::memory_order_relaxed))
+        if (!slot.compare_exchange_strong(none, made, std::memory_order_release, std::memory_order_relaxed))
             delete[] made;
     }
 }
 
 bool Ahead::Full() {
-    uint64_t* const begin = Slot(Written);
-    Words[Written % Chunks] = static_cast<size_t>(At - begin);
+    uint64_t* const begin = Ring[Written % Chunks].Slot;
+    // A planner that failed plans nothing more: the chunk is written over, and Finish gives the
+    // error.
+    if (Shared && (Shared->Done.load(std::memory_order_acquire) & FailedBit)) {
+        At = begin;
+        return true;
+    }
+    Ring[Written % Chunks].Words = static_cast<size_t>(At - begin);
     // Started with the first full chunk: a short program is planned at its end, threadless.
     // The chunk is handed over before the thread starts, so that it does not begin with a nap.
     if (!Shared) {
@@ -64,7 +79,8 @@ bool Ahead::Full() {
         shared->Handed.store(Written + 1, std::memory_order_relaxed); // published by the thread's start
         try {
             std::thread thread([this, shared] { Run(*shared); });
-            shared->Place.Send(thread.native_handle());
+            Thread = thread.native_handle();
+            if (Elsewhere) shared->Place.Send(Thread);
             thread.detach();
         } catch (const std::system_error&) { // no thread to be had: planned here, from now on
             Threaded = false;
@@ -77,16 +93,18 @@ bool Ahead::Full() {
     } else {
         Shared->Handed.store(++Written, std::memory_order_release);
     }
-    // The next slot, once the chunk in it is planned. A thread kept from its core for longer
-    // than the ring lasts is not waited for: the run plans the oldest chunk itself. (A planner
-    // that failed plans none: what follows is written and thrown away, and Finish gives its
-    // error.)
+    Shared->RunCore.store(base::OtherCore::Here(), std::memory_order_relaxed);
+    // The next slot. A thread kept from its core is not waited for: with many chunks waiting the
+    // run plans the oldest itself, or, while the thread holds the planner, writes on into more
+    // slots.
     for (int turns = 0;; ++turns) {
         const uint32_t done = Shared->Done.load(std::memory_order_acquire);
-        if ((done & FailedBit) || Written - done < Chunks) break;
-        if (!PlanOldest()) Pause(turns); // the thread is planning: a chunk is soon free
+        if ((done & FailedBit) || Written - done < Waiting) break;
+        if (PlanOldest()) continue;
+        if (Written - done < Chunks) break;
+        Pause(turns);
     }
-    At = SlotOf(Written), End = At + ChunkWords - Longest;
+    At = Ring[Written % Chunks].Slot = NewSlot(), End = At + ChunkWords - Longest;
     return true;
 }
 
@@ -175,11 +193,23 @@ void Ahead::Run(Control& c) {
 #if defined(__linux__)
     prctl(PR_SET_TIMERSLACK, 1000UL); // naps as long as asked: by default up to twice as long
 #endif
-    for (bool first = true;;) {
-        while (c.Done.load(std::memory_order_relaxed) == c.Handed.load(std::memory_order_acquire) &&
-               c.Holder.load(std::memory_order_relaxed) != Control::TakenOver)
+    // Chunks to plan (none after a failure), until taken over: the thread ends only then.
+    const auto nothingToDo = [&c] {
+        const uint32_t done = c.Done.load(std::memory_order_relaxed);
+        return (done & FailedBit) || done == c.Handed.load(std::memory_order_acquire);
+    };
+    for (bool first = true, made = false;;) {
+        while (nothingToDo() && c.Holder.load(std::memory_order_relaxed) != Control::TakenOver)
             std::this_thread::sleep_for(Nap);
         c.Place.Free();
+        c.Place.Avoid(c.RunCore.load(std::memory_order_relaxed));
+        if (!made) { // needs no planner: the run takes them as it needs them
+            made = true;
+            try {
+                MakeSlots(c);
+            } catch (const std::bad_alloc&) { // the run makes its own
+            }
+        }
         uint8_t idle = Control::Idle;
         if (!c.Holder.compare_exchange_strong(idle, Control::Planning, std::memory_order_acquire)) {
             if (idle == Control::TakenOver) return; // this may be gone
@@ -187,25 +217,19 @@ void Ahead::Run(Control& c) {
             continue;
         }
         try {
-            if (first) { // before the first chunk, what the run would otherwise wait for
+            if (first) { // before the first chunk, what the run would otherwise do at its end
                 first = false;
-                try {
-                    MakeSlots();
-                } catch (const std::bad_alloc&) { // the run makes the rest
-                }
                 Planned.Assume();
             }
-            for (uint32_t n = c.Done.load(std::memory_order_relaxed),
-                          handed = c.Handed.load(std::memory_order_acquire);
-                 n < handed; ++n) {
+            // A chunk a turn: the run may want the planner in between.
+            if (const uint32_t n = c.Done.load(std::memory_order_relaxed);
+                n < c.Handed.load(std::memory_order_acquire)) {
                 PlanChunk(n);
                 c.Done.store(n + 1, std::memory_order_release);
             }
         } catch (...) {
             Failed = std::current_exception();
             c.Done.store(FailedBit, std::memory_order_release);
-            c.Holder.store(Control::Idle, std::memory_order_release);
-            return;
         }
         c.Holder.store(Control::Idle, std::memory_order_release);
     }
@@ -236,6 +260,10 @@ bool Ahead::PlanOldest() {
 }
 
 void Ahead::TakeOver() {
+    // Kept off the run's core, the thread would wait there for its turn to end (and the process
+    // to end, which waits for every thread), on a busy core for milliseconds; until it sees it
+    // is taken over it is there.
+    Shared->Place.Release(Thread);
     // The thread holds the planner for some microseconds at a time; a thread kept from its core
     // holds it longer, and is let have this one.
     for (auto [idle, turns] = std::pair<uint8_t, int>{Control::Idle, 0};
@@ -255,7 +283,7 @@ Result Ahead::Finish(const std::function<int64_t(int64_t)>& lineOf) {
         for (; done < Written; ++done)
             PlanChunk(done);
     }
-    if (At) Plan(Slot(Written), At); // the chunk being written (a short run's only one)
+    if (At) Plan(Ring[Written % Chunks].Slot, At); // the chunk being written (a short run's only one)
     return Planned.Finish(lineOf);
 }
 

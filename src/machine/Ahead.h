@@ -21,16 +21,23 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
+#include <thread>
 
 namespace machine {
 
+// Where the planning is done: in line with the run, on a thread of its own, or on a thread of
+// its own sent to another core than the run's (base/OtherCore.h: worth it for a long run; for a
+// short one, waking a sleeping core, or waiting for a busy one, costs more than it saves).
+enum class PlanOn { Run, Thread, OtherCore };
+
 class Ahead {
   public:
-    // `thread`: plan on a thread of its own (started once there is a full chunk to plan).
-    Ahead(const Profile& profile, double partFrontZ, Recording* record, bool thread);
+    // The thread is started once there is a full chunk to plan.
+    Ahead(const Profile& profile, double partFrontZ, Recording* record, PlanOn where);
     ~Ahead();
     Ahead(const Ahead&) = delete;
     Ahead& operator=(const Ahead&) = delete;
@@ -87,8 +94,10 @@ class Ahead {
     enum Tag : uint8_t { RapidTag, MoveTag, SpindleTag, ToolChangeTag, DwellTag, MCodeTag };
     // The longest order (an arc) fits in what is left of a chunk that is not full.
     static constexpr size_t Longest = 9;
-    // Big enough for several naps' worth of orders in flight.
-    static constexpr size_t ChunkWords = 2048, Chunks = 16;
+    // Waiting: several naps' worth of orders in flight, beyond which the run plans the oldest
+    // chunk itself. Chunks: what the run writes on rather than wait for a thread that holds the
+    // planner while kept from its core (a busy core's turns last milliseconds).
+    static constexpr size_t ChunkWords = 2048, Waiting = 16, Chunks = 128;
     static constexpr auto Nap = std::chrono::microseconds(50);
 
     static uint64_t Word(double v) { return std::bit_cast<uint64_t>(v); }
@@ -119,19 +128,17 @@ class Ahead {
     // Hands the orders in [at, end) to the planner, in order.
     void Plan(const uint64_t* at, const uint64_t* end);
     void PlanChunk(uint32_t n) {
-        const uint64_t* chunk = Slot(n);
-        Plan(chunk, chunk + Words[n % Chunks]);
+        const Chunk& c = Ring[n % Chunks];
+        Plan(c.Slot, c.Slot + c.Words);
     }
     struct Control;
     // The planning thread: the chunks handed over, as long as the planner is not taken over.
     void Run(Control& c);
-    // The slot of a chunk: made when the run first comes to it, unless the thread made it first.
-    uint64_t* SlotOf(uint32_t chunk);
-    // The slot of a chunk written or being written.
-    uint64_t* Slot(uint32_t chunk) const { return Slots[chunk % Chunks].load(std::memory_order_relaxed); }
-    // Makes the slots the run has not come to yet, and has the system give them their memory
-    // here rather than on the run's first writes into them.
-    void MakeSlots();
+    // A slot for the next chunk: one of a chunk planned, else one the thread made, else a new one.
+    uint64_t* NewSlot();
+    // Makes slots for the run, and has the system give them their memory on the thread rather
+    // than on the run's first writes into them.
+    static void MakeSlots(Control& c);
     // Plans the oldest chunk not planned, unless the thread is planning (false).
     bool PlanOldest();
     // Takes the planner over from the thread, once it is between two chunks; it plans no more.
@@ -141,12 +148,18 @@ class Ahead {
 
     Planner Planned;
     bool Threaded;
-    std::atomic<uint64_t*> Slots[Chunks] = {};
+    bool Elsewhere; // the thread starts on another core
+    struct Chunk {
+        uint64_t* Slot = nullptr;
+        size_t Words = 0; // what it holds, once handed over
+    };
+    Chunk Ring[Chunks];                     // by number; those from Reclaimed to Written are the run's
+    std::deque<uint64_t*> Spare;            // the slots of chunks planned, oldest first
+    uint32_t Reclaimed = 0;                 // chunks whose slots are spare
     uint64_t *At = nullptr, *End = nullptr; // where the next order goes; past End the chunk is full
     double Tool = 0;                        // of the orders written last
     double ReadTool = 0;                    // of the orders planned last
     uint32_t Written = 0;                   // chunks written in full
-    size_t Words[Chunks] = {};              // what each slot's chunk holds
     // What the run and the thread share. The thread keeps it after this is gone, until it sees it
     // is taken over: the rest of this it touches only while it holds the planner.
     struct Control {
@@ -157,10 +170,20 @@ class Ahead {
         // Who has the planner: the thread when Planning, the run for a chunk when RunPlanning
         // and for good when TakenOver.
         std::atomic<uint8_t> Holder{Idle};
-        base::OtherCore Place; // where the thread starts
+        base::OtherCore Place;                     // where the thread starts
+        std::atomic<int> RunCore{-1};              // the core the run was last on
+        std::atomic<uint64_t*> Made[Waiting] = {}; // slots the thread made, until the run takes them
+        Control() = default;
+        Control(const Control&) = delete;
+        Control& operator=(const Control&) = delete;
+        ~Control() {
+            for (std::atomic<uint64_t*>& slot : Made)
+                delete[] slot.load(std::memory_order_relaxed);
+        }
     };
     static constexpr uint32_t FailedBit = uint32_t{1} << 31;
-    std::shared_ptr<Control> Shared; // once the thread is started
+    std::shared_ptr<Control> Shared;          // once the thread is started
+    std::thread::native_handle_type Thread{}; // it, there until it sees it is taken over
     std::exception_ptr Failed;
 };
 

@@ -42,8 +42,8 @@ bool IsGearCode(int code) {
 
 } // namespace
 
-Watch::Watch(const Profile& profile, double partFrontZ, Recording* record, bool thread)
-    : Plan(profile, partFrontZ, record, thread), Gears(!profile.Gears.empty()) {
+Watch::Watch(const Profile& profile, double partFrontZ, Recording* record, PlanOn where)
+    : Plan(profile, partFrontZ, record, where), Gears(!profile.Gears.empty()) {
     static_assert(LastCode == interp::gtable::Last);
     for (int fanuc = 0; fanuc < 2; ++fanuc)
         for (int code = 0; code <= LastCode + 1; ++code) {

@@ -27,8 +27,8 @@ class Watch {
     // `partFrontZ`: where the part's material begins along Z (the stock's front face; Z0, the
     // finished face, without a stock).
     // `record`, when given, keeps what the planner is handed (machine/Calibrate.h).
-    // `thread`: the planning runs on a thread of its own (machine/Ahead.h).
-    Watch(const Profile& profile, double partFrontZ, Recording* record = nullptr, bool thread = false);
+    // `where`: where the planning runs (machine/Ahead.h).
+    Watch(const Profile& profile, double partFrontZ, Recording* record = nullptr, PlanOn where = PlanOn::Run);
     // Every drawn piece of path, with the machine while the block draws it. Inline, as Block:
     // both run for every piece and block of a check, and most change nothing but the moves.
     void Segment(const motion::PathSegment& p, const interp::Machine& machine) {

@@ -307,7 +307,8 @@ TEST(MachineTime, PlannedBehindTheRunAsInLine) {
             a.Feed(machine::Ahead::OwnBlockBit, i, x + 10, -35, x + 10, -35.01, 3000);
         }
     };
-    machine::Ahead inLine(p, 0, nullptr, false), behind(p, 0, nullptr, true);
+    using machine::PlanOn;
+    machine::Ahead inLine(p, 0, nullptr, PlanOn::Run), behind(p, 0, nullptr, PlanOn::OtherCore);
     run(inLine, 20000), run(behind, 20000);
     const machine::Result a = inLine.Finish({}), b = behind.Finish({});
     EXPECT_GT(a.Total.Total(), 0);
@@ -324,7 +325,7 @@ TEST(MachineTime, PlannedBehindTheRunAsInLine) {
         EXPECT_EQ(a.Findings[k].Line, b.Findings[k].Line);
         EXPECT_EQ(a.Findings[k].Message, b.Findings[k].Message);
     }
-    machine::Ahead dropped(p, 0, nullptr, true);
+    machine::Ahead dropped(p, 0, nullptr, PlanOn::Thread);
     run(dropped, 20000);
 }
 
