@@ -37,9 +37,7 @@ uint64_t* Ahead::NewSlot() {
         for (const uint32_t done = Shared->Done.load(std::memory_order_acquire);
              Reclaimed < done && !(done & FailedBit); ++Reclaimed)
             Spare.push_back(std::exchange(Ring[Reclaimed % Chunks].Slot, nullptr));
-    // The run writes a slot again only once the thread has read others since: lines it has just
-    // read cost the run much more to write (measured: a tenth of the whole check).
-    if (Spare.size() >= Waiting - 2) {
+    if (Spare.size() >= Rest) {
         uint64_t* slot = Spare.front();
         Spare.pop_front();
         return slot;

@@ -94,10 +94,14 @@ class Ahead {
     enum Tag : uint8_t { RapidTag, MoveTag, SpindleTag, ToolChangeTag, DwellTag, MCodeTag };
     // The longest order (an arc) fits in what is left of a chunk that is not full.
     static constexpr size_t Longest = 9;
-    // Waiting: several naps' worth of orders in flight, beyond which the run plans the oldest
-    // chunk itself. Chunks: what the run writes on rather than wait for a thread that holds the
-    // planner while kept from its core (a busy core's turns last milliseconds).
-    static constexpr size_t ChunkWords = 2048, Waiting = 16, Chunks = 128;
+    // Waiting: several naps' worth of chunks in flight, beyond which the run plans the oldest
+    // itself (the thread is kept from its core for a millisecond and more now and then, on the
+    // machines measured: room for more did not show in the times).
+    // Chunks: what the run writes on rather than wait for a thread that holds the planner while
+    // kept from its core (a busy core's turns last milliseconds). Rest: chunks planned since a
+    // slot was, before the run writes it again (lines the thread has just read cost the run much
+    // more to write: a tenth of the whole check, measured); the slots in use are about as many.
+    static constexpr size_t ChunkWords = 2048, Waiting = 16, Chunks = 128, Rest = 14;
     static constexpr auto Nap = std::chrono::microseconds(50);
 
     static uint64_t Word(double v) { return std::bit_cast<uint64_t>(v); }
@@ -170,9 +174,9 @@ class Ahead {
         // Who has the planner: the thread when Planning, the run for a chunk when RunPlanning
         // and for good when TakenOver.
         std::atomic<uint8_t> Holder{Idle};
-        base::OtherCore Place;                     // where the thread starts
-        std::atomic<int> RunCore{-1};              // the core the run was last on
-        std::atomic<uint64_t*> Made[Waiting] = {}; // slots the thread made, until the run takes them
+        base::OtherCore Place;                      // where the thread starts
+        std::atomic<int> RunCore{-1};               // the core the run was last on
+        std::atomic<uint64_t*> Made[Rest + 2] = {}; // slots the thread made, until the run takes them
         Control() = default;
         Control(const Control&) = delete;
         Control& operator=(const Control&) = delete;
