@@ -28,15 +28,17 @@ Ahead::~Ahead() {
     if (Shared) TakeOver();
     for (uint64_t* slot : Spare)
         delete[] slot;
-    for (uint32_t n = Reclaimed; n <= Written; ++n)
-        delete[] Ring[n % Chunks].Slot;
+    for (const Chunk& chunk : Ring)
+        delete[] chunk.Slot;
+}
+
+void Ahead::Reclaim() {
+    for (const uint32_t done = Shared->Done.load(std::memory_order_acquire);
+         Reclaimed < done && !(done & FailedBit); ++Reclaimed)
+        Spare.push_back(std::exchange(Ring[Reclaimed % Chunks].Slot, nullptr));
 }
 
 uint64_t* Ahead::NewSlot() {
-    if (Shared)
-        for (const uint32_t done = Shared->Done.load(std::memory_order_acquire);
-             Reclaimed < done && !(done & FailedBit); ++Reclaimed)
-            Spare.push_back(std::exchange(Ring[Reclaimed % Chunks].Slot, nullptr));
     if (Spare.size() >= Rest) {
         uint64_t* slot = Spare.front();
         Spare.pop_front();
@@ -102,7 +104,11 @@ bool Ahead::Full() {
         if (Written - done < Chunks) break;
         Pause(turns);
     }
-    At = Ring[Written % Chunks].Slot = NewSlot(), End = At + ChunkWords - Longest;
+    Reclaim();
+    // The slot is still an old chunk's only when the planner failed, and reads it no more.
+    uint64_t*& slot = Ring[Written % Chunks].Slot;
+    if (!slot) slot = NewSlot();
+    At = slot, End = At + ChunkWords - Longest;
     return true;
 }
 

@@ -138,7 +138,9 @@ class Ahead {
     struct Control;
     // The planning thread: the chunks handed over, as long as the planner is not taken over.
     void Run(Control& c);
-    // A slot for the next chunk: one of a chunk planned, else one the thread made, else a new one.
+    // The slots of the chunks planned since become spare.
+    void Reclaim();
+    // A slot for the next chunk: a spare one, else one the thread made, else a new one.
     uint64_t* NewSlot();
     // Makes slots for the run, and has the system give them their memory on the thread rather
     // than on the run's first writes into them.
@@ -157,7 +159,7 @@ class Ahead {
         uint64_t* Slot = nullptr;
         size_t Words = 0; // what it holds, once handed over
     };
-    Chunk Ring[Chunks];                     // by number; those from Reclaimed to Written are the run's
+    Chunk Ring[Chunks];                     // by number modulo Chunks; a chunk reclaimed has no slot
     std::deque<uint64_t*> Spare;            // the slots of chunks planned, oldest first
     uint32_t Reclaimed = 0;                 // chunks whose slots are spare
     uint64_t *At = nullptr, *End = nullptr; // where the next order goes; past End the chunk is full
