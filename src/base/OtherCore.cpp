@@ -7,14 +7,9 @@
 
 namespace base {
 
-OtherCore::OtherCore() {
-#if defined(__linux__)
-    Known = sched_getaffinity(0, sizeof All, &All) == 0;
-#endif
-}
-
 void OtherCore::Send(std::thread::native_handle_type thread) {
 #if defined(__linux__)
+    Known = sched_getaffinity(0, sizeof All, &All) == 0;
     // Away from where the caller is now: the system may have moved it since it made the thread.
     const int here = sched_getcpu();
     if (Known && here >= 0 && CPU_ISSET(here, &All)) {

@@ -21,14 +21,13 @@ namespace base {
 
 class OtherCore {
   public:
-    OtherCore();
-    // Puts the thread on the cores other than the caller's (on the thread that made it).
+    // Puts the thread on the cores other than the caller's (on the thread that made it, once).
     void Send(std::thread::native_handle_type thread);
     // On the thread, now and then: once it has been sent, it may go on any core again.
     void Free() {
         if (!Freed && Sent.load(std::memory_order_acquire)) FreeNow();
     }
-    // Lets the thread go on any core again, from another thread (while it is sure to be there).
+    // Lets a thread sent go on any core again, from another thread (while it is sure to be there).
     void Release(std::thread::native_handle_type thread);
     // The core the calling thread is on (-1: not known); cheap enough to ask often.
     static int Here();
@@ -40,9 +39,9 @@ class OtherCore {
   private:
     void FreeNow();
 #if defined(__linux__)
-    cpu_set_t All; // the caller's cores
+    cpu_set_t All; // the sender's cores
 #endif
-    bool Known = false;
+    bool Known = false; // All, once sent
     bool Moved = false; // Send narrowed the thread's cores (read by the thread once Sent)
     std::atomic<bool> Sent{false};
     bool Freed = false; // the thread's own

@@ -7,11 +7,12 @@
 //
 // The run never wakes the planning thread: the thread looks for new chunks every little while
 // (Nap). Waking it costs a system call, and the run writes a chunk in a few tens of
-// microseconds. Whoever plans holds the planner (Control::Holder), a turn at a time: when the
-// ring is full (the thread was kept from its core), the run plans the oldest chunk itself
-// rather than wait; at the end it takes the planner over and plans what is left; the thread,
-// when it next looks, sees that and ends on its own (it is not joined, which would wait for its
-// nap). The run waits only while the thread is in the middle of a chunk.
+// microseconds. Whoever plans holds the planner (Control::Holder), a chunk at a time: with many
+// chunks waiting (the thread was kept from its core) the run plans the oldest itself, or writes
+// on while the thread holds it; at the end the run takes the planner over and plans what is
+// left; the thread, when it next looks, sees that and ends on its own (it is not joined, which
+// would wait for its nap). The run waits only for a thread in the middle of a chunk at the end,
+// or with the whole ring waiting.
 
 #include "base/OtherCore.h"
 #include "machine/Planner.h"
