@@ -100,7 +100,7 @@ void CheckWorker::StartPending() {
     // NOTE: a check that fails (out of memory, a line beyond the index's reach) gives no result,
     // as one given up; the last good result stays.
     Pool.start([this, generation, stop = Stop, text = std::move(PendingText), options = PendingOptions,
-                versus = Other] {
+                versus = Other]() mutable {
         // The check only ever fills in the panels: the window's own drawing and re-runs go first.
         LowerCheckPriority();
         BenchPtr result;
@@ -110,6 +110,9 @@ void CheckWorker::StartPending() {
         } catch (const stock::Cancelled&) {
         } catch (const std::exception&) {
         }
+        // Let go of the window's text before the window hears of the end (this task itself may
+        // be gone only after that).
+        text.reset();
         ReleaseFreedMemory();
         QMetaObject::invokeMethod(
             this, [this, generation, result] { Finished(generation, result); }, Qt::QueuedConnection);
