@@ -116,9 +116,8 @@ class MarksAhead {
     explicit MarksAhead(std::u16string_view text, bool wide = true, size_t partChars = size_t{1} << 16);
     MarksAhead(const MarksAhead&) = delete;
     MarksAhead& operator=(const MarksAhead&) = delete;
-    // Marks the whole text; what stops it (memory) is handed to the reading thread. `partDone`,
-    // when given, is called after each part.
-    void Produce(const std::function<void()>& partDone = {});
+    // Marks the whole text; what stops it (memory) is handed to the reading thread.
+    void Produce();
 
   private:
     friend struct ProgramText;

@@ -297,7 +297,7 @@ MarksAhead::MarksAhead(std::u16string_view text, bool wide, size_t partChars)
     : Work(text, wide, true), PartChars(std::max<size_t>(partChars, 1)),
       Parts(std::max<size_t>((text.size() + PartChars - 1) / PartChars, 1)) {}
 
-void MarksAhead::Produce(const std::function<void()>& partDone) {
+void MarksAhead::Produce() {
     try {
         // Room for more marks than a program has (one character in sixteen) is only address
         // space until the marks are written: growing instead would copy them and touch every page
@@ -318,7 +318,6 @@ void MarksAhead::Produce(const std::function<void()>& partDone) {
             part.End = Work.Marked;
             Done.store(i + 1, std::memory_order_release);
             Done.notify_one();
-            if (partDone) partDone();
         }
     } catch (...) {
         Failure = std::current_exception();

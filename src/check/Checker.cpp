@@ -409,10 +409,10 @@ CheckReport CheckProgram(const std::u16string& given, const CheckOptions& option
     base::OtherCore aheadPlace;
     std::jthread ahead;
     if (options.SecondCore) {
-        ahead = std::jthread([&marksAhead, &checkText, &aheadPlace] {
-            // First: the run waits for the first part of the marks.
-            if (marksAhead) marksAhead->Produce([&aheadPlace] { aheadPlace.Free(); });
-            aheadPlace.Free();
+        // The marks stay off the run's core: let go anywhere, they were now and then moved onto it
+        // beside a planning thread, and a long text's run then shared its core with them.
+        ahead = std::jthread([&marksAhead, &checkText] {
+            if (marksAhead) marksAhead->Produce(); // first: the run waits for its first part
             checkText();
         });
         if (sent) aheadPlace.Send(ahead.native_handle());
