@@ -3,11 +3,12 @@
 // A thread that works beside the run is put on another core than the run's. Left to itself the
 // system may queue a new thread on the core that made it, and move it to an idle one only when
 // it next balances its cores, half a millisecond and more later on the machines measured: until
-// then the two share a core. Once there, the thread may go on any of the run's cores again, so
-// that a core kept busy by something else does not hold it.
+// then the two share a core. Once there, a thread that says so (Free) may go on any core
+// again, so that a core kept busy by something else does not hold it; one that does not stays
+// off the run's core.
 //
 //     base::OtherCore place;                              // on the run's thread
-//     std::thread t([&place] { ... place.Free(); ... });  // now and then
+//     std::thread t([&place] { ... place.Free(); ... });  // now and then, if at all
 //     place.Send(t.native_handle());
 
 #include <atomic>
