@@ -9,10 +9,15 @@
 // With --second-core the check runs as the checker program runs it, the advice's pass over the
 // text and the machine's planning on a second thread: the least wall time is kept, and the
 // run's own thread's processor time beside it (what the run pays for handing the moves over).
-// usage: zarvik-machine-cost [--reps N] [--second-core] PROGRAM...
+// With --window the checks are the window's (its picture's paths, its rows of tools).
+// With --planner the run is recorded once and only its planning is timed, again and again (the
+// least processor time): what the planner itself costs, apart from following the run.
+// usage: zarvik-machine-cost [--reps N] [--second-core] [--window | --planner] PROGRAM...
 
 #include "check/Checker.h"
 #include "check/Decode.h"
+#include "inspect/Inspection.h"
+#include "machine/Planner.h"
 #include "machine/Profile.h"
 
 #include <algorithm>
@@ -36,10 +41,12 @@ struct Times {
 };
 
 // One check, its times kept where less; the report's blocks keep the compiler from dropping it.
-void Once(const std::u16string& text, const check::CheckOptions& options, int64_t& blocks, Times& least) {
+void Once(const std::u16string& text, const check::CheckOptions& options, bool window, int64_t& blocks,
+          Times& least) {
     const double cpu = Seconds(CLOCK_PROCESS_CPUTIME_ID), wall = Seconds(CLOCK_MONOTONIC),
                  run = Seconds(CLOCK_THREAD_CPUTIME_ID);
-    const check::CheckReport report = check::CheckProgram(text, options);
+    const check::CheckReport report = window ? inspect::RunInspection(text, options, nullptr, nullptr).Report
+                                             : check::CheckProgram(text, options);
     least.Cpu = std::min(least.Cpu, Seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu);
     least.Wall = std::min(least.Wall, Seconds(CLOCK_MONOTONIC) - wall);
     least.Run = std::min(least.Run, Seconds(CLOCK_THREAD_CPUTIME_ID) - run);
@@ -50,16 +57,22 @@ void Once(const std::u16string& text, const check::CheckOptions& options, int64_
 
 int main(int argc, char** argv) {
     int reps = 15, first = 1;
-    bool secondCore = false;
+    bool secondCore = false, plannerOnly = false, window = false;
     for (; first < argc && argv[first][0] == '-'; ++first)
         if (std::strcmp(argv[first], "--reps") == 0 && first + 1 < argc)
             reps = std::max(1, std::atoi(argv[++first]));
         else if (std::strcmp(argv[first], "--second-core") == 0)
             secondCore = true;
+        else if (std::strcmp(argv[first], "--planner") == 0)
+            plannerOnly = true;
+        else if (std::strcmp(argv[first], "--window") == 0)
+            window = true;
         else
             break;
     if (first >= argc || argv[first][0] == '-') {
-        std::fprintf(stderr, "usage: zarvik-machine-cost [--reps N] [--second-core] PROGRAM...\n");
+        std::fprintf(
+            stderr,
+            "usage: zarvik-machine-cost [--reps N] [--second-core] [--window | --planner] PROGRAM...\n");
         return 2;
     }
     check::CheckOptions plain;
@@ -68,14 +81,16 @@ int main(int argc, char** argv) {
     plain.SecondCore = secondCore;
     check::CheckOptions withMachine = plain;
     withMachine.Machine = std::make_shared<const machine::Profile>(machine::DefaultProfile());
-    if (secondCore)
-        std::printf("machine time on top of a check, in one process (a second core, least of %d: wall "
-                    "time; the run's thread's processor time):\n",
-                    reps);
+    const char* what = plannerOnly ? "the planner alone" : window ? "the window's check" : "a check";
+    if (plannerOnly)
+        std::printf("%s, in one process (least processor time of %d):\n", what, reps);
+    else if (secondCore)
+        std::printf("machine time on top of %s, in one process (a second core, least of %d: wall time; the "
+                    "run's thread's processor time):\n",
+                    what, reps);
     else
-        std::printf(
-            "machine time on top of a check, in one process (one thread, least processor time of %d):\n",
-            reps);
+        std::printf("machine time on top of %s, in one process (one thread, least processor time of %d):\n",
+                    what, reps);
     int64_t blocks = 0;
     for (int i = first; i < argc; ++i) {
         std::u16string text;
@@ -84,13 +99,30 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s: %s\n", argv[i], why.c_str());
             return 2;
         }
-        Times p, m;
-        for (int k = 0; k < reps; ++k) {
-            Once(text, plain, blocks, p);
-            Once(text, withMachine, blocks, m);
-        }
         const char* slash = std::strrchr(argv[i], '/');
         const char* name = slash ? slash + 1 : argv[i];
+        if (plannerOnly) {
+            check::CheckOptions recorded = withMachine;
+            machine::Recording run;
+            recorded.MachineRecording = &run;
+            const check::CheckReport report = check::CheckProgram(text, recorded);
+            double least = 1e300, seconds = 0;
+            for (int k = 0; k < reps; ++k) {
+                const double cpu = Seconds(CLOCK_PROCESS_CPUTIME_ID);
+                seconds += machine::Replay(run, *withMachine.Machine).Total.Total();
+                least = std::min(least, Seconds(CLOCK_PROCESS_CPUTIME_ID) - cpu);
+            }
+            std::printf("  %s: the planning alone %.2f ms, %.1f ns a block (%.1f s machine time)\n", name,
+                        least * 1000, least * 1e9 / static_cast<double>(std::max<int64_t>(1, report.Blocks)),
+                        seconds / reps);
+            blocks += report.Blocks;
+            continue;
+        }
+        Times p, m;
+        for (int k = 0; k < reps; ++k) {
+            Once(text, plain, window, blocks, p);
+            Once(text, withMachine, window, blocks, m);
+        }
         if (secondCore)
             std::printf("  %s: %.1f ms, with the machine %.1f ms: %.3f times; the run's thread %.1f ms, "
                         "%.1f ms: %.3f times\n",

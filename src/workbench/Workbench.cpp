@@ -22,6 +22,7 @@
 #include <QTreeView>
 
 #include <map>
+#include <thread>
 
 namespace workbench {
 
@@ -259,6 +260,9 @@ check::CheckOptions Workbench::OptionsNow() {
     const QString program = H.ProgramPath ? H.ProgramPath() : QString();
     o.ProgramPath = program.toStdString(); // subprogram files beside it
     o.IsoBlockEnds = false;                // the window's run reads blocks ended by CR LF only
+    // The window's thread waits for the user most of the time: beside the check's own thread a
+    // core is to spare for its pass over the text and its machine's planning.
+    o.SecondCore = std::thread::hardware_concurrency() > 1;
     o.Stock = Setups.For(program, complaint);
     o.Target = Setups.Target(); // the part on the drawing, when the setup names one
     QStringList watched;

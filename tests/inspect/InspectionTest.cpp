@@ -5,10 +5,12 @@
 #include "inspect/Inspection.h"
 #include "inspect/Measure.h"
 #include "inspect/Tokens.h"
+#include "machine/Profile.h"
 #include "motion/RecordingCanvas.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -233,6 +235,35 @@ TEST(RunInspection, ToolTableAgreesWithTheCheckersTimes) {
     EXPECT_EQ(t0, (std::vector<int64_t>{1, 2}));
     EXPECT_EQ(t2, (std::vector<int64_t>{3, 4, 5}));
     EXPECT_EQ(r.LineText(text, 4), u"G01 X10.");
+}
+
+// The window checks with second threads (the text's pass, the machine's planning). A check given
+// up in the middle, as the window gives one up for a newer text, must leave them without a hang
+// or a crash, and the next check must be whole and as one thread gives it.
+TEST(RunInspection, AGivenUpCheckWithSecondThreadsLeavesThemAndTheNextIsWhole) {
+    std::string program = "G50 S2000\r\nG96 S180 M03\r\n";
+    for (int i = 0; i < 12000; ++i) // long enough for helpers sent to another core
+        program += "G00 X" + std::to_string(80 - i % 40) + ". Z2.\r\nG01 Z-30. F0.2\r\nG01 X" +
+                   std::to_string(81 - i % 40) + ".\r\n";
+    program += "M30\r\n";
+    const std::u16string text = U(program);
+    check::CheckOptions options;
+    options.Machine = std::make_shared<const machine::Profile>(machine::DefaultProfile());
+    options.SecondCore = true;
+    std::atomic<bool> stop = false;
+    check::CheckOptions stopping = options;
+    stopping.OnBlock = [&stop](int64_t line, double) {
+        if (line > 9000) stop = true;
+    };
+    EXPECT_THROW(RunInspection(text, stopping, &stop, nullptr), Stopped);
+    const InspectionResult whole = RunInspection(text, options);
+    options.SecondCore = false;
+    const InspectionResult inLine = RunInspection(text, options);
+    ASSERT_TRUE(whole.Report.Machine && inLine.Report.Machine);
+    EXPECT_EQ(whole.Report.Machine->Total.Total(), inLine.Report.Machine->Total.Total());
+    EXPECT_GT(whole.Report.Machine->Total.Total(), 0);
+    EXPECT_EQ(whole.Report.Advice.size(), inLine.Report.Advice.size());
+    EXPECT_EQ(whole.Paths.Size(), inLine.Paths.Size());
 }
 
 TEST(RunInspection, ProblemsListAlarmsAndAdviceWithLineAndSequence) {
